@@ -1,0 +1,62 @@
+#pragma once
+// Paths are bytes: kept as std::string and never converted, so a name that is not valid UTF-8
+// still names the same file. These helpers are the one way the library lists, tests and
+// reads files.
+
+#include "DovraneKit/Date.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrane {
+
+namespace Path {
+// "a" + "/" + "b", without doubling a slash.
+std::string join(std::string_view base, std::string_view component);
+// Last component, trailing slashes ignored; "/" for the root, "" for "".
+std::string lastComponent(std::string_view path);
+// Everything before the last component; "/" for a child of the root, "" for a bare name.
+std::string parent(std::string_view path);
+// The text after the last "." of a name; empty when there is none or the only dot leads.
+std::string extension(std::string_view name);
+// The name without ".extension" (unchanged when extension() is empty).
+std::string deletingExtension(std::string_view name);
+} // namespace Path
+
+namespace Fs {
+// Direct children of a folder, hidden ones included, "." and ".." left out, in the order the
+// file system gives them. A folder that cannot be listed gives an empty list.
+std::vector<std::string> list(const std::string& folder);
+// Something is there, a dangling symbolic link included (no link is followed).
+bool exists(const std::string& path);
+// A folder, following symbolic links (the file manager's existence test).
+bool isDirectory(const std::string& path);
+bool isSymlink(const std::string& path);
+bool isRegularFile(const std::string& path); // follows links
+bool isExecutableFile(const std::string& path);
+std::optional<Date> modificationDate(const std::string& path); // follows links
+
+// Whole file, or nothing when it cannot be read or is larger than maxBytes.
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes = 64ull << 20);
+// Writes beside the target and renames over it, so a reader never sees half a file.
+bool writeFileAtomically(const std::string& path, std::string_view data);
+bool writeFile(const std::string& path, std::string_view data);
+// Creates the folder and missing parents; true when it exists as a folder afterwards.
+bool makeDirectories(const std::string& path, unsigned mode = 0755);
+// Removes a file or a whole tree without following symbolic links; true when nothing is left.
+bool removeAll(const std::string& path);
+// A fresh private (0700) folder below parent, named prefix + random letters.
+std::optional<std::string> makeUniqueDirectory(const std::string& parent, std::string_view prefix);
+// A new random UUID in its usual text form.
+std::string makeUuid();
+
+std::string homeDirectory();            // $HOME, else the password database
+std::string temporaryDirectory();       // $TMPDIR, else /tmp
+std::string dataHome();                 // $XDG_DATA_HOME, else ~/.local/share
+std::string executableDirectory();      // folder of the running program
+} // namespace Fs
+
+} // namespace dovrane

@@ -1,0 +1,28 @@
+#pragma once
+// Where the command-line tools live. The scan's tools keep their macOS paths (on Linux there is
+// no executable there, so the runner returns nothing); code signing, Gatekeeper, disk images,
+// archives and identities are stand-ins of ours installed beside the application.
+
+#include <string>
+#include <vector>
+
+namespace dovrane {
+
+struct ToolPaths {
+    std::string tmutil = "/usr/bin/tmutil";
+    std::string xcrun = "/usr/bin/xcrun";
+    std::vector<std::string> brew = {"/opt/homebrew/bin/brew", "/usr/local/bin/brew"};
+    std::string codesign;
+    std::string spctl;
+    std::string hdiutil;
+    std::string ditto;
+    std::string tar;
+    std::string security;
+
+    // The stand-ins in one folder ("dovrane-codesign", "dovrane-spctl", ...).
+    static ToolPaths inFolder(const std::string& folder);
+    // Read once: the folder named by DOVRANE_TOOL_DIR, else the running program's folder.
+    static const ToolPaths& current();
+};
+
+} // namespace dovrane

@@ -1,0 +1,72 @@
+#include "DovraneKit/AppRecords.h"
+
+#include "JsonCoding.h"
+
+namespace dovrane {
+
+using jsoncoding::ObjectReader;
+
+namespace {
+constexpr std::string_view sourceNames[] = {"sparkle", "homebrew", "appStore", "apple", "unknown"};
+}
+
+std::string_view rawValue(AppSource source) { return sourceNames[static_cast<int>(source)]; }
+
+std::optional<AppSource> appSourceFromRaw(std::string_view raw) {
+    for (std::size_t i = 0; i < std::size(sourceNames); ++i)
+        if (sourceNames[i] == raw)
+            return AppSource(i);
+    return std::nullopt;
+}
+
+nlohmann::json InstalledApp::toJson() const {
+    nlohmann::json json = {{"bundleID", bundleID}, {"name", name},     {"version", version},
+                           {"path", path.text()},  {"source", rawValue(source)}, {"size", size},
+                           {"isSystem", isSystem}};
+    jsoncoding::putOptional(json, "build", build);
+    jsoncoding::putOptional(json, "teamID", teamID);
+    jsoncoding::putOptional(json, "feedURL", feedURL);
+    jsoncoding::putOptional(json, "edKey", edKey);
+    jsoncoding::putOptional(json, "caskToken", caskToken);
+    jsoncoding::putOptional(json, "lastUsed", lastUsed);
+    return json;
+}
+
+Expected<InstalledApp> InstalledApp::fromJson(const nlohmann::json& json) {
+    return jsoncoding::decode([&] {
+        ObjectReader in(json, "InstalledApp");
+        InstalledApp app;
+        app.bundleID = in.string("bundleID");
+        app.name = in.string("name");
+        app.version = in.string("version");
+        app.build = in.optionalString("build");
+        app.path = in.url("path");
+        app.teamID = in.optionalString("teamID");
+        app.source = in.enumeration("source", appSourceFromRaw);
+        app.feedURL = in.optionalUrl("feedURL");
+        app.edKey = in.optionalString("edKey");
+        app.caskToken = in.optionalString("caskToken");
+        app.size = in.integer("size");
+        app.lastUsed = in.optionalDate("lastUsed");
+        app.isSystem = in.boolean("isSystem");
+        return app;
+    });
+}
+
+nlohmann::json RemovedItem::toJson() const {
+    return {{"originalPath", originalPath}, {"trashPath", trashPath}, {"size", size}, {"needsAdmin", needsAdmin}};
+}
+
+Expected<RemovedItem> RemovedItem::fromJson(const nlohmann::json& json) {
+    return jsoncoding::decode([&] {
+        ObjectReader in(json, "RemovedItem");
+        RemovedItem item;
+        item.originalPath = in.string("originalPath");
+        item.trashPath = in.string("trashPath");
+        item.size = in.integer("size");
+        item.needsAdmin = in.boolean("needsAdmin");
+        return item;
+    });
+}
+
+} // namespace dovrane

@@ -1,0 +1,28 @@
+#include "DovraneKit/ToolPaths.h"
+
+#include "DovraneKit/FileSystem.h"
+
+#include <cstdlib>
+
+namespace dovrane {
+
+ToolPaths ToolPaths::inFolder(const std::string& folder) {
+    ToolPaths paths;
+    paths.codesign = Path::join(folder, "dovrane-codesign");
+    paths.spctl = Path::join(folder, "dovrane-spctl");
+    paths.hdiutil = Path::join(folder, "dovrane-hdiutil");
+    paths.ditto = Path::join(folder, "dovrane-ditto");
+    paths.tar = Path::join(folder, "dovrane-tar");
+    paths.security = Path::join(folder, "dovrane-security");
+    return paths;
+}
+
+const ToolPaths& ToolPaths::current() {
+    static const ToolPaths paths = [] {
+        const char* folder = std::getenv("DOVRANE_TOOL_DIR");
+        return inFolder(folder && *folder ? std::string(folder) : Fs::executableDirectory());
+    }();
+    return paths;
+}
+
+} // namespace dovrane

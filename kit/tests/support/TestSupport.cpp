@@ -1,0 +1,113 @@
+#include "support/TestSupport.h"
+
+#include "DovraneKit/FileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+namespace dovrane::testing {
+
+namespace {
+
+std::optional<std::string> getEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+void restoreEnv(const char* name, const std::optional<std::string>& value) {
+    if (value)
+        setenv(name, value->c_str(), 1);
+    else
+        unsetenv(name);
+}
+
+void ensureParent(const std::string& path) { Fs::makeDirectories(Path::parent(path)); }
+
+} // namespace
+
+TempDir::TempDir(std::string_view prefix) {
+    auto made = Fs::makeUniqueDirectory("/tmp", prefix);
+    if (!made)
+        throw std::runtime_error("cannot create a temporary folder");
+    path_ = *made;
+}
+
+TempDir::~TempDir() { Fs::removeAll(path_); }
+
+std::string TempDir::operator/(std::string_view relative) const { return Path::join(path_, relative); }
+
+TempHome::TempHome()
+    : dir_("dovrane-home-"), savedHome_(getEnv("HOME")), savedData_(getEnv("XDG_DATA_HOME")),
+      savedConfig_(getEnv("XDG_CONFIG_HOME")) {
+    setenv("HOME", dir_.path().c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir_ / ".local/share").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir_ / ".config").c_str(), 1);
+}
+
+TempHome::~TempHome() {
+    restoreEnv("HOME", savedHome_);
+    restoreEnv("XDG_DATA_HOME", savedData_);
+    restoreEnv("XDG_CONFIG_HOME", savedConfig_);
+}
+
+ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value)
+    : name_(std::move(name)), saved_(getEnv(name_.c_str())) {
+    restoreEnv(name_.c_str(), value);
+}
+
+ScopedEnv::~ScopedEnv() { restoreEnv(name_.c_str(), saved_); }
+
+void writeFile(const std::string& path, std::string_view contents) {
+    ensureParent(path);
+    if (!Fs::writeFile(path, contents))
+        throw std::runtime_error("cannot write " + path);
+}
+
+void writeFileOfSize(const std::string& path, std::uint64_t size) {
+    writeFile(path, std::string(size, 'x'));
+}
+
+void makeFolder(const std::string& path) {
+    if (!Fs::makeDirectories(path))
+        throw std::runtime_error("cannot create " + path);
+}
+
+void makeSymlink(const std::string& target, const std::string& linkPath) {
+    ensureParent(linkPath);
+    if (symlink(target.c_str(), linkPath.c_str()) != 0)
+        throw std::runtime_error("cannot link " + linkPath);
+}
+
+void makeHardLink(const std::string& existing, const std::string& linkPath) {
+    ensureParent(linkPath);
+    if (link(existing.c_str(), linkPath.c_str()) != 0)
+        throw std::runtime_error("cannot hard-link " + linkPath);
+}
+
+void setTimes(const std::string& path, Date date) {
+    double unix = date.unixSeconds();
+    timespec times[2];
+    times[0].tv_sec = time_t(std::floor(unix));
+    times[0].tv_nsec = long((unix - std::floor(unix)) * 1e9);
+    times[1] = times[0];
+    if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        throw std::runtime_error("cannot set times of " + path);
+}
+
+void setTimesRecursively(const std::string& path, Date date) {
+    namespace fs = std::filesystem;
+    if (fs::is_directory(fs::symlink_status(path)))
+        for (const auto& entry : fs::recursive_directory_iterator(path))
+            setTimes(entry.path().string(), date);
+    setTimes(path, date);
+}
+
+Date daysAgo(double days, Date from) { return from.adding(-days * 86400.0); }
+
+} // namespace dovrane::testing

@@ -1,0 +1,38 @@
+#!/bin/sh
+# Installs every Debian package that building, testing and benchmarking Dovrane needs.
+# Idempotent: when everything is present it only asks dpkg and returns.
+set -eu
+
+PACKAGES="
+cmake
+ninja-build
+g++
+pkg-config
+libgtest-dev
+libgmock-dev
+nlohmann-json3-dev
+libplist-dev
+libicu-dev
+libpcre2-dev
+libcurl4-openssl-dev
+libsodium-dev
+libexpat1-dev
+libarchive-dev
+7zip
+time
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing:$missing"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing

@@ -1,0 +1,25 @@
+#!/bin/sh
+# Installs what the build needs, builds everything twice (plain, and with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs every test in both builds. Exits non-zero on any failure.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+
+jobs=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DDOVRANE_SANITIZE=ON
+cmake --build build-sanitize -j "$jobs"
+# LeakSanitizer cannot run under some tracers and containers; keep every other check then.
+leaks=1
+if ASAN_OPTIONS=detect_leaks=1 build-sanitize/kit/tests/DovraneKitTests --gtest_list_tests 2>&1 \
+        | grep -q "LeakSanitizer has encountered a fatal error"; then
+    echo "LeakSanitizer is not available here; running without leak detection"
+    leaks=0
+fi
+ASAN_OPTIONS="detect_leaks=$leaks:abort_on_error=1:strict_string_checks=1" \
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
