@@ -13,11 +13,12 @@ struct Failure {
     bool operator==(const Failure&) const = default;
 };
 
-template <class T>
+// E is the failure type; most of the library's operations report a Failure with a message.
+template <class T, class E = Failure>
 class Expected {
 public:
     Expected(T value) : state_(std::move(value)) {}
-    Expected(Failure failure) : state_(std::move(failure)) {}
+    Expected(E failure) : state_(std::move(failure)) {}
 
     bool ok() const { return std::holds_alternative<T>(state_); }
     explicit operator bool() const { return ok(); }
@@ -30,10 +31,10 @@ public:
     T& operator*() & { return value(); }
     const T& operator*() const& { return value(); }
 
-    const Failure& error() const { return std::get<Failure>(state_); }
+    const E& error() const { return std::get<E>(state_); }
 
 private:
-    std::variant<T, Failure> state_;
+    std::variant<T, E> state_;
 };
 
 } // namespace dovrane
