@@ -160,12 +160,12 @@ bool writeFile(const std::string& path, std::string_view data) {
     return close(fd) == 0 && ok;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view data) {
+bool writeFileAtomically(const std::string& path, std::string_view data, unsigned mode) {
     std::string temporary = path + ".tmp-XXXXXX";
     int fd = mkstemp(temporary.data());
     if (fd < 0)
         return false;
-    fchmod(fd, 0644);
+    fchmod(fd, mode);
     bool ok = writeAll(fd, data) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (!ok || rename(temporary.c_str(), path.c_str()) != 0) {

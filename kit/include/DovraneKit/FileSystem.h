@@ -42,7 +42,7 @@ std::optional<Date> modificationDate(const std::string& path); // follows links
 // Whole file, or nothing when it cannot be read or is larger than maxBytes.
 std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes = 64ull << 20);
 // Writes beside the target and renames over it, so a reader never sees half a file.
-bool writeFileAtomically(const std::string& path, std::string_view data);
+bool writeFileAtomically(const std::string& path, std::string_view data, unsigned mode = 0644);
 bool writeFile(const std::string& path, std::string_view data);
 // Creates the folder and missing parents; true when it exists as a folder afterwards.
 bool makeDirectories(const std::string& path, unsigned mode = 0755);
