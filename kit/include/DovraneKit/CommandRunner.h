@@ -1,0 +1,42 @@
+#pragma once
+// Every command-line tool the library starts goes through a CommandRunner, so the scanner and
+// the installers can be handed any runner (tests hand them fakes) and never touch processes.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dovrane {
+
+class CommandRunner {
+public:
+    virtual ~CommandRunner();
+
+    // Runs the executable at an absolute path with the arguments (no shell, no PATH search,
+    // environment and standard input unchanged) and blocks until it ends. The result is the
+    // tool's whole standard output when it exited with status 0, possibly empty; nothing when
+    // it could not start, failed, was killed or ran out of time. Callable from any thread,
+    // several runs at once.
+    virtual std::optional<std::string> run(const std::string& executable,
+                                           const std::vector<std::string>& arguments) const = 0;
+};
+
+// Runs tools as child processes. At the timeout the tool's process group is asked to
+// terminate; whatever is still running 2 seconds later is killed. A run never hangs, not even
+// when a grandchild that escaped the group keeps the output pipe open.
+class ProcessRunner final : public CommandRunner {
+public:
+    static constexpr double killGraceSeconds = 2.0;
+
+    explicit ProcessRunner(double timeoutSeconds);
+
+    double timeout() const { return timeout_; }
+
+    std::optional<std::string> run(const std::string& executable,
+                                   const std::vector<std::string>& arguments) const override;
+
+private:
+    double timeout_;
+};
+
+} // namespace dovrane
