@@ -34,9 +34,8 @@ inline int fail(const char* tool, const std::string& message) {
     return failure;
 }
 
-inline int usage(const char* tool, const char* forms) {
+inline int usage(const char* forms) {
     std::fprintf(stderr, "usage: %s\n", forms);
-    (void)tool;
     return usageError;
 }
 

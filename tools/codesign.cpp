@@ -17,6 +17,6 @@ int main(int argc, char** argv) {
         auto verified = CodeSigning::verify(args[3]);
         return verified ? tool::success : tool::fail(name, args[3] + ": invalid signature: " + verified.error().message);
     }
-    return tool::usage(name, "dovrane-codesign --force --sign IDENTITY PATH\n"
+    return tool::usage("dovrane-codesign --force --sign IDENTITY PATH\n"
                              "       dovrane-codesign --verify --deep --strict PATH");
 }

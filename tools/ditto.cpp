@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         auto copied = Archives::copy(args[0], args[1]);
         return copied ? tool::success : tool::fail(name, copied.error().message);
     }
-    return tool::usage(name, "dovrane-ditto SRC DST\n"
+    return tool::usage("dovrane-ditto SRC DST\n"
                              "       dovrane-ditto -x -k ZIP DESTFOLDER\n"
                              "       dovrane-ditto -c -k --keepParent SRC ZIP");
 }

@@ -34,6 +34,6 @@ int main(int argc, char** argv) {
         printIdentity(1, *identity);
         return std::fflush(stdout) == 0 ? tool::success : tool::failure;
     }
-    return tool::usage(name, "dovrane-security find-identity -v -p codesigning\n"
+    return tool::usage("dovrane-security find-identity -v -p codesigning\n"
                              "       dovrane-security create-identity NAME TEAM");
 }

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     const char* name = "dovrane-tar";
     auto args = tool::arguments(argc, argv);
     if (!tool::matches(args, {"-xf", "*", "-C", "*"}))
-        return tool::usage(name, "dovrane-tar -xf FILE -C FOLDER");
+        return tool::usage("dovrane-tar -xf FILE -C FOLDER");
     auto extracted = Archives::extract(args[1], args[3]);
     return extracted ? tool::success : tool::fail(name, extracted.error().message);
 }

@@ -329,8 +329,10 @@ std::optional<Failure> copyItem(const std::string& source, const std::string& de
         if (auto failure = copyItem(from, Path::join(destination, name), child, false))
             return failure;
     }
-    // The folder's own mode last, so a read-only folder could still be filled.
-    if (chmod(destination.c_str(), info.st_mode & 07777) != 0)
+    // The folder's own mode last, so a read-only folder could still be filled. The owner keeps
+    // full rights to a copied folder: one without write permission cannot be moved to another
+    // folder (the Trash) or emptied later, and a read-only image must not make its copies so.
+    if (chmod(destination.c_str(), (info.st_mode & 07777) | 0700) != 0)
         return Failure{systemError(destination)};
     return setTimes(destination, info);
 }

@@ -303,6 +303,12 @@ TEST(ArchivesCopy, DestinationBecomesTheCopyAndIsNeverNestedInto) {
     EXPECT_FALSE(Fs::exists(dir / "Example.app/Contents/Nested.app"));
     EXPECT_FALSE(Archives::copy(dir / "missing", dir / "copy"));
 
+    // A copy from a read-only image stays the owner's to move and remove.
+    makeFolder(dir / "image/Locked.app/Contents");
+    chmod((dir / "image/Locked.app/Contents").c_str(), 0555);
+    ASSERT_TRUE(Archives::copy(dir / "image/Locked.app", dir / "Applications/Locked.app"));
+    EXPECT_EQ(std::get<1>(snapshot(dir / "Applications")["/Locked.app/Contents"]), 0755u);
+
     // A single file or link is copied as itself.
     ASSERT_TRUE(Archives::copy(dir / "Example.app/Contents/current", dir / "link-copy"));
     EXPECT_TRUE(Fs::isSymlink(dir / "link-copy"));

@@ -37,7 +37,8 @@ Expected<ExtractSummary> extract(const std::string& archive, const std::string& 
 Expected<Done> createZip(const std::string& source, const std::string& zipPath);
 
 // Makes destination a copy of source (a folder, a file or a symbolic link), keeping modes,
-// times and symbolic links; missing parent folders are created. destination must not exist or
+// times and symbolic links; copied folders always give their owner full rights. Missing parent
+// folders are created. destination must not exist or
 // be an empty folder, and is never nested into: the copy is destination itself. A copy into
 // the source's own tree is refused. On failure nothing copied stays.
 Expected<Done> copy(const std::string& source, const std::string& destination);

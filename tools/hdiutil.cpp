@@ -1,0 +1,28 @@
+// Stand-in for hdiutil: "attaches" a disk image by presenting its contents read-only at the
+// mount point (extracted with 7-Zip), and "detaches" it by removing them.
+#include "ToolSupport.h"
+
+#include "DovraneKit/CommandRunner.h"
+#include "DovraneKit/DiskImages.h"
+
+using namespace dovrane;
+
+int main(int argc, char** argv) {
+    const char* name = "dovrane-hdiutil";
+    auto args = tool::arguments(argc, argv);
+    if (tool::matches(args, {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", "*", "*"})) {
+        auto sevenZip = DiskImages::sevenZip();
+        if (!sevenZip)
+            return tool::fail(name, "7-Zip (/usr/bin/7zz or /usr/bin/7z) is not installed");
+        // Below the installer's own 300-second limit, so 7-Zip never outlives this tool.
+        ProcessRunner runner(120);
+        auto attached = DiskImages::attach(args[6], args[5], runner, *sevenZip);
+        return attached ? tool::success : tool::fail(name, attached.error().message);
+    }
+    if (tool::matches(args, {"detach", "*", "-force"})) {
+        auto detached = DiskImages::detach(args[1]);
+        return detached ? tool::success : tool::fail(name, detached.error().message);
+    }
+    return tool::usage("dovrane-hdiutil attach -nobrowse -readonly -noautoopen -mountpoint MOUNTPOINT FILE\n"
+                             "       dovrane-hdiutil detach MOUNTPOINT -force");
+}
