@@ -1,10 +1,135 @@
 #include "DovraneKit/FreedesktopTrash.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/Language.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace dovrane::FreedesktopTrash {
+
+namespace {
+
+Error systemError(int code) {
+    std::error_code error(code, std::generic_category());
+    return {error, error.message()};
+}
+
+Error noUsableTrash() {
+    return {std::error_code(EXDEV, std::generic_category()),
+            L("The item is on another volume that has no Trash you can use, so it was left where it is.",
+              "Das Objekt liegt auf einem anderen Volume ohne nutzbaren Papierkorb und wurde daher nicht bewegt.")};
+}
+
+// Device of the path, or of its nearest existing parent while the home trash is not made yet.
+std::optional<dev_t> deviceOf(std::string path) {
+    struct stat info;
+    while (!path.empty()) {
+        if (stat(path.c_str(), &info) == 0)
+            return info.st_dev;
+        std::string up = Path::parent(path);
+        if (up == path)
+            break;
+        path = std::move(up);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> realPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (!::realpath(path.c_str(), resolved))
+        return std::nullopt;
+    return std::string(resolved);
+}
+
+// A folder this user owns, itself and not a link; made (0700) when missing.
+bool ownFolder(const std::string& path) {
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
+}
+
+bool usableTrash(const std::string& folder) {
+    return ownFolder(folder) && ownFolder(Path::join(folder, "files")) && ownFolder(Path::join(folder, "info"));
+}
+
+// The highest folder above `path` that is still on device `device`.
+std::string topOfVolume(std::string path, dev_t device) {
+    while (path != "/") {
+        std::string up = Path::parent(path);
+        struct stat info;
+        if (stat(up.c_str(), &info) != 0 || info.st_dev != device)
+            break;
+        path = std::move(up);
+    }
+    return path;
+}
+
+Expected<Directory, Error> volumeTrash(const std::string& path, dev_t device) {
+    auto parent = realPath(Path::parent(path));
+    if (!parent)
+        return systemError(errno);
+    struct stat info;
+    if (stat(parent->c_str(), &info) != 0)
+        return systemError(errno);
+    // The item is the top of a mounted volume: it cannot leave its place.
+    if (info.st_dev != device)
+        return systemError(EBUSY);
+    std::string topdir = topOfVolume(*parent, device);
+
+    const std::string uid = std::to_string(geteuid());
+    // A shared ".Trash" made by the administrator counts only when it is sticky and no link;
+    // otherwise other users could swap what is inside.
+    std::string shared = Path::join(topdir, ".Trash");
+    if (lstat(shared.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX)) {
+        std::string mine = Path::join(shared, uid);
+        if (usableTrash(mine))
+            return Directory{mine, topdir};
+    }
+    std::string own = Path::join(topdir, ".Trash-" + uid);
+    if (usableTrash(own))
+        return Directory{own, topdir};
+    return noUsableTrash();
+}
+
+// The Path= value: absolute in the home trash, relative to the top folder in a volume's trash.
+Expected<std::string, Error> recordedPath(const Directory& trash, const std::string& path) {
+    if (trash.topdir.empty())
+        return path;
+    auto parent = realPath(Path::parent(path));
+    if (!parent)
+        return systemError(errno);
+    std::string full = Path::join(*parent, Path::lastComponent(path));
+    std::string prefix = trash.topdir == "/" ? "/" : trash.topdir + "/";
+    if (!full.starts_with(prefix))
+        return systemError(EXDEV);
+    return full.substr(prefix.size());
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+int renameNoReplace(const std::string& from, const std::string& to) {
+    return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+}
+
+} // namespace
 
 std::string homeTrash(const Url& home) {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
@@ -14,5 +139,117 @@ std::string homeTrash(const Url& home) {
 }
 
 Url homeTrashFiles(const Url& home) { return Url::fromPath(Path::join(homeTrash(home), "files")); }
+
+std::string Directory::files() const { return Path::join(folder, "files"); }
+std::string Directory::info() const { return Path::join(folder, "info"); }
+
+std::string Slot::trashPath() const { return Path::join(trash.files(), name); }
+std::string Slot::infoPath() const { return Path::join(trash.info(), name + ".trashinfo"); }
+
+std::string freeName(const Directory& trash, std::string_view name) {
+    auto isFree = [&](const std::string& candidate) {
+        return !Fs::exists(Path::join(trash.files(), candidate)) &&
+               !Fs::exists(Path::join(trash.info(), candidate + ".trashinfo"));
+    };
+    std::string candidate(name);
+    const std::string stem = Path::deletingExtension(name);
+    const std::string extension = Path::extension(name);
+    for (long counter = 2; !isFree(candidate); ++counter) {
+        candidate = stem + " " + std::to_string(counter);
+        if (!extension.empty())
+            candidate += "." + extension;
+    }
+    return candidate;
+}
+
+Expected<Directory, Error> trashFor(const std::string& path, const std::string& homeTrashFolder) {
+    struct stat item;
+    if (lstat(path.c_str(), &item) != 0)
+        return systemError(errno);
+    auto homeDevice = deviceOf(homeTrashFolder);
+    if (!homeDevice || *homeDevice != item.st_dev)
+        return volumeTrash(path, item.st_dev);
+
+    Directory home{homeTrashFolder, {}};
+    errno = 0;
+    for (const std::string& folder : {home.folder, home.files(), home.info()})
+        if (!Fs::makeDirectories(folder, 0700))
+            return systemError(errno ? errno : ENOTDIR);
+    return home;
+}
+
+Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, std::string_view name) {
+    auto recorded = recordedPath(trash, path);
+    if (!recorded)
+        return recorded.error();
+    // Another program may take a name between the look and the create; O_EXCL notices, and
+    // the next free name is tried.
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        Slot slot{trash, freeName(trash, name)};
+        const std::string info = slot.infoPath();
+        int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return systemError(errno);
+        }
+        bool written = writeAll(fd, infoText(*recorded, std::time(nullptr)));
+        int failure = written ? 0 : (errno ? errno : EIO);
+        if (close(fd) != 0 && written) {
+            written = false;
+            failure = errno;
+        }
+        if (!written) {
+            unlink(info.c_str());
+            return systemError(failure);
+        }
+        if (Fs::exists(slot.trashPath())) {
+            unlink(info.c_str());
+            continue;
+        }
+        return slot;
+    }
+    return systemError(EEXIST);
+}
+
+void release(const Slot& slot) { unlink(slot.infoPath().c_str()); }
+
+Expected<Slot, Error> moveToTrash(const std::string& path, const std::string& homeTrashFolder) {
+    auto trash = trashFor(path, homeTrashFolder);
+    if (!trash)
+        return trash.error();
+    auto slot = reserve(*trash, path, Path::lastComponent(path));
+    if (!slot)
+        return slot.error();
+    if (renameNoReplace(path, slot->trashPath()) != 0) {
+        Error failure = systemError(errno);
+        release(*slot);
+        return failure;
+    }
+    return slot;
+}
+
+std::optional<Error> restore(const std::string& trashPath, const std::string& originalPath) {
+    if (renameNoReplace(trashPath, originalPath) != 0)
+        return systemError(errno);
+    if (std::string info = infoPathFor(trashPath); !info.empty())
+        unlink(info.c_str());
+    return std::nullopt;
+}
+
+std::string infoPathFor(const std::string& trashPath) {
+    std::string files = Path::parent(trashPath);
+    if (Path::lastComponent(files) != "files")
+        return {};
+    return Path::join(Path::join(Path::parent(files), "info"), Path::lastComponent(trashPath) + ".trashinfo");
+}
+
+std::string infoText(std::string_view recordedPath, std::time_t deletedAt) {
+    std::tm local{};
+    localtime_r(&deletedAt, &local);
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+    return "[Trash Info]\nPath=" + percentEncodePath(recordedPath) + "\nDeletionDate=" + date + "\n";
+}
 
 } // namespace dovrane::FreedesktopTrash

@@ -1,10 +1,17 @@
 #pragma once
 // The desktop's Trash as the freedesktop.org Trash specification lays it out: items in
-// "files/", one "info/NAME.trashinfo" each.
+// "files/", one "info/NAME.trashinfo" each. Everything moved here shows up in the file
+// manager's Trash and can be restored from there too. Nothing is ever copied: an item that
+// cannot be renamed into a trash on its own device stays where it is.
 
+#include "DovraneKit/Expected.h"
 #include "DovraneKit/Url.h"
 
+#include <ctime>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 namespace dovrane::FreedesktopTrash {
 
@@ -13,5 +20,68 @@ namespace dovrane::FreedesktopTrash {
 std::string homeTrash(const Url& home);
 // Its "files/" folder: "the user's Trash folder" everywhere in the library.
 Url homeTrashFiles(const Url& home);
+
+// Why a trash operation failed: the system's error and the sentence to show for it.
+struct Error {
+    std::error_code code;
+    std::string message;
+
+    bool operator==(const Error&) const = default;
+};
+
+// One trash directory. The home trash (no topdir) records absolute paths; a volume's own trash
+// records them relative to the volume's top folder, so the volume may be mounted elsewhere.
+struct Directory {
+    std::string folder; // holds files/ and info/
+    std::string topdir; // empty for the home trash
+
+    std::string files() const;
+    std::string info() const;
+
+    bool operator==(const Directory&) const = default;
+};
+
+// A name taken in a trash: its info file is written, so nobody else picks the name, and the
+// item may now be moved to trashPath().
+struct Slot {
+    Directory trash;
+    std::string name;
+
+    std::string trashPath() const; // files/NAME
+    std::string infoPath() const;  // info/NAME.trashinfo
+
+    bool operator==(const Slot&) const = default;
+};
+
+// The first of "name", "stem 2.ext", "stem 3.ext", ... ("build", "build 2", ...) with
+// nothing at files/NAME and nothing at info/NAME.trashinfo.
+std::string freeName(const Directory& trash, std::string_view name);
+
+// The trash that an item at `path` goes to, with files/ and info/ created (0700) when missing:
+// the home trash `homeTrashFolder` when the item is on its device; otherwise the item's volume's
+// "$topdir/.Trash/$uid" when "$topdir/.Trash" is a sticky folder and no link, else
+// "$topdir/.Trash-$uid". Fails when the item cannot be examined or its volume has no trash this
+// user may use.
+Expected<Directory, Error> trashFor(const std::string& path, const std::string& homeTrashFolder);
+
+// Takes the first free name from `name` for the item at `path`: creates its info file with
+// O_EXCL and writes it whole, dated now.
+Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, std::string_view name);
+// Gives a name up again: removes the info file.
+void release(const Slot& slot);
+
+// Moves the item into its trash: the info file first, then a rename that never replaces
+// anything; when the rename fails the info file goes again and the item stays.
+Expected<Slot, Error> moveToTrash(const std::string& path, const std::string& homeTrashFolder);
+
+// Moves a trashed item back to originalPath, never replacing what is there (the failure's
+// code is then EEXIST), and removes its info file. Nothing when it worked.
+std::optional<Error> restore(const std::string& trashPath, const std::string& originalPath);
+
+// The info file of an item in a trash's files/ folder; empty when trashPath lies elsewhere.
+std::string infoPathFor(const std::string& trashPath);
+
+// An info file's text: the recorded path percent-encoded, the date in local time.
+std::string infoText(std::string_view recordedPath, std::time_t deletedAt);
 
 } // namespace dovrane::FreedesktopTrash

@@ -1,0 +1,110 @@
+#pragma once
+// The one road by which files and folders leave their place: moved to the Trash, never
+// deleted, each with the record that lets it be put back. Planning drops what the deletion
+// guard protects and what lies inside another item; executing checks every path again, moves
+// what the user may move and hands the rest to an administrator closure as a "/bin/mv -n" line.
+
+#include "DovraneKit/AppRecords.h"
+#include "DovraneKit/DeletionGuard.h"
+#include "DovraneKit/Url.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace dovrane {
+
+struct TrashPlan {
+    struct Entry {
+        Url url;
+        std::int64_t size = 0;  // as the caller measured it
+        std::int64_t files = 0;
+        bool needsAdmin = false; // straight to the administrator move
+
+        bool operator==(const Entry&) const = default;
+    };
+
+    std::vector<Entry> entries; // in the caller's order
+    std::vector<Url> refused;   // blocked by the deletion guard, in the caller's order
+
+    std::int64_t size() const;
+    std::int64_t files() const;
+    bool needsAdmin() const;
+
+    bool operator==(const TrashPlan&) const = default;
+};
+
+struct Trasher {
+    // One whole shell command line in; true when it ran to its end without error. Called from
+    // whatever thread executes, never twice at once by one execution.
+    using Admin = std::function<bool(const std::string& commandLine)>;
+
+    struct Candidate {
+        Url url;
+        std::int64_t size = 0;
+        std::int64_t files = 0;
+        bool needsAdmin = false;
+
+        bool operator==(const Candidate&) const = default;
+    };
+
+    struct Failure {
+        std::string path;
+        std::string reason; // "blocked", "admin", or the file error's description
+
+        bool operator==(const Failure&) const = default;
+    };
+
+    struct Outcome {
+        std::vector<RemovedItem> removed; // in the plan's order
+        std::vector<Failure> failed;
+
+        bool operator==(const Outcome&) const = default;
+    };
+
+    struct PutBackResult {
+        enum class Kind { restored, goneFromTrash, originalTaken, failed };
+        Kind kind = Kind::restored;
+        std::string reason; // failed only: "admin" or the file error's description
+
+        static PutBackResult restored() { return {Kind::restored, {}}; }
+        static PutBackResult goneFromTrash() { return {Kind::goneFromTrash, {}}; }
+        static PutBackResult originalTaken() { return {Kind::originalTaken, {}}; }
+        static PutBackResult failed(std::string why) { return {Kind::failed, std::move(why)}; }
+
+        bool operator==(const PutBackResult&) const = default;
+    };
+
+    DeletionGuard guardrail;
+    // The "files" folder of the freedesktop home trash (FreedesktopTrash::homeTrashFiles); the
+    // trash itself is its parent folder.
+    Url trashFolder;
+    // Without one, every move that needs administrator rights fails with "admin".
+    Admin admin = [](const std::string&) { return false; };
+
+    // Touches the disk only through the guard.
+    TrashPlan plan(const std::vector<Candidate>& candidates) const;
+    // Entries one after the other; each ends in `removed` or in `failed`.
+    Outcome execute(const TrashPlan& plan) const;
+    // Never replaces anything at the original path.
+    PutBackResult putBack(const RemovedItem& item) const;
+
+    // Something is still at the item's place in the Trash.
+    static bool isInTrash(const RemovedItem& item);
+    // One single-quoted word for /bin/sh.
+    static std::string quote(std::string_view text);
+    // The user lacks the rights: EACCES or EPERM of the system's error category.
+    static bool isPermissionError(const std::error_code& error);
+    // A name in trashFolder with nothing at it, nor at its info file: "Name.ext", "Name 2.ext", ...
+    Url uniqueTrashURL(const Url& item) const;
+
+private:
+    std::string homeTrash() const;
+    bool runAdmin(const std::string& commandLine) const;
+    void moveAsAdmin(const TrashPlan::Entry& entry, Outcome& outcome) const;
+};
+
+} // namespace dovrane

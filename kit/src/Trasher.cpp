@@ -1,0 +1,190 @@
+#include "DovraneKit/Trasher.h"
+
+#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/FreedesktopTrash.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <unordered_set>
+
+namespace dovrane {
+
+namespace {
+
+// Gone for sure: "cannot look" (a folder without search rights) is not "gone".
+bool isGone(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+std::string moveCommand(const std::string& from, const std::string& to) {
+    return "/bin/mv -n " + Trasher::quote(from) + " " + Trasher::quote(to);
+}
+
+} // namespace
+
+std::int64_t TrashPlan::size() const {
+    std::int64_t total = 0;
+    for (const Entry& entry : entries)
+        total += entry.size;
+    return total;
+}
+
+std::int64_t TrashPlan::files() const {
+    std::int64_t total = 0;
+    for (const Entry& entry : entries)
+        total += entry.files;
+    return total;
+}
+
+bool TrashPlan::needsAdmin() const {
+    for (const Entry& entry : entries)
+        if (entry.needsAdmin)
+            return true;
+    return false;
+}
+
+TrashPlan Trasher::plan(const std::vector<Candidate>& candidates) const {
+    TrashPlan result;
+    std::unordered_set<std::string> seen;
+    std::vector<TrashPlan::Entry> entries;
+    for (const Candidate& candidate : candidates) {
+        if (!seen.insert(candidate.url.path()).second)
+            continue;
+        if (guardrail.check(candidate.url).isAllowed())
+            entries.push_back({candidate.url, candidate.size, candidate.files, candidate.needsAdmin});
+        else
+            result.refused.push_back(candidate.url);
+    }
+
+    // Plain text comparison: an entry goes when the path of another entry followed by "/"
+    // begins its own path. Only entries contain; a refused folder keeps what is inside it.
+    std::unordered_set<std::string> paths;
+    for (const auto& entry : entries)
+        paths.insert(entry.url.path());
+    for (auto& entry : entries) {
+        const std::string path = entry.url.path();
+        bool inside = false;
+        for (std::size_t slash = path.find('/', 1); slash != std::string::npos && !inside;
+             slash = path.find('/', slash + 1))
+            inside = paths.contains(path.substr(0, slash));
+        if (!inside)
+            result.entries.push_back(std::move(entry));
+    }
+    return result;
+}
+
+Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
+    Outcome outcome;
+    for (const TrashPlan::Entry& entry : plan.entries) {
+        const std::string path = entry.url.path();
+        if (!guardrail.check(entry.url).isAllowed()) {
+            outcome.failed.push_back({path, "blocked"});
+            continue;
+        }
+        if (entry.needsAdmin) {
+            moveAsAdmin(entry, outcome);
+            continue;
+        }
+        auto moved = FreedesktopTrash::moveToTrash(path, homeTrash());
+        if (moved)
+            outcome.removed.push_back({path, moved->trashPath(), entry.size, false});
+        else if (isPermissionError(moved.error().code))
+            moveAsAdmin(entry, outcome);
+        else
+            outcome.failed.push_back({path, moved.error().message});
+    }
+    return outcome;
+}
+
+void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, Outcome& outcome) const {
+    const std::string path = entry.url.path();
+    // The info file is written as the user before the move, so the desktop's Trash knows the
+    // item the moment it arrives; the administrator only renames within one volume.
+    auto trash = FreedesktopTrash::trashFor(path, homeTrash());
+    if (!trash) {
+        outcome.failed.push_back({path, trash.error().message});
+        return;
+    }
+    auto slot = FreedesktopTrash::reserve(*trash, path, Path::lastComponent(path));
+    if (!slot) {
+        outcome.failed.push_back({path, slot.error().message});
+        return;
+    }
+    const std::string destination = slot->trashPath();
+    // "mv -n" answers success when it skips, so only the disk tells whether the item moved.
+    if (runAdmin(moveCommand(path, destination)) && isGone(path) && Fs::exists(destination)) {
+        outcome.removed.push_back({path, destination, entry.size, true});
+        return;
+    }
+    FreedesktopTrash::release(*slot);
+    outcome.failed.push_back({path, "admin"});
+}
+
+Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
+    if (!Fs::exists(item.trashPath))
+        return PutBackResult::goneFromTrash();
+    if (Fs::exists(item.originalPath))
+        return PutBackResult::originalTaken();
+
+    if (item.needsAdmin) {
+        if (!runAdmin(moveCommand(item.trashPath, item.originalPath)) || !isGone(item.trashPath) ||
+            !Fs::exists(item.originalPath))
+            return PutBackResult::failed("admin");
+        if (std::string info = FreedesktopTrash::infoPathFor(item.trashPath); !info.empty())
+            unlink(info.c_str());
+        return PutBackResult::restored();
+    }
+
+    errno = 0;
+    if (!Fs::makeDirectories(Path::parent(item.originalPath)))
+        return PutBackResult::failed(std::error_code(errno ? errno : ENOTDIR, std::generic_category()).message());
+    if (auto failure = FreedesktopTrash::restore(item.trashPath, item.originalPath)) {
+        // Something appeared at the original path after the look above; it stays untouched.
+        if (failure->code == std::errc::file_exists)
+            return PutBackResult::originalTaken();
+        return PutBackResult::failed(failure->message);
+    }
+    return PutBackResult::restored();
+}
+
+bool Trasher::isInTrash(const RemovedItem& item) { return Fs::exists(item.trashPath); }
+
+std::string Trasher::quote(std::string_view text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    quoted += "'";
+    return quoted;
+}
+
+bool Trasher::isPermissionError(const std::error_code& error) {
+    if (error.category() != std::generic_category() && error.category() != std::system_category())
+        return false;
+    return error.value() == EACCES || error.value() == EPERM;
+}
+
+Url Trasher::uniqueTrashURL(const Url& item) const {
+    FreedesktopTrash::Directory trash{homeTrash(), {}};
+    return trashFolder.appending(FreedesktopTrash::freeName(trash, item.lastPathComponent()));
+}
+
+std::string Trasher::homeTrash() const { return Path::parent(trashFolder.path()); }
+
+bool Trasher::runAdmin(const std::string& commandLine) const {
+    if (!admin)
+        return false;
+    try {
+        return admin(commandLine);
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace dovrane
