@@ -206,9 +206,10 @@ private:
 
 constexpr std::size_t maxNoteCharacters = 4000;
 
-class Replacement {
+// A compiled pattern, shared by all threads; match data belongs to each call.
+class Pattern {
 public:
-    Replacement(const char* pattern, std::string_view replacement) : replacement_(replacement) {
+    explicit Pattern(const char* pattern) {
         int error = 0;
         PCRE2_SIZE offset = 0;
         code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED, PCRE2_UTF | PCRE2_UCP,
@@ -216,48 +217,164 @@ public:
         if (code_)
             pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE); // optional speed-up; the interpreter serves otherwise
     }
-    ~Replacement() { pcre2_code_free(code_); }
-    Replacement(const Replacement&) = delete;
-    Replacement& operator=(const Replacement&) = delete;
+    ~Pattern() { pcre2_code_free(code_); }
+    Pattern(const Pattern&) = delete;
+    Pattern& operator=(const Pattern&) = delete;
 
-    // Every match replaced; the text unchanged should matching fail for any reason.
-    std::string apply(const std::string& text) const {
+    struct Match {
+        std::size_t start, end;
+        int group; // the first capturing group that took part, 0 when none
+    };
+
+    // The first match at or after from; absent when there is none or matching fails.
+    std::optional<Match> find(std::string_view text, std::size_t from) const {
         if (!code_)
-            return text;
+            return std::nullopt;
+        std::unique_ptr<pcre2_match_data, void (*)(pcre2_match_data*)> data(
+            pcre2_match_data_create_from_pattern(code_, nullptr), pcre2_match_data_free);
+        if (!data)
+            return std::nullopt;
+        // The text was made valid UTF-8 once; checking it again on every call would cost a pass each.
+        int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), from, PCRE2_NO_UTF_CHECK,
+                             data.get(), nullptr);
+        if (rc <= 0)
+            return std::nullopt;
+        const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(data.get());
+        int group = 0;
+        for (int i = 1; i < rc && group == 0; ++i)
+            if (vector[2 * i] != PCRE2_UNSET)
+                group = i;
+        return Match{vector[0], vector[1], group};
+    }
+
+    // Every match replaced; absent should matching fail for any reason.
+    std::optional<std::string> substitute(std::string_view text, std::string_view replacement) const {
+        if (!code_)
+            return std::nullopt;
         std::string out(text.size() + 64, '\0');
         for (int attempt = 0; attempt < 2; ++attempt) {
             PCRE2_SIZE length = out.size();
             int rc = pcre2_substitute(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
-                                      PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH, nullptr, nullptr,
-                                      reinterpret_cast<PCRE2_SPTR>(replacement_.data()), replacement_.size(),
+                                      PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH | PCRE2_NO_UTF_CHECK, nullptr, nullptr,
+                                      reinterpret_cast<PCRE2_SPTR>(replacement.data()), replacement.size(),
                                       reinterpret_cast<PCRE2_UCHAR*>(out.data()), &length);
             if (rc >= 0) {
                 out.resize(length);
                 return out;
             }
             if (rc != PCRE2_ERROR_NOMEMORY)
-                return text;
+                return std::nullopt;
             out.assign(length + 1, '\0');
         }
-        return text;
+        return std::nullopt;
     }
 
 private:
     pcre2_code* code_ = nullptr;
-    std::string replacement_;
 };
 
-const std::array<std::unique_ptr<Replacement>, 5>& markupReplacements() {
-    static const std::array<std::unique_ptr<Replacement>, 5> replacements = {
-        // Line breaks and the ends of paragraphs, list items, headings and divisions.
-        std::make_unique<Replacement>(R"((?i)<\s*(br|/p|/li|/h[1-6]|/div)\s*/?>)", "\n"),
-        // The start of a list item; the word boundary keeps <link> and <lines> out.
-        std::make_unique<Replacement>(R"((?i)<\s*li\b[^>]*>)", "\u2022 "),
-        std::make_unique<Replacement>(R"((?s)<!--.*?-->)", ""),
-        std::make_unique<Replacement>(R"((?is)<(script|style)[^>]*>.*?</\1>)", ""),
-        std::make_unique<Replacement>(R"(<[^>]+>)", ""),
+// Every match of pattern replaced. Each match ends with ending, so the text after its last
+// occurrence is left out of the search: a start with no ending after it would otherwise be
+// retried against the whole rest of the text, quadratic on hostile notes.
+std::string replaceMatches(const std::string& text, const Pattern& pattern, std::string_view replacement,
+                           std::string_view ending) {
+    auto last = text.rfind(ending);
+    if (last == std::string::npos)
+        return text;
+    std::size_t cut = last + ending.size();
+    auto replaced = pattern.substitute(std::string_view(text).substr(0, cut), replacement);
+    if (!replaced)
+        return text;
+    return *replaced + text.substr(cut);
+}
+
+// The first occurrence at or after a position, for positions that never go back: the text
+// in between is searched only once, so one pass over the whole text stays linear.
+template <class Find>
+class ForwardSearch {
+public:
+    explicit ForwardSearch(Find find) : find_(std::move(find)) {}
+    std::optional<std::size_t> from(std::size_t position) {
+        if (!searched_ || (found_ && *found_ < position)) {
+            found_ = find_(position);
+            searched_ = true;
+        }
+        return found_;
+    }
+
+private:
+    Find find_;
+    bool searched_ = false;
+    std::optional<std::size_t> found_; // start of the occurrence, or its end where the caller wants that
+};
+
+// Removes what "(?is)<(script|style)[^>]*>.*?</\1>" matches, replacing every match with
+// nothing. Done piecewise because one expression retries the rest of the text from every
+// opening tag that is never closed.
+std::string removeScriptsAndStyles(const std::string& text) {
+    static const Pattern opening(R"((?i)<(?:(script)|(style)))");
+    static const Pattern closings[2] = {Pattern(R"((?i)</script>)"), Pattern(R"((?i)</style>)")};
+
+    auto closingEnd = [&text](const Pattern& closing) {
+        return [&text, &closing](std::size_t from) -> std::optional<std::size_t> {
+            auto match = closing.find(text, from);
+            return match ? std::optional(match->end) : std::nullopt;
+        };
     };
-    return replacements;
+    auto greaterThan = [&text](std::size_t from) -> std::optional<std::size_t> {
+        auto at = text.find('>', from);
+        return at == std::string::npos ? std::nullopt : std::optional(at);
+    };
+    ForwardSearch tagEnd(greaterThan);
+    ForwardSearch scriptEnd(closingEnd(closings[0]));
+    ForwardSearch styleEnd(closingEnd(closings[1]));
+
+    std::string out;
+    std::size_t copied = 0, position = 0;
+    while (auto open = opening.find(text, position)) {
+        auto gt = tagEnd.from(open->end);
+        if (!gt)
+            break; // no tag after this one can be complete either
+        // The block ends with the first closing tag whose "<" follows the opening tag's ">".
+        auto end = (open->group == 1 ? scriptEnd : styleEnd).from(*gt + 1);
+        if (!end) {
+            position = open->start + 1;
+            continue;
+        }
+        out.append(text, copied, open->start - copied);
+        copied = position = *end;
+    }
+    if (copied == 0)
+        return text;
+    out.append(text, copied, std::string::npos);
+    return out;
+}
+
+// Line breaks and the ends of paragraphs, list items, headings and divisions.
+const Pattern& lineBreaks() {
+    static const Pattern pattern(R"((?i)<\s*(br|/p|/li|/h[1-6]|/div)\s*/?>)");
+    return pattern;
+}
+// The start of a list item; the word boundary keeps <link> and <lines> out.
+const Pattern& listItems() {
+    static const Pattern pattern(R"((?i)<\s*li\b[^>]*>)");
+    return pattern;
+}
+const Pattern& comments() {
+    static const Pattern pattern(R"((?s)<!--.*?-->)");
+    return pattern;
+}
+const Pattern& tags() {
+    static const Pattern pattern(R"(<[^>]+>)");
+    return pattern;
+}
+
+std::string stripMarkup(const std::string& html) {
+    std::string text = replaceMatches(html, lineBreaks(), "\n", ">");
+    text = replaceMatches(text, listItems(), "\u2022 ", ">");
+    text = replaceMatches(text, comments(), "", "-->");
+    text = removeScriptsAndStyles(text);
+    return replaceMatches(text, tags(), "", ">");
 }
 
 void replaceAll(std::string& text, std::string_view what, std::string_view with) {
@@ -351,9 +468,7 @@ std::optional<AppcastItem> AppcastParser::best(const std::vector<AppcastItem>& i
 std::optional<std::string> ReleaseNotes::plain(const std::optional<std::string>& html) {
     if (!html || html->empty())
         return std::nullopt;
-    std::string text = validUtf8(*html);
-    for (const auto& replacement : markupReplacements())
-        text = replacement->apply(text);
+    std::string text = stripMarkup(validUtf8(*html));
 
     // &amp; comes last, so an escaped entity such as &amp;lt; is not decoded twice.
     static constexpr std::pair<std::string_view, std::string_view> entities[] = {
