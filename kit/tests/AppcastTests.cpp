@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unicode/brkiter.h>
-#include <unicode/unistr.h>
-
-#include <memory>
-
 using namespace dovrane;
 
 namespace {
@@ -29,6 +24,13 @@ AppcastItem releasable(std::string version, std::string url = "https://example.c
     return item;
 }
 
+std::string repeated(std::string_view unit, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += unit;
+    return text;
+}
+
 const OperatingSystemVersion sonoma{14, 0, 0};
 
 std::optional<std::string> bestVersion(const std::vector<AppcastItem>& items, OperatingSystemVersion os = sonoma) {
@@ -36,49 +38,29 @@ std::optional<std::string> bestVersion(const std::vector<AppcastItem>& items, Op
     return best ? best->compareVersion() : std::nullopt;
 }
 
-std::size_t characterCount(const std::string& text) {
-    icu::UnicodeString wide = icu::UnicodeString::fromUTF8(text);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> iterator(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    iterator->setText(wide);
-    std::size_t count = 0;
-    for (iterator->first(); iterator->next() != icu::BreakIterator::DONE;)
-        ++count;
-    return count;
-}
-
 } // namespace
 
 // --- reading items ---------------------------------------------------------------------------
 
 TEST(AppcastItems, ReadsEveryFieldOfATypicalItem) {
-    auto items = parse(R"(
-<item>
-  <title>Version 2.4</title>
-  <sparkle:channel>stable</sparkle:channel>
+    auto items = parse(R"(<item>
+  <title>Version 2.4</title> <sparkle:channel>stable</sparkle:channel>
   <sparkle:minimumSystemVersion> 13.0 </sparkle:minimumSystemVersion>
   <description><![CDATA[<h2>New</h2><p>Faster &amp; smaller</p>]]></description>
   <sparkle:releaseNotesLink>https://example.com/notes/2.4</sparkle:releaseNotesLink>
   <enclosure url="https://example.com/Editor-2.4.zip" length="48213337" type="application/octet-stream"
-             sparkle:version="2400" sparkle:shortVersionString="2.4" sparkle:os="macos"
-             sparkle:edSignature="c2lnbmF0dXJl"/>
+             sparkle:version="2400" sparkle:shortVersionString="2.4" sparkle:os="macos" sparkle:edSignature="c2ln"/>
 </item>)");
+    AppcastItem expected{.title = "Version 2.4", .version = "2400", .shortVersion = "2.4",
+                         .minimumSystemVersion = "13.0", .channel = "stable",
+                         .description = "<h2>New</h2><p>Faster &amp; smaller</p>",
+                         .releaseNotesURL = Url::parse("https://example.com/notes/2.4"),
+                         .url = Url::parse("https://example.com/Editor-2.4.zip"), .length = 48213337,
+                         .edSignature = "c2ln", .informationalOnly = false, .os = "macos"};
     ASSERT_EQ(items.size(), 1u);
-    const auto& item = items[0];
-    EXPECT_EQ(item.title, "Version 2.4");
-    EXPECT_EQ(item.channel, "stable");
-    EXPECT_EQ(item.minimumSystemVersion, "13.0");
-    EXPECT_EQ(item.description, "<h2>New</h2><p>Faster &amp; smaller</p>");
-    EXPECT_EQ(item.releaseNotesURL, Url::parse("https://example.com/notes/2.4"));
-    EXPECT_EQ(item.url, Url::parse("https://example.com/Editor-2.4.zip"));
-    EXPECT_EQ(item.length, 48213337);
-    EXPECT_EQ(item.version, "2400");
-    EXPECT_EQ(item.shortVersion, "2.4");
-    EXPECT_EQ(item.os, "macos");
-    EXPECT_EQ(item.edSignature, "c2lnbmF0dXJl");
-    EXPECT_FALSE(item.informationalOnly);
-    EXPECT_EQ(item.displayVersion(), "2.4");
-    EXPECT_EQ(item.compareVersion(), "2400");
+    EXPECT_EQ(items[0], expected);
+    EXPECT_EQ(items[0].displayVersion(), "2.4");
+    EXPECT_EQ(items[0].compareVersion(), "2400");
 }
 
 TEST(AppcastItems, VersionElementsOverrideEnclosureAttributesInAnyOrder) {
@@ -99,69 +81,48 @@ TEST(AppcastItems, VersionElementsOverrideEnclosureAttributesInAnyOrder) {
 }
 
 TEST(AppcastItems, TheLastEnclosureWinsButNotItsVersions) {
-    auto items = parse(R"(
-<item>
-  <enclosure url="https://e.com/intel.zip" length="10" sparkle:edSignature="first" sparkle:os="macos"
-             sparkle:version="500" sparkle:shortVersionString="5.0"/>
-  <enclosure url="https://e.com/arm.zip" length="20" sparkle:edSignature="second" sparkle:os="windows"
-             sparkle:version="600" sparkle:shortVersionString="6.0"/>
-  <enclosure url="https://e.com/plain.zip"/>
-</item>)");
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].url, Url::parse("https://e.com/plain.zip"));
-    EXPECT_EQ(items[0].length, std::nullopt); // the last enclosure names none
-    EXPECT_EQ(items[0].edSignature, std::nullopt);
-    EXPECT_EQ(items[0].version, "500");
-    EXPECT_EQ(items[0].shortVersion, "5.0");
-
-    auto two = parse(R"(<item>
+    auto items = parse(R"(<item>
   <enclosure url="https://e.com/a.zip" length="10" sparkle:edSignature="first" sparkle:version="500"/>
   <enclosure url="https://e.com/b.zip" length="20" sparkle:edSignature="second" sparkle:os="windows"
-             sparkle:version="600"/></item>)");
-    ASSERT_EQ(two.size(), 1u);
-    EXPECT_EQ(two[0].url, Url::parse("https://e.com/b.zip"));
-    EXPECT_EQ(two[0].length, 20);
-    EXPECT_EQ(two[0].edSignature, "second");
-    EXPECT_EQ(two[0].os, "windows");
-    EXPECT_EQ(two[0].version, "500");
+             sparkle:version="600" sparkle:shortVersionString="6.0"/>
+</item><item><enclosure url="https://e.com/c.zip" length="30" sparkle:os="macos"/><enclosure url="https://e.com/d.zip"/></item>)");
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].url, Url::parse("https://e.com/b.zip"));
+    EXPECT_EQ(items[0].length, 20);
+    EXPECT_EQ(items[0].edSignature, "second");
+    EXPECT_EQ(items[0].os, "windows");
+    EXPECT_EQ(items[0].version, "500");
+    EXPECT_EQ(items[0].shortVersion, "6.0"); // the first enclosure named none
+    EXPECT_EQ(items[1].length, std::nullopt);
+    EXPECT_EQ(items[1].os, std::nullopt);
 }
 
 TEST(AppcastItems, DeltaEnclosuresAreIgnored) {
     auto items = parse(R"(
 <item><sparkle:version>700</sparkle:version>
-  <sparkle:deltas>
-    <enclosure url="https://e.com/delta-from-600.delta" sparkle:deltaFrom="600" sparkle:version="700"/>
-  </sparkle:deltas>
-</item>
+  <sparkle:deltas><enclosure url="https://e.com/from-600.delta" sparkle:version="700"/></sparkle:deltas></item>
 <item><sparkle:version>690</sparkle:version>
-  <sparkle:deltas><enclosure url="https://e.com/d.delta"/></sparkle:deltas>
-  <enclosure url="https://e.com/full-690.zip" length="5"/>
-</item>)");
+  <sparkle:deltas><enclosure url="https://e.com/d.delta"/></sparkle:deltas><enclosure url="https://e.com/690.zip"/></item>)");
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].url, std::nullopt);
-    EXPECT_EQ(items[1].url, Url::parse("https://e.com/full-690.zip"));
+    EXPECT_EQ(items[1].url, Url::parse("https://e.com/690.zip"));
     EXPECT_EQ(bestVersion(items), "690");
 }
 
 TEST(AppcastItems, ReleaseNotesLinkPrefersUnmarkedOrEnglish) {
-    auto link = [](std::string_view links) {
-        auto items = parse("<item>" + std::string(links) + "</item>");
-        return items.at(0).releaseNotesURL ? items[0].releaseNotesURL->text() : std::string("(none)");
+    auto link = [](std::vector<const char*> languages) {
+        std::string item = "<item>";
+        for (const char* language : languages)
+            item += std::string("<sparkle:releaseNotesLink") + (*language ? " xml:lang=\"" + std::string(language) + "\"" : "") +
+                    ">https://e.com/" + (*language ? language : "plain") + "</sparkle:releaseNotesLink>";
+        auto items = parse(item + "</item>");
+        return items.at(0).releaseNotesURL.value_or(Url()).text();
     };
-    EXPECT_EQ(link(R"(<sparkle:releaseNotesLink xml:lang="de">https://e.com/de</sparkle:releaseNotesLink>
-                      <sparkle:releaseNotesLink xml:lang="en">https://e.com/en</sparkle:releaseNotesLink>)"),
-              "https://e.com/en");
-    EXPECT_EQ(link(R"(<sparkle:releaseNotesLink xml:lang="en">https://e.com/en</sparkle:releaseNotesLink>
-                      <sparkle:releaseNotesLink xml:lang="de">https://e.com/de</sparkle:releaseNotesLink>)"),
-              "https://e.com/en");
-    EXPECT_EQ(link(R"(<sparkle:releaseNotesLink xml:lang="fr">https://e.com/fr</sparkle:releaseNotesLink>)"),
-              "https://e.com/fr");
-    EXPECT_EQ(link(R"(<sparkle:releaseNotesLink xml:lang="de">https://e.com/de</sparkle:releaseNotesLink>
-                      <sparkle:releaseNotesLink xml:lang="en-GB">https://e.com/gb</sparkle:releaseNotesLink>)"),
-              "https://e.com/de");
-    EXPECT_EQ(link(R"(<sparkle:releaseNotesLink xml:lang="de">https://e.com/de</sparkle:releaseNotesLink>
-                      <sparkle:releaseNotesLink>https://e.com/plain</sparkle:releaseNotesLink>)"),
-              "https://e.com/plain");
+    EXPECT_EQ(link({"de", "en"}), "https://e.com/en");
+    EXPECT_EQ(link({"en", "de"}), "https://e.com/en");
+    EXPECT_EQ(link({"fr"}), "https://e.com/fr");
+    EXPECT_EQ(link({"de", "en-GB"}), "https://e.com/de");
+    EXPECT_EQ(link({"de", ""}), "https://e.com/plain");
 }
 
 TEST(AppcastItems, OnlyWebAddressesAreUsed) {
@@ -186,16 +147,14 @@ TEST(AppcastItems, ReadsFlagsTitlesAndLengthsLiterally) {
     auto items = parse(R"(
 <item><title></title><sparkle:informationalUpdate/><enclosure url="https://e.com/a" length="12kB"/></item>
 <item><title> 3.0 </title><enclosure url="https://e.com/b" length="+7"/></item>
-<Item><title>ignored: names are case-sensitive</title></Item>)");
+<Item><title>names are case-sensitive</title></Item>)");
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].title, "");
     EXPECT_TRUE(items[0].informationalOnly);
     EXPECT_EQ(items[0].length, std::nullopt);
-    EXPECT_EQ(items[1].title, "3.0");
     EXPECT_EQ(items[1].length, 7);
     EXPECT_EQ(items[1].displayVersion(), "3.0");
     EXPECT_EQ(items[1].compareVersion(), std::nullopt);
-    EXPECT_EQ(AppcastItem{}.displayVersion(), std::nullopt);
 }
 
 TEST(AppcastItems, MalformedFeedsKeepTheItemsFinishedBeforeTheError) {
@@ -216,20 +175,11 @@ TEST(AppcastItems, MalformedFeedsKeepTheItemsFinishedBeforeTheError) {
 // --- hostile documents -----------------------------------------------------------------------
 
 TEST(AppcastHostile, EntityExpansionIsRefused) {
-    std::string laughs = R"(<?xml version="1.0"?>
-<!DOCTYPE rss [
- <!ENTITY lol "lol">
- <!ENTITY lol1 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;">
- <!ENTITY lol2 "&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;">
- <!ENTITY lol3 "&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;">
- <!ENTITY lol4 "&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;">
- <!ENTITY lol5 "&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;">
- <!ENTITY lol6 "&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;">
- <!ENTITY lol7 "&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;">
- <!ENTITY lol8 "&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;">
- <!ENTITY lol9 "&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;">
-]>
-<rss><channel><item><title>&lol9;</title><description>&lol9;&lol9;</description></item></channel></rss>)";
+    std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE rss [\n<!ENTITY lol0 \"lol\">\n";
+    for (int level = 1; level < 10; ++level)
+        laughs += "<!ENTITY lol" + std::to_string(level) + " \"" +
+                  repeated("&lol" + std::to_string(level - 1) + ";", 10) + "\">\n";
+    laughs += "]>\n<rss><channel><item><title>&lol9;</title><description>&lol9;</description></item></channel></rss>";
     EXPECT_TRUE(AppcastParser::items(laughs).empty());
 
     // One harmless declaration is enough to stop the read.
@@ -249,23 +199,15 @@ TEST(AppcastHostile, ExternalEntitiesAreNeverLoaded) {
     std::string viaExternalSubset = "<!DOCTYPE rss SYSTEM \"file://" + dir / "evil.dtd" +
                                     "\">\n<rss><item><title>[&secret;]</title><sparkle:version>4</sparkle:version>"
                                     "</item></rss>";
+    // The subset is not read, so the reference is skipped and the rest of the feed still counts.
     auto items = AppcastParser::items(viaExternalSubset);
-    for (const auto& item : items) {
-        EXPECT_EQ(item.title.value_or("").find("TOP-SECRET"), std::string::npos);
-    }
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].title, "[]");
 }
 
 TEST(AppcastHostile, DeepNestingIsReadWithoutRecursion) {
-    constexpr int depth = 200'000;
-    std::string deep = "<rss><channel><item><sparkle:version>9</sparkle:version>";
-    deep.reserve(std::size_t(depth) * 8 + 200);
-    for (int i = 0; i < depth; ++i)
-        deep += "<x>";
-    deep += "<title>deep</title>";
-    for (int i = 0; i < depth; ++i)
-        deep += "</x>";
-    deep += "</item></channel></rss>";
-    auto items = AppcastParser::items(deep);
+    auto items = AppcastParser::items("<rss><item><sparkle:version>9</sparkle:version>" + repeated("<x>", 200'000) +
+                                      "<title>deep</title>" + repeated("</x>", 200'000) + "</item></rss>");
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].title, "deep");
     EXPECT_EQ(items[0].version, "9");
@@ -285,69 +227,51 @@ TEST(AppcastHostile, OversizedFeedsAreNotRead) {
 
 // --- choosing the update ---------------------------------------------------------------------
 
-TEST(AppcastBest, PicksTheNewestEarliestItem) {
+TEST(AppcastBest, PicksTheNewestUsableItemEarliestFirst) {
     EXPECT_EQ(bestVersion({releasable("1.2"), releasable("1.10"), releasable("1.9")}), "1.10");
     auto first = releasable("2.0", "https://e.com/first.zip");
-    auto second = releasable("2.0.0", "https://e.com/second.zip");
-    auto best = AppcastParser::best({first, second}, sonoma);
+    auto best = AppcastParser::best({first, releasable("2.0.0", "https://e.com/second.zip")}, sonoma);
     ASSERT_TRUE(best);
     EXPECT_EQ(best->url, first.url);
-    EXPECT_EQ(AppcastParser::best({}, sonoma), std::nullopt);
-}
 
-TEST(AppcastBest, SkipsItemsThatCannotBeInstalled) {
     AppcastItem noUrl = releasable("9");
     noUrl.url.reset();
     AppcastItem informational = releasable("8");
     informational.informationalOnly = true;
-    AppcastItem noVersion = releasable("x");
-    noVersion.version.reset();
-    noVersion.title = "7.0";
-    AppcastItem shortOnly = releasable("x");
-    shortOnly.version.reset();
+    AppcastItem titleOnly = releasable("x");
+    titleOnly.version.reset();
+    titleOnly.title = "7.0";
+    AppcastItem shortOnly = titleOnly;
     shortOnly.shortVersion = "1.5";
-    EXPECT_EQ(bestVersion({noUrl, informational, noVersion, releasable("1.0"), shortOnly}), "1.5");
-    EXPECT_EQ(bestVersion({noUrl, informational, noVersion}), std::nullopt);
+    EXPECT_EQ(bestVersion({noUrl, informational, titleOnly, releasable("1.0"), shortOnly}), "1.5");
+    EXPECT_EQ(bestVersion({noUrl, informational, titleOnly}), std::nullopt);
 }
 
 TEST(AppcastBest, KeepsOnlyThisSystemAndReleaseChannels) {
-    auto with = [](std::string version, auto change) {
-        AppcastItem item = releasable(std::move(version));
-        change(item);
-        return item;
+    auto item = [](std::string version, std::optional<std::string> channel, std::optional<std::string> os = {}) {
+        AppcastItem made = releasable(std::move(version));
+        made.channel = std::move(channel);
+        made.os = std::move(os);
+        return made;
     };
-    std::vector<AppcastItem> items = {
-        releasable("1.0"),
-        with("2.0", [](AppcastItem& i) { i.channel = "Stable"; }),
-        with("3.0", [](AppcastItem& i) { i.channel = "PRODUCTION"; }),
-        with("3.5", [](AppcastItem& i) { i.channel = "release"; }),
-        with("4.0", [](AppcastItem& i) { i.channel = "Beta"; }),
-        with("5.0", [](AppcastItem& i) { i.channel = "nightly"; }),
-        with("6.0", [](AppcastItem& i) { i.os = "windows"; }),
-    };
+    std::vector<AppcastItem> items = {item("1.0", {}), item("2.0", "Stable"), item("3.0", "PRODUCTION"),
+                                      item("3.5", "release"), item("4.0", "Beta"), item("5.0", "nightly"),
+                                      item("6.0", {}, "windows")};
     EXPECT_EQ(bestVersion(items), "3.5");
-    items.push_back(with("3.6", [](AppcastItem& i) { i.os = "macOS"; }));
+    items.push_back(item("3.6", {}, "macOS"));
     EXPECT_EQ(bestVersion(items), "3.6");
 }
 
 TEST(AppcastBest, RespectsTheMinimumSystemVersion) {
-    auto needing = [](std::string version, std::string minimum) {
-        AppcastItem item = releasable(std::move(version));
+    auto needing = [](std::string minimum) {
+        AppcastItem item = releasable("2");
         item.minimumSystemVersion = std::move(minimum);
         return item;
     };
-    EXPECT_EQ(bestVersion({releasable("1"), needing("2", "14.0")}, {14, 0, 0}), "2");
-    EXPECT_EQ(bestVersion({releasable("1"), needing("2", "14.1")}, {14, 0, 0}), "1");
-    EXPECT_EQ(bestVersion({releasable("1"), needing("2", "14")}, {13, 6, 1}), "1");
-    EXPECT_EQ(bestVersion({releasable("1"), needing("2", "13.6.2")}, {13, 10, 0}), "2");
-}
-
-TEST(AppcastBest, NeverPicksAnInformationalUpdate) {
-    auto items = parse(R"(
-<item><enclosure url="https://e.com/5.zip" sparkle:version="5"/></item>
-<item><sparkle:informationalUpdate><sparkle:belowVersion>6</sparkle:belowVersion></sparkle:informationalUpdate>
-      <enclosure url="https://e.com/9.zip" sparkle:version="9"/></item>)");
-    EXPECT_EQ(bestVersion(items), "5");
+    EXPECT_EQ(bestVersion({releasable("1"), needing("14.0")}, {14, 0, 0}), "2");
+    EXPECT_EQ(bestVersion({releasable("1"), needing("14.1")}, {14, 0, 0}), "1");
+    EXPECT_EQ(bestVersion({releasable("1"), needing("14")}, {13, 6, 1}), "1");
+    EXPECT_EQ(bestVersion({releasable("1"), needing("13.6.2")}, {13, 10, 0}), "2");
 }
 
 // --- release notes ---------------------------------------------------------------------------
@@ -376,25 +300,14 @@ TEST(ReleaseNotesText, DropsCommentsScriptsAndStyles) {
 }
 
 TEST(ReleaseNotesText, UnclosedBlocksInLongNotesLoseOnlyTheirTags) {
-    std::string unclosed;
-    for (int i = 0; i < 40'000; ++i)
-        unclosed += "<script>a<style>b<!--";
+    std::string unclosed = repeated("<script>a<style>b<!--", 40'000);
     EXPECT_EQ(ReleaseNotes::plain(unclosed + "</style>end"), "aend");
-
-    auto text = ReleaseNotes::plain(unclosed);
-    ASSERT_TRUE(text);
-    std::string expected;
-    for (int i = 0; i < 2000; ++i)
-        expected += "ab";
-    EXPECT_EQ(*text, expected);
+    EXPECT_EQ(ReleaseNotes::plain(unclosed), repeated("ab", 2000));
 }
 
-TEST(ReleaseNotesText, DecodesTheCommonEntitiesOnce) {
+TEST(ReleaseNotesText, DecodesTheCommonEntitiesOnceAndTidiesLines) {
     EXPECT_EQ(ReleaseNotes::plain("a &lt;b&gt; &quot;c&quot; &#39;d&apos; &amp;lt; &copy; &#169;"),
               "a <b> \"c\" 'd' &lt; &copy; &#169;");
-}
-
-TEST(ReleaseNotesText, TrimsLinesAndCollapsesBlankOnes) {
     EXPECT_EQ(ReleaseNotes::plain("\n\n \t\u00A0First\u2003 \n \n\t\n\nSecond\n\n"), "First\n\nSecond");
 }
 
@@ -405,29 +318,13 @@ TEST(ReleaseNotesText, NothingLeftIsAbsent) {
 }
 
 TEST(ReleaseNotesText, CutsAfterFourThousandCharacters) {
-    std::string umlauts;
-    for (int i = 0; i < 5000; ++i)
-        umlauts += "\u00E4";
-    auto cut = ReleaseNotes::plain(umlauts);
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(cut->size(), 8000u);
-
-    // Characters made of several code points are never split.
-    std::string clusters;
-    for (int i = 0; i < 2500; ++i)
-        clusters += "e\u0301\U0001F1E9\U0001F1EA";
-    auto flags = ReleaseNotes::plain("<p>" + clusters + "</p>");
-    ASSERT_TRUE(flags);
-    EXPECT_EQ(characterCount(*flags), 4000u);
-    EXPECT_EQ(*flags, clusters.substr(0, flags->size()));
-    EXPECT_EQ(flags->substr(flags->size() - 8), "\U0001F1E9\U0001F1EA");
-
-    std::string exact(4000, 'x');
-    EXPECT_EQ(ReleaseNotes::plain(exact), exact);
+    EXPECT_EQ(ReleaseNotes::plain(repeated("\u00E4", 5000)), repeated("\u00E4", 4000));
+    // An accented letter written as two code points and a flag are one character each.
+    EXPECT_EQ(ReleaseNotes::plain("<p>" + repeated("e\u0301\U0001F1E9\U0001F1EA", 2500) + "</p>"),
+              repeated("e\u0301\U0001F1E9\U0001F1EA", 2000));
+    EXPECT_EQ(ReleaseNotes::plain(repeated("x", 4000)), repeated("x", 4000));
 }
 
 TEST(ReleaseNotesText, SurvivesInvalidUtf8) {
-    auto text = ReleaseNotes::plain(std::string("<b>caf\xC3</b> ok"));
-    ASSERT_TRUE(text);
-    EXPECT_EQ(*text, "caf\uFFFD ok");
+    EXPECT_EQ(ReleaseNotes::plain(std::string("<b>caf\xC3</b> ok")), "caf\uFFFD ok");
 }

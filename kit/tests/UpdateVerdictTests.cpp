@@ -15,17 +15,8 @@ using dovrane::testing::TempDir;
 namespace {
 
 UpdateFacts acceptable() {
-    UpdateFacts facts;
-    facts.oldBundleID = "com.example.Editor";
-    facts.newBundleID = "com.example.Editor";
-    facts.oldTeamID = "AB12CD34EF";
-    facts.newTeamID = "AB12CD34EF";
-    facts.newSignatureValid = true;
-    facts.oldGatekeeper = true;
-    facts.newGatekeeper = true;
-    facts.oldVersion = "2.3";
-    facts.newVersion = "2.4";
-    return facts;
+    return UpdateFacts{"com.example.Editor", "com.example.Editor", "AB12CD34EF", "AB12CD34EF", true, true, true,
+                       "2.3", "2.4"};
 }
 
 template <class Change>
@@ -37,47 +28,37 @@ std::optional<UpdateRefusal> verdictWith(Change change) {
 
 } // namespace
 
-TEST(UpdateVerdict, AcceptsTheSameSignedAppInANewerVersion) {
+TEST(UpdateVerdict, AppliesItsRulesInOrder) {
     EXPECT_EQ(UpdateVerdict::evaluate(acceptable()), std::nullopt);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldVersion = "1.0b1"; f.newVersion = "1.0"; }), std::nullopt);
-}
 
-TEST(UpdateVerdict, RefusesAnotherAppFirst) {
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newBundleID = "com.example.editor"; }), UpdateRefusal::otherApp);
     // Every later rule broken too: the identifier still decides.
     EXPECT_EQ(verdictWith([](UpdateFacts& f) {
                   f.newBundleID = "com.other.Tool";
                   f.newSignatureValid = false;
                   f.oldTeamID.reset();
-                  f.newVersion = "1.0";
               }),
               UpdateRefusal::otherApp);
-}
-
-TEST(UpdateVerdict, RequiresAValidSignatureAndTheSameTeam) {
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newSignatureValid = false; }), UpdateRefusal::notSigned);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newSignatureValid = false; f.oldTeamID.reset(); }),
               UpdateRefusal::notSigned);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldTeamID.reset(); }), UpdateRefusal::installedNotSigned);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldTeamID.reset(); f.newTeamID.reset(); }),
               UpdateRefusal::installedNotSigned);
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldTeamID.reset(); }), UpdateRefusal::installedNotSigned);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newTeamID.reset(); }), UpdateRefusal::otherDeveloper);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newTeamID = "ab12cd34ef"; }), UpdateRefusal::otherDeveloper);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newTeamID = "ZZ99ZZ99ZZ"; f.newGatekeeper = false; }),
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newTeamID = "ab12cd34ef"; f.newGatekeeper = false; }),
               UpdateRefusal::otherDeveloper);
-}
-
-TEST(UpdateVerdict, GatekeeperCountsOnlyWhenItAcceptsTheInstalledApp) {
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newGatekeeper = false; }), UpdateRefusal::gatekeeper);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldGatekeeper = false; f.newGatekeeper = false; }), std::nullopt);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldGatekeeper = false; }), std::nullopt);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newGatekeeper = false; f.newVersion = "1.0"; }),
               UpdateRefusal::gatekeeper);
 }
 
+TEST(UpdateVerdict, GatekeeperCountsOnlyWhenItAcceptsTheInstalledApp) {
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldGatekeeper = false; f.newGatekeeper = false; }), std::nullopt);
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldGatekeeper = false; }), std::nullopt);
+}
+
 TEST(UpdateVerdict, RefusesVersionsThatAreNotNewer) {
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldVersion = "2.0"; f.newVersion = "2.0.0"; }), UpdateRefusal::notNewer);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newVersion = f.oldVersion; }), UpdateRefusal::notNewer);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldVersion = "1.10"; f.newVersion = "1.9"; }), UpdateRefusal::notNewer);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldVersion = "1.0"; f.newVersion = "1.0b1"; }), UpdateRefusal::notNewer);
 }
@@ -96,39 +77,27 @@ TEST(UpdateRefusalText, EveryCaseHasItsNameAndSentencesInBothLanguages) {
     EXPECT_EQ(names.size(), 14u);
     EXPECT_EQ(english.size(), 14u);
     EXPECT_EQ(german.size(), 14u);
-    EXPECT_EQ(rawValue(UpdateRefusal::noDownload), "noDownload");
     EXPECT_EQ(rawValue(UpdateRefusal::installedNotSigned), "installedNotSigned");
-    EXPECT_EQ(rawValue(UpdateRefusal::replaceFailed), "replaceFailed");
 }
 
 TEST(UpdateRefusalText, SentencesFollowTheCurrentLanguage) {
     {
         ScopedEnv language("APP_LANG", "en");
-        EXPECT_EQ(explanation(UpdateRefusal::noDownload), "The update feed has no download for this version.");
         EXPECT_EQ(explanation(UpdateRefusal::signatureInvalid),
                   "The download does not match the vendor's signature. Dovrane did not install it.");
-        EXPECT_EQ(explanation(UpdateRefusal::gatekeeper),
-                  "macOS Gatekeeper does not accept the new version. Dovrane did not install it.");
         EXPECT_EQ(explanation(UpdateRefusal::replaceFailed),
                   "The new version could not be put in place. The old version is back where it was.");
     }
     {
         ScopedEnv language("APP_LANG", "de");
-        EXPECT_EQ(explanation(UpdateRefusal::unpackFailed), "Der Download ließ sich nicht öffnen.");
-        EXPECT_EQ(explanation(UpdateRefusal::installerPackage),
-                  "Dieses Update ist ein Installationspaket. Starte es aus der App selbst, damit der Installer des "
-                  "Herstellers läuft.");
         EXPECT_EQ(explanation(UpdateRefusal::installedNotSigned),
                   "Die installierte App hat keine Entwickler-Signatur. Dovrane kann daher nicht prüfen, ob das "
                   "Update vom selben Entwickler kommt. Aktualisiere sie aus der App selbst.");
         EXPECT_EQ(explanation(UpdateRefusal::notNewer), "Der Download ist nicht neuer als die installierte Version.");
     }
-    {
-        // Without APP_LANG the locale decides.
-        ScopedEnv forced("APP_LANG", std::nullopt);
-        ScopedEnv locale("LANG", "de_DE.UTF-8");
-        EXPECT_EQ(explanation(UpdateRefusal::noApp), "Der Download enthält keine App.");
-    }
+    ScopedEnv forced("APP_LANG", std::nullopt);
+    ScopedEnv locale("LANG", "de_DE.UTF-8");
+    EXPECT_EQ(explanation(UpdateRefusal::noApp), "Der Download enthält keine App.");
 }
 
 namespace {
@@ -159,16 +128,11 @@ struct SigningKey {
 
 class DownloadSignature : public ::testing::Test {
 protected:
-    DownloadSignature() {
-        contents.assign(300'000, '\0');
-        for (std::size_t i = 0; i < contents.size(); ++i)
-            contents[i] = char(i * 7 % 251);
-        dovrane::testing::writeFile(dir / "Editor-2.4.zip", contents);
-    }
+    DownloadSignature() { dovrane::testing::writeFile(dir / "Editor-2.4.zip", contents); }
     Url download() const { return Url::fromPath(dir / "Editor-2.4.zip"); }
 
     TempDir dir;
-    std::string contents;
+    std::string contents = std::string(300'000, 'z') + "\n";
     SigningKey key;
 };
 
@@ -187,35 +151,25 @@ TEST_F(DownloadSignature, RefusesSignaturesThatDoNotMatch) {
     EXPECT_FALSE(EdDSA::verify(download(), key.sign(contents), otherKey.publicText()));
     EXPECT_FALSE(EdDSA::verify(download(), key.sign(contents.substr(0, contents.size() - 1)), key.publicText()));
 
-    std::string tampered = contents;
-    tampered[150'000] ^= 1;
-    dovrane::testing::writeFile(dir / "Editor-2.4.zip", tampered);
+    dovrane::testing::writeFile(dir / "Editor-2.4.zip", contents + "!");
     EXPECT_FALSE(EdDSA::verify(download(), key.sign(contents), key.publicText()));
 }
 
-TEST_F(DownloadSignature, AcceptsOnlyStrictStandardBase64) {
+TEST_F(DownloadSignature, RefusesKeysAndSignaturesThatAreNotExactlyRight) {
     std::string signature = key.sign(contents);
     std::string publicKey = key.publicText();
     EXPECT_FALSE(EdDSA::verify(download(), signature, publicKey + "\n"));
     EXPECT_FALSE(EdDSA::verify(download(), signature + "\n", publicKey));
-    EXPECT_FALSE(EdDSA::verify(download(), " " + signature, publicKey));
-    // Without its padding the key is not standard Base64.
-    ASSERT_EQ(publicKey.back(), '=');
+    ASSERT_EQ(publicKey.back(), '='); // without its padding it is not standard Base64
     EXPECT_FALSE(EdDSA::verify(download(), signature, publicKey.substr(0, publicKey.size() - 1)));
     EXPECT_FALSE(EdDSA::verify(download(), "", publicKey));
-    EXPECT_FALSE(EdDSA::verify(download(), signature, ""));
-}
 
-TEST_F(DownloadSignature, RefusesKeysAndSignaturesOfTheWrongLength) {
-    std::string signature = key.sign(contents);
     std::vector<unsigned char> shortKey(key.publicKey.begin(), key.publicKey.end() - 1);
     std::vector<unsigned char> longKey(key.publicKey);
     longKey.insert(longKey.end(), 1, 0);
     EXPECT_FALSE(EdDSA::verify(download(), signature, base64(shortKey)));
     EXPECT_FALSE(EdDSA::verify(download(), signature, base64(longKey)));
-    // A 64-byte secret key is no public key either.
-    EXPECT_FALSE(EdDSA::verify(download(), signature, base64(key.secretKey)));
-    EXPECT_FALSE(EdDSA::verify(download(), key.publicText(), key.publicText()));
+    EXPECT_FALSE(EdDSA::verify(download(), publicKey, publicKey)); // a 32-byte signature
 }
 
 TEST_F(DownloadSignature, RefusesFilesThatCannotBeRead) {
