@@ -1,0 +1,129 @@
+#include "DovraneKit/UpdateVerdict.h"
+
+#include "DovraneKit/AppVersion.h"
+#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/Language.h"
+
+#include <sodium.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace dovrane {
+
+namespace {
+
+struct RefusalText {
+    std::string_view name;
+    std::string_view english;
+    std::string_view german;
+};
+
+constexpr RefusalText refusalTexts[] = {
+    {"noDownload", "The update feed has no download for this version.",
+     "Der Update-Feed enthält für diese Version keinen Download."},
+    {"downloadFailed", "The download did not finish. Nothing was changed.",
+     "Der Download wurde nicht fertig. Es wurde nichts geändert."},
+    {"signatureMissing",
+     "The app expects signed updates, but this download has no signature. Dovrane did not install it.",
+     "Die App erwartet signierte Updates, dieser Download hat keine Signatur. Dovrane hat ihn nicht installiert."},
+    {"signatureInvalid", "The download does not match the vendor's signature. Dovrane did not install it.",
+     "Der Download passt nicht zur Signatur des Herstellers. Dovrane hat ihn nicht installiert."},
+    {"installerPackage",
+     "This update is an installer package. Open it from the app itself, so the vendor's installer runs.",
+     "Dieses Update ist ein Installationspaket. Starte es aus der App selbst, damit der Installer des Herstellers läuft."},
+    {"unpackFailed", "The download could not be opened.", "Der Download ließ sich nicht öffnen."},
+    {"noApp", "The download contains no app.", "Der Download enthält keine App."},
+    {"otherApp", "The download contains a different app. Dovrane did not install it.",
+     "Der Download enthält eine andere App. Dovrane hat sie nicht installiert."},
+    {"notSigned", "The new version is not properly signed. Dovrane did not install it.",
+     "Die neue Version ist nicht richtig signiert. Dovrane hat sie nicht installiert."},
+    {"installedNotSigned",
+     "The installed app has no developer signature, so Dovrane cannot check that the update comes from the same "
+     "developer. Update it from the app itself.",
+     "Die installierte App hat keine Entwickler-Signatur. Dovrane kann daher nicht prüfen, ob das Update vom selben "
+     "Entwickler kommt. Aktualisiere sie aus der App selbst."},
+    {"otherDeveloper",
+     "The new version is signed by a different developer than the installed one. Dovrane did not install it.",
+     "Die neue Version ist von einem anderen Entwickler signiert als die installierte. Dovrane hat sie nicht "
+     "installiert."},
+    {"gatekeeper", "macOS Gatekeeper does not accept the new version. Dovrane did not install it.",
+     "Gatekeeper von macOS lässt die neue Version nicht zu. Dovrane hat sie nicht installiert."},
+    {"notNewer", "The download is not newer than the installed version.",
+     "Der Download ist nicht neuer als die installierte Version."},
+    {"replaceFailed", "The new version could not be put in place. The old version is back where it was.",
+     "Die neue Version ließ sich nicht an ihren Platz legen. Die alte Version liegt wieder dort."},
+};
+static_assert(std::size(refusalTexts) == allUpdateRefusals.size());
+
+const RefusalText& textOf(UpdateRefusal refusal) { return refusalTexts[std::size_t(refusal)]; }
+
+// Strict standard Base64 (padding required, nothing outside the alphabet, not even white
+// space); absent unless the text decodes to exactly expectedSize bytes.
+std::optional<std::vector<unsigned char>> decodeBase64(std::string_view text, std::size_t expectedSize) {
+    std::vector<unsigned char> bytes(text.size() / 4 * 3 + 3);
+    std::size_t length = 0;
+    // A null end pointer makes libsodium refuse text it could not consume whole.
+    if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length, nullptr,
+                          sodium_base64_VARIANT_ORIGINAL) != 0)
+        return std::nullopt;
+    if (length != expectedSize)
+        return std::nullopt;
+    bytes.resize(length);
+    return bytes;
+}
+
+bool sodiumReady() {
+    static const bool ready = sodium_init() >= 0; // initialised once, thread-safe
+    return ready;
+}
+
+// Downloads are read whole, as the signature covers every byte; far beyond any app update.
+constexpr std::uint64_t maxSignedFileBytes = std::uint64_t(8) << 30;
+
+} // namespace
+
+std::string_view rawValue(UpdateRefusal refusal) { return textOf(refusal).name; }
+
+std::string explanation(UpdateRefusal refusal) {
+    const auto& text = textOf(refusal);
+    return L(text.english, text.german);
+}
+
+std::optional<UpdateRefusal> UpdateVerdict::evaluate(const UpdateFacts& facts) {
+    if (facts.newBundleID != facts.oldBundleID)
+        return UpdateRefusal::otherApp;
+    if (!facts.newSignatureValid)
+        return UpdateRefusal::notSigned;
+    // Without a team on the installed app there is nothing to tie the update to its developer.
+    if (!facts.oldTeamID)
+        return UpdateRefusal::installedNotSigned;
+    if (!facts.newTeamID || *facts.newTeamID != *facts.oldTeamID)
+        return UpdateRefusal::otherDeveloper;
+    // When Gatekeeper already rejects the installed app, its verdict on the new one adds nothing.
+    if (facts.oldGatekeeper && !facts.newGatekeeper)
+        return UpdateRefusal::gatekeeper;
+    if (AppVersion::compare(facts.newVersion, facts.oldVersion) != ComparisonResult::orderedDescending)
+        return UpdateRefusal::notNewer;
+    return std::nullopt;
+}
+
+bool EdDSA::verify(const Url& file, std::string_view signature, std::string_view publicKey) {
+    if (!sodiumReady())
+        return false;
+    auto key = decodeBase64(publicKey, crypto_sign_PUBLICKEYBYTES);
+    if (!key)
+        return false;
+    auto signatureBytes = decodeBase64(signature, crypto_sign_BYTES);
+    if (!signatureBytes)
+        return false;
+    if (!file.isFile())
+        return false;
+    auto contents = Fs::readFile(file.path(), maxSignedFileBytes);
+    if (!contents)
+        return false;
+    return crypto_sign_verify_detached(signatureBytes->data(), reinterpret_cast<const unsigned char*>(contents->data()),
+                                       contents->size(), key->data()) == 0;
+}
+
+} // namespace dovrane
