@@ -5,11 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <condition_variable>
 #include <mutex>
 
@@ -59,26 +54,6 @@ UpdateChecker checker(const LoopbackServer& server, std::optional<std::string> c
 std::string lookupTarget(std::string_view bundleID, std::string_view entity) {
     return "/store/lookup?bundleId=" + std::string(bundleID) + "&entity=" + std::string(entity) + "&country=de";
 }
-
-// A bound port nobody listens on: connections are refused.
-class RefusingPort {
-public:
-    RefusingPort() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        url_ = Url::parse("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/feed").value();
-    }
-    ~RefusingPort() { ::close(fd_); }
-    const Url& url() const { return url_; }
-
-private:
-    int fd_;
-    Url url_;
-};
 
 const std::string casks = R"([{"token": "editor", "version": "2.1,abc123", "artifacts": [{"app": ["Editor.app"]}]},
                               {"token": "paint", "version": "3.0", "artifacts": [{"app": [{"target": "Tools/Paint.app"}]}]}])";
@@ -130,7 +105,11 @@ TEST(UpdateCheckerSparkle, WordsEveryWayTheFeedFails) {
     LoopbackServer server;
     server.route("/html", ScriptedResponse(200, "<html><body>Moved</body></html>"));
     server.route("/drop", ScriptedResponse(200).dropped());
-    RefusingPort refusing;
+    std::optional<Url> refused;
+    {
+        LoopbackServer gone; // closed again at once: nothing listens on its port
+        refused = gone.url("/feed");
+    }
     auto check = checker(server);
 
     auto noFeed = check.sparkle(app("A", AppSource::sparkle));
@@ -139,7 +118,7 @@ TEST(UpdateCheckerSparkle, WordsEveryWayTheFeedFails) {
               UpdateCheck::failed("The update feed of this app could not be read."));
     EXPECT_EQ(check.sparkle(fed("C", server.url("/missing"), "1")), UpdateCheck::failed(badServer));
     EXPECT_EQ(check.sparkle(fed("D", server.url("/drop"), "1")), UpdateCheck::failed("No internet connection."));
-    EXPECT_EQ(check.sparkle(fed("E", refusing.url(), "1")), UpdateCheck::failed(didNotWork));
+    EXPECT_EQ(check.sparkle(fed("E", *refused, "1")), UpdateCheck::failed(didNotWork));
 }
 
 TEST(UpdateCheckerSparkle, AFailureOfTheFetchFunctionItselfIsNotANetworkFailure) {
@@ -380,26 +359,22 @@ TEST(UpdateCheckerCaskCache, OldCacheStandsInWhenTheNetworkOrTheAnswerFails) {
 // --- sentences --------------------------------------------------------------------------------------
 
 TEST(UpdateCheckerExplain, GivesOneOfSixSentencesInTheCurrentLanguage) {
-    auto network = [](NetworkErrorCode code) { return FetchError{FetchErrorDomain::network, code, 0, {}}; };
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::networkConnectionLost)), "No internet connection.");
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::timedOut)), "The vendor's server did not answer in time.");
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::dnsLookupFailed)), "The vendor's update server no longer exists.");
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::serverCertificateHasBadDate)),
+    auto explain = [](NetworkErrorCode code, FetchErrorDomain domain = FetchErrorDomain::network) {
+        return UpdateChecker::explain(FetchError{domain, code, 0, {}});
+    };
+    EXPECT_EQ(explain(NetworkErrorCode::timedOut), "The vendor's server did not answer in time.");
+    EXPECT_EQ(explain(NetworkErrorCode::dnsLookupFailed), "The vendor's update server no longer exists.");
+    EXPECT_EQ(explain(NetworkErrorCode::serverCertificateHasBadDate),
               "The connection to the vendor's server is not secure. Dovrane stopped here.");
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::tooManyRedirects)), didNotWork);
+    EXPECT_EQ(explain(NetworkErrorCode::tooManyRedirects), didNotWork);
 
     ScopedEnv german("APP_LANG", "de");
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::notConnectedToInternet)), "Keine Internetverbindung.");
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::timedOut)),
-              "Der Server des Herstellers hat nicht rechtzeitig geantwortet.");
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::cannotFindHost)),
-              "Den Update-Server des Herstellers gibt es nicht mehr.");
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::badServerResponse)),
-              "Der Update-Server des Herstellers hat mit einem Fehler geantwortet.");
-    EXPECT_EQ(UpdateChecker::explain(network(NetworkErrorCode::secureConnectionFailed)),
+    EXPECT_EQ(explain(NetworkErrorCode::notConnectedToInternet), "Keine Internetverbindung.");
+    EXPECT_EQ(explain(NetworkErrorCode::timedOut), "Der Server des Herstellers hat nicht rechtzeitig geantwortet.");
+    EXPECT_EQ(explain(NetworkErrorCode::cannotFindHost), "Den Update-Server des Herstellers gibt es nicht mehr.");
+    EXPECT_EQ(explain(NetworkErrorCode::secureConnectionFailed),
               "Die Verbindung zum Server des Herstellers ist nicht sicher. Dovrane hat hier aufgehört.");
-    EXPECT_EQ(UpdateChecker::explain(FetchError{FetchErrorDomain::other, NetworkErrorCode::timedOut, 0, {}}),
-              "Die Update-Prüfung hat diesmal nicht geklappt.");
+    EXPECT_EQ(explain(NetworkErrorCode::timedOut, FetchErrorDomain::other), "Die Update-Prüfung hat diesmal nicht geklappt.");
 }
 
 TEST(UpdateCheckerExplain, ChecksWordTheirResultsInGerman) {
