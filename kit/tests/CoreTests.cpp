@@ -1,5 +1,4 @@
 #include "DovraneKit/FileSystem.h"
-#include "DovraneKit/Locked.h"
 #include "DovraneKit/Plist.h"
 #include "DovraneKit/Url.h"
 
@@ -14,7 +13,6 @@
 #include <filesystem>
 #include <random>
 #include <set>
-#include <thread>
 
 using namespace dovrane;
 using dovrane::testing::ScopedEnv;
@@ -241,19 +239,6 @@ TEST(FileSystemLocations, FollowTheEnvironment) {
     EXPECT_EQ(Fs::temporaryDirectory(), "/var/tmp");
     ScopedEnv noTmp("TMPDIR", std::nullopt);
     EXPECT_EQ(Fs::temporaryDirectory(), "/tmp");
-}
-
-TEST(LockedBox, WritesFromManyThreadsAllCount) {
-    Locked<std::vector<int>> box({});
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t)
-        threads.emplace_back([&box, t] {
-            for (int i = 0; i < 500; ++i)
-                box.with([&](std::vector<int>& v) { v.push_back(t); });
-        });
-    for (auto& thread : threads)
-        thread.join();
-    EXPECT_EQ(box.copy().size(), 4000u);
 }
 
 // MARK: Property lists

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <set>
 #include <vector>
 
 using namespace dovrane;
@@ -109,18 +108,6 @@ TEST(Explanations, TitlesAndTextsInBothLanguages) {
     EXPECT_EQ(Explanations::text(CategoryID::messages),
               "Fotos und Dateien aus deinen Chats. Verwalte sie in Nachrichten oder unter Systemeinstellungen > "
               "Allgemein > Speicher.");
-}
-
-TEST(Explanations, EveryCategoryHasDistinctTextsInEachLanguage) {
-    for (const char* lang : {"en", "de"}) {
-        LocaleScope scope({lang, none, none, none, none});
-        std::set<std::string> texts;
-        for (auto id : allCategoryIDs) {
-            EXPECT_FALSE(Explanations::title(id).empty());
-            texts.insert(Explanations::text(id));
-        }
-        EXPECT_EQ(texts.size(), allCategoryIDs.size()) << lang;
-    }
 }
 
 TEST(Explanations, DefaultSafetyOfEveryCategory) {
