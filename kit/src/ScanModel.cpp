@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 
 namespace dovrane {
 
@@ -239,9 +239,11 @@ std::string bytes(std::int64_t count) {
         if (rounded < 1000.0L || unit == 5)
             break;
     }
+    // to_chars ignores the C locale, which the application sets from the environment: printf
+    // would write "1,0" under a German locale and the trailing zero would stay.
     char text[64];
-    std::snprintf(text, sizeof text, "%.*Lf", decimals[unit], rounded);
-    std::string number(text);
+    auto written = std::to_chars(text, text + sizeof text, rounded, std::chars_format::fixed, decimals[unit]);
+    std::string number(text, written.ptr);
     if (number.find('.') != std::string::npos) {
         while (number.back() == '0')
             number.pop_back();
