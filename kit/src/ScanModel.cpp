@@ -3,6 +3,7 @@
 #include "DovraneKit/Explanations.h"
 #include "DovraneKit/Language.h"
 #include "JsonCoding.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,8 +66,10 @@ CleanupItem::CleanupItem(Url url_, std::optional<std::string> name_, std::int64_
       safety(safety_), action(action_) {}
 
 nlohmann::json CleanupItem::toJson() const {
-    nlohmann::json json = {{"url", url.text()},       {"name", name},     {"size", size},
-                           {"fileCount", fileCount},  {"reason", reason}, {"source", source},
+    // A name taken from a file name need not be UTF-8; JSON text must be.
+    nlohmann::json json = {{"url", url.text()},          {"name", utf8::valid(name)},
+                           {"size", size},               {"fileCount", fileCount},
+                           {"reason", utf8::valid(reason)}, {"source", utf8::valid(source)},
                            {"safety", rawValue(safety)}, {"action", rawValue(action)}};
     jsoncoding::putOptional(json, "lastUsed", lastUsed);
     return json;
@@ -120,7 +123,8 @@ nlohmann::json Category::toJson() const {
         itemsJson.push_back(item.toJson());
     nlohmann::json json = {
         {"id", rawValue(id)}, {"size", size}, {"items", std::move(itemsJson)}, {"sizeIsEstimate", sizeIsEstimate}};
-    jsoncoding::putOptional(json, "note", note);
+    if (note)
+        json["note"] = utf8::valid(*note);
     return json;
 }
 
@@ -191,7 +195,7 @@ nlohmann::json ScanResult::toJson() const {
     nlohmann::json categoriesJson = nlohmann::json::array();
     for (const auto& category : categories)
         categoriesJson.push_back(category.toJson());
-    return {{"date", date.secondsSinceReference}, {"volume", volume},       {"total", total},
+    return {{"date", date.secondsSinceReference}, {"volume", utf8::valid(volume)},       {"total", total},
             {"free", free},                       {"available", available}, {"categories", std::move(categoriesJson)}};
 }
 

@@ -121,3 +121,17 @@ TEST(RemovedItemJson, PathsStayPlainAndRoundTrip) {
     written["size"] = "52000000";
     EXPECT_FALSE(RemovedItem::fromJson(written));
 }
+
+TEST(RemovedItemJson, PathsThatAreNotUtf8SurviveExactly) {
+    RemovedItem removed{"/home/u/Downloads/caf\xE9 \xFF.dmg", "/home/u/.local/share/Trash/files/caf\xE9 \xFF.dmg", 4096,
+                        false};
+    std::string text = removed.toJson().dump(); // must not throw on the invalid bytes
+    auto written = json::parse(text);
+    EXPECT_EQ(written["originalPath"], "/home/u/Downloads/caf\xEF\xBF\xBD \xEF\xBF\xBD.dmg");
+    auto back = RemovedItem::fromJson(written);
+    ASSERT_TRUE(back) << back.error().message;
+    EXPECT_EQ(*back, removed);
+
+    written["trashPathBytes"] = "not base64!";
+    EXPECT_FALSE(RemovedItem::fromJson(written));
+}

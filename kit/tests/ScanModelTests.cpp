@@ -276,3 +276,15 @@ TEST(ScanResultJson, EveryFaultMakesTheWholeDocumentUnreadable) {
         EXPECT_FALSE(read.error().message.empty()) << name;
     }
 }
+
+TEST(ScanResultJson, NamesThatAreNotUtf8AreWrittenReadably) {
+    CleanupItem item(Url::fromPath("/tmp/\xFF" "cache"), std::nullopt, 10, 1, std::nullopt, "A cache.", "caches.app",
+                     Safety::safe, CleanupAction::trash);
+    ScanResult result;
+    result.categories.emplace_back(CategoryID::caches, std::nullopt, std::vector<CleanupItem>{item});
+    auto back = ScanResult::fromJson(nlohmann::json::parse(result.toJson().dump()));
+    ASSERT_TRUE(back) << back.error().message;
+    const auto& read = back->categories[0].items[0];
+    EXPECT_EQ(read.url, item.url); // the URL keeps the exact bytes
+    EXPECT_EQ(read.name, "\xEF\xBF\xBD" "cache");
+}
