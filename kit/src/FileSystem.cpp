@@ -138,8 +138,6 @@ std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBy
     return data;
 }
 
-namespace {
-
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
         ssize_t n = write(fd, data.data(), data.size());
@@ -151,8 +149,6 @@ bool writeAll(int fd, std::string_view data) {
     }
     return true;
 }
-
-} // namespace
 
 bool writeFile(const std::string& path, std::string_view data) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
