@@ -207,7 +207,7 @@ Category DiskScanner::collect(CategoryID id, std::stop_token stop) const {
 Category DiskScanner::single(CategoryID id, const std::string& relative, std::string name, std::string reason,
                              std::string source, std::stop_token stop) const {
     std::vector<CleanupItem> items;
-    if (auto item = measuredItem(inHome("Library").appending(relative), std::move(name), std::move(reason),
+    if (auto item = measuredItem(inHome(relative), std::move(name), std::move(reason),
                                  std::move(source), Safety::keep, CleanupAction::showOnly, stop))
         items.push_back(std::move(*item));
     return Category(id, std::nullopt, std::move(items));
