@@ -43,30 +43,19 @@ std::int64_t allocated(const std::string& path) {
 struct TraceLine {
     long items = -1;
     std::string size;
-    std::string seconds;
 };
 
-// "TRACE <category>: <n> items, <size>, <s.s> s"; absent when the line has another form.
+// "TRACE <category>: <n> items, <size>, <seconds with one decimal> s"; absent in any other form.
 std::optional<std::pair<std::string, TraceLine>> parseLine(const std::string& line) {
-    const std::string prefix = "TRACE ";
-    auto colon = line.find(": ");
-    auto items = line.find(" items, ");
-    auto lastComma = line.rfind(", ");
-    if (!line.starts_with(prefix) || colon == std::string::npos || items == std::string::npos ||
-        lastComma == std::string::npos || lastComma <= items || !line.ends_with(" s"))
+    char category[64], size[64];
+    long items = -1;
+    unsigned whole = 0, tenth = 0;
+    int used = -1;
+    if (std::sscanf(line.c_str(), "TRACE %63[A-Za-z]: %ld items, %63[^,], %u.%1u s%n", category, &items, size, &whole,
+                    &tenth, &used) != 5 ||
+        used != int(line.size()) || line[line.size() - 4] != '.')
         return std::nullopt;
-    TraceLine parsed;
-    std::string count = line.substr(colon + 2, items - colon - 2);
-    if (count.empty() || count.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    parsed.items = std::stol(count);
-    parsed.size = line.substr(items + 8, lastComma - items - 8);
-    parsed.seconds = line.substr(lastComma + 2, line.size() - lastComma - 4);
-    auto point = parsed.seconds.find('.');
-    if (point == std::string::npos || point == 0 || point + 2 != parsed.seconds.size() ||
-        parsed.seconds.find_first_not_of("0123456789.") != std::string::npos)
-        return std::nullopt;
-    return std::pair{line.substr(prefix.size(), colon - prefix.size()), parsed};
+    return std::pair{std::string(category), TraceLine{items, size}};
 }
 
 } // namespace
