@@ -129,20 +129,3 @@ TEST(ProjectFinder, RootsInOrderMissingOnesEmptyAndAStopEndsTheWalk) {
     stop.request_stop();
     EXPECT_TRUE(finder.find(stop.get_token()).empty());
 }
-
-TEST(ProjectFinder, LastChangeSkipsIgnoredNamesAndNeverDatesTheFolderItself) {
-    TempDir root;
-    writeFile(root / "p/old.txt", "x");
-    writeFile(root / "p/vendor/new.txt", "x");
-    setTimesRecursively(root / "p", daysAgo(10, now));
-    setTimes(root / "p/vendor/new.txt", daysAgo(1, now));
-    setTimes(root / "p", now);
-
-    auto all = ProjectFinder::lastChange(Url::fromPath(root / "p"), {});
-    auto ignoring = ProjectFinder::lastChange(Url::fromPath(root / "p"), {"vendor"});
-    ASSERT_TRUE(all && ignoring);
-    EXPECT_NEAR(all->secondsSinceReference, daysAgo(1, now).secondsSinceReference, 1.0);
-    EXPECT_NEAR(ignoring->secondsSinceReference, daysAgo(10, now).secondsSinceReference, 1.0);
-    makeFolder(root / "empty");
-    EXPECT_FALSE(ProjectFinder::lastChange(Url::fromPath(root / "empty"), {}));
-}
