@@ -1,5 +1,7 @@
 #include "DovraneKit/Appcast.h"
 
+#include "Utf8.h"
+
 // The entity-expansion limits are declared only for builds with DTD support, as Debian's is.
 #ifndef XML_DTD
 #define XML_DTD
@@ -390,13 +392,6 @@ void replaceAll(std::string& text, std::string_view what, std::string_view with)
     text = std::move(out);
 }
 
-// Well-formed UTF-8 for the matcher; invalid sequences become U+FFFD.
-std::string validUtf8(const std::string& text) {
-    std::string out;
-    icu::UnicodeString::fromUTF8(text).toUTF8String(out);
-    return out;
-}
-
 // The first count user-perceived characters of text.
 std::string prefixCharacters(const std::string& text, std::size_t count) {
     if (text.size() <= count)
@@ -468,7 +463,7 @@ std::optional<AppcastItem> AppcastParser::best(const std::vector<AppcastItem>& i
 std::optional<std::string> ReleaseNotes::plain(const std::optional<std::string>& html) {
     if (!html || html->empty())
         return std::nullopt;
-    std::string text = stripMarkup(validUtf8(*html));
+    std::string text = stripMarkup(utf8::valid(*html));
 
     // &amp; comes last, so an escaped entity such as &amp;lt; is not decoded twice.
     static constexpr std::pair<std::string_view, std::string_view> entities[] = {

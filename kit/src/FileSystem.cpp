@@ -56,7 +56,7 @@ std::string extension(std::string_view name) {
 
 std::string deletingExtension(std::string_view name) {
     auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0)
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size())
         return std::string(name);
     return std::string(name.substr(0, dot));
 }
@@ -110,11 +110,13 @@ std::optional<Date> modificationDate(const std::string& path) {
 }
 
 std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking open and regular files only: a named pipe put where a file is expected
+    // would otherwise block the read forever, and a device never ends.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
     struct stat info;
-    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || std::uint64_t(info.st_size) > maxBytes) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || std::uint64_t(info.st_size) > maxBytes) {
         close(fd);
         return std::nullopt;
     }
@@ -136,8 +138,6 @@ std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBy
     return data;
 }
 
-namespace {
-
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
         ssize_t n = write(fd, data.data(), data.size());
@@ -149,8 +149,6 @@ bool writeAll(int fd, std::string_view data) {
     }
     return true;
 }
-
-} // namespace
 
 bool writeFile(const std::string& path, std::string_view data) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -113,18 +113,6 @@ Expected<std::string, Error> recordedPath(const Directory& trash, const std::str
     return full.substr(prefix.size());
 }
 
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
 int renameNoReplace(const std::string& from, const std::string& to) {
     return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
 }
@@ -193,7 +181,7 @@ Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, s
                 continue;
             return systemError(errno);
         }
-        bool written = writeAll(fd, infoText(*recorded, std::time(nullptr)));
+        bool written = Fs::writeAll(fd, infoText(*recorded, std::time(nullptr)));
         int failure = written ? 0 : (errno ? errno : EIO);
         if (close(fd) != 0 && written) {
             written = false;

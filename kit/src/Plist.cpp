@@ -2,12 +2,15 @@
 
 #include "DovraneKit/FileSystem.h"
 
+#include <expat.h>
 #include <plist/plist.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
+#include <type_traits>
 
 namespace dovrane {
 
@@ -41,26 +44,54 @@ struct MallocDeleter {
 };
 using MallocText = std::unique_ptr<char, MallocDeleter>;
 
-// libplist parses XML by recursive descent; a document nested deeper than any real property
-// list could exhaust the stack before we ever see it, so such text is refused up front.
-bool xmlNestingWithinLimit(std::string_view text) {
-    int depth = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '<')
-            continue;
-        bool closing = i + 1 < text.size() && text[i + 1] == '/';
-        std::string_view rest = text.substr(i + (closing ? 2 : 1));
-        bool container = rest.substr(0, 5) == "array" || rest.substr(0, 4) == "dict";
-        if (!container)
-            continue;
-        auto end = text.find('>', i);
-        bool selfClosing = end != std::string_view::npos && end > 0 && text[end - 1] == '/';
-        if (closing)
-            --depth;
-        else if (!selfClosing && ++depth > Plist::maximumDepth)
-            return false;
-    }
-    return true;
+// libplist builds the tree of an XML document without a depth limit and frees it by recursion
+// (also when it stops at an error halfway), so a deeply nested document overflows the stack.
+// Let expat read the text first: it must be well-formed XML nested no deeper than a property
+// list of the maximum depth, and hold none of the constructs that libplist may read otherwise
+// than an XML parser (processing instructions, CDATA, an internal DTD subset, markup in
+// comments), so that libplist cannot nest deeper than expat counted.
+bool xmlWithinLimits(std::string_view text) {
+    struct Check {
+        XML_Parser parser;
+        int depth = 0;
+        bool refused = false;
+        static void refuse(void* data) {
+            auto* check = static_cast<Check*>(data);
+            check->refused = true;
+            XML_StopParser(check->parser, XML_FALSE);
+        }
+    };
+    std::unique_ptr<std::remove_pointer_t<XML_Parser>, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr),
+                                                                                    XML_ParserFree);
+    if (!parser || text.size() > std::size_t(std::numeric_limits<int>::max()))
+        return false;
+    Check check{parser.get()};
+    XML_SetUserData(parser.get(), &check);
+    XML_SetElementHandler(
+        parser.get(),
+        [](void* data, const XML_Char*, const XML_Char**) {
+            // The root <plist>, the containers, and the leaf element inside the deepest one.
+            if (++static_cast<Check*>(data)->depth > Plist::maximumDepth + 2)
+                Check::refuse(data);
+        },
+        [](void* data, const XML_Char*) { --static_cast<Check*>(data)->depth; });
+    XML_SetProcessingInstructionHandler(parser.get(),
+                                        [](void* data, const XML_Char*, const XML_Char*) { Check::refuse(data); });
+    XML_SetStartCdataSectionHandler(parser.get(), [](void* data) { Check::refuse(data); });
+    XML_SetCommentHandler(parser.get(), [](void* data, const XML_Char* comment) {
+        if (std::string_view(comment).find_first_of("<>") != std::string_view::npos)
+            Check::refuse(data);
+    });
+    XML_SetStartDoctypeDeclHandler(
+        parser.get(), [](void* data, const XML_Char*, const XML_Char* systemID, const XML_Char* publicID, int internal) {
+            auto markup = [](const XML_Char* id) {
+                return id && std::string_view(id).find_first_of("<>") != std::string_view::npos;
+            };
+            if (internal || markup(systemID) || markup(publicID))
+                Check::refuse(data);
+        });
+    auto status = XML_Parse(parser.get(), text.data(), int(text.size()), XML_TRUE);
+    return status == XML_STATUS_OK && !check.refused;
 }
 
 std::uint64_t readBigEndian(std::string_view bytes, std::size_t offset, std::size_t width) {
@@ -70,10 +101,11 @@ std::uint64_t readBigEndian(std::string_view bytes, std::size_t offset, std::siz
     return value;
 }
 
-// libplist reads binary property lists recursively as well, and follows references without
-// a depth limit. Measure the height of the object graph first, iteratively; refuse a graph
-// that is too deep, has a cycle or points outside the file.
-bool binaryNestingWithinLimit(std::string_view bytes) {
+// libplist reads binary property lists recursively, following references without a depth
+// limit, and builds a fresh node for every reference, so an object shared a million times
+// becomes a million nodes. Walk the object graph first, without recursing; refuse a graph
+// that is too deep, expands to too many nodes, has a cycle or points outside the file.
+bool binaryGraphWithinLimits(std::string_view bytes) {
     constexpr std::size_t headerSize = 8, trailerSize = 32;
     if (bytes.size() < headerSize + trailerSize)
         return false;
@@ -114,16 +146,20 @@ bool binaryNestingWithinLimit(std::string_view bytes) {
             n = readBigEndian(bytes, start + 1, width);
             start += 1 + width;
         }
-        if (kind == 0xD)
-            n *= 2;
-        if (n > (trailer - start) / refSize)
+        std::uint64_t room = (trailer - start) / refSize;
+        if (n > room || (kind == 0xD && n > room / 2))
             return std::nullopt;
-        return Refs{start, n};
+        return Refs{start, kind == 0xD ? 2 * n : n};
     };
 
     enum : unsigned char { unvisited, inProgress, done };
     std::vector<unsigned char> state(std::size_t(count), unvisited);
     std::vector<std::uint16_t> height(std::size_t(count), 0);
+    std::vector<std::uint64_t> nodes(std::size_t(count), 1); // size of the tree libplist builds
+    auto addChild = [&](std::uint64_t parent, std::uint64_t child) {
+        height[parent] = std::max<std::uint16_t>(height[parent], std::uint16_t(height[child] + 1));
+        nodes[parent] = std::min<std::uint64_t>(nodes[parent] + nodes[child], Plist::maximumNodes + 1);
+    };
     struct Frame {
         std::uint64_t object;
         Refs refs;
@@ -143,27 +179,23 @@ bool binaryNestingWithinLimit(std::string_view bytes) {
     while (!stack.empty()) {
         Frame& frame = stack.back();
         if (frame.next == frame.refs.count) {
-            state[frame.object] = done;
-            std::uint16_t own = height[frame.object];
+            std::uint64_t object = frame.object;
+            state[object] = done;
             stack.pop_back();
-            if (!stack.empty()) {
-                auto& parentHeight = height[stack.back().object];
-                parentHeight = std::max<std::uint16_t>(parentHeight, std::uint16_t(own + 1));
-            }
+            if (!stack.empty())
+                addChild(stack.back().object, object);
             continue;
         }
         std::uint64_t child = readBigEndian(bytes, frame.refs.start + std::size_t(frame.next) * refSize, refSize);
         ++frame.next;
         if (child >= count || state[child] == inProgress)
             return false;
-        if (state[child] == done) {
-            auto& ownHeight = height[frame.object];
-            ownHeight = std::max<std::uint16_t>(ownHeight, std::uint16_t(height[child] + 1));
-        } else if (stack.size() >= std::size_t(Plist::maximumDepth) || !push(child)) {
+        if (state[child] == done)
+            addChild(frame.object, child);
+        else if (stack.size() > std::size_t(Plist::maximumDepth) || !push(child)) // child at depth stack.size()
             return false;
-        }
     }
-    return height[top] <= Plist::maximumDepth;
+    return height[top] <= Plist::maximumDepth && nodes[top] <= Plist::maximumNodes;
 }
 
 std::optional<PlistValue> convert(plist_t node, int depth) {
@@ -283,7 +315,7 @@ std::optional<PlistValue> parse(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > maximumFileSize)
         return std::nullopt;
     bool binary = plist_is_binary(bytes.data(), uint32_t(bytes.size())) != 0;
-    if (binary ? !binaryNestingWithinLimit(bytes) : !xmlNestingWithinLimit(bytes))
+    if (binary ? !binaryGraphWithinLimits(bytes) : !xmlWithinLimits(bytes))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), uint32_t(bytes.size()), &root);

@@ -3,10 +3,11 @@
 #include "DovraneKit/Explanations.h"
 #include "DovraneKit/Language.h"
 #include "JsonCoding.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 
 namespace dovrane {
 
@@ -65,8 +66,10 @@ CleanupItem::CleanupItem(Url url_, std::optional<std::string> name_, std::int64_
       safety(safety_), action(action_) {}
 
 nlohmann::json CleanupItem::toJson() const {
-    nlohmann::json json = {{"url", url.text()},       {"name", name},     {"size", size},
-                           {"fileCount", fileCount},  {"reason", reason}, {"source", source},
+    // A name taken from a file name need not be UTF-8; JSON text must be.
+    nlohmann::json json = {{"url", url.text()},          {"name", utf8::valid(name)},
+                           {"size", size},               {"fileCount", fileCount},
+                           {"reason", utf8::valid(reason)}, {"source", utf8::valid(source)},
                            {"safety", rawValue(safety)}, {"action", rawValue(action)}};
     jsoncoding::putOptional(json, "lastUsed", lastUsed);
     return json;
@@ -120,7 +123,8 @@ nlohmann::json Category::toJson() const {
         itemsJson.push_back(item.toJson());
     nlohmann::json json = {
         {"id", rawValue(id)}, {"size", size}, {"items", std::move(itemsJson)}, {"sizeIsEstimate", sizeIsEstimate}};
-    jsoncoding::putOptional(json, "note", note);
+    if (note)
+        json["note"] = utf8::valid(*note);
     return json;
 }
 
@@ -191,7 +195,7 @@ nlohmann::json ScanResult::toJson() const {
     nlohmann::json categoriesJson = nlohmann::json::array();
     for (const auto& category : categories)
         categoriesJson.push_back(category.toJson());
-    return {{"date", date.secondsSinceReference}, {"volume", volume},       {"total", total},
+    return {{"date", date.secondsSinceReference}, {"volume", utf8::valid(volume)},       {"total", total},
             {"free", free},                       {"available", available}, {"categories", std::move(categoriesJson)}};
 }
 
@@ -239,9 +243,11 @@ std::string bytes(std::int64_t count) {
         if (rounded < 1000.0L || unit == 5)
             break;
     }
+    // to_chars ignores the C locale, which the application sets from the environment: printf
+    // would write "1,0" under a German locale and the trailing zero would stay.
     char text[64];
-    std::snprintf(text, sizeof text, "%.*Lf", decimals[unit], rounded);
-    std::string number(text);
+    auto written = std::to_chars(text, text + sizeof text, rounded, std::chars_format::fixed, decimals[unit]);
+    std::string number(text, written.ptr);
     if (number.find('.') != std::string::npos) {
         while (number.back() == '0')
             number.pop_back();

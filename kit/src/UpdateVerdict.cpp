@@ -3,11 +3,11 @@
 #include "DovraneKit/AppVersion.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
+#include "SodiumSupport.h"
 
 #include <sodium.h>
 
 #include <cstdint>
-#include <vector>
 
 namespace dovrane {
 
@@ -58,24 +58,12 @@ static_assert(std::size(refusalTexts) == allUpdateRefusals.size());
 
 const RefusalText& textOf(UpdateRefusal refusal) { return refusalTexts[std::size_t(refusal)]; }
 
-// Strict standard Base64 (padding required, nothing outside the alphabet, not even white
-// space); absent unless the text decodes to exactly expectedSize bytes.
-std::optional<std::vector<unsigned char>> decodeBase64(std::string_view text, std::size_t expectedSize) {
-    std::vector<unsigned char> bytes(text.size() / 4 * 3 + 3);
-    std::size_t length = 0;
-    // A null end pointer makes libsodium refuse text it could not consume whole.
-    if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length, nullptr,
-                          sodium_base64_VARIANT_ORIGINAL) != 0)
+// Strict standard Base64 that decodes to exactly expectedSize bytes, else absent.
+std::optional<std::string> decodeBase64(std::string_view text, std::size_t expectedSize) {
+    auto bytes = sodium::fromBase64(text);
+    if (!bytes || bytes->size() != expectedSize)
         return std::nullopt;
-    if (length != expectedSize)
-        return std::nullopt;
-    bytes.resize(length);
     return bytes;
-}
-
-bool sodiumReady() {
-    static const bool ready = sodium_init() >= 0; // initialised once, thread-safe
-    return ready;
 }
 
 // Downloads are read whole, as the signature covers every byte; far beyond any app update.
@@ -109,7 +97,7 @@ std::optional<UpdateRefusal> UpdateVerdict::evaluate(const UpdateFacts& facts) {
 }
 
 bool EdDSA::verify(const Url& file, std::string_view signature, std::string_view publicKey) {
-    if (!sodiumReady())
+    if (!sodium::ready())
         return false;
     auto key = decodeBase64(publicKey, crypto_sign_PUBLICKEYBYTES);
     if (!key)
@@ -122,8 +110,8 @@ bool EdDSA::verify(const Url& file, std::string_view signature, std::string_view
     auto contents = Fs::readFile(file.path(), maxSignedFileBytes);
     if (!contents)
         return false;
-    return crypto_sign_verify_detached(signatureBytes->data(), reinterpret_cast<const unsigned char*>(contents->data()),
-                                       contents->size(), key->data()) == 0;
+    auto bytes = [](const std::string& text) { return reinterpret_cast<const unsigned char*>(text.data()); };
+    return crypto_sign_verify_detached(bytes(*signatureBytes), bytes(*contents), contents->size(), bytes(*key)) == 0;
 }
 
 } // namespace dovrane

@@ -117,8 +117,9 @@ std::optional<Url> Url::parse(std::string_view text) {
         return std::nullopt;
     Url url{std::string(text)};
     if (url.isFile()) {
+        // "%00" would cut the path short where the file system reads it: another file.
         auto path = url.path();
-        if (path.empty() || path[0] != '/')
+        if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos)
             return std::nullopt;
         return fromPath(path);
     }

@@ -44,6 +44,8 @@ std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBy
 // Writes beside the target and renames over it, so a reader never sees half a file.
 bool writeFileAtomically(const std::string& path, std::string_view data, unsigned mode = 0644);
 bool writeFile(const std::string& path, std::string_view data);
+// Writes all of data to an open descriptor, retrying short writes and interruptions.
+bool writeAll(int fd, std::string_view data);
 // Creates the folder and missing parents; true when it exists as a folder afterwards.
 bool makeDirectories(const std::string& path, unsigned mode = 0755);
 // Removes a file or a whole tree without following symbolic links; true when nothing is left.

@@ -1,6 +1,7 @@
 #pragma once
 // Property lists (XML and binary) behind our own small value type. Files over a few MiB are
-// refused, and so are documents nested deeper than any real Info.plist.
+// refused, and so are documents nested deeper than any real Info.plist and binary ones whose
+// shared objects would unfold into too many values.
 
 #include "DovraneKit/Date.h"
 
@@ -56,6 +57,7 @@ private:
 namespace Plist {
 constexpr std::uint64_t maximumFileSize = 8ull << 20;
 constexpr int maximumDepth = 256;
+constexpr std::uint64_t maximumNodes = 1ull << 20;
 
 std::optional<PlistValue> parse(std::string_view bytes);
 std::optional<PlistValue> readFile(const std::string& path);

@@ -1,0 +1,92 @@
+#include "SelfTest/Traces.h"
+
+#include "DovraneKit/CommandRunner.h"
+#include "DovraneKit/DiskScanner.h"
+#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/ScanModel.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace dovrane::SelfTest {
+
+namespace {
+
+std::vector<std::string> projectFolders() {
+    std::vector<std::string> folders;
+    const char* value = std::getenv("TRACE_PROJECTS");
+    std::string_view rest = value ? value : "";
+    while (!rest.empty()) {
+        auto colon = rest.find(':');
+        std::string_view piece = rest.substr(0, colon);
+        if (!piece.empty())
+            folders.emplace_back(piece);
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    return folders;
+}
+
+// One decimal and a point whatever the locale.
+std::string oneDecimal(double value) {
+    char text[32];
+    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+    return error == std::errc() ? std::string(text, end) : "0.0";
+}
+
+std::mutex printing;
+
+// Each line goes out whole, so lines from several threads never interleave.
+void printLine(const std::string& line) {
+    std::lock_guard lock(printing);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+} // namespace
+
+void finish(int code) {
+    std::fflush(stdout);
+    std::exit(code);
+}
+
+void traceIfRequested(const std::vector<std::string>& arguments) {
+    if (std::find(arguments.begin(), arguments.end(), "--scan-trace") == arguments.end())
+        return;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    ScanSettings settings;
+    settings.installerAgeDays = 14;
+    settings.projectFolders = projectFolders();
+    settings.projectAgeDays = 30;
+    const DiskScanner scanner(Url::fromPath(Fs::homeDirectory()), std::nullopt, settings,
+                              std::make_shared<ProcessRunner>(30), DiskScanner::noNames(), {}, Date::now());
+
+    {
+        std::vector<std::jthread> children;
+        for (CategoryID id : allCategoryIDs) {
+            if (id == CategoryID::other)
+                continue;
+            auto trace = [&scanner, id] {
+                const auto start = std::chrono::steady_clock::now();
+                const Category category = scanner.collect(id);
+                const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+                printLine("TRACE " + std::string(rawValue(id)) + ": " + std::to_string(category.items.size()) +
+                          " items, " + bytes(category.size) + ", " + oneDecimal(took.count()) + " s\n");
+            };
+            try {
+                children.emplace_back(trace);
+            } catch (const std::system_error&) {
+                trace();
+            }
+        }
+    }
+    finish(0);
+}
+
+} // namespace dovrane::SelfTest

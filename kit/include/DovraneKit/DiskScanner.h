@@ -1,0 +1,92 @@
+#pragma once
+// Measures one user's disk category by category: fifteen collectors run at once, each turns
+// its folders (and the output of a few tools) into explained, rated items; the scanner drops
+// excluded paths, demotes protected items to show-only, removes double counting between the
+// personal folders and what was found inside them, and adds the volume figures.
+
+#include "DovraneKit/CommandRunner.h"
+#include "DovraneKit/Date.h"
+#include "DovraneKit/ScanModel.h"
+#include "DovraneKit/ScanSettings.h"
+#include "DovraneKit/Url.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace dovrane {
+
+struct DiskScanner {
+    // Bundle identifier in, display name out. Called from several threads at once.
+    using AppNameLookup = std::function<std::optional<std::string>(const std::string&)>;
+    // (category, categories finished so far, categories in all).
+    using Progress = std::function<void(CategoryID, int finished, int total)>;
+
+    Url home;
+    std::vector<Url> applicationFolders;
+    ScanSettings settings;
+    std::shared_ptr<const CommandRunner> runner; // must accept concurrent runs
+    AppNameLookup appName;
+    std::set<std::string> running; // bundle identifiers of the apps running at the start
+    Date now;                      // the scan's date; installer ages count back from it
+
+    // Children of the Caches folder that belong to the package-caches category.
+    static const std::set<std::string> packageCacheNames;
+
+    // Absent application folders become "/Applications" and home/Applications.
+    DiskScanner(Url home, std::optional<std::vector<Url>> applicationFolders, ScanSettings settings,
+                std::shared_ptr<const CommandRunner> runner, AppNameLookup appName = noNames(),
+                std::set<std::string> running = {}, Date now = Date::now());
+
+    static AppNameLookup noNames();
+
+    // Every category but "other" at once, one thread each; progress is called on the calling
+    // thread, once per finished category in completion order. A stop request makes the
+    // measuring and the project walk end early, so the result comes back soon with partial
+    // figures. Categories come back in their fixed order, followed by "other".
+    ScanResult scan(const Progress& progress, std::stop_token stop = {}) const;
+
+    // One category, with excluded items dropped and protected trash items made show-only.
+    Category collect(CategoryID id, std::stop_token stop = {}) const;
+
+    // Reduces each personal folder by the installers and project folders found below it.
+    static std::vector<Category> deduplicateDownloads(std::vector<Category> categories);
+
+    // The collectors: raw categories, before exclusion and protection.
+    Category apps(std::stop_token stop = {}) const;
+    Category personal(std::stop_token stop = {}) const;
+    Category caches(std::stop_token stop = {}) const;
+    Category children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
+                      const std::string& reason, std::stop_token stop = {}) const;
+    Category trash(std::stop_token stop = {}) const;
+    Category installers(std::stop_token stop = {}) const;
+    Category backups(std::stop_token stop = {}) const;
+    Category snapshots(std::stop_token stop = {}) const;
+    Category xcode(std::stop_token stop = {}) const;
+    Category simulators(std::stop_token stop = {}) const;
+    Category packageCaches(std::stop_token stop = {}) const;
+
+    // The home folder with a relative path appended.
+    Url inHome(std::string_view relative) const;
+
+    // Measures the URL: no item when nothing countable is there, else an item of the measured
+    // size, at least one file and the newest use.
+    static std::optional<CleanupItem> measuredItem(const Url& url, std::string name, std::string reason,
+                                                   std::string source, Safety safety, CleanupAction action,
+                                                   std::stop_token stop = {});
+
+private:
+    // The tool's standard output; nothing when there is no runner, the scan was stopped or
+    // the tool gave nothing.
+    std::optional<std::string> runTool(const std::string& executable, const std::vector<std::string>& arguments,
+                                       std::stop_token stop) const;
+    Category single(CategoryID id, const std::string& relative, std::string name, std::string reason,
+                    std::string source, std::stop_token stop) const;
+    Category projects(std::stop_token stop) const;
+};
+
+} // namespace dovrane

@@ -1,0 +1,261 @@
+#include "DovraneKit/DiskScanner.h"
+
+#include "DovraneKit/DeletionGuard.h"
+#include "DovraneKit/Language.h"
+#include "DovraneKit/ProjectFinder.h"
+#include "DovraneKit/SizeCounter.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace dovrane {
+
+namespace {
+
+// Finished categories travel from the collecting threads to the scanning thread.
+class FinishedQueue {
+public:
+    void push(Category category) {
+        {
+            std::lock_guard lock(mutex_);
+            finished_.push_back(std::move(category));
+        }
+        ready_.notify_one();
+    }
+
+    Category pop() {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return !finished_.empty(); });
+        Category category = std::move(finished_.front());
+        finished_.pop_front();
+        return category;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<Category> finished_;
+};
+
+bool isExcluded(const std::string& path, const std::vector<std::string>& excluded) {
+    for (const std::string& entry : excluded) {
+        if (entry == "/" || path == entry)
+            return true;
+        if (path.size() > entry.size() && path.compare(0, entry.size(), entry) == 0 && path[entry.size()] == '/')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+const std::set<std::string> DiskScanner::packageCacheNames = {"Homebrew", "Yarn", "pip", "pnpm"};
+
+DiskScanner::DiskScanner(Url home_, std::optional<std::vector<Url>> applicationFolders_, ScanSettings settings_,
+                         std::shared_ptr<const CommandRunner> runner_, AppNameLookup appName_,
+                         std::set<std::string> running_, Date now_)
+    : home(std::move(home_)), settings(std::move(settings_)), runner(std::move(runner_)),
+      appName(appName_ ? std::move(appName_) : noNames()), running(std::move(running_)), now(now_) {
+    applicationFolders = applicationFolders_
+                             ? std::move(*applicationFolders_)
+                             : std::vector<Url>{Url::fromPath("/Applications"), home.appending("Applications")};
+}
+
+DiskScanner::AppNameLookup DiskScanner::noNames() {
+    return [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
+}
+
+Url DiskScanner::inHome(std::string_view relative) const { return home.appending(relative); }
+
+std::optional<CleanupItem> DiskScanner::measuredItem(const Url& url, std::string name, std::string reason,
+                                                     std::string source, Safety safety, CleanupAction action,
+                                                     std::stop_token stop) {
+    Measurement measured = SizeCounter::measure(url, stop);
+    if (measured.size < 1 && measured.files < 1)
+        return std::nullopt;
+    return CleanupItem(url, std::move(name), measured.size, std::max<std::int64_t>(1, measured.files),
+                       measured.lastUsed, std::move(reason), std::move(source), safety, action);
+}
+
+std::optional<std::string> DiskScanner::runTool(const std::string& executable,
+                                                const std::vector<std::string>& arguments,
+                                                std::stop_token stop) const {
+    // A stopped scan does not wait for a tool's timeout.
+    if (!runner || stop.stop_requested())
+        return std::nullopt;
+    try {
+        return runner->run(executable, arguments);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+// MARK: Scan
+
+ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) const {
+    std::vector<CategoryID> ids;
+    for (CategoryID id : allCategoryIDs)
+        if (id != CategoryID::other)
+            ids.push_back(id);
+    const int total = int(ids.size());
+
+    FinishedQueue queue;
+    std::vector<Category> categories;
+    categories.reserve(ids.size());
+    {
+        std::vector<std::jthread> workers;
+        workers.reserve(ids.size());
+        for (CategoryID id : ids) {
+            auto work = [this, id, stop, &queue] {
+                Category category(id);
+                try {
+                    category = collect(id, stop);
+                } catch (...) {
+                    // A collector that fails (memory, threads) leaves its category empty.
+                }
+                queue.push(std::move(category));
+            };
+            try {
+                workers.emplace_back(work);
+            } catch (const std::system_error&) {
+                work();
+            }
+        }
+        for (int finished = 1; finished <= total; ++finished) {
+            categories.push_back(queue.pop());
+            if (progress)
+                progress(categories.back().id, finished, total);
+        }
+    }
+
+    categories = deduplicateDownloads(std::move(categories));
+    std::stable_sort(categories.begin(), categories.end(),
+                     [](const Category& a, const Category& b) { return position(a.id) < position(b.id); });
+
+    ScanResult result;
+    result.date = now;
+    if (auto volume = VolumeInfo::read(home)) {
+        result.volume = volume->name;
+        result.total = volume->total;
+        result.free = volume->free;
+        result.available = volume->available;
+    } else {
+        result.volume = "Macintosh HD";
+    }
+    result.categories = std::move(categories);
+    result.computeOther();
+    return result;
+}
+
+// MARK: Collect
+
+Category DiskScanner::collect(CategoryID id, std::stop_token stop) const {
+    const DeletionGuard guard(home);
+    Category raw(id);
+    switch (id) {
+    case CategoryID::apps: raw = apps(stop); break;
+    case CategoryID::personal: raw = personal(stop); break;
+    case CategoryID::caches: raw = caches(stop); break;
+    case CategoryID::logs:
+        raw = children(inHome("Library/Logs"), id, "logs", Safety::safe,
+                       L("A log file. Nothing reads old logs.", "Ein Protokoll. Alte Protokolle liest nichts mehr."), stop);
+        break;
+    case CategoryID::trash: raw = trash(stop); break;
+    case CategoryID::installers: raw = installers(stop); break;
+    case CategoryID::mailDownloads:
+        raw = children(inHome("Library/Containers/com.apple.mail/Data/Library/Mail Downloads"), id, "mail.downloads",
+                       Safety::safe,
+                       L("A copy of an attachment. The original stays in the email.",
+                         "Eine Kopie eines Anhangs. Das Original bleibt in der E-Mail."),
+                       stop);
+        break;
+    case CategoryID::messages:
+        raw = single(id, "Library/Messages/Attachments", L("Attachments", "Anhänge"),
+                     L("Manage attachments in Messages.", "Anhänge verwaltest du in Nachrichten."), "messages", stop);
+        break;
+    case CategoryID::iosBackups: raw = backups(stop); break;
+    case CategoryID::snapshots: raw = snapshots(stop); break;
+    case CategoryID::xcode: raw = xcode(stop); break;
+    case CategoryID::simulators: raw = simulators(stop); break;
+    case CategoryID::docker:
+        raw = single(id, "Library/Containers/com.docker.docker/Data/vms/0/data/Docker.raw", "Docker.raw",
+                     L("Shrink it in Docker Desktop > Settings > Resources, or with docker system prune.",
+                       "Verkleinern in Docker Desktop > Einstellungen > Ressourcen oder mit docker system prune."),
+                     "docker", stop);
+        break;
+    case CategoryID::packageCaches: raw = packageCaches(stop); break;
+    case CategoryID::projects: raw = projects(stop); break;
+    case CategoryID::other: break;
+    }
+
+    std::vector<CleanupItem> kept;
+    kept.reserve(raw.items.size());
+    for (CleanupItem& item : raw.items) {
+        if (isExcluded(item.url.path(), settings.excludedPaths))
+            continue;
+        if (item.action == CleanupAction::trash && !guard.check(item.url).isAllowed())
+            item.action = CleanupAction::showOnly;
+        kept.push_back(std::move(item));
+    }
+    return Category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
+}
+
+Category DiskScanner::single(CategoryID id, const std::string& relative, std::string name, std::string reason,
+                             std::string source, std::stop_token stop) const {
+    std::vector<CleanupItem> items;
+    if (auto item = measuredItem(inHome(relative), std::move(name), std::move(reason),
+                                 std::move(source), Safety::keep, CleanupAction::showOnly, stop))
+        items.push_back(std::move(*item));
+    return Category(id, std::nullopt, std::move(items));
+}
+
+Category DiskScanner::projects(std::stop_token stop) const {
+    std::vector<Url> roots;
+    for (const std::string& folder : settings.projectFolders)
+        roots.push_back(Url::fromPath(folder));
+    if (roots.empty())
+        return Category(CategoryID::projects, std::nullopt, {}, false,
+                        L("Choose the folders with your projects in Settings > Scan.",
+                          "Wähle die Ordner mit deinen Projekten unter Einstellungen > Scan."));
+    ProjectFinder finder{std::move(roots), settings.projectAgeDays, 6, Date::now()};
+    return Category(CategoryID::projects, std::nullopt, finder.find(stop));
+}
+
+// MARK: Double counting
+
+std::vector<Category> DiskScanner::deduplicateDownloads(std::vector<Category> categories) {
+    std::vector<const CleanupItem*> inner;
+    for (const Category& category : categories)
+        if (category.id == CategoryID::installers || category.id == CategoryID::projects)
+            for (const CleanupItem& item : category.items)
+                inner.push_back(&item);
+    if (inner.empty())
+        return categories;
+
+    std::vector<std::int64_t> reduced;
+    for (Category& category : categories) {
+        if (category.id != CategoryID::personal)
+            continue;
+        reduced.clear();
+        for (const CleanupItem& item : category.items) {
+            const std::string prefix = item.url.path() + "/";
+            std::int64_t below = 0;
+            for (const CleanupItem* candidate : inner)
+                if (candidate->url.path().starts_with(prefix))
+                    below += candidate->size;
+            reduced.push_back(std::max<std::int64_t>(0, item.size - below));
+        }
+        category.size = 0;
+        for (std::size_t i = 0; i < category.items.size(); ++i) {
+            category.items[i].size = reduced[i];
+            category.size += reduced[i];
+        }
+    }
+    return categories;
+}
+
+} // namespace dovrane

@@ -1,0 +1,200 @@
+// The collectors that look at the home folder and the application folders.
+
+#include "DovraneKit/DiskScanner.h"
+
+#include "Concurrently.h"
+#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/FreedesktopTrash.h"
+#include "DovraneKit/Language.h"
+#include "DovraneKit/Locked.h"
+#include "DovraneKit/ToolOutputParsers.h"
+
+#include <array>
+
+namespace dovrane {
+
+namespace {
+
+std::string asciiLowercase(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return text;
+}
+
+void add(std::vector<CleanupItem>& items, std::optional<CleanupItem> item) {
+    if (item)
+        items.push_back(std::move(*item));
+}
+
+} // namespace
+
+Category DiskScanner::apps(std::stop_token stop) const {
+    const std::string reason =
+        L("Remove apps on the Apps page, leftovers included.", "Apps entfernst du auf der Seite Apps, samt Resten.");
+    std::vector<CleanupItem> items;
+    for (const Url& folder : applicationFolders) {
+        for (const std::string& entry : Fs::list(folder.path())) {
+            if (entry.starts_with("."))
+                continue;
+            std::string name = Path::extension(entry) == "app" ? Path::deletingExtension(entry) : entry;
+            add(items, measuredItem(folder.appending(entry), std::move(name), reason, "apps", Safety::keep,
+                                    CleanupAction::showOnly, stop));
+        }
+    }
+    return Category(CategoryID::apps, std::nullopt, std::move(items));
+}
+
+Category DiskScanner::personal(std::stop_token stop) const {
+    struct Folder {
+        const char* relative;
+        const char* english;
+        const char* german;
+    };
+    static constexpr std::array<Folder, 7> folders = {{
+        {"Documents", "Documents", "Dokumente"},
+        {"Desktop", "Desktop", "Schreibtisch"},
+        {"Downloads", "Downloads", "Downloads"},
+        {"Pictures", "Pictures", "Bilder"},
+        {"Music", "Music", "Musik"},
+        {"Movies", "Movies", "Filme"},
+        {"Library/Mobile Documents", "iCloud Drive (on this Mac)", "iCloud Drive (auf diesem Mac)"},
+    }};
+    const std::string reason =
+        L("Your own files. Dovrane only shows them.", "Deine eigenen Dateien. Dovrane zeigt sie nur.");
+
+    Locked<std::vector<std::optional<CleanupItem>>> slots(std::vector<std::optional<CleanupItem>>(folders.size()));
+    concurrently(int(folders.size()), [&](int i) {
+        const Folder& folder = folders[std::size_t(i)];
+        std::optional<CleanupItem> item;
+        try {
+            item = measuredItem(inHome(folder.relative), L(folder.english, folder.german), reason, "personal",
+                                Safety::keep, CleanupAction::showOnly, stop);
+        } catch (...) {
+            // Out of memory while measuring: the folder is left out like an unreadable one.
+        }
+        slots.with([&](auto& stored) { stored[std::size_t(i)] = std::move(item); });
+    });
+
+    std::vector<CleanupItem> items;
+    for (auto& slot : slots.copy())
+        add(items, std::move(slot));
+    return Category(CategoryID::personal, std::nullopt, std::move(items));
+}
+
+Category DiskScanner::caches(std::stop_token stop) const {
+    const Url folder = inHome("Library/Caches");
+    std::vector<CleanupItem> items;
+    for (const std::string& name : Fs::list(folder.path())) {
+        if (packageCacheNames.contains(name) || name == ".DS_Store")
+            continue;
+        std::optional<std::string> known;
+        try {
+            known = appName(name);
+        } catch (...) {
+        }
+        std::string displayName = known ? *known : name;
+
+        std::string source, reason;
+        Safety safety = Safety::safe;
+        if (running.contains(name)) {
+            source = "caches.running";
+            safety = Safety::review;
+            reason = L("This app is running. Quit it first, then its cache can go.",
+                       "Diese App läuft gerade. Erst beenden, dann kann der Cache weg.");
+        } else if (name.starts_with("com.apple.")) {
+            source = "caches.apple";
+            safety = Safety::review;
+            reason = L("A cache of macOS. macOS rebuilds it, some parts at once while it runs.",
+                       "Ein Cache von macOS. macOS legt ihn neu an, manche Teile sofort wieder.");
+        } else {
+            source = "caches.app";
+            reason = L("A cache. The app rebuilds it when needed.", "Ein Cache. Die App legt ihn bei Bedarf neu an.");
+        }
+        add(items, measuredItem(folder.appending(name), std::move(displayName), std::move(reason), std::move(source),
+                                safety, CleanupAction::trash, stop));
+    }
+    return Category(CategoryID::caches, std::nullopt, std::move(items));
+}
+
+Category DiskScanner::children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
+                               const std::string& reason, std::stop_token stop) const {
+    std::vector<CleanupItem> items;
+    for (const std::string& name : Fs::list(folder.path())) {
+        if (name == ".DS_Store")
+            continue;
+        add(items, measuredItem(folder.appending(name), name, reason, source, safety, CleanupAction::trash, stop));
+    }
+    return Category(id, std::nullopt, std::move(items));
+}
+
+Category DiskScanner::trash(std::stop_token stop) const {
+    std::vector<CleanupItem> items;
+    add(items, measuredItem(FreedesktopTrash::homeTrashFiles(home), L("Trash", "Papierkorb"),
+                            L("Finder empties the Trash after you confirm. This cannot be undone.",
+                              "Der Finder leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht "
+                              "rückgängig machen."),
+                            "trash", Safety::safe, CleanupAction::emptyTrash, stop));
+    return Category(CategoryID::trash, std::nullopt, std::move(items));
+}
+
+Category DiskScanner::installers(std::stop_token stop) const {
+    const Date cutoff = now.adding(double(settings.installerAgeDays) * -86400.0);
+    std::vector<CleanupItem> items;
+
+    const Url downloads = inHome("Downloads");
+    for (const std::string& name : Fs::list(downloads.path())) {
+        const std::string extension = asciiLowercase(Path::extension(name));
+        const bool archive = extension == "zip" || extension == "xip";
+        if (!archive && extension != "dmg" && extension != "pkg" && extension != "mpkg")
+            continue;
+        // Linux keeps no date of adding to a folder: the content's modification date decides.
+        const Url url = downloads.appending(name);
+        std::optional<Date> date = Fs::modificationDate(url.path());
+        if (!date || !(*date < cutoff))
+            continue;
+        if (archive)
+            add(items, measuredItem(url, name,
+                                    L("An archive in Downloads. It may hold something you unpacked nowhere else.",
+                                      "Ein Archiv in Downloads. Es kann etwas enthalten, das du nirgends entpackt hast."),
+                                    "installers.archive", Safety::review, CleanupAction::trash, stop));
+        else
+            add(items, measuredItem(url, name,
+                                    L("An installer you downloaded. The installed app does not need it.",
+                                      "Ein heruntergeladener Installer. Die installierte App braucht ihn nicht."),
+                                    "installers.image", Safety::safe, CleanupAction::trash, stop));
+    }
+
+    for (const Url& folder : applicationFolders) {
+        for (const std::string& name : Fs::list(folder.path())) {
+            if (!name.starts_with("Install macOS") || Path::extension(name) != "app")
+                continue;
+            add(items, measuredItem(folder.appending(name), Path::deletingExtension(name),
+                                    L("A macOS installer. Keep it only if you need it for another Mac or a USB "
+                                      "installer.",
+                                      "Ein macOS-Installer. Nur behalten, wenn du ihn für einen anderen Mac oder einen "
+                                      "USB-Stick brauchst."),
+                                    "installers.macos", Safety::review, CleanupAction::trash, stop));
+        }
+    }
+    return Category(CategoryID::installers, std::nullopt, std::move(items));
+}
+
+Category DiskScanner::backups(std::stop_token stop) const {
+    const Url folder = inHome("Library/Application Support/MobileSync/Backup");
+    std::vector<CleanupItem> items;
+    for (const std::string& entry : Fs::list(folder.path())) {
+        const Url backup = folder.appending(entry);
+        BackupInfo::Info info = BackupInfo::read(backup);
+        std::string name = info.deviceName ? *info.deviceName : L("Unknown device", "Unbekanntes Gerät");
+        if (info.date)
+            name += ", " + DateText::abbreviatedDate(*info.date);
+        add(items, measuredItem(backup, std::move(name),
+                                L("A full device backup. Keep the newest one of each device you use.",
+                                  "Ein vollständiges Geräte-Backup. Behalte das neueste je Gerät, das du nutzt."),
+                                "backups.ios", Safety::review, CleanupAction::trash, stop));
+    }
+    return Category(CategoryID::iosBackups, std::nullopt, std::move(items));
+}
+
+} // namespace dovrane

@@ -1,0 +1,150 @@
+#include "DovraneKit/Leftovers.h"
+
+#include "DovraneKit/DeletionGuard.h"
+#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/Language.h"
+#include "DovraneKit/Plist.h"
+#include "DovraneKit/SizeCounter.h"
+
+#include "LibraryNames.h"
+
+#include <unicode/brkiter.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace dovrane {
+
+namespace {
+
+// Folders where a match by the app's name counts; the name alone is too weak elsewhere.
+constexpr std::array<std::string_view, 3> nameFolders = {"Application Support", "Caches", "Logs"};
+
+// User-perceived characters, as a person would count the letters of a name.
+std::size_t characterCount(const std::string& text) {
+    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> characters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !characters)
+        return std::size_t(unicode.countChar32());
+    characters->setText(unicode);
+    std::size_t count = 0;
+    while (characters->next() != icu::BreakIterator::DONE)
+        ++count;
+    return count;
+}
+
+struct Match {
+    bool exact = false;
+    std::string reason;
+};
+
+// The rules that tie one entry of a Library folder to the app; the first that fits decides.
+class Rules {
+public:
+    Rules(const std::string& bundleID, const std::string& name, const std::optional<Url>& appPath,
+          const std::optional<std::string>& teamID)
+        : bundleID_(bundleID), id_(lowercased(bundleID)), nm_(lowercased(name)), nameCounts_(characterCount(nm_) > 3),
+          app_(appPath) {
+        if (teamID && !teamID->empty())
+            team_ = lowercased(*teamID);
+    }
+
+    // folder: the searched folder's last component as written in the tables; user: whether
+    // it lies in the user's Library.
+    std::optional<Match> match(const Url& entry, std::string_view folder, bool user) const {
+        const std::string n = lowercased(entry.lastPathComponent());
+        const std::string s = Path::deletingExtension(n);
+
+        // With an empty identifier every hidden name would begin with "" + ".", so the
+        // identifier rules only apply to a real one.
+        if (!id_.empty()) {
+            const std::string dotted = id_ + ".";
+            if (s == id_ || n == id_ || s.starts_with(dotted) || n.starts_with(dotted))
+                return Match{true, L("Named after the app's identifier " + bundleID_ + ".",
+                                     "Trägt die Kennung der App, " + bundleID_ + ".")};
+            if (user && folder == "Group Containers" && n.ends_with("." + id_))
+                return Match{true, L("A shared container of " + bundleID_ + ".",
+                                     "Ein geteilter Container von " + bundleID_ + ".")};
+        }
+        if (nameCounts_ && (n == nm_ || s == nm_) &&
+            std::find(nameFolders.begin(), nameFolders.end(), folder) != nameFolders.end())
+            return Match{false, L("Has the app's name. Check that no other app uses it.",
+                                  "Trägt den Namen der App. Prüfe, ob keine andere App ihn nutzt.")};
+        if (team_ && user && folder == "Group Containers" && n.starts_with(*team_ + "."))
+            return Match{false, L("Shared by apps of the same developer. Other apps of theirs may still need it.",
+                                  "Gemeinsam mit anderen Apps desselben Entwicklers. Die brauchen ihn vielleicht noch.")};
+        if (folder.starts_with("Launch") && app_ && LeftoverFinder::launchItem(entry, *app_))
+            return Match{true, L("Starts a program inside the app.", "Startet ein Programm aus der App.")};
+        return std::nullopt;
+    }
+
+private:
+    std::string bundleID_; // as passed, for the sentences
+    std::string id_;
+    std::string nm_;
+    bool nameCounts_;
+    std::optional<std::string> team_;
+    std::optional<Url> app_;
+};
+
+} // namespace
+
+std::vector<Leftover> LeftoverFinder::find(const std::string& bundleID, const std::string& name,
+                                           const std::optional<Url>& appPath,
+                                           const std::optional<std::string>& teamID) const {
+    const DeletionGuard guard(home, sandboxRoots);
+    const Rules rules(bundleID, name, appPath, teamID);
+
+    struct Folder {
+        std::string path;
+        std::string_view name; // last component
+        bool system;
+    };
+    std::vector<Folder> searched;
+    const std::string userLibrary = Path::join(home.path(), "Library");
+    for (std::string_view folder : userFolders)
+        searched.push_back({Path::join(userLibrary, folder), folder.substr(folder.rfind('/') + 1), false});
+    for (std::string_view folder : systemFolders)
+        searched.push_back({Path::join(systemLibrary.path(), folder), folder, true});
+
+    std::vector<Leftover> found;
+    for (const Folder& folder : searched) {
+        for (const std::string& entryName : Fs::list(folder.path)) {
+            Url entry = Url::fromPath(Path::join(folder.path, entryName));
+            auto match = rules.match(entry, folder.name, !folder.system);
+            if (!match || !guard.check(entry).isAllowed())
+                continue;
+            std::int64_t size = SizeCounter::measure(entry).size;
+            found.emplace_back(std::move(entry), size, match->exact, folder.system, std::move(match->reason));
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Leftover& a, const Leftover& b) { return a.size > b.size; });
+    return found;
+}
+
+bool LeftoverFinder::launchItem(const Url& plist, const Url& app) {
+    if (!plist.isFile() || plist.pathExtension() != "plist")
+        return false;
+    auto dict = Plist::readDictionary(plist.path());
+    if (!dict)
+        return false;
+    std::optional<std::string> program = Plist::string(*dict, "Program");
+    if (!program) {
+        auto arguments = dict->find("ProgramArguments");
+        if (arguments == dict->end())
+            return false;
+        const PlistArray* list = arguments->second.array();
+        if (!list || list->empty())
+            return false;
+        // Only a list of texts names a program; one stray value makes the whole list unusable.
+        for (const PlistValue& argument : *list)
+            if (!argument.string())
+                return false;
+        program = *list->front().string();
+    }
+    return program->starts_with(app.path() + "/");
+}
+
+} // namespace dovrane

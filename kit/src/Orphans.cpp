@@ -1,0 +1,156 @@
+#include "DovraneKit/Orphans.h"
+
+#include "DovraneKit/DeletionGuard.h"
+#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/Language.h"
+#include "DovraneKit/SizeCounter.h"
+
+#include "LibraryNames.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace dovrane {
+
+namespace {
+
+// Suffixes that files add to an identifier, stripped in this order.
+constexpr std::array<std::string_view, 3> suffixes = {".plist", ".savedState", ".binarycookies"};
+
+// First words of the identifiers this finder believes (compared lowercased).
+constexpr std::array<std::string_view, 14> firstWords = {"com", "org", "net", "io", "de", "app", "co",
+                                                         "me",  "dev", "eu",  "uk", "fr", "ch", "at"};
+
+std::vector<std::string_view> pieces(std::string_view text) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('.', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (end > start)
+            parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+// "com.example.editor" gives "com.example"; a single word stays itself.
+std::string vendor(std::string_view identifier) {
+    auto parts = pieces(identifier);
+    if (parts.size() < 2)
+        return parts.empty() ? std::string() : std::string(parts.front());
+    return std::string(parts[0]) + "." + std::string(parts[1]);
+}
+
+// Letters, digits, "-" and "_" in dot-separated words; the whole name must match. Byte mode:
+// every character the pattern accepts is ASCII, so other bytes simply fail it.
+class IdentifierPattern {
+public:
+    IdentifierPattern() {
+        int error = 0;
+        PCRE2_SIZE offset = 0;
+        static constexpr char pattern[] = R"([A-Za-z0-9][A-Za-z0-9\-_]*(\.[A-Za-z0-9\-_]+)+)";
+        code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED,
+                              PCRE2_ANCHORED | PCRE2_ENDANCHORED, &error, &offset, nullptr);
+    }
+    ~IdentifierPattern() { pcre2_code_free(code_); }
+    IdentifierPattern(const IdentifierPattern&) = delete;
+    IdentifierPattern& operator=(const IdentifierPattern&) = delete;
+
+    bool matchesWhole(std::string_view text) const {
+        if (!code_)
+            return false;
+        std::unique_ptr<pcre2_match_data, void (*)(pcre2_match_data*)> data(
+            pcre2_match_data_create_from_pattern(code_, nullptr), pcre2_match_data_free);
+        if (!data)
+            return false;
+        return pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0, data.get(), nullptr) > 0;
+    }
+
+private:
+    pcre2_code* code_ = nullptr;
+};
+
+const IdentifierPattern& identifierPattern() {
+    static const IdentifierPattern pattern;
+    return pattern;
+}
+
+} // namespace
+
+OrphanFinder::OrphanFinder(const Url& home_, std::set<std::string> installed_,
+                           std::function<bool(const std::string&)> isInstalled_, std::vector<Url> sandboxRoots_)
+    : home(home_), isInstalled(std::move(isInstalled_)), sandboxRoots(std::move(sandboxRoots_)) {
+    for (const std::string& identifier : installed_)
+        installed.insert(lowercased(identifier));
+}
+
+std::optional<std::string> OrphanFinder::bundleID(const std::string& from, const std::string&) {
+    std::string name = from;
+    for (std::string_view suffix : suffixes)
+        if (name.ends_with(suffix))
+            name.erase(name.size() - suffix.size());
+    auto parts = pieces(name);
+    if (parts.size() < 3 || !identifierPattern().matchesWhole(name))
+        return std::nullopt;
+    const std::string first = lowercased(parts.front());
+    if (std::find(firstWords.begin(), firstWords.end(), first) == firstWords.end())
+        return std::nullopt;
+    return name;
+}
+
+bool OrphanFinder::isOrphan(const std::string& identifier) const {
+    const std::string l = lowercased(identifier);
+    if (l.starts_with("com.apple.") || l.starts_with("group.com.apple."))
+        return false;
+    for (std::string_view prefix : sharedPrefixes)
+        if (l.starts_with(prefix))
+            return false;
+    if (installed.contains(l))
+        return false;
+    const std::string own = vendor(l);
+    for (const std::string& i : installed)
+        if (vendor(i) == own)
+            return false;
+    for (const std::string& i : installed)
+        if (l.starts_with(i + ".") || i.starts_with(l + "."))
+            return false;
+    if (!isInstalled)
+        return true;
+    try {
+        return !isInstalled(identifier);
+    } catch (...) {
+        return false; // unknown: better to miss an orphan than to offer an app's data
+    }
+}
+
+std::vector<Orphan> OrphanFinder::find() const {
+    const DeletionGuard guard(home, sandboxRoots);
+    const std::string library = Path::join(home.path(), "Library");
+    std::vector<Orphan> found;
+    for (std::string_view folderName : folders) {
+        const std::string folder = Path::join(library, folderName);
+        for (const std::string& name : Fs::list(folder)) {
+            auto identifier = bundleID(name, std::string(folderName));
+            if (!identifier || !isOrphan(*identifier))
+                continue;
+            Url entry = Url::fromPath(Path::join(folder, name));
+            if (!guard.check(entry).isAllowed())
+                continue;
+            std::int64_t size = SizeCounter::measure(entry).size;
+            std::string reason = L("No installed app has the identifier " + *identifier +
+                                       ". Usually left behind when an app was deleted.",
+                                   "Keine installierte App hat die Kennung " + *identifier +
+                                       ". Meist bleibt so etwas nach dem Löschen einer App zurück.");
+            found.emplace_back(std::move(entry), std::move(*identifier), size, std::move(reason));
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Orphan& a, const Orphan& b) { return a.size > b.size; });
+    return found;
+}
+
+} // namespace dovrane

@@ -1,0 +1,197 @@
+// The collectors of what the system and the developer tools own: local snapshots, Xcode's
+// data, simulator devices and the download caches of package managers.
+
+#include "DovraneKit/DiskScanner.h"
+
+#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/Language.h"
+#include "DovraneKit/ToolOutputParsers.h"
+#include "DovraneKit/ToolPaths.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <memory>
+
+namespace dovrane {
+
+namespace {
+
+bool isValidUtf8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = int32_t(text.size());
+    if (std::size_t(length) != text.size())
+        return false;
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0)
+            return false;
+    }
+    return true;
+}
+
+// The number of characters as a reader counts them (grapheme clusters).
+std::size_t characterCount(std::string_view text) {
+    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> characters(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !characters)
+        return std::size_t(unicode.countChar32());
+    characters->setText(unicode);
+    std::size_t count = 0;
+    for (int32_t boundary = characters->next(); boundary != icu::BreakIterator::DONE; boundary = characters->next())
+        ++count;
+    return count;
+}
+
+std::string trimmed(std::string_view text) {
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
+// A derived-data folder is named by its project, a dash and a long hash; the hash goes.
+std::string derivedDataName(const std::string& entry) {
+    auto dash = entry.rfind('-');
+    if (dash != std::string::npos && characterCount(std::string_view(entry).substr(dash)) >= 21)
+        return entry.substr(0, dash);
+    return entry;
+}
+
+void add(std::vector<CleanupItem>& items, std::optional<CleanupItem> item) {
+    if (item)
+        items.push_back(std::move(*item));
+}
+
+} // namespace
+
+Category DiskScanner::snapshots(std::stop_token stop) const {
+    std::vector<CleanupItem> items;
+    std::optional<std::string> note;
+    auto output = runTool(ToolPaths::current().tmutil, {"listlocalsnapshotdates", "/"}, stop);
+    if (output && isValidUtf8(*output)) {
+        const std::string reason =
+            L("Deleting asks for your administrator password and cannot be undone. macOS frees these on its own "
+              "when space runs low.",
+              "Löschen fragt nach deinem Administrator-Passwort und lässt sich nicht rückgängig machen. macOS gibt "
+              "den Platz selbst frei, wenn er knapp wird.");
+        for (const auto& snapshot : SnapshotParser::parse(*output)) {
+            Url url = Url::parse("tmsnapshot:" + snapshot.stamp).value_or(Url());
+            items.emplace_back(std::move(url), DateText::abbreviatedDateShortTime(snapshot.date), 0, 1, snapshot.date,
+                               reason, "snapshots.local", Safety::review, CleanupAction::deleteSnapshot);
+        }
+        if (!items.empty())
+            note = std::to_string(items.size()) +
+                   L(" snapshots, size not disclosed by macOS", " Schnappschüsse, Größe von macOS nicht offengelegt");
+    }
+    return Category(CategoryID::snapshots, 0, std::move(items), true, std::move(note));
+}
+
+Category DiskScanner::xcode(std::stop_token stop) const {
+    const Url developer = inHome("Library/Developer");
+    std::vector<CleanupItem> items;
+
+    const Url derivedData = developer.appending("Xcode/DerivedData");
+    const std::string derivedReason =
+        L("Build products. Xcode makes them again on the next build.",
+          "Build-Ergebnisse. Xcode erzeugt sie beim nächsten Build neu.");
+    for (const std::string& entry : Fs::list(derivedData.path()))
+        add(items, measuredItem(derivedData.appending(entry), derivedDataName(entry), derivedReason,
+                                "xcode.derivedData", Safety::safe, CleanupAction::trash, stop));
+
+    const Url archives = developer.appending("Xcode/Archives");
+    const std::string archiveReason =
+        L("Your archived builds with their debug symbols. Keep the ones you released.",
+          "Deine archivierten Builds mit Debug-Symbolen. Behalte die veröffentlichten.");
+    for (const std::string& entry : Fs::list(archives.path()))
+        add(items, measuredItem(archives.appending(entry), L("Archives ", "Archive ") + entry, archiveReason,
+                                "xcode.archives", Safety::review, CleanupAction::trash, stop));
+
+    const std::string supportReason =
+        L("Debug files for one device version. Xcode copies them again when you connect that device.",
+          "Debug-Dateien für eine Geräteversion. Xcode kopiert sie neu, wenn du das Gerät anschließt.");
+    for (const char* platform : {"iOS", "watchOS", "tvOS", "visionOS", "macOS"}) {
+        const Url support = developer.appending(std::string("Xcode/") + platform + " DeviceSupport");
+        for (const std::string& entry : Fs::list(support.path()))
+            add(items, measuredItem(support.appending(entry), std::string(platform) + " " + entry, supportReason,
+                                    "xcode.deviceSupport", Safety::safe, CleanupAction::trash, stop));
+    }
+
+    add(items, measuredItem(developer.appending("CoreSimulator/Caches"), L("Simulator caches", "Simulator-Caches"),
+                            L("Caches of the simulators. They are rebuilt when needed.",
+                              "Caches der Simulatoren. Sie entstehen bei Bedarf neu."),
+                            "xcode.simCaches", Safety::safe, CleanupAction::trash, stop));
+    return Category(CategoryID::xcode, std::nullopt, std::move(items));
+}
+
+Category DiskScanner::simulators(std::stop_token stop) const {
+    const Url devices = inHome("Library/Developer/CoreSimulator/Devices");
+    std::vector<CleanupItem> items;
+    auto output = runTool(ToolPaths::current().xcrun, {"simctl", "list", "devices", "--json"}, stop);
+    if (!output) {
+        add(items, measuredItem(devices, L("All simulators", "Alle Simulatoren"),
+                                L("Manage simulators in Xcode > Window > Devices and Simulators.",
+                                  "Simulatoren verwaltest du in Xcode > Fenster > Geräte und Simulatoren."),
+                                "simulators.all", Safety::review, CleanupAction::showOnly, stop));
+        return Category(CategoryID::simulators, std::nullopt, std::move(items));
+    }
+
+    for (const auto& device : SimctlParser::parse(*output)) {
+        const Url folder = device.dataPath ? Url::fromPath(*device.dataPath).deletingLastPathComponent()
+                                           : devices.appending(device.udid);
+        std::string name = device.name + " (" + device.runtime + ")";
+        if (device.isAvailable)
+            add(items, measuredItem(folder, std::move(name),
+                                    L("A simulator with its apps and data.", "Ein Simulator mit seinen Apps und Daten."),
+                                    "simulators.device", Safety::review, CleanupAction::showOnly, stop));
+        else
+            add(items, measuredItem(folder, std::move(name),
+                                    L("Belongs to an Xcode version you no longer have. Remove it on the Developer page.",
+                                      "Gehört zu einer Xcode-Version, die du nicht mehr hast. Entfernen auf der Seite "
+                                      "Entwickler."),
+                                    "simulators.unavailable", Safety::safe, CleanupAction::showOnly, stop));
+    }
+    return Category(CategoryID::simulators, std::nullopt, std::move(items));
+}
+
+Category DiskScanner::packageCaches(std::stop_token stop) const {
+    std::optional<Url> homebrew;
+    for (const std::string& brew : ToolPaths::current().brew) {
+        auto output = runTool(brew, {"--cache"}, stop);
+        if (output && isValidUtf8(*output)) {
+            std::string path = trimmed(*output);
+            if (!path.empty()) {
+                homebrew = Url::fromPath(path);
+                break;
+            }
+        }
+    }
+
+    const std::pair<Url, std::string> folders[] = {
+        {homebrew ? *homebrew : inHome("Library/Caches/Homebrew"), "Homebrew"},
+        {inHome(".npm/_cacache"), "npm"},
+        {inHome("Library/pnpm/store"), "pnpm"},
+        {inHome("Library/Caches/Yarn"), "Yarn"},
+        {inHome("Library/Caches/pip"), "pip"},
+        {inHome(".cargo/registry/cache"), "Cargo"},
+        {inHome(".gradle/caches"), "Gradle"},
+    };
+    std::vector<CleanupItem> items;
+    for (const auto& [url, tool] : folders) {
+        std::string source = "packages.";
+        for (char c : tool)
+            source += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+        add(items, measuredItem(url, tool,
+                                L("Downloaded packages. " + tool + " loads them again when needed.",
+                                  "Geladene Pakete. " + tool + " lädt sie bei Bedarf neu."),
+                                std::move(source), Safety::safe, CleanupAction::trash, stop));
+    }
+    return Category(CategoryID::packageCaches, std::nullopt, std::move(items));
+}
+
+} // namespace dovrane

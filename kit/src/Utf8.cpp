@@ -1,0 +1,28 @@
+#include "Utf8.h"
+
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace dovrane::utf8 {
+
+bool isValid(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    int32_t length = int32_t(text.size());
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0)
+            return false;
+    }
+    return text.size() <= std::size_t(INT32_MAX);
+}
+
+std::string valid(std::string_view text) {
+    if (isValid(text))
+        return std::string(text);
+    std::string out;
+    icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size()))).toUTF8String(out);
+    return out;
+}
+
+} // namespace dovrane::utf8

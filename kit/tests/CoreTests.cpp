@@ -1,0 +1,436 @@
+#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/Plist.h"
+#include "DovraneKit/Url.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <set>
+
+using namespace dovrane;
+using dovrane::testing::ScopedEnv;
+using dovrane::testing::TempDir;
+namespace fixture = dovrane::testing;
+
+// MARK: URLs
+
+TEST(FileUrls, PathsRoundTripByteForByte) {
+    for (std::string path : std::vector<std::string>{"/tmp/a b/c", "/x/100%/y%41", "/x/line\nbreak", "/x/\xff\xfe name",
+                                                     "/x/Gr\xc3\xbc\xc3\x9f" "e", "/x/?#[]@:;=&+$,'", "//double"}) {
+        Url url = Url::fromPath(path);
+        EXPECT_EQ(url.path(), path);
+        EXPECT_TRUE(url.isFile());
+        EXPECT_EQ(url.text().rfind("file:///", 0), 0u) << url.text();
+        for (unsigned char c : url.text())
+            EXPECT_TRUE(c > 0x20 && c < 0x7f) << url.text();
+        auto parsed = Url::parse(url.text());
+        ASSERT_TRUE(parsed) << url.text();
+        EXPECT_EQ(*parsed, url);
+    }
+    EXPECT_EQ(Url::fromPath("/a b").text(), "file:///a%20b");
+    EXPECT_NE(Url::fromPath("/a%20b"), Url::fromPath("/a b"));
+}
+
+TEST(FileUrls, FoldersCarryNoTrailingSlash) {
+    auto read = Url::parse("file:///tmp/folder/");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, Url::fromPath("/tmp/folder"));
+    EXPECT_EQ(read->path(), "/tmp/folder");
+    EXPECT_EQ(Url::fromPath("/tmp/folder//"), Url::fromPath("/tmp/folder"));
+    EXPECT_EQ(Url::fromPath("/").path(), "/");
+    EXPECT_EQ(Url::parse("FILE:///tmp/x"), Url::fromPath("/tmp/x"));
+}
+
+TEST(FileUrls, ComponentsAndNavigation) {
+    Url url = Url::fromPath("/home/u/My Movie.final.mov");
+    EXPECT_EQ(url.lastPathComponent(), "My Movie.final.mov");
+    EXPECT_EQ(url.pathExtension(), "mov");
+    EXPECT_EQ(url.deletingLastPathComponent().path(), "/home/u");
+    EXPECT_EQ(Url::fromPath("/home").appending("a b/c").path(), "/home/a b/c");
+    EXPECT_EQ(Url::fromPath("/").appending("etc").path(), "/etc");
+}
+
+TEST(OtherUrls, OpaqueAndWebUrls) {
+    auto snapshot = Url::parse("tmsnapshot:2024-05-01-093012");
+    ASSERT_TRUE(snapshot);
+    EXPECT_FALSE(snapshot->isFile());
+    EXPECT_EQ(snapshot->path(), "2024-05-01-093012");
+    EXPECT_EQ(snapshot->lastPathComponent(), "2024-05-01-093012");
+    EXPECT_NE(*snapshot, *Url::parse("tmsnapshot:2024-05-01-103012"));
+
+    auto web = Url::parse("https://user@Example.com:8443/a%20b/c.zip?x=1#top");
+    ASSERT_TRUE(web);
+    EXPECT_TRUE(web->isHttp());
+    EXPECT_EQ(web->scheme(), "https");
+    EXPECT_EQ(web->host(), "Example.com");
+    EXPECT_EQ(web->path(), "/a b/c.zip");
+    EXPECT_EQ(web->pathExtension(), "zip");
+    EXPECT_EQ(web->text(), "https://user@Example.com:8443/a%20b/c.zip?x=1#top");
+}
+
+TEST(OtherUrls, InvalidTextsAreRefused) {
+    for (std::string text : std::vector<std::string>{"", "no scheme", "1http://x", ":x", "http://a b", "https://x/%zz", "https://x/%4",
+                             "https://x/\xc3\xa4", "https://x/\n", "file:relative", "file:", "file:///a%00b"})
+        EXPECT_FALSE(Url::parse(text)) << text;
+}
+
+TEST(PercentEncoding, QueryValuesAndMalformedEscapes) {
+    EXPECT_EQ(percentEncodeQueryValue("a b&c=d/\xc3\xa9~"), "a%20b%26c%3Dd%2F%C3%A9~");
+    EXPECT_EQ(percentEncodePath("/a b/%"), "/a%20b/%25");
+    EXPECT_EQ(percentDecode("%41%zz%4"), "A%zz%4");
+    EXPECT_EQ(percentDecode("%e2%82%ac"), "\xe2\x82\xac");
+}
+
+// MARK: Paths
+
+TEST(PathHelpers, JoinSplitAndExtensions) {
+    EXPECT_EQ(Path::join("/a", "b"), "/a/b");
+    EXPECT_EQ(Path::join("/a/", "/b"), "/a/b");
+    EXPECT_EQ(Path::join("/", "x"), "/x");
+
+    EXPECT_EQ(Path::lastComponent("/a/b/"), "b");
+    EXPECT_EQ(Path::lastComponent("name"), "name");
+    EXPECT_EQ(Path::lastComponent("/"), "/");
+    EXPECT_EQ(Path::lastComponent(""), "");
+
+    EXPECT_EQ(Path::parent("/a/b"), "/a");
+    EXPECT_EQ(Path::parent("/a/b/"), "/a");
+    EXPECT_EQ(Path::parent("/a"), "/");
+    EXPECT_EQ(Path::parent("/"), "/");
+    EXPECT_EQ(Path::parent("name"), "");
+
+    EXPECT_EQ(Path::extension("archive.tar.gz"), "gz");
+    EXPECT_EQ(Path::deletingExtension("archive.tar.gz"), "archive.tar");
+    for (const char* bare : {".bashrc", "Makefile", "trailing."}) {
+        EXPECT_EQ(Path::extension(bare), "") << bare;
+        EXPECT_EQ(Path::deletingExtension(bare), bare) << bare;
+    }
+}
+
+// MARK: File system
+
+TEST(FileSystemQueries, ListingAndKinds) {
+    TempDir dir;
+    fixture::writeFile(dir / "visible", "x");
+    fixture::writeFile(dir / ".hidden", "");
+    fixture::makeFolder(dir / "folder");
+    fixture::makeSymlink(dir / "folder", dir / "to-folder");
+    fixture::makeSymlink(dir / "missing", dir / "dangling");
+
+    auto names = Fs::list(dir.path());
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{"visible", ".hidden", "folder", "to-folder", "dangling"}));
+    EXPECT_TRUE(Fs::list(dir / "nowhere").empty());
+    EXPECT_TRUE(Fs::list(dir / "visible").empty());
+
+    EXPECT_TRUE(Fs::exists(dir / "dangling"));
+    EXPECT_FALSE(Fs::exists(dir / "missing"));
+    EXPECT_TRUE(Fs::isSymlink(dir / "dangling"));
+    EXPECT_FALSE(Fs::isSymlink(dir / "folder"));
+    EXPECT_TRUE(Fs::isDirectory(dir / "to-folder"));
+    EXPECT_FALSE(Fs::isDirectory(dir / "visible"));
+    EXPECT_TRUE(Fs::isRegularFile(dir / "visible"));
+    EXPECT_FALSE(Fs::isRegularFile(dir / "folder"));
+
+    fixture::writeFile(dir / "tool", "#!/bin/sh\n");
+    chmod((dir / "tool").c_str(), 0755);
+    EXPECT_TRUE(Fs::isExecutableFile(dir / "tool"));
+    EXPECT_FALSE(Fs::isExecutableFile(dir / "visible"));
+    EXPECT_FALSE(Fs::isExecutableFile(dir / "folder"));
+}
+
+TEST(FileSystemQueries, ModificationDate) {
+    TempDir dir;
+    fixture::writeFile(dir / "f");
+    Date when{700'000'000.5};
+    fixture::setTimes(dir / "f", when);
+    auto read = Fs::modificationDate(dir / "f");
+    ASSERT_TRUE(read);
+    EXPECT_NEAR(read->secondsSinceReference, when.secondsSinceReference, 1e-6);
+    EXPECT_FALSE(Fs::modificationDate(dir / "none"));
+}
+
+TEST(FileSystemReading, WholeRegularFilesUpToTheCap) {
+    TempDir dir;
+    std::string content("a\0b\xff", 4);
+    fixture::writeFile(dir / "f", content);
+    EXPECT_EQ(Fs::readFile(dir / "f"), content);
+    EXPECT_EQ(Fs::readFile(dir / "f", 4), content);
+    EXPECT_FALSE(Fs::readFile(dir / "f", 3));
+    EXPECT_FALSE(Fs::readFile(dir / "none"));
+    EXPECT_FALSE(Fs::readFile(dir.path()));
+
+    // A named pipe where a file is expected is refused at once instead of blocking.
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(Fs::readFile(dir / "pipe"));
+}
+
+TEST(FileSystemWriting, AtomicWritesAndFolders) {
+    TempDir dir;
+    ASSERT_TRUE(Fs::writeFileAtomically(dir / "f", "first"));
+    ASSERT_TRUE(Fs::writeFileAtomically(dir / "f", "second"));
+    EXPECT_EQ(Fs::readFile(dir / "f"), "second");
+    EXPECT_EQ(Fs::list(dir.path()), std::vector<std::string>{"f"}); // no temporary left behind
+    EXPECT_FALSE(Fs::writeFileAtomically(dir / "missing/f", "x"));
+
+    EXPECT_TRUE(Fs::makeDirectories(dir / "a/b/c"));
+    EXPECT_TRUE(Fs::isDirectory(dir / "a/b/c"));
+    EXPECT_TRUE(Fs::makeDirectories(dir / "a/b/c"));
+    EXPECT_FALSE(Fs::makeDirectories(dir / "f/sub"));
+    EXPECT_FALSE(Fs::makeDirectories(dir / "f"));
+}
+
+TEST(FileSystemWriting, RemoveAllNeverFollowsLinks) {
+    TempDir dir;
+    fixture::writeFile(dir / "kept/file", "keep me");
+    fixture::writeFile(dir / "tree/sub/file", "x");
+    fixture::makeSymlink(dir / "kept", dir / "tree/link-to-kept");
+    fixture::makeSymlink(dir / "kept", dir / "top-link");
+    chmod((dir / "tree/sub").c_str(), 0500);
+
+    EXPECT_TRUE(Fs::removeAll(dir / "tree"));
+    EXPECT_FALSE(Fs::exists(dir / "tree"));
+    EXPECT_TRUE(Fs::removeAll(dir / "top-link"));
+    EXPECT_FALSE(Fs::exists(dir / "top-link"));
+    EXPECT_EQ(Fs::readFile(dir / "kept/file"), "keep me");
+    EXPECT_TRUE(Fs::removeAll(dir / "never-existed"));
+}
+
+TEST(FileSystemWriting, UniqueFoldersAndUuids) {
+    TempDir dir;
+    auto a = Fs::makeUniqueDirectory(dir.path(), "work-"), b = Fs::makeUniqueDirectory(dir.path(), "work-");
+    ASSERT_TRUE(a && b);
+    EXPECT_NE(*a, *b);
+    EXPECT_EQ(Path::lastComponent(*a).rfind("work-", 0), 0u);
+    struct stat info;
+    ASSERT_EQ(stat(a->c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_FALSE(Fs::makeUniqueDirectory(dir / "missing", "x"));
+
+    auto uuid = Fs::makeUuid();
+    ASSERT_EQ(uuid.size(), 36u);
+    for (std::size_t dash : {8u, 13u, 18u, 23u})
+        EXPECT_EQ(uuid[dash], '-');
+    EXPECT_EQ(uuid[14], '4');
+    EXPECT_NE(uuid, Fs::makeUuid());
+}
+
+TEST(FileSystemLocations, FollowTheEnvironment) {
+    ScopedEnv home("HOME", "/tmp/some-home");
+    EXPECT_EQ(Fs::homeDirectory(), "/tmp/some-home");
+    {
+        ScopedEnv data("XDG_DATA_HOME", "/tmp/data");
+        EXPECT_EQ(Fs::dataHome(), "/tmp/data");
+    }
+    {
+        ScopedEnv relative("XDG_DATA_HOME", "relative/data");
+        EXPECT_EQ(Fs::dataHome(), "/tmp/some-home/.local/share");
+    }
+    ScopedEnv unset("XDG_DATA_HOME", std::nullopt);
+    EXPECT_EQ(Fs::dataHome(), "/tmp/some-home/.local/share");
+    ScopedEnv tmp("TMPDIR", "/var/tmp");
+    EXPECT_EQ(Fs::temporaryDirectory(), "/var/tmp");
+    ScopedEnv noTmp("TMPDIR", std::nullopt);
+    EXPECT_EQ(Fs::temporaryDirectory(), "/tmp");
+}
+
+// MARK: Property lists
+
+namespace {
+
+PlistValue sampleValue() {
+    PlistDict nested{{"flag", PlistValue(false)}, {"list", PlistValue(PlistArray{PlistValue(1), PlistValue("two")})}};
+    return PlistValue(PlistDict{
+        {"CFBundleIdentifier", PlistValue("com.example.App")},
+        {"Name", PlistValue("Grüße <&> \"quoted\"")},
+        {"Count", PlistValue(std::int64_t(1) << 40)},
+        {"Negative", PlistValue(-5)},
+        {"Ratio", PlistValue(2.5)},
+        {"Enabled", PlistValue(true)},
+        {"Released", PlistValue(Date{700'000'000})},
+        {"Blob", PlistValue(PlistData{std::string("\0\x01\xff", 3)})},
+        {"Nested", PlistValue(nested)},
+        {"Empty", PlistValue(PlistArray{})},
+    });
+}
+
+std::string toBinary(const std::string& xml) {
+    plist_t root = nullptr;
+    plist_from_xml(xml.data(), uint32_t(xml.size()), &root);
+    char* raw = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &raw, &length);
+    std::string binary(raw, length);
+    plist_to_bin_free(raw);
+    plist_free(root);
+    return binary;
+}
+
+std::string nestedXml(int depth, const std::string& between = "") {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">";
+    for (int i = 0; i < depth; ++i)
+        xml += "<array>" + between;
+    xml += "<true/>";
+    for (int i = 0; i < depth; ++i)
+        xml += "</array>";
+    return xml + "</plist>";
+}
+
+void appendBigEndian(std::string& out, std::uint64_t value, int width) {
+    for (int shift = (width - 1) * 8; shift >= 0; shift -= 8)
+        out.push_back(char((value >> shift) & 0xff));
+}
+
+// A binary property list made by hand, so that it can hold what no writer produces.
+// References and offsets are four bytes wide.
+std::string binaryPlist(const std::vector<std::string>& objects, std::uint64_t top = 0) {
+    std::string out = "bplist00";
+    std::vector<std::uint64_t> offsets;
+    for (const auto& object : objects) {
+        offsets.push_back(out.size());
+        out += object;
+    }
+    std::uint64_t table = out.size();
+    for (auto offset : offsets)
+        appendBigEndian(out, offset, 4);
+    out += std::string(6, '\0');
+    out += char(4);
+    out += char(4);
+    appendBigEndian(out, objects.size(), 8);
+    appendBigEndian(out, top, 8);
+    appendBigEndian(out, table, 8);
+    return out;
+}
+
+std::string arrayOf(std::initializer_list<std::uint32_t> refs) {
+    std::string object(1, char(0xA0 | refs.size()));
+    for (auto ref : refs)
+        appendBigEndian(object, ref, 4);
+    return object;
+}
+
+const std::string trueObject = "\x09";
+
+// Array i holds array i+1 (twice when shared); the last object is true.
+std::string chainOfArrays(std::uint32_t count, bool shared) {
+    std::vector<std::string> objects;
+    for (std::uint32_t i = 0; i + 1 < count; ++i)
+        objects.push_back(shared ? arrayOf({i + 1, i + 1}) : arrayOf({i + 1}));
+    objects.push_back(trueObject);
+    return binaryPlist(objects);
+}
+
+} // namespace
+
+TEST(PropertyLists, XmlAndBinaryRoundTrips) {
+    auto value = sampleValue();
+    auto xml = Plist::toXml(value);
+    auto fromXml = Plist::parse(xml);
+    ASSERT_TRUE(fromXml);
+    EXPECT_EQ(*fromXml, value);
+
+    auto binary = toBinary(xml);
+    ASSERT_EQ(binary.rfind("bplist00", 0), 0u);
+    auto fromBinary = Plist::parse(binary);
+    ASSERT_TRUE(fromBinary);
+    EXPECT_EQ(*fromBinary, value);
+
+    const auto& dict = *fromBinary->dict();
+    EXPECT_EQ(Plist::string(dict, "CFBundleIdentifier"), "com.example.App");
+    EXPECT_FALSE(Plist::string(dict, "Count"));
+    EXPECT_FALSE(Plist::string(dict, "Missing"));
+    EXPECT_EQ(dict.at("Count").integer(), std::int64_t(1) << 40);
+    EXPECT_FALSE(dict.at("Name").integer());
+    EXPECT_EQ(dict.at("Enabled").boolean(), true);
+    EXPECT_EQ(dict.at("Released").date(), Date{700'000'000});
+}
+
+TEST(PropertyLists, ReadingFilesAndTheSizeLimit) {
+    TempDir dir;
+    fixture::writeFile(dir / "Info.plist", Plist::toXml(sampleValue()));
+    fixture::writeFile(dir / "list.plist", Plist::toXml(PlistValue(PlistArray{PlistValue(1)})));
+    auto dict = Plist::readDictionary(dir / "Info.plist");
+    ASSERT_TRUE(dict);
+    EXPECT_EQ(Plist::string(*dict, "CFBundleIdentifier"), "com.example.App");
+    EXPECT_TRUE(Plist::readFile(dir / "list.plist"));
+    EXPECT_FALSE(Plist::readDictionary(dir / "list.plist"));
+    EXPECT_FALSE(Plist::readDictionary(dir / "none.plist"));
+
+    // Over the limit: refused whatever it holds, on disk and in memory.
+    std::string padded = Plist::toXml(sampleValue());
+    padded.insert(padded.find("<plist"), Plist::maximumFileSize + 1 - padded.size(), ' ');
+    ASSERT_EQ(padded.size(), Plist::maximumFileSize + 1);
+    fixture::writeFile(dir / "huge.plist", padded);
+    EXPECT_FALSE(Plist::readFile(dir / "huge.plist"));
+    EXPECT_FALSE(Plist::parse(padded));
+    padded.erase(padded.find("  "), 1);
+    EXPECT_TRUE(Plist::parse(padded));
+}
+
+TEST(PropertyLists, DamagedDocumentsAreRefused) {
+    auto xml = Plist::toXml(sampleValue());
+    auto binary = toBinary(xml);
+    EXPECT_FALSE(Plist::parse(""));
+    EXPECT_FALSE(Plist::parse(xml.substr(0, xml.size() / 2)));
+    EXPECT_FALSE(Plist::parse(binary.substr(0, binary.size() - 1)));
+    EXPECT_FALSE(Plist::parse(binary.substr(0, binary.size() / 2)));
+    EXPECT_FALSE(Plist::parse("bplist00"));
+
+    std::mt19937 random(7);
+    for (int round = 0; round < 50; ++round) {
+        std::string noise(200, '\0');
+        for (auto& c : noise)
+            c = char(random());
+        EXPECT_FALSE(Plist::parse(noise));
+        EXPECT_FALSE(Plist::parse("bplist00" + noise));
+        // Random damage to a real binary list may still read, but must never crash.
+        std::string damaged = binary;
+        for (int i = 0; i < 4; ++i)
+            damaged[random() % damaged.size()] = char(random());
+        (void)Plist::parse(damaged);
+    }
+}
+
+TEST(PropertyLists, XmlNestingIsLimitedWithoutExhaustingTheStack) {
+    auto within = Plist::parse(nestedXml(Plist::maximumDepth));
+    ASSERT_TRUE(within);
+    EXPECT_FALSE(Plist::parse(nestedXml(Plist::maximumDepth + 1)));
+    EXPECT_FALSE(Plist::parse(nestedXml(300'000)));
+
+    // Deep documents that stop halfway, or hide their closing tags in comments.
+    std::string unclosed = nestedXml(400'000);
+    EXPECT_FALSE(Plist::parse(unclosed.substr(0, unclosed.find("<true/>"))));
+    std::string hidden = "<plist>";
+    for (int i = 0; i < 2000; ++i)
+        hidden += "<array><array><array><!-- </array></array></array> -->";
+    EXPECT_FALSE(Plist::parse(hidden + "<true/></plist>"));
+
+    // Constructs that libplist reads otherwise than XML does.
+    EXPECT_FALSE(Plist::parse("<plist><?pi x?><array/></plist>"));
+    EXPECT_FALSE(Plist::parse("<plist><string><![CDATA[x]]></string></plist>"));
+    EXPECT_FALSE(Plist::parse("<!DOCTYPE plist [<!ENTITY a \"b\">]><plist><string>&a;</string></plist>"));
+    EXPECT_TRUE(Plist::parse("<plist><!-- a comment --><string>x</string></plist>"));
+}
+
+TEST(PropertyLists, BinaryGraphsAreLimitedBeforeLibplistFollowsThem) {
+    auto pair = Plist::parse(binaryPlist({arrayOf({1, 1}), trueObject}));
+    ASSERT_TRUE(pair);
+    EXPECT_EQ(*pair, PlistValue(PlistArray{PlistValue(true), PlistValue(true)}));
+
+    EXPECT_TRUE(Plist::parse(chainOfArrays(Plist::maximumDepth + 1, false)));
+    EXPECT_FALSE(Plist::parse(chainOfArrays(Plist::maximumDepth + 2, false)));
+    EXPECT_FALSE(Plist::parse(chainOfArrays(200'000, false)));
+    // Sixty levels that each refer twice to the next would unfold into 2^60 values.
+    EXPECT_FALSE(Plist::parse(chainOfArrays(60, true)));
+    EXPECT_FALSE(Plist::parse(binaryPlist({arrayOf({0})})));         // refers to itself
+    EXPECT_FALSE(Plist::parse(binaryPlist({arrayOf({1}), arrayOf({0})}))); // a cycle of two
+    EXPECT_FALSE(Plist::parse(binaryPlist({arrayOf({5}), trueObject})));   // refers outside the table
+    EXPECT_FALSE(Plist::parse(binaryPlist({trueObject}, 1)));              // top outside the table
+}
