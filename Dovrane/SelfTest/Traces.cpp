@@ -51,8 +51,13 @@ void printLine(const std::string& line) {
 } // namespace
 
 void finish(int code) {
+    // The two traces run on different threads and may end together. Exit handlers and static
+    // destructors would run under the feet of the other one's threads (and a second exit() is
+    // undefined), so the first caller ends the process at once and any later one waits for it.
+    static std::mutex ending;
+    ending.lock();
     std::fflush(stdout);
-    std::exit(code);
+    std::_Exit(code);
 }
 
 void traceIfRequested(const std::vector<std::string>& arguments) {
