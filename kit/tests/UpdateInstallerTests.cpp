@@ -82,13 +82,6 @@ public:
         std::lock_guard lock(mutex_);
         return calls_;
     }
-    std::vector<std::string> tools() const {
-        std::vector<std::string> names;
-        for (const Call& call : calls())
-            names.push_back(call.tool);
-        return names;
-    }
-
     ProcessRunner real{300};
     Perform perform;
 
@@ -274,22 +267,18 @@ TEST_F(UpdateInstallerTest, SignedZipFromLoopbackReplacesTheAppAndTrashesTheOldO
     EXPECT_EQ(result.removed(), previous);
     EXPECT_EQ(server.count("/downloads/example-2.0.zip"), 1u);
 
-    // Unpacked with ditto, checked, then copied into place as the last step.
+    // Unpacked with ditto into the per-install folder, checked, then copied into place last.
     std::vector<Call> calls = runner->calls();
     ASSERT_EQ(calls.size(), 5u);
-    EXPECT_EQ(calls[0].tool, tools().ditto);
-    ASSERT_EQ(calls[0].args.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(calls[0].args.begin(), calls[0].args.begin() + 2),
-              (std::vector<std::string>{"-x", "-k"}));
-    EXPECT_EQ(Path::lastComponent(calls[0].args[2]), "update.zip");
-    EXPECT_EQ(Path::lastComponent(calls[0].args[3]), "unpacked");
-    const std::string newApp = Path::join(calls[0].args[3], "Example.app");
-    EXPECT_EQ(calls[1].tool, tools().codesign);
+    const std::string folder = Path::join(work, Path::lastComponent(Path::parent(calls[0].args.back())));
+    const std::string newApp = folder + "/unpacked/Example.app";
+    EXPECT_EQ(calls[0].args, (std::vector<std::string>{"-x", "-k", folder + "/update.zip", folder + "/unpacked"}));
     EXPECT_EQ(calls[1].args, (std::vector<std::string>{"--verify", "--deep", "--strict", newApp}));
     EXPECT_EQ(calls[2].args, (std::vector<std::string>{"--assess", "--type", "execute", appPath}));
     EXPECT_EQ(calls[3].args, (std::vector<std::string>{"--assess", "--type", "execute", newApp}));
-    EXPECT_EQ(calls[4].tool, tools().ditto);
     EXPECT_EQ(calls[4].args, (std::vector<std::string>{newApp, appPath}));
+    EXPECT_EQ((std::vector<std::string>{calls[0].tool, calls[1].tool, calls[2].tool, calls[3].tool, calls[4].tool}),
+              (std::vector<std::string>{tools().ditto, tools().codesign, tools().spctl, tools().spctl, tools().ditto}));
     EXPECT_TRUE(adminCommands.empty());
 
     // The work folder was made private and holds nothing afterwards.
@@ -313,14 +302,10 @@ TEST_F(UpdateInstallerTest, TarArchiveWithAnotherAppNameInstallsWithoutKeyCheckF
 
     ASSERT_TRUE(result.isInstalled()) << result.text();
     EXPECT_EQ(versionAt(appPath), "2.0") << "the only app found is placed at the installed app's path";
-    ASSERT_FALSE(runner->calls().empty());
-    const Call unpack = runner->calls().front();
+    const Call unpack = runner->calls().at(0);
+    const std::string folder = Path::parent(unpack.args.at(1));
     EXPECT_EQ(unpack.tool, tools().tar);
-    ASSERT_EQ(unpack.args.size(), 4u);
-    EXPECT_EQ(unpack.args[0], "-xf");
-    EXPECT_EQ(Path::lastComponent(unpack.args[1]), "update.tar.gz");
-    EXPECT_EQ(unpack.args[2], "-C");
-    EXPECT_EQ(Path::lastComponent(unpack.args[3]), "unpacked");
+    EXPECT_EQ(unpack.args, (std::vector<std::string>{"-xf", folder + "/update.tar.gz", "-C", folder + "/unpacked"}));
     EXPECT_TRUE(noPerInstallFolderLeft());
 }
 
