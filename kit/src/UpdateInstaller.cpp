@@ -129,10 +129,18 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     if (!downloaded || !isRealFile(file))
         return refused(UpdateRefusal::downloadFailed);
 
-    if (app.edKey) {
+    // The installed side is read from the bundle now, not from the listing the update check
+    // saw: the app may have changed since, and an old version number would let an older
+    // download pass as newer. Its update key is read afresh too; the listing's key still
+    // applies when the bundle names none, so the check is never weaker than the listing's.
+    const auto oldInfo = BundleInfo::read(app.path);
+    std::optional<std::string> edKey = oldInfo ? Plist::string(*oldInfo, "SUPublicEDKey") : std::nullopt;
+    if (!edKey || edKey->empty())
+        edKey = app.edKey;
+    if (edKey) {
         if (!info.edSignature)
             return refused(UpdateRefusal::signatureMissing);
-        if (!EdDSA::verify(Url::fromPath(file), *info.edSignature, *app.edKey))
+        if (!EdDSA::verify(Url::fromPath(file), *info.edSignature, *edKey))
             return refused(UpdateRefusal::signatureInvalid);
     }
 
@@ -145,10 +153,6 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     if (!newInfo)
         return refused(UpdateRefusal::noApp);
 
-    // The installed side is read from the bundle now, not from the listing the update check
-    // saw: the app may have changed since, and an old version number would let an older
-    // download pass as newer.
-    auto oldInfo = BundleInfo::read(app.path);
     const std::string oldBundleID = oldInfo ? Plist::string(*oldInfo, "CFBundleIdentifier").value_or("") : "";
     if (oldBundleID.empty())
         return refused(UpdateRefusal::otherApp); // nothing to show the download is the same app

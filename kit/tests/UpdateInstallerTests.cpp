@@ -170,12 +170,13 @@ protected:
 
     // A bundle with an executable, its version as both version keys unless a build is given.
     void makeApp(const std::string& path, const std::string& version, const std::string& identifier = "com.example.app",
-                 const std::optional<std::string>& build = std::nullopt) {
+                 const std::optional<std::string>& build = std::nullopt, bool namesUpdateKey = true) {
         PlistDict info{{"CFBundleIdentifier", identifier},
                        {"CFBundleShortVersionString", version},
                        {"CFBundleVersion", build.value_or(version)},
-                       {"CFBundleExecutable", "example"},
-                       {"SUPublicEDKey", key.publicBase64()}};
+                       {"CFBundleExecutable", "example"}};
+        if (namesUpdateKey)
+            info["SUPublicEDKey"] = key.publicBase64();
         writeFile(Path::join(path, "Contents/Info.plist"), Plist::toXml(PlistValue(info)));
         writeFile(Path::join(path, "Contents/MacOS/example"), "#!/bin/sh\nexit 0\n");
         chmod(Path::join(path, "Contents/MacOS/example").c_str(), 0755);
@@ -297,6 +298,12 @@ TEST_F(UpdateInstallerTest, TarArchiveWithAnotherAppNameInstallsWithoutKeyCheckF
     info.edSignature.reset();
     InstalledApp keyless = installed();
     keyless.edKey.reset();
+
+    // The bundle on disk decides: while it names an update key, an unsigned download is refused
+    // whatever the listing said.
+    EXPECT_EQ(installer().install(info, keyless).refusal(), UpdateRefusal::signatureMissing);
+    makeApp(appPath, "1.0", "com.example.app", std::nullopt, false);
+    signApp(appPath, developer);
 
     UpdateInstaller::Result result = installer().install(info, keyless);
 
