@@ -2,12 +2,11 @@
 #include "DovraneKit/DiskImages.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/ToolPaths.h"
+#include "support/ArchiveFixtures.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,34 +18,7 @@ namespace {
 
 // What a disk image holds, as a tar archive: 7-Zip reads it with modes and links (its ISO
 // reader drops both), and the attach code does not depend on the format.
-void writeImage(const std::string& path, const std::vector<std::tuple<std::string, char, std::string>>& items) {
-    archive* a = archive_write_new();
-    archive_write_set_format_pax_restricted(a);
-    ASSERT_EQ(archive_write_open_filename(a, path.c_str()), ARCHIVE_OK);
-    for (const auto& [name, type, content] : items) {
-        archive_entry* entry = archive_entry_new();
-        archive_entry_set_pathname(entry, name.c_str());
-        archive_entry_set_mtime(entry, 1'600'000'000, 0);
-        if (type == 'd') {
-            archive_entry_set_filetype(entry, AE_IFDIR);
-            archive_entry_set_perm(entry, 0755);
-        } else if (type == 'l') {
-            archive_entry_set_filetype(entry, AE_IFLNK);
-            archive_entry_set_perm(entry, 0777);
-            archive_entry_set_symlink(entry, content.c_str());
-        } else {
-            archive_entry_set_filetype(entry, AE_IFREG);
-            archive_entry_set_perm(entry, type == 'x' ? 0755 : 0644);
-            archive_entry_set_size(entry, std::int64_t(content.size()));
-        }
-        ASSERT_GE(archive_write_header(a, entry), ARCHIVE_WARN) << archive_error_string(a);
-        if (type == 'f' || type == 'x')
-            archive_write_data(a, content.data(), content.size());
-        archive_entry_free(entry);
-    }
-    ASSERT_EQ(archive_write_close(a), ARCHIVE_OK) << archive_error_string(a);
-    archive_write_free(a);
-}
+void writeImage(const std::string& path, const std::vector<TarItem>& items) { writeTar(path, items); }
 
 void writeAppImage(const std::string& path) {
     writeImage(path, {{"Example.app", 'd', ""},
@@ -140,7 +112,7 @@ TEST(DiskImageAttach, FailuresLeaveNothingAtTheMountPoint) {
     EXPECT_EQ(Fs::list(dir.path()).size(), 2u) << "no private folder is left behind";
 
     // Hostile images, read by the real 7-Zip.
-    for (const auto& items : std::vector<std::vector<std::tuple<std::string, char, std::string>>>{
+    for (const auto& items : std::vector<std::vector<TarItem>>{
              {{"ok", 'f', "fine"}, {"../escape", 'f', "x"}},
              {{"up", 'l', ".."}, {"up/escape", 'f', "x"}},
          }) {
