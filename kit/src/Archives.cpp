@@ -171,7 +171,7 @@ private:
         struct stat info;
         if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
             return false;
-        auto parent = filetree::realPath(Path::parent(path));
+        auto parent = Fs::realPath(Path::parent(path));
         return parent && *parent == Path::parent(path);
     }
 
@@ -347,7 +347,7 @@ Expected<ExtractSummary> extract(const std::string& archive, const std::string& 
         return made.error();
     // Work below the real path: the secure-symlink check refuses any link in the path,
     // including one in the destination's own parents (such as a linked temporary folder).
-    auto root = filetree::realPath(destination);
+    auto root = Fs::realPath(destination);
     if (!root) {
         discard(destination, *made);
         return Failure{systemError(destination)};
@@ -421,8 +421,8 @@ Expected<Done> copy(const std::string& source, const std::string& destination) {
         Fs::makeDirectories(Path::parent(destination));
     }
     if (S_ISDIR(info.st_mode)) {
-        auto from = filetree::realPath(source);
-        auto into = filetree::realPath(folderExists ? destination : Path::parent(destination));
+        auto from = Fs::realPath(source);
+        auto into = Fs::realPath(folderExists ? destination : Path::parent(destination));
         if (!from || !into)
             return Failure{systemError(destination)};
         if (*into == *from || into->starts_with(*from + "/"))

@@ -1,6 +1,7 @@
 #include "DovraneKit/DeletionGuard.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "TextPieces.h"
 
 #include <climits>
 #include <cstdlib>
@@ -11,27 +12,6 @@ namespace {
 
 using Match = DeletionGuard::Rule::Match;
 
-std::vector<std::string_view> components(std::string_view path) {
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string_view::npos)
-            end = path.size();
-        if (end > start)
-            parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
-std::optional<std::string> realPath(const std::string& path) {
-    char resolved[PATH_MAX];
-    if (!::realpath(path.c_str(), resolved))
-        return std::nullopt;
-    return std::string(resolved);
-}
-
 // Moves the longest prefix of `pending` that exists below the real folder `base` into it,
 // resolved; what is left of `pending` does not exist (or cannot be resolved).
 void settle(std::string& base, std::vector<std::string_view>& pending) {
@@ -39,7 +19,7 @@ void settle(std::string& base, std::vector<std::string_view>& pending) {
         std::string candidate = base;
         for (std::size_t i = 0; i < k; ++i)
             candidate = Path::join(candidate, pending[i]);
-        if (auto resolved = realPath(candidate)) {
+        if (auto resolved = Fs::realPath(candidate)) {
             base = std::move(*resolved);
             pending.erase(pending.begin(), pending.begin() + std::ptrdiff_t(k));
             return;
@@ -73,7 +53,7 @@ std::string DeletionGuard::canonical(std::string_view path) {
     // Resolving before each ".." makes ".." step out of a link's target, not out of the link.
     std::string base = "/";
     std::vector<std::string_view> pending;
-    for (std::string_view part : components(path)) {
+    for (std::string_view part : splitDroppingEmpty(path, '/')) {
         if (part == ".")
             continue;
         if (part == "..") {

@@ -102,6 +102,13 @@ bool isExecutableFile(const std::string& path) {
     return isRegularFile(path) && access(path.c_str(), X_OK) == 0;
 }
 
+std::optional<std::string> realPath(const std::string& path) {
+    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), std::free);
+    if (!resolved)
+        return std::nullopt;
+    return std::string(resolved.get());
+}
+
 std::optional<Date> modificationDate(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0)

@@ -1,6 +1,7 @@
 #include "FileTree.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "TextPieces.h"
 
 #include <dirent.h>
 #include <unistd.h>
@@ -57,17 +58,8 @@ bool walkInto(const std::string& root, const std::string& relative, std::vector<
 }
 
 std::deque<std::string> components(const std::string& path) {
-    std::deque<std::string> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        auto slash = path.find('/', start);
-        if (slash == std::string::npos)
-            slash = path.size();
-        if (slash > start)
-            parts.push_back(path.substr(start, slash - start));
-        start = slash + 1;
-    }
-    return parts;
+    auto pieces = splitDroppingEmpty(path, '/');
+    return std::deque<std::string>(pieces.begin(), pieces.end());
 }
 
 } // namespace
@@ -140,13 +132,6 @@ bool linkStaysInside(const std::string& root, const std::string& relativeLink, c
 bool isEmptyFolder(const std::string& path) {
     auto children = names(path);
     return children && children->empty();
-}
-
-std::optional<std::string> realPath(const std::string& path) {
-    std::unique_ptr<char, void (*)(void*)> resolved(realpath(path.c_str(), nullptr), std::free);
-    if (!resolved)
-        return std::nullopt;
-    return std::string(resolved.get());
 }
 
 bool removeContents(const std::string& folder) {

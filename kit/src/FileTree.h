@@ -35,9 +35,6 @@ std::optional<std::string> readLink(const std::string& path);
 // Whether the folder holds no entries (and can be read).
 bool isEmptyFolder(const std::string& path);
 
-// Real path of an existing path (links and ".." resolved), or nothing.
-std::optional<std::string> realPath(const std::string& path);
-
 // Removes everything inside a folder, keeping the folder. True when it is empty afterwards.
 bool removeContents(const std::string& folder);
 

@@ -41,13 +41,6 @@ std::optional<dev_t> deviceOf(std::string path) {
     return std::nullopt;
 }
 
-std::optional<std::string> realPath(const std::string& path) {
-    char resolved[PATH_MAX];
-    if (!::realpath(path.c_str(), resolved))
-        return std::nullopt;
-    return std::string(resolved);
-}
-
 // A folder this user owns, itself and not a link; made (0700) when missing.
 bool ownFolder(const std::string& path) {
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
@@ -73,7 +66,7 @@ std::string topOfVolume(std::string path, dev_t device) {
 }
 
 Expected<Directory, Error> volumeTrash(const std::string& path, dev_t device) {
-    auto parent = realPath(Path::parent(path));
+    auto parent = Fs::realPath(Path::parent(path));
     if (!parent)
         return systemError(errno);
     struct stat info;
@@ -103,7 +96,7 @@ Expected<Directory, Error> volumeTrash(const std::string& path, dev_t device) {
 Expected<std::string, Error> recordedPath(const Directory& trash, const std::string& path) {
     if (trash.topdir.empty())
         return path;
-    auto parent = realPath(Path::parent(path));
+    auto parent = Fs::realPath(Path::parent(path));
     if (!parent)
         return systemError(errno);
     std::string full = Path::join(*parent, Path::lastComponent(path));

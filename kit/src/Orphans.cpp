@@ -6,6 +6,7 @@
 #include "DovraneKit/SizeCounter.h"
 
 #include "LibraryNames.h"
+#include "TextPieces.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
@@ -24,23 +25,9 @@ constexpr std::array<std::string_view, 3> suffixes = {".plist", ".savedState", "
 constexpr std::array<std::string_view, 14> firstWords = {"com", "org", "net", "io", "de", "app", "co",
                                                          "me",  "dev", "eu",  "uk", "fr", "ch", "at"};
 
-std::vector<std::string_view> pieces(std::string_view text) {
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('.', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > start)
-            parts.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 // "com.example.editor" gives "com.example"; a single word stays itself.
 std::string vendor(std::string_view identifier) {
-    auto parts = pieces(identifier);
+    auto parts = splitDroppingEmpty(identifier, '.');
     if (parts.size() < 2)
         return parts.empty() ? std::string() : std::string(parts.front());
     return std::string(parts[0]) + "." + std::string(parts[1]);
@@ -94,7 +81,7 @@ std::optional<std::string> OrphanFinder::bundleID(const std::string& from, const
     for (std::string_view suffix : suffixes)
         if (name.ends_with(suffix))
             name.erase(name.size() - suffix.size());
-    auto parts = pieces(name);
+    auto parts = splitDroppingEmpty(name, '.');
     if (parts.size() < 3 || !identifierPattern().matchesWhole(name))
         return std::nullopt;
     const std::string first = lowercased(parts.front());

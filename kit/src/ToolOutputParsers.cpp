@@ -2,6 +2,7 @@
 
 #include "DovraneKit/FileSystem.h"
 #include "JsonCoding.h"
+#include "TextPieces.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
@@ -135,20 +136,6 @@ private:
 };
 
 // ---- Simulator runtimes -------------------------------------------------------------------
-
-std::vector<std::string_view> splitDroppingEmpty(std::string_view text, char separator) {
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        auto end = text.find(separator, start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > start)
-            pieces.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return pieces;
-}
 
 // "com.apple.CoreSimulator.SimRuntime.iOS-17-5" -> "iOS 17.5"; a key that does not split
 // into pieces is shown as it stands.

@@ -4,6 +4,7 @@
 #include "DovraneKit/Date.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
+#include "TextPieces.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -42,16 +43,8 @@ FetchResult fetchSafely(const FetchFunction& fetch, const Url& url) {
 
 // "2.1,abc123" offers 2.1; a version of commas only stays whole.
 std::string offeredVersion(const std::string& caskVersion) {
-    std::size_t start = 0;
-    while (start <= caskVersion.size()) {
-        std::size_t comma = caskVersion.find(',', start);
-        if (comma == std::string::npos)
-            comma = caskVersion.size();
-        if (comma > start)
-            return caskVersion.substr(start, comma - start);
-        start = comma + 1;
-    }
-    return caskVersion;
+    auto pieces = splitDroppingEmpty(caskVersion, ',');
+    return pieces.empty() ? caskVersion : std::string(pieces.front());
 }
 
 UpdateInfo baseInfo(const InstalledApp& app, std::string newVersion, AppSource source) {

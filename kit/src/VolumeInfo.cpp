@@ -1,6 +1,7 @@
 #include "DovraneKit/SizeCounter.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "TextPieces.h"
 #include "VolumeLabel.h"
 
 #include <sys/stat.h>
@@ -63,27 +64,6 @@ std::string decodeHex(std::string_view text) {
     return out;
 }
 
-std::vector<std::string_view> fields(std::string_view line) {
-    std::vector<std::string_view> out;
-    std::size_t start = 0;
-    while (start < line.size()) {
-        std::size_t end = line.find(' ', start);
-        if (end == std::string_view::npos)
-            end = line.size();
-        if (end > start)
-            out.push_back(line.substr(start, end - start));
-        start = end + 1;
-    }
-    return out;
-}
-
-std::optional<std::string> realPath(const std::string& path) {
-    char resolved[PATH_MAX];
-    if (!::realpath(path.c_str(), resolved))
-        return std::nullopt;
-    return std::string(resolved);
-}
-
 // The source device of the mount whose device number is `device`.
 std::optional<std::string> mountSource(dev_t device, const std::string& mountInfoPath) {
     auto table = Fs::readFile(mountInfoPath, 16u << 20);
@@ -96,7 +76,7 @@ std::optional<std::string> mountSource(dev_t device, const std::string& mountInf
         rest = newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
 
         // id parent major:minor root mountpoint options [optional...] - fstype source superoptions
-        auto parts = fields(line);
+        auto parts = splitDroppingEmpty(line, ' ');
         if (parts.size() < 7)
             continue;
         unsigned major = 0, minor = 0;
@@ -113,13 +93,13 @@ std::optional<std::string> mountSource(dev_t device, const std::string& mountInf
 
 std::optional<std::string> find(dev_t device, const std::string& mountInfoPath, const std::string& labelFolder) {
     auto source = mountSource(device, mountInfoPath);
-    std::optional<std::string> realSource = source ? realPath(*source) : std::nullopt;
+    std::optional<std::string> realSource = source ? Fs::realPath(*source) : std::nullopt;
     for (const std::string& name : Fs::list(labelFolder)) {
         std::string entry = Path::join(labelFolder, name);
         struct stat status;
         bool same = stat(entry.c_str(), &status) == 0 && S_ISBLK(status.st_mode) && status.st_rdev == device;
         if (!same && realSource)
-            same = realPath(entry) == realSource;
+            same = Fs::realPath(entry) == realSource;
         if (same)
             return decodeHex(name);
     }

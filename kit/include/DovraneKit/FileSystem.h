@@ -37,6 +37,8 @@ bool isDirectory(const std::string& path);
 bool isSymlink(const std::string& path);
 bool isRegularFile(const std::string& path); // follows links
 bool isExecutableFile(const std::string& path);
+// The path with every symbolic link, "." and ".." resolved; nothing when it does not exist.
+std::optional<std::string> realPath(const std::string& path);
 std::optional<Date> modificationDate(const std::string& path); // follows links
 
 // Whole file, or nothing when it cannot be read or is larger than maxBytes.
