@@ -84,11 +84,11 @@ std::optional<CleanupItem> DiskScanner::measuredItem(const Url& url, std::string
 std::optional<std::string> DiskScanner::runTool(const std::string& executable,
                                                 const std::vector<std::string>& arguments,
                                                 std::stop_token stop) const {
-    // A stopped scan does not wait for a tool's timeout.
+    // A stopped scan does not wait for a tool's timeout: the runner ends a running tool at once.
     if (!runner || stop.stop_requested())
         return std::nullopt;
     try {
-        return runner->run(executable, arguments);
+        return runner->run(executable, arguments, stop);
     } catch (...) {
         return std::nullopt;
     }

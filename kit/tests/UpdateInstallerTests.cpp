@@ -69,7 +69,8 @@ class RecordingRunner final : public CommandRunner {
 public:
     using Perform = std::function<std::optional<std::string>(const std::string&, const std::vector<std::string>&)>;
 
-    std::optional<std::string> run(const std::string& tool, const std::vector<std::string>& args) const override {
+    std::optional<std::string> run(const std::string& tool, const std::vector<std::string>& args,
+                                   std::stop_token = {}) const override {
         {
             std::lock_guard lock(mutex_);
             calls_.push_back({tool, args});
