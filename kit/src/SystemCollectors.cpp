@@ -1,7 +1,7 @@
 // The collectors of what the system and the developer tools own: local snapshots, Xcode's
 // data, simulator devices and the download caches of package managers.
 
-#include "DovraneKit/DiskScanner.h"
+#include "ScanCollectors.h"
 
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
@@ -63,14 +63,9 @@ std::string derivedDataName(const std::string& entry) {
     return entry;
 }
 
-void add(std::vector<CleanupItem>& items, std::optional<CleanupItem> item) {
-    if (item)
-        items.push_back(std::move(*item));
-}
-
 } // namespace
 
-Category DiskScanner::snapshots(std::stop_token stop) const {
+Category ScanCollectors::snapshots(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     std::optional<std::string> note;
     auto output = runTool(ToolPaths::current().tmutil, {"listlocalsnapshotdates", "/"}, stop);
@@ -92,7 +87,7 @@ Category DiskScanner::snapshots(std::stop_token stop) const {
     return Category(CategoryID::snapshots, 0, std::move(items), true, std::move(note));
 }
 
-Category DiskScanner::xcode(std::stop_token stop) const {
+Category ScanCollectors::xcode(std::stop_token stop) const {
     const Url developer = inHome("Library/Developer");
     std::vector<CleanupItem> items;
 
@@ -129,7 +124,7 @@ Category DiskScanner::xcode(std::stop_token stop) const {
     return Category(CategoryID::xcode, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::simulators(std::stop_token stop) const {
+Category ScanCollectors::simulators(std::stop_token stop) const {
     const Url devices = inHome("Library/Developer/CoreSimulator/Devices");
     std::vector<CleanupItem> items;
     auto output = runTool(ToolPaths::current().xcrun, {"simctl", "list", "devices", "--json"}, stop);
@@ -159,7 +154,7 @@ Category DiskScanner::simulators(std::stop_token stop) const {
     return Category(CategoryID::simulators, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::packageCaches(std::stop_token stop) const {
+Category ScanCollectors::packageCaches(std::stop_token stop) const {
     std::optional<Url> homebrew;
     for (const std::string& brew : ToolPaths::current().brew) {
         auto output = runTool(brew, {"--cache"}, stop);

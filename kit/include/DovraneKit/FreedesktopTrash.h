@@ -5,7 +5,6 @@
 // cannot be renamed into a trash on its own device stays where it is.
 
 #include "DovraneKit/Expected.h"
-#include "DovraneKit/Url.h"
 
 #include <ctime>
 #include <optional>
@@ -17,9 +16,9 @@ namespace dovrane::FreedesktopTrash {
 
 // The home trash of the user whose home folder this is: $XDG_DATA_HOME/Trash when home is the
 // current user's home and XDG_DATA_HOME names an absolute folder, else home/.local/share/Trash.
-std::string homeTrash(const Url& home);
+std::string homeTrash(const std::string& home);
 // Its "files/" folder: "the user's Trash folder" everywhere in the library.
-Url homeTrashFiles(const Url& home);
+std::string homeTrashFiles(const std::string& home);
 
 // Why a trash operation failed: the system's error and the sentence to show for it.
 struct Error {
