@@ -1,5 +1,8 @@
 #include "DovraneKit/Appcast.h"
 
+#include "Ascii.h"
+#include "Characters.h"
+#include "Pattern.h"
 #include "Utf8.h"
 
 // The entity-expansion limits are declared only for builds with DTD support, as Debian's is.
@@ -7,8 +10,6 @@
 #define XML_DTD
 #endif
 #include <expat.h>
-#define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -45,15 +46,6 @@ std::string trimmed(std::string_view text, bool (*matches)(UChar32)) {
     std::string out;
     wide.tempSubString(start, end - start).toUTF8String(out);
     return out;
-}
-
-std::string asciiLower(std::string text) {
-    // The words these are compared with hold no letter whose Unicode lower-case form differs
-    // from its ASCII one, so ASCII folding decides the same.
-    for (auto& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
 }
 
 // Feeds name their downloads and notes pages; anything but a web address is not used.
@@ -208,73 +200,6 @@ private:
 
 constexpr std::size_t maxNoteCharacters = 4000;
 
-// A compiled pattern, shared by all threads; match data belongs to each call.
-class Pattern {
-public:
-    explicit Pattern(const char* pattern) {
-        int error = 0;
-        PCRE2_SIZE offset = 0;
-        code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED, PCRE2_UTF | PCRE2_UCP,
-                              &error, &offset, nullptr);
-        if (code_)
-            pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE); // optional speed-up; the interpreter serves otherwise
-    }
-    ~Pattern() { pcre2_code_free(code_); }
-    Pattern(const Pattern&) = delete;
-    Pattern& operator=(const Pattern&) = delete;
-
-    struct Match {
-        std::size_t start, end;
-        int group; // the first capturing group that took part, 0 when none
-    };
-
-    // The first match at or after from; absent when there is none or matching fails.
-    std::optional<Match> find(std::string_view text, std::size_t from) const {
-        if (!code_)
-            return std::nullopt;
-        std::unique_ptr<pcre2_match_data, void (*)(pcre2_match_data*)> data(
-            pcre2_match_data_create_from_pattern(code_, nullptr), pcre2_match_data_free);
-        if (!data)
-            return std::nullopt;
-        // The text was made valid UTF-8 once; checking it again on every call would cost a pass each.
-        int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), from, PCRE2_NO_UTF_CHECK,
-                             data.get(), nullptr);
-        if (rc <= 0)
-            return std::nullopt;
-        const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(data.get());
-        int group = 0;
-        for (int i = 1; i < rc && group == 0; ++i)
-            if (vector[2 * i] != PCRE2_UNSET)
-                group = i;
-        return Match{vector[0], vector[1], group};
-    }
-
-    // Every match replaced; absent should matching fail for any reason.
-    std::optional<std::string> substitute(std::string_view text, std::string_view replacement) const {
-        if (!code_)
-            return std::nullopt;
-        std::string out(text.size() + 64, '\0');
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            PCRE2_SIZE length = out.size();
-            int rc = pcre2_substitute(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
-                                      PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH | PCRE2_NO_UTF_CHECK, nullptr, nullptr,
-                                      reinterpret_cast<PCRE2_SPTR>(replacement.data()), replacement.size(),
-                                      reinterpret_cast<PCRE2_UCHAR*>(out.data()), &length);
-            if (rc >= 0) {
-                out.resize(length);
-                return out;
-            }
-            if (rc != PCRE2_ERROR_NOMEMORY)
-                return std::nullopt;
-            out.assign(length + 1, '\0');
-        }
-        return std::nullopt;
-    }
-
-private:
-    pcre2_code* code_ = nullptr;
-};
-
 // Every match of pattern replaced. Each match ends with ending, so the text after its last
 // occurrence is left out of the search: a start with no ending after it would otherwise be
 // retried against the whole rest of the text, quadratic on hostile notes.
@@ -314,8 +239,9 @@ private:
 // nothing. Done piecewise because one expression retries the rest of the text from every
 // opening tag that is never closed.
 std::string removeScriptsAndStyles(const std::string& text) {
-    static const Pattern opening(R"((?i)<(?:(script)|(style)))");
-    static const Pattern closings[2] = {Pattern(R"((?i)</script>)"), Pattern(R"((?i)</style>)")};
+    static const Pattern opening(R"((?i)<(?:(script)|(style)))", Pattern::unicode);
+    static const Pattern closings[2] = {Pattern(R"((?i)</script>)", Pattern::unicode),
+                                        Pattern(R"((?i)</style>)", Pattern::unicode)};
 
     auto closingEnd = [&text](const Pattern& closing) {
         return [&text, &closing](std::size_t from) -> std::optional<std::size_t> {
@@ -354,20 +280,20 @@ std::string removeScriptsAndStyles(const std::string& text) {
 
 // Line breaks and the ends of paragraphs, list items, headings and divisions.
 const Pattern& lineBreaks() {
-    static const Pattern pattern(R"((?i)<\s*(br|/p|/li|/h[1-6]|/div)\s*/?>)");
+    static const Pattern pattern(R"((?i)<\s*(br|/p|/li|/h[1-6]|/div)\s*/?>)", Pattern::unicode);
     return pattern;
 }
 // The start of a list item; the word boundary keeps <link> and <lines> out.
 const Pattern& listItems() {
-    static const Pattern pattern(R"((?i)<\s*li\b[^>]*>)");
+    static const Pattern pattern(R"((?i)<\s*li\b[^>]*>)", Pattern::unicode);
     return pattern;
 }
 const Pattern& comments() {
-    static const Pattern pattern(R"((?s)<!--.*?-->)");
+    static const Pattern pattern(R"((?s)<!--.*?-->)", Pattern::unicode);
     return pattern;
 }
 const Pattern& tags() {
-    static const Pattern pattern(R"(<[^>]+>)");
+    static const Pattern pattern(R"(<[^>]+>)", Pattern::unicode);
     return pattern;
 }
 
@@ -392,29 +318,6 @@ void replaceAll(std::string& text, std::string_view what, std::string_view with)
     text = std::move(out);
 }
 
-// The first count user-perceived characters of text.
-std::string prefixCharacters(const std::string& text, std::size_t count) {
-    if (text.size() <= count)
-        return text; // every character is at least one byte
-    icu::UnicodeString wide = icu::UnicodeString::fromUTF8(text);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> iterator(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    int32_t end = wide.length();
-    if (U_SUCCESS(status) && iterator) {
-        iterator->setText(wide);
-        int32_t boundary = iterator->first();
-        for (std::size_t n = 0; n < count && boundary != icu::BreakIterator::DONE; ++n)
-            boundary = iterator->next();
-        if (boundary != icu::BreakIterator::DONE)
-            end = boundary;
-    } else {
-        end = std::min(end, wide.moveIndex32(0, int32_t(count)));
-    }
-    std::string out;
-    wide.tempSubString(0, end).toUTF8String(out);
-    return out;
-}
-
 } // namespace
 
 std::optional<std::string> AppcastItem::displayVersion() const {
@@ -437,13 +340,15 @@ std::optional<AppcastItem> AppcastParser::best(const std::vector<AppcastItem>& i
     auto usable = [&](const AppcastItem& item) {
         if (!item.url || item.informationalOnly || !item.compareVersion())
             return false;
-        if (item.os && asciiLower(*item.os) != "macos")
+        // The words compared with hold no letter whose Unicode lower case differs from its
+        // ASCII one, so ASCII folding decides the same.
+        if (item.os && ascii::lowercased(*item.os) != "macos")
             return false;
         if (item.minimumSystemVersion &&
             AppVersion::compare(*item.minimumSystemVersion, system) == ComparisonResult::orderedDescending)
             return false;
         if (item.channel) {
-            auto channel = asciiLower(*item.channel);
+            auto channel = ascii::lowercased(*item.channel);
             if (channel != "stable" && channel != "release" && channel != "production")
                 return false;
         }

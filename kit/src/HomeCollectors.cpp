@@ -2,6 +2,7 @@
 
 #include "ScanCollectors.h"
 
+#include "Ascii.h"
 #include "Concurrently.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
@@ -12,17 +13,6 @@
 #include <array>
 
 namespace dovrane {
-
-namespace {
-
-std::string asciiLowercase(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
-
-} // namespace
 
 Category ScanCollectors::apps(std::stop_token stop) const {
     const std::string reason =
@@ -140,7 +130,7 @@ Category ScanCollectors::installers(std::stop_token stop) const {
 
     const Url downloads = inHome("Downloads");
     for (const std::string& name : Fs::list(downloads.path())) {
-        const std::string extension = asciiLowercase(Path::extension(name));
+        const std::string extension = ascii::lowercased(Path::extension(name));
         const bool archive = extension == "zip" || extension == "xip";
         if (!archive && extension != "dmg" && extension != "pkg" && extension != "mpkg")
             continue;

@@ -8,43 +8,13 @@
 #include "DovraneKit/ToolOutputParsers.h"
 #include "DovraneKit/ToolPaths.h"
 
-#include <unicode/brkiter.h>
-#include <unicode/unistr.h>
-#include <unicode/utf8.h>
-
-#include <memory>
+#include "Ascii.h"
+#include "Characters.h"
+#include "Utf8.h"
 
 namespace dovrane {
 
 namespace {
-
-bool isValidUtf8(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = int32_t(text.size());
-    if (std::size_t(length) != text.size())
-        return false;
-    for (int32_t i = 0; i < length;) {
-        UChar32 c;
-        U8_NEXT(bytes, i, length, c);
-        if (c < 0)
-            return false;
-    }
-    return true;
-}
-
-// The number of characters as a reader counts them (grapheme clusters).
-std::size_t characterCount(std::string_view text) {
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> characters(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !characters)
-        return std::size_t(unicode.countChar32());
-    characters->setText(unicode);
-    std::size_t count = 0;
-    for (int32_t boundary = characters->next(); boundary != icu::BreakIterator::DONE; boundary = characters->next())
-        ++count;
-    return count;
-}
 
 std::string trimmed(std::string_view text) {
     auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
@@ -69,7 +39,7 @@ Category ScanCollectors::snapshots(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     std::optional<std::string> note;
     auto output = runTool(ToolPaths::current().tmutil, {"listlocalsnapshotdates", "/"}, stop);
-    if (output && isValidUtf8(*output)) {
+    if (output && utf8::isValid(*output)) {
         const std::string reason =
             L("Deleting asks for your administrator password and cannot be undone. macOS frees these on its own "
               "when space runs low.",
@@ -158,7 +128,7 @@ Category ScanCollectors::packageCaches(std::stop_token stop) const {
     std::optional<Url> homebrew;
     for (const std::string& brew : ToolPaths::current().brew) {
         auto output = runTool(brew, {"--cache"}, stop);
-        if (output && isValidUtf8(*output)) {
+        if (output && utf8::isValid(*output)) {
             std::string path = trimmed(*output);
             if (!path.empty()) {
                 homebrew = Url::fromPath(path);
@@ -178,9 +148,7 @@ Category ScanCollectors::packageCaches(std::stop_token stop) const {
     };
     std::vector<CleanupItem> items;
     for (const auto& [url, tool] : folders) {
-        std::string source = "packages.";
-        for (char c : tool)
-            source += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+        std::string source = "packages." + ascii::lowercased(tool);
         add(items, measuredItem(url, tool,
                                 L("Downloaded packages. " + tool + " loads them again when needed.",
                                   "Geladene Pakete. " + tool + " lädt sie bei Bedarf neu."),

@@ -6,6 +6,7 @@
 #include "DovraneKit/Plist.h"
 #include "DovraneKit/ToolOutputParsers.h"
 
+#include "Ascii.h"
 #include "UpdateInstallerInternals.h"
 
 #include <fcntl.h>
@@ -193,10 +194,7 @@ bool UpdateInstaller::urlSessionDownload(const Url& from, const std::string& toP
 }
 
 std::string UpdateInstallerInternals::archiveType(const Url& download) {
-    std::string name = download.lastPathComponent();
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+    const std::string name = ascii::lowercased(download.lastPathComponent());
     for (const char* type : archiveTypes) {
         const std::string suffix = std::string(".") + type;
         if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
