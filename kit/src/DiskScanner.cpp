@@ -1,17 +1,17 @@
 #include "DovraneKit/DiskScanner.h"
 
-#include "ScanCollectors.h"
-
+#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/DeletionGuard.h"
 #include "DovraneKit/Language.h"
 #include "DovraneKit/ProjectFinder.h"
 #include "DovraneKit/SizeCounter.h"
 
+#include "ScanCollectors.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 namespace dovrane {
@@ -121,11 +121,7 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
                 }
                 queue.push(std::move(category));
             };
-            try {
-                workers.emplace_back(work);
-            } catch (const std::system_error&) {
-                work();
-            }
+            workers.push_back(runOnThreadElseInline(work));
         }
         for (int finished = 1; finished <= total; ++finished) {
             categories.push_back(queue.pop());

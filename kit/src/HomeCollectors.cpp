@@ -2,13 +2,14 @@
 
 #include "ScanCollectors.h"
 
-#include "Ascii.h"
-#include "Concurrently.h"
+#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
 #include "DovraneKit/Language.h"
-#include "Locked.h"
 #include "DovraneKit/ToolOutputParsers.h"
+
+#include "Ascii.h"
+#include "Locked.h"
 
 #include <array>
 

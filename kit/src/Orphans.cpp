@@ -7,7 +7,7 @@
 
 #include "LibraryNames.h"
 #include "Pattern.h"
-#include "TextPieces.h"
+#include "DovraneKit/TextPieces.h"
 
 #include <algorithm>
 #include <memory>

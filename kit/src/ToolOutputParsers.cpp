@@ -3,7 +3,7 @@
 #include "DovraneKit/FileSystem.h"
 #include "JsonCoding.h"
 #include "Pattern.h"
-#include "TextPieces.h"
+#include "DovraneKit/TextPieces.h"
 
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
