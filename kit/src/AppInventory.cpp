@@ -1,11 +1,11 @@
 #include "DovraneKit/AppInventory.h"
 
+#include "DovraneKit/BundleInfo.h"
 #include "DovraneKit/CodeSigning.h"
 #include "DovraneKit/DeletionGuard.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
 #include "DovraneKit/Plist.h"
-#include "DovraneKit/ToolOutputParsers.h"
 
 #include "Pattern.h"
 #include "Utf8.h"

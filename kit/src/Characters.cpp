@@ -1,6 +1,7 @@
 #include "Characters.h"
 
 #include <unicode/brkiter.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
@@ -19,6 +20,29 @@ std::unique_ptr<icu::BreakIterator> characterBreaks(const icu::UnicodeString& te
         return nullptr;
     characters->setText(text);
     return characters;
+}
+
+bool isWhiteOrLineBreak(UChar32 c) { return u_isUWhiteSpace(c) != 0; }
+bool isHorizontalSpace(UChar32 c) { return c == '\t' || u_charType(c) == U_SPACE_SEPARATOR; }
+
+// The text without leading and trailing code points that match.
+std::string trimmed(std::string_view text, bool (*matches)(UChar32)) {
+    icu::UnicodeString wide = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
+    int32_t start = 0;
+    while (start < wide.length() && matches(wide.char32At(start)))
+        start = wide.moveIndex32(start, 1);
+    int32_t end = wide.length();
+    while (end > start) {
+        int32_t previous = wide.moveIndex32(end, -1);
+        if (!matches(wide.char32At(previous)))
+            break;
+        end = previous;
+    }
+    if (start == 0 && end == wide.length())
+        return std::string(text);
+    std::string out;
+    wide.tempSubString(start, end - start).toUTF8String(out);
+    return out;
 }
 
 } // namespace
@@ -52,5 +76,9 @@ std::string prefixCharacters(const std::string& text, std::size_t count) {
     wide.tempSubString(0, end).toUTF8String(out);
     return out;
 }
+
+std::string trimmedWhiteSpace(std::string_view text) { return trimmed(text, isWhiteOrLineBreak); }
+
+std::string trimmedHorizontalSpace(std::string_view text) { return trimmed(text, isHorizontalSpace); }
 
 } // namespace dovrane

@@ -5,6 +5,7 @@
 #include "DovraneKit/Language.h"
 #include "DovraneKit/ProjectFinder.h"
 #include "DovraneKit/SizeCounter.h"
+#include "DovraneKit/VolumeInfo.h"
 
 #include "ScanCollectors.h"
 

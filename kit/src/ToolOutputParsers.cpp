@@ -202,10 +202,4 @@ BackupInfo::Info BackupInfo::read(const Url& folder) {
     return info;
 }
 
-std::optional<PlistDict> BundleInfo::read(const Url& bundle) {
-    if (!bundle.isFile())
-        return std::nullopt;
-    return Plist::readDictionary(Path::join(bundle.path(), "Contents/Info.plist"));
-}
-
 } // namespace dovrane

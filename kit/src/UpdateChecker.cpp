@@ -5,6 +5,7 @@
 #include "DovraneKit/Date.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
+#include "DovraneKit/ReleaseNotes.h"
 #include "DovraneKit/TextPieces.h"
 
 #include <algorithm>

@@ -1,10 +1,10 @@
 #include "DovraneKit/UpdateInstaller.h"
 
+#include "DovraneKit/BundleInfo.h"
 #include "DovraneKit/CodeSigning.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Network.h"
 #include "DovraneKit/Plist.h"
-#include "DovraneKit/ToolOutputParsers.h"
 
 #include "Ascii.h"
 #include "UpdateInstallerInternals.h"

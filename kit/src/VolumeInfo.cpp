@@ -1,4 +1,4 @@
-#include "DovraneKit/SizeCounter.h"
+#include "DovraneKit/VolumeInfo.h"
 
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/TextPieces.h"

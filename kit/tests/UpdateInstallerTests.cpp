@@ -1,6 +1,7 @@
 #include "DovraneKit/UpdateInstaller.h"
 
 #include "DovraneKit/Archives.h"
+#include "DovraneKit/BundleInfo.h"
 #include "DovraneKit/CodeSigning.h"
 #include "DovraneKit/DiskImages.h"
 #include "DovraneKit/FileSystem.h"
