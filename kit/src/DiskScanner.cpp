@@ -1,3 +1,25 @@
+// The scan: every category collected at once, then excluded paths dropped, protected items
+// made show-only and double counting removed. Where each category is collected
+// (ScanCollectors, declared in ScanCollectors.h):
+//
+//   category       collector                  file
+//   apps           apps()                     HomeCollectors.cpp
+//   personal       personal()                 HomeCollectors.cpp
+//   caches         caches()                   HomeCollectors.cpp
+//   logs           children(Library/Logs)     HomeCollectors.cpp
+//   trash          trash()                    HomeCollectors.cpp
+//   installers     installers()               HomeCollectors.cpp
+//   mailDownloads  children(Mail Downloads)   HomeCollectors.cpp
+//   messages       single(Attachments)        DiskScanner.cpp
+//   iosBackups     backups()                  HomeCollectors.cpp
+//   snapshots      snapshots()                SystemCollectors.cpp
+//   xcode          xcode()                    SystemCollectors.cpp
+//   simulators     simulators()               SystemCollectors.cpp
+//   docker         single(Docker.raw)         DiskScanner.cpp
+//   packageCaches  packageCaches()            SystemCollectors.cpp
+//   projects       projects()                 DiskScanner.cpp (ProjectFinder does the walk)
+//   other          nothing: the scan computes it from the volume figures
+
 #include "DovraneKit/DiskScanner.h"
 
 #include "DovraneKit/Concurrently.h"
@@ -225,6 +247,8 @@ Category ScanCollectors::projects(std::stop_token stop) const {
         return Category(CategoryID::projects, std::nullopt, {}, false,
                         L("Choose the folders with your projects in Settings > Scan.",
                           "Wähle die Ordner mit deinen Projekten unter Einstellungen > Scan."));
+    // The wall clock on purpose, not the scanner's `now`: a project's age is how long it has
+    // really lain untouched, even when the scanner was given another date for the installers.
     ProjectFinder finder{std::move(roots), scanner_.settings.projectAgeDays, 6, Date::now()};
     return Category(CategoryID::projects, std::nullopt, finder.find(stop));
 }

@@ -40,7 +40,7 @@ struct InstalledApp {
     std::string id() const { return path.path(); }
 
     nlohmann::json toJson() const;
-    static Expected<InstalledApp> fromJson(const nlohmann::json& json);
+    [[nodiscard]] static Expected<InstalledApp> fromJson(const nlohmann::json& json);
 
     bool operator==(const InstalledApp&) const = default;
 };

@@ -46,8 +46,8 @@ struct DiskScanner {
 
     // Every category but "other" at once, one thread each; progress is called on the calling
     // thread, once per finished category in completion order. A stop request makes the
-    // measuring and the project walk end early, so the result comes back soon with partial
-    // figures. Categories come back in their fixed order, followed by "other".
+    // measuring and the project walk end early and ends a running tool, so the result comes
+    // back soon with partial figures. Categories come back in their fixed order, followed by "other".
     ScanResult scan(const Progress& progress, std::stop_token stop = {}) const;
 
     // One category, with excluded items dropped and protected trash items made show-only.
