@@ -2,7 +2,6 @@
 
 #include "Ascii.h"
 #include "Characters.h"
-#include "Utf8.h"
 
 // The entity-expansion limits are declared only for builds with DTD support, as Debian's is.
 #ifndef XML_DTD
@@ -16,8 +15,6 @@
 namespace dovrane {
 
 namespace {
-
-// --- text helpers --------------------------------------------------------------------------
 
 // Feeds name their downloads and notes pages; anything but a web address is not used.
 std::optional<Url> webUrl(std::string_view text) {

@@ -15,8 +15,6 @@ namespace dovrane {
 
 namespace {
 
-// --- release notes -------------------------------------------------------------------------
-
 constexpr std::size_t maxNoteCharacters = 4000;
 
 // Every match of pattern replaced. Each match ends with ending, so the text after its last
