@@ -1,0 +1,60 @@
+#include "WindowBehavior/FitsContent.h"
+
+#include <QEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace dovrane {
+
+FitsContent::FitsContent(QScrollArea* area, double max) : QObject(area), area_(area), max_(max) {
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->installEventFilter(this);
+    if (QWidget* content = area_->widget())
+        content->installEventFilter(this);
+    measure();
+}
+
+std::optional<double> FitsContent::fittedHeight() const {
+    if (!height_)
+        return std::nullopt;
+    return std::min(*height_, max_);
+}
+
+void FitsContent::contentHeightChanged(double height) {
+    if (std::abs(height - height_.value_or(0)) < 1)
+        return;
+    height_ = height;
+    apply();
+}
+
+bool FitsContent::eventFilter(QObject* watched, QEvent* event) {
+    const bool content = watched == area_->widget();
+    if ((content && (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize)) ||
+        (watched == area_ && event->type() == QEvent::Resize))
+        measure();
+    return false;
+}
+
+void FitsContent::measure() {
+    QWidget* content = area_->widget();
+    if (!content)
+        return;
+    // The height the content wants at the width the area shows it in.
+    const int width = area_->viewport()->width();
+    const int wanted = content->hasHeightForWidth() ? content->heightForWidth(width) : content->sizeHint().height();
+    if (wanted >= 0)
+        contentHeightChanged(wanted);
+}
+
+void FitsContent::apply() {
+    const auto fitted = fittedHeight();
+    if (!fitted)
+        return;
+    const int frame = 2 * area_->frameWidth();
+    area_->setFixedHeight(int(std::ceil(*fitted)) + frame);
+}
+
+} // namespace dovrane
