@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <ctime>
 
@@ -25,7 +27,10 @@ inline void fixEnvironment() {
     setenv("HOME", "/tmp/dovrane-uitests-nohome", 1);
     setenv("XDG_DATA_HOME", "/tmp/dovrane-uitests-nohome/.local/share", 1);
     setenv("XDG_CONFIG_HOME", "/tmp/dovrane-uitests-nohome/.config", 1);
-    setenv("XDG_RUNTIME_DIR", "/tmp/dovrane-uitests-nohome/run", 1);
+    // Qt wants a private runtime folder; one under /tmp keeps the real session's untouched.
+    setenv("XDG_RUNTIME_DIR", "/tmp/dovrane-uitests-runtime", 1);
+    mkdir("/tmp/dovrane-uitests-runtime", 0700);
+    chmod("/tmp/dovrane-uitests-runtime", 0700);
 }
 
 template <typename Suite>
