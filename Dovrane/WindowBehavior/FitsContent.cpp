@@ -44,9 +44,9 @@ void FitsContent::measure() {
         return;
     // The height the content wants at the width the area shows it in.
     const int width = area_->viewport()->width();
-    const int wanted = content->hasHeightForWidth() ? content->heightForWidth(width) : content->sizeHint().height();
-    if (wanted >= 0)
-        contentHeightChanged(wanted);
+    int wanted = content->hasHeightForWidth() ? content->heightForWidth(width) : content->sizeHint().height();
+    wanted = qMin(qMax(wanted, content->minimumHeight()), content->maximumHeight());
+    contentHeightChanged(wanted);
 }
 
 void FitsContent::apply() {
