@@ -12,8 +12,6 @@ FitsContent::FitsContent(QScrollArea* area, double max) : QObject(area), area_(a
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area_->installEventFilter(this);
-    if (QWidget* content = area_->widget())
-        content->installEventFilter(this);
     measure();
 }
 
@@ -31,15 +29,25 @@ void FitsContent::contentHeightChanged(double height) {
 }
 
 bool FitsContent::eventFilter(QObject* watched, QEvent* event) {
-    const bool content = watched == area_->widget();
-    if ((content && (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize)) ||
-        (watched == area_ && event->type() == QEvent::Resize))
+    // The type is looked at first: while the area is being destroyed it still sends events
+    // (hide, close) but is no longer a scroll area to ask anything.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::LayoutRequest && type != QEvent::Resize)
+        return false;
+    if ((content_ && watched == content_) || (watched == area_ && type == QEvent::Resize))
         measure();
     return false;
 }
 
 void FitsContent::measure() {
-    QWidget* content = area_->widget();
+    if (content_ != area_->widget()) {
+        if (content_)
+            content_->removeEventFilter(this);
+        content_ = area_->widget();
+        if (content_)
+            content_->installEventFilter(this);
+    }
+    QWidget* content = content_;
     if (!content)
         return;
     // The height the content wants at the width the area shows it in.

@@ -4,6 +4,8 @@
 // page scrolls. Changes under one pixel are ignored, so the height does not wobble.
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 #include <optional>
 
@@ -32,6 +34,7 @@ private:
     void apply();
 
     QScrollArea* area_;
+    QPointer<QWidget> content_;
     double max_;
     std::optional<double> height_;
 };
