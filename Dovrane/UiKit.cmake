@@ -36,10 +36,9 @@ file(GLOB DOVRANE_UIKIT_SYMBOLS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/Ui
 qt_add_resources(DovraneUiKit "dovrane_symbols" PREFIX "/symbols" BASE ${CMAKE_CURRENT_SOURCE_DIR}/UiKit/symbols
     FILES ${DOVRANE_UIKIT_SYMBOLS})
 
-# The German catalogue, compiled at build time and carried inside the binary.
-if(NOT TARGET DovraneTranslations)
-    qt_add_lrelease(DovraneUiKit TS_FILES ${CMAKE_CURRENT_SOURCE_DIR}/translations/Dovrane_de.ts
-        QM_FILES_OUTPUT_VARIABLE DOVRANE_QM_FILES)
-    qt_add_resources(DovraneUiKit "dovrane_translations" PREFIX "/i18n" BASE ${CMAKE_CURRENT_BINARY_DIR}
-        FILES ${DOVRANE_QM_FILES})
-endif()
+# The German catalogue, compiled at build time and carried inside the binary as
+# ":/i18n/Dovrane_de.qm". One catalogue serves the model and the windows.
+qt_add_lrelease(DovraneUiKit TS_FILES ${CMAKE_CURRENT_SOURCE_DIR}/translations/Dovrane_de.ts
+    QM_FILES_OUTPUT_VARIABLE DOVRANE_QM_FILES)
+qt_add_resources(DovraneUiKit "dovrane_translations" PREFIX "/i18n" BASE ${CMAKE_CURRENT_BINARY_DIR}
+    FILES ${DOVRANE_QM_FILES})
