@@ -20,6 +20,13 @@ libexpat1-dev
 libarchive-dev
 7zip
 time
+qt6-base-dev
+qt6-svg-dev
+qt6-tools-dev
+qt6-l10n-tools
+qt6-image-formats-plugins
+adwaita-icon-theme
+fonts-dejavu-core
 "
 
 missing=""
