@@ -76,8 +76,8 @@ for shape in $shapes; do
         du_s=$(median "$work/du" 1); gdu_s=$(median "$work/gdu" 1); dv_s=$(median "$work/dovrane" 1)
         du_kb=$(median "$work/du" 2); gdu_kb=$(median "$work/gdu" 2); dv_kb=$(median "$work/dovrane" 2)
         awk -v s="$shape" -v m="$mode" -v a="$du_s" -v b="$gdu_s" -v c="$dv_s" -v x="$du_kb" -v y="$gdu_kb" -v z="$dv_kb" \
-            'BEGIN { printf "%-10s %-4s %8.2f %8.2f %8.2f %8.2f %8.2f %10.1f %10.1f %10.1f\n", s, m, a, b, c,
-                     a > 0 ? c / a : 0, c > 0 ? b / c : 0, x / 1024, y / 1024, z / 1024 }'
+            'BEGIN { dv_du = a > 0 ? c / a : 0; gdu_dv = c > 0 ? b / c : 0
+                     printf "%-10s %-4s %8.2f %8.2f %8.2f %8.2f %8.2f %10.1f %10.1f %10.1f\n", s, m, a, b, c, dv_du, gdu_dv, x / 1024, y / 1024, z / 1024 }'
     done
 done
 [ "$cold" = 1 ] || echo "(cold cache not measured: /proc/sys/vm/drop_caches cannot be written here)"
