@@ -28,8 +28,10 @@ namespace dovrane::parallelwalk {
 
 namespace {
 
-// One getdents64 call fills this much; cancellation is looked at once per batch.
+// One getdents64 call fills this much; cancellation is looked at once per batch, but not before
+// the call has seen this many entries, so even a stop requested at once leaves partial sums.
 constexpr std::size_t listingBatchBytes = 32 * 1024;
+constexpr std::int64_t entriesBeforeStopping = 4096;
 // A queued folder is opened by its path from the nearest open ancestor while that path stays
 // this short, well inside PATH_MAX even with a full-length last name.
 constexpr std::size_t longestRelativePath = 2048;
@@ -160,6 +162,7 @@ struct Walk {
     explicit Walk(std::stop_token token) : stop(std::move(token)) {}
 
     const std::stop_token stop;
+    std::atomic<std::int64_t> entries{1}; // the root is the first
     // Guarded by the pool's mutex.
     std::vector<Task> pending; // taken from the back: deep first, so few folders wait open
     int running = 0;
@@ -210,7 +213,8 @@ bool readFolder(int fd, const std::shared_ptr<Folder>& folder, Walk& walk, Scrat
         if (got <= 0)
             return true; // the end, or an error that ends the listing as readdir's would
         EntryHook hook = entryHook.load(std::memory_order_relaxed);
-        for (long offset = 0; offset < got;) {
+        std::int64_t listed = 0;
+        for (long offset = 0; offset < got; ++listed) {
             const auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer + offset);
             offset += entry->d_reclen;
             const char* name = entry->d_name;
@@ -238,7 +242,8 @@ bool readFolder(int fd, const std::shared_ptr<Folder>& folder, Walk& walk, Scrat
                 subfolders.push_back({name, std::make_shared<Folder>(device, status.stx_ino, folder)});
             }
         }
-        if (walk.stop.stop_requested())
+        if (walk.entries.fetch_add(listed, std::memory_order_relaxed) + listed >= entriesBeforeStopping &&
+            walk.stop.stop_requested())
             return false;
     }
 }
@@ -350,8 +355,7 @@ public:
     void run(Walk& walk, Task root) {
         std::unique_lock lock(mutex_);
         walks_.push_back(&walk);
-        walk.pending.push_back(std::move(root));
-        work_.notify_one();
+        walk.pending.push_back(std::move(root)); // taken by this thread first
         Scratch scratch;
         std::vector<Task> queued;
         for (;;) {
@@ -433,11 +437,12 @@ private:
                 dropped.push_back(std::move(task));
             queued.clear();
         } else if (!queued.empty()) {
-            bool several = queued.size() > 1;
             for (Task& task : queued)
                 walk.pending.push_back(std::move(task));
+            // This thread takes one itself; wake a worker for each of the others.
+            for (std::size_t i = 1; i < std::min(queued.size(), std::size_t(workerCount) + 1); ++i)
+                work_.notify_one();
             queued.clear();
-            several ? work_.notify_all() : work_.notify_one();
         }
         --walk.running;
         // The caller walks too: wake it for new folders or for the end.

@@ -15,7 +15,8 @@ namespace dovrane::parallelwalk {
 constexpr int workerCount = 16;
 
 // Measures the file or folder at `path` (never following a link, not even at the root). A stop
-// request is noticed after each batch of a folder's listing and returns the sums so far.
+// request is noticed at the end of a folder's listing batch once the call has seen 4096
+// entries, and returns the sums so far.
 Measurement measure(const std::string& path, std::stop_token stop);
 
 // Folders the engine holds open across all calls may exceed this only by the two each walking

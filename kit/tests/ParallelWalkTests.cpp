@@ -456,7 +456,7 @@ TEST(ParallelWalk, ManyCallsAtOnceEachGetTheAnswerTheyGetAlone) {
 namespace {
 std::atomic<int> entriesSeen{0}, entriesAtStop{-1};
 std::stop_source* stopDuringWalk = nullptr;
-constexpr int stopAfterEntries = 600;
+constexpr int stopAfterEntries = 4500; // past the 4096 entries every call walks
 
 void stopPartWay(int, const char*) {
     if (entriesSeen.fetch_add(1) + 1 == stopAfterEntries) {
@@ -468,7 +468,7 @@ void stopPartWay(int, const char*) {
 
 TEST(ParallelWalk, StopMidWalkEndsWithTheBatchesAlreadyUnderWay) {
     TempDir dir;
-    const int folders = 60, filesEach = 60;
+    const int folders = 100, filesEach = 60;
     for (int i = 0; i < folders; ++i)
         for (int j = 0; j < filesEach; ++j)
             writeFile(dir / ("tree/d" + std::to_string(i) + "/f" + std::to_string(j)), "x");
