@@ -21,9 +21,12 @@ libarchive-dev
 7zip
 time
 qt6-base-dev
-qt6-svg-dev
+libqt6sql6-sqlite
 qt6-tools-dev
+qt6-tools-dev-tools
 qt6-l10n-tools
+dbus-daemon
+qt6-svg-dev
 qt6-image-formats-plugins
 adwaita-icon-theme
 fonts-dejavu-core
