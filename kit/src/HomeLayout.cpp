@@ -142,7 +142,10 @@ public:
         if (!isOwnDefault && !fixed_.check(Url::fromPath(real)).isAllowed())
             return std::nullopt;
         // Read below the home folder as the caller spells it, so every item of the scan shares one prefix.
-        return inside ? Path::join(home_, std::string_view(real).substr(canonicalHome_.size() + 1)) : real;
+        if (!inside)
+            return real;
+        const std::size_t prefix = canonicalHome_ == "/" ? 1 : canonicalHome_.size() + 1;
+        return Path::join(home_, std::string_view(real).substr(prefix));
     }
 
     std::string canonical(const std::string& path) const { return DeletionGuard::canonical(path); }
