@@ -1,6 +1,7 @@
 #include "DovraneKit/CaskIndex.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/JsonReading.h"
 #include "JsonCoding.h"
 
 #include <nlohmann/json.hpp>
@@ -12,7 +13,7 @@ namespace {
 using nlohmann::json;
 
 json parseQuietly(std::string_view bytes) {
-    return json::parse(bytes, nullptr, false);
+    return Json::read(bytes).value_or(json());
 }
 
 const json* member(const json& object, const char* key) {

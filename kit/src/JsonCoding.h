@@ -5,6 +5,7 @@
 
 #include "DovraneKit/Date.h"
 #include "DovraneKit/Expected.h"
+#include "DovraneKit/JsonReading.h"
 #include "DovraneKit/Url.h"
 
 #include <nlohmann/json.hpp>
@@ -35,10 +36,10 @@ auto decode(F&& body) -> Expected<decltype(body())> {
 }
 
 inline nlohmann::json parseText(std::string_view text) {
-    auto json = nlohmann::json::parse(text, nullptr, false);
-    if (json.is_discarded())
-        throw DecodeError("not a JSON document");
-    return json;
+    auto json = Json::read(text);
+    if (!json)
+        throw DecodeError("not a JSON document, or nested too deeply");
+    return std::move(*json);
 }
 
 class ObjectReader {
