@@ -48,7 +48,7 @@ Expected<InstalledApp> InstalledApp::fromJson(const nlohmann::json& json) {
         app.feedURL = in.optionalUrl("feedURL");
         app.edKey = in.optionalString("edKey");
         app.caskToken = in.optionalString("caskToken");
-        app.size = in.integer("size");
+        app.size = in.size("size");
         app.lastUsed = in.optionalDate("lastUsed");
         app.isSystem = in.boolean("isSystem");
         return app;
@@ -92,7 +92,7 @@ Expected<RemovedItem> RemovedItem::fromJson(const nlohmann::json& json) {
         RemovedItem item;
         item.originalPath = readPath(in, "originalPath");
         item.trashPath = readPath(in, "trashPath");
-        item.size = in.integer("size");
+        item.size = in.size("size");
         item.needsAdmin = in.boolean("needsAdmin");
         return item;
     });

@@ -85,6 +85,15 @@ public:
         }
         mismatch(key, "an integer");
     }
+    // A count of bytes or files: never negative, and at most 2^62 so that sums of a few stay
+    // far from overflowing.
+    std::int64_t size(const char* key) const {
+        std::int64_t value = integer(key);
+        if (value < 0 || value > (std::int64_t(1) << 62))
+            mismatch(key, "a size from 0 to 2^62");
+        return value;
+    }
+
     std::optional<std::int64_t> optionalInteger(const char* key) const {
         return has(key) ? std::optional(integer(key)) : std::nullopt;
     }

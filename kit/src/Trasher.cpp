@@ -2,6 +2,7 @@
 
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
+#include "Saturating.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,14 +29,14 @@ std::string moveCommand(const std::string& from, const std::string& to) {
 std::int64_t TrashPlan::size() const {
     std::int64_t total = 0;
     for (const Entry& entry : entries)
-        total += entry.size;
+        total = saturatingAdd(total, entry.size);
     return total;
 }
 
 std::int64_t TrashPlan::files() const {
     std::int64_t total = 0;
     for (const Entry& entry : entries)
-        total += entry.files;
+        total = saturatingAdd(total, entry.files);
     return total;
 }
 
