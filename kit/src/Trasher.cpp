@@ -20,8 +20,9 @@ bool isGone(const std::string& path) {
     return lstat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
+// "-T": should a folder appear at the reserved name, mv must not move the item into it.
 std::string moveCommand(const std::string& from, const std::string& to) {
-    return "/bin/mv -n " + Trasher::quote(from) + " " + Trasher::quote(to);
+    return "/bin/mv -n -T " + Trasher::quote(from) + " " + Trasher::quote(to);
 }
 
 } // namespace
