@@ -245,6 +245,19 @@ TEST_F(TrasherTest, AdministratorMoveNeverLandsInsideAFolderThatTookTheName) {
     EXPECT_TRUE(Trasher::isInTrash(moved.removed[0]));
 }
 
+TEST_F(TrasherTest, LongestNamesGoToTheTrashAndComeBackWhole) {
+    const std::string name = std::string(250, 'n') + ".data";
+    writeFile(work / name, "long");
+    const Trasher t = plainTrasher();
+    auto outcome = t.execute(t.plan({item(work / name)}));
+    ASSERT_EQ(outcome.removed.size(), 1u) << (outcome.failed.empty() ? "" : outcome.failed[0].reason);
+    EXPECT_EQ(outcome.removed[0].originalPath, work / name);
+    EXPECT_LT(Path::lastComponent(outcome.removed[0].trashPath).size(), name.size());
+    EXPECT_EQ(t.putBack(outcome.removed[0]), Trasher::PutBackResult::restored());
+    EXPECT_EQ(Fs::readFile(work / name), "long");
+    EXPECT_TRUE(Fs::list(trashInfo).empty());
+}
+
 TEST_F(TrasherTest, AdministratorPutBackIsCheckedOnDisk) {
     writeFile(work / "root-owned", "r");
     const Trasher mover = trasher(runShell);
