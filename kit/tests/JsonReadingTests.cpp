@@ -50,11 +50,13 @@ TEST(JsonReading, EveryReaderOfTheLibraryRefusesDeepDocuments) {
     writeFile(SigningIdentities::storePath(), "{\"format\":1,\"identities\":[],\"x\":" + deep + "}");
     EXPECT_FALSE(SigningIdentities::load());
 
-    // An ad-hoc record with a deep extra key, as the app listing asks every bundle for its team.
+    // A signed record with a deep extra key, as the app listing asks every bundle for its team:
+    // checking its signature copies and writes out the whole record.
     TempDir dir;
     std::string app = dir / "Deep.app";
     writeFile(Path::join(app, CodeSigning::recordPath),
-              "{\"format\":1,\"adhoc\":true,\"entries\":[],\"x\":" + deep + "}");
+              "{\"format\":1,\"adhoc\":false,\"team\":\"TEAM123456\",\"publicKey\":\"" + std::string(43, 'A') +
+                  "=\",\"signature\":\"" + std::string(86, 'A') + "==\",\"entries\":[],\"x\":" + deep + "}");
     EXPECT_FALSE(CodeSigning::teamID(app));
     auto verdict = CodeSigning::verify(app);
     ASSERT_FALSE(verdict);
