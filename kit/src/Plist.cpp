@@ -1,11 +1,10 @@
 #include "DovraneKit/Plist.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "SodiumSupport.h"
 
 #include <expat.h>
 #include <plist/plist.h>
-
-#include "SodiumSupport.h"
 
 #include <algorithm>
 #include <charconv>
@@ -111,7 +110,7 @@ std::optional<Date> dateFrom(std::string_view text) {
         return std::nullopt;
     // Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
     int y = *year - (*month <= 2 ? 1 : 0);
-    int era = y / 400;
+    int era = (y >= 0 ? y : y - 399) / 400;
     int yearOfEra = y - era * 400;
     int dayOfYear = (153 * (*month + (*month > 2 ? -3 : 9)) + 2) / 5 + *day - 1;
     int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;

@@ -505,6 +505,11 @@ TEST(PropertyLists, XmlIsReadLikeOtherWritersLayItOut) {
                           {"List", PlistValue(PlistArray{PlistValue(true), PlistValue(false)})},
                       }));
 
+    // Dates before the first year of the calendar's 400-year cycle count back correctly too.
+    auto early = Plist::parse("<plist><date>0000-02-29T00:00:00Z</date></plist>");
+    ASSERT_TRUE(early);
+    EXPECT_EQ(*early, PlistValue(Date::fromUnix(-719469.0 * 86400)));
+
     for (const char* malformed : {
              "<plist></plist>", "<plist><true/><false/></plist>", "<plist>text<true/></plist>",
              "<plist><unknown/></plist>", "<plist><string>a<b/></string></plist>", "<plist><plist/></plist>",
