@@ -64,7 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         }
                         return runShell(command);
                     }};
-    auto outcome = trasher.execute(trasher.plan({{Url::fromPath(original), 4, 1, viaAdmin}}));
+    auto plan = trasher.plan({{Url::fromPath(original), 4, 1, viaAdmin}});
+    if (!plan.refused.empty())
+        return 0; // a name the deletion guard protects (".photoslibrary")
+    auto outcome = trasher.execute(plan);
     fuzz::check(Fs::list(elsewhere).empty(), "nothing goes through a link in the trash");
     if (layout & 3) {
         fuzz::check(outcome.removed.empty() && Fs::exists(original), "a trash with a link in it is not used");
