@@ -18,9 +18,9 @@ std::string nested(int levels, const std::string& inner = "1") {
     std::string open, close;
     for (int i = 0; i < levels; ++i) {
         open += i % 2 ? "{\"k\":" : "[";
-        close.insert(0, i % 2 ? "}" : "]");
+        close += i % 2 ? '}' : ']';
     }
-    return open + inner + close;
+    return open + inner + std::string(close.rbegin(), close.rend());
 }
 
 } // namespace
