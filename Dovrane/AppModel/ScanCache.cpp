@@ -3,6 +3,7 @@
 #include "App/Store.h"
 
 #include <DovraneKit/FileSystem.h>
+#include <DovraneKit/JsonReading.h>
 
 #include <nlohmann/json.hpp>
 
@@ -23,10 +24,10 @@ std::optional<ScanResult> load() {
     auto text = Fs::readFile(url().path(), 1ull << 30);
     if (!text)
         return std::nullopt;
-    const nlohmann::json document = nlohmann::json::parse(*text, nullptr, false);
-    if (document.is_discarded())
+    const auto document = Json::read(*text);
+    if (!document)
         return std::nullopt;
-    auto result = ScanResult::fromJson(document);
+    auto result = ScanResult::fromJson(*document);
     if (!result)
         return std::nullopt;
     return std::move(result).value();
