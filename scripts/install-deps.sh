@@ -26,6 +26,10 @@ qt6-tools-dev
 qt6-tools-dev-tools
 qt6-l10n-tools
 dbus-daemon
+qt6-svg-dev
+qt6-image-formats-plugins
+adwaita-icon-theme
+fonts-dejavu-core
 "
 
 missing=""

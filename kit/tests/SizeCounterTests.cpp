@@ -1,4 +1,5 @@
 #include "DovraneKit/SizeCounter.h"
+#include "DovraneKit/VolumeInfo.h"
 
 #include "VolumeLabel.h"
 #include "support/TestSupport.h"
