@@ -17,6 +17,7 @@
 #include <DovraneKit/ScanModel.h>
 #include <DovraneKit/ScanSettings.h>
 #include <DovraneKit/SizeCounter.h>
+#include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/UpdateRecords.h>
 
 #include <QFuture>
