@@ -5,7 +5,7 @@
 
 #include <DovraneKit/FileSystem.h>
 #include <DovraneKit/Plist.h>
-#include <DovraneKit/ToolOutputParsers.h>
+#include <DovraneKit/BundleInfo.h>
 
 #include <QBuffer>
 #include <QHash>

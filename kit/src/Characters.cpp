@@ -1,6 +1,7 @@
 #include "Characters.h"
 
 #include <unicode/brkiter.h>
+#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
@@ -80,5 +81,14 @@ std::string prefixCharacters(const std::string& text, std::size_t count) {
 std::string trimmedWhiteSpace(std::string_view text) { return trimmed(text, isWhiteOrLineBreak); }
 
 std::string trimmedHorizontalSpace(std::string_view text) { return trimmed(text, isHorizontalSpace); }
+
+icu::UnicodeString composed(const icu::UnicodeString& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status))
+        return text;
+    icu::UnicodeString result = nfc->normalize(text, status);
+    return U_SUCCESS(status) ? result : text;
+}
 
 } // namespace dovrane

@@ -3,6 +3,8 @@
 // one), for the length rules of names and the cut of long notes, and the trimming of Unicode
 // space. Not part of the public API.
 
+#include <unicode/unistr.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -18,5 +20,9 @@ std::string prefixCharacters(const std::string& text, std::size_t count);
 std::string trimmedWhiteSpace(std::string_view text);
 // The text without leading and trailing tabs and space separators (no line breaks).
 std::string trimmedHorizontalSpace(std::string_view text);
+
+// The text in composed form (NFC), so a decomposed accent equals a precomposed one; the text
+// unchanged when ICU cannot normalise.
+icu::UnicodeString composed(const icu::UnicodeString& text);
 
 } // namespace dovrane

@@ -1,8 +1,9 @@
 #include "DovraneKit/PaletteMatch.h"
 
+#include "Characters.h"
+
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
-#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
@@ -23,12 +24,7 @@ using Clusters = std::vector<Cluster>;
 icu::UnicodeString prepared(std::string_view utf8) {
     icu::UnicodeString text = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), int32_t(utf8.size())));
     text.toLower(icu::Locale::getRoot());
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-    if (U_FAILURE(status))
-        return text;
-    icu::UnicodeString composed = nfc->normalize(text, status);
-    return U_SUCCESS(status) ? composed : text;
+    return composed(text);
 }
 
 Clusters clusters(const icu::UnicodeString& text) {
