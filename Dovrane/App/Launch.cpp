@@ -23,6 +23,8 @@ std::optional<QString> environment(const char* name) {
 } // namespace
 
 void run(AppModel& model, const std::vector<std::string>& arguments) {
+    // When these steps run again as the main window reopens, the demo must not be refilled over
+    // what the user did since.
     static std::once_flag seeded;
     std::call_once(seeded, [&model] { SeedData::insertIfRequested(model); });
 
@@ -36,6 +38,7 @@ void run(AppModel& model, const std::vector<std::string>& arguments) {
     const bool selfTest = std::find(arguments.begin(), arguments.end(), "--selftest") != arguments.end();
     if (model.isDemo() || selfTest || std::getenv("APP_SNAPSHOT"))
         return;
+    // Listing the apps and the background loop start here, first, once the model has them.
     const Date now = model.services().clock->now();
     if (!model.scan() || model.scan()->date.secondsSince(now) < -scanAge)
         model.startScan();
