@@ -41,6 +41,8 @@ struct Services {
     // Absent: /Applications and the home folder's Applications.
     std::optional<std::vector<Url>> applicationFolders;
     std::vector<Url> caskrooms;
+    // The system's Library folder, searched for an app's leftovers.
+    Url systemLibrary = Url::fromPath("/Library");
 
     // Called on a worker thread; the functions must not touch the model.
     ScanFunction scan;
