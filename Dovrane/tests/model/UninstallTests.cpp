@@ -124,8 +124,7 @@ private slots:
         ModelFixture fixture;
         TempDir tools;
         FakePkexec pkexec(tools.path());
-        Services services = measuringServices(fixture, 1000);
-        services.systemPaths = pkexec.paths();
+        Services services = pkexec.applied(measuringServices(fixture, 1000));
         services.systemLibrary = Url::fromPath(fixture / "System Library");
         AppModel& model = fixture.makeModel(services);
         const std::string bundle = makeAppBundle(fixture / "Applications/Tool.app", "com.example.tool", "Tool");
