@@ -18,6 +18,7 @@
 #include <DovraneKit/ScanSettings.h>
 #include <DovraneKit/SizeCounter.h>
 #include <DovraneKit/Trasher.h>
+#include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/UpdateRecords.h>
 
 #include <QFuture>

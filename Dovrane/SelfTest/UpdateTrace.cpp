@@ -3,6 +3,7 @@
 #include "SelfTest/Traces.h"
 
 #include "DovraneKit/AppInventory.h"
+#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Network.h"
 #include "DovraneKit/UpdateChecker.h"
@@ -10,12 +11,9 @@
 #include <unicode/locid.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <system_error>
-#include <thread>
 
 namespace dovrane::SelfTest {
 
@@ -44,13 +42,6 @@ Url serviceFromEnvironment(const char* name, Url fallback) {
         if (auto url = Url::parse(value); url && url->isHttp())
             return *url;
     return fallback;
-}
-
-// One decimal and a point whatever the locale.
-std::string oneDecimal(double value) {
-    char text[32];
-    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
-    return error == std::errc() ? std::string(text, end) : "0.0";
 }
 
 std::string status(const InstalledApp& app, const std::map<std::string, UpdateCheck>& results) {
@@ -100,11 +91,8 @@ bool updateTraceIfRequested(const std::vector<std::string>& arguments) {
     if (std::find(arguments.begin(), arguments.end(), "--update-trace") == arguments.end())
         return false;
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    try {
-        std::thread(runUpdateTrace).detach();
-    } catch (const std::system_error&) {
-        runUpdateTrace(); // no thread to be had: trace here, which ends the process
-    }
+    // Without a thread to be had the trace runs here, and ends the process itself.
+    runOnThreadElseInline(runUpdateTrace).detach();
     return true;
 }
 

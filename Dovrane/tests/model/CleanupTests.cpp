@@ -83,13 +83,13 @@ private slots:
         model.requestCleanup({moved}, "Spring cleaning");
         await(model.perform(*model.sheet()->cleanupRequest()));
         QVERIFY(!model.sheet());
-        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(Url::fromPath(fixture.home())).path();
+        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(fixture.home());
         QVERIFY(!Fs::exists(cache));
         QCOMPARE(Fs::readFile(trashFiles + "/com.gone.app/data").value_or(""), std::string("cached"));
 
         auto removal = fixture.container().removals()->front();
         QCOMPARE(removal->title(), QStringLiteral("Spring cleaning"));
-        QCOMPARE(removal->items().front().trashPath, trashFiles + "/com.gone.app");
+        QCOMPARE(removal->items().front().trashPath.path(), trashFiles + "/com.gone.app");
         QCOMPARE(*model.notice(), QStringLiteral("3 KB moved to the Trash. The space frees up when you empty the Trash."));
         // The scan lost what moved, sizes and the remainder follow, and the cache has it.
         QCOMPARE(*model.scan(), scanHolding({keptItem}));
@@ -130,7 +130,7 @@ private slots:
         auto removal = cleanUp(fixture, model, {file, file});
         QVERIFY(Fs::exists(file));
         QCOMPARE(removal->items().size(), size_t(2));
-        QCOMPARE(removal->items()[0].trashPath, std::string("/Users/demo/.Trash/demo.zip"));
+        QCOMPARE(removal->items()[0].trashPath.path(), std::string("/Users/demo/.Trash/demo.zip"));
         QCOMPARE(*model.scan(), scanHolding({}));
         QVERIFY(!Fs::exists(ScanCache::url().path()));
 
@@ -146,7 +146,7 @@ private slots:
         const std::string restored = fixture / "Downloads/one", gone = fixture / "Downloads/two",
                           taken = fixture / "Downloads/three";
         auto removal = cleanUp(fixture, model, {restored, gone, taken});
-        Fs::removeAll(removal->items()[1].trashPath); // emptied from the Trash meanwhile
+        Fs::removeAll(removal->items()[1].trashPath.path()); // emptied from the Trash meanwhile
         writeFile(taken, "newer");                     // something new stands at the old place
 
         QFuture<void> undo = model.undo(removal);
@@ -178,7 +178,7 @@ private slots:
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
         auto removal = cleanUp(fixture, model, {fixture / "Downloads/a"});
-        Fs::removeAll(removal->items()[0].trashPath);
+        Fs::removeAll(removal->items()[0].trashPath.path());
         model.setNotice(std::nullopt);
         await(model.undo(removal));
         QVERIFY(!model.notice());

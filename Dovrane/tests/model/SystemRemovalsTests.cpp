@@ -61,7 +61,7 @@ private slots:
         ModelFixture fixture;
         // Read at start-up, then before and after each emptying: the gain is floored at zero.
         AppModel& model = fixture.makeModel(withAvailable(fixture, {0, 9000, 5000, 1000, 6000}));
-        const std::string trash = FreedesktopTrash::homeTrash(Url::fromPath(fixture.home()));
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
         writeFile(trash + "/files/old.zip", "old");
         await(model.emptyTrash());
         QVERIFY(Fs::list(trash + "/files").empty());
@@ -154,7 +154,7 @@ private slots:
         FakePkexec pkexec(tools.path());
         AppModel& model = fixture.makeModel(pkexec.applied(fixture.services()));
         model.setIsDemo(true);
-        const std::string trash = FreedesktopTrash::homeTrash(Url::fromPath(fixture.home()));
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
         writeFile(trash + "/files/kept", "k");
         ChangeLog log(model);
         await(model.emptyTrash());

@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(fixture.workspace->terminated, std::vector<RunningApplication>{running});
         QCOMPARE(fixture.clock->delays, std::vector<double>{1.0});
         QVERIFY(!Fs::exists(bundle) && !Fs::exists(cache) && Fs::exists(support));
-        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(Url::fromPath(fixture.home())).path();
+        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(fixture.home());
         QVERIFY(Fs::exists(trashFiles + "/Tool.app/Contents/Info.plist"));
         QVERIFY(model.apps().empty());
         auto removal = fixture.container().removals()->back();
@@ -120,7 +120,7 @@ private slots:
         QVERIFY(!Fs::exists(daemon));
         const RemovedItem moved = fixture.container().removals()->back()->items().back();
         QVERIFY(moved.needsAdmin);
-        QCOMPARE(Fs::readFile(moved.trashPath).value_or(""), std::string("<plist/>"));
+        QCOMPARE(Fs::readFile(moved.trashPath.path()).value_or(""), std::string("<plist/>"));
     }
 
     void refusedBundleIsCountedAndStays() {
@@ -175,7 +175,7 @@ private slots:
         QVERIFY(Fs::exists(app.path.path()));
         QVERIFY(fixture.workspace->terminated.empty());
         QVERIFY(model.apps().empty());
-        QCOMPARE(fixture.container().removals()->front()->items().front().trashPath, std::string("/Users/demo/.Trash/x"));
+        QCOMPARE(fixture.container().removals()->front()->items().front().trashPath.path(), std::string("/Users/demo/.Trash/x"));
     }
 };
 
