@@ -3,14 +3,13 @@
 #include "DovraneKit/CodeSigning.h"
 #include "DovraneKit/DeletionGuard.h"
 #include "DovraneKit/FileSystem.h"
-#include "DovraneKit/Language.h"
+#include "DovraneKit/NameOrder.h"
 #include "DovraneKit/Plist.h"
 #include "DovraneKit/ToolOutputParsers.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
-#include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
@@ -112,34 +111,6 @@ std::string madeUpAppName(const std::string& token) {
     return titled + ".app";
 }
 
-// The Finder's order of names: case-insensitive, numbers by value, in the library's language.
-class NameOrder {
-public:
-    NameOrder() {
-        UErrorCode status = U_ZERO_ERROR;
-        collator_.reset(icu::Collator::createInstance(icu::Locale(std::string(rawValue(currentLanguage())).c_str()), status));
-        if (U_FAILURE(status)) {
-            collator_.reset();
-            return;
-        }
-        collator_->setStrength(icu::Collator::SECONDARY);
-        collator_->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
-        if (U_FAILURE(status))
-            collator_.reset();
-    }
-
-    bool operator()(const InstalledApp& a, const InstalledApp& b) const {
-        if (!collator_)
-            return a.name < b.name;
-        UErrorCode status = U_ZERO_ERROR;
-        return collator_->compareUTF8(icu::StringPiece(a.name.data(), int32_t(a.name.size())),
-                                      icu::StringPiece(b.name.data(), int32_t(b.name.size())), status) == UCOL_LESS;
-    }
-
-private:
-    std::shared_ptr<icu::Collator> collator_;
-};
-
 } // namespace
 
 AppInventory::AppInventory(const Url& home, std::optional<std::vector<Url>> folders_, std::vector<Url> caskrooms_)
@@ -167,7 +138,8 @@ std::vector<InstalledApp> AppInventory::list() const {
                 apps.push_back(std::move(*app));
         }
     }
-    std::stable_sort(apps.begin(), apps.end(), NameOrder());
+    std::stable_sort(apps.begin(), apps.end(),
+                     [order = NameOrder()](const InstalledApp& a, const InstalledApp& b) { return order(a.name, b.name); });
     return apps;
 }
 

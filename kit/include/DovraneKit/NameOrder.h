@@ -1,0 +1,25 @@
+#pragma once
+// The Finder's order of names: case-insensitive, numbers by their value ("Version 9" before
+// "Version 10"), in the library's current language. One collator serves the app inventory's
+// order and every table that sorts names.
+
+#include <memory>
+#include <string_view>
+
+namespace dovrane {
+
+class NameOrder {
+public:
+    // Built for the current language; cheap to copy, so one order can serve a whole sort.
+    NameOrder();
+
+    // Negative, zero or positive as a sorts before, with or after b (UTF-8 texts).
+    int compare(std::string_view a, std::string_view b) const;
+    bool operator()(std::string_view a, std::string_view b) const { return compare(a, b) < 0; }
+
+private:
+    struct Collator;
+    std::shared_ptr<const Collator> collator_;
+};
+
+} // namespace dovrane
