@@ -20,6 +20,12 @@ libexpat1-dev
 libarchive-dev
 7zip
 time
+qt6-base-dev
+libqt6sql6-sqlite
+qt6-tools-dev
+qt6-tools-dev-tools
+qt6-l10n-tools
+dbus-daemon
 "
 
 missing=""

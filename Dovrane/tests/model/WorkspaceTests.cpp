@@ -1,0 +1,7 @@
+#include "support/ModelTestMain.h"
+#include <QTest>
+class WorkspaceTests : public QObject {
+    Q_OBJECT
+};
+DOVRANE_MODEL_SUITE(WorkspaceTests)
+#include "WorkspaceTests.moc"
