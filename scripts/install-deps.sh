@@ -26,6 +26,7 @@ qt6-tools-dev
 qt6-tools-dev-tools
 qt6-l10n-tools
 dbus-daemon
+pkexec
 "
 
 missing=""

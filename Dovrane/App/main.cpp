@@ -10,7 +10,7 @@
 #include "Services/Services.h"
 #include "Services/Translations.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <unistd.h>
 
@@ -28,7 +28,9 @@ int main(int argc, char** argv) {
         for (;;)
             pause();
 
-    QGuiApplication application(argc, argv);
+    // A plain application until the main window arrives; the clipboard copies only once a
+    // GUI application runs.
+    QCoreApplication application(argc, argv);
     dovrane::Translations::install();
     auto container = dovrane::Store::makeContainer();
     dovrane::Services services = dovrane::Services::system();

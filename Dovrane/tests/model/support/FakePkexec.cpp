@@ -14,11 +14,13 @@ FakePkexec::FakePkexec(std::string folder) : folder_(std::move(folder)), script_
     const std::string calls = Path::join(folder_, "calls");
     const std::string sessions = Path::join(folder_, "sessions");
     const std::string refuse = Path::join(folder_, "refuse");
+    const std::string pretend = Path::join(folder_, "pretend");
     // Field 6 of /proc/PID/stat is the session; this script's name holds no blank.
     writeFile(script_, "#!/bin/sh\n"
                        "printf '%s\\0' \"$#\" \"$@\" >> '" + calls + "'\n"
                        "echo \"$$ $(awk '{print $6}' /proc/$$/stat) $(readlink /proc/$$/fd/0)\" >> '" + sessions + "'\n"
                        "[ -e '" + refuse + "' ] && exit 126\n"
+                       "[ -e '" + pretend + "' ] && exit 0\n"
                        "exec \"$@\"\n");
     chmod(script_.c_str(), 0755);
 }
@@ -29,13 +31,18 @@ SystemPaths FakePkexec::paths() const {
     return paths;
 }
 
-void FakePkexec::setRefusing(bool refusing) const {
-    const std::string refuse = Path::join(folder_, "refuse");
-    if (refusing)
-        writeFile(refuse);
+namespace {
+void setSwitch(const std::string& path, bool on) {
+    if (on)
+        writeFile(path);
     else
-        Fs::removeAll(refuse);
+        Fs::removeAll(path);
 }
+} // namespace
+
+void FakePkexec::setRefusing(bool refusing) const { setSwitch(Path::join(folder_, "refuse"), refusing); }
+
+void FakePkexec::setPretending(bool pretending) const { setSwitch(Path::join(folder_, "pretend"), pretending); }
 
 std::vector<std::vector<std::string>> FakePkexec::calls() const {
     const std::string text = Fs::readFile(Path::join(folder_, "calls")).value_or("");

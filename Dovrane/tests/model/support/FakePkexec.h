@@ -1,6 +1,7 @@
 #pragma once
 // A stand-in for pkexec: a script that notes each call's arguments and the session it runs in,
-// then runs the command as the current user, or refuses (exit 126) like a dismissed dialog.
+// then runs the command as the current user, refuses (exit 126) like a dismissed dialog, or
+// pretends it ran.
 
 #include "Services/SystemPaths.h"
 
@@ -18,6 +19,8 @@ public:
     SystemPaths paths() const;
     const std::string& script() const { return script_; }
     void setRefusing(bool refusing) const;
+    // Answers success without running the command (for tools this machine lacks).
+    void setPretending(bool pretending) const;
 
     // Every call's arguments after the program name, in order.
     std::vector<std::vector<std::string>> calls() const;
