@@ -27,6 +27,10 @@ qt6-tools-dev-tools
 qt6-l10n-tools
 dbus-daemon
 pkexec
+qt6-svg-dev
+qt6-image-formats-plugins
+adwaita-icon-theme
+fonts-dejavu-core
 "
 
 missing=""

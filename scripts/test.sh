@@ -15,7 +15,7 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS
 cmake --build build-sanitize -j "$jobs"
 # LeakSanitizer cannot run under some tracers and containers; keep every other check then.
 leaks=1
-if ASAN_OPTIONS=detect_leaks=1 build-sanitize/kit/tests/DovraneKitTests --gtest_list_tests 2>&1 \
+if ASAN_OPTIONS=detect_leaks=1 build-sanitize/bin/DovraneKitTests --gtest_list_tests 2>&1 \
         | grep -q "LeakSanitizer has encountered a fatal error"; then
     echo "LeakSanitizer is not available here; running without leak detection"
     leaks=0

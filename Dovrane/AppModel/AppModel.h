@@ -19,6 +19,7 @@
 #include <DovraneKit/SizeCounter.h>
 #include <DovraneKit/UpdateInstaller.h>
 #include <DovraneKit/Trasher.h>
+#include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/UpdateRecords.h>
 
 #include <QFuture>

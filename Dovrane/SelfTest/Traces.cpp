@@ -1,9 +1,11 @@
 #include "SelfTest/Traces.h"
 
 #include "DovraneKit/CommandRunner.h"
+#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/DiskScanner.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/ScanModel.h"
+#include "DovraneKit/TextPieces.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,32 +14,19 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 namespace dovrane::SelfTest {
 
 namespace {
 
+// TRACE_PROJECTS: the project folders, separated by colons as in PATH.
 std::vector<std::string> projectFolders() {
-    std::vector<std::string> folders;
     const char* value = std::getenv("TRACE_PROJECTS");
-    std::string_view rest = value ? value : "";
-    while (!rest.empty()) {
-        auto colon = rest.find(':');
-        std::string_view piece = rest.substr(0, colon);
-        if (!piece.empty())
-            folders.emplace_back(piece);
-        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-    }
+    std::vector<std::string> folders;
+    for (std::string_view folder : splitDroppingEmpty(value ? value : "", ':'))
+        folders.emplace_back(folder);
     return folders;
-}
-
-// One decimal and a point whatever the locale.
-std::string oneDecimal(double value) {
-    char text[32];
-    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
-    return error == std::errc() ? std::string(text, end) : "0.0";
 }
 
 std::mutex printing;
@@ -49,6 +38,12 @@ void printLine(const std::string& line) {
 }
 
 } // namespace
+
+std::string oneDecimal(double value) {
+    char text[32];
+    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+    return error == std::errc() ? std::string(text, end) : "0.0";
+}
 
 void finish(int code) {
     // The two traces run on different threads and may end together. Exit handlers and static
@@ -84,11 +79,7 @@ void traceIfRequested(const std::vector<std::string>& arguments) {
                 printLine("TRACE " + std::string(rawValue(id)) + ": " + std::to_string(category.items.size()) +
                           " items, " + bytes(category.size) + ", " + oneDecimal(took.count()) + " s\n");
             };
-            try {
-                children.emplace_back(trace);
-            } catch (const std::system_error&) {
-                trace();
-            }
+            children.push_back(runOnThreadElseInline(trace));
         }
     }
     finish(0);

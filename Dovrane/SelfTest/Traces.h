@@ -14,4 +14,7 @@ void traceIfRequested(const std::vector<std::string>& arguments);
 // Ends the process with the code, standard output flushed.
 [[noreturn]] void finish(int code);
 
+// Seconds with one decimal and a point whatever the locale ("2.5"), as both traces print them.
+std::string oneDecimal(double value);
+
 } // namespace dovrane::SelfTest

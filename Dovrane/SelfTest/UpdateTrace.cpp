@@ -4,26 +4,17 @@
 #include "UpdatesModel/UpdateCheckSetup.h"
 
 #include "DovraneKit/AppInventory.h"
+#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/UpdateChecker.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <system_error>
-#include <thread>
 
 namespace dovrane::SelfTest {
 
 namespace {
-
-// One decimal and a point whatever the locale.
-std::string oneDecimal(double value) {
-    char text[32];
-    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
-    return error == std::errc() ? std::string(text, end) : "0.0";
-}
 
 std::string status(const InstalledApp& app, const std::map<std::string, UpdateCheck>& results) {
     auto found = results.find(app.id());
@@ -70,11 +61,8 @@ bool updateTraceIfRequested(const std::vector<std::string>& arguments) {
     if (std::find(arguments.begin(), arguments.end(), "--update-trace") == arguments.end())
         return false;
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    try {
-        std::thread(runUpdateTrace).detach();
-    } catch (const std::system_error&) {
-        runUpdateTrace(); // no thread to be had: trace here, which ends the process
-    }
+    // Without a thread to be had the trace runs here, and ends the process itself.
+    runOnThreadElseInline(runUpdateTrace).detach();
     return true;
 }
 

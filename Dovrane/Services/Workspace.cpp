@@ -2,7 +2,7 @@
 
 #include <DovraneKit/AppInventory.h>
 #include <DovraneKit/FileSystem.h>
-#include <DovraneKit/ToolOutputParsers.h>
+#include <DovraneKit/BundleInfo.h>
 
 #include <QFile>
 #include <QProcess>

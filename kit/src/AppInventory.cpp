@@ -1,14 +1,14 @@
 #include "DovraneKit/AppInventory.h"
 
+#include "DovraneKit/BundleInfo.h"
 #include "DovraneKit/CodeSigning.h"
 #include "DovraneKit/DeletionGuard.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/NameOrder.h"
 #include "DovraneKit/Plist.h"
-#include "DovraneKit/ToolOutputParsers.h"
 
-#define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
+#include "Pattern.h"
+#include "Utf8.h"
 
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
@@ -39,54 +39,20 @@ std::optional<std::string> nonEmpty(std::optional<std::string> text) {
     return text;
 }
 
-// The quoted ".app" names of a cask's metadata; the capture is the name without its quotes.
-class AppNamePattern {
-public:
-    AppNamePattern() {
-        int error = 0;
-        PCRE2_SIZE offset = 0;
-        static constexpr char pattern[] = R"re("([^"/]+\.app)")re";
-        code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED, PCRE2_UTF, &error, &offset,
-                              nullptr);
+// The quoted ".app" names of a cask's metadata, without their quotes, in order; absent when
+// the text is not UTF-8 (such a file is not read).
+std::optional<std::vector<std::string>> quotedAppNames(std::string_view text) {
+    static const Pattern appName(R"re("([^"/]+\.app)")re", Pattern::unicode);
+    if (!utf8::isValid(text))
+        return std::nullopt;
+    std::vector<std::string> found;
+    // A match is never empty (it holds two quotes at least), so each search starts further on.
+    std::size_t from = 0;
+    while (auto match = appName.find(text, from)) {
+        found.emplace_back(match->groupIn(text));
+        from = match->end;
     }
-    ~AppNamePattern() { pcre2_code_free(code_); }
-    AppNamePattern(const AppNamePattern&) = delete;
-    AppNamePattern& operator=(const AppNamePattern&) = delete;
-
-    // Every match in order; absent when the text is not UTF-8 (such a file is not read).
-    std::optional<std::vector<std::string>> names(std::string_view text) const {
-        if (!code_)
-            return std::vector<std::string>{};
-        std::unique_ptr<pcre2_match_data, void (*)(pcre2_match_data*)> data(
-            pcre2_match_data_create_from_pattern(code_, nullptr), pcre2_match_data_free);
-        if (!data)
-            return std::vector<std::string>{};
-        std::vector<std::string> found;
-        PCRE2_SIZE from = 0;
-        // The first call checks the whole text for valid UTF-8; later ones need not.
-        uint32_t options = 0;
-        while (from <= text.size()) {
-            int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), from, options,
-                                 data.get(), nullptr);
-            if (rc == PCRE2_ERROR_NOMATCH)
-                break;
-            if (rc < 0)
-                return options == 0 ? std::nullopt : std::optional(found);
-            options = PCRE2_NO_UTF_CHECK;
-            const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(data.get());
-            found.emplace_back(text.substr(vector[2], vector[3] - vector[2]));
-            from = vector[1]; // a match is never empty: it holds two quotes at least
-        }
-        return found;
-    }
-
-private:
-    pcre2_code* code_ = nullptr;
-};
-
-const AppNamePattern& appNamePattern() {
-    static const AppNamePattern pattern;
-    return pattern;
+    return found;
 }
 
 // Every file named `fileName` in the tree below folder, in listing order. Links are never
@@ -205,7 +171,7 @@ std::map<std::string, std::string> AppInventory::caskMap() const {
                 auto text = Fs::readFile(file, maximumMetadataSize);
                 if (!text)
                     continue;
-                auto names = appNamePattern().names(*text);
+                auto names = quotedAppNames(*text);
                 if (!names)
                     continue;
                 for (std::string& name : *names) {

@@ -1,7 +1,8 @@
 #include "DovraneKit/AppVersion.h"
 
+#include "Characters.h"
+
 #include <unicode/brkiter.h>
-#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
@@ -49,13 +50,7 @@ std::string toUtf8(const icu::UnicodeString& text) {
 }
 
 icu::UnicodeString canonical(const std::string& utf8) {
-    icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-    if (U_FAILURE(status))
-        return text;
-    icu::UnicodeString normalized = nfc->normalize(text, status);
-    return U_SUCCESS(status) ? normalized : text;
+    return composed(icu::UnicodeString::fromUTF8(utf8));
 }
 
 // Unicode code-point order of the canonical forms: negative, zero or positive.

@@ -1,60 +1,20 @@
 #include "DovraneKit/Appcast.h"
 
-#include "Utf8.h"
+#include "Ascii.h"
+#include "Characters.h"
 
 // The entity-expansion limits are declared only for builds with DTD support, as Debian's is.
 #ifndef XML_DTD
 #define XML_DTD
 #endif
 #include <expat.h>
-#define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
-#include <unicode/brkiter.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
 
-#include <array>
 #include <charconv>
 #include <cstring>
-#include <memory>
 
 namespace dovrane {
 
 namespace {
-
-// --- text helpers --------------------------------------------------------------------------
-
-bool isWhiteOrLineBreak(UChar32 c) { return u_isUWhiteSpace(c) != 0; }
-bool isHorizontalSpace(UChar32 c) { return c == '\t' || u_charType(c) == U_SPACE_SEPARATOR; }
-
-// text without leading and trailing code points that match.
-std::string trimmed(std::string_view text, bool (*matches)(UChar32)) {
-    icu::UnicodeString wide = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
-    int32_t start = 0;
-    while (start < wide.length() && matches(wide.char32At(start)))
-        start = wide.moveIndex32(start, 1);
-    int32_t end = wide.length();
-    while (end > start) {
-        int32_t previous = wide.moveIndex32(end, -1);
-        if (!matches(wide.char32At(previous)))
-            break;
-        end = previous;
-    }
-    if (start == 0 && end == wide.length())
-        return std::string(text);
-    std::string out;
-    wide.tempSubString(start, end - start).toUTF8String(out);
-    return out;
-}
-
-std::string asciiLower(std::string text) {
-    // The words these are compared with hold no letter whose Unicode lower-case form differs
-    // from its ASCII one, so ASCII folding decides the same.
-    for (auto& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
 
 // Feeds name their downloads and notes pages; anything but a web address is not used.
 std::optional<Url> webUrl(std::string_view text) {
@@ -165,7 +125,7 @@ private:
             text_.clear();
             return;
         }
-        std::string value = trimmed(text_, isWhiteOrLineBreak);
+        std::string value = trimmedWhiteSpace(text_);
         text_.clear();
         AppcastItem& item = *current_;
         auto replaceUnlessEmpty = [&](std::optional<std::string>& field) {
@@ -204,217 +164,6 @@ private:
     std::optional<std::string> notesLanguage_;
 };
 
-// --- release notes -------------------------------------------------------------------------
-
-constexpr std::size_t maxNoteCharacters = 4000;
-
-// A compiled pattern, shared by all threads; match data belongs to each call.
-class Pattern {
-public:
-    explicit Pattern(const char* pattern) {
-        int error = 0;
-        PCRE2_SIZE offset = 0;
-        code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED, PCRE2_UTF | PCRE2_UCP,
-                              &error, &offset, nullptr);
-        if (code_)
-            pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE); // optional speed-up; the interpreter serves otherwise
-    }
-    ~Pattern() { pcre2_code_free(code_); }
-    Pattern(const Pattern&) = delete;
-    Pattern& operator=(const Pattern&) = delete;
-
-    struct Match {
-        std::size_t start, end;
-        int group; // the first capturing group that took part, 0 when none
-    };
-
-    // The first match at or after from; absent when there is none or matching fails.
-    std::optional<Match> find(std::string_view text, std::size_t from) const {
-        if (!code_)
-            return std::nullopt;
-        std::unique_ptr<pcre2_match_data, void (*)(pcre2_match_data*)> data(
-            pcre2_match_data_create_from_pattern(code_, nullptr), pcre2_match_data_free);
-        if (!data)
-            return std::nullopt;
-        // The text was made valid UTF-8 once; checking it again on every call would cost a pass each.
-        int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), from, PCRE2_NO_UTF_CHECK,
-                             data.get(), nullptr);
-        if (rc <= 0)
-            return std::nullopt;
-        const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(data.get());
-        int group = 0;
-        for (int i = 1; i < rc && group == 0; ++i)
-            if (vector[2 * i] != PCRE2_UNSET)
-                group = i;
-        return Match{vector[0], vector[1], group};
-    }
-
-    // Every match replaced; absent should matching fail for any reason.
-    std::optional<std::string> substitute(std::string_view text, std::string_view replacement) const {
-        if (!code_)
-            return std::nullopt;
-        std::string out(text.size() + 64, '\0');
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            PCRE2_SIZE length = out.size();
-            int rc = pcre2_substitute(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
-                                      PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH | PCRE2_NO_UTF_CHECK, nullptr, nullptr,
-                                      reinterpret_cast<PCRE2_SPTR>(replacement.data()), replacement.size(),
-                                      reinterpret_cast<PCRE2_UCHAR*>(out.data()), &length);
-            if (rc >= 0) {
-                out.resize(length);
-                return out;
-            }
-            if (rc != PCRE2_ERROR_NOMEMORY)
-                return std::nullopt;
-            out.assign(length + 1, '\0');
-        }
-        return std::nullopt;
-    }
-
-private:
-    pcre2_code* code_ = nullptr;
-};
-
-// Every match of pattern replaced. Each match ends with ending, so the text after its last
-// occurrence is left out of the search: a start with no ending after it would otherwise be
-// retried against the whole rest of the text, quadratic on hostile notes.
-std::string replaceMatches(const std::string& text, const Pattern& pattern, std::string_view replacement,
-                           std::string_view ending) {
-    auto last = text.rfind(ending);
-    if (last == std::string::npos)
-        return text;
-    std::size_t cut = last + ending.size();
-    auto replaced = pattern.substitute(std::string_view(text).substr(0, cut), replacement);
-    if (!replaced)
-        return text;
-    return *replaced + text.substr(cut);
-}
-
-// The first occurrence at or after a position, for positions that never go back: the text
-// in between is searched only once, so one pass over the whole text stays linear.
-template <class Find>
-class ForwardSearch {
-public:
-    explicit ForwardSearch(Find find) : find_(std::move(find)) {}
-    std::optional<std::size_t> from(std::size_t position) {
-        if (!searched_ || (found_ && *found_ < position)) {
-            found_ = find_(position);
-            searched_ = true;
-        }
-        return found_;
-    }
-
-private:
-    Find find_;
-    bool searched_ = false;
-    std::optional<std::size_t> found_; // start of the occurrence, or its end where the caller wants that
-};
-
-// Removes what "(?is)<(script|style)[^>]*>.*?</\1>" matches, replacing every match with
-// nothing. Done piecewise because one expression retries the rest of the text from every
-// opening tag that is never closed.
-std::string removeScriptsAndStyles(const std::string& text) {
-    static const Pattern opening(R"((?i)<(?:(script)|(style)))");
-    static const Pattern closings[2] = {Pattern(R"((?i)</script>)"), Pattern(R"((?i)</style>)")};
-
-    auto closingEnd = [&text](const Pattern& closing) {
-        return [&text, &closing](std::size_t from) -> std::optional<std::size_t> {
-            auto match = closing.find(text, from);
-            return match ? std::optional(match->end) : std::nullopt;
-        };
-    };
-    auto greaterThan = [&text](std::size_t from) -> std::optional<std::size_t> {
-        auto at = text.find('>', from);
-        return at == std::string::npos ? std::nullopt : std::optional(at);
-    };
-    ForwardSearch tagEnd(greaterThan);
-    ForwardSearch scriptEnd(closingEnd(closings[0]));
-    ForwardSearch styleEnd(closingEnd(closings[1]));
-
-    std::string out;
-    std::size_t copied = 0, position = 0;
-    while (auto open = opening.find(text, position)) {
-        auto gt = tagEnd.from(open->end);
-        if (!gt)
-            break; // no tag after this one can be complete either
-        // The block ends with the first closing tag whose "<" follows the opening tag's ">".
-        auto end = (open->group == 1 ? scriptEnd : styleEnd).from(*gt + 1);
-        if (!end) {
-            position = open->start + 1;
-            continue;
-        }
-        out.append(text, copied, open->start - copied);
-        copied = position = *end;
-    }
-    if (copied == 0)
-        return text;
-    out.append(text, copied, std::string::npos);
-    return out;
-}
-
-// Line breaks and the ends of paragraphs, list items, headings and divisions.
-const Pattern& lineBreaks() {
-    static const Pattern pattern(R"((?i)<\s*(br|/p|/li|/h[1-6]|/div)\s*/?>)");
-    return pattern;
-}
-// The start of a list item; the word boundary keeps <link> and <lines> out.
-const Pattern& listItems() {
-    static const Pattern pattern(R"((?i)<\s*li\b[^>]*>)");
-    return pattern;
-}
-const Pattern& comments() {
-    static const Pattern pattern(R"((?s)<!--.*?-->)");
-    return pattern;
-}
-const Pattern& tags() {
-    static const Pattern pattern(R"(<[^>]+>)");
-    return pattern;
-}
-
-std::string stripMarkup(const std::string& html) {
-    std::string text = replaceMatches(html, lineBreaks(), "\n", ">");
-    text = replaceMatches(text, listItems(), "\u2022 ", ">");
-    text = replaceMatches(text, comments(), "", "-->");
-    text = removeScriptsAndStyles(text);
-    return replaceMatches(text, tags(), "", ">");
-}
-
-void replaceAll(std::string& text, std::string_view what, std::string_view with) {
-    std::string out;
-    std::size_t from = 0;
-    for (std::size_t at; (at = text.find(what, from)) != std::string::npos; from = at + what.size()) {
-        out.append(text, from, at - from);
-        out.append(with);
-    }
-    if (from == 0)
-        return;
-    out.append(text, from, std::string::npos);
-    text = std::move(out);
-}
-
-// The first count user-perceived characters of text.
-std::string prefixCharacters(const std::string& text, std::size_t count) {
-    if (text.size() <= count)
-        return text; // every character is at least one byte
-    icu::UnicodeString wide = icu::UnicodeString::fromUTF8(text);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> iterator(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    int32_t end = wide.length();
-    if (U_SUCCESS(status) && iterator) {
-        iterator->setText(wide);
-        int32_t boundary = iterator->first();
-        for (std::size_t n = 0; n < count && boundary != icu::BreakIterator::DONE; ++n)
-            boundary = iterator->next();
-        if (boundary != icu::BreakIterator::DONE)
-            end = boundary;
-    } else {
-        end = std::min(end, wide.moveIndex32(0, int32_t(count)));
-    }
-    std::string out;
-    wide.tempSubString(0, end).toUTF8String(out);
-    return out;
-}
-
 } // namespace
 
 std::optional<std::string> AppcastItem::displayVersion() const {
@@ -437,13 +186,15 @@ std::optional<AppcastItem> AppcastParser::best(const std::vector<AppcastItem>& i
     auto usable = [&](const AppcastItem& item) {
         if (!item.url || item.informationalOnly || !item.compareVersion())
             return false;
-        if (item.os && asciiLower(*item.os) != "macos")
+        // The words compared with hold no letter whose Unicode lower case differs from its
+        // ASCII one, so ASCII folding decides the same.
+        if (item.os && ascii::lowercased(*item.os) != "macos")
             return false;
         if (item.minimumSystemVersion &&
             AppVersion::compare(*item.minimumSystemVersion, system) == ComparisonResult::orderedDescending)
             return false;
         if (item.channel) {
-            auto channel = asciiLower(*item.channel);
+            auto channel = ascii::lowercased(*item.channel);
             if (channel != "stable" && channel != "release" && channel != "production")
                 return false;
         }
@@ -458,41 +209,6 @@ std::optional<AppcastItem> AppcastParser::best(const std::vector<AppcastItem>& i
             chosen = &item;
     }
     return chosen ? std::optional<AppcastItem>(*chosen) : std::nullopt;
-}
-
-std::optional<std::string> ReleaseNotes::plain(const std::optional<std::string>& html) {
-    if (!html || html->empty())
-        return std::nullopt;
-    std::string text = stripMarkup(utf8::valid(*html));
-
-    // &amp; comes last, so an escaped entity such as &amp;lt; is not decoded twice.
-    static constexpr std::pair<std::string_view, std::string_view> entities[] = {
-        {"&nbsp;", " "}, {"&lt;", "<"},  {"&gt;", ">"}, {"&quot;", "\""},
-        {"&#39;", "'"},  {"&apos;", "'"}, {"&amp;", "&"}};
-    for (const auto& [entity, character] : entities)
-        replaceAll(text, entity, character);
-
-    // Lines trimmed; leading blank lines dropped and runs of blank lines made one.
-    std::string joined;
-    bool keptAny = false, lastKeptEmpty = false;
-    std::size_t from = 0;
-    while (from <= text.size()) {
-        std::size_t newline = text.find('\n', from);
-        std::size_t to = newline == std::string::npos ? text.size() : newline;
-        std::string line = trimmed(std::string_view(text).substr(from, to - from), isHorizontalSpace);
-        if (!line.empty() || (keptAny && !lastKeptEmpty)) {
-            if (keptAny)
-                joined += '\n';
-            joined += line;
-            keptAny = true;
-            lastKeptEmpty = line.empty();
-        }
-        from = to + 1;
-    }
-    std::string result = trimmed(joined, isWhiteOrLineBreak);
-    if (result.empty())
-        return std::nullopt;
-    return prefixCharacters(result, maxNoteCharacters);
 }
 
 } // namespace dovrane

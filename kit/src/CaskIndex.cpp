@@ -1,6 +1,8 @@
 #include "DovraneKit/CaskIndex.h"
 
 #include "DovraneKit/FileSystem.h"
+
+#include "Ascii.h"
 #include "JsonCoding.h"
 
 #include <nlohmann/json.hpp>
@@ -95,10 +97,7 @@ Url url(std::string_view bundleID, std::string_view country, std::string_view en
     std::string base = service.text();
     while (!base.empty() && base.back() == '/')
         base.pop_back();
-    std::string lowerCountry(country);
-    for (auto& c : lowerCountry)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+    const std::string lowerCountry = ascii::lowercased(country);
     std::string text = base + "/lookup?bundleId=" + percentEncodeQueryValue(bundleID) +
                        "&entity=" + percentEncodeQueryValue(entity) +
                        "&country=" + percentEncodeQueryValue(lowerCountry);

@@ -1,7 +1,7 @@
 #include "DovraneKit/DeletionGuard.h"
 
 #include "DovraneKit/FileSystem.h"
-#include "TextPieces.h"
+#include "DovraneKit/TextPieces.h"
 
 #include <climits>
 #include <cstdlib>

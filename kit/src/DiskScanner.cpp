@@ -1,15 +1,40 @@
+// The scan: every category collected at once, then excluded paths dropped, protected items
+// made show-only and double counting removed. Where each category is collected
+// (ScanCollectors, declared in ScanCollectors.h):
+//
+//   category       collector                  file
+//   apps           apps()                     HomeCollectors.cpp
+//   personal       personal()                 HomeCollectors.cpp
+//   caches         caches()                   HomeCollectors.cpp
+//   logs           children(Library/Logs)     HomeCollectors.cpp
+//   trash          trash()                    HomeCollectors.cpp
+//   installers     installers()               HomeCollectors.cpp
+//   mailDownloads  children(Mail Downloads)   HomeCollectors.cpp
+//   messages       single(Attachments)        DiskScanner.cpp
+//   iosBackups     backups()                  HomeCollectors.cpp
+//   snapshots      snapshots()                SystemCollectors.cpp
+//   xcode          xcode()                    SystemCollectors.cpp
+//   simulators     simulators()               SystemCollectors.cpp
+//   docker         single(Docker.raw)         DiskScanner.cpp
+//   packageCaches  packageCaches()            SystemCollectors.cpp
+//   projects       projects()                 DiskScanner.cpp (ProjectFinder does the walk)
+//   other          nothing: the scan computes it from the volume figures
+
 #include "DovraneKit/DiskScanner.h"
 
+#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/DeletionGuard.h"
 #include "DovraneKit/Language.h"
 #include "DovraneKit/ProjectFinder.h"
 #include "DovraneKit/SizeCounter.h"
+#include "DovraneKit/VolumeInfo.h"
+
+#include "ScanCollectors.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 namespace dovrane {
@@ -71,7 +96,7 @@ DiskScanner::AppNameLookup DiskScanner::noNames() {
 
 Url DiskScanner::inHome(std::string_view relative) const { return home.appending(relative); }
 
-std::optional<CleanupItem> DiskScanner::measuredItem(const Url& url, std::string name, std::string reason,
+std::optional<CleanupItem> ScanCollectors::measuredItem(const Url& url, std::string name, std::string reason,
                                                      std::string source, Safety safety, CleanupAction action,
                                                      std::stop_token stop) {
     Measurement measured = SizeCounter::measure(url, stop);
@@ -81,14 +106,14 @@ std::optional<CleanupItem> DiskScanner::measuredItem(const Url& url, std::string
                        measured.lastUsed, std::move(reason), std::move(source), safety, action);
 }
 
-std::optional<std::string> DiskScanner::runTool(const std::string& executable,
-                                                const std::vector<std::string>& arguments,
-                                                std::stop_token stop) const {
-    // A stopped scan does not wait for a tool's timeout.
-    if (!runner || stop.stop_requested())
+std::optional<std::string> ScanCollectors::runTool(const std::string& executable,
+                                                   const std::vector<std::string>& arguments,
+                                                   std::stop_token stop) const {
+    // A stopped scan does not wait for a tool's timeout: the runner ends a running tool at once.
+    if (!scanner_.runner || stop.stop_requested())
         return std::nullopt;
     try {
-        return runner->run(executable, arguments);
+        return scanner_.runner->run(executable, arguments, stop);
     } catch (...) {
         return std::nullopt;
     }
@@ -119,11 +144,7 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
                 }
                 queue.push(std::move(category));
             };
-            try {
-                workers.emplace_back(work);
-            } catch (const std::system_error&) {
-                work();
-            }
+            workers.push_back(runOnThreadElseInline(work));
         }
         for (int finished = 1; finished <= total; ++finished) {
             categories.push_back(queue.pop());
@@ -155,40 +176,45 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
 
 Category DiskScanner::collect(CategoryID id, std::stop_token stop) const {
     const DeletionGuard guard(home);
+    const ScanCollectors collectors(*this);
     Category raw(id);
     switch (id) {
-    case CategoryID::apps: raw = apps(stop); break;
-    case CategoryID::personal: raw = personal(stop); break;
-    case CategoryID::caches: raw = caches(stop); break;
+    case CategoryID::apps: raw = collectors.apps(stop); break;
+    case CategoryID::personal: raw = collectors.personal(stop); break;
+    case CategoryID::caches: raw = collectors.caches(stop); break;
     case CategoryID::logs:
-        raw = children(inHome("Library/Logs"), id, "logs", Safety::safe,
-                       L("A log file. Nothing reads old logs.", "Ein Protokoll. Alte Protokolle liest nichts mehr."), stop);
+        raw = collectors.children(inHome("Library/Logs"), id, "logs", Safety::safe,
+                                  L("A log file. Nothing reads old logs.",
+                                    "Ein Protokoll. Alte Protokolle liest nichts mehr."),
+                                  stop);
         break;
-    case CategoryID::trash: raw = trash(stop); break;
-    case CategoryID::installers: raw = installers(stop); break;
+    case CategoryID::trash: raw = collectors.trash(stop); break;
+    case CategoryID::installers: raw = collectors.installers(stop); break;
     case CategoryID::mailDownloads:
-        raw = children(inHome("Library/Containers/com.apple.mail/Data/Library/Mail Downloads"), id, "mail.downloads",
-                       Safety::safe,
-                       L("A copy of an attachment. The original stays in the email.",
-                         "Eine Kopie eines Anhangs. Das Original bleibt in der E-Mail."),
-                       stop);
+        raw = collectors.children(inHome("Library/Containers/com.apple.mail/Data/Library/Mail Downloads"), id,
+                                  "mail.downloads", Safety::safe,
+                                  L("A copy of an attachment. The original stays in the email.",
+                                    "Eine Kopie eines Anhangs. Das Original bleibt in der E-Mail."),
+                                  stop);
         break;
     case CategoryID::messages:
-        raw = single(id, "Library/Messages/Attachments", L("Attachments", "Anhänge"),
-                     L("Manage attachments in Messages.", "Anhänge verwaltest du in Nachrichten."), "messages", stop);
+        raw = collectors.single(id, "Library/Messages/Attachments", L("Attachments", "Anhänge"),
+                                L("Manage attachments in Messages.", "Anhänge verwaltest du in Nachrichten."),
+                                "messages", stop);
         break;
-    case CategoryID::iosBackups: raw = backups(stop); break;
-    case CategoryID::snapshots: raw = snapshots(stop); break;
-    case CategoryID::xcode: raw = xcode(stop); break;
-    case CategoryID::simulators: raw = simulators(stop); break;
+    case CategoryID::iosBackups: raw = collectors.backups(stop); break;
+    case CategoryID::snapshots: raw = collectors.snapshots(stop); break;
+    case CategoryID::xcode: raw = collectors.xcode(stop); break;
+    case CategoryID::simulators: raw = collectors.simulators(stop); break;
     case CategoryID::docker:
-        raw = single(id, "Library/Containers/com.docker.docker/Data/vms/0/data/Docker.raw", "Docker.raw",
-                     L("Shrink it in Docker Desktop > Settings > Resources, or with docker system prune.",
-                       "Verkleinern in Docker Desktop > Einstellungen > Ressourcen oder mit docker system prune."),
-                     "docker", stop);
+        raw = collectors.single(id, "Library/Containers/com.docker.docker/Data/vms/0/data/Docker.raw", "Docker.raw",
+                                L("Shrink it in Docker Desktop > Settings > Resources, or with docker system prune.",
+                                  "Verkleinern in Docker Desktop > Einstellungen > Ressourcen oder mit docker system "
+                                  "prune."),
+                                "docker", stop);
         break;
-    case CategoryID::packageCaches: raw = packageCaches(stop); break;
-    case CategoryID::projects: raw = projects(stop); break;
+    case CategoryID::packageCaches: raw = collectors.packageCaches(stop); break;
+    case CategoryID::projects: raw = collectors.projects(stop); break;
     case CategoryID::other: break;
     }
 
@@ -204,7 +230,7 @@ Category DiskScanner::collect(CategoryID id, std::stop_token stop) const {
     return Category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
 }
 
-Category DiskScanner::single(CategoryID id, const std::string& relative, std::string name, std::string reason,
+Category ScanCollectors::single(CategoryID id, const std::string& relative, std::string name, std::string reason,
                              std::string source, std::stop_token stop) const {
     std::vector<CleanupItem> items;
     if (auto item = measuredItem(inHome(relative), std::move(name), std::move(reason),
@@ -213,15 +239,17 @@ Category DiskScanner::single(CategoryID id, const std::string& relative, std::st
     return Category(id, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::projects(std::stop_token stop) const {
+Category ScanCollectors::projects(std::stop_token stop) const {
     std::vector<Url> roots;
-    for (const std::string& folder : settings.projectFolders)
+    for (const std::string& folder : scanner_.settings.projectFolders)
         roots.push_back(Url::fromPath(folder));
     if (roots.empty())
         return Category(CategoryID::projects, std::nullopt, {}, false,
                         L("Choose the folders with your projects in Settings > Scan.",
                           "Wähle die Ordner mit deinen Projekten unter Einstellungen > Scan."));
-    ProjectFinder finder{std::move(roots), settings.projectAgeDays, 6, Date::now()};
+    // The wall clock on purpose, not the scanner's `now`: a project's age is how long it has
+    // really lain untouched, even when the scanner was given another date for the installers.
+    ProjectFinder finder{std::move(roots), scanner_.settings.projectAgeDays, 6, Date::now()};
     return Category(CategoryID::projects, std::nullopt, finder.find(stop));
 }
 

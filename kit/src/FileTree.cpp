@@ -1,7 +1,7 @@
 #include "FileTree.h"
 
 #include "DovraneKit/FileSystem.h"
-#include "TextPieces.h"
+#include "DovraneKit/TextPieces.h"
 
 #include <dirent.h>
 #include <unistd.h>

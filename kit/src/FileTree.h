@@ -19,7 +19,7 @@ struct Entry {
 
 // Every entry below root (root itself left out), parents before their children, children in
 // byte order of their names. A folder that cannot be read is a failure, never an empty folder.
-Expected<std::vector<Entry>> walk(const std::string& root);
+[[nodiscard]] Expected<std::vector<Entry>> walk(const std::string& root);
 
 // Whether the link at relativeLink below root, holding target, resolves to a place inside
 // root. Links met on the way are followed as the system would; an absolute target, a ".." above

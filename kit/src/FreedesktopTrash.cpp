@@ -2,6 +2,7 @@
 
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
+#include "DovraneKit/Url.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -112,14 +113,16 @@ int renameNoReplace(const std::string& from, const std::string& to) {
 
 } // namespace
 
-std::string homeTrash(const Url& home) {
+std::string homeTrash(const std::string& home) {
+    // Both sides in one spelling, so "/home/u/" and "/home/u" are one home.
+    const std::string folder = Url::fromPath(home).path();
     const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && *dataHome == '/' && home.path() == Url::fromPath(Fs::homeDirectory()).path())
+    if (dataHome && *dataHome == '/' && folder == Url::fromPath(Fs::homeDirectory()).path())
         return Path::join(dataHome, "Trash");
-    return Path::join(home.path(), ".local/share/Trash");
+    return Path::join(folder, ".local/share/Trash");
 }
 
-Url homeTrashFiles(const Url& home) { return Url::fromPath(Path::join(homeTrash(home), "files")); }
+std::string homeTrashFiles(const std::string& home) { return Path::join(homeTrash(home), "files"); }
 
 std::string Directory::files() const { return Path::join(folder, "files"); }
 std::string Directory::info() const { return Path::join(folder, "info"); }

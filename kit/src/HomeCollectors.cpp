@@ -1,39 +1,25 @@
 // The collectors that look at the home folder and the application folders.
 
-#include "DovraneKit/DiskScanner.h"
+#include "ScanCollectors.h"
 
-#include "Concurrently.h"
+#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
 #include "DovraneKit/Language.h"
-#include "DovraneKit/Locked.h"
 #include "DovraneKit/ToolOutputParsers.h"
+
+#include "Ascii.h"
+#include "Locked.h"
 
 #include <array>
 
 namespace dovrane {
 
-namespace {
-
-std::string asciiLowercase(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
-
-void add(std::vector<CleanupItem>& items, std::optional<CleanupItem> item) {
-    if (item)
-        items.push_back(std::move(*item));
-}
-
-} // namespace
-
-Category DiskScanner::apps(std::stop_token stop) const {
+Category ScanCollectors::apps(std::stop_token stop) const {
     const std::string reason =
         L("Remove apps on the Apps page, leftovers included.", "Apps entfernst du auf der Seite Apps, samt Resten.");
     std::vector<CleanupItem> items;
-    for (const Url& folder : applicationFolders) {
+    for (const Url& folder : scanner_.applicationFolders) {
         for (const std::string& entry : Fs::list(folder.path())) {
             if (entry.starts_with("."))
                 continue;
@@ -45,7 +31,7 @@ Category DiskScanner::apps(std::stop_token stop) const {
     return Category(CategoryID::apps, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::personal(std::stop_token stop) const {
+Category ScanCollectors::personal(std::stop_token stop) const {
     struct Folder {
         const char* relative;
         const char* english;
@@ -82,22 +68,22 @@ Category DiskScanner::personal(std::stop_token stop) const {
     return Category(CategoryID::personal, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::caches(std::stop_token stop) const {
+Category ScanCollectors::caches(std::stop_token stop) const {
     const Url folder = inHome("Library/Caches");
     std::vector<CleanupItem> items;
     for (const std::string& name : Fs::list(folder.path())) {
-        if (packageCacheNames.contains(name) || name == ".DS_Store")
+        if (DiskScanner::packageCacheNames.contains(name) || name == ".DS_Store")
             continue;
         std::optional<std::string> known;
         try {
-            known = appName(name);
+            known = scanner_.appName(name);
         } catch (...) {
         }
         std::string displayName = known ? *known : name;
 
         std::string source, reason;
         Safety safety = Safety::safe;
-        if (running.contains(name)) {
+        if (scanner_.running.contains(name)) {
             source = "caches.running";
             safety = Safety::review;
             reason = L("This app is running. Quit it first, then its cache can go.",
@@ -117,7 +103,7 @@ Category DiskScanner::caches(std::stop_token stop) const {
     return Category(CategoryID::caches, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
+Category ScanCollectors::children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
                                const std::string& reason, std::stop_token stop) const {
     std::vector<CleanupItem> items;
     for (const std::string& name : Fs::list(folder.path())) {
@@ -128,9 +114,10 @@ Category DiskScanner::children(const Url& folder, CategoryID id, const std::stri
     return Category(id, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::trash(std::stop_token stop) const {
+Category ScanCollectors::trash(std::stop_token stop) const {
     std::vector<CleanupItem> items;
-    add(items, measuredItem(FreedesktopTrash::homeTrashFiles(home), L("Trash", "Papierkorb"),
+    const Url files = Url::fromPath(FreedesktopTrash::homeTrashFiles(scanner_.home.path()));
+    add(items, measuredItem(files, L("Trash", "Papierkorb"),
                             L("Finder empties the Trash after you confirm. This cannot be undone.",
                               "Der Finder leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht "
                               "rückgängig machen."),
@@ -138,13 +125,13 @@ Category DiskScanner::trash(std::stop_token stop) const {
     return Category(CategoryID::trash, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::installers(std::stop_token stop) const {
-    const Date cutoff = now.adding(double(settings.installerAgeDays) * -86400.0);
+Category ScanCollectors::installers(std::stop_token stop) const {
+    const Date cutoff = scanner_.now.adding(double(scanner_.settings.installerAgeDays) * -86400.0);
     std::vector<CleanupItem> items;
 
     const Url downloads = inHome("Downloads");
     for (const std::string& name : Fs::list(downloads.path())) {
-        const std::string extension = asciiLowercase(Path::extension(name));
+        const std::string extension = ascii::lowercased(Path::extension(name));
         const bool archive = extension == "zip" || extension == "xip";
         if (!archive && extension != "dmg" && extension != "pkg" && extension != "mpkg")
             continue;
@@ -165,7 +152,7 @@ Category DiskScanner::installers(std::stop_token stop) const {
                                     "installers.image", Safety::safe, CleanupAction::trash, stop));
     }
 
-    for (const Url& folder : applicationFolders) {
+    for (const Url& folder : scanner_.applicationFolders) {
         for (const std::string& name : Fs::list(folder.path())) {
             if (!name.starts_with("Install macOS") || Path::extension(name) != "app")
                 continue;
@@ -180,7 +167,7 @@ Category DiskScanner::installers(std::stop_token stop) const {
     return Category(CategoryID::installers, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::backups(std::stop_token stop) const {
+Category ScanCollectors::backups(std::stop_token stop) const {
     const Url folder = inHome("Library/Application Support/MobileSync/Backup");
     std::vector<CleanupItem> items;
     for (const std::string& entry : Fs::list(folder.path())) {

@@ -6,12 +6,10 @@
 #include "DovraneKit/Plist.h"
 #include "DovraneKit/SizeCounter.h"
 
+#include "Characters.h"
 #include "LibraryNames.h"
 
-#include <unicode/brkiter.h>
-
 #include <algorithm>
-#include <memory>
 
 namespace dovrane {
 
@@ -19,21 +17,6 @@ namespace {
 
 // Folders where a match by the app's name counts; the name alone is too weak elsewhere.
 constexpr std::array<std::string_view, 3> nameFolders = {"Application Support", "Caches", "Logs"};
-
-// User-perceived characters, as a person would count the letters of a name.
-std::size_t characterCount(const std::string& text) {
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> characters(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !characters)
-        return std::size_t(unicode.countChar32());
-    characters->setText(unicode);
-    std::size_t count = 0;
-    while (characters->next() != icu::BreakIterator::DONE)
-        ++count;
-    return count;
-}
 
 struct Match {
     bool exact = false;

@@ -1,6 +1,8 @@
 #pragma once
 // Lower-casing of the names and identifiers that the leftover and orphan finders compare.
 
+#include "Ascii.h"
+
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
@@ -15,13 +17,8 @@ inline std::string lowercased(std::string_view text) {
     icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
     std::string check;
     unicode.toUTF8String(check);
-    if (check != text) {
-        std::string bytes(text);
-        for (char& c : bytes)
-            if (c >= 'A' && c <= 'Z')
-                c = char(c - 'A' + 'a');
-        return bytes;
-    }
+    if (check != text)
+        return ascii::lowercased(text);
     std::string lower;
     unicode.toLower(icu::Locale::getRoot()).toUTF8String(lower);
     return lower;

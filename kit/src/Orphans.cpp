@@ -6,10 +6,8 @@
 #include "DovraneKit/SizeCounter.h"
 
 #include "LibraryNames.h"
-#include "TextPieces.h"
-
-#define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
+#include "Pattern.h"
+#include "DovraneKit/TextPieces.h"
 
 #include <algorithm>
 #include <memory>
@@ -35,36 +33,9 @@ std::string vendor(std::string_view identifier) {
 
 // Letters, digits, "-" and "_" in dot-separated words; the whole name must match. Byte mode:
 // every character the pattern accepts is ASCII, so other bytes simply fail it.
-class IdentifierPattern {
-public:
-    IdentifierPattern() {
-        int error = 0;
-        PCRE2_SIZE offset = 0;
-        static constexpr char pattern[] = R"([A-Za-z0-9][A-Za-z0-9\-_]*(\.[A-Za-z0-9\-_]+)+)";
-        code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED,
-                              PCRE2_ANCHORED | PCRE2_ENDANCHORED, &error, &offset, nullptr);
-    }
-    ~IdentifierPattern() { pcre2_code_free(code_); }
-    IdentifierPattern(const IdentifierPattern&) = delete;
-    IdentifierPattern& operator=(const IdentifierPattern&) = delete;
-
-    bool matchesWhole(std::string_view text) const {
-        if (!code_)
-            return false;
-        std::unique_ptr<pcre2_match_data, void (*)(pcre2_match_data*)> data(
-            pcre2_match_data_create_from_pattern(code_, nullptr), pcre2_match_data_free);
-        if (!data)
-            return false;
-        return pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0, data.get(), nullptr) > 0;
-    }
-
-private:
-    pcre2_code* code_ = nullptr;
-};
-
-const IdentifierPattern& identifierPattern() {
-    static const IdentifierPattern pattern;
-    return pattern;
+bool looksLikeIdentifier(std::string_view name) {
+    static const Pattern identifier(R"([A-Za-z0-9][A-Za-z0-9\-_]*(\.[A-Za-z0-9\-_]+)+)", Pattern::whole);
+    return identifier.find(name).has_value();
 }
 
 } // namespace
@@ -82,7 +53,7 @@ std::optional<std::string> OrphanFinder::bundleID(const std::string& from, const
         if (name.ends_with(suffix))
             name.erase(name.size() - suffix.size());
     auto parts = splitDroppingEmpty(name, '.');
-    if (parts.size() < 3 || !identifierPattern().matchesWhole(name))
+    if (parts.size() < 3 || !looksLikeIdentifier(name))
         return std::nullopt;
     const std::string first = lowercased(parts.front());
     if (std::find(firstWords.begin(), firstWords.end(), first) == firstWords.end())

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 
 extern char** environ;
 
@@ -115,10 +117,19 @@ void signalTool(pid_t pid, int signal) {
 
 } // namespace
 
-std::optional<std::string> ProcessRunner::run(const std::string& executable,
-                                              const std::vector<std::string>& arguments) const {
-    if (executable.empty() || executable.front() != '/' || !Fs::isExecutableFile(executable))
+std::optional<std::string> ProcessRunner::run(const std::string& executable, const std::vector<std::string>& arguments,
+                                              std::stop_token stop) const {
+    if (stop.stop_requested() || executable.empty() || executable.front() != '/' || !Fs::isExecutableFile(executable))
         return std::nullopt;
+
+    // A stop request from another thread wakes the wait below through this counter.
+    FileDescriptor stopNotice(stop.stop_possible() ? eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1);
+    if (stop.stop_possible() && !stopNotice.valid())
+        return std::nullopt;
+    std::stop_callback wake(stop, [fd = stopNotice.get()] {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] auto written = write(fd, &one, sizeof one);
+    });
 
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
@@ -158,7 +169,7 @@ std::optional<std::string> ProcessRunner::run(const std::string& executable,
 
     while (!(exited && !output.valid())) {
         auto now = Clock::now();
-        if (!signalled && now >= terminateAt) {
+        if (!signalled && (now >= terminateAt || stop.stop_requested())) {
             signalTool(pid, SIGTERM);
             signalled = true;
             killAt = now + grace;
@@ -166,9 +177,11 @@ std::optional<std::string> ProcessRunner::run(const std::string& executable,
         if (signalled && now >= killAt)
             break;
 
-        pollfd watched[2];
+        pollfd watched[3];
         nfds_t count = 0;
         int outputIndex = -1, exitIndex = -1;
+        if (!signalled && stopNotice.valid())
+            watched[count++] = pollfd{stopNotice.get(), POLLIN, 0}; // read by the check above
         if (output.valid()) {
             outputIndex = int(count);
             watched[count++] = pollfd{output.get(), POLLIN, 0};
@@ -212,7 +225,7 @@ std::optional<std::string> ProcessRunner::run(const std::string& executable,
         reaped = waitpid(pid, &status, 0);
     } while (reaped < 0 && errno == EINTR);
 
-    if (!finished || signalled || failed || reaped != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!finished || signalled || failed || stop.stop_requested() || reaped != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return std::nullopt;
     return text;
 }

@@ -1,50 +1,20 @@
 // The collectors of what the system and the developer tools own: local snapshots, Xcode's
 // data, simulator devices and the download caches of package managers.
 
-#include "DovraneKit/DiskScanner.h"
+#include "ScanCollectors.h"
 
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
 #include "DovraneKit/ToolOutputParsers.h"
 #include "DovraneKit/ToolPaths.h"
 
-#include <unicode/brkiter.h>
-#include <unicode/unistr.h>
-#include <unicode/utf8.h>
-
-#include <memory>
+#include "Ascii.h"
+#include "Characters.h"
+#include "Utf8.h"
 
 namespace dovrane {
 
 namespace {
-
-bool isValidUtf8(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = int32_t(text.size());
-    if (std::size_t(length) != text.size())
-        return false;
-    for (int32_t i = 0; i < length;) {
-        UChar32 c;
-        U8_NEXT(bytes, i, length, c);
-        if (c < 0)
-            return false;
-    }
-    return true;
-}
-
-// The number of characters as a reader counts them (grapheme clusters).
-std::size_t characterCount(std::string_view text) {
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> characters(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !characters)
-        return std::size_t(unicode.countChar32());
-    characters->setText(unicode);
-    std::size_t count = 0;
-    for (int32_t boundary = characters->next(); boundary != icu::BreakIterator::DONE; boundary = characters->next())
-        ++count;
-    return count;
-}
 
 std::string trimmed(std::string_view text) {
     auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
@@ -63,18 +33,13 @@ std::string derivedDataName(const std::string& entry) {
     return entry;
 }
 
-void add(std::vector<CleanupItem>& items, std::optional<CleanupItem> item) {
-    if (item)
-        items.push_back(std::move(*item));
-}
-
 } // namespace
 
-Category DiskScanner::snapshots(std::stop_token stop) const {
+Category ScanCollectors::snapshots(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     std::optional<std::string> note;
     auto output = runTool(ToolPaths::current().tmutil, {"listlocalsnapshotdates", "/"}, stop);
-    if (output && isValidUtf8(*output)) {
+    if (output && utf8::isValid(*output)) {
         const std::string reason =
             L("Deleting asks for your administrator password and cannot be undone. macOS frees these on its own "
               "when space runs low.",
@@ -92,7 +57,7 @@ Category DiskScanner::snapshots(std::stop_token stop) const {
     return Category(CategoryID::snapshots, 0, std::move(items), true, std::move(note));
 }
 
-Category DiskScanner::xcode(std::stop_token stop) const {
+Category ScanCollectors::xcode(std::stop_token stop) const {
     const Url developer = inHome("Library/Developer");
     std::vector<CleanupItem> items;
 
@@ -129,7 +94,7 @@ Category DiskScanner::xcode(std::stop_token stop) const {
     return Category(CategoryID::xcode, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::simulators(std::stop_token stop) const {
+Category ScanCollectors::simulators(std::stop_token stop) const {
     const Url devices = inHome("Library/Developer/CoreSimulator/Devices");
     std::vector<CleanupItem> items;
     auto output = runTool(ToolPaths::current().xcrun, {"simctl", "list", "devices", "--json"}, stop);
@@ -159,11 +124,11 @@ Category DiskScanner::simulators(std::stop_token stop) const {
     return Category(CategoryID::simulators, std::nullopt, std::move(items));
 }
 
-Category DiskScanner::packageCaches(std::stop_token stop) const {
+Category ScanCollectors::packageCaches(std::stop_token stop) const {
     std::optional<Url> homebrew;
     for (const std::string& brew : ToolPaths::current().brew) {
         auto output = runTool(brew, {"--cache"}, stop);
-        if (output && isValidUtf8(*output)) {
+        if (output && utf8::isValid(*output)) {
             std::string path = trimmed(*output);
             if (!path.empty()) {
                 homebrew = Url::fromPath(path);
@@ -183,9 +148,7 @@ Category DiskScanner::packageCaches(std::stop_token stop) const {
     };
     std::vector<CleanupItem> items;
     for (const auto& [url, tool] : folders) {
-        std::string source = "packages.";
-        for (char c : tool)
-            source += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+        std::string source = "packages." + ascii::lowercased(tool);
         add(items, measuredItem(url, tool,
                                 L("Downloaded packages. " + tool + " loads them again when needed.",
                                   "Geladene Pakete. " + tool + " lädt sie bei Bedarf neu."),

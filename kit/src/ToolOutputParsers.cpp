@@ -2,10 +2,8 @@
 
 #include "DovraneKit/FileSystem.h"
 #include "JsonCoding.h"
-#include "TextPieces.h"
-
-#define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
+#include "Pattern.h"
+#include "DovraneKit/TextPieces.h"
 
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
@@ -98,42 +96,14 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
-struct CodeDeleter {
-    void operator()(pcre2_code* code) const { pcre2_code_free(code); }
-};
-struct MatchDataDeleter {
-    void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
-};
-
 // The first stamp anywhere in a line. Byte mode, so \d is ASCII and no line is invalid.
-class StampFinder {
-public:
-    StampFinder() {
-        int error = 0;
-        PCRE2_SIZE offset = 0;
-        static constexpr char pattern[] = R"((\d{4}-\d{2}-\d{2}-\d{6}))";
-        code_.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED, 0, &error, &offset, nullptr));
-        if (code_)
-            match_.reset(pcre2_match_data_create_from_pattern(code_.get(), nullptr));
-    }
-
-    std::optional<std::string_view> find(std::string_view line) const {
-        if (!code_ || !match_)
-            return std::nullopt;
-        int found = pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(line.data()), line.size(), 0, 0,
-                                match_.get(), nullptr);
-        if (found < 2)
-            return std::nullopt;
-        PCRE2_SIZE* vector = pcre2_get_ovector_pointer(match_.get());
-        if (vector[2] == PCRE2_UNSET || vector[3] < vector[2])
-            return std::nullopt;
-        return line.substr(vector[2], vector[3] - vector[2]);
-    }
-
-private:
-    std::unique_ptr<pcre2_code, CodeDeleter> code_;
-    std::unique_ptr<pcre2_match_data, MatchDataDeleter> match_;
-};
+std::optional<std::string_view> findStamp(std::string_view line) {
+    static const Pattern stamp(R"((\d{4}-\d{2}-\d{2}-\d{6}))");
+    auto match = stamp.find(line);
+    if (!match || match->group != 1)
+        return std::nullopt;
+    return match->groupIn(line);
+}
 
 // ---- Simulator runtimes -------------------------------------------------------------------
 
@@ -158,12 +128,11 @@ std::string runtimeName(std::string_view key) {
 // ---- SnapshotParser -----------------------------------------------------------------------
 
 std::vector<SnapshotParser::Snapshot> SnapshotParser::parse(std::string_view text) {
-    StampFinder finder;
     StampReader reader;
     std::unordered_set<std::string_view> seen;
     std::vector<Snapshot> snapshots;
     for (auto line : splitLines(text)) {
-        auto stamp = finder.find(line);
+        auto stamp = findStamp(line);
         if (!stamp || !seen.insert(*stamp).second)
             continue;
         if (auto when = reader.read(*stamp))
@@ -231,12 +200,6 @@ BackupInfo::Info BackupInfo::read(const Url& folder) {
     if (auto it = plist->find("Last Backup Date"); it != plist->end())
         info.date = it->second.date();
     return info;
-}
-
-std::optional<PlistDict> BundleInfo::read(const Url& bundle) {
-    if (!bundle.isFile())
-        return std::nullopt;
-    return Plist::readDictionary(Path::join(bundle.path(), "Contents/Info.plist"));
 }
 
 } // namespace dovrane

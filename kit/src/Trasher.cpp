@@ -3,6 +3,8 @@
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
 
+#include "TrasherInternals.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,7 +22,7 @@ bool isGone(const std::string& path) {
 }
 
 std::string moveCommand(const std::string& from, const std::string& to) {
-    return "/bin/mv -n " + Trasher::quote(from) + " " + Trasher::quote(to);
+    return "/bin/mv -n " + Shell::quote(from) + " " + Shell::quote(to);
 }
 
 } // namespace
@@ -79,22 +81,21 @@ TrashPlan Trasher::plan(const std::vector<Candidate>& candidates) const {
 Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
     Outcome outcome;
     for (const TrashPlan::Entry& entry : plan.entries) {
-        const std::string path = entry.url.path();
         if (!guardrail.check(entry.url).isAllowed()) {
-            outcome.failed.push_back({path, "blocked"});
+            outcome.failed.push_back(TrashFailure::blocked(entry.url));
             continue;
         }
         if (entry.needsAdmin) {
             moveAsAdmin(entry, outcome);
             continue;
         }
-        auto moved = FreedesktopTrash::moveToTrash(path, homeTrash());
+        auto moved = FreedesktopTrash::moveToTrash(entry.url.path(), homeTrash());
         if (moved)
-            outcome.removed.push_back({path, moved->trashPath(), entry.size, false});
-        else if (isPermissionError(moved.error().code))
+            outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false});
+        else if (TrasherInternals::isPermissionError(moved.error().code))
             moveAsAdmin(entry, outcome);
         else
-            outcome.failed.push_back({path, moved.error().message});
+            outcome.failed.push_back(TrashFailure::fileError(entry.url, moved.error().message));
     }
     return outcome;
 }
@@ -105,43 +106,45 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, Outcome& outcome) const
     // item the moment it arrives; the administrator only renames within one volume.
     auto trash = FreedesktopTrash::trashFor(path, homeTrash());
     if (!trash) {
-        outcome.failed.push_back({path, trash.error().message});
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, trash.error().message));
         return;
     }
     auto slot = FreedesktopTrash::reserve(*trash, path, Path::lastComponent(path));
     if (!slot) {
-        outcome.failed.push_back({path, slot.error().message});
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, slot.error().message));
         return;
     }
     const std::string destination = slot->trashPath();
     // "mv -n" answers success when it skips, so only the disk tells whether the item moved.
-    if (runAdmin(moveCommand(path, destination)) && isGone(path) && Fs::exists(destination)) {
-        outcome.removed.push_back({path, destination, entry.size, true});
+    if (Shell::runAsAdmin(admin, moveCommand(path, destination)) && isGone(path) && Fs::exists(destination)) {
+        outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true});
         return;
     }
     FreedesktopTrash::release(*slot);
-    outcome.failed.push_back({path, "admin"});
+    outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
 
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
-    if (!Fs::exists(item.trashPath))
+    const std::string trashPath = item.trashPath.path();
+    const std::string originalPath = item.originalPath.path();
+    if (!Fs::exists(trashPath))
         return PutBackResult::goneFromTrash();
-    if (Fs::exists(item.originalPath))
+    if (Fs::exists(originalPath))
         return PutBackResult::originalTaken();
 
     if (item.needsAdmin) {
-        if (!runAdmin(moveCommand(item.trashPath, item.originalPath)) || !isGone(item.trashPath) ||
-            !Fs::exists(item.originalPath))
+        if (!Shell::runAsAdmin(admin, moveCommand(trashPath, originalPath)) || !isGone(trashPath) ||
+            !Fs::exists(originalPath))
             return PutBackResult::failed("admin");
-        if (std::string info = FreedesktopTrash::infoPathFor(item.trashPath); !info.empty())
+        if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
             unlink(info.c_str());
         return PutBackResult::restored();
     }
 
     errno = 0;
-    if (!Fs::makeDirectories(Path::parent(item.originalPath)))
+    if (!Fs::makeDirectories(Path::parent(originalPath)))
         return PutBackResult::failed(std::error_code(errno ? errno : ENOTDIR, std::generic_category()).message());
-    if (auto failure = FreedesktopTrash::restore(item.trashPath, item.originalPath)) {
+    if (auto failure = FreedesktopTrash::restore(trashPath, originalPath)) {
         // Something appeared at the original path after the look above; it stays untouched.
         if (failure->code == std::errc::file_exists)
             return PutBackResult::originalTaken();
@@ -150,41 +153,21 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     return PutBackResult::restored();
 }
 
-bool Trasher::isInTrash(const RemovedItem& item) { return Fs::exists(item.trashPath); }
+bool Trasher::isInTrash(const RemovedItem& item) { return Fs::exists(item.trashPath.path()); }
 
-std::string Trasher::quote(std::string_view text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    quoted += "'";
-    return quoted;
-}
+std::string Trasher::quote(std::string_view text) { return Shell::quote(text); }
 
-bool Trasher::isPermissionError(const std::error_code& error) {
+std::string Trasher::homeTrash() const { return Path::parent(trashFolder.path()); }
+
+bool TrasherInternals::isPermissionError(const std::error_code& error) {
     if (error.category() != std::generic_category() && error.category() != std::system_category())
         return false;
     return error.value() == EACCES || error.value() == EPERM;
 }
 
-Url Trasher::uniqueTrashURL(const Url& item) const {
-    FreedesktopTrash::Directory trash{homeTrash(), {}};
-    return trashFolder.appending(FreedesktopTrash::freeName(trash, item.lastPathComponent()));
-}
-
-std::string Trasher::homeTrash() const { return Path::parent(trashFolder.path()); }
-
-bool Trasher::runAdmin(const std::string& commandLine) const {
-    if (!admin)
-        return false;
-    try {
-        return admin(commandLine);
-    } catch (...) {
-        return false;
-    }
+Url TrasherInternals::uniqueTrashURL(const Trasher& trasher, const Url& item) {
+    FreedesktopTrash::Directory trash{Path::parent(trasher.trashFolder.path()), {}};
+    return trasher.trashFolder.appending(FreedesktopTrash::freeName(trash, item.lastPathComponent()));
 }
 
 } // namespace dovrane

@@ -1,16 +1,17 @@
 #include "DovraneKit/UpdateChecker.h"
 
 #include "DovraneKit/AppVersion.h"
+#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/Date.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
-#include "TextPieces.h"
+#include "DovraneKit/ReleaseNotes.h"
+#include "DovraneKit/TextPieces.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 namespace dovrane {
@@ -109,12 +110,7 @@ std::map<std::string, UpdateCheck> UpdateChecker::check(const std::vector<Instal
     // Declared after everything the workers touch, so an early exit joins them first.
     std::vector<std::jthread> workers(total);
     auto start = [&](std::size_t index) {
-        try {
-            workers[index] = std::jthread([&runCheck, index] { runCheck(index); });
-        } catch (const std::system_error&) {
-            // No thread to be had: this one check runs here instead.
-            runCheck(index);
-        }
+        workers[index] = runOnThreadElseInline([&runCheck, index] { runCheck(index); });
     };
 
     std::size_t next = 0;

@@ -1,10 +1,13 @@
 #include "DovraneKit/UpdateInstaller.h"
 
+#include "DovraneKit/BundleInfo.h"
 #include "DovraneKit/CodeSigning.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Network.h"
 #include "DovraneKit/Plist.h"
-#include "DovraneKit/ToolOutputParsers.h"
+
+#include "Ascii.h"
+#include "UpdateInstallerInternals.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -96,7 +99,7 @@ std::string UpdateInstaller::Result::text() const {
         return "installed";
     std::string text = "refused: " + std::string(rawValue(*refusal()));
     if (notPutBack)
-        text += " (the old version is still in the Trash at " + notPutBack->trashPath + ")";
+        text += " (the old version is still in the Trash at " + notPutBack->trashPath.path() + ")";
     return text;
 }
 
@@ -104,7 +107,7 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     if (!info.downloadURL)
         return refused(UpdateRefusal::noDownload);
     const Url& from = *info.downloadURL;
-    const std::string type = archiveType(from);
+    const std::string type = UpdateInstallerInternals::archiveType(from);
     if (type == "pkg")
         return refused(UpdateRefusal::installerPackage);
     // A feed can name any scheme; only the web and local files (the self-test's) are fetched.
@@ -190,11 +193,8 @@ bool UpdateInstaller::urlSessionDownload(const Url& from, const std::string& toP
     return Network::download(from, toPath).ok();
 }
 
-std::string UpdateInstaller::archiveType(const Url& download) {
-    std::string name = download.lastPathComponent();
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+std::string UpdateInstallerInternals::archiveType(const Url& download) {
+    const std::string name = ascii::lowercased(download.lastPathComponent());
     for (const char* type : archiveTypes) {
         const std::string suffix = std::string(".") + type;
         if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
@@ -221,7 +221,7 @@ std::optional<Url> UpdateInstaller::unpack(const Url& file, const std::string& t
         if (!runner->run(tools.hdiutil, {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", mount, file.path()}))
             return std::nullopt;
         std::optional<Url> answer;
-        if (auto found = findApp(Url::fromPath(mount), name)) {
+        if (auto found = UpdateInstallerInternals::findApp(Url::fromPath(mount), name)) {
             const std::string copy = Path::join(target, found->lastPathComponent());
             if (runner->run(tools.ditto, {found->path(), copy}))
                 answer = Url::fromPath(copy);
@@ -234,10 +234,10 @@ std::optional<Url> UpdateInstaller::unpack(const Url& file, const std::string& t
                                         : runner->run(tools.tar, {"-xf", file.path(), "-C", target}).has_value();
     if (!unpacked)
         return std::nullopt;
-    return findApp(into, name);
+    return UpdateInstallerInternals::findApp(into, name);
 }
 
-std::optional<Url> UpdateInstaller::findApp(const Url& folder, const std::string& name) {
+std::optional<Url> UpdateInstallerInternals::findApp(const Url& folder, const std::string& name) {
     // Candidates must be real folders: a link could point the install at any app on the disk.
     std::vector<std::string> candidates;
     const std::string top = folder.path();
@@ -275,16 +275,9 @@ bool UpdateInstaller::place(const Url& newApp, const Url& destination) const {
     // A partial copy must not stay in the way of the administrator's copy, nor of putting the
     // old version back.
     Fs::removeAll(target);
-    const std::string command =
-        Trasher::quote(tools.ditto) + " " + Trasher::quote(source) + " " + Trasher::quote(target);
-    bool copied = false;
-    try {
-        copied = admin && admin(command);
-    } catch (...) {
-        copied = false;
-    }
+    const std::string command = Shell::quote(tools.ditto) + " " + Shell::quote(source) + " " + Shell::quote(target);
     // The administrator's answer alone does not prove the copy is there.
-    if (copied && isRealFolder(target))
+    if (Shell::runAsAdmin(admin, command) && isRealFolder(target))
         return true;
     Fs::removeAll(target);
     return false;

@@ -2,6 +2,7 @@
 
 #include "DovraneKit/FileSystem.h"
 
+#include "Ascii.h"
 #include <cctype>
 
 namespace dovrane {
@@ -130,10 +131,7 @@ std::string Url::scheme() const {
     auto colon = text_.find(':');
     if (colon == std::string::npos)
         return {};
-    std::string scheme = text_.substr(0, colon);
-    for (auto& c : scheme)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return scheme;
+    return ascii::lowercased(std::string_view(text_).substr(0, colon));
 }
 
 bool Url::isHttp() const {

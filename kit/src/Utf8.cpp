@@ -6,15 +6,18 @@
 namespace dovrane::utf8 {
 
 bool isValid(std::string_view text) {
+    // ICU counts in 32 bits; a longer text is treated as not readable rather than cut short.
+    if (text.size() > std::size_t(INT32_MAX))
+        return false;
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    int32_t length = int32_t(text.size());
+    const auto length = int32_t(text.size());
     for (int32_t i = 0; i < length;) {
         UChar32 c;
         U8_NEXT(bytes, i, length, c);
         if (c < 0)
             return false;
     }
-    return text.size() <= std::size_t(INT32_MAX);
+    return true;
 }
 
 std::string valid(std::string_view text) {

@@ -1,7 +1,7 @@
-#include "DovraneKit/SizeCounter.h"
+#include "DovraneKit/VolumeInfo.h"
 
 #include "DovraneKit/FileSystem.h"
-#include "TextPieces.h"
+#include "DovraneKit/TextPieces.h"
 #include "VolumeLabel.h"
 
 #include <sys/stat.h>

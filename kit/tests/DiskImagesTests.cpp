@@ -33,7 +33,8 @@ void writeAppImage(const std::string& path) {
 class ListingRunner final : public CommandRunner {
 public:
     explicit ListingRunner(std::string listing) : listing_(std::move(listing)) {}
-    std::optional<std::string> run(const std::string&, const std::vector<std::string>& arguments) const override {
+    std::optional<std::string> run(const std::string&, const std::vector<std::string>& arguments,
+                                   std::stop_token = {}) const override {
         if (!arguments.empty() && arguments[0] == "x")
             extracted = true;
         return listing_;

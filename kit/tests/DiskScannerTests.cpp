@@ -1,5 +1,7 @@
 #include "DovraneKit/DiskScanner.h"
 
+#include "ScanCollectors.h"
+
 #include "DovraneKit/DeletionGuard.h"
 #include "DovraneKit/ToolPaths.h"
 #include "support/FakeRunner.h"
@@ -172,8 +174,8 @@ TEST(DiskScanner, ProtectedTrashItemsBecomeShowOnlyOthersAreNotChecked) {
     auto scanner = f.scanner();
 
     auto logs = scanner.collect(CategoryID::logs);
-    auto raw = scanner.children(Url::fromPath(f / "Library/Logs"), CategoryID::logs, "logs", Safety::safe,
-                                "A log file. Nothing reads old logs.");
+    auto raw = ScanCollectors(scanner).children(Url::fromPath(f / "Library/Logs"), CategoryID::logs, "logs",
+                                                Safety::safe, "A log file. Nothing reads old logs.");
     ASSERT_EQ(logs.items.size(), 2u);
     ASSERT_EQ(raw.items.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {

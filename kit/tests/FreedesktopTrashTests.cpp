@@ -1,6 +1,7 @@
 #include "DovraneKit/FreedesktopTrash.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/Url.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,7 @@ class FreedesktopTrashTest : public ::testing::Test {
 protected:
     TempHome home;
     TempDir work;
-    std::string trash = Trash::homeTrash(Url::fromPath(home.path()));
+    std::string trash = Trash::homeTrash(home.path());
 };
 
 } // namespace
@@ -189,7 +190,7 @@ TEST(FreedesktopTrashVolume, ItemsOnAnotherVolumeGoToThatVolumesOwnTrash) {
         GTEST_SKIP() << "/dev/shm is not the top of its volume";
 
     TempHome home;
-    const std::string homeTrash = Trash::homeTrash(Url::fromPath(home.path()));
+    const std::string homeTrash = Trash::homeTrash(home.path());
     const std::string uid = std::to_string(geteuid());
     const std::string ownTrash = "/dev/shm/.Trash-" + uid;
     const std::string sharedTrash = "/dev/shm/.Trash";

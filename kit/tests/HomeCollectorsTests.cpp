@@ -1,5 +1,7 @@
 #include "DovraneKit/DiskScanner.h"
 
+#include "ScanCollectors.h"
+
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +48,7 @@ TEST(HomeCollectors, AppsAreEveryVisibleEntryOfTheApplicationFolders) {
     writeFileOfSize(user + "/Shouting.APP/Contents/x", 100);
     makeSymlink(system + "/Editor.app", user + "/Linked.app");
 
-    auto items = byName(scannerFor(home, {Url::fromPath(system), Url::fromPath(user)}).apps());
+    auto items = byName(ScanCollectors(scannerFor(home, {Url::fromPath(system), Url::fromPath(user)})).apps());
     EXPECT_EQ(items.size(), 3u);
     EXPECT_EQ(items["Editor"].url, Url::fromPath(system + "/Editor.app"));
     EXPECT_GE(items["Utilities"].size, 9000);
@@ -65,14 +67,14 @@ TEST(HomeCollectors, PersonalFoldersInFixedOrderMissingOnesLeftOut) {
     makeFolder(home / "Music");
     writeFile(home / "Desktop/empty-note.txt");
 
-    auto personal = scannerFor(home).personal();
+    auto personal = ScanCollectors(scannerFor(home)).personal();
     EXPECT_EQ(names(personal), (std::vector<std::string>{"Documents", "Desktop", "Movies", "iCloud Drive (on this Mac)"}));
     EXPECT_EQ(personal.items[1].size, 0);
     EXPECT_EQ(personal.items[1].fileCount, 1);
     EXPECT_GE(personal.items[2].size, 50000);
 
     ScopedEnv german("APP_LANG", "de");
-    EXPECT_EQ(names(scannerFor(home).personal()),
+    EXPECT_EQ(names(ScanCollectors(scannerFor(home)).personal()),
               (std::vector<std::string>{"Dokumente", "Schreibtisch", "Filme", "iCloud Drive (auf diesem Mac)"}));
 }
 
@@ -86,27 +88,27 @@ TEST(HomeCollectors, CacheFoldersAreRatedByTheirName) {
         return id == "org.example.Known" ? std::optional<std::string>("Known App") : std::nullopt;
     };
 
-    auto items = byName(scannerFor(home, {}, lookup, {"com.apple.Safari"}).caches());
+    auto items = byName(ScanCollectors(scannerFor(home, {}, lookup, {"com.apple.Safari"})).caches());
     ASSERT_EQ(items.size(), 4u);
     EXPECT_EQ(items["com.apple.Safari"].source, "caches.running");
     EXPECT_EQ(items["com.apple.Music"].source, "caches.apple");
     EXPECT_EQ(items["Known App"].source, "caches.app");
     EXPECT_EQ(items["Known App"].url, Url::fromPath(home / "Library/Caches/org.example.Known"));
     EXPECT_EQ(items["org.example.Unknown"].safety, Safety::safe);
-    EXPECT_EQ(byName(scannerFor(home).caches())["com.apple.Safari"].source, "caches.apple");
+    EXPECT_EQ(byName(ScanCollectors(scannerFor(home)).caches())["com.apple.Safari"].source, "caches.apple");
 }
 
 TEST(HomeCollectors, TrashIsTheFreedesktopTrashOfTheHome) {
     TempHome home;
     makeFolder(home / ".local/share/Trash/files");
-    auto empty = scannerFor(home).trash();
+    auto empty = ScanCollectors(scannerFor(home)).trash();
     EXPECT_TRUE(empty.items.empty());
     EXPECT_EQ(empty.size, 0);
 
     writeFileOfSize(home / ".local/share/Trash/files/old.iso", 30000);
     writeFileOfSize(home / ".local/share/Trash/info/old.iso.trashinfo", 100);
     writeFileOfSize(home / ".Trash/mac-style", 90000);
-    auto trash = scannerFor(home).trash();
+    auto trash = ScanCollectors(scannerFor(home)).trash();
     ASSERT_EQ(trash.items.size(), 1u);
     EXPECT_EQ(trash.items[0].name, "Trash");
     EXPECT_EQ(trash.items[0].url, Url::fromPath(home / ".local/share/Trash/files"));
@@ -128,7 +130,7 @@ TEST(HomeCollectors, InstallersOlderThanTheSettingAndMacOSInstallers) {
     writeFileOfSize(applications + "/install macOS lower.app/Contents/x", 5000);
 
     auto scanner = scannerFor(home, {Url::fromPath(applications)});
-    auto installers = scanner.installers();
+    auto installers = ScanCollectors(scanner).installers();
     auto items = byName(installers);
     EXPECT_EQ(items.size(), 4u);
     EXPECT_EQ(items["OLD2.DMG"].source, "installers.image");
@@ -137,13 +139,13 @@ TEST(HomeCollectors, InstallersOlderThanTheSettingAndMacOSInstallers) {
     EXPECT_EQ(items["bundle.zip"].safety, Safety::review);
     EXPECT_EQ(installers.items.back().name, "Install macOS Sonoma");
     EXPECT_EQ(installers.items.back().source, "installers.macos");
-    EXPECT_TRUE(byName(scanner.apps()).contains("Install macOS Sonoma"));
+    EXPECT_TRUE(byName(ScanCollectors(scanner).apps()).contains("Install macOS Sonoma"));
 
     ScanSettings month;
     month.installerAgeDays = 30;
     DiskScanner patient(Url::fromPath(home.path()), std::vector<Url>{}, month, nullptr, DiskScanner::noNames(), {},
                         scanTime);
-    EXPECT_TRUE(patient.installers().items.empty());
+    EXPECT_TRUE(ScanCollectors(patient).installers().items.empty());
 }
 
 TEST(HomeCollectors, DeviceBackupsNamedByDeviceAndDate) {
@@ -157,9 +159,9 @@ TEST(HomeCollectors, DeviceBackupsNamedByDeviceAndDate) {
     writeFileOfSize(backups + "/B/blob", 40000);
     writeFile(backups + "/.DS_Store", "settings"); // a stray file counts as a backup too
 
-    auto listed = names(scannerFor(home).backups());
+    auto listed = names(ScanCollectors(scannerFor(home)).backups());
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, (std::vector<std::string>{"Anna’s iPhone, May 1, 2024", "Unknown device", "Unknown device"}));
     ScopedEnv german("APP_LANG", "de");
-    EXPECT_EQ(byName(scannerFor(home).backups()).count("Unbekanntes Gerät"), 1u);
+    EXPECT_EQ(byName(ScanCollectors(scannerFor(home)).backups()).count("Unbekanntes Gerät"), 1u);
 }

@@ -11,9 +11,12 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <sstream>
+#include <stop_token>
 #include <thread>
+#include <vector>
 
 using namespace dovrane;
 namespace support = dovrane::testing;
@@ -272,4 +275,57 @@ TEST(ProcessRunnerConcurrency, FifteenRunsKeepTheirOwnOutputAndPipes) {
         }
         EXPECT_EQ(pipes, std::set<int>{1});
     }
+}
+
+TEST(ProcessRunnerStop, StopEndsTheRunningToolAndItsGroupLongBeforeTheTimeout) {
+    TempDir dir;
+    // The tool and a child of its own both sleep far past anything the test waits for.
+    auto sleeper = makeScript(dir, "sleeper.sh",
+                              "sleep 600 &\n"
+                              "echo $$ $! > '" + dir / "pids.tmp" + "'\n"
+                              "mv '" + dir / "pids.tmp" + "' '" + dir / "pids" + "'\n"
+                              "wait\n");
+    KillOnExit cleanupTool, cleanupChild;
+    std::stop_source stop;
+    std::vector<std::string> events;
+    std::mutex eventsLock;
+    auto note = [&](std::string event) {
+        std::lock_guard lock(eventsLock);
+        events.push_back(std::move(event));
+    };
+
+    std::jthread stopper([&] {
+        while (!Fs::exists(dir / "pids"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        note("stop requested");
+        stop.request_stop();
+    });
+    // An hour: only the stop can end this run while the test is alive.
+    auto result = ProcessRunner(3600).run(sleeper, {}, stop.get_token());
+    note("run returned");
+    stopper.join();
+
+    EXPECT_FALSE(result.has_value());
+    EXPECT_EQ(events, (std::vector<std::string>{"stop requested", "run returned"}));
+    std::istringstream pids(Fs::readFile(dir / "pids").value_or(""));
+    pids >> cleanupTool.pid >> cleanupChild.pid;
+    ASSERT_GT(cleanupTool.pid, 0);
+    ASSERT_GT(cleanupChild.pid, 0);
+    EXPECT_FALSE(isRunning(cleanupTool.pid));
+    EXPECT_TRUE(processEnded(cleanupChild.pid)) << "the child shares the tool's process group";
+}
+
+TEST(ProcessRunnerStop, StopRequestedBeforehandStartsNothingAndUnusedStopChangesNothing) {
+    TempDir dir;
+    auto marker = dir / "started";
+    auto tool = makeScript(dir, "tool.sh", "touch '" + marker + "'\necho ran\n");
+    std::stop_source stopped;
+    stopped.request_stop();
+    EXPECT_FALSE(ProcessRunner(60).run(tool, {}, stopped.get_token()).has_value());
+    EXPECT_FALSE(Fs::exists(marker));
+
+    std::stop_source unused;
+    EXPECT_EQ(ProcessRunner(60).run(tool, {}, unused.get_token()), "ran\n");
+    EXPECT_TRUE(Fs::exists(marker));
 }

@@ -1,5 +1,7 @@
 #include "DovraneKit/DiskScanner.h"
 
+#include "ScanCollectors.h"
+
 #include "DovraneKit/ToolOutputParsers.h"
 #include "DovraneKit/ToolPaths.h"
 #include "support/FakeRunner.h"
@@ -37,7 +39,7 @@ TEST(SystemCollectors, SnapshotsAreUnmeasuredItemsOldestFirstWithANote) {
     Fixture f;
     f.runner->answer(tools().tmutil, "Snapshot dates for all disks:\n2024-05-03-080000\n2024-05-01-093012\n"
                                      "2024-05-02-101500\n");
-    auto category = f.scanner().snapshots();
+    auto category = ScanCollectors(f.scanner()).snapshots();
     EXPECT_EQ(f.runner->calls(), (std::vector<FakeRunner::Call>{{tools().tmutil, {"listlocalsnapshotdates", "/"}}}));
     ASSERT_EQ(category.items.size(), 3u);
     EXPECT_EQ(category.items[0].url.text(), "tmsnapshot:2024-05-01-093012");
@@ -50,13 +52,13 @@ TEST(SystemCollectors, SnapshotsAreUnmeasuredItemsOldestFirstWithANote) {
     EXPECT_EQ(category.note, "3 snapshots, size not disclosed by macOS");
     {
         ScopedEnv german("APP_LANG", "de");
-        EXPECT_EQ(f.scanner().snapshots().note, "3 Schnappschüsse, Größe von macOS nicht offengelegt");
+        EXPECT_EQ(ScanCollectors(f.scanner()).snapshots().note, "3 Schnappschüsse, Größe von macOS nicht offengelegt");
     }
 
     for (std::optional<std::string> output : {std::optional<std::string>(), std::optional<std::string>(""),
                                               std::optional<std::string>("\xFF\xFE" "2024-05-01-093012\n")}) {
         f.runner->answer(tools().tmutil, output);
-        auto none = f.scanner().snapshots();
+        auto none = ScanCollectors(f.scanner()).snapshots();
         EXPECT_TRUE(none.items.empty());
         EXPECT_FALSE(none.note);
         EXPECT_TRUE(none.sizeIsEstimate);
@@ -77,7 +79,7 @@ TEST(SystemCollectors, XcodeNamesBuildFoldersArchivesAndDeviceSupport) {
     writeFileOfSize(xcode + "/watchOS DeviceSupport/17.5 (21F79)/Symbols/x", 3000);
     writeFileOfSize(f / "Library/Developer/CoreSimulator/Caches/dyld/x", 3000);
 
-    auto found = names(f.scanner().xcode());
+    auto found = names(ScanCollectors(f.scanner()).xcode());
     ASSERT_EQ(found.size(), 9u);
     std::vector<std::string> derived(found.begin(), found.begin() + 5);
     std::sort(derived.begin(), derived.end());
@@ -87,19 +89,19 @@ TEST(SystemCollectors, XcodeNamesBuildFoldersArchivesAndDeviceSupport) {
               (std::vector<std::string>{"Archives 2024-05-01", "iOS 17.5 (21F79)", "watchOS 17.5 (21F79)",
                                         "Simulator caches"}));
     ScopedEnv german("APP_LANG", "de");
-    EXPECT_EQ(names(f.scanner().xcode())[5], "Archive 2024-05-01");
+    EXPECT_EQ(names(ScanCollectors(f.scanner()).xcode())[5], "Archive 2024-05-01");
 }
 
 TEST(SystemCollectors, SimulatorsFromTheToolOrTheWholeFolderWithoutIt) {
     Fixture f;
     std::string devices = f / "Library/Developer/CoreSimulator/Devices";
     makeFolder(devices);
-    EXPECT_TRUE(f.scanner().simulators().items.empty());
+    EXPECT_TRUE(ScanCollectors(f.scanner()).simulators().items.empty());
     writeFileOfSize(devices + "/AAA/data/app", 6000);
     writeFileOfSize(devices + "/BBB/data/app", 6000);
     writeFileOfSize(f / "elsewhere/CCC/data/app", 6000);
 
-    auto fallback = f.scanner().simulators();
+    auto fallback = ScanCollectors(f.scanner()).simulators();
     EXPECT_EQ(f.runner->calls().back(), (FakeRunner::Call{tools().xcrun, {"simctl", "list", "devices", "--json"}}));
     ASSERT_EQ(names(fallback), std::vector<std::string>{"All simulators"});
     EXPECT_EQ(fallback.items[0].url, Url::fromPath(devices));
@@ -111,7 +113,7 @@ TEST(SystemCollectors, SimulatorsFromTheToolOrTheWholeFolderWithoutIt) {
             {"udid": "CCC", "name": "iPad", "isAvailable": true, "dataPath": ")" + f / "elsewhere/CCC/data" + R"("},
             {"udid": "GONE", "name": "iPhone X", "isAvailable": true}],
         "com.apple.CoreSimulator.SimRuntime.iOS-15-0": [{"udid": "BBB", "name": "iPhone 8", "isAvailable": false}]}})");
-    auto listed = f.scanner().simulators();
+    auto listed = ScanCollectors(f.scanner()).simulators();
     ASSERT_EQ(names(listed), (std::vector<std::string>{"iPhone 8 (iOS 15.0)", "iPad (iOS 17.5)", "iPhone 15 (iOS 17.5)"}));
     EXPECT_EQ(listed.items[0].source, "simulators.unavailable");
     EXPECT_EQ(listed.items[0].safety, Safety::safe);
@@ -122,7 +124,7 @@ TEST(SystemCollectors, SimulatorsFromTheToolOrTheWholeFolderWithoutIt) {
 
     for (const char* output : {R"({"devices": {}})", "", "not json"}) {
         f.runner->answer(tools().xcrun, output);
-        EXPECT_TRUE(f.scanner().simulators().items.empty()) << output;
+        EXPECT_TRUE(ScanCollectors(f.scanner()).simulators().items.empty()) << output;
     }
 }
 
@@ -132,7 +134,7 @@ TEST(SystemCollectors, PackageCachesAndTheHomebrewCacheOfTheFirstBrewThatNamesOn
     writeFileOfSize(f / "Library/Caches/Homebrew/bottle", 7000);
     writeFileOfSize(f / ".npm/_cacache/index", 7000);
     writeFileOfSize(f / ".cargo/registry/cache/crate", 7000);
-    auto defaults = f.scanner().packageCaches();
+    auto defaults = ScanCollectors(f.scanner()).packageCaches();
     EXPECT_EQ(names(defaults), (std::vector<std::string>{"Homebrew", "npm", "Cargo"}));
     EXPECT_EQ(defaults.items[0].url, Url::fromPath(f / "Library/Caches/Homebrew"));
     EXPECT_EQ(defaults.items[2].source, "packages.cargo");
@@ -142,7 +144,7 @@ TEST(SystemCollectors, PackageCachesAndTheHomebrewCacheOfTheFirstBrewThatNamesOn
     f.runner->answer(tools().brew[0], " \n\t\n");
     f.runner->answer(tools().brew[1], "  " + f / "brew-cache" + "\n");
     auto before = f.runner->calls().size();
-    auto brewed = f.scanner().packageCaches();
+    auto brewed = ScanCollectors(f.scanner()).packageCaches();
     auto calls = f.runner->calls();
     EXPECT_EQ(std::vector<FakeRunner::Call>(calls.begin() + std::ptrdiff_t(before), calls.end()),
               (std::vector<FakeRunner::Call>{{tools().brew[0], {"--cache"}}, {tools().brew[1], {"--cache"}}}));

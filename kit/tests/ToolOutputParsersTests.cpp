@@ -1,5 +1,6 @@
 #include "DovraneKit/ToolOutputParsers.h"
 
+#include "DovraneKit/BundleInfo.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
+#include "TrasherInternals.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 #include <future>
 
 using namespace dovrane;
+using dovrane::TrasherInternals::isPermissionError;
+using dovrane::TrasherInternals::uniqueTrashURL;
 using dovrane::testing::makeFolder;
 using dovrane::testing::makeSymlink;
 using dovrane::testing::TempDir;
@@ -51,7 +54,7 @@ class TrasherTest : public ::testing::Test {
 protected:
     TempHome home;
     TempDir work;
-    Url trashFiles = FreedesktopTrash::homeTrashFiles(Url::fromPath(home.path()));
+    Url trashFiles = Url::fromPath(FreedesktopTrash::homeTrashFiles(home.path()));
     std::string trashInfo = Path::join(Path::parent(trashFiles.path()), "info");
     AdminLog log;
 
@@ -120,12 +123,13 @@ TEST_F(TrasherTest, TrashAndPutBackRoundTripKeepsEveryByteOfTheName) {
 
     for (std::size_t i = 0; i < std::size(names); ++i) {
         const RemovedItem& removed = outcome.removed[i];
-        EXPECT_EQ(removed, (RemovedItem{work / names[i], inTrash(names[i]), std::int64_t(names[i].size()), false}));
-        EXPECT_FALSE(Fs::exists(removed.originalPath));
+        EXPECT_EQ(removed, (RemovedItem{Url::fromPath(work / names[i]), Url::fromPath(inTrash(names[i])),
+                                         std::int64_t(names[i].size()), false}));
+        EXPECT_FALSE(Fs::exists(removed.originalPath.path()));
         EXPECT_TRUE(Trasher::isInTrash(removed));
         auto info = Fs::readFile(Path::join(trashInfo, names[i] + ".trashinfo"));
         ASSERT_TRUE(info.has_value());
-        EXPECT_EQ(infoPathOf(*info), removed.originalPath);
+        EXPECT_EQ(infoPathOf(*info), removed.originalPath.path());
     }
     for (const RemovedItem& removed : outcome.removed) {
         EXPECT_EQ(t.putBack(removed), Trasher::PutBackResult::restored());
@@ -142,17 +146,17 @@ TEST_F(TrasherTest, FreeTrashNamesCountUpBesideTheExtension) {
     makeFolder(inTrash("Foo 2.app"));
     makeFolder(inTrash("build"));
     writeFile(Path::join(trashInfo, "Notes.txt.trashinfo")); // a name taken by an info file alone
-    EXPECT_EQ(t.uniqueTrashURL(Url::fromPath("/Applications/Foo.app")), trashFiles.appending("Foo 3.app"));
-    EXPECT_EQ(t.uniqueTrashURL(Url::fromPath(work / "p/build")), trashFiles.appending("build 2"));
-    EXPECT_EQ(t.uniqueTrashURL(Url::fromPath(work / "Notes.txt")), trashFiles.appending("Notes 2.txt"));
-    EXPECT_EQ(t.uniqueTrashURL(Url::fromPath(work / "Bar.app")), trashFiles.appending("Bar.app"));
+    EXPECT_EQ(uniqueTrashURL(t, Url::fromPath("/Applications/Foo.app")), trashFiles.appending("Foo 3.app"));
+    EXPECT_EQ(uniqueTrashURL(t, Url::fromPath(work / "p/build")), trashFiles.appending("build 2"));
+    EXPECT_EQ(uniqueTrashURL(t, Url::fromPath(work / "Notes.txt")), trashFiles.appending("Notes 2.txt"));
+    EXPECT_EQ(uniqueTrashURL(t, Url::fromPath(work / "Bar.app")), trashFiles.appending("Bar.app"));
 
     writeFile(work / "one/build/x", "1");
     writeFile(work / "two/build/x", "2");
     auto outcome = t.execute(t.plan({item(work / "one/build"), item(work / "two/build")}));
     ASSERT_EQ(outcome.removed.size(), 2u);
-    EXPECT_EQ(outcome.removed[0].trashPath, inTrash("build 2"));
-    EXPECT_EQ(outcome.removed[1].trashPath, inTrash("build 3"));
+    EXPECT_EQ(outcome.removed[0].trashPath.path(), inTrash("build 2"));
+    EXPECT_EQ(outcome.removed[1].trashPath.path(), inTrash("build 3"));
     EXPECT_EQ(t.putBack(outcome.removed[1]), Trasher::PutBackResult::restored());
     EXPECT_EQ(Fs::readFile(work / "two/build/x"), "2");
 }
@@ -179,8 +183,8 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
 
     ASSERT_TRUE(outcome.failed.empty());
     ASSERT_EQ(outcome.removed.size(), 2u);
-    EXPECT_EQ(outcome.removed[0], (RemovedItem{app, inTrash("Foo 3.app"), 42, true}));
-    EXPECT_EQ(outcome.removed[1], (RemovedItem{work / "plain.txt", inTrash("plain.txt"), 1, false}));
+    EXPECT_EQ(outcome.removed[0], (RemovedItem{Url::fromPath(app), Url::fromPath(inTrash("Foo 3.app")), 42, true}));
+    EXPECT_EQ(outcome.removed[1], (RemovedItem{Url::fromPath(work / "plain.txt"), Url::fromPath(inTrash("plain.txt")), 1, false}));
     EXPECT_EQ(Fs::readFile(inTrash("Foo 3.app/Contents/Info.plist")), "plist");
     EXPECT_FALSE(Fs::exists(app));
 
@@ -204,9 +208,10 @@ TEST_F(TrasherTest, AdministratorMoveThatDidNotHappenIsAFailure) {
         t.execute(t.plan({item(work / "declined", 1, true), item(work / "skipped", 1, true), item(work / "later")}));
 
     EXPECT_EQ(outcome.failed,
-              (std::vector<Trasher::Failure>{{work / "declined", "admin"}, {work / "skipped", "admin"}}));
+              (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(work / "declined")),
+                                             Trasher::Failure::admin(Url::fromPath(work / "skipped"))}));
     ASSERT_EQ(outcome.removed.size(), 1u);
-    EXPECT_EQ(outcome.removed[0].originalPath, work / "later");
+    EXPECT_EQ(outcome.removed[0].originalPath.path(), work / "later");
     EXPECT_EQ(log.infoAtCall[0], std::vector<std::string>{"declined.trashinfo"});
     EXPECT_EQ(Fs::list(trashInfo), std::vector<std::string>{"later.trashinfo"});
     EXPECT_EQ(Fs::readFile(work / "declined"), "1");
@@ -216,7 +221,7 @@ TEST_F(TrasherTest, AdministratorMoveThatDidNotHappenIsAFailure) {
     writeFile(work / "lone", "4");
     const Trasher bare = plainTrasher();
     EXPECT_EQ(bare.execute(bare.plan({item(work / "lone", 1, true)})).failed,
-              (std::vector<Trasher::Failure>{{work / "lone", "admin"}}));
+              (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(work / "lone"))}));
 }
 
 TEST_F(TrasherTest, AdministratorPutBackIsCheckedOnDisk) {
@@ -257,16 +262,17 @@ TEST_F(TrasherTest, PutBackNeverReplacesAndRebuildsAMissingFolderChain) {
     EXPECT_TRUE(Trasher::isInTrash(outcome.removed[1]));
 
     // Gone from the Trash wins over a taken original.
-    Fs::removeAll(outcome.removed[1].trashPath);
+    Fs::removeAll(outcome.removed[1].trashPath.path());
     EXPECT_EQ(t.putBack(outcome.removed[1]), Trasher::PutBackResult::goneFromTrash());
-    EXPECT_EQ(t.putBack(RemovedItem{work / "nowhere", inTrash("never there"), 1, true}),
+    EXPECT_EQ(t.putBack(RemovedItem{Url::fromPath(work / "nowhere"), Url::fromPath(inTrash("never there")), 1, true}),
               Trasher::PutBackResult::goneFromTrash());
     EXPECT_TRUE(log.commands.empty());
 
     // Only a permission error leads to the administrator; others keep their description.
     auto vanished = t.execute(t.plan({item(work / "vanished")}));
     const std::string missing = std::make_error_code(std::errc::no_such_file_or_directory).message();
-    EXPECT_EQ(vanished.failed, (std::vector<Trasher::Failure>{{work / "vanished", missing}}));
+    EXPECT_EQ(vanished.failed,
+              (std::vector<Trasher::Failure>{Trasher::Failure::fileError(Url::fromPath(work / "vanished"), missing)}));
 }
 
 TEST_F(TrasherTest, PathThatBecameProtectedAfterPlanningIsNotMoved) {
@@ -284,8 +290,8 @@ TEST_F(TrasherTest, PathThatBecameProtectedAfterPlanningIsNotMoved) {
     makeSymlink(home / ".ssh", work / "dir");
     auto outcome = t.execute(plan);
     EXPECT_TRUE(outcome.removed.empty());
-    EXPECT_EQ(outcome.failed, (std::vector<Trasher::Failure>{{work / "dir/item", "blocked"},
-                                                            {work / "dir/other", "blocked"}}));
+    EXPECT_EQ(outcome.failed, (std::vector<Trasher::Failure>{Trasher::Failure::blocked(Url::fromPath(work / "dir/item")),
+                                                            Trasher::Failure::blocked(Url::fromPath(work / "dir/other"))}));
     EXPECT_EQ(Fs::readFile(home / ".ssh/item"), "key");
     EXPECT_EQ(Fs::readFile(home / ".ssh/other"), "key");
     EXPECT_TRUE(log.commands.empty());
@@ -308,14 +314,14 @@ TEST(TrasherStatic, QuotingKeepsAnyTextOneShellWord) {
 }
 
 TEST(TrasherStatic, OnlySystemPermissionErrorsCountAsPermissionErrors) {
-    EXPECT_TRUE(Trasher::isPermissionError(std::error_code(EACCES, std::generic_category())));
-    EXPECT_TRUE(Trasher::isPermissionError(std::error_code(EPERM, std::system_category())));
-    EXPECT_FALSE(Trasher::isPermissionError(std::error_code(ENOENT, std::generic_category())));
-    EXPECT_FALSE(Trasher::isPermissionError(std::error_code(EROFS, std::generic_category())));
+    EXPECT_TRUE(isPermissionError(std::error_code(EACCES, std::generic_category())));
+    EXPECT_TRUE(isPermissionError(std::error_code(EPERM, std::system_category())));
+    EXPECT_FALSE(isPermissionError(std::error_code(ENOENT, std::generic_category())));
+    EXPECT_FALSE(isPermissionError(std::error_code(EROFS, std::generic_category())));
     // The same number in another domain means something else.
     EXPECT_EQ(int(std::io_errc::stream), EPERM);
-    EXPECT_FALSE(Trasher::isPermissionError(std::make_error_code(std::io_errc::stream)));
-    EXPECT_FALSE(Trasher::isPermissionError(std::make_error_code(std::future_errc::no_state)));
+    EXPECT_FALSE(isPermissionError(std::make_error_code(std::io_errc::stream)));
+    EXPECT_FALSE(isPermissionError(std::make_error_code(std::future_errc::no_state)));
 }
 
 // A folder the user may not write to: the move fails with a permission error and becomes an

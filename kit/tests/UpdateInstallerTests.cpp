@@ -1,6 +1,7 @@
 #include "DovraneKit/UpdateInstaller.h"
 
 #include "DovraneKit/Archives.h"
+#include "DovraneKit/BundleInfo.h"
 #include "DovraneKit/CodeSigning.h"
 #include "DovraneKit/DiskImages.h"
 #include "DovraneKit/FileSystem.h"
@@ -8,6 +9,7 @@
 #include "DovraneKit/Plist.h"
 #include "DovraneKit/SigningIdentities.h"
 #include "DovraneKit/ToolOutputParsers.h"
+#include "UpdateInstallerInternals.h"
 #include "support/LoopbackServer.h"
 #include "support/ArchiveFixtures.h"
 #include "support/TestSupport.h"
@@ -69,7 +71,8 @@ class RecordingRunner final : public CommandRunner {
 public:
     using Perform = std::function<std::optional<std::string>(const std::string&, const std::vector<std::string>&)>;
 
-    std::optional<std::string> run(const std::string& tool, const std::vector<std::string>& args) const override {
+    std::optional<std::string> run(const std::string& tool, const std::vector<std::string>& args,
+                                   std::stop_token = {}) const override {
         {
             std::lock_guard lock(mutex_);
             calls_.push_back({tool, args});
@@ -180,7 +183,7 @@ protected:
                                    return adminAnswer(command);
                                }};
     }
-    Url trashFiles() const { return FreedesktopTrash::homeTrashFiles(Url::fromPath(home.path())); }
+    Url trashFiles() const { return Url::fromPath(FreedesktopTrash::homeTrashFiles(home.path())); }
 
     static std::string versionAt(const std::string& app) {
         auto info = BundleInfo::read(Url::fromPath(app));
@@ -205,11 +208,11 @@ TEST_F(UpdateInstallerTest, SignedZipFromLoopbackReplacesTheAppAndTrashesTheOldO
     EXPECT_EQ(versionAt(appPath), "2.0");
     EXPECT_TRUE(CodeSigning::assess(appPath)) << "the copy keeps its signature";
     const RemovedItem previous = std::get<UpdateInstaller::Installed>(result.value).previous;
-    EXPECT_EQ(previous.originalPath, appPath);
+    EXPECT_EQ(previous.originalPath.path(), appPath);
     EXPECT_FALSE(previous.needsAdmin);
-    EXPECT_EQ(Path::parent(previous.trashPath), trashFiles().path());
+    EXPECT_EQ(Path::parent(previous.trashPath.path()), trashFiles().path());
     EXPECT_TRUE(Trasher::isInTrash(previous));
-    EXPECT_EQ(versionAt(previous.trashPath), "1.0");
+    EXPECT_EQ(versionAt(previous.trashPath.path()), "1.0");
     EXPECT_EQ(result.removed(), previous);
     EXPECT_EQ(server.count("/downloads/example-2.0.zip"), 1u);
 
@@ -395,26 +398,26 @@ TEST_F(UpdateInstallerTest, FindAppPrefersTheInstalledNameTakesASingleOtherAndNe
     TempDir tree;
     makeFolder(tree / "a/Example 2.app/Contents");
     Url a = Url::fromPath(tree / "a");
-    EXPECT_EQ(UpdateInstaller::findApp(a, "Example.app"), Url::fromPath(tree / "a/Example 2.app"));
+    EXPECT_EQ(UpdateInstallerInternals::findApp(a, "Example.app"), Url::fromPath(tree / "a/Example 2.app"));
 
     makeFolder(tree / "b/Other.app");
     makeFolder(tree / "b/Sub/Example.app");
     makeFolder(tree / "b/Sub/Deeper/Third.app");
     Url b = Url::fromPath(tree / "b");
-    EXPECT_EQ(UpdateInstaller::findApp(b, "Example.app"), Url::fromPath(tree / "b/Sub/Example.app"));
-    EXPECT_EQ(UpdateInstaller::findApp(b, "example.app"), std::nullopt) << "names compare exactly; two others";
+    EXPECT_EQ(UpdateInstallerInternals::findApp(b, "Example.app"), Url::fromPath(tree / "b/Sub/Example.app"));
+    EXPECT_EQ(UpdateInstallerInternals::findApp(b, "example.app"), std::nullopt) << "names compare exactly; two others";
 
     makeFolder(tree / "elsewhere/Example.app");
     makeFolder(tree / "c/Real.app");
     makeSymlink(tree / "elsewhere/Example.app", tree / "c/Example.app");
     makeSymlink(tree / "elsewhere", tree / "c/Applications");
     writeFile(tree / "c/Plain.app", "a file, not a bundle");
-    EXPECT_EQ(UpdateInstaller::findApp(Url::fromPath(tree / "c"), "Example.app"), Url::fromPath(tree / "c/Real.app"));
-    EXPECT_EQ(UpdateInstaller::findApp(Url::fromPath(tree / "missing"), "Example.app"), std::nullopt);
+    EXPECT_EQ(UpdateInstallerInternals::findApp(Url::fromPath(tree / "c"), "Example.app"), Url::fromPath(tree / "c/Real.app"));
+    EXPECT_EQ(UpdateInstallerInternals::findApp(Url::fromPath(tree / "missing"), "Example.app"), std::nullopt);
 }
 
 TEST(UpdateInstallerArchiveType, SuffixTableThenPlainExtensionThenZip) {
-    auto type = [](const char* url) { return UpdateInstaller::archiveType(*Url::parse(url)); };
+    auto type = [](const char* url) { return UpdateInstallerInternals::archiveType(*Url::parse(url)); };
     EXPECT_EQ(type("https://example.com/app-2.1.tar.gz"), "tar.gz");
     EXPECT_EQ(type("https://example.com/App.TAR.BZ2"), "tar.bz2");
     EXPECT_EQ(type("https://example.com/App.DMG?sig=1.pkg"), "dmg") << "the query is not part of the name";
@@ -576,9 +579,9 @@ TEST_F(UpdateInstallerTest, FailedPlacementPutsTheOldAppBackOrReportsWhereItIs) 
     EXPECT_EQ(result.refusal(), UpdateRefusal::replaceFailed) << result.text();
     ASSERT_TRUE(result.notPutBack);
     EXPECT_EQ(result.removed(), result.notPutBack);
-    EXPECT_EQ(result.notPutBack->originalPath, appPath);
+    EXPECT_EQ(result.notPutBack->originalPath.path(), appPath);
     EXPECT_TRUE(Trasher::isInTrash(*result.notPutBack));
-    EXPECT_EQ(versionAt(result.notPutBack->trashPath), "1.0");
+    EXPECT_EQ(versionAt(result.notPutBack->trashPath.path()), "1.0");
     EXPECT_TRUE(isPlacingCopy(runner->calls().back())) << "no tool after the failed placement";
     EXPECT_GT(runner->calls().size(), callsBefore);
     EXPECT_TRUE(noPerInstallFolderLeft());

@@ -1,5 +1,5 @@
 #pragma once
-// Installed apps, where they get their updates, and items moved to the Trash.
+// Installed apps and where they get their updates.
 
 #include "DovraneKit/Date.h"
 #include "DovraneKit/Expected.h"
@@ -40,21 +40,9 @@ struct InstalledApp {
     std::string id() const { return path.path(); }
 
     nlohmann::json toJson() const;
-    static Expected<InstalledApp> fromJson(const nlohmann::json& json);
+    [[nodiscard]] static Expected<InstalledApp> fromJson(const nlohmann::json& json);
 
     bool operator==(const InstalledApp&) const = default;
-};
-
-struct RemovedItem {
-    std::string originalPath;
-    std::string trashPath;
-    std::int64_t size = 0;
-    bool needsAdmin = false;
-
-    nlohmann::json toJson() const;
-    static Expected<RemovedItem> fromJson(const nlohmann::json& json);
-
-    bool operator==(const RemovedItem&) const = default;
 };
 
 } // namespace dovrane

@@ -1,6 +1,6 @@
 #pragma once
-// Update feeds in the appcast format (RSS with "sparkle:" elements): the items of a feed, the
-// one item that is a usable update for this system, and release notes as short plain text.
+// Update feeds in the appcast format (RSS with "sparkle:" elements): the items of a feed and the
+// one item that is a usable update for this system. Their notes are ReleaseNotes' to read.
 
 #include "DovraneKit/AppVersion.h"
 #include "DovraneKit/Url.h"
@@ -57,10 +57,5 @@ std::vector<AppcastItem> items(std::string_view bytes);
 std::optional<AppcastItem> best(const std::vector<AppcastItem>& items, OperatingSystemVersion osVersion);
 
 } // namespace AppcastParser
-
-namespace ReleaseNotes {
-// HTML release notes as plain text of at most 4,000 characters; absent when nothing is left.
-std::optional<std::string> plain(const std::optional<std::string>& html);
-} // namespace ReleaseNotes
 
 } // namespace dovrane

@@ -29,19 +29,19 @@ namespace Archives {
 // Extracts a zip archive or a tar archive of any flavour and compression libarchive detects
 // into destination, which must not exist yet (it is created) or be an empty folder. Modes
 // (set-id bits dropped), times and symbolic links are kept. On failure nothing extracted stays.
-Expected<ExtractSummary> extract(const std::string& archive, const std::string& destination, ExtractLimits limits = {});
+[[nodiscard]] Expected<ExtractSummary> extract(const std::string& archive, const std::string& destination, ExtractLimits limits = {});
 
 // Writes a zip archive of source with source itself as the top entry (its last path component
 // as the name), keeping modes, times and symbolic links. An existing archive file is replaced
 // only once the new one is complete.
-Expected<Done> createZip(const std::string& source, const std::string& zipPath);
+[[nodiscard]] Expected<Done> createZip(const std::string& source, const std::string& zipPath);
 
 // Makes destination a copy of source (a folder, a file or a symbolic link), keeping modes,
 // times and symbolic links; copied folders always give their owner full rights. Missing parent
 // folders are created. destination must not exist or
 // be an empty folder, and is never nested into: the copy is destination itself. A copy into
 // the source's own tree is refused. On failure nothing copied stays.
-Expected<Done> copy(const std::string& source, const std::string& destination);
+[[nodiscard]] Expected<Done> copy(const std::string& source, const std::string& destination);
 } // namespace Archives
 
 } // namespace dovrane

@@ -30,12 +30,12 @@ inline constexpr const char* adHocIdentity = "-";
 // Signs the bundle, replacing any signature it has. identity is the name of an identity in
 // the user's store, or "-" for an ad-hoc signature. Fails for a bundle holding anything but
 // files, folders and links, or a link that leaves the bundle.
-Expected<SignatureInfo> sign(const std::string& bundle, const std::string& identity);
+[[nodiscard]] Expected<SignatureInfo> sign(const std::string& bundle, const std::string& identity);
 
 // Checks the record's own signature and that the bundle is exactly what it lists: no entry
 // changed, added or removed, no executable bit changed, no link leaving the bundle. The
 // failure message names the first difference found.
-Expected<SignatureInfo> verify(const std::string& bundle);
+[[nodiscard]] Expected<SignatureInfo> verify(const std::string& bundle);
 
 // The bundle's developer team: only from a record whose signature holds with a key that the
 // user's store trusts for the recorded team. Reads the record only, never the bundle's files
@@ -44,7 +44,7 @@ std::optional<std::string> teamID(const std::string& bundle);
 
 // Gatekeeper's assessment for running the bundle: the whole signature verifies and its key is
 // trusted for its team. Ad-hoc and unknown signers are refused; the failure says why.
-Expected<SignatureInfo> assess(const std::string& bundle);
+[[nodiscard]] Expected<SignatureInfo> assess(const std::string& bundle);
 } // namespace CodeSigning
 
 } // namespace dovrane

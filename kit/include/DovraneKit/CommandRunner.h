@@ -3,6 +3,7 @@
 // the installers can be handed any runner (tests hand them fakes) and never touch processes.
 
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,15 @@ public:
     // Runs the executable at an absolute path with the arguments (no shell, no PATH search,
     // environment and standard input unchanged) and blocks until it ends. The result is the
     // tool's whole standard output when it exited with status 0, possibly empty; nothing when
-    // it could not start, failed, was killed or ran out of time. Callable from any thread,
-    // several runs at once.
-    virtual std::optional<std::string> run(const std::string& executable,
-                                           const std::vector<std::string>& arguments) const = 0;
+    // it could not start, failed, was killed, ran out of time or was stopped. A stop request
+    // ends the tool at once, the way the timeout does, so a stopped caller never waits for it.
+    // Callable from any thread, several runs at once.
+    virtual std::optional<std::string> run(const std::string& executable, const std::vector<std::string>& arguments,
+                                           std::stop_token stop = {}) const = 0;
 };
 
-// Runs tools as child processes. At the timeout the tool's process group is asked to
-// terminate; whatever is still running 2 seconds later is killed. A run never hangs, not even
+// Runs tools as child processes. At the timeout or a stop request the tool's process group is
+// asked to terminate; whatever is still running 2 seconds later is killed. A run never hangs, not even
 // when a grandchild that escaped the group keeps the output pipe open.
 class ProcessRunner final : public CommandRunner {
 public:
@@ -32,8 +34,8 @@ public:
 
     double timeout() const { return timeout_; }
 
-    std::optional<std::string> run(const std::string& executable,
-                                   const std::vector<std::string>& arguments) const override;
+    std::optional<std::string> run(const std::string& executable, const std::vector<std::string>& arguments,
+                                   std::stop_token stop = {}) const override;
 
 private:
     double timeout_;

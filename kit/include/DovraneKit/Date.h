@@ -27,6 +27,9 @@ struct Date {
 namespace DateText {
 std::string abbreviatedDate(Date date);          // "May 1, 2024"
 std::string abbreviatedDateShortTime(Date date); // "May 1, 2024 at 9:30 AM"
+// How long ago (or ahead) date is from now, in the library's current language, by the largest
+// calendar unit that differs: "yesterday", "3 weeks ago", "in 2 hours", "now".
+std::string relative(Date date, Date now = Date::now());
 } // namespace DateText
 
 } // namespace dovrane

@@ -46,8 +46,8 @@ struct DiskScanner {
 
     // Every category but "other" at once, one thread each; progress is called on the calling
     // thread, once per finished category in completion order. A stop request makes the
-    // measuring and the project walk end early, so the result comes back soon with partial
-    // figures. Categories come back in their fixed order, followed by "other".
+    // measuring and the project walk end early and ends a running tool, so the result comes
+    // back soon with partial figures. Categories come back in their fixed order, followed by "other".
     ScanResult scan(const Progress& progress, std::stop_token stop = {}) const;
 
     // One category, with excluded items dropped and protected trash items made show-only.
@@ -56,37 +56,8 @@ struct DiskScanner {
     // Reduces each personal folder by the installers and project folders found below it.
     static std::vector<Category> deduplicateDownloads(std::vector<Category> categories);
 
-    // The collectors: raw categories, before exclusion and protection.
-    Category apps(std::stop_token stop = {}) const;
-    Category personal(std::stop_token stop = {}) const;
-    Category caches(std::stop_token stop = {}) const;
-    Category children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
-                      const std::string& reason, std::stop_token stop = {}) const;
-    Category trash(std::stop_token stop = {}) const;
-    Category installers(std::stop_token stop = {}) const;
-    Category backups(std::stop_token stop = {}) const;
-    Category snapshots(std::stop_token stop = {}) const;
-    Category xcode(std::stop_token stop = {}) const;
-    Category simulators(std::stop_token stop = {}) const;
-    Category packageCaches(std::stop_token stop = {}) const;
-
     // The home folder with a relative path appended.
     Url inHome(std::string_view relative) const;
-
-    // Measures the URL: no item when nothing countable is there, else an item of the measured
-    // size, at least one file and the newest use.
-    static std::optional<CleanupItem> measuredItem(const Url& url, std::string name, std::string reason,
-                                                   std::string source, Safety safety, CleanupAction action,
-                                                   std::stop_token stop = {});
-
-private:
-    // The tool's standard output; nothing when there is no runner, the scan was stopped or
-    // the tool gave nothing.
-    std::optional<std::string> runTool(const std::string& executable, const std::vector<std::string>& arguments,
-                                       std::stop_token stop) const;
-    Category single(CategoryID id, const std::string& relative, std::string name, std::string reason,
-                    std::string source, std::stop_token stop) const;
-    Category projects(std::stop_token stop) const;
 };
 
 } // namespace dovrane

@@ -1,7 +1,11 @@
 #pragma once
-// Paths are bytes: kept as std::string and never converted, so a name that is not valid UTF-8
-// still names the same file. These helpers are the one way the library lists, tests and
-// reads files.
+// The one rule for paths, in the library and the application alike:
+//   - records and their JSON hold a `Url` (CleanupItem, TrashPlan, RemovedItem, trash failures);
+//   - every call into the file system takes the byte path, a std::string (Url::path() gives it,
+//     Url::fromPath() takes it back), so a name that is not valid UTF-8 still names the same
+//     file;
+//   - Qt's QString appears only where a path is shown to the user, never on the way to a file.
+// These helpers are the one way the library lists, tests and reads files.
 
 #include "DovraneKit/Date.h"
 

@@ -5,7 +5,6 @@
 // cannot be renamed into a trash on its own device stays where it is.
 
 #include "DovraneKit/Expected.h"
-#include "DovraneKit/Url.h"
 
 #include <ctime>
 #include <optional>
@@ -17,9 +16,9 @@ namespace dovrane::FreedesktopTrash {
 
 // The home trash of the user whose home folder this is: $XDG_DATA_HOME/Trash when home is the
 // current user's home and XDG_DATA_HOME names an absolute folder, else home/.local/share/Trash.
-std::string homeTrash(const Url& home);
+std::string homeTrash(const std::string& home);
 // Its "files/" folder: "the user's Trash folder" everywhere in the library.
-Url homeTrashFiles(const Url& home);
+std::string homeTrashFiles(const std::string& home);
 
 // Why a trash operation failed: the system's error and the sentence to show for it.
 struct Error {
@@ -62,17 +61,17 @@ std::string freeName(const Directory& trash, std::string_view name);
 // "$topdir/.Trash/$uid" when "$topdir/.Trash" is a sticky folder and no link, else
 // "$topdir/.Trash-$uid". Fails when the item cannot be examined or its volume has no trash this
 // user may use.
-Expected<Directory, Error> trashFor(const std::string& path, const std::string& homeTrashFolder);
+[[nodiscard]] Expected<Directory, Error> trashFor(const std::string& path, const std::string& homeTrashFolder);
 
 // Takes the first free name from `name` for the item at `path`: creates its info file with
 // O_EXCL and writes it whole, dated now.
-Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, std::string_view name);
+[[nodiscard]] Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, std::string_view name);
 // Gives a name up again: removes the info file.
 void release(const Slot& slot);
 
 // Moves the item into its trash: the info file first, then a rename that never replaces
 // anything; when the rename fails the info file goes again and the item stays.
-Expected<Slot, Error> moveToTrash(const std::string& path, const std::string& homeTrashFolder);
+[[nodiscard]] Expected<Slot, Error> moveToTrash(const std::string& path, const std::string& homeTrashFolder);
 
 // Moves a trashed item back to originalPath, never replacing what is there (the failure's
 // code is then EEXIST), and removes its info file. Nothing when it worked.

@@ -72,7 +72,8 @@ FetchFunction fetch(std::string userAgent, FetchOptions options = {});
 // Streams a URL into a file at toPath (written beside it, then renamed into place, so the
 // body is never held in memory and a failure leaves nothing at toPath). No extra headers are
 // sent. A status outside 200-299 fails with badServerResponse. Returns the bytes written.
-Expected<std::uint64_t, FetchError> download(const Url& from, const std::string& toPath, DownloadOptions options = {});
+[[nodiscard]] Expected<std::uint64_t, FetchError> download(const Url& from, const std::string& toPath,
+                                                         DownloadOptions options = {});
 
 } // namespace Network
 

@@ -66,7 +66,7 @@ struct CleanupItem {
     std::string id() const { return url.path(); }
 
     nlohmann::json toJson() const;
-    static Expected<CleanupItem> fromJson(const nlohmann::json& json);
+    [[nodiscard]] static Expected<CleanupItem> fromJson(const nlohmann::json& json);
 
     bool operator==(const CleanupItem&) const = default;
 };
@@ -91,7 +91,7 @@ struct Category {
     std::int64_t safeSize() const;
 
     nlohmann::json toJson() const;
-    static Expected<Category> fromJson(const nlohmann::json& json);
+    [[nodiscard]] static Expected<Category> fromJson(const nlohmann::json& json);
 
     bool operator==(const Category&) const = default;
 };
@@ -116,7 +116,7 @@ struct ScanResult {
     std::map<std::string, std::int64_t> sizesByCategory() const;
 
     nlohmann::json toJson() const;
-    static Expected<ScanResult> fromJson(const nlohmann::json& json);
+    [[nodiscard]] static Expected<ScanResult> fromJson(const nlohmann::json& json);
 
     bool operator==(const ScanResult&) const = default;
 };

@@ -18,7 +18,7 @@ struct ScanSettings {
 
     nlohmann::json toJson() const;
     // All four keys are required; the defaults are not used when decoding.
-    static Expected<ScanSettings> fromJson(const nlohmann::json& json);
+    [[nodiscard]] static Expected<ScanSettings> fromJson(const nlohmann::json& json);
 
     bool operator==(const ScanSettings&) const = default;
 };

@@ -29,7 +29,7 @@ std::string storePath();
 
 // Every identity of the store in the order they were created. A missing store is an empty
 // list; a store that cannot be read or decoded is a failure (and is never overwritten).
-Expected<std::vector<SigningIdentity>> load();
+[[nodiscard]] Expected<std::vector<SigningIdentity>> load();
 
 // The identity with exactly this name.
 std::optional<SigningIdentity> find(const std::string& name);
@@ -37,7 +37,7 @@ std::optional<SigningIdentity> find(const std::string& name);
 // Creates a new key pair for the name and team and adds it to the store. The name must be
 // non-empty UTF-8 without control characters or double quotes and not yet taken; the team is
 // 1 to 64 ASCII letters and digits.
-Expected<SigningIdentity> create(const std::string& name, const std::string& team);
+[[nodiscard]] Expected<SigningIdentity> create(const std::string& name, const std::string& team);
 
 // Whether the store holds the public key (raw 32 bytes) as a key of that team.
 bool trusts(const std::string& publicKey, const std::string& team);

@@ -1,7 +1,7 @@
 #pragma once
 // Every size the system shows comes from one walk: the space a file or folder takes on disk,
-// its number of files and when it was last used. Beside it, the capacity figures of the volume
-// that holds a path. Neither reports an error: what cannot be read measures as empty.
+// its number of files and when it was last used. It reports no error: what cannot be read
+// measures as empty. The capacity of the volume that holds a path is VolumeInfo's.
 
 #include "DovraneKit/Date.h"
 #include "DovraneKit/Url.h"
@@ -10,7 +10,6 @@
 #include <functional>
 #include <optional>
 #include <stop_token>
-#include <string>
 
 namespace dovrane {
 
@@ -24,23 +23,10 @@ struct Measurement {
 
 namespace SizeCounter {
 // One physical walk (links never followed, not even at the root; mounted volumes inside are
-// walked). A stop request is noticed every 4096 entries and returns the sums so far.
+// walked). A stop request is noticed from the 4096th entry on, at the end of the listing batch
+// under way, and returns the sums so far.
 Measurement measure(const Url& url, std::stop_token stop = {});
 } // namespace SizeCounter
-
-struct VolumeInfo {
-    std::string name; // the file system's label, else "Macintosh HD"
-    std::int64_t total = 0;
-    std::int64_t free = 0;      // available for important use; Linux has no more than `available`
-    std::int64_t available = 0; // available to this user right now
-
-    // Figures of the volume that holds the path; absent when they cannot be read.
-    static std::optional<VolumeInfo> read(const Url& url);
-    // important - available, never below zero.
-    static std::int64_t purgeable(std::int64_t important, std::int64_t available);
-
-    bool operator==(const VolumeInfo&) const = default;
-};
 
 } // namespace dovrane
 
@@ -49,15 +35,5 @@ struct std::hash<dovrane::Measurement> {
     std::size_t operator()(const dovrane::Measurement& m) const noexcept {
         std::size_t h = std::hash<std::int64_t>{}(m.size) * 31 + std::hash<std::int64_t>{}(m.files);
         return h * 31 + (m.lastUsed ? std::hash<double>{}(m.lastUsed->secondsSinceReference) : 0);
-    }
-};
-
-template <>
-struct std::hash<dovrane::VolumeInfo> {
-    std::size_t operator()(const dovrane::VolumeInfo& v) const noexcept {
-        std::size_t h = std::hash<std::string>{}(v.name);
-        for (std::int64_t figure : {v.total, v.free, v.available})
-            h = h * 31 + std::hash<std::int64_t>{}(figure);
-        return h;
     }
 };

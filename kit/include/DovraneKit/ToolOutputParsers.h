@@ -1,6 +1,6 @@
 #pragma once
 // Readers of what other programs write: the snapshot list of the Time Machine tool, the device
-// list of the simulator tool, a device backup's Info.plist and a bundle's Info.plist. They
+// list of the simulator tool and a device backup's Info.plist (a bundle's is BundleInfo's). They
 // never fail loudly: what cannot be read is left out or absent. All are safe to call from
 // several threads at once.
 
@@ -56,12 +56,6 @@ struct BackupInfo {
 
     // Both fields absent when the property list is missing or unreadable.
     static Info read(const Url& folder);
-};
-
-// The Contents/Info.plist of a bundle such as an ".app" folder.
-struct BundleInfo {
-    // Its top-level dictionary; absent when missing, unreadable or not a dictionary.
-    static std::optional<PlistDict> read(const Url& bundle);
 };
 
 } // namespace dovrane

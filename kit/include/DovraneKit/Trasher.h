@@ -4,15 +4,14 @@
 // guard protects and what lies inside another item; executing checks every path again, moves
 // what the user may move and hands the rest to an administrator closure as a "/bin/mv -n" line.
 
-#include "DovraneKit/AppRecords.h"
 #include "DovraneKit/DeletionGuard.h"
+#include "DovraneKit/RemovedItem.h"
+#include "DovraneKit/Shell.h"
 #include "DovraneKit/Url.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace dovrane {
@@ -37,10 +36,31 @@ struct TrashPlan {
     bool operator==(const TrashPlan&) const = default;
 };
 
+// One entry that did not reach the Trash. Trasher::Failure by name; declared out here so that
+// code beside the library's own Failure (Expected.h) never has to guess which one it means.
+struct TrashFailure {
+    enum class Kind {
+        blocked,   // the deletion guard refused it when executing
+        admin,     // the administrator move was declined, failed or did not happen
+        fileError, // the move failed for another reason, described in `reason`
+    };
+
+    Url path;
+    std::string reason; // "blocked", "admin", or the file error's description
+    Kind kind = Kind::fileError;
+
+    static TrashFailure blocked(Url path) { return {std::move(path), "blocked", Kind::blocked}; }
+    static TrashFailure admin(Url path) { return {std::move(path), "admin", Kind::admin}; }
+    static TrashFailure fileError(Url path, std::string description) {
+        return {std::move(path), std::move(description), Kind::fileError};
+    }
+
+    bool operator==(const TrashFailure&) const = default;
+};
+
 struct Trasher {
-    // One whole shell command line in; true when it ran to its end without error. Called from
-    // whatever thread executes, never twice at once by one execution.
-    using Admin = std::function<bool(const std::string& commandLine)>;
+    using Admin = Shell::Admin;
+    using Failure = TrashFailure;
 
     struct Candidate {
         Url url;
@@ -51,16 +71,9 @@ struct Trasher {
         bool operator==(const Candidate&) const = default;
     };
 
-    struct Failure {
-        std::string path;
-        std::string reason; // "blocked", "admin", or the file error's description
-
-        bool operator==(const Failure&) const = default;
-    };
-
     struct Outcome {
         std::vector<RemovedItem> removed; // in the plan's order
-        std::vector<Failure> failed;
+        std::vector<TrashFailure> failed;
 
         bool operator==(const Outcome&) const = default;
     };
@@ -94,16 +107,11 @@ struct Trasher {
 
     // Something is still at the item's place in the Trash.
     static bool isInTrash(const RemovedItem& item);
-    // One single-quoted word for /bin/sh.
+    // One single-quoted word for /bin/sh (Shell::quote).
     static std::string quote(std::string_view text);
-    // The user lacks the rights: EACCES or EPERM of the system's error category.
-    static bool isPermissionError(const std::error_code& error);
-    // A name in trashFolder with nothing at it, nor at its info file: "Name.ext", "Name 2.ext", ...
-    Url uniqueTrashURL(const Url& item) const;
 
 private:
     std::string homeTrash() const;
-    bool runAdmin(const std::string& commandLine) const;
     void moveAsAdmin(const TrashPlan::Entry& entry, Outcome& outcome) const;
 };
 

@@ -7,6 +7,8 @@
 
 #include "DovraneKit/AppRecords.h"
 #include "DovraneKit/CommandRunner.h"
+#include "DovraneKit/RemovedItem.h"
+#include "DovraneKit/Shell.h"
 #include "DovraneKit/ToolPaths.h"
 #include "DovraneKit/Trasher.h"
 #include "DovraneKit/UpdateRecords.h"
@@ -26,8 +28,7 @@ struct UpdateInstaller {
     // is there. Every failure (an exception too) is false; why is not needed. Called from
     // whatever thread installs.
     using Download = std::function<bool(const Url& from, const std::string& toPath)>;
-    // One whole shell command line, run with administrator rights; true when it succeeded.
-    using Admin = std::function<bool(const std::string& commandLine)>;
+    using Admin = Shell::Admin;
 
     struct Installed {
         RemovedItem previous; // the old version, now in the Trash
@@ -68,18 +69,11 @@ struct UpdateInstaller {
     // The standard download: Network::download (60-second stall limit, no extra headers).
     static bool urlSessionDownload(const Url& from, const std::string& toPath);
 
-    // "dmg", "zip", "pkg", "tar.xz", "tar.gz", "tar.bz2", "tgz" or "tbz" by the file name's
-    // suffix, else its extension in lower case when that is only [a-z0-9], else "zip".
-    static std::string archiveType(const Url& download);
-
+private:
     // Unpacks into `into` (a disk image's contents are copied there) and finds the app; nothing
     // when a tool fails or no app is found. A disk image is detached again before returning.
     std::optional<Url> unpack(const Url& file, const std::string& type, const Url& into,
                               const std::string& name) const;
-
-    // An app bundle at the top of `folder` or one folder down: the one named `name`, else the
-    // only one. Only real folders count, never symbolic links.
-    static std::optional<Url> findApp(const Url& folder, const std::string& name);
 
     // Gatekeeper accepts the app for running.
     bool gatekeeper(const Url& app) const;

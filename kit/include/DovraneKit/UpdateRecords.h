@@ -32,7 +32,7 @@ struct UpdateInfo {
     Date checkedAt;
 
     nlohmann::json toJson() const;
-    static Expected<UpdateInfo> fromJson(const nlohmann::json& json);
+    [[nodiscard]] static Expected<UpdateInfo> fromJson(const nlohmann::json& json);
 
     bool operator==(const UpdateInfo&) const = default;
 };
@@ -56,7 +56,7 @@ public:
 
     // {"available": {"_0": {...}}}, {"upToDate": {}}, {"failed": {"_0": "..."}}, ...
     nlohmann::json toJson() const;
-    static Expected<UpdateCheck> fromJson(const nlohmann::json& json);
+    [[nodiscard]] static Expected<UpdateCheck> fromJson(const nlohmann::json& json);
 
     bool operator==(const UpdateCheck& other) const;
 

@@ -33,7 +33,8 @@ public:
     }
 
     std::optional<std::string> run(const std::string& executable,
-                                   const std::vector<std::string>& arguments) const override {
+                                   const std::vector<std::string>& arguments,
+                                   std::stop_token = {}) const override {
         std::function<void(const std::string&)> hook;
         std::optional<std::string> output;
         {

@@ -1,5 +1,6 @@
 #pragma once
-// A value that several threads write, read and written only under its own lock.
+// A value that several threads write, read and written only under its own lock. Not part of the
+// public API.
 
 #include <mutex>
 #include <utility>

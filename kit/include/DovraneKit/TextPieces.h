@@ -1,5 +1,5 @@
 #pragma once
-// Splitting text the way the library's readers all do. Not part of the public API.
+// Splitting text the way the library's readers all do.
 
 #include <string_view>
 #include <vector>

@@ -1,0 +1,93 @@
+#include "StorageGraphics/StorageGroup.h"
+
+#include "UiKit/SemanticColors.h"
+
+#include <DovraneKit/Explanations.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace dovrane {
+
+QString byteText(std::int64_t count) { return QString::fromStdString(bytes(count)); }
+
+namespace StorageGroups {
+
+namespace {
+
+struct Row {
+    const char* raw;
+    const char* title;
+    std::vector<CategoryID> members;
+    Color color;
+};
+
+const std::array<Row, 8>& table() {
+    using C = CategoryID;
+    static const std::array<Row, 8> rows = {{
+        {"apps", QT_TRANSLATE_NOOP("StorageGroup", "Apps"), {C::apps}, Color::fixed(0x0072B2)},
+        {"personal", QT_TRANSLATE_NOOP("StorageGroup", "Your files"), {C::personal}, Color::fixed(0x56B4E9)},
+        {"caches", QT_TRANSLATE_NOOP("StorageGroup", "Caches and logs"), {C::caches, C::logs}, Color::fixed(0xE69F00)},
+        {"developer", QT_TRANSLATE_NOOP("StorageGroup", "Developer"),
+         {C::xcode, C::simulators, C::docker, C::packageCaches, C::projects}, Color::fixed(0x009E73)},
+        {"backups", QT_TRANSLATE_NOOP("StorageGroup", "Device backups"), {C::iosBackups}, Color::fixed(0xCC79A7)},
+        {"messages", QT_TRANSLATE_NOOP("StorageGroup", "Mail and Messages"), {C::mailDownloads, C::messages},
+         Color::fixed(0xF0E442)},
+        {"junk", QT_TRANSLATE_NOOP("StorageGroup", "Installers and Trash"), {C::installers, C::trash}, Color::fixed(0xD55E00)},
+        {"other", QT_TRANSLATE_NOOP("StorageGroup", "macOS and the rest"), {C::other}, Color(0xA1A1A8, 0x6E6E76)},
+    }};
+    return rows;
+}
+
+const Row& row(StorageGroup group) { return table()[std::size_t(group)]; }
+
+} // namespace
+
+QString rawValue(StorageGroup group) { return QString::fromLatin1(row(group).raw); }
+
+QString title(StorageGroup group) { return QCoreApplication::translate("StorageGroup", row(group).title); }
+
+Color color(StorageGroup group) { return row(group).color; }
+
+const std::vector<CategoryID>& categories(StorageGroup group) { return row(group).members; }
+
+std::optional<StorageGroup> of(CategoryID category) {
+    for (StorageGroup group : all) {
+        const auto& members = categories(group);
+        if (std::find(members.begin(), members.end(), category) != members.end())
+            return group;
+    }
+    return std::nullopt;
+}
+
+QColor categoryColor(CategoryID category) {
+    if (auto group = of(category))
+        return color(*group).resolved();
+    return SemanticColors::of(SemanticColor::secondaryLabel);
+}
+
+std::int64_t size(StorageGroup group, const ScanResult& scan) {
+    std::int64_t sum = 0;
+    for (CategoryID id : categories(group))
+        if (const Category* category = scan.category(id); category && !category->sizeIsEstimate)
+            sum += category->size;
+    return sum;
+}
+
+QString help(StorageGroup group, const ScanResult& scan) {
+    QStringList lines;
+    for (CategoryID id : categories(group)) {
+        const Category* category = scan.category(id);
+        if (!category || category->size <= 0)
+            continue;
+        lines << QStringLiteral("%1: %2. %3")
+                     .arg(QString::fromStdString(Explanations::title(id)), byteText(category->size),
+                          QString::fromStdString(Explanations::text(id)));
+    }
+    return QStringLiteral("%1, %2\n").arg(title(group), byteText(size(group, scan))) + lines.join(QLatin1Char('\n'));
+}
+
+} // namespace StorageGroups
+
+} // namespace dovrane

@@ -1,0 +1,47 @@
+#pragma once
+// The eight coloured groups that the storage graphics fold the sixteen categories into. The
+// declaration order is the drawing order everywhere. Main thread only (titles are translated).
+
+#include "Theme/Color.h"
+
+#include <DovraneKit/ScanModel.h>
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace dovrane {
+
+enum class StorageGroup { apps, personal, caches, developer, backups, messages, junk, other };
+
+namespace StorageGroups {
+
+inline constexpr std::array<StorageGroup, 8> all = {StorageGroup::apps, StorageGroup::personal, StorageGroup::caches,
+                                                    StorageGroup::developer, StorageGroup::backups, StorageGroup::messages,
+                                                    StorageGroup::junk, StorageGroup::other};
+
+QString rawValue(StorageGroup group);
+QString title(StorageGroup group);
+Color color(StorageGroup group);
+// The member categories, in their fixed order; no category is in two groups.
+const std::vector<CategoryID>& categories(StorageGroup group);
+// The group that holds the category; none for snapshots.
+std::optional<StorageGroup> of(CategoryID category);
+// The colour pages give a category: its group's, else the secondary label colour.
+QColor categoryColor(CategoryID category);
+
+// The sum of the members the scan holds, estimated ones left out.
+std::int64_t size(StorageGroup group, const ScanResult& scan);
+// The tooltip: "Title, size", then one line per member with a size above 0 (estimated ones
+// included) with its title, size and explanation.
+QString help(StorageGroup group, const ScanResult& scan);
+
+} // namespace StorageGroups
+
+// Size text of a byte count, as the kit writes it.
+QString byteText(std::int64_t count);
+
+} // namespace dovrane

@@ -1,0 +1,44 @@
+#pragma once
+// Names the groups the bar shows: an adaptive grid of cells (columns at least 200 wide, 12
+// apart, rows 8 apart), each a colour dot, the group's title and its size.
+
+#include "StorageGraphics/StorageGroup.h"
+
+#include <QWidget>
+
+#include <vector>
+
+namespace dovrane {
+
+class StorageLegend : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int minimumColumn = 200;
+    static constexpr int columnSpacing = 12;
+    static constexpr int rowSpacing = 8;
+
+    explicit StorageLegend(ScanResult scan, QWidget* parent = nullptr);
+    void setScan(ScanResult scan);
+
+    // How many columns fit a width: as many as keep each at least 200 wide, never fewer than 1.
+    static int columns(int width);
+    // The cells, one per group with a size, in group order.
+    const std::vector<QWidget*>& cells() const { return cells_; }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void rebuild();
+    void place(int width);
+    int cellHeight() const;
+
+    ScanResult scan_;
+    std::vector<QWidget*> cells_;
+};
+
+} // namespace dovrane

@@ -1,0 +1,120 @@
+#include "Theme/Theme.h"
+
+#include "Services/Settings.h"
+#include "UiKit/SemanticColors.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace dovrane {
+
+namespace {
+
+const QString accentKey = QStringLiteral("appearance.accent");
+constexpr Theme::Shades seaGreen{0x7FD1B9, 0x2E8B72, 0x1F6B57};
+
+Settings*& sharedSettings() {
+    static Settings* settings = nullptr;
+    return settings;
+}
+
+} // namespace
+
+const std::vector<Theme>& Theme::all() {
+    static const std::vector<Theme> themes = {
+        {"system", "System", std::nullopt, false},
+        {"blue", "Blue", Shades{0x7CC0FF, 0x0A84FF, 0x0064D2}, false},
+        {"indigo", "Indigo", Shades{0xA5ADFF, 0x5E6AD2, 0x4650B8}, false},
+        {"violet", "Violet", Shades{0xB9A6FF, 0x7B5CFF, 0x6342E6}, false},
+        {"pink", "Pink", Shades{0xFF9CCB, 0xE84A93, 0xC0306F}, false},
+        {"red", "Red", Shades{0xFF8A9A, 0xE11D48, 0xBE123C}, false},
+        {"orange", "Orange", Shades{0xFFB87A, 0xF97316, 0xC2410C}, false},
+        {"yellow", "Yellow", Shades{0xFFE17A, 0xF5B800, 0x946800}, true},
+        {"seagreen", "Sea Green", seaGreen, false},
+        {"mint", "Mint", Shades{0x8EEBC4, 0x2BC48A, 0x0F7A55}, true},
+        {"teal", "Teal", Shades{0x8BE9F5, 0x06B6D4, 0x0E7490}, true},
+        {"graphite", "Graphite", Shades{0xC7C7CC, 0x7C7C84, 0x55555C}, false},
+    };
+    return themes;
+}
+
+std::optional<QColor> Theme::tint() const {
+    if (!shades)
+        return std::nullopt;
+    return rgbColor(shades->base);
+}
+
+QColor Theme::accent() const { return shades ? rgbColor(shades->base) : SemanticColors::of(SemanticColor::tint); }
+
+Color Theme::accentText() const {
+    if (!shades) {
+        const QRgb light = SemanticColors::of(SemanticColor::tint, Look::light).rgb() & 0xFFFFFF;
+        const QRgb dark = SemanticColors::of(SemanticColor::tint, Look::dark).rgb() & 0xFFFFFF;
+        return Color(light, dark);
+    }
+    return Color(shades->deep, shades->light);
+}
+
+ThemeStore::ThemeStore(Settings& settings, QObject* parent) : QObject(parent), settings_(settings) {
+    if (const char* forced = std::getenv("APP_ACCENT"))
+        themeID_ = QString::fromUtf8(forced);
+    else
+        themeID_ = settings_.text(accentKey).value_or(QStringLiteral("seagreen"));
+}
+
+ThemeStore& ThemeStore::shared() {
+    static ThemeStore* store = [] {
+        static MemorySettings fallback;
+        Settings* settings = sharedSettings();
+        return new ThemeStore(settings ? *settings : fallback);
+    }();
+    return *store;
+}
+
+void ThemeStore::useSettings(Settings& settings) { sharedSettings() = &settings; }
+
+void ThemeStore::setThemeID(const QString& id) {
+    const bool changed = id != themeID_;
+    themeID_ = id;
+    settings_.setText(accentKey, id);
+    if (changed)
+        emit themeIDChanged(id);
+}
+
+Theme ThemeStore::current() const {
+    const auto& themes = Theme::all();
+    auto found = std::find_if(themes.begin(), themes.end(), [&](const Theme& theme) { return theme.id == themeID_; });
+    Theme theme = found != themes.end() ? *found : themes.front();
+    if (theme.id == QLatin1String("system") && macIsMulticolor_)
+        theme = Theme{"system", "System", seaGreen, false};
+    return theme;
+}
+
+void themed(QWidget* widget, ThemeStore& store) {
+    QPointer<QWidget> target(widget);
+    auto apply = [target, &store] {
+        if (!target)
+            return;
+        const Theme theme = store.current();
+        const QPalette application = QApplication::palette();
+        QPalette palette = target->palette();
+        const QColor tint = theme.tint().value_or(application.color(QPalette::Active, QPalette::Highlight));
+        const QColor onTint = theme.darkText ? QColor(Qt::black) : QColor(Qt::white);
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            palette.setColor(group, QPalette::Highlight, tint);
+            palette.setColor(group, QPalette::HighlightedText, onTint);
+            palette.setColor(group, QPalette::Link, tint);
+        }
+        target->setPalette(palette);
+    };
+    apply();
+    QObject::connect(&store, &ThemeStore::themeIDChanged, widget, apply);
+    QObject::connect(&store, &ThemeStore::macIsMulticolorChanged, widget, apply);
+    QObject::connect(&Appearance::shared(), &Appearance::changed, widget, apply);
+}
+
+} // namespace dovrane

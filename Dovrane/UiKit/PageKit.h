@@ -1,0 +1,67 @@
+#pragma once
+// The building blocks every page shares: the empty-state view, the card, and the footer bar
+// under a table.
+
+#include "UiKit/Labels.h"
+#include "UiKit/Symbols.h"
+
+#include <QFrame>
+#include <QPushButton>
+#include <QWidget>
+
+#include <functional>
+
+class QHBoxLayout;
+class QVBoxLayout;
+
+namespace dovrane {
+
+// Centred: a large symbol, a title, an optional description and an optional action button.
+class ContentUnavailableView : public QWidget {
+    Q_OBJECT
+public:
+    ContentUnavailableView(const QString& title, const QString& symbol, const QString& description = {},
+                           QWidget* parent = nullptr);
+
+    QString title() const { return title_->text(); }
+    QString description() const { return description_->text(); }
+    void setDescription(const QString& description);
+    // Shows one button that runs action; an empty text removes it.
+    void setAction(const QString& text, std::function<void()> action);
+    QPushButton* actionButton() const { return button_; }
+
+private:
+    StyledLabel* title_;
+    StyledLabel* description_;
+    QPushButton* button_;
+    std::function<void()> action_;
+};
+
+// A rounded panel (corner radius 12) in the secondary window background, painted in the look
+// of the moment. Put content into layout().
+class Card : public QFrame {
+    Q_OBJECT
+public:
+    static constexpr qreal cornerRadius = 12;
+    explicit Card(QWidget* parent = nullptr);
+    QVBoxLayout* contentLayout() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Under a table: a summary in the secondary colour, flexible space, then the actions.
+class FooterBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit FooterBar(QWidget* parent = nullptr);
+    void setSummary(const QString& summary);
+    QString summary() const { return summary_->text(); }
+    void addAction(QWidget* action);
+
+private:
+    StyledLabel* summary_;
+    QHBoxLayout* row_;
+};
+
+} // namespace dovrane

@@ -1,0 +1,123 @@
+#include "UiTestMain.h"
+
+#include "AppsPage/AppIcon.h"
+
+#include "support/TestSupport.h"
+
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/Plist.h>
+
+#include <QImage>
+#include <QImageWriter>
+
+using namespace dovrane;
+using dovrane::testing::TempDir;
+
+namespace {
+
+// An app bundle whose Info.plist names iconFile (none: no key).
+std::string makeBundle(const TempDir& folder, const std::string& name, std::optional<std::string> iconFile) {
+    const std::string bundle = folder / (name + ".app");
+    PlistDict info{{"CFBundleIdentifier", "org.example." + name}};
+    if (iconFile)
+        info["CFBundleIconFile"] = *iconFile;
+    dovrane::testing::writeFile(bundle + "/Contents/Info.plist", Plist::toXml(PlistValue(info)));
+    dovrane::testing::makeFolder(bundle + "/Contents/Resources");
+    return bundle;
+}
+
+QImage square(int size, QColor color) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(color);
+    return image;
+}
+
+InstalledApp appAt(const std::string& path) {
+    InstalledApp app;
+    app.name = "Example";
+    app.path = Url::fromPath(path);
+    return app;
+}
+
+} // namespace
+
+class AppIconTests : public QObject {
+    Q_OBJECT
+private slots:
+    void bundleIconsDecodeFromIcnsOrPng() {
+        QVERIFY(QImageWriter::supportedImageFormats().contains("icns"));
+        TempDir folder;
+        // No extension: ".icns" is added. The largest image of the file is the one shown.
+        const std::string withIcns = makeBundle(folder, "Icns", "AppIcon");
+        QImageWriter writer(QString::fromStdString(withIcns + "/Contents/Resources/AppIcon.icns"), "icns");
+        QVERIFY(writer.write(square(128, Qt::red)));
+        QCOMPARE(AppIcons::iconFile(withIcns), std::optional(withIcns + "/Contents/Resources/AppIcon.icns"));
+        const QImage icns = AppIcons::image(withIcns);
+        QCOMPARE(icns.size(), QSize(128, 128));
+        QCOMPARE(QColor(icns.pixel(64, 64)), QColor(Qt::red));
+
+        const std::string withPng = makeBundle(folder, "Png", "icon.png");
+        QVERIFY(square(64, Qt::blue).save(QString::fromStdString(withPng + "/Contents/Resources/icon.png")));
+        QCOMPARE(QColor(AppIcons::image(withPng).pixel(5, 5)), QColor(Qt::blue));
+
+        // Replacing the file is seen: the cache is keyed by modification time too.
+        const std::string png = withPng + "/Contents/Resources/icon.png";
+        QVERIFY(square(32, Qt::green).save(QString::fromStdString(png)));
+        dovrane::testing::setTimes(png, Date::now().adding(10));
+        QCOMPARE(AppIcons::image(withPng).size(), QSize(32, 32));
+    }
+
+    void bundlesWithoutAUsableIconGetTheGenericOne() {
+        TempDir folder;
+        const QImage generic = AppIcons::genericImage();
+        QVERIFY(!generic.isNull());
+        const std::string none = makeBundle(folder, "None", std::nullopt);
+        QCOMPARE(AppIcons::image(none), generic);
+        const std::string missing = makeBundle(folder, "Missing", "Gone.icns");
+        QCOMPARE(AppIcons::image(missing), generic);
+        const std::string broken = makeBundle(folder, "Broken", "Broken.icns");
+        dovrane::testing::writeFile(broken + "/Contents/Resources/Broken.icns", "not an image");
+        QCOMPARE(AppIcons::image(broken), generic);
+        const std::string huge = makeBundle(folder, "Huge", "Huge.png");
+        dovrane::testing::writeFileOfSize(huge + "/Contents/Resources/Huge.png", AppIcons::maximumIconFile + 1);
+        QCOMPARE(AppIcons::image(huge), generic);
+    }
+
+    void iconNamesNeverLeaveTheResourcesFolder() {
+        TempDir folder;
+        for (const std::string name : {"../../../outside.png", "sub/icon.png", "..", "."}) {
+            const std::string bundle = makeBundle(folder, "Traversal", name);
+            dovrane::testing::writeFile(folder / "outside.png", "x");
+            QVERIFY2(!AppIcons::iconFile(bundle), name.c_str());
+            Fs::removeAll(bundle);
+        }
+    }
+
+    void aDeletedBundleShowsTheDashedSymbol() {
+        TempDir folder;
+        const std::string bundle = makeBundle(folder, "Deleted", std::nullopt);
+        AppIcon icon(appAt(bundle), 40);
+        QCOMPARE(icon.size(), QSize(40, 40));
+        QVERIFY(icon.bundleExists());
+        const QImage present = icon.grab().toImage();
+        Fs::removeAll(bundle);
+        // Asked again at every paint, nothing cached.
+        QVERIFY(!icon.bundleExists());
+        QImage gone(40, 40, QImage::Format_ARGB32_Premultiplied);
+        gone.fill(Qt::transparent);
+        icon.render(&gone, QPoint(), QRegion(), QWidget::DrawChildren);
+        QVERIFY(present != icon.grab().toImage());
+        // The symbol is 32 wide inside the 40-point square: the outer 4 points stay empty.
+        int drawn = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (qAlpha(gone.pixel(x, y)) > 0) {
+                    QVERIFY(x >= 4 && x < 36 && y >= 4 && y < 36);
+                    ++drawn;
+                }
+        QVERIFY(drawn > 0);
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(AppIconTests)
+#include "AppIconTests.moc"

@@ -1,0 +1,231 @@
+#include "UiTestMain.h"
+
+#include "StorageGraphics/SafetyBadge.h"
+#include "StorageGraphics/StorageBar.h"
+#include "StorageGraphics/StorageLegend.h"
+#include "StorageGraphics/StorageRing.h"
+#include "UiKit/SemanticColors.h"
+
+#include <DovraneKit/Explanations.h>
+
+#include <QLabel>
+
+using namespace dovrane;
+
+namespace {
+
+constexpr std::int64_t GB = 1'000'000'000;
+
+ScanResult scanOf(std::int64_t total, std::int64_t free, std::vector<Category> categories) {
+    ScanResult scan;
+    scan.total = total;
+    scan.free = free;
+    scan.available = free;
+    scan.categories = std::move(categories);
+    return scan;
+}
+
+Category sized(CategoryID id, std::int64_t size, bool estimate = false) { return Category(id, size, {}, estimate); }
+
+QStringList accessibleNames(const QWidget& widget) {
+    QStringList names;
+    for (auto* child : widget.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->isVisibleTo(&widget))
+            names << child->accessibleName();
+    return names;
+}
+
+} // namespace
+
+class StorageGraphicsTests : public QObject {
+    Q_OBJECT
+private slots:
+    void groupsHoldEveryCategoryButSnapshotsOnce() {
+        for (CategoryID id : allCategoryIDs) {
+            int holders = 0;
+            for (StorageGroup group : StorageGroups::all) {
+                const auto& members = StorageGroups::categories(group);
+                holders += int(std::count(members.begin(), members.end(), id));
+            }
+            QCOMPARE(holders, id == CategoryID::snapshots ? 0 : 1);
+            QCOMPARE(StorageGroups::of(id).has_value(), id != CategoryID::snapshots);
+        }
+        QCOMPARE(StorageGroups::of(CategoryID::logs), std::optional(StorageGroup::caches));
+        QCOMPARE(StorageGroups::of(CategoryID::projects), std::optional(StorageGroup::developer));
+        QCOMPARE(StorageGroups::of(CategoryID::trash), std::optional(StorageGroup::junk));
+        QCOMPARE(StorageGroups::title(StorageGroup::other), QStringLiteral("macOS and the rest"));
+        // Only "other" follows the look; the missing high-contrast shades fall back.
+        const Color other = StorageGroups::color(StorageGroup::other);
+        QCOMPARE(other.resolved(Look::light), QColor(0xA1, 0xA1, 0xA8));
+        QCOMPARE(other.resolved(Look::highContrastDark), QColor(0x6E, 0x6E, 0x76));
+        QCOMPARE(StorageGroups::color(StorageGroup::apps).resolved(Look::dark), QColor(0x00, 0x72, 0xB2));
+        QCOMPARE(StorageGroups::categoryColor(CategoryID::snapshots), SemanticColors::of(SemanticColor::secondaryLabel));
+    }
+
+    void groupSizeLeavesOutEstimatesButTheTooltipNamesThem() {
+        const ScanResult scan = scanOf(100 * GB, 10 * GB,
+                                       {sized(CategoryID::xcode, 2 * GB, true), sized(CategoryID::docker, 3 * GB),
+                                        sized(CategoryID::projects, 0)});
+        QCOMPARE(StorageGroups::size(StorageGroup::developer, scan), 3 * GB);
+        const QStringList lines = StorageGroups::help(StorageGroup::developer, scan).split('\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QStringLiteral("Developer, 3 GB"));
+        QVERIFY(lines[1].startsWith(QString::fromStdString(Explanations::title(CategoryID::xcode)) + ": 2 GB. "));
+        QVERIFY(lines[2].startsWith(QString::fromStdString(Explanations::title(CategoryID::docker)) + ": 3 GB. "));
+        // A group the scan does not hold: zero, and the title line with its trailing break.
+        QCOMPARE(StorageGroups::size(StorageGroup::backups, scan), 0);
+        QCOMPARE(StorageGroups::help(StorageGroup::backups, scan), QStringLiteral("Device backups, Zero KB\n"));
+    }
+
+    void barSegmentsAtAFixedWidth() {
+        // 0.01 % of the disk in 600 points would be 0.0594 points: drawn 2 wide.
+        const ScanResult scan = scanOf(10000 * GB, 4000 * GB,
+                                       {sized(CategoryID::apps, 5000 * GB), sized(CategoryID::personal, 1 * GB)});
+        const auto bar = StorageBar::layout(scan, 600, 24);
+        QCOMPARE(int(bar.segments.size()), 2);
+        QCOMPARE(bar.segments[0].group, StorageGroup::apps);
+        QCOMPARE(bar.segments[0].rect, QRectF(0, 0, 600 * 0.5 * 0.99, 24));
+        QCOMPARE(bar.segments[1].rect, QRectF(297 + 2, 0, 2, 24));
+        QCOMPARE(bar.free, QRectF(303, 0, 297, 24));
+    }
+
+    void barWithoutATotalOrOverfullHasNoBadGeometry() {
+        const ScanResult noTotal = scanOf(0, 0, {sized(CategoryID::apps, 5 * GB), sized(CategoryID::caches, 1)});
+        const auto tiny = StorageBar::layout(noTotal, 600, 12);
+        QCOMPARE(int(tiny.segments.size()), 2);
+        for (const auto& segment : tiny.segments)
+            QCOMPARE(segment.rect.width(), 2.0);
+        QCOMPARE(tiny.free, QRectF(8, 0, 592, 12));
+
+        // Categories reporting more than the disk holds: the free part gets no width at all.
+        const ScanResult overfull = scanOf(10 * GB, 0, {sized(CategoryID::apps, 9 * GB), sized(CategoryID::personal, 9 * GB)});
+        const auto full = StorageBar::layout(overfull, 100, 24);
+        QVERIFY(full.free.isEmpty());
+        for (const auto& segment : full.segments)
+            QVERIFY(segment.rect.width() > 0 && std::isfinite(segment.rect.x()));
+
+        // Nothing measured: only the free part.
+        const auto empty = StorageBar::layout(scanOf(10 * GB, 10 * GB, {}), 100, 24);
+        QVERIFY(empty.segments.empty());
+        QCOMPARE(empty.free, QRectF(0, 0, 100, 24));
+    }
+
+    void barPartsCarryTooltipsAndNames() {
+        const ScanResult scan = scanOf(100 * GB, 40 * GB, {sized(CategoryID::apps, 20 * GB), sized(CategoryID::trash, 5 * GB)});
+        StorageBar bar(scan, 24);
+        bar.resize(600, 24);
+        bar.show(); // resize events reach shown widgets only
+        QCOMPARE(accessibleNames(bar),
+                 (QStringList{"Apps, 20 GB", "Installers and Trash, 5 GB", "Free: 40 GB"}));
+        const auto parts = bar.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(parts.back()->toolTip().contains("Free: 40 GB"));
+        QVERIFY(parts.front()->toolTip().contains("Apps, 20 GB"));
+        QCOMPARE(parts.front()->geometry(), QRect(0, 0, 119, 24));
+
+        // Overfull: the free part is gone rather than squeezed to a negative width.
+        bar.setScan(scanOf(10 * GB, 0, {sized(CategoryID::apps, 9 * GB), sized(CategoryID::personal, 9 * GB)}));
+        bar.resize(100, 24);
+        QVERIFY(!accessibleNames(bar).contains("Free: Zero KB"));
+    }
+
+    void legendNamesTheSizedGroupsInColumnsOfAtLeast200() {
+        const ScanResult scan = scanOf(100 * GB, 40 * GB,
+                                       {sized(CategoryID::apps, 20 * GB), sized(CategoryID::caches, 1 * GB),
+                                        sized(CategoryID::messages, 0), sized(CategoryID::other, 3 * GB)});
+        StorageLegend legend(scan);
+        QCOMPARE(int(legend.cells().size()), 3);
+        QCOMPARE(StorageLegend::columns(199), 1);
+        QCOMPARE(StorageLegend::columns(412), 2);
+        QCOMPARE(StorageLegend::columns(411), 1);
+        legend.resize(412, legend.heightForWidth(412));
+        legend.show();
+        QCOMPARE(legend.cells()[1]->geometry().x(), 212);
+        QCOMPARE(legend.cells()[2]->geometry().y(), legend.cells()[0]->height() + 8);
+        QStringList titles;
+        for (QWidget* cell : legend.cells())
+            titles << cell->findChildren<QLabel*>().first()->text();
+        QCOMPARE(titles, (QStringList{"Apps", "Caches and logs", "macOS and the rest"}));
+        QVERIFY(legend.cells()[0]->toolTip().contains("Apps, 20 GB"));
+    }
+
+    void ringRowsOfGroupsAndOfListedCategories() {
+        const ScanResult scan = scanOf(100 * GB, 40 * GB,
+                                       {sized(CategoryID::apps, 20 * GB), sized(CategoryID::snapshots, 2 * GB),
+                                        sized(CategoryID::xcode, 0), sized(CategoryID::simulators, 1 * GB),
+                                        sized(CategoryID::docker, 2 * GB), sized(CategoryID::projects, 3 * GB)});
+        const auto groups = StorageRing::rowsToShow(scan, std::nullopt);
+        QCOMPARE(int(groups.size()), 2);
+        QCOMPARE(groups[0].title, QStringLiteral("Apps"));
+        QCOMPARE(groups[1].size, 6 * GB);
+
+        const std::vector<CategoryID> developer{CategoryID::xcode, CategoryID::simulators, CategoryID::docker,
+                                                CategoryID::packageCaches, CategoryID::projects};
+        const auto rows = StorageRing::rowsToShow(scan, developer);
+        QCOMPARE(int(rows.size()), 3);
+        // Positions count in the given list, sized or not.
+        QCOMPARE(rows[0].opacity, 0.78);
+        QCOMPARE(rows[1].opacity, 1 - 0.22 * 2);
+        QCOMPARE(rows[2].opacity, 1 - 0.22 * 4);
+        const auto pair = StorageRing::rowsToShow(scan, std::vector{CategoryID::simulators, CategoryID::docker});
+        QCOMPARE(pair[0].opacity, 1.0);
+        QCOMPARE(pair[1].opacity, 0.78);
+
+        const auto snapshots = StorageRing::rowsToShow(scan, std::vector{CategoryID::snapshots});
+        QCOMPARE(int(snapshots.size()), 1);
+        QVERIFY(!snapshots[0].group);
+        QCOMPARE(snapshots[0].color(Look::dark), SemanticColors::of(SemanticColor::secondaryLabel, Look::dark));
+    }
+
+    void emptyRingShowsZeroInTotal() {
+        const ScanResult scan = scanOf(100 * GB, 40 * GB, {sized(CategoryID::xcode, 0)});
+        StorageRing ring(scan, std::vector{CategoryID::xcode, CategoryID::docker});
+        QVERIFY(ring.rowsToShow().empty());
+        QCOMPARE(ring.totalText(), QStringLiteral("Zero KB"));
+        QCOMPARE(ring.accessibleName(), QStringLiteral("Zero KB, in total"));
+        StorageRing groups(scanOf(100 * GB, 40 * GB, {sized(CategoryID::apps, 20 * GB)}), std::nullopt);
+        QCOMPARE(groups.accessibleName(), QStringLiteral("20 GB, used"));
+        QVERIFY(groups.accessibleDescription().contains("Apps, 20 GB"));
+    }
+
+    void safetyBadgesDifferInSymbolAndTooltipNotColour() {
+        QCOMPARE(SafetyBadge::color(Safety::review), SafetyBadge::color(Safety::keep));
+        QVERIFY(SafetyBadge::symbol(Safety::review) != SafetyBadge::symbol(Safety::keep));
+        QVERIFY(SafetyBadge::tooltip(Safety::review) != SafetyBadge::tooltip(Safety::keep));
+        Appearance::shared().force(Look::dark);
+        QCOMPARE(SafetyBadge::color(Safety::safe), QColor(0x5F, 0xD3, 0xA3));
+        Appearance::shared().force(Look::light);
+        QCOMPARE(SafetyBadge::color(Safety::safe), QColor(0x0F, 0x7A, 0x55));
+        SafetyBadge badge(Safety::keep);
+        QCOMPARE(badge.accessibleName(), QStringLiteral("Keep"));
+        QCOMPARE(badge.toolTip(), QStringLiteral("Dovrane only shows it. Manage it in the app that owns it."));
+        Appearance::shared().force(std::nullopt);
+    }
+
+    void everyGraphicRendersInLightAndDark() {
+        const ScanResult scan = scanOf(100 * GB, 40 * GB,
+                                       {sized(CategoryID::apps, 20 * GB), sized(CategoryID::caches, 9 * GB),
+                                        sized(CategoryID::other, 30 * GB)});
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            StorageBar bar(scan, 24);
+            StorageLegend legend(scan);
+            StorageRing ring(scan, std::nullopt);
+            SafetyBadge badge(Safety::safe);
+            bar.resize(600, 24);
+            legend.resize(600, legend.heightForWidth(600));
+            ring.resize(168, 168);
+            for (QWidget* widget : std::initializer_list<QWidget*>{&bar, &legend, &ring, &badge}) {
+                const QImage image = widget->grab().toImage();
+                QVERIFY(!image.isNull());
+                QCOMPARE(image.size(), widget->size());
+            }
+            // The bar's first pixel column is the apps colour of this look, inside the rounding.
+            const QImage barImage = bar.grab().toImage();
+            QCOMPARE(QColor(barImage.pixel(10, 12)), StorageGroups::color(StorageGroup::apps).resolved(look));
+        }
+        Appearance::shared().force(std::nullopt);
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(StorageGraphicsTests)
+#include "StorageGraphicsTests.moc"

@@ -1,0 +1,138 @@
+#include "UiTestMain.h"
+
+#include "Services/Settings.h"
+#include "Theme/Theme.h"
+#include "UiKit/SemanticColors.h"
+
+#include <QDBusVariant>
+#include <QSignalSpy>
+
+using namespace dovrane;
+
+namespace {
+
+// APP_ACCENT for the life of one store's creation.
+class AccentVariable {
+public:
+    explicit AccentVariable(const char* value) {
+        if (value)
+            setenv("APP_ACCENT", value, 1);
+        else
+            unsetenv("APP_ACCENT");
+    }
+    ~AccentVariable() { unsetenv("APP_ACCENT"); }
+};
+
+QString startingTheme(const char* variable, std::optional<QString> stored) {
+    AccentVariable accent(variable);
+    MemorySettings settings;
+    if (stored)
+        settings.setText("appearance.accent", *stored);
+    return ThemeStore(settings).current().id + "/" + ThemeStore(settings).themeID();
+}
+
+} // namespace
+
+class ThemeTests : public QObject {
+    Q_OBJECT
+private slots:
+    void startRuleTakesVariableThenSettingThenDefault() {
+        QCOMPARE(startingTheme(nullptr, std::nullopt), QStringLiteral("seagreen/seagreen"));
+        QCOMPARE(startingTheme("violet", QStringLiteral("blue")), QStringLiteral("violet/violet"));
+        QCOMPARE(startingTheme(nullptr, QStringLiteral("blue")), QStringLiteral("blue/blue"));
+        // Unknown or empty ids show the system theme, which on Linux is always multicolour.
+        QCOMPARE(startingTheme("", QStringLiteral("blue")), QStringLiteral("system/"));
+        QCOMPARE(startingTheme("plaid", std::nullopt), QStringLiteral("system/plaid"));
+        QCOMPARE(startingTheme(nullptr, QStringLiteral("plaid")), QStringLiteral("system/plaid"));
+
+        MemorySettings wrongType;
+        wrongType.setInteger("appearance.accent", 3);
+        QCOMPARE(ThemeStore(wrongType).themeID(), QStringLiteral("seagreen"));
+    }
+
+    void systemThemeTintsWithSeaGreenWhileMulticolour() {
+        MemorySettings settings;
+        settings.setText("appearance.accent", "system");
+        ThemeStore store(settings);
+        QVERIFY(store.macIsMulticolor());
+        const Theme theme = store.current();
+        QCOMPARE(theme.name, QStringLiteral("System"));
+        QCOMPARE(theme.tint(), std::optional(QColor(0x2E, 0x8B, 0x72)));
+        // The table's own system row has no shades: no tint, the default accent shows.
+        QVERIFY(!Theme::all().front().tint());
+        QCOMPARE(Theme::all().front().accent(), SemanticColors::of(SemanticColor::tint));
+        QCOMPARE(int(Theme::all().size()), 12);
+    }
+
+    void writingTheChoiceStoresAlwaysAndNotifiesOnChange() {
+        MemorySettings settings;
+        ThemeStore store(settings);
+        QSignalSpy spy(&store, &ThemeStore::themeIDChanged);
+        store.setThemeID("seagreen");
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(settings.text("appearance.accent"), std::optional<QString>("seagreen"));
+        settings.remove("appearance.accent");
+        store.setThemeID("seagreen");
+        QCOMPARE(settings.text("appearance.accent"), std::optional<QString>("seagreen"));
+        store.setThemeID("mint");
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(store.current().darkText, true);
+    }
+
+    void coloursResolveInEveryLook() {
+        const Color both(0x111111, 0x222222, 0x333333, 0x444444);
+        QCOMPARE(both.resolved(Look::light), QColor(0x11, 0x11, 0x11));
+        QCOMPARE(both.resolved(Look::dark), QColor(0x22, 0x22, 0x22));
+        QCOMPARE(both.resolved(Look::highContrastLight), QColor(0x33, 0x33, 0x33));
+        QCOMPARE(both.resolved(Look::highContrastDark), QColor(0x44, 0x44, 0x44));
+        const Color plain(0x111111, 0x222222);
+        QCOMPARE(plain.resolved(Look::highContrastLight), QColor(0x11, 0x11, 0x11));
+        QCOMPARE(plain.resolved(Look::highContrastDark), QColor(0x22, 0x22, 0x22));
+
+        const auto blue = std::find_if(Theme::all().begin(), Theme::all().end(), [](const Theme& t) { return t.id == "blue"; });
+        QCOMPARE(blue->accentText().resolved(Look::light), QColor(0x00, 0x64, 0xD2));
+        QCOMPARE(blue->accentText().resolved(Look::dark), QColor(0x7C, 0xC0, 0xFF));
+        QCOMPARE(blue->accentText().resolved(Look::highContrastLight), QColor(0x00, 0x64, 0xD2));
+    }
+
+    void portalSettingsDriveTheLookUnlessForced() {
+        Appearance& appearance = Appearance::shared();
+        QCOMPARE(appearance.look(), Look::light); // no session bus in tests
+        QSignalSpy spy(&appearance, &Appearance::changed);
+        const QString space = "org.freedesktop.appearance";
+        // Read answers a variant inside a variant; the change signal one variant.
+        appearance.takePortalSetting(space, "color-scheme", QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(1u)))));
+        QCOMPARE(appearance.look(), Look::dark);
+        QCOMPARE(QApplication::palette().color(QPalette::Window), SemanticColors::of(SemanticColor::windowBackground, Look::dark));
+        appearance.takePortalSetting(space, "contrast", QVariant::fromValue(QDBusVariant(1u)));
+        QCOMPARE(appearance.look(), Look::highContrastDark);
+        appearance.takePortalSetting(space, "contrast", QVariant::fromValue(QDBusVariant(1u)));
+        appearance.takePortalSetting("org.other", "color-scheme", 2u);
+        appearance.takePortalSetting(space, "color-scheme", QStringLiteral("dark"));
+        QCOMPARE(spy.count(), 2);
+
+        appearance.force(Look::light);
+        appearance.takePortalSetting(space, "color-scheme", 2u);
+        QCOMPARE(appearance.look(), Look::light);
+        appearance.force(std::nullopt);
+        QCOMPARE(appearance.look(), Look::highContrastLight); // the desktop's again: light, high contrast
+        appearance.takePortalSetting(space, "contrast", 0u);
+        QCOMPARE(appearance.look(), Look::light);
+        QCOMPARE(QApplication::palette().color(QPalette::Window), SemanticColors::of(SemanticColor::windowBackground, Look::light));
+    }
+
+    void themedWidgetsFollowTheChoice() {
+        MemorySettings settings;
+        ThemeStore store(settings);
+        QWidget window;
+        QWidget child(&window);
+        themed(&window, store);
+        QCOMPARE(SemanticColors::tint(child), QColor(0x2E, 0x8B, 0x72));
+        store.setThemeID("yellow");
+        QCOMPARE(SemanticColors::tint(child), QColor(0xF5, 0xB8, 0x00));
+        QCOMPARE(child.palette().color(QPalette::Active, QPalette::HighlightedText), QColor(Qt::black));
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(ThemeTests)
+#include "ThemeTests.moc"

@@ -1,0 +1,198 @@
+#include "UiTestMain.h"
+
+#include "SettingsView/FolderList.h"
+#include "StoragePage/StorageSelection.h"
+#include "UiKit/Desktop.h"
+#include "UiKit/Fonts.h"
+#include "UiKit/PageKit.h"
+#include "UiKit/SemanticColors.h"
+#include "UiKit/SortedTableModel.h"
+#include "UiKit/Symbols.h"
+
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QItemSelectionModel>
+#include <QLayout>
+#include <QSignalSpy>
+#include <QTranslator>
+
+using namespace dovrane;
+
+namespace {
+
+struct Entry {
+    std::string name;
+    qint64 size;
+    int model; // position in the model's order
+};
+
+using EntryModel = SortedTableModel<Entry>;
+
+EntryModel makeModel() {
+    std::vector<EntryModel::Column> columns = {
+        {"Name", SortKeys::byName<Entry>(&Entry::name),
+         [](const Entry& e, int role) { return role == Qt::DisplayRole ? QVariant(QString::fromStdString(e.name)) : QVariant(); }},
+        {"Size", SortKeys::byValue<Entry>(&Entry::size), [](const Entry& e, int) { return QVariant(e.size); }},
+    };
+    return EntryModel(std::move(columns), 1, Qt::DescendingOrder);
+}
+
+QList<int> shownOrder(const EntryModel& model) {
+    QList<int> order;
+    for (int row = 0; row < model.rowCount(); ++row)
+        order << model.row(row).model;
+    return order;
+}
+
+} // namespace
+
+class UiKitTests : public QObject {
+    Q_OBJECT
+private slots:
+    void everySymbolResolvesWithAdwaitaAlone() {
+        QIcon::setThemeName("Adwaita");
+        QCOMPARE(Symbols::allNames().size(), 37);
+        for (const QString& name : Symbols::allNames()) {
+            const QString themed = Symbols::themeIconName(name);
+            QVERIFY2(themed.isEmpty() || QIcon::hasThemeIcon(themed), qPrintable(name));
+            for (QColor color : {SemanticColors::of(SemanticColor::label, Look::light),
+                                 SemanticColors::of(SemanticColor::label, Look::dark)}) {
+                const QImage image = Symbols::pixmap(name, 24, color, 2).toImage();
+                QCOMPARE(image.size(), QSize(48, 48));
+                // Something is drawn, and only in the colour asked for.
+                int drawn = 0;
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x)
+                        if (const QColor pixel = image.pixelColor(x, y); pixel.alpha() > 200) {
+                            QCOMPARE(pixel.rgb(), color.rgb());
+                            ++drawn;
+                        }
+                QVERIFY2(drawn > 20, qPrintable(name));
+            }
+        }
+        QVERIFY(Symbols::icon("no.such.symbol").isNull());
+        QVERIFY(Symbols::pixmap("no.such.symbol", 16, Qt::black).isNull());
+    }
+
+    void fontRolesUseThePlatformFamilyAtTheirPixelSizes() {
+        QCOMPARE(Fonts::family(), QStringLiteral("DejaVu Sans")); // offscreen has no interface font
+        QCOMPARE(QFontInfo(Fonts::font(FontRole::body)).family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(Fonts::font(FontRole::largeTitle).pixelSize(), 26);
+        QCOMPARE(Fonts::font(FontRole::caption).pixelSize(), 10);
+        QCOMPARE(Fonts::font(FontRole::headline).weight(), QFont::DemiBold);
+        const QFont digits = Fonts::monospacedDigits(Fonts::font(FontRole::body));
+        const QFontMetricsF metrics(digits);
+        QCOMPARE(metrics.horizontalAdvance("1111"), metrics.horizontalAdvance("8888"));
+        QCOMPARE(digits.pixelSize(), 13);
+    }
+
+    void tablesSortStablyInsideTheModel() {
+        EntryModel model = makeModel();
+        model.setRows({{"b", 5, 0}, {"Version 10", 7, 1}, {"a", 5, 2}, {"version 9", 1, 3}, {"B", 5, 4}});
+        QCOMPARE(shownOrder(model), (QList<int>{1, 0, 2, 4, 3})); // size, largest first; ties in model order
+        model.sort(1, Qt::AscendingOrder);
+        QCOMPARE(shownOrder(model), (QList<int>{3, 0, 2, 4, 1}));
+        // Names in the Finder's order: case-insensitive, numbers by value; "b" and "B" tie.
+        model.sort(0, Qt::AscendingOrder);
+        QCOMPARE(shownOrder(model), (QList<int>{2, 0, 4, 3, 1}));
+        model.sort(0, Qt::DescendingOrder);
+        QCOMPARE(shownOrder(model), (QList<int>{1, 3, 0, 4, 2}));
+        QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Size"));
+        QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("Version 10"));
+    }
+
+    void aSelectionFollowsItsRowThroughASort() {
+        EntryModel model = makeModel();
+        model.setRows({{"a", 1, 0}, {"b", 2, 1}, {"c", 3, 2}});
+        QItemSelectionModel selection(&model);
+        selection.select(model.index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QCOMPARE(model.row(0).name, std::string("c"));
+        model.sort(0, Qt::AscendingOrder);
+        const QModelIndexList rows = selection.selectedRows();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(model.row(rows.first().row()).name, std::string("c"));
+    }
+
+    void onlyWebAndMailLinksOpen() {
+        QList<QUrl> opened;
+        Desktop::setOpener([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        QVERIFY(Desktop::open(QUrl("https://example.org/notes")));
+        QVERIFY(Desktop::open(QUrl("HTTP://example.org")));
+        QVERIFY(Desktop::open(QUrl("mailto:help@example.org")));
+        for (const char* refused : {"file:///etc/passwd", "javascript:alert(1)", "x-apple.systempreferences:com.apple",
+                                    "smb://server/share", "https:", "mailto:", "", "/tmp/file"})
+            QVERIFY2(!Desktop::open(QUrl(refused)), refused);
+        QCOMPARE(opened.size(), 3);
+
+        // Without a session bus, revealing opens the folder that holds the item, every byte kept.
+        opened.clear();
+        Desktop::reveal("/tmp/folder \xff/item.txt");
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened.first().toEncoded(), QByteArray("file:///tmp/folder%20%FF"));
+    }
+
+    void pageKitPieces() {
+        bool pressed = false;
+        ContentUnavailableView empty("No scan yet", "internaldrive", "Scan the disk to see what fills it.");
+        QCOMPARE(empty.title(), QStringLiteral("No scan yet"));
+        QVERIFY(empty.actionButton()->isHidden());
+        empty.setAction("Scan Now", [&] { pressed = true; });
+        QVERIFY(!empty.actionButton()->isHidden());
+        empty.actionButton()->click();
+        QVERIFY(pressed);
+        empty.setAction(QString(), {});
+        QVERIFY(empty.actionButton()->isHidden());
+
+        FooterBar footer;
+        footer.setSummary("<b>3</b> apps & more");
+        QCOMPARE(footer.findChildren<QLabel*>().first()->textFormat(), Qt::PlainText);
+        QCOMPARE(footer.layout()->contentsMargins(), QMargins(20, 12, 20, 12));
+
+        QCOMPARE(Texts::withoutMnemonics("Tom & Jerry"), QStringLiteral("Tom && Jerry"));
+        QVERIFY(!Texts::tooltip("<img src=x>").contains("<img"));
+
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            Card card;
+            card.resize(100, 60);
+            const QImage image = card.grab().toImage();
+            QCOMPARE(QColor(image.pixel(50, 30)), SemanticColors::of(SemanticColor::secondaryWindowBackground, look));
+        }
+        Appearance::shared().force(std::nullopt);
+    }
+
+    void storageSelectionStartsAtCachesAndNotifiesOnChange() {
+        StorageSelection selection;
+        QCOMPARE(selection.category(), std::optional(CategoryID::caches));
+        QSignalSpy spy(&selection, &StorageSelection::categoryChanged);
+        selection.setCategory(CategoryID::caches);
+        selection.setCategory(CategoryID::projects);
+        selection.setCategory(std::nullopt);
+        selection.setCategory(std::nullopt);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(StorageSelection::shared().category(), std::optional(CategoryID::caches));
+    }
+
+    void folderPickerTakesSeveralFoldersOnly() {
+        const auto picker = FolderList::makePicker();
+        QCOMPARE(picker->fileMode(), QFileDialog::Directory);
+        QVERIFY(picker->testOption(QFileDialog::ShowDirsOnly));
+        const auto views = picker->findChildren<QAbstractItemView*>(QStringLiteral("listView"));
+        QVERIFY(!views.isEmpty());
+        QCOMPARE(views.first()->selectionMode(), QAbstractItemView::ExtendedSelection);
+    }
+
+    void theGermanCatalogueIsBuiltIn() {
+        QTranslator german;
+        QVERIFY(german.load(QStringLiteral(":/i18n/dovrane_de.qm")));
+        QCOMPARE(german.translate("dovrane::StorageBar", "Free: %1"), QStringLiteral("Frei: %1"));
+        QCOMPARE(german.translate("StorageGroup", "Your files"), QStringLiteral("Deine Dateien"));
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(UiKitTests)
+#include "UiKitTests.moc"
