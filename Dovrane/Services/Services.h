@@ -11,6 +11,7 @@
 #include <DovraneKit/CommandRunner.h>
 #include <DovraneKit/DiskScanner.h>
 #include <DovraneKit/SizeCounter.h>
+#include <DovraneKit/ToolPaths.h>
 #include <DovraneKit/Url.h>
 
 #include <functional>
@@ -47,6 +48,8 @@ struct Services {
     RunnerFactory makeRunner;
     // Multiplies every wait of the model's own loops; 0 in tests.
     double delayScale = 1.0;
+    // Where the update installs find Homebrew and the code-signing and archive tools.
+    ToolPaths tools = ToolPaths::current();
 
     // The user's home, the JSON settings file, /proc, the session bus, no clipboard (the
     // application sets its own), and the library's scanner, volume reader, measurer and runner.
