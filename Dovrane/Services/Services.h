@@ -12,6 +12,7 @@
 #include <DovraneKit/DiskScanner.h>
 #include <DovraneKit/SizeCounter.h>
 #include <DovraneKit/ToolPaths.h>
+#include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/Url.h>
 
 #include <functional>
