@@ -13,7 +13,6 @@ namespace dovrane {
 
 namespace {
 const std::string demoTrashPath = "/Users/demo/.Trash/x";
-const Url systemLibrary = Url::fromPath("/Library");
 constexpr double quitWaitSeconds = 1;
 
 std::set<std::string> exactPaths(const std::vector<Leftover>& leftovers) {
@@ -71,8 +70,8 @@ QFuture<void> AppModel::requestUninstall(const InstalledApp& app) {
     auto done = startedPromise();
     handOff(
         pool_, lifeline_,
-        [sized, isRunning, home = services_.home, measure = services_.measure]() mutable {
-            const LeftoverFinder finder(home, systemLibrary);
+        [sized, isRunning, finder = LeftoverFinder(services_.home, services_.systemLibrary),
+         measure = services_.measure]() mutable {
             std::vector<Leftover> leftovers = finder.find(sized.bundleID, sized.name, sized.path, sized.teamID);
             if (sized.size == 0)
                 sized.size = measure(sized.path, {}).size;

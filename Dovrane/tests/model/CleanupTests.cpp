@@ -181,8 +181,7 @@ private slots:
         ModelFixture fixture;
         TempDir tools;
         FakePkexec pkexec(tools.path());
-        Services services = fixture.services();
-        services.systemPaths = pkexec.paths();
+        Services services = pkexec.applied(fixture.services());
         AppModel& model = fixture.makeModel(services);
         // A name with a quote and a backslash must survive the root shell.
         const std::string file = fixture / "Shared/it's a \\ file";

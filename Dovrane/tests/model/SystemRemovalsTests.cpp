@@ -86,9 +86,7 @@ private slots:
         ModelFixture fixture;
         TempDir tools;
         FakePkexec pkexec(tools.path());
-        Services services = withAvailable(fixture, {0, 1000, 4000});
-        services.systemPaths = pkexec.paths();
-        AppModel& model = fixture.makeModel(services);
+        AppModel& model = fixture.makeModel(pkexec.applied(withAvailable(fixture, {0, 1000, 4000})));
 
         // Only real stamps reach the root shell.
         await(model.deleteSnapshots({snapshot("tmsnapshot:not-a-stamp"), snapshot("tmsnapshot:2024-13-01-093012")}));
@@ -158,8 +156,7 @@ private slots:
         ModelFixture fixture;
         TempDir tools;
         FakePkexec pkexec(tools.path());
-        Services services = fixture.services();
-        services.systemPaths = pkexec.paths();
+        Services services = pkexec.applied(fixture.services());
         AppModel& model = fixture.makeModel(services);
         model.setIsDemo(true);
         const std::string trash = FreedesktopTrash::homeTrash(Url::fromPath(fixture.home()));

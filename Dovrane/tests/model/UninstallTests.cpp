@@ -4,6 +4,7 @@
 #include "AppModel/AppModel.h"
 #include "support/Await.h"
 #include "support/Bundles.h"
+#include "support/FakePkexec.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 
@@ -117,6 +118,38 @@ private slots:
         await(model.requestUninstall(Url::fromPath(other)));
         await(model.performUninstall(shownRequest(model)));
         QCOMPARE(fixture.container().removals()->back()->title(), QStringLiteral("Other"));
+    }
+
+    void systemLeftoverMovesAsAdministrator() {
+        ModelFixture fixture;
+        TempDir tools;
+        FakePkexec pkexec(tools.path());
+        Services services = pkexec.applied(measuringServices(fixture, 1000));
+        services.systemLibrary = Url::fromPath(fixture / "System Library");
+        AppModel& model = fixture.makeModel(services);
+        const std::string bundle = makeAppBundle(fixture / "Applications/Tool.app", "com.example.tool", "Tool");
+        const std::string daemon = fixture / "System Library/LaunchDaemons/com.example.tool.plist";
+        writeFile(daemon, "<plist/>");
+        await(model.requestUninstall(Url::fromPath(bundle)));
+        const UninstallRequest request = shownRequest(model);
+        QCOMPARE(request.checked, std::set<std::string>{daemon});
+        QVERIFY(request.leftovers.front().needsAdmin);
+
+        // Dismissed: the bundle moves, the daemon stays and is counted.
+        pkexec.setRefusing(true);
+        await(model.performUninstall(request));
+        QVERIFY(Fs::exists(daemon));
+        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved.")));
+
+        pkexec.setRefusing(false);
+        UninstallRequest again = request;
+        again.app.path = Url::fromPath(makeAppBundle(fixture / "Applications/Tool.app", "com.example.tool", "Tool"));
+        await(model.performUninstall(again));
+        QVERIFY(!Fs::exists(daemon));
+        const RemovedItem moved = fixture.container().removals()->back()->items().back();
+        QVERIFY(moved.needsAdmin);
+        QCOMPARE(Fs::readFile(moved.trashPath).value_or(""), std::string("<plist/>"));
+        QCOMPARE(pkexec.calls().size(), size_t(2));
     }
 
     void refusedBundleIsCountedAndStays() {
