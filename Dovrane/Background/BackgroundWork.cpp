@@ -93,7 +93,7 @@ QFuture<void> AppModel::sendWeeklyReport() {
 
 QFuture<bool> AppModel::postNotification(const QString& identifier, const QString& title, const QString& body) {
     // Without permission the notification service is not asked at all.
-    return services_.notifier->isAvailable()
+    return Permissions::notificationsAllowed(services_)
         .then(this, [this, identifier, title, body](bool allowed) {
             return allowed ? services_.notifier->post(identifier, title, body) : QtFuture::makeReadyFuture(false);
         })

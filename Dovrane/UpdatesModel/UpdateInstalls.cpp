@@ -193,12 +193,10 @@ QFuture<bool> AppModel::refresh(const InstalledApp& app) {
     // With the cask map, a Homebrew app keeps its source and token and is checked the same way
     // next time.
     if (std::optional<InstalledApp> fresh = inventory.read(app.path, inventory.caskMap())) {
-        auto apps = apps_;
-        auto same = std::find_if(apps.begin(), apps.end(), [&](const InstalledApp& listed) { return listed.id() == path; });
-        if (same != apps.end()) {
-            fresh->size = same->size;
-            *same = std::move(*fresh);
-            setApps(std::move(apps));
+        auto same = std::find_if(apps_.begin(), apps_.end(), [&](const InstalledApp& listed) { return listed.id() == path; });
+        if (same != apps_.end()) {
+            fresh->size = same->size; // the reading does not measure
+            replaceApp(*fresh);
         }
     }
     setUpdate(path, UpdateCheck::upToDate());

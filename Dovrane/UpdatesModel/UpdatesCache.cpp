@@ -1,13 +1,6 @@
 #include "UpdatesModel/UpdatesCache.h"
 
-#include "App/Store.h"
-
-#include <DovraneKit/FileSystem.h>
-
 #include <nlohmann/json.hpp>
-
-#include <cstdlib>
-#include <string_view>
 
 namespace dovrane::UpdatesCache {
 
@@ -37,22 +30,13 @@ Expected<Saved> Saved::fromJson(const nlohmann::json& json) {
     return saved;
 }
 
-Url url() {
-    return Store::url().deletingLastPathComponent().appending(Store::isOverridden() ? "dovrane-test-updates.json"
-                                                                                    : "last-updates.json");
-}
+Url url() { return cacheURL("last-updates.json", "dovrane-test-updates.json"); }
 
 std::optional<Saved> load() {
-    const char* seed = std::getenv("APP_SEED");
-    if (seed && std::string_view(seed) == "1")
+    auto document = readCache(url());
+    if (!document)
         return std::nullopt;
-    auto text = Fs::readFile(url().path(), 1ull << 30);
-    if (!text)
-        return std::nullopt;
-    const nlohmann::json document = nlohmann::json::parse(*text, nullptr, false);
-    if (document.is_discarded())
-        return std::nullopt;
-    auto saved = Saved::fromJson(document);
+    auto saved = Saved::fromJson(*document);
     if (!saved)
         return std::nullopt;
     return std::move(saved).value();

@@ -32,6 +32,7 @@ UpdateHome::UpdateHome()
       storeLookup_("APP_STORE_LOOKUP_URL", server->url("/store").text()) {
     if (!SigningIdentities::find(developer) && !SigningIdentities::create(developer, "TEAM123456"))
         throw std::runtime_error("cannot create the signing identity");
+    pkexec_.setRefusing(true);
 }
 
 Services UpdateHome::services() {
@@ -42,6 +43,7 @@ Services UpdateHome::services() {
     services.tools = ToolPaths::inFolder(DOVRANE_BIN_DIR);
     services.tools.brew = {work_ / "bin/brew"};
     services.caskrooms = {Url::fromPath(fixture / "Caskroom")};
+    services.systemPaths = pkexec_.paths();
     return services;
 }
 

@@ -3,6 +3,7 @@
 // Applications folder, their feeds, downloads, the cask index and the store lookup all answer
 // from 127.0.0.1, and the model's tools are the project's stand-ins and a fake pkexec.
 
+#include "support/FakePkexec.h"
 #include "support/ModelFixture.h"
 #include "support/LoopbackServer.h"
 #include "support/UpdateFixtures.h"
@@ -43,6 +44,7 @@ public:
 private:
     TempDir runtime_;
     TempDir work_;
+    FakePkexec pkexec_{work_.path()};
     ScopedEnv runtimeDir_;
     ScopedEnv caskIndex_;
     ScopedEnv storeLookup_;
