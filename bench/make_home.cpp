@@ -1,7 +1,12 @@
-// Builds a synthetic home folder for the scan benchmark: about a million files spread over
-// the folders a scan measures, with hard links, symbolic links and stale projects.
+// Builds a synthetic home folder for the scan benchmark: about a million files in one of four
+// shapes, with hard links, symbolic links and stale projects.
 //
-//   make_home ROOT [FILES]
+//   make_home ROOT [FILES] [SHAPE]
+//
+//   spread      spread over the folders a scan measures (the default)
+//   one-folder  nearly all of them in one personal folder
+//   caches      very many small cache folders
+//   deep        chains of folders 200 deep
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +17,7 @@
 #include <ctime>
 #include <filesystem>
 #include <random>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -62,6 +68,18 @@ void fillTree(const fs::path& root, int depth, int width, int perFolder) {
         fillTree(root / ("folder" + std::to_string(i)), depth - 1, width, perFolder);
 }
 
+// `count` chains of folders `depth` deep with `perLevel` files at every level.
+void fillChains(const fs::path& root, int count, int depth, int perLevel) {
+    for (int chain = 0; chain < count; ++chain) {
+        fs::path folder = root / ("chain" + std::to_string(chain));
+        for (int level = 0; level < depth; ++level, folder /= "level") {
+            fs::create_directories(folder);
+            for (int i = 0; i < perLevel; ++i)
+                makeFile(folder / ("file" + std::to_string(i) + ".dat"), pickSize());
+        }
+    }
+}
+
 void setTimesBelow(const fs::path& root, std::time_t when) {
     timespec times[2] = {{when, 0}, {when, 0}};
     for (const auto& entry : fs::recursive_directory_iterator(root))
@@ -73,19 +91,35 @@ void setTimesBelow(const fs::path& root, std::time_t when) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_home ROOT [FILES]\n");
+        std::fprintf(stderr, "usage: make_home ROOT [FILES] [spread|one-folder|caches|deep]\n");
         return 2;
     }
     fs::path home = argv[1];
     long long target = argc > 2 ? std::atoll(argv[2]) : 1000000;
-    // The trees below make about 760,000 files at scale 1.
+    std::string shape = argc > 3 ? argv[3] : "spread";
+    if (shape != "spread" && shape != "one-folder" && shape != "caches" && shape != "deep") {
+        std::fprintf(stderr, "unknown shape %s\n", shape.c_str());
+        return 2;
+    }
+    // The trees below make about 760,000 files at scale 1; the other shapes put most of them
+    // elsewhere and keep a tenth for the spread part.
     double scale = double(target) / 760000.0;
-    auto scaled = [&](double n) { return std::max(1, int(n * scale)); };
+    double spreadShare = shape == "spread" ? 1.0 : 0.1;
+    auto scaled = [&](double n) { return std::max(1, int(n * scale * spreadShare)); };
 
     // Personal folders: about half of all files (each tree ~ (6^5-1)/5 * 26 files).
     const int perFolder = scaled(50);
     for (const char* name : {"Documents", "Desktop", "Pictures", "Music", "Movies", "Downloads"})
         fillTree(home / name, 4, 6, perFolder);
+    // The rest of a shaped home: 0.9 of the target in one place.
+    const long long shaped = shape == "spread" ? 0 : (target * 9) / 10;
+    if (shape == "one-folder") // (6^5-1)/5 = 1555 folders
+        fillTree(home / "Documents/Archive", 4, 6, std::max(1, int(shaped / 1555)));
+    else if (shape == "caches") // folders of 4 folders with 5 files each
+        for (long long i = 0; i < shaped / 20; ++i)
+            fillTree(home / "Library/Caches" / ("org.example.small" + std::to_string(i)), 1, 3, 5);
+    else if (shape == "deep")
+        fillChains(home / "Documents/Deep", int(std::max(1LL, shaped / 1000)), 200, 5);
     // Caches with many children, logs.
     for (int i = 0; i < scaled(3000); ++i)
         fillTree(home / "Library/Caches" / ("com.example.app" + std::to_string(i)), 1, 3, 8);

@@ -1,42 +1,84 @@
 #!/bin/sh
-# Times `Dovrane --scan-trace` against `du -s` over the same synthetic home of about a million
-# files and prints both times, their ratio and the peak memory of each.
+# Times `Dovrane --scan-trace` against `du -s` and `gdu` on synthetic homes of four shapes
+# (spread, one-folder, caches, deep), interleaved round by round, and prints the median times,
+# Dovrane's ratio to each and the peak memory of each. Warm cache always; cold cache as well
+# when /proc/sys/vm/drop_caches can be written.
 #
-#   bench/scan.sh [FILES] [HOME-FOLDER]
+#   bench/scan.sh [FILES] [HOME-PREFIX] [ROUNDS] [SHAPES]
 #
-# The home is generated once and kept (delete it to start afresh).
+# Homes are generated once as HOME-PREFIX-SHAPE and kept (delete them to start afresh).
 set -eu
 cd "$(dirname "$0")/.."
 files=${1:-1000000}
-home=${2:-/tmp/dovrane-bench-home}
+prefix=${2:-/tmp/dovrane-bench-home}
+rounds=${3:-5}
+shapes=${4:-"spread one-folder caches deep"}
 
 ./scripts/install-deps.sh
+# gdu is only a yardstick: installed for the benchmark, never needed by the build.
+if ! command -v gdu >/dev/null 2>&1; then
+    apt-get install -y gdu >/dev/null
+fi
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target Dovrane make_home >/dev/null
 
-if [ ! -d "$home" ]; then
-    echo "Generating $home ..."
-    build/bin/make_home "$home" "$files"
+cold=0
+if sync && (echo 3 >/proc/sys/vm/drop_caches) 2>/dev/null; then
+    cold=1
 fi
 
-measure() { # label, command...
-    label=$1; shift
-    out=$(mktemp)
-    /usr/bin/time -f "%e %M" -o "$out" "$@" >/dev/null
-    read -r seconds kilobytes <"$out"
-    rm -f "$out"
-    echo "$label $seconds $kilobytes"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Runs one tool on one home and appends "seconds kilobytes" to $work/TOOL.
+timed() { # tool, home
+    tool=$1; home=$2
+    if [ "$mode" = cold ]; then
+        sync
+        echo 3 >/proc/sys/vm/drop_caches
+    fi
+    case $tool in
+        du) set -- du -s "$home" ;;
+        gdu) set -- gdu --non-interactive --no-progress --summarize "$home" ;;
+        dovrane) set -- env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \
+                     XDG_DATA_HOME="$home/.local/share" TRACE_PROJECTS="$home/Projects" \
+                     QT_QPA_PLATFORM=offscreen build/bin/Dovrane --scan-trace ;;
+    esac
+    /usr/bin/time -f "%e %M" -a -o "$work/$tool" "$@" >/dev/null
 }
 
-# One pass each to warm the page cache, then the timed passes.
-du -s "$home" >/dev/null
-HOME="$home" TRACE_PROJECTS="$home/Projects" build/bin/Dovrane --scan-trace >/dev/null
+median() { # file, column
+    awk -v c="$2" '{ print $c }' "$1" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
 
-set -- $(measure du du -s "$home")
-du_s=$2; du_kb=$3
-set -- $(measure dovrane env HOME="$home" TRACE_PROJECTS="$home/Projects" build/bin/Dovrane --scan-trace)
-dv_s=$2; dv_kb=$3
-
-printf '%-22s %8s s %10s KB peak\n' "du -s" "$du_s" "$du_kb"
-printf '%-22s %8s s %10s KB peak\n' "Dovrane --scan-trace" "$dv_s" "$dv_kb"
-awk -v a="$dv_s" -v b="$du_s" 'BEGIN { if (b > 0) printf "ratio Dovrane / du: %.2f\n", a / b }'
+printf '%-10s %-4s %8s %8s %8s %8s %8s %10s %10s %10s\n' shape mode du gdu dovrane dv/du gdu/dv "du MB" "gdu MB" "dv MB"
+for shape in $shapes; do
+    home=$prefix-$shape
+    if [ ! -d "$home" ]; then
+        echo "Generating $home ..." >&2
+        build/bin/make_home "$home" "$files" "$shape" >&2
+    fi
+    modes=warm
+    [ "$cold" = 1 ] && modes="warm cold"
+    for mode in $modes; do
+        rm -f "$work/du" "$work/gdu" "$work/dovrane"
+        if [ "$mode" = warm ]; then # one untimed pass of each fills the cache
+            timed du "$home"; timed gdu "$home"; timed dovrane "$home"
+            rm -f "$work/du" "$work/gdu" "$work/dovrane"
+        fi
+        i=0
+        while [ "$i" -lt "$rounds" ]; do
+            timed du "$home"
+            timed gdu "$home"
+            timed dovrane "$home"
+            i=$((i + 1))
+        done
+        du_s=$(median "$work/du" 1); gdu_s=$(median "$work/gdu" 1); dv_s=$(median "$work/dovrane" 1)
+        du_kb=$(median "$work/du" 2); gdu_kb=$(median "$work/gdu" 2); dv_kb=$(median "$work/dovrane" 2)
+        awk -v s="$shape" -v m="$mode" -v a="$du_s" -v b="$gdu_s" -v c="$dv_s" -v x="$du_kb" -v y="$gdu_kb" -v z="$dv_kb" \
+            'BEGIN { dv_du = a > 0 ? c / a : 0; gdu_dv = c > 0 ? b / c : 0
+                     printf "%-10s %-4s %8.2f %8.2f %8.2f %8.2f %8.2f %10.1f %10.1f %10.1f\n", s, m, a, b, c, dv_du, gdu_dv, x / 1024, y / 1024, z / 1024 }'
+    done
+done
+[ "$cold" = 1 ] || echo "(cold cache not measured: /proc/sys/vm/drop_caches cannot be written here)"
+echo "(medians of $rounds interleaved rounds; dv/du = Dovrane's time over du's, gdu/dv = how many times faster than gdu; MB = median peak resident memory)"

@@ -20,6 +20,7 @@
 #include <DovraneKit/Trasher.h>
 #include <DovraneKit/UpdateInstaller.h>
 #include <DovraneKit/UpdateRecords.h>
+#include <DovraneKit/VolumeInfo.h>
 
 #include <QFuture>
 #include <QObject>

@@ -19,8 +19,8 @@ std::vector<RemovedItem> items(int count, std::int64_t totalBytes) {
     std::vector<RemovedItem> result;
     for (int i = 0; i < count; ++i) {
         RemovedItem item;
-        item.originalPath = "/Users/demo/Library/Caches/item" + std::to_string(i);
-        item.trashPath = "/Users/demo/.Trash/item" + std::to_string(i);
+        item.originalPath = Url::fromPath("/Users/demo/Library/Caches/item" + std::to_string(i));
+        item.trashPath = Url::fromPath("/Users/demo/.Trash/item" + std::to_string(i));
         item.size = totalBytes / count;
         result.push_back(std::move(item));
     }

@@ -9,7 +9,7 @@
 #include <DovraneKit/Leftovers.h>
 #include <DovraneKit/Orphans.h>
 #include <DovraneKit/ScanModel.h>
-#include <DovraneKit/SizeCounter.h>
+#include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/UpdateRecords.h>
 #include <DovraneKit/Url.h>
 

@@ -23,7 +23,8 @@ struct Measurement {
 
 namespace SizeCounter {
 // One physical walk (links never followed, not even at the root; mounted volumes inside are
-// walked). A stop request is noticed every 4096 entries and returns the sums so far.
+// walked). A stop request is noticed from the 4096th entry on, at the end of the listing batch
+// under way, and returns the sums so far.
 Measurement measure(const Url& url, std::stop_token stop = {});
 } // namespace SizeCounter
 
