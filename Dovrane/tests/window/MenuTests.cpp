@@ -2,6 +2,7 @@
 // the command palette from inside a text field.
 
 #include "App/Menus.h"
+#include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
 #include "Updater/Updater.h"
 #include "WindowFixture.h"
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTest>
+#include <QTranslator>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -87,6 +89,19 @@ private slots:
         QVERIFY(w.window.sidebar()->isHidden());
         w.menus.showToolbar->trigger();
         QVERIFY(w.window.toolbar()->isHidden());
+    }
+
+    void germanMenusComeFromTheCatalogue() {
+        QTranslator german;
+        QVERIFY(german.load(QStringLiteral(":/i18n/dovrane_de.qm")));
+        QCoreApplication::installTranslator(&german);
+        {
+            MenuWindow w;
+            QCOMPARE(w.window.menuBar()->actions().at(1)->text(), QStringLiteral("Festplatte"));
+            QCOMPARE(w.menus.cleanUpSafeItems->text(), QStringLiteral("Sichere Objekte aufräumen …"));
+            QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(), QStringLiteral("Die Festplatte neu messen (Strg-R)"));
+        }
+        QCoreApplication::removeTranslator(&german);
     }
 
     void ctrlDigitsSelectThePages() {
