@@ -30,6 +30,7 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
     connect(window_.get(), &ContentView::closed, this, &DovraneApp::windowClosed);
     menus_ = new Menus(*window_, *model_, Updater::shared(), *window_->sidebar(), *window_->toolbar(),
                        {[this] { openSettings(); }, [this] { quit(); }});
+    window_->setCleanUpSafeItems(menus_->cleanUpSafeItems);
     // Enabled once the Settings window gives its opener.
     menus_->settings->setEnabled(false);
     paletteKeys_ = new PaletteKeyFilter(this);

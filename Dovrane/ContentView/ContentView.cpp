@@ -125,6 +125,7 @@ ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget*
     sidebar_->setItemDelegate(new SidebarBadgeDelegate(sidebar_));
     sidebar_->setIconSize(QSize(16, 16));
     sidebar_->setFrameShape(QFrame::NoFrame);
+    sidebar_->setSpacing(3);
     for (SidebarItem item : allSidebarItems) {
         auto* row = new QListWidgetItem(Symbols::icon(Pages::symbol(item)), title(item), sidebar_);
         row->setData(Qt::UserRole, rawValue(item));

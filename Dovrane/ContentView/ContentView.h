@@ -6,6 +6,7 @@
 
 #include "AppModel/AppModel.h"
 
+#include <QAction>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QPointer>
@@ -57,6 +58,11 @@ public:
     void setPageControl(QWidget* control);
     QWidget* pageControl() const { return pageControl_; }
 
+    // "Clean Up Safe Items…", the one owner of Ctrl+Return: a page's own clean-up button
+    // triggers this action rather than binding the key a second time.
+    void setCleanUpSafeItems(QAction* action) { cleanUpSafeItems_ = action; }
+    QAction* cleanUpSafeItems() const { return cleanUpSafeItems_; }
+
     // The badge count of a sidebar row: the orphans for Apps, 0 for the rest.
     int badge(SidebarItem item) const;
 
@@ -100,6 +106,7 @@ private:
     QToolBar* toolbar_;
     QWidget* pageControlHost_;
     QPointer<QWidget> pageControl_;
+    QPointer<QAction> cleanUpSafeItems_;
     ScanToolbar* scanToolbar_;
     QVBoxLayout* detail_;
     NoticeBar* noticeBar_ = nullptr;
