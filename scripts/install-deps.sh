@@ -7,6 +7,8 @@ PACKAGES="
 cmake
 ninja-build
 g++
+clang
+libclang-rt-14-dev
 pkg-config
 libgtest-dev
 libgmock-dev
@@ -21,16 +23,16 @@ libarchive-dev
 7zip
 time
 qt6-base-dev
-qt6-svg-dev
+libqt6sql6-sqlite
 qt6-tools-dev
 qt6-tools-dev-tools
 qt6-l10n-tools
+dbus-daemon
+pkexec
+qt6-svg-dev
 qt6-image-formats-plugins
 adwaita-icon-theme
 fonts-dejavu-core
-libqt6sql6-sqlite
-dbus-daemon
-pkexec
 "
 
 missing=""

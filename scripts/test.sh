@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what the build needs, builds everything twice (plain, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs every test in both builds. Exits non-zero on any failure.
+# UndefinedBehaviorSanitizer) and runs every test in both builds, then builds the fuzz harnesses
+# with clang and runs each once over its corpus and regressions. Exits non-zero on any failure.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -15,7 +16,7 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS
 cmake --build build-sanitize -j "$jobs"
 # LeakSanitizer cannot run under some tracers and containers; keep every other check then.
 leaks=1
-if ASAN_OPTIONS=detect_leaks=1 build-sanitize/kit/tests/DovraneKitTests --gtest_list_tests 2>&1 \
+if ASAN_OPTIONS=detect_leaks=1 build-sanitize/bin/DovraneKitTests --gtest_list_tests 2>&1 \
         | grep -q "LeakSanitizer has encountered a fatal error"; then
     echo "LeakSanitizer is not available here; running without leak detection"
     leaks=0
@@ -23,3 +24,9 @@ fi
 ASAN_OPTIONS="detect_leaks=$leaks:abort_on_error=1:strict_string_checks=1" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# The fuzz harnesses need clang's libFuzzer; everything in this build carries the sanitizers.
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+    -DDOVRANE_FUZZ=ON -DDOVRANE_BUILD_TESTS=OFF
+cmake --build build-fuzz -j "$jobs" --target fuzzers
+ASAN_OPTIONS="detect_leaks=$leaks" ./fuzz/run-once.sh build-fuzz

@@ -17,10 +17,10 @@
 #include <DovraneKit/ScanModel.h>
 #include <DovraneKit/ScanSettings.h>
 #include <DovraneKit/SizeCounter.h>
-#include <DovraneKit/Trasher.h>
 #include <DovraneKit/UpdateInstaller.h>
-#include <DovraneKit/UpdateRecords.h>
+#include <DovraneKit/Trasher.h>
 #include <DovraneKit/VolumeInfo.h>
+#include <DovraneKit/UpdateRecords.h>
 
 #include <QFuture>
 #include <QObject>
@@ -161,7 +161,6 @@ public:
 
     // Starts the background loop once per model; never with demo data.
     void startBackgroundWork();
-
     // Removals. Every move to the Trash goes through trasher() and ends in record(); the
     // futures finish after the operation's last step on the main thread.
 
@@ -242,7 +241,6 @@ private:
     bool due(const QString& key, double every) const;
     // Seconds from date to now; a date after now counts as long ago.
     double secondsSince(Date date) const;
-
     // Journals a move to the Trash, reports it in the notice and drops moved orphans.
     void record(const Trasher::Outcome& outcome, const QString& title);
     void cleanedUp(const Trasher::Outcome& outcome, const QString& title, const std::shared_ptr<QPromise<void>>& done);

@@ -3,6 +3,7 @@
 #include "App/Store.h"
 
 #include <DovraneKit/FileSystem.h>
+#include <DovraneKit/JsonReading.h>
 
 #include <nlohmann/json.hpp>
 
@@ -38,10 +39,7 @@ std::optional<nlohmann::json> readCache(const Url& url) {
     auto text = Fs::readFile(url.path(), 1ull << 30);
     if (!text)
         return std::nullopt;
-    nlohmann::json document = nlohmann::json::parse(*text, nullptr, false);
-    if (document.is_discarded())
-        return std::nullopt;
-    return document;
+    return Json::read(*text);
 }
 
 } // namespace dovrane

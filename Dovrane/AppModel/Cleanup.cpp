@@ -17,7 +17,8 @@ const std::string demoTrashFolder = "/Users/demo/.Trash/";
 } // namespace
 
 Trasher AppModel::trasher() const {
-    Trasher trasher{DeletionGuard(services_.home, {}), Url::fromPath(FreedesktopTrash::homeTrashFiles(services_.home.path()))};
+    Trasher trasher{DeletionGuard(services_.home, {}),
+                    Url::fromPath(FreedesktopTrash::homeTrashFiles(services_.home.path()))};
     // Called on the pool thread that executes; it waits there for the password dialog.
     trasher.admin = [paths = services_.systemPaths](const std::string& command) {
         return Admin::runAndWait(command, tr("Dovrane wants to move files outside your home folder to the Trash."),
@@ -51,8 +52,8 @@ QFuture<void> AppModel::perform(CleanupRequest request) {
     if (isDemo_) {
         Trasher::Outcome outcome;
         for (const TrashPlan::Entry& entry : request.plan.entries)
-            outcome.removed.push_back(
-                {entry.url, Url::fromPath(demoTrashFolder + entry.url.lastPathComponent()), entry.size, false});
+            outcome.removed.push_back({entry.url, Url::fromPath(demoTrashFolder + entry.url.lastPathComponent()),
+                                       entry.size, false});
         cleanedUp(outcome, request.title, done);
         return future;
     }

@@ -7,10 +7,9 @@
 #include "Services/Admin.h"
 #include "Services/Permissions.h"
 
+#include <DovraneKit/TextPieces.h>
 #include <DovraneKit/ToolOutputParsers.h>
 #include <DovraneKit/ToolPaths.h>
-
-#include <QStringList>
 
 namespace dovrane {
 
@@ -27,12 +26,9 @@ QString gainText(std::int64_t before, std::int64_t after) {
 std::vector<std::string> snapshotStamps(const std::vector<CleanupItem>& items) {
     std::vector<std::string> stamps;
     for (const CleanupItem& item : items) {
-        const QStringList pieces = QString::fromStdString(item.url.text()).split(QLatin1Char(':'), Qt::SkipEmptyParts);
-        if (pieces.isEmpty())
-            continue;
-        const std::string stamp = pieces.last().toStdString();
-        if (SnapshotParser::date(stamp))
-            stamps.push_back(stamp);
+        const std::vector<std::string_view> pieces = splitDroppingEmpty(item.url.text(), ':');
+        if (!pieces.empty() && SnapshotParser::date(pieces.back()))
+            stamps.emplace_back(pieces.back());
     }
     return stamps;
 }
@@ -88,7 +84,8 @@ QFuture<void> AppModel::deleteSnapshots(const std::vector<CleanupItem>& items) {
                 done->finish();
                 return;
             }
-            setNotice(tr("%n snapshots deleted. Measured gain: %1.", nullptr, count).arg(gainText(before, availableSpace())));
+            setNotice(tr("%n snapshots deleted. Measured gain: %1.", nullptr, count)
+                          .arg(gainText(before, availableSpace())));
             startScan();
             done->finish();
         });

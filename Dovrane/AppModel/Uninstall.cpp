@@ -12,7 +12,7 @@
 namespace dovrane {
 
 namespace {
-const std::string demoTrashPath = "/Users/demo/.Trash/x";
+const Url demoTrashPath = Url::fromPath("/Users/demo/.Trash/x");
 constexpr double quitWaitSeconds = 1;
 
 std::set<std::string> exactPaths(const std::vector<Leftover>& leftovers) {
@@ -134,7 +134,7 @@ QFuture<void> AppModel::performUninstall(UninstallRequest request) {
     if (isDemo_) {
         Trasher::Outcome outcome;
         for (const Trasher::Candidate& entry : entries)
-            outcome.removed.push_back({entry.url, Url::fromPath(demoTrashPath), entry.size, false});
+            outcome.removed.push_back({entry.url, demoTrashPath, entry.size, false});
         uninstalled(outcome, title, app.path, done);
         return future;
     }
@@ -169,9 +169,8 @@ QFuture<void> AppModel::performUninstall(UninstallRequest request) {
 void AppModel::uninstalled(const Trasher::Outcome& outcome, const QString& title, const Url& bundle,
                            const std::shared_ptr<QPromise<void>>& done) {
     record(outcome, title);
-    const std::string path = bundle.path();
     const bool moved = std::any_of(outcome.removed.begin(), outcome.removed.end(),
-                                   [&](const RemovedItem& item) { return item.originalPath.path() == path; });
+                                   [&](const RemovedItem& item) { return item.originalPath.path() == bundle.path(); });
     if (moved)
         removeApp(bundle);
     done->finish();

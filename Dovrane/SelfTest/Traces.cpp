@@ -67,14 +67,15 @@ void traceIfRequested(const std::vector<std::string>& arguments) {
     const DiskScanner scanner(Url::fromPath(Fs::homeDirectory()), std::nullopt, settings,
                               std::make_shared<ProcessRunner>(30), DiskScanner::noNames(), {}, Date::now());
 
+    const HomeLayout layout(scanner.home, scanner.environment);
     {
         std::vector<std::jthread> children;
         for (CategoryID id : allCategoryIDs) {
             if (id == CategoryID::other)
                 continue;
-            auto trace = [&scanner, id] {
+            auto trace = [&scanner, &layout, id] {
                 const auto start = std::chrono::steady_clock::now();
-                const Category category = scanner.collect(id);
+                const Category category = scanner.collect(id, layout);
                 const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
                 printLine("TRACE " + std::string(rawValue(id)) + ": " + std::to_string(category.items.size()) +
                           " items, " + bytes(category.size) + ", " + oneDecimal(took.count()) + " s\n");

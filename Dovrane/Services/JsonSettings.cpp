@@ -1,6 +1,7 @@
 #include "Services/JsonSettings.h"
 
 #include <DovraneKit/FileSystem.h>
+#include <DovraneKit/JsonReading.h>
 
 #include <nlohmann/json.hpp>
 
@@ -17,8 +18,8 @@ namespace {
 using nlohmann::json;
 
 std::optional<json> parseObject(const QByteArray& bytes) {
-    json document = json::parse(bytes.constBegin(), bytes.constEnd(), nullptr, false);
-    if (document.is_discarded() || !document.is_object())
+    auto document = Json::read(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (!document || !document->is_object())
         return std::nullopt;
     return document;
 }
@@ -62,10 +63,7 @@ std::optional<json> toJson(const QVariant& value) {
     if (type == QMetaType::fromType<Date>())
         return json{{"date", value.value<Date>().secondsSinceReference}};
     if (type == QMetaType::fromType<ForeignJson>()) {
-        json parsed = json::parse(value.value<ForeignJson>().text, nullptr, false);
-        if (parsed.is_discarded())
-            return std::nullopt;
-        return parsed;
+        return Json::read(value.value<ForeignJson>().text);
     }
     switch (type.id()) {
     case QMetaType::Bool:

@@ -40,7 +40,7 @@ std::string AutostartEntry::execArgument(const std::string& argument) {
 }
 
 std::optional<std::string> AutostartEntry::entryText(const std::string& executable) {
-    if (executable.find_first_of("\n\r") != std::string::npos || !isUtf8(executable))
+    if (executable.empty() || executable.find_first_of("\n\r") != std::string::npos || !isUtf8(executable))
         return std::nullopt;
     return "[Desktop Entry]\nType=Application\nName=Dovrane\nExec=" + execArgument(executable) +
            "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";

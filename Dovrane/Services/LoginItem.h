@@ -26,8 +26,8 @@ public:
     bool isOn() const override;
 
     std::string path() const;
-    // The entry's text; nothing when the Exec key cannot hold this path (a line break, or
-    // bytes that are not UTF-8).
+    // The entry's text; nothing when the Exec key cannot hold this path (none, a line break,
+    // or bytes that are not UTF-8).
     static std::optional<std::string> entryText(const std::string& executable);
     // One argument of an Exec key, quoted as the Desktop Entry specification requires and then
     // escaped as a string value.

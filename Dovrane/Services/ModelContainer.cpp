@@ -1,5 +1,6 @@
 #include "Services/ModelContainer.h"
 
+#include <DovraneKit/JsonReading.h>
 #include <nlohmann/json.hpp>
 
 #include <QFile>
@@ -32,11 +33,11 @@ std::string itemsJson(const std::vector<RemovedItem>& items) {
 }
 
 std::optional<std::vector<RemovedItem>> itemsFromJson(const QString& text) {
-    const json list = json::parse(text.toStdString(), nullptr, false);
-    if (!list.is_array())
+    const auto list = Json::read(text.toStdString());
+    if (!list || !list->is_array())
         return std::nullopt;
     std::vector<RemovedItem> items;
-    for (const json& element : list) {
+    for (const json& element : *list) {
         auto item = RemovedItem::fromJson(element);
         if (!item)
             return std::nullopt;
@@ -53,11 +54,11 @@ std::string categoriesJson(const std::map<std::string, std::int64_t>& categories
 }
 
 std::optional<std::map<std::string, std::int64_t>> categoriesFromJson(const QString& text) {
-    const json object = json::parse(text.toStdString(), nullptr, false);
-    if (!object.is_object())
+    const auto object = Json::read(text.toStdString());
+    if (!object || !object->is_object())
         return std::nullopt;
     std::map<std::string, std::int64_t> categories;
-    for (const auto& [name, size] : object.items()) {
+    for (const auto& [name, size] : object->items()) {
         if (!size.is_number_integer() || (size.is_number_unsigned() && size.get<std::uint64_t>() > INT64_MAX))
             return std::nullopt;
         categories[name] = size.get<std::int64_t>();

@@ -1,9 +1,8 @@
 #include "Services/Workspace.h"
 
 #include <DovraneKit/AppInventory.h>
-#include <DovraneKit/BundleInfo.h>
 #include <DovraneKit/FileSystem.h>
-#include <DovraneKit/ToolOutputParsers.h>
+#include <DovraneKit/BundleInfo.h>
 
 #include <QFile>
 #include <QProcess>

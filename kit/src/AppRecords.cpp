@@ -47,7 +47,7 @@ Expected<InstalledApp> InstalledApp::fromJson(const nlohmann::json& json) {
         app.feedURL = in.optionalUrl("feedURL");
         app.edKey = in.optionalString("edKey");
         app.caskToken = in.optionalString("caskToken");
-        app.size = in.integer("size");
+        app.size = in.size("size");
         app.lastUsed = in.optionalDate("lastUsed");
         app.isSystem = in.boolean("isSystem");
         return app;

@@ -259,7 +259,7 @@ std::optional<Failure> setTimes(const std::string& path, const struct stat& info
 }
 
 std::optional<Failure> copyFile(const std::string& source, const std::string& destination, const struct stat& info) {
-    int in = open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    int in = filetree::openRegularFile(source, info);
     if (in < 0)
         return Failure{systemError(source)};
     int out = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

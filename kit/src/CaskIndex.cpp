@@ -1,6 +1,7 @@
 #include "DovraneKit/CaskIndex.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/JsonReading.h"
 
 #include "Ascii.h"
 #include "JsonCoding.h"
@@ -14,7 +15,7 @@ namespace {
 using nlohmann::json;
 
 json parseQuietly(std::string_view bytes) {
-    return json::parse(bytes, nullptr, false);
+    return Json::read(bytes).value_or(json());
 }
 
 const json* member(const json& object, const char* key) {

@@ -45,15 +45,9 @@ bool isBundleFolder(const std::string& bundle) {
 }
 
 std::optional<std::string> hashFile(const std::string& path, const struct stat& expected) {
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = filetree::openRegularFile(path, expected);
     if (fd < 0)
         return std::nullopt;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_ino != expected.st_ino ||
-        info.st_dev != expected.st_dev) {
-        close(fd);
-        return std::nullopt;
-    }
     crypto_hash_sha256_state state;
     crypto_hash_sha256_init(&state);
     std::string buffer(1 << 16, '\0');

@@ -72,7 +72,17 @@ std::string DeletionGuard::canonical(std::string_view path) {
     return base;
 }
 
-DeletionGuard::DeletionGuard(const Url& homeUrl, std::vector<Url> sandboxRoots) : home(canonical(homeUrl.path())) {
+DeletionGuard::DeletionGuard(const HomeLayout& layout, std::vector<Url> sandboxRoots)
+    : DeletionGuard(layout.home(), layout.protectedFolders(), sandboxRoots) {}
+
+DeletionGuard::DeletionGuard(const Url& homeUrl, std::vector<Url> sandboxRoots)
+    : DeletionGuard(HomeLayout(homeUrl), std::move(sandboxRoots)) {}
+
+DeletionGuard DeletionGuard::fixedTable(const Url& homeUrl) { return DeletionGuard(homeUrl, {}, {}); }
+
+DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutFolders,
+                             const std::vector<Url>& sandboxRoots)
+    : home(canonical(homeUrl.path())) {
     auto inHome = [this](std::string_view relative) { return Path::join(home, relative); };
     rules = {
         {"root", "/", Match::exact},
@@ -108,6 +118,11 @@ DeletionGuard::DeletionGuard(const Url& homeUrl, std::vector<Url> sandboxRoots) 
         {"home.folders", inHome("Library/Containers"), Match::exact},
         {"home.folders", inHome("Library/Group Containers"), Match::exact},
         {"home.folders", inHome("Library/Preferences"), Match::exact},
+    };
+    // The layout's folders stand for the macOS ones just above and are protected the same way.
+    for (const Url& folder : layoutFolders)
+        rules.push_back({"home.folders", canonical(folder.path()), Match::exact});
+    rules.insert(rules.end(), {
 
         // The Linux system folders and the home folder's own well-known places. "/dev" is
         // covered above already.
@@ -132,7 +147,7 @@ DeletionGuard::DeletionGuard(const Url& homeUrl, std::vector<Url> sandboxRoots) 
         {"home.gnupg", inHome(".gnupg"), Match::tree},
         {"home.keyrings", inHome(".local/share/keyrings"), Match::tree},
         {"home.trash", inHome(".local/share/Trash"), Match::tree},
-    };
+    });
     // The Trash that is actually used, when XDG_DATA_HOME points away from ~/.local/share.
     if (std::string trash = canonical(Path::join(Fs::dataHome(), "Trash")); trash != inHome(".local/share/Trash"))
         rules.push_back({"home.trash", trash, Match::tree});

@@ -19,6 +19,9 @@
 //   packageCaches  packageCaches()            SystemCollectors.cpp
 //   projects       projects()                 DiskScanner.cpp (ProjectFinder does the walk)
 //   other          nothing: the scan computes it from the volume figures
+//
+// Each collector reads its folders where the scan's HomeLayout finds them: the macOS folder, or
+// on a Linux desktop its equivalent (the cache home, the user directories, …).
 
 #include "DovraneKit/DiskScanner.h"
 
@@ -78,7 +81,8 @@ bool isExcluded(const std::string& path, const std::vector<std::string>& exclude
 
 } // namespace
 
-const std::set<std::string> DiskScanner::packageCacheNames = {"Homebrew", "Yarn", "pip", "pnpm"};
+// Their macOS and their Linux names ("yarn" in the cache home).
+const std::set<std::string> DiskScanner::packageCacheNames = {"Homebrew", "Yarn", "yarn", "pip", "pnpm"};
 
 DiskScanner::DiskScanner(Url home_, std::optional<std::vector<Url>> applicationFolders_, ScanSettings settings_,
                          std::shared_ptr<const CommandRunner> runner_, AppNameLookup appName_,
@@ -93,8 +97,6 @@ DiskScanner::DiskScanner(Url home_, std::optional<std::vector<Url>> applicationF
 DiskScanner::AppNameLookup DiskScanner::noNames() {
     return [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
 }
-
-Url DiskScanner::inHome(std::string_view relative) const { return home.appending(relative); }
 
 std::optional<CleanupItem> ScanCollectors::measuredItem(const Url& url, std::string name, std::string reason,
                                                      std::string source, Safety safety, CleanupAction action,
@@ -128,6 +130,7 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
             ids.push_back(id);
     const int total = int(ids.size());
 
+    const HomeLayout layout(home, environment);
     FinishedQueue queue;
     std::vector<Category> categories;
     categories.reserve(ids.size());
@@ -135,10 +138,10 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
         std::vector<std::jthread> workers;
         workers.reserve(ids.size());
         for (CategoryID id : ids) {
-            auto work = [this, id, stop, &queue] {
+            auto work = [this, id, stop, &queue, &layout] {
                 Category category(id);
                 try {
-                    category = collect(id, stop);
+                    category = collect(id, layout, stop);
                 } catch (...) {
                     // A collector that fails (memory, threads) leaves its category empty.
                 }
@@ -175,15 +178,19 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
 // MARK: Collect
 
 Category DiskScanner::collect(CategoryID id, std::stop_token stop) const {
-    const DeletionGuard guard(home);
-    const ScanCollectors collectors(*this);
+    return collect(id, HomeLayout(home, environment), stop);
+}
+
+Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop_token stop) const {
+    const DeletionGuard guard(layout);
+    const ScanCollectors collectors(*this, layout);
     Category raw(id);
     switch (id) {
     case CategoryID::apps: raw = collectors.apps(stop); break;
     case CategoryID::personal: raw = collectors.personal(stop); break;
     case CategoryID::caches: raw = collectors.caches(stop); break;
     case CategoryID::logs:
-        raw = collectors.children(inHome("Library/Logs"), id, "logs", Safety::safe,
+        raw = collectors.children(layout.folder("Library/Logs"), id, "logs", Safety::safe,
                                   L("A log file. Nothing reads old logs.",
                                     "Ein Protokoll. Alte Protokolle liest nichts mehr."),
                                   stop);
@@ -191,7 +198,7 @@ Category DiskScanner::collect(CategoryID id, std::stop_token stop) const {
     case CategoryID::trash: raw = collectors.trash(stop); break;
     case CategoryID::installers: raw = collectors.installers(stop); break;
     case CategoryID::mailDownloads:
-        raw = collectors.children(inHome("Library/Containers/com.apple.mail/Data/Library/Mail Downloads"), id,
+        raw = collectors.children(layout.folder("Library/Containers/com.apple.mail/Data/Library/Mail Downloads"), id,
                                   "mail.downloads", Safety::safe,
                                   L("A copy of an attachment. The original stays in the email.",
                                     "Eine Kopie eines Anhangs. Das Original bleibt in der E-Mail."),
@@ -233,7 +240,7 @@ Category DiskScanner::collect(CategoryID id, std::stop_token stop) const {
 Category ScanCollectors::single(CategoryID id, const std::string& relative, std::string name, std::string reason,
                              std::string source, std::stop_token stop) const {
     std::vector<CleanupItem> items;
-    if (auto item = measuredItem(inHome(relative), std::move(name), std::move(reason),
+    if (auto item = measuredItem(homeFolder(relative), std::move(name), std::move(reason),
                                  std::move(source), Safety::keep, CleanupAction::showOnly, stop))
         items.push_back(std::move(*item));
     return Category(id, std::nullopt, std::move(items));

@@ -4,6 +4,7 @@
 #include "DovraneKit/TextPieces.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -70,6 +71,20 @@ Expected<std::vector<Entry>> walk(const std::string& root) {
     if (!walkInto(root, "", entries, problem))
         return Failure{problem};
     return entries;
+}
+
+int openRegularFile(const std::string& path, const struct stat& expected) {
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_ino != expected.st_ino ||
+        info.st_dev != expected.st_dev) {
+        close(fd);
+        errno = ESTALE; // what was listed is no longer there
+        return -1;
+    }
+    return fd;
 }
 
 std::optional<std::string> readLink(const std::string& path) {

@@ -29,6 +29,11 @@ bool linkStaysInside(const std::string& root, const std::string& relativeLink, c
 // Names in a folder in byte order, or nothing when it cannot be read.
 std::optional<std::vector<std::string>> names(const std::string& folder);
 
+// Opens for reading the regular file that lstat saw as `expected`. Never follows a link and
+// never blocks on a named pipe or device put in its place; -1 (errno set) when the path now
+// holds anything but that very file.
+int openRegularFile(const std::string& path, const struct stat& expected);
+
 // The target of a symbolic link, or nothing.
 std::optional<std::string> readLink(const std::string& path);
 

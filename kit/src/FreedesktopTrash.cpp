@@ -4,6 +4,8 @@
 #include "DovraneKit/Language.h"
 #include "DovraneKit/Url.h"
 
+#include "Utf8.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +28,14 @@ Error noUsableTrash() {
     return {std::error_code(EXDEV, std::generic_category()),
             L("The item is on another volume that has no Trash you can use, so it was left where it is.",
               "Das Objekt liegt auf einem anderen Volume ohne nutzbaren Papierkorb und wurde daher nicht bewegt.")};
+}
+
+Error unusableHomeTrash() {
+    return {std::error_code(ENOTDIR, std::generic_category()),
+            L("Your Trash cannot be used: one of its folders is a link or belongs to another user, so the item was "
+              "left where it is.",
+              "Ihr Papierkorb kann nicht benutzt werden: Einer seiner Ordner ist ein Verweis oder gehört einem anderen "
+              "Benutzer, daher wurde das Objekt nicht bewegt.")};
 }
 
 // Device of the path, or of its nearest existing parent while the home trash is not made yet.
@@ -135,14 +145,23 @@ std::string freeName(const Directory& trash, std::string_view name) {
         return !Fs::exists(Path::join(trash.files(), candidate)) &&
                !Fs::exists(Path::join(trash.info(), candidate + ".trashinfo"));
     };
-    std::string candidate(name);
-    const std::string stem = Path::deletingExtension(name);
-    const std::string extension = Path::extension(name);
-    for (long counter = 2; !isFree(candidate); ++counter) {
-        candidate = stem + " " + std::to_string(counter);
-        if (!extension.empty())
-            candidate += "." + extension;
+    // NAME.trashinfo must fit in a file name too: a longer name is shortened in files/, its
+    // stem cut on a character boundary, its extension kept (unless the extension alone is
+    // too long). Path= keeps the full original path either way.
+    constexpr std::size_t longest = NAME_MAX - std::string_view(".trashinfo").size();
+    std::string stem = Path::deletingExtension(name);
+    std::string extension = Path::extension(name);
+    if (extension.size() + 1 + 16 > longest) {
+        stem = std::string(name);
+        extension.clear();
     }
+    auto compose = [&](const std::string& suffix) {
+        std::string tail = suffix + (extension.empty() ? "" : "." + extension);
+        return std::string(utf8::prefix(stem, longest - tail.size())) + tail;
+    };
+    std::string candidate = name.size() <= longest ? std::string(name) : compose("");
+    for (long counter = 2; !isFree(candidate); ++counter)
+        candidate = compose(" " + std::to_string(counter));
     return candidate;
 }
 
@@ -154,11 +173,14 @@ Expected<Directory, Error> trashFor(const std::string& path, const std::string& 
     if (!homeDevice || *homeDevice != item.st_dev)
         return volumeTrash(path, item.st_dev);
 
+    // The home trash is checked as a volume's: a link in place of files/ or info/ would send
+    // items to wherever it points.
     Directory home{homeTrashFolder, {}};
     errno = 0;
-    for (const std::string& folder : {home.folder, home.files(), home.info()})
-        if (!Fs::makeDirectories(folder, 0700))
-            return systemError(errno ? errno : ENOTDIR);
+    if (!Fs::makeDirectories(Path::parent(home.folder), 0700))
+        return systemError(errno ? errno : ENOTDIR);
+    if (!usableTrash(home.folder))
+        return unusableHomeTrash();
     return home;
 }
 

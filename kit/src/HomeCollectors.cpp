@@ -54,7 +54,7 @@ Category ScanCollectors::personal(std::stop_token stop) const {
         const Folder& folder = folders[std::size_t(i)];
         std::optional<CleanupItem> item;
         try {
-            item = measuredItem(inHome(folder.relative), L(folder.english, folder.german), reason, "personal",
+            item = measuredItem(homeFolder(folder.relative), L(folder.english, folder.german), reason, "personal",
                                 Safety::keep, CleanupAction::showOnly, stop);
         } catch (...) {
             // Out of memory while measuring: the folder is left out like an unreadable one.
@@ -69,7 +69,7 @@ Category ScanCollectors::personal(std::stop_token stop) const {
 }
 
 Category ScanCollectors::caches(std::stop_token stop) const {
-    const Url folder = inHome("Library/Caches");
+    const Url folder = homeFolder("Library/Caches");
     std::vector<CleanupItem> items;
     for (const std::string& name : Fs::list(folder.path())) {
         if (DiskScanner::packageCacheNames.contains(name) || name == ".DS_Store")
@@ -129,11 +129,14 @@ Category ScanCollectors::installers(std::stop_token stop) const {
     const Date cutoff = scanner_.now.adding(double(scanner_.settings.installerAgeDays) * -86400.0);
     std::vector<CleanupItem> items;
 
-    const Url downloads = inHome("Downloads");
+    const Url downloads = homeFolder("Downloads");
     for (const std::string& name : Fs::list(downloads.path())) {
         const std::string extension = ascii::lowercased(Path::extension(name));
         const bool archive = extension == "zip" || extension == "xip";
-        if (!archive && extension != "dmg" && extension != "pkg" && extension != "mpkg")
+        // Debian and RPM packages are Linux's disk images and installer packages.
+        const bool installer = extension == "dmg" || extension == "pkg" || extension == "mpkg" ||
+                               extension == "deb" || extension == "rpm";
+        if (!archive && !installer)
             continue;
         // Linux keeps no date of adding to a folder: the content's modification date decides.
         const Url url = downloads.appending(name);
@@ -168,7 +171,7 @@ Category ScanCollectors::installers(std::stop_token stop) const {
 }
 
 Category ScanCollectors::backups(std::stop_token stop) const {
-    const Url folder = inHome("Library/Application Support/MobileSync/Backup");
+    const Url folder = homeFolder("Library/Application Support/MobileSync/Backup");
     std::vector<CleanupItem> items;
     for (const std::string& entry : Fs::list(folder.path())) {
         const Url backup = folder.appending(entry);

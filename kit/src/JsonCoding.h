@@ -5,6 +5,7 @@
 
 #include "DovraneKit/Date.h"
 #include "DovraneKit/Expected.h"
+#include "DovraneKit/JsonReading.h"
 #include "DovraneKit/Url.h"
 
 #include <nlohmann/json.hpp>
@@ -35,10 +36,10 @@ auto decode(F&& body) -> Expected<decltype(body())> {
 }
 
 inline nlohmann::json parseText(std::string_view text) {
-    auto json = nlohmann::json::parse(text, nullptr, false);
-    if (json.is_discarded())
-        throw DecodeError("not a JSON document");
-    return json;
+    auto json = Json::read(text);
+    if (!json)
+        throw DecodeError("not a JSON document, or nested too deeply");
+    return std::move(*json);
 }
 
 class ObjectReader {
@@ -84,6 +85,15 @@ public:
         }
         mismatch(key, "an integer");
     }
+    // A count of bytes or files: never negative, and at most 2^62 so that sums of a few stay
+    // far from overflowing.
+    std::int64_t size(const char* key) const {
+        std::int64_t value = integer(key);
+        if (value < 0 || value > (std::int64_t(1) << 62))
+            mismatch(key, "a size from 0 to 2^62");
+        return value;
+    }
+
     std::optional<std::int64_t> optionalInteger(const char* key) const {
         return has(key) ? std::optional(integer(key)) : std::nullopt;
     }

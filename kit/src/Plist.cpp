@@ -1,13 +1,16 @@
 #include "DovraneKit/Plist.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "SodiumSupport.h"
 
 #include <expat.h>
 #include <plist/plist.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <type_traits>
@@ -44,55 +47,258 @@ struct MallocDeleter {
 };
 using MallocText = std::unique_ptr<char, MallocDeleter>;
 
-// libplist builds the tree of an XML document without a depth limit and frees it by recursion
-// (also when it stops at an error halfway), so a deeply nested document overflows the stack.
-// Let expat read the text first: it must be well-formed XML nested no deeper than a property
-// list of the maximum depth, and hold none of the constructs that libplist may read otherwise
-// than an XML parser (processing instructions, CDATA, an internal DTD subset, markup in
-// comments), so that libplist cannot nest deeper than expat counted.
-bool xmlWithinLimits(std::string_view text) {
-    struct Check {
-        XML_Parser parser;
-        int depth = 0;
-        bool refused = false;
-        static void refuse(void* data) {
-            auto* check = static_cast<Check*>(data);
-            check->refused = true;
-            XML_StopParser(check->parser, XML_FALSE);
-        }
-    };
-    std::unique_ptr<std::remove_pointer_t<XML_Parser>, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr),
-                                                                                    XML_ParserFree);
-    if (!parser || text.size() > std::size_t(std::numeric_limits<int>::max()))
-        return false;
-    Check check{parser.get()};
-    XML_SetUserData(parser.get(), &check);
-    XML_SetElementHandler(
-        parser.get(),
-        [](void* data, const XML_Char*, const XML_Char**) {
-            // The root <plist>, the containers, and the leaf element inside the deepest one.
-            if (++static_cast<Check*>(data)->depth > Plist::maximumDepth + 2)
-                Check::refuse(data);
-        },
-        [](void* data, const XML_Char*) { --static_cast<Check*>(data)->depth; });
-    XML_SetProcessingInstructionHandler(parser.get(),
-                                        [](void* data, const XML_Char*, const XML_Char*) { Check::refuse(data); });
-    XML_SetStartCdataSectionHandler(parser.get(), [](void* data) { Check::refuse(data); });
-    XML_SetCommentHandler(parser.get(), [](void* data, const XML_Char* comment) {
-        if (std::string_view(comment).find_first_of("<>") != std::string_view::npos)
-            Check::refuse(data);
-    });
-    XML_SetStartDoctypeDeclHandler(
-        parser.get(), [](void* data, const XML_Char*, const XML_Char* systemID, const XML_Char* publicID, int internal) {
-            auto markup = [](const XML_Char* id) {
-                return id && std::string_view(id).find_first_of("<>") != std::string_view::npos;
-            };
-            if (internal || markup(systemID) || markup(publicID))
-                Check::refuse(data);
-        });
-    auto status = XML_Parse(parser.get(), text.data(), int(text.size()), XML_TRUE);
-    return status == XML_STATUS_OK && !check.refused;
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view space = " \t\r\n";
+    auto first = text.find_first_not_of(space);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(space) - first + 1);
 }
+
+// Decimal or "0x" hexadecimal with an optional sign. As binary lists store them, values above
+// the largest signed integer keep their bits.
+std::optional<std::int64_t> integerFrom(std::string_view text) {
+    text = trimmed(text);
+    bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    std::uint64_t magnitude = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    if (!negative)
+        return static_cast<std::int64_t>(magnitude);
+    if (magnitude > std::uint64_t(1) << 63)
+        return std::nullopt;
+    return static_cast<std::int64_t>(0 - magnitude);
+}
+
+// from_chars ignores the locale, which the application takes from the environment.
+std::optional<double> realFrom(std::string_view text) {
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// "2024-05-01T09:30:00Z", in UTC.
+std::optional<Date> dateFrom(std::string_view text) {
+    text = trimmed(text);
+    if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+        text[16] != ':' || text[19] != 'Z')
+        return std::nullopt;
+    auto number = [&](std::size_t at, std::size_t width) -> std::optional<int> {
+        int value = 0;
+        auto [end, error] = std::from_chars(text.data() + at, text.data() + at + width, value);
+        if (error != std::errc() || end != text.data() + at + width || text[at] == '-' || text[at] == '+')
+            return std::nullopt;
+        return value;
+    };
+    auto year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    auto hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+    if (!year || !month || !day || !hour || !minute || !second || *month < 1 || *month > 12 || *day < 1 ||
+        *day > 31 || *hour > 23 || *minute > 59 || *second > 60)
+        return std::nullopt;
+    // Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
+    int y = *year - (*month <= 2 ? 1 : 0);
+    int era = (y >= 0 ? y : y - 399) / 400;
+    int yearOfEra = y - era * 400;
+    int dayOfYear = (153 * (*month + (*month > 2 ? -3 : 9)) + 2) / 5 + *day - 1;
+    int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    double days = double(era) * 146097 + dayOfEra - 719468;
+    return Date::fromUnix(days * 86400 + *hour * 3600 + *minute * 60 + *second);
+}
+
+// Base64 with line breaks and indentation, as property lists lay out their data.
+std::optional<std::string> dataFrom(std::string_view text) {
+    std::string compact;
+    compact.reserve(text.size());
+    for (char c : text)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            compact.push_back(c);
+    return sodium::fromBase64(compact);
+}
+
+// libplist reads XML by itself: it decodes entities in time quadratic in their number, builds
+// the tree without a depth limit and frees it by recursion. The value of an XML document is
+// therefore built here from expat's reading, in one pass with a bounded depth. Refused too are
+// the constructs that libplist read otherwise than an XML parser (processing instructions,
+// CDATA, an internal DTD subset, markup in comments) and entities nobody declared.
+class XmlReader {
+public:
+    std::optional<PlistValue> read(std::string_view text) {
+        std::unique_ptr<std::remove_pointer_t<XML_Parser>, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr),
+                                                                                        XML_ParserFree);
+        if (!parser || text.size() > std::size_t(std::numeric_limits<int>::max()))
+            return std::nullopt;
+        parser_ = parser.get();
+        XML_SetUserData(parser_, this);
+        XML_SetElementHandler(
+            parser_,
+            [](void* data, const XML_Char* name, const XML_Char**) { static_cast<XmlReader*>(data)->start(name); },
+            [](void* data, const XML_Char*) { static_cast<XmlReader*>(data)->end(); });
+        XML_SetCharacterDataHandler(parser_, [](void* data, const XML_Char* s, int length) {
+            static_cast<XmlReader*>(data)->characters(std::string_view(s, std::size_t(length)));
+        });
+        XML_SetProcessingInstructionHandler(parser_,
+                                            [](void* data, const XML_Char*, const XML_Char*) { refuse(data); });
+        XML_SetStartCdataSectionHandler(parser_, [](void* data) { refuse(data); });
+        XML_SetSkippedEntityHandler(parser_, [](void* data, const XML_Char*, int) { refuse(data); });
+        XML_SetCommentHandler(parser_, [](void* data, const XML_Char* comment) {
+            if (std::string_view(comment).find_first_of("<>") != std::string_view::npos)
+                refuse(data);
+        });
+        XML_SetStartDoctypeDeclHandler(
+            parser_, [](void* data, const XML_Char*, const XML_Char* systemID, const XML_Char* publicID, int internal) {
+                auto markup = [](const XML_Char* id) {
+                    return id && std::string_view(id).find_first_of("<>") != std::string_view::npos;
+                };
+                if (internal || markup(systemID) || markup(publicID))
+                    refuse(data);
+            });
+        auto status = XML_Parse(parser_, text.data(), int(text.size()), XML_TRUE);
+        if (status != XML_STATUS_OK || refused_ || !stack_.empty())
+            return std::nullopt;
+        return std::move(result_);
+    }
+
+private:
+    enum class Kind { plist, dict, array, key, string, integer, real, date, data, yes, no };
+
+    struct Frame {
+        Kind kind;
+        PlistArray array;
+        PlistDict dict;
+        std::optional<std::string> key; // in a dictionary: the key waiting for its value
+        std::string text;               // in a leaf: its characters
+    };
+
+    static void refuse(void* data) {
+        auto* reader = static_cast<XmlReader*>(data);
+        reader->refused_ = true;
+        XML_StopParser(reader->parser_, XML_FALSE);
+    }
+
+    static std::optional<Kind> kindNamed(std::string_view name) {
+        static constexpr std::pair<std::string_view, Kind> kinds[] = {
+            {"plist", Kind::plist},   {"dict", Kind::dict},       {"array", Kind::array}, {"key", Kind::key},
+            {"string", Kind::string}, {"integer", Kind::integer}, {"real", Kind::real},   {"date", Kind::date},
+            {"data", Kind::data},     {"true", Kind::yes},        {"false", Kind::no}};
+        for (const auto& [known, kind] : kinds)
+            if (known == name)
+                return kind;
+        return std::nullopt;
+    }
+
+    static bool isContainer(Kind kind) { return kind == Kind::plist || kind == Kind::dict || kind == Kind::array; }
+
+    static std::optional<PlistValue> leafValue(Kind kind, std::string_view text) {
+        auto wrap = [](auto parsed) { return parsed ? std::optional<PlistValue>(*parsed) : std::nullopt; };
+        switch (kind) {
+        case Kind::string:
+            return PlistValue(std::string(text));
+        case Kind::integer:
+            return wrap(integerFrom(text));
+        case Kind::real:
+            return wrap(realFrom(text));
+        case Kind::date:
+            return wrap(dateFrom(text));
+        case Kind::data: {
+            auto bytes = dataFrom(text);
+            return bytes ? std::optional<PlistValue>(PlistData{std::move(*bytes)}) : std::nullopt;
+        }
+        case Kind::yes:
+        case Kind::no:
+            if (!trimmed(text).empty())
+                return std::nullopt;
+            return PlistValue(kind == Kind::yes);
+        default:
+            return std::nullopt;
+        }
+    }
+
+    void start(const XML_Char* name) {
+        // expat may still report an event or two after a refusal.
+        if (refused_)
+            return;
+        auto kind = kindNamed(name);
+        bool inLeaf = !stack_.empty() && !isContainer(stack_.back().kind);
+        bool keyOutOfPlace =
+            kind == Kind::key && (stack_.empty() || stack_.back().kind != Kind::dict || stack_.back().key);
+        // The root <plist>, the containers, and the leaf element inside the deepest one.
+        if (!kind || inLeaf || keyOutOfPlace || (kind == Kind::plist && !stack_.empty()) ||
+            stack_.size() >= std::size_t(Plist::maximumDepth) + 2)
+            return refuse(this);
+        stack_.push_back(Frame{*kind, {}, {}, std::nullopt, {}});
+    }
+
+    void characters(std::string_view text) {
+        if (refused_ || stack_.empty())
+            return;
+        if (!isContainer(stack_.back().kind))
+            stack_.back().text.append(text);
+        else if (!trimmed(text).empty())
+            refuse(this);
+    }
+
+    void end() {
+        if (refused_)
+            return;
+        Frame frame = std::move(stack_.back());
+        stack_.pop_back();
+        switch (frame.kind) {
+        case Kind::plist:
+            if (!result_)
+                refuse(this);
+            return;
+        case Kind::key:
+            stack_.back().key = std::move(frame.text);
+            return;
+        case Kind::dict:
+            if (frame.key)
+                return refuse(this);
+            return place(PlistValue(std::move(frame.dict)));
+        case Kind::array:
+            return place(PlistValue(std::move(frame.array)));
+        default:
+            if (auto value = leafValue(frame.kind, frame.text))
+                return place(std::move(*value));
+            return refuse(this);
+        }
+    }
+
+    void place(PlistValue value) {
+        if (stack_.empty() || stack_.back().kind == Kind::plist) {
+            if (result_)
+                return refuse(this);
+            result_ = std::move(value);
+            return;
+        }
+        Frame& parent = stack_.back();
+        if (parent.kind == Kind::array) {
+            parent.array.push_back(std::move(value));
+        } else if (!parent.key) {
+            refuse(this);
+        } else {
+            parent.dict.insert_or_assign(std::move(*parent.key), std::move(value));
+            parent.key.reset();
+        }
+    }
+
+    XML_Parser parser_ = nullptr;
+    std::vector<Frame> stack_;
+    std::optional<PlistValue> result_;
+    bool refused_ = false;
+};
 
 std::uint64_t readBigEndian(std::string_view bytes, std::size_t offset, std::size_t width) {
     std::uint64_t value = 0;
@@ -121,7 +327,8 @@ bool binaryGraphWithinLimits(std::string_view bytes) {
 
     auto offsetOf = [&](std::uint64_t object) { return readBigEndian(bytes, std::size_t(table + object * offsetSize), offsetSize); };
 
-    // Where an array, set or dictionary keeps its references, and how many it has.
+    // Where an array, set or dictionary keeps its references, and how many it has. A string
+    // (or key) is checked on the way: libplist aborts the process on one that holds U+0000.
     struct Refs {
         std::size_t start = 0;
         std::uint64_t count = 0;
@@ -132,7 +339,8 @@ bool binaryGraphWithinLimits(std::string_view bytes) {
             return std::nullopt;
         unsigned char marker = static_cast<unsigned char>(bytes[offset]);
         unsigned kind = marker >> 4;
-        if (kind != 0xA && kind != 0xC && kind != 0xD)
+        bool text = kind == 0x5 || kind == 0x6;
+        if (!text && kind != 0xA && kind != 0xC && kind != 0xD)
             return Refs{};
         std::uint64_t n = marker & 0x0F;
         std::size_t start = std::size_t(offset) + 1;
@@ -145,6 +353,15 @@ bool binaryGraphWithinLimits(std::string_view bytes) {
                 return std::nullopt;
             n = readBigEndian(bytes, start + 1, width);
             start += 1 + width;
+        }
+        if (text) {
+            std::size_t unit = kind == 0x6 ? 2 : 1; // ASCII or UTF-16
+            if (n > (trailer - start) / unit)
+                return std::nullopt;
+            for (std::size_t i = start; i < start + std::size_t(n) * unit; i += unit)
+                if (bytes[i] == 0 && bytes[i + unit - 1] == 0)
+                    return std::nullopt;
+            return Refs{};
         }
         std::uint64_t room = (trailer - start) / refSize;
         if (n > room || (kind == 0xD && n > room / 2))
@@ -218,10 +435,14 @@ std::optional<PlistValue> convert(plist_t node, int depth) {
         return PlistValue(value);
     }
     case PLIST_STRING: {
-        char* raw = nullptr;
-        plist_get_string_val(node, &raw);
-        MallocText text(raw);
-        return PlistValue(std::string(text ? text.get() : ""));
+        // Taken with its length: plist_get_string_val aborts on an embedded U+0000.
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        if (!text)
+            return PlistValue(std::string());
+        if (std::memchr(text, 0, std::size_t(length)))
+            return std::nullopt;
+        return PlistValue(std::string(text, std::size_t(length)));
     }
     case PLIST_DATE: {
         int32_t seconds = 0, micro = 0;
@@ -288,20 +509,32 @@ plist_t build(const PlistValue& value) {
             } else if constexpr (std::is_same_v<T, bool>) {
                 return plist_new_bool(v ? 1 : 0);
             } else if constexpr (std::is_same_v<T, Date>) {
+                // A property list keeps a date in 32-bit seconds; a date beyond cannot be written.
                 double whole = std::floor(v.secondsSinceReference);
+                if (!(whole >= double(std::numeric_limits<int32_t>::min()) &&
+                      whole <= double(std::numeric_limits<int32_t>::max())))
+                    return nullptr;
                 return plist_new_date(int32_t(whole), int32_t((v.secondsSinceReference - whole) * 1e6));
             } else if constexpr (std::is_same_v<T, PlistData>) {
                 return plist_new_data(v.bytes.data(), v.bytes.size());
             } else if constexpr (std::is_same_v<T, PlistArray>) {
-                plist_t array = plist_new_array();
-                for (const auto& element : v)
-                    plist_array_append_item(array, build(element));
-                return array;
+                PlistHandle array(plist_new_array());
+                for (const auto& element : v) {
+                    plist_t item = build(element);
+                    if (!item)
+                        return nullptr;
+                    plist_array_append_item(array.get(), item);
+                }
+                return array.release();
             } else {
-                plist_t dict = plist_new_dict();
-                for (const auto& [key, element] : v)
-                    plist_dict_set_item(dict, key.c_str(), build(element));
-                return dict;
+                PlistHandle dict(plist_new_dict());
+                for (const auto& [key, element] : v) {
+                    plist_t item = build(element);
+                    if (!item)
+                        return nullptr;
+                    plist_dict_set_item(dict.get(), key.c_str(), item);
+                }
+                return dict.release();
             }
         },
         value.storage());
@@ -315,7 +548,9 @@ std::optional<PlistValue> parse(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > maximumFileSize)
         return std::nullopt;
     bool binary = plist_is_binary(bytes.data(), uint32_t(bytes.size())) != 0;
-    if (binary ? !binaryGraphWithinLimits(bytes) : !xmlWithinLimits(bytes))
+    if (!binary)
+        return XmlReader().read(bytes);
+    if (!binaryGraphWithinLimits(bytes))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), uint32_t(bytes.size()), &root);
@@ -339,6 +574,8 @@ std::optional<PlistDict> readDictionary(const std::string& path) {
 
 std::string toXml(const PlistValue& value) {
     PlistHandle root(build(value));
+    if (!root)
+        return {};
     char* raw = nullptr;
     uint32_t length = 0;
     plist_to_xml(static_cast<plist_t>(root.get()), &raw, &length);

@@ -46,7 +46,7 @@ Expected<RemovedItem> RemovedItem::fromJson(const nlohmann::json& json) {
         RemovedItem item;
         item.originalPath = readPath(in, "originalPath");
         item.trashPath = readPath(in, "trashPath");
-        item.size = in.integer("size");
+        item.size = in.size("size");
         item.needsAdmin = in.boolean("needsAdmin");
         return item;
     });

@@ -15,8 +15,11 @@ namespace dovrane {
 
 class ScanCollectors {
 public:
-    // Reads the scanner's home, folders, settings, runner and lookups; the scanner must outlive it.
-    explicit ScanCollectors(const DiskScanner& scanner) : scanner_(scanner) {}
+    // Reads the scanner's home, folders, settings, runner and lookups; the scanner must outlive
+    // it. The home's folders are read where the layout finds them.
+    ScanCollectors(const DiskScanner& scanner, HomeLayout layout) : scanner_(scanner), layout_(std::move(layout)) {}
+    explicit ScanCollectors(const DiskScanner& scanner)
+        : ScanCollectors(scanner, HomeLayout(scanner.home, scanner.environment)) {}
 
     // HomeCollectors.cpp
     Category apps(std::stop_token stop = {}) const;
@@ -35,7 +38,7 @@ public:
     Category packageCaches(std::stop_token stop = {}) const;
 
     // DiskScanner.cpp
-    // One item at home/relative, kept and show-only (messages, docker).
+    // One item at the folder the layout gives for relative, kept and show-only (messages, docker).
     Category single(CategoryID id, const std::string& relative, std::string name, std::string reason,
                     std::string source, std::stop_token stop = {}) const;
     Category projects(std::stop_token stop = {}) const;
@@ -51,13 +54,15 @@ private:
     // the tool gave nothing.
     std::optional<std::string> runTool(const std::string& executable, const std::vector<std::string>& arguments,
                                        std::stop_token stop) const;
-    Url inHome(std::string_view relative) const { return scanner_.inHome(relative); }
+    // Where the layout reads a folder named relative to the home folder.
+    Url homeFolder(std::string_view relative) const { return layout_.folder(relative); }
     static void add(std::vector<CleanupItem>& items, std::optional<CleanupItem> item) {
         if (item)
             items.push_back(std::move(*item));
     }
 
     const DiskScanner& scanner_;
+    const HomeLayout layout_;
 };
 
 } // namespace dovrane

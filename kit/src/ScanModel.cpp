@@ -3,6 +3,7 @@
 #include "DovraneKit/Explanations.h"
 #include "DovraneKit/Language.h"
 #include "JsonCoding.h"
+#include "Saturating.h"
 #include "Utf8.h"
 
 #include <algorithm>
@@ -81,8 +82,8 @@ Expected<CleanupItem> CleanupItem::fromJson(const nlohmann::json& json) {
         CleanupItem item;
         item.url = in.url("url");
         item.name = in.string("name");
-        item.size = in.integer("size");
-        item.fileCount = in.integer("fileCount");
+        item.size = in.size("size");
+        item.fileCount = in.size("fileCount");
         item.lastUsed = in.optionalDate("lastUsed");
         item.reason = in.string("reason");
         item.source = in.string("source");
@@ -101,7 +102,7 @@ Category::Category(CategoryID id_, std::optional<std::int64_t> size_, std::vecto
         size = *size_;
     } else {
         for (const auto& item : items)
-            size += item.size;
+            size = saturatingAdd(size, item.size);
     }
 }
 
@@ -113,7 +114,7 @@ std::int64_t Category::safeSize() const {
     std::int64_t sum = 0;
     for (const auto& item : items)
         if (item.safety == Safety::safe && item.action == CleanupAction::trash)
-            sum += item.size;
+            sum = saturatingAdd(sum, item.size);
     return sum;
 }
 
@@ -133,7 +134,7 @@ Expected<Category> Category::fromJson(const nlohmann::json& json) {
         ObjectReader in(json, "Category");
         Category category;
         category.id = in.enumeration("id", categoryIDFromRaw);
-        category.size = in.integer("size");
+        category.size = in.size("size");
         for (const auto& element : in.array("items")) {
             auto item = CleanupItem::fromJson(element);
             if (!item)
@@ -148,8 +149,8 @@ Expected<Category> Category::fromJson(const nlohmann::json& json) {
 
 // MARK: ScanResult
 
-std::int64_t ScanResult::purgeable() const { return std::max<std::int64_t>(0, free - available); }
-std::int64_t ScanResult::used() const { return std::max<std::int64_t>(0, total - free); }
+std::int64_t ScanResult::purgeable() const { return std::max<std::int64_t>(0, saturatingSubtract(free, available)); }
+std::int64_t ScanResult::used() const { return std::max<std::int64_t>(0, saturatingSubtract(total, free)); }
 
 const Category* ScanResult::category(CategoryID id) const {
     auto it = std::find_if(categories.begin(), categories.end(), [id](const Category& c) { return c.id == id; });
@@ -171,7 +172,7 @@ std::vector<CleanupItem> ScanResult::safeItems(bool includingDeveloper) const {
 std::int64_t ScanResult::safeTotal() const {
     std::int64_t sum = 0;
     for (const auto& item : safeItems())
-        sum += item.size;
+        sum = saturatingAdd(sum, item.size);
     return sum;
 }
 
@@ -180,14 +181,16 @@ void ScanResult::computeOther() {
     std::int64_t known = 0;
     for (const auto& category : categories)
         if (!category.sizeIsEstimate)
-            known += category.size;
-    categories.emplace_back(CategoryID::other, std::max<std::int64_t>(0, used() - known));
+            known = saturatingAdd(known, category.size);
+    categories.emplace_back(CategoryID::other, std::max<std::int64_t>(0, saturatingSubtract(used(), known)));
 }
 
 std::map<std::string, std::int64_t> ScanResult::sizesByCategory() const {
     std::map<std::string, std::int64_t> sizes;
-    for (const auto& category : categories)
-        sizes[std::string(rawValue(category.id))] += category.size;
+    for (const auto& category : categories) {
+        std::int64_t& size = sizes[std::string(rawValue(category.id))];
+        size = saturatingAdd(size, category.size);
+    }
     return sizes;
 }
 
@@ -205,9 +208,9 @@ Expected<ScanResult> ScanResult::fromJson(const nlohmann::json& json) {
         ScanResult result;
         result.date = in.date("date");
         result.volume = in.string("volume");
-        result.total = in.integer("total");
-        result.free = in.integer("free");
-        result.available = in.integer("available");
+        result.total = in.size("total");
+        result.free = in.size("free");
+        result.available = in.size("available");
         for (const auto& element : in.array("categories")) {
             auto category = Category::fromJson(element);
             if (!category)

@@ -2,6 +2,8 @@
 
 #include <sodium.h>
 
+#include <algorithm>
+
 
 namespace dovrane::sodium {
 
@@ -20,6 +22,15 @@ std::string toBase64(std::string_view bytes) {
 }
 
 std::optional<std::string> fromBase64(std::string_view text) {
+    // libsodium 1.0.18 reads every byte from 0x80 up as "/", so a damaged text could decode to
+    // other bytes. Only the alphabet, in whole groups of four, with at most two "=" at the end.
+    auto inAlphabet = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+    };
+    std::size_t padding = text.size() - std::min(text.size(), text.find_last_not_of('=') + 1);
+    if (text.size() % 4 != 0 || padding > 2 ||
+        !std::all_of(text.begin(), text.end() - std::ptrdiff_t(padding), inAlphabet))
+        return std::nullopt;
     std::string bytes(text.size() / 4 * 3 + 3, '\0');
     std::size_t length = 0;
     const char* end = nullptr;

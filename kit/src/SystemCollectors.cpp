@@ -58,7 +58,7 @@ Category ScanCollectors::snapshots(std::stop_token stop) const {
 }
 
 Category ScanCollectors::xcode(std::stop_token stop) const {
-    const Url developer = inHome("Library/Developer");
+    const Url developer = homeFolder("Library/Developer");
     std::vector<CleanupItem> items;
 
     const Url derivedData = developer.appending("Xcode/DerivedData");
@@ -95,7 +95,7 @@ Category ScanCollectors::xcode(std::stop_token stop) const {
 }
 
 Category ScanCollectors::simulators(std::stop_token stop) const {
-    const Url devices = inHome("Library/Developer/CoreSimulator/Devices");
+    const Url devices = homeFolder("Library/Developer/CoreSimulator/Devices");
     std::vector<CleanupItem> items;
     auto output = runTool(ToolPaths::current().xcrun, {"simctl", "list", "devices", "--json"}, stop);
     if (!output) {
@@ -138,13 +138,13 @@ Category ScanCollectors::packageCaches(std::stop_token stop) const {
     }
 
     const std::pair<Url, std::string> folders[] = {
-        {homebrew ? *homebrew : inHome("Library/Caches/Homebrew"), "Homebrew"},
-        {inHome(".npm/_cacache"), "npm"},
-        {inHome("Library/pnpm/store"), "pnpm"},
-        {inHome("Library/Caches/Yarn"), "Yarn"},
-        {inHome("Library/Caches/pip"), "pip"},
-        {inHome(".cargo/registry/cache"), "Cargo"},
-        {inHome(".gradle/caches"), "Gradle"},
+        {homebrew ? *homebrew : homeFolder("Library/Caches/Homebrew"), "Homebrew"},
+        {homeFolder(".npm/_cacache"), "npm"},
+        {homeFolder("Library/pnpm/store"), "pnpm"},
+        {homeFolder("Library/Caches/Yarn"), "Yarn"},
+        {homeFolder("Library/Caches/pip"), "pip"},
+        {homeFolder(".cargo/registry/cache"), "Cargo"},
+        {homeFolder(".gradle/caches"), "Gradle"},
     };
     std::vector<CleanupItem> items;
     for (const auto& [url, tool] : folders) {

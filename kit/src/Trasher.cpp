@@ -3,6 +3,7 @@
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
 
+#include "Saturating.h"
 #include "TrasherInternals.h"
 
 #include <sys/stat.h>
@@ -21,8 +22,9 @@ bool isGone(const std::string& path) {
     return lstat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
+// "-T": should a folder appear at the reserved name, mv must not move the item into it.
 std::string moveCommand(const std::string& from, const std::string& to) {
-    return "/bin/mv -n " + Shell::quote(from) + " " + Shell::quote(to);
+    return "/bin/mv -n -T " + Shell::quote(from) + " " + Shell::quote(to);
 }
 
 } // namespace
@@ -30,14 +32,14 @@ std::string moveCommand(const std::string& from, const std::string& to) {
 std::int64_t TrashPlan::size() const {
     std::int64_t total = 0;
     for (const Entry& entry : entries)
-        total += entry.size;
+        total = saturatingAdd(total, entry.size);
     return total;
 }
 
 std::int64_t TrashPlan::files() const {
     std::int64_t total = 0;
     for (const Entry& entry : entries)
-        total += entry.files;
+        total = saturatingAdd(total, entry.files);
     return total;
 }
 

@@ -3,6 +3,8 @@
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
+
 namespace dovrane::utf8 {
 
 bool isValid(std::string_view text) {
@@ -26,6 +28,13 @@ std::string valid(std::string_view text) {
     std::string out;
     icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size()))).toUTF8String(out);
     return out;
+}
+
+std::string_view prefix(std::string_view text, std::size_t maxBytes) {
+    std::size_t end = std::min(text.size(), maxBytes);
+    while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
 }
 
 } // namespace dovrane::utf8

@@ -3,6 +3,7 @@
 #include "ScanCollectors.h"
 
 #include "DovraneKit/DeletionGuard.h"
+#include "DovraneKit/SizeCounter.h"
 #include "DovraneKit/ToolPaths.h"
 #include "support/FakeRunner.h"
 #include "support/TestSupport.h"
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <tuple>
@@ -236,6 +238,75 @@ TEST(DiskScanner, MessagesAndDockerAreOneItemWhenSomethingIsThere) {
     EXPECT_GE(messages.size, 9000);
     ScopedEnv german("APP_LANG", "de");
     EXPECT_EQ(scanner.collect(CategoryID::messages).items[0].name, "Anhänge");
+}
+
+// ---- A Linux desktop's home ---------------------------------------------------------------
+
+TEST(DiskScanner, ALinuxDesktopHomeIsReadWhereLinuxKeepsEachFolder) {
+    Fixture f;
+    f.settings.installerAgeDays = 14;
+    writeFileOfSize(f / ".cache/org.example.Editor/blob", 6000);
+    for (const char* tool : {"pip", "yarn", "Homebrew", "pnpm"})
+        writeFileOfSize(f / ".cache" + "/" + tool + "/blob", 3000);
+    writeFileOfSize(f / "Videos/clip.mp4", 50000);
+    writeFileOfSize(f / "Dokumente/brief.txt", 4000);
+    writeFileOfSize(f / "Schreibtisch/notiz.txt", 4000);
+    writeFile(f / ".config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/\"\n"
+                                            "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n"
+                                            "XDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n");
+    writeFileOfSize(f / ".local/share/pnpm/store/v3/files/ab", 3000);
+    writeFileOfSize(f / ".docker/desktop/vms/0/data/Docker.raw", 9000);
+    for (const char* name : {"tool_1.0_amd64.deb", "tool-1.0.x86_64.RPM", "notes.txt"}) {
+        writeFileOfSize(f / "Téléchargements" + "/" + name, 20000);
+        setTimes(f / "Téléchargements" + "/" + name, daysAgo(30, f.now));
+    }
+
+    const ScanResult result = f.scanner().scan(nullptr);
+    auto category = [&](CategoryID id) { return *result.category(id); };
+    auto byName = [](const Category& found) {
+        std::map<std::string, CleanupItem> items;
+        for (const auto& item : found.items)
+            items.emplace(item.name, item);
+        return items;
+    };
+
+    auto caches = category(CategoryID::caches);
+    ASSERT_EQ(caches.items.size(), 1u) << "the package caches are not app caches";
+    EXPECT_EQ(caches.items[0].url, Url::fromPath(f / ".cache/org.example.Editor"));
+    EXPECT_EQ(caches.items[0].source, "caches.app");
+    EXPECT_EQ(caches.items[0].action, CleanupAction::trash);
+
+    auto packages = byName(category(CategoryID::packageCaches));
+    EXPECT_EQ(packages["pip"].url, Url::fromPath(f / ".cache/pip"));
+    EXPECT_EQ(packages["Yarn"].url, Url::fromPath(f / ".cache/yarn"));
+    EXPECT_EQ(packages["Homebrew"].url, Url::fromPath(f / ".cache/Homebrew"));
+    EXPECT_EQ(packages["pnpm"].url, Url::fromPath(f / ".local/share/pnpm/store"));
+    EXPECT_EQ(packages.size(), 4u);
+
+    auto installers = category(CategoryID::installers);
+    ASSERT_EQ(installers.items.size(), 2u);
+    for (const auto& item : installers.items) {
+        EXPECT_EQ(item.source, "installers.image") << item.name;
+        EXPECT_EQ(item.action, CleanupAction::trash) << item.name;
+        EXPECT_EQ(item.url.deletingLastPathComponent(), Url::fromPath(f / "Téléchargements"));
+    }
+
+    // The display names are the macOS ones; the Downloads folder no longer counts its installers.
+    auto personal = byName(category(CategoryID::personal));
+    EXPECT_EQ(personal.size(), 3u) << "the desktop is switched off and ~/Schreibtisch is nobody's";
+    EXPECT_EQ(personal["Documents"].url, Url::fromPath(f / "Dokumente"));
+    EXPECT_EQ(personal["Movies"].url, Url::fromPath(f / "Videos"));
+    EXPECT_EQ(personal["Downloads"].url, Url::fromPath(f / "Téléchargements"));
+    EXPECT_EQ(personal["Downloads"].size, SizeCounter::measure(Url::fromPath(f / "Téléchargements")).size -
+                                              installers.items[0].size - installers.items[1].size);
+
+    auto docker = category(CategoryID::docker);
+    ASSERT_EQ(docker.items.size(), 1u);
+    EXPECT_EQ(docker.items[0].url, Url::fromPath(f / ".docker/desktop/vms/0/data/Docker.raw"));
+
+    ScopedEnv german("APP_LANG", "de");
+    auto localized = byName(f.scanner().collect(CategoryID::personal));
+    EXPECT_TRUE(localized.contains("Dokumente") && localized.contains("Filme")) << localized.size();
 }
 
 // ---- Double counting ----------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Url.h"
+#include "Utf8.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -266,4 +267,67 @@ TEST(FreedesktopTrashVolume, ItemsOnAnotherVolumeGoToThatVolumesOwnTrash) {
         EXPECT_NE(again.error().message, english);
         EXPECT_FALSE(again.error().message.empty());
     }
+}
+
+TEST_F(FreedesktopTrashTest, NamesUpToTheLongestGoInShortenedAndComeBackWhole) {
+    // 255 bytes of ASCII, and 254 bytes of two-byte characters that must not be cut in half.
+    const std::string names[] = {std::string(251, 'a') + ".txt", "report " + std::string(241, 'b') + ".pdf",
+                                 [] {
+                                     std::string n;
+                                     while (n.size() < 250)
+                                         n += "\xC3\xA9";
+                                     return n + ".txt";
+                                 }()};
+    for (const std::string& name : names) {
+        for (const char* folder : {"first", "second"}) { // the second one of a name needs a counter too
+            const std::string original = work / (std::string(folder) + "/" + name);
+            writeFile(original, folder);
+            auto slot = Trash::moveToTrash(original, trash);
+            ASSERT_TRUE(slot.ok()) << name.size() << ": " << slot.error().message;
+            EXPECT_LE(Path::lastComponent(slot->infoPath()).size(), 255u);
+            EXPECT_EQ(Path::extension(slot->name), Path::extension(name));
+            EXPECT_EQ(slot->name.substr(0, 20), name.substr(0, 20));
+            if (std::string(folder) == "second")
+                EXPECT_NE(slot->name.find(" 2."), std::string::npos) << slot->name;
+            EXPECT_TRUE(utf8::isValid(slot->name)) << slot->name;
+            EXPECT_EQ(percentDecode(readInfo(slot->infoPath())["Path"]), original);
+
+            EXPECT_EQ(Trash::restore(slot->trashPath(), original), std::nullopt);
+            EXPECT_EQ(Fs::readFile(original), folder);
+            EXPECT_FALSE(Fs::exists(slot->infoPath()));
+            ASSERT_TRUE(Trash::moveToTrash(original, trash).ok()); // stays, so the next one counts up
+        }
+    }
+    // An extension too long to keep leaves the whole name to be cut.
+    EXPECT_EQ(Trash::freeName({trash, {}}, "x." + std::string(250, 'e')), "x." + std::string(243, 'e'));
+}
+
+TEST_F(FreedesktopTrashTest, HomeTrashFoldersMustBeRealFoldersOfTheUser) {
+    const std::string elsewhere = work / "elsewhere";
+    makeFolder(elsewhere);
+    for (const char* linked : {"/files", "/info", ""}) {
+        Fs::removeAll(trash);
+        makeFolder(Path::parent(trash));
+        if (*linked) {
+            makeFolder(trash);
+            makeFolder(trash + (std::string(linked) == "/files" ? "/info" : "/files"));
+        }
+        ASSERT_EQ(symlink(elsewhere.c_str(), (trash + linked).c_str()), 0);
+        writeFile(work / "item", "x");
+        auto moved = Trash::moveToTrash(work / "item", trash);
+        ASSERT_FALSE(moved.ok()) << linked;
+        EXPECT_FALSE(moved.error().message.empty());
+        EXPECT_TRUE(Fs::exists(work / "item")) << linked;
+        EXPECT_TRUE(Fs::list(elsewhere).empty()) << linked;
+    }
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a folder of another user needs root to make";
+    Fs::removeAll(trash);
+    makeFolder(trash + "/files");
+    makeFolder(trash + "/info");
+    ASSERT_EQ(chown((trash + "/files").c_str(), 65534, 65534), 0);
+    auto moved = Trash::moveToTrash(work / "item", trash);
+    ASSERT_FALSE(moved.ok());
+    EXPECT_TRUE(Fs::exists(work / "item"));
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <cmath>
+#include <limits>
 #include <random>
 
 using namespace dovrane;
@@ -201,4 +203,118 @@ TEST(PropertyLists, BinaryGraphsAreLimitedBeforeLibplistFollowsThem) {
     EXPECT_FALSE(Plist::parse(binaryPlist({arrayOf({1}), arrayOf({0})}))); // a cycle of two
     EXPECT_FALSE(Plist::parse(binaryPlist({arrayOf({5}), trueObject})));   // refers outside the table
     EXPECT_FALSE(Plist::parse(binaryPlist({trueObject}, 1)));              // top outside the table
+}
+
+TEST(PropertyLists, TextHoldingNulIsMalformedAndNeverAborts) {
+    auto ascii = [](std::string_view text) { return char(0x50 | text.size()) + std::string(text); };
+    auto utf16 = [](std::u16string_view text) {
+        std::string object(1, char(0x60 | text.size()));
+        for (char16_t unit : text)
+            appendBigEndian(object, unit, 2);
+        return object;
+    };
+    auto dictOf = [](const std::string& key, const std::string& value) {
+        std::string dict(1, char(0xD1));
+        appendBigEndian(dict, 1, 4);
+        appendBigEndian(dict, 2, 4);
+        return binaryPlist({dict, key, value});
+    };
+    auto plain = Plist::parse(dictOf(utf16(u"k\u00e9y"), ascii("value")));
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(*plain, PlistValue(PlistDict{{"k\xc3\xa9y", PlistValue("value")}}));
+
+    EXPECT_FALSE(Plist::parse(dictOf(ascii("key"), ascii(std::string("val\0ue", 6)))));
+    EXPECT_FALSE(Plist::parse(dictOf(ascii(std::string("ke\0y", 4)), ascii("value"))));
+    EXPECT_FALSE(Plist::parse(dictOf(utf16(std::u16string_view(u"k\0y", 3)), ascii("value"))));
+    EXPECT_FALSE(Plist::parse(dictOf(ascii("key"), utf16(std::u16string_view(u"\0", 1)))));
+    EXPECT_FALSE(Plist::parse(binaryPlist({ascii(std::string("\0", 1))})));
+    // XML cannot carry the character at all.
+    EXPECT_FALSE(Plist::parse("<plist><string>a&#0;b</string></plist>"));
+    EXPECT_FALSE(Plist::parse(std::string("<plist><string>a\0b</string></plist>", 34)));
+}
+
+TEST(PropertyLists, XmlIsReadLikeOtherWritersLayItOut) {
+    auto value = Plist::parse(R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>Text</key>
+	<string>Tom &amp; Jerry &lt;3 &#233;</string>
+	<key>Empty</key>
+	<string/>
+	<key>Count</key>
+	<integer> -42 </integer>
+	<key>Hex</key>
+	<integer>0x1F</integer>
+	<key>Ratio</key>
+	<real>2.5e3</real>
+	<key>When</key>
+	<date>2001-01-02T00:00:01Z</date>
+	<key>Epoch</key>
+	<date>1970-01-01T00:00:00Z</date>
+	<key>Blob</key>
+	<data>
+	AAH/
+	</data>
+	<key>List</key>
+	<array><true/><false/></array>
+	<key>Count</key>
+	<integer>9223372036854775808</integer>
+</dict>
+</plist>)");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(*value, PlistValue(PlistDict{
+                          {"Text", PlistValue("Tom & Jerry <3 \xc3\xa9")},
+                          {"Empty", PlistValue("")},
+                          {"Count", PlistValue(std::numeric_limits<std::int64_t>::min())}, // the later one wins
+                          {"Hex", PlistValue(31)},
+                          {"Ratio", PlistValue(2500.0)},
+                          {"When", PlistValue(Date{86401})},
+                          {"Epoch", PlistValue(Date::fromUnix(0))},
+                          {"Blob", PlistValue(PlistData{std::string("\0\x01\xff", 3)})},
+                          {"List", PlistValue(PlistArray{PlistValue(true), PlistValue(false)})},
+                      }));
+
+    // Dates before the first year of the calendar's 400-year cycle count back correctly too.
+    auto early = Plist::parse("<plist><date>0000-02-29T00:00:00Z</date></plist>");
+    ASSERT_TRUE(early);
+    EXPECT_EQ(*early, PlistValue(Date::fromUnix(-719469.0 * 86400)));
+
+    for (const char* malformed : {
+             "<plist></plist>", "<plist><true/><false/></plist>", "<plist>text<true/></plist>",
+             "<plist><unknown/></plist>", "<plist><string>a<b/></string></plist>", "<plist><plist/></plist>",
+             "<plist><dict><key>a</key></dict></plist>", "<plist><dict><string>x</string></dict></plist>",
+             "<plist><dict><key>a</key><key>b</key><true/></dict></plist>", "<plist><array><key>a</key></array></plist>",
+             "<plist><integer>12x</integer></plist>", "<plist><integer></integer></plist>",
+             "<plist><integer>99999999999999999999</integer></plist>", "<plist><integer>-9223372036854775809</integer></plist>",
+             "<plist><real>1,5</real></plist>", "<plist><date>2024-13-01T00:00:00Z</date></plist>",
+             "<plist><date>2024-01-01 00:00:00</date></plist>", "<plist><data>@@@@</data></plist>",
+             "<plist><data>AAH</data></plist>", "<plist><true>x</true></plist>",
+             "<!DOCTYPE plist SYSTEM \"x.dtd\"><plist><string>&undeclared;</string></plist>"})
+        EXPECT_FALSE(Plist::parse(malformed)) << malformed;
+}
+
+TEST(PropertyLists, EntitiesCostNoMoreThanOtherCharacters) {
+    // The largest document the cap allows, made of nothing but entities, reads whole.
+    std::string xml = "<plist><string>";
+    std::size_t count = 0;
+    for (; xml.size() + 5 + 17 <= Plist::maximumFileSize; ++count)
+        xml += "&amp;";
+    xml += "</string></plist>";
+    auto value = Plist::parse(xml);
+    ASSERT_TRUE(value);
+    ASSERT_TRUE(value->string());
+    EXPECT_EQ(*value->string(), std::string(count, '&'));
+}
+
+TEST(PropertyLists, DatesBeyondThirtyTwoBitSecondsAreNotWritten) {
+    EXPECT_EQ(Plist::toXml(PlistValue(Date::distantPast())), "");
+    EXPECT_EQ(Plist::toXml(PlistValue(Date{3e9})), "");
+    EXPECT_EQ(Plist::toXml(PlistValue(Date{std::nan("")})), "");
+    EXPECT_EQ(Plist::toXml(PlistValue(PlistDict{{"a", PlistValue(PlistArray{PlistValue(Date{-1e10})})}})), "");
+    for (double edge : {2147483647.0, -2147483648.0}) {
+        auto back = Plist::parse(Plist::toXml(PlistValue(Date{edge})));
+        ASSERT_TRUE(back) << edge;
+        EXPECT_EQ(*back, PlistValue(Date{edge}));
+    }
 }

@@ -39,3 +39,20 @@ TEST(RemovedItemJson, PathsThatAreNotUtf8SurviveExactly) {
     written["trashPathBytes"] = "not base64!";
     EXPECT_FALSE(RemovedItem::fromJson(written));
 }
+
+TEST(RemovedItemJson, PathBytesAreStrictBase64) {
+    RemovedItem removed{Url::fromPath("/home/u/caf\xE9"), Url::fromPath("/home/u/.local/share/Trash/files/caf\xE9"), 1,
+                        false};
+    auto written = removed.toJson();
+    const std::string bytes = written["originalPathBytes"];
+    // Bytes outside the alphabet once decoded as "/": the record would name another path.
+    for (std::string damaged : {bytes + "\xC3\xA9\xC3\xA9", bytes.substr(0, bytes.size() - 1) + "\xFF",
+                                bytes + "====", bytes.substr(0, bytes.size() - 1), " " + bytes, "=" + bytes}) {
+        written["originalPathBytes"] = damaged;
+        EXPECT_FALSE(RemovedItem::fromJson(written)) << damaged;
+    }
+    written["originalPathBytes"] = bytes;
+    auto back = RemovedItem::fromJson(written);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->originalPath, removed.originalPath);
+}

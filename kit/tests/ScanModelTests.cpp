@@ -288,3 +288,48 @@ TEST(ScanResultJson, NamesThatAreNotUtf8AreWrittenReadably) {
     EXPECT_EQ(read.url, item.url); // the URL keeps the exact bytes
     EXPECT_EQ(read.name, "\xEF\xBF\xBD" "cache");
 }
+
+TEST(ScanResultJson, SizesOutsideZeroToTwoToTheSixtySecondAreRefused) {
+    const json valid = sampleScan().toJson();
+    const std::int64_t largest = std::int64_t(1) << 62;
+    std::vector<std::function<json&(json&)>> places = {
+        [](json& j) -> json& { return j["total"]; },
+        [](json& j) -> json& { return j["free"]; },
+        [](json& j) -> json& { return j["available"]; },
+        [](json& j) -> json& { return j["categories"][0]["size"]; },
+        [](json& j) -> json& { return j["categories"][0]["items"][0]["size"]; },
+        [](json& j) -> json& { return j["categories"][0]["items"][0]["fileCount"]; },
+    };
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        json edited = valid;
+        places[i](edited) = largest;
+        EXPECT_TRUE(ScanResult::fromJson(edited)) << i;
+        for (std::int64_t wrong : {std::int64_t(-1), largest + 1, std::numeric_limits<std::int64_t>::max()}) {
+            places[i](edited) = wrong;
+            EXPECT_FALSE(ScanResult::fromJson(edited)) << i << " " << wrong;
+        }
+    }
+}
+
+TEST(ScanResultFigures, SumsStopAtTheLargestCountInsteadOfOverflowing) {
+    const std::int64_t largest = std::int64_t(1) << 62;
+    const std::int64_t top = std::numeric_limits<std::int64_t>::max();
+    CleanupItem huge(Url::fromPath("/h"), std::nullopt, largest, 1, std::nullopt, "", "", Safety::safe,
+                     CleanupAction::trash);
+    Category many(CategoryID::caches, std::nullopt, {huge, huge, huge, huge, huge});
+    EXPECT_EQ(many.size, top);
+    EXPECT_EQ(many.safeSize(), top);
+
+    ScanResult scan;
+    scan.total = top;
+    scan.free = std::numeric_limits<std::int64_t>::min();
+    scan.available = top;
+    scan.categories = {many, Category(CategoryID::caches, top), Category(CategoryID::logs, -top)};
+    EXPECT_EQ(scan.used(), top);
+    EXPECT_EQ(scan.purgeable(), 0);
+    EXPECT_EQ(scan.safeTotal(), top);
+    EXPECT_EQ(scan.sizesByCategory().at("caches"), top);
+    scan.computeOther();
+    // The known sizes stop at the top before the negative one brings them back to zero.
+    EXPECT_EQ(scan.category(CategoryID::other)->size, top);
+}

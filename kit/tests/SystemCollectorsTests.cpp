@@ -130,7 +130,7 @@ TEST(SystemCollectors, SimulatorsFromTheToolOrTheWholeFolderWithoutIt) {
 
 TEST(SystemCollectors, PackageCachesAndTheHomebrewCacheOfTheFirstBrewThatNamesOne) {
     Fixture f;
-    ASSERT_EQ(tools().brew.size(), 2u);
+    ASSERT_EQ(tools().brew.size(), 3u);
     writeFileOfSize(f / "Library/Caches/Homebrew/bottle", 7000);
     writeFileOfSize(f / ".npm/_cacache/index", 7000);
     writeFileOfSize(f / ".cargo/registry/cache/crate", 7000);

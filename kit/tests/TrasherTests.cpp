@@ -174,7 +174,7 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
 
     // Only the entry that needs the administrator reaches the closure.
     ASSERT_EQ(log.commands.size(), 1u);
-    EXPECT_EQ(log.commands[0], "/bin/mv -n '" + work.path() + "/it'\\''s mine/Foo.app' '" + trashFiles.path() +
+    EXPECT_EQ(log.commands[0], "/bin/mv -n -T '" + work.path() + "/it'\\''s mine/Foo.app' '" + trashFiles.path() +
                                    "/Foo 3.app'");
     EXPECT_EQ(log.infoAtCall[0], std::vector<std::string>{"Foo 3.app.trashinfo"});
     auto info = Fs::readFile(Path::join(trashInfo, "Foo 3.app.trashinfo"));
@@ -190,7 +190,7 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
 
     // Putting it back goes the same road, in the other direction, and clears the info file.
     EXPECT_EQ(t.putBack(outcome.removed[0]), Trasher::PutBackResult::restored());
-    EXPECT_EQ(log.commands.back(), "/bin/mv -n '" + trashFiles.path() + "/Foo 3.app' '" + work.path() +
+    EXPECT_EQ(log.commands.back(), "/bin/mv -n -T '" + trashFiles.path() + "/Foo 3.app' '" + work.path() +
                                        "/it'\\''s mine/Foo.app'");
     EXPECT_EQ(Fs::readFile(app + "/Contents/Info.plist"), "plist");
     EXPECT_FALSE(Fs::exists(Path::join(trashInfo, "Foo 3.app.trashinfo")));
@@ -222,6 +222,45 @@ TEST_F(TrasherTest, AdministratorMoveThatDidNotHappenIsAFailure) {
     const Trasher bare = plainTrasher();
     EXPECT_EQ(bare.execute(bare.plan({item(work / "lone", 1, true)})).failed,
               (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(work / "lone"))}));
+}
+
+TEST_F(TrasherTest, AdministratorMoveNeverLandsInsideAFolderThatTookTheName) {
+    writeFile(work / "item", "i");
+    // A folder appears at the reserved name between the reservation and the move.
+    const Trasher t = trasher([&](const std::string& command) {
+        makeFolder(inTrash("item"));
+        return runShell(command);
+    });
+    auto outcome = t.execute(t.plan({item(work / "item", 1, true)}));
+    EXPECT_EQ(outcome.failed, (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(work / "item"))}));
+    EXPECT_EQ(Fs::readFile(work / "item"), "i");
+    EXPECT_TRUE(Fs::list(inTrash("item")).empty());
+
+    // The same on the way back: a folder now at the original path keeps out what was trashed.
+    Fs::removeAll(inTrash("item"));
+    const Trasher mover = trasher(runShell);
+    auto moved = mover.execute(mover.plan({item(work / "item", 1, true)}));
+    ASSERT_EQ(moved.removed.size(), 1u);
+    const Trasher late = trasher([&](const std::string& command) {
+        makeFolder(work / "item");
+        return runShell(command);
+    });
+    EXPECT_EQ(late.putBack(moved.removed[0]), Trasher::PutBackResult::failed("admin"));
+    EXPECT_TRUE(Fs::list(work / "item").empty());
+    EXPECT_TRUE(Trasher::isInTrash(moved.removed[0]));
+}
+
+TEST_F(TrasherTest, LongestNamesGoToTheTrashAndComeBackWhole) {
+    const std::string name = std::string(250, 'n') + ".data";
+    writeFile(work / name, "long");
+    const Trasher t = plainTrasher();
+    auto outcome = t.execute(t.plan({item(work / name)}));
+    ASSERT_EQ(outcome.removed.size(), 1u) << (outcome.failed.empty() ? "" : outcome.failed[0].reason);
+    EXPECT_EQ(outcome.removed[0].originalPath, Url::fromPath(work / name));
+    EXPECT_LT(Path::lastComponent(outcome.removed[0].trashPath.path()).size(), name.size());
+    EXPECT_EQ(t.putBack(outcome.removed[0]), Trasher::PutBackResult::restored());
+    EXPECT_EQ(Fs::readFile(work / name), "long");
+    EXPECT_TRUE(Fs::list(trashInfo).empty());
 }
 
 TEST_F(TrasherTest, AdministratorPutBackIsCheckedOnDisk) {
@@ -378,6 +417,6 @@ TEST(TrasherPermissions, MoveTheUserMayNotMakeGoesToTheAdministrator) {
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
     chmod(locked.c_str(), 0755);
-    EXPECT_EQ(report, "/bin/mv -n '" + locked + "/stuck.txt' '" + trashFiles.path() + "/stuck.txt'\n1\nadmin\n0");
+    EXPECT_EQ(report, "/bin/mv -n -T '" + locked + "/stuck.txt' '" + trashFiles.path() + "/stuck.txt'\n1\nadmin\n0");
     EXPECT_EQ(Fs::readFile(locked + "/stuck.txt"), "stuck");
 }

@@ -4,6 +4,7 @@
 
 #include "AppModel/AppModel.h"
 #include "Background/LocalCalendar.h"
+#include "Services/Translations.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
@@ -124,6 +125,22 @@ private slots:
         QCOMPARE(loop.posted().size(), std::size_t(1));
         QCOMPARE(loop.posted()[0].title, QStringLiteral("4 app updates are ready"));
         QCOMPARE(loop.posted()[0].body, QStringLiteral("Alpha, Bravo, and Charlie"));
+    }
+
+    void theUpdatesNotificationSpeaksGerman() {
+        Loop loop;
+        for (const char* name : {"Bravo", "Alpha"})
+            loop.home.fedApp(name, "1.0", "2.0");
+        {
+            ScopedEnv german("APP_LANG", "de");
+            QVERIFY(Translations::install());
+            AppModel& model = loop.model();
+            loop.start(model);
+        }
+        Translations::install(); // English again for the suites that follow
+        QCOMPARE(loop.posted().size(), std::size_t(1));
+        QCOMPARE(loop.posted()[0].title, QStringLiteral("2 App-Updates sind bereit"));
+        QCOMPARE(loop.posted()[0].body, QStringLiteral("Alpha und Bravo"));
     }
 
     void withoutPermissionNothingIsPostedOrStored() {

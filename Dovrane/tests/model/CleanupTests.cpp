@@ -1,10 +1,9 @@
-// Cleanups: the plan, real moves into the freedesktop Trash with their journal record, notice,
-// pruned scan and cache, counted failures, and the administrator route through a fake pkexec.
+// Cleanups and Put Back: the plan, real moves into the freedesktop Trash with their journal
+// record, notice, pruned scan and cache, counted failures, demo mode, and the way back.
 
 #include "AppModel/AppModel.h"
 #include "AppModel/ScanCache.h"
 #include "support/Await.h"
-#include "support/FakePkexec.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 
@@ -12,8 +11,6 @@
 #include <DovraneKit/FreedesktopTrash.h>
 
 #include <QTest>
-
-#include <thread>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -24,27 +21,27 @@ CleanupItem item(const std::string& path, std::int64_t size, CleanupAction actio
     return CleanupItem(Url::fromPath(path), std::nullopt, size, 1, std::nullopt, "why", "test", Safety::safe, action);
 }
 
-std::vector<std::string> paths(const std::vector<TrashPlan::Entry>& entries) {
-    std::vector<std::string> result;
-    for (const TrashPlan::Entry& entry : entries)
-        result.push_back(entry.url.path());
-    return result;
-}
-
-// A scan whose caches and downloads hold the given items.
-ScanResult scanHolding(const std::vector<CleanupItem>& caches, const std::vector<CleanupItem>& installers) {
+// A scan whose caches hold the given items.
+ScanResult scanHolding(const std::vector<CleanupItem>& caches) {
     ScanResult scan = makeScan(Date::fromUnix(1714550400), 500'000'000'000, 200'000'000'000);
-    for (Category& category : scan.categories) {
+    for (Category& category : scan.categories)
         if (category.id == CategoryID::caches)
             category = Category(CategoryID::caches, std::nullopt, caches);
-        if (category.id == CategoryID::installers)
-            category = Category(CategoryID::installers, std::nullopt, installers);
-    }
     scan.computeOther();
     return scan;
 }
 
-const Category& categoryOf(const ScanResult& scan, CategoryID id) { return *scan.category(id); }
+// Writes the files, moves them to the Trash through a confirmed cleanup, returns its record.
+std::shared_ptr<Removal> cleanUp(ModelFixture& fixture, AppModel& model, const std::vector<std::string>& files) {
+    std::vector<CleanupItem> items;
+    for (const std::string& file : files) {
+        writeFile(file, file);
+        items.push_back(item(file, 1000));
+    }
+    model.requestCleanup(items, "Files");
+    await(model.perform(*model.sheet()->cleanupRequest()));
+    return fixture.container().removals()->back();
+}
 
 } // namespace
 
@@ -56,172 +53,137 @@ private slots:
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
         ChangeLog log(model);
-        const std::string folder = fixture / "Downloads/folder";
-
-        model.requestCleanup({item(folder, 1, CleanupAction::showOnly), item(folder, 1, CleanupAction::emptyTrash),
-                              item(folder, 1, CleanupAction::deleteSnapshot)},
-                             "nothing");
+        const std::string folder = fixture / "Downloads/folder", key = fixture / ".ssh/id_ed25519";
+        model.requestCleanup({item(folder, 1, CleanupAction::showOnly), item(folder, 1, CleanupAction::emptyTrash)}, "");
         QCOMPARE(log.count(AppModel::Field::sheet), 0);
 
         const std::vector<CleanupItem> items = {item(folder, 10), item(folder + "/inner", 2), item(folder, 10),
-                                                item(fixture / ".ssh/id_ed25519", 3),
-                                                item(folder, 1, CleanupAction::showOnly)};
+                                                item(key, 3), item(folder, 1, CleanupAction::showOnly)};
         model.requestCleanup(items, "Title");
         const CleanupRequest* request = model.sheet()->cleanupRequest();
-        QVERIFY(request);
-        QCOMPARE(request->title, QStringLiteral("Title"));
         QCOMPARE(request->items.size(), size_t(4));
-        QCOMPARE(paths(request->plan.entries), std::vector<std::string>{folder});
-        QCOMPARE(request->plan.refused, std::vector<Url>{Url::fromPath(fixture / ".ssh/id_ed25519")});
+        QCOMPARE(request->plan.entries.size(), size_t(1)); // duplicate and nested entry dropped
+        QCOMPARE(request->plan.refused, std::vector<Url>{Url::fromPath(key)});
 
-        // Demo data plan without the guard: every entry as given.
-        model.setIsDemo(true);
+        model.setIsDemo(true); // no guard, every entry as given
         model.requestCleanup(items, "Demo");
-        request = model.sheet()->cleanupRequest();
-        QCOMPARE(paths(request->plan.entries),
-                 (std::vector<std::string>{folder, folder + "/inner", folder, fixture / ".ssh/id_ed25519"}));
-        QVERIFY(request->plan.refused.empty());
+        QCOMPARE(model.sheet()->cleanupRequest()->plan.entries.size(), size_t(4));
+        QVERIFY(model.sheet()->cleanupRequest()->plan.refused.empty());
     }
 
     void performMovesRecordsAndPrunes() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
-        const std::string cache = fixture / "Library/Caches/com.gone.app";
-        const std::string installer = fixture / "Downloads/setup.dmg";
-        const std::string kept = fixture / "Library/Caches/org.kept";
+        const std::string cache = fixture / "Library/Caches/com.gone.app", kept = fixture / "Library/Caches/org.kept";
         writeFile(cache + "/data", "cached");
-        writeFile(installer, "image");
-        const CleanupItem cacheItem = item(cache, 1000), installerItem = item(installer, 2000),
-                          keptItem = item(kept, 500);
-        model.setScan(scanHolding({cacheItem, keptItem}, {installerItem}));
-        model.setOrphans({Orphan(Url::fromPath(cache), "com.gone.app", 1000, "gone"),
-                          Orphan(Url::fromPath(kept), "org.kept", 500, "kept")});
+        const CleanupItem moved = item(cache, 3000), keptItem = item(kept, 500);
+        model.setScan(scanHolding({moved, keptItem}));
+        model.setOrphans({Orphan(Url::fromPath(cache), "com.gone.app", 3000, ""), Orphan(Url::fromPath(kept), "org.kept", 500, "")});
 
-        model.requestCleanup({cacheItem, installerItem}, "Spring cleaning");
+        model.requestCleanup({moved}, "Spring cleaning");
         await(model.perform(*model.sheet()->cleanupRequest()));
         QVERIFY(!model.sheet());
-
         const std::string trashFiles = FreedesktopTrash::homeTrashFiles(fixture.home());
         QVERIFY(!Fs::exists(cache));
-        QVERIFY(!Fs::exists(installer));
         QCOMPARE(Fs::readFile(trashFiles + "/com.gone.app/data").value_or(""), std::string("cached"));
-        QVERIFY(Fs::exists(trashFiles + "/setup.dmg"));
 
-        auto removals = fixture.container().removals();
-        QCOMPARE(removals->size(), size_t(1));
-        const Removal& removal = *removals->front();
-        QCOMPARE(removal.title(), QStringLiteral("Spring cleaning"));
-        QCOMPARE(removal.items().size(), size_t(2));
-        QCOMPARE(removal.items()[0].trashPath.path(), trashFiles + "/com.gone.app");
-        QCOMPARE(removal.size(), std::int64_t(3000));
-        QCOMPARE(*model.notice(),
-                 QStringLiteral("3 KB moved to the Trash. The space frees up when you empty the Trash."));
-
-        // The scan lost what moved; sizes and the remainder follow.
-        const ScanResult& scan = *model.scan();
-        QCOMPARE(categoryOf(scan, CategoryID::caches).items, std::vector<CleanupItem>{keptItem});
-        QCOMPARE(categoryOf(scan, CategoryID::caches).size, std::int64_t(500));
-        QCOMPARE(categoryOf(scan, CategoryID::installers).size, std::int64_t(0));
-        ScanResult recomputed = scan;
-        recomputed.computeOther();
-        QCOMPARE(scan, recomputed);
-        QCOMPARE(categoryOf(scan, CategoryID::other).size,
-                 categoryOf(scanHolding({keptItem}, {}), CategoryID::other).size);
+        auto removal = fixture.container().removals()->front();
+        QCOMPARE(removal->title(), QStringLiteral("Spring cleaning"));
+        QCOMPARE(removal->items().front().trashPath.path(), trashFiles + "/com.gone.app");
+        QCOMPARE(*model.notice(), QStringLiteral("3 KB moved to the Trash. The space frees up when you empty the Trash."));
+        // The scan lost what moved, sizes and the remainder follow, and the cache has it.
+        QCOMPARE(*model.scan(), scanHolding({keptItem}));
+        QCOMPARE(ScanCache::load(), model.scan());
         QCOMPARE(model.orphans().size(), size_t(1));
         QCOMPARE(model.orphans()[0].bundleID, std::string("org.kept"));
-        QCOMPARE(ScanCache::load(), model.scan());
     }
 
     void failuresAreCountedAfterTheNotice() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
-        const std::string present = fixture / "Downloads/a.zip";
-        const std::string vanishing = fixture / "Downloads/b.zip";
+        const std::string present = fixture / "Downloads/a.zip", vanishing = fixture / "Downloads/b.zip";
         writeFile(present, "a");
         writeFile(vanishing, "b");
-
-        // Moved items and failures: the count follows the moved sentence.
         model.requestCleanup({item(present, 1000), item(vanishing, 1000)}, "Both");
-        CleanupRequest request = *model.sheet()->cleanupRequest();
+        const CleanupRequest request = *model.sheet()->cleanupRequest();
         Fs::removeAll(vanishing); // gone between the sheet and the confirmation
         await(model.perform(request));
         QCOMPARE(*model.notice(), QStringLiteral("1 KB moved to the Trash. The space frees up when you empty the "
                                                  "Trash. 1 items could not be moved."));
 
-        // Nothing moved: no record, the count joins whatever notice stands.
+        // Nothing moved: no record; the count joins whatever notice stands, or stands alone.
         model.setNotice(QStringLiteral("Earlier."));
         await(model.perform(request));
         QCOMPARE(*model.notice(), QStringLiteral("Earlier. 2 items could not be moved."));
-        QCOMPARE(*fixture.container().removalCount(), 1);
         model.setNotice(std::nullopt);
         await(model.perform(request));
         QCOMPARE(*model.notice(), QStringLiteral("2 items could not be moved."));
+        QCOMPARE(*fixture.container().removalCount(), 1);
     }
 
-    void demoPerformTouchesNothing() {
+    void demoTouchesNothing() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
         model.setIsDemo(true);
         const std::string file = fixture / "Downloads/demo.zip";
-        writeFile(file, "d");
-        model.setScan(scanHolding({}, {item(file, 4096)}));
-        model.requestCleanup({item(file, 4096), item(file, 4096)}, "Demo");
-        await(model.perform(*model.sheet()->cleanupRequest()));
-
+        model.setScan(scanHolding({item(file, 4096)}));
+        auto removal = cleanUp(fixture, model, {file, file});
         QVERIFY(Fs::exists(file));
-        auto removals = fixture.container().removals();
-        QCOMPARE(removals->size(), size_t(1));
-        QCOMPARE(removals->front()->items().size(), size_t(2));
-        QCOMPARE(removals->front()->items()[0].trashPath.path(), std::string("/Users/demo/.Trash/demo.zip"));
-        QCOMPARE(categoryOf(*model.scan(), CategoryID::installers).size, std::int64_t(0));
+        QCOMPARE(removal->items().size(), size_t(2));
+        QCOMPARE(removal->items()[0].trashPath.path(), std::string("/Users/demo/.Trash/demo.zip"));
+        QCOMPARE(*model.scan(), scanHolding({}));
         QVERIFY(!Fs::exists(ScanCache::url().path()));
+
+        await(model.undo(removal)); // counted, not moved
+        QCOMPARE(*model.notice(), QStringLiteral("2 items are back where they were."));
+        QVERIFY(removal->undone());
+        QCOMPARE(fixture.scan.calls(), 0);
     }
 
-    void administratorRouteOfTheModelsTrasher() {
+    void putBackKeepsTheRecordOpenUntilAllAreBack() {
         ModelFixture fixture;
-        TempDir tools;
-        FakePkexec pkexec(tools.path());
-        Services services = pkexec.applied(fixture.services());
-        AppModel& model = fixture.makeModel(services);
-        // A name with a quote and a backslash must survive the root shell.
-        const std::string file = fixture / "Shared/it's a \\ file";
-        writeFile(file, "x");
-        const Trasher trasher = model.trasher();
-        const TrashPlan plan = trasher.plan({{Url::fromPath(file), 1, 1, true}});
-        auto execute = [&] {
-            Trasher::Outcome outcome;
-            std::thread worker([&] { outcome = trasher.execute(plan); });
-            worker.join();
-            return outcome;
-        };
+        AppModel& model = fixture.makeModel();
+        const std::string restored = fixture / "Downloads/one", gone = fixture / "Downloads/two",
+                          taken = fixture / "Downloads/three";
+        auto removal = cleanUp(fixture, model, {restored, gone, taken});
+        Fs::removeAll(removal->items()[1].trashPath.path()); // emptied from the Trash meanwhile
+        writeFile(taken, "newer");                     // something new stands at the old place
 
-        pkexec.setRefusing(true);
-        Trasher::Outcome refused = execute();
-        QVERIFY(refused.removed.empty());
-        QCOMPARE(refused.failed.size(), size_t(1));
-        QVERIFY(Fs::exists(file));
+        QFuture<void> undo = model.undo(removal);
+        QVERIFY(model.undo(removal).isFinished()); // a second press while it runs does nothing
+        await(undo);
+        QCOMPARE(Fs::readFile(restored).value_or(""), restored);
+        QCOMPARE(Fs::readFile(taken).value_or(""), std::string("newer"));
+        QCOMPARE(*model.notice(), QStringLiteral("1 items are back where they were. 1 items stayed in the Trash "
+                                                 "because something else is at their original place."));
+        QVERIFY(!removal->undone());
+        fixture.scan.waitForCall(0);
 
-        pkexec.setRefusing(false);
-        Trasher::Outcome moved = execute();
-        QCOMPARE(moved.removed.size(), size_t(1));
-        QVERIFY(moved.removed[0].needsAdmin);
-        QVERIFY(!Fs::exists(file));
-        QCOMPARE(Fs::readFile(moved.removed[0].trashPath.path()).value_or(""), std::string("x"));
-        QCOMPARE(pkexec.calls().size(), size_t(2));
-        QCOMPARE(pkexec.calls()[1][0], std::string("/bin/sh"));
+        // Only the taken one is left: its sentence alone, nothing else changes.
+        model.setNotice(std::nullopt);
+        await(model.undo(removal));
+        QCOMPARE(*model.notice(), QStringLiteral("1 items stayed in the Trash because something else is at their "
+                                                 "original place."));
+        QVERIFY(!removal->undone());
 
-        // Without pkexec the move fails at once.
-        writeFile(file, "y");
-        services.systemPaths.pkexec = tools / "missing";
-        AppModel& withoutPkexec = fixture.makeModel(services);
-        const Trasher lacking = withoutPkexec.trasher();
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Administrator rights need pkexec"));
-        Trasher::Outcome failed;
-        std::thread worker([&] { failed = lacking.execute(lacking.plan({{Url::fromPath(file), 1, 1, true}})); });
-        worker.join();
-        QCOMPARE(failed.failed.size(), size_t(1));
-        QVERIFY(Fs::exists(file));
-        QCOMPARE(pkexec.calls().size(), size_t(2));
+        Fs::removeAll(taken);
+        await(model.undo(removal));
+        QCOMPARE(Fs::readFile(taken).value_or(""), taken);
+        QVERIFY(removal->undone());
+        fixture.closeContainer();
+        QVERIFY(fixture.container().removals()->back()->undone()); // saved
+    }
+
+    void putBackOfNothingChangesNothing() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        auto removal = cleanUp(fixture, model, {fixture / "Downloads/a"});
+        Fs::removeAll(removal->items()[0].trashPath.path());
+        model.setNotice(std::nullopt);
+        await(model.undo(removal));
+        QVERIFY(!model.notice());
+        QVERIFY(!removal->undone());
+        QCOMPARE(fixture.scan.calls(), 0);
     }
 };
 

@@ -11,6 +11,8 @@
 #include <DovraneKit/FileSystem.h>
 
 #include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <algorithm>
@@ -43,6 +45,20 @@ const CleanupItem* itemAt(const ScanResult& scan, const std::string& path) {
 // A date that was `seconds` before some moment between `before` and `after`.
 bool agedBetween(Date date, double seconds, Date before, Date after) {
     return date >= before.adding(-seconds) && date <= after.adding(-seconds);
+}
+
+// Runs one statement on the store file through a connection of the test's own.
+void execute(const std::string& path, const char* statement) {
+    const QString name = QStringLiteral("seed-test-raw");
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        database.setDatabaseName(QString::fromStdString(path));
+        QVERIFY(database.open());
+        QSqlQuery query(database);
+        QVERIFY2(query.exec(QString::fromLatin1(statement)), statement);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 } // namespace
@@ -220,6 +236,25 @@ private slots:
             QCOMPARE(records[i]->undone(), i == 3);
         }
         QCOMPARE(records[1]->items()[2].size, std::int64_t(2'633'333'333));
+    }
+
+    // The four records go in one save: a save that fails part way leaves none behind, and the
+    // next launch then writes the whole journal.
+    void failedSaveLeavesNoHalfJournal() {
+        ModelFixture fixture;
+        fixture.container();
+        fixture.closeContainer();
+        execute(fixture.storePath(), "CREATE TRIGGER refuse_xcode BEFORE INSERT ON removals WHEN NEW.title = 'Xcode' "
+                                     "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        SeedData::insertIfRequested(fixture.makeModel());
+        fixture.closeContainer();
+        QCOMPARE(fixture.container().removalCount(), std::optional<int>(0));
+        fixture.closeContainer();
+
+        execute(fixture.storePath(), "DROP TRIGGER refuse_xcode");
+        SeedData::insertIfRequested(fixture.makeModel());
+        fixture.closeContainer();
+        QCOMPARE(fixture.container().removalCount(), std::optional<int>(4));
     }
 
     void journalLeavesAnotherJournalAlone() {

@@ -112,11 +112,13 @@ private:
     QProcess process_;
 };
 
-// The journal as the application saved it, read without writing anything.
-std::optional<std::vector<JournalRow>> readJournal(const std::string& store) {
+// Runs a query on the store through a read-only connection of the test's own and hands each
+// row to the callback; false when the store cannot be opened or the query fails.
+template <class Row>
+bool readStore(const std::string& store, const char* statement, Row row) {
     if (!Fs::exists(store))
-        return std::nullopt;
-    std::optional<std::vector<JournalRow>> rows;
+        return false;
+    bool done = false;
     const QString name = QStringLiteral("seed-run-reader");
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -124,37 +126,32 @@ std::optional<std::vector<JournalRow>> readJournal(const std::string& store) {
         database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (database.open()) {
             QSqlQuery query(database);
-            if (query.exec(QStringLiteral("SELECT title, items, undone FROM removals ORDER BY date DESC"))) {
-                rows.emplace();
-                while (query.next()) {
-                    JournalRow row{query.value(0).toString(), 0, query.value(2).toBool()};
-                    for (const auto& item : nlohmann::json::parse(query.value(1).toString().toStdString()))
-                        row.size += item.at("size").get<std::int64_t>();
-                    rows->push_back(row);
-                }
-            }
+            done = query.exec(QString::fromLatin1(statement));
+            while (done && query.next())
+                row(query);
             database.close();
         }
     }
     QSqlDatabase::removeDatabase(name);
-    return rows;
+    return done;
+}
+
+// The journal as the application saved it, newest first.
+std::optional<std::vector<JournalRow>> readJournal(const std::string& store) {
+    std::vector<JournalRow> rows;
+    const bool read = readStore(store, "SELECT title, items, undone FROM removals ORDER BY date DESC",
+                                [&rows](const QSqlQuery& query) {
+                                    JournalRow row{query.value(0).toString(), 0, query.value(2).toBool()};
+                                    for (const auto& item : nlohmann::json::parse(query.value(1).toString().toStdString()))
+                                        row.size += item.at("size").get<std::int64_t>();
+                                    rows.push_back(row);
+                                });
+    return read ? std::optional(rows) : std::nullopt;
 }
 
 std::optional<int> dailyRecordCount(const std::string& store) {
     std::optional<int> count;
-    const QString name = QStringLiteral("seed-run-daily");
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        database.setDatabaseName(QString::fromStdString(store));
-        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (database.open()) {
-            QSqlQuery query(database);
-            if (query.exec(QStringLiteral("SELECT COUNT(*) FROM daily_sizes")) && query.next())
-                count = query.value(0).toInt();
-            database.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
+    readStore(store, "SELECT COUNT(*) FROM daily_sizes", [&count](const QSqlQuery& query) { count = query.value(0).toInt(); });
     return count;
 }
 

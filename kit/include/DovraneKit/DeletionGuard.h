@@ -1,8 +1,11 @@
 #pragma once
 // The one place that decides whether a path may ever be moved to the Trash or deleted: a fixed
 // table of protected paths, a list of trees whose contents the tree rules leave alone, and a
-// canonical form of paths so that no spelling ("..", links) slips past the table.
+// canonical form of paths so that no spelling ("..", links) slips past the table. The home
+// layout adds the folders it resolved (a Linux cache home, localized personal folders), protected
+// as the macOS folders they stand for.
 
+#include "DovraneKit/HomeLayout.h"
 #include "DovraneKit/Url.h"
 
 #include <optional>
@@ -55,7 +58,12 @@ struct DeletionGuard {
     std::vector<std::string> allowedTrees; // tree rules do not cover what is strictly inside
 
     // The freedesktop Trash is found through XDG_DATA_HOME, read here.
+    explicit DeletionGuard(const HomeLayout& layout, std::vector<Url> sandboxRoots = {});
+    // The layout of `home` in the process's environment.
     explicit DeletionGuard(const Url& home, std::vector<Url> sandboxRoots = {});
+    // The fixed table alone, without any folder a layout resolves: what a layout checks its
+    // candidates against.
+    static DeletionGuard fixedTable(const Url& home);
 
     // Reads the file system only to resolve symbolic links.
     Verdict check(const Url& url) const;
@@ -65,6 +73,9 @@ struct DeletionGuard {
     // the link's target. What does not exist yet is kept as spelled, ".." there is lexical. A
     // relative text is read as absolute; the text ends at a NUL byte, as for every system call.
     static std::string canonical(std::string_view path);
+
+private:
+    DeletionGuard(const Url& home, const std::vector<Url>& layoutFolders, const std::vector<Url>& sandboxRoots);
 };
 
 } // namespace dovrane

@@ -6,6 +6,7 @@
 
 #include "DovraneKit/CommandRunner.h"
 #include "DovraneKit/Date.h"
+#include "DovraneKit/HomeLayout.h"
 #include "DovraneKit/ScanModel.h"
 #include "DovraneKit/ScanSettings.h"
 #include "DovraneKit/Url.h"
@@ -33,8 +34,11 @@ struct DiskScanner {
     AppNameLookup appName;
     std::set<std::string> running; // bundle identifiers of the apps running at the start
     Date now;                      // the scan's date; installer ages count back from it
+    // Where the home's folders are read (HomeLayout); the process's at construction.
+    HomeLayout::Environment environment = HomeLayout::Environment::current();
 
-    // Children of the Caches folder that belong to the package-caches category.
+    // Children of the caches folder (Library/Caches or the cache home) that belong to the
+    // package-caches category.
     static const std::set<std::string> packageCacheNames;
 
     // Absent application folders become "/Applications" and home/Applications.
@@ -48,16 +52,17 @@ struct DiskScanner {
     // thread, once per finished category in completion order. A stop request makes the
     // measuring and the project walk end early and ends a running tool, so the result comes
     // back soon with partial figures. Categories come back in their fixed order, followed by "other".
+    // The home layout is made once, at the start.
     ScanResult scan(const Progress& progress, std::stop_token stop = {}) const;
 
-    // One category, with excluded items dropped and protected trash items made show-only.
+    // One category, with excluded items dropped and protected trash items made show-only. The
+    // folders are read where `layout` finds them; without one, a layout of the home and
+    // `environment` is made for this call.
     Category collect(CategoryID id, std::stop_token stop = {}) const;
+    Category collect(CategoryID id, const HomeLayout& layout, std::stop_token stop = {}) const;
 
     // Reduces each personal folder by the installers and project folders found below it.
     static std::vector<Category> deduplicateDownloads(std::vector<Category> categories);
-
-    // The home folder with a relative path appended.
-    Url inHome(std::string_view relative) const;
 };
 
 } // namespace dovrane

@@ -53,14 +53,15 @@ struct Slot {
 };
 
 // The first of "name", "stem 2.ext", "stem 3.ext", ... ("build", "build 2", ...) with
-// nothing at files/NAME and nothing at info/NAME.trashinfo.
+// nothing at files/NAME and nothing at info/NAME.trashinfo. A name too long to take
+// ".trashinfo" is shortened: its stem cut on a UTF-8 boundary, its extension kept.
 std::string freeName(const Directory& trash, std::string_view name);
 
 // The trash that an item at `path` goes to, with files/ and info/ created (0700) when missing:
 // the home trash `homeTrashFolder` when the item is on its device; otherwise the item's volume's
 // "$topdir/.Trash/$uid" when "$topdir/.Trash" is a sticky folder and no link, else
-// "$topdir/.Trash-$uid". Fails when the item cannot be examined or its volume has no trash this
-// user may use.
+// "$topdir/.Trash-$uid". Every trash's folders must be real folders this user owns, never
+// links. Fails when the item cannot be examined or its trash is not one this user may use.
 [[nodiscard]] Expected<Directory, Error> trashFor(const std::string& path, const std::string& homeTrashFolder);
 
 // Takes the first free name from `name` for the item at `path`: creates its info file with

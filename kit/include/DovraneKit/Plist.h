@@ -1,7 +1,8 @@
 #pragma once
 // Property lists (XML and binary) behind our own small value type. Files over a few MiB are
-// refused, and so are documents nested deeper than any real Info.plist and binary ones whose
-// shared objects would unfold into too many values.
+// refused, and so are documents nested deeper than any real Info.plist, binary ones whose
+// shared objects would unfold into too many values, and text holding U+0000. Reading takes
+// time linear in the size of the document.
 
 #include "DovraneKit/Date.h"
 
@@ -63,6 +64,7 @@ std::optional<PlistValue> parse(std::string_view bytes);
 std::optional<PlistValue> readFile(const std::string& path);
 // The dictionary at the top of a file, or nothing.
 std::optional<PlistDict> readDictionary(const std::string& path);
+// Empty when the value holds a date a property list cannot store (beyond 32-bit seconds).
 std::string toXml(const PlistValue& value);
 // Text under key when it is text.
 std::optional<std::string> string(const PlistDict& dict, const std::string& key);

@@ -11,7 +11,8 @@ namespace dovrane {
 struct ToolPaths {
     std::string tmutil = "/usr/bin/tmutil";
     std::string xcrun = "/usr/bin/xcrun";
-    std::vector<std::string> brew = {"/opt/homebrew/bin/brew", "/usr/local/bin/brew"};
+    std::vector<std::string> brew = {"/opt/homebrew/bin/brew", "/usr/local/bin/brew",
+                                     "/home/linuxbrew/.linuxbrew/bin/brew"};
     std::string codesign;
     std::string spctl;
     std::string hdiutil;

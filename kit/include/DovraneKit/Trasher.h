@@ -2,7 +2,7 @@
 // The one road by which files and folders leave their place: moved to the Trash, never
 // deleted, each with the record that lets it be put back. Planning drops what the deletion
 // guard protects and what lies inside another item; executing checks every path again, moves
-// what the user may move and hands the rest to an administrator closure as a "/bin/mv -n" line.
+// what the user may move and hands the rest to an administrator closure as a "/bin/mv -n -T" line.
 
 #include "DovraneKit/DeletionGuard.h"
 #include "DovraneKit/RemovedItem.h"

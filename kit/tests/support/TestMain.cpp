@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     setenv("HOME", "/tmp/dovrane-tests-nohome", 1);
     setenv("XDG_DATA_HOME", "/tmp/dovrane-tests-nohome/.local/share", 1);
     setenv("XDG_CONFIG_HOME", "/tmp/dovrane-tests-nohome/.config", 1);
+    setenv("XDG_CACHE_HOME", "/tmp/dovrane-tests-nohome/.cache", 1);
     setenv("DOVRANE_TOOL_DIR", DOVRANE_BIN_DIR, 0);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

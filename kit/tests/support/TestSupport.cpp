@@ -44,16 +44,18 @@ std::string TempDir::operator/(std::string_view relative) const { return Path::j
 
 TempHome::TempHome()
     : dir_("dovrane-home-"), savedHome_(getEnv("HOME")), savedData_(getEnv("XDG_DATA_HOME")),
-      savedConfig_(getEnv("XDG_CONFIG_HOME")) {
+      savedConfig_(getEnv("XDG_CONFIG_HOME")), savedCache_(getEnv("XDG_CACHE_HOME")) {
     setenv("HOME", dir_.path().c_str(), 1);
     setenv("XDG_DATA_HOME", (dir_ / ".local/share").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir_ / ".config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (dir_ / ".cache").c_str(), 1);
 }
 
 TempHome::~TempHome() {
     restoreEnv("HOME", savedHome_);
     restoreEnv("XDG_DATA_HOME", savedData_);
     restoreEnv("XDG_CONFIG_HOME", savedConfig_);
+    restoreEnv("XDG_CACHE_HOME", savedCache_);
 }
 
 ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value)

@@ -26,8 +26,8 @@ private:
     std::string path_;
 };
 
-// A home folder in a TempDir; HOME, XDG_DATA_HOME and XDG_CONFIG_HOME point into it while the
-// object lives, so nothing a test runs can reach the real home.
+// A home folder in a TempDir; HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME point
+// into it while the object lives, so nothing a test runs can reach the real home.
 class TempHome {
 public:
     TempHome();
@@ -37,7 +37,7 @@ public:
 
 private:
     TempDir dir_;
-    std::optional<std::string> savedHome_, savedData_, savedConfig_;
+    std::optional<std::string> savedHome_, savedData_, savedConfig_, savedCache_;
 };
 
 // Sets (or, with nullopt, unsets) one environment variable and restores it afterwards.

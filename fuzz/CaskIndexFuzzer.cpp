@@ -1,0 +1,12 @@
+// The cask index and the store's lookup answers, as the network delivers them.
+#include "DovraneKit/CaskIndex.h"
+#include "FuzzSupport.h"
+
+using namespace dovrane;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    auto bytes = fuzz::text(data, size);
+    (void)CaskIndex::parse(bytes);
+    (void)StoreLookup::parse(bytes);
+    return 0;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The one way JSON text is read: the library's records, caches, answers and tool outputs, and
+// the records others store for it. The JSON library copies and destroys values by recursion,
+// so a document nested deeper than any record we write is refused when it is read, before a
+// copy can exhaust the stack.
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string_view>
+
+namespace dovrane::Json {
+
+constexpr int maximumDepth = 64;
+
+// The document, or nothing when the text is not JSON or nests arrays and objects deeper than
+// maximumDepth.
+std::optional<nlohmann::json> read(std::string_view text);
+
+} // namespace dovrane::Json

@@ -1,0 +1,64 @@
+#include "DovraneKit/CaskIndex.h"
+#include "DovraneKit/CodeSigning.h"
+#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/JsonReading.h"
+#include "DovraneKit/SigningIdentities.h"
+#include "DovraneKit/ToolOutputParsers.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+// levels arrays and objects inside each other around `inner`, alternating.
+std::string nested(int levels, const std::string& inner = "1") {
+    std::string open, close;
+    for (int i = 0; i < levels; ++i) {
+        open += i % 2 ? "{\"k\":" : "[";
+        close += i % 2 ? '}' : ']';
+    }
+    return open + inner + std::string(close.rbegin(), close.rend());
+}
+
+} // namespace
+
+TEST(JsonReading, NestingBeyondTheLimitIsRefused) {
+    auto within = Json::read(nested(Json::maximumDepth));
+    ASSERT_TRUE(within);
+    EXPECT_EQ(within->dump(), nested(Json::maximumDepth));
+    EXPECT_FALSE(Json::read(nested(Json::maximumDepth + 1)));
+    EXPECT_FALSE(Json::read(nested(200'000)));
+    // Deep and unfinished, or deep inside a string: only real nesting counts.
+    EXPECT_FALSE(Json::read(std::string(300'000, '[')));
+    EXPECT_TRUE(Json::read("\"" + std::string(300'000, '[') + "\""));
+
+    EXPECT_EQ(Json::read("{\"a\": [1, 2.5, null, true, \"x\"]}")->at("a").size(), 5u);
+    for (const char* broken : {"", "{", "[1,]", "{\"a\" 1}", "nul", "\"\xff\"", "1 2"})
+        EXPECT_FALSE(Json::read(broken)) << broken;
+}
+
+TEST(JsonReading, EveryReaderOfTheLibraryRefusesDeepDocuments) {
+    std::string deep = nested(200'000);
+    EXPECT_TRUE(CaskIndex::parse("[" + deep + "]").empty());
+    EXPECT_FALSE(StoreLookup::parse("{\"resultCount\":1,\"results\":[{\"x\":" + deep + "}]}"));
+    EXPECT_TRUE(SimctlParser::parse("{\"devices\":{\"x\":" + deep + "}}").empty());
+
+    TempHome home;
+    writeFile(SigningIdentities::storePath(), "{\"format\":1,\"identities\":[],\"x\":" + deep + "}");
+    EXPECT_FALSE(SigningIdentities::load());
+
+    // A signed record with a deep extra key, as the app listing asks every bundle for its team:
+    // checking its signature copies and writes out the whole record.
+    TempDir dir;
+    std::string app = dir / "Deep.app";
+    writeFile(Path::join(app, CodeSigning::recordPath),
+              "{\"format\":1,\"adhoc\":false,\"team\":\"TEAM123456\",\"publicKey\":\"" + std::string(43, 'A') +
+                  "=\",\"signature\":\"" + std::string(86, 'A') + "==\",\"entries\":[],\"x\":" + deep + "}");
+    EXPECT_FALSE(CodeSigning::teamID(app));
+    auto verdict = CodeSigning::verify(app);
+    ASSERT_FALSE(verdict);
+    EXPECT_NE(verdict.error().message.find("damaged"), std::string::npos) << verdict.error().message;
+}
