@@ -1,41 +1,52 @@
-// Dovrane's entry. The developer modes come first; each returns at once unless its switch was
-// given, and then it ends the process itself. Then the start-up: the German texts when the
-// language is German, the database (a store that cannot be opened ends the process), the model.
+// Dovrane's entry: the German texts when the language is German, the database (a store that
+// cannot be opened ends the process), the model, then the launch steps from the event loop.
+// Until the main window arrives, the event loop runs only for the developer modes, which end
+// the process themselves; otherwise the start-up ends once the model stands.
 
 #include "App/GuiClipboard.h"
 #include "App/Store.h"
 #include "AppModel/AppModel.h"
-#include "SelfTest/Traces.h"
-#include "SelfTest/UpdateTrace.h"
+#include "SelfTest/SelfTest.h"
 #include "Services/Services.h"
 #include "Services/Translations.h"
 
 #include <QCoreApplication>
+#include <QMetaObject>
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv, argv + argc);
-    // The update trace runs on a thread of its own, so it is started before the scan trace,
-    // which keeps this thread; whichever finishes first ends the process.
-    const bool updateTrace = dovrane::SelfTest::updateTraceIfRequested(arguments);
-    dovrane::SelfTest::traceIfRequested(arguments);
-    if (updateTrace)
-        for (;;)
-            pause();
+namespace {
 
-    // A plain application until the main window arrives; the clipboard copies only once a
-    // GUI application runs.
+bool developerModeRequested(const std::vector<std::string>& arguments) {
+    return std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
+        return argument == "--selftest" || argument == "--scan-trace" || argument == "--update-trace";
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv, argv + argc);
+    dovrane::SelfTest::preferHeadless(arguments);
+
     QCoreApplication application(argc, argv);
     dovrane::Translations::install();
     auto container = dovrane::Store::makeContainer();
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();
     dovrane::AppModel model(*container, std::move(services));
-    // The main window joins here; until then the start-up ends once the model stands.
-    return 0;
+    if (!developerModeRequested(arguments))
+        return 0;
+
+    // The one termination hook.
+    QObject::connect(&application, &QCoreApplication::aboutToQuit,
+                     [arguments] { dovrane::SelfTest::willTerminate(arguments); });
+    // The launch steps run once the event loop does; the normal start-up work is the main
+    // window's, and the developer modes skip it anyway.
+    QMetaObject::invokeMethod(
+        &application, [&model] { dovrane::SelfTest::runIfRequested(model); }, Qt::QueuedConnection);
+    return application.exec();
 }
