@@ -92,11 +92,13 @@ AppRun runProgram(const std::string& program, const std::vector<std::string>& ar
 
 AppRun runApp(const std::vector<std::string>& arguments) { return runProgram(DOVRANE_APP, arguments); }
 
-void createIdentity() {
-    const AppRun made = runProgram(std::string(DOVRANE_BIN_DIR) + "/dovrane-security",
-                                {"create-identity", "Apple Development: Test Person (TEAM42)", "TEAM42"});
+void createIdentity(const std::string& name = "Apple Development: Test Person (TEAM42)",
+                    const std::string& team = "TEAM42") {
+    const AppRun made = runProgram(std::string(DOVRANE_BIN_DIR) + "/dovrane-security", {"create-identity", name, team});
     ASSERT_EQ(made.status, 0);
 }
+
+const std::string otherIdentity = "Developer ID Application: Someone Else (OTHER1)";
 
 const std::vector<std::string> roadChecks = {
     "PASS the blocklist refuses /System in a plan", "PASS the plan counts three files",
@@ -185,7 +187,9 @@ protected:
 
 } // namespace
 
+// An identity that is not a development one counts as none.
 TEST_F(SelfTestRun, WithoutAnIdentityPassesNineChecksAndPassesAgainOnTheSameStore) {
+    createIdentity(otherIdentity, "OTHER1");
     const std::vector<std::string> expected =
         joined({roadChecks, {skipLine, volumeCheck, "SELFTEST PASS 9 checks", "EXIT 0"}});
     for (int round = 1; round <= 2; ++round) {
@@ -203,7 +207,9 @@ TEST_F(SelfTestRun, WithoutAnIdentityPassesNineChecksAndPassesAgainOnTheSameStor
     }
 }
 
+// The first identity listed is not a development one: the checks pass over it.
 TEST_F(SelfTestRun, WithAnIdentityTheUpdateInstallChecksPassAndLeaveTheTrashEmpty) {
+    createIdentity(otherIdentity, "OTHER1");
     createIdentity();
     const AppRun run = runApp({"--selftest"});
     EXPECT_EQ(run.lines, joined({roadChecks, updateInstallChecks, {volumeCheck, "SELFTEST PASS 14 checks", "EXIT 0"}}));
