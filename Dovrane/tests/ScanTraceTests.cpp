@@ -4,14 +4,18 @@
 #include "DovraneKit/ScanModel.h"
 #include "support/TestSupport.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <sstream>
+#include <thread>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -113,11 +117,41 @@ TEST(ScanTrace, PrintsOneLinePerCategoryOfTheHomeItIsGiven) {
     EXPECT_EQ(lines["docker"].size, "Zero KB");
 }
 
+// Without the switch the application starts as usual and keeps running: once its launch scan
+// has written the scan cache, the start-up is past, and it printed nothing.
 TEST(ScanTrace, WithoutTheSwitchNothingIsPrinted) {
     TempHome home;
     writeFileOfSize(home / "Library/Logs/app.log", 5000);
-    AppRun run = runApp("--scan-tracer scan-trace");
-    ASSERT_TRUE(WIFEXITED(run.status));
-    EXPECT_EQ(WEXITSTATUS(run.status), 0);
-    EXPECT_EQ(run.output, "");
+    int output[2];
+    ASSERT_EQ(pipe(output), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(output[1], STDOUT_FILENO);
+        close(output[0]);
+        close(output[1]);
+        execl(DOVRANE_APP, DOVRANE_APP, "--scan-tracer", "scan-trace", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(output[1]);
+    const std::string cache = home / ".local/share/Dovrane/last-scan.json";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool exited = false;
+    while (!Fs::exists(cache) && !exited && std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        exited = waitpid(child, &status, WNOHANG) == child;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(exited);
+    EXPECT_TRUE(Fs::exists(cache));
+    if (!exited) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    std::string printed;
+    char buffer[4096];
+    for (ssize_t read; (read = ::read(output[0], buffer, sizeof buffer)) > 0;)
+        printed.append(buffer, std::size_t(read));
+    close(output[0]);
+    EXPECT_EQ(printed, "");
 }
