@@ -4,8 +4,8 @@
 
 #include "Services/Clipboard.h"
 #include "Services/Clock.h"
-#include "Services/Notifier.h"
 #include "Services/LoginItem.h"
+#include "Services/Notifier.h"
 #include "Services/Settings.h"
 #include "Services/SystemPaths.h"
 #include "Services/Workspace.h"
