@@ -1,46 +1,42 @@
-// Dovrane's entry: the German texts when the language is German, the database (a store that
-// cannot be opened ends the process), the model, then the event loop. The launch steps and the
-// developer modes after them run from the event loop's first turn, in their launch order.
+// Dovrane's entry. A start while a normal instance runs hands its apps to that instance and
+// ends. Then the application (on the offscreen platform for a headless self-test): the UI kit,
+// the German texts when the language is German, the database (a store that cannot be opened
+// ends the process), the model and the main window, whose launch steps run once it shows and
+// end with the developer modes (the traces and the self-test).
 
+#include "App/DovraneApp.h"
 #include "App/GuiClipboard.h"
-#include "App/Launch.h"
+#include "App/SingleInstance.h"
 #include "App/Store.h"
-#include "AppModel/AppModel.h"
 #include "SelfTest/SelfTest.h"
 #include "Services/Services.h"
 #include "Services/Translations.h"
+#include "UiKit/Setup.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include <QApplication>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv, argv + argc);
-    dovrane::SelfTest::preferHeadless(arguments);
+    std::vector<std::string> arguments(argv, argv + argc);
+    const std::vector<dovrane::Url> opened = dovrane::SingleInstance::urlsFromArguments(arguments);
+    if (!dovrane::SingleInstance::isExcluded(arguments) && dovrane::SingleInstance::handOff(opened))
+        return 0;
 
-    // A plain application until the main window arrives; the clipboard copies only once a
-    // GUI application runs.
-    QCoreApplication application(argc, argv);
+    dovrane::SelfTest::preferHeadless(arguments);
+    QApplication application(argc, argv);
+    dovrane::UiKit::install();
     dovrane::Translations::install();
     auto container = dovrane::Store::makeContainer();
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();
-    dovrane::AppModel model(*container, std::move(services));
 
-    // The one termination hook.
-    QObject::connect(&application, &QCoreApplication::aboutToQuit,
-                     [arguments] { dovrane::SelfTest::willTerminate(arguments); });
-    // The main window takes these steps over into its launch task when it arrives. They wait
-    // for the event loop, so that a developer mode's quit is not asked before it runs.
-    QMetaObject::invokeMethod(
-        &application,
-        [&model, &arguments] {
-            dovrane::Launch::run(model, arguments);
-            dovrane::SelfTest::runIfRequested(model);
-        },
-        Qt::QueuedConnection);
+    dovrane::DovraneApp app(arguments, *container, std::move(services),
+                            {[](dovrane::AppModel& model) { dovrane::SelfTest::runIfRequested(model); }, {}});
+    app.listenForOtherStarts();
+    app.openAfterLaunch(opened);
+    app.showMainWindow();
     return application.exec();
 }

@@ -31,8 +31,6 @@ constexpr int fileSize = 64'000;
 
 int count = 0;
 int failures = 0;
-// Set by finish(): a quit from anywhere else ends a self-test run with 1.
-bool finished = false;
 QPointer<AppModel> runningModel;
 
 void check(const std::string& name, bool passed, const std::string& detail = {}) {
@@ -187,7 +185,15 @@ bool requested(const std::vector<std::string>& arguments) {
 }
 
 void preferHeadless(const std::vector<std::string>& arguments) {
-    if (requested(arguments) && !std::getenv("QT_QPA_PLATFORM"))
+    if (std::getenv("QT_QPA_PLATFORM"))
+        return;
+    // The traces start from the launch steps, after the application: without a display they
+    // would never start.
+    const bool trace = std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
+        return argument == "--scan-trace" || argument == "--update-trace";
+    });
+    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if (requested(arguments) || (trace && !display))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
@@ -216,19 +222,6 @@ void finish(int code) {
     if (runningModel)
         runningModel->setSheet(std::nullopt);
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-}
-
-void willTerminate(const std::vector<std::string>& arguments) {
-    if (!requested(arguments))
-        return;
-    const int code = finished ? exitCode : 1;
-    // From this line on no trace thread can print, and no static destructor runs under their
-    // feet: the lock is held until the process is gone.
-    flockfile(stdout);
-    const std::string line = "EXIT " + std::to_string(code) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
-    std::_Exit(code);
 }
 
 } // namespace dovrane::SelfTest

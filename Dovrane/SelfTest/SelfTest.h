@@ -19,7 +19,8 @@ std::vector<std::string> launchArguments();
 bool requested(const std::vector<std::string>& arguments);
 
 // Under "--selftest" and with no platform chosen, the application runs on Qt's offscreen
-// platform, so the run needs no display. Call before the application object exists.
+// platform, so the run needs no display; so do the traces when there is no display. Call
+// before the application object exists.
 void preferHeadless(const std::vector<std::string>& arguments);
 
 // Starts the traces asked for, then, with "--selftest", the check run, and returns at once; the
@@ -29,13 +30,8 @@ void runIfRequested(AppModel& model);
 
 // Stores the code, closes any open sheet of the model without acting on it and asks the
 // application to quit through a queued call (a quit asked before the event loop runs would be
-// lost). The termination hook then ends the process with the code.
+// lost). The termination hook (AppDelegate::willTerminate) then ends the process with the code.
 void finish(int code);
-
-// The termination hook, connected to the application's aboutToQuit. With "--selftest" it prints
-// "EXIT " and the code and ends the process at once with it; a quit that did not come from the
-// self-test's finish ends with 1. Without "--selftest" it does nothing.
-void willTerminate(const std::vector<std::string>& arguments);
 
 } // namespace SelfTest
 
