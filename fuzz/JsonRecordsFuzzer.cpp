@@ -2,6 +2,7 @@
 // that decodes writes back to JSON that decodes to the same record, and the figures derived
 // from a decoded scan never overflow.
 #include "DovraneKit/AppRecords.h"
+#include "DovraneKit/RemovedItem.h"
 #include "DovraneKit/JsonReading.h"
 #include "DovraneKit/ScanModel.h"
 #include "DovraneKit/ScanSettings.h"

@@ -80,9 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzz::check(outcome.removed.size() == 1, "any name goes into the trash");
     const RemovedItem& removed = outcome.removed[0];
-    fuzz::check(removed.originalPath == original, "the record keeps the exact original path");
-    fuzz::check(Path::lastComponent(removed.trashPath).size() + 10 <= NAME_MAX, "the info file's name fits");
-    fuzz::check(Fs::exists(FreedesktopTrash::infoPathFor(removed.trashPath)), "the info file is written");
+    fuzz::check(removed.originalPath == Url::fromPath(original), "the record keeps the exact original path");
+    fuzz::check(Path::lastComponent(removed.trashPath.path()).size() + 10 <= NAME_MAX, "the info file's name fits");
+    fuzz::check(Fs::exists(FreedesktopTrash::infoPathFor(removed.trashPath.path())), "the info file is written");
     fuzz::check(trasher.putBack(removed) == Trasher::PutBackResult::restored(), "the item comes back");
     fuzz::check(Fs::readFile(original) == "item", "under its exact name");
     fuzz::check(Fs::list(trash + "/info").empty() && Fs::list(trash + "/files").empty(), "and leaves the trash");

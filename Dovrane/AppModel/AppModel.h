@@ -248,7 +248,6 @@ private:
     void uninstallSearched(std::uint64_t ticket, UninstallRequest request);
     void sheetChangedForUninstalls(Field field);
     void showNextUninstall();
-    std::vector<Leftover> demoLeftovers(const InstalledApp& app) const;
     void uninstalled(const Trasher::Outcome& outcome, const QString& title, const Url& bundle,
                      const std::shared_ptr<QPromise<void>>& done);
     void appsListed(std::vector<InstalledApp> listed, const std::shared_ptr<QPromise<void>>& done);

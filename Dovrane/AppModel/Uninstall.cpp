@@ -2,6 +2,7 @@
 // to the cleanup road. Uninstall sheets show one at a time, in the order they were asked for.
 
 #include "AppModel/AppModel.h"
+#include "SeedData/SeedData.h"
 
 #include "AppModel/Handoff.h"
 
@@ -54,7 +55,7 @@ QFuture<void> AppModel::requestUninstall(const InstalledApp& app) {
     const std::uint64_t ticket = ++uninstallTickets_;
     uninstallQueue_.push_back({ticket, path, std::nullopt});
     if (isDemo_) {
-        std::vector<Leftover> leftovers = demoLeftovers(app);
+        std::vector<Leftover> leftovers = SeedData::leftovers(app);
         std::set<std::string> checked = exactPaths(leftovers);
         uninstallSearched(ticket, UninstallRequest{app, std::move(leftovers), std::move(checked), false});
         return QtFuture::makeReadyFuture();
@@ -110,12 +111,6 @@ void AppModel::showNextUninstall() {
         setSheet(ActiveSheet::uninstall(std::move(request)));
         return;
     }
-}
-
-std::vector<Leftover> AppModel::demoLeftovers(const InstalledApp& app) const {
-    // The demo data's fixed leftovers (SeedData::leftovers) join here with the demo data.
-    Q_UNUSED(app)
-    return {};
 }
 
 QFuture<void> AppModel::performUninstall(UninstallRequest request) {
