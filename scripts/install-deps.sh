@@ -24,6 +24,7 @@ libarchive-dev
 time
 qt6-base-dev
 libqt6sql6-sqlite
+libsqlite3-dev
 qt6-tools-dev
 qt6-tools-dev-tools
 qt6-l10n-tools

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <unistd.h>
@@ -28,11 +29,16 @@ bool AppDelegate::shouldTerminateAfterLastWindowClosed(const Settings& settings,
 void AppDelegate::willTerminate(const std::vector<std::string>& arguments) {
     if (std::find(arguments.begin(), arguments.end(), "--selftest") == arguments.end())
         return;
-    const int code = SelfTest::exitCode;
+    // Any other end before the self-test finished (its window closed, a quit from elsewhere)
+    // is a failure.
+    const int code = SelfTest::finished ? SelfTest::exitCode : 1;
+    // From this line on no trace thread can print, and no static destructor runs under their
+    // feet: the lock is held until the process is gone.
+    flockfile(stdout);
     const std::string line = "EXIT " + std::to_string(code) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
-    ::_exit(code);
+    std::_Exit(code);
 }
 
 } // namespace dovrane

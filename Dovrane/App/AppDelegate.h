@@ -20,7 +20,8 @@ public:
     // nothing or something else is stored (the menu bar item keeps the process).
     static bool shouldTerminateAfterLastWindowClosed(const Settings& settings, bool testStore);
     // With "--selftest": prints "EXIT " and the self-test's code as one flushed line and ends
-    // the process at once with that code. Otherwise nothing.
+    // the process at once with that code; a quit the self-test's finish did not ask for ends
+    // with 1. Otherwise nothing.
     static void willTerminate(const std::vector<std::string>& arguments);
 };
 

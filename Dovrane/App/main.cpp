@@ -1,22 +1,19 @@
-// Dovrane's entry. The traces come first; each returns at once unless its switch was given, and
-// then it ends the process itself. A start while a normal instance runs hands its apps to that
-// instance and ends. Then the application: the UI kit, the German texts when the language is
-// German, the database (a store that cannot be opened ends the process), the model and the
-// main window, whose launch steps run once it shows.
+// Dovrane's entry. A start while a normal instance runs hands its apps to that instance and
+// ends. Then the application (on the offscreen platform for a headless self-test): the UI kit,
+// the German texts when the language is German, the database (a store that cannot be opened
+// ends the process), the model and the main window, whose launch steps run once it shows and
+// end with the developer modes (the traces and the self-test).
 
 #include "App/DovraneApp.h"
 #include "App/GuiClipboard.h"
 #include "App/SingleInstance.h"
 #include "App/Store.h"
-#include "SelfTest/Traces.h"
-#include "SelfTest/UpdateTrace.h"
+#include "SelfTest/SelfTest.h"
 #include "Services/Services.h"
 #include "Services/Translations.h"
 #include "UiKit/Setup.h"
 
 #include <QApplication>
-
-#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -24,18 +21,11 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
-    // The update trace runs on a thread of its own, so it is started before the scan trace,
-    // which keeps this thread; whichever finishes first ends the process.
-    const bool updateTrace = dovrane::SelfTest::updateTraceIfRequested(arguments);
-    dovrane::SelfTest::traceIfRequested(arguments);
-    if (updateTrace)
-        for (;;)
-            pause();
-
     const std::vector<dovrane::Url> opened = dovrane::SingleInstance::urlsFromArguments(arguments);
     if (!dovrane::SingleInstance::isExcluded(arguments) && dovrane::SingleInstance::handOff(opened))
         return 0;
 
+    dovrane::SelfTest::preferHeadless(arguments);
     QApplication application(argc, argv);
     dovrane::UiKit::install();
     dovrane::Translations::install();
@@ -43,7 +33,8 @@ int main(int argc, char** argv) {
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();
 
-    dovrane::DovraneApp app(arguments, *container, std::move(services));
+    dovrane::DovraneApp app(arguments, *container, std::move(services),
+                            {[](dovrane::AppModel& model) { dovrane::SelfTest::runIfRequested(model); }, {}});
     app.listenForOtherStarts();
     app.openAfterLaunch(opened);
     app.showMainWindow();

@@ -29,15 +29,16 @@ std::vector<std::string> projectFolders() {
     return folders;
 }
 
-std::mutex printing;
-
-// Each line goes out whole, so lines from several threads never interleave.
-void printLine(const std::string& line) {
-    std::lock_guard lock(printing);
-    std::fwrite(line.data(), 1, line.size(), stdout);
-}
+void runScanTrace(const std::vector<std::string>& arguments);
 
 } // namespace
+
+void useLineBuffering() {
+    static std::once_flag switched;
+    std::call_once(switched, [] { std::setvbuf(stdout, nullptr, _IOLBF, 0); });
+}
+
+void printLine(const std::string& line) { std::fwrite(line.data(), 1, line.size(), stdout); }
 
 std::string oneDecimal(double value) {
     char text[32];
@@ -45,21 +46,30 @@ std::string oneDecimal(double value) {
     return error == std::errc() ? std::string(text, end) : "0.0";
 }
 
-void finish(int code) {
+void traceDone(const std::vector<std::string>& arguments) {
+    if (std::find(arguments.begin(), arguments.end(), "--selftest") != arguments.end())
+        return;
     // The two traces run on different threads and may end together. Exit handlers and static
     // destructors would run under the feet of the other one's threads (and a second exit() is
     // undefined), so the first caller ends the process at once and any later one waits for it.
     static std::mutex ending;
     ending.lock();
     std::fflush(stdout);
-    std::_Exit(code);
+    std::_Exit(0);
 }
 
 void traceIfRequested(const std::vector<std::string>& arguments) {
     if (std::find(arguments.begin(), arguments.end(), "--scan-trace") == arguments.end())
         return;
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    useLineBuffering();
+    // The categories are measured on threads of their own; this one waits for them off the
+    // main thread, whose event loop keeps running meanwhile.
+    runOnThreadElseInline([arguments] { runScanTrace(arguments); }).detach();
+}
 
+namespace {
+
+void runScanTrace(const std::vector<std::string>& arguments) {
     ScanSettings settings;
     settings.installerAgeDays = 14;
     settings.projectFolders = projectFolders();
@@ -83,7 +93,9 @@ void traceIfRequested(const std::vector<std::string>& arguments) {
             children.push_back(runOnThreadElseInline(trace));
         }
     }
-    finish(0);
+    traceDone(arguments);
 }
+
+} // namespace
 
 } // namespace dovrane::SelfTest

@@ -1,18 +1,25 @@
 #pragma once
 // Developer mode "--scan-trace": measures every category at once on the user's real home
-// folder and prints one line per category as it finishes, then ends the process.
+// folder and prints one line per category as it finishes, then ends the process; under
+// "--selftest" only the self-test ends it.
 
 #include <string>
 #include <vector>
 
 namespace dovrane::SelfTest {
 
-// Does nothing unless an argument is exactly "--scan-trace". Otherwise runs the trace and ends
-// the process with status 0; it does not come back.
+// Does nothing unless an argument is exactly "--scan-trace". Otherwise starts the trace on a
+// thread of its own and returns at once.
 void traceIfRequested(const std::vector<std::string>& arguments);
 
-// Ends the process with the code, standard output flushed.
-[[noreturn]] void finish(int code);
+// A trace is done. Without "--selftest" it ends the process at once with status 0, standard
+// output flushed; under "--selftest" it returns and leaves the ending to the self-test.
+void traceDone(const std::vector<std::string>& arguments);
+
+// Standard output line-buffered, switched once per process before anything is printed.
+void useLineBuffering();
+// One whole line (ending in a line feed) in one write, so lines never interleave.
+void printLine(const std::string& line);
 
 // Seconds with one decimal and a point whatever the locale ("2.5"), as both traces print them.
 std::string oneDecimal(double value);

@@ -36,9 +36,7 @@ std::string status(const InstalledApp& app, const std::map<std::string, UpdateCh
     return "current " + app.version;
 }
 
-void printLine(const std::string& line) { std::fwrite(line.data(), 1, line.size(), stdout); }
-
-void runUpdateTrace() {
+void runUpdateTrace(const std::vector<std::string>& arguments) {
     const auto start = std::chrono::steady_clock::now();
     const AppInventory inventory(Url::fromPath(Fs::homeDirectory()), std::nullopt,
                                  {Url::fromPath("/opt/homebrew/Caskroom"), Url::fromPath("/usr/local/Caskroom")});
@@ -52,7 +50,7 @@ void runUpdateTrace() {
         printLine("TRACE [" + std::string(rawValue(app.source)) + "] " + app.name + ": " + status(app, results) + "\n");
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     printLine("TRACE done in " + oneDecimal(took.count()) + " s\n");
-    finish(0);
+    traceDone(arguments);
 }
 
 } // namespace
@@ -60,9 +58,9 @@ void runUpdateTrace() {
 bool updateTraceIfRequested(const std::vector<std::string>& arguments) {
     if (std::find(arguments.begin(), arguments.end(), "--update-trace") == arguments.end())
         return false;
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    // Without a thread to be had the trace runs here, and ends the process itself.
-    runOnThreadElseInline(runUpdateTrace).detach();
+    useLineBuffering();
+    // Without a thread to be had the trace runs here.
+    runOnThreadElseInline([arguments] { runUpdateTrace(arguments); }).detach();
     return true;
 }
 

@@ -8,8 +8,8 @@
 namespace dovrane::SelfTest {
 
 // Does nothing unless an argument is exactly "--update-trace". Otherwise starts the trace on a
-// thread of its own and returns at once; the trace ends the process with status 0 when done.
-// Returns whether it started.
+// thread of its own and returns at once; when done, the trace ends the process with status 0
+// (see traceDone). Returns whether it started.
 bool updateTraceIfRequested(const std::vector<std::string>& arguments);
 
 } // namespace dovrane::SelfTest

@@ -63,6 +63,9 @@ TEST(UpdateTrace, PrintsEachAppsSourceAndOutcomeThenTheTime) {
     writeFile(home / "Applications/Notes.app/Contents/_MASReceipt/receipt", "r");
     writeFile(home / "Applications/Plain.app/Contents/Info.plist", infoPlist("Plain", "5", std::nullopt));
     ScopedEnv tmpdir("TMPDIR", temporary.path());
+    // The trace starts once the application stands, whose runtime folder would otherwise be
+    // made in the temporary folder.
+    ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
     ScopedEnv store("APP_STORE_LOOKUP_URL", server.url("/store").text());
     ScopedEnv casks("APP_CASK_INDEX_URL", server.url("/api/cask.json").text());
 

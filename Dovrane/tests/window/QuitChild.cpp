@@ -22,7 +22,10 @@ int runQuitChild(const char* mode) {
     auto container = Store::makeContainer();
     DovraneApp app({"Dovrane", "--selftest"}, *container, Services::system());
     SelfTest::exitCode = 3;
-    if (std::strcmp(mode, "early-quit") == 0) {
+    if (std::strcmp(mode, "finished") == 0) {
+        SelfTest::finished = true;
+        app.quit();
+    } else if (std::strcmp(mode, "early-quit") == 0) {
         app.quit();
     } else {
         app.showMainWindow();

@@ -1,0 +1,318 @@
+// Runs the built application with "--selftest" on a home, a Trash and a test store of our own.
+// Every run has a deadline: a run still going then is killed by its process id and fails.
+
+#include "DovraneKit/FileSystem.h"
+#include "support/LoopbackServer.h"
+#include "support/TestSupport.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <sstream>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+constexpr auto deadline = std::chrono::seconds(90);
+
+struct AppRun {
+    std::vector<std::string> lines;
+    int status = -1; // the exit status; -1 when killed or not started
+};
+
+// Runs program with the arguments and this process's environment, reading its standard output
+// until it closes. With `enough`, a program that keeps running is stopped, without a failure,
+// once enough() holds.
+AppRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::function<bool()>& enough = {}) {
+    AppRun run;
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "no pipe";
+        return run;
+    }
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    std::string output;
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    bool hung = false;
+    bool stopped = false;
+    char buffer[4096];
+    for (;;) {
+        if (enough && enough()) {
+            stopped = true;
+            break;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            hung = true;
+            break;
+        }
+        pollfd readable{pipeEnds[0], POLLIN, 0};
+        if (poll(&readable, 1, enough ? std::min(int(left.count()), 20) : int(left.count())) <= 0)
+            continue;
+        const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+        if (got > 0)
+            output.append(buffer, std::size_t(got));
+        else if (got == 0)
+            break;
+    }
+    if (hung || stopped)
+        kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    // What it printed before it was stopped; nothing can block once it is gone.
+    fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
+    for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        output.append(buffer, std::size_t(got));
+    close(pipeEnds[0]);
+    if (hung)
+        ADD_FAILURE() << program << " still ran at its deadline; it printed:\n" << output;
+    if (!hung && WIFEXITED(status))
+        run.status = WEXITSTATUS(status);
+    EXPECT_TRUE(output.empty() || output.ends_with("\n")) << output;
+    std::istringstream stream(output);
+    for (std::string line; std::getline(stream, line);)
+        run.lines.push_back(line);
+    return run;
+}
+
+AppRun runApp(const std::vector<std::string>& arguments) { return runProgram(DOVRANE_APP, arguments); }
+
+void createIdentity(const std::string& name = "Apple Development: Test Person (TEAM42)",
+                    const std::string& team = "TEAM42") {
+    const AppRun made = runProgram(std::string(DOVRANE_BIN_DIR) + "/dovrane-security", {"create-identity", name, team});
+    ASSERT_EQ(made.status, 0);
+}
+
+const std::string otherIdentity = "Developer ID Application: Someone Else (OTHER1)";
+
+const std::vector<std::string> roadChecks = {
+    "PASS the blocklist refuses /System in a plan", "PASS the plan counts three files",
+    "PASS the files left their folder",            "PASS a journal entry lists three items",
+    "PASS the items are in the Trash",             "PASS Put Back restores every file",
+    "PASS the entry is marked as put back",        "PASS leftovers are found by bundle id"};
+const std::vector<std::string> updateInstallChecks = {
+    "PASS an update with a wrong EdDSA signature is refused", "PASS a signed update replaces the app",
+    "PASS the previous version is in the Trash", "PASS an update without the same developer is refused",
+    "PASS the refused update leaves the app as it was"};
+const std::string skipLine = "SKIP update install: no Apple Development certificate on this Mac";
+const std::string volumeCheck = "PASS free space is within the disk size";
+
+std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// The summary's counts are those of the PASS and FAIL lines before it, the EXIT line comes
+// last and the status is the one it names.
+void expectConsistentEnd(const AppRun& run) {
+    ASSERT_GE(run.lines.size(), 2u);
+    const auto summary = std::find_if(run.lines.begin(), run.lines.end(),
+                                      [](const std::string& line) { return line.starts_with("SELFTEST "); });
+    ASSERT_NE(summary, run.lines.end());
+    EXPECT_EQ(summary + 2, run.lines.end()) << "the summary is not followed by the EXIT line alone";
+    const auto passed = std::count_if(run.lines.begin(), summary, [](auto& line) { return line.starts_with("PASS "); });
+    const auto failed = std::count_if(run.lines.begin(), summary, [](auto& line) { return line.starts_with("FAIL "); });
+    const int code = failed == 0 ? 0 : 1;
+    EXPECT_EQ(*summary, failed == 0 ? "SELFTEST PASS " + std::to_string(passed) + " checks"
+                                    : "SELFTEST FAIL " + std::to_string(failed) + " of " +
+                                          std::to_string(passed + failed) + " checks");
+    EXPECT_EQ(run.lines.back(), "EXIT " + std::to_string(code));
+    EXPECT_EQ(run.status, code);
+}
+
+std::vector<std::string> entries(const std::string& folder) {
+    return Fs::exists(folder) ? Fs::list(folder) : std::vector<std::string>{};
+}
+
+struct Record {
+    std::string title;
+    bool undone = false;
+};
+
+std::vector<Record> journal(const std::string& store) {
+    std::vector<Record> records;
+    sqlite3* database = nullptr;
+    if (sqlite3_open_v2(store.c_str(), &database, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* query = nullptr;
+        if (sqlite3_prepare_v2(database, "SELECT title, undone FROM removals ORDER BY id", -1, &query, nullptr) ==
+            SQLITE_OK)
+            while (sqlite3_step(query) == SQLITE_ROW)
+                records.push_back({reinterpret_cast<const char*>(sqlite3_column_text(query, 0)),
+                                   sqlite3_column_int(query, 1) != 0});
+        sqlite3_finalize(query);
+    }
+    sqlite3_close(database);
+    return records;
+}
+
+// One self-test's world: a home of its own with its Trash, a test store beside it, no display,
+// and the update services pointed at a loopback server that nothing may ask.
+class SelfTestRun : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_TRUE(services_.requests().empty()) << "the self-test made a request"; }
+
+    std::string workRoot() const { return home_ / "Library/Caches/com.marrowdine.dovrane.selftest"; }
+    std::string trash(const std::string& part) const { return home_ / (".local/share/Trash/" + part); }
+    void expectTrashEmpty() const {
+        EXPECT_EQ(entries(trash("files")), std::vector<std::string>{});
+        EXPECT_EQ(entries(trash("info")), std::vector<std::string>{});
+    }
+
+    TempHome home_;
+    TempDir storeFolder_;
+    std::string store_ = storeFolder_ / "selftest.store";
+    LoopbackServer services_;
+    ScopedEnv platform_{"QT_QPA_PLATFORM", "offscreen"};
+    ScopedEnv storeVariable_{"APP_STORE", store_};
+    ScopedEnv casks_{"APP_CASK_INDEX_URL", services_.url("/api/cask.json").text()};
+    ScopedEnv lookup_{"APP_STORE_LOOKUP_URL", services_.url("/lookup").text()};
+};
+
+} // namespace
+
+// An identity that is not a development one counts as none.
+TEST_F(SelfTestRun, WithoutAnIdentityPassesNineChecksAndPassesAgainOnTheSameStore) {
+    createIdentity(otherIdentity, "OTHER1");
+    const std::vector<std::string> expected =
+        joined({roadChecks, {skipLine, volumeCheck, "SELFTEST PASS 9 checks", "EXIT 0"}});
+    for (int round = 1; round <= 2; ++round) {
+        const AppRun run = runApp({"--selftest"});
+        EXPECT_EQ(run.lines, expected) << "run " << round;
+        expectConsistentEnd(run);
+        EXPECT_FALSE(Fs::exists(workRoot()));
+        expectTrashEmpty();
+        const std::vector<Record> records = journal(store_);
+        ASSERT_EQ(records.size(), std::size_t(round));
+        for (const Record& record : records) {
+            EXPECT_EQ(record.title, "Self-test");
+            EXPECT_TRUE(record.undone);
+        }
+    }
+}
+
+// The first identity listed is not a development one: the checks pass over it.
+TEST_F(SelfTestRun, WithAnIdentityTheUpdateInstallChecksPassAndLeaveTheTrashEmpty) {
+    createIdentity(otherIdentity, "OTHER1");
+    createIdentity();
+    const AppRun run = runApp({"--selftest"});
+    EXPECT_EQ(run.lines, joined({roadChecks, updateInstallChecks, {volumeCheck, "SELFTEST PASS 14 checks", "EXIT 0"}}));
+    expectConsistentEnd(run);
+    EXPECT_FALSE(Fs::exists(workRoot()));
+    expectTrashEmpty();
+}
+
+// With the Trash a regular file nothing can move: the checks after the move fail without a
+// detail and the put-back checks are absent, also when the store holds a passing run's record.
+TEST_F(SelfTestRun, ARoadThatCannotMoveFailsItsChecksAndEndsWithOne) {
+    const std::vector<std::string> expected = {"PASS the blocklist refuses /System in a plan",
+                                               "PASS the plan counts three files",
+                                               "FAIL the files left their folder",
+                                               "FAIL a journal entry lists three items",
+                                               "FAIL the items are in the Trash",
+                                               "PASS leftovers are found by bundle id",
+                                               skipLine,
+                                               volumeCheck,
+                                               "SELFTEST FAIL 3 of 7 checks",
+                                               "EXIT 1"};
+    ASSERT_EQ(runApp({"--selftest"}).status, 0);
+    Fs::removeAll(home_ / ".local/share/Trash");
+    writeFile(home_ / ".local/share/Trash", "not a folder");
+
+    const AppRun reused = runApp({"--selftest"});
+    EXPECT_EQ(reused.lines, expected);
+    expectConsistentEnd(reused);
+    EXPECT_FALSE(Fs::exists(workRoot()));
+
+    TempDir otherStore;
+    ScopedEnv fresh("APP_STORE", otherStore / "fresh.store");
+    const AppRun first = runApp({"--selftest"});
+    EXPECT_EQ(first.lines, expected);
+    expectConsistentEnd(first);
+    EXPECT_TRUE(journal(otherStore / "fresh.store").empty());
+}
+
+TEST_F(SelfTestRun, AFailingCodeSignerCostsOneCheckWithoutDetail) {
+    createIdentity();
+    TempDir tools;
+    for (const char* tool : {"security", "spctl", "ditto", "tar", "hdiutil"})
+        makeSymlink(std::string(DOVRANE_BIN_DIR) + "/dovrane-" + tool, tools / (std::string("dovrane-") + tool));
+    writeFile(tools / "dovrane-codesign", "#!/bin/sh\nexit 1\n");
+    ASSERT_EQ(chmod((tools / "dovrane-codesign").c_str(), 0755), 0);
+    ScopedEnv toolDir("DOVRANE_TOOL_DIR", tools.path());
+
+    const AppRun run = runApp({"--selftest"});
+    EXPECT_EQ(run.lines, joined({roadChecks,
+                                 {"FAIL the signed test apps were built", volumeCheck, "SELFTEST FAIL 1 of 10 checks",
+                                  "EXIT 1"}}));
+    expectConsistentEnd(run);
+    EXPECT_FALSE(Fs::exists(workRoot()));
+    expectTrashEmpty();
+}
+
+TEST_F(SelfTestRun, WithoutATestStoreItRefusesAndEndsWithOne) {
+    for (std::optional<std::string> value : {std::optional<std::string>(), std::optional<std::string>("")}) {
+        ScopedEnv storeVariable("APP_STORE", value);
+        const AppRun run = runApp({"--selftest"});
+        EXPECT_EQ(run.lines, (std::vector<std::string>{"SELFTEST refused: set APP_STORE to a file in /tmp", "EXIT 1"}));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_FALSE(Fs::exists(workRoot()));
+    }
+}
+
+// A trace that is done leaves the ending to the self-test: its summary and EXIT line come last
+// whichever finishes first, and the status is the summary's.
+TEST_F(SelfTestRun, TracesGivenBesideItNeverEndTheRun) {
+    const AppRun update = runApp({"--update-trace", "--selftest"});
+    const auto done = std::find_if(update.lines.begin(), update.lines.end(),
+                                   [](const std::string& line) { return line.starts_with("TRACE done in "); });
+    EXPECT_NE(done, update.lines.end());
+    EXPECT_EQ(std::count(update.lines.begin(), update.lines.end(), "SELFTEST PASS 9 checks"), 1);
+    expectConsistentEnd(update);
+
+    const AppRun both = runApp({"--scan-trace", "--selftest", "--update-trace"});
+    EXPECT_EQ(std::count_if(both.lines.begin(), both.lines.end(),
+                            [](const std::string& line) { return line.starts_with("TRACE "); }),
+              16);
+    expectConsistentEnd(both);
+    EXPECT_EQ(both.lines.back(), "EXIT 0");
+}
+
+// Without the switch the application starts as usual and keeps running: its launch scan's
+// cache shows it got past the launch steps, and the self-test printed nothing by then.
+TEST_F(SelfTestRun, WithoutTheSwitchItPrintsNothing) {
+    const std::string scanCache = storeFolder_ / "dovrane-test-scan.json";
+    const AppRun run = runProgram(DOVRANE_APP, {"--selftests", "selftest"}, [&] { return Fs::exists(scanCache); });
+    EXPECT_TRUE(Fs::exists(scanCache));
+    EXPECT_EQ(run.lines, std::vector<std::string>{});
+    EXPECT_FALSE(Fs::exists(workRoot()));
+    EXPECT_TRUE(journal(store_).empty());
+}
