@@ -23,10 +23,13 @@ time
 qt6-base-dev
 qt6-svg-dev
 qt6-tools-dev
+qt6-tools-dev-tools
 qt6-l10n-tools
 qt6-image-formats-plugins
 adwaita-icon-theme
 fonts-dejavu-core
+libqt6sql6-sqlite
+dbus-daemon
 "
 
 missing=""

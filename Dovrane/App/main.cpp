@@ -1,11 +1,20 @@
 // Dovrane's entry. The developer modes come first; each returns at once unless its switch was
-// given, and then it ends the process itself.
+// given, and then it ends the process itself. Then the start-up: the German texts when the
+// language is German, the database (a store that cannot be opened ends the process), the model.
 
+#include "App/GuiClipboard.h"
+#include "App/Store.h"
+#include "AppModel/AppModel.h"
 #include "SelfTest/Traces.h"
 #include "SelfTest/UpdateTrace.h"
+#include "Services/Services.h"
+#include "Services/Translations.h"
+
+#include <QCoreApplication>
 
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,5 +27,15 @@ int main(int argc, char** argv) {
     if (updateTrace)
         for (;;)
             pause();
+
+    // A plain application until the main window arrives; the clipboard copies only once a
+    // GUI application runs.
+    QCoreApplication application(argc, argv);
+    dovrane::Translations::install();
+    auto container = dovrane::Store::makeContainer();
+    dovrane::Services services = dovrane::Services::system();
+    services.clipboard = std::make_shared<dovrane::GuiClipboard>();
+    dovrane::AppModel model(*container, std::move(services));
+    // The main window joins here; until then the start-up ends once the model stands.
     return 0;
 }

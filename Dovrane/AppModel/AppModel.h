@@ -1,0 +1,197 @@
+#pragma once
+// The one application model. Every window reads its fields and every action goes through it.
+// It lives on the main thread: long work runs on its thread pool with copies of what it needs
+// and hands results back to the main thread, where a result of a run that is no longer current
+// is dropped. Each field announces a change through changed(Field) only when its value really
+// changes; `sheet` announces every assignment. An operation that finishes later returns a
+// QFuture that finishes after its last step on the main thread.
+
+#include "AppModel/CacheWriter.h"
+#include "AppModel/Lifeline.h"
+#include "AppModel/WindowRecords.h"
+#include "Services/ModelContainer.h"
+#include "Services/Services.h"
+
+#include <DovraneKit/Growth.h>
+#include <DovraneKit/Orphans.h>
+#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/ScanSettings.h>
+#include <DovraneKit/SizeCounter.h>
+#include <DovraneKit/UpdateRecords.h>
+
+#include <QFuture>
+#include <QObject>
+#include <QPromise>
+#include <QString>
+#include <QThreadPool>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace dovrane {
+
+class AppModel final : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Field {
+        sidebar, sheet, settingsTab, scan, isScanning, scanProgress, scanLabel, apps, orphans,
+        appsLoaded, isLoadingApps, updates, updatesCheckedAt, isCheckingUpdates, updateProgress,
+        installing, installProblems, volume, dayGrowth, weekGrowth, backgroundStarted,
+        hasFullDiskAccess, needsRestart, notice, isDemo
+    };
+    Q_ENUM(Field)
+
+    // Restores the Settings tab and the cached scan, reads the startup volume and the access
+    // rights; starts nothing. The container must outlive the model.
+    AppModel(ModelContainer& container, Services services, QObject* parent = nullptr);
+    // Stops the running work; nothing touches the model afterwards.
+    ~AppModel() override;
+
+    ModelContainer& container() const { return container_; }
+    const Services& services() const { return services_; }
+
+    const std::optional<SidebarItem>& sidebar() const { return sidebar_; }
+    void setSidebar(std::optional<SidebarItem> value) { assign(sidebar_, std::move(value), Field::sidebar); }
+    const std::optional<ActiveSheet>& sheet() const { return sheet_; }
+    void setSheet(std::optional<ActiveSheet> value);
+    SettingsTab settingsTab() const { return settingsTab_; }
+    // Also stores the tab under "settings.tab", every time, unless a test store is in use.
+    void setSettingsTab(SettingsTab value);
+
+    const std::optional<ScanResult>& scan() const { return scan_; }
+    void setScan(std::optional<ScanResult> value) { assign(scan_, std::move(value), Field::scan); }
+    bool isScanning() const { return isScanning_; }
+    void setIsScanning(bool value) { assign(isScanning_, value, Field::isScanning); }
+    double scanProgress() const { return scanProgress_; }
+    void setScanProgress(double value) { assign(scanProgress_, value, Field::scanProgress); }
+    const QString& scanLabel() const { return scanLabel_; }
+    void setScanLabel(QString value) { assign(scanLabel_, std::move(value), Field::scanLabel); }
+
+    const std::vector<InstalledApp>& apps() const { return apps_; }
+    void setApps(std::vector<InstalledApp> value) { assign(apps_, std::move(value), Field::apps); }
+    const std::vector<Orphan>& orphans() const { return orphans_; }
+    void setOrphans(std::vector<Orphan> value) { assign(orphans_, std::move(value), Field::orphans); }
+    bool appsLoaded() const { return appsLoaded_; }
+    void setAppsLoaded(bool value) { assign(appsLoaded_, value, Field::appsLoaded); }
+    bool isLoadingApps() const { return isLoadingApps_; }
+    void setIsLoadingApps(bool value) { assign(isLoadingApps_, value, Field::isLoadingApps); }
+
+    // Keyed by the path of the app bundle.
+    const std::map<std::string, UpdateCheck>& updates() const { return updates_; }
+    void setUpdates(std::map<std::string, UpdateCheck> value) { assign(updates_, std::move(value), Field::updates); }
+    const std::optional<Date>& updatesCheckedAt() const { return updatesCheckedAt_; }
+    void setUpdatesCheckedAt(std::optional<Date> value) {
+        assign(updatesCheckedAt_, value, Field::updatesCheckedAt);
+    }
+    bool isCheckingUpdates() const { return isCheckingUpdates_; }
+    void setIsCheckingUpdates(bool value) { assign(isCheckingUpdates_, value, Field::isCheckingUpdates); }
+    double updateProgress() const { return updateProgress_; }
+    void setUpdateProgress(double value) { assign(updateProgress_, value, Field::updateProgress); }
+    const std::set<std::string>& installing() const { return installing_; }
+    void setInstalling(std::set<std::string> value) { assign(installing_, std::move(value), Field::installing); }
+    const std::map<std::string, QString>& installProblems() const { return installProblems_; }
+    void setInstallProblems(std::map<std::string, QString> value) {
+        assign(installProblems_, std::move(value), Field::installProblems);
+    }
+
+    const std::optional<VolumeInfo>& volume() const { return volume_; }
+    void setVolume(std::optional<VolumeInfo> value) { assign(volume_, std::move(value), Field::volume); }
+    const std::optional<Growth>& dayGrowth() const { return dayGrowth_; }
+    void setDayGrowth(std::optional<Growth> value) { assign(dayGrowth_, value, Field::dayGrowth); }
+    const std::optional<Growth>& weekGrowth() const { return weekGrowth_; }
+    void setWeekGrowth(std::optional<Growth> value) { assign(weekGrowth_, value, Field::weekGrowth); }
+    bool backgroundStarted() const { return backgroundStarted_; }
+    void setBackgroundStarted(bool value) { assign(backgroundStarted_, value, Field::backgroundStarted); }
+    bool hasFullDiskAccess() const { return hasFullDiskAccess_; }
+    void setHasFullDiskAccess(bool value) { assign(hasFullDiskAccess_, value, Field::hasFullDiskAccess); }
+    bool needsRestart() const { return needsRestart_; }
+    void setNeedsRestart(bool value) { assign(needsRestart_, value, Field::needsRestart); }
+    const std::optional<QString>& notice() const { return notice_; }
+    void setNotice(std::optional<QString> value) { assign(notice_, std::move(value), Field::notice); }
+    bool isDemo() const { return isDemo_; }
+    void setIsDemo(bool value) { assign(isDemo_, value, Field::isDemo); }
+
+    // The scan settings, read afresh from the user settings.
+    ScanSettings settings() const;
+    // The last scan's items rated safe whose action is a move to the Trash, developer
+    // categories included; empty without a scan.
+    std::vector<CleanupItem> safeItems() const;
+    std::int64_t safeTotal() const;
+
+    // Starts a whole-disk scan unless one runs or demo data are shown. The future finishes
+    // once the run has ended on the main thread and its cache write is done.
+    QFuture<void> startScan();
+    // Ends the running scan: it stops measuring, and its result and late progress are dropped.
+    void cancelScan();
+
+    // Today's daily record from a scan, then the growth figures.
+    void recordDaily(const ScanResult& scan);
+    void refreshGrowth();
+
+    // Puts a summary of versions and counts on the clipboard; it names no file or app.
+    void copyDiagnostics();
+
+signals:
+    void changed(AppModel::Field field);
+
+private:
+    template <class T>
+    void assign(T& slot, T value, Field field) {
+        if (slot == value)
+            return;
+        slot = std::move(value);
+        emit changed(field);
+    }
+
+    void scanProgressed(std::uint64_t run, CategoryID category, int finished, int total);
+    void scanEnded(std::uint64_t run, ScanResult result, const std::shared_ptr<QPromise<void>>& done);
+    QString pendingLabel() const;
+
+    ModelContainer& container_;
+    Services services_;
+
+    std::optional<SidebarItem> sidebar_;
+    std::optional<ActiveSheet> sheet_;
+    SettingsTab settingsTab_ = SettingsTab::general;
+    std::optional<ScanResult> scan_;
+    bool isScanning_ = false;
+    double scanProgress_ = 0;
+    QString scanLabel_;
+    std::vector<InstalledApp> apps_;
+    std::vector<Orphan> orphans_;
+    bool appsLoaded_ = false;
+    bool isLoadingApps_ = false;
+    std::map<std::string, UpdateCheck> updates_;
+    std::optional<Date> updatesCheckedAt_;
+    bool isCheckingUpdates_ = false;
+    double updateProgress_ = 0;
+    std::set<std::string> installing_;
+    std::map<std::string, QString> installProblems_;
+    std::optional<VolumeInfo> volume_;
+    std::optional<Growth> dayGrowth_;
+    std::optional<Growth> weekGrowth_;
+    bool backgroundStarted_ = false;
+    bool hasFullDiskAccess_ = false;
+    bool needsRestart_ = false;
+    std::optional<QString> notice_;
+    bool isDemo_ = false;
+
+    // The scan run: its number (0 when none is current), its stop and what it still measures.
+    std::uint64_t runs_ = 0;
+    std::uint64_t currentScan_ = 0;
+    std::optional<std::stop_source> scanStop_;
+    std::set<CategoryID> pendingCategories_;
+
+    Lifeline lifeline_{this};
+    QThreadPool pool_;
+    CacheWriter cacheWriter_;
+};
+
+} // namespace dovrane

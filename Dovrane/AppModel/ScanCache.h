@@ -1,0 +1,17 @@
+#pragma once
+// The last complete scan, kept as JSON beside the database so the next launch shows it at once.
+
+#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/Url.h>
+
+#include <optional>
+
+namespace dovrane::ScanCache {
+
+// "last-scan.json" beside the store; with a test store "dovrane-test-scan.json".
+Url url();
+// The cached scan; absent with APP_SEED "1" (the file is then not read), and when the file is
+// missing, unreadable or does not decode.
+std::optional<ScanResult> load();
+
+} // namespace dovrane::ScanCache

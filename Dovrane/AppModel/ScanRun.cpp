@@ -1,0 +1,118 @@
+// The scan run: the library's scanner on the model's thread pool, its progress and result handed
+// back to the main thread, where a run that is no longer current is ignored.
+
+#include "AppModel/AppModel.h"
+
+#include "AppModel/ScanCache.h"
+#include "Services/ListFormat.h"
+
+#include <DovraneKit/Explanations.h>
+
+#include <nlohmann/json.hpp>
+
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace dovrane {
+
+namespace {
+constexpr double scanToolTimeout = 30;
+}
+
+QFuture<void> AppModel::startScan() {
+    if (isScanning_ || isDemo_)
+        return QtFuture::makeReadyFuture();
+    setIsScanning(true);
+    setScanProgress(0);
+    setScanLabel(tr("Starting…"));
+
+    // The first app of a shared identifier names it.
+    auto names = std::make_shared<std::map<std::string, std::string>>();
+    for (const InstalledApp& app : apps_)
+        names->emplace(app.bundleID, app.name);
+    std::set<std::string> running;
+    for (const RunningApplication& application : services_.workspace->runningApplications())
+        if (application.bundleID)
+            running.insert(*application.bundleID);
+    DiskScanner scanner(
+        services_.home, services_.applicationFolders, settings(), services_.makeRunner(scanToolTimeout),
+        [names](const std::string& bundleID) -> std::optional<std::string> {
+            auto found = names->find(bundleID);
+            return found == names->end() ? std::nullopt : std::optional<std::string>(found->second);
+        },
+        std::move(running), services_.clock->now());
+
+    pendingCategories_.clear();
+    for (CategoryID id : allCategoryIDs)
+        if (id != CategoryID::other)
+            pendingCategories_.insert(id);
+
+    const std::uint64_t run = ++runs_;
+    currentScan_ = run;
+    scanStop_.emplace();
+    auto done = std::make_shared<QPromise<void>>();
+    done->start();
+    QFuture<void> future = done->future();
+
+    pool_.start([this, run, scanner = std::move(scanner), scan = services_.scan,
+                               stop = scanStop_->get_token(), lifeline = lifeline_, done] {
+        // `this` is only used on the main thread, through the lifeline, while the model lives.
+        ScanResult result = scan(
+            scanner,
+            [this, run, lifeline](CategoryID category, int finished, int total) {
+                lifeline.post([this, run, category, finished, total] { scanProgressed(run, category, finished, total); });
+            },
+            stop);
+        lifeline.post([this, run, result = std::move(result), done]() mutable { scanEnded(run, std::move(result), done); });
+    });
+    return future;
+}
+
+void AppModel::cancelScan() {
+    if (currentScan_ != 0 && scanStop_)
+        scanStop_->request_stop();
+    currentScan_ = 0;
+    setIsScanning(false);
+    setScanLabel(QString());
+}
+
+void AppModel::scanProgressed(std::uint64_t run, CategoryID category, int finished, int total) {
+    if (run != currentScan_)
+        return;
+    setScanProgress(total > 0 ? double(finished) / double(total) : 0.0);
+    pendingCategories_.erase(category);
+    setScanLabel(pendingLabel());
+}
+
+QString AppModel::pendingLabel() const {
+    QStringList titles;
+    for (CategoryID id : allCategoryIDs) {
+        if (titles.size() == 2)
+            break;
+        if (pendingCategories_.count(id))
+            titles.append(QString::fromStdString(Explanations::title(id)));
+    }
+    return ListFormat::conjunction(titles);
+}
+
+void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared_ptr<QPromise<void>>& done) {
+    if (run != currentScan_) {
+        // Cancelled: a newer run, if any, owns isScanning now.
+        done->finish();
+        return;
+    }
+    currentScan_ = 0;
+    setScan(result);
+    QFuture<bool> written =
+        cacheWriter_.write(ScanCache::url().path(), [result = std::move(result)]() -> std::optional<std::string> {
+            try {
+                return result.toJson().dump();
+            } catch (const nlohmann::json::exception&) {
+                return std::nullopt; // text the JSON writer refuses; the old cache stays
+            }
+        });
+    recordDaily(*scan_);
+    setIsScanning(false);
+    written.then([done](bool) { done->finish(); });
+}
+
+} // namespace dovrane

@@ -1,0 +1,73 @@
+#include "AppModel/WindowRecords.h"
+
+#include <QCoreApplication>
+
+namespace dovrane {
+
+namespace {
+
+struct SidebarEntry {
+    SidebarItem item;
+    const char* raw;
+    const char* title;
+};
+
+constexpr std::array<SidebarEntry, 6> sidebarEntries = {{
+    {SidebarItem::overview, "overview", QT_TRANSLATE_NOOP("SidebarItem", "Overview")},
+    {SidebarItem::storage, "storage", QT_TRANSLATE_NOOP("SidebarItem", "Storage")},
+    {SidebarItem::apps, "apps", QT_TRANSLATE_NOOP("SidebarItem", "Apps")},
+    {SidebarItem::updates, "updates", QT_TRANSLATE_NOOP("SidebarItem", "Updates")},
+    {SidebarItem::developer, "developer", QT_TRANSLATE_NOOP("SidebarItem", "Developer")},
+    {SidebarItem::cleaned, "cleaned", QT_TRANSLATE_NOOP("SidebarItem", "Cleaned Up")},
+}};
+
+struct TabEntry {
+    SettingsTab tab;
+    const char* raw;
+    const char* title;
+    const char* symbol;
+};
+
+constexpr std::array<TabEntry, 3> tabEntries = {{
+    {SettingsTab::general, "general", QT_TRANSLATE_NOOP("SettingsTab", "General"), "gearshape"},
+    {SettingsTab::scan, "scan", QT_TRANSLATE_NOOP("SettingsTab", "Scan"), "internaldrive"},
+    {SettingsTab::appearance, "appearance", QT_TRANSLATE_NOOP("SettingsTab", "Appearance"), "paintpalette"},
+}};
+
+const SidebarEntry& entry(SidebarItem item) { return sidebarEntries[size_t(item)]; }
+const TabEntry& entry(SettingsTab tab) { return tabEntries[size_t(tab)]; }
+
+} // namespace
+
+QString rawValue(SidebarItem item) { return QString::fromLatin1(entry(item).raw); }
+
+std::optional<SidebarItem> sidebarItemFromRaw(const QString& raw) {
+    for (const SidebarEntry& candidate : sidebarEntries)
+        if (raw == QLatin1String(candidate.raw))
+            return candidate.item;
+    return std::nullopt;
+}
+
+QString title(SidebarItem item) { return QCoreApplication::translate("SidebarItem", entry(item).title); }
+
+QChar shortcut(SidebarItem item) { return QChar(u'1' + char16_t(item)); }
+
+QString rawValue(SettingsTab tab) { return QString::fromLatin1(entry(tab).raw); }
+
+std::optional<SettingsTab> settingsTabFromRaw(const QString& raw) {
+    for (const TabEntry& candidate : tabEntries)
+        if (raw == QLatin1String(candidate.raw))
+            return candidate.tab;
+    return std::nullopt;
+}
+
+QString title(SettingsTab tab) { return QCoreApplication::translate("SettingsTab", entry(tab).title); }
+
+QString symbolName(SettingsTab tab) { return QString::fromLatin1(entry(tab).symbol); }
+
+QString ActiveSheet::id() const {
+    static const std::array<const char*, 4> ids = {"cleanup", "uninstall", "onboarding", "palette"};
+    return QString::fromLatin1(ids[content_.index()]);
+}
+
+} // namespace dovrane

@@ -1,0 +1,83 @@
+#pragma once
+// What the model holds for its windows: the page of the main window, the one sheet it shows,
+// the two requests a sheet asks the user to confirm, and the tab of the Settings window.
+
+#include <DovraneKit/AppRecords.h>
+#include <DovraneKit/Leftovers.h>
+#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/Trasher.h>
+
+#include <QChar>
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <set>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace dovrane {
+
+// The pages of the main window, in sidebar order.
+enum class SidebarItem { overview, storage, apps, updates, developer, cleaned };
+inline constexpr std::array<SidebarItem, 6> allSidebarItems = {
+    SidebarItem::overview, SidebarItem::storage, SidebarItem::apps,
+    SidebarItem::updates,  SidebarItem::developer, SidebarItem::cleaned};
+
+QString rawValue(SidebarItem item);
+// Exactly a raw value ("cleaned"), letter case included.
+std::optional<SidebarItem> sidebarItemFromRaw(const QString& raw);
+QString title(SidebarItem item);
+// "1" for the first page up to "6" for the last: the page's keyboard shortcut.
+QChar shortcut(SidebarItem item);
+
+// The tabs of the Settings window, in their order.
+enum class SettingsTab { general, scan, appearance };
+inline constexpr std::array<SettingsTab, 3> allSettingsTabs = {SettingsTab::general, SettingsTab::scan,
+                                                               SettingsTab::appearance};
+
+QString rawValue(SettingsTab tab);
+std::optional<SettingsTab> settingsTabFromRaw(const QString& raw);
+QString title(SettingsTab tab);
+// The symbol's name ("gearshape"); the window maps it to an icon.
+QString symbolName(SettingsTab tab);
+
+// A move to the Trash waiting for the user's confirmation.
+struct CleanupRequest {
+    QString title; // the journal entry's title
+    std::vector<CleanupItem> items;
+    TrashPlan plan;
+};
+
+// An app's removal waiting for the user's confirmation.
+struct UninstallRequest {
+    InstalledApp app;
+    std::vector<Leftover> leftovers;
+    std::set<std::string> checked; // paths of the ticked leftovers
+    bool isRunning = false;
+};
+
+// The one sheet the main window shows. It has no equality: every assignment is news.
+class ActiveSheet {
+public:
+    struct Onboarding {};
+    struct Palette {};
+
+    static ActiveSheet cleanup(CleanupRequest request) { return ActiveSheet(std::move(request)); }
+    static ActiveSheet uninstall(UninstallRequest request) { return ActiveSheet(std::move(request)); }
+    static ActiveSheet onboarding() { return ActiveSheet(Onboarding{}); }
+    static ActiveSheet palette() { return ActiveSheet(Palette{}); }
+
+    // "cleanup", "uninstall", "onboarding" or "palette".
+    QString id() const;
+    const CleanupRequest* cleanupRequest() const { return std::get_if<CleanupRequest>(&content_); }
+    const UninstallRequest* uninstallRequest() const { return std::get_if<UninstallRequest>(&content_); }
+
+private:
+    using Content = std::variant<CleanupRequest, UninstallRequest, Onboarding, Palette>;
+    explicit ActiveSheet(Content content) : content_(std::move(content)) {}
+    Content content_;
+};
+
+} // namespace dovrane

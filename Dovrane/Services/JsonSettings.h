@@ -1,0 +1,48 @@
+#pragma once
+// The user settings on Linux: one JSON object in $XDG_CONFIG_HOME/Dovrane/Dovrane.json, read
+// and written through QSettings with a format of our own, so each value reads back as the type
+// it was stored with. A file that does not parse reads as empty and is moved aside to
+// Dovrane.json.damaged before the first write, so nothing the user had is overwritten unseen.
+
+#include "Services/Settings.h"
+
+#include <QSettings>
+#include <QString>
+
+#include <string>
+
+namespace dovrane {
+
+class JsonSettings final : public Settings {
+public:
+    // The file in $XDG_CONFIG_HOME/Dovrane, with ~/.config when the variable is unset or relative.
+    JsonSettings();
+    // A file of the caller's choice.
+    explicit JsonSettings(std::string file);
+
+    static std::string defaultFile();
+    const std::string& file() const { return file_; }
+
+    void remove(const QString& key) override;
+
+protected:
+    QVariant read(const QString& key) const override;
+    void write(const QString& key, const QVariant& value) override;
+
+private:
+    // Prepares the file for a write: the folder made, a damaged file moved aside.
+    void prepareForWrite() const;
+
+    std::string file_;
+};
+
+// A value of a shape the typed reads do not know (a nested object, a fraction, null, a mixed
+// list), kept as its JSON text so that rewriting the file keeps it.
+struct ForeignJson {
+    std::string text;
+    bool operator==(const ForeignJson&) const = default;
+};
+
+} // namespace dovrane
+
+Q_DECLARE_METATYPE(dovrane::ForeignJson)

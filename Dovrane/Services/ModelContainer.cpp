@@ -1,0 +1,352 @@
+#include "Services/ModelContainer.h"
+
+#include <nlohmann/json.hpp>
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace dovrane {
+
+namespace {
+
+using nlohmann::json;
+
+QString qPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+std::string describe(const QSqlError& error) {
+    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return text.toStdString();
+}
+
+std::string itemsJson(const std::vector<RemovedItem>& items) {
+    json list = json::array();
+    for (const RemovedItem& item : items)
+        list.push_back(item.toJson());
+    return list.dump();
+}
+
+std::optional<std::vector<RemovedItem>> itemsFromJson(const QString& text) {
+    const json list = json::parse(text.toStdString(), nullptr, false);
+    if (!list.is_array())
+        return std::nullopt;
+    std::vector<RemovedItem> items;
+    for (const json& element : list) {
+        auto item = RemovedItem::fromJson(element);
+        if (!item)
+            return std::nullopt;
+        items.push_back(std::move(*item));
+    }
+    return items;
+}
+
+std::string categoriesJson(const std::map<std::string, std::int64_t>& categories) {
+    json object = json::object();
+    for (const auto& [name, size] : categories)
+        object[name] = size;
+    return object.dump();
+}
+
+std::optional<std::map<std::string, std::int64_t>> categoriesFromJson(const QString& text) {
+    const json object = json::parse(text.toStdString(), nullptr, false);
+    if (!object.is_object())
+        return std::nullopt;
+    std::map<std::string, std::int64_t> categories;
+    for (const auto& [name, size] : object.items()) {
+        if (!size.is_number_integer() || (size.is_number_unsigned() && size.get<std::uint64_t>() > INT64_MAX))
+            return std::nullopt;
+        categories[name] = size.get<std::int64_t>();
+    }
+    return categories;
+}
+
+QVariant text(const std::string& utf8) { return QVariant(QString::fromStdString(utf8)); }
+
+// Runs one statement; the error text when it fails.
+std::optional<std::string> run(QSqlQuery& query, const QString& statement) {
+    if (query.exec(statement))
+        return std::nullopt;
+    return describe(query.lastError());
+}
+
+const char* const createRemovals =
+    "CREATE TABLE IF NOT EXISTS removals (id INTEGER PRIMARY KEY, date REAL NOT NULL, title TEXT NOT NULL, "
+    "items TEXT NOT NULL, undone INTEGER NOT NULL, uuid TEXT NOT NULL)";
+const char* const createDailySizes =
+    "CREATE TABLE IF NOT EXISTS daily_sizes (id INTEGER PRIMARY KEY, day REAL NOT NULL, used INTEGER NOT NULL, "
+    "categories TEXT NOT NULL)";
+const char* const indexDailySizes = "CREATE INDEX IF NOT EXISTS daily_sizes_day ON daily_sizes (day)";
+
+} // namespace
+
+ModelContainer::ModelContainer(std::string path, QString connectionName)
+    : path_(std::move(path)), connectionName_(std::move(connectionName)) {}
+
+ModelContainer::~ModelContainer() {
+    {
+        QSqlDatabase database = QSqlDatabase::database(connectionName_, false);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName_);
+}
+
+Expected<std::unique_ptr<ModelContainer>> ModelContainer::open(const std::string& path) {
+    static int serial = 0;
+    const QString name = QStringLiteral("dovrane-store-%1").arg(++serial);
+    std::unique_ptr<ModelContainer> container(new ModelContainer(path, name));
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    database.setDatabaseName(qPath(path));
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    if (!database.open())
+        return Failure{describe(database.lastError())};
+
+    // Read the version before anything writes: a file that is not ours, or is newer than we
+    // are, stays exactly as it is.
+    QSqlQuery query(database);
+    if (auto error = run(query, QStringLiteral("PRAGMA user_version")))
+        return Failure{*error};
+    const int version = query.next() ? query.value(0).toInt() : 0;
+    if (version > schemaVersion)
+        return Failure{"it was written by a newer version of Dovrane (schema " + std::to_string(version) + ")"};
+
+    if (auto error = run(query, QStringLiteral("PRAGMA journal_mode=WAL")))
+        return Failure{*error};
+    if (!query.next() || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return Failure{"it cannot use a write-ahead log"};
+
+    if (version < schemaVersion) {
+        if (!database.transaction())
+            return Failure{describe(database.lastError())};
+        for (const char* statement : {createRemovals, createDailySizes, indexDailySizes})
+            if (auto error = run(query, QString::fromLatin1(statement))) {
+                database.rollback();
+                return Failure{*error};
+            }
+        if (auto error = run(query, QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion))) {
+            database.rollback();
+            return Failure{*error};
+        }
+        if (!database.commit()) {
+            const std::string error = describe(database.lastError());
+            database.rollback();
+            return Failure{error};
+        }
+    }
+    return container;
+}
+
+void ModelContainer::insert(std::shared_ptr<Removal> removal) {
+    removals_.inserted.push_back(std::move(removal));
+    emit changed();
+}
+
+void ModelContainer::insert(std::shared_ptr<DailySize> record) {
+    dailySizes_.inserted.push_back(std::move(record));
+    emit changed();
+}
+
+void ModelContainer::deleteDailySizes(Date cutoff) {
+    dailyCutoff_ = dailyCutoff_ ? std::max(*dailyCutoff_, cutoff) : cutoff;
+    emit changed();
+}
+
+std::optional<std::vector<std::shared_ptr<Removal>>> ModelContainer::removals() {
+    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT id, date, title, items, undone, uuid FROM removals ORDER BY id")))
+        return std::nullopt;
+    std::vector<std::shared_ptr<Removal>> records;
+    while (query.next()) {
+        const qint64 id = query.value(0).toLongLong();
+        if (auto known = removals_.saved.find(id); known != removals_.saved.end()) {
+            records.push_back(known->second);
+            continue;
+        }
+        auto items = itemsFromJson(query.value(3).toString());
+        const QUuid uuid = QUuid::fromString(query.value(5).toString());
+        if (!items || uuid.isNull())
+            continue;
+        std::shared_ptr<Removal> record(new Removal());
+        record->date_ = Date{query.value(1).toDouble()};
+        record->title_ = query.value(2).toString();
+        record->items_ = std::move(*items);
+        record->undone_ = query.value(4).toLongLong() != 0;
+        record->uuid_ = uuid;
+        removals_.saved.emplace(id, record);
+        records.push_back(std::move(record));
+    }
+    records.insert(records.end(), removals_.inserted.begin(), removals_.inserted.end());
+    return records;
+}
+
+std::optional<int> ModelContainer::removalCount() {
+    auto records = removals();
+    if (!records)
+        return std::nullopt;
+    return int(records->size());
+}
+
+std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::dailySizes() {
+    return fetchDailySizes(std::nullopt);
+}
+
+std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::dailySizes(Date day) {
+    return fetchDailySizes(day);
+}
+
+std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::fetchDailySizes(std::optional<Date> day) {
+    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    query.setForwardOnly(true);
+    QString statement = QStringLiteral("SELECT id, day, used, categories FROM daily_sizes");
+    if (day)
+        statement += QStringLiteral(" WHERE day = ?");
+    statement += QStringLiteral(" ORDER BY day, id");
+    if (!query.prepare(statement))
+        return std::nullopt;
+    if (day)
+        query.addBindValue(day->secondsSinceReference);
+    if (!query.exec())
+        return std::nullopt;
+    const auto waitsForDeletion = [this](const DailySize& record) {
+        return dailyCutoff_ && record.day() < *dailyCutoff_;
+    };
+    std::vector<std::shared_ptr<DailySize>> records;
+    while (query.next()) {
+        const qint64 id = query.value(0).toLongLong();
+        std::shared_ptr<DailySize> record;
+        if (auto known = dailySizes_.saved.find(id); known != dailySizes_.saved.end()) {
+            record = known->second;
+        } else {
+            auto categories = categoriesFromJson(query.value(3).toString());
+            if (!categories)
+                continue;
+            record.reset(new DailySize());
+            record->day_ = Date{query.value(1).toDouble()};
+            record->used_ = query.value(2).toLongLong();
+            record->categories_ = std::move(*categories);
+            dailySizes_.saved.emplace(id, record);
+        }
+        if (!waitsForDeletion(*record))
+            records.push_back(std::move(record));
+    }
+    for (const auto& record : dailySizes_.inserted)
+        if ((!day || record->day() == *day) && !waitsForDeletion(*record))
+            records.push_back(record);
+    std::stable_sort(records.begin(), records.end(),
+                     [](const auto& left, const auto& right) { return left->day() < right->day(); });
+    return records;
+}
+
+bool ModelContainer::hasChanges() const {
+    if (!removals_.inserted.empty() || !dailySizes_.inserted.empty() || dailyCutoff_)
+        return true;
+    for (const auto& [id, record] : removals_.saved)
+        if (record->changed_)
+            return true;
+    for (const auto& [id, record] : dailySizes_.saved)
+        if (record->changed_)
+            return true;
+    return false;
+}
+
+std::optional<std::string> ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qint64>>& newRemovals,
+                                  std::vector<std::pair<std::shared_ptr<DailySize>, qint64>>& newDailySizes) {
+    QSqlDatabase database = QSqlDatabase::database(connectionName_, false);
+    QSqlQuery query(database);
+    if (dailyCutoff_) {
+        query.prepare(QStringLiteral("DELETE FROM daily_sizes WHERE day < ?"));
+        query.addBindValue(dailyCutoff_->secondsSinceReference);
+        if (!query.exec())
+            return describe(query.lastError());
+    }
+    const auto writeRemoval = [&query](const Removal& record, std::optional<qint64> id) {
+        query.prepare(id ? QStringLiteral("UPDATE removals SET date = ?, title = ?, items = ?, undone = ?, uuid = ? "
+                                          "WHERE id = ?")
+                         : QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid) "
+                                          "VALUES (?, ?, ?, ?, ?)"));
+        query.addBindValue(record.date().secondsSinceReference);
+        query.addBindValue(record.title());
+        query.addBindValue(text(itemsJson(record.items())));
+        query.addBindValue(record.undone() ? 1 : 0);
+        query.addBindValue(record.uuid().toString(QUuid::WithoutBraces));
+        if (id)
+            query.addBindValue(*id);
+        return query.exec();
+    };
+    const auto writeDailySize = [&query](const DailySize& record, std::optional<qint64> id) {
+        query.prepare(id ? QStringLiteral("UPDATE daily_sizes SET day = ?, used = ?, categories = ? WHERE id = ?")
+                         : QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES (?, ?, ?)"));
+        query.addBindValue(record.day().secondsSinceReference);
+        query.addBindValue(qint64(record.used()));
+        query.addBindValue(text(categoriesJson(record.categories())));
+        if (id)
+            query.addBindValue(*id);
+        return query.exec();
+    };
+    for (const auto& [id, record] : removals_.saved)
+        if (record->changed_ && !writeRemoval(*record, id))
+            return describe(query.lastError());
+    for (const auto& [id, record] : dailySizes_.saved)
+        if (record->changed_ && !(dailyCutoff_ && record->day() < *dailyCutoff_) && !writeDailySize(*record, id))
+            return describe(query.lastError());
+    for (const auto& record : removals_.inserted) {
+        if (!writeRemoval(*record, std::nullopt))
+            return describe(query.lastError());
+        newRemovals.emplace_back(record, query.lastInsertId().toLongLong());
+    }
+    for (const auto& record : dailySizes_.inserted) {
+        if (dailyCutoff_ && record->day() < *dailyCutoff_)
+            continue;
+        if (!writeDailySize(*record, std::nullopt))
+            return describe(query.lastError());
+        newDailySizes.emplace_back(record, query.lastInsertId().toLongLong());
+    }
+    return std::nullopt;
+}
+
+bool ModelContainer::save() {
+    if (!hasChanges())
+        return true;
+    QSqlDatabase database = QSqlDatabase::database(connectionName_, false);
+    std::vector<std::pair<std::shared_ptr<Removal>, qint64>> newRemovals;
+    std::vector<std::pair<std::shared_ptr<DailySize>, qint64>> newDailySizes;
+    std::optional<std::string> error;
+    if (!database.transaction())
+        error = describe(database.lastError());
+    else if ((error = writeChanges(newRemovals, newDailySizes)) || !database.commit()) {
+        if (!error)
+            error = describe(database.lastError());
+        database.rollback();
+    }
+    if (error) {
+        std::fprintf(stderr, "Could not save the database at %s: %s\n", path_.c_str(), error->c_str());
+        return false;
+    }
+    // Only now that the transaction holds are the rows known by their ids.
+    for (auto& [id, record] : removals_.saved)
+        record->changed_ = false;
+    for (auto& [id, record] : dailySizes_.saved)
+        record->changed_ = false;
+    for (auto& [record, id] : newRemovals) {
+        record->changed_ = false;
+        removals_.saved.emplace(id, std::move(record));
+    }
+    for (auto& [record, id] : newDailySizes) {
+        record->changed_ = false;
+        dailySizes_.saved.emplace(id, std::move(record));
+    }
+    if (dailyCutoff_)
+        std::erase_if(dailySizes_.saved, [this](const auto& entry) { return entry.second->day() < *dailyCutoff_; });
+    removals_.inserted.clear();
+    dailySizes_.inserted.clear();
+    dailyCutoff_.reset();
+    emit changed();
+    return true;
+}
+
+} // namespace dovrane

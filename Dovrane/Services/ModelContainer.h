@@ -1,0 +1,78 @@
+#pragma once
+// The local database: the journal of removals and the daily disk-use records in one SQLite file
+// (WAL journal), opened on the main thread and used only there. Inserts and changes wait for
+// save(), which writes them in one transaction; a save that fails keeps them for the next.
+// Fetches include what waits to be saved. A row that no longer decodes is skipped and left in
+// the file as it is.
+
+#include "Services/StoreRecords.h"
+
+#include <DovraneKit/Date.h>
+#include <DovraneKit/Expected.h>
+
+#include <QObject>
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dovrane {
+
+class ModelContainer final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int schemaVersion = 1;
+    static constexpr int busyTimeoutMs = 5000;
+
+    // Opens or creates the database at path. Nothing in an existing file is changed when it
+    // cannot be used (not a database, written by a newer version).
+    static Expected<std::unique_ptr<ModelContainer>> open(const std::string& path);
+    ~ModelContainer() override;
+
+    const std::string& path() const { return path_; }
+
+    void insert(std::shared_ptr<Removal> removal);
+    void insert(std::shared_ptr<DailySize> record);
+    // Every daily record whose day is earlier than cutoff goes at the next save.
+    void deleteDailySizes(Date cutoff);
+
+    // Absent when the database cannot be read.
+    std::optional<std::vector<std::shared_ptr<Removal>>> removals();
+    std::optional<int> removalCount();
+    // Sorted by day, oldest first.
+    std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes();
+    std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes(Date day);
+
+    bool hasChanges() const;
+    // False when the write failed; the changes then wait for the next save.
+    bool save();
+
+signals:
+    // Records were inserted, deleted or saved.
+    void changed();
+
+private:
+    template <class Record>
+    struct Table {
+        std::map<qint64, std::shared_ptr<Record>> saved; // by row id, each row one object
+        std::vector<std::shared_ptr<Record>> inserted;   // waiting for the next save
+    };
+
+    ModelContainer(std::string path, QString connectionName);
+    std::optional<std::vector<std::shared_ptr<DailySize>>> fetchDailySizes(std::optional<Date> day);
+    // The error's text when a statement fails.
+    std::optional<std::string> writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qint64>>& newRemovals,
+                      std::vector<std::pair<std::shared_ptr<DailySize>, qint64>>& newDailySizes);
+
+    std::string path_;
+    QString connectionName_;
+    Table<Removal> removals_;
+    Table<DailySize> dailySizes_;
+    std::optional<Date> dailyCutoff_;
+};
+
+} // namespace dovrane

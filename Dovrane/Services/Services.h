@@ -1,0 +1,56 @@
+#pragma once
+// Everything the model reaches outside itself, in one value handed to it beside the database.
+// Services::system() gives the Linux implementations; tests replace any part with a double.
+
+#include "Services/Clipboard.h"
+#include "Services/Clock.h"
+#include "Services/Notifier.h"
+#include "Services/Settings.h"
+#include "Services/Workspace.h"
+
+#include <DovraneKit/CommandRunner.h>
+#include <DovraneKit/DiskScanner.h>
+#include <DovraneKit/SizeCounter.h>
+#include <DovraneKit/Url.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+namespace dovrane {
+
+struct Services {
+    using ScanFunction =
+        std::function<ScanResult(const DiskScanner&, const DiskScanner::Progress&, std::stop_token)>;
+    using VolumeReader = std::function<std::optional<VolumeInfo>(const Url&)>;
+    using Measurer = std::function<Measurement(const Url&, std::stop_token)>;
+    // A tool runner with the given timeout in seconds.
+    using RunnerFactory = std::function<std::shared_ptr<const CommandRunner>(double timeout)>;
+
+    std::shared_ptr<Settings> settings;
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<Workspace> workspace;
+    std::shared_ptr<Notifier> notifier;
+    std::shared_ptr<Clipboard> clipboard;
+
+    Url home;
+    // Absent: /Applications and the home folder's Applications.
+    std::optional<std::vector<Url>> applicationFolders;
+    std::vector<Url> caskrooms;
+
+    // Called on a worker thread; the functions must not touch the model.
+    ScanFunction scan;
+    VolumeReader readVolume;
+    Measurer measure;
+    RunnerFactory makeRunner;
+    // Multiplies every wait of the model's own loops; 0 in tests.
+    double delayScale = 1.0;
+
+    // The user's home, the JSON settings file, /proc, the session bus, no clipboard (the
+    // application sets its own), and the library's scanner, volume reader, measurer and runner.
+    static Services system();
+};
+
+} // namespace dovrane

@@ -1,0 +1,48 @@
+#include "Services/StoreRecords.h"
+
+namespace dovrane {
+
+Removal::Removal(Date date, QString title, std::vector<RemovedItem> items)
+    : date_(date), title_(std::move(title)), items_(std::move(items)), uuid_(QUuid::createUuid()) {}
+
+std::int64_t Removal::size() const {
+    std::int64_t total = 0;
+    for (const RemovedItem& item : items_)
+        total += item.size;
+    return total;
+}
+
+void Removal::setDate(Date date) {
+    date_ = date;
+    changed_ = true;
+}
+
+void Removal::setTitle(QString title) {
+    title_ = std::move(title);
+    changed_ = true;
+}
+
+void Removal::setItems(std::vector<RemovedItem> items) {
+    items_ = std::move(items);
+    changed_ = true;
+}
+
+void Removal::setUndone(bool undone) {
+    undone_ = undone;
+    changed_ = true;
+}
+
+DailySize::DailySize(Date day, std::int64_t used, std::map<std::string, std::int64_t> categories)
+    : day_(day), used_(used), categories_(std::move(categories)) {}
+
+void DailySize::setUsed(std::int64_t used) {
+    used_ = used;
+    changed_ = true;
+}
+
+void DailySize::setCategories(std::map<std::string, std::int64_t> categories) {
+    categories_ = std::move(categories);
+    changed_ = true;
+}
+
+} // namespace dovrane

@@ -1,0 +1,76 @@
+#pragma once
+// The two kinds of record the database keeps: one move to the Trash (the journal) and one day's
+// disk use. Records are shared objects known by their identity, not by their fields: two
+// removals with equal fields are two entries of the journal. Changes made through the setters
+// are written by the container's next save.
+
+#include <DovraneKit/AppRecords.h>
+#include <DovraneKit/Date.h>
+
+#include <QString>
+#include <QUuid>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dovrane {
+
+class ModelContainer;
+
+class Removal {
+public:
+    // A new record, not yet inserted: not undone, with a fresh identifier.
+    Removal(Date date, QString title, std::vector<RemovedItem> items);
+
+    Date date() const { return date_; }
+    const QString& title() const { return title_; }
+    const std::vector<RemovedItem>& items() const { return items_; }
+    bool undone() const { return undone_; }
+    const QUuid& uuid() const { return uuid_; }
+    // The sum of the items' sizes.
+    std::int64_t size() const;
+
+    void setDate(Date date);
+    void setTitle(QString title);
+    void setItems(std::vector<RemovedItem> items);
+    void setUndone(bool undone);
+
+private:
+    friend class ModelContainer;
+    Removal() = default;
+
+    Date date_;
+    QString title_;
+    std::vector<RemovedItem> items_;
+    bool undone_ = false;
+    QUuid uuid_;
+    bool changed_ = false;
+};
+
+class DailySize {
+public:
+    // day: the start of a local day.
+    DailySize(Date day, std::int64_t used, std::map<std::string, std::int64_t> categories = {});
+
+    Date day() const { return day_; }
+    std::int64_t used() const { return used_; }
+    // Bytes per category, keyed by the category's case name ("caches").
+    const std::map<std::string, std::int64_t>& categories() const { return categories_; }
+
+    void setUsed(std::int64_t used);
+    void setCategories(std::map<std::string, std::int64_t> categories);
+
+private:
+    friend class ModelContainer;
+    DailySize() = default;
+
+    Date day_;
+    std::int64_t used_ = 0;
+    std::map<std::string, std::int64_t> categories_;
+    bool changed_ = false;
+};
+
+} // namespace dovrane

@@ -1,0 +1,69 @@
+// Notifications over D-Bus, against a bus of the test's own with a notification service it
+// registers, and against buses that cannot be reached or have no such service.
+
+#include "Services/Notifier.h"
+#include "support/Await.h"
+#include "support/ModelTestMain.h"
+#include "support/PrivateBus.h"
+
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+class NotifierTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void postsToTheServiceAndReplacesItsOwn() {
+        PrivateBus bus;
+        QVERIFY2(!bus.address().isEmpty(), "dbus-daemon did not start");
+        FakeNotificationServer server;
+        QVERIFY(server.registerOn(bus.connect()));
+        DBusNotifier notifier(bus.connect());
+        QVERIFY(awaitResult(notifier.isAvailable()));
+
+        QVERIFY(awaitResult(notifier.post(QStringLiteral("updates"), QStringLiteral("3 updates"),
+                                          QStringLiteral("Tom & Jerry <beta> and more"))));
+        QVERIFY(awaitResult(notifier.post(QStringLiteral("weekly"), QStringLiteral("Weekly"), QStringLiteral("Used space grew."))));
+        QVERIFY(awaitResult(notifier.post(QStringLiteral("updates"), QStringLiteral("4 updates"), QStringLiteral("x"))));
+
+        QCOMPARE(server.received.size(), size_t(3));
+        const auto& first = server.received[0];
+        QCOMPARE(first.appName, QStringLiteral("Dovrane"));
+        QCOMPARE(first.summary, QStringLiteral("3 updates"));
+        QCOMPARE(first.body, QStringLiteral("Tom &amp; Jerry &lt;beta&gt; and more"));
+        QCOMPARE(first.replacesId, 0u);
+        QVERIFY(first.actions.isEmpty());
+        QCOMPARE(server.received[1].replacesId, 0u);                  // another identifier
+        QCOMPARE(server.received[2].replacesId, server.received[0].id); // the same one replaces
+        QVERIFY(server.received[0].id != server.received[1].id);
+    }
+
+    void aBusWithoutTheServiceOffersNothing() {
+        PrivateBus bus;
+        QVERIFY2(!bus.address().isEmpty(), "dbus-daemon did not start");
+        DBusNotifier notifier(bus.connect());
+        QVERIFY(!awaitResult(notifier.isAvailable()));
+        QVERIFY(!awaitResult(notifier.post(QStringLiteral("weekly"), QStringLiteral("t"), QStringLiteral("b"))));
+    }
+
+    void anUnreachableBusOffersNothing() {
+        TempDir folder;
+        const QString address = QStringLiteral("unix:path=") + QString::fromStdString(folder / "no-bus");
+        DBusNotifier given(QDBusConnection::connectToBus(address, QStringLiteral("dovrane-test-unreachable")));
+        QVERIFY(!awaitResult(given.isAvailable()));
+        QVERIFY(!awaitResult(given.post(QStringLiteral("updates"), QStringLiteral("t"), QStringLiteral("b"))));
+        QDBusConnection::disconnectFromBus(QStringLiteral("dovrane-test-unreachable"));
+
+        // The default: the session bus named by the environment, here none.
+        DBusNotifier none;
+        QVERIFY(!awaitResult(none.isAvailable()));
+        ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", address.toStdString());
+        DBusNotifier unreachable;
+        QVERIFY(!awaitResult(unreachable.isAvailable()));
+    }
+};
+
+DOVRANE_MODEL_SUITE(NotifierTests)
+#include "NotifierTests.moc"

@@ -1,0 +1,269 @@
+// The scan run: progress and label, the guards, cancelling (also followed at once by a new
+// scan), the cache, and one real scan of a small home.
+
+#include "AppModel/AppModel.h"
+#include "AppModel/ScanCache.h"
+#include "support/Await.h"
+#include "support/ModelFixture.h"
+#include "support/ModelTestMain.h"
+
+#include <DovraneKit/FileSystem.h>
+
+#include "support/FakeRunner.h"
+
+#include <nlohmann/json.hpp>
+
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+ScanResult resultWithCaches(Date date, std::int64_t caches) {
+    return makeScan(date, 1'000'000'000, 400'000'000, {{CategoryID::caches, caches}});
+}
+
+std::optional<ScanResult> cachedScan() { return ScanCache::load(); }
+
+} // namespace
+
+class ScanRunTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void progressNamesTheNextTwoPendingCategories() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        QFuture<void> done = model.startScan();
+        QVERIFY(model.isScanning());
+        QCOMPARE(model.scanProgress(), 0.0);
+        QCOMPARE(model.scanLabel(), QStringLiteral("Starting…"));
+
+        fixture.scan.report(0, CategoryID::apps, 1);
+        runQueuedEvents();
+        QCOMPARE(model.scanProgress(), 1.0 / 15.0);
+        QCOMPARE(model.scanLabel(), QStringLiteral("Your files and Caches"));
+
+        // Categories finish in any order; the label follows the fixed order of what is left.
+        int finished = 1;
+        for (CategoryID id : allCategoryIDs)
+            if (id != CategoryID::apps && id != CategoryID::other && id != CategoryID::logs)
+                fixture.scan.report(0, id, ++finished);
+        runQueuedEvents();
+        QCOMPARE(model.scanLabel(), QStringLiteral("Logs"));
+        fixture.scan.report(0, CategoryID::logs, 15);
+        runQueuedEvents();
+        QCOMPARE(model.scanLabel(), QString());
+        QCOMPARE(model.scanProgress(), 1.0);
+        QVERIFY(model.isScanning());
+
+        fixture.scan.finish(0, resultWithCaches(fixture.clock->now(), 5));
+        await(done);
+        QVERIFY(!model.isScanning());
+        QCOMPARE(model.scan(), std::optional<ScanResult>(resultWithCaches(fixture.clock->now(), 5)));
+    }
+
+    void theScannerGetsWhatTheModelKnows() {
+        ModelFixture fixture;
+        fixture.settings->setInteger("scan.installerAge", 3);
+        fixture.workspace->running = {{10, 1, Url::fromPath("/Applications/A.app"), std::string("org.example.a")},
+                                      {11, 1, Url::fromPath("/Applications/B.app"), std::nullopt}};
+        AppModel& model = fixture.makeModel();
+        InstalledApp first, second, other;
+        first.bundleID = second.bundleID = "org.example.shared";
+        first.name = "First";
+        second.name = "Second";
+        other.bundleID = "org.example.other";
+        other.name = "Other";
+        model.setApps({first, second, other});
+        QFuture<void> done = model.startScan();
+        fixture.scan.waitForCall(0);
+        const DiskScanner scanner = fixture.scan.scanner(0);
+        QCOMPARE(scanner.appName("org.example.shared"), std::optional<std::string>("First"));
+        QCOMPARE(scanner.appName("org.example.other"), std::optional<std::string>("Other"));
+        QVERIFY(!scanner.appName("org.example.none"));
+        QCOMPARE(scanner.running, std::set<std::string>{"org.example.a"});
+        QCOMPARE(scanner.settings.installerAgeDays, 3);
+        QCOMPARE(scanner.home.path(), fixture.home());
+        QCOMPARE(scanner.now, fixture.clock->now());
+        fixture.scan.finish(0, ScanResult());
+        await(done);
+    }
+
+    void guardsAgainstASecondRunAndDemoData() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        QFuture<void> done = model.startScan();
+        fixture.scan.report(0, CategoryID::apps, 1);
+        runQueuedEvents();
+        QVERIFY(model.startScan().isFinished());
+        QCOMPARE(model.scanProgress(), 1.0 / 15.0); // not reset
+        fixture.scan.finish(0, ScanResult());
+        await(done);
+        QCOMPARE(fixture.scan.calls(), 1);
+
+        model.setIsDemo(true);
+        ChangeLog log(model);
+        QVERIFY(model.startScan().isFinished());
+        QVERIFY(log.fields.empty());
+        QCOMPARE(fixture.scan.calls(), 1);
+    }
+
+    void cancellingKeepsThePreviousResult() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        QFuture<void> first = model.startScan();
+        fixture.scan.finish(0, resultWithCaches(fixture.clock->now(), 7));
+        await(first);
+        const auto cacheBefore = Fs::readFile(ScanCache::url().path());
+        QVERIFY(cacheBefore);
+
+        fixture.clock->advance(3600);
+        QFuture<void> second = model.startScan();
+        fixture.scan.report(1, CategoryID::apps, 1);
+        runQueuedEvents();
+        model.cancelScan();
+        QVERIFY(!model.isScanning());
+        QCOMPARE(model.scanLabel(), QString());
+        QVERIFY(fixture.scan.stopRequested(1));
+
+        // The measuring ends with a result of its own; it is dropped.
+        fixture.scan.finish(1, resultWithCaches(fixture.clock->now(), 99));
+        await(second);
+        QCOMPARE(model.scan(), std::optional<ScanResult>(resultWithCaches(fixture.clock->now().adding(-3600), 7)));
+        QCOMPARE(Fs::readFile(ScanCache::url().path()), cacheBefore);
+        QCOMPARE(fixture.container().dailySizes()->front()->categories().at("caches"), std::int64_t(7));
+    }
+
+    void aNewScanRightAfterCancellingIsNotDisturbedByTheOldOne() {
+        ModelFixture fixture;
+        fixture.scan.endsWhenStopped = false;
+        AppModel& model = fixture.makeModel();
+        QFuture<void> old = model.startScan();
+        fixture.scan.waitForCall(0);
+        model.cancelScan();
+        QFuture<void> current = model.startScan();
+        QVERIFY(model.isScanning());
+        fixture.scan.waitForCall(1);
+        fixture.scan.report(1, CategoryID::apps, 1);
+        runQueuedEvents();
+        const QString label = model.scanLabel();
+
+        // The old run was asked to stop; it still reports late and ends.
+        QVERIFY(fixture.scan.stopRequested(0));
+        QVERIFY(!fixture.scan.stopRequested(1));
+        fixture.scan.report(0, CategoryID::personal, 14);
+        runQueuedEvents();
+        QCOMPARE(model.scanProgress(), 1.0 / 15.0);
+        QCOMPARE(model.scanLabel(), label);
+        fixture.scan.finish(0, resultWithCaches(fixture.clock->now(), 1));
+        await(old);
+        QVERIFY(model.isScanning());
+        QVERIFY(!model.scan());
+
+        // Its pending categories were not touched either.
+        fixture.scan.report(1, CategoryID::personal, 2);
+        runQueuedEvents();
+        QCOMPARE(model.scanLabel(), QStringLiteral("Caches and Logs"));
+        fixture.scan.finish(1, resultWithCaches(fixture.clock->now(), 2));
+        await(current);
+        QVERIFY(!model.isScanning());
+        QCOMPARE(model.scan()->categories[size_t(position(CategoryID::caches))].size, std::int64_t(2));
+    }
+
+    void theCacheIsWrittenAndReadBack() {
+        ModelFixture fixture("Dovrane.store");
+        AppModel& model = fixture.makeModel();
+        QFuture<void> done = model.startScan();
+        const ScanResult result = resultWithCaches(fixture.clock->now(), 12345);
+        fixture.scan.finish(0, result);
+        await(done);
+        const std::string cache = fixture / "dovrane-test-scan.json";
+        QCOMPARE(ScanCache::url().path(), cache);
+        QVERIFY(Fs::exists(cache));
+        QVERIFY(!Fs::exists(fixture / "last-scan.json"));
+        struct stat info {};
+        QCOMPARE(::stat(cache.c_str(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u);
+
+        fixture.destroyModel();
+        QCOMPARE(fixture.makeModel().scan(), std::optional<ScanResult>(result));
+    }
+
+    void theCacheIsSkippedForDemoDataOnly_data() {
+        QTest::addColumn<QString>("seed");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("1") << "1" << false;
+        QTest::newRow("true") << "true" << true;
+        QTest::newRow("01") << "01" << true;
+    }
+
+    void theCacheIsSkippedForDemoDataOnly() {
+        QFETCH(QString, seed);
+        QFETCH(bool, read);
+        ModelFixture fixture;
+        const ScanResult result = resultWithCaches(fixture.clock->now(), 1);
+        writeFile(ScanCache::url().path(), result.toJson().dump());
+        ScopedEnv demo("APP_SEED", seed.toStdString());
+        QCOMPARE(cachedScan().has_value(), read);
+        QCOMPARE(fixture.makeModel().scan().has_value(), read);
+    }
+
+    void anUndecodableCacheGivesNoScan_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("truncated") << QByteArray(R"({"date": 1, "volume": "Fixture", "total": 5)");
+        QTest::newRow("missing field") << QByteArray(R"({"date": 1, "volume": "Fixture", "total": 5, "free": 1, "available": 1})");
+        QTest::newRow("mistyped field") << QByteArray(R"({"date": "today", "volume": "Fixture", "total": 5, "free": 1, "available": 1, "categories": []})");
+        QTest::newRow("empty") << QByteArray();
+    }
+
+    void anUndecodableCacheGivesNoScan() {
+        QFETCH(QByteArray, contents);
+        ModelFixture fixture;
+        writeFile(ScanCache::url().path(), contents.toStdString());
+        QVERIFY(!fixture.makeModel().scan());
+        QCOMPARE(Fs::readFile(ScanCache::url().path()), std::optional<std::string>(contents.toStdString()));
+    }
+
+    void destroyingTheModelStopsItsScan() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        QFuture<void> done = model.startScan();
+        fixture.scan.report(0, CategoryID::apps, 1); // a step still queued for the model
+        fixture.destroyModel();
+        QVERIFY(fixture.scan.stopRequested(0));
+        await(done);
+        QVERIFY(done.isCanceled()); // its main-thread end never ran
+        runQueuedEvents();
+        QVERIFY(!Fs::exists(ScanCache::url().path()));
+    }
+
+    void aRealScanOfASmallHome() {
+        ModelFixture fixture;
+        writeFileOfSize(fixture / "Library/Caches/com.example.app/blob", 64 * 1024);
+        writeFileOfSize(fixture / "Documents/letter.txt", 8 * 1024);
+        Services services = fixture.services();
+        services.scan = Services::system().scan;
+        auto runner = std::make_shared<FakeRunner>();
+        services.makeRunner = [runner](double) -> std::shared_ptr<const CommandRunner> { return runner; };
+        AppModel& model = fixture.makeModel(services);
+        await(model.startScan());
+
+        QVERIFY(model.scan());
+        const ScanResult& scan = *model.scan();
+        QCOMPARE(scan.categories.size(), size_t(16));
+        QVERIFY(scan.category(CategoryID::caches)->size >= 64 * 1024);
+        QCOMPARE(scan.date, fixture.clock->now());
+        QCOMPARE(cachedScan(), model.scan());
+        auto days = *fixture.container().dailySizes();
+        QCOMPARE(days.size(), size_t(1));
+        QCOMPARE(days[0]->used(), scan.used());
+        QCOMPARE(days[0]->categories(), scan.sizesByCategory());
+    }
+};
+
+DOVRANE_MODEL_SUITE(ScanRunTests)
+#include "ScanRunTests.moc"

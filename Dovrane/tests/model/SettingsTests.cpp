@@ -1,0 +1,109 @@
+// The settings file: typed round trips, other types read as absent, damage kept aside.
+
+#include "Services/JsonSettings.h"
+#include "support/ModelTestMain.h"
+#include "support/TestSupport.h"
+
+#include <DovraneKit/FileSystem.h>
+
+#include <nlohmann/json.hpp>
+
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+nlohmann::json fileContents(const std::string& path) {
+    auto text = Fs::readFile(path);
+    return text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
+}
+} // namespace
+
+class SettingsTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fileLivesInTheConfigHome() {
+        TempHome home;
+        QCOMPARE(JsonSettings::defaultFile(), home / ".config/Dovrane/Dovrane.json");
+        ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
+        QCOMPARE(JsonSettings::defaultFile(), home / ".config/Dovrane/Dovrane.json");
+        ScopedEnv chosen("XDG_CONFIG_HOME", home / "elsewhere");
+        QCOMPARE(JsonSettings::defaultFile(), home / "elsewhere/Dovrane/Dovrane.json");
+    }
+
+    void eachTypeReadsBackAsItself() {
+        TempHome home;
+        JsonSettings settings;
+        QVERIFY(!settings.integer("scan.installerAge")); // no file yet
+        QVERIFY(!Fs::exists(settings.file()));
+
+        settings.setInteger("scan.installerAge", 9'007'199'254'740'993); // beyond a double's precision
+        settings.setBoolean("report.weekly", false);
+        settings.setText("settings.tab", QStringLiteral("scan"));
+        settings.setTexts("scan.excluded", {QStringLiteral("/home/ä"), QStringLiteral("/tmp/x")});
+        settings.setTexts("scan.projects", {});
+        settings.setDate("notify.weekly.last", Date{736'000'000.25});
+
+        JsonSettings reread;
+        QCOMPARE(reread.integer("scan.installerAge"), std::optional<qint64>(9'007'199'254'740'993));
+        QCOMPARE(reread.boolean("report.weekly"), std::optional<bool>(false));
+        QCOMPARE(reread.text("settings.tab"), std::optional<QString>(QStringLiteral("scan")));
+        QCOMPARE(reread.texts("scan.excluded"), std::optional<QStringList>({QStringLiteral("/home/ä"), QStringLiteral("/tmp/x")}));
+        QCOMPARE(reread.texts("scan.projects"), std::optional<QStringList>(QStringList()));
+        QCOMPARE(reread.date("notify.weekly.last"), std::optional<Date>(Date{736'000'000.25}));
+
+        const auto json = fileContents(settings.file());
+        QVERIFY(json["notify.weekly.last"] == nlohmann::json({{"date", 736'000'000.25}}));
+        QVERIFY(json["scan.installerAge"].is_number_integer());
+
+        reread.remove("settings.tab");
+        QVERIFY(!settings.text("settings.tab"));
+        QCOMPARE(settings.boolean("report.weekly"), std::optional<bool>(false));
+    }
+
+    void otherTypesReadAsAbsentAndSurviveARewrite() {
+        TempHome home;
+        const std::string path = JsonSettings::defaultFile();
+        writeFile(path, R"({"scan.installerAge": "14", "scan.projectAge": 1.5, "report.weekly": 1,
+                          "scan.excluded": "/home/one", "scan.projects": ["/a", 2],
+                          "notify.updates.last": {"date": "yesterday"}, "window": {"x": 1, "y": [true, null]}})");
+        JsonSettings settings;
+        QVERIFY(!settings.integer("scan.installerAge"));
+        QVERIFY(!settings.text("scan.projectAge"));
+        QVERIFY(!settings.integer("scan.projectAge"));
+        QVERIFY(!settings.boolean("report.weekly"));
+        QVERIFY(!settings.texts("scan.excluded"));
+        QVERIFY(!settings.texts("scan.projects"));
+        QVERIFY(!settings.date("notify.updates.last"));
+        QVERIFY(!settings.text("window"));
+
+        settings.setText("settings.tab", QStringLiteral("general"));
+        const auto json = fileContents(path);
+        QVERIFY(json["window"] == nlohmann::json::parse(R"({"x": 1, "y": [true, null]})"));
+        QVERIFY(json["scan.projectAge"] == 1.5);
+        QVERIFY(json["scan.projects"] == nlohmann::json::parse(R"(["/a", 2])"));
+        QVERIFY(json["notify.updates.last"] == nlohmann::json::parse(R"({"date": "yesterday"})"));
+        QVERIFY(json["settings.tab"] == "general");
+        QVERIFY(!Fs::exists(path + ".damaged"));
+    }
+
+    void aDamagedFileIsKeptAsideBeforeTheFirstWrite() {
+        TempHome home;
+        const std::string path = JsonSettings::defaultFile();
+        writeFile(path, "{\"settings.tab\": \"scan\",");
+        JsonSettings settings;
+        QVERIFY(!settings.text("settings.tab")); // reads as empty
+        QVERIFY(Fs::exists(path));               // reading moves nothing
+        QVERIFY(!Fs::exists(path + ".damaged"));
+
+        settings.setBoolean("onboarding.done", true);
+        QCOMPARE(Fs::readFile(path + ".damaged"), std::optional<std::string>("{\"settings.tab\": \"scan\","));
+        QCOMPARE(settings.boolean("onboarding.done"), std::optional<bool>(true));
+        QVERIFY(!settings.text("settings.tab"));
+    }
+};
+
+DOVRANE_MODEL_SUITE(SettingsTests)
+#include "SettingsTests.moc"

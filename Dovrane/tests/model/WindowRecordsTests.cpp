@@ -1,0 +1,192 @@
+// The model's window records and its state: start values, the change announcements, the
+// Settings tab, the scan settings, the safe items, and the German texts.
+
+#include "AppModel/AppModel.h"
+#include "Services/ListFormat.h"
+#include "Services/Translations.h"
+#include "support/ModelFixture.h"
+#include "support/ModelTestMain.h"
+
+#include <DovraneKit/FileSystem.h>
+
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+CleanupItem safeItem(const std::string& path, std::int64_t size, Safety safety = Safety::safe,
+                     CleanupAction action = CleanupAction::trash) {
+    return CleanupItem(Url::fromPath(path), std::nullopt, size, 1, std::nullopt, "why", "test", safety, action);
+}
+} // namespace
+
+class WindowRecordsTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sidebarItemsAndTabs() {
+        QStringList raws, titles, shortcuts;
+        for (SidebarItem item : allSidebarItems) {
+            raws << rawValue(item);
+            titles << title(item);
+            shortcuts << shortcut(item);
+            QCOMPARE(sidebarItemFromRaw(rawValue(item)), std::optional<SidebarItem>(item));
+        }
+        QCOMPARE(raws.join(','), QStringLiteral("overview,storage,apps,updates,developer,cleaned"));
+        QCOMPARE(titles.join(','), QStringLiteral("Overview,Storage,Apps,Updates,Developer,Cleaned Up"));
+        QCOMPARE(shortcuts.join(','), QStringLiteral("1,2,3,4,5,6"));
+        QVERIFY(!sidebarItemFromRaw(QStringLiteral("Overview")));
+        QVERIFY(!sidebarItemFromRaw(QStringLiteral("Cleaned Up")));
+        QVERIFY(!sidebarItemFromRaw(QString()));
+
+        QCOMPARE(settingsTabFromRaw(QStringLiteral("appearance")), std::optional<SettingsTab>(SettingsTab::appearance));
+        QVERIFY(!settingsTabFromRaw(QStringLiteral("General")));
+        QCOMPARE(title(SettingsTab::scan), QStringLiteral("Scan"));
+        QCOMPARE(symbolName(SettingsTab::general), QStringLiteral("gearshape"));
+        QCOMPARE(ActiveSheet::onboarding().id(), QStringLiteral("onboarding"));
+        QCOMPARE(ActiveSheet::cleanup(CleanupRequest{}).id(), QStringLiteral("cleanup"));
+        QVERIFY(ActiveSheet::uninstall(UninstallRequest{}).uninstallRequest());
+        QVERIFY(!ActiveSheet::palette().cleanupRequest());
+    }
+
+    void germanTextsComeWithGermanOnly() {
+        {
+            ScopedEnv german("APP_LANG", "de");
+            QVERIFY(Translations::install());
+            QCOMPARE(title(SidebarItem::overview), QStringLiteral("Übersicht"));
+            QCOMPARE(title(SettingsTab::appearance), QStringLiteral("Darstellung"));
+            QCOMPARE(ListFormat::conjunction({QStringLiteral("Caches"), QStringLiteral("Logs")}),
+                     QStringLiteral("Caches und Logs"));
+        }
+        QVERIFY(!Translations::install()); // English again: the catalogue is taken out
+        QCOMPARE(title(SidebarItem::overview), QStringLiteral("Overview"));
+        QCOMPARE(ListFormat::conjunction({QStringLiteral("Caches"), QStringLiteral("Logs")}),
+                 QStringLiteral("Caches and Logs"));
+        QCOMPARE(ListFormat::conjunction({QStringLiteral("Trash")}), QStringLiteral("Trash"));
+        QCOMPARE(ListFormat::conjunction({}), QString());
+    }
+
+    void startValues() {
+        ModelFixture fixture;
+        fixture.settings->setText("settings.tab", QStringLiteral("appearance"));
+        AppModel& model = fixture.makeModel();
+        QCOMPARE(model.sidebar(), std::optional<SidebarItem>(SidebarItem::overview));
+        QVERIFY(!model.sheet());
+        QCOMPARE(model.settingsTab(), SettingsTab::appearance);
+        QVERIFY(!model.scan());
+        QVERIFY(!model.isScanning());
+        QCOMPARE(model.volume(), std::optional<VolumeInfo>(fixture.volume));
+        QVERIFY(model.hasFullDiskAccess());
+        QVERIFY(model.updates().empty());
+        QVERIFY(!model.updatesCheckedAt());
+        QVERIFY(!model.notice());
+        QVERIFY(!model.isDemo());
+        QVERIFY(fixture.settings->text("settings.tab") == QStringLiteral("appearance"));
+    }
+
+    void unknownStoredTabsStartAtGeneral_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::newRow("absent") << QVariant();
+        QTest::newRow("empty") << QVariant(QString());
+        QTest::newRow("a title") << QVariant(QStringLiteral("Scan"));
+        QTest::newRow("not a text") << QVariant(qint64(1));
+    }
+
+    void unknownStoredTabsStartAtGeneral() {
+        QFETCH(QVariant, stored);
+        ModelFixture fixture;
+        if (stored.isValid())
+            fixture.settings->setRaw("settings.tab", stored);
+        QCOMPARE(fixture.makeModel().settingsTab(), SettingsTab::general);
+        QCOMPARE(fixture.settings->contains("settings.tab"), stored.isValid()); // reading wrote nothing
+    }
+
+    void changesAreAnnouncedOnlyWhenValuesDiffer() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ChangeLog log(model);
+        model.setSidebar(SidebarItem::overview);
+        model.setNotice(std::nullopt);
+        model.setVolume(fixture.volume);
+        model.setScanProgress(0);
+        model.setScan(std::nullopt);
+        model.setApps({});
+        QVERIFY(log.fields.empty());
+
+        model.setSidebar(SidebarItem::cleaned);
+        model.setSidebar(SidebarItem::cleaned);
+        model.setNotice(QStringLiteral("Done."));
+        model.setNotice(QStringLiteral("Done."));
+        model.setSidebar(std::nullopt);
+        QCOMPARE(log.fields, (std::vector{AppModel::Field::sidebar, AppModel::Field::notice, AppModel::Field::sidebar}));
+
+        log.clear();
+        model.setSheet(ActiveSheet::palette());
+        model.setSheet(ActiveSheet::palette());
+        model.setSheet(ActiveSheet::cleanup(CleanupRequest{QStringLiteral("A"), {}, {}}));
+        model.setSheet(std::nullopt);
+        model.setSheet(std::nullopt);
+        QCOMPARE(log.count(AppModel::Field::sheet), 5);
+        QCOMPARE(int(log.fields.size()), 5);
+    }
+
+    void theSettingsTabIsWrittenOnEveryChoice() {
+        ModelFixture fixture;
+        {
+            ScopedEnv real("APP_STORE", std::nullopt);
+            AppModel& model = fixture.makeModel();
+            ChangeLog log(model);
+            model.setSettingsTab(SettingsTab::general); // the tab it already shows
+            QVERIFY(log.fields.empty());
+            QCOMPARE(fixture.settings->text("settings.tab"), std::optional<QString>(QStringLiteral("general")));
+            model.setSettingsTab(SettingsTab::scan);
+            QCOMPARE(log.fields, std::vector{AppModel::Field::settingsTab});
+            QCOMPARE(fixture.settings->text("settings.tab"), std::optional<QString>(QStringLiteral("scan")));
+        }
+        fixture.settings->remove("settings.tab");
+        AppModel& model = fixture.makeModel(); // with the test store
+        model.setSettingsTab(SettingsTab::appearance);
+        QCOMPARE(model.settingsTab(), SettingsTab::appearance);
+        QVERIFY(!fixture.settings->contains("settings.tab"));
+    }
+
+    void scanSettingsComeFromTheSettingsEachTime() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        QCOMPARE(model.settings(), ScanSettings());
+
+        fixture.settings->setRaw("scan.installerAge", QStringLiteral("30"));
+        fixture.settings->setRaw("scan.excluded", QStringLiteral("/home/one"));
+        fixture.settings->setInteger("scan.projectAge", -3);
+        fixture.settings->setTexts("scan.projects", {QStringLiteral("/src"), QStringLiteral("/work")});
+        ScanSettings expected;
+        expected.projectAgeDays = -3;
+        expected.projectFolders = {"/src", "/work"};
+        QCOMPARE(model.settings(), expected);
+
+        fixture.settings->setInteger("scan.installerAge", 0);
+        fixture.settings->setTexts("scan.excluded", {QStringLiteral("/home/one")});
+        QCOMPARE(model.settings().installerAgeDays, 0);
+        QCOMPARE(model.settings().excludedPaths, std::vector<std::string>{"/home/one"});
+    }
+
+    void safeItemsIncludeDeveloperCategories() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        QVERIFY(model.safeItems().empty());
+        QCOMPARE(model.safeTotal(), std::int64_t(0));
+
+        ScanResult scan = makeScan(fixture.clock->now(), 1000, 500);
+        scan.categories[size_t(position(CategoryID::caches))].items = {
+            safeItem("/c/a", 10), safeItem("/c/b", 20, Safety::review), safeItem("/c/c", 40, Safety::safe, CleanupAction::showOnly)};
+        scan.categories[size_t(position(CategoryID::xcode))].items = {safeItem("/x/d", 300)};
+        model.setScan(scan);
+        QCOMPARE(model.safeItems().size(), size_t(2));
+        QCOMPARE(model.safeItems()[1].url.path(), std::string("/x/d"));
+        QCOMPARE(model.safeTotal(), std::int64_t(310));
+    }
+};
+
+DOVRANE_MODEL_SUITE(WindowRecordsTests)
+#include "WindowRecordsTests.moc"
