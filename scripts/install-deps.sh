@@ -30,6 +30,7 @@ adwaita-icon-theme
 fonts-dejavu-core
 libqt6sql6-sqlite
 dbus-daemon
+pkexec
 "
 
 missing=""
