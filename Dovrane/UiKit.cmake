@@ -1,7 +1,7 @@
 # DovraneUiKit: what every window and page stands on (appearance, colours, fonts, symbols, the
 # storage graphics, themes, layout probes, window behaviour and the page kit). Qt Widgets, Svg
 # and DBus; the kit below it never sees Qt.
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg DBus LinguistTools)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg DBus)
 
 file(GLOB DOVRANE_UIKIT_SOURCES CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/UiKit/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/UiKit/*.h
@@ -24,21 +24,10 @@ add_library(DovraneUiKit STATIC
 set_target_properties(DovraneUiKit PROPERTIES AUTOMOC ON AUTOMOC_COMPILER_PREDEFINES OFF)
 target_include_directories(DovraneUiKit PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(DovraneUiKit PUBLIC DovraneKit Qt6::Widgets Qt6::Svg Qt6::DBus)
-# The settings store belongs to the model library; until that library exists, compile it here.
-if(TARGET DovraneModel)
-    target_link_libraries(DovraneUiKit PUBLIC DovraneModel)
-else()
-    target_sources(DovraneUiKit PRIVATE Services/Settings.cpp Services/Settings.h)
-endif()
+# The settings store and the German catalogue belong to the model library.
+target_link_libraries(DovraneUiKit PUBLIC DovraneModel)
 
 # Our own symbols (only those the desktop's icon themes lack) and the generic app icon.
 file(GLOB DOVRANE_UIKIT_SYMBOLS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/UiKit/symbols/*.svg)
 qt_add_resources(DovraneUiKit "dovrane_symbols" PREFIX "/symbols" BASE ${CMAKE_CURRENT_SOURCE_DIR}/UiKit/symbols
     FILES ${DOVRANE_UIKIT_SYMBOLS})
-
-# The German catalogue, compiled at build time and carried inside the binary as
-# ":/i18n/Dovrane_de.qm". One catalogue serves the model and the windows.
-qt_add_lrelease(DovraneUiKit TS_FILES ${CMAKE_CURRENT_SOURCE_DIR}/translations/Dovrane_de.ts
-    QM_FILES_OUTPUT_VARIABLE DOVRANE_QM_FILES)
-qt_add_resources(DovraneUiKit "dovrane_translations" PREFIX "/i18n" BASE ${CMAKE_CURRENT_BINARY_DIR}
-    FILES ${DOVRANE_QM_FILES})

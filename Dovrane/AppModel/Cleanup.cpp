@@ -17,7 +17,7 @@ const std::string demoTrashFolder = "/Users/demo/.Trash/";
 } // namespace
 
 Trasher AppModel::trasher() const {
-    Trasher trasher{DeletionGuard(services_.home, {}), FreedesktopTrash::homeTrashFiles(services_.home)};
+    Trasher trasher{DeletionGuard(services_.home, {}), Url::fromPath(FreedesktopTrash::homeTrashFiles(services_.home.path()))};
     // Called on the pool thread that executes; it waits there for the password dialog.
     trasher.admin = [paths = services_.systemPaths](const std::string& command) {
         return Admin::runAndWait(command, tr("Dovrane wants to move files outside your home folder to the Trash."),
@@ -52,7 +52,7 @@ QFuture<void> AppModel::perform(CleanupRequest request) {
         Trasher::Outcome outcome;
         for (const TrashPlan::Entry& entry : request.plan.entries)
             outcome.removed.push_back(
-                {entry.url.path(), demoTrashFolder + entry.url.lastPathComponent(), entry.size, false});
+                {entry.url, Url::fromPath(demoTrashFolder + entry.url.lastPathComponent()), entry.size, false});
         cleanedUp(outcome, request.title, done);
         return future;
     }
@@ -70,7 +70,7 @@ void AppModel::cleanedUp(const Trasher::Outcome& outcome, const QString& title,
     }
     std::set<std::string> moved;
     for (const RemovedItem& item : outcome.removed)
-        moved.insert(item.originalPath);
+        moved.insert(item.originalPath.path());
     ScanResult pruned = *scan_;
     for (Category& category : pruned.categories) {
         std::erase_if(category.items, [&](const CleanupItem& item) { return moved.contains(item.url.path()); });
@@ -103,7 +103,7 @@ void AppModel::record(const Trasher::Outcome& outcome, const QString& title) {
     }
     std::set<std::string> moved;
     for (const RemovedItem& item : outcome.removed)
-        moved.insert(item.originalPath);
+        moved.insert(item.originalPath.path());
     std::vector<Orphan> remaining = orphans_;
     std::erase_if(remaining, [&](const Orphan& orphan) { return moved.contains(orphan.url.path()); });
     if (isLoadingApps_)

@@ -134,7 +134,7 @@ QFuture<void> AppModel::performUninstall(UninstallRequest request) {
     if (isDemo_) {
         Trasher::Outcome outcome;
         for (const Trasher::Candidate& entry : entries)
-            outcome.removed.push_back({entry.url.path(), demoTrashPath, entry.size, false});
+            outcome.removed.push_back({entry.url, Url::fromPath(demoTrashPath), entry.size, false});
         uninstalled(outcome, title, app.path, done);
         return future;
     }
@@ -147,7 +147,7 @@ QFuture<void> AppModel::performUninstall(UninstallRequest request) {
                 Trasher::Outcome outcome = trasher.execute(plan);
                 // A protected bundle or leftover did not move either: the notice counts it.
                 for (const Url& refused : plan.refused)
-                    outcome.failed.push_back({refused.path(), "blocked"});
+                    outcome.failed.push_back(TrashFailure::blocked(refused));
                 return outcome;
             },
             [this, title, bundle, done](Trasher::Outcome outcome) { uninstalled(outcome, title, bundle, done); });
@@ -171,7 +171,7 @@ void AppModel::uninstalled(const Trasher::Outcome& outcome, const QString& title
     record(outcome, title);
     const std::string path = bundle.path();
     const bool moved = std::any_of(outcome.removed.begin(), outcome.removed.end(),
-                                   [&](const RemovedItem& item) { return item.originalPath == path; });
+                                   [&](const RemovedItem& item) { return item.originalPath.path() == path; });
     if (moved)
         removeApp(bundle);
     done->finish();

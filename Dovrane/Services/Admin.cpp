@@ -84,7 +84,7 @@ bool runAndWait(const std::string& command, const QString& prompt, const SystemP
 }
 
 QFuture<bool> emptyTrash(const Url& home) {
-    return onAdminThread([trash = FreedesktopTrash::homeTrash(home)] { return emptyHomeTrash(trash); });
+    return onAdminThread([trash = FreedesktopTrash::homeTrash(home.path())] { return emptyHomeTrash(trash); });
 }
 
 bool emptyHomeTrash(const std::string& trashFolder) {

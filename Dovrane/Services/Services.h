@@ -13,6 +13,7 @@
 #include <DovraneKit/CommandRunner.h>
 #include <DovraneKit/DiskScanner.h>
 #include <DovraneKit/SizeCounter.h>
+#include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/Url.h>
 
 #include <functional>

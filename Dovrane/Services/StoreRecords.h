@@ -5,6 +5,7 @@
 // are written by the container's next save.
 
 #include <DovraneKit/AppRecords.h>
+#include <DovraneKit/RemovedItem.h>
 #include <DovraneKit/Date.h>
 
 #include <QString>
