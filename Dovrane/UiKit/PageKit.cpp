@@ -80,6 +80,8 @@ FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
 
 void FooterBar::setSummary(const QString& summary) { summary_->setText(summary); }
 
+void FooterBar::addNote(QWidget* note) { row_->insertWidget(row_->indexOf(summary_) + 1, note); }
+
 void FooterBar::addAction(QWidget* action) { row_->addWidget(action); }
 
 } // namespace dovrane

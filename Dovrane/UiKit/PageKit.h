@@ -57,6 +57,8 @@ public:
     explicit FooterBar(QWidget* parent = nullptr);
     void setSummary(const QString& summary);
     QString summary() const { return summary_->text(); }
+    // Beside the summary, before the flexible space.
+    void addNote(QWidget* note);
     void addAction(QWidget* action);
 
 private:
