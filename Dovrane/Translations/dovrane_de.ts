@@ -117,4 +117,84 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>StorageGroup</name>
+    <message>
+        <source>Apps</source>
+        <translation>Apps</translation>
+    </message>
+    <message>
+        <source>Your files</source>
+        <translation>Deine Dateien</translation>
+    </message>
+    <message>
+        <source>Caches and logs</source>
+        <translation>Caches und Protokolle</translation>
+    </message>
+    <message>
+        <source>Developer</source>
+        <translation>Entwicklung</translation>
+    </message>
+    <message>
+        <source>Device backups</source>
+        <translation>Gerätebackups</translation>
+    </message>
+    <message>
+        <source>Mail and Messages</source>
+        <translation>Mail und Nachrichten</translation>
+    </message>
+    <message>
+        <source>Installers and Trash</source>
+        <translation>Installer und Papierkorb</translation>
+    </message>
+    <message>
+        <source>macOS and the rest</source>
+        <translation>macOS und der Rest</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::SafetyBadge</name>
+    <message>
+        <source>Rebuilt when needed. Moving it to the Trash loses nothing.</source>
+        <translation>Wird bei Bedarf neu erstellt. In den Papierkorb legen verliert nichts.</translation>
+    </message>
+    <message>
+        <source>Probably not needed. Look before you remove it.</source>
+        <translation>Wahrscheinlich nicht nötig. Sieh es dir an, bevor du es entfernst.</translation>
+    </message>
+    <message>
+        <source>Dovrane only shows it. Manage it in the app that owns it.</source>
+        <translation>Dovrane zeigt es nur an. Verwalte es in der App, zu der es gehört.</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StorageBar</name>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>Free: %1</source>
+        <translation>Frei: %1</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StorageRing</name>
+    <message>
+        <source>in total</source>
+        <translation>insgesamt</translation>
+    </message>
+    <message>
+        <source>used</source>
+        <translation>belegt</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+</context>
 </TS>

@@ -27,14 +27,16 @@ class HeldMeasurer {
 public:
     explicit HeldMeasurer(bool hold) : held_(hold) {}
 
-    Services::Measurer function() {
-        return [this](const Url& url, std::stop_token) {
+    // The services measuring with this measurer.
+    Services applied(Services services) {
+        services.measure = [this](const Url& url, std::stop_token) {
             std::unique_lock lock(mutex_);
             ++calls_;
             changed_.notify_all();
             changed_.wait(lock, [this] { return !held_; });
             return Measurement{std::int64_t(url.path().size()) * 1000, 1, std::nullopt};
         };
+        return services;
     }
     void waitForCall() {
         std::unique_lock lock(mutex_);
@@ -79,9 +81,7 @@ private slots:
     void publishesAppsThenSizesThenOrphans() {
         ModelFixture fixture;
         HeldMeasurer measurer(false);
-        Services services = fixture.services();
-        services.measure = measurer.function();
-        AppModel& model = fixture.makeModel(services);
+        AppModel& model = fixture.makeModel(measurer.applied(fixture.services()));
         makeAppBundle(fixture / "Applications/Beta.app", "com.example.Beta", "Beta");
         makeAppBundle(fixture / "Applications/Alpha.app", "com.example.alpha", "Alpha");
         writeFile(fixture / "Library/Caches/com.gone.app/data", "gone");
@@ -114,8 +114,7 @@ private slots:
     void callsThatDoNothing() {
         ModelFixture fixture;
         HeldMeasurer measurer(true);
-        Services services = fixture.services();
-        services.measure = measurer.function();
+        const Services services = measurer.applied(fixture.services());
         AppModel& model = fixture.makeModel(services);
         makeAppBundle(fixture / "Applications/Alpha.app", "com.example.alpha", "Alpha");
 
@@ -148,8 +147,7 @@ private slots:
             QSKIP("the held measurer takes the only worker thread the model's pool has here");
         ModelFixture fixture;
         HeldMeasurer measurer(true);
-        Services services = fixture.services();
-        services.measure = measurer.function();
+        const Services services = measurer.applied(fixture.services());
         AppModel& model = fixture.makeModel(services);
         makeAppBundle(fixture / "Applications/Alpha.app", "com.example.alpha", "Alpha");
         makeAppBundle(fixture / "Applications/Beta.app", "com.example.beta", "Beta");

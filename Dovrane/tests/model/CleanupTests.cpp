@@ -101,7 +101,7 @@ private slots:
         await(model.perform(*model.sheet()->cleanupRequest()));
         QVERIFY(!model.sheet());
 
-        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(Url::fromPath(fixture.home())).path();
+        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(fixture.home());
         QVERIFY(!Fs::exists(cache));
         QVERIFY(!Fs::exists(installer));
         QCOMPARE(Fs::readFile(trashFiles + "/com.gone.app/data").value_or(""), std::string("cached"));
@@ -112,7 +112,7 @@ private slots:
         const Removal& removal = *removals->front();
         QCOMPARE(removal.title(), QStringLiteral("Spring cleaning"));
         QCOMPARE(removal.items().size(), size_t(2));
-        QCOMPARE(removal.items()[0].trashPath, trashFiles + "/com.gone.app");
+        QCOMPARE(removal.items()[0].trashPath.path(), trashFiles + "/com.gone.app");
         QCOMPARE(removal.size(), std::int64_t(3000));
         QCOMPARE(*model.notice(),
                  QStringLiteral("3 KB moved to the Trash. The space frees up when you empty the Trash."));
@@ -172,7 +172,7 @@ private slots:
         auto removals = fixture.container().removals();
         QCOMPARE(removals->size(), size_t(1));
         QCOMPARE(removals->front()->items().size(), size_t(2));
-        QCOMPARE(removals->front()->items()[0].trashPath, std::string("/Users/demo/.Trash/demo.zip"));
+        QCOMPARE(removals->front()->items()[0].trashPath.path(), std::string("/Users/demo/.Trash/demo.zip"));
         QCOMPARE(categoryOf(*model.scan(), CategoryID::installers).size, std::int64_t(0));
         QVERIFY(!Fs::exists(ScanCache::url().path()));
     }
@@ -181,8 +181,7 @@ private slots:
         ModelFixture fixture;
         TempDir tools;
         FakePkexec pkexec(tools.path());
-        Services services = fixture.services();
-        services.systemPaths = pkexec.paths();
+        Services services = pkexec.applied(fixture.services());
         AppModel& model = fixture.makeModel(services);
         // A name with a quote and a backslash must survive the root shell.
         const std::string file = fixture / "Shared/it's a \\ file";
@@ -207,7 +206,7 @@ private slots:
         QCOMPARE(moved.removed.size(), size_t(1));
         QVERIFY(moved.removed[0].needsAdmin);
         QVERIFY(!Fs::exists(file));
-        QCOMPARE(Fs::readFile(moved.removed[0].trashPath).value_or(""), std::string("x"));
+        QCOMPARE(Fs::readFile(moved.removed[0].trashPath.path()).value_or(""), std::string("x"));
         QCOMPARE(pkexec.calls().size(), size_t(2));
         QCOMPARE(pkexec.calls()[1][0], std::string("/bin/sh"));
 

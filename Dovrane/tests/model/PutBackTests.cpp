@@ -40,7 +40,7 @@ private slots:
         const std::string restored = fixture / "Downloads/one", gone = fixture / "Downloads/two",
                           taken = fixture / "Downloads/three";
         auto removal = cleanedUp(fixture, model, {restored, gone, taken});
-        Fs::removeAll(removal->items()[1].trashPath); // emptied from the Trash meanwhile
+        Fs::removeAll(removal->items()[1].trashPath.path()); // emptied from the Trash meanwhile
         writeFile(taken, "newer");                     // something new stands at the old place
 
         await(model.undo(removal));
@@ -78,7 +78,7 @@ private slots:
 
         // All gone from the Trash: no notice at all, no rescan.
         for (const RemovedItem& item : removal->items())
-            Fs::removeAll(item.trashPath);
+            Fs::removeAll(item.trashPath.path());
         model.setNotice(std::nullopt);
         await(model.undo(removal));
         QVERIFY(!model.notice());

@@ -52,7 +52,7 @@ private slots:
         ModelFixture fixture;
         // Read at start-up, then before and after emptying: the gain is floored at zero.
         AppModel& model = fixture.makeModel(withAvailable(fixture, {0, 9000, 5000, 1000, 6000}));
-        const std::string trash = FreedesktopTrash::homeTrash(Url::fromPath(fixture.home()));
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
         writeFile(trash + "/files/old.zip", "old");
         writeFile(trash + "/info/old.zip.trashinfo", "[Trash Info]\n");
 
@@ -73,7 +73,7 @@ private slots:
         AppModel& model = fixture.makeModel();
         TempDir elsewhere;
         writeFile(elsewhere / "precious", "p");
-        const std::string trash = FreedesktopTrash::homeTrash(Url::fromPath(fixture.home()));
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
         makeSymlink(elsewhere.path(), trash + "/files");
 
         await(model.emptyTrash());
@@ -86,9 +86,7 @@ private slots:
         ModelFixture fixture;
         TempDir tools;
         FakePkexec pkexec(tools.path());
-        Services services = withAvailable(fixture, {0, 1000, 4000});
-        services.systemPaths = pkexec.paths();
-        AppModel& model = fixture.makeModel(services);
+        AppModel& model = fixture.makeModel(pkexec.applied(withAvailable(fixture, {0, 1000, 4000})));
 
         // Only real stamps reach the root shell.
         await(model.deleteSnapshots({snapshot("tmsnapshot:not-a-stamp"), snapshot("tmsnapshot:2024-13-01-093012")}));
@@ -158,11 +156,10 @@ private slots:
         ModelFixture fixture;
         TempDir tools;
         FakePkexec pkexec(tools.path());
-        Services services = fixture.services();
-        services.systemPaths = pkexec.paths();
+        Services services = pkexec.applied(fixture.services());
         AppModel& model = fixture.makeModel(services);
         model.setIsDemo(true);
-        const std::string trash = FreedesktopTrash::homeTrash(Url::fromPath(fixture.home()));
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
         writeFile(trash + "/files/kept", "k");
         ChangeLog log(model);
         await(model.emptyTrash());

@@ -105,7 +105,7 @@ private slots:
         QVERIFY(!Fs::exists(bundle));
         QVERIFY(!Fs::exists(cache));
         QVERIFY(Fs::exists(support)); // not ticked
-        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(Url::fromPath(fixture.home())).path();
+        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(fixture.home());
         QVERIFY(Fs::exists(trashFiles + "/Tool.app/Contents/Info.plist"));
         QVERIFY(model.apps().empty());
         auto removals = fixture.container().removals();
@@ -124,8 +124,7 @@ private slots:
         ModelFixture fixture;
         TempDir tools;
         FakePkexec pkexec(tools.path());
-        Services services = measuringServices(fixture, 1000);
-        services.systemPaths = pkexec.paths();
+        Services services = pkexec.applied(measuringServices(fixture, 1000));
         services.systemLibrary = Url::fromPath(fixture / "System Library");
         AppModel& model = fixture.makeModel(services);
         const std::string bundle = makeAppBundle(fixture / "Applications/Tool.app", "com.example.tool", "Tool");
@@ -149,7 +148,7 @@ private slots:
         QVERIFY(!Fs::exists(daemon));
         const RemovedItem moved = fixture.container().removals()->back()->items().back();
         QVERIFY(moved.needsAdmin);
-        QCOMPARE(Fs::readFile(moved.trashPath).value_or(""), std::string("<plist/>"));
+        QCOMPARE(Fs::readFile(moved.trashPath.path()).value_or(""), std::string("<plist/>"));
         QCOMPARE(pkexec.calls().size(), size_t(2));
     }
 
@@ -218,7 +217,7 @@ private slots:
         QVERIFY(Fs::exists(app.path.path()));
         QVERIFY(fixture.workspace->terminated.empty());
         QVERIFY(model.apps().empty());
-        QCOMPARE(fixture.container().removals()->front()->items().front().trashPath,
+        QCOMPARE(fixture.container().removals()->front()->items().front().trashPath.path(),
                  std::string("/Users/demo/.Trash/x"));
     }
 

@@ -127,15 +127,22 @@ private slots:
         ProcWorkspace workspace(Url::fromPath(folder.path()), std::nullopt, paths);
 
         for (const char* refused : {"file:///etc/passwd", "x-apple.systempreferences:com.apple.preference.security",
-                                    "javascript:alert(1)", "ftp://example.com/"})
-            QVERIFY2(!workspace.open(*Url::parse(refused)), refused);
-        QVERIFY(workspace.open(*Url::parse("https://example.com/a?b=c&d=e")));
+                                    "javascript:void", "ftp://example.com/"}) {
+            const auto url = Url::parse(refused);
+            QVERIFY2(url, refused);
+            QVERIFY2(!workspace.open(*url), refused);
+        }
+        const auto web = Url::parse("https://example.com/a?b=c&d=e");
+        QVERIFY(web);
+        QVERIFY(workspace.open(*web));
         while (!Fs::exists(log))
             QTest::qWait(10);
         QCOMPARE(Fs::readFile(log), std::optional<std::string>("1|https://example.com/a?b=c&d=e\n"));
 
         paths.opener = folder / "missing";
-        QVERIFY(!ProcWorkspace(Url::fromPath(folder.path()), std::nullopt, paths).open(*Url::parse("mailto:a@b.example")));
+        const auto mail = Url::parse("mailto:a@b.example");
+        QVERIFY(mail);
+        QVERIFY(!ProcWorkspace(Url::fromPath(folder.path()), std::nullopt, paths).open(*mail));
     }
 
     void applicationsAreFoundInTheApplicationFolders() {

@@ -188,7 +188,7 @@ private slots:
 
     void theGermanCatalogueIsBuiltIn() {
         QTranslator german;
-        QVERIFY(german.load(QStringLiteral(":/i18n/Dovrane_de.qm")));
+        QVERIFY(german.load(QStringLiteral(":/i18n/dovrane_de.qm")));
         QCOMPARE(german.translate("dovrane::StorageBar", "Free: %1"), QStringLiteral("Frei: %1"));
         QCOMPARE(german.translate("StorageGroup", "Your files"), QStringLiteral("Deine Dateien"));
     }

@@ -40,6 +40,11 @@ void setSwitch(const std::string& path, bool on) {
 }
 } // namespace
 
+Services FakePkexec::applied(Services services) const {
+    services.systemPaths = paths();
+    return services;
+}
+
 void FakePkexec::setRefusing(bool refusing) const { setSwitch(Path::join(folder_, "refuse"), refusing); }
 
 void FakePkexec::setPretending(bool pretending) const { setSwitch(Path::join(folder_, "pretend"), pretending); }

@@ -3,6 +3,7 @@
 // then runs the command as the current user, refuses (exit 126) like a dismissed dialog, or
 // pretends it ran.
 
+#include "Services/Services.h"
 #include "Services/SystemPaths.h"
 
 #include <string>
@@ -17,6 +18,8 @@ public:
 
     // The table with pkexec pointing at the script.
     SystemPaths paths() const;
+    // The services with pkexec pointing at the script.
+    Services applied(Services services) const;
     const std::string& script() const { return script_; }
     void setRefusing(bool refusing) const;
     // Answers success without running the command (for tools this machine lacks).
