@@ -88,20 +88,42 @@ OverviewPage::OverviewPage(PageContext context, QWidget* parent) : QScrollArea(p
 }
 
 void OverviewPage::modelChanged(AppModel::Field field) {
+    const AppModel& model = context_.model;
     switch (field) {
-    case AppModel::Field::scan:
     case AppModel::Field::isScanning:
     case AppModel::Field::scanLabel:
+        // A running scan changes one line of a shown result, or the label of the first scan's
+        // progress; only a change of state draws the page again.
+        if (model.scan() && shown_ == State::scan) {
+            measured_->setText(measuredText(*model.scan()));
+            break;
+        }
+        if (!model.scan() && model.isScanning() && shown_ == State::scanning) {
+            progressLabel_->setText(model.scanLabel());
+            progress_->setAccessibleName(model.scanLabel());
+            break;
+        }
+        redraw();
+        break;
+    case AppModel::Field::scan:
     case AppModel::Field::weekGrowth:
         redraw();
         break;
     case AppModel::Field::scanProgress:
         if (progress_)
-            progress_->setValue(int(std::clamp(context_.model.scanProgress(), 0.0, 1.0) * progress_->maximum()));
+            progress_->setValue(int(std::clamp(model.scanProgress(), 0.0, 1.0) * progress_->maximum()));
         break;
     default:
         break;
     }
+}
+
+QString OverviewPage::measuredText(const ScanResult& scan) const {
+    const AppModel& model = context_.model;
+    if (model.isScanning())
+        return tr("Measuring %1…").arg(model.scanLabel());
+    return tr("%1, measured %2")
+        .arg(Texts::oneLine(text(scan.volume)), text(DateText::relative(scan.date, model.services().clock->now())));
 }
 
 void OverviewPage::redraw() {
@@ -113,6 +135,7 @@ void OverviewPage::redraw() {
     }
     progress_ = nullptr;
     progressLabel_ = nullptr;
+    measured_ = nullptr;
 
     QVBoxLayout* layout = nullptr;
     blocks_ = column(widget(), 24, &layout);
@@ -154,18 +177,14 @@ QWidget* OverviewPage::header(const ScanResult& scan) {
         label->setObjectName(QLatin1String(name));
         label->setWordWrap(true);
         lines->addWidget(label);
+        return label;
     };
     // On Linux free space is what is available, so this line never shows there.
     if (const std::int64_t purgeable = scan.free - scan.available; purgeable >= 1)
         addLine(tr("Includes %1 that macOS frees on its own when it needs the space.").arg(text(bytes(purgeable))),
                 "purgeable");
+    measured_ = addLine(measuredText(scan), "measured");
     const AppModel& model = context_.model;
-    if (model.isScanning())
-        addLine(tr("Measuring %1…").arg(model.scanLabel()), "measured");
-    else
-        addLine(tr("%1, measured %2")
-                    .arg(Texts::oneLine(text(scan.volume)), text(DateText::relative(scan.date, model.services().clock->now()))),
-                "measured");
     if (const auto& growth = model.weekGrowth())
         addLine(tr("This week: %1").arg(text(growth->sentence())), "growth");
 

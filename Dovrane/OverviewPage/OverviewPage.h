@@ -30,6 +30,8 @@ public:
 private:
     void modelChanged(AppModel::Field field);
     void redraw();
+    // The header's second line: the running scan's label, else volume and age of the result.
+    QString measuredText(const ScanResult& scan) const;
     QWidget* header(const ScanResult& scan);
     QWidget* barBlock(const ScanResult& scan);
     QWidget* safeList(const ScanResult& scan);
@@ -42,6 +44,7 @@ private:
     QWidget* blocks_ = nullptr;
     QProgressBar* progress_ = nullptr;
     StyledLabel* progressLabel_ = nullptr;
+    StyledLabel* measured_ = nullptr;
     State shown_ = State::noScan;
 };
 

@@ -90,28 +90,28 @@ Safety CategoryItemsModel::shownSafety(const CleanupItem& item) {
 std::vector<CategoryItemsModel::Column> CategoryItemsModel::columns(const AppModel& model) {
     using Row = CleanupItem;
     std::vector<Column> columns;
-    columns.push_back({tr("Name"), SortKeys::byName<Row>(&Row::name), [](const Row& item, int role) -> QVariant {
+    columns.push_back({CategoryDetail::tr("Name"), SortKeys::byName<Row>(&Row::name), [](const Row& item, int role) -> QVariant {
                            if (role == Qt::DisplayRole)
                                return Texts::oneLine(text(item.name));
                            if (role == Qt::ToolTipRole)
                                return Texts::tooltip(text(item.reason) + QLatin1Char('\n') + text(item.url.path()));
                            return {};
                        }});
-    columns.push_back({tr("Size"), SortKeys::byValue<Row>(&Row::size), [this](const Row& item, int role) -> QVariant {
+    columns.push_back({CategoryDetail::tr("Size"), SortKeys::byValue<Row>(&Row::size), [this](const Row& item, int role) -> QVariant {
                            if (role == Qt::DisplayRole)
                                return category_ == CategoryID::snapshots ? dash : text(bytes(item.size));
                            if (role == Qt::FontRole)
                                return Fonts::monospacedDigits(Fonts::font(FontRole::body));
                            return {};
                        }});
-    columns.push_back({tr("Last Used"), SortKeys::byValue<Row>(&lastUsedSort), [&model](const Row& item, int role) -> QVariant {
+    columns.push_back({CategoryDetail::tr("Last Used"), SortKeys::byValue<Row>(&lastUsedSort), [&model](const Row& item, int role) -> QVariant {
                            if (role == Qt::DisplayRole)
                                return item.lastUsed ? text(DateText::relative(*item.lastUsed, model.services().clock->now())) : dash;
                            if (role == Qt::ForegroundRole)
                                return secondary();
                            return {};
                        }});
-    columns.push_back({tr("Safety"), SortKeys::byValue<Row>(&Row::safety), [](const Row& item, int role) -> QVariant {
+    columns.push_back({CategoryDetail::tr("Safety"), SortKeys::byValue<Row>(&Row::safety), [](const Row& item, int role) -> QVariant {
                            const Safety shown = shownSafety(item);
                            if (role == Qt::DisplayRole)
                                return text(Explanations::label(shown));

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QTest>
+#include <QTranslator>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -175,6 +176,24 @@ private slots:
         QVERIFY(!browser.showsEmptyState());
         QCOMPARE(browser.detail()->category().id, CategoryID::caches);
         QCOMPARE(browser.detail()->category().items.size(), std::size_t(3));
+    }
+
+    void germanComesFromTheOneCatalogue() {
+        ScopedEnv german("APP_LANG", "de");
+        QTranslator catalogue;
+        QVERIFY(catalogue.load(QStringLiteral(":/i18n/dovrane_de.qm")));
+        QCoreApplication::installTranslator(&catalogue);
+        PageFixture fixture;
+        fixture.model.setScan(fixture.scan());
+        DeveloperPage developer(fixture.context());
+        showAsWindow(developer);
+        QCoreApplication::removeTranslator(&catalogue);
+        QCOMPARE(developer.windowTitle(), QStringLiteral("Entwickler"));
+        QCOMPARE(developer.browser()->list()->model()->index(0, 0).data().toString(), QStringLiteral("Entwicklerwerkzeuge"));
+        QVERIFY(visibleButton(developer, QStringLiteral("In den Papierkorb legen…")));
+        QCOMPARE(developer.browser()->detail()->items()->headerData(CategoryItemsModel::lastUsedColumn, Qt::Horizontal,
+                                                                    Qt::DisplayRole),
+                 QVariant(QStringLiteral("Zuletzt benutzt")));
     }
 
     void theDetailHeaderIsALayoutArea() {
