@@ -11,7 +11,6 @@
 #include <DovraneKit/Explanations.h>
 
 #include <QAction>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
@@ -47,14 +46,6 @@ QWidget* probedBlock(QWidget* parent, const char* name, int spacing, QVBoxLayout
     block->setObjectName(QLatin1String(name));
     gridProbe(block, QLatin1String(name), QStringLiteral("overview"), QStringLiteral("lead"));
     return block;
-}
-
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedHeight(1);
-    return line;
 }
 
 } // namespace
@@ -241,7 +232,7 @@ QWidget* OverviewPage::safeList(const ScanResult& scan) {
         card->contentLayout()->setSpacing(0);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             if (i > 0)
-                card->contentLayout()->addWidget(divider(card));
+                card->contentLayout()->addWidget(new Divider(Qt::Horizontal, card));
             card->contentLayout()->addWidget(new SafeRow(context_, *rows[i], card));
         }
         layout->addWidget(card);

@@ -44,8 +44,12 @@ public:
         if (!index.isValid() || index.row() >= rowCount())
             return {};
         const Entry& entry = entries_[std::size_t(index.row())];
-        if (entry.category)
-            return role == Qt::AccessibleTextRole ? QVariant(entry.title) : QVariant();
+        if (entry.category) {
+            if (role == Qt::AccessibleTextRole)
+                return entry.title;
+            // Room for the row widget that draws the category.
+            return role == Qt::SizeHintRole ? QVariant(QSize(0, 28)) : QVariant();
+        }
         switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
@@ -128,11 +132,7 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
     sidebarColumn->addWidget(list_, 1);
     panes->addWidget(sidebar);
 
-    auto* divider = new QFrame(browser);
-    divider->setFrameShape(QFrame::VLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setFixedWidth(1);
-    panes->addWidget(divider);
+    panes->addWidget(new Divider(Qt::Vertical, browser));
 
     detail_ = new CategoryDetail(context_, std::move(footer), browser);
     panes->addWidget(detail_, 1);

@@ -69,6 +69,18 @@ void Card::paintEvent(QPaintEvent*) {
     painter.fillPath(shape, SemanticColors::of(SemanticColor::secondaryWindowBackground));
 }
 
+Divider::Divider(Qt::Orientation orientation, QWidget* parent) : QWidget(parent) {
+    if (orientation == Qt::Horizontal)
+        setFixedHeight(1);
+    else
+        setFixedWidth(1);
+}
+
+void Divider::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), SemanticColors::of(SemanticColor::separator));
+}
+
 FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
     row_ = new QHBoxLayout(this);
     row_->setContentsMargins(20, 12, 20, 12);

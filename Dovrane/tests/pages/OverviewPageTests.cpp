@@ -12,7 +12,6 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -129,7 +128,7 @@ private slots:
         auto* card = page.findChild<Card*>("safeCard");
         QVERIFY(card);
         // Dividers stand between rows only.
-        QCOMPARE(card->findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly).size(), qsizetype(3));
+        QCOMPARE(card->findChildren<Divider*>().size(), qsizetype(3));
         QCOMPARE(labelText(page, "safeTotal"), QStringLiteral("9.5 GB"));
         QVERIFY(!page.findChild<QLabel*>("nothing"));
 
@@ -141,7 +140,7 @@ private slots:
         showAsWindow(page);
         QCOMPARE(safeRows(page), std::vector<CategoryID>{CategoryID::logs});
         card = page.findChild<Card*>("safeCard");
-        QCOMPARE(card->findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly).size(), qsizetype(0));
+        QCOMPARE(card->findChildren<Divider*>().size(), qsizetype(0));
     }
 
     void anEmptySafeListShowsTheNoteAndTheTotalOnly() {
