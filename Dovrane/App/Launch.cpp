@@ -6,42 +6,63 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <mutex>
+#include <optional>
+#include <utility>
 
 namespace dovrane::Launch {
 
 namespace {
-
-// A cached scan older than this is measured again at launch.
-constexpr double scanAge = 21'600;
 
 std::optional<QString> environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::optional<QString>(QString::fromLocal8Bit(value)) : std::nullopt;
 }
 
+bool hasArgument(const std::vector<std::string>& arguments, const char* argument) {
+    return std::find(arguments.begin(), arguments.end(), argument) != arguments.end();
+}
+
 } // namespace
 
-void run(AppModel& model, const std::vector<std::string>& arguments) {
-    static std::once_flag seeded;
-    std::call_once(seeded, [&model] { SeedData::insertIfRequested(model); });
+bool developerRunInCharge(const AppModel& model, const std::vector<std::string>& arguments) {
+    return model.isDemo() || hasArgument(arguments, "--selftest") || std::getenv("APP_SNAPSHOT") != nullptr;
+}
+
+Sequence::Sequence(std::vector<std::string> arguments, DeveloperRuns runs)
+    : arguments_(std::move(arguments)), runs_(std::move(runs)) {}
+
+void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
+    if (!std::exchange(seeded_, true))
+        SeedData::insertIfRequested(model);
 
     if (auto page = environment("APP_PAGE"))
         if (auto item = sidebarItemFromRaw(*page))
             model.setSidebar(*item);
     if (auto tab = environment("APP_SETTINGS"))
-        if (auto settingsTab = settingsTabFromRaw(*tab))
+        if (auto settingsTab = settingsTabFromRaw(*tab)) {
             model.setSettingsTab(*settingsTab);
+            if (openSettings)
+                openSettings();
+        }
 
-    const bool selfTest = std::find(arguments.begin(), arguments.end(), "--selftest") != arguments.end();
-    if (model.isDemo() || selfTest || std::getenv("APP_SNAPSHOT"))
+    if (!developerRunInCharge(model, arguments_)) {
+        model.loadApps(false);
+        model.startBackgroundWork();
+        const Date now = model.services().clock->now();
+        // Exactly six hours old does not count as due.
+        if (!model.scan() || model.scan()->date.secondsSince(now) < -scanAge)
+            model.startScan();
+        if (!model.services().settings->boolean(QStringLiteral("onboarding.done")).value_or(false) &&
+            !Store::isOverridden())
+            model.setSheet(ActiveSheet::onboarding());
+    }
+
+    if (std::exchange(developerRunsStarted_, true))
         return;
-    const Date now = model.services().clock->now();
-    if (!model.scan() || model.scan()->date.secondsSince(now) < -scanAge)
-        model.startScan();
-    const auto& settings = *model.services().settings;
-    if (!settings.boolean("onboarding.done").value_or(false) && !Store::isOverridden())
-        model.setSheet(ActiveSheet::onboarding());
+    if (runs_.selfTest)
+        runs_.selfTest(model);
+    if (runs_.snapshot)
+        runs_.snapshot(model, openSettings);
 }
 
 } // namespace dovrane::Launch
