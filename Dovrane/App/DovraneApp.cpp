@@ -5,6 +5,7 @@
 #include "App/SingleInstance.h"
 #include "App/Store.h"
 #include "ContentView/ContentView.h"
+#include "StoragePage/DiskPages.h"
 #include "Theme/Theme.h"
 #include "Updater/Updater.h"
 
@@ -31,6 +32,7 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
     menus_ = new Menus(*window_, *model_, Updater::shared(), *window_->sidebar(), *window_->toolbar(),
                        {[this] { openSettings(); }, [this] { quit(); }});
     window_->setCleanUpSafeItems(menus_->cleanUpSafeItems);
+    DiskPages::install(*menus_->cleanUpSafeItems);
     // Enabled once the Settings window gives its opener.
     menus_->settings->setEnabled(false);
     paletteKeys_ = new PaletteKeyFilter(this);

@@ -1,34 +1,12 @@
 #include "StorageGraphics/StorageLegend.h"
 
+#include "StorageGraphics/ColorDot.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 
 #include <QHBoxLayout>
-#include <QPainter>
 
 namespace dovrane {
-
-namespace {
-
-// A filled circle in a group's colour, worked out at every paint.
-class Dot : public QWidget {
-public:
-    Dot(StorageGroup group, QWidget* parent) : QWidget(parent), group_(group) { setFixedSize(8, 8); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(StorageGroups::color(group_).resolved());
-        painter.drawEllipse(QRectF(0, 0, 8, 8));
-    }
-
-private:
-    StorageGroup group_;
-};
-
-} // namespace
 
 StorageLegend::StorageLegend(ScanResult scan, QWidget* parent) : QWidget(parent), scan_(std::move(scan)) {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -57,7 +35,7 @@ void StorageLegend::rebuild() {
         auto* row = new QHBoxLayout(cell);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(8);
-        row->addWidget(new Dot(group, cell), 0, Qt::AlignVCenter);
+        row->addWidget(new ColorDot([group] { return StorageGroups::color(group).resolved(); }, cell), 0, Qt::AlignVCenter);
         row->addWidget(new StyledLabel(StorageGroups::title(group), Fonts::font(FontRole::body), {}, cell), 0, Qt::AlignVCenter);
         row->addStretch(1);
         row->addSpacing(4);

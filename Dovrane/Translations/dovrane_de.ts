@@ -520,4 +520,241 @@
         <translation>Gesamt: %1</translation>
     </message>
 </context>
+<context>
+    <name>dovrane::OverviewPage</name>
+    <message>
+        <source>Overview</source>
+        <translation>Übersicht</translation>
+    </message>
+    <message>
+        <source>Clean Up Safe Items…</source>
+        <translation>Gefahrlose Objekte aufräumen…</translation>
+    </message>
+    <message>
+        <source>Safe items</source>
+        <translation>Gefahrlose Objekte</translation>
+    </message>
+    <message>
+        <source>free of %1</source>
+        <translation>frei von %1</translation>
+    </message>
+    <message>
+        <source>Includes %1 that macOS frees on its own when it needs the space.</source>
+        <translation>Enthält %1, die macOS selbst freigibt, wenn es den Platz braucht.</translation>
+    </message>
+    <message>
+        <source>Measuring %1…</source>
+        <translation>Misst %1…</translation>
+    </message>
+    <message>
+        <source>%1, measured %2</source>
+        <translation>%1, gemessen %2</translation>
+    </message>
+    <message>
+        <source>This week: %1</source>
+        <translation>Diese Woche: %1</translation>
+    </message>
+    <message>
+        <source>What you can safely remove</source>
+        <translation>Was du gefahrlos entfernen kannst</translation>
+    </message>
+    <message>
+        <source>Moves to the Trash first. You can put everything back from Cleaned Up.</source>
+        <translation>Kommt zuerst in den Papierkorb. Unter „Aufgeräumt“ kannst du alles zurücklegen.</translation>
+    </message>
+    <message>
+        <source>Nothing right now. Caches, logs and old installers show up here when they pile up.</source>
+        <translation>Gerade nichts. Caches, Protokolle und alte Installer erscheinen hier, wenn sie sich ansammeln.</translation>
+    </message>
+    <message>
+        <source>Clean Up…</source>
+        <translation>Aufräumen…</translation>
+    </message>
+    <message>
+        <source>Review and move the safe items to the Trash (Ctrl-Return)</source>
+        <translation>Gefahrlose Objekte prüfen und in den Papierkorb legen (Strg-Eingabe)</translation>
+    </message>
+    <message>
+        <source>Measuring your disk</source>
+        <translation>Deine Festplatte wird gemessen</translation>
+    </message>
+    <message>
+        <source>This takes a minute or two the first time. You can keep working.</source>
+        <translation>Beim ersten Mal dauert das ein, zwei Minuten. Du kannst weiterarbeiten.</translation>
+    </message>
+    <message>
+        <source>No scan yet</source>
+        <translation>Noch kein Scan</translation>
+    </message>
+    <message>
+        <source>Dovrane measures what fills your disk. It reads sizes, never file contents.</source>
+        <translation>Dovrane misst, was deine Festplatte füllt. Es liest Größen, nie Dateiinhalte.</translation>
+    </message>
+    <message>
+        <source>Scan Now</source>
+        <translation>Jetzt scannen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::SafeRow</name>
+    <message>
+        <source>Show</source>
+        <translation>Zeigen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::CategoryBrowser</name>
+    <message>
+        <source>No scan yet</source>
+        <translation>Noch kein Scan</translation>
+    </message>
+    <message>
+        <source>Measuring %1…</source>
+        <translation>Misst %1…</translation>
+    </message>
+    <message>
+        <source>Scan the disk to see what fills it.</source>
+        <translation>Scanne die Festplatte, um zu sehen, was sie füllt.</translation>
+    </message>
+    <message>
+        <source>Scan Now</source>
+        <translation>Jetzt scannen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::CategoryRow</name>
+    <message>
+        <source>not disclosed</source>
+        <translation>nicht angegeben</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StoragePage</name>
+    <message>
+        <source>Storage</source>
+        <translation>Speicher</translation>
+    </message>
+    <message>
+        <source>System Data, broken down</source>
+        <translation>Systemdaten, aufgeschlüsselt</translation>
+    </message>
+    <message>
+        <source>Everything else</source>
+        <translation>Alles andere</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::DeveloperPage</name>
+    <message>
+        <source>Developer</source>
+        <translation>Entwickler</translation>
+    </message>
+    <message>
+        <source>Developer tools</source>
+        <translation>Entwicklerwerkzeuge</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::CategoryDetail</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Last Used</source>
+        <translation>Zuletzt benutzt</translation>
+    </message>
+    <message>
+        <source>Safety</source>
+        <translation>Sicherheit</translation>
+    </message>
+    <message>
+        <source>Nothing here</source>
+        <translation>Hier ist nichts</translation>
+    </message>
+    <message>
+        <source>Dovrane found nothing in this category on this Mac.</source>
+        <translation>Dovrane hat in dieser Kategorie auf diesem Mac nichts gefunden.</translation>
+    </message>
+    <message>
+        <source>Empty Trash…</source>
+        <translation>Papierkorb leeren…</translation>
+    </message>
+    <message>
+        <source>Delete Snapshots…</source>
+        <translation>Snapshots löschen…</translation>
+    </message>
+    <message>
+        <source>Remove Unavailable…</source>
+        <translation>Nicht verfügbare entfernen…</translation>
+    </message>
+    <message>
+        <source>Choose Project Folders…</source>
+        <translation>Projektordner wählen…</translation>
+    </message>
+    <message>
+        <source>Select Safe Items</source>
+        <translation>Gefahrlose auswählen</translation>
+    </message>
+    <message>
+        <source>Move to Trash…</source>
+        <translation>In den Papierkorb legen…</translation>
+    </message>
+    <message>
+        <source>Size not disclosed by macOS</source>
+        <translation>Größe von macOS nicht angegeben</translation>
+    </message>
+    <message>
+        <source>%1 items</source>
+        <translation>%1 Objekte</translation>
+    </message>
+    <message>
+        <source>%1 selected, %2</source>
+        <translation>%1 ausgewählt, %2</translation>
+    </message>
+    <message>
+        <source>Show in Finder</source>
+        <translation>Im Dateimanager zeigen</translation>
+    </message>
+    <message>
+        <source>Empty the Trash?</source>
+        <translation>Papierkorb leeren?</translation>
+    </message>
+    <message>
+        <source>Finder deletes everything in the Trash. This cannot be undone, and the journal can no longer put those items back.</source>
+        <translation>Finder löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und das Journal kann diese Objekte nicht mehr zurücklegen.</translation>
+    </message>
+    <message>
+        <source>Empty Trash</source>
+        <translation>Papierkorb leeren</translation>
+    </message>
+    <message>
+        <source>Delete %1 snapshots?</source>
+        <translation>%1 Snapshots löschen?</translation>
+    </message>
+    <message>
+        <source>macOS asks for your administrator password. Deleted snapshots cannot be restored. Your Time Machine backups on the backup disk stay.</source>
+        <translation>macOS fragt nach deinem Administratorpasswort. Gelöschte Snapshots lassen sich nicht wiederherstellen. Deine Time-Machine-Backups auf dem Backup-Volume bleiben.</translation>
+    </message>
+    <message>
+        <source>Delete Snapshots</source>
+        <translation>Snapshots löschen</translation>
+    </message>
+    <message>
+        <source>Remove unavailable simulators?</source>
+        <translation>Nicht verfügbare Simulatoren entfernen?</translation>
+    </message>
+    <message>
+        <source>Xcode deletes these simulators with their apps and data. This does not use the Trash and cannot be undone. Simulators of your installed Xcode stay.</source>
+        <translation>Xcode löscht diese Simulatoren mit ihren Apps und Daten. Das geht nicht über den Papierkorb und lässt sich nicht rückgängig machen. Simulatoren deines installierten Xcode bleiben.</translation>
+    </message>
+    <message>
+        <source>Remove Unavailable</source>
+        <translation>Nicht verfügbare entfernen</translation>
+    </message>
+</context>
 </TS>

@@ -8,6 +8,8 @@
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 
+#include <algorithm>
+
 namespace dovrane::Desktop {
 
 namespace {
@@ -19,8 +21,6 @@ Opener& opener() {
 
 // The file URL of a byte path, every byte kept.
 QUrl fileUrl(const std::string& path) { return QUrl::fromEncoded(QByteArray::fromStdString(Url::fromPath(path).text())); }
-
-void openParent(const std::string& path) { opener()(fileUrl(Path::parent(path))); }
 
 } // namespace
 
@@ -41,20 +41,37 @@ bool open(const QUrl& url) {
     return opener()(url);
 }
 
-void reveal(const std::string& path) {
+void reveal(const std::string& path) { reveal(std::vector<std::string>{path}); }
+
+void reveal(const std::vector<std::string>& paths) {
+    if (paths.empty())
+        return;
+    auto openParents = [paths] {
+        std::vector<std::string> opened;
+        for (const std::string& path : paths) {
+            const std::string parent = Path::parent(path);
+            if (std::find(opened.begin(), opened.end(), parent) != opened.end())
+                continue;
+            opened.push_back(parent);
+            opener()(fileUrl(parent));
+        }
+    };
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        openParent(path);
+        openParents();
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
                                                        QStringLiteral("/org/freedesktop/FileManager1"),
                                                        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QString::fromLatin1(fileUrl(path).toEncoded())} << QString();
+    QStringList uris;
+    for (const std::string& path : paths)
+        uris << QString::fromLatin1(fileUrl(path).toEncoded());
+    call << uris << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [path](QDBusPendingCallWatcher* finished) {
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [openParents](QDBusPendingCallWatcher* finished) {
         if (finished->isError())
-            openParent(path);
+            openParents();
         finished->deleteLater();
     });
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace dovrane::Desktop {
 
@@ -21,5 +22,8 @@ bool open(const QUrl& url);
 // Shows the item selected in the file manager (org.freedesktop.FileManager1.ShowItems over
 // D-Bus); where that is missing or fails, opens the folder that holds it. Never waits.
 void reveal(const std::string& path);
+// Shows several items selected at once; where the file manager cannot, opens each folder that
+// holds one of them, once.
+void reveal(const std::vector<std::string>& paths);
 
 } // namespace dovrane::Desktop

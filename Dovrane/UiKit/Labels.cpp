@@ -40,6 +40,14 @@ QString withoutMnemonics(const QString& plain) {
     return text.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
+QString oneLine(const QString& plain) {
+    QString text = plain;
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    return text;
+}
+
 } // namespace Texts
 
 } // namespace dovrane

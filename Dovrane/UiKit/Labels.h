@@ -28,6 +28,9 @@ namespace Texts {
 QString tooltip(const QString& plain);
 // Data shown on a button, menu item or tab: "&" doubled, so it makes no mnemonic.
 QString withoutMnemonics(const QString& plain);
+// Data shown on one line (a table cell, a row's title): line and paragraph breaks and other
+// control characters become spaces, so a file name cannot break the row.
+QString oneLine(const QString& plain);
 } // namespace Texts
 
 } // namespace dovrane

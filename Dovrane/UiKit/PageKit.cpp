@@ -69,6 +69,18 @@ void Card::paintEvent(QPaintEvent*) {
     painter.fillPath(shape, SemanticColors::of(SemanticColor::secondaryWindowBackground));
 }
 
+Divider::Divider(Qt::Orientation orientation, QWidget* parent) : QWidget(parent) {
+    if (orientation == Qt::Horizontal)
+        setFixedHeight(1);
+    else
+        setFixedWidth(1);
+}
+
+void Divider::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), SemanticColors::of(SemanticColor::separator));
+}
+
 FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
     row_ = new QHBoxLayout(this);
     row_->setContentsMargins(20, 12, 20, 12);
@@ -79,6 +91,8 @@ FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
 }
 
 void FooterBar::setSummary(const QString& summary) { summary_->setText(summary); }
+
+void FooterBar::addNote(QWidget* note) { row_->insertWidget(row_->indexOf(summary_) + 1, note); }
 
 void FooterBar::addAction(QWidget* action) { row_->addWidget(action); }
 

@@ -50,6 +50,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// A hairline between rows or panes in the separator colour of the look of the moment.
+class Divider : public QWidget {
+    Q_OBJECT
+public:
+    explicit Divider(Qt::Orientation orientation, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // Under a table: a summary in the secondary colour, flexible space, then the actions.
 class FooterBar : public QWidget {
     Q_OBJECT
@@ -57,6 +67,8 @@ public:
     explicit FooterBar(QWidget* parent = nullptr);
     void setSummary(const QString& summary);
     QString summary() const { return summary_->text(); }
+    // Beside the summary, before the flexible space.
+    void addNote(QWidget* note);
     void addAction(QWidget* action);
 
 private:

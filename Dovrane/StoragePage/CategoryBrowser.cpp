@@ -1,0 +1,217 @@
+#include "StoragePage/CategoryBrowser.h"
+
+#include "StorageGraphics/StorageRing.h"
+#include "StoragePage/CategoryDetail.h"
+#include "StoragePage/CategoryRow.h"
+#include "UiKit/Fonts.h"
+#include "UiKit/PageKit.h"
+#include "UiKit/SemanticColors.h"
+
+#include <DovraneKit/Explanations.h>
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QListView>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace dovrane {
+
+// The list's rows: each section's title, then its categories. Only categories can be chosen;
+// a category's row draws itself (CategoryRow).
+class CategoryBrowser::ListModel final : public QAbstractListModel {
+public:
+    struct Entry {
+        std::optional<CategoryID> category; // none: a section title
+        QString title;
+    };
+
+    explicit ListModel(const std::vector<Section>& sections, QObject* parent) : QAbstractListModel(parent) {
+        for (const Section& section : sections) {
+            entries_.push_back({std::nullopt, section.title});
+            for (CategoryID id : section.categories)
+                entries_.push_back({id, QString::fromStdString(Explanations::title(id))});
+        }
+    }
+
+    const std::vector<Entry>& entries() const { return entries_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(entries_.size()); }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount())
+            return {};
+        const Entry& entry = entries_[std::size_t(index.row())];
+        if (entry.category) {
+            if (role == Qt::AccessibleTextRole)
+                return entry.title;
+            // Room for the row widget that draws the category.
+            return role == Qt::SizeHintRole ? QVariant(QSize(0, 28)) : QVariant();
+        }
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole:
+            return entry.title; // shown as it was given, not looked up again
+        case Qt::FontRole: {
+            QFont font = Fonts::font(FontRole::callout);
+            font.setWeight(QFont::DemiBold);
+            return font;
+        }
+        case Qt::ForegroundRole:
+            return SemanticColors::of(SemanticColor::secondaryLabel);
+        default:
+            return {};
+        }
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        if (!index.isValid() || index.row() >= rowCount())
+            return Qt::NoItemFlags;
+        return entries_[std::size_t(index.row())].category ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::ItemIsEnabled;
+    }
+
+    int rowOf(CategoryID id) const {
+        for (std::size_t row = 0; row < entries_.size(); ++row)
+            if (entries_[row].category == id)
+                return int(row);
+        return -1;
+    }
+
+private:
+    std::vector<Entry> entries_;
+};
+
+CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> sections, CategoryID fallback,
+                                 std::optional<QString> footer, QWidget* parent)
+    : QWidget(parent), context_(std::move(context)), sections_(std::move(sections)), fallback_(fallback) {
+    for (const Section& section : sections_)
+        all_.insert(all_.end(), section.categories.begin(), section.categories.end());
+
+    stack_ = new QStackedLayout(this);
+    empty_ = new ContentUnavailableView(tr("No scan yet"), QStringLiteral("internaldrive"), QString(), this);
+    empty_->setObjectName(QStringLiteral("noScan"));
+    stack_->addWidget(empty_);
+
+    auto* browser = new QWidget(this);
+    auto* panes = new QHBoxLayout(browser);
+    panes->setContentsMargins(0, 0, 0, 0);
+    panes->setSpacing(0);
+
+    auto* sidebar = new QWidget(browser);
+    sidebar->setObjectName(QStringLiteral("categorySidebar"));
+    sidebar->setFixedWidth(300);
+    auto* sidebarColumn = new QVBoxLayout(sidebar);
+    sidebarColumn->setContentsMargins(0, 0, 0, 0);
+    sidebarColumn->setSpacing(0);
+    // One sector per category on a one-section page (the Developer page), else per group.
+    std::optional<std::vector<CategoryID>> ringCategories;
+    if (sections_.size() == 1)
+        ringCategories = all_;
+    ring_ = new StorageRing(ScanResult(), ringCategories, sidebar);
+    ring_->setFixedHeight(168);
+    auto* ringBox = new QVBoxLayout;
+    ringBox->setContentsMargins(16, 16, 16, 16);
+    ringBox->addWidget(ring_);
+    sidebarColumn->addLayout(ringBox);
+
+    listModel_ = new ListModel(sections_, this);
+    list_ = new QListView(sidebar);
+    list_->setObjectName(QStringLiteral("categories"));
+    list_->setModel(listModel_);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setUniformItemSizes(false);
+    for (CategoryID id : all_) {
+        const int row = listModel_->rowOf(id);
+        auto* categoryRow = new CategoryRow(Category(id), list_);
+        list_->setIndexWidget(listModel_->index(row), categoryRow);
+    }
+    sidebarColumn->addWidget(list_, 1);
+    panes->addWidget(sidebar);
+
+    panes->addWidget(new Divider(Qt::Vertical, browser));
+
+    detail_ = new CategoryDetail(context_, std::move(footer), browser);
+    panes->addWidget(detail_, 1);
+    stack_->addWidget(browser);
+
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CategoryBrowser::listSelectionChanged);
+    connect(&context_.model, &AppModel::changed, this, &CategoryBrowser::modelChanged);
+    connect(&context_.selection, &StorageSelection::categoryChanged, this, &CategoryBrowser::showCurrent);
+    redraw();
+}
+
+CategoryID CategoryBrowser::current() const {
+    const std::optional<CategoryID> chosen = context_.selection.category();
+    if (chosen && std::find(all_.begin(), all_.end(), *chosen) != all_.end())
+        return *chosen;
+    return fallback_;
+}
+
+bool CategoryBrowser::showsEmptyState() const { return stack_->currentWidget() == empty_; }
+
+CategoryRow* CategoryBrowser::row(CategoryID id) const {
+    const int at = listModel_->rowOf(id);
+    return at < 0 ? nullptr : qobject_cast<CategoryRow*>(list_->indexWidget(listModel_->index(at)));
+}
+
+Category CategoryBrowser::categoryOf(CategoryID id) const {
+    const auto& scan = context_.model.scan();
+    if (scan)
+        if (const Category* found = scan->category(id))
+            return *found;
+    return Category(id);
+}
+
+void CategoryBrowser::modelChanged(AppModel::Field field) {
+    // While a new scan runs the last result stays as it is; only the empty state tells progress.
+    if (field == AppModel::Field::scan ||
+        ((field == AppModel::Field::isScanning || field == AppModel::Field::scanLabel) && !context_.model.scan()))
+        redraw();
+}
+
+void CategoryBrowser::redraw() {
+    const AppModel& model = context_.model;
+    if (!model.scan()) {
+        empty_->setDescription(model.isScanning() ? tr("Measuring %1…").arg(model.scanLabel())
+                                                  : tr("Scan the disk to see what fills it."));
+        if (model.isScanning())
+            empty_->setAction(QString(), {});
+        else
+            empty_->setAction(tr("Scan Now"), [this] { context_.model.startScan(); });
+        stack_->setCurrentWidget(empty_);
+        return;
+    }
+    ring_->setScan(*model.scan());
+    for (CategoryID id : all_)
+        if (CategoryRow* categoryRow = row(id))
+            categoryRow->setCategory(categoryOf(id));
+    stack_->setCurrentIndex(1);
+    showCurrent();
+}
+
+void CategoryBrowser::showCurrent() {
+    const CategoryID shown = current();
+    selectingCurrent_ = true;
+    list_->selectionModel()->setCurrentIndex(listModel_->index(listModel_->rowOf(shown)),
+                                             QItemSelectionModel::ClearAndSelect);
+    selectingCurrent_ = false;
+    detail_->setCategory(categoryOf(shown));
+}
+
+void CategoryBrowser::listSelectionChanged() {
+    if (selectingCurrent_)
+        return;
+    const QModelIndexList chosen = list_->selectionModel()->selectedIndexes();
+    std::optional<CategoryID> category;
+    if (!chosen.isEmpty())
+        category = listModel_->entries()[std::size_t(chosen.first().row())].category;
+    // A cleared choice falls back; the list shows the fallback again either way.
+    context_.selection.setCategory(category);
+    showCurrent();
+}
+
+} // namespace dovrane

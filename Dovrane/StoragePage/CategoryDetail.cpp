@@ -1,0 +1,536 @@
+#include "StoragePage/CategoryDetail.h"
+
+#include "Grid/GridProbes.h"
+#include "StorageGraphics/SafetyBadge.h"
+#include "UiKit/Desktop.h"
+#include "UiKit/Labels.h"
+#include "UiKit/PageKit.h"
+#include "UiKit/SemanticColors.h"
+#include "UiKit/Symbols.h"
+
+#include <DovraneKit/Explanations.h>
+
+#include <QAction>
+#include <QFutureWatcher>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace dovrane {
+
+namespace {
+
+QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
+
+QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+const QString dash = QStringLiteral("\u2013");
+
+// The Safety column: the badge's symbol and label in its colour, painted per cell.
+class SafetyDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem background = option;
+        initStyleOption(&background, index);
+        background.text.clear();
+        background.icon = QIcon();
+        option.widget->style()->drawControl(QStyle::CE_ItemViewItem, &background, painter, option.widget);
+
+        const auto safety = Safety(index.data(CategoryItemsModel::shownSafetyRole).toInt());
+        const QFont font = Fonts::font(FontRole::caption);
+        const QFontMetrics metrics(font);
+        const QColor color = SafetyBadge::color(safety);
+        const int side = metrics.height();
+        const QRect cell = option.rect.adjusted(4, 0, -4, 0);
+        const int top = cell.top() + (cell.height() - side) / 2;
+        painter->save();
+        painter->drawPixmap(QRect(cell.left(), top, side, side),
+                            Symbols::pixmap(SafetyBadge::symbol(safety), side, color, painter->device()->devicePixelRatioF()));
+        painter->setFont(font);
+        painter->setPen(color);
+        painter->drawText(cell.adjusted(side + 3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeading,
+                          metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, cell.width() - side - 3));
+        painter->restore();
+    }
+};
+
+// Widths of the fixed columns: minimum, ideal, maximum.
+struct Width {
+    int minimum, ideal, maximum;
+};
+constexpr Width columnWidths[] = {{0, 0, 0}, {72, 88, 120}, {88, 112, 160}, {80, 96, 120}};
+
+} // namespace
+
+Date lastUsedSort(const CleanupItem& item) { return item.lastUsed.value_or(Date::distantPast()); }
+
+CategoryItemsModel::CategoryItemsModel(const AppModel& model, QObject* parent)
+    : SortedTableModel<CleanupItem>(columns(model), sizeColumn, Qt::DescendingOrder, parent) {}
+
+void CategoryItemsModel::setCategory(CategoryID id, std::vector<CleanupItem> items) {
+    category_ = id;
+    setRows(std::move(items));
+}
+
+Safety CategoryItemsModel::shownSafety(const CleanupItem& item) {
+    return item.action == CleanupAction::showOnly && item.safety == Safety::safe ? Safety::review : item.safety;
+}
+
+std::vector<CategoryItemsModel::Column> CategoryItemsModel::columns(const AppModel& model) {
+    using Row = CleanupItem;
+    std::vector<Column> columns;
+    columns.push_back({CategoryDetail::tr("Name"), SortKeys::byName<Row>(&Row::name), [](const Row& item, int role) -> QVariant {
+                           if (role == Qt::DisplayRole)
+                               return Texts::oneLine(text(item.name));
+                           if (role == Qt::ToolTipRole)
+                               return Texts::tooltip(text(item.reason) + QLatin1Char('\n') + text(item.url.path()));
+                           return {};
+                       }});
+    columns.push_back({CategoryDetail::tr("Size"), SortKeys::byValue<Row>(&Row::size), [this](const Row& item, int role) -> QVariant {
+                           if (role == Qt::DisplayRole)
+                               return category_ == CategoryID::snapshots ? dash : text(bytes(item.size));
+                           if (role == Qt::FontRole)
+                               return Fonts::monospacedDigits(Fonts::font(FontRole::body));
+                           return {};
+                       }});
+    columns.push_back({CategoryDetail::tr("Last Used"), SortKeys::byValue<Row>(&lastUsedSort), [&model](const Row& item, int role) -> QVariant {
+                           if (role == Qt::DisplayRole)
+                               return item.lastUsed ? text(DateText::relative(*item.lastUsed, model.services().clock->now())) : dash;
+                           if (role == Qt::ForegroundRole)
+                               return secondary();
+                           return {};
+                       }});
+    columns.push_back({CategoryDetail::tr("Safety"), SortKeys::byValue<Row>(&Row::safety), [](const Row& item, int role) -> QVariant {
+                           const Safety shown = shownSafety(item);
+                           if (role == Qt::DisplayRole)
+                               return text(Explanations::label(shown));
+                           if (role == Qt::ToolTipRole)
+                               return SafetyBadge::tooltip(shown);
+                           if (role == shownSafetyRole)
+                               return int(shown);
+                           return {};
+                       }});
+    return columns;
+}
+
+DeletionsInFlight& DeletionsInFlight::shared() {
+    static DeletionsInFlight* instance = new DeletionsInFlight;
+    return *instance;
+}
+
+void DeletionsInFlight::track(const AppModel& model, Kind kind, const QFuture<void>& operation) {
+    const std::pair<const AppModel*, Kind> key{&model, kind};
+    running_.insert(key);
+    emit changed();
+    // A watcher reports a cancelled operation as finished too, so no entry outlives its work.
+    auto* watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, key] {
+        running_.erase(key);
+        watcher->deleteLater();
+        emit changed();
+    });
+    watcher->setFuture(operation);
+}
+
+CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> footer, QWidget* parent)
+    : QWidget(parent), context_(std::move(context)), footer_(std::move(footer)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // Header.
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("categoryHeader"));
+    auto* lines = new QVBoxLayout(header);
+    lines->setContentsMargins(20, 20, 20, 20);
+    lines->setSpacing(8);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(8);
+    QFont titleFont = Fonts::font(FontRole::title2);
+    titleFont.setWeight(QFont::DemiBold);
+    title_ = new StyledLabel(QString(), titleFont, {}, header);
+    title_->setObjectName(QStringLiteral("title"));
+    titleRow->addWidget(title_, 0, Qt::AlignBottom);
+    badgeSlot_ = new QWidget(header);
+    auto* badgeLayout = new QHBoxLayout(badgeSlot_);
+    badgeLayout->setContentsMargins(0, 0, 0, title_->fontMetrics().descent());
+    titleRow->addWidget(badgeSlot_, 0, Qt::AlignBottom);
+    titleRow->addStretch(1);
+    size_ = new StyledLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::title2)), secondary, header);
+    size_->setObjectName(QStringLiteral("size"));
+    titleRow->addWidget(size_, 0, Qt::AlignBottom);
+    lines->addLayout(titleRow);
+    explanation_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, header);
+    explanation_->setWordWrap(true);
+    explanation_->setMaximumHeight(4 * explanation_->fontMetrics().lineSpacing());
+    lines->addWidget(explanation_);
+    note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), secondary, header);
+    note_->setObjectName(QStringLiteral("note"));
+    note_->setWordWrap(true);
+    lines->addWidget(note_);
+    if (context_.accessHint) {
+        accessHint_ = context_.accessHint(header);
+        lines->addWidget(accessHint_);
+    }
+    layout->addWidget(header);
+    gridArea(header, QStringLiteral("category"), 20);
+
+    // Table, with the empty state over it.
+    items_ = new CategoryItemsModel(context_.model, this);
+    table_ = new QTableView(this);
+    table_->setModel(items_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Largest first; the header's indicator must say so before sorting is switched on.
+    table_->horizontalHeader()->setSortIndicator(items_->sortColumn(), items_->sortOrder());
+    table_->setSortingEnabled(true);
+    table_->setShowGrid(false);
+    table_->setAlternatingRowColors(true);
+    table_->setWordWrap(false);
+    table_->setTextElideMode(Qt::ElideMiddle);
+    table_->verticalHeader()->hide();
+    table_->setItemDelegateForColumn(CategoryItemsModel::safetyColumn, new SafetyDelegate(table_));
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    QHeaderView* columnsHeader = table_->horizontalHeader();
+    columnsHeader->setSectionResizeMode(CategoryItemsModel::nameColumn, QHeaderView::Stretch);
+    for (int column = CategoryItemsModel::sizeColumn; column <= CategoryItemsModel::safetyColumn; ++column) {
+        columnsHeader->setSectionResizeMode(column, QHeaderView::Interactive);
+        columnsHeader->resizeSection(column, columnWidths[column].ideal);
+    }
+    connect(columnsHeader, &QHeaderView::sectionResized, this, [columnsHeader](int column, int, int size) {
+        if (column <= CategoryItemsModel::nameColumn || column > CategoryItemsModel::safetyColumn)
+            return;
+        const int bounded = std::clamp(size, columnWidths[column].minimum, columnWidths[column].maximum);
+        if (bounded != size)
+            columnsHeader->resizeSection(column, bounded);
+    });
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CategoryDetail::selectionChangedByUser);
+    connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
+        std::unique_ptr<QMenu> menu = contextMenu(point);
+        menu->exec(table_->viewport()->mapToGlobal(point));
+    });
+    empty_ = new ContentUnavailableView(tr("Nothing here"), QStringLiteral("checkmark.circle"),
+                                        tr("Dovrane found nothing in this category on this Mac."), this);
+    empty_->setObjectName(QStringLiteral("nothingHere"));
+    // Clicks go through to the table, whose empty space keeps its context menu.
+    empty_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* tableArea = new QGridLayout;
+    tableArea->addWidget(table_, 0, 0);
+    tableArea->addWidget(empty_, 0, 0, Qt::AlignCenter);
+    layout->addLayout(tableArea, 1);
+
+    // Footer.
+    footerBar_ = new FooterBar(this);
+    footerBar_->layout()->setSpacing(12);
+    if (footer_) {
+        auto* footerText = new StyledLabel(*footer_, Fonts::font(FontRole::body), secondary, footerBar_);
+        footerText->setObjectName(QStringLiteral("footer"));
+        footerBar_->addNote(footerText);
+    }
+    auto button = [this](const QString& label, const char* name) {
+        auto* made = new QPushButton(label, footerBar_);
+        made->setObjectName(QLatin1String(name));
+        footerBar_->addAction(made);
+        return made;
+    };
+    onlyShown_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, footerBar_);
+    onlyShown_->setObjectName(QStringLiteral("onlyShown"));
+    onlyShown_->setWordWrap(true);
+    onlyShown_->setMaximumHeight(2 * onlyShown_->fontMetrics().lineSpacing());
+    footerBar_->addAction(onlyShown_);
+    emptyTrash_ = button(tr("Empty Trash…"), "emptyTrash");
+    deleteSnapshots_ = button(tr("Delete Snapshots…"), "deleteSnapshots");
+    removeUnavailable_ = button(tr("Remove Unavailable…"), "removeUnavailable");
+    chooseFolders_ = button(tr("Choose Project Folders…"), "chooseProjectFolders");
+    selectSafe_ = button(tr("Select Safe Items"), "selectSafeItems");
+    moveToTrash_ = button(tr("Move to Trash…"), "moveToTrash");
+    layout->addWidget(footerBar_);
+
+    // Ctrl+Backspace belongs to this pane, so it leaves with the page; a focused text field
+    // takes the key for itself first.
+    moveToTrashAction_ = new QAction(tr("Move to Trash…"), this);
+    moveToTrashAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Backspace));
+    moveToTrashAction_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(moveToTrashAction_);
+    connect(moveToTrashAction_, &QAction::triggered, this, [this] { moveToTrash(pickedItems()); });
+    connect(moveToTrash_, &QPushButton::clicked, moveToTrashAction_, &QAction::trigger);
+    connect(selectSafe_, &QPushButton::clicked, this, &CategoryDetail::selectSafeItems);
+    connect(chooseFolders_, &QPushButton::clicked, this, &CategoryDetail::chooseProjectFolders);
+    connect(emptyTrash_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::emptyTrash); });
+    connect(deleteSnapshots_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::snapshots); });
+    connect(removeUnavailable_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::simulators); });
+
+    connect(&context_.model, &AppModel::changed, this, [this](AppModel::Field field) {
+        if (field == AppModel::Field::isDemo || field == AppModel::Field::hasFullDiskAccess)
+            redrawFooter();
+    });
+    connect(&DeletionsInFlight::shared(), &DeletionsInFlight::changed, this, &CategoryDetail::redrawFooter);
+
+    redrawHeader();
+    redrawFooter();
+}
+
+void CategoryDetail::setCategory(Category category) {
+    if (hasCategory_ && category == category_)
+        return;
+    const bool otherCategory = hasCategory_ && category.id != category_.id;
+    category_ = std::move(category);
+    hasCategory_ = true;
+    std::set<std::string> kept;
+    if (!otherCategory)
+        for (const CleanupItem& item : category_.items)
+            if (picked_.count(item.id()))
+                kept.insert(item.id());
+    // A pick never outlives its item: what a cleanup or a rescan took away is no longer counted.
+    picked_ = std::move(kept);
+    items_->setCategory(category_.id, category_.items);
+    applyPicked();
+    redrawHeader();
+    redrawFooter();
+}
+
+void CategoryDetail::setPicked(std::set<std::string> ids) {
+    std::set<std::string> known;
+    for (const CleanupItem& item : category_.items)
+        if (ids.count(item.id()))
+            known.insert(item.id());
+    picked_ = std::move(known);
+    applyPicked();
+    redrawFooter();
+}
+
+std::vector<CleanupItem> CategoryDetail::pickedItems() const {
+    std::vector<CleanupItem> items;
+    for (const CleanupItem& item : category_.items)
+        if (picked_.count(item.id()))
+            items.push_back(item);
+    return items;
+}
+
+QString CategoryDetail::summary() const {
+    if (picked_.empty())
+        return tr("%1 items").arg(category_.items.size());
+    std::int64_t size = 0;
+    for (const CleanupItem& item : pickedItems())
+        size += item.size;
+    return tr("%1 selected, %2").arg(picked_.size()).arg(text(bytes(size)));
+}
+
+void CategoryDetail::selectionChangedByUser() {
+    if (applyingPicked_)
+        return;
+    picked_.clear();
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+        picked_.insert(items_->row(index.row()).id());
+    redrawFooter();
+}
+
+void CategoryDetail::applyPicked() {
+    applyingPicked_ = true;
+    QItemSelection selection;
+    for (int row = 0; row < items_->rowCount(); ++row)
+        if (picked_.count(items_->row(row).id()))
+            selection.select(items_->index(row, 0), items_->index(row, items_->columnCount() - 1));
+    table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    applyingPicked_ = false;
+}
+
+void CategoryDetail::redrawHeader() {
+    const CategoryID id = category_.id;
+    title_->setText(text(Explanations::title(id)));
+    delete badge_;
+    badge_ = new SafetyBadge(category_.safety(), badgeSlot_);
+    badgeSlot_->layout()->addWidget(badge_);
+    size_->setText(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
+    explanation_->setText(text(Explanations::text(id)));
+    note_->setText(category_.note ? text(*category_.note) : QString());
+    note_->setVisible(category_.note.has_value());
+    if (accessHint_)
+        accessHint_->setVisible(id == CategoryID::trash || id == CategoryID::mailDownloads || id == CategoryID::messages ||
+                                id == CategoryID::iosBackups);
+    empty_->setVisible(category_.items.empty());
+}
+
+void CategoryDetail::redrawFooter() {
+    footerBar_->setSummary(summary());
+    const AppModel& model = context_.model;
+    const bool demo = model.isDemo();
+    const auto& items = category_.items;
+    auto any = [&items](auto test) { return std::any_of(items.begin(), items.end(), test); };
+    auto running = [&](DeletionsInFlight::Kind kind) { return DeletionsInFlight::shared().isRunning(model, kind); };
+    const bool trashable = any([](const CleanupItem& item) { return item.action == CleanupAction::trash; });
+
+    for (QWidget* action : {static_cast<QWidget*>(onlyShown_), static_cast<QWidget*>(emptyTrash_), static_cast<QWidget*>(deleteSnapshots_),
+                            static_cast<QWidget*>(removeUnavailable_), static_cast<QWidget*>(chooseFolders_),
+                            static_cast<QWidget*>(selectSafe_), static_cast<QWidget*>(moveToTrash_)})
+        action->hide();
+    bool moveShown = false;
+    switch (category_.id) {
+    case CategoryID::trash:
+        emptyTrash_->show();
+        emptyTrash_->setEnabled(!items.empty() && !demo && !running(DeletionsInFlight::Kind::emptyTrash));
+        break;
+    case CategoryID::snapshots:
+        deleteSnapshots_->show();
+        deleteSnapshots_->setEnabled(!pickedItems().empty() && !demo && !running(DeletionsInFlight::Kind::snapshots));
+        break;
+    case CategoryID::simulators:
+        removeUnavailable_->show();
+        removeUnavailable_->setEnabled(any([](const CleanupItem& item) { return item.source == "simulators.unavailable"; }) &&
+                                       !demo && !running(DeletionsInFlight::Kind::simulators));
+        break;
+    default:
+        if (category_.id == CategoryID::projects && model.settings().projectFolders.empty()) {
+            chooseFolders_->show();
+        } else if (trashable) {
+            selectSafe_->show();
+            moveToTrash_->show();
+            const auto picked = pickedItems();
+            moveToTrash_->setEnabled(std::any_of(picked.begin(), picked.end(),
+                                                 [](const CleanupItem& item) { return item.action == CleanupAction::trash; }));
+            moveShown = true;
+        } else if (!items.empty()) {
+            onlyShown_->setText(text(items.front().reason));
+            onlyShown_->show();
+        }
+        break;
+    }
+    moveToTrashAction_->setEnabled(moveShown && moveToTrash_->isEnabled());
+}
+
+std::vector<CleanupItem> CategoryDetail::targets(const QPoint& viewportPoint) const {
+    const QModelIndex clicked = table_->indexAt(viewportPoint);
+    if (!clicked.isValid())
+        return {};
+    const std::string id = items_->row(clicked.row()).id();
+    // A click on a picked row acts on the whole pick, on any other row on that row alone.
+    if (picked_.count(id))
+        return pickedItems();
+    std::vector<CleanupItem> single;
+    for (const CleanupItem& item : category_.items)
+        if (item.id() == id)
+            single.push_back(item);
+    return single;
+}
+
+std::unique_ptr<QMenu> CategoryDetail::contextMenu(const QPoint& viewportPoint) {
+    const std::vector<CleanupItem> chosen = targets(viewportPoint);
+    auto menu = std::make_unique<QMenu>(this);
+    QAction* trash = menu->addAction(tr("Move to Trash…"), this, [this, chosen] { moveToTrash(chosen); });
+    trash->setEnabled(std::any_of(chosen.begin(), chosen.end(),
+                                  [](const CleanupItem& item) { return item.action == CleanupAction::trash; }));
+    menu->addAction(tr("Show in Finder"), this, [chosen] {
+        std::vector<std::string> paths;
+        for (const CleanupItem& item : chosen)
+            if (item.url.isFile())
+                paths.push_back(item.url.path());
+        Desktop::reveal(paths);
+    });
+    return menu;
+}
+
+void CategoryDetail::moveToTrash(const std::vector<CleanupItem>& items) {
+    context_.model.requestCleanup(items, text(Explanations::title(category_.id)));
+}
+
+void CategoryDetail::chooseProjectFolders() {
+    std::optional<QStringList> chosen = context_.pickFolders(this);
+    if (!chosen)
+        return;
+    chosen->sort();
+    context_.model.services().settings->setTexts(QStringLiteral("scan.projects"), *chosen);
+    context_.model.startScan();
+    redrawFooter();
+}
+
+void CategoryDetail::selectSafeItems() {
+    std::set<std::string> safe;
+    for (const CleanupItem& item : category_.items)
+        if (item.safety == Safety::safe && item.action == CleanupAction::trash)
+            safe.insert(item.id());
+    setPicked(std::move(safe));
+}
+
+bool& CategoryDetail::flag(DeletionsInFlight::Kind kind) {
+    switch (kind) {
+    case DeletionsInFlight::Kind::emptyTrash:
+        return confirmTrash_;
+    case DeletionsInFlight::Kind::snapshots:
+        return confirmSnapshots_;
+    case DeletionsInFlight::Kind::simulators:
+        break;
+    }
+    return confirmSimulators_;
+}
+
+void CategoryDetail::confirm(DeletionsInFlight::Kind kind) {
+    if (flag(kind))
+        return;
+    QString title, message, button;
+    switch (kind) {
+    case DeletionsInFlight::Kind::emptyTrash:
+        title = tr("Empty the Trash?");
+        message = tr("Finder deletes everything in the Trash. This cannot be undone, and the journal can no longer put "
+                     "those items back.");
+        button = tr("Empty Trash");
+        break;
+    case DeletionsInFlight::Kind::snapshots:
+        title = tr("Delete %1 snapshots?").arg(pickedItems().size());
+        message = tr("macOS asks for your administrator password. Deleted snapshots cannot be restored. Your Time "
+                     "Machine backups on the backup disk stay.");
+        button = tr("Delete Snapshots");
+        break;
+    case DeletionsInFlight::Kind::simulators:
+        title = tr("Remove unavailable simulators?");
+        message = tr("Xcode deletes these simulators with their apps and data. This does not use the Trash and cannot "
+                     "be undone. Simulators of your installed Xcode stay.");
+        button = tr("Remove Unavailable");
+        break;
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, title, title, QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("confirmation"));
+    box->setInformativeText(message);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* destructive = box->addButton(button, QMessageBox::DestructiveRole);
+    box->setDefaultButton(box->addButton(QMessageBox::Cancel));
+    flag(kind) = true;
+    connect(box, &QMessageBox::finished, this, [this, box, destructive, kind] {
+        flag(kind) = false;
+        if (box->clickedButton() == destructive)
+            runDeletion(kind);
+    });
+    box->open();
+}
+
+void CategoryDetail::runDeletion(DeletionsInFlight::Kind kind) {
+    AppModel& model = context_.model;
+    if (DeletionsInFlight::shared().isRunning(model, kind))
+        return;
+    QFuture<void> operation;
+    switch (kind) {
+    case DeletionsInFlight::Kind::emptyTrash:
+        operation = model.emptyTrash();
+        break;
+    case DeletionsInFlight::Kind::snapshots:
+        operation = model.deleteSnapshots(pickedItems());
+        break;
+    case DeletionsInFlight::Kind::simulators:
+        operation = model.deleteUnavailableSimulators();
+        break;
+    }
+    DeletionsInFlight::shared().track(model, kind, operation);
+}
+
+} // namespace dovrane

@@ -1,0 +1,147 @@
+#pragma once
+// The right-hand pane of the Storage and Developer pages: one category of the last scan with
+// its header, a sortable table of its items with a context menu, and a footer with a summary
+// and the actions that fit the category. The three outright deletions ask first. The pane
+// keeps its selection (`picked`, item ids), its sort order and its confirmations while the
+// user moves between categories; the selection is cleared when the category changes.
+
+#include "StoragePage/PageContext.h"
+#include "UiKit/SortedTableModel.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QMessageBox;
+class QPushButton;
+class QTableView;
+
+namespace dovrane {
+
+class ContentUnavailableView;
+class FooterBar;
+class SafetyBadge;
+class StyledLabel;
+
+// The sort key of the Last Used column: never used sorts as the oldest.
+Date lastUsedSort(const CleanupItem& item);
+
+// The items of one category as the table shows them.
+class CategoryItemsModel final : public SortedTableModel<CleanupItem> {
+public:
+    enum ColumnIndex { nameColumn, sizeColumn, lastUsedColumn, safetyColumn };
+    // The rating the Safety column shows (Safety as int): a show-only item rated safe shows
+    // review, while the column still sorts by the stored rating.
+    static constexpr int shownSafetyRole = Qt::UserRole + 1;
+
+    CategoryItemsModel(const AppModel& model, QObject* parent = nullptr);
+    // The rows of a category; its id decides how sizes show (snapshots have none).
+    void setCategory(CategoryID id, std::vector<CleanupItem> items);
+    static Safety shownSafety(const CleanupItem& item);
+
+private:
+    std::vector<Column> columns(const AppModel& model);
+    CategoryID category_ = CategoryID::other;
+};
+
+// The three deletions that skip the Trash. Each is counted as running from the press of its
+// dialog's button until the model's operation has ended, for every pane of the process, so a
+// pane built again meanwhile does not offer it a second time.
+class DeletionsInFlight final : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { emptyTrash, snapshots, simulators };
+    static DeletionsInFlight& shared();
+
+    bool isRunning(const AppModel& model, Kind kind) const { return running_.count({&model, kind}) > 0; }
+    // Counts the operation as running until its future finishes (or is cancelled).
+    void track(const AppModel& model, Kind kind, const QFuture<void>& operation);
+
+signals:
+    void changed();
+
+private:
+    std::set<std::pair<const AppModel*, Kind>> running_;
+};
+
+class CategoryDetail final : public QWidget {
+    Q_OBJECT
+public:
+    CategoryDetail(PageContext context, std::optional<QString> footer, QWidget* parent = nullptr);
+
+    // Shows a category; a new id (not the first one) clears the selection, the same id keeps
+    // whatever of it still names an item.
+    void setCategory(Category category);
+    const Category& category() const { return category_; }
+
+    const std::set<std::string>& picked() const { return picked_; }
+    // Replaces the selection (unknown ids are dropped) and selects the rows to match.
+    void setPicked(std::set<std::string> ids);
+    // The picked items in the category's order.
+    std::vector<CleanupItem> pickedItems() const;
+    QString summary() const;
+
+    bool confirmTrash() const { return confirmTrash_; }
+    bool confirmSnapshots() const { return confirmSnapshots_; }
+    bool confirmSimulators() const { return confirmSimulators_; }
+
+    QTableView* table() const { return table_; }
+    CategoryItemsModel* items() const { return items_; }
+    FooterBar* footerBar() const { return footerBar_; }
+    // The context menu for a point of the table's viewport, not yet shown.
+    std::unique_ptr<QMenu> contextMenu(const QPoint& viewportPoint);
+
+private:
+    void selectionChangedByUser();
+    void applyPicked();
+    void redrawHeader();
+    void redrawFooter();
+    std::vector<CleanupItem> targets(const QPoint& viewportPoint) const;
+    void moveToTrash(const std::vector<CleanupItem>& items);
+    void chooseProjectFolders();
+    void selectSafeItems();
+    void confirm(DeletionsInFlight::Kind kind);
+    void runDeletion(DeletionsInFlight::Kind kind);
+    bool& flag(DeletionsInFlight::Kind kind);
+
+    PageContext context_;
+    std::optional<QString> footer_;
+    Category category_;
+    bool hasCategory_ = false;
+    std::set<std::string> picked_;
+    bool confirmTrash_ = false;
+    bool confirmSnapshots_ = false;
+    bool confirmSimulators_ = false;
+    bool applyingPicked_ = false;
+
+    StyledLabel* title_;
+    QWidget* badgeSlot_;
+    SafetyBadge* badge_ = nullptr;
+    StyledLabel* size_;
+    StyledLabel* explanation_;
+    StyledLabel* note_;
+    QWidget* accessHint_ = nullptr;
+    CategoryItemsModel* items_;
+    QTableView* table_;
+    ContentUnavailableView* empty_;
+    FooterBar* footerBar_;
+    QPushButton* emptyTrash_;
+    QPushButton* deleteSnapshots_;
+    QPushButton* removeUnavailable_;
+    QPushButton* chooseFolders_;
+    QPushButton* selectSafe_;
+    QPushButton* moveToTrash_;
+    QAction* moveToTrashAction_;
+    StyledLabel* onlyShown_;
+};
+
+} // namespace dovrane

@@ -1,0 +1,27 @@
+#pragma once
+// One row of a browser's category list: the category's colour, its title on one line and its
+// size ("not disclosed" where the system does not tell it), with its explanation as tooltip.
+
+#include <DovraneKit/ScanModel.h>
+
+#include <QWidget>
+
+namespace dovrane {
+
+class StyledLabel;
+
+class CategoryRow final : public QWidget {
+    Q_OBJECT
+public:
+    explicit CategoryRow(const Category& category, QWidget* parent = nullptr);
+    void setCategory(const Category& category);
+
+    QString title() const;
+    QString sizeText() const;
+
+private:
+    StyledLabel* title_;
+    StyledLabel* size_;
+};
+
+} // namespace dovrane

@@ -1,0 +1,393 @@
+// A category's detail: the table's order and its Last Used sort, a selection cleared by another
+// category and pruned when its items go, the footer's actions per category and in demo mode,
+// "Select Safe Items" and "Move to Trash…", the context menu, the three confirmations, and
+// "Choose Project Folders…".
+
+#include "PageFixture.h"
+#include "StoragePage/CategoryDetail.h"
+#include "UiKit/Desktop.h"
+#include "UiKit/PageKit.h"
+#include "UiTestMain.h"
+#include "support/Await.h"
+#include "support/FakePkexec.h"
+#include "support/FakeRunner.h"
+
+#include <DovraneKit/Explanations.h>
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/FreedesktopTrash.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+Category categoryOf(const ScanResult& scan, CategoryID id) {
+    const Category* found = scan.category(id);
+    return found ? *found : Category(id);
+}
+
+// The names in the table's order.
+QStringList shownNames(const CategoryDetail& detail) {
+    QStringList names;
+    for (int row = 0; row < detail.items()->rowCount(); ++row)
+        names << detail.items()->index(row, CategoryItemsModel::nameColumn).data().toString();
+    return names;
+}
+
+QString cell(const CategoryDetail& detail, int row, int column, int role = Qt::DisplayRole) {
+    return detail.items()->index(row, column).data(role).toString();
+}
+
+// The footer's visible buttons by text, with whether each is enabled.
+QMap<QString, bool> footerButtons(const CategoryDetail& detail) {
+    QMap<QString, bool> buttons;
+    for (QPushButton* button : detail.footerBar()->findChildren<QPushButton*>())
+        if (button->isVisibleTo(detail.footerBar()))
+            buttons.insert(button->text(), button->isEnabled());
+    return buttons;
+}
+
+QMessageBox* openConfirmation(const CategoryDetail& detail) {
+    QApplication::processEvents();
+    for (QMessageBox* box : detail.findChildren<QMessageBox*>())
+        if (box->isVisible())
+            return box;
+    return nullptr;
+}
+
+QAbstractButton* buttonOf(QMessageBox* box, QMessageBox::ButtonRole role) {
+    for (QAbstractButton* button : box->buttons())
+        if (box->buttonRole(button) == role)
+            return button;
+    return nullptr;
+}
+
+std::set<std::string> ids(std::initializer_list<std::string> paths) { return std::set<std::string>(paths); }
+
+} // namespace
+
+class CategoryDetailTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void largestFirstThenLastUsedWithTheOrderKeptAcrossCategories() {
+        PageFixture fixture;
+        const ScanResult scan = fixture.scan();
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(categoryOf(scan, CategoryID::caches));
+        showAsWindow(detail);
+        QCOMPARE(shownNames(detail), (QStringList{"pip", "browser", "system"}));
+        QCOMPARE(cell(detail, 0, CategoryItemsModel::sizeColumn), QStringLiteral("3 GB"));
+        QCOMPARE(cell(detail, 0, CategoryItemsModel::lastUsedColumn), QStringLiteral("2 days ago"));
+        QCOMPARE(cell(detail, 1, CategoryItemsModel::lastUsedColumn), QStringLiteral("–"));
+        QCOMPARE(cell(detail, 0, CategoryItemsModel::nameColumn, Qt::ToolTipRole),
+                 Texts::tooltip("Reason of pip.\n" + QString::fromStdString(fixture.base() / "caches/pip")));
+        QVERIFY(rendersInBothLooks(detail));
+
+        // A header click sorts by Last Used, oldest first: never used counts as the oldest.
+        detail.table()->horizontalHeader()->setSortIndicator(CategoryItemsModel::lastUsedColumn, Qt::AscendingOrder);
+        QCOMPARE(shownNames(detail), (QStringList{"browser", "system", "pip"}));
+        detail.table()->horizontalHeader()->setSortIndicator(CategoryItemsModel::lastUsedColumn, Qt::DescendingOrder);
+        QCOMPARE(shownNames(detail), (QStringList{"pip", "system", "browser"}));
+
+        // Safety sorts by the stored rating: the show-only item rated safe shows review but
+        // sorts with the safe ones.
+        detail.table()->horizontalHeader()->setSortIndicator(CategoryItemsModel::safetyColumn, Qt::AscendingOrder);
+        QCOMPARE(shownNames(detail), (QStringList{"pip", "system", "browser"}));
+        QCOMPARE(cell(detail, 1, CategoryItemsModel::safetyColumn), QStringLiteral("Review"));
+        QCOMPARE(cell(detail, 0, CategoryItemsModel::safetyColumn), QStringLiteral("Safe"));
+
+        detail.table()->horizontalHeader()->setSortIndicator(CategoryItemsModel::lastUsedColumn, Qt::AscendingOrder);
+        detail.setPicked(ids({fixture.base() / "caches/pip"}));
+        QCOMPARE(detail.summary(), QStringLiteral("1 selected, 3 GB"));
+        QCOMPARE(detail.table()->selectionModel()->selectedRows().size(), qsizetype(1));
+        detail.setCategory(categoryOf(scan, CategoryID::simulators));
+        QVERIFY(detail.picked().empty());
+        QVERIFY(detail.table()->selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(detail.summary(), QStringLiteral("2 items"));
+        QCOMPARE(detail.items()->sortColumn(), int(CategoryItemsModel::lastUsedColumn));
+        QCOMPARE(shownNames(detail), (QStringList{"iPhone 8", "iPhone 6"}));
+
+        // A name is data: one line, and no markup in its tooltip.
+        detail.setCategory(Category(CategoryID::logs, std::nullopt, {item("/tmp/logs/two\nlines<b>", 1, Safety::safe, CleanupAction::trash)}));
+        QCOMPARE(cell(detail, 0, CategoryItemsModel::nameColumn), QStringLiteral("two lines<b>"));
+        QVERIFY(cell(detail, 0, CategoryItemsModel::nameColumn, Qt::ToolTipRole).contains("lines&lt;b&gt;"));
+    }
+
+    void rowSelectionIsKeyedByIdAndSnapshotsHaveNoSize() {
+        PageFixture fixture;
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(categoryOf(fixture.scan(), CategoryID::snapshots));
+        showAsWindow(detail);
+        QCOMPARE(cell(detail, 0, CategoryItemsModel::sizeColumn), QStringLiteral("–"));
+        QCOMPARE(footerButtons(detail), (QMap<QString, bool>{{"Delete Snapshots…", false}}));
+
+        detail.table()->selectAll();
+        QCOMPARE(detail.picked(), ids({"2024-04-30-101010", "2024-05-01-070000"}));
+        QCOMPARE(detail.summary(), QStringLiteral("2 selected, Zero KB"));
+        QCOMPARE(footerButtons(detail), (QMap<QString, bool>{{"Delete Snapshots…", true}}));
+        detail.findChild<QPushButton*>("deleteSnapshots")->click();
+        QMessageBox* box = openConfirmation(detail);
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Delete 2 snapshots?"));
+        QVERIFY(detail.confirmSnapshots());
+        buttonOf(box, QMessageBox::RejectRole)->click();
+        QApplication::processEvents();
+        QVERIFY(!detail.confirmSnapshots());
+    }
+
+    void footerActionsFitTheCategory() {
+        PageFixture fixture;
+        const ScanResult scan = fixture.scan();
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        showAsWindow(detail);
+        auto show = [&](const Category& category) {
+            detail.setCategory(category);
+            return footerButtons(detail);
+        };
+
+        QCOMPARE(show(categoryOf(scan, CategoryID::trash)), (QMap<QString, bool>{{"Empty Trash…", true}}));
+        QCOMPARE(show(Category(CategoryID::trash)), (QMap<QString, bool>{{"Empty Trash…", false}}));
+        QVERIFY(detail.findChild<ContentUnavailableView*>("nothingHere")->isVisibleTo(&detail));
+        QCOMPARE(show(categoryOf(scan, CategoryID::simulators)), (QMap<QString, bool>{{"Remove Unavailable…", true}}));
+        Category available = categoryOf(scan, CategoryID::simulators);
+        std::erase_if(available.items, [](const CleanupItem& item) { return item.source == "simulators.unavailable"; });
+        QCOMPARE(show(available), (QMap<QString, bool>{{"Remove Unavailable…", false}}));
+        QCOMPARE(show(categoryOf(scan, CategoryID::projects)), (QMap<QString, bool>{{"Choose Project Folders…", true}}));
+        fixture.base().settings->setTexts("scan.projects", {"/work"});
+        detail.setCategory(Category(CategoryID::apps));
+        QCOMPARE(show(categoryOf(scan, CategoryID::projects)),
+                 (QMap<QString, bool>{{"Select Safe Items", true}, {"Move to Trash…", false}}));
+        QVERIFY(!detail.findChild<ContentUnavailableView*>("nothingHere")->isVisibleTo(&detail));
+
+        // Only show-only items: the first one's reason, no button; no items: nothing at all.
+        QVERIFY(show(categoryOf(scan, CategoryID::messages)).isEmpty());
+        auto* onlyShown = detail.findChild<QLabel*>("onlyShown");
+        QVERIFY(onlyShown->isVisibleTo(&detail));
+        QCOMPARE(onlyShown->text(), QStringLiteral("Reason of Attachments."));
+        QVERIFY(show(Category(CategoryID::mailDownloads)).isEmpty());
+        QVERIFY(!onlyShown->isVisibleTo(&detail));
+
+        // Demo data: the outright deletions are off, everything else stays.
+        fixture.model.setIsDemo(true);
+        QCOMPARE(show(categoryOf(scan, CategoryID::trash)), (QMap<QString, bool>{{"Empty Trash…", false}}));
+        QCOMPARE(show(categoryOf(scan, CategoryID::simulators)), (QMap<QString, bool>{{"Remove Unavailable…", false}}));
+        detail.setCategory(categoryOf(scan, CategoryID::snapshots));
+        detail.table()->selectAll();
+        QCOMPARE(footerButtons(detail), (QMap<QString, bool>{{"Delete Snapshots…", false}}));
+        QCOMPARE(show(categoryOf(scan, CategoryID::caches)),
+                 (QMap<QString, bool>{{"Select Safe Items", true}, {"Move to Trash…", false}}));
+        fixture.base().settings->remove("scan.projects");
+        QCOMPARE(show(categoryOf(scan, CategoryID::projects)), (QMap<QString, bool>{{"Choose Project Folders…", true}}));
+    }
+
+    void safeItemsGoToTheTrashAndTheirPickGoesWithThem() {
+        PageFixture fixture;
+        for (const char* name : {"caches/pip/wheel", "caches/browser/cache", "caches/system/data"})
+            writeFile(fixture.base() / name, "x");
+        fixture.model.setScan(fixture.scan());
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(categoryOf(*fixture.model.scan(), CategoryID::caches));
+        showAsWindow(detail);
+
+        detail.setPicked(ids({fixture.base() / "caches/browser"}));
+        detail.findChild<QPushButton*>("selectSafeItems")->click();
+        // The show-only item rated safe is not picked; the pick is replaced, not extended.
+        QCOMPARE(detail.picked(), ids({fixture.base() / "caches/pip"}));
+        QVERIFY(detail.findChild<QPushButton*>("moveToTrash")->isEnabled());
+        detail.findChild<QPushButton*>("moveToTrash")->click();
+        const auto& sheet = fixture.model.sheet();
+        QVERIFY(sheet && sheet->cleanupRequest());
+        const CleanupRequest request = *sheet->cleanupRequest();
+        QCOMPARE(request.title, QString::fromStdString(Explanations::title(CategoryID::caches)));
+        QCOMPARE(request.items.size(), std::size_t(1));
+        QCOMPARE(request.items.front().name, std::string("pip"));
+
+        // The model drops the moved item from the scan; the pane hears of it through the page.
+        connect(&fixture.model, &AppModel::changed, &detail, [&](AppModel::Field field) {
+            if (field == AppModel::Field::scan)
+                detail.setCategory(categoryOf(*fixture.model.scan(), CategoryID::caches));
+        });
+        await(fixture.model.perform(request));
+        QVERIFY(!Fs::exists(fixture.base() / "caches/pip"));
+        QVERIFY(detail.picked().empty());
+        QCOMPARE(detail.summary(), QStringLiteral("2 items"));
+        QVERIFY(!detail.findChild<QPushButton*>("moveToTrash")->isEnabled());
+
+        // A rescan without a picked snapshot leaves nothing to delete.
+        detail.setCategory(categoryOf(*fixture.model.scan(), CategoryID::snapshots));
+        detail.setPicked(ids({"2024-04-30-101010"}));
+        QVERIFY(detail.findChild<QPushButton*>("deleteSnapshots")->isEnabled());
+        Category rescanned = categoryOf(*fixture.model.scan(), CategoryID::snapshots);
+        rescanned.items.erase(rescanned.items.begin());
+        detail.setCategory(rescanned);
+        QVERIFY(detail.picked().empty());
+        QVERIFY(!detail.findChild<QPushButton*>("deleteSnapshots")->isEnabled());
+    }
+
+    void moveToTrashAnswersCtrlBackspaceOnlyWhileShown() {
+        PageFixture fixture;
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(categoryOf(fixture.scan(), CategoryID::logs));
+        showAsWindow(detail);
+        detail.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&detail));
+        detail.table()->setFocus();
+        detail.table()->selectAll();
+        QTest::keyClick(detail.table(), Qt::Key_Backspace, Qt::ControlModifier);
+        QVERIFY(fixture.model.sheet() && fixture.model.sheet()->cleanupRequest());
+        QCOMPARE(fixture.model.sheet()->cleanupRequest()->items.front().name, std::string("app.log"));
+
+        fixture.model.setSheet(std::nullopt);
+        detail.setCategory(categoryOf(fixture.scan(), CategoryID::installers));
+        QTest::keyClick(detail.table(), Qt::Key_Backspace, Qt::ControlModifier); // nothing picked
+        QVERIFY(!fixture.model.sheet());
+    }
+
+    void contextMenuActsOnTheClickedRowsOrOnNothing() {
+        PageFixture fixture;
+        std::vector<QUrl> opened;
+        Desktop::setOpener([&opened](const QUrl& url) {
+            opened.push_back(url);
+            return true;
+        });
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(categoryOf(fixture.scan(), CategoryID::caches));
+        showAsWindow(detail);
+        QTableView* table = detail.table();
+        const QPoint below(10, table->viewport()->height() - 5);
+        QVERIFY(!table->indexAt(below).isValid());
+
+        auto menu = detail.contextMenu(below);
+        QCOMPARE(menu->actions().size(), qsizetype(2));
+        QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Move to Trash…"));
+        QVERIFY(!menu->actions()[0]->isEnabled());
+        QVERIFY(menu->actions()[1]->isEnabled());
+        menu->actions()[1]->trigger();
+        QVERIFY(opened.empty());
+
+        // A row outside the pick: that row alone; a picked row: the whole pick.
+        const QPoint third = table->visualRect(detail.items()->index(2, 0)).center();
+        menu = detail.contextMenu(third);
+        QVERIFY(!menu->actions()[0]->isEnabled()); // "system" is show-only
+        detail.setPicked(ids({fixture.base() / "caches/pip", fixture.base() / "caches/system"}));
+        menu = detail.contextMenu(third);
+        QVERIFY(menu->actions()[0]->isEnabled());
+        menu->actions()[1]->trigger(); // no file manager on the test's bus: their folder, once
+        QCOMPARE(opened.size(), std::size_t(1));
+        QCOMPARE(opened.front().toLocalFile(), QString::fromStdString(fixture.base() / "caches"));
+        menu->actions()[0]->trigger();
+        QCOMPARE(fixture.model.sheet()->cleanupRequest()->items.size(), std::size_t(1));
+
+        // Snapshots have no file to show.
+        opened.clear();
+        detail.setCategory(categoryOf(fixture.scan(), CategoryID::snapshots));
+        menu = detail.contextMenu(table->visualRect(detail.items()->index(0, 0)).center());
+        menu->actions()[1]->trigger();
+        QVERIFY(opened.empty());
+        Desktop::setOpener({});
+    }
+
+    void eachDeletionRunsOnceAfterItsConfirmation() {
+        TempDir tools;
+        FakePkexec pkexec(tools.path());
+        pkexec.setPretending(true);
+        auto runner = std::make_shared<FakeRunner>();
+        PageFixture fixture([&](ModelFixture&, Services& services) {
+            services.systemPaths = pkexec.paths();
+            services.makeRunner = [runner](double) -> std::shared_ptr<const CommandRunner> { return runner; };
+        });
+        const ScanResult scan = fixture.scan();
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.base().home());
+        writeFile(trash + "/files/old.zip", "old");
+        writeFile(trash + "/info/old.zip.trashinfo", "[Trash Info]\n");
+
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(categoryOf(scan, CategoryID::trash));
+        showAsWindow(detail);
+        auto* emptyTrash = detail.findChild<QPushButton*>("emptyTrash");
+
+        // Cancel acts on nothing.
+        emptyTrash->click();
+        QMessageBox* box = openConfirmation(detail);
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Empty the Trash?"));
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
+        QVERIFY(detail.confirmTrash());
+        buttonOf(box, QMessageBox::RejectRole)->click();
+        QApplication::processEvents();
+        QVERIFY(!detail.confirmTrash());
+        QVERIFY(Fs::exists(trash + "/files/old.zip"));
+
+        // The button stays off until the model's operation has ended.
+        emptyTrash->click();
+        box = openConfirmation(detail);
+        QCOMPARE(buttonOf(box, QMessageBox::DestructiveRole)->text(), QStringLiteral("Empty Trash"));
+        buttonOf(box, QMessageBox::DestructiveRole)->click();
+        QVERIFY(!emptyTrash->isEnabled());
+        while (!emptyTrash->isEnabled())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QVERIFY(!Fs::exists(trash + "/files/old.zip"));
+        fixture.model.cancelScan();
+
+        // Another pane built meanwhile would not offer a second run either.
+        detail.setCategory(categoryOf(scan, CategoryID::simulators));
+        detail.findChild<QPushButton*>("removeUnavailable")->click();
+        box = openConfirmation(detail);
+        QCOMPARE(box->text(), QStringLiteral("Remove unavailable simulators?"));
+        buttonOf(box, QMessageBox::DestructiveRole)->click();
+        CategoryDetail second(fixture.context(), std::nullopt);
+        second.setCategory(categoryOf(scan, CategoryID::simulators));
+        QVERIFY(!second.findChild<QPushButton*>("removeUnavailable")->isEnabled());
+        while (!second.findChild<QPushButton*>("removeUnavailable")->isEnabled())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCOMPARE(runner->calls(), (std::vector<FakeRunner::Call>{{"/usr/bin/xcrun", {"simctl", "delete", "unavailable"}}}));
+        fixture.model.cancelScan();
+
+        detail.setCategory(categoryOf(scan, CategoryID::snapshots));
+        detail.setPicked(ids({"2024-05-01-070000"}));
+        detail.findChild<QPushButton*>("deleteSnapshots")->click();
+        box = openConfirmation(detail);
+        QCOMPARE(box->text(), QStringLiteral("Delete 1 snapshots?"));
+        buttonOf(box, QMessageBox::DestructiveRole)->click();
+        while (!detail.findChild<QPushButton*>("deleteSnapshots")->isEnabled())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCOMPARE(pkexec.calls().size(), std::size_t(1));
+        QVERIFY(pkexec.calls()[0].back().find("'2024-05-01-070000'") != std::string::npos);
+        QVERIFY(pkexec.calls()[0].back().find("2024-04-30-101010") == std::string::npos);
+        fixture.model.cancelScan();
+    }
+
+    void chooseProjectFoldersStoresThemSortedAndScans() {
+        PageFixture fixture;
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(categoryOf(fixture.scan(), CategoryID::projects));
+        showAsWindow(detail);
+        auto* choose = detail.findChild<QPushButton*>("chooseProjectFolders");
+
+        choose->click();
+        QCOMPARE(fixture.pickerCalls, 1);
+        QVERIFY(!fixture.base().settings->contains("scan.projects"));
+        QVERIFY(!fixture.model.isScanning());
+
+        fixture.pickerAnswer = QStringList{"/home/u/Work", "/home/u/Code"};
+        choose->click();
+        QCOMPARE(fixture.base().settings->texts("scan.projects"), std::optional(QStringList{"/home/u/Code", "/home/u/Work"}));
+        QVERIFY(fixture.model.isScanning());
+        fixture.model.cancelScan();
+        QCOMPARE(footerButtons(detail), (QMap<QString, bool>{{"Select Safe Items", true}, {"Move to Trash…", false}}));
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(CategoryDetailTests)
+#include "CategoryDetailTests.moc"

@@ -1,0 +1,210 @@
+// The Storage and Developer pages: first visits, a choice carried from one page to the other and
+// a choice foreign to a page left alone, a list deselection, a category the scan lacks, a size
+// not disclosed, the no-scan state before and after "Scan Now", and the detail's layout area.
+
+#include "Grid/GridProbes.h"
+#include "PageFixture.h"
+#include "StorageGraphics/StorageRing.h"
+#include "StoragePage/CategoryBrowser.h"
+#include "StoragePage/CategoryDetail.h"
+#include "StoragePage/CategoryRow.h"
+#include "StoragePage/StoragePage.h"
+#include "UiKit/PageKit.h"
+#include "UiTestMain.h"
+#include "support/Await.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QListView>
+#include <QTest>
+#include <QTranslator>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+// Chooses a category in the browser's list as a click would.
+void choose(CategoryBrowser& browser, CategoryID id) {
+    QListView* list = browser.list();
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        if (list->indexWidget(list->model()->index(row, 0)) == browser.row(id)) {
+            list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+            return;
+        }
+    QFAIL("no such row");
+}
+
+// The category the list shows as chosen; none when no row is.
+std::optional<CategoryID> listed(const CategoryBrowser& browser) {
+    const QModelIndexList chosen = browser.list()->selectionModel()->selectedIndexes();
+    if (chosen.size() != 1)
+        return std::nullopt;
+    for (CategoryID id : browser.all())
+        if (browser.list()->indexWidget(chosen.first()) == browser.row(id))
+            return id;
+    return std::nullopt;
+}
+
+} // namespace
+
+class StoragePageTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstVisitsShowEachPagesOwnCategory() {
+        PageFixture fixture;
+        fixture.model.setScan(fixture.scan());
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        QCOMPARE(storage.browser()->current(), CategoryID::caches);
+        QCOMPARE(listed(*storage.browser()), std::optional(CategoryID::caches));
+        QCOMPARE(storage.browser()->detail()->category().id, CategoryID::caches);
+        QCOMPARE(storage.browser()->all().size(), std::size_t(16));
+        QVERIFY(rendersInBothLooks(storage));
+
+        DeveloperPage developer(fixture.context());
+        showAsWindow(developer);
+        QCOMPARE(developer.browser()->current(), CategoryID::xcode);
+        QCOMPARE(listed(*developer.browser()), std::optional(CategoryID::xcode));
+        QCOMPARE(developer.browser()->all(), (std::vector<CategoryID>{CategoryID::xcode, CategoryID::simulators, CategoryID::docker,
+                                                                      CategoryID::packageCaches, CategoryID::projects}));
+        // Caches is not the Developer page's: it stays chosen for the Storage page.
+        QCOMPARE(fixture.selection.category(), std::optional(CategoryID::caches));
+        QVERIFY(rendersInBothLooks(developer));
+        // One sector per developer category with a size (docker is missing, package caches empty).
+        QCOMPARE(developer.browser()->ring()->rowsToShow().size(), std::size_t(3));
+        QCOMPARE(developer.browser()->ring()->captionText(), QStringLiteral("in total"));
+        QCOMPARE(storage.browser()->ring()->captionText(), QStringLiteral("used"));
+    }
+
+    void aChoiceCarriesOverOnlyWhereThePageListsIt() {
+        PageFixture fixture;
+        fixture.model.setScan(fixture.scan());
+        {
+            DeveloperPage developer(fixture.context());
+            showAsWindow(developer);
+            choose(*developer.browser(), CategoryID::simulators);
+            QCOMPARE(developer.browser()->detail()->category().id, CategoryID::simulators);
+        }
+        {
+            StoragePage storage(fixture.context());
+            showAsWindow(storage);
+            QCOMPARE(storage.browser()->current(), CategoryID::simulators);
+            choose(*storage.browser(), CategoryID::trash);
+        }
+        DeveloperPage developer(fixture.context());
+        showAsWindow(developer);
+        QCOMPARE(developer.browser()->current(), CategoryID::xcode);
+        QCOMPARE(developer.browser()->detail()->category().id, CategoryID::xcode);
+        QCOMPARE(fixture.selection.category(), std::optional(CategoryID::trash));
+        StoragePage storage(fixture.context());
+        QCOMPARE(storage.browser()->current(), CategoryID::trash);
+
+        // Both pages stand while the choice changes (the palette, "Show"): each follows it
+        // where it lists the category, and the Developer page never writes it back.
+        fixture.selection.setCategory(CategoryID::docker);
+        QCOMPARE(developer.browser()->detail()->category().id, CategoryID::docker);
+        QCOMPARE(storage.browser()->detail()->category().id, CategoryID::docker);
+        fixture.selection.setCategory(CategoryID::logs);
+        QCOMPARE(developer.browser()->detail()->category().id, CategoryID::xcode);
+        QCOMPARE(storage.browser()->detail()->category().id, CategoryID::logs);
+        QCOMPARE(fixture.selection.category(), std::optional(CategoryID::logs));
+    }
+
+    void aClearedListChoiceShowsTheFallback() {
+        PageFixture fixture;
+        fixture.model.setScan(fixture.scan());
+        fixture.selection.setCategory(CategoryID::logs);
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        storage.browser()->list()->selectionModel()->clearSelection();
+        QVERIFY(!fixture.selection.category());
+        QCOMPARE(storage.browser()->current(), CategoryID::caches);
+        QCOMPARE(listed(*storage.browser()), std::optional(CategoryID::caches));
+        QCOMPARE(storage.browser()->detail()->category().id, CategoryID::caches);
+    }
+
+    void aMissingCategoryIsListedEmptyAndAHiddenSizeIsNotDisclosed() {
+        PageFixture fixture;
+        fixture.model.setScan(fixture.scan());
+        fixture.selection.setCategory(CategoryID::docker);
+        DeveloperPage developer(fixture.context());
+        showAsWindow(developer);
+        CategoryBrowser& browser = *developer.browser();
+        QCOMPARE(browser.row(CategoryID::docker)->sizeText(), QStringLiteral("Zero KB"));
+        QCOMPARE(browser.detail()->category(), Category(CategoryID::docker));
+        QVERIFY(browser.detail()->findChild<ContentUnavailableView*>("nothingHere")->isVisibleTo(&browser));
+
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        QCOMPARE(storage.browser()->row(CategoryID::snapshots)->sizeText(), QStringLiteral("not disclosed"));
+        QCOMPARE(storage.browser()->row(CategoryID::caches)->sizeText(), QStringLiteral("4.5 GB"));
+        choose(*storage.browser(), CategoryID::snapshots);
+        QCOMPARE(storage.browser()->detail()->findChild<QLabel*>("size")->text(), QStringLiteral("Size not disclosed by macOS"));
+        QCOMPARE(storage.browser()->detail()->findChild<QLabel*>("note")->text(),
+                 QStringLiteral("Local snapshots are kept by the system."));
+    }
+
+    void withoutAScanTheBrowserInvitesToScanThenWaitsForTheResult() {
+        PageFixture fixture;
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        CategoryBrowser& browser = *storage.browser();
+        QVERIFY(browser.showsEmptyState());
+        QCOMPARE(browser.emptyState()->title(), QStringLiteral("No scan yet"));
+        QCOMPARE(browser.emptyState()->description(), QStringLiteral("Scan the disk to see what fills it."));
+        QVERIFY(rendersInBothLooks(storage));
+
+        QAbstractButton* scanNow = visibleButton(browser, "Scan Now");
+        QVERIFY(scanNow);
+        scanNow->click();
+        fixture.base().scan.waitForCall(0);
+        fixture.base().scan.report(0, CategoryID::apps, 1);
+        runQueuedEvents();
+        QVERIFY(browser.showsEmptyState());
+        QCOMPARE(browser.emptyState()->description(), QStringLiteral("Measuring %1…").arg(fixture.model.scanLabel()));
+        QVERIFY(!visibleButton(browser, "Scan Now"));
+
+        fixture.base().scan.finish(0, fixture.scan());
+        while (fixture.model.isScanning())
+            runQueuedEvents();
+        QVERIFY(!browser.showsEmptyState());
+        QCOMPARE(browser.detail()->category().id, CategoryID::caches);
+        QCOMPARE(browser.detail()->category().items.size(), std::size_t(3));
+    }
+
+    void germanComesFromTheOneCatalogue() {
+        ScopedEnv german("APP_LANG", "de");
+        QTranslator catalogue;
+        QVERIFY(catalogue.load(QStringLiteral(":/i18n/dovrane_de.qm")));
+        QCoreApplication::installTranslator(&catalogue);
+        PageFixture fixture;
+        fixture.model.setScan(fixture.scan());
+        DeveloperPage developer(fixture.context());
+        showAsWindow(developer);
+        QCoreApplication::removeTranslator(&catalogue);
+        QCOMPARE(developer.windowTitle(), QStringLiteral("Entwickler"));
+        QCOMPARE(developer.browser()->list()->model()->index(0, 0).data().toString(), QStringLiteral("Entwicklerwerkzeuge"));
+        QVERIFY(visibleButton(developer, QStringLiteral("In den Papierkorb legen…")));
+        QCOMPARE(developer.browser()->detail()->items()->headerData(CategoryItemsModel::lastUsedColumn, Qt::Horizontal,
+                                                                    Qt::DisplayRole),
+                 QVariant(QStringLiteral("Zuletzt benutzt")));
+    }
+
+    void theDetailHeaderIsALayoutArea() {
+        PageFixture fixture;
+        fixture.model.setScan(fixture.scan());
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        const auto& probes = GridProbes::shared().probes();
+        QVERIFY(probes.contains("area:category"));
+        const GridProbes::Probe area = probes.value("area:category");
+        QCOMPARE(area.inset, 20.0);
+        QCOMPARE(area.x, 301.0); // beside the 300-wide sidebar and its divider
+        QVERIFY(area.width > 0 && area.height > 0);
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(StoragePageTests, [] { setenv("APP_GRID", "1", 1); })
+#include "StoragePageTests.moc"
