@@ -24,7 +24,7 @@ add_library(DovraneUiKit STATIC
 set_target_properties(DovraneUiKit PROPERTIES AUTOMOC ON AUTOMOC_COMPILER_PREDEFINES OFF)
 target_include_directories(DovraneUiKit PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(DovraneUiKit PUBLIC DovraneKit Qt6::Widgets Qt6::Svg Qt6::DBus)
-# The settings store (ThemeStore writes the accent choice) belongs to the model library.
+# The settings store and the German catalogue belong to the model library.
 target_link_libraries(DovraneUiKit PUBLIC DovraneModel)
 
 # Our own symbols (only those the desktop's icon themes lack) and the generic app icon.

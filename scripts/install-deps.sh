@@ -30,6 +30,7 @@ qt6-svg-dev
 qt6-image-formats-plugins
 adwaita-icon-theme
 fonts-dejavu-core
+pkexec
 "
 
 missing=""

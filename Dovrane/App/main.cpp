@@ -1,8 +1,10 @@
 // Dovrane's entry. The developer modes come first; each returns at once unless its switch was
 // given, and then it ends the process itself. Then the start-up: the German texts when the
-// language is German, the database (a store that cannot be opened ends the process), the model.
+// language is German, the database (a store that cannot be opened ends the process), the model,
+// the launch steps (the demo data first) and the event loop.
 
 #include "App/GuiClipboard.h"
+#include "App/Launch.h"
 #include "App/Store.h"
 #include "AppModel/AppModel.h"
 #include "SelfTest/Traces.h"
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();
     dovrane::AppModel model(*container, std::move(services));
-    // The main window joins here; until then the start-up ends once the model stands.
-    return 0;
+    // The main window takes these steps over into its launch task when it arrives.
+    dovrane::Launch::run(model, arguments);
+    return application.exec();
 }

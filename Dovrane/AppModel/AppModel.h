@@ -17,8 +17,10 @@
 #include <DovraneKit/ScanModel.h>
 #include <DovraneKit/ScanSettings.h>
 #include <DovraneKit/SizeCounter.h>
-#include <DovraneKit/VolumeInfo.h>
+#include <DovraneKit/Trasher.h>
+#include <DovraneKit/UpdateInstaller.h>
 #include <DovraneKit/UpdateRecords.h>
+#include <DovraneKit/VolumeInfo.h>
 
 #include <QFuture>
 #include <QObject>
@@ -27,6 +29,7 @@
 #include <QThreadPool>
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -139,6 +142,62 @@ public:
     // Puts a summary of versions and counts on the clipboard; it names no file or app.
     void copyDiagnostics();
 
+    // Updates of other apps. Per-app state is keyed by the path of the app bundle.
+    struct AvailableUpdate {
+        InstalledApp app;
+        UpdateInfo info;
+    };
+    // The User-Agent of update checks: "Dovrane/" and the short version, else "1.0".
+    static std::string userAgent();
+    // The apps of `apps` whose last check found an update, in the Finder's order of names.
+    std::vector<AvailableUpdate> availableUpdates() const;
+    // Checks every installed app, listing them first when the app list is not loaded, unless a
+    // check runs or demo data are shown. Finishes once the results are stored and cached.
+    QFuture<void> checkUpdates();
+    // Updates one app whose check found an update, unless its install runs already.
+    QFuture<void> install(const InstalledApp& app);
+    // Opens the store's updates page once for every store app, then updates the others in turn.
+    QFuture<void> installAll();
+
+    // Starts the background loop once per model; never with demo data.
+    void startBackgroundWork();
+
+    // Removals. Every move to the Trash goes through trasher() and ends in record(); the
+    // futures finish after the operation's last step on the main thread.
+
+    // The trasher for the user's home: the deletion guard, the freedesktop home trash, and
+    // administrator moves through Admin::runAndWait, which block the worker thread that
+    // executes (never the main thread) until the password dialog is answered. A new value on
+    // every call; run execute() and putBack() off the main thread.
+    Trasher trasher() const;
+    // Shows the cleanup sheet for the items whose action is a move to the Trash; none, nothing.
+    void requestCleanup(const std::vector<CleanupItem>& items, const QString& title);
+    // Closes the sheet, moves the plan's entries, records them and takes them out of the scan.
+    QFuture<void> perform(CleanupRequest request);
+    // A dropped ".app" bundle: read, then as below. Anything else is ignored.
+    QFuture<void> requestUninstall(const Url& url);
+    // Searches the app's leftovers off the main thread, then shows the uninstall sheet; while
+    // another uninstall sheet shows, the request waits its turn. A system app is ignored.
+    QFuture<void> requestUninstall(const InstalledApp& app);
+    // Asks a running app to quit, then moves the bundle and the ticked leftovers.
+    QFuture<void> performUninstall(UninstallRequest request);
+    // Asks for a cleanup of the orphans, titled "Leftovers without an app".
+    void trashOrphans(const std::vector<Orphan>& orphans);
+    // Lists the installed apps, then their sizes, then the orphans; once per process unless
+    // forced, never two at a time, never in demo mode.
+    QFuture<void> loadApps(bool force);
+    // Replaces the entry of apps with the same path (an update put a new version there); a
+    // listing that runs meanwhile keeps the new entry.
+    void replaceApp(const InstalledApp& app);
+    // Puts the record's items back from the Trash. Ignored while the record's put back runs.
+    QFuture<void> undo(const std::shared_ptr<Removal>& removal);
+    // The three removals that skip the Trash; each reports the measured gain and rescans.
+    QFuture<void> emptyTrash();
+    QFuture<void> deleteSnapshots(const std::vector<CleanupItem>& items);
+    QFuture<void> deleteUnavailableSimulators();
+    // Reads the access rights again; newly granted access asks for a restart.
+    void refreshPermissions();
+
 signals:
     void changed(AppModel::Field field);
 
@@ -154,6 +213,56 @@ private:
     void scanProgressed(std::uint64_t run, CategoryID category, int finished, int total);
     void scanEnded(std::uint64_t run, ScanResult result, const std::shared_ptr<QPromise<void>>& done);
     QString pendingLabel() const;
+
+    // Update checks and installs (UpdatesModel).
+    void runUpdateCheck(std::vector<InstalledApp> apps, const std::shared_ptr<QPromise<void>>& done);
+    void updateCheckEnded(std::map<std::string, UpdateCheck> results, const std::shared_ptr<QPromise<void>>& done);
+    QFuture<void> installInTurn(std::shared_ptr<const std::vector<InstalledApp>> apps, std::size_t next);
+    QFuture<void> upgradeWithHomebrew(const InstalledApp& app, const UpdateInfo& update);
+    QFuture<void> replaceWithUpdate(const InstalledApp& app, const UpdateInfo& update);
+    QFuture<void> installerEnded(const InstalledApp& app, const UpdateInfo& update,
+                                 const UpdateInstaller::Result& result, bool wasRunning);
+    // false: the app was not running; true: it quit; absent: it was still running at the end.
+    QFuture<std::optional<bool>> quit(const InstalledApp& app);
+    QFuture<std::optional<bool>> lookForQuit(std::shared_ptr<const std::vector<RunningApplication>> running, int look);
+    // The app read again after its update; finishes once the cache is written.
+    QFuture<bool> refresh(const InstalledApp& app);
+    void setUpdate(const std::string& path, UpdateCheck check);
+    void setInstallProblem(const std::string& path, std::optional<QString> problem);
+    void installEnded(const std::string& path);
+    void journal(const QString& title, const RemovedItem& item);
+
+    // The background loop (Background).
+    void backgroundLoop();
+    QFuture<void> backgroundPass();
+    QFuture<void> notifyUpdates();
+    QFuture<void> sendWeeklyReport();
+    QFuture<bool> postNotification(const QString& identifier, const QString& title, const QString& body);
+    // The date under the key is absent, or at least `every` seconds old.
+    bool due(const QString& key, double every) const;
+    // Seconds from date to now; a date after now counts as long ago.
+    double secondsSince(Date date) const;
+
+    // Journals a move to the Trash, reports it in the notice and drops moved orphans.
+    void record(const Trasher::Outcome& outcome, const QString& title);
+    void cleanedUp(const Trasher::Outcome& outcome, const QString& title, const std::shared_ptr<QPromise<void>>& done);
+    QFuture<bool> writeScanCache(const ScanResult& scan);
+    void uninstallSearched(std::uint64_t ticket, UninstallRequest request);
+    void sheetChangedForUninstalls(Field field);
+    void showNextUninstall();
+    std::vector<Leftover> demoLeftovers(const InstalledApp& app) const;
+    void uninstalled(const Trasher::Outcome& outcome, const QString& title, const Url& bundle,
+                     const std::shared_ptr<QPromise<void>>& done);
+    void appsListed(std::vector<InstalledApp> listed, const std::shared_ptr<QPromise<void>>& done);
+    std::vector<InstalledApp> withListingEdits(std::vector<InstalledApp> apps) const;
+    void removeApp(const Url& bundle);
+    struct PutBackTally {
+        int restored = 0;
+        int taken = 0;            // something else stands at the original place
+        bool leftInTrash = false; // an item is still in the Trash afterwards
+    };
+    void putBackEnded(const std::shared_ptr<Removal>& removal, const PutBackTally& tally);
+    std::int64_t availableSpace() const;
 
     ModelContainer& container_;
     Services services_;
@@ -190,9 +299,29 @@ private:
     std::optional<std::stop_source> scanStop_;
     std::set<CategoryID> pendingCategories_;
 
+    // Uninstall requests in the order made; each shows once its search has ended and the
+    // requests before it have shown.
+    struct QueuedUninstall {
+        std::uint64_t ticket = 0;
+        std::string path;
+        std::optional<UninstallRequest> request;
+    };
+    std::deque<QueuedUninstall> uninstallQueue_;
+    std::uint64_t uninstallTickets_ = 0;
+    // Changes made while a listing of apps runs, applied to what it publishes.
+    struct ListingEdits {
+        std::set<std::string> removedApps;
+        std::map<std::string, InstalledApp> refreshedApps;
+        std::set<std::string> trashedOrphans;
+    };
+    ListingEdits listingEdits_;
+    std::set<QUuid> puttingBack_;
+
     Lifeline lifeline_{this};
     QThreadPool pool_;
     CacheWriter cacheWriter_;
+    // Apps whose update was installed while the running check went on.
+    std::set<std::string> installedDuringCheck_;
 };
 
 } // namespace dovrane

@@ -1,6 +1,7 @@
 #include "Services/Workspace.h"
 
 #include <DovraneKit/AppInventory.h>
+#include <DovraneKit/BundleInfo.h>
 #include <DovraneKit/FileSystem.h>
 #include <DovraneKit/BundleInfo.h>
 

@@ -53,6 +53,149 @@
         <source>Diagnostics copied. They hold versions and counts, no file or app names.</source>
         <translation>Diagnose kopiert. Sie enthält Versionen und Zahlen, keine Datei- oder App-Namen.</translation>
     </message>
+    <message>
+        <source>Dovrane wants to move files outside your home folder to the Trash.</source>
+        <translation>Dovrane möchte Dateien außerhalb deines Benutzerordners in den Papierkorb legen.</translation>
+    </message>
+    <message>
+        <source>%1 moved to the Trash. The space frees up when you empty the Trash.</source>
+        <translation>%1 in den Papierkorb gelegt. Der Platz wird frei, wenn du den Papierkorb leerst.</translation>
+    </message>
+    <message>
+        <source>Leftovers without an app</source>
+        <translation>Reste ohne App</translation>
+    </message>
+    <message>
+        <source>Trash emptied. Measured gain: %1.</source>
+        <translation>Papierkorb geleert. Gemessener Gewinn: %1.</translation>
+    </message>
+    <message>
+        <source>Dovrane wants to delete local Time Machine snapshots.</source>
+        <translation>Dovrane möchte lokale Time-Machine-Schnappschüsse löschen.</translation>
+    </message>
+    <message>
+        <source>Unavailable simulators removed. Measured gain: %1.</source>
+        <translation>Nicht verfügbare Simulatoren entfernt. Gemessener Gewinn: %1.</translation>
+    </message>
+    <message>
+        <source>Xcode could not remove the simulators. Is Xcode installed?</source>
+        <translation>Xcode konnte die Simulatoren nicht entfernen. Ist Xcode installiert?</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items could not be moved.</source>
+        <translation>
+            <numerusform>%n Objekt konnte nicht bewegt werden.</numerusform>
+            <numerusform>%n Objekte konnten nicht bewegt werden.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n leftovers</source>
+        <translation>
+            <numerusform>%1 und %n Rest</numerusform>
+            <numerusform>%1 und %n Reste</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items are back where they were.</source>
+        <translation>
+            <numerusform>%n Objekt ist wieder an seinem Platz.</numerusform>
+            <numerusform>%n Objekte sind wieder an ihrem Platz.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items stayed in the Trash because something else is at their original place.</source>
+        <translation>
+            <numerusform>%n Objekt blieb im Papierkorb, weil an seinem Platz schon etwas anderes liegt.</numerusform>
+            <numerusform>%n Objekte blieben im Papierkorb, weil an ihrem Platz schon etwas anderes liegt.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n snapshots deleted. Measured gain: %1.</source>
+        <translation>
+            <numerusform>%n Schnappschuss gelöscht. Gemessener Gewinn: %1.</numerusform>
+            <numerusform>%n Schnappschüsse gelöscht. Gemessener Gewinn: %1.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>StorageGroup</name>
+    <message>
+        <source>Apps</source>
+        <translation>Apps</translation>
+    </message>
+    <message>
+        <source>Your files</source>
+        <translation>Deine Dateien</translation>
+    </message>
+    <message>
+        <source>Caches and logs</source>
+        <translation>Caches und Protokolle</translation>
+    </message>
+    <message>
+        <source>Developer</source>
+        <translation>Entwicklung</translation>
+    </message>
+    <message>
+        <source>Device backups</source>
+        <translation>Gerätebackups</translation>
+    </message>
+    <message>
+        <source>Mail and Messages</source>
+        <translation>Mail und Nachrichten</translation>
+    </message>
+    <message>
+        <source>Installers and Trash</source>
+        <translation>Installer und Papierkorb</translation>
+    </message>
+    <message>
+        <source>macOS and the rest</source>
+        <translation>macOS und der Rest</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::SafetyBadge</name>
+    <message>
+        <source>Rebuilt when needed. Moving it to the Trash loses nothing.</source>
+        <translation>Wird bei Bedarf neu erstellt. In den Papierkorb legen verliert nichts.</translation>
+    </message>
+    <message>
+        <source>Probably not needed. Look before you remove it.</source>
+        <translation>Wahrscheinlich nicht nötig. Sieh es dir an, bevor du es entfernst.</translation>
+    </message>
+    <message>
+        <source>Dovrane only shows it. Manage it in the app that owns it.</source>
+        <translation>Dovrane zeigt es nur an. Verwalte es in der App, zu der es gehört.</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StorageBar</name>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>Free: %1</source>
+        <translation>Frei: %1</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StorageRing</name>
+    <message>
+        <source>in total</source>
+        <translation>insgesamt</translation>
+    </message>
+    <message>
+        <source>used</source>
+        <translation>belegt</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
 </context>
 <context>
     <name>StorageGroup</name>
