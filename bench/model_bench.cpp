@@ -96,8 +96,9 @@ int main(int argc, char** argv) {
     for (int index = 0; index < records; ++index) {
         std::vector<RemovedItem> removed;
         for (int item = 0; item < 3; ++item)
-            removed.push_back({Url::fromPath("/home/bench/Downloads/file-" + std::to_string(index) + "-" + std::to_string(item)),
-                               Url::fromPath("/home/bench/.local/share/Trash/files/file-" + std::to_string(index)), 1000, false});
+            removed.push_back(
+                {Url::fromPath("/home/bench/Downloads/file-" + std::to_string(index) + "-" + std::to_string(item)),
+                 Url::fromPath("/home/bench/.local/share/Trash/files/file-" + std::to_string(index)), 1000, false});
         container->insert(std::make_shared<Removal>(Date::now(), QStringLiteral("Cleanup %1").arg(index), removed));
     }
     container->save();

@@ -17,8 +17,9 @@
 #include <DovraneKit/ScanModel.h>
 #include <DovraneKit/ScanSettings.h>
 #include <DovraneKit/SizeCounter.h>
-#include <DovraneKit/UpdateInstaller.h>
 #include <DovraneKit/Trasher.h>
+#include <DovraneKit/UpdateInstaller.h>
+#include <DovraneKit/UpdateRecords.h>
 #include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/UpdateRecords.h>
 

@@ -92,6 +92,22 @@ QImage image(const std::string& bundlePath) {
     return entry.image.isNull() ? genericImage() : entry.image;
 }
 
+void draw(QPainter& painter, const QRectF& frame, const std::string& bundlePath) {
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (Fs::exists(bundlePath)) {
+        painter.drawImage(frame, image(bundlePath));
+    } else {
+        const qreal symbol = qRound(frame.width() * 0.8);
+        const QPixmap dashed = Symbols::pixmap(QStringLiteral("app.dashed"), int(symbol),
+                                               SemanticColors::of(SemanticColor::secondaryLabel),
+                                               painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
+        painter.drawPixmap(QPointF(frame.x() + (frame.width() - symbol) / 2.0, frame.y() + (frame.height() - symbol) / 2.0),
+                           dashed);
+    }
+    painter.restore();
+}
+
 } // namespace AppIcons
 
 AppIcon::AppIcon(const InstalledApp& app, qreal size, QWidget* parent)
@@ -104,15 +120,7 @@ bool AppIcon::bundleExists() const { return Fs::exists(path_); }
 
 void AppIcon::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (bundleExists()) {
-        painter.drawImage(QRectF(0, 0, size_, size_), AppIcons::image(path_));
-        return;
-    }
-    const int symbol = qRound(size_ * 0.8);
-    const QPixmap dashed = Symbols::pixmap(QStringLiteral("app.dashed"), symbol,
-                                           SemanticColors::of(SemanticColor::secondaryLabel), devicePixelRatioF());
-    painter.drawPixmap(QPointF((size_ - symbol) / 2.0, (size_ - symbol) / 2.0), dashed);
+    AppIcons::draw(painter, QRectF(0, 0, size_, size_), path_);
 }
 
 } // namespace dovrane

@@ -7,11 +7,14 @@
 #include <DovraneKit/AppRecords.h>
 
 #include <QImage>
+#include <QRectF>
 #include <QString>
 #include <QWidget>
 
 #include <optional>
 #include <string>
+
+class QPainter;
 
 namespace dovrane {
 
@@ -28,6 +31,9 @@ std::optional<std::string> iconFile(const std::string& bundlePath);
 // our generic app icon when there is no usable one.
 QImage image(const std::string& bundlePath);
 QImage genericImage();
+// Paints the icon of the bundle at bundlePath into the square frame: its icon when something
+// exists at the path, else "app.dashed" at 0.8 of the frame in the secondary colour, centred.
+void draw(QPainter& painter, const QRectF& frame, const std::string& bundlePath);
 
 } // namespace AppIcons
 

@@ -73,8 +73,14 @@ public:
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columnCount())
+        if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+            return {};
+        if (role == Qt::DisplayRole)
             return columns_[std::size_t(section)].title;
+        // A click on another column's header sorts it ascending first; the header would
+        // otherwise keep the direction of the column before.
+        if (role == Qt::InitialSortOrderRole)
+            return int(Qt::AscendingOrder);
         return {};
     }
 

@@ -250,6 +250,57 @@ std::string infoPathFor(const std::string& trashPath) {
     return Path::join(Path::join(Path::parent(files), "info"), Path::lastComponent(trashPath) + ".trashinfo");
 }
 
+std::optional<std::string> recordedOriginal(const std::string& trashPath) {
+    const std::string info = infoPathFor(trashPath);
+    if (info.empty())
+        return std::nullopt;
+    // An info file is a few lines; anything large is not one.
+    const std::optional<std::string> text = Fs::readFile(info, 64 * 1024);
+    if (!text)
+        return std::nullopt;
+    bool inGroup = false;
+    std::optional<std::string> recorded;
+    for (std::string_view rest = *text; !rest.empty();) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.starts_with('['))
+            inGroup = line == "[Trash Info]";
+        else if (inGroup && line.starts_with("Path=") && !recorded)
+            recorded = percentDecode(line.substr(5));
+    }
+    if (!recorded || recorded->empty())
+        return std::nullopt;
+    if (recorded->front() == '/')
+        return recorded;
+    // A relative path belongs to a volume's trash, "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid".
+    const std::string folder = Path::parent(Path::parent(trashPath));
+    std::string topdir;
+    if (Path::lastComponent(folder).starts_with(".Trash-"))
+        topdir = Path::parent(folder);
+    else if (Path::lastComponent(Path::parent(folder)) == ".Trash")
+        topdir = Path::parent(Path::parent(folder));
+    else
+        return std::nullopt;
+    return Path::join(topdir, *recorded);
+}
+
+bool holds(const std::string& trashPath, const std::string& originalPath) {
+    if (!Fs::exists(trashPath))
+        return false;
+    const std::optional<std::string> recorded = recordedOriginal(trashPath);
+    if (!recorded)
+        return false;
+    const std::string original = Url::fromPath(originalPath).path();
+    if (Url::fromPath(*recorded).path() == original)
+        return true;
+    // A volume's trash records the real path of the folder that held the item.
+    const std::optional<std::string> parent = Fs::realPath(Path::parent(original));
+    return parent && Path::join(*parent, Path::lastComponent(original)) == Url::fromPath(*recorded).path();
+}
+
 std::string infoText(std::string_view recordedPath, std::time_t deletedAt) {
     std::tm local{};
     localtime_r(&deletedAt, &local);

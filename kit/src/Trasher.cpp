@@ -129,7 +129,7 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, Outcome& outcome) const
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     const std::string trashPath = item.trashPath.path();
     const std::string originalPath = item.originalPath.path();
-    if (!Fs::exists(trashPath))
+    if (!isInTrash(item))
         return PutBackResult::goneFromTrash();
     if (Fs::exists(originalPath))
         return PutBackResult::originalTaken();
@@ -155,7 +155,9 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     return PutBackResult::restored();
 }
 
-bool Trasher::isInTrash(const RemovedItem& item) { return Fs::exists(item.trashPath.path()); }
+bool Trasher::isInTrash(const RemovedItem& item) {
+    return FreedesktopTrash::holds(item.trashPath.path(), item.originalPath.path());
+}
 
 std::string Trasher::quote(std::string_view text) { return Shell::quote(text); }
 

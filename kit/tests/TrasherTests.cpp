@@ -314,6 +314,59 @@ TEST_F(TrasherTest, PutBackNeverReplacesAndRebuildsAMissingFolderChain) {
               (std::vector<Trasher::Failure>{Trasher::Failure::fileError(Url::fromPath(work / "vanished"), missing)}));
 }
 
+TEST_F(TrasherTest, AnotherItemTrashedLaterUnderTheSameNameIsNotTheRecordedOne) {
+    writeFile(work / "first/report.txt", "mine");
+    writeFile(work / "second/report.txt", "someone else's");
+    const Trasher t = plainTrasher();
+    auto first = t.execute(t.plan({item(work / "first/report.txt")}));
+    ASSERT_EQ(first.removed.size(), 1u);
+    const RemovedItem recorded = first.removed[0];
+    EXPECT_TRUE(Trasher::isInTrash(recorded));
+
+    // The Trash is emptied, then an unrelated file of the same name takes the free name.
+    Fs::removeAll(inTrash("report.txt"));
+    Fs::removeAll(Path::join(trashInfo, "report.txt.trashinfo"));
+    auto second = t.execute(t.plan({item(work / "second/report.txt")}));
+    ASSERT_EQ(second.removed.size(), 1u);
+    ASSERT_EQ(second.removed[0].trashPath, recorded.trashPath);
+
+    EXPECT_FALSE(Trasher::isInTrash(recorded));
+    EXPECT_TRUE(Trasher::isInTrash(second.removed[0]));
+    EXPECT_EQ(t.putBack(recorded), Trasher::PutBackResult::goneFromTrash());
+    EXPECT_FALSE(Fs::exists(work / "first/report.txt"));
+    EXPECT_EQ(Fs::readFile(inTrash("report.txt")), "someone else's");
+    EXPECT_TRUE(Fs::exists(Path::join(trashInfo, "report.txt.trashinfo")));
+
+    // An entry whose info file is gone, or records nothing, cannot be told apart either.
+    writeFile(Path::join(trashInfo, "report.txt.trashinfo"), "[Trash Info]\nDeletionDate=2024-01-01T00:00:00\n");
+    EXPECT_FALSE(Trasher::isInTrash(second.removed[0]));
+    Fs::removeAll(Path::join(trashInfo, "report.txt.trashinfo"));
+    EXPECT_FALSE(Trasher::isInTrash(second.removed[0]));
+    EXPECT_EQ(t.putBack(second.removed[0]), Trasher::PutBackResult::goneFromTrash());
+    EXPECT_TRUE(Fs::exists(inTrash("report.txt")));
+}
+
+TEST(FreedesktopTrashInfo, RecordedOriginalReadsTheInfoGroupAndResolvesAVolumeTrashsRelativePath) {
+    TempDir volume;
+    const std::string trash = volume / ".Trash-1000";
+    writeFile(trash + "/files/a b", "x");
+    writeFile(trash + "/info/a b.trashinfo", "[Other]\nPath=/elsewhere\n[Trash Info]\r\nPath=sub%20dir/a%20b\r\n");
+    EXPECT_EQ(FreedesktopTrash::recordedOriginal(trash + "/files/a b"), volume / "sub dir/a b");
+    EXPECT_TRUE(FreedesktopTrash::holds(trash + "/files/a b", volume / "sub dir/a b"));
+    EXPECT_FALSE(FreedesktopTrash::holds(trash + "/files/a b", "/elsewhere"));
+
+    const std::string shared = volume / ".Trash/1000";
+    writeFile(shared + "/files/c", "x");
+    writeFile(shared + "/info/c.trashinfo", "[Trash Info]\nPath=c\n");
+    EXPECT_EQ(FreedesktopTrash::recordedOriginal(shared + "/files/c"), volume / "c");
+
+    // A relative path outside a volume's trash, or a file outside any files/ folder, records nothing.
+    writeFile(volume / "Trash/files/d", "x");
+    writeFile(volume / "Trash/info/d.trashinfo", "[Trash Info]\nPath=d\n");
+    EXPECT_EQ(FreedesktopTrash::recordedOriginal(volume / "Trash/files/d"), std::nullopt);
+    EXPECT_EQ(FreedesktopTrash::recordedOriginal(volume / "loose"), std::nullopt);
+}
+
 TEST_F(TrasherTest, PathThatBecameProtectedAfterPlanningIsNotMoved) {
     writeFile(work / "real/item", "data");
     writeFile(work / "real/other", "data");

@@ -28,7 +28,8 @@ std::unique_ptr<ModelContainer> openOrFail(const std::string& path) {
 }
 
 RemovedItem item(const std::string& name, std::int64_t size) {
-    return RemovedItem{Url::fromPath("/home/someone/" + name), Url::fromPath("/home/someone/.local/share/Trash/files/" + name), size, false};
+    return RemovedItem{Url::fromPath("/home/someone/" + name),
+                       Url::fromPath("/home/someone/.local/share/Trash/files/" + name), size, false};
 }
 
 // Runs one statement on the file through a connection of its own and gives the first column of

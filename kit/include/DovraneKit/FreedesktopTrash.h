@@ -81,6 +81,15 @@ std::optional<Error> restore(const std::string& trashPath, const std::string& or
 // The info file of an item in a trash's files/ folder; empty when trashPath lies elsewhere.
 std::string infoPathFor(const std::string& trashPath);
 
+// The absolute path that the info file of the item at trashPath records as its origin, a
+// volume trash's relative path joined to that volume's top folder; none when there is no
+// readable info file with a Path= entry.
+std::optional<std::string> recordedOriginal(const std::string& trashPath);
+// The entry at trashPath is the item that was moved there from originalPath: something is
+// there and its info file records that path. A name taken again by a later, unrelated item
+// after the Trash was emptied is not it.
+bool holds(const std::string& trashPath, const std::string& originalPath);
+
 // An info file's text: the recorded path percent-encoded, the date in local time.
 std::string infoText(std::string_view recordedPath, std::time_t deletedAt);
 

@@ -102,10 +102,12 @@ struct Trasher {
     TrashPlan plan(const std::vector<Candidate>& candidates) const;
     // Entries one after the other; each ends in `removed` or in `failed`.
     Outcome execute(const TrashPlan& plan) const;
-    // Never replaces anything at the original path.
+    // Never replaces anything at the original path. An entry that is not the item (isInTrash)
+    // counts as gone from the Trash and stays where it is.
     PutBackResult putBack(const RemovedItem& item) const;
 
-    // Something is still at the item's place in the Trash.
+    // The item itself is still at its place in the Trash: something is there and the Trash's
+    // info file for it records the item's original path.
     static bool isInTrash(const RemovedItem& item);
     // One single-quoted word for /bin/sh (Shell::quote).
     static std::string quote(std::string_view text);

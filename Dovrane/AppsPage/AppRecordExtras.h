@@ -1,0 +1,24 @@
+#pragma once
+// What the pages add to the library's app records: the display name of an update source, the
+// sort key of the Last Used column, and the folder that holds an orphan.
+
+#include <DovraneKit/AppRecords.h>
+#include <DovraneKit/Date.h>
+#include <DovraneKit/Orphans.h>
+
+#include <QString>
+
+namespace dovrane {
+
+// "Sparkle", "Homebrew", "App Store", "macOS", "Other", in the interface's language.
+QString title(AppSource source);
+// The last use, or the distant past for an app never used (Linux knows none), so such apps
+// sort as the oldest.
+Date lastUsedSort(const InstalledApp& app);
+// The name of the folder that holds the orphan ("Preferences", "Application Support").
+QString folder(const Orphan& orphan);
+
+// Data shown as text: the bytes as UTF-8, never markup.
+inline QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+} // namespace dovrane

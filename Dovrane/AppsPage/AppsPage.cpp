@@ -1,0 +1,141 @@
+#include "AppsPage/AppsPage.h"
+
+#include "AppModel/AppModel.h"
+#include "AppsPage/AppTables.h"
+#include "AppsPage/PageControls.h"
+#include "Grid/GridProbes.h"
+#include "UiKit/Labels.h"
+#include "UiKit/SemanticColors.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace dovrane {
+
+SearchField::SearchField(QWidget* parent) : QLineEdit(parent) {
+    setPlaceholderText(AppsPage::tr("Search apps"));
+    setClearButtonEnabled(true);
+}
+
+bool SearchField::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_K)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
+QString AppsPage::rawValue(Tab tab) {
+    return tab == Tab::installed ? QStringLiteral("installed") : QStringLiteral("orphans");
+}
+
+AppsPage::AppsPage(AppModel& model, QWidget* accessHint, QWidget* parent)
+    : QWidget(parent), model_(model), search_(new SearchField(this)) {
+    setWindowTitle(tr("Apps"));
+    search_->hide();
+
+    column_ = new QVBoxLayout(this);
+    column_->setContentsMargins(0, 0, 0, 0);
+    column_->setSpacing(0);
+
+    header_ = new QWidget(this);
+    auto* header = new QVBoxLayout(header_);
+    header->setContentsMargins(20, 20, 20, 20);
+    header->setSpacing(12);
+    if (accessHint) {
+        accessHint->setParent(header_);
+        header->addWidget(accessHint);
+    }
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    tabs_ = new QButtonGroup(this);
+    tabs_->setExclusive(true);
+    for (Tab tab : {Tab::installed, Tab::orphans}) {
+        auto* segment = new QPushButton(header_);
+        segment->setCheckable(true);
+        segment->setChecked(tab == tab_);
+        segment->setAccessibleDescription(tr("Show"));
+        tabs_->addButton(segment, int(tab));
+        row->addWidget(segment);
+    }
+    tabs_->button(int(Tab::installed))->setText(tr("Installed"));
+    row->addStretch(1);
+    busy_ = makeBusyIndicator(header_);
+    row->addWidget(busy_);
+    header->addLayout(row);
+    hint_ = new StyledLabel(QString(), Fonts::font(FontRole::body),
+                            [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, header_);
+    hint_->setWordWrap(true);
+    hint_->setMaximumHeight(hint_->fontMetrics().lineSpacing() * 3);
+    header->addWidget(hint_);
+    column_->addWidget(header_);
+    gridArea(header_, QStringLiteral("apps"), 20);
+
+    connect(tabs_, &QButtonGroup::idClicked, this, [this](int id) { setTab(Tab(id)); });
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (installed_)
+            installed_->setSearch(text);
+    });
+    connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
+        if (field == AppModel::Field::orphans || field == AppModel::Field::isLoadingApps)
+            modelChanged();
+    });
+    modelChanged();
+    showTable();
+}
+
+AppsPage::~AppsPage() {
+    // The field may sit in the window's toolbar now; it leaves with the page.
+    delete search_.data();
+}
+
+QString AppsPage::search() const { return search_ ? search_->text() : QString(); }
+
+QAbstractButton* AppsPage::tabButton(Tab tab) const { return tabs_->button(int(tab)); }
+
+void AppsPage::setTab(Tab tab) {
+    tabs_->button(int(tab))->setChecked(true);
+    if (tab == tab_)
+        return;
+    tab_ = tab;
+    showTable();
+}
+
+void AppsPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    model_.loadApps(false);
+}
+
+void AppsPage::modelChanged() {
+    tabs_->button(int(Tab::orphans))
+        ->setText(tr("Leftovers without an app (%1)").arg(qulonglong(model_.orphans().size())));
+    busy_->setVisible(model_.isLoadingApps());
+}
+
+// Changing the tab removes one table and builds the other, so the one that comes back starts
+// with nothing picked and sorted by size, largest first.
+void AppsPage::showTable() {
+    delete installed_;
+    installed_ = nullptr;
+    delete orphans_;
+    orphans_ = nullptr;
+    if (tab_ == Tab::installed) {
+        hint_->setText(tr("Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its "
+                          "leftovers."));
+        installed_ = new InstalledTable(model_, search(), this);
+        column_->addWidget(installed_, 1);
+    } else {
+        hint_->setText(tr("Folders and settings named after an app identifier that no installed app has. Usually left "
+                          "behind when an app was deleted by dragging it to the Trash."));
+        orphans_ = new OrphanTable(model_, this);
+        column_->addWidget(orphans_, 1);
+    }
+}
+
+} // namespace dovrane

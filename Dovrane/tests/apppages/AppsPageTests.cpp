@@ -1,0 +1,301 @@
+// The Apps page over a model with apps and orphans set by hand: the search, the two tables'
+// states and picks, and every action reaching the model.
+
+#include "AppsPage/AppTables.h"
+#include "AppsPage/AppsPage.h"
+#include "Grid/GridProbes.h"
+#include "PageTestSupport.h"
+#include "UiKit/PageKit.h"
+#include "support/Bundles.h"
+
+#include <DovraneKit/FileSystem.h>
+
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QTableView>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+QStringList column(const QTableView& view, int column) {
+    QStringList texts;
+    for (int row = 0; row < view.model()->rowCount(); ++row)
+        texts << view.model()->index(row, column).data().toString();
+    return texts;
+}
+
+void clickHeader(QTableView& view, int column) {
+    QHeaderView* header = view.horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+}
+
+} // namespace
+
+class AppsPageTests : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<PageFixture> f;
+
+    // Safari (system), Zed, Notes Pro (never measured), Alpha (Homebrew), Other Thing.
+    void fillApps() {
+        std::vector<InstalledApp> apps = {f->app("Safari", AppSource::apple, 5'000'000, true), f->app("Zed"),
+                                          f->app("Notes Pro", AppSource::appStore, 0),
+                                          f->app("Alpha", AppSource::homebrew, 2'000'000),
+                                          f->app("Other Thing", AppSource::unknown, 3'000'000)};
+        apps[1].lastUsed = f->fixture.clock->now().adding(-86400);
+        f->model.setApps(apps);
+        f->model.setAppsLoaded(true);
+    }
+
+    std::vector<Orphan> orphans() const {
+        auto orphan = [&](const std::string& where, const std::string& id, std::int64_t size) {
+            return Orphan(Url::fromPath(f->fixture / ("Library/" + where + "/" + id)), id, size, "Named after " + id + " <b>");
+        };
+        return {orphan("Preferences", "com.gone.b", 10), orphan("Caches", "com.gone.d", 40),
+                orphan("Application Support", "com.gone.a", 30), orphan("Caches", "com.gone.c", 20)};
+    }
+
+private slots:
+    void init() { f = std::make_unique<PageFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void searchMatchesPartOfTheNameInAnyCaseAndNothingElse() {
+        fillApps();
+        AppsPage page(f->model);
+        InstalledTable* table = page.installedTable();
+        QCOMPARE(int(table->rows().size()), 5);
+
+        page.searchField()->setText(QStringLiteral("SAF"));
+        QCOMPARE(column(*table->view(), InstalledTable::name), QStringList{"Safari"});
+        // An identifier or a version is not searched; no match leaves an empty table without
+        // the empty-state view, and the footer still counts every app.
+        for (const QString& search : {QStringLiteral("com.example"), QStringLiteral("1.0"), QStringLiteral("xyz")}) {
+            page.searchField()->setText(search);
+            QCOMPARE(table->view()->model()->rowCount(), 0);
+            QVERIFY(!table->emptyState()->isVisibleTo(table));
+            QCOMPARE(table->footer()->summary(), QStringLiteral("5 apps"));
+        }
+        // Kept as typed: a leading space is part of the text.
+        page.searchField()->setText(QStringLiteral(" thing"));
+        QCOMPARE(column(*table->view(), InstalledTable::name), QStringList{"Other Thing"});
+    }
+
+    void loadingShowsTheSpinnerThenTheAppsOrNoAppsFound() {
+        AppsPage empty(f->model);
+        render(empty, Look::light);
+        QVERIFY(f->model.isLoadingApps());
+        QVERIFY(empty.findChild<QProgressBar*>()->isVisible());
+        QVERIFY(!empty.installedTable()->emptyState()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!f->model.isLoadingApps(), 60000);
+        QVERIFY(!empty.findChild<QProgressBar*>()->isVisible());
+        QVERIFY(empty.installedTable()->emptyState()->isVisible());
+        QCOMPARE(empty.installedTable()->emptyState()->title(), QStringLiteral("No apps found"));
+
+        PageFixture other;
+        makeAppBundle(other.fixture / "Applications/Editor.app", "com.example.editor", "Editor");
+        AppsPage page(other.model);
+        page.show();
+        QTRY_VERIFY_WITH_TIMEOUT(other.model.appsLoaded() && !other.model.isLoadingApps(), 60000);
+        QCOMPARE(column(*page.installedTable()->view(), InstalledTable::name), QStringList{"Editor"});
+        QVERIFY(!page.installedTable()->emptyState()->isVisible());
+    }
+
+    void aSystemAppCannotBeRemovedFromAnyPlace() {
+        fillApps();
+        AppsPage page(f->model);
+        InstalledTable* table = page.installedTable();
+        const std::string safari = f->model.apps()[0].id();
+        table->view()->selectRow(0); // Safari is the largest
+        QCOMPARE(table->picked(), safari);
+        QVERIFY(visibleTexts(*table).contains("Part of macOS, cannot be removed"));
+        QVERIFY(!table->removeButton()->isEnabled());
+
+        std::unique_ptr<QMenu> menu = table->menuFor({safari});
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Remove Safari…"));
+        QVERIFY(!menu->actions()[0]->isEnabled());
+        menu->actions()[1]->trigger(); // Show in Finder: without a file manager, its folder opens
+        QCOMPARE(f->opened.size(), std::size_t(1));
+        QCOMPARE(f->opened[0].toLocalFile(), QString::fromStdString(f->fixture / "Applications"));
+        QVERIFY(!table->menuFor({"/nowhere"}));
+
+        // The double-click reaches the model, which ignores a system app.
+        table->primaryAction(0);
+        QCoreApplication::processEvents();
+        QVERIFY(!f->model.sheet());
+    }
+
+    void aPickHiddenBySearchStaysSelectedAndIsRemovedWithTheKey() {
+        fillApps();
+        InstalledApp tom = f->app("Tom & Jerry", AppSource::sparkle, 100);
+        makeAppBundle(tom.path.path(), tom.bundleID, tom.name);
+        auto apps = f->model.apps();
+        apps.push_back(tom);
+        f->model.setApps(apps);
+
+        AppsPage page(f->model);
+        page.resize(1100, 720);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        InstalledTable* table = page.installedTable();
+        const int tomRow = int(column(*table->view(), InstalledTable::name).indexOf("Tom & Jerry"));
+        table->view()->selectRow(tomRow);
+        QCOMPARE(table->menuFor({tom.id()})->actions()[0]->text(), QStringLiteral("Remove Tom && Jerry…"));
+
+        page.searchField()->setText(QStringLiteral("alpha"));
+        QCOMPARE(table->selected()->id(), tom.id());
+        QVERIFY(table->removeButton()->isEnabled());
+        table->view()->setFocus();
+        QTest::keyClick(table->view(), Qt::Key_Backspace, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(f->model.sheet() && f->model.sheet()->uninstallRequest(), 60000);
+        QCOMPARE(f->model.sheet()->uninstallRequest()->app.id(), tom.id());
+
+        // The app is gone from the model: the pick names nothing any more.
+        apps.pop_back();
+        f->model.setApps(apps);
+        QVERIFY(!table->selected());
+        QVERIFY(!table->removeButton()->isEnabled());
+    }
+
+    void columnsShowAndSortByTheirKeys() {
+        fillApps();
+        AppsPage page(f->model);
+        QTableView& view = *page.installedTable()->view();
+        page.resize(1100, 720);
+        page.show();
+        QCOMPARE(column(view, InstalledTable::name),
+                 (QStringList{"Safari", "Other Thing", "Alpha", "Zed", "Notes Pro"}));
+        QCOMPARE(column(view, InstalledTable::size).last(), QStringLiteral("…"));
+        QCOMPARE(column(view, InstalledTable::lastUsed),
+                 (QStringList{"–", "–", "–", "yesterday", "–"}));
+
+        clickHeader(view, InstalledTable::source);
+        QCOMPARE(column(view, InstalledTable::source),
+                 (QStringList{"macOS", "App Store", "Homebrew", "Sparkle", "Other"}));
+        clickHeader(view, InstalledTable::source);
+        QCOMPARE(column(view, InstalledTable::source),
+                 (QStringList{"Other", "Sparkle", "Homebrew", "App Store", "macOS"}));
+
+        // Never used sorts as the oldest; equal keys keep the model's order.
+        clickHeader(view, InstalledTable::lastUsed);
+        QCOMPARE(column(view, InstalledTable::name), (QStringList{"Safari", "Notes Pro", "Alpha", "Other Thing", "Zed"}));
+        clickHeader(view, InstalledTable::size);
+        QCOMPARE(column(view, InstalledTable::name).first(), QStringLiteral("Notes Pro"));
+    }
+
+    void pickedOrphansGoToTheModelInItsOrderAndLeaveWithTheirRows() {
+        f->model.setOrphans(orphans());
+        AppsPage page(f->model);
+        QCOMPARE(page.tabButton(AppsPage::Tab::orphans)->text(), QStringLiteral("Leftovers without an app (4)"));
+        page.setTab(AppsPage::Tab::orphans);
+        OrphanTable* table = page.orphanTable();
+        QVERIFY(!page.installedTable());
+        QCOMPARE(table->footer()->summary(), QStringLiteral("4 leftovers"));
+        QVERIFY(!table->trashButton()->isEnabled());
+        QCOMPARE(column(*table->view(), OrphanTable::where),
+                 (QStringList{"Caches", "Application Support", "Caches", "Preferences"}));
+        QCOMPARE(table->view()->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+                 Texts::tooltip(QStringLiteral("Named after com.gone.d <b>")));
+
+        clickHeader(*table->view(), OrphanTable::identifier); // a, b, c, d
+        auto* selection = table->view()->selectionModel();
+        for (int row : {0, 2, 3})
+            selection->select(table->view()->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(table->footer()->summary(), QStringLiteral("3 selected"));
+        QVERIFY(table->trashButton()->isEnabled());
+        table->trashButton()->click();
+        QVERIFY(f->model.sheet() && f->model.sheet()->cleanupRequest());
+        std::vector<std::string> handed;
+        for (const CleanupItem& item : f->model.sheet()->cleanupRequest()->items)
+            handed.push_back(Path::lastComponent(item.url.path()));
+        QCOMPARE(handed, (std::vector<std::string>{"com.gone.d", "com.gone.a", "com.gone.c"}));
+
+        // Two of the picked moved to the Trash: their picks go with them.
+        f->model.setOrphans({orphans()[0], orphans()[3]});
+        QCOMPARE(table->picked(), std::set<std::string>{orphans()[3].id()});
+        QCOMPARE(table->footer()->summary(), QStringLiteral("1 selected"));
+        QCOMPARE(page.tabButton(AppsPage::Tab::orphans)->text(), QStringLiteral("Leftovers without an app (2)"));
+        f->model.setOrphans({orphans()[0]});
+        QVERIFY(table->picked().empty());
+        QCOMPARE(table->footer()->summary(), QStringLiteral("1 leftovers"));
+        QVERIFY(!table->trashButton()->isEnabled());
+
+        // No orphans: the empty state shows, loading or not.
+        f->model.setIsLoadingApps(true);
+        f->model.setOrphans({});
+        QVERIFY(table->emptyState()->isVisibleTo(table));
+        QCOMPARE(table->emptyState()->title(), QStringLiteral("No leftovers"));
+        QCOMPARE(page.tabButton(AppsPage::Tab::orphans)->text(), QStringLiteral("Leftovers without an app (0)"));
+    }
+
+    void switchingTabsStartsTheTableAfresh() {
+        fillApps();
+        AppsPage page(f->model);
+        page.searchField()->setText(QStringLiteral("e"));
+        page.installedTable()->view()->selectRow(0);
+        clickHeader(*page.installedTable()->view(), InstalledTable::name);
+        QVERIFY(page.installedTable()->picked());
+
+        page.tabButton(AppsPage::Tab::orphans)->click();
+        QCOMPARE(page.tab(), AppsPage::Tab::orphans);
+        page.tabButton(AppsPage::Tab::installed)->click();
+        InstalledTable* table = page.installedTable();
+        QVERIFY(!table->picked());
+        QCOMPARE(table->table().sortColumn(), int(InstalledTable::size));
+        QCOMPARE(table->table().sortOrder(), Qt::DescendingOrder);
+        QCOMPARE(page.search(), QStringLiteral("e"));
+        QCOMPARE(int(table->rows().size()), 3);
+    }
+
+    void ctrlKInTheSearchFieldReachesTheWindowAndTheFieldLeavesWithThePage() {
+        QWidget window;
+        auto* page = new AppsPage(f->model, nullptr, &window);
+        QPointer<QLineEdit> field = page->searchField();
+        field->setParent(&window); // where the window's toolbar puts it
+        field->setText(QStringLiteral("abc"));
+        field->setCursorPosition(0);
+        QShortcut palette(QKeySequence(Qt::CTRL | Qt::Key_K), &window);
+        QSignalSpy opened(&palette, &QShortcut::activated);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(field->text(), QStringLiteral("abc"));
+        delete page;
+        QVERIFY(!field);
+    }
+
+    void rendersInBothLooksWithItsTextsAndLayoutArea() {
+        fillApps();
+        f->model.setOrphans(orphans());
+        for (Look look : {Look::light, Look::dark}) {
+            AppsPage page(f->model);
+            const QImage image = render(page, look);
+            QCOMPARE(image.size(), QSize(1100, 720));
+            const QStringList texts = visibleTexts(page);
+            QVERIFY(texts.contains("Installed"));
+            QVERIFY(texts.contains("Leftovers without an app (4)"));
+            QVERIFY(texts.contains("Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its "
+                                   "leftovers."));
+            QVERIFY(texts.contains("5 apps"));
+            QVERIFY(texts.contains("Remove…"));
+            const auto area = GridProbes::shared().probes().value(GridProbes::key(GridProbes::Kind::area, "apps"));
+            QCOMPARE(area.inset, 20.0);
+            QCOMPARE(area.width, double(page.width()));
+            QCOMPARE(area.height, double(page.header()->height()));
+        }
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(AppsPageTests, recordLayoutProbes)
+#include "AppsPageTests.moc"

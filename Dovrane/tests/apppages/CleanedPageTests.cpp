@@ -1,0 +1,213 @@
+// The Cleaned Up page over a journal written in the test, with items really in the temporary
+// home's freedesktop Trash.
+
+#include "CleanedPage/CleanedPage.h"
+#include "CleanedPage/RemovalRow.h"
+#include "PageTestSupport.h"
+#include "UiKit/PageKit.h"
+#include "UiKit/Symbols.h"
+
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/FreedesktopTrash.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+class CleanedPageTests : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<PageFixture> f;
+
+    // Moves new files of these names to the Trash and journals them as one record.
+    std::shared_ptr<Removal> record(const QString& title, const std::vector<std::string>& names, double ageSeconds = 0) {
+        std::vector<Trasher::Candidate> candidates;
+        for (const std::string& name : names) {
+            const std::string path = f->fixture / ("Work/" + title.toStdString() + "/" + name);
+            writeFile(path, "1234");
+            candidates.push_back({Url::fromPath(path), 1000, 1, false});
+        }
+        const Trasher trasher = f->model.trasher();
+        const Trasher::Outcome outcome = trasher.execute(trasher.plan(candidates));
+        auto removal = std::make_shared<Removal>(f->fixture.clock->now().adding(-ageSeconds), title, outcome.removed);
+        f->fixture.container().insert(removal);
+        f->fixture.container().save();
+        return removal;
+    }
+
+    static void emptyFromTrash(const RemovedItem& item) {
+        Fs::removeAll(item.trashPath.path());
+        Fs::removeAll(FreedesktopTrash::infoPathFor(item.trashPath.path()));
+    }
+
+    static QStringList titles(const CleanedPage& page) {
+        QStringList shown;
+        for (RemovalRow* row : page.rows())
+            shown << row->title()->text();
+        return shown;
+    }
+
+private slots:
+    void init() { f = std::make_unique<PageFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void anEmptyJournalShowsTheEmptyStateOverTheHeader() {
+        CleanedPage page(f->model);
+        render(page, Look::light);
+        QVERIFY(page.rows().empty());
+        QVERIFY(page.emptyState()->isVisible());
+        QCOMPARE(page.emptyState()->title(), QStringLiteral("Nothing cleaned up yet"));
+        QVERIFY(page.header()->isVisible());
+    }
+
+    void rowsTellHowMuchIsStillInTheTrash() {
+        auto all = record("All there", {"a", "b"}, 50);
+        auto some = record("Some", {"1", "2", "3", "4", "5"}, 40);
+        auto none = record("None", {"x"}, 30);
+        auto undone = record("Undone", {"u"}, 20);
+        auto empty = record("No items", {}, 10);
+        for (std::size_t index : {0, 2, 4})
+            emptyFromTrash(some->items()[index]);
+        emptyFromTrash(none->items()[0]);
+        undone->setUndone(true);
+        f->fixture.container().save();
+
+        CleanedPage page(f->model);
+        QCOMPARE(titles(page), (QStringList{"No items", "Undone", "None", "Some", "All there"}));
+        const auto rows = page.rows();
+        RemovalRow* allRow = rows[4];
+        QCOMPARE(allRow->inTrash(), 2);
+        QVERIFY(allRow->putBack()->isVisibleTo(allRow));
+        QVERIFY(!allRow->status()->isVisibleTo(allRow));
+        QCOMPARE(allRow->icon()->symbol(), QStringLiteral("trash"));
+
+        RemovalRow* someRow = rows[3];
+        QCOMPARE(someRow->status()->text(), QStringLiteral("2 of 5 still in the Trash"));
+        QVERIFY(someRow->putBack()->isVisibleTo(someRow));
+        QCOMPARE(someRow->putBack()->toolTip(), QStringLiteral("Moves the items from the Trash to where they were"));
+        QVERIFY(someRow->detail()->text().startsWith(QStringLiteral("5 items, 5 KB, ")));
+
+        for (RemovalRow* gone : {rows[2], rows[0]}) {
+            QCOMPARE(gone->status()->text(), QStringLiteral("Trash was emptied"));
+            QCOMPARE(gone->status()->toolTip(),
+                     QStringLiteral("These items are gone for good. Dovrane cannot put them back."));
+            QVERIFY(!gone->putBack()->isVisibleTo(gone));
+        }
+        QVERIFY(rows[0]->menu()->isEmpty());
+
+        RemovalRow* undoneRow = rows[1];
+        QCOMPARE(undoneRow->status()->text(), QStringLiteral("Put back"));
+        QVERIFY(!undoneRow->putBack()->isVisibleTo(undoneRow));
+        QCOMPARE(undoneRow->icon()->symbol(), QStringLiteral("arrow.uturn.backward.circle.fill"));
+    }
+
+    void theDetailLineCountsSizesAndDates() {
+        auto three = record("Three", {"a", "b", "c"});
+        CleanedPage page(f->model);
+        QCOMPARE(page.rows().front()->detail()->text(),
+                 QStringLiteral("3 items, 3 KB, ") + QString::fromStdString(DateText::abbreviatedDateShortTime(three->date())));
+    }
+
+    void aNewRecordAppearsAtTheTopWithoutReload() {
+        record("Older", {"a"}, 100);
+        CleanedPage page(f->model);
+        RemovalRow* older = page.rows().front();
+        QVERIFY(!page.emptyState()->isVisibleTo(&page));
+        record("Newer", {"b"});
+        QCOMPARE(titles(page), (QStringList{"Newer", "Older"}));
+        QCOMPARE(page.rows()[1], older);
+    }
+
+    void showInTrashOffersOnlyTheFirstItemWhileItIsThere() {
+        auto removal = record("Two", {"first", "second"});
+        CleanedPage page(f->model);
+        RemovalRow* row = page.rows().front();
+        std::unique_ptr<QMenu> menu = row->menu();
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Show in Trash"));
+        menu->actions()[0]->trigger();
+        // No file manager on the bus here: the folder that holds it opens instead.
+        QCOMPARE(f->opened.size(), std::size_t(1));
+        QCOMPARE(f->opened[0].toLocalFile(),
+                 QString::fromStdString(Path::parent(removal->items()[0].trashPath.path())));
+
+        emptyFromTrash(removal->items()[0]);
+        QVERIFY(row->menu()->isEmpty());
+    }
+
+    void aDoublePressOfPutBackPutsBackOnce() {
+        auto removal = record("Back", {"a", "b"});
+        CleanedPage page(f->model);
+        RemovalRow* row = page.rows().front();
+        QSignalSpy notices(&f->model, &AppModel::changed);
+        row->putBack()->click();
+        QVERIFY(!row->putBack()->isEnabled());
+        row->putBack()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(removal->undone(), 60000);
+        QTRY_COMPARE(row->status()->text(), QStringLiteral("Put back"));
+        QVERIFY(!row->putBack()->isVisibleTo(row));
+        for (const RemovedItem& item : removal->items())
+            QVERIFY(Fs::exists(item.originalPath.path()));
+        QCOMPARE(f->model.notice(), std::optional<QString>(QStringLiteral("2 items are back where they were.")));
+        int noticeChanges = 0;
+        for (const QList<QVariant>& change : notices)
+            noticeChanges += change[0].value<AppModel::Field>() == AppModel::Field::notice;
+        QCOMPARE(noticeChanges, 1);
+    }
+
+    void anUnrelatedFileTrashedLaterUnderTheSameNameCountsAsGone() {
+        auto removal = record("Report", {"report.txt"});
+        emptyFromTrash(removal->items()[0]);
+        const std::string stranger = f->fixture / "Elsewhere/report.txt";
+        writeFile(stranger, "not mine");
+        const Trasher trasher = f->model.trasher();
+        const auto outcome = trasher.execute(trasher.plan({{Url::fromPath(stranger), 8, 1, false}}));
+        QCOMPARE(outcome.removed.at(0).trashPath, removal->items()[0].trashPath);
+
+        CleanedPage page(f->model);
+        RemovalRow* row = page.rows().front();
+        QCOMPARE(row->inTrash(), 0);
+        QCOMPARE(row->status()->text(), QStringLiteral("Trash was emptied"));
+        QVERIFY(!row->putBack()->isVisibleTo(row));
+        QVERIFY(row->menu()->isEmpty());
+        QVERIFY(Fs::exists(removal->items()[0].trashPath.path()));
+        QVERIFY(!Fs::exists(removal->items()[0].originalPath.path()));
+    }
+
+    void demoModeCountsByTitleButShowInTrashLooksAtTheFile() {
+        auto xcode = record("Xcode caches", {"d"});
+        auto gone = record("Downloads", {"e"}, 10);
+        emptyFromTrash(gone->items()[0]);
+        CleanedPage page(f->model);
+        QCOMPARE(page.rows()[1]->status()->text(), QStringLiteral("Trash was emptied"));
+        f->model.setIsDemo(true);
+        RemovalRow* xcodeRow = page.rows()[0];
+        RemovalRow* goneRow = page.rows()[1];
+        QCOMPARE(xcodeRow->inTrash(), 0);
+        QCOMPARE(xcodeRow->status()->text(), QStringLiteral("Trash was emptied"));
+        QVERIFY(!xcodeRow->menu()->isEmpty()); // the file is really there
+        QCOMPARE(goneRow->inTrash(), 1);
+        QVERIFY(goneRow->putBack()->isVisibleTo(goneRow));
+        QVERIFY(goneRow->menu()->isEmpty());
+    }
+
+    void rendersInBothLooks() {
+        record("Safe items", {"a", "b", "c"});
+        for (Look look : {Look::light, Look::dark}) {
+            CleanedPage page(f->model);
+            QCOMPARE(render(page, look).size(), QSize(1100, 720));
+            const QStringList texts = visibleTexts(page);
+            QVERIFY(texts.contains("Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."));
+            QVERIFY(texts.contains("Safe items"));
+            QVERIFY(texts.contains("Put Back"));
+            QVERIFY(!page.emptyState()->isVisible());
+        }
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(CleanedPageTests)
+#include "CleanedPageTests.moc"

@@ -1,0 +1,232 @@
+// The Updates page over update results set by hand: its two states, the derived lists, the
+// cards and every install button reaching the model once.
+
+#include "PageTestSupport.h"
+#include "UiKit/PageKit.h"
+#include "UpdatesPage/UpdatesPage.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+class UpdatesPageTests : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<PageFixture> f;
+
+    UpdateInfo update(const InstalledApp& app, const std::string& version, AppSource source = AppSource::sparkle) const {
+        UpdateInfo info;
+        info.bundleID = app.bundleID;
+        info.appPath = app.path;
+        info.currentVersion = app.version;
+        info.newVersion = version;
+        info.source = source;
+        info.checkedAt = f->fixture.clock->now();
+        return info;
+    }
+
+    QStringList names(const ReasonList::Rows& rows) const {
+        QStringList shown;
+        for (const auto& [app, line] : rows)
+            shown << QString::fromStdString(app.name) + ": " + line;
+        return shown;
+    }
+
+private slots:
+    void init() { f = std::make_unique<PageFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void emptyStateOffersACheckAndShowsItsProgress() {
+        f->model.setApps({f->app("Finder", AppSource::apple, 1, true)});
+        f->model.setAppsLoaded(true);
+        UpdatesPage page(f->model);
+        QVERIFY(!page.showsResults());
+        ContentUnavailableView* empty = page.emptyState();
+        QCOMPARE(empty->title(), QStringLiteral("Updates for all your apps"));
+        QCOMPARE(empty->description(),
+                 QStringLiteral("Dovrane asks each app's update feed, Homebrew and the App Store for newer versions."));
+        QVERIFY(empty->actionButton()->isVisibleTo(empty));
+
+        f->model.setIsCheckingUpdates(true);
+        f->model.setUpdateProgress(0.429);
+        QCOMPARE(empty->description(), QStringLiteral("Checking 42 percent of your apps…"));
+        QVERIFY(!empty->actionButton()->isVisibleTo(empty));
+
+        // A check of nothing but a system app yields no results: the page stays empty.
+        f->model.setIsCheckingUpdates(false);
+        empty->actionButton()->click();
+        QVERIFY(f->model.isCheckingUpdates());
+        QTRY_VERIFY_WITH_TIMEOUT(!f->model.isCheckingUpdates(), 60000);
+        QVERIFY(f->model.updatesCheckedAt());
+        QVERIFY(!page.showsResults());
+        QVERIFY(empty->actionButton()->isVisibleTo(empty));
+    }
+
+    void everyAppUpToDateAndEveryCheckFailed() {
+        const InstalledApp a = f->app("Alpha"), b = f->app("Beta");
+        f->model.setApps({a, b});
+        f->model.setUpdates({{a.id(), UpdateCheck::upToDate()}, {b.id(), UpdateCheck::upToDate()}});
+        f->model.setUpdatesCheckedAt(f->fixture.clock->now().adding(-86400));
+        UpdatesPage page(f->model);
+        QVERIFY(page.showsResults());
+        QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
+        QCOMPARE(page.checked()->text(), QStringLiteral("Checked yesterday"));
+        QVERIFY(page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(page.cards().empty());
+        QVERIFY(!page.failedSection()->isVisibleTo(&page));
+        QCOMPARE(page.currentToggle()->text(), QStringLiteral("Up to date (2)"));
+        QCOMPARE(page.unsupportedToggle()->text(), QStringLiteral("Not checked (0)"));
+        QVERIFY(!page.currentGroup()->isVisibleTo(&page));
+        page.currentToggle()->click();
+        QVERIFY(page.currentGroup()->isVisibleTo(&page));
+        QVERIFY(visibleTexts(*page.currentGroup()).contains("Version 1.0"));
+        QVERIFY(!page.updateAll()->isEnabled());
+
+        // Every check failed: "up to date" would say the opposite of what happened.
+        f->model.setUpdates({{a.id(), UpdateCheck::failed("The feed is unreachable.")},
+                             {b.id(), UpdateCheck::failed("No feed <b>here</b>.")}});
+        QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
+        QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(page.failedSection()->isVisibleTo(&page));
+        QCOMPARE(names(page.failed()),
+                 (QStringList{"Alpha: The feed is unreachable.", "Beta: No feed <b>here</b>."}));
+        QVERIFY(visibleTexts(*page.failedSection()).contains("No feed <b>here</b>."));
+        QCOMPARE(page.currentToggle()->text(), QStringLiteral("Up to date (0)"));
+
+        // One up to date beside the failure: the line is true again.
+        f->model.setUpdates({{a.id(), UpdateCheck::failed("The feed is unreachable.")}, {b.id(), UpdateCheck::upToDate()}});
+        QVERIFY(page.allUpToDate()->isVisibleTo(&page));
+        QCOMPARE(page.failed().size(), std::size_t(1));
+    }
+
+    void systemAppsAreLeftOutOfNotCheckedButNotOutOfCouldNotCheck() {
+        const InstalledApp mail = f->app("Mail", AppSource::apple, 1, true), music = f->app("Music", AppSource::apple, 1, true);
+        const InstalledApp tool = f->app("Tool", AppSource::unknown), gone = f->app("Gone");
+        f->model.setApps({mail, music, tool, f->app("Unchecked")});
+        f->model.setUpdates({{mail.id(), UpdateCheck::unsupported("Part of the system.")},
+                             {music.id(), UpdateCheck::failed("Could not read it.")},
+                             {tool.id(), UpdateCheck::unsupported("No update feed.")},
+                             {gone.id(), UpdateCheck::failed("Not installed any more.")}});
+        UpdatesPage page(f->model);
+        QCOMPARE(names(page.unsupported()), QStringList{"Tool: No update feed."});
+        QCOMPARE(page.unsupportedToggle()->text(), QStringLiteral("Not checked (1)"));
+        QCOMPARE(names(page.failed()), QStringList{"Music: Could not read it."});
+        QVERIFY(page.current().empty());
+    }
+
+    void cardsPerPathWithTheirButtonsSpinnersAndProblems() {
+        InstalledApp editor = f->app("Editor"), copy = f->app("Editor");
+        copy.path = Url::fromPath(f->fixture / "Other/Editor.app");
+        const InstalledApp store = f->app("Pages", AppSource::appStore);
+        f->model.setApps({editor, copy, store});
+        f->model.setUpdates({{editor.id(), UpdateCheck::available(update(editor, "2.0"))},
+                             {copy.id(), UpdateCheck::available(update(copy, "3.0"))},
+                             {store.id(), UpdateCheck::available(update(store, "14.1", AppSource::appStore))}});
+        UpdatesPage page(f->model);
+        const auto cards = page.cards();
+        QCOMPARE(cards.size(), std::size_t(3));
+        QCOMPARE(page.title()->text(), QStringLiteral("3 updates"));
+        QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
+        QCOMPARE(cards[0]->app().id(), editor.id());
+        QCOMPARE(cards[1]->app().id(), copy.id());
+        QVERIFY(visibleTexts(*cards[1]).contains("1.0 → 3.0"));
+        QCOMPARE(cards[0]->installButton()->text(), QStringLiteral("Update"));
+        QCOMPARE(cards[2]->installButton()->text(), QStringLiteral("Open App Store"));
+        QVERIFY(visibleTexts(*cards[2]).contains("App Store"));
+        QVERIFY(page.updateAll()->isEnabled());
+
+        f->model.setInstalling({copy.id()});
+        QVERIFY(!page.updateAll()->isEnabled());
+        QVERIFY(cards[1]->busyIndicator()->isVisibleTo(cards[1]));
+        QVERIFY(!cards[1]->installButton()->isVisibleTo(cards[1]));
+        QVERIFY(cards[0]->installButton()->isVisibleTo(cards[0]));
+        QVERIFY(!cards[0]->busyIndicator()->isVisibleTo(cards[0]));
+
+        f->model.setInstalling({});
+        f->model.setInstallProblems({{copy.id(), QStringLiteral("Editor is still open. Quit it, then try again.")}});
+        QVERIFY(cards[1]->problem()->isVisibleTo(cards[1]));
+        QCOMPARE(cards[1]->problem()->text(), QStringLiteral("Editor is still open. Quit it, then try again."));
+        QVERIFY(!cards[0]->problem()->isVisibleTo(cards[0]));
+        QVERIFY(page.updateAll()->isEnabled());
+    }
+
+    void aSecondPressOfAnInstallButtonCallsTheModelOnce() {
+        const InstalledApp store = f->app("Pages", AppSource::appStore);
+        UpdateInfo info = update(store, "14.1", AppSource::appStore);
+        info.storeURL = Url::parse("https://apps.example.com/pages");
+        f->model.setApps({store});
+        f->model.setUpdates({{store.id(), UpdateCheck::available(info)}});
+        UpdatesPage page(f->model);
+        UpdateCard* card = page.cards().front();
+
+        card->installButton()->click();
+        QVERIFY(!card->installButton()->isEnabled());
+        card->installButton()->click();
+        QCOMPARE(f->fixture.workspace->opened.size(), std::size_t(1));
+        QTRY_VERIFY(card->installButton()->isEnabled());
+
+        page.updateAll()->click();
+        QVERIFY(!page.updateAll()->isEnabled());
+        page.updateAll()->click();
+        // The store's updates page, once.
+        QCOMPARE(f->fixture.workspace->opened.size(), std::size_t(2));
+        QTRY_VERIFY(page.updateAll()->isEnabled());
+    }
+
+    void releaseNotesFoldToThreeLinesAndLinkOnlyToTheWeb() {
+        const InstalledApp app = f->app("Editor");
+        UpdateInfo info = update(app, "2.0");
+        info.releaseNotes = "one\ntwo\nthree\nfour\nfive";
+        info.releaseNotesURL = Url::parse("https://example.com/notes");
+        f->model.setApps({app});
+        f->model.setUpdates({{app.id(), UpdateCheck::available(info)}});
+        UpdatesPage page(f->model);
+        render(page, Look::light);
+        UpdateCard* card = page.cards().front();
+        const int line = card->notes()->fontMetrics().lineSpacing();
+        QCOMPARE(card->notes()->text(), QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+        QCOMPARE(card->notes()->height(), 3 * line);
+        QCOMPARE(card->moreButton()->text(), QStringLiteral("More"));
+        card->moreButton()->click();
+        QCOMPARE(card->moreButton()->text(), QStringLiteral("Less"));
+        QTRY_VERIFY(card->notes()->height() >= 5 * line);
+        card->releaseNotesButton()->click();
+        QCOMPARE(f->opened, std::vector<QUrl>{QUrl("https://example.com/notes")});
+
+        for (const char* address : {"http://example.com/n", "https://example.com/n", "file:///etc/passwd",
+                                    "javascript:alert(1)", "x-custom://notes"}) {
+            UpdateInfo linked = update(app, "2.0");
+            linked.releaseNotesURL = Url::parse(address);
+            QVERIFY(linked.releaseNotesURL);
+            const bool web = QByteArray(address).startsWith("http");
+            QCOMPARE(releaseNotesLink(linked).has_value(), web);
+            UpdateCard alone(f->model, app, linked);
+            QCOMPARE(alone.releaseNotesButton() != nullptr, web);
+            QVERIFY(!alone.moreButton());
+        }
+    }
+
+    void rendersInBothLooks() {
+        const InstalledApp app = f->app("Editor"), other = f->app("Viewer");
+        f->model.setApps({app, other});
+        f->model.setUpdates({{app.id(), UpdateCheck::available(update(app, "2.0"))}, {other.id(), UpdateCheck::upToDate()}});
+        f->model.setIsDemo(true);
+        for (Look look : {Look::light, Look::dark}) {
+            UpdatesPage page(f->model);
+            QCOMPARE(render(page, look).size(), QSize(1100, 720));
+            const QStringList texts = visibleTexts(page);
+            for (const char* expected : {"1 updates", "Check Now", "Update All", "Update", "Up to date (1)", "Not checked (0)"})
+                QVERIFY2(texts.contains(expected), expected);
+            // Demo mode: no check from here.
+            QVERIFY(!page.checkNow()->isEnabled());
+            QVERIFY(page.cards().front()->width() <= 760 - 40);
+        }
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(UpdatesPageTests)
+#include "UpdatesPageTests.moc"
