@@ -4,6 +4,7 @@
 #include "App/Menus.h"
 #include "App/SingleInstance.h"
 #include "App/Store.h"
+#include "AppsPage/AppPages.h"
 #include "ContentView/ContentView.h"
 #include "StoragePage/DiskPages.h"
 #include "Theme/Theme.h"
@@ -33,6 +34,7 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
                        {[this] { openSettings(); }, [this] { quit(); }});
     window_->setCleanUpSafeItems(menus_->cleanUpSafeItems);
     DiskPages::install(*menus_->cleanUpSafeItems);
+    AppPages::install();
     // Enabled once the Settings window gives its opener.
     menus_->settings->setEnabled(false);
     paletteKeys_ = new PaletteKeyFilter(this);
