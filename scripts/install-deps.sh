@@ -28,6 +28,7 @@ qt6-tools-dev
 qt6-tools-dev-tools
 qt6-l10n-tools
 dbus-daemon
+pkexec
 qt6-svg-dev
 qt6-image-formats-plugins
 adwaita-icon-theme

@@ -17,6 +17,7 @@
 #include <DovraneKit/ScanModel.h>
 #include <DovraneKit/ScanSettings.h>
 #include <DovraneKit/SizeCounter.h>
+#include <DovraneKit/Trasher.h>
 #include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/UpdateRecords.h>
 
@@ -27,6 +28,7 @@
 #include <QThreadPool>
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -139,6 +141,42 @@ public:
     // Puts a summary of versions and counts on the clipboard; it names no file or app.
     void copyDiagnostics();
 
+    // Removals. Every move to the Trash goes through trasher() and ends in record(); the
+    // futures finish after the operation's last step on the main thread.
+
+    // The trasher for the user's home: the deletion guard, the freedesktop home trash, and
+    // administrator moves through Admin::runAndWait, which block the worker thread that
+    // executes (never the main thread) until the password dialog is answered. A new value on
+    // every call; run execute() and putBack() off the main thread.
+    Trasher trasher() const;
+    // Shows the cleanup sheet for the items whose action is a move to the Trash; none, nothing.
+    void requestCleanup(const std::vector<CleanupItem>& items, const QString& title);
+    // Closes the sheet, moves the plan's entries, records them and takes them out of the scan.
+    QFuture<void> perform(CleanupRequest request);
+    // A dropped ".app" bundle: read, then as below. Anything else is ignored.
+    QFuture<void> requestUninstall(const Url& url);
+    // Searches the app's leftovers off the main thread, then shows the uninstall sheet; while
+    // another uninstall sheet shows, the request waits its turn. A system app is ignored.
+    QFuture<void> requestUninstall(const InstalledApp& app);
+    // Asks a running app to quit, then moves the bundle and the ticked leftovers.
+    QFuture<void> performUninstall(UninstallRequest request);
+    // Asks for a cleanup of the orphans, titled "Leftovers without an app".
+    void trashOrphans(const std::vector<Orphan>& orphans);
+    // Lists the installed apps, then their sizes, then the orphans; once per process unless
+    // forced, never two at a time, never in demo mode.
+    QFuture<void> loadApps(bool force);
+    // Replaces the entry of apps with the same path (an update put a new version there); a
+    // listing that runs meanwhile keeps the new entry.
+    void replaceApp(const InstalledApp& app);
+    // Puts the record's items back from the Trash. Ignored while the record's put back runs.
+    QFuture<void> undo(const std::shared_ptr<Removal>& removal);
+    // The three removals that skip the Trash; each reports the measured gain and rescans.
+    QFuture<void> emptyTrash();
+    QFuture<void> deleteSnapshots(const std::vector<CleanupItem>& items);
+    QFuture<void> deleteUnavailableSimulators();
+    // Reads the access rights again; newly granted access asks for a restart.
+    void refreshPermissions();
+
 signals:
     void changed(AppModel::Field field);
 
@@ -154,6 +192,27 @@ private:
     void scanProgressed(std::uint64_t run, CategoryID category, int finished, int total);
     void scanEnded(std::uint64_t run, ScanResult result, const std::shared_ptr<QPromise<void>>& done);
     QString pendingLabel() const;
+
+    // Journals a move to the Trash, reports it in the notice and drops moved orphans.
+    void record(const Trasher::Outcome& outcome, const QString& title);
+    void cleanedUp(const Trasher::Outcome& outcome, const QString& title, const std::shared_ptr<QPromise<void>>& done);
+    QFuture<bool> writeScanCache(const ScanResult& scan);
+    void uninstallSearched(std::uint64_t ticket, UninstallRequest request);
+    void sheetChangedForUninstalls(Field field);
+    void showNextUninstall();
+    std::vector<Leftover> demoLeftovers(const InstalledApp& app) const;
+    void uninstalled(const Trasher::Outcome& outcome, const QString& title, const Url& bundle,
+                     const std::shared_ptr<QPromise<void>>& done);
+    void appsListed(std::vector<InstalledApp> listed, const std::shared_ptr<QPromise<void>>& done);
+    std::vector<InstalledApp> withListingEdits(std::vector<InstalledApp> apps) const;
+    void removeApp(const Url& bundle);
+    struct PutBackTally {
+        int restored = 0;
+        int taken = 0;            // something else stands at the original place
+        bool leftInTrash = false; // an item is still in the Trash afterwards
+    };
+    void putBackEnded(const std::shared_ptr<Removal>& removal, const PutBackTally& tally);
+    std::int64_t availableSpace() const;
 
     ModelContainer& container_;
     Services services_;
@@ -189,6 +248,24 @@ private:
     std::uint64_t currentScan_ = 0;
     std::optional<std::stop_source> scanStop_;
     std::set<CategoryID> pendingCategories_;
+
+    // Uninstall requests in the order made; each shows once its search has ended and the
+    // requests before it have shown.
+    struct QueuedUninstall {
+        std::uint64_t ticket = 0;
+        std::string path;
+        std::optional<UninstallRequest> request;
+    };
+    std::deque<QueuedUninstall> uninstallQueue_;
+    std::uint64_t uninstallTickets_ = 0;
+    // Changes made while a listing of apps runs, applied to what it publishes.
+    struct ListingEdits {
+        std::set<std::string> removedApps;
+        std::map<std::string, InstalledApp> refreshedApps;
+        std::set<std::string> trashedOrphans;
+    };
+    ListingEdits listingEdits_;
+    std::set<QUuid> puttingBack_;
 
     Lifeline lifeline_{this};
     QThreadPool pool_;

@@ -102,17 +102,20 @@ void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared
     }
     currentScan_ = 0;
     setScan(result);
-    QFuture<bool> written =
-        cacheWriter_.write(ScanCache::url().path(), [result = std::move(result)]() -> std::optional<std::string> {
-            try {
-                return result.toJson().dump();
-            } catch (const nlohmann::json::exception&) {
-                return std::nullopt; // text the JSON writer refuses; the old cache stays
-            }
-        });
+    QFuture<bool> written = writeScanCache(result);
     recordDaily(*scan_);
     setIsScanning(false);
     written.then([done](bool) { done->finish(); });
+}
+
+QFuture<bool> AppModel::writeScanCache(const ScanResult& scan) {
+    return cacheWriter_.write(ScanCache::url().path(), [scan]() -> std::optional<std::string> {
+        try {
+            return scan.toJson().dump();
+        } catch (const nlohmann::json::exception&) {
+            return std::nullopt; // text the JSON writer refuses; the old cache stays
+        }
+    });
 }
 
 } // namespace dovrane

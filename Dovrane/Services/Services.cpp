@@ -1,6 +1,9 @@
 #include "Services/Services.h"
 
+#include "Services/ChildProcess.h"
 #include "Services/JsonSettings.h"
+
+#include <QCoreApplication>
 
 #include <DovraneKit/FileSystem.h>
 
@@ -23,6 +26,14 @@ Services Services::system() {
     services.makeRunner = [](double timeout) -> std::shared_ptr<const CommandRunner> {
         return std::make_shared<ProcessRunner>(timeout);
     };
+    services.executable = Fs::realPath("/proc/self/exe").value_or(std::string());
+    // The settings file lies in "$XDG_CONFIG_HOME/Dovrane/"; the autostart folder beside it.
+    services.loginItem = std::make_shared<AutostartEntry>(
+        Path::parent(Path::parent(JsonSettings::defaultFile())), services.executable);
+    services.startDetached = [](const std::vector<std::string>& argv) {
+        return ChildProcess::startInOwnSession(argv).has_value();
+    };
+    services.quit = [] { QCoreApplication::quit(); };
     return services;
 }
 

@@ -5,7 +5,9 @@
 #include "Services/Clipboard.h"
 #include "Services/Clock.h"
 #include "Services/Notifier.h"
+#include "Services/LoginItem.h"
 #include "Services/Settings.h"
+#include "Services/SystemPaths.h"
 #include "Services/Workspace.h"
 
 #include <DovraneKit/CommandRunner.h>
@@ -40,6 +42,8 @@ struct Services {
     // Absent: /Applications and the home folder's Applications.
     std::optional<std::vector<Url>> applicationFolders;
     std::vector<Url> caskrooms;
+    // The system's Library folder, searched for an app's leftovers.
+    Url systemLibrary = Url::fromPath("/Library");
 
     // Called on a worker thread; the functions must not touch the model.
     ScanFunction scan;
@@ -48,6 +52,15 @@ struct Services {
     RunnerFactory makeRunner;
     // Multiplies every wait of the model's own loops; 0 in tests.
     double delayScale = 1.0;
+
+    // What Permissions and Admin reach: the programs they start (pkexec, the shell), the login
+    // item, the running program, and how it starts a program in a session of its own (false
+    // when that failed) and ends itself.
+    SystemPaths systemPaths;
+    std::shared_ptr<LoginItem> loginItem;
+    std::string executable;
+    std::function<bool(const std::vector<std::string>& argv)> startDetached;
+    std::function<void()> quit;
 
     // The user's home, the JSON settings file, /proc, the session bus, no clipboard (the
     // application sets its own), and the library's scanner, volume reader, measurer and runner.

@@ -53,6 +53,69 @@
         <source>Diagnostics copied. They hold versions and counts, no file or app names.</source>
         <translation>Diagnose kopiert. Sie enthält Versionen und Zahlen, keine Datei- oder App-Namen.</translation>
     </message>
+    <message>
+        <source>Dovrane wants to move files outside your home folder to the Trash.</source>
+        <translation>Dovrane möchte Dateien außerhalb deines Benutzerordners in den Papierkorb legen.</translation>
+    </message>
+    <message>
+        <source>%1 moved to the Trash. The space frees up when you empty the Trash.</source>
+        <translation>%1 in den Papierkorb gelegt. Der Platz wird frei, wenn du den Papierkorb leerst.</translation>
+    </message>
+    <message>
+        <source>Leftovers without an app</source>
+        <translation>Reste ohne App</translation>
+    </message>
+    <message>
+        <source>Trash emptied. Measured gain: %1.</source>
+        <translation>Papierkorb geleert. Gemessener Gewinn: %1.</translation>
+    </message>
+    <message>
+        <source>Dovrane wants to delete local Time Machine snapshots.</source>
+        <translation>Dovrane möchte lokale Time-Machine-Schnappschüsse löschen.</translation>
+    </message>
+    <message>
+        <source>Unavailable simulators removed. Measured gain: %1.</source>
+        <translation>Nicht verfügbare Simulatoren entfernt. Gemessener Gewinn: %1.</translation>
+    </message>
+    <message>
+        <source>Xcode could not remove the simulators. Is Xcode installed?</source>
+        <translation>Xcode konnte die Simulatoren nicht entfernen. Ist Xcode installiert?</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items could not be moved.</source>
+        <translation>
+            <numerusform>%n Objekt konnte nicht bewegt werden.</numerusform>
+            <numerusform>%n Objekte konnten nicht bewegt werden.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n leftovers</source>
+        <translation>
+            <numerusform>%1 und %n Rest</numerusform>
+            <numerusform>%1 und %n Reste</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items are back where they were.</source>
+        <translation>
+            <numerusform>%n Objekt ist wieder an seinem Platz.</numerusform>
+            <numerusform>%n Objekte sind wieder an ihrem Platz.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items stayed in the Trash because something else is at their original place.</source>
+        <translation>
+            <numerusform>%n Objekt blieb im Papierkorb, weil an seinem Platz schon etwas anderes liegt.</numerusform>
+            <numerusform>%n Objekte blieben im Papierkorb, weil an ihrem Platz schon etwas anderes liegt.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n snapshots deleted. Measured gain: %1.</source>
+        <translation>
+            <numerusform>%n Schnappschuss gelöscht. Gemessener Gewinn: %1.</numerusform>
+            <numerusform>%n Schnappschüsse gelöscht. Gemessener Gewinn: %1.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>StorageGroup</name>

@@ -1,0 +1,123 @@
+// The installed apps with their sizes, and the leftovers of apps that are gone. The listing
+// publishes three times (the apps, then their sizes, then the orphans); what the model changed
+// meanwhile (an app removed or refreshed, an orphan moved to the Trash) is applied to each
+// publication, so a listing never brings back what is already gone.
+
+#include "AppModel/AppModel.h"
+
+#include "AppModel/Handoff.h"
+#include "Services/Permissions.h"
+
+#include <DovraneKit/AppInventory.h>
+
+namespace dovrane {
+
+namespace {
+// What the two concurrent steps of one listing have found so far.
+struct ListingResults {
+    std::optional<std::vector<InstalledApp>> measured;
+    std::optional<std::vector<Orphan>> orphans;
+    bool measuredPublished = false;
+};
+} // namespace
+
+QFuture<void> AppModel::loadApps(bool force) {
+    if ((appsLoaded_ && !force) || isLoadingApps_ || isDemo_)
+        return QtFuture::makeReadyFuture();
+    setIsLoadingApps(true);
+    listingEdits_ = {};
+    auto done = startedPromise();
+    handOff(
+        pool_, lifeline_,
+        [inventory = AppInventory(services_.home, services_.applicationFolders, services_.caskrooms)] {
+            return inventory.list();
+        },
+        [this, done](std::vector<InstalledApp> listed) { appsListed(std::move(listed), done); });
+    return done->future();
+}
+
+void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_ptr<QPromise<void>>& done) {
+    setApps(withListingEdits(listed));
+    std::set<std::string> identifiers;
+    for (const InstalledApp& app : listed)
+        identifiers.insert(app.bundleID);
+
+    auto results = std::make_shared<ListingResults>();
+    // Sizes first, then orphans, however the two steps finish.
+    auto publish = [this, results, done] {
+        if (results->measured && !results->measuredPublished) {
+            setApps(withListingEdits(*results->measured));
+            results->measuredPublished = true;
+        }
+        if (!results->measuredPublished || !results->orphans)
+            return;
+        std::vector<Orphan> orphans = std::move(*results->orphans);
+        std::erase_if(orphans, [&](const Orphan& orphan) {
+            return listingEdits_.trashedOrphans.contains(orphan.url.path());
+        });
+        setOrphans(std::move(orphans));
+        setAppsLoaded(true);
+        setIsLoadingApps(false);
+        listingEdits_ = {};
+        done->finish();
+    };
+    handOff(
+        pool_, lifeline_,
+        [listed, measure = services_.measure]() mutable {
+            for (InstalledApp& app : listed)
+                app.size = measure(app.path, {}).size;
+            return listed;
+        },
+        [results, publish](std::vector<InstalledApp> measured) {
+            results->measured = std::move(measured);
+            publish();
+        });
+    handOff(
+        pool_, lifeline_,
+        [identifiers, home = services_.home, folders = services_.applicationFolders] {
+            // Built once per search, then only read, from whatever thread the finder asks on.
+            auto installed = std::make_shared<const std::set<std::string>>(Permissions::installedBundleIDs(home, folders));
+            const OrphanFinder finder(home, identifiers, [installed](const std::string& bundleID) {
+                return installed->contains(Permissions::foldedBundleID(bundleID));
+            });
+            return finder.find();
+        },
+        [results, publish](std::vector<Orphan> orphans) {
+            results->orphans = std::move(orphans);
+            publish();
+        });
+}
+
+std::vector<InstalledApp> AppModel::withListingEdits(std::vector<InstalledApp> apps) const {
+    std::erase_if(apps, [&](const InstalledApp& app) { return listingEdits_.removedApps.contains(app.path.path()); });
+    for (InstalledApp& app : apps) {
+        auto refreshed = listingEdits_.refreshedApps.find(app.path.path());
+        if (refreshed == listingEdits_.refreshedApps.end())
+            continue;
+        const std::int64_t measured = app.size;
+        app = refreshed->second;
+        if (app.size == 0)
+            app.size = measured;
+    }
+    return apps;
+}
+
+void AppModel::removeApp(const Url& bundle) {
+    std::vector<InstalledApp> remaining = apps_;
+    std::erase_if(remaining, [&](const InstalledApp& app) { return app.path == bundle; });
+    if (isLoadingApps_)
+        listingEdits_.removedApps.insert(bundle.path());
+    setApps(std::move(remaining));
+}
+
+void AppModel::replaceApp(const InstalledApp& app) {
+    std::vector<InstalledApp> updated = apps_;
+    for (InstalledApp& entry : updated)
+        if (entry.path == app.path)
+            entry = app;
+    if (isLoadingApps_)
+        listingEdits_.refreshedApps[app.path.path()] = app;
+    setApps(std::move(updated));
+}
+
+} // namespace dovrane

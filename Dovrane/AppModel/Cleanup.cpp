@@ -1,0 +1,115 @@
+// Cleanups: the plan the cleanup sheet shows, the move once the user confirms, and the journal
+// record in which every removal of the model ends.
+
+#include "AppModel/AppModel.h"
+
+#include "AppModel/Handoff.h"
+#include "Services/Admin.h"
+
+#include <DovraneKit/FreedesktopTrash.h>
+
+#include <algorithm>
+
+namespace dovrane {
+
+namespace {
+const std::string demoTrashFolder = "/Users/demo/.Trash/";
+} // namespace
+
+Trasher AppModel::trasher() const {
+    Trasher trasher{DeletionGuard(services_.home, {}),
+                    Url::fromPath(FreedesktopTrash::homeTrashFiles(services_.home.path()))};
+    // Called on the pool thread that executes; it waits there for the password dialog.
+    trasher.admin = [paths = services_.systemPaths](const std::string& command) {
+        return Admin::runAndWait(command, tr("Dovrane wants to move files outside your home folder to the Trash."),
+                                 paths);
+    };
+    return trasher;
+}
+
+void AppModel::requestCleanup(const std::vector<CleanupItem>& items, const QString& title) {
+    std::vector<CleanupItem> kept;
+    std::copy_if(items.begin(), items.end(), std::back_inserter(kept),
+                 [](const CleanupItem& item) { return item.action == CleanupAction::trash; });
+    if (kept.empty())
+        return;
+    std::vector<Trasher::Candidate> candidates;
+    for (const CleanupItem& item : kept)
+        candidates.push_back({item.url, item.size, item.fileCount, false});
+    TrashPlan plan;
+    if (isDemo_)
+        for (const Trasher::Candidate& candidate : candidates)
+            plan.entries.push_back({candidate.url, candidate.size, candidate.files, false});
+    else
+        plan = trasher().plan(candidates);
+    setSheet(ActiveSheet::cleanup(CleanupRequest{title, std::move(kept), std::move(plan)}));
+}
+
+QFuture<void> AppModel::perform(CleanupRequest request) {
+    setSheet(std::nullopt);
+    auto done = startedPromise();
+    QFuture<void> future = done->future();
+    if (isDemo_) {
+        Trasher::Outcome outcome;
+        for (const TrashPlan::Entry& entry : request.plan.entries)
+            outcome.removed.push_back({entry.url, Url::fromPath(demoTrashFolder + entry.url.lastPathComponent()),
+                                       entry.size, false});
+        cleanedUp(outcome, request.title, done);
+        return future;
+    }
+    handOff(pool_, lifeline_, [trasher = trasher(), plan = request.plan] { return trasher.execute(plan); },
+            [this, title = request.title, done](Trasher::Outcome outcome) { cleanedUp(outcome, title, done); });
+    return future;
+}
+
+void AppModel::cleanedUp(const Trasher::Outcome& outcome, const QString& title,
+                         const std::shared_ptr<QPromise<void>>& done) {
+    record(outcome, title);
+    if (!scan_) {
+        done->finish();
+        return;
+    }
+    std::set<std::string> moved;
+    for (const RemovedItem& item : outcome.removed)
+        moved.insert(item.originalPath.path());
+    ScanResult pruned = *scan_;
+    for (Category& category : pruned.categories) {
+        std::erase_if(category.items, [&](const CleanupItem& item) { return moved.contains(item.url.path()); });
+        category.size = 0;
+        for (const CleanupItem& item : category.items)
+            category.size += item.size;
+    }
+    pruned.computeOther();
+    setScan(pruned);
+    if (isDemo_) {
+        done->finish();
+        return;
+    }
+    writeScanCache(*scan_).then([done](bool) { done->finish(); });
+}
+
+void AppModel::record(const Trasher::Outcome& outcome, const QString& title) {
+    if (!outcome.removed.empty()) {
+        container_.insert(std::make_shared<Removal>(services_.clock->now(), title, outcome.removed));
+        container_.save(); // a failed save keeps the record for the next one
+        std::int64_t total = 0;
+        for (const RemovedItem& item : outcome.removed)
+            total += item.size;
+        setNotice(tr("%1 moved to the Trash. The space frees up when you empty the Trash.")
+                      .arg(QString::fromStdString(bytes(total))));
+    }
+    if (!outcome.failed.empty()) {
+        const QString before = notice_ ? *notice_ + QLatin1Char(' ') : QString();
+        setNotice(before + tr("%n items could not be moved.", nullptr, int(outcome.failed.size())));
+    }
+    std::set<std::string> moved;
+    for (const RemovedItem& item : outcome.removed)
+        moved.insert(item.originalPath.path());
+    std::vector<Orphan> remaining = orphans_;
+    std::erase_if(remaining, [&](const Orphan& orphan) { return moved.contains(orphan.url.path()); });
+    if (isLoadingApps_)
+        listingEdits_.trashedOrphans.insert(moved.begin(), moved.end());
+    setOrphans(std::move(remaining));
+}
+
+} // namespace dovrane

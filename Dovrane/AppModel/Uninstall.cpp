@@ -1,0 +1,187 @@
+// Removing an app with the leftovers the user ticks, and handing leftovers of apps that are gone
+// to the cleanup road. Uninstall sheets show one at a time, in the order they were asked for.
+
+#include "AppModel/AppModel.h"
+
+#include "AppModel/Handoff.h"
+
+#include <DovraneKit/AppInventory.h>
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/Leftovers.h>
+
+namespace dovrane {
+
+namespace {
+const Url demoTrashPath = Url::fromPath("/Users/demo/.Trash/x");
+constexpr double quitWaitSeconds = 1;
+
+std::set<std::string> exactPaths(const std::vector<Leftover>& leftovers) {
+    std::set<std::string> paths;
+    for (const Leftover& leftover : leftovers)
+        if (leftover.exact)
+            paths.insert(leftover.url.path());
+    return paths;
+}
+} // namespace
+
+QFuture<void> AppModel::requestUninstall(const Url& url) {
+    if (url.pathExtension() != "app")
+        return QtFuture::makeReadyFuture();
+    const AppInventory inventory(services_.home, services_.applicationFolders, services_.caskrooms);
+    auto app = inventory.read(url, {});
+    if (!app)
+        return QtFuture::makeReadyFuture();
+    setSidebar(SidebarItem::apps);
+    return requestUninstall(*app);
+}
+
+QFuture<void> AppModel::requestUninstall(const InstalledApp& app) {
+    if (app.isSystem)
+        return QtFuture::makeReadyFuture();
+    const std::string path = app.path.path();
+    const UninstallRequest* showing = sheet_ ? sheet_->uninstallRequest() : nullptr;
+    const bool asked = std::any_of(uninstallQueue_.begin(), uninstallQueue_.end(),
+                                   [&](const QueuedUninstall& queued) { return queued.path == path; });
+    if (asked || (showing && showing->app.path == app.path))
+        return QtFuture::makeReadyFuture();
+    connect(this, &AppModel::changed, this, &AppModel::sheetChangedForUninstalls, Qt::UniqueConnection);
+
+    bool isRunning = false;
+    for (const RunningApplication& running : services_.workspace->runningApplications())
+        if (running.bundleID && *running.bundleID == app.bundleID)
+            isRunning = true;
+
+    const std::uint64_t ticket = ++uninstallTickets_;
+    uninstallQueue_.push_back({ticket, path, std::nullopt});
+    if (isDemo_) {
+        std::vector<Leftover> leftovers = demoLeftovers(app);
+        std::set<std::string> checked = exactPaths(leftovers);
+        uninstallSearched(ticket, UninstallRequest{app, std::move(leftovers), std::move(checked), false});
+        return QtFuture::makeReadyFuture();
+    }
+
+    // The inventory does not measure: an app dropped on the window comes without its size.
+    InstalledApp sized = app;
+    if (sized.size == 0)
+        for (const InstalledApp& listed : apps_)
+            if (listed.path == app.path)
+                sized.size = listed.size;
+
+    auto done = startedPromise();
+    handOff(
+        pool_, lifeline_,
+        [sized, isRunning, finder = LeftoverFinder(services_.home, services_.systemLibrary),
+         measure = services_.measure]() mutable {
+            std::vector<Leftover> leftovers = finder.find(sized.bundleID, sized.name, sized.path, sized.teamID);
+            if (sized.size == 0)
+                sized.size = measure(sized.path, {}).size;
+            std::set<std::string> checked = exactPaths(leftovers);
+            return UninstallRequest{std::move(sized), std::move(leftovers), std::move(checked), isRunning};
+        },
+        [this, ticket, done](UninstallRequest request) {
+            uninstallSearched(ticket, std::move(request));
+            done->finish();
+        });
+    return done->future();
+}
+
+void AppModel::uninstallSearched(std::uint64_t ticket, UninstallRequest request) {
+    for (QueuedUninstall& queued : uninstallQueue_)
+        if (queued.ticket == ticket)
+            queued.request = std::move(request);
+    showNextUninstall();
+}
+
+void AppModel::sheetChangedForUninstalls(Field field) {
+    if (field == Field::sheet && !sheet_)
+        showNextUninstall();
+}
+
+void AppModel::showNextUninstall() {
+    // Requests show in the order they were made: a search that ends early waits for the
+    // earlier ones, and every request waits while another uninstall sheet shows.
+    while (!uninstallQueue_.empty() && uninstallQueue_.front().request) {
+        if (sheet_ && sheet_->uninstallRequest())
+            return;
+        UninstallRequest request = std::move(*uninstallQueue_.front().request);
+        uninstallQueue_.pop_front();
+        if (!isDemo_ && !Fs::exists(request.app.path.path()))
+            continue; // removed while it waited
+        setSheet(ActiveSheet::uninstall(std::move(request)));
+        return;
+    }
+}
+
+std::vector<Leftover> AppModel::demoLeftovers(const InstalledApp& app) const {
+    // The demo data's fixed leftovers (SeedData::leftovers) join here with the demo data.
+    Q_UNUSED(app)
+    return {};
+}
+
+QFuture<void> AppModel::performUninstall(UninstallRequest request) {
+    setSheet(std::nullopt);
+    const InstalledApp& app = request.app;
+    std::vector<Trasher::Candidate> entries = {{app.path, app.size, 1, false}};
+    for (const Leftover& leftover : request.leftovers)
+        if (request.checked.contains(leftover.url.path()))
+            entries.push_back({leftover.url, leftover.size, 1, leftover.needsAdmin});
+    const int leftoverCount = int(entries.size()) - 1;
+    const QString name = QString::fromStdString(app.name);
+    const QString title = leftoverCount > 0 ? tr("%1 and %n leftovers", nullptr, leftoverCount).arg(name) : name;
+
+    auto done = startedPromise();
+    QFuture<void> future = done->future();
+    if (isDemo_) {
+        Trasher::Outcome outcome;
+        for (const Trasher::Candidate& entry : entries)
+            outcome.removed.push_back({entry.url, demoTrashPath, entry.size, false});
+        uninstalled(outcome, title, app.path, done);
+        return future;
+    }
+
+    auto move = [this, entries, title, bundle = app.path, done] {
+        handOff(
+            pool_, lifeline_,
+            [trasher = trasher(), entries] {
+                const TrashPlan plan = trasher.plan(entries);
+                Trasher::Outcome outcome = trasher.execute(plan);
+                // A protected bundle or leftover did not move either: the notice counts it.
+                for (const Url& refused : plan.refused)
+                    outcome.failed.push_back(TrashFailure::blocked(refused));
+                return outcome;
+            },
+            [this, title, bundle, done](Trasher::Outcome outcome) { uninstalled(outcome, title, bundle, done); });
+    };
+    if (!request.isRunning) {
+        move();
+        return future;
+    }
+    for (const RunningApplication& running : services_.workspace->runningApplications())
+        if (running.bundleID && *running.bundleID == app.bundleID) {
+            services_.workspace->terminate(running);
+            break;
+        }
+    // The move goes ahead whether or not the app has quit.
+    services_.clock->delay(quitWaitSeconds).then(this, move);
+    return future;
+}
+
+void AppModel::uninstalled(const Trasher::Outcome& outcome, const QString& title, const Url& bundle,
+                           const std::shared_ptr<QPromise<void>>& done) {
+    record(outcome, title);
+    const bool moved = std::any_of(outcome.removed.begin(), outcome.removed.end(),
+                                   [&](const RemovedItem& item) { return item.originalPath.path() == bundle.path(); });
+    if (moved)
+        removeApp(bundle);
+    done->finish();
+}
+
+void AppModel::trashOrphans(const std::vector<Orphan>& orphans) {
+    std::vector<CleanupItem> items;
+    for (const Orphan& orphan : orphans)
+        items.emplace_back(orphan.url, orphan.bundleID, orphan.size, 1, std::nullopt, orphan.reason, "orphans",
+                           Safety::review, CleanupAction::trash);
+    requestCleanup(items, tr("Leftovers without an app"));
+}
+
+} // namespace dovrane

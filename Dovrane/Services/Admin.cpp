@@ -1,0 +1,112 @@
+#include "Services/Admin.h"
+
+#include "Services/ChildProcess.h"
+
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/FreedesktopTrash.h>
+
+#include <QDebug>
+#include <QPromise>
+#include <QThreadPool>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+
+namespace dovrane::Admin {
+
+namespace {
+
+// One thread, made at the first run and kept for the life of the process. Never destroyed: at
+// exit nobody should wait for a password dialog still on show.
+QThreadPool& adminThread() {
+    static QThreadPool* const pool = [] {
+        auto* made = new QThreadPool;
+        made->setMaxThreadCount(1);
+        made->setExpiryTimeout(-1);
+        return made;
+    }();
+    return *pool;
+}
+
+// A promise fulfilled on the admin thread. Not QtConcurrent: a thread that waits on a
+// QtConcurrent future may run a queued job itself, and two dialogs would show at once.
+QFuture<bool> onAdminThread(std::function<bool()> job) {
+    auto promise = std::make_shared<QPromise<bool>>();
+    QFuture<bool> future = promise->future();
+    promise->start();
+    adminThread().start([promise, job = std::move(job)] {
+        promise->addResult(job());
+        promise->finish();
+    });
+    return future;
+}
+
+bool runNow(const std::vector<std::string>& argv) {
+    auto pid = ChildProcess::startInOwnSession(argv);
+    if (!pid)
+        return false;
+    auto status = ChildProcess::waitForExit(*pid);
+    return status && *status == 0;
+}
+
+// A folder of this user that is no link. Missing counts as acceptable: there is nothing in it.
+enum class FolderState { missing, usable, refused };
+
+FolderState examine(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0)
+        return errno == ENOENT ? FolderState::missing : FolderState::refused;
+    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid())
+        return FolderState::refused;
+    return FolderState::usable;
+}
+
+} // namespace
+
+QFuture<bool> run(const std::string& command, const QString& prompt, const SystemPaths& paths) {
+    Q_UNUSED(prompt) // polkit words its own dialog
+    if (!Fs::isExecutableFile(paths.pkexec)) {
+        qWarning().noquote() << QStringLiteral("Administrator rights need pkexec, which is not at %1.")
+                                    .arg(QString::fromStdString(paths.pkexec));
+        return QtFuture::makeReadyFuture(false);
+    }
+    std::vector<std::string> argv = {paths.pkexec, paths.shell, "-c", command};
+    return onAdminThread([argv = std::move(argv)] { return runNow(argv); });
+}
+
+bool runAndWait(const std::string& command, const QString& prompt, const SystemPaths& paths) {
+    QFuture<bool> answer = run(command, prompt, paths);
+    answer.waitForFinished();
+    return answer.result();
+}
+
+QFuture<bool> emptyTrash(const Url& home) {
+    return onAdminThread([trash = FreedesktopTrash::homeTrash(home.path())] { return emptyHomeTrash(trash); });
+}
+
+bool emptyHomeTrash(const std::string& trashFolder) {
+    const std::string files = Path::join(trashFolder, "files");
+    const std::string info = Path::join(trashFolder, "info");
+    const FolderState trash = examine(trashFolder);
+    if (trash == FolderState::missing)
+        return true;
+    const FolderState filesState = examine(files);
+    const FolderState infoState = examine(info);
+    if (trash == FolderState::refused || filesState == FolderState::refused || infoState == FolderState::refused)
+        return false;
+
+    if (filesState == FolderState::usable)
+        for (const std::string& name : Fs::list(files))
+            Fs::removeAll(Path::join(files, name));
+    if (infoState == FolderState::usable)
+        for (const std::string& name : Fs::list(info))
+            if (Path::extension(name) == "trashinfo")
+                Fs::removeAll(Path::join(info, name));
+    unlink(Path::join(trashFolder, "directorysizes").c_str());
+    return filesState == FolderState::missing || Fs::list(files).empty();
+}
+
+} // namespace dovrane::Admin

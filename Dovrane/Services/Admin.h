@@ -1,0 +1,41 @@
+#pragma once
+// Work that needs more than the user's own rights, and the one removal that does not go
+// through the Trash.
+//
+// Administrator runs go through polkit: `pkexec SHELL -c COMMAND`, the command as one argument,
+// so it reaches the shell exactly as written. polkit shows its own dialog with its own text;
+// the prompt is kept for the callers' sake and not shown. The runs take turns on one thread of
+// their own, so a single password dialog shows at a time, and neither the main thread nor the
+// model's worker threads run them: a worker may wait for an answer, the window never does.
+
+#include "Services/SystemPaths.h"
+
+#include <DovraneKit/Url.h>
+
+#include <QFuture>
+#include <QString>
+
+#include <string>
+
+namespace dovrane::Admin {
+
+// Any thread. Finishes with true only when the command ran as root and exited with status 0;
+// a dismissed or refused password dialog (pkexec's 126 and 127) gives false. Without an
+// executable pkexec it finishes false at once, runs nothing and says so on standard error.
+QFuture<bool> run(const std::string& command, const QString& prompt, const SystemPaths& paths = {});
+
+// For closures that must answer on the spot (the trasher's administrator closure): waits for
+// run() on the calling thread. Never call it on the main thread.
+bool runAndWait(const std::string& command, const QString& prompt, const SystemPaths& paths = {});
+
+// Empties the freedesktop home trash of this home folder: every entry of files/ (links removed,
+// never followed), every info/*.trashinfo and the directorysizes cache. Refuses, removing
+// nothing, when the trash folder, files/ or info/ is a symbolic link or not a folder of this
+// user. True when files/ is empty afterwards (a trash that does not exist is empty). The
+// trashes of other volumes are left alone.
+QFuture<bool> emptyTrash(const Url& home);
+
+// The blocking work of emptyTrash(), for any thread.
+bool emptyHomeTrash(const std::string& trashFolder);
+
+} // namespace dovrane::Admin

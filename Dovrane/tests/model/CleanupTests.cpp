@@ -1,0 +1,191 @@
+// Cleanups and Put Back: the plan, real moves into the freedesktop Trash with their journal
+// record, notice, pruned scan and cache, counted failures, demo mode, and the way back.
+
+#include "AppModel/AppModel.h"
+#include "AppModel/ScanCache.h"
+#include "support/Await.h"
+#include "support/ModelFixture.h"
+#include "support/ModelTestMain.h"
+
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/FreedesktopTrash.h>
+
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+CleanupItem item(const std::string& path, std::int64_t size, CleanupAction action = CleanupAction::trash) {
+    return CleanupItem(Url::fromPath(path), std::nullopt, size, 1, std::nullopt, "why", "test", Safety::safe, action);
+}
+
+// A scan whose caches hold the given items.
+ScanResult scanHolding(const std::vector<CleanupItem>& caches) {
+    ScanResult scan = makeScan(Date::fromUnix(1714550400), 500'000'000'000, 200'000'000'000);
+    for (Category& category : scan.categories)
+        if (category.id == CategoryID::caches)
+            category = Category(CategoryID::caches, std::nullopt, caches);
+    scan.computeOther();
+    return scan;
+}
+
+// Writes the files, moves them to the Trash through a confirmed cleanup, returns its record.
+std::shared_ptr<Removal> cleanUp(ModelFixture& fixture, AppModel& model, const std::vector<std::string>& files) {
+    std::vector<CleanupItem> items;
+    for (const std::string& file : files) {
+        writeFile(file, file);
+        items.push_back(item(file, 1000));
+    }
+    model.requestCleanup(items, "Files");
+    await(model.perform(*model.sheet()->cleanupRequest()));
+    return fixture.container().removals()->back();
+}
+
+} // namespace
+
+class CleanupTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void requestKeepsTrashItemsAndPlansThem() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ChangeLog log(model);
+        const std::string folder = fixture / "Downloads/folder", key = fixture / ".ssh/id_ed25519";
+        model.requestCleanup({item(folder, 1, CleanupAction::showOnly), item(folder, 1, CleanupAction::emptyTrash)}, "");
+        QCOMPARE(log.count(AppModel::Field::sheet), 0);
+
+        const std::vector<CleanupItem> items = {item(folder, 10), item(folder + "/inner", 2), item(folder, 10),
+                                                item(key, 3), item(folder, 1, CleanupAction::showOnly)};
+        model.requestCleanup(items, "Title");
+        const CleanupRequest* request = model.sheet()->cleanupRequest();
+        QCOMPARE(request->items.size(), size_t(4));
+        QCOMPARE(request->plan.entries.size(), size_t(1)); // duplicate and nested entry dropped
+        QCOMPARE(request->plan.refused, std::vector<Url>{Url::fromPath(key)});
+
+        model.setIsDemo(true); // no guard, every entry as given
+        model.requestCleanup(items, "Demo");
+        QCOMPARE(model.sheet()->cleanupRequest()->plan.entries.size(), size_t(4));
+        QVERIFY(model.sheet()->cleanupRequest()->plan.refused.empty());
+    }
+
+    void performMovesRecordsAndPrunes() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string cache = fixture / "Library/Caches/com.gone.app", kept = fixture / "Library/Caches/org.kept";
+        writeFile(cache + "/data", "cached");
+        const CleanupItem moved = item(cache, 3000), keptItem = item(kept, 500);
+        model.setScan(scanHolding({moved, keptItem}));
+        model.setOrphans({Orphan(Url::fromPath(cache), "com.gone.app", 3000, ""), Orphan(Url::fromPath(kept), "org.kept", 500, "")});
+
+        model.requestCleanup({moved}, "Spring cleaning");
+        await(model.perform(*model.sheet()->cleanupRequest()));
+        QVERIFY(!model.sheet());
+        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(fixture.home());
+        QVERIFY(!Fs::exists(cache));
+        QCOMPARE(Fs::readFile(trashFiles + "/com.gone.app/data").value_or(""), std::string("cached"));
+
+        auto removal = fixture.container().removals()->front();
+        QCOMPARE(removal->title(), QStringLiteral("Spring cleaning"));
+        QCOMPARE(removal->items().front().trashPath.path(), trashFiles + "/com.gone.app");
+        QCOMPARE(*model.notice(), QStringLiteral("3 KB moved to the Trash. The space frees up when you empty the Trash."));
+        // The scan lost what moved, sizes and the remainder follow, and the cache has it.
+        QCOMPARE(*model.scan(), scanHolding({keptItem}));
+        QCOMPARE(ScanCache::load(), model.scan());
+        QCOMPARE(model.orphans().size(), size_t(1));
+        QCOMPARE(model.orphans()[0].bundleID, std::string("org.kept"));
+    }
+
+    void failuresAreCountedAfterTheNotice() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string present = fixture / "Downloads/a.zip", vanishing = fixture / "Downloads/b.zip";
+        writeFile(present, "a");
+        writeFile(vanishing, "b");
+        model.requestCleanup({item(present, 1000), item(vanishing, 1000)}, "Both");
+        const CleanupRequest request = *model.sheet()->cleanupRequest();
+        Fs::removeAll(vanishing); // gone between the sheet and the confirmation
+        await(model.perform(request));
+        QCOMPARE(*model.notice(), QStringLiteral("1 KB moved to the Trash. The space frees up when you empty the "
+                                                 "Trash. 1 items could not be moved."));
+
+        // Nothing moved: no record; the count joins whatever notice stands, or stands alone.
+        model.setNotice(QStringLiteral("Earlier."));
+        await(model.perform(request));
+        QCOMPARE(*model.notice(), QStringLiteral("Earlier. 2 items could not be moved."));
+        model.setNotice(std::nullopt);
+        await(model.perform(request));
+        QCOMPARE(*model.notice(), QStringLiteral("2 items could not be moved."));
+        QCOMPARE(*fixture.container().removalCount(), 1);
+    }
+
+    void demoTouchesNothing() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        model.setIsDemo(true);
+        const std::string file = fixture / "Downloads/demo.zip";
+        model.setScan(scanHolding({item(file, 4096)}));
+        auto removal = cleanUp(fixture, model, {file, file});
+        QVERIFY(Fs::exists(file));
+        QCOMPARE(removal->items().size(), size_t(2));
+        QCOMPARE(removal->items()[0].trashPath.path(), std::string("/Users/demo/.Trash/demo.zip"));
+        QCOMPARE(*model.scan(), scanHolding({}));
+        QVERIFY(!Fs::exists(ScanCache::url().path()));
+
+        await(model.undo(removal)); // counted, not moved
+        QCOMPARE(*model.notice(), QStringLiteral("2 items are back where they were."));
+        QVERIFY(removal->undone());
+        QCOMPARE(fixture.scan.calls(), 0);
+    }
+
+    void putBackKeepsTheRecordOpenUntilAllAreBack() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string restored = fixture / "Downloads/one", gone = fixture / "Downloads/two",
+                          taken = fixture / "Downloads/three";
+        auto removal = cleanUp(fixture, model, {restored, gone, taken});
+        Fs::removeAll(removal->items()[1].trashPath.path()); // emptied from the Trash meanwhile
+        writeFile(taken, "newer");                     // something new stands at the old place
+
+        QFuture<void> undo = model.undo(removal);
+        QVERIFY(model.undo(removal).isFinished()); // a second press while it runs does nothing
+        await(undo);
+        QCOMPARE(Fs::readFile(restored).value_or(""), restored);
+        QCOMPARE(Fs::readFile(taken).value_or(""), std::string("newer"));
+        QCOMPARE(*model.notice(), QStringLiteral("1 items are back where they were. 1 items stayed in the Trash "
+                                                 "because something else is at their original place."));
+        QVERIFY(!removal->undone());
+        fixture.scan.waitForCall(0);
+
+        // Only the taken one is left: its sentence alone, nothing else changes.
+        model.setNotice(std::nullopt);
+        await(model.undo(removal));
+        QCOMPARE(*model.notice(), QStringLiteral("1 items stayed in the Trash because something else is at their "
+                                                 "original place."));
+        QVERIFY(!removal->undone());
+
+        Fs::removeAll(taken);
+        await(model.undo(removal));
+        QCOMPARE(Fs::readFile(taken).value_or(""), taken);
+        QVERIFY(removal->undone());
+        fixture.closeContainer();
+        QVERIFY(fixture.container().removals()->back()->undone()); // saved
+    }
+
+    void putBackOfNothingChangesNothing() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        auto removal = cleanUp(fixture, model, {fixture / "Downloads/a"});
+        Fs::removeAll(removal->items()[0].trashPath.path());
+        model.setNotice(std::nullopt);
+        await(model.undo(removal));
+        QVERIFY(!model.notice());
+        QVERIFY(!removal->undone());
+        QCOMPARE(fixture.scan.calls(), 0);
+    }
+};
+
+DOVRANE_MODEL_SUITE(CleanupTests)
+#include "CleanupTests.moc"

@@ -1,0 +1,185 @@
+// The removals that skip the Trash: emptying it, snapshots through the administrator shell,
+// unavailable simulators through the tool runner; the measured gain; and the access re-read.
+
+#include "AppModel/AppModel.h"
+#include "Services/ChildProcess.h"
+#include "support/Await.h"
+#include "support/FakePkexec.h"
+#include "support/FakeRunner.h"
+#include "support/ModelFixture.h"
+#include "support/ModelTestMain.h"
+
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/FreedesktopTrash.h>
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <deque>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+// Services whose volume reads give these available figures in turn (the last one stays).
+Services withAvailable(ModelFixture& fixture, std::vector<std::int64_t> figures) {
+    Services services = fixture.services();
+    auto queue = std::make_shared<std::deque<std::int64_t>>(figures.begin(), figures.end());
+    services.readVolume = [queue, volume = fixture.volume](const Url&) {
+        VolumeInfo info = volume;
+        info.available = queue->front();
+        if (queue->size() > 1)
+            queue->pop_front();
+        return std::optional<VolumeInfo>(info);
+    };
+    return services;
+}
+
+// Lets the scan the model started end, and waits until the model has taken its result.
+void endScan(ModelFixture& fixture, const AppModel& model, int call) {
+    fixture.scan.waitForCall(call);
+    fixture.scan.finish(call, makeScan(Date::fromUnix(1714550400), 1, 1));
+    while (model.isScanning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+CleanupItem snapshot(const std::string& text) {
+    return CleanupItem(*Url::parse(text), std::nullopt, 0, 0, std::nullopt, "", "tmutil", Safety::review,
+                       CleanupAction::deleteSnapshot);
+}
+
+} // namespace
+
+class SystemRemovalsTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptiesTheTrashAndMeasures() {
+        ModelFixture fixture;
+        // Read at start-up, then before and after each emptying: the gain is floored at zero.
+        AppModel& model = fixture.makeModel(withAvailable(fixture, {0, 9000, 5000, 1000, 6000}));
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
+        writeFile(trash + "/files/old.zip", "old");
+        await(model.emptyTrash());
+        QVERIFY(Fs::list(trash + "/files").empty());
+        QCOMPARE(*model.notice(), QStringLiteral("Trash emptied. Measured gain: Zero KB."));
+        QCOMPARE(fixture.clock->delays, std::vector<double>{2.0});
+        endScan(fixture, model, 0);
+        await(model.emptyTrash());
+        QCOMPARE(*model.notice(), QStringLiteral("Trash emptied. Measured gain: 5 KB."));
+
+        // A refused trash: no notice, but a rescan, since part of it may be gone.
+        endScan(fixture, model, 1);
+        TempDir elsewhere;
+        writeFile(elsewhere / "precious", "p");
+        Fs::removeAll(trash + "/files");
+        makeSymlink(elsewhere.path(), trash + "/files");
+        model.setNotice(std::nullopt);
+        await(model.emptyTrash());
+        QVERIFY(Fs::exists(elsewhere / "precious"));
+        QVERIFY(!model.notice());
+        fixture.scan.waitForCall(2);
+    }
+
+    void snapshotsGoThroughOneQuotedRun() {
+        ModelFixture fixture;
+        TempDir tools;
+        FakePkexec pkexec(tools.path());
+        AppModel& model = fixture.makeModel(pkexec.applied(withAvailable(fixture, {0, 1000, 4000})));
+
+        // Only real stamps reach the root shell; none, no password asked.
+        await(model.deleteSnapshots({snapshot("tmsnapshot:not-a-stamp"), snapshot("tmsnapshot:2024-13-01-093012")}));
+        await(model.deleteSnapshots({}));
+        QVERIFY(pkexec.calls().empty());
+
+        pkexec.setPretending(true);
+        await(model.deleteSnapshots({snapshot("tmsnapshot:2024-05-01-093012"), snapshot("tmsnapshot:x';reboot;'"),
+                                     snapshot("tmsnapshot:2024-05-02-101500")}));
+        const std::string expected = "s=0; /usr/bin/tmutil deletelocalsnapshots '2024-05-01-093012' || s=1; "
+                                     "/usr/bin/tmutil deletelocalsnapshots '2024-05-02-101500' || s=1; exit $s";
+        QCOMPARE(pkexec.calls(), (std::vector<std::vector<std::string>>{{"/bin/sh", "-c", expected}}));
+        QCOMPARE(*model.notice(), QStringLiteral("2 snapshots deleted. Measured gain: 3 KB."));
+        endScan(fixture, model, 0);
+
+        // A run that fails (here: no tmutil on this machine) ends without a notice or a scan.
+        pkexec.setPretending(false);
+        model.setNotice(std::nullopt);
+        await(model.deleteSnapshots({snapshot("tmsnapshot:2024-05-01-093012")}));
+        QCOMPARE(pkexec.calls().size(), size_t(2));
+        QVERIFY(!model.notice());
+        QCOMPARE(fixture.scan.calls(), 1);
+
+        // The joined command tries every deletion and fails when any one did.
+        TempDir dir;
+        const std::string tool = dir / "tmutil";
+        writeFile(tool, "#!/bin/sh\necho \"$2\" >> '" + dir / "log" + "'\n[ \"$2\" != 2024-05-01-093012 ]\n");
+        chmod(tool.c_str(), 0755);
+        std::string command = expected;
+        for (size_t at; (at = command.find("/usr/bin/tmutil")) != std::string::npos;)
+            command.replace(at, std::string("/usr/bin/tmutil").size(), tool);
+        auto shell = ChildProcess::startInOwnSession({"/bin/sh", "-c", command});
+        QCOMPARE(ChildProcess::waitForExit(shell.value()), std::optional<int>(1));
+        QCOMPARE(Fs::readFile(dir / "log").value_or(""), std::string("2024-05-01-093012\n2024-05-02-101500\n"));
+    }
+
+    void simulatorsReportAndRescan() {
+        ModelFixture fixture;
+        auto runner = std::make_shared<FakeRunner>();
+        std::vector<double> timeouts;
+        Services services = withAvailable(fixture, {0, 1000, 2000});
+        services.makeRunner = [runner, &timeouts](double timeout) -> std::shared_ptr<const CommandRunner> {
+            timeouts.push_back(timeout);
+            return runner;
+        };
+        AppModel& model = fixture.makeModel(services);
+
+        await(model.deleteUnavailableSimulators());
+        QCOMPARE(*model.notice(), QStringLiteral("Xcode could not remove the simulators. Is Xcode installed?"));
+        QCOMPARE(runner->calls(), (std::vector<FakeRunner::Call>{{"/usr/bin/xcrun", {"simctl", "delete", "unavailable"}}}));
+        QCOMPARE(timeouts.front(), 300.0); // the rescan's runner follows
+        endScan(fixture, model, 0);
+
+        runner->answer("/usr/bin/xcrun", "");
+        await(model.deleteUnavailableSimulators());
+        QCOMPARE(*model.notice(), QStringLiteral("Unavailable simulators removed. Measured gain: Zero KB."));
+        fixture.scan.waitForCall(1);
+    }
+
+    void demoDoesNothing() {
+        ModelFixture fixture;
+        TempDir tools;
+        FakePkexec pkexec(tools.path());
+        AppModel& model = fixture.makeModel(pkexec.applied(fixture.services()));
+        model.setIsDemo(true);
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
+        writeFile(trash + "/files/kept", "k");
+        ChangeLog log(model);
+        await(model.emptyTrash());
+        await(model.deleteSnapshots({snapshot("tmsnapshot:2024-05-01-093012")}));
+        await(model.deleteUnavailableSimulators());
+        QVERIFY(log.fields.empty());
+        QVERIFY(Fs::exists(trash + "/files/kept"));
+        QVERIFY(pkexec.calls().empty());
+    }
+
+    void accessNewlyGrantedAsksForARestart() {
+        ScopedEnv seed("APP_SEED", "1");
+        ScopedEnv noAccess("APP_NO_FDA", "1");
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        model.refreshPermissions();
+        QVERIFY(!model.hasFullDiskAccess() && !model.needsRestart());
+        unsetenv("APP_NO_FDA");
+        model.refreshPermissions();
+        QVERIFY(model.hasFullDiskAccess() && model.needsRestart());
+        setenv("APP_NO_FDA", "1", 1);
+        model.refreshPermissions();
+        QVERIFY(!model.hasFullDiskAccess() && model.needsRestart()); // never taken back
+    }
+};
+
+DOVRANE_MODEL_SUITE(SystemRemovalsTests)
+#include "SystemRemovalsTests.moc"
