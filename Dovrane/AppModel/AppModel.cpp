@@ -2,6 +2,7 @@
 
 #include "App/Store.h"
 #include "AppModel/ScanCache.h"
+#include "UpdatesModel/UpdatesCache.h"
 #include "Services/Permissions.h"
 
 #include <limits>
@@ -32,7 +33,10 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
     sidebar_ = SidebarItem::overview;
     settingsTab_ = settingsTabFromRaw(services_.settings->text(settingsTabKey).value_or(QString()))
                        .value_or(SettingsTab::general);
-    // The update cache joins here with the update checks.
+    if (auto saved = UpdatesCache::load()) {
+        updates_ = std::move(saved->results);
+        updatesCheckedAt_ = saved->date;
+    }
     // The volume the scanner measures: the home folder's, which need not be the root's.
     volume_ = services_.readVolume(services_.home);
     hasFullDiskAccess_ = Permissions::hasFullDiskAccess();

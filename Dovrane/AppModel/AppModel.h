@@ -17,6 +17,7 @@
 #include <DovraneKit/ScanModel.h>
 #include <DovraneKit/ScanSettings.h>
 #include <DovraneKit/SizeCounter.h>
+#include <DovraneKit/UpdateInstaller.h>
 #include <DovraneKit/Trasher.h>
 #include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/UpdateRecords.h>
@@ -141,6 +142,25 @@ public:
     // Puts a summary of versions and counts on the clipboard; it names no file or app.
     void copyDiagnostics();
 
+    // Updates of other apps. Per-app state is keyed by the path of the app bundle.
+    struct AvailableUpdate {
+        InstalledApp app;
+        UpdateInfo info;
+    };
+    // The User-Agent of update checks: "Dovrane/" and the short version, else "1.0".
+    static std::string userAgent();
+    // The apps of `apps` whose last check found an update, in the Finder's order of names.
+    std::vector<AvailableUpdate> availableUpdates() const;
+    // Checks every installed app, listing them first when the app list is not loaded, unless a
+    // check runs or demo data are shown. Finishes once the results are stored and cached.
+    QFuture<void> checkUpdates();
+    // Updates one app whose check found an update, unless its install runs already.
+    QFuture<void> install(const InstalledApp& app);
+    // Opens the store's updates page once for every store app, then updates the others in turn.
+    QFuture<void> installAll();
+
+    // Starts the background loop once per model; never with demo data.
+    void startBackgroundWork();
     // Removals. Every move to the Trash goes through trasher() and ends in record(); the
     // futures finish after the operation's last step on the main thread.
 
@@ -193,6 +213,34 @@ private:
     void scanEnded(std::uint64_t run, ScanResult result, const std::shared_ptr<QPromise<void>>& done);
     QString pendingLabel() const;
 
+    // Update checks and installs (UpdatesModel).
+    void runUpdateCheck(std::vector<InstalledApp> apps, const std::shared_ptr<QPromise<void>>& done);
+    void updateCheckEnded(std::map<std::string, UpdateCheck> results, const std::shared_ptr<QPromise<void>>& done);
+    QFuture<void> installInTurn(std::shared_ptr<const std::vector<InstalledApp>> apps, std::size_t next);
+    QFuture<void> upgradeWithHomebrew(const InstalledApp& app, const UpdateInfo& update);
+    QFuture<void> replaceWithUpdate(const InstalledApp& app, const UpdateInfo& update);
+    QFuture<void> installerEnded(const InstalledApp& app, const UpdateInfo& update,
+                                 const UpdateInstaller::Result& result, bool wasRunning);
+    // false: the app was not running; true: it quit; absent: it was still running at the end.
+    QFuture<std::optional<bool>> quit(const InstalledApp& app);
+    QFuture<std::optional<bool>> lookForQuit(std::shared_ptr<const std::vector<RunningApplication>> running, int look);
+    // The app read again after its update; finishes once the cache is written.
+    QFuture<bool> refresh(const InstalledApp& app);
+    void setUpdate(const std::string& path, UpdateCheck check);
+    void setInstallProblem(const std::string& path, std::optional<QString> problem);
+    void installEnded(const std::string& path);
+    void journal(const QString& title, const RemovedItem& item);
+
+    // The background loop (Background).
+    void backgroundLoop();
+    QFuture<void> backgroundPass();
+    QFuture<void> notifyUpdates();
+    QFuture<void> sendWeeklyReport();
+    QFuture<bool> postNotification(const QString& identifier, const QString& title, const QString& body);
+    // The date under the key is absent, or at least `every` seconds old.
+    bool due(const QString& key, double every) const;
+    // Seconds from date to now; a date after now counts as long ago.
+    double secondsSince(Date date) const;
     // Journals a move to the Trash, reports it in the notice and drops moved orphans.
     void record(const Trasher::Outcome& outcome, const QString& title);
     void cleanedUp(const Trasher::Outcome& outcome, const QString& title, const std::shared_ptr<QPromise<void>>& done);
@@ -270,6 +318,8 @@ private:
     Lifeline lifeline_{this};
     QThreadPool pool_;
     CacheWriter cacheWriter_;
+    // Apps whose update was installed while the running check went on.
+    std::set<std::string> installedDuringCheck_;
 };
 
 } // namespace dovrane

@@ -1,8 +1,16 @@
 #include "AppModel/CacheWriter.h"
 
+#include "App/Store.h"
+
 #include <DovraneKit/FileSystem.h>
+#include <DovraneKit/JsonReading.h>
+
+#include <nlohmann/json.hpp>
 
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <cstdlib>
+#include <string_view>
 
 namespace dovrane {
 
@@ -18,6 +26,20 @@ QFuture<bool> CacheWriter::write(std::string path, Encoder encode) {
         auto data = encode();
         return data && Fs::writeFileAtomically(path, *data, 0600);
     });
+}
+
+Url cacheURL(const char* name, const char* testName) {
+    return Store::url().deletingLastPathComponent().appending(Store::isOverridden() ? testName : name);
+}
+
+std::optional<nlohmann::json> readCache(const Url& url) {
+    const char* seed = std::getenv("APP_SEED");
+    if (seed && std::string_view(seed) == "1")
+        return std::nullopt;
+    auto text = Fs::readFile(url.path(), 1ull << 30);
+    if (!text)
+        return std::nullopt;
+    return Json::read(*text);
 }
 
 } // namespace dovrane

@@ -3,6 +3,10 @@
 // were asked for, so an older state never lands after a newer one. Each file is replaced in one
 // atomic step and readable by the user alone.
 
+#include <DovraneKit/Url.h>
+
+#include <nlohmann/json_fwd.hpp>
+
 #include <QFuture>
 #include <QThreadPool>
 
@@ -27,5 +31,11 @@ public:
 private:
     QThreadPool thread_;
 };
+
+// A cache file beside the store: `name`, or `testName` while a test store is in use.
+Url cacheURL(const char* name, const char* testName);
+// A cache file's JSON; absent with APP_SEED "1" (the file is then not read), and when the file
+// is missing, unreadable or no JSON.
+std::optional<nlohmann::json> readCache(const Url& url);
 
 } // namespace dovrane

@@ -1,30 +1,15 @@
 #include "AppModel/ScanCache.h"
 
-#include "App/Store.h"
-
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/JsonReading.h>
+#include "AppModel/CacheWriter.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
-#include <string_view>
-
 namespace dovrane::ScanCache {
 
-Url url() {
-    return Store::url().deletingLastPathComponent().appending(Store::isOverridden() ? "dovrane-test-scan.json"
-                                                                                    : "last-scan.json");
-}
+Url url() { return cacheURL("last-scan.json", "dovrane-test-scan.json"); }
 
 std::optional<ScanResult> load() {
-    const char* seed = std::getenv("APP_SEED");
-    if (seed && std::string_view(seed) == "1")
-        return std::nullopt;
-    auto text = Fs::readFile(url().path(), 1ull << 30);
-    if (!text)
-        return std::nullopt;
-    const auto document = Json::read(*text);
+    auto document = readCache(url());
     if (!document)
         return std::nullopt;
     auto result = ScanResult::fromJson(*document);

@@ -13,6 +13,7 @@
 #include <DovraneKit/CommandRunner.h>
 #include <DovraneKit/DiskScanner.h>
 #include <DovraneKit/SizeCounter.h>
+#include <DovraneKit/ToolPaths.h>
 #include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/Url.h>
 
@@ -52,6 +53,8 @@ struct Services {
     RunnerFactory makeRunner;
     // Multiplies every wait of the model's own loops; 0 in tests.
     double delayScale = 1.0;
+    // Where the update installs find Homebrew and the code-signing and archive tools.
+    ToolPaths tools = ToolPaths::current();
 
     // What Permissions and Admin reach: the programs they start (pkexec, the shell), the login
     // item, the running program, and how it starts a program in a session of its own (false

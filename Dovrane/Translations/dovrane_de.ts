@@ -116,6 +116,38 @@
             <numerusform>%n Schnappschüsse gelöscht. Gemessener Gewinn: %1.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Dovrane does not know this app's Homebrew cask, so it cannot update it.</source>
+        <translation>Dovrane kennt das Homebrew-Cask dieser App nicht und kann sie daher nicht aktualisieren.</translation>
+    </message>
+    <message>
+        <source>Homebrew did not finish the update. Run “brew upgrade --cask %1” in Terminal to see why.</source>
+        <translation>Homebrew hat die Aktualisierung nicht abgeschlossen. Führe „brew upgrade --cask %1“ im Terminal aus, um den Grund zu sehen.</translation>
+    </message>
+    <message>
+        <source>%1 is still open. Quit it, then try again.</source>
+        <translation>%1 ist noch geöffnet. Beende die App und versuche es dann erneut.</translation>
+    </message>
+    <message>
+        <source>Dovrane wants to put the new version of an app into the Applications folder.</source>
+        <translation>Dovrane möchte die neue Version einer App in den Programme-Ordner legen.</translation>
+    </message>
+    <message>
+        <source>%1 %2, replaced by %3</source>
+        <translation>%1 %2, ersetzt durch %3</translation>
+    </message>
+    <message>
+        <source>1 app update is ready</source>
+        <translation>1 App-Update ist bereit</translation>
+    </message>
+    <message>
+        <source>%1 app updates are ready</source>
+        <translation>%1 App-Updates sind bereit</translation>
+    </message>
+    <message>
+        <source>This week on your Mac</source>
+        <translation>Diese Woche auf deinem Mac</translation>
+    </message>
 </context>
 <context>
     <name>StorageGroup</name>

@@ -41,9 +41,12 @@ public:
     std::map<std::string, Url> installed; // bundle identifier to bundle
 
     std::vector<RunningApplication> runningApplications() const override { return running; }
+    bool ignoresQuit = false; // terminate() is noted but the apps keep running
+
     bool terminate(const RunningApplication& application) override {
         terminated.push_back(application);
-        std::erase(running, application);
+        if (!ignoresQuit)
+            std::erase(running, application);
         return true;
     }
     bool isTerminated(const RunningApplication& application) const override {

@@ -1,0 +1,88 @@
+#include "support/UpdateFixtures.h"
+
+#include "support/TestSupport.h"
+
+#include <DovraneKit/FileSystem.h>
+
+#include <sodium.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+namespace dovrane::testing {
+
+namespace {
+std::string base64(std::string_view bytes) {
+    std::string out(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
+    sodium_bin2base64(out.data(), out.size(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                      sodium_base64_VARIANT_ORIGINAL);
+    out.resize(out.find('\0'));
+    return out;
+}
+} // namespace
+
+UpdateKey::UpdateKey() : publicKey_(crypto_sign_PUBLICKEYBYTES, '\0'), secretKey_(crypto_sign_SECRETKEYBYTES, '\0') {
+    if (sodium_init() < 0)
+        std::abort();
+    crypto_sign_keypair(reinterpret_cast<unsigned char*>(publicKey_.data()),
+                        reinterpret_cast<unsigned char*>(secretKey_.data()));
+}
+
+std::string UpdateKey::publicBase64() const { return base64(publicKey_); }
+
+std::string UpdateKey::sign(std::string_view bytes) const {
+    unsigned char signature[crypto_sign_BYTES];
+    crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                         reinterpret_cast<const unsigned char*>(secretKey_.data()));
+    return base64({reinterpret_cast<const char*>(signature), sizeof signature});
+}
+
+void makeBundle(const std::string& path, const std::string& identifier, const std::string& version,
+                const PlistDict& extra) {
+    PlistDict info{{"CFBundleIdentifier", identifier},
+                   {"CFBundleShortVersionString", version},
+                   {"CFBundleVersion", version},
+                   {"CFBundleExecutable", "example"}};
+    for (const auto& [key, value] : extra)
+        info.insert_or_assign(key, value);
+    writeFile(Path::join(path, "Contents/Info.plist"), Plist::toXml(PlistValue(info)));
+    writeFile(Path::join(path, "Contents/MacOS/example"), "#!/bin/sh\nexit 0\n");
+    chmod(Path::join(path, "Contents/MacOS/example").c_str(), 0755);
+}
+
+std::string appcast(const std::string& downloadURL, const std::string& version, const std::string& signature) {
+    return R"(<?xml version="1.0"?><rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">)"
+           R"(<channel><item><enclosure url=")" +
+           downloadURL + R"(" sparkle:version=")" + version + R"(" sparkle:shortVersionString=")" + version +
+           R"(" sparkle:edSignature=")" + signature + R"("/></item></channel></rss>)";
+}
+
+QFuture<void> HeldClock::delay(double seconds) {
+    asked.push_back(seconds);
+    auto wait = std::make_shared<QPromise<void>>();
+    wait->start();
+    held_.push_back(wait);
+    if (watcher_) {
+        watcher_->finish();
+        watcher_.reset();
+    }
+    return wait->future();
+}
+
+QFuture<void> HeldClock::waitAsked() {
+    if (!held_.empty())
+        return QtFuture::makeReadyFuture();
+    watcher_ = std::make_shared<QPromise<void>>();
+    watcher_->start();
+    return watcher_->future();
+}
+
+void HeldClock::releaseOne() {
+    if (held_.empty())
+        return;
+    auto wait = held_.front();
+    held_.erase(held_.begin());
+    wait->finish();
+}
+
+} // namespace dovrane::testing
