@@ -63,8 +63,10 @@ inline QImage render(QWidget& widget, Look look) {
 
 // Runs what is due on the main queue now, timers included, until nothing is left.
 inline void drainMainQueue() {
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 } // namespace dovrane::testing
