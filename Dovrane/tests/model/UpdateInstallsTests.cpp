@@ -53,13 +53,14 @@ class PlacementSpoiler final : public CommandRunner {
 public:
     PlacementSpoiler(std::string applications, std::string ditto)
         : applications_(std::move(applications)), ditto_(std::move(ditto)) {}
-    std::optional<std::string> run(const std::string& tool, const std::vector<std::string>& args) const override {
+    std::optional<std::string> run(const std::string& tool, const std::vector<std::string>& args,
+                                   std::stop_token stop = {}) const override {
         if (tool == ditto_ && args.size() == 2) {
             std::rename(applications_.c_str(), (applications_ + ".moved").c_str());
             writeFile(applications_, "no longer a folder");
             return std::nullopt;
         }
-        return real_.run(tool, args);
+        return real_.run(tool, args, stop);
     }
 
 private:
@@ -141,9 +142,9 @@ private slots:
         QCOMPARE(removals[0]->date(), home.fixture.clock->now());
         QCOMPARE(removals[0]->items().size(), std::size_t(1));
         const RemovedItem previous = removals[0]->items()[0];
-        QCOMPARE(previous.originalPath, home.appPath("Example"));
+        QCOMPARE(previous.originalPath.path(), home.appPath("Example"));
         QVERIFY(Trasher::isInTrash(previous));
-        QCOMPARE(versionAt(previous.trashPath), std::string("1.0"));
+        QCOMPARE(versionAt(previous.trashPath.path()), std::string("1.0"));
 
         // The cache keeps the check's date and now holds the app as up to date.
         const auto saved = UpdatesCache::load();
@@ -243,7 +244,7 @@ private slots:
         QCOMPARE(removals.size(), std::size_t(1));
         QCOMPARE(removals[0]->title(), QStringLiteral("Example"));
         QCOMPARE(removals[0]->items().size(), std::size_t(1));
-        QCOMPARE(removals[0]->items()[0].originalPath, home.appPath("Example"));
+        QCOMPARE(removals[0]->items()[0].originalPath.path(), home.appPath("Example"));
         QVERIFY(Trasher::isInTrash(removals[0]->items()[0]));
         QCOMPARE(model.updates().at(app.id()).kind(), UpdateCheck::Kind::available);
     }
