@@ -1,16 +1,20 @@
-// Dovrane's entry. The developer modes come first; each returns at once unless its switch was
-// given, and then it ends the process itself. Then the start-up: the German texts when the
-// language is German, the database (a store that cannot be opened ends the process), the model.
+// Dovrane's entry. The traces come first; each returns at once unless its switch was given, and
+// then it ends the process itself. A start while a normal instance runs hands its apps to that
+// instance and ends. Then the application: the UI kit, the German texts when the language is
+// German, the database (a store that cannot be opened ends the process), the model and the
+// main window, whose launch steps run once it shows.
 
+#include "App/DovraneApp.h"
 #include "App/GuiClipboard.h"
+#include "App/SingleInstance.h"
 #include "App/Store.h"
-#include "AppModel/AppModel.h"
 #include "SelfTest/Traces.h"
 #include "SelfTest/UpdateTrace.h"
 #include "Services/Services.h"
 #include "Services/Translations.h"
+#include "UiKit/Setup.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <unistd.h>
 
@@ -28,14 +32,20 @@ int main(int argc, char** argv) {
         for (;;)
             pause();
 
-    // A plain application until the main window arrives; the clipboard copies only once a
-    // GUI application runs.
-    QCoreApplication application(argc, argv);
+    const std::vector<dovrane::Url> opened = dovrane::SingleInstance::urlsFromArguments(arguments);
+    if (!dovrane::SingleInstance::isExcluded(arguments) && dovrane::SingleInstance::handOff(opened))
+        return 0;
+
+    QApplication application(argc, argv);
+    dovrane::UiKit::install();
     dovrane::Translations::install();
     auto container = dovrane::Store::makeContainer();
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();
-    dovrane::AppModel model(*container, std::move(services));
-    // The main window joins here; until then the start-up ends once the model stands.
-    return 0;
+
+    dovrane::DovraneApp app(arguments, *container, std::move(services));
+    app.listenForOtherStarts();
+    app.openAfterLaunch(opened);
+    app.showMainWindow();
+    return application.exec();
 }

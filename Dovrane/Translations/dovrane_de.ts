@@ -230,6 +230,297 @@
     </message>
 </context>
 <context>
+    <name>dovrane::AccessHint</name>
+    <message>
+        <source>Some folders are hidden from Dovrane</source>
+        <translation>Einige Ordner bleiben Dovrane verborgen</translation>
+    </message>
+    <message>
+        <source>Without Full Disk Access, Mail, Messages, the Trash and parts of the Library stay unmeasured. Dovrane reads sizes and names, never contents.</source>
+        <translation>Ohne vollen Festplattenzugriff bleiben Mail, Nachrichten, der Papierkorb und Teile der Library ungemessen. Dovrane liest Größen und Namen, nie Inhalte.</translation>
+    </message>
+    <message>
+        <source>Open Settings</source>
+        <translation>Einstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Full Disk Access is on. It takes effect after Dovrane restarts.</source>
+        <translation>Voller Festplattenzugriff ist an. Er wirkt, sobald Dovrane neu startet.</translation>
+    </message>
+    <message>
+        <source>Restart Dovrane</source>
+        <translation>Dovrane neu starten</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::CleanupSheet</name>
+    <message>
+        <source>This goes to the Trash</source>
+        <translation>Das kommt in den Papierkorb</translation>
+    </message>
+    <message>
+        <source>%1 files, %2</source>
+        <translation>%1 Dateien, %2</translation>
+    </message>
+    <message>
+        <source>You can put everything back from Cleaned Up until you empty the Trash.</source>
+        <translation>Unter „Aufgeräumt“ kannst du alles zurücklegen, bis du den Papierkorb leerst.</translation>
+    </message>
+    <message>
+        <source>The space frees up once the Trash is emptied. Dovrane then shows what was really gained.</source>
+        <translation>Der Platz wird frei, sobald der Papierkorb geleert ist. Dovrane zeigt dann, was wirklich gewonnen wurde.</translation>
+    </message>
+    <message>
+        <source>%1 items are protected and stay where they are.</source>
+        <translation>%1 Objekte sind geschützt und bleiben, wo sie sind.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Move to Trash</source>
+        <translation>In den Papierkorb legen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::ContentView</name>
+    <message>
+        <source>Dovrane</source>
+        <translation>Dovrane</translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>Symbolleiste</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::Menus</name>
+    <message>
+        <source>Dovrane</source>
+        <translation>Dovrane</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Check for Updates…</source>
+        <translation>Nach Updates suchen …</translation>
+    </message>
+    <message>
+        <source>Quit Dovrane</source>
+        <translation>Dovrane beenden</translation>
+    </message>
+    <message>
+        <source>Disk</source>
+        <translation>Festplatte</translation>
+    </message>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Stop Scan</source>
+        <translation>Scan stoppen</translation>
+    </message>
+    <message>
+        <source>Clean Up Safe Items…</source>
+        <translation>Sichere Objekte aufräumen …</translation>
+    </message>
+    <message>
+        <source>Safe items</source>
+        <translation>Sichere Objekte</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Darstellung</translation>
+    </message>
+    <message>
+        <source>Command Palette…</source>
+        <translation>Befehlspalette …</translation>
+    </message>
+    <message>
+        <source>Show Sidebar</source>
+        <translation>Seitenleiste anzeigen</translation>
+    </message>
+    <message>
+        <source>Show Toolbar</source>
+        <translation>Symbolleiste anzeigen</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Setup and Permissions…</source>
+        <translation>Einrichtung und Berechtigungen …</translation>
+    </message>
+    <message>
+        <source>Open Full Disk Access Settings</source>
+        <translation>Einstellungen für vollen Festplattenzugriff öffnen</translation>
+    </message>
+    <message>
+        <source>Copy Diagnostics</source>
+        <translation>Diagnose kopieren</translation>
+    </message>
+    <message>
+        <source>Email Support</source>
+        <translation>Support per E-Mail</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::NoticeBar</name>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::OnboardingView</name>
+    <message>
+        <source>Welcome to Dovrane</source>
+        <translation>Willkommen bei Dovrane</translation>
+    </message>
+    <message>
+        <source>Dovrane shows what fills your Mac, explains every item in one sentence, and only ever moves things to the Trash.</source>
+        <translation>Dovrane zeigt, was deinen Mac füllt, erklärt jedes Objekt in einem Satz und legt Dinge immer nur in den Papierkorb.</translation>
+    </message>
+    <message>
+        <source>Open Settings</source>
+        <translation>Einstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Full Disk Access</source>
+        <translation>Voller Festplattenzugriff</translation>
+    </message>
+    <message>
+        <source>Needed to measure Mail, Messages, the Trash and app leftovers in the Library.</source>
+        <translation>Nötig, um Mail, Nachrichten, den Papierkorb und App-Reste in der Library zu messen.</translation>
+    </message>
+    <message>
+        <source>Dovrane reads sizes and names. It never opens or uploads file contents.</source>
+        <translation>Dovrane liest Größen und Namen. Dateiinhalte öffnet oder überträgt es nie.</translation>
+    </message>
+    <message>
+        <source>Allow</source>
+        <translation>Erlauben</translation>
+    </message>
+    <message>
+        <source>Notifications</source>
+        <translation>Mitteilungen</translation>
+    </message>
+    <message>
+        <source>Tells you once a day at most when app updates are ready.</source>
+        <translation>Sagt dir höchstens einmal am Tag, wenn App-Updates bereitstehen.</translation>
+    </message>
+    <message>
+        <source>No ads, no warnings to scare you.</source>
+        <translation>Keine Werbung, keine Warnungen, die dir Angst machen.</translation>
+    </message>
+    <message>
+        <source>Turn On</source>
+        <translation>Einschalten</translation>
+    </message>
+    <message>
+        <source>Open at Login</source>
+        <translation>Beim Anmelden öffnen</translation>
+    </message>
+    <message>
+        <source>Keeps the menu bar view and the daily update check running.</source>
+        <translation>Hält die Menüleistenansicht und die tägliche Update-Prüfung am Laufen.</translation>
+    </message>
+    <message>
+        <source>Dovrane does not clean anything on its own.</source>
+        <translation>Dovrane räumt nichts von sich aus auf.</translation>
+    </message>
+    <message>
+        <source>Full Disk Access takes effect after a restart.</source>
+        <translation>Voller Festplattenzugriff wirkt nach einem Neustart.</translation>
+    </message>
+    <message>
+        <source>Restart Dovrane</source>
+        <translation>Dovrane neu starten</translation>
+    </message>
+    <message>
+        <source>You can change all of this later in System Settings.</source>
+        <translation>Du kannst all das später in den Systemeinstellungen ändern.</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Fertig</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::PermissionRow</name>
+    <message>
+        <source>On</source>
+        <translation>An</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::ScanToolbar</name>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Measure the disk again (Ctrl-R)</source>
+        <translation>Die Festplatte neu messen (Strg-R)</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stoppen</translation>
+    </message>
+    <message>
+        <source>Stop the scan (Ctrl-Period)</source>
+        <translation>Den Scan stoppen (Strg-Punkt)</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::UninstallSheet</name>
+    <message>
+        <source>Remove %1?</source>
+        <translation>%1 entfernen?</translation>
+    </message>
+    <message>
+        <source>Version %1, %2</source>
+        <translation>Version %1, %2</translation>
+    </message>
+    <message>
+        <source>No leftovers found. Only the app goes to the Trash.</source>
+        <translation>Keine Reste gefunden. Nur die App kommt in den Papierkorb.</translation>
+    </message>
+    <message>
+        <source>Leftovers</source>
+        <translation>Reste</translation>
+    </message>
+    <message>
+        <source>%1 is open. Dovrane asks it to quit first.</source>
+        <translation>%1 ist geöffnet. Dovrane bittet die App zuerst, sich zu beenden.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Quit and Move to Trash</source>
+        <translation>Beenden und in den Papierkorb legen</translation>
+    </message>
+    <message>
+        <source>Move to Trash</source>
+        <translation>In den Papierkorb legen</translation>
+    </message>
+    <message>
+        <source>Asks for your administrator password</source>
+        <translation>Fragt nach deinem Administratorpasswort</translation>
+    </message>
+    <message>
+        <source>Total: %1</source>
+        <translation>Gesamt: %1</translation>
+    </message>
+</context>
+<context>
     <name>CommandPalette</name>
     <message>
         <source>Command Palette</source>

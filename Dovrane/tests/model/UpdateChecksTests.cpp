@@ -186,9 +186,13 @@ private slots:
             R"([1, 2])",
             "not json",
         };
-        for (const char* text : refused) {
+        // Nested deeper than any record: refused before it is copied.
+        const std::string deep = R"({"date": 1, "results": {}, "x": )" + std::string(200, '[') + std::string(200, ']') + "}";
+        std::vector<std::string> texts(std::begin(refused), std::end(refused));
+        texts.push_back(deep);
+        for (const std::string& text : texts) {
             writeFile(path, text);
-            QVERIFY2(!UpdatesCache::load(), text);
+            QVERIFY2(!UpdatesCache::load(), text.c_str());
             AppModel& model = fixture.makeModel();
             QVERIFY(model.updates().empty());
             QVERIFY(!model.updatesCheckedAt());

@@ -14,6 +14,10 @@ struct SuiteRegistration {
     SuiteRegistration(const char* name, std::function<std::unique_ptr<QObject>()> make);
 };
 
+// Runs the suite named by argv[1] (with the Qt Test options after it), or every suite when the
+// first argument is an option or missing. 2 for an unknown suite.
+int runRegisteredSuites(int argc, char** argv);
+
 } // namespace dovrane::testing
 
 #define DOVRANE_MODEL_SUITE(Class)                                                                       \

@@ -1,0 +1,111 @@
+#include "App/Menus.h"
+
+#include "Services/Permissions.h"
+#include "UiKit/Desktop.h"
+#include "Updater/Updater.h"
+
+#include <QKeyEvent>
+#include <QMenuBar>
+
+namespace dovrane {
+
+namespace {
+
+const QString supportMail = QStringLiteral("mailto:support@dovrane.app");
+
+QAction* addAction(QMenu* menu, const QString& title, const QList<QKeySequence>& keys, std::function<void()> run) {
+    QAction* action = menu->addAction(title);
+    action->setShortcuts(keys);
+    QObject::connect(action, &QAction::triggered, action, [run = std::move(run)] { run(); });
+    return action;
+}
+
+} // namespace
+
+QUrl Menus::supportAddress() { return QUrl(supportMail); }
+
+Menus::Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& sidebar, QWidget& toolbar,
+             Actions actions)
+    : QObject(&window), model_(model), updater_(updater) {
+    QMenuBar* bar = window.menuBar();
+
+    // Linux has no application menu; the first menu carries its commands.
+    QMenu* app = bar->addMenu(tr("Dovrane"));
+    settings = addAction(app, tr("Settings…"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)}, [open = actions.openSettings] {
+        if (open)
+            open();
+    });
+    settings->setMenuRole(QAction::NoRole);
+    checkForUpdates = addAction(app, tr("Check for Updates…"), {}, [this] { updater_.checkForUpdates(); });
+    checkForUpdates->setMenuRole(QAction::NoRole);
+    app->addSeparator();
+    quit = addAction(app, tr("Quit Dovrane"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, actions.quit);
+    quit->setMenuRole(QAction::NoRole);
+
+    QMenu* disk = bar->addMenu(tr("Disk"));
+    scanAgain = addAction(disk, tr("Scan Again"), {QKeySequence(Qt::CTRL | Qt::Key_R)}, [this] { model_.startScan(); });
+    stopScan = addAction(disk, tr("Stop Scan"), {QKeySequence(Qt::CTRL | Qt::Key_Period)}, [this] { model_.cancelScan(); });
+    disk->addSeparator();
+    // The one owner of Ctrl+Return in the window; the Overview page triggers this action.
+    cleanUpSafeItems =
+        addAction(disk, tr("Clean Up Safe Items…"),
+                  {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Enter)},
+                  [this] { model_.requestCleanup(model_.safeItems(), tr("Safe items")); });
+
+    QMenu* view = bar->addMenu(tr("View"));
+    commandPalette = addAction(view, tr("Command Palette…"), {QKeySequence(Qt::CTRL | Qt::Key_K)},
+                               [this] { model_.setSheet(ActiveSheet::palette()); });
+    view->addSeparator();
+    showSidebar = view->addAction(tr("Show Sidebar"));
+    showSidebar->setCheckable(true);
+    showSidebar->setChecked(true);
+    connect(showSidebar, &QAction::toggled, &sidebar, &QWidget::setVisible);
+    showToolbar = view->addAction(tr("Show Toolbar"));
+    showToolbar->setCheckable(true);
+    showToolbar->setChecked(true);
+    connect(showToolbar, &QAction::toggled, &toolbar, &QWidget::setVisible);
+    view->addSeparator();
+    for (SidebarItem item : allSidebarItems) {
+        const Qt::Key digit = Qt::Key(Qt::Key_0 + shortcut(item).digitValue());
+        pages[item] = addAction(view, title(item), {QKeySequence(Qt::CTRL | digit)}, [this, item] { model_.setSidebar(item); });
+    }
+
+    QMenu* help = bar->addMenu(tr("Help"));
+    setupAndPermissions = addAction(help, tr("Setup and Permissions…"), {},
+                                    [this] { model_.setSheet(ActiveSheet::onboarding()); });
+    // Linux has no such pane: the link check refuses it, and nothing opens.
+    openFullDiskAccessSettings = addAction(help, tr("Open Full Disk Access Settings"), {}, [] {
+        Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text())));
+    });
+    help->addSeparator();
+    copyDiagnostics = addAction(help, tr("Copy Diagnostics"), {}, [this] { model_.copyDiagnostics(); });
+    emailSupport = addAction(help, tr("Email Support"), {}, [] { Desktop::open(supportAddress()); });
+
+    connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
+        if (field == AppModel::Field::isScanning || field == AppModel::Field::isDemo || field == AppModel::Field::scan)
+            refresh();
+    });
+    connect(&updater_, &Updater::canCheckChanged, this, &Menus::refresh);
+    refresh();
+}
+
+void Menus::refresh() {
+    scanAgain->setEnabled(!model_.isScanning() && !model_.isDemo());
+    stopScan->setEnabled(model_.isScanning());
+    cleanUpSafeItems->setEnabled(!model_.safeItems().empty());
+    checkForUpdates->setEnabled(updater_.canCheck());
+}
+
+bool PaletteKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_K && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+            // Unaccepted, the key goes to the shortcut rather than to the focused field.
+            event->ignore();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace dovrane

@@ -1,0 +1,43 @@
+#include "ContentView/Pages.h"
+
+#include <map>
+
+namespace dovrane::Pages {
+
+namespace {
+std::map<SidebarItem, Maker>& makers() {
+    static std::map<SidebarItem, Maker> table;
+    return table;
+}
+} // namespace
+
+void setMaker(SidebarItem item, Maker maker) { makers()[item] = std::move(maker); }
+
+QWidget* make(SidebarItem item, AppModel& model, ContentView& window) {
+    auto found = makers().find(item);
+    QWidget* page = found != makers().end() && found->second ? found->second(model, window) : nullptr;
+    if (!page)
+        page = new QWidget;
+    page->setObjectName(QStringLiteral("page-") + rawValue(item));
+    return page;
+}
+
+QString symbol(SidebarItem item) {
+    switch (item) {
+    case SidebarItem::overview:
+        return QStringLiteral("gauge.with.dots.needle.50percent");
+    case SidebarItem::storage:
+        return QStringLiteral("internaldrive");
+    case SidebarItem::apps:
+        return QStringLiteral("square.grid.2x2");
+    case SidebarItem::updates:
+        return QStringLiteral("arrow.down.circle");
+    case SidebarItem::developer:
+        return QStringLiteral("hammer");
+    case SidebarItem::cleaned:
+        return QStringLiteral("arrow.uturn.backward.circle");
+    }
+    return {};
+}
+
+} // namespace dovrane::Pages

@@ -1,0 +1,64 @@
+#include "ContentView/SheetHost.h"
+
+#include "Sheets/CleanupSheet.h"
+#include "Sheets/OnboardingView.h"
+#include "Sheets/UninstallSheet.h"
+
+namespace dovrane {
+
+namespace {
+SheetHost::PaletteMaker& paletteMaker() {
+    static SheetHost::PaletteMaker maker;
+    return maker;
+}
+} // namespace
+
+void SheetHost::setPaletteMaker(PaletteMaker maker) { paletteMaker() = std::move(maker); }
+
+SheetHost::SheetHost(AppModel& model, QWidget* window) : QObject(window), model_(model), window_(window) {
+    connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
+        if (field == AppModel::Field::sheet)
+            present();
+    });
+    if (model_.sheet())
+        present();
+}
+
+void SheetHost::present() {
+    const std::uint64_t generation = ++generation_;
+    if (QPointer<QDialog> old = std::exchange(current_, nullptr)) {
+        old->reject(); // its finished signal carries an old generation and clears nothing
+        old->deleteLater();
+    }
+    if (!model_.sheet())
+        return;
+    QDialog* dialog = make(*model_.sheet());
+    if (!dialog) {
+        closed(generation);
+        return;
+    }
+    current_ = dialog;
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::finished, this, [this, generation] { closed(generation); });
+    dialog->open();
+}
+
+QDialog* SheetHost::make(const ActiveSheet& sheet) {
+    if (const CleanupRequest* request = sheet.cleanupRequest())
+        return new CleanupSheet(model_, *request, window_);
+    if (const UninstallRequest* request = sheet.uninstallRequest())
+        return new UninstallSheet(model_, *request, window_);
+    if (sheet.id() == QStringLiteral("onboarding"))
+        return new OnboardingView(model_, window_);
+    return paletteMaker() ? paletteMaker()(model_, window_) : nullptr;
+}
+
+void SheetHost::closed(std::uint64_t generation) {
+    if (generation != generation_)
+        return;
+    if (QPointer<QDialog> dialog = std::exchange(current_, nullptr))
+        dialog->deleteLater();
+    model_.setSheet(std::nullopt);
+}
+
+} // namespace dovrane

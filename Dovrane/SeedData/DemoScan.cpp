@@ -1,0 +1,254 @@
+// The demo scan. Category sizes, their total and the "other" remainder are never written down
+// here: they follow from the item table through Category and ScanResult::computeOther, as they
+// do for a real scan.
+
+#include "SeedData/DemoText.h"
+#include "SeedData/SeedData.h"
+
+#include <DovraneKit/Language.h>
+
+#include <unicode/datefmt.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrane::SeedData {
+
+namespace {
+
+constexpr double day = 86400;
+
+// The demo volume, shared by the scan and the model's own volume figures.
+constexpr const char* volumeName = "Macintosh HD";
+constexpr std::int64_t volumeTotal = 994'000'000'000;
+constexpr std::int64_t volumeFree = 312'000'000'000;
+constexpr std::int64_t volumeAvailable = 294'000'000'000;
+
+namespace Reason {
+constexpr Text A1{"Remove apps on the Apps page, leftovers included.",
+                  "Apps entfernst du auf der Seite Apps, samt Resten."};
+constexpr Text P1{"Your own files. Dovrane only shows them.", "Deine eigenen Dateien. Dovrane zeigt sie nur."};
+constexpr Text C1{"A cache. The app rebuilds it when needed.", "Ein Cache. Die App legt ihn bei Bedarf neu an."};
+constexpr Text C2{"This app is running. Quit it first, then its cache can go.",
+                  "Diese App läuft gerade. Erst beenden, dann kann der Cache weg."};
+constexpr Text C3{"A cache of macOS. macOS rebuilds it, some parts at once while it runs.",
+                  "Ein Cache von macOS. macOS legt ihn neu an, manche Teile sofort wieder."};
+constexpr Text L1{"A log file. Nothing reads old logs.", "Ein Protokoll. Alte Protokolle liest nichts mehr."};
+constexpr Text T1{"Finder empties the Trash after you confirm. This cannot be undone.",
+                  "Der Finder leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht rückgängig machen."};
+constexpr Text I1{"An installer you downloaded. The installed app does not need it.",
+                  "Ein heruntergeladener Installer. Die installierte App braucht ihn nicht."};
+constexpr Text I2{"An archive in Downloads. It may hold something you unpacked nowhere else.",
+                  "Ein Archiv in Downloads. Es kann etwas enthalten, das du nirgends entpackt hast."};
+constexpr Text M1{"A copy of an attachment. The original stays in the email.",
+                  "Eine Kopie eines Anhangs. Das Original bleibt in der E-Mail."};
+constexpr Text M2{"Manage attachments in Messages.", "Anhänge verwaltest du in Nachrichten."};
+constexpr Text B1{"A full device backup. Keep the newest one of each device you use.",
+                  "Ein vollständiges Geräte-Backup. Behalte das neueste je Gerät, das du nutzt."};
+constexpr Text S1{"Deleting asks for your administrator password and cannot be undone.",
+                  "Löschen fragt nach deinem Administrator-Passwort und lässt sich nicht rückgängig machen."};
+constexpr Text X1{"Build products. Xcode makes them again on the next build.",
+                  "Build-Ergebnisse. Xcode erzeugt sie beim nächsten Build neu."};
+constexpr Text X2{"Debug files for one device version. Xcode copies them again when you connect that device.",
+                  "Debug-Dateien für eine Geräteversion. Xcode kopiert sie neu, wenn du das Gerät anschließt."};
+constexpr Text X3{"Your archived builds with their debug symbols. Keep the ones you released.",
+                  "Deine archivierten Builds mit Debug-Symbolen. Behalte die veröffentlichten."};
+constexpr Text D1{"Belongs to an Xcode version you no longer have. Remove it on the Developer page.",
+                  "Gehört zu einer Xcode-Version, die du nicht mehr hast. Entfernen auf der Seite Entwickler."};
+constexpr Text D2{"A simulator with its apps and data.", "Ein Simulator mit seinen Apps und Daten."};
+constexpr Text K1{"Shrink it in Docker Desktop > Settings > Resources, or with docker system prune.",
+                  "Verkleinern in Docker Desktop > Einstellungen > Ressourcen oder mit docker system prune."};
+constexpr Text K2{"Downloaded packages. Homebrew loads them again when needed.",
+                  "Geladene Pakete. Homebrew lädt sie bei Bedarf neu."};
+constexpr Text K3{"Downloaded packages. npm loads them again when needed.", "Geladene Pakete. npm lädt sie bei Bedarf neu."};
+constexpr Text K4{"Downloaded packages. pnpm loads them again when needed.",
+                  "Geladene Pakete. pnpm lädt sie bei Bedarf neu."};
+constexpr Text K5{"Downloaded packages. Cargo loads them again when needed.",
+                  "Geladene Pakete. Cargo lädt sie bei Bedarf neu."};
+constexpr Text J1{"harbor-web was last changed 74 days ago. npm install brings this folder back.",
+                  "harbor-web wurde vor 74 Tagen zuletzt geändert. npm install legt den Ordner wieder an."};
+constexpr Text J2{"tide-engine was last changed 121 days ago. cargo build brings this folder back.",
+                  "tide-engine wurde vor 121 Tagen zuletzt geändert. cargo build legt den Ordner wieder an."};
+constexpr Text J3{"forecast was last changed 45 days ago. pip install brings this folder back.",
+                  "forecast wurde vor 45 Tagen zuletzt geändert. pip install legt den Ordner wieder an."};
+} // namespace Reason
+
+struct ItemRow {
+    CategoryID category;
+    Text name; // empty: the item takes its file name
+    const char* path;
+    std::int64_t size;
+    std::int64_t files;
+    int days;
+    const char* source;
+    Safety safety;
+    CleanupAction action;
+    Text reason;
+};
+
+using enum CategoryID;
+using enum Safety;
+// CategoryID and CleanupAction both name a case "trash".
+constexpr auto moveToTrash = CleanupAction::trash;
+constexpr auto showOnly = CleanupAction::showOnly;
+constexpr auto emptyTrash = CleanupAction::emptyTrash;
+using namespace Reason;
+
+// Items of the snapshots category are built apart, below.
+constexpr ItemRow itemRows[] = {
+    {apps, {"Pixelmoor"}, "Applications/Pixelmoor.app", 14'200'000'000, 120, 3, "apps", keep, showOnly, A1},
+    {apps, {"Tidepool"}, "Applications/Tidepool.app", 9'800'000'000, 120, 3, "apps", keep, showOnly, A1},
+    {apps, {"Notewell"}, "Applications/Notewell.app", 1'400'000'000, 120, 3, "apps", keep, showOnly, A1},
+    {apps, {"41 more apps", "41 weitere Apps"}, "Applications/Other", 22'800'000'000, 120, 3, "apps", keep, showOnly, A1},
+    {personal, {"Pictures", "Bilder"}, "Pictures", 96'500'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {"Documents", "Dokumente"}, "Documents", 38'000'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {"Movies", "Filme"}, "Movies", 31'000'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {"Downloads"}, "Downloads", 13'000'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {"Music", "Musik"}, "Music", 12'000'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {"iCloud Drive (on this Mac)", "iCloud Drive (auf diesem Mac)"}, "Library/Mobile Documents",
+     8'000'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {"Desktop", "Schreibtisch"}, "Desktop", 6'100'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {caches, {"Lumen Browser"}, "Library/Caches/com.example.lumen", 8'400'000'000, 18'400, 0, "caches.app", safe, moveToTrash,
+     C1},
+    {caches, {"Pixelmoor"}, "Library/Caches/com.example.pixelmoor", 6'200'000'000, 2'310, 2, "caches.app", safe, moveToTrash,
+     C1},
+    // Truncated from 4.1 GB, as the demo figures were first written.
+    {caches, {"Tidepool"}, "Library/Caches/com.example.tidepool", 4'099'999'999, 980, 1, "caches.running", review, moveToTrash,
+     C2},
+    {caches, {"Atlas Maps"}, "Library/Caches/com.example.atlas", 2'900'000'000, 4'120, 40, "caches.app", safe, moveToTrash, C1},
+    {caches, {"Notewell"}, "Library/Caches/com.example.notewell", 1'300'000'000, 310, 5, "caches.app", safe, moveToTrash, C1},
+    {caches, {"Safari"}, "Library/Caches/com.apple.Safari", 1'200'000'000, 640, 0, "caches.apple", review, moveToTrash, C3},
+    {logs, {"Crash reports", "Absturzberichte"}, "Library/Logs/DiagnosticReports", 1'100'000'000, 210, 12, "logs", safe,
+     moveToTrash, L1},
+    {logs, {"Pixelmoor"}, "Library/Logs/Pixelmoor", 1'200'000'000, 44, 2, "logs", safe, moveToTrash, L1},
+    {trash, {"Trash", "Papierkorb"}, ".Trash", 6'800'000'000, 312, 1, "trash", safe, emptyTrash, T1},
+    {installers, {}, "Downloads/Pixelmoor-4.2.dmg", 3'100'000'000, 1, 61, "installers.image", safe, moveToTrash,
+     I1},
+    {installers, {}, "Downloads/Tidepool-Setup.pkg", 2'400'000'000, 1, 33, "installers.image", safe,
+     moveToTrash, I1},
+    {installers, {}, "Downloads/Fotos-Urlaub.zip", 3'900'000'000, 1, 120, "installers.archive", review,
+     moveToTrash, I2},
+    {mailDownloads, {"42 opened attachments", "42 geöffnete Anhänge"},
+     "Library/Containers/com.apple.mail/Data/Library/Mail Downloads/A1", 1'600'000'000, 42, 9, "mail.downloads", safe,
+     moveToTrash, M1},
+    {messages, {"Attachments", "Anhänge"}, "Library/Messages/Attachments", 18'700'000'000, 5'400, 0, "messages", keep,
+     showOnly, M2},
+    {iosBackups, {"iPhone, 14.03.2024"}, "Library/Application Support/MobileSync/Backup/A", 14'600'000'000, 90'000, 600,
+     "backups.ios", review, moveToTrash, B1},
+    {iosBackups, {"iPad, 02.09.2026"}, "Library/Application Support/MobileSync/Backup/B", 7'400'000'000, 40'000, 61,
+     "backups.ios", review, moveToTrash, B1},
+    {xcode, {"Harbor"}, "Library/Developer/Xcode/DerivedData/Harbor-a", 9'600'000'000, 31'000, 45, "xcode.derivedData",
+     safe, moveToTrash, X1},
+    {xcode, {"Logbook"}, "Library/Developer/Xcode/DerivedData/Logbook-b", 5'800'000'000, 18'000, 2, "xcode.derivedData",
+     safe, moveToTrash, X1},
+    {xcode, {"Sketchpad"}, "Library/Developer/Xcode/DerivedData/Sketchpad-c", 2'800'000'000, 9'000, 140,
+     "xcode.derivedData", safe, moveToTrash, X1},
+    {xcode, {"iOS 18.6"}, "Library/Developer/Xcode/iOS DeviceSupport/18.6", 8'900'000'000, 2'000, 300,
+     "xcode.deviceSupport", safe, moveToTrash, X2},
+    {xcode, {"iOS 26.1"}, "Library/Developer/Xcode/iOS DeviceSupport/26.1", 7'800'000'000, 2'000, 4,
+     "xcode.deviceSupport", safe, moveToTrash, X2},
+    {xcode, {"Archives 2025", "Archive 2025"}, "Library/Developer/Xcode/Archives/2025", 6'400'000'000, 600, 250,
+     "xcode.archives", review, moveToTrash, X3},
+    {simulators, {"iPhone 15 (iOS 17.5)"}, "Library/Developer/CoreSimulator/Devices/A", 14'200'000'000, 120, 3,
+     "simulators.unavailable", safe, showOnly, D1},
+    {simulators, {"iPad Air (iOS 17.5)"}, "Library/Developer/CoreSimulator/Devices/B", 11'300'000'000, 120, 3,
+     "simulators.unavailable", safe, showOnly, D1},
+    {simulators, {"iPhone 17 Pro (iOS 26.1)"}, "Library/Developer/CoreSimulator/Devices/C", 13'100'000'000, 120, 0,
+     "simulators.device", review, showOnly, D2},
+    {docker, {"Docker.raw"}, "Library/Containers/com.docker.docker/Data/vms/0/data/Docker.raw", 38'000'000'000, 1, 0,
+     "docker", keep, showOnly, K1},
+    {packageCaches, {"Homebrew"}, "Library/Caches/Homebrew", 4'600'000'000, 380, 6, "packages.homebrew", safe,
+     moveToTrash, K2},
+    {packageCaches, {"npm"}, ".npm/_cacache", 3'800'000'000, 61'000, 1, "packages.npm", safe, moveToTrash, K3},
+    {packageCaches, {"pnpm"}, "Library/pnpm/store", 1'900'000'000, 40'000, 8, "packages.pnpm", safe,
+     moveToTrash, K4},
+    {packageCaches, {"Cargo"}, ".cargo/registry/cache", 1'200'000'000, 900, 30, "packages.cargo", safe,
+     moveToTrash, K5},
+    {projects, {"harbor-web/node_modules"}, "Documents/Code/harbor-web/node_modules", 1'400'000'000, 48'000, 74,
+     "projects.node_modules", safe, moveToTrash, J1},
+    {projects, {"tide-engine/target"}, "Documents/Code/tide-engine/target", 2'600'000'000, 9'000, 121,
+     "projects.target", safe, moveToTrash, J2},
+    // "projects." followed by the folder name ".venv".
+    {projects, {"forecast/.venv"}, "Documents/Code/forecast/.venv", 700'000'000, 12'000, 45, "projects..venv", safe,
+     moveToTrash, J3},
+};
+
+// A snapshot's date as the user reads it: ICU's medium date and short time in the locale of
+// the current language (the user's own locale when it speaks that language).
+std::string snapshotName(Date date) {
+    const std::string language(rawValue(currentLanguage()));
+    icu::Locale locale = icu::Locale::getDefault();
+    if (language != locale.getLanguage())
+        locale = icu::Locale(language.c_str());
+    std::unique_ptr<icu::DateFormat> format(
+        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort, locale));
+    if (!format)
+        return {};
+    icu::UnicodeString text;
+    format->format(UDate(date.unixSeconds() * 1000.0), text);
+    std::string utf8;
+    text.toUTF8String(utf8);
+    return utf8;
+}
+
+// Three local snapshots 0.1, 1.1 and 2.1 days old, counted in tenths of a day so that the URL
+// digits come out exact: "tmsnapshot:2026-11-02-09301", "…-01-093011", "…-00-093021".
+std::vector<CleanupItem> snapshotItems() {
+    std::vector<CleanupItem> items;
+    for (int tenths : {1, 11, 21}) {
+        const std::string text =
+            "tmsnapshot:2026-11-0" + std::to_string((30 - tenths) / 10) + "-0930" + std::to_string(tenths);
+        const Date date = Date::now().adding(-tenths * day / 10);
+        items.emplace_back(*Url::parse(text), snapshotName(date), 0, 1, date, Reason::S1(), "snapshots.local", review,
+                           CleanupAction::deleteSnapshot);
+    }
+    return items;
+}
+
+} // namespace
+
+Url home() { return Url::fromPath("/Users/demo"); }
+
+ScanResult scan() {
+    std::vector<Category> categories;
+    for (CategoryID id : allCategoryIDs) {
+        if (id == other)
+            continue;
+        if (id == snapshots) {
+            categories.emplace_back(snapshots, 0, snapshotItems(), true,
+                                    L("3 snapshots, size not disclosed by macOS",
+                                      "3 Schnappschüsse, Größe von macOS nicht offengelegt"));
+            continue;
+        }
+        std::vector<CleanupItem> items;
+        for (const ItemRow& row : itemRows) {
+            if (row.category != id)
+                continue;
+            std::optional<std::string> name;
+            if (!row.name.empty())
+                name = row.name();
+            items.emplace_back(home().appending(row.path), std::move(name), row.size, row.files,
+                               Date::now().adding(-row.days * day), row.reason(), row.source, row.safety, row.action);
+        }
+        categories.emplace_back(id, std::nullopt, std::move(items));
+    }
+    ScanResult result;
+    result.date = Date::now().adding(-240);
+    result.volume = volumeName;
+    result.total = volumeTotal;
+    result.free = volumeFree;
+    result.available = volumeAvailable;
+    result.categories = std::move(categories);
+    result.computeOther();
+    return result;
+}
+
+VolumeInfo volume() { return VolumeInfo{volumeName, volumeTotal, volumeFree, volumeAvailable}; }
+
+} // namespace dovrane::SeedData

@@ -1,0 +1,168 @@
+// The window's smaller parts in their states: the scan toolbar, the notice bar, the access
+// hint, the sidebar's badge, and onboarding's rows over faked permissions.
+
+#include "ContentView/AccessHint.h"
+#include "ContentView/NoticeBar.h"
+#include "ContentView/ScanToolbar.h"
+#include "ContentView/SheetHost.h"
+#include "Sheets/OnboardingView.h"
+#include "WindowFixture.h"
+#include "support/Await.h"
+#include "support/ModelTestMain.h"
+
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+class BarTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void windowLayout() {
+        WindowFixture fixture;
+        ContentView& window = fixture.makeWindow(fixture.makeModel());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Dovrane"));
+        QCOMPARE(window.size(), QSize(1100, 720));
+        QCOMPARE(window.minimumSize(), QSize(760, 480));
+        QCOMPARE(window.sidebar()->width(), 212);
+        QCOMPARE(window.sidebar()->minimumWidth(), 180);
+        QCOMPARE(window.sidebar()->count(), 6);
+        QCOMPARE(window.page()->objectName(), QStringLiteral("page-overview")); // nothing selected
+        QVERIFY(!window.grab().isNull());
+        // The page control sits left of the scan control, at the toolbar's trailing end.
+        auto* control = new QWidget;
+        control->setFixedSize(120, 20);
+        window.setPageControl(control);
+        QTRY_VERIFY(control->isVisible());
+        QVERIFY(control->mapTo(&window, QPoint()).x() < window.scanToolbar()->mapTo(&window, QPoint()).x());
+        QPointer<QWidget> gone = control;
+        window.model().setSidebar(SidebarItem::apps); // a new page takes the old one's control away
+        QTRY_VERIFY(!gone);
+    }
+
+    void toolbarSwapsWithTheScan() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ScanToolbar toolbar(model);
+        toolbar.show();
+        QVERIFY(toolbar.scanButton()->isVisible());
+        QVERIFY(toolbar.scanButton()->isEnabled());
+        QCOMPARE(toolbar.scanButton()->toolTip(), QStringLiteral("Measure the disk again (Ctrl-R)"));
+        QVERIFY(!toolbar.stopButton()->isVisible());
+
+        model.setIsScanning(true);
+        model.setScanProgress(0.25);
+        QVERIFY(!toolbar.scanButton()->isVisible());
+        QVERIFY(toolbar.stopButton()->isVisible());
+        QCOMPARE(toolbar.stopButton()->toolTip(), QStringLiteral("Stop the scan (Ctrl-Period)"));
+        QCOMPARE(toolbar.progress()->value(), 0.25);
+        model.setIsScanning(false);
+        model.setIsDemo(true);
+        QVERIFY(toolbar.scanButton()->isVisible());
+        QVERIFY(!toolbar.scanButton()->isEnabled());
+    }
+
+    void noticeBarShowsTheModelsTextAndCloses() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.show();
+        QVERIFY(!window.noticeBar());
+        const QString text = QStringLiteral("<b>one</b>\ntwo\nthree\nfour\nfive");
+        model.setNotice(text);
+        NoticeBar* bar = window.noticeBar();
+        QVERIFY(bar);
+        QCOMPARE(bar->label()->text(), text);
+        QCOMPARE(bar->label()->textFormat(), Qt::PlainText);
+        QTRY_VERIFY(bar->label()->height() > 0);
+        QVERIFY(bar->label()->height() <= 3 * bar->label()->fontMetrics().lineSpacing());
+        bar->closeButton()->click();
+        QVERIFY(!model.notice());
+        QVERIFY(!window.noticeBar());
+    }
+
+    void accessHintFollowsAccessAndRestart() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        AccessHint hint(model);
+        model.setHasFullDiskAccess(false);
+        model.setNeedsRestart(true);
+        QCOMPARE(hint.state(), AccessHint::State::missing);
+        QVERIFY(!hint.isHidden());
+        model.setHasFullDiskAccess(true);
+        QCOMPARE(hint.state(), AccessHint::State::restart);
+        hint.restartButton()->click();
+        QCOMPARE(fixture.relaunches, 1);
+        model.setNeedsRestart(false);
+        QCOMPARE(hint.state(), AccessHint::State::none);
+        QVERIFY(hint.isHidden());
+    }
+
+    void appsBadgeCountsOrphans() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        auto badgeOf = [&](int row) { return window.sidebar()->item(row)->data(SidebarBadgeDelegate::badgeRole).toInt(); };
+        QCOMPARE(badgeOf(2), 0);
+        model.setOrphans({Orphan{Url::fromPath("/tmp/a"), "com.a", 1, "gone"}, Orphan{Url::fromPath("/tmp/b"), "com.b", 1, "gone"}});
+        QCOMPARE(badgeOf(2), 2);
+        for (int row : {0, 1, 3, 4, 5})
+            QCOMPARE(badgeOf(row), 0);
+        model.setOrphans({});
+        QCOMPARE(badgeOf(2), 0);
+    }
+
+    void onboardingReadsPermissionsBack() {
+        WindowFixture fixture;
+        fixture.notifier->available = true;
+        fixture.loginItem->refuses = true;
+        AppModel& model = fixture.makeModel();
+        model.setHasFullDiskAccess(false);
+        OnboardingView view(model);
+        view.resize(view.sizeHint());
+        QVERIFY(!view.grab().isNull());
+        QCOMPARE(view.width(), 600);
+        QVERIFY(!view.diskAccessRow()->granted());
+        QTRY_VERIFY(view.notificationsRow()->granted());
+        QVERIFY(!view.loginRow()->granted());
+        QVERIFY(view.restartRow()->isHidden());
+
+        // A registration that failed leaves "Turn On": the state is read back, not assumed.
+        view.loginRow()->action()->click();
+        QCOMPARE(fixture.loginItem->sets, 1);
+        QVERIFY(!view.loginRow()->granted());
+        fixture.loginItem->refuses = false;
+        view.loginRow()->action()->click();
+        QVERIFY(view.loginRow()->granted());
+
+        model.setHasFullDiskAccess(true);
+        model.setNeedsRestart(true);
+        QVERIFY(view.diskAccessRow()->granted());
+        QVERIFY(!view.restartRow()->isHidden());
+    }
+
+    void onlyDoneFinishesOnboarding() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.show();
+        model.setSheet(ActiveSheet::onboarding());
+        auto* view = qobject_cast<OnboardingView*>(window.sheetHost()->current());
+        QVERIFY(view);
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!model.sheet());
+        QVERIFY(!fixture.settings->boolean("onboarding.done"));
+
+        model.setSheet(ActiveSheet::onboarding());
+        view = qobject_cast<OnboardingView*>(window.sheetHost()->current());
+        QTest::keyClick(view, Qt::Key_Return); // Done is the default
+        QVERIFY(!model.sheet());
+        QCOMPARE(fixture.settings->boolean("onboarding.done"), std::optional(true));
+    }
+};
+
+DOVRANE_MODEL_SUITE(BarTests)
+#include "BarTests.moc"

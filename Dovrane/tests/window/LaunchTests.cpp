@@ -1,0 +1,176 @@
+// The launch steps: the normal start-up and when it is skipped, the scan-age rule, the page and
+// Settings switches, the developer runs once per process, and the window running the steps
+// each time it is shown anew.
+
+#include "App/Launch.h"
+#include "WindowFixture.h"
+#include "support/Await.h"
+#include "support/ModelTestMain.h"
+
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+constexpr double hour = 3600;
+
+struct Recorder {
+    std::vector<std::string> calls;
+    Launch::DeveloperRuns runs() {
+        return {[this](AppModel&) { calls.push_back("selftest"); },
+                [this](AppModel&, const std::function<void()>& openSettings) {
+                    calls.push_back(openSettings ? "snapshot with settings" : "snapshot");
+                }};
+    }
+};
+
+} // namespace
+
+class LaunchTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstLaunchLoadsStartsScansAndOnboards() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        Launch::Sequence launch({"Dovrane"});
+        launch.run(model, {});
+        QVERIFY(model.isLoadingApps() || model.appsLoaded());
+        QVERIFY(model.backgroundStarted());
+        QVERIFY(model.isScanning());
+        QVERIFY(model.sheet());
+        QCOMPARE(model.sheet()->id(), QStringLiteral("onboarding"));
+        model.cancelScan();
+    }
+
+    void scanAgeDecidesTheLaunchScan_data() {
+        QTest::addColumn<double>("age");
+        QTest::addColumn<bool>("scans");
+        QTest::newRow("5 hours") << 5 * hour << false;
+        QTest::newRow("exactly 6 hours") << 6 * hour << false;
+        QTest::newRow("6 hours and a second") << 6 * hour + 1 << true;
+        QTest::newRow("7 hours") << 7 * hour << true;
+    }
+    void scanAgeDecidesTheLaunchScan() {
+        QFETCH(double, age);
+        QFETCH(bool, scans);
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        model.setScan(makeScan(fixture.clock->now().adding(-age), 1'000'000, 400'000));
+        Launch::Sequence({"Dovrane"}).run(model, {});
+        QCOMPARE(model.isScanning(), scans);
+        // A test store never shows onboarding at launch.
+        QVERIFY(!model.sheet());
+        model.cancelScan();
+    }
+
+    void onboardingDoneOrATestStoreSkipIt() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        model.setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
+        fixture.settings->setBoolean(QStringLiteral("onboarding.done"), true);
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        Launch::Sequence({"Dovrane"}).run(model, {});
+        QVERIFY(!model.sheet());
+    }
+
+    void developerRunsSkipTheNormalStartUp_data() {
+        QTest::addColumn<QString>("snapshot");
+        QTest::addColumn<bool>("selfTest");
+        QTest::newRow("snapshot switch present but empty") << QString("") << false;
+        QTest::newRow("self-test") << QString() << true;
+    }
+    void developerRunsSkipTheNormalStartUp() {
+        QFETCH(QString, snapshot);
+        QFETCH(bool, selfTest);
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ScopedEnv snapshotSwitch("APP_SNAPSHOT",
+                                 snapshot.isNull() ? std::nullopt : std::optional<std::string>(snapshot.toStdString()));
+        Recorder recorder;
+        std::vector<std::string> arguments{"Dovrane"};
+        if (selfTest)
+            arguments.push_back("--selftest");
+        Launch::Sequence launch(arguments, recorder.runs());
+        int settingsOpened = 0;
+        launch.run(model, [&] { ++settingsOpened; });
+        QVERIFY(!model.isLoadingApps() && !model.appsLoaded());
+        QVERIFY(!model.backgroundStarted());
+        QVERIFY(!model.isScanning());
+        QVERIFY(!model.sheet());
+        QCOMPARE(recorder.calls, (std::vector<std::string>{"selftest", "snapshot with settings"}));
+        QCOMPARE(settingsOpened, 0);
+
+        // Shown again, the window's steps leave the developer runs alone.
+        launch.run(model, {});
+        QCOMPARE(recorder.calls.size(), std::size_t(2));
+    }
+
+    void demoDataGoInOnceAndSkipTheNormalStartUp() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ScopedEnv seed("APP_SEED", "1");
+        Launch::Sequence launch({"Dovrane"});
+        launch.run(model, {});
+        QVERIFY(model.isDemo());
+        QVERIFY(!model.apps().empty());
+        QVERIFY(!model.backgroundStarted());
+        QVERIFY(!model.isScanning());
+
+        // What the user did since stays: a second showing does not refill the demo.
+        model.setApps({});
+        launch.run(model, {});
+        QVERIFY(model.apps().empty());
+    }
+
+    void pageAndSettingsSwitchesTakeRawNamesOnly_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("tab");
+        QTest::addColumn<int>("expectedPage"); // -1: unchanged
+        QTest::addColumn<int>("expectedTab");  // -1: unchanged, Settings not opened
+        QTest::newRow("raw names") << "updates" << "scan" << int(SidebarItem::updates) << int(SettingsTab::scan);
+        QTest::newRow("titles") << "Updates" << "Scan" << -1 << -1;
+        QTest::newRow("unknown") << "trash" << "privacy" << -1 << -1;
+        QTest::newRow("empty") << "" << "" << -1 << -1;
+    }
+    void pageAndSettingsSwitchesTakeRawNamesOnly() {
+        QFETCH(QString, page);
+        QFETCH(QString, tab);
+        QFETCH(int, expectedPage);
+        QFETCH(int, expectedTab);
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        model.setSidebar(SidebarItem::storage);
+        model.setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
+        ScopedEnv pageSwitch("APP_PAGE", page.toStdString());
+        ScopedEnv tabSwitch("APP_SETTINGS", tab.toStdString());
+        int settingsOpened = 0;
+        Launch::Sequence({"Dovrane"}).run(model, [&] { ++settingsOpened; });
+        QCOMPARE(model.sidebar(), expectedPage < 0 ? std::optional(SidebarItem::storage)
+                                                   : std::optional(SidebarItem(expectedPage)));
+        QCOMPARE(model.settingsTab(), expectedTab < 0 ? SettingsTab::general : SettingsTab(expectedTab));
+        QCOMPARE(settingsOpened, expectedTab < 0 ? 0 : 1);
+    }
+
+    void theWindowRunsTheStepsWhenShownAnew() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        int launches = 0;
+        ContentView& window = fixture.makeWindow(model, [&] { ++launches; });
+        window.show();
+        QTRY_COMPARE(launches, 1);
+        window.hide(); // a plain hide is no new showing
+        window.show();
+        QCoreApplication::processEvents();
+        QCOMPARE(launches, 1);
+        window.close();
+        window.show();
+        QTRY_COMPARE(launches, 2);
+    }
+};
+
+DOVRANE_MODEL_SUITE(LaunchTests)
+#include "LaunchTests.moc"

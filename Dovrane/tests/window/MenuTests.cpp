@@ -1,0 +1,137 @@
+// The menus: enabled states that follow the model at once, the page keys, and Ctrl+K reaching
+// the command palette from inside a text field.
+
+#include "App/Menus.h"
+#include "ContentView/ScanToolbar.h"
+#include "ContentView/SheetHost.h"
+#include "Updater/Updater.h"
+#include "WindowFixture.h"
+#include "support/ModelTestMain.h"
+
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTest>
+#include <QTranslator>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+struct MenuWindow {
+    WindowFixture fixture;
+    AppModel& model = fixture.makeModel();
+    ContentView& window = fixture.makeWindow(model);
+    Updater updater{[](const QString&) { return std::nullopt; }, {}, true};
+    int quits = 0;
+    Menus menus{window, model, updater, *window.sidebar(), *window.toolbar(), {[] {}, [this] { ++quits; }}};
+
+    void showActive() {
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+};
+
+ScanResult scanWithSafeItems(WindowFixture& fixture, bool safe) {
+    ScanResult scan = makeScan(fixture.clock->now(), 1'000'000, 400'000, {{CategoryID::caches, 3000}});
+    for (Category& category : scan.categories)
+        if (category.id == CategoryID::caches)
+            category.items = {fileItem(fixture, "Library/Caches/a", 3000, safe ? Safety::safe : Safety::review)};
+    return scan;
+}
+
+} // namespace
+
+class MenuTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void enabledStatesFollowTheModel() {
+        MenuWindow w;
+        QVERIFY(w.menus.scanAgain->isEnabled());
+        QVERIFY(!w.menus.stopScan->isEnabled());
+        QVERIFY(!w.menus.cleanUpSafeItems->isEnabled()); // no scan
+        QVERIFY(!w.menus.checkForUpdates->isEnabled());   // no self-updater
+
+        w.model.setIsScanning(true);
+        QVERIFY(!w.menus.scanAgain->isEnabled());
+        QVERIFY(w.menus.stopScan->isEnabled());
+        w.model.setIsScanning(false);
+        w.model.setIsDemo(true);
+        QVERIFY(!w.menus.scanAgain->isEnabled());
+        QVERIFY(!w.menus.stopScan->isEnabled());
+
+        w.model.setScan(scanWithSafeItems(w.fixture, false));
+        QVERIFY(!w.menus.cleanUpSafeItems->isEnabled());
+        w.model.setScan(scanWithSafeItems(w.fixture, true));
+        QVERIFY(w.menus.cleanUpSafeItems->isEnabled());
+
+        // Ctrl+Return, also the keypad's Enter, and nowhere else.
+        QCOMPARE(w.menus.cleanUpSafeItems->shortcuts().size(), 2);
+        w.menus.cleanUpSafeItems->trigger();
+        QVERIFY(w.model.sheet() && w.model.sheet()->cleanupRequest());
+        QCOMPARE(w.model.sheet()->cleanupRequest()->title, QStringLiteral("Safe items"));
+        QCOMPARE(w.model.sheet()->cleanupRequest()->items.size(), std::size_t(1));
+    }
+
+    void menusAreInTheirOrder() {
+        MenuWindow w;
+        QStringList titles;
+        for (QAction* menu : w.window.menuBar()->actions())
+            titles << menu->text();
+        QCOMPARE(titles, QStringList({"Dovrane", "Disk", "View", "Help"}));
+        QCOMPARE(w.menus.settings->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        QCOMPARE(w.menus.quit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        w.menus.quit->trigger();
+        QCOMPARE(w.quits, 1);
+        w.menus.showSidebar->trigger();
+        QVERIFY(w.window.sidebar()->isHidden());
+        w.menus.showToolbar->trigger();
+        QVERIFY(w.window.toolbar()->isHidden());
+    }
+
+    void germanMenusComeFromTheCatalogue() {
+        QTranslator german;
+        QVERIFY(german.load(QStringLiteral(":/i18n/dovrane_de.qm")));
+        QCoreApplication::installTranslator(&german);
+        {
+            MenuWindow w;
+            QCOMPARE(w.window.menuBar()->actions().at(1)->text(), QStringLiteral("Festplatte"));
+            QCOMPARE(w.menus.cleanUpSafeItems->text(), QStringLiteral("Sichere Objekte aufräumen …"));
+            QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(), QStringLiteral("Die Festplatte neu messen (Strg-R)"));
+        }
+        QCoreApplication::removeTranslator(&german);
+    }
+
+    void ctrlDigitsSelectThePages() {
+        MenuWindow w;
+        w.showActive();
+        for (SidebarItem item : allSidebarItems) {
+            QTest::keyClick(&w.window, Qt::Key(Qt::Key_0 + shortcut(item).digitValue()), Qt::ControlModifier);
+            QCOMPARE(w.model.sidebar(), std::optional(item));
+            QCOMPARE(w.window.sidebar()->currentItem()->text(), title(item));
+            QCOMPARE(w.window.page()->objectName(), "page-" + rawValue(item));
+        }
+    }
+
+    void ctrlKReachesThePaletteFromATextField() {
+        QPointer<QDialog> palette;
+        SheetHost::setPaletteMaker([&palette](AppModel&, QWidget* parent) { return palette = new QDialog(parent); });
+        MenuWindow w;
+        auto* field = new QLineEdit(QStringLiteral("keep this text"));
+        w.window.setPageControl(field);
+        w.showActive();
+        field->setFocus();
+        field->setCursorPosition(0);
+        QTest::keyClick(field, Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(w.model.sheet());
+        QCOMPARE(w.model.sheet()->id(), QStringLiteral("palette"));
+        QCOMPARE(w.window.sheetHost()->current(), palette.data());
+        QCOMPARE(field->text(), QStringLiteral("keep this text")); // not deleted to the end of the line
+        SheetHost::setPaletteMaker({});
+    }
+};
+
+DOVRANE_MODEL_SUITE(MenuTests)
+#include "MenuTests.moc"

@@ -1,0 +1,217 @@
+// The sheets and their host: what the cleanup and uninstall sheets show, their keys, that a
+// confirmation acts once, that every request gets a sheet of its own, and that a replaced
+// sheet's late close leaves the newer sheet alone.
+
+#include "ContentView/SheetHost.h"
+#include "Sheets/CleanupSheet.h"
+#include "Sheets/UninstallSheet.h"
+#include "UiKit/Labels.h"
+#include "WindowFixture.h"
+#include "support/Await.h"
+#include "support/Bundles.h"
+#include "support/ModelTestMain.h"
+
+#include <DovraneKit/FileSystem.h>
+
+#include <QLabel>
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+QStringList texts(const QWidget& widget) {
+    QStringList all;
+    for (const QLabel* label : widget.findChildren<QLabel*>())
+        if (label->isVisibleTo(&widget))
+            all << label->text();
+    return all;
+}
+
+CleanupRequest request(std::vector<CleanupItem> items, std::vector<TrashPlan::Entry> entries,
+                       std::vector<Url> refused = {}) {
+    return CleanupRequest{QStringLiteral("Test"), std::move(items), TrashPlan{std::move(entries), std::move(refused)}};
+}
+
+InstalledApp app(const std::string& name, const Url& path, std::int64_t size) {
+    InstalledApp result;
+    result.bundleID = "com.example." + name;
+    result.name = name;
+    result.version = "2.1";
+    result.path = path;
+    result.size = size;
+    return result;
+}
+
+Leftover leftover(const std::string& path, std::int64_t size, bool needsAdmin = false) {
+    return Leftover(Url::fromPath(path), size, true, needsAdmin, "Settings of the app.");
+}
+
+template <class Sheet>
+Sheet* shown(ContentView& window) {
+    return qobject_cast<Sheet*>(window.sheetHost()->current());
+}
+
+} // namespace
+
+class SheetTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanupSheetShowsWhatThePlanMoves() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        CleanupItem named = fileItem(fixture, "Library/Caches/one", 1000);
+        named.name = "Editor cache";
+        const Url unnamed = Url::fromPath(fixture / "Library/Caches/two");
+        CleanupSheet sheet(model,
+                           request({named}, {{named.url, 4'000'000, 10, false}, {unnamed, 2'000'000, 5, false}},
+                                   {Url::fromPath("/etc"), Url::fromPath("/System")}));
+        sheet.resize(sheet.sizeHint());
+        QVERIFY(!sheet.grab().isNull());
+        QCOMPARE(sheet.width(), 520);
+        const QStringList shown = texts(sheet);
+        QVERIFY(shown.contains("15 files, 6 MB")); // files, not entries
+        QVERIFY(shown.contains("2 items are protected and stay where they are."));
+        QCOMPARE(sheet.entries()->topLevelItem(0)->text(0), QStringLiteral("Editor cache"));
+        QCOMPARE(sheet.entries()->topLevelItem(1)->text(0), QStringLiteral("two")); // no item: last component
+        QCOMPARE(sheet.entries()->topLevelItem(1)->toolTip(0), Texts::tooltip(QString::fromStdString(unnamed.path())));
+        QVERIFY(sheet.confirmButton()->isEnabled());
+        QVERIFY(sheet.confirmButton()->isDefault());
+    }
+
+    void anEmptyPlanCannotBeConfirmed() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        CleanupSheet sheet(model, request({}, {}, {Url::fromPath("/etc")}));
+        QVERIFY(texts(sheet).contains("0 files, Zero KB"));
+        QVERIFY(texts(sheet).contains("1 items are protected and stay where they are."));
+        QVERIFY(!sheet.confirmButton()->isEnabled());
+        CleanupSheet none(model, request({}, {{Url::fromPath(fixture / "x"), 1, 1, false}}));
+        for (const QString& text : texts(none))
+            QVERIFY2(!text.contains("protected"), qPrintable(text));
+    }
+
+    void escapeCancelsAndReturnConfirmsOnce() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.show();
+        const CleanupItem item = fileItem(fixture, "Downloads/old.zip", 3000);
+
+        model.requestCleanup({item}, QStringLiteral("Safe items"));
+        QVERIFY(shown<CleanupSheet>(window));
+        QTest::keyClick(shown<CleanupSheet>(window), Qt::Key_Escape);
+        QVERIFY(!model.sheet());
+        QVERIFY(Fs::exists(item.url.path()));
+
+        model.requestCleanup({item}, QStringLiteral("Safe items"));
+        CleanupSheet* sheet = shown<CleanupSheet>(window);
+        QVERIFY(sheet);
+        QTest::keyClick(sheet, Qt::Key_Return);
+        QTest::keyClick(sheet, Qt::Key_Return);
+        sheet->confirmButton()->click();
+        QVERIFY(!model.sheet());
+        QTRY_VERIFY(!Fs::exists(item.url.path()));
+        QTRY_COMPARE(fixture.container().removals()->size(), std::size_t(1));
+        QCoreApplication::processEvents();
+        // One run of the request: a second would have failed on every path and said so.
+        QCOMPARE(fixture.container().removals()->size(), std::size_t(1));
+        QVERIFY(model.notice());
+        QVERIFY2(!model.notice()->contains("could not"), qPrintable(*model.notice()));
+    }
+
+    void uninstallSheetTicksTotalAndRunningApp() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string prefs = fixture / "Library/Preferences/com.example.Tool.plist";
+        const std::string daemon = "/Library/LaunchDaemons/com.example.Tool.plist";
+        UninstallRequest uninstall{app("Tool", Url::fromPath(fixture / "Applications/Tool.app"), 1'000'000),
+                                   {leftover(prefs, 4000), leftover(daemon, 2000, true)},
+                                   {prefs},
+                                   true};
+        UninstallSheet sheet(model, uninstall);
+        sheet.resize(sheet.sizeHint());
+        QVERIFY(!sheet.grab().isNull());
+        QCOMPARE(sheet.width(), 560);
+        const QStringList shown = texts(sheet);
+        QVERIFY(shown.contains("Remove Tool?"));
+        QVERIFY(shown.contains("Version 2.1, 1 MB")); // the app's own size
+        QVERIFY(shown.contains("Tool is open. Dovrane asks it to quit first."));
+        QCOMPARE(sheet.confirmButton()->text(), QStringLiteral("Quit and Move to Trash"));
+        QCOMPARE(sheet.toggles().size(), std::size_t(2));
+        QVERIFY(sheet.toggles()[0]->isChecked());
+        QVERIFY(!sheet.toggles()[1]->isChecked());
+        // The lock marks the administrator's leftover whether ticked or not.
+        QCOMPARE(sheet.findChildren<QWidget*>("adminLock").size(), 1);
+        QCOMPARE(sheet.totalLabel()->text(), QStringLiteral("Total: 1 MB"));
+        QCOMPARE(sheet.total(), 1'004'000);
+
+        sheet.toggles()[1]->click();
+        QCOMPARE(sheet.total(), 1'006'000);
+        sheet.toggles()[0]->click();
+        sheet.toggles()[1]->click();
+        QCOMPARE(sheet.total(), 1'000'000);
+        QVERIFY(sheet.request().checked.empty());
+        QCOMPARE(uninstall.checked, (std::set<std::string>{prefs})); // the copy, not the model's
+    }
+
+    void anAppWithoutLeftoversGoesAlone() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        UninstallSheet sheet(model, {app("Tool", Url::fromPath(fixture / "Tool.app"), 5000), {}, {}, false});
+        QVERIFY(texts(sheet).contains("No leftovers found. Only the app goes to the Trash."));
+        QVERIFY(!texts(sheet).contains("Leftovers"));
+        QCOMPARE(sheet.confirmButton()->text(), QStringLiteral("Move to Trash"));
+        QCOMPARE(sheet.total(), 5000);
+        for (const QString& text : texts(sheet))
+            QVERIFY(!text.contains("is open"));
+    }
+
+    void aSecondUninstallRequestGetsItsOwnSheet() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.show();
+        const std::string first = makeAppBundle(fixture / "Applications/First.app", "com.example.first", "First");
+        const std::string second = makeAppBundle(fixture / "Applications/Second.app", "com.example.second", "Second");
+        model.setSheet(ActiveSheet::uninstall({app("First", Url::fromPath(first), 10), {}, {}, false}));
+        QPointer<UninstallSheet> replaced = shown<UninstallSheet>(window);
+        model.setSheet(ActiveSheet::uninstall({app("Second", Url::fromPath(second), 10), {}, {}, false}));
+        UninstallSheet* sheet = shown<UninstallSheet>(window);
+        QVERIFY(sheet && sheet != replaced);
+        QCOMPARE(sheet->request().app.name, std::string("Second"));
+
+        QTest::keyClick(sheet, Qt::Key_Return);
+        QTRY_VERIFY(!Fs::exists(second));
+        QVERIFY(Fs::exists(first));
+    }
+
+    void aReplacedSheetsLateCloseKeepsTheNewerOne() {
+        QPointer<QDialog> palette;
+        SheetHost::setPaletteMaker([&palette](AppModel&, QWidget* parent) { return palette = new QDialog(parent); });
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.show();
+        model.setSheet(ActiveSheet::palette());
+        QVERIFY(palette);
+        // The palette's command opens onboarding, then the palette closes itself.
+        model.setSheet(ActiveSheet::onboarding());
+        palette->reject();
+        QCoreApplication::processEvents();
+        QVERIFY(model.sheet());
+        QCOMPARE(model.sheet()->id(), QStringLiteral("onboarding"));
+        QVERIFY(window.sheetHost()->current());
+        QVERIFY(window.sheetHost()->current()->isVisible());
+
+        // Closing the current sheet in any other way clears the model's.
+        window.sheetHost()->current()->close();
+        QVERIFY(!model.sheet());
+        SheetHost::setPaletteMaker({});
+    }
+};
+
+DOVRANE_MODEL_SUITE(SheetTests)
+#include "SheetTests.moc"

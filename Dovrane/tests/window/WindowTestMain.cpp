@@ -1,0 +1,65 @@
+// The window suites' entry: one binary, a suite per CTest entry. The fixed environment is set
+// before Qt starts: offscreen, Berlin's time zone, English, no session bus, a home, data and
+// configuration folder that do not exist (fixtures make their own under /tmp), a private runtime
+// folder, and update services on a closed loopback port, so nothing reaches the real desktop,
+// home or network.
+//
+//   DovraneWindowTests [Suite [Qt Test options]]
+//   DovraneWindowTests --quit-child MODE   the application in a child process (QuitTests)
+
+#include "support/ModelTestMain.h"
+
+#include "QuitChild.h"
+#include "UiKit/Setup.h"
+
+#include <QApplication>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+namespace dovrane::testing {
+
+namespace {
+
+void fixEnvironment() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    setenv("APP_LANG", "en", 1);
+    setenv("LANG", "C.UTF-8", 1);
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE", "TMPDIR", "APP_SEED", "APP_NO_FDA", "APP_PAGE",
+                             "APP_SETTINGS", "APP_SNAPSHOT", "APP_GRID", "APP_ACCENT", "DBUS_SESSION_BUS_ADDRESS",
+                             "XDG_CURRENT_DESKTOP"})
+        unsetenv(name);
+    setenv("HOME", "/tmp/dovrane-windowtests-nohome", 1);
+    setenv("XDG_DATA_HOME", "/tmp/dovrane-windowtests-nohome/.local/share", 1);
+    setenv("XDG_CONFIG_HOME", "/tmp/dovrane-windowtests-nohome/.config", 1);
+    setenv("XDG_RUNTIME_DIR", "/tmp/dovrane-windowtests-runtime", 1);
+    mkdir("/tmp/dovrane-windowtests-runtime", 0700);
+    chmod("/tmp/dovrane-windowtests-runtime", 0700);
+    setenv("APP_CASK_INDEX_URL", "http://127.0.0.1:9/api/cask.json", 1);
+    setenv("APP_STORE_LOOKUP_URL", "http://127.0.0.1:9/lookup", 1);
+    setenv("APP_STORE", "/tmp/dovrane-windowtests-nohome/Dovrane.store", 1);
+}
+} // namespace
+
+} // namespace dovrane::testing
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--quit-child") == 0) {
+        // The parent names the child's store, in a folder of its own.
+        const std::string store = std::getenv("APP_STORE") ? std::getenv("APP_STORE") : "";
+        dovrane::testing::fixEnvironment();
+        setenv("APP_STORE", store.c_str(), 1);
+        return dovrane::testing::runQuitChild(argv[2]);
+    }
+    dovrane::testing::fixEnvironment();
+
+    QApplication application(argc, argv);
+    dovrane::UiKit::install();
+    return dovrane::testing::runRegisteredSuites(argc, argv);
+}
