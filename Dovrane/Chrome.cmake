@@ -12,3 +12,4 @@ add_library(DovraneChrome STATIC
 set_target_properties(DovraneChrome PROPERTIES AUTOMOC ON AUTOMOC_COMPILER_PREDEFINES OFF)
 target_include_directories(DovraneChrome PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(DovraneChrome PUBLIC DovraneUiKit DovraneModel Qt6::Widgets)
+target_link_libraries(Dovrane PRIVATE DovraneChrome)
