@@ -5,6 +5,7 @@
 #include "UiTestMain.h"
 
 #include "CommandPalette/CommandPalette.h"
+#include "ContentView/SheetHost.h"
 #include "StoragePage/StorageSelection.h"
 
 #include <QLabel>
@@ -202,6 +203,27 @@ private slots:
         shown->reject();
         drainMainQueue();
         QVERIFY(model->sheet().has_value());
+    }
+
+    // Under the main window's sheet host: the palette's closing never clears the sheet that
+    // its command opens a moment later, and a removal waits for the Apps page.
+    void inTheSheetHostTheCommandsSheetStays() {
+        SheetHost::setPaletteMaker([this](AppModel& hosted, QWidget* window) -> QDialog* {
+            return new CommandPalette(hosted, [this] { ++settingsOpened; }, window);
+        });
+        QWidget window;
+        window.show();
+        SheetHost host(*model, &window);
+        auto* shown = qobject_cast<CommandPalette*>(host.current());
+        QVERIFY(shown);
+        shown->searchField()->setText("Setup");
+        QTest::keyClick(shown->searchField(), Qt::Key_Return);
+        QVERIFY(!model->sheet());
+        QTRY_VERIFY(model->sheet().has_value());
+        drainMainQueue();
+        QCOMPARE(model->sheet()->id(), QString("onboarding"));
+        QVERIFY(host.current() && !qobject_cast<CommandPalette*>(host.current()));
+        SheetHost::setPaletteMaker({});
     }
 
     void settingsUsesTheOpener() {
