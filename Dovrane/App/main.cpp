@@ -8,9 +8,14 @@
 #include "App/GuiClipboard.h"
 #include "App/SingleInstance.h"
 #include "App/Store.h"
+#include "CommandPalette/CommandPalette.h"
+#include "ContentView/SheetHost.h"
+#include "MenuBarView/MenuBarView.h"
 #include "SelfTest/SelfTest.h"
 #include "Services/Services.h"
 #include "Services/Translations.h"
+#include "SettingsView/SettingsView.h"
+#include "Theme/Theme.h"
 #include "UiKit/Setup.h"
 
 #include <QApplication>
@@ -35,6 +40,16 @@ int main(int argc, char** argv) {
 
     dovrane::DovraneApp app(arguments, *container, std::move(services),
                             {[](dovrane::AppModel& model) { dovrane::SelfTest::runIfRequested(model); }, {}});
+    // The palette, the Settings window and the menu bar item, hosted by the application; they
+    // go before it, since they observe its model.
+    dovrane::SheetHost::setPaletteMaker([&app](dovrane::AppModel& model, QWidget* window) -> QDialog* {
+        return new dovrane::CommandPalette(model, [&app] { app.openSettings(); }, window);
+    });
+    dovrane::SettingsView settings(app.model(), dovrane::ThemeStore::shared());
+    dovrane::themed(&settings);
+    app.setSettingsOpener([&settings] { settings.bringForward(); });
+    dovrane::MenuBarItem menuBarItem(app.model(), {[&app] { app.showMainWindow(); }, [&app] { app.quit(); }});
+    app.setMenuBarItemShown([&menuBarItem] { return menuBarItem.isShown(); });
     app.listenForOtherStarts();
     app.openAfterLaunch(opened);
     app.showMainWindow();

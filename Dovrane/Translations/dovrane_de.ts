@@ -1065,4 +1065,259 @@
         <translation>Was du mit Dovrane in den Papierkorb legst, erscheint hier und kann zurückgelegt werden.</translation>
     </message>
 </context>
+<context>
+    <name>CommandPalette</name>
+    <message>
+        <source>Command Palette</source>
+        <translation>Befehlspalette</translation>
+    </message>
+    <message>
+        <source>Search pages, actions and apps</source>
+        <translation>Seiten, Aktionen und Apps suchen</translation>
+    </message>
+    <message>
+        <source>Nothing matches</source>
+        <translation>Keine Treffer</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
+    </message>
+    <message>
+        <source>Actions</source>
+        <translation>Aktionen</translation>
+    </message>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Clean Up Safe Items…</source>
+        <translation>Sichere Objekte aufräumen…</translation>
+    </message>
+    <message>
+        <source>Safe items</source>
+        <translation>Sichere Objekte</translation>
+    </message>
+    <message>
+        <source>Check App Updates</source>
+        <translation>Nach App-Updates suchen</translation>
+    </message>
+    <message>
+        <source>Update All Apps</source>
+        <translation>Alle Apps aktualisieren</translation>
+    </message>
+    <message>
+        <source>Copy Diagnostics</source>
+        <translation>Diagnose kopieren</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Einstellungen…</translation>
+    </message>
+    <message>
+        <source>Setup and Permissions…</source>
+        <translation>Einrichtung und Berechtigungen…</translation>
+    </message>
+    <message>
+        <source>Storage</source>
+        <translation>Speicher</translation>
+    </message>
+    <message>
+        <source>Apps</source>
+        <translation>Apps</translation>
+    </message>
+    <message>
+        <source>Update %1</source>
+        <translation>%1 aktualisieren</translation>
+    </message>
+    <message>
+        <source>Remove %1…</source>
+        <translation>%1 entfernen…</translation>
+    </message>
+</context>
+<context>
+    <name>MenuBarView</name>
+    <message>
+        <source>Show</source>
+        <translation>Anzeigen</translation>
+    </message>
+    <message>
+        <source>Open Dovrane</source>
+        <translation>Dovrane öffnen</translation>
+    </message>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Quit Dovrane</source>
+        <translation>Dovrane beenden</translation>
+    </message>
+    <message>
+        <source>free of %1</source>
+        <translation>frei von %1</translation>
+    </message>
+    <message>
+        <source>Since yesterday: %1</source>
+        <translation>Seit gestern: %1</translation>
+    </message>
+    <message>
+        <source>From tomorrow on, Dovrane shows here what grew.</source>
+        <translation>Ab morgen zeigt Dovrane hier, was gewachsen ist.</translation>
+    </message>
+    <message>
+        <source>No app updates</source>
+        <translation>Keine App-Updates</translation>
+    </message>
+    <message>
+        <source>%1 app updates ready</source>
+        <translation>%1 App-Updates bereit</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsView</name>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Startup</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Open Dovrane at login</source>
+        <translation>Dovrane beim Anmelden öffnen</translation>
+    </message>
+    <message>
+        <source>Show free space in the menu bar</source>
+        <translation>Freien Speicher in der Menüleiste zeigen</translation>
+    </message>
+    <message>
+        <source>Weekly report as a notification</source>
+        <translation>Wochenbericht als Mitteilung</translation>
+    </message>
+    <message>
+        <source>Permissions</source>
+        <translation>Berechtigungen</translation>
+    </message>
+    <message>
+        <source>Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks.</source>
+        <translation>Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen Mac.</translation>
+    </message>
+    <message>
+        <source>Full Disk Access</source>
+        <translation>Voller Festplattenzugriff</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Open Settings</source>
+        <translation>Einstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Show Setup Again…</source>
+        <translation>Einrichtung erneut zeigen…</translation>
+    </message>
+    <message>
+        <source>Old installers</source>
+        <translation>Alte Installationsprogramme</translation>
+    </message>
+    <message>
+        <source>Older than </source>
+        <translation>Älter als </translation>
+    </message>
+    <message>
+        <source> days</source>
+        <translation> Tage</translation>
+    </message>
+    <message>
+        <source>Project folders</source>
+        <translation>Projektordner</translation>
+    </message>
+    <message>
+        <source>Dovrane looks for node_modules, .venv, target, .next and build only in these folders.</source>
+        <translation>Dovrane sucht node_modules, .venv, target, .next und build nur in diesen Ordnern.</translation>
+    </message>
+    <message>
+        <source>No project folders yet</source>
+        <translation>Noch keine Projektordner</translation>
+    </message>
+    <message>
+        <source>Unchanged for </source>
+        <translation>Unverändert seit </translation>
+    </message>
+    <message>
+        <source>Excluded folders</source>
+        <translation>Ausgeschlossene Ordner</translation>
+    </message>
+    <message>
+        <source>Dovrane never lists anything inside these folders.</source>
+        <translation>Dovrane listet nichts in diesen Ordnern auf.</translation>
+    </message>
+    <message>
+        <source>No excluded folders</source>
+        <translation>Keine ausgeschlossenen Ordner</translation>
+    </message>
+</context>
+<context>
+    <name>FolderList</name>
+    <message>
+        <source>Add Folder…</source>
+        <translation>Ordner hinzufügen…</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+</context>
+<context>
+    <name>AppearanceSettings</name>
+    <message>
+        <source>Preview of the accent color</source>
+        <translation>Vorschau der Akzentfarbe</translation>
+    </message>
+    <message>
+        <source>Accent color</source>
+        <translation>Akzentfarbe</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Inbox</source>
+        <translation>Eingang</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Heute</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Erledigt</translation>
+    </message>
+    <message>
+        <source>1 left</source>
+        <translation>1 offen</translation>
+    </message>
+    <message>
+        <source>Pick a color</source>
+        <translation>Farbe wählen</translation>
+    </message>
+    <message>
+        <source>Ship the first build</source>
+        <translation>Ersten Build ausliefern</translation>
+    </message>
+    <message>
+        <source>Add Task</source>
+        <translation>Aufgabe hinzufügen</translation>
+    </message>
+    <message>
+        <source>Focus</source>
+        <translation>Fokus</translation>
+    </message>
+</context>
 </TS>

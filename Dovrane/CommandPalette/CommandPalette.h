@@ -1,0 +1,76 @@
+#pragma once
+// The command palette: a search field over every command the application offers right now
+// (pages, actions, storage categories, per-app updates and removals), ranked by the palette
+// matching of the library. The table is built afresh from the model on every read, so nothing
+// stale is ever listed. A palette runs at most one command: choosing closes it at once (the
+// model's sheet is cleared) and the command follows a short moment later, once the sheet is
+// gone.
+
+#include "AppModel/AppModel.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+namespace dovrane {
+
+class CommandPalette final : public QDialog {
+    Q_OBJECT
+public:
+    struct Command {
+        QString id;    // its prefix names the kind: "page.", "category.", "update.", "remove."
+        QString title; // the only text the search matches
+        QString group;
+        QString symbol;
+        std::function<void()> run;
+    };
+
+    static constexpr int width = 560;
+    static constexpr int height = 400;
+    static constexpr int maxResults = 40;
+    // How long a chosen command waits for the palette to be gone.
+    static constexpr int runDelayMs = 300;
+
+    // openSettings opens (or brings forward) the Settings window.
+    CommandPalette(AppModel& model, std::function<void()> openSettings, QWidget* parent = nullptr);
+
+    // The whole table, in table order, from the model as it is now.
+    std::vector<Command> commands() const;
+    // The commands to list, best first, at most 40.
+    std::vector<Command> results() const;
+    int selected() const { return selected_; }
+    // Moves the selection by step, clamped to the results; nothing without results.
+    void move(int step);
+    // Closes the palette and runs the selected command after the delay; nothing when the
+    // selection lies outside the results or a command was already chosen.
+    void runSelected();
+
+    QLineEdit* searchField() const { return field_; }
+    QListWidget* list() const { return list_; }
+    QLabel* emptyText() const { return empty_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void queryChanged();
+    void rebuild();
+    void select(int index);
+
+    AppModel& model_;
+    std::function<void()> openSettings_;
+    QLineEdit* field_;
+    QListWidget* list_;
+    QLabel* empty_;
+    int selected_ = 0;
+    bool chosen_ = false;
+};
+
+} // namespace dovrane

@@ -1,0 +1,252 @@
+// The command palette over models in chosen states: what it lists and in which order, how the
+// keys move and run, and what each kind of command does once the palette is gone.
+
+#include "ChromeFixture.h"
+#include "UiTestMain.h"
+
+#include "CommandPalette/CommandPalette.h"
+#include "ContentView/SheetHost.h"
+#include "StoragePage/StorageSelection.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+QStringList ids(const std::vector<CommandPalette::Command>& commands) {
+    QStringList list;
+    for (const auto& command : commands)
+        list << command.id;
+    return list;
+}
+
+QString path(const InstalledApp& app) { return QString::fromStdString(app.id()); }
+
+ScanResult scanWithSafeItem() {
+    ScanResult scan = makeScan(Date(0), 1'000'000'000, 400'000'000, {{CategoryID::caches, 100'000'000}});
+    for (Category& category : scan.categories)
+        if (category.id == CategoryID::caches)
+            category.items.push_back(CleanupItem(Url::fromPath("/tmp/dovrane-chrome-cache"), std::nullopt, 100'000'000, 1,
+                                                 std::nullopt, "A cache.", "caches", Safety::safe, CleanupAction::trash));
+    return scan;
+}
+
+} // namespace
+
+class CommandPaletteTests : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ModelFixture> fixture;
+    AppModel* model = nullptr;
+    InstalledApp alpha = makeApp("Alpha");
+    InstalledApp beta = makeApp("Beta");
+    InstalledApp system = makeApp("Settings Helper", true);
+    int settingsOpened = 0;
+
+    std::unique_ptr<CommandPalette> palette() {
+        return std::make_unique<CommandPalette>(*model, [this] { ++settingsOpened; });
+    }
+    void type(CommandPalette& palette, const QString& text) { palette.searchField()->setText(text); }
+
+private slots:
+    void init() {
+        fixture = std::make_unique<ModelFixture>();
+        model = &fixture->makeModel();
+        model->setApps({alpha, system, beta});
+        model->setUpdates({{alpha.id(), availableFor(alpha)}, {system.id(), availableFor(system)}});
+        model->setSheet(ActiveSheet::palette());
+        settingsOpened = 0;
+        StorageSelection::shared().setCategory(CategoryID::caches);
+    }
+    void cleanup() { fixture.reset(); }
+
+    void emptyQueryListsPagesActionsAndUpdatesOnly() {
+        auto shown = palette();
+        const QStringList expected = {"page.overview", "page.storage", "page.apps", "page.updates", "page.developer",
+                                      "page.cleaned", "scan", "updates.check", "updates.all", "diagnostics", "settings",
+                                      "setup", "update." + path(alpha)};
+        QCOMPARE(ids(shown->results()), expected);
+        QCOMPARE(shown->list()->count(), expected.size());
+        QVERIFY(!shown->emptyText()->isVisibleTo(shown.get()));
+    }
+
+    void actionsFollowTheModel() {
+        auto shown = palette();
+        model->setScan(scanWithSafeItem());
+        QVERIFY(ids(shown->commands()).contains("clean"));
+        model->setIsScanning(true);
+        QVERIFY(!ids(shown->commands()).contains("scan"));
+        model->setUpdates({});
+        const QStringList table = ids(shown->commands());
+        QVERIFY(!table.contains("updates.all"));
+        QVERIFY(!table.contains("update." + path(alpha)));
+        // System apps never get a command; others always a remove command.
+        QVERIFY(table.contains("remove." + path(beta)));
+        QVERIFY(!table.contains("remove." + path(system)));
+        QCOMPARE(shown->list()->count(), shown->results().size());
+    }
+
+    void aQueryOfSpacesListsTheTableInOrderUpToForty() {
+        std::vector<InstalledApp> many;
+        for (int i = 0; i < 30; ++i)
+            many.push_back(makeApp("App" + std::to_string(i)));
+        model->setApps(many);
+        auto shown = palette();
+        type(*shown, "  ");
+        const QStringList table = ids(shown->commands());
+        QVERIFY(table.size() > 40);
+        QCOMPARE(ids(shown->results()), table.mid(0, 40));
+        QVERIFY(ids(shown->results()).contains("category.caches"));
+        QCOMPARE(shown->list()->count(), 40);
+    }
+
+    void equalScoresKeepTableOrder() {
+        auto shown = palette();
+        type(*shown, "upd");
+        // Begins-with matches first, in table order (page, action, app), then word matches.
+        QCOMPARE(ids(shown->results()),
+                 QStringList({"page.updates", "updates.all", "update." + path(alpha), "updates.check"}));
+        type(*shown, "remove");
+        QCOMPARE(ids(shown->results()), QStringList({"remove." + path(alpha), "remove." + path(beta)}));
+    }
+
+    void arrowsClampAndTypingResetsTheSelection() {
+        auto shown = palette();
+        shown->show();
+        const int last = int(shown->results().size()) - 1;
+        QTest::keyClick(shown->searchField(), Qt::Key_Up);
+        QCOMPARE(shown->selected(), 0);
+        for (int i = 0; i < last + 3; ++i)
+            QTest::keyClick(shown->searchField(), Qt::Key_Down);
+        QCOMPARE(shown->selected(), last);
+        QTest::keyClicks(shown->searchField(), "s");
+        QCOMPARE(shown->selected(), 0);
+        // The arrows are the list's, not the field's cursor's.
+        QCOMPARE(shown->searchField()->cursorPosition(), 1);
+        QTest::keyClick(shown->searchField(), Qt::Key_Down);
+        QCOMPARE(shown->searchField()->cursorPosition(), 1);
+        QCOMPARE(shown->selected(), 1);
+    }
+
+    void withNothingMatchingKeysDoNothing() {
+        auto shown = palette();
+        shown->show();
+        type(*shown, "zzzzqq");
+        QVERIFY(shown->emptyText()->isVisible());
+        QTest::keyClick(shown->searchField(), Qt::Key_Down);
+        QCOMPARE(shown->selected(), 0);
+        QTest::keyClick(shown->searchField(), Qt::Key_Return);
+        QVERIFY(model->sheet().has_value()); // still open
+    }
+
+    void returnClosesFirstAndRunsOnceLater() {
+        auto shown = palette();
+        shown->show();
+        model->setSidebar(SidebarItem::overview);
+        ChangeLog log(*model);
+        type(*shown, "Apps");
+        QCOMPARE(shown->results().front().id, QString("page.apps"));
+        QTest::keyClick(shown->searchField(), Qt::Key_Return);
+        QTest::keyClick(shown->searchField(), Qt::Key_Return);
+        QVERIFY(!model->sheet().has_value());
+        // The command waits for the sheet to be gone.
+        QCOMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem::overview));
+        QTRY_COMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem::apps));
+        drainMainQueue();
+        QCOMPARE(log.count(AppModel::Field::sidebar), 1);
+        QCOMPARE(log.count(AppModel::Field::sheet), 1);
+    }
+
+    void aClickRunsItsOwnRow() {
+        auto shown = palette();
+        shown->show();
+        QCOMPARE(shown->selected(), 0);
+        QWidget* row = shown->list()->itemWidget(shown->list()->item(1));
+        QTest::mouseClick(row, Qt::LeftButton);
+        QTest::mouseClick(row, Qt::LeftButton);
+        QTRY_COMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem::storage));
+    }
+
+    void categoryCommandsSelectTheCategoryAndItsPage_data() {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("category");
+        QTest::addColumn<int>("page");
+        QTest::newRow("xcode") << "category.xcode" << int(CategoryID::xcode) << int(SidebarItem::developer);
+        QTest::newRow("projects") << "category.projects" << int(CategoryID::projects) << int(SidebarItem::developer);
+        QTest::newRow("trash") << "category.trash" << int(CategoryID::trash) << int(SidebarItem::storage);
+    }
+    void categoryCommandsSelectTheCategoryAndItsPage() {
+        QFETCH(QString, id);
+        QFETCH(int, category);
+        QFETCH(int, page);
+        auto shown = palette();
+        for (const auto& command : shown->commands())
+            if (command.id == id)
+                command.run();
+        QCOMPARE(StorageSelection::shared().category(), std::optional<CategoryID>(CategoryID(category)));
+        QCOMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem(page)));
+    }
+
+    void setupOpensItsSheetAfterThePaletteIsGone() {
+        auto shown = palette();
+        shown->show();
+        type(*shown, "Setup");
+        QTest::keyClick(shown->searchField(), Qt::Key_Return);
+        QTRY_VERIFY(model->sheet().has_value());
+        QCOMPARE(model->sheet()->id(), QString("onboarding"));
+        // The palette's own late closing leaves the sheet its command opened.
+        shown->reject();
+        drainMainQueue();
+        QVERIFY(model->sheet().has_value());
+    }
+
+    // Under the main window's sheet host: the palette's closing never clears the sheet that
+    // its command opens a moment later, and a removal waits for the Apps page.
+    void inTheSheetHostTheCommandsSheetStays() {
+        SheetHost::setPaletteMaker([this](AppModel& hosted, QWidget* window) -> QDialog* {
+            return new CommandPalette(hosted, [this] { ++settingsOpened; }, window);
+        });
+        QWidget window;
+        window.show();
+        SheetHost host(*model, &window);
+        auto* shown = qobject_cast<CommandPalette*>(host.current());
+        QVERIFY(shown);
+        shown->searchField()->setText("Setup");
+        QTest::keyClick(shown->searchField(), Qt::Key_Return);
+        QVERIFY(!model->sheet());
+        QTRY_VERIFY(model->sheet().has_value());
+        drainMainQueue();
+        QCOMPARE(model->sheet()->id(), QString("onboarding"));
+        QVERIFY(host.current() && !qobject_cast<CommandPalette*>(host.current()));
+        SheetHost::setPaletteMaker({});
+    }
+
+    void settingsUsesTheOpener() {
+        auto shown = palette();
+        shown->show();
+        type(*shown, "Settings");
+        QCOMPARE(shown->results().front().id, QString("settings"));
+        QTest::keyClick(shown->searchField(), Qt::Key_Return);
+        QTRY_COMPARE(settingsOpened, 1);
+    }
+
+    void rendersInLightAndDark() {
+        for (Look look : {Look::light, Look::dark}) {
+            auto shown = palette();
+            const QImage image = render(*shown, look);
+            QCOMPARE(image.size(), QSize(CommandPalette::width, CommandPalette::height));
+            QCOMPARE(shown->searchField()->placeholderText(), QString("Search pages, actions and apps"));
+            auto* first = shown->list()->itemWidget(shown->list()->item(0));
+            QCOMPARE(first->accessibleName(), QString("Overview"));
+            QVERIFY(first->geometry().bottom() < shown->list()->itemWidget(shown->list()->item(1))->geometry().top() + 1);
+        }
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(CommandPaletteTests)
+#include "CommandPaletteTests.moc"

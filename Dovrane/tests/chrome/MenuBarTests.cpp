@@ -1,0 +1,149 @@
+// The menu bar panel over models in chosen states, its buttons, what opening it reads, and the
+// tray item's fallback where the desktop has no tray.
+
+#include "ChromeFixture.h"
+#include "UiTestMain.h"
+
+#include "MenuBarView/MenuBarView.h"
+#include "StorageGraphics/StorageBar.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+class MenuBarTests : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ModelFixture> fixture;
+    AppModel* model = nullptr;
+    std::optional<VolumeInfo> readable; // what reading the volume gives
+    std::vector<std::string> readPaths;
+    int windowShown = 0;
+
+    std::unique_ptr<MenuBarView> panel() {
+        return std::make_unique<MenuBarView>(*model, [this] { ++windowShown; });
+    }
+
+private slots:
+    void init() {
+        fixture = std::make_unique<ModelFixture>();
+        readable.reset();
+        readPaths.clear();
+        windowShown = 0;
+        Services services = fixture->services();
+        services.readVolume = [this](const Url& url) {
+            readPaths.push_back(url.path());
+            return readable;
+        };
+        model = &fixture->makeModel(std::move(services));
+    }
+    void cleanup() { fixture.reset(); }
+
+    void withoutFiguresThereIsNoHeaderOrBar() {
+        QVERIFY(!model->volume());
+        auto shown = panel();
+        render(*shown, Look::light);
+        QVERIFY(!shown->freeLabel()->isVisibleTo(shown.get()));
+        QVERIFY(!shown->storageBar());
+        QCOMPARE(shown->growthLabel()->text(), QString("From tomorrow on, Dovrane shows here what grew."));
+        QCOMPARE(menuBarFreeText(*model), QString("Zero KB"));
+    }
+
+    void theHeaderTakesTheVolumeElseTheScan() {
+        auto shown = panel();
+        model->setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000));
+        QVERIFY(shown->freeLabel()->isVisibleTo(shown.get()));
+        QCOMPARE(shown->freeLabel()->text(), QString("120 GB"));
+        QCOMPARE(shown->totalLabel()->text(), QString("free of 500 GB"));
+        QVERIFY(shown->storageBar());
+        model->setVolume(VolumeInfo{"Disk", 1'000'000'000'000, 250'000'000'000, 250'000'000'000});
+        QCOMPARE(shown->freeLabel()->text(), QString("250 GB"));
+        QCOMPARE(shown->totalLabel()->text(), QString("free of 1 TB"));
+        QCOMPARE(menuBarFreeText(*model), QString("250 GB"));
+        model->setScan(std::nullopt);
+        QVERIFY(!shown->storageBar());
+        QVERIFY(shown->freeLabel()->isVisibleTo(shown.get()));
+    }
+
+    void growthAndUpdateRows() {
+        auto shown = panel();
+        model->setDayGrowth(Growth{300'000'000, CategoryID::caches, 300'000'000, 1});
+        QVERIFY(shown->growthLabel()->text().startsWith("Since yesterday: Used space grew by "));
+        QCOMPARE(shown->updatesLabel()->text(), QString("No app updates"));
+        QVERIFY(!shown->showButton()->isVisibleTo(shown.get()));
+
+        const InstalledApp app = makeApp("Alpha");
+        model->setApps({app});
+        model->setUpdates({{app.id(), availableFor(app)}});
+        QCOMPARE(shown->updatesLabel()->text(), QString("1 app updates ready"));
+        QVERIFY(shown->showButton()->isVisibleTo(shown.get()));
+        QTest::mouseClick(shown->showButton(), Qt::LeftButton);
+        QCOMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem::updates));
+        QCOMPARE(windowShown, 1);
+        QTest::mouseClick(shown->openButton(), Qt::LeftButton);
+        QCOMPARE(windowShown, 2);
+    }
+
+    void scanAgainIsOffWhileScanningAndInDemo() {
+        auto shown = panel();
+        QVERIFY(shown->scanButton()->isEnabled());
+        model->setIsScanning(true);
+        QVERIFY(!shown->scanButton()->isEnabled());
+        model->setIsScanning(false);
+        model->setIsDemo(true);
+        QVERIFY(!shown->scanButton()->isEnabled());
+    }
+
+    void openingReadsTheHomeVolumeUnlessDemo() {
+        readable = VolumeInfo{"Home", 800'000'000'000, 90'000'000'000, 90'000'000'000};
+        readPaths.clear();
+        auto shown = panel();
+        shown->show();
+        QCOMPARE(readPaths, std::vector<std::string>{fixture->home()});
+        QCOMPARE(model->volume(), readable);
+
+        const VolumeInfo demo{"Demo", 1'000'000'000'000, 300'000'000'000, 300'000'000'000};
+        model->setIsDemo(true);
+        model->setVolume(demo);
+        shown->hide();
+        shown->show();
+        QCOMPARE(model->volume(), std::optional<VolumeInfo>(demo));
+        QCOMPARE(readPaths.size(), std::size_t(1));
+    }
+
+    void rendersInLightAndDark() {
+        model->setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000, {{CategoryID::apps, 80'000'000'000}}));
+        for (Look look : {Look::light, Look::dark}) {
+            auto shown = panel();
+            const QImage image = render(*shown, look);
+            QCOMPARE(image.width(), MenuBarView::width);
+            QCOMPARE(shown->storageBar()->height(), 12);
+            QVERIFY(shown->scanButton()->geometry().top() > shown->updatesLabel()->geometry().top());
+        }
+    }
+
+    // Offscreen there is no tray: no icon, and the setting still reads and writes.
+    void withoutATrayThereIsNoItemButTheSettingWorks() {
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        Settings& settings = *fixture->settings;
+        // A test store is in use, so the item is off until the setting says otherwise.
+        QVERIFY(!MenuBarSetting::showsItem(settings));
+        MenuBarItem item(*model, {});
+        QVERIFY(!item.isShown());
+        QSignalSpy followed(&MenuBarSetting::shared(), &MenuBarSetting::changed);
+        MenuBarSetting::shared().set(settings, true);
+        QCOMPARE(followed.count(), 1);
+        QVERIFY(MenuBarSetting::showsItem(settings));
+        QVERIFY(!item.isShown());
+        MenuBarSetting::shared().set(settings, false);
+        QCOMPARE(settings.boolean("menubar.enabled"), std::optional<bool>(false));
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(MenuBarTests)
+#include "MenuBarTests.moc"

@@ -1,0 +1,243 @@
+// The Settings window: the tab bound to the model, the General and Scan pages writing their
+// settings (and nothing merely by opening), the login toggle showing what the system reports,
+// and the folder lists working on what is stored.
+
+#include "ChromeFixture.h"
+#include "UiTestMain.h"
+
+#include "SettingsView/FolderList.h"
+#include "SettingsView/SettingsView.h"
+#include "Theme/Theme.h"
+#include "UiKit/Desktop.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+QStringList labelTexts(const QWidget& widget) {
+    QStringList texts;
+    for (const QLabel* label : widget.findChildren<QLabel*>())
+        if (label->isVisibleTo(&widget))
+            texts << label->text();
+    return texts;
+}
+
+} // namespace
+
+class SettingsWindowTests : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ModelFixture> fixture;
+    std::shared_ptr<FakeLoginItem> login;
+    std::unique_ptr<ThemeStore> themes;
+    AppModel* model = nullptr;
+
+    Settings& settings() { return *fixture->settings; }
+    std::unique_ptr<SettingsView> window() { return std::make_unique<SettingsView>(*model, *themes); }
+    std::unique_ptr<FolderList> list(const QString& key = "scan.projects") {
+        return std::make_unique<FolderList>(settings(), key, "No project folders yet", QString::fromStdString(fixture->home()));
+    }
+
+private slots:
+    void init() {
+        fixture = std::make_unique<ModelFixture>();
+        login = std::make_shared<FakeLoginItem>();
+        Services services = fixture->services();
+        services.loginItem = login;
+        model = &fixture->makeModel(std::move(services));
+        themes = std::make_unique<ThemeStore>(settings());
+    }
+    void cleanup() {
+        themes.reset();
+        fixture.reset();
+    }
+
+    void openingWritesNothing() {
+        settings().setInteger("scan.installerAge", 500);
+        login->on = true;
+        auto shown = window();
+        for (SettingsTab tab : allSettingsTabs) {
+            shown->tabs()->setCurrentIndex(int(tab));
+            render(*shown, Look::light);
+        }
+        model->setSettingsTab(SettingsTab::general);
+        QCOMPARE(login->changes, 0);
+        auto* scan = static_cast<ScanSettingsView*>(shown->page(SettingsTab::scan));
+        QCOMPARE(scan->installerAge()->value(), 365);
+        QCOMPARE(settings().integer("scan.installerAge"), std::optional<qint64>(500));
+        for (const char* key : {"menubar.enabled", "report.weekly", "scan.projectAge", "scan.projects", "scan.excluded"})
+            QVERIFY2(!fixture->settings->contains(key), key);
+    }
+
+    void theTabFollowsTheModelBothWays() {
+        model->setSettingsTab(SettingsTab::scan);
+        auto shown = window();
+        QCOMPARE(shown->tabs()->currentIndex(), 1);
+        QCOMPARE(shown->tabs()->tabText(0), QString("General"));
+        shown->tabs()->setCurrentIndex(2);
+        QCOMPARE(model->settingsTab(), SettingsTab::appearance);
+        model->setSettingsTab(SettingsTab::general);
+        QCOMPARE(shown->tabs()->currentIndex(), 0);
+    }
+
+    void generalTogglesWriteTheirKeys() {
+        auto shown = window();
+        auto* general = static_cast<GeneralSettings*>(shown->page(SettingsTab::general));
+        // On by default, also with a test store in use.
+        QVERIFY(general->menuBar()->isChecked());
+        QVERIFY(general->weekly()->isChecked());
+        general->menuBar()->click();
+        general->weekly()->click();
+        QCOMPARE(settings().boolean("menubar.enabled"), std::optional<bool>(false));
+        QCOMPARE(settings().boolean("report.weekly"), std::optional<bool>(false));
+        QTest::mouseClick(general->showSetup(), Qt::LeftButton);
+        QCOMPARE(model->sheet()->id(), QString("onboarding"));
+    }
+
+    void theLoginToggleShowsWhatTheSystemReports() {
+        auto shown = window();
+        auto* general = static_cast<GeneralSettings*>(shown->page(SettingsTab::general));
+        QVERIFY(!general->login()->isChecked());
+        general->login()->click();
+        QVERIFY(login->on);
+        QVERIFY(general->login()->isChecked());
+        login->refuses = true;
+        general->login()->click();
+        QCOMPARE(login->changes, 2);
+        QVERIFY(login->on);
+        QVERIFY(general->login()->isChecked()); // the removal failed, so it stays on
+    }
+
+    void fullDiskAccessRow() {
+        int opened = 0;
+        Desktop::setOpener([&opened](const QUrl&) { return ++opened, true; });
+        model->setHasFullDiskAccess(false);
+        auto shown = window();
+        auto* general = static_cast<GeneralSettings*>(shown->page(SettingsTab::general));
+        QVERIFY(general->openAccessSettings()->isVisibleTo(general));
+        QVERIFY(!general->accessOn()->isVisibleTo(general));
+        // Linux has no such pane: the open check refuses the address.
+        QTest::mouseClick(general->openAccessSettings(), Qt::LeftButton);
+        QCOMPARE(opened, 0);
+        model->setHasFullDiskAccess(true);
+        QVERIFY(general->accessOn()->isVisibleTo(general));
+        QVERIFY(!general->openAccessSettings()->isVisibleTo(general));
+        Desktop::setOpener({});
+    }
+
+    void steppersStayInTheirRanges() {
+        auto shown = window();
+        auto* scan = static_cast<ScanSettingsView*>(shown->page(SettingsTab::scan));
+        QCOMPARE(scan->installerAge()->value(), 14);
+        QCOMPARE(scan->installerAge()->text(), QString("Older than 14 days"));
+        QCOMPARE(scan->projectAge()->value(), 30);
+        scan->installerAge()->setValue(0);
+        QCOMPARE(settings().integer("scan.installerAge"), std::optional<qint64>(1));
+        scan->installerAge()->stepUp();
+        QCOMPARE(settings().integer("scan.installerAge"), std::optional<qint64>(2));
+        scan->projectAge()->setValue(3);
+        QCOMPARE(settings().integer("scan.projectAge"), std::optional<qint64>(7));
+        scan->projectAge()->setValue(999);
+        QCOMPARE(settings().integer("scan.projectAge"), std::optional<qint64>(365));
+        QCOMPARE(scan->projectAge()->text(), QString("Unchanged for 365 days"));
+    }
+
+    void folderListsAddSortedWithoutDuplicatesAndRemoveInOrder() {
+        auto folders = list();
+        folders->add({"/srv/b", "/srv/B", "/srv/a"});
+        folders->add({"/srv/a", "/srv/c"});
+        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>({"/srv/B", "/srv/a", "/srv/b", "/srv/c"}));
+        settings().setTexts("scan.projects", {"/z", "/a", "/m", "/a"});
+        folders->reload();
+        folders->remove("/a");
+        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>({"/z", "/m"}));
+        QCOMPARE(folders->folders(), QStringList({"/z", "/m"}));
+    }
+
+    void aFolderListNeverWritesAStaleCopy() {
+        settings().setTexts("scan.projects", {"/one"});
+        auto folders = list();
+        // The Storage page adds a folder while the list shows.
+        settings().setTexts("scan.projects", {"/one", "/two"});
+        folders->remove("/one");
+        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>(QStringList{"/two"}));
+        settings().setTexts("scan.projects", {"/two", "/three"});
+        folders->add({"/four"});
+        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>({"/four", "/three", "/two"}));
+    }
+
+    void folderListRowsAndEmptyText() {
+        const QString home = QString::fromStdString(fixture->home());
+        for (bool storedEmpty : {false, true}) {
+            if (storedEmpty)
+                settings().setTexts("scan.projects", {});
+            auto folders = list();
+            QCOMPARE(labelTexts(*folders), QStringList({"No project folders yet"}));
+        }
+        settings().setTexts("scan.projects", {home + "/code"});
+        auto folders = list();
+        folders->show();
+        drainMainQueue();
+        QVERIFY(!labelTexts(*folders).contains("No project folders yet"));
+        auto buttons = folders->findChildren<QToolButton*>();
+        QCOMPARE(buttons.size(), 1);
+        QCOMPARE(buttons.front()->accessibleName(), QString("Remove"));
+        QVERIFY(buttons.front()->text().isEmpty());
+        QTest::mouseClick(buttons.front(), Qt::LeftButton);
+        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>(QStringList()));
+        drainMainQueue();
+        QCOMPARE(labelTexts(*folders), QStringList({"No project folders yet"}));
+    }
+
+    void addFolderAsksThePicker() {
+        auto folders = list("scan.excluded");
+        folders->show();
+        auto* add = folders->findChild<QPushButton*>();
+        QCOMPARE(add->text(), QString("Add Folder…"));
+        folders->setPicker([](QWidget*) { return std::nullopt; });
+        add->click();
+        QVERIFY(!fixture->settings->contains("scan.excluded"));
+        folders->setPicker([](QWidget*) { return QStringList({"/x", "/w"}); });
+        add->click();
+        QCOMPARE(settings().texts("scan.excluded"), std::optional<QStringList>({"/w", "/x"}));
+    }
+
+    void theHomeFolderIsShownAsTilde() {
+        QCOMPARE(FolderList::abbreviated("/home/ada", "/home/ada"), QString("~"));
+        QCOMPARE(FolderList::abbreviated("/home/ada/code", "/home/ada"), QString("~/code"));
+        QCOMPARE(FolderList::abbreviated("/home/ada2/code", "/home/ada"), QString("/home/ada2/code"));
+        QCOMPARE(FolderList::abbreviated("/srv/code", "/home/ada"), QString("/srv/code"));
+    }
+
+    void rendersEveryTabInLightAndDark() {
+        auto shown = window();
+        for (Look look : {Look::light, Look::dark})
+            for (SettingsTab tab : allSettingsTabs) {
+                shown->tabs()->setCurrentIndex(int(tab));
+                const QImage image = render(*shown, look);
+                QVERIFY(!image.isNull());
+                QCOMPARE(shown->tabs()->widget(int(tab))->width(), SettingsView::width);
+                QVERIFY(shown->tabs()->widget(int(tab))->height() <= SettingsView::maxHeight);
+            }
+        const QStringList general = labelTexts(*shown->page(SettingsTab::general));
+        QVERIFY(general.contains("Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except "
+                                 "update checks."));
+        const QStringList scan = labelTexts(*shown->page(SettingsTab::scan));
+        QVERIFY(scan.contains("No excluded folders"));
+        QVERIFY(scan.contains("Dovrane never lists anything inside these folders."));
+    }
+};
+
+DOVRANE_UI_TEST_MAIN(SettingsWindowTests)
+#include "SettingsWindowTests.moc"
