@@ -9,6 +9,7 @@
 #include "DovraneKit/Plist.h"
 #include "DovraneKit/SigningIdentities.h"
 #include "DovraneKit/ToolOutputParsers.h"
+#include "SodiumSupport.h"
 #include "UpdateInstallerInternals.h"
 #include "support/LoopbackServer.h"
 #include "support/ArchiveFixtures.h"
@@ -34,14 +35,6 @@ namespace {
 const std::string developer = "Apple Development: Jane Doe (TEAM123456)";
 const std::string stranger = "Apple Development: Max Muster (OTHER98765)";
 
-std::string base64(std::string_view bytes) {
-    std::string out(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
-    sodium_bin2base64(out.data(), out.size(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                      sodium_base64_VARIANT_ORIGINAL);
-    out.resize(out.find('\0'));
-    return out;
-}
-
 // An update key as an app names it, and the vendor's signatures of downloads.
 struct UpdateKey {
     unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
@@ -52,12 +45,12 @@ struct UpdateKey {
             std::abort();
         crypto_sign_keypair(publicKey, secretKey);
     }
-    std::string publicBase64() const { return base64({reinterpret_cast<const char*>(publicKey), sizeof publicKey}); }
+    std::string publicBase64() const { return sodium::toBase64({reinterpret_cast<const char*>(publicKey), sizeof publicKey}); }
     std::string sign(std::string_view bytes) const {
         unsigned char signature[crypto_sign_BYTES];
         crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                              secretKey);
-        return base64({reinterpret_cast<const char*>(signature), sizeof signature});
+        return sodium::toBase64({reinterpret_cast<const char*>(signature), sizeof signature});
     }
 };
 

@@ -4,22 +4,14 @@
 
 #include <DovraneKit/FileSystem.h>
 
+#include "SodiumSupport.h"
+
 #include <sodium.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 
 namespace dovrane::testing {
-
-namespace {
-std::string base64(std::string_view bytes) {
-    std::string out(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
-    sodium_bin2base64(out.data(), out.size(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                      sodium_base64_VARIANT_ORIGINAL);
-    out.resize(out.find('\0'));
-    return out;
-}
-} // namespace
 
 UpdateKey::UpdateKey() : publicKey_(crypto_sign_PUBLICKEYBYTES, '\0'), secretKey_(crypto_sign_SECRETKEYBYTES, '\0') {
     if (sodium_init() < 0)
@@ -28,13 +20,13 @@ UpdateKey::UpdateKey() : publicKey_(crypto_sign_PUBLICKEYBYTES, '\0'), secretKey
                         reinterpret_cast<unsigned char*>(secretKey_.data()));
 }
 
-std::string UpdateKey::publicBase64() const { return base64(publicKey_); }
+std::string UpdateKey::publicBase64() const { return sodium::toBase64(publicKey_); }
 
 std::string UpdateKey::sign(std::string_view bytes) const {
     unsigned char signature[crypto_sign_BYTES];
     crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                          reinterpret_cast<const unsigned char*>(secretKey_.data()));
-    return base64({reinterpret_cast<const char*>(signature), sizeof signature});
+    return sodium::toBase64({reinterpret_cast<const char*>(signature), sizeof signature});
 }
 
 void makeBundle(const std::string& path, const std::string& identifier, const std::string& version,
