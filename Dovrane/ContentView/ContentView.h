@@ -63,6 +63,10 @@ public:
     void setCleanUpSafeItems(QAction* action) { cleanUpSafeItems_ = action; }
     QAction* cleanUpSafeItems() const { return cleanUpSafeItems_; }
 
+    // Builds the page of the model's sidebar item anew. The application calls it once it has
+    // installed the page makers, which need the window's menus and so come after the window.
+    void showPage();
+
     // The badge count of a sidebar row: the orphans for Apps, 0 for the rest.
     int badge(SidebarItem item) const;
 
@@ -90,7 +94,6 @@ protected:
 
 private:
     void modelChanged(AppModel::Field field);
-    void showPage();
     void selectSidebarRow();
     void refreshBadges();
     void refreshNotice();
