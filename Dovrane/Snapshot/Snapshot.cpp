@@ -84,7 +84,8 @@ const std::array<SheetStep, 4> sheetSteps = {{
     {"cleanup",
      [](AppModel& model) {
          if (model.scan())
-             model.requestCleanup(model.scan()->safeItems(true), QCoreApplication::translate("dovrane::OverviewPage", "Safe items"));
+             model.requestCleanup(model.scan()->safeItems(true),
+                                  QCoreApplication::translate("dovrane::OverviewPage", "Safe items"));
      }},
     {"uninstall",
      [](AppModel& model) {
@@ -188,6 +189,8 @@ Subtask captureSettings(const Run& run) {
 }
 
 DetachedTask perform(Run run) {
+    // The run starts once the launch steps have returned.
+    co_await Pause(0);
     keepDisplayAwake();
     // A folder that cannot be made shows later: no image is written, so no line is printed.
     (void)Fs::makeDirectories(run.folder);

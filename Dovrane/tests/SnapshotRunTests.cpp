@@ -104,8 +104,7 @@ QSize checkLayoutFormat(const QJsonObject& layout, const std::string& name) {
     EXPECT_TRUE(layout.value("probes").isArray());
 
     const QSet<QString> fields{"area", "height", "inset", "kind", "name", "width", "x", "y"};
-    std::tuple<QString, double, double> previous;
-    bool first = true;
+    std::optional<std::tuple<QString, double, double>> previous;
     for (const QJsonValue& value : layout.value("probes").toArray()) {
         const QJsonObject probe = value.toObject();
         const QString kind = probe.value("kind").toString();
@@ -124,9 +123,9 @@ QSize checkLayoutFormat(const QJsonObject& layout, const std::string& name) {
             EXPECT_EQ(probe.value("inset").toDouble(), 0);
         const std::tuple<QString, double, double> place{probe.value("area").toString(), probe.value("y").toDouble(),
                                                         probe.value("x").toDouble()};
-        EXPECT_TRUE(first || !(place < previous)) << "probes out of order at " << probe.value("name").toString().toStdString();
+        EXPECT_TRUE(!previous || !(place < *previous))
+            << "probes out of order at " << probe.value("name").toString().toStdString();
         previous = place;
-        first = false;
     }
     return QSize(window.value("width").toInt(), window.value("height").toInt());
 }
