@@ -1,7 +1,7 @@
-// The screenshot run's pieces inside one process: the step filter, where layout files go, which
-// windows it takes for the main window, a sheet and the Settings window, pauses that give the
-// event loop back, and one capture with the lines it prints. The whole run on the built binary
-// is checked by the end-to-end tests.
+// The screenshot run's pieces inside one process: the step filter, where layout files go, how
+// it tells the main window from a sheet and other windows, pauses that give the event loop
+// back, and the lines of captures that find no window or cannot write. The whole run on the
+// built binary is checked by the end-to-end tests.
 
 #include "Snapshot/Capture.h"
 #include "Snapshot/Pausing.h"
@@ -12,9 +12,6 @@
 #include <DovraneKit/FileSystem.h>
 
 #include <QDialog>
-#include <QImage>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMainWindow>
 #include <QMenu>
 #include <QTest>
@@ -186,30 +183,6 @@ private slots:
         QCOMPARE(events, (std::vector<std::string>{"outer starts", "inner starts"}));
         QTRY_COMPARE(events,
                      (std::vector<std::string>{"outer starts", "inner starts", "inner ends", "outer goes on"}));
-    }
-
-    // The layout file first, with the window's client area; an earlier image replaced; one line.
-    void aCaptureWritesItsImageAndLayoutFile() {
-        TempDir folder;
-        const std::string image = folder / "menubar-light.png";
-        writeFile(image, "an earlier image");
-        QWidget window;
-        window.resize(240, 120);
-        window.setStyleSheet(QStringLiteral("background: #336699"));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-        StandardOutput output;
-        finish(Snapshot::capture(image, &window));
-        QCOMPARE(output.lines(), "SNAPSHOT " + image + "\n"); // no fallback
-
-        const QImage picture(QString::fromStdString(image), "png");
-        QCOMPARE(picture.size(), QSize(240, 120));
-        const QJsonObject layout =
-            QJsonDocument::fromJson(QByteArray::fromStdString(*Fs::readFile(folder / "menubar-light-layout.json")))
-                .object();
-        QCOMPARE(layout.value("window").toObject().value("width").toDouble(), 240.0);
-        QCOMPARE(layout.value("window").toObject().value("height").toDouble(), 120.0);
     }
 
     // Nothing to capture: one line, and no file is written or removed.
