@@ -10,7 +10,6 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QScreen>
-#include <QWindow>
 
 #include <cstdio>
 
@@ -32,7 +31,9 @@ bool save(const QPixmap& image, const std::string& path) {
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG"))
         return false;
-    return Fs::writeFile(path, std::string_view(png.constData(), std::size_t(png.size()))) && Fs::exists(path);
+    // Never half an image at the path, even when the disk fills.
+    return Fs::writeFileAtomically(path, std::string_view(png.constData(), std::size_t(png.size()))) &&
+           Fs::exists(path);
 }
 
 // The window system's picture of the window, taken from its screen by the window's id (the
