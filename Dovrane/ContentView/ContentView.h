@@ -23,13 +23,19 @@ class NoticeBar;
 class ScanToolbar;
 class SheetHost;
 
-// The sidebar's badge: a count drawn at the row's trailing end; 0 draws nothing.
+// The sidebar's rows: the symbol in the tint (in the selection's text colour on the selected
+// row), worked out at every paint so it follows the look, and the badge, a count drawn at the
+// row's trailing end (0 draws nothing).
 class SidebarBadgeDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
     static constexpr int badgeRole = Qt::UserRole + 1;
+    static constexpr int symbolRole = Qt::UserRole + 2;
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 
 // A rounded border in the tint over the whole window while a drop hovers; takes no clicks.
