@@ -138,7 +138,7 @@ Subtask captureSheets(const Run& run) {
 
 // The menu bar item's panel in a plain window of its own, so it renders without a tray.
 Subtask captureMenuBar(const Run& run) {
-    static const std::string key = "menubar";
+    const std::string key = "menubar";
     if (!run.includes(key))
         co_return;
     QPointer<QWidget> window = new QWidget;
@@ -164,7 +164,7 @@ Subtask captureMenuBar(const Run& run) {
 // The Settings window: the visible window that is neither the main window remembered before it
 // opened nor a sheet. Without one the capture takes the main window.
 Subtask captureSettings(const Run& run) {
-    static const std::string key = "settings";
+    const std::string key = "settings";
     if (!run.includes(key))
         co_return;
     const QPointer<QWidget> main = mainWindow();
