@@ -35,6 +35,8 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
     window_->setCleanUpSafeItems(menus_->cleanUpSafeItems);
     DiskPages::install(*menus_->cleanUpSafeItems);
     AppPages::install();
+    // The window was built before its pages could be: replace the stand-in it shows.
+    window_->showPage();
     // Enabled once the Settings window gives its opener.
     menus_->settings->setEnabled(false);
     paletteKeys_ = new PaletteKeyFilter(this);

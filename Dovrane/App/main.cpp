@@ -2,7 +2,7 @@
 // ends. Then the application (on the offscreen platform for a headless self-test): the UI kit,
 // the German texts when the language is German, the database (a store that cannot be opened
 // ends the process), the model and the main window, whose launch steps run once it shows and
-// end with the developer modes (the traces and the self-test).
+// end with the developer modes (the traces, the self-test and the screenshot run).
 
 #include "App/DovraneApp.h"
 #include "App/GuiClipboard.h"
@@ -15,6 +15,7 @@
 #include "Services/Services.h"
 #include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
+#include "Snapshot/Snapshot.h"
 #include "Theme/Theme.h"
 #include "UiKit/Setup.h"
 
@@ -39,7 +40,10 @@ int main(int argc, char** argv) {
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();
 
     dovrane::DovraneApp app(arguments, *container, std::move(services),
-                            {[](dovrane::AppModel& model) { dovrane::SelfTest::runIfRequested(model); }, {}});
+                            {[](dovrane::AppModel& model) { dovrane::SelfTest::runIfRequested(model); },
+                             [](dovrane::AppModel& model, const std::function<void()>& openSettings) {
+                                 dovrane::Snapshot::runIfRequested(model, openSettings);
+                             }});
     // The palette, the Settings window and the menu bar item, hosted by the application; they
     // go before it, since they observe its model.
     dovrane::SheetHost::setPaletteMaker([&app](dovrane::AppModel& model, QWidget* window) -> QDialog* {

@@ -42,6 +42,18 @@ int rowOfItem(SidebarItem item) {
 
 } // namespace
 
+void SidebarBadgeDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString symbol = index.data(symbolRole).toString();
+    if (symbol.isEmpty() || !option->widget)
+        return;
+    const QColor color = option->state.testFlag(QStyle::State_Selected)
+                             ? option->palette.color(QPalette::HighlightedText)
+                             : SemanticColors::tint(*option->widget);
+    option->icon = QIcon(Symbols::pixmap(symbol, option->decorationSize.width(), color,
+                                         option->widget->devicePixelRatioF()));
+}
+
 void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
@@ -129,6 +141,7 @@ ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget*
     for (SidebarItem item : allSidebarItems) {
         auto* row = new QListWidgetItem(Symbols::icon(Pages::symbol(item)), title(item), sidebar_);
         row->setData(Qt::UserRole, rawValue(item));
+        row->setData(SidebarBadgeDelegate::symbolRole, Pages::symbol(item));
     }
     connect(sidebar_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)

@@ -23,13 +23,19 @@ class NoticeBar;
 class ScanToolbar;
 class SheetHost;
 
-// The sidebar's badge: a count drawn at the row's trailing end; 0 draws nothing.
+// The sidebar's rows: the symbol in the tint (in the selection's text colour on the selected
+// row), worked out at every paint so it follows the look, and the badge, a count drawn at the
+// row's trailing end (0 draws nothing).
 class SidebarBadgeDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
     static constexpr int badgeRole = Qt::UserRole + 1;
+    static constexpr int symbolRole = Qt::UserRole + 2;
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 
 // A rounded border in the tint over the whole window while a drop hovers; takes no clicks.
@@ -63,6 +69,10 @@ public:
     void setCleanUpSafeItems(QAction* action) { cleanUpSafeItems_ = action; }
     QAction* cleanUpSafeItems() const { return cleanUpSafeItems_; }
 
+    // Builds the page of the model's sidebar item anew. The application calls it once it has
+    // installed the page makers, which need the window's menus and so come after the window.
+    void showPage();
+
     // The badge count of a sidebar row: the orphans for Apps, 0 for the rest.
     int badge(SidebarItem item) const;
 
@@ -90,7 +100,6 @@ protected:
 
 private:
     void modelChanged(AppModel::Field field);
-    void showPage();
     void selectSidebarRow();
     void refreshBadges();
     void refreshNotice();

@@ -1,11 +1,12 @@
 // The window's smaller parts in their states: the scan toolbar, the notice bar, the access
-// hint, the sidebar's badge, and onboarding's rows over faked permissions.
+// hint, the sidebar's symbols and badge, and onboarding's rows over faked permissions.
 
 #include "ContentView/AccessHint.h"
 #include "ContentView/NoticeBar.h"
 #include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
 #include "Sheets/OnboardingView.h"
+#include "UiKit/SemanticColors.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
@@ -113,6 +114,31 @@ private slots:
             QCOMPARE(badgeOf(row), 0);
         model.setOrphans({});
         QCOMPARE(badgeOf(2), 0);
+    }
+
+    // The symbols are drawn in the tint in either look, so they never vanish into a dark
+    // sidebar; the selected row's symbol takes the selection's text colour.
+    void sidebarSymbolsFollowTheLook() {
+        WindowFixture fixture;
+        ContentView& window = fixture.makeWindow(fixture.makeModel());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QListWidget* sidebar = window.sidebar();
+        const auto symbolHasColour = [&](int row, const QColor& colour) {
+            const QRect rect = sidebar->visualItemRect(sidebar->item(row));
+            const QImage image = sidebar->viewport()->grab(QRect(rect.topLeft(), QSize(40, rect.height()))).toImage();
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixelColor(x, y).rgb() == colour.rgb())
+                        return true;
+            return false;
+        };
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            QVERIFY(symbolHasColour(1, SemanticColors::tint(*sidebar)));
+            QVERIFY(symbolHasColour(0, sidebar->palette().color(QPalette::HighlightedText)));
+        }
+        Appearance::shared().force(std::nullopt);
     }
 
     void onboardingReadsPermissionsBack() {

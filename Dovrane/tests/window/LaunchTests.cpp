@@ -2,11 +2,14 @@
 // Settings switches, the developer runs once per process, and the window running the steps
 // each time it is shown anew.
 
+#include "App/DovraneApp.h"
 #include "App/Launch.h"
+#include "ContentView/ContentView.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 
+#include <QScrollArea>
 #include <QTest>
 
 using namespace dovrane;
@@ -169,6 +172,16 @@ private slots:
         window.close();
         window.show();
         QTRY_COMPARE(launches, 2);
+    }
+
+    // The page makers come after the window (they need its menus); the page on show at launch
+    // is the real Overview page all the same, not the stand-in built before them.
+    void theFirstPageIsTheRealOverviewPage() {
+        WindowFixture fixture;
+        DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
+        QVERIFY(qobject_cast<QScrollArea*>(app.window().page()));
+        QCOMPARE(app.window().page()->objectName(), QStringLiteral("page-overview"));
+        QCOMPARE(app.window().page()->metaObject()->className(), "dovrane::OverviewPage");
     }
 };
 
