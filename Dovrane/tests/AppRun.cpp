@@ -80,4 +80,11 @@ AppRun runProgram(const std::string& program, const std::vector<std::string>& ar
     return run;
 }
 
+std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
 } // namespace dovrane::testing

@@ -1,10 +1,8 @@
 // Runs the built application with "--selftest" on a home, a Trash and a test store of our own.
 // Every run has a deadline: a run still going then is killed by its process id and fails.
 
-#include "DovraneKit/FileSystem.h"
 #include "AppRun.h"
-#include "support/LoopbackServer.h"
-#include "support/TestSupport.h"
+#include "DovraneKit/FileSystem.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -39,13 +37,6 @@ const std::vector<std::string> updateInstallChecks = {
     "PASS the refused update leaves the app as it was"};
 const std::string skipLine = "SKIP update install: no Apple Development certificate on this Mac";
 const std::string volumeCheck = "PASS free space is within the disk size";
-
-std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
-    std::vector<std::string> all;
-    for (const auto& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 // The summary's counts are those of the PASS and FAIL lines before it, the EXIT line comes
 // last and the status is the one it names.
@@ -90,27 +81,15 @@ std::vector<Record> journal(const std::string& store) {
     return records;
 }
 
-// One self-test's world: a home of its own with its Trash, a test store beside it, no display,
-// and the update services pointed at a loopback server that nothing may ask.
-class SelfTestRun : public ::testing::Test {
+// One self-test's world: the headless run's, whose home holds the Trash the self-test uses.
+class SelfTestRun : public HeadlessAppTest {
 protected:
-    void TearDown() override { EXPECT_TRUE(services_.requests().empty()) << "the self-test made a request"; }
-
     std::string workRoot() const { return home_ / "Library/Caches/com.marrowdine.dovrane.selftest"; }
     std::string trash(const std::string& part) const { return home_ / (".local/share/Trash/" + part); }
     void expectTrashEmpty() const {
         EXPECT_EQ(entries(trash("files")), std::vector<std::string>{});
         EXPECT_EQ(entries(trash("info")), std::vector<std::string>{});
     }
-
-    TempHome home_;
-    TempDir storeFolder_;
-    std::string store_ = storeFolder_ / "selftest.store";
-    LoopbackServer services_;
-    ScopedEnv platform_{"QT_QPA_PLATFORM", "offscreen"};
-    ScopedEnv storeVariable_{"APP_STORE", store_};
-    ScopedEnv casks_{"APP_CASK_INDEX_URL", services_.url("/api/cask.json").text()};
-    ScopedEnv lookup_{"APP_STORE_LOOKUP_URL", services_.url("/lookup").text()};
 };
 
 } // namespace

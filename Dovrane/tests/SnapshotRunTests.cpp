@@ -6,8 +6,6 @@
 
 #include "AppRun.h"
 #include "DovraneKit/FileSystem.h"
-#include "support/LoopbackServer.h"
-#include "support/TestSupport.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -48,13 +46,6 @@ const std::vector<std::string> sheetViews = {"sheet-onboarding", "sheet-cleanup"
 const std::vector<std::string> settingsViews = {"settings-general", "settings-scan", "settings-appearance"};
 const std::vector<std::string> menuBarImages = perLook({"menubar"});
 const std::vector<std::string> settingsImages = perLook(settingsViews);
-
-std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
-    std::vector<std::string> all;
-    for (const auto& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 QImage loadImage(const std::string& path) {
     QImageReader reader(QString::fromStdString(path), "png");
@@ -147,12 +138,10 @@ void expectOverviewMarks(const QJsonObject& layout, const std::string& name) {
     EXPECT_EQ(probes, (std::set<std::string>{"bar", "header", "safe"}));
 }
 
-// One screenshot run's world: a home of its own, a test store, the demo data, no display and no
-// desktop bus, and the update services pointed at a loopback server that nothing may ask.
-class SnapshotRun : public ::testing::Test {
+// One screenshot run's world: the headless run's, with the demo data, no desktop bus and an
+// output folder that the run makes.
+class SnapshotRun : public HeadlessAppTest {
 protected:
-    void TearDown() override { EXPECT_TRUE(services_.requests().empty()) << "the screenshot run made a request"; }
-
     // The run with APP_SNAPSHOT_PAGES set to filter, or unset.
     AppRun snapshot(std::optional<std::string> filter = std::nullopt) {
         ScopedEnv pages("APP_SNAPSHOT_PAGES", std::move(filter));
@@ -181,19 +170,12 @@ protected:
         EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), expected);
     }
 
-    TempHome home_;
-    TempDir storeFolder_;
     TempDir outputParent_;
     // Made by the run, with its parent.
     std::string output_ = outputParent_ / "shots/today";
-    LoopbackServer services_;
-    ScopedEnv platform_{"QT_QPA_PLATFORM", "offscreen"};
     ScopedEnv bus_{"DBUS_SESSION_BUS_ADDRESS", std::nullopt};
-    ScopedEnv store_{"APP_STORE", storeFolder_ / "snapshot.store"};
     ScopedEnv seed_{"APP_SEED", "1"};
     ScopedEnv folder_{"APP_SNAPSHOT", output_};
-    ScopedEnv casks_{"APP_CASK_INDEX_URL", services_.url("/api/cask.json").text()};
-    ScopedEnv lookup_{"APP_STORE_LOOKUP_URL", services_.url("/lookup").text()};
 };
 
 } // namespace
