@@ -172,11 +172,12 @@ private slots:
         AppModel& model = fixture.makeModel();
         model.refreshPermissions();
         QVERIFY(!model.hasFullDiskAccess() && !model.needsRestart());
-        unsetenv("APP_NO_FDA");
-        model.refreshPermissions();
-        QVERIFY(model.hasFullDiskAccess() && model.needsRestart());
-        setenv("APP_NO_FDA", "1", 1);
-        model.refreshPermissions();
+        {
+            ScopedEnv granted("APP_NO_FDA", std::nullopt);
+            model.refreshPermissions();
+            QVERIFY(model.hasFullDiskAccess() && model.needsRestart());
+        }
+        model.refreshPermissions(); // APP_NO_FDA is "1" again
         QVERIFY(!model.hasFullDiskAccess() && model.needsRestart()); // never taken back
     }
 };

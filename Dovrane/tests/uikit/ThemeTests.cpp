@@ -11,20 +11,9 @@ using namespace dovrane;
 
 namespace {
 
-// APP_ACCENT for the life of one store's creation.
-class AccentVariable {
-public:
-    explicit AccentVariable(const char* value) {
-        if (value)
-            setenv("APP_ACCENT", value, 1);
-        else
-            unsetenv("APP_ACCENT");
-    }
-    ~AccentVariable() { unsetenv("APP_ACCENT"); }
-};
-
 QString startingTheme(const char* variable, std::optional<QString> stored) {
-    AccentVariable accent(variable);
+    // APP_ACCENT for the life of one store's creation.
+    testing::ScopedEnv accent("APP_ACCENT", variable ? std::optional<std::string>(variable) : std::nullopt);
     MemorySettings settings;
     if (stored)
         settings.setText("appearance.accent", *stored);

@@ -3,6 +3,7 @@
 // UTC, English, a home under /tmp that does not exist, no session bus so the real desktop is
 // never asked), then the UI kit installed and the suite run.
 
+#include "../model/support/QtEnvironment.h"
 #include "UiKit/Setup.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ int runSuite(int argc, char** argv, void (*beforeStart)() = nullptr) {
     fixEnvironment();
     if (beforeStart)
         beforeStart();
+    changeEnvironmentThroughQt();
     QApplication application(argc, argv);
     UiKit::install();
     Suite suite;

@@ -20,16 +20,22 @@ std::optional<std::string> getEnv(const char* name) {
     return value ? std::optional<std::string>(value) : std::nullopt;
 }
 
-void restoreEnv(const char* name, const std::optional<std::string>& value) {
+void writeWithLibc(const char* name, const std::optional<std::string>& value) {
     if (value)
         setenv(name, value->c_str(), 1);
     else
         unsetenv(name);
 }
 
+EnvironmentWriter environmentWriter = writeWithLibc;
+
+void restoreEnv(const char* name, const std::optional<std::string>& value) { environmentWriter(name, value); }
+
 void ensureParent(const std::string& path) { Fs::makeDirectories(Path::parent(path)); }
 
 } // namespace
+
+void setEnvironmentWriter(EnvironmentWriter writer) { environmentWriter = writer ? writer : writeWithLibc; }
 
 TempDir::TempDir(std::string_view prefix) {
     auto made = Fs::makeUniqueDirectory("/tmp", prefix);
@@ -45,10 +51,10 @@ std::string TempDir::operator/(std::string_view relative) const { return Path::j
 TempHome::TempHome()
     : dir_("dovrane-home-"), savedHome_(getEnv("HOME")), savedData_(getEnv("XDG_DATA_HOME")),
       savedConfig_(getEnv("XDG_CONFIG_HOME")), savedCache_(getEnv("XDG_CACHE_HOME")) {
-    setenv("HOME", dir_.path().c_str(), 1);
-    setenv("XDG_DATA_HOME", (dir_ / ".local/share").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir_ / ".config").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (dir_ / ".cache").c_str(), 1);
+    restoreEnv("HOME", dir_.path());
+    restoreEnv("XDG_DATA_HOME", dir_ / ".local/share");
+    restoreEnv("XDG_CONFIG_HOME", dir_ / ".config");
+    restoreEnv("XDG_CACHE_HOME", dir_ / ".cache");
 }
 
 TempHome::~TempHome() {
