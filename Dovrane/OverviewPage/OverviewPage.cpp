@@ -202,9 +202,7 @@ QWidget* OverviewPage::safeList(const ScanResult& scan) {
     std::stable_sort(rows.begin(), rows.end(),
                      [](const Category* a, const Category* b) { return a->safeSize() > b->safeSize(); });
 
-    const QFont titleFont = Fonts::font(FontRole::title3);
-    QFont semibold = titleFont;
-    semibold.setWeight(QFont::DemiBold);
+    const QFont semibold = Fonts::font(FontRole::title3, QFont::DemiBold);
     auto* titleRow = new QHBoxLayout;
     QVBoxLayout* titles = nullptr;
     QWidget* titleColumn = column(block, 4, &titles);
@@ -253,8 +251,7 @@ QWidget* OverviewPage::scanning() {
     QWidget* block = column(blocks_, 12, &layout);
     block->setObjectName(QStringLiteral("scanning"));
     block->setMaximumWidth(480);
-    QFont title = Fonts::font(FontRole::title2);
-    title.setWeight(QFont::DemiBold);
+    const QFont title = Fonts::font(FontRole::title2, QFont::DemiBold);
     layout->addWidget(new StyledLabel(tr("Measuring your disk"), title, {}, block));
     progressLabel_ = new StyledLabel(context_.model.scanLabel(), Fonts::font(FontRole::body), {}, block);
     layout->addWidget(progressLabel_);

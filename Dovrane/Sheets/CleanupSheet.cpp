@@ -24,8 +24,7 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
 
     auto* header = new QVBoxLayout;
     header->setSpacing(4);
-    QFont title = Fonts::font(FontRole::title2);
-    title.setWeight(QFont::DemiBold);
+    const QFont title = Fonts::font(FontRole::title2, QFont::DemiBold);
     header->addWidget(new StyledLabel(tr("This goes to the Trash"), title, {}, this));
     header->addWidget(new StyledLabel(tr("%1 files, %2").arg(plan.files()).arg(byteText(plan.size())),
                                       Fonts::monospacedDigits(Fonts::font(FontRole::title3)), SheetParts::secondary,

@@ -64,8 +64,7 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
 
     auto* header = new QVBoxLayout;
     header->setSpacing(8);
-    QFont large = Fonts::font(FontRole::largeTitle);
-    large.setWeight(QFont::DemiBold);
+    const QFont large = Fonts::font(FontRole::largeTitle, QFont::DemiBold);
     header->addWidget(new StyledLabel(tr("Welcome to Dovrane"), large, {}, this));
     auto* intro = new StyledLabel(tr("Dovrane shows what fills your Mac, explains every item in one sentence, and only "
                                      "ever moves things to the Trash."),

@@ -28,8 +28,7 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     header->addWidget(new AppIcon(request_.app, 40, this), 0, Qt::AlignVCenter);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
-    QFont title = Fonts::font(FontRole::title2);
-    title.setWeight(QFont::DemiBold);
+    const QFont title = Fonts::font(FontRole::title2, QFont::DemiBold);
     titles->addWidget(new StyledLabel(tr("Remove %1?").arg(appName), title, {}, this));
     titles->addWidget(new StyledLabel(tr("Version %1, %2")
                                           .arg(QString::fromStdString(request_.app.version), byteText(request_.app.size)),

@@ -55,9 +55,7 @@ public:
         case Qt::AccessibleTextRole:
             return entry.title; // shown as it was given, not looked up again
         case Qt::FontRole: {
-            QFont font = Fonts::font(FontRole::callout);
-            font.setWeight(QFont::DemiBold);
-            return font;
+            return Fonts::font(FontRole::callout, QFont::DemiBold);
         }
         case Qt::ForegroundRole:
             return SemanticColors::of(SemanticColor::secondaryLabel);

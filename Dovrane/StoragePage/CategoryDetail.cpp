@@ -157,8 +157,7 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     lines->setSpacing(8);
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
-    QFont titleFont = Fonts::font(FontRole::title2);
-    titleFont.setWeight(QFont::DemiBold);
+    const QFont titleFont = Fonts::font(FontRole::title2, QFont::DemiBold);
     title_ = new StyledLabel(QString(), titleFont, {}, header);
     title_->setObjectName(QStringLiteral("title"));
     titleRow->addWidget(title_, 0, Qt::AlignBottom);

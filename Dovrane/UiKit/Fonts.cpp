@@ -44,6 +44,12 @@ QFont font(FontRole role) {
     return system(13);
 }
 
+QFont font(FontRole role, QFont::Weight weight) {
+    QFont weighted = font(role);
+    weighted.setWeight(weight);
+    return weighted;
+}
+
 QFont monospacedDigits(const QFont& font) {
     const QFontMetricsF metrics(font);
     const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));

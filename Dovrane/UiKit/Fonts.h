@@ -14,6 +14,8 @@ namespace Fonts {
 
 QString family();
 QFont font(FontRole role);
+// The role's size in another weight, such as a semibold title.
+QFont font(FontRole role, QFont::Weight weight);
 // The system font at a pixel size and weight; "rounded" designs use this family too.
 QFont system(qreal pixels, QFont::Weight weight = QFont::Normal);
 // The same font with digits of one width: unchanged when its own figures are already

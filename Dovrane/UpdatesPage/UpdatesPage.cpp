@@ -82,8 +82,7 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     header->setSpacing(12);
     auto* heading = new QVBoxLayout;
     heading->setSpacing(4);
-    QFont titleFont = Fonts::font(FontRole::title);
-    titleFont.setWeight(QFont::DemiBold);
+    const QFont titleFont = Fonts::font(FontRole::title, QFont::DemiBold);
     title_ = new StyledLabel(QString(), titleFont, {}, columnWidget);
     heading->addWidget(title_);
     progress_ = new QProgressBar(columnWidget);
