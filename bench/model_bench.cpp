@@ -4,7 +4,7 @@
 //
 //   build/bin/model_bench [ITEMS] [RECORDS]
 
-#include "App/Store.h"
+#include "Store/Store.h"
 #include "AppModel/AppModel.h"
 #include "AppModel/ScanCache.h"
 #include "Services/Services.h"

@@ -6,7 +6,7 @@
 
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/SheetHost.h"
-#include "StoragePage/StorageSelection.h"
+#include "UiKit/StorageSelection.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -5,7 +5,7 @@
 #include "ChromeFixture.h"
 #include "UiTestMain.h"
 
-#include "SettingsView/FolderList.h"
+#include "UiKit/FolderList.h"
 #include "SettingsView/SettingsView.h"
 #include "Theme/Theme.h"
 #include "UiKit/Desktop.h"

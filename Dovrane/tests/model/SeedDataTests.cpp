@@ -2,6 +2,7 @@
 // the journal goes in once, observers see demo mode first, and nothing happens unless asked.
 
 #include "AppModel/ScanCache.h"
+#include "Launch/SeedEntry.h"
 #include "SeedData/SeedData.h"
 #include "Services/StoreRecords.h"
 #include "support/ModelFixture.h"

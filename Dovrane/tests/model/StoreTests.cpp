@@ -1,6 +1,6 @@
 // The database: where it lives, how it opens, what it keeps and what it refuses to touch.
 
-#include "App/Store.h"
+#include "Store/Store.h"
 #include "AppModel/ScanCache.h"
 #include "Services/ModelContainer.h"
 #include "support/ModelTestMain.h"

@@ -4,7 +4,7 @@
 
 #include "AppModel/AppModel.h"
 #include "UpdatesModel/InstallSetup.h"
-#include "UpdatesModel/UpdatesCache.h"
+#include "AppModel/UpdatesCache.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"

@@ -1,6 +1,6 @@
 #include "UiTestMain.h"
 
-#include "AppsPage/AppIcon.h"
+#include "UiKit/AppIcon.h"
 
 #include "support/TestSupport.h"
 

@@ -1,7 +1,7 @@
 #include "UiTestMain.h"
 
-#include "SettingsView/FolderList.h"
-#include "StoragePage/StorageSelection.h"
+#include "UiKit/FolderList.h"
+#include "UiKit/StorageSelection.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/PageKit.h"

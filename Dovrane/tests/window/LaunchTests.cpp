@@ -3,7 +3,7 @@
 // each time it is shown anew.
 
 #include "App/DovraneApp.h"
-#include "App/Launch.h"
+#include "Launch/Launch.h"
 #include "ContentView/ContentView.h"
 #include "WindowFixture.h"
 #include "support/Await.h"

@@ -1,9 +1,9 @@
 #include "QuitChild.h"
 
 #include "App/DovraneApp.h"
-#include "App/Store.h"
+#include "Store/Store.h"
 #include "ContentView/ContentView.h"
-#include "SelfTest/ExitCode.h"
+#include "App/ExitCode.h"
 #include "UiKit/Setup.h"
 
 #include <QApplication>

@@ -8,7 +8,7 @@
 
 #include "support/ModelTestMain.h"
 
-#include "App/Store.h"
+#include "Store/Store.h"
 
 #include <QCoreApplication>
 

@@ -1,0 +1,170 @@
+#include "UpdatesPage/UpdateCard.h"
+
+#include "AppModel/AppModel.h"
+#include "AppsPage/PageControls.h"
+#include "UiKit/AppIcon.h"
+#include "AppsPage/AppRecordExtras.h"
+#include "UiKit/Desktop.h"
+#include "UiKit/SemanticColors.h"
+#include "UiKit/Symbols.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace dovrane {
+
+namespace {
+
+QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
+
+StyledLabel* secondaryLabel(const QString& shown, QWidget* parent) {
+    return new StyledLabel(shown, Fonts::font(FontRole::body), secondary, parent);
+}
+
+// A button drawn as a link in the accent colour.
+QPushButton* linkButton(const QString& label, QWidget* parent) {
+    auto* button = new QPushButton(label, parent);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; color: %1; }")
+                              .arg(SemanticColors::tint(*parent).name()));
+    return button;
+}
+
+} // namespace
+
+std::optional<QUrl> releaseNotesLink(const UpdateInfo& info) {
+    if (!info.releaseNotesURL)
+        return std::nullopt;
+    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(info.releaseNotesURL->text()), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return std::nullopt;
+    return url;
+}
+
+UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidget* parent)
+    : Card(parent), model_(model), app_(std::move(app)), info_(std::move(info)) {
+    QVBoxLayout* column = contentLayout();
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(8);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(12);
+    top->addWidget(new AppIcon(app_, 40, this), 0, Qt::AlignVCenter);
+    auto* names = new QVBoxLayout;
+    names->setSpacing(4);
+    names->addWidget(new StyledLabel(text(app_.name), Fonts::font(FontRole::headline), {}, this));
+    auto* versions = new QHBoxLayout;
+    versions->setSpacing(4);
+    auto* change = secondaryLabel(tr("%1 → %2").arg(text(info_.currentVersion), text(info_.newVersion)), this);
+    change->setFont(Fonts::monospacedDigits(change->font()));
+    versions->addWidget(change);
+    versions->addWidget(secondaryLabel(QStringLiteral("·"), this));
+    versions->addWidget(secondaryLabel(title(info_.source), this));
+    versions->addStretch(1);
+    names->addLayout(versions);
+    top->addLayout(names, 1);
+    install_ = new QPushButton(info_.source == AppSource::appStore ? tr("Open App Store") : tr("Update"), this);
+    top->addWidget(install_, 0, Qt::AlignVCenter);
+    busy_ = makeBusyIndicator(this);
+    top->addWidget(busy_, 0, Qt::AlignVCenter);
+    column->addLayout(top);
+
+    const std::optional<QUrl> link = releaseNotesLink(info_);
+    if (info_.releaseNotes || link) {
+        if (info_.releaseNotes) {
+            notes_ = secondaryLabel(text(*info_.releaseNotes), this);
+            notes_->setWordWrap(true);
+            notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            column->addWidget(notes_);
+        }
+        auto* links = new QHBoxLayout;
+        links->setSpacing(12);
+        if (notes_) {
+            more_ = linkButton(tr("More"), this);
+            connect(more_, &QPushButton::clicked, this, [this] { setExpanded(!expanded_); });
+            links->addWidget(more_);
+        }
+        if (link) {
+            link_ = linkButton(tr("Release notes"), this);
+            connect(link_, &QPushButton::clicked, this, [url = *link] { Desktop::open(url); });
+            links->addWidget(link_);
+        }
+        links->addStretch(1);
+        column->addLayout(links);
+    }
+
+    problemRow_ = new QWidget(this);
+    auto* problem = new QHBoxLayout(problemRow_);
+    problem->setContentsMargins(0, 0, 0, 0);
+    problem->setSpacing(6);
+    problem->addWidget(new SymbolView(QStringLiteral("info.circle"), 16, secondary, problemRow_), 0, Qt::AlignTop);
+    problem_ = new StyledLabel(QString(), Fonts::font(FontRole::body), {}, problemRow_);
+    problem_->setWordWrap(true);
+    problem->addWidget(problem_, 1);
+    column->addWidget(problemRow_);
+
+    connect(install_, &QPushButton::clicked, this, &UpdateCard::press);
+    setExpanded(false);
+    refresh();
+}
+
+void UpdateCard::setExpanded(bool expanded) {
+    expanded_ = expanded;
+    if (!notes_)
+        return;
+    more_->setText(expanded_ ? tr("Less") : tr("More"));
+    notes_->setMaximumHeight(expanded_ ? QWIDGETSIZE_MAX : notes_->fontMetrics().lineSpacing() * 3);
+}
+
+// The button is off from the press until the install has ended (while the model has the path
+// in `installing` the spinner stands in its place), so a second press starts nothing.
+void UpdateCard::press() {
+    if (pressPending_)
+        return;
+    pressPending_ = true;
+    install_->setEnabled(false);
+    whenFinished(this, model_.install(app_), [this] {
+        pressPending_ = false;
+        refresh();
+    });
+    refresh();
+}
+
+void UpdateCard::refresh() {
+    const bool installing = model_.installing().contains(app_.id());
+    install_->setVisible(!installing);
+    install_->setEnabled(!pressPending_);
+    busy_->setVisible(installing);
+    const auto& problems = model_.installProblems();
+    const auto found = problems.find(app_.id());
+    problemRow_->setVisible(found != problems.end());
+    problem_->setText(found != problems.end() ? found->second : QString());
+}
+
+ReasonList::ReasonList(const Rows& rows, QWidget* parent) : QWidget(parent), count_(int(rows.size())) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 8, 0, 0);
+    column->setSpacing(8);
+    for (const auto& [app, line] : rows) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(8);
+        row->addWidget(new AppIcon(app, 20, this), 0, Qt::AlignTop);
+        auto* name = new StyledLabel(text(app.name), Fonts::font(FontRole::body), {}, this);
+        name->setFixedWidth(180);
+        name->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        row->addWidget(name, 0, Qt::AlignTop);
+        auto* reason = secondaryLabel(line, this);
+        reason->setWordWrap(true);
+        reason->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        row->addWidget(reason, 1, Qt::AlignTop);
+        column->addLayout(row);
+    }
+}
+
+SectionTitle::SectionTitle(const QString& text, QWidget* parent)
+    : StyledLabel(text, Fonts::font(FontRole::headline), {}, parent) {}
+
+} // namespace dovrane

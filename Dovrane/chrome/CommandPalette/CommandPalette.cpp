@@ -1,0 +1,315 @@
+#include "CommandPalette/CommandPalette.h"
+
+#include "UiKit/StorageSelection.h"
+#include "UiKit/Fonts.h"
+#include "UiKit/Labels.h"
+#include "UiKit/SemanticColors.h"
+#include "UiKit/Symbols.h"
+
+#include <DovraneKit/Explanations.h>
+#include <DovraneKit/PaletteMatch.h>
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMetaObject>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace dovrane {
+
+namespace {
+
+QString paletteText(const char* text) { return QCoreApplication::translate("CommandPalette", text); }
+
+QString pageSymbol(SidebarItem page) {
+    switch (page) {
+    case SidebarItem::overview: return QStringLiteral("gauge.with.dots.needle.50percent");
+    case SidebarItem::storage: return QStringLiteral("internaldrive");
+    case SidebarItem::apps: return QStringLiteral("square.grid.2x2");
+    case SidebarItem::updates: return QStringLiteral("arrow.down.circle");
+    case SidebarItem::developer: return QStringLiteral("hammer");
+    case SidebarItem::cleaned: return QStringLiteral("arrow.uturn.backward.circle");
+    }
+    return {};
+}
+
+// Runs on the next turn of the main queue, as long as the model lives.
+void nextTurn(AppModel& model, std::function<void()> step) {
+    QMetaObject::invokeMethod(&model, std::move(step), Qt::QueuedConnection);
+}
+
+// One row: the symbol, the title, space, the group; the selected row on the accent at 0.18.
+class PaletteRow final : public QWidget {
+public:
+    PaletteRow(const CommandPalette::Command& command, bool selected, std::function<void()> clicked)
+        : selected_(selected), clicked_(std::move(clicked)) {
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(8, 4, 8, 4);
+        row->setSpacing(8);
+        auto* symbol = new SymbolView(command.symbol, 16, [] { return SemanticColors::of(SemanticColor::secondaryLabel); });
+        symbol->setFixedWidth(20);
+        row->addWidget(symbol);
+        auto* title = new StyledLabel(command.title, Fonts::font(FontRole::body));
+        title->setTextFormat(Qt::PlainText);
+        row->addWidget(title);
+        row->addStretch(1);
+        auto* group = new StyledLabel(command.group, Fonts::font(FontRole::body),
+                                      [] { return SemanticColors::of(SemanticColor::secondaryLabel); });
+        row->addWidget(group);
+        setAccessibleName(command.title);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!selected_)
+            return;
+        QPainter painter(this);
+        painter.fillRect(rect(), SemanticColors::withOpacity(SemanticColors::tint(*this), 0.18));
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        event->accept();
+        clicked_();
+    }
+
+private:
+    bool selected_;
+    std::function<void()> clicked_;
+};
+
+} // namespace
+
+CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettings, QWidget* parent)
+    : QDialog(parent), model_(model), openSettings_(std::move(openSettings)) {
+    setFixedSize(width, height);
+    setWindowTitle(paletteText("Command Palette"));
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* search = new QHBoxLayout;
+    search->setContentsMargins(16, 16, 16, 16);
+    search->setSpacing(8);
+    search->addWidget(
+        new SymbolView(QStringLiteral("magnifyingglass"), 16, [] { return SemanticColors::of(SemanticColor::secondaryLabel); }));
+    field_ = new QLineEdit;
+    field_->setFrame(false);
+    field_->setFont(Fonts::font(FontRole::title3));
+    field_->setPlaceholderText(paletteText("Search pages, actions and apps"));
+    field_->installEventFilter(this);
+    search->addWidget(field_, 1);
+    column->addLayout(search);
+
+    auto* divider = new QFrame;
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    column->addWidget(divider);
+
+    list_ = new QListWidget;
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setFocusPolicy(Qt::NoFocus);
+    list_->setSelectionMode(QAbstractItemView::NoSelection);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    column->addWidget(list_, 1);
+
+    empty_ = new StyledLabel(paletteText("Nothing matches"), Fonts::font(FontRole::body),
+                             [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, list_);
+    empty_->setAlignment(Qt::AlignCenter);
+
+    connect(field_, &QLineEdit::textChanged, this, &CommandPalette::queryChanged);
+    // Whatever the model changes (a scan starts, updates arrive) is listed at once.
+    connect(&model_, &AppModel::changed, this, [this] { rebuild(); });
+    rebuild();
+}
+
+std::vector<CommandPalette::Command> CommandPalette::commands() const {
+    std::vector<Command> table;
+    AppModel* model = &model_;
+
+    const QString pages = paletteText("Pages");
+    for (SidebarItem page : allSidebarItems)
+        table.push_back({QStringLiteral("page.") + rawValue(page), title(page), pages, pageSymbol(page),
+                         [model, page] { model->setSidebar(page); }});
+
+    const QString actions = paletteText("Actions");
+    if (!model_.isScanning())
+        table.push_back({QStringLiteral("scan"), paletteText("Scan Again"), actions, QStringLiteral("arrow.clockwise"),
+                         [model] { model->startScan(); }});
+    if (!model_.safeItems().empty())
+        table.push_back({QStringLiteral("clean"), paletteText("Clean Up Safe Items…"), actions, QStringLiteral("sparkles"),
+                         [model] { model->requestCleanup(model->safeItems(), paletteText("Safe items")); }});
+    table.push_back({QStringLiteral("updates.check"), paletteText("Check App Updates"), actions,
+                     QStringLiteral("arrow.down.circle"), [model] {
+                         model->setSidebar(SidebarItem::updates);
+                         model->checkUpdates();
+                     }});
+    if (!model_.availableUpdates().empty())
+        table.push_back({QStringLiteral("updates.all"), paletteText("Update All Apps"), actions,
+                         QStringLiteral("arrow.down.circle.fill"), [model] {
+                             model->setSidebar(SidebarItem::updates);
+                             model->installAll();
+                         }});
+    table.push_back({QStringLiteral("diagnostics"), paletteText("Copy Diagnostics"), actions,
+                     QStringLiteral("doc.on.clipboard"), [model] { model->copyDiagnostics(); }});
+    table.push_back({QStringLiteral("settings"), paletteText("Settings…"), actions, QStringLiteral("gearshape"),
+                     [open = openSettings_] {
+                         if (open)
+                             open();
+                     }});
+    table.push_back({QStringLiteral("setup"), paletteText("Setup and Permissions…"), actions, QStringLiteral("lock.shield"),
+                     [model] { nextTurn(*model, [model] { model->setSheet(ActiveSheet::onboarding()); }); }});
+
+    const QString storage = paletteText("Storage");
+    for (CategoryID id : allCategoryIDs) {
+        if (id == CategoryID::other)
+            continue;
+        table.push_back({QStringLiteral("category.") + QString::fromUtf8(rawValue(id).data(), qsizetype(rawValue(id).size())),
+                         QString::fromStdString(Explanations::title(id)), storage, QStringLiteral("folder"),
+                         [model, id] {
+                             StorageSelection::shared().setCategory(id);
+                             model->setSidebar(isDeveloper(id) ? SidebarItem::developer : SidebarItem::storage);
+                         }});
+    }
+
+    const QString apps = paletteText("Apps");
+    for (const InstalledApp& app : model_.apps()) {
+        if (app.isSystem)
+            continue;
+        const QString path = QString::fromStdString(app.id());
+        const QString name = QString::fromStdString(app.name);
+        auto check = model_.updates().find(app.id());
+        if (check != model_.updates().end() && check->second.kind() == UpdateCheck::Kind::available)
+            table.push_back({QStringLiteral("update.") + path, paletteText("Update %1").arg(name), apps,
+                             QStringLiteral("arrow.down.circle"), [model, app] {
+                                 model->setSidebar(SidebarItem::updates);
+                                 model->install(app);
+                             }});
+        table.push_back({QStringLiteral("remove.") + path, paletteText("Remove %1…").arg(name), apps,
+                         QStringLiteral("trash"), [model, app] {
+                             model->setSidebar(SidebarItem::apps);
+                             nextTurn(*model, [model, app] { model->requestUninstall(app); });
+                         }});
+    }
+    return table;
+}
+
+std::vector<CommandPalette::Command> CommandPalette::results() const {
+    const QString query = field_->text();
+    const std::string typed = query.toStdString();
+    std::vector<Command> table = commands();
+    struct Ranked {
+        int score;
+        std::size_t position;
+    };
+    std::vector<Ranked> ranked;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const Command& command = table[i];
+        if (query.isEmpty() &&
+            (command.id.startsWith(QStringLiteral("remove.")) || command.id.startsWith(QStringLiteral("category."))))
+            continue;
+        if (auto score = PaletteMatch::score(typed, command.title.toStdString()))
+            ranked.push_back({*score, i});
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) { return a.score < b.score; });
+    if (ranked.size() > std::size_t(maxResults))
+        ranked.resize(maxResults);
+    std::vector<Command> listed;
+    listed.reserve(ranked.size());
+    for (const Ranked& entry : ranked)
+        listed.push_back(std::move(table[entry.position]));
+    return listed;
+}
+
+void CommandPalette::move(int step) {
+    const int count = int(results().size());
+    if (count == 0)
+        return;
+    select(std::clamp(selected_ + step, 0, count - 1));
+}
+
+void CommandPalette::runSelected() {
+    if (chosen_)
+        return;
+    std::vector<Command> listed = results();
+    if (selected_ < 0 || selected_ >= int(listed.size()))
+        return;
+    chosen_ = true;
+    std::function<void()> run = std::move(listed[std::size_t(selected_)].run);
+    model_.setSheet(std::nullopt);
+    if (isVisible())
+        done(Accepted);
+    // Bound to the model, not to this dialog, which is gone by then.
+    QTimer::singleShot(runDelayMs, &model_, std::move(run));
+}
+
+void CommandPalette::queryChanged() {
+    selected_ = 0;
+    rebuild();
+    list_->scrollToTop();
+}
+
+void CommandPalette::select(int index) {
+    if (index == selected_)
+        return;
+    selected_ = index;
+    rebuild();
+    if (QListWidgetItem* item = list_->item(selected_))
+        list_->scrollToItem(item, QAbstractItemView::EnsureVisible);
+}
+
+void CommandPalette::rebuild() {
+    const int scrolled = list_->verticalScrollBar() ? list_->verticalScrollBar()->value() : 0;
+    list_->clear();
+    const std::vector<Command> listed = results();
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        auto* item = new QListWidgetItem(list_);
+        item->setData(Qt::UserRole, listed[i].id);
+        const int index = int(i);
+        auto* row = new PaletteRow(listed[i], index == selected_, [this, index] {
+            selected_ = index;
+            runSelected();
+        });
+        item->setSizeHint(row->sizeHint());
+        list_->setItemWidget(item, row);
+    }
+    list_->verticalScrollBar()->setValue(scrolled);
+    empty_->setVisible(listed.empty());
+    empty_->setGeometry(list_->rect());
+}
+
+bool CommandPalette::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == field_ && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Down:
+            move(+1);
+            return true;
+        case Qt::Key_Up:
+            move(-1);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            runSelected();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CommandPalette::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    empty_->setGeometry(list_->rect());
+    field_->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace dovrane

@@ -1,0 +1,230 @@
+#include "SettingsView/SettingsView.h"
+
+#include "AppearanceSettings/AppearanceSettings.h"
+#include "MenuBarView/MenuBarView.h"
+#include "Services/Permissions.h"
+#include "UiKit/FolderList.h"
+#include "UiKit/Desktop.h"
+#include "UiKit/Labels.h"
+#include "UiKit/SemanticColors.h"
+#include "UiKit/Symbols.h"
+#include "WindowBehavior/FitsContent.h"
+#include "WindowBehavior/WindowHook.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace dovrane {
+
+namespace {
+
+QString settingsText(const char* text) { return QCoreApplication::translate("SettingsView", text); }
+QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
+
+// A section of a grouped form: a header, its rows, and an optional footer below it.
+QVBoxLayout* addSection(QVBoxLayout* page, const QString& header, const QString& footer = {}) {
+    auto* box = new QGroupBox(header);
+    auto* rows = new QVBoxLayout(box);
+    page->addWidget(box);
+    if (!footer.isEmpty()) {
+        auto* note = new StyledLabel(footer, Fonts::font(FontRole::callout), secondary);
+        note->setWordWrap(true);
+        page->addWidget(note);
+    }
+    return rows;
+}
+
+QCheckBox* toggle(const QString& title, bool on) {
+    auto* box = new QCheckBox(title);
+    const QSignalBlocker quiet(box);
+    box->setChecked(on);
+    return box;
+}
+
+// A value with an up/down control: "Older than 14 days". A stored value outside the range is
+// shown clamped and stays stored until the user steps.
+QSpinBox* stepper(Settings& settings, const QString& key, int defaultValue, int minimum, int maximum,
+                  const QString& prefix, const QString& suffix) {
+    auto* box = new QSpinBox;
+    const QSignalBlocker quiet(box);
+    box->setRange(minimum, maximum);
+    box->setSingleStep(1);
+    box->setPrefix(prefix);
+    box->setSuffix(suffix);
+    box->setValue(int(std::clamp<qint64>(settings.integer(key).value_or(defaultValue), minimum, maximum)));
+    box->setAccessibleName(box->text());
+    QObject::connect(box, &QSpinBox::valueChanged, box, [&settings, key, box](int value) {
+        settings.setInteger(key, value);
+        box->setAccessibleName(box->text());
+    });
+    return box;
+}
+
+QVBoxLayout* pageLayout(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(8);
+    return layout;
+}
+
+} // namespace
+
+GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    const Services& services = model_.services();
+    Settings& settings = *services.settings;
+    auto* page = pageLayout(this);
+
+    auto* startup = addSection(page, settingsText("Startup"));
+    login_ = toggle(settingsText("Open Dovrane at login"), Permissions::startsAtLogin(services));
+    menuBar_ = toggle(settingsText("Show free space in the menu bar"),
+                      settings.boolean(QString::fromLatin1(MenuBarSetting::key)).value_or(true));
+    weekly_ = toggle(settingsText("Weekly report as a notification"),
+                     settings.boolean(QStringLiteral("report.weekly")).value_or(true));
+    startup->addWidget(login_);
+    startup->addWidget(menuBar_);
+    startup->addWidget(weekly_);
+    connect(login_, &QCheckBox::toggled, this, &GeneralSettings::loginToggled);
+    connect(menuBar_, &QCheckBox::toggled, this,
+            [&settings](bool on) { MenuBarSetting::shared().set(settings, on); });
+    connect(weekly_, &QCheckBox::toggled, this,
+            [&settings](bool on) { settings.setBoolean(QStringLiteral("report.weekly"), on); });
+
+    auto* permissions = addSection(
+        page, settingsText("Permissions"),
+        settingsText("Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks."));
+    auto* access = new QHBoxLayout;
+    access->addWidget(new QLabel(settingsText("Full Disk Access")));
+    access->addStretch(1);
+    accessOn_ = new QWidget;
+    auto* on = new QHBoxLayout(accessOn_);
+    on->setContentsMargins(0, 0, 0, 0);
+    on->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), 14,
+                                 [this] { return SemanticColors::tint(*this); }));
+    on->addWidget(new StyledLabel(settingsText("On"), Fonts::font(FontRole::body),
+                                  [this] { return SemanticColors::tint(*this); }));
+    access->addWidget(accessOn_);
+    openAccess_ = new QPushButton(settingsText("Open Settings"));
+    // Linux has no such settings pane: the open check refuses the address.
+    connect(openAccess_, &QPushButton::clicked, this,
+            [] { Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text()))); });
+    access->addWidget(openAccess_);
+    permissions->addLayout(access);
+    showSetup_ = new QPushButton(settingsText("Show Setup Again…"));
+    connect(showSetup_, &QPushButton::clicked, this, [this] { model_.setSheet(ActiveSheet::onboarding()); });
+    permissions->addWidget(showSetup_, 0, Qt::AlignLeft);
+    page->addStretch(1);
+
+    connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
+        if (field == AppModel::Field::hasFullDiskAccess)
+            refreshAccess();
+    });
+    refreshAccess();
+}
+
+void GeneralSettings::loginToggled(bool on) {
+    const Services& services = model_.services();
+    Permissions::setStartsAtLogin(services, on);
+    // Show what the system now reports, so a failed registration never leaves the box ticked.
+    const QSignalBlocker quiet(login_);
+    login_->setChecked(Permissions::startsAtLogin(services));
+}
+
+void GeneralSettings::refreshAccess() {
+    accessOn_->setVisible(model_.hasFullDiskAccess());
+    openAccess_->setVisible(!model_.hasFullDiskAccess());
+}
+
+ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(parent) {
+    Settings& settings = *model.services().settings;
+    const QString home = QString::fromStdString(model.services().home.path());
+    auto* page = pageLayout(this);
+
+    auto* installers = addSection(page, settingsText("Old installers"));
+    installerAge_ = stepper(settings, QString::fromLatin1(installerAgeKey), 14, 1, 365, settingsText("Older than "),
+                            settingsText(" days"));
+    installers->addWidget(installerAge_, 0, Qt::AlignLeft);
+
+    auto* projects = addSection(page, settingsText("Project folders"),
+                                settingsText("Dovrane looks for node_modules, .venv, target, .next and build only in "
+                                             "these folders."));
+    projects_ = new FolderList(settings, QString::fromLatin1(projectsKey), settingsText("No project folders yet"), home);
+    projects->addWidget(projects_);
+    projectAge_ = stepper(settings, QString::fromLatin1(projectAgeKey), 30, 7, 365, settingsText("Unchanged for "),
+                          settingsText(" days"));
+    projects->addWidget(projectAge_, 0, Qt::AlignLeft);
+
+    auto* excluded = addSection(page, settingsText("Excluded folders"),
+                                settingsText("Dovrane never lists anything inside these folders."));
+    excluded_ = new FolderList(settings, QString::fromLatin1(excludedKey), settingsText("No excluded folders"), home);
+    excluded->addWidget(excluded_);
+    page->addStretch(1);
+}
+
+SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent) : QWidget(parent), model_(model) {
+    setWindowFlag(Qt::Window);
+    setWindowTitle(settingsText("Settings"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    tabs_ = new QTabWidget;
+    column->addWidget(tabs_);
+
+    for (SettingsTab tab : allSettingsTabs) {
+        QWidget* content = nullptr;
+        switch (tab) {
+        case SettingsTab::general: content = new GeneralSettings(model_); break;
+        case SettingsTab::scan: content = new ScanSettingsView(model_); break;
+        case SettingsTab::appearance: {
+            content = new QWidget;
+            pageLayout(content)->addWidget(new AppearanceSettings(themes));
+            break;
+        }
+        }
+        auto* area = new QScrollArea;
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area->setWidget(content);
+        area->setFixedWidth(width);
+        new FitsContent(area, maxHeight);
+        tabs_->addTab(area, Symbols::icon(symbolName(tab)), title(tab));
+    }
+    {
+        const QSignalBlocker quiet(tabs_);
+        tabs_->setCurrentIndex(int(model_.settingsTab()));
+    }
+    connect(tabs_, &QTabWidget::currentChanged, this,
+            [this](int index) { model_.setSettingsTab(allSettingsTabs.at(std::size_t(index))); });
+    connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
+        if (field == AppModel::Field::settingsTab)
+            followModel();
+    });
+    new WindowHook(tabs_);
+}
+
+QWidget* SettingsView::page(SettingsTab tab) const {
+    auto* area = qobject_cast<QScrollArea*>(tabs_->widget(int(tab)));
+    return area ? area->widget() : nullptr;
+}
+
+void SettingsView::followModel() {
+    const QSignalBlocker quiet(tabs_);
+    tabs_->setCurrentIndex(int(model_.settingsTab()));
+}
+
+void SettingsView::bringForward() {
+    show();
+    raise();
+    activateWindow();
+}
+
+} // namespace dovrane

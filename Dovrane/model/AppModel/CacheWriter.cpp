@@ -1,0 +1,45 @@
+#include "AppModel/CacheWriter.h"
+
+#include "Store/Store.h"
+
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/JsonReading.h>
+
+#include <nlohmann/json.hpp>
+
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cstdlib>
+#include <string_view>
+
+namespace dovrane {
+
+CacheWriter::CacheWriter() {
+    thread_.setMaxThreadCount(1);
+    thread_.setExpiryTimeout(-1);
+}
+
+CacheWriter::~CacheWriter() { thread_.waitForDone(); }
+
+QFuture<bool> CacheWriter::write(std::string path, Encoder encode) {
+    return QtConcurrent::run(&thread_, [path = std::move(path), encode = std::move(encode)] {
+        auto data = encode();
+        return data && Fs::writeFileAtomically(path, *data, 0600);
+    });
+}
+
+Url cacheURL(const char* name, const char* testName) {
+    return Store::url().deletingLastPathComponent().appending(Store::isOverridden() ? testName : name);
+}
+
+std::optional<nlohmann::json> readCache(const Url& url) {
+    const char* seed = std::getenv("APP_SEED");
+    if (seed && std::string_view(seed) == "1")
+        return std::nullopt;
+    auto text = Fs::readFile(url.path(), 1ull << 30);
+    if (!text)
+        return std::nullopt;
+    return Json::read(*text);
+}
+
+} // namespace dovrane

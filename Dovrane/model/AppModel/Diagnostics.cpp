@@ -1,0 +1,34 @@
+// The diagnostics summary on the clipboard.
+
+#include "AppModel/AppModel.h"
+
+#include "Services/AppInfo.h"
+#include "Services/SystemFacts.h"
+
+#include <DovraneKit/DiagnosticReport.h>
+
+namespace dovrane {
+
+void AppModel::copyDiagnostics() {
+    const auto info = [](const char* key) {
+        return AppInfo::string(QString::fromLatin1(key)).value_or(QStringLiteral("?")).toStdString();
+    };
+    DiagnosticReport report;
+    report.appVersion = info("CFBundleShortVersionString");
+    report.build = info("CFBundleVersion");
+    report.macOS = SystemFacts::systemVersion();
+    report.architecture = SystemFacts::machine();
+    report.language = SystemFacts::preferredLanguageTag();
+    report.fullDiskAccess = hasFullDiskAccess_;
+    report.lastScan = scan_ ? std::optional<Date>(scan_->date) : std::nullopt;
+    report.categories = scan_ ? int(scan_->categories.size()) : 0;
+    report.safeBytes = safeTotal();
+    report.appsInstalled = int(std::count_if(apps_.begin(), apps_.end(), [](const InstalledApp& app) { return !app.isSystem; }));
+    report.updates = DiagnosticReport::count(updates_);
+    report.updatesCheckedAt = updatesCheckedAt_;
+    report.cleanups = container_.removalCount().value_or(0);
+    services_.clipboard->setText(QString::fromStdString(report.text(services_.clock->now())));
+    setNotice(tr("Diagnostics copied. They hold versions and counts, no file or app names."));
+}
+
+} // namespace dovrane

@@ -1,0 +1,68 @@
+#include "Launch/Launch.h"
+
+#include "Store/Store.h"
+#include "AppModel/AppModel.h"
+#include "Launch/SeedEntry.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
+namespace dovrane::Launch {
+
+namespace {
+
+std::optional<QString> environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<QString>(QString::fromLocal8Bit(value)) : std::nullopt;
+}
+
+bool hasArgument(const std::vector<std::string>& arguments, const char* argument) {
+    return std::find(arguments.begin(), arguments.end(), argument) != arguments.end();
+}
+
+} // namespace
+
+bool developerRunInCharge(const AppModel& model, const std::vector<std::string>& arguments) {
+    return model.isDemo() || hasArgument(arguments, "--selftest") || std::getenv("APP_SNAPSHOT") != nullptr;
+}
+
+Sequence::Sequence(std::vector<std::string> arguments, DeveloperRuns runs)
+    : arguments_(std::move(arguments)), runs_(std::move(runs)) {}
+
+void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
+    if (!std::exchange(seeded_, true))
+        SeedData::insertIfRequested(model);
+
+    if (auto page = environment("APP_PAGE"))
+        if (auto item = sidebarItemFromRaw(*page))
+            model.setSidebar(*item);
+    if (auto tab = environment("APP_SETTINGS"))
+        if (auto settingsTab = settingsTabFromRaw(*tab)) {
+            model.setSettingsTab(*settingsTab);
+            if (openSettings)
+                openSettings();
+        }
+
+    if (!developerRunInCharge(model, arguments_)) {
+        model.loadApps(false);
+        model.startBackgroundWork();
+        const Date now = model.services().clock->now();
+        // Exactly six hours old does not count as due.
+        if (!model.scan() || model.scan()->date.secondsSince(now) < -scanAge)
+            model.startScan();
+        if (!model.services().settings->boolean(QStringLiteral("onboarding.done")).value_or(false) &&
+            !Store::isOverridden())
+            model.setSheet(ActiveSheet::onboarding());
+    }
+
+    if (std::exchange(developerRunsStarted_, true))
+        return;
+    if (runs_.selfTest)
+        runs_.selfTest(model);
+    if (runs_.snapshot)
+        runs_.snapshot(model, openSettings);
+}
+
+} // namespace dovrane::Launch

@@ -1,0 +1,126 @@
+#include "UiKit/AppIcon.h"
+
+#include "UiKit/SemanticColors.h"
+#include "UiKit/Symbols.h"
+
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/Plist.h>
+#include <DovraneKit/BundleInfo.h>
+
+#include <QBuffer>
+#include <QHash>
+#include <QImageReader>
+#include <QPainter>
+
+namespace dovrane {
+
+namespace AppIcons {
+
+namespace {
+
+struct Cached {
+    std::optional<Date> infoStamp;
+    std::optional<std::string> file;
+    std::optional<Date> fileStamp;
+    QImage image;
+};
+
+QHash<QString, Cached>& cache() {
+    static QHash<QString, Cached> entries;
+    return entries;
+}
+
+std::string infoPath(const std::string& bundlePath) { return Path::join(bundlePath, "Contents/Info.plist"); }
+
+QImage decode(const std::string& file) {
+    const std::optional<std::string> bytes = Fs::readFile(file, maximumIconFile);
+    if (!bytes)
+        return {};
+    QByteArray data = QByteArray::fromStdString(*bytes);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // An ICNS file holds one image per size; keep the largest.
+    QImage best;
+    for (int index = 0; index < 64; ++index) {
+        QImage image = reader.read();
+        if (!image.isNull() && image.width() * image.height() > best.width() * best.height())
+            best = std::move(image);
+        if (!reader.jumpToNextImage())
+            break;
+    }
+    return best;
+}
+
+} // namespace
+
+std::optional<std::string> iconFile(const std::string& bundlePath) {
+    const auto info = BundleInfo::read(Url::fromPath(bundlePath));
+    if (!info)
+        return std::nullopt;
+    std::optional<std::string> name = Plist::string(*info, "CFBundleIconFile");
+    // A plain file name inside Resources: no way out of the bundle, no way into a folder.
+    if (!name || name->empty() || name->find('/') != std::string::npos || *name == "." || *name == "..")
+        return std::nullopt;
+    if (Path::extension(*name).empty())
+        *name += ".icns";
+    std::string file = Path::join(bundlePath, "Contents/Resources/" + *name);
+    if (!Fs::isRegularFile(file))
+        return std::nullopt;
+    return file;
+}
+
+QImage genericImage() {
+    static const QImage generic = QImage(QStringLiteral(":/symbols/app-generic.svg"));
+    return generic;
+}
+
+QImage image(const std::string& bundlePath) {
+    const QString key = QString::fromStdString(bundlePath);
+    const std::optional<Date> infoStamp = Fs::modificationDate(infoPath(bundlePath));
+    auto found = cache().find(key);
+    if (found != cache().end() && found->infoStamp == infoStamp &&
+        (!found->file || Fs::modificationDate(*found->file) == found->fileStamp))
+        return found->image.isNull() ? genericImage() : found->image;
+
+    Cached entry{infoStamp, iconFile(bundlePath), std::nullopt, {}};
+    if (entry.file) {
+        entry.fileStamp = Fs::modificationDate(*entry.file);
+        entry.image = decode(*entry.file);
+    }
+    cache().insert(key, entry);
+    return entry.image.isNull() ? genericImage() : entry.image;
+}
+
+void draw(QPainter& painter, const QRectF& frame, const std::string& bundlePath) {
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (Fs::exists(bundlePath)) {
+        painter.drawImage(frame, image(bundlePath));
+    } else {
+        const qreal symbol = qRound(frame.width() * 0.8);
+        const QPixmap dashed = Symbols::pixmap(QStringLiteral("app.dashed"), int(symbol),
+                                               SemanticColors::of(SemanticColor::secondaryLabel),
+                                               painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
+        painter.drawPixmap(QPointF(frame.x() + (frame.width() - symbol) / 2.0, frame.y() + (frame.height() - symbol) / 2.0),
+                           dashed);
+    }
+    painter.restore();
+}
+
+} // namespace AppIcons
+
+AppIcon::AppIcon(const InstalledApp& app, qreal size, QWidget* parent)
+    : QWidget(parent), path_(app.path.path()), size_(qMax(1, qRound(size))) {
+    setFixedSize(size_, size_);
+    setAccessibleName(QString::fromStdString(app.name));
+}
+
+bool AppIcon::bundleExists() const { return Fs::exists(path_); }
+
+void AppIcon::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    AppIcons::draw(painter, QRectF(0, 0, size_, size_), path_);
+}
+
+} // namespace dovrane

@@ -1,0 +1,159 @@
+#include "UiKit/FolderList.h"
+
+#include "Services/Settings.h"
+#include "UiKit/Labels.h"
+#include "UiKit/SemanticColors.h"
+#include "UiKit/Symbols.h"
+
+#include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace dovrane {
+
+namespace {
+
+QString listText(const char* text) { return QCoreApplication::translate("FolderList", text); }
+
+// One line, elided in the middle when the row is too narrow.
+class MiddleElidedLabel final : public QWidget {
+public:
+    explicit MiddleElidedLabel(QString text) : text_(std::move(text)) {
+        setAccessibleName(text_);
+        setToolTip(Texts::tooltip(text_));
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setMinimumHeight(fontMetrics().height());
+    }
+    QSize sizeHint() const override { return {fontMetrics().horizontalAdvance(text_), fontMetrics().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(SemanticColors::of(SemanticColor::label));
+        painter.drawText(rect(), Qt::AlignVCenter | Qt::AlignLeft,
+                         fontMetrics().elidedText(text_, Qt::ElideMiddle, width()));
+    }
+
+private:
+    QString text_;
+};
+
+} // namespace
+
+FolderList::FolderList(Settings& settings, QString key, QString empty, QString home, QWidget* parent)
+    : QWidget(parent), settings_(settings), key_(std::move(key)), empty_(std::move(empty)), home_(std::move(home)),
+      picker_(&FolderList::pick) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    rows_ = new QVBoxLayout;
+    rows_->setContentsMargins(0, 0, 0, 0);
+    column->addLayout(rows_);
+    auto* addButton = new QPushButton(listText("Add Folder…"));
+    connect(addButton, &QPushButton::clicked, this, [this] {
+        if (auto picked = picker_(this))
+            add(*picked);
+    });
+    column->addWidget(addButton, 0, Qt::AlignLeft);
+    reload();
+}
+
+std::unique_ptr<QFileDialog> FolderList::makePicker(QWidget* parent) {
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setFileMode(QFileDialog::Directory);
+    // The desktop's own dialogs choose one folder at a time; Qt's own can take several.
+    dialog->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>(QStringLiteral("listView")) +
+                                       dialog->findChildren<QAbstractItemView*>(QStringLiteral("treeView")))
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    return dialog;
+}
+
+std::optional<QStringList> FolderList::pick(QWidget* parent) {
+    auto dialog = makePicker(parent);
+    if (dialog->exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog->selectedFiles();
+}
+
+QString FolderList::abbreviated(const QString& path, const QString& home) {
+    if (home.isEmpty())
+        return path;
+    if (path == home)
+        return QStringLiteral("~");
+    const QString prefix = home.endsWith(QLatin1Char('/')) ? home : home + QLatin1Char('/');
+    if (path.startsWith(prefix))
+        return QStringLiteral("~/") + path.mid(prefix.size());
+    return path;
+}
+
+QStringList FolderList::stored() const { return settings_.texts(key_).value_or(QStringList()); }
+
+void FolderList::reload() {
+    folders_ = stored();
+    rebuild();
+}
+
+void FolderList::add(const QStringList& paths) {
+    QStringList folders = stored() + paths;
+    // Code-point order, not the locale's, so the list reads the same everywhere.
+    std::sort(folders.begin(), folders.end(), [](const QString& a, const QString& b) { return a.compare(b) < 0; });
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    store(std::move(folders));
+}
+
+void FolderList::remove(const QString& path) {
+    QStringList folders = stored();
+    folders.removeAll(path);
+    store(std::move(folders));
+}
+
+void FolderList::store(QStringList folders) {
+    folders_ = folders;
+    settings_.setTexts(key_, folders);
+    rebuild();
+}
+
+void FolderList::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    reload();
+}
+
+void FolderList::rebuild() {
+    // A row's own button may be what asked for this, so rows go once its click is over.
+    while (QLayoutItem* item = rows_->takeAt(0)) {
+        if (QWidget* row = item->widget()) {
+            row->hide();
+            row->deleteLater();
+        }
+        delete item;
+    }
+    if (folders_.isEmpty()) {
+        auto* empty = new StyledLabel(empty_, Fonts::font(FontRole::body),
+                                      [] { return SemanticColors::of(SemanticColor::secondaryLabel); });
+        rows_->addWidget(empty);
+        return;
+    }
+    for (const QString& folder : folders_) {
+        auto* row = new QWidget;
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->addWidget(new MiddleElidedLabel(abbreviated(folder, home_)), 1);
+        auto* remove = new QToolButton;
+        remove->setAutoRaise(true);
+        remove->setIcon(Symbols::icon(QStringLiteral("minus.circle")));
+        remove->setAccessibleName(listText("Remove"));
+        remove->setToolTip(listText("Remove"));
+        connect(remove, &QToolButton::clicked, this, [this, folder] { this->remove(folder); });
+        line->addWidget(remove);
+        rows_->addWidget(row);
+    }
+}
+
+} // namespace dovrane

@@ -1,0 +1,44 @@
+#include "App/AppDelegate.h"
+
+#include "ContentView/Notifications.h"
+#include "App/ExitCode.h"
+#include "Services/Settings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <unistd.h>
+
+namespace dovrane {
+
+void AppDelegate::open(const std::vector<Url>& urls) {
+    for (const Url& url : urls)
+        AppNotifications::shared().postRemoveApp(url);
+}
+
+bool AppDelegate::shouldTerminateAfterLastWindowClosed(const Settings& settings, bool testStore) {
+    if (testStore)
+        return true;
+    if (std::optional<bool> shown = settings.boolean(QStringLiteral("menubar.enabled")))
+        return !*shown;
+    return false;
+}
+
+void AppDelegate::willTerminate(const std::vector<std::string>& arguments) {
+    if (std::find(arguments.begin(), arguments.end(), "--selftest") == arguments.end())
+        return;
+    // Any other end before the self-test finished (its window closed, a quit from elsewhere)
+    // is a failure.
+    const int code = SelfTest::finished ? SelfTest::exitCode : 1;
+    // From this line on no trace thread can print, and no static destructor runs under their
+    // feet: the lock is held until the process is gone.
+    flockfile(stdout);
+    const std::string line = "EXIT " + std::to_string(code) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+    std::_Exit(code);
+}
+
+} // namespace dovrane

@@ -1,0 +1,96 @@
+#include "App/DovraneApp.h"
+
+#include "App/AppDelegate.h"
+#include "App/Menus.h"
+#include "App/SingleInstance.h"
+#include "Store/Store.h"
+#include "ContentView/AppPages.h"
+#include "ContentView/ContentView.h"
+#include "ContentView/DiskPages.h"
+#include "Theme/Theme.h"
+#include "Updater/Updater.h"
+
+#include <QApplication>
+
+namespace dovrane {
+
+DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& container, Services services,
+                       Launch::DeveloperRuns developerRuns)
+    : arguments_(arguments), launch_(std::move(arguments), std::move(developerRuns)) {
+    ThemeStore::useSettings(*services.settings);
+    model_ = std::make_unique<AppModel>(container, std::move(services));
+    Updater::shared();
+
+    // Closing the window decides by the quit rule, not by Qt's last-window rule.
+    qApp->setQuitOnLastWindowClosed(false);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { AppDelegate::willTerminate(arguments_); });
+
+    window_ = std::make_unique<ContentView>(*model_, [this] {
+        launch_.run(*model_, [this] { openSettings(); });
+        AppDelegate::open(std::exchange(pendingOpen_, {}));
+    });
+    connect(window_.get(), &ContentView::closed, this, &DovraneApp::windowClosed);
+    menus_ = new Menus(*window_, *model_, Updater::shared(), *window_->sidebar(), *window_->toolbar(),
+                       {[this] { openSettings(); }, [this] { quit(); }});
+    window_->setCleanUpSafeItems(menus_->cleanUpSafeItems);
+    DiskPages::install(*menus_->cleanUpSafeItems);
+    AppPages::install();
+    // The window was built before its pages could be: replace the stand-in it shows.
+    window_->showPage();
+    // Enabled once the Settings window gives its opener.
+    menus_->settings->setEnabled(false);
+    paletteKeys_ = new PaletteKeyFilter(this);
+    qApp->installEventFilter(paletteKeys_);
+}
+
+DovraneApp::~DovraneApp() {
+    qApp->removeEventFilter(paletteKeys_);
+    // The window observes the model, so it goes first.
+    window_.reset();
+}
+
+void DovraneApp::showMainWindow() {
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void DovraneApp::quit() { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }
+
+void DovraneApp::setSettingsOpener(std::function<void()> opener) {
+    settingsOpener_ = std::move(opener);
+    menus_->settings->setEnabled(bool(settingsOpener_));
+}
+
+void DovraneApp::openSettings() {
+    if (settingsOpener_)
+        settingsOpener_();
+}
+
+void DovraneApp::setMenuBarItemShown(std::function<bool()> shown) { menuBarItemShown_ = std::move(shown); }
+
+bool DovraneApp::keepsRunningWithoutWindow() const {
+    if (AppDelegate::shouldTerminateAfterLastWindowClosed(*model_->services().settings, Store::isOverridden()))
+        return false;
+    // Never an invisible process: without a menu bar item on show there is no way back.
+    return menuBarItemShown_ && menuBarItemShown_();
+}
+
+void DovraneApp::windowClosed() {
+    if (!keepsRunningWithoutWindow())
+        quit();
+}
+
+void DovraneApp::listenForOtherStarts() {
+    if (SingleInstance::isExcluded(arguments_))
+        return;
+    instance_ = new SingleInstance(
+        [this](const std::vector<Url>& urls) {
+            showMainWindow();
+            AppDelegate::open(urls);
+        },
+        this);
+    instance_->listen();
+}
+
+} // namespace dovrane

@@ -1,0 +1,316 @@
+#include "ContentView/ContentView.h"
+
+#include "ContentView/Notifications.h"
+#include "ContentView/NoticeBar.h"
+#include "ContentView/Pages.h"
+#include "ContentView/ScanToolbar.h"
+#include "ContentView/SheetHost.h"
+#include "Grid/GridOverlay.h"
+#include "Theme/Theme.h"
+#include "UiKit/Fonts.h"
+#include "UiKit/SemanticColors.h"
+#include "UiKit/Symbols.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace dovrane {
+
+namespace {
+
+const QString uriList = QStringLiteral("text/uri-list");
+constexpr int sidebarMinimumWidth = 180;
+constexpr int sidebarInitialWidth = 212;
+
+SidebarItem itemOfRow(int row) { return allSidebarItems.at(std::size_t(row)); }
+
+int rowOfItem(SidebarItem item) {
+    for (std::size_t row = 0; row < allSidebarItems.size(); ++row)
+        if (allSidebarItems[row] == item)
+            return int(row);
+    return 0;
+}
+
+} // namespace
+
+void SidebarBadgeDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString symbol = index.data(symbolRole).toString();
+    if (symbol.isEmpty() || !option->widget)
+        return;
+    const QColor color = option->state.testFlag(QStyle::State_Selected)
+                             ? option->palette.color(QPalette::HighlightedText)
+                             : SemanticColors::tint(*option->widget);
+    option->icon = QIcon(Symbols::pixmap(symbol, option->decorationSize.width(), color,
+                                         option->widget->devicePixelRatioF()));
+}
+
+void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    const int count = index.data(badgeRole).toInt();
+    if (count <= 0)
+        return;
+    const QString text = QString::number(count);
+    const QFont font = Fonts::font(FontRole::caption);
+    const QFontMetrics metrics(font);
+    const int height = metrics.height() + 2;
+    const int width = std::max(height, metrics.horizontalAdvance(text) + 10);
+    const QRect pill(option.rect.right() - 8 - width, option.rect.center().y() - height / 2, width, height);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(SemanticColors::of(SemanticColor::quaternaryFill));
+    painter->drawRoundedRect(pill, height / 2.0, height / 2.0);
+    painter->setPen(SemanticColors::of(SemanticColor::secondaryLabel));
+    painter->setFont(font);
+    painter->drawText(pill, Qt::AlignCenter, text);
+    painter->restore();
+}
+
+DropHighlight::DropHighlight(QWidget* host) : QWidget(host) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setGeometry(host->rect());
+    host->installEventFilter(this);
+    hide();
+}
+
+bool DropHighlight::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() && event->type() == QEvent::Resize) {
+        setGeometry(parentWidget()->rect());
+        raise();
+    }
+    return false;
+}
+
+void DropHighlight::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A 2-point line drawn inside a rectangle inset by 4 points.
+    const QRectF border = QRectF(rect()).adjusted(5, 5, -5, -5);
+    painter.setPen(QPen(SemanticColors::tint(*this), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(border, 11, 11);
+}
+
+ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget* parent)
+    : QMainWindow(parent), model_(model), launch_(std::move(launch)) {
+    setWindowTitle(tr("Dovrane"));
+    setObjectName(QStringLiteral("main"));
+    resize(1100, 720);
+    setMinimumSize(760, 480);
+    setAcceptDrops(true);
+    setUnifiedTitleAndToolBarOnMac(true);
+
+    toolbar_ = new QToolBar(tr("Toolbar"), this);
+    toolbar_->setObjectName(QStringLiteral("toolbar"));
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->toggleViewAction()->setVisible(false);
+    auto* spacer = new QWidget(toolbar_);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolbar_->addWidget(spacer);
+    pageControlHost_ = new QWidget(toolbar_);
+    auto* controlRow = new QHBoxLayout(pageControlHost_);
+    controlRow->setContentsMargins(0, 0, 8, 0);
+    toolbar_->addWidget(pageControlHost_);
+    scanToolbar_ = new ScanToolbar(model_, toolbar_);
+    toolbar_->addWidget(scanToolbar_);
+    addToolBar(Qt::TopToolBarArea, toolbar_);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setChildrenCollapsible(false);
+    sidebar_ = new QListWidget(split);
+    sidebar_->setObjectName(QStringLiteral("sidebar"));
+    sidebar_->setMinimumWidth(sidebarMinimumWidth);
+    sidebar_->setItemDelegate(new SidebarBadgeDelegate(sidebar_));
+    sidebar_->setIconSize(QSize(16, 16));
+    sidebar_->setFrameShape(QFrame::NoFrame);
+    sidebar_->setSpacing(3);
+    for (SidebarItem item : allSidebarItems) {
+        auto* row = new QListWidgetItem(Symbols::icon(Pages::symbol(item)), title(item), sidebar_);
+        row->setData(Qt::UserRole, rawValue(item));
+        row->setData(SidebarBadgeDelegate::symbolRole, Pages::symbol(item));
+    }
+    connect(sidebar_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            model_.setSidebar(itemOfRow(row));
+    });
+
+    auto* detail = new QWidget(split);
+    detail_ = new QVBoxLayout(detail);
+    detail_->setContentsMargins(0, 0, 0, 0);
+    detail_->setSpacing(0);
+    split->addWidget(sidebar_);
+    split->addWidget(detail);
+    split->setStretchFactor(1, 1);
+    split->setSizes({sidebarInitialWidth, 1100 - sidebarInitialWidth});
+    setCentralWidget(split);
+    themed(this);
+
+    sheetHost_ = new SheetHost(model_, this);
+    dropHighlight_ = new DropHighlight(this);
+    if (GridOverlay::enabled())
+        new GridOverlay(this);
+
+    connect(&model_, &AppModel::changed, this, &ContentView::modelChanged);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            model_.refreshPermissions();
+    });
+    connect(&AppNotifications::shared(), &AppNotifications::posted, this, &ContentView::removalRequested);
+
+    selectSidebarRow();
+    refreshBadges();
+    refreshNotice();
+    showPage();
+}
+
+ContentView::~ContentView() = default;
+
+int ContentView::badge(SidebarItem item) const {
+    return item == SidebarItem::apps ? int(model_.orphans().size()) : 0;
+}
+
+void ContentView::setPageControl(QWidget* control) {
+    if (pageControl_ == control)
+        return;
+    if (pageControl_)
+        pageControl_->deleteLater();
+    pageControl_ = control;
+    if (control)
+        pageControlHost_->layout()->addWidget(control);
+}
+
+void ContentView::modelChanged(AppModel::Field field) {
+    switch (field) {
+    case AppModel::Field::sidebar:
+        selectSidebarRow();
+        showPage();
+        break;
+    case AppModel::Field::orphans:
+        refreshBadges();
+        break;
+    case AppModel::Field::notice:
+        refreshNotice();
+        break;
+    default:
+        break;
+    }
+}
+
+void ContentView::showPage() {
+    setPageControl(nullptr);
+    if (page_) {
+        page_->hide();
+        page_->deleteLater();
+    }
+    page_ = Pages::make(model_.sidebar().value_or(SidebarItem::overview), model_, *this);
+    page_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    detail_->addWidget(page_, 1);
+}
+
+void ContentView::selectSidebarRow() {
+    const QSignalBlocker quiet(sidebar_);
+    if (model_.sidebar())
+        sidebar_->setCurrentRow(rowOfItem(*model_.sidebar()));
+    else
+        sidebar_->setCurrentRow(-1);
+}
+
+void ContentView::refreshBadges() {
+    for (SidebarItem item : allSidebarItems)
+        sidebar_->item(rowOfItem(item))->setData(SidebarBadgeDelegate::badgeRole, badge(item));
+}
+
+void ContentView::refreshNotice() {
+    if (!model_.notice()) {
+        delete noticeBar_;
+        noticeBar_ = nullptr;
+        return;
+    }
+    if (!noticeBar_) {
+        noticeBar_ = new NoticeBar(*model_.notice(), [this] { model_.setNotice(std::nullopt); });
+        detail_->insertWidget(0, noticeBar_);
+    } else {
+        noticeBar_->setText(*model_.notice());
+    }
+}
+
+void ContentView::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!std::exchange(launchPending_, false) || !launch_)
+        return;
+    // Once the window is on screen, as a task of its own.
+    QTimer::singleShot(0, this, [this] { launch_(); });
+}
+
+void ContentView::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    launchPending_ = true;
+    emit closed();
+}
+
+std::vector<Url> ContentView::urlsOfUriList(const QByteArray& list) {
+    std::vector<Url> urls;
+    for (QByteArray line : list.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        if (auto url = Url::parse(line.toStdString()))
+            urls.push_back(*url);
+    }
+    return urls;
+}
+
+void ContentView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!event->mimeData()->hasFormat(uriList))
+        return;
+    event->acceptProposedAction();
+    setDropTargeted(true);
+}
+
+void ContentView::dragLeaveEvent(QDragLeaveEvent* event) {
+    setDropTargeted(false);
+    QMainWindow::dragLeaveEvent(event);
+}
+
+void ContentView::dropEvent(QDropEvent* event) {
+    setDropTargeted(false);
+    event->acceptProposedAction();
+    // One request per item, in the order of the drop; the receiver decides what each is.
+    for (const Url& url : urlsOfUriList(event->mimeData()->data(uriList)))
+        AppNotifications::shared().postRemoveApp(url);
+}
+
+void ContentView::setDropTargeted(bool targeted) {
+    dropTargeted_ = targeted;
+    dropHighlight_->setVisible(targeted);
+    if (targeted)
+        dropHighlight_->raise();
+}
+
+void ContentView::removalRequested(const QString& name, const QVariant& object) {
+    if (name != AppNotifications::removeApp || !object.canConvert<Url>())
+        return;
+    const Url url = object.value<Url>();
+    // A web address ending in ".app" would otherwise name a local bundle by its path.
+    if (!url.isFile())
+        return;
+    model_.requestUninstall(url);
+}
+
+} // namespace dovrane
