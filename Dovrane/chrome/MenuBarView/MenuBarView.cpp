@@ -1,6 +1,7 @@
 #include "MenuBarView/MenuBarView.h"
 
 #include "Store/Store.h"
+#include "Services/SettingKeys.h"
 #include "StorageGraphics/StorageBar.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
@@ -52,11 +53,11 @@ MenuBarSetting& MenuBarSetting::shared() {
 }
 
 bool MenuBarSetting::showsItem(const Settings& settings) {
-    return settings.boolean(QString::fromLatin1(key)).value_or(!Store::isOverridden());
+    return SettingKeys::menuBarItemShown(settings, Store::isOverridden());
 }
 
 void MenuBarSetting::set(Settings& settings, bool on) {
-    settings.setBoolean(QString::fromLatin1(key), on);
+    SettingKeys::menuBarEnabled.set(settings, on);
     emit changed(on);
 }
 

@@ -3,6 +3,7 @@
 #include "AppearanceSettings/AppearanceSettings.h"
 #include "MenuBarView/MenuBarView.h"
 #include "Services/Permissions.h"
+#include "Services/SettingKeys.h"
 #include "UiKit/FolderList.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/Labels.h"
@@ -52,18 +53,18 @@ QCheckBox* toggle(const QString& title, bool on) {
 
 // A value with an up/down control: "Older than 14 days". A stored value outside the range is
 // shown clamped and stays stored until the user steps.
-QSpinBox* stepper(Settings& settings, const QString& key, int defaultValue, int minimum, int maximum,
-                  const QString& prefix, const QString& suffix) {
+QSpinBox* stepper(Settings& settings, const Setting<qint64>& setting, int minimum, int maximum, const QString& prefix,
+                  const QString& suffix) {
     auto* box = new QSpinBox;
     const QSignalBlocker quiet(box);
     box->setRange(minimum, maximum);
     box->setSingleStep(1);
     box->setPrefix(prefix);
     box->setSuffix(suffix);
-    box->setValue(int(std::clamp<qint64>(settings.integer(key).value_or(defaultValue), minimum, maximum)));
+    box->setValue(int(std::clamp<qint64>(setting.get(settings), minimum, maximum)));
     box->setAccessibleName(box->text());
-    QObject::connect(box, &QSpinBox::valueChanged, box, [&settings, key, box](int value) {
-        settings.setInteger(key, value);
+    QObject::connect(box, &QSpinBox::valueChanged, box, [&settings, setting, box](int value) {
+        setting.set(settings, value);
         box->setAccessibleName(box->text());
     });
     return box;
@@ -86,9 +87,9 @@ GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(par
     auto* startup = addSection(page, settingsText("Startup"));
     login_ = toggle(settingsText("Open Dovrane at login"), Permissions::startsAtLogin(services));
     menuBar_ = toggle(settingsText("Show free space in the menu bar"),
-                      settings.boolean(QString::fromLatin1(MenuBarSetting::key)).value_or(true));
+                      SettingKeys::menuBarEnabled.get(settings));
     weekly_ = toggle(settingsText("Weekly report as a notification"),
-                     settings.boolean(QStringLiteral("report.weekly")).value_or(true));
+                     SettingKeys::reportWeekly.get(settings));
     startup->addWidget(login_);
     startup->addWidget(menuBar_);
     startup->addWidget(weekly_);
@@ -96,7 +97,7 @@ GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(par
     connect(menuBar_, &QCheckBox::toggled, this,
             [&settings](bool on) { MenuBarSetting::shared().set(settings, on); });
     connect(weekly_, &QCheckBox::toggled, this,
-            [&settings](bool on) { settings.setBoolean(QStringLiteral("report.weekly"), on); });
+            [&settings](bool on) { SettingKeys::reportWeekly.set(settings, on); });
 
     auto* permissions = addSection(
         page, settingsText("Permissions"),
@@ -149,22 +150,22 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     auto* page = pageLayout(this);
 
     auto* installers = addSection(page, settingsText("Old installers"));
-    installerAge_ = stepper(settings, QString::fromLatin1(installerAgeKey), 14, 1, 365, settingsText("Older than "),
+    installerAge_ = stepper(settings, SettingKeys::scanInstallerAge, 1, 365, settingsText("Older than "),
                             settingsText(" days"));
     installers->addWidget(installerAge_, 0, Qt::AlignLeft);
 
     auto* projects = addSection(page, settingsText("Project folders"),
                                 settingsText("Dovrane looks for node_modules, .venv, target, .next and build only in "
                                              "these folders."));
-    projects_ = new FolderList(settings, QString::fromLatin1(projectsKey), settingsText("No project folders yet"), home);
+    projects_ = new FolderList(settings, SettingKeys::scanProjects, settingsText("No project folders yet"), home);
     projects->addWidget(projects_);
-    projectAge_ = stepper(settings, QString::fromLatin1(projectAgeKey), 30, 7, 365, settingsText("Unchanged for "),
+    projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365, settingsText("Unchanged for "),
                           settingsText(" days"));
     projects->addWidget(projectAge_, 0, Qt::AlignLeft);
 
     auto* excluded = addSection(page, settingsText("Excluded folders"),
                                 settingsText("Dovrane never lists anything inside these folders."));
-    excluded_ = new FolderList(settings, QString::fromLatin1(excludedKey), settingsText("No excluded folders"), home);
+    excluded_ = new FolderList(settings, SettingKeys::scanExcluded, settingsText("No excluded folders"), home);
     excluded->addWidget(excluded_);
     page->addStretch(1);
 }

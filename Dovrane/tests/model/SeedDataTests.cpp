@@ -8,6 +8,7 @@
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 #include "support/TestSupport.h"
+#include "Services/SettingKeys.h"
 
 #include <DovraneKit/FileSystem.h>
 
@@ -292,7 +293,7 @@ private slots:
         QVERIFY(!Fs::exists(ScanCache::url().path()));
         const auto daily = fixture.container().dailySizes();
         QVERIFY(daily && daily->empty());
-        QVERIFY(!fixture.settings->contains("settings.tab"));
+        QVERIFY(!fixture.settings->contains(SettingKeys::settingsTab.key()));
         for (const auto& name : Fs::list(Path::parent(fixture.storePath())))
             QVERIFY2(QString::fromStdString(name).startsWith("test.store"), name.c_str());
     }

@@ -1,6 +1,5 @@
 #include "UiKit/FolderList.h"
 
-#include "Services/Settings.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
@@ -47,8 +46,8 @@ private:
 
 } // namespace
 
-FolderList::FolderList(Settings& settings, QString key, QString empty, QString home, QWidget* parent)
-    : QWidget(parent), settings_(settings), key_(std::move(key)), empty_(std::move(empty)), home_(std::move(home)),
+FolderList::FolderList(Settings& settings, Setting<QStringList> setting, QString empty, QString home, QWidget* parent)
+    : QWidget(parent), settings_(settings), setting_(std::move(setting)), empty_(std::move(empty)), home_(std::move(home)),
       picker_(&FolderList::pick) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -93,7 +92,7 @@ QString FolderList::abbreviated(const QString& path, const QString& home) {
     return path;
 }
 
-QStringList FolderList::stored() const { return settings_.texts(key_).value_or(QStringList()); }
+QStringList FolderList::stored() const { return setting_.get(settings_); }
 
 void FolderList::reload() {
     folders_ = stored();
@@ -116,7 +115,7 @@ void FolderList::remove(const QString& path) {
 
 void FolderList::store(QStringList folders) {
     folders_ = folders;
-    settings_.setTexts(key_, folders);
+    setting_.set(settings_, folders);
     rebuild();
 }
 
