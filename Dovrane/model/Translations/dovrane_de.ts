@@ -2,6 +2,306 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE" sourcelanguage="en">
 <context>
+    <name>AppSource</name>
+    <message>
+        <source>Sparkle</source>
+        <translation>Sparkle</translation>
+    </message>
+    <message>
+        <source>Homebrew</source>
+        <translation>Homebrew</translation>
+    </message>
+    <message>
+        <source>App Store</source>
+        <translation>App Store</translation>
+    </message>
+    <message>
+        <source>macOS</source>
+        <translation>macOS</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>Andere</translation>
+    </message>
+</context>
+<context>
+    <name>AppearanceSettings</name>
+    <message>
+        <source>Preview of the accent color</source>
+        <translation>Vorschau der Akzentfarbe</translation>
+    </message>
+    <message>
+        <source>Accent color</source>
+        <translation>Akzentfarbe</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Inbox</source>
+        <translation>Eingang</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Heute</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Erledigt</translation>
+    </message>
+    <message>
+        <source>1 left</source>
+        <translation>1 offen</translation>
+    </message>
+    <message>
+        <source>Pick a color</source>
+        <translation>Farbe wählen</translation>
+    </message>
+    <message>
+        <source>Ship the first build</source>
+        <translation>Ersten Build ausliefern</translation>
+    </message>
+    <message>
+        <source>Add Task</source>
+        <translation>Aufgabe hinzufügen</translation>
+    </message>
+    <message>
+        <source>Focus</source>
+        <translation>Fokus</translation>
+    </message>
+</context>
+<context>
+    <name>BusyIndicator</name>
+    <message>
+        <source>Busy</source>
+        <translation>Beschäftigt</translation>
+    </message>
+</context>
+<context>
+    <name>CommandPalette</name>
+    <message>
+        <source>Command Palette</source>
+        <translation>Befehlspalette</translation>
+    </message>
+    <message>
+        <source>Search pages, actions and apps</source>
+        <translation>Seiten, Aktionen und Apps suchen</translation>
+    </message>
+    <message>
+        <source>Nothing matches</source>
+        <translation>Keine Treffer</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
+    </message>
+    <message>
+        <source>Actions</source>
+        <translation>Aktionen</translation>
+    </message>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Clean Up Safe Items…</source>
+        <translation>Sichere Objekte aufräumen…</translation>
+    </message>
+    <message>
+        <source>Safe items</source>
+        <translation>Sichere Objekte</translation>
+    </message>
+    <message>
+        <source>Check App Updates</source>
+        <translation>Nach App-Updates suchen</translation>
+    </message>
+    <message>
+        <source>Update All Apps</source>
+        <translation>Alle Apps aktualisieren</translation>
+    </message>
+    <message>
+        <source>Copy Diagnostics</source>
+        <translation>Diagnose kopieren</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Einstellungen…</translation>
+    </message>
+    <message>
+        <source>Setup and Permissions…</source>
+        <translation>Einrichtung und Berechtigungen…</translation>
+    </message>
+    <message>
+        <source>Storage</source>
+        <translation>Speicher</translation>
+    </message>
+    <message>
+        <source>Apps</source>
+        <translation>Apps</translation>
+    </message>
+    <message>
+        <source>Update %1</source>
+        <translation>%1 aktualisieren</translation>
+    </message>
+    <message>
+        <source>Remove %1…</source>
+        <translation>%1 entfernen…</translation>
+    </message>
+</context>
+<context>
+    <name>FolderList</name>
+    <message>
+        <source>Add Folder…</source>
+        <translation>Ordner hinzufügen…</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+</context>
+<context>
+    <name>MenuBarView</name>
+    <message>
+        <source>Show</source>
+        <translation>Anzeigen</translation>
+    </message>
+    <message>
+        <source>Open Dovrane</source>
+        <translation>Dovrane öffnen</translation>
+    </message>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Quit Dovrane</source>
+        <translation>Dovrane beenden</translation>
+    </message>
+    <message>
+        <source>free of %1</source>
+        <translation>frei von %1</translation>
+    </message>
+    <message>
+        <source>Since yesterday: %1</source>
+        <translation>Seit gestern: %1</translation>
+    </message>
+    <message>
+        <source>From tomorrow on, Dovrane shows here what grew.</source>
+        <translation>Ab morgen zeigt Dovrane hier, was gewachsen ist.</translation>
+    </message>
+    <message>
+        <source>No app updates</source>
+        <translation>Keine App-Updates</translation>
+    </message>
+    <message>
+        <source>%1 app updates ready</source>
+        <translation>%1 App-Updates bereit</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsTab</name>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Scan</source>
+        <translation>Scan</translation>
+    </message>
+    <message>
+        <source>Appearance</source>
+        <translation>Darstellung</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsView</name>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Startup</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Open Dovrane at login</source>
+        <translation>Dovrane beim Anmelden öffnen</translation>
+    </message>
+    <message>
+        <source>Show free space in the menu bar</source>
+        <translation>Freien Speicher in der Menüleiste zeigen</translation>
+    </message>
+    <message>
+        <source>Weekly report as a notification</source>
+        <translation>Wochenbericht als Mitteilung</translation>
+    </message>
+    <message>
+        <source>Permissions</source>
+        <translation>Berechtigungen</translation>
+    </message>
+    <message>
+        <source>Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks.</source>
+        <translation>Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen Mac.</translation>
+    </message>
+    <message>
+        <source>Full Disk Access</source>
+        <translation>Voller Festplattenzugriff</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Open Settings</source>
+        <translation>Einstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Show Setup Again…</source>
+        <translation>Einrichtung erneut zeigen…</translation>
+    </message>
+    <message>
+        <source>Old installers</source>
+        <translation>Alte Installationsprogramme</translation>
+    </message>
+    <message>
+        <source>Older than </source>
+        <translation>Älter als </translation>
+    </message>
+    <message>
+        <source> days</source>
+        <translation> Tage</translation>
+    </message>
+    <message>
+        <source>Project folders</source>
+        <translation>Projektordner</translation>
+    </message>
+    <message>
+        <source>Dovrane looks for node_modules, .venv, target, .next and build only in these folders.</source>
+        <translation>Dovrane sucht node_modules, .venv, target, .next und build nur in diesen Ordnern.</translation>
+    </message>
+    <message>
+        <source>No project folders yet</source>
+        <translation>Noch keine Projektordner</translation>
+    </message>
+    <message>
+        <source>Unchanged for </source>
+        <translation>Unverändert seit </translation>
+    </message>
+    <message>
+        <source>Excluded folders</source>
+        <translation>Ausgeschlossene Ordner</translation>
+    </message>
+    <message>
+        <source>Dovrane never lists anything inside these folders.</source>
+        <translation>Dovrane listet nichts in diesen Ordnern auf.</translation>
+    </message>
+    <message>
+        <source>No excluded folders</source>
+        <translation>Keine ausgeschlossenen Ordner</translation>
+    </message>
+</context>
+<context>
     <name>SidebarItem</name>
     <message>
         <source>Overview</source>
@@ -29,18 +329,61 @@
     </message>
 </context>
 <context>
-    <name>SettingsTab</name>
+    <name>StorageGroup</name>
     <message>
-        <source>General</source>
-        <translation>Allgemein</translation>
+        <source>Apps</source>
+        <translation>Apps</translation>
     </message>
     <message>
-        <source>Scan</source>
-        <translation>Scan</translation>
+        <source>Your files</source>
+        <translation>Deine Dateien</translation>
     </message>
     <message>
-        <source>Appearance</source>
-        <translation>Darstellung</translation>
+        <source>Caches and logs</source>
+        <translation>Caches und Protokolle</translation>
+    </message>
+    <message>
+        <source>Developer</source>
+        <translation>Entwicklung</translation>
+    </message>
+    <message>
+        <source>Device backups</source>
+        <translation>Gerätebackups</translation>
+    </message>
+    <message>
+        <source>Mail and Messages</source>
+        <translation>Mail und Nachrichten</translation>
+    </message>
+    <message>
+        <source>Installers and Trash</source>
+        <translation>Installer und Papierkorb</translation>
+    </message>
+    <message>
+        <source>macOS and the rest</source>
+        <translation>macOS und der Rest</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::AccessHint</name>
+    <message>
+        <source>Some folders are hidden from Dovrane</source>
+        <translation>Einige Ordner bleiben Dovrane verborgen</translation>
+    </message>
+    <message>
+        <source>Without Full Disk Access, Mail, Messages, the Trash and parts of the Library stay unmeasured. Dovrane reads sizes and names, never contents.</source>
+        <translation>Ohne vollen Festplattenzugriff bleiben Mail, Nachrichten, der Papierkorb und Teile der Library ungemessen. Dovrane liest Größen und Namen, nie Inhalte.</translation>
+    </message>
+    <message>
+        <source>Open Settings</source>
+        <translation>Einstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Full Disk Access is on. It takes effect after Dovrane restarts.</source>
+        <translation>Voller Festplattenzugriff ist an. Er wirkt, sobald Dovrane neu startet.</translation>
+    </message>
+    <message>
+        <source>Restart Dovrane</source>
+        <translation>Dovrane neu starten</translation>
     </message>
 </context>
 <context>
@@ -117,7 +460,7 @@
         </translation>
     </message>
     <message>
-        <source>Dovrane does not know this app's Homebrew cask, so it cannot update it.</source>
+        <source>Dovrane does not know this app&apos;s Homebrew cask, so it cannot update it.</source>
         <translation>Dovrane kennt das Homebrew-Cask dieser App nicht und kann sie daher nicht aktualisieren.</translation>
     </message>
     <message>
@@ -150,106 +493,182 @@
     </message>
 </context>
 <context>
-    <name>StorageGroup</name>
+    <name>dovrane::AppsPage</name>
+    <message>
+        <source>Search apps</source>
+        <translation>Apps durchsuchen</translation>
+    </message>
     <message>
         <source>Apps</source>
         <translation>Apps</translation>
     </message>
     <message>
-        <source>Your files</source>
-        <translation>Deine Dateien</translation>
+        <source>Show</source>
+        <translation>Anzeigen</translation>
     </message>
     <message>
-        <source>Caches and logs</source>
-        <translation>Caches und Protokolle</translation>
+        <source>Installed</source>
+        <translation>Installiert</translation>
     </message>
     <message>
-        <source>Developer</source>
-        <translation>Entwicklung</translation>
+        <source>Leftovers without an app (%1)</source>
+        <translation>Reste ohne App (%1)</translation>
     </message>
     <message>
-        <source>Device backups</source>
-        <translation>Gerätebackups</translation>
+        <source>Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its leftovers.</source>
+        <translation>Ziehe eine App auf dieses Fenster oder auf das Dovrane-Symbol im Dock, um sie mit ihren Resten zu entfernen.</translation>
     </message>
     <message>
-        <source>Mail and Messages</source>
-        <translation>Mail und Nachrichten</translation>
-    </message>
-    <message>
-        <source>Installers and Trash</source>
-        <translation>Installer und Papierkorb</translation>
-    </message>
-    <message>
-        <source>macOS and the rest</source>
-        <translation>macOS und der Rest</translation>
+        <source>Folders and settings named after an app identifier that no installed app has. Usually left behind when an app was deleted by dragging it to the Trash.</source>
+        <translation>Ordner und Einstellungen, die nach der Kennung einer App benannt sind, die nicht installiert ist. Meist bleiben sie zurück, wenn eine App in den Papierkorb gezogen wurde.</translation>
     </message>
 </context>
 <context>
-    <name>dovrane::SafetyBadge</name>
+    <name>dovrane::CategoryBrowser</name>
     <message>
-        <source>Rebuilt when needed. Moving it to the Trash loses nothing.</source>
-        <translation>Wird bei Bedarf neu erstellt. In den Papierkorb legen verliert nichts.</translation>
+        <source>No scan yet</source>
+        <translation>Noch kein Scan</translation>
     </message>
     <message>
-        <source>Probably not needed. Look before you remove it.</source>
-        <translation>Wahrscheinlich nicht nötig. Sieh es dir an, bevor du es entfernst.</translation>
+        <source>Measuring %1…</source>
+        <translation>Misst %1…</translation>
     </message>
     <message>
-        <source>Dovrane only shows it. Manage it in the app that owns it.</source>
-        <translation>Dovrane zeigt es nur an. Verwalte es in der App, zu der es gehört.</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::StorageBar</name>
-    <message>
-        <source>%1, %2</source>
-        <translation>%1, %2</translation>
+        <source>Scan the disk to see what fills it.</source>
+        <translation>Scanne die Festplatte, um zu sehen, was sie füllt.</translation>
     </message>
     <message>
-        <source>Free: %1</source>
-        <translation>Frei: %1</translation>
+        <source>Scan Now</source>
+        <translation>Jetzt scannen</translation>
     </message>
 </context>
 <context>
-    <name>dovrane::StorageRing</name>
+    <name>dovrane::CategoryDetail</name>
     <message>
-        <source>in total</source>
-        <translation>insgesamt</translation>
-    </message>
-    <message>
-        <source>used</source>
-        <translation>belegt</translation>
-    </message>
-    <message>
-        <source>%1, %2</source>
-        <translation>%1, %2</translation>
+        <source>Name</source>
+        <translation>Name</translation>
     </message>
     <message>
         <source>Size</source>
         <translation>Größe</translation>
     </message>
+    <message>
+        <source>Last Used</source>
+        <translation>Zuletzt benutzt</translation>
+    </message>
+    <message>
+        <source>Safety</source>
+        <translation>Sicherheit</translation>
+    </message>
+    <message>
+        <source>Nothing here</source>
+        <translation>Hier ist nichts</translation>
+    </message>
+    <message>
+        <source>Dovrane found nothing in this category on this Mac.</source>
+        <translation>Dovrane hat in dieser Kategorie auf diesem Mac nichts gefunden.</translation>
+    </message>
+    <message>
+        <source>Empty Trash…</source>
+        <translation>Papierkorb leeren…</translation>
+    </message>
+    <message>
+        <source>Delete Snapshots…</source>
+        <translation>Snapshots löschen…</translation>
+    </message>
+    <message>
+        <source>Remove Unavailable…</source>
+        <translation>Nicht verfügbare entfernen…</translation>
+    </message>
+    <message>
+        <source>Choose Project Folders…</source>
+        <translation>Projektordner wählen…</translation>
+    </message>
+    <message>
+        <source>Select Safe Items</source>
+        <translation>Gefahrlose auswählen</translation>
+    </message>
+    <message>
+        <source>Move to Trash…</source>
+        <translation>In den Papierkorb legen…</translation>
+    </message>
+    <message>
+        <source>Size not disclosed by macOS</source>
+        <translation>Größe von macOS nicht angegeben</translation>
+    </message>
+    <message>
+        <source>%1 items</source>
+        <translation>%1 Objekte</translation>
+    </message>
+    <message>
+        <source>%1 selected, %2</source>
+        <translation>%1 ausgewählt, %2</translation>
+    </message>
+    <message>
+        <source>Show in Finder</source>
+        <translation>Im Dateimanager zeigen</translation>
+    </message>
+    <message>
+        <source>Empty the Trash?</source>
+        <translation>Papierkorb leeren?</translation>
+    </message>
+    <message>
+        <source>Finder deletes everything in the Trash. This cannot be undone, and the journal can no longer put those items back.</source>
+        <translation>Finder löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und das Journal kann diese Objekte nicht mehr zurücklegen.</translation>
+    </message>
+    <message>
+        <source>Empty Trash</source>
+        <translation>Papierkorb leeren</translation>
+    </message>
+    <message>
+        <source>Delete %1 snapshots?</source>
+        <translation>%1 Snapshots löschen?</translation>
+    </message>
+    <message>
+        <source>macOS asks for your administrator password. Deleted snapshots cannot be restored. Your Time Machine backups on the backup disk stay.</source>
+        <translation>macOS fragt nach deinem Administratorpasswort. Gelöschte Snapshots lassen sich nicht wiederherstellen. Deine Time-Machine-Backups auf dem Backup-Volume bleiben.</translation>
+    </message>
+    <message>
+        <source>Delete Snapshots</source>
+        <translation>Snapshots löschen</translation>
+    </message>
+    <message>
+        <source>Remove unavailable simulators?</source>
+        <translation>Nicht verfügbare Simulatoren entfernen?</translation>
+    </message>
+    <message>
+        <source>Xcode deletes these simulators with their apps and data. This does not use the Trash and cannot be undone. Simulators of your installed Xcode stay.</source>
+        <translation>Xcode löscht diese Simulatoren mit ihren Apps und Daten. Das geht nicht über den Papierkorb und lässt sich nicht rückgängig machen. Simulatoren deines installierten Xcode bleiben.</translation>
+    </message>
+    <message>
+        <source>Remove Unavailable</source>
+        <translation>Nicht verfügbare entfernen</translation>
+    </message>
 </context>
 <context>
-    <name>dovrane::AccessHint</name>
+    <name>dovrane::CategoryRow</name>
     <message>
-        <source>Some folders are hidden from Dovrane</source>
-        <translation>Einige Ordner bleiben Dovrane verborgen</translation>
+        <source>not disclosed</source>
+        <translation>nicht angegeben</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::CleanedPage</name>
+    <message>
+        <source>Cleaned Up</source>
+        <translation>Aufgeräumt</translation>
     </message>
     <message>
-        <source>Without Full Disk Access, Mail, Messages, the Trash and parts of the Library stay unmeasured. Dovrane reads sizes and names, never contents.</source>
-        <translation>Ohne vollen Festplattenzugriff bleiben Mail, Nachrichten, der Papierkorb und Teile der Library ungemessen. Dovrane liest Größen und Namen, nie Inhalte.</translation>
+        <source>Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it.</source>
+        <translation>Dovrane löscht nie. Alles kommt in den Papierkorb und bleibt dort, bis du ihn leerst.</translation>
     </message>
     <message>
-        <source>Open Settings</source>
-        <translation>Einstellungen öffnen</translation>
+        <source>Nothing cleaned up yet</source>
+        <translation>Noch nichts aufgeräumt</translation>
     </message>
     <message>
-        <source>Full Disk Access is on. It takes effect after Dovrane restarts.</source>
-        <translation>Voller Festplattenzugriff ist an. Er wirkt, sobald Dovrane neu startet.</translation>
-    </message>
-    <message>
-        <source>Restart Dovrane</source>
-        <translation>Dovrane neu starten</translation>
+        <source>What you move to the Trash with Dovrane shows up here, ready to put back.</source>
+        <translation>Was du mit Dovrane in den Papierkorb legst, erscheint hier und kann zurückgelegt werden.</translation>
     </message>
 </context>
 <context>
@@ -292,6 +711,71 @@
     <message>
         <source>Toolbar</source>
         <translation>Symbolleiste</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::DeveloperPage</name>
+    <message>
+        <source>Developer</source>
+        <translation>Entwickler</translation>
+    </message>
+    <message>
+        <source>Developer tools</source>
+        <translation>Entwicklerwerkzeuge</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::InstalledTable</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Last Used</source>
+        <translation>Zuletzt benutzt</translation>
+    </message>
+    <message>
+        <source>macOS</source>
+        <translation>macOS</translation>
+    </message>
+    <message>
+        <source>No apps found</source>
+        <translation>Keine Apps gefunden</translation>
+    </message>
+    <message>
+        <source>Part of macOS, cannot be removed</source>
+        <translation>Teil von macOS, kann nicht entfernt werden</translation>
+    </message>
+    <message>
+        <source>Remove…</source>
+        <translation>Entfernen …</translation>
+    </message>
+    <message>
+        <source>Remove %1…</source>
+        <translation>%1 entfernen …</translation>
+    </message>
+    <message>
+        <source>Show in Finder</source>
+        <translation>Im Dateimanager zeigen</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n apps</source>
+        <translation>
+            <numerusform>%n App</numerusform>
+            <numerusform>%n Apps</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -452,72 +936,44 @@
     </message>
 </context>
 <context>
-    <name>dovrane::PermissionRow</name>
+    <name>dovrane::OrphanTable</name>
     <message>
-        <source>On</source>
-        <translation>An</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::ScanToolbar</name>
-    <message>
-        <source>Scan Again</source>
-        <translation>Erneut scannen</translation>
+        <source>Identifier</source>
+        <translation>Kennung</translation>
     </message>
     <message>
-        <source>Measure the disk again (Ctrl-R)</source>
-        <translation>Die Festplatte neu messen (Strg-R)</translation>
+        <source>Where</source>
+        <translation>Ort</translation>
     </message>
     <message>
-        <source>Stop</source>
-        <translation>Stoppen</translation>
+        <source>Size</source>
+        <translation>Größe</translation>
     </message>
     <message>
-        <source>Stop the scan (Ctrl-Period)</source>
-        <translation>Den Scan stoppen (Strg-Punkt)</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::UninstallSheet</name>
-    <message>
-        <source>Remove %1?</source>
-        <translation>%1 entfernen?</translation>
+        <source>No leftovers</source>
+        <translation>Keine Reste</translation>
     </message>
     <message>
-        <source>Version %1, %2</source>
-        <translation>Version %1, %2</translation>
+        <source>Every app folder and settings file belongs to an installed app.</source>
+        <translation>Jeder App-Ordner und jede Einstellungsdatei gehört zu einer installierten App.</translation>
     </message>
     <message>
-        <source>No leftovers found. Only the app goes to the Trash.</source>
-        <translation>Keine Reste gefunden. Nur die App kommt in den Papierkorb.</translation>
+        <source>Move to Trash…</source>
+        <translation>In den Papierkorb legen …</translation>
     </message>
-    <message>
-        <source>Leftovers</source>
-        <translation>Reste</translation>
+    <message numerus="yes">
+        <source>%n leftovers</source>
+        <translation>
+            <numerusform>%n Rest</numerusform>
+            <numerusform>%n Reste</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1 is open. Dovrane asks it to quit first.</source>
-        <translation>%1 ist geöffnet. Dovrane bittet die App zuerst, sich zu beenden.</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Quit and Move to Trash</source>
-        <translation>Beenden und in den Papierkorb legen</translation>
-    </message>
-    <message>
-        <source>Move to Trash</source>
-        <translation>In den Papierkorb legen</translation>
-    </message>
-    <message>
-        <source>Asks for your administrator password</source>
-        <translation>Fragt nach deinem Administratorpasswort</translation>
-    </message>
-    <message>
-        <source>Total: %1</source>
-        <translation>Gesamt: %1</translation>
+    <message numerus="yes">
+        <source>%n selected</source>
+        <translation>
+            <numerusform>%n ausgewählt</numerusform>
+            <numerusform>%n ausgewählt</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -596,6 +1052,51 @@
     </message>
 </context>
 <context>
+    <name>dovrane::PermissionRow</name>
+    <message>
+        <source>On</source>
+        <translation>An</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::RemovalRow</name>
+    <message>
+        <source>Put Back</source>
+        <translation>Zurücklegen</translation>
+    </message>
+    <message>
+        <source>Moves the items from the Trash to where they were</source>
+        <translation>Legt die Objekte aus dem Papierkorb dorthin zurück, wo sie waren</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items, %1, %2</source>
+        <translation>
+            <numerusform>%n Objekt, %1, %2</numerusform>
+            <numerusform>%n Objekte, %1, %2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Put back</source>
+        <translation>Zurückgelegt</translation>
+    </message>
+    <message>
+        <source>%1 of %2 still in the Trash</source>
+        <translation>%1 von %2 noch im Papierkorb</translation>
+    </message>
+    <message>
+        <source>Trash was emptied</source>
+        <translation>Papierkorb wurde entleert</translation>
+    </message>
+    <message>
+        <source>These items are gone for good. Dovrane cannot put them back.</source>
+        <translation>Diese Objekte sind endgültig weg. Dovrane kann sie nicht zurücklegen.</translation>
+    </message>
+    <message>
+        <source>Show in Trash</source>
+        <translation>Im Papierkorb zeigen</translation>
+    </message>
+</context>
+<context>
     <name>dovrane::SafeRow</name>
     <message>
         <source>Show</source>
@@ -603,29 +1104,48 @@
     </message>
 </context>
 <context>
-    <name>dovrane::CategoryBrowser</name>
+    <name>dovrane::SafetyBadge</name>
     <message>
-        <source>No scan yet</source>
-        <translation>Noch kein Scan</translation>
+        <source>Rebuilt when needed. Moving it to the Trash loses nothing.</source>
+        <translation>Wird bei Bedarf neu erstellt. In den Papierkorb legen verliert nichts.</translation>
     </message>
     <message>
-        <source>Measuring %1…</source>
-        <translation>Misst %1…</translation>
+        <source>Probably not needed. Look before you remove it.</source>
+        <translation>Wahrscheinlich nicht nötig. Sieh es dir an, bevor du es entfernst.</translation>
     </message>
     <message>
-        <source>Scan the disk to see what fills it.</source>
-        <translation>Scanne die Festplatte, um zu sehen, was sie füllt.</translation>
-    </message>
-    <message>
-        <source>Scan Now</source>
-        <translation>Jetzt scannen</translation>
+        <source>Dovrane only shows it. Manage it in the app that owns it.</source>
+        <translation>Dovrane zeigt es nur an. Verwalte es in der App, zu der es gehört.</translation>
     </message>
 </context>
 <context>
-    <name>dovrane::CategoryRow</name>
+    <name>dovrane::ScanToolbar</name>
     <message>
-        <source>not disclosed</source>
-        <translation>nicht angegeben</translation>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Measure the disk again (Ctrl-R)</source>
+        <translation>Die Festplatte neu messen (Strg-R)</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stoppen</translation>
+    </message>
+    <message>
+        <source>Stop the scan (Ctrl-Period)</source>
+        <translation>Den Scan stoppen (Strg-Punkt)</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StorageBar</name>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>Free: %1</source>
+        <translation>Frei: %1</translation>
     </message>
 </context>
 <context>
@@ -644,273 +1164,65 @@
     </message>
 </context>
 <context>
-    <name>dovrane::DeveloperPage</name>
+    <name>dovrane::StorageRing</name>
     <message>
-        <source>Developer</source>
-        <translation>Entwickler</translation>
+        <source>in total</source>
+        <translation>insgesamt</translation>
     </message>
     <message>
-        <source>Developer tools</source>
-        <translation>Entwicklerwerkzeuge</translation>
+        <source>used</source>
+        <translation>belegt</translation>
     </message>
-</context>
-<context>
-    <name>dovrane::CategoryDetail</name>
     <message>
-        <source>Name</source>
-        <translation>Name</translation>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
     </message>
     <message>
         <source>Size</source>
         <translation>Größe</translation>
     </message>
-    <message>
-        <source>Last Used</source>
-        <translation>Zuletzt benutzt</translation>
-    </message>
-    <message>
-        <source>Safety</source>
-        <translation>Sicherheit</translation>
-    </message>
-    <message>
-        <source>Nothing here</source>
-        <translation>Hier ist nichts</translation>
-    </message>
-    <message>
-        <source>Dovrane found nothing in this category on this Mac.</source>
-        <translation>Dovrane hat in dieser Kategorie auf diesem Mac nichts gefunden.</translation>
-    </message>
-    <message>
-        <source>Empty Trash…</source>
-        <translation>Papierkorb leeren…</translation>
-    </message>
-    <message>
-        <source>Delete Snapshots…</source>
-        <translation>Snapshots löschen…</translation>
-    </message>
-    <message>
-        <source>Remove Unavailable…</source>
-        <translation>Nicht verfügbare entfernen…</translation>
-    </message>
-    <message>
-        <source>Choose Project Folders…</source>
-        <translation>Projektordner wählen…</translation>
-    </message>
-    <message>
-        <source>Select Safe Items</source>
-        <translation>Gefahrlose auswählen</translation>
-    </message>
-    <message>
-        <source>Move to Trash…</source>
-        <translation>In den Papierkorb legen…</translation>
-    </message>
-    <message>
-        <source>Size not disclosed by macOS</source>
-        <translation>Größe von macOS nicht angegeben</translation>
-    </message>
-    <message>
-        <source>%1 items</source>
-        <translation>%1 Objekte</translation>
-    </message>
-    <message>
-        <source>%1 selected, %2</source>
-        <translation>%1 ausgewählt, %2</translation>
-    </message>
-    <message>
-        <source>Show in Finder</source>
-        <translation>Im Dateimanager zeigen</translation>
-    </message>
-    <message>
-        <source>Empty the Trash?</source>
-        <translation>Papierkorb leeren?</translation>
-    </message>
-    <message>
-        <source>Finder deletes everything in the Trash. This cannot be undone, and the journal can no longer put those items back.</source>
-        <translation>Finder löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und das Journal kann diese Objekte nicht mehr zurücklegen.</translation>
-    </message>
-    <message>
-        <source>Empty Trash</source>
-        <translation>Papierkorb leeren</translation>
-    </message>
-    <message>
-        <source>Delete %1 snapshots?</source>
-        <translation>%1 Snapshots löschen?</translation>
-    </message>
-    <message>
-        <source>macOS asks for your administrator password. Deleted snapshots cannot be restored. Your Time Machine backups on the backup disk stay.</source>
-        <translation>macOS fragt nach deinem Administratorpasswort. Gelöschte Snapshots lassen sich nicht wiederherstellen. Deine Time-Machine-Backups auf dem Backup-Volume bleiben.</translation>
-    </message>
-    <message>
-        <source>Delete Snapshots</source>
-        <translation>Snapshots löschen</translation>
-    </message>
-    <message>
-        <source>Remove unavailable simulators?</source>
-        <translation>Nicht verfügbare Simulatoren entfernen?</translation>
-    </message>
-    <message>
-        <source>Xcode deletes these simulators with their apps and data. This does not use the Trash and cannot be undone. Simulators of your installed Xcode stay.</source>
-        <translation>Xcode löscht diese Simulatoren mit ihren Apps und Daten. Das geht nicht über den Papierkorb und lässt sich nicht rückgängig machen. Simulatoren deines installierten Xcode bleiben.</translation>
-    </message>
-    <message>
-        <source>Remove Unavailable</source>
-        <translation>Nicht verfügbare entfernen</translation>
-    </message>
 </context>
 <context>
-    <name>AppSource</name>
+    <name>dovrane::UninstallSheet</name>
     <message>
-        <source>Sparkle</source>
-        <translation>Sparkle</translation>
-    </message>
-    <message>
-        <source>Homebrew</source>
-        <translation>Homebrew</translation>
+        <source>Remove %1?</source>
+        <translation>%1 entfernen?</translation>
     </message>
     <message>
-        <source>App Store</source>
-        <translation>App Store</translation>
+        <source>Version %1, %2</source>
+        <translation>Version %1, %2</translation>
     </message>
     <message>
-        <source>macOS</source>
-        <translation>macOS</translation>
+        <source>No leftovers found. Only the app goes to the Trash.</source>
+        <translation>Keine Reste gefunden. Nur die App kommt in den Papierkorb.</translation>
     </message>
     <message>
-        <source>Other</source>
-        <translation>Andere</translation>
-    </message>
-</context>
-<context>
-    <name>BusyIndicator</name>
-    <message>
-        <source>Busy</source>
-        <translation>Beschäftigt</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::AppsPage</name>
-    <message>
-        <source>Search apps</source>
-        <translation>Apps durchsuchen</translation>
+        <source>Leftovers</source>
+        <translation>Reste</translation>
     </message>
     <message>
-        <source>Apps</source>
-        <translation>Apps</translation>
+        <source>%1 is open. Dovrane asks it to quit first.</source>
+        <translation>%1 ist geöffnet. Dovrane bittet die App zuerst, sich zu beenden.</translation>
     </message>
     <message>
-        <source>Show</source>
-        <translation>Anzeigen</translation>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>Installed</source>
-        <translation>Installiert</translation>
+        <source>Quit and Move to Trash</source>
+        <translation>Beenden und in den Papierkorb legen</translation>
     </message>
     <message>
-        <source>Leftovers without an app (%1)</source>
-        <translation>Reste ohne App (%1)</translation>
+        <source>Move to Trash</source>
+        <translation>In den Papierkorb legen</translation>
     </message>
     <message>
-        <source>Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its leftovers.</source>
-        <translation>Ziehe eine App auf dieses Fenster oder auf das Dovrane-Symbol im Dock, um sie mit ihren Resten zu entfernen.</translation>
+        <source>Asks for your administrator password</source>
+        <translation>Fragt nach deinem Administratorpasswort</translation>
     </message>
     <message>
-        <source>Folders and settings named after an app identifier that no installed app has. Usually left behind when an app was deleted by dragging it to the Trash.</source>
-        <translation>Ordner und Einstellungen, die nach der Kennung einer App benannt sind, die nicht installiert ist. Meist bleiben sie zurück, wenn eine App in den Papierkorb gezogen wurde.</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::InstalledTable</name>
-    <message>
-        <source>Name</source>
-        <translation>Name</translation>
-    </message>
-    <message>
-        <source>Version</source>
-        <translation>Version</translation>
-    </message>
-    <message>
-        <source>Source</source>
-        <translation>Quelle</translation>
-    </message>
-    <message>
-        <source>Size</source>
-        <translation>Größe</translation>
-    </message>
-    <message>
-        <source>Last Used</source>
-        <translation>Zuletzt benutzt</translation>
-    </message>
-    <message>
-        <source>macOS</source>
-        <translation>macOS</translation>
-    </message>
-    <message>
-        <source>No apps found</source>
-        <translation>Keine Apps gefunden</translation>
-    </message>
-    <message>
-        <source>Part of macOS, cannot be removed</source>
-        <translation>Teil von macOS, kann nicht entfernt werden</translation>
-    </message>
-    <message>
-        <source>Remove…</source>
-        <translation>Entfernen …</translation>
-    </message>
-    <message>
-        <source>Remove %1…</source>
-        <translation>%1 entfernen …</translation>
-    </message>
-    <message>
-        <source>Show in Finder</source>
-        <translation>Im Dateimanager zeigen</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n apps</source>
-        <translation>
-            <numerusform>%n App</numerusform>
-            <numerusform>%n Apps</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::OrphanTable</name>
-    <message>
-        <source>Identifier</source>
-        <translation>Kennung</translation>
-    </message>
-    <message>
-        <source>Where</source>
-        <translation>Ort</translation>
-    </message>
-    <message>
-        <source>Size</source>
-        <translation>Größe</translation>
-    </message>
-    <message>
-        <source>No leftovers</source>
-        <translation>Keine Reste</translation>
-    </message>
-    <message>
-        <source>Every app folder and settings file belongs to an installed app.</source>
-        <translation>Jeder App-Ordner und jede Einstellungsdatei gehört zu einer installierten App.</translation>
-    </message>
-    <message>
-        <source>Move to Trash…</source>
-        <translation>In den Papierkorb legen …</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n leftovers</source>
-        <translation>
-            <numerusform>%n Rest</numerusform>
-            <numerusform>%n Reste</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n selected</source>
-        <translation>
-            <numerusform>%n ausgewählt</numerusform>
-            <numerusform>%n ausgewählt</numerusform>
-        </translation>
+        <source>Total: %1</source>
+        <translation>Gesamt: %1</translation>
     </message>
 </context>
 <context>
@@ -971,7 +1283,7 @@
         <translation>%1 Prozent deiner Apps geprüft …</translation>
     </message>
     <message>
-        <source>Dovrane asks each app's update feed, Homebrew and the App Store for newer versions.</source>
+        <source>Dovrane asks each app&apos;s update feed, Homebrew and the App Store for newer versions.</source>
         <translation>Dovrane fragt den Update-Feed jeder App, Homebrew und den App Store nach neueren Versionen.</translation>
     </message>
     <message>
@@ -1006,318 +1318,6 @@
             <numerusform>Nicht geprüft (%n)</numerusform>
             <numerusform>Nicht geprüft (%n)</numerusform>
         </translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::RemovalRow</name>
-    <message>
-        <source>Put Back</source>
-        <translation>Zurücklegen</translation>
-    </message>
-    <message>
-        <source>Moves the items from the Trash to where they were</source>
-        <translation>Legt die Objekte aus dem Papierkorb dorthin zurück, wo sie waren</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n items, %1, %2</source>
-        <translation>
-            <numerusform>%n Objekt, %1, %2</numerusform>
-            <numerusform>%n Objekte, %1, %2</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>Put back</source>
-        <translation>Zurückgelegt</translation>
-    </message>
-    <message>
-        <source>%1 of %2 still in the Trash</source>
-        <translation>%1 von %2 noch im Papierkorb</translation>
-    </message>
-    <message>
-        <source>Trash was emptied</source>
-        <translation>Papierkorb wurde entleert</translation>
-    </message>
-    <message>
-        <source>These items are gone for good. Dovrane cannot put them back.</source>
-        <translation>Diese Objekte sind endgültig weg. Dovrane kann sie nicht zurücklegen.</translation>
-    </message>
-    <message>
-        <source>Show in Trash</source>
-        <translation>Im Papierkorb zeigen</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::CleanedPage</name>
-    <message>
-        <source>Cleaned Up</source>
-        <translation>Aufgeräumt</translation>
-    </message>
-    <message>
-        <source>Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it.</source>
-        <translation>Dovrane löscht nie. Alles kommt in den Papierkorb und bleibt dort, bis du ihn leerst.</translation>
-    </message>
-    <message>
-        <source>Nothing cleaned up yet</source>
-        <translation>Noch nichts aufgeräumt</translation>
-    </message>
-    <message>
-        <source>What you move to the Trash with Dovrane shows up here, ready to put back.</source>
-        <translation>Was du mit Dovrane in den Papierkorb legst, erscheint hier und kann zurückgelegt werden.</translation>
-    </message>
-</context>
-<context>
-    <name>CommandPalette</name>
-    <message>
-        <source>Command Palette</source>
-        <translation>Befehlspalette</translation>
-    </message>
-    <message>
-        <source>Search pages, actions and apps</source>
-        <translation>Seiten, Aktionen und Apps suchen</translation>
-    </message>
-    <message>
-        <source>Nothing matches</source>
-        <translation>Keine Treffer</translation>
-    </message>
-    <message>
-        <source>Pages</source>
-        <translation>Seiten</translation>
-    </message>
-    <message>
-        <source>Actions</source>
-        <translation>Aktionen</translation>
-    </message>
-    <message>
-        <source>Scan Again</source>
-        <translation>Erneut scannen</translation>
-    </message>
-    <message>
-        <source>Clean Up Safe Items…</source>
-        <translation>Sichere Objekte aufräumen…</translation>
-    </message>
-    <message>
-        <source>Safe items</source>
-        <translation>Sichere Objekte</translation>
-    </message>
-    <message>
-        <source>Check App Updates</source>
-        <translation>Nach App-Updates suchen</translation>
-    </message>
-    <message>
-        <source>Update All Apps</source>
-        <translation>Alle Apps aktualisieren</translation>
-    </message>
-    <message>
-        <source>Copy Diagnostics</source>
-        <translation>Diagnose kopieren</translation>
-    </message>
-    <message>
-        <source>Settings…</source>
-        <translation>Einstellungen…</translation>
-    </message>
-    <message>
-        <source>Setup and Permissions…</source>
-        <translation>Einrichtung und Berechtigungen…</translation>
-    </message>
-    <message>
-        <source>Storage</source>
-        <translation>Speicher</translation>
-    </message>
-    <message>
-        <source>Apps</source>
-        <translation>Apps</translation>
-    </message>
-    <message>
-        <source>Update %1</source>
-        <translation>%1 aktualisieren</translation>
-    </message>
-    <message>
-        <source>Remove %1…</source>
-        <translation>%1 entfernen…</translation>
-    </message>
-</context>
-<context>
-    <name>MenuBarView</name>
-    <message>
-        <source>Show</source>
-        <translation>Anzeigen</translation>
-    </message>
-    <message>
-        <source>Open Dovrane</source>
-        <translation>Dovrane öffnen</translation>
-    </message>
-    <message>
-        <source>Scan Again</source>
-        <translation>Erneut scannen</translation>
-    </message>
-    <message>
-        <source>Quit Dovrane</source>
-        <translation>Dovrane beenden</translation>
-    </message>
-    <message>
-        <source>free of %1</source>
-        <translation>frei von %1</translation>
-    </message>
-    <message>
-        <source>Since yesterday: %1</source>
-        <translation>Seit gestern: %1</translation>
-    </message>
-    <message>
-        <source>From tomorrow on, Dovrane shows here what grew.</source>
-        <translation>Ab morgen zeigt Dovrane hier, was gewachsen ist.</translation>
-    </message>
-    <message>
-        <source>No app updates</source>
-        <translation>Keine App-Updates</translation>
-    </message>
-    <message>
-        <source>%1 app updates ready</source>
-        <translation>%1 App-Updates bereit</translation>
-    </message>
-</context>
-<context>
-    <name>SettingsView</name>
-    <message>
-        <source>Settings</source>
-        <translation>Einstellungen</translation>
-    </message>
-    <message>
-        <source>Startup</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>Open Dovrane at login</source>
-        <translation>Dovrane beim Anmelden öffnen</translation>
-    </message>
-    <message>
-        <source>Show free space in the menu bar</source>
-        <translation>Freien Speicher in der Menüleiste zeigen</translation>
-    </message>
-    <message>
-        <source>Weekly report as a notification</source>
-        <translation>Wochenbericht als Mitteilung</translation>
-    </message>
-    <message>
-        <source>Permissions</source>
-        <translation>Berechtigungen</translation>
-    </message>
-    <message>
-        <source>Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks.</source>
-        <translation>Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen Mac.</translation>
-    </message>
-    <message>
-        <source>Full Disk Access</source>
-        <translation>Voller Festplattenzugriff</translation>
-    </message>
-    <message>
-        <source>On</source>
-        <translation>Ein</translation>
-    </message>
-    <message>
-        <source>Open Settings</source>
-        <translation>Einstellungen öffnen</translation>
-    </message>
-    <message>
-        <source>Show Setup Again…</source>
-        <translation>Einrichtung erneut zeigen…</translation>
-    </message>
-    <message>
-        <source>Old installers</source>
-        <translation>Alte Installationsprogramme</translation>
-    </message>
-    <message>
-        <source>Older than </source>
-        <translation>Älter als </translation>
-    </message>
-    <message>
-        <source> days</source>
-        <translation> Tage</translation>
-    </message>
-    <message>
-        <source>Project folders</source>
-        <translation>Projektordner</translation>
-    </message>
-    <message>
-        <source>Dovrane looks for node_modules, .venv, target, .next and build only in these folders.</source>
-        <translation>Dovrane sucht node_modules, .venv, target, .next und build nur in diesen Ordnern.</translation>
-    </message>
-    <message>
-        <source>No project folders yet</source>
-        <translation>Noch keine Projektordner</translation>
-    </message>
-    <message>
-        <source>Unchanged for </source>
-        <translation>Unverändert seit </translation>
-    </message>
-    <message>
-        <source>Excluded folders</source>
-        <translation>Ausgeschlossene Ordner</translation>
-    </message>
-    <message>
-        <source>Dovrane never lists anything inside these folders.</source>
-        <translation>Dovrane listet nichts in diesen Ordnern auf.</translation>
-    </message>
-    <message>
-        <source>No excluded folders</source>
-        <translation>Keine ausgeschlossenen Ordner</translation>
-    </message>
-</context>
-<context>
-    <name>FolderList</name>
-    <message>
-        <source>Add Folder…</source>
-        <translation>Ordner hinzufügen…</translation>
-    </message>
-    <message>
-        <source>Remove</source>
-        <translation>Entfernen</translation>
-    </message>
-</context>
-<context>
-    <name>AppearanceSettings</name>
-    <message>
-        <source>Preview of the accent color</source>
-        <translation>Vorschau der Akzentfarbe</translation>
-    </message>
-    <message>
-        <source>Accent color</source>
-        <translation>Akzentfarbe</translation>
-    </message>
-    <message>
-        <source>System</source>
-        <translation>System</translation>
-    </message>
-    <message>
-        <source>Inbox</source>
-        <translation>Eingang</translation>
-    </message>
-    <message>
-        <source>Today</source>
-        <translation>Heute</translation>
-    </message>
-    <message>
-        <source>Done</source>
-        <translation>Erledigt</translation>
-    </message>
-    <message>
-        <source>1 left</source>
-        <translation>1 offen</translation>
-    </message>
-    <message>
-        <source>Pick a color</source>
-        <translation>Farbe wählen</translation>
-    </message>
-    <message>
-        <source>Ship the first build</source>
-        <translation>Ersten Build ausliefern</translation>
-    </message>
-    <message>
-        <source>Add Task</source>
-        <translation>Aufgabe hinzufügen</translation>
-    </message>
-    <message>
-        <source>Focus</source>
-        <translation>Fokus</translation>
     </message>
 </context>
 </TS>
