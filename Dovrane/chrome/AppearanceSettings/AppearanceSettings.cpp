@@ -129,13 +129,14 @@ void AccentPreview::paintEvent(QPaintEvent*) {
     for (int i = 0; i < 3; ++i)
         painter.drawEllipse(QRectF(12 + i * 12, 8, 8, 8));
     struct Row {
-        const char* title;
+        QString title;
         const char* symbol;
         bool selected;
     };
-    const Row rows[] = {{QT_TRANSLATE_NOOP("AppearanceSettings", "Inbox"), "tray", true},
-                        {QT_TRANSLATE_NOOP("AppearanceSettings", "Today"), "star", false},
-                        {QT_TRANSLATE_NOOP("AppearanceSettings", "Done"), "checkmark.circle", false}};
+    // "Done" names the sample app's list of finished tasks here, not a button that closes something.
+    const Row rows[] = {{AppearanceText::tr("Inbox"), "tray", true},
+                        {AppearanceText::tr("Today"), "star", false},
+                        {AppearanceText::tr("Done", "list of finished tasks"), "checkmark.circle", false}};
     qreal y = 8 + 8 + 8;
     const QFont callout = Fonts::font(FontRole::callout);
     for (const Row& row : rows) {
@@ -147,7 +148,7 @@ void AccentPreview::paintEvent(QPaintEvent*) {
         }
         const QColor ink = row.selected ? onAccent : named(SemanticColor::label);
         drawSymbol(painter, QString::fromLatin1(row.symbol), QRectF(box.left() + 8, box.top() + 5, 14, 14), ink);
-        drawText(painter, AppearanceText::tr(row.title), callout, ink, box.left() + 28, box);
+        drawText(painter, row.title, callout, ink, box.left() + 28, box);
         y += 24 + 4;
     }
     painter.setPen(QPen(named(SemanticColor::separator), 1));

@@ -47,10 +47,6 @@
         <translation>Heute</translation>
     </message>
     <message>
-        <source>Done</source>
-        <translation>Erledigt</translation>
-    </message>
-    <message>
         <source>1 left</source>
         <translation>1 offen</translation>
     </message>
@@ -69,6 +65,11 @@
     <message>
         <source>Focus</source>
         <translation>Fokus</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <comment>list of finished tasks</comment>
+        <translation>Erledigt</translation>
     </message>
 </context>
 <context>
@@ -106,11 +107,11 @@
     </message>
     <message>
         <source>Clean Up Safe Items…</source>
-        <translation>Sichere Objekte aufräumen…</translation>
+        <translation>Gefahrlose Objekte aufräumen…</translation>
     </message>
     <message>
         <source>Safe items</source>
-        <translation>Sichere Objekte</translation>
+        <translation>Gefahrlose Objekte</translation>
     </message>
     <message>
         <source>Check App Updates</source>
@@ -344,7 +345,7 @@
     </message>
     <message>
         <source>Developer</source>
-        <translation>Entwicklung</translation>
+        <translation>Entwickler</translation>
     </message>
     <message>
         <source>Device backups</source>
@@ -760,11 +761,11 @@
     </message>
     <message>
         <source>Remove…</source>
-        <translation>Entfernen …</translation>
+        <translation>Entfernen…</translation>
     </message>
     <message>
         <source>Remove %1…</source>
-        <translation>%1 entfernen …</translation>
+        <translation>%1 entfernen…</translation>
     </message>
     <message>
         <source>Show in Finder</source>
@@ -786,11 +787,11 @@
     </message>
     <message>
         <source>Settings…</source>
-        <translation>Einstellungen …</translation>
+        <translation>Einstellungen…</translation>
     </message>
     <message>
         <source>Check for Updates…</source>
-        <translation>Nach Updates suchen …</translation>
+        <translation>Nach Updates suchen…</translation>
     </message>
     <message>
         <source>Quit Dovrane</source>
@@ -810,11 +811,11 @@
     </message>
     <message>
         <source>Clean Up Safe Items…</source>
-        <translation>Sichere Objekte aufräumen …</translation>
+        <translation>Gefahrlose Objekte aufräumen…</translation>
     </message>
     <message>
         <source>Safe items</source>
-        <translation>Sichere Objekte</translation>
+        <translation>Gefahrlose Objekte</translation>
     </message>
     <message>
         <source>View</source>
@@ -822,7 +823,7 @@
     </message>
     <message>
         <source>Command Palette…</source>
-        <translation>Befehlspalette …</translation>
+        <translation>Befehlspalette…</translation>
     </message>
     <message>
         <source>Show Sidebar</source>
@@ -838,7 +839,7 @@
     </message>
     <message>
         <source>Setup and Permissions…</source>
-        <translation>Einrichtung und Berechtigungen …</translation>
+        <translation>Einrichtung und Berechtigungen…</translation>
     </message>
     <message>
         <source>Open Full Disk Access Settings</source>
@@ -959,7 +960,7 @@
     </message>
     <message>
         <source>Move to Trash…</source>
-        <translation>In den Papierkorb legen …</translation>
+        <translation>In den Papierkorb legen…</translation>
     </message>
     <message numerus="yes">
         <source>%n leftovers</source>
@@ -1055,7 +1056,7 @@
     <name>dovrane::PermissionRow</name>
     <message>
         <source>On</source>
-        <translation>An</translation>
+        <translation>Ein</translation>
     </message>
 </context>
 <context>
@@ -1100,7 +1101,7 @@
     <name>dovrane::SafeRow</name>
     <message>
         <source>Show</source>
-        <translation>Zeigen</translation>
+        <translation>Anzeigen</translation>
     </message>
 </context>
 <context>
@@ -1280,7 +1281,7 @@
     </message>
     <message>
         <source>Checking %1 percent of your apps…</source>
-        <translation>%1 Prozent deiner Apps geprüft …</translation>
+        <translation>%1 Prozent deiner Apps geprüft…</translation>
     </message>
     <message>
         <source>Dovrane asks each app&apos;s update feed, Homebrew and the App Store for newer versions.</source>
