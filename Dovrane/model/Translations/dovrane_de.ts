@@ -201,6 +201,211 @@
     </message>
 </context>
 <context>
+    <name>SeedData</name>
+    <message>
+        <source>New
+• Export straight to HEIC and AVIF
+• Faster thumbnails in large folders
+Fixed
+• Crash when renaming a layer while it renders
+• Color profiles of older RAW files</source>
+        <translation>Neu
+• Direkter Export als HEIC und AVIF
+• Schnellere Vorschaubilder in großen Ordnern
+Behoben
+• Absturz beim Umbenennen einer Ebene während des Renderns
+• Farbprofile älterer RAW-Dateien</translation>
+    </message>
+    <message>
+        <source>No installed app has the identifier %1. Usually left behind when an app was deleted.</source>
+        <translation>Keine installierte App hat die Kennung %1. Meist bleibt so etwas nach dem Löschen einer App zurück.</translation>
+    </message>
+    <message>
+        <source>Shared notebooks can now be pinned. Search finds handwriting.</source>
+        <translation>Geteilte Notizbücher lassen sich jetzt anheften. Die Suche findet Handschrift.</translation>
+    </message>
+    <message>
+        <source>The vendor&apos;s update server no longer exists.</source>
+        <translation>Den Update-Server des Herstellers gibt es nicht mehr.</translation>
+    </message>
+    <message>
+        <source>Dovrane cannot tell where this app gets its updates. The app itself may have a menu item for it.</source>
+        <translation>Dovrane erkennt nicht, woher diese App ihre Updates bekommt. Oft hat die App selbst einen Menüpunkt dafür.</translation>
+    </message>
+    <message>
+        <source>Named after the app&apos;s identifier %1.</source>
+        <translation>Trägt die Kennung der App, %1.</translation>
+    </message>
+    <message>
+        <source>Has the app&apos;s name. Check that no other app uses it.</source>
+        <translation>Trägt den Namen der App. Prüfe, ob keine andere App ihn nutzt.</translation>
+    </message>
+    <message>
+        <source>Ledgerly and 3 leftovers</source>
+        <translation>Ledgerly und 3 Reste</translation>
+    </message>
+    <message>
+        <source>Old installers</source>
+        <translation>Alte Installer</translation>
+    </message>
+    <message>
+        <source>3 snapshots, size not disclosed by macOS</source>
+        <translation>3 Schnappschüsse, Größe von macOS nicht offengelegt</translation>
+    </message>
+    <message>
+        <source>Remove apps on the Apps page, leftovers included.</source>
+        <translation>Apps entfernst du auf der Seite Apps, samt Resten.</translation>
+    </message>
+    <message>
+        <source>Your own files. Dovrane only shows them.</source>
+        <translation>Deine eigenen Dateien. Dovrane zeigt sie nur.</translation>
+    </message>
+    <message>
+        <source>A cache. The app rebuilds it when needed.</source>
+        <translation>Ein Cache. Die App legt ihn bei Bedarf neu an.</translation>
+    </message>
+    <message>
+        <source>This app is running. Quit it first, then its cache can go.</source>
+        <translation>Diese App läuft gerade. Erst beenden, dann kann der Cache weg.</translation>
+    </message>
+    <message>
+        <source>A cache of macOS. macOS rebuilds it, some parts at once while it runs.</source>
+        <translation>Ein Cache von macOS. macOS legt ihn neu an, manche Teile sofort wieder.</translation>
+    </message>
+    <message>
+        <source>A log file. Nothing reads old logs.</source>
+        <translation>Ein Protokoll. Alte Protokolle liest nichts mehr.</translation>
+    </message>
+    <message>
+        <source>Finder empties the Trash after you confirm. This cannot be undone.</source>
+        <translation>Der Finder leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht rückgängig machen.</translation>
+    </message>
+    <message>
+        <source>An installer you downloaded. The installed app does not need it.</source>
+        <translation>Ein heruntergeladener Installer. Die installierte App braucht ihn nicht.</translation>
+    </message>
+    <message>
+        <source>An archive in Downloads. It may hold something you unpacked nowhere else.</source>
+        <translation>Ein Archiv in Downloads. Es kann etwas enthalten, das du nirgends entpackt hast.</translation>
+    </message>
+    <message>
+        <source>A copy of an attachment. The original stays in the email.</source>
+        <translation>Eine Kopie eines Anhangs. Das Original bleibt in der E-Mail.</translation>
+    </message>
+    <message>
+        <source>Manage attachments in Messages.</source>
+        <translation>Anhänge verwaltest du in Nachrichten.</translation>
+    </message>
+    <message>
+        <source>A full device backup. Keep the newest one of each device you use.</source>
+        <translation>Ein vollständiges Geräte-Backup. Behalte das neueste je Gerät, das du nutzt.</translation>
+    </message>
+    <message>
+        <source>Deleting asks for your administrator password and cannot be undone.</source>
+        <translation>Löschen fragt nach deinem Administrator-Passwort und lässt sich nicht rückgängig machen.</translation>
+    </message>
+    <message>
+        <source>Build products. Xcode makes them again on the next build.</source>
+        <translation>Build-Ergebnisse. Xcode erzeugt sie beim nächsten Build neu.</translation>
+    </message>
+    <message>
+        <source>Debug files for one device version. Xcode copies them again when you connect that device.</source>
+        <translation>Debug-Dateien für eine Geräteversion. Xcode kopiert sie neu, wenn du das Gerät anschließt.</translation>
+    </message>
+    <message>
+        <source>Your archived builds with their debug symbols. Keep the ones you released.</source>
+        <translation>Deine archivierten Builds mit Debug-Symbolen. Behalte die veröffentlichten.</translation>
+    </message>
+    <message>
+        <source>Belongs to an Xcode version you no longer have. Remove it on the Developer page.</source>
+        <translation>Gehört zu einer Xcode-Version, die du nicht mehr hast. Entfernen auf der Seite Entwickler.</translation>
+    </message>
+    <message>
+        <source>A simulator with its apps and data.</source>
+        <translation>Ein Simulator mit seinen Apps und Daten.</translation>
+    </message>
+    <message>
+        <source>Shrink it in Docker Desktop &gt; Settings &gt; Resources, or with docker system prune.</source>
+        <translation>Verkleinern in Docker Desktop &gt; Einstellungen &gt; Ressourcen oder mit docker system prune.</translation>
+    </message>
+    <message>
+        <source>Downloaded packages. Homebrew loads them again when needed.</source>
+        <translation>Geladene Pakete. Homebrew lädt sie bei Bedarf neu.</translation>
+    </message>
+    <message>
+        <source>Downloaded packages. npm loads them again when needed.</source>
+        <translation>Geladene Pakete. npm lädt sie bei Bedarf neu.</translation>
+    </message>
+    <message>
+        <source>Downloaded packages. pnpm loads them again when needed.</source>
+        <translation>Geladene Pakete. pnpm lädt sie bei Bedarf neu.</translation>
+    </message>
+    <message>
+        <source>Downloaded packages. Cargo loads them again when needed.</source>
+        <translation>Geladene Pakete. Cargo lädt sie bei Bedarf neu.</translation>
+    </message>
+    <message>
+        <source>harbor-web was last changed 74 days ago. npm install brings this folder back.</source>
+        <translation>harbor-web wurde vor 74 Tagen zuletzt geändert. npm install legt den Ordner wieder an.</translation>
+    </message>
+    <message>
+        <source>tide-engine was last changed 121 days ago. cargo build brings this folder back.</source>
+        <translation>tide-engine wurde vor 121 Tagen zuletzt geändert. cargo build legt den Ordner wieder an.</translation>
+    </message>
+    <message>
+        <source>forecast was last changed 45 days ago. pip install brings this folder back.</source>
+        <translation>forecast wurde vor 45 Tagen zuletzt geändert. pip install legt den Ordner wieder an.</translation>
+    </message>
+    <message>
+        <source>41 more apps</source>
+        <translation>41 weitere Apps</translation>
+    </message>
+    <message>
+        <source>Pictures</source>
+        <translation>Bilder</translation>
+    </message>
+    <message>
+        <source>Documents</source>
+        <translation>Dokumente</translation>
+    </message>
+    <message>
+        <source>Movies</source>
+        <translation>Filme</translation>
+    </message>
+    <message>
+        <source>Music</source>
+        <translation>Musik</translation>
+    </message>
+    <message>
+        <source>iCloud Drive (on this Mac)</source>
+        <translation>iCloud Drive (auf diesem Mac)</translation>
+    </message>
+    <message>
+        <source>Desktop</source>
+        <translation>Schreibtisch</translation>
+    </message>
+    <message>
+        <source>Crash reports</source>
+        <translation>Absturzberichte</translation>
+    </message>
+    <message>
+        <source>Trash</source>
+        <translation>Papierkorb</translation>
+    </message>
+    <message>
+        <source>42 opened attachments</source>
+        <translation>42 geöffnete Anhänge</translation>
+    </message>
+    <message>
+        <source>Attachments</source>
+        <translation>Anhänge</translation>
+    </message>
+    <message>
+        <source>Archives 2025</source>
+        <translation>Archive 2025</translation>
+    </message>
+</context>
+<context>
     <name>SettingsTab</name>
     <message>
         <source>General</source>
@@ -263,7 +468,7 @@
     </message>
     <message>
         <source>Old installers</source>
-        <translation>Alte Installationsprogramme</translation>
+        <translation>Alte Installer</translation>
     </message>
     <message>
         <source>Older than </source>
