@@ -28,7 +28,10 @@ namespace dovrane {
 
 namespace {
 
-QString settingsText(const char* text) { return QCoreApplication::translate("SettingsView", text); }
+// The Settings window's texts share one catalogue context, whichever function shows them; lupdate reads it here.
+struct SettingsText {
+    Q_DECLARE_TR_FUNCTIONS(SettingsView)
+};
 QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
 
 // A section of a grouped form: a header, its rows, and an optional footer below it.
@@ -84,11 +87,11 @@ GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(par
     Settings& settings = *services.settings;
     auto* page = pageLayout(this);
 
-    auto* startup = addSection(page, settingsText("Startup"));
-    login_ = toggle(settingsText("Open Dovrane at login"), Permissions::startsAtLogin(services));
-    menuBar_ = toggle(settingsText("Show free space in the menu bar"),
+    auto* startup = addSection(page, SettingsText::tr("Startup"));
+    login_ = toggle(SettingsText::tr("Open Dovrane at login"), Permissions::startsAtLogin(services));
+    menuBar_ = toggle(SettingsText::tr("Show free space in the menu bar"),
                       SettingKeys::menuBarEnabled.get(settings));
-    weekly_ = toggle(settingsText("Weekly report as a notification"),
+    weekly_ = toggle(SettingsText::tr("Weekly report as a notification"),
                      SettingKeys::reportWeekly.get(settings));
     startup->addWidget(login_);
     startup->addWidget(menuBar_);
@@ -100,26 +103,26 @@ GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(par
             [&settings](bool on) { SettingKeys::reportWeekly.set(settings, on); });
 
     auto* permissions = addSection(
-        page, settingsText("Permissions"),
-        settingsText("Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks."));
+        page, SettingsText::tr("Permissions"),
+        SettingsText::tr("Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks."));
     auto* access = new QHBoxLayout;
-    access->addWidget(new QLabel(settingsText("Full Disk Access")));
+    access->addWidget(new QLabel(SettingsText::tr("Full Disk Access")));
     access->addStretch(1);
     accessOn_ = new QWidget;
     auto* on = new QHBoxLayout(accessOn_);
     on->setContentsMargins(0, 0, 0, 0);
     on->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), 14,
                                  [this] { return SemanticColors::tint(*this); }));
-    on->addWidget(new StyledLabel(settingsText("On"), Fonts::font(FontRole::body),
+    on->addWidget(new StyledLabel(SettingsText::tr("On"), Fonts::font(FontRole::body),
                                   [this] { return SemanticColors::tint(*this); }));
     access->addWidget(accessOn_);
-    openAccess_ = new QPushButton(settingsText("Open Settings"));
+    openAccess_ = new QPushButton(SettingsText::tr("Open Settings"));
     // Linux has no such settings pane: the open check refuses the address.
     connect(openAccess_, &QPushButton::clicked, this,
             [] { Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text()))); });
     access->addWidget(openAccess_);
     permissions->addLayout(access);
-    showSetup_ = new QPushButton(settingsText("Show Setup Again…"));
+    showSetup_ = new QPushButton(SettingsText::tr("Show Setup Again…"));
     connect(showSetup_, &QPushButton::clicked, this, [this] { model_.setSheet(ActiveSheet::onboarding()); });
     permissions->addWidget(showSetup_, 0, Qt::AlignLeft);
     page->addStretch(1);
@@ -149,30 +152,30 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     const QString home = QString::fromStdString(model.services().home.path());
     auto* page = pageLayout(this);
 
-    auto* installers = addSection(page, settingsText("Old installers"));
-    installerAge_ = stepper(settings, SettingKeys::scanInstallerAge, 1, 365, settingsText("Older than "),
-                            settingsText(" days"));
+    auto* installers = addSection(page, SettingsText::tr("Old installers"));
+    installerAge_ = stepper(settings, SettingKeys::scanInstallerAge, 1, 365, SettingsText::tr("Older than "),
+                            SettingsText::tr(" days"));
     installers->addWidget(installerAge_, 0, Qt::AlignLeft);
 
-    auto* projects = addSection(page, settingsText("Project folders"),
-                                settingsText("Dovrane looks for node_modules, .venv, target, .next and build only in "
+    auto* projects = addSection(page, SettingsText::tr("Project folders"),
+                                SettingsText::tr("Dovrane looks for node_modules, .venv, target, .next and build only in "
                                              "these folders."));
-    projects_ = new FolderList(settings, SettingKeys::scanProjects, settingsText("No project folders yet"), home);
+    projects_ = new FolderList(settings, SettingKeys::scanProjects, SettingsText::tr("No project folders yet"), home);
     projects->addWidget(projects_);
-    projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365, settingsText("Unchanged for "),
-                          settingsText(" days"));
+    projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365, SettingsText::tr("Unchanged for "),
+                          SettingsText::tr(" days"));
     projects->addWidget(projectAge_, 0, Qt::AlignLeft);
 
-    auto* excluded = addSection(page, settingsText("Excluded folders"),
-                                settingsText("Dovrane never lists anything inside these folders."));
-    excluded_ = new FolderList(settings, SettingKeys::scanExcluded, settingsText("No excluded folders"), home);
+    auto* excluded = addSection(page, SettingsText::tr("Excluded folders"),
+                                SettingsText::tr("Dovrane never lists anything inside these folders."));
+    excluded_ = new FolderList(settings, SettingKeys::scanExcluded, SettingsText::tr("No excluded folders"), home);
     excluded->addWidget(excluded_);
     page->addStretch(1);
 }
 
 SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent) : QWidget(parent), model_(model) {
     setWindowFlag(Qt::Window);
-    setWindowTitle(settingsText("Settings"));
+    setWindowTitle(SettingsText::tr("Settings"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSizeConstraint(QLayout::SetFixedSize);

@@ -5,6 +5,7 @@
 #include "Launch/SeedEntry.h"
 #include "SeedData/SeedData.h"
 #include "Services/StoreRecords.h"
+#include "Services/Translations.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 #include "support/TestSupport.h"
@@ -13,6 +14,7 @@
 #include <DovraneKit/FileSystem.h>
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -334,7 +336,11 @@ private slots:
     }
 
     void germanTextsAndFileNames() {
+        // The German demo texts come from the catalogue, loaded as the application loads it;
+        // taken out again once the language is English again.
+        const auto english = qScopeGuard([] { Translations::install(); });
         ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
         SeedData::insertIfRequested(model);

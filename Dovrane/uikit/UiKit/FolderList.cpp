@@ -19,7 +19,10 @@ namespace dovrane {
 
 namespace {
 
-QString listText(const char* text) { return QCoreApplication::translate("FolderList", text); }
+// The folder list's texts share one catalogue context, whichever function shows them; lupdate reads it here.
+struct ListText {
+    Q_DECLARE_TR_FUNCTIONS(FolderList)
+};
 
 // One line, elided in the middle when the row is too narrow.
 class MiddleElidedLabel final : public QWidget {
@@ -54,7 +57,7 @@ FolderList::FolderList(Settings& settings, Setting<QStringList> setting, QString
     rows_ = new QVBoxLayout;
     rows_->setContentsMargins(0, 0, 0, 0);
     column->addLayout(rows_);
-    auto* addButton = new QPushButton(listText("Add Folder…"));
+    auto* addButton = new QPushButton(ListText::tr("Add Folder…"));
     connect(addButton, &QPushButton::clicked, this, [this] {
         if (auto picked = picker_(this))
             add(*picked);
@@ -147,8 +150,8 @@ void FolderList::rebuild() {
         auto* remove = new QToolButton;
         remove->setAutoRaise(true);
         remove->setIcon(Symbols::icon(QStringLiteral("minus.circle")));
-        remove->setAccessibleName(listText("Remove"));
-        remove->setToolTip(listText("Remove"));
+        remove->setAccessibleName(ListText::tr("Remove"));
+        remove->setToolTip(ListText::tr("Remove"));
         connect(remove, &QToolButton::clicked, this, [this, folder] { this->remove(folder); });
         line->addWidget(remove);
         rows_->addWidget(row);
