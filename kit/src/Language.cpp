@@ -53,8 +53,4 @@ std::string Lf(std::string_view english, std::initializer_list<std::string_view>
     return catalogue::substituted(L(english), values);
 }
 
-std::string L(std::string_view english, std::string_view german) {
-    return std::string(currentLanguage() == Language::de ? german : english);
-}
-
 } // namespace dovrane

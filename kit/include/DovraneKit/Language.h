@@ -31,8 +31,4 @@ std::string Lf(std::string_view english, std::initializer_list<std::string_view>
 // Marks an English text kept in a table for the catalogue; L() translates it where it is shown.
 constexpr const char* N_(const char* english) { return english; }
 
-// The German text when the current language is German, else the English one: for texts that
-// are not the library's own, such as the application's demo data.
-std::string L(std::string_view english, std::string_view german);
-
 } // namespace dovrane
