@@ -1,10 +1,10 @@
 #include "AppModel/AppModel.h"
 
-#include "Store/Store.h"
 #include "AppModel/ScanCache.h"
 #include "AppModel/UpdatesCache.h"
 #include "Services/Permissions.h"
 #include "Services/SettingKeys.h"
+#include "Store/Store.h"
 
 #include <limits>
 
@@ -13,8 +13,8 @@ namespace dovrane {
 namespace {
 int storedDays(const Settings& settings, const Setting<qint64>& setting) {
     // Stored values are used as they are; only what an int cannot hold is brought into range.
-    return int(std::clamp<qint64>(setting.get(settings), std::numeric_limits<int>::min(),
-                                  std::numeric_limits<int>::max()));
+    return int(
+        std::clamp<qint64>(setting.get(settings), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 std::vector<std::string> storedTexts(const Settings& settings, const Setting<QStringList>& setting) {
@@ -28,8 +28,7 @@ std::vector<std::string> storedTexts(const Settings& settings, const Setting<QSt
 AppModel::AppModel(ModelContainer& container, Services services, QObject* parent)
     : QObject(parent), container_(container), services_(std::move(services)) {
     sidebar_ = SidebarItem::overview;
-    settingsTab_ = settingsTabFromRaw(SettingKeys::settingsTab.get(*services_.settings))
-                       .value_or(SettingsTab::general);
+    settingsTab_ = settingsTabFromRaw(SettingKeys::settingsTab.get(*services_.settings)).value_or(SettingsTab::general);
     if (auto saved = UpdatesCache::load()) {
         updates_ = std::move(saved->results);
         updatesCheckedAt_ = saved->date;

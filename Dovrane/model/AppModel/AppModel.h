@@ -21,7 +21,6 @@
 #include <DovraneKit/UpdateInstaller.h>
 #include <DovraneKit/UpdateRecords.h>
 #include <DovraneKit/VolumeInfo.h>
-#include <DovraneKit/UpdateRecords.h>
 
 #include <QFuture>
 #include <QObject>
@@ -46,10 +45,31 @@ class AppModel final : public QObject {
 
 public:
     enum class Field {
-        sidebar, sheet, settingsTab, scan, isScanning, scanProgress, scanLabel, apps, orphans,
-        appsLoaded, isLoadingApps, updates, updatesCheckedAt, isCheckingUpdates, updateProgress,
-        installing, installProblems, volume, dayGrowth, weekGrowth, backgroundStarted,
-        hasFullDiskAccess, needsRestart, notice, isDemo
+        sidebar,
+        sheet,
+        settingsTab,
+        scan,
+        isScanning,
+        scanProgress,
+        scanLabel,
+        apps,
+        orphans,
+        appsLoaded,
+        isLoadingApps,
+        updates,
+        updatesCheckedAt,
+        isCheckingUpdates,
+        updateProgress,
+        installing,
+        installProblems,
+        volume,
+        dayGrowth,
+        weekGrowth,
+        backgroundStarted,
+        hasFullDiskAccess,
+        needsRestart,
+        notice,
+        isDemo
     };
     Q_ENUM(Field)
 
@@ -92,9 +112,7 @@ public:
     const std::map<std::string, UpdateCheck>& updates() const { return updates_; }
     void setUpdates(std::map<std::string, UpdateCheck> value) { assign(updates_, std::move(value), Field::updates); }
     const std::optional<Date>& updatesCheckedAt() const { return updatesCheckedAt_; }
-    void setUpdatesCheckedAt(std::optional<Date> value) {
-        assign(updatesCheckedAt_, value, Field::updatesCheckedAt);
-    }
+    void setUpdatesCheckedAt(std::optional<Date> value) { assign(updatesCheckedAt_, value, Field::updatesCheckedAt); }
     bool isCheckingUpdates() const { return isCheckingUpdates_; }
     void setIsCheckingUpdates(bool value) { assign(isCheckingUpdates_, value, Field::isCheckingUpdates); }
     double updateProgress() const { return updateProgress_; }
@@ -202,8 +220,7 @@ signals:
     void changed(AppModel::Field field);
 
 private:
-    template <class T>
-    void assign(T& slot, T value, Field field) {
+    template <class T> void assign(T& slot, T value, Field field) {
         if (slot == value)
             return;
         slot = std::move(value);

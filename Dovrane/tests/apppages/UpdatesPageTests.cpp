@@ -18,7 +18,8 @@ class UpdatesPageTests : public QObject {
 
     std::unique_ptr<PageFixture> f;
 
-    UpdateInfo update(const InstalledApp& app, const std::string& version, AppSource source = AppSource::sparkle) const {
+    UpdateInfo update(const InstalledApp& app, const std::string& version,
+                      AppSource source = AppSource::sparkle) const {
         UpdateInfo info;
         info.bundleID = app.bundleID;
         info.appPath = app.path;
@@ -92,19 +93,20 @@ private slots:
         QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
         QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
         QVERIFY(page.failedSection()->isVisibleTo(&page));
-        QCOMPARE(names(page.failed()),
-                 (QStringList{"Alpha: The feed is unreachable.", "Beta: No feed <b>here</b>."}));
+        QCOMPARE(names(page.failed()), (QStringList{"Alpha: The feed is unreachable.", "Beta: No feed <b>here</b>."}));
         QVERIFY(visibleTexts(*page.failedSection()).contains("No feed <b>here</b>."));
         QCOMPARE(page.currentToggle()->text(), QStringLiteral("Up to date (0)"));
 
         // One up to date beside the failure: the line is true again.
-        f->model.setUpdates({{a.id(), UpdateCheck::failed("The feed is unreachable.")}, {b.id(), UpdateCheck::upToDate()}});
+        f->model.setUpdates(
+            {{a.id(), UpdateCheck::failed("The feed is unreachable.")}, {b.id(), UpdateCheck::upToDate()}});
         QVERIFY(page.allUpToDate()->isVisibleTo(&page));
         QCOMPARE(page.failed().size(), std::size_t(1));
     }
 
     void systemAppsAreLeftOutOfNotCheckedButNotOutOfCouldNotCheck() {
-        const InstalledApp mail = f->app("Mail", AppSource::apple, 1, true), music = f->app("Music", AppSource::apple, 1, true);
+        const InstalledApp mail = f->app("Mail", AppSource::apple, 1, true),
+                           music = f->app("Music", AppSource::apple, 1, true);
         const InstalledApp tool = f->app("Tool", AppSource::unknown), gone = f->app("Gone");
         f->model.setApps({mail, music, tool, f->app("Unchecked")});
         f->model.setUpdates({{mail.id(), UpdateCheck::unsupported("Part of the system.")},
@@ -213,13 +215,15 @@ private slots:
     void rendersInBothLooks() {
         const InstalledApp app = f->app("Editor"), other = f->app("Viewer");
         f->model.setApps({app, other});
-        f->model.setUpdates({{app.id(), UpdateCheck::available(update(app, "2.0"))}, {other.id(), UpdateCheck::upToDate()}});
+        f->model.setUpdates(
+            {{app.id(), UpdateCheck::available(update(app, "2.0"))}, {other.id(), UpdateCheck::upToDate()}});
         f->model.setIsDemo(true);
         for (Look look : {Look::light, Look::dark}) {
             UpdatesPage page(f->model);
             QCOMPARE(render(page, look).size(), QSize(1100, 720));
             const QStringList texts = visibleTexts(page);
-            for (const char* expected : {"1 updates", "Check Now", "Update All", "Update", "Up to date (1)", "Not checked (0)"})
+            for (const char* expected :
+                 {"1 updates", "Check Now", "Update All", "Update", "Up to date (1)", "Not checked (0)"})
                 QVERIFY2(texts.contains(expected), expected);
             // Demo mode: no check from here.
             QVERIFY(!page.checkNow()->isEnabled());

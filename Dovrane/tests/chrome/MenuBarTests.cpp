@@ -5,8 +5,8 @@
 #include "UiTestMain.h"
 
 #include "MenuBarView/MenuBarView.h"
-#include "StorageGraphics/StorageBar.h"
 #include "Services/SettingKeys.h"
+#include "StorageGraphics/StorageBar.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -3,8 +3,8 @@
 // back, and a check that ends after an install.
 
 #include "AppModel/AppModel.h"
-#include "UpdatesModel/InstallSetup.h"
 #include "AppModel/UpdatesCache.h"
+#include "UpdatesModel/InstallSetup.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
@@ -187,7 +187,8 @@ private slots:
         home.fixture.clock->delays.clear();
 
         await(model.install(app));
-        QCOMPARE(model.installProblems().at(app.id()), QStringLiteral("Example is still open. Quit it, then try again."));
+        QCOMPARE(model.installProblems().at(app.id()),
+                 QStringLiteral("Example is still open. Quit it, then try again."));
         QCOMPARE(home.fixture.clock->delays.size(), std::size_t(20)); // twenty looks, then it gives up
         QCOMPARE(home.server->count("/downloads/Example.zip"), std::size_t(0));
         QVERIFY(home.fixture.workspace->openedApplications.empty());
@@ -206,7 +207,8 @@ private slots:
 
         await(model.install(editor));
         QCOMPARE(model.installProblems().at(editor.id()),
-                 QStringLiteral("Homebrew did not finish the update. Run “brew upgrade --cask editor” in Terminal to see why."));
+                 QStringLiteral(
+                     "Homebrew did not finish the update. Run “brew upgrade --cask editor” in Terminal to see why."));
         QCOMPARE(model.updates().at(editor.id()).kind(), UpdateCheck::Kind::available);
 
         home.brewInstalls("Editor", "editor", "2.0");

@@ -4,8 +4,8 @@
 #include "Grid/GridProbes.h"
 #include "OverviewPage/OverviewPage.h"
 #include "PageFixture.h"
-#include "UiTestMain.h"
 #include "UiKit/PageKit.h"
+#include "UiTestMain.h"
 #include "support/Await.h"
 
 #include <DovraneKit/Growth.h>
@@ -46,7 +46,8 @@ private slots:
         showAsWindow(page);
         QCOMPARE(page.state(), OverviewPage::State::noScan);
         QVERIFY(visibleTexts(page).contains("No scan yet"));
-        QVERIFY(visibleTexts(page).contains("Dovrane measures what fills your disk. It reads sizes, never file contents."));
+        QVERIFY(
+            visibleTexts(page).contains("Dovrane measures what fills your disk. It reads sizes, never file contents."));
         QVERIFY(rendersInBothLooks(page));
 
         QAbstractButton* scanNow = visibleButton(page, "Scan Now");
@@ -124,7 +125,7 @@ private slots:
         // caches 3 GB, projects 2.5 GB, logs and installers 2 GB each; messages has items but
         // nothing safe to move.
         QCOMPARE(safeRows(page), (std::vector<CategoryID>{CategoryID::caches, CategoryID::projects, CategoryID::logs,
-                                                           CategoryID::installers}));
+                                                          CategoryID::installers}));
         auto* card = page.findChild<Card*>("safeCard");
         QVERIFY(card);
         // Dividers stand between rows only.

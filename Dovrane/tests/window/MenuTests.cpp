@@ -52,7 +52,7 @@ private slots:
         QVERIFY(w.menus.scanAgain->isEnabled());
         QVERIFY(!w.menus.stopScan->isEnabled());
         QVERIFY(!w.menus.cleanUpSafeItems->isEnabled()); // no scan
-        QVERIFY(!w.menus.checkForUpdates->isEnabled());   // no self-updater
+        QVERIFY(!w.menus.checkForUpdates->isEnabled());  // no self-updater
 
         w.model.setIsScanning(true);
         QVERIFY(!w.menus.scanAgain->isEnabled());
@@ -99,7 +99,8 @@ private slots:
             MenuWindow w;
             QCOMPARE(w.window.menuBar()->actions().at(1)->text(), QStringLiteral("Festplatte"));
             QCOMPARE(w.menus.cleanUpSafeItems->text(), QStringLiteral("Gefahrlose Objekte aufräumen…"));
-            QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(), QStringLiteral("Die Festplatte neu messen (Strg-R)"));
+            QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(),
+                     QStringLiteral("Die Festplatte neu messen (Strg-R)"));
         }
         QCoreApplication::removeTranslator(&german);
     }

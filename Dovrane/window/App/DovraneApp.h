@@ -3,8 +3,8 @@
 // its menus, the launch steps and the rules for opening apps and for ending. Made once, after
 // the QApplication and before its event loop.
 
-#include "Launch/Launch.h"
 #include "AppModel/AppModel.h"
+#include "Launch/Launch.h"
 #include "Services/ModelContainer.h"
 
 #include <QObject>
