@@ -20,6 +20,7 @@
 #include "UiKit/Setup.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <memory>
 #include <string>
@@ -33,6 +34,10 @@ int main(int argc, char** argv) {
 
     dovrane::SelfTest::preferHeadless(arguments);
     QApplication application(argc, argv);
+    // The desktop ties the windows to the installed menu entry and its icon by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.dovrane.Dovrane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.dovrane.Dovrane"),
+                                                 QIcon(QStringLiteral(":/icons/app.dovrane.Dovrane.svg"))));
     dovrane::UiKit::install();
     dovrane::Translations::install();
     auto container = dovrane::Store::makeContainer();

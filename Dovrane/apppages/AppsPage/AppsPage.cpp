@@ -127,7 +127,7 @@ void AppsPage::showTable() {
     delete orphans_;
     orphans_ = nullptr;
     if (tab_ == Tab::installed) {
-        hint_->setText(tr("Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its "
+        hint_->setText(tr("Drag an app onto this window or onto Dovrane's icon to remove it with its "
                           "leftovers."));
         installed_ = new InstalledTable(model_, search(), this);
         column_->addWidget(installed_, 1);

@@ -188,6 +188,22 @@ private slots:
         QCOMPARE(app.window().page()->objectName(), QStringLiteral("page-overview"));
         QCOMPARE(app.window().page()->metaObject()->className(), "dovrane::OverviewPage");
     }
+
+    void clickingTheUpdatesNotificationShowsTheUpdatesPage() {
+        WindowFixture fixture;
+        {
+            DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
+            fixture.notifier->click(QStringLiteral("weekly"));
+            QVERIFY(app.window().isVisible());
+            QCOMPARE(app.model().sidebar(), std::optional(SidebarItem::overview));
+            app.window().hide();
+            fixture.notifier->click(QStringLiteral("updates"));
+            QVERIFY(app.window().isVisible());
+            QCOMPARE(app.model().sidebar(), std::optional(SidebarItem::updates));
+            QTRY_COMPARE(app.window().page()->objectName(), QStringLiteral("page-updates"));
+        }
+        fixture.notifier->click(QStringLiteral("updates")); // the application is gone: nothing happens
+    }
 };
 
 DOVRANE_MODEL_SUITE(LaunchTests)

@@ -22,7 +22,10 @@ struct ToolPaths {
 
     // The stand-ins in one folder ("dovrane-codesign", "dovrane-spctl", ...).
     static ToolPaths inFolder(const std::string& folder);
-    // Read once: the folder named by DOVRANE_TOOL_DIR, else the running program's folder.
+    // Where the stand-ins of a program in executableFolder are: beside it in the build tree,
+    // else in the installed layout's "../libexec/dovrane".
+    static std::string standInFolder(const std::string& executableFolder);
+    // Read once: the folder named by DOVRANE_TOOL_DIR, else the running program's stand-ins.
     static const ToolPaths& current();
 };
 
