@@ -103,7 +103,7 @@ GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(par
         SettingsText::tr(
             "Dovrane reads sizes and names, never file contents. Nothing leaves this computer except update checks."));
     auto* access = new QHBoxLayout;
-    access->addWidget(new QLabel(SettingsText::tr("Full Disk Access")));
+    access->addWidget(new QLabel(SettingsText::tr("File Access")));
     access->addStretch(1);
     accessOn_ = new QWidget;
     auto* on = new QHBoxLayout(accessOn_);

@@ -451,8 +451,8 @@ Behoben
         <translation>Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen Computer.</translation>
     </message>
     <message>
-        <source>Full Disk Access</source>
-        <translation>Voller Festplattenzugriff</translation>
+        <source>File Access</source>
+        <translation>Dateizugriff</translation>
     </message>
     <message>
         <source>On</source>

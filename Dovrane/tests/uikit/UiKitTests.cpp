@@ -205,6 +205,7 @@ private slots:
             {"dovrane::OnboardingView", "You can change all of this later in Dovrane's Settings.",
              "Du kannst all das später in den Einstellungen von Dovrane ändern."},
             {"dovrane::OnboardingView", "File Access", "Dateizugriff"},
+            {"SettingsView", "File Access", "Dateizugriff"},
             {"dovrane::OnboardingView", "Dovrane reads what your user account can read. There is nothing to switch on.",
              "Dovrane liest, was dein Benutzerkonto lesen darf. Einschalten musst du nichts."},
             {"dovrane::InstalledTable", "Installed with Flatpak, remove it there",

@@ -1,7 +1,8 @@
 #pragma once
 // Where the command-line tools live. The scan's tools keep their macOS paths (on Linux there is
 // no executable there, so the runner returns nothing); code signing, Gatekeeper, disk images,
-// archives and identities are stand-ins of ours installed beside the application.
+// archives and identities are stand-ins of ours, beside the application in the build tree and
+// in libexec/dovrane when installed.
 
 #include <string>
 #include <vector>
