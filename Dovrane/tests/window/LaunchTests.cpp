@@ -3,6 +3,7 @@
 // each time it is shown anew.
 
 #include "App/DovraneApp.h"
+#include "App/SingleInstance.h"
 #include "ContentView/ContentView.h"
 #include "Launch/Launch.h"
 #include "Services/SettingKeys.h"
@@ -187,6 +188,18 @@ private slots:
         QVERIFY(qobject_cast<QScrollArea*>(app.window().page()));
         QCOMPARE(app.window().page()->objectName(), QStringLiteral("page-overview"));
         QCOMPARE(app.window().page()->metaObject()->className(), "dovrane::OverviewPage");
+    }
+
+    void aSecondStartWithoutAppsBringsTheWindowBack() {
+        WindowFixture fixture;
+        TempDir runtime;
+        ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
+        app.listenForOtherStarts();
+        app.window().hide();
+        QVERIFY(SingleInstance::handOff({}));
+        QTRY_VERIFY(app.window().isVisible());
     }
 
     void clickingTheUpdatesNotificationShowsTheUpdatesPage() {
