@@ -1,8 +1,12 @@
 #include "AppModel/AppModel.h"
 
 #include "Store/Store.h"
+#include "AppModel/ListingEdits.h"
+#include "AppModel/RemovalState.h"
 #include "AppModel/ScanCache.h"
+#include "AppModel/ScanRunState.h"
 #include "AppModel/UpdatesCache.h"
+#include "AppModel/UpdateRunState.h"
 #include "Services/Permissions.h"
 
 #include <limits>
@@ -29,7 +33,9 @@ std::vector<std::string> storedTexts(const Settings& settings, const QString& ke
 } // namespace
 
 AppModel::AppModel(ModelContainer& container, Services services, QObject* parent)
-    : QObject(parent), container_(container), services_(std::move(services)) {
+    : QObject(parent), container_(container), services_(std::move(services)),
+      scanRun_(std::make_unique<ScanRunState>()), removals_(std::make_unique<RemovalState>()),
+      listingEdits_(std::make_unique<ListingEdits>()), updateRun_(std::make_unique<UpdateRunState>()) {
     sidebar_ = SidebarItem::overview;
     settingsTab_ = settingsTabFromRaw(services_.settings->text(settingsTabKey).value_or(QString()))
                        .value_or(SettingsTab::general);
@@ -44,8 +50,8 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
 }
 
 AppModel::~AppModel() {
-    if (scanStop_)
-        scanStop_->request_stop();
+    if (scanRun_->stop)
+        scanRun_->stop->request_stop();
     lifeline_.sever();
 }
 

@@ -8,6 +8,7 @@
 #include "Services/Admin.h"
 #include "UpdatesModel/InstallSetup.h"
 #include "AppModel/UpdatesCache.h"
+#include "AppModel/UpdateRunState.h"
 
 #include <DovraneKit/AppInventory.h>
 #include <DovraneKit/UpdateInstaller.h>
@@ -201,7 +202,7 @@ QFuture<bool> AppModel::refresh(const InstalledApp& app) {
     }
     setUpdate(path, UpdateCheck::upToDate());
     if (isCheckingUpdates_)
-        installedDuringCheck_.insert(path);
+        updateRun_->installedDuringCheck.insert(path);
     return UpdatesCache::save(cacheWriter_, updates_, updatesCheckedAt_.value_or(services_.clock->now()));
 }
 
