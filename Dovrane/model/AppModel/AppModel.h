@@ -181,6 +181,8 @@ signals:
     void changed(AppModel::Field field);
 
 private:
+    friend class ModelSeeding;
+
     template <class T>
     void assign(T& slot, T value, Field field) {
         if (slot == value)
@@ -189,8 +191,8 @@ private:
         emit changed(field);
     }
 
-public:
-    // The fields that only the model's own work sets.
+    // The fields that only the model's own work sets; seeding and tests reach them through
+    // ModelSeeding.
     void setScan(std::optional<ScanResult> value) { assign(scan_, std::move(value), Field::scan); }
     void setIsScanning(bool value) { assign(isScanning_, value, Field::isScanning); }
     void setScanProgress(double value) { assign(scanProgress_, value, Field::scanProgress); }
@@ -216,7 +218,6 @@ public:
     void setNeedsRestart(bool value) { assign(needsRestart_, value, Field::needsRestart); }
     void setIsDemo(bool value) { assign(isDemo_, value, Field::isDemo); }
 
-private:
     void scanProgressed(std::uint64_t run, CategoryID category, int finished, int total);
     void scanEnded(std::uint64_t run, ScanResult result, const std::shared_ptr<QPromise<void>>& done);
     QString pendingLabel() const;

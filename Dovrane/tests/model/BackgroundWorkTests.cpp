@@ -3,6 +3,7 @@
 // what stops them, the rescan and demo mode.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "Background/LocalCalendar.h"
 #include "Services/Translations.h"
 #include "support/Await.h"
@@ -59,7 +60,7 @@ private slots:
     void startsOnceAndNeverWithDemoData() {
         Loop loop;
         AppModel& demo = loop.model();
-        demo.setIsDemo(true);
+        ModelSeeding(demo).setIsDemo(true);
         demo.startBackgroundWork();
         QCoreApplication::processEvents();
         QVERIFY(!demo.backgroundStarted());
@@ -81,7 +82,7 @@ private slots:
         Loop loop;
         loop.home.fedApp("Example", "1.0", "2.0");
         AppModel& model = loop.model();
-        model.setUpdatesCheckedAt(loop.clock->now().adding(-86'400));
+        ModelSeeding(model).setUpdatesCheckedAt(loop.clock->now().adding(-86'400));
         loop.start(model);
         QCOMPARE(loop.checks(), std::size_t(0));
         QVERIFY(loop.posted().empty());
@@ -102,14 +103,14 @@ private slots:
         QCOMPARE(loop.posted().size(), std::size_t(1));
 
         // A check date from the future counts as long ago; the notification still waits its day.
-        model.setUpdatesCheckedAt(loop.clock->now().adding(7'200));
+        ModelSeeding(model).setUpdatesCheckedAt(loop.clock->now().adding(7'200));
         loop.nextPass();
         QCOMPARE(loop.checks(), std::size_t(2));
         QCOMPARE(loop.posted().size(), std::size_t(1));
 
         // So does a notification date from the future.
         loop.home.fixture.settings->setDate(updatesKey, loop.clock->now().adding(86'400 * 30));
-        model.setUpdatesCheckedAt(std::nullopt);
+        ModelSeeding(model).setUpdatesCheckedAt(std::nullopt);
         loop.nextPass();
         QCOMPARE(loop.checks(), std::size_t(3));
         QCOMPARE(loop.posted().size(), std::size_t(2));
@@ -160,7 +161,7 @@ private slots:
         loop.nextPass();
         QCOMPARE(loop.posted().size(), std::size_t(1));
         QCOMPARE(loop.posted()[0].identifier, QStringLiteral("weekly"));
-        model.setUpdatesCheckedAt(std::nullopt);
+        ModelSeeding(model).setUpdatesCheckedAt(std::nullopt);
         loop.nextPass();
         QCOMPARE(loop.posted().size(), std::size_t(2));
         QCOMPARE(loop.posted()[1].identifier, QStringLiteral("updates"));
@@ -206,7 +207,7 @@ private slots:
     void rescansAfterTwentyHoursUnlessAScanRuns() {
         Loop loop;
         AppModel& model = loop.model();
-        model.setScan(makeScan(loop.clock->now().adding(-72'000), 1'000, 500));
+        ModelSeeding(model).setScan(makeScan(loop.clock->now().adding(-72'000), 1'000, 500));
         loop.start(model);
         QVERIFY(!model.isScanning());
 

@@ -2,6 +2,7 @@
 // Settings switches, the developer runs once per process, and the window running the steps
 // each time it is shown anew.
 
+#include "AppModel/ModelSeeding.h"
 #include "App/DovraneApp.h"
 #include "Launch/Launch.h"
 #include "ContentView/ContentView.h"
@@ -62,7 +63,7 @@ private slots:
         QFETCH(bool, scans);
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
-        model.setScan(makeScan(fixture.clock->now().adding(-age), 1'000'000, 400'000));
+        ModelSeeding(model).setScan(makeScan(fixture.clock->now().adding(-age), 1'000'000, 400'000));
         Launch::Sequence({"Dovrane"}).run(model, {});
         QCOMPARE(model.isScanning(), scans);
         // A test store never shows onboarding at launch.
@@ -73,7 +74,7 @@ private slots:
     void onboardingDoneOrATestStoreSkipIt() {
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
-        model.setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
+        ModelSeeding(model).setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
         fixture.settings->setBoolean(QStringLiteral("onboarding.done"), true);
         ScopedEnv realStore("APP_STORE", std::nullopt);
         Launch::Sequence({"Dovrane"}).run(model, {});
@@ -124,7 +125,7 @@ private slots:
         QVERIFY(!model.isScanning());
 
         // What the user did since stays: a second showing does not refill the demo.
-        model.setApps({});
+        ModelSeeding(model).setApps({});
         launch.run(model, {});
         QVERIFY(model.apps().empty());
     }
@@ -147,7 +148,7 @@ private slots:
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
         model.setSidebar(SidebarItem::storage);
-        model.setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
+        ModelSeeding(model).setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
         ScopedEnv pageSwitch("APP_PAGE", page.toStdString());
         ScopedEnv tabSwitch("APP_SETTINGS", tab.toStdString());
         int settingsOpened = 0;
