@@ -1,5 +1,6 @@
 #include "MenuBarView/MenuBarView.h"
 
+#include "AppModel/AppModel.h"
 #include "Store/Store.h"
 #include "StorageGraphics/StorageBar.h"
 #include "UiKit/Labels.h"

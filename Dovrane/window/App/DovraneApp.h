@@ -4,8 +4,8 @@
 // the QApplication and before its event loop.
 
 #include "Launch/Launch.h"
-#include "AppModel/AppModel.h"
 #include "Services/ModelContainer.h"
+#include "Services/Services.h"
 
 #include <QObject>
 
@@ -16,6 +16,7 @@
 
 namespace dovrane {
 
+class AppModel;
 class ContentView;
 class Menus;
 class PaletteKeyFilter;

@@ -1,5 +1,6 @@
 #include "Sheets/UninstallSheet.h"
 
+#include "AppModel/AppModel.h"
 #include "UiKit/AppIcon.h"
 #include "Sheets/SheetParts.h"
 #include "StorageGraphics/StorageGroup.h"
