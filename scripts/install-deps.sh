@@ -6,6 +6,7 @@ set -eu
 PACKAGES="
 cmake
 ninja-build
+clang-format
 g++
 clang
 libclang-rt-14-dev

@@ -191,8 +191,7 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
     case CategoryID::caches: raw = collectors.caches(stop); break;
     case CategoryID::logs:
         raw = collectors.children(layout.folder("Library/Logs"), id, "logs", Safety::safe,
-                                  L("A log file. Nothing reads old logs.",
-                                    "Ein Protokoll. Alte Protokolle liest nichts mehr."),
+                                  L("A log file. Nothing reads old logs."),
                                   stop);
         break;
     case CategoryID::trash: raw = collectors.trash(stop); break;
@@ -200,13 +199,12 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
     case CategoryID::mailDownloads:
         raw = collectors.children(layout.folder("Library/Containers/com.apple.mail/Data/Library/Mail Downloads"), id,
                                   "mail.downloads", Safety::safe,
-                                  L("A copy of an attachment. The original stays in the email.",
-                                    "Eine Kopie eines Anhangs. Das Original bleibt in der E-Mail."),
+                                  L("A copy of an attachment. The original stays in the email."),
                                   stop);
         break;
     case CategoryID::messages:
-        raw = collectors.single(id, "Library/Messages/Attachments", L("Attachments", "Anhänge"),
-                                L("Manage attachments in Messages.", "Anhänge verwaltest du in Nachrichten."),
+        raw = collectors.single(id, "Library/Messages/Attachments", L("Attachments"),
+                                L("Manage attachments in Messages."),
                                 "messages", stop);
         break;
     case CategoryID::iosBackups: raw = collectors.backups(stop); break;
@@ -215,9 +213,7 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
     case CategoryID::simulators: raw = collectors.simulators(stop); break;
     case CategoryID::docker:
         raw = collectors.single(id, "Library/Containers/com.docker.docker/Data/vms/0/data/Docker.raw", "Docker.raw",
-                                L("Shrink it in Docker Desktop > Settings > Resources, or with docker system prune.",
-                                  "Verkleinern in Docker Desktop > Einstellungen > Ressourcen oder mit docker system "
-                                  "prune."),
+                                L("Shrink it in Docker Desktop > Settings > Resources, or with docker system prune."),
                                 "docker", stop);
         break;
     case CategoryID::packageCaches: raw = collectors.packageCaches(stop); break;
@@ -252,8 +248,7 @@ Category ScanCollectors::projects(std::stop_token stop) const {
         roots.push_back(Url::fromPath(folder));
     if (roots.empty())
         return Category(CategoryID::projects, std::nullopt, {}, false,
-                        L("Choose the folders with your projects in Settings > Scan.",
-                          "Wähle die Ordner mit deinen Projekten unter Einstellungen > Scan."));
+                        L("Choose the folders with your projects in Settings > Scan."));
     // The wall clock on purpose, not the scanner's `now`: a project's age is how long it has
     // really lain untouched, even when the scanner was given another date for the installers.
     ProjectFinder finder{std::move(roots), scanner_.settings.projectAgeDays, 6, Date::now()};

@@ -26,16 +26,13 @@ Error systemError(int code) {
 
 Error noUsableTrash() {
     return {std::error_code(EXDEV, std::generic_category()),
-            L("The item is on another volume that has no Trash you can use, so it was left where it is.",
-              "Das Objekt liegt auf einem anderen Volume ohne nutzbaren Papierkorb und wurde daher nicht bewegt.")};
+            L("The item is on another volume that has no Trash you can use, so it was left where it is.")};
 }
 
 Error unusableHomeTrash() {
     return {std::error_code(ENOTDIR, std::generic_category()),
             L("Your Trash cannot be used: one of its folders is a link or belongs to another user, so the item was "
-              "left where it is.",
-              "Ihr Papierkorb kann nicht benutzt werden: Einer seiner Ordner ist ein Verweis oder gehört einem anderen "
-              "Benutzer, daher wurde das Objekt nicht bewegt.")};
+              "left where it is.")};
 }
 
 // Device of the path, or of its nearest existing parent while the home trash is not made yet.

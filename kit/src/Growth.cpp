@@ -55,19 +55,18 @@ Growth Growth::between(const std::map<std::string, std::int64_t>& old, std::int6
 std::string Growth::sentence() const {
     if (total <= -noticeable) {
         std::string x = bytes(total == std::numeric_limits<std::int64_t>::min() ? std::numeric_limits<std::int64_t>::max() : -total);
-        return L("Used space shrank by " + x + ".", "Der belegte Platz ist um " + x + " gesunken.");
+        return Lf("Used space shrank by {1}.", {x});
     }
     if (total >= noticeable) {
         std::string x = bytes(total);
         if (top && topSize >= noticeable) {
             std::string y = bytes(topSize);
             std::string title = Explanations::title(*top);
-            return L("Used space grew by " + x + ", " + y + " of it " + title + ".",
-                     "Der belegte Platz ist um " + x + " gewachsen, davon " + y + " " + title + ".");
+            return Lf("Used space grew by {1}, {2} of it {3}.", {x, y, title});
         }
-        return L("Used space grew by " + x + ".", "Der belegte Platz ist um " + x + " gewachsen.");
+        return Lf("Used space grew by {1}.", {x});
     }
-    return L("Used space stayed about the same.", "Der belegte Platz ist etwa gleich geblieben.");
+    return L("Used space stayed about the same.");
 }
 
 } // namespace dovrane

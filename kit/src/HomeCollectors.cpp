@@ -17,7 +17,7 @@ namespace dovrane {
 
 Category ScanCollectors::apps(std::stop_token stop) const {
     const std::string reason =
-        L("Remove apps on the Apps page, leftovers included.", "Apps entfernst du auf der Seite Apps, samt Resten.");
+        L("Remove apps on the Apps page, leftovers included.");
     std::vector<CleanupItem> items;
     for (const Url& folder : scanner_.applicationFolders) {
         for (const std::string& entry : Fs::list(folder.path())) {
@@ -35,26 +35,25 @@ Category ScanCollectors::personal(std::stop_token stop) const {
     struct Folder {
         const char* relative;
         const char* english;
-        const char* german;
     };
     static constexpr std::array<Folder, 7> folders = {{
-        {"Documents", "Documents", "Dokumente"},
-        {"Desktop", "Desktop", "Schreibtisch"},
-        {"Downloads", "Downloads", "Downloads"},
-        {"Pictures", "Pictures", "Bilder"},
-        {"Music", "Music", "Musik"},
-        {"Movies", "Movies", "Filme"},
-        {"Library/Mobile Documents", "iCloud Drive (on this Mac)", "iCloud Drive (auf diesem Mac)"},
+        {"Documents", N_("Documents")},
+        {"Desktop", N_("Desktop")},
+        {"Downloads", N_("Downloads")},
+        {"Pictures", N_("Pictures")},
+        {"Music", N_("Music")},
+        {"Movies", N_("Movies")},
+        {"Library/Mobile Documents", N_("iCloud Drive (on this Mac)")},
     }};
     const std::string reason =
-        L("Your own files. Dovrane only shows them.", "Deine eigenen Dateien. Dovrane zeigt sie nur.");
+        L("Your own files. Dovrane only shows them.");
 
     Locked<std::vector<std::optional<CleanupItem>>> slots(std::vector<std::optional<CleanupItem>>(folders.size()));
     concurrently(int(folders.size()), [&](int i) {
         const Folder& folder = folders[std::size_t(i)];
         std::optional<CleanupItem> item;
         try {
-            item = measuredItem(homeFolder(folder.relative), L(folder.english, folder.german), reason, "personal",
+            item = measuredItem(homeFolder(folder.relative), L(folder.english), reason, "personal",
                                 Safety::keep, CleanupAction::showOnly, stop);
         } catch (...) {
             // Out of memory while measuring: the folder is left out like an unreadable one.
@@ -86,16 +85,14 @@ Category ScanCollectors::caches(std::stop_token stop) const {
         if (scanner_.running.contains(name)) {
             source = "caches.running";
             safety = Safety::review;
-            reason = L("This app is running. Quit it first, then its cache can go.",
-                       "Diese App läuft gerade. Erst beenden, dann kann der Cache weg.");
+            reason = L("This app is running. Quit it first, then its cache can go.");
         } else if (name.starts_with("com.apple.")) {
             source = "caches.apple";
             safety = Safety::review;
-            reason = L("A cache of macOS. macOS rebuilds it, some parts at once while it runs.",
-                       "Ein Cache von macOS. macOS legt ihn neu an, manche Teile sofort wieder.");
+            reason = L("A cache of macOS. macOS rebuilds it, some parts at once while it runs.");
         } else {
             source = "caches.app";
-            reason = L("A cache. The app rebuilds it when needed.", "Ein Cache. Die App legt ihn bei Bedarf neu an.");
+            reason = L("A cache. The app rebuilds it when needed.");
         }
         add(items, measuredItem(folder.appending(name), std::move(displayName), std::move(reason), std::move(source),
                                 safety, CleanupAction::trash, stop));
@@ -117,10 +114,8 @@ Category ScanCollectors::children(const Url& folder, CategoryID id, const std::s
 Category ScanCollectors::trash(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     const Url files = Url::fromPath(FreedesktopTrash::homeTrashFiles(scanner_.home.path()));
-    add(items, measuredItem(files, L("Trash", "Papierkorb"),
-                            L("Finder empties the Trash after you confirm. This cannot be undone.",
-                              "Der Finder leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht "
-                              "rückgängig machen."),
+    add(items, measuredItem(files, L("Trash"),
+                            L("Finder empties the Trash after you confirm. This cannot be undone."),
                             "trash", Safety::safe, CleanupAction::emptyTrash, stop));
     return Category(CategoryID::trash, std::nullopt, std::move(items));
 }
@@ -145,13 +140,11 @@ Category ScanCollectors::installers(std::stop_token stop) const {
             continue;
         if (archive)
             add(items, measuredItem(url, name,
-                                    L("An archive in Downloads. It may hold something you unpacked nowhere else.",
-                                      "Ein Archiv in Downloads. Es kann etwas enthalten, das du nirgends entpackt hast."),
+                                    L("An archive in Downloads. It may hold something you unpacked nowhere else."),
                                     "installers.archive", Safety::review, CleanupAction::trash, stop));
         else
             add(items, measuredItem(url, name,
-                                    L("An installer you downloaded. The installed app does not need it.",
-                                      "Ein heruntergeladener Installer. Die installierte App braucht ihn nicht."),
+                                    L("An installer you downloaded. The installed app does not need it."),
                                     "installers.image", Safety::safe, CleanupAction::trash, stop));
     }
 
@@ -161,9 +154,7 @@ Category ScanCollectors::installers(std::stop_token stop) const {
                 continue;
             add(items, measuredItem(folder.appending(name), Path::deletingExtension(name),
                                     L("A macOS installer. Keep it only if you need it for another Mac or a USB "
-                                      "installer.",
-                                      "Ein macOS-Installer. Nur behalten, wenn du ihn für einen anderen Mac oder einen "
-                                      "USB-Stick brauchst."),
+                                      "installer."),
                                     "installers.macos", Safety::review, CleanupAction::trash, stop));
         }
     }
@@ -176,12 +167,11 @@ Category ScanCollectors::backups(std::stop_token stop) const {
     for (const std::string& entry : Fs::list(folder.path())) {
         const Url backup = folder.appending(entry);
         BackupInfo::Info info = BackupInfo::read(backup);
-        std::string name = info.deviceName ? *info.deviceName : L("Unknown device", "Unbekanntes Gerät");
+        std::string name = info.deviceName ? *info.deviceName : L("Unknown device");
         if (info.date)
             name += ", " + DateText::abbreviatedDate(*info.date);
         add(items, measuredItem(backup, std::move(name),
-                                L("A full device backup. Keep the newest one of each device you use.",
-                                  "Ein vollständiges Geräte-Backup. Behalte das neueste je Gerät, das du nutzt."),
+                                L("A full device backup. Keep the newest one of each device you use."),
                                 "backups.ios", Safety::review, CleanupAction::trash, stop));
     }
     return Category(CategoryID::iosBackups, std::nullopt, std::move(items));

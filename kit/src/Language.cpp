@@ -1,5 +1,7 @@
 #include "DovraneKit/Language.h"
 
+#include "Catalogue.h"
+
 #include <cstdlib>
 
 namespace dovrane {
@@ -41,8 +43,14 @@ Language currentLanguage() {
     return firstPreferredLanguage().rfind("de", 0) == 0 ? Language::de : Language::en;
 }
 
-std::string L(std::string_view english, std::string_view german) {
-    return std::string(currentLanguage() == Language::de ? german : english);
+std::string L(std::string_view english) {
+    // Looked up in either language, so that a text the catalogue lacks is noted in English too.
+    const std::optional<std::string_view> german = catalogue::german(english);
+    return std::string(german && currentLanguage() == Language::de ? *german : english);
+}
+
+std::string Lf(std::string_view english, std::initializer_list<std::string_view> values) {
+    return catalogue::substituted(L(english), values);
 }
 
 } // namespace dovrane

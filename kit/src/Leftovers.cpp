@@ -45,21 +45,17 @@ public:
         if (!id_.empty()) {
             const std::string dotted = id_ + ".";
             if (s == id_ || n == id_ || s.starts_with(dotted) || n.starts_with(dotted))
-                return Match{true, L("Named after the app's identifier " + bundleID_ + ".",
-                                     "Trägt die Kennung der App, " + bundleID_ + ".")};
+                return Match{true, Lf("Named after the app's identifier {1}.", {bundleID_})};
             if (user && folder == "Group Containers" && n.ends_with("." + id_))
-                return Match{true, L("A shared container of " + bundleID_ + ".",
-                                     "Ein geteilter Container von " + bundleID_ + ".")};
+                return Match{true, Lf("A shared container of {1}.", {bundleID_})};
         }
         if (nameCounts_ && (n == nm_ || s == nm_) &&
             std::find(nameFolders.begin(), nameFolders.end(), folder) != nameFolders.end())
-            return Match{false, L("Has the app's name. Check that no other app uses it.",
-                                  "Trägt den Namen der App. Prüfe, ob keine andere App ihn nutzt.")};
+            return Match{false, L("Has the app's name. Check that no other app uses it.")};
         if (team_ && user && folder == "Group Containers" && n.starts_with(*team_ + "."))
-            return Match{false, L("Shared by apps of the same developer. Other apps of theirs may still need it.",
-                                  "Gemeinsam mit anderen Apps desselben Entwicklers. Die brauchen ihn vielleicht noch.")};
+            return Match{false, L("Shared by apps of the same developer. Other apps of theirs may still need it.")};
         if (folder.starts_with("Launch") && app_ && LeftoverFinder::launchItem(entry, *app_))
-            return Match{true, L("Starts a program inside the app.", "Startet ein Programm aus der App.")};
+            return Match{true, L("Starts a program inside the app.")};
         return std::nullopt;
     }
 

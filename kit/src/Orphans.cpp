@@ -100,10 +100,8 @@ std::vector<Orphan> OrphanFinder::find() const {
             if (!guard.check(entry).isAllowed())
                 continue;
             std::int64_t size = SizeCounter::measure(entry).size;
-            std::string reason = L("No installed app has the identifier " + *identifier +
-                                       ". Usually left behind when an app was deleted.",
-                                   "Keine installierte App hat die Kennung " + *identifier +
-                                       ". Meist bleibt so etwas nach dem Löschen einer App zurück.");
+            std::string reason =
+                Lf("No installed app has the identifier {1}. Usually left behind when an app was deleted.", {*identifier});
             found.emplace_back(std::move(entry), std::move(*identifier), size, std::move(reason));
         }
     }

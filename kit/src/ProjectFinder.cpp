@@ -79,10 +79,8 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
         const std::string age = std::to_string(static_cast<long long>(days));
         into.emplace_back(candidate, project + "/" + artifact.folder, measured.size,
                           std::max<std::int64_t>(1, measured.files), changed,
-                          L(project + " was last changed " + age + " days ago. " + artifact.tool +
-                                " brings this folder back.",
-                            project + " wurde vor " + age + " Tagen zuletzt geändert. " + artifact.tool +
-                                " legt den Ordner wieder an."),
+                          Lf("{1} was last changed {2} days ago. {3} brings this folder back.",
+                             {project, age, artifact.tool}),
                           "projects." + artifact.folder, Safety::safe, CleanupAction::trash);
     }
 

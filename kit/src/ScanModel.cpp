@@ -224,16 +224,15 @@ Expected<ScanResult> ScanResult::fromJson(const nlohmann::json& json) {
 // MARK: Byte counts
 
 std::string bytes(std::int64_t count) {
-    bool german = currentLanguage() == Language::de;
     if (count == 0)
-        return german ? "Null KB" : "Zero KB";
+        return L("Zero KB");
     std::string sign = count < 0 ? "-" : "";
     // Work in unsigned so that the most negative count has a magnitude too.
     std::uint64_t magnitude = count < 0 ? 0 - std::uint64_t(count) : std::uint64_t(count);
     if (magnitude == 1)
-        return sign + (german ? "1 Byte" : "1 byte");
+        return sign + L("1 byte");
     if (magnitude < 1000)
-        return sign + std::to_string(magnitude) + (german ? " Byte" : " bytes");
+        return sign + Lf("{1} bytes", {std::to_string(magnitude)});
 
     static constexpr const char* units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
     static constexpr int decimals[] = {0, 1, 2, 2, 2, 2};
@@ -257,7 +256,7 @@ std::string bytes(std::int64_t count) {
         if (number.back() == '.')
             number.pop_back();
     }
-    if (german)
+    if (currentLanguage() == Language::de)
         std::replace(number.begin(), number.end(), '.', ',');
     return sign + number + " " + units[unit];
 }

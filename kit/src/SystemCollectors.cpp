@@ -42,17 +42,14 @@ Category ScanCollectors::snapshots(std::stop_token stop) const {
     if (output && utf8::isValid(*output)) {
         const std::string reason =
             L("Deleting asks for your administrator password and cannot be undone. macOS frees these on its own "
-              "when space runs low.",
-              "Löschen fragt nach deinem Administrator-Passwort und lässt sich nicht rückgängig machen. macOS gibt "
-              "den Platz selbst frei, wenn er knapp wird.");
+              "when space runs low.");
         for (const auto& snapshot : SnapshotParser::parse(*output)) {
             Url url = Url::parse("tmsnapshot:" + snapshot.stamp).value_or(Url());
             items.emplace_back(std::move(url), DateText::abbreviatedDateShortTime(snapshot.date), 0, 1, snapshot.date,
                                reason, "snapshots.local", Safety::review, CleanupAction::deleteSnapshot);
         }
         if (!items.empty())
-            note = std::to_string(items.size()) +
-                   L(" snapshots, size not disclosed by macOS", " Schnappschüsse, Größe von macOS nicht offengelegt");
+            note = Lf("{1} snapshots, size not disclosed by macOS", {std::to_string(items.size())});
     }
     return Category(CategoryID::snapshots, 0, std::move(items), true, std::move(note));
 }
@@ -63,23 +60,20 @@ Category ScanCollectors::xcode(std::stop_token stop) const {
 
     const Url derivedData = developer.appending("Xcode/DerivedData");
     const std::string derivedReason =
-        L("Build products. Xcode makes them again on the next build.",
-          "Build-Ergebnisse. Xcode erzeugt sie beim nächsten Build neu.");
+        L("Build products. Xcode makes them again on the next build.");
     for (const std::string& entry : Fs::list(derivedData.path()))
         add(items, measuredItem(derivedData.appending(entry), derivedDataName(entry), derivedReason,
                                 "xcode.derivedData", Safety::safe, CleanupAction::trash, stop));
 
     const Url archives = developer.appending("Xcode/Archives");
     const std::string archiveReason =
-        L("Your archived builds with their debug symbols. Keep the ones you released.",
-          "Deine archivierten Builds mit Debug-Symbolen. Behalte die veröffentlichten.");
+        L("Your archived builds with their debug symbols. Keep the ones you released.");
     for (const std::string& entry : Fs::list(archives.path()))
-        add(items, measuredItem(archives.appending(entry), L("Archives ", "Archive ") + entry, archiveReason,
+        add(items, measuredItem(archives.appending(entry), Lf("Archives {1}", {entry}), archiveReason,
                                 "xcode.archives", Safety::review, CleanupAction::trash, stop));
 
     const std::string supportReason =
-        L("Debug files for one device version. Xcode copies them again when you connect that device.",
-          "Debug-Dateien für eine Geräteversion. Xcode kopiert sie neu, wenn du das Gerät anschließt.");
+        L("Debug files for one device version. Xcode copies them again when you connect that device.");
     for (const char* platform : {"iOS", "watchOS", "tvOS", "visionOS", "macOS"}) {
         const Url support = developer.appending(std::string("Xcode/") + platform + " DeviceSupport");
         for (const std::string& entry : Fs::list(support.path()))
@@ -87,9 +81,8 @@ Category ScanCollectors::xcode(std::stop_token stop) const {
                                     "xcode.deviceSupport", Safety::safe, CleanupAction::trash, stop));
     }
 
-    add(items, measuredItem(developer.appending("CoreSimulator/Caches"), L("Simulator caches", "Simulator-Caches"),
-                            L("Caches of the simulators. They are rebuilt when needed.",
-                              "Caches der Simulatoren. Sie entstehen bei Bedarf neu."),
+    add(items, measuredItem(developer.appending("CoreSimulator/Caches"), L("Simulator caches"),
+                            L("Caches of the simulators. They are rebuilt when needed."),
                             "xcode.simCaches", Safety::safe, CleanupAction::trash, stop));
     return Category(CategoryID::xcode, std::nullopt, std::move(items));
 }
@@ -99,9 +92,8 @@ Category ScanCollectors::simulators(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     auto output = runTool(ToolPaths::current().xcrun, {"simctl", "list", "devices", "--json"}, stop);
     if (!output) {
-        add(items, measuredItem(devices, L("All simulators", "Alle Simulatoren"),
-                                L("Manage simulators in Xcode > Window > Devices and Simulators.",
-                                  "Simulatoren verwaltest du in Xcode > Fenster > Geräte und Simulatoren."),
+        add(items, measuredItem(devices, L("All simulators"),
+                                L("Manage simulators in Xcode > Window > Devices and Simulators."),
                                 "simulators.all", Safety::review, CleanupAction::showOnly, stop));
         return Category(CategoryID::simulators, std::nullopt, std::move(items));
     }
@@ -112,13 +104,11 @@ Category ScanCollectors::simulators(std::stop_token stop) const {
         std::string name = device.name + " (" + device.runtime + ")";
         if (device.isAvailable)
             add(items, measuredItem(folder, std::move(name),
-                                    L("A simulator with its apps and data.", "Ein Simulator mit seinen Apps und Daten."),
+                                    L("A simulator with its apps and data."),
                                     "simulators.device", Safety::review, CleanupAction::showOnly, stop));
         else
             add(items, measuredItem(folder, std::move(name),
-                                    L("Belongs to an Xcode version you no longer have. Remove it on the Developer page.",
-                                      "Gehört zu einer Xcode-Version, die du nicht mehr hast. Entfernen auf der Seite "
-                                      "Entwickler."),
+                                    L("Belongs to an Xcode version you no longer have. Remove it on the Developer page."),
                                     "simulators.unavailable", Safety::safe, CleanupAction::showOnly, stop));
     }
     return Category(CategoryID::simulators, std::nullopt, std::move(items));
@@ -150,8 +140,7 @@ Category ScanCollectors::packageCaches(std::stop_token stop) const {
     for (const auto& [url, tool] : folders) {
         std::string source = "packages." + ascii::lowercased(tool);
         add(items, measuredItem(url, tool,
-                                L("Downloaded packages. " + tool + " loads them again when needed.",
-                                  "Geladene Pakete. " + tool + " lädt sie bei Bedarf neu."),
+                                Lf("Downloaded packages. {1} loads them again when needed.", {tool}),
                                 std::move(source), Safety::safe, CleanupAction::trash, stop));
     }
     return Category(CategoryID::packageCaches, std::nullopt, std::move(items));

@@ -146,26 +146,23 @@ UpdateCheck UpdateChecker::check(const InstalledApp& app, const CaskTable& casks
     case AppSource::appStore:
         return appStore(app);
     case AppSource::apple:
-        return UpdateCheck::unsupported(L("macOS updates this app.", "macOS aktualisiert diese App."));
+        return UpdateCheck::unsupported(L("macOS updates this app."));
     case AppSource::unknown:
         break;
     }
     return UpdateCheck::unsupported(
-        L("Dovrane cannot tell where this app gets its updates. The app itself may have a menu item for it.",
-          "Dovrane erkennt nicht, woher diese App ihre Updates bekommt. Oft hat die App selbst einen Menüpunkt dafür."));
+        L("Dovrane cannot tell where this app gets its updates. The app itself may have a menu item for it."));
 }
 
 UpdateCheck UpdateChecker::sparkle(const InstalledApp& app) const {
     if (!app.feedURL)
-        return UpdateCheck::unsupported(L("This app updates itself, but does not say where from.",
-                                          "Diese App aktualisiert sich selbst, verrät aber nicht, woher."));
+        return UpdateCheck::unsupported(L("This app updates itself, but does not say where from."));
     auto body = fetchSafely(fetch, *app.feedURL);
     if (!body)
         return UpdateCheck::failed(explain(body.error()));
     auto items = AppcastParser::items(*body);
     if (items.empty())
-        return UpdateCheck::failed(L("The update feed of this app could not be read.",
-                                     "Der Update-Feed dieser App ließ sich nicht lesen."));
+        return UpdateCheck::failed(L("The update feed of this app could not be read."));
     auto item = AppcastParser::best(items, osVersion);
     if (!item)
         return UpdateCheck::upToDate();
@@ -191,7 +188,7 @@ UpdateCheck UpdateChecker::sparkle(const InstalledApp& app) const {
 
 UpdateCheck UpdateChecker::homebrew(const InstalledApp& app, const CaskTable& casks) const {
     if (casks.empty())
-        return UpdateCheck::failed(L("The Homebrew list could not be loaded.", "Die Homebrew-Liste ließ sich nicht laden."));
+        return UpdateCheck::failed(L("The Homebrew list could not be loaded."));
     const CaskInfo* cask = nullptr;
     if (app.caskToken) {
         if (auto found = casks.find(*app.caskToken); found != casks.end())
@@ -210,11 +207,10 @@ UpdateCheck UpdateChecker::homebrew(const InstalledApp& app, const CaskTable& ca
     }
     if (!cask)
         return UpdateCheck::unsupported(
-            L("This app comes from a Homebrew tap that Dovrane cannot read. \u201Cbrew upgrade\u201D in Terminal still updates it.",
-              "Diese App stammt aus einem Homebrew-Tap, den Dovrane nicht lesen kann. \u201Ebrew upgrade\u201C im Terminal aktualisiert sie trotzdem."));
+            L("This app comes from a Homebrew tap that Dovrane cannot read. “brew upgrade” in Terminal still updates it."));
     if (cask->version == "latest")
         return UpdateCheck::unsupported(
-            L("Homebrew does not track versions of this app.", "Homebrew verfolgt bei dieser App keine Versionen."));
+            L("Homebrew does not track versions of this app."));
 
     std::string offered = offeredVersion(cask->version);
     if (!AppVersion::isNewer(offered, app.version))
@@ -235,8 +231,7 @@ UpdateCheck UpdateChecker::appStore(const InstalledApp& app) const {
             break;
     }
     if (!record)
-        return UpdateCheck::failed(L("The App Store does not list this app in your country.",
-                                     "Der App Store führt diese App in deinem Land nicht."));
+        return UpdateCheck::failed(L("The App Store does not list this app in your country."));
     // An update this system cannot run is not offered.
     if (record->minimumOS && AppVersion::isNewer(*record->minimumOS, systemVersionText(osVersion)))
         return UpdateCheck::upToDate();
@@ -288,26 +283,23 @@ std::string UpdateChecker::explain(const FetchError& error) {
         switch (error.code) {
         case NetworkErrorCode::notConnectedToInternet:
         case NetworkErrorCode::networkConnectionLost:
-            return L("No internet connection.", "Keine Internetverbindung.");
+            return L("No internet connection.");
         case NetworkErrorCode::timedOut:
-            return L("The vendor's server did not answer in time.",
-                     "Der Server des Herstellers hat nicht rechtzeitig geantwortet.");
+            return L("The vendor's server did not answer in time.");
         case NetworkErrorCode::cannotFindHost:
         case NetworkErrorCode::dnsLookupFailed:
-            return L("The vendor's update server no longer exists.", "Den Update-Server des Herstellers gibt es nicht mehr.");
+            return L("The vendor's update server no longer exists.");
         case NetworkErrorCode::badServerResponse:
-            return L("The vendor's update server answered with an error.",
-                     "Der Update-Server des Herstellers hat mit einem Fehler geantwortet.");
+            return L("The vendor's update server answered with an error.");
         case NetworkErrorCode::serverCertificateUntrusted:
         case NetworkErrorCode::secureConnectionFailed:
         case NetworkErrorCode::serverCertificateHasBadDate:
-            return L("The connection to the vendor's server is not secure. Dovrane stopped here.",
-                     "Die Verbindung zum Server des Herstellers ist nicht sicher. Dovrane hat hier aufgehört.");
+            return L("The connection to the vendor's server is not secure. Dovrane stopped here.");
         default:
             break;
         }
     }
-    return L("The update check did not work this time.", "Die Update-Prüfung hat diesmal nicht geklappt.");
+    return L("The update check did not work this time.");
 }
 
 } // namespace dovrane

@@ -13,46 +13,28 @@ namespace dovrane {
 
 namespace {
 
+// In English; the German is in kit/catalogue/de/updates.txt.
 struct RefusalText {
     std::string_view name;
     std::string_view english;
-    std::string_view german;
 };
 
 constexpr RefusalText refusalTexts[] = {
-    {"noDownload", "The update feed has no download for this version.",
-     "Der Update-Feed enthält für diese Version keinen Download."},
-    {"downloadFailed", "The download did not finish. Nothing was changed.",
-     "Der Download wurde nicht fertig. Es wurde nichts geändert."},
-    {"signatureMissing",
-     "The app expects signed updates, but this download has no signature. Dovrane did not install it.",
-     "Die App erwartet signierte Updates, dieser Download hat keine Signatur. Dovrane hat ihn nicht installiert."},
-    {"signatureInvalid", "The download does not match the vendor's signature. Dovrane did not install it.",
-     "Der Download passt nicht zur Signatur des Herstellers. Dovrane hat ihn nicht installiert."},
-    {"installerPackage",
-     "This update is an installer package. Open it from the app itself, so the vendor's installer runs.",
-     "Dieses Update ist ein Installationspaket. Starte es aus der App selbst, damit der Installer des Herstellers läuft."},
-    {"unpackFailed", "The download could not be opened.", "Der Download ließ sich nicht öffnen."},
-    {"noApp", "The download contains no app.", "Der Download enthält keine App."},
-    {"otherApp", "The download contains a different app. Dovrane did not install it.",
-     "Der Download enthält eine andere App. Dovrane hat sie nicht installiert."},
-    {"notSigned", "The new version is not properly signed. Dovrane did not install it.",
-     "Die neue Version ist nicht richtig signiert. Dovrane hat sie nicht installiert."},
-    {"installedNotSigned",
-     "The installed app has no developer signature, so Dovrane cannot check that the update comes from the same "
-     "developer. Update it from the app itself.",
-     "Die installierte App hat keine Entwickler-Signatur. Dovrane kann daher nicht prüfen, ob das Update vom selben "
-     "Entwickler kommt. Aktualisiere sie aus der App selbst."},
-    {"otherDeveloper",
-     "The new version is signed by a different developer than the installed one. Dovrane did not install it.",
-     "Die neue Version ist von einem anderen Entwickler signiert als die installierte. Dovrane hat sie nicht "
-     "installiert."},
-    {"gatekeeper", "macOS Gatekeeper does not accept the new version. Dovrane did not install it.",
-     "Gatekeeper von macOS lässt die neue Version nicht zu. Dovrane hat sie nicht installiert."},
-    {"notNewer", "The download is not newer than the installed version.",
-     "Der Download ist nicht neuer als die installierte Version."},
-    {"replaceFailed", "The new version could not be put in place. The old version is back where it was.",
-     "Die neue Version ließ sich nicht an ihren Platz legen. Die alte Version liegt wieder dort."},
+    {"noDownload", N_("The update feed has no download for this version.")},
+    {"downloadFailed", N_("The download did not finish. Nothing was changed.")},
+    {"signatureMissing", N_("The app expects signed updates, but this download has no signature. Dovrane did not install it.")},
+    {"signatureInvalid", N_("The download does not match the vendor's signature. Dovrane did not install it.")},
+    {"installerPackage", N_("This update is an installer package. Open it from the app itself, so the vendor's installer runs.")},
+    {"unpackFailed", N_("The download could not be opened.")},
+    {"noApp", N_("The download contains no app.")},
+    {"otherApp", N_("The download contains a different app. Dovrane did not install it.")},
+    {"notSigned", N_("The new version is not properly signed. Dovrane did not install it.")},
+    {"installedNotSigned", N_("The installed app has no developer signature, so Dovrane cannot check that the update comes from the same "
+     "developer. Update it from the app itself.")},
+    {"otherDeveloper", N_("The new version is signed by a different developer than the installed one. Dovrane did not install it.")},
+    {"gatekeeper", N_("macOS Gatekeeper does not accept the new version. Dovrane did not install it.")},
+    {"notNewer", N_("The download is not newer than the installed version.")},
+    {"replaceFailed", N_("The new version could not be put in place. The old version is back where it was.")},
 };
 static_assert(std::size(refusalTexts) == allUpdateRefusals.size());
 
@@ -75,7 +57,7 @@ std::string_view rawValue(UpdateRefusal refusal) { return textOf(refusal).name; 
 
 std::string explanation(UpdateRefusal refusal) {
     const auto& text = textOf(refusal);
-    return L(text.english, text.german);
+    return L(text.english);
 }
 
 std::optional<UpdateRefusal> UpdateVerdict::evaluate(const UpdateFacts& facts) {

@@ -17,7 +17,10 @@ namespace dovrane {
 
 namespace {
 
-QString appearanceText(const char* text) { return QCoreApplication::translate("AppearanceSettings", text); }
+// The preview's and the picker's texts share one catalogue context, whichever function shows them; lupdate reads it here.
+struct AppearanceText {
+    Q_DECLARE_TR_FUNCTIONS(AppearanceSettings)
+};
 QColor named(SemanticColor color) { return SemanticColors::of(color); }
 
 void drawSymbol(QPainter& painter, const QString& symbol, const QRectF& box, const QColor& color) {
@@ -98,7 +101,7 @@ void AccentSwatch::paintEvent(QPaintEvent*) {
 AccentPreview::AccentPreview(ThemeStore& store, QWidget* parent) : QWidget(parent), store_(store) {
     setFixedHeight(previewHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAccessibleName(appearanceText("Preview of the accent color"));
+    setAccessibleName(AppearanceText::tr("Preview of the accent color"));
     connect(&store_, &ThemeStore::themeIDChanged, this, qOverload<>(&QWidget::update));
     connect(&Appearance::shared(), &Appearance::changed, this, qOverload<>(&QWidget::update));
 }
@@ -126,11 +129,14 @@ void AccentPreview::paintEvent(QPaintEvent*) {
     for (int i = 0; i < 3; ++i)
         painter.drawEllipse(QRectF(12 + i * 12, 8, 8, 8));
     struct Row {
-        const char* title;
+        QString title;
         const char* symbol;
         bool selected;
     };
-    const Row rows[] = {{"Inbox", "tray", true}, {"Today", "star", false}, {"Done", "checkmark.circle", false}};
+    // "Done" names the sample app's list of finished tasks here, not a button that closes something.
+    const Row rows[] = {{AppearanceText::tr("Inbox"), "tray", true},
+                        {AppearanceText::tr("Today"), "star", false},
+                        {AppearanceText::tr("Done", "list of finished tasks"), "checkmark.circle", false}};
     qreal y = 8 + 8 + 8;
     const QFont callout = Fonts::font(FontRole::callout);
     for (const Row& row : rows) {
@@ -142,7 +148,7 @@ void AccentPreview::paintEvent(QPaintEvent*) {
         }
         const QColor ink = row.selected ? onAccent : named(SemanticColor::label);
         drawSymbol(painter, QString::fromLatin1(row.symbol), QRectF(box.left() + 8, box.top() + 5, 14, 14), ink);
-        drawText(painter, appearanceText(row.title), callout, ink, box.left() + 28, box);
+        drawText(painter, row.title, callout, ink, box.left() + 28, box);
         y += 24 + 4;
     }
     painter.setPen(QPen(named(SemanticColor::separator), 1));
@@ -152,8 +158,8 @@ void AccentPreview::paintEvent(QPaintEvent*) {
     const qreal left = 129 + 12;
     const qreal right = width() - 12;
     const QRectF header(left, 12, right - left, 20);
-    drawText(painter, appearanceText("Inbox"), Fonts::font(FontRole::headline), named(SemanticColor::label), left, header);
-    const QString remaining = appearanceText("1 left");
+    drawText(painter, AppearanceText::tr("Inbox"), Fonts::font(FontRole::headline), named(SemanticColor::label), left, header);
+    const QString remaining = AppearanceText::tr("1 left");
     const QFont caption = Fonts::font(FontRole::caption);
     drawText(painter, remaining, caption, accentText, right - QFontMetricsF(caption).horizontalAdvance(remaining), header);
 
@@ -173,13 +179,13 @@ void AccentPreview::paintEvent(QPaintEvent*) {
         painter.fillPath(fill, SemanticColors::withOpacity(accent, 0.15));
         drawText(painter, tag, font, accentText, capsule.left() + 8, capsule);
     };
-    task(appearanceText("Pick a color"), true, {}, 40);
-    task(appearanceText("Ship the first build"), false, appearanceText("Today"), 68);
+    task(AppearanceText::tr("Pick a color"), true, {}, 40);
+    task(AppearanceText::tr("Ship the first build"), false, AppearanceText::tr("Today"), 68);
 
     const qreal bottom = previewHeight - 12 - 24;
     QFont button = callout;
     button.setWeight(QFont::Medium);
-    const QString add = appearanceText("Add Task");
+    const QString add = AppearanceText::tr("Add Task");
     const qreal addWidth = 12 + 14 + 4 + QFontMetricsF(button).horizontalAdvance(add) + 12;
     const QRectF capsule(left, bottom, addWidth, 24);
     QPainterPath addFill;
@@ -198,7 +204,7 @@ void AccentPreview::paintEvent(QPaintEvent*) {
     painter.drawEllipse(knob.translated(0, 1));
     painter.setBrush(Qt::white);
     painter.drawEllipse(knob);
-    const QString focus = appearanceText("Focus");
+    const QString focus = AppearanceText::tr("Focus");
     drawText(painter, focus, caption, named(SemanticColor::secondaryLabel),
              toggle.left() - 8 - QFontMetricsF(caption).horizontalAdvance(focus), QRectF(left, bottom, right - left, 24));
     painter.restore();
@@ -217,7 +223,7 @@ AppearanceSettings::AppearanceSettings(ThemeStore& store, QWidget* parent) : QWi
     column->addSpacing(4);
 
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(appearanceText("Accent color")), 0, Qt::AlignTop);
+    row->addWidget(new QLabel(AppearanceText::tr("Accent color")), 0, Qt::AlignTop);
     row->addStretch(1);
     auto* choices = new QVBoxLayout;
     choices->setSpacing(4);
@@ -243,7 +249,7 @@ AppearanceSettings::AppearanceSettings(ThemeStore& store, QWidget* parent) : QWi
 }
 
 void AppearanceSettings::refresh() {
-    QString shown = appearanceText("System");
+    QString shown = AppearanceText::tr("System");
     for (AccentSwatch* swatch : swatches_) {
         const bool chosen = swatch->theme().id == store_.themeID();
         swatch->setSelected(chosen);

@@ -29,7 +29,10 @@ namespace dovrane {
 
 namespace {
 
-QString paletteText(const char* text) { return QCoreApplication::translate("CommandPalette", text); }
+// The palette's texts share one catalogue context, whichever function shows them; lupdate reads it here.
+struct PaletteText {
+    Q_DECLARE_TR_FUNCTIONS(CommandPalette)
+};
 
 QString pageSymbol(SidebarItem page) {
     switch (page) {
@@ -91,7 +94,7 @@ private:
 CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettings, QWidget* parent)
     : QDialog(parent), model_(model), openSettings_(std::move(openSettings)) {
     setFixedSize(width, height);
-    setWindowTitle(paletteText("Command Palette"));
+    setWindowTitle(PaletteText::tr("Command Palette"));
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -105,7 +108,7 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     field_ = new QLineEdit;
     field_->setFrame(false);
     field_->setFont(Fonts::font(FontRole::title3));
-    field_->setPlaceholderText(paletteText("Search pages, actions and apps"));
+    field_->setPlaceholderText(PaletteText::tr("Search pages, actions and apps"));
     field_->installEventFilter(this);
     search->addWidget(field_, 1);
     column->addLayout(search);
@@ -122,7 +125,7 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     column->addWidget(list_, 1);
 
-    empty_ = new StyledLabel(paletteText("Nothing matches"), Fonts::font(FontRole::body),
+    empty_ = new StyledLabel(PaletteText::tr("Nothing matches"), Fonts::font(FontRole::body),
                              [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, list_);
     empty_->setAlignment(Qt::AlignCenter);
 
@@ -136,40 +139,40 @@ std::vector<CommandPalette::Command> CommandPalette::commands() const {
     std::vector<Command> table;
     AppModel* model = &model_;
 
-    const QString pages = paletteText("Pages");
+    const QString pages = PaletteText::tr("Pages");
     for (SidebarItem page : allSidebarItems)
         table.push_back({QStringLiteral("page.") + rawValue(page), title(page), pages, pageSymbol(page),
                          [model, page] { model->setSidebar(page); }});
 
-    const QString actions = paletteText("Actions");
+    const QString actions = PaletteText::tr("Actions");
     if (!model_.isScanning())
-        table.push_back({QStringLiteral("scan"), paletteText("Scan Again"), actions, QStringLiteral("arrow.clockwise"),
+        table.push_back({QStringLiteral("scan"), PaletteText::tr("Scan Again"), actions, QStringLiteral("arrow.clockwise"),
                          [model] { model->startScan(); }});
     if (!model_.safeItems().empty())
-        table.push_back({QStringLiteral("clean"), paletteText("Clean Up Safe Items…"), actions, QStringLiteral("sparkles"),
-                         [model] { model->requestCleanup(model->safeItems(), paletteText("Safe items")); }});
-    table.push_back({QStringLiteral("updates.check"), paletteText("Check App Updates"), actions,
+        table.push_back({QStringLiteral("clean"), PaletteText::tr("Clean Up Safe Items…"), actions, QStringLiteral("sparkles"),
+                         [model] { model->requestCleanup(model->safeItems(), PaletteText::tr("Safe items")); }});
+    table.push_back({QStringLiteral("updates.check"), PaletteText::tr("Check App Updates"), actions,
                      QStringLiteral("arrow.down.circle"), [model] {
                          model->setSidebar(SidebarItem::updates);
                          model->checkUpdates();
                      }});
     if (!model_.availableUpdates().empty())
-        table.push_back({QStringLiteral("updates.all"), paletteText("Update All Apps"), actions,
+        table.push_back({QStringLiteral("updates.all"), PaletteText::tr("Update All Apps"), actions,
                          QStringLiteral("arrow.down.circle.fill"), [model] {
                              model->setSidebar(SidebarItem::updates);
                              model->installAll();
                          }});
-    table.push_back({QStringLiteral("diagnostics"), paletteText("Copy Diagnostics"), actions,
+    table.push_back({QStringLiteral("diagnostics"), PaletteText::tr("Copy Diagnostics"), actions,
                      QStringLiteral("doc.on.clipboard"), [model] { model->copyDiagnostics(); }});
-    table.push_back({QStringLiteral("settings"), paletteText("Settings…"), actions, QStringLiteral("gearshape"),
+    table.push_back({QStringLiteral("settings"), PaletteText::tr("Settings…"), actions, QStringLiteral("gearshape"),
                      [open = openSettings_] {
                          if (open)
                              open();
                      }});
-    table.push_back({QStringLiteral("setup"), paletteText("Setup and Permissions…"), actions, QStringLiteral("lock.shield"),
+    table.push_back({QStringLiteral("setup"), PaletteText::tr("Setup and Permissions…"), actions, QStringLiteral("lock.shield"),
                      [model] { nextTurn(*model, [model] { model->setSheet(ActiveSheet::onboarding()); }); }});
 
-    const QString storage = paletteText("Storage");
+    const QString storage = PaletteText::tr("Storage");
     for (CategoryID id : allCategoryIDs) {
         if (id == CategoryID::other)
             continue;
@@ -181,7 +184,7 @@ std::vector<CommandPalette::Command> CommandPalette::commands() const {
                          }});
     }
 
-    const QString apps = paletteText("Apps");
+    const QString apps = PaletteText::tr("Apps");
     for (const InstalledApp& app : model_.apps()) {
         if (app.isSystem)
             continue;
@@ -189,12 +192,12 @@ std::vector<CommandPalette::Command> CommandPalette::commands() const {
         const QString name = QString::fromStdString(app.name);
         auto check = model_.updates().find(app.id());
         if (check != model_.updates().end() && check->second.kind() == UpdateCheck::Kind::available)
-            table.push_back({QStringLiteral("update.") + path, paletteText("Update %1").arg(name), apps,
+            table.push_back({QStringLiteral("update.") + path, PaletteText::tr("Update %1").arg(name), apps,
                              QStringLiteral("arrow.down.circle"), [model, app] {
                                  model->setSidebar(SidebarItem::updates);
                                  model->install(app);
                              }});
-        table.push_back({QStringLiteral("remove.") + path, paletteText("Remove %1…").arg(name), apps,
+        table.push_back({QStringLiteral("remove.") + path, PaletteText::tr("Remove %1…").arg(name), apps,
                          QStringLiteral("trash"), [model, app] {
                              model->setSidebar(SidebarItem::apps);
                              nextTurn(*model, [model, app] { model->requestUninstall(app); });

@@ -2,6 +2,7 @@
 
 #include "AppModel/AppModel.h"
 #include "Store/Store.h"
+#include "Services/SettingKeys.h"
 #include "StorageGraphics/StorageBar.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
@@ -23,7 +24,10 @@ namespace dovrane {
 
 namespace {
 
-QString panelText(const char* text) { return QCoreApplication::translate("MenuBarView", text); }
+// The panel's texts share one catalogue context, whichever function shows them; lupdate reads it here.
+struct PanelText {
+    Q_DECLARE_TR_FUNCTIONS(MenuBarView)
+};
 QString sizeText(std::int64_t bytes) { return QString::fromStdString(dovrane::bytes(bytes)); }
 QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
 
@@ -53,11 +57,11 @@ MenuBarSetting& MenuBarSetting::shared() {
 }
 
 bool MenuBarSetting::showsItem(const Settings& settings) {
-    return settings.boolean(QString::fromLatin1(key)).value_or(!Store::isOverridden());
+    return SettingKeys::menuBarItemShown(settings, Store::isOverridden());
 }
 
 void MenuBarSetting::set(Settings& settings, bool on) {
-    settings.setBoolean(QString::fromLatin1(key), on);
+    SettingKeys::menuBarEnabled.set(settings, on);
     emit changed(on);
 }
 
@@ -105,15 +109,15 @@ MenuBarView::MenuBarView(AppModel& model, std::function<void()> showMainWindow, 
     updates->setContentsMargins(0, 0, 0, 0);
     updates_ = new StyledLabel({}, Fonts::font(FontRole::body));
     updates_->setWordWrap(true);
-    show_ = new QPushButton(panelText("Show"));
+    show_ = new QPushButton(PanelText::tr("Show"));
     updates->addWidget(updates_, 1);
     updates->addWidget(show_);
     column->addLayout(symbolRow(QStringLiteral("arrow.down.circle"), updatesRow));
     column->addWidget(divider());
 
     auto* buttons = new QHBoxLayout;
-    open_ = new QPushButton(panelText("Open Dovrane"));
-    scan_ = new QPushButton(panelText("Scan Again"));
+    open_ = new QPushButton(PanelText::tr("Open Dovrane"));
+    scan_ = new QPushButton(PanelText::tr("Scan Again"));
     buttons->addWidget(open_);
     buttons->addStretch(1);
     buttons->addWidget(scan_);
@@ -152,7 +156,7 @@ void MenuBarView::refresh() {
     header_->setVisible(bool(figures));
     if (figures) {
         free_->setText(sizeText(figures->free));
-        total_->setText(panelText("free of %1").arg(sizeText(figures->total)));
+        total_->setText(PanelText::tr("free of %1").arg(sizeText(figures->total)));
     }
 
     if (model_.scan()) {
@@ -168,13 +172,13 @@ void MenuBarView::refresh() {
     }
 
     if (const auto& growth = model_.dayGrowth())
-        growth_->setText(panelText("Since yesterday: %1").arg(QString::fromStdString(growth->sentence())));
+        growth_->setText(PanelText::tr("Since yesterday: %1").arg(QString::fromStdString(growth->sentence())));
     else
-        growth_->setText(panelText("From tomorrow on, Dovrane shows here what grew."));
+        growth_->setText(PanelText::tr("From tomorrow on, Dovrane shows here what grew."));
 
     const std::size_t ready = model_.availableUpdates().size();
-    updates_->setText(ready == 0 ? panelText("No app updates")
-                                 : panelText("%1 app updates ready").arg(QString::number(ready)));
+    updates_->setText(ready == 0 ? PanelText::tr("No app updates")
+                                 : PanelText::tr("%1 app updates ready").arg(QString::number(ready)));
     show_->setVisible(ready != 0);
     scan_->setEnabled(!model_.isScanning() && !model_.isDemo());
 }
@@ -210,16 +214,16 @@ void MenuBarItem::follow(bool on) {
     icon_ = std::make_unique<QSystemTrayIcon>(Symbols::icon(QStringLiteral("internaldrive")));
     // Trays that only show a menu get the panel's buttons here.
     menu_ = std::make_unique<QMenu>();
-    connect(menu_->addAction(panelText("Open Dovrane")), &QAction::triggered, this, [this] {
+    connect(menu_->addAction(PanelText::tr("Open Dovrane")), &QAction::triggered, this, [this] {
         if (actions_.showMainWindow)
             actions_.showMainWindow();
     });
-    QAction* scan = menu_->addAction(panelText("Scan Again"));
+    QAction* scan = menu_->addAction(PanelText::tr("Scan Again"));
     connect(scan, &QAction::triggered, this, [this] { model_.startScan(); });
     connect(menu_.get(), &QMenu::aboutToShow, this,
             [this, scan] { scan->setEnabled(!model_.isScanning() && !model_.isDemo()); });
     menu_->addSeparator();
-    connect(menu_->addAction(panelText("Quit Dovrane")), &QAction::triggered, this, [this] {
+    connect(menu_->addAction(PanelText::tr("Quit Dovrane")), &QAction::triggered, this, [this] {
         if (actions_.quit)
             actions_.quit();
     });

@@ -31,9 +31,9 @@ class StorageBar;
 class MenuBarSetting final : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* key = "menubar.enabled";
     static MenuBarSetting& shared();
-    // The item's own rule: a stored Boolean, else on unless a test store is in use.
+    // The item's own rule (SettingKeys::menuBarItemShown): a stored Boolean, else on unless a
+    // test store is in use.
     static bool showsItem(const Settings& settings);
     void set(Settings& settings, bool on);
 

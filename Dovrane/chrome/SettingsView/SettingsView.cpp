@@ -4,6 +4,7 @@
 #include "AppearanceSettings/AppearanceSettings.h"
 #include "MenuBarView/MenuBarView.h"
 #include "Services/Permissions.h"
+#include "Services/SettingKeys.h"
 #include "UiKit/FolderList.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/Labels.h"
@@ -28,7 +29,10 @@ namespace dovrane {
 
 namespace {
 
-QString settingsText(const char* text) { return QCoreApplication::translate("SettingsView", text); }
+// The Settings window's texts share one catalogue context, whichever function shows them; lupdate reads it here.
+struct SettingsText {
+    Q_DECLARE_TR_FUNCTIONS(SettingsView)
+};
 QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
 
 // A section of a grouped form: a header, its rows, and an optional footer below it.
@@ -53,18 +57,18 @@ QCheckBox* toggle(const QString& title, bool on) {
 
 // A value with an up/down control: "Older than 14 days". A stored value outside the range is
 // shown clamped and stays stored until the user steps.
-QSpinBox* stepper(Settings& settings, const QString& key, int defaultValue, int minimum, int maximum,
-                  const QString& prefix, const QString& suffix) {
+QSpinBox* stepper(Settings& settings, const Setting<qint64>& setting, int minimum, int maximum, const QString& prefix,
+                  const QString& suffix) {
     auto* box = new QSpinBox;
     const QSignalBlocker quiet(box);
     box->setRange(minimum, maximum);
     box->setSingleStep(1);
     box->setPrefix(prefix);
     box->setSuffix(suffix);
-    box->setValue(int(std::clamp<qint64>(settings.integer(key).value_or(defaultValue), minimum, maximum)));
+    box->setValue(int(std::clamp<qint64>(setting.get(settings), minimum, maximum)));
     box->setAccessibleName(box->text());
-    QObject::connect(box, &QSpinBox::valueChanged, box, [&settings, key, box](int value) {
-        settings.setInteger(key, value);
+    QObject::connect(box, &QSpinBox::valueChanged, box, [&settings, setting, box](int value) {
+        setting.set(settings, value);
         box->setAccessibleName(box->text());
     });
     return box;
@@ -84,12 +88,12 @@ GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(par
     Settings& settings = *services.settings;
     auto* page = pageLayout(this);
 
-    auto* startup = addSection(page, settingsText("Startup"));
-    login_ = toggle(settingsText("Open Dovrane at login"), Permissions::startsAtLogin(services));
-    menuBar_ = toggle(settingsText("Show free space in the menu bar"),
-                      settings.boolean(QString::fromLatin1(MenuBarSetting::key)).value_or(true));
-    weekly_ = toggle(settingsText("Weekly report as a notification"),
-                     settings.boolean(QStringLiteral("report.weekly")).value_or(true));
+    auto* startup = addSection(page, SettingsText::tr("Startup"));
+    login_ = toggle(SettingsText::tr("Open Dovrane at login"), Permissions::startsAtLogin(services));
+    menuBar_ = toggle(SettingsText::tr("Show free space in the menu bar"),
+                      SettingKeys::menuBarEnabled.get(settings));
+    weekly_ = toggle(SettingsText::tr("Weekly report as a notification"),
+                     SettingKeys::reportWeekly.get(settings));
     startup->addWidget(login_);
     startup->addWidget(menuBar_);
     startup->addWidget(weekly_);
@@ -97,29 +101,29 @@ GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(par
     connect(menuBar_, &QCheckBox::toggled, this,
             [&settings](bool on) { MenuBarSetting::shared().set(settings, on); });
     connect(weekly_, &QCheckBox::toggled, this,
-            [&settings](bool on) { settings.setBoolean(QStringLiteral("report.weekly"), on); });
+            [&settings](bool on) { SettingKeys::reportWeekly.set(settings, on); });
 
     auto* permissions = addSection(
-        page, settingsText("Permissions"),
-        settingsText("Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks."));
+        page, SettingsText::tr("Permissions"),
+        SettingsText::tr("Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks."));
     auto* access = new QHBoxLayout;
-    access->addWidget(new QLabel(settingsText("Full Disk Access")));
+    access->addWidget(new QLabel(SettingsText::tr("Full Disk Access")));
     access->addStretch(1);
     accessOn_ = new QWidget;
     auto* on = new QHBoxLayout(accessOn_);
     on->setContentsMargins(0, 0, 0, 0);
     on->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), 14,
                                  [this] { return SemanticColors::tint(*this); }));
-    on->addWidget(new StyledLabel(settingsText("On"), Fonts::font(FontRole::body),
+    on->addWidget(new StyledLabel(SettingsText::tr("On"), Fonts::font(FontRole::body),
                                   [this] { return SemanticColors::tint(*this); }));
     access->addWidget(accessOn_);
-    openAccess_ = new QPushButton(settingsText("Open Settings"));
+    openAccess_ = new QPushButton(SettingsText::tr("Open Settings"));
     // Linux has no such settings pane: the open check refuses the address.
     connect(openAccess_, &QPushButton::clicked, this,
             [] { Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text()))); });
     access->addWidget(openAccess_);
     permissions->addLayout(access);
-    showSetup_ = new QPushButton(settingsText("Show Setup Again…"));
+    showSetup_ = new QPushButton(SettingsText::tr("Show Setup Again…"));
     connect(showSetup_, &QPushButton::clicked, this, [this] { model_.setSheet(ActiveSheet::onboarding()); });
     permissions->addWidget(showSetup_, 0, Qt::AlignLeft);
     page->addStretch(1);
@@ -149,30 +153,30 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     const QString home = QString::fromStdString(model.services().home.path());
     auto* page = pageLayout(this);
 
-    auto* installers = addSection(page, settingsText("Old installers"));
-    installerAge_ = stepper(settings, QString::fromLatin1(installerAgeKey), 14, 1, 365, settingsText("Older than "),
-                            settingsText(" days"));
+    auto* installers = addSection(page, SettingsText::tr("Old installers"));
+    installerAge_ = stepper(settings, SettingKeys::scanInstallerAge, 1, 365, SettingsText::tr("Older than "),
+                            SettingsText::tr(" days"));
     installers->addWidget(installerAge_, 0, Qt::AlignLeft);
 
-    auto* projects = addSection(page, settingsText("Project folders"),
-                                settingsText("Dovrane looks for node_modules, .venv, target, .next and build only in "
+    auto* projects = addSection(page, SettingsText::tr("Project folders"),
+                                SettingsText::tr("Dovrane looks for node_modules, .venv, target, .next and build only in "
                                              "these folders."));
-    projects_ = new FolderList(settings, QString::fromLatin1(projectsKey), settingsText("No project folders yet"), home);
+    projects_ = new FolderList(settings, SettingKeys::scanProjects, SettingsText::tr("No project folders yet"), home);
     projects->addWidget(projects_);
-    projectAge_ = stepper(settings, QString::fromLatin1(projectAgeKey), 30, 7, 365, settingsText("Unchanged for "),
-                          settingsText(" days"));
+    projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365, SettingsText::tr("Unchanged for "),
+                          SettingsText::tr(" days"));
     projects->addWidget(projectAge_, 0, Qt::AlignLeft);
 
-    auto* excluded = addSection(page, settingsText("Excluded folders"),
-                                settingsText("Dovrane never lists anything inside these folders."));
-    excluded_ = new FolderList(settings, QString::fromLatin1(excludedKey), settingsText("No excluded folders"), home);
+    auto* excluded = addSection(page, SettingsText::tr("Excluded folders"),
+                                SettingsText::tr("Dovrane never lists anything inside these folders."));
+    excluded_ = new FolderList(settings, SettingKeys::scanExcluded, SettingsText::tr("No excluded folders"), home);
     excluded->addWidget(excluded_);
     page->addStretch(1);
 }
 
 SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent) : QWidget(parent), model_(model) {
     setWindowFlag(Qt::Window);
-    setWindowTitle(settingsText("Settings"));
+    setWindowTitle(SettingsText::tr("Settings"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSizeConstraint(QLayout::SetFixedSize);

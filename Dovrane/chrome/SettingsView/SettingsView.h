@@ -48,11 +48,6 @@ private:
 class ScanSettingsView final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr const char* installerAgeKey = "scan.installerAge";
-    static constexpr const char* projectAgeKey = "scan.projectAge";
-    static constexpr const char* projectsKey = "scan.projects";
-    static constexpr const char* excludedKey = "scan.excluded";
-
     explicit ScanSettingsView(AppModel& model, QWidget* parent = nullptr);
 
     QSpinBox* installerAge() const { return installerAge_; }

@@ -8,25 +8,22 @@
 #include "AppModel/UpdatesCache.h"
 #include "AppModel/UpdateRunState.h"
 #include "Services/Permissions.h"
+#include "Services/SettingKeys.h"
 
 #include <limits>
 
 namespace dovrane {
 
 namespace {
-const QString settingsTabKey = QStringLiteral("settings.tab");
-
-int storedDays(const Settings& settings, const QString& key, int fallback) {
-    auto value = settings.integer(key);
-    if (!value)
-        return fallback;
+int storedDays(const Settings& settings, const Setting<qint64>& setting) {
     // Stored values are used as they are; only what an int cannot hold is brought into range.
-    return int(std::clamp<qint64>(*value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return int(std::clamp<qint64>(setting.get(settings), std::numeric_limits<int>::min(),
+                                  std::numeric_limits<int>::max()));
 }
 
-std::vector<std::string> storedTexts(const Settings& settings, const QString& key) {
+std::vector<std::string> storedTexts(const Settings& settings, const Setting<QStringList>& setting) {
     std::vector<std::string> texts;
-    for (const QString& text : settings.texts(key).value_or(QStringList()))
+    for (const QString& text : setting.get(settings))
         texts.push_back(text.toStdString());
     return texts;
 }
@@ -37,7 +34,7 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
       scanRun_(std::make_unique<ScanRunState>()), removals_(std::make_unique<RemovalState>()),
       listingEdits_(std::make_unique<ListingEdits>()), updateRun_(std::make_unique<UpdateRunState>()) {
     sidebar_ = SidebarItem::overview;
-    settingsTab_ = settingsTabFromRaw(services_.settings->text(settingsTabKey).value_or(QString()))
+    settingsTab_ = settingsTabFromRaw(SettingKeys::settingsTab.get(*services_.settings))
                        .value_or(SettingsTab::general);
     if (auto saved = UpdatesCache::load()) {
         updates_ = std::move(saved->results);
@@ -63,16 +60,16 @@ void AppModel::setSheet(std::optional<ActiveSheet> value) {
 void AppModel::setSettingsTab(SettingsTab value) {
     assign(settingsTab_, value, Field::settingsTab);
     if (!Store::isOverridden())
-        services_.settings->setText(settingsTabKey, rawValue(value));
+        SettingKeys::settingsTab.set(*services_.settings, rawValue(value));
 }
 
 ScanSettings AppModel::settings() const {
     const Settings& stored = *services_.settings;
     ScanSettings settings;
-    settings.installerAgeDays = storedDays(stored, QStringLiteral("scan.installerAge"), 14);
-    settings.excludedPaths = storedTexts(stored, QStringLiteral("scan.excluded"));
-    settings.projectFolders = storedTexts(stored, QStringLiteral("scan.projects"));
-    settings.projectAgeDays = storedDays(stored, QStringLiteral("scan.projectAge"), 30);
+    settings.installerAgeDays = storedDays(stored, SettingKeys::scanInstallerAge);
+    settings.excludedPaths = storedTexts(stored, SettingKeys::scanExcluded);
+    settings.projectFolders = storedTexts(stored, SettingKeys::scanProjects);
+    settings.projectAgeDays = storedDays(stored, SettingKeys::scanProjectAge);
     return settings;
 }
 

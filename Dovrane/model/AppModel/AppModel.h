@@ -246,8 +246,8 @@ private:
     QFuture<void> notifyUpdates();
     QFuture<void> sendWeeklyReport();
     QFuture<bool> postNotification(const QString& identifier, const QString& title, const QString& body);
-    // The date under the key is absent, or at least `every` seconds old.
-    bool due(const QString& key, double every) const;
+    // The last time is at least `every` seconds ago (a setting's "never" is the distant past).
+    bool due(Date last, double every) const;
     // Seconds from date to now; a date after now counts as long ago.
     double secondsSince(Date date) const;
     // Journals a move to the Trash, reports it in the notice and drops moved orphans.

@@ -7,6 +7,7 @@
 
 #include "Services/ListFormat.h"
 #include "Services/Permissions.h"
+#include "Services/SettingKeys.h"
 
 #include <QTimer>
 
@@ -21,10 +22,6 @@ constexpr double updatesNoticeEvery = 86'400;
 constexpr double weeklyReportEvery = 604'800;
 constexpr double pauseBetweenPasses = 600;
 constexpr int namesInUpdatesNotice = 3;
-
-const QString updatesNoticeKey = QStringLiteral("notify.updates.last");
-const QString weeklyReportKey = QStringLiteral("notify.weekly.last");
-const QString weeklyReportSwitch = QStringLiteral("report.weekly");
 } // namespace
 
 void AppModel::startBackgroundWork() {
@@ -65,7 +62,7 @@ QFuture<void> AppModel::backgroundPass() {
 
 QFuture<void> AppModel::notifyUpdates() {
     const std::vector<AvailableUpdate> available = availableUpdates();
-    if (available.empty() || !due(updatesNoticeKey, updatesNoticeEvery))
+    if (available.empty() || !due(SettingKeys::updatesNoticeLast.get(*services_.settings), updatesNoticeEvery))
         return QtFuture::makeReadyFuture();
     QStringList names;
     for (std::size_t i = 0; i < available.size() && i < namesInUpdatesNotice; ++i)
@@ -75,19 +72,19 @@ QFuture<void> AppModel::notifyUpdates() {
     return postNotification(QStringLiteral("updates"), title, ListFormat::conjunction(names))
         .then(this, [this](bool posted) {
             if (posted)
-                services_.settings->setDate(updatesNoticeKey, services_.clock->now());
+                SettingKeys::updatesNoticeLast.set(*services_.settings, services_.clock->now());
         });
 }
 
 QFuture<void> AppModel::sendWeeklyReport() {
-    if (services_.settings->boolean(weeklyReportSwitch) == false || !weekGrowth_ ||
-        !due(weeklyReportKey, weeklyReportEvery))
+    if (!SettingKeys::reportWeekly.get(*services_.settings) || !weekGrowth_ ||
+        !due(SettingKeys::weeklyReportLast.get(*services_.settings), weeklyReportEvery))
         return QtFuture::makeReadyFuture();
     return postNotification(QStringLiteral("weekly"), tr("This week on your Mac"),
                             QString::fromStdString(weekGrowth_->sentence()))
         .then(this, [this](bool posted) {
             if (posted)
-                services_.settings->setDate(weeklyReportKey, services_.clock->now());
+                SettingKeys::weeklyReportLast.set(*services_.settings, services_.clock->now());
         });
 }
 
@@ -100,10 +97,7 @@ QFuture<bool> AppModel::postNotification(const QString& identifier, const QStrin
         .unwrap();
 }
 
-bool AppModel::due(const QString& key, double every) const {
-    const std::optional<Date> last = services_.settings->date(key);
-    return !last || secondsSince(*last) >= every;
-}
+bool AppModel::due(Date last, double every) const { return secondsSince(last) >= every; }
 
 double AppModel::secondsSince(Date date) const {
     const double elapsed = services_.clock->now().secondsSince(date);

@@ -3,6 +3,7 @@
 #include "Store/Store.h"
 #include "AppModel/AppModel.h"
 #include "Launch/SeedEntry.h"
+#include "Services/SettingKeys.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -52,8 +53,7 @@ void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
         // Exactly six hours old does not count as due.
         if (!model.scan() || model.scan()->date.secondsSince(now) < -scanAge)
             model.startScan();
-        if (!model.services().settings->boolean(QStringLiteral("onboarding.done")).value_or(false) &&
-            !Store::isOverridden())
+        if (!SettingKeys::onboardingDone.get(*model.services().settings) && !Store::isOverridden())
             model.setSheet(ActiveSheet::onboarding());
     }
 

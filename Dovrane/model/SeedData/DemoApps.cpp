@@ -49,18 +49,20 @@ constexpr OrphanRow orphanRows[] = {
 // The one release-notes address of every demo sparkle app, under a domain kept for examples.
 constexpr const char* releaseNotesAddress = "https://www.example.com/release-notes";
 
-constexpr Text pixelmoorNotes{"New\n"
-                              "• Export straight to HEIC and AVIF\n"
-                              "• Faster thumbnails in large folders\n"
-                              "Fixed\n"
-                              "• Crash when renaming a layer while it renders\n"
-                              "• Color profiles of older RAW files",
-                              "Neu\n"
-                              "• Direkter Export als HEIC und AVIF\n"
-                              "• Schnellere Vorschaubilder in großen Ordnern\n"
-                              "Behoben\n"
-                              "• Absturz beim Umbenennen einer Ebene während des Renderns\n"
-                              "• Farbprofile älterer RAW-Dateien"};
+constexpr Text pixelmoorNotes{QT_TRANSLATE_NOOP("SeedData", "New\n"
+                                                 "• Export straight to HEIC and AVIF\n"
+                                                 "• Faster thumbnails in large folders\n"
+                                                 "Fixed\n"
+                                                 "• Crash when renaming a layer while it renders\n"
+                                                 "• Color profiles of older RAW files")};
+constexpr Text orphanReason{QT_TRANSLATE_NOOP(
+    "SeedData", "No installed app has the identifier %1. Usually left behind when an app was deleted.")};
+constexpr Text notewellNotes{QT_TRANSLATE_NOOP("SeedData", "Shared notebooks can now be pinned. Search finds handwriting.")};
+constexpr Text serverGone{QT_TRANSLATE_NOOP("SeedData", "The vendor's update server no longer exists.")};
+constexpr Text feedUnknown{QT_TRANSLATE_NOOP(
+    "SeedData", "Dovrane cannot tell where this app gets its updates. The app itself may have a menu item for it.")};
+constexpr Text byIdentifierReason{QT_TRANSLATE_NOOP("SeedData", "Named after the app's identifier %1.")};
+constexpr Text byNameReason{QT_TRANSLATE_NOOP("SeedData", "Has the app's name. Check that no other app uses it.")};
 
 constexpr double day = 86400;
 
@@ -89,9 +91,7 @@ std::vector<Orphan> orphans() {
     for (const OrphanRow& row : orphanRows) {
         const std::string id = row.bundleID;
         result.emplace_back(home().appending(std::string("Library/") + row.folder + "/" + id), id, row.size,
-                            L("No installed app has the identifier " + id + ". Usually left behind when an app was deleted.",
-                              "Keine installierte App hat die Kennung " + id +
-                                  ". Meist bleibt so etwas nach dem Löschen einer App zurück."));
+                            orphanReason(id));
     }
     return result;
 }
@@ -120,15 +120,11 @@ std::map<std::string, UpdateCheck> updates(const std::vector<InstalledApp>& apps
         else if (app.name == "Tidepool")
             check = update("12.1.2", std::nullopt);
         else if (app.name == "Notewell")
-            check = update("2.9.0", L("Shared notebooks can now be pinned. Search finds handwriting.",
-                                      "Geteilte Notizbücher lassen sich jetzt anheften. Die Suche findet Handschrift."));
+            check = update("2.9.0", notewellNotes());
         else if (app.name == "Ledgerly")
-            check = UpdateCheck::failed(
-                L("The vendor's update server no longer exists.", "Den Update-Server des Herstellers gibt es nicht mehr."));
+            check = UpdateCheck::failed(serverGone());
         else if (app.name == "Waveform Studio")
-            check = UpdateCheck::unsupported(
-                L("Dovrane cannot tell where this app gets its updates. The app itself may have a menu item for it.",
-                  "Dovrane erkennt nicht, woher diese App ihre Updates bekommt. Oft hat die App selbst einen Menüpunkt dafür."));
+            check = UpdateCheck::unsupported(feedUnknown());
         else
             check = UpdateCheck::upToDate();
         // A later app at the same path replaces the earlier result.
@@ -139,9 +135,8 @@ std::map<std::string, UpdateCheck> updates(const std::vector<InstalledApp>& apps
 
 std::vector<Leftover> leftovers(const InstalledApp& app) {
     const std::string& id = app.bundleID;
-    const std::string byIdentifier = L("Named after the app's identifier " + id + ".", "Trägt die Kennung der App, " + id + ".");
-    const std::string byName =
-        L("Has the app's name. Check that no other app uses it.", "Trägt den Namen der App. Prüfe, ob keine andere App ihn nutzt.");
+    const std::string byIdentifier = byIdentifierReason(id);
+    const std::string byName = byNameReason();
     const Url library = home().appending("Library");
     return {
         Leftover(library.appending("Application Support/" + id), 1'800'000'000, true, false, byIdentifier),

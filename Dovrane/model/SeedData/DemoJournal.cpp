@@ -35,11 +35,11 @@ std::shared_ptr<Removal> removal(double secondsAgo, const Text& title, int count
 } // namespace
 
 std::vector<std::shared_ptr<Removal>> journal() {
-    auto putBack = removal(777'600, {"Ledgerly and 3 leftovers", "Ledgerly und 3 Reste"}, 4, 420'000'000);
+    auto putBack = removal(777'600, {QT_TRANSLATE_NOOP("SeedData", "Ledgerly and 3 leftovers")}, 4, 420'000'000);
     putBack->setUndone(true);
     return {
         removal(8'640, {"Caches"}, 5, 12'400'000'000),
-        removal(172'800, {"Old installers", "Alte Installer"}, 3, 7'900'000'000),
+        removal(172'800, {QT_TRANSLATE_NOOP("SeedData", "Old installers")}, 3, 7'900'000'000),
         removal(518'400, {"Xcode"}, 8, 21'300'000'000),
         putBack,
     };

@@ -30,53 +30,35 @@ constexpr std::int64_t volumeTotal = 994'000'000'000;
 constexpr std::int64_t volumeFree = 312'000'000'000;
 constexpr std::int64_t volumeAvailable = 294'000'000'000;
 
+constexpr Text snapshotsNote{QT_TRANSLATE_NOOP("SeedData", "3 snapshots, size not disclosed by macOS")};
+
 namespace Reason {
-constexpr Text A1{"Remove apps on the Apps page, leftovers included.",
-                  "Apps entfernst du auf der Seite Apps, samt Resten."};
-constexpr Text P1{"Your own files. Dovrane only shows them.", "Deine eigenen Dateien. Dovrane zeigt sie nur."};
-constexpr Text C1{"A cache. The app rebuilds it when needed.", "Ein Cache. Die App legt ihn bei Bedarf neu an."};
-constexpr Text C2{"This app is running. Quit it first, then its cache can go.",
-                  "Diese App läuft gerade. Erst beenden, dann kann der Cache weg."};
-constexpr Text C3{"A cache of macOS. macOS rebuilds it, some parts at once while it runs.",
-                  "Ein Cache von macOS. macOS legt ihn neu an, manche Teile sofort wieder."};
-constexpr Text L1{"A log file. Nothing reads old logs.", "Ein Protokoll. Alte Protokolle liest nichts mehr."};
-constexpr Text T1{"Finder empties the Trash after you confirm. This cannot be undone.",
-                  "Der Finder leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht rückgängig machen."};
-constexpr Text I1{"An installer you downloaded. The installed app does not need it.",
-                  "Ein heruntergeladener Installer. Die installierte App braucht ihn nicht."};
-constexpr Text I2{"An archive in Downloads. It may hold something you unpacked nowhere else.",
-                  "Ein Archiv in Downloads. Es kann etwas enthalten, das du nirgends entpackt hast."};
-constexpr Text M1{"A copy of an attachment. The original stays in the email.",
-                  "Eine Kopie eines Anhangs. Das Original bleibt in der E-Mail."};
-constexpr Text M2{"Manage attachments in Messages.", "Anhänge verwaltest du in Nachrichten."};
-constexpr Text B1{"A full device backup. Keep the newest one of each device you use.",
-                  "Ein vollständiges Geräte-Backup. Behalte das neueste je Gerät, das du nutzt."};
-constexpr Text S1{"Deleting asks for your administrator password and cannot be undone.",
-                  "Löschen fragt nach deinem Administrator-Passwort und lässt sich nicht rückgängig machen."};
-constexpr Text X1{"Build products. Xcode makes them again on the next build.",
-                  "Build-Ergebnisse. Xcode erzeugt sie beim nächsten Build neu."};
-constexpr Text X2{"Debug files for one device version. Xcode copies them again when you connect that device.",
-                  "Debug-Dateien für eine Geräteversion. Xcode kopiert sie neu, wenn du das Gerät anschließt."};
-constexpr Text X3{"Your archived builds with their debug symbols. Keep the ones you released.",
-                  "Deine archivierten Builds mit Debug-Symbolen. Behalte die veröffentlichten."};
-constexpr Text D1{"Belongs to an Xcode version you no longer have. Remove it on the Developer page.",
-                  "Gehört zu einer Xcode-Version, die du nicht mehr hast. Entfernen auf der Seite Entwickler."};
-constexpr Text D2{"A simulator with its apps and data.", "Ein Simulator mit seinen Apps und Daten."};
-constexpr Text K1{"Shrink it in Docker Desktop > Settings > Resources, or with docker system prune.",
-                  "Verkleinern in Docker Desktop > Einstellungen > Ressourcen oder mit docker system prune."};
-constexpr Text K2{"Downloaded packages. Homebrew loads them again when needed.",
-                  "Geladene Pakete. Homebrew lädt sie bei Bedarf neu."};
-constexpr Text K3{"Downloaded packages. npm loads them again when needed.", "Geladene Pakete. npm lädt sie bei Bedarf neu."};
-constexpr Text K4{"Downloaded packages. pnpm loads them again when needed.",
-                  "Geladene Pakete. pnpm lädt sie bei Bedarf neu."};
-constexpr Text K5{"Downloaded packages. Cargo loads them again when needed.",
-                  "Geladene Pakete. Cargo lädt sie bei Bedarf neu."};
-constexpr Text J1{"harbor-web was last changed 74 days ago. npm install brings this folder back.",
-                  "harbor-web wurde vor 74 Tagen zuletzt geändert. npm install legt den Ordner wieder an."};
-constexpr Text J2{"tide-engine was last changed 121 days ago. cargo build brings this folder back.",
-                  "tide-engine wurde vor 121 Tagen zuletzt geändert. cargo build legt den Ordner wieder an."};
-constexpr Text J3{"forecast was last changed 45 days ago. pip install brings this folder back.",
-                  "forecast wurde vor 45 Tagen zuletzt geändert. pip install legt den Ordner wieder an."};
+constexpr Text A1{QT_TRANSLATE_NOOP("SeedData", "Remove apps on the Apps page, leftovers included.")};
+constexpr Text P1{QT_TRANSLATE_NOOP("SeedData", "Your own files. Dovrane only shows them.")};
+constexpr Text C1{QT_TRANSLATE_NOOP("SeedData", "A cache. The app rebuilds it when needed.")};
+constexpr Text C2{QT_TRANSLATE_NOOP("SeedData", "This app is running. Quit it first, then its cache can go.")};
+constexpr Text C3{QT_TRANSLATE_NOOP("SeedData", "A cache of macOS. macOS rebuilds it, some parts at once while it runs.")};
+constexpr Text L1{QT_TRANSLATE_NOOP("SeedData", "A log file. Nothing reads old logs.")};
+constexpr Text T1{QT_TRANSLATE_NOOP("SeedData", "Finder empties the Trash after you confirm. This cannot be undone.")};
+constexpr Text I1{QT_TRANSLATE_NOOP("SeedData", "An installer you downloaded. The installed app does not need it.")};
+constexpr Text I2{QT_TRANSLATE_NOOP("SeedData", "An archive in Downloads. It may hold something you unpacked nowhere else.")};
+constexpr Text M1{QT_TRANSLATE_NOOP("SeedData", "A copy of an attachment. The original stays in the email.")};
+constexpr Text M2{QT_TRANSLATE_NOOP("SeedData", "Manage attachments in Messages.")};
+constexpr Text B1{QT_TRANSLATE_NOOP("SeedData", "A full device backup. Keep the newest one of each device you use.")};
+constexpr Text S1{QT_TRANSLATE_NOOP("SeedData", "Deleting asks for your administrator password and cannot be undone.")};
+constexpr Text X1{QT_TRANSLATE_NOOP("SeedData", "Build products. Xcode makes them again on the next build.")};
+constexpr Text X2{QT_TRANSLATE_NOOP("SeedData", "Debug files for one device version. Xcode copies them again when you connect that device.")};
+constexpr Text X3{QT_TRANSLATE_NOOP("SeedData", "Your archived builds with their debug symbols. Keep the ones you released.")};
+constexpr Text D1{QT_TRANSLATE_NOOP("SeedData", "Belongs to an Xcode version you no longer have. Remove it on the Developer page.")};
+constexpr Text D2{QT_TRANSLATE_NOOP("SeedData", "A simulator with its apps and data.")};
+constexpr Text K1{QT_TRANSLATE_NOOP("SeedData", "Shrink it in Docker Desktop > Settings > Resources, or with docker system prune.")};
+constexpr Text K2{QT_TRANSLATE_NOOP("SeedData", "Downloaded packages. Homebrew loads them again when needed.")};
+constexpr Text K3{QT_TRANSLATE_NOOP("SeedData", "Downloaded packages. npm loads them again when needed.")};
+constexpr Text K4{QT_TRANSLATE_NOOP("SeedData", "Downloaded packages. pnpm loads them again when needed.")};
+constexpr Text K5{QT_TRANSLATE_NOOP("SeedData", "Downloaded packages. Cargo loads them again when needed.")};
+constexpr Text J1{QT_TRANSLATE_NOOP("SeedData", "harbor-web was last changed 74 days ago. npm install brings this folder back.")};
+constexpr Text J2{QT_TRANSLATE_NOOP("SeedData", "tide-engine was last changed 121 days ago. cargo build brings this folder back.")};
+constexpr Text J3{QT_TRANSLATE_NOOP("SeedData", "forecast was last changed 45 days ago. pip install brings this folder back.")};
 } // namespace Reason
 
 struct ItemRow {
@@ -105,15 +87,15 @@ constexpr ItemRow itemRows[] = {
     {apps, {"Pixelmoor"}, "Applications/Pixelmoor.app", 14'200'000'000, 120, 3, "apps", keep, showOnly, A1},
     {apps, {"Tidepool"}, "Applications/Tidepool.app", 9'800'000'000, 120, 3, "apps", keep, showOnly, A1},
     {apps, {"Notewell"}, "Applications/Notewell.app", 1'400'000'000, 120, 3, "apps", keep, showOnly, A1},
-    {apps, {"41 more apps", "41 weitere Apps"}, "Applications/Other", 22'800'000'000, 120, 3, "apps", keep, showOnly, A1},
-    {personal, {"Pictures", "Bilder"}, "Pictures", 96'500'000'000, 120, 3, "personal", keep, showOnly, P1},
-    {personal, {"Documents", "Dokumente"}, "Documents", 38'000'000'000, 120, 3, "personal", keep, showOnly, P1},
-    {personal, {"Movies", "Filme"}, "Movies", 31'000'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {apps, {QT_TRANSLATE_NOOP("SeedData", "41 more apps")}, "Applications/Other", 22'800'000'000, 120, 3, "apps", keep, showOnly, A1},
+    {personal, {QT_TRANSLATE_NOOP("SeedData", "Pictures")}, "Pictures", 96'500'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {QT_TRANSLATE_NOOP("SeedData", "Documents")}, "Documents", 38'000'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {QT_TRANSLATE_NOOP("SeedData", "Movies")}, "Movies", 31'000'000'000, 120, 3, "personal", keep, showOnly, P1},
     {personal, {"Downloads"}, "Downloads", 13'000'000'000, 120, 3, "personal", keep, showOnly, P1},
-    {personal, {"Music", "Musik"}, "Music", 12'000'000'000, 120, 3, "personal", keep, showOnly, P1},
-    {personal, {"iCloud Drive (on this Mac)", "iCloud Drive (auf diesem Mac)"}, "Library/Mobile Documents",
+    {personal, {QT_TRANSLATE_NOOP("SeedData", "Music")}, "Music", 12'000'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {QT_TRANSLATE_NOOP("SeedData", "iCloud Drive (on this Mac)")}, "Library/Mobile Documents",
      8'000'000'000, 120, 3, "personal", keep, showOnly, P1},
-    {personal, {"Desktop", "Schreibtisch"}, "Desktop", 6'100'000'000, 120, 3, "personal", keep, showOnly, P1},
+    {personal, {QT_TRANSLATE_NOOP("SeedData", "Desktop")}, "Desktop", 6'100'000'000, 120, 3, "personal", keep, showOnly, P1},
     {caches, {"Lumen Browser"}, "Library/Caches/com.example.lumen", 8'400'000'000, 18'400, 0, "caches.app", safe, moveToTrash,
      C1},
     {caches, {"Pixelmoor"}, "Library/Caches/com.example.pixelmoor", 6'200'000'000, 2'310, 2, "caches.app", safe, moveToTrash,
@@ -124,20 +106,20 @@ constexpr ItemRow itemRows[] = {
     {caches, {"Atlas Maps"}, "Library/Caches/com.example.atlas", 2'900'000'000, 4'120, 40, "caches.app", safe, moveToTrash, C1},
     {caches, {"Notewell"}, "Library/Caches/com.example.notewell", 1'300'000'000, 310, 5, "caches.app", safe, moveToTrash, C1},
     {caches, {"Safari"}, "Library/Caches/com.apple.Safari", 1'200'000'000, 640, 0, "caches.apple", review, moveToTrash, C3},
-    {logs, {"Crash reports", "Absturzberichte"}, "Library/Logs/DiagnosticReports", 1'100'000'000, 210, 12, "logs", safe,
+    {logs, {QT_TRANSLATE_NOOP("SeedData", "Crash reports")}, "Library/Logs/DiagnosticReports", 1'100'000'000, 210, 12, "logs", safe,
      moveToTrash, L1},
     {logs, {"Pixelmoor"}, "Library/Logs/Pixelmoor", 1'200'000'000, 44, 2, "logs", safe, moveToTrash, L1},
-    {trash, {"Trash", "Papierkorb"}, ".Trash", 6'800'000'000, 312, 1, "trash", safe, emptyTrash, T1},
+    {trash, {QT_TRANSLATE_NOOP("SeedData", "Trash")}, ".Trash", 6'800'000'000, 312, 1, "trash", safe, emptyTrash, T1},
     {installers, {}, "Downloads/Pixelmoor-4.2.dmg", 3'100'000'000, 1, 61, "installers.image", safe, moveToTrash,
      I1},
     {installers, {}, "Downloads/Tidepool-Setup.pkg", 2'400'000'000, 1, 33, "installers.image", safe,
      moveToTrash, I1},
     {installers, {}, "Downloads/Fotos-Urlaub.zip", 3'900'000'000, 1, 120, "installers.archive", review,
      moveToTrash, I2},
-    {mailDownloads, {"42 opened attachments", "42 geöffnete Anhänge"},
+    {mailDownloads, {QT_TRANSLATE_NOOP("SeedData", "42 opened attachments")},
      "Library/Containers/com.apple.mail/Data/Library/Mail Downloads/A1", 1'600'000'000, 42, 9, "mail.downloads", safe,
      moveToTrash, M1},
-    {messages, {"Attachments", "Anhänge"}, "Library/Messages/Attachments", 18'700'000'000, 5'400, 0, "messages", keep,
+    {messages, {QT_TRANSLATE_NOOP("SeedData", "Attachments")}, "Library/Messages/Attachments", 18'700'000'000, 5'400, 0, "messages", keep,
      showOnly, M2},
     {iosBackups, {"iPhone, 14.03.2024"}, "Library/Application Support/MobileSync/Backup/A", 14'600'000'000, 90'000, 600,
      "backups.ios", review, moveToTrash, B1},
@@ -153,7 +135,7 @@ constexpr ItemRow itemRows[] = {
      "xcode.deviceSupport", safe, moveToTrash, X2},
     {xcode, {"iOS 26.1"}, "Library/Developer/Xcode/iOS DeviceSupport/26.1", 7'800'000'000, 2'000, 4,
      "xcode.deviceSupport", safe, moveToTrash, X2},
-    {xcode, {"Archives 2025", "Archive 2025"}, "Library/Developer/Xcode/Archives/2025", 6'400'000'000, 600, 250,
+    {xcode, {QT_TRANSLATE_NOOP("SeedData", "Archives 2025")}, "Library/Developer/Xcode/Archives/2025", 6'400'000'000, 600, 250,
      "xcode.archives", review, moveToTrash, X3},
     {simulators, {"iPhone 15 (iOS 17.5)"}, "Library/Developer/CoreSimulator/Devices/A", 14'200'000'000, 120, 3,
      "simulators.unavailable", safe, showOnly, D1},
@@ -221,9 +203,7 @@ ScanResult scan() {
         if (id == other)
             continue;
         if (id == snapshots) {
-            categories.emplace_back(snapshots, 0, snapshotItems(), true,
-                                    L("3 snapshots, size not disclosed by macOS",
-                                      "3 Schnappschüsse, Größe von macOS nicht offengelegt"));
+            categories.emplace_back(snapshots, 0, snapshotItems(), true, snapshotsNote());
             continue;
         }
         std::vector<CleanupItem> items;

@@ -1,7 +1,11 @@
 #pragma once
-// One demo text in English and German, chosen by the current language when a value is built.
+// One demo text, given in English. Texts marked QT_TRANSLATE_NOOP("SeedData", …) have German in
+// the application's catalogue, which is loaded exactly when the current language is German, so
+// the language is chosen when a value is built; names such as "Pixelmoor" are not marked and read
+// the same in both languages.
 
-#include <DovraneKit/Language.h>
+#include <QCoreApplication>
+#include <QString>
 
 #include <string>
 
@@ -9,10 +13,13 @@ namespace dovrane::SeedData {
 
 struct Text {
     const char* english = nullptr;
-    const char* german = nullptr; // none: the same in both languages
 
     constexpr bool empty() const { return english == nullptr; }
-    std::string operator()() const { return L(english, german ? german : english); }
+    std::string operator()() const { return QCoreApplication::translate("SeedData", english).toStdString(); }
+    // The text with %1 replaced by argument, in either language.
+    std::string operator()(const std::string& argument) const {
+        return QCoreApplication::translate("SeedData", english).arg(QString::fromStdString(argument)).toStdString();
+    }
 };
 
 } // namespace dovrane::SeedData

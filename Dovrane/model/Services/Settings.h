@@ -1,8 +1,10 @@
 #pragma once
 // The user-settings store: one value per dotted key ("scan.installerAge", "appearance.accent").
 // Each value reads back as the type it was stored with; a typed read of a value of another type
-// is absent, so the caller's default applies. The Linux store is a JSON file (JsonSettings);
-// tests use MemorySettings.
+// is absent, so the setting's default applies. The keys, their types and defaults are declared
+// once in SettingKeys.h, which the application reads and writes through; the raw calls here
+// remain for it and for tests that write what a foreign file holds. The Linux store is a JSON
+// file (JsonSettings); tests use MemorySettings.
 
 #include <DovraneKit/Date.h>
 

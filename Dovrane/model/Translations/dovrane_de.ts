@@ -2,6 +2,512 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE" sourcelanguage="en">
 <context>
+    <name>AppSource</name>
+    <message>
+        <source>Sparkle</source>
+        <translation>Sparkle</translation>
+    </message>
+    <message>
+        <source>Homebrew</source>
+        <translation>Homebrew</translation>
+    </message>
+    <message>
+        <source>App Store</source>
+        <translation>App Store</translation>
+    </message>
+    <message>
+        <source>macOS</source>
+        <translation>macOS</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>Andere</translation>
+    </message>
+</context>
+<context>
+    <name>AppearanceSettings</name>
+    <message>
+        <source>Preview of the accent color</source>
+        <translation>Vorschau der Akzentfarbe</translation>
+    </message>
+    <message>
+        <source>Accent color</source>
+        <translation>Akzentfarbe</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Inbox</source>
+        <translation>Eingang</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Heute</translation>
+    </message>
+    <message>
+        <source>1 left</source>
+        <translation>1 offen</translation>
+    </message>
+    <message>
+        <source>Pick a color</source>
+        <translation>Farbe wählen</translation>
+    </message>
+    <message>
+        <source>Ship the first build</source>
+        <translation>Ersten Build ausliefern</translation>
+    </message>
+    <message>
+        <source>Add Task</source>
+        <translation>Aufgabe hinzufügen</translation>
+    </message>
+    <message>
+        <source>Focus</source>
+        <translation>Fokus</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <comment>list of finished tasks</comment>
+        <translation>Erledigt</translation>
+    </message>
+</context>
+<context>
+    <name>BusyIndicator</name>
+    <message>
+        <source>Busy</source>
+        <translation>Beschäftigt</translation>
+    </message>
+</context>
+<context>
+    <name>CommandPalette</name>
+    <message>
+        <source>Command Palette</source>
+        <translation>Befehlspalette</translation>
+    </message>
+    <message>
+        <source>Search pages, actions and apps</source>
+        <translation>Seiten, Aktionen und Apps suchen</translation>
+    </message>
+    <message>
+        <source>Nothing matches</source>
+        <translation>Keine Treffer</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
+    </message>
+    <message>
+        <source>Actions</source>
+        <translation>Aktionen</translation>
+    </message>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Clean Up Safe Items…</source>
+        <translation>Gefahrlose Objekte aufräumen…</translation>
+    </message>
+    <message>
+        <source>Safe items</source>
+        <translation>Gefahrlose Objekte</translation>
+    </message>
+    <message>
+        <source>Check App Updates</source>
+        <translation>Nach App-Updates suchen</translation>
+    </message>
+    <message>
+        <source>Update All Apps</source>
+        <translation>Alle Apps aktualisieren</translation>
+    </message>
+    <message>
+        <source>Copy Diagnostics</source>
+        <translation>Diagnose kopieren</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Einstellungen…</translation>
+    </message>
+    <message>
+        <source>Setup and Permissions…</source>
+        <translation>Einrichtung und Berechtigungen…</translation>
+    </message>
+    <message>
+        <source>Storage</source>
+        <translation>Speicher</translation>
+    </message>
+    <message>
+        <source>Apps</source>
+        <translation>Apps</translation>
+    </message>
+    <message>
+        <source>Update %1</source>
+        <translation>%1 aktualisieren</translation>
+    </message>
+    <message>
+        <source>Remove %1…</source>
+        <translation>%1 entfernen…</translation>
+    </message>
+</context>
+<context>
+    <name>FolderList</name>
+    <message>
+        <source>Add Folder…</source>
+        <translation>Ordner hinzufügen…</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+</context>
+<context>
+    <name>MenuBarView</name>
+    <message>
+        <source>Show</source>
+        <translation>Anzeigen</translation>
+    </message>
+    <message>
+        <source>Open Dovrane</source>
+        <translation>Dovrane öffnen</translation>
+    </message>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Quit Dovrane</source>
+        <translation>Dovrane beenden</translation>
+    </message>
+    <message>
+        <source>free of %1</source>
+        <translation>frei von %1</translation>
+    </message>
+    <message>
+        <source>Since yesterday: %1</source>
+        <translation>Seit gestern: %1</translation>
+    </message>
+    <message>
+        <source>From tomorrow on, Dovrane shows here what grew.</source>
+        <translation>Ab morgen zeigt Dovrane hier, was gewachsen ist.</translation>
+    </message>
+    <message>
+        <source>No app updates</source>
+        <translation>Keine App-Updates</translation>
+    </message>
+    <message>
+        <source>%1 app updates ready</source>
+        <translation>%1 App-Updates bereit</translation>
+    </message>
+</context>
+<context>
+    <name>SeedData</name>
+    <message>
+        <source>New
+• Export straight to HEIC and AVIF
+• Faster thumbnails in large folders
+Fixed
+• Crash when renaming a layer while it renders
+• Color profiles of older RAW files</source>
+        <translation>Neu
+• Direkter Export als HEIC und AVIF
+• Schnellere Vorschaubilder in großen Ordnern
+Behoben
+• Absturz beim Umbenennen einer Ebene während des Renderns
+• Farbprofile älterer RAW-Dateien</translation>
+    </message>
+    <message>
+        <source>No installed app has the identifier %1. Usually left behind when an app was deleted.</source>
+        <translation>Keine installierte App hat die Kennung %1. Meist bleibt so etwas nach dem Löschen einer App zurück.</translation>
+    </message>
+    <message>
+        <source>Shared notebooks can now be pinned. Search finds handwriting.</source>
+        <translation>Geteilte Notizbücher lassen sich jetzt anheften. Die Suche findet Handschrift.</translation>
+    </message>
+    <message>
+        <source>The vendor&apos;s update server no longer exists.</source>
+        <translation>Den Update-Server des Herstellers gibt es nicht mehr.</translation>
+    </message>
+    <message>
+        <source>Dovrane cannot tell where this app gets its updates. The app itself may have a menu item for it.</source>
+        <translation>Dovrane erkennt nicht, woher diese App ihre Updates bekommt. Oft hat die App selbst einen Menüpunkt dafür.</translation>
+    </message>
+    <message>
+        <source>Named after the app&apos;s identifier %1.</source>
+        <translation>Trägt die Kennung der App, %1.</translation>
+    </message>
+    <message>
+        <source>Has the app&apos;s name. Check that no other app uses it.</source>
+        <translation>Trägt den Namen der App. Prüfe, ob keine andere App ihn nutzt.</translation>
+    </message>
+    <message>
+        <source>Ledgerly and 3 leftovers</source>
+        <translation>Ledgerly und 3 Reste</translation>
+    </message>
+    <message>
+        <source>Old installers</source>
+        <translation>Alte Installer</translation>
+    </message>
+    <message>
+        <source>3 snapshots, size not disclosed by macOS</source>
+        <translation>3 Schnappschüsse, Größe von macOS nicht offengelegt</translation>
+    </message>
+    <message>
+        <source>Remove apps on the Apps page, leftovers included.</source>
+        <translation>Apps entfernst du auf der Seite Apps, samt Resten.</translation>
+    </message>
+    <message>
+        <source>Your own files. Dovrane only shows them.</source>
+        <translation>Deine eigenen Dateien. Dovrane zeigt sie nur.</translation>
+    </message>
+    <message>
+        <source>A cache. The app rebuilds it when needed.</source>
+        <translation>Ein Cache. Die App legt ihn bei Bedarf neu an.</translation>
+    </message>
+    <message>
+        <source>This app is running. Quit it first, then its cache can go.</source>
+        <translation>Diese App läuft gerade. Erst beenden, dann kann der Cache weg.</translation>
+    </message>
+    <message>
+        <source>A cache of macOS. macOS rebuilds it, some parts at once while it runs.</source>
+        <translation>Ein Cache von macOS. macOS legt ihn neu an, manche Teile sofort wieder.</translation>
+    </message>
+    <message>
+        <source>A log file. Nothing reads old logs.</source>
+        <translation>Ein Protokoll. Alte Protokolle liest nichts mehr.</translation>
+    </message>
+    <message>
+        <source>Finder empties the Trash after you confirm. This cannot be undone.</source>
+        <translation>Der Finder leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht rückgängig machen.</translation>
+    </message>
+    <message>
+        <source>An installer you downloaded. The installed app does not need it.</source>
+        <translation>Ein heruntergeladener Installer. Die installierte App braucht ihn nicht.</translation>
+    </message>
+    <message>
+        <source>An archive in Downloads. It may hold something you unpacked nowhere else.</source>
+        <translation>Ein Archiv in Downloads. Es kann etwas enthalten, das du nirgends entpackt hast.</translation>
+    </message>
+    <message>
+        <source>A copy of an attachment. The original stays in the email.</source>
+        <translation>Eine Kopie eines Anhangs. Das Original bleibt in der E-Mail.</translation>
+    </message>
+    <message>
+        <source>Manage attachments in Messages.</source>
+        <translation>Anhänge verwaltest du in Nachrichten.</translation>
+    </message>
+    <message>
+        <source>A full device backup. Keep the newest one of each device you use.</source>
+        <translation>Ein vollständiges Geräte-Backup. Behalte das neueste je Gerät, das du nutzt.</translation>
+    </message>
+    <message>
+        <source>Deleting asks for your administrator password and cannot be undone.</source>
+        <translation>Löschen fragt nach deinem Administrator-Passwort und lässt sich nicht rückgängig machen.</translation>
+    </message>
+    <message>
+        <source>Build products. Xcode makes them again on the next build.</source>
+        <translation>Build-Ergebnisse. Xcode erzeugt sie beim nächsten Build neu.</translation>
+    </message>
+    <message>
+        <source>Debug files for one device version. Xcode copies them again when you connect that device.</source>
+        <translation>Debug-Dateien für eine Geräteversion. Xcode kopiert sie neu, wenn du das Gerät anschließt.</translation>
+    </message>
+    <message>
+        <source>Your archived builds with their debug symbols. Keep the ones you released.</source>
+        <translation>Deine archivierten Builds mit Debug-Symbolen. Behalte die veröffentlichten.</translation>
+    </message>
+    <message>
+        <source>Belongs to an Xcode version you no longer have. Remove it on the Developer page.</source>
+        <translation>Gehört zu einer Xcode-Version, die du nicht mehr hast. Entfernen auf der Seite Entwickler.</translation>
+    </message>
+    <message>
+        <source>A simulator with its apps and data.</source>
+        <translation>Ein Simulator mit seinen Apps und Daten.</translation>
+    </message>
+    <message>
+        <source>Shrink it in Docker Desktop &gt; Settings &gt; Resources, or with docker system prune.</source>
+        <translation>Verkleinern in Docker Desktop &gt; Einstellungen &gt; Ressourcen oder mit docker system prune.</translation>
+    </message>
+    <message>
+        <source>Downloaded packages. Homebrew loads them again when needed.</source>
+        <translation>Geladene Pakete. Homebrew lädt sie bei Bedarf neu.</translation>
+    </message>
+    <message>
+        <source>Downloaded packages. npm loads them again when needed.</source>
+        <translation>Geladene Pakete. npm lädt sie bei Bedarf neu.</translation>
+    </message>
+    <message>
+        <source>Downloaded packages. pnpm loads them again when needed.</source>
+        <translation>Geladene Pakete. pnpm lädt sie bei Bedarf neu.</translation>
+    </message>
+    <message>
+        <source>Downloaded packages. Cargo loads them again when needed.</source>
+        <translation>Geladene Pakete. Cargo lädt sie bei Bedarf neu.</translation>
+    </message>
+    <message>
+        <source>harbor-web was last changed 74 days ago. npm install brings this folder back.</source>
+        <translation>harbor-web wurde vor 74 Tagen zuletzt geändert. npm install legt den Ordner wieder an.</translation>
+    </message>
+    <message>
+        <source>tide-engine was last changed 121 days ago. cargo build brings this folder back.</source>
+        <translation>tide-engine wurde vor 121 Tagen zuletzt geändert. cargo build legt den Ordner wieder an.</translation>
+    </message>
+    <message>
+        <source>forecast was last changed 45 days ago. pip install brings this folder back.</source>
+        <translation>forecast wurde vor 45 Tagen zuletzt geändert. pip install legt den Ordner wieder an.</translation>
+    </message>
+    <message>
+        <source>41 more apps</source>
+        <translation>41 weitere Apps</translation>
+    </message>
+    <message>
+        <source>Pictures</source>
+        <translation>Bilder</translation>
+    </message>
+    <message>
+        <source>Documents</source>
+        <translation>Dokumente</translation>
+    </message>
+    <message>
+        <source>Movies</source>
+        <translation>Filme</translation>
+    </message>
+    <message>
+        <source>Music</source>
+        <translation>Musik</translation>
+    </message>
+    <message>
+        <source>iCloud Drive (on this Mac)</source>
+        <translation>iCloud Drive (auf diesem Mac)</translation>
+    </message>
+    <message>
+        <source>Desktop</source>
+        <translation>Schreibtisch</translation>
+    </message>
+    <message>
+        <source>Crash reports</source>
+        <translation>Absturzberichte</translation>
+    </message>
+    <message>
+        <source>Trash</source>
+        <translation>Papierkorb</translation>
+    </message>
+    <message>
+        <source>42 opened attachments</source>
+        <translation>42 geöffnete Anhänge</translation>
+    </message>
+    <message>
+        <source>Attachments</source>
+        <translation>Anhänge</translation>
+    </message>
+    <message>
+        <source>Archives 2025</source>
+        <translation>Archive 2025</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsTab</name>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Scan</source>
+        <translation>Scan</translation>
+    </message>
+    <message>
+        <source>Appearance</source>
+        <translation>Darstellung</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsView</name>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Startup</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Open Dovrane at login</source>
+        <translation>Dovrane beim Anmelden öffnen</translation>
+    </message>
+    <message>
+        <source>Show free space in the menu bar</source>
+        <translation>Freien Speicher in der Menüleiste zeigen</translation>
+    </message>
+    <message>
+        <source>Weekly report as a notification</source>
+        <translation>Wochenbericht als Mitteilung</translation>
+    </message>
+    <message>
+        <source>Permissions</source>
+        <translation>Berechtigungen</translation>
+    </message>
+    <message>
+        <source>Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks.</source>
+        <translation>Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen Mac.</translation>
+    </message>
+    <message>
+        <source>Full Disk Access</source>
+        <translation>Voller Festplattenzugriff</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Open Settings</source>
+        <translation>Einstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Show Setup Again…</source>
+        <translation>Einrichtung erneut zeigen…</translation>
+    </message>
+    <message>
+        <source>Old installers</source>
+        <translation>Alte Installer</translation>
+    </message>
+    <message>
+        <source>Older than </source>
+        <translation>Älter als </translation>
+    </message>
+    <message>
+        <source> days</source>
+        <translation> Tage</translation>
+    </message>
+    <message>
+        <source>Project folders</source>
+        <translation>Projektordner</translation>
+    </message>
+    <message>
+        <source>Dovrane looks for node_modules, .venv, target, .next and build only in these folders.</source>
+        <translation>Dovrane sucht node_modules, .venv, target, .next und build nur in diesen Ordnern.</translation>
+    </message>
+    <message>
+        <source>No project folders yet</source>
+        <translation>Noch keine Projektordner</translation>
+    </message>
+    <message>
+        <source>Unchanged for </source>
+        <translation>Unverändert seit </translation>
+    </message>
+    <message>
+        <source>Excluded folders</source>
+        <translation>Ausgeschlossene Ordner</translation>
+    </message>
+    <message>
+        <source>Dovrane never lists anything inside these folders.</source>
+        <translation>Dovrane listet nichts in diesen Ordnern auf.</translation>
+    </message>
+    <message>
+        <source>No excluded folders</source>
+        <translation>Keine ausgeschlossenen Ordner</translation>
+    </message>
+</context>
+<context>
     <name>SidebarItem</name>
     <message>
         <source>Overview</source>
@@ -29,18 +535,61 @@
     </message>
 </context>
 <context>
-    <name>SettingsTab</name>
+    <name>StorageGroup</name>
     <message>
-        <source>General</source>
-        <translation>Allgemein</translation>
+        <source>Apps</source>
+        <translation>Apps</translation>
     </message>
     <message>
-        <source>Scan</source>
-        <translation>Scan</translation>
+        <source>Your files</source>
+        <translation>Deine Dateien</translation>
     </message>
     <message>
-        <source>Appearance</source>
-        <translation>Darstellung</translation>
+        <source>Caches and logs</source>
+        <translation>Caches und Protokolle</translation>
+    </message>
+    <message>
+        <source>Developer</source>
+        <translation>Entwickler</translation>
+    </message>
+    <message>
+        <source>Device backups</source>
+        <translation>Gerätebackups</translation>
+    </message>
+    <message>
+        <source>Mail and Messages</source>
+        <translation>Mail und Nachrichten</translation>
+    </message>
+    <message>
+        <source>Installers and Trash</source>
+        <translation>Installer und Papierkorb</translation>
+    </message>
+    <message>
+        <source>macOS and the rest</source>
+        <translation>macOS und der Rest</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::AccessHint</name>
+    <message>
+        <source>Some folders are hidden from Dovrane</source>
+        <translation>Einige Ordner bleiben Dovrane verborgen</translation>
+    </message>
+    <message>
+        <source>Without Full Disk Access, Mail, Messages, the Trash and parts of the Library stay unmeasured. Dovrane reads sizes and names, never contents.</source>
+        <translation>Ohne vollen Festplattenzugriff bleiben Mail, Nachrichten, der Papierkorb und Teile der Library ungemessen. Dovrane liest Größen und Namen, nie Inhalte.</translation>
+    </message>
+    <message>
+        <source>Open Settings</source>
+        <translation>Einstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Full Disk Access is on. It takes effect after Dovrane restarts.</source>
+        <translation>Voller Festplattenzugriff ist an. Er wirkt, sobald Dovrane neu startet.</translation>
+    </message>
+    <message>
+        <source>Restart Dovrane</source>
+        <translation>Dovrane neu starten</translation>
     </message>
 </context>
 <context>
@@ -117,7 +666,7 @@
         </translation>
     </message>
     <message>
-        <source>Dovrane does not know this app's Homebrew cask, so it cannot update it.</source>
+        <source>Dovrane does not know this app&apos;s Homebrew cask, so it cannot update it.</source>
         <translation>Dovrane kennt das Homebrew-Cask dieser App nicht und kann sie daher nicht aktualisieren.</translation>
     </message>
     <message>
@@ -150,456 +699,34 @@
     </message>
 </context>
 <context>
-    <name>StorageGroup</name>
+    <name>dovrane::AppsPage</name>
+    <message>
+        <source>Search apps</source>
+        <translation>Apps durchsuchen</translation>
+    </message>
     <message>
         <source>Apps</source>
         <translation>Apps</translation>
     </message>
     <message>
-        <source>Your files</source>
-        <translation>Deine Dateien</translation>
-    </message>
-    <message>
-        <source>Caches and logs</source>
-        <translation>Caches und Protokolle</translation>
-    </message>
-    <message>
-        <source>Developer</source>
-        <translation>Entwicklung</translation>
-    </message>
-    <message>
-        <source>Device backups</source>
-        <translation>Gerätebackups</translation>
-    </message>
-    <message>
-        <source>Mail and Messages</source>
-        <translation>Mail und Nachrichten</translation>
-    </message>
-    <message>
-        <source>Installers and Trash</source>
-        <translation>Installer und Papierkorb</translation>
-    </message>
-    <message>
-        <source>macOS and the rest</source>
-        <translation>macOS und der Rest</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::SafetyBadge</name>
-    <message>
-        <source>Rebuilt when needed. Moving it to the Trash loses nothing.</source>
-        <translation>Wird bei Bedarf neu erstellt. In den Papierkorb legen verliert nichts.</translation>
-    </message>
-    <message>
-        <source>Probably not needed. Look before you remove it.</source>
-        <translation>Wahrscheinlich nicht nötig. Sieh es dir an, bevor du es entfernst.</translation>
-    </message>
-    <message>
-        <source>Dovrane only shows it. Manage it in the app that owns it.</source>
-        <translation>Dovrane zeigt es nur an. Verwalte es in der App, zu der es gehört.</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::StorageBar</name>
-    <message>
-        <source>%1, %2</source>
-        <translation>%1, %2</translation>
-    </message>
-    <message>
-        <source>Free: %1</source>
-        <translation>Frei: %1</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::StorageRing</name>
-    <message>
-        <source>in total</source>
-        <translation>insgesamt</translation>
-    </message>
-    <message>
-        <source>used</source>
-        <translation>belegt</translation>
-    </message>
-    <message>
-        <source>%1, %2</source>
-        <translation>%1, %2</translation>
-    </message>
-    <message>
-        <source>Size</source>
-        <translation>Größe</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::AccessHint</name>
-    <message>
-        <source>Some folders are hidden from Dovrane</source>
-        <translation>Einige Ordner bleiben Dovrane verborgen</translation>
-    </message>
-    <message>
-        <source>Without Full Disk Access, Mail, Messages, the Trash and parts of the Library stay unmeasured. Dovrane reads sizes and names, never contents.</source>
-        <translation>Ohne vollen Festplattenzugriff bleiben Mail, Nachrichten, der Papierkorb und Teile der Library ungemessen. Dovrane liest Größen und Namen, nie Inhalte.</translation>
-    </message>
-    <message>
-        <source>Open Settings</source>
-        <translation>Einstellungen öffnen</translation>
-    </message>
-    <message>
-        <source>Full Disk Access is on. It takes effect after Dovrane restarts.</source>
-        <translation>Voller Festplattenzugriff ist an. Er wirkt, sobald Dovrane neu startet.</translation>
-    </message>
-    <message>
-        <source>Restart Dovrane</source>
-        <translation>Dovrane neu starten</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::CleanupSheet</name>
-    <message>
-        <source>This goes to the Trash</source>
-        <translation>Das kommt in den Papierkorb</translation>
-    </message>
-    <message>
-        <source>%1 files, %2</source>
-        <translation>%1 Dateien, %2</translation>
-    </message>
-    <message>
-        <source>You can put everything back from Cleaned Up until you empty the Trash.</source>
-        <translation>Unter „Aufgeräumt“ kannst du alles zurücklegen, bis du den Papierkorb leerst.</translation>
-    </message>
-    <message>
-        <source>The space frees up once the Trash is emptied. Dovrane then shows what was really gained.</source>
-        <translation>Der Platz wird frei, sobald der Papierkorb geleert ist. Dovrane zeigt dann, was wirklich gewonnen wurde.</translation>
-    </message>
-    <message>
-        <source>%1 items are protected and stay where they are.</source>
-        <translation>%1 Objekte sind geschützt und bleiben, wo sie sind.</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Move to Trash</source>
-        <translation>In den Papierkorb legen</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::ContentView</name>
-    <message>
-        <source>Dovrane</source>
-        <translation>Dovrane</translation>
-    </message>
-    <message>
-        <source>Toolbar</source>
-        <translation>Symbolleiste</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::Menus</name>
-    <message>
-        <source>Dovrane</source>
-        <translation>Dovrane</translation>
-    </message>
-    <message>
-        <source>Settings…</source>
-        <translation>Einstellungen …</translation>
-    </message>
-    <message>
-        <source>Check for Updates…</source>
-        <translation>Nach Updates suchen …</translation>
-    </message>
-    <message>
-        <source>Quit Dovrane</source>
-        <translation>Dovrane beenden</translation>
-    </message>
-    <message>
-        <source>Disk</source>
-        <translation>Festplatte</translation>
-    </message>
-    <message>
-        <source>Scan Again</source>
-        <translation>Erneut scannen</translation>
-    </message>
-    <message>
-        <source>Stop Scan</source>
-        <translation>Scan stoppen</translation>
-    </message>
-    <message>
-        <source>Clean Up Safe Items…</source>
-        <translation>Sichere Objekte aufräumen …</translation>
-    </message>
-    <message>
-        <source>Safe items</source>
-        <translation>Sichere Objekte</translation>
-    </message>
-    <message>
-        <source>View</source>
-        <translation>Darstellung</translation>
-    </message>
-    <message>
-        <source>Command Palette…</source>
-        <translation>Befehlspalette …</translation>
-    </message>
-    <message>
-        <source>Show Sidebar</source>
-        <translation>Seitenleiste anzeigen</translation>
-    </message>
-    <message>
-        <source>Show Toolbar</source>
-        <translation>Symbolleiste anzeigen</translation>
-    </message>
-    <message>
-        <source>Help</source>
-        <translation>Hilfe</translation>
-    </message>
-    <message>
-        <source>Setup and Permissions…</source>
-        <translation>Einrichtung und Berechtigungen …</translation>
-    </message>
-    <message>
-        <source>Open Full Disk Access Settings</source>
-        <translation>Einstellungen für vollen Festplattenzugriff öffnen</translation>
-    </message>
-    <message>
-        <source>Copy Diagnostics</source>
-        <translation>Diagnose kopieren</translation>
-    </message>
-    <message>
-        <source>Email Support</source>
-        <translation>Support per E-Mail</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::NoticeBar</name>
-    <message>
-        <source>Close</source>
-        <translation>Schließen</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::OnboardingView</name>
-    <message>
-        <source>Welcome to Dovrane</source>
-        <translation>Willkommen bei Dovrane</translation>
-    </message>
-    <message>
-        <source>Dovrane shows what fills your Mac, explains every item in one sentence, and only ever moves things to the Trash.</source>
-        <translation>Dovrane zeigt, was deinen Mac füllt, erklärt jedes Objekt in einem Satz und legt Dinge immer nur in den Papierkorb.</translation>
-    </message>
-    <message>
-        <source>Open Settings</source>
-        <translation>Einstellungen öffnen</translation>
-    </message>
-    <message>
-        <source>Full Disk Access</source>
-        <translation>Voller Festplattenzugriff</translation>
-    </message>
-    <message>
-        <source>Needed to measure Mail, Messages, the Trash and app leftovers in the Library.</source>
-        <translation>Nötig, um Mail, Nachrichten, den Papierkorb und App-Reste in der Library zu messen.</translation>
-    </message>
-    <message>
-        <source>Dovrane reads sizes and names. It never opens or uploads file contents.</source>
-        <translation>Dovrane liest Größen und Namen. Dateiinhalte öffnet oder überträgt es nie.</translation>
-    </message>
-    <message>
-        <source>Allow</source>
-        <translation>Erlauben</translation>
-    </message>
-    <message>
-        <source>Notifications</source>
-        <translation>Mitteilungen</translation>
-    </message>
-    <message>
-        <source>Tells you once a day at most when app updates are ready.</source>
-        <translation>Sagt dir höchstens einmal am Tag, wenn App-Updates bereitstehen.</translation>
-    </message>
-    <message>
-        <source>No ads, no warnings to scare you.</source>
-        <translation>Keine Werbung, keine Warnungen, die dir Angst machen.</translation>
-    </message>
-    <message>
-        <source>Turn On</source>
-        <translation>Einschalten</translation>
-    </message>
-    <message>
-        <source>Open at Login</source>
-        <translation>Beim Anmelden öffnen</translation>
-    </message>
-    <message>
-        <source>Keeps the menu bar view and the daily update check running.</source>
-        <translation>Hält die Menüleistenansicht und die tägliche Update-Prüfung am Laufen.</translation>
-    </message>
-    <message>
-        <source>Dovrane does not clean anything on its own.</source>
-        <translation>Dovrane räumt nichts von sich aus auf.</translation>
-    </message>
-    <message>
-        <source>Full Disk Access takes effect after a restart.</source>
-        <translation>Voller Festplattenzugriff wirkt nach einem Neustart.</translation>
-    </message>
-    <message>
-        <source>Restart Dovrane</source>
-        <translation>Dovrane neu starten</translation>
-    </message>
-    <message>
-        <source>You can change all of this later in System Settings.</source>
-        <translation>Du kannst all das später in den Systemeinstellungen ändern.</translation>
-    </message>
-    <message>
-        <source>Done</source>
-        <translation>Fertig</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::PermissionRow</name>
-    <message>
-        <source>On</source>
-        <translation>An</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::ScanToolbar</name>
-    <message>
-        <source>Scan Again</source>
-        <translation>Erneut scannen</translation>
-    </message>
-    <message>
-        <source>Measure the disk again (Ctrl-R)</source>
-        <translation>Die Festplatte neu messen (Strg-R)</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Stoppen</translation>
-    </message>
-    <message>
-        <source>Stop the scan (Ctrl-Period)</source>
-        <translation>Den Scan stoppen (Strg-Punkt)</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::UninstallSheet</name>
-    <message>
-        <source>Remove %1?</source>
-        <translation>%1 entfernen?</translation>
-    </message>
-    <message>
-        <source>Version %1, %2</source>
-        <translation>Version %1, %2</translation>
-    </message>
-    <message>
-        <source>No leftovers found. Only the app goes to the Trash.</source>
-        <translation>Keine Reste gefunden. Nur die App kommt in den Papierkorb.</translation>
-    </message>
-    <message>
-        <source>Leftovers</source>
-        <translation>Reste</translation>
-    </message>
-    <message>
-        <source>%1 is open. Dovrane asks it to quit first.</source>
-        <translation>%1 ist geöffnet. Dovrane bittet die App zuerst, sich zu beenden.</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Quit and Move to Trash</source>
-        <translation>Beenden und in den Papierkorb legen</translation>
-    </message>
-    <message>
-        <source>Move to Trash</source>
-        <translation>In den Papierkorb legen</translation>
-    </message>
-    <message>
-        <source>Asks for your administrator password</source>
-        <translation>Fragt nach deinem Administratorpasswort</translation>
-    </message>
-    <message>
-        <source>Total: %1</source>
-        <translation>Gesamt: %1</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::OverviewPage</name>
-    <message>
-        <source>Overview</source>
-        <translation>Übersicht</translation>
-    </message>
-    <message>
-        <source>Clean Up Safe Items…</source>
-        <translation>Gefahrlose Objekte aufräumen…</translation>
-    </message>
-    <message>
-        <source>Safe items</source>
-        <translation>Gefahrlose Objekte</translation>
-    </message>
-    <message>
-        <source>free of %1</source>
-        <translation>frei von %1</translation>
-    </message>
-    <message>
-        <source>Includes %1 that macOS frees on its own when it needs the space.</source>
-        <translation>Enthält %1, die macOS selbst freigibt, wenn es den Platz braucht.</translation>
-    </message>
-    <message>
-        <source>Measuring %1…</source>
-        <translation>Misst %1…</translation>
-    </message>
-    <message>
-        <source>%1, measured %2</source>
-        <translation>%1, gemessen %2</translation>
-    </message>
-    <message>
-        <source>This week: %1</source>
-        <translation>Diese Woche: %1</translation>
-    </message>
-    <message>
-        <source>What you can safely remove</source>
-        <translation>Was du gefahrlos entfernen kannst</translation>
-    </message>
-    <message>
-        <source>Moves to the Trash first. You can put everything back from Cleaned Up.</source>
-        <translation>Kommt zuerst in den Papierkorb. Unter „Aufgeräumt“ kannst du alles zurücklegen.</translation>
-    </message>
-    <message>
-        <source>Nothing right now. Caches, logs and old installers show up here when they pile up.</source>
-        <translation>Gerade nichts. Caches, Protokolle und alte Installer erscheinen hier, wenn sie sich ansammeln.</translation>
-    </message>
-    <message>
-        <source>Clean Up…</source>
-        <translation>Aufräumen…</translation>
-    </message>
-    <message>
-        <source>Review and move the safe items to the Trash (Ctrl-Return)</source>
-        <translation>Gefahrlose Objekte prüfen und in den Papierkorb legen (Strg-Eingabe)</translation>
-    </message>
-    <message>
-        <source>Measuring your disk</source>
-        <translation>Deine Festplatte wird gemessen</translation>
-    </message>
-    <message>
-        <source>This takes a minute or two the first time. You can keep working.</source>
-        <translation>Beim ersten Mal dauert das ein, zwei Minuten. Du kannst weiterarbeiten.</translation>
-    </message>
-    <message>
-        <source>No scan yet</source>
-        <translation>Noch kein Scan</translation>
-    </message>
-    <message>
-        <source>Dovrane measures what fills your disk. It reads sizes, never file contents.</source>
-        <translation>Dovrane misst, was deine Festplatte füllt. Es liest Größen, nie Dateiinhalte.</translation>
-    </message>
-    <message>
-        <source>Scan Now</source>
-        <translation>Jetzt scannen</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::SafeRow</name>
-    <message>
         <source>Show</source>
-        <translation>Zeigen</translation>
+        <translation>Anzeigen</translation>
+    </message>
+    <message>
+        <source>Installed</source>
+        <translation>Installiert</translation>
+    </message>
+    <message>
+        <source>Leftovers without an app (%1)</source>
+        <translation>Reste ohne App (%1)</translation>
+    </message>
+    <message>
+        <source>Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its leftovers.</source>
+        <translation>Ziehe eine App auf dieses Fenster oder auf das Dovrane-Symbol im Dock, um sie mit ihren Resten zu entfernen.</translation>
+    </message>
+    <message>
+        <source>Folders and settings named after an app identifier that no installed app has. Usually left behind when an app was deleted by dragging it to the Trash.</source>
+        <translation>Ordner und Einstellungen, die nach der Kennung einer App benannt sind, die nicht installiert ist. Meist bleiben sie zurück, wenn eine App in den Papierkorb gezogen wurde.</translation>
     </message>
 </context>
 <context>
@@ -619,39 +746,6 @@
     <message>
         <source>Scan Now</source>
         <translation>Jetzt scannen</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::CategoryRow</name>
-    <message>
-        <source>not disclosed</source>
-        <translation>nicht angegeben</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::StoragePage</name>
-    <message>
-        <source>Storage</source>
-        <translation>Speicher</translation>
-    </message>
-    <message>
-        <source>System Data, broken down</source>
-        <translation>Systemdaten, aufgeschlüsselt</translation>
-    </message>
-    <message>
-        <source>Everything else</source>
-        <translation>Alles andere</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::DeveloperPage</name>
-    <message>
-        <source>Developer</source>
-        <translation>Entwickler</translation>
-    </message>
-    <message>
-        <source>Developer tools</source>
-        <translation>Entwicklerwerkzeuge</translation>
     </message>
 </context>
 <context>
@@ -758,64 +852,82 @@
     </message>
 </context>
 <context>
-    <name>AppSource</name>
+    <name>dovrane::CategoryRow</name>
     <message>
-        <source>Sparkle</source>
-        <translation>Sparkle</translation>
-    </message>
-    <message>
-        <source>Homebrew</source>
-        <translation>Homebrew</translation>
-    </message>
-    <message>
-        <source>App Store</source>
-        <translation>App Store</translation>
-    </message>
-    <message>
-        <source>macOS</source>
-        <translation>macOS</translation>
-    </message>
-    <message>
-        <source>Other</source>
-        <translation>Andere</translation>
+        <source>not disclosed</source>
+        <translation>nicht angegeben</translation>
     </message>
 </context>
 <context>
-    <name>BusyIndicator</name>
+    <name>dovrane::CleanedPage</name>
     <message>
-        <source>Busy</source>
-        <translation>Beschäftigt</translation>
+        <source>Cleaned Up</source>
+        <translation>Aufgeräumt</translation>
+    </message>
+    <message>
+        <source>Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it.</source>
+        <translation>Dovrane löscht nie. Alles kommt in den Papierkorb und bleibt dort, bis du ihn leerst.</translation>
+    </message>
+    <message>
+        <source>Nothing cleaned up yet</source>
+        <translation>Noch nichts aufgeräumt</translation>
+    </message>
+    <message>
+        <source>What you move to the Trash with Dovrane shows up here, ready to put back.</source>
+        <translation>Was du mit Dovrane in den Papierkorb legst, erscheint hier und kann zurückgelegt werden.</translation>
     </message>
 </context>
 <context>
-    <name>dovrane::AppsPage</name>
+    <name>dovrane::CleanupSheet</name>
     <message>
-        <source>Search apps</source>
-        <translation>Apps durchsuchen</translation>
+        <source>This goes to the Trash</source>
+        <translation>Das kommt in den Papierkorb</translation>
     </message>
     <message>
-        <source>Apps</source>
-        <translation>Apps</translation>
+        <source>%1 files, %2</source>
+        <translation>%1 Dateien, %2</translation>
     </message>
     <message>
-        <source>Show</source>
-        <translation>Anzeigen</translation>
+        <source>You can put everything back from Cleaned Up until you empty the Trash.</source>
+        <translation>Unter „Aufgeräumt“ kannst du alles zurücklegen, bis du den Papierkorb leerst.</translation>
     </message>
     <message>
-        <source>Installed</source>
-        <translation>Installiert</translation>
+        <source>The space frees up once the Trash is emptied. Dovrane then shows what was really gained.</source>
+        <translation>Der Platz wird frei, sobald der Papierkorb geleert ist. Dovrane zeigt dann, was wirklich gewonnen wurde.</translation>
     </message>
     <message>
-        <source>Leftovers without an app (%1)</source>
-        <translation>Reste ohne App (%1)</translation>
+        <source>%1 items are protected and stay where they are.</source>
+        <translation>%1 Objekte sind geschützt und bleiben, wo sie sind.</translation>
     </message>
     <message>
-        <source>Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its leftovers.</source>
-        <translation>Ziehe eine App auf dieses Fenster oder auf das Dovrane-Symbol im Dock, um sie mit ihren Resten zu entfernen.</translation>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>Folders and settings named after an app identifier that no installed app has. Usually left behind when an app was deleted by dragging it to the Trash.</source>
-        <translation>Ordner und Einstellungen, die nach der Kennung einer App benannt sind, die nicht installiert ist. Meist bleiben sie zurück, wenn eine App in den Papierkorb gezogen wurde.</translation>
+        <source>Move to Trash</source>
+        <translation>In den Papierkorb legen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::ContentView</name>
+    <message>
+        <source>Dovrane</source>
+        <translation>Dovrane</translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>Symbolleiste</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::DeveloperPage</name>
+    <message>
+        <source>Developer</source>
+        <translation>Entwickler</translation>
+    </message>
+    <message>
+        <source>Developer tools</source>
+        <translation>Entwicklerwerkzeuge</translation>
     </message>
 </context>
 <context>
@@ -854,11 +966,11 @@
     </message>
     <message>
         <source>Remove…</source>
-        <translation>Entfernen …</translation>
+        <translation>Entfernen…</translation>
     </message>
     <message>
         <source>Remove %1…</source>
-        <translation>%1 entfernen …</translation>
+        <translation>%1 entfernen…</translation>
     </message>
     <message>
         <source>Show in Finder</source>
@@ -870,6 +982,163 @@
             <numerusform>%n App</numerusform>
             <numerusform>%n Apps</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::Menus</name>
+    <message>
+        <source>Dovrane</source>
+        <translation>Dovrane</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Einstellungen…</translation>
+    </message>
+    <message>
+        <source>Check for Updates…</source>
+        <translation>Nach Updates suchen…</translation>
+    </message>
+    <message>
+        <source>Quit Dovrane</source>
+        <translation>Dovrane beenden</translation>
+    </message>
+    <message>
+        <source>Disk</source>
+        <translation>Festplatte</translation>
+    </message>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Stop Scan</source>
+        <translation>Scan stoppen</translation>
+    </message>
+    <message>
+        <source>Clean Up Safe Items…</source>
+        <translation>Gefahrlose Objekte aufräumen…</translation>
+    </message>
+    <message>
+        <source>Safe items</source>
+        <translation>Gefahrlose Objekte</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Darstellung</translation>
+    </message>
+    <message>
+        <source>Command Palette…</source>
+        <translation>Befehlspalette…</translation>
+    </message>
+    <message>
+        <source>Show Sidebar</source>
+        <translation>Seitenleiste anzeigen</translation>
+    </message>
+    <message>
+        <source>Show Toolbar</source>
+        <translation>Symbolleiste anzeigen</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Setup and Permissions…</source>
+        <translation>Einrichtung und Berechtigungen…</translation>
+    </message>
+    <message>
+        <source>Open Full Disk Access Settings</source>
+        <translation>Einstellungen für vollen Festplattenzugriff öffnen</translation>
+    </message>
+    <message>
+        <source>Copy Diagnostics</source>
+        <translation>Diagnose kopieren</translation>
+    </message>
+    <message>
+        <source>Email Support</source>
+        <translation>Support per E-Mail</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::NoticeBar</name>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::OnboardingView</name>
+    <message>
+        <source>Welcome to Dovrane</source>
+        <translation>Willkommen bei Dovrane</translation>
+    </message>
+    <message>
+        <source>Dovrane shows what fills your Mac, explains every item in one sentence, and only ever moves things to the Trash.</source>
+        <translation>Dovrane zeigt, was deinen Mac füllt, erklärt jedes Objekt in einem Satz und legt Dinge immer nur in den Papierkorb.</translation>
+    </message>
+    <message>
+        <source>Open Settings</source>
+        <translation>Einstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Full Disk Access</source>
+        <translation>Voller Festplattenzugriff</translation>
+    </message>
+    <message>
+        <source>Needed to measure Mail, Messages, the Trash and app leftovers in the Library.</source>
+        <translation>Nötig, um Mail, Nachrichten, den Papierkorb und App-Reste in der Library zu messen.</translation>
+    </message>
+    <message>
+        <source>Dovrane reads sizes and names. It never opens or uploads file contents.</source>
+        <translation>Dovrane liest Größen und Namen. Dateiinhalte öffnet oder überträgt es nie.</translation>
+    </message>
+    <message>
+        <source>Allow</source>
+        <translation>Erlauben</translation>
+    </message>
+    <message>
+        <source>Notifications</source>
+        <translation>Mitteilungen</translation>
+    </message>
+    <message>
+        <source>Tells you once a day at most when app updates are ready.</source>
+        <translation>Sagt dir höchstens einmal am Tag, wenn App-Updates bereitstehen.</translation>
+    </message>
+    <message>
+        <source>No ads, no warnings to scare you.</source>
+        <translation>Keine Werbung, keine Warnungen, die dir Angst machen.</translation>
+    </message>
+    <message>
+        <source>Turn On</source>
+        <translation>Einschalten</translation>
+    </message>
+    <message>
+        <source>Open at Login</source>
+        <translation>Beim Anmelden öffnen</translation>
+    </message>
+    <message>
+        <source>Keeps the menu bar view and the daily update check running.</source>
+        <translation>Hält die Menüleistenansicht und die tägliche Update-Prüfung am Laufen.</translation>
+    </message>
+    <message>
+        <source>Dovrane does not clean anything on its own.</source>
+        <translation>Dovrane räumt nichts von sich aus auf.</translation>
+    </message>
+    <message>
+        <source>Full Disk Access takes effect after a restart.</source>
+        <translation>Voller Festplattenzugriff wirkt nach einem Neustart.</translation>
+    </message>
+    <message>
+        <source>Restart Dovrane</source>
+        <translation>Dovrane neu starten</translation>
+    </message>
+    <message>
+        <source>You can change all of this later in System Settings.</source>
+        <translation>Du kannst all das später in den Systemeinstellungen ändern.</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Fertig</translation>
     </message>
 </context>
 <context>
@@ -896,7 +1165,7 @@
     </message>
     <message>
         <source>Move to Trash…</source>
-        <translation>In den Papierkorb legen …</translation>
+        <translation>In den Papierkorb legen…</translation>
     </message>
     <message numerus="yes">
         <source>%n leftovers</source>
@@ -911,6 +1180,255 @@
             <numerusform>%n ausgewählt</numerusform>
             <numerusform>%n ausgewählt</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::OverviewPage</name>
+    <message>
+        <source>Overview</source>
+        <translation>Übersicht</translation>
+    </message>
+    <message>
+        <source>Clean Up Safe Items…</source>
+        <translation>Gefahrlose Objekte aufräumen…</translation>
+    </message>
+    <message>
+        <source>Safe items</source>
+        <translation>Gefahrlose Objekte</translation>
+    </message>
+    <message>
+        <source>free of %1</source>
+        <translation>frei von %1</translation>
+    </message>
+    <message>
+        <source>Includes %1 that macOS frees on its own when it needs the space.</source>
+        <translation>Enthält %1, die macOS selbst freigibt, wenn es den Platz braucht.</translation>
+    </message>
+    <message>
+        <source>Measuring %1…</source>
+        <translation>Misst %1…</translation>
+    </message>
+    <message>
+        <source>%1, measured %2</source>
+        <translation>%1, gemessen %2</translation>
+    </message>
+    <message>
+        <source>This week: %1</source>
+        <translation>Diese Woche: %1</translation>
+    </message>
+    <message>
+        <source>What you can safely remove</source>
+        <translation>Was du gefahrlos entfernen kannst</translation>
+    </message>
+    <message>
+        <source>Moves to the Trash first. You can put everything back from Cleaned Up.</source>
+        <translation>Kommt zuerst in den Papierkorb. Unter „Aufgeräumt“ kannst du alles zurücklegen.</translation>
+    </message>
+    <message>
+        <source>Nothing right now. Caches, logs and old installers show up here when they pile up.</source>
+        <translation>Gerade nichts. Caches, Protokolle und alte Installer erscheinen hier, wenn sie sich ansammeln.</translation>
+    </message>
+    <message>
+        <source>Clean Up…</source>
+        <translation>Aufräumen…</translation>
+    </message>
+    <message>
+        <source>Review and move the safe items to the Trash (Ctrl-Return)</source>
+        <translation>Gefahrlose Objekte prüfen und in den Papierkorb legen (Strg-Eingabe)</translation>
+    </message>
+    <message>
+        <source>Measuring your disk</source>
+        <translation>Deine Festplatte wird gemessen</translation>
+    </message>
+    <message>
+        <source>This takes a minute or two the first time. You can keep working.</source>
+        <translation>Beim ersten Mal dauert das ein, zwei Minuten. Du kannst weiterarbeiten.</translation>
+    </message>
+    <message>
+        <source>No scan yet</source>
+        <translation>Noch kein Scan</translation>
+    </message>
+    <message>
+        <source>Dovrane measures what fills your disk. It reads sizes, never file contents.</source>
+        <translation>Dovrane misst, was deine Festplatte füllt. Es liest Größen, nie Dateiinhalte.</translation>
+    </message>
+    <message>
+        <source>Scan Now</source>
+        <translation>Jetzt scannen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::PermissionRow</name>
+    <message>
+        <source>On</source>
+        <translation>Ein</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::RemovalRow</name>
+    <message>
+        <source>Put Back</source>
+        <translation>Zurücklegen</translation>
+    </message>
+    <message>
+        <source>Moves the items from the Trash to where they were</source>
+        <translation>Legt die Objekte aus dem Papierkorb dorthin zurück, wo sie waren</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items, %1, %2</source>
+        <translation>
+            <numerusform>%n Objekt, %1, %2</numerusform>
+            <numerusform>%n Objekte, %1, %2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Put back</source>
+        <translation>Zurückgelegt</translation>
+    </message>
+    <message>
+        <source>%1 of %2 still in the Trash</source>
+        <translation>%1 von %2 noch im Papierkorb</translation>
+    </message>
+    <message>
+        <source>Trash was emptied</source>
+        <translation>Papierkorb wurde entleert</translation>
+    </message>
+    <message>
+        <source>These items are gone for good. Dovrane cannot put them back.</source>
+        <translation>Diese Objekte sind endgültig weg. Dovrane kann sie nicht zurücklegen.</translation>
+    </message>
+    <message>
+        <source>Show in Trash</source>
+        <translation>Im Papierkorb zeigen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::SafeRow</name>
+    <message>
+        <source>Show</source>
+        <translation>Anzeigen</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::SafetyBadge</name>
+    <message>
+        <source>Rebuilt when needed. Moving it to the Trash loses nothing.</source>
+        <translation>Wird bei Bedarf neu erstellt. In den Papierkorb legen verliert nichts.</translation>
+    </message>
+    <message>
+        <source>Probably not needed. Look before you remove it.</source>
+        <translation>Wahrscheinlich nicht nötig. Sieh es dir an, bevor du es entfernst.</translation>
+    </message>
+    <message>
+        <source>Dovrane only shows it. Manage it in the app that owns it.</source>
+        <translation>Dovrane zeigt es nur an. Verwalte es in der App, zu der es gehört.</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::ScanToolbar</name>
+    <message>
+        <source>Scan Again</source>
+        <translation>Erneut scannen</translation>
+    </message>
+    <message>
+        <source>Measure the disk again (Ctrl-R)</source>
+        <translation>Die Festplatte neu messen (Strg-R)</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stoppen</translation>
+    </message>
+    <message>
+        <source>Stop the scan (Ctrl-Period)</source>
+        <translation>Den Scan stoppen (Strg-Punkt)</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StorageBar</name>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>Free: %1</source>
+        <translation>Frei: %1</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StoragePage</name>
+    <message>
+        <source>Storage</source>
+        <translation>Speicher</translation>
+    </message>
+    <message>
+        <source>System Data, broken down</source>
+        <translation>Systemdaten, aufgeschlüsselt</translation>
+    </message>
+    <message>
+        <source>Everything else</source>
+        <translation>Alles andere</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StorageRing</name>
+    <message>
+        <source>in total</source>
+        <translation>insgesamt</translation>
+    </message>
+    <message>
+        <source>used</source>
+        <translation>belegt</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::UninstallSheet</name>
+    <message>
+        <source>Remove %1?</source>
+        <translation>%1 entfernen?</translation>
+    </message>
+    <message>
+        <source>Version %1, %2</source>
+        <translation>Version %1, %2</translation>
+    </message>
+    <message>
+        <source>No leftovers found. Only the app goes to the Trash.</source>
+        <translation>Keine Reste gefunden. Nur die App kommt in den Papierkorb.</translation>
+    </message>
+    <message>
+        <source>Leftovers</source>
+        <translation>Reste</translation>
+    </message>
+    <message>
+        <source>%1 is open. Dovrane asks it to quit first.</source>
+        <translation>%1 ist geöffnet. Dovrane bittet die App zuerst, sich zu beenden.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Quit and Move to Trash</source>
+        <translation>Beenden und in den Papierkorb legen</translation>
+    </message>
+    <message>
+        <source>Move to Trash</source>
+        <translation>In den Papierkorb legen</translation>
+    </message>
+    <message>
+        <source>Asks for your administrator password</source>
+        <translation>Fragt nach deinem Administratorpasswort</translation>
+    </message>
+    <message>
+        <source>Total: %1</source>
+        <translation>Gesamt: %1</translation>
     </message>
 </context>
 <context>
@@ -968,10 +1486,10 @@
     </message>
     <message>
         <source>Checking %1 percent of your apps…</source>
-        <translation>%1 Prozent deiner Apps geprüft …</translation>
+        <translation>%1 Prozent deiner Apps geprüft…</translation>
     </message>
     <message>
-        <source>Dovrane asks each app's update feed, Homebrew and the App Store for newer versions.</source>
+        <source>Dovrane asks each app&apos;s update feed, Homebrew and the App Store for newer versions.</source>
         <translation>Dovrane fragt den Update-Feed jeder App, Homebrew und den App Store nach neueren Versionen.</translation>
     </message>
     <message>
@@ -1006,318 +1524,6 @@
             <numerusform>Nicht geprüft (%n)</numerusform>
             <numerusform>Nicht geprüft (%n)</numerusform>
         </translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::RemovalRow</name>
-    <message>
-        <source>Put Back</source>
-        <translation>Zurücklegen</translation>
-    </message>
-    <message>
-        <source>Moves the items from the Trash to where they were</source>
-        <translation>Legt die Objekte aus dem Papierkorb dorthin zurück, wo sie waren</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n items, %1, %2</source>
-        <translation>
-            <numerusform>%n Objekt, %1, %2</numerusform>
-            <numerusform>%n Objekte, %1, %2</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>Put back</source>
-        <translation>Zurückgelegt</translation>
-    </message>
-    <message>
-        <source>%1 of %2 still in the Trash</source>
-        <translation>%1 von %2 noch im Papierkorb</translation>
-    </message>
-    <message>
-        <source>Trash was emptied</source>
-        <translation>Papierkorb wurde entleert</translation>
-    </message>
-    <message>
-        <source>These items are gone for good. Dovrane cannot put them back.</source>
-        <translation>Diese Objekte sind endgültig weg. Dovrane kann sie nicht zurücklegen.</translation>
-    </message>
-    <message>
-        <source>Show in Trash</source>
-        <translation>Im Papierkorb zeigen</translation>
-    </message>
-</context>
-<context>
-    <name>dovrane::CleanedPage</name>
-    <message>
-        <source>Cleaned Up</source>
-        <translation>Aufgeräumt</translation>
-    </message>
-    <message>
-        <source>Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it.</source>
-        <translation>Dovrane löscht nie. Alles kommt in den Papierkorb und bleibt dort, bis du ihn leerst.</translation>
-    </message>
-    <message>
-        <source>Nothing cleaned up yet</source>
-        <translation>Noch nichts aufgeräumt</translation>
-    </message>
-    <message>
-        <source>What you move to the Trash with Dovrane shows up here, ready to put back.</source>
-        <translation>Was du mit Dovrane in den Papierkorb legst, erscheint hier und kann zurückgelegt werden.</translation>
-    </message>
-</context>
-<context>
-    <name>CommandPalette</name>
-    <message>
-        <source>Command Palette</source>
-        <translation>Befehlspalette</translation>
-    </message>
-    <message>
-        <source>Search pages, actions and apps</source>
-        <translation>Seiten, Aktionen und Apps suchen</translation>
-    </message>
-    <message>
-        <source>Nothing matches</source>
-        <translation>Keine Treffer</translation>
-    </message>
-    <message>
-        <source>Pages</source>
-        <translation>Seiten</translation>
-    </message>
-    <message>
-        <source>Actions</source>
-        <translation>Aktionen</translation>
-    </message>
-    <message>
-        <source>Scan Again</source>
-        <translation>Erneut scannen</translation>
-    </message>
-    <message>
-        <source>Clean Up Safe Items…</source>
-        <translation>Sichere Objekte aufräumen…</translation>
-    </message>
-    <message>
-        <source>Safe items</source>
-        <translation>Sichere Objekte</translation>
-    </message>
-    <message>
-        <source>Check App Updates</source>
-        <translation>Nach App-Updates suchen</translation>
-    </message>
-    <message>
-        <source>Update All Apps</source>
-        <translation>Alle Apps aktualisieren</translation>
-    </message>
-    <message>
-        <source>Copy Diagnostics</source>
-        <translation>Diagnose kopieren</translation>
-    </message>
-    <message>
-        <source>Settings…</source>
-        <translation>Einstellungen…</translation>
-    </message>
-    <message>
-        <source>Setup and Permissions…</source>
-        <translation>Einrichtung und Berechtigungen…</translation>
-    </message>
-    <message>
-        <source>Storage</source>
-        <translation>Speicher</translation>
-    </message>
-    <message>
-        <source>Apps</source>
-        <translation>Apps</translation>
-    </message>
-    <message>
-        <source>Update %1</source>
-        <translation>%1 aktualisieren</translation>
-    </message>
-    <message>
-        <source>Remove %1…</source>
-        <translation>%1 entfernen…</translation>
-    </message>
-</context>
-<context>
-    <name>MenuBarView</name>
-    <message>
-        <source>Show</source>
-        <translation>Anzeigen</translation>
-    </message>
-    <message>
-        <source>Open Dovrane</source>
-        <translation>Dovrane öffnen</translation>
-    </message>
-    <message>
-        <source>Scan Again</source>
-        <translation>Erneut scannen</translation>
-    </message>
-    <message>
-        <source>Quit Dovrane</source>
-        <translation>Dovrane beenden</translation>
-    </message>
-    <message>
-        <source>free of %1</source>
-        <translation>frei von %1</translation>
-    </message>
-    <message>
-        <source>Since yesterday: %1</source>
-        <translation>Seit gestern: %1</translation>
-    </message>
-    <message>
-        <source>From tomorrow on, Dovrane shows here what grew.</source>
-        <translation>Ab morgen zeigt Dovrane hier, was gewachsen ist.</translation>
-    </message>
-    <message>
-        <source>No app updates</source>
-        <translation>Keine App-Updates</translation>
-    </message>
-    <message>
-        <source>%1 app updates ready</source>
-        <translation>%1 App-Updates bereit</translation>
-    </message>
-</context>
-<context>
-    <name>SettingsView</name>
-    <message>
-        <source>Settings</source>
-        <translation>Einstellungen</translation>
-    </message>
-    <message>
-        <source>Startup</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>Open Dovrane at login</source>
-        <translation>Dovrane beim Anmelden öffnen</translation>
-    </message>
-    <message>
-        <source>Show free space in the menu bar</source>
-        <translation>Freien Speicher in der Menüleiste zeigen</translation>
-    </message>
-    <message>
-        <source>Weekly report as a notification</source>
-        <translation>Wochenbericht als Mitteilung</translation>
-    </message>
-    <message>
-        <source>Permissions</source>
-        <translation>Berechtigungen</translation>
-    </message>
-    <message>
-        <source>Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks.</source>
-        <translation>Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen Mac.</translation>
-    </message>
-    <message>
-        <source>Full Disk Access</source>
-        <translation>Voller Festplattenzugriff</translation>
-    </message>
-    <message>
-        <source>On</source>
-        <translation>Ein</translation>
-    </message>
-    <message>
-        <source>Open Settings</source>
-        <translation>Einstellungen öffnen</translation>
-    </message>
-    <message>
-        <source>Show Setup Again…</source>
-        <translation>Einrichtung erneut zeigen…</translation>
-    </message>
-    <message>
-        <source>Old installers</source>
-        <translation>Alte Installationsprogramme</translation>
-    </message>
-    <message>
-        <source>Older than </source>
-        <translation>Älter als </translation>
-    </message>
-    <message>
-        <source> days</source>
-        <translation> Tage</translation>
-    </message>
-    <message>
-        <source>Project folders</source>
-        <translation>Projektordner</translation>
-    </message>
-    <message>
-        <source>Dovrane looks for node_modules, .venv, target, .next and build only in these folders.</source>
-        <translation>Dovrane sucht node_modules, .venv, target, .next und build nur in diesen Ordnern.</translation>
-    </message>
-    <message>
-        <source>No project folders yet</source>
-        <translation>Noch keine Projektordner</translation>
-    </message>
-    <message>
-        <source>Unchanged for </source>
-        <translation>Unverändert seit </translation>
-    </message>
-    <message>
-        <source>Excluded folders</source>
-        <translation>Ausgeschlossene Ordner</translation>
-    </message>
-    <message>
-        <source>Dovrane never lists anything inside these folders.</source>
-        <translation>Dovrane listet nichts in diesen Ordnern auf.</translation>
-    </message>
-    <message>
-        <source>No excluded folders</source>
-        <translation>Keine ausgeschlossenen Ordner</translation>
-    </message>
-</context>
-<context>
-    <name>FolderList</name>
-    <message>
-        <source>Add Folder…</source>
-        <translation>Ordner hinzufügen…</translation>
-    </message>
-    <message>
-        <source>Remove</source>
-        <translation>Entfernen</translation>
-    </message>
-</context>
-<context>
-    <name>AppearanceSettings</name>
-    <message>
-        <source>Preview of the accent color</source>
-        <translation>Vorschau der Akzentfarbe</translation>
-    </message>
-    <message>
-        <source>Accent color</source>
-        <translation>Akzentfarbe</translation>
-    </message>
-    <message>
-        <source>System</source>
-        <translation>System</translation>
-    </message>
-    <message>
-        <source>Inbox</source>
-        <translation>Eingang</translation>
-    </message>
-    <message>
-        <source>Today</source>
-        <translation>Heute</translation>
-    </message>
-    <message>
-        <source>Done</source>
-        <translation>Erledigt</translation>
-    </message>
-    <message>
-        <source>1 left</source>
-        <translation>1 offen</translation>
-    </message>
-    <message>
-        <source>Pick a color</source>
-        <translation>Farbe wählen</translation>
-    </message>
-    <message>
-        <source>Ship the first build</source>
-        <translation>Ersten Build ausliefern</translation>
-    </message>
-    <message>
-        <source>Add Task</source>
-        <translation>Aufgabe hinzufügen</translation>
-    </message>
-    <message>
-        <source>Focus</source>
-        <translation>Fokus</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 
 #include "AppModel/AppModel.h"
 #include "Grid/GridProbes.h"
+#include "Services/SettingKeys.h"
 #include "StorageGraphics/SafetyBadge.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/Labels.h"
@@ -449,7 +450,7 @@ void CategoryDetail::chooseProjectFolders() {
     if (!chosen)
         return;
     chosen->sort();
-    context_.model.services().settings->setTexts(QStringLiteral("scan.projects"), *chosen);
+    SettingKeys::scanProjects.set(*context_.model.services().settings, *chosen);
     context_.model.startScan();
     redrawFooter();
 }

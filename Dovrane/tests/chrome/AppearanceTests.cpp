@@ -6,6 +6,7 @@
 
 #include "AppearanceSettings/AppearanceSettings.h"
 #include "Theme/Theme.h"
+#include "Services/SettingKeys.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -46,7 +47,7 @@ class AppearanceTests : public QObject {
     std::unique_ptr<ThemeStore> storeWith(const std::optional<QString>& stored) {
         settings = std::make_shared<MemorySettings>();
         if (stored)
-            settings->setText("appearance.accent", *stored);
+            SettingKeys::appearanceAccent.set(*settings, *stored);
         return std::make_unique<ThemeStore>(*settings);
     }
 
@@ -96,19 +97,19 @@ private slots:
 
         AccentSwatch* yellow = swatchNamed(view, "Yellow");
         QTest::mouseClick(yellow, Qt::LeftButton, {}, QPoint(8, 8));
-        QCOMPARE(settings->text("appearance.accent"), std::optional<QString>("yellow"));
+        QCOMPARE(SettingKeys::appearanceAccent.stored(*settings), std::optional<QString>("yellow"));
         QCOMPARE(selectedNames(view), QStringList{"Yellow"});
         QCOMPARE(view.themeName()->text(), QString("Yellow"));
         QCOMPARE(selectedRowFill(*view.preview()), rgbColor(0xF5B800));
 
         // Choosing it again keeps it chosen and stores it again.
-        settings->remove("appearance.accent");
+        SettingKeys::appearanceAccent.remove(*settings);
         yellow->click();
-        QCOMPARE(settings->text("appearance.accent"), std::optional<QString>("yellow"));
+        QCOMPARE(SettingKeys::appearanceAccent.stored(*settings), std::optional<QString>("yellow"));
         QVERIFY(yellow->selected());
         // A click outside the circle misses it.
         QTest::mouseClick(swatchNamed(view, "Teal"), Qt::LeftButton, {}, QPoint(1, 1));
-        QCOMPARE(settings->text("appearance.accent"), std::optional<QString>("yellow"));
+        QCOMPARE(SettingKeys::appearanceAccent.stored(*settings), std::optional<QString>("yellow"));
     }
 
     void accessibleNames() {

@@ -7,6 +7,7 @@
 
 #include "MenuBarView/MenuBarView.h"
 #include "StorageGraphics/StorageBar.h"
+#include "Services/SettingKeys.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -142,7 +143,7 @@ private slots:
         QVERIFY(MenuBarSetting::showsItem(settings));
         QVERIFY(!item.isShown());
         MenuBarSetting::shared().set(settings, false);
-        QCOMPARE(settings.boolean("menubar.enabled"), std::optional<bool>(false));
+        QCOMPARE(SettingKeys::menuBarEnabled.stored(settings), std::optional<bool>(false));
     }
 };
 

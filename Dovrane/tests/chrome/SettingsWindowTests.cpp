@@ -10,6 +10,7 @@
 #include "SettingsView/SettingsView.h"
 #include "Theme/Theme.h"
 #include "UiKit/Desktop.h"
+#include "Services/SettingKeys.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -46,8 +47,8 @@ class SettingsWindowTests : public QObject {
 
     Settings& settings() { return *fixture->settings; }
     std::unique_ptr<SettingsView> window() { return std::make_unique<SettingsView>(*model, *themes); }
-    std::unique_ptr<FolderList> list(const QString& key = "scan.projects") {
-        return std::make_unique<FolderList>(settings(), key, "No project folders yet", QString::fromStdString(fixture->home()));
+    std::unique_ptr<FolderList> list(const Setting<QStringList>& setting = SettingKeys::scanProjects) {
+        return std::make_unique<FolderList>(settings(), setting, "No project folders yet", QString::fromStdString(fixture->home()));
     }
 
 private slots:
@@ -65,7 +66,7 @@ private slots:
     }
 
     void openingWritesNothing() {
-        settings().setInteger("scan.installerAge", 500);
+        SettingKeys::scanInstallerAge.set(settings(), 500);
         login->on = true;
         auto shown = window();
         for (SettingsTab tab : allSettingsTabs) {
@@ -76,9 +77,11 @@ private slots:
         QCOMPARE(login->changes, 0);
         auto* scan = static_cast<ScanSettingsView*>(shown->page(SettingsTab::scan));
         QCOMPARE(scan->installerAge()->value(), 365);
-        QCOMPARE(settings().integer("scan.installerAge"), std::optional<qint64>(500));
-        for (const char* key : {"menubar.enabled", "report.weekly", "scan.projectAge", "scan.projects", "scan.excluded"})
-            QVERIFY2(!fixture->settings->contains(key), key);
+        QCOMPARE(SettingKeys::scanInstallerAge.stored(settings()), std::optional<qint64>(500));
+        for (const QString& key : {SettingKeys::menuBarEnabled.key(), SettingKeys::reportWeekly.key(),
+                                   SettingKeys::scanProjectAge.key(), SettingKeys::scanProjects.key(),
+                                   SettingKeys::scanExcluded.key()})
+            QVERIFY2(!fixture->settings->contains(key), qPrintable(key));
     }
 
     void theTabFollowsTheModelBothWays() {
@@ -100,8 +103,8 @@ private slots:
         QVERIFY(general->weekly()->isChecked());
         general->menuBar()->click();
         general->weekly()->click();
-        QCOMPARE(settings().boolean("menubar.enabled"), std::optional<bool>(false));
-        QCOMPARE(settings().boolean("report.weekly"), std::optional<bool>(false));
+        QCOMPARE(SettingKeys::menuBarEnabled.stored(settings()), std::optional<bool>(false));
+        QCOMPARE(SettingKeys::reportWeekly.stored(settings()), std::optional<bool>(false));
         QTest::mouseClick(general->showSetup(), Qt::LeftButton);
         QCOMPARE(model->sheet()->id(), QString("onboarding"));
     }
@@ -144,13 +147,13 @@ private slots:
         QCOMPARE(scan->installerAge()->text(), QString("Older than 14 days"));
         QCOMPARE(scan->projectAge()->value(), 30);
         scan->installerAge()->setValue(0);
-        QCOMPARE(settings().integer("scan.installerAge"), std::optional<qint64>(1));
+        QCOMPARE(SettingKeys::scanInstallerAge.stored(settings()), std::optional<qint64>(1));
         scan->installerAge()->stepUp();
-        QCOMPARE(settings().integer("scan.installerAge"), std::optional<qint64>(2));
+        QCOMPARE(SettingKeys::scanInstallerAge.stored(settings()), std::optional<qint64>(2));
         scan->projectAge()->setValue(3);
-        QCOMPARE(settings().integer("scan.projectAge"), std::optional<qint64>(7));
+        QCOMPARE(SettingKeys::scanProjectAge.stored(settings()), std::optional<qint64>(7));
         scan->projectAge()->setValue(999);
-        QCOMPARE(settings().integer("scan.projectAge"), std::optional<qint64>(365));
+        QCOMPARE(SettingKeys::scanProjectAge.stored(settings()), std::optional<qint64>(365));
         QCOMPARE(scan->projectAge()->text(), QString("Unchanged for 365 days"));
     }
 
@@ -158,35 +161,35 @@ private slots:
         auto folders = list();
         folders->add({"/srv/b", "/srv/B", "/srv/a"});
         folders->add({"/srv/a", "/srv/c"});
-        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>({"/srv/B", "/srv/a", "/srv/b", "/srv/c"}));
-        settings().setTexts("scan.projects", {"/z", "/a", "/m", "/a"});
+        QCOMPARE(SettingKeys::scanProjects.stored(settings()), std::optional<QStringList>({"/srv/B", "/srv/a", "/srv/b", "/srv/c"}));
+        SettingKeys::scanProjects.set(settings(), {"/z", "/a", "/m", "/a"});
         folders->reload();
         folders->remove("/a");
-        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>({"/z", "/m"}));
+        QCOMPARE(SettingKeys::scanProjects.stored(settings()), std::optional<QStringList>({"/z", "/m"}));
         QCOMPARE(folders->folders(), QStringList({"/z", "/m"}));
     }
 
     void aFolderListNeverWritesAStaleCopy() {
-        settings().setTexts("scan.projects", {"/one"});
+        SettingKeys::scanProjects.set(settings(), {"/one"});
         auto folders = list();
         // The Storage page adds a folder while the list shows.
-        settings().setTexts("scan.projects", {"/one", "/two"});
+        SettingKeys::scanProjects.set(settings(), {"/one", "/two"});
         folders->remove("/one");
-        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>(QStringList{"/two"}));
-        settings().setTexts("scan.projects", {"/two", "/three"});
+        QCOMPARE(SettingKeys::scanProjects.stored(settings()), std::optional<QStringList>(QStringList{"/two"}));
+        SettingKeys::scanProjects.set(settings(), {"/two", "/three"});
         folders->add({"/four"});
-        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>({"/four", "/three", "/two"}));
+        QCOMPARE(SettingKeys::scanProjects.stored(settings()), std::optional<QStringList>({"/four", "/three", "/two"}));
     }
 
     void folderListRowsAndEmptyText() {
         const QString home = QString::fromStdString(fixture->home());
         for (bool storedEmpty : {false, true}) {
             if (storedEmpty)
-                settings().setTexts("scan.projects", {});
+                SettingKeys::scanProjects.set(settings(), {});
             auto folders = list();
             QCOMPARE(labelTexts(*folders), QStringList({"No project folders yet"}));
         }
-        settings().setTexts("scan.projects", {home + "/code"});
+        SettingKeys::scanProjects.set(settings(), {home + "/code"});
         auto folders = list();
         folders->show();
         drainMainQueue();
@@ -196,22 +199,22 @@ private slots:
         QCOMPARE(buttons.front()->accessibleName(), QString("Remove"));
         QVERIFY(buttons.front()->text().isEmpty());
         QTest::mouseClick(buttons.front(), Qt::LeftButton);
-        QCOMPARE(settings().texts("scan.projects"), std::optional<QStringList>(QStringList()));
+        QCOMPARE(SettingKeys::scanProjects.stored(settings()), std::optional<QStringList>(QStringList()));
         drainMainQueue();
         QCOMPARE(labelTexts(*folders), QStringList({"No project folders yet"}));
     }
 
     void addFolderAsksThePicker() {
-        auto folders = list("scan.excluded");
+        auto folders = list(SettingKeys::scanExcluded);
         folders->show();
         auto* add = folders->findChild<QPushButton*>();
         QCOMPARE(add->text(), QString("Add Folder…"));
         folders->setPicker([](QWidget*) { return std::nullopt; });
         add->click();
-        QVERIFY(!fixture->settings->contains("scan.excluded"));
+        QVERIFY(!fixture->settings->contains(SettingKeys::scanExcluded.key()));
         folders->setPicker([](QWidget*) { return QStringList({"/x", "/w"}); });
         add->click();
-        QCOMPARE(settings().texts("scan.excluded"), std::optional<QStringList>({"/w", "/x"}));
+        QCOMPARE(SettingKeys::scanExcluded.stored(settings()), std::optional<QStringList>({"/w", "/x"}));
     }
 
     void theHomeFolderIsShownAsTilde() {

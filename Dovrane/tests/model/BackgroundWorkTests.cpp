@@ -9,6 +9,7 @@
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
+#include "Services/SettingKeys.h"
 
 #include <QTest>
 
@@ -16,9 +17,6 @@ using namespace dovrane;
 using namespace dovrane::testing;
 
 namespace {
-
-const QString updatesKey = QStringLiteral("notify.updates.last");
-const QString weeklyKey = QStringLiteral("notify.weekly.last");
 
 struct Loop {
     UpdateHome home;
@@ -42,7 +40,7 @@ struct Loop {
     }
     std::size_t checks(const std::string& app = "Example") const { return home.server->count("/feeds/" + app); }
     const std::vector<FakeNotifier::Posted>& posted() const { return home.fixture.notifier->posted; }
-    std::optional<Date> stored(const QString& key) const { return home.fixture.settings->date(key); }
+    std::optional<Date> stored(const Setting<Date>& setting) const { return setting.stored(*home.fixture.settings); }
 };
 
 void recordDays(ModelFixture& fixture, Date now, std::int64_t weekAgo, std::int64_t today) {
@@ -94,7 +92,7 @@ private slots:
         QCOMPARE(loop.posted()[0].identifier, QStringLiteral("updates"));
         QCOMPARE(loop.posted()[0].title, QStringLiteral("1 app update is ready"));
         QCOMPARE(loop.posted()[0].body, QStringLiteral("Example"));
-        QCOMPARE(loop.stored(updatesKey), std::optional<Date>(loop.clock->now()));
+        QCOMPARE(loop.stored(SettingKeys::updatesNoticeLast), std::optional<Date>(loop.clock->now()));
 
         // A recent check: no check and no notification.
         loop.clock->advance(3'600);
@@ -109,12 +107,12 @@ private slots:
         QCOMPARE(loop.posted().size(), std::size_t(1));
 
         // So does a notification date from the future.
-        loop.home.fixture.settings->setDate(updatesKey, loop.clock->now().adding(86'400 * 30));
+        SettingKeys::updatesNoticeLast.set(*loop.home.fixture.settings, loop.clock->now().adding(86'400 * 30));
         ModelSeeding(model).setUpdatesCheckedAt(std::nullopt);
         loop.nextPass();
         QCOMPARE(loop.checks(), std::size_t(3));
         QCOMPARE(loop.posted().size(), std::size_t(2));
-        QCOMPARE(loop.stored(updatesKey), std::optional<Date>(loop.clock->now()));
+        QCOMPARE(loop.stored(SettingKeys::updatesNoticeLast), std::optional<Date>(loop.clock->now()));
     }
 
     void theUpdatesNotificationNamesThreeAppsAndCountsAll() {
@@ -153,8 +151,8 @@ private slots:
         loop.start(model);
         QVERIFY(model.weekGrowth());
         QVERIFY(loop.posted().empty());
-        QVERIFY(!loop.stored(updatesKey));
-        QVERIFY(!loop.stored(weeklyKey));
+        QVERIFY(!loop.stored(SettingKeys::updatesNoticeLast));
+        QVERIFY(!loop.stored(SettingKeys::weeklyReportLast));
 
         // Allowed again: the weekly report goes at once; the updates notice waits for its next check.
         loop.home.fixture.notifier->available = true;
@@ -170,7 +168,7 @@ private slots:
     void theWeeklyReportFollowsItsSwitchAndItsWeek() {
         Loop loop;
         recordDays(loop.home.fixture, loop.clock->now(), 100'000'000'000, 120'000'000'000);
-        loop.home.fixture.settings->setBoolean(QStringLiteral("report.weekly"), false);
+        SettingKeys::reportWeekly.set(*loop.home.fixture.settings, false);
         AppModel& model = loop.model();
         loop.start(model);
         QVERIFY(model.weekGrowth());
@@ -183,7 +181,7 @@ private slots:
         QCOMPARE(loop.posted()[0].identifier, QStringLiteral("weekly"));
         QCOMPARE(loop.posted()[0].title, QStringLiteral("This week on your Mac"));
         QCOMPARE(loop.posted()[0].body, QString::fromStdString(model.weekGrowth()->sentence()));
-        QCOMPARE(loop.stored(weeklyKey), std::optional<Date>(loop.clock->now()));
+        QCOMPARE(loop.stored(SettingKeys::weeklyReportLast), std::optional<Date>(loop.clock->now()));
 
         // Exactly a week later it is due again, not a second before.
         loop.clock->advance(604'799);
@@ -196,12 +194,12 @@ private slots:
 
     void noWeekOldRecordNoReport() {
         Loop loop;
-        loop.home.fixture.settings->setDate(weeklyKey, Date::fromUnix(0));
+        SettingKeys::weeklyReportLast.set(*loop.home.fixture.settings, Date::fromUnix(0));
         AppModel& model = loop.model();
         loop.start(model);
         QVERIFY(!model.weekGrowth());
         QVERIFY(loop.posted().empty());
-        QCOMPARE(loop.stored(weeklyKey), std::optional<Date>(Date::fromUnix(0)));
+        QCOMPARE(loop.stored(SettingKeys::weeklyReportLast), std::optional<Date>(Date::fromUnix(0)));
     }
 
     void rescansAfterTwentyHoursUnlessAScanRuns() {

@@ -11,6 +11,7 @@
 #include <DovraneKit/FileSystem.h>
 
 #include "support/FakeRunner.h"
+#include "Services/SettingKeys.h"
 
 #include <nlohmann/json.hpp>
 
@@ -69,7 +70,7 @@ private slots:
 
     void theScannerGetsWhatTheModelKnows() {
         ModelFixture fixture;
-        fixture.settings->setInteger("scan.installerAge", 3);
+        SettingKeys::scanInstallerAge.set(*fixture.settings, 3);
         fixture.workspace->running = {{10, 1, Url::fromPath("/Applications/A.app"), std::string("org.example.a")},
                                       {11, 1, Url::fromPath("/Applications/B.app"), std::nullopt}};
         AppModel& model = fixture.makeModel();

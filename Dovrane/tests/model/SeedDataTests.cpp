@@ -5,13 +5,16 @@
 #include "Launch/SeedEntry.h"
 #include "SeedData/SeedData.h"
 #include "Services/StoreRecords.h"
+#include "Services/Translations.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 #include "support/TestSupport.h"
+#include "Services/SettingKeys.h"
 
 #include <DovraneKit/FileSystem.h>
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -292,7 +295,7 @@ private slots:
         QVERIFY(!Fs::exists(ScanCache::url().path()));
         const auto daily = fixture.container().dailySizes();
         QVERIFY(daily && daily->empty());
-        QVERIFY(!fixture.settings->contains("settings.tab"));
+        QVERIFY(!fixture.settings->contains(SettingKeys::settingsTab.key()));
         for (const auto& name : Fs::list(Path::parent(fixture.storePath())))
             QVERIFY2(QString::fromStdString(name).startsWith("test.store"), name.c_str());
     }
@@ -333,7 +336,11 @@ private slots:
     }
 
     void germanTextsAndFileNames() {
+        // The German demo texts come from the catalogue, loaded as the application loads it;
+        // taken out again once the language is English again.
+        const auto english = qScopeGuard([] { Translations::install(); });
         ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
         SeedData::insertIfRequested(model);

@@ -7,6 +7,7 @@
 #include "Services/Translations.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
+#include "Services/SettingKeys.h"
 
 #include <DovraneKit/FileSystem.h>
 
@@ -60,7 +61,7 @@ private slots:
 
     void startValues() {
         ModelFixture fixture;
-        fixture.settings->setText("settings.tab", QStringLiteral("appearance"));
+        SettingKeys::settingsTab.set(*fixture.settings, QStringLiteral("appearance"));
         AppModel& model = fixture.makeModel();
         QCOMPARE(model.sidebar(), std::optional<SidebarItem>(SidebarItem::overview));
         QVERIFY(!model.sheet());
@@ -73,7 +74,7 @@ private slots:
         QVERIFY(!model.updatesCheckedAt());
         QVERIFY(!model.notice());
         QVERIFY(!model.isDemo());
-        QVERIFY(fixture.settings->text("settings.tab") == QStringLiteral("appearance"));
+        QVERIFY(SettingKeys::settingsTab.stored(*fixture.settings) == QStringLiteral("appearance"));
     }
 
     void unknownStoredTabsStartAtGeneral_data() {
@@ -90,7 +91,7 @@ private slots:
         if (stored.isValid())
             fixture.settings->setRaw("settings.tab", stored);
         QCOMPARE(fixture.makeModel().settingsTab(), SettingsTab::general);
-        QCOMPARE(fixture.settings->contains("settings.tab"), stored.isValid()); // reading wrote nothing
+        QCOMPARE(fixture.settings->contains(SettingKeys::settingsTab.key()), stored.isValid()); // reading wrote nothing
     }
 
     void changesAreAnnouncedOnlyWhenValuesDiffer() {
@@ -130,16 +131,16 @@ private slots:
             ChangeLog log(model);
             model.setSettingsTab(SettingsTab::general); // the tab it already shows
             QVERIFY(log.fields.empty());
-            QCOMPARE(fixture.settings->text("settings.tab"), std::optional<QString>(QStringLiteral("general")));
+            QCOMPARE(SettingKeys::settingsTab.stored(*fixture.settings), std::optional<QString>(QStringLiteral("general")));
             model.setSettingsTab(SettingsTab::scan);
             QCOMPARE(log.fields, std::vector{AppModel::Field::settingsTab});
-            QCOMPARE(fixture.settings->text("settings.tab"), std::optional<QString>(QStringLiteral("scan")));
+            QCOMPARE(SettingKeys::settingsTab.stored(*fixture.settings), std::optional<QString>(QStringLiteral("scan")));
         }
-        fixture.settings->remove("settings.tab");
+        SettingKeys::settingsTab.remove(*fixture.settings);
         AppModel& model = fixture.makeModel(); // with the test store
         model.setSettingsTab(SettingsTab::appearance);
         QCOMPARE(model.settingsTab(), SettingsTab::appearance);
-        QVERIFY(!fixture.settings->contains("settings.tab"));
+        QVERIFY(!fixture.settings->contains(SettingKeys::settingsTab.key()));
     }
 
     void scanSettingsComeFromTheSettingsEachTime() {
@@ -149,15 +150,15 @@ private slots:
 
         fixture.settings->setRaw("scan.installerAge", QStringLiteral("30"));
         fixture.settings->setRaw("scan.excluded", QStringLiteral("/home/one"));
-        fixture.settings->setInteger("scan.projectAge", -3);
-        fixture.settings->setTexts("scan.projects", {QStringLiteral("/src"), QStringLiteral("/work")});
+        SettingKeys::scanProjectAge.set(*fixture.settings, -3);
+        SettingKeys::scanProjects.set(*fixture.settings, {QStringLiteral("/src"), QStringLiteral("/work")});
         ScanSettings expected;
         expected.projectAgeDays = -3;
         expected.projectFolders = {"/src", "/work"};
         QCOMPARE(model.settings(), expected);
 
-        fixture.settings->setInteger("scan.installerAge", 0);
-        fixture.settings->setTexts("scan.excluded", {QStringLiteral("/home/one")});
+        SettingKeys::scanInstallerAge.set(*fixture.settings, 0);
+        SettingKeys::scanExcluded.set(*fixture.settings, {QStringLiteral("/home/one")});
         QCOMPARE(model.settings().installerAgeDays, 0);
         QCOMPARE(model.settings().excludedPaths, std::vector<std::string>{"/home/one"});
     }

@@ -12,6 +12,7 @@
 #include "support/Await.h"
 #include "support/FakePkexec.h"
 #include "support/FakeRunner.h"
+#include "Services/SettingKeys.h"
 
 #include <DovraneKit/Explanations.h>
 #include <DovraneKit/FileSystem.h>
@@ -165,7 +166,7 @@ private slots:
         std::erase_if(available.items, [](const CleanupItem& item) { return item.source == "simulators.unavailable"; });
         QCOMPARE(show(available), (QMap<QString, bool>{{"Remove Unavailable…", false}}));
         QCOMPARE(show(categoryOf(scan, CategoryID::projects)), (QMap<QString, bool>{{"Choose Project Folders…", true}}));
-        fixture.base().settings->setTexts("scan.projects", {"/work"});
+        SettingKeys::scanProjects.set(*fixture.base().settings, {"/work"});
         detail.setCategory(Category(CategoryID::apps));
         QCOMPARE(show(categoryOf(scan, CategoryID::projects)),
                  (QMap<QString, bool>{{"Select Safe Items", true}, {"Move to Trash…", false}}));
@@ -188,7 +189,7 @@ private slots:
         QCOMPARE(footerButtons(detail), (QMap<QString, bool>{{"Delete Snapshots…", false}}));
         QCOMPARE(show(categoryOf(scan, CategoryID::caches)),
                  (QMap<QString, bool>{{"Select Safe Items", true}, {"Move to Trash…", false}}));
-        fixture.base().settings->remove("scan.projects");
+        SettingKeys::scanProjects.remove(*fixture.base().settings);
         QCOMPARE(show(categoryOf(scan, CategoryID::projects)), (QMap<QString, bool>{{"Choose Project Folders…", true}}));
     }
 
@@ -378,12 +379,12 @@ private slots:
 
         choose->click();
         QCOMPARE(fixture.pickerCalls, 1);
-        QVERIFY(!fixture.base().settings->contains("scan.projects"));
+        QVERIFY(!fixture.base().settings->contains(SettingKeys::scanProjects.key()));
         QVERIFY(!fixture.model.isScanning());
 
         fixture.pickerAnswer = QStringList{"/home/u/Work", "/home/u/Code"};
         choose->click();
-        QCOMPARE(fixture.base().settings->texts("scan.projects"), std::optional(QStringList{"/home/u/Code", "/home/u/Work"}));
+        QCOMPARE(SettingKeys::scanProjects.stored(*fixture.base().settings), std::optional(QStringList{"/home/u/Code", "/home/u/Work"}));
         QVERIFY(fixture.model.isScanning());
         fixture.model.cancelScan();
         QCOMPARE(footerButtons(detail), (QMap<QString, bool>{{"Select Safe Items", true}, {"Move to Trash…", false}}));

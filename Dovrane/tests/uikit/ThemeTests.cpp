@@ -3,6 +3,7 @@
 #include "Services/Settings.h"
 #include "Theme/Theme.h"
 #include "UiKit/SemanticColors.h"
+#include "Services/SettingKeys.h"
 
 #include <QDBusVariant>
 #include <QSignalSpy>
@@ -16,7 +17,7 @@ QString startingTheme(const char* variable, std::optional<QString> stored) {
     testing::ScopedEnv accent("APP_ACCENT", variable ? std::optional<std::string>(variable) : std::nullopt);
     MemorySettings settings;
     if (stored)
-        settings.setText("appearance.accent", *stored);
+        SettingKeys::appearanceAccent.set(settings, *stored);
     return ThemeStore(settings).current().id + "/" + ThemeStore(settings).themeID();
 }
 
@@ -41,7 +42,7 @@ private slots:
 
     void systemThemeTintsWithSeaGreenWhileMulticolour() {
         MemorySettings settings;
-        settings.setText("appearance.accent", "system");
+        SettingKeys::appearanceAccent.set(settings, "system");
         ThemeStore store(settings);
         QVERIFY(store.macIsMulticolor());
         const Theme theme = store.current();
@@ -59,10 +60,10 @@ private slots:
         QSignalSpy spy(&store, &ThemeStore::themeIDChanged);
         store.setThemeID("seagreen");
         QCOMPARE(spy.count(), 0);
-        QCOMPARE(settings.text("appearance.accent"), std::optional<QString>("seagreen"));
-        settings.remove("appearance.accent");
+        QCOMPARE(SettingKeys::appearanceAccent.stored(settings), std::optional<QString>("seagreen"));
+        SettingKeys::appearanceAccent.remove(settings);
         store.setThemeID("seagreen");
-        QCOMPARE(settings.text("appearance.accent"), std::optional<QString>("seagreen"));
+        QCOMPARE(SettingKeys::appearanceAccent.stored(settings), std::optional<QString>("seagreen"));
         store.setThemeID("mint");
         QCOMPARE(spy.count(), 1);
         QCOMPARE(store.current().darkText, true);

@@ -11,6 +11,7 @@
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
+#include "Services/SettingKeys.h"
 
 #include <QTest>
 
@@ -181,13 +182,13 @@ private slots:
         QVERIFY(view);
         QTest::keyClick(view, Qt::Key_Escape);
         QVERIFY(!model.sheet());
-        QVERIFY(!fixture.settings->boolean("onboarding.done"));
+        QVERIFY(!SettingKeys::onboardingDone.stored(*fixture.settings));
 
         model.setSheet(ActiveSheet::onboarding());
         view = qobject_cast<OnboardingView*>(window.sheetHost()->current());
         QTest::keyClick(view, Qt::Key_Return); // Done is the default
         QVERIFY(!model.sheet());
-        QCOMPARE(fixture.settings->boolean("onboarding.done"), std::optional(true));
+        QCOMPARE(SettingKeys::onboardingDone.stored(*fixture.settings), std::optional(true));
     }
 };
 

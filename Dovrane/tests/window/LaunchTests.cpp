@@ -9,6 +9,7 @@
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
+#include "Services/SettingKeys.h"
 
 #include <QScrollArea>
 #include <QTest>
@@ -75,7 +76,7 @@ private slots:
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
         ModelSeeding(model).setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
-        fixture.settings->setBoolean(QStringLiteral("onboarding.done"), true);
+        SettingKeys::onboardingDone.set(*fixture.settings, true);
         ScopedEnv realStore("APP_STORE", std::nullopt);
         Launch::Sequence({"Dovrane"}).run(model, {});
         QVERIFY(!model.sheet());

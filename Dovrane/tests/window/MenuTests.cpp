@@ -99,7 +99,7 @@ private slots:
         {
             MenuWindow w;
             QCOMPARE(w.window.menuBar()->actions().at(1)->text(), QStringLiteral("Festplatte"));
-            QCOMPARE(w.menus.cleanUpSafeItems->text(), QStringLiteral("Sichere Objekte aufräumen …"));
+            QCOMPARE(w.menus.cleanUpSafeItems->text(), QStringLiteral("Gefahrlose Objekte aufräumen…"));
             QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(), QStringLiteral("Die Festplatte neu messen (Strg-R)"));
         }
         QCoreApplication::removeTranslator(&german);

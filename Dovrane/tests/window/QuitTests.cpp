@@ -5,6 +5,7 @@
 #include "App/DovraneApp.h"
 #include "WindowFixture.h"
 #include "support/ModelTestMain.h"
+#include "Services/SettingKeys.h"
 
 #include <QProcess>
 #include <QTest>
@@ -22,9 +23,9 @@ private slots:
         QVERIFY(!AppDelegate::shouldTerminateAfterLastWindowClosed(settings, false)); // nothing stored
         settings.setText(QStringLiteral("menubar.enabled"), QStringLiteral("false"));
         QVERIFY(!AppDelegate::shouldTerminateAfterLastWindowClosed(settings, false)); // not a Boolean
-        settings.setBoolean(QStringLiteral("menubar.enabled"), false);
+        SettingKeys::menuBarEnabled.set(settings, false);
         QVERIFY(AppDelegate::shouldTerminateAfterLastWindowClosed(settings, false));
-        settings.setBoolean(QStringLiteral("menubar.enabled"), true);
+        SettingKeys::menuBarEnabled.set(settings, true);
         QVERIFY(!AppDelegate::shouldTerminateAfterLastWindowClosed(settings, false));
         QVERIFY(AppDelegate::shouldTerminateAfterLastWindowClosed(settings, true));
     }
@@ -41,7 +42,7 @@ private slots:
         shown = false; // no system tray: never an invisible process
         QVERIFY(!app.keepsRunningWithoutWindow());
         shown = true;
-        fixture.settings->setBoolean(QStringLiteral("menubar.enabled"), false);
+        SettingKeys::menuBarEnabled.set(*fixture.settings, false);
         QVERIFY(!app.keepsRunningWithoutWindow());
     }
 

@@ -11,14 +11,12 @@
 
 #include "QuitChild.h"
 #include "UiKit/Setup.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 namespace dovrane::testing {
@@ -26,21 +24,7 @@ namespace dovrane::testing {
 namespace {
 
 void fixEnvironment() {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
-    setenv("APP_LANG", "en", 1);
-    setenv("LANG", "C.UTF-8", 1);
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE", "TMPDIR", "APP_SEED", "APP_NO_FDA", "APP_PAGE",
-                             "APP_SETTINGS", "APP_SNAPSHOT", "APP_GRID", "APP_ACCENT", "DBUS_SESSION_BUS_ADDRESS",
-                             "XDG_CURRENT_DESKTOP"})
-        unsetenv(name);
-    setenv("HOME", "/tmp/dovrane-windowtests-nohome", 1);
-    setenv("XDG_DATA_HOME", "/tmp/dovrane-windowtests-nohome/.local/share", 1);
-    setenv("XDG_CONFIG_HOME", "/tmp/dovrane-windowtests-nohome/.config", 1);
-    setenv("XDG_RUNTIME_DIR", "/tmp/dovrane-windowtests-runtime", 1);
-    mkdir("/tmp/dovrane-windowtests-runtime", 0700);
-    chmod("/tmp/dovrane-windowtests-runtime", 0700);
+    fixTestEnvironment("windowtests", "Europe/Berlin");
     setenv("APP_CASK_INDEX_URL", "http://127.0.0.1:9/api/cask.json", 1);
     setenv("APP_STORE_LOOKUP_URL", "http://127.0.0.1:9/lookup", 1);
     setenv("APP_STORE", "/tmp/dovrane-windowtests-nohome/Dovrane.store", 1);

@@ -1,6 +1,6 @@
 #include "Theme/Theme.h"
 
-#include "Services/Settings.h"
+#include "Services/SettingKeys.h"
 #include "UiKit/SemanticColors.h"
 
 #include <QApplication>
@@ -14,7 +14,6 @@ namespace dovrane {
 
 namespace {
 
-const QString accentKey = QStringLiteral("appearance.accent");
 constexpr Theme::Shades seaGreen{0x7FD1B9, 0x2E8B72, 0x1F6B57};
 
 Settings*& sharedSettings() {
@@ -63,7 +62,7 @@ ThemeStore::ThemeStore(Settings& settings, QObject* parent) : QObject(parent), s
     if (const char* forced = std::getenv("APP_ACCENT"))
         themeID_ = QString::fromUtf8(forced);
     else
-        themeID_ = settings_.text(accentKey).value_or(QStringLiteral("seagreen"));
+        themeID_ = SettingKeys::appearanceAccent.get(settings_);
 }
 
 ThemeStore& ThemeStore::shared() {
@@ -80,7 +79,7 @@ void ThemeStore::useSettings(Settings& settings) { sharedSettings() = &settings;
 void ThemeStore::setThemeID(const QString& id) {
     const bool changed = id != themeID_;
     themeID_ = id;
-    settings_.setText(accentKey, id);
+    SettingKeys::appearanceAccent.set(settings_, id);
     if (changed)
         emit themeIDChanged(id);
 }

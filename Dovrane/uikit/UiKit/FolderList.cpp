@@ -1,6 +1,5 @@
 #include "UiKit/FolderList.h"
 
-#include "Services/Settings.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
@@ -20,7 +19,10 @@ namespace dovrane {
 
 namespace {
 
-QString listText(const char* text) { return QCoreApplication::translate("FolderList", text); }
+// The folder list's texts share one catalogue context, whichever function shows them; lupdate reads it here.
+struct ListText {
+    Q_DECLARE_TR_FUNCTIONS(FolderList)
+};
 
 // One line, elided in the middle when the row is too narrow.
 class MiddleElidedLabel final : public QWidget {
@@ -47,15 +49,15 @@ private:
 
 } // namespace
 
-FolderList::FolderList(Settings& settings, QString key, QString empty, QString home, QWidget* parent)
-    : QWidget(parent), settings_(settings), key_(std::move(key)), empty_(std::move(empty)), home_(std::move(home)),
+FolderList::FolderList(Settings& settings, Setting<QStringList> setting, QString empty, QString home, QWidget* parent)
+    : QWidget(parent), settings_(settings), setting_(std::move(setting)), empty_(std::move(empty)), home_(std::move(home)),
       picker_(&FolderList::pick) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     rows_ = new QVBoxLayout;
     rows_->setContentsMargins(0, 0, 0, 0);
     column->addLayout(rows_);
-    auto* addButton = new QPushButton(listText("Add Folder…"));
+    auto* addButton = new QPushButton(ListText::tr("Add Folder…"));
     connect(addButton, &QPushButton::clicked, this, [this] {
         if (auto picked = picker_(this))
             add(*picked);
@@ -93,7 +95,7 @@ QString FolderList::abbreviated(const QString& path, const QString& home) {
     return path;
 }
 
-QStringList FolderList::stored() const { return settings_.texts(key_).value_or(QStringList()); }
+QStringList FolderList::stored() const { return setting_.get(settings_); }
 
 void FolderList::reload() {
     folders_ = stored();
@@ -116,7 +118,7 @@ void FolderList::remove(const QString& path) {
 
 void FolderList::store(QStringList folders) {
     folders_ = folders;
-    settings_.setTexts(key_, folders);
+    setting_.set(settings_, folders);
     rebuild();
 }
 
@@ -148,8 +150,8 @@ void FolderList::rebuild() {
         auto* remove = new QToolButton;
         remove->setAutoRaise(true);
         remove->setIcon(Symbols::icon(QStringLiteral("minus.circle")));
-        remove->setAccessibleName(listText("Remove"));
-        remove->setToolTip(listText("Remove"));
+        remove->setAccessibleName(ListText::tr("Remove"));
+        remove->setToolTip(ListText::tr("Remove"));
         connect(remove, &QToolButton::clicked, this, [this, folder] { this->remove(folder); });
         line->addWidget(remove);
         rows_->addWidget(row);

@@ -6,6 +6,8 @@
 // Every change starts from what is stored now, not from the rows on show, so an edit made
 // elsewhere meanwhile is never overwritten by a stale copy.
 
+#include "Services/SettingKeys.h"
+
 #include <QStringList>
 #include <QWidget>
 
@@ -18,16 +20,15 @@ class QVBoxLayout;
 
 namespace dovrane {
 
-class Settings;
-
 class FolderList final : public QWidget {
     Q_OBJECT
 public:
     using Picker = std::function<std::optional<QStringList>(QWidget* parent)>;
 
-    // key: the settings key; empty: the text shown while there are no folders; home: the path
-    // shown as "~".
-    FolderList(Settings& settings, QString key, QString empty, QString home, QWidget* parent = nullptr);
+    // setting: where the list is kept; empty: the text shown while there are no folders; home:
+    // the path shown as "~".
+    FolderList(Settings& settings, Setting<QStringList> setting, QString empty, QString home,
+               QWidget* parent = nullptr);
 
     // Runs the picker modally; the chosen folders' paths in the dialog's order, or none when
     // it was not confirmed.
@@ -39,10 +40,10 @@ public:
 
     // "Add Folder…" asks this instead of pick() (tests).
     void setPicker(Picker picker) { picker_ = std::move(picker); }
-    // The stored list, or none when the key is absent or holds no list of texts.
+    // The stored list, or none when the setting is absent or holds no list of texts.
     QStringList stored() const;
     const QStringList& folders() const { return folders_; }
-    // Reads the key again and shows it.
+    // Reads the setting again and shows it.
     void reload();
     // Adds the paths to what is stored, without duplicates, in code-point order.
     void add(const QStringList& paths);
@@ -57,7 +58,7 @@ private:
     void rebuild();
 
     Settings& settings_;
-    QString key_;
+    Setting<QStringList> setting_;
     QString empty_;
     QString home_;
     Picker picker_;

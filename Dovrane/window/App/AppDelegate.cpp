@@ -2,7 +2,7 @@
 
 #include "ContentView/Notifications.h"
 #include "App/ExitCode.h"
-#include "Services/Settings.h"
+#include "Services/SettingKeys.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,11 +19,7 @@ void AppDelegate::open(const std::vector<Url>& urls) {
 }
 
 bool AppDelegate::shouldTerminateAfterLastWindowClosed(const Settings& settings, bool testStore) {
-    if (testStore)
-        return true;
-    if (std::optional<bool> shown = settings.boolean(QStringLiteral("menubar.enabled")))
-        return !*shown;
-    return false;
+    return testStore || !SettingKeys::menuBarItemShown(settings, testStore);
 }
 
 void AppDelegate::willTerminate(const std::vector<std::string>& arguments) {

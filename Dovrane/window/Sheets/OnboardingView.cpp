@@ -2,6 +2,7 @@
 
 #include "AppModel/AppModel.h"
 #include "Services/Permissions.h"
+#include "Services/SettingKeys.h"
 #include "Sheets/SheetParts.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/Labels.h"
@@ -137,7 +138,7 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     done_ = new QPushButton(tr("Done"), this);
     done_->setDefault(true);
     connect(done_, &QPushButton::clicked, this, [this] {
-        model_.services().settings->setBoolean(QStringLiteral("onboarding.done"), true);
+        SettingKeys::onboardingDone.set(*model_.services().settings, true);
         accept();
     });
     footer->addWidget(done_);

@@ -1,7 +1,9 @@
 #pragma once
-// The library speaks English or German. Every sentence is written as a pair at its place of
-// use and chosen when the text is built.
+// The library speaks English or German. Its code writes the English; the German comes from
+// the catalogue files in kit/catalogue/de, which are compiled into the library. The language
+// is chosen when the text is built.
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,7 +20,15 @@ std::optional<Language> languageFromRaw(std::string_view raw);
 // name none) begins with "de"; otherwise English.
 Language currentLanguage();
 
-// The German text when the current language is German, else the English one.
-std::string L(std::string_view english, std::string_view german);
+// The catalogue's German for this English text when the current language is German and the
+// catalogue has the text; else the English text.
+std::string L(std::string_view english);
+
+// As L(english), then each placeholder {1}, {2}, … replaced by the value at that place:
+// Lf("Used space grew by {1}.", {size}). Values are put in as they are.
+std::string Lf(std::string_view english, std::initializer_list<std::string_view> values);
+
+// Marks an English text kept in a table for the catalogue; L() translates it where it is shown.
+constexpr const char* N_(const char* english) { return english; }
 
 } // namespace dovrane

@@ -9,25 +9,15 @@
 #include "support/ModelTestMain.h"
 
 #include "Store/Store.h"
+#include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
 
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 int main(int argc, char** argv) {
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
-    setenv("APP_LANG", "en", 1);
-    setenv("LANG", "C.UTF-8", 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE", "TMPDIR", "APP_SEED", "APP_NO_FDA",
-                             "DBUS_SESSION_BUS_ADDRESS"})
-        unsetenv(name);
-    setenv("HOME", "/tmp/dovrane-tests-nohome", 1);
-    setenv("XDG_DATA_HOME", "/tmp/dovrane-tests-nohome/.local/share", 1);
-    setenv("XDG_CONFIG_HOME", "/tmp/dovrane-tests-nohome/.config", 1);
+    dovrane::testing::fixTestEnvironment("tests", "Europe/Berlin");
     if (argc == 2 && std::strcmp(argv[1], "--open-store") == 0) {
         // APP_STORE comes from the test that started this process.
         QCoreApplication application(argc, argv);

@@ -1,0 +1,59 @@
+#pragma once
+// The library's German: the catalogue files of kit/catalogue/de (format in the README.md there),
+// compiled into the library, and the lookup L() and Lf() go through. Not part of the public API.
+
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrane::catalogue {
+
+// One catalogue file as compiled in: its name ("scan.txt") and its bytes.
+struct File {
+    std::string_view name;
+    std::string_view text;
+};
+
+// Every file of kit/catalogue/de, in name order; written at build time.
+std::span<const File> embeddedFiles();
+
+// One English text and its German; both point into the file's text.
+struct Entry {
+    std::string_view english;
+    std::string_view german;
+    std::string_view file;
+    int line = 0; // of the English
+};
+
+struct Problem {
+    std::string file;
+    int line = 0;
+    std::string message;
+};
+
+struct Contents {
+    std::vector<Entry> entries;
+    std::vector<Problem> problems;
+};
+
+// The entries of the files, in order. A line or entry that breaks the format becomes a problem
+// and is left out, as is a second entry for the same English text.
+Contents parse(std::span<const File> files);
+
+// The German for an English text from the compiled-in catalogue, or nullopt when it has none;
+// such an English text is noted as a miss, whatever the current language.
+std::optional<std::string_view> german(std::string_view english);
+// The English texts missed since the start or the last forgetMisses(), sorted.
+std::vector<std::string> misses();
+void forgetMisses();
+
+// The numbers of the placeholders {1}, {2}, … in text, each once, ascending.
+std::vector<int> placeholders(std::string_view text);
+// text with each {n} replaced by values[n - 1], in one pass: a value is never read as a
+// placeholder. Anything else in braces stays as it is.
+std::string substituted(std::string_view text, std::initializer_list<std::string_view> values);
+
+} // namespace dovrane::catalogue
