@@ -14,10 +14,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <random>
-#include <cstring>
 #include <string>
 
 namespace {

@@ -4,11 +4,11 @@
 //
 //   build/bin/model_bench [ITEMS] [RECORDS]
 
-#include "Store/Store.h"
 #include "AppModel/AppModel.h"
 #include "AppModel/ScanCache.h"
 #include "Services/Services.h"
 #include "Services/Settings.h"
+#include "Store/Store.h"
 
 #include <DovraneKit/FileSystem.h>
 
@@ -32,7 +32,7 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 long peakKilobytes() {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
@@ -50,7 +50,8 @@ ScanResult largeScan(int items) {
             continue;
         Category category(id);
         for (int index = 0; index < perCategory; ++index) {
-            const std::string path = "/home/bench/Library/Caches/" + std::string(rawValue(id)) + "/item-" + std::to_string(index);
+            const std::string path =
+                "/home/bench/Library/Caches/" + std::string(rawValue(id)) + "/item-" + std::to_string(index);
             category.items.emplace_back(Url::fromPath(path), std::nullopt, 4096 * (index + 1), index % 50 + 1,
                                         Date::now(), "Temporary copies apps keep to load faster.", "caches.app",
                                         Safety::safe, CleanupAction::trash);
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
     auto start = std::chrono::steady_clock::now();
     const std::string encoded = scan.toJson().dump();
     Fs::writeFileAtomically(ScanCache::url().path(), encoded, 0600);
-    std::printf("scan cache write: %d items, %.1f MB, %.2f s\n", items, double(encoded.size()) / 1e6, secondsSince(start));
+    std::printf("scan cache write: %d items, %.1f MB, %.2f s\n", items, double(encoded.size()) / 1e6,
+                secondsSince(start));
 
     start = std::chrono::steady_clock::now();
     const auto loaded = ScanCache::load();

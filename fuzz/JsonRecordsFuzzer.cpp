@@ -2,8 +2,8 @@
 // that decodes writes back to JSON that decodes to the same record, and the figures derived
 // from a decoded scan never overflow.
 #include "DovraneKit/AppRecords.h"
-#include "DovraneKit/RemovedItem.h"
 #include "DovraneKit/JsonReading.h"
+#include "DovraneKit/RemovedItem.h"
 #include "DovraneKit/ScanModel.h"
 #include "DovraneKit/ScanSettings.h"
 #include "DovraneKit/UpdateRecords.h"
@@ -13,8 +13,7 @@ using namespace dovrane;
 
 namespace {
 
-template <class Record>
-void roundTrip(const nlohmann::json& json, const char* what) {
+template <class Record> void roundTrip(const nlohmann::json& json, const char* what) {
     auto record = Record::fromJson(json);
     if (!record)
         return;

@@ -15,8 +15,9 @@ int main(int argc, char** argv) {
     }
     if (tool::matches(args, {"--verify", "--deep", "--strict", "*"})) {
         auto verified = CodeSigning::verify(args[3]);
-        return verified ? tool::success : tool::fail(name, args[3] + ": invalid signature: " + verified.error().message);
+        return verified ? tool::success
+                        : tool::fail(name, args[3] + ": invalid signature: " + verified.error().message);
     }
     return tool::usage("dovrane-codesign --force --sign IDENTITY PATH\n"
-                             "       dovrane-codesign --verify --deep --strict PATH");
+                       "       dovrane-codesign --verify --deep --strict PATH");
 }

@@ -23,6 +23,6 @@ int main(int argc, char** argv) {
         return copied ? tool::success : tool::fail(name, copied.error().message);
     }
     return tool::usage("dovrane-ditto SRC DST\n"
-                             "       dovrane-ditto -x -k ZIP DESTFOLDER\n"
-                             "       dovrane-ditto -c -k --keepParent SRC ZIP");
+                       "       dovrane-ditto -x -k ZIP DESTFOLDER\n"
+                       "       dovrane-ditto -c -k --keepParent SRC ZIP");
 }

@@ -24,5 +24,5 @@ int main(int argc, char** argv) {
         return detached ? tool::success : tool::fail(name, detached.error().message);
     }
     return tool::usage("dovrane-hdiutil attach -nobrowse -readonly -noautoopen -mountpoint MOUNTPOINT FILE\n"
-                             "       dovrane-hdiutil detach MOUNTPOINT -force");
+                       "       dovrane-hdiutil detach MOUNTPOINT -force");
 }

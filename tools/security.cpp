@@ -35,5 +35,5 @@ int main(int argc, char** argv) {
         return std::fflush(stdout) == 0 ? tool::success : tool::failure;
     }
     return tool::usage("dovrane-security find-identity -v -p codesigning\n"
-                             "       dovrane-security create-identity NAME TEAM");
+                       "       dovrane-security create-identity NAME TEAM");
 }

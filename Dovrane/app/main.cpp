@@ -5,17 +5,17 @@
 // end with the developer modes (the traces, the self-test and the screenshot run).
 
 #include "App/DovraneApp.h"
-#include "GuiClipboard.h"
 #include "App/SingleInstance.h"
-#include "Store/Store.h"
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/SheetHost.h"
+#include "GuiClipboard.h"
 #include "MenuBarView/MenuBarView.h"
 #include "SelfTest/SelfTest.h"
 #include "Services/Services.h"
 #include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
 #include "Snapshot/Snapshot.h"
+#include "Store/Store.h"
 #include "Theme/Theme.h"
 #include "UiKit/Setup.h"
 
@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     // The palette, the Settings window and the menu bar item, hosted by the application; they
     // go before it, since they observe its model.
     dovrane::SheetHost::setPaletteMaker([&app](dovrane::AppModel& model, QWidget* window) -> QDialog* {
-        return new dovrane::CommandPalette(model, [&app] { app.openSettings(); }, window);
+        return new dovrane::CommandPalette(
+            model, [&app] { app.openSettings(); }, window);
     });
     dovrane::SettingsView settings(app.model(), dovrane::ThemeStore::shared());
     dovrane::themed(&settings);

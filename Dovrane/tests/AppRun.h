@@ -26,8 +26,7 @@ struct AppRun {
 // the test fails. With `enough`, a program that keeps running is stopped, without a failure,
 // once enough() holds.
 AppRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                  const std::function<bool()>& enough = {},
-                  std::chrono::seconds deadline = std::chrono::seconds(90));
+                  const std::function<bool()>& enough = {}, std::chrono::seconds deadline = std::chrono::seconds(90));
 
 // Expected output put together from its parts, in order.
 std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts);

@@ -8,8 +8,8 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 

@@ -26,11 +26,14 @@ void createIdentity(const std::string& name = "Apple Development: Test Person (T
 
 const std::string otherIdentity = "Developer ID Application: Someone Else (OTHER1)";
 
-const std::vector<std::string> roadChecks = {
-    "PASS the blocklist refuses /System in a plan", "PASS the plan counts three files",
-    "PASS the files left their folder",            "PASS a journal entry lists three items",
-    "PASS the items are in the Trash",             "PASS Put Back restores every file",
-    "PASS the entry is marked as put back",        "PASS leftovers are found by bundle id"};
+const std::vector<std::string> roadChecks = {"PASS the blocklist refuses /System in a plan",
+                                             "PASS the plan counts three files",
+                                             "PASS the files left their folder",
+                                             "PASS a journal entry lists three items",
+                                             "PASS the items are in the Trash",
+                                             "PASS Put Back restores every file",
+                                             "PASS the entry is marked as put back",
+                                             "PASS leftovers are found by bundle id"};
 const std::vector<std::string> updateInstallChecks = {
     "PASS an update with a wrong EdDSA signature is refused", "PASS a signed update replaces the app",
     "PASS the previous version is in the Trash", "PASS an update without the same developer is refused",
@@ -73,8 +76,8 @@ std::vector<Record> journal(const std::string& store) {
         if (sqlite3_prepare_v2(database, "SELECT title, undone FROM removals ORDER BY id", -1, &query, nullptr) ==
             SQLITE_OK)
             while (sqlite3_step(query) == SQLITE_ROW)
-                records.push_back({reinterpret_cast<const char*>(sqlite3_column_text(query, 0)),
-                                   sqlite3_column_int(query, 1) != 0});
+                records.push_back(
+                    {reinterpret_cast<const char*>(sqlite3_column_text(query, 0)), sqlite3_column_int(query, 1) != 0});
         sqlite3_finalize(query);
     }
     sqlite3_close(database);

@@ -21,9 +21,12 @@ std::string infoPlist(const std::string& name, const std::string& version, const
     std::string plist = R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
 <plist version="1.0"><dict>
-<key>CFBundleIdentifier</key><string>test.)" + name + R"(</string>
-<key>CFBundleName</key><string>)" + name + R"(</string>
-<key>CFBundleShortVersionString</key><string>)" + version + "</string>\n";
+<key>CFBundleIdentifier</key><string>test.)" +
+                        name + R"(</string>
+<key>CFBundleName</key><string>)" +
+                        name + R"(</string>
+<key>CFBundleShortVersionString</key><string>)" +
+                        version + "</string>\n";
     if (feed)
         plist += "<key>SUFeedURL</key><string>" + feed->text() + "</string>\n";
     return plist + "</dict></plist>\n";
@@ -31,8 +34,9 @@ std::string infoPlist(const std::string& name, const std::string& version, const
 
 std::string feed(const std::string& version, const std::string& signature = "") {
     return R"(<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel><item>
-<enclosure url="https://downloads.example.test/App.zip" sparkle:shortVersionString=")" + version + "\" " +
-           (signature.empty() ? "" : "sparkle:edSignature=\"" + signature + "\"") + "/></item></channel></rss>";
+<enclosure url="https://downloads.example.test/App.zip" sparkle:shortVersionString=")" +
+           version + "\" " + (signature.empty() ? "" : "sparkle:edSignature=\"" + signature + "\"") +
+           "/></item></channel></rss>";
 }
 
 std::string run(const std::string& arguments, int& status) {

@@ -104,12 +104,14 @@ std::vector<InstalledApp> AppInventory::list() const {
                 apps.push_back(std::move(*app));
         }
     }
-    std::stable_sort(apps.begin(), apps.end(),
-                     [order = NameOrder()](const InstalledApp& a, const InstalledApp& b) { return order(a.name, b.name); });
+    std::stable_sort(apps.begin(), apps.end(), [order = NameOrder()](const InstalledApp& a, const InstalledApp& b) {
+        return order(a.name, b.name);
+    });
     return apps;
 }
 
-std::optional<InstalledApp> AppInventory::read(const Url& bundle, const std::map<std::string, std::string>& casks) const {
+std::optional<InstalledApp> AppInventory::read(const Url& bundle,
+                                               const std::map<std::string, std::string>& casks) const {
     auto info = BundleInfo::read(bundle);
     if (!info || info->empty())
         return std::nullopt;
@@ -192,8 +194,6 @@ std::optional<std::string> AppInventory::teamID(const Url& bundle) {
     return CodeSigning::teamID(bundle.path());
 }
 
-std::optional<Date> AppInventory::lastUsed(const Url&) {
-    return std::nullopt;
-}
+std::optional<Date> AppInventory::lastUsed(const Url&) { return std::nullopt; }
 
 } // namespace dovrane

@@ -21,7 +21,7 @@ std::optional<AppSource> appSourceFromRaw(std::string_view raw) {
 }
 
 nlohmann::json InstalledApp::toJson() const {
-    nlohmann::json json = {{"bundleID", bundleID}, {"name", utf8::valid(name)},     {"version", version},
+    nlohmann::json json = {{"bundleID", bundleID}, {"name", utf8::valid(name)},  {"version", version},
                            {"path", path.text()},  {"source", rawValue(source)}, {"size", size},
                            {"isSystem", isSystem}};
     jsoncoding::putOptional(json, "build", build);

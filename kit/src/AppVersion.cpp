@@ -20,7 +20,8 @@ constexpr int maxDigits = 18;
 icu::BreakIterator* characterIterator() {
     thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
         UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::BreakIterator> made(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        std::unique_ptr<icu::BreakIterator> made(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
         if (U_FAILURE(status))
             made.reset();
         return made;
@@ -29,8 +30,7 @@ icu::BreakIterator* characterIterator() {
 }
 
 // Calls visit(start, end) for every user-perceived character of text.
-template <class Visit>
-void forEachCharacter(const icu::UnicodeString& text, Visit visit) {
+template <class Visit> void forEachCharacter(const icu::UnicodeString& text, Visit visit) {
     icu::BreakIterator* iterator = characterIterator();
     if (!iterator) { // no break rules available: fall back to code points
         for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1))
@@ -49,9 +49,7 @@ std::string toUtf8(const icu::UnicodeString& text) {
     return out;
 }
 
-icu::UnicodeString canonical(const std::string& utf8) {
-    return composed(icu::UnicodeString::fromUTF8(utf8));
-}
+icu::UnicodeString canonical(const std::string& utf8) { return composed(icu::UnicodeString::fromUTF8(utf8)); }
 
 // Unicode code-point order of the canonical forms: negative, zero or positive.
 int compareTexts(const std::string& a, const std::string& b) {

@@ -180,9 +180,10 @@ std::vector<AppcastItem> AppcastParser::items(std::string_view bytes) {
     return FeedReader().read(bytes);
 }
 
-std::optional<AppcastItem> AppcastParser::best(const std::vector<AppcastItem>& items, OperatingSystemVersion osVersion) {
-    std::string system = std::to_string(osVersion.major) + "." + std::to_string(osVersion.minor) + "." +
-                         std::to_string(osVersion.patch);
+std::optional<AppcastItem> AppcastParser::best(const std::vector<AppcastItem>& items,
+                                               OperatingSystemVersion osVersion) {
+    std::string system =
+        std::to_string(osVersion.major) + "." + std::to_string(osVersion.minor) + "." + std::to_string(osVersion.patch);
     auto usable = [&](const AppcastItem& item) {
         if (!item.url || item.informationalOnly || !item.compareVersion())
             return false;

@@ -90,10 +90,9 @@ public:
         archive_read_support_format_tar(reader_.get());
         archive_read_support_format_gnutar(reader_.get());
         archive_read_support_format_zip(reader_.get());
-        archive_write_disk_set_options(writer_.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM |
-                                                          ARCHIVE_EXTRACT_SECURE_SYMLINKS |
-                                                          ARCHIVE_EXTRACT_SECURE_NODOTDOT |
-                                                          ARCHIVE_EXTRACT_NO_OVERWRITE);
+        archive_write_disk_set_options(writer_.get(),
+                                       ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
+                                           ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_NO_OVERWRITE);
         if (archive_read_open_filename(reader_.get(), archivePath.c_str(), 1 << 16) != ARCHIVE_OK)
             return Failure{archivePath + ": " + errorOf(reader_.get(), "the archive cannot be opened")};
         for (;;) {

@@ -14,9 +14,7 @@ namespace {
 
 using nlohmann::json;
 
-json parseQuietly(std::string_view bytes) {
-    return Json::read(bytes).value_or(json());
-}
+json parseQuietly(std::string_view bytes) { return Json::read(bytes).value_or(json()); }
 
 const json* member(const json& object, const char* key) {
     auto it = object.find(key);

@@ -34,7 +34,7 @@ struct Record {
     nlohmann::json json;
     SignatureInfo info;
     std::map<std::string, nlohmann::json> entries; // by encoded path
-    std::string signature;                        // raw 64 bytes; empty when ad hoc
+    std::string signature;                         // raw 64 bytes; empty when ad hoc
 };
 
 std::string recordFile(const std::string& bundle) { return Path::join(bundle, CodeSigning::recordPath); }

@@ -124,30 +124,30 @@ DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutF
         rules.push_back({"home.folders", canonical(folder.path()), Match::exact});
     rules.insert(rules.end(), {
 
-        // The Linux system folders and the home folder's own well-known places. "/dev" is
-        // covered above already.
-        {"etc", "/etc", Match::tree},
-        {"boot", "/boot", Match::tree},
-        {"proc", "/proc", Match::tree},
-        {"sys", "/sys", Match::tree},
-        {"run", "/run", Match::tree},
-        {"lib", "/lib", Match::tree},
-        {"lib32", "/lib32", Match::tree},
-        {"lib64", "/lib64", Match::tree},
-        {"libx32", "/libx32", Match::tree},
-        {"snap", "/snap", Match::tree},
-        {"var", "/var", Match::tree, "/var/tmp"},
-        {"homes", "/home", Match::exact},
-        {"root.home", "/root", Match::exact},
-        {"media", "/media", Match::exact},
-        {"mnt", "/mnt", Match::exact},
-        {"opt", "/opt", Match::exact},
-        {"srv", "/srv", Match::exact},
-        {"home.ssh", inHome(".ssh"), Match::tree},
-        {"home.gnupg", inHome(".gnupg"), Match::tree},
-        {"home.keyrings", inHome(".local/share/keyrings"), Match::tree},
-        {"home.trash", inHome(".local/share/Trash"), Match::tree},
-    });
+                                  // The Linux system folders and the home folder's own well-known places. "/dev" is
+                                  // covered above already.
+                                  {"etc", "/etc", Match::tree},
+                                  {"boot", "/boot", Match::tree},
+                                  {"proc", "/proc", Match::tree},
+                                  {"sys", "/sys", Match::tree},
+                                  {"run", "/run", Match::tree},
+                                  {"lib", "/lib", Match::tree},
+                                  {"lib32", "/lib32", Match::tree},
+                                  {"lib64", "/lib64", Match::tree},
+                                  {"libx32", "/libx32", Match::tree},
+                                  {"snap", "/snap", Match::tree},
+                                  {"var", "/var", Match::tree, "/var/tmp"},
+                                  {"homes", "/home", Match::exact},
+                                  {"root.home", "/root", Match::exact},
+                                  {"media", "/media", Match::exact},
+                                  {"mnt", "/mnt", Match::exact},
+                                  {"opt", "/opt", Match::exact},
+                                  {"srv", "/srv", Match::exact},
+                                  {"home.ssh", inHome(".ssh"), Match::tree},
+                                  {"home.gnupg", inHome(".gnupg"), Match::tree},
+                                  {"home.keyrings", inHome(".local/share/keyrings"), Match::tree},
+                                  {"home.trash", inHome(".local/share/Trash"), Match::tree},
+                              });
     // The Trash that is actually used, when XDG_DATA_HOME points away from ~/.local/share.
     if (std::string trash = canonical(Path::join(Fs::dataHome(), "Trash")); trash != inHome(".local/share/Trash"))
         rules.push_back({"home.trash", trash, Match::tree});
@@ -178,8 +178,8 @@ DeletionGuard::Verdict DeletionGuard::check(const Url& url) const {
         if (rule.match == Match::exact)
             matches = p == rule.path;
         else if (!insideAllowed)
-            matches = isAtOrInside(p, rule.path) &&
-                      (rule.exceptInside.empty() || !isStrictlyInside(p, rule.exceptInside));
+            matches =
+                isAtOrInside(p, rule.path) && (rule.exceptInside.empty() || !isStrictlyInside(p, rule.exceptInside));
         if (matches)
             return Verdict::blocked(rule.id);
     }

@@ -99,8 +99,8 @@ DiskScanner::AppNameLookup DiskScanner::noNames() {
 }
 
 std::optional<CleanupItem> ScanCollectors::measuredItem(const Url& url, std::string name, std::string reason,
-                                                     std::string source, Safety safety, CleanupAction action,
-                                                     std::stop_token stop) {
+                                                        std::string source, Safety safety, CleanupAction action,
+                                                        std::stop_token stop) {
     Measurement measured = SizeCounter::measure(url, stop);
     if (measured.size < 1 && measured.files < 1)
         return std::nullopt;
@@ -186,39 +186,59 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
     const ScanCollectors collectors(*this, layout);
     Category raw(id);
     switch (id) {
-    case CategoryID::apps: raw = collectors.apps(stop); break;
-    case CategoryID::personal: raw = collectors.personal(stop); break;
-    case CategoryID::caches: raw = collectors.caches(stop); break;
+    case CategoryID::apps:
+        raw = collectors.apps(stop);
+        break;
+    case CategoryID::personal:
+        raw = collectors.personal(stop);
+        break;
+    case CategoryID::caches:
+        raw = collectors.caches(stop);
+        break;
     case CategoryID::logs:
         raw = collectors.children(layout.folder("Library/Logs"), id, "logs", Safety::safe,
-                                  L("A log file. Nothing reads old logs."),
-                                  stop);
+                                  L("A log file. Nothing reads old logs."), stop);
         break;
-    case CategoryID::trash: raw = collectors.trash(stop); break;
-    case CategoryID::installers: raw = collectors.installers(stop); break;
+    case CategoryID::trash:
+        raw = collectors.trash(stop);
+        break;
+    case CategoryID::installers:
+        raw = collectors.installers(stop);
+        break;
     case CategoryID::mailDownloads:
         raw = collectors.children(layout.folder("Library/Containers/com.apple.mail/Data/Library/Mail Downloads"), id,
                                   "mail.downloads", Safety::safe,
-                                  L("A copy of an attachment. The original stays in the email."),
-                                  stop);
+                                  L("A copy of an attachment. The original stays in the email."), stop);
         break;
     case CategoryID::messages:
         raw = collectors.single(id, "Library/Messages/Attachments", L("Attachments"),
-                                L("Manage attachments in Messages."),
-                                "messages", stop);
+                                L("Manage attachments in Messages."), "messages", stop);
         break;
-    case CategoryID::iosBackups: raw = collectors.backups(stop); break;
-    case CategoryID::snapshots: raw = collectors.snapshots(stop); break;
-    case CategoryID::xcode: raw = collectors.xcode(stop); break;
-    case CategoryID::simulators: raw = collectors.simulators(stop); break;
+    case CategoryID::iosBackups:
+        raw = collectors.backups(stop);
+        break;
+    case CategoryID::snapshots:
+        raw = collectors.snapshots(stop);
+        break;
+    case CategoryID::xcode:
+        raw = collectors.xcode(stop);
+        break;
+    case CategoryID::simulators:
+        raw = collectors.simulators(stop);
+        break;
     case CategoryID::docker:
         raw = collectors.single(id, "Library/Containers/com.docker.docker/Data/vms/0/data/Docker.raw", "Docker.raw",
                                 L("Shrink it in Docker Desktop > Settings > Resources, or with docker system prune."),
                                 "docker", stop);
         break;
-    case CategoryID::packageCaches: raw = collectors.packageCaches(stop); break;
-    case CategoryID::projects: raw = collectors.projects(stop); break;
-    case CategoryID::other: break;
+    case CategoryID::packageCaches:
+        raw = collectors.packageCaches(stop);
+        break;
+    case CategoryID::projects:
+        raw = collectors.projects(stop);
+        break;
+    case CategoryID::other:
+        break;
     }
 
     std::vector<CleanupItem> kept;
@@ -234,10 +254,10 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
 }
 
 Category ScanCollectors::single(CategoryID id, const std::string& relative, std::string name, std::string reason,
-                             std::string source, std::stop_token stop) const {
+                                std::string source, std::stop_token stop) const {
     std::vector<CleanupItem> items;
-    if (auto item = measuredItem(homeFolder(relative), std::move(name), std::move(reason),
-                                 std::move(source), Safety::keep, CleanupAction::showOnly, stop))
+    if (auto item = measuredItem(homeFolder(relative), std::move(name), std::move(reason), std::move(source),
+                                 Safety::keep, CleanupAction::showOnly, stop))
         items.push_back(std::move(*item));
     return Category(id, std::nullopt, std::move(items));
 }

@@ -54,7 +54,8 @@ Growth Growth::between(const std::map<std::string, std::int64_t>& old, std::int6
 
 std::string Growth::sentence() const {
     if (total <= -noticeable) {
-        std::string x = bytes(total == std::numeric_limits<std::int64_t>::min() ? std::numeric_limits<std::int64_t>::max() : -total);
+        std::string x = bytes(
+            total == std::numeric_limits<std::int64_t>::min() ? std::numeric_limits<std::int64_t>::max() : -total);
         return Lf("Used space shrank by {1}.", {x});
     }
     if (total >= noticeable) {

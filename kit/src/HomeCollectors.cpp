@@ -16,8 +16,7 @@
 namespace dovrane {
 
 Category ScanCollectors::apps(std::stop_token stop) const {
-    const std::string reason =
-        L("Remove apps on the Apps page, leftovers included.");
+    const std::string reason = L("Remove apps on the Apps page, leftovers included.");
     std::vector<CleanupItem> items;
     for (const Url& folder : scanner_.applicationFolders) {
         for (const std::string& entry : Fs::list(folder.path())) {
@@ -45,16 +44,15 @@ Category ScanCollectors::personal(std::stop_token stop) const {
         {"Movies", N_("Movies")},
         {"Library/Mobile Documents", N_("iCloud Drive (on this Mac)")},
     }};
-    const std::string reason =
-        L("Your own files. Dovrane only shows them.");
+    const std::string reason = L("Your own files. Dovrane only shows them.");
 
     Locked<std::vector<std::optional<CleanupItem>>> slots(std::vector<std::optional<CleanupItem>>(folders.size()));
     concurrently(int(folders.size()), [&](int i) {
         const Folder& folder = folders[std::size_t(i)];
         std::optional<CleanupItem> item;
         try {
-            item = measuredItem(homeFolder(folder.relative), L(folder.english), reason, "personal",
-                                Safety::keep, CleanupAction::showOnly, stop);
+            item = measuredItem(homeFolder(folder.relative), L(folder.english), reason, "personal", Safety::keep,
+                                CleanupAction::showOnly, stop);
         } catch (...) {
             // Out of memory while measuring: the folder is left out like an unreadable one.
         }
@@ -101,7 +99,7 @@ Category ScanCollectors::caches(std::stop_token stop) const {
 }
 
 Category ScanCollectors::children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
-                               const std::string& reason, std::stop_token stop) const {
+                                  const std::string& reason, std::stop_token stop) const {
     std::vector<CleanupItem> items;
     for (const std::string& name : Fs::list(folder.path())) {
         if (name == ".DS_Store")
@@ -114,8 +112,7 @@ Category ScanCollectors::children(const Url& folder, CategoryID id, const std::s
 Category ScanCollectors::trash(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     const Url files = Url::fromPath(FreedesktopTrash::homeTrashFiles(scanner_.home.path()));
-    add(items, measuredItem(files, L("Trash"),
-                            L("Finder empties the Trash after you confirm. This cannot be undone."),
+    add(items, measuredItem(files, L("Trash"), L("Finder empties the Trash after you confirm. This cannot be undone."),
                             "trash", Safety::safe, CleanupAction::emptyTrash, stop));
     return Category(CategoryID::trash, std::nullopt, std::move(items));
 }
@@ -129,8 +126,8 @@ Category ScanCollectors::installers(std::stop_token stop) const {
         const std::string extension = ascii::lowercased(Path::extension(name));
         const bool archive = extension == "zip" || extension == "xip";
         // Debian and RPM packages are Linux's disk images and installer packages.
-        const bool installer = extension == "dmg" || extension == "pkg" || extension == "mpkg" ||
-                               extension == "deb" || extension == "rpm";
+        const bool installer =
+            extension == "dmg" || extension == "pkg" || extension == "mpkg" || extension == "deb" || extension == "rpm";
         if (!archive && !installer)
             continue;
         // Linux keeps no date of adding to a folder: the content's modification date decides.
@@ -139,12 +136,11 @@ Category ScanCollectors::installers(std::stop_token stop) const {
         if (!date || !(*date < cutoff))
             continue;
         if (archive)
-            add(items, measuredItem(url, name,
-                                    L("An archive in Downloads. It may hold something you unpacked nowhere else."),
-                                    "installers.archive", Safety::review, CleanupAction::trash, stop));
+            add(items,
+                measuredItem(url, name, L("An archive in Downloads. It may hold something you unpacked nowhere else."),
+                             "installers.archive", Safety::review, CleanupAction::trash, stop));
         else
-            add(items, measuredItem(url, name,
-                                    L("An installer you downloaded. The installed app does not need it."),
+            add(items, measuredItem(url, name, L("An installer you downloaded. The installed app does not need it."),
                                     "installers.image", Safety::safe, CleanupAction::trash, stop));
     }
 
@@ -171,8 +167,8 @@ Category ScanCollectors::backups(std::stop_token stop) const {
         if (info.date)
             name += ", " + DateText::abbreviatedDate(*info.date);
         add(items, measuredItem(backup, std::move(name),
-                                L("A full device backup. Keep the newest one of each device you use."),
-                                "backups.ios", Safety::review, CleanupAction::trash, stop));
+                                L("A full device backup. Keep the newest one of each device you use."), "backups.ios",
+                                Safety::review, CleanupAction::trash, stop));
     }
     return Category(CategoryID::iosBackups, std::nullopt, std::move(items));
 }

@@ -118,8 +118,8 @@ std::string xdgFolder(const std::optional<std::string>& value, const std::string
 class Candidates {
 public:
     explicit Candidates(const Url& home)
-        : home_(home.path()), canonicalHome_(DeletionGuard::canonical(home_)),
-          fixed_(DeletionGuard::fixedTable(home)) {}
+        : home_(home.path()), canonicalHome_(DeletionGuard::canonical(home_)), fixed_(DeletionGuard::fixedTable(home)) {
+    }
 
     // The folder to read for `spelled`, or nothing when it may not stand for a macOS folder:
     // the home folder or a folder holding it, a folder outside the home folder (unless

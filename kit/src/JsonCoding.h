@@ -24,8 +24,7 @@ struct DecodeError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-template <class F>
-auto decode(F&& body) -> Expected<decltype(body())> {
+template <class F> auto decode(F&& body) -> Expected<decltype(body())> {
     try {
         return body();
     } catch (const DecodeError& error) {
@@ -121,9 +120,7 @@ public:
             throw DecodeError(type_ + ": \"" + key + "\" is not a valid URL");
         return *parsed;
     }
-    std::optional<Url> optionalUrl(const char* key) const {
-        return has(key) ? std::optional(url(key)) : std::nullopt;
-    }
+    std::optional<Url> optionalUrl(const char* key) const { return has(key) ? std::optional(url(key)) : std::nullopt; }
 
     const nlohmann::json& array(const char* key) const {
         const auto& v = value(key);
@@ -142,8 +139,7 @@ public:
         return result;
     }
 
-    template <class E>
-    E enumeration(const char* key, std::optional<E> (*fromRaw)(std::string_view)) const {
+    template <class E> E enumeration(const char* key, std::optional<E> (*fromRaw)(std::string_view)) const {
         auto text = string(key);
         auto value = fromRaw(text);
         if (!value)
@@ -160,8 +156,7 @@ private:
     std::string type_;
 };
 
-template <class T>
-void putOptional(nlohmann::json& object, const char* key, const std::optional<T>& value) {
+template <class T> void putOptional(nlohmann::json& object, const char* key, const std::optional<T>& value) {
     if (value)
         object[key] = *value;
 }

@@ -7,13 +7,11 @@
 
 namespace dovrane {
 
-template <class T>
-class Locked {
+template <class T> class Locked {
 public:
     explicit Locked(T initial) : stored_(std::move(initial)) {}
 
-    template <class F>
-    decltype(auto) with(F&& body) {
+    template <class F> decltype(auto) with(F&& body) {
         std::lock_guard lock(lock_);
         return std::forward<F>(body)(stored_);
     }

@@ -16,7 +16,8 @@ struct NameOrder::Collator {
 NameOrder::NameOrder() {
     UErrorCode status = U_ZERO_ERROR;
     auto collator = std::make_shared<Collator>();
-    collator->icu.reset(icu::Collator::createInstance(icu::Locale(std::string(rawValue(currentLanguage())).c_str()), status));
+    collator->icu.reset(
+        icu::Collator::createInstance(icu::Locale(std::string(rawValue(currentLanguage())).c_str()), status));
     if (U_FAILURE(status) || !collator->icu)
         return;
     collator->icu->setStrength(icu::Collator::SECONDARY);

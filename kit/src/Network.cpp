@@ -70,9 +70,7 @@ private:
     static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
         static_cast<Session*>(self)->mutexFor(data).lock();
     }
-    static void unlock(CURL*, curl_lock_data data, void* self) {
-        static_cast<Session*>(self)->mutexFor(data).unlock();
-    }
+    static void unlock(CURL*, curl_lock_data data, void* self) { static_cast<Session*>(self)->mutexFor(data).unlock(); }
     std::mutex& mutexFor(curl_lock_data data) {
         auto index = static_cast<std::size_t>(data);
         return locks_[index < locks_.size() ? index : 0];
@@ -202,14 +200,14 @@ std::string singleLine(std::string text) {
 struct Request {
     std::chrono::seconds stallLimit;
     std::uint64_t maxBytes;
-    const std::string* userAgent = nullptr;   // none: no User-Agent header at all
+    const std::string* userAgent = nullptr; // none: no User-Agent header at all
     CURLSH* share = nullptr;
 };
 
 // One GET, body handed to sink piece by piece; the easy handle is this request's alone.
 // Returns the number of body bytes received.
 Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& request,
-                                  std::function<bool(const char*, std::size_t)> sink) {
+                                            std::function<bool(const char*, std::size_t)> sink) {
     if (!url.isHttp())
         return networkError(NetworkErrorCode::unsupportedURL, "only http and https are fetched: " + url.scheme());
     if (!initializeCurl())
@@ -255,8 +253,8 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
     CURLcode result = curl_easy_perform(easy);
     long status = responseStatus(easy);
     if (transfer.statusRejected || (result == CURLE_OK && !isSuccess(status)))
-        return networkError(NetworkErrorCode::badServerResponse, "the server answered with status " + std::to_string(status),
-                            static_cast<int>(status));
+        return networkError(NetworkErrorCode::badServerResponse,
+                            "the server answered with status " + std::to_string(status), static_cast<int>(status));
     if (transfer.tooLarge)
         return networkError(NetworkErrorCode::responseTooLarge,
                             "the answer is larger than " + std::to_string(request.maxBytes) + " bytes");
@@ -293,8 +291,8 @@ Expected<std::uint64_t, FetchError> download(const Url& from, const std::string&
     // Written under a hidden name beside the target, so the rename is on one file system and
     // a failed download never leaves a partial file at toPath.
     std::string folder = Path::parent(toPath);
-    std::string partial = Path::join(folder.empty() ? "." : folder,
-                                     "." + Path::lastComponent(toPath) + "." + Fs::makeUuid() + ".part");
+    std::string partial =
+        Path::join(folder.empty() ? "." : folder, "." + Path::lastComponent(toPath) + "." + Fs::makeUuid() + ".part");
     int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
         return localError("cannot create " + partial + ": " + std::strerror(errno));
@@ -318,7 +316,8 @@ Expected<std::uint64_t, FetchError> download(const Url& from, const std::string&
     int closeError = ::close(fd) == 0 ? 0 : errno;
     std::optional<FetchError> failure;
     if (!received)
-        failure = writeError ? localError("cannot write " + partial + ": " + std::strerror(writeError)) : received.error();
+        failure =
+            writeError ? localError("cannot write " + partial + ": " + std::strerror(writeError)) : received.error();
     else if (closeError)
         failure = localError("cannot write " + partial + ": " + std::strerror(closeError));
     else if (::rename(partial.c_str(), toPath.c_str()) != 0)

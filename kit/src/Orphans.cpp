@@ -5,9 +5,9 @@
 #include "DovraneKit/Language.h"
 #include "DovraneKit/SizeCounter.h"
 
+#include "DovraneKit/TextPieces.h"
 #include "LibraryNames.h"
 #include "Pattern.h"
-#include "DovraneKit/TextPieces.h"
 
 #include <algorithm>
 #include <memory>
@@ -21,7 +21,7 @@ constexpr std::array<std::string_view, 3> suffixes = {".plist", ".savedState", "
 
 // First words of the identifiers this finder believes (compared lowercased).
 constexpr std::array<std::string_view, 14> firstWords = {"com", "org", "net", "io", "de", "app", "co",
-                                                         "me",  "dev", "eu",  "uk", "fr", "ch", "at"};
+                                                         "me",  "dev", "eu",  "uk", "fr", "ch",  "at"};
 
 // "com.example.editor" gives "com.example"; a single word stays itself.
 std::string vendor(std::string_view identifier) {
@@ -100,8 +100,8 @@ std::vector<Orphan> OrphanFinder::find() const {
             if (!guard.check(entry).isAllowed())
                 continue;
             std::int64_t size = SizeCounter::measure(entry).size;
-            std::string reason =
-                Lf("No installed app has the identifier {1}. Usually left behind when an app was deleted.", {*identifier});
+            std::string reason = Lf(
+                "No installed app has the identifier {1}. Usually left behind when an app was deleted.", {*identifier});
             found.emplace_back(std::move(entry), std::move(*identifier), size, std::move(reason));
         }
     }

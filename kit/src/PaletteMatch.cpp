@@ -30,7 +30,8 @@ icu::UnicodeString prepared(std::string_view utf8) {
 Clusters clusters(const icu::UnicodeString& text) {
     Clusters result;
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> breaks(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    std::unique_ptr<icu::BreakIterator> breaks(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
     if (U_FAILURE(status) || !breaks) {
         // Without break rules every code point stands alone.
         for (int32_t at = 0; at < text.length(); at = text.moveIndex32(at, 1))
@@ -53,8 +54,7 @@ bool isWordCharacter(const Cluster& cluster) {
 bool isWhiteSpace(const Cluster& cluster) { return u_hasBinaryProperty(cluster.char32At(0), UCHAR_WHITE_SPACE); }
 
 // The runs of clusters between separators; empty runs are dropped.
-template <typename IsSeparator>
-std::vector<Clusters> split(const Clusters& text, IsSeparator isSeparator) {
+template <typename IsSeparator> std::vector<Clusters> split(const Clusters& text, IsSeparator isSeparator) {
     std::vector<Clusters> words;
     Clusters word;
     for (const Cluster& cluster : text) {

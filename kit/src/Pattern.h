@@ -25,7 +25,7 @@ public:
 
     struct Match {
         std::size_t start = 0, end = 0;
-        int group = 0; // the first capturing group that took part, 0 when none
+        int group = 0;                            // the first capturing group that took part, 0 when none
         std::size_t groupStart = 0, groupEnd = 0; // that group's range
 
         std::string_view groupIn(std::string_view text) const { return text.substr(groupStart, groupEnd - groupStart); }

@@ -105,8 +105,8 @@ std::optional<Date> dateFrom(std::string_view text) {
     };
     auto year = number(0, 4), month = number(5, 2), day = number(8, 2);
     auto hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-    if (!year || !month || !day || !hour || !minute || !second || *month < 1 || *month > 12 || *day < 1 ||
-        *day > 31 || *hour > 23 || *minute > 59 || *second > 60)
+    if (!year || !month || !day || !hour || !minute || !second || *month < 1 || *month > 12 || *day < 1 || *day > 31 ||
+        *hour > 23 || *minute > 59 || *second > 60)
         return std::nullopt;
     // Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
     int y = *year - (*month <= 2 ? 1 : 0);
@@ -325,7 +325,9 @@ bool binaryGraphWithinLimits(std::string_view bytes) {
         table > trailer || count > (trailer - table) / offsetSize)
         return false;
 
-    auto offsetOf = [&](std::uint64_t object) { return readBigEndian(bytes, std::size_t(table + object * offsetSize), offsetSize); };
+    auto offsetOf = [&](std::uint64_t object) {
+        return readBigEndian(bytes, std::size_t(table + object * offsetSize), offsetSize);
+    };
 
     // Where an array, set or dictionary keeps its references, and how many it has. A string
     // (or key) is checked on the way: libplist aborts the process on one that holds U+0000.

@@ -225,7 +225,8 @@ std::optional<std::string> ProcessRunner::run(const std::string& executable, con
         reaped = waitpid(pid, &status, 0);
     } while (reaped < 0 && errno == EINTR);
 
-    if (!finished || signalled || failed || stop.stop_requested() || reaped != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!finished || signalled || failed || stop.stop_requested() || reaped != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
         return std::nullopt;
     return text;
 }

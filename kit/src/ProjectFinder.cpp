@@ -21,9 +21,9 @@ const std::vector<ProjectFinder::Artifact> ProjectFinder::artifacts = {
     {"build", {"package.json", "build.gradle", "build.gradle.kts", "CMakeLists.txt"}, "the next build"},
 };
 
-const std::set<std::string> ProjectFinder::skipped = {
-    "node_modules", ".git", ".venv", "venv", "target", ".next", "build",
-    "Library", ".Trash", "DerivedData", "Pods", ".build", ".gradle", ".cargo"};
+const std::set<std::string> ProjectFinder::skipped = {"node_modules", ".git",   ".venv",   "venv",   "target",
+                                                      ".next",        "build",  "Library", ".Trash", "DerivedData",
+                                                      "Pods",         ".build", ".gradle", ".cargo"};
 
 const std::set<std::string> ProjectFinder::bundleExtensions = {"app", "photoslibrary", "xcarchive", "bundle",
                                                                "framework"};
@@ -77,11 +77,11 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
 
         const std::string project = folder.lastPathComponent();
         const std::string age = std::to_string(static_cast<long long>(days));
-        into.emplace_back(candidate, project + "/" + artifact.folder, measured.size,
-                          std::max<std::int64_t>(1, measured.files), changed,
-                          Lf("{1} was last changed {2} days ago. {3} brings this folder back.",
-                             {project, age, artifact.tool}),
-                          "projects." + artifact.folder, Safety::safe, CleanupAction::trash);
+        into.emplace_back(
+            candidate, project + "/" + artifact.folder, measured.size, std::max<std::int64_t>(1, measured.files),
+            changed,
+            Lf("{1} was last changed {2} days ago. {3} brings this folder back.", {project, age, artifact.tool}),
+            "projects." + artifact.folder, Safety::safe, CleanupAction::trash);
     }
 
     for (const std::string& name : names) {
@@ -90,7 +90,8 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
         const std::string path = Path::join(folder.path(), name);
         if (!Fs::isDirectory(path) || Fs::isSymlink(path))
             continue;
-        if (const std::string extension = Path::extension(name); !extension.empty() && bundleExtensions.contains(extension))
+        if (const std::string extension = Path::extension(name);
+            !extension.empty() && bundleExtensions.contains(extension))
             continue;
         walk(folder.appending(name), depth + 1, into, stop);
     }

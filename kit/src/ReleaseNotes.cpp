@@ -34,8 +34,7 @@ std::string replaceMatches(const std::string& text, const Pattern& pattern, std:
 
 // The first occurrence at or after a position, for positions that never go back: the text
 // in between is searched only once, so one pass over the whole text stays linear.
-template <class Find>
-class ForwardSearch {
+template <class Find> class ForwardSearch {
 public:
     explicit ForwardSearch(Find find) : find_(std::move(find)) {}
     std::optional<std::size_t> from(std::size_t position) {
@@ -144,7 +143,7 @@ std::optional<std::string> ReleaseNotes::plain(const std::optional<std::string>&
 
     // &amp; comes last, so an escaped entity such as &amp;lt; is not decoded twice.
     static constexpr std::pair<std::string_view, std::string_view> entities[] = {
-        {"&nbsp;", " "}, {"&lt;", "<"},  {"&gt;", ">"}, {"&quot;", "\""},
+        {"&nbsp;", " "}, {"&lt;", "<"},   {"&gt;", ">"}, {"&quot;", "\""},
         {"&#39;", "'"},  {"&apos;", "'"}, {"&amp;", "&"}};
     for (const auto& [entity, character] : entities)
         replaceAll(text, entity, character);

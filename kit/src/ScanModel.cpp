@@ -7,8 +7,8 @@
 #include "Utf8.h"
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 
 namespace dovrane {
 
@@ -17,13 +17,12 @@ using jsoncoding::ObjectReader;
 namespace {
 
 constexpr std::string_view categoryNames[] = {
-    "apps", "personal", "caches", "logs", "trash", "installers", "mailDownloads", "messages",
-    "iosBackups", "snapshots", "xcode", "simulators", "docker", "packageCaches", "projects", "other"};
+    "apps",       "personal",  "caches", "logs",       "trash",  "installers",    "mailDownloads", "messages",
+    "iosBackups", "snapshots", "xcode",  "simulators", "docker", "packageCaches", "projects",      "other"};
 constexpr std::string_view safetyNames[] = {"safe", "review", "keep"};
 constexpr std::string_view actionNames[] = {"trash", "emptyTrash", "deleteSnapshot", "showOnly"};
 
-template <class E, std::size_t N>
-std::optional<E> fromNames(const std::string_view (&names)[N], std::string_view raw) {
+template <class E, std::size_t N> std::optional<E> fromNames(const std::string_view (&names)[N], std::string_view raw) {
     for (std::size_t i = 0; i < N; ++i)
         if (names[i] == raw)
             return E(i);
@@ -38,9 +37,16 @@ int position(CategoryID id) { return static_cast<int>(id); }
 
 bool isSystemData(CategoryID id) {
     switch (id) {
-    case CategoryID::caches: case CategoryID::logs: case CategoryID::mailDownloads: case CategoryID::iosBackups:
-    case CategoryID::snapshots: case CategoryID::xcode: case CategoryID::simulators: case CategoryID::docker:
-    case CategoryID::packageCaches: case CategoryID::other:
+    case CategoryID::caches:
+    case CategoryID::logs:
+    case CategoryID::mailDownloads:
+    case CategoryID::iosBackups:
+    case CategoryID::snapshots:
+    case CategoryID::xcode:
+    case CategoryID::simulators:
+    case CategoryID::docker:
+    case CategoryID::packageCaches:
+    case CategoryID::other:
         return true;
     default:
         return false;
@@ -68,10 +74,10 @@ CleanupItem::CleanupItem(Url url_, std::optional<std::string> name_, std::int64_
 
 nlohmann::json CleanupItem::toJson() const {
     // A name taken from a file name need not be UTF-8; JSON text must be.
-    nlohmann::json json = {{"url", url.text()},          {"name", utf8::valid(name)},
-                           {"size", size},               {"fileCount", fileCount},
-                           {"reason", utf8::valid(reason)}, {"source", utf8::valid(source)},
-                           {"safety", rawValue(safety)}, {"action", rawValue(action)}};
+    nlohmann::json json = {
+        {"url", url.text()},          {"name", utf8::valid(name)},     {"size", size},
+        {"fileCount", fileCount},     {"reason", utf8::valid(reason)}, {"source", utf8::valid(source)},
+        {"safety", rawValue(safety)}, {"action", rawValue(action)}};
     jsoncoding::putOptional(json, "lastUsed", lastUsed);
     return json;
 }
@@ -198,8 +204,12 @@ nlohmann::json ScanResult::toJson() const {
     nlohmann::json categoriesJson = nlohmann::json::array();
     for (const auto& category : categories)
         categoriesJson.push_back(category.toJson());
-    return {{"date", date.secondsSinceReference}, {"volume", utf8::valid(volume)},       {"total", total},
-            {"free", free},                       {"available", available}, {"categories", std::move(categoriesJson)}};
+    return {{"date", date.secondsSinceReference},
+            {"volume", utf8::valid(volume)},
+            {"total", total},
+            {"free", free},
+            {"available", available},
+            {"categories", std::move(categoriesJson)}};
 }
 
 Expected<ScanResult> ScanResult::fromJson(const nlohmann::json& json) {

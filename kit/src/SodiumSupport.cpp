@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-
 namespace dovrane::sodium {
 
 bool ready() {

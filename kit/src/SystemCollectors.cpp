@@ -59,18 +59,16 @@ Category ScanCollectors::xcode(std::stop_token stop) const {
     std::vector<CleanupItem> items;
 
     const Url derivedData = developer.appending("Xcode/DerivedData");
-    const std::string derivedReason =
-        L("Build products. Xcode makes them again on the next build.");
+    const std::string derivedReason = L("Build products. Xcode makes them again on the next build.");
     for (const std::string& entry : Fs::list(derivedData.path()))
         add(items, measuredItem(derivedData.appending(entry), derivedDataName(entry), derivedReason,
                                 "xcode.derivedData", Safety::safe, CleanupAction::trash, stop));
 
     const Url archives = developer.appending("Xcode/Archives");
-    const std::string archiveReason =
-        L("Your archived builds with their debug symbols. Keep the ones you released.");
+    const std::string archiveReason = L("Your archived builds with their debug symbols. Keep the ones you released.");
     for (const std::string& entry : Fs::list(archives.path()))
-        add(items, measuredItem(archives.appending(entry), Lf("Archives {1}", {entry}), archiveReason,
-                                "xcode.archives", Safety::review, CleanupAction::trash, stop));
+        add(items, measuredItem(archives.appending(entry), Lf("Archives {1}", {entry}), archiveReason, "xcode.archives",
+                                Safety::review, CleanupAction::trash, stop));
 
     const std::string supportReason =
         L("Debug files for one device version. Xcode copies them again when you connect that device.");
@@ -82,8 +80,8 @@ Category ScanCollectors::xcode(std::stop_token stop) const {
     }
 
     add(items, measuredItem(developer.appending("CoreSimulator/Caches"), L("Simulator caches"),
-                            L("Caches of the simulators. They are rebuilt when needed."),
-                            "xcode.simCaches", Safety::safe, CleanupAction::trash, stop));
+                            L("Caches of the simulators. They are rebuilt when needed."), "xcode.simCaches",
+                            Safety::safe, CleanupAction::trash, stop));
     return Category(CategoryID::xcode, std::nullopt, std::move(items));
 }
 
@@ -93,8 +91,8 @@ Category ScanCollectors::simulators(std::stop_token stop) const {
     auto output = runTool(ToolPaths::current().xcrun, {"simctl", "list", "devices", "--json"}, stop);
     if (!output) {
         add(items, measuredItem(devices, L("All simulators"),
-                                L("Manage simulators in Xcode > Window > Devices and Simulators."),
-                                "simulators.all", Safety::review, CleanupAction::showOnly, stop));
+                                L("Manage simulators in Xcode > Window > Devices and Simulators."), "simulators.all",
+                                Safety::review, CleanupAction::showOnly, stop));
         return Category(CategoryID::simulators, std::nullopt, std::move(items));
     }
 
@@ -103,13 +101,13 @@ Category ScanCollectors::simulators(std::stop_token stop) const {
                                            : devices.appending(device.udid);
         std::string name = device.name + " (" + device.runtime + ")";
         if (device.isAvailable)
-            add(items, measuredItem(folder, std::move(name),
-                                    L("A simulator with its apps and data."),
+            add(items, measuredItem(folder, std::move(name), L("A simulator with its apps and data."),
                                     "simulators.device", Safety::review, CleanupAction::showOnly, stop));
         else
-            add(items, measuredItem(folder, std::move(name),
-                                    L("Belongs to an Xcode version you no longer have. Remove it on the Developer page."),
-                                    "simulators.unavailable", Safety::safe, CleanupAction::showOnly, stop));
+            add(items,
+                measuredItem(folder, std::move(name),
+                             L("Belongs to an Xcode version you no longer have. Remove it on the Developer page."),
+                             "simulators.unavailable", Safety::safe, CleanupAction::showOnly, stop));
     }
     return Category(CategoryID::simulators, std::nullopt, std::move(items));
 }
@@ -139,8 +137,7 @@ Category ScanCollectors::packageCaches(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     for (const auto& [url, tool] : folders) {
         std::string source = "packages." + ascii::lowercased(tool);
-        add(items, measuredItem(url, tool,
-                                Lf("Downloaded packages. {1} loads them again when needed.", {tool}),
+        add(items, measuredItem(url, tool, Lf("Downloaded packages. {1} loads them again when needed.", {tool}),
                                 std::move(source), Safety::safe, CleanupAction::trash, stop));
     }
     return Category(CategoryID::packageCaches, std::nullopt, std::move(items));

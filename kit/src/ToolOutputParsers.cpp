@@ -1,9 +1,9 @@
 #include "DovraneKit/ToolOutputParsers.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/TextPieces.h"
 #include "JsonCoding.h"
 #include "Pattern.h"
-#include "DovraneKit/TextPieces.h"
 
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>

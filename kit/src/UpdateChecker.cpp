@@ -206,11 +206,10 @@ UpdateCheck UpdateChecker::homebrew(const InstalledApp& app, const CaskTable& ca
         }
     }
     if (!cask)
-        return UpdateCheck::unsupported(
-            L("This app comes from a Homebrew tap that Dovrane cannot read. “brew upgrade” in Terminal still updates it."));
+        return UpdateCheck::unsupported(L("This app comes from a Homebrew tap that Dovrane cannot read. “brew upgrade” "
+                                          "in Terminal still updates it."));
     if (cask->version == "latest")
-        return UpdateCheck::unsupported(
-            L("Homebrew does not track versions of this app."));
+        return UpdateCheck::unsupported(L("Homebrew does not track versions of this app."));
 
     std::string offered = offeredVersion(cask->version);
     if (!AppVersion::isNewer(offered, app.version))

@@ -57,8 +57,8 @@ bool prepareWorkFolder(const std::string& path) {
     if (created)
         fchmod(fd, 0700); // whatever the umask took away
     struct stat info;
-    const bool ok = fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
-                    (info.st_mode & 0777) == 0700;
+    const bool ok =
+        fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 0777) == 0700;
     close(fd);
     return ok;
 }
@@ -148,8 +148,8 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     }
 
     const std::string appPath = app.path.path();
-    auto newApp = unpack(Url::fromPath(file), type, Url::fromPath(Path::join(folder, "unpacked")),
-                         Path::lastComponent(appPath));
+    auto newApp =
+        unpack(Url::fromPath(file), type, Url::fromPath(Path::join(folder, "unpacked")), Path::lastComponent(appPath));
     if (!newApp)
         return refused(UpdateRefusal::unpackFailed);
     auto newInfo = BundleInfo::read(*newApp);
@@ -166,7 +166,8 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     facts.newBundleID = Plist::string(*newInfo, "CFBundleIdentifier").value_or("");
     facts.oldTeamID = CodeSigning::teamID(appPath);
     facts.newTeamID = CodeSigning::teamID(newPath);
-    facts.newSignatureValid = runner && runner->run(tools.codesign, {"--verify", "--deep", "--strict", newPath}).has_value();
+    facts.newSignatureValid =
+        runner && runner->run(tools.codesign, {"--verify", "--deep", "--strict", newPath}).has_value();
     facts.oldGatekeeper = gatekeeper(app.path);
     facts.newGatekeeper = gatekeeper(*newApp);
     facts.oldVersion = bundleVersion(*oldInfo);
@@ -218,7 +219,8 @@ std::optional<Url> UpdateInstaller::unpack(const Url& file, const std::string& t
     if (type == "dmg") {
         const std::string mount = Path::join(Path::parent(target), "mount");
         Fs::makeDirectories(mount, 0700);
-        if (!runner->run(tools.hdiutil, {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", mount, file.path()}))
+        if (!runner->run(tools.hdiutil,
+                         {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", mount, file.path()}))
             return std::nullopt;
         std::optional<Url> answer;
         if (auto found = UpdateInstallerInternals::findApp(Url::fromPath(mount), name)) {

@@ -39,12 +39,9 @@ UpdateInfo readInfo(const nlohmann::json& json) {
 } // namespace
 
 nlohmann::json UpdateInfo::toJson() const {
-    nlohmann::json json = {{"bundleID", bundleID},
-                           {"appPath", appPath.text()},
-                           {"currentVersion", currentVersion},
-                           {"newVersion", newVersion},
-                           {"source", rawValue(source)},
-                           {"checkedAt", checkedAt.secondsSinceReference}};
+    nlohmann::json json = {
+        {"bundleID", bundleID},     {"appPath", appPath.text()},  {"currentVersion", currentVersion},
+        {"newVersion", newVersion}, {"source", rawValue(source)}, {"checkedAt", checkedAt.secondsSinceReference}};
     jsoncoding::putOptional(json, "newBuild", newBuild);
     jsoncoding::putOptional(json, "releaseNotes", releaseNotes);
     jsoncoding::putOptional(json, "releaseNotesURL", releaseNotesURL);
@@ -62,7 +59,9 @@ Expected<UpdateInfo> UpdateInfo::fromJson(const nlohmann::json& json) {
 
 UpdateCheck UpdateCheck::available(UpdateInfo info) { return UpdateCheck(Kind::available, std::move(info), {}); }
 UpdateCheck UpdateCheck::upToDate() { return UpdateCheck(Kind::upToDate, std::nullopt, {}); }
-UpdateCheck UpdateCheck::failed(std::string message) { return UpdateCheck(Kind::failed, std::nullopt, std::move(message)); }
+UpdateCheck UpdateCheck::failed(std::string message) {
+    return UpdateCheck(Kind::failed, std::nullopt, std::move(message));
+}
 UpdateCheck UpdateCheck::unsupported(std::string message) {
     return UpdateCheck(Kind::unsupported, std::nullopt, std::move(message));
 }

@@ -9,12 +9,10 @@ namespace dovrane {
 
 namespace {
 
-bool isUnreserved(unsigned char c) {
-    return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
-}
+bool isUnreserved(unsigned char c) { return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~'; }
 bool isSubDelimiter(unsigned char c) {
-    return c == '!' || c == '$' || c == '&' || c == '\'' || c == '(' || c == ')' || c == '*' || c == '+' ||
-           c == ',' || c == ';' || c == '=';
+    return c == '!' || c == '$' || c == '&' || c == '\'' || c == '(' || c == ')' || c == '*' || c == '+' || c == ',' ||
+           c == ';' || c == '=';
 }
 bool isHex(unsigned char c) { return std::isxdigit(c) != 0; }
 
@@ -67,7 +65,13 @@ bool validRest(std::string_view rest) {
         if (isUnreserved(c) || isSubDelimiter(c))
             continue;
         switch (c) {
-        case ':': case '/': case '?': case '#': case '[': case ']': case '@':
+        case ':':
+        case '/':
+        case '?':
+        case '#':
+        case '[':
+        case ']':
+        case '@':
             continue;
         default:
             return false;
@@ -92,7 +96,8 @@ std::string percentDecode(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '%' && i + 2 < text.size() && isHex(static_cast<unsigned char>(text[i + 1])) && isHex(static_cast<unsigned char>(text[i + 2]))) {
+        if (c == '%' && i + 2 < text.size() && isHex(static_cast<unsigned char>(text[i + 1])) &&
+            isHex(static_cast<unsigned char>(text[i + 2]))) {
             out.push_back(char(hexValue(static_cast<unsigned char>(text[i + 1])) * 16 +
                                hexValue(static_cast<unsigned char>(text[i + 2]))));
             i += 2;

@@ -48,8 +48,9 @@ std::optional<InstalledApp> readApp(const std::string& path, const std::map<std:
 
 TEST(AppInventoryFolders, DefaultFoldersOnlyWhenNoListIsGiven) {
     AppInventory defaults(Url::fromPath("/home/jane"), std::nullopt, {});
-    EXPECT_EQ(defaults.folders, (std::vector<Url>{Url::fromPath("/Applications"), Url::fromPath("/Applications/Utilities"),
-                                                  Url::fromPath("/home/jane/Applications")}));
+    EXPECT_EQ(defaults.folders,
+              (std::vector<Url>{Url::fromPath("/Applications"), Url::fromPath("/Applications/Utilities"),
+                                Url::fromPath("/home/jane/Applications")}));
     AppInventory none(Url::fromPath("/home/jane"), std::vector<Url>{}, {});
     EXPECT_TRUE(none.folders.empty());
     EXPECT_TRUE(none.list().empty());
@@ -90,17 +91,20 @@ TEST(AppInventoryListing, FinderOrderIsCaseInsensitiveNumericAndStable) {
 
 TEST(AppInventoryReading, NamesLoseDirectionMarksAndFallBackInOrder) {
     TempDir dir;
-    auto display = readApp(makeBundle(dir / "Display.app", {{"CFBundleIdentifier", "a.b.c"},
-                                                            {"CFBundleDisplayName", "\u200FHebrew\u200E App\u202A\u202C"},
-                                                            {"CFBundleName", "Other"}}));
+    auto display =
+        readApp(makeBundle(dir / "Display.app", {{"CFBundleIdentifier", "a.b.c"},
+                                                 {"CFBundleDisplayName", "\u200FHebrew\u200E App\u202A\u202C"},
+                                                 {"CFBundleName", "Other"}}));
     ASSERT_TRUE(display);
     EXPECT_EQ(display->name, "Hebrew App");
 
-    auto nameOnly = readApp(makeBundle(dir / "NameOnly.app", {{"CFBundleIdentifier", "a.b.c"}, {"CFBundleName", " Spaced "}}));
+    auto nameOnly =
+        readApp(makeBundle(dir / "NameOnly.app", {{"CFBundleIdentifier", "a.b.c"}, {"CFBundleName", " Spaced "}}));
     EXPECT_EQ(nameOnly->name, " Spaced ") << "nothing but the marks is removed";
 
-    auto fallback = readApp(makeBundle(dir / "Typed.app", {{"CFBundleIdentifier", "a.b.c"}, {"CFBundleDisplayName", 7},
-                                                           {"CFBundleName", "Typed Name"}}));
+    auto fallback = readApp(
+        makeBundle(dir / "Typed.app",
+                   {{"CFBundleIdentifier", "a.b.c"}, {"CFBundleDisplayName", 7}, {"CFBundleName", "Typed Name"}}));
     EXPECT_EQ(fallback->name, "Typed Name") << "a value that is not text counts as absent";
     EXPECT_EQ(readApp(makeBundle(dir / "File Name.app", {{"CFBundleIdentifier", "a.b.c"}}))->name, "File Name");
 
@@ -112,13 +116,14 @@ TEST(AppInventoryReading, NamesLoseDirectionMarksAndFallBackInOrder) {
 
 TEST(AppInventoryReading, VersionAndBuildFallBacks) {
     TempDir dir;
-    auto both = readApp(makeBundle(dir / "Both.app", {{"CFBundleIdentifier", "a.b.c"},
-                                                      {"CFBundleShortVersionString", "2.1"},
-                                                      {"CFBundleVersion", "2100"}}));
+    auto both = readApp(makeBundle(
+        dir / "Both.app",
+        {{"CFBundleIdentifier", "a.b.c"}, {"CFBundleShortVersionString", "2.1"}, {"CFBundleVersion", "2100"}}));
     EXPECT_EQ(both->version, "2.1");
     EXPECT_EQ(both->build, "2100");
 
-    auto buildOnly = readApp(makeBundle(dir / "Build.app", {{"CFBundleIdentifier", "a.b.c"}, {"CFBundleVersion", "77"}}));
+    auto buildOnly =
+        readApp(makeBundle(dir / "Build.app", {{"CFBundleIdentifier", "a.b.c"}, {"CFBundleVersion", "77"}}));
     EXPECT_EQ(buildOnly->version, "77");
     EXPECT_EQ(buildOnly->build, "77") << "kept even when it equals the version";
 
@@ -129,7 +134,10 @@ TEST(AppInventoryReading, VersionAndBuildFallBacks) {
 
 TEST(AppInventoryReading, SourceFeedKeyAndCaskToken) {
     TempDir dir;
-    auto receipt = [](const std::string& app) { writeFile(Path::join(app, "Contents/_MASReceipt/receipt"), "r"); return app; };
+    auto receipt = [](const std::string& app) {
+        writeFile(Path::join(app, "Contents/_MASReceipt/receipt"), "r");
+        return app;
+    };
     auto sparkle = [](const std::string& app) {
         makeFolder(Path::join(app, "Contents/Frameworks/Sparkle.framework"));
         return app;
@@ -151,14 +159,14 @@ TEST(AppInventoryReading, SourceFeedKeyAndCaskToken) {
     EXPECT_EQ(brewed->edKey, "a2V5");
     EXPECT_EQ(readApp(dir / "Brewed.app")->source, AppSource::sparkle) << "an empty cask map makes no Homebrew app";
 
-    auto framework = readApp(sparkle(makeBundle(dir / "Framework.app", {{"CFBundleIdentifier", "com.example.fw"},
-                                                                        {"SUPublicEDKey", ""}})));
+    auto framework = readApp(
+        sparkle(makeBundle(dir / "Framework.app", {{"CFBundleIdentifier", "com.example.fw"}, {"SUPublicEDKey", ""}})));
     EXPECT_EQ(framework->source, AppSource::sparkle);
     EXPECT_EQ(framework->feedURL, std::nullopt);
     EXPECT_EQ(framework->edKey, std::nullopt) << "an empty key is no key";
 
-    auto badFeed = readApp(makeBundle(dir / "BadFeed.app", {{"CFBundleIdentifier", "com.example.bad"},
-                                                            {"SUFeedURL", "not a url"}}));
+    auto badFeed = readApp(
+        makeBundle(dir / "BadFeed.app", {{"CFBundleIdentifier", "com.example.bad"}, {"SUFeedURL", "not a url"}}));
     EXPECT_EQ(badFeed->feedURL, std::nullopt);
     EXPECT_EQ(badFeed->source, AppSource::unknown);
     EXPECT_EQ(badFeed->caskToken, std::nullopt);
@@ -168,8 +176,9 @@ TEST(AppInventoryReading, SourceFeedKeyAndCaskToken) {
 TEST(AppInventoryCasks, MetadataNamesAppsAndTokensWithoutItAreMadeUp) {
     TempDir dir;
     const std::string first = dir / "first", second = dir / "second";
-    writeFile(first + "/visual-studio-code/.metadata/1.90/20240101/Casks/visual-studio-code.json",
-              R"({"artifacts":[{"app":["Visual Studio Code.app"]},{"uninstall":["Code Helper.app","/Applications/Nope.app"]}]})");
+    writeFile(
+        first + "/visual-studio-code/.metadata/1.90/20240101/Casks/visual-studio-code.json",
+        R"({"artifacts":[{"app":["Visual Studio Code.app"]},{"uninstall":["Code Helper.app","/Applications/Nope.app"]}]})");
     writeFile(first + "/visual-studio-code/.metadata/1.91/20240202/Casks/visual-studio-code.json",
               R"({"artifacts":[{"app":["Code Insiders.app"]}]})");
     writeFile(first + "/visual-studio-code/.metadata/1.91/20240202/Casks/other.json", R"(["Wrong File.app"])");

@@ -46,7 +46,8 @@ const Row table[] = {
 
 TEST(VersionComparison, FollowsEveryRowOfTheTable) {
     for (const auto& row : table) {
-        EXPECT_EQ(AppVersion::compare(row.a, row.b), row.expected) << "compare(\"" << row.a << "\", \"" << row.b << "\")";
+        EXPECT_EQ(AppVersion::compare(row.a, row.b), row.expected)
+            << "compare(\"" << row.a << "\", \"" << row.b << "\")";
         // The same pair the other way round gives the opposite answer.
         EXPECT_EQ(static_cast<int>(AppVersion::compare(row.b, row.a)), -static_cast<int>(row.expected)) << row.b;
     }
@@ -71,9 +72,9 @@ TEST(VersionParts, SplitsNumbersAndLetterRuns) {
     std::vector<Part> expected = {Part::makeNumber(4), Part::makeNumber(0), Part::makeText("b"), Part::makeNumber(2)};
     EXPECT_EQ(AppVersion::parts("4.0b2"), expected);
     EXPECT_EQ(AppVersion::parts("RC"), std::vector<Part>{Part::makeText("rc")});
-    EXPECT_EQ(AppVersion::parts("1-2_3+4~(5)"), (std::vector<Part>{Part::makeNumber(1), Part::makeNumber(2),
-                                                                      Part::makeNumber(3), Part::makeNumber(4),
-                                                                      Part::makeNumber(5)}));
+    EXPECT_EQ(AppVersion::parts("1-2_3+4~(5)"),
+              (std::vector<Part>{Part::makeNumber(1), Part::makeNumber(2), Part::makeNumber(3), Part::makeNumber(4),
+                                 Part::makeNumber(5)}));
 }
 
 TEST(VersionParts, OnlyTheFirstPieceBeforeSpaceOrCommaCounts) {
@@ -85,7 +86,8 @@ TEST(VersionParts, OnlyTheFirstPieceBeforeSpaceOrCommaCounts) {
 
 TEST(VersionParts, ReadsLettersAndNumeralsOfEveryScript) {
     // Greek letters lower-cased, a Devanagari vowel sign kept with its consonant.
-    EXPECT_EQ(AppVersion::parts("2\u0392\u0397\u03A4\u0391"), (std::vector<Part>{Part::makeNumber(2), Part::makeText("\u03B2\u03B7\u03C4\u03B1")}));
+    EXPECT_EQ(AppVersion::parts("2\u0392\u0397\u03A4\u0391"),
+              (std::vector<Part>{Part::makeNumber(2), Part::makeText("\u03B2\u03B7\u03C4\u03B1")}));
     EXPECT_EQ(AppVersion::parts("\u0915\u093F"), std::vector<Part>{Part::makeText("\u0915\u093F")});
     // Arabic-Indic digits and a vulgar fraction are numerals, but not ASCII: their value is 0.
     EXPECT_EQ(AppVersion::parts("\u0661\u0662a"), (std::vector<Part>{Part::makeNumber(0), Part::makeText("a")}));

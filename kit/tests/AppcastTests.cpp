@@ -12,7 +12,8 @@ std::string feed(std::string_view items) {
     return std::string(R"(<?xml version="1.0" encoding="utf-8"?>
 <rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
 <channel><title>Editor</title>
-)") + std::string(items) + "</channel></rss>\n";
+)") + std::string(items) +
+           "</channel></rss>\n";
 }
 
 std::vector<AppcastItem> parse(std::string_view items) { return AppcastParser::items(feed(items)); }
@@ -51,12 +52,18 @@ TEST(AppcastItems, ReadsEveryFieldOfATypicalItem) {
   <enclosure url="https://example.com/Editor-2.4.zip" length="48213337" type="application/octet-stream"
              sparkle:version="2400" sparkle:shortVersionString="2.4" sparkle:os="macos" sparkle:edSignature="c2ln"/>
 </item>)");
-    AppcastItem expected{.title = "Version 2.4", .version = "2400", .shortVersion = "2.4",
-                         .minimumSystemVersion = "13.0", .channel = "stable",
+    AppcastItem expected{.title = "Version 2.4",
+                         .version = "2400",
+                         .shortVersion = "2.4",
+                         .minimumSystemVersion = "13.0",
+                         .channel = "stable",
                          .description = "<h2>New</h2><p>Faster &amp; smaller</p>",
                          .releaseNotesURL = Url::parse("https://example.com/notes/2.4"),
-                         .url = Url::parse("https://example.com/Editor-2.4.zip"), .length = 48213337,
-                         .edSignature = "c2ln", .informationalOnly = false, .os = "macos"};
+                         .url = Url::parse("https://example.com/Editor-2.4.zip"),
+                         .length = 48213337,
+                         .edSignature = "c2ln",
+                         .informationalOnly = false,
+                         .os = "macos"};
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0], expected);
     EXPECT_EQ(items[0].displayVersion(), "2.4");
@@ -113,8 +120,9 @@ TEST(AppcastItems, ReleaseNotesLinkPrefersUnmarkedOrEnglish) {
     auto link = [](std::vector<const char*> languages) {
         std::string item = "<item>";
         for (const char* language : languages)
-            item += std::string("<sparkle:releaseNotesLink") + (*language ? " xml:lang=\"" + std::string(language) + "\"" : "") +
-                    ">https://e.com/" + (*language ? language : "plain") + "</sparkle:releaseNotesLink>";
+            item += std::string("<sparkle:releaseNotesLink") +
+                    (*language ? " xml:lang=\"" + std::string(language) + "\"" : "") + ">https://e.com/" +
+                    (*language ? language : "plain") + "</sparkle:releaseNotesLink>";
         auto items = parse(item + "</item>");
         return items.at(0).releaseNotesURL.value_or(Url()).text();
     };
@@ -184,7 +192,8 @@ TEST(AppcastHostile, EntityExpansionIsRefused) {
 
     // One harmless declaration is enough to stop the read.
     EXPECT_TRUE(AppcastParser::items(R"(<!DOCTYPE rss [<!ENTITY v "2.0">]>
-<rss><item><sparkle:version>&v;</sparkle:version></item></rss>)").empty());
+<rss><item><sparkle:version>&v;</sparkle:version></item></rss>)")
+                    .empty());
 }
 
 TEST(AppcastHostile, ExternalEntitiesAreNeverLoaded) {
@@ -220,7 +229,8 @@ TEST(AppcastHostile, OversizedFeedsAreNotRead) {
     EXPECT_TRUE(AppcastParser::items(big).empty());
 
     std::string justUnder = feed(item);
-    justUnder.insert(justUnder.size() - 1, "<!--" + std::string(AppcastParser::maxFeedBytes - justUnder.size() - 7, ' ') + "-->");
+    justUnder.insert(justUnder.size() - 1,
+                     "<!--" + std::string(AppcastParser::maxFeedBytes - justUnder.size() - 7, ' ') + "-->");
     ASSERT_EQ(justUnder.size(), AppcastParser::maxFeedBytes);
     EXPECT_EQ(AppcastParser::items(justUnder).size(), 1u);
 }
@@ -254,8 +264,8 @@ TEST(AppcastBest, KeepsOnlyThisSystemAndReleaseChannels) {
         made.os = std::move(os);
         return made;
     };
-    std::vector<AppcastItem> items = {item("1.0", {}), item("2.0", "Stable"), item("3.0", "PRODUCTION"),
-                                      item("3.5", "release"), item("4.0", "Beta"), item("5.0", "nightly"),
+    std::vector<AppcastItem> items = {item("1.0", {}),           item("2.0", "Stable"), item("3.0", "PRODUCTION"),
+                                      item("3.5", "release"),    item("4.0", "Beta"),   item("5.0", "nightly"),
                                       item("6.0", {}, "windows")};
     EXPECT_EQ(bestVersion(items), "3.5");
     items.push_back(item("3.6", {}, "macOS"));

@@ -29,10 +29,16 @@ struct Item {
     std::int64_t declaredSize = -1; // a size the header claims; data is written up to it
 };
 
-Item fileItem(std::string name, std::string data, mode_t perm = 0644) { return {Item::file, std::move(name), std::move(data), {}, perm}; }
+Item fileItem(std::string name, std::string data, mode_t perm = 0644) {
+    return {Item::file, std::move(name), std::move(data), {}, perm};
+}
 Item folderItem(std::string name, mode_t perm = 0755) { return {Item::folder, std::move(name), {}, {}, perm}; }
-Item linkItem(std::string name, std::string target) { return {Item::link, std::move(name), {}, std::move(target), 0777}; }
-Item hardlinkItem(std::string name, std::string target) { return {Item::hardlink, std::move(name), {}, std::move(target)}; }
+Item linkItem(std::string name, std::string target) {
+    return {Item::link, std::move(name), {}, std::move(target), 0777};
+}
+Item hardlinkItem(std::string name, std::string target) {
+    return {Item::hardlink, std::move(name), {}, std::move(target)};
+}
 Item special(Item::Kind kind, std::string name) { return {kind, std::move(name), {}, {}, 0644}; }
 Item declaredFile(std::string name, std::int64_t size) { return {Item::file, std::move(name), {}, {}, 0644, size}; }
 
@@ -169,10 +175,11 @@ TEST(ArchivesRoundTrip, TarOfEveryCompressionExtractsWithModesAndLinks) {
     for (const char* filter : {"none", "gzip", "bzip2", "xz"}) {
         SCOPED_TRACE(filter);
         TempDir dir;
-        writeArchive(dir / "update.tar", {folderItem("./"), folderItem("./Example.app/"), fileItem("Example.app/run", "code", 0755),
-                                          fileItem("Example.app/setuid", "s", 04755), folderItem("Example.app/Locked", 0500),
-                                          fileItem("Example.app/Locked/inside", "i", 0400), linkItem("Example.app/Current", "run"),
-                                          hardlinkItem("Example.app/again", "Example.app/run")},
+        writeArchive(dir / "update.tar",
+                     {folderItem("./"), folderItem("./Example.app/"), fileItem("Example.app/run", "code", 0755),
+                      fileItem("Example.app/setuid", "s", 04755), folderItem("Example.app/Locked", 0500),
+                      fileItem("Example.app/Locked/inside", "i", 0400), linkItem("Example.app/Current", "run"),
+                      hardlinkItem("Example.app/again", "Example.app/run")},
                      "tar", filter);
         auto summary = Archives::extract(dir / "update.tar", dir / "unpacked");
         ASSERT_TRUE(summary) << summary.error().message;
@@ -244,7 +251,8 @@ TEST(ArchivesHostile, SizeAndCountCapsStopExtraction) {
     EXPECT_FALSE(Fs::exists(dir / "out"));
 
     // Entries under the cap each, over it together.
-    writeArchive(dir / "two.zip", {fileItem("a", std::string(600 << 10, 'a')), fileItem("b", std::string(600 << 10, 'b'))}, "zip");
+    writeArchive(dir / "two.zip",
+                 {fileItem("a", std::string(600 << 10, 'a')), fileItem("b", std::string(600 << 10, 'b'))}, "zip");
     EXPECT_FALSE(Archives::extract(dir / "two.zip", dir / "out", limits));
     EXPECT_FALSE(Fs::exists(dir / "out"));
     EXPECT_TRUE(Archives::extract(dir / "two.zip", dir / "out", {2 << 20, 4}));
@@ -256,7 +264,8 @@ TEST(ArchivesHostile, SizeAndCountCapsStopExtraction) {
     EXPECT_FALSE(Archives::extract(dir / "bomb.tar.xz", dir / "out", limits));
     EXPECT_FALSE(Fs::exists(dir / "out"));
 
-    writeArchive(dir / "many.tar", {fileItem("1", ""), fileItem("2", ""), fileItem("3", ""), fileItem("4", ""), fileItem("5", "")});
+    writeArchive(dir / "many.tar",
+                 {fileItem("1", ""), fileItem("2", ""), fileItem("3", ""), fileItem("4", ""), fileItem("5", "")});
     EXPECT_FALSE(Archives::extract(dir / "many.tar", dir / "out", limits));
     EXPECT_TRUE(Archives::extract(dir / "many.tar", dir / "out", {1 << 20, 5}));
 }

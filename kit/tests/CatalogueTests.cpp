@@ -111,7 +111,8 @@ std::vector<Literal> literals(std::string_view s) {
             line += int(std::count(s.begin() + std::ptrdiff_t(counted), s.begin() + std::ptrdiff_t(start), '\n'));
             counted = start;
             Literal literal{std::move(text), {}, 0, line};
-            if (const std::size_t before = s.find_last_not_of(space, start - 1); start > 0 && before != npos && s[before] == '(') {
+            if (const std::size_t before = s.find_last_not_of(space, start - 1);
+                start > 0 && before != npos && s[before] == '(') {
                 std::size_t name = before;
                 while (name > 0 && identifierCharacter(s[name - 1]))
                     --name;
@@ -207,29 +208,29 @@ TEST(CatalogueFormat, EntriesBetweenCommentsAndEmptyLines) {
 }
 
 TEST(CatalogueFormat, EachMistakeIsReportedAtItsLineAndTheRestIsRead) {
-    const std::string text = "en: No German follows\n"         // 1
-                             "en: Keep\n"                      // 2
-                             "de: Behalten\n"                  // 3
-                             "de: German on its own\n"         // 4
-                             "English: Review\n"               // 5
-                             "en: Trailing space \n"           // 6
-                             "de: Leerzeichen\n"               // 7
-                             "en: {1} files\n"                 // 8
-                             "de: Dateien\n"                   // 9
-                             "en: Broken \xC3\n"               // 10
-                             "de: Kaputt\n"                    // 11
-                             "en:\n"                           // 12
-                             "en: Safe\n"                      // 13
-                             "de: Gefahrlos\n"                 // 14
-                             "en: The last one\n";             // 15
+    const std::string text = "en: No German follows\n" // 1
+                             "en: Keep\n"              // 2
+                             "de: Behalten\n"          // 3
+                             "de: German on its own\n" // 4
+                             "English: Review\n"       // 5
+                             "en: Trailing space \n"   // 6
+                             "de: Leerzeichen\n"       // 7
+                             "en: {1} files\n"         // 8
+                             "de: Dateien\n"           // 9
+                             "en: Broken \xC3\n"       // 10
+                             "de: Kaputt\n"            // 11
+                             "en:\n"                   // 12
+                             "en: Safe\n"              // 13
+                             "de: Gefahrlos\n"         // 14
+                             "en: The last one\n";     // 15
     const auto contents = parseOne(text);
     ASSERT_EQ(contents.entries.size(), 2u) << described(contents.problems);
     EXPECT_EQ(contents.entries[0].german, "Behalten");
     EXPECT_EQ(contents.entries[1].german, "Gefahrlos");
 
     std::vector<std::pair<int, std::string>> expected = {
-        {1, "no German"},       {4, "without an English"}, {5, "expected"},     {6, "space"},
-        {9, "placeholders"},    {10, "UTF-8"},             {12, "expected"},    {15, "no German"},
+        {1, "no German"}, {4, "without an English"}, {5, "expected"},   {6, "space"}, {9, "placeholders"},
+        {10, "UTF-8"},    {12, "expected"},          {15, "no German"},
     };
     ASSERT_EQ(contents.problems.size(), expected.size()) << described(contents.problems);
     for (std::size_t i = 0; i < expected.size(); ++i) {

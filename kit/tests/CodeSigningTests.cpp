@@ -88,7 +88,8 @@ TEST(CodeSigningRoundTrip, ReadOnlyCopyStillVerifies) {
     chmod((dir / "copy/Example.app/Contents/MacOS/app").c_str(), 0555);
     chmod((dir / "copy/Example.app/Contents/Info.plist").c_str(), 0444);
     chmod((dir / "copy/Example.app/Contents").c_str(), 0555);
-    EXPECT_TRUE(CodeSigning::assess(dir / "copy/Example.app")) << failureOf(CodeSigning::verify(dir / "copy/Example.app"));
+    EXPECT_TRUE(CodeSigning::assess(dir / "copy/Example.app"))
+        << failureOf(CodeSigning::verify(dir / "copy/Example.app"));
 }
 
 TEST(CodeSigningTampering, AnyChangeToTheBundleFailsVerification) {
@@ -100,34 +101,54 @@ TEST(CodeSigningTampering, AnyChangeToTheBundleFailsVerification) {
         const char* expected; // part of the failure message
     };
     const std::vector<Case> cases = {
-        {"same-size content change", [](const std::string& app) { writeFile(app + "/Contents/Frameworks/Kit.framework/Versions/A/Kit", "LIBRARY"); }, "modified"},
-        {"longer content", [](const std::string& app) { writeFile(app + "/Contents/MacOS/app", "#!/bin/sh\nexit 1\n\n"); }, "modified"},
+        {"same-size content change",
+         [](const std::string& app) {
+             writeFile(app + "/Contents/Frameworks/Kit.framework/Versions/A/Kit", "LIBRARY");
+         },
+         "modified"},
+        {"longer content",
+         [](const std::string& app) { writeFile(app + "/Contents/MacOS/app", "#!/bin/sh\nexit 1\n\n"); }, "modified"},
         {"added file", [](const std::string& app) { writeFile(app + "/Contents/MacOS/helper", "x"); }, "added"},
         {"added empty folder", [](const std::string& app) { makeFolder(app + "/Contents/PlugIns"); }, "added"},
-        {"file beside the record", [](const std::string& app) { writeFile(app + "/Contents/_CodeSignature/extra", "x"); }, "added"},
-        {"removed file", [](const std::string& app) { unlink((app + "/Contents/Resources/caf\xE9.txt").c_str()); }, "removed"},
+        {"file beside the record",
+         [](const std::string& app) { writeFile(app + "/Contents/_CodeSignature/extra", "x"); }, "added"},
+        {"removed file", [](const std::string& app) { unlink((app + "/Contents/Resources/caf\xE9.txt").c_str()); },
+         "removed"},
         {"removed folder", [](const std::string& app) { Fs::removeAll(app + "/Contents/Resources/empty"); }, "removed"},
-        {"executable bit set", [](const std::string& app) { chmod((app + "/Contents/Info.plist").c_str(), 0744); }, "executable"},
-        {"executable bit cleared", [](const std::string& app) { chmod((app + "/Contents/MacOS/app").c_str(), 0644); }, "executable"},
-        {"file replaced by a link", [](const std::string& app) {
+        {"executable bit set", [](const std::string& app) { chmod((app + "/Contents/Info.plist").c_str(), 0744); },
+         "executable"},
+        {"executable bit cleared", [](const std::string& app) { chmod((app + "/Contents/MacOS/app").c_str(), 0644); },
+         "executable"},
+        {"file replaced by a link",
+         [](const std::string& app) {
              unlink((app + "/Contents/MacOS/app").c_str());
              makeSymlink("../Info.plist", app + "/Contents/MacOS/app");
-         }, "replaced"},
-        {"link retargeted inside", [](const std::string& app) {
+         },
+         "replaced"},
+        {"link retargeted inside",
+         [](const std::string& app) {
              unlink((app + "/Contents/Frameworks/Kit.framework/Versions/Current").c_str());
              makeSymlink(".", app + "/Contents/Frameworks/Kit.framework/Versions/Current");
-         }, "target changed"},
-        {"link retargeted outside", [](const std::string& app) {
+         },
+         "target changed"},
+        {"link retargeted outside",
+         [](const std::string& app) {
              unlink((app + "/Contents/Frameworks/Kit.framework/Versions/Current").c_str());
              makeSymlink("../../../../..", app + "/Contents/Frameworks/Kit.framework/Versions/Current");
-         }, "leaves the bundle"},
-        {"absolute link", [](const std::string& app) {
+         },
+         "leaves the bundle"},
+        {"absolute link",
+         [](const std::string& app) {
              unlink((app + "/Contents/Frameworks/Kit.framework/Kit").c_str());
              makeSymlink("/usr/lib", app + "/Contents/Frameworks/Kit.framework/Kit");
-         }, "leaves the bundle"},
-        {"record's team edited", [](const std::string& app) { editRecord(app, [](auto& r) { r["team"] = "OTHERTEAM1"; }); }, "altered"},
-        {"record's entry dropped", [](const std::string& app) { editRecord(app, [](auto& r) { r["entries"].erase(0); }); }, "altered"},
-        {"record turned ad hoc", [](const std::string& app) {
+         },
+         "leaves the bundle"},
+        {"record's team edited",
+         [](const std::string& app) { editRecord(app, [](auto& r) { r["team"] = "OTHERTEAM1"; }); }, "altered"},
+        {"record's entry dropped",
+         [](const std::string& app) { editRecord(app, [](auto& r) { r["entries"].erase(0); }); }, "altered"},
+        {"record turned ad hoc",
+         [](const std::string& app) {
              editRecord(app, [](auto& r) {
                  r["adhoc"] = true;
                  r.erase("team");
@@ -135,9 +156,12 @@ TEST(CodeSigningTampering, AnyChangeToTheBundleFailsVerification) {
                  r.erase("signature");
              });
              writeFile(app + "/Contents/MacOS/app", "evil");
-         }, "modified"},
-        {"record is not JSON", [](const std::string& app) { writeFile(app + "/" + CodeSigning::recordPath, "{"); }, "damaged"},
-        {"record removed", [](const std::string& app) { unlink((app + "/" + CodeSigning::recordPath).c_str()); }, "not signed"},
+         },
+         "modified"},
+        {"record is not JSON", [](const std::string& app) { writeFile(app + "/" + CodeSigning::recordPath, "{"); },
+         "damaged"},
+        {"record removed", [](const std::string& app) { unlink((app + "/" + CodeSigning::recordPath).c_str()); },
+         "not signed"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,8 +200,8 @@ TEST(CodeSigningLinks, LinksThatLeaveTheBundleCannotBeSigned) {
         {"dangling inside", "missing/file", false},
         {"above the bundle", "../../../elsewhere", true},
         {"absolute", "/Applications", true},
-        {"through a parent link", "up/../..", true},   // up -> .. (the bundle's Contents)
-        {"through an inner link", "top/..", true},       // top -> ../.. (the bundle itself)
+        {"through a parent link", "up/../..", true}, // up -> .. (the bundle's Contents)
+        {"through an inner link", "top/..", true},   // top -> ../.. (the bundle itself)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

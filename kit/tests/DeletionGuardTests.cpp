@@ -35,32 +35,48 @@ protected:
 } // namespace
 
 TEST_F(DeletionGuardTest, SystemFoldersAreProtectedAndTheirOpenPlacesAreNot) {
-    expectVerdicts({{"/", "root"}, {"/System/Library/Foo", "system"}, {"/usr/local/bin/tool", "usr"},
-                    {"/private/var/db", "private"}, {"/Volumes", "volumes"}, {"/Volumes/Backup", "allowed"},
-                    {"/Applications", "applications"}, {"/Applications/Some.app", "allowed"}, {"/Users", "users"},
-                    {"/Users/Shared/file", "allowed"}, {"/Library", "library"}, {"/Library/Caches/x", "allowed"},
-                    {"/Library/Apple/x", "library.apple"}, {"/Library/Keychains/x", "library.keychains"},
+    expectVerdicts({{"/", "root"},
+                    {"/System/Library/Foo", "system"},
+                    {"/usr/local/bin/tool", "usr"},
+                    {"/private/var/db", "private"},
+                    {"/Volumes", "volumes"},
+                    {"/Volumes/Backup", "allowed"},
+                    {"/Applications", "applications"},
+                    {"/Applications/Some.app", "allowed"},
+                    {"/Users", "users"},
+                    {"/Users/Shared/file", "allowed"},
+                    {"/Library", "library"},
+                    {"/Library/Caches/x", "allowed"},
+                    {"/Library/Apple/x", "library.apple"},
+                    {"/Library/Keychains/x", "library.keychains"},
                     {"/tmp/scratch", "allowed"}});
 }
 
 TEST_F(DeletionGuardTest, HomeFoldersStayWhileTheirContentsMayGo) {
-    expectVerdicts({{"~", "home"}, {"~/", "home"}, {"~/Library", "home.library"}, {"~/Music", "allowed"},
+    expectVerdicts({{"~", "home"},
+                    {"~/", "home"},
+                    {"~/Library", "home.library"},
+                    {"~/Music", "allowed"},
                     {"~/documents", "allowed"}});
-    for (std::string folder : {"Documents", "Desktop", "Downloads", "Pictures", "Library/Caches", "Library/Logs",
-                               "Library/Application Support", "Library/Containers", "Library/Group Containers",
-                               "Library/Preferences"})
+    for (std::string folder :
+         {"Documents", "Desktop", "Downloads", "Pictures", "Library/Caches", "Library/Logs",
+          "Library/Application Support", "Library/Containers", "Library/Group Containers", "Library/Preferences"})
         expectVerdicts({{"~/" + folder, "home.folders"}, {"~/" + folder + "/child", "allowed"}});
 }
 
 TEST_F(DeletionGuardTest, PrivateTreesAreProtectedWholeExceptMailDownloadsButNeverPhotos) {
     const std::string downloads = "~/Library/Containers/com.apple.mail/Data/Library/Mail Downloads";
-    expectVerdicts({{"~/.Trash/old.txt", "home.trash"}, {"~/Library/Mobile Documents/a", "icloud"},
+    expectVerdicts({{"~/.Trash/old.txt", "home.trash"},
+                    {"~/Library/Mobile Documents/a", "icloud"},
                     {"~/Library/CloudStorage/Dropbox/a", "cloudStorage"},
-                    {"~/Library/Keychains/login.keychain-db", "keychains"}, {"~/Library/Mail/V10/x", "mail"},
+                    {"~/Library/Keychains/login.keychain-db", "keychains"},
+                    {"~/Library/Mail/V10/x", "mail"},
                     {"~/Library/Messages/Attachments/ab", "messages"},
                     {"~/Library/Containers/com.apple.mail/Data/x", "mail.container"},
-                    {downloads, "mail.container"}, {downloads + "/1234/invoice.pdf", "allowed"},
-                    {downloads + "/x.photoslibrary", "photos"}, {"~/Pictures/P.photoslibrary/a/1.heic", "photos"},
+                    {downloads, "mail.container"},
+                    {downloads + "/1234/invoice.pdf", "allowed"},
+                    {downloads + "/x.photoslibrary", "photos"},
+                    {"~/Pictures/P.photoslibrary/a/1.heic", "photos"},
                     {"~/Pictures/notes.photoslibrary.txt", "allowed"}});
 }
 
@@ -69,8 +85,10 @@ TEST_F(DeletionGuardTest, SandboxRootsOpenTheirContentsButNotThemselves) {
     makeFolder(home / ".Trash/box");
     makeSymlink(home / ".Trash/box", outside / "box-link");
     DeletionGuard boxed(Url::fromPath(home.path()), {Url::fromPath(outside / "box-link")});
-    expectVerdicts({{"~/.Trash/box", "home.trash"}, {"~/.Trash/box/file", "allowed"},
-                    {outside / "box-link/file", "allowed"}, {"~/.Trash/other", "home.trash"}},
+    expectVerdicts({{"~/.Trash/box", "home.trash"},
+                    {"~/.Trash/box/file", "allowed"},
+                    {outside / "box-link/file", "allowed"},
+                    {"~/.Trash/other", "home.trash"}},
                    &boxed);
     // Exact rules still hold inside a sandbox root.
     DeletionGuard wide(Url::fromPath(home.path()), {Url::fromPath(home.path())});
@@ -82,14 +100,17 @@ TEST(DeletionGuardCanonical, RemovesDotsSlashesAndLinks) {
     makeFolder(dir / "real/inner");
     makeSymlink(dir / "real", dir / "alias");
     makeSymlink(dir / "nowhere", dir / "dangling");
-    std::pair<std::string, std::string> cases[] = {
-        {"", "/"}, {"/./../..", "/"}, {"//usr///lib/", "/usr/lib"}, {"tmp", "/tmp"},
-        {dir / "alias/./inner/../inner", dir / "real/inner"},
-        // Canonical up to the deepest existing folder, the rest as spelled.
-        {dir / "alias/inner/new/deeper", dir / "real/inner/new/deeper"},
-        {dir / "alias/missing/../file", dir / "real/file"}, {dir / "dangling/x", dir / "dangling/x"},
-        // The kernel ends a path at a NUL byte.
-        {std::string("/usr\0/../tmp", 12), "/usr"}};
+    std::pair<std::string, std::string> cases[] = {{"", "/"},
+                                                   {"/./../..", "/"},
+                                                   {"//usr///lib/", "/usr/lib"},
+                                                   {"tmp", "/tmp"},
+                                                   {dir / "alias/./inner/../inner", dir / "real/inner"},
+                                                   // Canonical up to the deepest existing folder, the rest as spelled.
+                                                   {dir / "alias/inner/new/deeper", dir / "real/inner/new/deeper"},
+                                                   {dir / "alias/missing/../file", dir / "real/file"},
+                                                   {dir / "dangling/x", dir / "dangling/x"},
+                                                   // The kernel ends a path at a NUL byte.
+                                                   {std::string("/usr\0/../tmp", 12), "/usr"}};
     for (const auto& [path, expected] : cases)
         EXPECT_EQ(DeletionGuard::canonical(path), expected) << path;
 }
@@ -103,7 +124,8 @@ TEST_F(DeletionGuardTest, ParentStepsLeaveALinkTargetNotTheLink) {
     // A project linking into the key folder does not let ".." reach the keys.
     makeFolder(home / ".ssh/sub");
     makeSymlink(home / ".ssh/sub", home / "Documents/project/keys");
-    expectVerdicts({{work / "x/link/../etc", "usr"}, {work / "x/etc", "allowed"},
+    expectVerdicts({{work / "x/link/../etc", "usr"},
+                    {work / "x/etc", "allowed"},
                     {"~/Documents/project/keys/../id_ed25519", "home.ssh"}});
 
     // The home folder given through a link is judged by its real path.
@@ -114,27 +136,49 @@ TEST_F(DeletionGuardTest, ParentStepsLeaveALinkTargetNotTheLink) {
 }
 
 TEST_F(DeletionGuardTest, LinuxSystemFoldersAndHomePlaces) {
-    expectVerdicts({{"/etc/hosts", "etc"}, {"/boot/vmlinuz", "boot"}, {"/dev/null", "dev"},
-                    {"/proc/self/status", "proc"}, {"/sys/kernel", "sys"}, {"/run/lock", "run"},
-                    {"/snap/core/1", "snap"}, {"/var/log/syslog", "var"}, {"/var/tmp", "var"},
-                    {"/var/tmp/build-cache", "allowed"}, {"/var/tmpfiles/x", "var"}, {"/home", "homes"},
-                    {"/root", "root.home"}, {"/media", "media"}, {"/mnt", "mnt"}, {"/opt", "opt"}, {"/srv", "srv"},
-                    {"/home/someone-else", "allowed"}, {"/mnt/disk/file", "allowed"}, {"/opt/tool", "allowed"}});
+    expectVerdicts({{"/etc/hosts", "etc"},
+                    {"/boot/vmlinuz", "boot"},
+                    {"/dev/null", "dev"},
+                    {"/proc/self/status", "proc"},
+                    {"/sys/kernel", "sys"},
+                    {"/run/lock", "run"},
+                    {"/snap/core/1", "snap"},
+                    {"/var/log/syslog", "var"},
+                    {"/var/tmp", "var"},
+                    {"/var/tmp/build-cache", "allowed"},
+                    {"/var/tmpfiles/x", "var"},
+                    {"/home", "homes"},
+                    {"/root", "root.home"},
+                    {"/media", "media"},
+                    {"/mnt", "mnt"},
+                    {"/opt", "opt"},
+                    {"/srv", "srv"},
+                    {"/home/someone-else", "allowed"},
+                    {"/mnt/disk/file", "allowed"},
+                    {"/opt/tool", "allowed"}});
     // On merged-/usr systems these resolve below /usr; either way they are protected.
     for (const char* path : {"/lib/x", "/lib32/x", "/lib64/x", "/libx32/x"})
         EXPECT_FALSE(guard.check(Url::fromPath(path)).isAllowed()) << path;
 
-    expectVerdicts({{"~/.ssh", "home.ssh"}, {"~/.ssh/id_ed25519", "home.ssh"}, {"~/.gnupg/pubring.kbx", "home.gnupg"},
+    expectVerdicts({{"~/.ssh", "home.ssh"},
+                    {"~/.ssh/id_ed25519", "home.ssh"},
+                    {"~/.gnupg/pubring.kbx", "home.gnupg"},
                     {"~/.local/share/keyrings/login.keyring", "home.keyrings"},
-                    {"~/.local/share/Trash/files/old.txt", "home.trash"}, {"~/.config", "home.config"},
-                    {"~/.local", "home.local"}, {"~/.local/share", "home.local.share"}, {"~/.cache", "home.cache"},
-                    {"~/.config/app", "allowed"}, {"~/.local/share/app", "allowed"}, {"~/.cache/app/b", "allowed"}});
+                    {"~/.local/share/Trash/files/old.txt", "home.trash"},
+                    {"~/.config", "home.config"},
+                    {"~/.local", "home.local"},
+                    {"~/.local/share", "home.local.share"},
+                    {"~/.cache", "home.cache"},
+                    {"~/.config/app", "allowed"},
+                    {"~/.local/share/app", "allowed"},
+                    {"~/.cache/app/b", "allowed"}});
 
     // A Trash away from the home folder is protected as well.
     TempDir data;
     dovrane::testing::ScopedEnv xdg("XDG_DATA_HOME", data.path());
     DeletionGuard elsewhere(Url::fromPath(home.path()));
-    expectVerdicts({{data / "Trash/files/old.txt", "home.trash"}, {"~/.local/share/Trash/x", "home.trash"},
+    expectVerdicts({{data / "Trash/files/old.txt", "home.trash"},
+                    {"~/.local/share/Trash/x", "home.trash"},
                     {data / "app/cache", "allowed"}},
                    &elsewhere);
 }

@@ -40,9 +40,14 @@ TEST(DiagnosticReport, NothingYet) {
 
 TEST(DiagnosticReport, AgesAtTheirBoundaries) {
     const std::vector<std::pair<double, std::string>> cases = {
-        {0, "0 h ago"},         {3599, "0 h ago"},        {3600, "1 h ago"},
-        {47 * 3600 + 59 * 60, "47 h ago"}, {48 * 3600, "2 days ago"}, {71 * 3600, "2 days ago"},
-        {72 * 3600, "3 days ago"}, {-7200, "0 h ago"}, // a date after now is not a negative age
+        {0, "0 h ago"},
+        {3599, "0 h ago"},
+        {3600, "1 h ago"},
+        {47 * 3600 + 59 * 60, "47 h ago"},
+        {48 * 3600, "2 days ago"},
+        {71 * 3600, "2 days ago"},
+        {72 * 3600, "3 days ago"},
+        {-7200, "0 h ago"}, // a date after now is not a negative age
     };
     for (const auto& [age, expected] : cases) {
         DiagnosticReport r = report();
@@ -86,6 +91,7 @@ TEST(DiagnosticReport, CountsOnlyTheKindsThereAre) {
     r.updates = counts;
     r.appsInstalled = 4;
     EXPECT_EQ(line(r.text(now), 4), "Apps: 4, updates checked never: available 3, current 0, failed 1, unsupported 0");
-    r.updates = DiagnosticReport::count({{"/x.app", UpdateCheck::upToDate()}, {"/y.app", UpdateCheck::unsupported("no")}});
+    r.updates =
+        DiagnosticReport::count({{"/x.app", UpdateCheck::upToDate()}, {"/y.app", UpdateCheck::unsupported("no")}});
     EXPECT_EQ(line(r.text(now), 4), "Apps: 4, updates checked never: available 0, current 1, failed 0, unsupported 1");
 }

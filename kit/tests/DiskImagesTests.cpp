@@ -61,10 +61,10 @@ int runTool(const std::string& tool, const std::vector<std::string>& args) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-#define REQUIRE_SEVEN_ZIP()                                                 \
-    auto sevenZip = DiskImages::sevenZip();                                 \
-    if (!sevenZip)                                                          \
-        GTEST_SKIP() << "7-Zip is not installed (scripts/install-deps.sh)"
+#define REQUIRE_SEVEN_ZIP()                                                                                            \
+    auto sevenZip = DiskImages::sevenZip();                                                                            \
+    if (!sevenZip)                                                                                                     \
+    GTEST_SKIP() << "7-Zip is not installed (scripts/install-deps.sh)"
 
 } // namespace
 
@@ -169,13 +169,17 @@ TEST(DiskImageAttach, HdiutilToolAttachesAndDetaches) {
     writeAppImage(dir / "update.dmg");
     makeFolder(dir / "mount");
     const std::string mount = dir / "mount";
-    EXPECT_EQ(runTool(hdiutil, {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", mount, dir / "update.dmg"}), 0);
+    EXPECT_EQ(
+        runTool(hdiutil, {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", mount, dir / "update.dmg"}),
+        0);
     EXPECT_TRUE(Fs::isDirectory(dir / "mount/Example.app"));
     EXPECT_EQ(runTool(hdiutil, {"detach", mount, "-force"}), 0);
     EXPECT_FALSE(Fs::exists(mount));
 
     writeFile(dir / "broken.dmg", "not an image");
-    EXPECT_NE(runTool(hdiutil, {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", mount, dir / "broken.dmg"}), 0);
+    EXPECT_NE(
+        runTool(hdiutil, {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", mount, dir / "broken.dmg"}),
+        0);
     EXPECT_FALSE(Fs::exists(mount));
     EXPECT_EQ(runTool(hdiutil, {"attach", "-mountpoint", mount, dir / "update.dmg"}), 2);
     EXPECT_EQ(runTool(hdiutil, {"detach", mount}), 2);

@@ -31,8 +31,8 @@ struct Fixture {
     Date now = Date::fromUnix(1'700'000'000);
 
     DiskScanner scanner() const {
-        return DiskScanner(Url::fromPath(home.path()), applicationFolders, settings, runner, DiskScanner::noNames(),
-                           {}, now);
+        return DiskScanner(Url::fromPath(home.path()), applicationFolders, settings, runner, DiskScanner::noNames(), {},
+                           now);
     }
     std::string operator/(std::string_view relative) const { return home / relative; }
 };
@@ -103,7 +103,8 @@ TEST(DiskScanner, FixedOrderWhateverFinishesLastAndOneProgressCallAtATime) {
 
 TEST(DiskScanner, MissingHomeGivesEmptyCategoriesAndFallbackVolume) {
     TempDir parent;
-    DiskScanner scanner(Url::fromPath(parent / "gone"), std::vector<Url>{}, ScanSettings{}, std::make_shared<FakeRunner>());
+    DiskScanner scanner(Url::fromPath(parent / "gone"), std::vector<Url>{}, ScanSettings{},
+                        std::make_shared<FakeRunner>());
     auto result = scanner.scan({});
     ASSERT_EQ(result.categories.size(), 16u);
     for (const auto& category : result.categories)
@@ -160,7 +161,8 @@ TEST(DiskScanner, ExcludedPathsDropItemsByWholeComponents) {
     auto result = f.scanner().scan({});
     for (const auto& category : result.categories) {
         if (category.id != CategoryID::other) {
-            EXPECT_EQ(category, Category(category.id, 0, {}, category.sizeIsEstimate, category.note)) << rawValue(category.id);
+            EXPECT_EQ(category, Category(category.id, 0, {}, category.sizeIsEstimate, category.note))
+                << rawValue(category.id);
         }
     }
     EXPECT_EQ(result.category(CategoryID::other)->size, result.used());
@@ -191,7 +193,8 @@ TEST(DiskScanner, ProtectedTrashItemsBecomeShowOnlyOthersAreNotChecked) {
     EXPECT_EQ(scanner.collect(CategoryID::installers).items.at(0).action, CleanupAction::showOnly);
 
     // The Trash is a protected tree, yet emptying it is an action of its own and stays.
-    ASSERT_FALSE(DeletionGuard(Url::fromPath(f.home.path())).check(Url::fromPath(f / ".local/share/Trash/files")).isAllowed());
+    ASSERT_FALSE(
+        DeletionGuard(Url::fromPath(f.home.path())).check(Url::fromPath(f / ".local/share/Trash/files")).isAllowed());
     EXPECT_EQ(scanner.collect(CategoryID::trash).items.at(0).action, CleanupAction::emptyTrash);
 }
 
@@ -317,8 +320,9 @@ TEST(DiskScanner, InstallersAndProjectsComeOutOfThePersonalFolders) {
                       {itemAt("/h/Downloads", 10 * GB), itemAt("/h/Documents", 5 * GB), itemAt("/h/Desktop", GB)});
     Category installers(CategoryID::installers, std::nullopt,
                         {itemAt("/h/Downloads/old.dmg", 3 * GB), itemAt("/h/Downloads2/other.dmg", 2 * GB)});
-    Category projects(CategoryID::projects, std::nullopt,
-                      {itemAt("/h/Documents/code/shop/node_modules", 4 * GB), itemAt("/h/Documents/api/target", 4 * GB)});
+    Category projects(
+        CategoryID::projects, std::nullopt,
+        {itemAt("/h/Documents/code/shop/node_modules", 4 * GB), itemAt("/h/Documents/api/target", 4 * GB)});
     Category logs(CategoryID::logs, std::nullopt, {itemAt("/h/Desktop/x.log", GB)});
 
     auto result = DiskScanner::deduplicateDownloads({logs, personal, installers, projects});

@@ -271,8 +271,7 @@ TEST(FreedesktopTrashVolume, ItemsOnAnotherVolumeGoToThatVolumesOwnTrash) {
 
 TEST_F(FreedesktopTrashTest, NamesUpToTheLongestGoInShortenedAndComeBackWhole) {
     // 255 bytes of ASCII, and 254 bytes of two-byte characters that must not be cut in half.
-    const std::string names[] = {std::string(251, 'a') + ".txt", "report " + std::string(241, 'b') + ".pdf",
-                                 [] {
+    const std::string names[] = {std::string(251, 'a') + ".txt", "report " + std::string(241, 'b') + ".pdf", [] {
                                      std::string n;
                                      while (n.size() < 250)
                                          n += "\xC3\xA9";

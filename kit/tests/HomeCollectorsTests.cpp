@@ -68,7 +68,8 @@ TEST(HomeCollectors, PersonalFoldersInFixedOrderMissingOnesLeftOut) {
     writeFile(home / "Desktop/empty-note.txt");
 
     auto personal = ScanCollectors(scannerFor(home)).personal();
-    EXPECT_EQ(names(personal), (std::vector<std::string>{"Documents", "Desktop", "Movies", "iCloud Drive (on this Mac)"}));
+    EXPECT_EQ(names(personal),
+              (std::vector<std::string>{"Documents", "Desktop", "Movies", "iCloud Drive (on this Mac)"}));
     EXPECT_EQ(personal.items[1].size, 0);
     EXPECT_EQ(personal.items[1].fileCount, 1);
     EXPECT_GE(personal.items[2].size, 50000);

@@ -188,8 +188,8 @@ TEST(HomeLayout, TheGuardKeepsTheResolvedFoldersButNotTheirContents) {
                         "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\nXDG_VIDEOS_DIR=\"$HOME/Videos\"\n");
     // The layout of the process's environment, as the Trasher's guard gets it: TempHome points
     // XDG_CONFIG_HOME and XDG_CACHE_HOME into the home.
-    for (const DeletionGuard& guard : {DeletionGuard(HomeLayout(Url::fromPath(home.path()))),
-                                       DeletionGuard(Url::fromPath(home.path()))}) {
+    for (const DeletionGuard& guard :
+         {DeletionGuard(HomeLayout(Url::fromPath(home.path()))), DeletionGuard(Url::fromPath(home.path()))}) {
         auto verdict = [&](const std::string& relative) {
             auto checked = guard.check(Url::fromPath(home / relative));
             return checked.isAllowed() ? std::string("allowed") : *checked.rule();

@@ -35,7 +35,9 @@ protected:
         return found;
     }
 
-    void launchItem(const std::string& path, const PlistDict& dict) const { writeFile(path, Plist::toXml(PlistValue(dict))); }
+    void launchItem(const std::string& path, const PlistDict& dict) const {
+        writeFile(path, Plist::toXml(PlistValue(dict)));
+    }
 
     TempHome home;
     TempDir system;
@@ -135,7 +137,8 @@ TEST_F(LeftoverFinderTest, LaunchItemsThatStartAProgramInsideTheApp) {
     const std::string app = home / "Applications/Foo.app";
     launchItem(user("LaunchAgents/com.vendor.agent.plist"),
                {{"ProgramArguments", PlistArray{app + "/Contents/MacOS/agent", "--background"}}});
-    launchItem(user("LaunchAgents/com.vendor.trap.plist"), {{"Program", home / "Applications/Foo.app2/Contents/MacOS/x"}});
+    launchItem(user("LaunchAgents/com.vendor.trap.plist"),
+               {{"Program", home / "Applications/Foo.app2/Contents/MacOS/x"}});
     launchItem(sys("LaunchDaemons/com.vendor.daemon.plist"), {{"Program", app + "/Contents/Library/Helper"}});
     launchItem(sys("PrivilegedHelperTools/com.vendor.tool.plist"), {{"Program", app + "/Contents/Library/Tool"}});
 
@@ -156,11 +159,13 @@ TEST_F(LeftoverFinderTest, LaunchItemReadsProgramBeforeArgumentsAndRefusesOddLis
         launchItem(user(name), dict);
         return LeftoverFinder::launchItem(Url::fromPath(user(name)), app);
     };
-    EXPECT_FALSE(item("a.plist", {{"Program", "/usr/bin/true"}, {"ProgramArguments", PlistArray{"/Applications/Foo.app/x"}}}));
+    EXPECT_FALSE(
+        item("a.plist", {{"Program", "/usr/bin/true"}, {"ProgramArguments", PlistArray{"/Applications/Foo.app/x"}}}));
     EXPECT_TRUE(item("b.plist", {{"Program", 3}, {"ProgramArguments", PlistArray{"/Applications/Foo.app/x"}}}));
     EXPECT_FALSE(item("c.plist", {{"ProgramArguments", PlistArray{"/Applications/Foo.app/x", 1}}}));
     EXPECT_FALSE(item("d.plist", {{"ProgramArguments", PlistArray{}}}));
-    EXPECT_FALSE(item("e.plist", {{"Program", "/Applications/Foo.app"}})) << "the bundle itself is no program inside it";
+    EXPECT_FALSE(item("e.plist", {{"Program", "/Applications/Foo.app"}}))
+        << "the bundle itself is no program inside it";
     EXPECT_FALSE(item("f.PLIST", {{"Program", "/Applications/Foo.app/x"}}));
     writeFile(user("g.plist"), "not a property list");
     EXPECT_FALSE(LeftoverFinder::launchItem(Url::fromPath(user("g.plist")), app));
@@ -204,5 +209,6 @@ TEST_F(LeftoverFinderTest, ProtectedEntriesAreDroppedAndMissingFoldersChangeNoth
     // Mail's container is protected as a tree, except inside a sandbox root the caller names.
     makeFolder(user("Containers/com.apple.mail"));
     EXPECT_TRUE(finder().find("com.apple.mail", "Mail", std::nullopt, std::nullopt).empty());
-    EXPECT_EQ(finder({Url::fromPath(home.path())}).find("com.apple.mail", "Mail", std::nullopt, std::nullopt).size(), 1u);
+    EXPECT_EQ(finder({Url::fromPath(home.path())}).find("com.apple.mail", "Mail", std::nullopt, std::nullopt).size(),
+              1u);
 }

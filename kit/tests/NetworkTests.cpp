@@ -97,7 +97,8 @@ TEST(NetworkFetch, FollowsRedirectsOnlyToHttp) {
     server.route("/old", ScriptedResponse(301, "", {{"Location", "/new"}}));
     server.route("/new", ScriptedResponse(200, "moved body"));
     server.route("/to-file", ScriptedResponse(302, "", {{"Location", "file:///etc/passwd"}}));
-    server.route("/to-ftp", ScriptedResponse(302, "", {{"Location", "ftp://127.0.0.1:" + std::to_string(server.port()) + "/x"}}));
+    server.route("/to-ftp",
+                 ScriptedResponse(302, "", {{"Location", "ftp://127.0.0.1:" + std::to_string(server.port()) + "/x"}}));
     auto fetch = quickFetch();
 
     auto moved = fetch(server.url("/old"));
@@ -159,7 +160,8 @@ TEST(NetworkFetch, OneFunctionServesManyThreadsAtOnce) {
     LoopbackServer server;
     constexpr int threads = 8, perThread = 6;
     for (int i = 0; i < threads * perThread; ++i)
-        server.route("/item/" + std::to_string(i), ScriptedResponse(200, "body " + std::to_string(i) + patterned(std::size_t(i) * 997)));
+        server.route("/item/" + std::to_string(i),
+                     ScriptedResponse(200, "body " + std::to_string(i) + patterned(std::size_t(i) * 997)));
     auto fetch = quickFetch();
 
     std::vector<std::vector<std::string>> bodies(threads);
@@ -177,7 +179,8 @@ TEST(NetworkFetch, OneFunctionServesManyThreadsAtOnce) {
     for (int t = 0; t < threads; ++t)
         for (int k = 0; k < perThread; ++k) {
             int i = t * perThread + k;
-            EXPECT_EQ(bodies[std::size_t(t)][std::size_t(k)], "body " + std::to_string(i) + patterned(std::size_t(i) * 997));
+            EXPECT_EQ(bodies[std::size_t(t)][std::size_t(k)],
+                      "body " + std::to_string(i) + patterned(std::size_t(i) * 997));
         }
     EXPECT_EQ(server.requests().size(), std::size_t(threads * perThread));
 }

@@ -42,9 +42,9 @@ TEST(OrphanIdentifiers, SuffixesAreStrippedInOrderAndTheLetterCaseKept) {
 }
 
 TEST(OrphanIdentifiers, NamesThatAreNoIdentifiersGiveNothing) {
-    for (auto name : {"com.example.plist", "xyz.example.gone", "com.example.my app", "com..example.gone",
-                      ".com.example.gone", "com.example.gone.", "com.example.gone~", "-com.example.gone", "com",
-                      "", "com.ex\xC3\xA4mple.gone"})
+    for (auto name :
+         {"com.example.plist", "xyz.example.gone", "com.example.my app", "com..example.gone", ".com.example.gone",
+          "com.example.gone.", "com.example.gone~", "-com.example.gone", "com", "", "com.ex\xC3\xA4mple.gone"})
         EXPECT_EQ(OrphanFinder::bundleID(name, "Caches"), std::nullopt) << name;
 }
 
@@ -57,10 +57,10 @@ TEST(OrphanDecision, CheapChecksComeFirstAndTheQueryGetsTheOriginalCase) {
     EXPECT_FALSE(finder.isOrphan("Group.Com.Apple.notes"));
     EXPECT_FALSE(finder.isOrphan("org.Sparkle-Project.Sparkle"));
     EXPECT_FALSE(finder.isOrphan("com.crashlyticsagent.x"));
-    EXPECT_FALSE(finder.isOrphan("com.example.editor"));       // installed, compared lowercased
-    EXPECT_FALSE(finder.isOrphan("com.example.other.thing"));  // same vendor prefix
-    EXPECT_FALSE(finder.isOrphan("io.example.gone"));          // below the installed "io"
-    EXPECT_FALSE(finder.isOrphan("net"));                      // an installed identifier lies below it
+    EXPECT_FALSE(finder.isOrphan("com.example.editor"));      // installed, compared lowercased
+    EXPECT_FALSE(finder.isOrphan("com.example.other.thing")); // same vendor prefix
+    EXPECT_FALSE(finder.isOrphan("io.example.gone"));         // below the installed "io"
+    EXPECT_FALSE(finder.isOrphan("net"));                     // an installed identifier lies below it
     EXPECT_TRUE(query.calls->empty()) << "decided without asking the system";
 
     EXPECT_TRUE(finder.isOrphan("COM.Gone.App"));

@@ -117,8 +117,10 @@ public:
         std::int64_t now = std::int64_t(time(nullptr));
         for (const auto& entry : fs::recursive_directory_iterator(root)) {
             bool folder = entry.is_directory() && !entry.is_symlink();
-            timespec access{time_t(now - 86400 * 900 + std::int64_t(random_() % (86400 * 903))), long(random_() % 1'000'000'000)};
-            timespec modification{time_t(now - 86400 * 900 + std::int64_t(random_() % (86400 * 900))), long(random_() % 1'000'000'000)};
+            timespec access{time_t(now - 86400 * 900 + std::int64_t(random_() % (86400 * 903))),
+                            long(random_() % 1'000'000'000)};
+            timespec modification{time_t(now - 86400 * 900 + std::int64_t(random_() % (86400 * 900))),
+                                  long(random_() % 1'000'000'000)};
             if (folder)
                 access.tv_sec = time_t(now + 86400 + std::int64_t(random_() % 86400));
             times_.push_back({entry.path().string(), {access, modification}});
@@ -147,10 +149,18 @@ private:
         for (int i = 0; i < fileCount; ++i) {
             std::string path = folder + "/" + names[random_() % 6] + std::to_string(i);
             switch (random_() % 6) {
-            case 0: writeFile(path); break;
-            case 1: writeSparse(path, 8 << 20, off_t(random_() % (6 << 20))); break;
-            case 2: writeFileOfSize(path, 20'000 + random_() % 60'000); break;
-            default: writeFileOfSize(path, 1 + random_() % 9000); break;
+            case 0:
+                writeFile(path);
+                break;
+            case 1:
+                writeSparse(path, 8 << 20, off_t(random_() % (6 << 20)));
+                break;
+            case 2:
+                writeFileOfSize(path, 20'000 + random_() % 60'000);
+                break;
+            default:
+                writeFileOfSize(path, 1 + random_() % 9000);
+                break;
             }
             files_.push_back(path);
         }

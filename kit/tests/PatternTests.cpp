@@ -33,7 +33,11 @@ TEST(Pattern, WholeMatchesOnlyTheEntireTextAndBytesModeTakesAnyBytes) {
     EXPECT_TRUE(identifier.find("com.example").has_value());
     EXPECT_FALSE(identifier.find("com.example ").has_value());
     EXPECT_FALSE(identifier.find(" com.example").has_value());
-    EXPECT_FALSE(identifier.find("com.ex\xFF" "ample").has_value()) << "an invalid byte simply fails";
+    EXPECT_FALSE(identifier
+                     .find("com.ex\xFF"
+                           "ample")
+                     .has_value())
+        << "an invalid byte simply fails";
 
     const Pattern digits(R"(\d+)");
     EXPECT_FALSE(digits.find("\xD9\xA3").has_value()) << "Arabic-Indic three is no ASCII digit in bytes mode";

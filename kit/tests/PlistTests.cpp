@@ -199,7 +199,7 @@ TEST(PropertyLists, BinaryGraphsAreLimitedBeforeLibplistFollowsThem) {
     EXPECT_FALSE(Plist::parse(chainOfArrays(200'000, false)));
     // Sixty levels that each refer twice to the next would unfold into 2^60 values.
     EXPECT_FALSE(Plist::parse(chainOfArrays(60, true)));
-    EXPECT_FALSE(Plist::parse(binaryPlist({arrayOf({0})})));         // refers to itself
+    EXPECT_FALSE(Plist::parse(binaryPlist({arrayOf({0})})));               // refers to itself
     EXPECT_FALSE(Plist::parse(binaryPlist({arrayOf({1}), arrayOf({0})}))); // a cycle of two
     EXPECT_FALSE(Plist::parse(binaryPlist({arrayOf({5}), trueObject})));   // refers outside the table
     EXPECT_FALSE(Plist::parse(binaryPlist({trueObject}, 1)));              // top outside the table
@@ -280,17 +280,27 @@ TEST(PropertyLists, XmlIsReadLikeOtherWritersLayItOut) {
     ASSERT_TRUE(early);
     EXPECT_EQ(*early, PlistValue(Date::fromUnix(-719469.0 * 86400)));
 
-    for (const char* malformed : {
-             "<plist></plist>", "<plist><true/><false/></plist>", "<plist>text<true/></plist>",
-             "<plist><unknown/></plist>", "<plist><string>a<b/></string></plist>", "<plist><plist/></plist>",
-             "<plist><dict><key>a</key></dict></plist>", "<plist><dict><string>x</string></dict></plist>",
-             "<plist><dict><key>a</key><key>b</key><true/></dict></plist>", "<plist><array><key>a</key></array></plist>",
-             "<plist><integer>12x</integer></plist>", "<plist><integer></integer></plist>",
-             "<plist><integer>99999999999999999999</integer></plist>", "<plist><integer>-9223372036854775809</integer></plist>",
-             "<plist><real>1,5</real></plist>", "<plist><date>2024-13-01T00:00:00Z</date></plist>",
-             "<plist><date>2024-01-01 00:00:00</date></plist>", "<plist><data>@@@@</data></plist>",
-             "<plist><data>AAH</data></plist>", "<plist><true>x</true></plist>",
-             "<!DOCTYPE plist SYSTEM \"x.dtd\"><plist><string>&undeclared;</string></plist>"})
+    for (const char* malformed : {"<plist></plist>",
+                                  "<plist><true/><false/></plist>",
+                                  "<plist>text<true/></plist>",
+                                  "<plist><unknown/></plist>",
+                                  "<plist><string>a<b/></string></plist>",
+                                  "<plist><plist/></plist>",
+                                  "<plist><dict><key>a</key></dict></plist>",
+                                  "<plist><dict><string>x</string></dict></plist>",
+                                  "<plist><dict><key>a</key><key>b</key><true/></dict></plist>",
+                                  "<plist><array><key>a</key></array></plist>",
+                                  "<plist><integer>12x</integer></plist>",
+                                  "<plist><integer></integer></plist>",
+                                  "<plist><integer>99999999999999999999</integer></plist>",
+                                  "<plist><integer>-9223372036854775809</integer></plist>",
+                                  "<plist><real>1,5</real></plist>",
+                                  "<plist><date>2024-13-01T00:00:00Z</date></plist>",
+                                  "<plist><date>2024-01-01 00:00:00</date></plist>",
+                                  "<plist><data>@@@@</data></plist>",
+                                  "<plist><data>AAH</data></plist>",
+                                  "<plist><true>x</true></plist>",
+                                  "<!DOCTYPE plist SYSTEM \"x.dtd\"><plist><string>&undeclared;</string></plist>"})
         EXPECT_FALSE(Plist::parse(malformed)) << malformed;
 }
 

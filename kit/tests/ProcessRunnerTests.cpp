@@ -33,9 +33,7 @@ std::string makeScript(const TempDir& dir, const std::string& name, const std::s
     return path;
 }
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 pid_t readPid(const std::string& path) {
     auto text = Fs::readFile(path);
@@ -154,10 +152,13 @@ TEST(ProcessRunnerTimeout, ToolIgnoringTerminationIsKilledAfterGrace) {
     TempDir dir;
     auto termed = dir / "termed";
     auto stubborn = makeScript(dir, "stubborn.sh",
-                               "echo $$ > '" + dir / "pid" + "'\n"
-                               "trap 'echo yes > \"" + termed + "\"' TERM\n"
-                               "echo partial\n"
-                               "while :; do sleep 0.1; done\n");
+                               "echo $$ > '" + dir / "pid" +
+                                   "'\n"
+                                   "trap 'echo yes > \"" +
+                                   termed +
+                                   "\"' TERM\n"
+                                   "echo partial\n"
+                                   "while :; do sleep 0.1; done\n");
     auto start = Clock::now();
     auto result = ProcessRunner(0.5).run(stubborn, {});
     double elapsed = secondsSince(start);
@@ -175,8 +176,10 @@ TEST(ProcessRunnerTimeout, BackgroundChildHoldingOutputIsTerminatedWithTheTool) 
     TempDir dir;
     auto leaving = makeScript(dir, "leaving.sh",
                               "sleep 60 &\n"
-                              "echo $! > '" + dir / "child" + "'\n"
-                              "echo done\n");
+                              "echo $! > '" +
+                                  dir / "child" +
+                                  "'\n"
+                                  "echo done\n");
     KillOnExit cleanup;
     auto start = Clock::now();
     auto result = ProcessRunner(0.5).run(leaving, {});
@@ -194,8 +197,10 @@ TEST(ProcessRunnerTimeout, EscapedGrandchildHoldingOutputDoesNotHangTheRun) {
     TempDir dir;
     auto escaping = makeScript(dir, "escaping.sh",
                                "setsid sleep 60 &\n"
-                               "echo $! > '" + dir / "child" + "'\n"
-                               "echo done\n");
+                               "echo $! > '" +
+                                   dir / "child" +
+                                   "'\n"
+                                   "echo done\n");
     KillOnExit cleanup;
     auto start = Clock::now();
     auto result = ProcessRunner(0.5).run(escaping, {});
@@ -215,10 +220,13 @@ TEST(ProcessRunnerTimeout, ToolEndingBeforeTimeoutIsNeverSignalled) {
     // A watcher stays behind in the tool's group (with its output elsewhere) and records any
     // termination request that reaches the group after the tool has ended.
     auto quick = makeScript(dir, "quick.sh",
-                            "(trap 'echo yes > \"" + termed + "\"; exit' TERM; sleep 3) >/dev/null &\n"
-                            "echo $! > '" + dir / "watcher" + "'\n"
-                            "sleep 0.2\n"
-                            "echo finished\n");
+                            "(trap 'echo yes > \"" + termed +
+                                "\"; exit' TERM; sleep 3) >/dev/null &\n"
+                                "echo $! > '" +
+                                dir / "watcher" +
+                                "'\n"
+                                "sleep 0.2\n"
+                                "echo finished\n");
     KillOnExit cleanup;
     auto start = Clock::now();
     auto result = ProcessRunner(1.0).run(quick, {});
@@ -282,9 +290,13 @@ TEST(ProcessRunnerStop, StopEndsTheRunningToolAndItsGroupLongBeforeTheTimeout) {
     // The tool and a child of its own both sleep far past anything the test waits for.
     auto sleeper = makeScript(dir, "sleeper.sh",
                               "sleep 600 &\n"
-                              "echo $$ $! > '" + dir / "pids.tmp" + "'\n"
-                              "mv '" + dir / "pids.tmp" + "' '" + dir / "pids" + "'\n"
-                              "wait\n");
+                              "echo $$ $! > '" +
+                                  dir / "pids.tmp" +
+                                  "'\n"
+                                  "mv '" +
+                                  dir / "pids.tmp" + "' '" + dir / "pids" +
+                                  "'\n"
+                                  "wait\n");
     KillOnExit cleanupTool, cleanupChild;
     std::stop_source stop;
     std::vector<std::string> events;

@@ -120,9 +120,11 @@ TEST(ProjectFinder, RootsInOrderMissingOnesEmptyAndAStopEndsTheWalk) {
     TempDir first, second;
     makeProject(first / "alpha", "Cargo.toml", "target", 70);
     makeProject(second / "beta", "package.json", ".next", 70);
-    ProjectFinder finder{{Url::fromPath(second.path()), Url::fromPath("/nonexistent-dovrane-root"),
-                          Url::fromPath(first.path())},
-                         30, 6, now};
+    ProjectFinder finder{
+        {Url::fromPath(second.path()), Url::fromPath("/nonexistent-dovrane-root"), Url::fromPath(first.path())},
+        30,
+        6,
+        now};
     EXPECT_EQ(names(finder.find()), (std::vector<std::string>{"beta/.next", "alpha/target"}));
 
     std::stop_source stop;

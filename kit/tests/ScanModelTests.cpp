@@ -34,8 +34,8 @@ ScanResult sampleScan() {
     scan.available = 100'000'000'000;
     CleanupItem used(Url::fromPath("/home/u/Library/Caches/com.ex ample/ü"), "Example cache", 4096, 3,
                      Date{700'000'000.25}, "A cache.", "caches.app", Safety::safe, CleanupAction::trash);
-    CleanupItem snapshot(*Url::parse("tmsnapshot:2024-05-01-093012"), std::nullopt, 0, 1, std::nullopt,
-                         "A snapshot.", "snapshots.local", Safety::review, CleanupAction::deleteSnapshot);
+    CleanupItem snapshot(*Url::parse("tmsnapshot:2024-05-01-093012"), std::nullopt, 0, 1, std::nullopt, "A snapshot.",
+                         "snapshots.local", Safety::review, CleanupAction::deleteSnapshot);
     scan.categories = {Category(CategoryID::caches, std::nullopt, {used}),
                        Category(CategoryID::snapshots, 0, {snapshot}, true, "Size not disclosed"),
                        Category(CategoryID::mailDownloads)};
@@ -46,9 +46,9 @@ ScanResult sampleScan() {
 } // namespace
 
 TEST(ScanModelEnumerations, CaseNamesOrderAndGroups) {
-    const char* names[] = {"apps", "personal", "caches", "logs", "trash", "installers", "mailDownloads", "messages",
-                           "iosBackups", "snapshots", "xcode", "simulators", "docker", "packageCaches", "projects",
-                           "other"};
+    const char* names[] = {"apps",          "personal",      "caches",     "logs",      "trash", "installers",
+                           "mailDownloads", "messages",      "iosBackups", "snapshots", "xcode", "simulators",
+                           "docker",        "packageCaches", "projects",   "other"};
     for (int i = 0; i < 16; ++i) {
         CategoryID id = allCategoryIDs[std::size_t(i)];
         EXPECT_EQ(position(id), i);
@@ -70,8 +70,8 @@ TEST(ScanModelEnumerations, CaseNamesOrderAndGroups) {
     EXPECT_LT(Safety::review, Safety::keep);
     EXPECT_EQ(safetyFromRaw("review"), Safety::review);
     EXPECT_FALSE(safetyFromRaw("Safe"));
-    for (auto action : {CleanupAction::trash, CleanupAction::emptyTrash, CleanupAction::deleteSnapshot,
-                        CleanupAction::showOnly})
+    for (auto action :
+         {CleanupAction::trash, CleanupAction::emptyTrash, CleanupAction::deleteSnapshot, CleanupAction::showOnly})
         EXPECT_EQ(cleanupActionFromRaw(rawValue(action)), action);
     EXPECT_EQ(rawValue(CleanupAction::deleteSnapshot), "deleteSnapshot");
     EXPECT_FALSE(cleanupActionFromRaw("delete"));
@@ -128,7 +128,7 @@ TEST(ScanResultFigures, UsedAndPurgeableNeverGoBelowZero) {
     EXPECT_EQ(scan.used(), 700);
     EXPECT_EQ(scan.purgeable(), 100);
 
-    scan.free = 1500;     // more free than total
+    scan.free = 1500;      // more free than total
     scan.available = 2000; // more available than free
     EXPECT_EQ(scan.used(), 0);
     EXPECT_EQ(scan.purgeable(), 0);
@@ -172,8 +172,7 @@ TEST(ScanResultSafeItems, OnlySafeItemsToTrashInStoredOrder) {
         Category(CategoryID::trash, std::nullopt, {item("/trash", 160, Safety::safe, CleanupAction::emptyTrash)}),
         Category(CategoryID::projects, std::nullopt, {item("/p/node_modules", 320)}),
     };
-    EXPECT_EQ(paths(scan.safeItems()),
-              (std::vector<std::string>{"/logs/old", "/c/a", "/c/b", "/p/node_modules"}));
+    EXPECT_EQ(paths(scan.safeItems()), (std::vector<std::string>{"/logs/old", "/c/a", "/c/b", "/p/node_modules"}));
     EXPECT_EQ(paths(scan.safeItems(false)), (std::vector<std::string>{"/logs/old", "/c/a", "/c/b"}));
     EXPECT_EQ(scan.safeTotal(), 1 + 10 + 80 + 320);
     EXPECT_EQ(scan.categories[1].safeSize(), 90);
@@ -235,7 +234,7 @@ TEST(ScanResultJson, NullOptionalsAndUnknownKeysAreRead) {
 
 TEST(ScanResultJson, ReadingTakesStoredValuesWithoutDerivingThem) {
     auto written = sampleScan().toJson();
-    written["categories"][0]["size"] = 999;       // not the items' sum
+    written["categories"][0]["size"] = 999; // not the items' sum
     written["categories"][0]["items"][0]["name"] = "Other name";
     written["categories"][0]["items"][0]["size"] = 1.0e3; // a whole number written with a fraction
     auto back = ScanResult::fromJson(written);
@@ -278,15 +277,17 @@ TEST(ScanResultJson, EveryFaultMakesTheWholeDocumentUnreadable) {
 }
 
 TEST(ScanResultJson, NamesThatAreNotUtf8AreWrittenReadably) {
-    CleanupItem item(Url::fromPath("/tmp/\xFF" "cache"), std::nullopt, 10, 1, std::nullopt, "A cache.", "caches.app",
-                     Safety::safe, CleanupAction::trash);
+    CleanupItem item(Url::fromPath("/tmp/\xFF"
+                                   "cache"),
+                     std::nullopt, 10, 1, std::nullopt, "A cache.", "caches.app", Safety::safe, CleanupAction::trash);
     ScanResult result;
     result.categories.emplace_back(CategoryID::caches, std::nullopt, std::vector<CleanupItem>{item});
     auto back = ScanResult::fromJson(nlohmann::json::parse(result.toJson().dump()));
     ASSERT_TRUE(back) << back.error().message;
     const auto& read = back->categories[0].items[0];
     EXPECT_EQ(read.url, item.url); // the URL keeps the exact bytes
-    EXPECT_EQ(read.name, "\xEF\xBF\xBD" "cache");
+    EXPECT_EQ(read.name, "\xEF\xBF\xBD"
+                         "cache");
 }
 
 TEST(ScanResultJson, SizesOutsideZeroToTwoToTheSixtySecondAreRefused) {

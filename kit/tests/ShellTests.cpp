@@ -19,6 +19,6 @@ TEST(ShellAdmin, AnswerIsPassedOnAndEveryFailureIsFalse) {
 
     EXPECT_FALSE(Shell::runAsAdmin([](const std::string&) { return false; }, "/bin/true"));
     EXPECT_FALSE(Shell::runAsAdmin(Shell::Admin(), "/bin/true")) << "no closure";
-    EXPECT_FALSE(Shell::runAsAdmin([](const std::string&) -> bool { throw std::runtime_error("cancelled"); },
-                                   "/bin/true"));
+    EXPECT_FALSE(
+        Shell::runAsAdmin([](const std::string&) -> bool { throw std::runtime_error("cancelled"); }, "/bin/true"));
 }

@@ -35,7 +35,8 @@ std::vector<long long> numbersOnLine(const std::string& command, int lineIndex) 
     for (int i = 0; pipe && fgets(line, sizeof line, pipe); ++i) {
         long long value = 0;
         int used = 0;
-        for (const char* cursor = line; i == lineIndex && std::sscanf(cursor, "%lld%n", &value, &used) == 1; cursor += used)
+        for (const char* cursor = line; i == lineIndex && std::sscanf(cursor, "%lld%n", &value, &used) == 1;
+             cursor += used)
             numbers.push_back(value);
     }
     if (pipe)
@@ -158,8 +159,8 @@ TEST(SizeCounter, UnreadableFolderContributesNothing) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                               setresuid(65534, 65534, 65534) != 0))
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0))
             _exit(2);
         Measurement m = measure(dir / "tree");
         long long figures[2] = {m.size, m.files};
@@ -201,8 +202,11 @@ TEST(VolumeFigures, LabelIsFoundThroughTheMountTable) {
     makeSymlink("../dev nodes/sdy1", dir / "by-label/Other");
     std::string devices = dir.path() + "/dev\\040nodes";
     writeFile(dir / "mountinfo", "22 1 0:21 / /proc rw - proc proc rw\n"
-                                 "36 1 98:0 / /mnt/b\\040d rw shared:1 master:2 - ext4 " + devices + "/sdz1 rw\n"
-                                 "37 1 98:1 / /mnt/other rw - ext4 " + devices + "/sdy1 rw\n");
+                                 "36 1 98:0 / /mnt/b\\040d rw shared:1 master:2 - ext4 " +
+                                     devices +
+                                     "/sdz1 rw\n"
+                                     "37 1 98:1 / /mnt/other rw - ext4 " +
+                                     devices + "/sdy1 rw\n");
     auto label = [&](dev_t device) { return volumelabel::find(device, dir / "mountinfo", dir / "by-label"); };
     EXPECT_EQ(label(makedev(98, 0)), "Backup Disk");
     EXPECT_EQ(label(makedev(98, 1)), "Other");

@@ -63,8 +63,10 @@ const ToolPaths& tools() { return ToolPaths::current(); }
 
 // The self-test's tiny app: an executable and an Info.plist with the version given.
 std::string makeTestApp(const std::string& path, const std::string& version) {
-    PlistDict info{{"CFBundleIdentifier", "com.example.selftest-update"}, {"CFBundleShortVersionString", version},
-                   {"CFBundleVersion", version}, {"CFBundleExecutable", "selftest"}};
+    PlistDict info{{"CFBundleIdentifier", "com.example.selftest-update"},
+                   {"CFBundleShortVersionString", version},
+                   {"CFBundleVersion", version},
+                   {"CFBundleExecutable", "selftest"}};
     writeFile(path + "/Contents/Info.plist", Plist::toXml(PlistValue(info)));
     writeFile(path + "/Contents/MacOS/selftest", "#!/bin/sh\n");
     chmod((path + "/Contents/MacOS/selftest").c_str(), 0755);
@@ -92,9 +94,14 @@ TEST(StandInTools, SecurityListsIdentitiesInTheKeychainFormat) {
     EXPECT_EQ(listed.output, "     0 valid identities found\n");
     EXPECT_EQ(firstDevelopmentIdentity(listed.output), std::nullopt);
 
-    EXPECT_EQ(run(tools().security, {"create-identity", "Developer ID Application: Jane Doe (TEAM123456)", "TEAM123456"}).status, 0);
-    EXPECT_EQ(run(tools().security, {"create-identity", "Apple Development: Jane Doe (TEAM123456)", "TEAM123456"}).status, 0);
-    EXPECT_NE(run(tools().security, {"create-identity", "Apple Development: Jane Doe (TEAM123456)", "TEAM123456"}).status, 0);
+    EXPECT_EQ(
+        run(tools().security, {"create-identity", "Developer ID Application: Jane Doe (TEAM123456)", "TEAM123456"})
+            .status,
+        0);
+    EXPECT_EQ(
+        run(tools().security, {"create-identity", "Apple Development: Jane Doe (TEAM123456)", "TEAM123456"}).status, 0);
+    EXPECT_NE(
+        run(tools().security, {"create-identity", "Apple Development: Jane Doe (TEAM123456)", "TEAM123456"}).status, 0);
     EXPECT_NE(run(tools().security, {"create-identity", "Bad \"name\"", "TEAM1"}).status, 0);
 
     listed = run(tools().security, {"find-identity", "-v", "-p", "codesigning"});

@@ -20,7 +20,9 @@ struct Fixture {
     TempHome home;
     std::shared_ptr<FakeRunner> runner = std::make_shared<FakeRunner>();
 
-    DiskScanner scanner() const { return DiskScanner(Url::fromPath(home.path()), std::vector<Url>{}, ScanSettings{}, runner); }
+    DiskScanner scanner() const {
+        return DiskScanner(Url::fromPath(home.path()), std::vector<Url>{}, ScanSettings{}, runner);
+    }
     std::string operator/(std::string_view relative) const { return home / relative; }
 };
 
@@ -56,7 +58,8 @@ TEST(SystemCollectors, SnapshotsAreUnmeasuredItemsOldestFirstWithANote) {
     }
 
     for (std::optional<std::string> output : {std::optional<std::string>(), std::optional<std::string>(""),
-                                              std::optional<std::string>("\xFF\xFE" "2024-05-01-093012\n")}) {
+                                              std::optional<std::string>("\xFF\xFE"
+                                                                         "2024-05-01-093012\n")}) {
         f.runner->answer(tools().tmutil, output);
         auto none = ScanCollectors(f.scanner()).snapshots();
         EXPECT_TRUE(none.items.empty());
@@ -110,11 +113,13 @@ TEST(SystemCollectors, SimulatorsFromTheToolOrTheWholeFolderWithoutIt) {
     f.runner->answer(tools().xcrun, R"({"devices": {
         "com.apple.CoreSimulator.SimRuntime.iOS-17-5": [
             {"udid": "AAA", "name": "iPhone 15", "isAvailable": true},
-            {"udid": "CCC", "name": "iPad", "isAvailable": true, "dataPath": ")" + f / "elsewhere/CCC/data" + R"("},
+            {"udid": "CCC", "name": "iPad", "isAvailable": true, "dataPath": ")" +
+                                        f / "elsewhere/CCC/data" + R"("},
             {"udid": "GONE", "name": "iPhone X", "isAvailable": true}],
         "com.apple.CoreSimulator.SimRuntime.iOS-15-0": [{"udid": "BBB", "name": "iPhone 8", "isAvailable": false}]}})");
     auto listed = ScanCollectors(f.scanner()).simulators();
-    ASSERT_EQ(names(listed), (std::vector<std::string>{"iPhone 8 (iOS 15.0)", "iPad (iOS 17.5)", "iPhone 15 (iOS 17.5)"}));
+    ASSERT_EQ(names(listed),
+              (std::vector<std::string>{"iPhone 8 (iOS 15.0)", "iPad (iOS 17.5)", "iPhone 15 (iOS 17.5)"}));
     EXPECT_EQ(listed.items[0].source, "simulators.unavailable");
     EXPECT_EQ(listed.items[0].safety, Safety::safe);
     EXPECT_EQ(listed.items[0].url, Url::fromPath(devices + "/BBB"));

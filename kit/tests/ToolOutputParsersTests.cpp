@@ -131,16 +131,18 @@ TEST(SnapshotParsing, EveryKindOfLineBreakSeparatesStamps) {
     for (std::string separator : {"\n", "\r", "\r\n", "\v", "\f", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"}) {
         SCOPED_TRACE(separator);
         auto text = "2024-05-02-000000" + separator + "2024-05-01-000000" + separator + separator;
-        EXPECT_EQ(stamps(SnapshotParser::parse(text)), (std::vector<std::string>{"2024-05-01-000000", "2024-05-02-000000"}));
+        EXPECT_EQ(stamps(SnapshotParser::parse(text)),
+                  (std::vector<std::string>{"2024-05-01-000000", "2024-05-02-000000"}));
     }
 }
 
 TEST(SnapshotParsing, StrictStampsOnly) {
     EXPECT_EQ(SnapshotParser::date("2024-02-29-235959"), utc(2024, 2, 29, 23, 59, 59));
-    for (const char* bad : {"2023-02-29-120000", "2024-02-30-120000", "2024-13-01-120000", "2024-00-10-120000",
-                            "2024-05-01-240000", "2024-05-01-126000", "2024-05-01-123060", "2024-5-01-093012",
-                            "2024-05-01-09301", "2024-05-01-0930120", " 2024-05-01-093012", "2024-05-01-093012 ",
-                            "2024/05/01-093012", "2024-05-01-09301x", "", "\xD9\xA2\xD9\xA0\xD9\xA2\xD9\xA4-05-01-093012"})
+    for (const char* bad :
+         {"2023-02-29-120000", "2024-02-30-120000", "2024-13-01-120000", "2024-00-10-120000", "2024-05-01-240000",
+          "2024-05-01-126000", "2024-05-01-123060", "2024-5-01-093012", "2024-05-01-09301", "2024-05-01-0930120",
+          " 2024-05-01-093012", "2024-05-01-093012 ", "2024/05/01-093012", "2024-05-01-09301x", "",
+          "\xD9\xA2\xD9\xA0\xD9\xA2\xD9\xA4-05-01-093012"})
         EXPECT_FALSE(SnapshotParser::date(bad).has_value()) << bad;
 }
 
@@ -154,7 +156,9 @@ TEST(SnapshotParsing, StampsAreReadInTheCurrentTimeZone) {
 
 TEST(SnapshotParsing, HostileOutputGivesOnlyRealStamps) {
     EXPECT_TRUE(SnapshotParser::parse("Snapshot dates for all disks:\n2024-05-01-0930").empty());
-    EXPECT_EQ(stamps(SnapshotParser::parse("\xFF\xFE" "2024-05-01-093012\xC0\n")), std::vector<std::string>{"2024-05-01-093012"});
+    EXPECT_EQ(stamps(SnapshotParser::parse("\xFF\xFE"
+                                           "2024-05-01-093012\xC0\n")),
+              std::vector<std::string>{"2024-05-01-093012"});
     EXPECT_EQ(stamps(SnapshotParser::parse(std::string(8u << 20, 'x') + "2024-05-01-093012")),
               std::vector<std::string>{"2024-05-01-093012"});
     for (unsigned seed = 1; seed <= 4; ++seed) {
@@ -177,7 +181,8 @@ TEST(SimctlParsing, RuntimeNamesComeFromTheKey) {
     std::map<std::string, std::string> runtimes;
     for (const auto& device : devices)
         runtimes[device.udid] = device.runtime;
-    EXPECT_EQ(runtimes, (std::map<std::string, std::string>{{"A", "iOS 18.0"}, {"B", "xrOS 2"}, {"C", "tvOS"}, {"D", "com.apple.--"}}));
+    EXPECT_EQ(runtimes, (std::map<std::string, std::string>{
+                            {"A", "iOS 18.0"}, {"B", "xrOS 2"}, {"C", "tvOS"}, {"D", "com.apple.--"}}));
 }
 
 TEST(SimctlParsing, OptionalFieldsAndOrder) {
@@ -213,11 +218,20 @@ TEST(SimctlParsing, OneBadDeviceOrMalformedOutputGivesNothing) {
         simctl(R"("iOS-17-5": [)" + good + R"(, "device"])"),
         simctl(R"("iOS-17-5": {"x": )" + good + "}"),
         simctl(R"("iOS-17-5": null)"),
-        R"({"devices": null})", R"({"devices": []})", R"({"runtimes": {}})", R"([{"devices": {}}])",
+        R"({"devices": null})",
+        R"({"devices": []})",
+        R"({"runtimes": {}})",
+        R"([{"devices": {}}])",
         simctl(R"("iOS-17-5": [)" + good + "]").substr(0, 40),
-        simctl(R"("iOS-17-5": [{"udid": "u", "name": ")" "\xFF" R"("}])"),
-        "", "null", std::string(200000, '[') + std::string(200000, ']'), std::string(100000, '['),
-        garbage(1u << 16, 7), std::string("{\"devices\":{}}\0", 15),
+        simctl(R"("iOS-17-5": [{"udid": "u", "name": ")"
+               "\xFF"
+               R"("}])"),
+        "",
+        "null",
+        std::string(200000, '[') + std::string(200000, ']'),
+        std::string(100000, '['),
+        garbage(1u << 16, 7),
+        std::string("{\"devices\":{}}\0", 15),
     };
     for (std::size_t i = 0; i < hostile.size(); ++i)
         EXPECT_TRUE(SimctlParser::parse(hostile[i]).empty()) << "case " << i;
@@ -230,9 +244,11 @@ TEST(BackupInfoReading, NameAndDateByTheirTypes) {
         return BackupInfo::read(Url::fromPath(dir / name));
     };
     const std::string date = "<key>Last Backup Date</key><date>2024-05-01T09:30:12Z</date>";
-    EXPECT_EQ(backup("display", "<key>Display Name</key><string>Anna</string>"), (BackupInfo::Info{"Anna", std::nullopt}));
-    EXPECT_EQ(backup("both", "<key>Display Name</key><string>D</string><key>Device Name</key><string>Phone</string>" + date),
-              (BackupInfo::Info{"Phone", utc(2024, 5, 1, 9, 30, 12)}));
+    EXPECT_EQ(backup("display", "<key>Display Name</key><string>Anna</string>"),
+              (BackupInfo::Info{"Anna", std::nullopt}));
+    EXPECT_EQ(
+        backup("both", "<key>Display Name</key><string>D</string><key>Device Name</key><string>Phone</string>" + date),
+        (BackupInfo::Info{"Phone", utc(2024, 5, 1, 9, 30, 12)}));
     EXPECT_EQ(backup("typed", "<key>Device Name</key><integer>4</integer><key>Display Name</key><string>D</string>"
                               "<key>Last Backup Date</key><string>2024-05-01T09:30:12Z</string>"),
               (BackupInfo::Info{"D", std::nullopt}));

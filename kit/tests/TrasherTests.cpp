@@ -18,13 +18,13 @@
 #include <future>
 
 using namespace dovrane;
-using dovrane::TrasherInternals::isPermissionError;
-using dovrane::TrasherInternals::uniqueTrashURL;
 using dovrane::testing::makeFolder;
 using dovrane::testing::makeSymlink;
 using dovrane::testing::TempDir;
 using dovrane::testing::TempHome;
 using dovrane::testing::writeFile;
+using dovrane::TrasherInternals::isPermissionError;
+using dovrane::TrasherInternals::uniqueTrashURL;
 
 namespace {
 
@@ -86,12 +86,12 @@ TEST_F(TrasherTest, PlanKeepsFirstOccurrencesAndOuterItemsAndRefusesProtectedPat
 
     const std::string x = work.path();
     TrashPlan plan = t.plan({
-        {Url::fromPath(x + "/a/b"), 5, 2, true},       // inside /a, which comes later
+        {Url::fromPath(x + "/a/b"), 5, 2, true}, // inside /a, which comes later
         {Url::fromPath(x + "/a"), 10, 3, false},
-        {Url::fromPath(x + "/a"), 99, 9, true},        // duplicate: the first one counts
-        {Url::fromPath(x + "/ab"), 7, 1, false},       // a sibling, not inside /a
-        {Url::fromPath(home / ".ssh"), 1, 1, false},   // protected tree
-        {Url::fromPath(home / ".ssh"), 1, 1, false},   // refused once
+        {Url::fromPath(x + "/a"), 99, 9, true},      // duplicate: the first one counts
+        {Url::fromPath(x + "/ab"), 7, 1, false},     // a sibling, not inside /a
+        {Url::fromPath(home / ".ssh"), 1, 1, false}, // protected tree
+        {Url::fromPath(home / ".ssh"), 1, 1, false}, // refused once
         {Url::fromPath(home / "Documents"), 1, 1, false},
         {Url::fromPath(home / "Documents/report.pdf"), 4, 1, true}, // inside a refused folder: stays
     });
@@ -124,7 +124,7 @@ TEST_F(TrasherTest, TrashAndPutBackRoundTripKeepsEveryByteOfTheName) {
     for (std::size_t i = 0; i < std::size(names); ++i) {
         const RemovedItem& removed = outcome.removed[i];
         EXPECT_EQ(removed, (RemovedItem{Url::fromPath(work / names[i]), Url::fromPath(inTrash(names[i])),
-                                         std::int64_t(names[i].size()), false}));
+                                        std::int64_t(names[i].size()), false}));
         EXPECT_FALSE(Fs::exists(removed.originalPath.path()));
         EXPECT_TRUE(Trasher::isInTrash(removed));
         auto info = Fs::readFile(Path::join(trashInfo, names[i] + ".trashinfo"));
@@ -174,8 +174,8 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
 
     // Only the entry that needs the administrator reaches the closure.
     ASSERT_EQ(log.commands.size(), 1u);
-    EXPECT_EQ(log.commands[0], "/bin/mv -n -T '" + work.path() + "/it'\\''s mine/Foo.app' '" + trashFiles.path() +
-                                   "/Foo 3.app'");
+    EXPECT_EQ(log.commands[0],
+              "/bin/mv -n -T '" + work.path() + "/it'\\''s mine/Foo.app' '" + trashFiles.path() + "/Foo 3.app'");
     EXPECT_EQ(log.infoAtCall[0], std::vector<std::string>{"Foo 3.app.trashinfo"});
     auto info = Fs::readFile(Path::join(trashInfo, "Foo 3.app.trashinfo"));
     ASSERT_TRUE(info.has_value());
@@ -184,14 +184,15 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
     ASSERT_TRUE(outcome.failed.empty());
     ASSERT_EQ(outcome.removed.size(), 2u);
     EXPECT_EQ(outcome.removed[0], (RemovedItem{Url::fromPath(app), Url::fromPath(inTrash("Foo 3.app")), 42, true}));
-    EXPECT_EQ(outcome.removed[1], (RemovedItem{Url::fromPath(work / "plain.txt"), Url::fromPath(inTrash("plain.txt")), 1, false}));
+    EXPECT_EQ(outcome.removed[1],
+              (RemovedItem{Url::fromPath(work / "plain.txt"), Url::fromPath(inTrash("plain.txt")), 1, false}));
     EXPECT_EQ(Fs::readFile(inTrash("Foo 3.app/Contents/Info.plist")), "plist");
     EXPECT_FALSE(Fs::exists(app));
 
     // Putting it back goes the same road, in the other direction, and clears the info file.
     EXPECT_EQ(t.putBack(outcome.removed[0]), Trasher::PutBackResult::restored());
-    EXPECT_EQ(log.commands.back(), "/bin/mv -n -T '" + trashFiles.path() + "/Foo 3.app' '" + work.path() +
-                                       "/it'\\''s mine/Foo.app'");
+    EXPECT_EQ(log.commands.back(),
+              "/bin/mv -n -T '" + trashFiles.path() + "/Foo 3.app' '" + work.path() + "/it'\\''s mine/Foo.app'");
     EXPECT_EQ(Fs::readFile(app + "/Contents/Info.plist"), "plist");
     EXPECT_FALSE(Fs::exists(Path::join(trashInfo, "Foo 3.app.trashinfo")));
 }
@@ -382,8 +383,9 @@ TEST_F(TrasherTest, PathThatBecameProtectedAfterPlanningIsNotMoved) {
     makeSymlink(home / ".ssh", work / "dir");
     auto outcome = t.execute(plan);
     EXPECT_TRUE(outcome.removed.empty());
-    EXPECT_EQ(outcome.failed, (std::vector<Trasher::Failure>{Trasher::Failure::blocked(Url::fromPath(work / "dir/item")),
-                                                            Trasher::Failure::blocked(Url::fromPath(work / "dir/other"))}));
+    EXPECT_EQ(outcome.failed,
+              (std::vector<Trasher::Failure>{Trasher::Failure::blocked(Url::fromPath(work / "dir/item")),
+                                             Trasher::Failure::blocked(Url::fromPath(work / "dir/other"))}));
     EXPECT_EQ(Fs::readFile(home / ".ssh/item"), "key");
     EXPECT_EQ(Fs::readFile(home / ".ssh/other"), "key");
     EXPECT_TRUE(log.commands.empty());

@@ -91,9 +91,11 @@ TEST(UpdateCheckerSparkle, ReportsANewerItemWithWhatTheFeedCarries) {
 
 TEST(UpdateCheckerSparkle, CurrentOrUnusableItemsAreUpToDate) {
     LoopbackServer server;
-    server.route("/same", ScriptedResponse(200, feed(enclosure(R"(sparkle:version="1400" sparkle:shortVersionString="2.0")"))));
+    server.route("/same",
+                 ScriptedResponse(200, feed(enclosure(R"(sparkle:version="1400" sparkle:shortVersionString="2.0")"))));
     server.route("/short", ScriptedResponse(200, feed(enclosure(R"(sparkle:shortVersionString="2.0")"))));
-    server.route("/future-os", ScriptedResponse(200, feed(R"(<item><sparkle:minimumSystemVersion>16.0</sparkle:minimumSystemVersion>
+    server.route("/future-os",
+                 ScriptedResponse(200, feed(R"(<item><sparkle:minimumSystemVersion>16.0</sparkle:minimumSystemVersion>
         <enclosure url="https://example.test/a.zip" sparkle:version="9000"/></item>)")));
     auto check = checker(server);
     EXPECT_EQ(check.sparkle(fed("A", server.url("/same"), "2.0", "1400")).kind(), UpdateCheck::Kind::upToDate);
@@ -152,8 +154,9 @@ TEST(UpdateCheckerHomebrew, FindsTheCaskByTokenOrBundleName) {
     ASSERT_EQ(byName.kind(), UpdateCheck::Kind::available);
     EXPECT_EQ(byName.update()->caskToken, "paint");
     EXPECT_EQ(check.check(app("paint", AppSource::homebrew, "2.9"), table),
-              UpdateCheck::unsupported("This app comes from a Homebrew tap that Dovrane cannot read. \u201Cbrew upgrade\u201D "
-                                       "in Terminal still updates it."));
+              UpdateCheck::unsupported(
+                  "This app comes from a Homebrew tap that Dovrane cannot read. \u201Cbrew upgrade\u201D "
+                  "in Terminal still updates it."));
     EXPECT_EQ(check.check(app("Paint", AppSource::homebrew, "2.9"), {}), UpdateCheck::failed(noIndex));
 }
 
@@ -185,7 +188,8 @@ TEST(UpdateCheckerRouting, HomebrewAppOutsideTheIndexFallsBackToItsFeed) {
     EXPECT_EQ(result.update()->source, AppSource::sparkle);
     EXPECT_EQ(result.update()->newBuild, "5.0");
 
-    EXPECT_EQ(checker(server).check(app("Mail", AppSource::apple), {}), UpdateCheck::unsupported("macOS updates this app."));
+    EXPECT_EQ(checker(server).check(app("Mail", AppSource::apple), {}),
+              UpdateCheck::unsupported("macOS updates this app."));
     EXPECT_EQ(checker(server).check(app("Odd", AppSource::unknown), {}).message(),
               "Dovrane cannot tell where this app gets its updates. The app itself may have a menu item for it.");
 }
@@ -212,8 +216,9 @@ TEST(UpdateCheckerAppStore, AsksTheDesktopEntityFirstThenTheMacOne) {
 TEST(UpdateCheckerAppStore, StopsAtANetworkFailureAndRespectsTheMinimumSystem) {
     LoopbackServer server;
     server.route(lookupTarget("test.Gone", "desktopSoftware"), ScriptedResponse(503));
-    server.route(lookupTarget("test.Big", "desktopSoftware"),
-                 ScriptedResponse(200, R"({"results": [{"version": "9.0", "trackId": 1, "minimumOsVersion": "15.0.1"}]})"));
+    server.route(
+        lookupTarget("test.Big", "desktopSoftware"),
+        ScriptedResponse(200, R"({"results": [{"version": "9.0", "trackId": 1, "minimumOsVersion": "15.0.1"}]})"));
     server.route("/store/lookup", ScriptedResponse(200, R"({"results": []})"));
     auto check = checker(server);
 
@@ -298,7 +303,8 @@ TEST(UpdateCheckerRun, LoadsTheIndexOnceAndSendsTheUserAgentEverywhere) {
     server.route("/api/cask.json", ScriptedResponse(200, casks));
     server.route("/feed", ScriptedResponse(200, feed(enclosure(R"(sparkle:version="1.0")"))));
     server.route("/store/lookup", ScriptedResponse(200, R"({"results": [{"version": "1.0", "trackId": 7}]})"));
-    std::vector<InstalledApp> apps = {app("Editor", AppSource::homebrew, "2.1"), app("Paint", AppSource::homebrew, "1.0"),
+    std::vector<InstalledApp> apps = {app("Editor", AppSource::homebrew, "2.1"),
+                                      app("Paint", AppSource::homebrew, "1.0"),
                                       fed("Reader", server.url("/feed"), "1.0"), app("Notes", AppSource::appStore)};
 
     auto results = checker(server, cache.path(), Network::fetch("Dovrane/3.2")).check(apps);
@@ -374,7 +380,8 @@ TEST(UpdateCheckerExplain, GivesOneOfSixSentencesInTheCurrentLanguage) {
     EXPECT_EQ(explain(NetworkErrorCode::cannotFindHost), "Den Update-Server des Herstellers gibt es nicht mehr.");
     EXPECT_EQ(explain(NetworkErrorCode::secureConnectionFailed),
               "Die Verbindung zum Server des Herstellers ist nicht sicher. Dovrane hat hier aufgehört.");
-    EXPECT_EQ(explain(NetworkErrorCode::timedOut, FetchErrorDomain::other), "Die Update-Prüfung hat diesmal nicht geklappt.");
+    EXPECT_EQ(explain(NetworkErrorCode::timedOut, FetchErrorDomain::other),
+              "Die Update-Prüfung hat diesmal nicht geklappt.");
 }
 
 TEST(UpdateCheckerExplain, ChecksWordTheirResultsInGerman) {
@@ -387,17 +394,20 @@ TEST(UpdateCheckerExplain, ChecksWordTheirResultsInGerman) {
               UpdateCheck::unsupported("Diese App stammt aus einem Homebrew-Tap, den Dovrane nicht lesen kann. "
                                        "\u201Ebrew upgrade\u201C im Terminal aktualisiert sie trotzdem."));
     EXPECT_EQ(check.check(app("Mail", AppSource::apple), {}).message(), "macOS aktualisiert diese App.");
-    EXPECT_EQ(check.check(app("Odd", AppSource::unknown), {}).message(),
-              "Dovrane erkennt nicht, woher diese App ihre Updates bekommt. Oft hat die App selbst einen Menüpunkt dafür.");
+    EXPECT_EQ(
+        check.check(app("Odd", AppSource::unknown), {}).message(),
+        "Dovrane erkennt nicht, woher diese App ihre Updates bekommt. Oft hat die App selbst einen Menüpunkt dafür.");
     EXPECT_EQ(check.sparkle(app("Self", AppSource::sparkle)).message(),
               "Diese App aktualisiert sich selbst, verrät aber nicht, woher.");
     EXPECT_EQ(check.sparkle(fed("Bad", server.url("/missing"), "1")).message(),
               "Der Update-Server des Herstellers hat mit einem Fehler geantwortet.");
     server.route("/empty", ScriptedResponse(200, feed("")));
-    EXPECT_EQ(check.sparkle(fed("Empty", server.url("/empty"), "1")).message(), "Der Update-Feed dieser App ließ sich nicht lesen.");
+    EXPECT_EQ(check.sparkle(fed("Empty", server.url("/empty"), "1")).message(),
+              "Der Update-Feed dieser App ließ sich nicht lesen.");
     tapped.caskToken = "x";
     EXPECT_EQ(check.check(tapped, CaskIndex::parse(R"([{"token": "x", "version": "latest"}])")).message(),
               "Homebrew verfolgt bei dieser App keine Versionen.");
     server.route("/store/lookup", ScriptedResponse(200, R"({"results": []})"));
-    EXPECT_EQ(check.appStore(app("Unlisted", AppSource::appStore)).message(), "Der App Store führt diese App in deinem Land nicht.");
+    EXPECT_EQ(check.appStore(app("Unlisted", AppSource::appStore)).message(),
+              "Der App Store führt diese App in deinem Land nicht.");
 }

@@ -11,8 +11,8 @@
 #include "DovraneKit/ToolOutputParsers.h"
 #include "SodiumSupport.h"
 #include "UpdateInstallerInternals.h"
-#include "support/LoopbackServer.h"
 #include "support/ArchiveFixtures.h"
+#include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +45,9 @@ struct UpdateKey {
             std::abort();
         crypto_sign_keypair(publicKey, secretKey);
     }
-    std::string publicBase64() const { return sodium::toBase64({reinterpret_cast<const char*>(publicKey), sizeof publicKey}); }
+    std::string publicBase64() const {
+        return sodium::toBase64({reinterpret_cast<const char*>(publicKey), sizeof publicKey});
+    }
     std::string sign(std::string_view bytes) const {
         unsigned char signature[crypto_sign_BYTES];
         crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
@@ -86,10 +88,7 @@ private:
 
 const ToolPaths& tools() { return ToolPaths::current(); }
 
-bool isPlacingCopy(const Call& call) {
-    return call.tool == tools().ditto && call.args.size() == 2;
-}
-
+bool isPlacingCopy(const Call& call) { return call.tool == tools().ditto && call.args.size() == 2; }
 
 class UpdateInstallerTest : public ::testing::Test {
 protected:
@@ -278,8 +277,9 @@ TEST_F(UpdateInstallerTest, DiskImageAppIsCopiedOutTheLinkIgnoredAndTheImageDeta
     ASSERT_EQ(calls[0].args.size(), 7u);
     EXPECT_EQ(Path::lastComponent(calls[0].args[5]), "mount");
     EXPECT_EQ(calls[1].tool, tools().ditto);
-    EXPECT_EQ(calls[1].args, (std::vector<std::string>{Path::join(calls[0].args[5], "Example.app"),
-                                                        Path::join(Path::parent(calls[0].args[5]), "unpacked/Example.app")}));
+    EXPECT_EQ(calls[1].args,
+              (std::vector<std::string>{Path::join(calls[0].args[5], "Example.app"),
+                                        Path::join(Path::parent(calls[0].args[5]), "unpacked/Example.app")}));
     EXPECT_EQ(calls[2].tool, tools().hdiutil);
     EXPECT_EQ(calls[2].args, (std::vector<std::string>{"detach", calls[0].args[5], "-force"}));
     EXPECT_TRUE(noPerInstallFolderLeft());
@@ -325,7 +325,8 @@ TEST_F(UpdateInstallerTest, FailedDownloadsAndBadSignaturesStopBeforeUnpacking) 
         {"no signature", server.url("/update.zip"), std::nullopt, UpdateRefusal::signatureMissing},
         {"another key's signature", server.url("/update.zip"), otherKey.sign("other"), UpdateRefusal::signatureInvalid},
         {"signature of other bytes", server.url("/update.zip"), key.sign(bytes + "x"), UpdateRefusal::signatureInvalid},
-        {"signature with a line break", server.url("/update.zip"), key.sign(bytes) + "\n", UpdateRefusal::signatureInvalid},
+        {"signature with a line break", server.url("/update.zip"), key.sign(bytes) + "\n",
+         UpdateRefusal::signatureInvalid},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(installer().install(offer(c.url, c.signature), installed()).refusal(), c.expected) << c.name;
@@ -382,7 +383,8 @@ TEST_F(UpdateInstallerTest, HostileOrAmbiguousArchivesFailToUnpackAndNothingEsca
     EXPECT_FALSE(Fs::exists(dir / "work/escaped.txt"));
     EXPECT_TRUE(Fs::list(dir / "outside").empty());
     for (const Call& call : runner->calls())
-        EXPECT_TRUE(call.tool == tools().ditto || call.tool == tools().tar) << call.tool << " ran after unpacking failed";
+        EXPECT_TRUE(call.tool == tools().ditto || call.tool == tools().tar)
+            << call.tool << " ran after unpacking failed";
     EXPECT_FALSE(anyPlacingCopy());
     EXPECT_EQ(versionAt(appPath), "1.0");
 }
@@ -405,7 +407,8 @@ TEST_F(UpdateInstallerTest, FindAppPrefersTheInstalledNameTakesASingleOtherAndNe
     makeSymlink(tree / "elsewhere/Example.app", tree / "c/Example.app");
     makeSymlink(tree / "elsewhere", tree / "c/Applications");
     writeFile(tree / "c/Plain.app", "a file, not a bundle");
-    EXPECT_EQ(UpdateInstallerInternals::findApp(Url::fromPath(tree / "c"), "Example.app"), Url::fromPath(tree / "c/Real.app"));
+    EXPECT_EQ(UpdateInstallerInternals::findApp(Url::fromPath(tree / "c"), "Example.app"),
+              Url::fromPath(tree / "c/Real.app"));
     EXPECT_EQ(UpdateInstallerInternals::findApp(Url::fromPath(tree / "missing"), "Example.app"), std::nullopt);
 }
 
@@ -432,28 +435,52 @@ TEST_F(UpdateInstallerTest, VerdictRefusalsLeaveTheAppAndStopBeforePlacing) {
         std::string name;
         std::function<void(const std::string& newApp)> build; // makes and signs the new app
         UpdateRefusal expected;
-        std::function<void()> prepare = {};                 // changes the installed app first
+        std::function<void()> prepare = {}; // changes the installed app first
     };
     const std::vector<Case> cases = {
-        {"no Info.plist", [&](const std::string& a) {
+        {"no Info.plist",
+         [&](const std::string& a) {
              makeApp(a, "2.0");
              unlink((a + "/Contents/Info.plist").c_str());
-         }, UpdateRefusal::noApp},
-        {"another identifier", [&](const std::string& a) { makeApp(a, "2.0", "com.example.App"); signApp(a, developer); },
+         },
+         UpdateRefusal::noApp},
+        {"another identifier",
+         [&](const std::string& a) {
+             makeApp(a, "2.0", "com.example.App");
+             signApp(a, developer);
+         },
          UpdateRefusal::otherApp},
-        {"changed after signing", [&](const std::string& a) {
+        {"changed after signing",
+         [&](const std::string& a) {
              makeApp(a, "2.0");
              signApp(a, developer);
              writeFile(a + "/Contents/MacOS/example", "#!/bin/sh\nexit 1\n");
-         }, UpdateRefusal::notSigned},
+         },
+         UpdateRefusal::notSigned},
         {"unsigned", [&](const std::string& a) { makeApp(a, "2.0"); }, UpdateRefusal::notSigned},
-        {"installed app signed ad hoc", [&](const std::string& a) { makeApp(a, "2.0"); signApp(a, developer); },
+        {"installed app signed ad hoc",
+         [&](const std::string& a) {
+             makeApp(a, "2.0");
+             signApp(a, developer);
+         },
          UpdateRefusal::installedNotSigned, [&] { signApp(appPath, CodeSigning::adHocIdentity); }},
-        {"new app signed ad hoc", [&](const std::string& a) { makeApp(a, "2.0"); signApp(a, CodeSigning::adHocIdentity); },
+        {"new app signed ad hoc",
+         [&](const std::string& a) {
+             makeApp(a, "2.0");
+             signApp(a, CodeSigning::adHocIdentity);
+         },
          UpdateRefusal::otherDeveloper},
-        {"another team", [&](const std::string& a) { makeApp(a, "2.0"); signApp(a, stranger); },
+        {"another team",
+         [&](const std::string& a) {
+             makeApp(a, "2.0");
+             signApp(a, stranger);
+         },
          UpdateRefusal::otherDeveloper},
-        {"same build", [&](const std::string& a) { makeApp(a, "2.0", "com.example.app", "1.0"); signApp(a, developer); },
+        {"same build",
+         [&](const std::string& a) {
+             makeApp(a, "2.0", "com.example.app", "1.0");
+             signApp(a, developer);
+         },
          UpdateRefusal::notNewer},
     };
     int round = 0;
@@ -510,7 +537,8 @@ TEST_F(UpdateInstallerTest, GatekeeperRefusesAnUntrustedSignerWhenTheOldOneIsTru
     // Gatekeeper's own trust store knows only the installed app's signer; the user's store
     // also holds a second key of the same team, so team and signature both check out.
     const std::string gatekeeperData = dir / "gatekeeper-data";
-    writeFile(Path::join(gatekeeperData, "Dovrane/signing/identities.json"), *Fs::readFile(SigningIdentities::storePath()));
+    writeFile(Path::join(gatekeeperData, "Dovrane/signing/identities.json"),
+              *Fs::readFile(SigningIdentities::storePath()));
     const std::string sameTeam = "Apple Development: Jane Doe (second key)";
     ASSERT_TRUE(SigningIdentities::create(sameTeam, "TEAM123456"));
     runner->perform = [&](const std::string& tool, const std::vector<std::string>& args) {
@@ -521,7 +549,8 @@ TEST_F(UpdateInstallerTest, GatekeeperRefusesAnUntrustedSignerWhenTheOldOneIsTru
         return runner->real.run("/usr/bin/env", redirected);
     };
 
-    UpdateInstaller::Result result = installer().install(published(zippedUpdate("2.0", sameTeam), "u.zip"), installed());
+    UpdateInstaller::Result result =
+        installer().install(published(zippedUpdate("2.0", sameTeam), "u.zip"), installed());
 
     EXPECT_EQ(result.refusal(), UpdateRefusal::gatekeeper) << result.text();
     EXPECT_EQ(versionAt(appPath), "1.0");

@@ -104,7 +104,8 @@ TEST(UpdateCheckJson, CountsOnlyCaseNamesAsKeys) {
     for (const char* text : {R"({})", R"({"note": {}})", R"({"failed": {"_0": "a"}, "unsupported": {"_0": "b"}})"}) {
         auto refused = read(text);
         ASSERT_FALSE(refused.ok()) << text;
-        EXPECT_THAT(refused.error().message, ::testing::EndsWith("Invalid number of keys found, expected one.")) << text;
+        EXPECT_THAT(refused.error().message, ::testing::EndsWith("Invalid number of keys found, expected one."))
+            << text;
     }
     for (const char* text : {R"({"failed": {}})", R"({"failed": {"_0": 3}})", R"({"unsupported": "text"})",
                              R"({"available": {"_0": {"bundleID": "x"}}})", R"({"upToDate": []})", R"([])"}) {

@@ -15,12 +15,11 @@ using dovrane::testing::TempDir;
 namespace {
 
 UpdateFacts acceptable() {
-    return UpdateFacts{"com.example.Editor", "com.example.Editor", "AB12CD34EF", "AB12CD34EF", true, true, true,
-                       "2.3", "2.4"};
+    return UpdateFacts{
+        "com.example.Editor", "com.example.Editor", "AB12CD34EF", "AB12CD34EF", true, true, true, "2.3", "2.4"};
 }
 
-template <class Change>
-std::optional<UpdateRefusal> verdictWith(Change change) {
+template <class Change> std::optional<UpdateRefusal> verdictWith(Change change) {
     UpdateFacts facts = acceptable();
     change(facts);
     return UpdateVerdict::evaluate(facts);
@@ -30,7 +29,11 @@ std::optional<UpdateRefusal> verdictWith(Change change) {
 
 TEST(UpdateVerdict, AppliesItsRulesInOrder) {
     EXPECT_EQ(UpdateVerdict::evaluate(acceptable()), std::nullopt);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldVersion = "1.0b1"; f.newVersion = "1.0"; }), std::nullopt);
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) {
+                  f.oldVersion = "1.0b1";
+                  f.newVersion = "1.0";
+              }),
+              std::nullopt);
 
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newBundleID = "com.example.editor"; }), UpdateRefusal::otherApp);
     // Every later rule broken too: the identifier still decides.
@@ -40,27 +43,55 @@ TEST(UpdateVerdict, AppliesItsRulesInOrder) {
                   f.oldTeamID.reset();
               }),
               UpdateRefusal::otherApp);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newSignatureValid = false; f.oldTeamID.reset(); }),
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) {
+                  f.newSignatureValid = false;
+                  f.oldTeamID.reset();
+              }),
               UpdateRefusal::notSigned);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldTeamID.reset(); f.newTeamID.reset(); }),
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) {
+                  f.oldTeamID.reset();
+                  f.newTeamID.reset();
+              }),
               UpdateRefusal::installedNotSigned);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldTeamID.reset(); }), UpdateRefusal::installedNotSigned);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newTeamID.reset(); }), UpdateRefusal::otherDeveloper);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newTeamID = "ab12cd34ef"; f.newGatekeeper = false; }),
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) {
+                  f.newTeamID = "ab12cd34ef";
+                  f.newGatekeeper = false;
+              }),
               UpdateRefusal::otherDeveloper);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.newGatekeeper = false; f.newVersion = "1.0"; }),
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) {
+                  f.newGatekeeper = false;
+                  f.newVersion = "1.0";
+              }),
               UpdateRefusal::gatekeeper);
 }
 
 TEST(UpdateVerdict, GatekeeperCountsOnlyWhenItAcceptsTheInstalledApp) {
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldGatekeeper = false; f.newGatekeeper = false; }), std::nullopt);
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) {
+                  f.oldGatekeeper = false;
+                  f.newGatekeeper = false;
+              }),
+              std::nullopt);
     EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldGatekeeper = false; }), std::nullopt);
 }
 
 TEST(UpdateVerdict, RefusesVersionsThatAreNotNewer) {
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldVersion = "2.0"; f.newVersion = "2.0.0"; }), UpdateRefusal::notNewer);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldVersion = "1.10"; f.newVersion = "1.9"; }), UpdateRefusal::notNewer);
-    EXPECT_EQ(verdictWith([](UpdateFacts& f) { f.oldVersion = "1.0"; f.newVersion = "1.0b1"; }), UpdateRefusal::notNewer);
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) {
+                  f.oldVersion = "2.0";
+                  f.newVersion = "2.0.0";
+              }),
+              UpdateRefusal::notNewer);
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) {
+                  f.oldVersion = "1.10";
+                  f.newVersion = "1.9";
+              }),
+              UpdateRefusal::notNewer);
+    EXPECT_EQ(verdictWith([](UpdateFacts& f) {
+                  f.oldVersion = "1.0";
+                  f.newVersion = "1.0b1";
+              }),
+              UpdateRefusal::notNewer);
 }
 
 TEST(UpdateRefusalText, EveryCaseHasItsNameAndSentencesInBothLanguages) {

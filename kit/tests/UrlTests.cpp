@@ -6,7 +6,9 @@ using namespace dovrane;
 
 TEST(FileUrls, PathsRoundTripByteForByte) {
     for (std::string path : std::vector<std::string>{"/tmp/a b/c", "/x/100%/y%41", "/x/line\nbreak", "/x/\xff\xfe name",
-                                                     "/x/Gr\xc3\xbc\xc3\x9f" "e", "/x/?#[]@:;=&+$,'", "//double"}) {
+                                                     "/x/Gr\xc3\xbc\xc3\x9f"
+                                                     "e",
+                                                     "/x/?#[]@:;=&+$,'", "//double"}) {
         Url url = Url::fromPath(path);
         EXPECT_EQ(url.path(), path);
         EXPECT_TRUE(url.isFile());
@@ -59,8 +61,9 @@ TEST(OtherUrls, OpaqueAndWebUrls) {
 }
 
 TEST(OtherUrls, InvalidTextsAreRefused) {
-    for (std::string text : std::vector<std::string>{"", "no scheme", "1http://x", ":x", "http://a b", "https://x/%zz", "https://x/%4",
-                             "https://x/\xc3\xa4", "https://x/\n", "file:relative", "file:", "file:///a%00b"})
+    for (std::string text :
+         std::vector<std::string>{"", "no scheme", "1http://x", ":x", "http://a b", "https://x/%zz", "https://x/%4",
+                                  "https://x/\xc3\xa4", "https://x/\n", "file:relative", "file:", "file:///a%00b"})
         EXPECT_FALSE(Url::parse(text)) << text;
 }
 

@@ -61,9 +61,9 @@ struct SigningKey {
 bool makeApp(const std::string& version, const std::string& appFolder, const std::string& identity,
              const SigningKey& key, const CommandRunner& runner) {
     Fs::makeDirectories(Path::join(appFolder, "Contents/MacOS"));
-    const PlistDict info{{"CFBundleIdentifier", bundleID},  {"CFBundleName", "Selftest Update"},
-                         {"CFBundleExecutable", "selftest"}, {"CFBundleShortVersionString", version},
-                         {"CFBundleVersion", version},       {"CFBundlePackageType", "APPL"},
+    const PlistDict info{{"CFBundleIdentifier", bundleID},     {"CFBundleName", "Selftest Update"},
+                         {"CFBundleExecutable", "selftest"},   {"CFBundleShortVersionString", version},
+                         {"CFBundleVersion", version},         {"CFBundlePackageType", "APPL"},
                          {"SUPublicEDKey", key.publicBase64()}};
     const std::string xml = Plist::toXml(PlistValue(info));
     if (xml.empty())
@@ -146,14 +146,13 @@ std::vector<CheckReport> runChecks(const std::string& root) {
         [](const Url& from, const std::string& toPath) { return Archives::copy(from.path(), toPath).ok(); },
         std::make_shared<ProcessRunner>(300),
         Trasher{DeletionGuard(Url::fromPath(home), {}), Url::fromPath(FreedesktopTrash::homeTrashFiles(home))},
-        Url::fromPath(Path::join(folder, "work")),
-        [](const std::string&) { return false; }};
+        Url::fromPath(Path::join(folder, "work")), [](const std::string&) { return false; }};
 
     UpdateInfo wrong = record(*app, app->version, "2.0", archive2, key);
     wrong.edSignature = SigningKey().sign("other");
     const auto refusedSignature = installer.install(wrong, *app).refusal();
-    reports.push_back({"an update with a wrong EdDSA signature is refused",
-                       refusedSignature == UpdateRefusal::signatureInvalid, {}});
+    reports.push_back(
+        {"an update with a wrong EdDSA signature is refused", refusedSignature == UpdateRefusal::signatureInvalid, {}});
 
     const UpdateInstaller::Result good = installer.install(record(*app, app->version, "2.0", archive2, key), *app);
     reports.push_back({"a signed update replaces the app", hasVersion(installed, "2.0"), good.text()});
@@ -171,8 +170,8 @@ std::vector<CheckReport> runChecks(const std::string& root) {
         return reports;
     const UpdateInstaller::Result other =
         installer.install(record(*updated, app->version, "3.0", archive3, key), *updated);
-    reports.push_back(
-        {"an update without the same developer is refused", other.refusal() == UpdateRefusal::otherDeveloper, other.text()});
+    reports.push_back({"an update without the same developer is refused",
+                       other.refusal() == UpdateRefusal::otherDeveloper, other.text()});
     reports.push_back({"the refused update leaves the app as it was", hasVersion(installed, "2.0"), {}});
     return reports;
 }

@@ -1,11 +1,11 @@
 #include "SelfTest/SelfTest.h"
 
-#include "Store/Store.h"
-#include "AppModel/AppModel.h"
 #include "App/ExitCode.h"
-#include "SelfTest/Traces.h"
+#include "AppModel/AppModel.h"
 #include "SelfTest/InstallChecks.h"
+#include "SelfTest/Traces.h"
 #include "SelfTest/UpdateTrace.h"
+#include "Store/Store.h"
 
 #include <DovraneKit/FileSystem.h>
 #include <DovraneKit/Leftovers.h>
@@ -103,9 +103,8 @@ private:
         const std::string inRunFolder = runFolder_ + "/";
         for (const std::shared_ptr<Removal>& removal : *removals)
             if (removal->title() == title && !removal->items().empty() &&
-                std::all_of(removal->items().begin(), removal->items().end(), [&](const RemovedItem& item) {
-                    return item.originalPath.path().starts_with(inRunFolder);
-                }))
+                std::all_of(removal->items().begin(), removal->items().end(),
+                            [&](const RemovedItem& item) { return item.originalPath.path().starts_with(inRunFolder); }))
                 return removal;
         return nullptr;
     }

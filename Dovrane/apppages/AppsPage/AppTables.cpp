@@ -1,8 +1,8 @@
 #include "AppsPage/AppTables.h"
 
 #include "AppModel/AppModel.h"
-#include "UiKit/AppIcon.h"
 #include "AppsPage/AppRecordExtras.h"
+#include "UiKit/AppIcon.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
@@ -138,7 +138,8 @@ public:
         const int badgeWidth = badge.isEmpty() ? 0 : QFontMetrics(captionFont).horizontalAdvance(badge) + 8;
         painter->setFont(option.font);
         painter->setPen(option.palette.color(picked ? QPalette::HighlightedText : QPalette::Text));
-        const QString name = option.fontMetrics.elidedText(text(app.name), Qt::ElideRight, textArea.width() - badgeWidth);
+        const QString name =
+            option.fontMetrics.elidedText(text(app.name), Qt::ElideRight, textArea.width() - badgeWidth);
         painter->drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, name);
         if (!badge.isEmpty()) {
             painter->setFont(captionFont);
@@ -190,7 +191,8 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     empty_ = new ContentUnavailableView(tr("No apps found"), QStringLiteral("square.grid.2x2"), {}, this);
     footer_ = new FooterBar(this);
-    systemNote_ = new StyledLabel(tr("Part of macOS, cannot be removed"), Fonts::font(FontRole::body), secondary, footer_);
+    systemNote_ =
+        new StyledLabel(tr("Part of macOS, cannot be removed"), Fonts::font(FontRole::body), secondary, footer_);
     footer_->addAction(systemNote_);
     remove_ = footerAction(tr("Remove…"), this, footer_);
     layOut(this, view_, empty_, footer_);
@@ -234,7 +236,8 @@ std::optional<InstalledApp> InstalledTable::selected() const {
 
 std::unique_ptr<QMenu> InstalledTable::menuFor(const std::set<std::string>& identities) {
     const auto& apps = model_.apps();
-    auto found = std::find_if(apps.begin(), apps.end(), [&](const InstalledApp& app) { return identities.contains(app.id()); });
+    auto found =
+        std::find_if(apps.begin(), apps.end(), [&](const InstalledApp& app) { return identities.contains(app.id()); });
     if (found == apps.end())
         return nullptr;
     const InstalledApp app = *found;

@@ -69,8 +69,9 @@ AppsPage::AppsPage(AppModel& model, QWidget* accessHint, QWidget* parent)
     busy_ = makeBusyIndicator(header_);
     row->addWidget(busy_);
     header->addLayout(row);
-    hint_ = new StyledLabel(QString(), Fonts::font(FontRole::body),
-                            [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, header_);
+    hint_ = new StyledLabel(
+        QString(), Fonts::font(FontRole::body), [] { return SemanticColors::of(SemanticColor::secondaryLabel); },
+        header_);
     hint_->setWordWrap(true);
     hint_->setMaximumHeight(hint_->fontMetrics().lineSpacing() * 3);
     header->addWidget(hint_);

@@ -22,9 +22,9 @@ CleanedPage::CleanedPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(20, 16, 20, 16);
     column->setSpacing(0);
-    header_ = new StyledLabel(tr("Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."),
-                              Fonts::font(FontRole::callout),
-                              [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, content);
+    header_ = new StyledLabel(
+        tr("Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."),
+        Fonts::font(FontRole::callout), [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, content);
     header_->setWordWrap(true);
     column->addWidget(header_);
     column->addSpacing(4);
@@ -65,8 +65,8 @@ std::vector<RemovalRow*> CleanedPage::rows() const {
 // Rows stay with their records (a pressed Put Back stays pressed); each is read again, the Trash
 // included, and they are put in order newest first.
 void CleanedPage::reload() {
-    std::vector<std::shared_ptr<Removal>> removals = model_.container().removals().value_or(
-        std::vector<std::shared_ptr<Removal>>{});
+    std::vector<std::shared_ptr<Removal>> removals =
+        model_.container().removals().value_or(std::vector<std::shared_ptr<Removal>>{});
     std::stable_sort(removals.begin(), removals.end(),
                      [](const auto& a, const auto& b) { return a->date() > b->date(); });
 

@@ -50,7 +50,8 @@ int RemovalRow::countInTrash() const {
     const auto& items = removal_->items();
     if (model_.isDemo())
         return removal_->title().contains(QLatin1String("Xcode"), Qt::CaseSensitive) ? 0 : int(items.size());
-    return int(std::count_if(items.begin(), items.end(), [](const RemovedItem& item) { return Trasher::isInTrash(item); }));
+    return int(
+        std::count_if(items.begin(), items.end(), [](const RemovedItem& item) { return Trasher::isInTrash(item); }));
 }
 
 void RemovalRow::refresh() {

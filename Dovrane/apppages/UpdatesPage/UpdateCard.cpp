@@ -1,9 +1,9 @@
 #include "UpdatesPage/UpdateCard.h"
 
 #include "AppModel/AppModel.h"
+#include "AppsPage/AppRecordExtras.h"
 #include "AppsPage/PageControls.h"
 #include "UiKit/AppIcon.h"
-#include "AppsPage/AppRecordExtras.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"

@@ -1,8 +1,8 @@
 #include "UpdatesPage/UpdatesPage.h"
 
 #include "AppModel/AppModel.h"
-#include "AppsPage/PageControls.h"
 #include "AppsPage/AppRecordExtras.h"
+#include "AppsPage/PageControls.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
@@ -106,9 +106,9 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     upToDate->setContentsMargins(0, 0, 0, 0);
     upToDate->setSpacing(6);
     upToDate->addWidget(new SymbolView(QStringLiteral("checkmark.circle"), 16, secondary, allUpToDate_));
-    upToDate->addWidget(new StyledLabel(tr("All checked apps are up to date."), Fonts::font(FontRole::body), secondary,
-                                        allUpToDate_),
-                        1);
+    upToDate->addWidget(
+        new StyledLabel(tr("All checked apps are up to date."), Fonts::font(FontRole::body), secondary, allUpToDate_),
+        1);
     column->addWidget(allUpToDate_);
 
     auto* cards = new QWidget(columnWidget);
@@ -182,9 +182,8 @@ std::vector<InstalledApp> UpdatesPage::current() const {
 ReasonList::Rows UpdatesPage::unsupported() const {
     ReasonList::Rows rows;
     for (const InstalledApp& app : model_.apps())
-        if (auto found = model_.updates().find(app.id()); found != model_.updates().end() &&
-                                                          found->second.kind() == UpdateCheck::Kind::unsupported &&
-                                                          !app.isSystem)
+        if (auto found = model_.updates().find(app.id());
+            found != model_.updates().end() && found->second.kind() == UpdateCheck::Kind::unsupported && !app.isSystem)
             rows.emplace_back(app, text(found->second.message()));
     return rows;
 }
@@ -207,7 +206,8 @@ void UpdatesPage::refresh() {
             empty_->setDescription(tr("Checking %1 percent of your apps…").arg(int(model_.updateProgress() * 100)));
             empty_->setAction(QString(), {});
         } else {
-            empty_->setDescription(tr("Dovrane asks each app's update feed, Homebrew and the App Store for newer versions."));
+            empty_->setDescription(
+                tr("Dovrane asks each app's update feed, Homebrew and the App Store for newer versions."));
             empty_->setAction(tr("Check Now"), [this] { model_.checkUpdates(); });
         }
         return;

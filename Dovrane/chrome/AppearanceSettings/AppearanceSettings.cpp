@@ -17,7 +17,8 @@ namespace dovrane {
 
 namespace {
 
-// The preview's and the picker's texts share one catalogue context, whichever function shows them; lupdate reads it here.
+// The preview's and the picker's texts share one catalogue context, whichever function shows them; lupdate reads it
+// here.
 struct AppearanceText {
     Q_DECLARE_TR_FUNCTIONS(AppearanceSettings)
 };
@@ -80,9 +81,9 @@ void AccentSwatch::paintEvent(QPaintEvent*) {
     } else {
         // The system theme: a colour wheel through the standard colours.
         QConicalGradient wheel(circle.center(), 0);
-        const SemanticColor stops[] = {SemanticColor::red,  SemanticColor::orange, SemanticColor::yellow,
-                                       SemanticColor::green, SemanticColor::blue,  SemanticColor::purple,
-                                       SemanticColor::pink, SemanticColor::red};
+        const SemanticColor stops[] = {SemanticColor::red,   SemanticColor::orange, SemanticColor::yellow,
+                                       SemanticColor::green, SemanticColor::blue,   SemanticColor::purple,
+                                       SemanticColor::pink,  SemanticColor::red};
         for (int i = 0; i < 8; ++i)
             wheel.setColorAt(i / 7.0, named(stops[i]));
         painter.setBrush(wheel);
@@ -158,10 +159,12 @@ void AccentPreview::paintEvent(QPaintEvent*) {
     const qreal left = 129 + 12;
     const qreal right = width() - 12;
     const QRectF header(left, 12, right - left, 20);
-    drawText(painter, AppearanceText::tr("Inbox"), Fonts::font(FontRole::headline), named(SemanticColor::label), left, header);
+    drawText(painter, AppearanceText::tr("Inbox"), Fonts::font(FontRole::headline), named(SemanticColor::label), left,
+             header);
     const QString remaining = AppearanceText::tr("1 left");
     const QFont caption = Fonts::font(FontRole::caption);
-    drawText(painter, remaining, caption, accentText, right - QFontMetricsF(caption).horizontalAdvance(remaining), header);
+    drawText(painter, remaining, caption, accentText, right - QFontMetricsF(caption).horizontalAdvance(remaining),
+             header);
 
     auto task = [&](const QString& title, bool done, const QString& tag, qreal top) {
         const QRectF row(left, top, right - left, 20);
@@ -206,7 +209,8 @@ void AccentPreview::paintEvent(QPaintEvent*) {
     painter.drawEllipse(knob);
     const QString focus = AppearanceText::tr("Focus");
     drawText(painter, focus, caption, named(SemanticColor::secondaryLabel),
-             toggle.left() - 8 - QFontMetricsF(caption).horizontalAdvance(focus), QRectF(left, bottom, right - left, 24));
+             toggle.left() - 8 - QFontMetricsF(caption).horizontalAdvance(focus),
+             QRectF(left, bottom, right - left, 24));
     painter.restore();
 
     painter.setBrush(Qt::NoBrush);

@@ -1,10 +1,10 @@
 #include "CommandPalette/CommandPalette.h"
 
 #include "AppModel/AppModel.h"
-#include "UiKit/StorageSelection.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
+#include "UiKit/StorageSelection.h"
 #include "UiKit/Symbols.h"
 
 #include <DovraneKit/Explanations.h>
@@ -36,12 +36,18 @@ struct PaletteText {
 
 QString pageSymbol(SidebarItem page) {
     switch (page) {
-    case SidebarItem::overview: return QStringLiteral("gauge.with.dots.needle.50percent");
-    case SidebarItem::storage: return QStringLiteral("internaldrive");
-    case SidebarItem::apps: return QStringLiteral("square.grid.2x2");
-    case SidebarItem::updates: return QStringLiteral("arrow.down.circle");
-    case SidebarItem::developer: return QStringLiteral("hammer");
-    case SidebarItem::cleaned: return QStringLiteral("arrow.uturn.backward.circle");
+    case SidebarItem::overview:
+        return QStringLiteral("gauge.with.dots.needle.50percent");
+    case SidebarItem::storage:
+        return QStringLiteral("internaldrive");
+    case SidebarItem::apps:
+        return QStringLiteral("square.grid.2x2");
+    case SidebarItem::updates:
+        return QStringLiteral("arrow.down.circle");
+    case SidebarItem::developer:
+        return QStringLiteral("hammer");
+    case SidebarItem::cleaned:
+        return QStringLiteral("arrow.uturn.backward.circle");
     }
     return {};
 }
@@ -59,7 +65,8 @@ public:
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(8, 4, 8, 4);
         row->setSpacing(8);
-        auto* symbol = new SymbolView(command.symbol, 16, [] { return SemanticColors::of(SemanticColor::secondaryLabel); });
+        auto* symbol =
+            new SymbolView(command.symbol, 16, [] { return SemanticColors::of(SemanticColor::secondaryLabel); });
         symbol->setFixedWidth(20);
         row->addWidget(symbol);
         auto* title = new StyledLabel(command.title, Fonts::font(FontRole::body));
@@ -103,8 +110,8 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     auto* search = new QHBoxLayout;
     search->setContentsMargins(16, 16, 16, 16);
     search->setSpacing(8);
-    search->addWidget(
-        new SymbolView(QStringLiteral("magnifyingglass"), 16, [] { return SemanticColors::of(SemanticColor::secondaryLabel); }));
+    search->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 16,
+                                     [] { return SemanticColors::of(SemanticColor::secondaryLabel); }));
     field_ = new QLineEdit;
     field_->setFrame(false);
     field_->setFont(Fonts::font(FontRole::title3));
@@ -125,8 +132,9 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     column->addWidget(list_, 1);
 
-    empty_ = new StyledLabel(PaletteText::tr("Nothing matches"), Fonts::font(FontRole::body),
-                             [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, list_);
+    empty_ = new StyledLabel(
+        PaletteText::tr("Nothing matches"), Fonts::font(FontRole::body),
+        [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, list_);
     empty_->setAlignment(Qt::AlignCenter);
 
     connect(field_, &QLineEdit::textChanged, this, &CommandPalette::queryChanged);
@@ -146,10 +154,11 @@ std::vector<CommandPalette::Command> CommandPalette::commands() const {
 
     const QString actions = PaletteText::tr("Actions");
     if (!model_.isScanning())
-        table.push_back({QStringLiteral("scan"), PaletteText::tr("Scan Again"), actions, QStringLiteral("arrow.clockwise"),
-                         [model] { model->startScan(); }});
+        table.push_back({QStringLiteral("scan"), PaletteText::tr("Scan Again"), actions,
+                         QStringLiteral("arrow.clockwise"), [model] { model->startScan(); }});
     if (!model_.safeItems().empty())
-        table.push_back({QStringLiteral("clean"), PaletteText::tr("Clean Up Safe Items…"), actions, QStringLiteral("sparkles"),
+        table.push_back({QStringLiteral("clean"), PaletteText::tr("Clean Up Safe Items…"), actions,
+                         QStringLiteral("sparkles"),
                          [model] { model->requestCleanup(model->safeItems(), PaletteText::tr("Safe items")); }});
     table.push_back({QStringLiteral("updates.check"), PaletteText::tr("Check App Updates"), actions,
                      QStringLiteral("arrow.down.circle"), [model] {
@@ -169,19 +178,20 @@ std::vector<CommandPalette::Command> CommandPalette::commands() const {
                          if (open)
                              open();
                      }});
-    table.push_back({QStringLiteral("setup"), PaletteText::tr("Setup and Permissions…"), actions, QStringLiteral("lock.shield"),
+    table.push_back({QStringLiteral("setup"), PaletteText::tr("Setup and Permissions…"), actions,
+                     QStringLiteral("lock.shield"),
                      [model] { nextTurn(*model, [model] { model->setSheet(ActiveSheet::onboarding()); }); }});
 
     const QString storage = PaletteText::tr("Storage");
     for (CategoryID id : allCategoryIDs) {
         if (id == CategoryID::other)
             continue;
-        table.push_back({QStringLiteral("category.") + QString::fromUtf8(rawValue(id).data(), qsizetype(rawValue(id).size())),
-                         QString::fromStdString(Explanations::title(id)), storage, QStringLiteral("folder"),
-                         [model, id] {
-                             StorageSelection::shared().setCategory(id);
-                             model->setSidebar(isDeveloper(id) ? SidebarItem::developer : SidebarItem::storage);
-                         }});
+        table.push_back(
+            {QStringLiteral("category.") + QString::fromUtf8(rawValue(id).data(), qsizetype(rawValue(id).size())),
+             QString::fromStdString(Explanations::title(id)), storage, QStringLiteral("folder"), [model, id] {
+                 StorageSelection::shared().setCategory(id);
+                 model->setSidebar(isDeveloper(id) ? SidebarItem::developer : SidebarItem::storage);
+             }});
     }
 
     const QString apps = PaletteText::tr("Apps");

@@ -1,9 +1,9 @@
 #include "MenuBarView/MenuBarView.h"
 
 #include "AppModel/AppModel.h"
-#include "Store/Store.h"
 #include "Services/SettingKeys.h"
 #include "StorageGraphics/StorageBar.h"
+#include "Store/Store.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
@@ -187,8 +187,8 @@ MenuBarItem::MenuBarItem(AppModel& model, Actions actions, QObject* parent)
     : QObject(parent), model_(model), actions_(std::move(actions)) {
     connect(&MenuBarSetting::shared(), &MenuBarSetting::changed, this, &MenuBarItem::follow);
     connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
-        if (field == AppModel::Field::volume || field == AppModel::Field::scan || field == AppModel::Field::isScanning ||
-            field == AppModel::Field::isDemo)
+        if (field == AppModel::Field::volume || field == AppModel::Field::scan ||
+            field == AppModel::Field::isScanning || field == AppModel::Field::isDemo)
             refreshTooltip();
     });
     follow(MenuBarSetting::showsItem(*model_.services().settings));

@@ -5,8 +5,8 @@
 #include "MenuBarView/MenuBarView.h"
 #include "Services/Permissions.h"
 #include "Services/SettingKeys.h"
-#include "UiKit/FolderList.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/FolderList.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
@@ -90,30 +90,27 @@ GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(par
 
     auto* startup = addSection(page, SettingsText::tr("Startup"));
     login_ = toggle(SettingsText::tr("Open Dovrane at login"), Permissions::startsAtLogin(services));
-    menuBar_ = toggle(SettingsText::tr("Show free space in the menu bar"),
-                      SettingKeys::menuBarEnabled.get(settings));
-    weekly_ = toggle(SettingsText::tr("Weekly report as a notification"),
-                     SettingKeys::reportWeekly.get(settings));
+    menuBar_ = toggle(SettingsText::tr("Show free space in the menu bar"), SettingKeys::menuBarEnabled.get(settings));
+    weekly_ = toggle(SettingsText::tr("Weekly report as a notification"), SettingKeys::reportWeekly.get(settings));
     startup->addWidget(login_);
     startup->addWidget(menuBar_);
     startup->addWidget(weekly_);
     connect(login_, &QCheckBox::toggled, this, &GeneralSettings::loginToggled);
-    connect(menuBar_, &QCheckBox::toggled, this,
-            [&settings](bool on) { MenuBarSetting::shared().set(settings, on); });
-    connect(weekly_, &QCheckBox::toggled, this,
-            [&settings](bool on) { SettingKeys::reportWeekly.set(settings, on); });
+    connect(menuBar_, &QCheckBox::toggled, this, [&settings](bool on) { MenuBarSetting::shared().set(settings, on); });
+    connect(weekly_, &QCheckBox::toggled, this, [&settings](bool on) { SettingKeys::reportWeekly.set(settings, on); });
 
     auto* permissions = addSection(
         page, SettingsText::tr("Permissions"),
-        SettingsText::tr("Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks."));
+        SettingsText::tr(
+            "Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks."));
     auto* access = new QHBoxLayout;
     access->addWidget(new QLabel(SettingsText::tr("Full Disk Access")));
     access->addStretch(1);
     accessOn_ = new QWidget;
     auto* on = new QHBoxLayout(accessOn_);
     on->setContentsMargins(0, 0, 0, 0);
-    on->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), 14,
-                                 [this] { return SemanticColors::tint(*this); }));
+    on->addWidget(
+        new SymbolView(QStringLiteral("checkmark.circle.fill"), 14, [this] { return SemanticColors::tint(*this); }));
     on->addWidget(new StyledLabel(SettingsText::tr("On"), Fonts::font(FontRole::body),
                                   [this] { return SemanticColors::tint(*this); }));
     access->addWidget(accessOn_);
@@ -158,9 +155,10 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
                             SettingsText::tr(" days"));
     installers->addWidget(installerAge_, 0, Qt::AlignLeft);
 
-    auto* projects = addSection(page, SettingsText::tr("Project folders"),
-                                SettingsText::tr("Dovrane looks for node_modules, .venv, target, .next and build only in "
-                                             "these folders."));
+    auto* projects =
+        addSection(page, SettingsText::tr("Project folders"),
+                   SettingsText::tr("Dovrane looks for node_modules, .venv, target, .next and build only in "
+                                    "these folders."));
     projects_ = new FolderList(settings, SettingKeys::scanProjects, SettingsText::tr("No project folders yet"), home);
     projects->addWidget(projects_);
     projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365, SettingsText::tr("Unchanged for "),
@@ -186,8 +184,12 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
     for (SettingsTab tab : allSettingsTabs) {
         QWidget* content = nullptr;
         switch (tab) {
-        case SettingsTab::general: content = new GeneralSettings(model_); break;
-        case SettingsTab::scan: content = new ScanSettingsView(model_); break;
+        case SettingsTab::general:
+            content = new GeneralSettings(model_);
+            break;
+        case SettingsTab::scan:
+            content = new ScanSettingsView(model_);
+            break;
         case SettingsTab::appearance: {
             content = new QWidget;
             pageLayout(content)->addWidget(new AppearanceSettings(themes));

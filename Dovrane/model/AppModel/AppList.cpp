@@ -53,9 +53,8 @@ void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_pt
         if (!results->measuredPublished || !results->orphans)
             return;
         std::vector<Orphan> orphans = std::move(*results->orphans);
-        std::erase_if(orphans, [&](const Orphan& orphan) {
-            return listingEdits_->trashedOrphans.contains(orphan.url.path());
-        });
+        std::erase_if(orphans,
+                      [&](const Orphan& orphan) { return listingEdits_->trashedOrphans.contains(orphan.url.path()); });
         setOrphans(std::move(orphans));
         setAppsLoaded(true);
         setIsLoadingApps(false);
@@ -77,7 +76,8 @@ void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_pt
         pool_, lifeline_,
         [identifiers, home = services_.home, folders = services_.applicationFolders] {
             // Built once per search, then only read, from whatever thread the finder asks on.
-            auto installed = std::make_shared<const std::set<std::string>>(Permissions::installedBundleIDs(home, folders));
+            auto installed =
+                std::make_shared<const std::set<std::string>>(Permissions::installedBundleIDs(home, folders));
             const OrphanFinder finder(home, identifiers, [installed](const std::string& bundleID) {
                 return installed->contains(Permissions::foldedBundleID(bundleID));
             });

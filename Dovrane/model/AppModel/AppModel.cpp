@@ -1,14 +1,14 @@
 #include "AppModel/AppModel.h"
 
-#include "Store/Store.h"
 #include "AppModel/ListingEdits.h"
 #include "AppModel/RemovalState.h"
 #include "AppModel/ScanCache.h"
 #include "AppModel/ScanRunState.h"
-#include "AppModel/UpdatesCache.h"
 #include "AppModel/UpdateRunState.h"
+#include "AppModel/UpdatesCache.h"
 #include "Services/Permissions.h"
 #include "Services/SettingKeys.h"
+#include "Store/Store.h"
 
 #include <limits>
 
@@ -17,8 +17,8 @@ namespace dovrane {
 namespace {
 int storedDays(const Settings& settings, const Setting<qint64>& setting) {
     // Stored values are used as they are; only what an int cannot hold is brought into range.
-    return int(std::clamp<qint64>(setting.get(settings), std::numeric_limits<int>::min(),
-                                  std::numeric_limits<int>::max()));
+    return int(
+        std::clamp<qint64>(setting.get(settings), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 std::vector<std::string> storedTexts(const Settings& settings, const Setting<QStringList>& setting) {
@@ -34,8 +34,7 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
       scanRun_(std::make_unique<ScanRunState>()), removals_(std::make_unique<RemovalState>()),
       listingEdits_(std::make_unique<ListingEdits>()), updateRun_(std::make_unique<UpdateRunState>()) {
     sidebar_ = SidebarItem::overview;
-    settingsTab_ = settingsTabFromRaw(SettingKeys::settingsTab.get(*services_.settings))
-                       .value_or(SettingsTab::general);
+    settingsTab_ = settingsTabFromRaw(SettingKeys::settingsTab.get(*services_.settings)).value_or(SettingsTab::general);
     if (auto saved = UpdatesCache::load()) {
         updates_ = std::move(saved->results);
         updatesCheckedAt_ = saved->date;

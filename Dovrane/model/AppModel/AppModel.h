@@ -49,10 +49,31 @@ class AppModel final : public QObject {
 
 public:
     enum class Field {
-        sidebar, sheet, settingsTab, scan, isScanning, scanProgress, scanLabel, apps, orphans,
-        appsLoaded, isLoadingApps, updates, updatesCheckedAt, isCheckingUpdates, updateProgress,
-        installing, installProblems, volume, dayGrowth, weekGrowth, backgroundStarted,
-        hasFullDiskAccess, needsRestart, notice, isDemo
+        sidebar,
+        sheet,
+        settingsTab,
+        scan,
+        isScanning,
+        scanProgress,
+        scanLabel,
+        apps,
+        orphans,
+        appsLoaded,
+        isLoadingApps,
+        updates,
+        updatesCheckedAt,
+        isCheckingUpdates,
+        updateProgress,
+        installing,
+        installProblems,
+        volume,
+        dayGrowth,
+        weekGrowth,
+        backgroundStarted,
+        hasFullDiskAccess,
+        needsRestart,
+        notice,
+        isDemo
     };
     Q_ENUM(Field)
 
@@ -183,8 +204,7 @@ signals:
 private:
     friend class ModelSeeding;
 
-    template <class T>
-    void assign(T& slot, T value, Field field) {
+    template <class T> void assign(T& slot, T value, Field field) {
         if (slot == value)
             return;
         slot = std::move(value);
@@ -202,9 +222,7 @@ private:
     void setAppsLoaded(bool value) { assign(appsLoaded_, value, Field::appsLoaded); }
     void setIsLoadingApps(bool value) { assign(isLoadingApps_, value, Field::isLoadingApps); }
     void setUpdates(std::map<std::string, UpdateCheck> value) { assign(updates_, std::move(value), Field::updates); }
-    void setUpdatesCheckedAt(std::optional<Date> value) {
-        assign(updatesCheckedAt_, value, Field::updatesCheckedAt);
-    }
+    void setUpdatesCheckedAt(std::optional<Date> value) { assign(updatesCheckedAt_, value, Field::updatesCheckedAt); }
     void setIsCheckingUpdates(bool value) { assign(isCheckingUpdates_, value, Field::isCheckingUpdates); }
     void setUpdateProgress(double value) { assign(updateProgress_, value, Field::updateProgress); }
     void setInstalling(std::set<std::string> value) { assign(installing_, std::move(value), Field::installing); }

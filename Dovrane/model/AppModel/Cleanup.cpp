@@ -53,13 +53,14 @@ QFuture<void> AppModel::perform(CleanupRequest request) {
     if (isDemo_) {
         Trasher::Outcome outcome;
         for (const TrashPlan::Entry& entry : request.plan.entries)
-            outcome.removed.push_back({entry.url, Url::fromPath(demoTrashFolder + entry.url.lastPathComponent()),
-                                       entry.size, false});
+            outcome.removed.push_back(
+                {entry.url, Url::fromPath(demoTrashFolder + entry.url.lastPathComponent()), entry.size, false});
         cleanedUp(outcome, request.title, done);
         return future;
     }
-    handOff(pool_, lifeline_, [trasher = trasher(), plan = request.plan] { return trasher.execute(plan); },
-            [this, title = request.title, done](Trasher::Outcome outcome) { cleanedUp(outcome, title, done); });
+    handOff(
+        pool_, lifeline_, [trasher = trasher(), plan = request.plan] { return trasher.execute(plan); },
+        [this, title = request.title, done](Trasher::Outcome outcome) { cleanedUp(outcome, title, done); });
     return future;
 }
 

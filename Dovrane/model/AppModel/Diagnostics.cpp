@@ -23,7 +23,8 @@ void AppModel::copyDiagnostics() {
     report.lastScan = scan_ ? std::optional<Date>(scan_->date) : std::nullopt;
     report.categories = scan_ ? int(scan_->categories.size()) : 0;
     report.safeBytes = safeTotal();
-    report.appsInstalled = int(std::count_if(apps_.begin(), apps_.end(), [](const InstalledApp& app) { return !app.isSystem; }));
+    report.appsInstalled =
+        int(std::count_if(apps_.begin(), apps_.end(), [](const InstalledApp& app) { return !app.isSystem; }));
     report.updates = DiagnosticReport::count(updates_);
     report.updatesCheckedAt = updatesCheckedAt_;
     report.cleanups = container_.removalCount().value_or(0);

@@ -13,8 +13,7 @@
 
 namespace dovrane {
 
-template <class Work, class Then>
-void handOff(QThreadPool& pool, const Lifeline& lifeline, Work work, Then then) {
+template <class Work, class Then> void handOff(QThreadPool& pool, const Lifeline& lifeline, Work work, Then then) {
     pool.start([work = std::move(work), then = std::move(then), lifeline]() mutable {
         auto result = std::make_shared<decltype(work())>(work());
         lifeline.post([then, result]() mutable { then(std::move(*result)); });

@@ -40,10 +40,10 @@ QFuture<void> AppModel::undo(const std::shared_ptr<Removal>& removal) {
 }
 
 void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBackTally& tally) {
-    const QString stayed =
-        tally.taken > 0
-            ? tr("%n items stayed in the Trash because something else is at their original place.", nullptr, tally.taken)
-            : QString();
+    const QString stayed = tally.taken > 0
+                               ? tr("%n items stayed in the Trash because something else is at their original place.",
+                                    nullptr, tally.taken)
+                               : QString();
     if (tally.restored == 0) {
         if (!stayed.isEmpty())
             setNotice(stayed);

@@ -54,16 +54,18 @@ QFuture<void> AppModel::startScan() {
     done->start();
     QFuture<void> future = done->future();
 
-    pool_.start([this, run, scanner = std::move(scanner), scan = services_.scan,
-                               stop = scanRun_->stop->get_token(), lifeline = lifeline_, done] {
+    pool_.start([this, run, scanner = std::move(scanner), scan = services_.scan, stop = scanRun_->stop->get_token(),
+                 lifeline = lifeline_, done] {
         // `this` is only used on the main thread, through the lifeline, while the model lives.
         ScanResult result = scan(
             scanner,
             [this, run, lifeline](CategoryID category, int finished, int total) {
-                lifeline.post([this, run, category, finished, total] { scanProgressed(run, category, finished, total); });
+                lifeline.post(
+                    [this, run, category, finished, total] { scanProgressed(run, category, finished, total); });
             },
             stop);
-        lifeline.post([this, run, result = std::move(result), done]() mutable { scanEnded(run, std::move(result), done); });
+        lifeline.post(
+            [this, run, result = std::move(result), done]() mutable { scanEnded(run, std::move(result), done); });
     });
     return future;
 }

@@ -21,9 +21,9 @@ namespace dovrane {
 
 // The pages of the main window, in sidebar order.
 enum class SidebarItem { overview, storage, apps, updates, developer, cleaned };
-inline constexpr std::array<SidebarItem, 6> allSidebarItems = {
-    SidebarItem::overview, SidebarItem::storage, SidebarItem::apps,
-    SidebarItem::updates,  SidebarItem::developer, SidebarItem::cleaned};
+inline constexpr std::array<SidebarItem, 6> allSidebarItems = {SidebarItem::overview,  SidebarItem::storage,
+                                                               SidebarItem::apps,      SidebarItem::updates,
+                                                               SidebarItem::developer, SidebarItem::cleaned};
 
 QString rawValue(SidebarItem item);
 // Exactly a raw value ("cleaned"), letter case included.

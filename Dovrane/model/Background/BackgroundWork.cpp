@@ -91,9 +91,10 @@ QFuture<void> AppModel::sendWeeklyReport() {
 QFuture<bool> AppModel::postNotification(const QString& identifier, const QString& title, const QString& body) {
     // Without permission the notification service is not asked at all.
     return Permissions::notificationsAllowed(services_)
-        .then(this, [this, identifier, title, body](bool allowed) {
-            return allowed ? services_.notifier->post(identifier, title, body) : QtFuture::makeReadyFuture(false);
-        })
+        .then(this,
+              [this, identifier, title, body](bool allowed) {
+                  return allowed ? services_.notifier->post(identifier, title, body) : QtFuture::makeReadyFuture(false);
+              })
         .unwrap();
 }
 

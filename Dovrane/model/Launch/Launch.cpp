@@ -1,9 +1,9 @@
 #include "Launch/Launch.h"
 
-#include "Store/Store.h"
 #include "AppModel/AppModel.h"
 #include "Launch/SeedEntry.h"
 #include "Services/SettingKeys.h"
+#include "Store/Store.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -5,8 +5,8 @@
 
 #include "AppModel/ModelSeeding.h"
 #include "SeedData/SeedData.h"
-#include "Store/Store.h"
 #include "Services/StoreRecords.h"
+#include "Store/Store.h"
 
 #include <DovraneKit/Growth.h>
 

@@ -50,14 +50,15 @@ constexpr OrphanRow orphanRows[] = {
 constexpr const char* releaseNotesAddress = "https://www.example.com/release-notes";
 
 constexpr Text pixelmoorNotes{QT_TRANSLATE_NOOP("SeedData", "New\n"
-                                                 "• Export straight to HEIC and AVIF\n"
-                                                 "• Faster thumbnails in large folders\n"
-                                                 "Fixed\n"
-                                                 "• Crash when renaming a layer while it renders\n"
-                                                 "• Color profiles of older RAW files")};
+                                                            "• Export straight to HEIC and AVIF\n"
+                                                            "• Faster thumbnails in large folders\n"
+                                                            "Fixed\n"
+                                                            "• Crash when renaming a layer while it renders\n"
+                                                            "• Color profiles of older RAW files")};
 constexpr Text orphanReason{QT_TRANSLATE_NOOP(
     "SeedData", "No installed app has the identifier %1. Usually left behind when an app was deleted.")};
-constexpr Text notewellNotes{QT_TRANSLATE_NOOP("SeedData", "Shared notebooks can now be pinned. Search finds handwriting.")};
+constexpr Text notewellNotes{
+    QT_TRANSLATE_NOOP("SeedData", "Shared notebooks can now be pinned. Search finds handwriting.")};
 constexpr Text serverGone{QT_TRANSLATE_NOOP("SeedData", "The vendor's update server no longer exists.")};
 constexpr Text feedUnknown{QT_TRANSLATE_NOOP(
     "SeedData", "Dovrane cannot tell where this app gets its updates. The app itself may have a menu item for it.")};

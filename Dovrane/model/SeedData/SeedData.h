@@ -9,9 +9,9 @@
 #include <DovraneKit/Leftovers.h>
 #include <DovraneKit/Orphans.h>
 #include <DovraneKit/ScanModel.h>
-#include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/UpdateRecords.h>
 #include <DovraneKit/Url.h>
+#include <DovraneKit/VolumeInfo.h>
 
 #include <map>
 #include <memory>

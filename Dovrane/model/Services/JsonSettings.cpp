@@ -120,8 +120,8 @@ JsonSettings::JsonSettings(std::string file) : file_(std::move(file)) {}
 
 std::string JsonSettings::defaultFile() {
     const char* configured = std::getenv("XDG_CONFIG_HOME");
-    std::string base = configured && configured[0] == '/' ? std::string(configured)
-                                                          : Path::join(Fs::homeDirectory(), ".config");
+    std::string base =
+        configured && configured[0] == '/' ? std::string(configured) : Path::join(Fs::homeDirectory(), ".config");
     return Path::join(Path::join(base, "Dovrane"), "Dovrane.json");
 }
 
@@ -137,8 +137,8 @@ void JsonSettings::prepareForWrite() const {
     if (!Fs::exists(file_))
         return;
     auto bytes = Fs::readFile(file_);
-    if (bytes && (QByteArray::fromStdString(*bytes).trimmed().isEmpty() ||
-                  parseObject(QByteArray::fromStdString(*bytes))))
+    if (bytes &&
+        (QByteArray::fromStdString(*bytes).trimmed().isEmpty() || parseObject(QByteArray::fromStdString(*bytes))))
         return;
     const std::string aside = file_ + ".damaged";
     std::rename(file_.c_str(), aside.c_str());

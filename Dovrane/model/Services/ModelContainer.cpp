@@ -255,8 +255,9 @@ bool ModelContainer::hasChanges() const {
     return false;
 }
 
-std::optional<std::string> ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qint64>>& newRemovals,
-                                  std::vector<std::pair<std::shared_ptr<DailySize>, qint64>>& newDailySizes) {
+std::optional<std::string>
+ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qint64>>& newRemovals,
+                             std::vector<std::pair<std::shared_ptr<DailySize>, qint64>>& newDailySizes) {
     QSqlDatabase database = QSqlDatabase::database(connectionName_, false);
     QSqlQuery query(database);
     if (dailyCutoff_) {

@@ -56,8 +56,7 @@ signals:
     void changed();
 
 private:
-    template <class Record>
-    struct Table {
+    template <class Record> struct Table {
         std::map<qint64, std::shared_ptr<Record>> saved; // by row id, each row one object
         std::vector<std::shared_ptr<Record>> inserted;   // waiting for the next save
     };
@@ -66,7 +65,7 @@ private:
     std::optional<std::vector<std::shared_ptr<DailySize>>> fetchDailySizes(std::optional<Date> day);
     // The error's text when a statement fails.
     std::optional<std::string> writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qint64>>& newRemovals,
-                      std::vector<std::pair<std::shared_ptr<DailySize>, qint64>>& newDailySizes);
+                                            std::vector<std::pair<std::shared_ptr<DailySize>, qint64>>& newDailySizes);
 
     std::string path_;
     QString connectionName_;

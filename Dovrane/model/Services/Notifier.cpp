@@ -30,9 +30,9 @@ void whenAnswered(const QDBusConnection& connection, const QDBusMessage& message
 }
 
 QDBusMessage busCall(const QString& method, const QVariantList& arguments) {
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), method);
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                       QStringLiteral("org.freedesktop.DBus"), method);
     message.setArguments(arguments);
     return message;
 }
@@ -103,9 +103,9 @@ QFuture<bool> DBusNotifier::post(const QString& identifier, const QString& title
     auto connection = bus();
     if (!connection)
         return ready(false);
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        notificationsService, QStringLiteral("/org/freedesktop/Notifications"), notificationsService,
-        QStringLiteral("Notify"));
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(notificationsService, QStringLiteral("/org/freedesktop/Notifications"),
+                                       notificationsService, QStringLiteral("Notify"));
     message.setArguments({QStringLiteral("Dovrane"), lastIds_->value(identifier, 0u), QString(), title,
                           escapedBody(body), QStringList(), QVariantMap(), -1});
     auto promise = std::make_shared<QPromise<bool>>();

@@ -14,8 +14,8 @@
 #include <DovraneKit/DiskScanner.h>
 #include <DovraneKit/SizeCounter.h>
 #include <DovraneKit/ToolPaths.h>
-#include <DovraneKit/VolumeInfo.h>
 #include <DovraneKit/Url.h>
+#include <DovraneKit/VolumeInfo.h>
 
 #include <functional>
 #include <memory>
@@ -26,8 +26,7 @@
 namespace dovrane {
 
 struct Services {
-    using ScanFunction =
-        std::function<ScanResult(const DiskScanner&, const DiskScanner::Progress&, std::stop_token)>;
+    using ScanFunction = std::function<ScanResult(const DiskScanner&, const DiskScanner::Progress&, std::stop_token)>;
     using VolumeReader = std::function<std::optional<VolumeInfo>(const Url&)>;
     using Measurer = std::function<Measurement(const Url&, std::stop_token)>;
     // A tool runner with the given timeout in seconds.

@@ -13,11 +13,10 @@ namespace dovrane {
 
 template <typename T>
 concept SettingType = std::is_same_v<T, bool> || std::is_same_v<T, qint64> || std::is_same_v<T, QString> ||
-                      std::is_same_v<T, QStringList> || std::is_same_v<T, Date>;
+    std::is_same_v<T, QStringList> || std::is_same_v<T, Date>;
 
 // One setting of type T: the store's typed access under the key, with the default applied.
-template <SettingType T>
-class Setting {
+template <SettingType T> class Setting {
 public:
     Setting(const char* key, T defaultValue) : key_(key), defaultValue_(std::move(defaultValue)) {}
 
@@ -88,8 +87,7 @@ inline const Setting<Date> weeklyReportLast{"notify.weekly.last", Date::distantP
 bool menuBarItemShown(const Settings& settings, bool testStore);
 
 // Calls visit with each setting above, in their order; a new setting is added here too.
-template <typename Visit>
-void forEach(Visit&& visit) {
+template <typename Visit> void forEach(Visit&& visit) {
     visit(menuBarEnabled);
     visit(settingsTab);
     visit(scanInstallerAge);

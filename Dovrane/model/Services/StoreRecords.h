@@ -5,8 +5,8 @@
 // are written by the container's next save.
 
 #include <DovraneKit/AppRecords.h>
-#include <DovraneKit/RemovedItem.h>
 #include <DovraneKit/Date.h>
+#include <DovraneKit/RemovedItem.h>
 
 #include <QString>
 #include <QUuid>

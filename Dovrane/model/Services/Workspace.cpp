@@ -1,8 +1,8 @@
 #include "Services/Workspace.h"
 
 #include <DovraneKit/AppInventory.h>
-#include <DovraneKit/FileSystem.h>
 #include <DovraneKit/BundleInfo.h>
+#include <DovraneKit/FileSystem.h>
 
 #include <QFile>
 #include <QProcess>
@@ -153,8 +153,7 @@ std::vector<RunningApplication> ProcWorkspace::runningApplications() const {
 
 bool ProcWorkspace::isTerminated(const RunningApplication& application) const {
     auto current = stat(application.pid);
-    return !current || current->state == 'Z' || current->state == 'X' ||
-           current->startTime != application.startTime;
+    return !current || current->state == 'Z' || current->state == 'X' || current->startTime != application.startTime;
 }
 
 bool ProcWorkspace::terminate(const RunningApplication& application) {

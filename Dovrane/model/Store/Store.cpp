@@ -37,7 +37,8 @@ std::unique_ptr<ModelContainer> makeContainer() {
     const std::string path = url().path();
     auto container = ModelContainer::open(path);
     if (!container) {
-        std::fprintf(stderr, "Could not open the database at %s: %s\n", path.c_str(), container.error().message.c_str());
+        std::fprintf(stderr, "Could not open the database at %s: %s\n", path.c_str(),
+                     container.error().message.c_str());
         std::exit(1);
     }
     return std::move(container).value();

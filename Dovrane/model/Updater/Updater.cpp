@@ -19,9 +19,9 @@ Updater::Updater(const InfoSource& info, const ControllerFactory& makeController
         return;
     setCanCheck(controller_->canCheckForUpdates());
     // The signal's own moment is not trusted: the value is read afresh when the call arrives.
-    observation_ = connect(controller_.get(), &UpdaterController::canCheckForUpdatesChanged, this,
-                           [this] { setCanCheck(controller_ && controller_->canCheckForUpdates()); },
-                           Qt::QueuedConnection);
+    observation_ = connect(
+        controller_.get(), &UpdaterController::canCheckForUpdatesChanged, this,
+        [this] { setCanCheck(controller_ && controller_->canCheckForUpdates()); }, Qt::QueuedConnection);
 }
 
 Updater::~Updater() { disconnect(observation_); }

@@ -29,8 +29,7 @@ public:
     static Updater& shared();
 
     // For shared() and tests: self-update is on only without a test store and with a feed.
-    Updater(const InfoSource& info, const ControllerFactory& makeController, bool testStore,
-            QObject* parent = nullptr);
+    Updater(const InfoSource& info, const ControllerFactory& makeController, bool testStore, QObject* parent = nullptr);
     ~Updater() override;
 
     // Absent when self-update is off.

@@ -3,10 +3,10 @@
 
 #include "AppModel/AppModel.h"
 
+#include "AppModel/UpdateRunState.h"
+#include "AppModel/UpdatesCache.h"
 #include "Store/Store.h"
 #include "UpdatesModel/UpdateCheckSetup.h"
-#include "AppModel/UpdatesCache.h"
-#include "AppModel/UpdateRunState.h"
 
 #include <DovraneKit/AppInventory.h>
 #include <DovraneKit/NameOrder.h>
@@ -72,11 +72,13 @@ void AppModel::runUpdateCheck(std::vector<InstalledApp> apps, const std::shared_
                 setUpdateProgress(double(checked) / double(std::max<std::size_t>(total, 1)));
             });
         });
-        lifeline.post([this, results = std::move(results), done]() mutable { updateCheckEnded(std::move(results), done); });
+        lifeline.post(
+            [this, results = std::move(results), done]() mutable { updateCheckEnded(std::move(results), done); });
     });
 }
 
-void AppModel::updateCheckEnded(std::map<std::string, UpdateCheck> results, const std::shared_ptr<QPromise<void>>& done) {
+void AppModel::updateCheckEnded(std::map<std::string, UpdateCheck> results,
+                                const std::shared_ptr<QPromise<void>>& done) {
     // The check may have read an app before its update was installed; the install is newer.
     for (const std::string& path : updateRun_->installedDuringCheck)
         if (auto found = results.find(path); found != results.end())

@@ -5,10 +5,10 @@
 
 #include "AppModel/AppModel.h"
 
+#include "AppModel/UpdateRunState.h"
+#include "AppModel/UpdatesCache.h"
 #include "Services/Admin.h"
 #include "UpdatesModel/InstallSetup.h"
-#include "AppModel/UpdatesCache.h"
-#include "AppModel/UpdateRunState.h"
 
 #include <DovraneKit/AppInventory.h>
 #include <DovraneKit/UpdateInstaller.h>
@@ -139,7 +139,7 @@ QFuture<void> AppModel::replaceWithUpdate(const InstalledApp& app, const UpdateI
 }
 
 QFuture<void> AppModel::installerEnded(const InstalledApp& app, const UpdateInfo& update,
-                                      const UpdateInstaller::Result& result, bool wasRunning) {
+                                       const UpdateInstaller::Result& result, bool wasRunning) {
     QFuture<bool> written = QtFuture::makeReadyFuture(true);
     if (result.isInstalled()) {
         journal(tr("%1 %2, replaced by %3").arg(text(app.name), text(app.version), text(update.newVersion)),
@@ -194,7 +194,8 @@ QFuture<bool> AppModel::refresh(const InstalledApp& app) {
     // With the cask map, a Homebrew app keeps its source and token and is checked the same way
     // next time.
     if (std::optional<InstalledApp> fresh = inventory.read(app.path, inventory.caskMap())) {
-        auto same = std::find_if(apps_.begin(), apps_.end(), [&](const InstalledApp& listed) { return listed.id() == path; });
+        auto same =
+            std::find_if(apps_.begin(), apps_.end(), [&](const InstalledApp& listed) { return listed.id() == path; });
         if (same != apps_.end()) {
             fresh->size = same->size; // the reading does not measure
             replaceApp(*fresh);

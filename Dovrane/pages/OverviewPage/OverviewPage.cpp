@@ -153,9 +153,11 @@ QWidget* OverviewPage::header(const ScanResult& scan) {
 
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
-    auto* free = new StyledLabel(text(bytes(scan.free)), Fonts::monospacedDigits(Fonts::system(48, QFont::DemiBold)), {}, block);
+    auto* free =
+        new StyledLabel(text(bytes(scan.free)), Fonts::monospacedDigits(Fonts::system(48, QFont::DemiBold)), {}, block);
     free->setObjectName(QStringLiteral("free"));
-    auto* total = new StyledLabel(tr("free of %1").arg(text(bytes(scan.total))), Fonts::font(FontRole::title2), secondary, block);
+    auto* total =
+        new StyledLabel(tr("free of %1").arg(text(bytes(scan.total))), Fonts::font(FontRole::title2), secondary, block);
     total->setObjectName(QStringLiteral("total"));
     placeBaseline(total, free->fontMetrics().ascent());
     row->addWidget(free, 0, Qt::AlignTop);
@@ -212,14 +214,16 @@ QWidget* OverviewPage::safeList(const ScanResult& scan) {
     note->setWordWrap(true);
     titles->addWidget(note);
     titleRow->addWidget(titleColumn, 1, Qt::AlignTop);
-    auto* total = new StyledLabel(text(bytes(context_.model.safeTotal())), Fonts::monospacedDigits(semibold), {}, block);
+    auto* total =
+        new StyledLabel(text(bytes(context_.model.safeTotal())), Fonts::monospacedDigits(semibold), {}, block);
     total->setObjectName(QStringLiteral("safeTotal"));
     titleRow->addWidget(total, 0, Qt::AlignTop);
     layout->addLayout(titleRow);
 
     if (rows.empty()) {
-        auto* nothing = new StyledLabel(tr("Nothing right now. Caches, logs and old installers show up here when they pile up."),
-                                        Fonts::font(FontRole::body), secondary, block);
+        auto* nothing =
+            new StyledLabel(tr("Nothing right now. Caches, logs and old installers show up here when they pile up."),
+                            Fonts::font(FontRole::body), secondary, block);
         nothing->setObjectName(QStringLiteral("nothing"));
         nothing->setWordWrap(true);
         layout->addWidget(nothing);
@@ -269,9 +273,9 @@ QWidget* OverviewPage::scanning() {
 }
 
 QWidget* OverviewPage::noScan() {
-    auto* view = new ContentUnavailableView(tr("No scan yet"), QStringLiteral("internaldrive"),
-                                            tr("Dovrane measures what fills your disk. It reads sizes, never file contents."),
-                                            blocks_);
+    auto* view = new ContentUnavailableView(
+        tr("No scan yet"), QStringLiteral("internaldrive"),
+        tr("Dovrane measures what fills your disk. It reads sizes, never file contents."), blocks_);
     view->setObjectName(QStringLiteral("noScan"));
     view->setMinimumHeight(320);
     view->actionButton()->setDefault(true);
@@ -293,7 +297,8 @@ SafeRow::SafeRow(const PageContext& context, const Category& category, QWidget* 
     connect(button, &QPushButton::clicked, this, &SafeRow::showCategory);
     // Every part's first baseline lines up with the button's text.
     const QFontMetrics metrics(body);
-    const int baseline = std::max(metrics.ascent(), (button->sizeHint().height() - metrics.height()) / 2 + metrics.ascent());
+    const int baseline =
+        std::max(metrics.ascent(), (button->sizeHint().height() - metrics.height()) / 2 + metrics.ascent());
 
     const CategoryID id = id_;
     auto* dotBox = new QWidget(this);
@@ -308,7 +313,8 @@ SafeRow::SafeRow(const PageContext& context, const Category& category, QWidget* 
     auto* title = new StyledLabel(text(Explanations::title(id_)), body, {}, textColumn);
     placeBaseline(title, baseline);
     texts->addWidget(title);
-    auto* explanation = new StyledLabel(text(Explanations::text(id_)), Fonts::font(FontRole::callout), secondary, textColumn);
+    auto* explanation =
+        new StyledLabel(text(Explanations::text(id_)), Fonts::font(FontRole::callout), secondary, textColumn);
     explanation->setWordWrap(true);
     texts->addWidget(explanation);
     row->addWidget(textColumn, 1, Qt::AlignTop);

@@ -67,7 +67,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         if (!index.isValid() || index.row() >= rowCount())
             return Qt::NoItemFlags;
-        return entries_[std::size_t(index.row())].category ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::ItemIsEnabled;
+        return entries_[std::size_t(index.row())].category ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
+                                                           : Qt::ItemIsEnabled;
     }
 
     int rowOf(CategoryID id) const {
@@ -136,7 +137,8 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
     panes->addWidget(detail_, 1);
     stack_->addWidget(browser);
 
-    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CategoryBrowser::listSelectionChanged);
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CategoryBrowser::listSelectionChanged);
     connect(&context_.model, &AppModel::changed, this, &CategoryBrowser::modelChanged);
     connect(&context_.selection, &StorageSelection::categoryChanged, this, &CategoryBrowser::showCurrent);
     redraw();

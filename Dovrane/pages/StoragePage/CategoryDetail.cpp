@@ -57,12 +57,14 @@ public:
         const QRect cell = option.rect.adjusted(4, 0, -4, 0);
         const int top = cell.top() + (cell.height() - side) / 2;
         painter->save();
-        painter->drawPixmap(QRect(cell.left(), top, side, side),
-                            Symbols::pixmap(SafetyBadge::symbol(safety), side, color, painter->device()->devicePixelRatioF()));
+        painter->drawPixmap(
+            QRect(cell.left(), top, side, side),
+            Symbols::pixmap(SafetyBadge::symbol(safety), side, color, painter->device()->devicePixelRatioF()));
         painter->setFont(font);
         painter->setPen(color);
-        painter->drawText(cell.adjusted(side + 3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeading,
-                          metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, cell.width() - side - 3));
+        painter->drawText(
+            cell.adjusted(side + 3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeading,
+            metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, cell.width() - side - 3));
         painter->restore();
     }
 };
@@ -92,37 +94,43 @@ Safety CategoryItemsModel::shownSafety(const CleanupItem& item) {
 std::vector<CategoryItemsModel::Column> CategoryItemsModel::columns(const AppModel& model) {
     using Row = CleanupItem;
     std::vector<Column> columns;
-    columns.push_back({CategoryDetail::tr("Name"), SortKeys::byName<Row>(&Row::name), [](const Row& item, int role) -> QVariant {
+    columns.push_back(
+        {CategoryDetail::tr("Name"), SortKeys::byName<Row>(&Row::name), [](const Row& item, int role) -> QVariant {
+             if (role == Qt::DisplayRole)
+                 return Texts::oneLine(text(item.name));
+             if (role == Qt::ToolTipRole)
+                 return Texts::tooltip(text(item.reason) + QLatin1Char('\n') + text(item.url.path()));
+             return {};
+         }});
+    columns.push_back(
+        {CategoryDetail::tr("Size"), SortKeys::byValue<Row>(&Row::size), [this](const Row& item, int role) -> QVariant {
+             if (role == Qt::DisplayRole)
+                 return category_ == CategoryID::snapshots ? dash : text(bytes(item.size));
+             if (role == Qt::FontRole)
+                 return Fonts::monospacedDigits(Fonts::font(FontRole::body));
+             return {};
+         }});
+    columns.push_back({CategoryDetail::tr("Last Used"), SortKeys::byValue<Row>(&lastUsedSort),
+                       [&model](const Row& item, int role) -> QVariant {
                            if (role == Qt::DisplayRole)
-                               return Texts::oneLine(text(item.name));
-                           if (role == Qt::ToolTipRole)
-                               return Texts::tooltip(text(item.reason) + QLatin1Char('\n') + text(item.url.path()));
-                           return {};
-                       }});
-    columns.push_back({CategoryDetail::tr("Size"), SortKeys::byValue<Row>(&Row::size), [this](const Row& item, int role) -> QVariant {
-                           if (role == Qt::DisplayRole)
-                               return category_ == CategoryID::snapshots ? dash : text(bytes(item.size));
-                           if (role == Qt::FontRole)
-                               return Fonts::monospacedDigits(Fonts::font(FontRole::body));
-                           return {};
-                       }});
-    columns.push_back({CategoryDetail::tr("Last Used"), SortKeys::byValue<Row>(&lastUsedSort), [&model](const Row& item, int role) -> QVariant {
-                           if (role == Qt::DisplayRole)
-                               return item.lastUsed ? text(DateText::relative(*item.lastUsed, model.services().clock->now())) : dash;
+                               return item.lastUsed
+                                          ? text(DateText::relative(*item.lastUsed, model.services().clock->now()))
+                                          : dash;
                            if (role == Qt::ForegroundRole)
                                return secondary();
                            return {};
                        }});
-    columns.push_back({CategoryDetail::tr("Safety"), SortKeys::byValue<Row>(&Row::safety), [](const Row& item, int role) -> QVariant {
-                           const Safety shown = shownSafety(item);
-                           if (role == Qt::DisplayRole)
-                               return text(Explanations::label(shown));
-                           if (role == Qt::ToolTipRole)
-                               return SafetyBadge::tooltip(shown);
-                           if (role == shownSafetyRole)
-                               return int(shown);
-                           return {};
-                       }});
+    columns.push_back(
+        {CategoryDetail::tr("Safety"), SortKeys::byValue<Row>(&Row::safety), [](const Row& item, int role) -> QVariant {
+             const Safety shown = shownSafety(item);
+             if (role == Qt::DisplayRole)
+                 return text(Explanations::label(shown));
+             if (role == Qt::ToolTipRole)
+                 return SafetyBadge::tooltip(shown);
+             if (role == shownSafetyRole)
+                 return int(shown);
+             return {};
+         }});
     return columns;
 }
 
@@ -216,7 +224,8 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
         if (bounded != size)
             columnsHeader->resizeSection(column, bounded);
     });
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CategoryDetail::selectionChangedByUser);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CategoryDetail::selectionChangedByUser);
     connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
         std::unique_ptr<QMenu> menu = contextMenu(point);
         menu->exec(table_->viewport()->mapToGlobal(point));
@@ -358,8 +367,8 @@ void CategoryDetail::redrawHeader() {
     note_->setText(category_.note ? text(*category_.note) : QString());
     note_->setVisible(category_.note.has_value());
     if (accessHint_)
-        accessHint_->setVisible(id == CategoryID::trash || id == CategoryID::mailDownloads || id == CategoryID::messages ||
-                                id == CategoryID::iosBackups);
+        accessHint_->setVisible(id == CategoryID::trash || id == CategoryID::mailDownloads ||
+                                id == CategoryID::messages || id == CategoryID::iosBackups);
     empty_->setVisible(category_.items.empty());
 }
 
@@ -372,9 +381,10 @@ void CategoryDetail::redrawFooter() {
     auto running = [&](DeletionsInFlight::Kind kind) { return DeletionsInFlight::shared().isRunning(model, kind); };
     const bool trashable = any([](const CleanupItem& item) { return item.action == CleanupAction::trash; });
 
-    for (QWidget* action : {static_cast<QWidget*>(onlyShown_), static_cast<QWidget*>(emptyTrash_), static_cast<QWidget*>(deleteSnapshots_),
-                            static_cast<QWidget*>(removeUnavailable_), static_cast<QWidget*>(chooseFolders_),
-                            static_cast<QWidget*>(selectSafe_), static_cast<QWidget*>(moveToTrash_)})
+    for (QWidget* action : {static_cast<QWidget*>(onlyShown_), static_cast<QWidget*>(emptyTrash_),
+                            static_cast<QWidget*>(deleteSnapshots_), static_cast<QWidget*>(removeUnavailable_),
+                            static_cast<QWidget*>(chooseFolders_), static_cast<QWidget*>(selectSafe_),
+                            static_cast<QWidget*>(moveToTrash_)})
         action->hide();
     bool moveShown = false;
     switch (category_.id) {
@@ -388,8 +398,9 @@ void CategoryDetail::redrawFooter() {
         break;
     case CategoryID::simulators:
         removeUnavailable_->show();
-        removeUnavailable_->setEnabled(any([](const CleanupItem& item) { return item.source == "simulators.unavailable"; }) &&
-                                       !demo && !running(DeletionsInFlight::Kind::simulators));
+        removeUnavailable_->setEnabled(
+            any([](const CleanupItem& item) { return item.source == "simulators.unavailable"; }) && !demo &&
+            !running(DeletionsInFlight::Kind::simulators));
         break;
     default:
         if (category_.id == CategoryID::projects && model.settings().projectFolders.empty()) {
@@ -398,8 +409,9 @@ void CategoryDetail::redrawFooter() {
             selectSafe_->show();
             moveToTrash_->show();
             const auto picked = pickedItems();
-            moveToTrash_->setEnabled(std::any_of(picked.begin(), picked.end(),
-                                                 [](const CleanupItem& item) { return item.action == CleanupAction::trash; }));
+            moveToTrash_->setEnabled(std::any_of(picked.begin(), picked.end(), [](const CleanupItem& item) {
+                return item.action == CleanupAction::trash;
+            }));
             moveShown = true;
         } else if (!items.empty()) {
             onlyShown_->setText(text(items.front().reason));

@@ -21,8 +21,9 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
     title_->setWordWrap(false);
     row->addWidget(title_, 0, Qt::AlignVCenter);
     row->addStretch(1);
-    size_ = new StyledLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
-                            [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, this);
+    size_ = new StyledLabel(
+        QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
+        [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, this);
     row->addWidget(size_, 0, Qt::AlignVCenter);
     setToolTip(Texts::tooltip(QString::fromStdString(Explanations::text(id))));
     setCategory(category);

@@ -36,7 +36,8 @@ StoragePage::StoragePage(PageContext context, QWidget* parent) : QWidget(parent)
 
 DeveloperPage::DeveloperPage(PageContext context, QWidget* parent) : QWidget(parent) {
     setWindowTitle(tr("Developer"));
-    browser_ = fill(this, new CategoryBrowser(std::move(context), {{tr("Developer tools"), categoriesWhere(isDeveloper, true)}},
+    browser_ = fill(this, new CategoryBrowser(std::move(context),
+                                              {{tr("Developer tools"), categoriesWhere(isDeveloper, true)}},
                                               CategoryID::xcode, std::nullopt, this));
 }
 

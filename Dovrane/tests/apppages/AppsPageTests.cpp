@@ -58,7 +58,8 @@ class AppsPageTests : public QObject {
 
     std::vector<Orphan> orphans() const {
         auto orphan = [&](const std::string& where, const std::string& id, std::int64_t size) {
-            return Orphan(Url::fromPath(f->fixture / ("Library/" + where + "/" + id)), id, size, "Named after " + id + " <b>");
+            return Orphan(Url::fromPath(f->fixture / ("Library/" + where + "/" + id)), id, size,
+                          "Named after " + id + " <b>");
         };
         return {orphan("Preferences", "com.gone.b", 10), orphan("Caches", "com.gone.d", 40),
                 orphan("Application Support", "com.gone.a", 30), orphan("Caches", "com.gone.c", 20)};
@@ -176,8 +177,7 @@ private slots:
         QCOMPARE(column(view, InstalledTable::name),
                  (QStringList{"Safari", "Other Thing", "Alpha", "Zed", "Notes Pro"}));
         QCOMPARE(column(view, InstalledTable::size).last(), QStringLiteral("…"));
-        QCOMPARE(column(view, InstalledTable::lastUsed),
-                 (QStringList{"–", "–", "–", "yesterday", "–"}));
+        QCOMPARE(column(view, InstalledTable::lastUsed), (QStringList{"–", "–", "–", "yesterday", "–"}));
 
         clickHeader(view, InstalledTable::source);
         QCOMPARE(column(view, InstalledTable::source),
@@ -188,7 +188,8 @@ private slots:
 
         // Never used sorts as the oldest; equal keys keep the model's order.
         clickHeader(view, InstalledTable::lastUsed);
-        QCOMPARE(column(view, InstalledTable::name), (QStringList{"Safari", "Notes Pro", "Alpha", "Other Thing", "Zed"}));
+        QCOMPARE(column(view, InstalledTable::name),
+                 (QStringList{"Safari", "Notes Pro", "Alpha", "Other Thing", "Zed"}));
         clickHeader(view, InstalledTable::size);
         QCOMPARE(column(view, InstalledTable::name).first(), QStringLiteral("Notes Pro"));
     }
@@ -210,7 +211,8 @@ private slots:
         clickHeader(*table->view(), OrphanTable::identifier); // a, b, c, d
         auto* selection = table->view()->selectionModel();
         for (int row : {0, 2, 3})
-            selection->select(table->view()->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            selection->select(table->view()->model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QCOMPARE(table->footer()->summary(), QStringLiteral("3 selected"));
         QVERIFY(table->trashButton()->isEnabled());
         table->trashButton()->click();
@@ -286,8 +288,9 @@ private slots:
             const QStringList texts = visibleTexts(page);
             QVERIFY(texts.contains("Installed"));
             QVERIFY(texts.contains("Leftovers without an app (4)"));
-            QVERIFY(texts.contains("Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its "
-                                   "leftovers."));
+            QVERIFY(texts.contains(
+                "Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its "
+                "leftovers."));
             QVERIFY(texts.contains("5 apps"));
             QVERIFY(texts.contains("Remove…"));
             const auto area = GridProbes::shared().probes().value(GridProbes::key(GridProbes::Kind::area, "apps"));

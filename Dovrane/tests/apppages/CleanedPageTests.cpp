@@ -25,7 +25,8 @@ class CleanedPageTests : public QObject {
     std::unique_ptr<PageFixture> f;
 
     // Moves new files of these names to the Trash and journals them as one record.
-    std::shared_ptr<Removal> record(const QString& title, const std::vector<std::string>& names, double ageSeconds = 0) {
+    std::shared_ptr<Removal> record(const QString& title, const std::vector<std::string>& names,
+                                    double ageSeconds = 0) {
         std::vector<Trasher::Candidate> candidates;
         for (const std::string& name : names) {
             const std::string path = f->fixture / ("Work/" + title.toStdString() + "/" + name);
@@ -110,7 +111,8 @@ private slots:
         auto three = record("Three", {"a", "b", "c"});
         CleanedPage page(f->model);
         QCOMPARE(page.rows().front()->detail()->text(),
-                 QStringLiteral("3 items, 3 KB, ") + QString::fromStdString(DateText::abbreviatedDateShortTime(three->date())));
+                 QStringLiteral("3 items, 3 KB, ") +
+                     QString::fromStdString(DateText::abbreviatedDateShortTime(three->date())));
     }
 
     void aNewRecordAppearsAtTheTopWithoutReload() {
@@ -202,7 +204,8 @@ private slots:
             CleanedPage page(f->model);
             QCOMPARE(render(page, look).size(), QSize(1100, 720));
             const QStringList texts = visibleTexts(page);
-            QVERIFY(texts.contains("Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."));
+            QVERIFY(texts.contains(
+                "Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."));
             QVERIFY(texts.contains("Safe items"));
             QVERIFY(texts.contains("Put Back"));
             QVERIFY(!page.emptyState()->isVisible());

@@ -19,7 +19,8 @@ class UpdatesPageTests : public QObject {
 
     std::unique_ptr<PageFixture> f;
 
-    UpdateInfo update(const InstalledApp& app, const std::string& version, AppSource source = AppSource::sparkle) const {
+    UpdateInfo update(const InstalledApp& app, const std::string& version,
+                      AppSource source = AppSource::sparkle) const {
         UpdateInfo info;
         info.bundleID = app.bundleID;
         info.appPath = app.path;
@@ -89,29 +90,30 @@ private slots:
 
         // Every check failed: "up to date" would say the opposite of what happened.
         ModelSeeding(f->model).setUpdates({{a.id(), UpdateCheck::failed("The feed is unreachable.")},
-                             {b.id(), UpdateCheck::failed("No feed <b>here</b>.")}});
+                                           {b.id(), UpdateCheck::failed("No feed <b>here</b>.")}});
         QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
         QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
         QVERIFY(page.failedSection()->isVisibleTo(&page));
-        QCOMPARE(names(page.failed()),
-                 (QStringList{"Alpha: The feed is unreachable.", "Beta: No feed <b>here</b>."}));
+        QCOMPARE(names(page.failed()), (QStringList{"Alpha: The feed is unreachable.", "Beta: No feed <b>here</b>."}));
         QVERIFY(visibleTexts(*page.failedSection()).contains("No feed <b>here</b>."));
         QCOMPARE(page.currentToggle()->text(), QStringLiteral("Up to date (0)"));
 
         // One up to date beside the failure: the line is true again.
-        ModelSeeding(f->model).setUpdates({{a.id(), UpdateCheck::failed("The feed is unreachable.")}, {b.id(), UpdateCheck::upToDate()}});
+        ModelSeeding(f->model).setUpdates(
+            {{a.id(), UpdateCheck::failed("The feed is unreachable.")}, {b.id(), UpdateCheck::upToDate()}});
         QVERIFY(page.allUpToDate()->isVisibleTo(&page));
         QCOMPARE(page.failed().size(), std::size_t(1));
     }
 
     void systemAppsAreLeftOutOfNotCheckedButNotOutOfCouldNotCheck() {
-        const InstalledApp mail = f->app("Mail", AppSource::apple, 1, true), music = f->app("Music", AppSource::apple, 1, true);
+        const InstalledApp mail = f->app("Mail", AppSource::apple, 1, true),
+                           music = f->app("Music", AppSource::apple, 1, true);
         const InstalledApp tool = f->app("Tool", AppSource::unknown), gone = f->app("Gone");
         ModelSeeding(f->model).setApps({mail, music, tool, f->app("Unchecked")});
         ModelSeeding(f->model).setUpdates({{mail.id(), UpdateCheck::unsupported("Part of the system.")},
-                             {music.id(), UpdateCheck::failed("Could not read it.")},
-                             {tool.id(), UpdateCheck::unsupported("No update feed.")},
-                             {gone.id(), UpdateCheck::failed("Not installed any more.")}});
+                                           {music.id(), UpdateCheck::failed("Could not read it.")},
+                                           {tool.id(), UpdateCheck::unsupported("No update feed.")},
+                                           {gone.id(), UpdateCheck::failed("Not installed any more.")}});
         UpdatesPage page(f->model);
         QCOMPARE(names(page.unsupported()), QStringList{"Tool: No update feed."});
         QCOMPARE(page.unsupportedToggle()->text(), QStringLiteral("Not checked (1)"));
@@ -124,9 +126,10 @@ private slots:
         copy.path = Url::fromPath(f->fixture / "Other/Editor.app");
         const InstalledApp store = f->app("Pages", AppSource::appStore);
         ModelSeeding(f->model).setApps({editor, copy, store});
-        ModelSeeding(f->model).setUpdates({{editor.id(), UpdateCheck::available(update(editor, "2.0"))},
-                             {copy.id(), UpdateCheck::available(update(copy, "3.0"))},
-                             {store.id(), UpdateCheck::available(update(store, "14.1", AppSource::appStore))}});
+        ModelSeeding(f->model).setUpdates(
+            {{editor.id(), UpdateCheck::available(update(editor, "2.0"))},
+             {copy.id(), UpdateCheck::available(update(copy, "3.0"))},
+             {store.id(), UpdateCheck::available(update(store, "14.1", AppSource::appStore))}});
         UpdatesPage page(f->model);
         const auto cards = page.cards();
         QCOMPARE(cards.size(), std::size_t(3));
@@ -148,7 +151,8 @@ private slots:
         QVERIFY(!cards[0]->busyIndicator()->isVisibleTo(cards[0]));
 
         ModelSeeding(f->model).setInstalling({});
-        ModelSeeding(f->model).setInstallProblems({{copy.id(), QStringLiteral("Editor is still open. Quit it, then try again.")}});
+        ModelSeeding(f->model).setInstallProblems(
+            {{copy.id(), QStringLiteral("Editor is still open. Quit it, then try again.")}});
         QVERIFY(cards[1]->problem()->isVisibleTo(cards[1]));
         QCOMPARE(cards[1]->problem()->text(), QStringLiteral("Editor is still open. Quit it, then try again."));
         QVERIFY(!cards[0]->problem()->isVisibleTo(cards[0]));
@@ -214,13 +218,15 @@ private slots:
     void rendersInBothLooks() {
         const InstalledApp app = f->app("Editor"), other = f->app("Viewer");
         ModelSeeding(f->model).setApps({app, other});
-        ModelSeeding(f->model).setUpdates({{app.id(), UpdateCheck::available(update(app, "2.0"))}, {other.id(), UpdateCheck::upToDate()}});
+        ModelSeeding(f->model).setUpdates(
+            {{app.id(), UpdateCheck::available(update(app, "2.0"))}, {other.id(), UpdateCheck::upToDate()}});
         ModelSeeding(f->model).setIsDemo(true);
         for (Look look : {Look::light, Look::dark}) {
             UpdatesPage page(f->model);
             QCOMPARE(render(page, look).size(), QSize(1100, 720));
             const QStringList texts = visibleTexts(page);
-            for (const char* expected : {"1 updates", "Check Now", "Update All", "Update", "Up to date (1)", "Not checked (0)"})
+            for (const char* expected :
+                 {"1 updates", "Check Now", "Update All", "Update", "Up to date (1)", "Not checked (0)"})
                 QVERIFY2(texts.contains(expected), expected);
             // Demo mode: no check from here.
             QVERIFY(!page.checkNow()->isEnabled());

@@ -5,8 +5,8 @@
 #include "UiTestMain.h"
 
 #include "AppearanceSettings/AppearanceSettings.h"
-#include "Theme/Theme.h"
 #include "Services/SettingKeys.h"
+#include "Theme/Theme.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -33,9 +33,7 @@ AccentSwatch* swatchNamed(const AppearanceSettings& view, const QString& name) {
 }
 
 // The middle of the preview's selected sidebar row, where the accent fills it.
-QColor selectedRowFill(AccentPreview& preview) {
-    return preview.grab().toImage().pixelColor(100, 28);
-}
+QColor selectedRowFill(AccentPreview& preview) { return preview.grab().toImage().pixelColor(100, 28); }
 
 } // namespace
 

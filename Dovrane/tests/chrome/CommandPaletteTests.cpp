@@ -32,8 +32,9 @@ ScanResult scanWithSafeItem() {
     ScanResult scan = makeScan(Date(0), 1'000'000'000, 400'000'000, {{CategoryID::caches, 100'000'000}});
     for (Category& category : scan.categories)
         if (category.id == CategoryID::caches)
-            category.items.push_back(CleanupItem(Url::fromPath("/tmp/dovrane-chrome-cache"), std::nullopt, 100'000'000, 1,
-                                                 std::nullopt, "A cache.", "caches", Safety::safe, CleanupAction::trash));
+            category.items.push_back(CleanupItem(Url::fromPath("/tmp/dovrane-chrome-cache"), std::nullopt, 100'000'000,
+                                                 1, std::nullopt, "A cache.", "caches", Safety::safe,
+                                                 CleanupAction::trash));
     return scan;
 }
 
@@ -68,9 +69,10 @@ private slots:
 
     void emptyQueryListsPagesActionsAndUpdatesOnly() {
         auto shown = palette();
-        const QStringList expected = {"page.overview", "page.storage", "page.apps", "page.updates", "page.developer",
-                                      "page.cleaned", "scan", "updates.check", "updates.all", "diagnostics", "settings",
-                                      "setup", "update." + path(alpha)};
+        const QStringList expected = {"page.overview",        "page.storage", "page.apps", "page.updates",
+                                      "page.developer",       "page.cleaned", "scan",      "updates.check",
+                                      "updates.all",          "diagnostics",  "settings",  "setup",
+                                      "update." + path(alpha)};
         QCOMPARE(ids(shown->results()), expected);
         QCOMPARE(shown->list()->count(), expected.size());
         QVERIFY(!shown->emptyText()->isVisibleTo(shown.get()));
@@ -210,7 +212,8 @@ private slots:
     // its command opens a moment later, and a removal waits for the Apps page.
     void inTheSheetHostTheCommandsSheetStays() {
         SheetHost::setPaletteMaker([this](AppModel& hosted, QWidget* window) -> QDialog* {
-            return new CommandPalette(hosted, [this] { ++settingsOpened; }, window);
+            return new CommandPalette(
+                hosted, [this] { ++settingsOpened; }, window);
         });
         QWidget window;
         window.show();
@@ -244,7 +247,8 @@ private slots:
             QCOMPARE(shown->searchField()->placeholderText(), QString("Search pages, actions and apps"));
             auto* first = shown->list()->itemWidget(shown->list()->item(0));
             QCOMPARE(first->accessibleName(), QString("Overview"));
-            QVERIFY(first->geometry().bottom() < shown->list()->itemWidget(shown->list()->item(1))->geometry().top() + 1);
+            QVERIFY(first->geometry().bottom() <
+                    shown->list()->itemWidget(shown->list()->item(1))->geometry().top() + 1);
         }
     }
 };

@@ -6,8 +6,8 @@
 #include "UiTestMain.h"
 
 #include "MenuBarView/MenuBarView.h"
-#include "StorageGraphics/StorageBar.h"
 #include "Services/SettingKeys.h"
+#include "StorageGraphics/StorageBar.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -119,7 +119,8 @@ private slots:
     }
 
     void rendersInLightAndDark() {
-        ModelSeeding(*model).setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000, {{CategoryID::apps, 80'000'000'000}}));
+        ModelSeeding(*model).setScan(
+            makeScan(Date(0), 500'000'000'000, 120'000'000'000, {{CategoryID::apps, 80'000'000'000}}));
         for (Look look : {Look::light, Look::dark}) {
             auto shown = panel();
             const QImage image = render(*shown, look);

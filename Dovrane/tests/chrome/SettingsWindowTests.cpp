@@ -6,11 +6,11 @@
 #include "ChromeFixture.h"
 #include "UiTestMain.h"
 
-#include "UiKit/FolderList.h"
+#include "Services/SettingKeys.h"
 #include "SettingsView/SettingsView.h"
 #include "Theme/Theme.h"
 #include "UiKit/Desktop.h"
-#include "Services/SettingKeys.h"
+#include "UiKit/FolderList.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -48,7 +48,8 @@ class SettingsWindowTests : public QObject {
     Settings& settings() { return *fixture->settings; }
     std::unique_ptr<SettingsView> window() { return std::make_unique<SettingsView>(*model, *themes); }
     std::unique_ptr<FolderList> list(const Setting<QStringList>& setting = SettingKeys::scanProjects) {
-        return std::make_unique<FolderList>(settings(), setting, "No project folders yet", QString::fromStdString(fixture->home()));
+        return std::make_unique<FolderList>(settings(), setting, "No project folders yet",
+                                            QString::fromStdString(fixture->home()));
     }
 
 private slots:
@@ -78,9 +79,9 @@ private slots:
         auto* scan = static_cast<ScanSettingsView*>(shown->page(SettingsTab::scan));
         QCOMPARE(scan->installerAge()->value(), 365);
         QCOMPARE(SettingKeys::scanInstallerAge.stored(settings()), std::optional<qint64>(500));
-        for (const QString& key : {SettingKeys::menuBarEnabled.key(), SettingKeys::reportWeekly.key(),
-                                   SettingKeys::scanProjectAge.key(), SettingKeys::scanProjects.key(),
-                                   SettingKeys::scanExcluded.key()})
+        for (const QString& key :
+             {SettingKeys::menuBarEnabled.key(), SettingKeys::reportWeekly.key(), SettingKeys::scanProjectAge.key(),
+              SettingKeys::scanProjects.key(), SettingKeys::scanExcluded.key()})
             QVERIFY2(!fixture->settings->contains(key), qPrintable(key));
     }
 
@@ -161,7 +162,8 @@ private slots:
         auto folders = list();
         folders->add({"/srv/b", "/srv/B", "/srv/a"});
         folders->add({"/srv/a", "/srv/c"});
-        QCOMPARE(SettingKeys::scanProjects.stored(settings()), std::optional<QStringList>({"/srv/B", "/srv/a", "/srv/b", "/srv/c"}));
+        QCOMPARE(SettingKeys::scanProjects.stored(settings()),
+                 std::optional<QStringList>({"/srv/B", "/srv/a", "/srv/b", "/srv/c"}));
         SettingKeys::scanProjects.set(settings(), {"/z", "/a", "/m", "/a"});
         folders->reload();
         folders->remove("/a");

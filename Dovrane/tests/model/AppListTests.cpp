@@ -98,7 +98,8 @@ private slots:
         await(model.loadApps(false));
 
         using F = AppModel::Field;
-        QCOMPARE(log.fields, (std::vector<F>{F::isLoadingApps, F::apps, F::apps, F::orphans, F::appsLoaded, F::isLoadingApps}));
+        QCOMPARE(log.fields,
+                 (std::vector<F>{F::isLoadingApps, F::apps, F::apps, F::orphans, F::appsLoaded, F::isLoadingApps}));
         QCOMPARE(firstSizes, (std::vector<std::int64_t>{0, 0}));
         QCOMPARE(namesOf(model.apps()), (std::vector<std::string>{"Alpha", "Beta"}));
         for (const InstalledApp& app : model.apps())

@@ -5,11 +5,11 @@
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
 #include "Background/LocalCalendar.h"
+#include "Services/SettingKeys.h"
 #include "Services/Translations.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
-#include "Services/SettingKeys.h"
 
 #include <QTest>
 

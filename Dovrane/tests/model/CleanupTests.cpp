@@ -55,7 +55,8 @@ private slots:
         AppModel& model = fixture.makeModel();
         ChangeLog log(model);
         const std::string folder = fixture / "Downloads/folder", key = fixture / ".ssh/id_ed25519";
-        model.requestCleanup({item(folder, 1, CleanupAction::showOnly), item(folder, 1, CleanupAction::emptyTrash)}, "");
+        model.requestCleanup({item(folder, 1, CleanupAction::showOnly), item(folder, 1, CleanupAction::emptyTrash)},
+                             "");
         QCOMPARE(log.count(AppModel::Field::sheet), 0);
 
         const std::vector<CleanupItem> items = {item(folder, 10), item(folder + "/inner", 2), item(folder, 10),
@@ -79,7 +80,8 @@ private slots:
         writeFile(cache + "/data", "cached");
         const CleanupItem moved = item(cache, 3000), keptItem = item(kept, 500);
         ModelSeeding(model).setScan(scanHolding({moved, keptItem}));
-        ModelSeeding(model).setOrphans({Orphan(Url::fromPath(cache), "com.gone.app", 3000, ""), Orphan(Url::fromPath(kept), "org.kept", 500, "")});
+        ModelSeeding(model).setOrphans(
+            {Orphan(Url::fromPath(cache), "com.gone.app", 3000, ""), Orphan(Url::fromPath(kept), "org.kept", 500, "")});
 
         model.requestCleanup({moved}, "Spring cleaning");
         await(model.perform(*model.sheet()->cleanupRequest()));
@@ -91,7 +93,8 @@ private slots:
         auto removal = fixture.container().removals()->front();
         QCOMPARE(removal->title(), QStringLiteral("Spring cleaning"));
         QCOMPARE(removal->items().front().trashPath.path(), trashFiles + "/com.gone.app");
-        QCOMPARE(*model.notice(), QStringLiteral("3 KB moved to the Trash. The space frees up when you empty the Trash."));
+        QCOMPARE(*model.notice(),
+                 QStringLiteral("3 KB moved to the Trash. The space frees up when you empty the Trash."));
         // The scan lost what moved, sizes and the remainder follow, and the cache has it.
         QCOMPARE(*model.scan(), scanHolding({keptItem}));
         QCOMPARE(ScanCache::load(), model.scan());
@@ -148,7 +151,7 @@ private slots:
                           taken = fixture / "Downloads/three";
         auto removal = cleanUp(fixture, model, {restored, gone, taken});
         Fs::removeAll(removal->items()[1].trashPath.path()); // emptied from the Trash meanwhile
-        writeFile(taken, "newer");                     // something new stands at the old place
+        writeFile(taken, "newer");                           // something new stands at the old place
 
         QFuture<void> undo = model.undo(removal);
         QVERIFY(model.undo(removal).isFinished()); // a second press while it runs does nothing

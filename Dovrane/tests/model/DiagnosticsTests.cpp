@@ -54,7 +54,8 @@ private slots:
         info.bundleID = "com.secret.Tool";
         ModelSeeding(model).setUpdates({{"/Applications/Secret Tool.app", UpdateCheck::available(info)}});
         ModelSeeding(model).setUpdatesCheckedAt(fixture.clock->now().adding(-50 * 3600));
-        fixture.container().insert(std::make_shared<Removal>(Date(), QStringLiteral("Secret Tool"), std::vector<RemovedItem>{}));
+        fixture.container().insert(
+            std::make_shared<Removal>(Date(), QStringLiteral("Secret Tool"), std::vector<RemovedItem>{}));
         QVERIFY(fixture.container().save());
 
         model.copyDiagnostics();
@@ -67,12 +68,13 @@ private slots:
         QVERIFY(lines[1].endsWith(QStringLiteral(", language ?")));
         QCOMPARE(lines[2], QStringLiteral("Full Disk Access: on"));
         QCOMPARE(lines[3], QStringLiteral("Last scan: 5 h ago, 16 categories, 2 MB safe to remove"));
-        QCOMPARE(lines[4], QStringLiteral("Apps: 2, updates checked 2 days ago: available 1, current 0, failed 0, unsupported 0"));
+        QCOMPARE(lines[4], QStringLiteral(
+                               "Apps: 2, updates checked 2 days ago: available 1, current 0, failed 0, unsupported 0"));
         QCOMPARE(lines[5], QStringLiteral("Cleanups in the journal: 1"));
         for (const char* secret : {"Secret", "secret", "/home", "Applications", ".app"})
             QVERIFY2(!text.contains(QLatin1String(secret)), secret);
-        QCOMPARE(model.notice(),
-                 std::optional<QString>(QStringLiteral("Diagnostics copied. They hold versions and counts, no file or app names.")));
+        QCOMPARE(model.notice(), std::optional<QString>(QStringLiteral(
+                                     "Diagnostics copied. They hold versions and counts, no file or app names.")));
     }
 };
 

@@ -25,8 +25,10 @@ private slots:
 
         QVERIFY(awaitResult(notifier.post(QStringLiteral("updates"), QStringLiteral("3 updates"),
                                           QStringLiteral("Tom & Jerry <beta> and more"))));
-        QVERIFY(awaitResult(notifier.post(QStringLiteral("weekly"), QStringLiteral("Weekly"), QStringLiteral("Used space grew."))));
-        QVERIFY(awaitResult(notifier.post(QStringLiteral("updates"), QStringLiteral("4 updates"), QStringLiteral("x"))));
+        QVERIFY(awaitResult(
+            notifier.post(QStringLiteral("weekly"), QStringLiteral("Weekly"), QStringLiteral("Used space grew."))));
+        QVERIFY(
+            awaitResult(notifier.post(QStringLiteral("updates"), QStringLiteral("4 updates"), QStringLiteral("x"))));
 
         QCOMPARE(server.received.size(), size_t(3));
         const auto& first = server.received[0];
@@ -35,7 +37,7 @@ private slots:
         QCOMPARE(first.body, QStringLiteral("Tom &amp; Jerry &lt;beta&gt; and more"));
         QCOMPARE(first.replacesId, 0u);
         QVERIFY(first.actions.isEmpty());
-        QCOMPARE(server.received[1].replacesId, 0u);                  // another identifier
+        QCOMPARE(server.received[1].replacesId, 0u);                    // another identifier
         QCOMPARE(server.received[2].replacesId, server.received[0].id); // the same one replaces
         QVERIFY(server.received[0].id != server.received[1].id);
     }

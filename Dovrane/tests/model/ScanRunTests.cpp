@@ -10,8 +10,8 @@
 
 #include <DovraneKit/FileSystem.h>
 
-#include "support/FakeRunner.h"
 #include "Services/SettingKeys.h"
+#include "support/FakeRunner.h"
 
 #include <nlohmann/json.hpp>
 
@@ -217,8 +217,10 @@ private slots:
     void anUndecodableCacheGivesNoScan_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::newRow("truncated") << QByteArray(R"({"date": 1, "volume": "Fixture", "total": 5)");
-        QTest::newRow("missing field") << QByteArray(R"({"date": 1, "volume": "Fixture", "total": 5, "free": 1, "available": 1})");
-        QTest::newRow("mistyped field") << QByteArray(R"({"date": "today", "volume": "Fixture", "total": 5, "free": 1, "available": 1, "categories": []})");
+        QTest::newRow("missing field") << QByteArray(
+            R"({"date": 1, "volume": "Fixture", "total": 5, "free": 1, "available": 1})");
+        QTest::newRow("mistyped field") << QByteArray(
+            R"({"date": "today", "volume": "Fixture", "total": 5, "free": 1, "available": 1, "categories": []})");
         QTest::newRow("empty") << QByteArray();
     }
 

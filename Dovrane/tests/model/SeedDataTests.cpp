@@ -4,12 +4,12 @@
 #include "AppModel/ScanCache.h"
 #include "Launch/SeedEntry.h"
 #include "SeedData/SeedData.h"
+#include "Services/SettingKeys.h"
 #include "Services/StoreRecords.h"
 #include "Services/Translations.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 #include "support/TestSupport.h"
-#include "Services/SettingKeys.h"
 
 #include <DovraneKit/FileSystem.h>
 
@@ -144,7 +144,8 @@ private slots:
         QVERIFY(!names.contains(""));
 
         // The model's own figures: the scan's volume, the Part's ages, xcode grew most.
-        QCOMPARE(model.volume(), std::optional<VolumeInfo>(VolumeInfo{scan.volume, scan.total, scan.free, scan.available}));
+        QCOMPARE(model.volume(),
+                 std::optional<VolumeInfo>(VolumeInfo{scan.volume, scan.total, scan.free, scan.available}));
         QVERIFY(agedBetween(scan.date, 240, before, after));
         QVERIFY(model.updatesCheckedAt() && agedBetween(*model.updatesCheckedAt(), 720, before, after));
         QCOMPARE(model.dayGrowth()->top, std::optional<CategoryID>(CategoryID::xcode));
@@ -303,13 +304,20 @@ private slots:
     void offOrRefusedLeavesTheModelAlone_data() {
         QTest::addColumn<QString>("seed");  // "-": unset
         QTest::addColumn<QString>("store"); // "-": unset; "path": the fixture's store
-        QTest::newRow("digit and blank") << "1 " << "path";
-        QTest::newRow("leading zero") << "01" << "path";
-        QTest::newRow("word") << "yes" << "path";
-        QTest::newRow("empty") << "" << "path";
-        QTest::newRow("unset") << "-" << "path";
-        QTest::newRow("no test store") << "1" << "-";
-        QTest::newRow("empty test store") << "1" << "";
+        QTest::newRow("digit and blank") << "1 "
+                                         << "path";
+        QTest::newRow("leading zero") << "01"
+                                      << "path";
+        QTest::newRow("word") << "yes"
+                              << "path";
+        QTest::newRow("empty") << ""
+                               << "path";
+        QTest::newRow("unset") << "-"
+                               << "path";
+        QTest::newRow("no test store") << "1"
+                                       << "-";
+        QTest::newRow("empty test store") << "1"
+                                          << "";
     }
 
     void offOrRefusedLeavesTheModelAlone() {

@@ -88,8 +88,7 @@ public:
 
     // Waits until the condition holds while the application runs; false at the deadline or
     // when the application ended first.
-    template <class Condition>
-    bool waitUntil(Condition condition) {
+    template <class Condition> bool waitUntil(Condition condition) {
         QDeadlineTimer deadline(deadlineMs);
         while (!condition()) {
             if (deadline.hasExpired() || !running())
@@ -114,8 +113,7 @@ private:
 
 // Runs a query on the store through a read-only connection of the test's own and hands each
 // row to the callback; false when the store cannot be opened or the query fails.
-template <class Row>
-bool readStore(const std::string& store, const char* statement, Row row) {
+template <class Row> bool readStore(const std::string& store, const char* statement, Row row) {
     if (!Fs::exists(store))
         return false;
     bool done = false;
@@ -139,19 +137,20 @@ bool readStore(const std::string& store, const char* statement, Row row) {
 // The journal as the application saved it, newest first.
 std::optional<std::vector<JournalRow>> readJournal(const std::string& store) {
     std::vector<JournalRow> rows;
-    const bool read = readStore(store, "SELECT title, items, undone FROM removals ORDER BY date DESC",
-                                [&rows](const QSqlQuery& query) {
-                                    JournalRow row{query.value(0).toString(), 0, query.value(2).toBool()};
-                                    for (const auto& item : nlohmann::json::parse(query.value(1).toString().toStdString()))
-                                        row.size += item.at("size").get<std::int64_t>();
-                                    rows.push_back(row);
-                                });
+    const bool read = readStore(
+        store, "SELECT title, items, undone FROM removals ORDER BY date DESC", [&rows](const QSqlQuery& query) {
+            JournalRow row{query.value(0).toString(), 0, query.value(2).toBool()};
+            for (const auto& item : nlohmann::json::parse(query.value(1).toString().toStdString()))
+                row.size += item.at("size").get<std::int64_t>();
+            rows.push_back(row);
+        });
     return read ? std::optional(rows) : std::nullopt;
 }
 
 std::optional<int> dailyRecordCount(const std::string& store) {
     std::optional<int> count;
-    readStore(store, "SELECT COUNT(*) FROM daily_sizes", [&count](const QSqlQuery& query) { count = query.value(0).toInt(); });
+    readStore(store, "SELECT COUNT(*) FROM daily_sizes",
+              [&count](const QSqlQuery& query) { count = query.value(0).toInt(); });
     return count;
 }
 

@@ -23,8 +23,7 @@ using namespace dovrane::testing;
 namespace {
 
 // A value of the setting's type that differs from its default.
-template <typename T>
-T otherThanDefault(const Setting<T>& setting) {
+template <typename T> T otherThanDefault(const Setting<T>& setting) {
     const T& fallback = setting.defaultValue();
     if constexpr (std::is_same_v<T, bool>)
         return !fallback;
@@ -39,8 +38,7 @@ T otherThanDefault(const Setting<T>& setting) {
 }
 
 // A value of another type than the setting's, as a foreign or older file might hold.
-template <typename T>
-QVariant ofAnotherType(const Setting<T>&) {
+template <typename T> QVariant ofAnotherType(const Setting<T>&) {
     if constexpr (std::is_same_v<T, bool>)
         return QVariant(QStringLiteral("true"));
     else
@@ -48,8 +46,7 @@ QVariant ofAnotherType(const Setting<T>&) {
 }
 
 // Whether the JSON value has the shape Settings writes for T.
-template <typename T>
-bool hasStoredShape(const nlohmann::json& value, const Setting<T>&) {
+template <typename T> bool hasStoredShape(const nlohmann::json& value, const Setting<T>&) {
     if constexpr (std::is_same_v<T, bool>)
         return value.is_boolean();
     else if constexpr (std::is_same_v<T, qint64>)
@@ -57,7 +54,8 @@ bool hasStoredShape(const nlohmann::json& value, const Setting<T>&) {
     else if constexpr (std::is_same_v<T, QString>)
         return value.is_string();
     else if constexpr (std::is_same_v<T, QStringList>)
-        return value.is_array() && std::all_of(value.begin(), value.end(), [](const auto& item) { return item.is_string(); });
+        return value.is_array() &&
+               std::all_of(value.begin(), value.end(), [](const auto& item) { return item.is_string(); });
     else
         return value.is_object() && value.size() == 1 && value.contains("date") && value["date"].is_number();
 }
@@ -92,7 +90,8 @@ private slots:
         const std::string file = home / "config/Dovrane.json";
         {
             JsonSettings settings(file);
-            SettingKeys::forEach([&settings](const auto& setting) { setting.set(settings, otherThanDefault(setting)); });
+            SettingKeys::forEach(
+                [&settings](const auto& setting) { setting.set(settings, otherThanDefault(setting)); });
         }
         JsonSettings reread(file);
         const auto text = Fs::readFile(file);
@@ -131,9 +130,9 @@ private slots:
     void keysStayThoseEarlierVersionsWrote() {
         // A renamed key would leave every user's stored value behind.
         const std::vector<QString> keys = SettingKeys::all();
-        const std::set<QString> written = {"menubar.enabled",   "settings.tab",       "scan.installerAge",
-                                           "scan.projects",     "scan.projectAge",    "scan.excluded",
-                                           "report.weekly",     "onboarding.done",    "appearance.accent",
+        const std::set<QString> written = {"menubar.enabled",     "settings.tab",      "scan.installerAge",
+                                           "scan.projects",       "scan.projectAge",   "scan.excluded",
+                                           "report.weekly",       "onboarding.done",   "appearance.accent",
                                            "notify.updates.last", "notify.weekly.last"};
         QCOMPARE(std::set<QString>(keys.begin(), keys.end()), written);
     }

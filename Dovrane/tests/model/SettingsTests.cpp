@@ -50,7 +50,8 @@ private slots:
         QCOMPARE(reread.integer("scan.installerAge"), std::optional<qint64>(9'007'199'254'740'993));
         QCOMPARE(reread.boolean("report.weekly"), std::optional<bool>(false));
         QCOMPARE(reread.text("settings.tab"), std::optional<QString>(QStringLiteral("scan")));
-        QCOMPARE(reread.texts("scan.excluded"), std::optional<QStringList>({QStringLiteral("/home/ä"), QStringLiteral("/tmp/x")}));
+        QCOMPARE(reread.texts("scan.excluded"),
+                 std::optional<QStringList>({QStringLiteral("/home/ä"), QStringLiteral("/tmp/x")}));
         QCOMPARE(reread.texts("scan.projects"), std::optional<QStringList>(QStringList()));
         QCOMPARE(reread.date("notify.weekly.last"), std::optional<Date>(Date{736'000'000.25}));
 

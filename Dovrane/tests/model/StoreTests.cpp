@@ -1,8 +1,8 @@
 // The database: where it lives, how it opens, what it keeps and what it refuses to touch.
 
-#include "Store/Store.h"
 #include "AppModel/ScanCache.h"
 #include "Services/ModelContainer.h"
+#include "Store/Store.h"
 #include "support/ModelTestMain.h"
 #include "support/TestSupport.h"
 
@@ -192,11 +192,13 @@ private slots:
             auto container = openOrFail(path);
             QVERIFY(container);
             container->insert(std::make_shared<Removal>(Date(), QStringLiteral("Good"), std::vector<RemovedItem>{}));
-            container->insert(std::make_shared<DailySize>(Date{100}, 5, std::map<std::string, std::int64_t>{{"caches", 5}}));
+            container->insert(
+                std::make_shared<DailySize>(Date{100}, 5, std::map<std::string, std::int64_t>{{"caches", 5}}));
             QVERIFY(container->save());
         }
-        execute(path, QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid) "
-                                     "VALUES (0, 'Bad', '{\"not\": \"a list\"}', 0, '8f1d1a52-3c57-4f1c-9a55-3a0c1fd0f001')"));
+        execute(path, QStringLiteral(
+                          "INSERT INTO removals (date, title, items, undone, uuid) "
+                          "VALUES (0, 'Bad', '{\"not\": \"a list\"}', 0, '8f1d1a52-3c57-4f1c-9a55-3a0c1fd0f001')"));
         execute(path, QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES (200, 1, '[1, 2]')"));
         {
             auto container = openOrFail(path);

@@ -139,7 +139,8 @@ private slots:
 
         await(model.deleteUnavailableSimulators());
         QCOMPARE(*model.notice(), QStringLiteral("Xcode could not remove the simulators. Is Xcode installed?"));
-        QCOMPARE(runner->calls(), (std::vector<FakeRunner::Call>{{"/usr/bin/xcrun", {"simctl", "delete", "unavailable"}}}));
+        QCOMPARE(runner->calls(),
+                 (std::vector<FakeRunner::Call>{{"/usr/bin/xcrun", {"simctl", "delete", "unavailable"}}}));
         QCOMPARE(timeouts.front(), 300.0); // the rescan's runner follows
         endScan(fixture, model, 0);
 
@@ -178,7 +179,7 @@ private slots:
             model.refreshPermissions();
             QVERIFY(model.hasFullDiskAccess() && model.needsRestart());
         }
-        model.refreshPermissions(); // APP_NO_FDA is "1" again
+        model.refreshPermissions();                                  // APP_NO_FDA is "1" again
         QVERIFY(!model.hasFullDiskAccess() && model.needsRestart()); // never taken back
     }
 };

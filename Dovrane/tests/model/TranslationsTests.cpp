@@ -192,7 +192,8 @@ private slots:
                                                  QStringLiteral("B | \"Gone\" → \"Fort\" [vanished]")}));
         // Told apart by a disambiguation, or the same German twice, is fine; left-over German is
         // reported as left over only.
-        QCOMPARE(twoGermanTexts(entries), QStringList({QStringLiteral("\"Done\": \"Erledigt\" in B; \"Fertig\" in A")}));
+        QCOMPARE(twoGermanTexts(entries),
+                 QStringList({QStringLiteral("\"Done\": \"Erledigt\" in B; \"Fertig\" in A")}));
     }
 
     void everyTextHasGerman() {
@@ -233,7 +234,8 @@ private slots:
         QProcess lupdate;
         lupdate.setProcessChannelMode(QProcess::MergedChannels);
         QStringList arguments = QStringLiteral(DOVRANE_LUPDATE_OPTIONS).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        arguments << QStringLiteral("-silent") << QStringLiteral("@" DOVRANE_LUPDATE_LIST) << QStringLiteral("-ts") << copy;
+        arguments << QStringLiteral("-silent") << QStringLiteral("@" DOVRANE_LUPDATE_LIST) << QStringLiteral("-ts")
+                  << copy;
         lupdate.start(QStringLiteral(DOVRANE_LUPDATE), arguments);
         QVERIFY2(lupdate.waitForFinished(120'000), qPrintable(lupdate.errorString()));
         QVERIFY2(lupdate.exitStatus() == QProcess::NormalExit && lupdate.exitCode() == 0,
@@ -254,9 +256,10 @@ private slots:
         for (const Entry& entry : was)
             if (!is.contains(entry))
                 changes << QStringLiteral("- ") + entry.describe();
-        QFAIL(qPrintable(QStringLiteral("The catalogue is not what lupdate makes of the sources; run "
-                                        "`cmake --build build --target update_translations`, translate, commit:\n") +
-                         (changes.isEmpty() ? QStringLiteral("(only its layout differs)") : changes.join(QLatin1Char('\n')))));
+        QFAIL(qPrintable(
+            QStringLiteral("The catalogue is not what lupdate makes of the sources; run "
+                           "`cmake --build build --target update_translations`, translate, commit:\n") +
+            (changes.isEmpty() ? QStringLiteral("(only its layout differs)") : changes.join(QLatin1Char('\n')))));
     }
 };
 

@@ -144,7 +144,8 @@ private slots:
         AppModel& model = fixture.makeModel(measuring(fixture.services(), 1));
         std::vector<InstalledApp> apps;
         for (std::string name : {"Alpha", "Beta", "Gamma", "Delta"})
-            apps.push_back(readApp(makeAppBundle(fixture / ("Applications/" + name + ".app"), "com.example." + name, name)));
+            apps.push_back(
+                readApp(makeAppBundle(fixture / ("Applications/" + name + ".app"), "com.example." + name, name)));
 
         // Dropped at once: each shows, one after the other; the second Alpha counts once.
         std::vector<QFuture<void>> requests;
@@ -176,7 +177,8 @@ private slots:
         QVERIFY(Fs::exists(app.path.path()));
         QVERIFY(fixture.workspace->terminated.empty());
         QVERIFY(model.apps().empty());
-        QCOMPARE(fixture.container().removals()->front()->items().front().trashPath.path(), std::string("/Users/demo/.Trash/x"));
+        QCOMPARE(fixture.container().removals()->front()->items().front().trashPath.path(),
+                 std::string("/Users/demo/.Trash/x"));
     }
 };
 

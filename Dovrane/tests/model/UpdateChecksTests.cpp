@@ -4,8 +4,8 @@
 
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
-#include "UpdatesModel/UpdateCheckSetup.h"
 #include "AppModel/UpdatesCache.h"
+#include "UpdatesModel/UpdateCheckSetup.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
@@ -79,7 +79,8 @@ private slots:
         makeBundle(home.appPath("Plain"), "test.Plain", "3.0");
         AppModel& model = home.fixture.makeModel(home.services());
         ModelSeeding(model).setInstallProblems({{home.appPath("Example"), QStringLiteral("an earlier failure")}});
-        ModelSeeding(model).setUpdates({{"/Applications/Gone.app", UpdateCheck::available(offer("/Applications/Gone.app"))}});
+        ModelSeeding(model).setUpdates(
+            {{"/Applications/Gone.app", UpdateCheck::available(offer("/Applications/Gone.app"))}});
 
         await(model.checkUpdates());
         QCOMPARE(model.apps().size(), std::size_t(2));
@@ -151,8 +152,9 @@ private slots:
     void availableUpdatesFollowTheAppsInFinderOrder() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
-        ModelSeeding(model).setApps({listed("App 10", "/A/App 10.app"), listed("Twin", "/B/Twin.app"), listed("App 9", "/A/App 9.app"),
-                       listed("Current", "/A/Current.app"), listed("Twin", "/A/Twin.app")});
+        ModelSeeding(model).setApps({listed("App 10", "/A/App 10.app"), listed("Twin", "/B/Twin.app"),
+                                     listed("App 9", "/A/App 9.app"), listed("Current", "/A/Current.app"),
+                                     listed("Twin", "/A/Twin.app")});
         std::map<std::string, UpdateCheck> updates;
         for (const char* path : {"/A/App 10.app", "/B/Twin.app", "/A/App 9.app", "/A/Twin.app", "/A/Gone.app"})
             updates.emplace(path, UpdateCheck::available(offer(path)));
@@ -167,10 +169,12 @@ private slots:
 
     void theCacheIsReadStrictly() {
         ModelFixture fixture;
-        QCOMPARE(UpdatesCache::url().path(), Path::join(Path::parent(fixture.storePath()), "dovrane-test-updates.json"));
+        QCOMPARE(UpdatesCache::url().path(),
+                 Path::join(Path::parent(fixture.storePath()), "dovrane-test-updates.json"));
         const std::string path = UpdatesCache::url().path();
-        const UpdatesCache::Saved saved{Date{7.5e8}, {{"/A/App.app", UpdateCheck::available(offer("/A/App.app"))},
-                                                      {"/A/Old.app", UpdateCheck::failed("The server did not answer.")}}};
+        const UpdatesCache::Saved saved{Date{7.5e8},
+                                        {{"/A/App.app", UpdateCheck::available(offer("/A/App.app"))},
+                                         {"/A/Old.app", UpdateCheck::failed("The server did not answer.")}}};
         writeFile(path, saved.toJson().dump());
         QCOMPARE(UpdatesCache::load(), std::optional<UpdatesCache::Saved>(saved));
         {
@@ -188,7 +192,8 @@ private slots:
             "not json",
         };
         // Nested deeper than any record: refused before it is copied.
-        const std::string deep = R"({"date": 1, "results": {}, "x": )" + std::string(200, '[') + std::string(200, ']') + "}";
+        const std::string deep =
+            R"({"date": 1, "results": {}, "x": )" + std::string(200, '[') + std::string(200, ']') + "}";
         std::vector<std::string> texts(std::begin(refused), std::end(refused));
         texts.push_back(deep);
         for (const std::string& text : texts) {

@@ -4,8 +4,8 @@
 
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
-#include "UpdatesModel/InstallSetup.h"
 #include "AppModel/UpdatesCache.h"
+#include "UpdatesModel/InstallSetup.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
@@ -188,7 +188,8 @@ private slots:
         home.fixture.clock->delays.clear();
 
         await(model.install(app));
-        QCOMPARE(model.installProblems().at(app.id()), QStringLiteral("Example is still open. Quit it, then try again."));
+        QCOMPARE(model.installProblems().at(app.id()),
+                 QStringLiteral("Example is still open. Quit it, then try again."));
         QCOMPARE(home.fixture.clock->delays.size(), std::size_t(20)); // twenty looks, then it gives up
         QCOMPARE(home.server->count("/downloads/Example.zip"), std::size_t(0));
         QVERIFY(home.fixture.workspace->openedApplications.empty());
@@ -207,7 +208,8 @@ private slots:
 
         await(model.install(editor));
         QCOMPARE(model.installProblems().at(editor.id()),
-                 QStringLiteral("Homebrew did not finish the update. Run “brew upgrade --cask editor” in Terminal to see why."));
+                 QStringLiteral(
+                     "Homebrew did not finish the update. Run “brew upgrade --cask editor” in Terminal to see why."));
         QCOMPARE(model.updates().at(editor.id()).kind(), UpdateCheck::Kind::available);
 
         home.brewInstalls("Editor", "editor", "2.0");
@@ -258,7 +260,8 @@ private slots:
         const InstalledApp editor = home.app("Editor");
         ModelSeeding(model).setApps({editor});
         ModelSeeding(model).setAppsLoaded(true);
-        ModelSeeding(model).setUpdates({{editor.id(), UpdateCheck::available(offer(editor, AppSource::homebrew, "editor"))}});
+        ModelSeeding(model).setUpdates(
+            {{editor.id(), UpdateCheck::available(offer(editor, AppSource::homebrew, "editor"))}});
         // The check waits for the cask index until the server goes.
         home.server->route("/api/cask.json", ScriptedResponse(200, "[]").delayed(std::chrono::hours(1)));
         QFuture<void> check = model.checkUpdates();

@@ -57,12 +57,15 @@ private slots:
 
     void canCheckFollowsTheController() {
         FakeController* controller = nullptr;
-        Updater updater(withFeed(true), [&controller] {
-            auto made = std::make_unique<FakeController>();
-            made->allowed = false;
-            controller = made.get();
-            return made;
-        }, false);
+        Updater updater(
+            withFeed(true),
+            [&controller] {
+                auto made = std::make_unique<FakeController>();
+                made->allowed = false;
+                controller = made.get();
+                return made;
+            },
+            false);
         QCOMPARE(updater.controller(), controller);
         QVERIFY(!updater.canCheck());
         QSignalSpy changes(&updater, &Updater::canCheckChanged);

@@ -4,10 +4,10 @@
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
 #include "Services/ListFormat.h"
+#include "Services/SettingKeys.h"
 #include "Services/Translations.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
-#include "Services/SettingKeys.h"
 
 #include <DovraneKit/FileSystem.h>
 
@@ -111,7 +111,8 @@ private slots:
         model.setNotice(QStringLiteral("Done."));
         model.setNotice(QStringLiteral("Done."));
         model.setSidebar(std::nullopt);
-        QCOMPARE(log.fields, (std::vector{AppModel::Field::sidebar, AppModel::Field::notice, AppModel::Field::sidebar}));
+        QCOMPARE(log.fields,
+                 (std::vector{AppModel::Field::sidebar, AppModel::Field::notice, AppModel::Field::sidebar}));
 
         log.clear();
         model.setSheet(ActiveSheet::palette());
@@ -131,10 +132,12 @@ private slots:
             ChangeLog log(model);
             model.setSettingsTab(SettingsTab::general); // the tab it already shows
             QVERIFY(log.fields.empty());
-            QCOMPARE(SettingKeys::settingsTab.stored(*fixture.settings), std::optional<QString>(QStringLiteral("general")));
+            QCOMPARE(SettingKeys::settingsTab.stored(*fixture.settings),
+                     std::optional<QString>(QStringLiteral("general")));
             model.setSettingsTab(SettingsTab::scan);
             QCOMPARE(log.fields, std::vector{AppModel::Field::settingsTab});
-            QCOMPARE(SettingKeys::settingsTab.stored(*fixture.settings), std::optional<QString>(QStringLiteral("scan")));
+            QCOMPARE(SettingKeys::settingsTab.stored(*fixture.settings),
+                     std::optional<QString>(QStringLiteral("scan")));
         }
         SettingKeys::settingsTab.remove(*fixture.settings);
         AppModel& model = fixture.makeModel(); // with the test store
@@ -171,7 +174,8 @@ private slots:
 
         ScanResult scan = makeScan(fixture.clock->now(), 1000, 500);
         scan.categories[size_t(position(CategoryID::caches))].items = {
-            safeItem("/c/a", 10), safeItem("/c/b", 20, Safety::review), safeItem("/c/c", 40, Safety::safe, CleanupAction::showOnly)};
+            safeItem("/c/a", 10), safeItem("/c/b", 20, Safety::review),
+            safeItem("/c/c", 40, Safety::safe, CleanupAction::showOnly)};
         scan.categories[size_t(position(CategoryID::xcode))].items = {safeItem("/x/d", 300)};
         ModelSeeding(model).setScan(scan);
         QCOMPARE(model.safeItems().size(), size_t(2));

@@ -21,8 +21,11 @@ namespace {
 void writeBundle(const std::string& bundle, const std::string& identifier, const std::string& program) {
     writeFile(bundle + "/Contents/Info.plist",
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-              "<key>CFBundleIdentifier</key><string>" + identifier + "</string>"
-              "<key>CFBundleExecutable</key><string>" + program + "</string></dict></plist>\n");
+              "<key>CFBundleIdentifier</key><string>" +
+                  identifier +
+                  "</string>"
+                  "<key>CFBundleExecutable</key><string>" +
+                  program + "</string></dict></plist>\n");
 }
 
 void copyExecutable(const std::string& from, const std::string& to) {
@@ -149,13 +152,16 @@ private slots:
         TempDir folder;
         writeBundle(folder / "Applications/First.app", "org.example.one", "first");
         writeBundle(folder / "Other/Second.app", "org.example.two", "second");
-        const ProcWorkspace workspace(Url::fromPath(folder.path()),
-                                      std::vector<Url>{Url::fromPath(folder / "Applications"), Url::fromPath(folder / "Other")});
-        QCOMPARE(workspace.applicationURL("org.example.two"), std::optional<Url>(Url::fromPath(folder / "Other/Second.app")));
+        const ProcWorkspace workspace(
+            Url::fromPath(folder.path()),
+            std::vector<Url>{Url::fromPath(folder / "Applications"), Url::fromPath(folder / "Other")});
+        QCOMPARE(workspace.applicationURL("org.example.two"),
+                 std::optional<Url>(Url::fromPath(folder / "Other/Second.app")));
         QVERIFY(!workspace.applicationURL("org.example.none"));
         // By default the home folder's Applications is one of them.
         const ProcWorkspace defaults(Url::fromPath(folder.path()));
-        QCOMPARE(defaults.applicationURL("org.example.one"), std::optional<Url>(Url::fromPath(folder / "Applications/First.app")));
+        QCOMPARE(defaults.applicationURL("org.example.one"),
+                 std::optional<Url>(Url::fromPath(folder / "Applications/First.app")));
     }
 };
 

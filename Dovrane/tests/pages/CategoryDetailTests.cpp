@@ -5,6 +5,7 @@
 
 #include "AppModel/ModelSeeding.h"
 #include "PageFixture.h"
+#include "Services/SettingKeys.h"
 #include "StoragePage/CategoryDetail.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/PageKit.h"
@@ -12,7 +13,6 @@
 #include "support/Await.h"
 #include "support/FakePkexec.h"
 #include "support/FakeRunner.h"
-#include "Services/SettingKeys.h"
 
 #include <DovraneKit/Explanations.h>
 #include <DovraneKit/FileSystem.h>
@@ -121,7 +121,8 @@ private slots:
         QCOMPARE(shownNames(detail), (QStringList{"iPhone 8", "iPhone 6"}));
 
         // A name is data: one line, and no markup in its tooltip.
-        detail.setCategory(Category(CategoryID::logs, std::nullopt, {item("/tmp/logs/two\nlines<b>", 1, Safety::safe, CleanupAction::trash)}));
+        detail.setCategory(Category(CategoryID::logs, std::nullopt,
+                                    {item("/tmp/logs/two\nlines<b>", 1, Safety::safe, CleanupAction::trash)}));
         QCOMPARE(cell(detail, 0, CategoryItemsModel::nameColumn), QStringLiteral("two lines<b>"));
         QVERIFY(cell(detail, 0, CategoryItemsModel::nameColumn, Qt::ToolTipRole).contains("lines&lt;b&gt;"));
     }
@@ -165,7 +166,8 @@ private slots:
         Category available = categoryOf(scan, CategoryID::simulators);
         std::erase_if(available.items, [](const CleanupItem& item) { return item.source == "simulators.unavailable"; });
         QCOMPARE(show(available), (QMap<QString, bool>{{"Remove Unavailable…", false}}));
-        QCOMPARE(show(categoryOf(scan, CategoryID::projects)), (QMap<QString, bool>{{"Choose Project Folders…", true}}));
+        QCOMPARE(show(categoryOf(scan, CategoryID::projects)),
+                 (QMap<QString, bool>{{"Choose Project Folders…", true}}));
         SettingKeys::scanProjects.set(*fixture.base().settings, {"/work"});
         detail.setCategory(Category(CategoryID::apps));
         QCOMPARE(show(categoryOf(scan, CategoryID::projects)),
@@ -190,7 +192,8 @@ private slots:
         QCOMPARE(show(categoryOf(scan, CategoryID::caches)),
                  (QMap<QString, bool>{{"Select Safe Items", true}, {"Move to Trash…", false}}));
         SettingKeys::scanProjects.remove(*fixture.base().settings);
-        QCOMPARE(show(categoryOf(scan, CategoryID::projects)), (QMap<QString, bool>{{"Choose Project Folders…", true}}));
+        QCOMPARE(show(categoryOf(scan, CategoryID::projects)),
+                 (QMap<QString, bool>{{"Choose Project Folders…", true}}));
     }
 
     void safeItemsGoToTheTrashAndTheirPickGoesWithThem() {
@@ -353,7 +356,8 @@ private slots:
         QVERIFY(!second.findChild<QPushButton*>("removeUnavailable")->isEnabled());
         while (!second.findChild<QPushButton*>("removeUnavailable")->isEnabled())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        QCOMPARE(runner->calls(), (std::vector<FakeRunner::Call>{{"/usr/bin/xcrun", {"simctl", "delete", "unavailable"}}}));
+        QCOMPARE(runner->calls(),
+                 (std::vector<FakeRunner::Call>{{"/usr/bin/xcrun", {"simctl", "delete", "unavailable"}}}));
         fixture.model.cancelScan();
 
         detail.setCategory(categoryOf(scan, CategoryID::snapshots));
@@ -384,7 +388,8 @@ private slots:
 
         fixture.pickerAnswer = QStringList{"/home/u/Work", "/home/u/Code"};
         choose->click();
-        QCOMPARE(SettingKeys::scanProjects.stored(*fixture.base().settings), std::optional(QStringList{"/home/u/Code", "/home/u/Work"}));
+        QCOMPARE(SettingKeys::scanProjects.stored(*fixture.base().settings),
+                 std::optional(QStringList{"/home/u/Code", "/home/u/Work"}));
         QVERIFY(fixture.model.isScanning());
         fixture.model.cancelScan();
         QCOMPARE(footerButtons(detail), (QMap<QString, bool>{{"Select Safe Items", true}, {"Move to Trash…", false}}));

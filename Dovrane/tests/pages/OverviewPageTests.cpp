@@ -5,8 +5,8 @@
 #include "Grid/GridProbes.h"
 #include "OverviewPage/OverviewPage.h"
 #include "PageFixture.h"
-#include "UiTestMain.h"
 #include "UiKit/PageKit.h"
+#include "UiTestMain.h"
 #include "support/Await.h"
 
 #include <DovraneKit/Growth.h>
@@ -47,7 +47,8 @@ private slots:
         showAsWindow(page);
         QCOMPARE(page.state(), OverviewPage::State::noScan);
         QVERIFY(visibleTexts(page).contains("No scan yet"));
-        QVERIFY(visibleTexts(page).contains("Dovrane measures what fills your disk. It reads sizes, never file contents."));
+        QVERIFY(
+            visibleTexts(page).contains("Dovrane measures what fills your disk. It reads sizes, never file contents."));
         QVERIFY(rendersInBothLooks(page));
 
         QAbstractButton* scanNow = visibleButton(page, "Scan Now");
@@ -125,7 +126,7 @@ private slots:
         // caches 3 GB, projects 2.5 GB, logs and installers 2 GB each; messages has items but
         // nothing safe to move.
         QCOMPARE(safeRows(page), (std::vector<CategoryID>{CategoryID::caches, CategoryID::projects, CategoryID::logs,
-                                                           CategoryID::installers}));
+                                                          CategoryID::installers}));
         auto* card = page.findChild<Card*>("safeCard");
         QVERIFY(card);
         // Dividers stand between rows only.

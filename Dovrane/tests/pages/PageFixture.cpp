@@ -15,9 +15,10 @@ constexpr double day = 86400;
 
 CleanupItem item(const std::string& path, std::int64_t size, Safety safety, CleanupAction action,
                  std::optional<Date> lastUsed, std::string source) {
-    const Url url = path.find(':') != std::string::npos && path.front() != '/' ? *Url::parse(path) : Url::fromPath(path);
-    return CleanupItem(url, std::nullopt, size, 1, lastUsed, "Reason of " + url.lastPathComponent() + ".", std::move(source),
-                       safety, action);
+    const Url url =
+        path.find(':') != std::string::npos && path.front() != '/' ? *Url::parse(path) : Url::fromPath(path);
+    return CleanupItem(url, std::nullopt, size, 1, lastUsed, "Reason of " + url.lastPathComponent() + ".",
+                       std::move(source), safety, action);
 }
 
 ScanResult fixtureScan(const std::string& home) {
@@ -34,7 +35,8 @@ ScanResult fixtureScan(const std::string& home) {
         Category(CategoryID::caches, std::nullopt,
                  {item(home + "/caches/pip", 3 * GB, Safety::safe, T, fixtureNow.adding(-2 * day)),
                   item(home + "/caches/browser", 1 * GB, Safety::review, T),
-                  item(home + "/caches/system", GB / 2, Safety::safe, CleanupAction::showOnly, fixtureNow.adding(-40 * day))}),
+                  item(home + "/caches/system", GB / 2, Safety::safe, CleanupAction::showOnly,
+                       fixtureNow.adding(-40 * day))}),
         Category(CategoryID::logs, std::nullopt, {item(home + "/logs/app.log", 2 * GB, Safety::safe, T)}),
         Category(CategoryID::trash, std::nullopt,
                  {item(home + "/.local/share/Trash/files/old.zip", GB, Safety::safe, CleanupAction::emptyTrash)}),

@@ -68,8 +68,9 @@ private slots:
         showAsWindow(developer);
         QCOMPARE(developer.browser()->current(), CategoryID::xcode);
         QCOMPARE(listed(*developer.browser()), std::optional(CategoryID::xcode));
-        QCOMPARE(developer.browser()->all(), (std::vector<CategoryID>{CategoryID::xcode, CategoryID::simulators, CategoryID::docker,
-                                                                      CategoryID::packageCaches, CategoryID::projects}));
+        QCOMPARE(developer.browser()->all(),
+                 (std::vector<CategoryID>{CategoryID::xcode, CategoryID::simulators, CategoryID::docker,
+                                          CategoryID::packageCaches, CategoryID::projects}));
         // Caches is not the Developer page's: it stays chosen for the Storage page.
         QCOMPARE(fixture.selection.category(), std::optional(CategoryID::caches));
         QVERIFY(rendersInBothLooks(developer));
@@ -142,7 +143,8 @@ private slots:
         QCOMPARE(storage.browser()->row(CategoryID::snapshots)->sizeText(), QStringLiteral("not disclosed"));
         QCOMPARE(storage.browser()->row(CategoryID::caches)->sizeText(), QStringLiteral("4.5 GB"));
         choose(*storage.browser(), CategoryID::snapshots);
-        QCOMPARE(storage.browser()->detail()->findChild<QLabel*>("size")->text(), QStringLiteral("Size not disclosed by macOS"));
+        QCOMPARE(storage.browser()->detail()->findChild<QLabel*>("size")->text(),
+                 QStringLiteral("Size not disclosed by macOS"));
         QCOMPARE(storage.browser()->detail()->findChild<QLabel*>("note")->text(),
                  QStringLiteral("Local snapshots are kept by the system."));
     }
@@ -186,7 +188,8 @@ private slots:
         showAsWindow(developer);
         QCoreApplication::removeTranslator(&catalogue);
         QCOMPARE(developer.windowTitle(), QStringLiteral("Entwickler"));
-        QCOMPARE(developer.browser()->list()->model()->index(0, 0).data().toString(), QStringLiteral("Entwicklerwerkzeuge"));
+        QCOMPARE(developer.browser()->list()->model()->index(0, 0).data().toString(),
+                 QStringLiteral("Entwicklerwerkzeuge"));
         QVERIFY(visibleButton(developer, QStringLiteral("In den Papierkorb legen…")));
         QCOMPARE(developer.browser()->detail()->items()->headerData(CategoryItemsModel::lastUsedColumn, Qt::Horizontal,
                                                                     Qt::DisplayRole),

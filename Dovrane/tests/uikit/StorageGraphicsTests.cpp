@@ -59,7 +59,8 @@ private slots:
         QCOMPARE(other.resolved(Look::light), QColor(0xA1, 0xA1, 0xA8));
         QCOMPARE(other.resolved(Look::highContrastDark), QColor(0x6E, 0x6E, 0x76));
         QCOMPARE(StorageGroups::color(StorageGroup::apps).resolved(Look::dark), QColor(0x00, 0x72, 0xB2));
-        QCOMPARE(StorageGroups::categoryColor(CategoryID::snapshots), SemanticColors::of(SemanticColor::secondaryLabel));
+        QCOMPARE(StorageGroups::categoryColor(CategoryID::snapshots),
+                 SemanticColors::of(SemanticColor::secondaryLabel));
     }
 
     void groupSizeLeavesOutEstimatesButTheTooltipNamesThem() {
@@ -79,8 +80,8 @@ private slots:
 
     void barSegmentsAtAFixedWidth() {
         // 0.01 % of the disk in 600 points would be 0.0594 points: drawn 2 wide.
-        const ScanResult scan = scanOf(10000 * GB, 4000 * GB,
-                                       {sized(CategoryID::apps, 5000 * GB), sized(CategoryID::personal, 1 * GB)});
+        const ScanResult scan =
+            scanOf(10000 * GB, 4000 * GB, {sized(CategoryID::apps, 5000 * GB), sized(CategoryID::personal, 1 * GB)});
         const auto bar = StorageBar::layout(scan, 600, 24);
         QCOMPARE(int(bar.segments.size()), 2);
         QCOMPARE(bar.segments[0].group, StorageGroup::apps);
@@ -98,7 +99,8 @@ private slots:
         QCOMPARE(tiny.free, QRectF(8, 0, 592, 12));
 
         // Categories reporting more than the disk holds: the free part gets no width at all.
-        const ScanResult overfull = scanOf(10 * GB, 0, {sized(CategoryID::apps, 9 * GB), sized(CategoryID::personal, 9 * GB)});
+        const ScanResult overfull =
+            scanOf(10 * GB, 0, {sized(CategoryID::apps, 9 * GB), sized(CategoryID::personal, 9 * GB)});
         const auto full = StorageBar::layout(overfull, 100, 24);
         QVERIFY(full.free.isEmpty());
         for (const auto& segment : full.segments)
@@ -111,12 +113,12 @@ private slots:
     }
 
     void barPartsCarryTooltipsAndNames() {
-        const ScanResult scan = scanOf(100 * GB, 40 * GB, {sized(CategoryID::apps, 20 * GB), sized(CategoryID::trash, 5 * GB)});
+        const ScanResult scan =
+            scanOf(100 * GB, 40 * GB, {sized(CategoryID::apps, 20 * GB), sized(CategoryID::trash, 5 * GB)});
         StorageBar bar(scan, 24);
         bar.resize(600, 24);
         bar.show(); // resize events reach shown widgets only
-        QCOMPARE(accessibleNames(bar),
-                 (QStringList{"Apps, 20 GB", "Installers and Trash, 5 GB", "Free: 40 GB"}));
+        QCOMPARE(accessibleNames(bar), (QStringList{"Apps, 20 GB", "Installers and Trash, 5 GB", "Free: 40 GB"}));
         const auto parts = bar.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
         QVERIFY(parts.back()->toolTip().contains("Free: 40 GB"));
         QVERIFY(parts.front()->toolTip().contains("Apps, 20 GB"));
@@ -202,9 +204,9 @@ private slots:
     }
 
     void everyGraphicRendersInLightAndDark() {
-        const ScanResult scan = scanOf(100 * GB, 40 * GB,
-                                       {sized(CategoryID::apps, 20 * GB), sized(CategoryID::caches, 9 * GB),
-                                        sized(CategoryID::other, 30 * GB)});
+        const ScanResult scan = scanOf(
+            100 * GB, 40 * GB,
+            {sized(CategoryID::apps, 20 * GB), sized(CategoryID::caches, 9 * GB), sized(CategoryID::other, 30 * GB)});
         for (Look look : {Look::light, Look::dark}) {
             Appearance::shared().force(look);
             StorageBar bar(scan, 24);

@@ -1,9 +1,9 @@
 #include "UiTestMain.h"
 
+#include "Services/SettingKeys.h"
 #include "Services/Settings.h"
 #include "Theme/Theme.h"
 #include "UiKit/SemanticColors.h"
-#include "Services/SettingKeys.h"
 
 #include <QDBusVariant>
 #include <QSignalSpy>
@@ -79,7 +79,8 @@ private slots:
         QCOMPARE(plain.resolved(Look::highContrastLight), QColor(0x11, 0x11, 0x11));
         QCOMPARE(plain.resolved(Look::highContrastDark), QColor(0x22, 0x22, 0x22));
 
-        const auto blue = std::find_if(Theme::all().begin(), Theme::all().end(), [](const Theme& t) { return t.id == "blue"; });
+        const auto blue =
+            std::find_if(Theme::all().begin(), Theme::all().end(), [](const Theme& t) { return t.id == "blue"; });
         QCOMPARE(blue->accentText().resolved(Look::light), QColor(0x00, 0x64, 0xD2));
         QCOMPARE(blue->accentText().resolved(Look::dark), QColor(0x7C, 0xC0, 0xFF));
         QCOMPARE(blue->accentText().resolved(Look::highContrastLight), QColor(0x00, 0x64, 0xD2));
@@ -91,9 +92,11 @@ private slots:
         QSignalSpy spy(&appearance, &Appearance::changed);
         const QString space = "org.freedesktop.appearance";
         // Read answers a variant inside a variant; the change signal one variant.
-        appearance.takePortalSetting(space, "color-scheme", QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(1u)))));
+        appearance.takePortalSetting(space, "color-scheme",
+                                     QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(1u)))));
         QCOMPARE(appearance.look(), Look::dark);
-        QCOMPARE(QApplication::palette().color(QPalette::Window), SemanticColors::of(SemanticColor::windowBackground, Look::dark));
+        QCOMPARE(QApplication::palette().color(QPalette::Window),
+                 SemanticColors::of(SemanticColor::windowBackground, Look::dark));
         appearance.takePortalSetting(space, "contrast", QVariant::fromValue(QDBusVariant(1u)));
         QCOMPARE(appearance.look(), Look::highContrastDark);
         appearance.takePortalSetting(space, "contrast", QVariant::fromValue(QDBusVariant(1u)));
@@ -108,7 +111,8 @@ private slots:
         QCOMPARE(appearance.look(), Look::highContrastLight); // the desktop's again: light, high contrast
         appearance.takePortalSetting(space, "contrast", 0u);
         QCOMPARE(appearance.look(), Look::light);
-        QCOMPARE(QApplication::palette().color(QPalette::Window), SemanticColors::of(SemanticColor::windowBackground, Look::light));
+        QCOMPARE(QApplication::palette().color(QPalette::Window),
+                 SemanticColors::of(SemanticColor::windowBackground, Look::light));
     }
 
     void themedWidgetsFollowTheChoice() {

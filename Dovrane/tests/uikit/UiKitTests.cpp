@@ -1,12 +1,12 @@
 #include "UiTestMain.h"
 
-#include "UiKit/FolderList.h"
-#include "UiKit/StorageSelection.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/FolderList.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/SortedTableModel.h"
+#include "UiKit/StorageSelection.h"
 #include "UiKit/Symbols.h"
 
 #include <QAbstractItemView>
@@ -32,7 +32,9 @@ using EntryModel = SortedTableModel<Entry>;
 EntryModel makeModel() {
     std::vector<EntryModel::Column> columns = {
         {"Name", SortKeys::byName<Entry>(&Entry::name),
-         [](const Entry& e, int role) { return role == Qt::DisplayRole ? QVariant(QString::fromStdString(e.name)) : QVariant(); }},
+         [](const Entry& e, int role) {
+             return role == Qt::DisplayRole ? QVariant(QString::fromStdString(e.name)) : QVariant();
+         }},
         {"Size", SortKeys::byValue<Entry>(&Entry::size), [](const Entry& e, int) { return QVariant(e.size); }},
     };
     return EntryModel(std::move(columns), 1, Qt::DescendingOrder);

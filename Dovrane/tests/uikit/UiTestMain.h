@@ -12,8 +12,7 @@
 
 namespace dovrane::testing {
 
-template <typename Suite>
-int runSuite(int argc, char** argv, void (*beforeStart)() = nullptr) {
+template <typename Suite> int runSuite(int argc, char** argv, void (*beforeStart)() = nullptr) {
     fixTestEnvironment("uitests", "UTC");
     if (beforeStart)
         beforeStart();
@@ -26,5 +25,5 @@ int runSuite(int argc, char** argv, void (*beforeStart)() = nullptr) {
 
 } // namespace dovrane::testing
 
-#define DOVRANE_UI_TEST_MAIN(Suite, ...)                                                                        \
+#define DOVRANE_UI_TEST_MAIN(Suite, ...)                                                                               \
     int main(int argc, char** argv) { return dovrane::testing::runSuite<Suite>(argc, argv, ##__VA_ARGS__); }

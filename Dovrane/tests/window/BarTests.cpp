@@ -6,12 +6,12 @@
 #include "ContentView/NoticeBar.h"
 #include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
+#include "Services/SettingKeys.h"
 #include "Sheets/OnboardingView.h"
 #include "UiKit/SemanticColors.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
-#include "Services/SettingKeys.h"
 
 #include <QTest>
 
@@ -108,9 +108,12 @@ private slots:
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
         ContentView& window = fixture.makeWindow(model);
-        auto badgeOf = [&](int row) { return window.sidebar()->item(row)->data(SidebarBadgeDelegate::badgeRole).toInt(); };
+        auto badgeOf = [&](int row) {
+            return window.sidebar()->item(row)->data(SidebarBadgeDelegate::badgeRole).toInt();
+        };
         QCOMPARE(badgeOf(2), 0);
-        ModelSeeding(model).setOrphans({Orphan{Url::fromPath("/tmp/a"), "com.a", 1, "gone"}, Orphan{Url::fromPath("/tmp/b"), "com.b", 1, "gone"}});
+        ModelSeeding(model).setOrphans(
+            {Orphan{Url::fromPath("/tmp/a"), "com.a", 1, "gone"}, Orphan{Url::fromPath("/tmp/b"), "com.b", 1, "gone"}});
         QCOMPARE(badgeOf(2), 2);
         for (int row : {0, 1, 3, 4, 5})
             QCOMPARE(badgeOf(row), 0);

@@ -2,14 +2,14 @@
 // Settings switches, the developer runs once per process, and the window running the steps
 // each time it is shown anew.
 
-#include "AppModel/ModelSeeding.h"
 #include "App/DovraneApp.h"
-#include "Launch/Launch.h"
+#include "AppModel/ModelSeeding.h"
 #include "ContentView/ContentView.h"
+#include "Launch/Launch.h"
+#include "Services/SettingKeys.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
-#include "Services/SettingKeys.h"
 
 #include <QScrollArea>
 #include <QTest>
@@ -136,10 +136,14 @@ private slots:
         QTest::addColumn<QString>("tab");
         QTest::addColumn<int>("expectedPage"); // -1: unchanged
         QTest::addColumn<int>("expectedTab");  // -1: unchanged, Settings not opened
-        QTest::newRow("raw names") << "updates" << "scan" << int(SidebarItem::updates) << int(SettingsTab::scan);
-        QTest::newRow("titles") << "Updates" << "Scan" << -1 << -1;
-        QTest::newRow("unknown") << "trash" << "privacy" << -1 << -1;
-        QTest::newRow("empty") << "" << "" << -1 << -1;
+        QTest::newRow("raw names") << "updates"
+                                   << "scan" << int(SidebarItem::updates) << int(SettingsTab::scan);
+        QTest::newRow("titles") << "Updates"
+                                << "Scan" << -1 << -1;
+        QTest::newRow("unknown") << "trash"
+                                 << "privacy" << -1 << -1;
+        QTest::newRow("empty") << ""
+                               << "" << -1 << -1;
     }
     void pageAndSettingsSwitchesTakeRawNamesOnly() {
         QFETCH(QString, page);
@@ -154,8 +158,8 @@ private slots:
         ScopedEnv tabSwitch("APP_SETTINGS", tab.toStdString());
         int settingsOpened = 0;
         Launch::Sequence({"Dovrane"}).run(model, [&] { ++settingsOpened; });
-        QCOMPARE(model.sidebar(), expectedPage < 0 ? std::optional(SidebarItem::storage)
-                                                   : std::optional(SidebarItem(expectedPage)));
+        QCOMPARE(model.sidebar(),
+                 expectedPage < 0 ? std::optional(SidebarItem::storage) : std::optional(SidebarItem(expectedPage)));
         QCOMPARE(model.settingsTab(), expectedTab < 0 ? SettingsTab::general : SettingsTab(expectedTab));
         QCOMPARE(settingsOpened, expectedTab < 0 ? 0 : 1);
     }

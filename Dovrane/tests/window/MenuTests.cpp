@@ -1,8 +1,8 @@
 // The menus: enabled states that follow the model at once, the page keys, and Ctrl+K reaching
 // the command palette from inside a text field.
 
-#include "AppModel/ModelSeeding.h"
 #include "App/Menus.h"
+#include "AppModel/ModelSeeding.h"
 #include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
 #include "Updater/Updater.h"
@@ -53,7 +53,7 @@ private slots:
         QVERIFY(w.menus.scanAgain->isEnabled());
         QVERIFY(!w.menus.stopScan->isEnabled());
         QVERIFY(!w.menus.cleanUpSafeItems->isEnabled()); // no scan
-        QVERIFY(!w.menus.checkForUpdates->isEnabled());   // no self-updater
+        QVERIFY(!w.menus.checkForUpdates->isEnabled());  // no self-updater
 
         ModelSeeding(w.model).setIsScanning(true);
         QVERIFY(!w.menus.scanAgain->isEnabled());
@@ -100,7 +100,8 @@ private slots:
             MenuWindow w;
             QCOMPARE(w.window.menuBar()->actions().at(1)->text(), QStringLiteral("Festplatte"));
             QCOMPARE(w.menus.cleanUpSafeItems->text(), QStringLiteral("Gefahrlose Objekte aufräumen…"));
-            QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(), QStringLiteral("Die Festplatte neu messen (Strg-R)"));
+            QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(),
+                     QStringLiteral("Die Festplatte neu messen (Strg-R)"));
         }
         QCoreApplication::removeTranslator(&german);
     }

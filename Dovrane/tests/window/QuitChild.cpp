@@ -1,9 +1,9 @@
 #include "QuitChild.h"
 
 #include "App/DovraneApp.h"
-#include "Store/Store.h"
-#include "ContentView/ContentView.h"
 #include "App/ExitCode.h"
+#include "ContentView/ContentView.h"
+#include "Store/Store.h"
 #include "UiKit/Setup.h"
 
 #include <QApplication>

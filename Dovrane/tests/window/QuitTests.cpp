@@ -3,9 +3,9 @@
 
 #include "App/AppDelegate.h"
 #include "App/DovraneApp.h"
+#include "Services/SettingKeys.h"
 #include "WindowFixture.h"
 #include "support/ModelTestMain.h"
-#include "Services/SettingKeys.h"
 
 #include <QProcess>
 #include <QTest>

@@ -48,10 +48,7 @@ Leftover leftover(const std::string& path, std::int64_t size, bool needsAdmin = 
     return Leftover(Url::fromPath(path), size, true, needsAdmin, "Settings of the app.");
 }
 
-template <class Sheet>
-Sheet* shown(ContentView& window) {
-    return qobject_cast<Sheet*>(window.sheetHost()->current());
-}
+template <class Sheet> Sheet* shown(ContentView& window) { return qobject_cast<Sheet*>(window.sheetHost()->current()); }
 
 } // namespace
 
@@ -65,9 +62,8 @@ private slots:
         CleanupItem named = fileItem(fixture, "Library/Caches/one", 1000);
         named.name = "Editor cache";
         const Url unnamed = Url::fromPath(fixture / "Library/Caches/two");
-        CleanupSheet sheet(model,
-                           request({named}, {{named.url, 4'000'000, 10, false}, {unnamed, 2'000'000, 5, false}},
-                                   {Url::fromPath("/etc"), Url::fromPath("/System")}));
+        CleanupSheet sheet(model, request({named}, {{named.url, 4'000'000, 10, false}, {unnamed, 2'000'000, 5, false}},
+                                          {Url::fromPath("/etc"), Url::fromPath("/System")}));
         sheet.resize(sheet.sizeHint());
         QVERIFY(!sheet.grab().isNull());
         QCOMPARE(sheet.width(), 520);

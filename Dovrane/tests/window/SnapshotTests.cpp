@@ -107,8 +107,8 @@ private slots:
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<QStringList>("keys");
         QTest::newRow("two keys") << QByteArray("overview,settings") << QStringList{"overview", "settings"};
-        QTest::newRow("empty pieces dropped") << QByteArray(",,overview,,sheet-cleanup,")
-                                              << QStringList{"overview", "sheet-cleanup"};
+        QTest::newRow("empty pieces dropped")
+            << QByteArray(",,overview,,sheet-cleanup,") << QStringList{"overview", "sheet-cleanup"};
         QTest::newRow("blanks kept") << QByteArray(" overview,menubar ") << QStringList{" overview", "menubar "};
         QTest::newRow("set but empty") << QByteArray("") << QStringList{};
         QTest::newRow("only commas") << QByteArray(",,") << QStringList{};
@@ -181,8 +181,7 @@ private slots:
         std::vector<std::string> events;
         outer(events);
         QCOMPARE(events, (std::vector<std::string>{"outer starts", "inner starts"}));
-        QTRY_COMPARE(events,
-                     (std::vector<std::string>{"outer starts", "inner starts", "inner ends", "outer goes on"}));
+        QTRY_COMPARE(events, (std::vector<std::string>{"outer starts", "inner starts", "inner ends", "outer goes on"}));
     }
 
     // Nothing to capture: one line, and no file is written or removed.

@@ -82,7 +82,8 @@ void GridOverlay::paintEvent(QPaintEvent*) {
             painter.setFont(label);
             const QFontMetricsF metrics(label);
             // Leading edge at (x + 2), vertically centred on y − 6: just above the top-left corner.
-            painter.drawText(QPointF(frame.x() + 2, frame.y() - 6 + (metrics.ascent() - metrics.descent()) / 2), probe.name);
+            painter.drawText(QPointF(frame.x() + 2, frame.y() - 6 + (metrics.ascent() - metrics.descent()) / 2),
+                             probe.name);
         }
     }
 }

@@ -25,7 +25,9 @@ bool GridProbes::enabled() {
     return on;
 }
 
-QString GridProbes::rawValue(Kind kind) { return kind == Kind::area ? QStringLiteral("area") : QStringLiteral("probe"); }
+QString GridProbes::rawValue(Kind kind) {
+    return kind == Kind::area ? QStringLiteral("area") : QStringLiteral("probe");
+}
 
 QString GridProbes::key(Kind kind, const QString& name) { return rawValue(kind) + QLatin1Char(':') + name; }
 
@@ -61,15 +63,16 @@ void GridProbes::write(const std::string& path, double windowWidth, double windo
     });
     QJsonArray probes;
     for (const Probe& probe : sorted) {
-        QJsonObject object{{"area", probe.area},     {"height", probe.height}, {"inset", probe.inset},
-                           {"kind", rawValue(probe.kind)}, {"name", probe.name}, {"width", probe.width},
-                           {"x", probe.x},           {"y", probe.y}};
+        QJsonObject object{
+            {"area", probe.area}, {"height", probe.height}, {"inset", probe.inset}, {"kind", rawValue(probe.kind)},
+            {"name", probe.name}, {"width", probe.width},   {"x", probe.x},         {"y", probe.y}};
         if (probe.edge)
             object.insert("edge", *probe.edge);
         probes.append(object);
     }
     // QJsonObject keeps its keys sorted, which is the order the file wants at every level.
-    const QJsonObject file{{"probes", probes}, {"window", QJsonObject{{"height", windowHeight}, {"width", windowWidth}}}};
+    const QJsonObject file{{"probes", probes},
+                           {"window", QJsonObject{{"height", windowHeight}, {"width", windowWidth}}}};
     const QByteArray bytes = QJsonDocument(file).toJson(QJsonDocument::Indented);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (out)

@@ -19,9 +19,9 @@ enum class StorageGroup { apps, personal, caches, developer, backups, messages, 
 
 namespace StorageGroups {
 
-inline constexpr std::array<StorageGroup, 8> all = {StorageGroup::apps, StorageGroup::personal, StorageGroup::caches,
-                                                    StorageGroup::developer, StorageGroup::backups, StorageGroup::messages,
-                                                    StorageGroup::junk, StorageGroup::other};
+inline constexpr std::array<StorageGroup, 8> all = {
+    StorageGroup::apps,    StorageGroup::personal, StorageGroup::caches, StorageGroup::developer,
+    StorageGroup::backups, StorageGroup::messages, StorageGroup::junk,   StorageGroup::other};
 
 QString rawValue(StorageGroup group);
 QString title(StorageGroup group);

@@ -35,12 +35,15 @@ void StorageLegend::rebuild() {
         auto* row = new QHBoxLayout(cell);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(8);
-        row->addWidget(new ColorDot([group] { return StorageGroups::color(group).resolved(); }, cell), 0, Qt::AlignVCenter);
-        row->addWidget(new StyledLabel(StorageGroups::title(group), Fonts::font(FontRole::body), {}, cell), 0, Qt::AlignVCenter);
+        row->addWidget(new ColorDot([group] { return StorageGroups::color(group).resolved(); }, cell), 0,
+                       Qt::AlignVCenter);
+        row->addWidget(new StyledLabel(StorageGroups::title(group), Fonts::font(FontRole::body), {}, cell), 0,
+                       Qt::AlignVCenter);
         row->addStretch(1);
         row->addSpacing(4);
-        row->addWidget(new StyledLabel(byteText(size), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
-                                       [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, cell),
+        row->addWidget(new StyledLabel(
+                           byteText(size), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
+                           [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, cell),
                        0, Qt::AlignVCenter);
         cell->show();
         cells_.push_back(cell);
@@ -64,7 +67,9 @@ int StorageLegend::heightForWidth(int width) const {
     return rows * cellHeight() + (rows - 1) * rowSpacing;
 }
 
-QSize StorageLegend::sizeHint() const { return {minimumColumn * 2 + columnSpacing, heightForWidth(minimumColumn * 2 + columnSpacing)}; }
+QSize StorageLegend::sizeHint() const {
+    return {minimumColumn * 2 + columnSpacing, heightForWidth(minimumColumn * 2 + columnSpacing)};
+}
 
 void StorageLegend::resizeEvent(QResizeEvent*) { place(width()); }
 
@@ -75,7 +80,8 @@ void StorageLegend::place(int width) {
     for (std::size_t i = 0; i < cells_.size(); ++i) {
         const int row = int(i) / perRow;
         const int col = int(i) % perRow;
-        cells_[i]->setGeometry(qRound(col * (column + columnSpacing)), row * (height + rowSpacing), qRound(column), height);
+        cells_[i]->setGeometry(qRound(col * (column + columnSpacing)), row * (height + rowSpacing), qRound(column),
+                               height);
     }
 }
 

@@ -62,8 +62,8 @@ std::vector<StorageRing::Row> StorageRing::rowsToShow(const ScanResult& scan,
 
 QString StorageRing::totalText() const {
     const auto rows = rowsToShow();
-    const std::int64_t total =
-        std::accumulate(rows.begin(), rows.end(), std::int64_t(0), [](std::int64_t sum, const Row& row) { return sum + row.size; });
+    const std::int64_t total = std::accumulate(rows.begin(), rows.end(), std::int64_t(0),
+                                               [](std::int64_t sum, const Row& row) { return sum + row.size; });
     return byteText(total);
 }
 
@@ -101,7 +101,8 @@ void StorageRing::paintEvent(QPaintEvent*) {
     const qreal outer = qMin(width(), height()) / 2.0;
     const qreal inner = outer * innerRatio;
     const auto rows = rowsToShow();
-    const double total = std::accumulate(rows.begin(), rows.end(), 0.0, [](double sum, const Row& row) { return sum + double(row.size); });
+    const double total = std::accumulate(rows.begin(), rows.end(), 0.0,
+                                         [](double sum, const Row& row) { return sum + double(row.size); });
 
     if (total > 0 && outer > 0) {
         const qreal middle = (outer + inner) / 2;
@@ -147,7 +148,8 @@ void StorageRing::paintEvent(QPaintEvent*) {
     painter.drawText(QRectF(0, top, width(), totalMetrics.height()), Qt::AlignCenter, totalText());
     painter.setFont(captionFont);
     painter.setPen(SemanticColors::of(SemanticColor::secondaryLabel, look));
-    painter.drawText(QRectF(0, top + totalMetrics.height(), width(), captionMetrics.height()), Qt::AlignCenter, captionText());
+    painter.drawText(QRectF(0, top + totalMetrics.height(), width(), captionMetrics.height()), Qt::AlignCenter,
+                     captionText());
 }
 
 } // namespace dovrane

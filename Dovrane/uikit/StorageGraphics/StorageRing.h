@@ -34,7 +34,8 @@ public:
 
     // The sectors to draw: groups with a size, or the listed categories the scan holds with a
     // size; a category's opacity falls by 0.22 per earlier listed category of its group.
-    static std::vector<Row> rowsToShow(const ScanResult& scan, const std::optional<std::vector<CategoryID>>& categories);
+    static std::vector<Row> rowsToShow(const ScanResult& scan,
+                                       const std::optional<std::vector<CategoryID>>& categories);
     std::vector<Row> rowsToShow() const { return rowsToShow(scan_, categories_); }
     QString totalText() const;
     QString captionText() const;

@@ -3,9 +3,9 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
+#include <DovraneKit/BundleInfo.h>
 #include <DovraneKit/FileSystem.h>
 #include <DovraneKit/Plist.h>
-#include <DovraneKit/BundleInfo.h>
 
 #include <QBuffer>
 #include <QHash>
@@ -102,8 +102,8 @@ void draw(QPainter& painter, const QRectF& frame, const std::string& bundlePath)
         const QPixmap dashed = Symbols::pixmap(QStringLiteral("app.dashed"), int(symbol),
                                                SemanticColors::of(SemanticColor::secondaryLabel),
                                                painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
-        painter.drawPixmap(QPointF(frame.x() + (frame.width() - symbol) / 2.0, frame.y() + (frame.height() - symbol) / 2.0),
-                           dashed);
+        painter.drawPixmap(
+            QPointF(frame.x() + (frame.width() - symbol) / 2.0, frame.y() + (frame.height() - symbol) / 2.0), dashed);
     }
     painter.restore();
 }

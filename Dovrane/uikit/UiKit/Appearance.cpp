@@ -63,7 +63,8 @@ void Appearance::followDesktop() {
 }
 
 void Appearance::readPortal(const QString& key) {
-    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, portalInterface, QStringLiteral("Read"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(portalService, portalPath, portalInterface, QStringLiteral("Read"));
     call << appearanceSpace << key;
     // Asynchronous, so a slow or absent portal never holds up the window.
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);

@@ -4,8 +4,8 @@
 // settings over D-Bus; without D-Bus or a portal it stays light with normal contrast. The
 // application may force a look (tests, the screenshot run).
 
-#include <QObject>
 #include <QDBusVariant>
+#include <QObject>
 #include <QVariant>
 
 #include <optional>

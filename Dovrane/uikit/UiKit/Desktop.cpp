@@ -20,7 +20,9 @@ Opener& opener() {
 }
 
 // The file URL of a byte path, every byte kept.
-QUrl fileUrl(const std::string& path) { return QUrl::fromEncoded(QByteArray::fromStdString(Url::fromPath(path).text())); }
+QUrl fileUrl(const std::string& path) {
+    return QUrl::fromEncoded(QByteArray::fromStdString(Url::fromPath(path).text()));
+}
 
 } // namespace
 
@@ -61,9 +63,9 @@ void reveal(const std::vector<std::string>& paths) {
         openParents();
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-                                                       QStringLiteral("/org/freedesktop/FileManager1"),
-                                                       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     QStringList uris;
     for (const std::string& path : paths)
         uris << QString::fromLatin1(fileUrl(path).toEncoded());

@@ -50,8 +50,8 @@ private:
 } // namespace
 
 FolderList::FolderList(Settings& settings, Setting<QStringList> setting, QString empty, QString home, QWidget* parent)
-    : QWidget(parent), settings_(settings), setting_(std::move(setting)), empty_(std::move(empty)), home_(std::move(home)),
-      picker_(&FolderList::pick) {
+    : QWidget(parent), settings_(settings), setting_(std::move(setting)), empty_(std::move(empty)),
+      home_(std::move(home)), picker_(&FolderList::pick) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     rows_ = new QVBoxLayout;

@@ -15,23 +15,23 @@ struct Pair {
 
 // Labels and fills are translucent, so they read on any background of their look.
 constexpr std::array<Pair, 17> table = {{
-    {qRgba(0, 0, 0, 217), qRgba(255, 255, 255, 217)},         // label
-    {qRgba(0, 0, 0, 128), qRgba(255, 255, 255, 140)},         // secondaryLabel
-    {qRgba(0, 0, 0, 66), qRgba(255, 255, 255, 64)},           // tertiaryLabel
-    {qRgba(0, 0, 0, 26), qRgba(255, 255, 255, 26)},           // quaternaryLabel
-    {qRgba(116, 116, 128, 20), qRgba(118, 118, 128, 46)},     // quaternaryFill
-    {qRgba(0, 0, 0, 26), qRgba(255, 255, 255, 26)},           // separator
-    {qRgb(0xEC, 0xEC, 0xEC), qRgb(0x2A, 0x2A, 0x2A)},         // windowBackground
-    {qRgb(0xF7, 0xF7, 0xF7), qRgb(0x35, 0x35, 0x35)},         // secondaryWindowBackground
-    {qRgb(0x00, 0x7A, 0xFF), qRgb(0x0A, 0x84, 0xFF)},         // tint
-    {qRgb(0xFF, 0x3B, 0x30), qRgb(0xFF, 0x45, 0x3A)},         // red
-    {qRgb(0xFF, 0x95, 0x00), qRgb(0xFF, 0x9F, 0x0A)},         // orange
-    {qRgb(0xFF, 0xCC, 0x00), qRgb(0xFF, 0xD6, 0x0A)},         // yellow
-    {qRgb(0x28, 0xCD, 0x41), qRgb(0x32, 0xD7, 0x4B)},         // green
-    {qRgb(0x00, 0x7A, 0xFF), qRgb(0x0A, 0x84, 0xFF)},         // blue
-    {qRgb(0xAF, 0x52, 0xDE), qRgb(0xBF, 0x5A, 0xF2)},         // purple
-    {qRgb(0xFF, 0x2D, 0x55), qRgb(0xFF, 0x37, 0x5F)},         // pink
-    {qRgb(0x55, 0xBE, 0xF0), qRgb(0x5A, 0xC8, 0xF5)},         // cyan
+    {qRgba(0, 0, 0, 217), qRgba(255, 255, 255, 217)},     // label
+    {qRgba(0, 0, 0, 128), qRgba(255, 255, 255, 140)},     // secondaryLabel
+    {qRgba(0, 0, 0, 66), qRgba(255, 255, 255, 64)},       // tertiaryLabel
+    {qRgba(0, 0, 0, 26), qRgba(255, 255, 255, 26)},       // quaternaryLabel
+    {qRgba(116, 116, 128, 20), qRgba(118, 118, 128, 46)}, // quaternaryFill
+    {qRgba(0, 0, 0, 26), qRgba(255, 255, 255, 26)},       // separator
+    {qRgb(0xEC, 0xEC, 0xEC), qRgb(0x2A, 0x2A, 0x2A)},     // windowBackground
+    {qRgb(0xF7, 0xF7, 0xF7), qRgb(0x35, 0x35, 0x35)},     // secondaryWindowBackground
+    {qRgb(0x00, 0x7A, 0xFF), qRgb(0x0A, 0x84, 0xFF)},     // tint
+    {qRgb(0xFF, 0x3B, 0x30), qRgb(0xFF, 0x45, 0x3A)},     // red
+    {qRgb(0xFF, 0x95, 0x00), qRgb(0xFF, 0x9F, 0x0A)},     // orange
+    {qRgb(0xFF, 0xCC, 0x00), qRgb(0xFF, 0xD6, 0x0A)},     // yellow
+    {qRgb(0x28, 0xCD, 0x41), qRgb(0x32, 0xD7, 0x4B)},     // green
+    {qRgb(0x00, 0x7A, 0xFF), qRgb(0x0A, 0x84, 0xFF)},     // blue
+    {qRgb(0xAF, 0x52, 0xDE), qRgb(0xBF, 0x5A, 0xF2)},     // purple
+    {qRgb(0xFF, 0x2D, 0x55), qRgb(0xFF, 0x37, 0x5F)},     // pink
+    {qRgb(0x55, 0xBE, 0xF0), qRgb(0x5A, 0xC8, 0xF5)},     // cyan
 }};
 
 bool dark(Look look) { return look == Look::dark || look == Look::highContrastDark; }
@@ -39,7 +39,8 @@ bool dark(Look look) { return look == Look::dark || look == Look::highContrastDa
 // A translucent colour laid over an opaque background, for palette roles that must be opaque.
 QColor over(const QColor& top, const QColor& bottom) {
     const qreal a = top.alphaF();
-    return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)), float(top.greenF() * a + bottom.greenF() * (1 - a)),
+    return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
+                            float(top.greenF() * a + bottom.greenF() * (1 - a)),
                             float(top.blueF() * a + bottom.blueF() * (1 - a)));
 }
 

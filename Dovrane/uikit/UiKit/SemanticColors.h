@@ -13,9 +13,23 @@ class QWidget;
 namespace dovrane {
 
 enum class SemanticColor {
-    label, secondaryLabel, tertiaryLabel, quaternaryLabel, quaternaryFill, separator,
-    windowBackground, secondaryWindowBackground, tint,
-    red, orange, yellow, green, blue, purple, pink, cyan
+    label,
+    secondaryLabel,
+    tertiaryLabel,
+    quaternaryLabel,
+    quaternaryFill,
+    separator,
+    windowBackground,
+    secondaryWindowBackground,
+    tint,
+    red,
+    orange,
+    yellow,
+    green,
+    blue,
+    purple,
+    pink,
+    cyan
 };
 
 namespace SemanticColors {

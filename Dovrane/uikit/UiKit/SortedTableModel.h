@@ -18,8 +18,7 @@ namespace dovrane {
 namespace SortKeys {
 
 // Three-way comparison of two values of the key.
-template <typename Row, typename Key>
-std::function<int(const Row&, const Row&)> byValue(Key key) {
+template <typename Row, typename Key> std::function<int(const Row&, const Row&)> byValue(Key key) {
     return [key](const Row& a, const Row& b) {
         const auto order = std::invoke(key, a) <=> std::invoke(key, b);
         return order < 0 ? -1 : order > 0 ? 1 : 0;
@@ -27,15 +26,15 @@ std::function<int(const Row&, const Row&)> byValue(Key key) {
 }
 
 // Texts in the Finder's order of names (case-insensitive, numbers by value); key gives UTF-8.
-template <typename Row, typename Key>
-std::function<int(const Row&, const Row&)> byName(Key key) {
-    return [key, order = NameOrder()](const Row& a, const Row& b) { return order.compare(std::invoke(key, a), std::invoke(key, b)); };
+template <typename Row, typename Key> std::function<int(const Row&, const Row&)> byName(Key key) {
+    return [key, order = NameOrder()](const Row& a, const Row& b) {
+        return order.compare(std::invoke(key, a), std::invoke(key, b));
+    };
 }
 
 } // namespace SortKeys
 
-template <typename Row>
-class SortedTableModel : public QAbstractTableModel {
+template <typename Row> class SortedTableModel : public QAbstractTableModel {
 public:
     struct Column {
         QString title;
@@ -63,7 +62,9 @@ public:
     Qt::SortOrder sortOrder() const { return sortOrder_; }
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(rows_.size()); }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(columns_.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(columns_.size());
+    }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())

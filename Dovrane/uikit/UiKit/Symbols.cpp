@@ -62,8 +62,8 @@ QString resourcePath(const QString& symbol) { return QStringLiteral(":/symbols/%
 void install() {
     // Platforms without a desktop (offscreen) know no icon folders; add the freedesktop ones.
     QStringList paths = QIcon::themeSearchPaths();
-    for (const QString& folder :
-         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory))
+    for (const QString& folder : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                           QStandardPaths::LocateDirectory))
         if (!paths.contains(folder))
             paths << folder;
     QIcon::setThemeSearchPaths(paths);

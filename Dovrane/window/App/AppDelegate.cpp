@@ -1,7 +1,7 @@
 #include "App/AppDelegate.h"
 
-#include "ContentView/Notifications.h"
 #include "App/ExitCode.h"
+#include "ContentView/Notifications.h"
 #include "Services/SettingKeys.h"
 
 #include <algorithm>

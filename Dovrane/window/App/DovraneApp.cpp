@@ -3,10 +3,10 @@
 #include "App/AppDelegate.h"
 #include "App/Menus.h"
 #include "App/SingleInstance.h"
-#include "Store/Store.h"
 #include "ContentView/AppPages.h"
 #include "ContentView/ContentView.h"
 #include "ContentView/DiskPages.h"
+#include "Store/Store.h"
 #include "Theme/Theme.h"
 #include "Updater/Updater.h"
 

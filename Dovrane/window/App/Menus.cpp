@@ -45,13 +45,14 @@ Menus::Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& si
 
     QMenu* disk = bar->addMenu(tr("Disk"));
     scanAgain = addAction(disk, tr("Scan Again"), {QKeySequence(Qt::CTRL | Qt::Key_R)}, [this] { model_.startScan(); });
-    stopScan = addAction(disk, tr("Stop Scan"), {QKeySequence(Qt::CTRL | Qt::Key_Period)}, [this] { model_.cancelScan(); });
+    stopScan =
+        addAction(disk, tr("Stop Scan"), {QKeySequence(Qt::CTRL | Qt::Key_Period)}, [this] { model_.cancelScan(); });
     disk->addSeparator();
     // The one owner of Ctrl+Return in the window; the Overview page triggers this action.
-    cleanUpSafeItems =
-        addAction(disk, tr("Clean Up Safe Items…"),
-                  {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Enter)},
-                  [this] { model_.requestCleanup(model_.safeItems(), tr("Safe items")); });
+    cleanUpSafeItems = addAction(disk, tr("Clean Up Safe Items…"),
+                                 {QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                  QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Enter)},
+                                 [this] { model_.requestCleanup(model_.safeItems(), tr("Safe items")); });
 
     QMenu* view = bar->addMenu(tr("View"));
     commandPalette = addAction(view, tr("Command Palette…"), {QKeySequence(Qt::CTRL | Qt::Key_K)},
@@ -68,12 +69,13 @@ Menus::Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& si
     view->addSeparator();
     for (SidebarItem item : allSidebarItems) {
         const Qt::Key digit = Qt::Key(Qt::Key_0 + shortcut(item).digitValue());
-        pages[item] = addAction(view, title(item), {QKeySequence(Qt::CTRL | digit)}, [this, item] { model_.setSidebar(item); });
+        pages[item] =
+            addAction(view, title(item), {QKeySequence(Qt::CTRL | digit)}, [this, item] { model_.setSidebar(item); });
     }
 
     QMenu* help = bar->addMenu(tr("Help"));
-    setupAndPermissions = addAction(help, tr("Setup and Permissions…"), {},
-                                    [this] { model_.setSheet(ActiveSheet::onboarding()); });
+    setupAndPermissions =
+        addAction(help, tr("Setup and Permissions…"), {}, [this] { model_.setSheet(ActiveSheet::onboarding()); });
     // Linux has no such pane: the link check refuses it, and nothing opens.
     openFullDiskAccessSettings = addAction(help, tr("Open Full Disk Access Settings"), {}, [] {
         Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text())));

@@ -26,8 +26,7 @@ public:
     };
 
     // The menus go into window's menu bar; sidebar and toolbar are what View shows and hides.
-    Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& sidebar, QWidget& toolbar,
-          Actions actions);
+    Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& sidebar, QWidget& toolbar, Actions actions);
 
     QAction* settings = nullptr;
     QAction* checkForUpdates = nullptr;

@@ -29,8 +29,8 @@ AccessHint::AccessHint(AppModel& model, QWidget* parent) : QWidget(parent), mode
     missingRow->addWidget(new SymbolView(QStringLiteral("lock.open"), 16, secondary, missing_), 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
-    texts->addWidget(new StyledLabel(tr("Some folders are hidden from Dovrane"), Fonts::font(FontRole::headline), {},
-                                     missing_));
+    texts->addWidget(
+        new StyledLabel(tr("Some folders are hidden from Dovrane"), Fonts::font(FontRole::headline), {}, missing_));
     auto* why = new StyledLabel(tr("Without Full Disk Access, Mail, Messages, the Trash and parts of the Library stay "
                                    "unmeasured. Dovrane reads sizes and names, never contents."),
                                 Fonts::font(FontRole::body), secondary, missing_);
@@ -40,9 +40,8 @@ AccessHint::AccessHint(AppModel& model, QWidget* parent) : QWidget(parent), mode
     missingRow->addLayout(texts, 1);
     openSettings_ = new QPushButton(tr("Open Settings"), missing_);
     // Linux has no such pane: the link check refuses it, and nothing opens.
-    connect(openSettings_, &QPushButton::clicked, this, [] {
-        Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text())));
-    });
+    connect(openSettings_, &QPushButton::clicked, this,
+            [] { Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text()))); });
     missingRow->addWidget(openSettings_, 0, Qt::AlignTop);
     stack->addWidget(missing_);
 
@@ -50,9 +49,10 @@ AccessHint::AccessHint(AppModel& model, QWidget* parent) : QWidget(parent), mode
     auto* restartRow = new QHBoxLayout(restartRow_);
     restartRow->setContentsMargins(0, 0, 0, 0);
     restartRow->setSpacing(12);
-    restartRow->addWidget(new SymbolView(QStringLiteral("arrow.clockwise.circle"), 16,
-                                         [this] { return SemanticColors::tint(*this); }, restartRow_),
-                          0, Qt::AlignVCenter);
+    restartRow->addWidget(
+        new SymbolView(
+            QStringLiteral("arrow.clockwise.circle"), 16, [this] { return SemanticColors::tint(*this); }, restartRow_),
+        0, Qt::AlignVCenter);
     restartRow->addWidget(new StyledLabel(tr("Full Disk Access is on. It takes effect after Dovrane restarts."),
                                           Fonts::font(FontRole::body), {}, restartRow_),
                           1, Qt::AlignVCenter);

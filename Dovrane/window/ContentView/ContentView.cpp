@@ -1,7 +1,7 @@
 #include "ContentView/ContentView.h"
 
-#include "ContentView/Notifications.h"
 #include "ContentView/NoticeBar.h"
+#include "ContentView/Notifications.h"
 #include "ContentView/Pages.h"
 #include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
@@ -50,8 +50,8 @@ void SidebarBadgeDelegate::initStyleOption(QStyleOptionViewItem* option, const Q
     const QColor color = option->state.testFlag(QStyle::State_Selected)
                              ? option->palette.color(QPalette::HighlightedText)
                              : SemanticColors::tint(*option->widget);
-    option->icon = QIcon(Symbols::pixmap(symbol, option->decorationSize.width(), color,
-                                         option->widget->devicePixelRatioF()));
+    option->icon =
+        QIcon(Symbols::pixmap(symbol, option->decorationSize.width(), color, option->widget->devicePixelRatioF()));
 }
 
 void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -179,9 +179,7 @@ ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget*
 
 ContentView::~ContentView() = default;
 
-int ContentView::badge(SidebarItem item) const {
-    return item == SidebarItem::apps ? int(model_.orphans().size()) : 0;
-}
+int ContentView::badge(SidebarItem item) const { return item == SidebarItem::apps ? int(model_.orphans().size()) : 0; }
 
 void ContentView::setPageControl(QWidget* control) {
     if (pageControl_ == control)

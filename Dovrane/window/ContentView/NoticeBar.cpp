@@ -15,8 +15,8 @@ NoticeBar::NoticeBar(const QString& text, std::function<void()> close, QWidget* 
     row->setContentsMargins(20, 8, 20, 8);
     row->setSpacing(8);
 
-    auto* mark = new SymbolView(QStringLiteral("checkmark.circle"), 16, [this] { return SemanticColors::tint(*this); },
-                                this);
+    auto* mark = new SymbolView(
+        QStringLiteral("checkmark.circle"), 16, [this] { return SemanticColors::tint(*this); }, this);
     row->addWidget(mark, 0, Qt::AlignVCenter);
 
     // The model sets finished text: never looked up, never read as markup.

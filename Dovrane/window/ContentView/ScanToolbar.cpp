@@ -50,7 +50,8 @@ ScanToolbar::ScanToolbar(AppModel& model, QWidget* parent) : QWidget(parent), mo
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
 
-    scan_ = toolButton(tr("Scan Again"), QStringLiteral("arrow.clockwise"), tr("Measure the disk again (Ctrl-R)"), this);
+    scan_ =
+        toolButton(tr("Scan Again"), QStringLiteral("arrow.clockwise"), tr("Measure the disk again (Ctrl-R)"), this);
     connect(scan_, &QToolButton::clicked, this, [this] { model_.startScan(); });
     row->addWidget(scan_);
 

@@ -59,9 +59,10 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     auto* notes = new QVBoxLayout;
     notes->setSpacing(4);
     const QFont callout = Fonts::font(FontRole::callout);
-    notes->addWidget(SheetParts::symbolLabel(
-        QStringLiteral("arrow.uturn.backward"),
-        tr("You can put everything back from Cleaned Up until you empty the Trash."), callout, SheetParts::secondary, this));
+    notes->addWidget(
+        SheetParts::symbolLabel(QStringLiteral("arrow.uturn.backward"),
+                                tr("You can put everything back from Cleaned Up until you empty the Trash."), callout,
+                                SheetParts::secondary, this));
     notes->addWidget(SheetParts::symbolLabel(
         QStringLiteral("internaldrive"),
         tr("The space frees up once the Trash is emptied. Dovrane then shows what was really gained."), callout,
@@ -75,7 +76,8 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(SheetParts::cancelButton(tr("Cancel"), this, this));
-    confirm_ = SheetParts::confirmButton(tr("Move to Trash"), [this] { model_.perform(request_); }, this);
+    confirm_ = SheetParts::confirmButton(
+        tr("Move to Trash"), [this] { model_.perform(request_); }, this);
     confirm_->setEnabled(!plan.entries.empty());
     buttons->addWidget(confirm_);
     stack->addLayout(buttons);

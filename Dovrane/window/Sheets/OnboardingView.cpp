@@ -24,7 +24,8 @@ PermissionRow::PermissionRow(const QString& symbol, const QString& title, const 
     row->setContentsMargins(16, 16, 16, 16);
     row->setSpacing(12);
     const int symbolPixels = QFontMetrics(Fonts::font(FontRole::title2)).ascent();
-    auto* mark = new SymbolView(symbol, symbolPixels, [this] { return SemanticColors::tint(*this); }, this);
+    auto* mark = new SymbolView(
+        symbol, symbolPixels, [this] { return SemanticColors::tint(*this); }, this);
     mark->setFixedWidth(32);
     row->addWidget(mark, 0, Qt::AlignTop);
 
@@ -40,8 +41,9 @@ PermissionRow::PermissionRow(const QString& symbol, const QString& title, const 
     row->addLayout(texts, 1);
     row->addSpacing(16);
 
-    on_ = SheetParts::symbolLabel(QStringLiteral("checkmark.circle.fill"), tr("On"), Fonts::font(FontRole::body),
-                                  [this] { return SemanticColors::tint(*this); }, this);
+    on_ = SheetParts::symbolLabel(
+        QStringLiteral("checkmark.circle.fill"), tr("On"), Fonts::font(FontRole::body),
+        [this] { return SemanticColors::tint(*this); }, this);
     row->addWidget(on_, 0, Qt::AlignTop);
     action_->setParent(this);
     row->addWidget(action_, 0, Qt::AlignTop);
@@ -88,13 +90,12 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
 
     auto* openSettings = new QPushButton(tr("Open Settings"));
     // Linux has no such pane: the link check refuses it, and nothing opens.
-    connect(openSettings, &QPushButton::clicked, this, [] {
-        Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text())));
-    });
-    diskAccess_ = new PermissionRow(
-        QStringLiteral("internaldrive"), tr("Full Disk Access"),
-        tr("Needed to measure Mail, Messages, the Trash and app leftovers in the Library."),
-        tr("Dovrane reads sizes and names. It never opens or uploads file contents."), openSettings, panel);
+    connect(openSettings, &QPushButton::clicked, this,
+            [] { Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text()))); });
+    diskAccess_ = new PermissionRow(QStringLiteral("internaldrive"), tr("Full Disk Access"),
+                                    tr("Needed to measure Mail, Messages, the Trash and app leftovers in the Library."),
+                                    tr("Dovrane reads sizes and names. It never opens or uploads file contents."),
+                                    openSettings, panel);
     rows->addWidget(diskAccess_);
     rows->addWidget(divider());
 

@@ -1,9 +1,9 @@
 #include "Sheets/UninstallSheet.h"
 
 #include "AppModel/AppModel.h"
-#include "UiKit/AppIcon.h"
 #include "Sheets/SheetParts.h"
 #include "StorageGraphics/StorageGroup.h"
+#include "UiKit/AppIcon.h"
 #include "UiKit/Labels.h"
 #include "UiKit/Symbols.h"
 #include "WindowBehavior/WindowHook.h"
@@ -31,9 +31,9 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     titles->setSpacing(4);
     const QFont title = Fonts::font(FontRole::title2, QFont::DemiBold);
     titles->addWidget(new StyledLabel(tr("Remove %1?").arg(appName), title, {}, this));
-    titles->addWidget(new StyledLabel(tr("Version %1, %2")
-                                          .arg(QString::fromStdString(request_.app.version), byteText(request_.app.size)),
-                                      Fonts::font(FontRole::body), SheetParts::secondary, this));
+    titles->addWidget(new StyledLabel(
+        tr("Version %1, %2").arg(QString::fromStdString(request_.app.version), byteText(request_.app.size)),
+        Fonts::font(FontRole::body), SheetParts::secondary, this));
     header->addLayout(titles, 1);
     stack->addLayout(header);
 
@@ -66,8 +66,9 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     buttons->addWidget(total_);
     buttons->addStretch(1);
     buttons->addWidget(SheetParts::cancelButton(tr("Cancel"), this, this));
-    confirm_ = SheetParts::confirmButton(request_.isRunning ? tr("Quit and Move to Trash") : tr("Move to Trash"),
-                                         [this] { model_.performUninstall(request_); }, this);
+    confirm_ = SheetParts::confirmButton(
+        request_.isRunning ? tr("Quit and Move to Trash") : tr("Move to Trash"),
+        [this] { model_.performUninstall(request_); }, this);
     buttons->addWidget(confirm_);
     stack->addLayout(buttons);
     refreshTotal();
@@ -89,8 +90,8 @@ QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) 
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
-    auto* name = new StyledLabel(QString::fromStdString(leftover.url.lastPathComponent()), Fonts::font(FontRole::body),
-                                 {}, row);
+    auto* name =
+        new StyledLabel(QString::fromStdString(leftover.url.lastPathComponent()), Fonts::font(FontRole::body), {}, row);
     name->setMaximumHeight(name->fontMetrics().lineSpacing());
     texts->addWidget(name);
     const QString folder = QString::fromStdString(leftover.url.deletingLastPathComponent().lastPathComponent());

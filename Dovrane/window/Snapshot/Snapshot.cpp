@@ -1,10 +1,10 @@
 #include "Snapshot/Snapshot.h"
 
-#include "Store/Store.h"
 #include "AppModel/AppModel.h"
 #include "MenuBarView/MenuBarView.h"
 #include "Snapshot/Capture.h"
 #include "Snapshot/Pausing.h"
+#include "Store/Store.h"
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
 
@@ -69,7 +69,8 @@ void keepDisplayAwake() {
 
 // Ends the event loop with the code once it runs; a quit asked before it runs would be lost.
 void endApplication(int code) {
-    QMetaObject::invokeMethod(qApp, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
 }
 
 struct SheetStep {

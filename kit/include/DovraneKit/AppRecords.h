@@ -16,8 +16,8 @@
 namespace dovrane {
 
 enum class AppSource { sparkle, homebrew, appStore, apple, unknown };
-inline constexpr std::array<AppSource, 5> allAppSources = {
-    AppSource::sparkle, AppSource::homebrew, AppSource::appStore, AppSource::apple, AppSource::unknown};
+inline constexpr std::array<AppSource, 5> allAppSources = {AppSource::sparkle, AppSource::homebrew, AppSource::appStore,
+                                                           AppSource::apple, AppSource::unknown};
 std::string_view rawValue(AppSource source);
 std::optional<AppSource> appSourceFromRaw(std::string_view raw);
 

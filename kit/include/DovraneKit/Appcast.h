@@ -24,13 +24,13 @@ struct OperatingSystemVersion {
 
 struct AppcastItem {
     std::optional<std::string> title;
-    std::optional<std::string> version;              // machine-readable build version
-    std::optional<std::string> shortVersion;         // the version shown to people
+    std::optional<std::string> version;      // machine-readable build version
+    std::optional<std::string> shortVersion; // the version shown to people
     std::optional<std::string> minimumSystemVersion;
     std::optional<std::string> channel;
-    std::optional<std::string> description;          // often HTML release notes
-    std::optional<Url> releaseNotesURL;              // http or https only
-    std::optional<Url> url;                          // the download; http or https only
+    std::optional<std::string> description; // often HTML release notes
+    std::optional<Url> releaseNotesURL;     // http or https only
+    std::optional<Url> url;                 // the download; http or https only
     std::optional<std::int64_t> length;
     std::optional<std::string> edSignature;
     bool informationalOnly = false;

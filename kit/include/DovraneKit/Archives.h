@@ -29,7 +29,8 @@ namespace Archives {
 // Extracts a zip archive or a tar archive of any flavour and compression libarchive detects
 // into destination, which must not exist yet (it is created) or be an empty folder. Modes
 // (set-id bits dropped), times and symbolic links are kept. On failure nothing extracted stays.
-[[nodiscard]] Expected<ExtractSummary> extract(const std::string& archive, const std::string& destination, ExtractLimits limits = {});
+[[nodiscard]] Expected<ExtractSummary> extract(const std::string& archive, const std::string& destination,
+                                               ExtractLimits limits = {});
 
 // Writes a zip archive of source with source itself as the top entry (its last path component
 // as the name), keeping modes, times and symbolic links. An existing archive file is replaced

@@ -16,9 +16,9 @@ namespace dovrane {
 // One Homebrew cask.
 struct CaskInfo {
     std::string token;
-    std::string version;              // as the index gives it: may hold commas, or be "latest"
-    bool autoUpdates = false;         // the app updates itself
-    std::vector<std::string> apps;    // file names of the app bundles the cask installs
+    std::string version;           // as the index gives it: may hold commas, or be "latest"
+    bool autoUpdates = false;      // the app updates itself
+    std::vector<std::string> apps; // file names of the app bundles the cask installs
 
     bool operator==(const CaskInfo&) const = default;
 };

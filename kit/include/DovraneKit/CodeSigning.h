@@ -16,9 +16,9 @@ namespace dovrane {
 struct SignatureInfo {
     std::optional<std::string> identifier; // CFBundleIdentifier at signing time
     bool adHoc = false;
-    std::optional<std::string> team;       // as recorded; trusted only through teamID/assess
-    std::optional<std::string> authority;  // name of the signing identity
-    std::string publicKey;                 // raw 32 bytes; empty when ad hoc
+    std::optional<std::string> team;      // as recorded; trusted only through teamID/assess
+    std::optional<std::string> authority; // name of the signing identity
+    std::string publicKey;                // raw 32 bytes; empty when ad hoc
     std::size_t entryCount = 0;
     bool operator==(const SignatureInfo&) const = default;
 };

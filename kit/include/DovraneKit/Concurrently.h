@@ -11,8 +11,7 @@ namespace dovrane {
 // The body on a new thread, or, when no thread is to be had, on this one before returning (the
 // result then is not joinable). The body is copied for the thread, so the original is still
 // whole when it has to run here. It must not throw.
-template <class Body>
-std::jthread runOnThreadElseInline(const Body& body) {
+template <class Body> std::jthread runOnThreadElseInline(const Body& body) {
     try {
         return std::jthread(body);
     } catch (const std::system_error&) {
@@ -23,8 +22,7 @@ std::jthread runOnThreadElseInline(const Body& body) {
 
 // body(i) for i in [0, count), all at once, each on a thread of its own; returns when all are
 // done.
-template <class Body>
-void concurrently(int count, const Body& body) {
+template <class Body> void concurrently(int count, const Body& body) {
     std::vector<std::jthread> threads;
     threads.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i)

@@ -22,7 +22,7 @@ struct DeletionGuard {
             exact, // the path itself only
         };
 
-        std::string id; // reported in a blocked verdict; several rules may share one
+        std::string id;   // reported in a blocked verdict; several rules may share one
         std::string path; // absolute and canonical
         Match match = Match::exact;
         // Tree rules only: a folder strictly inside which the rule does not reach ("/var" leaves

@@ -23,8 +23,9 @@ std::optional<std::string> sevenZip();
 // Presents the image's contents read-only at mountPoint, which must not exist or be an empty
 // folder. 7-Zip runs through runner twice (listing, then extracting into a private folder
 // beside the mount point). Any failure leaves nothing new behind.
-[[nodiscard]] Expected<Done> attach(const std::string& image, const std::string& mountPoint, const CommandRunner& runner,
-                      const std::string& sevenZipPath, std::uint64_t maxTotalBytes = 16ull << 30);
+[[nodiscard]] Expected<Done> attach(const std::string& image, const std::string& mountPoint,
+                                    const CommandRunner& runner, const std::string& sevenZipPath,
+                                    std::uint64_t maxTotalBytes = 16ull << 30);
 
 // Removes what attach put at mountPoint; refuses a folder attach did not make.
 [[nodiscard]] Expected<Done> detach(const std::string& mountPoint);

@@ -15,8 +15,7 @@ struct Failure {
 
 // E is the failure type; most of the library's operations report a Failure with a message.
 // Ignoring one is a compile warning: a failure nobody looks at reads as success.
-template <class T, class E = Failure>
-class [[nodiscard]] Expected {
+template <class T, class E = Failure> class [[nodiscard]] Expected {
 public:
     Expected(T value) : state_(std::move(value)) {}
     Expected(E failure) : state_(std::move(failure)) {}

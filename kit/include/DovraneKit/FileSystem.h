@@ -61,10 +61,10 @@ std::optional<std::string> makeUniqueDirectory(const std::string& parent, std::s
 // A new random UUID in its usual text form.
 std::string makeUuid();
 
-std::string homeDirectory();            // $HOME, else the password database
-std::string temporaryDirectory();       // $TMPDIR, else /tmp
-std::string dataHome();                 // $XDG_DATA_HOME, else ~/.local/share
-std::string executableDirectory();      // folder of the running program
+std::string homeDirectory();       // $HOME, else the password database
+std::string temporaryDirectory();  // $TMPDIR, else /tmp
+std::string dataHome();            // $XDG_DATA_HOME, else ~/.local/share
+std::string executableDirectory(); // folder of the running program
 } // namespace Fs
 
 } // namespace dovrane

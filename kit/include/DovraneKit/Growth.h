@@ -31,8 +31,7 @@ struct Growth {
 
 } // namespace dovrane
 
-template <>
-struct std::hash<dovrane::Growth> {
+template <> struct std::hash<dovrane::Growth> {
     std::size_t operator()(const dovrane::Growth& g) const noexcept {
         std::size_t h = std::hash<std::int64_t>{}(g.total);
         h = h * 31 + (g.top ? std::size_t(dovrane::position(*g.top)) + 1 : 0);

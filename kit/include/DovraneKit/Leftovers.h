@@ -38,10 +38,19 @@ struct LeftoverFinder {
     std::vector<Url> sandboxRoots;
 
     // Searched below home/Library, in this order.
-    static constexpr std::array<std::string_view, 13> userFolders = {
-        "Application Support", "Caches",  "Containers", "Group Containers", "Preferences",
-        "Preferences/ByHost",  "Saved Application State", "HTTPStorages",   "WebKit",
-        "Logs",                "LaunchAgents", "Cookies", "Application Scripts"};
+    static constexpr std::array<std::string_view, 13> userFolders = {"Application Support",
+                                                                     "Caches",
+                                                                     "Containers",
+                                                                     "Group Containers",
+                                                                     "Preferences",
+                                                                     "Preferences/ByHost",
+                                                                     "Saved Application State",
+                                                                     "HTTPStorages",
+                                                                     "WebKit",
+                                                                     "Logs",
+                                                                     "LaunchAgents",
+                                                                     "Cookies",
+                                                                     "Application Scripts"};
     // Searched below systemLibrary after the user's folders; moving from them needs
     // administrator rights.
     static constexpr std::array<std::string_view, 5> systemFolders = {
@@ -64,8 +73,7 @@ struct LeftoverFinder {
 
 } // namespace dovrane
 
-template <>
-struct std::hash<dovrane::Leftover> {
+template <> struct std::hash<dovrane::Leftover> {
     std::size_t operator()(const dovrane::Leftover& item) const noexcept {
         std::size_t h = std::hash<dovrane::Url>{}(item.url);
         h = h * 31 + std::hash<std::int64_t>{}(item.size);

@@ -20,14 +20,14 @@ enum class FetchErrorDomain {
 enum class NetworkErrorCode {
     other,
     badURL,
-    unsupportedURL,          // a scheme other than http or https, also as a redirect target
+    unsupportedURL, // a scheme other than http or https, also as a redirect target
     notConnectedToInternet,
-    networkConnectionLost,   // the connection broke, or closed before an answer came
-    timedOut,                // no data arrived within the stall limit
+    networkConnectionLost, // the connection broke, or closed before an answer came
+    timedOut,              // no data arrived within the stall limit
     cannotFindHost,
     dnsLookupFailed,
-    cannotConnectToHost,     // refused or unreachable host
-    badServerResponse,       // a status outside 200-299 (see FetchError::status) or a garbled answer
+    cannotConnectToHost, // refused or unreachable host
+    badServerResponse,   // a status outside 200-299 (see FetchError::status) or a garbled answer
     tooManyRedirects,
     serverCertificateUntrusted,
     secureConnectionFailed,
@@ -38,8 +38,8 @@ enum class NetworkErrorCode {
 struct FetchError {
     FetchErrorDomain domain = FetchErrorDomain::network;
     NetworkErrorCode code = NetworkErrorCode::other;
-    int status = 0;           // the HTTP status for badServerResponse, else 0
-    std::string description;  // for logs; never shown as is
+    int status = 0;          // the HTTP status for badServerResponse, else 0
+    std::string description; // for logs; never shown as is
 
     bool operator==(const FetchError&) const = default;
 };
@@ -73,7 +73,7 @@ FetchFunction fetch(std::string userAgent, FetchOptions options = {});
 // body is never held in memory and a failure leaves nothing at toPath). No extra headers are
 // sent. A status outside 200-299 fails with badServerResponse. Returns the bytes written.
 [[nodiscard]] Expected<std::uint64_t, FetchError> download(const Url& from, const std::string& toPath,
-                                                         DownloadOptions options = {});
+                                                           DownloadOptions options = {});
 
 } // namespace Network
 

@@ -46,11 +46,19 @@ struct OrphanFinder {
         "HTTPStorages",        "WebKit", "Logs",       "Cookies",     "Application Scripts"};
     // Identifiers of frameworks, updaters and crash reporters that many apps embed. Entries
     // without a trailing dot also cover a longer last word ("com.crashlyticsagent").
-    static constexpr std::array<std::string_view, 13> sharedPrefixes = {
-        "org.sparkle-project.",     "org.swift.",           "org.webkit.",   "com.segment.",
-        "com.firebase.",            "com.crashlytics",      "io.sentry.",    "com.google.keystone",
-        "com.google.googleupdater", "com.microsoft.autoupdate", "com.microsoft.shared", "com.plausiblelabs.",
-        "io.fabric."};
+    static constexpr std::array<std::string_view, 13> sharedPrefixes = {"org.sparkle-project.",
+                                                                        "org.swift.",
+                                                                        "org.webkit.",
+                                                                        "com.segment.",
+                                                                        "com.firebase.",
+                                                                        "com.crashlytics",
+                                                                        "io.sentry.",
+                                                                        "com.google.keystone",
+                                                                        "com.google.googleupdater",
+                                                                        "com.microsoft.autoupdate",
+                                                                        "com.microsoft.shared",
+                                                                        "com.plausiblelabs.",
+                                                                        "io.fabric."};
 
     OrphanFinder(const Url& home, std::set<std::string> installed, std::function<bool(const std::string&)> isInstalled,
                  std::vector<Url> sandboxRoots = {});
@@ -68,8 +76,7 @@ struct OrphanFinder {
 
 } // namespace dovrane
 
-template <>
-struct std::hash<dovrane::Orphan> {
+template <> struct std::hash<dovrane::Orphan> {
     std::size_t operator()(const dovrane::Orphan& item) const noexcept {
         std::size_t h = std::hash<dovrane::Url>{}(item.url);
         h = h * 31 + std::hash<std::string>{}(item.bundleID);

@@ -20,14 +20,28 @@ namespace dovrane {
 
 // Declaration order is the fixed display and sort order of the whole system.
 enum class CategoryID {
-    apps, personal, caches, logs, trash, installers, mailDownloads, messages, iosBackups,
-    snapshots, xcode, simulators, docker, packageCaches, projects, other
+    apps,
+    personal,
+    caches,
+    logs,
+    trash,
+    installers,
+    mailDownloads,
+    messages,
+    iosBackups,
+    snapshots,
+    xcode,
+    simulators,
+    docker,
+    packageCaches,
+    projects,
+    other
 };
 inline constexpr std::array<CategoryID, 16> allCategoryIDs = {
-    CategoryID::apps, CategoryID::personal, CategoryID::caches, CategoryID::logs,
-    CategoryID::trash, CategoryID::installers, CategoryID::mailDownloads, CategoryID::messages,
-    CategoryID::iosBackups, CategoryID::snapshots, CategoryID::xcode, CategoryID::simulators,
-    CategoryID::docker, CategoryID::packageCaches, CategoryID::projects, CategoryID::other};
+    CategoryID::apps,       CategoryID::personal,      CategoryID::caches,        CategoryID::logs,
+    CategoryID::trash,      CategoryID::installers,    CategoryID::mailDownloads, CategoryID::messages,
+    CategoryID::iosBackups, CategoryID::snapshots,     CategoryID::xcode,         CategoryID::simulators,
+    CategoryID::docker,     CategoryID::packageCaches, CategoryID::projects,      CategoryID::other};
 
 std::string_view rawValue(CategoryID id);
 std::optional<CategoryID> categoryIDFromRaw(std::string_view raw);

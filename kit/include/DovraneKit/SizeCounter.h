@@ -14,8 +14,8 @@
 namespace dovrane {
 
 struct Measurement {
-    std::int64_t size = 0;  // allocated 512-byte blocks of the counted files, times 512
-    std::int64_t files = 0; // regular files, a hard-linked file once
+    std::int64_t size = 0;        // allocated 512-byte blocks of the counted files, times 512
+    std::int64_t files = 0;       // regular files, a hard-linked file once
     std::optional<Date> lastUsed; // newest access or modification of a file or folder
 
     bool operator==(const Measurement&) const = default;
@@ -30,8 +30,7 @@ Measurement measure(const Url& url, std::stop_token stop = {});
 
 } // namespace dovrane
 
-template <>
-struct std::hash<dovrane::Measurement> {
+template <> struct std::hash<dovrane::Measurement> {
     std::size_t operator()(const dovrane::Measurement& m) const noexcept {
         std::size_t h = std::hash<std::int64_t>{}(m.size) * 31 + std::hash<std::int64_t>{}(m.files);
         return h * 31 + (m.lastUsed ? std::hash<double>{}(m.lastUsed->secondsSinceReference) : 0);

@@ -19,7 +19,7 @@ namespace dovrane {
 struct TrashPlan {
     struct Entry {
         Url url;
-        std::int64_t size = 0;  // as the caller measured it
+        std::int64_t size = 0; // as the caller measured it
         std::int64_t files = 0;
         bool needsAdmin = false; // straight to the administrator move
 

@@ -40,10 +40,10 @@ struct UpdateChecker {
                   Url storeLookupService = StoreLookup::defaultService(),
                   std::string storeWebHost = defaultStoreWebHost());
 
-    FetchFunction fetch;                 // called from several threads at once
-    std::string country;                 // store country code, any letter case
-    OperatingSystemVersion osVersion;    // the running system's version
-    std::optional<Url> cacheFolder;      // absent: the cask index is never cached
+    FetchFunction fetch;              // called from several threads at once
+    std::string country;              // store country code, any letter case
+    OperatingSystemVersion osVersion; // the running system's version
+    std::optional<Url> cacheFolder;   // absent: the cask index is never cached
     Url caskIndexURL;
     Url storeLookupService;
     std::string storeWebHost;
@@ -53,7 +53,8 @@ struct UpdateChecker {
     // the calling thread once per finished check, never concurrently, never before the first
     // result and not at all when no app is left to check. The cask index is loaded (once)
     // only when some app comes from Homebrew.
-    std::map<std::string, UpdateCheck> check(const std::vector<InstalledApp>& apps, const Progress& progress = {}) const;
+    std::map<std::string, UpdateCheck> check(const std::vector<InstalledApp>& apps,
+                                             const Progress& progress = {}) const;
 
     // One app through the source its AppSource names.
     UpdateCheck check(const InstalledApp& app, const CaskTable& casks) const;

@@ -72,8 +72,7 @@ struct UpdateInstaller {
 private:
     // Unpacks into `into` (a disk image's contents are copied there) and finds the app; nothing
     // when a tool fails or no app is found. A disk image is detached again before returning.
-    std::optional<Url> unpack(const Url& file, const std::string& type, const Url& into,
-                              const std::string& name) const;
+    std::optional<Url> unpack(const Url& file, const std::string& type, const Url& into, const std::string& name) const;
 
     // Gatekeeper accepts the app for running.
     bool gatekeeper(const Url& app) const;

@@ -18,15 +18,15 @@ namespace dovrane {
 struct UpdateInfo {
     std::string bundleID;
     Url appPath;
-    std::string currentVersion;                // as the installed app states it
-    std::string newVersion;                    // as shown to the user
-    std::optional<std::string> newBuild;       // machine-readable version; appcasts only
-    AppSource source = AppSource::unknown;     // sparkle, homebrew or appStore
-    std::optional<std::string> releaseNotes;   // plain text
+    std::string currentVersion;              // as the installed app states it
+    std::string newVersion;                  // as shown to the user
+    std::optional<std::string> newBuild;     // machine-readable version; appcasts only
+    AppSource source = AppSource::unknown;   // sparkle, homebrew or appStore
+    std::optional<std::string> releaseNotes; // plain text
     std::optional<Url> releaseNotesURL;
-    std::optional<Url> downloadURL;            // without it nothing can be installed
-    std::optional<std::int64_t> length;        // announced download size in bytes
-    std::optional<std::string> edSignature;    // of the download, checked against the app's key
+    std::optional<Url> downloadURL;         // without it nothing can be installed
+    std::optional<std::int64_t> length;     // announced download size in bytes
+    std::optional<std::string> edSignature; // of the download, checked against the app's key
     std::optional<Url> storeURL;
     std::optional<std::string> caskToken;
     Date checkedAt;

@@ -43,12 +43,20 @@ enum class UpdateRefusal {
     notNewer,
     replaceFailed,
 };
-inline constexpr std::array<UpdateRefusal, 14> allUpdateRefusals = {
-    UpdateRefusal::noDownload,     UpdateRefusal::downloadFailed,     UpdateRefusal::signatureMissing,
-    UpdateRefusal::signatureInvalid, UpdateRefusal::installerPackage, UpdateRefusal::unpackFailed,
-    UpdateRefusal::noApp,          UpdateRefusal::otherApp,           UpdateRefusal::notSigned,
-    UpdateRefusal::installedNotSigned, UpdateRefusal::otherDeveloper, UpdateRefusal::gatekeeper,
-    UpdateRefusal::notNewer,       UpdateRefusal::replaceFailed};
+inline constexpr std::array<UpdateRefusal, 14> allUpdateRefusals = {UpdateRefusal::noDownload,
+                                                                    UpdateRefusal::downloadFailed,
+                                                                    UpdateRefusal::signatureMissing,
+                                                                    UpdateRefusal::signatureInvalid,
+                                                                    UpdateRefusal::installerPackage,
+                                                                    UpdateRefusal::unpackFailed,
+                                                                    UpdateRefusal::noApp,
+                                                                    UpdateRefusal::otherApp,
+                                                                    UpdateRefusal::notSigned,
+                                                                    UpdateRefusal::installedNotSigned,
+                                                                    UpdateRefusal::otherDeveloper,
+                                                                    UpdateRefusal::gatekeeper,
+                                                                    UpdateRefusal::notNewer,
+                                                                    UpdateRefusal::replaceFailed};
 
 // The case name, for readable results.
 std::string_view rawValue(UpdateRefusal refusal);

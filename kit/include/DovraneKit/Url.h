@@ -23,10 +23,10 @@ public:
 
     const std::string& text() const { return text_; }
     bool empty() const { return text_.empty(); }
-    std::string scheme() const;       // lower case
+    std::string scheme() const; // lower case
     bool isFile() const { return scheme() == "file"; }
-    bool isHttp() const;              // http or https
-    std::string host() const;         // empty for URLs without an authority
+    bool isHttp() const;      // http or https
+    std::string host() const; // empty for URLs without an authority
     // The decoded path: of a file URL the file-system path; of a hierarchical URL its path
     // component; of an opaque URL ("tmsnapshot:2024-05-01-093012") what follows the colon.
     std::string path() const;
@@ -53,7 +53,6 @@ std::string percentDecode(std::string_view text);
 
 } // namespace dovrane
 
-template <>
-struct std::hash<dovrane::Url> {
+template <> struct std::hash<dovrane::Url> {
     std::size_t operator()(const dovrane::Url& url) const noexcept { return std::hash<std::string>{}(url.text()); }
 };

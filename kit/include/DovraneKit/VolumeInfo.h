@@ -26,8 +26,7 @@ struct VolumeInfo {
 
 } // namespace dovrane
 
-template <>
-struct std::hash<dovrane::VolumeInfo> {
+template <> struct std::hash<dovrane::VolumeInfo> {
     std::size_t operator()(const dovrane::VolumeInfo& v) const noexcept {
         std::size_t h = std::hash<std::string>{}(v.name);
         for (std::int64_t figure : {v.total, v.free, v.available})

@@ -32,8 +32,7 @@ public:
         hook_ = std::move(hook);
     }
 
-    std::optional<std::string> run(const std::string& executable,
-                                   const std::vector<std::string>& arguments,
+    std::optional<std::string> run(const std::string& executable, const std::vector<std::string>& arguments,
                                    std::stop_token = {}) const override {
         std::function<void(const std::string&)> hook;
         std::optional<std::string> output;

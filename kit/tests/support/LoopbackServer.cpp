@@ -37,14 +37,22 @@ std::string pathOf(std::string_view target) { return std::string(target.substr(0
 
 const char* reason(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 304: return "Not Modified";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 304:
+        return "Not Modified";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -63,7 +71,8 @@ std::optional<RecordedRequest> parseRequest(std::string_view head) {
     std::size_t position = lineEnd == std::string_view::npos ? head.size() : lineEnd + 2;
     while (position < head.size()) {
         auto end = head.find("\r\n", position);
-        std::string_view headerLine = head.substr(position, end == std::string_view::npos ? std::string_view::npos : end - position);
+        std::string_view headerLine =
+            head.substr(position, end == std::string_view::npos ? std::string_view::npos : end - position);
         position = end == std::string_view::npos ? head.size() : end + 2;
         auto colon = headerLine.find(':');
         if (colon == std::string_view::npos)
@@ -97,8 +106,10 @@ LoopbackServer::LoopbackServer() {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     socklen_t length = sizeof address;
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener_, 128) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 || ::pipe2(wake_, O_CLOEXEC) != 0) {
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener_, 128) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        ::pipe2(wake_, O_CLOEXEC) != 0) {
         std::string reasonText = std::strerror(errno);
         ::close(listener_);
         throw std::runtime_error("loopback server: cannot listen: " + reasonText);

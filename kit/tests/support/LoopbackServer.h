@@ -27,16 +27,25 @@ struct ScriptedResponse {
         : status(status_), body(std::move(body_)), headers(std::move(headers_)) {}
 
     // Chainable: ScriptedResponse(200, "late").delayed(20s).
-    ScriptedResponse& delayed(std::chrono::milliseconds wait) { delay = wait; return *this; }
-    ScriptedResponse& dropped() { drop = true; return *this; }
-    ScriptedResponse& withoutLength() { announceLength = false; return *this; }
+    ScriptedResponse& delayed(std::chrono::milliseconds wait) {
+        delay = wait;
+        return *this;
+    }
+    ScriptedResponse& dropped() {
+        drop = true;
+        return *this;
+    }
+    ScriptedResponse& withoutLength() {
+        announceLength = false;
+        return *this;
+    }
 
     int status;
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers; // extra header lines, in order
-    std::chrono::milliseconds delay{0};  // wait this long before answering
-    bool drop = false;                   // close the connection without any answer
-    bool announceLength = true;          // false: no Content-Length, the close ends the body
+    std::chrono::milliseconds delay{0};                       // wait this long before answering
+    bool drop = false;                                        // close the connection without any answer
+    bool announceLength = true;                               // false: no Content-Length, the close ends the body
 };
 
 struct RecordedRequest {
@@ -44,7 +53,7 @@ struct RecordedRequest {
     std::string target;                                       // path with query, as sent
     std::vector<std::pair<std::string, std::string>> headers; // names in lower case
 
-    std::string path() const;                                 // target without its query
+    std::string path() const;                                       // target without its query
     std::optional<std::string> header(std::string_view name) const; // any letter case
 };
 

@@ -14,9 +14,9 @@ void fixTestEnvironment(const char* binary, const char* timeZone) {
     tzset();
     setenv("APP_LANG", "en", 1);
     setenv("LANG", "C.UTF-8", 1);
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE", "TMPDIR", "APP_SEED", "APP_NO_FDA", "APP_PAGE",
-                             "APP_SETTINGS", "APP_SNAPSHOT", "APP_GRID", "APP_ACCENT", "DBUS_SESSION_BUS_ADDRESS",
-                             "XDG_CURRENT_DESKTOP"})
+    for (const char* name :
+         {"LC_ALL", "LC_MESSAGES", "LANGUAGE", "TMPDIR", "APP_SEED", "APP_NO_FDA", "APP_PAGE", "APP_SETTINGS",
+          "APP_SNAPSHOT", "APP_GRID", "APP_ACCENT", "DBUS_SESSION_BUS_ADDRESS", "XDG_CURRENT_DESKTOP"})
         unsetenv(name);
     const std::string home = std::string("/tmp/dovrane-") + binary + "-nohome";
     setenv("HOME", home.c_str(), 1);

@@ -77,9 +77,7 @@ void writeFile(const std::string& path, std::string_view contents) {
         throw std::runtime_error("cannot write " + path);
 }
 
-void writeFileOfSize(const std::string& path, std::uint64_t size) {
-    writeFile(path, std::string(size, 'x'));
-}
+void writeFileOfSize(const std::string& path, std::uint64_t size) { writeFile(path, std::string(size, 'x')); }
 
 void makeFolder(const std::string& path) {
     if (!Fs::makeDirectories(path))

@@ -9,8 +9,7 @@
 
 namespace dovrane::testing {
 
-template <class T>
-void await(const QFuture<T>& future) {
+template <class T> void await(const QFuture<T>& future) {
     if (future.isFinished())
         return;
     QEventLoop loop;
@@ -21,8 +20,7 @@ void await(const QFuture<T>& future) {
         loop.exec();
 }
 
-template <class T>
-T awaitResult(const QFuture<T>& future) {
+template <class T> T awaitResult(const QFuture<T>& future) {
     await(future);
     return future.result();
 }

@@ -17,11 +17,19 @@ FakePkexec::FakePkexec(std::string folder) : folder_(std::move(folder)), script_
     const std::string pretend = Path::join(folder_, "pretend");
     // Field 6 of /proc/PID/stat is the session; this script's name holds no blank.
     writeFile(script_, "#!/bin/sh\n"
-                       "printf '%s\\0' \"$#\" \"$@\" >> '" + calls + "'\n"
-                       "echo \"$$ $(awk '{print $6}' /proc/$$/stat) $(readlink /proc/$$/fd/0)\" >> '" + sessions + "'\n"
-                       "[ -e '" + refuse + "' ] && exit 126\n"
-                       "[ -e '" + pretend + "' ] && exit 0\n"
-                       "exec \"$@\"\n");
+                       "printf '%s\\0' \"$#\" \"$@\" >> '" +
+                           calls +
+                           "'\n"
+                           "echo \"$$ $(awk '{print $6}' /proc/$$/stat) $(readlink /proc/$$/fd/0)\" >> '" +
+                           sessions +
+                           "'\n"
+                           "[ -e '" +
+                           refuse +
+                           "' ] && exit 126\n"
+                           "[ -e '" +
+                           pretend +
+                           "' ] && exit 0\n"
+                           "exec \"$@\"\n");
     chmod(script_.c_str(), 0755);
 }
 

@@ -20,6 +20,6 @@ int runRegisteredSuites(int argc, char** argv);
 
 } // namespace dovrane::testing
 
-#define DOVRANE_MODEL_SUITE(Class)                                                                       \
-    static const ::dovrane::testing::SuiteRegistration registration##Class(                             \
+#define DOVRANE_MODEL_SUITE(Class)                                                                                     \
+    static const ::dovrane::testing::SuiteRegistration registration##Class(                                            \
         #Class, [] { return std::unique_ptr<QObject>(new Class); });

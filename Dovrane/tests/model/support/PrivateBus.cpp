@@ -10,14 +10,16 @@ PrivateBus::PrivateBus() : folder_("dovrane-bus-") {
                       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
                       "<busconfig>\n"
                       "  <type>session</type>\n"
-                      "  <listen>unix:dir=" + folder_.path() + "</listen>\n"
-                      "  <auth>EXTERNAL</auth>\n"
-                      "  <policy context=\"default\">\n"
-                      "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                      "    <allow eavesdrop=\"true\"/>\n"
-                      "    <allow own=\"*\"/>\n"
-                      "  </policy>\n"
-                      "</busconfig>\n");
+                      "  <listen>unix:dir=" +
+                          folder_.path() +
+                          "</listen>\n"
+                          "  <auth>EXTERNAL</auth>\n"
+                          "  <policy context=\"default\">\n"
+                          "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                          "    <allow eavesdrop=\"true\"/>\n"
+                          "    <allow own=\"*\"/>\n"
+                          "  </policy>\n"
+                          "</busconfig>\n");
     daemon_.setProgram(QStringLiteral("dbus-daemon"));
     daemon_.setArguments({QStringLiteral("--config-file=") + QString::fromStdString(config), QStringLiteral("--nofork"),
                           QStringLiteral("--print-address")});

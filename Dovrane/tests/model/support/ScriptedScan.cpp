@@ -8,8 +8,7 @@ Services::ScanFunction ScriptedScan::function() {
     };
 }
 
-ScanResult ScriptedScan::run(const DiskScanner& scanner, const DiskScanner::Progress& progress,
-                             std::stop_token stop) {
+ScanResult ScriptedScan::run(const DiskScanner& scanner, const DiskScanner::Progress& progress, std::stop_token stop) {
     std::unique_lock lock(mutex_);
     calls_.push_back(std::make_unique<Call>(Call{scanner, stop, {}, 0}));
     Call& call = *calls_.back();

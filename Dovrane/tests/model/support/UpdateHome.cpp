@@ -81,8 +81,9 @@ void UpdateHome::caskApp(const std::string& name, const std::string& token, cons
 }
 
 void UpdateHome::serveCaskIndex(const std::string& token, const std::string& name, const std::string& offered) {
-    server->route("/api/cask.json", ScriptedResponse(200, R"([{"token": ")" + token + R"(", "version": ")" + offered +
-                                                              R"(", "artifacts": [{"app": [")" + name + R"(.app"]}]}])"));
+    server->route("/api/cask.json",
+                  ScriptedResponse(200, R"([{"token": ")" + token + R"(", "version": ")" + offered +
+                                            R"(", "artifacts": [{"app": [")" + name + R"(.app"]}]}])"));
 }
 
 void UpdateHome::brewFails() {

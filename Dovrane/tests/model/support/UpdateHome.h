@@ -4,8 +4,8 @@
 // from 127.0.0.1, and the model's tools are the project's stand-ins and a fake pkexec.
 
 #include "support/FakePkexec.h"
-#include "support/ModelFixture.h"
 #include "support/LoopbackServer.h"
+#include "support/ModelFixture.h"
 #include "support/UpdateFixtures.h"
 
 #include <memory>
