@@ -1,10 +1,12 @@
 #!/bin/sh
-# Installs what the build needs, builds everything twice (plain, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs every test in both builds, then builds the fuzz harnesses
-# with clang and runs each once over its corpus and regressions. Exits non-zero on any failure.
+# Installs what the build needs, checks the sources' format, builds everything twice (plain, and
+# with AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test in both builds, then
+# builds the fuzz harnesses with clang and runs each once over its corpus and regressions. Exits
+# non-zero on any failure.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
+./scripts/check-format.sh
 
 jobs=$(nproc)
 
