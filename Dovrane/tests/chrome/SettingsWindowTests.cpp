@@ -170,6 +170,23 @@ private slots:
         QCOMPARE(folders->folders(), QStringList({"/z", "/m"}));
     }
 
+    void folderListsSortByCodePointBeyondTheBasicPlane() {
+        // UTF-16 code units would put U+1F600 (a surrogate pair) before U+FF01 and U+E000.
+        const QString emoji = QString::fromUtf8("/\xF0\x9F\x98\x80");   // U+1F600
+        const QString fullwidth = QString::fromUtf8("/\xEF\xBC\x81");   // U+FF01
+        const QString privateUse = QString::fromUtf8("/\xEE\x80\x80");  // U+E000
+        const QString lastBmp = QString::fromUtf8("/\xEF\xBF\xBD");     // U+FFFD
+        const QString linearB = QString::fromUtf8("/\xF0\x90\x80\x80"); // U+10000
+        for (const Setting<QStringList>& setting : {SettingKeys::scanProjects, SettingKeys::scanExcluded}) {
+            auto folders = list(setting);
+            folders->add({emoji, "/z", fullwidth, linearB});
+            folders->add({privateUse, emoji, lastBmp});
+            const QStringList expected{"/z", privateUse, fullwidth, lastBmp, linearB, emoji};
+            QCOMPARE(setting.stored(settings()), std::optional<QStringList>(expected));
+            QCOMPARE(folders->folders(), expected);
+        }
+    }
+
     void aFolderListNeverWritesAStaleCopy() {
         SettingKeys::scanProjects.set(settings(), {"/one"});
         auto folders = list();
