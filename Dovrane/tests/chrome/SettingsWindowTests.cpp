@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTabBar>
@@ -240,6 +241,48 @@ private slots:
         QCOMPARE(FolderList::abbreviated("/home/ada/code", "/home/ada"), QString("~/code"));
         QCOMPARE(FolderList::abbreviated("/home/ada2/code", "/home/ada"), QString("/home/ada2/code"));
         QCOMPARE(FolderList::abbreviated("/srv/code", "/home/ada"), QString("/srv/code"));
+    }
+
+    // Opened anew, the window is centred on the main window; on show, it stays where it is.
+    void opensCentredOnTheMainWindow() {
+        QWidget mainWindow;
+        mainWindow.setGeometry(60, 40, 700, 520);
+        mainWindow.show();
+        auto settingsWindow = window();
+        settingsWindow->bringForward(&mainWindow);
+        QVERIFY(settingsWindow->isVisible());
+        QCOMPARE(settingsWindow->frameGeometry().center(), mainWindow.frameGeometry().center());
+        settingsWindow->move(5, 5);
+        settingsWindow->bringForward(&mainWindow);
+        QCOMPARE(settingsWindow->pos(), QPoint(5, 5));
+        settingsWindow->close();
+        mainWindow.move(90, 60);
+        settingsWindow->bringForward(&mainWindow);
+        QCOMPARE(settingsWindow->frameGeometry().center(), mainWindow.frameGeometry().center());
+        // No main window on show: the middle of the screen.
+        settingsWindow->close();
+        mainWindow.hide();
+        settingsWindow->bringForward(&mainWindow);
+        QCOMPARE(settingsWindow->frameGeometry().center(), settingsWindow->screen()->availableGeometry().center());
+    }
+
+    // The window is as tall as the page on show, so no empty band lies under a short page.
+    void theWindowFitsThePageOnShow() {
+        auto shown = window();
+        shown->bringForward();
+        QMap<SettingsTab, int> heights;
+        for (SettingsTab tab : allSettingsTabs) {
+            model->setSettingsTab(tab);
+            drainMainQueue();
+            QWidget* page = shown->tabs()->currentWidget();
+            const int pageBottom = page->mapTo(shown.get(), QPoint(0, page->height())).y();
+            QVERIFY2(
+                shown->height() - pageBottom <= 4,
+                qPrintable(QString("%1 px below the page of tab %2").arg(shown->height() - pageBottom).arg(int(tab))));
+            heights[tab] = shown->height();
+        }
+        QVERIFY(heights[SettingsTab::scan] > heights[SettingsTab::general]);
+        QVERIFY(heights[SettingsTab::general] > heights[SettingsTab::appearance]);
     }
 
     void rendersEveryTabInLightAndDark() {
