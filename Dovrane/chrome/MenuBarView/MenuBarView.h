@@ -5,6 +5,7 @@
 // window of its own where there is no tray.
 
 #include "AppModel/AppModel.h"
+#include "MenuBarView/TrayPresence.h"
 
 #include <QObject>
 #include <QPointer>
@@ -86,8 +87,8 @@ private:
 };
 
 // The tray icon with its panel and its menu, present while the setting is on and the desktop
-// has a tray. Without a tray there is nothing, and the main window's quit rule ends the
-// process with its window.
+// has a tray, following both as they change. Without a tray there is nothing, and the main
+// window's quit rule ends the process with its window.
 class MenuBarItem final : public QObject {
     Q_OBJECT
 public:
@@ -95,7 +96,8 @@ public:
         std::function<void()> showMainWindow;
         std::function<void()> quit;
     };
-    MenuBarItem(AppModel& model, Actions actions, QObject* parent = nullptr);
+    // tray: where the desktop's tray is followed; none: the desktop's own (DesktopTray).
+    MenuBarItem(AppModel& model, Actions actions, std::unique_ptr<TrayPresence> tray = {}, QObject* parent = nullptr);
     ~MenuBarItem() override;
 
     // Whether an icon is really on show.
@@ -110,6 +112,7 @@ private:
 
     AppModel& model_;
     Actions actions_;
+    std::unique_ptr<TrayPresence> tray_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::unique_ptr<QMenu> menu_;
     QPointer<MenuBarView> panel_;
