@@ -22,10 +22,9 @@ DesktopTray::DesktopTray(QDBusConnection bus, std::function<bool()> ask, QObject
         ask_ = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     available_ = ask_();
     if (bus.isConnected()) {
-        auto* watcher = new QDBusServiceWatcher(watcherService, bus,
-                                                QDBusServiceWatcher::WatchForRegistration |
-                                                    QDBusServiceWatcher::WatchForUnregistration,
-                                                this);
+        auto* watcher = new QDBusServiceWatcher(
+            watcherService, bus,
+            QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
         connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &DesktopTray::recheck);
         connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &DesktopTray::recheck);
         bool listening = true;
@@ -34,7 +33,9 @@ DesktopTray::DesktopTray(QDBusConnection bus, std::function<bool()> ask, QObject
                                     SLOT(hostsChanged(QDBusMessage))) &&
                         listening;
         if (!listening)
-            std::fprintf(stderr, "Dovrane: a tray that starts later may not be noticed at once: %s\n",
+            std::fprintf(stderr,
+                         "Dovrane: a tray that starts later may go unnoticed: the tray's host changes could not "
+                         "be listened for. %s\n",
                          qPrintable(bus.lastError().message()));
     }
     // Only X has XEmbed trays; asking there is a look at a selection owner Qt already tracks.

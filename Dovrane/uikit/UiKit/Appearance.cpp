@@ -61,9 +61,12 @@ void Appearance::followDesktop(const QDBusConnection& bus) {
     bus_ = bus;
     if (!bus_->connect(portalService, portalPath, portalInterface, QStringLiteral("SettingChanged"), this,
                        SLOT(portalSettingChanged(QDBusMessage)))) {
+        // Qt gives no error for a refused slot, only for a refused match rule.
         static bool said = false;
         if (!std::exchange(said, true))
-            std::fprintf(stderr, "Dovrane: light and dark will not follow the desktop while Dovrane runs: %s\n",
+            std::fprintf(stderr,
+                         "Dovrane: light and dark will not follow the desktop while Dovrane runs: the portal's "
+                         "SettingChanged could not be listened for. %s\n",
                          qPrintable(bus_->lastError().message()));
     }
     readPortal(QStringLiteral("color-scheme"));
