@@ -12,6 +12,7 @@
 #include <DovraneKit/Explanations.h>
 
 #include <QAction>
+#include <QEvent>
 #include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -167,7 +168,7 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
     const QFont titleFont = Fonts::font(FontRole::title2, QFont::DemiBold);
-    title_ = new StyledLabel(QString(), titleFont, {}, header);
+    title_ = new ElidedLabel(QString(), titleFont, {}, header);
     title_->setObjectName(QStringLiteral("title"));
     titleRow->addWidget(title_, 0, Qt::AlignBottom);
     badgeSlot_ = new QWidget(header);
@@ -175,7 +176,7 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     badgeLayout->setContentsMargins(0, 0, 0, title_->fontMetrics().descent());
     titleRow->addWidget(badgeSlot_, 0, Qt::AlignBottom);
     titleRow->addStretch(1);
-    size_ = new StyledLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::title2)), secondary, header);
+    size_ = new ElidedLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::title2)), secondary, header);
     size_->setObjectName(QStringLiteral("size"));
     titleRow->addWidget(size_, 0, Qt::AlignBottom);
     lines->addLayout(titleRow);
@@ -188,8 +189,13 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     note_->setWordWrap(true);
     lines->addWidget(note_);
     if (context_.accessHint) {
-        accessHint_ = context_.accessHint(header);
-        lines->addWidget(accessHint_);
+        accessHintSlot_ = new QWidget(header);
+        auto* slotLayout = new QVBoxLayout(accessHintSlot_);
+        slotLayout->setContentsMargins(0, 0, 0, 0);
+        accessHint_ = context_.accessHint(accessHintSlot_);
+        slotLayout->addWidget(accessHint_);
+        accessHint_->installEventFilter(this);
+        lines->addWidget(accessHintSlot_);
     }
     layout->addWidget(header);
     gridArea(header, QStringLiteral("category"), 20);
@@ -357,18 +363,31 @@ void CategoryDetail::applyPicked() {
 
 void CategoryDetail::redrawHeader() {
     const CategoryID id = category_.id;
-    title_->setText(text(Explanations::title(id)));
+    title_->setFullText(text(Explanations::title(id)));
     delete badge_;
     badge_ = new SafetyBadge(category_.safety(), badgeSlot_);
     badgeSlot_->layout()->addWidget(badge_);
-    size_->setText(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
+    size_->setFullText(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
     explanation_->setText(text(Explanations::text(id)));
     note_->setText(category_.note ? text(*category_.note) : QString());
     note_->setVisible(category_.note.has_value());
-    if (accessHint_)
-        accessHint_->setVisible(id == CategoryID::trash || id == CategoryID::mailDownloads ||
-                                id == CategoryID::messages || id == CategoryID::iosBackups);
+    showAccessHintSlot();
     empty_->setVisible(category_.items.empty());
+}
+
+void CategoryDetail::showAccessHintSlot() {
+    if (!accessHintSlot_)
+        return;
+    const CategoryID id = category_.id;
+    const bool limitedByAccess = id == CategoryID::trash || id == CategoryID::mailDownloads ||
+                                 id == CategoryID::messages || id == CategoryID::iosBackups;
+    accessHintSlot_->setVisible(limitedByAccess && !accessHint_->isHidden());
+}
+
+bool CategoryDetail::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == accessHint_ && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        showAccessHintSlot();
+    return QWidget::eventFilter(watched, event);
 }
 
 void CategoryDetail::redrawFooter() {

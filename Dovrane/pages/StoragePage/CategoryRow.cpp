@@ -17,11 +17,10 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
     row->setContentsMargins(8, 4, 8, 4);
     row->setSpacing(8);
     row->addWidget(new ColorDot([id] { return StorageGroups::categoryColor(id); }, this), 0, Qt::AlignVCenter);
-    title_ = new StyledLabel(QString::fromStdString(Explanations::title(id)), Fonts::font(FontRole::body), {}, this);
-    title_->setWordWrap(false);
+    title_ = new ElidedLabel(QString::fromStdString(Explanations::title(id)), Fonts::font(FontRole::body), {}, this);
     row->addWidget(title_, 0, Qt::AlignVCenter);
     row->addStretch(1);
-    size_ = new StyledLabel(
+    size_ = new ElidedLabel(
         QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
         [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, this);
     row->addWidget(size_, 0, Qt::AlignVCenter);
@@ -30,11 +29,11 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
 }
 
 void CategoryRow::setCategory(const Category& category) {
-    size_->setText(category.sizeIsEstimate ? tr("not disclosed") : QString::fromStdString(bytes(category.size)));
-    setAccessibleName(title_->text() + QStringLiteral(", ") + size_->text());
+    size_->setFullText(category.sizeIsEstimate ? tr("not disclosed") : QString::fromStdString(bytes(category.size)));
+    setAccessibleName(title_->fullText() + QStringLiteral(", ") + size_->fullText());
 }
 
-QString CategoryRow::title() const { return title_->text(); }
-QString CategoryRow::sizeText() const { return size_->text(); }
+QString CategoryRow::title() const { return title_->fullText(); }
+QString CategoryRow::sizeText() const { return size_->fullText(); }
 
 } // namespace dovrane

@@ -8,6 +8,7 @@
 
 namespace dovrane {
 
+class ElidedLabel;
 class StyledLabel;
 
 class CategoryRow final : public QWidget {
@@ -20,8 +21,8 @@ public:
     QString sizeText() const;
 
 private:
-    StyledLabel* title_;
-    StyledLabel* size_;
+    ElidedLabel* title_;
+    ElidedLabel* size_;
 };
 
 } // namespace dovrane

@@ -2,7 +2,10 @@
 
 #include "UiKit/Appearance.h"
 
+#include <QResizeEvent>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace dovrane {
 
@@ -29,6 +32,42 @@ void StyledLabel::applyColor() {
     p.setColor(QPalette::WindowText, color_());
     p.setColor(QPalette::Text, color_());
     setPalette(p);
+}
+
+ElidedLabel::ElidedLabel(const QString& text, const QFont& font, ColorSource color, QWidget* parent)
+    : StyledLabel(text, font, std::move(color), parent), full_(text) {
+    setWordWrap(false);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void ElidedLabel::setFullText(const QString& text) {
+    full_ = text;
+    updateGeometry();
+    refit();
+}
+
+QSize ElidedLabel::sizeHint() const {
+    const QMargins margins = contentsMargins();
+    const int frame = 2 * (margin() + frameWidth());
+    return {fontMetrics().horizontalAdvance(full_) + margins.left() + margins.right() + frame + 1,
+            fontMetrics().height() + margins.top() + margins.bottom() + frame};
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    const QSize whole = sizeHint();
+    return {std::min(whole.width(), fontMetrics().horizontalAdvance(QStringLiteral("Www\u2026"))), whole.height()};
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+    StyledLabel::resizeEvent(event);
+    refit();
+}
+
+void ElidedLabel::refit() {
+    const QString shown = fontMetrics().elidedText(full_, Qt::ElideRight, contentsRect().width() - 2 * margin());
+    if (shown != text())
+        setText(shown);
+    setToolTip(shown == full_ ? QString() : Texts::tooltip(full_));
 }
 
 namespace Texts {

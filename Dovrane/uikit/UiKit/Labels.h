@@ -23,6 +23,26 @@ private:
     ColorSource color_;
 };
 
+// One line that shortens itself with "…" when its space is narrower than the text, and then
+// carries the whole text as its tooltip. Its size hint asks for the whole text; it may be
+// squeezed to a few characters.
+class ElidedLabel final : public StyledLabel {
+    Q_OBJECT
+public:
+    ElidedLabel(const QString& text, const QFont& font, ColorSource color = {}, QWidget* parent = nullptr);
+    void setFullText(const QString& text);
+    const QString& fullText() const { return full_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void refit();
+    QString full_;
+};
+
 namespace Texts {
 // Data shown as a tooltip: escaped, so no file or feed can bring in markup.
 QString tooltip(const QString& plain);
