@@ -180,9 +180,7 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     size_->setObjectName(QStringLiteral("size"));
     titleRow->addWidget(size_, 0, Qt::AlignBottom);
     lines->addLayout(titleRow);
-    explanation_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, header);
-    explanation_->setWordWrap(true);
-    explanation_->setMaximumHeight(4 * explanation_->fontMetrics().lineSpacing());
+    explanation_ = new LineLimitedLabel(QString(), 4, Fonts::font(FontRole::body), secondary, header);
     lines->addWidget(explanation_);
     note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), secondary, header);
     note_->setObjectName(QStringLiteral("note"));
@@ -259,10 +257,8 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
         footerBar_->addAction(made);
         return made;
     };
-    onlyShown_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, footerBar_);
+    onlyShown_ = new LineLimitedLabel(QString(), 2, Fonts::font(FontRole::body), secondary, footerBar_);
     onlyShown_->setObjectName(QStringLiteral("onlyShown"));
-    onlyShown_->setWordWrap(true);
-    onlyShown_->setMaximumHeight(2 * onlyShown_->fontMetrics().lineSpacing());
     footerBar_->addAction(onlyShown_);
     emptyTrash_ = button(tr("Empty Trash…"), "emptyTrash");
     deleteSnapshots_ = button(tr("Delete Snapshots…"), "deleteSnapshots");
@@ -368,7 +364,7 @@ void CategoryDetail::redrawHeader() {
     badge_ = new SafetyBadge(category_.safety(), badgeSlot_);
     badgeSlot_->layout()->addWidget(badge_);
     size_->setFullText(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
-    explanation_->setText(text(Explanations::text(id)));
+    explanation_->setFullText(text(Explanations::text(id)));
     note_->setText(category_.note ? text(*category_.note) : QString());
     note_->setVisible(category_.note.has_value());
     showAccessHintSlot();
@@ -432,7 +428,7 @@ void CategoryDetail::redrawFooter() {
             }));
             moveShown = true;
         } else if (!items.empty()) {
-            onlyShown_->setText(text(items.front().reason));
+            onlyShown_->setFullText(text(items.front().reason));
             onlyShown_->show();
         }
         break;

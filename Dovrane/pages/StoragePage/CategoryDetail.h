@@ -31,6 +31,7 @@ class ContentUnavailableView;
 class FooterBar;
 class SafetyBadge;
 class ElidedLabel;
+class LineLimitedLabel;
 class StyledLabel;
 
 // The sort key of the Last Used column: never used sorts as the oldest.
@@ -132,7 +133,7 @@ private:
     QWidget* badgeSlot_;
     SafetyBadge* badge_ = nullptr;
     ElidedLabel* size_;
-    StyledLabel* explanation_;
+    LineLimitedLabel* explanation_;
     StyledLabel* note_;
     // The hint shows or hides itself by what it has to say; its slot is shown only for the
     // categories that access limits and while the hint shows.
@@ -149,7 +150,7 @@ private:
     QPushButton* selectSafe_;
     QPushButton* moveToTrash_;
     QAction* moveToTrashAction_;
-    StyledLabel* onlyShown_;
+    LineLimitedLabel* onlyShown_;
 };
 
 } // namespace dovrane

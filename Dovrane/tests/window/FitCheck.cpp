@@ -49,7 +49,8 @@ QString labelFault(const QLabel* label) {
     if (text.isEmpty() || deliberatelyElided(label, text))
         return {};
     if (label->wordWrap()) {
-        const int needed = label->heightForWidth(label->width());
+        // QLabel's own measure of the text on show, past any override.
+        const int needed = label->QLabel::heightForWidth(label->width());
         if (needed > label->height() + slack)
             return QStringLiteral("wrapped text needs %1 px height, has %2").arg(needed).arg(label->height());
         return {};

@@ -4,6 +4,7 @@
 
 #include <QResizeEvent>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -65,6 +66,90 @@ void ElidedLabel::resizeEvent(QResizeEvent* event) {
 
 void ElidedLabel::refit() {
     const QString shown = fontMetrics().elidedText(full_, Qt::ElideRight, contentsRect().width() - 2 * margin());
+    if (shown != text())
+        setText(shown);
+    setToolTip(shown == full_ ? QString() : Texts::tooltip(full_));
+}
+
+LineLimitedLabel::LineLimitedLabel(const QString& text, int maxLines, const QFont& font, ColorSource color,
+                                   QWidget* parent)
+    : StyledLabel(text, font, std::move(color), parent), full_(text), maxLines_(maxLines) {
+    setWordWrap(true);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+void LineLimitedLabel::setFullText(const QString& text) {
+    full_ = text;
+    updateGeometry();
+    refit();
+}
+
+void LineLimitedLabel::setMaxLines(int maxLines) {
+    maxLines_ = maxLines;
+    updateGeometry();
+    refit();
+}
+
+int LineLimitedLabel::chrome() const { return 2 * (margin() + frameWidth()); }
+
+int LineLimitedLabel::textHeight(const QString& text, int textWidth) const {
+    if (text.isEmpty())
+        return 0;
+    return fontMetrics().boundingRect(QRect(0, 0, std::max(textWidth, 1), 1 << 20), Qt::TextWordWrap, text).height();
+}
+
+QString LineLimitedLabel::shortened(int textWidth) const {
+    if (maxLines_ <= 0 || full_.isEmpty())
+        return full_;
+    QTextLayout layout(full_, font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int lines = 0;
+    int lastStart = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(std::max(textWidth, 1));
+        if (++lines == maxLines_)
+            lastStart = line.textStart();
+        if (lines > maxLines_) {
+            layout.endLayout();
+            const QString rest = full_.mid(lastStart).simplified() + QChar(0x2026);
+            return full_.left(lastStart) + fontMetrics().elidedText(rest, Qt::ElideRight, textWidth);
+        }
+    }
+    layout.endLayout();
+    return full_;
+}
+
+int LineLimitedLabel::heightForWidth(int width) const {
+    const QMargins margins = contentsMargins();
+    const int textWidth = width - margins.left() - margins.right() - chrome();
+    return textHeight(shortened(textWidth), textWidth) + margins.top() + margins.bottom() + chrome();
+}
+
+QSize LineLimitedLabel::sizeHint() const {
+    const QMargins margins = contentsMargins();
+    const int oneLine = fontMetrics().horizontalAdvance(full_) + margins.left() + margins.right() + chrome() + 1;
+    // Like a wrapping label: not wider than a comfortable column.
+    const int width = std::min(oneLine, fontMetrics().averageCharWidth() * 60);
+    return {width, heightForWidth(width)};
+}
+
+QSize LineLimitedLabel::minimumSizeHint() const {
+    const int width = std::min(sizeHint().width(), fontMetrics().averageCharWidth() * 12);
+    return {width, fontMetrics().height() + chrome()};
+}
+
+void LineLimitedLabel::resizeEvent(QResizeEvent* event) {
+    StyledLabel::resizeEvent(event);
+    refit();
+}
+
+void LineLimitedLabel::refit() {
+    const QString shown = shortened(contentsRect().width() - 2 * margin());
     if (shown != text())
         setText(shown);
     setToolTip(shown == full_ ? QString() : Texts::tooltip(full_));

@@ -8,6 +8,7 @@
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
+#include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
 #include <QFrame>
@@ -60,6 +61,7 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     setWindowTitle(tr("Welcome to Dovrane"));
     setFixedWidth(600);
     new WindowHook(this);
+    new FitsHeight(this);
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(32, 32, 32, 32);

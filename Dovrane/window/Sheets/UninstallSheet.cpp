@@ -5,6 +5,7 @@
 #include "UiKit/AppIcon.h"
 #include "UiKit/Labels.h"
 #include "UiKit/Symbols.h"
+#include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
 #include <QHBoxLayout>
@@ -18,6 +19,7 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     setWindowTitle(tr("Remove %1?").arg(appName));
     setFixedWidth(560);
     new WindowHook(this);
+    new FitsHeight(this);
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(24, 24, 24, 24);
