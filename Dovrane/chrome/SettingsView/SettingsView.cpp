@@ -160,8 +160,9 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
                                     "these folders."));
     projects_ = new FolderList(settings, SettingKeys::scanProjects, SettingsText::tr("No project folders yet"), home);
     projects->addWidget(projects_);
+    // Its own entry: German puts the number after "seit" in the dative ("seit 30 Tagen").
     projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365, SettingsText::tr("Unchanged for "),
-                          SettingsText::tr(" days"));
+                          SettingsText::tr(" days", "unchanged for so many days"));
     projects->addWidget(projectAge_, 0, Qt::AlignLeft);
 
     auto* excluded = addSection(page, SettingsText::tr("Excluded folders"),

@@ -6,6 +6,7 @@
 #include "UiTestMain.h"
 
 #include "Services/SettingKeys.h"
+#include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
 #include "Theme/Theme.h"
 #include "UiKit/Desktop.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTabBar>
@@ -155,6 +157,17 @@ private slots:
         scan->projectAge()->setValue(999);
         QCOMPARE(SettingKeys::scanProjectAge.stored(settings()), std::optional<qint64>(365));
         QCOMPARE(scan->projectAge()->text(), QString("Unchanged for 365 days"));
+    }
+
+    void germanStepperTextsTakeTheirOwnCase() {
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        auto shown = window();
+        auto* scan = static_cast<ScanSettingsView*>(shown->page(SettingsTab::scan));
+        // "älter als" takes the nominative, "seit" the dative.
+        QCOMPARE(scan->installerAge()->text(), QString("\u00c4lter als 14 Tage"));
+        QCOMPARE(scan->projectAge()->text(), QString("Unver\u00e4ndert seit 30 Tagen"));
     }
 
     void folderListsAddSortedWithoutDuplicatesAndRemoveInOrder() {

@@ -68,8 +68,8 @@ QString buttonFault(const QAbstractButton* button) {
     const QString text = button->text();
     if (text.isEmpty() || deliberatelyElided(button, text))
         return {};
-    if (const auto* tool = qobject_cast<const QToolButton*>(button); tool &&
-                                                                    tool->toolButtonStyle() == Qt::ToolButtonIconOnly)
+    if (const auto* tool = qobject_cast<const QToolButton*>(button);
+        tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly)
         return {};
     const QSize needed = button->sizeHint();
     if (needed.width() > button->width() + slack)

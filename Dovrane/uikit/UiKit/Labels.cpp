@@ -103,7 +103,10 @@ int LineLimitedLabel::textHeight(const QString& text, int textWidth) const {
 QString LineLimitedLabel::shortened(int textWidth) const {
     if (maxLines_ <= 0 || full_.isEmpty())
         return full_;
-    QTextLayout layout(full_, font());
+    // The layout breaks lines at line separators only; the text keeps its own breaks.
+    QString laidOut = full_;
+    laidOut.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(laidOut, font());
     QTextOption option;
     option.setWrapMode(QTextOption::WordWrap);
     layout.setTextOption(option);
@@ -116,8 +119,9 @@ QString LineLimitedLabel::shortened(int textWidth) const {
             lastStart = line.textStart();
         if (lines > maxLines_) {
             layout.endLayout();
-            const QString rest = full_.mid(lastStart).simplified() + QChar(0x2026);
-            return full_.left(lastStart) + fontMetrics().elidedText(rest, Qt::ElideRight, textWidth);
+            // The last line as far as it goes, then "…".
+            const QString last = full_.mid(lastStart).section(QLatin1Char('\n'), 0, 0).simplified();
+            return full_.left(lastStart) + fontMetrics().elidedText(last + QChar(0x2026), Qt::ElideRight, textWidth);
         }
     }
     layout.endLayout();

@@ -193,8 +193,8 @@ void FooterBar::resizeEvent(QResizeEvent* event) {
     const QMargins margins = row_->contentsMargins();
     int wanted = margins.left() + margins.right() + summaryRoom + buttons_->sizeHint().width();
     for (int i = 0; i < row_->count(); ++i)
-        if (QWidget* other = row_->itemAt(i)->widget(); other && other != summary_ && other != buttons_ &&
-                                                        !other->isHidden())
+        if (QWidget* other = row_->itemAt(i)->widget();
+            other && other != summary_ && other != buttons_ && !other->isHidden())
             wanted += other->sizeHint().width() + row_->spacing();
     const auto direction = width() >= wanted ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
     if (row_->direction() != direction)

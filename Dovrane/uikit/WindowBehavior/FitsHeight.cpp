@@ -15,14 +15,14 @@ int FitsHeight::neededHeight() const {
     const QLayout* layout = window_->layout();
     if (!layout)
         return 0;
-    const int needed = layout->hasHeightForWidth() ? layout->totalHeightForWidth(window_->width())
-                                                   : layout->totalSizeHint().height();
+    const int needed =
+        layout->hasHeightForWidth() ? layout->totalHeightForWidth(window_->width()) : layout->totalSizeHint().height();
     return std::max(needed, layout->totalMinimumSize().height());
 }
 
 bool FitsHeight::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_ && (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show ||
-                               event->type() == QEvent::Resize))
+    if (watched == window_ &&
+        (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show || event->type() == QEvent::Resize))
         fit();
     return QObject::eventFilter(watched, event);
 }
