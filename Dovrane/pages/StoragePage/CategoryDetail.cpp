@@ -52,7 +52,10 @@ public:
         const auto safety = Safety(index.data(CategoryItemsModel::shownSafetyRole).toInt());
         const QFont font = Fonts::font(FontRole::caption);
         const QFontMetrics metrics(font);
-        const QColor color = SafetyBadge::color(safety);
+        // On a selected row the badge takes the selection's text colour, as the other cells do.
+        const QColor color = option.state.testFlag(QStyle::State_Selected)
+                                 ? option.palette.color(QPalette::HighlightedText)
+                                 : SafetyBadge::color(safety);
         const int side = metrics.height();
         const QRect cell = option.rect.adjusted(4, 0, -4, 0);
         const int top = cell.top() + (cell.height() - side) / 2;

@@ -16,7 +16,8 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 4, 8, 4);
     row->setSpacing(8);
-    row->addWidget(new ColorDot([id] { return StorageGroups::categoryColor(id); }, this), 0, Qt::AlignVCenter);
+    dot_ = new ColorDot([id] { return StorageGroups::categoryColor(id); }, this);
+    row->addWidget(dot_, 0, Qt::AlignVCenter);
     title_ = new ElidedLabel(QString::fromStdString(Explanations::title(id)), Fonts::font(FontRole::body), {}, this);
     row->addWidget(title_, 0, Qt::AlignVCenter);
     row->addStretch(1);
@@ -31,6 +32,18 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
 void CategoryRow::setCategory(const Category& category) {
     size_->setFullText(category.sizeIsEstimate ? tr("not disclosed") : QString::fromStdString(bytes(category.size)));
     setAccessibleName(title_->fullText() + QStringLiteral(", ") + size_->fullText());
+}
+
+void CategoryRow::setSelected(bool selected) {
+    if (selected_ == selected)
+        return;
+    selected_ = selected;
+    const auto onSelection = [this] { return palette().color(QPalette::HighlightedText); };
+    title_->setColor(selected ? StyledLabel::ColorSource(onSelection) : StyledLabel::ColorSource());
+    size_->setColor(selected ? StyledLabel::ColorSource(onSelection) : StyledLabel::ColorSource([] {
+        return SemanticColors::of(SemanticColor::secondaryLabel);
+    }));
+    dot_->setOutline(selected ? ColorDot::ColorSource(onSelection) : ColorDot::ColorSource());
 }
 
 QString CategoryRow::title() const { return title_->fullText(); }

@@ -8,6 +8,7 @@
 
 namespace dovrane {
 
+class ColorDot;
 class ElidedLabel;
 class StyledLabel;
 
@@ -19,8 +20,13 @@ public:
 
     QString title() const;
     QString sizeText() const;
+    // On the list's selection the texts and the dot's ring take the selection's text colour.
+    void setSelected(bool selected);
+    bool isSelected() const { return selected_; }
 
 private:
+    bool selected_ = false;
+    ColorDot* dot_;
     ElidedLabel* title_;
     ElidedLabel* size_;
 };

@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(SemanticColors::tint(child), QColor(0x2E, 0x8B, 0x72));
         store.setThemeID("yellow");
         QCOMPARE(SemanticColors::tint(child), QColor(0xF5, 0xB8, 0x00));
-        QCOMPARE(child.palette().color(QPalette::Active, QPalette::HighlightedText), QColor(Qt::black));
+        QCOMPARE(child.palette().color(QPalette::Active, QPalette::HighlightedText), QColor(0x16, 0x16, 0x1C));
     }
 };
 

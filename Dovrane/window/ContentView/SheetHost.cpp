@@ -1,4 +1,5 @@
 #include "ContentView/SheetHost.h"
+#include "Theme/Theme.h"
 
 #include "Sheets/CleanupSheet.h"
 #include "Sheets/OnboardingView.h"
@@ -38,6 +39,8 @@ void SheetHost::present() {
         return;
     }
     current_ = dialog;
+    // A sheet is a window of its own: it takes the accent itself rather than from the window.
+    themed(dialog);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::finished, this, [this, generation] { closed(generation); });
     dialog->open();
