@@ -4,6 +4,7 @@
 #include "MenuBarView/MenuBarView.h"
 #include "Services/Permissions.h"
 #include "Services/SettingKeys.h"
+#include "UiKit/Appearance.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/FolderList.h"
 #include "UiKit/Labels.h"
@@ -21,6 +22,8 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -172,13 +175,31 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     page->addStretch(1);
 }
 
+QSize CurrentTabFits::sizeHint() const { return fitted(currentWidget() ? currentWidget()->sizeHint() : QSize()); }
+
+QSize CurrentTabFits::minimumSizeHint() const {
+    return fitted(currentWidget() ? currentWidget()->minimumSizeHint() : QSize());
+}
+
+QSize CurrentTabFits::fitted(QSize page) const {
+    QStyleOptionTabWidgetFrame option;
+    initStyleOption(&option);
+    const QSize bar = tabBar()->sizeHint();
+    const QSize content(std::max(page.width(), bar.width()), page.height() + bar.height());
+    return style()->sizeFromContents(QStyle::CT_TabWidget, &option, content, this);
+}
+
+CurrentTabFits::CurrentTabFits(QWidget* parent) : QTabWidget(parent) {
+    connect(this, &QTabWidget::currentChanged, this, [this] { updateGeometry(); });
+}
+
 SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent) : QWidget(parent), model_(model) {
     setWindowFlag(Qt::Window);
     setWindowTitle(SettingsText::tr("Settings"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSizeConstraint(QLayout::SetFixedSize);
-    tabs_ = new QTabWidget;
+    tabs_ = new CurrentTabFits;
     column->addWidget(tabs_);
 
     for (SettingsTab tab : allSettingsTabs) {
@@ -203,8 +224,10 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
         area->setWidget(content);
         area->setFixedWidth(width);
         new FitsContent(area, maxHeight);
-        tabs_->addTab(area, Symbols::icon(symbolName(tab)), title(tab));
+        tabs_->addTab(area, title(tab));
     }
+    colourTabIcons();
+    connect(&Appearance::shared(), &Appearance::changed, this, &SettingsView::colourTabIcons);
     {
         const QSignalBlocker quiet(tabs_);
         tabs_->setCurrentIndex(int(model_.settingsTab()));
@@ -216,6 +239,14 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
             followModel();
     });
     new WindowHook(tabs_);
+}
+
+void SettingsView::colourTabIcons() {
+    // Symbols drawn in the label colour of the look, so they show on a dark tab bar too.
+    const QColor colour = SemanticColors::of(SemanticColor::label);
+    const int pixels = tabs_->tabBar()->iconSize().height();
+    for (SettingsTab tab : allSettingsTabs)
+        tabs_->setTabIcon(int(tab), QIcon(Symbols::pixmap(symbolName(tab), pixels, colour, devicePixelRatioF())));
 }
 
 QWidget* SettingsView::page(SettingsTab tab) const {

@@ -9,6 +9,7 @@
 #include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
 #include "Theme/Theme.h"
+#include "UiKit/Appearance.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/FolderList.h"
 
@@ -157,6 +158,24 @@ private slots:
         scan->projectAge()->setValue(999);
         QCOMPARE(SettingKeys::scanProjectAge.stored(settings()), std::optional<qint64>(365));
         QCOMPARE(scan->projectAge()->text(), QString("Unchanged for 365 days"));
+    }
+
+    void theWindowFitsTheTabOnShow() {
+        auto shown = window();
+        model->setSettingsTab(SettingsTab::general);
+        shown->show();
+        QCoreApplication::processEvents();
+        const int general = shown->height();
+        model->setSettingsTab(SettingsTab::scan);
+        QTRY_VERIFY(shown->height() != general);
+        const int scan = shown->height();
+        model->setSettingsTab(SettingsTab::general);
+        QTRY_COMPARE(shown->height(), general);
+        // The same tab is as tall in either look.
+        Appearance::shared().force(Look::dark);
+        model->setSettingsTab(SettingsTab::scan);
+        QTRY_COMPARE(shown->height(), scan);
+        Appearance::shared().force(std::nullopt);
     }
 
     void germanStepperTextsTakeTheirOwnCase() {
