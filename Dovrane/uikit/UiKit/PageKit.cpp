@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -166,6 +167,34 @@ private:
 };
 
 } // namespace
+
+ProminentButton::ProminentButton(const QString& title, QWidget* parent) : QPushButton(title, parent) {}
+
+void ProminentButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF shape = QRectF(rect()).adjusted(1, 1, -1, -1);
+    QColor fill = palette().color(QPalette::Active, QPalette::Highlight);
+    QColor ink = palette().color(QPalette::Active, QPalette::HighlightedText);
+    if (!isEnabled()) {
+        fill.setAlphaF(0.4);
+        ink.setAlphaF(0.7);
+    } else if (isDown()) {
+        fill = fill.darker(115);
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(shape, 6, 6);
+    painter.setPen(ink);
+    painter.setFont(font());
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
 
 FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
     row_ = new QHBoxLayout(this);

@@ -60,6 +60,17 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// The one main action of a view: filled with the accent (the palette's highlight, so it follows
+// the chosen theme and the look), its title in the highlight's text colour.
+class ProminentButton final : public QPushButton {
+    Q_OBJECT
+public:
+    explicit ProminentButton(const QString& title, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // Under a table: a summary in the secondary colour, flexible space, then the actions. Buttons
 // keep their whole titles: where the row is too narrow for them they wrap onto further rows,
 // and where it is too narrow for the summary beside them, they go under it.
