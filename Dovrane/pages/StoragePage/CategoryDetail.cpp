@@ -205,6 +205,8 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     items_ = new CategoryItemsModel(context_.model, this);
     table_ = new QTableView(this);
     table_->setModel(items_);
+    // Headers start where their cells do, as on the Apps page.
+    table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeading | Qt::AlignVCenter);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Largest first; the header's indicator must say so before sorting is switched on.

@@ -3,6 +3,7 @@
 #include "Services/SettingKeys.h"
 #include "Services/Settings.h"
 #include "Theme/Theme.h"
+#include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 
 #include <QDBusVariant>
@@ -113,6 +114,18 @@ private slots:
         QCOMPARE(appearance.look(), Look::light);
         QCOMPARE(QApplication::palette().color(QPalette::Window),
                  SemanticColors::of(SemanticColor::windowBackground, Look::light));
+    }
+
+    void tintColouredLabelsFollowTheChoice() {
+        MemorySettings settings;
+        ThemeStore store(settings);
+        QWidget window;
+        auto* label = new StyledLabel(
+            QStringLiteral("On"), QFont(), [&window] { return SemanticColors::tint(window); }, &window);
+        themed(&window, store);
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0x2E, 0x8B, 0x72));
+        store.setThemeID("violet");
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0x7B, 0x5C, 0xFF));
     }
 
     void themedWidgetsFollowTheChoice() {

@@ -2,6 +2,7 @@
 
 #include "UiKit/Appearance.h"
 
+#include <QEvent>
 #include <QResizeEvent>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -25,14 +26,23 @@ void StyledLabel::setColor(ColorSource color) {
 }
 
 void StyledLabel::applyColor() {
+    applying_ = true;
     if (!color_) {
         setPalette(QPalette());
-        return;
+    } else {
+        QPalette p = palette();
+        p.setColor(QPalette::WindowText, color_());
+        p.setColor(QPalette::Text, color_());
+        setPalette(p);
     }
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, color_());
-    p.setColor(QPalette::Text, color_());
-    setPalette(p);
+    applying_ = false;
+}
+
+void StyledLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    // A colour taken from the window's palette (the accent) follows when that palette changes.
+    if (event->type() == QEvent::PaletteChange && color_ && !applying_)
+        applyColor();
 }
 
 ElidedLabel::ElidedLabel(const QString& text, const QFont& font, ColorSource color, QWidget* parent)

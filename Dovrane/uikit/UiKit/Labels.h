@@ -18,9 +18,13 @@ public:
     StyledLabel(const QString& text, const QFont& font, ColorSource color = {}, QWidget* parent = nullptr);
     void setColor(ColorSource color);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void applyColor();
     ColorSource color_;
+    bool applying_ = false;
 };
 
 // One line that shortens itself with "…" when its space is narrower than the text, and then

@@ -82,11 +82,13 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     QVBoxLayout* rows = panel->contentLayout();
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(0);
+    // The look's quiet separator, inset like the rows' text rather than edge to edge.
     auto divider = [panel] {
-        auto* line = new QFrame(panel);
-        line->setFrameShape(QFrame::HLine);
-        line->setFrameShadow(QFrame::Plain);
-        return line;
+        auto* holder = new QWidget(panel);
+        auto* inset = new QHBoxLayout(holder);
+        inset->setContentsMargins(16, 0, 16, 0);
+        inset->addWidget(new Divider(Qt::Horizontal, holder));
+        return holder;
     };
 
     auto* openSettings = new QPushButton(tr("Open Settings"));
