@@ -21,7 +21,8 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
     title_ = new ElidedLabel(QString::fromStdString(Explanations::title(id)), Fonts::font(FontRole::body), {}, this);
     row->addWidget(title_, 0, Qt::AlignVCenter);
     row->addStretch(1);
-    size_ = new ElidedLabel(
+    // The size stays whole; the title gives way.
+    size_ = new StyledLabel(
         QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
         [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, this);
     row->addWidget(size_, 0, Qt::AlignVCenter);
@@ -30,8 +31,8 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
 }
 
 void CategoryRow::setCategory(const Category& category) {
-    size_->setFullText(category.sizeIsEstimate ? tr("not disclosed") : QString::fromStdString(bytes(category.size)));
-    setAccessibleName(title_->fullText() + QStringLiteral(", ") + size_->fullText());
+    size_->setText(category.sizeIsEstimate ? tr("not disclosed") : QString::fromStdString(bytes(category.size)));
+    setAccessibleName(title_->fullText() + QStringLiteral(", ") + size_->text());
 }
 
 void CategoryRow::setSelected(bool selected) {
@@ -47,6 +48,6 @@ void CategoryRow::setSelected(bool selected) {
 }
 
 QString CategoryRow::title() const { return title_->fullText(); }
-QString CategoryRow::sizeText() const { return size_->fullText(); }
+QString CategoryRow::sizeText() const { return size_->text(); }
 
 } // namespace dovrane

@@ -28,7 +28,7 @@ private:
     bool selected_ = false;
     ColorDot* dot_;
     ElidedLabel* title_;
-    ElidedLabel* size_;
+    StyledLabel* size_;
 };
 
 } // namespace dovrane
