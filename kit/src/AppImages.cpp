@@ -34,9 +34,11 @@ bool hasTypeTwoHeader(const std::string& path) {
     char header[11] = {};
     const ssize_t got = ::pread(fd, header, sizeof header, 0);
     ::close(fd);
-    return got == ssize_t(sizeof header) && std::memcmp(header, "\x7F"
-                                                                "ELF",
-                                                        4) == 0 &&
+    return got == ssize_t(sizeof header) &&
+           std::memcmp(header,
+                       "\x7F"
+                       "ELF",
+                       4) == 0 &&
            std::memcmp(header + 8, "AI\x02", 3) == 0;
 }
 

@@ -65,8 +65,9 @@ std::vector<InstalledApp> list() {
     }
     if (error)
         g_clear_error(&error);
-    std::stable_sort(apps.begin(), apps.end(),
-                     [order = NameOrder()](const InstalledApp& a, const InstalledApp& b) { return order(a.name, b.name); });
+    std::stable_sort(apps.begin(), apps.end(), [order = NameOrder()](const InstalledApp& a, const InstalledApp& b) {
+        return order(a.name, b.name);
+    });
     return apps;
 }
 
