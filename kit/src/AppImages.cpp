@@ -83,6 +83,12 @@ private:
         auto* self = static_cast<MetainfoReader*>(data);
         ++self->depth_;
         self->text_.clear();
+        if (self->depth_ == 2) {
+            self->translated_ = false;
+            for (int i = 0; attributes[i]; i += 2)
+                if (std::strcmp(attributes[i], "xml:lang") == 0)
+                    self->translated_ = true;
+        }
         if (self->depth_ == 3 && std::strcmp(name, "release") == 0 && self->inReleases_) {
             for (int i = 0; attributes[i]; i += 2)
                 if (std::strcmp(attributes[i], "version") == 0 && *attributes[i + 1])
@@ -97,6 +103,10 @@ private:
             std::string id = trimmed(self->text_);
             if (!id.empty())
                 self->found_.id = std::move(id);
+        } else if (self->depth_ == 2 && std::strcmp(name, "name") == 0 && !self->translated_ && !self->found_.name) {
+            std::string text = trimmed(self->text_);
+            if (!text.empty())
+                self->found_.name = std::move(text);
         } else if (self->depth_ == 2 && std::strcmp(name, "releases") == 0) {
             self->inReleases_ = false;
         }
@@ -128,6 +138,7 @@ private:
     std::string text_;
     int depth_ = 0; // component = 1, its children 2, a release 3
     bool inReleases_ = false;
+    bool translated_ = false; // the current child of the component has an xml:lang
 };
 
 std::string withoutDesktopSuffix(std::string name) {

@@ -1,7 +1,7 @@
 #include "DovraneKit/AppImages.h"
 #include "DovraneKit/AppInventory.h"
 #include "DovraneKit/FileSystem.h"
-#include "support/AppImageFixtures.h"
+#include "support/AppFixtures.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -22,9 +22,10 @@ struct FileNameParts {
 };
 FileNameParts fileNameParts(std::string_view fileName);
 
-// The AppStream component's id and its newest release version.
+// The AppStream component's id, untranslated name and newest release version.
 struct Metainfo {
     std::optional<std::string> id;
+    std::optional<std::string> name;
     std::optional<std::string> newestRelease;
 };
 Metainfo metainfo(std::string_view xml);
