@@ -12,7 +12,9 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <istream>
+#include <map>
 #include <unistd.h>
 
 namespace dovrane::AppImages {
@@ -21,6 +23,7 @@ namespace {
 
 // Descriptions are small; a larger embedded file is not read.
 constexpr std::size_t maximumTextSize = 512u << 10;
+constexpr std::size_t maximumIconSize = 4u << 20;
 // A payload listing this long is not an app's; stop looking.
 constexpr int maximumEntries = 50000;
 
@@ -42,16 +45,64 @@ bool hasTypeTwoHeader(const std::string& path) {
            std::memcmp(header + 8, "AI\x02", 3) == 0;
 }
 
-std::optional<std::string> boundedRead(std::istream& in) {
+std::optional<std::string> boundedRead(std::istream& in, std::size_t limit) {
     std::string text;
     char buffer[8192];
     while (in) {
         in.read(buffer, sizeof buffer);
         text.append(buffer, std::size_t(in.gcount()));
-        if (text.size() > maximumTextSize)
+        if (text.size() > limit)
             return std::nullopt;
     }
     return text;
+}
+
+// The payload entries that limitFor gives a non-zero size limit, read in place. A link is
+// followed once, to the entry its target names (relative to the link's folder, or absolute
+// within the payload); an entry over its limit reads as absent. Absent when the file is no
+// type-2 AppImage or its payload cannot be read.
+std::optional<std::map<std::string, std::optional<std::string>>>
+chosenEntries(const std::string& path, const std::function<std::size_t(std::string_view)>& limitFor) {
+    if (!Fs::isRegularFile(path) || !hasTypeTwoHeader(path))
+        return std::nullopt;
+    try {
+        appimage::core::AppImage image(path);
+        std::map<std::string, std::optional<std::string>> found;
+        std::map<std::string, std::pair<std::string, std::size_t>> links; // target to (entry, limit)
+        int seen = 0;
+        for (auto file = image.files(); file != file.end() && ++seen <= maximumEntries; ++file) {
+            const std::string entry = file.path();
+            const std::size_t limit = limitFor(entry);
+            if (limit == 0)
+                continue;
+            if (file.type() == appimage::core::PayloadEntryType::LINK) {
+                std::string target = file.linkTarget();
+                const auto slash = entry.rfind('/');
+                if (target.starts_with("/"))
+                    target.erase(0, 1);
+                else if (slash != std::string::npos)
+                    target = entry.substr(0, slash + 1) + target;
+                while (target.starts_with("./"))
+                    target.erase(0, 2);
+                links[target] = {entry, limit};
+                found[entry] = std::nullopt;
+            } else if (file.type() == appimage::core::PayloadEntryType::REGULAR) {
+                found[entry] = boundedRead(file.read(), limit);
+            }
+        }
+        if (links.empty())
+            return found;
+        seen = 0;
+        for (auto file = image.files(); file != file.end() && ++seen <= maximumEntries; ++file) {
+            auto link = links.find(file.path());
+            if (link != links.end() && file.type() == appimage::core::PayloadEntryType::REGULAR)
+                found[link->second.first] = boundedRead(file.read(), link->second.second);
+        }
+        return found;
+    } catch (...) {
+        // A damaged payload, or one the library refuses: read as no payload at all.
+        return std::nullopt;
+    }
 }
 
 bool isMetainfoPath(std::string_view path) {
@@ -174,33 +225,51 @@ FileNameParts fileNameParts(std::string_view fileName) {
 Metainfo metainfo(std::string_view xml) { return MetainfoReader().read(xml); }
 
 std::optional<Payload> payload(const std::string& path) {
-    if (!Fs::isRegularFile(path) || !hasTypeTwoHeader(path))
+    auto files = chosenEntries(path, [](std::string_view entry) -> std::size_t {
+        const bool topLevel = entry.find('/') == std::string_view::npos;
+        return (topLevel && entry.ends_with(".desktop")) || isMetainfoPath(entry) ? maximumTextSize : 0;
+    });
+    if (!files)
         return std::nullopt;
-    try {
-        appimage::core::AppImage image(path);
-        Payload found;
-        std::optional<std::string> desktopLink;
-        int seen = 0;
-        for (auto file = image.files(); file != file.end() && ++seen <= maximumEntries; ++file) {
-            const std::string entry = file.path();
-            const bool link = file.type() == appimage::core::PayloadEntryType::LINK;
-            if (!found.desktopFileName && entry.find('/') == std::string::npos && entry.ends_with(".desktop")) {
+    Payload found;
+    for (auto& [entry, contents] : *files) {
+        if (entry.find('/') == std::string::npos) {
+            if (!found.desktopFileName) {
                 found.desktopFileName = entry;
-                if (link)
-                    desktopLink = file.linkTarget();
-                else
-                    found.desktopEntry = boundedRead(file.read());
-            } else if (!found.metainfo && !link && isMetainfoPath(entry)) {
-                found.metainfo = boundedRead(file.read());
-            } else if (desktopLink && !found.desktopEntry && !link && entry == *desktopLink) {
-                found.desktopEntry = boundedRead(file.read());
+                found.desktopEntry = std::move(contents);
             }
+        } else if (!found.metainfo) {
+            found.metainfo = std::move(contents);
         }
-        return found;
-    } catch (...) {
-        // A damaged payload, or one the library refuses: read as no payload at all.
+    }
+    return found;
+}
+
+std::optional<std::string> icon(const std::string& path) {
+    // The AppImage's own icon is .DirIcon; older ones only name it in the desktop entry.
+    auto files = chosenEntries(path, [](std::string_view entry) -> std::size_t {
+        const bool topLevel = entry.find('/') == std::string_view::npos;
+        if (entry == ".DirIcon" || (topLevel && (entry.ends_with(".png") || entry.ends_with(".svg"))))
+            return maximumIconSize;
+        return topLevel && entry.ends_with(".desktop") ? maximumTextSize : 0;
+    });
+    if (!files)
+        return std::nullopt;
+    if (auto dirIcon = files->find(".DirIcon"); dirIcon != files->end() && dirIcon->second)
+        return dirIcon->second;
+    for (const auto& [entry, contents] : *files) {
+        if (!entry.ends_with(".desktop") || !contents)
+            continue;
+        const auto keys = DesktopEntry::keys(*contents);
+        auto named = keys.find("Icon");
+        if (named == keys.end())
+            return std::nullopt;
+        for (const char* extension : {".png", ".svg"})
+            if (auto file = files->find(named->second + extension); file != files->end() && file->second)
+                return file->second;
         return std::nullopt;
     }
+    return std::nullopt;
 }
 
 InstalledApp read(const Url& file) {

@@ -166,3 +166,27 @@ TEST_F(AppImagesTest, TheInventoryListsAppImagesBesideBundlesOnceEach) {
     EXPECT_EQ(single->name, "Tool Maker");
     EXPECT_FALSE(inventory.read(Url::fromPath(home / ".local/bin/Folder.AppImage"), {}));
 }
+
+TEST_F(AppImagesTest, TheIconIsTheDirIconElseTheOneTheDesktopEntryNames) {
+    const std::string linked = home / "Linked.AppImage";
+    ASSERT_TRUE(writeAppImage(linked, {{"tool.desktop", "[Desktop Entry]\nName=Tool\nIcon=tool\n"},
+                                       {"usr/share/icons/tool.png", "PNG bytes"},
+                                       {"tool.png", "other"}}));
+    // mksquashfs keeps links as links: point .DirIcon into the tree by rebuilding with one.
+    TempDir root;
+    writeFile(root / "tool.desktop", "[Desktop Entry]\nName=Tool\nIcon=tool\n");
+    writeFile(root / "usr/share/icons/tool.png", "PNG bytes");
+    makeSymlink("usr/share/icons/tool.png", root / ".DirIcon");
+    const std::string withLink = home / "WithLink.AppImage";
+    ASSERT_TRUE(writeAppImageFrom(withLink, root.path()));
+    EXPECT_EQ(AppImages::icon(withLink), "PNG bytes");
+
+    EXPECT_EQ(AppImages::icon(linked), "other"); // no .DirIcon: the entry's Icon with ".png"
+
+    const std::string none = home / "None.AppImage";
+    ASSERT_TRUE(writeAppImage(none, {{"tool.desktop", "[Desktop Entry]\nName=Tool\n"}, {"tool.png", "x"}}));
+    EXPECT_EQ(AppImages::icon(none), std::nullopt);
+    writeFile(home / "Broken.AppImage", "\x7F"
+                                        "ELF");
+    EXPECT_EQ(AppImages::icon(home / "Broken.AppImage"), std::nullopt);
+}

@@ -40,6 +40,10 @@ struct Payload {
 // Absent when the file is no type-2 AppImage or its payload cannot be read.
 std::optional<Payload> payload(const std::string& path);
 
+// The bytes of the app's icon (.DirIcon, else the PNG or SVG the desktop entry's Icon names),
+// at most a few MiB; absent when there is none or the payload cannot be read.
+std::optional<std::string> icon(const std::string& path);
+
 // The app record of the AppImage at file. Never fails: a damaged file is an app named after
 // its file, version "?" and no identifier. Source unknown, size 0 (measured by the caller).
 InstalledApp read(const Url& file);

@@ -61,17 +61,20 @@ std::optional<std::string> mksquashfs() {
 }
 
 bool writeAppImage(const std::string& path, const std::map<std::string, std::string>& files) {
+    TempDir root("dovrane-appimage-root-");
+    for (const auto& [relative, contents] : files)
+        writeFile(root / relative, contents);
+    return writeAppImageFrom(path, root.path());
+}
+
+bool writeAppImageFrom(const std::string& path, const std::string& root) {
     auto tool = mksquashfs();
     auto runtime = Fs::readFile("/bin/true");
     if (!tool || !runtime || runtime->size() < 11)
         return false;
     TempDir work("dovrane-appimage-");
-    for (const auto& [relative, contents] : files)
-        writeFile(work / ("root/" + relative), contents);
-    makeFolder(work / "root");
     const std::string image = work / "payload.squashfs";
-
-    if (!runQuietly({*tool, work / "root", image, "-quiet", "-noappend", "-all-root", "-no-progress"}))
+    if (!runQuietly({*tool, root, image, "-quiet", "-noappend", "-all-root", "-no-progress"}))
         return false;
     auto payload = Fs::readFile(image);
     if (!payload)

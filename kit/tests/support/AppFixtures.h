@@ -17,6 +17,8 @@ std::optional<std::string> mksquashfs();
 // Writes an AppImage at path whose payload holds files (relative path to contents); false
 // when the payload could not be made.
 bool writeAppImage(const std::string& path, const std::map<std::string, std::string>& files);
+// The same with the payload made from the folder root as it stands (links kept as links).
+bool writeAppImageFrom(const std::string& path, const std::string& root);
 
 // Runs argv[0] (an absolute path) with output discarded; true when it exits 0.
 bool runQuietly(const std::vector<std::string>& argv);
