@@ -63,6 +63,16 @@ Category ScanCollectors::apps(std::stop_token stop) const {
         if (AppImages::hasAppImageName(entry) && Fs::isRegularFile(bin.appending(entry).path()))
             add(items, measuredItem(bin.appending(entry), AppImages::fileNameParts(entry).name, reason, "apps",
                                     Safety::keep, CleanupAction::showOnly, stop));
+    // Flatpak apps with the size their installation gives, as on the Apps page.
+    std::vector<InstalledApp> flatpaks;
+    try {
+        if (scanner_.flatpakApps)
+            flatpaks = scanner_.flatpakApps();
+    } catch (...) {
+    }
+    for (const InstalledApp& app : flatpaks)
+        items.emplace_back(app.path, app.name, app.size, 0, std::nullopt, reason, "apps", Safety::keep,
+                           CleanupAction::showOnly);
     return Category(CategoryID::apps, std::nullopt, std::move(items));
 }
 

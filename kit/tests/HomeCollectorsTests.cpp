@@ -227,9 +227,20 @@ TEST(HomeCollectors, AppImagesAreAppsWhereverTheAppListFindsThem) {
     writeFileOfSize(home / ".local/bin/script", 100);
     makeFolder(home / ".local/bin/Folder.AppImage");
 
-    auto items = byName(ScanCollectors(scannerFor(home, {Url::fromPath(applications)})).apps());
-    EXPECT_EQ(names(ScanCollectors(scannerFor(home, {Url::fromPath(applications)})).apps()),
-              (std::vector<std::string>{"Tool", "Other"}));
+    DiskScanner scanner = scannerFor(home, {Url::fromPath(applications)});
+    InstalledApp flat;
+    flat.name = "Flat";
+    flat.size = 1'250'000'000;
+    flat.path = Url::fromPath(home / ".local/share/flatpak/app/org.example.Flat/x86_64/stable/abc");
+    flat.isSystem = true;
+    scanner.flatpakApps = [flat] { return std::vector<InstalledApp>{flat}; };
+
+    const Category apps = ScanCollectors(scanner).apps();
+    auto items = byName(apps);
+    EXPECT_EQ(names(apps), (std::vector<std::string>{"Tool", "Other", "Flat"}));
     EXPECT_GE(items["Other"].size, 5000);
     EXPECT_EQ(items["Other"].url, Url::fromPath(home / ".local/bin/Other-2.0.AppImage"));
+    EXPECT_EQ(items["Flat"].size, 1'250'000'000);
+    EXPECT_EQ(items["Flat"].action, CleanupAction::showOnly);
+    EXPECT_GE(apps.size, 1'250'009'000);
 }
