@@ -2,6 +2,7 @@
 
 #include "ScanCollectors.h"
 
+#include "support/AppFixtures.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -243,4 +244,11 @@ TEST(HomeCollectors, AppImagesAreAppsWhereverTheAppListFindsThem) {
     EXPECT_EQ(items["Flat"].size, 1'250'000'000);
     EXPECT_EQ(items["Flat"].action, CleanupAction::showOnly);
     EXPECT_GE(apps.size, 1'250'009'000);
+
+    // Named from the payload as the app list names it.
+    if (!mksquashfs())
+        GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed, so no AppImage can be built";
+    ASSERT_TRUE(writeAppImage(applications + "/Tool-1.2.0-x86_64.AppImage",
+                              {{"tool.desktop", "[Desktop Entry]\nName=Tool Maker\n"}}));
+    EXPECT_EQ(names(ScanCollectors(scanner).apps()), (std::vector<std::string>{"Tool Maker", "Other", "Flat"}));
 }
