@@ -1,6 +1,10 @@
 #include "DovraneKit/AppImages.h"
 #include "DovraneKit/AppInventory.h"
+#include "DovraneKit/DiskScanner.h"
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/SizeCounter.h"
+
+#include "ScanCollectors.h"
 #include "support/AppFixtures.h"
 #include "support/TestSupport.h"
 
@@ -189,4 +193,23 @@ TEST_F(AppImagesTest, TheIconIsTheDirIconElseTheOneTheDesktopEntryNames) {
     writeFile(home / "Broken.AppImage", "\x7F"
                                         "ELF");
     EXPECT_EQ(AppImages::icon(home / "Broken.AppImage"), std::nullopt);
+}
+
+TEST_F(AppImagesTest, TheAppsCategoryListsWhatTheAppListListsWithTheSameSizes) {
+    ASSERT_TRUE(writeAppImage(home / "Applications/ToolMaker.AppImage", {{"toolmaker.desktop", desktopEntry}}));
+    ASSERT_TRUE(writeAppImage(home / ".local/bin/Other-2.0.AppImage", {{"other.desktop", "[Desktop Entry]\n"}}));
+    writeFile(home / ".local/bin/script.sh", "#!/bin/sh\n");
+
+    std::map<std::string, std::pair<std::string, std::int64_t>> listed, counted;
+    for (InstalledApp app : AppInventory(Url::fromPath(home.path()), std::nullopt, {}).list()) {
+        app.size = SizeCounter::measure(app.path).size; // as the application measures each listed app
+        listed[app.path.path()] = {app.name, app.size};
+    }
+    DiskScanner scanner(Url::fromPath(home.path()), std::vector<Url>{Url::fromPath(home / "Applications")},
+                        ScanSettings{}, nullptr);
+    scanner.flatpakApps = {};
+    for (const CleanupItem& item : ScanCollectors(scanner).apps().items)
+        counted[item.url.path()] = {item.name, item.size};
+    EXPECT_EQ(listed.size(), 2u);
+    EXPECT_EQ(counted, listed);
 }
