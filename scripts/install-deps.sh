@@ -23,6 +23,7 @@ libexpat1-dev
 libarchive-dev
 libappimage-dev
 libflatpak-dev
+flatpak
 squashfs-tools
 7zip
 time
