@@ -988,6 +988,10 @@ Behoben
             <numerusform>%n Apps</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Flatpak</source>
+        <translation>Flatpak</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::Menus</name>
