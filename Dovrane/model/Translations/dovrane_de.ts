@@ -506,6 +506,11 @@ Behoben
         <source>No excluded folders</source>
         <translation>Keine ausgeschlossenen Ordner</translation>
     </message>
+    <message>
+        <source> days</source>
+        <comment>unchanged for so many days</comment>
+        <translation> Tagen</translation>
+    </message>
 </context>
 <context>
     <name>SidebarItem</name>
@@ -960,8 +965,8 @@ Behoben
         <translation>Zuletzt benutzt</translation>
     </message>
     <message>
-        <source>Flatpak</source>
-        <translation>Flatpak</translation>
+        <source>macOS</source>
+        <translation>macOS</translation>
     </message>
     <message>
         <source>No apps found</source>
@@ -989,6 +994,10 @@ Behoben
             <numerusform>%n App</numerusform>
             <numerusform>%n Apps</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Flatpak</source>
+        <translation>Flatpak</translation>
     </message>
 </context>
 <context>
