@@ -3,6 +3,7 @@
 #include "AppModel/AppModel.h"
 #include "AppsPage/AppRecordExtras.h"
 #include "AppsPage/PageControls.h"
+#include "UiKit/AccessibleRole.h"
 #include "UiKit/AppIcon.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/SemanticColors.h"
@@ -49,6 +50,8 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     QVBoxLayout* column = contentLayout();
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
+    AccessibleRole::set(this, QAccessible::Grouping);
+    setAccessibleName(text(app_.name));
 
     auto* top = new QHBoxLayout;
     top->setSpacing(12);
@@ -67,6 +70,10 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     names->addLayout(versions);
     top->addLayout(names, 1);
     install_ = new QPushButton(info_.source == AppSource::appStore ? tr("Open App Store") : tr("Update"), this);
+    // Every card has these buttons: a screen reader names the app they act on.
+    install_->setAccessibleName(info_.source == AppSource::appStore
+                                    ? tr("Open %1 in the App Store").arg(text(app_.name))
+                                    : tr("Update %1").arg(text(app_.name)));
     top->addWidget(install_, 0, Qt::AlignVCenter);
     busy_ = makeBusyIndicator(this);
     top->addWidget(busy_, 0, Qt::AlignVCenter);
@@ -89,6 +96,7 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
         }
         if (link) {
             link_ = linkButton(tr("Release notes"), this);
+            link_->setAccessibleName(tr("Release notes of %1").arg(text(app_.name)));
             connect(link_, &QPushButton::clicked, this, [url = *link] { Desktop::open(url); });
             links->addWidget(link_);
         }
@@ -116,6 +124,8 @@ void UpdateCard::setExpanded(bool expanded) {
     if (!notes_)
         return;
     more_->setText(expanded_ ? tr("Less") : tr("More"));
+    more_->setAccessibleName(expanded_ ? tr("Less of the notes of %1").arg(text(app_.name))
+                                       : tr("More of the notes of %1").arg(text(app_.name)));
     notes_->setMaximumHeight(expanded_ ? QWIDGETSIZE_MAX : notes_->fontMetrics().lineSpacing() * 3);
 }
 

@@ -115,6 +115,7 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     field_->setFrame(false);
     field_->setFont(Fonts::font(FontRole::title3));
     field_->setPlaceholderText(PaletteText::tr("Search pages, actions and apps"));
+    field_->setAccessibleName(PaletteText::tr("Search pages, actions and apps"));
     field_->installEventFilter(this);
     search->addWidget(field_, 1);
     column->addLayout(search);
@@ -127,6 +128,7 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     list_ = new QListWidget;
     list_->setFrameShape(QFrame::NoFrame);
     list_->setFocusPolicy(Qt::NoFocus);
+    list_->setAccessibleName(PaletteText::tr("Commands"));
     list_->setSelectionMode(QAbstractItemView::NoSelection);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     column->addWidget(list_, 1);

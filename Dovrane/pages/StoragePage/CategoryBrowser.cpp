@@ -118,6 +118,7 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
     listModel_ = new ListModel(sections_, this);
     list_ = new QListView(sidebar);
     list_->setObjectName(QStringLiteral("categories"));
+    list_->setAccessibleName(tr("Categories"));
     list_->setModel(listModel_);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setFrameShape(QFrame::NoFrame);

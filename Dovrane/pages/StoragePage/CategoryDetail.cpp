@@ -200,6 +200,7 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     table_->setModel(items_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table_->setTabKeyNavigation(false); // Tab leaves the table; the arrows move within it
     // Largest first; the header's indicator must say so before sorting is switched on.
     table_->horizontalHeader()->setSortIndicator(items_->sortColumn(), items_->sortOrder());
     table_->setSortingEnabled(true);
@@ -358,6 +359,7 @@ void CategoryDetail::applyPicked() {
 void CategoryDetail::redrawHeader() {
     const CategoryID id = category_.id;
     title_->setText(text(Explanations::title(id)));
+    table_->setAccessibleName(tr("Items of %1").arg(title_->text()));
     delete badge_;
     badge_ = new SafetyBadge(category_.safety(), badgeSlot_);
     badgeSlot_->layout()->addWidget(badge_);

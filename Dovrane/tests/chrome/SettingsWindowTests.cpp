@@ -197,7 +197,7 @@ private slots:
         QVERIFY(!labelTexts(*folders).contains("No project folders yet"));
         auto buttons = folders->findChildren<QToolButton*>();
         QCOMPARE(buttons.size(), 1);
-        QCOMPARE(buttons.front()->accessibleName(), QString("Remove"));
+        QCOMPARE(buttons.front()->accessibleName(), QString("Remove ~/code"));
         QVERIFY(buttons.front()->text().isEmpty());
         QTest::mouseClick(buttons.front(), Qt::LeftButton);
         QCOMPARE(SettingKeys::scanProjects.stored(settings()), std::optional<QStringList>(QStringList()));

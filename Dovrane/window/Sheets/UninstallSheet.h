@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 
 #include <cstdint>

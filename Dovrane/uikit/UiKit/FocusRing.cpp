@@ -1,0 +1,42 @@
+#include "UiKit/FocusRing.h"
+
+#include "Theme/Theme.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollArea>
+
+namespace dovrane::FocusRing {
+
+QColor color() { return ThemeStore::shared().current().accent(); }
+
+void paint(QPainter& painter, const QRectF& bounds, qreal radius) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(color(), 2));
+    const QRectF ring = bounds.adjusted(1, 1, -1, -1);
+    const qreal inner = std::max<qreal>(0, radius - 1);
+    painter.drawRoundedRect(ring, inner, inner);
+    painter.restore();
+}
+
+void followFocusIntoView() {
+    static QPointer<QObject> installed;
+    if (installed || !qApp)
+        return;
+    installed = new QObject(qApp);
+    QObject::connect(qApp, &QApplication::focusChanged, installed, [](QWidget*, QWidget* now) {
+        if (!now)
+            return;
+        // Innermost area first, so nested areas each bring the widget's area into view.
+        for (QWidget* above = now->parentWidget(); above; above = above->parentWidget()) {
+            auto* area = qobject_cast<QScrollArea*>(above);
+            if (area && area->widget() && area->widget()->isAncestorOf(now))
+                area->ensureWidgetVisible(now, 8, 8);
+        }
+    });
+}
+
+} // namespace dovrane::FocusRing
