@@ -80,7 +80,7 @@ void AccentSwatch::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     // Focused, the swatch shrinks inside an accent ring with a gap, so the ring shows even
     // around the swatch of the accent itself.
-    const QRectF circle = hasFocus() ? QRectF(3, 3, diameter - 6, diameter - 6) : QRectF(0, 0, diameter, diameter);
+    const QRectF circle = hasFocus() ? QRectF(4, 4, diameter - 8, diameter - 8) : QRectF(0, 0, diameter, diameter);
     if (hasFocus())
         FocusRing::paint(painter, QRectF(rect()), diameter / 2.0);
     if (theme_.shades) {

@@ -95,6 +95,17 @@ private slots:
         QCOMPARE(shown->tabs()->currentIndex(), 0);
     }
 
+    // The tab bar has the focus as the window opens, so Ctrl+Tab works before any click; no
+    // field does.
+    void openingFocusesTheTabBar() {
+        auto shown = window();
+        shown->show();
+        QApplication::setActiveWindow(shown.get());
+        QTRY_COMPARE(QApplication::focusWidget(), shown->tabs()->tabBar());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(model->settingsTab(), SettingsTab::scan);
+    }
+
     void generalTogglesWriteTheirKeys() {
         auto shown = window();
         auto* general = static_cast<GeneralSettings*>(shown->page(SettingsTab::general));

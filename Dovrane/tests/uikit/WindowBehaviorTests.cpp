@@ -4,6 +4,7 @@
 #include "WindowBehavior/WindowHook.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -80,6 +81,25 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!hook->reopened());
         QCOMPARE(window.focusWidget(), nullptr);
+    }
+
+    // With a home the focus lands there instead of nowhere, each time the closed window comes back.
+    void aHomeTakesTheFocusInsteadOfNothing() {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* home = new QPushButton(QStringLiteral("General"));
+        auto* field = new QLineEdit;
+        layout->addWidget(home);
+        layout->addWidget(field);
+        new WindowHook(field, home);
+        for (int showing = 0; showing < 2; ++showing) {
+            window.show();
+            field->setFocus();
+            QApplication::setActiveWindow(&window);
+            QCoreApplication::processEvents();
+            QCOMPARE(window.focusWidget(), home);
+            window.close();
+        }
     }
 };
 

@@ -10,12 +10,12 @@
 
 #include <DovraneKit/ScanModel.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
-#include <QAbstractButton>
 #include <QAccessible>
-#include <QButtonGroup>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QPushButton>
 #include <QSet>
 #include <QTableView>
@@ -109,10 +109,10 @@ private slots:
             }
             QCOMPARE(focused(), start);
             for (QWidget* widget : expected)
-                QVERIFY2(visited.contains(widget), qPrintable(view + ": Tab never reaches " +
-                                                              widget->metaObject()->className() + " " +
-                                                              widget->objectName() + " " +
-                                                              QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name)));
+                QVERIFY2(visited.contains(widget),
+                         qPrintable(view + ": Tab never reaches " + widget->metaObject()->className() + " " +
+                                    widget->objectName() + " " +
+                                    QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name)));
         });
     }
 
