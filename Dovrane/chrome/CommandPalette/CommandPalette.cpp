@@ -288,6 +288,9 @@ void CommandPalette::rebuild() {
     for (std::size_t i = 0; i < listed.size(); ++i) {
         auto* item = new QListWidgetItem(list_);
         item->setData(Qt::UserRole, listed[i].id);
+        // The row is a widget of its own, which assistive technology does not see: the item speaks for it.
+        item->setData(Qt::AccessibleTextRole, listed[i].title);
+        item->setData(Qt::AccessibleDescriptionRole, listed[i].group);
         const int index = int(i);
         auto* row = new PaletteRow(listed[i], index == selected_, [this, index] {
             selected_ = index;
@@ -298,6 +301,9 @@ void CommandPalette::rebuild() {
     }
     list_->verticalScrollBar()->setValue(scrolled);
     empty_->setVisible(listed.empty());
+    // The keys stay in the field, so the field tells which command Return runs.
+    field_->setAccessibleDescription(
+        selected_ >= 0 && selected_ < int(listed.size()) ? listed[std::size_t(selected_)].title : QString());
     empty_->setGeometry(list_->rect());
 }
 

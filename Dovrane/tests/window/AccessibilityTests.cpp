@@ -71,6 +71,11 @@ private slots:
                 const QString name = QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
                 QVERIFY2(!name.trimmed().isEmpty(), qPrintable(what + " has no name"));
             }
+            // A list's rows say what they are, also where a row is drawn by a widget of its own.
+            for (QAccessibleInterface* node : tree(root))
+                if (node->role() == QAccessible::ListItem && !node->state().invisible)
+                    QVERIFY2(!node->text(QAccessible::Name).trimmed().isEmpty(),
+                             qPrintable(view + ": an unnamed row in " + node->parent()->text(QAccessible::Name)));
         });
         QCOMPARE(views, 6 + 4 + 1 + 3);
     }
