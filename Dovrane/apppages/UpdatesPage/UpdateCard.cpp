@@ -6,6 +6,7 @@
 #include "UiKit/AccessibleRole.h"
 #include "UiKit/AppIcon.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
@@ -30,6 +31,7 @@ QPushButton* linkButton(const QString& label, QWidget* parent) {
     button->setCursor(Qt::PointingHandCursor);
     button->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; color: %1; }")
                               .arg(SemanticColors::tint(*parent).name()));
+    FocusRing::attach(button); // the style sheet leaves no focus mark of the style's own
     return button;
 }
 

@@ -76,6 +76,29 @@ private slots:
         QVERIFY(near(shown.row->grab().toImage().pixelColor(edge), FocusRing::color()));
     }
 
+    void anAttachedRingFollowsTheFocus() {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* link = new QPushButton(QStringLiteral("Release notes"));
+        link->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; }"));
+        FocusRing::attach(link);
+        auto* other = new QLineEdit;
+        layout->addWidget(link);
+        layout->addWidget(other);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        link->resize(140, 24);
+        const QPoint edge(70, 1);
+        other->setFocus();
+        QVERIFY(!near(link->grab().toImage().pixelColor(edge), FocusRing::color()));
+        link->setFocus();
+        QVERIFY(near(link->grab().toImage().pixelColor(edge), FocusRing::color()));
+        int clicks = 0;
+        QObject::connect(link, &QPushButton::clicked, &window, [&] { ++clicks; });
+        QTest::mouseClick(link, Qt::LeftButton); // the ring lets the click through
+        QCOMPARE(clicks, 1);
+    }
+
     void aRoleReportsAChoiceAndPressesIt() {
         QWidget window;
         auto* layout = new QHBoxLayout(&window);

@@ -22,6 +22,51 @@ void paint(QPainter& painter, const QRectF& bounds, qreal radius) {
     painter.restore();
 }
 
+namespace {
+
+class Overlay final : public QWidget {
+public:
+    Overlay(QWidget* target, qreal radius) : QWidget(target), radius_(radius) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        target->installEventFilter(this);
+        setGeometry(target->rect());
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Resize:
+            setGeometry(parentWidget()->rect());
+            break;
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            raise();
+            update();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    void paintEvent(QPaintEvent*) override {
+        if (!parentWidget()->hasFocus())
+            return;
+        QPainter painter(this);
+        paint(painter, QRectF(rect()), radius_);
+    }
+
+private:
+    qreal radius_;
+};
+
+} // namespace
+
+void attach(QWidget* widget, qreal radius) {
+    auto* overlay = new Overlay(widget, radius);
+    overlay->show();
+}
+
 void followFocusIntoView() {
     static QPointer<QObject> installed;
     if (installed || !qApp)
