@@ -3,7 +3,6 @@
 #include "AppModel/AppModel.h"
 #include "AppsPage/AppRecordExtras.h"
 #include "AppsPage/PageControls.h"
-#include "UiKit/AccessibleRole.h"
 #include "UiKit/AppIcon.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/FocusRing.h"
@@ -52,7 +51,6 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     QVBoxLayout* column = contentLayout();
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
-    AccessibleRole::set(this, QAccessible::Grouping);
     setAccessibleName(text(app_.name));
 
     auto* top = new QHBoxLayout;
