@@ -17,17 +17,17 @@ namespace dovrane {
 
 Category ScanCollectors::apps(std::stop_token stop) const {
     const std::string reason = L("Remove apps on the Apps page, leftovers included.");
-    std::vector<CleanupItem> items;
+    std::vector<Candidate> candidates;
     for (const Url& folder : scanner_.applicationFolders) {
         for (const std::string& entry : Fs::list(folder.path())) {
             if (entry.starts_with("."))
                 continue;
             std::string name = Path::extension(entry) == "app" ? Path::deletingExtension(entry) : entry;
-            add(items, measuredItem(folder.appending(entry), std::move(name), reason, "apps", Safety::keep,
-                                    CleanupAction::showOnly, stop));
+            candidates.push_back(
+                {folder.appending(entry), std::move(name), reason, "apps", Safety::keep, CleanupAction::showOnly});
         }
     }
-    return Category(CategoryID::apps, std::nullopt, std::move(items));
+    return Category(CategoryID::apps, std::nullopt, measuredItems(std::move(candidates), stop));
 }
 
 Category ScanCollectors::personal(std::stop_token stop) const {
@@ -67,7 +67,7 @@ Category ScanCollectors::personal(std::stop_token stop) const {
 
 Category ScanCollectors::caches(std::stop_token stop) const {
     const Url folder = homeFolder("Library/Caches");
-    std::vector<CleanupItem> items;
+    std::vector<Candidate> candidates;
     for (const std::string& name : Fs::list(folder.path())) {
         if (DiskScanner::packageCacheNames.contains(name) || name == ".DS_Store")
             continue;
@@ -92,21 +92,21 @@ Category ScanCollectors::caches(std::stop_token stop) const {
             source = "caches.app";
             reason = L("A cache. The app rebuilds it when needed.");
         }
-        add(items, measuredItem(folder.appending(name), std::move(displayName), std::move(reason), std::move(source),
-                                safety, CleanupAction::trash, stop));
+        candidates.push_back({folder.appending(name), std::move(displayName), std::move(reason), std::move(source),
+                              safety, CleanupAction::trash});
     }
-    return Category(CategoryID::caches, std::nullopt, std::move(items));
+    return Category(CategoryID::caches, std::nullopt, measuredItems(std::move(candidates), stop));
 }
 
 Category ScanCollectors::children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
                                   const std::string& reason, std::stop_token stop) const {
-    std::vector<CleanupItem> items;
+    std::vector<Candidate> candidates;
     for (const std::string& name : Fs::list(folder.path())) {
         if (name == ".DS_Store")
             continue;
-        add(items, measuredItem(folder.appending(name), name, reason, source, safety, CleanupAction::trash, stop));
+        candidates.push_back({folder.appending(name), name, reason, source, safety, CleanupAction::trash});
     }
-    return Category(id, std::nullopt, std::move(items));
+    return Category(id, std::nullopt, measuredItems(std::move(candidates), stop));
 }
 
 Category ScanCollectors::trash(std::stop_token stop) const {

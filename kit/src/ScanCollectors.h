@@ -45,6 +45,16 @@ public:
 
     // Measures the URL: no item when nothing countable is there, else an item of the measured
     // size, at least one file and the newest use.
+    struct Candidate {
+        Url url;
+        std::string name;
+        std::string reason;
+        std::string source;
+        Safety safety;
+        CleanupAction action;
+    };
+    // measuredItem for each candidate, measured all at once; the items in the candidates' order.
+    static std::vector<CleanupItem> measuredItems(std::vector<Candidate> candidates, std::stop_token stop = {});
     static std::optional<CleanupItem> measuredItem(const Url& url, std::string name, std::string reason,
                                                    std::string source, Safety safety, CleanupAction action,
                                                    std::stop_token stop = {});
