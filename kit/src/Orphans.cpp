@@ -90,6 +90,8 @@ std::vector<Orphan> OrphanFinder::find() const {
     const DeletionGuard guard(home, sandboxRoots);
     const std::string library = Path::join(home.path(), "Library");
     std::vector<Orphan> found;
+    std::vector<Url> unmeasured;
+    std::vector<std::size_t> unmeasuredIndices;
     for (std::string_view folderName : folders) {
         const std::string folder = Path::join(library, folderName);
         for (const std::string& name : Fs::list(folder)) {
@@ -99,12 +101,21 @@ std::vector<Orphan> OrphanFinder::find() const {
             Url entry = Url::fromPath(Path::join(folder, name));
             if (!guard.check(entry).isAllowed())
                 continue;
-            std::int64_t size = SizeCounter::measure(entry).size;
+            std::int64_t size = 0;
+            if (auto known = knownSizes.find(entry.path()); known != knownSizes.end()) {
+                size = known->second;
+            } else {
+                unmeasured.push_back(entry);
+                unmeasuredIndices.push_back(found.size());
+            }
             std::string reason = Lf(
                 "No installed app has the identifier {1}. Usually left behind when an app was deleted.", {*identifier});
             found.emplace_back(std::move(entry), std::move(*identifier), size, std::move(reason));
         }
     }
+    const std::vector<Measurement> measured = SizeCounter::measureEach(unmeasured);
+    for (std::size_t i = 0; i < measured.size(); ++i)
+        found[unmeasuredIndices[i]].size = measured[i].size;
     std::stable_sort(found.begin(), found.end(), [](const Orphan& a, const Orphan& b) { return a.size > b.size; });
     return found;
 }

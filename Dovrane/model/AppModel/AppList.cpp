@@ -71,21 +71,40 @@ void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_pt
             results->measured = std::move(measured);
             publish();
         });
-    handOff(
-        pool_, lifeline_,
-        [identifiers, home = services_.home, folders = services_.applicationFolders] {
-            // Built once per search, then only read, from whatever thread the finder asks on.
-            auto installed =
-                std::make_shared<const std::set<std::string>>(Permissions::installedBundleIDs(home, folders));
-            const OrphanFinder finder(home, identifiers, [installed](const std::string& bundleID) {
-                return installed->contains(Permissions::foldedBundleID(bundleID));
+    auto searchOrphans = [this, identifiers, results, publish] {
+        std::map<std::string, std::int64_t> measured;
+        if (scanIsCurrent_ && scan_)
+            for (const Category& category : scan_->categories)
+                for (const CleanupItem& item : category.items)
+                    measured.emplace(item.url.path(), item.size);
+        handOff(
+            pool_, lifeline_,
+            [identifiers, home = services_.home, folders = services_.applicationFolders,
+             measured = std::move(measured)]() mutable {
+                // Built once per search, then only read, from whatever thread the finder asks on.
+                auto installed =
+                    std::make_shared<const std::set<std::string>>(Permissions::installedBundleIDs(home, folders));
+                OrphanFinder finder(home, identifiers, [installed](const std::string& bundleID) {
+                    return installed->contains(Permissions::foldedBundleID(bundleID));
+                });
+                finder.knownSizes = std::move(measured);
+                return finder.find();
+            },
+            [results, publish](std::vector<Orphan> orphans) {
+                results->orphans = std::move(orphans);
+                publish();
             });
-            return finder.find();
-        },
-        [results, publish](std::vector<Orphan> orphans) {
-            results->orphans = std::move(orphans);
-            publish();
-        });
+    };
+    // A scan walks the same Library folders: measuring them beside it would only slow both.
+    if (isScanning_)
+        orphanSearchAfterScan_ = std::move(searchOrphans);
+    else
+        searchOrphans();
+}
+
+void AppModel::searchOrphansAfterScan() {
+    if (auto search = std::exchange(orphanSearchAfterScan_, nullptr))
+        search();
 }
 
 std::vector<InstalledApp> AppModel::withListingEdits(std::vector<InstalledApp> apps) const {

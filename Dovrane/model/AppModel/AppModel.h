@@ -269,6 +269,7 @@ private:
     void uninstalled(const Trasher::Outcome& outcome, const QString& title, const Url& bundle,
                      const std::shared_ptr<QPromise<void>>& done);
     void appsListed(std::vector<InstalledApp> listed, const std::shared_ptr<QPromise<void>>& done);
+    void searchOrphansAfterScan();
     std::vector<InstalledApp> withListingEdits(std::vector<InstalledApp> apps) const;
     void removeApp(const Url& bundle);
     struct PutBackTally {
@@ -291,6 +292,10 @@ private:
     QString scanLabel_;
     std::vector<InstalledApp> apps_;
     std::vector<Orphan> orphans_;
+    // The leftovers search never runs beside a scan: it waits here, and then takes the sizes
+    // a scan of this session measured.
+    std::function<void()> orphanSearchAfterScan_;
+    bool scanIsCurrent_ = false;
     bool appsLoaded_ = false;
     bool isLoadingApps_ = false;
     std::map<std::string, UpdateCheck> updates_;

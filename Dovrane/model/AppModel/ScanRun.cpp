@@ -75,6 +75,7 @@ void AppModel::cancelScan() {
     currentScan_ = 0;
     setIsScanning(false);
     setScanLabel(QString());
+    searchOrphansAfterScan();
 }
 
 void AppModel::scanProgressed(std::uint64_t run, CategoryID category, int finished, int total) {
@@ -103,10 +104,12 @@ void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared
         return;
     }
     currentScan_ = 0;
+    scanIsCurrent_ = true;
     setScan(result);
     QFuture<bool> written = writeScanCache(result);
     recordDaily(*scan_);
     setIsScanning(false);
+    searchOrphansAfterScan();
     written.then([done](bool) { done->finish(); });
 }
 
