@@ -566,11 +566,31 @@ std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std:
     std::deque<Walk> walks;
     std::vector<std::pair<Walk*, Task>> roots;
     std::vector<std::size_t> rootIndices;
+    // Paths in one folder, as a collector's are, are looked up from that folder opened once: the
+    // full path of each would be resolved again from the root.
+    std::string parentPath;
+    std::shared_ptr<OpenFolder> parent;
+    const auto cwd = std::make_shared<OpenFolder>(AT_FDCWD);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::string& path = paths[i];
+        if (path.empty() || path.find('\0') != std::string::npos)
+            continue;
+        std::shared_ptr<OpenFolder> base = cwd;
+        std::string relative = path;
+        const std::size_t slash = path.rfind('/');
+        if (slash != std::string::npos && slash + 1 < path.size() && slash > 0) {
+            if (!parent || path.compare(0, slash, parentPath) != 0 || parentPath.size() != slash) {
+                parentPath = path.substr(0, slash);
+                int fd = openCounted(AT_FDCWD, parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                parent = fd >= 0 ? std::make_shared<OpenFolder>(fd) : nullptr;
+            }
+            if (parent) {
+                base = parent;
+                relative = path.substr(slash + 1);
+            }
+        }
         struct statx status;
-        if (path.empty() || path.find('\0') != std::string::npos ||
-            statx(AT_FDCWD, path.c_str(), examineFlags, statusFields, &status) != 0)
+        if (statx(base->fd, relative.c_str(), examineFlags, statusFields, &status) != 0)
             continue;
         Sums sums;
         if (S_ISREG(status.stx_mode)) {
@@ -586,9 +606,10 @@ std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std:
         Walk& walk = walks.emplace_back(batch);
         walk.sums = sums;
         auto root = std::make_shared<Folder>(deviceOf(status), status.stx_ino, nullptr);
-        roots.emplace_back(&walk, Task{std::make_shared<OpenFolder>(AT_FDCWD), path, std::move(root)});
+        roots.emplace_back(&walk, Task{base, std::move(relative), std::move(root)});
         rootIndices.push_back(i);
     }
+    parent.reset(); // held on by the roots that need it
     if (roots.empty())
         return results;
     batch.entries.store(std::int64_t(roots.size())); // each root is an entry
