@@ -116,7 +116,7 @@ void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared
 QFuture<bool> AppModel::writeScanCache(const ScanResult& scan) {
     return cacheWriter_.write(ScanCache::url().path(), [scan]() -> std::optional<std::string> {
         try {
-            return scan.toJson().dump();
+            return ScanCache::encode(scan);
         } catch (const nlohmann::json::exception&) {
             return std::nullopt; // text the JSON writer refuses; the old cache stays
         }
