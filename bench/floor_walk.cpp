@@ -117,5 +117,6 @@ int main(int argc, char** argv) {
         pool.emplace_back(walk, threads);
     for (std::thread& thread : pool)
         thread.join();
-    std::printf("%lld bytes in %lld files\n", (long long)bytes.load(), (long long)files.load());
+    std::printf("%lld bytes in %lld files\n", static_cast<long long>(bytes.load()),
+                static_cast<long long>(files.load()));
 }
