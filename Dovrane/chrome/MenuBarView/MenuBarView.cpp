@@ -1,5 +1,6 @@
 #include "MenuBarView/MenuBarView.h"
 
+#include "AppModel/AppModel.h"
 #include "Services/SettingKeys.h"
 #include "StorageGraphics/StorageBar.h"
 #include "Store/Store.h"

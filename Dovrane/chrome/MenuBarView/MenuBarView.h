@@ -4,7 +4,7 @@
 // updates ready, and three buttons). The panel is an ordinary widget, so it also renders in a
 // window of its own where there is no tray.
 
-#include "AppModel/AppModel.h"
+#include <DovraneKit/VolumeInfo.h>
 
 #include <QObject>
 #include <QPointer>
@@ -22,6 +22,7 @@ class QVBoxLayout;
 
 namespace dovrane {
 
+class AppModel;
 class Settings;
 class StorageBar;
 

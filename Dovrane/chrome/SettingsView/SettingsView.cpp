@@ -1,5 +1,6 @@
 #include "SettingsView/SettingsView.h"
 
+#include "AppModel/AppModel.h"
 #include "AppearanceSettings/AppearanceSettings.h"
 #include "MenuBarView/MenuBarView.h"
 #include "Services/Permissions.h"

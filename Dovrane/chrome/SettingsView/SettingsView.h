@@ -4,7 +4,7 @@
 // Setting a page up writes nothing: controls are filled with their signals blocked, so merely
 // opening the window neither registers the login item nor stores a setting.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QWidget>
 
@@ -16,6 +16,7 @@ class QTabWidget;
 
 namespace dovrane {
 
+class AppModel;
 class FolderList;
 class ThemeStore;
 

@@ -1,6 +1,7 @@
 // The menu bar panel over models in chosen states, its buttons, what opening it reads, and the
 // tray item's fallback where the desktop has no tray.
 
+#include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
 #include "UiTestMain.h"
 
@@ -57,7 +58,7 @@ private slots:
 
     void theHeaderTakesTheVolumeElseTheScan() {
         auto shown = panel();
-        model->setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000));
+        ModelSeeding(*model).setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000));
         QVERIFY(shown->freeLabel()->isVisibleTo(shown.get()));
         QCOMPARE(shown->freeLabel()->text(), QString("120 GB"));
         QCOMPARE(shown->totalLabel()->text(), QString("free of 500 GB"));
@@ -66,21 +67,21 @@ private slots:
         QCOMPARE(shown->freeLabel()->text(), QString("250 GB"));
         QCOMPARE(shown->totalLabel()->text(), QString("free of 1 TB"));
         QCOMPARE(menuBarFreeText(*model), QString("250 GB"));
-        model->setScan(std::nullopt);
+        ModelSeeding(*model).setScan(std::nullopt);
         QVERIFY(!shown->storageBar());
         QVERIFY(shown->freeLabel()->isVisibleTo(shown.get()));
     }
 
     void growthAndUpdateRows() {
         auto shown = panel();
-        model->setDayGrowth(Growth{300'000'000, CategoryID::caches, 300'000'000, 1});
+        ModelSeeding(*model).setDayGrowth(Growth{300'000'000, CategoryID::caches, 300'000'000, 1});
         QVERIFY(shown->growthLabel()->text().startsWith("Since yesterday: Used space grew by "));
         QCOMPARE(shown->updatesLabel()->text(), QString("No app updates"));
         QVERIFY(!shown->showButton()->isVisibleTo(shown.get()));
 
         const InstalledApp app = makeApp("Alpha");
-        model->setApps({app});
-        model->setUpdates({{app.id(), availableFor(app)}});
+        ModelSeeding(*model).setApps({app});
+        ModelSeeding(*model).setUpdates({{app.id(), availableFor(app)}});
         QCOMPARE(shown->updatesLabel()->text(), QString("1 app updates ready"));
         QVERIFY(shown->showButton()->isVisibleTo(shown.get()));
         QTest::mouseClick(shown->showButton(), Qt::LeftButton);
@@ -93,10 +94,10 @@ private slots:
     void scanAgainIsOffWhileScanningAndInDemo() {
         auto shown = panel();
         QVERIFY(shown->scanButton()->isEnabled());
-        model->setIsScanning(true);
+        ModelSeeding(*model).setIsScanning(true);
         QVERIFY(!shown->scanButton()->isEnabled());
-        model->setIsScanning(false);
-        model->setIsDemo(true);
+        ModelSeeding(*model).setIsScanning(false);
+        ModelSeeding(*model).setIsDemo(true);
         QVERIFY(!shown->scanButton()->isEnabled());
     }
 
@@ -109,7 +110,7 @@ private slots:
         QCOMPARE(model->volume(), readable);
 
         const VolumeInfo demo{"Demo", 1'000'000'000'000, 300'000'000'000, 300'000'000'000};
-        model->setIsDemo(true);
+        ModelSeeding(*model).setIsDemo(true);
         model->setVolume(demo);
         shown->hide();
         shown->show();
@@ -118,7 +119,8 @@ private slots:
     }
 
     void rendersInLightAndDark() {
-        model->setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000, {{CategoryID::apps, 80'000'000'000}}));
+        ModelSeeding(*model).setScan(
+            makeScan(Date(0), 500'000'000'000, 120'000'000'000, {{CategoryID::apps, 80'000'000'000}}));
         for (Look look : {Look::light, Look::dark}) {
             auto shown = panel();
             const QImage image = render(*shown, look);

@@ -2,6 +2,7 @@
 // settings (and nothing merely by opening), the login toggle showing what the system reports,
 // and the folder lists working on what is stored.
 
+#include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
 #include "UiTestMain.h"
 
@@ -126,7 +127,7 @@ private slots:
     void fullDiskAccessRow() {
         int opened = 0;
         Desktop::setOpener([&opened](const QUrl&) { return ++opened, true; });
-        model->setHasFullDiskAccess(false);
+        ModelSeeding(*model).setHasFullDiskAccess(false);
         auto shown = window();
         auto* general = static_cast<GeneralSettings*>(shown->page(SettingsTab::general));
         QVERIFY(general->openAccessSettings()->isVisibleTo(general));
@@ -134,7 +135,7 @@ private slots:
         // Linux has no such pane: the open check refuses the address.
         QTest::mouseClick(general->openAccessSettings(), Qt::LeftButton);
         QCOMPARE(opened, 0);
-        model->setHasFullDiskAccess(true);
+        ModelSeeding(*model).setHasFullDiskAccess(true);
         QVERIFY(general->accessOn()->isVisibleTo(general));
         QVERIFY(!general->openAccessSettings()->isVisibleTo(general));
         Desktop::setOpener({});

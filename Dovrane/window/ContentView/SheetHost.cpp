@@ -1,5 +1,6 @@
 #include "ContentView/SheetHost.h"
 
+#include "AppModel/AppModel.h"
 #include "Sheets/CleanupSheet.h"
 #include "Sheets/OnboardingView.h"
 #include "Sheets/UninstallSheet.h"
