@@ -7,6 +7,7 @@
 #include "App/DovraneApp.h"
 #include "App/SingleInstance.h"
 #include "CommandPalette/CommandPalette.h"
+#include "ContentView/ContentView.h"
 #include "ContentView/SheetHost.h"
 #include "GuiClipboard.h"
 #include "MenuBarView/MenuBarView.h"
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
     });
     dovrane::SettingsView settings(app.model(), dovrane::ThemeStore::shared());
     dovrane::themed(&settings);
-    app.setSettingsOpener([&settings] { settings.bringForward(); });
+    app.setSettingsOpener([&settings, &app] { settings.bringForward(&app.window()); });
     dovrane::MenuBarItem menuBarItem(app.model(), {[&app] { app.showMainWindow(); }, [&app] { app.quit(); }});
     app.setMenuBarItemShown([&menuBarItem] { return menuBarItem.isShown(); });
     app.listenForOtherStarts();

@@ -70,8 +70,9 @@ public:
 
     explicit SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent = nullptr);
 
-    // Shows the window, or brings it forward when it is on show.
-    void bringForward();
+    // Shows the window centred on mainWindow (when that is on show), or brings it forward when
+    // it is on show already.
+    void bringForward(const QWidget* mainWindow = nullptr);
 
     QTabWidget* tabs() const { return tabs_; }
     QWidget* page(SettingsTab tab) const;

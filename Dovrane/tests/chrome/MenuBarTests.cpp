@@ -1,5 +1,6 @@
-// The menu bar panel over models in chosen states, its buttons, what opening it reads, and the
-// tray item's fallback where the desktop has no tray.
+// The menu bar panel over models in chosen states, its buttons, what opening it reads, the
+// tray item's fallback where the desktop has no tray, and the item following a tray that comes
+// and goes (a fake one, and the desktop's watched on a private session bus).
 
 #include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
@@ -8,6 +9,9 @@
 #include "MenuBarView/MenuBarView.h"
 #include "Services/SettingKeys.h"
 #include "StorageGraphics/StorageBar.h"
+#include "support/PrivateBus.h"
+
+#include <QDBusMessage>
 
 #include <QLabel>
 #include <QPushButton>
@@ -17,6 +21,32 @@
 
 using namespace dovrane;
 using namespace dovrane::testing;
+
+namespace {
+
+class FakeTray final : public TrayPresence {
+public:
+    bool available() const override { return available_; }
+    void set(bool available) {
+        available_ = available;
+        emit availabilityChanged(available);
+    }
+
+private:
+    bool available_ = false;
+};
+
+// The StatusNotifierWatcher of a panel: present on the bus, with or without a host.
+class FakeWatcher final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered MEMBER hostRegistered)
+
+public:
+    bool hostRegistered = false;
+};
+
+} // namespace
 
 class MenuBarTests : public QObject {
     Q_OBJECT
@@ -145,6 +175,69 @@ private slots:
         QVERIFY(!item.isShown());
         MenuBarSetting::shared().set(settings, false);
         QCOMPARE(SettingKeys::menuBarEnabled.stored(settings), std::optional<bool>(false));
+    }
+
+    // A panel that starts after Dovrane, restarts, or goes: the item follows it and the setting.
+    void theItemFollowsATrayThatComesAndGoes() {
+        Settings& settings = *fixture->settings;
+        MenuBarSetting::shared().set(settings, true);
+        auto owned = std::make_unique<FakeTray>();
+        FakeTray& tray = *owned;
+        MenuBarItem item(*model, {}, std::move(owned));
+        QVERIFY(!item.isShown());
+        tray.set(true);
+        QVERIFY(item.isShown());
+        QVERIFY(!item.icon()->toolTip().isEmpty());
+        tray.set(false);
+        QVERIFY(!item.isShown());
+        QVERIFY(!item.icon());
+        tray.set(true);
+        QVERIFY(item.isShown());
+        // Switched off, a tray coming back brings nothing; switched on again, the item returns.
+        MenuBarSetting::shared().set(settings, false);
+        QVERIFY(!item.isShown());
+        tray.set(false);
+        tray.set(true);
+        QVERIFY(!item.isShown());
+        MenuBarSetting::shared().set(settings, true);
+        QVERIFY(item.isShown());
+    }
+
+    void theDesktopTrayIsAskedAgainWhenAWatcherOrHostComesOrGoes() {
+        PrivateBus bus;
+        QVERIFY2(!bus.address().isEmpty(), "dbus-daemon did not start");
+        QDBusConnection panel = bus.connect();
+        FakeWatcher watcher;
+        QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                     QDBusConnection::ExportAllProperties));
+        bool registered = false;
+        int asked = 0;
+        // Stands in for Qt's answer, which offscreen is always no.
+        DesktopTray tray(bus.connect(), [&] {
+            ++asked;
+            return registered && watcher.hostRegistered;
+        });
+        QVERIFY(!tray.available());
+        QSignalSpy changes(&tray, &TrayPresence::availabilityChanged);
+
+        // The panel's watcher starts, then its host registers.
+        QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        registered = true;
+        QTRY_COMPARE(asked, 2);
+        QCOMPARE(changes.count(), 0);
+        watcher.hostRegistered = true;
+        panel.send(QDBusMessage::createSignal(QStringLiteral("/StatusNotifierWatcher"),
+                                              QStringLiteral("org.kde.StatusNotifierWatcher"),
+                                              QStringLiteral("StatusNotifierHostRegistered")));
+        QTRY_COMPARE(changes.count(), 1);
+        QVERIFY(tray.available());
+        QCOMPARE(changes.last().first().toBool(), true);
+
+        // The panel goes away.
+        QVERIFY(panel.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        registered = false;
+        QTRY_COMPARE(changes.count(), 2);
+        QVERIFY(!tray.available());
     }
 };
 

@@ -32,6 +32,9 @@ public:
     QDialog* current() const { return current_; }
     std::uint64_t generation() const { return generation_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void present();
     QDialog* make(const ActiveSheet& sheet);
