@@ -17,6 +17,7 @@ namespace dovrane {
 
 SearchField::SearchField(QWidget* parent) : QLineEdit(parent) {
     setPlaceholderText(AppsPage::tr("Search apps"));
+    setAccessibleName(AppsPage::tr("Search apps"));
     setClearButtonEnabled(true);
 }
 
@@ -65,6 +66,14 @@ AppsPage::AppsPage(AppModel& model, QWidget* accessHint, QWidget* parent)
         row->addWidget(segment);
     }
     tabs_->button(int(Tab::installed))->setText(tr("Installed"));
+    // Tab stops at the checked segment only. Qt narrows a group to one stop only once one of its
+    // buttons has had the focus, so Shift+Tab coming up from the table would stop at the other.
+    const auto tabStop = [](QAbstractButton* segment, bool checked) {
+        segment->setFocusPolicy(checked ? Qt::StrongFocus : Qt::FocusPolicy(Qt::StrongFocus & ~Qt::TabFocus));
+    };
+    for (QAbstractButton* segment : tabs_->buttons())
+        tabStop(segment, segment->isChecked());
+    connect(tabs_, &QButtonGroup::buttonToggled, this, tabStop);
     row->addStretch(1);
     busy_ = makeBusyIndicator(header_);
     row->addWidget(busy_);
