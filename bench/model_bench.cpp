@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
 
     const ScanResult scan = largeScan(items);
     auto start = std::chrono::steady_clock::now();
-    const std::string encoded = scan.toJson().dump();
+    const std::string encoded = ScanCache::encode(scan);
     Fs::writeFileAtomically(ScanCache::url().path(), encoded, 0600);
     std::printf("scan cache write: %d items, %.1f MB, %.2f s\n", items, double(encoded.size()) / 1e6,
                 secondsSince(start));

@@ -108,6 +108,25 @@ std::optional<CleanupItem> ScanCollectors::measuredItem(const Url& url, std::str
                        measured.lastUsed, std::move(reason), std::move(source), safety, action);
 }
 
+std::vector<CleanupItem> ScanCollectors::measuredItems(std::vector<Candidate> candidates, std::stop_token stop) {
+    std::vector<Url> urls;
+    urls.reserve(candidates.size());
+    for (const Candidate& candidate : candidates)
+        urls.push_back(candidate.url);
+    const std::vector<Measurement> measured = SizeCounter::measureEach(urls, std::move(stop));
+    std::vector<CleanupItem> items;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (measured[i].size < 1 && measured[i].files < 1)
+            continue;
+        Candidate& candidate = candidates[i];
+        items.emplace_back(std::move(candidate.url), std::move(candidate.name), measured[i].size,
+                           std::max<std::int64_t>(1, measured[i].files), measured[i].lastUsed,
+                           std::move(candidate.reason), std::move(candidate.source), candidate.safety,
+                           candidate.action);
+    }
+    return items;
+}
+
 std::optional<std::string> ScanCollectors::runTool(const std::string& executable,
                                                    const std::vector<std::string>& arguments,
                                                    std::stop_token stop) const {

@@ -113,7 +113,7 @@ Category ScanCollectors::personal(std::stop_token stop) const {
 
 Category ScanCollectors::caches(std::stop_token stop) const {
     const Url folder = homeFolder("Library/Caches");
-    std::vector<CleanupItem> items;
+    std::vector<Candidate> candidates;
     for (const std::string& name : Fs::list(folder.path())) {
         if (DiskScanner::packageCacheNames.contains(name) || name == ".DS_Store")
             continue;
@@ -138,15 +138,15 @@ Category ScanCollectors::caches(std::stop_token stop) const {
             source = "caches.app";
             reason = L("A cache. The app rebuilds it when needed.");
         }
-        add(items, measuredItem(folder.appending(name), std::move(displayName), std::move(reason), std::move(source),
-                                safety, CleanupAction::trash, stop));
+        candidates.push_back({folder.appending(name), std::move(displayName), std::move(reason), std::move(source),
+                              safety, CleanupAction::trash});
     }
-    flatpakCaches(items, stop);
-    return Category(CategoryID::caches, std::nullopt, std::move(items));
+    flatpakCaches(candidates);
+    return Category(CategoryID::caches, std::nullopt, measuredItems(std::move(candidates), stop));
 }
 
 // Each Flatpak app keeps its cache inside its own data folder, ~/.var/app/<ID>/cache.
-void ScanCollectors::flatpakCaches(std::vector<CleanupItem>& items, std::stop_token stop) const {
+void ScanCollectors::flatpakCaches(std::vector<Candidate>& candidates) const {
     const Url apps = scanner_.home.appending(".var").appending("app");
     for (const std::string& identifier : Fs::list(apps.path())) {
         const Url cache = apps.appending(identifier).appending("cache");
@@ -158,23 +158,23 @@ void ScanCollectors::flatpakCaches(std::vector<CleanupItem>& items, std::stop_to
         } catch (...) {
         }
         const bool running = scanner_.running.contains(identifier);
-        add(items, measuredItem(cache, known ? *known : identifier,
-                                running ? L("This app is running. Quit it first, then its cache can go.")
-                                        : L("A cache. The app rebuilds it when needed."),
-                                running ? "caches.running" : "caches.app", running ? Safety::review : Safety::safe,
-                                CleanupAction::trash, stop));
+        candidates.push_back({cache, known ? *known : identifier,
+                              running ? L("This app is running. Quit it first, then its cache can go.")
+                                      : L("A cache. The app rebuilds it when needed."),
+                              running ? "caches.running" : "caches.app", running ? Safety::review : Safety::safe,
+                              CleanupAction::trash});
     }
 }
 
 Category ScanCollectors::children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
                                   const std::string& reason, std::stop_token stop) const {
-    std::vector<CleanupItem> items;
+    std::vector<Candidate> candidates;
     for (const std::string& name : Fs::list(folder.path())) {
         if (name == ".DS_Store")
             continue;
-        add(items, measuredItem(folder.appending(name), name, reason, source, safety, CleanupAction::trash, stop));
+        candidates.push_back({folder.appending(name), name, reason, source, safety, CleanupAction::trash});
     }
-    return Category(id, std::nullopt, std::move(items));
+    return Category(id, std::nullopt, measuredItems(std::move(candidates), stop));
 }
 
 Category ScanCollectors::trash(std::stop_token stop) const {

@@ -107,6 +107,8 @@ std::vector<std::string> OrphanFinder::searchedFolders() const {
 std::vector<Orphan> OrphanFinder::find() const {
     const DeletionGuard guard(home, sandboxRoots);
     std::vector<Orphan> found;
+    std::vector<Url> unmeasured;
+    std::vector<std::size_t> unmeasuredIndices;
     for (const std::string& folder : searchedFolders()) {
         for (const std::string& name : Fs::list(folder)) {
             auto identifier = bundleID(name, Path::lastComponent(folder));
@@ -115,12 +117,21 @@ std::vector<Orphan> OrphanFinder::find() const {
             Url entry = Url::fromPath(Path::join(folder, name));
             if (!guard.check(entry).isAllowed())
                 continue;
-            std::int64_t size = SizeCounter::measure(entry).size;
+            std::int64_t size = 0;
+            if (auto known = knownSizes.find(entry.path()); known != knownSizes.end()) {
+                size = known->second;
+            } else {
+                unmeasured.push_back(entry);
+                unmeasuredIndices.push_back(found.size());
+            }
             std::string reason = Lf(
                 "No installed app has the identifier {1}. Usually left behind when an app was deleted.", {*identifier});
             found.emplace_back(std::move(entry), std::move(*identifier), size, std::move(reason));
         }
     }
+    const std::vector<Measurement> measured = SizeCounter::measureEach(unmeasured);
+    for (std::size_t i = 0; i < measured.size(); ++i)
+        found[unmeasuredIndices[i]].size = measured[i].size;
     std::stable_sort(found.begin(), found.end(), [](const Orphan& a, const Orphan& b) { return a.size > b.size; });
     return found;
 }

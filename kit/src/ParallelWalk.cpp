@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -158,16 +159,31 @@ struct Task {
 
 // --- one measure call ---------------------------------------------------------------------------
 
-struct Walk {
-    explicit Walk(std::stop_token token) : stop(std::move(token)) {}
+struct Walk;
+
+// The paths of one call: each its own walk, all shared out at once so that many small folders
+// keep the pool busy instead of each waiting for a hand-off.
+struct Batch {
+    explicit Batch(std::stop_token token) : stop(std::move(token)) {}
 
     const std::stop_token stop;
-    std::atomic<std::int64_t> entries{1}; // the root is the first
+    std::atomic<std::int64_t> entries{0};
+    // Guarded by the pool's mutex.
+    std::deque<Walk*> ready; // walks with folders waiting, taken from the front
+    std::size_t unfinished = 0;
+    bool stopped = false;
+    std::condition_variable changed;
+};
+
+struct Walk {
+    explicit Walk(Batch& owner) : batch(owner) {}
+
+    Batch& batch;
     // Guarded by the pool's mutex.
     std::vector<Task> pending; // taken from the back: deep first, so few folders wait open
     int running = 0;
-    bool stopped = false;
-    std::condition_variable changed;
+    bool isReady = false;
+    bool done = false;
 
     std::mutex sumsMutex;
     Sums sums;
@@ -242,8 +258,8 @@ bool readFolder(int fd, const std::shared_ptr<Folder>& folder, Walk& walk, Scrat
                 subfolders.push_back({name, std::make_shared<Folder>(device, status.stx_ino, folder)});
             }
         }
-        if (walk.entries.fetch_add(listed, std::memory_order_relaxed) + listed >= entriesBeforeStopping &&
-            walk.stop.stop_requested())
+        if (walk.batch.entries.fetch_add(listed, std::memory_order_relaxed) + listed >= entriesBeforeStopping &&
+            walk.batch.stop.stop_requested())
             return false;
     }
 }
@@ -316,6 +332,7 @@ int computeBudget() {
 // Walks one queued folder; its subfolders go to `queued` or, over the budget, are walked here.
 // False when the call was asked to stop.
 bool walkFolder(Walk& walk, Task& task, Scratch& scratch, std::vector<Task>& queued) {
+    const std::size_t heldBefore = queued.size();
     Sums sums;
     bool complete = true;
     try {
@@ -339,7 +356,7 @@ bool walkFolder(Walk& walk, Task& task, Scratch& scratch, std::vector<Task>& que
         }
     } catch (const std::bad_alloc&) {
         // Out of memory: this folder keeps what it counted, like one that could not be read further.
-        queued.clear();
+        queued.resize(heldBefore);
     }
     walk.add(sums);
     return complete;
@@ -351,31 +368,40 @@ class Pool {
 public:
     static Pool& shared();
 
-    // Walks from the root task with the pool's help until every folder of the walk is done.
-    void run(Walk& walk, Task root) {
+    // Walks every walk of the batch with the pool's help until all their folders are done.
+    void run(Batch& batch, std::vector<std::pair<Walk*, Task>> roots) {
         std::unique_lock lock(mutex_);
-        walks_.push_back(&walk);
-        walk.pending.push_back(std::move(root)); // taken by this thread first
+        batch.unfinished = roots.size();
+        for (auto& [walk, root] : roots) {
+            walk->pending.push_back(std::move(root));
+            walk->isReady = true;
+            batch.ready.push_back(walk);
+        }
+        batches_.push_back(&batch);
+        // This thread takes the first root itself.
+        for (std::size_t i = 1; i < std::min(roots.size(), std::size_t(workerCount) + 1); ++i)
+            work_.notify_one();
+        roots.clear();
         Scratch scratch;
         std::vector<Task> queued;
         for (;;) {
-            if (!walk.pending.empty()) {
+            if (!batch.ready.empty()) {
+                Walk& walk = *batch.ready.front();
                 Task task = take(walk);
                 lock.unlock();
-                bool complete = walkFolder(walk, task, scratch, queued);
-                task = {};
+                bool complete = walkWhileBusy(walk, task, scratch, queued);
                 lock.lock();
                 finish(walk, complete, queued, lock);
-            } else if (walk.running == 0) {
+            } else if (batch.unfinished == 0) {
                 break;
             } else {
-                walk.changed.wait(lock);
+                batch.changed.wait(lock);
             }
         }
-        auto place = std::find(walks_.begin(), walks_.end(), &walk);
-        if (std::size_t(place - walks_.begin()) < turn_)
+        auto place = std::find(batches_.begin(), batches_.end(), &batch);
+        if (std::size_t(place - batches_.begin()) < turn_)
             --turn_;
-        walks_.erase(place);
+        batches_.erase(place);
     }
 
     void start() {
@@ -396,57 +422,100 @@ private:
         for (;;) {
             Walk* walk = nextWithWork();
             if (!walk) {
+                idle_.fetch_add(1, std::memory_order_relaxed);
                 work_.wait(lock);
+                idle_.fetch_sub(1, std::memory_order_relaxed);
                 continue;
             }
             Task task = take(*walk);
             lock.unlock();
-            bool complete = walkFolder(*walk, task, scratch, queued);
-            task = {};
+            bool complete = walkWhileBusy(*walk, task, scratch, queued);
             lock.lock();
             finish(*walk, complete, queued, lock);
         }
     }
 
-    // Walks take turns, one folder each, so no call waits behind another.
+    // Walks the task and, while no worker is idle, the subfolders it finds, deepest first,
+    // without handing each one over through the pool: a small tree is walked whole by one
+    // thread. Whatever is left in `queued` goes to the pool.
+    bool walkWhileBusy(Walk& walk, Task& task, Scratch& scratch, std::vector<Task>& queued) {
+        bool complete = walkFolder(walk, task, scratch, queued);
+        task = {};
+        while (complete && !queued.empty() && idle_.load(std::memory_order_relaxed) == 0) {
+            Task next = std::move(queued.back());
+            queued.pop_back();
+            complete = walkFolder(walk, next, scratch, queued);
+        }
+        return complete;
+    }
+
+    // Batches take turns, one task each, so no call waits behind another.
     Walk* nextWithWork() {
-        for (std::size_t i = 0; i < walks_.size(); ++i) {
-            Walk* walk = walks_[(turn_ + i) % walks_.size()];
-            if (!walk->pending.empty()) {
-                turn_ = (turn_ + i + 1) % walks_.size();
-                return walk;
+        for (std::size_t i = 0; i < batches_.size(); ++i) {
+            Batch* batch = batches_[(turn_ + i) % batches_.size()];
+            if (!batch->ready.empty()) {
+                turn_ = (turn_ + i + 1) % batches_.size();
+                return batch->ready.front();
             }
         }
         return nullptr;
     }
 
+    // Takes from the walk at the front of its batch's ready walks.
     static Task take(Walk& walk) {
         Task task = std::move(walk.pending.back());
         walk.pending.pop_back();
         ++walk.running;
+        if (walk.pending.empty()) {
+            walk.batch.ready.pop_front();
+            walk.isReady = false;
+        }
         return task;
     }
 
+    static void settle(Walk& walk) {
+        if (walk.done || walk.running > 0 || !walk.pending.empty())
+            return;
+        walk.done = true;
+        if (--walk.batch.unfinished == 0)
+            walk.batch.changed.notify_one();
+    }
+
     void finish(Walk& walk, bool complete, std::vector<Task>& queued, std::unique_lock<std::mutex>& lock) {
+        Batch& batch = walk.batch;
         std::vector<Task> dropped;
-        if (!complete)
-            walk.stopped = true;
-        if (walk.stopped) {
-            dropped.swap(walk.pending);
+        --walk.running;
+        if (!complete && !batch.stopped) {
+            // A stop asked of the call ends all its walks: what waits is left uncounted.
+            batch.stopped = true;
+            for (Walk* waiting : batch.ready) {
+                for (Task& task : waiting->pending)
+                    dropped.push_back(std::move(task));
+                waiting->pending.clear();
+                waiting->isReady = false;
+                if (waiting != &walk)
+                    settle(*waiting);
+            }
+            batch.ready.clear();
+        }
+        if (batch.stopped) {
             for (Task& task : queued)
                 dropped.push_back(std::move(task));
             queued.clear();
         } else if (!queued.empty()) {
             for (Task& task : queued)
                 walk.pending.push_back(std::move(task));
-            // This thread takes one itself; wake a worker for each of the others.
-            for (std::size_t i = 1; i < std::min(queued.size(), std::size_t(workerCount) + 1); ++i)
+            if (!walk.isReady) {
+                walk.isReady = true;
+                batch.ready.push_back(&walk);
+            }
+            // Wake a worker for each, and the caller, who walks too.
+            for (std::size_t i = 0; i < std::min(queued.size(), std::size_t(workerCount)); ++i)
                 work_.notify_one();
+            batch.changed.notify_one();
             queued.clear();
         }
-        --walk.running;
-        // The caller walks too: wake it for new folders or for the end.
-        walk.changed.notify_one();
+        settle(walk);
         if (!dropped.empty()) {
             lock.unlock(); // closing descriptors needs no lock
             dropped.clear();
@@ -456,7 +525,8 @@ private:
 
     std::mutex mutex_;
     std::condition_variable work_;
-    std::vector<Walk*> walks_;
+    std::atomic<int> idle_{0}; // workers waiting for work; changed under the mutex
+    std::vector<Batch*> batches_;
     std::size_t turn_ = 0;
 };
 
@@ -490,26 +560,67 @@ void setDescriptorBudget(int budget) { chosenBudget.store(budget); }
 
 void setEntryHook(EntryHook hook) { entryHook.store(hook); }
 
-Measurement measure(const std::string& path, std::stop_token stop) {
-    struct statx status;
-    if (path.empty() || path.find('\0') != std::string::npos ||
-        statx(AT_FDCWD, path.c_str(), examineFlags, statusFields, &status) != 0)
-        return {};
-    Sums sums;
-    if (S_ISREG(status.stx_mode)) {
+std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std::stop_token stop) {
+    std::vector<Measurement> results(paths.size());
+    Batch batch(std::move(stop));
+    std::deque<Walk> walks;
+    std::vector<std::pair<Walk*, Task>> roots;
+    std::vector<std::size_t> rootIndices;
+    // Paths in one folder, as a collector's are, are looked up from that folder opened once: the
+    // full path of each would be resolved again from the root.
+    std::string parentPath;
+    std::shared_ptr<OpenFolder> parent;
+    const auto cwd = std::make_shared<OpenFolder>(AT_FDCWD);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        if (path.empty() || path.find('\0') != std::string::npos)
+            continue;
+        std::shared_ptr<OpenFolder> base = cwd;
+        std::string relative = path;
+        const std::size_t slash = path.rfind('/');
+        if (slash != std::string::npos && slash + 1 < path.size() && slash > 0) {
+            if (!parent || path.compare(0, slash, parentPath) != 0 || parentPath.size() != slash) {
+                parentPath = path.substr(0, slash);
+                int fd = openCounted(AT_FDCWD, parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                parent = fd >= 0 ? std::make_shared<OpenFolder>(fd) : nullptr;
+            }
+            if (parent) {
+                base = parent;
+                relative = path.substr(slash + 1);
+            }
+        }
+        struct statx status;
+        if (statx(base->fd, relative.c_str(), examineFlags, statusFields, &status) != 0)
+            continue;
+        Sums sums;
+        if (S_ISREG(status.stx_mode)) {
+            sums.see(status);
+            sums.size = std::int64_t(status.stx_blocks) * 512;
+            sums.files = 1;
+            results[i] = sums.measurement();
+            continue;
+        }
+        if (!S_ISDIR(status.stx_mode))
+            continue;
         sums.see(status);
-        sums.size = std::int64_t(status.stx_blocks) * 512;
-        sums.files = 1;
-        return sums.measurement();
+        Walk& walk = walks.emplace_back(batch);
+        walk.sums = sums;
+        auto root = std::make_shared<Folder>(deviceOf(status), status.stx_ino, nullptr);
+        roots.emplace_back(&walk, Task{base, std::move(relative), std::move(root)});
+        rootIndices.push_back(i);
     }
-    if (!S_ISDIR(status.stx_mode))
-        return {};
-    sums.see(status);
-    Walk walk(std::move(stop));
-    walk.sums = sums;
-    auto root = std::make_shared<Folder>(deviceOf(status), status.stx_ino, nullptr);
-    Pool::shared().run(walk, Task{std::make_shared<OpenFolder>(AT_FDCWD), path, std::move(root)});
-    return walk.sums.measurement();
+    parent.reset(); // held on by the roots that need it
+    if (roots.empty())
+        return results;
+    batch.entries.store(std::int64_t(roots.size())); // each root is an entry
+    Pool::shared().run(batch, std::move(roots));
+    for (std::size_t k = 0; k < rootIndices.size(); ++k)
+        results[rootIndices[k]] = walks[k].sums.measurement();
+    return results;
+}
+
+Measurement measure(const std::string& path, std::stop_token stop) {
+    return measureEach({path}, std::move(stop)).front();
 }
 
 } // namespace dovrane::parallelwalk

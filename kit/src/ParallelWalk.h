@@ -2,12 +2,14 @@
 // The engine under SizeCounter::measure: a physical walk whose folders are shared out to a
 // process-wide pool of workers, each folder read relative to its open parent. Every call has
 // its own folders, sums and hard-link set; calls at once take turns on the pool and each waits
-// for its own folders only.
+// for its own folders only. A thread walks on into the subfolders it finds while no worker is
+// idle, so small trees cost no hand-off.
 
 #include "DovraneKit/SizeCounter.h"
 
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace dovrane::parallelwalk {
 
@@ -18,6 +20,10 @@ constexpr int workerCount = 16;
 // request is noticed at the end of a folder's listing batch once the call has seen 4096
 // entries, and returns the sums so far.
 Measurement measure(const std::string& path, std::stop_token stop);
+// Measures each path as `measure` would, all at once on the pool, results in the paths' order.
+// A stop request is noticed once the whole call has seen 4096 entries; paths not yet begun then
+// measure as their root alone.
+std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std::stop_token stop);
 
 // Folders the engine holds open across all calls may exceed this only by the two each walking
 // thread needs for the folder it reads and the one it opens next.

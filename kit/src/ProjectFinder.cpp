@@ -1,5 +1,6 @@
 #include "DovraneKit/ProjectFinder.h"
 
+#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
 #include "DovraneKit/SizeCounter.h"
@@ -8,7 +9,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <iterator>
 
 namespace dovrane {
 
@@ -30,12 +33,30 @@ const std::set<std::string> ProjectFinder::bundleExtensions = {"app", "photoslib
 
 std::vector<CleanupItem> ProjectFinder::find(std::stop_token stop) const {
     std::vector<CleanupItem> items;
-    for (const Url& root : roots)
-        walk(root, 0, items, stop);
+    for (const Url& root : roots) {
+        // The root's own folders are walked side by side, their finds kept in walking order.
+        std::vector<Url> subfolders;
+        walk(root, 0, items, stop, &subfolders);
+        std::vector<std::vector<CleanupItem>> found(subfolders.size());
+        std::atomic<std::size_t> next{0};
+        const int threads = int(std::min<std::size_t>(subfolders.size(), 8));
+        concurrently(threads, [&](int) {
+            for (std::size_t i = next++; i < subfolders.size(); i = next++) {
+                try {
+                    walk(subfolders[i], 1, found[i], stop);
+                } catch (...) {
+                    // Out of memory: the folder is left out like an unreadable one.
+                }
+            }
+        });
+        for (std::vector<CleanupItem>& each : found)
+            std::move(each.begin(), each.end(), std::back_inserter(items));
+    }
     return items;
 }
 
-void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>& into, std::stop_token stop) const {
+void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>& into, std::stop_token stop,
+                         std::vector<Url>* subfolders) const {
     if (depth > maxDepth || stop.stop_requested())
         return;
     const std::vector<std::string> names = Fs::list(folder.path());
@@ -93,7 +114,10 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
         if (const std::string extension = Path::extension(name);
             !extension.empty() && bundleExtensions.contains(extension))
             continue;
-        walk(folder.appending(name), depth + 1, into, stop);
+        if (subfolders)
+            subfolders->push_back(folder.appending(name));
+        else
+            walk(folder.appending(name), depth + 1, into, stop);
     }
 }
 

@@ -21,12 +21,22 @@ public:
     explicit ScanCollectors(const DiskScanner& scanner)
         : ScanCollectors(scanner, HomeLayout(scanner.home, scanner.environment)) {}
 
+    // What a collector found, before it is measured.
+    struct Candidate {
+        Url url;
+        std::string name;
+        std::string reason;
+        std::string source;
+        Safety safety;
+        CleanupAction action;
+    };
+
     // HomeCollectors.cpp
     Category apps(std::stop_token stop = {}) const;
     Category personal(std::stop_token stop = {}) const;
     Category caches(std::stop_token stop = {}) const;
-    // Appends the cache of every Flatpak app (~/.var/app/<ID>/cache) to items.
-    void flatpakCaches(std::vector<CleanupItem>& items, std::stop_token stop) const;
+    // Appends the cache of every Flatpak app (~/.var/app/<ID>/cache) to candidates.
+    void flatpakCaches(std::vector<Candidate>& candidates) const;
     Category children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
                       const std::string& reason, std::stop_token stop = {}) const;
     Category trash(std::stop_token stop = {}) const;
@@ -47,6 +57,8 @@ public:
 
     // Measures the URL: no item when nothing countable is there, else an item of the measured
     // size, at least one file and the newest use.
+    // measuredItem for each candidate, measured all at once; the items in the candidates' order.
+    static std::vector<CleanupItem> measuredItems(std::vector<Candidate> candidates, std::stop_token stop = {});
     static std::optional<CleanupItem> measuredItem(const Url& url, std::string name, std::string reason,
                                                    std::string source, Safety safety, CleanupAction action,
                                                    std::stop_token stop = {});

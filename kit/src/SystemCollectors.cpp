@@ -56,33 +56,33 @@ Category ScanCollectors::snapshots(std::stop_token stop) const {
 
 Category ScanCollectors::xcode(std::stop_token stop) const {
     const Url developer = homeFolder("Library/Developer");
-    std::vector<CleanupItem> items;
+    std::vector<Candidate> candidates;
 
     const Url derivedData = developer.appending("Xcode/DerivedData");
     const std::string derivedReason = L("Build products. Xcode makes them again on the next build.");
     for (const std::string& entry : Fs::list(derivedData.path()))
-        add(items, measuredItem(derivedData.appending(entry), derivedDataName(entry), derivedReason,
-                                "xcode.derivedData", Safety::safe, CleanupAction::trash, stop));
+        candidates.push_back({derivedData.appending(entry), derivedDataName(entry), derivedReason, "xcode.derivedData",
+                              Safety::safe, CleanupAction::trash});
 
     const Url archives = developer.appending("Xcode/Archives");
     const std::string archiveReason = L("Your archived builds with their debug symbols. Keep the ones you released.");
     for (const std::string& entry : Fs::list(archives.path()))
-        add(items, measuredItem(archives.appending(entry), Lf("Archives {1}", {entry}), archiveReason, "xcode.archives",
-                                Safety::review, CleanupAction::trash, stop));
+        candidates.push_back({archives.appending(entry), Lf("Archives {1}", {entry}), archiveReason, "xcode.archives",
+                              Safety::review, CleanupAction::trash});
 
     const std::string supportReason =
         L("Debug files for one device version. Xcode copies them again when you connect that device.");
     for (const char* platform : {"iOS", "watchOS", "tvOS", "visionOS", "macOS"}) {
         const Url support = developer.appending(std::string("Xcode/") + platform + " DeviceSupport");
         for (const std::string& entry : Fs::list(support.path()))
-            add(items, measuredItem(support.appending(entry), std::string(platform) + " " + entry, supportReason,
-                                    "xcode.deviceSupport", Safety::safe, CleanupAction::trash, stop));
+            candidates.push_back({support.appending(entry), std::string(platform) + " " + entry, supportReason,
+                                  "xcode.deviceSupport", Safety::safe, CleanupAction::trash});
     }
 
-    add(items, measuredItem(developer.appending("CoreSimulator/Caches"), L("Simulator caches"),
-                            L("Caches of the simulators. They are rebuilt when needed."), "xcode.simCaches",
-                            Safety::safe, CleanupAction::trash, stop));
-    return Category(CategoryID::xcode, std::nullopt, std::move(items));
+    candidates.push_back({developer.appending("CoreSimulator/Caches"), L("Simulator caches"),
+                          L("Caches of the simulators. They are rebuilt when needed."), "xcode.simCaches", Safety::safe,
+                          CleanupAction::trash});
+    return Category(CategoryID::xcode, std::nullopt, measuredItems(std::move(candidates), stop));
 }
 
 Category ScanCollectors::simulators(std::stop_token stop) const {
@@ -134,13 +134,11 @@ Category ScanCollectors::packageCaches(std::stop_token stop) const {
         {homeFolder(".cargo/registry/cache"), "Cargo"},
         {homeFolder(".gradle/caches"), "Gradle"},
     };
-    std::vector<CleanupItem> items;
-    for (const auto& [url, tool] : folders) {
-        std::string source = "packages." + ascii::lowercased(tool);
-        add(items, measuredItem(url, tool, Lf("Downloaded packages. {1} loads them again when needed.", {tool}),
-                                std::move(source), Safety::safe, CleanupAction::trash, stop));
-    }
-    return Category(CategoryID::packageCaches, std::nullopt, std::move(items));
+    std::vector<Candidate> candidates;
+    for (const auto& [url, tool] : folders)
+        candidates.push_back({url, tool, Lf("Downloaded packages. {1} loads them again when needed.", {tool}),
+                              "packages." + ascii::lowercased(tool), Safety::safe, CleanupAction::trash});
+    return Category(CategoryID::packageCaches, std::nullopt, measuredItems(std::move(candidates), stop));
 }
 
 } // namespace dovrane

@@ -62,3 +62,17 @@ TEST(JsonReading, EveryReaderOfTheLibraryRefusesDeepDocuments) {
     ASSERT_FALSE(verdict);
     EXPECT_NE(verdict.error().message.find("damaged"), std::string::npos) << verdict.error().message;
 }
+
+TEST(JsonReading, LongArraysOfObjectsReadAsTheLibraryParsesThem) {
+    std::string text = "{\"items\":[";
+    for (int i = 0; i < 20'000; ++i)
+        text += (i ? "," : "") + std::string("{\"n\":") + std::to_string(i) + ",\"s\":[\"x\",{\"d\":1.5}]}";
+    text += "],\"tail\":{\"a\":null}}";
+    auto read = Json::read(text);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, nlohmann::json::parse(text));
+    EXPECT_EQ(read->at("items").size(), 20'000u);
+    // Depth is counted for the open containers only: siblings never add up.
+    EXPECT_TRUE(Json::read("[" + nested(Json::maximumDepth - 1) + "," + nested(Json::maximumDepth - 1) + "]"));
+    EXPECT_FALSE(Json::read("[1," + nested(Json::maximumDepth) + "]"));
+}

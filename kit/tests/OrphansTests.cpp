@@ -124,6 +124,34 @@ TEST(OrphanFinding, AnInstalledAppOfTheSameVendorHidesTheEntries) {
     EXPECT_TRUE(finderWith(home / "missing-home", {}, query).find().empty());
 }
 
+TEST(OrphanFinding, SizesAScanMeasuredAreTakenAndTheRestMeasured) {
+    TempHome home;
+    auto lib = [&](std::string_view relative) { return home / ("Library/" + std::string(relative)); };
+    writeFileOfSize(lib("Caches/com.example.known/blob"), 8000);
+    writeFileOfSize(lib("Caches/com.example.fresh/blob"), 40000);
+    writeFileOfSize(lib("Logs/com.example.fresh/log"), 12000);
+
+    InstalledQuery query;
+    OrphanFinder finder = finderWith(home.path(), {}, query);
+    auto measured = finder.find();
+    ASSERT_EQ(measured.size(), 3u);
+
+    // A scan's figure wins over the disk's, and reorders the list by size.
+    finder.knownSizes = {{lib("Caches/com.example.known"), 1'000'000}, {lib("Caches/elsewhere"), 5}};
+    auto reused = finder.find();
+    ASSERT_EQ(reused.size(), 3u);
+    EXPECT_EQ(reused[0].url, Url::fromPath(lib("Caches/com.example.known")));
+    EXPECT_EQ(reused[0].size, 1'000'000);
+    for (std::size_t i = 1; i < 3; ++i) {
+        auto same = std::find_if(measured.begin(), measured.end(),
+                                 [&](const Orphan& orphan) { return orphan.url == reused[i].url; });
+        ASSERT_NE(same, measured.end());
+        EXPECT_EQ(reused[i].size, same->size);
+        EXPECT_GT(reused[i].size, 0);
+    }
+    EXPECT_GT(reused[1].size, reused[2].size);
+}
+
 TEST(OrphanFinderLinux, LinuxDataFoldersYieldOrphansByTheSameRules) {
     TempHome home;
     makeFolder(home / ".config/org.example.Gone");

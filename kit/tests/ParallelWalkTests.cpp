@@ -500,3 +500,59 @@ TEST(ParallelWalk, StopMidWalkEndsWithTheBatchesAlreadyUnderWay) {
     EXPECT_LT(partial.files, whole.files);
     EXPECT_EQ(partial.size, partial.files * (whole.size / whole.files));
 }
+
+TEST(ParallelWalk, MeasuringManyAtOnceGivesEachItsOwnAnswerInOrder) {
+    TempDir dir;
+    GeneratedTree tree(dir / "home", 7);
+    // Many small folders, as a cache folder holds, and two sharing a hard-linked file.
+    for (int i = 0; i < 300; ++i)
+        writeFileOfSize(dir / ("home/small/c" + std::to_string(i) + "/d/f"), 1 + i * 37);
+    makeHardLink(dir / "home/small/c1/d/f", dir / "home/small/c2/twin");
+    makeHardLink(dir / "home/small/c1/d/f", dir / "home/small/c1/twin");
+    tree.restoreTimes();
+    holdFolderAccessTimes(dir / "home/small");
+
+    std::vector<std::string> paths = tree.items();
+    for (int i = 0; i < 300; ++i)
+        paths.push_back(dir / ("home/small/c" + std::to_string(i)));
+    // Unwalkable paths and the same path twice keep their places.
+    paths.insert(paths.begin() + 3, dir / "missing");
+    paths.insert(paths.begin() + 5, "");
+    paths.push_back(paths.front());
+    for (int budget : {-1, 0}) {
+        BudgetChosen chosen(budget);
+        std::vector<Measurement> alone;
+        for (const std::string& path : paths)
+            alone.push_back(parallelwalk::measure(path, {}));
+        std::vector<Measurement> together = parallelwalk::measureEach(paths, {});
+        ASSERT_EQ(together.size(), paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            EXPECT_EQ(together[i], alone[i]) << "budget " << budget << ": " << paths[i];
+    }
+    EXPECT_TRUE(parallelwalk::measureEach({}, {}).empty());
+}
+
+TEST(ParallelWalk, StopEndsAManyPathCallOnceTheCallHasSeenEnoughEntries) {
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 1200; ++i) {
+        std::string folder = dir / ("caches/c" + std::to_string(i));
+        writeFile(folder + "/a", "x");
+        writeFile(folder + "/b", "x");
+        paths.push_back(folder);
+    }
+    std::stop_source source;
+    source.request_stop();
+    std::vector<Measurement> partial = parallelwalk::measureEach(paths, source.get_token());
+    std::int64_t files = 0;
+    for (const Measurement& each : partial) {
+        EXPECT_TRUE(each.files == 0 || each.files == 2);
+        files += each.files;
+    }
+    // Every small folder alone stays under the threshold; together they pass it and the rest is left.
+    EXPECT_GE(files, 1000);
+    EXPECT_LT(files, 2400);
+    std::vector<Measurement> whole = parallelwalk::measureEach(paths, {});
+    for (const Measurement& each : whole)
+        EXPECT_EQ(each.files, 2);
+}

@@ -131,3 +131,25 @@ TEST(ProjectFinder, RootsInOrderMissingOnesEmptyAndAStopEndsTheWalk) {
     stop.request_stop();
     EXPECT_TRUE(finder.find(stop.get_token()).empty());
 }
+
+TEST(ProjectFinder, FoldersWalkedSideBySideKeepTheWalkingOrder) {
+    TempDir root;
+    makeProject(root.path(), "package.json", "node_modules", 50);
+    for (int i = 0; i < 24; ++i) {
+        const std::string name = "w" + std::to_string(i);
+        makeProject(root / name, "Cargo.toml", "target", 40 + i);
+        if (i % 3 == 0)
+            makeProject(root / (name + "/nested/" + name + "-inner"), "package.json", "node_modules", 45);
+    }
+    setTimesRecursively(root.path(), daysAgo(50, now)); // nested projects made their parents younger
+    std::vector<std::string> expected{Path::lastComponent(root.path()) + "/node_modules"};
+    for (const std::string& entry : Fs::list(root.path())) {
+        if (!entry.starts_with("w"))
+            continue;
+        expected.push_back(entry + "/target");
+        if (std::stoi(entry.substr(1)) % 3 == 0)
+            expected.push_back(entry + "-inner/node_modules");
+    }
+    for (int run = 0; run < 3; ++run)
+        EXPECT_EQ(names(findBelow(root.path())), expected);
+}

@@ -7,6 +7,7 @@
 
 #include "AppModel/Handoff.h"
 #include "AppModel/ListingEdits.h"
+#include "AppModel/ScanRunState.h"
 #include "Services/Permissions.h"
 
 #include <DovraneKit/AppInventory.h>
@@ -90,26 +91,45 @@ void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_pt
             results->measured = std::move(measured);
             publish();
         });
-    handOff(
-        pool_, lifeline_,
-        [identifiers, home = services_.home, folders = services_.applicationFolders] {
-            // Built once per search, then only read, from whatever thread the finder asks on.
-            std::set<std::string> known = Permissions::installedBundleIDs(home, folders);
-            // On Linux an app is installed when the desktop has an entry for its identifier.
-            const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-            for (const std::string& identifier :
-                 DesktopEntry::installedIdentifiers(Fs::dataHome(), dataDirs ? dataDirs : ""))
-                known.insert(Permissions::foldedBundleID(identifier));
-            auto installed = std::make_shared<const std::set<std::string>>(std::move(known));
-            const OrphanFinder finder(home, identifiers, [installed](const std::string& bundleID) {
-                return installed->contains(Permissions::foldedBundleID(bundleID));
+    auto searchOrphans = [this, identifiers, results, publish] {
+        std::map<std::string, std::int64_t> measured;
+        if (scanRun_->endedThisSession && scan_)
+            for (const Category& category : scan_->categories)
+                for (const CleanupItem& item : category.items)
+                    measured.emplace(item.url.path(), item.size);
+        handOff(
+            pool_, lifeline_,
+            [identifiers, home = services_.home, folders = services_.applicationFolders,
+             measured = std::move(measured)]() mutable {
+                // Built once per search, then only read, from whatever thread the finder asks on.
+                std::set<std::string> known = Permissions::installedBundleIDs(home, folders);
+                // On Linux an app is installed when the desktop has an entry for its identifier.
+                const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+                for (const std::string& identifier :
+                     DesktopEntry::installedIdentifiers(Fs::dataHome(), dataDirs ? dataDirs : ""))
+                    known.insert(Permissions::foldedBundleID(identifier));
+                auto installed = std::make_shared<const std::set<std::string>>(std::move(known));
+                OrphanFinder finder(home, identifiers, [installed](const std::string& bundleID) {
+                    return installed->contains(Permissions::foldedBundleID(bundleID));
+                });
+                finder.knownSizes = std::move(measured);
+                return finder.find();
+            },
+            [results, publish](std::vector<Orphan> orphans) {
+                results->orphans = std::move(orphans);
+                publish();
             });
-            return finder.find();
-        },
-        [results, publish](std::vector<Orphan> orphans) {
-            results->orphans = std::move(orphans);
-            publish();
-        });
+    };
+    // A scan walks the same Library folders: measuring them beside it would only slow both.
+    if (isScanning_)
+        scanRun_->orphanSearch = std::move(searchOrphans);
+    else
+        searchOrphans();
+}
+
+void AppModel::searchOrphansAfterScan() {
+    if (auto search = std::exchange(scanRun_->orphanSearch, nullptr))
+        search();
 }
 
 std::vector<InstalledApp> AppModel::withListingEdits(std::vector<InstalledApp> apps) const {

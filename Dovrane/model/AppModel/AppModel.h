@@ -278,6 +278,7 @@ private:
     void uninstalled(const Trasher::Outcome& outcome, const QString& title, const Url& bundle,
                      const std::shared_ptr<QPromise<void>>& done);
     void appsListed(std::vector<InstalledApp> listed, const std::shared_ptr<QPromise<void>>& done);
+    void searchOrphansAfterScan();
     std::vector<InstalledApp> withListingEdits(std::vector<InstalledApp> apps) const;
     void removeApp(const Url& bundle);
     void putBackEnded(const std::shared_ptr<Removal>& removal, const PutBackTally& tally);

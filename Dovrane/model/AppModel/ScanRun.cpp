@@ -76,6 +76,7 @@ void AppModel::cancelScan() {
     scanRun_->current = 0;
     setIsScanning(false);
     setScanLabel(QString());
+    searchOrphansAfterScan();
 }
 
 void AppModel::scanProgressed(std::uint64_t run, CategoryID category, int finished, int total) {
@@ -104,17 +105,19 @@ void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared
         return;
     }
     scanRun_->current = 0;
+    scanRun_->endedThisSession = true;
     setScan(result);
     QFuture<bool> written = writeScanCache(result);
     recordDaily(*scan_);
     setIsScanning(false);
+    searchOrphansAfterScan();
     written.then([done](bool) { done->finish(); });
 }
 
 QFuture<bool> AppModel::writeScanCache(const ScanResult& scan) {
     return cacheWriter_.write(ScanCache::url().path(), [scan]() -> std::optional<std::string> {
         try {
-            return scan.toJson().dump();
+            return ScanCache::encode(scan);
         } catch (const nlohmann::json::exception&) {
             return std::nullopt; // text the JSON writer refuses; the old cache stays
         }

@@ -6,6 +6,7 @@
 #include <DovraneKit/ScanModel.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <stop_token>
@@ -17,6 +18,10 @@ struct ScanRunState {
     std::uint64_t current = 0;
     std::optional<std::stop_source> stop;
     std::set<CategoryID> pendingCategories;
+    // A scan of this session has ended: its sizes are fresh enough to spare walking again.
+    bool endedThisSession = false;
+    // The leftovers search never runs beside a scan: it waits here for the scan to end.
+    std::function<void()> orphanSearch;
 };
 
 } // namespace dovrane

@@ -210,6 +210,39 @@ private slots:
         QVERIFY(model.apps()[0].size > 0);
         QVERIFY(model.orphans().empty());
     }
+
+    void leftoversWaitForARunningScanAndTakeItsSizes() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        makeAppBundle(fixture / "Applications/Alpha.app", "com.example.alpha", "Alpha");
+        const std::string scanned = fixture / "Library/Caches/com.gone.app";
+        const std::string unscanned = fixture / "Library/Logs/com.gone.other";
+        writeFile(scanned + "/data", "gone");
+        writeFile(unscanned + "/log", "gone too");
+
+        QFuture<void> scanning = model.startScan();
+        fixture.scan.waitForCall(0);
+        QFuture<void> loading = model.loadApps(true);
+        waitUntilListed(model);
+        // However long the scan takes, the leftovers are not searched beside it.
+        QTest::qWait(100);
+        QVERIFY(!loading.isFinished());
+        QVERIFY(model.orphans().empty());
+
+        ScanResult result = makeScan(fixture.clock->now(), 500'000'000'000, 200'000'000'000);
+        result.categories.push_back(
+            Category(CategoryID::caches, std::nullopt,
+                     {CleanupItem(Url::fromPath(scanned), std::nullopt, 7'000'000, 1, std::nullopt, "", "caches.app",
+                                  Safety::safe, CleanupAction::trash)}));
+        fixture.scan.finish(0, result);
+        await(scanning);
+        await(loading);
+        QCOMPARE(model.orphans().size(), size_t(2));
+        QCOMPARE(model.orphans()[0].url.path(), scanned);
+        QCOMPARE(model.orphans()[0].size, std::int64_t(7'000'000));
+        QCOMPARE(model.orphans()[1].url.path(), unscanned);
+        QVERIFY(model.orphans()[1].size > 0);
+    }
 };
 
 DOVRANE_MODEL_SUITE(AppListTests)

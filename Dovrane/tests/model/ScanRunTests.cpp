@@ -214,6 +214,27 @@ private slots:
         QCOMPARE(fixture.makeModel().scan().has_value(), read);
     }
 
+    void theCacheTextIsTheScansJsonWrittenItemByItem() {
+        ScanResult scan = makeScan(Date::fromUnix(1714550400.25), 500'000'000'000, 200'000'000'000,
+                                   {{CategoryID::caches, 0}, {CategoryID::logs, 0}});
+        scan.volume = "Platte \"categories\":[] \xff";
+        std::vector<CleanupItem> items;
+        for (int i = 0; i < 3; ++i)
+            items.emplace_back(Url::fromPath("/home/u/.cache/\"items\":[] " + std::to_string(i)),
+                               i == 1 ? std::optional<std::string>("Größe") : std::nullopt, 4096 * i, i + 1,
+                               i ? std::optional<Date>(Date::fromUnix(1e9 + i)) : std::nullopt, "why \xfe",
+                               "caches.app", Safety::safe, CleanupAction::trash);
+        scan.categories.push_back(Category(CategoryID::projects, std::nullopt, items, true, "a note \"items\":[]"));
+        scan.categories.push_back(Category(CategoryID::trash, 7, {}, false, std::nullopt));
+        const std::string text = ScanCache::encode(scan);
+        QCOMPARE(text, scan.toJson().dump());
+        QCOMPARE(ScanCache::encode(ScanResult()), ScanResult().toJson().dump());
+
+        ModelFixture fixture;
+        writeFile(ScanCache::url().path(), text);
+        QCOMPARE(cachedScan(), ScanResult::fromJson(nlohmann::json::parse(text)).value());
+    }
+
     void anUndecodableCacheGivesNoScan_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::newRow("truncated") << QByteArray(R"({"date": 1, "volume": "Fixture", "total": 5)");

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -39,6 +40,8 @@ struct OrphanFinder {
     std::set<std::string> installed; // lowercased
     // Trees strictly inside which the deletion guard's tree rules block nothing.
     std::vector<Url> sandboxRoots;
+    // Sizes a scan has just measured, by path: an entry found here is not walked again.
+    std::map<std::string, std::int64_t> knownSizes;
 
     // Searched below home/Library, in this order; the system Library is never searched.
     static constexpr std::array<std::string_view, 10> folders = {

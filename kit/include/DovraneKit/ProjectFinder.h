@@ -49,7 +49,9 @@ struct ProjectFinder {
     bool operator==(const ProjectFinder&) const = default;
 
 private:
-    void walk(const Url& folder, int depth, std::vector<CleanupItem>& into, std::stop_token stop) const;
+    // With `subfolders`, the folders to descend into are put there instead of walked.
+    void walk(const Url& folder, int depth, std::vector<CleanupItem>& into, std::stop_token stop,
+              std::vector<Url>* subfolders = nullptr) const;
 };
 
 } // namespace dovrane

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <stop_token>
+#include <vector>
 
 namespace dovrane {
 
@@ -26,6 +27,10 @@ namespace SizeCounter {
 // walked). A stop request is noticed from the 4096th entry on, at the end of the listing batch
 // under way, and returns the sums so far.
 Measurement measure(const Url& url, std::stop_token stop = {});
+// Each URL measured as `measure` would (hard links counted once per URL), all at once, the
+// results in the URLs' order. A stop request is noticed from the call's 4096th entry on; URLs
+// not yet begun then measure as empty folders.
+std::vector<Measurement> measureEach(const std::vector<Url>& urls, std::stop_token stop = {});
 } // namespace SizeCounter
 
 } // namespace dovrane
