@@ -30,7 +30,7 @@ Expected<Saved> Saved::fromJson(const nlohmann::json& json) {
     return saved;
 }
 
-Url url() { return cacheURL("last-updates.json", "dovrane-test-updates.json"); }
+Url url() { return cacheURL("last-updates.json", ".updates.json"); }
 
 std::optional<Saved> load() {
     auto document = readCache(url());

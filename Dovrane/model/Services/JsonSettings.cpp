@@ -140,8 +140,8 @@ void JsonSettings::prepareForWrite() const {
     if (bytes &&
         (QByteArray::fromStdString(*bytes).trimmed().isEmpty() || parseObject(QByteArray::fromStdString(*bytes))))
         return;
-    const std::string aside = file_ + ".damaged";
-    std::rename(file_.c_str(), aside.c_str());
+    // Every damaged copy is kept: a second damage does not overwrite the first.
+    (void)Fs::moveAside(file_, ".damaged");
 }
 
 void JsonSettings::write(const QString& key, const QVariant& value) {

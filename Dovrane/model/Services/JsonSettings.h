@@ -2,7 +2,8 @@
 // The user settings on Linux: one JSON object in $XDG_CONFIG_HOME/Dovrane/Dovrane.json, read
 // and written through QSettings with a format of our own, so each value reads back as the type
 // it was stored with. A file that does not parse reads as empty and is moved aside to
-// Dovrane.json.damaged before the first write, so nothing the user had is overwritten unseen.
+// Dovrane.json.damaged (-2, -3, … when that is taken) before the first write, so nothing the
+// user had is overwritten unseen.
 
 #include "Services/Settings.h"
 

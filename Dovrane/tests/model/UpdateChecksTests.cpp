@@ -167,8 +167,7 @@ private slots:
 
     void theCacheIsReadStrictly() {
         ModelFixture fixture;
-        QCOMPARE(UpdatesCache::url().path(),
-                 Path::join(Path::parent(fixture.storePath()), "dovrane-test-updates.json"));
+        QCOMPARE(UpdatesCache::url().path(), fixture.storePath() + ".updates.json");
         const std::string path = UpdatesCache::url().path();
         const UpdatesCache::Saved saved{Date{7.5e8},
                                         {{"/A/App.app", UpdateCheck::available(offer("/A/App.app"))},
