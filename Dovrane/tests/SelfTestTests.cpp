@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -200,6 +201,26 @@ TEST_F(SelfTestRun, WithoutATestStoreItRefusesAndEndsWithOne) {
         // Not even the real store's folder is made for a refused run.
         EXPECT_FALSE(Fs::exists(home_ / ".local/share/Dovrane"));
     }
+}
+
+// A store that cannot be opened ends the start with status 1 and a line on standard error
+// (offscreen there is nobody to answer a box); the file stays as it was. A test store behind a
+// symbolic link is refused with its reason before anything opens it.
+TEST_F(SelfTestRun, AStoreThatCannotBeUsedEndsTheStartAndIsLeftAlone) {
+    writeFile(store_, "not a database, but the user's bytes");
+    const AppRun damaged = runApp({"--selftest"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(Fs::readFile(store_), std::optional<std::string>("not a database, but the user's bytes"));
+
+    writeFile(storeFolder_ / "target", "someone else's");
+    ASSERT_EQ(::symlink((storeFolder_ / "target").c_str(), (storeFolder_ / "link.store").c_str()), 0);
+    ScopedEnv link("APP_STORE", storeFolder_ / "link.store");
+    const AppRun refused = runApp({"--selftest"});
+    EXPECT_EQ(refused.lines,
+              (std::vector<std::string>{"SELFTEST refused: set APP_STORE to a file in /tmp: it is a symbolic link",
+                                        "EXIT 1"}));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(Fs::readFile(storeFolder_ / "target"), std::optional<std::string>("someone else's"));
 }
 
 // A Linux home keeps its caches in ~/.cache: the run works there and leaves the home exactly as

@@ -22,17 +22,22 @@ StoreBox storeBox(const std::string& path, const ModelContainer::OpenFailure& fa
     box.setText(QCoreApplication::translate("dovrane::StartupProblem", "The database at %1 could not be opened.")
                     .arg(QFile::decodeName(QByteArray::fromStdString(path))));
     if (failure.damaged) {
-        box.setInformativeText(
-            QCoreApplication::translate("dovrane::StartupProblem", "The file is damaged. It is kept as it is, so that the records it can still give are not lost. "
-               "Dovrane can move it aside and start with a new, empty database."));
-        result.freshButton = box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Start With a New Database"), QMessageBox::AcceptRole);
+        box.setInformativeText(QCoreApplication::translate(
+            "dovrane::StartupProblem",
+            "The file is damaged. It is kept as it is, so that the records it can still give are not lost. "
+            "Dovrane can move it aside and start with a new, empty database."));
+        result.freshButton =
+            box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Start With a New Database"),
+                          QMessageBox::AcceptRole);
     } else {
-        box.setInformativeText(
-            QCoreApplication::translate("dovrane::StartupProblem", "Nothing was changed. Check that the file and its folder can be read and written, then start "
-               "Dovrane again."));
+        box.setInformativeText(QCoreApplication::translate(
+            "dovrane::StartupProblem",
+            "Nothing was changed. Check that the file and its folder can be read and written, then start "
+            "Dovrane again."));
     }
     box.setDetailedText(QString::fromStdString(failure.message));
-    box.setDefaultButton(box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Quit"), QMessageBox::RejectRole));
+    box.setDefaultButton(
+        box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Quit"), QMessageBox::RejectRole));
     return result;
 }
 
