@@ -182,6 +182,7 @@ private slots:
         const char* refused[] = {
             R"({"results": {}})",
             R"({"date": "yesterday", "results": {}})",
+            R"({"date": 1e400, "results": {}})",
             R"({"date": 7.5e8})",
             R"({"date": 7.5e8, "results": {"/A/App.app": {"upToDate": {}}, "/A/B.app": {"newer": {}}}})",
             R"({"date": 7.5e8, "results": {"/A/App.app": {"failed": {"_0": 3}}}})",
