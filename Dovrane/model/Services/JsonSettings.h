@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QString>
 
+#include <optional>
 #include <string>
 
 namespace dovrane {
@@ -25,6 +26,7 @@ public:
     const std::string& file() const { return file_; }
 
     void remove(const QString& key) override;
+    std::optional<std::string> setAsideDamaged() override;
 
 protected:
     QVariant read(const QString& key) const override;
@@ -33,6 +35,7 @@ protected:
 private:
     // Prepares the file for a write: the folder made, a damaged file moved aside.
     void prepareForWrite() const;
+    bool isDamaged() const;
 
     std::string file_;
 };

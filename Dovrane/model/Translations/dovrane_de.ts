@@ -985,6 +985,13 @@ Behoben
     </message>
 </context>
 <context>
+    <name>dovrane::Launch</name>
+    <message>
+        <source>Your settings could not be read and were reset. The old file is kept as %1.</source>
+        <translation>Deine Einstellungen konnten nicht gelesen werden und wurden zurückgesetzt. Die alte Datei ist unter %1 aufbewahrt.</translation>
+    </message>
+</context>
+<context>
     <name>dovrane::Menus</name>
     <message>
         <source>Dovrane</source>
