@@ -33,24 +33,6 @@ struct PaletteText {
     Q_DECLARE_TR_FUNCTIONS(CommandPalette)
 };
 
-QString pageSymbol(SidebarItem page) {
-    switch (page) {
-    case SidebarItem::overview:
-        return QStringLiteral("gauge.with.dots.needle.50percent");
-    case SidebarItem::storage:
-        return QStringLiteral("internaldrive");
-    case SidebarItem::apps:
-        return QStringLiteral("square.grid.2x2");
-    case SidebarItem::updates:
-        return QStringLiteral("arrow.down.circle");
-    case SidebarItem::developer:
-        return QStringLiteral("hammer");
-    case SidebarItem::cleaned:
-        return QStringLiteral("arrow.uturn.backward.circle");
-    }
-    return {};
-}
-
 // Runs on the next turn of the main queue, as long as the model lives.
 void nextTurn(AppModel& model, std::function<void()> step) {
     QMetaObject::invokeMethod(&model, std::move(step), Qt::QueuedConnection);
@@ -148,7 +130,7 @@ std::vector<CommandPalette::Command> CommandPalette::commands() const {
 
     const QString pages = PaletteText::tr("Pages");
     for (SidebarItem page : allSidebarItems)
-        table.push_back({QStringLiteral("page.") + rawValue(page), title(page), pages, pageSymbol(page),
+        table.push_back({QStringLiteral("page.") + rawValue(page), title(page), pages, symbolName(page),
                          [model, page] { model->setSidebar(page); }});
 
     const QString actions = PaletteText::tr("Actions");

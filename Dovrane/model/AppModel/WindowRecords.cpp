@@ -10,15 +10,17 @@ struct SidebarEntry {
     SidebarItem item;
     const char* raw;
     const char* title;
+    const char* symbol;
 };
 
 constexpr std::array<SidebarEntry, 6> sidebarEntries = {{
-    {SidebarItem::overview, "overview", QT_TRANSLATE_NOOP("SidebarItem", "Overview")},
-    {SidebarItem::storage, "storage", QT_TRANSLATE_NOOP("SidebarItem", "Storage")},
-    {SidebarItem::apps, "apps", QT_TRANSLATE_NOOP("SidebarItem", "Apps")},
-    {SidebarItem::updates, "updates", QT_TRANSLATE_NOOP("SidebarItem", "Updates")},
-    {SidebarItem::developer, "developer", QT_TRANSLATE_NOOP("SidebarItem", "Developer")},
-    {SidebarItem::cleaned, "cleaned", QT_TRANSLATE_NOOP("SidebarItem", "Cleaned Up")},
+    {SidebarItem::overview, "overview", QT_TRANSLATE_NOOP("SidebarItem", "Overview"),
+     "gauge.with.dots.needle.50percent"},
+    {SidebarItem::storage, "storage", QT_TRANSLATE_NOOP("SidebarItem", "Storage"), "internaldrive"},
+    {SidebarItem::apps, "apps", QT_TRANSLATE_NOOP("SidebarItem", "Apps"), "square.grid.2x2"},
+    {SidebarItem::updates, "updates", QT_TRANSLATE_NOOP("SidebarItem", "Updates"), "arrow.down.circle"},
+    {SidebarItem::developer, "developer", QT_TRANSLATE_NOOP("SidebarItem", "Developer"), "hammer"},
+    {SidebarItem::cleaned, "cleaned", QT_TRANSLATE_NOOP("SidebarItem", "Cleaned Up"), "arrow.uturn.backward.circle"},
 }};
 
 struct TabEntry {
@@ -51,6 +53,8 @@ std::optional<SidebarItem> sidebarItemFromRaw(const QString& raw) {
 QString title(SidebarItem item) { return QCoreApplication::translate("SidebarItem", entry(item).title); }
 
 QChar shortcut(SidebarItem item) { return QChar(u'1' + char16_t(item)); }
+
+QString symbolName(SidebarItem item) { return QString::fromLatin1(entry(item).symbol); }
 
 QString rawValue(SettingsTab tab) { return QString::fromLatin1(entry(tab).raw); }
 

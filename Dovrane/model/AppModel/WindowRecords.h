@@ -31,6 +31,8 @@ std::optional<SidebarItem> sidebarItemFromRaw(const QString& raw);
 QString title(SidebarItem item);
 // "1" for the first page up to "6" for the last: the page's keyboard shortcut.
 QChar shortcut(SidebarItem item);
+// The symbol's name ("internaldrive") of the page in the sidebar and the command palette.
+QString symbolName(SidebarItem item);
 
 // The tabs of the Settings window, in their order.
 enum class SettingsTab { general, scan, appearance };

@@ -139,9 +139,9 @@ ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget*
     sidebar_->setFrameShape(QFrame::NoFrame);
     sidebar_->setSpacing(3);
     for (SidebarItem item : allSidebarItems) {
-        auto* row = new QListWidgetItem(Symbols::icon(Pages::symbol(item)), title(item), sidebar_);
+        auto* row = new QListWidgetItem(Symbols::icon(symbolName(item)), title(item), sidebar_);
         row->setData(Qt::UserRole, rawValue(item));
-        row->setData(SidebarBadgeDelegate::symbolRole, Pages::symbol(item));
+        row->setData(SidebarBadgeDelegate::symbolRole, symbolName(item));
     }
     connect(sidebar_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)

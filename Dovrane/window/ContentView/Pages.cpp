@@ -22,22 +22,4 @@ QWidget* make(SidebarItem item, AppModel& model, ContentView& window) {
     return page;
 }
 
-QString symbol(SidebarItem item) {
-    switch (item) {
-    case SidebarItem::overview:
-        return QStringLiteral("gauge.with.dots.needle.50percent");
-    case SidebarItem::storage:
-        return QStringLiteral("internaldrive");
-    case SidebarItem::apps:
-        return QStringLiteral("square.grid.2x2");
-    case SidebarItem::updates:
-        return QStringLiteral("arrow.down.circle");
-    case SidebarItem::developer:
-        return QStringLiteral("hammer");
-    case SidebarItem::cleaned:
-        return QStringLiteral("arrow.uturn.backward.circle");
-    }
-    return {};
-}
-
 } // namespace dovrane::Pages

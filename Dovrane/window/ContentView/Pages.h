@@ -24,9 +24,6 @@ using Maker = std::function<QWidget*(AppModel& model, ContentView& window)>;
 void setMaker(SidebarItem item, Maker maker);
 QWidget* make(SidebarItem item, AppModel& model, ContentView& window);
 
-// The sidebar's symbol of each page; the command palette uses the same ones.
-QString symbol(SidebarItem item);
-
 } // namespace Pages
 
 } // namespace dovrane
