@@ -8,6 +8,7 @@
 #include "App/SingleInstance.h"
 #include "App/StartupProblem.h"
 #include "CommandPalette/CommandPalette.h"
+#include "ContentView/ContentView.h"
 #include "ContentView/SheetHost.h"
 #include "GuiClipboard.h"
 #include "Launch/SeedEntry.h"
@@ -98,7 +99,7 @@ int main(int argc, char** argv) {
     });
     dovrane::SettingsView settings(app.model(), dovrane::ThemeStore::shared());
     dovrane::themed(&settings);
-    app.setSettingsOpener([&settings] { settings.bringForward(); });
+    app.setSettingsOpener([&settings, &app] { settings.bringForward(&app.window()); });
     dovrane::MenuBarItem menuBarItem(app.model(), {[&app] { app.showMainWindow(); }, [&app] { app.quit(); }});
     app.setMenuBarItemShown([&menuBarItem] { return menuBarItem.isShown(); });
     app.listenForOtherStarts();

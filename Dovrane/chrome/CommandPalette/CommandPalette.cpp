@@ -1,5 +1,6 @@
 #include "CommandPalette/CommandPalette.h"
 
+#include "AppModel/AppModel.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"

@@ -6,7 +6,7 @@
 // model's sheet is cleared) and the command follows a short moment later, once the sheet is
 // gone.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QDialog>
 #include <QString>
@@ -19,6 +19,8 @@ class QLineEdit;
 class QListWidget;
 
 namespace dovrane {
+
+class AppModel;
 
 class CommandPalette final : public QDialog {
     Q_OBJECT

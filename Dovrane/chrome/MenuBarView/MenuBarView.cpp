@@ -1,5 +1,6 @@
 #include "MenuBarView/MenuBarView.h"
 
+#include "AppModel/AppModel.h"
 #include "Services/SettingKeys.h"
 #include "StorageGraphics/StorageBar.h"
 #include "Store/Store.h"
@@ -182,9 +183,13 @@ void MenuBarView::refresh() {
     scan_->setEnabled(!model_.isScanning() && !model_.isDemo());
 }
 
-MenuBarItem::MenuBarItem(AppModel& model, Actions actions, QObject* parent)
-    : QObject(parent), model_(model), actions_(std::move(actions)) {
+MenuBarItem::MenuBarItem(AppModel& model, Actions actions, std::unique_ptr<TrayPresence> tray, QObject* parent)
+    : QObject(parent), model_(model), actions_(std::move(actions)), tray_(std::move(tray)) {
+    if (!tray_)
+        tray_ = std::make_unique<DesktopTray>();
     connect(&MenuBarSetting::shared(), &MenuBarSetting::changed, this, &MenuBarItem::follow);
+    connect(tray_.get(), &TrayPresence::availabilityChanged, this,
+            [this] { follow(MenuBarSetting::showsItem(*model_.services().settings)); });
     connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
         if (field == AppModel::Field::volume || field == AppModel::Field::scan ||
             field == AppModel::Field::isScanning || field == AppModel::Field::isDemo)
@@ -201,7 +206,7 @@ MenuBarItem::~MenuBarItem() {
 bool MenuBarItem::isShown() const { return icon_ && icon_->isVisible(); }
 
 void MenuBarItem::follow(bool on) {
-    if (!on || !QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!on || !tray_->available()) {
         icon_.reset();
         menu_.reset();
         if (panel_)

@@ -4,7 +4,9 @@
 // updates ready, and three buttons). The panel is an ordinary widget, so it also renders in a
 // window of its own where there is no tray.
 
-#include "AppModel/AppModel.h"
+#include "MenuBarView/TrayPresence.h"
+
+#include <DovraneKit/VolumeInfo.h>
 
 #include <QObject>
 #include <QPointer>
@@ -22,6 +24,7 @@ class QVBoxLayout;
 
 namespace dovrane {
 
+class AppModel;
 class Settings;
 class StorageBar;
 
@@ -86,8 +89,8 @@ private:
 };
 
 // The tray icon with its panel and its menu, present while the setting is on and the desktop
-// has a tray. Without a tray there is nothing, and the main window's quit rule ends the
-// process with its window.
+// has a tray, following both as they change. Without a tray there is nothing, and the main
+// window's quit rule ends the process with its window.
 class MenuBarItem final : public QObject {
     Q_OBJECT
 public:
@@ -95,7 +98,8 @@ public:
         std::function<void()> showMainWindow;
         std::function<void()> quit;
     };
-    MenuBarItem(AppModel& model, Actions actions, QObject* parent = nullptr);
+    // tray: where the desktop's tray is followed; none: the desktop's own (DesktopTray).
+    MenuBarItem(AppModel& model, Actions actions, std::unique_ptr<TrayPresence> tray = {}, QObject* parent = nullptr);
     ~MenuBarItem() override;
 
     // Whether an icon is really on show.
@@ -110,6 +114,7 @@ private:
 
     AppModel& model_;
     Actions actions_;
+    std::unique_ptr<TrayPresence> tray_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::unique_ptr<QMenu> menu_;
     QPointer<MenuBarView> panel_;

@@ -1,5 +1,6 @@
 #include "SettingsView/SettingsView.h"
 
+#include "AppModel/AppModel.h"
 #include "AppearanceSettings/AppearanceSettings.h"
 #include "MenuBarView/MenuBarView.h"
 #include "Services/Permissions.h"
@@ -11,6 +12,7 @@
 #include "UiKit/Symbols.h"
 #include "WindowBehavior/FitsContent.h"
 #include "WindowBehavior/WindowHook.h"
+#include "WindowBehavior/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -79,6 +81,32 @@ QVBoxLayout* pageLayout(QWidget* page) {
     layout->setSpacing(8);
     return layout;
 }
+
+// Tabs as tall as the page on show: QTabWidget asks for its tallest page, which left an empty
+// band under the shorter pages of a window that takes its size from its content.
+class PageSizedTabs final : public QTabWidget {
+public:
+    QSize sizeHint() const override { return forCurrentPage(QTabWidget::sizeHint(), &QWidget::sizeHint); }
+    QSize minimumSizeHint() const override {
+        return forCurrentPage(QTabWidget::minimumSizeHint(), &QWidget::minimumSizeHint);
+    }
+
+private:
+    QSize forCurrentPage(QSize whole, QSize (QWidget::*hint)() const) const {
+        const QWidget* current = currentWidget();
+        if (!current)
+            return whole;
+        // A page's height as a layout would give it: its hint inside its own bounds.
+        const auto height = [hint](const QWidget* page) {
+            return std::clamp((page->*hint)().height(), page->minimumHeight(), page->maximumHeight());
+        };
+        int tallest = 0;
+        for (int index = 0; index < count(); ++index)
+            tallest = std::max(tallest, height(widget(index)));
+        whole.setHeight(whole.height() - tallest + height(current));
+        return whole;
+    }
+};
 
 } // namespace
 
@@ -177,7 +205,7 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSizeConstraint(QLayout::SetFixedSize);
-    tabs_ = new QTabWidget;
+    tabs_ = new PageSizedTabs;
     column->addWidget(tabs_);
 
     for (SettingsTab tab : allSettingsTabs) {
@@ -208,8 +236,10 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
         const QSignalBlocker quiet(tabs_);
         tabs_->setCurrentIndex(int(model_.settingsTab()));
     }
-    connect(tabs_, &QTabWidget::currentChanged, this,
-            [this](int index) { model_.setSettingsTab(allSettingsTabs.at(std::size_t(index))); });
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        tabs_->updateGeometry();
+        model_.setSettingsTab(allSettingsTabs.at(std::size_t(index)));
+    });
     connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
         if (field == AppModel::Field::settingsTab)
             followModel();
@@ -225,12 +255,14 @@ QWidget* SettingsView::page(SettingsTab tab) const {
 void SettingsView::followModel() {
     const QSignalBlocker quiet(tabs_);
     tabs_->setCurrentIndex(int(model_.settingsTab()));
+    tabs_->updateGeometry();
 }
 
-void SettingsView::bringForward() {
-    show();
-    raise();
-    activateWindow();
+void SettingsView::bringForward(const QWidget* mainWindow) {
+    // Opened anew, it comes up over the main window; on show, it stays where the user put it.
+    if (!isVisible())
+        WindowPlacement::centreOn(this, mainWindow);
+    WindowPlacement::bringToFront(this);
 }
 
 } // namespace dovrane

@@ -4,7 +4,7 @@
 // Setting a page up writes nothing: controls are filled with their signals blocked, so merely
 // opening the window neither registers the login item nor stores a setting.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QWidget>
 
@@ -16,6 +16,7 @@ class QTabWidget;
 
 namespace dovrane {
 
+class AppModel;
 class FolderList;
 class ThemeStore;
 
@@ -69,8 +70,9 @@ public:
 
     explicit SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent = nullptr);
 
-    // Shows the window, or brings it forward when it is on show.
-    void bringForward();
+    // Shows the window centred on mainWindow (when that is on show), or brings it forward when
+    // it is on show already.
+    void bringForward(const QWidget* mainWindow = nullptr);
 
     QTabWidget* tabs() const { return tabs_; }
     QWidget* page(SettingsTab tab) const;

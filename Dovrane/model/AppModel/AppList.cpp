@@ -6,6 +6,7 @@
 #include "AppModel/AppModel.h"
 
 #include "AppModel/Handoff.h"
+#include "AppModel/ListingEdits.h"
 #include "Services/Permissions.h"
 
 #include <DovraneKit/AppInventory.h>
@@ -25,7 +26,7 @@ QFuture<void> AppModel::loadApps(bool force) {
     if ((appsLoaded_ && !force) || isLoadingApps_ || isDemo_)
         return QtFuture::makeReadyFuture();
     setIsLoadingApps(true);
-    listingEdits_ = {};
+    *listingEdits_ = {};
     auto done = startedPromise();
     handOff(
         pool_, lifeline_,
@@ -53,11 +54,11 @@ void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_pt
             return;
         std::vector<Orphan> orphans = std::move(*results->orphans);
         std::erase_if(orphans,
-                      [&](const Orphan& orphan) { return listingEdits_.trashedOrphans.contains(orphan.url.path()); });
+                      [&](const Orphan& orphan) { return listingEdits_->trashedOrphans.contains(orphan.url.path()); });
         setOrphans(std::move(orphans));
         setAppsLoaded(true);
         setIsLoadingApps(false);
-        listingEdits_ = {};
+        *listingEdits_ = {};
         done->finish();
     };
     handOff(
@@ -89,10 +90,10 @@ void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_pt
 }
 
 std::vector<InstalledApp> AppModel::withListingEdits(std::vector<InstalledApp> apps) const {
-    std::erase_if(apps, [&](const InstalledApp& app) { return listingEdits_.removedApps.contains(app.path.path()); });
+    std::erase_if(apps, [&](const InstalledApp& app) { return listingEdits_->removedApps.contains(app.path.path()); });
     for (InstalledApp& app : apps) {
-        auto refreshed = listingEdits_.refreshedApps.find(app.path.path());
-        if (refreshed == listingEdits_.refreshedApps.end())
+        auto refreshed = listingEdits_->refreshedApps.find(app.path.path());
+        if (refreshed == listingEdits_->refreshedApps.end())
             continue;
         const std::int64_t measured = app.size;
         app = refreshed->second;
@@ -106,7 +107,7 @@ void AppModel::removeApp(const Url& bundle) {
     std::vector<InstalledApp> remaining = apps_;
     std::erase_if(remaining, [&](const InstalledApp& app) { return app.path == bundle; });
     if (isLoadingApps_)
-        listingEdits_.removedApps.insert(bundle.path());
+        listingEdits_->removedApps.insert(bundle.path());
     setApps(std::move(remaining));
 }
 
@@ -116,7 +117,7 @@ void AppModel::replaceApp(const InstalledApp& app) {
         if (entry.path == app.path)
             entry = app;
     if (isLoadingApps_)
-        listingEdits_.refreshedApps[app.path.path()] = app;
+        listingEdits_->refreshedApps[app.path.path()] = app;
     setApps(std::move(updated));
 }
 

@@ -1,6 +1,10 @@
 #include "AppModel/AppModel.h"
 
+#include "AppModel/ListingEdits.h"
+#include "AppModel/RemovalState.h"
 #include "AppModel/ScanCache.h"
+#include "AppModel/ScanRunState.h"
+#include "AppModel/UpdateRunState.h"
 #include "AppModel/UpdatesCache.h"
 #include "Services/Permissions.h"
 #include "Services/SettingKeys.h"
@@ -26,7 +30,9 @@ std::vector<std::string> storedTexts(const Settings& settings, const Setting<QSt
 } // namespace
 
 AppModel::AppModel(ModelContainer& container, Services services, QObject* parent)
-    : QObject(parent), container_(container), services_(std::move(services)) {
+    : QObject(parent), container_(container), services_(std::move(services)),
+      scanRun_(std::make_unique<ScanRunState>()), removals_(std::make_unique<RemovalState>()),
+      listingEdits_(std::make_unique<ListingEdits>()), updateRun_(std::make_unique<UpdateRunState>()) {
     sidebar_ = SidebarItem::overview;
     settingsTab_ = settingsTabFromRaw(SettingKeys::settingsTab.get(*services_.settings)).value_or(SettingsTab::general);
     if (auto saved = UpdatesCache::load()) {
@@ -40,8 +46,8 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
 }
 
 AppModel::~AppModel() {
-    if (scanStop_)
-        scanStop_->request_stop();
+    if (scanRun_->stop)
+        scanRun_->stop->request_stop();
     lifeline_.sever();
 }
 

@@ -29,16 +29,20 @@
 #include <QThreadPool>
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
-#include <stop_token>
 #include <string>
 #include <vector>
 
 namespace dovrane {
+
+struct ListingEdits;
+struct PutBackTally;
+struct RemovalState;
+struct ScanRunState;
+struct UpdateRunState;
 
 class AppModel final : public QObject {
     Q_OBJECT
@@ -91,55 +95,33 @@ public:
     void setSettingsTab(SettingsTab value);
 
     const std::optional<ScanResult>& scan() const { return scan_; }
-    void setScan(std::optional<ScanResult> value) { assign(scan_, std::move(value), Field::scan); }
     bool isScanning() const { return isScanning_; }
-    void setIsScanning(bool value) { assign(isScanning_, value, Field::isScanning); }
     double scanProgress() const { return scanProgress_; }
-    void setScanProgress(double value) { assign(scanProgress_, value, Field::scanProgress); }
     const QString& scanLabel() const { return scanLabel_; }
-    void setScanLabel(QString value) { assign(scanLabel_, std::move(value), Field::scanLabel); }
 
     const std::vector<InstalledApp>& apps() const { return apps_; }
-    void setApps(std::vector<InstalledApp> value) { assign(apps_, std::move(value), Field::apps); }
     const std::vector<Orphan>& orphans() const { return orphans_; }
-    void setOrphans(std::vector<Orphan> value) { assign(orphans_, std::move(value), Field::orphans); }
     bool appsLoaded() const { return appsLoaded_; }
-    void setAppsLoaded(bool value) { assign(appsLoaded_, value, Field::appsLoaded); }
     bool isLoadingApps() const { return isLoadingApps_; }
-    void setIsLoadingApps(bool value) { assign(isLoadingApps_, value, Field::isLoadingApps); }
 
     // Keyed by the path of the app bundle.
     const std::map<std::string, UpdateCheck>& updates() const { return updates_; }
-    void setUpdates(std::map<std::string, UpdateCheck> value) { assign(updates_, std::move(value), Field::updates); }
     const std::optional<Date>& updatesCheckedAt() const { return updatesCheckedAt_; }
-    void setUpdatesCheckedAt(std::optional<Date> value) { assign(updatesCheckedAt_, value, Field::updatesCheckedAt); }
     bool isCheckingUpdates() const { return isCheckingUpdates_; }
-    void setIsCheckingUpdates(bool value) { assign(isCheckingUpdates_, value, Field::isCheckingUpdates); }
     double updateProgress() const { return updateProgress_; }
-    void setUpdateProgress(double value) { assign(updateProgress_, value, Field::updateProgress); }
     const std::set<std::string>& installing() const { return installing_; }
-    void setInstalling(std::set<std::string> value) { assign(installing_, std::move(value), Field::installing); }
     const std::map<std::string, QString>& installProblems() const { return installProblems_; }
-    void setInstallProblems(std::map<std::string, QString> value) {
-        assign(installProblems_, std::move(value), Field::installProblems);
-    }
 
     const std::optional<VolumeInfo>& volume() const { return volume_; }
     void setVolume(std::optional<VolumeInfo> value) { assign(volume_, std::move(value), Field::volume); }
     const std::optional<Growth>& dayGrowth() const { return dayGrowth_; }
-    void setDayGrowth(std::optional<Growth> value) { assign(dayGrowth_, value, Field::dayGrowth); }
     const std::optional<Growth>& weekGrowth() const { return weekGrowth_; }
-    void setWeekGrowth(std::optional<Growth> value) { assign(weekGrowth_, value, Field::weekGrowth); }
     bool backgroundStarted() const { return backgroundStarted_; }
-    void setBackgroundStarted(bool value) { assign(backgroundStarted_, value, Field::backgroundStarted); }
     bool hasFullDiskAccess() const { return hasFullDiskAccess_; }
-    void setHasFullDiskAccess(bool value) { assign(hasFullDiskAccess_, value, Field::hasFullDiskAccess); }
     bool needsRestart() const { return needsRestart_; }
-    void setNeedsRestart(bool value) { assign(needsRestart_, value, Field::needsRestart); }
     const std::optional<QString>& notice() const { return notice_; }
     void setNotice(std::optional<QString> value) { assign(notice_, std::move(value), Field::notice); }
     bool isDemo() const { return isDemo_; }
-    void setIsDemo(bool value) { assign(isDemo_, value, Field::isDemo); }
 
     // The scan settings, read afresh from the user settings.
     ScanSettings settings() const;
@@ -220,12 +202,39 @@ signals:
     void changed(AppModel::Field field);
 
 private:
+    friend class ModelSeeding;
+
     template <class T> void assign(T& slot, T value, Field field) {
         if (slot == value)
             return;
         slot = std::move(value);
         emit changed(field);
     }
+
+    // The fields that only the model's own work sets; seeding and tests reach them through
+    // ModelSeeding.
+    void setScan(std::optional<ScanResult> value) { assign(scan_, std::move(value), Field::scan); }
+    void setIsScanning(bool value) { assign(isScanning_, value, Field::isScanning); }
+    void setScanProgress(double value) { assign(scanProgress_, value, Field::scanProgress); }
+    void setScanLabel(QString value) { assign(scanLabel_, std::move(value), Field::scanLabel); }
+    void setApps(std::vector<InstalledApp> value) { assign(apps_, std::move(value), Field::apps); }
+    void setOrphans(std::vector<Orphan> value) { assign(orphans_, std::move(value), Field::orphans); }
+    void setAppsLoaded(bool value) { assign(appsLoaded_, value, Field::appsLoaded); }
+    void setIsLoadingApps(bool value) { assign(isLoadingApps_, value, Field::isLoadingApps); }
+    void setUpdates(std::map<std::string, UpdateCheck> value) { assign(updates_, std::move(value), Field::updates); }
+    void setUpdatesCheckedAt(std::optional<Date> value) { assign(updatesCheckedAt_, value, Field::updatesCheckedAt); }
+    void setIsCheckingUpdates(bool value) { assign(isCheckingUpdates_, value, Field::isCheckingUpdates); }
+    void setUpdateProgress(double value) { assign(updateProgress_, value, Field::updateProgress); }
+    void setInstalling(std::set<std::string> value) { assign(installing_, std::move(value), Field::installing); }
+    void setInstallProblems(std::map<std::string, QString> value) {
+        assign(installProblems_, std::move(value), Field::installProblems);
+    }
+    void setDayGrowth(std::optional<Growth> value) { assign(dayGrowth_, value, Field::dayGrowth); }
+    void setWeekGrowth(std::optional<Growth> value) { assign(weekGrowth_, value, Field::weekGrowth); }
+    void setBackgroundStarted(bool value) { assign(backgroundStarted_, value, Field::backgroundStarted); }
+    void setHasFullDiskAccess(bool value) { assign(hasFullDiskAccess_, value, Field::hasFullDiskAccess); }
+    void setNeedsRestart(bool value) { assign(needsRestart_, value, Field::needsRestart); }
+    void setIsDemo(bool value) { assign(isDemo_, value, Field::isDemo); }
 
     void scanProgressed(std::uint64_t run, CategoryID category, int finished, int total);
     void scanEnded(std::uint64_t run, ScanResult result, const std::shared_ptr<QPromise<void>>& done);
@@ -271,11 +280,6 @@ private:
     void appsListed(std::vector<InstalledApp> listed, const std::shared_ptr<QPromise<void>>& done);
     std::vector<InstalledApp> withListingEdits(std::vector<InstalledApp> apps) const;
     void removeApp(const Url& bundle);
-    struct PutBackTally {
-        int restored = 0;
-        int taken = 0;            // something else stands at the original place
-        bool leftInTrash = false; // an item is still in the Trash afterwards
-    };
     void putBackEnded(const std::shared_ptr<Removal>& removal, const PutBackTally& tally);
     std::int64_t availableSpace() const;
 
@@ -308,35 +312,16 @@ private:
     std::optional<QString> notice_;
     bool isDemo_ = false;
 
-    // The scan run: its number (0 when none is current), its stop and what it still measures.
-    std::uint64_t runs_ = 0;
-    std::uint64_t currentScan_ = 0;
-    std::optional<std::stop_source> scanStop_;
-    std::set<CategoryID> pendingCategories_;
-
-    // Uninstall requests in the order made; each shows once its search has ended and the
-    // requests before it have shown.
-    struct QueuedUninstall {
-        std::uint64_t ticket = 0;
-        std::string path;
-        std::optional<UninstallRequest> request;
-    };
-    std::deque<QueuedUninstall> uninstallQueue_;
-    std::uint64_t uninstallTickets_ = 0;
-    // Changes made while a listing of apps runs, applied to what it publishes.
-    struct ListingEdits {
-        std::set<std::string> removedApps;
-        std::map<std::string, InstalledApp> refreshedApps;
-        std::set<std::string> trashedOrphans;
-    };
-    ListingEdits listingEdits_;
-    std::set<QUuid> puttingBack_;
+    // The run state of the long work, each defined in its own header beside the files that
+    // use it, so that a change to it rebuilds only those.
+    std::unique_ptr<ScanRunState> scanRun_;
+    std::unique_ptr<RemovalState> removals_;
+    std::unique_ptr<ListingEdits> listingEdits_;
 
     Lifeline lifeline_{this};
     QThreadPool pool_;
     CacheWriter cacheWriter_;
-    // Apps whose update was installed while the running check went on.
-    std::set<std::string> installedDuringCheck_;
+    std::unique_ptr<UpdateRunState> updateRun_;
 };
 
 } // namespace dovrane

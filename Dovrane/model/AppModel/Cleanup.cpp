@@ -4,6 +4,7 @@
 #include "AppModel/AppModel.h"
 
 #include "AppModel/Handoff.h"
+#include "AppModel/ListingEdits.h"
 #include "Services/Admin.h"
 
 #include <DovraneKit/FreedesktopTrash.h>
@@ -109,7 +110,7 @@ void AppModel::record(const Trasher::Outcome& outcome, const QString& title) {
     std::vector<Orphan> remaining = orphans_;
     std::erase_if(remaining, [&](const Orphan& orphan) { return moved.contains(orphan.url.path()); });
     if (isLoadingApps_)
-        listingEdits_.trashedOrphans.insert(moved.begin(), moved.end());
+        listingEdits_->trashedOrphans.insert(moved.begin(), moved.end());
     setOrphans(std::move(remaining));
 }
 

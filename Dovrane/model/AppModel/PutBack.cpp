@@ -3,17 +3,18 @@
 #include "AppModel/AppModel.h"
 
 #include "AppModel/Handoff.h"
+#include "AppModel/RemovalState.h"
 
 namespace dovrane {
 
 QFuture<void> AppModel::undo(const std::shared_ptr<Removal>& removal) {
-    if (!removal || removal->items().empty() || puttingBack_.contains(removal->uuid()))
+    if (!removal || removal->items().empty() || removals_->puttingBack.contains(removal->uuid()))
         return QtFuture::makeReadyFuture();
     if (isDemo_) {
         putBackEnded(removal, PutBackTally{int(removal->items().size()), 0, false});
         return QtFuture::makeReadyFuture();
     }
-    puttingBack_.insert(removal->uuid());
+    removals_->puttingBack.insert(removal->uuid());
     auto done = startedPromise();
     handOff(
         pool_, lifeline_,
@@ -31,7 +32,7 @@ QFuture<void> AppModel::undo(const std::shared_ptr<Removal>& removal) {
             return tally;
         },
         [this, removal, done](PutBackTally tally) {
-            puttingBack_.erase(removal->uuid());
+            removals_->puttingBack.erase(removal->uuid());
             putBackEnded(removal, tally);
             done->finish();
         });

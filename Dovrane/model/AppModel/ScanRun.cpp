@@ -4,6 +4,7 @@
 #include "AppModel/AppModel.h"
 
 #include "AppModel/ScanCache.h"
+#include "AppModel/ScanRunState.h"
 #include "Services/ListFormat.h"
 
 #include <DovraneKit/Explanations.h>
@@ -41,19 +42,19 @@ QFuture<void> AppModel::startScan() {
         },
         std::move(running), services_.clock->now());
 
-    pendingCategories_.clear();
+    scanRun_->pendingCategories.clear();
     for (CategoryID id : allCategoryIDs)
         if (id != CategoryID::other)
-            pendingCategories_.insert(id);
+            scanRun_->pendingCategories.insert(id);
 
-    const std::uint64_t run = ++runs_;
-    currentScan_ = run;
-    scanStop_.emplace();
+    const std::uint64_t run = ++scanRun_->runs;
+    scanRun_->current = run;
+    scanRun_->stop.emplace();
     auto done = std::make_shared<QPromise<void>>();
     done->start();
     QFuture<void> future = done->future();
 
-    pool_.start([this, run, scanner = std::move(scanner), scan = services_.scan, stop = scanStop_->get_token(),
+    pool_.start([this, run, scanner = std::move(scanner), scan = services_.scan, stop = scanRun_->stop->get_token(),
                  lifeline = lifeline_, done] {
         // `this` is only used on the main thread, through the lifeline, while the model lives.
         ScanResult result = scan(
@@ -70,18 +71,18 @@ QFuture<void> AppModel::startScan() {
 }
 
 void AppModel::cancelScan() {
-    if (currentScan_ != 0 && scanStop_)
-        scanStop_->request_stop();
-    currentScan_ = 0;
+    if (scanRun_->current != 0 && scanRun_->stop)
+        scanRun_->stop->request_stop();
+    scanRun_->current = 0;
     setIsScanning(false);
     setScanLabel(QString());
 }
 
 void AppModel::scanProgressed(std::uint64_t run, CategoryID category, int finished, int total) {
-    if (run != currentScan_)
+    if (run != scanRun_->current)
         return;
     setScanProgress(total > 0 ? double(finished) / double(total) : 0.0);
-    pendingCategories_.erase(category);
+    scanRun_->pendingCategories.erase(category);
     setScanLabel(pendingLabel());
 }
 
@@ -90,19 +91,19 @@ QString AppModel::pendingLabel() const {
     for (CategoryID id : allCategoryIDs) {
         if (titles.size() == 2)
             break;
-        if (pendingCategories_.count(id))
+        if (scanRun_->pendingCategories.count(id))
             titles.append(QString::fromStdString(Explanations::title(id)));
     }
     return ListFormat::conjunction(titles);
 }
 
 void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared_ptr<QPromise<void>>& done) {
-    if (run != currentScan_) {
+    if (run != scanRun_->current) {
         // Cancelled: a newer run, if any, owns isScanning now.
         done->finish();
         return;
     }
-    currentScan_ = 0;
+    scanRun_->current = 0;
     setScan(result);
     QFuture<bool> written = writeScanCache(result);
     recordDaily(*scan_);

@@ -5,6 +5,7 @@
 #include "SeedData/SeedData.h"
 
 #include "AppModel/Handoff.h"
+#include "AppModel/RemovalState.h"
 
 #include <DovraneKit/AppInventory.h>
 #include <DovraneKit/FileSystem.h>
@@ -41,8 +42,8 @@ QFuture<void> AppModel::requestUninstall(const InstalledApp& app) {
         return QtFuture::makeReadyFuture();
     const std::string path = app.path.path();
     const UninstallRequest* showing = sheet_ ? sheet_->uninstallRequest() : nullptr;
-    const bool asked = std::any_of(uninstallQueue_.begin(), uninstallQueue_.end(),
-                                   [&](const QueuedUninstall& queued) { return queued.path == path; });
+    const bool asked = std::any_of(removals_->uninstallQueue.begin(), removals_->uninstallQueue.end(),
+                                   [&](const RemovalState::QueuedUninstall& queued) { return queued.path == path; });
     if (asked || (showing && showing->app.path == app.path))
         return QtFuture::makeReadyFuture();
     connect(this, &AppModel::changed, this, &AppModel::sheetChangedForUninstalls, Qt::UniqueConnection);
@@ -52,8 +53,8 @@ QFuture<void> AppModel::requestUninstall(const InstalledApp& app) {
         if (running.bundleID && *running.bundleID == app.bundleID)
             isRunning = true;
 
-    const std::uint64_t ticket = ++uninstallTickets_;
-    uninstallQueue_.push_back({ticket, path, std::nullopt});
+    const std::uint64_t ticket = ++removals_->uninstallTickets;
+    removals_->uninstallQueue.push_back({ticket, path, std::nullopt});
     if (isDemo_) {
         std::vector<Leftover> leftovers = SeedData::leftovers(app);
         std::set<std::string> checked = exactPaths(leftovers);
@@ -87,7 +88,7 @@ QFuture<void> AppModel::requestUninstall(const InstalledApp& app) {
 }
 
 void AppModel::uninstallSearched(std::uint64_t ticket, UninstallRequest request) {
-    for (QueuedUninstall& queued : uninstallQueue_)
+    for (RemovalState::QueuedUninstall& queued : removals_->uninstallQueue)
         if (queued.ticket == ticket)
             queued.request = std::move(request);
     showNextUninstall();
@@ -101,11 +102,11 @@ void AppModel::sheetChangedForUninstalls(Field field) {
 void AppModel::showNextUninstall() {
     // Requests show in the order they were made: a search that ends early waits for the
     // earlier ones, and every request waits while another uninstall sheet shows.
-    while (!uninstallQueue_.empty() && uninstallQueue_.front().request) {
+    while (!removals_->uninstallQueue.empty() && removals_->uninstallQueue.front().request) {
         if (sheet_ && sheet_->uninstallRequest())
             return;
-        UninstallRequest request = std::move(*uninstallQueue_.front().request);
-        uninstallQueue_.pop_front();
+        UninstallRequest request = std::move(*removals_->uninstallQueue.front().request);
+        removals_->uninstallQueue.pop_front();
         if (!isDemo_ && !Fs::exists(request.app.path.path()))
             continue; // removed while it waited
         setSheet(ActiveSheet::uninstall(std::move(request)));

@@ -3,7 +3,7 @@
 
 #include "Launch/SeedEntry.h"
 
-#include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "SeedData/SeedData.h"
 #include "Services/StoreRecords.h"
 #include "Store/Store.h"
@@ -61,16 +61,17 @@ void insertIfRequested(AppModel& model) {
     }
     // isDemo first: whatever reacts to the new scan, apps or updates already sees demo mode and
     // writes no cache, daily record or setting.
-    model.setIsDemo(true);
-    model.setScan(scan());
-    model.setApps(apps());
-    model.setOrphans(orphans());
-    model.setAppsLoaded(true);
-    model.setUpdates(updates(model.apps()));
-    model.setUpdatesCheckedAt(Date::now().adding(-720));
+    ModelSeeding seeding(model);
+    seeding.setIsDemo(true);
+    seeding.setScan(scan());
+    seeding.setApps(apps());
+    seeding.setOrphans(orphans());
+    seeding.setAppsLoaded(true);
+    seeding.setUpdates(updates(model.apps()));
+    seeding.setUpdatesCheckedAt(Date::now().adding(-720));
     model.setVolume(volume());
-    model.setDayGrowth(Growth{2'100'000'000, CategoryID::xcode, 1'600'000'000, 1});
-    model.setWeekGrowth(Growth{14'000'000'000, CategoryID::xcode, 9'000'000'000, 7});
+    seeding.setDayGrowth(Growth{2'100'000'000, CategoryID::xcode, 1'600'000'000, 1});
+    seeding.setWeekGrowth(Growth{14'000'000'000, CategoryID::xcode, 9'000'000'000, 7});
     insertJournal(model.container());
 }
 

@@ -3,6 +3,7 @@
 
 #include "AppModel/AppModel.h"
 
+#include "AppModel/UpdateRunState.h"
 #include "AppModel/UpdatesCache.h"
 #include "Store/Store.h"
 #include "UpdatesModel/UpdateCheckSetup.h"
@@ -36,7 +37,7 @@ QFuture<void> AppModel::checkUpdates() {
         return QtFuture::makeReadyFuture();
     setIsCheckingUpdates(true);
     setUpdateProgress(0);
-    installedDuringCheck_.clear();
+    updateRun_->installedDuringCheck.clear();
 
     auto done = std::make_shared<QPromise<void>>();
     done->start();
@@ -79,10 +80,10 @@ void AppModel::runUpdateCheck(std::vector<InstalledApp> apps, const std::shared_
 void AppModel::updateCheckEnded(std::map<std::string, UpdateCheck> results,
                                 const std::shared_ptr<QPromise<void>>& done) {
     // The check may have read an app before its update was installed; the install is newer.
-    for (const std::string& path : installedDuringCheck_)
+    for (const std::string& path : updateRun_->installedDuringCheck)
         if (auto found = results.find(path); found != results.end())
             found->second = UpdateCheck::upToDate();
-    installedDuringCheck_.clear();
+    updateRun_->installedDuringCheck.clear();
 
     setUpdates(std::move(results));
     setUpdatesCheckedAt(services_.clock->now());

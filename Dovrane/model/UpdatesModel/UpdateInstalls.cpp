@@ -5,6 +5,7 @@
 
 #include "AppModel/AppModel.h"
 
+#include "AppModel/UpdateRunState.h"
 #include "AppModel/UpdatesCache.h"
 #include "Services/Admin.h"
 #include "UpdatesModel/InstallSetup.h"
@@ -202,7 +203,7 @@ QFuture<bool> AppModel::refresh(const InstalledApp& app) {
     }
     setUpdate(path, UpdateCheck::upToDate());
     if (isCheckingUpdates_)
-        installedDuringCheck_.insert(path);
+        updateRun_->installedDuringCheck.insert(path);
     return UpdatesCache::save(cacheWriter_, updates_, updatesCheckedAt_.value_or(services_.clock->now()));
 }
 

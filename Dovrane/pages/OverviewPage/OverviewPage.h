@@ -4,6 +4,7 @@
 // first scan it invites to scan or shows the first scan's progress. It keeps no state: every
 // change of the model it reads draws the page again from the model.
 
+#include "AppModel/AppModel.h"
 #include "StoragePage/PageContext.h"
 
 #include <QScrollArea>

@@ -4,6 +4,7 @@
 // the shared StorageSelection; a choice that is not among this browser's categories shows the
 // fallback and is never overwritten by the browser.
 
+#include "AppModel/AppModel.h"
 #include "StoragePage/PageContext.h"
 
 #include <QAbstractListModel>

@@ -1,5 +1,6 @@
 #include "StoragePage/CategoryDetail.h"
 
+#include "AppModel/AppModel.h"
 #include "Grid/GridProbes.h"
 #include "Services/SettingKeys.h"
 #include "StorageGraphics/SafetyBadge.h"

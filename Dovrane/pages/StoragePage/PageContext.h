@@ -2,7 +2,7 @@
 // What the main window hands every page it builds: the one model, the shared category choice,
 // and the few pieces of the window a page uses without owning them.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 #include "UiKit/FolderList.h"
 #include "UiKit/StorageSelection.h"
 
@@ -15,6 +15,8 @@ class QAction;
 class QWidget;
 
 namespace dovrane {
+
+class AppModel;
 
 struct PageContext {
     using FolderPicker = std::function<std::optional<QStringList>(QWidget* parent)>;

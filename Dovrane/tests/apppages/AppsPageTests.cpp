@@ -1,6 +1,7 @@
 // The Apps page over a model with apps and orphans set by hand: the search, the two tables'
 // states and picks, and every action reaching the model.
 
+#include "AppModel/ModelSeeding.h"
 #include "AppsPage/AppTables.h"
 #include "AppsPage/AppsPage.h"
 #include "Grid/GridProbes.h"
@@ -51,8 +52,8 @@ class AppsPageTests : public QObject {
                                           f->app("Alpha", AppSource::homebrew, 2'000'000),
                                           f->app("Other Thing", AppSource::unknown, 3'000'000)};
         apps[1].lastUsed = f->fixture.clock->now().adding(-86400);
-        f->model.setApps(apps);
-        f->model.setAppsLoaded(true);
+        ModelSeeding(f->model).setApps(apps);
+        ModelSeeding(f->model).setAppsLoaded(true);
     }
 
     std::vector<Orphan> orphans() const {
@@ -141,7 +142,7 @@ private slots:
         makeAppBundle(tom.path.path(), tom.bundleID, tom.name);
         auto apps = f->model.apps();
         apps.push_back(tom);
-        f->model.setApps(apps);
+        ModelSeeding(f->model).setApps(apps);
 
         AppsPage page(f->model);
         page.resize(1100, 720);
@@ -162,7 +163,7 @@ private slots:
 
         // The app is gone from the model: the pick names nothing any more.
         apps.pop_back();
-        f->model.setApps(apps);
+        ModelSeeding(f->model).setApps(apps);
         QVERIFY(!table->selected());
         QVERIFY(!table->removeButton()->isEnabled());
     }
@@ -194,7 +195,7 @@ private slots:
     }
 
     void pickedOrphansGoToTheModelInItsOrderAndLeaveWithTheirRows() {
-        f->model.setOrphans(orphans());
+        ModelSeeding(f->model).setOrphans(orphans());
         AppsPage page(f->model);
         QCOMPARE(page.tabButton(AppsPage::Tab::orphans)->text(), QStringLiteral("Leftovers without an app (4)"));
         page.setTab(AppsPage::Tab::orphans);
@@ -222,18 +223,18 @@ private slots:
         QCOMPARE(handed, (std::vector<std::string>{"com.gone.d", "com.gone.a", "com.gone.c"}));
 
         // Two of the picked moved to the Trash: their picks go with them.
-        f->model.setOrphans({orphans()[0], orphans()[3]});
+        ModelSeeding(f->model).setOrphans({orphans()[0], orphans()[3]});
         QCOMPARE(table->picked(), std::set<std::string>{orphans()[3].id()});
         QCOMPARE(table->footer()->summary(), QStringLiteral("1 selected"));
         QCOMPARE(page.tabButton(AppsPage::Tab::orphans)->text(), QStringLiteral("Leftovers without an app (2)"));
-        f->model.setOrphans({orphans()[0]});
+        ModelSeeding(f->model).setOrphans({orphans()[0]});
         QVERIFY(table->picked().empty());
         QCOMPARE(table->footer()->summary(), QStringLiteral("1 leftovers"));
         QVERIFY(!table->trashButton()->isEnabled());
 
         // No orphans: the empty state shows, loading or not.
-        f->model.setIsLoadingApps(true);
-        f->model.setOrphans({});
+        ModelSeeding(f->model).setIsLoadingApps(true);
+        ModelSeeding(f->model).setOrphans({});
         QVERIFY(table->emptyState()->isVisibleTo(table));
         QCOMPARE(table->emptyState()->title(), QStringLiteral("No leftovers"));
         QCOMPARE(page.tabButton(AppsPage::Tab::orphans)->text(), QStringLiteral("Leftovers without an app (0)"));
@@ -279,7 +280,7 @@ private slots:
 
     void rendersInBothLooksWithItsTextsAndLayoutArea() {
         fillApps();
-        f->model.setOrphans(orphans());
+        ModelSeeding(f->model).setOrphans(orphans());
         for (Look look : {Look::light, Look::dark}) {
             AppsPage page(f->model);
             const QImage image = render(page, look);

@@ -1,6 +1,7 @@
 // The Cleaned Up page over a journal written in the test, with items really in the temporary
 // home's freedesktop Trash.
 
+#include "AppModel/ModelSeeding.h"
 #include "CleanedPage/CleanedPage.h"
 #include "CleanedPage/RemovalRow.h"
 #include "PageTestSupport.h"
@@ -213,7 +214,7 @@ private slots:
         emptyFromTrash(gone->items()[0]);
         CleanedPage page(f->model);
         QCOMPARE(page.rows()[1]->status()->text(), QStringLiteral("Trash was emptied"));
-        f->model.setIsDemo(true);
+        ModelSeeding(f->model).setIsDemo(true);
         RemovalRow* xcodeRow = page.rows()[0];
         RemovalRow* goneRow = page.rows()[1];
         QCOMPARE(xcodeRow->inTrash(), 0);

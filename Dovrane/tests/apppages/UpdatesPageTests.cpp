@@ -1,6 +1,7 @@
 // The Updates page over update results set by hand: its two states, the derived lists, the
 // cards and every install button reaching the model once.
 
+#include "AppModel/ModelSeeding.h"
 #include "PageTestSupport.h"
 #include "UiKit/PageKit.h"
 #include "UpdatesPage/UpdatesPage.h"
@@ -42,8 +43,8 @@ private slots:
     void cleanup() { f.reset(); }
 
     void emptyStateOffersACheckAndShowsItsProgress() {
-        f->model.setApps({f->app("Finder", AppSource::apple, 1, true)});
-        f->model.setAppsLoaded(true);
+        ModelSeeding(f->model).setApps({f->app("Finder", AppSource::apple, 1, true)});
+        ModelSeeding(f->model).setAppsLoaded(true);
         UpdatesPage page(f->model);
         QVERIFY(!page.showsResults());
         ContentUnavailableView* empty = page.emptyState();
@@ -52,13 +53,13 @@ private slots:
                  QStringLiteral("Dovrane asks each app's update feed, Homebrew and the App Store for newer versions."));
         QVERIFY(empty->actionButton()->isVisibleTo(empty));
 
-        f->model.setIsCheckingUpdates(true);
-        f->model.setUpdateProgress(0.429);
+        ModelSeeding(f->model).setIsCheckingUpdates(true);
+        ModelSeeding(f->model).setUpdateProgress(0.429);
         QCOMPARE(empty->description(), QStringLiteral("Checking 42 percent of your apps…"));
         QVERIFY(!empty->actionButton()->isVisibleTo(empty));
 
         // A check of nothing but a system app yields no results: the page stays empty.
-        f->model.setIsCheckingUpdates(false);
+        ModelSeeding(f->model).setIsCheckingUpdates(false);
         empty->actionButton()->click();
         QVERIFY(f->model.isCheckingUpdates());
         QTRY_VERIFY_WITH_TIMEOUT(!f->model.isCheckingUpdates(), 60000);
@@ -69,9 +70,9 @@ private slots:
 
     void everyAppUpToDateAndEveryCheckFailed() {
         const InstalledApp a = f->app("Alpha"), b = f->app("Beta");
-        f->model.setApps({a, b});
-        f->model.setUpdates({{a.id(), UpdateCheck::upToDate()}, {b.id(), UpdateCheck::upToDate()}});
-        f->model.setUpdatesCheckedAt(f->fixture.clock->now().adding(-86400));
+        ModelSeeding(f->model).setApps({a, b});
+        ModelSeeding(f->model).setUpdates({{a.id(), UpdateCheck::upToDate()}, {b.id(), UpdateCheck::upToDate()}});
+        ModelSeeding(f->model).setUpdatesCheckedAt(f->fixture.clock->now().adding(-86400));
         UpdatesPage page(f->model);
         QVERIFY(page.showsResults());
         QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
@@ -88,8 +89,8 @@ private slots:
         QVERIFY(!page.updateAll()->isEnabled());
 
         // Every check failed: "up to date" would say the opposite of what happened.
-        f->model.setUpdates({{a.id(), UpdateCheck::failed("The feed is unreachable.")},
-                             {b.id(), UpdateCheck::failed("No feed <b>here</b>.")}});
+        ModelSeeding(f->model).setUpdates({{a.id(), UpdateCheck::failed("The feed is unreachable.")},
+                                           {b.id(), UpdateCheck::failed("No feed <b>here</b>.")}});
         QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
         QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
         QVERIFY(page.failedSection()->isVisibleTo(&page));
@@ -98,7 +99,7 @@ private slots:
         QCOMPARE(page.currentToggle()->text(), QStringLiteral("Up to date (0)"));
 
         // One up to date beside the failure: the line is true again.
-        f->model.setUpdates(
+        ModelSeeding(f->model).setUpdates(
             {{a.id(), UpdateCheck::failed("The feed is unreachable.")}, {b.id(), UpdateCheck::upToDate()}});
         QVERIFY(page.allUpToDate()->isVisibleTo(&page));
         QCOMPARE(page.failed().size(), std::size_t(1));
@@ -108,11 +109,11 @@ private slots:
         const InstalledApp mail = f->app("Mail", AppSource::apple, 1, true),
                            music = f->app("Music", AppSource::apple, 1, true);
         const InstalledApp tool = f->app("Tool", AppSource::unknown), gone = f->app("Gone");
-        f->model.setApps({mail, music, tool, f->app("Unchecked")});
-        f->model.setUpdates({{mail.id(), UpdateCheck::unsupported("Part of the system.")},
-                             {music.id(), UpdateCheck::failed("Could not read it.")},
-                             {tool.id(), UpdateCheck::unsupported("No update feed.")},
-                             {gone.id(), UpdateCheck::failed("Not installed any more.")}});
+        ModelSeeding(f->model).setApps({mail, music, tool, f->app("Unchecked")});
+        ModelSeeding(f->model).setUpdates({{mail.id(), UpdateCheck::unsupported("Part of the system.")},
+                                           {music.id(), UpdateCheck::failed("Could not read it.")},
+                                           {tool.id(), UpdateCheck::unsupported("No update feed.")},
+                                           {gone.id(), UpdateCheck::failed("Not installed any more.")}});
         UpdatesPage page(f->model);
         QCOMPARE(names(page.unsupported()), QStringList{"Tool: No update feed."});
         QCOMPARE(page.unsupportedToggle()->text(), QStringLiteral("Not checked (1)"));
@@ -124,10 +125,11 @@ private slots:
         InstalledApp editor = f->app("Editor"), copy = f->app("Editor");
         copy.path = Url::fromPath(f->fixture / "Other/Editor.app");
         const InstalledApp store = f->app("Pages", AppSource::appStore);
-        f->model.setApps({editor, copy, store});
-        f->model.setUpdates({{editor.id(), UpdateCheck::available(update(editor, "2.0"))},
-                             {copy.id(), UpdateCheck::available(update(copy, "3.0"))},
-                             {store.id(), UpdateCheck::available(update(store, "14.1", AppSource::appStore))}});
+        ModelSeeding(f->model).setApps({editor, copy, store});
+        ModelSeeding(f->model).setUpdates(
+            {{editor.id(), UpdateCheck::available(update(editor, "2.0"))},
+             {copy.id(), UpdateCheck::available(update(copy, "3.0"))},
+             {store.id(), UpdateCheck::available(update(store, "14.1", AppSource::appStore))}});
         UpdatesPage page(f->model);
         const auto cards = page.cards();
         QCOMPARE(cards.size(), std::size_t(3));
@@ -141,15 +143,16 @@ private slots:
         QVERIFY(visibleTexts(*cards[2]).contains("App Store"));
         QVERIFY(page.updateAll()->isEnabled());
 
-        f->model.setInstalling({copy.id()});
+        ModelSeeding(f->model).setInstalling({copy.id()});
         QVERIFY(!page.updateAll()->isEnabled());
         QVERIFY(cards[1]->busyIndicator()->isVisibleTo(cards[1]));
         QVERIFY(!cards[1]->installButton()->isVisibleTo(cards[1]));
         QVERIFY(cards[0]->installButton()->isVisibleTo(cards[0]));
         QVERIFY(!cards[0]->busyIndicator()->isVisibleTo(cards[0]));
 
-        f->model.setInstalling({});
-        f->model.setInstallProblems({{copy.id(), QStringLiteral("Editor is still open. Quit it, then try again.")}});
+        ModelSeeding(f->model).setInstalling({});
+        ModelSeeding(f->model).setInstallProblems(
+            {{copy.id(), QStringLiteral("Editor is still open. Quit it, then try again.")}});
         QVERIFY(cards[1]->problem()->isVisibleTo(cards[1]));
         QCOMPARE(cards[1]->problem()->text(), QStringLiteral("Editor is still open. Quit it, then try again."));
         QVERIFY(!cards[0]->problem()->isVisibleTo(cards[0]));
@@ -160,8 +163,8 @@ private slots:
         const InstalledApp store = f->app("Pages", AppSource::appStore);
         UpdateInfo info = update(store, "14.1", AppSource::appStore);
         info.storeURL = Url::parse("https://apps.example.com/pages");
-        f->model.setApps({store});
-        f->model.setUpdates({{store.id(), UpdateCheck::available(info)}});
+        ModelSeeding(f->model).setApps({store});
+        ModelSeeding(f->model).setUpdates({{store.id(), UpdateCheck::available(info)}});
         UpdatesPage page(f->model);
         UpdateCard* card = page.cards().front();
 
@@ -184,8 +187,8 @@ private slots:
         UpdateInfo info = update(app, "2.0");
         info.releaseNotes = "one\ntwo\nthree\nfour\nfive";
         info.releaseNotesURL = Url::parse("https://example.com/notes");
-        f->model.setApps({app});
-        f->model.setUpdates({{app.id(), UpdateCheck::available(info)}});
+        ModelSeeding(f->model).setApps({app});
+        ModelSeeding(f->model).setUpdates({{app.id(), UpdateCheck::available(info)}});
         UpdatesPage page(f->model);
         render(page, Look::light);
         UpdateCard* card = page.cards().front();
@@ -214,10 +217,10 @@ private slots:
 
     void rendersInBothLooks() {
         const InstalledApp app = f->app("Editor"), other = f->app("Viewer");
-        f->model.setApps({app, other});
-        f->model.setUpdates(
+        ModelSeeding(f->model).setApps({app, other});
+        ModelSeeding(f->model).setUpdates(
             {{app.id(), UpdateCheck::available(update(app, "2.0"))}, {other.id(), UpdateCheck::upToDate()}});
-        f->model.setIsDemo(true);
+        ModelSeeding(f->model).setIsDemo(true);
         for (Look look : {Look::light, Look::dark}) {
             UpdatesPage page(f->model);
             QCOMPARE(render(page, look).size(), QSize(1100, 720));

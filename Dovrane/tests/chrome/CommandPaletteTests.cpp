@@ -1,6 +1,7 @@
 // The command palette over models in chosen states: what it lists and in which order, how the
 // keys move and run, and what each kind of command does once the palette is gone.
 
+#include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
 #include "UiTestMain.h"
 
@@ -58,8 +59,8 @@ private slots:
     void init() {
         fixture = std::make_unique<ModelFixture>();
         model = &fixture->makeModel();
-        model->setApps({alpha, system, beta});
-        model->setUpdates({{alpha.id(), availableFor(alpha)}, {system.id(), availableFor(system)}});
+        ModelSeeding(*model).setApps({alpha, system, beta});
+        ModelSeeding(*model).setUpdates({{alpha.id(), availableFor(alpha)}, {system.id(), availableFor(system)}});
         model->setSheet(ActiveSheet::palette());
         settingsOpened = 0;
         StorageSelection::shared().setCategory(CategoryID::caches);
@@ -79,11 +80,11 @@ private slots:
 
     void actionsFollowTheModel() {
         auto shown = palette();
-        model->setScan(scanWithSafeItem());
+        ModelSeeding(*model).setScan(scanWithSafeItem());
         QVERIFY(ids(shown->commands()).contains("clean"));
-        model->setIsScanning(true);
+        ModelSeeding(*model).setIsScanning(true);
         QVERIFY(!ids(shown->commands()).contains("scan"));
-        model->setUpdates({});
+        ModelSeeding(*model).setUpdates({});
         const QStringList table = ids(shown->commands());
         QVERIFY(!table.contains("updates.all"));
         QVERIFY(!table.contains("update." + path(alpha)));
@@ -97,7 +98,7 @@ private slots:
         std::vector<InstalledApp> many;
         for (int i = 0; i < 30; ++i)
             many.push_back(makeApp("App" + std::to_string(i)));
-        model->setApps(many);
+        ModelSeeding(*model).setApps(many);
         auto shown = palette();
         type(*shown, "  ");
         const QStringList table = ids(shown->commands());

@@ -1,12 +1,17 @@
-// The menu bar panel over models in chosen states, its buttons, what opening it reads, and the
-// tray item's fallback where the desktop has no tray.
+// The menu bar panel over models in chosen states, its buttons, what opening it reads, the
+// tray item's fallback where the desktop has no tray, and the item following a tray that comes
+// and goes (a fake one, and the desktop's watched on a private session bus).
 
+#include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
 #include "UiTestMain.h"
 
 #include "MenuBarView/MenuBarView.h"
 #include "Services/SettingKeys.h"
 #include "StorageGraphics/StorageBar.h"
+#include "support/PrivateBus.h"
+
+#include <QDBusMessage>
 
 #include <QLabel>
 #include <QPushButton>
@@ -16,6 +21,32 @@
 
 using namespace dovrane;
 using namespace dovrane::testing;
+
+namespace {
+
+class FakeTray final : public TrayPresence {
+public:
+    bool available() const override { return available_; }
+    void set(bool available) {
+        available_ = available;
+        emit availabilityChanged(available);
+    }
+
+private:
+    bool available_ = false;
+};
+
+// The StatusNotifierWatcher of a panel: present on the bus, with or without a host.
+class FakeWatcher final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered MEMBER hostRegistered)
+
+public:
+    bool hostRegistered = false;
+};
+
+} // namespace
 
 class MenuBarTests : public QObject {
     Q_OBJECT
@@ -57,7 +88,7 @@ private slots:
 
     void theHeaderTakesTheVolumeElseTheScan() {
         auto shown = panel();
-        model->setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000));
+        ModelSeeding(*model).setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000));
         QVERIFY(shown->freeLabel()->isVisibleTo(shown.get()));
         QCOMPARE(shown->freeLabel()->text(), QString("120 GB"));
         QCOMPARE(shown->totalLabel()->text(), QString("free of 500 GB"));
@@ -66,21 +97,21 @@ private slots:
         QCOMPARE(shown->freeLabel()->text(), QString("250 GB"));
         QCOMPARE(shown->totalLabel()->text(), QString("free of 1 TB"));
         QCOMPARE(menuBarFreeText(*model), QString("250 GB"));
-        model->setScan(std::nullopt);
+        ModelSeeding(*model).setScan(std::nullopt);
         QVERIFY(!shown->storageBar());
         QVERIFY(shown->freeLabel()->isVisibleTo(shown.get()));
     }
 
     void growthAndUpdateRows() {
         auto shown = panel();
-        model->setDayGrowth(Growth{300'000'000, CategoryID::caches, 300'000'000, 1});
+        ModelSeeding(*model).setDayGrowth(Growth{300'000'000, CategoryID::caches, 300'000'000, 1});
         QVERIFY(shown->growthLabel()->text().startsWith("Since yesterday: Used space grew by "));
         QCOMPARE(shown->updatesLabel()->text(), QString("No app updates"));
         QVERIFY(!shown->showButton()->isVisibleTo(shown.get()));
 
         const InstalledApp app = makeApp("Alpha");
-        model->setApps({app});
-        model->setUpdates({{app.id(), availableFor(app)}});
+        ModelSeeding(*model).setApps({app});
+        ModelSeeding(*model).setUpdates({{app.id(), availableFor(app)}});
         QCOMPARE(shown->updatesLabel()->text(), QString("1 app updates ready"));
         QVERIFY(shown->showButton()->isVisibleTo(shown.get()));
         QTest::mouseClick(shown->showButton(), Qt::LeftButton);
@@ -93,10 +124,10 @@ private slots:
     void scanAgainIsOffWhileScanningAndInDemo() {
         auto shown = panel();
         QVERIFY(shown->scanButton()->isEnabled());
-        model->setIsScanning(true);
+        ModelSeeding(*model).setIsScanning(true);
         QVERIFY(!shown->scanButton()->isEnabled());
-        model->setIsScanning(false);
-        model->setIsDemo(true);
+        ModelSeeding(*model).setIsScanning(false);
+        ModelSeeding(*model).setIsDemo(true);
         QVERIFY(!shown->scanButton()->isEnabled());
     }
 
@@ -109,7 +140,7 @@ private slots:
         QCOMPARE(model->volume(), readable);
 
         const VolumeInfo demo{"Demo", 1'000'000'000'000, 300'000'000'000, 300'000'000'000};
-        model->setIsDemo(true);
+        ModelSeeding(*model).setIsDemo(true);
         model->setVolume(demo);
         shown->hide();
         shown->show();
@@ -118,7 +149,8 @@ private slots:
     }
 
     void rendersInLightAndDark() {
-        model->setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000, {{CategoryID::apps, 80'000'000'000}}));
+        ModelSeeding(*model).setScan(
+            makeScan(Date(0), 500'000'000'000, 120'000'000'000, {{CategoryID::apps, 80'000'000'000}}));
         for (Look look : {Look::light, Look::dark}) {
             auto shown = panel();
             const QImage image = render(*shown, look);
@@ -143,6 +175,69 @@ private slots:
         QVERIFY(!item.isShown());
         MenuBarSetting::shared().set(settings, false);
         QCOMPARE(SettingKeys::menuBarEnabled.stored(settings), std::optional<bool>(false));
+    }
+
+    // A panel that starts after Dovrane, restarts, or goes: the item follows it and the setting.
+    void theItemFollowsATrayThatComesAndGoes() {
+        Settings& settings = *fixture->settings;
+        MenuBarSetting::shared().set(settings, true);
+        auto owned = std::make_unique<FakeTray>();
+        FakeTray& tray = *owned;
+        MenuBarItem item(*model, {}, std::move(owned));
+        QVERIFY(!item.isShown());
+        tray.set(true);
+        QVERIFY(item.isShown());
+        QVERIFY(!item.icon()->toolTip().isEmpty());
+        tray.set(false);
+        QVERIFY(!item.isShown());
+        QVERIFY(!item.icon());
+        tray.set(true);
+        QVERIFY(item.isShown());
+        // Switched off, a tray coming back brings nothing; switched on again, the item returns.
+        MenuBarSetting::shared().set(settings, false);
+        QVERIFY(!item.isShown());
+        tray.set(false);
+        tray.set(true);
+        QVERIFY(!item.isShown());
+        MenuBarSetting::shared().set(settings, true);
+        QVERIFY(item.isShown());
+    }
+
+    void theDesktopTrayIsAskedAgainWhenAWatcherOrHostComesOrGoes() {
+        PrivateBus bus;
+        QVERIFY2(!bus.address().isEmpty(), "dbus-daemon did not start");
+        QDBusConnection panel = bus.connect();
+        FakeWatcher watcher;
+        QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                     QDBusConnection::ExportAllProperties));
+        bool registered = false;
+        int asked = 0;
+        // Stands in for Qt's answer, which offscreen is always no.
+        DesktopTray tray(bus.connect(), [&] {
+            ++asked;
+            return registered && watcher.hostRegistered;
+        });
+        QVERIFY(!tray.available());
+        QSignalSpy changes(&tray, &TrayPresence::availabilityChanged);
+
+        // The panel's watcher starts, then its host registers.
+        QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        registered = true;
+        QTRY_COMPARE(asked, 2);
+        QCOMPARE(changes.count(), 0);
+        watcher.hostRegistered = true;
+        panel.send(QDBusMessage::createSignal(QStringLiteral("/StatusNotifierWatcher"),
+                                              QStringLiteral("org.kde.StatusNotifierWatcher"),
+                                              QStringLiteral("StatusNotifierHostRegistered")));
+        QTRY_COMPARE(changes.count(), 1);
+        QVERIFY(tray.available());
+        QCOMPARE(changes.last().first().toBool(), true);
+
+        // The panel goes away.
+        QVERIFY(panel.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        registered = false;
+        QTRY_COMPARE(changes.count(), 2);
+        QVERIFY(!tray.available());
     }
 };
 

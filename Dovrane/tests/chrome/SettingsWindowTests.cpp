@@ -2,6 +2,7 @@
 // settings (and nothing merely by opening), the login toggle showing what the system reports,
 // and the folder lists working on what is stored.
 
+#include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
 #include "UiTestMain.h"
 
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTabBar>
@@ -126,7 +128,7 @@ private slots:
     void fullDiskAccessRow() {
         int opened = 0;
         Desktop::setOpener([&opened](const QUrl&) { return ++opened, true; });
-        model->setHasFullDiskAccess(false);
+        ModelSeeding(*model).setHasFullDiskAccess(false);
         auto shown = window();
         auto* general = static_cast<GeneralSettings*>(shown->page(SettingsTab::general));
         QVERIFY(general->openAccessSettings()->isVisibleTo(general));
@@ -134,7 +136,7 @@ private slots:
         // Linux has no such pane: the open check refuses the address.
         QTest::mouseClick(general->openAccessSettings(), Qt::LeftButton);
         QCOMPARE(opened, 0);
-        model->setHasFullDiskAccess(true);
+        ModelSeeding(*model).setHasFullDiskAccess(true);
         QVERIFY(general->accessOn()->isVisibleTo(general));
         QVERIFY(!general->openAccessSettings()->isVisibleTo(general));
         Desktop::setOpener({});
@@ -168,6 +170,23 @@ private slots:
         folders->remove("/a");
         QCOMPARE(SettingKeys::scanProjects.stored(settings()), std::optional<QStringList>({"/z", "/m"}));
         QCOMPARE(folders->folders(), QStringList({"/z", "/m"}));
+    }
+
+    void folderListsSortByCodePointBeyondTheBasicPlane() {
+        // UTF-16 code units would put U+1F600 (a surrogate pair) before U+FF01 and U+E000.
+        const QString emoji = QString::fromUtf8("/\xF0\x9F\x98\x80");   // U+1F600
+        const QString fullwidth = QString::fromUtf8("/\xEF\xBC\x81");   // U+FF01
+        const QString privateUse = QString::fromUtf8("/\xEE\x80\x80");  // U+E000
+        const QString lastBmp = QString::fromUtf8("/\xEF\xBF\xBD");     // U+FFFD
+        const QString linearB = QString::fromUtf8("/\xF0\x90\x80\x80"); // U+10000
+        for (const Setting<QStringList>& setting : {SettingKeys::scanProjects, SettingKeys::scanExcluded}) {
+            auto folders = list(setting);
+            folders->add({emoji, "/z", fullwidth, linearB});
+            folders->add({privateUse, emoji, lastBmp});
+            const QStringList expected{"/z", privateUse, fullwidth, lastBmp, linearB, emoji};
+            QCOMPARE(setting.stored(settings()), std::optional<QStringList>(expected));
+            QCOMPARE(folders->folders(), expected);
+        }
     }
 
     void aFolderListNeverWritesAStaleCopy() {
@@ -223,6 +242,48 @@ private slots:
         QCOMPARE(FolderList::abbreviated("/home/ada/code", "/home/ada"), QString("~/code"));
         QCOMPARE(FolderList::abbreviated("/home/ada2/code", "/home/ada"), QString("/home/ada2/code"));
         QCOMPARE(FolderList::abbreviated("/srv/code", "/home/ada"), QString("/srv/code"));
+    }
+
+    // Opened anew, the window is centred on the main window; on show, it stays where it is.
+    void opensCentredOnTheMainWindow() {
+        QWidget mainWindow;
+        mainWindow.setGeometry(60, 40, 700, 520);
+        mainWindow.show();
+        auto settingsWindow = window();
+        settingsWindow->bringForward(&mainWindow);
+        QVERIFY(settingsWindow->isVisible());
+        QCOMPARE(settingsWindow->frameGeometry().center(), mainWindow.frameGeometry().center());
+        settingsWindow->move(5, 5);
+        settingsWindow->bringForward(&mainWindow);
+        QCOMPARE(settingsWindow->pos(), QPoint(5, 5));
+        settingsWindow->close();
+        mainWindow.move(90, 60);
+        settingsWindow->bringForward(&mainWindow);
+        QCOMPARE(settingsWindow->frameGeometry().center(), mainWindow.frameGeometry().center());
+        // No main window on show: the middle of the screen.
+        settingsWindow->close();
+        mainWindow.hide();
+        settingsWindow->bringForward(&mainWindow);
+        QCOMPARE(settingsWindow->frameGeometry().center(), settingsWindow->screen()->availableGeometry().center());
+    }
+
+    // The window is as tall as the page on show, so no empty band lies under a short page.
+    void theWindowFitsThePageOnShow() {
+        auto shown = window();
+        shown->bringForward();
+        QMap<SettingsTab, int> heights;
+        for (SettingsTab tab : allSettingsTabs) {
+            model->setSettingsTab(tab);
+            drainMainQueue();
+            QWidget* page = shown->tabs()->currentWidget();
+            const int pageBottom = page->mapTo(shown.get(), QPoint(0, page->height())).y();
+            QVERIFY2(
+                shown->height() - pageBottom <= 4,
+                qPrintable(QString("%1 px below the page of tab %2").arg(shown->height() - pageBottom).arg(int(tab))));
+            heights[tab] = shown->height();
+        }
+        QVERIFY(heights[SettingsTab::scan] > heights[SettingsTab::general]);
+        QVERIFY(heights[SettingsTab::general] > heights[SettingsTab::appearance]);
     }
 
     void rendersEveryTabInLightAndDark() {

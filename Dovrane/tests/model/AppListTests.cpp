@@ -2,6 +2,7 @@
 // a listing runs (a blocking measurer makes the interleaving certain).
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "support/Await.h"
 #include "support/Bundles.h"
 #include "support/ModelFixture.h"
@@ -127,7 +128,7 @@ private slots:
         QCOMPARE(measurer.calls(), 2);
 
         AppModel& demo = fixture.makeModel(services);
-        demo.setIsDemo(true);
+        ModelSeeding(demo).setIsDemo(true);
         await(demo.loadApps(true));
         QVERIFY(demo.apps().empty() && !demo.appsLoaded());
         QCOMPARE(measurer.calls(), 2);

@@ -3,6 +3,7 @@
 // what stops them, the rescan and demo mode.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "Background/LocalCalendar.h"
 #include "Services/SettingKeys.h"
 #include "Services/Translations.h"
@@ -57,7 +58,7 @@ private slots:
     void startsOnceAndNeverWithDemoData() {
         Loop loop;
         AppModel& demo = loop.model();
-        demo.setIsDemo(true);
+        ModelSeeding(demo).setIsDemo(true);
         demo.startBackgroundWork();
         QCoreApplication::processEvents();
         QVERIFY(!demo.backgroundStarted());
@@ -79,7 +80,7 @@ private slots:
         Loop loop;
         loop.home.fedApp("Example", "1.0", "2.0");
         AppModel& model = loop.model();
-        model.setUpdatesCheckedAt(loop.clock->now().adding(-86'400));
+        ModelSeeding(model).setUpdatesCheckedAt(loop.clock->now().adding(-86'400));
         loop.start(model);
         QCOMPARE(loop.checks(), std::size_t(0));
         QVERIFY(loop.posted().empty());
@@ -100,14 +101,14 @@ private slots:
         QCOMPARE(loop.posted().size(), std::size_t(1));
 
         // A check date from the future counts as long ago; the notification still waits its day.
-        model.setUpdatesCheckedAt(loop.clock->now().adding(7'200));
+        ModelSeeding(model).setUpdatesCheckedAt(loop.clock->now().adding(7'200));
         loop.nextPass();
         QCOMPARE(loop.checks(), std::size_t(2));
         QCOMPARE(loop.posted().size(), std::size_t(1));
 
         // So does a notification date from the future.
         SettingKeys::updatesNoticeLast.set(*loop.home.fixture.settings, loop.clock->now().adding(86'400 * 30));
-        model.setUpdatesCheckedAt(std::nullopt);
+        ModelSeeding(model).setUpdatesCheckedAt(std::nullopt);
         loop.nextPass();
         QCOMPARE(loop.checks(), std::size_t(3));
         QCOMPARE(loop.posted().size(), std::size_t(2));
@@ -158,7 +159,7 @@ private slots:
         loop.nextPass();
         QCOMPARE(loop.posted().size(), std::size_t(1));
         QCOMPARE(loop.posted()[0].identifier, QStringLiteral("weekly"));
-        model.setUpdatesCheckedAt(std::nullopt);
+        ModelSeeding(model).setUpdatesCheckedAt(std::nullopt);
         loop.nextPass();
         QCOMPARE(loop.posted().size(), std::size_t(2));
         QCOMPARE(loop.posted()[1].identifier, QStringLiteral("updates"));
@@ -204,7 +205,7 @@ private slots:
     void rescansAfterTwentyHoursUnlessAScanRuns() {
         Loop loop;
         AppModel& model = loop.model();
-        model.setScan(makeScan(loop.clock->now().adding(-72'000), 1'000, 500));
+        ModelSeeding(model).setScan(makeScan(loop.clock->now().adding(-72'000), 1'000, 500));
         loop.start(model);
         QVERIFY(!model.isScanning());
 

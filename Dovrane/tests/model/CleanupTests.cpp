@@ -2,6 +2,7 @@
 // record, notice, pruned scan and cache, counted failures, demo mode, and the way back.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "AppModel/ScanCache.h"
 #include "support/Await.h"
 #include "support/ModelFixture.h"
@@ -66,7 +67,7 @@ private slots:
         QCOMPARE(request->plan.entries.size(), size_t(1)); // duplicate and nested entry dropped
         QCOMPARE(request->plan.refused, std::vector<Url>{Url::fromPath(key)});
 
-        model.setIsDemo(true); // no guard, every entry as given
+        ModelSeeding(model).setIsDemo(true); // no guard, every entry as given
         model.requestCleanup(items, "Demo");
         QCOMPARE(model.sheet()->cleanupRequest()->plan.entries.size(), size_t(4));
         QVERIFY(model.sheet()->cleanupRequest()->plan.refused.empty());
@@ -78,8 +79,8 @@ private slots:
         const std::string cache = fixture / "Library/Caches/com.gone.app", kept = fixture / "Library/Caches/org.kept";
         writeFile(cache + "/data", "cached");
         const CleanupItem moved = item(cache, 3000), keptItem = item(kept, 500);
-        model.setScan(scanHolding({moved, keptItem}));
-        model.setOrphans(
+        ModelSeeding(model).setScan(scanHolding({moved, keptItem}));
+        ModelSeeding(model).setOrphans(
             {Orphan(Url::fromPath(cache), "com.gone.app", 3000, ""), Orphan(Url::fromPath(kept), "org.kept", 500, "")});
 
         model.requestCleanup({moved}, "Spring cleaning");
@@ -127,9 +128,9 @@ private slots:
     void demoTouchesNothing() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
-        model.setIsDemo(true);
+        ModelSeeding(model).setIsDemo(true);
         const std::string file = fixture / "Downloads/demo.zip";
-        model.setScan(scanHolding({item(file, 4096)}));
+        ModelSeeding(model).setScan(scanHolding({item(file, 4096)}));
         auto removal = cleanUp(fixture, model, {file, file});
         QVERIFY(Fs::exists(file));
         QCOMPARE(removal->items().size(), size_t(2));

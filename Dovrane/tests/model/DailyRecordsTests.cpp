@@ -2,6 +2,7 @@
 // record at least one (or seven) calendar days older. The suite runs in Berlin's time zone.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "Background/LocalCalendar.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
@@ -125,9 +126,9 @@ private slots:
     void demoDataTouchesNoRecord() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
-        model.setIsDemo(true);
+        ModelSeeding(model).setIsDemo(true);
         const Growth shown{5 * GB, CategoryID::apps, 5 * GB, 1};
-        model.setDayGrowth(shown);
+        ModelSeeding(model).setDayGrowth(shown);
         model.recordDaily(scanOf(fixture.clock->now(), 10 * GB));
         model.refreshGrowth();
         QVERIFY(fixture.container().dailySizes()->empty());

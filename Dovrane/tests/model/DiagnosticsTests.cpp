@@ -1,6 +1,7 @@
 // Copying the diagnostics: the model's figures in the text, and nothing that names a file or app.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "Services/SystemFacts.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
@@ -41,18 +42,18 @@ private slots:
         scan.categories[size_t(position(CategoryID::caches))].items = {
             CleanupItem(Url::fromPath("/home/someone/Library/Caches/com.secret.Tool"), std::string("Secret Tool"),
                         2'500'000, 3, std::nullopt, "why", "caches.app", Safety::safe, CleanupAction::trash)};
-        model.setScan(scan);
+        ModelSeeding(model).setScan(scan);
         InstalledApp user, system;
         user.bundleID = "com.secret.Tool";
         user.name = "Secret Tool";
         user.path = Url::fromPath("/Applications/Secret Tool.app");
         system = user;
         system.isSystem = true;
-        model.setApps({user, system, user});
+        ModelSeeding(model).setApps({user, system, user});
         UpdateInfo info;
         info.bundleID = "com.secret.Tool";
-        model.setUpdates({{"/Applications/Secret Tool.app", UpdateCheck::available(info)}});
-        model.setUpdatesCheckedAt(fixture.clock->now().adding(-50 * 3600));
+        ModelSeeding(model).setUpdates({{"/Applications/Secret Tool.app", UpdateCheck::available(info)}});
+        ModelSeeding(model).setUpdatesCheckedAt(fixture.clock->now().adding(-50 * 3600));
         fixture.container().insert(
             std::make_shared<Removal>(Date(), QStringLiteral("Secret Tool"), std::vector<RemovedItem>{}));
         QVERIFY(fixture.container().save());

@@ -2,6 +2,7 @@
 // scan), the cache, and one real scan of a small home.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "AppModel/ScanCache.h"
 #include "support/Await.h"
 #include "support/ModelFixture.h"
@@ -79,7 +80,7 @@ private slots:
         second.name = "Second";
         other.bundleID = "org.example.other";
         other.name = "Other";
-        model.setApps({first, second, other});
+        ModelSeeding(model).setApps({first, second, other});
         QFuture<void> done = model.startScan();
         fixture.scan.waitForCall(0);
         const DiskScanner scanner = fixture.scan.scanner(0);
@@ -106,7 +107,7 @@ private slots:
         await(done);
         QCOMPARE(fixture.scan.calls(), 1);
 
-        model.setIsDemo(true);
+        ModelSeeding(model).setIsDemo(true);
         ChangeLog log(model);
         QVERIFY(model.startScan().isFinished());
         QVERIFY(log.fields.empty());

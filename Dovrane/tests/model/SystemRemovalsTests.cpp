@@ -2,6 +2,7 @@
 // unavailable simulators through the tool runner; the measured gain; and the access re-read.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "Services/ChildProcess.h"
 #include "support/Await.h"
 #include "support/FakePkexec.h"
@@ -154,7 +155,7 @@ private slots:
         TempDir tools;
         FakePkexec pkexec(tools.path());
         AppModel& model = fixture.makeModel(pkexec.applied(fixture.services()));
-        model.setIsDemo(true);
+        ModelSeeding(model).setIsDemo(true);
         const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
         writeFile(trash + "/files/kept", "k");
         ChangeLog log(model);

@@ -2,6 +2,7 @@
 // move with its title, the administrator route, refused entries, the queue of sheets, demo mode.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "support/Await.h"
 #include "support/Bundles.h"
 #include "support/FakePkexec.h"
@@ -72,7 +73,7 @@ private slots:
         QCOMPARE(request.leftovers.size(), size_t(2));
         QCOMPARE(request.checked, std::set<std::string>{cache}); // the name match starts unticked
 
-        model.setApps({request.app});
+        ModelSeeding(model).setApps({request.app});
         await(model.performUninstall(request));
         QCOMPARE(fixture.workspace->terminated, std::vector<RunningApplication>{running});
         QCOMPARE(fixture.clock->delays, std::vector<double>{1.0});
@@ -88,7 +89,7 @@ private slots:
         const std::string other = makeAppBundle(fixture / "Applications/Other.app", "com.example.other", "Other");
         InstalledApp listed = readApp(other);
         listed.size = 777;
-        model.setApps({listed});
+        ModelSeeding(model).setApps({listed});
         await(model.requestUninstall(readApp(other)));
         QCOMPARE(shown(model).app.size, std::int64_t(777));
         await(model.performUninstall(shown(model)));
@@ -130,7 +131,7 @@ private slots:
         const std::string bundle = makeAppBundle(fixture / ".ssh/Keys.app", "com.example.keys", "Keys");
         writeFile(fixture / "Library/Caches/com.example.keys/c", "c");
         await(model.requestUninstall(Url::fromPath(bundle)));
-        model.setApps({shown(model).app});
+        ModelSeeding(model).setApps({shown(model).app});
         await(model.performUninstall(shown(model)));
         QVERIFY(Fs::exists(bundle));
         QCOMPARE(model.apps().size(), size_t(1));
@@ -166,12 +167,12 @@ private slots:
     void demoShowsAtOnceAndMovesNothing() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
-        model.setIsDemo(true);
+        ModelSeeding(model).setIsDemo(true);
         const InstalledApp app = readApp(makeAppBundle(fixture / "Applications/Demo.app", "com.example.demo", "Demo"));
         fixture.workspace->running = {{1, 1, app.path, app.bundleID}};
         QVERIFY(model.requestUninstall(app).isFinished());
         QVERIFY(!shown(model).isRunning);
-        model.setApps({app});
+        ModelSeeding(model).setApps({app});
         await(model.performUninstall(shown(model)));
         QVERIFY(Fs::exists(app.path.path()));
         QVERIFY(fixture.workspace->terminated.empty());

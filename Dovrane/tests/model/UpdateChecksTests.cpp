@@ -3,6 +3,7 @@
 // shared check setup.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "AppModel/UpdatesCache.h"
 #include "UpdatesModel/UpdateCheckSetup.h"
 #include "support/Await.h"
@@ -65,7 +66,7 @@ private slots:
         await(check);
         QCOMPARE(home.server->count("/feeds/Example"), 1u);
 
-        model.setIsDemo(true);
+        ModelSeeding(model).setIsDemo(true);
         log.clear();
         QVERIFY(model.checkUpdates().isFinished());
         QVERIFY(log.fields.empty());
@@ -77,8 +78,9 @@ private slots:
         home.fedApp("Example", "1.0", "2.0");
         makeBundle(home.appPath("Plain"), "test.Plain", "3.0");
         AppModel& model = home.fixture.makeModel(home.services());
-        model.setInstallProblems({{home.appPath("Example"), QStringLiteral("an earlier failure")}});
-        model.setUpdates({{"/Applications/Gone.app", UpdateCheck::available(offer("/Applications/Gone.app"))}});
+        ModelSeeding(model).setInstallProblems({{home.appPath("Example"), QStringLiteral("an earlier failure")}});
+        ModelSeeding(model).setUpdates(
+            {{"/Applications/Gone.app", UpdateCheck::available(offer("/Applications/Gone.app"))}});
 
         await(model.checkUpdates());
         QCOMPARE(model.apps().size(), std::size_t(2));
@@ -117,8 +119,8 @@ private slots:
     void noInstalledAppsGiveAnEmptyFinishedCheck() {
         UpdateHome home;
         AppModel& model = home.fixture.makeModel(home.services());
-        model.setUpdates({{"/Applications/Gone.app", UpdateCheck::upToDate()}});
-        model.setInstallProblems({{"/Applications/Gone.app", QStringLiteral("failed")}});
+        ModelSeeding(model).setUpdates({{"/Applications/Gone.app", UpdateCheck::upToDate()}});
+        ModelSeeding(model).setInstallProblems({{"/Applications/Gone.app", QStringLiteral("failed")}});
         home.fixture.clock->advance(30);
         await(model.checkUpdates());
         QVERIFY(model.updates().empty());
@@ -132,15 +134,15 @@ private slots:
         home.fedApp("Example", "1.0", "2.0");
         AppModel& model = home.fixture.makeModel(home.services());
         // A full listing runs: its measured sizes must not be replaced by the check's zeros.
-        model.setIsLoadingApps(true);
+        ModelSeeding(model).setIsLoadingApps(true);
         await(model.checkUpdates());
         QVERIFY(model.apps().empty());
         QCOMPARE(model.updates().at(home.appPath("Example")).kind(), UpdateCheck::Kind::available);
 
         // With the list loaded, the check takes it as it is and lists nothing itself.
-        model.setIsLoadingApps(false);
-        model.setAppsLoaded(true);
-        model.setApps({listed("Other", home.appPath("Other"))});
+        ModelSeeding(model).setIsLoadingApps(false);
+        ModelSeeding(model).setAppsLoaded(true);
+        ModelSeeding(model).setApps({listed("Other", home.appPath("Other"))});
         await(model.checkUpdates());
         QCOMPARE(model.apps().size(), std::size_t(1));
         QCOMPARE(model.updates().size(), std::size_t(1));
@@ -150,14 +152,14 @@ private slots:
     void availableUpdatesFollowTheAppsInFinderOrder() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
-        model.setApps({listed("App 10", "/A/App 10.app"), listed("Twin", "/B/Twin.app"),
-                       listed("App 9", "/A/App 9.app"), listed("Current", "/A/Current.app"),
-                       listed("Twin", "/A/Twin.app")});
+        ModelSeeding(model).setApps({listed("App 10", "/A/App 10.app"), listed("Twin", "/B/Twin.app"),
+                                     listed("App 9", "/A/App 9.app"), listed("Current", "/A/Current.app"),
+                                     listed("Twin", "/A/Twin.app")});
         std::map<std::string, UpdateCheck> updates;
         for (const char* path : {"/A/App 10.app", "/B/Twin.app", "/A/App 9.app", "/A/Twin.app", "/A/Gone.app"})
             updates.emplace(path, UpdateCheck::available(offer(path)));
         updates.emplace("/A/Current.app", UpdateCheck::upToDate());
-        model.setUpdates(updates);
+        ModelSeeding(model).setUpdates(updates);
         // Numbers by value; equal names keep the list's order; an update without its app is left out.
         QCOMPARE(names(model.availableUpdates()),
                  (std::vector<std::string>{"App 9@/A/App 9.app", "App 10@/A/App 10.app", "Twin@/B/Twin.app",

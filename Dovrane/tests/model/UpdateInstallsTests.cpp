@@ -3,6 +3,7 @@
 // back, and a check that ends after an install.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "AppModel/UpdatesCache.h"
 #include "UpdatesModel/InstallSetup.h"
 #include "support/Await.h"
@@ -81,12 +82,12 @@ private slots:
         AppModel& model = home.fixture.makeModel(home.services());
         const InstalledApp editor = home.app("Editor");
         const InstalledApp mail = storeApp("Mail Helper"), notes = storeApp("Notes");
-        model.setApps({mail, editor, notes});
+        ModelSeeding(model).setApps({mail, editor, notes});
         const std::map<std::string, UpdateCheck> offered = {
             {mail.id(), UpdateCheck::available(offer(mail, AppSource::appStore))},
             {notes.id(), UpdateCheck::available(offer(notes, AppSource::appStore))},
             {editor.id(), UpdateCheck::available(offer(editor, AppSource::homebrew, "editor"))}};
-        model.setUpdates(offered);
+        ModelSeeding(model).setUpdates(offered);
 
         await(model.installAll());
         QCOMPARE(home.fixture.workspace->opened, (std::vector<Url>{*Url::parse("macappstore://showUpdatesPage")}));
@@ -96,8 +97,8 @@ private slots:
         QVERIFY(model.installing().empty());
 
         // Demo data: no page, no tool, each app only marked up to date.
-        model.setIsDemo(true);
-        model.setUpdates(offered);
+        ModelSeeding(model).setIsDemo(true);
+        ModelSeeding(model).setUpdates(offered);
         await(model.installAll());
         QCOMPARE(home.fixture.workspace->opened.size(), std::size_t(1));
         QCOMPARE(home.brewCalls(), std::string("upgrade --cask --greedy editor\n"));
@@ -105,7 +106,7 @@ private slots:
         QCOMPARE(model.updates().at(notes.id()), offered.at(notes.id()));
 
         // A single store app opens its own page and stays as it was.
-        model.setIsDemo(false);
+        ModelSeeding(model).setIsDemo(false);
         await(model.install(notes));
         QCOMPARE(home.fixture.workspace->opened.back(), *offer(notes, AppSource::appStore).storeURL);
         QCOMPARE(model.updates().at(notes.id()), offered.at(notes.id()));
@@ -119,7 +120,7 @@ private slots:
         const Date checkedAt = *model.updatesCheckedAt();
         QCOMPARE(model.availableUpdates().size(), std::size_t(1));
         const InstalledApp app = model.apps().at(0);
-        model.setInstallProblems({{app.id(), QStringLiteral("an earlier try")}});
+        ModelSeeding(model).setInstallProblems({{app.id(), QStringLiteral("an earlier try")}});
 
         home.fixture.clock->advance(120);
         QFuture<void> install = model.install(app);
@@ -222,7 +223,7 @@ private slots:
         QCOMPARE(home.brewCalls(), std::string("upgrade --cask --greedy editor\nupgrade --cask --greedy editor\n"));
 
         // An update that names no cask cannot go through Homebrew, and says so.
-        model.setUpdates({{editor.id(), UpdateCheck::available(offer(editor, AppSource::homebrew))}});
+        ModelSeeding(model).setUpdates({{editor.id(), UpdateCheck::available(offer(editor, AppSource::homebrew))}});
         await(model.install(editor));
         QCOMPARE(model.installProblems().at(editor.id()),
                  QStringLiteral("Dovrane does not know this app's Homebrew cask, so it cannot update it."));
@@ -257,9 +258,10 @@ private slots:
         home.brewInstalls("Editor", "editor", "2.0");
         AppModel& model = home.fixture.makeModel(home.services());
         const InstalledApp editor = home.app("Editor");
-        model.setApps({editor});
-        model.setAppsLoaded(true);
-        model.setUpdates({{editor.id(), UpdateCheck::available(offer(editor, AppSource::homebrew, "editor"))}});
+        ModelSeeding(model).setApps({editor});
+        ModelSeeding(model).setAppsLoaded(true);
+        ModelSeeding(model).setUpdates(
+            {{editor.id(), UpdateCheck::available(offer(editor, AppSource::homebrew, "editor"))}});
         // The check waits for the cask index until the server goes.
         home.server->route("/api/cask.json", ScriptedResponse(200, "[]").delayed(std::chrono::hours(1)));
         QFuture<void> check = model.checkUpdates();

@@ -2,6 +2,7 @@
 // Settings tab, the scan settings, the safe items, and the German texts.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/ModelSeeding.h"
 #include "Services/ListFormat.h"
 #include "Services/SettingKeys.h"
 #include "Services/Translations.h"
@@ -100,9 +101,9 @@ private slots:
         model.setSidebar(SidebarItem::overview);
         model.setNotice(std::nullopt);
         model.setVolume(fixture.volume);
-        model.setScanProgress(0);
-        model.setScan(std::nullopt);
-        model.setApps({});
+        ModelSeeding(model).setScanProgress(0);
+        ModelSeeding(model).setScan(std::nullopt);
+        ModelSeeding(model).setApps({});
         QVERIFY(log.fields.empty());
 
         model.setSidebar(SidebarItem::cleaned);
@@ -176,7 +177,7 @@ private slots:
             safeItem("/c/a", 10), safeItem("/c/b", 20, Safety::review),
             safeItem("/c/c", 40, Safety::safe, CleanupAction::showOnly)};
         scan.categories[size_t(position(CategoryID::xcode))].items = {safeItem("/x/d", 300)};
-        model.setScan(scan);
+        ModelSeeding(model).setScan(scan);
         QCOMPARE(model.safeItems().size(), size_t(2));
         QCOMPARE(model.safeItems()[1].url.path(), std::string("/x/d"));
         QCOMPARE(model.safeTotal(), std::int64_t(310));

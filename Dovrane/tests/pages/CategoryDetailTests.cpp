@@ -3,6 +3,7 @@
 // "Select Safe Items" and "Move to Trash…", the context menu, the three confirmations, and
 // "Choose Project Folders…".
 
+#include "AppModel/ModelSeeding.h"
 #include "PageFixture.h"
 #include "Services/SettingKeys.h"
 #include "StoragePage/CategoryDetail.h"
@@ -182,7 +183,7 @@ private slots:
         QVERIFY(!onlyShown->isVisibleTo(&detail));
 
         // Demo data: the outright deletions are off, everything else stays.
-        fixture.model.setIsDemo(true);
+        ModelSeeding(fixture.model).setIsDemo(true);
         QCOMPARE(show(categoryOf(scan, CategoryID::trash)), (QMap<QString, bool>{{"Empty Trash…", false}}));
         QCOMPARE(show(categoryOf(scan, CategoryID::simulators)), (QMap<QString, bool>{{"Remove Unavailable…", false}}));
         detail.setCategory(categoryOf(scan, CategoryID::snapshots));
@@ -199,7 +200,7 @@ private slots:
         PageFixture fixture;
         for (const char* name : {"caches/pip/wheel", "caches/browser/cache", "caches/system/data"})
             writeFile(fixture.base() / name, "x");
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         CategoryDetail detail(fixture.context(), std::nullopt);
         detail.setCategory(categoryOf(*fixture.model.scan(), CategoryID::caches));
         showAsWindow(detail);

@@ -1,6 +1,7 @@
 // The Overview page: its three states, a rescan over a shown scan, the header's lines, the safe
 // list's order and its empty form, "Clean Up…" and "Show", and the blocks' lead edges.
 
+#include "AppModel/ModelSeeding.h"
 #include "Grid/GridProbes.h"
 #include "OverviewPage/OverviewPage.h"
 #include "PageFixture.h"
@@ -78,7 +79,7 @@ private slots:
 
     void headerLinesFollowTheModel() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         OverviewPage page(fixture.context());
         showAsWindow(page);
         // Free equals available here, so there is no purgeable note; no growth yet, no week line.
@@ -88,8 +89,8 @@ private slots:
 
         ScanResult purgeable = fixture.scan();
         purgeable.free += 1;
-        fixture.model.setScan(purgeable);
-        fixture.model.setWeekGrowth(Growth{2'000'000'000, CategoryID::caches, 1'500'000'000, 7});
+        ModelSeeding(fixture.model).setScan(purgeable);
+        ModelSeeding(fixture.model).setWeekGrowth(Growth{2'000'000'000, CategoryID::caches, 1'500'000'000, 7});
         showAsWindow(page);
         QCOMPARE(labelText(page, "purgeable"),
                  QStringLiteral("Includes 1 byte that macOS frees on its own when it needs the space."));
@@ -99,7 +100,7 @@ private slots:
 
     void aRescanShowsItsLabelOverTheLastResult() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         OverviewPage page(fixture.context());
         showAsWindow(page);
         const std::vector<CategoryID> before = safeRows(page);
@@ -119,7 +120,7 @@ private slots:
 
     void safeListIsOrderedBySafeSizeWithTiesInCategoryOrder() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         OverviewPage page(fixture.context());
         showAsWindow(page);
         // caches 3 GB, projects 2.5 GB, logs and installers 2 GB each; messages has items but
@@ -137,7 +138,7 @@ private slots:
         for (Category& category : one.categories)
             if (category.id != CategoryID::logs)
                 std::erase_if(category.items, [](const CleanupItem& item) { return item.safety == Safety::safe; });
-        fixture.model.setScan(one);
+        ModelSeeding(fixture.model).setScan(one);
         showAsWindow(page);
         QCOMPARE(safeRows(page), std::vector<CategoryID>{CategoryID::logs});
         card = page.findChild<Card*>("safeCard");
@@ -149,7 +150,7 @@ private slots:
         ScanResult scan = fixture.scan();
         for (Category& category : scan.categories)
             std::erase_if(category.items, [](const CleanupItem& item) { return item.action == CleanupAction::trash; });
-        fixture.model.setScan(scan);
+        ModelSeeding(fixture.model).setScan(scan);
         OverviewPage page(fixture.context());
         showAsWindow(page);
         QVERIFY(safeRows(page).empty());
@@ -162,7 +163,7 @@ private slots:
 
     void cleanUpAsksForTheSafeItemsThroughTheAction() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         {
             OverviewPage page(fixture.context());
             showAsWindow(page);
@@ -190,7 +191,7 @@ private slots:
 
     void showOpensThePageOfTheCategory() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         OverviewPage page(fixture.context());
         showAsWindow(page);
         // The page is chosen before the category, so the page opens on it.
@@ -219,7 +220,7 @@ private slots:
 
     void blocksLineUpAtTheLeadInset() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         OverviewPage page(fixture.context());
         showAsWindow(page);
         const auto& probes = GridProbes::shared().probes();

@@ -2,6 +2,7 @@
 // a choice foreign to a page left alone, a list deselection, a category the scan lacks, a size
 // not disclosed, the no-scan state before and after "Scan Now", and the detail's layout area.
 
+#include "AppModel/ModelSeeding.h"
 #include "Grid/GridProbes.h"
 #include "PageFixture.h"
 #include "StorageGraphics/StorageRing.h"
@@ -54,7 +55,7 @@ class StoragePageTests : public QObject {
 private slots:
     void firstVisitsShowEachPagesOwnCategory() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         StoragePage storage(fixture.context());
         showAsWindow(storage);
         QCOMPARE(storage.browser()->current(), CategoryID::caches);
@@ -81,7 +82,7 @@ private slots:
 
     void aChoiceCarriesOverOnlyWhereThePageListsIt() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         {
             DeveloperPage developer(fixture.context());
             showAsWindow(developer);
@@ -115,7 +116,7 @@ private slots:
 
     void aClearedListChoiceShowsTheFallback() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         fixture.selection.setCategory(CategoryID::logs);
         StoragePage storage(fixture.context());
         showAsWindow(storage);
@@ -128,7 +129,7 @@ private slots:
 
     void aMissingCategoryIsListedEmptyAndAHiddenSizeIsNotDisclosed() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         fixture.selection.setCategory(CategoryID::docker);
         DeveloperPage developer(fixture.context());
         showAsWindow(developer);
@@ -182,7 +183,7 @@ private slots:
         QVERIFY(catalogue.load(QStringLiteral(":/i18n/dovrane_de.qm")));
         QCoreApplication::installTranslator(&catalogue);
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         DeveloperPage developer(fixture.context());
         showAsWindow(developer);
         QCoreApplication::removeTranslator(&catalogue);
@@ -197,7 +198,7 @@ private slots:
 
     void theDetailHeaderIsALayoutArea() {
         PageFixture fixture;
-        fixture.model.setScan(fixture.scan());
+        ModelSeeding(fixture.model).setScan(fixture.scan());
         StoragePage storage(fixture.context());
         showAsWindow(storage);
         const auto& probes = GridProbes::shared().probes();

@@ -2,8 +2,10 @@
 
 #include "WindowBehavior/FitsContent.h"
 #include "WindowBehavior/WindowHook.h"
+#include "WindowBehavior/WindowPlacement.h"
 
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -80,6 +82,42 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!hook->reopened());
         QCOMPARE(window.focusWidget(), nullptr);
+    }
+
+    void aWindowIsCentredOnItsAnchorInsideTheScreen() {
+        const QRect room(0, 0, 1920, 1080);
+        // Centred: equal margins on both sides, also for odd differences.
+        QCOMPARE(WindowPlacement::centred(QRect(100, 100, 1100, 720), QSize(520, 400), room), QPoint(390, 260));
+        QCOMPARE(WindowPlacement::centred(QRect(0, 0, 101, 101), QSize(50, 50), room), QPoint(26, 26));
+        QCOMPARE(WindowPlacement::centred(QRect(0, 0, 100, 100), QSize(51, 51), room), QPoint(24, 24));
+        // A main window half off the screen: the sheet is pushed back inside.
+        QCOMPARE(WindowPlacement::centred(QRect(1700, 900, 600, 400), QSize(400, 300), room), QPoint(1520, 780));
+        QCOMPARE(WindowPlacement::centred(QRect(-500, -300, 600, 400), QSize(400, 300), room), QPoint(0, 0));
+        // Larger than the screen: its top-left corner (the title bar) stays on it.
+        QCOMPARE(WindowPlacement::centred(QRect(0, 0, 1920, 1080), QSize(2000, 1200), room), QPoint(0, 0));
+        // A second screen to the right: the room is that screen's.
+        QCOMPARE(WindowPlacement::centred(QRect(2000, 0, 800, 600), QSize(400, 300), QRect(1920, 0, 1280, 1024)),
+                 QPoint(2200, 150));
+        // No room known: where centring puts it.
+        QCOMPARE(WindowPlacement::centred(QRect(-500, 0, 600, 400), QSize(400, 300), QRect()), QPoint(-399, 50));
+    }
+
+    void offscreenWindowsComeForwardWithoutBeingRaised() {
+        QVERIFY(!WindowPlacement::platformStacksWindows());
+        QWidget window;
+        QWidget anchor;
+        anchor.setGeometry(100, 50, 400, 300);
+        anchor.show();
+        window.resize(200, 100);
+        WindowPlacement::centreOn(&window, &anchor);
+        WindowPlacement::bringToFront(&window);
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.frameGeometry().center(), anchor.frameGeometry().center());
+        // Without an anchor on show: the middle of the screen.
+        anchor.hide();
+        window.hide();
+        WindowPlacement::centreOn(&window, &anchor);
+        QCOMPARE(window.frameGeometry().center(), window.screen()->availableGeometry().center());
     }
 };
 

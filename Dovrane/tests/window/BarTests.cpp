@@ -1,6 +1,7 @@
 // The window's smaller parts in their states: the scan toolbar, the notice bar, the access
 // hint, the sidebar's symbols and badge, and onboarding's rows over faked permissions.
 
+#include "AppModel/ModelSeeding.h"
 #include "ContentView/AccessHint.h"
 #include "ContentView/NoticeBar.h"
 #include "ContentView/ScanToolbar.h"
@@ -55,14 +56,14 @@ private slots:
         QCOMPARE(toolbar.scanButton()->toolTip(), QStringLiteral("Measure the disk again (Ctrl-R)"));
         QVERIFY(!toolbar.stopButton()->isVisible());
 
-        model.setIsScanning(true);
-        model.setScanProgress(0.25);
+        ModelSeeding(model).setIsScanning(true);
+        ModelSeeding(model).setScanProgress(0.25);
         QVERIFY(!toolbar.scanButton()->isVisible());
         QVERIFY(toolbar.stopButton()->isVisible());
         QCOMPARE(toolbar.stopButton()->toolTip(), QStringLiteral("Stop the scan (Ctrl-Period)"));
         QCOMPARE(toolbar.progress()->value(), 0.25);
-        model.setIsScanning(false);
-        model.setIsDemo(true);
+        ModelSeeding(model).setIsScanning(false);
+        ModelSeeding(model).setIsDemo(true);
         QVERIFY(toolbar.scanButton()->isVisible());
         QVERIFY(!toolbar.scanButton()->isEnabled());
     }
@@ -90,15 +91,15 @@ private slots:
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
         AccessHint hint(model);
-        model.setHasFullDiskAccess(false);
-        model.setNeedsRestart(true);
+        ModelSeeding(model).setHasFullDiskAccess(false);
+        ModelSeeding(model).setNeedsRestart(true);
         QCOMPARE(hint.state(), AccessHint::State::missing);
         QVERIFY(!hint.isHidden());
-        model.setHasFullDiskAccess(true);
+        ModelSeeding(model).setHasFullDiskAccess(true);
         QCOMPARE(hint.state(), AccessHint::State::restart);
         hint.restartButton()->click();
         QCOMPARE(fixture.relaunches, 1);
-        model.setNeedsRestart(false);
+        ModelSeeding(model).setNeedsRestart(false);
         QCOMPARE(hint.state(), AccessHint::State::none);
         QVERIFY(hint.isHidden());
     }
@@ -111,12 +112,12 @@ private slots:
             return window.sidebar()->item(row)->data(SidebarBadgeDelegate::badgeRole).toInt();
         };
         QCOMPARE(badgeOf(2), 0);
-        model.setOrphans(
+        ModelSeeding(model).setOrphans(
             {Orphan{Url::fromPath("/tmp/a"), "com.a", 1, "gone"}, Orphan{Url::fromPath("/tmp/b"), "com.b", 1, "gone"}});
         QCOMPARE(badgeOf(2), 2);
         for (int row : {0, 1, 3, 4, 5})
             QCOMPARE(badgeOf(row), 0);
-        model.setOrphans({});
+        ModelSeeding(model).setOrphans({});
         QCOMPARE(badgeOf(2), 0);
     }
 
@@ -150,7 +151,7 @@ private slots:
         fixture.notifier->available = true;
         fixture.loginItem->refuses = true;
         AppModel& model = fixture.makeModel();
-        model.setHasFullDiskAccess(false);
+        ModelSeeding(model).setHasFullDiskAccess(false);
         OnboardingView view(model);
         view.resize(view.sizeHint());
         QVERIFY(!view.grab().isNull());
@@ -168,8 +169,8 @@ private slots:
         view.loginRow()->action()->click();
         QVERIFY(view.loginRow()->granted());
 
-        model.setHasFullDiskAccess(true);
-        model.setNeedsRestart(true);
+        ModelSeeding(model).setHasFullDiskAccess(true);
+        ModelSeeding(model).setNeedsRestart(true);
         QVERIFY(view.diskAccessRow()->granted());
         QVERIFY(!view.restartRow()->isHidden());
     }

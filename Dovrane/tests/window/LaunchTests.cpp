@@ -3,6 +3,7 @@
 // each time it is shown anew.
 
 #include "App/DovraneApp.h"
+#include "AppModel/ModelSeeding.h"
 #include "ContentView/ContentView.h"
 #include "Launch/Launch.h"
 #include "Services/JsonSettings.h"
@@ -87,7 +88,7 @@ private slots:
         QFETCH(bool, scans);
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
-        model.setScan(makeScan(fixture.clock->now().adding(-age), 1'000'000, 400'000));
+        ModelSeeding(model).setScan(makeScan(fixture.clock->now().adding(-age), 1'000'000, 400'000));
         Launch::Sequence({"Dovrane"}).run(model, {});
         QCOMPARE(model.isScanning(), scans);
         // A test store never shows onboarding at launch.
@@ -98,7 +99,7 @@ private slots:
     void onboardingDoneOrATestStoreSkipIt() {
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
-        model.setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
+        ModelSeeding(model).setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
         SettingKeys::onboardingDone.set(*fixture.settings, true);
         ScopedEnv realStore("APP_STORE", std::nullopt);
         Launch::Sequence({"Dovrane"}).run(model, {});
@@ -149,7 +150,7 @@ private slots:
         QVERIFY(!model.isScanning());
 
         // What the user did since stays: a second showing does not refill the demo.
-        model.setApps({});
+        ModelSeeding(model).setApps({});
         launch.run(model, {});
         QVERIFY(model.apps().empty());
     }
@@ -176,7 +177,7 @@ private slots:
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
         model.setSidebar(SidebarItem::storage);
-        model.setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
+        ModelSeeding(model).setScan(makeScan(fixture.clock->now(), 1'000'000, 400'000));
         ScopedEnv pageSwitch("APP_PAGE", page.toStdString());
         ScopedEnv tabSwitch("APP_SETTINGS", tab.toStdString());
         int settingsOpened = 0;

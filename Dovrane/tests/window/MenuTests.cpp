@@ -2,6 +2,7 @@
 // the command palette from inside a text field.
 
 #include "App/Menus.h"
+#include "AppModel/ModelSeeding.h"
 #include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
 #include "Updater/Updater.h"
@@ -54,17 +55,17 @@ private slots:
         QVERIFY(!w.menus.cleanUpSafeItems->isEnabled()); // no scan
         QVERIFY(!w.menus.checkForUpdates->isEnabled());  // no self-updater
 
-        w.model.setIsScanning(true);
+        ModelSeeding(w.model).setIsScanning(true);
         QVERIFY(!w.menus.scanAgain->isEnabled());
         QVERIFY(w.menus.stopScan->isEnabled());
-        w.model.setIsScanning(false);
-        w.model.setIsDemo(true);
+        ModelSeeding(w.model).setIsScanning(false);
+        ModelSeeding(w.model).setIsDemo(true);
         QVERIFY(!w.menus.scanAgain->isEnabled());
         QVERIFY(!w.menus.stopScan->isEnabled());
 
-        w.model.setScan(scanWithSafeItems(w.fixture, false));
+        ModelSeeding(w.model).setScan(scanWithSafeItems(w.fixture, false));
         QVERIFY(!w.menus.cleanUpSafeItems->isEnabled());
-        w.model.setScan(scanWithSafeItems(w.fixture, true));
+        ModelSeeding(w.model).setScan(scanWithSafeItems(w.fixture, true));
         QVERIFY(w.menus.cleanUpSafeItems->isEnabled());
 
         // Ctrl+Return, also the keypad's Enter, and nowhere else.

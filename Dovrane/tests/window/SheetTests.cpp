@@ -207,6 +207,39 @@ private slots:
         QVERIFY(!model.sheet());
         SheetHost::setPaletteMaker({});
     }
+
+    // A sheet opens centred on its window and stays so when the window is placed later (at
+    // launch the window system places it after onboarding may have opened) or moved.
+    void aSheetStaysCentredOnItsWindow() {
+        SheetHost::setPaletteMaker([](AppModel&, QWidget* parent) {
+            auto* dialog = new QDialog(parent);
+            dialog->setFixedSize(240, 160);
+            return dialog;
+        });
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.resize(window.minimumSize());
+        window.move(0, 0);
+        window.show();
+        model.setSheet(ActiveSheet::palette());
+        QDialog* dialog = window.sheetHost()->current();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->frameGeometry().center(), window.frameGeometry().center());
+        window.move(25, 70);
+        QCOMPARE(dialog->frameGeometry().center(), window.frameGeometry().center());
+        SheetHost::setPaletteMaker({});
+
+        // Onboarding is taller than the offscreen screen leaves room for below the window's
+        // centre: centred across, and kept on the screen.
+        window.move(0, 0);
+        model.setSheet(ActiveSheet::onboarding());
+        dialog = window.sheetHost()->current();
+        QVERIFY(dialog && dialog->isVisible());
+        window.move(20, 50);
+        QCOMPARE(dialog->frameGeometry().center().x(), window.frameGeometry().center().x());
+        QVERIFY(dialog->screen()->availableGeometry().contains(dialog->frameGeometry()));
+    }
 };
 
 DOVRANE_MODEL_SUITE(SheetTests)

@@ -4,11 +4,15 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QWidget>
+
+#include <cstdio>
+#include <utility>
 
 namespace dovrane {
 
@@ -49,15 +53,22 @@ void Appearance::force(std::optional<Look> look) {
     announceIfChanged(before);
 }
 
-void Appearance::followDesktop() {
-    if (following_)
+void Appearance::followDesktop() { followDesktop(QDBusConnection::sessionBus()); }
+
+void Appearance::followDesktop(const QDBusConnection& bus) {
+    if (bus_ || !bus.isConnected())
         return;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return;
-    following_ = true;
-    bus.connect(portalService, portalPath, portalInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+    bus_ = bus;
+    if (!bus_->connect(portalService, portalPath, portalInterface, QStringLiteral("SettingChanged"), this,
+                       SLOT(portalSettingChanged(QDBusMessage)))) {
+        // Qt gives no error for a refused slot, only for a refused match rule.
+        static bool said = false;
+        if (!std::exchange(said, true))
+            std::fprintf(stderr,
+                         "Dovrane: light and dark will not follow the desktop while Dovrane runs: the portal's "
+                         "SettingChanged could not be listened for. %s\n",
+                         qPrintable(bus_->lastError().message()));
+    }
     readPortal(QStringLiteral("color-scheme"));
     readPortal(QStringLiteral("contrast"));
 }
@@ -67,7 +78,7 @@ void Appearance::readPortal(const QString& key) {
         QDBusMessage::createMethodCall(portalService, portalPath, portalInterface, QStringLiteral("Read"));
     call << appearanceSpace << key;
     // Asynchronous, so a slow or absent portal never holds up the window.
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, key](QDBusPendingCallWatcher* finished) {
         const QDBusMessage reply = finished->reply();
         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
@@ -76,8 +87,11 @@ void Appearance::readPortal(const QString& key) {
     });
 }
 
-void Appearance::portalSettingChanged(const QString& space, const QString& key, const QDBusVariant& value) {
-    takePortalSetting(space, key, QVariant::fromValue(value));
+void Appearance::portalSettingChanged(const QDBusMessage& message) {
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() != 3)
+        return;
+    takePortalSetting(arguments[0].toString(), arguments[1].toString(), arguments[2]);
 }
 
 void Appearance::takePortalSetting(const QString& space, const QString& key, const QVariant& value) {

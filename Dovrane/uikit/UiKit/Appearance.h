@@ -4,7 +4,7 @@
 // settings over D-Bus; without D-Bus or a portal it stays light with normal contrast. The
 // application may force a look (tests, the screenshot run).
 
-#include <QDBusVariant>
+#include <QDBusConnection>
 #include <QObject>
 #include <QVariant>
 
@@ -27,9 +27,11 @@ public:
     // A forced look wins over the desktop's until it is lifted with nullopt.
     void force(std::optional<Look> look);
 
-    // Starts following the portal: reads both settings once, without waiting, and listens for
-    // their changes. Does nothing when the session bus is missing.
+    // Starts following the portal on the bus (the session bus unless told otherwise): reads
+    // both settings once, without waiting, and listens for their changes. Does nothing when the
+    // bus is missing; says once on standard error when the changes cannot be listened for.
     void followDesktop();
+    void followDesktop(const QDBusConnection& bus);
 
     // One portal setting as it arrives, by namespace and key; anything not understood is
     // ignored. The value may come wrapped in D-Bus variants.
@@ -40,7 +42,9 @@ signals:
     void changed();
 
 private slots:
-    void portalSettingChanged(const QString& space, const QString& key, const QDBusVariant& value);
+    // The whole message: Qt 6.4 refuses to connect a slot taking (QString, QString,
+    // QDBusVariant) to a signal whose last argument is a variant.
+    void portalSettingChanged(const QDBusMessage& message);
 
 private:
     Appearance() = default;
@@ -51,7 +55,7 @@ private:
     bool desktopDark_ = false;
     bool desktopHighContrast_ = false;
     std::optional<Look> forced_;
-    bool following_ = false;
+    std::optional<QDBusConnection> bus_;
 };
 
 } // namespace dovrane

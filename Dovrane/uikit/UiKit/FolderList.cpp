@@ -47,6 +47,23 @@ private:
     QString text_;
 };
 
+// Code-point order of two UTF-16 texts: QString::compare orders by code unit, which puts a
+// character beyond U+FFFF (a surrogate pair, D800-DFFF) before U+E000-U+FFFF. Moving the
+// surrogates above the rest of the BMP gives code-point order for valid text and stays a total
+// order (equal only when identical) for text with a lone surrogate.
+bool codePointLess(const QString& a, const QString& b) {
+    const auto weight = [](QChar c) {
+        const char16_t unit = c.unicode();
+        if (unit >= 0xE000)
+            return unit - 0x800;
+        if (unit >= 0xD800)
+            return unit + 0x2000;
+        return int(unit);
+    };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](QChar x, QChar y) { return weight(x) < weight(y); });
+}
+
 } // namespace
 
 FolderList::FolderList(Settings& settings, Setting<QStringList> setting, QString empty, QString home, QWidget* parent)
@@ -105,7 +122,7 @@ void FolderList::reload() {
 void FolderList::add(const QStringList& paths) {
     QStringList folders = stored() + paths;
     // Code-point order, not the locale's, so the list reads the same everywhere.
-    std::sort(folders.begin(), folders.end(), [](const QString& a, const QString& b) { return a.compare(b) < 0; });
+    std::sort(folders.begin(), folders.end(), codePointLess);
     folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
     store(std::move(folders));
 }

@@ -9,6 +9,7 @@
 #include "Store/Store.h"
 #include "Theme/Theme.h"
 #include "Updater/Updater.h"
+#include "WindowBehavior/WindowPlacement.h"
 
 #include <QApplication>
 
@@ -49,11 +50,7 @@ DovraneApp::~DovraneApp() {
     window_.reset();
 }
 
-void DovraneApp::showMainWindow() {
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
-}
+void DovraneApp::showMainWindow() { WindowPlacement::bringToFront(window_.get()); }
 
 void DovraneApp::quit() { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }
 

@@ -3,9 +3,9 @@
 // its menus, the launch steps and the rules for opening apps and for ending. Made once, after
 // the QApplication and before its event loop.
 
-#include "AppModel/AppModel.h"
 #include "Launch/Launch.h"
 #include "Services/ModelContainer.h"
+#include "Services/Services.h"
 
 #include <QObject>
 
@@ -16,6 +16,7 @@
 
 namespace dovrane {
 
+class AppModel;
 class ContentView;
 class Menus;
 class PaletteKeyFilter;

@@ -1,5 +1,6 @@
 #include "App/Menus.h"
 
+#include "AppModel/AppModel.h"
 #include "Services/Permissions.h"
 #include "UiKit/Desktop.h"
 #include "Updater/Updater.h"

@@ -3,7 +3,7 @@
 // "View" and "Help". Enabled states follow the model the moment it changes. Ctrl stands for the
 // Command key throughout.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -14,6 +14,7 @@
 
 namespace dovrane {
 
+class AppModel;
 class Updater;
 
 class Menus final : public QObject {

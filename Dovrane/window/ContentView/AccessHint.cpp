@@ -1,5 +1,6 @@
 #include "ContentView/AccessHint.h"
 
+#include "AppModel/AppModel.h"
 #include "Services/Permissions.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/Labels.h"

@@ -3,12 +3,14 @@
 // what stays unmeasured and leads to the settings; once access was granted during the run it
 // offers a restart; otherwise it is hidden and takes no space.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QPushButton>
 #include <QWidget>
 
 namespace dovrane {
+
+class AppModel;
 
 class AccessHint final : public QWidget {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "ContentView/ScanToolbar.h"
 
+#include "AppModel/AppModel.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 

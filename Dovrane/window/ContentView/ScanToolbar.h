@@ -2,12 +2,14 @@
 // The main window's scan control at the toolbar's trailing end: "Scan Again" while no scan
 // runs, else a progress circle and "Stop". It swaps the moment the model's scanning flag does.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QToolButton>
 #include <QWidget>
 
 namespace dovrane {
+
+class AppModel;
 
 // A small circle filled clockwise to a fraction between 0 and 1.
 class ProgressCircle final : public QWidget {

@@ -1,8 +1,12 @@
 #include "ContentView/SheetHost.h"
 
+#include "AppModel/AppModel.h"
 #include "Sheets/CleanupSheet.h"
 #include "Sheets/OnboardingView.h"
 #include "Sheets/UninstallSheet.h"
+#include "WindowBehavior/WindowPlacement.h"
+
+#include <QEvent>
 
 namespace dovrane {
 
@@ -16,6 +20,7 @@ SheetHost::PaletteMaker& paletteMaker() {
 void SheetHost::setPaletteMaker(PaletteMaker maker) { paletteMaker() = std::move(maker); }
 
 SheetHost::SheetHost(AppModel& model, QWidget* window) : QObject(window), model_(model), window_(window) {
+    window_->installEventFilter(this);
     connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
         if (field == AppModel::Field::sheet)
             present();
@@ -40,7 +45,20 @@ void SheetHost::present() {
     current_ = dialog;
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::finished, this, [this, generation] { closed(generation); });
+    dialog->installEventFilter(this);
+    WindowPlacement::centreOn(dialog, window_);
     dialog->open();
+}
+
+bool SheetHost::eventFilter(QObject* watched, QEvent* event) {
+    // A sheet belongs to its window: it stays centred on it when the window is placed (at
+    // launch the window system places the window after the sheet may have opened), moved or
+    // resized, and when the sheet's own size changes.
+    const QEvent::Type type = event->type();
+    if (current_ && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show) &&
+        (watched == window_ || (watched == current_ && type == QEvent::Resize)))
+        WindowPlacement::centreOn(current_, window_);
+    return false;
 }
 
 QDialog* SheetHost::make(const ActiveSheet& sheet) {

@@ -6,7 +6,7 @@
 // one: each dialog carries the generation it was shown in, and a replaced dialog's late close
 // never clears the sheet that replaced it.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QDialog>
 #include <QObject>
@@ -16,6 +16,8 @@
 #include <functional>
 
 namespace dovrane {
+
+class AppModel;
 
 class SheetHost final : public QObject {
     Q_OBJECT
@@ -29,6 +31,9 @@ public:
     // The dialog on show, if any.
     QDialog* current() const { return current_; }
     std::uint64_t generation() const { return generation_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void present();

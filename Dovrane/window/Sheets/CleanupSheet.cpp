@@ -1,5 +1,6 @@
 #include "Sheets/CleanupSheet.h"
 
+#include "AppModel/AppModel.h"
 #include "Sheets/SheetParts.h"
 #include "StorageGraphics/StorageGroup.h"
 #include "UiKit/Labels.h"

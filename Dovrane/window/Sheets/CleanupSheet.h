@@ -2,13 +2,15 @@
 // Confirms a move to the Trash: what the plan moves, how much, and what it leaves alone. It
 // hands the request, unchanged, to the model; it never plans, filters or edits.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QDialog>
 #include <QPushButton>
 #include <QTreeWidget>
 
 namespace dovrane {
+
+class AppModel;
 
 class CleanupSheet final : public QDialog {
     Q_OBJECT

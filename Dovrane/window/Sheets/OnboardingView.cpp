@@ -1,5 +1,6 @@
 #include "Sheets/OnboardingView.h"
 
+#include "AppModel/AppModel.h"
 #include "Services/Permissions.h"
 #include "Services/SettingKeys.h"
 #include "Sheets/SheetParts.h"

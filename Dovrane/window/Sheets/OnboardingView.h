@@ -4,13 +4,15 @@
 // marks onboarding as finished. The login and notification states are read back after every
 // action, never assumed.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QDialog>
 #include <QPushButton>
 #include <QWidget>
 
 namespace dovrane {
+
+class AppModel;
 
 // One permission: its symbol, title, why it helps and what Dovrane never does with it, then
 // "On" once granted, else the row's action button.

@@ -1,5 +1,6 @@
 #include "Sheets/UninstallSheet.h"
 
+#include "AppModel/AppModel.h"
 #include "Sheets/SheetParts.h"
 #include "StorageGraphics/StorageGroup.h"
 #include "UiKit/AppIcon.h"

@@ -2,7 +2,7 @@
 // Confirms an app's removal with the leftovers the user ticks. The ticks live in the sheet's
 // own copy of the request; the model's request is never edited, and Cancel drops the copy.
 
-#include "AppModel/AppModel.h"
+#include "AppModel/WindowRecords.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -14,6 +14,8 @@
 #include <vector>
 
 namespace dovrane {
+
+class AppModel;
 
 class UninstallSheet final : public QDialog {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "Snapshot/Capture.h"
 
 #include "Grid/GridProbes.h"
+#include "WindowBehavior/WindowPlacement.h"
 
 #include <DovraneKit/FileSystem.h>
 
@@ -45,11 +46,7 @@ bool grabFromScreen(QWidget* window, const std::string& path) {
 
 } // namespace
 
-void bringToFront(QWidget* window) {
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
+void bringToFront(QWidget* window) { WindowPlacement::bringToFront(window); }
 
 void say(std::string_view text) {
     std::string line = "SNAPSHOT ";

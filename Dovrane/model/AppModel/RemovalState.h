@@ -1,0 +1,38 @@
+#pragma once
+// The model's removals in flight, private to the files that run them: the uninstall requests
+// waiting for their sheet, and the journal records whose Put Back runs. Only the main thread
+// touches it.
+
+#include "AppModel/WindowRecords.h"
+
+#include <QUuid>
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace dovrane {
+
+struct RemovalState {
+    // Uninstall requests in the order made; each shows once its search has ended and the
+    // requests before it have shown.
+    struct QueuedUninstall {
+        std::uint64_t ticket = 0;
+        std::string path;
+        std::optional<UninstallRequest> request;
+    };
+    std::deque<QueuedUninstall> uninstallQueue;
+    std::uint64_t uninstallTickets = 0;
+    std::set<QUuid> puttingBack;
+};
+
+// What one Put Back achieved.
+struct PutBackTally {
+    int restored = 0;
+    int taken = 0;            // something else stands at the original place
+    bool leftInTrash = false; // an item is still in the Trash afterwards
+};
+
+} // namespace dovrane

@@ -1,0 +1,28 @@
+#pragma once
+// Where a window opens and how it comes forward: a sheet or the Settings window centred on the
+// main window, inside that window's screen; raising only where the platform stacks windows
+// (the offscreen platform of the headless runs cannot, and says so on standard error).
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace dovrane::WindowPlacement {
+
+// Whether a window system places and stacks the windows (not offscreen or minimal).
+bool platformStacksWindows();
+
+// Shows the window, raises it where the platform can, and activates it.
+void bringToFront(QWidget* window);
+
+// The top-left corner that centres a frame of `size` on `anchor`, moved inside `room` as far
+// as it fits (an empty room leaves it where centring puts it).
+QPoint centred(const QRect& anchor, const QSize& size, const QRect& room);
+
+// Moves window so it is centred on anchor, on anchor's screen; with no anchor on show, centred
+// on the screen the window would open on. A window not on show has its size settled first.
+void centreOn(QWidget* window, const QWidget* anchor);
+
+} // namespace dovrane::WindowPlacement
