@@ -21,6 +21,10 @@ libcurl4-openssl-dev
 libsodium-dev
 libexpat1-dev
 libarchive-dev
+libappimage-dev
+libflatpak-dev
+flatpak
+squashfs-tools
 7zip
 time
 qt6-base-dev

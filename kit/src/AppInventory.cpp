@@ -1,5 +1,6 @@
 #include "DovraneKit/AppInventory.h"
 
+#include "DovraneKit/AppImages.h"
 #include "DovraneKit/BundleInfo.h"
 #include "DovraneKit/CodeSigning.h"
 #include "DovraneKit/DeletionGuard.h"
@@ -85,7 +86,8 @@ AppInventory::AppInventory(const Url& home, std::optional<std::vector<Url>> fold
         folders = std::move(*folders_);
     else
         folders = {Url::fromPath("/Applications"), Url::fromPath("/Applications/Utilities"),
-                   Url::fromPath(Path::join(home.path(), "Applications"))};
+                   Url::fromPath(Path::join(home.path(), "Applications")),
+                   Url::fromPath(Path::join(home.path(), ".local/bin"))};
 }
 
 std::vector<InstalledApp> AppInventory::list() const {
@@ -95,9 +97,12 @@ std::vector<InstalledApp> AppInventory::list() const {
     for (const Url& folder : folders) {
         const std::string base = folder.path();
         for (const std::string& name : Fs::list(base)) {
-            if (Path::extension(name) != "app")
+            const bool appImage = AppImages::hasAppImageName(name);
+            if (Path::extension(name) != "app" && !appImage)
                 continue;
             const std::string path = Path::join(base, name);
+            if (appImage && !Fs::isRegularFile(path))
+                continue;
             if (!seen.insert(DeletionGuard::canonical(path)).second)
                 continue;
             if (auto app = read(Url::fromPath(path), casks))
@@ -112,6 +117,8 @@ std::vector<InstalledApp> AppInventory::list() const {
 
 std::optional<InstalledApp> AppInventory::read(const Url& bundle,
                                                const std::map<std::string, std::string>& casks) const {
+    if (AppImages::hasAppImageName(bundle.lastPathComponent()))
+        return Fs::isRegularFile(bundle.path()) ? std::optional(AppImages::read(bundle)) : std::nullopt;
     auto info = BundleInfo::read(bundle);
     if (!info || info->empty())
         return std::nullopt;

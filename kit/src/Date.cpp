@@ -30,16 +30,28 @@ std::string format(icu::DateFormat* formatter, Date date) {
     return utf8;
 }
 
+// The locale of the library's language: the user's own when it speaks that language, so a
+// German window never shows English month names.
+icu::Locale displayLocale() {
+    const std::string language(rawValue(currentLanguage()));
+    icu::Locale locale = icu::Locale::getDefault();
+    if (language != locale.getLanguage())
+        locale = icu::Locale(language.c_str());
+    return locale;
+}
+
 } // namespace
 
 namespace DateText {
 
 std::string abbreviatedDate(Date date) {
-    return format(icu::DateFormat::createDateInstance(icu::DateFormat::kMedium), date);
+    return format(icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, displayLocale()), date);
 }
 
 std::string abbreviatedDateShortTime(Date date) {
-    return format(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort), date);
+    return format(
+        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort, displayLocale()),
+        date);
 }
 
 std::string relative(Date date, Date now) {

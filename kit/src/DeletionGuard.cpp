@@ -147,6 +147,8 @@ DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutF
                                   {"home.gnupg", inHome(".gnupg"), Match::tree},
                                   {"home.keyrings", inHome(".local/share/keyrings"), Match::tree},
                                   {"home.trash", inHome(".local/share/Trash"), Match::tree},
+                                  // Flatpak's own installation: Flatpak removes its apps.
+                                  {"home.flatpak", inHome(".local/share/flatpak"), Match::tree},
                               });
     // The Trash that is actually used, when XDG_DATA_HOME points away from ~/.local/share.
     if (std::string trash = canonical(Path::join(Fs::dataHome(), "Trash")); trash != inHome(".local/share/Trash"))

@@ -2,6 +2,7 @@
 
 #include "ScanCollectors.h"
 
+#include "DovraneKit/AppImages.h"
 #include "DovraneKit/Concurrently.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
@@ -11,9 +12,36 @@
 #include "Ascii.h"
 #include "Locked.h"
 
+#include <algorithm>
 #include <array>
 
 namespace dovrane {
+
+namespace {
+
+enum class InstallerKind { none, archive, installer };
+
+// What a download is by its name. Linux adds its packages and disk images to the Mac's, and
+// compressed tar archives beside ZIP; an AppImage is an app, not an installer.
+InstallerKind installerKind(const std::string& name) {
+    static constexpr std::array<std::string_view, 7> archives = {".zip",    ".xip",     ".tar.gz", ".tgz",
+                                                                 ".tar.xz", ".tar.bz2", ".tar.zst"};
+    static constexpr std::array<std::string_view, 9> installers = {".dmg",     ".pkg",        ".mpkg", ".deb", ".rpm",
+                                                                   ".flatpak", ".flatpakref", ".snap", ".iso"};
+    const std::string lowered = ascii::lowercased(name);
+    auto endsWithAny = [&](const auto& suffixes) {
+        return std::any_of(suffixes.begin(), suffixes.end(), [&](std::string_view suffix) {
+            return lowered.size() > suffix.size() && lowered.ends_with(suffix);
+        });
+    };
+    if (endsWithAny(archives))
+        return InstallerKind::archive;
+    if (endsWithAny(installers))
+        return InstallerKind::installer;
+    return InstallerKind::none;
+}
+
+} // namespace
 
 Category ScanCollectors::apps(std::stop_token stop) const {
     const std::string reason = L("Remove apps on the Apps page, leftovers included.");
@@ -22,11 +50,29 @@ Category ScanCollectors::apps(std::stop_token stop) const {
         for (const std::string& entry : Fs::list(folder.path())) {
             if (entry.starts_with("."))
                 continue;
-            std::string name = Path::extension(entry) == "app" ? Path::deletingExtension(entry) : entry;
+            std::string name = Path::extension(entry) == "app"     ? Path::deletingExtension(entry)
+                               : AppImages::hasAppImageName(entry) ? AppImages::read(folder.appending(entry)).name
+                                                                   : entry;
             add(items, measuredItem(folder.appending(entry), std::move(name), reason, "apps", Safety::keep,
                                     CleanupAction::showOnly, stop));
         }
     }
+    // AppImages kept with the user's programs are apps too, named as the app list names them.
+    const Url bin = scanner_.home.appending(".local").appending("bin");
+    for (const std::string& entry : Fs::list(bin.path()))
+        if (AppImages::hasAppImageName(entry) && Fs::isRegularFile(bin.appending(entry).path()))
+            add(items, measuredItem(bin.appending(entry), AppImages::read(bin.appending(entry)).name, reason, "apps",
+                                    Safety::keep, CleanupAction::showOnly, stop));
+    // Flatpak apps with the size their installation gives, as on the Apps page.
+    std::vector<InstalledApp> flatpaks;
+    try {
+        if (scanner_.flatpakApps)
+            flatpaks = scanner_.flatpakApps();
+    } catch (...) {
+    }
+    for (const InstalledApp& app : flatpaks)
+        items.emplace_back(app.path, app.name, app.size, 0, std::nullopt, reason, "apps", Safety::keep,
+                           CleanupAction::showOnly);
     return Category(CategoryID::apps, std::nullopt, std::move(items));
 }
 
@@ -95,7 +141,29 @@ Category ScanCollectors::caches(std::stop_token stop) const {
         add(items, measuredItem(folder.appending(name), std::move(displayName), std::move(reason), std::move(source),
                                 safety, CleanupAction::trash, stop));
     }
+    flatpakCaches(items, stop);
     return Category(CategoryID::caches, std::nullopt, std::move(items));
+}
+
+// Each Flatpak app keeps its cache inside its own data folder, ~/.var/app/<ID>/cache.
+void ScanCollectors::flatpakCaches(std::vector<CleanupItem>& items, std::stop_token stop) const {
+    const Url apps = scanner_.home.appending(".var").appending("app");
+    for (const std::string& identifier : Fs::list(apps.path())) {
+        const Url cache = apps.appending(identifier).appending("cache");
+        if (!Fs::isDirectory(cache.path()) || Fs::isSymlink(cache.path()))
+            continue;
+        std::optional<std::string> known;
+        try {
+            known = scanner_.appName(identifier);
+        } catch (...) {
+        }
+        const bool running = scanner_.running.contains(identifier);
+        add(items, measuredItem(cache, known ? *known : identifier,
+                                running ? L("This app is running. Quit it first, then its cache can go.")
+                                        : L("A cache. The app rebuilds it when needed."),
+                                running ? "caches.running" : "caches.app", running ? Safety::review : Safety::safe,
+                                CleanupAction::trash, stop));
+    }
 }
 
 Category ScanCollectors::children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
@@ -123,12 +191,9 @@ Category ScanCollectors::installers(std::stop_token stop) const {
 
     const Url downloads = homeFolder("Downloads");
     for (const std::string& name : Fs::list(downloads.path())) {
-        const std::string extension = ascii::lowercased(Path::extension(name));
-        const bool archive = extension == "zip" || extension == "xip";
-        // Debian and RPM packages are Linux's disk images and installer packages.
-        const bool installer =
-            extension == "dmg" || extension == "pkg" || extension == "mpkg" || extension == "deb" || extension == "rpm";
-        if (!archive && !installer)
+        const InstallerKind kind = installerKind(name);
+        const bool archive = kind == InstallerKind::archive;
+        if (kind == InstallerKind::none)
             continue;
         // Linux keeps no date of adding to a folder: the content's modification date decides.
         const Url url = downloads.appending(name);

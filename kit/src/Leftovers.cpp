@@ -1,7 +1,9 @@
 #include "DovraneKit/Leftovers.h"
 
 #include "DovraneKit/DeletionGuard.h"
+#include "DovraneKit/DesktopEntry.h"
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/HomeLayout.h"
 #include "DovraneKit/Language.h"
 #include "DovraneKit/Plist.h"
 #include "DovraneKit/SizeCounter.h"
@@ -17,6 +19,15 @@ namespace {
 
 // Folders where a match by the app's name counts; the name alone is too weak elsewhere.
 constexpr std::array<std::string_view, 3> nameFolders = {"Application Support", "Caches", "Logs"};
+
+// Where the folder stands in the rules: what a match by name or by menu entry means there.
+struct Folder {
+    std::string path;
+    std::string_view name; // last component as the rules name it
+    bool system = false;
+    bool nameCounts = false;  // the app's name is evidence here
+    bool menuEntries = false; // desktop entries that start the app's own file
+};
 
 struct Match {
     bool exact = false;
@@ -34,9 +45,9 @@ public:
             team_ = lowercased(*teamID);
     }
 
-    // folder: the searched folder's last component as written in the tables; user: whether
-    // it lies in the user's Library.
-    std::optional<Match> match(const Url& entry, std::string_view folder, bool user) const {
+    std::optional<Match> match(const Url& entry, const Folder& where) const {
+        const std::string_view folder = where.name;
+        const bool user = !where.system;
         const std::string n = lowercased(entry.lastPathComponent());
         const std::string s = Path::deletingExtension(n);
 
@@ -50,12 +61,14 @@ public:
                 return Match{true, Lf("A shared container of {1}.", {bundleID_})};
         }
         if (nameCounts_ && (n == nm_ || s == nm_) &&
-            std::find(nameFolders.begin(), nameFolders.end(), folder) != nameFolders.end())
+            (where.nameCounts || std::find(nameFolders.begin(), nameFolders.end(), folder) != nameFolders.end()))
             return Match{false, L("Has the app's name. Check that no other app uses it.")};
         if (team_ && user && folder == "Group Containers" && n.starts_with(*team_ + "."))
             return Match{false, L("Shared by apps of the same developer. Other apps of theirs may still need it.")};
         if (folder.starts_with("Launch") && app_ && LeftoverFinder::launchItem(entry, *app_))
             return Match{true, L("Starts a program inside the app.")};
+        if (where.menuEntries && app_ && n.ends_with(".desktop") && DesktopEntry::starts(entry.path(), app_->path()))
+            return Match{true, L("The app's menu entry.")};
         return std::nullopt;
     }
 
@@ -68,6 +81,24 @@ private:
     std::optional<Url> app_;
 };
 
+// The Linux counterparts of the user's Library folders, after them. The cache home is the one
+// the home layout reads; on a home laid out like a Mac's it is Library/Caches, already searched.
+std::vector<Folder> linuxFolders(const Url& home) {
+    const std::string base = home.path();
+    std::vector<Folder> folders = {
+        {Path::join(base, ".config"), ".config", false, true, false},
+        {Path::join(base, ".local/share"), ".local/share", false, true, false},
+    };
+    const std::string cacheHome = HomeLayout(home).folder("Library/Caches").path();
+    if (cacheHome != Path::join(base, "Library/Caches"))
+        folders.push_back({cacheHome, ".cache", false, true, false});
+    folders.push_back({Path::join(base, ".local/state"), ".local/state", false, true, false});
+    folders.push_back({Path::join(base, ".var/app"), ".var/app", false, false, false});
+    folders.push_back({Path::join(base, ".config/autostart"), "autostart", false, false, true});
+    folders.push_back({Path::join(base, ".local/share/applications"), "applications", false, false, true});
+    return folders;
+}
+
 } // namespace
 
 std::vector<Leftover> LeftoverFinder::find(const std::string& bundleID, const std::string& name,
@@ -76,23 +107,23 @@ std::vector<Leftover> LeftoverFinder::find(const std::string& bundleID, const st
     const DeletionGuard guard(home, sandboxRoots);
     const Rules rules(bundleID, name, appPath, teamID);
 
-    struct Folder {
-        std::string path;
-        std::string_view name; // last component
-        bool system;
-    };
     std::vector<Folder> searched;
     const std::string userLibrary = Path::join(home.path(), "Library");
     for (std::string_view folder : userFolders)
         searched.push_back({Path::join(userLibrary, folder), folder.substr(folder.rfind('/') + 1), false});
     for (std::string_view folder : systemFolders)
         searched.push_back({Path::join(systemLibrary.path(), folder), folder, true});
+    for (Folder& folder : linuxFolders(home))
+        searched.push_back(std::move(folder));
+    const std::string flatpakData = Path::join(home.path(), ".local/share/flatpak");
 
     std::vector<Leftover> found;
     for (const Folder& folder : searched) {
         for (const std::string& entryName : Fs::list(folder.path)) {
             Url entry = Url::fromPath(Path::join(folder.path, entryName));
-            auto match = rules.match(entry, folder.name, !folder.system);
+            if (entry.path() == flatpakData)
+                continue; // Flatpak's own installation, never one app's
+            auto match = rules.match(entry, folder);
             if (!match || !guard.check(entry).isAllowed())
                 continue;
             std::int64_t size = SizeCounter::measure(entry).size;

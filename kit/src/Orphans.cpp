@@ -2,6 +2,7 @@
 
 #include "DovraneKit/DeletionGuard.h"
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/HomeLayout.h"
 #include "DovraneKit/Language.h"
 #include "DovraneKit/SizeCounter.h"
 
@@ -86,14 +87,29 @@ bool OrphanFinder::isOrphan(const std::string& identifier) const {
     }
 }
 
+std::vector<std::string> OrphanFinder::searchedFolders() const {
+    const std::string base = home.path();
+    const std::string library = Path::join(base, "Library");
+    std::vector<std::string> searched;
+    for (std::string_view folder : folders)
+        searched.push_back(Path::join(library, folder));
+    // The Linux counterparts; on a home laid out like a Mac's the cache home is Library/Caches.
+    searched.push_back(Path::join(base, ".config"));
+    searched.push_back(Path::join(base, ".local/share"));
+    const std::string cacheHome = HomeLayout(home).folder("Library/Caches").path();
+    if (cacheHome != Path::join(library, "Caches"))
+        searched.push_back(cacheHome);
+    searched.push_back(Path::join(base, ".local/state"));
+    searched.push_back(Path::join(base, ".var/app"));
+    return searched;
+}
+
 std::vector<Orphan> OrphanFinder::find() const {
     const DeletionGuard guard(home, sandboxRoots);
-    const std::string library = Path::join(home.path(), "Library");
     std::vector<Orphan> found;
-    for (std::string_view folderName : folders) {
-        const std::string folder = Path::join(library, folderName);
+    for (const std::string& folder : searchedFolders()) {
         for (const std::string& name : Fs::list(folder)) {
-            auto identifier = bundleID(name, std::string(folderName));
+            auto identifier = bundleID(name, Path::lastComponent(folder));
             if (!identifier || !isOrphan(*identifier))
                 continue;
             Url entry = Url::fromPath(Path::join(folder, name));

@@ -25,6 +25,8 @@ public:
     Category apps(std::stop_token stop = {}) const;
     Category personal(std::stop_token stop = {}) const;
     Category caches(std::stop_token stop = {}) const;
+    // Appends the cache of every Flatpak app (~/.var/app/<ID>/cache) to items.
+    void flatpakCaches(std::vector<CleanupItem>& items, std::stop_token stop) const;
     Category children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
                       const std::string& reason, std::stop_token stop = {}) const;
     Category trash(std::stop_token stop = {}) const;

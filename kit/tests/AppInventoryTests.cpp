@@ -50,7 +50,7 @@ TEST(AppInventoryFolders, DefaultFoldersOnlyWhenNoListIsGiven) {
     AppInventory defaults(Url::fromPath("/home/jane"), std::nullopt, {});
     EXPECT_EQ(defaults.folders,
               (std::vector<Url>{Url::fromPath("/Applications"), Url::fromPath("/Applications/Utilities"),
-                                Url::fromPath("/home/jane/Applications")}));
+                                Url::fromPath("/home/jane/Applications"), Url::fromPath("/home/jane/.local/bin")}));
     AppInventory none(Url::fromPath("/home/jane"), std::vector<Url>{}, {});
     EXPECT_TRUE(none.folders.empty());
     EXPECT_TRUE(none.list().empty());

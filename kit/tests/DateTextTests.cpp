@@ -34,3 +34,15 @@ TEST(RelativeDateText, FollowsTheLibrarysLanguage) {
     EXPECT_EQ(DateText::relative(noon.adding(-day), noon), "gestern");
     EXPECT_EQ(DateText::relative(noon.adding(-21 * day), noon), "vor 3 Wochen");
 }
+
+TEST(AbsoluteDateText, FollowsTheLibrarysLanguage) {
+    {
+        ScopedEnv english("APP_LANG", "en");
+        EXPECT_EQ(DateText::abbreviatedDate(noon), "May 15, 2024");
+        EXPECT_NE(DateText::abbreviatedDateShortTime(noon).find("May 15, 2024"), std::string::npos);
+    }
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(DateText::abbreviatedDate(noon), "15.05.2024");
+    EXPECT_NE(DateText::abbreviatedDateShortTime(noon).find("15.05.2024"), std::string::npos);
+    EXPECT_NE(DateText::abbreviatedDateShortTime(noon).find("12:00"), std::string::npos);
+}

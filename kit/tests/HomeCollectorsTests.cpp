@@ -2,11 +2,14 @@
 
 #include "ScanCollectors.h"
 
+#include "support/AppFixtures.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -165,4 +168,87 @@ TEST(HomeCollectors, DeviceBackupsNamedByDeviceAndDate) {
     EXPECT_EQ(listed, (std::vector<std::string>{"Anna’s iPhone, May 1, 2024", "Unknown device", "Unknown device"}));
     ScopedEnv german("APP_LANG", "de");
     EXPECT_EQ(byName(ScanCollectors(scannerFor(home)).backups()).count("Unbekanntes Gerät"), 1u);
+}
+
+TEST(HomeCollectors, LinuxDownloadsAreInstallersByTheSameAgeRuleButAppImagesAreNot) {
+    TempHome home;
+    const std::string downloads = home / "Downloads";
+    const std::vector<std::string> images = {"debian.iso", "tool.flatpak", "tool.flatpakref", "tool.snap", "pkg.deb"};
+    const std::vector<std::string> archives = {"src.tar.gz", "src.TGZ", "src.tar.xz", "src.tar.bz2", "src.tar.zst"};
+    const std::vector<std::string> others = {"Tool.AppImage", "notes.gz",  "src.tar",
+                                             ".tar.gz",       "young.iso", "edge.iso"};
+    for (const auto* group : {&images, &archives, &others})
+        for (const std::string& name : *group) {
+            writeFileOfSize(downloads + "/" + name, 2000);
+            setTimes(downloads + "/" + name, daysAgo(15, scanTime));
+        }
+    setTimes(downloads + "/young.iso", daysAgo(13, scanTime));
+    setTimes(downloads + "/edge.iso", daysAgo(14, scanTime));
+
+    auto items = byName(ScanCollectors(scannerFor(home)).installers());
+    std::set<std::string> found;
+    for (const auto& [name, item] : items) {
+        found.insert(name);
+        const bool archive = std::find(archives.begin(), archives.end(), name) != archives.end();
+        EXPECT_EQ(item.source, archive ? "installers.archive" : "installers.image") << name;
+        EXPECT_EQ(item.safety, archive ? Safety::review : Safety::safe) << name;
+    }
+    std::set<std::string> expected(images.begin(), images.end());
+    expected.insert(archives.begin(), archives.end());
+    EXPECT_EQ(found, expected);
+}
+
+TEST(HomeCollectors, FlatpakAppCachesAreCachesNamedAfterTheirApp) {
+    TempHome home;
+    writeFileOfSize(home / ".var/app/org.example.Known/cache/fontconfig/x", 3000);
+    writeFileOfSize(home / ".var/app/org.example.Running/cache/x", 1000);
+    writeFileOfSize(home / ".var/app/org.example.NoCache/data/x", 1000);
+    makeFolder(home / ".var/app/org.example.Linked");
+    makeSymlink(home / "Documents", home / ".var/app/org.example.Linked/cache");
+    writeFileOfSize(home / ".cache/org.example.Plain/x", 1000);
+    auto lookup = [](const std::string& id) {
+        return id == "org.example.Known" ? std::optional<std::string>("Known App") : std::nullopt;
+    };
+
+    auto items = byName(ScanCollectors(scannerFor(home, {}, lookup, {"org.example.Running"})).caches());
+    EXPECT_EQ(items.size(), 3u);
+    EXPECT_EQ(items["Known App"].url, Url::fromPath(home / ".var/app/org.example.Known/cache"));
+    EXPECT_GE(items["Known App"].size, 3000);
+    EXPECT_EQ(items["Known App"].safety, Safety::safe);
+    EXPECT_EQ(items["org.example.Running"].source, "caches.running");
+    EXPECT_EQ(items["org.example.Running"].safety, Safety::review);
+    EXPECT_TRUE(items.contains("org.example.Plain"));
+}
+
+TEST(HomeCollectors, AppImagesAreAppsWhereverTheAppListFindsThem) {
+    TempHome home;
+    const std::string applications = home / "Applications";
+    writeFileOfSize(applications + "/Tool-1.2.0-x86_64.AppImage", 4000);
+    writeFileOfSize(home / ".local/bin/Other-2.0.AppImage", 5000);
+    writeFileOfSize(home / ".local/bin/script", 100);
+    makeFolder(home / ".local/bin/Folder.AppImage");
+
+    DiskScanner scanner = scannerFor(home, {Url::fromPath(applications)});
+    InstalledApp flat;
+    flat.name = "Flat";
+    flat.size = 1'250'000'000;
+    flat.path = Url::fromPath(home / ".local/share/flatpak/app/org.example.Flat/x86_64/stable/abc");
+    flat.isSystem = true;
+    scanner.flatpakApps = [flat] { return std::vector<InstalledApp>{flat}; };
+
+    const Category apps = ScanCollectors(scanner).apps();
+    auto items = byName(apps);
+    EXPECT_EQ(names(apps), (std::vector<std::string>{"Tool", "Other", "Flat"}));
+    EXPECT_GE(items["Other"].size, 5000);
+    EXPECT_EQ(items["Other"].url, Url::fromPath(home / ".local/bin/Other-2.0.AppImage"));
+    EXPECT_EQ(items["Flat"].size, 1'250'000'000);
+    EXPECT_EQ(items["Flat"].action, CleanupAction::showOnly);
+    EXPECT_GE(apps.size, 1'250'009'000);
+
+    // Named from the payload as the app list names it.
+    if (!mksquashfs())
+        GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed, so no AppImage can be built";
+    ASSERT_TRUE(writeAppImage(applications + "/Tool-1.2.0-x86_64.AppImage",
+                              {{"tool.desktop", "[Desktop Entry]\nName=Tool Maker\n"}}));
+    EXPECT_EQ(names(ScanCollectors(scanner).apps()), (std::vector<std::string>{"Tool Maker", "Other", "Flat"}));
 }

@@ -212,3 +212,48 @@ TEST_F(LeftoverFinderTest, ProtectedEntriesAreDroppedAndMissingFoldersChangeNoth
     EXPECT_EQ(finder({Url::fromPath(home.path())}).find("com.apple.mail", "Mail", std::nullopt, std::nullopt).size(),
               1u);
 }
+
+TEST_F(LeftoverFinderTest, LinuxFoldersFollowTheSameRulesAsTheirLibraryCounterparts) {
+    const std::string app = home / "Applications/Tool Maker.AppImage";
+    writeFile(app);
+    makeFolder(home / ".config/org.example.ToolMaker");
+    makeFolder(home / ".config/Tool Maker");
+    makeFolder(home / ".local/share/org.example.toolmaker.helper");
+    makeFolder(home / ".local/share/tool maker");
+    makeFolder(home / ".local/share/flatpak");
+    makeFolder(home / ".cache/tool maker");
+    makeFolder(home / ".local/state/Tool Maker");
+    makeFolder(home / ".var/app/org.example.ToolMaker/cache");
+    makeFolder(home / ".var/app/Tool Maker");
+    writeFile(home / ".local/share/applications/org.example.ToolMaker.desktop", "[Desktop Entry]\n");
+    writeFile(home / ".local/share/applications/appimagekit-tool.desktop",
+              "[Desktop Entry]\nName=Tool\nExec=\"" + app + "\" %U\n");
+    writeFile(home / ".config/autostart/tool.desktop", "[Desktop Entry]\nTryExec=" + app + "\nExec=sh\n");
+    writeFile(home / ".config/autostart/other.desktop", "[Desktop Entry]\nExec=" + app + "2\n");
+    writeFile(home / ".config/autostart/Tool Maker.desktop", "[Desktop Entry]\nExec=sh\n");
+
+    auto found = findByPath("org.example.ToolMaker", "Tool Maker", Url::fromPath(app));
+    std::map<std::string, bool> exactness;
+    for (const auto& [path, item] : found)
+        exactness[path] = item.exact;
+    EXPECT_EQ(exactness, (std::map<std::string, bool>{
+                             {"~/.config/org.example.ToolMaker", true},
+                             {"~/.config/Tool Maker", false},
+                             {"~/.local/share/org.example.toolmaker.helper", true},
+                             {"~/.local/share/tool maker", false},
+                             {"~/.cache/tool maker", false},
+                             {"~/.local/state/Tool Maker", false},
+                             {"~/.var/app/org.example.ToolMaker", true},
+                             {"~/.local/share/applications/org.example.ToolMaker.desktop", true},
+                             {"~/.local/share/applications/appimagekit-tool.desktop", true},
+                             {"~/.config/autostart/tool.desktop", true},
+                         }));
+    EXPECT_EQ(found["~/.config/autostart/tool.desktop"].reason, "The app's menu entry.");
+    EXPECT_FALSE(found["~/.config/autostart/tool.desktop"].needsAdmin);
+}
+
+TEST_F(LeftoverFinderTest, AMacHomeIsNotSearchedTwiceForItsCaches) {
+    makeFolder(user("Caches/com.example.editor"));
+    const auto found = finder().find("com.example.editor", "Editor", std::nullopt, std::nullopt);
+    EXPECT_EQ(found.size(), 1u);
+}

@@ -123,3 +123,27 @@ TEST(OrphanFinding, AnInstalledAppOfTheSameVendorHidesTheEntries) {
     EXPECT_TRUE(query.calls->empty());
     EXPECT_TRUE(finderWith(home / "missing-home", {}, query).find().empty());
 }
+
+TEST(OrphanFinderLinux, LinuxDataFoldersYieldOrphansByTheSameRules) {
+    TempHome home;
+    makeFolder(home / ".config/org.example.Gone");
+    makeFolder(home / ".local/share/io.example.gone");
+    makeFolder(home / ".cache/com.example.gone.cache");
+    makeFolder(home / ".local/state/dev.example.gone");
+    makeFolder(home / ".var/app/org.flatgone.App");
+    makeFolder(home / ".var/app/org.example.Kept");
+    makeFolder(home / ".local/share/org.sparkle-project.Sparkle");
+    makeFolder(home / ".local/share/flatpak");
+    makeFolder(home / ".config/gtk-3.0");
+    makeFolder(home / ".local/share/com.installed.Desktop");
+
+    OrphanFinder finder(Url::fromPath(home.path()), {"org.example.Kept"},
+                        [](const std::string& id) { return id == "com.installed.Desktop"; });
+    std::set<std::string> found;
+    for (const Orphan& orphan : finder.find())
+        found.insert(orphan.url.path().substr(home.path().size()) + " " + orphan.bundleID);
+    EXPECT_EQ(found, (std::set<std::string>{"/.local/share/io.example.gone io.example.gone",
+                                            "/.cache/com.example.gone.cache com.example.gone.cache",
+                                            "/.local/state/dev.example.gone dev.example.gone",
+                                            "/.var/app/org.flatgone.App org.flatgone.App"}));
+}

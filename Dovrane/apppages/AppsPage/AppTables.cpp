@@ -7,6 +7,7 @@
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 
+#include <DovraneKit/FlatpakApps.h>
 #include <DovraneKit/ScanModel.h>
 
 #include <QApplication>
@@ -111,7 +112,8 @@ QVariant secondaryText(const QString& shown, int role) {
     return {};
 }
 
-// The Name cell: the app's icon at 20, its name, and for a system app the badge "macOS".
+// The Name cell: the app's icon at 20, its name, and for a system app the badge "macOS" (or
+// "Flatpak" for a Flatpak app).
 class AppNameDelegate : public QStyledItemDelegate {
 public:
     AppNameDelegate(const SortedTableModel<InstalledApp>& table, QObject* parent)
@@ -133,7 +135,9 @@ public:
         painter->save();
         const bool picked = option.state & QStyle::State_Selected;
         QRect textArea = area.adjusted(int(icon) + 8, 0, 0, 0);
-        const QString badge = app.isSystem ? InstalledTable::tr("macOS") : QString();
+        const QString badge = FlatpakApps::isFlatpak(app) ? InstalledTable::tr("Flatpak")
+                              : app.isSystem              ? InstalledTable::tr("macOS")
+                                                          : QString();
         const QFont captionFont = Fonts::font(FontRole::caption);
         const int badgeWidth = badge.isEmpty() ? 0 : QFontMetrics(captionFont).horizontalAdvance(badge) + 8;
         painter->setFont(option.font);

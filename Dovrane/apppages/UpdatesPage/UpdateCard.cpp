@@ -75,8 +75,7 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     const std::optional<QUrl> link = releaseNotesLink(info_);
     if (info_.releaseNotes || link) {
         if (info_.releaseNotes) {
-            notes_ = secondaryLabel(text(*info_.releaseNotes), this);
-            notes_->setWordWrap(true);
+            notes_ = new LineLimitedLabel(text(*info_.releaseNotes), 3, Fonts::font(FontRole::body), secondary, this);
             notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             column->addWidget(notes_);
         }
@@ -116,7 +115,7 @@ void UpdateCard::setExpanded(bool expanded) {
     if (!notes_)
         return;
     more_->setText(expanded_ ? tr("Less") : tr("More"));
-    notes_->setMaximumHeight(expanded_ ? QWIDGETSIZE_MAX : notes_->fontMetrics().lineSpacing() * 3);
+    notes_->setMaxLines(expanded_ ? 0 : 3);
 }
 
 // The button is off from the press until the install has ended (while the model has the path

@@ -39,7 +39,7 @@ public:
 
     QPushButton* installButton() const { return install_; }
     QProgressBar* busyIndicator() const { return busy_; }
-    QLabel* notes() const { return notes_; }
+    LineLimitedLabel* notes() const { return notes_; }
     QPushButton* moreButton() const { return more_; }
     QPushButton* releaseNotesButton() const { return link_; }
     QLabel* problem() const { return problem_; }
@@ -54,7 +54,7 @@ private:
     bool pressPending_ = false; // from a press until the install has ended
     QPushButton* install_;
     QProgressBar* busy_;
-    QLabel* notes_ = nullptr;
+    LineLimitedLabel* notes_ = nullptr;
     QPushButton* more_ = nullptr;
     QPushButton* link_ = nullptr;
     QWidget* problemRow_;

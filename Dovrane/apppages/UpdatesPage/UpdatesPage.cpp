@@ -3,6 +3,7 @@
 #include "AppModel/AppModel.h"
 #include "AppsPage/AppRecordExtras.h"
 #include "AppsPage/PageControls.h"
+#include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
@@ -96,7 +97,7 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     header->addStretch(1);
     checkNow_ = new QPushButton(tr("Check Now"), columnWidget);
     header->addWidget(checkNow_, 0, Qt::AlignTop);
-    updateAll_ = new QPushButton(tr("Update All"), columnWidget);
+    updateAll_ = new ProminentButton(tr("Update All"), columnWidget);
     updateAll_->setDefault(true);
     header->addWidget(updateAll_, 0, Qt::AlignTop);
     column->addLayout(header);

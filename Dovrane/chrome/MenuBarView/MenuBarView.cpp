@@ -1,4 +1,5 @@
 #include "MenuBarView/MenuBarView.h"
+#include "Theme/Theme.h"
 
 #include "AppModel/AppModel.h"
 #include "Services/SettingKeys.h"
@@ -250,6 +251,7 @@ void MenuBarItem::openPanel() {
     if (!panel_) {
         panel_ = new MenuBarView(model_, actions_.showMainWindow);
         panel_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+        themed(panel_);
         panel_->setAttribute(Qt::WA_DeleteOnClose);
     }
     panel_->adjustSize();

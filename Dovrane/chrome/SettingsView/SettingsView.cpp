@@ -5,6 +5,7 @@
 #include "MenuBarView/MenuBarView.h"
 #include "Services/Permissions.h"
 #include "Services/SettingKeys.h"
+#include "UiKit/Appearance.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/FolderList.h"
 #include "UiKit/Labels.h"
@@ -23,6 +24,8 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -81,32 +84,6 @@ QVBoxLayout* pageLayout(QWidget* page) {
     layout->setSpacing(8);
     return layout;
 }
-
-// Tabs as tall as the page on show: QTabWidget asks for its tallest page, which left an empty
-// band under the shorter pages of a window that takes its size from its content.
-class PageSizedTabs final : public QTabWidget {
-public:
-    QSize sizeHint() const override { return forCurrentPage(QTabWidget::sizeHint(), &QWidget::sizeHint); }
-    QSize minimumSizeHint() const override {
-        return forCurrentPage(QTabWidget::minimumSizeHint(), &QWidget::minimumSizeHint);
-    }
-
-private:
-    QSize forCurrentPage(QSize whole, QSize (QWidget::*hint)() const) const {
-        const QWidget* current = currentWidget();
-        if (!current)
-            return whole;
-        // A page's height as a layout would give it: its hint inside its own bounds.
-        const auto height = [hint](const QWidget* page) {
-            return std::clamp((page->*hint)().height(), page->minimumHeight(), page->maximumHeight());
-        };
-        int tallest = 0;
-        for (int index = 0; index < count(); ++index)
-            tallest = std::max(tallest, height(widget(index)));
-        whole.setHeight(whole.height() - tallest + height(current));
-        return whole;
-    }
-};
 
 } // namespace
 
@@ -188,8 +165,9 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
                                     "these folders."));
     projects_ = new FolderList(settings, SettingKeys::scanProjects, SettingsText::tr("No project folders yet"), home);
     projects->addWidget(projects_);
+    // Its own entry: German puts the number after "seit" in the dative ("seit 30 Tagen").
     projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365, SettingsText::tr("Unchanged for "),
-                          SettingsText::tr(" days"));
+                          SettingsText::tr(" days", "unchanged for so many days"));
     projects->addWidget(projectAge_, 0, Qt::AlignLeft);
 
     auto* excluded = addSection(page, SettingsText::tr("Excluded folders"),
@@ -199,13 +177,39 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     page->addStretch(1);
 }
 
+QSize CurrentTabFits::sizeHint() const { return forCurrentPage(QTabWidget::sizeHint(), &QWidget::sizeHint); }
+
+QSize CurrentTabFits::minimumSizeHint() const {
+    return forCurrentPage(QTabWidget::minimumSizeHint(), &QWidget::minimumSizeHint);
+}
+
+// QTabWidget asks for its tallest page; this swaps that page's height for the current one's.
+QSize CurrentTabFits::forCurrentPage(QSize whole, QSize (QWidget::*hint)() const) const {
+    const QWidget* current = currentWidget();
+    if (!current)
+        return whole;
+    // A page's height as a layout would give it: its hint inside its own bounds.
+    const auto height = [hint](const QWidget* page) {
+        return std::clamp((page->*hint)().height(), page->minimumHeight(), page->maximumHeight());
+    };
+    int tallest = 0;
+    for (int index = 0; index < count(); ++index)
+        tallest = std::max(tallest, height(widget(index)));
+    whole.setHeight(whole.height() - tallest + height(current));
+    return whole;
+}
+
+CurrentTabFits::CurrentTabFits(QWidget* parent) : QTabWidget(parent) {
+    connect(this, &QTabWidget::currentChanged, this, [this] { updateGeometry(); });
+}
+
 SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent) : QWidget(parent), model_(model) {
     setWindowFlag(Qt::Window);
     setWindowTitle(SettingsText::tr("Settings"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSizeConstraint(QLayout::SetFixedSize);
-    tabs_ = new PageSizedTabs;
+    tabs_ = new CurrentTabFits;
     column->addWidget(tabs_);
 
     for (SettingsTab tab : allSettingsTabs) {
@@ -230,8 +234,10 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
         area->setWidget(content);
         area->setFixedWidth(width);
         new FitsContent(area, maxHeight);
-        tabs_->addTab(area, Symbols::icon(symbolName(tab)), title(tab));
+        tabs_->addTab(area, title(tab));
     }
+    colourTabIcons();
+    connect(&Appearance::shared(), &Appearance::changed, this, &SettingsView::colourTabIcons);
     {
         const QSignalBlocker quiet(tabs_);
         tabs_->setCurrentIndex(int(model_.settingsTab()));
@@ -245,6 +251,14 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
             followModel();
     });
     new WindowHook(tabs_);
+}
+
+void SettingsView::colourTabIcons() {
+    // Symbols drawn in the label colour of the look, so they show on a dark tab bar too.
+    const QColor colour = SemanticColors::of(SemanticColor::label);
+    const int pixels = tabs_->tabBar()->iconSize().height();
+    for (SettingsTab tab : allSettingsTabs)
+        tabs_->setTabIcon(int(tab), QIcon(Symbols::pixmap(symbolName(tab), pixels, colour, devicePixelRatioF())));
 }
 
 QWidget* SettingsView::page(SettingsTab tab) const {

@@ -6,6 +6,7 @@
 
 #include "AppModel/WindowRecords.h"
 
+#include <QTabWidget>
 #include <QWidget>
 
 class QCheckBox;
@@ -62,6 +63,18 @@ private:
     FolderList* excluded_;
 };
 
+// Tabs as large as the tab on show, so the window fits each tab rather than the tallest.
+class CurrentTabFits final : public QTabWidget {
+    Q_OBJECT
+public:
+    explicit CurrentTabFits(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+private:
+    QSize forCurrentPage(QSize whole, QSize (QWidget::*hint)() const) const;
+};
+
 class SettingsView final : public QWidget {
     Q_OBJECT
 public:
@@ -81,6 +94,7 @@ private:
     void followModel();
 
     AppModel& model_;
+    void colourTabIcons();
     QTabWidget* tabs_;
 };
 

@@ -10,6 +10,12 @@
 #include "Services/Permissions.h"
 
 #include <DovraneKit/AppInventory.h>
+#include <DovraneKit/DesktopEntry.h>
+#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/FlatpakApps.h>
+#include <DovraneKit/NameOrder.h>
+
+#include <cstdlib>
 
 namespace dovrane {
 
@@ -30,8 +36,18 @@ QFuture<void> AppModel::loadApps(bool force) {
     auto done = startedPromise();
     handOff(
         pool_, lifeline_,
-        [inventory = AppInventory(services_.home, services_.applicationFolders, services_.caskrooms)] {
-            return inventory.list();
+        [inventory = AppInventory(services_.home, services_.applicationFolders, services_.caskrooms),
+         listFlatpaks = services_.listFlatpaks] {
+            std::vector<InstalledApp> apps = inventory.list();
+            if (listFlatpaks) {
+                for (InstalledApp& app : listFlatpaks())
+                    apps.push_back(std::move(app));
+                std::stable_sort(apps.begin(), apps.end(),
+                                 [order = NameOrder()](const InstalledApp& a, const InstalledApp& b) {
+                                     return order(a.name, b.name);
+                                 });
+            }
+            return apps;
         },
         [this, done](std::vector<InstalledApp> listed) { appsListed(std::move(listed), done); });
     return done->future();
@@ -64,8 +80,10 @@ void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_pt
     handOff(
         pool_, lifeline_,
         [listed, measure = services_.measure]() mutable {
+            // A Flatpak app's installed size is known; its folder shares files with others.
             for (InstalledApp& app : listed)
-                app.size = measure(app.path, {}).size;
+                if (!FlatpakApps::isFlatpak(app))
+                    app.size = measure(app.path, {}).size;
             return listed;
         },
         [results, publish](std::vector<InstalledApp> measured) {
@@ -76,8 +94,13 @@ void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_pt
         pool_, lifeline_,
         [identifiers, home = services_.home, folders = services_.applicationFolders] {
             // Built once per search, then only read, from whatever thread the finder asks on.
-            auto installed =
-                std::make_shared<const std::set<std::string>>(Permissions::installedBundleIDs(home, folders));
+            std::set<std::string> known = Permissions::installedBundleIDs(home, folders);
+            // On Linux an app is installed when the desktop has an entry for its identifier.
+            const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+            for (const std::string& identifier :
+                 DesktopEntry::installedIdentifiers(Fs::dataHome(), dataDirs ? dataDirs : ""))
+                known.insert(Permissions::foldedBundleID(identifier));
+            auto installed = std::make_shared<const std::set<std::string>>(std::move(known));
             const OrphanFinder finder(home, identifiers, [installed](const std::string& bundleID) {
                 return installed->contains(Permissions::foldedBundleID(bundleID));
             });

@@ -7,6 +7,7 @@
 #include "AppModel/Handoff.h"
 #include "AppModel/RemovalState.h"
 
+#include <DovraneKit/AppImages.h>
 #include <DovraneKit/AppInventory.h>
 #include <DovraneKit/FileSystem.h>
 #include <DovraneKit/Leftovers.h>
@@ -27,7 +28,7 @@ std::set<std::string> exactPaths(const std::vector<Leftover>& leftovers) {
 } // namespace
 
 QFuture<void> AppModel::requestUninstall(const Url& url) {
-    if (url.pathExtension() != "app")
+    if (url.pathExtension() != "app" && !AppImages::hasAppImageName(url.lastPathComponent()))
         return QtFuture::makeReadyFuture();
     const AppInventory inventory(services_.home, services_.applicationFolders, services_.caskrooms);
     auto app = inventory.read(url, {});

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <DovraneKit/FileSystem.h>
+#include <DovraneKit/FlatpakApps.h>
 
 namespace dovrane {
 
@@ -13,6 +14,7 @@ Services Services::system() {
     Services services;
     services.home = Url::fromPath(Fs::homeDirectory());
     services.caskrooms = {Url::fromPath("/opt/homebrew/Caskroom"), Url::fromPath("/usr/local/Caskroom")};
+    services.listFlatpaks = [] { return FlatpakApps::list(); };
     services.settings = std::make_shared<JsonSettings>();
     services.clock = std::make_shared<SystemClock>();
     services.workspace = std::make_shared<ProcWorkspace>(services.home, services.applicationFolders);

@@ -10,6 +10,7 @@
 #include "Services/SystemPaths.h"
 #include "Services/Workspace.h"
 
+#include <DovraneKit/AppRecords.h>
 #include <DovraneKit/CommandRunner.h>
 #include <DovraneKit/DiskScanner.h>
 #include <DovraneKit/SizeCounter.h>
@@ -42,6 +43,8 @@ struct Services {
     // Absent: /Applications and the home folder's Applications.
     std::optional<std::vector<Url>> applicationFolders;
     std::vector<Url> caskrooms;
+    // The Flatpak apps installed for the user and the system; none when absent.
+    std::function<std::vector<InstalledApp>()> listFlatpaks;
     // The system's Library folder, searched for an app's leftovers.
     Url systemLibrary = Url::fromPath("/Library");
 

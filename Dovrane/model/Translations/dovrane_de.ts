@@ -506,6 +506,11 @@ Behoben
         <source>No excluded folders</source>
         <translation>Keine ausgeschlossenen Ordner</translation>
     </message>
+    <message>
+        <source> days</source>
+        <comment>unchanged for so many days</comment>
+        <translation> Tagen</translation>
+    </message>
 </context>
 <context>
     <name>SidebarItem</name>
@@ -982,6 +987,10 @@ Behoben
             <numerusform>%n App</numerusform>
             <numerusform>%n Apps</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Flatpak</source>
+        <translation>Flatpak</translation>
     </message>
 </context>
 <context>

@@ -239,7 +239,7 @@ QWidget* OverviewPage::safeList(const ScanResult& scan) {
         }
         layout->addWidget(card);
 
-        auto* button = new QPushButton(tr("Clean Up…"), block);
+        auto* button = new ProminentButton(tr("Clean Up…"), block);
         button->setObjectName(QStringLiteral("cleanUp"));
         button->setDefault(true);
         // The window's action owns Ctrl+Return; the button only triggers it.

@@ -199,6 +199,9 @@ void CategoryBrowser::showCurrent() {
     list_->selectionModel()->setCurrentIndex(listModel_->index(listModel_->rowOf(shown)),
                                              QItemSelectionModel::ClearAndSelect);
     selectingCurrent_ = false;
+    for (CategoryID id : all_)
+        if (CategoryRow* shownRow = row(id))
+            shownRow->setSelected(id == shown);
     detail_->setCategory(categoryOf(shown));
 }
 

@@ -13,6 +13,7 @@
 #include <DovraneKit/Explanations.h>
 
 #include <QAction>
+#include <QEvent>
 #include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -52,7 +53,10 @@ public:
         const auto safety = Safety(index.data(CategoryItemsModel::shownSafetyRole).toInt());
         const QFont font = Fonts::font(FontRole::caption);
         const QFontMetrics metrics(font);
-        const QColor color = SafetyBadge::color(safety);
+        // On a selected row the badge takes the selection's text colour, as the other cells do.
+        const QColor color = option.state.testFlag(QStyle::State_Selected)
+                                 ? option.palette.color(QPalette::HighlightedText)
+                                 : SafetyBadge::color(safety);
         const int side = metrics.height();
         const QRect cell = option.rect.adjusted(4, 0, -4, 0);
         const int top = cell.top() + (cell.height() - side) / 2;
@@ -168,7 +172,7 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
     const QFont titleFont = Fonts::font(FontRole::title2, QFont::DemiBold);
-    title_ = new StyledLabel(QString(), titleFont, {}, header);
+    title_ = new ElidedLabel(QString(), titleFont, {}, header);
     title_->setObjectName(QStringLiteral("title"));
     titleRow->addWidget(title_, 0, Qt::AlignBottom);
     badgeSlot_ = new QWidget(header);
@@ -176,21 +180,24 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     badgeLayout->setContentsMargins(0, 0, 0, title_->fontMetrics().descent());
     titleRow->addWidget(badgeSlot_, 0, Qt::AlignBottom);
     titleRow->addStretch(1);
-    size_ = new StyledLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::title2)), secondary, header);
+    size_ = new ElidedLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::title2)), secondary, header);
     size_->setObjectName(QStringLiteral("size"));
     titleRow->addWidget(size_, 0, Qt::AlignBottom);
     lines->addLayout(titleRow);
-    explanation_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, header);
-    explanation_->setWordWrap(true);
-    explanation_->setMaximumHeight(4 * explanation_->fontMetrics().lineSpacing());
+    explanation_ = new LineLimitedLabel(QString(), 4, Fonts::font(FontRole::body), secondary, header);
     lines->addWidget(explanation_);
     note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), secondary, header);
     note_->setObjectName(QStringLiteral("note"));
     note_->setWordWrap(true);
     lines->addWidget(note_);
     if (context_.accessHint) {
-        accessHint_ = context_.accessHint(header);
-        lines->addWidget(accessHint_);
+        accessHintSlot_ = new QWidget(header);
+        auto* slotLayout = new QVBoxLayout(accessHintSlot_);
+        slotLayout->setContentsMargins(0, 0, 0, 0);
+        accessHint_ = context_.accessHint(accessHintSlot_);
+        slotLayout->addWidget(accessHint_);
+        accessHint_->installEventFilter(this);
+        lines->addWidget(accessHintSlot_);
     }
     layout->addWidget(header);
     gridArea(header, QStringLiteral("category"), 20);
@@ -199,6 +206,8 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     items_ = new CategoryItemsModel(context_.model, this);
     table_ = new QTableView(this);
     table_->setModel(items_);
+    // Headers start where their cells do, as on the Apps page.
+    table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeading | Qt::AlignVCenter);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Largest first; the header's indicator must say so before sorting is switched on.
@@ -254,10 +263,8 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
         footerBar_->addAction(made);
         return made;
     };
-    onlyShown_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, footerBar_);
+    onlyShown_ = new LineLimitedLabel(QString(), 2, Fonts::font(FontRole::body), secondary, footerBar_);
     onlyShown_->setObjectName(QStringLiteral("onlyShown"));
-    onlyShown_->setWordWrap(true);
-    onlyShown_->setMaximumHeight(2 * onlyShown_->fontMetrics().lineSpacing());
     footerBar_->addAction(onlyShown_);
     emptyTrash_ = button(tr("Empty Trash…"), "emptyTrash");
     deleteSnapshots_ = button(tr("Delete Snapshots…"), "deleteSnapshots");
@@ -358,18 +365,31 @@ void CategoryDetail::applyPicked() {
 
 void CategoryDetail::redrawHeader() {
     const CategoryID id = category_.id;
-    title_->setText(text(Explanations::title(id)));
+    title_->setFullText(text(Explanations::title(id)));
     delete badge_;
     badge_ = new SafetyBadge(category_.safety(), badgeSlot_);
     badgeSlot_->layout()->addWidget(badge_);
-    size_->setText(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
-    explanation_->setText(text(Explanations::text(id)));
+    size_->setFullText(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
+    explanation_->setFullText(text(Explanations::text(id)));
     note_->setText(category_.note ? text(*category_.note) : QString());
     note_->setVisible(category_.note.has_value());
-    if (accessHint_)
-        accessHint_->setVisible(id == CategoryID::trash || id == CategoryID::mailDownloads ||
-                                id == CategoryID::messages || id == CategoryID::iosBackups);
+    showAccessHintSlot();
     empty_->setVisible(category_.items.empty());
+}
+
+void CategoryDetail::showAccessHintSlot() {
+    if (!accessHintSlot_)
+        return;
+    const CategoryID id = category_.id;
+    const bool limitedByAccess = id == CategoryID::trash || id == CategoryID::mailDownloads ||
+                                 id == CategoryID::messages || id == CategoryID::iosBackups;
+    accessHintSlot_->setVisible(limitedByAccess && !accessHint_->isHidden());
+}
+
+bool CategoryDetail::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == accessHint_ && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        showAccessHintSlot();
+    return QWidget::eventFilter(watched, event);
 }
 
 void CategoryDetail::redrawFooter() {
@@ -414,7 +434,7 @@ void CategoryDetail::redrawFooter() {
             }));
             moveShown = true;
         } else if (!items.empty()) {
-            onlyShown_->setText(text(items.front().reason));
+            onlyShown_->setFullText(text(items.front().reason));
             onlyShown_->show();
         }
         break;

@@ -30,6 +30,8 @@ namespace dovrane {
 class ContentUnavailableView;
 class FooterBar;
 class SafetyBadge;
+class ElidedLabel;
+class LineLimitedLabel;
 class StyledLabel;
 
 // The sort key of the Last Used column: never used sorts as the oldest.
@@ -100,7 +102,11 @@ public:
     // The context menu for a point of the table's viewport, not yet shown.
     std::unique_ptr<QMenu> contextMenu(const QPoint& viewportPoint);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void showAccessHintSlot();
     void selectionChangedByUser();
     void applyPicked();
     void redrawHeader();
@@ -123,13 +129,16 @@ private:
     bool confirmSimulators_ = false;
     bool applyingPicked_ = false;
 
-    StyledLabel* title_;
+    ElidedLabel* title_;
     QWidget* badgeSlot_;
     SafetyBadge* badge_ = nullptr;
-    StyledLabel* size_;
-    StyledLabel* explanation_;
+    ElidedLabel* size_;
+    LineLimitedLabel* explanation_;
     StyledLabel* note_;
+    // The hint shows or hides itself by what it has to say; its slot is shown only for the
+    // categories that access limits and while the hint shows.
     QWidget* accessHint_ = nullptr;
+    QWidget* accessHintSlot_ = nullptr;
     CategoryItemsModel* items_;
     QTableView* table_;
     ContentUnavailableView* empty_;
@@ -141,7 +150,7 @@ private:
     QPushButton* selectSafe_;
     QPushButton* moveToTrash_;
     QAction* moveToTrashAction_;
-    StyledLabel* onlyShown_;
+    LineLimitedLabel* onlyShown_;
 };
 
 } // namespace dovrane

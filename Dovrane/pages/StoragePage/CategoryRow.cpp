@@ -16,11 +16,12 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 4, 8, 4);
     row->setSpacing(8);
-    row->addWidget(new ColorDot([id] { return StorageGroups::categoryColor(id); }, this), 0, Qt::AlignVCenter);
-    title_ = new StyledLabel(QString::fromStdString(Explanations::title(id)), Fonts::font(FontRole::body), {}, this);
-    title_->setWordWrap(false);
+    dot_ = new ColorDot([id] { return StorageGroups::categoryColor(id); }, this);
+    row->addWidget(dot_, 0, Qt::AlignVCenter);
+    title_ = new ElidedLabel(QString::fromStdString(Explanations::title(id)), Fonts::font(FontRole::body), {}, this);
     row->addWidget(title_, 0, Qt::AlignVCenter);
     row->addStretch(1);
+    // The size stays whole; the title gives way.
     size_ = new StyledLabel(
         QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
         [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, this);
@@ -31,10 +32,22 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
 
 void CategoryRow::setCategory(const Category& category) {
     size_->setText(category.sizeIsEstimate ? tr("not disclosed") : QString::fromStdString(bytes(category.size)));
-    setAccessibleName(title_->text() + QStringLiteral(", ") + size_->text());
+    setAccessibleName(title_->fullText() + QStringLiteral(", ") + size_->text());
 }
 
-QString CategoryRow::title() const { return title_->text(); }
+void CategoryRow::setSelected(bool selected) {
+    if (selected_ == selected)
+        return;
+    selected_ = selected;
+    const auto onSelection = [this] { return palette().color(QPalette::HighlightedText); };
+    title_->setColor(selected ? StyledLabel::ColorSource(onSelection) : StyledLabel::ColorSource());
+    size_->setColor(selected ? StyledLabel::ColorSource(onSelection) : StyledLabel::ColorSource([] {
+        return SemanticColors::of(SemanticColor::secondaryLabel);
+    }));
+    dot_->setOutline(selected ? ColorDot::ColorSource(onSelection) : ColorDot::ColorSource());
+}
+
+QString CategoryRow::title() const { return title_->fullText(); }
 QString CategoryRow::sizeText() const { return size_->text(); }
 
 } // namespace dovrane

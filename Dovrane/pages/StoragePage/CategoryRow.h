@@ -8,6 +8,8 @@
 
 namespace dovrane {
 
+class ColorDot;
+class ElidedLabel;
 class StyledLabel;
 
 class CategoryRow final : public QWidget {
@@ -18,9 +20,14 @@ public:
 
     QString title() const;
     QString sizeText() const;
+    // On the list's selection the texts and the dot's ring take the selection's text colour.
+    void setSelected(bool selected);
+    bool isSelected() const { return selected_; }
 
 private:
-    StyledLabel* title_;
+    bool selected_ = false;
+    ColorDot* dot_;
+    ElidedLabel* title_;
     StyledLabel* size_;
 };
 

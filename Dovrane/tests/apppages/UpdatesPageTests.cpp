@@ -193,12 +193,17 @@ private slots:
         render(page, Look::light);
         UpdateCard* card = page.cards().front();
         const int line = card->notes()->fontMetrics().lineSpacing();
-        QCOMPARE(card->notes()->text(), QStringLiteral("one\ntwo\nthree\nfour\nfive"));
-        QCOMPARE(card->notes()->height(), 3 * line);
+        // Folded, the third line ends in "…" and the tooltip holds all five.
+        QCOMPARE(card->notes()->fullText(), QStringLiteral("one\ntwo\nthree\nfour\nfive"));
+        QCOMPARE(card->notes()->text(), QStringLiteral("one\ntwo\nthree\u2026"));
+        QVERIFY(card->notes()->toolTip().contains(QStringLiteral("five")));
+        QVERIFY(card->notes()->height() >= card->notes()->QLabel::heightForWidth(card->notes()->width()));
+        QVERIFY(card->notes()->height() < 4 * line);
         QCOMPARE(card->moreButton()->text(), QStringLiteral("More"));
         card->moreButton()->click();
         QCOMPARE(card->moreButton()->text(), QStringLiteral("Less"));
         QTRY_VERIFY(card->notes()->height() >= 5 * line);
+        QCOMPARE(card->notes()->text(), card->notes()->fullText());
         card->releaseNotesButton()->click();
         QCOMPARE(f->opened, std::vector<QUrl>{QUrl("https://example.com/notes")});
 

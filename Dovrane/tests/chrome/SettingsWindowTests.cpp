@@ -7,14 +7,17 @@
 #include "UiTestMain.h"
 
 #include "Services/SettingKeys.h"
+#include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
 #include "Theme/Theme.h"
+#include "UiKit/Appearance.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/FolderList.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -157,6 +160,35 @@ private slots:
         scan->projectAge()->setValue(999);
         QCOMPARE(SettingKeys::scanProjectAge.stored(settings()), std::optional<qint64>(365));
         QCOMPARE(scan->projectAge()->text(), QString("Unchanged for 365 days"));
+    }
+
+    void theWindowFitsTheTabOnShow() {
+        auto shown = window();
+        model->setSettingsTab(SettingsTab::general);
+        shown->show();
+        QCoreApplication::processEvents();
+        const int general = shown->height();
+        model->setSettingsTab(SettingsTab::scan);
+        QTRY_VERIFY(shown->height() != general);
+        const int scan = shown->height();
+        model->setSettingsTab(SettingsTab::general);
+        QTRY_COMPARE(shown->height(), general);
+        // The same tab is as tall in either look.
+        Appearance::shared().force(Look::dark);
+        model->setSettingsTab(SettingsTab::scan);
+        QTRY_COMPARE(shown->height(), scan);
+        Appearance::shared().force(std::nullopt);
+    }
+
+    void germanStepperTextsTakeTheirOwnCase() {
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        auto shown = window();
+        auto* scan = static_cast<ScanSettingsView*>(shown->page(SettingsTab::scan));
+        // "älter als" takes the nominative, "seit" the dative.
+        QCOMPARE(scan->installerAge()->text(), QString("\u00c4lter als 14 Tage"));
+        QCOMPARE(scan->projectAge()->text(), QString("Unver\u00e4ndert seit 30 Tagen"));
     }
 
     void folderListsAddSortedWithoutDuplicatesAndRemoveInOrder() {

@@ -17,6 +17,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -106,6 +107,47 @@ private slots:
             QCOMPARE(app.size, std::int64_t(app.path.path().size()) * 1000);
         QCOMPARE(model.orphans().size(), size_t(1));
         QCOMPARE(model.orphans()[0].bundleID, std::string("com.gone.app"));
+    }
+
+    void linuxAppsJoinTheListAndTheirDataIsNoOrphan() {
+        ModelFixture fixture;
+        const TempDir dataDirs;
+        ScopedEnv systemData("XDG_DATA_DIRS", dataDirs.path());
+        HeldMeasurer measurer(false);
+        Services services = measurer.applied(fixture.services());
+        const std::string flatpakFolder = fixture / ".local/share/flatpak/app/org.example.Flat/x86_64/stable/abc";
+        services.listFlatpaks = [flatpakFolder] {
+            InstalledApp app;
+            app.bundleID = "org.example.Flat";
+            app.name = "Flat";
+            app.version = "3.1";
+            app.path = Url::fromPath(flatpakFolder);
+            app.size = 1'250'000'000;
+            app.isSystem = true;
+            return std::vector<InstalledApp>{app};
+        };
+        AppModel& model = fixture.makeModel(services);
+        makeAppBundle(fixture / "Applications/Zeta.app", "com.example.zeta", "Zeta");
+        writeFile(fixture / "Applications/Image-1.0.AppImage", "not really one");
+        writeFile(fixture / ".var/app/org.example.Flat/config/x", "kept");
+        writeFile(fixture / ".var/app/org.gone.Flat/config/x", "gone");
+        writeFile(fixture / ".local/share/org.desk.Known/x", "kept");
+        writeFile(fixture / ".local/share/applications/org.desk.Known.desktop", "[Desktop Entry]\n");
+        writeFile(fixture / ".config/net.system.Tool/x", "kept");
+        writeFile(dataDirs / "applications/net.system.Tool.desktop", "[Desktop Entry]\n");
+        writeFile(fixture / ".cache/io.gone.Tool/x", "gone");
+
+        await(model.loadApps(false));
+        QCOMPARE(namesOf(model.apps()), (std::vector<std::string>{"Flat", "Image", "Zeta"}));
+        QCOMPARE(model.apps()[0].size, std::int64_t(1'250'000'000));
+        QVERIFY(model.apps()[0].isSystem);
+        QCOMPARE(model.apps()[1].size, std::int64_t(model.apps()[1].path.path().size()) * 1000);
+        QVERIFY(!model.apps()[1].isSystem);
+        QCOMPARE(measurer.calls(), 2); // the Flatpak's installed size stands
+        std::set<std::string> orphans;
+        for (const Orphan& orphan : model.orphans())
+            orphans.insert(orphan.bundleID);
+        QCOMPARE(orphans, (std::set<std::string>{"io.gone.Tool", "org.gone.Flat"}));
     }
 
     void callsThatDoNothing() {

@@ -96,6 +96,28 @@ private slots:
         QCOMPARE(fixture.container().removals()->back()->title(), QStringLiteral("Other"));
     }
 
+    void anAppImageGoesWithItsMenuEntryAndData() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel(measuring(fixture.services(), 4000));
+        const std::string appImage = fixture / "Applications/Tool-1.0-x86_64.AppImage";
+        writeFile(appImage, "damaged, so named after its file");
+        const std::string entry = fixture / ".local/share/applications/appimagekit_tool.desktop";
+        writeFile(entry, "[Desktop Entry]\nName=Tool\nExec=" + appImage + " %U\n");
+        const std::string config = fixture / ".config/Tool";
+        writeFile(config + "/settings.ini", "s");
+
+        await(model.requestUninstall(Url::fromPath(appImage)));
+        const UninstallRequest request = shown(model);
+        QCOMPARE(request.app.name, std::string("Tool"));
+        QCOMPARE(request.leftovers.size(), size_t(2));
+        QCOMPARE(request.checked, std::set<std::string>{entry}); // the name match starts unticked
+
+        await(model.performUninstall(request));
+        QVERIFY(!Fs::exists(appImage) && !Fs::exists(entry) && Fs::exists(config));
+        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(fixture.home());
+        QVERIFY(Fs::exists(trashFiles + "/Tool-1.0-x86_64.AppImage"));
+    }
+
     void systemLeftoverMovesAsAdministrator() {
         ModelFixture fixture;
         TempDir tools;

@@ -114,6 +114,28 @@ private slots:
         QCOMPARE(fixture.selection.category(), std::optional(CategoryID::logs));
     }
 
+    void theChosenRowTakesTheSelectionsTextColour() {
+        PageFixture fixture;
+        ModelSeeding(fixture.model).setScan(fixture.scan());
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        choose(*storage.browser(), CategoryID::trash);
+        const auto colourOf = [&](CategoryID id) {
+            return storage.browser()->row(id)->findChild<QLabel*>()->palette().color(QPalette::WindowText);
+        };
+        const QColor onSelection =
+            storage.browser()->row(CategoryID::trash)->palette().color(QPalette::HighlightedText);
+        QCOMPARE(colourOf(CategoryID::trash), onSelection);
+        QVERIFY(storage.browser()->row(CategoryID::trash)->isSelected());
+        QVERIFY(colourOf(CategoryID::logs) != onSelection);
+
+        // The next choice hands the colour on.
+        choose(*storage.browser(), CategoryID::logs);
+        QCOMPARE(colourOf(CategoryID::logs), onSelection);
+        QVERIFY(colourOf(CategoryID::trash) != onSelection);
+        QVERIFY(!storage.browser()->row(CategoryID::trash)->isSelected());
+    }
+
     void aClearedListChoiceShowsTheFallback() {
         PageFixture fixture;
         ModelSeeding(fixture.model).setScan(fixture.scan());

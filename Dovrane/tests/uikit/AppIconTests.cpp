@@ -2,11 +2,13 @@
 
 #include "UiKit/AppIcon.h"
 
+#include "support/AppFixtures.h"
 #include "support/TestSupport.h"
 
 #include <DovraneKit/FileSystem.h>
 #include <DovraneKit/Plist.h>
 
+#include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
 
@@ -65,6 +67,27 @@ private slots:
         QVERIFY(square(32, Qt::green).save(QString::fromStdString(png)));
         dovrane::testing::setTimes(png, Date::now().adding(10));
         QCOMPARE(AppIcons::image(withPng).size(), QSize(32, 32));
+    }
+
+    void linuxAppsShowTheIconTheyCarry() {
+        TempDir folder;
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(square(48, Qt::magenta).save(&buffer, "PNG"));
+        const std::string appImage = folder / "Tool.AppImage";
+        if (dovrane::testing::mksquashfs()) {
+            QVERIFY(dovrane::testing::writeAppImage(appImage, {{".DirIcon", png.toStdString()}}));
+            QCOMPARE(QColor(AppIcons::image(appImage).pixel(5, 5)), QColor(Qt::magenta));
+        }
+        dovrane::testing::writeFile(folder / "Broken.AppImage", "not one");
+        QCOMPARE(AppIcons::image(folder / "Broken.AppImage"), AppIcons::genericImage());
+
+        const std::string deployed = folder / "flatpak/app/org.example.Flat/x86_64/stable/abc";
+        dovrane::testing::writeFile(deployed + "/export/share/icons/hicolor/128x128/apps/org.example.Flat.png",
+                                    png.toStdString());
+        dovrane::testing::writeFile(deployed + "/export/share/icons/hicolor/64x64/apps/org.example.Flat.png", "x");
+        QCOMPARE(QColor(AppIcons::image(deployed).pixel(5, 5)), QColor(Qt::magenta));
     }
 
     void bundlesWithoutAUsableIconGetTheGenericOne() {

@@ -203,6 +203,22 @@ private slots:
         Appearance::shared().force(std::nullopt);
     }
 
+    void seeThroughSectorsAreEvenToTheirEdges() {
+        // Two halves: the second, left one is drawn see-through.
+        const ScanResult scan =
+            scanOf(100 * GB, 40 * GB, {sized(CategoryID::simulators, 10 * GB), sized(CategoryID::docker, 10 * GB)});
+        StorageRing ring(scan, std::vector{CategoryID::simulators, CategoryID::docker});
+        QVERIFY(ring.rowsToShow().at(1).opacity < 1);
+        ring.resize(168, 168);
+        const QImage image = ring.grab().toImage();
+        const int centre = 84;
+        const int inner = int(84 * StorageRing::innerRatio);
+        // Along nine o'clock, from just inside the inner edge to just inside the outer one.
+        const QRgb middle = image.pixel(centre - (inner + 84) / 2, centre);
+        for (int radius = inner + 2; radius <= 84 - 2; ++radius)
+            QCOMPARE(QColor(image.pixel(centre - radius, centre)), QColor(middle));
+    }
+
     void everyGraphicRendersInLightAndDark() {
         const ScanResult scan = scanOf(
             100 * GB, 40 * GB,

@@ -3,6 +3,7 @@
 #include "Services/SettingKeys.h"
 #include "Services/Settings.h"
 #include "Theme/Theme.h"
+#include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 
 #include <QDBusVariant>
@@ -115,6 +116,18 @@ private slots:
                  SemanticColors::of(SemanticColor::windowBackground, Look::light));
     }
 
+    void tintColouredLabelsFollowTheChoice() {
+        MemorySettings settings;
+        ThemeStore store(settings);
+        QWidget window;
+        auto* label = new StyledLabel(
+            QStringLiteral("On"), QFont(), [&window] { return SemanticColors::tint(window); }, &window);
+        themed(&window, store);
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0x2E, 0x8B, 0x72));
+        store.setThemeID("violet");
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0x7B, 0x5C, 0xFF));
+    }
+
     void themedWidgetsFollowTheChoice() {
         MemorySettings settings;
         ThemeStore store(settings);
@@ -124,7 +137,7 @@ private slots:
         QCOMPARE(SemanticColors::tint(child), QColor(0x2E, 0x8B, 0x72));
         store.setThemeID("yellow");
         QCOMPARE(SemanticColors::tint(child), QColor(0xF5, 0xB8, 0x00));
-        QCOMPARE(child.palette().color(QPalette::Active, QPalette::HighlightedText), QColor(Qt::black));
+        QCOMPARE(child.palette().color(QPalette::Active, QPalette::HighlightedText), QColor(0x16, 0x16, 0x1C));
     }
 };
 

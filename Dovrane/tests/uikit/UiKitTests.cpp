@@ -14,6 +14,7 @@
 #include <QFontInfo>
 #include <QItemSelectionModel>
 #include <QLayout>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTranslator>
 
@@ -52,6 +53,47 @@ QList<int> shownOrder(const EntryModel& model) {
 class UiKitTests : public QObject {
     Q_OBJECT
 private slots:
+    void prominentButtonsAreFilledWithTheAccentItFollows() {
+        QWidget window;
+        auto* button = new ProminentButton(QStringLiteral("Clean Up\u2026"), &window);
+        button->resize(button->sizeHint());
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Highlight, QColor(0x2E, 0x8B, 0x72));
+        window.setPalette(palette);
+        // Filled: most of the button is the accent itself.
+        const auto filledWith = [button](const QColor& accent) {
+            const QImage image = button->grab().toImage();
+            int matching = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    matching += QColor(image.pixel(x, y)) == accent;
+            return matching > image.width() * image.height() / 2;
+        };
+        QVERIFY(filledWith(QColor(0x2E, 0x8B, 0x72)));
+        palette.setColor(QPalette::Highlight, QColor(0xF5, 0xB8, 0x00));
+        window.setPalette(palette);
+        QVERIFY(filledWith(QColor(0xF5, 0xB8, 0x00)));
+    }
+
+    // Footer buttons keep their titles whole: a narrow footer wraps them under each other.
+    void footerButtonsWrapRatherThanShrink() {
+        FooterBar footer;
+        auto* first = new QPushButton(QStringLiteral("Select Safe Items"));
+        auto* second = new QPushButton(QStringLiteral("Move to Trash\u2026"));
+        footer.addAction(first);
+        footer.addAction(second);
+        footer.setSummary(QStringLiteral("3 items"));
+        footer.resize(900, footer.heightForWidth(900));
+        footer.show();
+        QCoreApplication::processEvents();
+        QCOMPARE(first->y(), second->y());
+        footer.resize(first->sizeHint().width() + 60, footer.heightForWidth(first->sizeHint().width() + 60));
+        QCoreApplication::processEvents();
+        QVERIFY(second->y() > first->y());
+        QCOMPARE(first->width(), first->sizeHint().width());
+        QCOMPARE(second->width(), second->sizeHint().width());
+    }
+
     void everySymbolResolvesWithAdwaitaAlone() {
         QIcon::setThemeName("Adwaita");
         QCOMPARE(Symbols::allNames().size(), 37);

@@ -5,6 +5,7 @@
 #include "ContentView/SheetHost.h"
 #include "Sheets/CleanupSheet.h"
 #include "Sheets/UninstallSheet.h"
+#include "Theme/Theme.h"
 #include "UiKit/Labels.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
@@ -14,6 +15,7 @@
 #include <DovraneKit/FileSystem.h>
 
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace dovrane;
@@ -239,6 +241,26 @@ private slots:
         window.move(20, 50);
         QCOMPARE(dialog->frameGeometry().center().x(), window.frameGeometry().center().x());
         QVERIFY(dialog->screen()->availableGeometry().contains(dialog->frameGeometry()));
+    }
+
+    void sheetsTakeTheAccentAndFollowItsChange() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.show();
+        ThemeStore& themes = ThemeStore::shared();
+        const QString before = themes.themeID();
+        const auto restore = qScopeGuard([&themes, before] { themes.setThemeID(before); });
+        themes.setThemeID(QStringLiteral("violet"));
+        model.setSheet(ActiveSheet::onboarding());
+        QDialog* sheet = window.sheetHost()->current();
+        QVERIFY(sheet);
+        QCOMPARE(sheet->palette().color(QPalette::Active, QPalette::Highlight), QColor(0x7B, 0x5C, 0xFF));
+        // A light accent carries the near-black text, on the sheet as on the window.
+        themes.setThemeID(QStringLiteral("mint"));
+        QCOMPARE(sheet->palette().color(QPalette::Active, QPalette::Highlight), QColor(0x2B, 0xC4, 0x8A));
+        QCOMPARE(sheet->palette().color(QPalette::Active, QPalette::HighlightedText), QColor(0x16, 0x16, 0x1C));
+        model.setSheet(std::nullopt);
     }
 };
 

@@ -16,9 +16,20 @@ void ColorDot::setColor(ColorSource color) {
 void ColorDot::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
     painter.setBrush(color_());
+    if (outline_) {
+        constexpr qreal ring = 1.5;
+        painter.setPen(QPen(outline_(), ring));
+        painter.drawEllipse(QRectF(ring / 2, ring / 2, diameter - ring, diameter - ring));
+        return;
+    }
+    painter.setPen(Qt::NoPen);
     painter.drawEllipse(QRectF(0, 0, diameter, diameter));
+}
+
+void ColorDot::setOutline(ColorSource outline) {
+    outline_ = std::move(outline);
+    update();
 }
 
 } // namespace dovrane

@@ -17,6 +17,9 @@ public:
 
     explicit ColorDot(ColorSource color, QWidget* parent = nullptr);
     void setColor(ColorSource color);
+    // A ring around the dot, so it stays visible on a background of its own colour; none
+    // draws no ring.
+    void setOutline(ColorSource outline);
     QColor color() const { return color_(); }
 
 protected:
@@ -24,6 +27,7 @@ protected:
 
 private:
     ColorSource color_;
+    ColorSource outline_;
 };
 
 } // namespace dovrane

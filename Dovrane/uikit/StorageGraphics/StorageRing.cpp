@@ -7,6 +7,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QtMath>
 
 #include <numeric>
@@ -123,10 +124,16 @@ void StorageRing::paintEvent(QPaintEvent*) {
                 ring.addEllipse(centre, inner, inner);
                 painter.drawPath(ring);
             } else if (drawn > 2 * roundDegrees && round > 0) {
-                // Rounded corners: the sector shrunk by the radius, outlined with a round pen.
-                painter.setPen(QPen(color, 2 * round, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-                painter.drawPath(sector(centre, outer - round, inner + round, start - gapDegrees / 2 - roundDegrees,
-                                        -(drawn - 2 * roundDegrees)));
+                // Rounded corners: the sector shrunk by the radius and grown back by a round
+                // outline, as one shape filled once, so a see-through colour has no darker edge.
+                const QPainterPath core = sector(centre, outer - round, inner + round,
+                                                 start - gapDegrees / 2 - roundDegrees, -(drawn - 2 * roundDegrees));
+                QPainterPathStroker outline;
+                outline.setWidth(2 * round);
+                outline.setCapStyle(Qt::RoundCap);
+                outline.setJoinStyle(Qt::RoundJoin);
+                painter.setPen(Qt::NoPen);
+                painter.drawPath(core.united(outline.createStroke(core)));
             } else if (drawn > 0) {
                 painter.setPen(Qt::NoPen);
                 painter.drawPath(sector(centre, outer, inner, start - gapDegrees / 2, -drawn));

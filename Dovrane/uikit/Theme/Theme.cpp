@@ -102,7 +102,8 @@ void themed(QWidget* widget, ThemeStore& store) {
         const QPalette application = QApplication::palette();
         QPalette palette = target->palette();
         const QColor tint = theme.tint().value_or(application.color(QPalette::Active, QPalette::Highlight));
-        const QColor onTint = theme.darkText ? QColor(Qt::black) : QColor(Qt::white);
+        // The dark text on a light accent is the near-black of the window's own text.
+        const QColor onTint = theme.darkText ? QColor(0x16, 0x16, 0x1C) : QColor(Qt::white);
         for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
             palette.setColor(group, QPalette::Highlight, tint);
             palette.setColor(group, QPalette::HighlightedText, onTint);

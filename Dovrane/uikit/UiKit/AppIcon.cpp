@@ -3,6 +3,7 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
+#include <DovraneKit/AppImages.h>
 #include <DovraneKit/BundleInfo.h>
 #include <DovraneKit/FileSystem.h>
 #include <DovraneKit/Plist.h>
@@ -32,11 +33,8 @@ QHash<QString, Cached>& cache() {
 
 std::string infoPath(const std::string& bundlePath) { return Path::join(bundlePath, "Contents/Info.plist"); }
 
-QImage decode(const std::string& file) {
-    const std::optional<std::string> bytes = Fs::readFile(file, maximumIconFile);
-    if (!bytes)
-        return {};
-    QByteArray data = QByteArray::fromStdString(*bytes);
+QImage decodeBytes(const std::string& bytes) {
+    QByteArray data = QByteArray::fromStdString(bytes);
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
@@ -50,6 +48,29 @@ QImage decode(const std::string& file) {
             break;
     }
     return best;
+}
+
+QImage decode(const std::string& file) {
+    const std::optional<std::string> bytes = Fs::readFile(file, maximumIconFile);
+    return bytes ? decodeBytes(*bytes) : QImage();
+}
+
+// A Flatpak app's icon as its installation exports it, the largest size first; the app's ID is
+// the folder after "flatpak/app/" in its deployed path.
+std::optional<std::string> flatpakIconFile(const std::string& deployed) {
+    const auto at = deployed.find("/flatpak/app/");
+    if (at == std::string::npos)
+        return std::nullopt;
+    const std::string rest = deployed.substr(at + 13);
+    const std::string id = rest.substr(0, rest.find('/'));
+    for (const char* size : {"512x512", "256x256", "128x128", "scalable", "64x64"})
+        for (const char* extension : {".png", ".svg"}) {
+            std::string file =
+                Path::join(deployed, std::string("export/share/icons/hicolor/") + size + "/apps/" + id + extension);
+            if (Fs::isRegularFile(file))
+                return file;
+        }
+    return std::nullopt;
 }
 
 } // namespace
@@ -77,13 +98,25 @@ QImage genericImage() {
 
 QImage image(const std::string& bundlePath) {
     const QString key = QString::fromStdString(bundlePath);
-    const std::optional<Date> infoStamp = Fs::modificationDate(infoPath(bundlePath));
+    // An AppImage carries its icon inside; the file's own date tells when it changed.
+    if (AppImages::hasAppImageName(bundlePath)) {
+        const std::optional<Date> stamp = Fs::modificationDate(bundlePath);
+        auto found = cache().find(key);
+        if (found == cache().end() || found->infoStamp != stamp) {
+            const std::optional<std::string> bytes = AppImages::icon(bundlePath);
+            found =
+                cache().insert(key, Cached{stamp, std::nullopt, std::nullopt, bytes ? decodeBytes(*bytes) : QImage()});
+        }
+        return found->image.isNull() ? genericImage() : found->image;
+    }
+    const bool flatpak = bundlePath.find("/flatpak/app/") != std::string::npos;
+    const std::optional<Date> infoStamp = Fs::modificationDate(flatpak ? bundlePath : infoPath(bundlePath));
     auto found = cache().find(key);
     if (found != cache().end() && found->infoStamp == infoStamp &&
         (!found->file || Fs::modificationDate(*found->file) == found->fileStamp))
         return found->image.isNull() ? genericImage() : found->image;
 
-    Cached entry{infoStamp, iconFile(bundlePath), std::nullopt, {}};
+    Cached entry{infoStamp, flatpak ? flatpakIconFile(bundlePath) : iconFile(bundlePath), std::nullopt, {}};
     if (entry.file) {
         entry.fileStamp = Fs::modificationDate(*entry.file);
         entry.image = decode(*entry.file);

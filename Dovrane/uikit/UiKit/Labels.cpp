@@ -2,7 +2,12 @@
 
 #include "UiKit/Appearance.h"
 
+#include <QEvent>
+#include <QResizeEvent>
 #include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
 
 namespace dovrane {
 
@@ -21,14 +26,147 @@ void StyledLabel::setColor(ColorSource color) {
 }
 
 void StyledLabel::applyColor() {
+    applying_ = true;
     if (!color_) {
         setPalette(QPalette());
-        return;
+    } else {
+        QPalette p = palette();
+        p.setColor(QPalette::WindowText, color_());
+        p.setColor(QPalette::Text, color_());
+        setPalette(p);
     }
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, color_());
-    p.setColor(QPalette::Text, color_());
-    setPalette(p);
+    applying_ = false;
+}
+
+void StyledLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    // A colour taken from the window's palette (the accent) follows when that palette changes.
+    if (event->type() == QEvent::PaletteChange && color_ && !applying_)
+        applyColor();
+}
+
+ElidedLabel::ElidedLabel(const QString& text, const QFont& font, ColorSource color, QWidget* parent)
+    : StyledLabel(text, font, std::move(color), parent), full_(text) {
+    setWordWrap(false);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void ElidedLabel::setFullText(const QString& text) {
+    full_ = text;
+    updateGeometry();
+    refit();
+}
+
+QSize ElidedLabel::sizeHint() const {
+    const QMargins margins = contentsMargins();
+    const int frame = 2 * (margin() + frameWidth());
+    return {fontMetrics().horizontalAdvance(full_) + margins.left() + margins.right() + frame + 1,
+            fontMetrics().height() + margins.top() + margins.bottom() + frame};
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    const QSize whole = sizeHint();
+    return {std::min(whole.width(), fontMetrics().horizontalAdvance(QStringLiteral("Www\u2026"))), whole.height()};
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+    StyledLabel::resizeEvent(event);
+    refit();
+}
+
+void ElidedLabel::refit() {
+    const QString shown = fontMetrics().elidedText(full_, Qt::ElideRight, contentsRect().width() - 2 * margin());
+    if (shown != text())
+        setText(shown);
+    setToolTip(shown == full_ ? QString() : Texts::tooltip(full_));
+}
+
+LineLimitedLabel::LineLimitedLabel(const QString& text, int maxLines, const QFont& font, ColorSource color,
+                                   QWidget* parent)
+    : StyledLabel(text, font, std::move(color), parent), full_(text), maxLines_(maxLines) {
+    setWordWrap(true);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+void LineLimitedLabel::setFullText(const QString& text) {
+    full_ = text;
+    updateGeometry();
+    refit();
+}
+
+void LineLimitedLabel::setMaxLines(int maxLines) {
+    maxLines_ = maxLines;
+    updateGeometry();
+    refit();
+}
+
+int LineLimitedLabel::chrome() const { return 2 * (margin() + frameWidth()); }
+
+int LineLimitedLabel::textHeight(const QString& text, int textWidth) const {
+    if (text.isEmpty())
+        return 0;
+    return fontMetrics().boundingRect(QRect(0, 0, std::max(textWidth, 1), 1 << 20), Qt::TextWordWrap, text).height();
+}
+
+QString LineLimitedLabel::shortened(int textWidth) const {
+    if (maxLines_ <= 0 || full_.isEmpty())
+        return full_;
+    // The layout breaks lines at line separators only; the text keeps its own breaks.
+    QString laidOut = full_;
+    laidOut.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(laidOut, font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int lines = 0;
+    int lastStart = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(std::max(textWidth, 1));
+        if (++lines == maxLines_)
+            lastStart = line.textStart();
+        if (lines > maxLines_) {
+            layout.endLayout();
+            // The last line as far as it goes, then "…".
+            const QString last = full_.mid(lastStart).section(QLatin1Char('\n'), 0, 0).simplified();
+            return full_.left(lastStart) + fontMetrics().elidedText(last + QChar(0x2026), Qt::ElideRight, textWidth);
+        }
+    }
+    layout.endLayout();
+    return full_;
+}
+
+int LineLimitedLabel::heightForWidth(int width) const {
+    const QMargins margins = contentsMargins();
+    const int textWidth = width - margins.left() - margins.right() - chrome();
+    return textHeight(shortened(textWidth), textWidth) + margins.top() + margins.bottom() + chrome();
+}
+
+QSize LineLimitedLabel::sizeHint() const {
+    const QMargins margins = contentsMargins();
+    const int oneLine = fontMetrics().horizontalAdvance(full_) + margins.left() + margins.right() + chrome() + 1;
+    // Like a wrapping label: not wider than a comfortable column.
+    const int width = std::min(oneLine, fontMetrics().averageCharWidth() * 60);
+    return {width, heightForWidth(width)};
+}
+
+QSize LineLimitedLabel::minimumSizeHint() const {
+    const int width = std::min(sizeHint().width(), fontMetrics().averageCharWidth() * 12);
+    return {width, fontMetrics().height() + chrome()};
+}
+
+void LineLimitedLabel::resizeEvent(QResizeEvent* event) {
+    StyledLabel::resizeEvent(event);
+    refit();
+}
+
+void LineLimitedLabel::refit() {
+    const QString shown = shortened(contentsRect().width() - 2 * margin());
+    if (shown != text())
+        setText(shown);
+    setToolTip(shown == full_ ? QString() : Texts::tooltip(full_));
 }
 
 namespace Texts {

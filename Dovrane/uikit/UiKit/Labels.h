@@ -18,9 +18,60 @@ public:
     StyledLabel(const QString& text, const QFont& font, ColorSource color = {}, QWidget* parent = nullptr);
     void setColor(ColorSource color);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void applyColor();
     ColorSource color_;
+    bool applying_ = false;
+};
+
+// One line that shortens itself with "…" when its space is narrower than the text, and then
+// carries the whole text as its tooltip. Its size hint asks for the whole text; it may be
+// squeezed to a few characters.
+class ElidedLabel final : public StyledLabel {
+    Q_OBJECT
+public:
+    ElidedLabel(const QString& text, const QFont& font, ColorSource color = {}, QWidget* parent = nullptr);
+    void setFullText(const QString& text);
+    const QString& fullText() const { return full_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void refit();
+    QString full_;
+};
+
+// Wrapping text of at most so many lines (0: no limit); longer text ends its last line in "…"
+// and carries the whole text as its tooltip. Its height follows its width.
+class LineLimitedLabel final : public StyledLabel {
+    Q_OBJECT
+public:
+    LineLimitedLabel(const QString& text, int maxLines, const QFont& font, ColorSource color = {},
+                     QWidget* parent = nullptr);
+    void setFullText(const QString& text);
+    const QString& fullText() const { return full_; }
+    void setMaxLines(int maxLines);
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // What fits the lines at a width of the text area.
+    QString shortened(int textWidth) const;
+    int textHeight(const QString& text, int textWidth) const;
+    int chrome() const;
+    void refit();
+    QString full_;
+    int maxLines_;
 };
 
 namespace Texts {

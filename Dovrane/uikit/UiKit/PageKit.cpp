@@ -2,10 +2,14 @@
 
 #include "UiKit/SemanticColors.h"
 
+#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace dovrane {
 
@@ -81,19 +85,158 @@ void Divider::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), SemanticColors::of(SemanticColor::separator));
 }
 
+namespace {
+
+// Widgets in a row at their own sizes, aligned to the trailing edge; what does not fit starts
+// another row below.
+class WrappingRow final : public QLayout {
+public:
+    explicit WrappingRow(QWidget* parent) : QLayout(parent) { setContentsMargins(0, 0, 0, 0); }
+    ~WrappingRow() override {
+        while (QLayoutItem* item = WrappingRow::takeAt(0))
+            delete item;
+    }
+    void addItem(QLayoutItem* item) override { items_.append(item); }
+    int count() const override { return int(items_.size()); }
+    QLayoutItem* itemAt(int index) const override { return items_.value(index); }
+    QLayoutItem* takeAt(int index) override {
+        return index >= 0 && index < items_.size() ? items_.takeAt(index) : nullptr;
+    }
+    Qt::Orientations expandingDirections() const override { return {}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return arrange(QRect(0, 0, width, 0), false); }
+    QSize sizeHint() const override {
+        int width = 0, height = 0;
+        for (const QLayoutItem* item : shown()) {
+            width += (width > 0 ? spacing() : 0) + item->sizeHint().width();
+            height = std::max(height, item->sizeHint().height());
+        }
+        return {width, height};
+    }
+    QSize minimumSize() const override {
+        int width = 0;
+        for (const QLayoutItem* item : shown())
+            width = std::max(width, item->sizeHint().width());
+        return {width, heightForWidth(width)};
+    }
+    void setGeometry(const QRect& rect) override {
+        QLayout::setGeometry(rect);
+        arrange(rect, true);
+    }
+
+private:
+    QList<QLayoutItem*> shown() const {
+        QList<QLayoutItem*> items;
+        for (QLayoutItem* item : items_)
+            if (!item->isEmpty())
+                items.append(item);
+        return items;
+    }
+
+    // The height the rows take at the rectangle's width; places the items when asked.
+    int arrange(const QRect& rect, bool place) const {
+        const QList<QLayoutItem*> items = shown();
+        int top = rect.top();
+        for (qsizetype first = 0; first < items.size();) {
+            qsizetype end = first;
+            int width = 0, height = 0;
+            while (end < items.size()) {
+                const QSize hint = items[end]->sizeHint();
+                const int wider = width + (end > first ? spacing() : 0) + hint.width();
+                if (end > first && wider > rect.width())
+                    break;
+                width = wider;
+                height = std::max(height, hint.height());
+                ++end;
+            }
+            if (place) {
+                int left = rect.right() + 1 - width;
+                for (qsizetype i = first; i < end; ++i) {
+                    const QSize hint = items[i]->sizeHint();
+                    items[i]->setGeometry(QRect(QPoint(left, top + (height - hint.height()) / 2), hint));
+                    left += hint.width() + spacing();
+                }
+            }
+            top += height + (end < items.size() ? spacing() : 0);
+            first = end;
+        }
+        return top - rect.top();
+    }
+
+    QList<QLayoutItem*> items_;
+};
+
+} // namespace
+
+ProminentButton::ProminentButton(const QString& title, QWidget* parent) : QPushButton(title, parent) {}
+
+void ProminentButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF shape = QRectF(rect()).adjusted(1, 1, -1, -1);
+    QColor fill = palette().color(QPalette::Active, QPalette::Highlight);
+    QColor ink = palette().color(QPalette::Active, QPalette::HighlightedText);
+    if (!isEnabled()) {
+        fill.setAlphaF(0.4);
+        ink.setAlphaF(0.7);
+    } else if (isDown()) {
+        fill = fill.darker(115);
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(shape, 6, 6);
+    painter.setPen(ink);
+    painter.setFont(font());
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
+
 FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
     row_ = new QHBoxLayout(this);
     row_->setContentsMargins(20, 12, 20, 12);
     row_->setSpacing(8);
     summary_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, this);
-    row_->addWidget(summary_);
-    row_->addStretch(1);
+    summary_->setWordWrap(true);
+    row_->addWidget(summary_, 1);
+    buttons_ = new QWidget(this);
+    (new WrappingRow(buttons_))->setSpacing(8);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    buttons_->setSizePolicy(policy);
+    row_->addWidget(buttons_);
 }
 
 void FooterBar::setSummary(const QString& summary) { summary_->setText(summary); }
 
 void FooterBar::addNote(QWidget* note) { row_->insertWidget(row_->indexOf(summary_) + 1, note); }
 
-void FooterBar::addAction(QWidget* action) { row_->addWidget(action); }
+void FooterBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The summary beside the buttons wants room for a few words.
+    const int summaryRoom = summary_->fontMetrics().averageCharWidth() * 16;
+    const QMargins margins = row_->contentsMargins();
+    int wanted = margins.left() + margins.right() + summaryRoom + buttons_->sizeHint().width();
+    for (int i = 0; i < row_->count(); ++i)
+        if (QWidget* other = row_->itemAt(i)->widget();
+            other && other != summary_ && other != buttons_ && !other->isHidden())
+            wanted += other->sizeHint().width() + row_->spacing();
+    const auto direction = width() >= wanted ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (row_->direction() != direction)
+        row_->setDirection(direction);
+}
+
+void FooterBar::addAction(QWidget* action) {
+    if (qobject_cast<QAbstractButton*>(action)) {
+        action->setParent(buttons_);
+        buttons_->layout()->addWidget(action);
+    } else {
+        row_->insertWidget(row_->indexOf(buttons_), action);
+    }
+}
 
 } // namespace dovrane

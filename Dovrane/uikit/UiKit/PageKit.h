@@ -60,7 +60,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// Under a table: a summary in the secondary colour, flexible space, then the actions.
+// The one main action of a view: filled with the accent (the palette's highlight, so it follows
+// the chosen theme and the look), its title in the highlight's text colour.
+class ProminentButton final : public QPushButton {
+    Q_OBJECT
+public:
+    explicit ProminentButton(const QString& title, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Under a table: a summary in the secondary colour, flexible space, then the actions. Buttons
+// keep their whole titles: where the row is too narrow for them they wrap onto further rows,
+// and where it is too narrow for the summary beside them, they go under it.
 class FooterBar : public QWidget {
     Q_OBJECT
 public:
@@ -71,9 +84,13 @@ public:
     void addNote(QWidget* note);
     void addAction(QWidget* action);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     StyledLabel* summary_;
     QHBoxLayout* row_;
+    QWidget* buttons_;
 };
 
 } // namespace dovrane

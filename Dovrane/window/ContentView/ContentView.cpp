@@ -123,7 +123,8 @@ ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget*
     pageControlHost_ = new QWidget(toolbar_);
     auto* controlRow = new QHBoxLayout(pageControlHost_);
     controlRow->setContentsMargins(0, 0, 8, 0);
-    toolbar_->addWidget(pageControlHost_);
+    pageControlSlot_ = toolbar_->addWidget(pageControlHost_);
+    pageControlSlot_->setVisible(false);
     scanToolbar_ = new ScanToolbar(model_, toolbar_);
     toolbar_->addWidget(scanToolbar_);
     addToolBar(Qt::TopToolBarArea, toolbar_);
@@ -184,11 +185,19 @@ int ContentView::badge(SidebarItem item) const { return item == SidebarItem::app
 void ContentView::setPageControl(QWidget* control) {
     if (pageControl_ == control)
         return;
-    if (pageControl_)
+    if (pageControl_) {
+        pageControlHost_->layout()->removeWidget(pageControl_);
+        pageControl_->hide();
         pageControl_->deleteLater();
+    }
     pageControl_ = control;
-    if (control)
+    if (control) {
         pageControlHost_->layout()->addWidget(control);
+        // The page keeps its control hidden until it is placed here.
+        control->show();
+    }
+    // Without a control the host takes no room in the toolbar.
+    pageControlSlot_->setVisible(control != nullptr);
 }
 
 void ContentView::modelChanged(AppModel::Field field) {

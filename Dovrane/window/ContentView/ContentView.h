@@ -114,6 +114,7 @@ private:
     QListWidget* sidebar_;
     QToolBar* toolbar_;
     QWidget* pageControlHost_;
+    QAction* pageControlSlot_ = nullptr; // the host's place in the toolbar
     QPointer<QWidget> pageControl_;
     QPointer<QAction> cleanUpSafeItems_;
     ScanToolbar* scanToolbar_;

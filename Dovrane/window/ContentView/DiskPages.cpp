@@ -5,12 +5,16 @@
 #include "OverviewPage/OverviewPage.h"
 #include "StoragePage/StoragePage.h"
 
+#include <QPointer>
+
 namespace dovrane::DiskPages {
 
 void install(QAction& cleanUpSafeItems) {
-    auto context = [action = &cleanUpSafeItems](AppModel& model) {
+    // Held weakly: a window built before the next install still finds these makers, and must
+    // not reach an action that went with an earlier window's menus.
+    auto context = [action = QPointer<QAction>(&cleanUpSafeItems)](AppModel& model) {
         PageContext made{model};
-        made.cleanUpSafeItems = action;
+        made.cleanUpSafeItems = action.data();
         made.accessHint = [&model](QWidget* parent) { return new AccessHint(model, parent); };
         return made;
     };

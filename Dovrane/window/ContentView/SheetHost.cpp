@@ -1,9 +1,11 @@
 #include "ContentView/SheetHost.h"
+#include "Theme/Theme.h"
 
 #include "AppModel/AppModel.h"
 #include "Sheets/CleanupSheet.h"
 #include "Sheets/OnboardingView.h"
 #include "Sheets/UninstallSheet.h"
+#include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowPlacement.h"
 
 #include <QEvent>
@@ -43,9 +45,13 @@ void SheetHost::present() {
         return;
     }
     current_ = dialog;
+    // A sheet is a window of its own: it takes the accent itself rather than from the window.
+    themed(dialog);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::finished, this, [this, generation] { closed(generation); });
     dialog->installEventFilter(this);
+    if (auto* fits = dialog->findChild<FitsHeight*>(QString(), Qt::FindDirectChildrenOnly))
+        fits->fit();
     WindowPlacement::centreOn(dialog, window_);
     dialog->open();
 }

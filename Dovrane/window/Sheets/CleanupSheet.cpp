@@ -4,6 +4,7 @@
 #include "Sheets/SheetParts.h"
 #include "StorageGraphics/StorageGroup.h"
 #include "UiKit/Labels.h"
+#include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     setWindowTitle(tr("This goes to the Trash"));
     setFixedWidth(520);
     new WindowHook(this);
+    new FitsHeight(this);
     const TrashPlan& plan = request_.plan;
 
     auto* stack = new QVBoxLayout(this);

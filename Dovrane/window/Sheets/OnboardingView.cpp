@@ -9,6 +9,7 @@
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
+#include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
 #include <QFrame>
@@ -61,6 +62,7 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     setWindowTitle(tr("Welcome to Dovrane"));
     setFixedWidth(600);
     new WindowHook(this);
+    new FitsHeight(this);
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(32, 32, 32, 32);
@@ -81,11 +83,13 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     QVBoxLayout* rows = panel->contentLayout();
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(0);
+    // The look's quiet separator, inset like the rows' text rather than edge to edge.
     auto divider = [panel] {
-        auto* line = new QFrame(panel);
-        line->setFrameShape(QFrame::HLine);
-        line->setFrameShadow(QFrame::Plain);
-        return line;
+        auto* holder = new QWidget(panel);
+        auto* inset = new QHBoxLayout(holder);
+        inset->setContentsMargins(16, 0, 16, 0);
+        inset->addWidget(new Divider(Qt::Horizontal, holder));
+        return holder;
     };
 
     auto* openSettings = new QPushButton(tr("Open Settings"));

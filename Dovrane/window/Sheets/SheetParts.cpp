@@ -1,5 +1,6 @@
 #include "Sheets/SheetParts.h"
 
+#include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
@@ -26,7 +27,7 @@ QWidget* symbolLabel(const QString& symbol, const QString& text, const QFont& fo
 }
 
 QPushButton* confirmButton(const QString& title, std::function<void()> action, QWidget* parent) {
-    auto* button = new QPushButton(title, parent);
+    auto* button = new ProminentButton(title, parent);
     button->setDefault(true);
     QObject::connect(button, &QPushButton::clicked, button, [button, action = std::move(action)] {
         if (!button->isEnabled())

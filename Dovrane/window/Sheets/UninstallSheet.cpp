@@ -6,8 +6,11 @@
 #include "UiKit/AppIcon.h"
 #include "UiKit/Labels.h"
 #include "UiKit/Symbols.h"
+#include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
+#include <QCheckBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -19,6 +22,7 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     setWindowTitle(tr("Remove %1?").arg(appName));
     setFixedWidth(560);
     new WindowHook(this);
+    new FitsHeight(this);
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(24, 24, 24, 24);
@@ -54,6 +58,8 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
             list->setItemWidget(item, row);
         }
         stack->addWidget(list);
+        list_ = list;
+        list->viewport()->installEventFilter(this);
     }
 
     if (request_.isRunning)
@@ -72,6 +78,23 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     buttons->addWidget(confirm_);
     stack->addLayout(buttons);
     refreshTotal();
+}
+
+bool UninstallSheet::eventFilter(QObject* watched, QEvent* event) {
+    if (list_ && watched == list_->viewport() && event->type() == QEvent::Resize)
+        fitRows();
+    return QDialog::eventFilter(watched, event);
+}
+
+void UninstallSheet::fitRows() {
+    const int width = list_->viewport()->width();
+    for (int i = 0; i < list_->count(); ++i) {
+        QListWidgetItem* item = list_->item(i);
+        const QWidget* row = list_->itemWidget(item);
+        const int height = row->hasHeightForWidth() ? row->heightForWidth(width) : row->sizeHint().height();
+        if (item->sizeHint().height() != height)
+            item->setSizeHint(QSize(row->sizeHint().width(), height));
+    }
 }
 
 QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) {
@@ -95,10 +118,8 @@ QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) 
     name->setMaximumHeight(name->fontMetrics().lineSpacing());
     texts->addWidget(name);
     const QString folder = QString::fromStdString(leftover.url.deletingLastPathComponent().lastPathComponent());
-    auto* reason = new StyledLabel(folder + QStringLiteral(": ") + QString::fromStdString(leftover.reason),
-                                   Fonts::font(FontRole::caption), SheetParts::secondary, row);
-    reason->setWordWrap(true);
-    reason->setMaximumHeight(reason->fontMetrics().lineSpacing() * 2);
+    auto* reason = new LineLimitedLabel(folder + QStringLiteral(": ") + QString::fromStdString(leftover.reason), 2,
+                                        Fonts::font(FontRole::caption), SheetParts::secondary, row);
     texts->addWidget(reason);
     layout->addLayout(texts, 1);
 

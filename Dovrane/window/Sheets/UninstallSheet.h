@@ -34,7 +34,12 @@ public:
     QLabel* totalLabel() const { return total_; }
     QPushButton* confirmButton() const { return confirm_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Gives each row the height its wrapped reason needs at the list's width.
+    void fitRows();
     QWidget* leftoverRow(const Leftover& leftover, QWidget* parent);
     void refreshTotal();
 
@@ -43,6 +48,7 @@ private:
     std::vector<QCheckBox*> toggles_;
     QLabel* total_;
     QPushButton* confirm_;
+    QListWidget* list_ = nullptr;
 };
 
 } // namespace dovrane

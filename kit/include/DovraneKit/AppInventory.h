@@ -1,7 +1,7 @@
 #pragma once
 // The installed apps: the ".app" bundles directly inside a few folders, each read from its
-// Info.plist into an InstalledApp. Metadata only; nothing is measured (size stays 0) and
-// nothing is changed.
+// Info.plist into an InstalledApp, and the AppImages beside them (Linux's single-file apps). Metadata only; nothing is
+// measured (size stays 0) and nothing is changed.
 
 #include "DovraneKit/AppRecords.h"
 #include "DovraneKit/Date.h"
@@ -18,7 +18,8 @@ struct AppInventory {
     std::vector<Url> folders;   // listed one level deep, in this order
     std::vector<Url> caskrooms; // Homebrew cask folders, in this order
 
-    // No folder list means "/Applications", "/Applications/Utilities" and home/Applications;
+    // No folder list means "/Applications", "/Applications/Utilities", home/Applications and
+    // home/.local/bin (where AppImages are kept);
     // a given list, even an empty one, is used as it is.
     AppInventory(const Url& home, std::optional<std::vector<Url>> folders, std::vector<Url> caskrooms);
 

@@ -6,6 +6,7 @@
 
 #include "DovraneKit/CommandRunner.h"
 #include "DovraneKit/Date.h"
+#include "DovraneKit/FlatpakApps.h"
 #include "DovraneKit/HomeLayout.h"
 #include "DovraneKit/ScanModel.h"
 #include "DovraneKit/ScanSettings.h"
@@ -34,6 +35,9 @@ struct DiskScanner {
     AppNameLookup appName;
     std::set<std::string> running; // bundle identifiers of the apps running at the start
     Date now;                      // the scan's date; installer ages count back from it
+    // The installed Flatpak apps, counted in the apps category with their installed size as
+    // the Apps page lists them; none when empty.
+    std::function<std::vector<InstalledApp>()> flatpakApps = FlatpakApps::list;
     // Where the home's folders are read (HomeLayout); the process's at construction.
     HomeLayout::Environment environment = HomeLayout::Environment::current();
 

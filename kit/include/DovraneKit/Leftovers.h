@@ -1,6 +1,8 @@
 #pragma once
 // What one installed app keeps in the Library folders: preferences, caches, containers,
-// support folders, saved state, web storage, logs, launch items and helper tools. Each item
+// support folders, saved state, web storage, logs, launch items and helper tools, and on Linux
+// in .config, .local/share, the cache home, .local/state, .var/app and its menu and autostart
+// entries. Each item
 // is measured and explained in one sentence; nothing is changed.
 
 #include "DovraneKit/Url.h"
@@ -60,7 +62,7 @@ struct LeftoverFinder {
         : home(home_), systemLibrary(systemLibrary_), sandboxRoots(std::move(sandboxRoots_)) {}
 
     // The app's leftovers, largest first (equal sizes in the order found). The app's URL is
-    // needed only to recognise launch items that start it, the team only for the containers
+    // needed only to recognise launch items and desktop entries that start it, the team only for the containers
     // its developer shares. An empty identifier or team matches nothing by itself.
     std::vector<Leftover> find(const std::string& bundleID, const std::string& name, const std::optional<Url>& appPath,
                                const std::optional<std::string>& teamID) const;

@@ -1,6 +1,6 @@
 #pragma once
-// Leftovers of apps that are gone: entries of the user's Library whose names are bundle
-// identifiers that no installed app owns. Each is measured and explained in one sentence;
+// Leftovers of apps that are gone: entries of the user's Library (or its Linux counterparts)
+// whose names are bundle identifiers that no installed app owns. Each is measured and explained in one sentence;
 // nothing is changed.
 
 #include "DovraneKit/Url.h"
@@ -62,6 +62,10 @@ struct OrphanFinder {
 
     OrphanFinder(const Url& home, std::set<std::string> installed, std::function<bool(const std::string&)> isInstalled,
                  std::vector<Url> sandboxRoots = {});
+
+    // Every folder find() lists, in order: the Library folders above, then .config,
+    // .local/share, the cache home, .local/state and .var/app below home.
+    std::vector<std::string> searchedFolders() const;
 
     // The orphans, largest first (equal sizes in the order found: folder order, then listing).
     std::vector<Orphan> find() const;

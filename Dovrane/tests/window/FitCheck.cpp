@@ -1,0 +1,148 @@
+#include "FitCheck.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QLabel>
+#include <QLayout>
+#include <QToolButton>
+
+namespace dovrane::testing {
+
+namespace {
+
+// Rounding in font metrics and layouts may take one pixel.
+constexpr int slack = 1;
+
+const QChar ellipsis(0x2026);
+
+QString nameOf(const QWidget* widget) {
+    return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                          : widget->objectName();
+}
+
+// The widget and up to three of its parents, innermost last.
+QString pathOf(const QWidget* widget) {
+    QStringList names;
+    for (const QWidget* at = widget; at && names.size() < 4 && !at->isWindow(); at = at->parentWidget())
+        names.prepend(nameOf(at));
+    return names.join(QLatin1Char('/'));
+}
+
+QString shownText(const QWidget* widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget))
+        return label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+        return button->text();
+    return {};
+}
+
+// Cut short on purpose: the text ends in "…" and the tooltip holds what was cut.
+bool deliberatelyElided(const QWidget* widget, const QString& text) {
+    if (!text.endsWith(ellipsis) || widget->toolTip().isEmpty())
+        return false;
+    const QString kept = text.chopped(1).trimmed();
+    return widget->toolTip().contains(kept) && widget->toolTip().size() > kept.size();
+}
+
+QString labelFault(const QLabel* label) {
+    const QString text = label->text();
+    if (text.isEmpty() || deliberatelyElided(label, text))
+        return {};
+    if (label->wordWrap()) {
+        // QLabel's own measure of the text on show, past any override.
+        const int needed = label->QLabel::heightForWidth(label->width());
+        if (needed > label->height() + slack)
+            return QStringLiteral("wrapped text needs %1 px height, has %2").arg(needed).arg(label->height());
+        return {};
+    }
+    // QLabel's own measure, past any override that lets a label shrink.
+    const QSize needed = label->QLabel::sizeHint();
+    if (needed.width() > label->width() + slack)
+        return QStringLiteral("line needs %1 px width, has %2").arg(needed.width()).arg(label->width());
+    if (needed.height() > label->height() + slack)
+        return QStringLiteral("line needs %1 px height, has %2").arg(needed.height()).arg(label->height());
+    return {};
+}
+
+QString buttonFault(const QAbstractButton* button) {
+    const QString text = button->text();
+    if (text.isEmpty() || deliberatelyElided(button, text))
+        return {};
+    if (const auto* tool = qobject_cast<const QToolButton*>(button);
+        tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly)
+        return {};
+    const QSize needed = button->sizeHint();
+    if (needed.width() > button->width() + slack)
+        return QStringLiteral("button needs %1 px width, has %2").arg(needed.width()).arg(button->width());
+    return {};
+}
+
+bool hasText(const QWidget* widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget))
+        return !label->text().isEmpty();
+    return qobject_cast<const QAbstractButton*>(widget) && !shownText(widget).isEmpty();
+}
+
+// A box laid out for children of which none shows, yet taking space of its own.
+bool showsNothing(const QWidget* widget) {
+    if (widget->width() <= 0 || widget->height() <= 0)
+        return false;
+    if (const auto* label = qobject_cast<const QLabel*>(widget))
+        return label->text().isEmpty() && label->pixmap().isNull() && !label->movie();
+    const QLayout* layout = widget->layout();
+    if (!layout || layout->count() == 0 || qobject_cast<const QAbstractScrollArea*>(widget))
+        return false;
+    bool anyWidget = false;
+    for (int i = 0; i < layout->count(); ++i)
+        if (layout->itemAt(i)->widget())
+            anyWidget = true;
+    if (!anyWidget)
+        return false;
+    for (const QObject* child : widget->children())
+        if (const auto* childWidget = qobject_cast<const QWidget*>(child);
+            childWidget && !childWidget->isWindow() && childWidget->isVisible())
+            return false;
+    return true;
+}
+
+void check(const QWidget* widget, QStringList& faults) {
+    if (!widget->isVisible())
+        return;
+    QString fault;
+    if (const auto* label = qobject_cast<const QLabel*>(widget))
+        fault = labelFault(label);
+    else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+        fault = buttonFault(button);
+    if (fault.isEmpty() && showsNothing(widget))
+        fault = QStringLiteral("visible with nothing to show");
+    if (!fault.isEmpty())
+        faults << QStringLiteral("%1: %2: \"%3\"").arg(pathOf(widget), fault, shownText(widget));
+
+    // Sibling texts on top of each other.
+    QList<const QWidget*> texts;
+    for (const QObject* child : widget->children())
+        if (const auto* childWidget = qobject_cast<const QWidget*>(child);
+            childWidget && !childWidget->isWindow() && childWidget->isVisible() && hasText(childWidget))
+            texts << childWidget;
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        for (qsizetype j = i + 1; j < texts.size(); ++j) {
+            const QRect shared = texts[i]->geometry().intersected(texts[j]->geometry());
+            if (shared.width() > slack && shared.height() > slack)
+                faults << QStringLiteral("%1 overlaps %2: \"%3\" / \"%4\"")
+                              .arg(pathOf(texts[i]), pathOf(texts[j]), shownText(texts[i]), shownText(texts[j]));
+        }
+
+    for (const QObject* child : widget->children())
+        if (const auto* childWidget = qobject_cast<const QWidget*>(child); childWidget && !childWidget->isWindow())
+            check(childWidget, faults);
+}
+
+} // namespace
+
+QStringList misfits(const QWidget* root) {
+    QStringList faults;
+    check(root, faults);
+    return faults;
+}
+
+} // namespace dovrane::testing

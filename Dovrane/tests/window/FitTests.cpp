@@ -1,0 +1,244 @@
+// Every view with the demo data, in English and German, light and dark, at the main window's
+// default and smallest sizes: no text cut or on top of another, no empty box on show. The
+// checker itself is tried first on views built to fail it.
+
+#include "App/DovraneApp.h"
+#include "CommandPalette/CommandPalette.h"
+#include "ContentView/ContentView.h"
+#include "ContentView/SheetHost.h"
+#include "FitCheck.h"
+#include "MenuBarView/MenuBarView.h"
+#include "Services/Translations.h"
+#include "SettingsView/SettingsView.h"
+#include "Snapshot/Capture.h"
+#include "StoragePage/CategoryBrowser.h"
+#include "Theme/Theme.h"
+#include "UiKit/Appearance.h"
+#include "UiKit/StorageSelection.h"
+#include "WindowFixture.h"
+#include "support/ModelTestMain.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+// Lets layouts, resizes and the sheets' opening run their course.
+void settle() {
+    for (int pass = 0; pass < 4; ++pass) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+QWidget* visibleSheet() {
+    for (QWidget* window : Snapshot::windowList())
+        if (Snapshot::isSheet(window))
+            return window;
+    return nullptr;
+}
+
+struct WindowSize {
+    const char* name;
+    QSize size;
+};
+constexpr WindowSize windowSizes[] = {{"default", {1100, 720}}, {"smallest", {760, 480}}};
+
+// A window of its own around one widget, laid out at the given size.
+class Frame {
+public:
+    explicit Frame(QSize size) {
+        window_.resize(size);
+        layout_ = new QVBoxLayout(&window_);
+    }
+    template <typename Widget> Widget* add(Widget* widget) {
+        layout_->addWidget(widget);
+        return widget;
+    }
+    QWidget& show() {
+        window_.show();
+        settle();
+        return window_;
+    }
+
+private:
+    QWidget window_;
+    QVBoxLayout* layout_;
+};
+
+} // namespace
+
+class FitTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fittingTextsPass() {
+        Frame frame({400, 200});
+        frame.add(new QLabel(QStringLiteral("Short")));
+        auto* wrapped = frame.add(new QLabel(QStringLiteral("A longer sentence that wraps onto a second line here.")));
+        wrapped->setWordWrap(true);
+        auto* elided = frame.add(new QLabel(QStringLiteral("Local Time Machine snap…")));
+        elided->setToolTip(QStringLiteral("Local Time Machine snapshots"));
+        elided->setMaximumWidth(40);
+        frame.add(new QPushButton(QStringLiteral("Clean Up…")));
+        QCOMPARE(misfits(&frame.show()), QStringList());
+    }
+
+    void textsCutShortAreNamed() {
+        Frame frame({400, 200});
+        auto* line = frame.add(new QLabel(QStringLiteral("Local Time Machine snapshots")));
+        line->setObjectName(QStringLiteral("line"));
+        line->setMaximumWidth(60);
+        // "…" without a tooltip holding the whole text is no deliberate cut.
+        auto* dots = frame.add(new QLabel(QStringLiteral("Installer und Papie…")));
+        dots->setObjectName(QStringLiteral("dots"));
+        dots->setMaximumWidth(30);
+        auto* wrapped = frame.add(new QLabel(QStringLiteral("Without Full Disk Access, Mail, Messages and the Trash "
+                                                            "stay unmeasured. Dovrane reads sizes, never contents.")));
+        wrapped->setObjectName(QStringLiteral("wrapped"));
+        wrapped->setWordWrap(true);
+        wrapped->setFixedHeight(wrapped->fontMetrics().height());
+        auto* button = frame.add(new QPushButton(QStringLiteral("Move to Trash")));
+        button->setObjectName(QStringLiteral("button"));
+        button->setMaximumWidth(30);
+        const QStringList faults = misfits(&frame.show());
+        QCOMPARE(faults.size(), 4);
+        QVERIFY(faults[0].startsWith(QStringLiteral("line: line needs")));
+        QVERIFY(faults[0].endsWith(QStringLiteral("\"Local Time Machine snapshots\"")));
+        QVERIFY(faults[1].startsWith(QStringLiteral("dots: line needs")));
+        QVERIFY(faults[2].startsWith(QStringLiteral("wrapped: wrapped text needs")));
+        QVERIFY(faults[3].startsWith(QStringLiteral("button: button needs")));
+    }
+
+    void overlapsAndEmptyBoxesAreNamed() {
+        QWidget window;
+        window.resize(300, 200);
+        auto* title = new QLabel(QStringLiteral("Snapshots"), &window);
+        title->setObjectName(QStringLiteral("title"));
+        title->setGeometry(0, 0, 120, 30);
+        auto* size = new QLabel(QStringLiteral("not disclosed"), &window);
+        size->setObjectName(QStringLiteral("size"));
+        size->setGeometry(100, 0, 120, 30);
+        // A box whose only row is hidden, yet shown itself.
+        auto* hint = new QWidget(&window);
+        hint->setObjectName(QStringLiteral("hint"));
+        hint->setGeometry(0, 100, 300, 60);
+        auto* row = new QLabel(QStringLiteral("Some folders are hidden"), hint);
+        (new QHBoxLayout(hint))->addWidget(row);
+        row->hide();
+        window.show();
+        settle();
+        const QStringList faults = misfits(&window);
+        QCOMPARE(faults, (QStringList{QStringLiteral("title overlaps size: \"Snapshots\" / \"not disclosed\""),
+                                      QStringLiteral("hint: visible with nothing to show: \"\"")}));
+
+        // Hidden, neither counts.
+        size->hide();
+        hint->hide();
+        QCOMPARE(misfits(&window), QStringList());
+    }
+
+    void everyViewFits_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("look");
+        QTest::newRow("en-light") << "en" << int(Look::light);
+        QTest::newRow("en-dark") << "en" << int(Look::dark);
+        QTest::newRow("de-light") << "de" << int(Look::light);
+        QTest::newRow("de-dark") << "de" << int(Look::dark);
+    }
+    void everyViewFits() {
+        QFETCH(QString, language);
+        QFETCH(int, look);
+        // Declared first so it runs last, once APP_LANG is back: the catalogue of that language.
+        const auto languageBack = qScopeGuard([] { Translations::install(); });
+        ScopedEnv languageSwitch("APP_LANG", language.toStdString());
+        Translations::install();
+        Appearance::shared().force(Look(look));
+        const auto restore = qScopeGuard([] {
+            Appearance::shared().force(std::nullopt);
+            StorageSelection::shared().setCategory(CategoryID::caches);
+        });
+
+        WindowFixture fixture;
+        ScopedEnv seed("APP_SEED", "1");
+        DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
+        SheetHost::setPaletteMaker([&app](AppModel& model, QWidget* window) -> QDialog* {
+            return new CommandPalette(
+                model, [&app] { app.openSettings(); }, window);
+        });
+        SettingsView settings(app.model(), ThemeStore::shared());
+        themed(&settings);
+        app.setSettingsOpener([&settings] { settings.bringForward(); });
+        app.showMainWindow();
+        AppModel& model = app.model();
+        QTRY_VERIFY(model.isDemo());
+
+        QStringList faults;
+        const auto inspect = [&faults](const QString& view, const QWidget* root) {
+            settle();
+            for (const QString& fault : misfits(root))
+                faults << view + QStringLiteral(": ") + fault;
+        };
+
+        for (const WindowSize& windowSize : windowSizes) {
+            app.window().resize(windowSize.size);
+            const QString at = QString::fromLatin1(windowSize.name) + QLatin1Char(' ');
+            for (SidebarItem item : allSidebarItems) {
+                model.setSidebar(item);
+                settle();
+                const QString page = at + rawValue(item);
+                inspect(page, &app.window());
+                const auto browsers = app.window().findChildren<CategoryBrowser*>();
+                for (CategoryBrowser* browser : browsers)
+                    for (CategoryID id : browser->isVisible() ? browser->all() : std::vector<CategoryID>{}) {
+                        StorageSelection::shared().setCategory(id);
+                        inspect(page + QLatin1Char('/') + QString::fromStdString(std::string(rawValue(id))),
+                                &app.window());
+                    }
+            }
+
+            model.setSidebar(SidebarItem::overview);
+            const std::pair<const char*, std::function<void()>> sheets[] = {
+                {"onboarding", [&] { model.setSheet(ActiveSheet::onboarding()); }},
+                {"cleanup", [&] { model.requestCleanup(model.scan()->safeItems(true), QStringLiteral("Safe items")); }},
+                {"uninstall", [&] { (void)model.requestUninstall(model.apps().front()); }},
+                {"palette", [&] { model.setSheet(ActiveSheet::palette()); }},
+            };
+            for (const auto& [name, open] : sheets) {
+                open();
+                QTRY_VERIFY2(visibleSheet(), name);
+                inspect(at + QStringLiteral("sheet ") + QLatin1String(name), visibleSheet());
+                model.setSheet(std::nullopt);
+                QTRY_VERIFY(!visibleSheet());
+            }
+        }
+
+        app.openSettings();
+        for (SettingsTab tab : allSettingsTabs) {
+            model.setSettingsTab(tab);
+            inspect(QStringLiteral("settings ") + rawValue(tab), &settings);
+        }
+        settings.close();
+
+        QWidget panel;
+        (new QVBoxLayout(&panel))->addWidget(new MenuBarView(model, {}, &panel));
+        themed(&panel);
+        panel.resize(panel.sizeHint());
+        panel.show();
+        inspect(QStringLiteral("menu bar panel"), &panel);
+
+        if (!faults.isEmpty())
+            QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+};
+
+DOVRANE_MODEL_SUITE(FitTests)
+#include "FitTests.moc"
