@@ -40,6 +40,7 @@ QTableView* makeTableView(QAbstractItemModel* model, const std::vector<Width>& w
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(selection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setTabKeyNavigation(false); // Tab leaves the table; the arrows move within it
     view->setShowGrid(false);
     view->setAlternatingRowColors(true);
     view->setWordWrap(false);
@@ -170,6 +171,8 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
          [](const Row& app, int role) -> QVariant {
              if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
                  return text(app.name);
+             if (role == Qt::AccessibleDescriptionRole)
+                 return tr("Version %1, %2").arg(text(app.version), app.size >= 1 ? text(bytes(app.size)) : QString());
              return {};
          }},
         {tr("Version"), SortKeys::byName<Row>(&Row::version),
@@ -192,6 +195,7 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
     view_ = makeTableView(table_, {{}, {64, 88, 120}, {72, 96, 128}, {64, 80, 112}, {88, 112, 160}}, Column::size,
                           QAbstractItemView::SingleSelection, this);
     view_->setItemDelegateForColumn(Column::name, new AppNameDelegate(*table_, view_));
+    view_->setAccessibleName(tr("Installed apps"));
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     empty_ = new ContentUnavailableView(tr("No apps found"), QStringLiteral("square.grid.2x2"), {}, this);
     footer_ = new FooterBar(this);
@@ -327,6 +331,7 @@ OrphanTable::OrphanTable(AppModel& model, QWidget* parent) : QWidget(parent), mo
     table_ = new SortedTableModel<Row>(std::move(columns), Column::size, Qt::DescendingOrder, this);
     view_ = makeTableView(table_, {{}, {120, 160, 220}, {64, 88, 112}}, Column::size,
                           QAbstractItemView::ExtendedSelection, this);
+    view_->setAccessibleName(tr("Leftovers of removed apps"));
     empty_ = new ContentUnavailableView(tr("No leftovers"), QStringLiteral("checkmark.circle"),
                                         tr("Every app folder and settings file belongs to an installed app."), this);
     footer_ = new FooterBar(this);

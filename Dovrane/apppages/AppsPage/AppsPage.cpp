@@ -17,6 +17,7 @@ namespace dovrane {
 
 SearchField::SearchField(QWidget* parent) : QLineEdit(parent) {
     setPlaceholderText(AppsPage::tr("Search apps"));
+    setAccessibleName(AppsPage::tr("Search apps"));
     setClearButtonEnabled(true);
 }
 

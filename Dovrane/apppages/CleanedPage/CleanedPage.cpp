@@ -16,6 +16,7 @@ namespace dovrane {
 CleanedPage::CleanedPage(AppModel& model, QWidget* parent) : QWidget(parent), model_(model) {
     setWindowTitle(tr("Cleaned Up"));
     auto* scroll = new QScrollArea(this);
+    scroll->setAccessibleName(windowTitle());
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     auto* content = new QWidget;

@@ -45,6 +45,7 @@ RemovalRow::RemovalRow(AppModel& model, std::shared_ptr<Removal> removal, QWidge
     row->addWidget(putBack_, 0, Qt::AlignVCenter);
     connect(putBack_, &QPushButton::clicked, this, &RemovalRow::pressPutBack);
     refresh();
+    putBack_->setAccessibleName(tr("Put Back %1").arg(title_->text()));
 }
 
 int RemovalRow::countInTrash() const {

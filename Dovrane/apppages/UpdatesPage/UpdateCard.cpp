@@ -5,6 +5,7 @@
 #include "AppsPage/PageControls.h"
 #include "UiKit/AppIcon.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
@@ -29,6 +30,7 @@ QPushButton* linkButton(const QString& label, QWidget* parent) {
     button->setCursor(Qt::PointingHandCursor);
     button->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; color: %1; }")
                               .arg(SemanticColors::tint(*parent).name()));
+    FocusRing::attach(button); // the style sheet leaves no focus mark of the style's own
     return button;
 }
 
@@ -49,6 +51,7 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     QVBoxLayout* column = contentLayout();
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
+    setAccessibleName(text(app_.name));
 
     auto* top = new QHBoxLayout;
     top->setSpacing(12);
@@ -67,6 +70,10 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     names->addLayout(versions);
     top->addLayout(names, 1);
     install_ = new QPushButton(info_.source == AppSource::appStore ? tr("Open App Store") : tr("Update"), this);
+    // Every card has these buttons: a screen reader names the app they act on.
+    install_->setAccessibleName(info_.source == AppSource::appStore
+                                    ? tr("Open %1 in the App Store").arg(text(app_.name))
+                                    : tr("Update %1").arg(text(app_.name)));
     top->addWidget(install_, 0, Qt::AlignVCenter);
     busy_ = makeBusyIndicator(this);
     top->addWidget(busy_, 0, Qt::AlignVCenter);
@@ -88,6 +95,7 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
         }
         if (link) {
             link_ = linkButton(tr("Release notes"), this);
+            link_->setAccessibleName(tr("Release notes of %1").arg(text(app_.name)));
             connect(link_, &QPushButton::clicked, this, [url = *link] { Desktop::open(url); });
             links->addWidget(link_);
         }
@@ -116,6 +124,8 @@ void UpdateCard::setExpanded(bool expanded) {
         return;
     more_->setText(expanded_ ? tr("Less") : tr("More"));
     notes_->setMaxLines(expanded_ ? 0 : 3);
+    more_->setAccessibleName(expanded_ ? tr("Less of the notes of %1").arg(text(app_.name))
+                                       : tr("More of the notes of %1").arg(text(app_.name)));
 }
 
 // The button is off from the press until the install has ended (while the model has the path

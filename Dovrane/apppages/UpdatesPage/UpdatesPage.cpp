@@ -64,6 +64,7 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     stack_->addWidget(empty_);
 
     results_ = new QScrollArea(this);
+    results_->setAccessibleName(windowTitle());
     results_->setWidgetResizable(true);
     results_->setFrameShape(QFrame::NoFrame);
     auto* content = new QWidget;

@@ -1,6 +1,8 @@
 #include "AppearanceSettings/AppearanceSettings.h"
 
+#include "UiKit/AccessibleRole.h"
 #include "UiKit/Appearance.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
@@ -54,6 +56,7 @@ AccentSwatch::AccentSwatch(Theme theme, QWidget* parent) : QAbstractButton(paren
     setFixedSize(diameter, diameter);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
+    AccessibleRole::set(this, QAccessible::RadioButton);
     setAccessibleName(theme_.name);
     setToolTip(Texts::tooltip(theme_.name));
 }
@@ -75,7 +78,11 @@ bool AccentSwatch::hitButton(const QPoint& position) const {
 void AccentSwatch::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF circle(0, 0, diameter, diameter);
+    // Focused, the swatch shrinks inside an accent ring with a gap, so the ring shows even
+    // around the swatch of the accent itself.
+    const QRectF circle = hasFocus() ? QRectF(4, 4, diameter - 8, diameter - 8) : QRectF(0, 0, diameter, diameter);
+    if (hasFocus())
+        FocusRing::paint(painter, QRectF(rect()), diameter / 2.0);
     if (theme_.shades) {
         painter.setBrush(rgbColor(theme_.shades->base));
     } else {
@@ -102,6 +109,7 @@ void AccentSwatch::paintEvent(QPaintEvent*) {
 AccentPreview::AccentPreview(ThemeStore& store, QWidget* parent) : QWidget(parent), store_(store) {
     setFixedHeight(previewHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    AccessibleRole::set(this, QAccessible::Graphic);
     setAccessibleName(AppearanceText::tr("Preview of the accent color"));
     connect(&store_, &ThemeStore::themeIDChanged, this, qOverload<>(&QWidget::update));
     connect(&Appearance::shared(), &Appearance::changed, this, qOverload<>(&QWidget::update));

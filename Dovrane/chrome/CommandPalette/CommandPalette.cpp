@@ -98,6 +98,7 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     field_->setFrame(false);
     field_->setFont(Fonts::font(FontRole::title3));
     field_->setPlaceholderText(PaletteText::tr("Search pages, actions and apps"));
+    field_->setAccessibleName(PaletteText::tr("Search pages, actions and apps"));
     field_->installEventFilter(this);
     search->addWidget(field_, 1);
     column->addLayout(search);
@@ -110,6 +111,7 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     list_ = new QListWidget;
     list_->setFrameShape(QFrame::NoFrame);
     list_->setFocusPolicy(Qt::NoFocus);
+    list_->setAccessibleName(PaletteText::tr("Commands"));
     list_->setSelectionMode(QAbstractItemView::NoSelection);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     column->addWidget(list_, 1);
@@ -269,6 +271,9 @@ void CommandPalette::rebuild() {
     for (std::size_t i = 0; i < listed.size(); ++i) {
         auto* item = new QListWidgetItem(list_);
         item->setData(Qt::UserRole, listed[i].id);
+        // The row is a widget of its own, which assistive technology does not see: the item speaks for it.
+        item->setData(Qt::AccessibleTextRole, listed[i].title);
+        item->setData(Qt::AccessibleDescriptionRole, listed[i].group);
         const int index = int(i);
         auto* row = new PaletteRow(listed[i], index == selected_, [this, index] {
             selected_ = index;
@@ -279,6 +284,9 @@ void CommandPalette::rebuild() {
     }
     list_->verticalScrollBar()->setValue(scrolled);
     empty_->setVisible(listed.empty());
+    // The keys stay in the field, so the field tells which command Return runs.
+    field_->setAccessibleDescription(
+        selected_ >= 0 && selected_ < int(listed.size()) ? listed[std::size_t(selected_)].title : QString());
     empty_->setGeometry(list_->rect());
 }
 

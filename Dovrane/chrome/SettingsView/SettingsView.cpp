@@ -24,7 +24,6 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -164,6 +163,7 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
                    SettingsText::tr("Dovrane looks for node_modules, .venv, target, .next and build only in "
                                     "these folders."));
     projects_ = new FolderList(settings, SettingKeys::scanProjects, SettingsText::tr("No project folders yet"), home);
+    projects_->setTitle(SettingsText::tr("Project folders"));
     projects->addWidget(projects_);
     // Its own entry: German puts the number after "seit" in the dative ("seit 30 Tagen").
     projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365, SettingsText::tr("Unchanged for "),
@@ -173,6 +173,7 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     auto* excluded = addSection(page, SettingsText::tr("Excluded folders"),
                                 SettingsText::tr("Dovrane never lists anything inside these folders."));
     excluded_ = new FolderList(settings, SettingKeys::scanExcluded, SettingsText::tr("No excluded folders"), home);
+    excluded_->setTitle(SettingsText::tr("Excluded folders"));
     excluded->addWidget(excluded_);
     page->addStretch(1);
 }
@@ -228,6 +229,8 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
         }
         }
         auto* area = new QScrollArea;
+        area->setAccessibleName(title(tab));
+        area->setFocusPolicy(Qt::NoFocus); // Tab goes to the controls, each scrolled into view
         area->setFrameShape(QFrame::NoFrame);
         area->setWidgetResizable(true);
         area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -250,7 +253,7 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
         if (field == AppModel::Field::settingsTab)
             followModel();
     });
-    new WindowHook(tabs_);
+    new WindowHook(tabs_, tabs_->tabBar());
 }
 
 void SettingsView::colourTabIcons() {

@@ -149,6 +149,10 @@
         <source>Remove %1…</source>
         <translation>%1 entfernen…</translation>
     </message>
+    <message>
+        <source>Commands</source>
+        <translation>Befehle</translation>
+    </message>
 </context>
 <context>
     <name>FolderList</name>
@@ -159,6 +163,14 @@
     <message>
         <source>Remove</source>
         <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Add Folder to %1</source>
+        <translation>Ordner zu %1 hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove %1</source>
+        <translation>%1 entfernen</translation>
     </message>
 </context>
 <context>
@@ -752,6 +764,10 @@ Behoben
         <source>Scan Now</source>
         <translation>Jetzt scannen</translation>
     </message>
+    <message>
+        <source>Categories</source>
+        <translation>Kategorien</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::CategoryDetail</name>
@@ -855,6 +871,10 @@ Behoben
         <source>Remove Unavailable</source>
         <translation>Nicht verfügbare entfernen</translation>
     </message>
+    <message>
+        <source>Items of %1</source>
+        <translation>Objekte in %1</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::CategoryRow</name>
@@ -912,6 +932,10 @@ Behoben
         <source>Move to Trash</source>
         <translation>In den Papierkorb legen</translation>
     </message>
+    <message>
+        <source>What moves to the Trash</source>
+        <translation>Was in den Papierkorb kommt</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::ContentView</name>
@@ -922,6 +946,10 @@ Behoben
     <message>
         <source>Toolbar</source>
         <translation>Symbolleiste</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
     </message>
 </context>
 <context>
@@ -991,6 +1019,14 @@ Behoben
     <message>
         <source>Flatpak</source>
         <translation>Flatpak</translation>
+    </message>
+    <message>
+        <source>Version %1, %2</source>
+        <translation>Version %1, %2</translation>
+    </message>
+    <message>
+        <source>Installed apps</source>
+        <translation>Installierte Apps</translation>
     </message>
 </context>
 <context>
@@ -1197,6 +1233,10 @@ Behoben
             <numerusform>%n ausgewählt</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Leftovers of removed apps</source>
+        <translation>Reste entfernter Apps</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::OverviewPage</name>
@@ -1317,12 +1357,20 @@ Behoben
         <source>Show in Trash</source>
         <translation>Im Papierkorb zeigen</translation>
     </message>
+    <message>
+        <source>Put Back %1</source>
+        <translation>%1 zurücklegen</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::SafeRow</name>
     <message>
         <source>Show</source>
         <translation>Anzeigen</translation>
+    </message>
+    <message>
+        <source>Show %1</source>
+        <translation>%1 anzeigen</translation>
     </message>
 </context>
 <context>
@@ -1395,6 +1443,10 @@ Behoben
     <message>
         <source>Free: %1</source>
         <translation>Frei: %1</translation>
+    </message>
+    <message>
+        <source>%1 used of %2</source>
+        <translation>%1 von %2 belegt</translation>
     </message>
 </context>
 <context>
@@ -1473,6 +1525,10 @@ Behoben
         <source>Total: %1</source>
         <translation>Gesamt: %1</translation>
     </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::UpdateCard</name>
@@ -1499,6 +1555,26 @@ Behoben
     <message>
         <source>Release notes</source>
         <translation>Versionshinweise</translation>
+    </message>
+    <message>
+        <source>Open %1 in the App Store</source>
+        <translation>%1 im App Store öffnen</translation>
+    </message>
+    <message>
+        <source>Update %1</source>
+        <translation>%1 aktualisieren</translation>
+    </message>
+    <message>
+        <source>Release notes of %1</source>
+        <translation>Versionshinweise zu %1</translation>
+    </message>
+    <message>
+        <source>Less of the notes of %1</source>
+        <translation>Weniger Versionshinweise zu %1</translation>
+    </message>
+    <message>
+        <source>More of the notes of %1</source>
+        <translation>Mehr Versionshinweise zu %1</translation>
     </message>
 </context>
 <context>

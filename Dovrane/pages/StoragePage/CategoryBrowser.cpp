@@ -26,6 +26,7 @@ public:
     struct Entry {
         std::optional<CategoryID> category; // none: a section title
         QString title;
+        QString size; // what the row shows beside the title, for assistive technology
     };
 
     explicit ListModel(const std::vector<Section>& sections, QObject* parent) : QAbstractListModel(parent) {
@@ -47,6 +48,8 @@ public:
         if (entry.category) {
             if (role == Qt::AccessibleTextRole)
                 return entry.title;
+            if (role == Qt::AccessibleDescriptionRole)
+                return entry.size;
             // Room for the row widget that draws the category.
             return role == Qt::SizeHintRole ? QVariant(QSize(0, 28)) : QVariant();
         }
@@ -69,6 +72,14 @@ public:
             return Qt::NoItemFlags;
         return entries_[std::size_t(index.row())].category ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
                                                            : Qt::ItemIsEnabled;
+    }
+
+    void setSize(CategoryID id, const QString& size) {
+        const int row = rowOf(id);
+        if (row < 0)
+            return;
+        entries_[std::size_t(row)].size = size;
+        emit dataChanged(index(row), index(row), {Qt::AccessibleDescriptionRole});
     }
 
     int rowOf(CategoryID id) const {
@@ -118,6 +129,7 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
     listModel_ = new ListModel(sections_, this);
     list_ = new QListView(sidebar);
     list_->setObjectName(QStringLiteral("categories"));
+    list_->setAccessibleName(tr("Categories"));
     list_->setModel(listModel_);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setFrameShape(QFrame::NoFrame);
@@ -187,8 +199,10 @@ void CategoryBrowser::redraw() {
     }
     ring_->setScan(*model.scan());
     for (CategoryID id : all_)
-        if (CategoryRow* categoryRow = row(id))
+        if (CategoryRow* categoryRow = row(id)) {
             categoryRow->setCategory(categoryOf(id));
+            listModel_->setSize(id, categoryRow->sizeText());
+        }
     stack_->setCurrentIndex(1);
     showCurrent();
 }

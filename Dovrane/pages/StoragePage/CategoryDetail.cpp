@@ -210,6 +210,7 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeading | Qt::AlignVCenter);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table_->setTabKeyNavigation(false); // Tab leaves the table; the arrows move within it
     // Largest first; the header's indicator must say so before sorting is switched on.
     table_->horizontalHeader()->setSortIndicator(items_->sortColumn(), items_->sortOrder());
     table_->setSortingEnabled(true);
@@ -366,6 +367,7 @@ void CategoryDetail::applyPicked() {
 void CategoryDetail::redrawHeader() {
     const CategoryID id = category_.id;
     title_->setFullText(text(Explanations::title(id)));
+    table_->setAccessibleName(tr("Items of %1").arg(text(Explanations::title(id))));
     delete badge_;
     badge_ = new SafetyBadge(category_.safety(), badgeSlot_);
     badgeSlot_->layout()->addWidget(badge_);

@@ -7,6 +7,7 @@
 #include "AppearanceSettings/AppearanceSettings.h"
 #include "Services/SettingKeys.h"
 #include "Theme/Theme.h"
+#include "UiKit/FocusRing.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -119,6 +120,28 @@ private slots:
         QCOMPARE(mint->accessibleName(), QString("Mint"));
         QVERIFY(QAccessible::queryAccessibleInterface(mint)->state().checked);
         QVERIFY(!QAccessible::queryAccessibleInterface(swatchNamed(view, "Blue"))->state().checked);
+        // A choice among several, the chosen one selected.
+        QCOMPARE(QAccessible::queryAccessibleInterface(mint)->role(), QAccessible::RadioButton);
+        QVERIFY(QAccessible::queryAccessibleInterface(mint)->state().selected);
+    }
+
+    // Tab reaches the swatches; the focused one wears a ring in the accent with a gap inside,
+    // so it shows on the accent's own swatch too.
+    void aFocusedSwatchShowsTheRing() {
+        auto store = storeWith("mint");
+        AppearanceSettings view(*store);
+        view.show();
+        QApplication::setActiveWindow(&view);
+        AccentSwatch* mint = swatchNamed(view, "Mint");
+        const auto row = [mint](int y) { return mint->grab().toImage().pixelColor(AccentSwatch::diameter / 2, y); };
+        const auto distance = [](const QColor& a, const QColor& b) {
+            return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+        };
+        QVERIFY(distance(row(3), row(1)) < 24); // unfocused: one fill to the rim
+        mint->setFocus(Qt::TabFocusReason);
+        QVERIFY(mint->hasFocus());
+        QVERIFY(distance(row(1), FocusRing::color()) < 24);
+        QVERIFY(distance(row(3), row(1)) > 96); // the gap
     }
 
     void rendersInLightAndDark() {

@@ -134,6 +134,8 @@ private slots:
         QTest::keyClick(shown->searchField(), Qt::Key_Down);
         QCOMPARE(shown->searchField()->cursorPosition(), 1);
         QCOMPARE(shown->selected(), 1);
+        // The keys stay in the field, so the field tells a screen reader what Return would run.
+        QCOMPARE(shown->searchField()->accessibleDescription(), shown->results()[1].title);
     }
 
     void withNothingMatchingKeysDoNothing() {
@@ -141,6 +143,7 @@ private slots:
         shown->show();
         type(*shown, "zzzzqq");
         QVERIFY(shown->emptyText()->isVisible());
+        QCOMPARE(shown->searchField()->accessibleDescription(), QString());
         QTest::keyClick(shown->searchField(), Qt::Key_Down);
         QCOMPARE(shown->selected(), 0);
         QTest::keyClick(shown->searchField(), Qt::Key_Return);

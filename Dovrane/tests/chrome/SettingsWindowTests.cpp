@@ -100,6 +100,17 @@ private slots:
         QCOMPARE(shown->tabs()->currentIndex(), 0);
     }
 
+    // The tab bar has the focus as the window opens, so Ctrl+Tab works before any click; no
+    // field does.
+    void openingFocusesTheTabBar() {
+        auto shown = window();
+        shown->show();
+        QApplication::setActiveWindow(shown.get());
+        QTRY_COMPARE(QApplication::focusWidget(), shown->tabs()->tabBar());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(model->settingsTab(), SettingsTab::scan);
+    }
+
     void generalTogglesWriteTheirKeys() {
         auto shown = window();
         auto* general = static_cast<GeneralSettings*>(shown->page(SettingsTab::general));
@@ -248,7 +259,7 @@ private slots:
         QVERIFY(!labelTexts(*folders).contains("No project folders yet"));
         auto buttons = folders->findChildren<QToolButton*>();
         QCOMPARE(buttons.size(), 1);
-        QCOMPARE(buttons.front()->accessibleName(), QString("Remove"));
+        QCOMPARE(buttons.front()->accessibleName(), QString("Remove ~/code"));
         QVERIFY(buttons.front()->text().isEmpty());
         QTest::mouseClick(buttons.front(), Qt::LeftButton);
         QCOMPARE(SettingKeys::scanProjects.stored(settings()), std::optional<QStringList>(QStringList()));

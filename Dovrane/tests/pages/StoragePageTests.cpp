@@ -15,6 +15,7 @@
 #include "support/Await.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QListView>
 #include <QTest>
@@ -164,6 +165,16 @@ private slots:
         showAsWindow(storage);
         QCOMPARE(storage.browser()->row(CategoryID::snapshots)->sizeText(), QStringLiteral("not disclosed"));
         QCOMPARE(storage.browser()->row(CategoryID::caches)->sizeText(), QStringLiteral("4.5 GB"));
+        // The rows draw themselves; their list items tell assistive technology the same.
+        QStringList heard;
+        QAccessibleInterface* list =
+            QAccessible::queryAccessibleInterface(storage.browser()->findChild<QListView*>("categories"));
+        for (int i = 0; i < list->childCount(); ++i)
+            if (list->child(i)->role() == QAccessible::ListItem)
+                heard << list->child(i)->text(QAccessible::Name) + ": " +
+                             list->child(i)->text(QAccessible::Description);
+        QVERIFY2(heard.contains("Caches: 4.5 GB"), qPrintable(heard.join(", ")));
+        QVERIFY2(heard.contains("Local Time Machine snapshots: not disclosed"), qPrintable(heard.join(", ")));
         choose(*storage.browser(), CategoryID::snapshots);
         QCOMPARE(storage.browser()->detail()->findChild<QLabel*>("size")->text(),
                  QStringLiteral("Size not disclosed by macOS"));

@@ -5,6 +5,7 @@
 #include "WindowBehavior/WindowPlacement.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -118,6 +119,25 @@ private slots:
         window.hide();
         WindowPlacement::centreOn(&window, &anchor);
         QCOMPARE(window.frameGeometry().center(), window.screen()->availableGeometry().center());
+    }
+
+    // With a home the focus lands there instead of nowhere, each time the closed window comes back.
+    void aHomeTakesTheFocusInsteadOfNothing() {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* home = new QPushButton(QStringLiteral("General"));
+        auto* field = new QLineEdit;
+        layout->addWidget(home);
+        layout->addWidget(field);
+        new WindowHook(field, home);
+        for (int showing = 0; showing < 2; ++showing) {
+            window.show();
+            field->setFocus();
+            QApplication::setActiveWindow(&window);
+            QCoreApplication::processEvents();
+            QCOMPARE(window.focusWidget(), home);
+            window.close();
+        }
     }
 };
 

@@ -1,5 +1,6 @@
 #include "StorageGraphics/StorageBar.h"
 
+#include "UiKit/AccessibleRole.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 
@@ -13,6 +14,7 @@ namespace dovrane {
 StorageBar::StorageBar(ScanResult scan, qreal height, QWidget* parent)
     : QWidget(parent), scan_(std::move(scan)), height_(qMax(1, qRound(height))) {
     setFixedHeight(height_);
+    AccessibleRole::set(this, QAccessible::Chart);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     rebuildParts();
 }
@@ -50,6 +52,7 @@ void StorageBar::rebuildParts() {
     // Transparent children: the bar paints, the parts answer tooltips and assistive tools.
     auto addPart = [this](const QString& tip, const QString& name) {
         auto* part = new QWidget(this);
+        AccessibleRole::set(part, QAccessible::StaticText);
         part->setToolTip(Texts::tooltip(tip));
         part->setAccessibleName(name);
         parts_.push_back(part);
@@ -60,6 +63,7 @@ void StorageBar::rebuildParts() {
     }
     const QString free = tr("Free: %1").arg(byteText(scan_.free));
     addPart(free, free);
+    setAccessibleName(tr("%1 used of %2").arg(byteText(scan_.used()), byteText(scan_.total)));
     placeParts();
 }
 

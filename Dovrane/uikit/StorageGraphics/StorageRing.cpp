@@ -1,5 +1,6 @@
 #include "StorageGraphics/StorageRing.h"
 
+#include "UiKit/AccessibleRole.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/SemanticColors.h"
 
@@ -22,6 +23,7 @@ QColor StorageRing::Row::color(Look look) const {
 
 StorageRing::StorageRing(ScanResult scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent)
     : QWidget(parent), scan_(std::move(scan)), categories_(std::move(categories)) {
+    AccessibleRole::set(this, QAccessible::Chart);
     describe();
 }
 

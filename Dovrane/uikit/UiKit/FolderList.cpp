@@ -74,13 +74,18 @@ FolderList::FolderList(Settings& settings, Setting<QStringList> setting, QString
     rows_ = new QVBoxLayout;
     rows_->setContentsMargins(0, 0, 0, 0);
     column->addLayout(rows_);
-    auto* addButton = new QPushButton(ListText::tr("Add Folder…"));
-    connect(addButton, &QPushButton::clicked, this, [this] {
+    addButton_ = new QPushButton(ListText::tr("Add Folder…"));
+    connect(addButton_, &QPushButton::clicked, this, [this] {
         if (auto picked = picker_(this))
             add(*picked);
     });
-    column->addWidget(addButton, 0, Qt::AlignLeft);
+    column->addWidget(addButton_, 0, Qt::AlignLeft);
     reload();
+}
+
+void FolderList::setTitle(const QString& title) {
+    setAccessibleName(title);
+    addButton_->setAccessibleName(ListText::tr("Add Folder to %1").arg(title));
 }
 
 std::unique_ptr<QFileDialog> FolderList::makePicker(QWidget* parent) {
@@ -167,7 +172,8 @@ void FolderList::rebuild() {
         auto* remove = new QToolButton;
         remove->setAutoRaise(true);
         remove->setIcon(Symbols::icon(QStringLiteral("minus.circle")));
-        remove->setAccessibleName(ListText::tr("Remove"));
+        // One per folder: a screen reader hears which folder goes.
+        remove->setAccessibleName(ListText::tr("Remove %1").arg(abbreviated(folder, home_)));
         remove->setToolTip(ListText::tr("Remove"));
         connect(remove, &QToolButton::clicked, this, [this, folder] { this->remove(folder); });
         line->addWidget(remove);

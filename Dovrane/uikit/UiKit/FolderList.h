@@ -18,6 +18,8 @@
 class QFileDialog;
 class QVBoxLayout;
 
+class QPushButton;
+
 namespace dovrane {
 
 class FolderList final : public QWidget {
@@ -37,6 +39,9 @@ public:
     static std::unique_ptr<QFileDialog> makePicker(QWidget* parent = nullptr);
     // The path with the home folder (itself, or followed by "/") written as "~".
     static QString abbreviated(const QString& path, const QString& home);
+
+    // Tells assistive technology which list the buttons act on: "Add Folder to Excluded folders".
+    void setTitle(const QString& title);
 
     // "Add Folder…" asks this instead of pick() (tests).
     void setPicker(Picker picker) { picker_ = std::move(picker); }
@@ -64,6 +69,7 @@ private:
     Picker picker_;
     QStringList folders_;
     QVBoxLayout* rows_;
+    QPushButton* addButton_;
 };
 
 } // namespace dovrane

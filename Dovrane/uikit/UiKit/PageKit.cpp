@@ -1,5 +1,6 @@
 #include "UiKit/PageKit.h"
 
+#include "UiKit/AccessibleRole.h"
 #include "UiKit/SemanticColors.h"
 
 #include <QAbstractButton>
@@ -57,6 +58,7 @@ void ContentUnavailableView::setAction(const QString& text, std::function<void()
 }
 
 Card::Card(QWidget* parent) : QFrame(parent) {
+    AccessibleRole::set(this, QAccessible::Grouping);
     setFrameShape(QFrame::NoFrame);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);

@@ -1,6 +1,8 @@
 #include "UiKit/Setup.h"
 
+#include "UiKit/AccessibleRole.h"
 #include "UiKit/Appearance.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
@@ -18,6 +20,8 @@ void install() {
     Appearance& appearance = Appearance::shared();
     QApplication::setPalette(SemanticColors::palette(appearance.look()));
     appearance.followDesktop();
+    FocusRing::followFocusIntoView();
+    AccessibleRole::install();
 }
 
 } // namespace dovrane::UiKit

@@ -6,7 +6,7 @@
 
 namespace dovrane {
 
-WindowHook::WindowHook(QWidget* view) : QObject(view), view_(view) {
+WindowHook::WindowHook(QWidget* view, QWidget* home) : QObject(view), view_(view), home_(home) {
     view_->installEventFilter(this);
     attach();
 }
@@ -40,9 +40,12 @@ bool WindowHook::eventFilter(QObject* watched, QEvent* event) {
 void WindowHook::clearLater() {
     // Queued, so the focus Qt gives an activated window is cleared after it has been given.
     QTimer::singleShot(0, this, [this] {
-        if (window_)
-            if (QWidget* focused = window_->focusWidget())
-                focused->clearFocus();
+        if (!window_)
+            return;
+        if (home_ && home_->window() == window_)
+            home_->setFocus(Qt::ActiveWindowFocusReason);
+        else if (QWidget* focused = window_->focusWidget())
+            focused->clearFocus();
     });
 }
 

@@ -13,8 +13,10 @@ namespace dovrane {
 class WindowHook final : public QObject {
     Q_OBJECT
 public:
-    // Watches the window of view (and follows view into another window); owned by view.
-    explicit WindowHook(QWidget* view);
+    // Watches the window of view (and follows view into another window); owned by view. With a
+    // home (a control that takes no text, such as a tab bar), the focus goes there instead of
+    // nowhere, so the window's keys work before the first click.
+    explicit WindowHook(QWidget* view, QWidget* home = nullptr);
 
     // True from the window's closing until it next becomes active.
     bool reopened() const { return reopened_; }
@@ -27,6 +29,7 @@ private:
     void clearLater();
 
     QWidget* view_;
+    QPointer<QWidget> home_;
     QPointer<QWidget> window_;
     bool reopened_ = false;
 };

@@ -134,6 +134,7 @@ ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget*
     split->setChildrenCollapsible(false);
     sidebar_ = new QListWidget(split);
     sidebar_->setObjectName(QStringLiteral("sidebar"));
+    sidebar_->setAccessibleName(tr("Pages"));
     sidebar_->setMinimumWidth(sidebarMinimumWidth);
     sidebar_->setItemDelegate(new SidebarBadgeDelegate(sidebar_));
     sidebar_->setIconSize(QSize(16, 16));

@@ -35,6 +35,7 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     stack->addLayout(header);
 
     entries_ = new QTreeWidget(this);
+    entries_->setAccessibleName(tr("What moves to the Trash"));
     entries_->setColumnCount(2);
     entries_->setHeaderHidden(true);
     entries_->setRootIsDecorated(false);

@@ -4,14 +4,15 @@
 #include "Sheets/SheetParts.h"
 #include "StorageGraphics/StorageGroup.h"
 #include "UiKit/AppIcon.h"
+#include "UiKit/CheckRow.h"
 #include "UiKit/Labels.h"
 #include "UiKit/Symbols.h"
 #include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QHBoxLayout>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace dovrane {
@@ -46,20 +47,24 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
                                          Fonts::font(FontRole::body), SheetParts::secondary, this));
     } else {
         stack->addWidget(new StyledLabel(tr("Leftovers"), Fonts::font(FontRole::headline), {}, this));
-        auto* list = new QListWidget(this);
-        list->setAlternatingRowColors(false);
-        list->setSelectionMode(QAbstractItemView::NoSelection);
+        // One check box row per leftover; a scroll area, not an item view, so each row's box is
+        // itself in the accessibility tree and takes the focus.
+        auto* list = new QScrollArea(this);
+        list->setAccessibleName(tr("Leftovers"));
+        list->setFocusPolicy(Qt::NoFocus); // Tab goes from row to row, each scrolled into view
+        list->setWidgetResizable(true);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list->setMinimumHeight(160);
         list->setMaximumHeight(300);
-        for (const Leftover& leftover : request_.leftovers) {
-            auto* item = new QListWidgetItem(list);
-            QWidget* row = leftoverRow(leftover, list);
-            item->setSizeHint(row->sizeHint());
-            list->setItemWidget(item, row);
-        }
+        auto* rows = new QWidget(list);
+        auto* column = new QVBoxLayout(rows);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        for (const Leftover& leftover : request_.leftovers)
+            column->addWidget(leftoverRow(leftover, rows));
+        column->addStretch(1);
+        list->setWidget(rows);
         stack->addWidget(list);
-        list_ = list;
-        list->viewport()->installEventFilter(this);
     }
 
     if (request_.isRunning)
@@ -80,41 +85,21 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     refreshTotal();
 }
 
-bool UninstallSheet::eventFilter(QObject* watched, QEvent* event) {
-    if (list_ && watched == list_->viewport() && event->type() == QEvent::Resize)
-        fitRows();
-    return QDialog::eventFilter(watched, event);
-}
-
-void UninstallSheet::fitRows() {
-    const int width = list_->viewport()->width();
-    for (int i = 0; i < list_->count(); ++i) {
-        QListWidgetItem* item = list_->item(i);
-        const QWidget* row = list_->itemWidget(item);
-        const int height = row->hasHeightForWidth() ? row->heightForWidth(width) : row->sizeHint().height();
-        if (item->sizeHint().height() != height)
-            item->setSizeHint(QSize(row->sizeHint().width(), height));
-    }
-}
-
 QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) {
     const QString path = QString::fromStdString(leftover.url.path());
-    auto* row = new QWidget(parent);
+    const QString fileName = QString::fromStdString(leftover.url.lastPathComponent());
+    auto* row = new CheckRow(parent);
     row->setToolTip(Texts::tooltip(path));
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(6, 4, 6, 4);
-
-    auto* toggle = new QCheckBox(row);
-    toggle->setChecked(isChecked(leftover));
-    toggle->setAccessibleName(path);
-    connect(toggle, &QCheckBox::toggled, this, [this, leftover](bool on) { setChecked(leftover, on); });
-    toggles_.push_back(toggle);
-    layout->addWidget(toggle, 0, Qt::AlignVCenter);
+    row->setChecked(isChecked(leftover));
+    row->setAccessibleName(tr("%1, %2").arg(fileName, byteText(leftover.size)));
+    row->setAccessibleDescription(path);
+    connect(row, &QCheckBox::toggled, this, [this, leftover](bool on) { setChecked(leftover, on); });
+    toggles_.push_back(row);
+    QHBoxLayout* layout = row->content();
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
-    auto* name =
-        new StyledLabel(QString::fromStdString(leftover.url.lastPathComponent()), Fonts::font(FontRole::body), {}, row);
+    auto* name = new StyledLabel(fileName, Fonts::font(FontRole::body), {}, row);
     name->setMaximumHeight(name->fontMetrics().lineSpacing());
     texts->addWidget(name);
     const QString folder = QString::fromStdString(leftover.url.deletingLastPathComponent().lastPathComponent());

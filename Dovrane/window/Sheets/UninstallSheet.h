@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 
 #include <cstdint>
@@ -34,12 +33,7 @@ public:
     QLabel* totalLabel() const { return total_; }
     QPushButton* confirmButton() const { return confirm_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    // Gives each row the height its wrapped reason needs at the list's width.
-    void fitRows();
     QWidget* leftoverRow(const Leftover& leftover, QWidget* parent);
     void refreshTotal();
 
@@ -48,7 +42,6 @@ private:
     std::vector<QCheckBox*> toggles_;
     QLabel* total_;
     QPushButton* confirm_;
-    QListWidget* list_ = nullptr;
 };
 
 } // namespace dovrane

@@ -1,0 +1,168 @@
+// The keyboard alone: Tab visits every control of each view once before it comes round again,
+// never lands on a hidden widget, and scrolls what it lands on into view; and an app goes to the
+// Trash with two of its leftovers from the Apps page to the notice without a click.
+
+#include "AppsPage/AppTables.h"
+#include "ContentView/NoticeBar.h"
+#include "Sheets/UninstallSheet.h"
+#include "ViewTour.h"
+#include "support/ModelTestMain.h"
+
+#include <DovraneKit/ScanModel.h>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QPushButton>
+#include <QSet>
+#include <QTableView>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+QWidget* focused() { return QApplication::focusWidget(); }
+
+// A key goes to the focused widget, or to the active window when nothing has the focus (as a
+// freshly opened sheet). False when there is neither.
+[[nodiscard]] bool press(Qt::Key key) {
+    QWidget* target = focused() ? focused() : QApplication::activeWindow();
+    if (!target)
+        return false;
+    QTest::keyClick(target, key);
+    QCoreApplication::processEvents();
+    return true;
+}
+
+// An unchecked button of an exclusive group: Tab stops at the group's checked button only, the
+// arrows move within the group, as everywhere on the desktop.
+bool isOtherChoice(QWidget* widget) {
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    return button && button->group() && button->group()->exclusive() && !button->isChecked();
+}
+
+// Where a widget shows on its scroll area's viewport; empty when scrolled away.
+QRect shownPart(QWidget* widget) {
+    QRect shown = widget->rect();
+    for (QWidget* above = widget->parentWidget(); above; above = above->parentWidget())
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(above)) {
+            if (!area->viewport()->isAncestorOf(widget))
+                continue;
+            const QRect inViewport(widget->mapTo(area->viewport(), QPoint(0, 0)), widget->size());
+            shown = inViewport.intersected(area->viewport()->rect());
+            if (shown.isEmpty())
+                return {};
+        }
+    return shown;
+}
+
+} // namespace
+
+class TabOrderTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Forwards and backwards, in the smallest main window, so the pages scroll: Shift+Tab from
+    // the toolbar enters a page at its last control, far below the fold.
+    void tabVisitsEveryControlOnceAndShowsIt_data() {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::newRow("Tab") << Qt::Key_Tab;
+        QTest::newRow("Shift+Tab") << Qt::Key_Backtab;
+    }
+
+    void tabVisitsEveryControlOnceAndShowsIt() {
+        QFETCH(Qt::Key, key);
+        WindowFixture fixture;
+        ViewTour tour(fixture);
+        tour.window.resize(tour.window.minimumSize());
+        tour.forEachView([&](const QString& view, QWidget& root) {
+            QList<QWidget*> expected;
+            for (QWidget* widget : root.findChildren<QWidget*>())
+                if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() && widget->isEnabled() &&
+                    widget->window() == &root && !widget->focusProxy() && !isOtherChoice(widget))
+                    expected << widget;
+            QVERIFY2(!expected.isEmpty(), qPrintable(view));
+
+            expected.front()->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+            QWidget* start = focused();
+            QVERIFY2(start, qPrintable(view));
+            QList<QWidget*> visited{start};
+            for (int step = 0; step <= expected.size(); ++step) {
+                QVERIFY(press(key));
+                QWidget* now = focused();
+                QVERIFY2(now, qPrintable(view + ": Tab lost the focus"));
+                const QString what = view + ": " + now->metaObject()->className() + " " + now->objectName();
+                QVERIFY2(now->isVisible(), qPrintable(what + " is hidden"));
+                QVERIFY2(!shownPart(now).isEmpty(), qPrintable(what + " is scrolled out of view"));
+                if (now == start)
+                    break;
+                QVERIFY2(!visited.contains(now), qPrintable(what + " comes twice in one round"));
+                visited << now;
+            }
+            QCOMPARE(focused(), start);
+            for (QWidget* widget : expected)
+                QVERIFY2(visited.contains(widget),
+                         qPrintable(view + ": Tab never reaches " + widget->metaObject()->className() + " " +
+                                    widget->objectName() + " " +
+                                    QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name)));
+        });
+    }
+
+    void anAppLeavesWithTwoLeftoversByKeyboardAlone() {
+        WindowFixture fixture;
+        ViewTour tour(fixture);
+        tour.model.setSidebar(SidebarItem::apps);
+        activate(tour.window);
+        auto* table = tour.window.findChild<InstalledTable*>();
+        QVERIFY(table);
+        QAbstractItemView* rows = table->view();
+        rows->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        QCOMPARE(focused(), rows);
+        // The largest app first; Down until one that is not part of the system is picked.
+        QPushButton* remove = nullptr;
+        for (int row = 0; row < rows->model()->rowCount() && !(remove && remove->isEnabled()); ++row) {
+            QVERIFY(press(Qt::Key_Down));
+            remove = table->removeButton();
+        }
+        QVERIFY(remove && remove->isEnabled());
+        while (focused() != remove) {
+            QVERIFY(press(Qt::Key_Tab));
+            QVERIFY(focused() != rows);
+        }
+        QVERIFY(press(Qt::Key_Space));
+        auto* sheet = qobject_cast<UninstallSheet*>(tour.awaitSheet());
+        QVERIFY(sheet);
+        const std::vector<Leftover> leftovers = sheet->request().leftovers;
+        QVERIFY(leftovers.size() >= 2);
+
+        // Tab reaches each leftover; Space ticks the first two and unticks the rest.
+        for (std::size_t i = 0; i < leftovers.size(); ++i) {
+            while (focused() != sheet->toggles()[i])
+                QVERIFY(press(Qt::Key_Tab));
+            if (sheet->isChecked(leftovers[i]) != (i < 2))
+                QVERIFY(press(Qt::Key_Space));
+            QCOMPARE(sheet->isChecked(leftovers[i]), i < 2);
+        }
+        const std::int64_t total = sheet->request().app.size + leftovers[0].size + leftovers[1].size;
+        QCOMPARE(sheet->total(), total);
+        const Url app = sheet->request().app.path;
+        QVERIFY(press(Qt::Key_Return));
+        QTRY_VERIFY(tour.model.notice().has_value());
+        QVERIFY2(tour.model.notice()->startsWith(QString::fromStdString(bytes(total)) + " moved to the Trash"),
+                 qPrintable(*tour.model.notice()));
+        QVERIFY(std::none_of(tour.model.apps().begin(), tour.model.apps().end(),
+                             [&](const InstalledApp& left) { return left.path == app; }));
+    }
+};
+
+DOVRANE_MODEL_SUITE(TabOrderTests)
+#include "TabOrderTests.moc"

@@ -1,0 +1,24 @@
+#pragma once
+// Keyboard focus made visible: the ring custom-drawn widgets paint around themselves while
+// focused, and the rule that a widget taking the focus inside a scroll area is scrolled into view.
+
+#include <QColor>
+#include <QRectF>
+
+class QPainter;
+class QWidget;
+
+namespace dovrane::FocusRing {
+
+// The chosen theme's accent, read at paint time so a new choice shows at once.
+QColor color();
+// A ring two pixels wide just inside bounds, with the given corner radius (half the height for a circle).
+void paint(QPainter& painter, const QRectF& bounds, qreal radius);
+// Gives a widget whose style draws no focus mark (a button drawn as a link) the ring while it
+// has the focus, drawn over it by a child that takes no clicks.
+void attach(QWidget* widget, qreal radius = 4);
+// From now on every widget that gets the focus is scrolled into view in each scroll area that
+// holds it, however the focus got there. Idempotent.
+void followFocusIntoView();
+
+} // namespace dovrane::FocusRing
