@@ -33,6 +33,9 @@ libsqlite3-dev
 qt6-tools-dev
 qt6-tools-dev-tools
 qt6-l10n-tools
+qt6-translations-l10n
+desktop-file-utils
+appstream
 dbus-daemon
 pkexec
 qt6-svg-dev

@@ -23,6 +23,7 @@
 #include "UiKit/Setup.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <memory>
@@ -78,6 +79,10 @@ int main(int argc, char** argv) {
 
     dovrane::SelfTest::preferHeadless(arguments);
     QApplication application(argc, argv);
+    // The desktop ties the windows to the installed menu entry and its icon by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.dovrane.Dovrane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.dovrane.Dovrane"),
+                                                 QIcon(QStringLiteral(":/icons/app.dovrane.Dovrane.svg"))));
     dovrane::UiKit::install();
     dovrane::Translations::install();
     auto container = openStore();

@@ -168,7 +168,7 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
         result.free = volume->free;
         result.available = volume->available;
     } else {
-        result.volume = "Macintosh HD";
+        result.volume = L("This computer");
     }
     result.categories = std::move(categories);
     result.computeOther();

@@ -43,8 +43,8 @@ constexpr Texts texts[] = {
      N_("Downloads kept by Homebrew, npm, pnpm, Yarn, pip, Cargo and Gradle. They download again when needed.")},
     {N_("Old project folders"), N_("node_modules, .venv, target, .next and build folders in projects you have not "
                                    "changed for a while. The project's tool rebuilds them in minutes.")},
-    {N_("macOS and the rest"),
-     N_("macOS itself, other users, virtual memory and space macOS does not break down. No app can see inside it.")},
+    {N_("System and the rest"), N_("The system itself, other users, swap and space the system does not break down. "
+                                   "No app can see inside it.")},
 };
 static_assert(std::size(texts) == allCategoryIDs.size());
 

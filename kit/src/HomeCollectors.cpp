@@ -180,7 +180,7 @@ Category ScanCollectors::children(const Url& folder, CategoryID id, const std::s
 Category ScanCollectors::trash(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     const Url files = Url::fromPath(FreedesktopTrash::homeTrashFiles(scanner_.home.path()));
-    add(items, measuredItem(files, L("Trash"), L("Finder empties the Trash after you confirm. This cannot be undone."),
+    add(items, measuredItem(files, L("Trash"), L("Dovrane empties the Trash after you confirm. This cannot be undone."),
                             "trash", Safety::safe, CleanupAction::emptyTrash, stop));
     return Category(CategoryID::trash, std::nullopt, std::move(items));
 }

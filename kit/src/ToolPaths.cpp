@@ -17,10 +17,16 @@ ToolPaths ToolPaths::inFolder(const std::string& folder) {
     return paths;
 }
 
+std::string ToolPaths::standInFolder(const std::string& executableFolder) {
+    if (Fs::isExecutableFile(Path::join(executableFolder, "dovrane-codesign")))
+        return executableFolder;
+    return Path::join(Path::parent(executableFolder), "libexec/dovrane");
+}
+
 const ToolPaths& ToolPaths::current() {
     static const ToolPaths paths = [] {
         const char* folder = std::getenv("DOVRANE_TOOL_DIR");
-        return inFolder(folder && *folder ? std::string(folder) : Fs::executableDirectory());
+        return inFolder(folder && *folder ? std::string(folder) : standInFolder(Fs::executableDirectory()));
     }();
     return paths;
 }

@@ -1,6 +1,7 @@
 #include "DovraneKit/VolumeInfo.h"
 
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/Language.h"
 #include "DovraneKit/TextPieces.h"
 #include "VolumeLabel.h"
 
@@ -124,7 +125,7 @@ std::optional<VolumeInfo> VolumeInfo::read(const Url& url) {
     std::optional<std::string> label;
     if (stat(path.c_str(), &status) == 0)
         label = volumelabel::find(status.st_dev);
-    info.name = label && !label->empty() ? *label : "Macintosh HD";
+    info.name = label && !label->empty() ? *label : L("This computer");
     return info;
 }
 

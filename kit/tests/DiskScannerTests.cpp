@@ -110,7 +110,9 @@ TEST(DiskScanner, MissingHomeGivesEmptyCategoriesAndFallbackVolume) {
     for (const auto& category : result.categories)
         EXPECT_TRUE(category.items.empty() && category.size == 0) << rawValue(category.id);
     EXPECT_EQ((std::tuple{result.volume, result.total, result.free, result.available}),
-              (std::tuple{std::string("Macintosh HD"), 0, 0, 0}));
+              (std::tuple{std::string("This computer"), 0, 0, 0}));
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(scanner.scan({}).volume, "Dieser Computer");
 }
 
 TEST(DiskScanner, StoppedScanReturnsWithPartialFiguresAndRunsNoTool) {

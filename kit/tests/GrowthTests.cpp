@@ -33,7 +33,8 @@ TEST(Growth, TheCategoryThatGrewMostWinsAndTheEarlierKeepsATie) {
 TEST(Growth, UsedSpaceThatNoCategoryExplainsIsOther) {
     Sizes old{{"caches", 2 * GB}}, shrunk{{"caches", 1 * GB}};
     EXPECT_EQ(compare(old, shrunk, 500 * MB), (Growth{500 * MB, CategoryID::other, 500 * MB, 1}));
-    EXPECT_EQ(compare(old, shrunk, 500 * MB).sentence(), "Used space grew by 500 MB, 500 MB of it macOS and the rest.");
+    EXPECT_EQ(compare(old, shrunk, 500 * MB).sentence(),
+              "Used space grew by 500 MB, 500 MB of it System and the rest.");
     EXPECT_EQ(compare(old, shrunk, 50 * MB).sentence(), "Used space stayed about the same.");
     EXPECT_EQ(compare(old, shrunk, 0), (Growth{0, std::nullopt, 0, 1}));
     EXPECT_EQ(compare(old, old, -5), (Growth{-5, std::nullopt, 0, 1}));

@@ -93,14 +93,19 @@ TEST(LanguageChoice, PickerFollowsTheEnvironmentAtEveryCall) {
 TEST(Explanations, TitlesAndTextsInBothLanguages) {
     {
         LocaleScope english({"en", none, none, none, none});
-        EXPECT_EQ(Explanations::title(CategoryID::other), "macOS and the rest");
+        EXPECT_EQ(Explanations::title(CategoryID::other), "System and the rest");
+        EXPECT_EQ(Explanations::text(CategoryID::other), "The system itself, other users, swap and space the system "
+                                                         "does not break down. No app can see inside it.");
         EXPECT_EQ(Explanations::title(CategoryID::iosBackups), "iPhone and iPad backups");
         EXPECT_EQ(Explanations::text(CategoryID::docker),
                   "One file that holds all Docker images and containers. Shrink it in Docker Desktop, never by "
                   "deleting the file.");
     }
     LocaleScope german({"de", none, none, none, none});
-    EXPECT_EQ(Explanations::title(CategoryID::other), "macOS und Rest");
+    EXPECT_EQ(Explanations::title(CategoryID::other), "System und Rest");
+    EXPECT_EQ(Explanations::text(CategoryID::other),
+              "Das System selbst, andere Benutzer, Auslagerungsspeicher und Platz, den das System nicht aufschlüsselt. "
+              "Keine App kann hineinsehen.");
     EXPECT_EQ(Explanations::title(CategoryID::snapshots), "Lokale Time-Machine-Schnappschüsse");
     EXPECT_EQ(Explanations::text(CategoryID::projects),
               "node_modules, .venv, target, .next und build in Projekten, die du länger nicht geändert hast. Das "

@@ -112,9 +112,9 @@ TEST(CategoryConstruction, SizeIsTheItemsSumUnlessGiven) {
 
 TEST(CategoryConstruction, DescriptionsFollowTheLanguageAtEveryRead) {
     Category other(CategoryID::other);
-    EXPECT_EQ(other.title(), "macOS and the rest");
+    EXPECT_EQ(other.title(), "System and the rest");
     dovrane::testing::ScopedEnv german("APP_LANG", "de");
-    EXPECT_EQ(other.title(), "macOS und Rest");
+    EXPECT_EQ(other.title(), "System und Rest");
     EXPECT_EQ(other.safety(), Safety::keep);
     EXPECT_EQ(Category(CategoryID::trash).explanation(),
               "Dateien, die du schon gelöscht hast. Sie belegen Platz, bis der Papierkorb geleert wird.");

@@ -198,3 +198,17 @@ TEST(StandInTools, TarExtractsSecurelyAndToolsRefuseUnknownArguments) {
     EXPECT_FALSE(Fs::exists(dir / "copy"));
     EXPECT_FALSE(Fs::exists(dir / "y"));
 }
+
+TEST(StandInTools, AreFoundBesideTheProgramOrInTheInstalledLayout) {
+    TempDir prefix;
+    const std::string bin = prefix / "bin";
+    ASSERT_TRUE(Fs::makeDirectories(bin));
+    EXPECT_EQ(ToolPaths::standInFolder(bin), prefix / "libexec/dovrane");
+    EXPECT_EQ(ToolPaths::inFolder(ToolPaths::standInFolder(bin)).codesign, prefix / "libexec/dovrane/dovrane-codesign");
+
+    // A file that cannot run does not count; the build tree's executable one does.
+    writeFile(bin + "/dovrane-codesign", "#!/bin/sh\n");
+    EXPECT_EQ(ToolPaths::standInFolder(bin), prefix / "libexec/dovrane");
+    ASSERT_EQ(chmod((bin + "/dovrane-codesign").c_str(), 0755), 0);
+    EXPECT_EQ(ToolPaths::standInFolder(bin), bin);
+}

@@ -15,7 +15,7 @@ QString title(AppSource source) {
     case AppSource::appStore:
         return QCoreApplication::translate("AppSource", "App Store");
     case AppSource::apple:
-        return QCoreApplication::translate("AppSource", "macOS");
+        return QCoreApplication::translate("AppSource", "Flatpak");
     case AppSource::unknown:
         break;
     }

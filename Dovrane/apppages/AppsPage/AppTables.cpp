@@ -200,7 +200,7 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
     empty_ = new ContentUnavailableView(tr("No apps found"), QStringLiteral("square.grid.2x2"), {}, this);
     footer_ = new FooterBar(this);
     systemNote_ =
-        new StyledLabel(tr("Part of macOS, cannot be removed"), Fonts::font(FontRole::body), secondary, footer_);
+        new StyledLabel(tr("Installed with Flatpak, remove it there"), Fonts::font(FontRole::body), secondary, footer_);
     footer_->addAction(systemNote_);
     remove_ = footerAction(tr("Remove…"), this, footer_);
     layOut(this, view_, empty_, footer_);
@@ -253,7 +253,7 @@ std::unique_ptr<QMenu> InstalledTable::menuFor(const std::set<std::string>& iden
     QAction* remove = menu->addAction(tr("Remove %1…").arg(Texts::withoutMnemonics(text(app.name))));
     remove->setEnabled(!app.isSystem);
     connect(remove, &QAction::triggered, this, [this, app] { requestUninstall(app); });
-    QAction* reveal = menu->addAction(tr("Show in Finder"));
+    QAction* reveal = menu->addAction(tr("Show in Files"));
     connect(reveal, &QAction::triggered, this, [path = app.path.path()] { Desktop::reveal(path); });
     return menu;
 }

@@ -66,6 +66,14 @@ AppsPage::AppsPage(AppModel& model, QWidget* accessHint, QWidget* parent)
         row->addWidget(segment);
     }
     tabs_->button(int(Tab::installed))->setText(tr("Installed"));
+    // Tab stops at the checked segment only. Qt narrows a group to one stop only once one of its
+    // buttons has had the focus, so Shift+Tab coming up from the table would stop at the other.
+    const auto tabStop = [](QAbstractButton* segment, bool checked) {
+        segment->setFocusPolicy(checked ? Qt::StrongFocus : Qt::FocusPolicy(Qt::StrongFocus & ~Qt::TabFocus));
+    };
+    for (QAbstractButton* segment : tabs_->buttons())
+        tabStop(segment, segment->isChecked());
+    connect(tabs_, &QButtonGroup::buttonToggled, this, tabStop);
     row->addStretch(1);
     busy_ = makeBusyIndicator(header_);
     row->addWidget(busy_);
@@ -128,7 +136,7 @@ void AppsPage::showTable() {
     delete orphans_;
     orphans_ = nullptr;
     if (tab_ == Tab::installed) {
-        hint_->setText(tr("Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its "
+        hint_->setText(tr("Drag an app onto this window or onto Dovrane's icon to remove it with its "
                           "leftovers."));
         installed_ = new InstalledTable(model_, search(), this);
         column_->addWidget(installed_, 1);

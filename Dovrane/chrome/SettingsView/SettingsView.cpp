@@ -105,9 +105,9 @@ GeneralSettings::GeneralSettings(AppModel& model, QWidget* parent) : QWidget(par
     auto* permissions = addSection(
         page, SettingsText::tr("Permissions"),
         SettingsText::tr(
-            "Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks."));
+            "Dovrane reads sizes and names, never file contents. Nothing leaves this computer except update checks."));
     auto* access = new QHBoxLayout;
-    access->addWidget(new QLabel(SettingsText::tr("Full Disk Access")));
+    access->addWidget(new QLabel(SettingsText::tr("File Access")));
     access->addStretch(1);
     accessOn_ = new QWidget;
     auto* on = new QHBoxLayout(accessOn_);

@@ -80,7 +80,7 @@ QFuture<void> AppModel::sendWeeklyReport() {
     if (!SettingKeys::reportWeekly.get(*services_.settings) || !weekGrowth_ ||
         !due(SettingKeys::weeklyReportLast.get(*services_.settings), weeklyReportEvery))
         return QtFuture::makeReadyFuture();
-    return postNotification(QStringLiteral("weekly"), tr("This week on your Mac"),
+    return postNotification(QStringLiteral("weekly"), tr("This week on your computer"),
                             QString::fromStdString(weekGrowth_->sentence()))
         .then(this, [this](bool posted) {
             if (posted)

@@ -40,7 +40,7 @@ constexpr Text C2{QT_TRANSLATE_NOOP("SeedData", "This app is running. Quit it fi
 constexpr Text C3{
     QT_TRANSLATE_NOOP("SeedData", "A cache of macOS. macOS rebuilds it, some parts at once while it runs.")};
 constexpr Text L1{QT_TRANSLATE_NOOP("SeedData", "A log file. Nothing reads old logs.")};
-constexpr Text T1{QT_TRANSLATE_NOOP("SeedData", "Finder empties the Trash after you confirm. This cannot be undone.")};
+constexpr Text T1{QT_TRANSLATE_NOOP("SeedData", "Dovrane empties the Trash after you confirm. This cannot be undone.")};
 constexpr Text I1{QT_TRANSLATE_NOOP("SeedData", "An installer you downloaded. The installed app does not need it.")};
 constexpr Text I2{
     QT_TRANSLATE_NOOP("SeedData", "An archive in Downloads. It may hold something you unpacked nowhere else.")};

@@ -61,6 +61,16 @@ std::optional<std::string> AutostartEntry::set(bool on) {
     return std::nullopt;
 }
 
+bool AutostartEntry::followExecutable() {
+    if (!isOn())
+        return true;
+    const auto text = Fs::readFile(path(), 1 << 20);
+    const std::string exec = "\nExec=" + execArgument(executable_) + "\n";
+    if (text && text->find(exec) != std::string::npos)
+        return true;
+    return !set(true).has_value();
+}
+
 bool AutostartEntry::isOn() const {
     auto text = Fs::readFile(path(), 1 << 20);
     if (!text || text->find("[Desktop Entry]") == std::string::npos)

@@ -1,6 +1,7 @@
 #pragma once
 // Whether the application starts when the user logs in. On Linux that is an XDG autostart
-// entry, "$XDG_CONFIG_HOME/autostart/dovrane.desktop", which starts the running program.
+// entry, "$XDG_CONFIG_HOME/autostart/dovrane.desktop", which starts the running program by its
+// absolute path.
 
 #include <optional>
 #include <string>
@@ -24,6 +25,10 @@ public:
 
     std::optional<std::string> set(bool on) override;
     bool isOn() const override;
+
+    // An entry that is on but starts another program (an older build, a moved install) is
+    // rewritten for this one; true when the entry now starts this program or is off.
+    bool followExecutable();
 
     std::string path() const;
     // The entry's text; nothing when the Exec key cannot hold this path (none, a line break,

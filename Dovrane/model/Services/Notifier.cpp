@@ -16,6 +16,7 @@ namespace dovrane {
 namespace {
 
 const QString notificationsService = QStringLiteral("org.freedesktop.Notifications");
+const QString notificationsPath = QStringLiteral("/org/freedesktop/Notifications");
 
 // Runs `answer` with the reply once it comes, or with an error reply at the timeout.
 void whenAnswered(const QDBusConnection& connection, const QDBusMessage& message,
@@ -60,6 +61,9 @@ std::optional<QDBusConnection> DBusNotifier::bus() {
     }
     if (!connection_->isConnected())
         return std::nullopt;
+    if (!listening_)
+        listening_ = connection_->connect(notificationsService, notificationsPath, notificationsService,
+                                          QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
     return connection_;
 }
 
@@ -103,11 +107,13 @@ QFuture<bool> DBusNotifier::post(const QString& identifier, const QString& title
     auto connection = bus();
     if (!connection)
         return ready(false);
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(notificationsService, QStringLiteral("/org/freedesktop/Notifications"),
-                                       notificationsService, QStringLiteral("Notify"));
-    message.setArguments({QStringLiteral("Dovrane"), lastIds_->value(identifier, 0u), QString(), title,
-                          escapedBody(body), QStringList(), QVariantMap(), -1});
+    QDBusMessage message = QDBusMessage::createMethodCall(notificationsService, notificationsPath, notificationsService,
+                                                          QStringLiteral("Notify"));
+    // The default action is what a click on the notification invokes; its label is seldom shown.
+    const QStringList actions{QStringLiteral("default"), tr("Open")};
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), applicationId}};
+    message.setArguments({QStringLiteral("Dovrane"), lastIds_->value(identifier, 0u), applicationId, title,
+                          escapedBody(body), actions, hints, -1});
     auto promise = std::make_shared<QPromise<bool>>();
     promise->start();
     QFuture<bool> future = promise->future();
@@ -120,6 +126,17 @@ QFuture<bool> DBusNotifier::post(const QString& identifier, const QString& title
         promise->finish();
     });
     return future;
+}
+
+void DBusNotifier::actionInvoked(uint id, const QString& action) {
+    // Every notification on the bus is announced to every listener: only ours count.
+    if (action != QLatin1String("default"))
+        return;
+    for (auto entry = lastIds_->cbegin(); entry != lastIds_->cend(); ++entry)
+        if (entry.value() == id) {
+            activated(entry.key());
+            return;
+        }
 }
 
 } // namespace dovrane

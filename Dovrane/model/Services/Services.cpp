@@ -30,8 +30,10 @@ Services Services::system() {
     };
     services.executable = Fs::realPath("/proc/self/exe").value_or(std::string());
     // The settings file lies in "$XDG_CONFIG_HOME/Dovrane/"; the autostart folder beside it.
-    services.loginItem =
+    auto loginItem =
         std::make_shared<AutostartEntry>(Path::parent(Path::parent(JsonSettings::defaultFile())), services.executable);
+    loginItem->followExecutable();
+    services.loginItem = loginItem;
     services.startDetached = [](const std::vector<std::string>& argv) {
         return ChildProcess::startInOwnSession(argv).has_value();
     };

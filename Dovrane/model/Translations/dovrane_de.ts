@@ -16,8 +16,8 @@
         <translation>App Store</translation>
     </message>
     <message>
-        <source>macOS</source>
-        <translation>macOS</translation>
+        <source>Flatpak</source>
+        <translation>Flatpak</translation>
     </message>
     <message>
         <source>Other</source>
@@ -289,8 +289,8 @@ Behoben
         <translation>Ein Protokoll. Alte Protokolle liest nichts mehr.</translation>
     </message>
     <message>
-        <source>Finder empties the Trash after you confirm. This cannot be undone.</source>
-        <translation>Der Finder leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht rückgängig machen.</translation>
+        <source>Dovrane empties the Trash after you confirm. This cannot be undone.</source>
+        <translation>Dovrane leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht rückgängig machen.</translation>
     </message>
     <message>
         <source>An installer you downloaded. The installed app does not need it.</source>
@@ -459,12 +459,12 @@ Behoben
         <translation>Berechtigungen</translation>
     </message>
     <message>
-        <source>Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except update checks.</source>
-        <translation>Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen Mac.</translation>
+        <source>Dovrane reads sizes and names, never file contents. Nothing leaves this computer except update checks.</source>
+        <translation>Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen Computer.</translation>
     </message>
     <message>
-        <source>Full Disk Access</source>
-        <translation>Voller Festplattenzugriff</translation>
+        <source>File Access</source>
+        <translation>Dateizugriff</translation>
     </message>
     <message>
         <source>On</source>
@@ -582,8 +582,8 @@ Behoben
         <translation>Installer und Papierkorb</translation>
     </message>
     <message>
-        <source>macOS and the rest</source>
-        <translation>macOS und der Rest</translation>
+        <source>System and the rest</source>
+        <translation>System und Rest</translation>
     </message>
 </context>
 <context>
@@ -711,8 +711,8 @@ Behoben
         <translation>%1 App-Updates sind bereit</translation>
     </message>
     <message>
-        <source>This week on your Mac</source>
-        <translation>Diese Woche auf deinem Mac</translation>
+        <source>This week on your computer</source>
+        <translation>Diese Woche auf deinem Computer</translation>
     </message>
 </context>
 <context>
@@ -738,8 +738,8 @@ Behoben
         <translation>Reste ohne App (%1)</translation>
     </message>
     <message>
-        <source>Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its leftovers.</source>
-        <translation>Ziehe eine App auf dieses Fenster oder auf das Dovrane-Symbol im Dock, um sie mit ihren Resten zu entfernen.</translation>
+        <source>Drag an app onto this window or onto Dovrane&apos;s icon to remove it with its leftovers.</source>
+        <translation>Ziehe eine App auf dieses Fenster oder auf das Symbol von Dovrane, um sie mit ihren Resten zu entfernen.</translation>
     </message>
     <message>
         <source>Folders and settings named after an app identifier that no installed app has. Usually left behind when an app was deleted by dragging it to the Trash.</source>
@@ -792,8 +792,8 @@ Behoben
         <translation>Hier ist nichts</translation>
     </message>
     <message>
-        <source>Dovrane found nothing in this category on this Mac.</source>
-        <translation>Dovrane hat in dieser Kategorie auf diesem Mac nichts gefunden.</translation>
+        <source>Dovrane found nothing in this category on this computer.</source>
+        <translation>Dovrane hat in dieser Kategorie auf diesem Computer nichts gefunden.</translation>
     </message>
     <message>
         <source>Empty Trash…</source>
@@ -832,7 +832,7 @@ Behoben
         <translation>%1 ausgewählt, %2</translation>
     </message>
     <message>
-        <source>Show in Finder</source>
+        <source>Show in Files</source>
         <translation>Im Dateimanager zeigen</translation>
     </message>
     <message>
@@ -840,8 +840,8 @@ Behoben
         <translation>Papierkorb leeren?</translation>
     </message>
     <message>
-        <source>Finder deletes everything in the Trash. This cannot be undone, and the journal can no longer put those items back.</source>
-        <translation>Finder löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und das Journal kann diese Objekte nicht mehr zurücklegen.</translation>
+        <source>Dovrane deletes everything in the Trash. This cannot be undone, and the journal can no longer put those items back.</source>
+        <translation>Dovrane löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und das Journal kann diese Objekte nicht mehr zurücklegen.</translation>
     </message>
     <message>
         <source>Empty Trash</source>
@@ -953,6 +953,13 @@ Behoben
     </message>
 </context>
 <context>
+    <name>dovrane::DBusNotifier</name>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+</context>
+<context>
     <name>dovrane::DeveloperPage</name>
     <message>
         <source>Developer</source>
@@ -994,8 +1001,8 @@ Behoben
         <translation>Keine Apps gefunden</translation>
     </message>
     <message>
-        <source>Part of macOS, cannot be removed</source>
-        <translation>Teil von macOS, kann nicht entfernt werden</translation>
+        <source>Installed with Flatpak, remove it there</source>
+        <translation>Mit Flatpak installiert, dort entfernen</translation>
     </message>
     <message>
         <source>Remove…</source>
@@ -1006,7 +1013,7 @@ Behoben
         <translation>%1 entfernen…</translation>
     </message>
     <message>
-        <source>Show in Finder</source>
+        <source>Show in Files</source>
         <translation>Im Dateimanager zeigen</translation>
     </message>
     <message numerus="yes">
@@ -1125,20 +1132,16 @@ Behoben
         <translation>Willkommen bei Dovrane</translation>
     </message>
     <message>
-        <source>Dovrane shows what fills your Mac, explains every item in one sentence, and only ever moves things to the Trash.</source>
-        <translation>Dovrane zeigt, was deinen Mac füllt, erklärt jedes Objekt in einem Satz und legt Dinge immer nur in den Papierkorb.</translation>
+        <source>Dovrane shows what fills your computer, explains every item in one sentence, and only ever moves things to the Trash.</source>
+        <translation>Dovrane zeigt, was deinen Computer füllt, erklärt jedes Objekt in einem Satz und legt Dinge immer nur in den Papierkorb.</translation>
     </message>
     <message>
         <source>Open Settings</source>
         <translation>Einstellungen öffnen</translation>
     </message>
     <message>
-        <source>Full Disk Access</source>
-        <translation>Voller Festplattenzugriff</translation>
-    </message>
-    <message>
-        <source>Needed to measure Mail, Messages, the Trash and app leftovers in the Library.</source>
-        <translation>Nötig, um Mail, Nachrichten, den Papierkorb und App-Reste in der Library zu messen.</translation>
+        <source>Dovrane reads what your user account can read. There is nothing to switch on.</source>
+        <translation>Dovrane liest, was dein Benutzerkonto lesen darf. Einschalten musst du nichts.</translation>
     </message>
     <message>
         <source>Dovrane reads sizes and names. It never opens or uploads file contents.</source>
@@ -1185,12 +1188,16 @@ Behoben
         <translation>Dovrane neu starten</translation>
     </message>
     <message>
-        <source>You can change all of this later in System Settings.</source>
-        <translation>Du kannst all das später in den Systemeinstellungen ändern.</translation>
+        <source>You can change all of this later in Dovrane&apos;s Settings.</source>
+        <translation>Du kannst all das später in den Einstellungen von Dovrane ändern.</translation>
     </message>
     <message>
         <source>Done</source>
         <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>File Access</source>
+        <translation>Dateizugriff</translation>
     </message>
 </context>
 <context>

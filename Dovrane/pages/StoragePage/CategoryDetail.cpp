@@ -241,7 +241,7 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
         menu->exec(table_->viewport()->mapToGlobal(point));
     });
     empty_ = new ContentUnavailableView(tr("Nothing here"), QStringLiteral("checkmark.circle"),
-                                        tr("Dovrane found nothing in this category on this Mac."), this);
+                                        tr("Dovrane found nothing in this category on this computer."), this);
     empty_->setObjectName(QStringLiteral("nothingHere"));
     // Clicks go through to the table, whose empty space keeps its context menu.
     empty_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -465,7 +465,7 @@ std::unique_ptr<QMenu> CategoryDetail::contextMenu(const QPoint& viewportPoint) 
     QAction* trash = menu->addAction(tr("Move to Trash…"), this, [this, chosen] { moveToTrash(chosen); });
     trash->setEnabled(std::any_of(chosen.begin(), chosen.end(),
                                   [](const CleanupItem& item) { return item.action == CleanupAction::trash; }));
-    menu->addAction(tr("Show in Finder"), this, [chosen] {
+    menu->addAction(tr("Show in Files"), this, [chosen] {
         std::vector<std::string> paths;
         for (const CleanupItem& item : chosen)
             if (item.url.isFile())
@@ -516,8 +516,9 @@ void CategoryDetail::confirm(DeletionsInFlight::Kind kind) {
     switch (kind) {
     case DeletionsInFlight::Kind::emptyTrash:
         title = tr("Empty the Trash?");
-        message = tr("Finder deletes everything in the Trash. This cannot be undone, and the journal can no longer put "
-                     "those items back.");
+        message =
+            tr("Dovrane deletes everything in the Trash. This cannot be undone, and the journal can no longer put "
+               "those items back.");
         button = tr("Empty Trash");
         break;
     case DeletionsInFlight::Kind::snapshots:

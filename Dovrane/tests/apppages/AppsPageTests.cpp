@@ -117,7 +117,7 @@ private slots:
         const std::string safari = f->model.apps()[0].id();
         table->view()->selectRow(0); // Safari is the largest
         QCOMPARE(table->picked(), safari);
-        QVERIFY(visibleTexts(*table).contains("Part of macOS, cannot be removed"));
+        QVERIFY(visibleTexts(*table).contains("Installed with Flatpak, remove it there"));
         QVERIFY(!table->removeButton()->isEnabled());
 
         std::unique_ptr<QMenu> menu = table->menuFor({safari});
@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(menu->actions().size(), 2);
         QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Remove Safari…"));
         QVERIFY(!menu->actions()[0]->isEnabled());
-        menu->actions()[1]->trigger(); // Show in Finder: without a file manager, its folder opens
+        menu->actions()[1]->trigger(); // Show in Files: without a file manager, its folder opens
         QCOMPARE(f->opened.size(), std::size_t(1));
         QCOMPARE(f->opened[0].toLocalFile(), QString::fromStdString(f->fixture / "Applications"));
         QVERIFY(!table->menuFor({"/nowhere"}));
@@ -181,10 +181,10 @@ private slots:
 
         clickHeader(view, InstalledTable::source);
         QCOMPARE(column(view, InstalledTable::source),
-                 (QStringList{"macOS", "App Store", "Homebrew", "Sparkle", "Other"}));
+                 (QStringList{"Flatpak", "App Store", "Homebrew", "Sparkle", "Other"}));
         clickHeader(view, InstalledTable::source);
         QCOMPARE(column(view, InstalledTable::source),
-                 (QStringList{"Other", "Sparkle", "Homebrew", "App Store", "macOS"}));
+                 (QStringList{"Other", "Sparkle", "Homebrew", "App Store", "Flatpak"}));
 
         // Never used sorts as the oldest; equal keys keep the model's order.
         clickHeader(view, InstalledTable::lastUsed);
@@ -288,9 +288,8 @@ private slots:
             const QStringList texts = visibleTexts(page);
             QVERIFY(texts.contains("Installed"));
             QVERIFY(texts.contains("Leftovers without an app (4)"));
-            QVERIFY(texts.contains(
-                "Drag an app onto this window or onto the Dovrane icon in the Dock to remove it with its "
-                "leftovers."));
+            QVERIFY(
+                texts.contains("Drag an app onto this window or onto Dovrane's icon to remove it with its leftovers."));
             QVERIFY(texts.contains("5 apps"));
             QVERIFY(texts.contains("Remove…"));
             const auto area = GridProbes::shared().probes().value(GridProbes::key(GridProbes::Kind::area, "apps"));

@@ -340,8 +340,8 @@ private slots:
                 QVERIFY(shown->tabs()->widget(int(tab))->height() <= SettingsView::maxHeight);
             }
         const QStringList general = labelTexts(*shown->page(SettingsTab::general));
-        QVERIFY(general.contains("Dovrane reads sizes and names, never file contents. Nothing leaves this Mac except "
-                                 "update checks."));
+        QVERIFY(general.contains("Dovrane reads sizes and names, never file contents. Nothing leaves this computer "
+                                 "except update checks."));
         const QStringList scan = labelTexts(*shown->page(SettingsTab::scan));
         QVERIFY(scan.contains("No excluded folders"));
         QVERIFY(scan.contains("Dovrane never lists anything inside these folders."));

@@ -133,10 +133,13 @@ private slots:
         {
             ScopedEnv german("APP_LANG", "de");
             QVERIFY(Translations::install());
+            // Qt's own buttons and dialogs speak German with it.
+            QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
             AppModel& model = loop.model();
             loop.start(model);
         }
         Translations::install(); // English again for the suites that follow
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
         QCOMPARE(loop.posted().size(), std::size_t(1));
         QCOMPARE(loop.posted()[0].title, QStringLiteral("2 App-Updates sind bereit"));
         QCOMPARE(loop.posted()[0].body, QStringLiteral("Alpha und Bravo"));
@@ -179,7 +182,7 @@ private slots:
         loop.nextPass();
         QCOMPARE(loop.posted().size(), std::size_t(1));
         QCOMPARE(loop.posted()[0].identifier, QStringLiteral("weekly"));
-        QCOMPARE(loop.posted()[0].title, QStringLiteral("This week on your Mac"));
+        QCOMPARE(loop.posted()[0].title, QStringLiteral("This week on your computer"));
         QCOMPARE(loop.posted()[0].body, QString::fromStdString(model.weekGrowth()->sentence()));
         QCOMPARE(loop.stored(SettingKeys::weeklyReportLast), std::optional<Date>(loop.clock->now()));
 

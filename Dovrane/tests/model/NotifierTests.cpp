@@ -6,6 +6,7 @@
 #include "support/ModelTestMain.h"
 #include "support/PrivateBus.h"
 
+#include <QDBusMessage>
 #include <QTest>
 
 using namespace dovrane;
@@ -36,10 +37,41 @@ private slots:
         QCOMPARE(first.summary, QStringLiteral("3 updates"));
         QCOMPARE(first.body, QStringLiteral("Tom &amp; Jerry &lt;beta&gt; and more"));
         QCOMPARE(first.replacesId, 0u);
-        QVERIFY(first.actions.isEmpty());
+        QCOMPARE(first.icon, QStringLiteral("app.dovrane.Dovrane"));
+        QCOMPARE(first.hints.value(QStringLiteral("desktop-entry")).toString(), QStringLiteral("app.dovrane.Dovrane"));
+        QCOMPARE(first.actions.size(), 2);
+        QCOMPARE(first.actions[0], QStringLiteral("default"));
         QCOMPARE(server.received[1].replacesId, 0u);                    // another identifier
         QCOMPARE(server.received[2].replacesId, server.received[0].id); // the same one replaces
         QVERIFY(server.received[0].id != server.received[1].id);
+    }
+
+    void clickingOurNotificationReportsItsIdentifier() {
+        PrivateBus bus;
+        QVERIFY2(!bus.address().isEmpty(), "dbus-daemon did not start");
+        QDBusConnection serverConnection = bus.connect();
+        FakeNotificationServer server;
+        QVERIFY(server.registerOn(serverConnection));
+        DBusNotifier notifier(bus.connect());
+        QStringList clicked;
+        notifier.setActivation([&](const QString& identifier) { clicked.append(identifier); });
+        QVERIFY(awaitResult(notifier.post(QStringLiteral("weekly"), QStringLiteral("w"), QStringLiteral("b"))));
+        QVERIFY(awaitResult(notifier.post(QStringLiteral("updates"), QStringLiteral("u"), QStringLiteral("b"))));
+        const uint weekly = server.received[0].id, updates = server.received[1].id;
+
+        auto invoke = [&](uint id, const QString& action) {
+            QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                             QStringLiteral("org.freedesktop.Notifications"),
+                                                             QStringLiteral("ActionInvoked"));
+            signal << id << action;
+            QVERIFY(serverConnection.send(signal));
+        };
+        invoke(updates + 100, QStringLiteral("default")); // another application's notification
+        invoke(weekly, QStringLiteral("snooze"));         // not the default action
+        invoke(updates, QStringLiteral("default"));
+        QTRY_COMPARE(clicked, QStringList{QStringLiteral("updates")});
+        invoke(weekly, QStringLiteral("default"));
+        QTRY_COMPARE(clicked, (QStringList{QStringLiteral("updates"), QStringLiteral("weekly")}));
     }
 
     void aBusWithoutTheServiceOffersNothing() {

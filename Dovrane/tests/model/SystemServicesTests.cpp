@@ -131,6 +131,26 @@ private slots:
         QVERIFY(!Permissions::startsAtLogin(services));
     }
 
+    void anAutostartEntryFollowsTheProgramWhenItMoves() {
+        TempDir config;
+        AutostartEntry old(config.path(), "/home/me/build/bin/Dovrane");
+        QVERIFY(!old.set(true));
+        AutostartEntry moved(config.path(), "/home/me/.local/bin/Dovrane");
+        QVERIFY(moved.followExecutable());
+        const std::string text = *Fs::readFile(moved.path());
+        QVERIFY(text.find("\nExec=\"/home/me/.local/bin/Dovrane\"\n") != std::string::npos);
+        QVERIFY(text.find("build/bin") == std::string::npos);
+
+        // Switched off by the user: left as it is.
+        const std::string hidden = "[Desktop Entry]\nExec=\"/home/me/build/bin/Dovrane\"\nHidden=true\n";
+        writeFile(moved.path(), hidden);
+        QVERIFY(moved.followExecutable());
+        QCOMPARE(*Fs::readFile(moved.path()), hidden);
+        QVERIFY(!moved.set(false));
+        QVERIFY(moved.followExecutable());
+        QVERIFY(!Fs::exists(moved.path()));
+    }
+
     void relaunchStartsTheProgramAgainAndQuits() {
         std::vector<std::string> started;
         bool quit = false;

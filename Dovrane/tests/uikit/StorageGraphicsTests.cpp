@@ -53,7 +53,7 @@ private slots:
         QCOMPARE(StorageGroups::of(CategoryID::logs), std::optional(StorageGroup::caches));
         QCOMPARE(StorageGroups::of(CategoryID::projects), std::optional(StorageGroup::developer));
         QCOMPARE(StorageGroups::of(CategoryID::trash), std::optional(StorageGroup::junk));
-        QCOMPARE(StorageGroups::title(StorageGroup::other), QStringLiteral("macOS and the rest"));
+        QCOMPARE(StorageGroups::title(StorageGroup::other), QStringLiteral("System and the rest"));
         // Only "other" follows the look; the missing high-contrast shades fall back.
         const Color other = StorageGroups::color(StorageGroup::other);
         QCOMPARE(other.resolved(Look::light), QColor(0xA1, 0xA1, 0xA8));
@@ -146,7 +146,7 @@ private slots:
         QStringList titles;
         for (QWidget* cell : legend.cells())
             titles << cell->findChildren<QLabel*>().first()->text();
-        QCOMPARE(titles, (QStringList{"Apps", "Caches and logs", "macOS and the rest"}));
+        QCOMPARE(titles, (QStringList{"Apps", "Caches and logs", "System and the rest"}));
         QVERIFY(legend.cells()[0]->toolTip().contains("Apps, 20 GB"));
     }
 

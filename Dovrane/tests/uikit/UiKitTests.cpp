@@ -10,6 +10,7 @@
 #include "UiKit/Symbols.h"
 
 #include <QAbstractItemView>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QItemSelectionModel>
@@ -17,6 +18,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTranslator>
+
+#include <array>
+#include <vector>
 
 using namespace dovrane;
 
@@ -221,8 +225,9 @@ private slots:
         QCOMPARE(StorageSelection::shared().category(), std::optional(CategoryID::caches));
     }
 
-    void folderPickerTakesSeveralFoldersOnly() {
+    void folderPickerTakesSeveralFoldersOnlyFromTheHomeFolder() {
         const auto picker = FolderList::makePicker();
+        QCOMPARE(picker->directory().absolutePath(), QDir::home().absolutePath());
         QCOMPARE(picker->fileMode(), QFileDialog::Directory);
         QVERIFY(picker->testOption(QFileDialog::ShowDirsOnly));
         const auto views = picker->findChildren<QAbstractItemView*>(QStringLiteral("listView"));
@@ -235,6 +240,41 @@ private slots:
         QVERIFY(german.load(QStringLiteral(":/i18n/dovrane_de.qm")));
         QCOMPARE(german.translate("dovrane::StorageBar", "Free: %1"), QStringLiteral("Frei: %1"));
         QCOMPARE(german.translate("StorageGroup", "Your files"), QStringLiteral("Deine Dateien"));
+        // The texts that speak of the computer Dovrane runs on, not of a Mac.
+        const std::vector<std::array<const char*, 3>> linuxTexts = {
+            {"StorageGroup", "System and the rest", "System und Rest"},
+            {"dovrane::AppModel", "This week on your computer", "Diese Woche auf deinem Computer"},
+            {"dovrane::OnboardingView", "You can change all of this later in Dovrane's Settings.",
+             "Du kannst all das später in den Einstellungen von Dovrane ändern."},
+            {"dovrane::OnboardingView", "File Access", "Dateizugriff"},
+            {"SettingsView", "File Access", "Dateizugriff"},
+            {"dovrane::OnboardingView", "Dovrane reads what your user account can read. There is nothing to switch on.",
+             "Dovrane liest, was dein Benutzerkonto lesen darf. Einschalten musst du nichts."},
+            {"dovrane::InstalledTable", "Installed with Flatpak, remove it there",
+             "Mit Flatpak installiert, dort entfernen"},
+            {"dovrane::InstalledTable", "Show in Files", "Im Dateimanager zeigen"},
+            {"dovrane::CategoryDetail", "Show in Files", "Im Dateimanager zeigen"},
+            {"dovrane::CategoryDetail", "Dovrane found nothing in this category on this computer.",
+             "Dovrane hat in dieser Kategorie auf diesem Computer nichts gefunden."},
+            {"dovrane::AppsPage",
+             "Drag an app onto this window or onto Dovrane's icon to remove it with its leftovers.",
+             "Ziehe eine App auf dieses Fenster oder auf das Symbol von Dovrane, um sie mit ihren Resten zu "
+             "entfernen."},
+            {"SeedData", "Dovrane empties the Trash after you confirm. This cannot be undone.",
+             "Dovrane leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht rückgängig machen."},
+            {"dovrane::CategoryDetail",
+             "Dovrane deletes everything in the Trash. This cannot be undone, and the journal can no longer put those "
+             "items back.",
+             "Dovrane löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und das Journal kann diese "
+             "Objekte nicht mehr zurücklegen."},
+            {"SettingsView",
+             "Dovrane reads sizes and names, never file contents. Nothing leaves this computer except update checks.",
+             "Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen "
+             "Computer."},
+            {"dovrane::DBusNotifier", "Open", "Öffnen"},
+        };
+        for (const auto& [context, english, expected] : linuxTexts)
+            QCOMPARE(german.translate(context, english), QString::fromUtf8(expected));
     }
 };
 

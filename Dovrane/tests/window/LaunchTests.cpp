@@ -3,6 +3,7 @@
 // each time it is shown anew.
 
 #include "App/DovraneApp.h"
+#include "App/SingleInstance.h"
 #include "AppModel/ModelSeeding.h"
 #include "ContentView/ContentView.h"
 #include "Launch/Launch.h"
@@ -212,6 +213,34 @@ private slots:
         QVERIFY(qobject_cast<QScrollArea*>(app.window().page()));
         QCOMPARE(app.window().page()->objectName(), QStringLiteral("page-overview"));
         QCOMPARE(app.window().page()->metaObject()->className(), "dovrane::OverviewPage");
+    }
+
+    void aSecondStartWithoutAppsBringsTheWindowBack() {
+        WindowFixture fixture;
+        TempDir runtime;
+        ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
+        app.listenForOtherStarts();
+        app.window().hide();
+        QVERIFY(SingleInstance::handOff({}));
+        QTRY_VERIFY(app.window().isVisible());
+    }
+
+    void clickingTheUpdatesNotificationShowsTheUpdatesPage() {
+        WindowFixture fixture;
+        {
+            DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
+            fixture.notifier->click(QStringLiteral("weekly"));
+            QVERIFY(app.window().isVisible());
+            QCOMPARE(app.model().sidebar(), std::optional(SidebarItem::overview));
+            app.window().hide();
+            fixture.notifier->click(QStringLiteral("updates"));
+            QVERIFY(app.window().isVisible());
+            QCOMPARE(app.model().sidebar(), std::optional(SidebarItem::updates));
+            QTRY_COMPARE(app.window().page()->objectName(), QStringLiteral("page-updates"));
+        }
+        fixture.notifier->click(QStringLiteral("updates")); // the application is gone: nothing happens
     }
 };
 

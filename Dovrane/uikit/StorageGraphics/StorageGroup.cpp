@@ -42,7 +42,7 @@ const std::array<Row, 8>& table() {
          QT_TRANSLATE_NOOP("StorageGroup", "Installers and Trash"),
          {C::installers, C::trash},
          Color::fixed(0xD55E00)},
-        {"other", QT_TRANSLATE_NOOP("StorageGroup", "macOS and the rest"), {C::other}, Color(0xA1A1A8, 0x6E6E76)},
+        {"other", QT_TRANSLATE_NOOP("StorageGroup", "System and the rest"), {C::other}, Color(0xA1A1A8, 0x6E6E76)},
     }};
     return rows;
 }

@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -89,10 +90,11 @@ void FolderList::setTitle(const QString& title) {
 }
 
 std::unique_ptr<QFileDialog> FolderList::makePicker(QWidget* parent) {
-    auto dialog = std::make_unique<QFileDialog>(parent);
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), QDir::homePath());
     dialog->setFileMode(QFileDialog::Directory);
-    // The desktop's own dialogs choose one folder at a time; Qt's own can take several.
-    dialog->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    // The desktop's own dialog (the portal) where the platform offers one; Qt's own otherwise,
+    // which can then take several folders at once.
+    dialog->setOptions(QFileDialog::ShowDirsOnly);
     for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>(QStringLiteral("listView")) +
                                        dialog->findChildren<QAbstractItemView*>(QStringLiteral("treeView")))
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -40,12 +40,21 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
     window_->showPage();
     // Enabled once the Settings window gives its opener.
     menus_->settings->setEnabled(false);
+    // A click on a notification brings the window; the update notice opens its page.
+    if (const auto& notifier = model_->services().notifier)
+        notifier->setActivation([this](const QString& identifier) {
+            if (identifier == QLatin1String("updates"))
+                model_->setSidebar(SidebarItem::updates);
+            showMainWindow();
+        });
     paletteKeys_ = new PaletteKeyFilter(this);
     qApp->installEventFilter(paletteKeys_);
 }
 
 DovraneApp::~DovraneApp() {
     qApp->removeEventFilter(paletteKeys_);
+    if (const auto& notifier = model_->services().notifier)
+        notifier->setActivation(nullptr);
     // The window observes the model, so it goes first.
     window_.reset();
 }
@@ -83,6 +92,7 @@ void DovraneApp::listenForOtherStarts() {
         return;
     instance_ = new SingleInstance(
         [this](const std::vector<Url>& urls) {
+            // A start with no apps only asks for the window.
             showMainWindow();
             AppDelegate::open(urls);
         },

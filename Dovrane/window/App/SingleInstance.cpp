@@ -6,12 +6,17 @@
 
 #include <QDir>
 #include <QLocalSocket>
+#include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -22,6 +27,15 @@ namespace dovrane {
 
 namespace {
 
+// The user id of the process at the other end of a local socket.
+std::optional<uid_t> peerUser(qintptr descriptor) {
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (descriptor < 0 || ::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
+        return std::nullopt;
+    return credentials.uid;
+}
+
 std::string currentFolder() {
     std::error_code error;
     return std::filesystem::current_path(error).native();
@@ -29,11 +43,45 @@ std::string currentFolder() {
 
 } // namespace
 
+bool SingleInstance::isPrivateFolder(const std::string& folder) {
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat status {};
+    return ::lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
+           (status.st_mode & 07777) == 0700;
+}
+
+QString SingleInstance::socketName() {
+    QString name = QStringLiteral("dovrane-instance");
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    if (!display || !*display)
+        display = std::getenv("DISPLAY");
+    if (display && *display) {
+        QString safe = QString::fromLocal8Bit(display);
+        for (QChar& c : safe)
+            if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('.') && c != QLatin1Char('-'))
+                c = QLatin1Char('_');
+        name += QLatin1Char('-') + safe;
+    }
+    return name;
+}
+
 QString SingleInstance::defaultPath() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime == '/')
-        return QDir(QString::fromLocal8Bit(runtime)).filePath(QStringLiteral("dovrane-instance"));
-    return QDir::temp().filePath(QStringLiteral("dovrane-instance-%1").arg(::getuid()));
+    // The runtime folder is the user's own by definition; a fixed name in the shared temporary
+    // folder is not, since another user could create it first.
+    std::string folder;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
+        folder = runtime;
+    } else {
+        Fs::makeDirectories(Path::join(Fs::dataHome(), "Dovrane"));
+        folder = Path::join(Fs::dataHome(), "Dovrane/run");
+        if (!isPrivateFolder(folder)) {
+            std::fprintf(stderr, "Dovrane: %s is not a private folder of this user; not single-instance\n",
+                         folder.c_str());
+            return {};
+        }
+    }
+    return QString::fromStdString(Path::join(folder, socketName().toStdString()));
 }
 
 bool SingleInstance::isExcluded(const std::vector<std::string>& arguments) {
@@ -64,13 +112,16 @@ bool SingleInstance::handOff(const std::vector<Url>& urls, const QString& path) 
     // Plain POSIX: this runs before the QApplication exists, and may run where no display is.
     const QByteArray socketPath = path.toLocal8Bit();
     sockaddr_un address{};
-    if (socketPath.size() >= qsizetype(sizeof address.sun_path))
+    if (socketPath.isEmpty() || socketPath.size() >= qsizetype(sizeof address.sun_path))
         return false;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, socketPath.constData(), std::size_t(socketPath.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
+    // An instance that hangs must not hang this start too.
+    const timeval timeout{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     std::string message;
     for (const Url& url : urls)
@@ -92,6 +143,8 @@ SingleInstance::SingleInstance(Receiver receiver, QObject* parent) : QObject(par
 }
 
 bool SingleInstance::listen(const QString& path) {
+    if (path.isEmpty())
+        return false;
     if (server_.listen(path))
         return true;
     // Nobody answered there (handOff came first), so the socket file is a leftover.
@@ -101,20 +154,52 @@ bool SingleInstance::listen(const QString& path) {
 
 void SingleInstance::accept() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        auto finish = [this, socket] {
-            std::vector<Url> urls;
-            for (const QByteArray& line : socket->readAll().split('\n'))
-                if (!line.isEmpty())
-                    if (auto url = Url::parse(line.toStdString()))
-                        urls.push_back(*url);
+        if (peerUser(socket->socketDescriptor()) != std::optional<uid_t>(::getuid())) {
+            std::fprintf(stderr, "Dovrane: refused a connection to the instance socket from another user\n");
+            socket->abort();
             socket->deleteLater();
-            if (!urls.empty())
-                receiver_(urls);
+            continue;
+        }
+        auto message = std::make_shared<QByteArray>();
+        auto cut = std::make_shared<bool>(false);
+        auto read = [socket, message, cut] {
+            const QByteArray chunk = socket->readAll();
+            const qsizetype room = maxMessageBytes - message->size();
+            message->append(chunk.left(room));
+            *cut = *cut || chunk.size() > room;
         };
-        if (socket->state() == QLocalSocket::UnconnectedState)
+        auto finish = [this, socket, message, cut, read] {
+            if (socket->property("finished").toBool())
+                return;
+            socket->setProperty("finished", true);
+            read();
+            socket->deleteLater();
+            // A cut message ends in a partial line, which is no URL.
+            if (*cut)
+                message->truncate(message->lastIndexOf('\n') + 1);
+            std::vector<Url> urls;
+            for (const QByteArray& line : message->split('\n')) {
+                if (line.isEmpty())
+                    continue;
+                if (urls.size() == maxMessageUrls) {
+                    *cut = true;
+                    break;
+                }
+                if (auto url = Url::parse(line.toStdString()))
+                    urls.push_back(*url);
+            }
+            if (*cut)
+                std::fprintf(stderr, "Dovrane: a message to the instance was too long; took its first %zu apps\n",
+                             urls.size());
+            receiver_(urls);
+        };
+        connect(socket, &QLocalSocket::readyRead, this, read);
+        if (socket->state() == QLocalSocket::UnconnectedState) {
             finish();
-        else
-            connect(socket, &QLocalSocket::disconnected, this, finish);
+            continue;
+        }
+        connect(socket, &QLocalSocket::disconnected, this, finish);
+        QTimer::singleShot(senderTimeoutMs, socket, [socket] { socket->abort(); });
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// One normal instance per user owns the model and the database. A later start hands the apps
-// it was given to the running instance over a local socket in $XDG_RUNTIME_DIR and ends. A
-// test store or a developer mode neither listens nor forwards.
+// One normal instance per user and display owns the model and the database. A later start
+// hands the apps it was given to the running instance over a local socket and ends; with no
+// apps, the running instance brings its window forward. A test store or a developer mode
+// neither listens nor forwards.
 
 #include <DovraneKit/Url.h>
 
@@ -10,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +22,20 @@ class SingleInstance final : public QObject {
 public:
     using Receiver = std::function<void(const std::vector<Url>& urls)>;
 
-    // $XDG_RUNTIME_DIR/dovrane-instance, else a per-user name in the temporary folder.
+    // What one connection may send; the rest is dropped.
+    static constexpr qsizetype maxMessageBytes = 1 << 20;
+    static constexpr std::size_t maxMessageUrls = 10000;
+    // A sender that neither finishes nor hangs up is cut off after this long.
+    static constexpr int senderTimeoutMs = 10000;
+
+    // The socket in $XDG_RUNTIME_DIR, else in a private folder below the data home; its name
+    // carries the display when one is set. Empty when no safe folder exists.
     static QString defaultPath();
+    // Creates folder (mode 0700) if missing and accepts it only as a real folder of this user
+    // that no one else may enter; a link, a foreign folder or a wider mode is refused.
+    static bool isPrivateFolder(const std::string& folder);
+    // "dovrane-instance", with the display ($WAYLAND_DISPLAY, else $DISPLAY) made file-safe.
+    static QString socketName();
     // A test store or a developer switch (--selftest, APP_SEED, APP_SNAPSHOT) is in use.
     static bool isExcluded(const std::vector<std::string>& arguments);
     // The URLs of the command line's paths (every argument not starting with "--"): a text
@@ -31,7 +45,8 @@ public:
     // Sends the URLs to the instance listening at path, if there is one; true when it took them.
     static bool handOff(const std::vector<Url>& urls, const QString& path = defaultPath());
 
-    // Each connection's URLs, in the order sent, reach receiver once the sender is done.
+    // Each connection's URLs, in the order sent, reach receiver once the sender is done (also
+    // when there are none). Only connections of this user count.
     explicit SingleInstance(Receiver receiver, QObject* parent = nullptr);
     // Takes over the path (a socket left by an instance that is gone is removed first).
     bool listen(const QString& path = defaultPath());

@@ -72,9 +72,10 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     header->setSpacing(8);
     const QFont large = Fonts::font(FontRole::largeTitle, QFont::DemiBold);
     header->addWidget(new StyledLabel(tr("Welcome to Dovrane"), large, {}, this));
-    auto* intro = new StyledLabel(tr("Dovrane shows what fills your Mac, explains every item in one sentence, and only "
-                                     "ever moves things to the Trash."),
-                                  Fonts::font(FontRole::title3), SheetParts::secondary, this);
+    auto* intro =
+        new StyledLabel(tr("Dovrane shows what fills your computer, explains every item in one sentence, and only "
+                           "ever moves things to the Trash."),
+                        Fonts::font(FontRole::title3), SheetParts::secondary, this);
     intro->setWordWrap(true);
     header->addWidget(intro);
     stack->addLayout(header);
@@ -96,8 +97,8 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     // Linux has no such pane: the link check refuses it, and nothing opens.
     connect(openSettings, &QPushButton::clicked, this,
             [] { Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text()))); });
-    diskAccess_ = new PermissionRow(QStringLiteral("internaldrive"), tr("Full Disk Access"),
-                                    tr("Needed to measure Mail, Messages, the Trash and app leftovers in the Library."),
+    diskAccess_ = new PermissionRow(QStringLiteral("internaldrive"), tr("File Access"),
+                                    tr("Dovrane reads what your user account can read. There is nothing to switch on."),
                                     tr("Dovrane reads sizes and names. It never opens or uploads file contents."),
                                     openSettings, panel);
     rows->addWidget(diskAccess_);
@@ -137,7 +138,7 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     stack->addWidget(restart_);
 
     auto* footer = new QHBoxLayout;
-    footer->addWidget(new StyledLabel(tr("You can change all of this later in System Settings."),
+    footer->addWidget(new StyledLabel(tr("You can change all of this later in Dovrane's Settings."),
                                       Fonts::font(FontRole::callout), SheetParts::secondary, this));
     footer->addStretch(1);
     done_ = new QPushButton(tr("Done"), this);

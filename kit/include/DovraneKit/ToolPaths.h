@@ -1,7 +1,8 @@
 #pragma once
 // Where the command-line tools live. The scan's tools keep their macOS paths (on Linux there is
 // no executable there, so the runner returns nothing); code signing, Gatekeeper, disk images,
-// archives and identities are stand-ins of ours installed beside the application.
+// archives and identities are stand-ins of ours, beside the application in the build tree and
+// in libexec/dovrane when installed.
 
 #include <string>
 #include <vector>
@@ -22,7 +23,10 @@ struct ToolPaths {
 
     // The stand-ins in one folder ("dovrane-codesign", "dovrane-spctl", ...).
     static ToolPaths inFolder(const std::string& folder);
-    // Read once: the folder named by DOVRANE_TOOL_DIR, else the running program's folder.
+    // Where the stand-ins of a program in executableFolder are: beside it in the build tree,
+    // else in the installed layout's "../libexec/dovrane".
+    static std::string standInFolder(const std::string& executableFolder);
+    // Read once: the folder named by DOVRANE_TOOL_DIR, else the running program's stand-ins.
     static const ToolPaths& current();
 };
 

@@ -80,6 +80,8 @@ public:
             posted.push_back({identifier, title, body});
         return QtFuture::makeReadyFuture(available);
     }
+    // What the desktop does when the user clicks the notification.
+    void click(const QString& identifier) const { activated(identifier); }
 };
 
 class FakeClipboard final : public Clipboard {

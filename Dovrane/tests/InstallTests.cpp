@@ -1,0 +1,106 @@
+// Installs the build into a prefix of our own, checks the menu entry and the metainfo with the
+// desktop's own validators, and runs the installed program headless from there: it must find
+// its tool stand-ins in the installed layout, not in the build tree.
+
+#include "AppRun.h"
+#include "DovraneKit/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+const std::string appId = "app.dovrane.Dovrane";
+
+// The program's full path when it is installed, else empty.
+std::string installed(const std::string& name) {
+    for (const char* folder : {"/usr/bin/", "/bin/"})
+        if (Fs::isExecutableFile(folder + name))
+            return folder + name;
+    return {};
+}
+
+bool contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// One install for the whole suite: the prefix lies in a folder with a space, as a user's may.
+class Installed : public HeadlessAppTest {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new TempDir;
+        prefix_ = *folder_ / "my prefix";
+        const AppRun install = runProgram(DOVRANE_CMAKE, {"--install", DOVRANE_BUILD_DIR, "--prefix", prefix_});
+        installStatus_ = install.status;
+    }
+    static void TearDownTestSuite() {
+        delete folder_;
+        folder_ = nullptr;
+    }
+    void SetUp() override { ASSERT_EQ(installStatus_, 0) << "cmake --install failed"; }
+
+    static std::string at(const std::string& relative) { return prefix_ + "/" + relative; }
+
+    static inline TempDir* folder_ = nullptr;
+    static inline std::string prefix_;
+    static inline int installStatus_ = -1;
+};
+
+} // namespace
+
+TEST_F(Installed, LaysOutTheProgramItsToolsIconAndMenuEntry) {
+    EXPECT_TRUE(Fs::isExecutableFile(at("bin/Dovrane")));
+    for (const char* tool : {"codesign", "spctl", "security", "ditto", "tar", "hdiutil"}) {
+        EXPECT_TRUE(Fs::isExecutableFile(at("libexec/dovrane/dovrane-") + tool)) << tool;
+        EXPECT_FALSE(Fs::exists(at("bin/dovrane-") + tool)) << tool << " would be on the user's PATH";
+    }
+    EXPECT_TRUE(Fs::exists(at("share/icons/hicolor/scalable/apps/" + appId + ".svg")));
+    EXPECT_TRUE(Fs::exists(at("share/icons/hicolor/symbolic/apps/" + appId + "-symbolic.svg")));
+
+    const auto entry = Fs::readFile(at("share/applications/" + appId + ".desktop"));
+    ASSERT_TRUE(entry);
+    // The installed program by its absolute path, quoted for the space, taking dropped files.
+    EXPECT_NE(entry->find("\nExec=\"" + at("bin/Dovrane") + "\" %F\n"), std::string::npos) << *entry;
+    EXPECT_NE(entry->find("\nIcon=" + appId + "\n"), std::string::npos);
+    EXPECT_NE(entry->find("\nComment[de]="), std::string::npos);
+    EXPECT_EQ(entry->find(DOVRANE_BUILD_DIR), std::string::npos) << "the entry points into the build tree";
+}
+
+TEST_F(Installed, PassesTheDesktopsOwnValidators) {
+    const std::string desktopValidate = installed("desktop-file-validate");
+    const std::string appstreamcli = installed("appstreamcli");
+    if (desktopValidate.empty() || appstreamcli.empty())
+        GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) or appstreamcli (appstream) is not installed";
+    const AppRun entry = runProgram(desktopValidate, {at("share/applications/" + appId + ".desktop")});
+    EXPECT_EQ(entry.status, 0);
+    // Hints are advice; warnings and errors are faults.
+    for (const std::string& line : entry.lines)
+        EXPECT_EQ(line.find("error:"), std::string::npos) << line;
+    const AppRun metainfo =
+        runProgram(appstreamcli, {"validate", "--no-net", at("share/metainfo/" + appId + ".metainfo.xml")});
+    EXPECT_EQ(metainfo.status, 0);
+}
+
+// With an identity made by the installed stand-in, the self-test's install checks run the
+// installed code signer, archiver and Gatekeeper stand-ins: all fourteen checks pass.
+TEST_F(Installed, RunsTheSelfTestAndTheScanTraceFromThePrefix) {
+    ScopedEnv noToolFolder("DOVRANE_TOOL_DIR", std::nullopt);
+    ASSERT_EQ(runProgram(at("libexec/dovrane/dovrane-security"),
+                         {"create-identity", "Apple Development: Test Person (TEAM42)", "TEAM42"})
+                  .status,
+              0);
+    const AppRun selfTest = runProgram(at("bin/Dovrane"), {"--selftest"});
+    EXPECT_EQ(selfTest.status, 0);
+    EXPECT_TRUE(contains(selfTest.lines, "PASS a signed update replaces the app"));
+    EXPECT_TRUE(contains(selfTest.lines, "SELFTEST PASS 14 checks"));
+
+    writeFileOfSize(home_ / "Library/Logs/app.log", 5000);
+    const AppRun trace = runProgram(at("bin/Dovrane"), {"--scan-trace"});
+    EXPECT_EQ(trace.status, 0);
+    EXPECT_TRUE(std::any_of(trace.lines.begin(), trace.lines.end(),
+                            [](const std::string& line) { return line.starts_with("TRACE logs: 1 items, "); }));
+}
