@@ -6,10 +6,12 @@
 
 #include "App/DovraneApp.h"
 #include "App/SingleInstance.h"
+#include "App/StartupProblem.h"
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/ContentView.h"
 #include "ContentView/SheetHost.h"
 #include "GuiClipboard.h"
+#include "Launch/SeedEntry.h"
 #include "MenuBarView/MenuBarView.h"
 #include "SelfTest/SelfTest.h"
 #include "Services/Services.h"
@@ -23,15 +25,57 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace {
+
+// The database, or nothing when it cannot be opened and the user (or the lack of a display)
+// leaves no way on. A damaged store is moved aside only by the user's choice.
+std::unique_ptr<dovrane::ModelContainer> openStore() {
+    for (;;) {
+        auto opened = dovrane::Store::openContainer();
+        if (opened)
+            return std::move(opened).value();
+        const std::string path = dovrane::Store::url().path();
+        std::fprintf(stderr, "Could not open the database at %s: %s\n", path.c_str(), opened.error().message.c_str());
+        if (!dovrane::StartupProblem::canShowWindows())
+            return nullptr;
+        const auto shown = dovrane::StartupProblem::storeBox(path, opened.error());
+        shown.box->exec();
+        if (!shown.freshButton || shown.box->clickedButton() != shown.freshButton)
+            return nullptr;
+        const auto aside = dovrane::Store::setAside(path);
+        if (!aside) {
+            std::fprintf(stderr, "Could not move the damaged database at %s aside\n", path.c_str());
+            return nullptr;
+        }
+        std::fprintf(stderr, "The damaged database is kept at %s\n", aside->c_str());
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
     const std::vector<dovrane::Url> opened = dovrane::SingleInstance::urlsFromArguments(arguments);
     if (!dovrane::SingleInstance::isExcluded(arguments) && dovrane::SingleInstance::handOff(opened))
         return 0;
+
+    // A developer mode without a usable test store is refused before any database is opened.
+    const auto selfTestRefusal = dovrane::SelfTest::refusal(arguments);
+    const auto snapshotRefusal = dovrane::Snapshot::refusal();
+    if (selfTestRefusal || snapshotRefusal) {
+        for (const auto& line : {dovrane::SeedData::refusal(), selfTestRefusal, snapshotRefusal})
+            if (line)
+                std::printf("%s\n", line->c_str());
+        // The self-test's last line is always its exit status.
+        if (selfTestRefusal)
+            std::printf("EXIT 1\n");
+        return 1;
+    }
 
     dovrane::SelfTest::preferHeadless(arguments);
     QApplication application(argc, argv);
@@ -41,7 +85,9 @@ int main(int argc, char** argv) {
                                                  QIcon(QStringLiteral(":/icons/app.dovrane.Dovrane.svg"))));
     dovrane::UiKit::install();
     dovrane::Translations::install();
-    auto container = dovrane::Store::makeContainer();
+    auto container = openStore();
+    if (!container)
+        return 1;
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();
 

@@ -6,10 +6,12 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -59,6 +61,16 @@ void expectConsistentEnd(const AppRun& run) {
     EXPECT_EQ(run.status, code);
 }
 
+// Every path below folder, each with its size for files, sorted.
+std::vector<std::string> listing(const std::string& folder) {
+    std::vector<std::string> paths;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        paths.push_back(entry.path().string() +
+                        (entry.is_regular_file() ? " " + std::to_string(entry.file_size()) : std::string()));
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
 std::vector<std::string> entries(const std::string& folder) {
     return Fs::exists(folder) ? Fs::list(folder) : std::vector<std::string>{};
 }
@@ -85,8 +97,11 @@ std::vector<Record> journal(const std::string& store) {
 }
 
 // One self-test's world: the headless run's, whose home holds the Trash the self-test uses.
+// A home laid out like a Mac's, where the leftover search looks.
 class SelfTestRun : public HeadlessAppTest {
 protected:
+    void SetUp() override { ASSERT_TRUE(Fs::makeDirectories(home_ / "Library/Caches")); }
+
     std::string workRoot() const { return home_ / "Library/Caches/com.marrowdine.dovrane.selftest"; }
     std::string trash(const std::string& part) const { return home_ / (".local/share/Trash/" + part); }
     void expectTrashEmpty() const {
@@ -183,6 +198,50 @@ TEST_F(SelfTestRun, WithoutATestStoreItRefusesAndEndsWithOne) {
         EXPECT_EQ(run.lines, (std::vector<std::string>{"SELFTEST refused: set APP_STORE to a file in /tmp", "EXIT 1"}));
         EXPECT_EQ(run.status, 1);
         EXPECT_FALSE(Fs::exists(workRoot()));
+        // Not even the real store's folder is made for a refused run.
+        EXPECT_FALSE(Fs::exists(home_ / ".local/share/Dovrane"));
+    }
+}
+
+// A store that cannot be opened ends the start with status 1 and a line on standard error
+// (offscreen there is nobody to answer a box); the file stays as it was. A test store behind a
+// symbolic link is refused with its reason before anything opens it.
+TEST_F(SelfTestRun, AStoreThatCannotBeUsedEndsTheStartAndIsLeftAlone) {
+    writeFile(store_, "not a database, but the user's bytes");
+    const AppRun damaged = runApp({"--selftest"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(Fs::readFile(store_), std::optional<std::string>("not a database, but the user's bytes"));
+
+    writeFile(storeFolder_ / "target", "someone else's");
+    ASSERT_EQ(::symlink((storeFolder_ / "target").c_str(), (storeFolder_ / "link.store").c_str()), 0);
+    ScopedEnv link("APP_STORE", storeFolder_ / "link.store");
+    const AppRun refused = runApp({"--selftest"});
+    EXPECT_EQ(refused.lines,
+              (std::vector<std::string>{"SELFTEST refused: set APP_STORE to a file in /tmp: it is a symbolic link",
+                                        "EXIT 1"}));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(Fs::readFile(storeFolder_ / "target"), std::optional<std::string>("someone else's"));
+}
+
+// A Linux home keeps its caches in ~/.cache: the run works there and leaves the home exactly as
+// it found it, without a Library folder that would hide ~/.cache from the next scan. A home
+// without any cache folder gets none; the run works in the temporary folder then.
+TEST_F(SelfTestRun, OnALinuxHomeItLeavesTheHomeAsItFoundIt) {
+    ASSERT_TRUE(Fs::removeAll(home_ / "Library"));
+    const std::vector<std::string> linuxRoad =
+        joined({std::vector<std::string>(roadChecks.begin(), roadChecks.end() - 1),
+                {"SKIP leftovers: this home keeps no Library/Caches folder", skipLine, volumeCheck,
+                 "SELFTEST PASS 8 checks", "EXIT 0"}});
+    writeFile(home_ / ".cache/pip/wheel.bin", std::string(4096, 'x'));
+    ASSERT_TRUE(Fs::makeDirectories(trash("files")) && Fs::makeDirectories(trash("info")));
+    for (const bool withCacheHome : {true, false}) {
+        if (!withCacheHome)
+            ASSERT_TRUE(Fs::removeAll(home_ / ".cache"));
+        const std::vector<std::string> before = listing(home_.path());
+        const AppRun run = runApp({"--selftest"});
+        EXPECT_EQ(run.lines, linuxRoad) << (withCacheHome ? "with ~/.cache" : "without a cache folder");
+        expectConsistentEnd(run);
+        EXPECT_EQ(listing(home_.path()), before);
     }
 }
 
@@ -207,7 +266,7 @@ TEST_F(SelfTestRun, TracesGivenBesideItNeverEndTheRun) {
 // Without the switch the application starts as usual and keeps running: its launch scan's
 // cache shows it got past the launch steps, and the self-test printed nothing by then.
 TEST_F(SelfTestRun, WithoutTheSwitchItPrintsNothing) {
-    const std::string scanCache = storeFolder_ / "dovrane-test-scan.json";
+    const std::string scanCache = store_ + ".scan.json";
     const AppRun run = runProgram(DOVRANE_APP, {"--selftests", "selftest"}, [&] { return Fs::exists(scanCache); });
     EXPECT_TRUE(Fs::exists(scanCache));
     EXPECT_EQ(run.lines, std::vector<std::string>{});

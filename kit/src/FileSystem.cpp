@@ -211,6 +211,17 @@ bool removeAll(const std::string& path) {
     return !exists(path);
 }
 
+std::optional<std::string> moveAside(const std::string& path, std::string_view suffix) {
+    for (int number = 1; number <= 1000; ++number) {
+        std::string aside = path + std::string(suffix) + (number == 1 ? "" : "-" + std::to_string(number));
+        if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
+            return aside;
+        if (errno != EEXIST)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> makeUniqueDirectory(const std::string& parent, std::string_view prefix) {
     std::string pattern = Path::join(parent, std::string(prefix) + "XXXXXX");
     if (!mkdtemp(pattern.data()))

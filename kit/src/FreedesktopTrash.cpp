@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace dovrane::FreedesktopTrash {
 
@@ -247,6 +248,16 @@ std::string infoPathFor(const std::string& trashPath) {
     return Path::join(Path::join(Path::parent(files), "info"), Path::lastComponent(trashPath) + ".trashinfo");
 }
 
+namespace {
+// "." and ".." resolved by the text alone, without trailing slashes.
+std::string lexicallyNormal(const std::string& path) {
+    std::string normal = std::filesystem::path(path).lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/')
+        normal.pop_back();
+    return normal;
+}
+} // namespace
+
 std::optional<std::string> recordedOriginal(const std::string& trashPath) {
     const std::string info = infoPathFor(trashPath);
     if (info.empty())
@@ -268,10 +279,10 @@ std::optional<std::string> recordedOriginal(const std::string& trashPath) {
         else if (inGroup && line.starts_with("Path=") && !recorded)
             recorded = percentDecode(line.substr(5));
     }
-    if (!recorded || recorded->empty())
+    if (!recorded || recorded->empty() || recorded->find('\0') != std::string::npos)
         return std::nullopt;
     if (recorded->front() == '/')
-        return recorded;
+        return lexicallyNormal(*recorded);
     // A relative path belongs to a volume's trash, "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid".
     const std::string folder = Path::parent(Path::parent(trashPath));
     std::string topdir;
@@ -281,7 +292,13 @@ std::optional<std::string> recordedOriginal(const std::string& trashPath) {
         topdir = Path::parent(Path::parent(folder));
     else
         return std::nullopt;
-    return Path::join(topdir, *recorded);
+    // A foreign info file may climb out of its volume ("../../etc/passwd"); such a path is no
+    // original of anything in this trash.
+    std::string original = lexicallyNormal(Path::join(topdir, *recorded));
+    const std::string top = lexicallyNormal(topdir);
+    if (!original.starts_with(top == "/" ? top : top + "/") || original == top)
+        return std::nullopt;
+    return original;
 }
 
 bool holds(const std::string& trashPath, const std::string& originalPath) {

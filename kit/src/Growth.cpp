@@ -2,6 +2,7 @@
 
 #include "DovraneKit/Explanations.h"
 #include "DovraneKit/Language.h"
+#include "DovraneKit/Saturating.h"
 
 #include <cmath>
 #include <limits>
@@ -31,7 +32,7 @@ Growth Growth::between(const std::map<std::string, std::int64_t>& old, std::int6
     std::optional<CategoryID> best;
     std::int64_t bestDelta = 0;
     for (CategoryID id : allCategoryIDs) {
-        std::int64_t delta = sizeIn(newer, id) - sizeIn(old, id);
+        std::int64_t delta = saturatingSubtract(sizeIn(newer, id), sizeIn(old, id));
         // Strictly greater, so the earlier category keeps a tie.
         if (delta > bestDelta) {
             best = id;
@@ -40,7 +41,7 @@ Growth Growth::between(const std::map<std::string, std::int64_t>& old, std::int6
     }
 
     Growth growth;
-    growth.total = newUsed - oldUsed;
+    growth.total = saturatingSubtract(newUsed, oldUsed);
     growth.days = wholeDays(oldDate, newDate);
     if (best) {
         growth.top = best;

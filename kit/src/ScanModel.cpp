@@ -2,8 +2,8 @@
 
 #include "DovraneKit/Explanations.h"
 #include "DovraneKit/Language.h"
+#include "DovraneKit/Saturating.h"
 #include "JsonCoding.h"
-#include "Saturating.h"
 #include "Utf8.h"
 
 #include <algorithm>

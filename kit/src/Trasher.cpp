@@ -3,7 +3,7 @@
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
 
-#include "Saturating.h"
+#include "DovraneKit/Saturating.h"
 #include "TrasherInternals.h"
 
 #include <sys/stat.h>

@@ -83,6 +83,20 @@ TEST(FileSystemWriting, AtomicWritesAndFolders) {
     EXPECT_FALSE(Fs::makeDirectories(dir / "f"));
 }
 
+TEST(FileSystemWriting, MoveAsideNumbersItsNamesAndKeepsEveryEarlierCopy) {
+    TempDir dir;
+    const std::string file = dir / "settings.json";
+    for (const std::string content : {"first", "second", "third"}) {
+        ASSERT_TRUE(Fs::writeFile(file, content));
+        ASSERT_TRUE(Fs::moveAside(file, ".damaged"));
+    }
+    EXPECT_EQ(Fs::readFile(dir / "settings.json.damaged"), "first");
+    EXPECT_EQ(Fs::readFile(dir / "settings.json.damaged-2"), "second");
+    EXPECT_EQ(Fs::readFile(dir / "settings.json.damaged-3"), "third");
+    EXPECT_FALSE(Fs::exists(file));
+    EXPECT_EQ(Fs::moveAside(file, ".damaged"), std::nullopt); // nothing there to move
+}
+
 TEST(FileSystemWriting, RemoveAllNeverFollowsLinks) {
     TempDir dir;
     fixture::writeFile(dir / "kept/file", "keep me");

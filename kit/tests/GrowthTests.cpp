@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace dovrane;
 
 namespace {
@@ -77,4 +79,12 @@ TEST(Growth, ReadsTheSizesAScanResultKeeps) {
                                     day0.adding(7 * 86400));
     EXPECT_EQ(growth, (Growth{1 * GB, CategoryID::docker, 700 * MB, 7}));
     EXPECT_EQ(growth.sentence(), "Used space grew by 1 GB, 700 MB of it Docker disk image.");
+}
+
+TEST(Growth, ExtremeFiguresFromADamagedRecordSaturateInsteadOfOverflowing) {
+    constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t highest = std::numeric_limits<std::int64_t>::max();
+    const Growth growth = Growth::between({{"caches", lowest}}, lowest, day0, {{"caches", 5}}, 5, day0.adding(86400));
+    EXPECT_EQ(growth, (Growth{highest, CategoryID::caches, highest, 1}));
+    EXPECT_EQ(Growth::between({}, highest, day0, {}, lowest, day0).total, lowest);
 }

@@ -368,6 +368,23 @@ TEST(FreedesktopTrashInfo, RecordedOriginalReadsTheInfoGroupAndResolvesAVolumeTr
     EXPECT_EQ(FreedesktopTrash::recordedOriginal(volume / "loose"), std::nullopt);
 }
 
+TEST(FreedesktopTrashInfo, RecordedOriginalResolvesDotDotAndRefusesAPathLeavingTheVolume) {
+    TempDir volume;
+    const std::string trash = volume / ".Trash-1000";
+    const auto record = [&](const std::string& name, const std::string& path) {
+        writeFile(trash + "/files/" + name, "x");
+        writeFile(trash + "/info/" + name + ".trashinfo", "[Trash Info]\nPath=" + path + "\n");
+        return FreedesktopTrash::recordedOriginal(trash + "/files/" + name);
+    };
+    EXPECT_EQ(record("a", "../../etc/passwd"), std::nullopt);
+    EXPECT_EQ(record("b", "sub/../../outside"), std::nullopt);
+    EXPECT_EQ(record("c", ".."), std::nullopt);
+    EXPECT_EQ(record("d", "%2E%2E/%2E%2E/etc/passwd"), std::nullopt);
+    EXPECT_EQ(record("e", "sub/./deeper/../f"), volume / "sub/f");
+    EXPECT_EQ(record("g", "/home/someone/../other/g"), "/home/other/g");
+    EXPECT_FALSE(FreedesktopTrash::holds(trash + "/files/a", "/etc/passwd"));
+}
+
 TEST_F(TrasherTest, PathThatBecameProtectedAfterPlanningIsNotMoved) {
     writeFile(work / "real/item", "data");
     writeFile(work / "real/other", "data");

@@ -5,6 +5,7 @@
 // installer refuse and accept signed test apps, checks the volume figures, prints one line per
 // check and ends the process with 0 when every check passed, 1 otherwise.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ namespace SelfTest {
 // The process's launch arguments, as bytes.
 std::vector<std::string> launchArguments();
 bool requested(const std::vector<std::string>& arguments);
+// The line the run is refused with when it is asked for and no usable test store is set; asked
+// before the store is opened, so that a refused run opens no database at all.
+std::optional<std::string> refusal(const std::vector<std::string>& arguments);
 
 // Under "--selftest" and with no platform chosen, the application runs on Qt's offscreen
 // platform, so the run needs no display; so do the traces when there is no display. Call

@@ -7,6 +7,7 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
+#include <DovraneKit/FileSystem.h>
 #include <DovraneKit/ScanModel.h>
 #include <DovraneKit/Trasher.h>
 
@@ -55,10 +56,20 @@ int RemovalRow::countInTrash() const {
         std::count_if(items.begin(), items.end(), [](const RemovedItem& item) { return Trasher::isInTrash(item); }));
 }
 
+// Items the desktop's own Trash window put back: out of the Trash and at their old place again.
+int RemovalRow::countBackInPlace() const {
+    if (model_.isDemo())
+        return 0;
+    const auto& items = removal_->items();
+    return int(std::count_if(items.begin(), items.end(), [](const RemovedItem& item) {
+        return !Trasher::isInTrash(item) && Fs::exists(item.originalPath.path());
+    }));
+}
+
 void RemovalRow::refresh() {
     inTrash_ = countInTrash();
     const int items = int(removal_->items().size());
-    const bool undone = removal_->undone();
+    const bool undone = removal_->undone() || (items > 0 && inTrash_ == 0 && countBackInPlace() == items);
     icon_->setSymbol(undone ? QStringLiteral("arrow.uturn.backward.circle.fill") : QStringLiteral("trash"));
     title_->setText(removal_->title());
     detail_->setText(tr("%n items, %1, %2", nullptr, items)

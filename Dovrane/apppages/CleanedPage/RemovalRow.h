@@ -42,6 +42,7 @@ protected:
 
 private:
     int countInTrash() const;
+    int countBackInPlace() const;
     void pressPutBack();
 
     AppModel& model_;

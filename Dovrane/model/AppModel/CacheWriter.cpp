@@ -9,6 +9,7 @@
 
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -28,14 +29,22 @@ QFuture<bool> CacheWriter::write(std::string path, Encoder encode) {
     });
 }
 
-Url cacheURL(const char* name, const char* testName) {
-    return Store::url().deletingLastPathComponent().appending(Store::isOverridden() ? testName : name);
+Url cacheURL(const char* name, const char* testSuffix) {
+    const Url store = Store::url();
+    if (Store::isOverridden())
+        return Url::fromPath(store.path() + testSuffix);
+    return store.deletingLastPathComponent().appending(name);
 }
 
 std::optional<nlohmann::json> readCache(const Url& url) {
     const char* seed = std::getenv("APP_SEED");
     if (seed && std::string_view(seed) == "1")
         return std::nullopt;
+    // Beside a test store in /tmp another user may have made the file first.
+    if (auto problem = Store::ownFileProblem(url.path())) {
+        std::fprintf(stderr, "Not reading the cache at %s: %s\n", url.path().c_str(), problem->c_str());
+        return std::nullopt;
+    }
     auto text = Fs::readFile(url.path(), 1ull << 30);
     if (!text)
         return std::nullopt;

@@ -32,10 +32,11 @@ private:
     QThreadPool thread_;
 };
 
-// A cache file beside the store: `name`, or `testName` while a test store is in use.
-Url cacheURL(const char* name, const char* testName);
+// A cache file beside the store: `name`, or while a test store is in use the store's own name
+// followed by `testSuffix`, so that each test store has caches of its own.
+Url cacheURL(const char* name, const char* testSuffix);
 // A cache file's JSON; absent with APP_SEED "1" (the file is then not read), and when the file
-// is missing, unreadable or no JSON.
+// is missing, unreadable, no JSON, or not the user's own file that only the user may write.
 std::optional<nlohmann::json> readCache(const Url& url);
 
 } // namespace dovrane

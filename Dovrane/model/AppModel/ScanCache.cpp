@@ -8,7 +8,7 @@
 
 namespace dovrane::ScanCache {
 
-Url url() { return cacheURL("last-scan.json", "dovrane-test-scan.json"); }
+Url url() { return cacheURL("last-scan.json", ".scan.json"); }
 
 std::optional<ScanResult> load() {
     auto document = readCache(url());

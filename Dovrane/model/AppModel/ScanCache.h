@@ -9,7 +9,7 @@
 
 namespace dovrane::ScanCache {
 
-// "last-scan.json" beside the store; with a test store "dovrane-test-scan.json".
+// "last-scan.json" beside the store; with a test store the store's name and ".scan.json".
 Url url();
 // The cached scan; absent with APP_SEED "1" (the file is then not read), and when the file is
 // missing, unreadable or does not decode.

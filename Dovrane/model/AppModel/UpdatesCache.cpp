@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+
 namespace dovrane::UpdatesCache {
 
 nlohmann::json Saved::toJson() const {
@@ -15,7 +17,8 @@ Expected<Saved> Saved::fromJson(const nlohmann::json& json) {
     if (!json.is_object())
         return Failure{"UpdatesCache: expected an object"};
     auto date = json.find("date");
-    if (date == json.end() || !date->is_number())
+    // A date too large for a double reads as infinite and would be written back as null.
+    if (date == json.end() || !date->is_number() || !std::isfinite(date->get<double>()))
         return Failure{"UpdatesCache: \"date\" is missing or not a number"};
     auto results = json.find("results");
     if (results == json.end() || !results->is_object())
@@ -30,7 +33,7 @@ Expected<Saved> Saved::fromJson(const nlohmann::json& json) {
     return saved;
 }
 
-Url url() { return cacheURL("last-updates.json", "dovrane-test-updates.json"); }
+Url url() { return cacheURL("last-updates.json", ".updates.json"); }
 
 std::optional<Saved> load() {
     auto document = readCache(url());

@@ -31,7 +31,7 @@ struct Saved {
     bool operator==(const Saved&) const = default;
 };
 
-// "last-updates.json" beside the store; with a test store "dovrane-test-updates.json".
+// "last-updates.json" beside the store; with a test store the store's name and ".updates.json".
 Url url();
 // The saved results; absent with APP_SEED "1" (the file is then not read), and when the file is
 // missing, unreadable or does not decode.

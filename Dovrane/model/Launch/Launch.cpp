@@ -5,6 +5,9 @@
 #include "Services/SettingKeys.h"
 #include "Store/Store.h"
 
+#include <QCoreApplication>
+#include <QFile>
+
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -33,8 +36,13 @@ Sequence::Sequence(std::vector<std::string> arguments, DeveloperRuns runs)
     : arguments_(std::move(arguments)), runs_(std::move(runs)) {}
 
 void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
-    if (!std::exchange(seeded_, true))
+    if (!std::exchange(seeded_, true)) {
         SeedData::insertIfRequested(model);
+        if (auto kept = model.services().settings->setAsideDamaged())
+            model.setNotice(QCoreApplication::translate("dovrane::Launch", "Your settings could not be read and were "
+                                                                           "reset. The old file is kept as %1.")
+                                .arg(QFile::decodeName(QByteArray::fromStdString(*kept))));
+    }
 
     if (auto page = environment("APP_PAGE"))
         if (auto item = sidebarItemFromRaw(*page))

@@ -25,9 +25,11 @@ bool requested() {
 
 // A script reading a pipe must see the refusal while the application runs on, so the line
 // leaves the buffer at once, in one piece.
+constexpr char refusalText[] = "APP_SEED ignored: APP_STORE must be a file in /tmp";
+
 void refuse() {
-    static constexpr char line[] = "APP_SEED ignored: APP_STORE must be a file in /tmp\n";
-    std::fwrite(line, 1, sizeof line - 1, stdout);
+    std::fwrite(refusalText, 1, sizeof refusalText - 1, stdout);
+    std::fwrite("\n", 1, 1, stdout);
     std::fflush(stdout);
 }
 
@@ -43,6 +45,12 @@ void insertJournal(ModelContainer& container) {
 }
 
 } // namespace
+
+std::optional<std::string> refusal() {
+    if (requested() && !Store::isOverridden())
+        return refusalText;
+    return std::nullopt;
+}
 
 void insertIfRequested(AppModel& model) {
     if (!requested())

@@ -1,6 +1,9 @@
 #pragma once
 // The launch step that shows the demo picture (SeedData) instead of this machine.
 
+#include <optional>
+#include <string>
+
 namespace dovrane {
 
 class AppModel;
@@ -11,6 +14,8 @@ namespace SeedData {
 // no test store it prints one refusal line and leaves the model alone. Called once per launch,
 // on the main thread.
 void insertIfRequested(AppModel& model);
+// The refusal line insertIfRequested would print, for a start that ends before the model exists.
+std::optional<std::string> refusal();
 
 } // namespace SeedData
 

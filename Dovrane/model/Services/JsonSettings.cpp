@@ -132,16 +132,23 @@ QVariant JsonSettings::read(const QString& key) const {
     return store.value(key);
 }
 
+bool JsonSettings::isDamaged() const {
+    if (!Fs::exists(file_))
+        return false;
+    auto bytes = Fs::readFile(file_);
+    return !bytes ||
+           !(QByteArray::fromStdString(*bytes).trimmed().isEmpty() || parseObject(QByteArray::fromStdString(*bytes)));
+}
+
 void JsonSettings::prepareForWrite() const {
     Fs::makeDirectories(Path::parent(file_), 0700);
-    if (!Fs::exists(file_))
-        return;
-    auto bytes = Fs::readFile(file_);
-    if (bytes &&
-        (QByteArray::fromStdString(*bytes).trimmed().isEmpty() || parseObject(QByteArray::fromStdString(*bytes))))
-        return;
-    const std::string aside = file_ + ".damaged";
-    std::rename(file_.c_str(), aside.c_str());
+    // Every damaged copy is kept: a second damage does not overwrite the first.
+    if (isDamaged())
+        (void)Fs::moveAside(file_, ".damaged");
+}
+
+std::optional<std::string> JsonSettings::setAsideDamaged() {
+    return isDamaged() ? Fs::moveAside(file_, ".damaged") : std::nullopt;
 }
 
 void JsonSettings::write(const QString& key, const QVariant& value) {

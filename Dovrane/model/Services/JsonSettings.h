@@ -2,13 +2,15 @@
 // The user settings on Linux: one JSON object in $XDG_CONFIG_HOME/Dovrane/Dovrane.json, read
 // and written through QSettings with a format of our own, so each value reads back as the type
 // it was stored with. A file that does not parse reads as empty and is moved aside to
-// Dovrane.json.damaged before the first write, so nothing the user had is overwritten unseen.
+// Dovrane.json.damaged (-2, -3, … when that is taken) before the first write, so nothing the
+// user had is overwritten unseen.
 
 #include "Services/Settings.h"
 
 #include <QSettings>
 #include <QString>
 
+#include <optional>
 #include <string>
 
 namespace dovrane {
@@ -24,6 +26,7 @@ public:
     const std::string& file() const { return file_; }
 
     void remove(const QString& key) override;
+    std::optional<std::string> setAsideDamaged() override;
 
 protected:
     QVariant read(const QString& key) const override;
@@ -32,6 +35,7 @@ protected:
 private:
     // Prepares the file for a write: the folder made, a damaged file moved aside.
     void prepareForWrite() const;
+    bool isDamaged() const;
 
     std::string file_;
 };

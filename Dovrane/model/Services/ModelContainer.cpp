@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace dovrane {
 
@@ -24,6 +25,10 @@ std::string describe(const QSqlError& error) {
     QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     return text.toStdString();
 }
+
+// The library's rule for byte counts: never negative, at most 2^62, so that sums stay far from
+// overflowing.
+bool isSize(std::int64_t value) { return value >= 0 && value <= (std::int64_t(1) << 62); }
 
 std::string itemsJson(const std::vector<RemovedItem>& items) {
     json list = json::array();
@@ -61,6 +66,8 @@ std::optional<std::map<std::string, std::int64_t>> categoriesFromJson(const QStr
     for (const auto& [name, size] : object->items()) {
         if (!size.is_number_integer() || (size.is_number_unsigned() && size.get<std::uint64_t>() > INT64_MAX))
             return std::nullopt;
+        if (!isSize(size.get<std::int64_t>()))
+            return std::nullopt;
         categories[name] = size.get<std::int64_t>();
     }
     return categories;
@@ -82,6 +89,19 @@ const char* const createDailySizes =
     "CREATE TABLE IF NOT EXISTS daily_sizes (id INTEGER PRIMARY KEY, day REAL NOT NULL, used INTEGER NOT NULL, "
     "categories TEXT NOT NULL)";
 const char* const indexDailySizes = "CREATE INDEX IF NOT EXISTS daily_sizes_day ON daily_sizes (day)";
+// One record per day, so that two processes cannot each add one; a store from before it keeps
+// the latest record of a day.
+const char* const dropDuplicateDays =
+    "DELETE FROM daily_sizes WHERE id NOT IN (SELECT MAX(id) FROM daily_sizes GROUP BY day)";
+const char* const uniqueDay = "CREATE UNIQUE INDEX IF NOT EXISTS daily_sizes_one_per_day ON daily_sizes (day)";
+
+// The end of the results, or the failure that stopped them early (a damaged page reads as
+// fewer rows otherwise).
+std::optional<std::string> failureAfterRows(const QSqlQuery& query) {
+    if (query.lastError().isValid())
+        return describe(query.lastError());
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -96,7 +116,24 @@ ModelContainer::~ModelContainer() {
     QSqlDatabase::removeDatabase(connectionName_);
 }
 
-Expected<std::unique_ptr<ModelContainer>> ModelContainer::open(const std::string& path) {
+std::optional<std::string> ModelContainer::damageFound(QSqlQuery& query) {
+    if (auto error = run(query, QStringLiteral("PRAGMA quick_check")))
+        return error;
+    std::string findings;
+    while (query.next()) {
+        const std::string line = query.value(0).toString().toStdString();
+        if (line == "ok")
+            continue;
+        findings += findings.empty() ? line : "; " + line;
+    }
+    if (auto error = failureAfterRows(query))
+        return error;
+    if (findings.empty())
+        return std::nullopt;
+    return findings;
+}
+
+Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelContainer::open(const std::string& path) {
     static int serial = 0;
     const QString name = QStringLiteral("dovrane-store-%1").arg(++serial);
     std::unique_ptr<ModelContainer> container(new ModelContainer(path, name));
@@ -104,38 +141,47 @@ Expected<std::unique_ptr<ModelContainer>> ModelContainer::open(const std::string
     database.setDatabaseName(qPath(path));
     database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!database.open())
-        return Failure{describe(database.lastError())};
+        return OpenFailure{describe(database.lastError())};
 
     // Read the version before anything writes: a file that is not ours, or is newer than we
     // are, stays exactly as it is.
     QSqlQuery query(database);
     if (auto error = run(query, QStringLiteral("PRAGMA user_version")))
-        return Failure{*error};
-    const int version = query.next() ? query.value(0).toInt() : 0;
+        return OpenFailure{*error};
+    if (!query.next())
+        return OpenFailure{failureAfterRows(query).value_or("it reports no schema version")};
+    const int version = query.value(0).toInt();
     if (version > schemaVersion)
-        return Failure{"it was written by a newer version of Dovrane (schema " + std::to_string(version) + ")"};
+        return OpenFailure{"it was written by a newer version of Dovrane (schema " + std::to_string(version) + ")"};
+    if (auto damage = damageFound(query))
+        return OpenFailure{"the file is damaged (" + *damage + ")", true};
 
     if (auto error = run(query, QStringLiteral("PRAGMA journal_mode=WAL")))
-        return Failure{*error};
+        return OpenFailure{*error};
     if (!query.next() || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-        return Failure{"it cannot use a write-ahead log"};
+        return OpenFailure{"it cannot use a write-ahead log"};
 
-    if (version < schemaVersion) {
+    if (auto error = run(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = "
+                                               "'daily_sizes_one_per_day'")))
+        return OpenFailure{*error};
+    if (!query.next())
+        return OpenFailure{failureAfterRows(query).value_or("it cannot list its tables")};
+    if (version < schemaVersion || query.value(0).toInt() == 0) {
         if (!database.transaction())
-            return Failure{describe(database.lastError())};
-        for (const char* statement : {createRemovals, createDailySizes, indexDailySizes})
+            return OpenFailure{describe(database.lastError())};
+        for (const char* statement : {createRemovals, createDailySizes, indexDailySizes, dropDuplicateDays, uniqueDay})
             if (auto error = run(query, QString::fromLatin1(statement))) {
                 database.rollback();
-                return Failure{*error};
+                return OpenFailure{*error};
             }
         if (auto error = run(query, QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion))) {
             database.rollback();
-            return Failure{*error};
+            return OpenFailure{*error};
         }
         if (!database.commit()) {
             const std::string error = describe(database.lastError());
             database.rollback();
-            return Failure{error};
+            return OpenFailure{error};
         }
     }
     return container;
@@ -164,7 +210,9 @@ std::optional<std::vector<std::shared_ptr<Removal>>> ModelContainer::removals() 
     std::vector<std::shared_ptr<Removal>> records;
     while (query.next()) {
         const qint64 id = query.value(0).toLongLong();
-        if (auto known = removals_.saved.find(id); known != removals_.saved.end()) {
+        const auto known = removals_.saved.find(id);
+        // A record with changes of its own keeps them until they are saved.
+        if (known != removals_.saved.end() && known->second->changed_) {
             records.push_back(known->second);
             continue;
         }
@@ -172,7 +220,8 @@ std::optional<std::vector<std::shared_ptr<Removal>>> ModelContainer::removals() 
         const QUuid uuid = QUuid::fromString(query.value(5).toString());
         if (!items || uuid.isNull())
             continue;
-        std::shared_ptr<Removal> record(new Removal());
+        std::shared_ptr<Removal> record =
+            known != removals_.saved.end() ? known->second : std::shared_ptr<Removal>(new Removal());
         record->date_ = Date{query.value(1).toDouble()};
         record->title_ = query.value(2).toString();
         record->items_ = std::move(*items);
@@ -181,6 +230,8 @@ std::optional<std::vector<std::shared_ptr<Removal>>> ModelContainer::removals() 
         removals_.saved.emplace(id, record);
         records.push_back(std::move(record));
     }
+    if (endedOnFailure(query))
+        return std::nullopt;
     records.insert(records.end(), removals_.inserted.begin(), removals_.inserted.end());
     return records;
 }
@@ -219,28 +270,40 @@ std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::fetchDail
     std::vector<std::shared_ptr<DailySize>> records;
     while (query.next()) {
         const qint64 id = query.value(0).toLongLong();
-        std::shared_ptr<DailySize> record;
-        if (auto known = dailySizes_.saved.find(id); known != dailySizes_.saved.end()) {
-            record = known->second;
-        } else {
+        const auto known = dailySizes_.saved.find(id);
+        std::shared_ptr<DailySize> record = known != dailySizes_.saved.end() ? known->second : nullptr;
+        if (!record || !record->changed_) {
             auto categories = categoriesFromJson(query.value(3).toString());
-            if (!categories)
+            const std::int64_t used = query.value(2).toLongLong();
+            if (!categories || !isSize(used))
                 continue;
-            record.reset(new DailySize());
+            if (!record)
+                record.reset(new DailySize());
             record->day_ = Date{query.value(1).toDouble()};
-            record->used_ = query.value(2).toLongLong();
+            record->used_ = used;
             record->categories_ = std::move(*categories);
             dailySizes_.saved.emplace(id, record);
         }
         if (!waitsForDeletion(*record))
             records.push_back(std::move(record));
     }
+    if (endedOnFailure(query))
+        return std::nullopt;
     for (const auto& record : dailySizes_.inserted)
         if ((!day || record->day() == *day) && !waitsForDeletion(*record))
             records.push_back(record);
     std::stable_sort(records.begin(), records.end(),
                      [](const auto& left, const auto& right) { return left->day() < right->day(); });
     return records;
+}
+
+bool ModelContainer::endedOnFailure(const QSqlQuery& query) {
+    const std::optional<std::string> error = failureAfterRows(query);
+    if (!error)
+        return false;
+    if (!std::exchange(damaged_, true))
+        std::fprintf(stderr, "Could not read the database at %s: %s\n", path_.c_str(), error->c_str());
+    return true;
 }
 
 bool ModelContainer::hasChanges() const {
@@ -280,9 +343,12 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
             query.addBindValue(*id);
         return query.exec();
     };
+    // A new record of a day that another process has recorded meanwhile takes that row.
     const auto writeDailySize = [&query](const DailySize& record, std::optional<qint64> id) {
         query.prepare(id ? QStringLiteral("UPDATE daily_sizes SET day = ?, used = ?, categories = ? WHERE id = ?")
-                         : QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES (?, ?, ?)"));
+                         : QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES (?, ?, ?) "
+                                          "ON CONFLICT (day) DO UPDATE SET used = excluded.used, "
+                                          "categories = excluded.categories RETURNING id"));
         query.addBindValue(record.day().secondsSinceReference);
         query.addBindValue(qint64(record.used()));
         query.addBindValue(text(categoriesJson(record.categories())));
@@ -304,9 +370,10 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
     for (const auto& record : dailySizes_.inserted) {
         if (dailyCutoff_ && record->day() < *dailyCutoff_)
             continue;
-        if (!writeDailySize(*record, std::nullopt))
+        if (!writeDailySize(*record, std::nullopt) || !query.next())
             return describe(query.lastError());
-        newDailySizes.emplace_back(record, query.lastInsertId().toLongLong());
+        newDailySizes.emplace_back(record, query.value(0).toLongLong());
+        query.finish();
     }
     return std::nullopt;
 }
@@ -314,6 +381,10 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
 bool ModelContainer::save() {
     if (!hasChanges())
         return true;
+    if (damaged_) {
+        std::fprintf(stderr, "Not saving into the damaged database at %s\n", path_.c_str());
+        return false;
+    }
     QSqlDatabase database = QSqlDatabase::database(connectionName_, false);
     std::vector<std::pair<std::shared_ptr<Removal>, qint64>> newRemovals;
     std::vector<std::pair<std::shared_ptr<DailySize>, qint64>> newDailySizes;
@@ -340,7 +411,7 @@ bool ModelContainer::save() {
     }
     for (auto& [record, id] : newDailySizes) {
         record->changed_ = false;
-        dailySizes_.saved.emplace(id, std::move(record));
+        dailySizes_.saved[id] = std::move(record);
     }
     if (dailyCutoff_)
         std::erase_if(dailySizes_.saved, [this](const auto& entry) { return entry.second->day() < *dailyCutoff_; });

@@ -2,8 +2,10 @@
 // The local database: the journal of removals and the daily disk-use records in one SQLite file
 // (WAL journal), opened on the main thread and used only there. Inserts and changes wait for
 // save(), which writes them in one transaction; a save that fails keeps them for the next.
-// Fetches include what waits to be saved. A row that no longer decodes is skipped and left in
-// the file as it is.
+// Fetches include what waits to be saved and read every row again, so that what another process
+// wrote shows; a row keeps its object from fetch to fetch. A row that no longer decodes is
+// skipped and left in the file as it is. A read that fails part-way is a failure, never fewer
+// rows, and from then on nothing is written into the damaged file.
 
 #include "Services/StoreRecords.h"
 
@@ -11,6 +13,7 @@
 #include <DovraneKit/Expected.h>
 
 #include <QObject>
+#include <QSqlQuery>
 #include <QString>
 
 #include <map>
@@ -28,9 +31,15 @@ public:
     static constexpr int schemaVersion = 1;
     static constexpr int busyTimeoutMs = 5000;
 
+    struct OpenFailure {
+        std::string message;
+        // The file's pages failed the integrity check: the user's choice is to keep it aside.
+        bool damaged = false;
+    };
+
     // Opens or creates the database at path. Nothing in an existing file is changed when it
-    // cannot be used (not a database, written by a newer version).
-    static Expected<std::unique_ptr<ModelContainer>> open(const std::string& path);
+    // cannot be used (not a database, damaged, written by a newer version).
+    static Expected<std::unique_ptr<ModelContainer>, OpenFailure> open(const std::string& path);
     ~ModelContainer() override;
 
     const std::string& path() const { return path_; }
@@ -48,6 +57,8 @@ public:
     std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes(Date day);
 
     bool hasChanges() const;
+    // A read found the file damaged; saving is refused from then on.
+    bool isDamaged() const { return damaged_; }
     // False when the write failed; the changes then wait for the next save.
     bool save();
 
@@ -62,6 +73,10 @@ private:
     };
 
     ModelContainer(std::string path, QString connectionName);
+    // The integrity check's findings; nothing when the file is sound.
+    static std::optional<std::string> damageFound(QSqlQuery& query);
+    // Marks the store damaged when the results ended on a failure; true then.
+    bool endedOnFailure(const QSqlQuery& query);
     std::optional<std::vector<std::shared_ptr<DailySize>>> fetchDailySizes(std::optional<Date> day);
     // The error's text when a statement fails.
     std::optional<std::string> writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qint64>>& newRemovals,
@@ -72,6 +87,7 @@ private:
     Table<Removal> removals_;
     Table<DailySize> dailySizes_;
     std::optional<Date> dailyCutoff_;
+    bool damaged_ = false;
 };
 
 } // namespace dovrane

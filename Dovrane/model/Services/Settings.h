@@ -14,6 +14,7 @@
 #include <QVariant>
 
 #include <optional>
+#include <string>
 
 namespace dovrane {
 
@@ -33,6 +34,9 @@ public:
     void setTexts(const QString& key, const QStringList& value) { write(key, QVariant(value)); }
     void setDate(const QString& key, Date value) { write(key, QVariant::fromValue(value)); }
     virtual void remove(const QString& key) = 0;
+    // A stored file that cannot be read is moved aside now, so the user can be told where it is
+    // kept; the name it is kept under. Stores without a file have nothing to move.
+    virtual std::optional<std::string> setAsideDamaged() { return std::nullopt; }
 
 protected:
     // The stored value as the store holds it: qint64, bool, QString, QStringList or Date; any

@@ -1,5 +1,7 @@
 #include "Services/StoreRecords.h"
 
+#include <DovraneKit/Saturating.h>
+
 namespace dovrane {
 
 Removal::Removal(Date date, QString title, std::vector<RemovedItem> items)
@@ -8,7 +10,7 @@ Removal::Removal(Date date, QString title, std::vector<RemovedItem> items)
 std::int64_t Removal::size() const {
     std::int64_t total = 0;
     for (const RemovedItem& item : items_)
-        total += item.size;
+        total = saturatingAdd(total, item.size);
     return total;
 }
 

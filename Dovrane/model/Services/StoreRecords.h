@@ -31,7 +31,7 @@ public:
     const std::vector<RemovedItem>& items() const { return items_; }
     bool undone() const { return undone_; }
     const QUuid& uuid() const { return uuid_; }
-    // The sum of the items' sizes.
+    // The sum of the items' sizes, held at the largest count rather than overflowing.
     std::int64_t size() const;
 
     void setDate(Date date);

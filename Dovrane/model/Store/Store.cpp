@@ -2,42 +2,135 @@
 
 #include <DovraneKit/FileSystem.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 
 namespace dovrane::Store {
 
 namespace {
+
 const char* overridePath() {
     const char* value = std::getenv("APP_STORE");
     return value && *value ? value : nullptr;
 }
+
+std::string absolute(const std::string& path) {
+    std::string file = path;
+    if (file[0] != '/') {
+        std::string folder(4096, '\0');
+        if (getcwd(folder.data(), folder.size()))
+            file = Path::join(folder.c_str(), file);
+    }
+    return file;
+}
+
+// The problem of a file's status, as seen without following a link.
+std::optional<std::string> statusProblem(const struct stat& status) {
+    if (S_ISLNK(status.st_mode))
+        return "it is a symbolic link";
+    if (!S_ISREG(status.st_mode))
+        return "it is not a regular file";
+    if (status.st_uid != geteuid())
+        return "it belongs to another user";
+    if (status.st_mode & (S_IWGRP | S_IWOTH))
+        return "other users may write to it";
+    return std::nullopt;
+}
+
 } // namespace
 
 bool isOverridden() { return overridePath() != nullptr; }
 
 Url url() {
-    if (const char* path = overridePath()) {
-        std::string file(path);
-        if (file[0] != '/') {
-            std::string folder(4096, '\0');
-            if (getcwd(folder.data(), folder.size()))
-                file = Path::join(folder.c_str(), file);
-        }
-        return Url::fromPath(file);
-    }
+    if (const char* path = overridePath())
+        return Url::fromPath(absolute(path));
     const std::string folder = Path::join(Fs::dataHome(), "Dovrane");
     Fs::makeDirectories(folder, 0700);
     return Url::fromPath(Path::join(folder, "Dovrane.store"));
 }
 
+std::optional<std::string> ownFileProblem(const std::string& path) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0)
+        return errno == ENOENT ? std::nullopt : std::optional<std::string>(std::strerror(errno));
+    return statusProblem(status);
+}
+
+std::optional<std::string> testStoreProblem() {
+    const char* given = overridePath();
+    if (!given)
+        return std::nullopt;
+    const std::string path = std::filesystem::path(absolute(given)).lexically_normal().string();
+    if (!path.starts_with("/tmp/") || path.back() == '/')
+        return "it is not a file in /tmp";
+    const std::optional<std::string> folder = Fs::realPath(Path::parent(path));
+    if (!folder)
+        return "its folder does not exist";
+    if (*folder != "/tmp" && !folder->starts_with("/tmp/"))
+        return "its folder is not in /tmp";
+    struct stat status {};
+    if (stat(folder->c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return "its folder cannot be read";
+    if ((status.st_mode & S_IWOTH) && !(status.st_mode & S_ISVTX))
+        return "any user may replace files in its folder";
+    // SQLite opens the write-ahead log and its index by name beside the store.
+    for (const char* suffix : {"", "-wal", "-shm"})
+        if (auto problem = ownFileProblem(path + suffix))
+            return *suffix ? *problem + " (" + Path::lastComponent(path + suffix) + ")" : *problem;
+    // Made here without following a link, so that what SQLite opens is the file just checked;
+    // in a sticky folder nobody else can swap it afterwards.
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return std::string(std::strerror(errno));
+    std::optional<std::string> problem;
+    if (fstat(fd, &status) != 0)
+        problem = std::strerror(errno);
+    else
+        problem = statusProblem(status);
+    close(fd);
+    return problem;
+}
+
+} // namespace dovrane::Store
+
+namespace dovrane::Store {
+
+Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openContainer() {
+    if (auto problem = testStoreProblem())
+        return ModelContainer::OpenFailure{"the test store may not be used: " + *problem};
+    return ModelContainer::open(url().path());
+}
+
+std::optional<std::string> refusalLine(const std::string& prefix) {
+    const std::string line = prefix + " refused: set APP_STORE to a file in /tmp";
+    if (!isOverridden())
+        return line;
+    if (auto problem = testStoreProblem())
+        return line + ": " + *problem;
+    return std::nullopt;
+}
+
+std::optional<std::string> setAside(const std::string& path) {
+    std::optional<std::string> aside = Fs::moveAside(path, ".damaged");
+    // The log belongs to the damaged file; a fresh store must not replay it.
+    if (aside)
+        for (const char* suffix : {"-wal", "-shm"})
+            if (Fs::exists(path + suffix))
+                std::rename((path + suffix).c_str(), (*aside + suffix).c_str());
+    return aside;
+}
+
 std::unique_ptr<ModelContainer> makeContainer() {
-    const std::string path = url().path();
-    auto container = ModelContainer::open(path);
+    auto container = openContainer();
     if (!container) {
-        std::fprintf(stderr, "Could not open the database at %s: %s\n", path.c_str(),
+        std::fprintf(stderr, "Could not open the database at %s: %s\n", url().path().c_str(),
                      container.error().message.c_str());
         std::exit(1);
     }

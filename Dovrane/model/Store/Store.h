@@ -1,12 +1,18 @@
 #pragma once
 // Where the database lives: the file named by APP_STORE (a test store), else Dovrane.store in
 // the Dovrane folder of the user's data home. The caches sit beside it.
+//
+// A test store lives in /tmp, where other users may create files first: it is used only in a
+// folder that others cannot empty or fill (not world-writable, or sticky), never through a
+// symbolic link, and only when it is the user's own file that nobody else may write.
 
 #include "Services/ModelContainer.h"
 
 #include <DovraneKit/Url.h>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace dovrane::Store {
 
@@ -15,6 +21,21 @@ namespace dovrane::Store {
 Url url();
 // A test store is in use: APP_STORE is set and not empty.
 bool isOverridden();
+// Why the test store cannot be used safely ("it is a symbolic link"); nothing when no test store
+// is set or it may be used, and then a missing store has been created empty (0600).
+std::optional<std::string> testStoreProblem();
+// For a developer mode that needs a test store: its refusal line, "<prefix> refused: set
+// APP_STORE to a file in /tmp" with the reason after a colon when a test store is set but may
+// not be used; nothing when it may run.
+std::optional<std::string> refusalLine(const std::string& prefix);
+// Why path, when it exists, may not be trusted: not a regular file of the user's own that only
+// the user may write, or reached through a symbolic link. Nothing when it is missing or fine.
+std::optional<std::string> ownFileProblem(const std::string& path);
+// The opened database, or why not: a test store that may not be used is not opened at all.
+Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openContainer();
+// Moves a damaged store (and its log files) aside to "<store>.damaged", "<store>.damaged-2", …,
+// never over an earlier copy; the name it now has, or nothing when it could not be moved.
+std::optional<std::string> setAside(const std::string& path);
 // The opened database. When it cannot be opened the process ends with status 1 and
 // "Could not open the database at PATH: REASON" on standard error; the file is left untouched.
 std::unique_ptr<ModelContainer> makeContainer();

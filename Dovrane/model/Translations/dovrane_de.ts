@@ -1037,6 +1037,13 @@ Behoben
     </message>
 </context>
 <context>
+    <name>dovrane::Launch</name>
+    <message>
+        <source>Your settings could not be read and were reset. The old file is kept as %1.</source>
+        <translation>Deine Einstellungen konnten nicht gelesen werden und wurden zurückgesetzt. Die alte Datei ist unter %1 aufbewahrt.</translation>
+    </message>
+</context>
+<context>
     <name>dovrane::Menus</name>
     <message>
         <source>Dovrane</source>
@@ -1405,6 +1412,33 @@ Behoben
     <message>
         <source>Stop the scan (Ctrl-Period)</source>
         <translation>Den Scan stoppen (Strg-Punkt)</translation>
+    </message>
+</context>
+<context>
+    <name>dovrane::StartupProblem</name>
+    <message>
+        <source>Dovrane</source>
+        <translation>Dovrane</translation>
+    </message>
+    <message>
+        <source>The database at %1 could not be opened.</source>
+        <translation>Die Datenbank unter %1 konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>The file is damaged. It is kept as it is, so that the records it can still give are not lost. Dovrane can move it aside and start with a new, empty database.</source>
+        <translation>Die Datei ist beschädigt. Sie bleibt, wie sie ist, damit die Einträge, die sie noch hergibt, nicht verloren gehen. Dovrane kann sie beiseitelegen und mit einer neuen, leeren Datenbank starten.</translation>
+    </message>
+    <message>
+        <source>Start With a New Database</source>
+        <translation>Mit neuer Datenbank starten</translation>
+    </message>
+    <message>
+        <source>Nothing was changed. Check that the file and its folder can be read and written, then start Dovrane again.</source>
+        <translation>Es wurde nichts geändert. Prüfe, ob die Datei und ihr Ordner gelesen und geschrieben werden können, und starte Dovrane dann erneut.</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
     </message>
 </context>
 <context>

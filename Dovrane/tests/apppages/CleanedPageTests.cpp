@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include <cstdio>
+
 using namespace dovrane;
 using namespace dovrane::testing;
 
@@ -179,6 +181,31 @@ private slots:
         QVERIFY(row->menu()->isEmpty());
         QVERIFY(Fs::exists(removal->items()[0].trashPath.path()));
         QVERIFY(!Fs::exists(removal->items()[0].originalPath.path()));
+    }
+
+    // The desktop's Trash window puts an item back by moving it home and dropping its info file.
+    // A record whose items are all back reads as put back; one only partly back still offers
+    // its Put Back for the rest.
+    void itemsTheDesktopPutBackCountAsPutBack() {
+        const auto restoreAsTheDesktopDoes = [](const RemovedItem& item) {
+            QVERIFY(::rename(item.trashPath.path().c_str(), item.originalPath.path().c_str()) == 0);
+            QVERIFY(Fs::removeAll(FreedesktopTrash::infoPathFor(item.trashPath.path())));
+        };
+        auto whole = record("Whole", {"a", "b"}, 20);
+        auto part = record("Part", {"c", "d"}, 10);
+        for (const RemovedItem& item : whole->items())
+            restoreAsTheDesktopDoes(item);
+        restoreAsTheDesktopDoes(part->items()[0]);
+
+        CleanedPage page(f->model);
+        RemovalRow* partRow = page.rows()[0];
+        RemovalRow* wholeRow = page.rows()[1];
+        QCOMPARE(wholeRow->status()->text(), QStringLiteral("Put back"));
+        QVERIFY(!wholeRow->putBack()->isVisibleTo(wholeRow));
+        QVERIFY(!whole->undone()); // what the store holds is left as it is
+        QCOMPARE(partRow->inTrash(), 1);
+        QCOMPARE(partRow->status()->text(), QStringLiteral("1 of 2 still in the Trash"));
+        QVERIFY(partRow->putBack()->isVisibleTo(partRow));
     }
 
     void demoModeCountsByTitleButShowInTrashLooksAtTheFile() {

@@ -183,7 +183,7 @@ private slots:
         const ScanResult result = resultWithCaches(fixture.clock->now(), 12345);
         fixture.scan.finish(0, result);
         await(done);
-        const std::string cache = fixture / "dovrane-test-scan.json";
+        const std::string cache = fixture.storePath() + ".scan.json";
         QCOMPARE(ScanCache::url().path(), cache);
         QVERIFY(Fs::exists(cache));
         QVERIFY(!Fs::exists(fixture / "last-scan.json"));

@@ -199,7 +199,7 @@ private slots:
         const std::string store = home / "test.store";
         AppRun app(home, server, seed.toStdString(), store);
         // The normal launch's scan has ended, so the demo step is long past.
-        QVERIFY(app.waitUntil([&] { return Fs::exists(home / "dovrane-test-scan.json"); }));
+        QVERIFY(app.waitUntil([&] { return Fs::exists(store + ".scan.json"); }));
         const auto journal = readJournal(store);
         QVERIFY(journal && journal->empty());
         QCOMPARE(app.stop(), QString());

@@ -103,6 +103,14 @@ private slots:
         QCOMPARE(Fs::readFile(path + ".damaged"), std::optional<std::string>("{\"settings.tab\": \"scan\","));
         QCOMPARE(settings.boolean("onboarding.done"), std::optional<bool>(true));
         QVERIFY(!settings.text("settings.tab"));
+
+        // A second damage keeps the first copy and numbers the next.
+        writeFile(path, "[not an object]");
+        JsonSettings again;
+        again.setBoolean("onboarding.done", false);
+        QCOMPARE(Fs::readFile(path + ".damaged"), std::optional<std::string>("{\"settings.tab\": \"scan\","));
+        QCOMPARE(Fs::readFile(path + ".damaged-2"), std::optional<std::string>("[not an object]"));
+        QCOMPARE(again.boolean("onboarding.done"), std::optional<bool>(false));
     }
 };
 

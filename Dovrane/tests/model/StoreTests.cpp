@@ -1,5 +1,6 @@
 // The database: where it lives, how it opens, what it keeps and what it refuses to touch.
 
+#include "AppModel/CacheWriter.h"
 #include "AppModel/ScanCache.h"
 #include "Services/ModelContainer.h"
 #include "Store/Store.h"
@@ -7,13 +8,20 @@
 #include "support/TestSupport.h"
 
 #include <DovraneKit/FileSystem.h>
+#include <nlohmann/json.hpp>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <limits>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -70,6 +78,42 @@ OpenRun openInChild(const std::string& storePath) {
             QString::fromUtf8(child.readAllStandardError())};
 }
 
+// Runs the test binary as another process writing the store (see ModelTestMain).
+int writeFromChild(const std::string& storePath) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("APP_STORE"), QString::fromStdString(storePath));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--store-writer")});
+    child.waitForFinished(-1);
+    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+}
+
+// A store of 400 removals and 400 daily records, spread over many pages, closed so that
+// everything is in the main file.
+void writeLargeStore(const std::string& path) {
+    auto opened = ModelContainer::open(path);
+    QVERIFY(opened);
+    auto container = std::move(opened).value();
+    const std::map<std::string, std::int64_t> categories{{"caches", 1}, {"developer", 2}, {"downloads", 3}};
+    for (int number = 0; number < 400; ++number) {
+        container->insert(
+            std::make_shared<Removal>(Date{double(number)}, QStringLiteral("Removal %1").arg(number),
+                                      std::vector<RemovedItem>{item("file" + std::to_string(number), 1)}));
+        container->insert(std::make_shared<DailySize>(Date{86400.0 * number}, number, categories));
+    }
+    QVERIFY(container->save());
+}
+
+// Overwrites one page of the file in place, as a failing disk would.
+void damagePage(const std::string& path, long page) {
+    const int pageSize = execute(path, QStringLiteral("PRAGMA page_size")).toInt();
+    QFile file(QString::fromStdString(path));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(qint64(pageSize) * page));
+    QVERIFY(file.write(QByteArray(pageSize, '\x5a')) == pageSize);
+}
+
 } // namespace
 
 class StoreTests : public QObject {
@@ -90,7 +134,7 @@ private slots:
             QVERIFY(Store::isOverridden());
             QCOMPARE(Store::url().path(), home / "elsewhere/test.store");
             QVERIFY(!Fs::exists(home / "elsewhere")); // no folder is made for a test store
-            QCOMPARE(ScanCache::url().path(), home / "elsewhere/dovrane-test-scan.json");
+            QCOMPARE(ScanCache::url().path(), home / "elsewhere/test.store.scan.json");
         }
     }
 
@@ -235,6 +279,186 @@ private slots:
         container = openOrFail(path);
         QCOMPARE(container->removals()->size(), size_t(1)); // written once, not twice
         QCOMPARE(container->dailySizes()->size(), size_t(1));
+    }
+
+    // One damaged page must not read as fewer records: the store is refused whole at opening,
+    // and a file damaged while open stops answering and is no longer written.
+    void aDamagedStoreIsRefusedAndNeverWritten() {
+        TempDir folder;
+        const std::string path = folder / "damaged.store";
+        writeLargeStore(path);
+        const int pages = execute(path, QStringLiteral("PRAGMA page_count")).toInt();
+        QVERIFY(pages > 20);
+        {
+            auto container = openOrFail(path);
+            QVERIFY(container);
+            QCOMPARE(container->dailySizes()->size(), size_t(400));
+            damagePage(path, pages - 4);
+            // The connection may answer from pages it still holds; what it cannot read is a failure.
+            const auto days = container->dailySizes();
+            if (!days) {
+                QVERIFY(container->isDamaged());
+                const auto before = Fs::readFile(path);
+                container->insert(std::make_shared<DailySize>(Date{1}, 1));
+                QVERIFY(!container->save());
+                QCOMPARE(Fs::readFile(path), before);
+            } else {
+                QCOMPARE(days->size(), size_t(400));
+            }
+        }
+        const auto before = Fs::readFile(path);
+        auto opened = ModelContainer::open(path);
+        QVERIFY(!opened);
+        QVERIFY(opened.error().damaged);
+        QVERIFY2(opened.error().message.starts_with("the file is damaged"), opened.error().message.c_str());
+        QCOMPARE(Fs::readFile(path), before);
+
+        // Moved aside by the user's choice, the damaged file is kept and numbered, never replaced.
+        writeFile(path + ".damaged", "an earlier copy");
+        const auto aside = Store::setAside(path);
+        QCOMPARE(aside, std::optional<std::string>(path + ".damaged-2"));
+        QCOMPARE(Fs::readFile(*aside), before);
+        QCOMPARE(Fs::readFile(path + ".damaged"), std::optional<std::string>("an earlier copy"));
+        QVERIFY(openOrFail(path));
+    }
+
+    void aTruncatedStoreIsRefusedAndLeftAlone() {
+        TempDir folder;
+        const std::string path = folder / "short.store";
+        writeLargeStore(path);
+        const auto whole = Fs::readFile(path);
+        QVERIFY(whole);
+        writeFile(path, whole->substr(0, whole->size() / 2));
+        const auto before = Fs::readFile(path);
+        auto opened = ModelContainer::open(path);
+        QVERIFY(!opened);
+        QCOMPARE(Fs::readFile(path), before);
+    }
+
+    // A test store lives in /tmp, where other users can make files first.
+    void aTestStoreThatOthersCouldRedirectIsRefused() {
+        TempDir folder;
+        const auto problem = [](const std::string& path) {
+            ScopedEnv store("APP_STORE", path);
+            return Store::testStoreProblem().value_or("");
+        };
+        QCOMPARE(problem(folder / "fresh.store"), std::string());
+        QVERIFY(Fs::isRegularFile(folder / "fresh.store")); // made by the check, without following links
+        QCOMPARE(problem(folder / "fresh.store"), std::string());
+
+        writeFile(folder / "someone-elses", "theirs");
+        QVERIFY(::symlink((folder / "someone-elses").c_str(), (folder / "link.store").c_str()) == 0);
+        QCOMPARE(problem(folder / "link.store"), std::string("it is a symbolic link"));
+        QCOMPARE(Fs::readFile(folder / "someone-elses"), std::optional<std::string>("theirs"));
+
+        writeFile(folder / "open.store", "");
+        QVERIFY(::chmod((folder / "open.store").c_str(), 0666) == 0);
+        QCOMPARE(problem(folder / "open.store"), std::string("other users may write to it"));
+
+        QVERIFY(::symlink((folder / "fresh.store").c_str(), (folder / "fresh.store-wal").c_str()) == 0);
+        QCOMPARE(problem(folder / "fresh.store"), std::string("it is a symbolic link (fresh.store-wal)"));
+
+        QVERIFY(Fs::makeDirectories(folder / "shared"));
+        QVERIFY(::chmod((folder / "shared").c_str(), 0777) == 0);
+        QCOMPARE(problem(folder / "shared/a.store"), std::string("any user may replace files in its folder"));
+        QVERIFY(::chmod((folder / "shared").c_str(), 01777) == 0);
+        QCOMPARE(problem(folder / "shared/a.store"), std::string());
+
+        QCOMPARE(problem("/var/tmp/a.store"), std::string("it is not a file in /tmp"));
+        QCOMPARE(problem("/tmp/../etc/a.store"), std::string("it is not a file in /tmp"));
+
+        // Ownership needs a second user; only root can hand a file to one.
+        if (geteuid() == 0) {
+            writeFile(folder / "planted.store", "");
+            QVERIFY(::chown((folder / "planted.store").c_str(), 65534, 65534) == 0);
+            QCOMPARE(problem(folder / "planted.store"), std::string("it belongs to another user"));
+        } else {
+            qInfo("the foreign-owner case needs root to give a file away; skipped");
+        }
+
+        // The application refuses before opening anything.
+        const OpenRun run = openInChild(folder / "link.store");
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.error.contains(QStringLiteral("it is a symbolic link")), qPrintable(run.error));
+        QCOMPARE(Fs::readFile(folder / "someone-elses"), std::optional<std::string>("theirs"));
+    }
+
+    // Caches beside a test store carry its name, and one planted by someone else is not read.
+    void cachesBesideATestStoreAreItsOwn() {
+        TempDir folder;
+        ScopedEnv store("APP_STORE", folder / "own.store");
+        QCOMPARE(ScanCache::url().path(), folder / "own.store.scan.json");
+        writeFile(folder / "elsewhere.json", "{}");
+        QVERIFY(::symlink((folder / "elsewhere.json").c_str(), (folder / "own.store.scan.json").c_str()) == 0);
+        QVERIFY(!readCache(ScanCache::url()));
+        QVERIFY(Fs::removeAll(folder / "own.store.scan.json"));
+        writeFile(folder / "own.store.scan.json", "{}");
+        QVERIFY(readCache(ScanCache::url()));
+        QVERIFY(::chmod((folder / "own.store.scan.json").c_str(), 0666) == 0);
+        QVERIFY(!readCache(ScanCache::url()));
+    }
+
+    // Another process on the same store: its put back shows in the next listing here, and a day
+    // both record stays one record.
+    void twoProcessesShareOneStore() {
+        TempDir folder;
+        const std::string path = folder / "shared.store";
+        auto container = openOrFail(path);
+        QVERIFY(container);
+        container->insert(std::make_shared<Removal>(Date(), QStringLiteral("Mine"), std::vector<RemovedItem>{}));
+        QVERIFY(container->save());
+        const auto mine = (*container->removals())[0];
+        QVERIFY(!mine->undone());
+        QVERIFY(container->dailySizes(Date{1000})->empty()); // looked up before the other writes
+
+        QCOMPARE(writeFromChild(path), 0);
+        QVERIFY(mine->undone() == false);
+        const auto again = *container->removals();
+        QCOMPARE(again.size(), size_t(1));
+        QCOMPARE(again[0], mine); // the same object, brought up to date
+        QVERIFY(mine->undone());
+
+        container->insert(std::make_shared<DailySize>(Date{1000}, 9));
+        QVERIFY(container->save());
+        QCOMPARE(execute(path, QStringLiteral("SELECT COUNT(*) FROM daily_sizes WHERE day = 1000")).toInt(), 1);
+        QCOMPARE(execute(path, QStringLiteral("SELECT used FROM daily_sizes WHERE day = 1000")).toInt(), 9);
+        const auto days = *container->dailySizes();
+        QCOMPARE(days.size(), size_t(1));
+        QCOMPARE(days[0]->used(), std::int64_t(9));
+    }
+
+    // A store from before one record per day keeps the latest record of each day.
+    void duplicateDaysOfAnOlderStoreBecomeOne() {
+        TempDir folder;
+        const std::string path = folder / "older.store";
+        execute(path, QStringLiteral("CREATE TABLE daily_sizes (id INTEGER PRIMARY KEY, day REAL NOT NULL, "
+                                     "used INTEGER NOT NULL, categories TEXT NOT NULL)"));
+        execute(path, QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES (5, 1, '{}'), "
+                                     "(5, 2, '{}'), (6, 3, '{}')"));
+        execute(path, QStringLiteral("PRAGMA user_version = 1"));
+        auto container = openOrFail(path);
+        QVERIFY(container);
+        const auto days = *container->dailySizes();
+        QCOMPARE(days.size(), size_t(2));
+        QCOMPARE(days[0]->used(), std::int64_t(2));
+    }
+
+    // Figures outside 0..2^62 are not figures: such a row is skipped, and sums never overflow.
+    void outOfRangeFiguresAreSkippedAndSumsSaturate() {
+        TempDir folder;
+        const std::string path = folder / "hostile.store";
+        QVERIFY(openOrFail(path));
+        execute(path, QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES "
+                                     "(1, 5, '{\"caches\": -9223372036854775808}'), (2, -1, '{}'), "
+                                     "(3, 4611686018427387905, '{}'), (4, 4611686018427387904, '{\"caches\": 5}')"));
+        auto container = openOrFail(path);
+        const auto days = *container->dailySizes();
+        QCOMPARE(days.size(), size_t(1));
+        QCOMPARE(days[0]->day(), Date{4});
+
+        const std::int64_t limit = std::int64_t(1) << 62;
+        const Removal large(Date(), QStringLiteral("Large"), {item("a", limit), item("b", limit), item("c", 1)});
+        QCOMPARE(large.size(), std::numeric_limits<std::int64_t>::max());
     }
 
     void oldDailyRecordsGoAtTheNextSave() {

@@ -169,8 +169,7 @@ private slots:
 
     void theCacheIsReadStrictly() {
         ModelFixture fixture;
-        QCOMPARE(UpdatesCache::url().path(),
-                 Path::join(Path::parent(fixture.storePath()), "dovrane-test-updates.json"));
+        QCOMPARE(UpdatesCache::url().path(), fixture.storePath() + ".updates.json");
         const std::string path = UpdatesCache::url().path();
         const UpdatesCache::Saved saved{Date{7.5e8},
                                         {{"/A/App.app", UpdateCheck::available(offer("/A/App.app"))},
@@ -185,6 +184,7 @@ private slots:
         const char* refused[] = {
             R"({"results": {}})",
             R"({"date": "yesterday", "results": {}})",
+            R"({"date": 1e400, "results": {}})",
             R"({"date": 7.5e8})",
             R"({"date": 7.5e8, "results": {"/A/App.app": {"upToDate": {}}, "/A/B.app": {"newer": {}}}})",
             R"({"date": 7.5e8, "results": {"/A/App.app": {"failed": {"_0": 3}}}})",

@@ -7,10 +7,13 @@
 #include "AppModel/ModelSeeding.h"
 #include "ContentView/ContentView.h"
 #include "Launch/Launch.h"
+#include "Services/JsonSettings.h"
 #include "Services/SettingKeys.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
+
+#include <DovraneKit/FileSystem.h>
 
 #include <QScrollArea>
 #include <QTest>
@@ -49,6 +52,27 @@ private slots:
         QVERIFY(model.isScanning());
         QVERIFY(model.sheet());
         QCOMPARE(model.sheet()->id(), QStringLiteral("onboarding"));
+        model.cancelScan();
+    }
+
+    // A settings file that cannot be read is reported once, with where the old file is kept.
+    void damagedSettingsAreToldOnceInTheNoticeBar() {
+        WindowFixture fixture;
+        const std::string file = fixture / "config/Dovrane.json";
+        writeFile(file, "{\"settings.tab\": ");
+        Services services = fixture.services();
+        services.settings = std::make_shared<JsonSettings>(file);
+        AppModel& model = fixture.ModelFixture::makeModel(std::move(services));
+        Launch::Sequence launch({"Dovrane"}, Recorder().runs());
+        launch.run(model, {});
+        QVERIFY(model.notice());
+        QCOMPARE(*model.notice(), QStringLiteral("Your settings could not be read and were reset. The old file is kept "
+                                                 "as %1.")
+                                      .arg(QString::fromStdString(file + ".damaged")));
+        QCOMPARE(Fs::readFile(file + ".damaged"), std::optional<std::string>("{\"settings.tab\": "));
+        model.setNotice(std::nullopt);
+        launch.run(model, {});
+        QVERIFY(!model.notice());
         model.cancelScan();
     }
 

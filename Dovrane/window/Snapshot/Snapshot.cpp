@@ -216,6 +216,11 @@ std::optional<std::set<std::string>> stepFilter(const char* value) {
     return keys;
 }
 
+std::optional<std::string> refusal() {
+    const char* folder = std::getenv("APP_SNAPSHOT");
+    return folder && *folder ? Store::refusalLine("SNAPSHOT") : std::nullopt;
+}
+
 void runIfRequested(AppModel& model, std::function<void()> openSettings) {
     const char* folder = std::getenv("APP_SNAPSHOT");
     if (!folder || !*folder)

@@ -23,6 +23,10 @@ namespace Snapshot {
 // the application (status 0) after its closing line. openSettings opens the Settings window.
 void runIfRequested(AppModel& model, std::function<void()> openSettings);
 
+// The line the run is refused with when APP_SNAPSHOT asks for it and no usable test store is
+// set; asked before the store is opened.
+std::optional<std::string> refusal();
+
 // The step keys of APP_SNAPSHOT_PAGES (nullptr when unset): split at ",", empty pieces dropped,
 // blanks kept. Nothing means every step runs; an empty set means none does.
 std::optional<std::set<std::string>> stepFilter(const char* value);

@@ -56,6 +56,9 @@ bool writeAll(int fd, std::string_view data);
 bool makeDirectories(const std::string& path, unsigned mode = 0755);
 // Removes a file or a whole tree without following symbolic links; true when nothing is left.
 bool removeAll(const std::string& path);
+// Renames path to path + suffix, or path + suffix + "-2", "-3", … when that is taken, never
+// replacing anything; the new name, or nothing when it could not be moved.
+std::optional<std::string> moveAside(const std::string& path, std::string_view suffix);
 // A fresh private (0700) folder below parent, named prefix + random letters.
 std::optional<std::string> makeUniqueDirectory(const std::string& parent, std::string_view prefix);
 // A new random UUID in its usual text form.

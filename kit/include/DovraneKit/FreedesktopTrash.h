@@ -82,8 +82,9 @@ std::optional<Error> restore(const std::string& trashPath, const std::string& or
 std::string infoPathFor(const std::string& trashPath);
 
 // The absolute path that the info file of the item at trashPath records as its origin, a
-// volume trash's relative path joined to that volume's top folder; none when there is no
-// readable info file with a Path= entry.
+// volume trash's relative path joined to that volume's top folder, "." and ".." resolved; none
+// when there is no readable info file with a Path= entry, or a relative one leads outside the
+// volume's top folder.
 std::optional<std::string> recordedOriginal(const std::string& trashPath);
 // The entry at trashPath is the item that was moved there from originalPath: something is
 // there and its info file records that path. A name taken again by a later, unrelated item

@@ -5,6 +5,8 @@
 //
 //   DovraneModelTests [Suite [Qt Test options]]
 //   DovraneModelTests --open-store     opens the store the way the application does
+//   DovraneModelTests --store-writer   another process on the test store: records day 1000
+//                                      (used 7) and marks every removal put back
 
 #include "support/ModelTestMain.h"
 
@@ -23,6 +25,14 @@ int main(int argc, char** argv) {
         QCoreApplication application(argc, argv);
         dovrane::Store::makeContainer();
         return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--store-writer") == 0) {
+        QCoreApplication application(argc, argv);
+        auto container = dovrane::Store::makeContainer();
+        container->insert(std::make_shared<dovrane::DailySize>(dovrane::Date{1000}, 7));
+        for (const auto& removal : container->removals().value_or(std::vector<std::shared_ptr<dovrane::Removal>>()))
+            removal->setUndone(true);
+        return container->save() ? 0 : 1;
     }
     setenv("APP_STORE", "/tmp/dovrane-tests-nohome/Dovrane.store", 1);
 

@@ -1,6 +1,6 @@
 #pragma once
 // Byte counts that add up without overflowing: a sum too large for 64 bits stays at the
-// largest count. Not part of the public API.
+// largest count.
 
 #include <cstdint>
 #include <limits>
