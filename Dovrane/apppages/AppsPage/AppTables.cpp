@@ -199,8 +199,7 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     empty_ = new ContentUnavailableView(tr("No apps found"), QStringLiteral("square.grid.2x2"), {}, this);
     footer_ = new FooterBar(this);
-    systemNote_ =
-        new StyledLabel(tr("Installed with Flatpak, remove it there"), Fonts::font(FontRole::body), secondary, footer_);
+    systemNote_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, footer_);
     footer_->addAction(systemNote_);
     remove_ = footerAction(tr("Remove…"), this, footer_);
     layOut(this, view_, empty_, footer_);
@@ -292,6 +291,10 @@ void InstalledTable::pickedChanged() {
 void InstalledTable::refreshFooter() {
     footer_->setSummary(tr("%n apps", nullptr, int(model_.apps().size())));
     const std::optional<InstalledApp> app = selected();
+    // Flatpak removes its own apps; the demo data's system apps are the system's.
+    if (app && app->isSystem)
+        systemNote_->setText(FlatpakApps::isFlatpak(*app) ? tr("Installed with Flatpak, remove it there")
+                                                          : tr("Part of macOS, cannot be removed"));
     systemNote_->setVisible(app && app->isSystem);
     remove_->setEnabled(app && !app->isSystem);
 }

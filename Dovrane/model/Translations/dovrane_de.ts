@@ -1035,6 +1035,10 @@ Behoben
         <source>Installed apps</source>
         <translation>Installierte Apps</translation>
     </message>
+    <message>
+        <source>Part of macOS, cannot be removed</source>
+        <translation>Teil von macOS, kann nicht entfernt werden</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::Launch</name>

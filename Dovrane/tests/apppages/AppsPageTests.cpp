@@ -117,7 +117,7 @@ private slots:
         const std::string safari = f->model.apps()[0].id();
         table->view()->selectRow(0); // Safari is the largest
         QCOMPARE(table->picked(), safari);
-        QVERIFY(visibleTexts(*table).contains("Installed with Flatpak, remove it there"));
+        QVERIFY(visibleTexts(*table).contains("Part of macOS, cannot be removed"));
         QVERIFY(!table->removeButton()->isEnabled());
 
         std::unique_ptr<QMenu> menu = table->menuFor({safari});
@@ -134,6 +134,15 @@ private slots:
         table->primaryAction(0);
         QCoreApplication::processEvents();
         QVERIFY(!f->model.sheet());
+
+        // A Flatpak app is Flatpak's to remove, and the note says so instead.
+        InstalledApp flatpak = f->app("Builder", AppSource::unknown, 9'000'000, true);
+        flatpak.path = Url::fromPath("/var/lib/flatpak/app/org.gnome.Builder/x86_64/stable/active/files");
+        ModelSeeding(f->model).setApps({flatpak});
+        table->view()->selectRow(0);
+        QVERIFY(visibleTexts(*table).contains("Installed with Flatpak, remove it there"));
+        QVERIFY(!visibleTexts(*table).contains("Part of macOS, cannot be removed"));
+        QVERIFY(!table->removeButton()->isEnabled());
     }
 
     void aPickHiddenBySearchStaysSelectedAndIsRemovedWithTheKey() {
