@@ -11,7 +11,7 @@ namespace dovrane::DesktopEntry {
 
 // The unlocalised keys of the [Desktop Entry] group with their values, escapes as written.
 // Other groups, comments and localised keys ("Name[de]") are left out; a later key of the same
-// name wins, as in the specification's readers.
+// name wins, as in the desktop's own readers.
 std::map<std::string, std::string> keys(std::string_view text);
 
 // The program an Exec or TryExec value starts: its first word, quotes removed.
