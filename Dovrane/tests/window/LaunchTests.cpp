@@ -63,7 +63,8 @@ private slots:
         Services services = fixture.services();
         services.settings = std::make_shared<JsonSettings>(file);
         AppModel& model = fixture.ModelFixture::makeModel(std::move(services));
-        Launch::Sequence launch({"Dovrane"}, Recorder().runs());
+        Recorder recorder;
+        Launch::Sequence launch({"Dovrane"}, recorder.runs());
         launch.run(model, {});
         QVERIFY(model.notice());
         QCOMPARE(*model.notice(), QStringLiteral("Your settings could not be read and were reset. The old file is kept "
