@@ -1,6 +1,7 @@
 #include "AppsPage/AppRecordExtras.h"
 
 #include <DovraneKit/FileSystem.h>
+#include <DovraneKit/FlatpakApps.h>
 
 #include <QCoreApplication>
 
@@ -15,11 +16,15 @@ QString title(AppSource source) {
     case AppSource::appStore:
         return QCoreApplication::translate("AppSource", "App Store");
     case AppSource::apple:
-        return QCoreApplication::translate("AppSource", "Flatpak");
+        return QCoreApplication::translate("AppSource", "macOS");
     case AppSource::unknown:
         break;
     }
     return QCoreApplication::translate("AppSource", "Other");
+}
+
+QString sourceTitle(const InstalledApp& app) {
+    return FlatpakApps::isFlatpak(app) ? QCoreApplication::translate("AppSource", "Flatpak") : title(app.source);
 }
 
 Date lastUsedSort(const InstalledApp& app) { return app.lastUsed.value_or(Date::distantPast()); }

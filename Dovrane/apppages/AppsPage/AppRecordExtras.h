@@ -12,6 +12,8 @@ namespace dovrane {
 
 // "Sparkle", "Homebrew", "App Store", "macOS", "Other", in the interface's language.
 QString title(AppSource source);
+// Where the app came from as the Apps page shows it: Flatpak for a Flatpak app, else its source.
+QString sourceTitle(const InstalledApp& app);
 // The last use, or the distant past for an app never used (Linux knows none), so such apps
 // sort as the oldest.
 Date lastUsedSort(const InstalledApp& app);

@@ -178,7 +178,7 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
         {tr("Version"), SortKeys::byName<Row>(&Row::version),
          [](const Row& app, int role) { return secondaryText(text(app.version), role); }},
         {tr("Source"), SortKeys::byName<Row>([](const Row& app) { return rawValue(app.source); }),
-         [](const Row& app, int role) { return secondaryText(title(app.source), role); }},
+         [](const Row& app, int role) { return secondaryText(sourceTitle(app), role); }},
         {tr("Size"), SortKeys::byValue<Row>(&Row::size),
          [](const Row& app, int role) {
              // Below 1: not measured yet.

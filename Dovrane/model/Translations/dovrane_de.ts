@@ -23,6 +23,10 @@
         <source>Other</source>
         <translation>Andere</translation>
     </message>
+    <message>
+        <source>macOS</source>
+        <translation>macOS</translation>
+    </message>
 </context>
 <context>
     <name>AppearanceSettings</name>

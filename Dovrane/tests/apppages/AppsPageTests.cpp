@@ -142,6 +142,7 @@ private slots:
         table->view()->selectRow(0);
         QVERIFY(visibleTexts(*table).contains("Installed with Flatpak, remove it there"));
         QVERIFY(!visibleTexts(*table).contains("Part of macOS, cannot be removed"));
+        QCOMPARE(column(*table->view(), InstalledTable::source), QStringList{"Flatpak"});
         QVERIFY(!table->removeButton()->isEnabled());
     }
 
@@ -190,10 +191,10 @@ private slots:
 
         clickHeader(view, InstalledTable::source);
         QCOMPARE(column(view, InstalledTable::source),
-                 (QStringList{"Flatpak", "App Store", "Homebrew", "Sparkle", "Other"}));
+                 (QStringList{"macOS", "App Store", "Homebrew", "Sparkle", "Other"}));
         clickHeader(view, InstalledTable::source);
         QCOMPARE(column(view, InstalledTable::source),
-                 (QStringList{"Other", "Sparkle", "Homebrew", "App Store", "Flatpak"}));
+                 (QStringList{"Other", "Sparkle", "Homebrew", "App Store", "macOS"}));
 
         // Never used sorts as the oldest; equal keys keep the model's order.
         clickHeader(view, InstalledTable::lastUsed);
