@@ -150,6 +150,8 @@ Subtask captureMenuBar(const Run& run) {
     themed(window);
     const QSize fitting = window->sizeHint();
     window->setGeometry(QRect(QPoint(200, 200), fitting.isValid() ? fitting : menuBarFallbackSize));
+    // Its least size settled before the window exists, so showing it sends no size hints.
+    layout->activate();
     for (std::string_view look : looks) {
         setLook(look);
         if (window)
