@@ -5,12 +5,12 @@
 #include "AppsPage/PageControls.h"
 #include "Grid/GridProbes.h"
 #include "UiKit/Labels.h"
+#include "UiKit/SegmentedControl.h"
 #include "UiKit/SemanticColors.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace dovrane {
@@ -55,16 +55,15 @@ AppsPage::AppsPage(AppModel& model, QWidget* accessHint, QWidget* parent)
     }
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
-    tabs_ = new QButtonGroup(this);
-    tabs_->setExclusive(true);
+    auto* segments = new SegmentedControl(header_);
+    segments->setAccessibleName(tr("Show"));
+    tabs_ = segments->group();
     for (Tab tab : {Tab::installed, Tab::orphans}) {
-        auto* segment = new QPushButton(header_);
-        segment->setCheckable(true);
+        QAbstractButton* segment = segments->addSegment(QString(), int(tab));
         segment->setChecked(tab == tab_);
         segment->setAccessibleDescription(tr("Show"));
-        tabs_->addButton(segment, int(tab));
-        row->addWidget(segment);
     }
+    row->addWidget(segments);
     tabs_->button(int(Tab::installed))->setText(tr("Installed"));
     // Tab stops at the checked segment only. Qt narrows a group to one stop only once one of its
     // buttons has had the focus, so Shift+Tab coming up from the table would stop at the other.
