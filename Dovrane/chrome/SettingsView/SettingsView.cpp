@@ -28,6 +28,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace dovrane {
 
 namespace {
@@ -58,21 +60,29 @@ QCheckBox* toggle(const QString& title, bool on) {
     return box;
 }
 
-// A value with an up/down control: "Older than 14 days". A stored value outside the range is
-// shown clamped and stays stored until the user steps.
-QSpinBox* stepper(Settings& settings, const Setting<qint64>& setting, int minimum, int maximum, const QString& prefix,
-                  const QString& suffix) {
+// A value with an up/down control: "Older than 14 days". The whole sentence is one text with
+// plural forms, since a language may put the number's word in another case or form ("seit 30
+// Tagen", "1 Tag"); the text around the number becomes the box's prefix and suffix. A stored
+// value outside the range is shown clamped and stays stored until the user steps.
+QSpinBox* stepper(Settings& settings, const Setting<qint64>& setting, int minimum, int maximum,
+                  std::function<QString(int)> sentence) {
     auto* box = new QSpinBox;
     const QSignalBlocker quiet(box);
     box->setRange(minimum, maximum);
     box->setSingleStep(1);
-    box->setPrefix(prefix);
-    box->setSuffix(suffix);
-    box->setValue(int(std::clamp<qint64>(setting.get(settings), minimum, maximum)));
-    box->setAccessibleName(box->text());
-    QObject::connect(box, &QSpinBox::valueChanged, box, [&settings, setting, box](int value) {
-        setting.set(settings, value);
+    const auto word = [box, sentence = std::move(sentence)](int value) {
+        const QString text = sentence(value);
+        const QString number = QString::number(value);
+        const qsizetype at = text.indexOf(number);
+        box->setPrefix(at < 0 ? QString() : text.left(at));
+        box->setSuffix(at < 0 ? QString() : text.mid(at + number.size()));
         box->setAccessibleName(box->text());
+    };
+    box->setValue(int(std::clamp<qint64>(setting.get(settings), minimum, maximum)));
+    word(box->value());
+    QObject::connect(box, &QSpinBox::valueChanged, box, [&settings, setting, word](int value) {
+        setting.set(settings, value);
+        word(value);
     });
     return box;
 }
@@ -154,8 +164,8 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     auto* page = pageLayout(this);
 
     auto* installers = addSection(page, SettingsText::tr("Old installers"));
-    installerAge_ = stepper(settings, SettingKeys::scanInstallerAge, 1, 365, SettingsText::tr("Older than "),
-                            SettingsText::tr(" days"));
+    installerAge_ = stepper(settings, SettingKeys::scanInstallerAge, 1, 365,
+                            [](int days) { return SettingsText::tr("Older than %n days", nullptr, days); });
     installers->addWidget(installerAge_, 0, Qt::AlignLeft);
 
     auto* projects =
@@ -165,9 +175,8 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     projects_ = new FolderList(settings, SettingKeys::scanProjects, SettingsText::tr("No project folders yet"), home);
     projects_->setTitle(SettingsText::tr("Project folders"));
     projects->addWidget(projects_);
-    // Its own entry: German puts the number after "seit" in the dative ("seit 30 Tagen").
-    projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365, SettingsText::tr("Unchanged for "),
-                          SettingsText::tr(" days", "unchanged for so many days"));
+    projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365,
+                          [](int days) { return SettingsText::tr("Unchanged for %n days", nullptr, days); });
     projects->addWidget(projectAge_, 0, Qt::AlignLeft);
 
     auto* excluded = addSection(page, SettingsText::tr("Excluded folders"),

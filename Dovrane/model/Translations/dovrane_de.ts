@@ -487,14 +487,6 @@ Behoben
         <translation>Alte Installer</translation>
     </message>
     <message>
-        <source>Older than </source>
-        <translation>Älter als </translation>
-    </message>
-    <message>
-        <source> days</source>
-        <translation> Tage</translation>
-    </message>
-    <message>
         <source>Project folders</source>
         <translation>Projektordner</translation>
     </message>
@@ -505,10 +497,6 @@ Behoben
     <message>
         <source>No project folders yet</source>
         <translation>Noch keine Projektordner</translation>
-    </message>
-    <message>
-        <source>Unchanged for </source>
-        <translation>Unverändert seit </translation>
     </message>
     <message>
         <source>Excluded folders</source>
@@ -522,10 +510,19 @@ Behoben
         <source>No excluded folders</source>
         <translation>Keine ausgeschlossenen Ordner</translation>
     </message>
-    <message>
-        <source> days</source>
-        <comment>unchanged for so many days</comment>
-        <translation> Tagen</translation>
+    <message numerus="yes">
+        <source>Older than %n days</source>
+        <translation>
+            <numerusform>Älter als %n Tag</numerusform>
+            <numerusform>Älter als %n Tage</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Unchanged for %n days</source>
+        <translation>
+            <numerusform>Unverändert seit %n Tag</numerusform>
+            <numerusform>Unverändert seit %n Tagen</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -200,6 +200,15 @@ private slots:
         // "älter als" takes the nominative, "seit" the dative.
         QCOMPARE(scan->installerAge()->text(), QString("\u00c4lter als 14 Tage"));
         QCOMPARE(scan->projectAge()->text(), QString("Unver\u00e4ndert seit 30 Tagen"));
+        // Each step takes the form of its number: one day is singular.
+        scan->installerAge()->setValue(1);
+        QCOMPARE(scan->installerAge()->text(), QString("\u00c4lter als 1 Tag"));
+        QCOMPARE(scan->installerAge()->accessibleName(), QString("\u00c4lter als 1 Tag"));
+        scan->installerAge()->stepUp();
+        QCOMPARE(scan->installerAge()->text(), QString("\u00c4lter als 2 Tage"));
+        scan->projectAge()->stepDown();
+        QCOMPARE(scan->projectAge()->text(), QString("Unver\u00e4ndert seit 29 Tagen"));
+        QCOMPARE(scan->projectAge()->value(), 29);
     }
 
     void folderListsAddSortedWithoutDuplicatesAndRemoveInOrder() {
