@@ -211,9 +211,12 @@
         <source>No app updates</source>
         <translation>Keine App-Updates</translation>
     </message>
-    <message>
-        <source>%1 app updates ready</source>
-        <translation>%1 App-Updates bereit</translation>
+    <message numerus="yes">
+        <source>%n app updates ready</source>
+        <translation>
+            <numerusform>%n App-Update bereit</numerusform>
+            <numerusform>%n App-Updates bereit</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -708,12 +711,15 @@ Behoben
         <translation>1 App-Update ist bereit</translation>
     </message>
     <message>
-        <source>%1 app updates are ready</source>
-        <translation>%1 App-Updates sind bereit</translation>
-    </message>
-    <message>
         <source>This week on your computer</source>
         <translation>Diese Woche auf deinem Computer</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n app updates are ready</source>
+        <translation>
+            <numerusform>%n App-Update ist bereit</numerusform>
+            <numerusform>%n App-Updates sind bereit</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -825,10 +831,6 @@ Behoben
         <translation>Größe von macOS nicht angegeben</translation>
     </message>
     <message>
-        <source>%1 items</source>
-        <translation>%1 Objekte</translation>
-    </message>
-    <message>
         <source>%1 selected, %2</source>
         <translation>%1 ausgewählt, %2</translation>
     </message>
@@ -847,10 +849,6 @@ Behoben
     <message>
         <source>Empty Trash</source>
         <translation>Papierkorb leeren</translation>
-    </message>
-    <message>
-        <source>Delete %1 snapshots?</source>
-        <translation>%1 Snapshots löschen?</translation>
     </message>
     <message>
         <source>macOS asks for your administrator password. Deleted snapshots cannot be restored. Your Time Machine backups on the backup disk stay.</source>
@@ -875,6 +873,20 @@ Behoben
     <message>
         <source>Items of %1</source>
         <translation>Objekte in %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items</source>
+        <translation>
+            <numerusform>%n Objekt</numerusform>
+            <numerusform>%n Objekte</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Delete %n snapshots?</source>
+        <translation>
+            <numerusform>%n Snapshot löschen?</numerusform>
+            <numerusform>%n Snapshots löschen?</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -910,20 +922,12 @@ Behoben
         <translation>Das kommt in den Papierkorb</translation>
     </message>
     <message>
-        <source>%1 files, %2</source>
-        <translation>%1 Dateien, %2</translation>
-    </message>
-    <message>
         <source>You can put everything back from Cleaned Up until you empty the Trash.</source>
         <translation>Unter „Aufgeräumt“ kannst du alles zurücklegen, bis du den Papierkorb leerst.</translation>
     </message>
     <message>
         <source>The space frees up once the Trash is emptied. Dovrane then shows what was really gained.</source>
         <translation>Der Platz wird frei, sobald der Papierkorb geleert ist. Dovrane zeigt dann, was wirklich gewonnen wurde.</translation>
-    </message>
-    <message>
-        <source>%1 items are protected and stay where they are.</source>
-        <translation>%1 Objekte sind geschützt und bleiben, wo sie sind.</translation>
     </message>
     <message>
         <source>Cancel</source>
@@ -936,6 +940,20 @@ Behoben
     <message>
         <source>What moves to the Trash</source>
         <translation>Was in den Papierkorb kommt</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files, %1</source>
+        <translation>
+            <numerusform>%n Datei, %1</numerusform>
+            <numerusform>%n Dateien, %1</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n items are protected and stay where they are.</source>
+        <translation>
+            <numerusform>%n Objekt ist geschützt und bleibt, wo es ist.</numerusform>
+            <numerusform>%n Objekte sind geschützt und bleiben, wo sie sind.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -71,8 +71,8 @@ private slots:
             const QColor disabled = palette.color(QPalette::Disabled, QPalette::ButtonText);
             QVERIFY(distance(text, disabled) > 48);
             for (QAbstractButton* segment : {chosen, other}) {
-                const QColor fill = segment->isChecked() ? palette.color(QPalette::Light)
-                                                         : segment->grab().toImage().pixelColor(2, 2);
+                const QColor fill =
+                    segment->isChecked() ? palette.color(QPalette::Light) : segment->grab().toImage().pixelColor(2, 2);
                 const QColor label = labelColour(segment, fill);
                 QVERIFY2(distance(label, text) < distance(label, disabled), qPrintable(segment->text()));
             }

@@ -29,7 +29,7 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     header->setSpacing(4);
     const QFont title = Fonts::font(FontRole::title2, QFont::DemiBold);
     header->addWidget(new StyledLabel(tr("This goes to the Trash"), title, {}, this));
-    header->addWidget(new StyledLabel(tr("%1 files, %2").arg(plan.files()).arg(byteText(plan.size())),
+    header->addWidget(new StyledLabel(tr("%n files, %1", nullptr, int(plan.files())).arg(byteText(plan.size())),
                                       Fonts::monospacedDigits(Fonts::font(FontRole::title3)), SheetParts::secondary,
                                       this));
     stack->addLayout(header);
@@ -72,8 +72,9 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
         SheetParts::secondary, this));
     if (!plan.refused.empty())
         notes->addWidget(SheetParts::symbolLabel(
-            QStringLiteral("lock"), tr("%1 items are protected and stay where they are.").arg(plan.refused.size()),
-            callout, SheetParts::secondary, this));
+            QStringLiteral("lock"),
+            tr("%n items are protected and stay where they are.", nullptr, int(plan.refused.size())), callout,
+            SheetParts::secondary, this));
     stack->addLayout(notes);
 
     auto* buttons = new QHBoxLayout;
