@@ -57,8 +57,8 @@ AccentSwatch::AccentSwatch(Theme theme, QWidget* parent) : QAbstractButton(paren
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     AccessibleRole::set(this, QAccessible::RadioButton);
-    setAccessibleName(theme_.name);
-    setToolTip(Texts::tooltip(theme_.name));
+    setAccessibleName(theme_.title());
+    setToolTip(Texts::tooltip(theme_.title()));
 }
 
 void AccentSwatch::setSelected(bool selected) {
@@ -267,7 +267,7 @@ void AppearanceSettings::refresh() {
         swatch->setSelected(chosen);
         swatch->update();
         if (chosen)
-            shown = swatch->theme().name;
+            shown = swatch->theme().title();
     }
     name_->setText(shown);
 }

@@ -455,7 +455,7 @@ Behoben
     </message>
     <message>
         <source>Show free space in the menu bar</source>
-        <translation>Freien Speicher in der Menüleiste zeigen</translation>
+        <translation>Freien Speicher in der Menüleiste anzeigen</translation>
     </message>
     <message>
         <source>Weekly report as a notification</source>
@@ -483,7 +483,7 @@ Behoben
     </message>
     <message>
         <source>Show Setup Again…</source>
-        <translation>Einrichtung erneut zeigen…</translation>
+        <translation>Einrichtung erneut anzeigen…</translation>
     </message>
     <message>
         <source>Old installers</source>
@@ -588,6 +588,57 @@ Behoben
     <message>
         <source>System and the rest</source>
         <translation>System und Rest</translation>
+    </message>
+</context>
+<context>
+    <name>Theme</name>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>Blau</translation>
+    </message>
+    <message>
+        <source>Indigo</source>
+        <translation>Indigo</translation>
+    </message>
+    <message>
+        <source>Violet</source>
+        <translation>Violett</translation>
+    </message>
+    <message>
+        <source>Pink</source>
+        <translation>Pink</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>Rot</translation>
+    </message>
+    <message>
+        <source>Orange</source>
+        <translation>Orange</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>Gelb</translation>
+    </message>
+    <message>
+        <source>Sea Green</source>
+        <translation>Meergrün</translation>
+    </message>
+    <message>
+        <source>Mint</source>
+        <translation>Mint</translation>
+    </message>
+    <message>
+        <source>Teal</source>
+        <translation>Petrol</translation>
+    </message>
+    <message>
+        <source>Graphite</source>
+        <translation>Graphit</translation>
     </message>
 </context>
 <context>
@@ -808,7 +859,7 @@ Behoben
     </message>
     <message>
         <source>Delete Snapshots…</source>
-        <translation>Snapshots löschen…</translation>
+        <translation>Schnappschüsse löschen…</translation>
     </message>
     <message>
         <source>Remove Unavailable…</source>
@@ -836,7 +887,7 @@ Behoben
     </message>
     <message>
         <source>Show in Files</source>
-        <translation>Im Dateimanager zeigen</translation>
+        <translation>Im Dateimanager anzeigen</translation>
     </message>
     <message>
         <source>Empty the Trash?</source>
@@ -852,11 +903,11 @@ Behoben
     </message>
     <message>
         <source>macOS asks for your administrator password. Deleted snapshots cannot be restored. Your Time Machine backups on the backup disk stay.</source>
-        <translation>macOS fragt nach deinem Administratorpasswort. Gelöschte Snapshots lassen sich nicht wiederherstellen. Deine Time-Machine-Backups auf dem Backup-Volume bleiben.</translation>
+        <translation>macOS fragt nach deinem Administratorpasswort. Gelöschte Schnappschüsse lassen sich nicht wiederherstellen. Deine Time-Machine-Backups auf dem Backup-Volume bleiben.</translation>
     </message>
     <message>
         <source>Delete Snapshots</source>
-        <translation>Snapshots löschen</translation>
+        <translation>Schnappschüsse löschen</translation>
     </message>
     <message>
         <source>Remove unavailable simulators?</source>
@@ -884,8 +935,8 @@ Behoben
     <message numerus="yes">
         <source>Delete %n snapshots?</source>
         <translation>
-            <numerusform>%n Snapshot löschen?</numerusform>
-            <numerusform>%n Snapshots löschen?</numerusform>
+            <numerusform>%n Schnappschuss löschen?</numerusform>
+            <numerusform>%n Schnappschüsse löschen?</numerusform>
         </translation>
     </message>
 </context>
@@ -1033,7 +1084,7 @@ Behoben
     </message>
     <message>
         <source>Show in Files</source>
-        <translation>Im Dateimanager zeigen</translation>
+        <translation>Im Dateimanager anzeigen</translation>
     </message>
     <message numerus="yes">
         <source>%n apps</source>
@@ -1385,7 +1436,7 @@ Behoben
     </message>
     <message>
         <source>Show in Trash</source>
-        <translation>Im Papierkorb zeigen</translation>
+        <translation>Im Papierkorb anzeigen</translation>
     </message>
     <message>
         <source>Put Back %1</source>

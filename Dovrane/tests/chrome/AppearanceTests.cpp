@@ -6,11 +6,13 @@
 
 #include "AppearanceSettings/AppearanceSettings.h"
 #include "Services/SettingKeys.h"
+#include "Services/Translations.h"
 #include "Theme/Theme.h"
 #include "UiKit/FocusRing.h"
 
 #include <QAccessible>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace dovrane;
@@ -154,6 +156,22 @@ private slots:
             QCOMPARE(view.preview()->height(), AccentPreview::previewHeight);
             QVERIFY(view.themeName()->geometry().top() >= view.swatches().front()->geometry().bottom());
         }
+    }
+
+    void accentNamesShowInTheWindowsLanguage() {
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        auto store = storeWith(QString("seagreen"));
+        AppearanceSettings view(*store);
+        QCOMPARE(view.themeName()->text(), QString("Meergr\u00fcn"));
+        AccentSwatch* teal = swatchNamed(view, "Teal");
+        QCOMPARE(teal->accessibleName(), QString("Petrol"));
+        QVERIFY(teal->toolTip().contains(QString("Petrol")));
+        // The stored choice keeps its id whatever the language.
+        teal->click();
+        QCOMPARE(SettingKeys::appearanceAccent.stored(*settings), std::optional<QString>("teal"));
+        QCOMPARE(view.themeName()->text(), QString("Petrol"));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "UiKit/SemanticColors.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
 
@@ -25,21 +26,23 @@ Settings*& sharedSettings() {
 
 const std::vector<Theme>& Theme::all() {
     static const std::vector<Theme> themes = {
-        {"system", "System", std::nullopt, false},
-        {"blue", "Blue", Shades{0x7CC0FF, 0x0A84FF, 0x0064D2}, false},
-        {"indigo", "Indigo", Shades{0xA5ADFF, 0x5E6AD2, 0x4650B8}, false},
-        {"violet", "Violet", Shades{0xB9A6FF, 0x7B5CFF, 0x6342E6}, false},
-        {"pink", "Pink", Shades{0xFF9CCB, 0xE84A93, 0xC0306F}, false},
-        {"red", "Red", Shades{0xFF8A9A, 0xE11D48, 0xBE123C}, false},
-        {"orange", "Orange", Shades{0xFFB87A, 0xF97316, 0xC2410C}, false},
-        {"yellow", "Yellow", Shades{0xFFE17A, 0xF5B800, 0x946800}, true},
-        {"seagreen", "Sea Green", seaGreen, false},
-        {"mint", "Mint", Shades{0x8EEBC4, 0x2BC48A, 0x0F7A55}, true},
-        {"teal", "Teal", Shades{0x8BE9F5, 0x06B6D4, 0x0E7490}, true},
-        {"graphite", "Graphite", Shades{0xC7C7CC, 0x7C7C84, 0x55555C}, false},
+        {"system", QT_TRANSLATE_NOOP("Theme", "System"), std::nullopt, false},
+        {"blue", QT_TRANSLATE_NOOP("Theme", "Blue"), Shades{0x7CC0FF, 0x0A84FF, 0x0064D2}, false},
+        {"indigo", QT_TRANSLATE_NOOP("Theme", "Indigo"), Shades{0xA5ADFF, 0x5E6AD2, 0x4650B8}, false},
+        {"violet", QT_TRANSLATE_NOOP("Theme", "Violet"), Shades{0xB9A6FF, 0x7B5CFF, 0x6342E6}, false},
+        {"pink", QT_TRANSLATE_NOOP("Theme", "Pink"), Shades{0xFF9CCB, 0xE84A93, 0xC0306F}, false},
+        {"red", QT_TRANSLATE_NOOP("Theme", "Red"), Shades{0xFF8A9A, 0xE11D48, 0xBE123C}, false},
+        {"orange", QT_TRANSLATE_NOOP("Theme", "Orange"), Shades{0xFFB87A, 0xF97316, 0xC2410C}, false},
+        {"yellow", QT_TRANSLATE_NOOP("Theme", "Yellow"), Shades{0xFFE17A, 0xF5B800, 0x946800}, true},
+        {"seagreen", QT_TRANSLATE_NOOP("Theme", "Sea Green"), seaGreen, false},
+        {"mint", QT_TRANSLATE_NOOP("Theme", "Mint"), Shades{0x8EEBC4, 0x2BC48A, 0x0F7A55}, true},
+        {"teal", QT_TRANSLATE_NOOP("Theme", "Teal"), Shades{0x8BE9F5, 0x06B6D4, 0x0E7490}, true},
+        {"graphite", QT_TRANSLATE_NOOP("Theme", "Graphite"), Shades{0xC7C7CC, 0x7C7C84, 0x55555C}, false},
     };
     return themes;
 }
+
+QString Theme::title() const { return QCoreApplication::translate("Theme", name.toUtf8().constData()); }
 
 std::optional<QColor> Theme::tint() const {
     if (!shades)
@@ -89,7 +92,7 @@ Theme ThemeStore::current() const {
     auto found = std::find_if(themes.begin(), themes.end(), [&](const Theme& theme) { return theme.id == themeID_; });
     Theme theme = found != themes.end() ? *found : themes.front();
     if (theme.id == QLatin1String("system") && macIsMulticolor_)
-        theme = Theme{"system", "System", seaGreen, false};
+        theme = Theme{"system", QT_TRANSLATE_NOOP("Theme", "System"), seaGreen, false};
     return theme;
 }
 

@@ -28,11 +28,14 @@ struct Theme {
     };
 
     QString id;
-    QString name;
+    QString name;                 // English, as the accent is known everywhere but on screen
     std::optional<Shades> shades; // none: follows the system accent colour
     bool darkText = false;        // a mark drawn on the base colour is dark, not white
 
     static const std::vector<Theme>& all();
+
+    // The name in the window's language.
+    QString title() const;
 
     std::optional<QColor> tint() const;
     // The system accent has no Linux setting Qt 6.4 can read; the default tint stands for it.
