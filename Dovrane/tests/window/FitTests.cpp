@@ -11,6 +11,7 @@
 #include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
 #include "Snapshot/Capture.h"
+#include "StorageGraphics/StorageLegend.h"
 #include "StoragePage/CategoryBrowser.h"
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
@@ -144,6 +145,30 @@ private slots:
         size->hide();
         hint->hide();
         QCOMPARE(misfits(&window), QStringList());
+    }
+
+    // The legend at every width its grid can take, where the window's two sizes show only two:
+    // a title too long for its column, in either language, wraps and its row grows to hold it.
+    void theLegendFitsEveryTitleAtEveryWidth() {
+        const auto languageBack = qScopeGuard([] { Translations::install(); });
+        ScanResult scan;
+        scan.total = 2'000'000'000'000;
+        for (CategoryID id : allCategoryIDs)
+            scan.categories.emplace_back(id, std::int64_t(210'200'000'000) / 16);
+        QStringList faults;
+        for (const char* language : {"en", "de"}) {
+            ScopedEnv languageSwitch("APP_LANG", language);
+            Translations::install();
+            StorageLegend legend(scan);
+            legend.show();
+            for (int width = 200; width <= 660; width += 3) {
+                legend.resize(width, legend.heightForWidth(width));
+                settle();
+                for (const QString& fault : misfits(&legend))
+                    faults << QStringLiteral("%1 at %2 px: %3").arg(QLatin1String(language)).arg(width).arg(fault);
+            }
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.mid(0, 10).join(QLatin1Char('\n'))));
     }
 
     void everyViewFits_data() {

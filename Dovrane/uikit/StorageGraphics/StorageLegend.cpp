@@ -37,9 +37,9 @@ void StorageLegend::rebuild() {
         row->setSpacing(8);
         row->addWidget(new ColorDot([group] { return StorageGroups::color(group).resolved(); }, cell), 0,
                        Qt::AlignVCenter);
-        row->addWidget(new StyledLabel(StorageGroups::title(group), Fonts::font(FontRole::body), {}, cell), 0,
-                       Qt::AlignVCenter);
-        row->addStretch(1);
+        auto* title = new StyledLabel(StorageGroups::title(group), Fonts::font(FontRole::body), {}, cell);
+        title->setWordWrap(true);
+        row->addWidget(title, 1, Qt::AlignVCenter);
         row->addSpacing(4);
         row->addWidget(new StyledLabel(
                            byteText(size), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
@@ -52,19 +52,31 @@ void StorageLegend::rebuild() {
     updateGeometry();
 }
 
-int StorageLegend::cellHeight() const {
-    int height = 0;
-    for (QWidget* cell : cells_)
-        height = qMax(height, cell->sizeHint().height());
-    return height;
+qreal StorageLegend::columnWidth(int width) {
+    const int perRow = columns(width);
+    return qMax<qreal>(0, (width - columnSpacing * (perRow - 1)) / qreal(perRow));
+}
+
+std::vector<int> StorageLegend::rowHeights(int width) const {
+    const int perRow = columns(width);
+    const int column = qRound(columnWidth(width));
+    std::vector<int> heights((cells_.size() + perRow - 1) / perRow, 0);
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        const QWidget* cell = cells_[i];
+        const int height = cell->hasHeightForWidth() ? cell->heightForWidth(column) : cell->sizeHint().height();
+        heights[i / perRow] = qMax(heights[i / perRow], height);
+    }
+    return heights;
 }
 
 int StorageLegend::heightForWidth(int width) const {
-    if (cells_.empty())
+    const std::vector<int> heights = rowHeights(width);
+    if (heights.empty())
         return 0;
-    const int perRow = columns(width);
-    const int rows = int((cells_.size() + perRow - 1) / perRow);
-    return rows * cellHeight() + (rows - 1) * rowSpacing;
+    int total = rowSpacing * int(heights.size() - 1);
+    for (int height : heights)
+        total += height;
+    return total;
 }
 
 QSize StorageLegend::sizeHint() const {
@@ -75,13 +87,15 @@ void StorageLegend::resizeEvent(QResizeEvent*) { place(width()); }
 
 void StorageLegend::place(int width) {
     const int perRow = columns(width);
-    const qreal column = qMax<qreal>(0, (width - columnSpacing * (perRow - 1)) / qreal(perRow));
-    const int height = cellHeight();
+    const qreal column = columnWidth(width);
+    const std::vector<int> heights = rowHeights(width);
+    int top = 0;
     for (std::size_t i = 0; i < cells_.size(); ++i) {
         const int row = int(i) / perRow;
         const int col = int(i) % perRow;
-        cells_[i]->setGeometry(qRound(col * (column + columnSpacing)), row * (height + rowSpacing), qRound(column),
-                               height);
+        if (col == 0 && row > 0)
+            top += heights[std::size_t(row - 1)] + rowSpacing;
+        cells_[i]->setGeometry(qRound(col * (column + columnSpacing)), top, qRound(column), heights[std::size_t(row)]);
     }
 }
 

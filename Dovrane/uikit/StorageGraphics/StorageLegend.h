@@ -1,6 +1,7 @@
 #pragma once
 // Names the groups the bar shows: an adaptive grid of cells (columns at least 200 wide, 12
-// apart, rows 8 apart), each a colour dot, the group's title and its size.
+// apart, rows 8 apart), each a colour dot, the group's title and its size. A title longer than
+// its column wraps, and its row grows to hold it.
 
 #include "StorageGraphics/StorageGroup.h"
 
@@ -35,7 +36,9 @@ protected:
 private:
     void rebuild();
     void place(int width);
-    int cellHeight() const;
+    // The height of each row of cells at a width of the whole grid.
+    std::vector<int> rowHeights(int width) const;
+    static qreal columnWidth(int width);
 
     ScanResult scan_;
     std::vector<QWidget*> cells_;
