@@ -44,14 +44,19 @@ icu::Locale displayLocale() {
 
 namespace DateText {
 
+// By skeleton rather than ICU's medium style, which is all digits in German ("15.05.2024"):
+// the abbreviated style names the month in every language ("May 15, 2024", "15. Mai 2024"),
+// and "j" takes the locale's own hour cycle (12 hours in English, 24 in German).
 std::string abbreviatedDate(Date date) {
-    return format(icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, displayLocale()), date);
+    UErrorCode status = U_ZERO_ERROR;
+    icu::DateFormat* formatter = icu::DateFormat::createInstanceForSkeleton("yMMMd", displayLocale(), status);
+    return U_SUCCESS(status) ? format(formatter, date) : std::string();
 }
 
 std::string abbreviatedDateShortTime(Date date) {
-    return format(
-        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort, displayLocale()),
-        date);
+    UErrorCode status = U_ZERO_ERROR;
+    icu::DateFormat* formatter = icu::DateFormat::createInstanceForSkeleton("yMMMdjmm", displayLocale(), status);
+    return U_SUCCESS(status) ? format(formatter, date) : std::string();
 }
 
 std::string relative(Date date, Date now) {

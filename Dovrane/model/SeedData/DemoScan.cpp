@@ -5,14 +5,9 @@
 #include "SeedData/DemoText.h"
 #include "SeedData/SeedData.h"
 
-#include <DovraneKit/Language.h>
-
-#include <unicode/datefmt.h>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
+#include <DovraneKit/Date.h>
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -447,24 +442,6 @@ constexpr ItemRow itemRows[] = {
      J3},
 };
 
-// A snapshot's date as the user reads it: ICU's medium date and short time in the locale of
-// the current language (the user's own locale when it speaks that language).
-std::string snapshotName(Date date) {
-    const std::string language(rawValue(currentLanguage()));
-    icu::Locale locale = icu::Locale::getDefault();
-    if (language != locale.getLanguage())
-        locale = icu::Locale(language.c_str());
-    std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort, locale));
-    if (!format)
-        return {};
-    icu::UnicodeString text;
-    format->format(UDate(date.unixSeconds() * 1000.0), text);
-    std::string utf8;
-    text.toUTF8String(utf8);
-    return utf8;
-}
-
 // Three local snapshots 0.1, 1.1 and 2.1 days old, counted in tenths of a day so that the URL
 // digits come out exact: "tmsnapshot:2026-11-02-09301", "…-01-093011", "…-00-093021".
 std::vector<CleanupItem> snapshotItems() {
@@ -473,8 +450,8 @@ std::vector<CleanupItem> snapshotItems() {
         const std::string text =
             "tmsnapshot:2026-11-0" + std::to_string((30 - tenths) / 10) + "-0930" + std::to_string(tenths);
         const Date date = Date::now().adding(-tenths * day / 10);
-        items.emplace_back(*Url::parse(text), snapshotName(date), 0, 1, date, Reason::S1(), "snapshots.local", review,
-                           CleanupAction::deleteSnapshot);
+        items.emplace_back(*Url::parse(text), DateText::abbreviatedDateShortTime(date), 0, 1, date, Reason::S1(),
+                           "snapshots.local", review, CleanupAction::deleteSnapshot);
     }
     return items;
 }
