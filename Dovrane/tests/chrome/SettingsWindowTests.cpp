@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
@@ -189,6 +190,32 @@ private slots:
         model->setSettingsTab(SettingsTab::scan);
         QTRY_COMPARE(shown->height(), scan);
         Appearance::shared().force(std::nullopt);
+    }
+
+    // A tab shown for the first time gives the window its height at once: a window that first
+    // takes a wrong height and then the right one jumps on screen, and each step is a size the
+    // window system has to be told.
+    void aTabShownFirstResizesTheWindowOnce() {
+        SettingKeys::scanProjects.set(settings(), {"/srv/a", "/srv/b"});
+        auto shown = window();
+        model->setSettingsTab(SettingsTab::general);
+        shown->show();
+        QTest::qWait(50);
+        QList<int> heights;
+        struct Heights : QObject {
+            QList<int>& seen;
+            explicit Heights(QList<int>& list) : seen(list) {}
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Resize)
+                    seen << static_cast<QResizeEvent*>(event)->size().height();
+                return false;
+            }
+        } watch(heights);
+        shown->installEventFilter(&watch);
+        model->setSettingsTab(SettingsTab::scan);
+        QTest::qWait(100);
+        QCOMPARE(heights.size(), 1);
+        QCOMPARE(heights.front(), shown->height());
     }
 
     void germanStepperTextsTakeTheirOwnCase() {

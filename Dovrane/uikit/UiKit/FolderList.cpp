@@ -122,7 +122,12 @@ QString FolderList::abbreviated(const QString& path, const QString& home) {
 QStringList FolderList::stored() const { return setting_.get(settings_); }
 
 void FolderList::reload() {
-    folders_ = stored();
+    QStringList folders = stored();
+    // Unchanged, the rows on show stay: rebuilt, they would be hidden until a queued show and
+    // the page, measured meanwhile, would seem shorter for a moment.
+    if (folders == folders_ && rows_->count() > 0)
+        return;
+    folders_ = std::move(folders);
     rebuild();
 }
 
