@@ -236,6 +236,15 @@ private slots:
         scan->projectAge()->stepDown();
         QCOMPARE(scan->projectAge()->text(), QString("Unver\u00e4ndert seit 29 Tagen"));
         QCOMPARE(scan->projectAge()->value(), 29);
+        // Typed in, the words change as the number does, and the digits stay as typed.
+        shown->show();
+        model->setSettingsTab(SettingsTab::scan);
+        scan->installerAge()->setFocus();
+        scan->installerAge()->selectAll();
+        QTest::keyClicks(scan->installerAge(), "120");
+        QCOMPARE(scan->installerAge()->value(), 120);
+        QCOMPARE(scan->installerAge()->text(), QString("\u00c4lter als 120 Tage"));
+        QCOMPARE(SettingKeys::scanInstallerAge.get(settings()), 120);
     }
 
     void folderListsAddSortedWithoutDuplicatesAndRemoveInOrder() {
