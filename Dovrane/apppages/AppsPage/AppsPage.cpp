@@ -77,11 +77,9 @@ AppsPage::AppsPage(AppModel& model, QWidget* accessHint, QWidget* parent)
     busy_ = makeBusyIndicator(header_);
     row->addWidget(busy_);
     header->addLayout(row);
-    hint_ = new StyledLabel(
-        QString(), Fonts::font(FontRole::body), [] { return SemanticColors::of(SemanticColor::secondaryLabel); },
+    hint_ = new LineLimitedLabel(
+        QString(), 3, Fonts::font(FontRole::body), [] { return SemanticColors::of(SemanticColor::secondaryLabel); },
         header_);
-    hint_->setWordWrap(true);
-    hint_->setMaximumHeight(hint_->fontMetrics().lineSpacing() * 3);
     header->addWidget(hint_);
     column_->addWidget(header_);
     gridArea(header_, QStringLiteral("apps"), 20);
@@ -135,13 +133,14 @@ void AppsPage::showTable() {
     delete orphans_;
     orphans_ = nullptr;
     if (tab_ == Tab::installed) {
-        hint_->setText(tr("Drag an app onto this window or onto Dovrane's icon to remove it with its "
-                          "leftovers."));
+        hint_->setFullText(tr("Drag an app onto this window or onto Dovrane's icon to remove it with its "
+                              "leftovers."));
         installed_ = new InstalledTable(model_, search(), this);
         column_->addWidget(installed_, 1);
     } else {
-        hint_->setText(tr("Folders and settings named after an app identifier that no installed app has. Usually left "
-                          "behind when an app was deleted by dragging it to the Trash."));
+        hint_->setFullText(
+            tr("Folders and settings named after an app identifier that no installed app has. Usually left "
+               "behind when an app was deleted by dragging it to the Trash."));
         orphans_ = new OrphanTable(model_, this);
         column_->addWidget(orphans_, 1);
     }

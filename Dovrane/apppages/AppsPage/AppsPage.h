@@ -23,7 +23,7 @@ namespace dovrane {
 class AppModel;
 class InstalledTable;
 class OrphanTable;
-class StyledLabel;
+class LineLimitedLabel;
 
 // The toolbar's search field. Ctrl+K is left to the window (the command palette), where a line
 // edit would take it for "delete to the end of the line".
@@ -71,7 +71,7 @@ private:
     QWidget* header_;
     QButtonGroup* tabs_;
     QProgressBar* busy_;
-    StyledLabel* hint_;
+    LineLimitedLabel* hint_;
     QVBoxLayout* column_;
     InstalledTable* installed_ = nullptr;
     OrphanTable* orphans_ = nullptr;

@@ -3,6 +3,7 @@
 // checker itself is tried first on views built to fail it.
 
 #include "App/DovraneApp.h"
+#include "AppsPage/AppsPage.h"
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/ContentView.h"
 #include "ContentView/SheetHost.h"
@@ -221,6 +222,13 @@ private slots:
                 settle();
                 const QString page = at + rawValue(item);
                 inspect(page, &app.window());
+                // The Apps page's other tab, with its own segment label and hint.
+                for (AppsPage* apps : app.window().findChildren<AppsPage*>())
+                    if (apps->isVisible()) {
+                        apps->setTab(AppsPage::Tab::orphans);
+                        inspect(page + QStringLiteral("/orphans"), &app.window());
+                        apps->setTab(AppsPage::Tab::installed);
+                    }
                 const auto browsers = app.window().findChildren<CategoryBrowser*>();
                 for (CategoryBrowser* browser : browsers)
                     for (CategoryID id : browser->isVisible() ? browser->all() : std::vector<CategoryID>{}) {
