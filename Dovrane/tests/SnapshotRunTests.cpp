@@ -230,6 +230,20 @@ TEST_F(SnapshotRun, TheFilterKeepsOnlyTheStepsItNames) {
     expectExactlyTheFilesOf({});
 }
 
+// Each Settings tab gives the window another height; the offscreen platform's notice that it
+// cannot pass size limits on is no part of the run's output. Other messages still come through.
+TEST_F(SnapshotRun, SettingsTabsOfEveryHeightLeaveNoSizeHintNotice) {
+    ScopedEnv pages("APP_SNAPSHOT_PAGES", "settings");
+    const AppRun run = runProgram("/bin/sh", {"-c", std::string("exec '") + DOVRANE_APP + "' 2>&1"}, {}, deadline);
+    EXPECT_EQ(run.status, 0);
+    int captured = 0;
+    for (const std::string& line : run.lines) {
+        EXPECT_EQ(line.find("propagateSizeHints"), std::string::npos) << line;
+        captured += line.rfind("SNAPSHOT ", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(captured, int(settingsImages.size()) + 1);
+}
+
 TEST_F(SnapshotRun, AnEarlierImageIsReplacedByAFreshCapture) {
     makeFolder(output_);
     writeFile(image("menubar-light"), "an image of an earlier run");
