@@ -20,8 +20,7 @@ inline double contrastRatio(const QColor& one, const QColor& other) {
         const auto channel = [](double value) {
             return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
         };
-        return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
-               0.0722 * channel(colour.blueF());
+        return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
     };
     const double a = luminance(one);
     const double b = luminance(other);
