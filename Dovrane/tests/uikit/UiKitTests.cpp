@@ -221,6 +221,27 @@ private slots:
         QVERIFY(pressed);
         empty.setAction(QString(), {});
         QVERIFY(empty.actionButton()->isHidden());
+        // A prominent action takes the place of the plain one, in the same spot, and can change
+        // its own view's action while its click is answered.
+        int presses = 0;
+        empty.setAction(
+            "Scan Now",
+            [&] {
+                ++presses;
+                empty.setAction("Scan Again", [&] { presses += 10; });
+            },
+            ContentUnavailableView::ButtonStyle::prominent);
+        QPushButton* prominent = empty.actionButton();
+        QVERIFY(qobject_cast<ProminentButton*>(prominent));
+        QCOMPARE(empty.layout()->indexOf(prominent), 5);
+        prominent->click();
+        QCOMPARE(presses, 1);
+        QVERIFY(!qobject_cast<ProminentButton*>(empty.actionButton()));
+        QCOMPARE(empty.actionButton()->text(), QStringLiteral("Scan Again"));
+        empty.actionButton()->click();
+        QCOMPARE(presses, 11);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(empty.findChildren<QPushButton*>().size(), qsizetype(1));
 
         FooterBar footer;
         footer.setSummary("<b>3</b> apps & more");

@@ -50,8 +50,9 @@ void ContentUnavailableView::makeButton(ButtonStyle style) {
     button_ = style == ButtonStyle::prominent ? new ProminentButton(QString(), this) : new QPushButton(this);
     button_->hide();
     connect(button_, &QPushButton::clicked, this, [this] {
-        if (action_)
-            action_();
+        // A copy: the action may set the view's next action while it runs.
+        if (const auto action = action_)
+            action();
     });
 }
 
@@ -62,7 +63,9 @@ void ContentUnavailableView::setAction(const QString& text, std::function<void()
         makeButton(style);
         button_->setDefault(old->isDefault());
         delete layout()->replaceWidget(old, button_);
-        delete old;
+        // Later: the old button may be the one whose click is being answered.
+        old->hide();
+        old->deleteLater();
     }
     button_->setText(text);
     button_->setVisible(!text.isEmpty());
