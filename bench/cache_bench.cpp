@@ -53,8 +53,8 @@ std::size_t recordBytes(const ScanResult& scan) {
     for (const Category& category : scan.categories) {
         bytes += category.items.capacity() * sizeof(CleanupItem) + (category.note ? heapBytes(*category.note) : 0);
         for (const CleanupItem& item : category.items)
-            bytes += heapBytes(item.url.text()) + heapBytes(item.name) +
-                     heapBytes(item.reason) + heapBytes(item.source);
+            bytes +=
+                heapBytes(item.url.text()) + heapBytes(item.name) + heapBytes(item.reason) + heapBytes(item.source);
     }
     return bytes;
 }
@@ -180,8 +180,8 @@ void run(int items, int categories, int rounds) {
 
 int main(int argc, char** argv) {
     if (argc == 5 && std::string_view(argv[1]) == "--read") {
-        const ReadMeasure measure = readHere(std::string_view(argv[2]) == "document", std::atoi(argv[3]),
-                                             std::atoi(argv[4]));
+        const ReadMeasure measure =
+            readHere(std::string_view(argv[2]) == "document", std::atoi(argv[3]), std::atoi(argv[4]));
         return write(STDOUT_FILENO, &measure, sizeof measure) == sizeof measure ? 0 : 1;
     }
     const int items = argc > 1 ? std::atoi(argv[1]) : 100'000;

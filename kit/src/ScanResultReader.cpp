@@ -408,8 +408,8 @@ private:
             std::memcpy(&word, p_, 8);
             const std::uint64_t quote = word ^ (ones * '"'), backslash = word ^ (ones * '\\');
             // A high bit for every zero byte, control character or byte from 0x80.
-            const std::uint64_t special = ((quote - ones) & ~quote) | ((backslash - ones) & ~backslash) |
-                                          (word - ones * 0x20) | word;
+            const std::uint64_t special =
+                ((quote - ones) & ~quote) | ((backslash - ones) & ~backslash) | (word - ones * 0x20) | word;
             if (special & highs)
                 break;
             p_ += 8;
@@ -624,8 +624,7 @@ bool readScan(Reader& in, ScanResult& scan) {
         else if (key == "available")
             available = in.size(scan.available);
         else if (key == "categories")
-            categories =
-                in.records(scan.categories, [&in](Category& category) { return readCategory(in, category); });
+            categories = in.records(scan.categories, [&in](Category& category) { return readCategory(in, category); });
         else
             in.skip();
     });
