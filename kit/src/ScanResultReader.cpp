@@ -9,6 +9,7 @@
 
 #include <locale.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -74,9 +75,14 @@ void appendUtf8(std::string& out, std::uint32_t code) {
 }
 
 // strtod as the JSON library uses it, whatever the process's locale says a decimal point is.
+// from_chars rounds the same and is quicker, but leaves numbers that underflow or overflow to
+// strtod, which the library lets give zero or infinity.
 double parseDouble(const char* begin, const char* end) {
+    double value = 0;
+    if (std::from_chars(begin, end, value).ec == std::errc())
+        return value;
     static const locale_t plain = newlocale(LC_ALL_MASK, "C", locale_t(0));
-    std::string token(begin, end);
+    const std::string token(begin, end);
     return strtod_l(token.c_str(), nullptr, plain);
 }
 

@@ -44,8 +44,8 @@ Expected<ScanResult> readThroughDocument(std::string_view text) {
     const auto onePass = ScanResult::fromJsonText(text);
     const auto document = readThroughDocument(text);
     if (bool(onePass) != bool(document))
-        return ::testing::AssertionFailure() << (onePass ? "only the one-pass reader reads " : "only the document reads ")
-                                             << text;
+        return ::testing::AssertionFailure()
+               << (onePass ? "only the one-pass reader reads " : "only the document reads ") << text;
     if (onePass && !(*onePass == *document))
         return ::testing::AssertionFailure() << "the two read different records from " << text;
     return ::testing::AssertionSuccess();
@@ -82,12 +82,16 @@ TEST(ScanResultText, ReadsWhatTheDocumentReads) {
              edited("\"size\":4096", "\"size\":4096.0,\"extra\":[[[]],{}]"),
              edited("\"lastUsed\":700000000.25", "\"lastUsed\":null"),
              edited("\"note\":\"Size not disclosed\"", "\"note\":null"),
-             edited("\"volume\":\"Platte\"", "\"volume\":\"\\\"\\\\\\/\\b\\f\\n\\r\\t\\u0000\x7f\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\""),
+             edited("\"volume\":\"Platte\"",
+                    "\"volume\":\"\\\"\\\\\\/\\b\\f\\n\\r\\t\\u0000\x7f\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\""),
              edited("\"total\":500000000000", "\"total\":-0"),
              edited("\"total\":500000000000", "\"total\":4611686018427387904.0"),
              edited("\"date\":736000000.5", "\"date\":-12"),
              edited("\"date\":736000000.5", "\"date\":18446744073709551616"),
              edited("\"date\":736000000.5", "\"date\":1e-400"),
+             edited("\"date\":736000000.5", "\"date\":4.9e-324"),
+             edited("\"date\":736000000.5", "\"date\":2.2250738585072011e-308"),
+             edited("\"date\":736000000.5", "\"date\":1.7976931348623157e308"),
          }) {
         EXPECT_TRUE(ScanResult::fromJsonText(variant)) << variant;
         EXPECT_TRUE(readsAlike(variant));
@@ -127,9 +131,8 @@ TEST(ScanResultText, RefusesEveryHostileTextTheDocumentRefuses) {
     const std::string itemStart = "{\"action\"";
     // Nesting: 64 open arrays and objects are allowed wherever they are (an item is the fifth),
     // 65 are not.
-    for (const std::string& deepest :
-         {inUnknownKey + nested(Json::maximumDepth - 1) + "}",
-          edited(itemStart, "{\"x\":" + nested(Json::maximumDepth - 5) + ",\"action\"")}) {
+    for (const std::string& deepest : {inUnknownKey + nested(Json::maximumDepth - 1) + "}",
+                                       edited(itemStart, "{\"x\":" + nested(Json::maximumDepth - 5) + ",\"action\"")}) {
         EXPECT_TRUE(ScanResult::fromJsonText(deepest));
         EXPECT_TRUE(readsAlike(deepest));
     }
@@ -253,8 +256,9 @@ TEST(ScanResultText, ReadsALongListInOneCategory) {
     // item would take minutes here.
     std::string text = "{\"available\":0,\"categories\":[{\"id\":\"caches\",\"items\":[";
     for (int index = 0; index < 50'000; ++index)
-        text += (index ? "," : "") + std::string("{\"action\":\"trash\",\"fileCount\":1,\"name\":\"n\",\"reason\":\"r\","
-                                                 "\"safety\":\"safe\",\"size\":1,\"source\":\"s\",\"url\":\"file:///c/") +
+        text += (index ? "," : "") +
+                std::string("{\"action\":\"trash\",\"fileCount\":1,\"name\":\"n\",\"reason\":\"r\","
+                            "\"safety\":\"safe\",\"size\":1,\"source\":\"s\",\"url\":\"file:///c/") +
                 std::to_string(index) + "\"}";
     text += "],\"size\":0,\"sizeIsEstimate\":false}],\"date\":0,\"free\":0,\"total\":0,\"volume\":\"v\"}";
     auto read = ScanResult::fromJsonText(text);
@@ -276,8 +280,9 @@ TEST(ScanResultText, WritesTheDocumentsBytes) {
     item.reason = std::string("tab\there \0 end", 14);
     item.source = "\xe2\x82\xac";
     scan.categories[1].note = "\"quoted\"";
-    const double dates[] = {0.0,    -0.0, 1e9,   1e15,    1e16,   1e17, 123456789.123456789, 1e-5, 1e-4,
-                            5e-324, 1e300, 0.1 + 0.2, -2.5e-7, 1.0 / 3, std::nan(""), std::numeric_limits<double>::infinity()};
+    const double dates[] = {
+        0.0,  -0.0,   1e9,   1e15,      1e16,    1e17,    123456789.123456789, 1e-5,
+        1e-4, 5e-324, 1e300, 0.1 + 0.2, -2.5e-7, 1.0 / 3, std::nan(""),        std::numeric_limits<double>::infinity()};
     for (double date : dates) {
         scan.categories[0].items[1].lastUsed = Date{date};
         EXPECT_EQ(scan.toJsonText(), scan.toJson().dump()) << date;
