@@ -1,7 +1,8 @@
 // The scan's JSON text read in one pass straight into its records, with no document between:
 // a large cache reads in a fraction of the time and memory. It accepts exactly what Json::read
 // followed by ScanResult::fromJson accepts: the same JSON grammar (including the library's
-// leading byte-order mark, its number types and its refusal of numbers that overflow a double),
+// leading byte-order mark, its zero byte ending the text, its number types and its refusal of
+// numbers that overflow a double),
 // the same nesting limit, a repeated key replacing the earlier value, null standing for an
 // absent key, and the same checks of every field.
 #include "DovraneKit/JsonReading.h"
@@ -99,8 +100,11 @@ public:
         }
     }
 
+    // Only white space may follow the document; the library takes a zero byte for the end, as
+    // in a C string, and ignores whatever follows it.
     void finish() {
-        if (peek() != -1)
+        const int next = peek();
+        if (next != -1 && next != 0)
             throw SyntaxError();
     }
 

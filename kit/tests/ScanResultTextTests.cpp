@@ -78,6 +78,8 @@ TEST(ScanResultText, ReadsWhatTheDocumentReads) {
     for (const std::string& variant : {
              "\xEF\xBB\xBF" + text,
              " \t\r\n" + spaced + "\n",
+             text + std::string("\0", 1) + "anything after a zero byte",
+             text + std::string(" \0", 2),
              edited("\"date\"", "\"x\":{\"a\":[null,true,false,-1.5e-3,\"\\u00e9\\ud83d\\ude00\"]},\"d\\u0061te\""),
              edited("\"size\":4096", "\"size\":4096.0,\"extra\":[[[]],{}]"),
              edited("\"lastUsed\":700000000.25", "\"lastUsed\":null"),
@@ -146,6 +148,8 @@ TEST(ScanResultText, RefusesEveryHostileTextTheDocumentRefuses) {
         "\xEF\xBB\xBE{}",
         text + "x",
         text + "{}",
+        std::string("\0", 1) + text,
+        edited(",\"date\"", std::string(",\0\"date\"", 8)),
         text.substr(0, text.size() - 1),
         text.substr(0, text.size() / 2),
         inUnknownKey + nested(Json::maximumDepth) + "}",
