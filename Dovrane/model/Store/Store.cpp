@@ -44,6 +44,22 @@ std::optional<std::string> statusProblem(const struct stat& status) {
     return std::nullopt;
 }
 
+// Opens path for writing, made 0600 when missing and never through a link, and checks what was
+// opened.
+std::optional<std::string> createdOwnFileProblem(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno == ELOOP ? std::string("it is a symbolic link") : std::string(std::strerror(errno));
+    struct stat status {};
+    std::optional<std::string> problem;
+    if (fstat(fd, &status) != 0)
+        problem = std::strerror(errno);
+    else
+        problem = statusProblem(status);
+    close(fd);
+    return problem;
+}
+
 } // namespace
 
 bool isOverridden() { return overridePath() != nullptr; }
@@ -84,18 +100,14 @@ std::optional<std::string> testStoreProblem() {
     for (const char* suffix : {"", "-wal", "-shm"})
         if (auto problem = ownFileProblem(path + suffix))
             return *suffix ? *problem + " (" + Path::lastComponent(path + suffix) + ")" : *problem;
-    // Made here without following a link, so that what SQLite opens is the file just checked;
-    // in a sticky folder nobody else can swap it afterwards.
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return std::string(std::strerror(errno));
-    std::optional<std::string> problem;
-    if (fstat(fd, &status) != 0)
-        problem = std::strerror(errno);
-    else
-        problem = statusProblem(status);
-    close(fd);
-    return problem;
+    // The store and its log files are made here, without following a link, so that what SQLite
+    // opens is what was just checked: it would otherwise create the log files itself later, and
+    // another user could make them first. In a sticky folder nobody else can swap them
+    // afterwards, and the one connection keeps them until it closes.
+    for (const char* suffix : {"", "-wal", "-shm"})
+        if (auto problem = createdOwnFileProblem(path + suffix))
+            return *suffix ? *problem + " (" + Path::lastComponent(path + suffix) + ")" : *problem;
+    return std::nullopt;
 }
 
 } // namespace dovrane::Store

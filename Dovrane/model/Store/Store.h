@@ -22,7 +22,8 @@ Url url();
 // A test store is in use: APP_STORE is set and not empty.
 bool isOverridden();
 // Why the test store cannot be used safely ("it is a symbolic link"); nothing when no test store
-// is set or it may be used, and then a missing store has been created empty (0600).
+// is set or it may be used, and then a missing store and its two log files ("-wal", "-shm")
+// have been created empty (0600).
 std::optional<std::string> testStoreProblem();
 // For a developer mode that needs a test store: its refusal line, "<prefix> refused: set
 // APP_STORE to a file in /tmp" with the reason after a colon when a test store is set but may
