@@ -1,8 +1,8 @@
 // Dovrane's entry. A start while a normal instance runs hands its apps to that instance and
 // ends. Then the application (on the offscreen platform for a headless self-test): the UI kit,
-// the German texts when the language is German, the database (a store that cannot be opened
-// ends the process), the model and the main window, whose launch steps run once it shows and
-// end with the developer modes (the traces, the self-test and the screenshot run).
+// the German texts when the language is German, the database (a store that cannot be opened,
+// or a settings or caches folder that cannot be used, ends the process), the model and the main window, whose launch
+// steps run once it shows and end with the developer modes (the traces, the self-test and the screenshot run).
 
 #include "App/DovraneApp.h"
 #include "App/SingleInstance.h"
@@ -87,6 +87,8 @@ int main(int argc, char** argv) {
     dovrane::Translations::install();
     auto container = openStore();
     if (!container)
+        return 1;
+    if (dovrane::StartupProblem::reportUnusableFolder())
         return 1;
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();

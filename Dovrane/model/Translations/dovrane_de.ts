@@ -1448,6 +1448,18 @@ Behoben
         <source>Quit</source>
         <translation>Beenden</translation>
     </message>
+    <message>
+        <source>Dovrane cannot keep its settings in the folder %1.</source>
+        <translation>Dovrane kann seine Einstellungen nicht im Ordner %1 ablegen.</translation>
+    </message>
+    <message>
+        <source>Dovrane cannot keep its caches in the folder %1.</source>
+        <translation>Dovrane kann seine Caches nicht im Ordner %1 ablegen.</translation>
+    </message>
+    <message>
+        <source>Nothing was changed. Check that the folder can be created and written, then start Dovrane again.</source>
+        <translation>Es wurde nichts geändert. Prüfe, ob der Ordner angelegt und beschrieben werden kann, und starte Dovrane dann erneut.</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::StorageBar</name>

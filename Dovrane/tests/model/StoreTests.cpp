@@ -2,6 +2,7 @@
 
 #include "AppModel/CacheWriter.h"
 #include "AppModel/ScanCache.h"
+#include "Services/AppFolders.h"
 #include "Services/ModelContainer.h"
 #include "Store/Store.h"
 #include "support/ModelTestMain.h"
@@ -18,7 +19,9 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <limits>
@@ -434,6 +437,69 @@ private slots:
         } else {
             qInfo("the foreign-owner case needs root to give a file away; skipped");
         }
+    }
+
+    // The settings and caches folders are checked at start, and a missing one is not made by the
+    // check: only the first write makes it.
+    void foldersThatCannotHoldDovranesFilesAreNamed() {
+        TempDir folder;
+        QCOMPARE(AppFolders::problem(folder / "new/deeper"), std::nullopt);
+        QVERIFY(!Fs::exists(folder / "new"));
+        writeFile(folder / "file", "");
+        QCOMPARE(AppFolders::problem(folder / "file"), std::optional<std::string>("it is not a folder"));
+        QCOMPARE(AppFolders::problem(folder / "file/Dovrane/deeper"),
+                 std::optional<std::string>("it cannot be created: " + (folder / "file") + " is not a folder"));
+
+        // The settings folder comes first; the caches sit beside the store.
+        ScopedEnv config("XDG_CONFIG_HOME", folder / "config");
+        ScopedEnv store("APP_STORE", folder / "caches/test.store");
+        QVERIFY(Fs::makeDirectories(folder / "caches"));
+        QCOMPARE(AppFolders::startupProblem().has_value(), false);
+        QVERIFY(!Fs::exists(folder / "config"));
+        writeFile(folder / "config", "");
+        auto found = AppFolders::startupProblem();
+        QVERIFY(found);
+        QCOMPARE(found->message(), "Could not use the settings folder at " + (folder / "config/Dovrane") +
+                                       ": it cannot be created: " + (folder / "config") + " is not a folder");
+
+        // Write access is the user's: as root a child drops privileges to meet a folder it may
+        // only read.
+        QVERIFY(Fs::removeAll(folder / "config") && Fs::makeDirectories(folder / "config"));
+        QCOMPARE(::chmod((folder / "config").c_str(), 0777), 0);
+        QCOMPARE(::chmod(folder.path().c_str(), 0755), 0);
+        QCOMPARE(::chmod((folder / "caches").c_str(), 0555), 0);
+        const auto inChild = [&]() -> std::string {
+            const auto answer = AppFolders::startupProblem();
+            return answer ? answer->message() : "";
+        };
+        std::string message;
+        if (geteuid() == 0) {
+            int pipe[2];
+            QCOMPARE(::pipe(pipe), 0);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::close(pipe[0]);
+                if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                    ::setresuid(65534, 65534, 65534) != 0)
+                    ::_exit(2);
+                const std::string answer = inChild();
+                ::_exit(::write(pipe[1], answer.data(), answer.size()) == ssize_t(answer.size()) ? 0 : 3);
+            }
+            ::close(pipe[1]);
+            char buffer[1024];
+            ssize_t count = 0;
+            while ((count = ::read(pipe[0], buffer, sizeof buffer)) > 0)
+                message.append(buffer, size_t(count));
+            ::close(pipe[0]);
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        } else {
+            message = inChild();
+        }
+        QCOMPARE(::chmod((folder / "caches").c_str(), 0700), 0);
+        QCOMPARE(message, "Could not use the caches folder at " + (folder / "caches") +
+                              ": it cannot be written: Permission denied");
     }
 
     // Caches beside a test store carry its name, and one planted by someone else is not read.
