@@ -114,7 +114,8 @@ bool SingleInstance::handOff(const std::vector<Url>& urls, const QString& path) 
     bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     const QByteArray message = UrlLists::instanceMessage(urls);
     for (std::size_t done = 0; sent && done < std::size_t(message.size());) {
-        const ssize_t written = ::send(fd, message.constData() + done, std::size_t(message.size()) - done, MSG_NOSIGNAL);
+        const ssize_t written =
+            ::send(fd, message.constData() + done, std::size_t(message.size()) - done, MSG_NOSIGNAL);
         if (written < 0 && errno == EINTR)
             continue;
         sent = written > 0;
