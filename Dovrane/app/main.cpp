@@ -33,7 +33,8 @@
 namespace {
 
 // The database, or nothing when it cannot be opened and the user (or the lack of a display)
-// leaves no way on. A damaged store is moved aside only by the user's choice.
+// leaves no way on. A damaged store is moved aside only by the user's choice, and the new one
+// starts with the journal records it could still give.
 std::unique_ptr<dovrane::ModelContainer> openStore() {
     for (;;) {
         auto opened = dovrane::Store::openContainer();
@@ -47,12 +48,13 @@ std::unique_ptr<dovrane::ModelContainer> openStore() {
         shown.box->exec();
         if (!shown.freshButton || shown.box->clickedButton() != shown.freshButton)
             return nullptr;
-        const auto aside = dovrane::Store::setAside(path);
-        if (!aside) {
+        const auto started = dovrane::Store::startFresh(path);
+        if (!started) {
             std::fprintf(stderr, "Could not move the damaged database at %s aside\n", path.c_str());
             return nullptr;
         }
-        std::fprintf(stderr, "The damaged database is kept at %s\n", aside->c_str());
+        std::fprintf(stderr, "The damaged database is kept at %s; %zu journal records were carried over\n",
+                     started->aside.c_str(), started->keptRemovals);
     }
 }
 

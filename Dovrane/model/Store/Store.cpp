@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 namespace dovrane::Store {
 
@@ -137,6 +138,27 @@ std::optional<std::string> setAside(const std::string& path) {
             if (Fs::exists(path + suffix))
                 std::rename((path + suffix).c_str(), (*aside + suffix).c_str());
     return aside;
+}
+
+std::optional<FreshStart> startFresh(const std::string& path) {
+    std::vector<std::shared_ptr<Removal>> readable = ModelContainer::readableRemovals(path);
+    std::optional<std::string> aside = setAside(path);
+    if (!aside)
+        return std::nullopt;
+    FreshStart started{*aside};
+    if (readable.empty())
+        return started;
+    // A test store is opened through its checks, as every start opens it.
+    auto fresh = url().path() == path ? openContainer() : ModelContainer::open(path);
+    if (!fresh) {
+        std::fprintf(stderr, "Could not start a new database at %s: %s\n", path.c_str(), fresh.error().message.c_str());
+        return started;
+    }
+    for (auto& record : readable)
+        (*fresh)->insert(std::move(record));
+    if ((*fresh)->save())
+        started.keptRemovals = readable.size();
+    return started;
 }
 
 std::unique_ptr<ModelContainer> makeContainer() {

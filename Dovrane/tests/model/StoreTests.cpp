@@ -24,6 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <limits>
 #include <map>
 
@@ -324,6 +325,48 @@ private slots:
         QCOMPARE(Fs::readFile(*aside), before);
         QCOMPARE(Fs::readFile(path + ".damaged"), std::optional<std::string>("an earlier copy"));
         QVERIFY(openOrFail(path));
+    }
+
+    // The journal records a damaged store can still give go with the user into the new store:
+    // those before and after a damaged page of the journal, with their put-back state.
+    void aFreshStartKeepsTheJournalRecordsThatCanBeRead() {
+        TempDir folder;
+        const std::string path = folder / "journal.store";
+        writeLargeStore(path);
+        {
+            auto container = openOrFail(path);
+            QVERIFY(container);
+            (*container->removals())[399]->setUndone(true);
+            QVERIFY(container->save());
+        }
+        const auto bytes = Fs::readFile(path);
+        QVERIFY(bytes);
+        const std::size_t at = bytes->find("Removal 200");
+        QVERIFY(at != std::string::npos);
+        const int pageSize = execute(path, QStringLiteral("PRAGMA page_size")).toInt();
+        damagePage(path, long(at / std::size_t(pageSize)));
+        QVERIFY(!ModelContainer::open(path));
+        const auto damaged = Fs::readFile(path);
+
+        const auto started = Store::startFresh(path);
+        QVERIFY(started);
+        QCOMPARE(Fs::readFile(started->aside), damaged);
+        auto fresh = openOrFail(path);
+        QVERIFY(fresh);
+        const auto kept = *fresh->removals();
+        QCOMPARE(kept.size(), started->keptRemovals);
+        QVERIFY2(kept.size() > 300 && kept.size() < 400, std::to_string(kept.size()).c_str());
+        QCOMPARE(kept.front()->title(), QStringLiteral("Removal 0"));
+        QCOMPARE(kept.back()->title(), QStringLiteral("Removal 399"));
+        QVERIFY(kept.back()->undone());
+        QVERIFY(!kept.front()->undone());
+        QCOMPARE(kept.front()->items().size(), size_t(1));
+        QVERIFY(std::none_of(kept.begin(), kept.end(),
+                             [](const auto& record) { return record->title() == QStringLiteral("Removal 200"); }));
+        // What a store without a journal table gives: nothing, and the file stays as it is.
+        writeFile(folder / "other.store", "not a database");
+        QVERIFY(ModelContainer::readableRemovals(folder / "other.store").empty());
+        QCOMPARE(Fs::readFile(folder / "other.store"), std::optional<std::string>("not a database"));
     }
 
     void aTruncatedStoreIsRefusedAndLeftAlone() {

@@ -27,7 +27,8 @@ StoreBox storeBox(const std::string& path, const ModelContainer::OpenFailure& fa
         box.setInformativeText(QCoreApplication::translate(
             "dovrane::StartupProblem",
             "The file is damaged. It is kept as it is, so that the records it can still give are not lost. "
-            "Dovrane can move it aside and start with a new, empty database."));
+            "Dovrane can move it aside and start with a new database that keeps the records of removals it "
+            "can still read."));
         result.freshButton =
             box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Start With a New Database"),
                           QMessageBox::AcceptRole);
