@@ -4,6 +4,7 @@
 // or a settings or caches folder that cannot be used, ends the process), the model and the main window, whose launch
 // steps run once it shows and end with the developer modes (the traces, the self-test and the screenshot run).
 
+#include "App/AppIdentity.h"
 #include "App/DovraneApp.h"
 #include "App/SingleInstance.h"
 #include "App/StartupProblem.h"
@@ -23,7 +24,6 @@
 #include "UiKit/Setup.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 #include <memory>
@@ -81,10 +81,7 @@ int main(int argc, char** argv) {
 
     dovrane::SelfTest::preferHeadless(arguments);
     QApplication application(argc, argv);
-    // The desktop ties the windows to the installed menu entry and its icon by this id.
-    QGuiApplication::setDesktopFileName(QStringLiteral("app.dovrane.Dovrane"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.dovrane.Dovrane"),
-                                                 QIcon(QStringLiteral(":/icons/app.dovrane.Dovrane.svg"))));
+    dovrane::AppIdentity::install();
     dovrane::UiKit::install();
     dovrane::Translations::install();
     auto container = openStore();
