@@ -134,6 +134,23 @@ private slots:
         QVERIFY(AppIcons::decodeIcon(large).isNull());
 
         QCOMPARE(AppIcons::decodeIcon(icns({{"ic07", png(128)}})).size(), QSize(128, 128));
+        // Reading stops once the images read hold the pixels of four of the largest: an image
+        // after that is not decoded, however large.
+        const auto wide = [&] {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImage image(AppIcons::maximumIconSide, AppIcons::maximumIconSide / 2, QImage::Format_ARGB32);
+            image.fill(Qt::green);
+            image.save(&buffer, "PNG");
+            return bytes.toStdString();
+        }();
+        std::vector<std::pair<std::string, std::string>> many(8, {"ic10", wide});
+        many.push_back({"ic10", png(AppIcons::maximumIconSide)});
+        QCOMPARE(AppIcons::decodeIcon(icns(many)).size(),
+                 QSize(AppIcons::maximumIconSide, AppIcons::maximumIconSide / 2));
+        many.erase(many.begin() + 1, many.end() - 1);
+        QCOMPARE(AppIcons::decodeIcon(icns(many)).size(), QSize(AppIcons::maximumIconSide, AppIcons::maximumIconSide));
         QVERIFY(AppIcons::decodeIcon(icns({{"ic07", png(128)}, {"ic10", large}})).isNull());
 
         const std::string drawing = "<svg xmlns='http://www.w3.org/2000/svg' width='100000' height='50000'>"

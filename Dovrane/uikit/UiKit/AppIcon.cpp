@@ -85,7 +85,8 @@ QImage decodeIcon(const std::string& bytes) {
     reader.setAllocationLimit(int((std::uint64_t(maximumIconSide) * maximumIconSide * 4) >> 20));
     // An ICNS file holds one image per size; keep the largest.
     QImage best;
-    for (int index = 0; index < maximumIconImages; ++index) {
+    qint64 pixels = 0;
+    for (int index = 0; index < maximumIconImages && pixels < maximumIconPixels; ++index) {
         const QSize declared = reader.size();
         if (declared.isValid() && isTooLarge(std::uint64_t(declared.width()), std::uint64_t(declared.height()))) {
             // Only a drawing is drawn smaller at no cost; any other picture would be decoded whole.
@@ -97,6 +98,7 @@ QImage decodeIcon(const std::string& bytes) {
                 break;
         }
         QImage image = reader.read();
+        pixels += qint64(image.width()) * image.height();
         if (!image.isNull() && !isTooLarge(std::uint64_t(image.width()), std::uint64_t(image.height())) &&
             qint64(image.width()) * image.height() > qint64(best.width()) * best.height())
             best = std::move(image);

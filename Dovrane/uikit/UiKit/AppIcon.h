@@ -28,6 +28,9 @@ inline constexpr std::uint64_t maximumIconFile = 4ull << 20;
 // the bytes of any downloaded app can take.
 inline constexpr int maximumIconSide = 2048;
 inline constexpr int maximumIconImages = 64;
+// Reading stops once the images read hold this many pixels: a real icon file's sizes together
+// stay far below it, and a crafted one cannot make the paint that decodes it take seconds.
+inline constexpr qint64 maximumIconPixels = 4 * qint64(maximumIconSide) * maximumIconSide;
 
 // The icon in bytes (ICNS through Qt's image plugin, PNG, SVG): its largest image within the
 // bounds above; null when none decodes.
