@@ -20,6 +20,7 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
     : arguments_(arguments), launch_(std::move(arguments), std::move(developerRuns)) {
     ThemeStore::useSettings(*services.settings);
     model_ = std::make_unique<AppModel>(container, std::move(services));
+    launch_.startScanEarly(*model_);
     Updater::shared();
 
     // Closing the window decides by the quit rule, not by Qt's last-window rule.
