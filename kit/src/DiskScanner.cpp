@@ -262,13 +262,19 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
 
     std::vector<CleanupItem> kept;
     kept.reserve(raw.items.size());
+    std::vector<Url> trashed;
     for (CleanupItem& item : raw.items) {
         if (isExcluded(item.url.path(), settings.excludedPaths))
             continue;
-        if (item.action == CleanupAction::trash && !guard.check(item.url).isAllowed())
-            item.action = CleanupAction::showOnly;
+        if (item.action == CleanupAction::trash)
+            trashed.push_back(item.url);
         kept.push_back(std::move(item));
     }
+    const std::vector<DeletionGuard::Verdict> verdicts = guard.checkEach(trashed);
+    std::size_t next = 0;
+    for (CleanupItem& item : kept)
+        if (item.action == CleanupAction::trash && !verdicts[next++].isAllowed())
+            item.action = CleanupAction::showOnly;
     return Category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
 }
 
