@@ -114,7 +114,9 @@ std::vector<CleanupItem> ScanCollectors::measuredItems(std::vector<Candidate> ca
     for (const Candidate& candidate : candidates)
         urls.push_back(candidate.url);
     const std::vector<Measurement> measured = SizeCounter::measureEach(urls, std::move(stop));
+    urls = {};
     std::vector<CleanupItem> items;
+    items.reserve(candidates.size());
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         if (measured[i].size < 1 && measured[i].files < 1)
             continue;
