@@ -10,6 +10,7 @@
 #include "UiKit/Symbols.h"
 
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -23,16 +24,27 @@ StyledLabel* secondaryLabel(const QString& shown, QWidget* parent) {
     return new StyledLabel(shown, Fonts::font(FontRole::body), secondary, parent);
 }
 
-// A button drawn as a link in the accent colour.
-QPushButton* linkButton(const QString& label, QWidget* parent) {
-    auto* button = new QPushButton(label, parent);
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; color: %1; }")
-                              .arg(SemanticColors::tint(*parent).name()));
-    FocusRing::attach(button); // the style sheet leaves no focus mark of the style's own
-    return button;
-}
+// A button drawn as a link: its title alone, in the accent of the moment, so it follows a new
+// choice of accent or look.
+class LinkButton final : public QPushButton {
+public:
+    LinkButton(const QString& label, QWidget* parent) : QPushButton(label, parent) {
+        setFlat(true);
+        setCursor(Qt::PointingHandCursor);
+        FocusRing::attach(this); // nothing else marks the focus on a bare title
+    }
+    QSize sizeHint() const override { return fontMetrics().size(Qt::TextShowMnemonic, text()); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(SemanticColors::tint(*this));
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
+    }
+};
+
+QPushButton* linkButton(const QString& label, QWidget* parent) { return new LinkButton(label, parent); }
 
 } // namespace
 

@@ -279,8 +279,9 @@ QWidget* OverviewPage::noScan() {
         tr("Dovrane measures what fills your disk. It reads sizes, never file contents."), blocks_);
     view->setObjectName(QStringLiteral("noScan"));
     view->setMinimumHeight(320);
+    view->setAction(
+        tr("Scan Now"), [this] { context_.model.startScan(); }, ContentUnavailableView::ButtonStyle::prominent);
     view->actionButton()->setDefault(true);
-    view->setAction(tr("Scan Now"), [this] { context_.model.startScan(); });
     return view;
 }
 

@@ -4,8 +4,10 @@
 #include "AppModel/ModelSeeding.h"
 #include "AppsPage/AppTables.h"
 #include "AppsPage/AppsPage.h"
+#include "ColourChecks.h"
 #include "Grid/GridProbes.h"
 #include "PageTestSupport.h"
+#include "Theme/Theme.h"
 #include "UiKit/PageKit.h"
 #include "support/Bundles.h"
 
@@ -202,6 +204,31 @@ private slots:
                  (QStringList{"Safari", "Notes Pro", "Alpha", "Other Thing", "Zed"}));
         clickHeader(view, InstalledTable::size);
         QCOMPARE(column(view, InstalledTable::name).first(), QStringLiteral("Notes Pro"));
+    }
+
+    void selectedRowsAreDrawnInTheSelectionsColoursOnly() {
+        fillApps();
+        ModelSeeding(f->model).setOrphans(orphans());
+        AppsPage page(f->model);
+        MemorySettings settings;
+        ThemeStore themes(settings);
+        themes.setThemeID(QStringLiteral("teal")); // a light accent, with near-black text on it
+        themed(&page, themes);
+        page.resize(1100, 720);
+        page.show();
+        const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            page.setTab(AppsPage::Tab::installed);
+            QTableView* apps = page.installedTable()->view();
+            apps->selectRow(0); // Safari, with its "macOS" badge; the app icon is left out
+            QCOMPARE(apps->palette().color(QPalette::HighlightedText), QColor(0x16, 0x16, 0x1C));
+            QCOMPARE(strayPixelsInRow(*apps, 0, 6 + 20 + 4), 0);
+            page.setTab(AppsPage::Tab::orphans);
+            QTableView* leftovers = page.orphanTable()->view();
+            leftovers->selectRow(1);
+            QCOMPARE(strayPixelsInRow(*leftovers, 1), 0);
+        }
     }
 
     void pickedOrphansGoToTheModelInItsOrderAndLeaveWithTheirRows() {

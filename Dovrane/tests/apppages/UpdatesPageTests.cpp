@@ -3,6 +3,7 @@
 
 #include "AppModel/ModelSeeding.h"
 #include "PageTestSupport.h"
+#include "Theme/Theme.h"
 #include "UiKit/PageKit.h"
 #include "UpdatesPage/UpdatesPage.h"
 
@@ -180,6 +181,33 @@ private slots:
         // The store's updates page, once.
         QCOMPARE(f->fixture.workspace->opened.size(), std::size_t(2));
         QTRY_VERIFY(page.updateAll()->isEnabled());
+    }
+
+    void linksAreDrawnInTheAccentOfTheMoment() {
+        const InstalledApp app = f->app("Editor");
+        UpdateInfo info = update(app, "2.0");
+        info.releaseNotesURL = Url::parse("https://example.com/notes");
+        ModelSeeding(f->model).setApps({app});
+        ModelSeeding(f->model).setUpdates({{app.id(), UpdateCheck::available(info)}});
+        UpdatesPage page(f->model);
+        MemorySettings settings;
+        ThemeStore themes(settings);
+        themed(&page, themes);
+        render(page, Look::light);
+        QPushButton* link = page.cards().front()->releaseNotesButton();
+        QVERIFY(link);
+        const auto drawnIn = [link](const QColor& accent) {
+            const QImage image = link->grab().toImage();
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixelColor(x, y) == accent)
+                        return true;
+            return false;
+        };
+        QVERIFY(drawnIn(QColor(0x2E, 0x8B, 0x72)));
+        themes.setThemeID(QStringLiteral("violet"));
+        QVERIFY(drawnIn(QColor(0x7B, 0x5C, 0xFF)));
+        QVERIFY(!drawnIn(QColor(0x2E, 0x8B, 0x72)));
     }
 
     void releaseNotesFoldToThreeLinesAndLinkOnlyToTheWeb() {

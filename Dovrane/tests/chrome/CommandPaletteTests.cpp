@@ -7,6 +7,7 @@
 
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/SheetHost.h"
+#include "Theme/Theme.h"
 #include "UiKit/StorageSelection.h"
 
 #include <QLabel>
@@ -66,6 +67,34 @@ private slots:
         StorageSelection::shared().setCategory(CategoryID::caches);
     }
     void cleanup() { fixture.reset(); }
+
+    void theSelectedRowWearsTheChosenAccent() {
+        auto shown = palette();
+        MemorySettings settings;
+        ThemeStore themes(settings);
+        themed(shown.get(), themes);
+        shown->resize(560, 400);
+        shown->show();
+        const QColor base = shown->list()->viewport()->palette().color(QPalette::Base);
+        // The accent at 0.18 over the list, for the first row only.
+        const auto rowColour = [&](int row) {
+            const QRect area = shown->list()->visualItemRect(shown->list()->item(row));
+            return shown->list()->viewport()->grab().toImage().pixelColor(area.left() + 2, area.center().y());
+        };
+        const auto blended = [&base](const QColor& accent) {
+            return QColor::fromRgbF(base.redF() * 0.82f + accent.redF() * 0.18f,
+                                    base.greenF() * 0.82f + accent.greenF() * 0.18f,
+                                    base.blueF() * 0.82f + accent.blueF() * 0.18f);
+        };
+        const auto near = [](const QColor& one, const QColor& other) {
+            return std::abs(one.red() - other.red()) <= 2 && std::abs(one.green() - other.green()) <= 2 &&
+                   std::abs(one.blue() - other.blue()) <= 2;
+        };
+        QVERIFY(near(rowColour(0), blended(QColor(0x2E, 0x8B, 0x72))));
+        themes.setThemeID(QStringLiteral("violet"));
+        QVERIFY(near(rowColour(0), blended(QColor(0x7B, 0x5C, 0xFF))));
+        QVERIFY(!near(rowColour(1), blended(QColor(0x7B, 0x5C, 0xFF))));
+    }
 
     void emptyQueryListsPagesActionsAndUpdatesOnly() {
         auto shown = palette();

@@ -4,6 +4,7 @@
 
 #include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
+#include "Theme/Theme.h"
 #include "UiTestMain.h"
 
 #include "MenuBarView/MenuBarView.h"
@@ -13,8 +14,10 @@
 
 #include <QDBusMessage>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -201,6 +204,33 @@ private slots:
         QVERIFY(!item.isShown());
         MenuBarSetting::shared().set(settings, true);
         QVERIFY(item.isShown());
+    }
+
+    void thePanelWearsTheChosenAccent() {
+        Settings& settings = *fixture->settings;
+        MenuBarSetting::shared().set(settings, true);
+        auto owned = std::make_unique<FakeTray>();
+        FakeTray& tray = *owned;
+        MenuBarItem item(*model, {}, std::move(owned));
+        tray.set(true);
+        ThemeStore& themes = ThemeStore::shared();
+        const QString before = themes.themeID();
+        const auto restore = qScopeGuard([&] {
+            themes.setThemeID(before);
+            MenuBarSetting::shared().set(settings, false);
+        });
+        themes.setThemeID(QStringLiteral("mint"));
+        item.openPanel();
+        MenuBarView* panel = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* shown = qobject_cast<MenuBarView*>(window); shown && shown->isVisible())
+                panel = shown;
+        QVERIFY(panel);
+        QCOMPARE(panel->palette().color(QPalette::Active, QPalette::Highlight), QColor(0x2B, 0xC4, 0x8A));
+        QCOMPARE(panel->palette().color(QPalette::Active, QPalette::HighlightedText), QColor(0x16, 0x16, 0x1C));
+        themes.setThemeID(QStringLiteral("violet"));
+        QCOMPARE(panel->palette().color(QPalette::Active, QPalette::Highlight), QColor(0x7B, 0x5C, 0xFF));
+        panel->close();
     }
 
     void theDesktopTrayIsAskedAgainWhenAWatcherOrHostComesOrGoes() {

@@ -4,6 +4,7 @@
 
 #include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
+#include "ColourChecks.h"
 #include "UiTestMain.h"
 
 #include "Services/SettingKeys.h"
@@ -68,6 +69,28 @@ private slots:
     void cleanup() {
         themes.reset();
         fixture.reset();
+    }
+
+    void tabSymbolsReadOnTheTabBarInBothLooks() {
+        auto shown = window();
+        const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look); // after the window exists: the symbols follow the look
+            const QColor bar = shown->tabs()->tabBar()->palette().color(QPalette::Window);
+            for (SettingsTab tab : allSettingsTabs) {
+                const QIcon icon = shown->tabs()->tabIcon(int(tab));
+                const QImage image = icon.pixmap(shown->tabs()->tabBar()->iconSize()).toImage();
+                // The symbol's own colour: its most opaque pixel.
+                QColor ink;
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x)
+                        if (const QColor pixel = image.pixelColor(x, y); pixel.alpha() > ink.alpha())
+                            ink = pixel;
+                ink.setAlpha(255);
+                QVERIFY2(testing::contrastRatio(ink, bar) >= 4.5,
+                         qPrintable(QStringLiteral("tab %1: %2 on %3").arg(int(tab)).arg(ink.name(), bar.name())));
+            }
+        }
     }
 
     void openingWritesNothing() {

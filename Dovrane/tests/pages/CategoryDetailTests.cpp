@@ -4,9 +4,11 @@
 // "Choose Project Folders…".
 
 #include "AppModel/ModelSeeding.h"
+#include "ColourChecks.h"
 #include "PageFixture.h"
 #include "Services/SettingKeys.h"
 #include "StoragePage/CategoryDetail.h"
+#include "Theme/Theme.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/PageKit.h"
 #include "UiTestMain.h"
@@ -125,6 +127,25 @@ private slots:
                                     {item("/tmp/logs/two\nlines<b>", 1, Safety::safe, CleanupAction::trash)}));
         QCOMPARE(cell(detail, 0, CategoryItemsModel::nameColumn), QStringLiteral("two lines<b>"));
         QVERIFY(cell(detail, 0, CategoryItemsModel::nameColumn, Qt::ToolTipRole).contains("lines&lt;b&gt;"));
+    }
+
+    void aSelectedRowAndItsSafetyBadgeTakeTheSelectionsColours() {
+        PageFixture fixture;
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(categoryOf(fixture.scan(), CategoryID::caches));
+        MemorySettings settings;
+        ThemeStore themes(settings);
+        themed(&detail, themes);
+        showAsWindow(detail);
+        const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        // A white and a near-black text on the accent, in both looks.
+        for (const QString theme : {QStringLiteral("seagreen"), QStringLiteral("yellow")})
+            for (Look look : {Look::light, Look::dark}) {
+                themes.setThemeID(theme);
+                Appearance::shared().force(look);
+                detail.table()->selectRow(0);
+                QCOMPARE(strayPixelsInRow(*detail.table(), 0), 0);
+            }
     }
 
     void rowSelectionIsKeyedByIdAndSnapshotsHaveNoSize() {

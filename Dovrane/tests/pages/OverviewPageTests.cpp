@@ -53,6 +53,9 @@ private slots:
 
         QAbstractButton* scanNow = visibleButton(page, "Scan Now");
         QVERIFY(scanNow);
+        // The view's one action, filled with the accent, and Return presses it.
+        QVERIFY(qobject_cast<ProminentButton*>(scanNow));
+        QVERIFY(static_cast<QPushButton*>(scanNow)->isDefault());
         scanNow->click();
         showAsWindow(page);
         QCOMPARE(page.state(), OverviewPage::State::scanning);

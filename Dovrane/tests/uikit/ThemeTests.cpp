@@ -6,7 +6,10 @@
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 
+#include <QApplication>
 #include <QDBusVariant>
+#include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 using namespace dovrane;
@@ -126,6 +129,29 @@ private slots:
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0x2E, 0x8B, 0x72));
         store.setThemeID("violet");
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0x7B, 0x5C, 0xFF));
+    }
+
+    void windowsOfTheirOwnTakeTheAccentThroughTheApplication() {
+        MemorySettings settings;
+        ThemeStore store(settings);
+        const auto restore = qScopeGuard([] {
+            Appearance::shared().force(std::nullopt);
+            QApplication::setPalette(SemanticColors::palette(Appearance::shared().look()));
+        });
+        themeApplication(store);
+        QMenu menu; // a popup: no themed window passes its palette on to it
+        const auto highlight = [&menu] { return menu.palette().color(QPalette::Active, QPalette::Highlight); };
+        QCOMPARE(highlight(), QColor(0x2E, 0x8B, 0x72));
+        store.setThemeID("teal");
+        QCoreApplication::processEvents(); // Qt hands a new application palette on to windows later
+        QCOMPARE(highlight(), QColor(0x06, 0xB6, 0xD4));
+        QCOMPARE(menu.palette().color(QPalette::Active, QPalette::HighlightedText), QColor(0x16, 0x16, 0x1C));
+        // A new look brings a new palette; the accent is laid over it again.
+        Appearance::shared().force(Look::dark);
+        QCoreApplication::processEvents();
+        QCOMPARE(highlight(), QColor(0x06, 0xB6, 0xD4));
+        QCOMPARE(menu.palette().color(QPalette::Window),
+                 SemanticColors::of(SemanticColor::windowBackground, Look::dark));
     }
 
     void themedWidgetsFollowTheChoice() {

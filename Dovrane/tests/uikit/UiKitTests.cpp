@@ -1,5 +1,7 @@
 #include "UiTestMain.h"
 
+#include "ColourChecks.h"
+
 #include "UiKit/Desktop.h"
 #include "UiKit/FolderList.h"
 #include "UiKit/Fonts.h"
@@ -10,13 +12,16 @@
 #include "UiKit/Symbols.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QItemSelectionModel>
 #include <QLayout>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QTranslator>
 
 #include <array>
@@ -77,6 +82,28 @@ private slots:
         palette.setColor(QPalette::Highlight, QColor(0xF5, 0xB8, 0x00));
         window.setPalette(palette);
         QVERIFY(filledWith(QColor(0xF5, 0xB8, 0x00)));
+    }
+
+    void checkBoxFramesStandOutFromTheirFieldInBothLooks() {
+        const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            for (bool checked : {false, true}) {
+                QCheckBox box(QStringLiteral("Open at login"));
+                box.setChecked(checked);
+                box.resize(box.sizeHint());
+                QStyleOptionButton option;
+                option.initFrom(&box);
+                const QRect indicator = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+                const QImage image = box.grab().toImage();
+                const QColor field = box.palette().color(QPalette::Base);
+                // The frame's left edge, halfway down, where no check mark reaches.
+                const QColor frame = image.pixelColor(indicator.left(), indicator.center().y());
+                QVERIFY2(testing::contrastRatio(frame, field) >= 3.0,
+                         qPrintable(QStringLiteral("%1 on %2 in the %3 look")
+                                        .arg(frame.name(), field.name(), look == Look::dark ? "dark" : "light")));
+            }
+        }
     }
 
     // Footer buttons keep their titles whole: a narrow footer wraps them under each other.
@@ -194,6 +221,27 @@ private slots:
         QVERIFY(pressed);
         empty.setAction(QString(), {});
         QVERIFY(empty.actionButton()->isHidden());
+        // A prominent action takes the place of the plain one, in the same spot, and can change
+        // its own view's action while its click is answered.
+        int presses = 0;
+        empty.setAction(
+            "Scan Now",
+            [&] {
+                ++presses;
+                empty.setAction("Scan Again", [&] { presses += 10; });
+            },
+            ContentUnavailableView::ButtonStyle::prominent);
+        QPushButton* prominent = empty.actionButton();
+        QVERIFY(qobject_cast<ProminentButton*>(prominent));
+        QCOMPARE(empty.layout()->indexOf(prominent), 5);
+        prominent->click();
+        QCOMPARE(presses, 1);
+        QVERIFY(!qobject_cast<ProminentButton*>(empty.actionButton()));
+        QCOMPARE(empty.actionButton()->text(), QStringLiteral("Scan Again"));
+        empty.actionButton()->click();
+        QCOMPARE(presses, 11);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(empty.findChildren<QPushButton*>().size(), qsizetype(1));
 
         FooterBar footer;
         footer.setSummary("<b>3</b> apps & more");

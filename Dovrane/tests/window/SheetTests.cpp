@@ -4,9 +4,11 @@
 
 #include "ContentView/SheetHost.h"
 #include "Sheets/CleanupSheet.h"
+#include "Sheets/OnboardingView.h"
 #include "Sheets/UninstallSheet.h"
 #include "Theme/Theme.h"
 #include "UiKit/Labels.h"
+#include "UiKit/PageKit.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/Bundles.h"
@@ -256,10 +258,18 @@ private slots:
         QDialog* sheet = window.sheetHost()->current();
         QVERIFY(sheet);
         QCOMPARE(sheet->palette().color(QPalette::Active, QPalette::Highlight), QColor(0x7B, 0x5C, 0xFF));
+        // "Done" is the sheet's default action, filled with the accent.
+        auto* onboarding = qobject_cast<OnboardingView*>(sheet);
+        QVERIFY(onboarding);
+        QPushButton* done = onboarding->doneButton();
+        QVERIFY(qobject_cast<ProminentButton*>(done) && done->isDefault());
+        const auto fillOf = [done] { return done->grab().toImage().pixelColor(4, done->height() / 2); };
+        QCOMPARE(fillOf(), QColor(0x7B, 0x5C, 0xFF));
         // A light accent carries the near-black text, on the sheet as on the window.
         themes.setThemeID(QStringLiteral("mint"));
         QCOMPARE(sheet->palette().color(QPalette::Active, QPalette::Highlight), QColor(0x2B, 0xC4, 0x8A));
         QCOMPARE(sheet->palette().color(QPalette::Active, QPalette::HighlightedText), QColor(0x16, 0x16, 0x1C));
+        QCOMPARE(fillOf(), QColor(0x2B, 0xC4, 0x8A));
         model.setSheet(std::nullopt);
     }
 };

@@ -93,28 +93,46 @@ Theme ThemeStore::current() const {
     return theme;
 }
 
+namespace {
+
+// The palette with the theme's accent as its highlight and link, and the text on the accent
+// readable on it: near-black on a light accent, white on the others.
+QPalette accented(QPalette palette, const Theme& theme, const QColor& fallback) {
+    const QColor tint = theme.tint().value_or(fallback);
+    const QColor onTint = theme.darkText ? QColor(0x16, 0x16, 0x1C) : QColor(Qt::white);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight, tint);
+        palette.setColor(group, QPalette::HighlightedText, onTint);
+        palette.setColor(group, QPalette::Link, tint);
+    }
+    return palette;
+}
+
+template <typename Apply> void followTheme(QObject* context, ThemeStore& store, Apply apply) {
+    apply();
+    QObject::connect(&store, &ThemeStore::themeIDChanged, context, apply);
+    QObject::connect(&store, &ThemeStore::macIsMulticolorChanged, context, apply);
+    QObject::connect(&Appearance::shared(), &Appearance::changed, context, apply);
+}
+
+} // namespace
+
 void themed(QWidget* widget, ThemeStore& store) {
     QPointer<QWidget> target(widget);
-    auto apply = [target, &store] {
+    followTheme(widget, store, [target, &store] {
         if (!target)
             return;
-        const Theme theme = store.current();
-        const QPalette application = QApplication::palette();
-        QPalette palette = target->palette();
-        const QColor tint = theme.tint().value_or(application.color(QPalette::Active, QPalette::Highlight));
-        // The dark text on a light accent is the near-black of the window's own text.
-        const QColor onTint = theme.darkText ? QColor(0x16, 0x16, 0x1C) : QColor(Qt::white);
-        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-            palette.setColor(group, QPalette::Highlight, tint);
-            palette.setColor(group, QPalette::HighlightedText, onTint);
-            palette.setColor(group, QPalette::Link, tint);
-        }
-        target->setPalette(palette);
-    };
-    apply();
-    QObject::connect(&store, &ThemeStore::themeIDChanged, widget, apply);
-    QObject::connect(&store, &ThemeStore::macIsMulticolorChanged, widget, apply);
-    QObject::connect(&Appearance::shared(), &Appearance::changed, widget, apply);
+        const QColor fallback = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+        target->setPalette(accented(target->palette(), store.current(), fallback));
+    });
+}
+
+void themeApplication(ThemeStore& store) {
+    followTheme(&store, store, [&store] {
+        // The look's own highlight stands for the system accent when the theme has none.
+        const QColor fallback = SemanticColors::of(SemanticColor::tint);
+        QApplication::setPalette(accented(QApplication::palette(), store.current(), fallback));
+    });
 }
 
 } // namespace dovrane

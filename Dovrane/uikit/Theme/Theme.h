@@ -78,5 +78,8 @@ private:
 // Tints a window's content with the store's current theme, and again whenever the theme or the
 // appearance changes.
 void themed(QWidget* widget, ThemeStore& store = ThemeStore::shared());
+// The same for the application's palette, so that windows of their own that no themed window
+// passes its palette to (menus, message boxes) show the accent too.
+void themeApplication(ThemeStore& store = ThemeStore::shared());
 
 } // namespace dovrane

@@ -35,12 +35,7 @@ ContentUnavailableView::ContentUnavailableView(const QString& title, const QStri
     description_->setWordWrap(true);
     description_->setVisible(!description.isEmpty());
     column->addWidget(description_);
-    button_ = new QPushButton(this);
-    button_->hide();
-    connect(button_, &QPushButton::clicked, this, [this] {
-        if (action_)
-            action_();
-    });
+    makeButton(ButtonStyle::bordered);
     column->addWidget(button_, 0, Qt::AlignHCenter);
     column->addStretch(1);
     setAccessibleName(title);
@@ -51,8 +46,27 @@ void ContentUnavailableView::setDescription(const QString& description) {
     description_->setVisible(!description.isEmpty());
 }
 
-void ContentUnavailableView::setAction(const QString& text, std::function<void()> action) {
+void ContentUnavailableView::makeButton(ButtonStyle style) {
+    button_ = style == ButtonStyle::prominent ? new ProminentButton(QString(), this) : new QPushButton(this);
+    button_->hide();
+    connect(button_, &QPushButton::clicked, this, [this] {
+        // A copy: the action may set the view's next action while it runs.
+        if (const auto action = action_)
+            action();
+    });
+}
+
+void ContentUnavailableView::setAction(const QString& text, std::function<void()> action, ButtonStyle style) {
     action_ = std::move(action);
+    if ((style == ButtonStyle::prominent) != bool(qobject_cast<ProminentButton*>(button_))) {
+        QPushButton* old = button_;
+        makeButton(style);
+        button_->setDefault(old->isDefault());
+        delete layout()->replaceWidget(old, button_);
+        // Later: the old button may be the one whose click is being answered.
+        old->hide();
+        old->deleteLater();
+    }
     button_->setText(text);
     button_->setVisible(!text.isEmpty());
 }

@@ -26,11 +26,14 @@ public:
     QString title() const { return title_->text(); }
     QString description() const { return description_->text(); }
     void setDescription(const QString& description);
-    // Shows one button that runs action; an empty text removes it.
-    void setAction(const QString& text, std::function<void()> action);
+    enum class ButtonStyle { bordered, prominent };
+    // Shows one button that runs action; an empty text removes it. A prominent button is
+    // filled with the accent.
+    void setAction(const QString& text, std::function<void()> action, ButtonStyle style = ButtonStyle::bordered);
     QPushButton* actionButton() const { return button_; }
 
 private:
+    void makeButton(ButtonStyle style);
     StyledLabel* title_;
     StyledLabel* description_;
     QPushButton* button_;

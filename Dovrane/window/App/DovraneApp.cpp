@@ -19,6 +19,7 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
                        Launch::DeveloperRuns developerRuns)
     : arguments_(arguments), launch_(std::move(arguments), std::move(developerRuns)) {
     ThemeStore::useSettings(*services.settings);
+    themeApplication();
     model_ = std::make_unique<AppModel>(container, std::move(services));
     launch_.startScanEarly(*model_);
     Updater::shared();

@@ -141,7 +141,7 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     footer->addWidget(new StyledLabel(tr("You can change all of this later in Dovrane's Settings."),
                                       Fonts::font(FontRole::callout), SheetParts::secondary, this));
     footer->addStretch(1);
-    done_ = new QPushButton(tr("Done"), this);
+    done_ = new ProminentButton(tr("Done"), this);
     done_->setDefault(true);
     connect(done_, &QPushButton::clicked, this, [this] {
         SettingKeys::onboardingDone.set(*model_.services().settings, true);

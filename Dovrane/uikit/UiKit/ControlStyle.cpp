@@ -1,0 +1,36 @@
+#include "UiKit/ControlStyle.h"
+
+#include <QPainter>
+#include <QStyleFactory>
+#include <QStyleOption>
+
+namespace dovrane {
+
+ControlStyle::ControlStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+QColor ControlStyle::checkBoxFrame(const QPalette& palette) {
+    const QColor field = palette.color(QPalette::Base);
+    const QColor ink = palette.color(QPalette::Text);
+    return QColor::fromRgbF((field.redF() + ink.redF()) / 2, (field.greenF() + ink.greenF()) / 2,
+                            (field.blueF() + ink.blueF()) / 2);
+}
+
+void ControlStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                                 const QWidget* widget) const {
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    if (element != PE_IndicatorCheckBox)
+        return;
+    // Keyboard focus keeps the style's highlighted frame.
+    if (option->state.testFlag(State_HasFocus) && option->state.testFlag(State_KeyboardFocusChange))
+        return;
+    // Drawn over the style's own frame, on the same half-pixel grid, so it covers it exactly.
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->translate(0.5, 0.5);
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(QPen(checkBoxFrame(option->palette)));
+    painter->drawRect(QRectF(option->rect.adjusted(0, 0, -1, -1)));
+    painter->restore();
+}
+
+} // namespace dovrane
