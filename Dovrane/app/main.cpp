@@ -4,6 +4,7 @@
 // ends the process), the model and the main window, whose launch steps run once it shows and
 // end with the developer modes (the traces, the self-test and the screenshot run).
 
+#include "App/AppIdentity.h"
 #include "App/DovraneApp.h"
 #include "App/SingleInstance.h"
 #include "App/StartupProblem.h"
@@ -24,7 +25,6 @@
 #include "UiKit/Setup.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 #include <memory>
@@ -82,10 +82,7 @@ int main(int argc, char** argv) {
     dovrane::SelfTest::traceIfRequested(arguments);
     dovrane::SelfTest::preferHeadless(arguments);
     QApplication application(argc, argv);
-    // The desktop ties the windows to the installed menu entry and its icon by this id.
-    QGuiApplication::setDesktopFileName(QStringLiteral("app.dovrane.Dovrane"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.dovrane.Dovrane"),
-                                                 QIcon(QStringLiteral(":/icons/app.dovrane.Dovrane.svg"))));
+    dovrane::AppIdentity::install();
     dovrane::UiKit::install();
     dovrane::Translations::install();
     auto container = openStore();

@@ -40,7 +40,7 @@ const std::vector<std::string> updateInstallChecks = {
     "PASS an update with a wrong EdDSA signature is refused", "PASS a signed update replaces the app",
     "PASS the previous version is in the Trash", "PASS an update without the same developer is refused",
     "PASS the refused update leaves the app as it was"};
-const std::string skipLine = "SKIP update install: no Apple Development certificate on this Mac";
+const std::string skipLine = "SKIP update install: no Apple Development certificate on this computer";
 const std::string volumeCheck = "PASS free space is within the disk size";
 
 // The summary's counts are those of the PASS and FAIL lines before it, the EXIT line comes

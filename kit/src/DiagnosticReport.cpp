@@ -52,8 +52,8 @@ std::string DiagnosticReport::text(Date now) const {
     }
     const std::array<std::string, 6> lines = {
         "Dovrane " + appVersion + " (" + build + ")",
-        "macOS " + macOS + ", " + architecture + ", language " + language,
-        std::string("Full Disk Access: ") + (fullDiskAccess ? "on" : "off"),
+        system + ", kernel " + kernel + ", " + architecture + ", language " + language,
+        std::string("File access: ") + (fullDiskAccess ? "on" : "off"),
         "Last scan: " + age(lastScan, now) + ", " + std::to_string(categories) + " categories, " +
             std::to_string(safeBytes / 1000000) + " MB safe to remove",
         "Apps: " + std::to_string(appsInstalled) + ", updates checked " + age(updatesCheckedAt, now) + ": " + counts,

@@ -18,10 +18,10 @@ constexpr Texts texts[] = {
     {N_("Apps"),
      N_("Programs in Applications. Remove the ones you no longer use on the Apps page, leftovers included.")},
     {N_("Your files"), N_("Documents, Desktop, Downloads, Pictures, Music, Movies and iCloud Drive files kept on this "
-                          "Mac. Dovrane only shows them.")},
+                          "computer. Dovrane only shows them.")},
     {N_("Caches"), N_("Temporary copies apps keep to load faster. Apps rebuild them when needed, so the first start "
                       "afterwards can be slower.")},
-    {N_("Logs"), N_("Records apps and macOS write for troubleshooting. Nothing needs the old ones.")},
+    {N_("Logs"), N_("Records apps and the system write for troubleshooting. Nothing needs the old ones.")},
     {N_("Trash"), N_("Files you already deleted. They still take space until the Trash is emptied.")},
     {N_("Old installers"), N_("Disk images, installer packages and archives in Downloads older than two weeks, plus "
                               "macOS installer apps. The app they installed stays.")},

@@ -218,8 +218,7 @@ Category ScanCollectors::installers(std::stop_token stop) const {
             if (!name.starts_with("Install macOS") || Path::extension(name) != "app")
                 continue;
             add(items, measuredItem(folder.appending(name), Path::deletingExtension(name),
-                                    L("A macOS installer. Keep it only if you need it for another Mac or a USB "
-                                      "installer."),
+                                    L("A macOS installer. Keep it only if you need it for a Mac or a USB installer."),
                                     "installers.macos", Safety::review, CleanupAction::trash, stop));
         }
     }

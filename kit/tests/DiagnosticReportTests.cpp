@@ -14,7 +14,8 @@ DiagnosticReport report() {
     DiagnosticReport report;
     report.appVersion = "1.0";
     report.build = "?";
-    report.macOS = "6.1.0";
+    report.system = "Debian GNU/Linux 12 (bookworm)";
+    report.kernel = "6.1.0";
     report.architecture = "x86_64";
     report.language = "de-DE";
     return report;
@@ -31,8 +32,8 @@ std::string line(const std::string& text, int index) {
 
 TEST(DiagnosticReport, NothingYet) {
     EXPECT_EQ(report().text(now), "Dovrane 1.0 (?)\n"
-                                  "macOS 6.1.0, x86_64, language de-DE\n"
-                                  "Full Disk Access: off\n"
+                                  "Debian GNU/Linux 12 (bookworm), kernel 6.1.0, x86_64, language de-DE\n"
+                                  "File access: off\n"
                                   "Last scan: never, 0 categories, 0 MB safe to remove\n"
                                   "Apps: 0, updates checked never: available 0, current 0, failed 0, unsupported 0\n"
                                   "Cleanups in the journal: 0");
@@ -68,7 +69,7 @@ TEST(DiagnosticReport, MegabytesDropTheFraction) {
     r.fullDiskAccess = true;
     r.cleanups = 12;
     const std::string text = r.text(now);
-    EXPECT_EQ(line(text, 2), "Full Disk Access: on");
+    EXPECT_EQ(line(text, 2), "File access: on");
     EXPECT_EQ(line(text, 3), "Last scan: never, 16 categories, 1 MB safe to remove");
     EXPECT_EQ(line(text, 5), "Cleanups in the journal: 12");
     EXPECT_EQ(text.back(), '2');

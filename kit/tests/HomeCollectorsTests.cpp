@@ -143,6 +143,13 @@ TEST(HomeCollectors, InstallersOlderThanTheSettingAndMacOSInstallers) {
     EXPECT_EQ(items["bundle.zip"].safety, Safety::review);
     EXPECT_EQ(installers.items.back().name, "Install macOS Sonoma");
     EXPECT_EQ(installers.items.back().source, "installers.macos");
+    EXPECT_EQ(installers.items.back().reason,
+              "A macOS installer. Keep it only if you need it for a Mac or a USB installer.");
+    {
+        ScopedEnv german("APP_LANG", "de");
+        EXPECT_EQ(ScanCollectors(scanner).installers().items.back().reason,
+                  "Ein macOS-Installer. Nur behalten, wenn du ihn für einen Mac oder einen USB-Stick brauchst.");
+    }
     EXPECT_TRUE(byName(ScanCollectors(scanner).apps()).contains("Install macOS Sonoma"));
 
     ScanSettings month;

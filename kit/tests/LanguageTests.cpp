@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <regex>
 #include <vector>
 
 using namespace dovrane;
@@ -113,6 +114,31 @@ TEST(Explanations, TitlesAndTextsInBothLanguages) {
     EXPECT_EQ(Explanations::text(CategoryID::messages),
               "Fotos und Dateien aus deinen Chats. Verwalte sie in Nachrichten oder unter Systemeinstellungen > "
               "Allgemein > Speicher.");
+}
+
+// Only the categories that need a Mac's folders (Mail, Messages, device backups, snapshots,
+// Xcode, simulators) speak of the Mac's own parts; the rest say what is true on any computer.
+TEST(Explanations, CategoriesOfEveryComputerNameNoMac) {
+    using enum CategoryID;
+    // "macOS installer" names a kind of download, not the running system.
+    const std::regex mac(
+        R"(\bMac\b|macOS(?![ -][Ii]nstaller)|\bFinder\b|\bDock\b|System Settings|Systemeinstellungen)");
+    for (const char* language : {"en", "de"}) {
+        LocaleScope scope({language, none, none, none, none});
+        for (auto id : {apps, personal, caches, logs, trash, installers, docker, packageCaches, projects, other}) {
+            EXPECT_FALSE(std::regex_search(Explanations::title(id), mac)) << language << " " << rawValue(id);
+            EXPECT_FALSE(std::regex_search(Explanations::text(id), mac)) << language << " " << rawValue(id);
+        }
+    }
+    LocaleScope english({"en", none, none, none, none});
+    EXPECT_EQ(Explanations::text(personal), "Documents, Desktop, Downloads, Pictures, Music, Movies and iCloud Drive "
+                                            "files kept on this computer. Dovrane only shows them.");
+    EXPECT_EQ(Explanations::text(logs), "Records apps and the system write for troubleshooting. Nothing needs the old "
+                                        "ones.");
+    LocaleScope german({"de", none, none, none, none});
+    EXPECT_EQ(
+        Explanations::text(logs),
+        "Aufzeichnungen, die Apps und das System zur Fehlersuche schreiben. Alte Protokolle braucht nichts mehr.");
 }
 
 TEST(Explanations, DefaultSafetyOfEveryCategory) {

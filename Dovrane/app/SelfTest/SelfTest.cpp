@@ -149,7 +149,7 @@ private:
         updateChecks(root_).then(qApp, [self = shared_from_this()](const std::vector<CheckReport>& reports) {
             for (const CheckReport& report : reports) {
                 if (report.name.empty())
-                    printLine("SKIP update install: no Apple Development certificate on this Mac\n");
+                    printLine("SKIP update install: no Apple Development certificate on this computer\n");
                 else
                     check(report.name, report.passed, report.detail);
             }

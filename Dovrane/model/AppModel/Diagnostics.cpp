@@ -16,7 +16,8 @@ void AppModel::copyDiagnostics() {
     DiagnosticReport report;
     report.appVersion = info("CFBundleShortVersionString");
     report.build = info("CFBundleVersion");
-    report.macOS = SystemFacts::systemVersion();
+    report.system = SystemFacts::distribution();
+    report.kernel = SystemFacts::kernelVersion();
     report.architecture = SystemFacts::machine();
     report.language = SystemFacts::preferredLanguageTag();
     report.fullDiskAccess = hasFullDiskAccess_;

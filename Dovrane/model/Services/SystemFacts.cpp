@@ -1,5 +1,7 @@
 #include "Services/SystemFacts.h"
 
+#include <DovraneKit/FileSystem.h>
+
 #include <sys/utsname.h>
 
 #include <QString>
@@ -15,7 +17,45 @@ std::string unameField(const char* field, size_t capacity) {
     const size_t length = strnlen(field, std::min<size_t>(capacity, 256));
     return QString::fromUtf8(field, qsizetype(length)).toStdString();
 }
+
+// A value as the shell reads it: "…" with \\ \" \$ \` escaped, '…' taken as it stands, or bare.
+std::string unquoted(std::string_view value) {
+    if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
+        return std::string(value.substr(1, value.size() - 2));
+    if (value.size() < 2 || value.front() != '"' || value.back() != '"')
+        return std::string(value);
+    value = value.substr(1, value.size() - 2);
+    std::string text;
+    for (size_t index = 0; index < value.size(); ++index) {
+        if (value[index] == '\\' && index + 1 < value.size() &&
+            std::string_view("\\\"$`").find(value[index + 1]) != std::string_view::npos)
+            ++index;
+        text += value[index];
+    }
+    return text;
+}
+
 } // namespace
+
+std::string prettyName(std::string_view osRelease) {
+    std::string_view found;
+    while (!osRelease.empty()) {
+        const size_t end = osRelease.find('\n');
+        std::string_view line = osRelease.substr(0, end);
+        osRelease = end == std::string_view::npos ? std::string_view() : osRelease.substr(end + 1);
+        if (line.starts_with("PRETTY_NAME="))
+            found = line.substr(12);
+    }
+    // The diagnostics are six lines of text: no control character may break one.
+    QString name = QString::fromStdString(unquoted(found));
+    for (QChar& character : name)
+        if (character.category() == QChar::Other_Control || character.category() == QChar::Other_Format)
+            character = QLatin1Char(' ');
+    name = name.simplified();
+    if (name.size() > 100)
+        name = name.left(name[99].isHighSurrogate() ? 99 : 100);
+    return name.toStdString();
+}
 
 std::string threeNumberVersion(std::string_view release) {
     std::string numbers[3] = {"0", "0", "0"};
@@ -45,11 +85,21 @@ std::string languageTag(std::string_view localeName) {
     return tag;
 }
 
-std::string systemVersion() {
+std::string kernelVersion() {
     struct utsname names {};
     if (uname(&names) != 0)
         return threeNumberVersion("");
     return threeNumberVersion(unameField(names.release, sizeof names.release));
+}
+
+std::string distribution(const std::vector<std::string>& osReleaseFiles) {
+    for (const std::string& file : osReleaseFiles) {
+        if (const std::optional<std::string> text = Fs::readFile(file, 64 * 1024)) {
+            const std::string name = prettyName(*text);
+            return name.empty() ? "Linux" : name;
+        }
+    }
+    return "Linux";
 }
 
 std::string machine() {

@@ -1114,16 +1114,16 @@ Behoben
         <translation>Einrichtung und Berechtigungen…</translation>
     </message>
     <message>
-        <source>Open Full Disk Access Settings</source>
-        <translation>Einstellungen für vollen Festplattenzugriff öffnen</translation>
-    </message>
-    <message>
         <source>Copy Diagnostics</source>
         <translation>Diagnose kopieren</translation>
     </message>
     <message>
         <source>Email Support</source>
         <translation>Support per E-Mail</translation>
+    </message>
+    <message>
+        <source>Open File Access Settings</source>
+        <translation>Einstellungen für Dateizugriff öffnen</translation>
     </message>
 </context>
 <context>

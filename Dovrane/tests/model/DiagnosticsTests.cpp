@@ -5,6 +5,9 @@
 #include "Services/SystemFacts.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
+#include "support/TestSupport.h"
+
+#include <DovraneKit/FileSystem.h>
 
 #include <QTest>
 
@@ -26,6 +29,29 @@ private slots:
         QCOMPARE(SystemFacts::languageTag("en"), std::string("en"));
         QCOMPARE(SystemFacts::languageTag("C.UTF-8"), std::string());
         QCOMPARE(SystemFacts::languageTag("POSIX"), std::string());
+
+        // os-release as the shell reads it, the last assignment winning, on one short line.
+        QCOMPARE(SystemFacts::prettyName("NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
+                 std::string("Debian GNU/Linux 12 (bookworm)"));
+        QCOMPARE(SystemFacts::prettyName("PRETTY_NAME='Arch Linux'"), std::string("Arch Linux"));
+        QCOMPARE(SystemFacts::prettyName("PRETTY_NAME=Gentoo"), std::string("Gentoo"));
+        QCOMPARE(SystemFacts::prettyName("PRETTY_NAME=\"Say \\\"hi\\\" for \\$5 \\\\o/\""),
+                 std::string("Say \"hi\" for $5 \\o/"));
+        QCOMPARE(SystemFacts::prettyName("PRETTY_NAME=\"A\tB\rC\"\nPRETTY_NAME=\"Second\""), std::string("Second"));
+        QCOMPARE(SystemFacts::prettyName("PRETTY_NAME=\"A\tB\rC\u2028D\""), std::string("A B C D"));
+        QCOMPARE(SystemFacts::prettyName("NAME=Debian\n#PRETTY_NAME=x\n PRETTY_NAME=y"), std::string());
+        QCOMPARE(SystemFacts::prettyName("PRETTY_NAME=\"" + std::string(150, 'x') + "\"").size(), size_t(100));
+        // Cut at 100 UTF-16 units without splitting a character beyond the BMP.
+        const std::string cut = SystemFacts::prettyName("PRETTY_NAME=" + std::string(99, 'x') + "\xF0\x9F\x90\xA7");
+        QCOMPARE(cut, std::string(99, 'x'));
+
+        TempDir folder;
+        const std::string etc = folder / "etc-os-release", lib = folder / "lib-os-release";
+        QCOMPARE(SystemFacts::distribution({etc, lib}), std::string("Linux"));
+        QVERIFY(Fs::writeFile(lib, "PRETTY_NAME=\"Fedora Linux 40\"\n"));
+        QCOMPARE(SystemFacts::distribution({etc, lib}), std::string("Fedora Linux 40"));
+        QVERIFY(Fs::writeFile(etc, "NAME=Custom\n"));
+        QCOMPARE(SystemFacts::distribution({etc, lib}), std::string("Linux")); // the first readable one counts
 
         ScopedEnv lang("LANG", "C.UTF-8");
         QCOMPARE(SystemFacts::preferredLanguageTag(), std::string("?"));
@@ -64,9 +90,9 @@ private slots:
         const QStringList lines = text.split('\n');
         QCOMPARE(lines.size(), 6);
         QCOMPARE(lines[0], QStringLiteral("Dovrane 1.0 (?)"));
-        QVERIFY(lines[1].startsWith(QStringLiteral("macOS ")));
+        QVERIFY(lines[1].startsWith(QString::fromStdString(SystemFacts::distribution()) + ", kernel "));
         QVERIFY(lines[1].endsWith(QStringLiteral(", language ?")));
-        QCOMPARE(lines[2], QStringLiteral("Full Disk Access: on"));
+        QCOMPARE(lines[2], QStringLiteral("File access: on"));
         QCOMPARE(lines[3], QStringLiteral("Last scan: 5 h ago, 16 categories, 2 MB safe to remove"));
         QCOMPARE(lines[4], QStringLiteral(
                                "Apps: 2, updates checked 2 days ago: available 1, current 0, failed 0, unsupported 0"));

@@ -320,6 +320,12 @@ private slots:
              "Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen "
              "Computer."},
             {"dovrane::DBusNotifier", "Open", "Öffnen"},
+            {"dovrane::OnboardingView",
+             "Dovrane shows what fills your computer, explains every item in one sentence, and only ever moves things "
+             "to the Trash.",
+             "Dovrane zeigt, was deinen Computer füllt, erklärt jedes Objekt in einem Satz und legt Dinge immer nur in "
+             "den Papierkorb."},
+            {"dovrane::Menus", "Open File Access Settings", "Einstellungen für Dateizugriff öffnen"},
         };
         for (const auto& [context, english, expected] : linuxTexts)
             QCOMPARE(german.translate(context, english), QString::fromUtf8(expected));

@@ -10,6 +10,7 @@
 #include "support/ModelTestMain.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QTranslator>
@@ -25,7 +26,13 @@ struct MenuWindow {
     ContentView& window = fixture.makeWindow(model);
     Updater updater{[](const QString&) { return std::nullopt; }, {}, true};
     int quits = 0;
-    Menus menus{window, model, updater, *window.sidebar(), *window.toolbar(), {[] {}, [this] { ++quits; }}};
+    int settingsOpened = 0;
+    Menus menus{window,
+                model,
+                updater,
+                *window.sidebar(),
+                *window.toolbar(),
+                {[this] { ++settingsOpened; }, [this] { ++quits; }}};
 
     void showActive() {
         window.show();
@@ -90,6 +97,21 @@ private slots:
         QVERIFY(w.window.sidebar()->isHidden());
         w.menus.showToolbar->trigger();
         QVERIFY(w.window.toolbar()->isHidden());
+
+        QStringList help;
+        for (QAction* item : w.window.menuBar()->actions().last()->menu()->actions())
+            help << item->text();
+        QCOMPARE(help, QStringList({"Setup and Permissions…", "Open File Access Settings", QString(),
+                                    "Copy Diagnostics", "Email Support"}));
+    }
+
+    void fileAccessSettingsOpenOnTheGeneralTab() {
+        MenuWindow w;
+        w.model.setSettingsTab(SettingsTab::appearance);
+        w.menus.openFileAccessSettings->trigger();
+        QCOMPARE(w.model.settingsTab(), SettingsTab::general);
+        QCOMPARE(w.settingsOpened, 1);
+        QVERIFY(!w.model.sheet());
     }
 
     void germanMenusComeFromTheCatalogue() {
@@ -100,6 +122,7 @@ private slots:
             MenuWindow w;
             QCOMPARE(w.window.menuBar()->actions().at(1)->text(), QStringLiteral("Festplatte"));
             QCOMPARE(w.menus.cleanUpSafeItems->text(), QStringLiteral("Gefahrlose Objekte aufräumen…"));
+            QCOMPARE(w.menus.openFileAccessSettings->text(), QStringLiteral("Einstellungen für Dateizugriff öffnen"));
             QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(),
                      QStringLiteral("Die Festplatte neu messen (Strg-R)"));
         }

@@ -1,7 +1,6 @@
 #include "App/Menus.h"
 
 #include "AppModel/AppModel.h"
-#include "Services/Permissions.h"
 #include "UiKit/Desktop.h"
 #include "Updater/Updater.h"
 
@@ -76,9 +75,11 @@ Menus::Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& si
     QMenu* help = bar->addMenu(tr("Help"));
     setupAndPermissions =
         addAction(help, tr("Setup and Permissions…"), {}, [this] { model_.setSheet(ActiveSheet::onboarding()); });
-    // Linux has no such pane: the link check refuses it, and nothing opens.
-    openFullDiskAccessSettings = addAction(help, tr("Open Full Disk Access Settings"), {}, [] {
-        Desktop::open(QUrl(QString::fromStdString(Permissions::fullDiskAccessSettings().text())));
+    // Linux has no access pane of its own: what Dovrane may read is told in its own Settings.
+    openFileAccessSettings = addAction(help, tr("Open File Access Settings"), {}, [this, open = actions.openSettings] {
+        model_.setSettingsTab(SettingsTab::general);
+        if (open)
+            open();
     });
     help->addSeparator();
     copyDiagnostics = addAction(help, tr("Copy Diagnostics"), {}, [this] { model_.copyDiagnostics(); });

@@ -39,7 +39,7 @@ public:
     QAction* showToolbar = nullptr;
     std::map<SidebarItem, QAction*> pages;
     QAction* setupAndPermissions = nullptr;
-    QAction* openFullDiskAccessSettings = nullptr;
+    QAction* openFileAccessSettings = nullptr;
     QAction* copyDiagnostics = nullptr;
     QAction* emailSupport = nullptr;
 

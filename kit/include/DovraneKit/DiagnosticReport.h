@@ -15,7 +15,8 @@ namespace dovrane {
 struct DiagnosticReport {
     std::string appVersion;
     std::string build;
-    std::string macOS;        // the system's version as three numbers ("6.1.0")
+    std::string system;       // the distribution's name ("Debian GNU/Linux 12 (bookworm)")
+    std::string kernel;       // the kernel's version as three numbers ("6.1.0")
     std::string architecture; // the machine ("x86_64")
     std::string language;     // the first preferred language as a tag ("de-DE"), "?" for none
     bool fullDiskAccess = false;

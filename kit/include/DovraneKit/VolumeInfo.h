@@ -11,7 +11,7 @@
 namespace dovrane {
 
 struct VolumeInfo {
-    std::string name; // the file system's label, else "Macintosh HD"
+    std::string name; // the file system's label, else "This computer"
     std::int64_t total = 0;
     std::int64_t free = 0;      // available for important use; Linux has no more than `available`
     std::int64_t available = 0; // available to this user right now
