@@ -92,7 +92,7 @@ ratios() { # dividend file, divisor file: the median of the per-round ratios of 
 }
 
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-13s %-4s %7s %8s %7s %7s %8s %7s %8s %7s\n' shape mode "du s" "floor s" "dv s" dv/du dv/floor "du MB" "floor MB" "dv MB"
+printf '%-13s %-4s %7s %8s %7s %7s %8s %7s %8s %7s  %s\n' shape mode "du s" "floor s" "dv s" dv/du dv/floor "du MB" "floor MB" "dv MB" target
 for shape in $shapes; do
     home=$work/home-$shape
     build/bin/make_home "$home" "$files" "$shape" >/dev/null
@@ -120,7 +120,8 @@ for shape in $shapes; do
                 -v c="$(column "$work/$tool" 1)" -v r="$(ratios "$work/$tool" "$work/du")" \
                 -v q="$(ratios "$work/$tool" "$work/floor")" -v x="$(column "$work/du" 2)" \
                 -v y="$(column "$work/floor" 2)" -v z="$(column "$work/$tool" 2)" \
-                'BEGIN { printf "%-13s %-4s %7.3f %8.3f %7.3f %7.2f %8.2f %7.1f %8.1f %7.1f\n", s, m, a / 1e6, b / 1e6, c / 1e6, r, q, x / 1024, y / 1024, z / 1024 }'
+                'BEGIN { met = q <= (m == "warm" ? 1.3 : 1.5) && !(m == "warm" && s ~ /^cache/ && r > 0.45)
+                         printf "%-13s %-4s %7.3f %8.3f %7.3f %7.2f %8.2f %7.1f %8.1f %7.1f  %s\n", s, m, a / 1e6, b / 1e6, c / 1e6, r, q, x / 1024, y / 1024, z / 1024, met ? "met" : "missed" }'
         done
     done
 done
