@@ -157,8 +157,8 @@ private slots:
         QVERIFY(model.apps().empty());
     }
 
-    // The scan that run() would start begins before the window exists, and run() then leaves
-    // it alone; what keeps run() from scanning keeps the early start from it too.
+    // The scan that run() would start begins before the window exists; run() then neither
+    // starts a second one beside it nor, once it has ended, another one after it.
     void aDueScanStartsBeforeTheWindowOnce() {
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
@@ -169,9 +169,21 @@ private slots:
         QVERIFY(!model.isLoadingApps() && !model.appsLoaded());
         launch.run(model, {});
         QVERIFY(model.isLoadingApps() || model.appsLoaded());
-        QVERIFY(model.backgroundStarted());
+        QVERIFY(model.isScanning());
+        QCOMPARE(fixture.scan.calls(), 1);
+        model.cancelScan();
+    }
+
+    void anEarlyScanThatEndedBeforeTheWindowIsNotRepeated() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        Launch::Sequence launch({"Dovrane"});
+        launch.startScanEarly(model);
+        fixture.scan.waitForCall(0);
         fixture.scan.finish(0, makeScan(fixture.clock->now(), 1'000'000, 400'000));
         QTRY_VERIFY(!model.isScanning());
+        launch.run(model, {});
+        QVERIFY(!model.isScanning());
         QCOMPARE(fixture.scan.calls(), 1);
     }
 
