@@ -1,6 +1,7 @@
 // Every JSON record the library decodes (caches, journal, settings, update records): a record
-// that decodes writes back to JSON that decodes to the same record, and the figures derived
-// from a decoded scan never overflow.
+// that decodes writes back to JSON that decodes to the same record, the figures derived from a
+// decoded scan never overflow, and the scan cache's one-pass reader and writer agree with the
+// document's way.
 #include "DovraneKit/AppRecords.h"
 #include "DovraneKit/JsonReading.h"
 #include "DovraneKit/RemovedItem.h"
@@ -27,10 +28,23 @@ template <class Record> void roundTrip(const nlohmann::json& json, const char* w
     fuzz::check(twice && *twice == *again, what);
 }
 
+// The scan cache's one-pass reader takes exactly what the document's way takes, into the same
+// records, and its writer writes the document's bytes.
+void scanTextReadsAsTheDocument(std::string_view text, const std::optional<nlohmann::json>& json) {
+    const auto onePass = ScanResult::fromJsonText(text);
+    const auto document = json ? ScanResult::fromJson(*json) : Expected<ScanResult>(Failure{"no JSON"});
+    fuzz::check(bool(onePass) == bool(document), "the one-pass scan reader refuses what the document refuses");
+    if (!onePass || !document)
+        return;
+    fuzz::check(*onePass == *document, "the one-pass scan reader reads the document's records");
+    fuzz::check(onePass->toJsonText() == onePass->toJson().dump(), "the scan writer writes the document's bytes");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto json = Json::read(fuzz::text(data, size));
+    scanTextReadsAsTheDocument(fuzz::text(data, size), json);
     if (!json)
         return 0;
     roundTrip<InstalledApp>(*json, "InstalledApp round trip");

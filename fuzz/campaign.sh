@@ -7,6 +7,8 @@
 # Usage: fuzz/campaign.sh BUILD_DIR [SECONDS] [JOBS] [OUT]
 set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
+LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS
 
 # One harness: fuzz/campaign.sh --one NAME BIN SECONDS OUT (what the main run starts per harness).
 if [ "${1:-}" = "--one" ]; then

@@ -6,6 +6,10 @@ set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
 bin="$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)/bin"
 
+# Leaks of system libraries are not the harnesses' to mend.
+LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS
+
 failed=""
 for source in "$here"/*Fuzzer.cpp; do
     name="$(basename "$source" .cpp)"

@@ -1,8 +1,9 @@
 // Dovrane's entry. A start while a normal instance runs hands its apps to that instance and
-// ends. The scan trace starts before anything of Qt. Then the application (on the offscreen platform for a headless
-// self-test): the UI kit, the German texts when the language is German, the database (a store that cannot be opened
-// ends the process), the model and the main window, whose launch steps run once it shows and
-// end with the developer modes (the traces, the self-test and the screenshot run).
+// ends. The scan trace starts before anything of Qt. Then the application (on the offscreen
+// platform for a headless self-test): the UI kit, the German texts when the language is German,
+// the database (a store that cannot be opened, or a settings or caches folder that cannot be
+// used, ends the process), the model and the main window, whose launch steps run once it shows
+// and end with the developer modes (the traces, the self-test and the screenshot run).
 
 #include "App/AppIdentity.h"
 #include "App/DovraneApp.h"
@@ -34,7 +35,8 @@
 namespace {
 
 // The database, or nothing when it cannot be opened and the user (or the lack of a display)
-// leaves no way on. A damaged store is moved aside only by the user's choice.
+// leaves no way on. A damaged store is moved aside only by the user's choice, and the new one
+// starts with the journal records it could still give.
 std::unique_ptr<dovrane::ModelContainer> openStore() {
     for (;;) {
         auto opened = dovrane::Store::openContainer();
@@ -48,12 +50,13 @@ std::unique_ptr<dovrane::ModelContainer> openStore() {
         shown.box->exec();
         if (!shown.freshButton || shown.box->clickedButton() != shown.freshButton)
             return nullptr;
-        const auto aside = dovrane::Store::setAside(path);
-        if (!aside) {
+        const auto started = dovrane::Store::startFresh(path);
+        if (!started) {
             std::fprintf(stderr, "Could not move the damaged database at %s aside\n", path.c_str());
             return nullptr;
         }
-        std::fprintf(stderr, "The damaged database is kept at %s\n", aside->c_str());
+        std::fprintf(stderr, "The damaged database is kept at %s; %zu journal records were carried over\n",
+                     started->aside.c_str(), started->keptRemovals);
     }
 }
 
@@ -87,6 +90,8 @@ int main(int argc, char** argv) {
     dovrane::Translations::install();
     auto container = openStore();
     if (!container)
+        return 1;
+    if (dovrane::StartupProblem::reportUnusableFolder())
         return 1;
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();

@@ -223,6 +223,20 @@ TEST_F(SelfTestRun, AStoreThatCannotBeUsedEndsTheStartAndIsLeftAlone) {
     EXPECT_EQ(Fs::readFile(storeFolder_ / "target"), std::optional<std::string>("someone else's"));
 }
 
+// A settings folder that cannot be made ends the start the same way, before the self-test runs,
+// and leaves the file in its place alone.
+TEST_F(SelfTestRun, AnUnusableSettingsFolderEndsTheStart) {
+    writeFile(home_ / ".config/Dovrane", "the user's file");
+    const AppRun run = runProgram("/bin/sh", {"-c", "exec \"$0\" --selftest 2>&1", DOVRANE_APP});
+    const std::string message =
+        "Could not use the settings folder at " + (home_ / ".config/Dovrane") + ": it is not a folder";
+    EXPECT_NE(std::find(run.lines.begin(), run.lines.end(), message), run.lines.end());
+    EXPECT_FALSE(std::any_of(run.lines.begin(), run.lines.end(),
+                             [](const std::string& line) { return line.starts_with("SELFTEST"); }));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Fs::readFile(home_ / ".config/Dovrane"), std::optional<std::string>("the user's file"));
+}
+
 // A Linux home keeps its caches in ~/.cache: the run works there and leaves the home exactly as
 // it found it, without a Library folder that would hide ~/.cache from the next scan. A home
 // without any cache folder gets none; the run works in the temporary folder then.

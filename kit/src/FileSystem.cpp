@@ -126,6 +126,8 @@ std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBy
         return std::nullopt;
     }
     std::string data;
+    // Room for the whole file at once: growing by doubling would hold up to three times its size.
+    data.reserve(std::size_t(info.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = read(fd, buffer, sizeof buffer);

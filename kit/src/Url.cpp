@@ -80,6 +80,26 @@ bool validRest(std::string_view rest) {
     return true;
 }
 
+// A file URL in the very form fromPath writes: "file://", an absolute path of characters kept
+// as they are, and no trailing slash. Parsing one gives it back unchanged, so a long list of
+// stored URLs reads without decoding and encoding each.
+bool isWrittenByFromPath(std::string_view text) {
+    constexpr std::string_view prefix = "file://";
+    if (text.size() <= prefix.size() || text.substr(0, prefix.size()) != prefix)
+        return false;
+    const std::string_view path = text.substr(prefix.size());
+    if (path[0] != '/' || (path.size() > 1 && path.back() == '/'))
+        return false;
+    for (char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool letterOrDigit =
+            (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9');
+        if (!letterOrDigit && !keepInPath(byte))
+            return false;
+    }
+    return true;
+}
+
 std::string stripTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
@@ -116,6 +136,8 @@ Url Url::fromPath(std::string_view path) {
 }
 
 std::optional<Url> Url::parse(std::string_view text) {
+    if (isWrittenByFromPath(text))
+        return Url{std::string(text)};
     auto colon = text.find(':');
     if (colon == std::string_view::npos || !validScheme(text.substr(0, colon)))
         return std::nullopt;

@@ -72,6 +72,15 @@ TEST(JsonReading, LongArraysOfObjectsReadAsTheLibraryParsesThem) {
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, nlohmann::json::parse(text));
     EXPECT_EQ(read->at("items").size(), 20'000u);
+    // A repeated key keeps its last value; numbers keep their kinds.
+    const std::string mixed = R"({"a":1,"a":[18446744073709551615,-1,1.5,"\u00e9",{}],"b":{"c":null},"":false})";
+    auto kinds = Json::read(mixed);
+    ASSERT_TRUE(kinds);
+    EXPECT_EQ(*kinds, nlohmann::json::parse(mixed));
+    EXPECT_TRUE(kinds->at("a").at(0).is_number_unsigned());
+    EXPECT_TRUE(kinds->at("a").at(1).is_number_integer());
+    EXPECT_TRUE(kinds->at("a").at(2).is_number_float());
+    EXPECT_EQ(*Json::read("\xEF\xBB\xBF 7 "), 7);
     // Depth is counted for the open containers only: siblings never add up.
     EXPECT_TRUE(Json::read("[" + nested(Json::maximumDepth - 1) + "," + nested(Json::maximumDepth - 1) + "]"));
     EXPECT_FALSE(Json::read("[1," + nested(Json::maximumDepth) + "]"));

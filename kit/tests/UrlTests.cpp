@@ -33,6 +33,21 @@ TEST(FileUrls, FoldersCarryNoTrailingSlash) {
     EXPECT_EQ(Url::parse("FILE:///tmp/x"), Url::fromPath("/tmp/x"));
 }
 
+TEST(FileUrls, ReadingGivesTheFormFromPathWrites) {
+    const std::string plain = "file:///a/b-c_d.e~f!$&'()*+,;=:@/Z9";
+    EXPECT_EQ(Url::parse(plain)->text(), plain);
+    EXPECT_EQ(*Url::parse(plain), Url::fromPath(Url::parse(plain)->path()));
+    EXPECT_EQ(Url::parse("file:////double")->text(), "file:////double");
+    EXPECT_EQ(Url::parse("file:///")->text(), "file:///");
+    // Texts that differ from that form only a little are brought to it.
+    EXPECT_EQ(Url::parse("file://")->text(), "file:///");
+    EXPECT_EQ(Url::parse("file:///a/b/")->text(), "file:///a/b");
+    EXPECT_EQ(Url::parse("file:///a%41%2f")->text(), "file:///aA");
+    EXPECT_EQ(Url::parse("file:///a?b#c")->text(), "file:///a%3Fb%23c");
+    EXPECT_EQ(Url::parse("file://host/a")->text(), "file:///a");
+    EXPECT_EQ(Url::parse("File:///a")->text(), "file:///a");
+}
+
 TEST(FileUrls, ComponentsAndNavigation) {
     Url url = Url::fromPath("/home/u/My Movie.final.mov");
     EXPECT_EQ(url.lastPathComponent(), "My Movie.final.mov");

@@ -35,8 +35,10 @@ private:
 // A cache file beside the store: `name`, or while a test store is in use the store's own name
 // followed by `testSuffix`, so that each test store has caches of its own.
 Url cacheURL(const char* name, const char* testSuffix);
-// A cache file's JSON; absent with APP_SEED "1" (the file is then not read), and when the file
-// is missing, unreadable, no JSON, or not the user's own file that only the user may write.
+// A cache file's text; absent with APP_SEED "1" (the file is then not read), and when the file
+// is missing, unreadable, or not the user's own file that only the user may write.
+std::optional<std::string> readCacheText(const Url& url);
+// The same file's JSON; absent also when the text is no JSON.
 std::optional<nlohmann::json> readCache(const Url& url);
 
 } // namespace dovrane

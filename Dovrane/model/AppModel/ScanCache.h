@@ -14,7 +14,7 @@ Url url();
 // The cached scan; absent with APP_SEED "1" (the file is then not read), and when the file is
 // missing, unreadable or does not decode.
 std::optional<ScanResult> load();
-// The file's text: the JSON of the scan, written out one item at a time instead of as one
+// The file's text: the JSON of the scan, written straight from the records instead of as one
 // document. Throws what the JSON writer throws.
 std::string encode(const ScanResult& scan);
 

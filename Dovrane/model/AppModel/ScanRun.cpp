@@ -106,8 +106,10 @@ void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared
     }
     scanRun_->current = 0;
     scanRun_->endedThisSession = true;
-    setScan(result);
+    // The writer keeps a copy of its own; the model takes the result itself, so a large scan
+    // is copied once on this thread, not twice.
     QFuture<bool> written = writeScanCache(result);
+    setScan(std::move(result));
     recordDaily(*scan_);
     setIsScanning(false);
     searchOrphansAfterScan();

@@ -216,23 +216,63 @@ std::optional<std::vector<std::shared_ptr<Removal>>> ModelContainer::removals() 
             records.push_back(known->second);
             continue;
         }
-        auto items = itemsFromJson(query.value(3).toString());
-        const QUuid uuid = QUuid::fromString(query.value(5).toString());
-        if (!items || uuid.isNull())
-            continue;
         std::shared_ptr<Removal> record =
             known != removals_.saved.end() ? known->second : std::shared_ptr<Removal>(new Removal());
-        record->date_ = Date{query.value(1).toDouble()};
-        record->title_ = query.value(2).toString();
-        record->items_ = std::move(*items);
-        record->undone_ = query.value(4).toLongLong() != 0;
-        record->uuid_ = uuid;
+        if (!readRemovalRow(query, *record))
+            continue;
         removals_.saved.emplace(id, record);
         records.push_back(std::move(record));
     }
     if (endedOnFailure(query))
         return std::nullopt;
     records.insert(records.end(), removals_.inserted.begin(), removals_.inserted.end());
+    return records;
+}
+
+bool ModelContainer::readRemovalRow(const QSqlQuery& query, Removal& record) {
+    auto items = itemsFromJson(query.value(3).toString());
+    const QUuid uuid = QUuid::fromString(query.value(5).toString());
+    if (!items || uuid.isNull())
+        return false;
+    record.date_ = Date{query.value(1).toDouble()};
+    record.title_ = query.value(2).toString();
+    record.items_ = std::move(*items);
+    record.undone_ = query.value(4).toLongLong() != 0;
+    record.uuid_ = uuid;
+    return true;
+}
+
+std::vector<std::shared_ptr<Removal>> ModelContainer::readableRemovals(const std::string& path) {
+    static int serial = 0;
+    const QString name = QStringLiteral("dovrane-readable-%1").arg(++serial);
+    std::map<qint64, std::shared_ptr<Removal>> found;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        database.setDatabaseName(qPath(path));
+        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (database.open()) {
+            // A damaged page ends a read in either direction; together they reach every row but
+            // those the damage holds.
+            for (const char* order : {"ASC", "DESC"}) {
+                QSqlQuery query(database);
+                query.setForwardOnly(true);
+                if (!query.exec(
+                        QStringLiteral("SELECT id, date, title, items, undone, uuid FROM removals ORDER BY id ") +
+                        QLatin1String(order)))
+                    continue;
+                while (query.next()) {
+                    std::shared_ptr<Removal> record(new Removal());
+                    if (readRemovalRow(query, *record))
+                        found.emplace(query.value(0).toLongLong(), std::move(record));
+                }
+            }
+        }
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    std::vector<std::shared_ptr<Removal>> records;
+    for (auto& [id, record] : found)
+        records.push_back(std::move(record));
     return records;
 }
 

@@ -40,6 +40,10 @@ public:
     // Opens or creates the database at path. Nothing in an existing file is changed when it
     // cannot be used (not a database, damaged, written by a newer version).
     static Expected<std::unique_ptr<ModelContainer>, OpenFailure> open(const std::string& path);
+    // The journal records a damaged store can still give, oldest first, as new records that
+    // belong to no store: reading from both ends of the table, those before and after the
+    // damage. The file is only read.
+    static std::vector<std::shared_ptr<Removal>> readableRemovals(const std::string& path);
     ~ModelContainer() override;
 
     const std::string& path() const { return path_; }
@@ -73,6 +77,9 @@ private:
     };
 
     ModelContainer(std::string path, QString connectionName);
+    // Fills record from a row of "SELECT id, date, title, items, undone, uuid FROM removals";
+    // false when the row does not decode.
+    static bool readRemovalRow(const QSqlQuery& query, Removal& record);
     // The integrity check's findings; nothing when the file is sound.
     static std::optional<std::string> damageFound(QSqlQuery& query);
     // Marks the store damaged when the results ended on a failure; true then.

@@ -19,9 +19,9 @@ const QString notificationsService = QStringLiteral("org.freedesktop.Notificatio
 const QString notificationsPath = QStringLiteral("/org/freedesktop/Notifications");
 
 // Runs `answer` with the reply once it comes, or with an error reply at the timeout.
-void whenAnswered(const QDBusConnection& connection, const QDBusMessage& message,
+void whenAnswered(const QDBusConnection& connection, const QDBusMessage& message, int timeout,
                   std::function<void(const QDBusPendingCall&)> answer) {
-    QDBusPendingCall call = connection.asyncCall(message, DBusNotifier::answerTimeoutMs);
+    QDBusPendingCall call = connection.asyncCall(message, timeout);
     auto* watcher = new QDBusPendingCallWatcher(call);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [answer = std::move(answer)](QDBusPendingCallWatcher* finished) {
@@ -42,7 +42,8 @@ QFuture<bool> ready(bool value) { return QtFuture::makeReadyFuture(value); }
 
 } // namespace
 
-DBusNotifier::DBusNotifier(std::optional<QDBusConnection> connection) : connection_(std::move(connection)) {}
+DBusNotifier::DBusNotifier(std::optional<QDBusConnection> connection, int answerTimeout)
+    : connection_(std::move(connection)), answerTimeout_(answerTimeout) {}
 
 DBusNotifier::~DBusNotifier() {
     if (ownsConnection_ && connection_)
@@ -83,8 +84,9 @@ QFuture<bool> DBusNotifier::isAvailable() {
     promise->start();
     QFuture<bool> future = promise->future();
     const QDBusConnection busConnection = *connection;
-    whenAnswered(busConnection, busCall(QStringLiteral("NameHasOwner"), {notificationsService}),
-                 [promise, busConnection](const QDBusPendingCall& call) {
+    const int timeout = answerTimeout_;
+    whenAnswered(busConnection, busCall(QStringLiteral("NameHasOwner"), {notificationsService}), timeout,
+                 [promise, busConnection, timeout](const QDBusPendingCall& call) {
                      QDBusPendingReply<bool> owned = call;
                      if (owned.isValid() && owned.value()) {
                          promise->addResult(true);
@@ -92,7 +94,7 @@ QFuture<bool> DBusNotifier::isAvailable() {
                          return;
                      }
                      // Not running now, but the bus may start it on the first call.
-                     whenAnswered(busConnection, busCall(QStringLiteral("ListActivatableNames"), {}),
+                     whenAnswered(busConnection, busCall(QStringLiteral("ListActivatableNames"), {}), timeout,
                                   [promise](const QDBusPendingCall& listCall) {
                                       QDBusPendingReply<QStringList> names = listCall;
                                       promise->addResult(names.isValid() &&
@@ -117,14 +119,15 @@ QFuture<bool> DBusNotifier::post(const QString& identifier, const QString& title
     auto promise = std::make_shared<QPromise<bool>>();
     promise->start();
     QFuture<bool> future = promise->future();
-    whenAnswered(*connection, message, [promise, identifier, lastIds = lastIds_](const QDBusPendingCall& call) {
-        QDBusPendingReply<uint> reply = call;
-        const bool shown = reply.isValid();
-        if (shown)
-            lastIds->insert(identifier, reply.value());
-        promise->addResult(shown);
-        promise->finish();
-    });
+    whenAnswered(*connection, message, answerTimeout_,
+                 [promise, identifier, lastIds = lastIds_](const QDBusPendingCall& call) {
+                     QDBusPendingReply<uint> reply = call;
+                     const bool shown = reply.isValid();
+                     if (shown)
+                         lastIds->insert(identifier, reply.value());
+                     promise->addResult(shown);
+                     promise->finish();
+                 });
     return future;
 }
 

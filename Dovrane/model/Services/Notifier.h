@@ -46,8 +46,9 @@ public:
     static inline const QString applicationId = QStringLiteral("app.dovrane.Dovrane");
 
     // Without a connection, the user's bus named by DBUS_SESSION_BUS_ADDRESS, connected at the
-    // first use.
-    explicit DBusNotifier(std::optional<QDBusConnection> connection = std::nullopt);
+    // first use. A call the bus has not answered within answerTimeout counts as failed.
+    explicit DBusNotifier(std::optional<QDBusConnection> connection = std::nullopt,
+                          int answerTimeout = answerTimeoutMs);
     ~DBusNotifier() override;
 
     QFuture<bool> isAvailable() override;
@@ -63,6 +64,7 @@ private:
     std::optional<QDBusConnection> bus();
 
     std::optional<QDBusConnection> connection_;
+    int answerTimeout_;
     bool ownsConnection_ = false;
     bool listening_ = false;
     // The id the server gave the last notification of each identifier. Shared with the

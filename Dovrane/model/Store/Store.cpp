@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 namespace dovrane::Store {
 
@@ -42,6 +43,22 @@ std::optional<std::string> statusProblem(const struct stat& status) {
     if (status.st_mode & (S_IWGRP | S_IWOTH))
         return "other users may write to it";
     return std::nullopt;
+}
+
+// Opens path for writing, made 0600 when missing and never through a link, and checks what was
+// opened.
+std::optional<std::string> createdOwnFileProblem(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno == ELOOP ? std::string("it is a symbolic link") : std::string(std::strerror(errno));
+    struct stat status {};
+    std::optional<std::string> problem;
+    if (fstat(fd, &status) != 0)
+        problem = std::strerror(errno);
+    else
+        problem = statusProblem(status);
+    close(fd);
+    return problem;
 }
 
 } // namespace
@@ -84,18 +101,14 @@ std::optional<std::string> testStoreProblem() {
     for (const char* suffix : {"", "-wal", "-shm"})
         if (auto problem = ownFileProblem(path + suffix))
             return *suffix ? *problem + " (" + Path::lastComponent(path + suffix) + ")" : *problem;
-    // Made here without following a link, so that what SQLite opens is the file just checked;
-    // in a sticky folder nobody else can swap it afterwards.
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return std::string(std::strerror(errno));
-    std::optional<std::string> problem;
-    if (fstat(fd, &status) != 0)
-        problem = std::strerror(errno);
-    else
-        problem = statusProblem(status);
-    close(fd);
-    return problem;
+    // The store and its log files are made here, without following a link, so that what SQLite
+    // opens is what was just checked: it would otherwise create the log files itself later, and
+    // another user could make them first. In a sticky folder nobody else can swap them
+    // afterwards, and the one connection keeps them until it closes.
+    for (const char* suffix : {"", "-wal", "-shm"})
+        if (auto problem = createdOwnFileProblem(path + suffix))
+            return *suffix ? *problem + " (" + Path::lastComponent(path + suffix) + ")" : *problem;
+    return std::nullopt;
 }
 
 } // namespace dovrane::Store
@@ -125,6 +138,27 @@ std::optional<std::string> setAside(const std::string& path) {
             if (Fs::exists(path + suffix))
                 std::rename((path + suffix).c_str(), (*aside + suffix).c_str());
     return aside;
+}
+
+std::optional<FreshStart> startFresh(const std::string& path) {
+    std::vector<std::shared_ptr<Removal>> readable = ModelContainer::readableRemovals(path);
+    std::optional<std::string> aside = setAside(path);
+    if (!aside)
+        return std::nullopt;
+    FreshStart started{*aside};
+    if (readable.empty())
+        return started;
+    // A test store is opened through its checks, as every start opens it.
+    auto fresh = url().path() == path ? openContainer() : ModelContainer::open(path);
+    if (!fresh) {
+        std::fprintf(stderr, "Could not start a new database at %s: %s\n", path.c_str(), fresh.error().message.c_str());
+        return started;
+    }
+    for (auto& record : readable)
+        (*fresh)->insert(std::move(record));
+    if ((*fresh)->save())
+        started.keptRemovals = readable.size();
+    return started;
 }
 
 std::unique_ptr<ModelContainer> makeContainer() {

@@ -10,6 +10,7 @@
 
 #include <DovraneKit/Url.h>
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,7 +23,8 @@ Url url();
 // A test store is in use: APP_STORE is set and not empty.
 bool isOverridden();
 // Why the test store cannot be used safely ("it is a symbolic link"); nothing when no test store
-// is set or it may be used, and then a missing store has been created empty (0600).
+// is set or it may be used, and then a missing store and its two log files ("-wal", "-shm")
+// have been created empty (0600).
 std::optional<std::string> testStoreProblem();
 // For a developer mode that needs a test store: its refusal line, "<prefix> refused: set
 // APP_STORE to a file in /tmp" with the reason after a colon when a test store is set but may
@@ -36,6 +38,14 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openConta
 // Moves a damaged store (and its log files) aside to "<store>.damaged", "<store>.damaged-2", …,
 // never over an earlier copy; the name it now has, or nothing when it could not be moved.
 std::optional<std::string> setAside(const std::string& path);
+// The user's choice for a damaged store: it is moved aside as setAside does, and a new store at
+// path starts with the journal records the damaged file could still give, so that they can be
+// put back. Nothing when the damaged file could not be moved.
+struct FreshStart {
+    std::string aside;            // the damaged file's new name
+    std::size_t keptRemovals = 0; // journal records carried over
+};
+std::optional<FreshStart> startFresh(const std::string& path);
 // The opened database. When it cannot be opened the process ends with status 1 and
 // "Could not open the database at PATH: REASON" on standard error; the file is left untouched.
 std::unique_ptr<ModelContainer> makeContainer();

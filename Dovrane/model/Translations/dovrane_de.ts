@@ -1433,10 +1433,6 @@ Behoben
         <translation>Die Datenbank unter %1 konnte nicht geöffnet werden.</translation>
     </message>
     <message>
-        <source>The file is damaged. It is kept as it is, so that the records it can still give are not lost. Dovrane can move it aside and start with a new, empty database.</source>
-        <translation>Die Datei ist beschädigt. Sie bleibt, wie sie ist, damit die Einträge, die sie noch hergibt, nicht verloren gehen. Dovrane kann sie beiseitelegen und mit einer neuen, leeren Datenbank starten.</translation>
-    </message>
-    <message>
         <source>Start With a New Database</source>
         <translation>Mit neuer Datenbank starten</translation>
     </message>
@@ -1447,6 +1443,22 @@ Behoben
     <message>
         <source>Quit</source>
         <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Dovrane cannot keep its settings in the folder %1.</source>
+        <translation>Dovrane kann seine Einstellungen nicht im Ordner %1 ablegen.</translation>
+    </message>
+    <message>
+        <source>Dovrane cannot keep its caches in the folder %1.</source>
+        <translation>Dovrane kann seine Caches nicht im Ordner %1 ablegen.</translation>
+    </message>
+    <message>
+        <source>Nothing was changed. Check that the folder can be created and written, then start Dovrane again.</source>
+        <translation>Es wurde nichts geändert. Prüfe, ob der Ordner angelegt und beschrieben werden kann, und starte Dovrane dann erneut.</translation>
+    </message>
+    <message>
+        <source>The file is damaged. It is kept as it is, so that the records it can still give are not lost. Dovrane can move it aside and start with a new database that keeps the records of removals it can still read.</source>
+        <translation>Die Datei ist beschädigt. Sie bleibt, wie sie ist, damit die Einträge, die sie noch hergibt, nicht verloren gehen. Dovrane kann sie beiseitelegen und mit einer neuen Datenbank starten, die die noch lesbaren Einträge entfernter Objekte behält.</translation>
     </message>
 </context>
 <context>

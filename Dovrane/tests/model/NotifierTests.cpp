@@ -7,6 +7,7 @@
 #include "support/PrivateBus.h"
 
 #include <QDBusMessage>
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace dovrane;
@@ -72,6 +73,27 @@ private slots:
         QTRY_COMPARE(clicked, QStringList{QStringLiteral("updates")});
         invoke(weekly, QStringLiteral("default"));
         QTRY_COMPARE(clicked, (QStringList{QStringLiteral("updates"), QStringLiteral("weekly")}));
+    }
+
+    // A server that takes the call and never answers holds nothing up: the post fails at the
+    // notifier's timeout (5 s by default, short here).
+    void aServerThatNeverAnswersFailsAtTheTimeout() {
+        PrivateBus bus;
+        QVERIFY2(!bus.address().isEmpty(), "dbus-daemon did not start");
+        FakeNotificationServer server;
+        server.silent = true;
+        QVERIFY(server.registerOn(bus.connect()));
+        DBusNotifier notifier(bus.connect(), 200);
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(!awaitResult(notifier.post(QStringLiteral("updates"), QStringLiteral("t"), QStringLiteral("b"))));
+        QCOMPARE(server.received.size(), size_t(1)); // it got there, and no answer came back
+        QVERIFY(waited.elapsed() >= 150);
+        // Not remembered as shown: the next one replaces nothing.
+        server.silent = false;
+        QVERIFY(awaitResult(notifier.post(QStringLiteral("updates"), QStringLiteral("u"), QStringLiteral("b"))));
+        QCOMPARE(server.received[1].replacesId, 0u);
+        QCOMPARE(DBusNotifier::answerTimeoutMs, 5000);
     }
 
     void aBusWithoutTheServiceOffersNothing() {

@@ -235,7 +235,7 @@ private slots:
         QCOMPARE(fixture.makeModel().scan().has_value(), read);
     }
 
-    void theCacheTextIsTheScansJsonWrittenItemByItem() {
+    void theCacheTextIsTheScansJsonByteForByte() {
         ScanResult scan = makeScan(Date::fromUnix(1714550400.25), 500'000'000'000, 200'000'000'000,
                                    {{CategoryID::caches, 0}, {CategoryID::logs, 0}});
         scan.volume = "Platte \"categories\":[] \xff";
@@ -264,6 +264,14 @@ private slots:
         QTest::newRow("mistyped field") << QByteArray(
             R"({"date": "today", "volume": "Fixture", "total": 5, "free": 1, "available": 1, "categories": []})");
         QTest::newRow("empty") << QByteArray();
+        QTest::newRow("nested past the limit")
+            << QByteArray(
+                   R"({"date": 1, "volume": "Fixture", "total": 5, "free": 1, "available": 1, "categories": [], "x": )") +
+                   QByteArray(64, '[') + QByteArray(64, ']') + "}";
+        QTest::newRow("a repeated key making a field null") << QByteArray(
+            R"({"date": 1, "volume": "Fixture", "total": 5, "free": 1, "available": 1, "categories": [], "free": null})");
+        QTest::newRow("a number past a double") << QByteArray(
+            R"({"date": 1e999, "volume": "Fixture", "total": 5, "free": 1, "available": 1, "categories": []})");
     }
 
     void anUndecodableCacheGivesNoScan() {

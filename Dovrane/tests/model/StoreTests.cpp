@@ -2,6 +2,7 @@
 
 #include "AppModel/CacheWriter.h"
 #include "AppModel/ScanCache.h"
+#include "Services/AppFolders.h"
 #include "Services/ModelContainer.h"
 #include "Store/Store.h"
 #include "support/ModelTestMain.h"
@@ -18,10 +19,14 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <limits>
+#include <map>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -322,6 +327,48 @@ private slots:
         QVERIFY(openOrFail(path));
     }
 
+    // The journal records a damaged store can still give go with the user into the new store:
+    // those before and after a damaged page of the journal, with their put-back state.
+    void aFreshStartKeepsTheJournalRecordsThatCanBeRead() {
+        TempDir folder;
+        const std::string path = folder / "journal.store";
+        writeLargeStore(path);
+        {
+            auto container = openOrFail(path);
+            QVERIFY(container);
+            (*container->removals())[399]->setUndone(true);
+            QVERIFY(container->save());
+        }
+        const auto bytes = Fs::readFile(path);
+        QVERIFY(bytes);
+        const std::size_t at = bytes->find("Removal 200");
+        QVERIFY(at != std::string::npos);
+        const int pageSize = execute(path, QStringLiteral("PRAGMA page_size")).toInt();
+        damagePage(path, long(at / std::size_t(pageSize)));
+        QVERIFY(!ModelContainer::open(path));
+        const auto damaged = Fs::readFile(path);
+
+        const auto started = Store::startFresh(path);
+        QVERIFY(started);
+        QCOMPARE(Fs::readFile(started->aside), damaged);
+        auto fresh = openOrFail(path);
+        QVERIFY(fresh);
+        const auto kept = *fresh->removals();
+        QCOMPARE(kept.size(), started->keptRemovals);
+        QVERIFY2(kept.size() > 300 && kept.size() < 400, std::to_string(kept.size()).c_str());
+        QCOMPARE(kept.front()->title(), QStringLiteral("Removal 0"));
+        QCOMPARE(kept.back()->title(), QStringLiteral("Removal 399"));
+        QVERIFY(kept.back()->undone());
+        QVERIFY(!kept.front()->undone());
+        QCOMPARE(kept.front()->items().size(), size_t(1));
+        QVERIFY(std::none_of(kept.begin(), kept.end(),
+                             [](const auto& record) { return record->title() == QStringLiteral("Removal 200"); }));
+        // What a store without a journal table gives: nothing, and the file stays as it is.
+        writeFile(folder / "other.store", "not a database");
+        QVERIFY(ModelContainer::readableRemovals(folder / "other.store").empty());
+        QCOMPARE(Fs::readFile(folder / "other.store"), std::optional<std::string>("not a database"));
+    }
+
     void aTruncatedStoreIsRefusedAndLeftAlone() {
         TempDir folder;
         const std::string path = folder / "short.store";
@@ -355,9 +402,6 @@ private slots:
         QVERIFY(::chmod((folder / "open.store").c_str(), 0666) == 0);
         QCOMPARE(problem(folder / "open.store"), std::string("other users may write to it"));
 
-        QVERIFY(::symlink((folder / "fresh.store").c_str(), (folder / "fresh.store-wal").c_str()) == 0);
-        QCOMPARE(problem(folder / "fresh.store"), std::string("it is a symbolic link (fresh.store-wal)"));
-
         QVERIFY(Fs::makeDirectories(folder / "shared"));
         QVERIFY(::chmod((folder / "shared").c_str(), 0777) == 0);
         QCOMPARE(problem(folder / "shared/a.store"), std::string("any user may replace files in its folder"));
@@ -381,6 +425,124 @@ private slots:
         QCOMPARE(run.status, 1);
         QVERIFY2(run.error.contains(QStringLiteral("it is a symbolic link")), qPrintable(run.error));
         QCOMPARE(Fs::readFile(folder / "someone-elses"), std::optional<std::string>("theirs"));
+    }
+
+    // SQLite would make the log files itself, after the check and by name: they are made with the
+    // store and checked like it, and SQLite keeps using the very files that were checked.
+    void aTestStoresLogFilesAreMadeAndCheckedBeforeOpening() {
+        TempDir folder;
+        const std::string path = folder / "logs.store";
+        ScopedEnv store("APP_STORE", path);
+        const auto problem = [] { return Store::testStoreProblem().value_or(""); };
+        const auto inode = [](const std::string& file) {
+            struct stat status {};
+            return ::lstat(file.c_str(), &status) == 0 ? status.st_ino : ino_t(0);
+        };
+        QCOMPARE(problem(), std::string());
+        std::map<std::string, ino_t> made;
+        for (const std::string& log : {path + "-wal", path + "-shm"}) {
+            struct stat status {};
+            QVERIFY(::lstat(log.c_str(), &status) == 0);
+            QVERIFY(S_ISREG(status.st_mode));
+            QCOMPARE(status.st_mode & 0777, mode_t(0600));
+            QCOMPARE(status.st_uid, geteuid());
+            made[log] = status.st_ino;
+        }
+        {
+            auto opened = Store::openContainer();
+            QVERIFY2(opened, opened ? "" : opened.error().message.c_str());
+            (*opened)->insert(std::make_shared<Removal>(Date(), QStringLiteral("Logged"), std::vector<RemovedItem>{}));
+            QVERIFY((*opened)->save());
+            for (const auto& [log, number] : made)
+                QCOMPARE(inode(log), number);
+        }
+
+        // SQLite removes the log files when its last connection closes; the next check makes them again.
+        writeFile(folder / "theirs", "their log");
+        ::unlink((path + "-shm").c_str());
+        QVERIFY(::symlink((folder / "theirs").c_str(), (path + "-shm").c_str()) == 0);
+        QCOMPARE(problem(), std::string("it is a symbolic link (logs.store-shm)"));
+        QCOMPARE(Fs::readFile(folder / "theirs"), std::optional<std::string>("their log"));
+
+        QVERIFY(::unlink((path + "-shm").c_str()) == 0);
+        ::unlink((path + "-wal").c_str());
+        writeFile(path + "-wal", "");
+        QVERIFY(::chmod((path + "-wal").c_str(), 0622) == 0);
+        QCOMPARE(problem(), std::string("other users may write to it (logs.store-wal)"));
+        // Refused before anything is opened: no log index is made beside a refused store.
+        QVERIFY(!Store::openContainer());
+        QVERIFY(!Fs::exists(path + "-shm"));
+
+        if (geteuid() == 0) {
+            QVERIFY(::chmod((path + "-wal").c_str(), 0600) == 0);
+            QVERIFY(::chown((path + "-wal").c_str(), 65534, 65534) == 0);
+            QCOMPARE(problem(), std::string("it belongs to another user (logs.store-wal)"));
+        } else {
+            qInfo("the foreign-owner case needs root to give a file away; skipped");
+        }
+    }
+
+    // The settings and caches folders are checked at start, and a missing one is not made by the
+    // check: only the first write makes it.
+    void foldersThatCannotHoldDovranesFilesAreNamed() {
+        TempDir folder;
+        QCOMPARE(AppFolders::problem(folder / "new/deeper"), std::nullopt);
+        QVERIFY(!Fs::exists(folder / "new"));
+        writeFile(folder / "file", "");
+        QCOMPARE(AppFolders::problem(folder / "file"), std::optional<std::string>("it is not a folder"));
+        QCOMPARE(AppFolders::problem(folder / "file/Dovrane/deeper"),
+                 std::optional<std::string>("it cannot be created: " + (folder / "file") + " is not a folder"));
+
+        // The settings folder comes first; the caches sit beside the store.
+        ScopedEnv config("XDG_CONFIG_HOME", folder / "config");
+        ScopedEnv store("APP_STORE", folder / "caches/test.store");
+        QVERIFY(Fs::makeDirectories(folder / "caches"));
+        QCOMPARE(AppFolders::startupProblem().has_value(), false);
+        QVERIFY(!Fs::exists(folder / "config"));
+        writeFile(folder / "config", "");
+        auto found = AppFolders::startupProblem();
+        QVERIFY(found);
+        QCOMPARE(found->message(), "Could not use the settings folder at " + (folder / "config/Dovrane") +
+                                       ": it cannot be created: " + (folder / "config") + " is not a folder");
+
+        // Write access is the user's: as root a child drops privileges to meet a folder it may
+        // only read.
+        QVERIFY(Fs::removeAll(folder / "config") && Fs::makeDirectories(folder / "config"));
+        QCOMPARE(::chmod((folder / "config").c_str(), 0777), 0);
+        QCOMPARE(::chmod(folder.path().c_str(), 0755), 0);
+        QCOMPARE(::chmod((folder / "caches").c_str(), 0555), 0);
+        const auto inChild = [&]() -> std::string {
+            const auto answer = AppFolders::startupProblem();
+            return answer ? answer->message() : "";
+        };
+        std::string message;
+        if (geteuid() == 0) {
+            int pipe[2];
+            QCOMPARE(::pipe(pipe), 0);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::close(pipe[0]);
+                if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                    ::setresuid(65534, 65534, 65534) != 0)
+                    ::_exit(2);
+                const std::string answer = inChild();
+                ::_exit(::write(pipe[1], answer.data(), answer.size()) == ssize_t(answer.size()) ? 0 : 3);
+            }
+            ::close(pipe[1]);
+            char buffer[1024];
+            ssize_t count = 0;
+            while ((count = ::read(pipe[0], buffer, sizeof buffer)) > 0)
+                message.append(buffer, size_t(count));
+            ::close(pipe[0]);
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        } else {
+            message = inChild();
+        }
+        QCOMPARE(::chmod((folder / "caches").c_str(), 0700), 0);
+        QCOMPARE(message, "Could not use the caches folder at " + (folder / "caches") +
+                              ": it cannot be written: Permission denied");
     }
 
     // Caches beside a test store carry its name, and one planted by someone else is not read.

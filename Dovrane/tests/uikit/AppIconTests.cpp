@@ -106,6 +106,59 @@ private slots:
         QCOMPARE(AppIcons::image(huge), generic);
     }
 
+    // A downloaded app's icon bytes cannot claim a huge picture: a PNG, alone or inside an ICNS
+    // file, that declares more than the largest side is not decoded, and a drawing is drawn at
+    // most that large.
+    void iconsBeyondTheLargestSideAreNotDecoded() {
+        const auto png = [](int side) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            square(side, Qt::green).save(&buffer, "PNG");
+            return bytes.toStdString();
+        };
+        const auto icns = [](const std::vector<std::pair<std::string, std::string>>& entries) {
+            std::string body;
+            const auto length = [](std::size_t value) {
+                return std::string{char(value >> 24), char(value >> 16 & 0xff), char(value >> 8 & 0xff),
+                                   char(value & 0xff)};
+            };
+            for (const auto& [type, data] : entries)
+                body += type + length(data.size() + 8) + data;
+            return "icns" + length(body.size() + 8) + body;
+        };
+        QCOMPARE(AppIcons::decodeIcon(png(AppIcons::maximumIconSide)).size(),
+                 QSize(AppIcons::maximumIconSide, AppIcons::maximumIconSide));
+        const std::string large = png(AppIcons::maximumIconSide + 1);
+        QVERIFY(large.size() < AppIcons::maximumIconFile);
+        QVERIFY(AppIcons::decodeIcon(large).isNull());
+
+        QCOMPARE(AppIcons::decodeIcon(icns({{"ic07", png(128)}})).size(), QSize(128, 128));
+        // Reading stops once the images read hold the pixels of four of the largest: an image
+        // after that is not decoded, however large.
+        const auto wide = [&] {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImage image(AppIcons::maximumIconSide, AppIcons::maximumIconSide / 2, QImage::Format_ARGB32);
+            image.fill(Qt::green);
+            image.save(&buffer, "PNG");
+            return bytes.toStdString();
+        }();
+        std::vector<std::pair<std::string, std::string>> many(8, {"ic10", wide});
+        many.push_back({"ic10", png(AppIcons::maximumIconSide)});
+        QCOMPARE(AppIcons::decodeIcon(icns(many)).size(),
+                 QSize(AppIcons::maximumIconSide, AppIcons::maximumIconSide / 2));
+        many.erase(many.begin() + 1, many.end() - 1);
+        QCOMPARE(AppIcons::decodeIcon(icns(many)).size(), QSize(AppIcons::maximumIconSide, AppIcons::maximumIconSide));
+        QVERIFY(AppIcons::decodeIcon(icns({{"ic07", png(128)}, {"ic10", large}})).isNull());
+
+        const std::string drawing = "<svg xmlns='http://www.w3.org/2000/svg' width='100000' height='50000'>"
+                                    "<rect width='100000' height='50000' fill='blue'/></svg>";
+        QCOMPARE(AppIcons::decodeIcon(drawing).size(), QSize(AppIcons::maximumIconSide, AppIcons::maximumIconSide / 2));
+        QVERIFY(AppIcons::decodeIcon(std::string(AppIcons::maximumIconFile + 1, 'x')).isNull());
+    }
+
     void iconNamesNeverLeaveTheResourcesFolder() {
         TempDir folder;
         for (const std::string name : {"../../../outside.png", "sub/icon.png", "..", "."}) {

@@ -2,11 +2,13 @@
 
 #include "App/StartupProblem.h"
 #include "support/ModelTestMain.h"
+#include "support/TestSupport.h"
 
 #include <QPushButton>
 #include <QTest>
 
 using namespace dovrane;
+using namespace dovrane::testing;
 
 namespace {
 // The answers the box offers, the details button left out.
@@ -40,6 +42,27 @@ private slots:
         QVERIFY(shown.box->informativeText().contains(QStringLiteral("Nothing was changed")));
         // The offscreen platform has no user to answer a box.
         QVERIFY(!StartupProblem::canShowWindows());
+    }
+
+    void aFolderThatCannotBeUsedNamesItselfAndQuits() {
+        const auto settings =
+            StartupProblem::folderBox({"settings folder", "/tmp/h/.config/Dovrane", "it is not a folder"});
+        QVERIFY(settings->text().contains(QStringLiteral("settings")));
+        QVERIFY(settings->text().contains(QStringLiteral("/tmp/h/.config/Dovrane")));
+        QVERIFY(settings->informativeText().contains(QStringLiteral("Nothing was changed")));
+        QCOMPARE(settings->detailedText(), QStringLiteral("it is not a folder"));
+        QCOMPARE(answers(*settings), 1);
+        const auto caches = StartupProblem::folderBox({"caches folder", "/tmp/c", "it cannot be written"});
+        QVERIFY(caches->text().contains(QStringLiteral("caches")));
+        QVERIFY(caches->text().contains(QStringLiteral("/tmp/c")));
+
+        // Without a display, standard error alone hears of it, and the start ends.
+        TempDir home;
+        writeFile(home / "Dovrane", "");
+        ScopedEnv config("XDG_CONFIG_HOME", home.path());
+        QVERIFY(StartupProblem::reportUnusableFolder());
+        ScopedEnv usable("XDG_CONFIG_HOME", home / "config");
+        QVERIFY(!StartupProblem::reportUnusableFolder());
     }
 };
 

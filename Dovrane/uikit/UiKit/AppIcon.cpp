@@ -13,6 +13,9 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <cstdint>
+#include <string_view>
+
 namespace dovrane {
 
 namespace AppIcons {
@@ -33,16 +36,71 @@ QHash<QString, Cached>& cache() {
 
 std::string infoPath(const std::string& bundlePath) { return Path::join(bundlePath, "Contents/Info.plist"); }
 
-QImage decodeBytes(const std::string& bytes) {
+std::uint32_t bigEndian32(std::string_view bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t index = 0; index < 4; ++index)
+        value = value << 8 | std::uint8_t(bytes[at + index]);
+    return value;
+}
+
+bool isTooLarge(std::uint64_t width, std::uint64_t height) {
+    return width > std::uint64_t(maximumIconSide) || height > std::uint64_t(maximumIconSide);
+}
+
+// A PNG that declares sides beyond the bound in its header.
+bool isLargePng(std::string_view bytes) {
+    static constexpr std::string_view signature("\x89PNG\r\n\x1a\n", 8);
+    // The signature, then the IHDR chunk: length, type, width, height.
+    return bytes.size() >= 24 && bytes.substr(0, 8) == signature &&
+           isTooLarge(bigEndian32(bytes, 16), bigEndian32(bytes, 20));
+}
+
+// Qt's ICNS plugin decodes the PNG entries of an ICNS file with a reader of its own, which the
+// limits set here do not reach: such a file is refused whole when one of its PNG entries
+// declares more than the bound.
+bool holdsLargePng(std::string_view bytes) {
+    if (bytes.size() < 8 || bytes.substr(0, 4) != "icns")
+        return isLargePng(bytes);
+    for (std::size_t at = 8; at + 8 <= bytes.size();) {
+        const std::uint32_t length = bigEndian32(bytes, at + 4);
+        if (length < 8 || length > bytes.size() - at)
+            break;
+        if (isLargePng(bytes.substr(at + 8, length - 8)))
+            return true;
+        at += length;
+    }
+    return false;
+}
+
+} // namespace
+
+QImage decodeIcon(const std::string& bytes) {
+    if (bytes.size() > maximumIconFile || holdsLargePng(bytes))
+        return {};
     QByteArray data = QByteArray::fromStdString(bytes);
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    // In megabytes: one image of the largest size in 32-bit colour.
+    reader.setAllocationLimit(int((std::uint64_t(maximumIconSide) * maximumIconSide * 4) >> 20));
     // An ICNS file holds one image per size; keep the largest.
     QImage best;
-    for (int index = 0; index < 64; ++index) {
+    qint64 pixels = 0;
+    for (int index = 0; index < maximumIconImages && pixels < maximumIconPixels; ++index) {
+        const QSize declared = reader.size();
+        if (declared.isValid() && isTooLarge(std::uint64_t(declared.width()), std::uint64_t(declared.height()))) {
+            // Only a drawing is drawn smaller at no cost; any other picture would be decoded whole.
+            if (reader.format() == "svg")
+                reader.setScaledSize(declared.scaled(maximumIconSide, maximumIconSide, Qt::KeepAspectRatio));
+            else if (reader.jumpToNextImage())
+                continue;
+            else
+                break;
+        }
         QImage image = reader.read();
-        if (!image.isNull() && image.width() * image.height() > best.width() * best.height())
+        pixels += qint64(image.width()) * image.height();
+        if (!image.isNull() && !isTooLarge(std::uint64_t(image.width()), std::uint64_t(image.height())) &&
+            qint64(image.width()) * image.height() > qint64(best.width()) * best.height())
             best = std::move(image);
         if (!reader.jumpToNextImage())
             break;
@@ -50,9 +108,11 @@ QImage decodeBytes(const std::string& bytes) {
     return best;
 }
 
+namespace {
+
 QImage decode(const std::string& file) {
     const std::optional<std::string> bytes = Fs::readFile(file, maximumIconFile);
-    return bytes ? decodeBytes(*bytes) : QImage();
+    return bytes ? decodeIcon(*bytes) : QImage();
 }
 
 // A Flatpak app's icon as its installation exports it, the largest size first; the app's ID is
@@ -105,7 +165,7 @@ QImage image(const std::string& bundlePath) {
         if (found == cache().end() || found->infoStamp != stamp) {
             const std::optional<std::string> bytes = AppImages::icon(bundlePath);
             found =
-                cache().insert(key, Cached{stamp, std::nullopt, std::nullopt, bytes ? decodeBytes(*bytes) : QImage()});
+                cache().insert(key, Cached{stamp, std::nullopt, std::nullopt, bytes ? decodeIcon(*bytes) : QImage()});
         }
         return found->image.isNull() ? genericImage() : found->image;
     }

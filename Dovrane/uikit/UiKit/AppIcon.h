@@ -22,6 +22,19 @@ namespace AppIcons {
 
 // Icon files larger than this are not icons and are not read.
 inline constexpr std::uint64_t maximumIconFile = 4ull << 20;
+// No icon is drawn larger than this a side (an ICNS file's largest is 1024); a picture that
+// declares more is not decoded, a scalable one is drawn at most this large. With the file's
+// size and the count of images read from one file, this bounds the memory and the time that
+// the bytes of any downloaded app can take.
+inline constexpr int maximumIconSide = 2048;
+inline constexpr int maximumIconImages = 64;
+// Reading stops once the images read hold this many pixels: a real icon file's sizes together
+// stay far below it, and a crafted one cannot make the paint that decodes it take seconds.
+inline constexpr qint64 maximumIconPixels = 4 * qint64(maximumIconSide) * maximumIconSide;
+
+// The icon in bytes (ICNS through Qt's image plugin, PNG, SVG): its largest image within the
+// bounds above; null when none decodes.
+QImage decodeIcon(const std::string& bytes);
 
 // The icon file the bundle names under CFBundleIconFile in Contents/Resources (".icns" added
 // when the name has no extension); none when it names none, names a path rather than a plain

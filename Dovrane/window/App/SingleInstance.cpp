@@ -1,5 +1,6 @@
 #include "App/SingleInstance.h"
 
+#include "Services/UrlLists.h"
 #include "Store/Store.h"
 
 #include <DovraneKit/FileSystem.h>
@@ -92,22 +93,10 @@ bool SingleInstance::isExcluded(const std::vector<std::string>& arguments) {
 }
 
 std::vector<Url> SingleInstance::urlsFromArguments(const std::vector<std::string>& arguments) {
-    std::vector<Url> urls;
-    for (std::size_t index = 1; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (argument.empty() || argument.starts_with("--"))
-            continue;
-        if (argument.find("://") != std::string::npos) {
-            if (auto url = Url::parse(argument))
-                urls.push_back(*url);
-            continue;
-        }
-        urls.push_back(Url::fromPath(argument.front() == '/' ? argument : Path::join(currentFolder(), argument)));
-    }
-    return urls;
+    return UrlLists::ofArguments(arguments, currentFolder());
 }
 
-// Each URL goes as its text on a line of its own; URL texts never hold a line break.
+// The message goes in one piece: each URL as its text on a line of its own.
 bool SingleInstance::handOff(const std::vector<Url>& urls, const QString& path) {
     // Plain POSIX: this runs before the QApplication exists, and may run where no display is.
     const QByteArray socketPath = path.toLocal8Bit();
@@ -123,11 +112,10 @@ bool SingleInstance::handOff(const std::vector<Url>& urls, const QString& path) 
     const timeval timeout{10, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    std::string message;
-    for (const Url& url : urls)
-        message += url.text() + '\n';
-    for (std::size_t done = 0; sent && done < message.size();) {
-        const ssize_t written = ::send(fd, message.data() + done, message.size() - done, MSG_NOSIGNAL);
+    const QByteArray message = UrlLists::instanceMessage(urls);
+    for (std::size_t done = 0; sent && done < std::size_t(message.size());) {
+        const ssize_t written =
+            ::send(fd, message.constData() + done, std::size_t(message.size()) - done, MSG_NOSIGNAL);
         if (written < 0 && errno == EINTR)
             continue;
         sent = written > 0;
@@ -174,24 +162,11 @@ void SingleInstance::accept() {
             socket->setProperty("finished", true);
             read();
             socket->deleteLater();
-            // A cut message ends in a partial line, which is no URL.
-            if (*cut)
-                message->truncate(message->lastIndexOf('\n') + 1);
-            std::vector<Url> urls;
-            for (const QByteArray& line : message->split('\n')) {
-                if (line.isEmpty())
-                    continue;
-                if (urls.size() == maxMessageUrls) {
-                    *cut = true;
-                    break;
-                }
-                if (auto url = Url::parse(line.toStdString()))
-                    urls.push_back(*url);
-            }
-            if (*cut)
+            const UrlLists::InstanceMessage read = UrlLists::ofInstanceMessage(*message, *cut, maxMessageUrls);
+            if (read.cut)
                 std::fprintf(stderr, "Dovrane: a message to the instance was too long; took its first %zu apps\n",
-                             urls.size());
-            receiver_(urls);
+                             read.urls.size());
+            receiver_(read.urls);
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
         if (socket->state() == QLocalSocket::UnconnectedState) {

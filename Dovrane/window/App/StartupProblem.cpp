@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QPushButton>
 
+#include <cstdio>
+
 namespace dovrane::StartupProblem {
 
 bool canShowWindows() {
@@ -25,7 +27,8 @@ StoreBox storeBox(const std::string& path, const ModelContainer::OpenFailure& fa
         box.setInformativeText(QCoreApplication::translate(
             "dovrane::StartupProblem",
             "The file is damaged. It is kept as it is, so that the records it can still give are not lost. "
-            "Dovrane can move it aside and start with a new, empty database."));
+            "Dovrane can move it aside and start with a new database that keeps the records of removals it "
+            "can still read."));
         result.freshButton =
             box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Start With a New Database"),
                           QMessageBox::AcceptRole);
@@ -39,6 +42,37 @@ StoreBox storeBox(const std::string& path, const ModelContainer::OpenFailure& fa
     box.setDefaultButton(
         box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Quit"), QMessageBox::RejectRole));
     return result;
+}
+
+std::unique_ptr<QMessageBox> folderBox(const AppFolders::FolderProblem& problem) {
+    auto box = std::make_unique<QMessageBox>();
+    box->setIcon(QMessageBox::Critical);
+    box->setWindowTitle(QCoreApplication::translate("dovrane::StartupProblem", "Dovrane"));
+    const QString path = QFile::decodeName(QByteArray::fromStdString(problem.path));
+    box->setText(
+        problem.name == "settings folder"
+            ? QCoreApplication::translate("dovrane::StartupProblem",
+                                          "Dovrane cannot keep its settings in the folder %1.")
+                  .arg(path)
+            : QCoreApplication::translate("dovrane::StartupProblem", "Dovrane cannot keep its caches in the folder %1.")
+                  .arg(path));
+    box->setInformativeText(QCoreApplication::translate(
+        "dovrane::StartupProblem", "Nothing was changed. Check that the folder can be created and written, then "
+                                   "start Dovrane again."));
+    box->setDetailedText(QString::fromStdString(problem.reason));
+    box->setDefaultButton(
+        box->addButton(QCoreApplication::translate("dovrane::StartupProblem", "Quit"), QMessageBox::RejectRole));
+    return box;
+}
+
+bool reportUnusableFolder() {
+    const auto problem = AppFolders::startupProblem();
+    if (!problem)
+        return false;
+    std::fprintf(stderr, "%s\n", problem->message().c_str());
+    if (canShowWindows())
+        folderBox(*problem)->exec();
+    return true;
 }
 
 } // namespace dovrane::StartupProblem

@@ -1,8 +1,9 @@
 #pragma once
-// A start-up that cannot go on: the database cannot be opened. Standard error always hears of
-// it; with a display, so does the user, who may have started Dovrane from the desktop and would
-// otherwise see nothing start.
+// A start-up that cannot go on: the database cannot be opened, or the settings or caches folder
+// cannot be used. Standard error always hears of it; with a display, so does the user, who may
+// have started Dovrane from the desktop and would otherwise see nothing start.
 
+#include "Services/AppFolders.h"
 #include "Services/ModelContainer.h"
 
 #include <QMessageBox>
@@ -22,5 +23,11 @@ struct StoreBox {
     QAbstractButton* freshButton = nullptr; // only for a damaged store
 };
 StoreBox storeBox(const std::string& path, const ModelContainer::OpenFailure& failure);
+
+// The box for a settings or caches folder that cannot be used; its only answer is Quit.
+std::unique_ptr<QMessageBox> folderBox(const AppFolders::FolderProblem& problem);
+// Tells of the first folder that cannot be used, on standard error and, with a display, in its
+// box; true when there was one and the start must end.
+bool reportUnusableFolder();
 
 } // namespace dovrane::StartupProblem

@@ -6,6 +6,7 @@
 #include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
 #include "Grid/GridOverlay.h"
+#include "Services/UrlLists.h"
 #include "Theme/Theme.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/SemanticColors.h"
@@ -272,17 +273,7 @@ void ContentView::closeEvent(QCloseEvent* event) {
     emit closed();
 }
 
-std::vector<Url> ContentView::urlsOfUriList(const QByteArray& list) {
-    std::vector<Url> urls;
-    for (QByteArray line : list.split('\n')) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        if (auto url = Url::parse(line.toStdString()))
-            urls.push_back(*url);
-    }
-    return urls;
-}
+std::vector<Url> ContentView::urlsOfUriList(const QByteArray& list) { return UrlLists::ofUriList(list); }
 
 void ContentView::dragEnterEvent(QDragEnterEvent* event) {
     if (!event->mimeData()->hasFormat(uriList))

@@ -131,6 +131,12 @@ struct ScanResult {
 
     nlohmann::json toJson() const;
     [[nodiscard]] static Expected<ScanResult> fromJson(const nlohmann::json& json);
+    // The bytes of toJson().dump(), written straight from the records. Throws what the JSON
+    // writer throws.
+    std::string toJsonText() const;
+    // What Json::read followed by fromJson accepts, read in one pass straight into the records:
+    // the same grammar, nesting limit and checks of every field.
+    [[nodiscard]] static Expected<ScanResult> fromJsonText(std::string_view text);
 
     bool operator==(const ScanResult&) const = default;
 };

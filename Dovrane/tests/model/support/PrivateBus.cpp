@@ -59,6 +59,8 @@ uint FakeNotificationServer::Notify(const QString& appName, uint replacesId, con
                                     const QVariantMap& hints, int timeout) {
     const uint id = replacesId != 0 ? replacesId : nextId_++;
     received.push_back({appName, replacesId, icon, summary, body, actions, hints, timeout, id});
+    if (silent)
+        setDelayedReply(true);
     return id;
 }
 

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
@@ -34,8 +35,9 @@ private:
 };
 
 // Answers org.freedesktop.Notifications.Notify and keeps what it got. A notification that
-// names an id to replace keeps that id; any other gets the next one.
-class FakeNotificationServer final : public QObject {
+// names an id to replace keeps that id; any other gets the next one. A silent server keeps what
+// it got and never answers, like a server that hangs.
+class FakeNotificationServer final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
@@ -54,6 +56,7 @@ public:
     bool registerOn(QDBusConnection connection);
 
     std::vector<Received> received;
+    bool silent = false;
 
 public slots:
     uint Notify(const QString& appName, uint replacesId, const QString& icon, const QString& summary,
