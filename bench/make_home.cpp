@@ -5,7 +5,8 @@
 //
 //   spread      spread over the folders a scan measures (the default)
 //   one-folder  nearly all of them in one personal folder
-//   caches      very many small cache folders
+//   caches      very many small cache folders in Library/Caches
+//   cache-home  the same in the XDG cache home (~/.cache), with no Library/Caches
 //   deep        chains of folders 200 deep
 
 #include <fcntl.h>
@@ -91,13 +92,13 @@ void setTimesBelow(const fs::path& root, std::time_t when) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_home ROOT [FILES] [spread|one-folder|caches|deep]\n");
+        std::fprintf(stderr, "usage: make_home ROOT [FILES] [spread|one-folder|caches|cache-home|deep]\n");
         return 2;
     }
     fs::path home = argv[1];
     long long target = argc > 2 ? std::atoll(argv[2]) : 1000000;
     std::string shape = argc > 3 ? argv[3] : "spread";
-    if (shape != "spread" && shape != "one-folder" && shape != "caches" && shape != "deep") {
+    if (shape != "spread" && shape != "one-folder" && shape != "caches" && shape != "cache-home" && shape != "deep") {
         std::fprintf(stderr, "unknown shape %s\n", shape.c_str());
         return 2;
     }
@@ -106,6 +107,8 @@ int main(int argc, char** argv) {
     double scale = double(target) / 760000.0;
     double spreadShare = shape == "spread" ? 1.0 : 0.1;
     auto scaled = [&](double n) { return std::max(1, int(n * scale * spreadShare)); };
+    // Without Library/Caches the scan reads the XDG cache home instead.
+    const fs::path caches = home / (shape == "cache-home" ? ".cache" : "Library/Caches");
 
     // Personal folders: about half of all files (each tree ~ (6^5-1)/5 * 26 files).
     const int perFolder = scaled(50);
@@ -115,14 +118,14 @@ int main(int argc, char** argv) {
     const long long shaped = shape == "spread" ? 0 : (target * 9) / 10;
     if (shape == "one-folder") // (6^5-1)/5 = 1555 folders
         fillTree(home / "Documents/Archive", 4, 6, std::max(1, int(shaped / 1555)));
-    else if (shape == "caches") // folders of 4 folders with 5 files each
+    else if (shape == "caches" || shape == "cache-home") // folders of 4 folders with 5 files each
         for (long long i = 0; i < shaped / 20; ++i)
-            fillTree(home / "Library/Caches" / ("org.example.small" + std::to_string(i)), 1, 3, 5);
+            fillTree(caches / ("org.example.small" + std::to_string(i)), 1, 3, 5);
     else if (shape == "deep")
         fillChains(home / "Documents/Deep", int(std::max(1LL, shaped / 1000)), 200, 5);
     // Caches with many children, logs.
     for (int i = 0; i < scaled(3000); ++i)
-        fillTree(home / "Library/Caches" / ("com.example.app" + std::to_string(i)), 1, 3, 8);
+        fillTree(caches / ("com.example.app" + std::to_string(i)), 1, 3, 8);
     fillTree(home / "Library/Logs", 2, 10, 30);
     // Xcode build products.
     for (int i = 0; i < scaled(40); ++i)

@@ -1,8 +1,9 @@
 // Dovrane's entry. A start while a normal instance runs hands its apps to that instance and
-// ends. Then the application (on the offscreen platform for a headless self-test): the UI kit,
-// the German texts when the language is German, the database (a store that cannot be opened,
-// or a settings or caches folder that cannot be used, ends the process), the model and the main window, whose launch
-// steps run once it shows and end with the developer modes (the traces, the self-test and the screenshot run).
+// ends. The scan trace starts before anything of Qt. Then the application (on the offscreen
+// platform for a headless self-test): the UI kit, the German texts when the language is German,
+// the database (a store that cannot be opened, or a settings or caches folder that cannot be
+// used, ends the process), the model and the main window, whose launch steps run once it shows
+// and end with the developer modes (the traces, the self-test and the screenshot run).
 
 #include "App/AppIdentity.h"
 #include "App/DovraneApp.h"
@@ -15,6 +16,7 @@
 #include "Launch/SeedEntry.h"
 #include "MenuBarView/MenuBarView.h"
 #include "SelfTest/SelfTest.h"
+#include "SelfTest/Traces.h"
 #include "Services/Services.h"
 #include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
@@ -79,6 +81,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The scan trace needs nothing of Qt: it walks while the application starts around it.
+    dovrane::SelfTest::traceIfRequested(arguments);
     dovrane::SelfTest::preferHeadless(arguments);
     QApplication application(argc, argv);
     dovrane::AppIdentity::install();

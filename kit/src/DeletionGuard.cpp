@@ -3,6 +3,8 @@
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/TextPieces.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdlib>
 
@@ -163,8 +165,41 @@ DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutF
         allowedTrees.push_back(canonical(root.path()));
 }
 
-DeletionGuard::Verdict DeletionGuard::check(const Url& url) const {
-    const std::string p = canonical(url.path());
+DeletionGuard::Verdict DeletionGuard::check(const Url& url) const { return verdict(canonical(url.path())); }
+
+std::vector<DeletionGuard::Verdict> DeletionGuard::checkEach(const std::vector<Url>& urls) const {
+    std::vector<Verdict> verdicts;
+    verdicts.reserve(urls.size());
+    std::string folder, resolvedFolder; // the folder last resolved, as spelled and canonical
+    bool resolved = false;
+    for (const Url& url : urls) {
+        const std::string& path = url.path();
+        const std::size_t slash = path.rfind('/');
+        const std::string_view name =
+            slash == std::string::npos ? std::string_view() : std::string_view(path).substr(slash + 1);
+        // Anything but a plain last name below a folder takes the full way.
+        if (slash == std::string::npos || slash == 0 || name.empty() || name == "." || name == ".." ||
+            path.find('\0') != std::string::npos) {
+            verdicts.push_back(check(url));
+            continue;
+        }
+        if (!resolved || std::string_view(path).substr(0, slash) != folder) {
+            folder = path.substr(0, slash);
+            resolvedFolder = canonical(folder);
+            resolved = true;
+        }
+        // The canonical folder joined with a last name that is no link is the canonical path; a
+        // link, or a name that cannot be looked at, is resolved in full.
+        std::string joined = Path::join(resolvedFolder, name);
+        struct stat status;
+        if (lstat(joined.c_str(), &status) != 0 || S_ISLNK(status.st_mode))
+            joined = canonical(path);
+        verdicts.push_back(verdict(joined));
+    }
+    return verdicts;
+}
+
+DeletionGuard::Verdict DeletionGuard::verdict(const std::string& p) const {
     if (isPhotoLibrary(p))
         return Verdict::blocked("photos");
 

@@ -114,7 +114,9 @@ std::vector<CleanupItem> ScanCollectors::measuredItems(std::vector<Candidate> ca
     for (const Candidate& candidate : candidates)
         urls.push_back(candidate.url);
     const std::vector<Measurement> measured = SizeCounter::measureEach(urls, std::move(stop));
+    urls = {};
     std::vector<CleanupItem> items;
+    items.reserve(candidates.size());
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         if (measured[i].size < 1 && measured[i].files < 1)
             continue;
@@ -262,13 +264,19 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
 
     std::vector<CleanupItem> kept;
     kept.reserve(raw.items.size());
+    std::vector<Url> trashed;
     for (CleanupItem& item : raw.items) {
         if (isExcluded(item.url.path(), settings.excludedPaths))
             continue;
-        if (item.action == CleanupAction::trash && !guard.check(item.url).isAllowed())
-            item.action = CleanupAction::showOnly;
+        if (item.action == CleanupAction::trash)
+            trashed.push_back(item.url);
         kept.push_back(std::move(item));
     }
+    const std::vector<DeletionGuard::Verdict> verdicts = guard.checkEach(trashed);
+    std::size_t next = 0;
+    for (CleanupItem& item : kept)
+        if (item.action == CleanupAction::trash && !verdicts[next++].isAllowed())
+            item.action = CleanupAction::showOnly;
     return Category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
 }
 

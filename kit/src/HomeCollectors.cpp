@@ -113,8 +113,10 @@ Category ScanCollectors::personal(std::stop_token stop) const {
 
 Category ScanCollectors::caches(std::stop_token stop) const {
     const Url folder = homeFolder("Library/Caches");
+    const std::vector<std::string> names = Fs::list(folder.path());
     std::vector<Candidate> candidates;
-    for (const std::string& name : Fs::list(folder.path())) {
+    candidates.reserve(names.size());
+    for (const std::string& name : names) {
         if (DiskScanner::packageCacheNames.contains(name) || name == ".DS_Store")
             continue;
         std::optional<std::string> known;
@@ -168,8 +170,10 @@ void ScanCollectors::flatpakCaches(std::vector<Candidate>& candidates) const {
 
 Category ScanCollectors::children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
                                   const std::string& reason, std::stop_token stop) const {
+    const std::vector<std::string> names = Fs::list(folder.path());
     std::vector<Candidate> candidates;
-    for (const std::string& name : Fs::list(folder.path())) {
+    candidates.reserve(names.size());
+    for (const std::string& name : names) {
         if (name == ".DS_Store")
             continue;
         candidates.push_back({folder.appending(name), name, reason, source, safety, CleanupAction::trash});

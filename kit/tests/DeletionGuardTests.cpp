@@ -185,3 +185,41 @@ TEST_F(DeletionGuardTest, LinuxSystemFoldersAndHomePlaces) {
                     {data / "app/cache", "allowed"}},
                    &elsewhere);
 }
+
+// A collector's items judged together get the verdicts they get one by one: a link among them
+// is followed, and folders that alternate, are spelled oddly or lead through a link still count.
+TEST_F(DeletionGuardTest, CheckingManyAtOnceJudgesEachAsAlone) {
+    makeFolder(home / ".cache/app/inner");
+    makeFolder(home / ".ssh");
+    makeFolder(home / "Documents");
+    makeSymlink(home / "Documents", home / ".cache/documents-link");
+    makeSymlink(home / ".ssh", home / ".cache/keys");
+    makeSymlink(home / ".cache", home / "cache-link");
+    const std::vector<std::string> paths = {home / ".cache/app",
+                                            home / ".cache/documents-link",
+                                            home / ".cache/keys",
+                                            home / ".cache/not-there",
+                                            home / "cache-link/app",
+                                            home / "cache-link/keys",
+                                            home / ".cache/app/inner/..",
+                                            home / ".cache/app/.",
+                                            home / ".cache//app",
+                                            home / "Documents",
+                                            home / ".cache/app",
+                                            std::string("/usr\0/../tmp", 12),
+                                            "/",
+                                            "relative/name"};
+    std::vector<Url> urls;
+    for (const std::string& path : paths)
+        urls.push_back(Url::fromPath(path));
+    const std::vector<DeletionGuard::Verdict> together = guard.checkEach(urls);
+    ASSERT_EQ(together.size(), urls.size());
+    for (std::size_t i = 0; i < urls.size(); ++i)
+        EXPECT_EQ(together[i], guard.check(urls[i])) << paths[i];
+    // The cases that matter are really told apart.
+    EXPECT_TRUE(together[0].isAllowed());
+    EXPECT_EQ(together[1].rule(), std::optional<std::string>("home.folders"));
+    EXPECT_EQ(together[2].rule(), std::optional<std::string>("home.ssh"));
+    EXPECT_EQ(together[5].rule(), std::optional<std::string>("home.ssh"));
+    EXPECT_TRUE(guard.checkEach({}).empty());
+}

@@ -8,6 +8,7 @@
 #include "DovraneKit/TextPieces.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -60,6 +61,10 @@ void traceDone(const std::vector<std::string>& arguments) {
 
 void traceIfRequested(const std::vector<std::string>& arguments) {
     if (std::find(arguments.begin(), arguments.end(), "--scan-trace") == arguments.end())
+        return;
+    // The entry starts it before the application exists; the launch steps' call finds it started.
+    static std::atomic<bool> started{false};
+    if (started.exchange(true))
         return;
     useLineBuffering();
     // The categories are measured on threads of their own; this one waits for them off the

@@ -9,7 +9,7 @@
 namespace dovrane::SelfTest {
 
 // Does nothing unless an argument is exactly "--scan-trace". Otherwise starts the trace on a
-// thread of its own and returns at once.
+// thread of its own, once per process, and returns at once. Needs no application object.
 void traceIfRequested(const std::vector<std::string>& arguments);
 
 // A trace is done. Without "--selftest" it ends the process at once with status 0, standard

@@ -10,6 +10,8 @@
 #include "Services/SettingKeys.h"
 #include "Store/Store.h"
 
+#include <QCoreApplication>
+
 #include <limits>
 
 namespace dovrane {
@@ -49,6 +51,12 @@ AppModel::~AppModel() {
     if (scanRun_->stop)
         scanRun_->stop->request_stop();
     lifeline_.sever();
+    // Work handed back to the model holds the promises of futures continued on the model. Dropped
+    // only once the object is gone, they would run those continuations against a vanished
+    // context; dropped now, each continuation finds the model and queues itself, to be dropped
+    // in turn. A few rounds empty the queue of every chain the model starts.
+    for (int round = 0; round < 8; ++round)
+        QCoreApplication::removePostedEvents(this);
 }
 
 void AppModel::setSheet(std::optional<ActiveSheet> value) {

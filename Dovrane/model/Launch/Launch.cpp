@@ -26,6 +26,11 @@ bool hasArgument(const std::vector<std::string>& arguments, const char* argument
     return std::find(arguments.begin(), arguments.end(), argument) != arguments.end();
 }
 
+// Exactly six hours old does not count as due.
+bool scanIsDue(const AppModel& model) {
+    return !model.scan() || model.scan()->date.secondsSince(model.services().clock->now()) < -scanAge;
+}
+
 } // namespace
 
 bool developerRunInCharge(const AppModel& model, const std::vector<std::string>& arguments) {
@@ -34,6 +39,14 @@ bool developerRunInCharge(const AppModel& model, const std::vector<std::string>&
 
 Sequence::Sequence(std::vector<std::string> arguments, DeveloperRuns runs)
     : arguments_(std::move(arguments)), runs_(std::move(runs)) {}
+
+void Sequence::startScanEarly(AppModel& model) {
+    // The demo data go in only when the window shows; until then the model cannot tell.
+    if (seeded_ || SeedData::isRequested() || developerRunInCharge(model, arguments_))
+        return;
+    if (scanIsDue(model))
+        model.startScan();
+}
 
 void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
     if (!std::exchange(seeded_, true)) {
@@ -57,9 +70,7 @@ void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
     if (!developerRunInCharge(model, arguments_)) {
         model.loadApps(false);
         model.startBackgroundWork();
-        const Date now = model.services().clock->now();
-        // Exactly six hours old does not count as due.
-        if (!model.scan() || model.scan()->date.secondsSince(now) < -scanAge)
+        if (scanIsDue(model))
             model.startScan();
         if (!SettingKeys::onboardingDone.get(*model.services().settings) && !Store::isOverridden())
             model.setSheet(ActiveSheet::onboarding());

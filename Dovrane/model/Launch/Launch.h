@@ -32,6 +32,9 @@ inline constexpr double scanAge = 21'600;
 class Sequence {
 public:
     explicit Sequence(std::vector<std::string> arguments, DeveloperRuns runs = {});
+    // Before the window is built: starts the launch scan now when run() would start it, so the
+    // disk is walked while the window is made; run() then finds it under way.
+    void startScanEarly(AppModel& model);
     // openSettings opens the Settings window.
     void run(AppModel& model, const std::function<void()>& openSettings);
 

@@ -18,11 +18,6 @@ namespace dovrane::SeedData {
 
 namespace {
 
-bool requested() {
-    const char* value = std::getenv("APP_SEED");
-    return value && std::strcmp(value, "1") == 0;
-}
-
 // A script reading a pipe must see the refusal while the application runs on, so the line
 // leaves the buffer at once, in one piece.
 constexpr char refusalText[] = "APP_SEED ignored: APP_STORE must be a file in /tmp";
@@ -46,14 +41,19 @@ void insertJournal(ModelContainer& container) {
 
 } // namespace
 
+bool isRequested() {
+    const char* value = std::getenv("APP_SEED");
+    return value && std::strcmp(value, "1") == 0;
+}
+
 std::optional<std::string> refusal() {
-    if (requested() && !Store::isOverridden())
+    if (isRequested() && !Store::isOverridden())
         return refusalText;
     return std::nullopt;
 }
 
 void insertIfRequested(AppModel& model) {
-    if (!requested())
+    if (!isRequested())
         return;
     if (!Store::isOverridden()) {
         refuse();

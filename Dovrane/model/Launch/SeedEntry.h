@@ -14,6 +14,8 @@ namespace SeedData {
 // no test store it prints one refusal line and leaves the model alone. Called once per launch,
 // on the main thread.
 void insertIfRequested(AppModel& model);
+// APP_SEED is exactly "1", whether or not a test store lets the demo data in.
+bool isRequested();
 // The refusal line insertIfRequested would print, for a start that ends before the model exists.
 std::optional<std::string> refusal();
 

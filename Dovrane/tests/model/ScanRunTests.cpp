@@ -19,6 +19,9 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace dovrane;
 using namespace dovrane::testing;
 
@@ -193,6 +196,24 @@ private slots:
 
         fixture.destroyModel();
         QCOMPARE(fixture.makeModel().scan(), std::optional<ScanResult>(result));
+    }
+
+    // A result handed back to the model but never taken in goes with the model, while the model
+    // still exists: a future continued on the model ends cancelled instead of running, or being
+    // run, against a model that is gone.
+    void workQueuedForTheModelGoesWithIt() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        bool ran = false;
+        QFuture<void> continued = model.startScan().then(&model, [&ran] { ran = true; });
+        fixture.scan.waitForCall(0);
+        fixture.scan.finish(0, resultWithCaches(fixture.clock->now(), 5));
+        // The result is queued for the main thread, which takes no event before the model goes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        fixture.destroyModel();
+        QVERIFY(continued.isFinished());
+        QVERIFY(continued.isCanceled());
+        QVERIFY(!ran);
     }
 
     void theCacheIsSkippedForDemoDataOnly_data() {

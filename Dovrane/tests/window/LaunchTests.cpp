@@ -157,6 +157,64 @@ private slots:
         QVERIFY(model.apps().empty());
     }
 
+    // The scan that run() would start begins before the window exists; run() then neither
+    // starts a second one beside it nor, once it has ended, another one after it.
+    void aDueScanStartsBeforeTheWindowOnce() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        Launch::Sequence launch({"Dovrane"});
+        launch.startScanEarly(model);
+        QVERIFY(model.isScanning());
+        fixture.scan.waitForCall(0);
+        QVERIFY(!model.isLoadingApps() && !model.appsLoaded());
+        launch.run(model, {});
+        QVERIFY(model.isLoadingApps() || model.appsLoaded());
+        QVERIFY(model.isScanning());
+        QCOMPARE(fixture.scan.calls(), 1);
+        model.cancelScan();
+    }
+
+    void anEarlyScanThatEndedBeforeTheWindowIsNotRepeated() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        Launch::Sequence launch({"Dovrane"});
+        launch.startScanEarly(model);
+        fixture.scan.waitForCall(0);
+        fixture.scan.finish(0, makeScan(fixture.clock->now(), 1'000'000, 400'000));
+        QTRY_VERIFY(!model.isScanning());
+        launch.run(model, {});
+        QVERIFY(!model.isScanning());
+        QCOMPARE(fixture.scan.calls(), 1);
+    }
+
+    void noEarlyScanWhenFreshOrADeveloperRunOrTheDemoIsInCharge_data() {
+        QTest::addColumn<double>("age");
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("variable");
+        QTest::newRow("scanned five hours ago") << 5 * hour << QString() << QString();
+        QTest::newRow("self-test") << -1.0 << QString("--selftest") << QString();
+        QTest::newRow("screenshot run") << -1.0 << QString() << QString("APP_SNAPSHOT");
+        QTest::newRow("demo data") << -1.0 << QString() << QString("APP_SEED");
+    }
+    void noEarlyScanWhenFreshOrADeveloperRunOrTheDemoIsInCharge() {
+        QFETCH(double, age);
+        QFETCH(QString, argument);
+        QFETCH(QString, variable);
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        if (age >= 0)
+            ModelSeeding(model).setScan(makeScan(fixture.clock->now().adding(-age), 1'000'000, 400'000));
+        std::vector<std::string> arguments{"Dovrane"};
+        if (!argument.isEmpty())
+            arguments.push_back(argument.toStdString());
+        ScopedEnv seed("APP_SEED", variable == "APP_SEED" ? std::optional<std::string>("1") : std::nullopt);
+        ScopedEnv snapshot("APP_SNAPSHOT", variable == "APP_SNAPSHOT" ? std::optional<std::string>("") : std::nullopt);
+        Launch::Sequence launch(arguments);
+        launch.startScanEarly(model);
+        QVERIFY(!model.isScanning());
+        QCOMPARE(fixture.scan.calls(), 0);
+    }
+
     void pageAndSettingsSwitchesTakeRawNamesOnly_data() {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("tab");

@@ -21,6 +21,7 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
     ThemeStore::useSettings(*services.settings);
     themeApplication();
     model_ = std::make_unique<AppModel>(container, std::move(services));
+    launch_.startScanEarly(*model_);
     Updater::shared();
 
     // Closing the window decides by the quit rule, not by Qt's last-window rule.

@@ -67,6 +67,9 @@ struct DeletionGuard {
 
     // Reads the file system only to resolve symbolic links.
     Verdict check(const Url& url) const;
+    // check() of each URL, in their order. URLs in one folder, as a collector's are, resolve that
+    // folder once and then look only at their own last name.
+    std::vector<Verdict> checkEach(const std::vector<Url>& urls) const;
 
     // Absolute path without ".", "..", repeated slashes or symbolic links in its existing part.
     // ".." is applied to the real folder, as the kernel does, so "dir/link/.." is the parent of
@@ -75,6 +78,7 @@ struct DeletionGuard {
     static std::string canonical(std::string_view path);
 
 private:
+    Verdict verdict(const std::string& canonicalPath) const;
     DeletionGuard(const Url& home, const std::vector<Url>& layoutFolders, const std::vector<Url>& sandboxRoots);
 };
 
