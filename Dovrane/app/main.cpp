@@ -90,9 +90,9 @@ int main(int argc, char** argv) {
     dovrane::Translations::install();
     auto container = openStore();
     if (!container)
-        return 1;
+        return dovrane::SelfTest::endFailedStart(1);
     if (dovrane::StartupProblem::reportUnusableFolder())
-        return 1;
+        return dovrane::SelfTest::endFailedStart(1);
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();
 

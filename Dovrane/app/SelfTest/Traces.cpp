@@ -47,24 +47,41 @@ std::string oneDecimal(double value) {
     return error == std::errc() ? std::string(text, end) : "0.0";
 }
 
-void traceDone(const std::vector<std::string>& arguments) {
-    if (std::find(arguments.begin(), arguments.end(), "--selftest") != arguments.end())
-        return;
-    // The two traces run on different threads and may end together. Exit handlers and static
-    // destructors would run under the feet of the other one's threads (and a second exit() is
-    // undefined), so the first caller ends the process at once and any later one waits for it.
+namespace {
+
+std::atomic<bool> traceStarted{false};
+
+// The two traces, and a start that fails while the scan trace walks, may end together. Exit
+// handlers and static destructors would run under the feet of the other one's threads (and a
+// second exit() is undefined), so the first caller ends the process at once and any later one
+// waits for it.
+[[noreturn]] void endProcess(int status) {
     static std::mutex ending;
     ending.lock();
     std::fflush(stdout);
-    std::_Exit(0);
+    std::fflush(stderr);
+    std::_Exit(status);
+}
+
+} // namespace
+
+void traceDone(const std::vector<std::string>& arguments) {
+    if (std::find(arguments.begin(), arguments.end(), "--selftest") != arguments.end())
+        return;
+    endProcess(0);
+}
+
+int endFailedStart(int status) {
+    if (traceStarted.load())
+        endProcess(status);
+    return status;
 }
 
 void traceIfRequested(const std::vector<std::string>& arguments) {
     if (std::find(arguments.begin(), arguments.end(), "--scan-trace") == arguments.end())
         return;
     // The entry starts it before the application exists; the launch steps' call finds it started.
-    static std::atomic<bool> started{false};
-    if (started.exchange(true))
+    if (traceStarted.exchange(true))
         return;
     useLineBuffering();
     // The categories are measured on threads of their own; this one waits for them off the

@@ -16,6 +16,11 @@ void traceIfRequested(const std::vector<std::string>& arguments);
 // output flushed; under "--selftest" it returns and leaves the ending to the self-test.
 void traceDone(const std::vector<std::string>& arguments);
 
+// A start that cannot go on (no database, an unusable folder). While the scan trace walks, ends
+// the process here with the status, so the trace's own end cannot race it; otherwise returns the
+// status for the entry to return.
+[[nodiscard]] int endFailedStart(int status);
+
 // Standard output line-buffered, switched once per process before anything is printed.
 void useLineBuffering();
 // One whole line (ending in a line feed) in one write, so lines never interleave.
