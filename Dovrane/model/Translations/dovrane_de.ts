@@ -887,7 +887,7 @@ Behoben
     </message>
     <message>
         <source>Show in Files</source>
-        <translation>Im Dateimanager anzeigen</translation>
+        <translation>Im Dateimanager zeigen</translation>
     </message>
     <message>
         <source>Empty the Trash?</source>
@@ -1084,7 +1084,7 @@ Behoben
     </message>
     <message>
         <source>Show in Files</source>
-        <translation>Im Dateimanager anzeigen</translation>
+        <translation>Im Dateimanager zeigen</translation>
     </message>
     <message numerus="yes">
         <source>%n apps</source>
