@@ -86,10 +86,13 @@ QString SingleInstance::defaultPath() {
 }
 
 bool SingleInstance::isExcluded(const std::vector<std::string>& arguments) {
-    const bool selfTest = std::find(arguments.begin(), arguments.end(), "--selftest") != arguments.end();
+    // The developer modes print their own lines and end: a running window must not swallow them.
+    const auto has = [&arguments](const char* mode) {
+        return std::find(arguments.begin(), arguments.end(), mode) != arguments.end();
+    };
     const char* seed = std::getenv("APP_SEED");
-    return Store::isOverridden() || selfTest || (seed && std::string(seed) == "1") ||
-           std::getenv("APP_SNAPSHOT") != nullptr;
+    return Store::isOverridden() || has("--selftest") || has("--scan-trace") || has("--update-trace") ||
+           (seed && std::string(seed) == "1") || std::getenv("APP_SNAPSHOT") != nullptr;
 }
 
 std::vector<Url> SingleInstance::urlsFromArguments(const std::vector<std::string>& arguments) {

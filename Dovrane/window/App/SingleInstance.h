@@ -36,7 +36,7 @@ public:
     static bool isPrivateFolder(const std::string& folder);
     // "dovrane-instance", with the display ($WAYLAND_DISPLAY, else $DISPLAY) made file-safe.
     static QString socketName();
-    // A test store or a developer switch (--selftest, APP_SEED, APP_SNAPSHOT) is in use.
+    // A test store or a developer mode (--selftest, the traces, APP_SEED, APP_SNAPSHOT) is in use.
     static bool isExcluded(const std::vector<std::string>& arguments);
     // The URLs of the command line's paths (every argument not starting with "--"): a text
     // with a scheme is taken as a URL, anything else as a path, relative to the current folder.
