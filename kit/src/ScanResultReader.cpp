@@ -5,6 +5,7 @@
 // numbers that overflow a double),
 // the same nesting limit, a repeated key replacing the earlier value, null standing for an
 // absent key, and the same checks of every field.
+#include "Ascii.h"
 #include "DovraneKit/JsonReading.h"
 #include "DovraneKit/ScanModel.h"
 
@@ -46,16 +47,6 @@ struct Number {
 };
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 void appendUtf8(std::string& out, std::uint32_t code) {
     if (code < 0x80) {
@@ -264,17 +255,25 @@ public:
     }
 
     // Typed values: the value's state, after reading it whatever its type.
+
+    // A value of none of the expected types: null stands for an absent key, anything else is
+    // read past and refused.
+    Field absentOrInvalid() {
+        if (peek() == 'n') {
+            literal("null");
+            return Field::absent;
+        }
+        skip();
+        return Field::invalid;
+    }
+
     Field text(std::string& out) {
         switch (peek()) {
         case '"':
             quoted(out);
             return Field::valid;
-        case 'n':
-            literal("null");
-            return Field::absent;
         default:
-            skip();
-            return Field::invalid;
+            return absentOrInvalid();
         }
     }
 
@@ -284,12 +283,7 @@ public:
             out = number();
             return Field::valid;
         }
-        if (c == 'n') {
-            literal("null");
-            return Field::absent;
-        }
-        skip();
-        return Field::invalid;
+        return absentOrInvalid();
     }
 
     // A count of bytes or files from 0 to 2^62, written as an integer or a whole double.
@@ -339,12 +333,8 @@ public:
             literal("false");
             out = false;
             return Field::valid;
-        case 'n':
-            literal("null");
-            return Field::absent;
         default:
-            skip();
-            return Field::invalid;
+            return absentOrInvalid();
         }
     }
 
@@ -377,12 +367,8 @@ public:
         switch (peek()) {
         case '[':
             break;
-        case 'n':
-            literal("null");
-            return Field::absent;
         default:
-            skip();
-            return Field::invalid;
+            return absentOrInvalid();
         }
         bool good = true;
         array([&] {
@@ -465,7 +451,7 @@ private:
             throw SyntaxError();
         std::uint32_t code = 0;
         for (int i = 0; i < 4; ++i) {
-            const int digit = hexDigit(p_[i]);
+            const int digit = ascii::hexValue(p_[i]);
             if (digit < 0)
                 throw SyntaxError();
             code = code * 16 + std::uint32_t(digit);

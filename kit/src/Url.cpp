@@ -14,13 +14,7 @@ bool isSubDelimiter(unsigned char c) {
     return c == '!' || c == '$' || c == '&' || c == '\'' || c == '(' || c == ')' || c == '*' || c == '+' || c == ',' ||
            c == ';' || c == '=';
 }
-bool isHex(unsigned char c) { return std::isxdigit(c) != 0; }
-
-int hexValue(unsigned char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    return std::tolower(c) - 'a' + 10;
-}
+bool isHex(unsigned char c) { return ascii::hexValue(char(c)) >= 0; }
 
 std::string encode(std::string_view text, bool (*keep)(unsigned char)) {
     static const char digits[] = "0123456789ABCDEF";
@@ -118,8 +112,7 @@ std::string percentDecode(std::string_view text) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (c == '%' && i + 2 < text.size() && isHex(static_cast<unsigned char>(text[i + 1])) &&
             isHex(static_cast<unsigned char>(text[i + 2]))) {
-            out.push_back(char(hexValue(static_cast<unsigned char>(text[i + 1])) * 16 +
-                               hexValue(static_cast<unsigned char>(text[i + 2]))));
+            out.push_back(char(ascii::hexValue(text[i + 1]) * 16 + ascii::hexValue(text[i + 2])));
             i += 2;
         } else {
             out.push_back(char(c));

@@ -1,5 +1,6 @@
 #include "DovraneKit/VolumeInfo.h"
 
+#include "Ascii.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/Language.h"
 #include "DovraneKit/TextPieces.h"
@@ -20,16 +21,6 @@ namespace dovrane {
 namespace volumelabel {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The mount table writes space, tab, newline and backslash as "\ooo".
 std::string decodeOctal(std::string_view text) {
@@ -53,7 +44,7 @@ std::string decodeHex(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
-            int high = hexValue(text[i + 2]), low = hexValue(text[i + 3]);
+            int high = ascii::hexValue(text[i + 2]), low = ascii::hexValue(text[i + 3]);
             if (high >= 0 && low >= 0) {
                 out.push_back(char(high * 16 + low));
                 i += 3;
