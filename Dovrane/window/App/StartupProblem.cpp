@@ -15,12 +15,28 @@ bool canShowWindows() {
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
+namespace {
+
+// A start that cannot go on: a critical box titled with the app's name.
+std::unique_ptr<QMessageBox> criticalBox() {
+    auto box = std::make_unique<QMessageBox>();
+    box->setIcon(QMessageBox::Critical);
+    box->setWindowTitle(QCoreApplication::translate("dovrane::StartupProblem", "Dovrane"));
+    return box;
+}
+
+// Quit, added after the box's other answers, is its default.
+void addQuit(QMessageBox& box) {
+    box.setDefaultButton(
+        box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Quit"), QMessageBox::RejectRole));
+}
+
+} // namespace
+
 StoreBox storeBox(const std::string& path, const ModelContainer::OpenFailure& failure) {
     StoreBox result;
-    result.box = std::make_unique<QMessageBox>();
+    result.box = criticalBox();
     QMessageBox& box = *result.box;
-    box.setIcon(QMessageBox::Critical);
-    box.setWindowTitle(QCoreApplication::translate("dovrane::StartupProblem", "Dovrane"));
     box.setText(QCoreApplication::translate("dovrane::StartupProblem", "The database at %1 could not be opened.")
                     .arg(QFile::decodeName(QByteArray::fromStdString(path))));
     if (failure.damaged) {
@@ -39,15 +55,12 @@ StoreBox storeBox(const std::string& path, const ModelContainer::OpenFailure& fa
             "Dovrane again."));
     }
     box.setDetailedText(QString::fromStdString(failure.message));
-    box.setDefaultButton(
-        box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Quit"), QMessageBox::RejectRole));
+    addQuit(box);
     return result;
 }
 
 std::unique_ptr<QMessageBox> folderBox(const AppFolders::FolderProblem& problem) {
-    auto box = std::make_unique<QMessageBox>();
-    box->setIcon(QMessageBox::Critical);
-    box->setWindowTitle(QCoreApplication::translate("dovrane::StartupProblem", "Dovrane"));
+    auto box = criticalBox();
     const QString path = QFile::decodeName(QByteArray::fromStdString(problem.path));
     box->setText(
         problem.name == "settings folder"
@@ -60,8 +73,7 @@ std::unique_ptr<QMessageBox> folderBox(const AppFolders::FolderProblem& problem)
         "dovrane::StartupProblem", "Nothing was changed. Check that the folder can be created and written, then "
                                    "start Dovrane again."));
     box->setDetailedText(QString::fromStdString(problem.reason));
-    box->setDefaultButton(
-        box->addButton(QCoreApplication::translate("dovrane::StartupProblem", "Quit"), QMessageBox::RejectRole));
+    addQuit(*box);
     return box;
 }
 
