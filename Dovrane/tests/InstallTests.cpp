@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -68,6 +69,24 @@ TEST_F(Installed, LaysOutTheProgramItsToolsIconAndMenuEntry) {
     EXPECT_NE(entry->find("\nIcon=" + appId + "\n"), std::string::npos);
     EXPECT_NE(entry->find("\nComment[de]="), std::string::npos);
     EXPECT_EQ(entry->find(DOVRANE_BUILD_DIR), std::string::npos) << "the entry points into the build tree";
+}
+
+// The installed program and tools load the kit, and the program its application module, from
+// the prefix, never from the build tree.
+TEST_F(Installed, LoadsItsOwnLibrariesFromThePrefix) {
+    const std::string folder = std::filesystem::canonical(at(DOVRANE_PRIVATE_LIBDIR));
+    EXPECT_TRUE(Fs::isRegularFile(folder + "/dovrane-app.so"));
+    // The dynamic loader names the libraries it finds and ends the program before it runs.
+    ScopedEnv listOnly("LD_TRACE_LOADED_OBJECTS", "1");
+    for (const char* program : {"bin/Dovrane", "libexec/dovrane/dovrane-codesign"}) {
+        const AppRun run = runProgram(at(program), {});
+        std::string kit;
+        for (const std::string& line : run.lines)
+            if (const auto arrow = line.find("libDovraneKit.so => "); arrow != std::string::npos)
+                kit = line.substr(arrow + 20, line.rfind(" (") - arrow - 20);
+        ASSERT_FALSE(kit.empty()) << program;
+        EXPECT_EQ(std::filesystem::canonical(kit).string(), folder + "/libDovraneKit.so") << program;
+    }
 }
 
 TEST_F(Installed, PassesTheDesktopsOwnValidators) {

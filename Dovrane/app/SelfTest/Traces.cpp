@@ -11,10 +11,12 @@
 #include <atomic>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace dovrane::SelfTest {
@@ -51,6 +53,30 @@ namespace {
 
 std::atomic<bool> traceStarted{false};
 
+// The scan trace starts before the application has looked at its arguments and environment;
+// its lines wait until the application goes on, so a refused start prints nothing of it.
+struct PrintingGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool allowed = false;
+
+    void waitUntilAllowed() {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return allowed; });
+    }
+    void allow() {
+        {
+            std::lock_guard lock(mutex);
+            allowed = true;
+        }
+        changed.notify_all();
+    }
+} printing;
+
+bool scanTraceRequested(const std::vector<std::string>& arguments) {
+    return std::find(arguments.begin(), arguments.end(), "--scan-trace") != arguments.end();
+}
+
 // The two traces, and a start that fails while the scan trace walks, may end together. Exit
 // handlers and static destructors would run under the feet of the other one's threads (and a
 // second exit() is undefined), so the first caller ends the process at once and any later one
@@ -77,16 +103,25 @@ int endFailedStart(int status) {
     return status;
 }
 
-void traceIfRequested(const std::vector<std::string>& arguments) {
-    if (std::find(arguments.begin(), arguments.end(), "--scan-trace") == arguments.end())
-        return;
-    // The entry starts it before the application exists; the launch steps' call finds it started.
-    if (traceStarted.exchange(true))
+void startScanTrace(const std::vector<std::string>& arguments) {
+    if (!scanTraceRequested(arguments) || traceStarted.exchange(true))
         return;
     useLineBuffering();
     // The categories are measured on threads of their own; this one waits for them off the
-    // main thread, whose event loop keeps running meanwhile.
-    runOnThreadElseInline([arguments] { runScanTrace(arguments); }).detach();
+    // main thread, which meanwhile loads and starts the application.
+    try {
+        std::thread([arguments] { runScanTrace(arguments); }).detach();
+    } catch (const std::system_error&) {
+        traceStarted = false;
+    }
+}
+
+void traceIfRequested(const std::vector<std::string>& arguments) {
+    printing.allow();
+    startScanTrace(arguments);
+    // No thread to spare for it: it runs here, before the launch goes on.
+    if (scanTraceRequested(arguments) && !traceStarted.exchange(true))
+        runScanTrace(arguments);
 }
 
 namespace {
@@ -109,6 +144,7 @@ void runScanTrace(const std::vector<std::string>& arguments) {
                 const auto start = std::chrono::steady_clock::now();
                 const Category category = scanner.collect(id, layout);
                 const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+                printing.waitUntilAllowed();
                 printLine("TRACE " + std::string(rawValue(id)) + ": " + std::to_string(category.items.size()) +
                           " items, " + bytes(category.size) + ", " + oneDecimal(took.count()) + " s\n");
             };
