@@ -107,10 +107,35 @@ void appendApps(const Flatpak& flatpak, FlatpakInstallation* installation, std::
     }
 }
 
+// The folder a variable of Flatpak's names, else Flatpak's own default.
+std::string folderFromEnvironment(const char* name, std::string fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? std::string(value) : fallback;
+}
+
+// Whether any installation may hold an app. Flatpak deploys each app in its installation's
+// "app" folder, and installations besides the user's and the system's are configured in
+// installations.d. Without either, there is nothing to list and the library, with the dozen
+// it pulls in, stays unloaded: every scan lists the Flatpak apps, on most machines none.
+bool mayHoldApps(const std::string& userPath) {
+    const std::string system = folderFromEnvironment("FLATPAK_SYSTEM_DIR", "/var/lib/flatpak");
+    const std::string config = folderFromEnvironment("FLATPAK_CONFIG_DIR", "/etc/flatpak");
+    for (const std::string& folder :
+         {Path::join(userPath, "app"), Path::join(system, "app"), Path::join(config, "installations.d")})
+        if (!Fs::list(folder).empty())
+            return true;
+    return false;
+}
+
 } // namespace
 
 std::vector<InstalledApp> list() {
     std::vector<InstalledApp> apps;
+    // Where Flatpak keeps the user's installation, read now: GLib caches the data home for the
+    // life of the process, which would pin the first home a process ever looked at.
+    const std::string userPath = folderFromEnvironment("FLATPAK_USER_DIR", Path::join(Fs::dataHome(), "flatpak"));
+    if (!mayHoldApps(userPath))
+        return apps;
     // Without the library there is no Flatpak on this machine to list.
     static const Expected<Flatpak> loaded = loadFlatpak();
     if (!loaded)
@@ -118,10 +143,6 @@ std::vector<InstalledApp> list() {
     const Flatpak& flatpak = *loaded;
     std::set<std::string> seen;
     GError* error = nullptr;
-    // Where Flatpak keeps the user's installation, read now: GLib caches the data home for the
-    // life of the process, which would pin the first home a process ever looked at.
-    const char* userDir = std::getenv("FLATPAK_USER_DIR");
-    const std::string userPath = userDir && *userDir ? userDir : Path::join(Fs::dataHome(), "flatpak");
     if (Fs::isDirectory(userPath)) {
         std::unique_ptr<GFile, GObjectRelease> folder(g_file_new_for_path(userPath.c_str()));
         if (std::unique_ptr<FlatpakInstallation, GObjectRelease> user{
