@@ -1,9 +1,10 @@
 // Installs the build into a prefix of our own, checks the menu entry and the metainfo with the
 // desktop's own validators, and runs the installed program headless from there: it must find
-// its tool stand-ins in the installed layout, not in the build tree.
+// its tool stand-ins and its AppImage module in the installed layout, not in the build tree.
 
 #include "AppRun.h"
 #include "DovraneKit/FileSystem.h"
+#include "support/AppFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,8 @@ TEST_F(Installed, LaysOutTheProgramItsToolsIconAndMenuEntry) {
         EXPECT_TRUE(Fs::isExecutableFile(at("libexec/dovrane/dovrane-") + tool)) << tool;
         EXPECT_FALSE(Fs::exists(at("bin/dovrane-") + tool)) << tool << " would be on the user's PATH";
     }
+    EXPECT_TRUE(Fs::isRegularFile(at("libexec/dovrane/dovrane-appimage.so")));
+    EXPECT_FALSE(Fs::exists(at("bin/dovrane-appimage.so")));
     EXPECT_TRUE(Fs::exists(at("share/icons/hicolor/scalable/apps/" + appId + ".svg")));
     EXPECT_TRUE(Fs::exists(at("share/icons/hicolor/symbolic/apps/" + appId + "-symbolic.svg")));
 
@@ -124,4 +127,27 @@ TEST_F(Installed, RunsTheSelfTestAndTheScanTraceFromThePrefix) {
     EXPECT_EQ(trace.status, 0);
     EXPECT_TRUE(std::any_of(trace.lines.begin(), trace.lines.end(),
                             [](const std::string& line) { return line.starts_with("TRACE logs: 1 items, "); }));
+}
+
+// The update trace lists the AppImage by the name its payload gives, which only the installed
+// module reads. A copy of the program away from its libexec reads it as an AppImage without a
+// payload, named after its file, and still runs to the end.
+TEST_F(Installed, ReadsAnAppImageThroughTheInstalledModule) {
+    if (!mksquashfs())
+        GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed, so no AppImage can be built";
+    ScopedEnv noToolFolder("DOVRANE_TOOL_DIR", std::nullopt);
+    ASSERT_TRUE(writeAppImage(home_ / "Applications/ToolMaker-1.0-x86_64.AppImage",
+                              {{"toolmaker.desktop", "[Desktop Entry]\nType=Application\nName=Tool Maker\n"}}));
+
+    const AppRun trace = runProgram(at("bin/Dovrane"), {"--update-trace"});
+    EXPECT_EQ(trace.status, 0);
+    EXPECT_TRUE(contains(trace.lines, "TRACE [unknown] Tool Maker: unsupported"))
+        << ::testing::PrintToString(trace.lines);
+
+    TempDir elsewhere;
+    std::filesystem::copy_file(at("bin/Dovrane"), elsewhere / "Dovrane");
+    const AppRun moved = runProgram(elsewhere / "Dovrane", {"--update-trace"});
+    EXPECT_EQ(moved.status, 0);
+    EXPECT_TRUE(contains(moved.lines, "TRACE [unknown] ToolMaker: unsupported"))
+        << ::testing::PrintToString(moved.lines);
 }

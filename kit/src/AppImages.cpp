@@ -3,17 +3,17 @@
 #include "DovraneKit/AppVersion.h"
 #include "DovraneKit/DesktopEntry.h"
 #include "DovraneKit/FileSystem.h"
+#include "DovraneKit/ToolPaths.h"
 
+#include "AppImageModule.h"
 #include "Ascii.h"
-
-#include <appimage/core/AppImage.h>
+#include "SharedLibrary.h"
 
 #include <expat.h>
 
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
-#include <istream>
 #include <map>
 #include <unistd.h>
 
@@ -45,64 +45,62 @@ bool hasTypeTwoHeader(const std::string& path) {
            std::memcmp(header + 8, "AI\x02", 3) == 0;
 }
 
-std::optional<std::string> boundedRead(std::istream& in, std::size_t limit) {
-    std::string text;
-    char buffer[8192];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        text.append(buffer, std::size_t(in.gcount()));
-        if (text.size() > limit)
-            return std::nullopt;
-    }
-    return text;
+// The module's reader, loaded with the first AppImage read; absent when the module cannot be
+// loaded, and then every AppImage reads as one without a payload.
+decltype(&dovrane_appimage_read) moduleReader() {
+    static const auto reader = []() -> decltype(&dovrane_appimage_read) {
+        static const SharedLibrary module(
+            Path::join(ToolPaths::standInFolder(Fs::executableDirectory()), AppImageModule::fileName));
+        decltype(&dovrane_appimage_read) found = nullptr;
+        std::optional<Failure> missing;
+        module.bind(found, AppImageModule::entryPoint, missing);
+        return found;
+    }();
+    return reader;
 }
+
+using Entries = std::map<std::string, std::optional<std::string>>;
+
+// What the module's callbacks work on. Nothing may be thrown back through the module.
+struct EntryChoice {
+    const std::function<std::size_t(std::string_view)>& limitFor;
+    Entries found;
+    bool failed = false;
+
+    static std::size_t limit(void* context, const char* entry) {
+        auto* self = static_cast<EntryChoice*>(context);
+        try {
+            return self->limitFor(entry);
+        } catch (...) {
+            self->failed = true;
+            return 0;
+        }
+    }
+    static void take(void* context, const char* entry, const char* contents, std::size_t size) {
+        auto* self = static_cast<EntryChoice*>(context);
+        try {
+            self->found[entry] = contents ? std::optional<std::string>(std::in_place, contents, size) : std::nullopt;
+        } catch (...) {
+            self->failed = true;
+        }
+    }
+};
 
 // The payload entries that limitFor gives a non-zero size limit, read in place. A link is
 // followed once, to the entry its target names (relative to the link's folder, or absolute
 // within the payload); an entry over its limit reads as absent. Absent when the file is no
 // type-2 AppImage or its payload cannot be read.
-std::optional<std::map<std::string, std::optional<std::string>>>
-chosenEntries(const std::string& path, const std::function<std::size_t(std::string_view)>& limitFor) {
+std::optional<Entries> chosenEntries(const std::string& path,
+                                     const std::function<std::size_t(std::string_view)>& limitFor) {
     if (!Fs::isRegularFile(path) || !hasTypeTwoHeader(path))
         return std::nullopt;
-    try {
-        appimage::core::AppImage image(path);
-        std::map<std::string, std::optional<std::string>> found;
-        std::map<std::string, std::pair<std::string, std::size_t>> links; // target to (entry, limit)
-        int seen = 0;
-        for (auto file = image.files(); file != file.end() && ++seen <= maximumEntries; ++file) {
-            const std::string entry = file.path();
-            const std::size_t limit = limitFor(entry);
-            if (limit == 0)
-                continue;
-            if (file.type() == appimage::core::PayloadEntryType::LINK) {
-                std::string target = file.linkTarget();
-                const auto slash = entry.rfind('/');
-                if (target.starts_with("/"))
-                    target.erase(0, 1);
-                else if (slash != std::string::npos)
-                    target = entry.substr(0, slash + 1) + target;
-                while (target.starts_with("./"))
-                    target.erase(0, 2);
-                links[target] = {entry, limit};
-                found[entry] = std::nullopt;
-            } else if (file.type() == appimage::core::PayloadEntryType::REGULAR) {
-                found[entry] = boundedRead(file.read(), limit);
-            }
-        }
-        if (links.empty())
-            return found;
-        seen = 0;
-        for (auto file = image.files(); file != file.end() && ++seen <= maximumEntries; ++file) {
-            auto link = links.find(file.path());
-            if (link != links.end() && file.type() == appimage::core::PayloadEntryType::REGULAR)
-                found[link->second.first] = boundedRead(file.read(), link->second.second);
-        }
-        return found;
-    } catch (...) {
-        // A damaged payload, or one the library refuses: read as no payload at all.
+    const auto reader = moduleReader();
+    if (!reader)
         return std::nullopt;
-    }
+    EntryChoice choice{limitFor, {}};
+    if (!reader(path.c_str(), maximumEntries, &EntryChoice::limit, &EntryChoice::take, &choice) || choice.failed)
+        return std::nullopt;
+    return std::move(choice.found);
 }
 
 bool isMetainfoPath(std::string_view path) {

@@ -2,6 +2,8 @@
 
 #include "DovraneKit/FileSystem.h"
 
+#include "SharedLibrary.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -29,11 +31,47 @@ constexpr long certificateBadNotAfter = 14;
 
 constexpr long maximumRedirects = 16;
 
-bool initializeCurl() {
-    static std::once_flag once;
-    static bool ready = false;
-    std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-    return ready;
+// libcurl's functions, from the library loaded by the first request: most runs of the program
+// never touch the network.
+struct Curl {
+    decltype(&curl_global_init) global_init = nullptr;
+    decltype(&curl_easy_init) easy_init = nullptr;
+    decltype(&curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&curl_easy_perform) easy_perform = nullptr;
+    decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&curl_easy_strerror) easy_strerror = nullptr;
+    decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_share_init) share_init = nullptr;
+    decltype(&curl_share_setopt) share_setopt = nullptr;
+    decltype(&curl_share_cleanup) share_cleanup = nullptr;
+};
+
+Expected<Curl> loadCurl() {
+    static const SharedLibrary library("libcurl.so.4");
+    Curl curl;
+    std::optional<Failure> missing;
+    library.bind(curl.global_init, "curl_global_init", missing);
+    library.bind(curl.easy_init, "curl_easy_init", missing);
+    library.bind(curl.easy_setopt, "curl_easy_setopt", missing);
+    library.bind(curl.easy_perform, "curl_easy_perform", missing);
+    library.bind(curl.easy_getinfo, "curl_easy_getinfo", missing);
+    library.bind(curl.easy_strerror, "curl_easy_strerror", missing);
+    library.bind(curl.easy_cleanup, "curl_easy_cleanup", missing);
+    library.bind(curl.share_init, "curl_share_init", missing);
+    library.bind(curl.share_setopt, "curl_share_setopt", missing);
+    library.bind(curl.share_cleanup, "curl_share_cleanup", missing);
+    if (missing)
+        return Failure{"Could not load libcurl: " + missing->message};
+    // Once per process, before any other call into the library.
+    if (curl.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+        return Failure{"the network library could not be started"};
+    return curl;
+}
+
+// The loaded library, or why no request can be made; loaded by the first caller only.
+const Expected<Curl>& curlLibrary() {
+    static const Expected<Curl> loaded = loadCurl();
+    return loaded;
 }
 
 FetchError networkError(NetworkErrorCode code, std::string description, int status = 0) {
@@ -45,47 +83,57 @@ FetchError localError(std::string description) {
 }
 
 // DNS answers and TLS sessions are shared between the requests of one fetch function.
-// Connections are not: libcurl's shared connection cache is not safe across threads.
+// Connections are not: libcurl's shared connection cache is not safe across threads. Made by
+// the first request, so that making a fetch function loads nothing.
 class Session {
 public:
-    Session() : share_(curl_share_init()) {
-        if (!share_)
-            return;
-        curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &Session::lock);
-        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &Session::unlock);
-        curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-    }
+    Session() = default;
     ~Session() {
         if (share_)
-            curl_share_cleanup(share_);
+            curlLibrary()->share_cleanup(share_);
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    CURLSH* handle() const { return share_; }
+    CURLSH* handle(const Curl& curl) const {
+        std::call_once(made_, [this, &curl] {
+            share_ = curl.share_init();
+            if (!share_)
+                return;
+            curl.share_setopt(share_, CURLSHOPT_LOCKFUNC, &Session::lock);
+            curl.share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &Session::unlock);
+            curl.share_setopt(share_, CURLSHOPT_USERDATA, this);
+            curl.share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+            curl.share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        });
+        return share_;
+    }
 
 private:
     static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
-        static_cast<Session*>(self)->mutexFor(data).lock();
+        static_cast<const Session*>(self)->mutexFor(data).lock();
     }
-    static void unlock(CURL*, curl_lock_data data, void* self) { static_cast<Session*>(self)->mutexFor(data).unlock(); }
-    std::mutex& mutexFor(curl_lock_data data) {
+    static void unlock(CURL*, curl_lock_data data, void* self) {
+        static_cast<const Session*>(self)->mutexFor(data).unlock();
+    }
+    std::mutex& mutexFor(curl_lock_data data) const {
         auto index = static_cast<std::size_t>(data);
         return locks_[index < locks_.size() ? index : 0];
     }
 
-    CURLSH* share_;
-    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
+    mutable std::once_flag made_;
+    mutable CURLSH* share_ = nullptr;
+    mutable std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
 };
 
 struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+    decltype(&curl_easy_cleanup) cleanup;
+    void operator()(CURL* easy) const { cleanup(easy); }
 };
 
 // What one transfer does with the body, and why it stopped early.
 struct Transfer {
+    const Curl* curl = nullptr;
     CURL* easy = nullptr;
     std::uint64_t maxBytes = 0;
     std::function<bool(const char*, std::size_t)> sink;
@@ -95,9 +143,9 @@ struct Transfer {
     bool sinkFailed = false;
 };
 
-long responseStatus(CURL* easy) {
+long responseStatus(const Curl& curl, CURL* easy) {
     long status = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    curl.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     return status;
 }
 
@@ -109,7 +157,7 @@ std::size_t receive(char* data, std::size_t size, std::size_t count, void* user)
     if (length == 0)
         return 0;
     // An error page is never wanted: stop at its first byte instead of reading it.
-    if (!isSuccess(responseStatus(transfer->easy))) {
+    if (!isSuccess(responseStatus(*transfer->curl, transfer->easy))) {
         transfer->statusRejected = true;
         return 0;
     }
@@ -134,7 +182,7 @@ std::size_t receive(char* data, std::size_t size, std::size_t count, void* user)
     return length;
 }
 
-NetworkErrorCode codeFor(CURLcode result, CURL* easy) {
+NetworkErrorCode codeFor(const Curl& curl, CURLcode result, CURL* easy) {
     switch (result) {
     case CURLE_UNSUPPORTED_PROTOCOL:
         return NetworkErrorCode::unsupportedURL;
@@ -146,7 +194,7 @@ NetworkErrorCode codeFor(CURLcode result, CURL* easy) {
         return NetworkErrorCode::dnsLookupFailed;
     case CURLE_COULDNT_CONNECT: {
         long osError = 0;
-        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
+        curl.easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
         if (osError == ENETUNREACH || osError == ENETDOWN)
             return NetworkErrorCode::notConnectedToInternet;
         return NetworkErrorCode::cannotConnectToHost;
@@ -167,7 +215,7 @@ NetworkErrorCode codeFor(CURLcode result, CURL* easy) {
         return NetworkErrorCode::tooManyRedirects;
     case CURLE_PEER_FAILED_VERIFICATION: {
         long verification = 0;
-        curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verification);
+        curl.easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verification);
         if (verification == certificateNotYetValid || verification == certificateHasExpired ||
             verification == certificateBadNotBefore || verification == certificateBadNotAfter)
             return NetworkErrorCode::serverCertificateHasBadDate;
@@ -201,7 +249,7 @@ struct Request {
     std::chrono::seconds stallLimit;
     std::uint64_t maxBytes;
     const std::string* userAgent = nullptr; // none: no User-Agent header at all
-    CURLSH* share = nullptr;
+    const Session* session = nullptr;
 };
 
 // One GET, body handed to sink piece by piece; the easy handle is this request's alone.
@@ -210,48 +258,52 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
                                             std::function<bool(const char*, std::size_t)> sink) {
     if (!url.isHttp())
         return networkError(NetworkErrorCode::unsupportedURL, "only http and https are fetched: " + url.scheme());
-    if (!initializeCurl())
-        return localError("the network library could not be started");
-    std::unique_ptr<CURL, EasyDeleter> owner(curl_easy_init());
+    const Expected<Curl>& library = curlLibrary();
+    if (!library)
+        return localError(library.error().message);
+    const Curl& curl = *library;
+    std::unique_ptr<CURL, EasyDeleter> owner(curl.easy_init(), EasyDeleter{curl.easy_cleanup});
     CURL* easy = owner.get();
     if (!easy)
         return localError("the network library could not start a request");
 
     Transfer transfer;
+    transfer.curl = &curl;
     transfer.easy = easy;
     transfer.maxBytes = request.maxBytes;
     transfer.sink = std::move(sink);
     char message[CURL_ERROR_SIZE] = {};
     long stall = std::max<long>(1, static_cast<long>(request.stallLimit.count()));
 
-    curl_easy_setopt(easy, CURLOPT_URL, url.text().c_str());
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, maximumRedirects);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, stall);
+    curl.easy_setopt(easy, CURLOPT_URL, url.text().c_str());
+    curl.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl.easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    curl.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl.easy_setopt(easy, CURLOPT_MAXREDIRS, maximumRedirects);
+    curl.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, stall);
     // A stall, not a slow transfer, is what ends a request: less than one byte a second for
     // the whole limit.
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stall);
+    curl.easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl.easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stall);
     if (request.maxBytes <= static_cast<std::uint64_t>(INT64_MAX))
-        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &receive);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, message);
-    if (request.share)
-        curl_easy_setopt(easy, CURLOPT_SHARE, request.share);
+        curl.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
+    curl.easy_setopt(easy, CURLOPT_WRITEFUNCTION, &receive);
+    curl.easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+    curl.easy_setopt(easy, CURLOPT_ERRORBUFFER, message);
+    if (request.session)
+        if (CURLSH* share = request.session->handle(curl))
+            curl.easy_setopt(easy, CURLOPT_SHARE, share);
     std::string agent;
     if (request.userAgent) {
         agent = singleLine(*request.userAgent);
-        curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.c_str());
-        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+        curl.easy_setopt(easy, CURLOPT_USERAGENT, agent.c_str());
+        curl.easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     }
 
-    CURLcode result = curl_easy_perform(easy);
-    long status = responseStatus(easy);
+    CURLcode result = curl.easy_perform(easy);
+    long status = responseStatus(curl, easy);
     if (transfer.statusRejected || (result == CURLE_OK && !isSuccess(status)))
         return networkError(NetworkErrorCode::badServerResponse,
                             "the server answered with status " + std::to_string(status), static_cast<int>(status));
@@ -261,7 +313,7 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
     if (transfer.sinkFailed)
         return localError("the answer could not be stored");
     if (result != CURLE_OK)
-        return networkError(codeFor(result, easy), message[0] ? message : curl_easy_strerror(result));
+        return networkError(codeFor(curl, result, easy), message[0] ? message : curl.easy_strerror(result));
     return transfer.received;
 }
 
@@ -270,11 +322,10 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
 namespace Network {
 
 FetchFunction fetch(std::string userAgent, FetchOptions options) {
-    initializeCurl();
     auto session = std::make_shared<const Session>();
     return [session, userAgent = std::move(userAgent), options](const Url& url) -> FetchResult {
         std::string body;
-        Request request{options.stallLimit, options.maxBytes, &userAgent, session->handle()};
+        Request request{options.stallLimit, options.maxBytes, &userAgent, session.get()};
         auto received = perform(url, request, [&body](const char* data, std::size_t length) {
             body.append(data, length);
             return true;

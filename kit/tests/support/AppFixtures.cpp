@@ -33,7 +33,8 @@ std::optional<std::string> flatpakProgram() {
     return std::nullopt;
 }
 
-bool installFlatpak(const std::string& work, const std::string& id, const std::map<std::string, std::string>& files) {
+bool installFlatpak(const std::string& work, const std::string& id, const std::map<std::string, std::string>& files,
+                    const std::string& installation) {
     auto flatpak = flatpakProgram();
     if (!flatpak)
         return false;
@@ -48,9 +49,9 @@ bool installFlatpak(const std::string& work, const std::string& id, const std::m
     const std::string remote = "fixture-" + id;
     return runQuietly({*flatpak, "build-finish", build, "--command=run"}) &&
            runQuietly({*flatpak, "build-export", repo, build}) && runQuietly({*flatpak, "build-update-repo", repo}) &&
-           runQuietly(
-               {*flatpak, "--user", "remote-add", "--if-not-exists", "--no-gpg-verify", remote, "file://" + repo}) &&
-           runQuietly({*flatpak, "--user", "install", "-y", "--no-deps", "--noninteractive", remote, id});
+           runQuietly({*flatpak, installation, "remote-add", "--if-not-exists", "--no-gpg-verify", remote,
+                       "file://" + repo}) &&
+           runQuietly({*flatpak, installation, "install", "-y", "--no-deps", "--noninteractive", remote, id});
 }
 
 std::optional<std::string> mksquashfs() {

@@ -28,7 +28,9 @@ std::optional<std::string> flatpakProgram();
 
 // Installs a Flatpak app with this ID into the user installation of $HOME / $XDG_DATA_HOME,
 // its files (relative to the app's files/ folder) as given; work is a scratch folder. False
-// when any step failed.
-bool installFlatpak(const std::string& work, const std::string& id, const std::map<std::string, std::string>& files);
+// when any step failed. installation is flatpak's option naming another one ("--system",
+// "--installation=NAME").
+bool installFlatpak(const std::string& work, const std::string& id, const std::map<std::string, std::string>& files,
+                    const std::string& installation = "--user");
 
 } // namespace dovrane::testing
