@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 using namespace dovrane;
@@ -29,6 +30,20 @@ std::string installed(const std::string& name) {
 bool contains(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
+
+// A file of the installed layout renamed for one test, put back at its end.
+class MovedAside {
+public:
+    explicit MovedAside(std::string path) : path_(std::move(path)) {
+        EXPECT_EQ(std::rename(path_.c_str(), (path_ + ".aside").c_str()), 0) << path_;
+    }
+    ~MovedAside() { EXPECT_EQ(std::rename((path_ + ".aside").c_str(), path_.c_str()), 0) << path_; }
+    MovedAside(const MovedAside&) = delete;
+    MovedAside& operator=(const MovedAside&) = delete;
+
+private:
+    std::string path_;
+};
 
 // One install for the whole suite: the prefix lies in a folder with a space, as a user's may.
 class Installed : public HeadlessAppTest {
@@ -60,8 +75,10 @@ TEST_F(Installed, LaysOutTheProgramItsToolsIconAndMenuEntry) {
         EXPECT_TRUE(Fs::isExecutableFile(at("libexec/dovrane/dovrane-") + tool)) << tool;
         EXPECT_FALSE(Fs::exists(at("bin/dovrane-") + tool)) << tool << " would be on the user's PATH";
     }
-    EXPECT_TRUE(Fs::isRegularFile(at("libexec/dovrane/dovrane-appimage.so")));
-    EXPECT_FALSE(Fs::exists(at("bin/dovrane-appimage.so")));
+    for (const char* library : {"libDovraneKit.so", "dovrane-app.so", "dovrane-appimage.so"}) {
+        EXPECT_TRUE(Fs::isRegularFile(at(DOVRANE_PRIVATE_LIBDIR "/") + library)) << library;
+        EXPECT_FALSE(Fs::exists(at("bin/") + library)) << library;
+    }
     EXPECT_TRUE(Fs::exists(at("share/icons/hicolor/scalable/apps/" + appId + ".svg")));
     EXPECT_TRUE(Fs::exists(at("share/icons/hicolor/symbolic/apps/" + appId + "-symbolic.svg")));
 
@@ -74,11 +91,9 @@ TEST_F(Installed, LaysOutTheProgramItsToolsIconAndMenuEntry) {
     EXPECT_EQ(entry->find(DOVRANE_BUILD_DIR), std::string::npos) << "the entry points into the build tree";
 }
 
-// The installed program and tools load the kit, and the program its application module, from
-// the prefix, never from the build tree.
+// The installed program and tools load the kit from the prefix, never from the build tree.
 TEST_F(Installed, LoadsItsOwnLibrariesFromThePrefix) {
     const std::string folder = std::filesystem::canonical(at(DOVRANE_PRIVATE_LIBDIR));
-    EXPECT_TRUE(Fs::isRegularFile(folder + "/dovrane-app.so"));
     // The dynamic loader names the libraries it finds and ends the program before it runs.
     ScopedEnv listOnly("LD_TRACE_LOADED_OBJECTS", "1");
     for (const char* program : {"bin/Dovrane", "libexec/dovrane/dovrane-codesign"}) {
@@ -130,8 +145,8 @@ TEST_F(Installed, RunsTheSelfTestAndTheScanTraceFromThePrefix) {
 }
 
 // The update trace lists the AppImage by the name its payload gives, which only the installed
-// module reads. A copy of the program away from its libexec reads it as an AppImage without a
-// payload, named after its file, and still runs to the end.
+// module beside the kit reads. Without the module it reads as an AppImage without a payload,
+// named after its file, and the trace still runs to the end.
 TEST_F(Installed, ReadsAnAppImageThroughTheInstalledModule) {
     if (!mksquashfs())
         GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed, so no AppImage can be built";
@@ -144,10 +159,22 @@ TEST_F(Installed, ReadsAnAppImageThroughTheInstalledModule) {
     EXPECT_TRUE(contains(trace.lines, "TRACE [unknown] Tool Maker: unsupported"))
         << ::testing::PrintToString(trace.lines);
 
-    TempDir elsewhere;
-    std::filesystem::copy_file(at("bin/Dovrane"), elsewhere / "Dovrane");
-    const AppRun moved = runProgram(elsewhere / "Dovrane", {"--update-trace"});
-    EXPECT_EQ(moved.status, 0);
-    EXPECT_TRUE(contains(moved.lines, "TRACE [unknown] ToolMaker: unsupported"))
-        << ::testing::PrintToString(moved.lines);
+    MovedAside module(at(DOVRANE_PRIVATE_LIBDIR "/dovrane-appimage.so"));
+    const AppRun without = runProgram(at("bin/Dovrane"), {"--update-trace"});
+    EXPECT_EQ(without.status, 0);
+    EXPECT_TRUE(contains(without.lines, "TRACE [unknown] ToolMaker: unsupported"))
+        << ::testing::PrintToString(without.lines);
+}
+
+// The program links only the kit and loads the application from beside it. Without it, the
+// start ends with the reason, and a scan trace it began prints nothing.
+TEST_F(Installed, WithoutItsApplicationModuleTheProgramSaysWhyAndEnds) {
+    writeFileOfSize(home_ / "Library/Logs/app.log", 5000);
+    const std::string module = at(DOVRANE_PRIVATE_LIBDIR "/dovrane-app.so");
+    MovedAside aside(module);
+    const AppRun run = runProgram("/bin/sh", {"-c", "exec \"$0\" --scan-trace 2>&1", at("bin/Dovrane")});
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.lines.size(), 1u) << ::testing::PrintToString(run.lines);
+    EXPECT_TRUE(run.lines[0].starts_with("Could not load the application: ")) << run.lines[0];
+    EXPECT_NE(run.lines[0].find("dovrane-app.so"), std::string::npos) << run.lines[0];
 }

@@ -3,11 +3,10 @@
 #include "DovraneKit/AppVersion.h"
 #include "DovraneKit/DesktopEntry.h"
 #include "DovraneKit/FileSystem.h"
-#include "DovraneKit/ToolPaths.h"
 
 #include "AppImageModule.h"
 #include "Ascii.h"
-#include "SharedLibrary.h"
+#include "DovraneKit/SharedLibrary.h"
 
 #include <expat.h>
 
@@ -49,8 +48,7 @@ bool hasTypeTwoHeader(const std::string& path) {
 // loaded, and then every AppImage reads as one without a payload.
 decltype(&dovrane_appimage_read) moduleReader() {
     static const auto reader = []() -> decltype(&dovrane_appimage_read) {
-        static const SharedLibrary module(
-            Path::join(ToolPaths::standInFolder(Fs::executableDirectory()), AppImageModule::fileName));
+        static const SharedLibrary module(Path::join(Fs::libraryDirectory(), AppImageModule::fileName));
         decltype(&dovrane_appimage_read) found = nullptr;
         std::optional<Failure> missing;
         module.bind(found, AppImageModule::entryPoint, missing);

@@ -1,6 +1,7 @@
 #include "DovraneKit/FileSystem.h"
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/random.h>
@@ -272,6 +273,15 @@ std::string executableDirectory() {
     std::error_code error;
     auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string(".") : Path::parent(exe.string());
+}
+
+std::string libraryDirectory() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&libraryDirectory), &info) == 0 || !info.dli_fname)
+        return executableDirectory();
+    std::error_code error;
+    const auto library = std::filesystem::canonical(info.dli_fname, error);
+    return error ? Path::parent(info.dli_fname) : Path::parent(library.string());
 }
 
 } // namespace Fs

@@ -4,7 +4,7 @@
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/NameOrder.h"
 
-#include "SharedLibrary.h"
+#include "DovraneKit/SharedLibrary.h"
 
 #include <flatpak.h>
 

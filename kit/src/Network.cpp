@@ -2,7 +2,7 @@
 
 #include "DovraneKit/FileSystem.h"
 
-#include "SharedLibrary.h"
+#include "DovraneKit/SharedLibrary.h"
 
 #include <curl/curl.h>
 

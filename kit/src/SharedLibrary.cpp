@@ -1,4 +1,4 @@
-#include "SharedLibrary.h"
+#include "DovraneKit/SharedLibrary.h"
 
 #include <dlfcn.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A shared library opened the first time something needs it, so that libraries only rare work
 // uses cost the program's start nothing. Never closed: pointers into it may be held on any
-// thread until the process ends. Not part of the public API.
+// thread until the process ends.
 
 #include "DovraneKit/Expected.h"
 
