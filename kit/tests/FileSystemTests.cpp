@@ -150,3 +150,12 @@ TEST(FileSystemLocations, FollowTheEnvironment) {
     ScopedEnv noTmp("TMPDIR", std::nullopt);
     EXPECT_EQ(Fs::temporaryDirectory(), "/tmp");
 }
+
+// The modules are looked for beside the kit, wherever the program that loaded it lives: this
+// test program is in another folder than the kit.
+TEST(FileSystemLocations, TheLibraryFolderHoldsTheKitAndItsModules) {
+    const std::string folder = Fs::libraryDirectory();
+    EXPECT_NE(folder, Fs::executableDirectory());
+    EXPECT_TRUE(Fs::isRegularFile(Path::join(folder, "libDovraneKit.so"))) << folder;
+    EXPECT_TRUE(Fs::isRegularFile(Path::join(folder, "dovrane-appimage.so"))) << folder;
+}
