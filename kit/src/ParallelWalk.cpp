@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -435,18 +436,46 @@ private:
         }
     }
 
-    // Walks the task and, while no worker is idle, the subfolders it finds, deepest first,
-    // without handing each one over through the pool: a small tree is walked whole by one
-    // thread. Whatever is left in `queued` goes to the pool.
+    // Walks the task and the subfolders it finds, deepest first, without handing each one over
+    // through the pool: a small tree is walked whole by one thread. While a worker is idle, the
+    // other folders found so far go to the pool and this thread walks on into the deepest, so
+    // the pool's lock is taken once per hand-over, not twice per folder. Whatever is left in
+    // `queued` (after a stop) goes to the pool.
     bool walkWhileBusy(Walk& walk, Task& task, Scratch& scratch, std::vector<Task>& queued) {
         bool complete = walkFolder(walk, task, scratch, queued);
         task = {};
-        while (complete && !queued.empty() && idle_.load(std::memory_order_relaxed) == 0) {
+        while (complete && !queued.empty()) {
+            if (queued.size() > 1 && idle_.load(std::memory_order_relaxed) > 0)
+                shareAllButDeepest(walk, queued);
             Task next = std::move(queued.back());
             queued.pop_back();
             complete = walkFolder(walk, next, scratch, queued);
         }
         return complete;
+    }
+
+    void shareAllButDeepest(Walk& walk, std::vector<Task>& queued) {
+        std::vector<Task> shared(std::make_move_iterator(queued.begin()), std::make_move_iterator(queued.end() - 1));
+        queued.erase(queued.begin(), queued.end() - 1);
+        std::lock_guard lock(mutex_);
+        // After a stop they are dropped, their descriptors closed once the lock is released.
+        if (!walk.batch.stopped)
+            offer(walk, shared);
+    }
+
+    // Puts the tasks in the walk's pending folders and wakes a worker for each, and the caller,
+    // who walks too. Under the pool's lock.
+    void offer(Walk& walk, std::vector<Task>& tasks) {
+        for (Task& task : tasks)
+            walk.pending.push_back(std::move(task));
+        if (!walk.isReady) {
+            walk.isReady = true;
+            walk.batch.ready.push_back(&walk);
+        }
+        for (std::size_t i = 0; i < std::min(tasks.size(), std::size_t(workerCount)); ++i)
+            work_.notify_one();
+        walk.batch.changed.notify_one();
+        tasks.clear();
     }
 
     // Batches take turns, one task each, so no call waits behind another.
@@ -503,17 +532,7 @@ private:
                 dropped.push_back(std::move(task));
             queued.clear();
         } else if (!queued.empty()) {
-            for (Task& task : queued)
-                walk.pending.push_back(std::move(task));
-            if (!walk.isReady) {
-                walk.isReady = true;
-                batch.ready.push_back(&walk);
-            }
-            // Wake a worker for each, and the caller, who walks too.
-            for (std::size_t i = 0; i < std::min(queued.size(), std::size_t(workerCount)); ++i)
-                work_.notify_one();
-            batch.changed.notify_one();
-            queued.clear();
+            offer(walk, queued);
         }
         settle(walk);
         if (!dropped.empty()) {

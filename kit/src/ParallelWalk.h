@@ -2,8 +2,8 @@
 // The engine under SizeCounter::measure: a physical walk whose folders are shared out to a
 // process-wide pool of workers, each folder read relative to its open parent. Every call has
 // its own folders, sums and hard-link set; calls at once take turns on the pool and each waits
-// for its own folders only. A thread walks on into the subfolders it finds while no worker is
-// idle, so small trees cost no hand-off.
+// for its own folders only. A thread walks on into the deepest subfolder it finds and hands the
+// others to the pool only while a worker is idle, so small trees cost no hand-off.
 
 #include "DovraneKit/SizeCounter.h"
 
