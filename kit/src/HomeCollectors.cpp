@@ -3,14 +3,12 @@
 #include "ScanCollectors.h"
 
 #include "DovraneKit/AppImages.h"
-#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/FreedesktopTrash.h"
 #include "DovraneKit/Language.h"
 #include "DovraneKit/ToolOutputParsers.h"
 
 #include "Ascii.h"
-#include "Locked.h"
 
 #include <algorithm>
 #include <array>
@@ -92,22 +90,13 @@ Category ScanCollectors::personal(std::stop_token stop) const {
     }};
     const std::string reason = L("Your own files. Dovrane only shows them.");
 
-    Locked<std::vector<std::optional<CleanupItem>>> slots(std::vector<std::optional<CleanupItem>>(folders.size()));
-    concurrently(int(folders.size()), [&](int i) {
-        const Folder& folder = folders[std::size_t(i)];
-        std::optional<CleanupItem> item;
-        try {
-            item = measuredItem(homeFolder(folder.relative), L(folder.english), reason, "personal", Safety::keep,
-                                CleanupAction::showOnly, stop);
-        } catch (...) {
-            // Out of memory while measuring: the folder is left out like an unreadable one.
-        }
-        slots.with([&](auto& stored) { stored[std::size_t(i)] = std::move(item); });
-    });
-
-    std::vector<CleanupItem> items;
-    for (auto& slot : slots.copy())
-        add(items, std::move(slot));
+    // All at once on the walking pool, the items in the folders' order.
+    std::vector<Candidate> candidates;
+    candidates.reserve(folders.size());
+    for (const Folder& folder : folders)
+        candidates.push_back({homeFolder(folder.relative), L(folder.english), reason, "personal", Safety::keep,
+                              CleanupAction::showOnly});
+    std::vector<CleanupItem> items = measuredItems(std::move(candidates), stop);
     return Category(CategoryID::personal, std::nullopt, std::move(items));
 }
 

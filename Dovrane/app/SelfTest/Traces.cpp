@@ -1,10 +1,10 @@
 #include "SelfTest/Traces.h"
 
 #include "DovraneKit/CommandRunner.h"
-#include "DovraneKit/Concurrently.h"
 #include "DovraneKit/DiskScanner.h"
 #include "DovraneKit/FileSystem.h"
 #include "DovraneKit/ScanModel.h"
+#include "DovraneKit/SizeCounter.h"
 #include "DovraneKit/TextPieces.h"
 
 #include <algorithm>
@@ -53,9 +53,8 @@ namespace {
 
 std::atomic<bool> traceStarted{false};
 
-// The scan trace starts before the application has looked at its arguments and environment;
-// its lines wait until the application goes on, so a refused start prints nothing of it.
-struct PrintingGate {
+// A one-way gate: threads wait until it is opened, once.
+struct Gate {
     std::mutex mutex;
     std::condition_variable changed;
     bool allowed = false;
@@ -71,7 +70,14 @@ struct PrintingGate {
         }
         changed.notify_all();
     }
-} printing;
+};
+
+// The scan trace starts before the application has looked at its arguments and environment;
+// its lines wait until the application goes on, so a refused start prints nothing of it.
+Gate printing;
+// While glibc loads a shared library it holds the lock that starting a thread takes, so the
+// entry loads the application only once the trace has started its threads.
+Gate threadsStarted;
 
 bool scanTraceRequested(const std::vector<std::string>& arguments) {
     return std::find(arguments.begin(), arguments.end(), "--scan-trace") != arguments.end();
@@ -110,10 +116,13 @@ void startScanTrace(const std::vector<std::string>& arguments) {
     // The categories are measured on threads of their own; this one waits for them off the
     // main thread, which meanwhile loads and starts the application.
     try {
+        SizeCounter::startWorkers();
         std::thread([arguments] { runScanTrace(arguments); }).detach();
     } catch (const std::system_error&) {
         traceStarted = false;
+        return;
     }
+    threadsStarted.waitUntilAllowed();
 }
 
 void traceIfRequested(const std::vector<std::string>& arguments) {
@@ -135,21 +144,29 @@ void runScanTrace(const std::vector<std::string>& arguments) {
                               std::make_shared<ProcessRunner>(30), DiskScanner::noNames(), {}, Date::now());
 
     const HomeLayout layout(scanner.home, scanner.environment);
+    auto trace = [&scanner, &layout](CategoryID id) {
+        const auto start = std::chrono::steady_clock::now();
+        const Category category = scanner.collect(id, layout);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        printing.waitUntilAllowed();
+        printLine("TRACE " + std::string(rawValue(id)) + ": " + std::to_string(category.items.size()) + " items, " +
+                  bytes(category.size) + ", " + oneDecimal(took.count()) + " s\n");
+    };
     {
         std::vector<std::jthread> children;
+        std::vector<CategoryID> withoutThread;
         for (CategoryID id : allCategoryIDs) {
             if (id == CategoryID::other)
                 continue;
-            auto trace = [&scanner, &layout, id] {
-                const auto start = std::chrono::steady_clock::now();
-                const Category category = scanner.collect(id, layout);
-                const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-                printing.waitUntilAllowed();
-                printLine("TRACE " + std::string(rawValue(id)) + ": " + std::to_string(category.items.size()) +
-                          " items, " + bytes(category.size) + ", " + oneDecimal(took.count()) + " s\n");
-            };
-            children.push_back(runOnThreadElseInline(trace));
+            try {
+                children.emplace_back(trace, id);
+            } catch (const std::system_error&) {
+                withoutThread.push_back(id);
+            }
         }
+        threadsStarted.allow();
+        for (CategoryID id : withoutThread)
+            trace(id);
     }
     traceDone(arguments);
 }
