@@ -144,7 +144,11 @@ void runScanTrace(const std::vector<std::string>& arguments) {
                               std::make_shared<ProcessRunner>(30), DiskScanner::noNames(), {}, Date::now());
 
     const HomeLayout layout(scanner.home, scanner.environment);
-    auto trace = [&scanner, &layout](CategoryID id) {
+    // The categories begin together once all their threads exist, so that making the last ones
+    // does not wait behind the walk of the first.
+    Gate begin;
+    auto trace = [&scanner, &layout, &begin](CategoryID id) {
+        begin.waitUntilAllowed();
         const auto start = std::chrono::steady_clock::now();
         const Category category = scanner.collect(id, layout);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -155,15 +159,18 @@ void runScanTrace(const std::vector<std::string>& arguments) {
     {
         std::vector<std::jthread> children;
         std::vector<CategoryID> withoutThread;
+        children.reserve(allCategoryIDs.size());
+        withoutThread.reserve(allCategoryIDs.size());
         for (CategoryID id : allCategoryIDs) {
             if (id == CategoryID::other)
                 continue;
             try {
                 children.emplace_back(trace, id);
-            } catch (const std::system_error&) {
-                withoutThread.push_back(id);
+            } catch (const std::exception&) {
+                withoutThread.push_back(id); // no thread to spare: measured here
             }
         }
+        begin.allow();
         threadsStarted.allow();
         for (CategoryID id : withoutThread)
             trace(id);
