@@ -8,8 +8,8 @@
 
 #include "AppModel/ScanCache.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/JsonReading.h>
+#include <DovraneKit/formats/JsonReading.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <nlohmann/json.hpp>
 

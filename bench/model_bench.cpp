@@ -10,7 +10,7 @@
 #include "Services/Settings.h"
 #include "Store/Store.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <nlohmann/json.hpp>
 

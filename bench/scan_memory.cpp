@@ -5,8 +5,8 @@
 //
 //   build/bin/scan_memory HOME [PROJECTS]
 
-#include <DovraneKit/CommandRunner.h>
-#include <DovraneKit/DiskScanner.h>
+#include <DovraneKit/scan/DiskScanner.h>
+#include <DovraneKit/system/CommandRunner.h>
 
 #include <sys/resource.h>
 

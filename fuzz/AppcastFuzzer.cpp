@@ -1,6 +1,6 @@
 // Update feeds and the release notes they carry.
-#include "DovraneKit/Appcast.h"
-#include "DovraneKit/ReleaseNotes.h"
+#include "DovraneKit/updates/Appcast.h"
+#include "DovraneKit/updates/ReleaseNotes.h"
 #include "FuzzSupport.h"
 
 using namespace dovrane;

@@ -1,7 +1,7 @@
 // Archives of downloaded updates, unpacked into a jail: whatever an archive holds, nothing
 // appears outside the destination, and a failed extraction leaves no destination.
-#include "DovraneKit/Archives.h"
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/updates/Archives.h"
 #include "FuzzSupport.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The command line, as whatever starts Dovrane may give it (arguments separated by NUL bytes,
 // the first the program's name): options are left out, every path becomes a file
 // URL, a text with a scheme is read as a URL, and each reads back from its text.
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 #include "FuzzSupport.h"
 #include "Services/UrlLists.h"
 

@@ -1,9 +1,9 @@
 // Base64 as the journal and the signatures use it, and update signatures over a file: text
 // that decodes is exactly the encoding of what it decodes to, so no two texts mean the same.
-#include "DovraneKit/UpdateVerdict.h"
-#include "DovraneKit/Url.h"
+#include "DovraneKit/core/Url.h"
+#include "DovraneKit/updates/UpdateVerdict.h"
 #include "FuzzSupport.h"
-#include "SodiumSupport.h"
+#include "updates/SodiumSupport.h"
 
 using namespace dovrane;
 

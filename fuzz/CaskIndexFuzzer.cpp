@@ -1,5 +1,5 @@
 // The cask index and the store's lookup answers, as the network delivers them.
-#include "DovraneKit/CaskIndex.h"
+#include "DovraneKit/updates/CaskIndex.h"
 #include "FuzzSupport.h"
 
 using namespace dovrane;

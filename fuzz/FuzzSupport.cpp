@@ -1,6 +1,6 @@
 #include "FuzzSupport.h"
 
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 
 #include <cstdio>
 #include <cstdlib>

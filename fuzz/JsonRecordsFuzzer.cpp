@@ -2,12 +2,12 @@
 // that decodes writes back to JSON that decodes to the same record, the figures derived from a
 // decoded scan never overflow, and the scan cache's one-pass reader and writer agree with the
 // document's way.
-#include "DovraneKit/AppRecords.h"
-#include "DovraneKit/JsonReading.h"
-#include "DovraneKit/RemovedItem.h"
-#include "DovraneKit/ScanModel.h"
-#include "DovraneKit/ScanSettings.h"
-#include "DovraneKit/UpdateRecords.h"
+#include "DovraneKit/apps/AppRecords.h"
+#include "DovraneKit/formats/JsonReading.h"
+#include "DovraneKit/scan/ScanModel.h"
+#include "DovraneKit/scan/ScanSettings.h"
+#include "DovraneKit/trash/RemovedItem.h"
+#include "DovraneKit/updates/UpdateRecords.h"
 #include "FuzzSupport.h"
 
 using namespace dovrane;

@@ -1,6 +1,6 @@
 // Property lists, XML and binary: reading never crashes, and what was read writes back as XML
 // that reads as a stable value.
-#include "DovraneKit/Plist.h"
+#include "DovraneKit/formats/Plist.h"
 #include "FuzzSupport.h"
 
 using namespace dovrane;

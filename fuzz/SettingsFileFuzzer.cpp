@@ -1,6 +1,6 @@
 // The settings file as any program may have left it: every typed read answers or is absent,
 // and the next write leaves a file that reads back, the damaged one kept beside it.
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 #include "FuzzSupport.h"
 #include "Services/JsonSettings.h"
 

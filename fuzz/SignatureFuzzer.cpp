@@ -1,8 +1,8 @@
 // Signature records inside bundles and the user's identity store: the first byte chooses
 // which, the rest is the file. Neither may crash the listing that asks every bundle its team.
-#include "DovraneKit/CodeSigning.h"
-#include "DovraneKit/FileSystem.h"
-#include "DovraneKit/SigningIdentities.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/updates/CodeSigning.h"
+#include "DovraneKit/updates/SigningIdentities.h"
 #include "FuzzSupport.h"
 
 using namespace dovrane;

@@ -1,7 +1,7 @@
 // The database's rows as another program, or a failing disk, may have left them. The first
 // byte chooses the table, the next eight are the day's used bytes, the rest is the row's JSON
 // column. A row is read or skipped, never half-read, and every figure read holds to 0..2^62.
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 #include "FuzzSupport.h"
 #include "Services/ModelContainer.h"
 

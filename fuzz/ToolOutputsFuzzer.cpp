@@ -1,12 +1,12 @@
 // What the system's tools and files say: the first byte chooses the reader, the rest is its
 // input (snapshot list, simulator list, mount table, 7-Zip listing, cask metadata).
-#include "DovraneKit/AppInventory.h"
-#include "DovraneKit/CommandRunner.h"
-#include "DovraneKit/DiskImages.h"
-#include "DovraneKit/FileSystem.h"
-#include "DovraneKit/ToolOutputParsers.h"
+#include "DovraneKit/apps/AppInventory.h"
+#include "DovraneKit/scan/ToolOutputParsers.h"
+#include "DovraneKit/system/CommandRunner.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/updates/DiskImages.h"
 #include "FuzzSupport.h"
-#include "VolumeLabel.h"
+#include "system/VolumeLabel.h"
 
 #include <sys/stat.h>
 

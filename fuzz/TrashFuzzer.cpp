@@ -2,9 +2,9 @@
 // files/ is a link, bit 1: its info/ is a link, bit 2: a folder takes the reserved name before
 // the administrator's move); the rest is the name. An item goes into the trash and comes back
 // under its exact name, never through a link, never into a folder.
-#include "DovraneKit/FileSystem.h"
-#include "DovraneKit/FreedesktopTrash.h"
-#include "DovraneKit/Trasher.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/trash/FreedesktopTrash.h"
+#include "DovraneKit/trash/Trasher.h"
 #include "FuzzSupport.h"
 
 #include <sys/stat.h>

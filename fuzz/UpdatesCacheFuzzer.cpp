@@ -1,7 +1,7 @@
 // The update check's cache file: any bytes decode whole or not at all, and what decodes writes
 // back to JSON that decodes to the same results.
 #include "AppModel/UpdatesCache.h"
-#include "DovraneKit/JsonReading.h"
+#include "DovraneKit/formats/JsonReading.h"
 #include "FuzzSupport.h"
 
 #include <nlohmann/json.hpp>

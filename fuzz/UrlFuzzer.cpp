@@ -1,5 +1,5 @@
 // URLs from feeds and records, and paths made into file URLs.
-#include "DovraneKit/Url.h"
+#include "DovraneKit/core/Url.h"
 #include "FuzzSupport.h"
 
 using namespace dovrane;

@@ -2,7 +2,7 @@
 // verifies a bundle's signature.
 #include "ToolSupport.h"
 
-#include "DovraneKit/CodeSigning.h"
+#include "DovraneKit/updates/CodeSigning.h"
 
 using namespace dovrane;
 

@@ -2,7 +2,7 @@
 // zip with the folder itself as the top entry.
 #include "ToolSupport.h"
 
-#include "DovraneKit/Archives.h"
+#include "DovraneKit/updates/Archives.h"
 
 using namespace dovrane;
 

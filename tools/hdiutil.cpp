@@ -2,8 +2,8 @@
 // mount point (extracted with 7-Zip), and "detaches" it by removing them.
 #include "ToolSupport.h"
 
-#include "DovraneKit/CommandRunner.h"
-#include "DovraneKit/DiskImages.h"
+#include "DovraneKit/system/CommandRunner.h"
+#include "DovraneKit/updates/DiskImages.h"
 
 using namespace dovrane;
 

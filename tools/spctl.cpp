@@ -1,7 +1,7 @@
 // Stand-in for spctl: Gatekeeper's assessment of a bundle for running it.
 #include "ToolSupport.h"
 
-#include "DovraneKit/CodeSigning.h"
+#include "DovraneKit/updates/CodeSigning.h"
 
 using namespace dovrane;
 

@@ -1,7 +1,7 @@
 // Stand-in for tar: extracts an archive (any tar flavour and compression) securely into a folder.
 #include "ToolSupport.h"
 
-#include "DovraneKit/Archives.h"
+#include "DovraneKit/updates/Archives.h"
 
 using namespace dovrane;
 

@@ -2,8 +2,8 @@
 
 #include "SelfTest/Traces.h"
 
-#include "DovraneKit/FileSystem.h"
-#include "DovraneKit/SharedLibrary.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/system/SharedLibrary.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 // its tool stand-ins and its AppImage module in the installed layout, not in the build tree.
 
 #include "AppRun.h"
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 #include "support/AppFixtures.h"
 
 #include <gtest/gtest.h>

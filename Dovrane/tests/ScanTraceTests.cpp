@@ -1,7 +1,7 @@
 // Runs the built application with "--scan-trace" against a home folder of our own.
 
-#include "DovraneKit/FileSystem.h"
-#include "DovraneKit/ScanModel.h"
+#include "DovraneKit/scan/ScanModel.h"
+#include "DovraneKit/system/FileSystem.h"
 #include "support/TestSupport.h"
 
 #include <fcntl.h>

@@ -2,7 +2,7 @@
 // Every run has a deadline: a run still going then is killed by its process id and fails.
 
 #include "AppRun.h"
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>

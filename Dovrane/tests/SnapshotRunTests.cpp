@@ -5,7 +5,7 @@
 // changed with the look and sheets that really opened.
 
 #include "AppRun.h"
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 
 #include <QByteArray>
 #include <QImage>

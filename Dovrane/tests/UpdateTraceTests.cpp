@@ -1,7 +1,7 @@
 // Runs the built application with "--update-trace" against a home folder of our own whose
 // apps name feeds on a loopback server.
 
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 #include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
 

@@ -1,5 +1,5 @@
 // The AppImage module: libappimage's payload reading behind one C entry point.
-#include "AppImageModule.h"
+#include "apps/AppImageModule.h"
 
 #include <appimage/core/AppImage.h>
 

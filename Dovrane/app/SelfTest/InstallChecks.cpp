@@ -1,13 +1,13 @@
 #include "SelfTest/InstallChecks.h"
 
-#include <DovraneKit/AppInventory.h>
-#include <DovraneKit/Archives.h>
-#include <DovraneKit/BundleInfo.h>
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FreedesktopTrash.h>
-#include <DovraneKit/Plist.h>
-#include <DovraneKit/ToolPaths.h>
-#include <DovraneKit/UpdateInstaller.h>
+#include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/apps/BundleInfo.h>
+#include <DovraneKit/formats/Plist.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/system/ToolPaths.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
+#include <DovraneKit/updates/Archives.h>
+#include <DovraneKit/updates/UpdateInstaller.h>
 
 #include <QString>
 #include <QtConcurrent/QtConcurrentRun>

@@ -7,11 +7,11 @@
 #include "SelfTest/UpdateTrace.h"
 #include "Store/Store.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/HomeLayout.h>
-#include <DovraneKit/Leftovers.h>
-#include <DovraneKit/SizeCounter.h>
-#include <DovraneKit/VolumeInfo.h>
+#include <DovraneKit/apps/Leftovers.h>
+#include <DovraneKit/scan/SizeCounter.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/system/HomeLayout.h>
+#include <DovraneKit/system/VolumeInfo.h>
 
 #include <QCoreApplication>
 #include <QPointer>

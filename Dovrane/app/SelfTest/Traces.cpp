@@ -1,11 +1,11 @@
 #include "SelfTest/Traces.h"
 
-#include "DovraneKit/CommandRunner.h"
-#include "DovraneKit/DiskScanner.h"
-#include "DovraneKit/FileSystem.h"
-#include "DovraneKit/ScanModel.h"
-#include "DovraneKit/SizeCounter.h"
-#include "DovraneKit/TextPieces.h"
+#include "DovraneKit/core/TextPieces.h"
+#include "DovraneKit/scan/DiskScanner.h"
+#include "DovraneKit/scan/ScanModel.h"
+#include "DovraneKit/scan/SizeCounter.h"
+#include "DovraneKit/system/CommandRunner.h"
+#include "DovraneKit/system/FileSystem.h"
 
 #include <algorithm>
 #include <atomic>

@@ -3,10 +3,10 @@
 #include "SelfTest/Traces.h"
 #include "UpdatesModel/UpdateCheckSetup.h"
 
-#include "DovraneKit/AppInventory.h"
-#include "DovraneKit/Concurrently.h"
-#include "DovraneKit/FileSystem.h"
-#include "DovraneKit/UpdateChecker.h"
+#include "DovraneKit/apps/AppInventory.h"
+#include "DovraneKit/core/Concurrently.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/updates/UpdateChecker.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "AppsPage/AppRecordExtras.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FlatpakApps.h>
+#include <DovraneKit/apps/FlatpakApps.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QCoreApplication>
 

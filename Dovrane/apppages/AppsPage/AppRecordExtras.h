@@ -2,9 +2,9 @@
 // What the pages add to the library's app records: the display name of an update source, the
 // sort key of the Last Used column, and the folder that holds an orphan.
 
-#include <DovraneKit/AppRecords.h>
-#include <DovraneKit/Date.h>
-#include <DovraneKit/Orphans.h>
+#include <DovraneKit/apps/AppRecords.h>
+#include <DovraneKit/apps/Orphans.h>
+#include <DovraneKit/core/Date.h>
 
 #include <QString>
 

@@ -7,8 +7,8 @@
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 
-#include <DovraneKit/FlatpakApps.h>
-#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/apps/FlatpakApps.h>
+#include <DovraneKit/scan/ScanModel.h>
 
 #include <QApplication>
 #include <QGridLayout>

@@ -5,8 +5,8 @@
 
 #include "UiKit/SortedTableModel.h"
 
-#include <DovraneKit/AppRecords.h>
-#include <DovraneKit/Orphans.h>
+#include <DovraneKit/apps/AppRecords.h>
+#include <DovraneKit/apps/Orphans.h>
 
 #include <QWidget>
 

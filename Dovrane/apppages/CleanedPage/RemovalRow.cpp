@@ -7,9 +7,9 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/ScanModel.h>
-#include <DovraneKit/Trasher.h>
+#include <DovraneKit/scan/ScanModel.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/Trasher.h>
 
 #include <QContextMenuEvent>
 #include <QHBoxLayout>

@@ -4,8 +4,8 @@
 
 #include "UiKit/PageKit.h"
 
-#include <DovraneKit/AppRecords.h>
-#include <DovraneKit/UpdateRecords.h>
+#include <DovraneKit/apps/AppRecords.h>
+#include <DovraneKit/updates/UpdateRecords.h>
 
 #include <QUrl>
 

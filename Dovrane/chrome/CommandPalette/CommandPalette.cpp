@@ -1,4 +1,5 @@
 #include "CommandPalette/CommandPalette.h"
+#include "CommandPalette/PaletteMatch.h"
 
 #include "AppModel/AppModel.h"
 #include "UiKit/Fonts.h"
@@ -7,8 +8,7 @@
 #include "UiKit/StorageSelection.h"
 #include "UiKit/Symbols.h"
 
-#include <DovraneKit/Explanations.h>
-#include <DovraneKit/PaletteMatch.h>
+#include <DovraneKit/scan/Explanations.h>
 
 #include <QCoreApplication>
 #include <QFrame>

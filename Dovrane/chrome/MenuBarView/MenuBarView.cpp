@@ -9,7 +9,7 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
-#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/scan/ScanModel.h>
 
 #include <QApplication>
 #include <QCursor>

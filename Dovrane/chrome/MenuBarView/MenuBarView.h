@@ -6,7 +6,7 @@
 
 #include "MenuBarView/TrayPresence.h"
 
-#include <DovraneKit/VolumeInfo.h>
+#include <DovraneKit/system/VolumeInfo.h>
 
 #include <QObject>
 #include <QPointer>

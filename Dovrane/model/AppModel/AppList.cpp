@@ -10,11 +10,11 @@
 #include "AppModel/ScanRunState.h"
 #include "Services/Permissions.h"
 
-#include <DovraneKit/AppInventory.h>
-#include <DovraneKit/DesktopEntry.h>
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FlatpakApps.h>
-#include <DovraneKit/NameOrder.h>
+#include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/apps/FlatpakApps.h>
+#include <DovraneKit/core/NameOrder.h>
+#include <DovraneKit/formats/DesktopEntry.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <cstdlib>
 

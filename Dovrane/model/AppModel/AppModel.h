@@ -12,15 +12,15 @@
 #include "Services/ModelContainer.h"
 #include "Services/Services.h"
 
-#include <DovraneKit/Growth.h>
-#include <DovraneKit/Orphans.h>
-#include <DovraneKit/ScanModel.h>
-#include <DovraneKit/ScanSettings.h>
-#include <DovraneKit/SizeCounter.h>
-#include <DovraneKit/Trasher.h>
-#include <DovraneKit/UpdateInstaller.h>
-#include <DovraneKit/UpdateRecords.h>
-#include <DovraneKit/VolumeInfo.h>
+#include <DovraneKit/apps/Orphans.h>
+#include <DovraneKit/scan/Growth.h>
+#include <DovraneKit/scan/ScanModel.h>
+#include <DovraneKit/scan/ScanSettings.h>
+#include <DovraneKit/scan/SizeCounter.h>
+#include <DovraneKit/system/VolumeInfo.h>
+#include <DovraneKit/trash/Trasher.h>
+#include <DovraneKit/updates/UpdateInstaller.h>
+#include <DovraneKit/updates/UpdateRecords.h>
 
 #include <QFuture>
 #include <QObject>

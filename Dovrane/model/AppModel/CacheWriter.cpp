@@ -2,8 +2,8 @@
 
 #include "Store/Store.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/JsonReading.h>
+#include <DovraneKit/formats/JsonReading.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <nlohmann/json.hpp>
 

@@ -3,7 +3,7 @@
 // were asked for, so an older state never lands after a newer one. Each file is replaced in one
 // atomic step and readable by the user alone.
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 #include <nlohmann/json_fwd.hpp>
 

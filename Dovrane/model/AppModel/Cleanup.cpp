@@ -7,7 +7,7 @@
 #include "AppModel/ListingEdits.h"
 #include "Services/Admin.h"
 
-#include <DovraneKit/FreedesktopTrash.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <algorithm>
 

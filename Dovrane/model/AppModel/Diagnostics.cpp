@@ -5,7 +5,7 @@
 #include "Services/AppInfo.h"
 #include "Services/SystemFacts.h"
 
-#include <DovraneKit/DiagnosticReport.h>
+#include <DovraneKit/scan/DiagnosticReport.h>
 
 namespace dovrane {
 

@@ -3,7 +3,7 @@
 // applies them to each publication, so it never brings back what is already gone. Only the
 // main thread touches them.
 
-#include <DovraneKit/AppRecords.h>
+#include <DovraneKit/apps/AppRecords.h>
 
 #include <map>
 #include <set>

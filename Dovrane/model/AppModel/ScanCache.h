@@ -1,8 +1,8 @@
 #pragma once
 // The last complete scan, kept as JSON beside the database so the next launch shows it at once.
 
-#include <DovraneKit/ScanModel.h>
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
+#include <DovraneKit/scan/ScanModel.h>
 
 #include <optional>
 #include <string>

@@ -7,7 +7,7 @@
 #include "AppModel/ScanRunState.h"
 #include "Services/ListFormat.h"
 
-#include <DovraneKit/Explanations.h>
+#include <DovraneKit/scan/Explanations.h>
 
 #include <nlohmann/json.hpp>
 

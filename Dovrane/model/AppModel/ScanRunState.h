@@ -3,7 +3,7 @@
 // (0 when none is current), its stop and the categories it still measures. Only the main
 // thread touches it.
 
-#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/scan/ScanModel.h>
 
 #include <cstdint>
 #include <functional>

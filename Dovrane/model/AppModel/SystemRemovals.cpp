@@ -7,9 +7,9 @@
 #include "Services/Admin.h"
 #include "Services/Permissions.h"
 
-#include <DovraneKit/TextPieces.h>
-#include <DovraneKit/ToolOutputParsers.h>
-#include <DovraneKit/ToolPaths.h>
+#include <DovraneKit/core/TextPieces.h>
+#include <DovraneKit/scan/ToolOutputParsers.h>
+#include <DovraneKit/system/ToolPaths.h>
 
 namespace dovrane {
 

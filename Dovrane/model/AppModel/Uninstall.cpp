@@ -7,10 +7,10 @@
 #include "AppModel/Handoff.h"
 #include "AppModel/RemovalState.h"
 
-#include <DovraneKit/AppImages.h>
-#include <DovraneKit/AppInventory.h>
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/Leftovers.h>
+#include <DovraneKit/apps/AppImages.h>
+#include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/apps/Leftovers.h>
+#include <DovraneKit/system/FileSystem.h>
 
 namespace dovrane {
 

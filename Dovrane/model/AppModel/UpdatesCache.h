@@ -4,10 +4,10 @@
 
 #include "AppModel/CacheWriter.h"
 
-#include <DovraneKit/Date.h>
-#include <DovraneKit/Expected.h>
-#include <DovraneKit/UpdateRecords.h>
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Date.h>
+#include <DovraneKit/core/Expected.h>
+#include <DovraneKit/core/Url.h>
+#include <DovraneKit/updates/UpdateRecords.h>
 
 #include <nlohmann/json_fwd.hpp>
 

@@ -2,10 +2,10 @@
 // What the model holds for its windows: the page of the main window, the one sheet it shows,
 // the two requests a sheet asks the user to confirm, and the tab of the Settings window.
 
-#include <DovraneKit/AppRecords.h>
-#include <DovraneKit/Leftovers.h>
-#include <DovraneKit/ScanModel.h>
-#include <DovraneKit/Trasher.h>
+#include <DovraneKit/apps/AppRecords.h>
+#include <DovraneKit/apps/Leftovers.h>
+#include <DovraneKit/scan/ScanModel.h>
+#include <DovraneKit/trash/Trasher.h>
 
 #include <QChar>
 #include <QString>

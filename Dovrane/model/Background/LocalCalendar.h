@@ -2,7 +2,7 @@
 // Days as the user's calendar counts them, in the local time zone. A day need not last 86,400
 // seconds (23 or 25 hours at a change of daylight saving time) and need not begin at midnight.
 
-#include <DovraneKit/Date.h>
+#include <DovraneKit/core/Date.h>
 
 namespace dovrane::LocalCalendar {
 

@@ -8,7 +8,7 @@
 #include "Services/StoreRecords.h"
 #include "Store/Store.h"
 
-#include <DovraneKit/Growth.h>
+#include <DovraneKit/scan/Growth.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 #include "SeedData/DemoText.h"
 #include "SeedData/SeedData.h"
 
-#include <DovraneKit/Date.h>
+#include <DovraneKit/core/Date.h>
 
 #include <cstdint>
 #include <optional>

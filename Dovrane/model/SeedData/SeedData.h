@@ -5,13 +5,13 @@
 // the screenshot run show the same content everywhere. Nothing here keeps state or touches the disk, apart from the
 // journal that goes into the test store; every call builds new values in the current language.
 
-#include <DovraneKit/AppRecords.h>
-#include <DovraneKit/Leftovers.h>
-#include <DovraneKit/Orphans.h>
-#include <DovraneKit/ScanModel.h>
-#include <DovraneKit/UpdateRecords.h>
-#include <DovraneKit/Url.h>
-#include <DovraneKit/VolumeInfo.h>
+#include <DovraneKit/apps/AppRecords.h>
+#include <DovraneKit/apps/Leftovers.h>
+#include <DovraneKit/apps/Orphans.h>
+#include <DovraneKit/core/Url.h>
+#include <DovraneKit/scan/ScanModel.h>
+#include <DovraneKit/system/VolumeInfo.h>
+#include <DovraneKit/updates/UpdateRecords.h>
 
 #include <map>
 #include <memory>

@@ -2,8 +2,8 @@
 
 #include "Services/ChildProcess.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FreedesktopTrash.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QDebug>
 #include <QPromise>

@@ -10,7 +10,7 @@
 
 #include "Services/SystemPaths.h"
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 #include <QFuture>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "Services/JsonSettings.h"
 #include "Store/Store.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>

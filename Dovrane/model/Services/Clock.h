@@ -2,7 +2,7 @@
 // The model's time: the current date, and waits on a monotonic timer. Tests set the time by
 // hand and end every wait at once.
 
-#include <DovraneKit/Date.h>
+#include <DovraneKit/core/Date.h>
 
 #include <QFuture>
 

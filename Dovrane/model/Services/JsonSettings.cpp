@@ -1,7 +1,7 @@
 #include "Services/JsonSettings.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/JsonReading.h>
+#include <DovraneKit/formats/JsonReading.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <nlohmann/json.hpp>
 

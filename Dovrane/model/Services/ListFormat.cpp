@@ -1,6 +1,6 @@
 #include "Services/ListFormat.h"
 
-#include <DovraneKit/Language.h>
+#include <DovraneKit/core/Language.h>
 
 #include <unicode/listformatter.h>
 #include <unicode/unistr.h>

@@ -1,6 +1,6 @@
 #include "Services/LoginItem.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QString>
 

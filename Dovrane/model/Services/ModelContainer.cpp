@@ -1,6 +1,6 @@
 #include "Services/ModelContainer.h"
 
-#include <DovraneKit/JsonReading.h>
+#include <DovraneKit/formats/JsonReading.h>
 #include <nlohmann/json.hpp>
 
 #include <QFile>

@@ -9,8 +9,8 @@
 
 #include "Services/StoreRecords.h"
 
-#include <DovraneKit/Date.h>
-#include <DovraneKit/Expected.h>
+#include <DovraneKit/core/Date.h>
+#include <DovraneKit/core/Expected.h>
 
 #include <QObject>
 #include <QSqlQuery>

@@ -2,9 +2,9 @@
 
 #include "Services/Services.h"
 
-#include <DovraneKit/AppInventory.h>
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/Trasher.h>
+#include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/Trasher.h>
 
 #include <QDebug>
 #include <QString>

@@ -3,7 +3,7 @@
 // What these reach (the notifier, the login item, the relaunch) comes from the model's Services,
 // so the window's tests can replace it.
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 #include <QFuture>
 

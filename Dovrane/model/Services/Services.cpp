@@ -5,8 +5,8 @@
 
 #include <QCoreApplication>
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FlatpakApps.h>
+#include <DovraneKit/apps/FlatpakApps.h>
+#include <DovraneKit/system/FileSystem.h>
 
 namespace dovrane {
 

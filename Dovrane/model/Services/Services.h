@@ -10,13 +10,13 @@
 #include "Services/SystemPaths.h"
 #include "Services/Workspace.h"
 
-#include <DovraneKit/AppRecords.h>
-#include <DovraneKit/CommandRunner.h>
-#include <DovraneKit/DiskScanner.h>
-#include <DovraneKit/SizeCounter.h>
-#include <DovraneKit/ToolPaths.h>
-#include <DovraneKit/Url.h>
-#include <DovraneKit/VolumeInfo.h>
+#include <DovraneKit/apps/AppRecords.h>
+#include <DovraneKit/core/Url.h>
+#include <DovraneKit/scan/DiskScanner.h>
+#include <DovraneKit/scan/SizeCounter.h>
+#include <DovraneKit/system/CommandRunner.h>
+#include <DovraneKit/system/ToolPaths.h>
+#include <DovraneKit/system/VolumeInfo.h>
 
 #include <functional>
 #include <memory>

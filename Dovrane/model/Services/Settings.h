@@ -6,7 +6,7 @@
 // remain for it and for tests that write what a foreign file holds. The Linux store is a JSON
 // file (JsonSettings); tests use MemorySettings.
 
-#include <DovraneKit/Date.h>
+#include <DovraneKit/core/Date.h>
 
 #include <QMap>
 #include <QString>

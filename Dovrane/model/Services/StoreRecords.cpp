@@ -1,6 +1,6 @@
 #include "Services/StoreRecords.h"
 
-#include <DovraneKit/Saturating.h>
+#include <DovraneKit/core/Saturating.h>
 
 namespace dovrane {
 

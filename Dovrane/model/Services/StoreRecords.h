@@ -4,9 +4,9 @@
 // removals with equal fields are two entries of the journal. Changes made through the setters
 // are written by the container's next save.
 
-#include <DovraneKit/AppRecords.h>
-#include <DovraneKit/Date.h>
-#include <DovraneKit/RemovedItem.h>
+#include <DovraneKit/apps/AppRecords.h>
+#include <DovraneKit/core/Date.h>
+#include <DovraneKit/trash/RemovedItem.h>
 
 #include <QString>
 #include <QUuid>

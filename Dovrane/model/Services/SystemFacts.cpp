@@ -1,6 +1,6 @@
 #include "Services/SystemFacts.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <sys/utsname.h>
 

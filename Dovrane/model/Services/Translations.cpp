@@ -1,6 +1,6 @@
 #include "Services/Translations.h"
 
-#include <DovraneKit/Language.h>
+#include <DovraneKit/core/Language.h>
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

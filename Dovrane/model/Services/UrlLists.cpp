@@ -1,6 +1,6 @@
 #include "Services/UrlLists.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QList>
 

@@ -3,7 +3,7 @@
 // start's message to the running instance, and a drop's text/uri-list. Each reader takes any
 // bytes and gives the URLs it can read, in order; what it cannot read is left out.
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 #include <QByteArray>
 

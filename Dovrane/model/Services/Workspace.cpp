@@ -1,8 +1,8 @@
 #include "Services/Workspace.h"
 
-#include <DovraneKit/AppInventory.h>
-#include <DovraneKit/BundleInfo.h>
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/apps/BundleInfo.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QFile>
 #include <QProcess>

@@ -4,7 +4,7 @@
 // its process id together with its start time, so a process id the system has reused for
 // another program is never signalled.
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 #include <sys/types.h>
 

@@ -8,7 +8,7 @@
 
 #include "Services/ModelContainer.h"
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 #include <cstddef>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "UpdatesModel/InstallSetup.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Where update installs keep their downloads while they work.
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 namespace dovrane::InstallSetup {
 

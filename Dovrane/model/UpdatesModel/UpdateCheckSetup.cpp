@@ -2,7 +2,7 @@
 
 #include "Services/AppInfo.h"
 
-#include <DovraneKit/Network.h>
+#include <DovraneKit/system/Network.h>
 
 #include <unicode/locid.h>
 

@@ -3,9 +3,9 @@
 // system version feeds are asked about, the store country, the services' hosts and the user
 // agent of the check requests.
 
-#include <DovraneKit/Appcast.h>
-#include <DovraneKit/UpdateChecker.h>
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
+#include <DovraneKit/updates/Appcast.h>
+#include <DovraneKit/updates/UpdateChecker.h>
 
 #include <QString>
 

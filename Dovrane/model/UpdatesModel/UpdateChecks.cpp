@@ -8,8 +8,8 @@
 #include "Store/Store.h"
 #include "UpdatesModel/UpdateCheckSetup.h"
 
-#include <DovraneKit/AppInventory.h>
-#include <DovraneKit/NameOrder.h>
+#include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/core/NameOrder.h>
 
 #include <algorithm>
 

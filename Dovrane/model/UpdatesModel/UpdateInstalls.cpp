@@ -10,8 +10,8 @@
 #include "Services/Admin.h"
 #include "UpdatesModel/InstallSetup.h"
 
-#include <DovraneKit/AppInventory.h>
-#include <DovraneKit/UpdateInstaller.h>
+#include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/updates/UpdateInstaller.h>
 
 #include <algorithm>
 

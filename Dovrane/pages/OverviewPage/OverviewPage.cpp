@@ -8,7 +8,7 @@
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 
-#include <DovraneKit/Explanations.h>
+#include <DovraneKit/scan/Explanations.h>
 
 #include <QAction>
 #include <QHBoxLayout>

@@ -7,7 +7,7 @@
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 
-#include <DovraneKit/Explanations.h>
+#include <DovraneKit/scan/Explanations.h>
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -10,7 +10,7 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
-#include <DovraneKit/Explanations.h>
+#include <DovraneKit/scan/Explanations.h>
 
 #include <QAction>
 #include <QEvent>

@@ -5,7 +5,7 @@
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 
-#include <DovraneKit/Explanations.h>
+#include <DovraneKit/scan/Explanations.h>
 
 #include <QHBoxLayout>
 

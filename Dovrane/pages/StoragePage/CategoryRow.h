@@ -2,7 +2,7 @@
 // One row of a browser's category list: the category's colour, its title on one line and its
 // size ("not disclosed" where the system does not tell it), with its explanation as tooltip.
 
-#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/scan/ScanModel.h>
 
 #include <QWidget>
 

@@ -11,7 +11,7 @@
 #include "UiKit/PageKit.h"
 #include "support/Bundles.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QAbstractButton>
 #include <QHeaderView>

@@ -8,8 +8,8 @@
 #include "UiKit/PageKit.h"
 #include "UiKit/Symbols.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FreedesktopTrash.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QLabel>
 #include <QMenu>

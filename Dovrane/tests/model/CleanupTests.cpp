@@ -8,8 +8,8 @@
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FreedesktopTrash.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QTest>
 

@@ -8,7 +8,7 @@
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include "Services/SettingKeys.h"
 #include "support/FakeRunner.h"

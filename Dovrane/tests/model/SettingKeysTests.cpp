@@ -7,7 +7,7 @@
 #include "support/ModelTestMain.h"
 #include "support/TestSupport.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <nlohmann/json.hpp>
 

@@ -10,8 +10,8 @@
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FreedesktopTrash.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QCoreApplication>
 #include <QTest>

@@ -9,9 +9,9 @@
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 
-#include <DovraneKit/AppInventory.h>
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FreedesktopTrash.h>
+#include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QTest>
 

@@ -10,7 +10,7 @@
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <nlohmann/json.hpp>
 

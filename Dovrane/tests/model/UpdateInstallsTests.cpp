@@ -10,9 +10,9 @@
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/Trasher.h>
-#include <DovraneKit/UpdateVerdict.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/Trasher.h>
+#include <DovraneKit/updates/UpdateVerdict.h>
 
 #include <QTest>
 

@@ -9,7 +9,7 @@
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QTest>
 

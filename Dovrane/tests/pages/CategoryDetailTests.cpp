@@ -16,9 +16,9 @@
 #include "support/FakePkexec.h"
 #include "support/FakeRunner.h"
 
-#include <DovraneKit/Explanations.h>
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/FreedesktopTrash.h>
+#include <DovraneKit/scan/Explanations.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QAbstractButton>
 #include <QApplication>

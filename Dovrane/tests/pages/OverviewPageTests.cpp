@@ -9,7 +9,7 @@
 #include "UiTestMain.h"
 #include "support/Await.h"
 
-#include <DovraneKit/Growth.h>
+#include <DovraneKit/scan/Growth.h>
 
 #include <QAbstractButton>
 #include <QAction>

@@ -5,8 +5,8 @@
 #include "support/AppFixtures.h"
 #include "support/TestSupport.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/Plist.h>
+#include <DovraneKit/formats/Plist.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QBuffer>
 #include <QImage>

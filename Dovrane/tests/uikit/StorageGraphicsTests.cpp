@@ -6,7 +6,7 @@
 #include "StorageGraphics/StorageRing.h"
 #include "UiKit/SemanticColors.h"
 
-#include <DovraneKit/Explanations.h>
+#include <DovraneKit/scan/Explanations.h>
 
 #include <QLabel>
 

@@ -13,7 +13,7 @@
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QScrollArea>
 #include <QTest>

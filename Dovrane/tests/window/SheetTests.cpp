@@ -14,7 +14,7 @@
 #include "support/Bundles.h"
 #include "support/ModelTestMain.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QLabel>
 #include <QScopeGuard>

@@ -8,7 +8,7 @@
 #include "ViewTour.h"
 #include "support/ModelTestMain.h"
 
-#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/scan/ScanModel.h>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

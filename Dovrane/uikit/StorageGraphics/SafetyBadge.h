@@ -2,7 +2,7 @@
 // The rating of one item: its symbol and label in the caption style, coloured by rating, with
 // a tooltip that says what the rating means.
 
-#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/scan/ScanModel.h>
 
 #include <QColor>
 #include <QString>

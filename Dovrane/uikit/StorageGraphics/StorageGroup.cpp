@@ -2,7 +2,7 @@
 
 #include "UiKit/SemanticColors.h"
 
-#include <DovraneKit/Explanations.h>
+#include <DovraneKit/scan/Explanations.h>
 
 #include <QCoreApplication>
 

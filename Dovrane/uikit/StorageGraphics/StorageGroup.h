@@ -4,7 +4,7 @@
 
 #include "Theme/Color.h"
 
-#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/scan/ScanModel.h>
 
 #include <QString>
 

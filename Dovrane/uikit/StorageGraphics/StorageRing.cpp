@@ -4,7 +4,7 @@
 #include "UiKit/Fonts.h"
 #include "UiKit/SemanticColors.h"
 
-#include <DovraneKit/Explanations.h>
+#include <DovraneKit/scan/Explanations.h>
 
 #include <QPainter>
 #include <QPainterPath>

@@ -3,10 +3,10 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
-#include <DovraneKit/AppImages.h>
-#include <DovraneKit/BundleInfo.h>
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/Plist.h>
+#include <DovraneKit/apps/AppImages.h>
+#include <DovraneKit/apps/BundleInfo.h>
+#include <DovraneKit/formats/Plist.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QBuffer>
 #include <QHash>

@@ -4,7 +4,7 @@
 // generic app icon. Whether the bundle exists is asked at every paint; decoded icons are kept
 // per bundle path and modification time, so painting never decodes twice.
 
-#include <DovraneKit/AppRecords.h>
+#include <DovraneKit/apps/AppRecords.h>
 
 #include <QImage>
 #include <QRectF>

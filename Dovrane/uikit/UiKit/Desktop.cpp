@@ -1,7 +1,7 @@
 #include "UiKit/Desktop.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -3,7 +3,7 @@
 // model by the chosen column's key comparator, with a stable sort, so rows with equal keys
 // keep the model's order in either direction. (A proxy model's sort is not stable.)
 
-#include <DovraneKit/NameOrder.h>
+#include <DovraneKit/core/NameOrder.h>
 
 #include <QAbstractTableModel>
 

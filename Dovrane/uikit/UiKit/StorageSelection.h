@@ -2,7 +2,7 @@
 // The category chosen on the Storage and Developer pages, shared by both and by whatever opens
 // a page on a category. Main thread only; usable before any page exists.
 
-#include <DovraneKit/ScanModel.h>
+#include <DovraneKit/scan/ScanModel.h>
 
 #include <QObject>
 

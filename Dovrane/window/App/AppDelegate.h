@@ -2,7 +2,7 @@
 // The application's rules for opening files, for ending with its last window and for the
 // moment it ends.
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 #include "Services/UrlLists.h"
 #include "Store/Store.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QDir>
 #include <QLocalSocket>

@@ -4,7 +4,7 @@
 // apps, the running instance brings its window forward. A test store or a developer mode
 // neither listens nor forwards.
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 #include <QLocalServer>
 #include <QObject>

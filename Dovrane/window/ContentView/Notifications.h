@@ -3,7 +3,7 @@
 // carries the URL of an app to remove: the drop target, the command line and a second start
 // post it, and the main window turns it into an uninstall request.
 
-#include <DovraneKit/Url.h>
+#include <DovraneKit/core/Url.h>
 
 #include <QObject>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "Grid/GridProbes.h"
 #include "WindowBehavior/WindowPlacement.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QApplication>
 #include <QBuffer>

@@ -8,8 +8,8 @@
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/TextPieces.h>
+#include <DovraneKit/core/TextPieces.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QApplication>
 #include <QDBusConnection>

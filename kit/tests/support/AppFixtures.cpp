@@ -2,7 +2,7 @@
 
 #include "support/TestSupport.h"
 
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

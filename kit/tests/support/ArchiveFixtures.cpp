@@ -1,6 +1,6 @@
 #include "support/ArchiveFixtures.h"
 
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A CommandRunner that answers with recorded output and remembers every call.
 
-#include "DovraneKit/CommandRunner.h"
+#include "DovraneKit/system/CommandRunner.h"
 
 #include <functional>
 #include <map>

@@ -4,7 +4,7 @@
 // Every connection gets one answer and is closed ("Connection: close"). Nothing leaves the
 // machine.
 
-#include "DovraneKit/Url.h"
+#include "DovraneKit/core/Url.h"
 
 #include <atomic>
 #include <chrono>

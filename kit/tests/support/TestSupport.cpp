@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "DovraneKit/FileSystem.h"
+#include "DovraneKit/system/FileSystem.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

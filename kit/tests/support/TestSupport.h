@@ -2,7 +2,7 @@
 // Helpers the kit's tests share: temporary folders, fixture files with chosen times and
 // sizes, and environment switches that undo themselves.
 
-#include "DovraneKit/Date.h"
+#include "DovraneKit/core/Date.h"
 
 #include <cstdint>
 #include <optional>

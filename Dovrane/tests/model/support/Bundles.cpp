@@ -2,8 +2,8 @@
 
 #include "support/TestSupport.h"
 
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/Plist.h>
+#include <DovraneKit/formats/Plist.h>
+#include <DovraneKit/system/FileSystem.h>
 
 namespace dovrane::testing {
 

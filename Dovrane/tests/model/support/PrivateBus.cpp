@@ -1,6 +1,6 @@
 #include "support/PrivateBus.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
 namespace dovrane::testing {
 

@@ -2,9 +2,9 @@
 
 #include "support/TestSupport.h"
 
-#include <DovraneKit/FileSystem.h>
+#include <DovraneKit/system/FileSystem.h>
 
-#include "SodiumSupport.h"
+#include "updates/SodiumSupport.h"
 
 #include <sodium.h>
 #include <sys/stat.h>

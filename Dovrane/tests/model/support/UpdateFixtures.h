@@ -4,7 +4,7 @@
 
 #include "Services/Clock.h"
 
-#include <DovraneKit/Plist.h>
+#include <DovraneKit/formats/Plist.h>
 
 #include <QFuture>
 #include <QPromise>

@@ -1,10 +1,10 @@
 #include "support/UpdateHome.h"
 
-#include <DovraneKit/AppInventory.h>
-#include <DovraneKit/Archives.h>
-#include <DovraneKit/CodeSigning.h>
-#include <DovraneKit/FileSystem.h>
-#include <DovraneKit/SigningIdentities.h>
+#include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/updates/Archives.h>
+#include <DovraneKit/updates/CodeSigning.h>
+#include <DovraneKit/updates/SigningIdentities.h>
 
 #include <sys/stat.h>
 

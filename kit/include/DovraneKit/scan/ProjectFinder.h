@@ -1,0 +1,57 @@
+#pragma once
+// Finds the build and dependency folders of developer projects nobody has touched for a while.
+// A folder counts only beside a marker file of its tool, and a project's age is the time since
+// its newest change outside its build, dependency and version-control folders.
+
+#include "DovraneKit/core/Date.h"
+#include "DovraneKit/core/Url.h"
+#include "DovraneKit/scan/ScanModel.h"
+
+#include <optional>
+#include <set>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace dovrane {
+
+struct ProjectFinder {
+    struct Artifact {
+        std::string folder;               // the build or dependency folder
+        std::vector<std::string> markers; // at least one of these stands beside it
+        std::string tool;                 // how the folder comes back, for the reason
+
+        bool operator==(const Artifact&) const = default;
+    };
+
+    // In the order they are tried in one folder.
+    static const std::vector<Artifact> artifacts;
+    // Never descended into, neither by the walk nor when dating a project.
+    static const std::set<std::string> skipped;
+    // Folders with these extensions are never entered.
+    static const std::set<std::string> bundleExtensions;
+    // Dating a project looks at no more entries than this.
+    static constexpr int datingLimit = 20000;
+
+    std::vector<Url> roots;
+    int minimumAgeDays = 30;
+    int maxDepth = 6; // a root is level 0
+    Date now;
+
+    // Each root in order, depth first. A stop request ends the walk with what was found.
+    std::vector<CleanupItem> find(std::stop_token stop = {}) const;
+
+    // The newest content modification below the folder (the folder itself not counted),
+    // leaving out the skipped names, the given names and ".DS_Store" files; absent when
+    // nothing could be dated.
+    static std::optional<Date> lastChange(const Url& of, const std::set<std::string>& ignoring);
+
+    bool operator==(const ProjectFinder&) const = default;
+
+private:
+    // With `subfolders`, the folders to descend into are put there instead of walked.
+    void walk(const Url& folder, int depth, std::vector<CleanupItem>& into, std::stop_token stop,
+              std::vector<Url>* subfolders = nullptr) const;
+};
+
+} // namespace dovrane

@@ -1,0 +1,46 @@
+#pragma once
+// Every size the system shows comes from one walk: the space a file or folder takes on disk,
+// its number of files and when it was last used. It reports no error: what cannot be read
+// measures as empty. The capacity of the volume that holds a path is VolumeInfo's.
+
+#include "DovraneKit/core/Date.h"
+#include "DovraneKit/core/Url.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+namespace dovrane {
+
+struct Measurement {
+    std::int64_t size = 0;        // allocated 512-byte blocks of the counted files, times 512
+    std::int64_t files = 0;       // regular files, a hard-linked file once
+    std::optional<Date> lastUsed; // newest access or modification of a file or folder
+
+    bool operator==(const Measurement&) const = default;
+};
+
+namespace SizeCounter {
+// One physical walk (links never followed, not even at the root; mounted volumes inside are
+// walked). A stop request is noticed from the 4096th entry on, at the end of the listing batch
+// under way, and returns the sums so far.
+Measurement measure(const Url& url, std::stop_token stop = {});
+// Each URL measured as `measure` would (hard links counted once per URL), all at once, the
+// results in the URLs' order. A stop request is noticed from the call's 4096th entry on; URLs
+// not yet begun then measure as empty folders.
+std::vector<Measurement> measureEach(const std::vector<Url>& urls, std::stop_token stop = {});
+// Starts the walking threads now instead of at the first measure: for a caller about to load a
+// shared library, while which no thread can be started.
+void startWorkers();
+} // namespace SizeCounter
+
+} // namespace dovrane
+
+template <> struct std::hash<dovrane::Measurement> {
+    std::size_t operator()(const dovrane::Measurement& m) const noexcept {
+        std::size_t h = std::hash<std::int64_t>{}(m.size) * 31 + std::hash<std::int64_t>{}(m.files);
+        return h * 31 + (m.lastUsed ? std::hash<double>{}(m.lastUsed->secondsSinceReference) : 0);
+    }
+};

@@ -1,0 +1,57 @@
+#pragma once
+// Where the folders the scan names below the home folder ("Library/Caches", "Movies",
+// "Library/Caches/pip", …) are read. A home laid out like a Mac's keeps them under those names;
+// a Linux desktop keeps the same things in the XDG cache and data homes and in the user
+// directories of user-dirs.dirs. For each such folder the layout answers the macOS folder when
+// it exists, else its Linux equivalent when that exists, else the macOS folder, so a home laid
+// out like a Mac's reads exactly what it always did. Built once per scan: the scanner's
+// collectors and the deletion guard read the same answers.
+
+#include "DovraneKit/core/Url.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrane {
+
+class HomeLayout {
+public:
+    // The XDG variables the layout reads. An absent or relative value means the default below
+    // the home folder (~/.cache, ~/.config, ~/.local/share).
+    struct Environment {
+        std::optional<std::string> cacheHome;  // XDG_CACHE_HOME
+        std::optional<std::string> configHome; // XDG_CONFIG_HOME
+        std::optional<std::string> dataHome;   // XDG_DATA_HOME
+
+        static Environment current();
+        bool operator==(const Environment&) const = default;
+    };
+
+    // Reads user-dirs.dirs and looks at which folders exist, now, once.
+    explicit HomeLayout(Url home, const Environment& environment = Environment::current());
+
+    const Url& home() const { return home_; }
+
+    // The folder to read for a path relative to the home folder. Paths with no Linux
+    // equivalent (Library/Logs, Library/Messages, …) are the macOS folder.
+    Url folder(std::string_view relative) const;
+
+    // The resolved personal folders and cache home that stay where they are, as their macOS
+    // folders do (Documents, Desktop, Downloads, Pictures, Library/Caches).
+    std::vector<Url> protectedFolders() const;
+
+    // The lines of a user-dirs.dirs text that keep to the format: KEY="value", the value
+    // "$HOME" followed by "/…" or nothing, or an absolute path; \" \\ \$ are the only escapes,
+    // # starts a comment line. Any other line, or a line with anything else on it, is absent;
+    // the text is never handed to a shell. "$HOME" becomes `home`; a later line wins.
+    static std::map<std::string, std::string> parseUserDirs(std::string_view text, const std::string& home);
+
+private:
+    Url home_;
+    std::map<std::string, Url, std::less<>> resolved_; // only the folders that have a Linux equivalent
+};
+
+} // namespace dovrane

@@ -1,0 +1,80 @@
+#pragma once
+// Fetching over HTTP(S) for update checks and downloading update archives. Failures come back
+// as FetchError values whose code tells the kind of trouble, so callers can word it.
+
+#include "DovraneKit/core/Expected.h"
+#include "DovraneKit/core/Url.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace dovrane {
+
+enum class FetchErrorDomain {
+    network, // the transfer or the server failed
+    other,   // a local failure: the file could not be written, the library could not start
+};
+
+enum class NetworkErrorCode {
+    other,
+    badURL,
+    unsupportedURL, // a scheme other than http or https, also as a redirect target
+    notConnectedToInternet,
+    networkConnectionLost, // the connection broke, or closed before an answer came
+    timedOut,              // no data arrived within the stall limit
+    cannotFindHost,
+    dnsLookupFailed,
+    cannotConnectToHost, // refused or unreachable host
+    badServerResponse,   // a status outside 200-299 (see FetchError::status) or a garbled answer
+    tooManyRedirects,
+    serverCertificateUntrusted,
+    secureConnectionFailed,
+    serverCertificateHasBadDate,
+    responseTooLarge,
+};
+
+struct FetchError {
+    FetchErrorDomain domain = FetchErrorDomain::network;
+    NetworkErrorCode code = NetworkErrorCode::other;
+    int status = 0;          // the HTTP status for badServerResponse, else 0
+    std::string description; // for logs; never shown as is
+
+    bool operator==(const FetchError&) const = default;
+};
+
+using FetchResult = Expected<std::string, FetchError>;
+using FetchFunction = std::function<FetchResult(const Url&)>;
+
+struct FetchOptions {
+    // Longest wait without any data arriving (also for connecting); not a limit on the whole
+    // transfer.
+    std::chrono::seconds stallLimit{20};
+    // Larger bodies fail with responseTooLarge. Large enough for the whole cask index.
+    std::uint64_t maxBytes = 256ull << 20;
+};
+
+struct DownloadOptions {
+    std::chrono::seconds stallLimit{60};
+    std::uint64_t maxBytes = 8ull << 30;
+};
+
+namespace Network {
+
+// A function that GETs a URL and returns the whole body. It may be called from many threads
+// at once; all calls share one session (DNS and TLS session caches) that lives as long as
+// the function. Every request carries "User-Agent: userAgent"; no cookies, cache or
+// credentials are kept. Redirects are followed, to http and https only. A status outside
+// 200-299 is a badServerResponse error carrying the status; the body is dropped.
+FetchFunction fetch(std::string userAgent, FetchOptions options = {});
+
+// Streams a URL into a file at toPath (written beside it, then renamed into place, so the
+// body is never held in memory and a failure leaves nothing at toPath). No extra headers are
+// sent. A status outside 200-299 fails with badServerResponse. Returns the bytes written.
+[[nodiscard]] Expected<std::uint64_t, FetchError> download(const Url& from, const std::string& toPath,
+                                                           DownloadOptions options = {});
+
+} // namespace Network
+
+} // namespace dovrane

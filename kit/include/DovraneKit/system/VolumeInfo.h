@@ -1,0 +1,36 @@
+#pragma once
+// The capacity figures of the volume that holds a path, as the scan's summary shows them.
+
+#include "DovraneKit/core/Url.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace dovrane {
+
+struct VolumeInfo {
+    std::string name; // the file system's label, else "This computer"
+    std::int64_t total = 0;
+    std::int64_t free = 0;      // available for important use; Linux has no more than `available`
+    std::int64_t available = 0; // available to this user right now
+
+    // Figures of the volume that holds the path; absent when they cannot be read.
+    static std::optional<VolumeInfo> read(const Url& url);
+    // important - available, never below zero.
+    static std::int64_t purgeable(std::int64_t important, std::int64_t available);
+
+    bool operator==(const VolumeInfo&) const = default;
+};
+
+} // namespace dovrane
+
+template <> struct std::hash<dovrane::VolumeInfo> {
+    std::size_t operator()(const dovrane::VolumeInfo& v) const noexcept {
+        std::size_t h = std::hash<std::string>{}(v.name);
+        for (std::int64_t figure : {v.total, v.free, v.available})
+            h = h * 31 + std::hash<std::int64_t>{}(figure);
+        return h;
+    }
+};

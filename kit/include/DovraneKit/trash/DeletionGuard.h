@@ -1,0 +1,85 @@
+#pragma once
+// The one place that decides whether a path may ever be moved to the Trash or deleted: a fixed
+// table of protected paths, a list of trees whose contents the tree rules leave alone, and a
+// canonical form of paths so that no spelling ("..", links) slips past the table. The home
+// layout adds the folders it resolved (a Linux cache home, localized personal folders), protected
+// as the macOS folders they stand for.
+
+#include "DovraneKit/core/Url.h"
+#include "DovraneKit/system/HomeLayout.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrane {
+
+struct DeletionGuard {
+    struct Rule {
+        enum class Match {
+            tree,  // the path itself and everything below it
+            exact, // the path itself only
+        };
+
+        std::string id;   // reported in a blocked verdict; several rules may share one
+        std::string path; // absolute and canonical
+        Match match = Match::exact;
+        // Tree rules only: a folder strictly inside which the rule does not reach ("/var" leaves
+        // "/var/tmp" to its users). Empty for none.
+        std::string exceptInside;
+
+        Rule() = default;
+        Rule(std::string id_, std::string path_, Match match_, std::string exceptInside_ = {})
+            : id(std::move(id_)), path(std::move(path_)), match(match_), exceptInside(std::move(exceptInside_)) {}
+
+        bool operator==(const Rule&) const = default;
+    };
+
+    class Verdict {
+    public:
+        static Verdict allowed() { return Verdict(); }
+        static Verdict blocked(std::string rule) { return Verdict(std::move(rule)); }
+
+        bool isAllowed() const { return !rule_; }
+        // The id of the rule that blocked the path; absent when allowed.
+        const std::optional<std::string>& rule() const { return rule_; }
+
+        bool operator==(const Verdict&) const = default;
+
+    private:
+        Verdict() = default;
+        explicit Verdict(std::string rule) : rule_(std::move(rule)) {}
+        std::optional<std::string> rule_;
+    };
+
+    std::string home;                      // canonical
+    std::vector<Rule> rules;               // first match wins
+    std::vector<std::string> allowedTrees; // tree rules do not cover what is strictly inside
+
+    // The freedesktop Trash is found through XDG_DATA_HOME, read here.
+    explicit DeletionGuard(const HomeLayout& layout, std::vector<Url> sandboxRoots = {});
+    // The layout of `home` in the process's environment.
+    explicit DeletionGuard(const Url& home, std::vector<Url> sandboxRoots = {});
+    // The fixed table alone, without any folder a layout resolves: what a layout checks its
+    // candidates against.
+    static DeletionGuard fixedTable(const Url& home);
+
+    // Reads the file system only to resolve symbolic links.
+    Verdict check(const Url& url) const;
+    // check() of each URL, in their order. URLs in one folder, as a collector's are, resolve that
+    // folder once and then look only at their own last name.
+    std::vector<Verdict> checkEach(const std::vector<Url>& urls) const;
+
+    // Absolute path without ".", "..", repeated slashes or symbolic links in its existing part.
+    // ".." is applied to the real folder, as the kernel does, so "dir/link/.." is the parent of
+    // the link's target. What does not exist yet is kept as spelled, ".." there is lexical. A
+    // relative text is read as absolute; the text ends at a NUL byte, as for every system call.
+    static std::string canonical(std::string_view path);
+
+private:
+    Verdict verdict(const std::string& canonicalPath) const;
+    DeletionGuard(const Url& home, const std::vector<Url>& layoutFolders, const std::vector<Url>& sandboxRoots);
+};
+
+} // namespace dovrane

@@ -1,0 +1,97 @@
+#pragma once
+// The desktop's Trash as the freedesktop.org Trash specification lays it out: items in
+// "files/", one "info/NAME.trashinfo" each. Everything moved here shows up in the file
+// manager's Trash and can be restored from there too. Nothing is ever copied: an item that
+// cannot be renamed into a trash on its own device stays where it is.
+
+#include "DovraneKit/core/Expected.h"
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace dovrane::FreedesktopTrash {
+
+// The home trash of the user whose home folder this is: $XDG_DATA_HOME/Trash when home is the
+// current user's home and XDG_DATA_HOME names an absolute folder, else home/.local/share/Trash.
+std::string homeTrash(const std::string& home);
+// Its "files/" folder: "the user's Trash folder" everywhere in the library.
+std::string homeTrashFiles(const std::string& home);
+
+// Why a trash operation failed: the system's error and the sentence to show for it.
+struct Error {
+    std::error_code code;
+    std::string message;
+
+    bool operator==(const Error&) const = default;
+};
+
+// One trash directory. The home trash (no topdir) records absolute paths; a volume's own trash
+// records them relative to the volume's top folder, so the volume may be mounted elsewhere.
+struct Directory {
+    std::string folder; // holds files/ and info/
+    std::string topdir; // empty for the home trash
+
+    std::string files() const;
+    std::string info() const;
+
+    bool operator==(const Directory&) const = default;
+};
+
+// A name taken in a trash: its info file is written, so nobody else picks the name, and the
+// item may now be moved to trashPath().
+struct Slot {
+    Directory trash;
+    std::string name;
+
+    std::string trashPath() const; // files/NAME
+    std::string infoPath() const;  // info/NAME.trashinfo
+
+    bool operator==(const Slot&) const = default;
+};
+
+// The first of "name", "stem 2.ext", "stem 3.ext", ... ("build", "build 2", ...) with
+// nothing at files/NAME and nothing at info/NAME.trashinfo. A name too long to take
+// ".trashinfo" is shortened: its stem cut on a UTF-8 boundary, its extension kept.
+std::string freeName(const Directory& trash, std::string_view name);
+
+// The trash that an item at `path` goes to, with files/ and info/ created (0700) when missing:
+// the home trash `homeTrashFolder` when the item is on its device; otherwise the item's volume's
+// "$topdir/.Trash/$uid" when "$topdir/.Trash" is a sticky folder and no link, else
+// "$topdir/.Trash-$uid". Every trash's folders must be real folders this user owns, never
+// links. Fails when the item cannot be examined or its trash is not one this user may use.
+[[nodiscard]] Expected<Directory, Error> trashFor(const std::string& path, const std::string& homeTrashFolder);
+
+// Takes the first free name from `name` for the item at `path`: creates its info file with
+// O_EXCL and writes it whole, dated now.
+[[nodiscard]] Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, std::string_view name);
+// Gives a name up again: removes the info file.
+void release(const Slot& slot);
+
+// Moves the item into its trash: the info file first, then a rename that never replaces
+// anything; when the rename fails the info file goes again and the item stays.
+[[nodiscard]] Expected<Slot, Error> moveToTrash(const std::string& path, const std::string& homeTrashFolder);
+
+// Moves a trashed item back to originalPath, never replacing what is there (the failure's
+// code is then EEXIST), and removes its info file. Nothing when it worked.
+std::optional<Error> restore(const std::string& trashPath, const std::string& originalPath);
+
+// The info file of an item in a trash's files/ folder; empty when trashPath lies elsewhere.
+std::string infoPathFor(const std::string& trashPath);
+
+// The absolute path that the info file of the item at trashPath records as its origin, a
+// volume trash's relative path joined to that volume's top folder, "." and ".." resolved; none
+// when there is no readable info file with a Path= entry, or a relative one leads outside the
+// volume's top folder.
+std::optional<std::string> recordedOriginal(const std::string& trashPath);
+// The entry at trashPath is the item that was moved there from originalPath: something is
+// there and its info file records that path. A name taken again by a later, unrelated item
+// after the Trash was emptied is not it.
+bool holds(const std::string& trashPath, const std::string& originalPath);
+
+// An info file's text: the recorded path percent-encoded, the date in local time.
+std::string infoText(std::string_view recordedPath, std::time_t deletedAt);
+
+} // namespace dovrane::FreedesktopTrash

@@ -1,0 +1,95 @@
+#pragma once
+// Installing an update of another app: download, check the download's signature against the
+// key the installed app names, unpack, check the new app's code signature and Gatekeeper, ask
+// the verdict, move the old app to the Trash and copy the new one into its place, putting the
+// old one back when that fails. Every reason to stop is one UpdateRefusal. Homebrew apps are
+// upgraded by Homebrew itself instead.
+
+#include "DovraneKit/apps/AppRecords.h"
+#include "DovraneKit/core/Url.h"
+#include "DovraneKit/system/CommandRunner.h"
+#include "DovraneKit/system/Shell.h"
+#include "DovraneKit/system/ToolPaths.h"
+#include "DovraneKit/trash/RemovedItem.h"
+#include "DovraneKit/trash/Trasher.h"
+#include "DovraneKit/updates/UpdateRecords.h"
+#include "DovraneKit/updates/UpdateVerdict.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace dovrane {
+
+struct UpdateInstaller {
+    // Fetches `from` and leaves its bytes as a file at `toPath`; true only when the whole file
+    // is there. Every failure (an exception too) is false; why is not needed. Called from
+    // whatever thread installs.
+    using Download = std::function<bool(const Url& from, const std::string& toPath)>;
+    using Admin = Shell::Admin;
+
+    struct Installed {
+        RemovedItem previous; // the old version, now in the Trash
+
+        bool operator==(const Installed&) const = default;
+    };
+
+    struct Result {
+        std::variant<Installed, UpdateRefusal> value;
+        // replaceFailed only: the old version was moved to the Trash and could not be put
+        // back, so the caller must record it like any other removal.
+        std::optional<RemovedItem> notPutBack;
+
+        bool isInstalled() const { return std::holds_alternative<Installed>(value); }
+        std::optional<UpdateRefusal> refusal() const;
+        // Whatever of the old version is in the Trash now: `previous` or `notPutBack`.
+        std::optional<RemovedItem> removed() const;
+        // "installed" or "refused: <case>", for logs and check reports.
+        std::string text() const;
+
+        bool operator==(const Result&) const = default;
+    };
+
+    Download download;
+    std::shared_ptr<const CommandRunner> runner;
+    Trasher trasher;
+    // Parent of the per-install folders. It must be the user's own private folder (mode 0700,
+    // no symbolic link); a missing one is created so. Any other folder is refused (the install
+    // then ends with downloadFailed), since whoever can write in it could swap the download.
+    Url workFolder;
+    Admin admin;
+    ToolPaths tools = ToolPaths::current();
+
+    // Runs the steps one after the other and blocks until done. The per-install folder is
+    // gone again at every exit. Only http, https and file download URLs are accepted.
+    Result install(const UpdateInfo& info, const InstalledApp& app) const;
+
+    // The standard download: Network::download (60-second stall limit, no extra headers).
+    static bool urlSessionDownload(const Url& from, const std::string& toPath);
+
+private:
+    // Unpacks into `into` (a disk image's contents are copied there) and finds the app; nothing
+    // when a tool fails or no app is found. A disk image is detached again before returning.
+    std::optional<Url> unpack(const Url& file, const std::string& type, const Url& into, const std::string& name) const;
+
+    // Gatekeeper accepts the app for running.
+    bool gatekeeper(const Url& app) const;
+
+    // Copies the app to `destination`, with administrator rights when a plain copy fails; true
+    // only when the copy is there.
+    bool place(const Url& newApp, const Url& destination) const;
+};
+
+namespace Homebrew {
+// The first executable of tools.brew.
+std::optional<std::string> brew(const ToolPaths& tools = ToolPaths::current());
+
+// Runs "brew upgrade --cask --greedy TOKEN"; true when it exits 0. The token must be ASCII
+// letters, digits and "-_@.+", not empty and not starting with "-"; any other token, or no
+// brew, runs nothing and is false.
+bool upgrade(const std::string& token, const CommandRunner& runner, const ToolPaths& tools = ToolPaths::current());
+} // namespace Homebrew
+
+} // namespace dovrane

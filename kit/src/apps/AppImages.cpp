@@ -1,0 +1,303 @@
+#include "DovraneKit/apps/AppImages.h"
+
+#include "DovraneKit/formats/DesktopEntry.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/updates/AppVersion.h"
+
+#include "DovraneKit/system/SharedLibrary.h"
+#include "apps/AppImageModule.h"
+#include "core/Ascii.h"
+
+#include <expat.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <map>
+#include <unistd.h>
+
+namespace dovrane::AppImages {
+
+namespace {
+
+// Descriptions are small; a larger embedded file is not read.
+constexpr std::size_t maximumTextSize = 512u << 10;
+constexpr std::size_t maximumIconSize = 4u << 20;
+// A payload listing this long is not an app's; stop looking.
+constexpr int maximumEntries = 50000;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The header of a type-2 AppImage: an ELF file with "AI" and 2 at offset 8.
+bool hasTypeTwoHeader(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    char header[11] = {};
+    const ssize_t got = ::pread(fd, header, sizeof header, 0);
+    ::close(fd);
+    return got == ssize_t(sizeof header) &&
+           std::memcmp(header,
+                       "\x7F"
+                       "ELF",
+                       4) == 0 &&
+           std::memcmp(header + 8, "AI\x02", 3) == 0;
+}
+
+// The module's reader, loaded with the first AppImage read; absent when the module cannot be
+// loaded, and then every AppImage reads as one without a payload.
+decltype(&dovrane_appimage_read) moduleReader() {
+    static const auto reader = []() -> decltype(&dovrane_appimage_read) {
+        static const SharedLibrary module(Path::join(Fs::libraryDirectory(), AppImageModule::fileName));
+        decltype(&dovrane_appimage_read) found = nullptr;
+        std::optional<Failure> missing;
+        module.bind(found, AppImageModule::entryPoint, missing);
+        return found;
+    }();
+    return reader;
+}
+
+using Entries = std::map<std::string, std::optional<std::string>>;
+
+// What the module's callbacks work on. Nothing may be thrown back through the module.
+struct EntryChoice {
+    const std::function<std::size_t(std::string_view)>& limitFor;
+    Entries found;
+    bool failed = false;
+
+    static std::size_t limit(void* context, const char* entry) {
+        auto* self = static_cast<EntryChoice*>(context);
+        try {
+            return self->limitFor(entry);
+        } catch (...) {
+            self->failed = true;
+            return 0;
+        }
+    }
+    static void take(void* context, const char* entry, const char* contents, std::size_t size) {
+        auto* self = static_cast<EntryChoice*>(context);
+        try {
+            self->found[entry] = contents ? std::optional<std::string>(std::in_place, contents, size) : std::nullopt;
+        } catch (...) {
+            self->failed = true;
+        }
+    }
+};
+
+// The payload entries that limitFor gives a non-zero size limit, read in place. A link is
+// followed once, to the entry its target names (relative to the link's folder, or absolute
+// within the payload); an entry over its limit reads as absent. Absent when the file is no
+// type-2 AppImage or its payload cannot be read.
+std::optional<Entries> chosenEntries(const std::string& path,
+                                     const std::function<std::size_t(std::string_view)>& limitFor) {
+    if (!Fs::isRegularFile(path) || !hasTypeTwoHeader(path))
+        return std::nullopt;
+    const auto reader = moduleReader();
+    if (!reader)
+        return std::nullopt;
+    EntryChoice choice{limitFor, {}};
+    if (!reader(path.c_str(), maximumEntries, &EntryChoice::limit, &EntryChoice::take, &choice) || choice.failed)
+        return std::nullopt;
+    return std::move(choice.found);
+}
+
+bool isMetainfoPath(std::string_view path) {
+    return (path.starts_with("usr/share/metainfo/") || path.starts_with("usr/share/appdata/")) &&
+           path.find('/', 19) == std::string_view::npos &&
+           (path.ends_with(".metainfo.xml") || path.ends_with(".appdata.xml"));
+}
+
+// The AppStream reader: ids and release versions of the top-level component only.
+class MetainfoReader {
+public:
+    Metainfo read(std::string_view xml) {
+        XML_Parser parser = XML_ParserCreate(nullptr);
+        if (!parser)
+            return {};
+        parser_ = parser;
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(parser, &MetainfoReader::onStart, &MetainfoReader::onEnd);
+        XML_SetCharacterDataHandler(parser, &MetainfoReader::onText);
+        XML_SetEntityDeclHandler(parser, &MetainfoReader::onEntityDeclaration);
+        XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+        XML_Parse(parser, xml.data(), int(xml.size()), XML_TRUE); // errors end the read
+        XML_ParserFree(parser);
+        return std::move(found_);
+    }
+
+private:
+    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+        auto* self = static_cast<MetainfoReader*>(data);
+        ++self->depth_;
+        self->text_.clear();
+        if (self->depth_ == 2) {
+            self->translated_ = false;
+            for (int i = 0; attributes[i]; i += 2)
+                if (std::strcmp(attributes[i], "xml:lang") == 0)
+                    self->translated_ = true;
+        }
+        if (self->depth_ == 3 && std::strcmp(name, "release") == 0 && self->inReleases_) {
+            for (int i = 0; attributes[i]; i += 2)
+                if (std::strcmp(attributes[i], "version") == 0 && *attributes[i + 1])
+                    self->offer(attributes[i + 1]);
+        } else if (self->depth_ == 2 && std::strcmp(name, "releases") == 0) {
+            self->inReleases_ = true;
+        }
+    }
+    static void XMLCALL onEnd(void* data, const XML_Char* name) {
+        auto* self = static_cast<MetainfoReader*>(data);
+        if (self->depth_ == 2 && std::strcmp(name, "id") == 0 && !self->found_.id) {
+            std::string id = trimmed(self->text_);
+            if (!id.empty())
+                self->found_.id = std::move(id);
+        } else if (self->depth_ == 2 && std::strcmp(name, "name") == 0 && !self->translated_ && !self->found_.name) {
+            std::string text = trimmed(self->text_);
+            if (!text.empty())
+                self->found_.name = std::move(text);
+        } else if (self->depth_ == 2 && std::strcmp(name, "releases") == 0) {
+            self->inReleases_ = false;
+        }
+        self->text_.clear();
+        --self->depth_;
+    }
+    static void XMLCALL onText(void* data, const XML_Char* text, int length) {
+        static_cast<MetainfoReader*>(data)->text_.append(text, std::size_t(length));
+    }
+    static void XMLCALL onEntityDeclaration(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                                            const XML_Char*, const XML_Char*, const XML_Char*) {
+        XML_StopParser(static_cast<MetainfoReader*>(data)->parser_, XML_FALSE);
+    }
+
+    static std::string trimmed(const std::string& text) {
+        const auto first = text.find_first_not_of(" \t\r\n");
+        if (first == std::string::npos)
+            return {};
+        return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    }
+
+    void offer(std::string version) {
+        if (!found_.newestRelease || AppVersion::isNewer(version, *found_.newestRelease))
+            found_.newestRelease = std::move(version);
+    }
+
+    XML_Parser parser_ = nullptr;
+    Metainfo found_;
+    std::string text_;
+    int depth_ = 0; // component = 1, its children 2, a release 3
+    bool inReleases_ = false;
+    bool translated_ = false; // the current child of the component has an xml:lang
+};
+
+std::string withoutDesktopSuffix(std::string name) {
+    if (name.ends_with(".desktop"))
+        name.erase(name.size() - 8);
+    return name;
+}
+
+} // namespace
+
+bool hasAppImageName(std::string_view fileName) {
+    return fileName.size() > 9 && ascii::lowercased(fileName.substr(fileName.size() - 9)) == ".appimage";
+}
+
+FileNameParts fileNameParts(std::string_view fileName) {
+    std::string_view stem = hasAppImageName(fileName) ? fileName.substr(0, fileName.size() - 9) : fileName;
+    // The name runs up to the first dash- or underscore-separated word that starts a version.
+    for (std::size_t at = stem.find_first_of("-_"); at != std::string_view::npos;
+         at = stem.find_first_of("-_", at + 1)) {
+        std::string_view rest = stem.substr(at + 1);
+        std::size_t skip = (!rest.empty() && (rest[0] == 'v' || rest[0] == 'V')) ? 1 : 0;
+        if (rest.size() <= skip || !isDigit(rest[skip]) || at == 0)
+            continue;
+        std::string_view word = rest.substr(skip, rest.find_first_of("-_") - skip);
+        // "x86_64" and a bare "64" are no versions: a version has a dot, or a "v" before it.
+        if (skip == 0 && word.find('.') == std::string_view::npos)
+            continue;
+        return {std::string(stem.substr(0, at)), std::string(word)};
+    }
+    return {std::string(stem), std::nullopt};
+}
+
+Metainfo metainfo(std::string_view xml) { return MetainfoReader().read(xml); }
+
+std::optional<Payload> payload(const std::string& path) {
+    auto files = chosenEntries(path, [](std::string_view entry) -> std::size_t {
+        const bool topLevel = entry.find('/') == std::string_view::npos;
+        return (topLevel && entry.ends_with(".desktop")) || isMetainfoPath(entry) ? maximumTextSize : 0;
+    });
+    if (!files)
+        return std::nullopt;
+    Payload found;
+    for (auto& [entry, contents] : *files) {
+        if (entry.find('/') == std::string::npos) {
+            if (!found.desktopFileName) {
+                found.desktopFileName = entry;
+                found.desktopEntry = std::move(contents);
+            }
+        } else if (!found.metainfo) {
+            found.metainfo = std::move(contents);
+        }
+    }
+    return found;
+}
+
+std::optional<std::string> icon(const std::string& path) {
+    // The AppImage's own icon is .DirIcon; older ones only name it in the desktop entry.
+    auto files = chosenEntries(path, [](std::string_view entry) -> std::size_t {
+        const bool topLevel = entry.find('/') == std::string_view::npos;
+        if (entry == ".DirIcon" || (topLevel && (entry.ends_with(".png") || entry.ends_with(".svg"))))
+            return maximumIconSize;
+        return topLevel && entry.ends_with(".desktop") ? maximumTextSize : 0;
+    });
+    if (!files)
+        return std::nullopt;
+    if (auto dirIcon = files->find(".DirIcon"); dirIcon != files->end() && dirIcon->second)
+        return dirIcon->second;
+    for (const auto& [entry, contents] : *files) {
+        if (!entry.ends_with(".desktop") || !contents)
+            continue;
+        const auto keys = DesktopEntry::keys(*contents);
+        auto named = keys.find("Icon");
+        if (named == keys.end())
+            return std::nullopt;
+        for (const char* extension : {".png", ".svg"})
+            if (auto file = files->find(named->second + extension); file != files->end() && file->second)
+                return file->second;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+InstalledApp read(const Url& file) {
+    const std::string fileName = file.lastPathComponent();
+    const FileNameParts named = fileNameParts(fileName);
+    InstalledApp app;
+    app.path = file;
+    app.name = named.name;
+    app.version = "?";
+    app.source = AppSource::unknown;
+
+    auto found = payload(file.path());
+    if (!found)
+        return app;
+    std::map<std::string, std::string> entry;
+    if (found->desktopEntry)
+        entry = DesktopEntry::keys(*found->desktopEntry);
+    const Metainfo info = found->metainfo ? metainfo(*found->metainfo) : Metainfo{};
+
+    if (auto name = entry.find("Name"); name != entry.end() && !name->second.empty())
+        app.name = name->second;
+    if (info.id)
+        app.bundleID = withoutDesktopSuffix(*info.id);
+    else if (found->desktopFileName)
+        app.bundleID = withoutDesktopSuffix(*found->desktopFileName);
+    if (info.newestRelease)
+        app.version = *info.newestRelease;
+    else if (auto version = entry.find("X-AppImage-Version"); version != entry.end() && !version->second.empty())
+        app.version = version->second;
+    else if (named.version)
+        app.version = *named.version;
+    return app;
+}
+
+} // namespace dovrane::AppImages

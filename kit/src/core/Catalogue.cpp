@@ -1,0 +1,202 @@
+#include "core/Catalogue.h"
+
+#include "core/Utf8.h"
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+#include <unordered_map>
+
+namespace dovrane::catalogue {
+
+namespace {
+
+// The number of the placeholder "{n}" at text[at], or 0 with none there; length gets its size.
+int placeholderAt(std::string_view text, std::size_t at, std::size_t& length) {
+    if (text[at] != '{')
+        return 0;
+    std::size_t end = at + 1;
+    int number = 0;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9' && number < 1000)
+        number = number * 10 + (text[end++] - '0');
+    if (end == at + 1 || end >= text.size() || text[end] != '}' || number == 0)
+        return 0;
+    length = end + 1 - at;
+    return number;
+}
+
+bool hasOuterSpace(std::string_view text) {
+    auto space = [](char c) { return c == ' ' || c == '\t'; };
+    return space(text.front()) || space(text.back());
+}
+
+class Parser {
+public:
+    explicit Parser(Contents& into) : into_(into) {}
+
+    void file(const File& file) {
+        std::string_view rest = file.text;
+        if (rest.starts_with("\xEF\xBB\xBF")) // a byte order mark some editors write
+            rest.remove_prefix(3);
+        int number = 0;
+        std::optional<std::pair<std::string_view, int>> english; // waiting for its German
+        while (!rest.empty()) {
+            ++number;
+            const std::size_t newline = rest.find('\n');
+            std::string_view line = rest.substr(0, newline);
+            rest.remove_prefix(newline == std::string_view::npos ? rest.size() : newline + 1);
+            if (line.ends_with('\r'))
+                line.remove_suffix(1);
+
+            const std::size_t first = line.find_first_not_of(" \t");
+            if (first == std::string_view::npos || line[first] == '#')
+                continue;
+            if (line.starts_with("en: ")) {
+                if (english)
+                    problem(file, english->second, "no German (de:) for this English text");
+                english.reset();
+                if (std::string_view text = line.substr(4); valid(file, number, text))
+                    english = {text, number};
+                else
+                    english = {std::string_view(), number}; // its German is skipped with it
+            } else if (line.starts_with("de: ")) {
+                if (!english) {
+                    problem(file, number, "German (de:) without an English text (en:) before it");
+                    continue;
+                }
+                const auto [source, sourceLine] = *english;
+                english.reset();
+                const std::string_view text = line.substr(4);
+                if (source.empty() || !valid(file, number, text))
+                    continue;
+                if (placeholders(source) != placeholders(text)) {
+                    problem(file, number, "the German does not have the same placeholders {1}, {2}, … as the English");
+                    continue;
+                }
+                add({source, text, file.name, sourceLine});
+            } else {
+                problem(file, number, "expected \"en: \" or \"de: \" and a text, a comment (#) or an empty line");
+            }
+        }
+        if (english)
+            problem(file, english->second, "no German (de:) for this English text");
+    }
+
+private:
+    bool valid(const File& file, int line, std::string_view text) {
+        if (text.empty())
+            problem(file, line, "empty text");
+        else if (hasOuterSpace(text))
+            problem(file, line, "the text begins or ends with a space");
+        else if (!utf8::isValid(text))
+            problem(file, line, "the text is not valid UTF-8");
+        else
+            return true;
+        return false;
+    }
+
+    void add(const Entry& entry) {
+        auto [found, added] = seen_.emplace(entry.english, into_.entries.size());
+        if (!added) {
+            const Entry& earlier = into_.entries[found->second];
+            problem(entry.file, entry.line,
+                    "the English text is already in " + std::string(earlier.file) + " line " +
+                        std::to_string(earlier.line));
+            return;
+        }
+        into_.entries.push_back(entry);
+    }
+
+    void problem(const File& file, int line, std::string message) { problem(file.name, line, std::move(message)); }
+    void problem(std::string_view file, int line, std::string message) {
+        into_.problems.push_back({std::string(file), line, std::move(message)});
+    }
+
+    Contents& into_;
+    std::unordered_map<std::string_view, std::size_t> seen_;
+};
+
+const std::unordered_map<std::string_view, std::string_view>& compiledIn() {
+    static const auto table = [] {
+        std::unordered_map<std::string_view, std::string_view> byEnglish;
+        for (const Entry& entry : parse(embeddedFiles()).entries)
+            byEnglish.emplace(entry.english, entry.german);
+        return byEnglish;
+    }();
+    return table;
+}
+
+struct Misses {
+    std::mutex mutex;
+    std::set<std::string, std::less<>> texts;
+};
+
+Misses& missed() {
+    static Misses misses;
+    return misses;
+}
+
+} // namespace
+
+Contents parse(std::span<const File> files) {
+    Contents contents;
+    Parser parser(contents);
+    for (const File& file : files)
+        parser.file(file);
+    return contents;
+}
+
+std::optional<std::string_view> german(std::string_view english) {
+    const auto& table = compiledIn();
+    if (auto found = table.find(english); found != table.end())
+        return found->second;
+    Misses& misses = missed();
+    std::lock_guard lock(misses.mutex);
+    if (!misses.texts.contains(english))
+        misses.texts.emplace(english);
+    return std::nullopt;
+}
+
+std::vector<std::string> misses() {
+    Misses& misses = missed();
+    std::lock_guard lock(misses.mutex);
+    return {misses.texts.begin(), misses.texts.end()};
+}
+
+void forgetMisses() {
+    Misses& misses = missed();
+    std::lock_guard lock(misses.mutex);
+    misses.texts.clear();
+}
+
+std::vector<int> placeholders(std::string_view text) {
+    std::vector<int> numbers;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        std::size_t length = 0;
+        if (int number = placeholderAt(text, at, length)) {
+            numbers.push_back(number);
+            at += length - 1;
+        }
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+std::string substituted(std::string_view text, std::initializer_list<std::string_view> values) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        std::size_t length = 0;
+        const int number = placeholderAt(text, at, length);
+        if (number > 0 && std::size_t(number) <= values.size()) {
+            result += values.begin()[number - 1];
+            at += length - 1;
+        } else {
+            result += text[at];
+        }
+    }
+    return result;
+}
+
+} // namespace dovrane::catalogue

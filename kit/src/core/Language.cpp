@@ -1,0 +1,56 @@
+#include "DovraneKit/core/Language.h"
+
+#include "core/Catalogue.h"
+
+#include <cstdlib>
+
+namespace dovrane {
+
+std::string_view rawValue(Language language) { return language == Language::de ? "de" : "en"; }
+
+std::optional<Language> languageFromRaw(std::string_view raw) {
+    if (raw == "en")
+        return Language::en;
+    if (raw == "de")
+        return Language::de;
+    return std::nullopt;
+}
+
+namespace {
+
+// The first preferred language the POSIX locale variables name, or empty.
+std::string firstPreferredLanguage() {
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (!value || !*value)
+            continue;
+        std::string_view text(value);
+        text = text.substr(0, text.find(':')); // LANGUAGE is a list; its first entry counts
+        if (text.empty() || text == "C" || text == "POSIX" || text.substr(0, 2) == "C.")
+            continue;
+        return std::string(text);
+    }
+    return {};
+}
+
+} // namespace
+
+Language currentLanguage() {
+    if (const char* forced = std::getenv("APP_LANG")) {
+        if (auto language = languageFromRaw(forced))
+            return *language;
+    }
+    return firstPreferredLanguage().rfind("de", 0) == 0 ? Language::de : Language::en;
+}
+
+std::string L(std::string_view english) {
+    // Looked up in either language, so that a text the catalogue lacks is noted in English too.
+    const std::optional<std::string_view> german = catalogue::german(english);
+    return std::string(german && currentLanguage() == Language::de ? *german : english);
+}
+
+std::string Lf(std::string_view english, std::initializer_list<std::string_view> values) {
+    return catalogue::substituted(L(english), values);
+}
+
+} // namespace dovrane

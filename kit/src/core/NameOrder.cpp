@@ -1,0 +1,39 @@
+#include "DovraneKit/core/NameOrder.h"
+
+#include "DovraneKit/core/Language.h"
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+
+#include <string>
+
+namespace dovrane {
+
+struct NameOrder::Collator {
+    std::unique_ptr<icu::Collator> icu;
+};
+
+NameOrder::NameOrder() {
+    UErrorCode status = U_ZERO_ERROR;
+    auto collator = std::make_shared<Collator>();
+    collator->icu.reset(
+        icu::Collator::createInstance(icu::Locale(std::string(rawValue(currentLanguage())).c_str()), status));
+    if (U_FAILURE(status) || !collator->icu)
+        return;
+    collator->icu->setStrength(icu::Collator::SECONDARY);
+    collator->icu->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+    if (U_SUCCESS(status))
+        collator_ = std::move(collator);
+}
+
+int NameOrder::compare(std::string_view a, std::string_view b) const {
+    // Without a collator, plain byte order still gives one fixed order.
+    if (!collator_)
+        return a.compare(b);
+    UErrorCode status = U_ZERO_ERROR;
+    // ICU's collators are safe to use from several threads at once.
+    return collator_->icu->compareUTF8(icu::StringPiece(a.data(), int32_t(a.size())),
+                                       icu::StringPiece(b.data(), int32_t(b.size())), status);
+}
+
+} // namespace dovrane

@@ -1,0 +1,289 @@
+#include "DovraneKit/system/FileSystem.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace dovrane {
+
+namespace Path {
+
+std::string join(std::string_view base, std::string_view component) {
+    std::string result(base);
+    while (!component.empty() && component.front() == '/')
+        component.remove_prefix(1);
+    if (result.empty() || result.back() != '/')
+        result.push_back('/');
+    result.append(component);
+    return result;
+}
+
+std::string lastComponent(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    if (path == "/")
+        return "/";
+    auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string parent(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    auto slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return {};
+    if (slash == 0)
+        return "/";
+    return std::string(path.substr(0, slash));
+}
+
+std::string extension(std::string_view name) {
+    auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return {};
+    return std::string(name.substr(dot + 1));
+}
+
+std::string deletingExtension(std::string_view name) {
+    auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size())
+        return std::string(name);
+    return std::string(name.substr(0, dot));
+}
+
+} // namespace Path
+
+namespace Fs {
+
+std::vector<std::string> list(const std::string& folder) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir)
+        return names;
+    while (dirent* entry = readdir(dir.get())) {
+        std::string_view name(entry->d_name);
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    return names;
+}
+
+bool exists(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool isSymlink(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool isExecutableFile(const std::string& path) { return isRegularFile(path) && access(path.c_str(), X_OK) == 0; }
+
+std::optional<std::string> realPath(const std::string& path) {
+    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), std::free);
+    if (!resolved)
+        return std::nullopt;
+    return std::string(resolved.get());
+}
+
+std::optional<Date> modificationDate(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return Date::fromUnix(double(info.st_mtim.tv_sec) + double(info.st_mtim.tv_nsec) / 1e9);
+}
+
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes) {
+    // Non-blocking open and regular files only: a named pipe put where a file is expected
+    // would otherwise block the read forever, and a device never ends.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || std::uint64_t(info.st_size) > maxBytes) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::string data;
+    // Room for the whole file at once: growing by doubling would hold up to three times its size.
+    data.reserve(std::size_t(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || data.size() + std::uint64_t(n) > maxBytes) {
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        data.append(buffer, std::size_t(n));
+    }
+    close(fd);
+    return data;
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+bool writeFile(const std::string& path, std::string_view data) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, data);
+    return close(fd) == 0 && ok;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view data, unsigned mode) {
+    std::string temporary = path + ".tmp-XXXXXX";
+    int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    fchmod(fd, mode);
+    bool ok = writeAll(fd, data) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (!ok || rename(temporary.c_str(), path.c_str()) != 0) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool makeDirectories(const std::string& path, unsigned mode) {
+    if (path.empty())
+        return false;
+    if (isDirectory(path))
+        return true;
+    std::string parentPath = Path::parent(path);
+    if (!parentPath.empty() && parentPath != path && !isDirectory(parentPath))
+        makeDirectories(parentPath, mode);
+    if (mkdir(path.c_str(), mode) == 0)
+        return true;
+    return errno == EEXIST && isDirectory(path);
+}
+
+bool removeAll(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::remove_all(path, error);
+    if (!exists(path))
+        return true;
+    // A folder without write permission (a read-only copy of a disk image) keeps its
+    // contents; open the folders up and try once more.
+    for (auto it = fs::recursive_directory_iterator(path, fs::directory_options::skip_permission_denied, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_directory(error) && !it->is_symlink(error))
+            chmod(it->path().c_str(), 0700);
+    }
+    if (isDirectory(path) && !isSymlink(path))
+        chmod(path.c_str(), 0700);
+    error.clear();
+    fs::remove_all(path, error);
+    return !exists(path);
+}
+
+std::optional<std::string> moveAside(const std::string& path, std::string_view suffix) {
+    for (int number = 1; number <= 1000; ++number) {
+        std::string aside = path + std::string(suffix) + (number == 1 ? "" : "-" + std::to_string(number));
+        if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
+            return aside;
+        if (errno != EEXIST)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> makeUniqueDirectory(const std::string& parent, std::string_view prefix) {
+    std::string pattern = Path::join(parent, std::string(prefix) + "XXXXXX");
+    if (!mkdtemp(pattern.data()))
+        return std::nullopt;
+    return pattern;
+}
+
+std::string makeUuid() {
+    unsigned char bytes[16];
+    std::size_t filled = 0;
+    while (filled < sizeof bytes) {
+        ssize_t n = getrandom(bytes + filled, sizeof bytes - filled, 0);
+        if (n > 0)
+            filled += std::size_t(n);
+    }
+    bytes[6] = (bytes[6] & 0x0F) | 0x40;
+    bytes[8] = (bytes[8] & 0x3F) | 0x80;
+    char text[37];
+    std::snprintf(text, sizeof text, "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", bytes[0],
+                  bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8], bytes[9], bytes[10],
+                  bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
+    return text;
+}
+
+std::string homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return "/";
+}
+
+std::string temporaryDirectory() {
+    if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp == '/')
+        return tmp;
+    return "/tmp";
+}
+
+std::string dataHome() {
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
+        return data;
+    return Path::join(homeDirectory(), ".local/share");
+}
+
+std::string executableDirectory() {
+    std::error_code error;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(".") : Path::parent(exe.string());
+}
+
+std::string libraryDirectory() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&libraryDirectory), &info) == 0 || !info.dli_fname)
+        return executableDirectory();
+    std::error_code error;
+    const auto library = std::filesystem::canonical(info.dli_fname, error);
+    return error ? Path::parent(info.dli_fname) : Path::parent(library.string());
+}
+
+} // namespace Fs
+
+} // namespace dovrane

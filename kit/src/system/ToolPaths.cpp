@@ -1,0 +1,34 @@
+#include "DovraneKit/system/ToolPaths.h"
+
+#include "DovraneKit/system/FileSystem.h"
+
+#include <cstdlib>
+
+namespace dovrane {
+
+ToolPaths ToolPaths::inFolder(const std::string& folder) {
+    ToolPaths paths;
+    paths.codesign = Path::join(folder, "dovrane-codesign");
+    paths.spctl = Path::join(folder, "dovrane-spctl");
+    paths.hdiutil = Path::join(folder, "dovrane-hdiutil");
+    paths.ditto = Path::join(folder, "dovrane-ditto");
+    paths.tar = Path::join(folder, "dovrane-tar");
+    paths.security = Path::join(folder, "dovrane-security");
+    return paths;
+}
+
+std::string ToolPaths::standInFolder(const std::string& executableFolder) {
+    if (Fs::isExecutableFile(Path::join(executableFolder, "dovrane-codesign")))
+        return executableFolder;
+    return Path::join(Path::parent(executableFolder), "libexec/dovrane");
+}
+
+const ToolPaths& ToolPaths::current() {
+    static const ToolPaths paths = [] {
+        const char* folder = std::getenv("DOVRANE_TOOL_DIR");
+        return inFolder(folder && *folder ? std::string(folder) : standInFolder(Fs::executableDirectory()));
+    }();
+    return paths;
+}
+
+} // namespace dovrane

@@ -1,0 +1,326 @@
+#include "DovraneKit/trash/FreedesktopTrash.h"
+
+#include "DovraneKit/core/Language.h"
+#include "DovraneKit/core/Url.h"
+#include "DovraneKit/system/FileSystem.h"
+
+#include "core/Utf8.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace dovrane::FreedesktopTrash {
+
+namespace {
+
+Error systemError(int code) {
+    std::error_code error(code, std::generic_category());
+    return {error, error.message()};
+}
+
+Error noUsableTrash() {
+    return {std::error_code(EXDEV, std::generic_category()),
+            L("The item is on another volume that has no Trash you can use, so it was left where it is.")};
+}
+
+Error unusableHomeTrash() {
+    return {std::error_code(ENOTDIR, std::generic_category()),
+            L("Your Trash cannot be used: one of its folders is a link or belongs to another user, so the item was "
+              "left where it is.")};
+}
+
+// Device of the path, or of its nearest existing parent while the home trash is not made yet.
+std::optional<dev_t> deviceOf(std::string path) {
+    struct stat info;
+    while (!path.empty()) {
+        if (stat(path.c_str(), &info) == 0)
+            return info.st_dev;
+        std::string up = Path::parent(path);
+        if (up == path)
+            break;
+        path = std::move(up);
+    }
+    return std::nullopt;
+}
+
+// A folder this user owns, itself and not a link; made (0700) when missing.
+bool ownFolder(const std::string& path) {
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
+}
+
+bool usableTrash(const std::string& folder) {
+    return ownFolder(folder) && ownFolder(Path::join(folder, "files")) && ownFolder(Path::join(folder, "info"));
+}
+
+// The highest folder above `path` that is still on device `device`.
+std::string topOfVolume(std::string path, dev_t device) {
+    while (path != "/") {
+        std::string up = Path::parent(path);
+        struct stat info;
+        if (stat(up.c_str(), &info) != 0 || info.st_dev != device)
+            break;
+        path = std::move(up);
+    }
+    return path;
+}
+
+Expected<Directory, Error> volumeTrash(const std::string& path, dev_t device) {
+    auto parent = Fs::realPath(Path::parent(path));
+    if (!parent)
+        return systemError(errno);
+    struct stat info;
+    if (stat(parent->c_str(), &info) != 0)
+        return systemError(errno);
+    // The item is the top of a mounted volume: it cannot leave its place.
+    if (info.st_dev != device)
+        return systemError(EBUSY);
+    std::string topdir = topOfVolume(*parent, device);
+
+    const std::string uid = std::to_string(geteuid());
+    // A shared ".Trash" made by the administrator counts only when it is sticky and no link;
+    // otherwise other users could swap what is inside.
+    std::string shared = Path::join(topdir, ".Trash");
+    if (lstat(shared.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX)) {
+        std::string mine = Path::join(shared, uid);
+        if (usableTrash(mine))
+            return Directory{mine, topdir};
+    }
+    std::string own = Path::join(topdir, ".Trash-" + uid);
+    if (usableTrash(own))
+        return Directory{own, topdir};
+    return noUsableTrash();
+}
+
+// The Path= value: absolute in the home trash, relative to the top folder in a volume's trash.
+Expected<std::string, Error> recordedPath(const Directory& trash, const std::string& path) {
+    if (trash.topdir.empty())
+        return path;
+    auto parent = Fs::realPath(Path::parent(path));
+    if (!parent)
+        return systemError(errno);
+    std::string full = Path::join(*parent, Path::lastComponent(path));
+    std::string prefix = trash.topdir == "/" ? "/" : trash.topdir + "/";
+    if (!full.starts_with(prefix))
+        return systemError(EXDEV);
+    return full.substr(prefix.size());
+}
+
+int renameNoReplace(const std::string& from, const std::string& to) {
+    return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+}
+
+} // namespace
+
+std::string homeTrash(const std::string& home) {
+    // Both sides in one spelling, so "/home/u/" and "/home/u" are one home.
+    const std::string folder = Url::fromPath(home).path();
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && *dataHome == '/' && folder == Url::fromPath(Fs::homeDirectory()).path())
+        return Path::join(dataHome, "Trash");
+    return Path::join(folder, ".local/share/Trash");
+}
+
+std::string homeTrashFiles(const std::string& home) { return Path::join(homeTrash(home), "files"); }
+
+std::string Directory::files() const { return Path::join(folder, "files"); }
+std::string Directory::info() const { return Path::join(folder, "info"); }
+
+std::string Slot::trashPath() const { return Path::join(trash.files(), name); }
+std::string Slot::infoPath() const { return Path::join(trash.info(), name + ".trashinfo"); }
+
+std::string freeName(const Directory& trash, std::string_view name) {
+    auto isFree = [&](const std::string& candidate) {
+        return !Fs::exists(Path::join(trash.files(), candidate)) &&
+               !Fs::exists(Path::join(trash.info(), candidate + ".trashinfo"));
+    };
+    // NAME.trashinfo must fit in a file name too: a longer name is shortened in files/, its
+    // stem cut on a character boundary, its extension kept (unless the extension alone is
+    // too long). Path= keeps the full original path either way.
+    constexpr std::size_t longest = NAME_MAX - std::string_view(".trashinfo").size();
+    std::string stem = Path::deletingExtension(name);
+    std::string extension = Path::extension(name);
+    if (extension.size() + 1 + 16 > longest) {
+        stem = std::string(name);
+        extension.clear();
+    }
+    auto compose = [&](const std::string& suffix) {
+        std::string tail = suffix + (extension.empty() ? "" : "." + extension);
+        return std::string(utf8::prefix(stem, longest - tail.size())) + tail;
+    };
+    std::string candidate = name.size() <= longest ? std::string(name) : compose("");
+    for (long counter = 2; !isFree(candidate); ++counter)
+        candidate = compose(" " + std::to_string(counter));
+    return candidate;
+}
+
+Expected<Directory, Error> trashFor(const std::string& path, const std::string& homeTrashFolder) {
+    struct stat item;
+    if (lstat(path.c_str(), &item) != 0)
+        return systemError(errno);
+    auto homeDevice = deviceOf(homeTrashFolder);
+    if (!homeDevice || *homeDevice != item.st_dev)
+        return volumeTrash(path, item.st_dev);
+
+    // The home trash is checked as a volume's: a link in place of files/ or info/ would send
+    // items to wherever it points.
+    Directory home{homeTrashFolder, {}};
+    errno = 0;
+    if (!Fs::makeDirectories(Path::parent(home.folder), 0700))
+        return systemError(errno ? errno : ENOTDIR);
+    if (!usableTrash(home.folder))
+        return unusableHomeTrash();
+    return home;
+}
+
+Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, std::string_view name) {
+    auto recorded = recordedPath(trash, path);
+    if (!recorded)
+        return recorded.error();
+    // Another program may take a name between the look and the create; O_EXCL notices, and
+    // the next free name is tried.
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        Slot slot{trash, freeName(trash, name)};
+        const std::string info = slot.infoPath();
+        int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return systemError(errno);
+        }
+        bool written = Fs::writeAll(fd, infoText(*recorded, std::time(nullptr)));
+        int failure = written ? 0 : (errno ? errno : EIO);
+        if (close(fd) != 0 && written) {
+            written = false;
+            failure = errno;
+        }
+        if (!written) {
+            unlink(info.c_str());
+            return systemError(failure);
+        }
+        if (Fs::exists(slot.trashPath())) {
+            unlink(info.c_str());
+            continue;
+        }
+        return slot;
+    }
+    return systemError(EEXIST);
+}
+
+void release(const Slot& slot) { unlink(slot.infoPath().c_str()); }
+
+Expected<Slot, Error> moveToTrash(const std::string& path, const std::string& homeTrashFolder) {
+    auto trash = trashFor(path, homeTrashFolder);
+    if (!trash)
+        return trash.error();
+    auto slot = reserve(*trash, path, Path::lastComponent(path));
+    if (!slot)
+        return slot.error();
+    if (renameNoReplace(path, slot->trashPath()) != 0) {
+        Error failure = systemError(errno);
+        release(*slot);
+        return failure;
+    }
+    return slot;
+}
+
+std::optional<Error> restore(const std::string& trashPath, const std::string& originalPath) {
+    if (renameNoReplace(trashPath, originalPath) != 0)
+        return systemError(errno);
+    if (std::string info = infoPathFor(trashPath); !info.empty())
+        unlink(info.c_str());
+    return std::nullopt;
+}
+
+std::string infoPathFor(const std::string& trashPath) {
+    std::string files = Path::parent(trashPath);
+    if (Path::lastComponent(files) != "files")
+        return {};
+    return Path::join(Path::join(Path::parent(files), "info"), Path::lastComponent(trashPath) + ".trashinfo");
+}
+
+namespace {
+// "." and ".." resolved by the text alone, without trailing slashes.
+std::string lexicallyNormal(const std::string& path) {
+    std::string normal = std::filesystem::path(path).lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/')
+        normal.pop_back();
+    return normal;
+}
+} // namespace
+
+std::optional<std::string> recordedOriginal(const std::string& trashPath) {
+    const std::string info = infoPathFor(trashPath);
+    if (info.empty())
+        return std::nullopt;
+    // An info file is a few lines; anything large is not one.
+    const std::optional<std::string> text = Fs::readFile(info, 64 * 1024);
+    if (!text)
+        return std::nullopt;
+    bool inGroup = false;
+    std::optional<std::string> recorded;
+    for (std::string_view rest = *text; !rest.empty();) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.starts_with('['))
+            inGroup = line == "[Trash Info]";
+        else if (inGroup && line.starts_with("Path=") && !recorded)
+            recorded = percentDecode(line.substr(5));
+    }
+    if (!recorded || recorded->empty() || recorded->find('\0') != std::string::npos)
+        return std::nullopt;
+    if (recorded->front() == '/')
+        return lexicallyNormal(*recorded);
+    // A relative path belongs to a volume's trash, "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid".
+    const std::string folder = Path::parent(Path::parent(trashPath));
+    std::string topdir;
+    if (Path::lastComponent(folder).starts_with(".Trash-"))
+        topdir = Path::parent(folder);
+    else if (Path::lastComponent(Path::parent(folder)) == ".Trash")
+        topdir = Path::parent(Path::parent(folder));
+    else
+        return std::nullopt;
+    // A foreign info file may climb out of its volume ("../../etc/passwd"); such a path is no
+    // original of anything in this trash.
+    std::string original = lexicallyNormal(Path::join(topdir, *recorded));
+    const std::string top = lexicallyNormal(topdir);
+    if (!original.starts_with(top == "/" ? top : top + "/") || original == top)
+        return std::nullopt;
+    return original;
+}
+
+bool holds(const std::string& trashPath, const std::string& originalPath) {
+    if (!Fs::exists(trashPath))
+        return false;
+    const std::optional<std::string> recorded = recordedOriginal(trashPath);
+    if (!recorded)
+        return false;
+    const std::string original = Url::fromPath(originalPath).path();
+    if (Url::fromPath(*recorded).path() == original)
+        return true;
+    // A volume's trash records the real path of the folder that held the item.
+    const std::optional<std::string> parent = Fs::realPath(Path::parent(original));
+    return parent && Path::join(*parent, Path::lastComponent(original)) == Url::fromPath(*recorded).path();
+}
+
+std::string infoText(std::string_view recordedPath, std::time_t deletedAt) {
+    std::tm local{};
+    localtime_r(&deletedAt, &local);
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+    return "[Trash Info]\nPath=" + percentEncodePath(recordedPath) + "\nDeletionDate=" + date + "\n";
+}
+
+} // namespace dovrane::FreedesktopTrash

@@ -1,0 +1,215 @@
+#include "DovraneKit/apps/AppImages.h"
+#include "DovraneKit/apps/AppInventory.h"
+#include "DovraneKit/scan/DiskScanner.h"
+#include "DovraneKit/scan/SizeCounter.h"
+#include "DovraneKit/system/FileSystem.h"
+
+#include "scan/ScanCollectors.h"
+#include "support/AppFixtures.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+const std::string desktopEntry = "[Desktop Entry]\nType=Application\nName=Tool Maker\nName[de]=Werkzeugmacher\n"
+                                 "Exec=toolmaker %F\nIcon=toolmaker\nX-AppImage-Version=0.9\n"
+                                 "[Desktop Action New]\nName=Other\n";
+const std::string metainfo = R"(<?xml version="1.0"?>
+<component type="desktop-application">
+  <id>org.example.ToolMaker</id>
+  <name>Tool Maker</name>
+  <releases>
+    <release version="1.10.0" date="2024-05-01"/>
+    <release version="1.9.2" date="2024-01-01"/>
+    <release version="1.2" date="2023-01-01"><description><p>old</p></description></release>
+  </releases>
+</component>
+)";
+
+class AppImagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!mksquashfs())
+            GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed, so no AppImage can be built";
+    }
+    TempHome home;
+};
+
+} // namespace
+
+TEST(AppImageNames, NameAndVersionComeFromTheFileNameWhenThePayloadSaysNothing) {
+    EXPECT_TRUE(AppImages::hasAppImageName("Tool.appimage"));
+    EXPECT_TRUE(AppImages::hasAppImageName("Tool.AppImage"));
+    EXPECT_FALSE(AppImages::hasAppImageName(".AppImage"));
+    EXPECT_FALSE(AppImages::hasAppImageName("Tool.AppImage.zsync"));
+
+    auto parts = AppImages::fileNameParts("Krita-5.2.2-x86_64.AppImage");
+    EXPECT_EQ(parts.name, "Krita");
+    EXPECT_EQ(parts.version, "5.2.2");
+    parts = AppImages::fileNameParts("Some_App-v1.4-x86_64.AppImage");
+    EXPECT_EQ(parts.name, "Some_App");
+    EXPECT_EQ(parts.version, "1.4");
+    // An architecture is no version; a name that starts with a digit keeps it.
+    parts = AppImages::fileNameParts("Tool-x86_64.AppImage");
+    EXPECT_EQ(parts.name, "Tool-x86_64");
+    EXPECT_EQ(parts.version, std::nullopt);
+    parts = AppImages::fileNameParts("-1.0.AppImage");
+    EXPECT_EQ(parts.name, "-1.0");
+}
+
+TEST(AppImageMetainfo, TheNewestReleaseWinsWhateverItsPlaceAndEntitiesEndTheRead) {
+    auto info = AppImages::metainfo(metainfo);
+    EXPECT_EQ(info.id, "org.example.ToolMaker");
+    EXPECT_EQ(info.newestRelease, "1.10.0");
+
+    info = AppImages::metainfo("<component><releases><release version=\"2\"/><release version=\"3.1\"/>"
+                               "</releases><id> org.example.A </id></component>");
+    EXPECT_EQ(info.id, "org.example.A");
+    EXPECT_EQ(info.newestRelease, "3.1");
+
+    // An id nested deeper (a provided or required component) is not the app's.
+    info = AppImages::metainfo("<component><provides><id>org.other</id></provides></component>");
+    EXPECT_EQ(info.id, std::nullopt);
+
+    info = AppImages::metainfo("<!DOCTYPE c [<!ENTITY a \"x\">]><component><id>&a;</id></component>");
+    EXPECT_EQ(info.id, std::nullopt);
+    EXPECT_EQ(AppImages::metainfo("not xml").id, std::nullopt);
+}
+
+TEST_F(AppImagesTest, TheEmbeddedDescriptionsNameTheApp) {
+    const std::string path = home / "Applications/ToolMaker-1.0-x86_64.AppImage";
+    ASSERT_TRUE(writeAppImage(path, {{"toolmaker.desktop", desktopEntry},
+                                     {"toolmaker.png", "PNG"},
+                                     {"AppRun", "#!/bin/sh\n"},
+                                     {"usr/share/metainfo/org.example.ToolMaker.appdata.xml", metainfo}}));
+    const InstalledApp app = AppImages::read(Url::fromPath(path));
+    EXPECT_EQ(app.name, "Tool Maker");
+    EXPECT_EQ(app.bundleID, "org.example.ToolMaker");
+    EXPECT_EQ(app.version, "1.10.0");
+    EXPECT_EQ(app.source, AppSource::unknown);
+    EXPECT_FALSE(app.isSystem);
+    EXPECT_EQ(app.path.path(), path);
+}
+
+TEST_F(AppImagesTest, WithoutMetainfoTheDesktopEntryAndTheFileNameFillIn) {
+    const std::string withVersionKey = home / "Applications/a.AppImage";
+    ASSERT_TRUE(writeAppImage(withVersionKey, {{"org.example.Tool.desktop", desktopEntry}}));
+    InstalledApp app = AppImages::read(Url::fromPath(withVersionKey));
+    EXPECT_EQ(app.bundleID, "org.example.Tool");
+    EXPECT_EQ(app.version, "0.9");
+
+    const std::string bare = home / "Applications/Bare-2.3.AppImage";
+    ASSERT_TRUE(writeAppImage(bare, {{"bare.desktop", "[Desktop Entry]\nName=\n"}}));
+    app = AppImages::read(Url::fromPath(bare));
+    EXPECT_EQ(app.name, "Bare");
+    EXPECT_EQ(app.bundleID, "bare");
+    EXPECT_EQ(app.version, "2.3");
+}
+
+TEST_F(AppImagesTest, DamagedFilesAreAppsNamedAfterTheirFileWithNoVersion) {
+    const std::string good = home / "good.AppImage";
+    ASSERT_TRUE(writeAppImage(good, {{"toolmaker.desktop", desktopEntry}}));
+    const std::string bytes = *Fs::readFile(good);
+
+    struct Case {
+        const char* file;
+        std::string contents;
+    };
+    std::string wrongMagic = bytes;
+    wrongMagic[10] = '\x07';
+    // The SquashFS superblock follows the ELF part, which is the program the fixture copied.
+    const std::size_t payloadStart = Fs::readFile("/bin/true")->size();
+    std::string garbledPayload = bytes;
+    garbledPayload.replace(payloadStart, 96, std::string(96, '\xff'));
+    const Case cases[] = {
+        {"Truncated-1.0.AppImage", bytes.substr(0, bytes.size() / 2)},
+        {"Header-1.0.AppImage", bytes.substr(0, 9)},
+        {"Magic-1.0.AppImage", wrongMagic},
+        {"Garbled-1.0.AppImage", garbledPayload},
+        {"Empty-1.0.AppImage", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = home / c.file;
+        writeFile(path, c.contents);
+        const InstalledApp app = AppImages::read(Url::fromPath(path));
+        EXPECT_EQ(app.name, AppImages::fileNameParts(c.file).name);
+        EXPECT_TRUE(app.bundleID.empty() || app.bundleID == "toolmaker");
+        if (app.bundleID.empty())
+            EXPECT_EQ(app.version, "?");
+    }
+}
+
+TEST_F(AppImagesTest, AnOversizedDescriptionIsNotRead) {
+    const std::string path = home / "Big-3.0.AppImage";
+    ASSERT_TRUE(writeAppImage(path, {{"big.desktop", "[Desktop Entry]\nName=Big\n" + std::string(2 << 20, '#')}}));
+    const InstalledApp app = AppImages::read(Url::fromPath(path));
+    EXPECT_EQ(app.name, "Big");
+    EXPECT_EQ(app.version, "3.0");
+}
+
+TEST_F(AppImagesTest, TheInventoryListsAppImagesBesideBundlesOnceEach) {
+    ASSERT_TRUE(writeAppImage(home / "Applications/ToolMaker.AppImage", {{"toolmaker.desktop", desktopEntry}}));
+    writeFile(home / ".local/bin/script.sh", "#!/bin/sh\n");
+    makeFolder(home / ".local/bin/Folder.AppImage");
+    makeSymlink(home / "Applications/ToolMaker.AppImage", home / ".local/bin/toolmaker.appimage");
+    writeFile(home / ".local/bin/Other-2.0.APPIMAGE", "not an AppImage");
+
+    const AppInventory inventory(Url::fromPath(home.path()), std::nullopt, {});
+    std::vector<std::string> listed;
+    for (const InstalledApp& app : inventory.list())
+        listed.push_back(app.name + " " + app.version + " " + app.path.lastPathComponent());
+    EXPECT_EQ(listed, (std::vector<std::string>{"Other ? Other-2.0.APPIMAGE", "Tool Maker 0.9 ToolMaker.AppImage"}));
+
+    auto single = inventory.read(Url::fromPath(home / "Applications/ToolMaker.AppImage"), {});
+    ASSERT_TRUE(single);
+    EXPECT_EQ(single->name, "Tool Maker");
+    EXPECT_FALSE(inventory.read(Url::fromPath(home / ".local/bin/Folder.AppImage"), {}));
+}
+
+TEST_F(AppImagesTest, TheIconIsTheDirIconElseTheOneTheDesktopEntryNames) {
+    const std::string linked = home / "Linked.AppImage";
+    ASSERT_TRUE(writeAppImage(linked, {{"tool.desktop", "[Desktop Entry]\nName=Tool\nIcon=tool\n"},
+                                       {"usr/share/icons/tool.png", "PNG bytes"},
+                                       {"tool.png", "other"}}));
+    // mksquashfs keeps links as links: point .DirIcon into the tree by rebuilding with one.
+    TempDir root;
+    writeFile(root / "tool.desktop", "[Desktop Entry]\nName=Tool\nIcon=tool\n");
+    writeFile(root / "usr/share/icons/tool.png", "PNG bytes");
+    makeSymlink("usr/share/icons/tool.png", root / ".DirIcon");
+    const std::string withLink = home / "WithLink.AppImage";
+    ASSERT_TRUE(writeAppImageFrom(withLink, root.path()));
+    EXPECT_EQ(AppImages::icon(withLink), "PNG bytes");
+
+    EXPECT_EQ(AppImages::icon(linked), "other"); // no .DirIcon: the entry's Icon with ".png"
+
+    const std::string none = home / "None.AppImage";
+    ASSERT_TRUE(writeAppImage(none, {{"tool.desktop", "[Desktop Entry]\nName=Tool\n"}, {"tool.png", "x"}}));
+    EXPECT_EQ(AppImages::icon(none), std::nullopt);
+    writeFile(home / "Broken.AppImage", "\x7F"
+                                        "ELF");
+    EXPECT_EQ(AppImages::icon(home / "Broken.AppImage"), std::nullopt);
+}
+
+TEST_F(AppImagesTest, TheAppsCategoryListsWhatTheAppListListsWithTheSameSizes) {
+    ASSERT_TRUE(writeAppImage(home / "Applications/ToolMaker.AppImage", {{"toolmaker.desktop", desktopEntry}}));
+    ASSERT_TRUE(writeAppImage(home / ".local/bin/Other-2.0.AppImage", {{"other.desktop", "[Desktop Entry]\n"}}));
+    writeFile(home / ".local/bin/script.sh", "#!/bin/sh\n");
+
+    std::map<std::string, std::pair<std::string, std::int64_t>> listed, counted;
+    for (InstalledApp app : AppInventory(Url::fromPath(home.path()), std::nullopt, {}).list()) {
+        app.size = SizeCounter::measure(app.path).size; // as the application measures each listed app
+        listed[app.path.path()] = {app.name, app.size};
+    }
+    DiskScanner scanner(Url::fromPath(home.path()), std::vector<Url>{Url::fromPath(home / "Applications")},
+                        ScanSettings{}, nullptr);
+    scanner.flatpakApps = {};
+    for (const CleanupItem& item : ScanCollectors(scanner).apps().items)
+        counted[item.url.path()] = {item.name, item.size};
+    EXPECT_EQ(listed.size(), 2u);
+    EXPECT_EQ(counted, listed);
+}

@@ -1,0 +1,177 @@
+#include "DovraneKit/apps/Orphans.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+// An isInstalled function that records what it was asked and knows a fixed set of apps.
+struct InstalledQuery {
+    std::set<std::string> known;
+    std::shared_ptr<std::vector<std::string>> calls = std::make_shared<std::vector<std::string>>();
+
+    std::function<bool(const std::string&)> function() const {
+        return [known = known, calls = calls](const std::string& id) {
+            calls->push_back(id);
+            return known.contains(id);
+        };
+    }
+};
+
+OrphanFinder finderWith(const std::string& home, std::set<std::string> installed, const InstalledQuery& query) {
+    return OrphanFinder(Url::fromPath(home), std::move(installed), query.function());
+}
+
+} // namespace
+
+TEST(OrphanIdentifiers, SuffixesAreStrippedInOrderAndTheLetterCaseKept) {
+    EXPECT_EQ(OrphanFinder::bundleID("com.example.gone.plist", "Preferences"), "com.example.gone");
+    EXPECT_EQ(OrphanFinder::bundleID("com.example.gone.binarycookies", "Cookies"), "com.example.gone");
+    EXPECT_EQ(OrphanFinder::bundleID("com.example.gone.savedState.plist", "Caches"), "com.example.gone");
+    EXPECT_EQ(OrphanFinder::bundleID("COM.Example.Gone.plist", "Preferences"), "COM.Example.Gone");
+    EXPECT_EQ(OrphanFinder::bundleID("io.my-app_2.tool", "Caches"), "io.my-app_2.tool");
+    EXPECT_EQ(OrphanFinder::bundleID("com.example.gone.SAVEDSTATE", "Caches"), "com.example.gone.SAVEDSTATE")
+        << "suffixes are stripped only in their own letter case";
+}
+
+TEST(OrphanIdentifiers, NamesThatAreNoIdentifiersGiveNothing) {
+    for (auto name :
+         {"com.example.plist", "xyz.example.gone", "com.example.my app", "com..example.gone", ".com.example.gone",
+          "com.example.gone.", "com.example.gone~", "-com.example.gone", "com", "", "com.ex\xC3\xA4mple.gone"})
+        EXPECT_EQ(OrphanFinder::bundleID(name, "Caches"), std::nullopt) << name;
+}
+
+TEST(OrphanDecision, CheapChecksComeFirstAndTheQueryGetsTheOriginalCase) {
+    InstalledQuery query;
+    query.known = {"com.elsewhere.App"};
+    auto finder = finderWith("/nonexistent", {"Com.Example.Editor", "io", "net.tools.suite.pro"}, query);
+
+    EXPECT_FALSE(finder.isOrphan("COM.APPLE.finder"));
+    EXPECT_FALSE(finder.isOrphan("Group.Com.Apple.notes"));
+    EXPECT_FALSE(finder.isOrphan("org.Sparkle-Project.Sparkle"));
+    EXPECT_FALSE(finder.isOrphan("com.crashlyticsagent.x"));
+    EXPECT_FALSE(finder.isOrphan("com.example.editor"));      // installed, compared lowercased
+    EXPECT_FALSE(finder.isOrphan("com.example.other.thing")); // same vendor prefix
+    EXPECT_FALSE(finder.isOrphan("io.example.gone"));         // below the installed "io"
+    EXPECT_FALSE(finder.isOrphan("net"));                     // an installed identifier lies below it
+    EXPECT_TRUE(query.calls->empty()) << "decided without asking the system";
+
+    EXPECT_TRUE(finder.isOrphan("COM.Gone.App"));
+    EXPECT_FALSE(finder.isOrphan("com.elsewhere.App"));
+    EXPECT_TRUE(finder.isOrphan("com.elsewhere.app")) << "the query sees the case as passed";
+    EXPECT_EQ(*query.calls, (std::vector<std::string>{"COM.Gone.App", "com.elsewhere.App", "com.elsewhere.app"}));
+}
+
+TEST(OrphanDecision, MissingOrThrowingQuery) {
+    OrphanFinder noQuery(Url::fromPath("/nonexistent"), {}, nullptr);
+    EXPECT_TRUE(noQuery.isOrphan("com.example.gone"));
+    OrphanFinder throwing(Url::fromPath("/nonexistent"), {},
+                          [](const std::string&) -> bool { throw std::runtime_error("no answer"); });
+    EXPECT_FALSE(throwing.isOrphan("com.example.gone")) << "an unknown answer never offers an app's data";
+}
+
+TEST(OrphanFinding, ListsGoneAppsEntriesLargestFirst) {
+    TempHome home;
+    auto lib = [&](std::string_view relative) { return home / ("Library/" + std::string(relative)); };
+    writeFileOfSize(lib("Preferences/com.example.gone.plist"), 4000);
+    writeFileOfSize(lib("Caches/com.example.gone/blob"), 200000);
+    makeFolder(lib("Saved Application State/COM.Example.Gone.savedState"));
+    writeFile(lib("Cookies/com.example.gone.binarycookies"));
+    writeFile(lib("Preferences/com.apple.finder.plist"));
+    makeFolder(lib("Caches/org.sparkle-project.Sparkle"));
+    makeFolder(lib("Caches/not-an-identifier"));
+    makeFolder(lib("Group Containers/com.example.gone"));
+    writeFile(lib("LaunchAgents/com.example.gone.plist"));
+    writeFile(lib("Preferences/ByHost/com.example.gone.0A1B.plist"));
+    makeFolder(lib("Application Support/com.example.old.photoslibrary"));
+    makeFolder(lib("Logs/com.other.app"));
+
+    InstalledQuery query;
+    query.known = {"com.other.app"};
+    auto orphans = finderWith(home.path(), {}, query).find();
+    ASSERT_EQ(orphans.size(), 4u);
+    EXPECT_EQ(orphans[0].url, Url::fromPath(lib("Caches/com.example.gone")));
+    EXPECT_EQ(orphans[1].url, Url::fromPath(lib("Preferences/com.example.gone.plist")));
+    EXPECT_GT(orphans[1].size, 0);
+    EXPECT_EQ(orphans[2].url, Url::fromPath(lib("Saved Application State/COM.Example.Gone.savedState")));
+    EXPECT_EQ(orphans[2].bundleID, "COM.Example.Gone");
+    EXPECT_EQ(orphans[2].reason,
+              "No installed app has the identifier COM.Example.Gone. Usually left behind when an app was deleted.");
+    EXPECT_EQ(orphans[3].url, Url::fromPath(lib("Cookies/com.example.gone.binarycookies")));
+    EXPECT_EQ(orphans[0].bundleID, "com.example.gone");
+    EXPECT_EQ(std::count(query.calls->begin(), query.calls->end(), "com.other.app"), 1);
+
+    ScopedEnv german("APP_LANG", "de");
+    auto deutsch = finderWith(home.path(), {}, query).find();
+    ASSERT_FALSE(deutsch.empty());
+    EXPECT_EQ(deutsch[0].reason, "Keine installierte App hat die Kennung com.example.gone. Meist bleibt so etwas nach "
+                                 "dem Löschen einer App zurück.");
+}
+
+TEST(OrphanFinding, AnInstalledAppOfTheSameVendorHidesTheEntries) {
+    TempHome home;
+    writeFile(home / "Library/Preferences/com.example.gone.plist");
+    InstalledQuery query;
+    EXPECT_TRUE(finderWith(home.path(), {"com.example.editor"}, query).find().empty());
+    EXPECT_TRUE(query.calls->empty());
+    EXPECT_TRUE(finderWith(home / "missing-home", {}, query).find().empty());
+}
+
+TEST(OrphanFinding, SizesAScanMeasuredAreTakenAndTheRestMeasured) {
+    TempHome home;
+    auto lib = [&](std::string_view relative) { return home / ("Library/" + std::string(relative)); };
+    writeFileOfSize(lib("Caches/com.example.known/blob"), 8000);
+    writeFileOfSize(lib("Caches/com.example.fresh/blob"), 40000);
+    writeFileOfSize(lib("Logs/com.example.fresh/log"), 12000);
+
+    InstalledQuery query;
+    OrphanFinder finder = finderWith(home.path(), {}, query);
+    auto measured = finder.find();
+    ASSERT_EQ(measured.size(), 3u);
+
+    // A scan's figure wins over the disk's, and reorders the list by size.
+    finder.knownSizes = {{lib("Caches/com.example.known"), 1'000'000}, {lib("Caches/elsewhere"), 5}};
+    auto reused = finder.find();
+    ASSERT_EQ(reused.size(), 3u);
+    EXPECT_EQ(reused[0].url, Url::fromPath(lib("Caches/com.example.known")));
+    EXPECT_EQ(reused[0].size, 1'000'000);
+    for (std::size_t i = 1; i < 3; ++i) {
+        auto same = std::find_if(measured.begin(), measured.end(),
+                                 [&](const Orphan& orphan) { return orphan.url == reused[i].url; });
+        ASSERT_NE(same, measured.end());
+        EXPECT_EQ(reused[i].size, same->size);
+        EXPECT_GT(reused[i].size, 0);
+    }
+    EXPECT_GT(reused[1].size, reused[2].size);
+}
+
+TEST(OrphanFinderLinux, LinuxDataFoldersYieldOrphansByTheSameRules) {
+    TempHome home;
+    makeFolder(home / ".config/org.example.Gone");
+    makeFolder(home / ".local/share/io.example.gone");
+    makeFolder(home / ".cache/com.example.gone.cache");
+    makeFolder(home / ".local/state/dev.example.gone");
+    makeFolder(home / ".var/app/org.flatgone.App");
+    makeFolder(home / ".var/app/org.example.Kept");
+    makeFolder(home / ".local/share/org.sparkle-project.Sparkle");
+    makeFolder(home / ".local/share/flatpak");
+    makeFolder(home / ".config/gtk-3.0");
+    makeFolder(home / ".local/share/com.installed.Desktop");
+
+    OrphanFinder finder(Url::fromPath(home.path()), {"org.example.Kept"},
+                        [](const std::string& id) { return id == "com.installed.Desktop"; });
+    std::set<std::string> found;
+    for (const Orphan& orphan : finder.find())
+        found.insert(orphan.url.path().substr(home.path().size()) + " " + orphan.bundleID);
+    EXPECT_EQ(found, (std::set<std::string>{"/.local/share/io.example.gone io.example.gone",
+                                            "/.cache/com.example.gone.cache com.example.gone.cache",
+                                            "/.local/state/dev.example.gone dev.example.gone",
+                                            "/.var/app/org.flatgone.App org.flatgone.App"}));
+}

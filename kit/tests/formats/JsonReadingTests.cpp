@@ -1,0 +1,87 @@
+#include "DovraneKit/formats/JsonReading.h"
+#include "DovraneKit/scan/ToolOutputParsers.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/updates/CaskIndex.h"
+#include "DovraneKit/updates/CodeSigning.h"
+#include "DovraneKit/updates/SigningIdentities.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+// levels arrays and objects inside each other around `inner`, alternating.
+std::string nested(int levels, const std::string& inner = "1") {
+    std::string open, close;
+    for (int i = 0; i < levels; ++i) {
+        open += i % 2 ? "{\"k\":" : "[";
+        close += i % 2 ? '}' : ']';
+    }
+    return open + inner + std::string(close.rbegin(), close.rend());
+}
+
+} // namespace
+
+TEST(JsonReading, NestingBeyondTheLimitIsRefused) {
+    auto within = Json::read(nested(Json::maximumDepth));
+    ASSERT_TRUE(within);
+    EXPECT_EQ(within->dump(), nested(Json::maximumDepth));
+    EXPECT_FALSE(Json::read(nested(Json::maximumDepth + 1)));
+    EXPECT_FALSE(Json::read(nested(200'000)));
+    // Deep and unfinished, or deep inside a string: only real nesting counts.
+    EXPECT_FALSE(Json::read(std::string(300'000, '[')));
+    EXPECT_TRUE(Json::read("\"" + std::string(300'000, '[') + "\""));
+
+    EXPECT_EQ(Json::read("{\"a\": [1, 2.5, null, true, \"x\"]}")->at("a").size(), 5u);
+    for (const char* broken : {"", "{", "[1,]", "{\"a\" 1}", "nul", "\"\xff\"", "1 2"})
+        EXPECT_FALSE(Json::read(broken)) << broken;
+}
+
+TEST(JsonReading, EveryReaderOfTheLibraryRefusesDeepDocuments) {
+    std::string deep = nested(200'000);
+    EXPECT_TRUE(CaskIndex::parse("[" + deep + "]").empty());
+    EXPECT_FALSE(StoreLookup::parse("{\"resultCount\":1,\"results\":[{\"x\":" + deep + "}]}"));
+    EXPECT_TRUE(SimctlParser::parse("{\"devices\":{\"x\":" + deep + "}}").empty());
+
+    TempHome home;
+    writeFile(SigningIdentities::storePath(), "{\"format\":1,\"identities\":[],\"x\":" + deep + "}");
+    EXPECT_FALSE(SigningIdentities::load());
+
+    // A signed record with a deep extra key, as the app listing asks every bundle for its team:
+    // checking its signature copies and writes out the whole record.
+    TempDir dir;
+    std::string app = dir / "Deep.app";
+    writeFile(Path::join(app, CodeSigning::recordPath),
+              "{\"format\":1,\"adhoc\":false,\"team\":\"TEAM123456\",\"publicKey\":\"" + std::string(43, 'A') +
+                  "=\",\"signature\":\"" + std::string(86, 'A') + "==\",\"entries\":[],\"x\":" + deep + "}");
+    EXPECT_FALSE(CodeSigning::teamID(app));
+    auto verdict = CodeSigning::verify(app);
+    ASSERT_FALSE(verdict);
+    EXPECT_NE(verdict.error().message.find("damaged"), std::string::npos) << verdict.error().message;
+}
+
+TEST(JsonReading, LongArraysOfObjectsReadAsTheLibraryParsesThem) {
+    std::string text = "{\"items\":[";
+    for (int i = 0; i < 20'000; ++i)
+        text += (i ? "," : "") + std::string("{\"n\":") + std::to_string(i) + ",\"s\":[\"x\",{\"d\":1.5}]}";
+    text += "],\"tail\":{\"a\":null}}";
+    auto read = Json::read(text);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, nlohmann::json::parse(text));
+    EXPECT_EQ(read->at("items").size(), 20'000u);
+    // A repeated key keeps its last value; numbers keep their kinds.
+    const std::string mixed = R"({"a":1,"a":[18446744073709551615,-1,1.5,"\u00e9",{}],"b":{"c":null},"":false})";
+    auto kinds = Json::read(mixed);
+    ASSERT_TRUE(kinds);
+    EXPECT_EQ(*kinds, nlohmann::json::parse(mixed));
+    EXPECT_TRUE(kinds->at("a").at(0).is_number_unsigned());
+    EXPECT_TRUE(kinds->at("a").at(1).is_number_integer());
+    EXPECT_TRUE(kinds->at("a").at(2).is_number_float());
+    EXPECT_EQ(*Json::read("\xEF\xBB\xBF 7 "), 7);
+    // Depth is counted for the open containers only: siblings never add up.
+    EXPECT_TRUE(Json::read("[" + nested(Json::maximumDepth - 1) + "," + nested(Json::maximumDepth - 1) + "]"));
+    EXPECT_FALSE(Json::read("[1," + nested(Json::maximumDepth) + "]"));
+}

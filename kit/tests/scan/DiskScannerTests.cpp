@@ -1,0 +1,341 @@
+#include "DovraneKit/scan/DiskScanner.h"
+
+#include "scan/ScanCollectors.h"
+
+#include "DovraneKit/scan/SizeCounter.h"
+#include "DovraneKit/system/ToolPaths.h"
+#include "DovraneKit/trash/DeletionGuard.h"
+#include "support/FakeRunner.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <tuple>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+struct Fixture {
+    TempHome home;
+    std::shared_ptr<FakeRunner> runner = std::make_shared<FakeRunner>();
+    ScanSettings settings;
+    std::vector<Url> applicationFolders;
+    Date now = Date::fromUnix(1'700'000'000);
+
+    DiskScanner scanner() const {
+        return DiskScanner(Url::fromPath(home.path()), applicationFolders, settings, runner, DiskScanner::noNames(), {},
+                           now);
+    }
+    std::string operator/(std::string_view relative) const { return home / relative; }
+};
+
+CleanupItem itemAt(const std::string& path, std::int64_t size) {
+    return CleanupItem(Url::fromPath(path), std::nullopt, size, 4, std::nullopt, "r", "s", Safety::keep,
+                       CleanupAction::showOnly);
+}
+
+std::vector<std::string> paths(const Category& category) {
+    std::vector<std::string> result;
+    for (const auto& item : category.items)
+        result.push_back(item.url.path());
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+const ToolPaths& tools() { return ToolPaths::current(); }
+
+} // namespace
+
+// ---- Scan ---------------------------------------------------------------------------------
+
+TEST(DiskScanner, FixedOrderWhateverFinishesLastAndOneProgressCallAtATime) {
+    Fixture f;
+    writeFileOfSize(f / "Library/Logs/app.log", 3000);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::tuple<CategoryID, int, int, std::thread::id>> calls;
+    // The snapshots tool answers only once every other category was reported.
+    f.runner->answer(tools().tmutil, "2024-05-01-093012\n");
+    f.runner->beforeAnswering([&](const std::string& executable) {
+        std::unique_lock lock(mutex);
+        if (executable == tools().tmutil)
+            changed.wait_for(lock, std::chrono::seconds(20), [&] { return calls.size() >= 14; });
+    });
+    std::atomic<bool> inside = false, overlapped = false;
+    auto result = f.scanner().scan([&](CategoryID id, int finished, int total) {
+        overlapped = overlapped || inside.exchange(true);
+        {
+            std::lock_guard lock(mutex);
+            calls.emplace_back(id, finished, total, std::this_thread::get_id());
+        }
+        changed.notify_all();
+        inside = false;
+    });
+
+    ASSERT_EQ(calls.size(), 15u);
+    EXPECT_FALSE(overlapped);
+    std::set<CategoryID> reported;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        auto [id, finished, total, thread] = calls[i];
+        EXPECT_EQ(finished, int(i) + 1);
+        EXPECT_EQ(total, 15);
+        EXPECT_EQ(thread, std::this_thread::get_id());
+        EXPECT_NE(id, CategoryID::other);
+        reported.insert(id);
+    }
+    EXPECT_EQ(reported.size(), 15u);
+    EXPECT_EQ(std::get<0>(calls.back()), CategoryID::snapshots);
+
+    ASSERT_EQ(result.categories.size(), 16u);
+    for (std::size_t i = 0; i < allCategoryIDs.size(); ++i)
+        EXPECT_EQ(result.categories[i].id, allCategoryIDs[i]);
+    EXPECT_EQ(result.category(CategoryID::snapshots)->items.size(), 1u);
+    EXPECT_EQ(result.date, f.now);
+}
+
+TEST(DiskScanner, MissingHomeGivesEmptyCategoriesAndFallbackVolume) {
+    TempDir parent;
+    DiskScanner scanner(Url::fromPath(parent / "gone"), std::vector<Url>{}, ScanSettings{},
+                        std::make_shared<FakeRunner>());
+    auto result = scanner.scan({});
+    ASSERT_EQ(result.categories.size(), 16u);
+    for (const auto& category : result.categories)
+        EXPECT_TRUE(category.items.empty() && category.size == 0) << rawValue(category.id);
+    EXPECT_EQ((std::tuple{result.volume, result.total, result.free, result.available}),
+              (std::tuple{std::string("This computer"), 0, 0, 0}));
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(scanner.scan({}).volume, "Dieser Computer");
+}
+
+TEST(DiskScanner, StoppedScanReturnsWithPartialFiguresAndRunsNoTool) {
+    Fixture f;
+    for (int i = 0; i < 6000; ++i)
+        writeFile(f / ("Documents/many/file" + std::to_string(i)), "x");
+    writeFile(f / "Projects/shop/package.json", "{}");
+    writeFileOfSize(f / "Projects/shop/node_modules/dep.js", 4000);
+    setTimesRecursively(f / "Projects", daysAgo(60));
+    f.settings.projectFolders = {f / "Projects"};
+    ASSERT_EQ(f.scanner().collect(CategoryID::projects).items.size(), 1u);
+
+    std::stop_source stop;
+    stop.request_stop();
+    int progressCalls = 0;
+    auto result = f.scanner().scan([&](CategoryID, int, int) { ++progressCalls; }, stop.get_token());
+    EXPECT_EQ(progressCalls, 15);
+    EXPECT_EQ(result.categories.size(), 16u);
+    EXPECT_LT(result.category(CategoryID::personal)->items.at(0).fileCount, 6000);
+    EXPECT_TRUE(result.category(CategoryID::projects)->items.empty());
+    EXPECT_TRUE(f.runner->calls().empty());
+}
+
+// ---- Exclusion and protection -------------------------------------------------------------
+
+TEST(DiskScanner, ExcludedPathsDropItemsByWholeComponents) {
+    Fixture f;
+    writeFileOfSize(f / "Library/Logs/app.log", 3000);
+    writeFileOfSize(f / "Library/Logs/Downloads/x.log", 3000);
+    writeFileOfSize(f / "Library/Logs/Downloads2/y.log", 3000);
+    writeFile(f / "Library/Logs/.DS_Store", "x");
+
+    f.settings.excludedPaths = {f / "Library/Logs/Down", f / "Library/Logs/app.log/"};
+    EXPECT_EQ(paths(f.scanner().collect(CategoryID::logs)),
+              (std::vector<std::string>{f / "Library/Logs/Downloads", f / "Library/Logs/Downloads2",
+                                        f / "Library/Logs/app.log"}));
+    f.settings.excludedPaths = {f / "Library/Logs/Downloads", f / "Library/Logs/app.log"};
+    auto logs = f.scanner().collect(CategoryID::logs);
+    EXPECT_EQ(paths(logs), std::vector<std::string>{f / "Library/Logs/Downloads2"});
+    EXPECT_EQ(logs.size, logs.items[0].size);
+    f.settings.excludedPaths = {f / "Library"};
+    EXPECT_TRUE(f.scanner().collect(CategoryID::logs).items.empty());
+
+    // "/" drops everything, snapshots (which are no files) included.
+    writeFileOfSize(f / "Documents/a.txt", 3000);
+    f.runner->answer(tools().tmutil, "2024-05-01-093012\n");
+    f.settings.excludedPaths = {"/"};
+    auto result = f.scanner().scan({});
+    for (const auto& category : result.categories) {
+        if (category.id != CategoryID::other) {
+            EXPECT_EQ(category, Category(category.id, 0, {}, category.sizeIsEstimate, category.note))
+                << rawValue(category.id);
+        }
+    }
+    EXPECT_EQ(result.category(CategoryID::other)->size, result.used());
+}
+
+TEST(DiskScanner, ProtectedTrashItemsBecomeShowOnlyOthersAreNotChecked) {
+    Fixture f;
+    writeFileOfSize(f / "Library/Logs/Shots.photoslibrary/db", 5000);
+    writeFileOfSize(f / "Library/Logs/plain.log", 5000);
+    writeFileOfSize(f / ".local/share/Trash/files/x", 5000);
+    writeFileOfSize(f / ".ssh/Install macOS Sonoma.app/Contents/x", 5000);
+    f.applicationFolders = {Url::fromPath(f / ".ssh")};
+    auto scanner = f.scanner();
+
+    auto logs = scanner.collect(CategoryID::logs);
+    auto raw = ScanCollectors(scanner).children(Url::fromPath(f / "Library/Logs"), CategoryID::logs, "logs",
+                                                Safety::safe, "A log file. Nothing reads old logs.");
+    ASSERT_EQ(logs.items.size(), 2u);
+    ASSERT_EQ(raw.items.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        CleanupItem expected = raw.items[i];
+        expected.lastUsed = logs.items[i].lastUsed; // the first walk read the folders: newer access times
+        if (expected.name == "Shots.photoslibrary")
+            expected.action = CleanupAction::showOnly;
+        EXPECT_EQ(logs.items[i], expected);
+    }
+    EXPECT_EQ(logs.size, raw.items[0].size + raw.items[1].size);
+    EXPECT_EQ(scanner.collect(CategoryID::installers).items.at(0).action, CleanupAction::showOnly);
+
+    // The Trash is a protected tree, yet emptying it is an action of its own and stays.
+    ASSERT_FALSE(
+        DeletionGuard(Url::fromPath(f.home.path())).check(Url::fromPath(f / ".local/share/Trash/files")).isAllowed());
+    EXPECT_EQ(scanner.collect(CategoryID::trash).items.at(0).action, CleanupAction::emptyTrash);
+}
+
+// ---- Inline collectors --------------------------------------------------------------------
+
+TEST(DiskScanner, ProjectsNoteOnlyWithoutProjectFolders) {
+    Fixture f;
+    auto none = f.scanner().collect(CategoryID::projects);
+    EXPECT_TRUE(none.items.empty());
+    EXPECT_EQ(none.note, "Choose the folders with your projects in Settings > Scan.");
+
+    writeFile(f / "Code/fresh/package.json", "{}");
+    writeFileOfSize(f / "Code/fresh/node_modules/dep.js", 4000);
+    f.settings.projectFolders = {f / "Code", f / "Nowhere"};
+    auto fresh = f.scanner().collect(CategoryID::projects);
+    EXPECT_TRUE(fresh.items.empty());
+    EXPECT_FALSE(fresh.note);
+
+    setTimesRecursively(f / "Code", daysAgo(45));
+    f.settings.projectAgeDays = 60;
+    EXPECT_TRUE(f.scanner().collect(CategoryID::projects).items.empty());
+    f.settings.projectAgeDays = 30;
+    EXPECT_EQ(f.scanner().collect(CategoryID::projects).items.size(), 1u);
+}
+
+TEST(DiskScanner, MessagesAndDockerAreOneItemWhenSomethingIsThere) {
+    Fixture f;
+    auto scanner = f.scanner();
+    EXPECT_TRUE(scanner.collect(CategoryID::messages).items.empty());
+    EXPECT_TRUE(scanner.collect(CategoryID::docker).items.empty());
+    EXPECT_EQ(scanner.collect(CategoryID::other), Category(CategoryID::other));
+
+    writeFile(f / "Library/Containers/com.docker.docker/Data/vms/0/data/Docker.raw");
+    writeFileOfSize(f / "Library/Messages/Attachments/ab/photo.heic", 9000);
+    auto docker = scanner.collect(CategoryID::docker);
+    ASSERT_EQ(docker.items.size(), 1u);
+    EXPECT_EQ(docker.items[0].name, "Docker.raw");
+    EXPECT_EQ(docker.items[0].size, 0);
+    EXPECT_EQ(docker.items[0].fileCount, 1);
+
+    auto messages = scanner.collect(CategoryID::messages);
+    ASSERT_EQ(messages.items.size(), 1u);
+    EXPECT_EQ(messages.items[0].url, Url::fromPath(f / "Library/Messages/Attachments"));
+    EXPECT_GE(messages.size, 9000);
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(scanner.collect(CategoryID::messages).items[0].name, "Anhänge");
+}
+
+// ---- A Linux desktop's home ---------------------------------------------------------------
+
+TEST(DiskScanner, ALinuxDesktopHomeIsReadWhereLinuxKeepsEachFolder) {
+    Fixture f;
+    f.settings.installerAgeDays = 14;
+    writeFileOfSize(f / ".cache/org.example.Editor/blob", 6000);
+    for (const char* tool : {"pip", "yarn", "Homebrew", "pnpm"})
+        writeFileOfSize(f / ".cache" + "/" + tool + "/blob", 3000);
+    writeFileOfSize(f / "Videos/clip.mp4", 50000);
+    writeFileOfSize(f / "Dokumente/brief.txt", 4000);
+    writeFileOfSize(f / "Schreibtisch/notiz.txt", 4000);
+    writeFile(f / ".config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/\"\n"
+                                            "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n"
+                                            "XDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n");
+    writeFileOfSize(f / ".local/share/pnpm/store/v3/files/ab", 3000);
+    writeFileOfSize(f / ".docker/desktop/vms/0/data/Docker.raw", 9000);
+    for (const char* name : {"tool_1.0_amd64.deb", "tool-1.0.x86_64.RPM", "notes.txt"}) {
+        writeFileOfSize(f / "Téléchargements" + "/" + name, 20000);
+        setTimes(f / "Téléchargements" + "/" + name, daysAgo(30, f.now));
+    }
+
+    const ScanResult result = f.scanner().scan(nullptr);
+    auto category = [&](CategoryID id) { return *result.category(id); };
+    auto byName = [](const Category& found) {
+        std::map<std::string, CleanupItem> items;
+        for (const auto& item : found.items)
+            items.emplace(item.name, item);
+        return items;
+    };
+
+    auto caches = category(CategoryID::caches);
+    ASSERT_EQ(caches.items.size(), 1u) << "the package caches are not app caches";
+    EXPECT_EQ(caches.items[0].url, Url::fromPath(f / ".cache/org.example.Editor"));
+    EXPECT_EQ(caches.items[0].source, "caches.app");
+    EXPECT_EQ(caches.items[0].action, CleanupAction::trash);
+
+    auto packages = byName(category(CategoryID::packageCaches));
+    EXPECT_EQ(packages["pip"].url, Url::fromPath(f / ".cache/pip"));
+    EXPECT_EQ(packages["Yarn"].url, Url::fromPath(f / ".cache/yarn"));
+    EXPECT_EQ(packages["Homebrew"].url, Url::fromPath(f / ".cache/Homebrew"));
+    EXPECT_EQ(packages["pnpm"].url, Url::fromPath(f / ".local/share/pnpm/store"));
+    EXPECT_EQ(packages.size(), 4u);
+
+    auto installers = category(CategoryID::installers);
+    ASSERT_EQ(installers.items.size(), 2u);
+    for (const auto& item : installers.items) {
+        EXPECT_EQ(item.source, "installers.image") << item.name;
+        EXPECT_EQ(item.action, CleanupAction::trash) << item.name;
+        EXPECT_EQ(item.url.deletingLastPathComponent(), Url::fromPath(f / "Téléchargements"));
+    }
+
+    // The display names are the macOS ones; the Downloads folder no longer counts its installers.
+    auto personal = byName(category(CategoryID::personal));
+    EXPECT_EQ(personal.size(), 3u) << "the desktop is switched off and ~/Schreibtisch is nobody's";
+    EXPECT_EQ(personal["Documents"].url, Url::fromPath(f / "Dokumente"));
+    EXPECT_EQ(personal["Movies"].url, Url::fromPath(f / "Videos"));
+    EXPECT_EQ(personal["Downloads"].url, Url::fromPath(f / "Téléchargements"));
+    EXPECT_EQ(personal["Downloads"].size, SizeCounter::measure(Url::fromPath(f / "Téléchargements")).size -
+                                              installers.items[0].size - installers.items[1].size);
+
+    auto docker = category(CategoryID::docker);
+    ASSERT_EQ(docker.items.size(), 1u);
+    EXPECT_EQ(docker.items[0].url, Url::fromPath(f / ".docker/desktop/vms/0/data/Docker.raw"));
+
+    ScopedEnv german("APP_LANG", "de");
+    auto localized = byName(f.scanner().collect(CategoryID::personal));
+    EXPECT_TRUE(localized.contains("Dokumente") && localized.contains("Filme")) << localized.size();
+}
+
+// ---- Double counting ----------------------------------------------------------------------
+
+TEST(DiskScanner, InstallersAndProjectsComeOutOfThePersonalFolders) {
+    const std::int64_t GB = 1'000'000'000;
+    Category personal(CategoryID::personal, std::nullopt,
+                      {itemAt("/h/Downloads", 10 * GB), itemAt("/h/Documents", 5 * GB), itemAt("/h/Desktop", GB)});
+    Category installers(CategoryID::installers, std::nullopt,
+                        {itemAt("/h/Downloads/old.dmg", 3 * GB), itemAt("/h/Downloads2/other.dmg", 2 * GB)});
+    Category projects(
+        CategoryID::projects, std::nullopt,
+        {itemAt("/h/Documents/code/shop/node_modules", 4 * GB), itemAt("/h/Documents/api/target", 4 * GB)});
+    Category logs(CategoryID::logs, std::nullopt, {itemAt("/h/Desktop/x.log", GB)});
+
+    auto result = DiskScanner::deduplicateDownloads({logs, personal, installers, projects});
+    Category expected = personal;
+    expected.items[0].size = 7 * GB;
+    expected.items[1].size = 0; // 8 GB of projects in a 5 GB folder
+    expected.size = 8 * GB;
+    EXPECT_EQ(result, (std::vector<Category>{logs, expected, installers, projects}));
+
+    // Nothing inside: the input comes back as it was, even a size that is not the items' sum.
+    std::vector<Category> alone = {Category(CategoryID::personal, 123, {itemAt("/h/Downloads", 10)}),
+                                   Category(CategoryID::installers), Category(CategoryID::projects)};
+    EXPECT_EQ(DiskScanner::deduplicateDownloads(alone), alone);
+}

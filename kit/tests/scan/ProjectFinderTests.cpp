@@ -1,0 +1,155 @@
+#include "DovraneKit/scan/ProjectFinder.h"
+
+#include "DovraneKit/system/FileSystem.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+const Date now = Date::now();
+
+// A marker file and a non-empty artifact folder, everything last changed `age` days ago.
+void makeProject(const std::string& project, const std::string& marker, const std::string& artifact, double age) {
+    writeFile(Path::join(project, marker), "{}");
+    writeFileOfSize(Path::join(project, artifact + "/payload.bin"), 5000);
+    setTimesRecursively(project, daysAgo(age, now));
+}
+
+std::vector<CleanupItem> findBelow(const std::string& root, int minimumAgeDays = 30, int maxDepth = 6) {
+    return ProjectFinder{{Url::fromPath(root)}, minimumAgeDays, maxDepth, now}.find();
+}
+
+// Sorted when the items come from several folders, whose listing order is the file system's.
+std::vector<std::string> names(const std::vector<CleanupItem>& items, bool sorted = false) {
+    std::vector<std::string> result;
+    for (const auto& item : items)
+        result.push_back(item.name);
+    if (sorted)
+        std::sort(result.begin(), result.end());
+    return result;
+}
+
+} // namespace
+
+TEST(ProjectFinder, StaleProjectIsListedWithItsAgeAndTool) {
+    TempDir root;
+    makeProject(root / "shop", "package.json", "node_modules", 40);
+    makeProject(root / "young", "package.json", "node_modules", 29.9);
+
+    auto items = findBelow(root.path());
+    ASSERT_EQ(names(items), std::vector<std::string>{"shop/node_modules"});
+    EXPECT_EQ(items[0].reason, "shop was last changed 40 days ago. npm install brings this folder back.");
+    EXPECT_EQ(items[0].source, "projects.node_modules");
+    EXPECT_GE(items[0].size, 5000);
+    ASSERT_TRUE(items[0].lastUsed);
+    EXPECT_NEAR(items[0].lastUsed->secondsSinceReference, daysAgo(40, now).secondsSinceReference, 1.0);
+    EXPECT_EQ(findBelow(root.path(), 29).size(), 2u);
+
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(findBelow(root.path())[0].reason,
+              "shop wurde vor 40 Tagen zuletzt geändert. npm install legt den Ordner wieder an.");
+}
+
+TEST(ProjectFinder, ArtifactsNeedTheirMarkerAndASizeAndAreNeverLinks) {
+    TempDir root;
+    makeProject(root / "plain", "README.md", "node_modules", 60);
+    // Never reached: the walk does not enter dependency folders.
+    makeProject(root / "plain/node_modules/inner", "package.json", "node_modules", 60);
+    makeProject(root / "native", "CMakeLists.txt", "build", 60);
+    writeFile(root / "tool/requirements.txt", "x");
+    writeFileOfSize(root / "tool/venv/lib.py", 3000);
+    writeFileOfSize(root / "tool/.venv/lib.py", 3000);
+    writeFile(root / "web/package.json", "{}");
+    makeSymlink(root / "native/build", root / "web/node_modules");
+    writeFile(root / "crate/Cargo.toml", "x");
+    makeFolder(root / "crate/target");
+    setTimesRecursively(root.path(), daysAgo(90, now));
+
+    auto items = findBelow(root.path());
+    EXPECT_EQ(names(items, true), (std::vector<std::string>{"native/build", "tool/.venv", "tool/venv"}));
+    for (const auto& item : items) {
+        if (item.name == "native/build") {
+            EXPECT_TRUE(item.reason.ends_with("the next build brings this folder back.")) << item.reason;
+        }
+    }
+    // Rows of one folder come in table order.
+    auto tool = std::find_if(items.begin(), items.end(), [](const auto& item) { return item.name == "tool/.venv"; });
+    ASSERT_NE(tool + 1, items.end());
+    EXPECT_EQ((tool + 1)->name, "tool/venv");
+}
+
+TEST(ProjectFinder, OnlyChangesOutsideBuildAndVersionControlFoldersCount) {
+    TempDir root;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        std::string project = root / name;
+        writeFile(Path::join(project, "src/main.js"), "x");
+        writeFile(Path::join(project, "src/.DS_Store"), "x");
+        writeFile(Path::join(project, ".git/HEAD"), "ref");
+        makeProject(project, "package.json", "node_modules", 45);
+    }
+    setTimes(root / "a/node_modules/payload.bin", now);
+    setTimes(root / "b/.git/HEAD", now);
+    setTimes(root / "c/src/.DS_Store", now);
+    setTimes(root / "d/src/main.js", daysAgo(2, now));
+
+    EXPECT_EQ(names(findBelow(root.path()), true),
+              (std::vector<std::string>{"a/node_modules", "b/node_modules", "c/node_modules"}));
+}
+
+TEST(ProjectFinder, DepthLimitAndFoldersNeverEntered) {
+    TempDir root;
+    makeProject(root / "1/2/3/4/5/six", "package.json", "node_modules", 50);
+    makeProject(root / "1/2/3/4/5/6/seven", "package.json", "node_modules", 50);
+    for (const char* skipped : {".hidden/p", "Library/p", "Pods/p", "Tool.app/p", "Old.photoslibrary/p"})
+        makeProject(root / skipped, "package.json", "node_modules", 50);
+    makeProject(root / "Shelf.APP/p", "package.json", "node_modules", 50); // extensions are case-sensitive
+    makeSymlink(root / "1", root / "link");
+    setTimesRecursively(root.path(), daysAgo(50, now));
+
+    EXPECT_EQ(names(findBelow(root.path()), true), (std::vector<std::string>{"p/node_modules", "six/node_modules"}));
+    EXPECT_EQ(findBelow(root.path(), 30, 7).size(), 3u);
+}
+
+TEST(ProjectFinder, RootsInOrderMissingOnesEmptyAndAStopEndsTheWalk) {
+    TempDir first, second;
+    makeProject(first / "alpha", "Cargo.toml", "target", 70);
+    makeProject(second / "beta", "package.json", ".next", 70);
+    ProjectFinder finder{
+        {Url::fromPath(second.path()), Url::fromPath("/nonexistent-dovrane-root"), Url::fromPath(first.path())},
+        30,
+        6,
+        now};
+    EXPECT_EQ(names(finder.find()), (std::vector<std::string>{"beta/.next", "alpha/target"}));
+
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_TRUE(finder.find(stop.get_token()).empty());
+}
+
+TEST(ProjectFinder, FoldersWalkedSideBySideKeepTheWalkingOrder) {
+    TempDir root;
+    makeProject(root.path(), "package.json", "node_modules", 50);
+    for (int i = 0; i < 24; ++i) {
+        const std::string name = "w" + std::to_string(i);
+        makeProject(root / name, "Cargo.toml", "target", 40 + i);
+        if (i % 3 == 0)
+            makeProject(root / (name + "/nested/" + name + "-inner"), "package.json", "node_modules", 45);
+    }
+    setTimesRecursively(root.path(), daysAgo(50, now)); // nested projects made their parents younger
+    std::vector<std::string> expected{Path::lastComponent(root.path()) + "/node_modules"};
+    for (const std::string& entry : Fs::list(root.path())) {
+        if (!entry.starts_with("w"))
+            continue;
+        expected.push_back(entry + "/target");
+        if (std::stoi(entry.substr(1)) % 3 == 0)
+            expected.push_back(entry + "-inner/node_modules");
+    }
+    for (int run = 0; run < 3; ++run)
+        EXPECT_EQ(names(findBelow(root.path())), expected);
+}

@@ -1,0 +1,161 @@
+#include "DovraneKit/system/FileSystem.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <set>
+
+using namespace dovrane;
+using dovrane::testing::ScopedEnv;
+using dovrane::testing::TempDir;
+namespace fixture = dovrane::testing;
+
+TEST(FileSystemQueries, ListingAndKinds) {
+    TempDir dir;
+    fixture::writeFile(dir / "visible", "x");
+    fixture::writeFile(dir / ".hidden", "");
+    fixture::makeFolder(dir / "folder");
+    fixture::makeSymlink(dir / "folder", dir / "to-folder");
+    fixture::makeSymlink(dir / "missing", dir / "dangling");
+
+    auto names = Fs::list(dir.path());
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{"visible", ".hidden", "folder", "to-folder", "dangling"}));
+    EXPECT_TRUE(Fs::list(dir / "nowhere").empty());
+    EXPECT_TRUE(Fs::list(dir / "visible").empty());
+
+    EXPECT_TRUE(Fs::exists(dir / "dangling"));
+    EXPECT_FALSE(Fs::exists(dir / "missing"));
+    EXPECT_TRUE(Fs::isSymlink(dir / "dangling"));
+    EXPECT_FALSE(Fs::isSymlink(dir / "folder"));
+    EXPECT_TRUE(Fs::isDirectory(dir / "to-folder"));
+    EXPECT_FALSE(Fs::isDirectory(dir / "visible"));
+    EXPECT_TRUE(Fs::isRegularFile(dir / "visible"));
+    EXPECT_FALSE(Fs::isRegularFile(dir / "folder"));
+
+    fixture::writeFile(dir / "tool", "#!/bin/sh\n");
+    chmod((dir / "tool").c_str(), 0755);
+    EXPECT_TRUE(Fs::isExecutableFile(dir / "tool"));
+    EXPECT_FALSE(Fs::isExecutableFile(dir / "visible"));
+    EXPECT_FALSE(Fs::isExecutableFile(dir / "folder"));
+}
+
+TEST(FileSystemQueries, ModificationDate) {
+    TempDir dir;
+    fixture::writeFile(dir / "f");
+    Date when{700'000'000.5};
+    fixture::setTimes(dir / "f", when);
+    auto read = Fs::modificationDate(dir / "f");
+    ASSERT_TRUE(read);
+    EXPECT_NEAR(read->secondsSinceReference, when.secondsSinceReference, 1e-6);
+    EXPECT_FALSE(Fs::modificationDate(dir / "none"));
+}
+
+TEST(FileSystemReading, WholeRegularFilesUpToTheCap) {
+    TempDir dir;
+    std::string content("a\0b\xff", 4);
+    fixture::writeFile(dir / "f", content);
+    EXPECT_EQ(Fs::readFile(dir / "f"), content);
+    EXPECT_EQ(Fs::readFile(dir / "f", 4), content);
+    EXPECT_FALSE(Fs::readFile(dir / "f", 3));
+    EXPECT_FALSE(Fs::readFile(dir / "none"));
+    EXPECT_FALSE(Fs::readFile(dir.path()));
+
+    // A named pipe where a file is expected is refused at once instead of blocking.
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(Fs::readFile(dir / "pipe"));
+}
+
+TEST(FileSystemWriting, AtomicWritesAndFolders) {
+    TempDir dir;
+    ASSERT_TRUE(Fs::writeFileAtomically(dir / "f", "first"));
+    ASSERT_TRUE(Fs::writeFileAtomically(dir / "f", "second"));
+    EXPECT_EQ(Fs::readFile(dir / "f"), "second");
+    EXPECT_EQ(Fs::list(dir.path()), std::vector<std::string>{"f"}); // no temporary left behind
+    EXPECT_FALSE(Fs::writeFileAtomically(dir / "missing/f", "x"));
+
+    EXPECT_TRUE(Fs::makeDirectories(dir / "a/b/c"));
+    EXPECT_TRUE(Fs::isDirectory(dir / "a/b/c"));
+    EXPECT_TRUE(Fs::makeDirectories(dir / "a/b/c"));
+    EXPECT_FALSE(Fs::makeDirectories(dir / "f/sub"));
+    EXPECT_FALSE(Fs::makeDirectories(dir / "f"));
+}
+
+TEST(FileSystemWriting, MoveAsideNumbersItsNamesAndKeepsEveryEarlierCopy) {
+    TempDir dir;
+    const std::string file = dir / "settings.json";
+    for (const std::string content : {"first", "second", "third"}) {
+        ASSERT_TRUE(Fs::writeFile(file, content));
+        ASSERT_TRUE(Fs::moveAside(file, ".damaged"));
+    }
+    EXPECT_EQ(Fs::readFile(dir / "settings.json.damaged"), "first");
+    EXPECT_EQ(Fs::readFile(dir / "settings.json.damaged-2"), "second");
+    EXPECT_EQ(Fs::readFile(dir / "settings.json.damaged-3"), "third");
+    EXPECT_FALSE(Fs::exists(file));
+    EXPECT_EQ(Fs::moveAside(file, ".damaged"), std::nullopt); // nothing there to move
+}
+
+TEST(FileSystemWriting, RemoveAllNeverFollowsLinks) {
+    TempDir dir;
+    fixture::writeFile(dir / "kept/file", "keep me");
+    fixture::writeFile(dir / "tree/sub/file", "x");
+    fixture::makeSymlink(dir / "kept", dir / "tree/link-to-kept");
+    fixture::makeSymlink(dir / "kept", dir / "top-link");
+    chmod((dir / "tree/sub").c_str(), 0500);
+
+    EXPECT_TRUE(Fs::removeAll(dir / "tree"));
+    EXPECT_FALSE(Fs::exists(dir / "tree"));
+    EXPECT_TRUE(Fs::removeAll(dir / "top-link"));
+    EXPECT_FALSE(Fs::exists(dir / "top-link"));
+    EXPECT_EQ(Fs::readFile(dir / "kept/file"), "keep me");
+    EXPECT_TRUE(Fs::removeAll(dir / "never-existed"));
+}
+
+TEST(FileSystemWriting, UniqueFoldersAndUuids) {
+    TempDir dir;
+    auto a = Fs::makeUniqueDirectory(dir.path(), "work-"), b = Fs::makeUniqueDirectory(dir.path(), "work-");
+    ASSERT_TRUE(a && b);
+    EXPECT_NE(*a, *b);
+    EXPECT_EQ(Path::lastComponent(*a).rfind("work-", 0), 0u);
+    struct stat info;
+    ASSERT_EQ(stat(a->c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_FALSE(Fs::makeUniqueDirectory(dir / "missing", "x"));
+
+    auto uuid = Fs::makeUuid();
+    ASSERT_EQ(uuid.size(), 36u);
+    for (std::size_t dash : {8u, 13u, 18u, 23u})
+        EXPECT_EQ(uuid[dash], '-');
+    EXPECT_EQ(uuid[14], '4');
+    EXPECT_NE(uuid, Fs::makeUuid());
+}
+
+TEST(FileSystemLocations, FollowTheEnvironment) {
+    ScopedEnv home("HOME", "/tmp/some-home");
+    EXPECT_EQ(Fs::homeDirectory(), "/tmp/some-home");
+    {
+        ScopedEnv data("XDG_DATA_HOME", "/tmp/data");
+        EXPECT_EQ(Fs::dataHome(), "/tmp/data");
+    }
+    {
+        ScopedEnv relative("XDG_DATA_HOME", "relative/data");
+        EXPECT_EQ(Fs::dataHome(), "/tmp/some-home/.local/share");
+    }
+    ScopedEnv unset("XDG_DATA_HOME", std::nullopt);
+    EXPECT_EQ(Fs::dataHome(), "/tmp/some-home/.local/share");
+    ScopedEnv tmp("TMPDIR", "/var/tmp");
+    EXPECT_EQ(Fs::temporaryDirectory(), "/var/tmp");
+    ScopedEnv noTmp("TMPDIR", std::nullopt);
+    EXPECT_EQ(Fs::temporaryDirectory(), "/tmp");
+}
+
+// The modules are looked for beside the kit, wherever the program that loaded it lives: this
+// test program is in another folder than the kit.
+TEST(FileSystemLocations, TheLibraryFolderHoldsTheKitAndItsModules) {
+    const std::string folder = Fs::libraryDirectory();
+    EXPECT_NE(folder, Fs::executableDirectory());
+    EXPECT_TRUE(Fs::isRegularFile(Path::join(folder, "libDovraneKit.so"))) << folder;
+    EXPECT_TRUE(Fs::isRegularFile(Path::join(folder, "dovrane-appimage.so"))) << folder;
+}

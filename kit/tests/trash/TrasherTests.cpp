@@ -1,0 +1,494 @@
+#include "DovraneKit/trash/Trasher.h"
+
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/trash/FreedesktopTrash.h"
+#include "support/TestSupport.h"
+#include "trash/TrasherInternals.h"
+
+#include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
+
+using namespace dovrane;
+using dovrane::testing::makeFolder;
+using dovrane::testing::makeSymlink;
+using dovrane::testing::TempDir;
+using dovrane::testing::TempHome;
+using dovrane::testing::writeFile;
+using dovrane::TrasherInternals::isPermissionError;
+using dovrane::TrasherInternals::uniqueTrashURL;
+
+namespace {
+
+using Kind = Trasher::PutBackResult::Kind;
+
+// What an administrator closure was handed, and what it saw in the trash at that moment.
+struct AdminLog {
+    std::vector<std::string> commands;
+    std::vector<std::vector<std::string>> infoAtCall;
+};
+
+// Runs the line the way the application does, through /bin/sh, here as the test's own user.
+bool runShell(const std::string& commandLine) {
+    int status = std::system((commandLine + " 2>/dev/null").c_str());
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string infoPathOf(const std::string& infoText) {
+    auto start = infoText.find("\nPath=");
+    if (start == std::string::npos)
+        return {};
+    start += 6;
+    return percentDecode(infoText.substr(start, infoText.find('\n', start) - start));
+}
+
+class TrasherTest : public ::testing::Test {
+protected:
+    TempHome home;
+    TempDir work;
+    Url trashFiles = Url::fromPath(FreedesktopTrash::homeTrashFiles(home.path()));
+    std::string trashInfo = Path::join(Path::parent(trashFiles.path()), "info");
+    AdminLog log;
+
+    Trasher trasher(std::function<bool(const std::string&)> perform) {
+        return Trasher{DeletionGuard(Url::fromPath(home.path())), trashFiles,
+                       [this, perform](const std::string& command) {
+                           log.commands.push_back(command);
+                           log.infoAtCall.push_back(Fs::list(trashInfo));
+                           return perform(command);
+                       }};
+    }
+    Trasher plainTrasher() const { return Trasher{DeletionGuard(Url::fromPath(home.path())), trashFiles}; }
+
+    static Trasher::Candidate item(const std::string& path, std::int64_t size = 1, bool needsAdmin = false) {
+        return {Url::fromPath(path), size, 1, needsAdmin};
+    }
+    std::string inTrash(const std::string& name) const { return Path::join(trashFiles.path(), name); }
+};
+
+} // namespace
+
+TEST_F(TrasherTest, PlanKeepsFirstOccurrencesAndOuterItemsAndRefusesProtectedPaths) {
+    const Trasher t = plainTrasher();
+    EXPECT_EQ(t.plan({}), TrashPlan{});
+    EXPECT_EQ(TrashPlan{}.size(), 0);
+    EXPECT_EQ(TrashPlan{}.files(), 0);
+    EXPECT_FALSE(TrashPlan{}.needsAdmin());
+    EXPECT_EQ(t.execute(TrashPlan{}), Trasher::Outcome{});
+
+    const std::string x = work.path();
+    TrashPlan plan = t.plan({
+        {Url::fromPath(x + "/a/b"), 5, 2, true}, // inside /a, which comes later
+        {Url::fromPath(x + "/a"), 10, 3, false},
+        {Url::fromPath(x + "/a"), 99, 9, true},      // duplicate: the first one counts
+        {Url::fromPath(x + "/ab"), 7, 1, false},     // a sibling, not inside /a
+        {Url::fromPath(home / ".ssh"), 1, 1, false}, // protected tree
+        {Url::fromPath(home / ".ssh"), 1, 1, false}, // refused once
+        {Url::fromPath(home / "Documents"), 1, 1, false},
+        {Url::fromPath(home / "Documents/report.pdf"), 4, 1, true}, // inside a refused folder: stays
+    });
+    std::vector<TrashPlan::Entry> expected = {{Url::fromPath(x + "/a"), 10, 3, false},
+                                              {Url::fromPath(x + "/ab"), 7, 1, false},
+                                              {Url::fromPath(home / "Documents/report.pdf"), 4, 1, true}};
+    EXPECT_EQ(plan.entries, expected);
+    EXPECT_EQ(plan.refused, (std::vector<Url>{Url::fromPath(home / ".ssh"), Url::fromPath(home / "Documents")}));
+    EXPECT_EQ(plan.size(), 21);
+    EXPECT_EQ(plan.files(), 5);
+    EXPECT_TRUE(plan.needsAdmin());
+    EXPECT_FALSE(Fs::exists(x + "/a")) << "planning touches nothing";
+}
+
+TEST_F(TrasherTest, TrashAndPutBackRoundTripKeepsEveryByteOfTheName) {
+    const std::string names[] = {"line\nbreak 50%", std::string("latin\xe9-\xff.dat"), "folder"};
+    std::vector<Trasher::Candidate> candidates;
+    for (const std::string& name : names) {
+        if (name == "folder")
+            writeFile(work / "folder/inner/file", "deep");
+        else
+            writeFile(work / name, name);
+        candidates.push_back(item(work / name, std::int64_t(name.size())));
+    }
+    const Trasher t = plainTrasher();
+    Trasher::Outcome outcome = t.execute(t.plan(candidates));
+    ASSERT_TRUE(outcome.failed.empty()) << outcome.failed.front().reason;
+    ASSERT_EQ(outcome.removed.size(), std::size(names));
+
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        const RemovedItem& removed = outcome.removed[i];
+        EXPECT_EQ(removed, (RemovedItem{Url::fromPath(work / names[i]), Url::fromPath(inTrash(names[i])),
+                                        std::int64_t(names[i].size()), false}));
+        EXPECT_FALSE(Fs::exists(removed.originalPath.path()));
+        EXPECT_TRUE(Trasher::isInTrash(removed));
+        auto info = Fs::readFile(Path::join(trashInfo, names[i] + ".trashinfo"));
+        ASSERT_TRUE(info.has_value());
+        EXPECT_EQ(infoPathOf(*info), removed.originalPath.path());
+    }
+    for (const RemovedItem& removed : outcome.removed) {
+        EXPECT_EQ(t.putBack(removed), Trasher::PutBackResult::restored());
+        EXPECT_FALSE(Trasher::isInTrash(removed));
+    }
+    EXPECT_EQ(Fs::readFile(work / "folder/inner/file"), "deep");
+    EXPECT_TRUE(Fs::list(trashInfo).empty());
+    EXPECT_TRUE(Fs::list(trashFiles.path()).empty());
+}
+
+TEST_F(TrasherTest, FreeTrashNamesCountUpBesideTheExtension) {
+    const Trasher t = plainTrasher();
+    makeFolder(inTrash("Foo.app"));
+    makeFolder(inTrash("Foo 2.app"));
+    makeFolder(inTrash("build"));
+    writeFile(Path::join(trashInfo, "Notes.txt.trashinfo")); // a name taken by an info file alone
+    EXPECT_EQ(uniqueTrashURL(t, Url::fromPath("/Applications/Foo.app")), trashFiles.appending("Foo 3.app"));
+    EXPECT_EQ(uniqueTrashURL(t, Url::fromPath(work / "p/build")), trashFiles.appending("build 2"));
+    EXPECT_EQ(uniqueTrashURL(t, Url::fromPath(work / "Notes.txt")), trashFiles.appending("Notes 2.txt"));
+    EXPECT_EQ(uniqueTrashURL(t, Url::fromPath(work / "Bar.app")), trashFiles.appending("Bar.app"));
+
+    writeFile(work / "one/build/x", "1");
+    writeFile(work / "two/build/x", "2");
+    auto outcome = t.execute(t.plan({item(work / "one/build"), item(work / "two/build")}));
+    ASSERT_EQ(outcome.removed.size(), 2u);
+    EXPECT_EQ(outcome.removed[0].trashPath.path(), inTrash("build 2"));
+    EXPECT_EQ(outcome.removed[1].trashPath.path(), inTrash("build 3"));
+    EXPECT_EQ(t.putBack(outcome.removed[1]), Trasher::PutBackResult::restored());
+    EXPECT_EQ(Fs::readFile(work / "two/build/x"), "2");
+}
+
+TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritten) {
+    makeFolder(inTrash("Foo.app"));
+    makeFolder(inTrash("Foo 2.app"));
+    const std::string app = work / "it's mine/Foo.app";
+    writeFile(app + "/Contents/Info.plist", "plist");
+    writeFile(work / "plain.txt", "plain");
+
+    const Trasher t = trasher(runShell);
+    TrashPlan plan = t.plan({item(app, 42, true), item(work / "plain.txt")});
+    Trasher::Outcome outcome = t.execute(plan);
+
+    // Only the entry that needs the administrator reaches the closure.
+    ASSERT_EQ(log.commands.size(), 1u);
+    EXPECT_EQ(log.commands[0],
+              "/bin/mv -n -T '" + work.path() + "/it'\\''s mine/Foo.app' '" + trashFiles.path() + "/Foo 3.app'");
+    EXPECT_EQ(log.infoAtCall[0], std::vector<std::string>{"Foo 3.app.trashinfo"});
+    auto info = Fs::readFile(Path::join(trashInfo, "Foo 3.app.trashinfo"));
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(infoPathOf(*info), app);
+
+    ASSERT_TRUE(outcome.failed.empty());
+    ASSERT_EQ(outcome.removed.size(), 2u);
+    EXPECT_EQ(outcome.removed[0], (RemovedItem{Url::fromPath(app), Url::fromPath(inTrash("Foo 3.app")), 42, true}));
+    EXPECT_EQ(outcome.removed[1],
+              (RemovedItem{Url::fromPath(work / "plain.txt"), Url::fromPath(inTrash("plain.txt")), 1, false}));
+    EXPECT_EQ(Fs::readFile(inTrash("Foo 3.app/Contents/Info.plist")), "plist");
+    EXPECT_FALSE(Fs::exists(app));
+
+    // Putting it back goes the same road, in the other direction, and clears the info file.
+    EXPECT_EQ(t.putBack(outcome.removed[0]), Trasher::PutBackResult::restored());
+    EXPECT_EQ(log.commands.back(),
+              "/bin/mv -n -T '" + trashFiles.path() + "/Foo 3.app' '" + work.path() + "/it'\\''s mine/Foo.app'");
+    EXPECT_EQ(Fs::readFile(app + "/Contents/Info.plist"), "plist");
+    EXPECT_FALSE(Fs::exists(Path::join(trashInfo, "Foo 3.app.trashinfo")));
+}
+
+TEST_F(TrasherTest, AdministratorMoveThatDidNotHappenIsAFailure) {
+    writeFile(work / "declined", "1");
+    writeFile(work / "skipped", "2");
+    writeFile(work / "later", "3");
+    int answered = 0;
+    // The first call is declined, the second claims success without moving anything (as
+    // "mv -n" does when it skips).
+    const Trasher t = trasher([&](const std::string&) { return ++answered == 2; });
+    auto outcome =
+        t.execute(t.plan({item(work / "declined", 1, true), item(work / "skipped", 1, true), item(work / "later")}));
+
+    EXPECT_EQ(outcome.failed,
+              (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(work / "declined")),
+                                             Trasher::Failure::admin(Url::fromPath(work / "skipped"))}));
+    ASSERT_EQ(outcome.removed.size(), 1u);
+    EXPECT_EQ(outcome.removed[0].originalPath.path(), work / "later");
+    EXPECT_EQ(log.infoAtCall[0], std::vector<std::string>{"declined.trashinfo"});
+    EXPECT_EQ(Fs::list(trashInfo), std::vector<std::string>{"later.trashinfo"});
+    EXPECT_EQ(Fs::readFile(work / "declined"), "1");
+    EXPECT_EQ(Fs::readFile(work / "skipped"), "2");
+
+    // Without a closure every such move fails the same way.
+    writeFile(work / "lone", "4");
+    const Trasher bare = plainTrasher();
+    EXPECT_EQ(bare.execute(bare.plan({item(work / "lone", 1, true)})).failed,
+              (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(work / "lone"))}));
+}
+
+TEST_F(TrasherTest, AdministratorMoveNeverLandsInsideAFolderThatTookTheName) {
+    writeFile(work / "item", "i");
+    // A folder appears at the reserved name between the reservation and the move.
+    const Trasher t = trasher([&](const std::string& command) {
+        makeFolder(inTrash("item"));
+        return runShell(command);
+    });
+    auto outcome = t.execute(t.plan({item(work / "item", 1, true)}));
+    EXPECT_EQ(outcome.failed, (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(work / "item"))}));
+    EXPECT_EQ(Fs::readFile(work / "item"), "i");
+    EXPECT_TRUE(Fs::list(inTrash("item")).empty());
+
+    // The same on the way back: a folder now at the original path keeps out what was trashed.
+    Fs::removeAll(inTrash("item"));
+    const Trasher mover = trasher(runShell);
+    auto moved = mover.execute(mover.plan({item(work / "item", 1, true)}));
+    ASSERT_EQ(moved.removed.size(), 1u);
+    const Trasher late = trasher([&](const std::string& command) {
+        makeFolder(work / "item");
+        return runShell(command);
+    });
+    EXPECT_EQ(late.putBack(moved.removed[0]), Trasher::PutBackResult::failed("admin"));
+    EXPECT_TRUE(Fs::list(work / "item").empty());
+    EXPECT_TRUE(Trasher::isInTrash(moved.removed[0]));
+}
+
+TEST_F(TrasherTest, LongestNamesGoToTheTrashAndComeBackWhole) {
+    const std::string name = std::string(250, 'n') + ".data";
+    writeFile(work / name, "long");
+    const Trasher t = plainTrasher();
+    auto outcome = t.execute(t.plan({item(work / name)}));
+    ASSERT_EQ(outcome.removed.size(), 1u) << (outcome.failed.empty() ? "" : outcome.failed[0].reason);
+    EXPECT_EQ(outcome.removed[0].originalPath, Url::fromPath(work / name));
+    EXPECT_LT(Path::lastComponent(outcome.removed[0].trashPath.path()).size(), name.size());
+    EXPECT_EQ(t.putBack(outcome.removed[0]), Trasher::PutBackResult::restored());
+    EXPECT_EQ(Fs::readFile(work / name), "long");
+    EXPECT_TRUE(Fs::list(trashInfo).empty());
+}
+
+TEST_F(TrasherTest, AdministratorPutBackIsCheckedOnDisk) {
+    writeFile(work / "root-owned", "r");
+    const Trasher mover = trasher(runShell);
+    auto outcome = mover.execute(mover.plan({item(work / "root-owned", 1, true)}));
+    ASSERT_EQ(outcome.removed.size(), 1u);
+    const RemovedItem removed = outcome.removed[0];
+
+    EXPECT_EQ(trasher([](const std::string&) { return false; }).putBack(removed),
+              Trasher::PutBackResult::failed("admin"));
+    EXPECT_EQ(trasher([](const std::string&) { return true; }).putBack(removed),
+              Trasher::PutBackResult::failed("admin"));
+    EXPECT_TRUE(Trasher::isInTrash(removed));
+    EXPECT_TRUE(Fs::exists(Path::join(trashInfo, "root-owned.trashinfo")));
+    EXPECT_FALSE(Fs::exists(work / "root-owned"));
+
+    // On this road the missing folder that held the item is not made.
+    Fs::removeAll(work.path());
+    EXPECT_EQ(mover.putBack(removed), Trasher::PutBackResult::failed("admin"));
+    EXPECT_TRUE(Trasher::isInTrash(removed));
+}
+
+TEST_F(TrasherTest, PutBackNeverReplacesAndRebuildsAMissingFolderChain) {
+    writeFile(work / "deep/er/still/file.txt", "mine");
+    writeFile(work / "taken.txt", "old");
+    const Trasher t = trasher([](const std::string&) { return true; });
+    auto outcome = t.execute(t.plan({item(work / "deep/er/still/file.txt"), item(work / "taken.txt")}));
+    ASSERT_EQ(outcome.removed.size(), 2u);
+
+    Fs::removeAll(work / "deep");
+    EXPECT_EQ(t.putBack(outcome.removed[0]), Trasher::PutBackResult::restored());
+    EXPECT_EQ(Fs::readFile(work / "deep/er/still/file.txt"), "mine");
+
+    writeFile(work / "taken.txt", "new");
+    EXPECT_EQ(t.putBack(outcome.removed[1]), Trasher::PutBackResult::originalTaken());
+    EXPECT_EQ(Fs::readFile(work / "taken.txt"), "new");
+    EXPECT_TRUE(Trasher::isInTrash(outcome.removed[1]));
+
+    // Gone from the Trash wins over a taken original.
+    Fs::removeAll(outcome.removed[1].trashPath.path());
+    EXPECT_EQ(t.putBack(outcome.removed[1]), Trasher::PutBackResult::goneFromTrash());
+    EXPECT_EQ(t.putBack(RemovedItem{Url::fromPath(work / "nowhere"), Url::fromPath(inTrash("never there")), 1, true}),
+              Trasher::PutBackResult::goneFromTrash());
+    EXPECT_TRUE(log.commands.empty());
+
+    // Only a permission error leads to the administrator; others keep their description.
+    auto vanished = t.execute(t.plan({item(work / "vanished")}));
+    const std::string missing = std::make_error_code(std::errc::no_such_file_or_directory).message();
+    EXPECT_EQ(vanished.failed,
+              (std::vector<Trasher::Failure>{Trasher::Failure::fileError(Url::fromPath(work / "vanished"), missing)}));
+}
+
+TEST_F(TrasherTest, AnotherItemTrashedLaterUnderTheSameNameIsNotTheRecordedOne) {
+    writeFile(work / "first/report.txt", "mine");
+    writeFile(work / "second/report.txt", "someone else's");
+    const Trasher t = plainTrasher();
+    auto first = t.execute(t.plan({item(work / "first/report.txt")}));
+    ASSERT_EQ(first.removed.size(), 1u);
+    const RemovedItem recorded = first.removed[0];
+    EXPECT_TRUE(Trasher::isInTrash(recorded));
+
+    // The Trash is emptied, then an unrelated file of the same name takes the free name.
+    Fs::removeAll(inTrash("report.txt"));
+    Fs::removeAll(Path::join(trashInfo, "report.txt.trashinfo"));
+    auto second = t.execute(t.plan({item(work / "second/report.txt")}));
+    ASSERT_EQ(second.removed.size(), 1u);
+    ASSERT_EQ(second.removed[0].trashPath, recorded.trashPath);
+
+    EXPECT_FALSE(Trasher::isInTrash(recorded));
+    EXPECT_TRUE(Trasher::isInTrash(second.removed[0]));
+    EXPECT_EQ(t.putBack(recorded), Trasher::PutBackResult::goneFromTrash());
+    EXPECT_FALSE(Fs::exists(work / "first/report.txt"));
+    EXPECT_EQ(Fs::readFile(inTrash("report.txt")), "someone else's");
+    EXPECT_TRUE(Fs::exists(Path::join(trashInfo, "report.txt.trashinfo")));
+
+    // An entry whose info file is gone, or records nothing, cannot be told apart either.
+    writeFile(Path::join(trashInfo, "report.txt.trashinfo"), "[Trash Info]\nDeletionDate=2024-01-01T00:00:00\n");
+    EXPECT_FALSE(Trasher::isInTrash(second.removed[0]));
+    Fs::removeAll(Path::join(trashInfo, "report.txt.trashinfo"));
+    EXPECT_FALSE(Trasher::isInTrash(second.removed[0]));
+    EXPECT_EQ(t.putBack(second.removed[0]), Trasher::PutBackResult::goneFromTrash());
+    EXPECT_TRUE(Fs::exists(inTrash("report.txt")));
+}
+
+TEST(FreedesktopTrashInfo, RecordedOriginalReadsTheInfoGroupAndResolvesAVolumeTrashsRelativePath) {
+    TempDir volume;
+    const std::string trash = volume / ".Trash-1000";
+    writeFile(trash + "/files/a b", "x");
+    writeFile(trash + "/info/a b.trashinfo", "[Other]\nPath=/elsewhere\n[Trash Info]\r\nPath=sub%20dir/a%20b\r\n");
+    EXPECT_EQ(FreedesktopTrash::recordedOriginal(trash + "/files/a b"), volume / "sub dir/a b");
+    EXPECT_TRUE(FreedesktopTrash::holds(trash + "/files/a b", volume / "sub dir/a b"));
+    EXPECT_FALSE(FreedesktopTrash::holds(trash + "/files/a b", "/elsewhere"));
+
+    const std::string shared = volume / ".Trash/1000";
+    writeFile(shared + "/files/c", "x");
+    writeFile(shared + "/info/c.trashinfo", "[Trash Info]\nPath=c\n");
+    EXPECT_EQ(FreedesktopTrash::recordedOriginal(shared + "/files/c"), volume / "c");
+
+    // A relative path outside a volume's trash, or a file outside any files/ folder, records nothing.
+    writeFile(volume / "Trash/files/d", "x");
+    writeFile(volume / "Trash/info/d.trashinfo", "[Trash Info]\nPath=d\n");
+    EXPECT_EQ(FreedesktopTrash::recordedOriginal(volume / "Trash/files/d"), std::nullopt);
+    EXPECT_EQ(FreedesktopTrash::recordedOriginal(volume / "loose"), std::nullopt);
+}
+
+TEST(FreedesktopTrashInfo, RecordedOriginalResolvesDotDotAndRefusesAPathLeavingTheVolume) {
+    TempDir volume;
+    const std::string trash = volume / ".Trash-1000";
+    const auto record = [&](const std::string& name, const std::string& path) {
+        writeFile(trash + "/files/" + name, "x");
+        writeFile(trash + "/info/" + name + ".trashinfo", "[Trash Info]\nPath=" + path + "\n");
+        return FreedesktopTrash::recordedOriginal(trash + "/files/" + name);
+    };
+    EXPECT_EQ(record("a", "../../etc/passwd"), std::nullopt);
+    EXPECT_EQ(record("b", "sub/../../outside"), std::nullopt);
+    EXPECT_EQ(record("c", ".."), std::nullopt);
+    EXPECT_EQ(record("d", "%2E%2E/%2E%2E/etc/passwd"), std::nullopt);
+    EXPECT_EQ(record("e", "sub/./deeper/../f"), volume / "sub/f");
+    EXPECT_EQ(record("g", "/home/someone/../other/g"), "/home/other/g");
+    EXPECT_FALSE(FreedesktopTrash::holds(trash + "/files/a", "/etc/passwd"));
+}
+
+TEST_F(TrasherTest, PathThatBecameProtectedAfterPlanningIsNotMoved) {
+    writeFile(work / "real/item", "data");
+    writeFile(work / "real/other", "data");
+    writeFile(home / ".ssh/item", "key");
+    writeFile(home / ".ssh/other", "key");
+    makeSymlink(work / "real", work / "dir");
+    const Trasher t = trasher([](const std::string&) { return true; });
+    TrashPlan plan = t.plan({item(work / "dir/item"), item(work / "dir/other", 1, true)});
+    ASSERT_EQ(plan.entries.size(), 2u);
+
+    // The folder link now leads into a protected tree.
+    ASSERT_EQ(unlink((work / "dir").c_str()), 0);
+    makeSymlink(home / ".ssh", work / "dir");
+    auto outcome = t.execute(plan);
+    EXPECT_TRUE(outcome.removed.empty());
+    EXPECT_EQ(outcome.failed,
+              (std::vector<Trasher::Failure>{Trasher::Failure::blocked(Url::fromPath(work / "dir/item")),
+                                             Trasher::Failure::blocked(Url::fromPath(work / "dir/other"))}));
+    EXPECT_EQ(Fs::readFile(home / ".ssh/item"), "key");
+    EXPECT_EQ(Fs::readFile(home / ".ssh/other"), "key");
+    EXPECT_TRUE(log.commands.empty());
+}
+
+TEST(TrasherStatic, QuotingKeepsAnyTextOneShellWord) {
+    EXPECT_EQ(Trasher::quote("abc"), "'abc'");
+    EXPECT_EQ(Trasher::quote("it's"), "'it'\\''s'");
+    for (std::string text : {std::string("plain"), std::string("a'b''c"), std::string("$HOME `id` \\ \"q\" *"),
+                             std::string("new\nline"), std::string("-n")}) {
+        FILE* shell = popen(("printf %s " + Trasher::quote(text)).c_str(), "r");
+        ASSERT_NE(shell, nullptr);
+        std::string echoed;
+        char buffer[256];
+        while (std::size_t n = fread(buffer, 1, sizeof buffer, shell))
+            echoed.append(buffer, n);
+        pclose(shell);
+        EXPECT_EQ(echoed, text);
+    }
+}
+
+TEST(TrasherStatic, OnlySystemPermissionErrorsCountAsPermissionErrors) {
+    EXPECT_TRUE(isPermissionError(std::error_code(EACCES, std::generic_category())));
+    EXPECT_TRUE(isPermissionError(std::error_code(EPERM, std::system_category())));
+    EXPECT_FALSE(isPermissionError(std::error_code(ENOENT, std::generic_category())));
+    EXPECT_FALSE(isPermissionError(std::error_code(EROFS, std::generic_category())));
+    // The same number in another domain means something else.
+    EXPECT_EQ(int(std::io_errc::stream), EPERM);
+    EXPECT_FALSE(isPermissionError(std::make_error_code(std::io_errc::stream)));
+    EXPECT_FALSE(isPermissionError(std::make_error_code(std::future_errc::no_state)));
+}
+
+// A folder the user may not write to: the move fails with a permission error and becomes an
+// administrator move. Root may write anywhere, so then the trasher runs in a child as nobody.
+TEST(TrasherPermissions, MoveTheUserMayNotMakeGoesToTheAdministrator) {
+    TempDir dir;
+    const bool asRoot = geteuid() == 0;
+    const uid_t user = asRoot ? 65534 : geteuid();
+    const gid_t group = asRoot ? 65534 : getegid();
+    const std::string home = dir / "home", locked = dir / "locked";
+    writeFile(locked + "/stuck.txt", "stuck");
+    makeFolder(home);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(chown(home.c_str(), user, group), 0);
+    ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+    const Url trashFiles = Url::fromPath(home + "/.local/share/Trash/files");
+
+    auto run = [&]() -> std::string {
+        std::string report;
+        const std::string info = home + "/.local/share/Trash/info";
+        Trasher t{DeletionGuard(Url::fromPath(home)), trashFiles, [&](const std::string& command) {
+                      report += command + "\n" + std::to_string(Fs::list(info).size()) + "\n";
+                      return false;
+                  }};
+        for (const auto& failure : t.execute(t.plan({{Url::fromPath(locked + "/stuck.txt"), 5, 1, false}})).failed)
+            report += failure.reason + "\n";
+        report += std::to_string(Fs::list(info).size());
+        return report;
+    };
+
+    std::string report;
+    if (!asRoot) {
+        report = run();
+    } else {
+        int channel[2];
+        ASSERT_EQ(pipe(channel), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(channel[0]);
+            if (setgroups(0, nullptr) != 0 || setresgid(group, group, group) != 0 || setresuid(user, user, user) != 0)
+                _exit(2);
+            std::string text = run();
+            _exit(write(channel[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 3);
+        }
+        close(channel[1]);
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(channel[0], buffer, sizeof buffer)) > 0)
+            report.append(buffer, std::size_t(n));
+        close(channel[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    chmod(locked.c_str(), 0755);
+    EXPECT_EQ(report, "/bin/mv -n -T '" + locked + "/stuck.txt' '" + trashFiles.path() + "/stuck.txt'\n1\nadmin\n0");
+    EXPECT_EQ(Fs::readFile(locked + "/stuck.txt"), "stuck");
+}
