@@ -1,9 +1,9 @@
 #include "SelfTest/Traces.h"
 
+#include "DovraneKit/core/Concurrently.h"
 #include "DovraneKit/core/TextPieces.h"
 #include "DovraneKit/scan/DiskScanner.h"
 #include "DovraneKit/scan/ScanModel.h"
-#include "DovraneKit/scan/SizeCounter.h"
 #include "DovraneKit/system/CommandRunner.h"
 #include "DovraneKit/system/FileSystem.h"
 
@@ -11,12 +11,11 @@
 #include <atomic>
 #include <charconv>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <latch>
 #include <memory>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 namespace dovrane::SelfTest {
@@ -53,32 +52,6 @@ namespace {
 
 std::atomic<bool> traceStarted{false};
 
-// A one-way gate: threads wait until it is opened, once.
-struct Gate {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool allowed = false;
-
-    void waitUntilAllowed() {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [this] { return allowed; });
-    }
-    void allow() {
-        {
-            std::lock_guard lock(mutex);
-            allowed = true;
-        }
-        changed.notify_all();
-    }
-};
-
-// The scan trace starts before the application has looked at its arguments and environment;
-// its lines wait until the application goes on, so a refused start prints nothing of it.
-Gate printing;
-// While glibc loads a shared library it holds the lock that starting a thread takes, so the
-// entry loads the application only once the trace has started its threads.
-Gate threadsStarted;
-
 bool scanTraceRequested(const std::vector<std::string>& arguments) {
     return std::find(arguments.begin(), arguments.end(), "--scan-trace") != arguments.end();
 }
@@ -109,28 +82,13 @@ int endFailedStart(int status) {
     return status;
 }
 
-void startScanTrace(const std::vector<std::string>& arguments) {
+void traceIfRequested(const std::vector<std::string>& arguments) {
     if (!scanTraceRequested(arguments) || traceStarted.exchange(true))
         return;
     useLineBuffering();
     // The categories are measured on threads of their own; this one waits for them off the
-    // main thread, which meanwhile loads and starts the application.
-    try {
-        SizeCounter::startWorkers();
-        std::thread([arguments] { runScanTrace(arguments); }).detach();
-    } catch (const std::system_error&) {
-        traceStarted = false;
-        return;
-    }
-    threadsStarted.waitUntilAllowed();
-}
-
-void traceIfRequested(const std::vector<std::string>& arguments) {
-    printing.allow();
-    startScanTrace(arguments);
-    // No thread to spare for it: it runs here, before the launch goes on.
-    if (scanTraceRequested(arguments) && !traceStarted.exchange(true))
-        runScanTrace(arguments);
+    // main thread, which meanwhile starts the application.
+    runOnThreadElseInline([arguments] { runScanTrace(arguments); }).detach();
 }
 
 namespace {
@@ -146,13 +104,12 @@ void runScanTrace(const std::vector<std::string>& arguments) {
     const HomeLayout layout(scanner.home, scanner.environment);
     // The categories begin together once all their threads exist, so that making the last ones
     // does not wait behind the walk of the first.
-    Gate begin;
+    std::latch begin(1);
     auto trace = [&scanner, &layout, &begin](CategoryID id) {
-        begin.waitUntilAllowed();
+        begin.wait();
         const auto start = std::chrono::steady_clock::now();
         const Category category = scanner.collect(id, layout);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        printing.waitUntilAllowed();
         printLine("TRACE " + std::string(rawValue(id)) + ": " + std::to_string(category.items.size()) + " items, " +
                   bytes(category.size) + ", " + oneDecimal(took.count()) + " s\n");
     };
@@ -170,8 +127,7 @@ void runScanTrace(const std::vector<std::string>& arguments) {
                 withoutThread.push_back(id); // no thread to spare: measured here
             }
         }
-        begin.allow();
-        threadsStarted.allow();
+        begin.count_down();
         for (CategoryID id : withoutThread)
             trace(id);
     }

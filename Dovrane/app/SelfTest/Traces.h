@@ -9,12 +9,8 @@
 namespace dovrane::SelfTest {
 
 // Does nothing unless an argument is exactly "--scan-trace". Otherwise starts the trace on a
-// thread of its own, once per process, and returns at once; its lines wait until
-// traceIfRequested, so a start the application refuses prints none. Needs nothing of Qt: the
-// program's entry calls it before the application is loaded.
-void startScanTrace(const std::vector<std::string>& arguments);
-// The application goes on: starts the trace as startScanTrace does if it has not started, and
-// lets it print its lines and end the process.
+// thread of its own, once per process, and returns at once (without a thread to spare, it runs
+// here first). The entry calls it once the start is known to go on, before the window's work.
 void traceIfRequested(const std::vector<std::string>& arguments);
 
 // A trace is done. Without "--selftest" it ends the process at once with status 0, standard

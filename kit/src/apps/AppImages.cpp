@@ -48,7 +48,7 @@ bool hasTypeTwoHeader(const std::string& path) {
 // loaded, and then every AppImage reads as one without a payload.
 decltype(&dovrane_appimage_read) moduleReader() {
     static const auto reader = []() -> decltype(&dovrane_appimage_read) {
-        static const SharedLibrary module(Path::join(Fs::libraryDirectory(), AppImageModule::fileName));
+        static const SharedLibrary module(Path::join(Fs::moduleDirectory(), AppImageModule::fileName));
         decltype(&dovrane_appimage_read) found = nullptr;
         std::optional<Failure> missing;
         module.bind(found, AppImageModule::entryPoint, missing);

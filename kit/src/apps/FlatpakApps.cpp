@@ -5,6 +5,7 @@
 #include "DovraneKit/system/FileSystem.h"
 
 #include "DovraneKit/system/SharedLibrary.h"
+#include "system/DlopenNote.h"
 
 #include <flatpak.h>
 
@@ -37,6 +38,9 @@ struct Flatpak {
     decltype(&flatpak_installed_ref_get_appdata_version) installed_ref_get_appdata_version = nullptr;
     decltype(&flatpak_installed_ref_get_installed_size) installed_ref_get_installed_size = nullptr;
 };
+
+DOVRANE_DLOPEN_NOTE(flatpakNote, R"([{"feature":"flatpak","description":"The Flatpak apps among the installed apps",)"
+                                 R"("priority":"recommended","soname":["libflatpak.so.0"]}])");
 
 Expected<Flatpak> loadFlatpak() {
     static const SharedLibrary library("libflatpak.so.0");

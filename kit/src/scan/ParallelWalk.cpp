@@ -577,8 +577,6 @@ int descriptorBudget() {
 
 void setDescriptorBudget(int budget) { chosenBudget.store(budget); }
 
-void startWorkers() { Pool::shared(); }
-
 void setEntryHook(EntryHook hook) { entryHook.store(hook); }
 
 std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std::stop_token stop) {

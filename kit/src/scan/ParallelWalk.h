@@ -25,9 +25,6 @@ Measurement measure(const std::string& path, std::stop_token stop);
 // measure as their root alone.
 std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std::stop_token stop);
 
-// Starts the pool's workers if they are not running yet.
-void startWorkers();
-
 // Folders the engine holds open across all calls may exceed this only by the two each walking
 // thread needs for the folder it reads and the one it opens next.
 int descriptorBudget();

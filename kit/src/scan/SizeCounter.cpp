@@ -16,6 +16,4 @@ std::vector<Measurement> SizeCounter::measureEach(const std::vector<Url>& urls, 
     return parallelwalk::measureEach(paths, std::move(stop));
 }
 
-void SizeCounter::startWorkers() { parallelwalk::startWorkers(); }
-
 } // namespace dovrane

@@ -1,7 +1,6 @@
 #include "DovraneKit/system/FileSystem.h"
 
 #include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/random.h>
@@ -275,14 +274,7 @@ std::string executableDirectory() {
     return error ? std::string(".") : Path::parent(exe.string());
 }
 
-std::string libraryDirectory() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&libraryDirectory), &info) == 0 || !info.dli_fname)
-        return executableDirectory();
-    std::error_code error;
-    const auto library = std::filesystem::canonical(info.dli_fname, error);
-    return error ? Path::parent(info.dli_fname) : Path::parent(library.string());
-}
+std::string moduleDirectory() { return Path::join(executableDirectory(), DOVRANE_MODULE_FOLDER); }
 
 } // namespace Fs
 

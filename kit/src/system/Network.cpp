@@ -3,6 +3,7 @@
 #include "DovraneKit/system/FileSystem.h"
 
 #include "DovraneKit/system/SharedLibrary.h"
+#include "system/DlopenNote.h"
 
 #include <curl/curl.h>
 
@@ -45,6 +46,9 @@ struct Curl {
     decltype(&curl_share_setopt) share_setopt = nullptr;
     decltype(&curl_share_cleanup) share_cleanup = nullptr;
 };
+
+DOVRANE_DLOPEN_NOTE(curlNote, R"([{"feature":"network","description":"Update checks and downloads",)"
+                              R"("priority":"recommended","soname":["libcurl.so.4"]}])");
 
 Expected<Curl> loadCurl() {
     static const SharedLibrary library("libcurl.so.4");

@@ -151,11 +151,11 @@ TEST(FileSystemLocations, FollowTheEnvironment) {
     EXPECT_EQ(Fs::temporaryDirectory(), "/tmp");
 }
 
-// The modules are looked for beside the kit, wherever the program that loaded it lives: this
-// test program is in another folder than the kit.
-TEST(FileSystemLocations, TheLibraryFolderHoldsTheKitAndItsModules) {
-    const std::string folder = Fs::libraryDirectory();
-    EXPECT_NE(folder, Fs::executableDirectory());
-    EXPECT_TRUE(Fs::isRegularFile(Path::join(folder, "libDovraneKit.so"))) << folder;
+// The module folder lies where the build puts the AppImage module, relative to the programs'
+// folder as in an installed prefix, not beside the programs.
+TEST(FileSystemLocations, TheModuleFolderHoldsTheAppImageModule) {
+    const std::string folder = Fs::moduleDirectory();
+    EXPECT_NE(Fs::realPath(folder), Fs::realPath(Fs::executableDirectory()));
     EXPECT_TRUE(Fs::isRegularFile(Path::join(folder, "dovrane-appimage.so"))) << folder;
+    EXPECT_FALSE(Fs::exists(Path::join(Fs::executableDirectory(), "dovrane-appimage.so")));
 }

@@ -31,9 +31,6 @@ Measurement measure(const Url& url, std::stop_token stop = {});
 // results in the URLs' order. A stop request is noticed from the call's 4096th entry on; URLs
 // not yet begun then measure as empty folders.
 std::vector<Measurement> measureEach(const std::vector<Url>& urls, std::stop_token stop = {});
-// Starts the walking threads now instead of at the first measure: for a caller about to load a
-// shared library, while which no thread can be started.
-void startWorkers();
 } // namespace SizeCounter
 
 } // namespace dovrane

@@ -68,9 +68,9 @@ std::string homeDirectory();       // $HOME, else the password database
 std::string temporaryDirectory();  // $TMPDIR, else /tmp
 std::string dataHome();            // $XDG_DATA_HOME, else ~/.local/share
 std::string executableDirectory(); // folder of the running program
-// Folder of the kit's own shared library, where Dovrane's modules sit beside it (in the build
-// tree and installed alike).
-std::string libraryDirectory();
+// Folder of Dovrane's modules (the AppImage reader): the same way from the programs' folder in
+// the build tree and installed.
+std::string moduleDirectory();
 } // namespace Fs
 
 } // namespace dovrane
