@@ -26,8 +26,6 @@ namespace dovrane {
 
 namespace {
 
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
 // Minimum, ideal and maximum width of a column; a column with none set takes the space left.
 struct Width {
     int minimum = 0, ideal = 0, maximum = 0;
@@ -109,7 +107,7 @@ QVariant secondaryText(const QString& shown, int role) {
     if (role == Qt::DisplayRole)
         return shown;
     if (role == Qt::ForegroundRole)
-        return secondary();
+        return SemanticColors::secondaryText();
     return {};
 }
 
@@ -148,7 +146,7 @@ public:
         painter->drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, name);
         if (!badge.isEmpty()) {
             painter->setFont(captionFont);
-            painter->setPen(picked ? option.palette.color(QPalette::HighlightedText) : secondary());
+            painter->setPen(picked ? option.palette.color(QPalette::HighlightedText) : SemanticColors::secondaryText());
             textArea.setLeft(textArea.left() + option.fontMetrics.horizontalAdvance(name) + 8);
             painter->drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, badge);
         }
@@ -199,7 +197,7 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     empty_ = new ContentUnavailableView(tr("No apps found"), QStringLiteral("square.grid.2x2"), {}, this);
     footer_ = new FooterBar(this);
-    systemNote_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, footer_);
+    systemNote_ = new StyledLabel(QString(), Fonts::font(FontRole::body), SemanticColors::secondaryText, footer_);
     footer_->addAction(systemNote_);
     remove_ = footerAction(tr("Remove…"), this, footer_);
     layOut(this, view_, empty_, footer_);

@@ -32,8 +32,6 @@ namespace dovrane {
 
 namespace {
 
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 const QString dash = QStringLiteral("\u2013");
@@ -121,7 +119,7 @@ std::vector<CategoryItemsModel::Column> CategoryItemsModel::columns(const AppMod
                                           ? text(DateText::relative(*item.lastUsed, model.services().clock->now()))
                                           : dash;
                            if (role == Qt::ForegroundRole)
-                               return secondary();
+                               return SemanticColors::secondaryText();
                            return {};
                        }});
     columns.push_back(
@@ -180,13 +178,15 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     badgeLayout->setContentsMargins(0, 0, 0, title_->fontMetrics().descent());
     titleRow->addWidget(badgeSlot_, 0, Qt::AlignBottom);
     titleRow->addStretch(1);
-    size_ = new ElidedLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::title2)), secondary, header);
+    size_ = new ElidedLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::title2)),
+                            SemanticColors::secondaryText, header);
     size_->setObjectName(QStringLiteral("size"));
     titleRow->addWidget(size_, 0, Qt::AlignBottom);
     lines->addLayout(titleRow);
-    explanation_ = new LineLimitedLabel(QString(), 4, Fonts::font(FontRole::body), secondary, header);
+    explanation_ =
+        new LineLimitedLabel(QString(), 4, Fonts::font(FontRole::body), SemanticColors::secondaryText, header);
     lines->addWidget(explanation_);
-    note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), secondary, header);
+    note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), SemanticColors::secondaryText, header);
     note_->setObjectName(QStringLiteral("note"));
     note_->setWordWrap(true);
     lines->addWidget(note_);
@@ -254,7 +254,8 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     footerBar_ = new FooterBar(this);
     footerBar_->layout()->setSpacing(12);
     if (footer_) {
-        auto* footerText = new StyledLabel(*footer_, Fonts::font(FontRole::body), secondary, footerBar_);
+        auto* footerText =
+            new StyledLabel(*footer_, Fonts::font(FontRole::body), SemanticColors::secondaryText, footerBar_);
         footerText->setObjectName(QStringLiteral("footer"));
         footerBar_->addNote(footerText);
     }
@@ -264,7 +265,8 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
         footerBar_->addAction(made);
         return made;
     };
-    onlyShown_ = new LineLimitedLabel(QString(), 2, Fonts::font(FontRole::body), secondary, footerBar_);
+    onlyShown_ =
+        new LineLimitedLabel(QString(), 2, Fonts::font(FontRole::body), SemanticColors::secondaryText, footerBar_);
     onlyShown_->setObjectName(QStringLiteral("onlyShown"));
     footerBar_->addAction(onlyShown_);
     emptyTrash_ = button(tr("Empty Trash…"), "emptyTrash");

@@ -6,6 +6,7 @@
 #include "UiKit/AppIcon.h"
 #include "UiKit/CheckRow.h"
 #include "UiKit/Labels.h"
+#include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 #include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
@@ -38,13 +39,13 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     titles->addWidget(new StyledLabel(tr("Remove %1?").arg(appName), title, {}, this));
     titles->addWidget(new StyledLabel(
         tr("Version %1, %2").arg(QString::fromStdString(request_.app.version), byteText(request_.app.size)),
-        Fonts::font(FontRole::body), SheetParts::secondary, this));
+        Fonts::font(FontRole::body), SemanticColors::secondaryText, this));
     header->addLayout(titles, 1);
     stack->addLayout(header);
 
     if (request_.leftovers.empty()) {
         stack->addWidget(new StyledLabel(tr("No leftovers found. Only the app goes to the Trash."),
-                                         Fonts::font(FontRole::body), SheetParts::secondary, this));
+                                         Fonts::font(FontRole::body), SemanticColors::secondaryText, this));
     } else {
         stack->addWidget(new StyledLabel(tr("Leftovers"), Fonts::font(FontRole::headline), {}, this));
         // One check box row per leftover; a scroll area, not an item view, so each row's box is
@@ -70,7 +71,7 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     if (request_.isRunning)
         stack->addWidget(SheetParts::symbolLabel(QStringLiteral("exclamationmark.circle"),
                                                  tr("%1 is open. Dovrane asks it to quit first.").arg(appName),
-                                                 Fonts::font(FontRole::body), SheetParts::secondary, this));
+                                                 Fonts::font(FontRole::body), SemanticColors::secondaryText, this));
 
     auto* buttons = new QHBoxLayout;
     total_ = new StyledLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)), {}, this);
@@ -104,18 +105,18 @@ QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) 
     texts->addWidget(name);
     const QString folder = QString::fromStdString(leftover.url.deletingLastPathComponent().lastPathComponent());
     auto* reason = new LineLimitedLabel(folder + QStringLiteral(": ") + QString::fromStdString(leftover.reason), 2,
-                                        Fonts::font(FontRole::caption), SheetParts::secondary, row);
+                                        Fonts::font(FontRole::caption), SemanticColors::secondaryText, row);
     texts->addWidget(reason);
     layout->addLayout(texts, 1);
 
     if (leftover.needsAdmin) {
-        auto* lock = new SymbolView(QStringLiteral("lock"), 14, SheetParts::secondary, row);
+        auto* lock = new SymbolView(QStringLiteral("lock"), 14, SemanticColors::secondaryText, row);
         lock->setToolTip(tr("Asks for your administrator password"));
         lock->setObjectName(QStringLiteral("adminLock"));
         layout->addWidget(lock, 0, Qt::AlignVCenter);
     }
     layout->addWidget(new StyledLabel(byteText(leftover.size), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
-                                      SheetParts::secondary, row),
+                                      SemanticColors::secondaryText, row),
                       0, Qt::AlignVCenter);
     return row;
 }
