@@ -6,6 +6,7 @@
 #include "UiKit/Desktop.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
+#include "UiKit/TableViews.h"
 
 #include <DovraneKit/apps/FlatpakApps.h>
 #include <DovraneKit/scan/ScanModel.h>
@@ -26,48 +27,15 @@ namespace dovrane {
 
 namespace {
 
-// Minimum, ideal and maximum width of a column; a column with none set takes the space left.
-struct Width {
-    int minimum = 0, ideal = 0, maximum = 0;
-};
-
-QTableView* makeTableView(QAbstractItemModel* model, const std::vector<Width>& widths, int sortColumn,
+// The look of the Apps page's tables: frameless in their tab, rows 26 high, the header not
+// lit up by a selection.
+QTableView* makeTableView(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int sortColumn,
                           QAbstractItemView::SelectionMode selection, QWidget* parent) {
-    auto* view = new QTableView(parent);
-    view->setModel(model);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(selection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setTabKeyNavigation(false); // Tab leaves the table; the arrows move within it
-    view->setShowGrid(false);
-    view->setAlternatingRowColors(true);
-    view->setWordWrap(false);
+    QTableView* view = TableViews::make(model, std::move(widths), sortColumn, Qt::DescendingOrder, selection, parent);
     view->setFrameShape(QFrame::NoFrame);
-    view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(26);
-    QHeaderView* header = view->horizontalHeader();
-    header->setHighlightSections(false);
-    header->setStretchLastSection(false);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int column = 0; column < int(widths.size()); ++column) {
-        const Width width = widths[std::size_t(column)];
-        if (width.ideal == 0) {
-            header->setSectionResizeMode(column, QHeaderView::Stretch);
-            continue;
-        }
-        header->setSectionResizeMode(column, QHeaderView::Interactive);
-        header->resizeSection(column, width.ideal);
-    }
-    QObject::connect(header, &QHeaderView::sectionResized, header, [header, widths](int column, int, int size) {
-        if (column >= int(widths.size()) || widths[std::size_t(column)].ideal == 0)
-            return;
-        const Width width = widths[std::size_t(column)];
-        if (const int bounded = std::clamp(size, width.minimum, width.maximum); bounded != size)
-            header->resizeSection(column, bounded);
-    });
-    // The model is sorted already; the header only shows it and passes clicks on.
-    header->setSortIndicator(sortColumn, Qt::DescendingOrder);
-    view->setSortingEnabled(true);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->horizontalHeader()->setStretchLastSection(false);
     return view;
 }
 

@@ -9,6 +9,7 @@
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
+#include "UiKit/TableViews.h"
 
 #include <DovraneKit/scan/Explanations.h>
 
@@ -70,12 +71,6 @@ public:
         painter->restore();
     }
 };
-
-// Widths of the fixed columns: minimum, ideal, maximum.
-struct Width {
-    int minimum, ideal, maximum;
-};
-constexpr Width columnWidths[] = {{0, 0, 0}, {72, 88, 120}, {88, 112, 160}, {80, 96, 120}};
 
 } // namespace
 
@@ -204,36 +199,12 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
 
     // Table, with the empty state over it.
     items_ = new CategoryItemsModel(context_.model, this);
-    table_ = new QTableView(this);
-    table_->setModel(items_);
-    // Headers start where their cells do, as on the Apps page.
-    table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeading | Qt::AlignVCenter);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    table_->setTabKeyNavigation(false); // Tab leaves the table; the arrows move within it
-    // Largest first; the header's indicator must say so before sorting is switched on.
-    table_->horizontalHeader()->setSortIndicator(items_->sortColumn(), items_->sortOrder());
-    table_->setSortingEnabled(true);
-    table_->setShowGrid(false);
-    table_->setAlternatingRowColors(true);
-    table_->setWordWrap(false);
+    // The name takes the space the others leave; largest first.
+    table_ = TableViews::make(items_, {{}, {72, 88, 120}, {88, 112, 160}, {80, 96, 120}}, items_->sortColumn(),
+                              items_->sortOrder(), QAbstractItemView::ExtendedSelection, this);
     table_->setTextElideMode(Qt::ElideMiddle);
-    table_->verticalHeader()->hide();
     table_->setItemDelegateForColumn(CategoryItemsModel::safetyColumn, new SafetyDelegate(table_));
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
-    QHeaderView* columnsHeader = table_->horizontalHeader();
-    columnsHeader->setSectionResizeMode(CategoryItemsModel::nameColumn, QHeaderView::Stretch);
-    for (int column = CategoryItemsModel::sizeColumn; column <= CategoryItemsModel::safetyColumn; ++column) {
-        columnsHeader->setSectionResizeMode(column, QHeaderView::Interactive);
-        columnsHeader->resizeSection(column, columnWidths[column].ideal);
-    }
-    connect(columnsHeader, &QHeaderView::sectionResized, this, [columnsHeader](int column, int, int size) {
-        if (column <= CategoryItemsModel::nameColumn || column > CategoryItemsModel::safetyColumn)
-            return;
-        const int bounded = std::clamp(size, columnWidths[column].minimum, columnWidths[column].maximum);
-        if (bounded != size)
-            columnsHeader->resizeSection(column, bounded);
-    });
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CategoryDetail::selectionChangedByUser);
     connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
