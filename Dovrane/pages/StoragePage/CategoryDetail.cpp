@@ -5,6 +5,7 @@
 #include "Services/SettingKeys.h"
 #include "StorageGraphics/SafetyBadge.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
@@ -17,7 +18,6 @@
 #include <QEvent>
 #include <QFutureWatcher>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
@@ -157,45 +157,23 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     layout->setSpacing(0);
 
     // Header.
-    auto* header = new QWidget(this);
-    header->setObjectName(QStringLiteral("categoryHeader"));
-    auto* lines = new QVBoxLayout(header);
-    lines->setContentsMargins(20, 20, 20, 20);
-    lines->setSpacing(8);
-    auto* titleRow = new QHBoxLayout;
-    titleRow->setSpacing(8);
-    const QFont titleFont = Fonts::font(FontRole::title2, QFont::DemiBold);
-    title_ = new ElidedLabel(QString(), titleFont, {}, header);
-    title_->setObjectName(QStringLiteral("title"));
-    titleRow->addWidget(title_, 0, Qt::AlignBottom);
-    badgeSlot_ = new QWidget(header);
-    auto* badgeLayout = new QHBoxLayout(badgeSlot_);
-    badgeLayout->setContentsMargins(0, 0, 0, title_->fontMetrics().descent());
-    titleRow->addWidget(badgeSlot_, 0, Qt::AlignBottom);
-    titleRow->addStretch(1);
-    size_ = new ElidedLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::title2)),
-                            SemanticColors::secondaryText, header);
-    size_->setObjectName(QStringLiteral("size"));
-    titleRow->addWidget(size_, 0, Qt::AlignBottom);
-    lines->addLayout(titleRow);
-    explanation_ =
-        new LineLimitedLabel(QString(), 4, Fonts::font(FontRole::body), SemanticColors::secondaryText, header);
-    lines->addWidget(explanation_);
-    note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), SemanticColors::secondaryText, header);
+    header_ = new DetailHeader(DetailHeader::Style::pane, {}, this);
+    header_->setObjectName(QStringLiteral("categoryHeader"));
+    note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), SemanticColors::secondaryText, header_);
     note_->setObjectName(QStringLiteral("note"));
     note_->setWordWrap(true);
-    lines->addWidget(note_);
+    header_->addLine(note_);
     if (context_.accessHint) {
-        accessHintSlot_ = new QWidget(header);
+        accessHintSlot_ = new QWidget(header_);
         auto* slotLayout = new QVBoxLayout(accessHintSlot_);
         slotLayout->setContentsMargins(0, 0, 0, 0);
         accessHint_ = context_.accessHint(accessHintSlot_);
         slotLayout->addWidget(accessHint_);
         accessHint_->installEventFilter(this);
-        lines->addWidget(accessHintSlot_);
+        header_->addLine(accessHintSlot_);
     }
-    layout->addWidget(header);
-    gridArea(header, QStringLiteral("category"), 20);
+    layout->addWidget(header_);
+    gridArea(header_, QStringLiteral("category"), 20);
 
     // Table, with the empty state over it.
     items_ = new CategoryItemsModel(context_.model, this);
@@ -339,13 +317,11 @@ void CategoryDetail::applyPicked() {
 
 void CategoryDetail::redrawHeader() {
     const CategoryID id = category_.id;
-    title_->setFullText(text(Explanations::title(id)));
+    header_->setTitle(text(Explanations::title(id)));
     table_->setAccessibleName(tr("Items of %1").arg(text(Explanations::title(id))));
-    delete badge_;
-    badge_ = new SafetyBadge(category_.safety(), badgeSlot_);
-    badgeSlot_->layout()->addWidget(badge_);
-    size_->setFullText(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
-    explanation_->setFullText(text(Explanations::text(id)));
+    header_->setSafety(category_.safety());
+    header_->setSize(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
+    header_->setExplanation(text(Explanations::text(id)));
     note_->setText(category_.note ? text(*category_.note) : QString());
     note_->setVisible(category_.note.has_value());
     showAccessHintSlot();

@@ -28,9 +28,8 @@ class QTableView;
 namespace dovrane {
 
 class ContentUnavailableView;
+class DetailHeader;
 class FooterBar;
-class SafetyBadge;
-class ElidedLabel;
 class LineLimitedLabel;
 class StyledLabel;
 
@@ -129,11 +128,7 @@ private:
     bool confirmSimulators_ = false;
     bool applyingPicked_ = false;
 
-    ElidedLabel* title_;
-    QWidget* badgeSlot_;
-    SafetyBadge* badge_ = nullptr;
-    ElidedLabel* size_;
-    LineLimitedLabel* explanation_;
+    DetailHeader* header_;
     StyledLabel* note_;
     // The hint shows or hides itself by what it has to say; its slot is shown only for the
     // categories that access limits and while the hint shows.

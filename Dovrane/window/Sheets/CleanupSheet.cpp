@@ -3,6 +3,7 @@
 #include "AppModel/AppModel.h"
 #include "Sheets/SheetParts.h"
 #include "StorageGraphics/StorageGroup.h"
+#include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "WindowBehavior/FitsHeight.h"
@@ -26,14 +27,9 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     stack->setContentsMargins(24, 24, 24, 24);
     stack->setSpacing(16);
 
-    auto* header = new QVBoxLayout;
-    header->setSpacing(4);
-    const QFont title = Fonts::font(FontRole::title2, QFont::DemiBold);
-    header->addWidget(new StyledLabel(tr("This goes to the Trash"), title, {}, this));
-    header->addWidget(new StyledLabel(tr("%n files, %1", nullptr, int(plan.files())).arg(byteText(plan.size())),
-                                      Fonts::monospacedDigits(Fonts::font(FontRole::title3)),
-                                      SemanticColors::secondaryText, this));
-    stack->addLayout(header);
+    const QString files = tr("%n files, %1", nullptr, int(plan.files())).arg(byteText(plan.size()));
+    stack->addWidget(
+        new DetailHeader(DetailHeader::Style::sheet, {.title = tr("This goes to the Trash"), .size = files}, this));
 
     entries_ = new QTreeWidget(this);
     entries_->setAccessibleName(tr("What moves to the Trash"));

@@ -5,6 +5,7 @@
 #include "Services/SettingKeys.h"
 #include "Sheets/SheetParts.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
@@ -68,17 +69,10 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     stack->setContentsMargins(32, 32, 32, 32);
     stack->setSpacing(20);
 
-    auto* header = new QVBoxLayout;
-    header->setSpacing(8);
-    const QFont large = Fonts::font(FontRole::largeTitle, QFont::DemiBold);
-    header->addWidget(new StyledLabel(tr("Welcome to Dovrane"), large, {}, this));
-    auto* intro =
-        new StyledLabel(tr("Dovrane shows what fills your computer, explains every item in one sentence, and only "
-                           "ever moves things to the Trash."),
-                        Fonts::font(FontRole::title3), SemanticColors::secondaryText, this);
-    intro->setWordWrap(true);
-    header->addWidget(intro);
-    stack->addLayout(header);
+    const QString intro = tr("Dovrane shows what fills your computer, explains every item in one sentence, and only "
+                             "ever moves things to the Trash.");
+    stack->addWidget(new DetailHeader(DetailHeader::Style::welcome,
+                                      {.title = tr("Welcome to Dovrane"), .explanation = intro}, this));
 
     auto* panel = new Card(this);
     QVBoxLayout* rows = panel->contentLayout();

@@ -5,6 +5,7 @@
 #include "StorageGraphics/StorageGroup.h"
 #include "UiKit/AppIcon.h"
 #include "UiKit/CheckRow.h"
+#include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
@@ -33,14 +34,11 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
     header->addWidget(new AppIcon(request_.app, 40, this), 0, Qt::AlignVCenter);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(4);
-    const QFont title = Fonts::font(FontRole::title2, QFont::DemiBold);
-    titles->addWidget(new StyledLabel(tr("Remove %1?").arg(appName), title, {}, this));
-    titles->addWidget(new StyledLabel(
-        tr("Version %1, %2").arg(QString::fromStdString(request_.app.version), byteText(request_.app.size)),
-        Fonts::font(FontRole::body), SemanticColors::secondaryText, this));
-    header->addLayout(titles, 1);
+    const QString version =
+        tr("Version %1, %2").arg(QString::fromStdString(request_.app.version), byteText(request_.app.size));
+    header->addWidget(new DetailHeader(DetailHeader::Style::sheet,
+                                       {.title = tr("Remove %1?").arg(appName), .explanation = version}, this),
+                      1);
     stack->addLayout(header);
 
     if (request_.leftovers.empty()) {
