@@ -3,27 +3,22 @@
 #include "AppModel/AppModel.h"
 #include "Grid/GridProbes.h"
 #include "Services/SettingKeys.h"
-#include "StorageGraphics/SafetyBadge.h"
+#include "StoragePage/SafetyDelegate.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
-#include "UiKit/Symbols.h"
 #include "UiKit/TableViews.h"
 
 #include <DovraneKit/scan/Explanations.h>
 
 #include <QAction>
 #include <QEvent>
-#include <QFutureWatcher>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -35,128 +30,32 @@ namespace {
 
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-const QString dash = QStringLiteral("\u2013");
-
-// The Safety column: the badge's symbol and label in its colour, painted per cell.
-class SafetyDelegate final : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QStyleOptionViewItem background = option;
-        initStyleOption(&background, index);
-        background.text.clear();
-        background.icon = QIcon();
-        option.widget->style()->drawControl(QStyle::CE_ItemViewItem, &background, painter, option.widget);
-
-        const auto safety = Safety(index.data(CategoryItemsModel::shownSafetyRole).toInt());
-        const QFont font = Fonts::font(FontRole::caption);
-        const QFontMetrics metrics(font);
-        // On a selected row the badge takes the selection's text colour, as the other cells do.
-        const QColor color = option.state.testFlag(QStyle::State_Selected)
-                                 ? option.palette.color(QPalette::HighlightedText)
-                                 : SafetyBadge::color(safety);
-        const int side = metrics.height();
-        const QRect cell = option.rect.adjusted(4, 0, -4, 0);
-        const int top = cell.top() + (cell.height() - side) / 2;
-        painter->save();
-        painter->drawPixmap(
-            QRect(cell.left(), top, side, side),
-            Symbols::pixmap(SafetyBadge::symbol(safety), side, color, painter->device()->devicePixelRatioF()));
-        painter->setFont(font);
-        painter->setPen(color);
-        painter->drawText(
-            cell.adjusted(side + 3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeading,
-            metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, cell.width() - side - 3));
-        painter->restore();
-    }
-};
-
 } // namespace
-
-Date lastUsedSort(const CleanupItem& item) { return item.lastUsed.value_or(Date::distantPast()); }
-
-CategoryItemsModel::CategoryItemsModel(const AppModel& model, QObject* parent)
-    : SortedTableModel<CleanupItem>(columns(model), sizeColumn, Qt::DescendingOrder, parent) {}
-
-void CategoryItemsModel::setCategory(CategoryID id, std::vector<CleanupItem> items) {
-    category_ = id;
-    setRows(std::move(items));
-}
-
-Safety CategoryItemsModel::shownSafety(const CleanupItem& item) {
-    return item.action == CleanupAction::showOnly && item.safety == Safety::safe ? Safety::review : item.safety;
-}
-
-std::vector<CategoryItemsModel::Column> CategoryItemsModel::columns(const AppModel& model) {
-    using Row = CleanupItem;
-    std::vector<Column> columns;
-    columns.push_back(
-        {CategoryDetail::tr("Name"), SortKeys::byName<Row>(&Row::name), [](const Row& item, int role) -> QVariant {
-             if (role == Qt::DisplayRole)
-                 return Texts::oneLine(text(item.name));
-             if (role == Qt::ToolTipRole)
-                 return Texts::tooltip(text(item.reason) + QLatin1Char('\n') + text(item.url.path()));
-             return {};
-         }});
-    columns.push_back(
-        {CategoryDetail::tr("Size"), SortKeys::byValue<Row>(&Row::size), [this](const Row& item, int role) -> QVariant {
-             if (role == Qt::DisplayRole)
-                 return category_ == CategoryID::snapshots ? dash : text(bytes(item.size));
-             if (role == Qt::FontRole)
-                 return Fonts::monospacedDigits(Fonts::font(FontRole::body));
-             return {};
-         }});
-    columns.push_back({CategoryDetail::tr("Last Used"), SortKeys::byValue<Row>(&lastUsedSort),
-                       [&model](const Row& item, int role) -> QVariant {
-                           if (role == Qt::DisplayRole)
-                               return item.lastUsed
-                                          ? text(DateText::relative(*item.lastUsed, model.services().clock->now()))
-                                          : dash;
-                           if (role == Qt::ForegroundRole)
-                               return SemanticColors::secondaryText();
-                           return {};
-                       }});
-    columns.push_back(
-        {CategoryDetail::tr("Safety"), SortKeys::byValue<Row>(&Row::safety), [](const Row& item, int role) -> QVariant {
-             const Safety shown = shownSafety(item);
-             if (role == Qt::DisplayRole)
-                 return text(Explanations::label(shown));
-             if (role == Qt::ToolTipRole)
-                 return SafetyBadge::tooltip(shown);
-             if (role == shownSafetyRole)
-                 return int(shown);
-             return {};
-         }});
-    return columns;
-}
-
-DeletionsInFlight& DeletionsInFlight::shared() {
-    static DeletionsInFlight* instance = new DeletionsInFlight;
-    return *instance;
-}
-
-void DeletionsInFlight::track(const AppModel& model, Kind kind, const QFuture<void>& operation) {
-    const std::pair<const AppModel*, Kind> key{&model, kind};
-    running_.insert(key);
-    emit changed();
-    // A watcher reports a cancelled operation as finished too, so no entry outlives its work.
-    auto* watcher = new QFutureWatcher<void>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, key] {
-        running_.erase(key);
-        watcher->deleteLater();
-        emit changed();
-    });
-    watcher->setFuture(operation);
-}
 
 CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> footer, QWidget* parent)
     : QWidget(parent), context_(std::move(context)), footer_(std::move(footer)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    makeHeader();
+    layout->addWidget(header_);
+    gridArea(header_, QStringLiteral("category"), 20);
+    layout->addLayout(makeTable(), 1);
+    makeFooter();
+    layout->addWidget(footerBar_);
+    makeActions();
 
-    // Header.
+    connect(&context_.model, &AppModel::changed, this, [this](AppModel::Field field) {
+        if (field == AppModel::Field::isDemo || field == AppModel::Field::hasFullDiskAccess)
+            redrawFooter();
+    });
+    connect(&DeletionsInFlight::shared(), &DeletionsInFlight::changed, this, &CategoryDetail::redrawFooter);
+
+    redrawHeader();
+    redrawFooter();
+}
+
+void CategoryDetail::makeHeader() {
     header_ = new DetailHeader(DetailHeader::Style::pane, {}, this);
     header_->setObjectName(QStringLiteral("categoryHeader"));
     note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), SemanticColors::secondaryText, header_);
@@ -172,10 +71,9 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
         accessHint_->installEventFilter(this);
         header_->addLine(accessHintSlot_);
     }
-    layout->addWidget(header_);
-    gridArea(header_, QStringLiteral("category"), 20);
+}
 
-    // Table, with the empty state over it.
+QLayout* CategoryDetail::makeTable() {
     items_ = new CategoryItemsModel(context_.model, this);
     // The name takes the space the others leave; largest first.
     table_ = TableViews::make(items_, {{}, {72, 88, 120}, {88, 112, 160}, {80, 96, 120}}, items_->sortColumn(),
@@ -194,12 +92,14 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     empty_->setObjectName(QStringLiteral("nothingHere"));
     // Clicks go through to the table, whose empty space keeps its context menu.
     empty_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The empty state over the table.
     auto* tableArea = new QGridLayout;
     tableArea->addWidget(table_, 0, 0);
     tableArea->addWidget(empty_, 0, 0, Qt::AlignCenter);
-    layout->addLayout(tableArea, 1);
+    return tableArea;
+}
 
-    // Footer.
+void CategoryDetail::makeFooter() {
     footerBar_ = new FooterBar(this);
     footerBar_->layout()->setSpacing(12);
     if (footer_) {
@@ -224,8 +124,9 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     chooseFolders_ = button(tr("Choose Project Folders…"), "chooseProjectFolders");
     selectSafe_ = button(tr("Select Safe Items"), "selectSafeItems");
     moveToTrash_ = button(tr("Move to Trash…"), "moveToTrash");
-    layout->addWidget(footerBar_);
+}
 
+void CategoryDetail::makeActions() {
     // Ctrl+Backspace belongs to this pane, so it leaves with the page; a focused text field
     // takes the key for itself first.
     moveToTrashAction_ = new QAction(tr("Move to Trash…"), this);
@@ -239,15 +140,6 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     connect(emptyTrash_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::emptyTrash); });
     connect(deleteSnapshots_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::snapshots); });
     connect(removeUnavailable_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::simulators); });
-
-    connect(&context_.model, &AppModel::changed, this, [this](AppModel::Field field) {
-        if (field == AppModel::Field::isDemo || field == AppModel::Field::hasFullDiskAccess)
-            redrawFooter();
-    });
-    connect(&DeletionsInFlight::shared(), &DeletionsInFlight::changed, this, &CategoryDetail::redrawFooter);
-
-    redrawHeader();
-    redrawFooter();
 }
 
 void CategoryDetail::setCategory(Category category) {
