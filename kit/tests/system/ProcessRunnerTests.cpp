@@ -12,9 +12,11 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <stop_token>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -67,6 +69,23 @@ struct KillOnExit {
             ::kill(pid, SIGKILL);
     }
 };
+
+struct TimedRun {
+    std::optional<std::string> result;
+    double elapsed;
+};
+
+// Runs, with half a second to finish, a tool that starts a child in the background (`launch`,
+// which ends in "&"), prints "done" and exits; the child keeps the tool's output open. The
+// child's pid goes to cleanup, which kills it when the test ends.
+TimedRun runLeavingChild(const TempDir& dir, const std::string& name, const std::string& launch, KillOnExit& cleanup) {
+    auto tool = makeScript(dir, name, launch + "\necho $! > '" + dir / "child" + "'\necho done\n");
+    auto start = Clock::now();
+    auto result = ProcessRunner(0.5).run(tool, {});
+    double elapsed = secondsSince(start);
+    cleanup.pid = readPid(dir / "child");
+    return {std::move(result), elapsed};
+}
 
 } // namespace
 
@@ -174,17 +193,8 @@ TEST(ProcessRunnerTimeout, ToolIgnoringTerminationIsKilledAfterGrace) {
 
 TEST(ProcessRunnerTimeout, BackgroundChildHoldingOutputIsTerminatedWithTheTool) {
     TempDir dir;
-    auto leaving = makeScript(dir, "leaving.sh",
-                              "sleep 60 &\n"
-                              "echo $! > '" +
-                                  dir / "child" +
-                                  "'\n"
-                                  "echo done\n");
     KillOnExit cleanup;
-    auto start = Clock::now();
-    auto result = ProcessRunner(0.5).run(leaving, {});
-    double elapsed = secondsSince(start);
-    cleanup.pid = readPid(dir / "child");
+    auto [result, elapsed] = runLeavingChild(dir, "leaving.sh", "sleep 60 &", cleanup);
 
     // The tool itself exited 0, but its output never ended before the timeout.
     EXPECT_FALSE(result.has_value());
@@ -195,17 +205,8 @@ TEST(ProcessRunnerTimeout, BackgroundChildHoldingOutputIsTerminatedWithTheTool) 
 
 TEST(ProcessRunnerTimeout, EscapedGrandchildHoldingOutputDoesNotHangTheRun) {
     TempDir dir;
-    auto escaping = makeScript(dir, "escaping.sh",
-                               "setsid sleep 60 &\n"
-                               "echo $! > '" +
-                                   dir / "child" +
-                                   "'\n"
-                                   "echo done\n");
     KillOnExit cleanup;
-    auto start = Clock::now();
-    auto result = ProcessRunner(0.5).run(escaping, {});
-    double elapsed = secondsSince(start);
-    cleanup.pid = readPid(dir / "child");
+    auto [result, elapsed] = runLeavingChild(dir, "escaping.sh", "setsid sleep 60 &", cleanup);
 
     EXPECT_FALSE(result.has_value());
     EXPECT_LT(elapsed, 10.0) << "returned within 10 s";
