@@ -10,46 +10,25 @@ namespace dovrane {
 
 namespace {
 
-// What a style decides: the fonts, how many lines the explanation may take, the margins and
-// spacing, and where the size stands.
+// What a style decides: the fonts (the title's in semibold, the size's with even digits), how
+// many lines the explanation may take (0: no limit), the margins and spacing, and whether the
+// size stands at the end of the title's row or under it.
 struct Setup {
-    QFont title, size, explanation;
-    // At most so many lines of explanation (0: no limit).
-    int explanationLines;
-    int margin, spacing;
+    FontRole title, size, explanation;
+    int explanationLines, margin, spacing;
     bool sizeBesideTitle;
 };
 
 Setup setup(DetailHeader::Style style) {
-    const QFont body = Fonts::font(FontRole::body);
-    const QFont title3 = Fonts::font(FontRole::title3);
     switch (style) {
     case DetailHeader::Style::pane:
-        return {.title = Fonts::font(FontRole::title2, QFont::DemiBold),
-                .size = Fonts::monospacedDigits(Fonts::font(FontRole::title2)),
-                .explanation = body,
-                .explanationLines = 4,
-                .margin = 20,
-                .spacing = 8,
-                .sizeBesideTitle = true};
+        return {FontRole::title2, FontRole::title2, FontRole::body, 4, 20, 8, true};
     case DetailHeader::Style::welcome:
-        return {.title = Fonts::font(FontRole::largeTitle, QFont::DemiBold),
-                .size = Fonts::monospacedDigits(title3),
-                .explanation = title3,
-                .explanationLines = 0,
-                .margin = 0,
-                .spacing = 8,
-                .sizeBesideTitle = false};
+        return {FontRole::largeTitle, FontRole::title3, FontRole::title3, 0, 0, 8, false};
     case DetailHeader::Style::sheet:
         break;
     }
-    return {.title = Fonts::font(FontRole::title2, QFont::DemiBold),
-            .size = Fonts::monospacedDigits(title3),
-            .explanation = body,
-            .explanationLines = 0,
-            .margin = 0,
-            .spacing = 4,
-            .sizeBesideTitle = false};
+    return {FontRole::title2, FontRole::title3, FontRole::body, 0, 0, 4, false};
 }
 
 } // namespace
@@ -61,7 +40,7 @@ DetailHeader::DetailHeader(Style style, Content content, QWidget* parent) : QWid
     lines_->setSpacing(chosen.spacing);
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
-    title_ = new ElidedLabel(content.title, chosen.title, {}, this);
+    title_ = new ElidedLabel(content.title, Fonts::font(chosen.title, QFont::DemiBold), {}, this);
     title_->setObjectName(QStringLiteral("title"));
     titleRow->addWidget(title_, 0, Qt::AlignBottom);
     // The badge stands on the title's baseline.
@@ -71,7 +50,8 @@ DetailHeader::DetailHeader(Style style, Content content, QWidget* parent) : QWid
     badgeSlot_->hide();
     titleRow->addWidget(badgeSlot_, 0, Qt::AlignBottom);
     titleRow->addStretch(1);
-    size_ = new ElidedLabel(content.size, chosen.size, SemanticColors::secondaryText, this);
+    size_ = new ElidedLabel(content.size, Fonts::monospacedDigits(Fonts::font(chosen.size)),
+                            SemanticColors::secondaryText, this);
     size_->setObjectName(QStringLiteral("size"));
     size_->setVisible(!content.size.isEmpty());
     if (chosen.sizeBesideTitle)
@@ -79,7 +59,7 @@ DetailHeader::DetailHeader(Style style, Content content, QWidget* parent) : QWid
     lines_->addLayout(titleRow);
     if (!chosen.sizeBesideTitle)
         lines_->addWidget(size_);
-    explanation_ = new LineLimitedLabel(content.explanation, chosen.explanationLines, chosen.explanation,
+    explanation_ = new LineLimitedLabel(content.explanation, chosen.explanationLines, Fonts::font(chosen.explanation),
                                         SemanticColors::secondaryText, this);
     explanation_->setVisible(!content.explanation.isEmpty());
     lines_->addWidget(explanation_);
