@@ -70,21 +70,18 @@ struct KillOnExit {
     }
 };
 
-struct TimedRun {
-    std::optional<std::string> result;
-    double elapsed;
-};
-
 // Runs, with half a second to finish, a tool that starts a child in the background (`launch`,
-// which ends in "&"), prints "done" and exits; the child keeps the tool's output open. The
-// child's pid goes to cleanup, which kills it when the test ends.
-TimedRun runLeavingChild(const TempDir& dir, const std::string& name, const std::string& launch, KillOnExit& cleanup) {
-    auto tool = makeScript(dir, name, launch + "\necho $! > '" + dir / "child" + "'\necho done\n");
+// ending in "&"), prints "done" and exits 0. The child holds the tool's output open, so the run
+// has to give up at its timeout. Returns the child's pid (0 when it wrote none).
+pid_t runLeavingChild(const TempDir& dir, const std::string& launch) {
+    auto tool = makeScript(dir, "leaving.sh", launch + "\necho $! > '" + dir / "child" + "'\necho done\n");
     auto start = Clock::now();
     auto result = ProcessRunner(0.5).run(tool, {});
     double elapsed = secondsSince(start);
-    cleanup.pid = readPid(dir / "child");
-    return {std::move(result), elapsed};
+    // The tool itself exited 0, but its output never ended before the timeout.
+    EXPECT_FALSE(result.has_value());
+    EXPECT_LT(elapsed, 10.0) << "returned within 10 s";
+    return readPid(dir / "child");
 }
 
 } // namespace
@@ -194,11 +191,7 @@ TEST(ProcessRunnerTimeout, ToolIgnoringTerminationIsKilledAfterGrace) {
 TEST(ProcessRunnerTimeout, BackgroundChildHoldingOutputIsTerminatedWithTheTool) {
     TempDir dir;
     KillOnExit cleanup;
-    auto [result, elapsed] = runLeavingChild(dir, "leaving.sh", "sleep 60 &", cleanup);
-
-    // The tool itself exited 0, but its output never ended before the timeout.
-    EXPECT_FALSE(result.has_value());
-    EXPECT_LT(elapsed, 10.0) << "returned within 10 s";
+    cleanup.pid = runLeavingChild(dir, "sleep 60 &");
     ASSERT_GT(cleanup.pid, 0);
     EXPECT_TRUE(processEnded(cleanup.pid)) << "the child shares the tool's process group";
 }
@@ -206,10 +199,7 @@ TEST(ProcessRunnerTimeout, BackgroundChildHoldingOutputIsTerminatedWithTheTool) 
 TEST(ProcessRunnerTimeout, EscapedGrandchildHoldingOutputDoesNotHangTheRun) {
     TempDir dir;
     KillOnExit cleanup;
-    auto [result, elapsed] = runLeavingChild(dir, "escaping.sh", "setsid sleep 60 &", cleanup);
-
-    EXPECT_FALSE(result.has_value());
-    EXPECT_LT(elapsed, 10.0) << "returned within 10 s";
+    cleanup.pid = runLeavingChild(dir, "setsid sleep 60 &");
     ASSERT_GT(cleanup.pid, 0);
     // It left the group, so it outlived the run and still held the pipe when the run gave up.
     EXPECT_TRUE(isRunning(cleanup.pid));
