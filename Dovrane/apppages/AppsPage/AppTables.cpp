@@ -338,11 +338,7 @@ void OrphanTable::reload() {
 
     reloading_ = true;
     table_->setRows(model_.orphans());
-    QItemSelection selection;
-    for (int shownRow = 0; shownRow < table_->rowCount(); ++shownRow)
-        if (picked_.contains(table_->row(shownRow).id()))
-            selection.select(table_->index(shownRow, 0), table_->index(shownRow, table_->columnCount() - 1));
-    view_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    TableViews::selectIds(*view_, *table_, picked_);
     reloading_ = false;
     empty_->setVisible(model_.orphans().empty());
     refreshFooter();
@@ -351,9 +347,7 @@ void OrphanTable::reload() {
 void OrphanTable::takeSelection() {
     if (reloading_)
         return;
-    picked_.clear();
-    for (const QModelIndex& row : view_->selectionModel()->selectedRows())
-        picked_.insert(table_->row(row.row()).id());
+    picked_ = TableViews::selectedIds(*view_, *table_);
     refreshFooter();
 }
 

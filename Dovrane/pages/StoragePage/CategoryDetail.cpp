@@ -191,19 +191,13 @@ QString CategoryDetail::summary() const {
 void CategoryDetail::selectionChangedByUser() {
     if (applyingPicked_)
         return;
-    picked_.clear();
-    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
-        picked_.insert(items_->row(index.row()).id());
+    picked_ = TableViews::selectedIds(*table_, *items_);
     redrawFooter();
 }
 
 void CategoryDetail::applyPicked() {
     applyingPicked_ = true;
-    QItemSelection selection;
-    for (int row = 0; row < items_->rowCount(); ++row)
-        if (picked_.count(items_->row(row).id()))
-            selection.select(items_->index(row, 0), items_->index(row, items_->columnCount() - 1));
-    table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    TableViews::selectIds(*table_, *items_, picked_);
     applyingPicked_ = false;
 }
 
