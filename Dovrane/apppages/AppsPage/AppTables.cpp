@@ -6,6 +6,7 @@
 #include "UiKit/Desktop.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
+#include "UiKit/TableViews.h"
 
 #include <DovraneKit/apps/FlatpakApps.h>
 #include <DovraneKit/scan/ScanModel.h>
@@ -26,50 +27,15 @@ namespace dovrane {
 
 namespace {
 
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
-// Minimum, ideal and maximum width of a column; a column with none set takes the space left.
-struct Width {
-    int minimum = 0, ideal = 0, maximum = 0;
-};
-
-QTableView* makeTableView(QAbstractItemModel* model, const std::vector<Width>& widths, int sortColumn,
+// The look of the Apps page's tables: frameless in their tab, rows 26 high, the header not
+// lit up by a selection.
+QTableView* makeTableView(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int sortColumn,
                           QAbstractItemView::SelectionMode selection, QWidget* parent) {
-    auto* view = new QTableView(parent);
-    view->setModel(model);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(selection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setTabKeyNavigation(false); // Tab leaves the table; the arrows move within it
-    view->setShowGrid(false);
-    view->setAlternatingRowColors(true);
-    view->setWordWrap(false);
+    QTableView* view = TableViews::make(model, std::move(widths), sortColumn, Qt::DescendingOrder, selection, parent);
     view->setFrameShape(QFrame::NoFrame);
-    view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(26);
-    QHeaderView* header = view->horizontalHeader();
-    header->setHighlightSections(false);
-    header->setStretchLastSection(false);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int column = 0; column < int(widths.size()); ++column) {
-        const Width width = widths[std::size_t(column)];
-        if (width.ideal == 0) {
-            header->setSectionResizeMode(column, QHeaderView::Stretch);
-            continue;
-        }
-        header->setSectionResizeMode(column, QHeaderView::Interactive);
-        header->resizeSection(column, width.ideal);
-    }
-    QObject::connect(header, &QHeaderView::sectionResized, header, [header, widths](int column, int, int size) {
-        if (column >= int(widths.size()) || widths[std::size_t(column)].ideal == 0)
-            return;
-        const Width width = widths[std::size_t(column)];
-        if (const int bounded = std::clamp(size, width.minimum, width.maximum); bounded != size)
-            header->resizeSection(column, bounded);
-    });
-    // The model is sorted already; the header only shows it and passes clicks on.
-    header->setSortIndicator(sortColumn, Qt::DescendingOrder);
-    view->setSortingEnabled(true);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->horizontalHeader()->setStretchLastSection(false);
     return view;
 }
 
@@ -109,7 +75,7 @@ QVariant secondaryText(const QString& shown, int role) {
     if (role == Qt::DisplayRole)
         return shown;
     if (role == Qt::ForegroundRole)
-        return secondary();
+        return SemanticColors::secondaryText();
     return {};
 }
 
@@ -148,7 +114,7 @@ public:
         painter->drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, name);
         if (!badge.isEmpty()) {
             painter->setFont(captionFont);
-            painter->setPen(picked ? option.palette.color(QPalette::HighlightedText) : secondary());
+            painter->setPen(picked ? option.palette.color(QPalette::HighlightedText) : SemanticColors::secondaryText());
             textArea.setLeft(textArea.left() + option.fontMetrics.horizontalAdvance(name) + 8);
             painter->drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, badge);
         }
@@ -199,7 +165,7 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     empty_ = new ContentUnavailableView(tr("No apps found"), QStringLiteral("square.grid.2x2"), {}, this);
     footer_ = new FooterBar(this);
-    systemNote_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, footer_);
+    systemNote_ = new StyledLabel(QString(), Fonts::font(FontRole::body), SemanticColors::secondaryText, footer_);
     footer_->addAction(systemNote_);
     remove_ = footerAction(tr("Remove…"), this, footer_);
     layOut(this, view_, empty_, footer_);
@@ -372,11 +338,7 @@ void OrphanTable::reload() {
 
     reloading_ = true;
     table_->setRows(model_.orphans());
-    QItemSelection selection;
-    for (int shownRow = 0; shownRow < table_->rowCount(); ++shownRow)
-        if (picked_.contains(table_->row(shownRow).id()))
-            selection.select(table_->index(shownRow, 0), table_->index(shownRow, table_->columnCount() - 1));
-    view_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    TableViews::selectIds(*view_, *table_, picked_);
     reloading_ = false;
     empty_->setVisible(model_.orphans().empty());
     refreshFooter();
@@ -385,9 +347,7 @@ void OrphanTable::reload() {
 void OrphanTable::takeSelection() {
     if (reloading_)
         return;
-    picked_.clear();
-    for (const QModelIndex& row : view_->selectionModel()->selectedRows())
-        picked_.insert(table_->row(row.row()).id());
+    picked_ = TableViews::selectedIds(*view_, *table_);
     refreshFooter();
 }
 

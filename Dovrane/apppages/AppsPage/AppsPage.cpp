@@ -77,9 +77,7 @@ AppsPage::AppsPage(AppModel& model, QWidget* accessHint, QWidget* parent)
     busy_ = makeBusyIndicator(header_);
     row->addWidget(busy_);
     header->addLayout(row);
-    hint_ = new LineLimitedLabel(
-        QString(), 3, Fonts::font(FontRole::body), [] { return SemanticColors::of(SemanticColor::secondaryLabel); },
-        header_);
+    hint_ = new LineLimitedLabel(QString(), 3, Fonts::font(FontRole::body), SemanticColors::secondaryText, header_);
     header->addWidget(hint_);
     column_->addWidget(header_);
     gridArea(header_, QStringLiteral("apps"), 20);

@@ -23,9 +23,9 @@ CleanedPage::CleanedPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(20, 16, 20, 16);
     column->setSpacing(0);
-    header_ = new StyledLabel(
-        tr("Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."),
-        Fonts::font(FontRole::callout), [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, content);
+    header_ =
+        new StyledLabel(tr("Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."),
+                        Fonts::font(FontRole::callout), SemanticColors::secondaryText, content);
     header_->setWordWrap(true);
     column->addWidget(header_);
     column->addSpacing(4);

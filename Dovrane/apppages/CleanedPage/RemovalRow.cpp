@@ -19,26 +19,22 @@
 
 namespace dovrane {
 
-namespace {
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-} // namespace
-
 RemovalRow::RemovalRow(AppModel& model, std::shared_ptr<Removal> removal, QWidget* parent)
     : QWidget(parent), model_(model), removal_(std::move(removal)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 4, 0, 4);
     row->setSpacing(12);
-    icon_ = new SymbolView(QStringLiteral("trash"), 20, secondary, this);
+    icon_ = new SymbolView(QStringLiteral("trash"), 20, SemanticColors::secondaryText, this);
     row->addWidget(icon_, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
     // The title is data, shown as it was recorded.
     title_ = new StyledLabel(QString(), Fonts::font(FontRole::body), {}, this);
     texts->addWidget(title_);
-    detail_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), secondary, this);
+    detail_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), SemanticColors::secondaryText, this);
     texts->addWidget(detail_);
     row->addLayout(texts, 1);
-    status_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, this);
+    status_ = new StyledLabel(QString(), Fonts::font(FontRole::body), SemanticColors::secondaryText, this);
     row->addWidget(status_, 0, Qt::AlignVCenter);
     putBack_ = new QPushButton(tr("Put Back"), this);
     putBack_->setToolTip(tr("Moves the items from the Trash to where they were"));

@@ -18,10 +18,8 @@ namespace dovrane {
 
 namespace {
 
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
 StyledLabel* secondaryLabel(const QString& shown, QWidget* parent) {
-    return new StyledLabel(shown, Fonts::font(FontRole::body), secondary, parent);
+    return new StyledLabel(shown, Fonts::font(FontRole::body), SemanticColors::secondaryText, parent);
 }
 
 // A button drawn as a link: its title alone, in the accent of the moment, so it follows a new
@@ -94,7 +92,8 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     const std::optional<QUrl> link = releaseNotesLink(info_);
     if (info_.releaseNotes || link) {
         if (info_.releaseNotes) {
-            notes_ = new LineLimitedLabel(text(*info_.releaseNotes), 3, Fonts::font(FontRole::body), secondary, this);
+            notes_ = new LineLimitedLabel(text(*info_.releaseNotes), 3, Fonts::font(FontRole::body),
+                                          SemanticColors::secondaryText, this);
             notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             column->addWidget(notes_);
         }
@@ -119,7 +118,8 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     auto* problem = new QHBoxLayout(problemRow_);
     problem->setContentsMargins(0, 0, 0, 0);
     problem->setSpacing(6);
-    problem->addWidget(new SymbolView(QStringLiteral("info.circle"), 16, secondary, problemRow_), 0, Qt::AlignTop);
+    problem->addWidget(new SymbolView(QStringLiteral("info.circle"), 16, SemanticColors::secondaryText, problemRow_), 0,
+                       Qt::AlignTop);
     problem_ = new StyledLabel(QString(), Fonts::font(FontRole::body), {}, problemRow_);
     problem_->setWordWrap(true);
     problem->addWidget(problem_, 1);

@@ -23,8 +23,6 @@ namespace {
 
 constexpr int columnWidth = 760;
 
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
 // A group that opens under its header; it starts closed.
 QToolButton* disclosure(QWidget* group, QWidget* parent) {
     auto* toggle = new QToolButton(parent);
@@ -92,7 +90,7 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     progress_->setTextVisible(false);
     progress_->setFixedWidth(200);
     heading->addWidget(progress_);
-    checked_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, columnWidget);
+    checked_ = new StyledLabel(QString(), Fonts::font(FontRole::body), SemanticColors::secondaryText, columnWidget);
     heading->addWidget(checked_);
     header->addLayout(heading);
     header->addStretch(1);
@@ -107,10 +105,11 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     auto* upToDate = new QHBoxLayout(allUpToDate_);
     upToDate->setContentsMargins(0, 0, 0, 0);
     upToDate->setSpacing(6);
-    upToDate->addWidget(new SymbolView(QStringLiteral("checkmark.circle"), 16, secondary, allUpToDate_));
     upToDate->addWidget(
-        new StyledLabel(tr("All checked apps are up to date."), Fonts::font(FontRole::body), secondary, allUpToDate_),
-        1);
+        new SymbolView(QStringLiteral("checkmark.circle"), 16, SemanticColors::secondaryText, allUpToDate_));
+    upToDate->addWidget(new StyledLabel(tr("All checked apps are up to date."), Fonts::font(FontRole::body),
+                                        SemanticColors::secondaryText, allUpToDate_),
+                        1);
     column->addWidget(allUpToDate_);
 
     auto* cards = new QWidget(columnWidget);

@@ -47,16 +47,14 @@ public:
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(8, 4, 8, 4);
         row->setSpacing(8);
-        auto* symbol =
-            new SymbolView(command.symbol, 16, [] { return SemanticColors::of(SemanticColor::secondaryLabel); });
+        auto* symbol = new SymbolView(command.symbol, 16, SemanticColors::secondaryText);
         symbol->setFixedWidth(20);
         row->addWidget(symbol);
         auto* title = new StyledLabel(command.title, Fonts::font(FontRole::body));
         title->setTextFormat(Qt::PlainText);
         row->addWidget(title);
         row->addStretch(1);
-        auto* group = new StyledLabel(command.group, Fonts::font(FontRole::body),
-                                      [] { return SemanticColors::of(SemanticColor::secondaryLabel); });
+        auto* group = new StyledLabel(command.group, Fonts::font(FontRole::body), SemanticColors::secondaryText);
         row->addWidget(group);
         setAccessibleName(command.title);
     }
@@ -92,8 +90,7 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     auto* search = new QHBoxLayout;
     search->setContentsMargins(16, 16, 16, 16);
     search->setSpacing(8);
-    search->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 16,
-                                     [] { return SemanticColors::of(SemanticColor::secondaryLabel); }));
+    search->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 16, SemanticColors::secondaryText));
     field_ = new QLineEdit;
     field_->setFrame(false);
     field_->setFont(Fonts::font(FontRole::title3));
@@ -116,9 +113,8 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     column->addWidget(list_, 1);
 
-    empty_ = new StyledLabel(
-        PaletteText::tr("Nothing matches"), Fonts::font(FontRole::body),
-        [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, list_);
+    empty_ = new StyledLabel(PaletteText::tr("Nothing matches"), Fonts::font(FontRole::body),
+                             SemanticColors::secondaryText, list_);
     empty_->setAlignment(Qt::AlignCenter);
 
     connect(field_, &QLineEdit::textChanged, this, &CommandPalette::queryChanged);

@@ -30,8 +30,6 @@ struct PanelText {
     Q_DECLARE_TR_FUNCTIONS(MenuBarView)
 };
 QString sizeText(std::int64_t bytes) { return QString::fromStdString(dovrane::bytes(bytes)); }
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
 QFrame* divider() {
     auto* line = new QFrame;
     line->setFrameShape(QFrame::HLine);
@@ -43,7 +41,7 @@ QFrame* divider() {
 QHBoxLayout* symbolRow(const QString& symbol, QWidget* content) {
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
-    auto* image = new SymbolView(symbol, 14, secondary);
+    auto* image = new SymbolView(symbol, 14, SemanticColors::secondaryText);
     image->setFixedWidth(16);
     row->addWidget(image, 0, Qt::AlignTop);
     row->addWidget(content, 1);
@@ -91,7 +89,7 @@ MenuBarView::MenuBarView(AppModel& model, std::function<void()> showMainWindow, 
     header->setContentsMargins(0, 0, 0, 0);
     header->setSpacing(8);
     free_ = new StyledLabel({}, Fonts::monospacedDigits(Fonts::system(28, QFont::DemiBold)));
-    total_ = new StyledLabel({}, Fonts::font(FontRole::body), secondary);
+    total_ = new StyledLabel({}, Fonts::font(FontRole::body), SemanticColors::secondaryText);
     header->addWidget(free_, 0, Qt::AlignBaseline);
     header->addWidget(total_, 1, Qt::AlignBaseline);
     column->addWidget(header_);

@@ -38,15 +38,13 @@ namespace {
 struct SettingsText {
     Q_DECLARE_TR_FUNCTIONS(SettingsView)
 };
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
 // A section of a grouped form: a header, its rows, and an optional footer below it.
 QVBoxLayout* addSection(QVBoxLayout* page, const QString& header, const QString& footer = {}) {
     auto* box = new QGroupBox(header);
     auto* rows = new QVBoxLayout(box);
     page->addWidget(box);
     if (!footer.isEmpty()) {
-        auto* note = new StyledLabel(footer, Fonts::font(FontRole::callout), secondary);
+        auto* note = new StyledLabel(footer, Fonts::font(FontRole::callout), SemanticColors::secondaryText);
         note->setWordWrap(true);
         page->addWidget(note);
     }

@@ -22,8 +22,6 @@ namespace dovrane {
 
 namespace {
 
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // Lowers a label so that its first line's baseline stands at `baseline` from the row's top;
@@ -157,8 +155,8 @@ QWidget* OverviewPage::header(const ScanResult& scan) {
     auto* free =
         new StyledLabel(text(bytes(scan.free)), Fonts::monospacedDigits(Fonts::system(48, QFont::DemiBold)), {}, block);
     free->setObjectName(QStringLiteral("free"));
-    auto* total =
-        new StyledLabel(tr("free of %1").arg(text(bytes(scan.total))), Fonts::font(FontRole::title2), secondary, block);
+    auto* total = new StyledLabel(tr("free of %1").arg(text(bytes(scan.total))), Fonts::font(FontRole::title2),
+                                  SemanticColors::secondaryText, block);
     total->setObjectName(QStringLiteral("total"));
     placeBaseline(total, free->fontMetrics().ascent());
     row->addWidget(free, 0, Qt::AlignTop);
@@ -167,7 +165,7 @@ QWidget* OverviewPage::header(const ScanResult& scan) {
     lines->addLayout(row);
 
     auto addLine = [&](const QString& line, const char* name) {
-        auto* label = new StyledLabel(line, Fonts::font(FontRole::body), secondary, block);
+        auto* label = new StyledLabel(line, Fonts::font(FontRole::body), SemanticColors::secondaryText, block);
         label->setObjectName(QLatin1String(name));
         label->setWordWrap(true);
         lines->addWidget(label);
@@ -211,7 +209,7 @@ QWidget* OverviewPage::safeList(const ScanResult& scan) {
     QWidget* titleColumn = column(block, 4, &titles);
     titles->addWidget(new StyledLabel(tr("What you can safely remove"), semibold, {}, titleColumn));
     auto* note = new StyledLabel(tr("Moves to the Trash first. You can put everything back from Cleaned Up."),
-                                 Fonts::font(FontRole::body), secondary, titleColumn);
+                                 Fonts::font(FontRole::body), SemanticColors::secondaryText, titleColumn);
     note->setWordWrap(true);
     titles->addWidget(note);
     titleRow->addWidget(titleColumn, 1, Qt::AlignTop);
@@ -224,7 +222,7 @@ QWidget* OverviewPage::safeList(const ScanResult& scan) {
     if (rows.empty()) {
         auto* nothing =
             new StyledLabel(tr("Nothing right now. Caches, logs and old installers show up here when they pile up."),
-                            Fonts::font(FontRole::body), secondary, block);
+                            Fonts::font(FontRole::body), SemanticColors::secondaryText, block);
         nothing->setObjectName(QStringLiteral("nothing"));
         nothing->setWordWrap(true);
         layout->addWidget(nothing);
@@ -267,7 +265,7 @@ QWidget* OverviewPage::scanning() {
     progress_->setAccessibleName(context_.model.scanLabel());
     layout->addWidget(progress_);
     auto* note = new StyledLabel(tr("This takes a minute or two the first time. You can keep working."),
-                                 Fonts::font(FontRole::body), secondary, block);
+                                 Fonts::font(FontRole::body), SemanticColors::secondaryText, block);
     note->setWordWrap(true);
     layout->addWidget(note);
     return block;
@@ -317,8 +315,8 @@ SafeRow::SafeRow(const PageContext& context, const Category& category, QWidget* 
     auto* title = new StyledLabel(text(Explanations::title(id_)), body, {}, textColumn);
     placeBaseline(title, baseline);
     texts->addWidget(title);
-    auto* explanation =
-        new StyledLabel(text(Explanations::text(id_)), Fonts::font(FontRole::callout), secondary, textColumn);
+    auto* explanation = new StyledLabel(text(Explanations::text(id_)), Fonts::font(FontRole::callout),
+                                        SemanticColors::secondaryText, textColumn);
     explanation->setWordWrap(true);
     texts->addWidget(explanation);
     row->addWidget(textColumn, 1, Qt::AlignTop);

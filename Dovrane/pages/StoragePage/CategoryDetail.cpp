@@ -3,26 +3,22 @@
 #include "AppModel/AppModel.h"
 #include "Grid/GridProbes.h"
 #include "Services/SettingKeys.h"
-#include "StorageGraphics/SafetyBadge.h"
+#include "StoragePage/SafetyDelegate.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
-#include "UiKit/Symbols.h"
+#include "UiKit/TableViews.h"
 
 #include <DovraneKit/scan/Explanations.h>
 
 #include <QAction>
 #include <QEvent>
-#include <QFutureWatcher>
 #include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -32,208 +28,59 @@ namespace dovrane {
 
 namespace {
 
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-const QString dash = QStringLiteral("\u2013");
-
-// The Safety column: the badge's symbol and label in its colour, painted per cell.
-class SafetyDelegate final : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QStyleOptionViewItem background = option;
-        initStyleOption(&background, index);
-        background.text.clear();
-        background.icon = QIcon();
-        option.widget->style()->drawControl(QStyle::CE_ItemViewItem, &background, painter, option.widget);
-
-        const auto safety = Safety(index.data(CategoryItemsModel::shownSafetyRole).toInt());
-        const QFont font = Fonts::font(FontRole::caption);
-        const QFontMetrics metrics(font);
-        // On a selected row the badge takes the selection's text colour, as the other cells do.
-        const QColor color = option.state.testFlag(QStyle::State_Selected)
-                                 ? option.palette.color(QPalette::HighlightedText)
-                                 : SafetyBadge::color(safety);
-        const int side = metrics.height();
-        const QRect cell = option.rect.adjusted(4, 0, -4, 0);
-        const int top = cell.top() + (cell.height() - side) / 2;
-        painter->save();
-        painter->drawPixmap(
-            QRect(cell.left(), top, side, side),
-            Symbols::pixmap(SafetyBadge::symbol(safety), side, color, painter->device()->devicePixelRatioF()));
-        painter->setFont(font);
-        painter->setPen(color);
-        painter->drawText(
-            cell.adjusted(side + 3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeading,
-            metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, cell.width() - side - 3));
-        painter->restore();
-    }
-};
-
-// Widths of the fixed columns: minimum, ideal, maximum.
-struct Width {
-    int minimum, ideal, maximum;
-};
-constexpr Width columnWidths[] = {{0, 0, 0}, {72, 88, 120}, {88, 112, 160}, {80, 96, 120}};
-
 } // namespace
-
-Date lastUsedSort(const CleanupItem& item) { return item.lastUsed.value_or(Date::distantPast()); }
-
-CategoryItemsModel::CategoryItemsModel(const AppModel& model, QObject* parent)
-    : SortedTableModel<CleanupItem>(columns(model), sizeColumn, Qt::DescendingOrder, parent) {}
-
-void CategoryItemsModel::setCategory(CategoryID id, std::vector<CleanupItem> items) {
-    category_ = id;
-    setRows(std::move(items));
-}
-
-Safety CategoryItemsModel::shownSafety(const CleanupItem& item) {
-    return item.action == CleanupAction::showOnly && item.safety == Safety::safe ? Safety::review : item.safety;
-}
-
-std::vector<CategoryItemsModel::Column> CategoryItemsModel::columns(const AppModel& model) {
-    using Row = CleanupItem;
-    std::vector<Column> columns;
-    columns.push_back(
-        {CategoryDetail::tr("Name"), SortKeys::byName<Row>(&Row::name), [](const Row& item, int role) -> QVariant {
-             if (role == Qt::DisplayRole)
-                 return Texts::oneLine(text(item.name));
-             if (role == Qt::ToolTipRole)
-                 return Texts::tooltip(text(item.reason) + QLatin1Char('\n') + text(item.url.path()));
-             return {};
-         }});
-    columns.push_back(
-        {CategoryDetail::tr("Size"), SortKeys::byValue<Row>(&Row::size), [this](const Row& item, int role) -> QVariant {
-             if (role == Qt::DisplayRole)
-                 return category_ == CategoryID::snapshots ? dash : text(bytes(item.size));
-             if (role == Qt::FontRole)
-                 return Fonts::monospacedDigits(Fonts::font(FontRole::body));
-             return {};
-         }});
-    columns.push_back({CategoryDetail::tr("Last Used"), SortKeys::byValue<Row>(&lastUsedSort),
-                       [&model](const Row& item, int role) -> QVariant {
-                           if (role == Qt::DisplayRole)
-                               return item.lastUsed
-                                          ? text(DateText::relative(*item.lastUsed, model.services().clock->now()))
-                                          : dash;
-                           if (role == Qt::ForegroundRole)
-                               return secondary();
-                           return {};
-                       }});
-    columns.push_back(
-        {CategoryDetail::tr("Safety"), SortKeys::byValue<Row>(&Row::safety), [](const Row& item, int role) -> QVariant {
-             const Safety shown = shownSafety(item);
-             if (role == Qt::DisplayRole)
-                 return text(Explanations::label(shown));
-             if (role == Qt::ToolTipRole)
-                 return SafetyBadge::tooltip(shown);
-             if (role == shownSafetyRole)
-                 return int(shown);
-             return {};
-         }});
-    return columns;
-}
-
-DeletionsInFlight& DeletionsInFlight::shared() {
-    static DeletionsInFlight* instance = new DeletionsInFlight;
-    return *instance;
-}
-
-void DeletionsInFlight::track(const AppModel& model, Kind kind, const QFuture<void>& operation) {
-    const std::pair<const AppModel*, Kind> key{&model, kind};
-    running_.insert(key);
-    emit changed();
-    // A watcher reports a cancelled operation as finished too, so no entry outlives its work.
-    auto* watcher = new QFutureWatcher<void>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, key] {
-        running_.erase(key);
-        watcher->deleteLater();
-        emit changed();
-    });
-    watcher->setFuture(operation);
-}
 
 CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> footer, QWidget* parent)
     : QWidget(parent), context_(std::move(context)), footer_(std::move(footer)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    makeHeader();
+    layout->addWidget(header_);
+    gridArea(header_, QStringLiteral("category"), 20);
+    layout->addLayout(makeTable(), 1);
+    makeFooter();
+    layout->addWidget(footerBar_);
+    makeActions();
 
-    // Header.
-    auto* header = new QWidget(this);
-    header->setObjectName(QStringLiteral("categoryHeader"));
-    auto* lines = new QVBoxLayout(header);
-    lines->setContentsMargins(20, 20, 20, 20);
-    lines->setSpacing(8);
-    auto* titleRow = new QHBoxLayout;
-    titleRow->setSpacing(8);
-    const QFont titleFont = Fonts::font(FontRole::title2, QFont::DemiBold);
-    title_ = new ElidedLabel(QString(), titleFont, {}, header);
-    title_->setObjectName(QStringLiteral("title"));
-    titleRow->addWidget(title_, 0, Qt::AlignBottom);
-    badgeSlot_ = new QWidget(header);
-    auto* badgeLayout = new QHBoxLayout(badgeSlot_);
-    badgeLayout->setContentsMargins(0, 0, 0, title_->fontMetrics().descent());
-    titleRow->addWidget(badgeSlot_, 0, Qt::AlignBottom);
-    titleRow->addStretch(1);
-    size_ = new ElidedLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::title2)), secondary, header);
-    size_->setObjectName(QStringLiteral("size"));
-    titleRow->addWidget(size_, 0, Qt::AlignBottom);
-    lines->addLayout(titleRow);
-    explanation_ = new LineLimitedLabel(QString(), 4, Fonts::font(FontRole::body), secondary, header);
-    lines->addWidget(explanation_);
-    note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), secondary, header);
+    connect(&context_.model, &AppModel::changed, this, [this](AppModel::Field field) {
+        if (field == AppModel::Field::isDemo || field == AppModel::Field::hasFullDiskAccess)
+            redrawFooter();
+    });
+    connect(&DeletionsInFlight::shared(), &DeletionsInFlight::changed, this, &CategoryDetail::redrawFooter);
+
+    redrawHeader();
+    redrawFooter();
+}
+
+void CategoryDetail::makeHeader() {
+    header_ = new DetailHeader(DetailHeader::Style::pane, {}, this);
+    header_->setObjectName(QStringLiteral("categoryHeader"));
+    note_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), SemanticColors::secondaryText, header_);
     note_->setObjectName(QStringLiteral("note"));
     note_->setWordWrap(true);
-    lines->addWidget(note_);
+    header_->addLine(note_);
     if (context_.accessHint) {
-        accessHintSlot_ = new QWidget(header);
+        accessHintSlot_ = new QWidget(header_);
         auto* slotLayout = new QVBoxLayout(accessHintSlot_);
         slotLayout->setContentsMargins(0, 0, 0, 0);
         accessHint_ = context_.accessHint(accessHintSlot_);
         slotLayout->addWidget(accessHint_);
         accessHint_->installEventFilter(this);
-        lines->addWidget(accessHintSlot_);
+        header_->addLine(accessHintSlot_);
     }
-    layout->addWidget(header);
-    gridArea(header, QStringLiteral("category"), 20);
+}
 
-    // Table, with the empty state over it.
+QLayout* CategoryDetail::makeTable() {
     items_ = new CategoryItemsModel(context_.model, this);
-    table_ = new QTableView(this);
-    table_->setModel(items_);
-    // Headers start where their cells do, as on the Apps page.
-    table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeading | Qt::AlignVCenter);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    table_->setTabKeyNavigation(false); // Tab leaves the table; the arrows move within it
-    // Largest first; the header's indicator must say so before sorting is switched on.
-    table_->horizontalHeader()->setSortIndicator(items_->sortColumn(), items_->sortOrder());
-    table_->setSortingEnabled(true);
-    table_->setShowGrid(false);
-    table_->setAlternatingRowColors(true);
-    table_->setWordWrap(false);
+    // The name takes the space the others leave; largest first.
+    table_ = TableViews::make(items_, {{}, {72, 88, 120}, {88, 112, 160}, {80, 96, 120}}, items_->sortColumn(),
+                              items_->sortOrder(), QAbstractItemView::ExtendedSelection, this);
     table_->setTextElideMode(Qt::ElideMiddle);
-    table_->verticalHeader()->hide();
     table_->setItemDelegateForColumn(CategoryItemsModel::safetyColumn, new SafetyDelegate(table_));
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
-    QHeaderView* columnsHeader = table_->horizontalHeader();
-    columnsHeader->setSectionResizeMode(CategoryItemsModel::nameColumn, QHeaderView::Stretch);
-    for (int column = CategoryItemsModel::sizeColumn; column <= CategoryItemsModel::safetyColumn; ++column) {
-        columnsHeader->setSectionResizeMode(column, QHeaderView::Interactive);
-        columnsHeader->resizeSection(column, columnWidths[column].ideal);
-    }
-    connect(columnsHeader, &QHeaderView::sectionResized, this, [columnsHeader](int column, int, int size) {
-        if (column <= CategoryItemsModel::nameColumn || column > CategoryItemsModel::safetyColumn)
-            return;
-        const int bounded = std::clamp(size, columnWidths[column].minimum, columnWidths[column].maximum);
-        if (bounded != size)
-            columnsHeader->resizeSection(column, bounded);
-    });
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CategoryDetail::selectionChangedByUser);
     connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
@@ -245,16 +92,19 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     empty_->setObjectName(QStringLiteral("nothingHere"));
     // Clicks go through to the table, whose empty space keeps its context menu.
     empty_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The empty state over the table.
     auto* tableArea = new QGridLayout;
     tableArea->addWidget(table_, 0, 0);
     tableArea->addWidget(empty_, 0, 0, Qt::AlignCenter);
-    layout->addLayout(tableArea, 1);
+    return tableArea;
+}
 
-    // Footer.
+void CategoryDetail::makeFooter() {
     footerBar_ = new FooterBar(this);
     footerBar_->layout()->setSpacing(12);
     if (footer_) {
-        auto* footerText = new StyledLabel(*footer_, Fonts::font(FontRole::body), secondary, footerBar_);
+        auto* footerText =
+            new StyledLabel(*footer_, Fonts::font(FontRole::body), SemanticColors::secondaryText, footerBar_);
         footerText->setObjectName(QStringLiteral("footer"));
         footerBar_->addNote(footerText);
     }
@@ -264,7 +114,8 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
         footerBar_->addAction(made);
         return made;
     };
-    onlyShown_ = new LineLimitedLabel(QString(), 2, Fonts::font(FontRole::body), secondary, footerBar_);
+    onlyShown_ =
+        new LineLimitedLabel(QString(), 2, Fonts::font(FontRole::body), SemanticColors::secondaryText, footerBar_);
     onlyShown_->setObjectName(QStringLiteral("onlyShown"));
     footerBar_->addAction(onlyShown_);
     emptyTrash_ = button(tr("Empty Trash…"), "emptyTrash");
@@ -273,8 +124,9 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     chooseFolders_ = button(tr("Choose Project Folders…"), "chooseProjectFolders");
     selectSafe_ = button(tr("Select Safe Items"), "selectSafeItems");
     moveToTrash_ = button(tr("Move to Trash…"), "moveToTrash");
-    layout->addWidget(footerBar_);
+}
 
+void CategoryDetail::makeActions() {
     // Ctrl+Backspace belongs to this pane, so it leaves with the page; a focused text field
     // takes the key for itself first.
     moveToTrashAction_ = new QAction(tr("Move to Trash…"), this);
@@ -288,15 +140,6 @@ CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> foote
     connect(emptyTrash_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::emptyTrash); });
     connect(deleteSnapshots_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::snapshots); });
     connect(removeUnavailable_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::simulators); });
-
-    connect(&context_.model, &AppModel::changed, this, [this](AppModel::Field field) {
-        if (field == AppModel::Field::isDemo || field == AppModel::Field::hasFullDiskAccess)
-            redrawFooter();
-    });
-    connect(&DeletionsInFlight::shared(), &DeletionsInFlight::changed, this, &CategoryDetail::redrawFooter);
-
-    redrawHeader();
-    redrawFooter();
 }
 
 void CategoryDetail::setCategory(Category category) {
@@ -348,31 +191,23 @@ QString CategoryDetail::summary() const {
 void CategoryDetail::selectionChangedByUser() {
     if (applyingPicked_)
         return;
-    picked_.clear();
-    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
-        picked_.insert(items_->row(index.row()).id());
+    picked_ = TableViews::selectedIds(*table_, *items_);
     redrawFooter();
 }
 
 void CategoryDetail::applyPicked() {
     applyingPicked_ = true;
-    QItemSelection selection;
-    for (int row = 0; row < items_->rowCount(); ++row)
-        if (picked_.count(items_->row(row).id()))
-            selection.select(items_->index(row, 0), items_->index(row, items_->columnCount() - 1));
-    table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    TableViews::selectIds(*table_, *items_, picked_);
     applyingPicked_ = false;
 }
 
 void CategoryDetail::redrawHeader() {
     const CategoryID id = category_.id;
-    title_->setFullText(text(Explanations::title(id)));
+    header_->setTitle(text(Explanations::title(id)));
     table_->setAccessibleName(tr("Items of %1").arg(text(Explanations::title(id))));
-    delete badge_;
-    badge_ = new SafetyBadge(category_.safety(), badgeSlot_);
-    badgeSlot_->layout()->addWidget(badge_);
-    size_->setFullText(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
-    explanation_->setFullText(text(Explanations::text(id)));
+    header_->setSafety(category_.safety());
+    header_->setSize(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
+    header_->setExplanation(text(Explanations::text(id)));
     note_->setText(category_.note ? text(*category_.note) : QString());
     note_->setVisible(category_.note.has_value());
     showAccessHintSlot();

@@ -5,21 +5,20 @@
 // keeps its selection (`picked`, item ids), its sort order and its confirmations while the
 // user moves between categories; the selection is cleared when the category changes.
 
+#include "StoragePage/CategoryItemsModel.h"
+#include "StoragePage/DeletionsInFlight.h"
 #include "StoragePage/PageContext.h"
-#include "UiKit/SortedTableModel.h"
 
-#include <QFuture>
-#include <QObject>
 #include <QWidget>
 
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 class QAction;
+class QLayout;
 class QMenu;
 class QMessageBox;
 class QPushButton;
@@ -28,52 +27,10 @@ class QTableView;
 namespace dovrane {
 
 class ContentUnavailableView;
+class DetailHeader;
 class FooterBar;
-class SafetyBadge;
-class ElidedLabel;
 class LineLimitedLabel;
 class StyledLabel;
-
-// The sort key of the Last Used column: never used sorts as the oldest.
-Date lastUsedSort(const CleanupItem& item);
-
-// The items of one category as the table shows them.
-class CategoryItemsModel final : public SortedTableModel<CleanupItem> {
-public:
-    enum ColumnIndex { nameColumn, sizeColumn, lastUsedColumn, safetyColumn };
-    // The rating the Safety column shows (Safety as int): a show-only item rated safe shows
-    // review, while the column still sorts by the stored rating.
-    static constexpr int shownSafetyRole = Qt::UserRole + 1;
-
-    CategoryItemsModel(const AppModel& model, QObject* parent = nullptr);
-    // The rows of a category; its id decides how sizes show (snapshots have none).
-    void setCategory(CategoryID id, std::vector<CleanupItem> items);
-    static Safety shownSafety(const CleanupItem& item);
-
-private:
-    std::vector<Column> columns(const AppModel& model);
-    CategoryID category_ = CategoryID::other;
-};
-
-// The three deletions that skip the Trash. Each is counted as running from the press of its
-// dialog's button until the model's operation has ended, for every pane of the process, so a
-// pane built again meanwhile does not offer it a second time.
-class DeletionsInFlight final : public QObject {
-    Q_OBJECT
-public:
-    enum class Kind { emptyTrash, snapshots, simulators };
-    static DeletionsInFlight& shared();
-
-    bool isRunning(const AppModel& model, Kind kind) const { return running_.count({&model, kind}) > 0; }
-    // Counts the operation as running until its future finishes (or is cancelled).
-    void track(const AppModel& model, Kind kind, const QFuture<void>& operation);
-
-signals:
-    void changed();
-
-private:
-    std::set<std::pair<const AppModel*, Kind>> running_;
-};
 
 class CategoryDetail final : public QWidget {
     Q_OBJECT
@@ -106,6 +63,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's parts, in the order the pane shows them.
+    void makeHeader();
+    QLayout* makeTable();
+    void makeFooter();
+    void makeActions();
     void showAccessHintSlot();
     void selectionChangedByUser();
     void applyPicked();
@@ -129,11 +91,7 @@ private:
     bool confirmSimulators_ = false;
     bool applyingPicked_ = false;
 
-    ElidedLabel* title_;
-    QWidget* badgeSlot_;
-    SafetyBadge* badge_ = nullptr;
-    ElidedLabel* size_;
-    LineLimitedLabel* explanation_;
+    DetailHeader* header_;
     StyledLabel* note_;
     // The hint shows or hides itself by what it has to say; its slot is shown only for the
     // categories that access limits and while the hint shows.

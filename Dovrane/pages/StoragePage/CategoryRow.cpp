@@ -22,9 +22,8 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
     row->addWidget(title_, 0, Qt::AlignVCenter);
     row->addStretch(1);
     // The size stays whole; the title gives way.
-    size_ = new StyledLabel(
-        QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
-        [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, this);
+    size_ = new StyledLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
+                            SemanticColors::secondaryText, this);
     row->addWidget(size_, 0, Qt::AlignVCenter);
     setToolTip(Texts::tooltip(QString::fromStdString(Explanations::text(id))));
     setCategory(category);

@@ -2,7 +2,9 @@
 
 #include "ColourChecks.h"
 
+#include "StorageGraphics/SafetyBadge.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/DetailHeader.h"
 #include "UiKit/FolderList.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/PageKit.h"
@@ -10,12 +12,14 @@
 #include "UiKit/SortedTableModel.h"
 #include "UiKit/StorageSelection.h"
 #include "UiKit/Symbols.h"
+#include "UiKit/TableViews.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLayout>
 #include <QPushButton>
@@ -35,6 +39,7 @@ struct Entry {
     std::string name;
     qint64 size;
     int model; // position in the model's order
+    std::string id() const { return name; }
 };
 
 using EntryModel = SortedTableModel<Entry>;
@@ -187,6 +192,64 @@ private slots:
         const QModelIndexList rows = selection.selectedRows();
         QCOMPARE(rows.size(), 1);
         QCOMPARE(model.row(rows.first().row()).name, std::string("c"));
+    }
+
+    void tablesKeepTheirColumnsWithinBoundsAndThePicksInStepWithTheSelection() {
+        EntryModel model = makeModel();
+        model.setRows({{"a", 1, 0}, {"b", 2, 1}, {"c", 3, 2}});
+        std::unique_ptr<QTableView> view(TableViews::make(&model, {{}, {40, 60, 80}}, model.sortColumn(),
+                                                          model.sortOrder(), QAbstractItemView::ExtendedSelection,
+                                                          nullptr));
+        QHeaderView* header = view->horizontalHeader();
+        QCOMPARE(header->sectionResizeMode(0), QHeaderView::Stretch);
+        QCOMPARE(header->sectionSize(1), 60);
+        header->resizeSection(1, 200);
+        QCOMPARE(header->sectionSize(1), 80);
+        header->resizeSection(1, 10);
+        QCOMPARE(header->sectionSize(1), 40);
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        QCOMPARE(shownOrder(model), (QList<int>{2, 1, 0})); // switching sorting on kept the model's order
+
+        TableViews::selectIds(*view, model, {"a", "c", "gone"});
+        QCOMPARE(view->selectionModel()->selectedRows().size(), 2);
+        header->setSortIndicator(0, Qt::AscendingOrder);
+        QCOMPARE(TableViews::selectedIds(*view, model), (std::set<std::string>{"a", "c"}));
+        TableViews::selectIds(*view, model, {});
+        QVERIFY(TableViews::selectedIds(*view, model).empty());
+    }
+
+    void detailHeadersShowWhatTheyAreGivenWhereTheirStylePutsIt() {
+        // A sheet's texts stay whole before the first layout, and the size stands under the title.
+        DetailHeader sheet(DetailHeader::Style::sheet,
+                           {.title = "This goes to the Trash", .size = "258718 files, 79.3 GB"});
+        auto* title = sheet.findChild<QLabel*>("title");
+        auto* size = sheet.findChild<QLabel*>("size");
+        QCOMPARE(size->text(), QStringLiteral("258718 files, 79.3 GB"));
+        QCOMPARE(sheet.findChildren<LineLimitedLabel*>().first()->isHidden(), true); // no explanation
+        QVERIFY(sheet.findChildren<SafetyBadge*>().isEmpty());
+        sheet.resize(520, sheet.heightForWidth(520));
+        sheet.layout()->activate();
+        QCOMPARE(size->x(), title->x());
+        QVERIFY(size->y() >= title->geometry().bottom());
+
+        // A pane's size ends the title's row; a new rating replaces the badge, an empty size hides.
+        DetailHeader pane(DetailHeader::Style::pane, {});
+        pane.setTitle("Caches");
+        pane.setSize("24.1 GB");
+        pane.setExplanation("Temporary copies apps keep to load faster.");
+        pane.setSafety(Safety::safe);
+        pane.setSafety(Safety::review);
+        QCOMPARE(pane.findChildren<SafetyBadge*>().size(), qsizetype(1));
+        QCOMPARE(pane.findChild<SafetyBadge*>()->safety(), Safety::review);
+        pane.resize(600, pane.heightForWidth(600));
+        pane.layout()->activate();
+        auto* paneTitle = pane.findChild<QLabel*>("title");
+        auto* paneSize = pane.findChild<QLabel*>("size");
+        QCOMPARE(paneSize->geometry().bottom(), paneTitle->geometry().bottom());
+        QVERIFY(paneSize->x() > paneTitle->geometry().right());
+        pane.setSize(QString());
+        QVERIFY(paneSize->isHidden());
     }
 
     void onlyWebAndMailLinksOpen() {

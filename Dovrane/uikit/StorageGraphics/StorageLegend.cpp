@@ -41,9 +41,8 @@ void StorageLegend::rebuild() {
         title->setWordWrap(true);
         row->addWidget(title, 1, Qt::AlignVCenter);
         row->addSpacing(4);
-        row->addWidget(new StyledLabel(
-                           byteText(size), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
-                           [] { return SemanticColors::of(SemanticColor::secondaryLabel); }, cell),
+        row->addWidget(new StyledLabel(byteText(size), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
+                                       SemanticColors::secondaryText, cell),
                        0, Qt::AlignVCenter);
         cell->show();
         cells_.push_back(cell);

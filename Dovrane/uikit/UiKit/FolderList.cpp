@@ -166,8 +166,7 @@ void FolderList::rebuild() {
         delete item;
     }
     if (folders_.isEmpty()) {
-        auto* empty = new StyledLabel(empty_, Fonts::font(FontRole::body),
-                                      [] { return SemanticColors::of(SemanticColor::secondaryLabel); });
+        auto* empty = new StyledLabel(empty_, Fonts::font(FontRole::body), SemanticColors::secondaryText);
         rows_->addWidget(empty);
         return;
     }

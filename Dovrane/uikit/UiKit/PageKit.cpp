@@ -14,23 +14,19 @@
 
 namespace dovrane {
 
-namespace {
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-} // namespace
-
 ContentUnavailableView::ContentUnavailableView(const QString& title, const QString& symbol, const QString& description,
                                                QWidget* parent)
     : QWidget(parent) {
     auto* column = new QVBoxLayout(this);
     column->setSpacing(8);
     column->addStretch(1);
-    column->addWidget(new SymbolView(symbol, 40, secondary, this), 0, Qt::AlignHCenter);
+    column->addWidget(new SymbolView(symbol, 40, SemanticColors::secondaryText, this), 0, Qt::AlignHCenter);
     column->addSpacing(4);
     title_ = new StyledLabel(title, Fonts::system(17, QFont::Bold), {}, this);
     title_->setAlignment(Qt::AlignCenter);
     title_->setWordWrap(true);
     column->addWidget(title_);
-    description_ = new StyledLabel(description, Fonts::font(FontRole::body), secondary, this);
+    description_ = new StyledLabel(description, Fonts::font(FontRole::body), SemanticColors::secondaryText, this);
     description_->setAlignment(Qt::AlignCenter);
     description_->setWordWrap(true);
     description_->setVisible(!description.isEmpty());
@@ -216,7 +212,7 @@ FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
     row_ = new QHBoxLayout(this);
     row_->setContentsMargins(20, 12, 20, 12);
     row_->setSpacing(8);
-    summary_ = new StyledLabel(QString(), Fonts::font(FontRole::body), secondary, this);
+    summary_ = new StyledLabel(QString(), Fonts::font(FontRole::body), SemanticColors::secondaryText, this);
     summary_->setWordWrap(true);
     row_->addWidget(summary_, 1);
     buttons_ = new QWidget(this);

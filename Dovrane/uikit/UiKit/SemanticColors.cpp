@@ -53,6 +53,8 @@ QColor of(SemanticColor color, Look look) {
 
 QColor of(SemanticColor color) { return of(color, Appearance::shared().look()); }
 
+QColor secondaryText() { return of(SemanticColor::secondaryLabel); }
+
 QColor withOpacity(QColor color, qreal opacity) {
     color.setAlphaF(float(color.alphaF() * opacity));
     return color;

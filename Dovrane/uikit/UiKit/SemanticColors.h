@@ -37,6 +37,9 @@ namespace SemanticColors {
 QColor of(SemanticColor color, Look look);
 // In the look the application shows now; call it while painting, never keep the result.
 QColor of(SemanticColor color);
+// Text that stands back (details, sizes, dates): the secondary label colour of the look of the
+// moment. Pass the function itself where a label takes a colour source, so it follows the look.
+QColor secondaryText();
 QColor withOpacity(QColor color, qreal opacity);
 // The accent that tints this widget: its theme's tint when one is set on it or an ancestor
 // (Themed), else the default tint.

@@ -14,10 +14,6 @@
 
 namespace dovrane {
 
-namespace {
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-} // namespace
-
 AccessHint::AccessHint(AppModel& model, QWidget* parent) : QWidget(parent), model_(model) {
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(16, 16, 16, 16);
@@ -26,14 +22,15 @@ AccessHint::AccessHint(AppModel& model, QWidget* parent) : QWidget(parent), mode
     auto* missingRow = new QHBoxLayout(missing_);
     missingRow->setContentsMargins(0, 0, 0, 0);
     missingRow->setSpacing(12);
-    missingRow->addWidget(new SymbolView(QStringLiteral("lock.open"), 16, secondary, missing_), 0, Qt::AlignTop);
+    missingRow->addWidget(new SymbolView(QStringLiteral("lock.open"), 16, SemanticColors::secondaryText, missing_), 0,
+                          Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
     texts->addWidget(
         new StyledLabel(tr("Some folders are hidden from Dovrane"), Fonts::font(FontRole::headline), {}, missing_));
     auto* why = new StyledLabel(tr("Without Full Disk Access, Mail, Messages, the Trash and parts of the Library stay "
                                    "unmeasured. Dovrane reads sizes and names, never contents."),
-                                Fonts::font(FontRole::body), secondary, missing_);
+                                Fonts::font(FontRole::body), SemanticColors::secondaryText, missing_);
     why->setWordWrap(true);
     why->setMaximumHeight(why->fontMetrics().lineSpacing() * 4);
     texts->addWidget(why);

@@ -3,7 +3,9 @@
 #include "AppModel/AppModel.h"
 #include "Sheets/SheetParts.h"
 #include "StorageGraphics/StorageGroup.h"
+#include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
+#include "UiKit/SemanticColors.h"
 #include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
@@ -25,14 +27,9 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     stack->setContentsMargins(24, 24, 24, 24);
     stack->setSpacing(16);
 
-    auto* header = new QVBoxLayout;
-    header->setSpacing(4);
-    const QFont title = Fonts::font(FontRole::title2, QFont::DemiBold);
-    header->addWidget(new StyledLabel(tr("This goes to the Trash"), title, {}, this));
-    header->addWidget(new StyledLabel(tr("%n files, %1", nullptr, int(plan.files())).arg(byteText(plan.size())),
-                                      Fonts::monospacedDigits(Fonts::font(FontRole::title3)), SheetParts::secondary,
-                                      this));
-    stack->addLayout(header);
+    const QString files = tr("%n files, %1", nullptr, int(plan.files())).arg(byteText(plan.size()));
+    stack->addWidget(
+        new DetailHeader(DetailHeader::Style::sheet, {.title = tr("This goes to the Trash"), .size = files}, this));
 
     entries_ = new QTreeWidget(this);
     entries_->setAccessibleName(tr("What moves to the Trash"));
@@ -55,7 +52,7 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
         row->setText(1, byteText(entry.size));
         row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         row->setFont(1, sizeFont);
-        row->setForeground(1, SheetParts::secondary());
+        row->setForeground(1, SemanticColors::secondaryText());
     }
     stack->addWidget(entries_);
 
@@ -65,16 +62,16 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     notes->addWidget(
         SheetParts::symbolLabel(QStringLiteral("arrow.uturn.backward"),
                                 tr("You can put everything back from Cleaned Up until you empty the Trash."), callout,
-                                SheetParts::secondary, this));
+                                SemanticColors::secondaryText, this));
     notes->addWidget(SheetParts::symbolLabel(
         QStringLiteral("internaldrive"),
         tr("The space frees up once the Trash is emptied. Dovrane then shows what was really gained."), callout,
-        SheetParts::secondary, this));
+        SemanticColors::secondaryText, this));
     if (!plan.refused.empty())
         notes->addWidget(SheetParts::symbolLabel(
             QStringLiteral("lock"),
             tr("%n items are protected and stay where they are.", nullptr, int(plan.refused.size())), callout,
-            SheetParts::secondary, this));
+            SemanticColors::secondaryText, this));
     stack->addLayout(notes);
 
     auto* buttons = new QHBoxLayout;

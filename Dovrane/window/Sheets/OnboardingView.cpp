@@ -5,6 +5,7 @@
 #include "Services/SettingKeys.h"
 #include "Sheets/SheetParts.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
@@ -36,7 +37,7 @@ PermissionRow::PermissionRow(const QString& symbol, const QString& title, const 
     auto* whyLabel = new StyledLabel(why, Fonts::font(FontRole::body), {}, this);
     whyLabel->setWordWrap(true);
     texts->addWidget(whyLabel);
-    auto* neverLabel = new StyledLabel(never, Fonts::font(FontRole::body), SheetParts::secondary, this);
+    auto* neverLabel = new StyledLabel(never, Fonts::font(FontRole::body), SemanticColors::secondaryText, this);
     neverLabel->setWordWrap(true);
     texts->addWidget(neverLabel);
     row->addLayout(texts, 1);
@@ -68,17 +69,10 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     stack->setContentsMargins(32, 32, 32, 32);
     stack->setSpacing(20);
 
-    auto* header = new QVBoxLayout;
-    header->setSpacing(8);
-    const QFont large = Fonts::font(FontRole::largeTitle, QFont::DemiBold);
-    header->addWidget(new StyledLabel(tr("Welcome to Dovrane"), large, {}, this));
-    auto* intro =
-        new StyledLabel(tr("Dovrane shows what fills your computer, explains every item in one sentence, and only "
-                           "ever moves things to the Trash."),
-                        Fonts::font(FontRole::title3), SheetParts::secondary, this);
-    intro->setWordWrap(true);
-    header->addWidget(intro);
-    stack->addLayout(header);
+    const QString intro = tr("Dovrane shows what fills your computer, explains every item in one sentence, and only "
+                             "ever moves things to the Trash.");
+    stack->addWidget(new DetailHeader(DetailHeader::Style::welcome,
+                                      {.title = tr("Welcome to Dovrane"), .explanation = intro}, this));
 
     auto* panel = new Card(this);
     QVBoxLayout* rows = panel->contentLayout();
@@ -129,7 +123,7 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     auto* restartRow = new QHBoxLayout(restart_);
     restartRow->setContentsMargins(0, 0, 0, 0);
     restartRow->addWidget(new StyledLabel(tr("Full Disk Access takes effect after a restart."),
-                                          Fonts::font(FontRole::body), SheetParts::secondary, restart_));
+                                          Fonts::font(FontRole::body), SemanticColors::secondaryText, restart_));
     restartRow->addStretch(1);
     auto* restart = new QPushButton(tr("Restart Dovrane"), restart_);
     restart->setAutoDefault(false);
@@ -139,7 +133,7 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
 
     auto* footer = new QHBoxLayout;
     footer->addWidget(new StyledLabel(tr("You can change all of this later in Dovrane's Settings."),
-                                      Fonts::font(FontRole::callout), SheetParts::secondary, this));
+                                      Fonts::font(FontRole::callout), SemanticColors::secondaryText, this));
     footer->addStretch(1);
     done_ = new ProminentButton(tr("Done"), this);
     done_->setDefault(true);

@@ -9,8 +9,6 @@
 
 namespace dovrane::SheetParts {
 
-QColor secondary() { return SemanticColors::of(SemanticColor::secondaryLabel); }
-
 QWidget* symbolLabel(const QString& symbol, const QString& text, const QFont& font, StyledLabel::ColorSource color,
                      QWidget* parent) {
     auto* row = new QWidget(parent);
@@ -18,8 +16,9 @@ QWidget* symbolLabel(const QString& symbol, const QString& text, const QFont& fo
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     const int pixels = QFontMetrics(font).ascent();
-    layout->addWidget(new SymbolView(symbol, pixels, color ? color : StyledLabel::ColorSource(secondary), row), 0,
-                      Qt::AlignTop);
+    layout->addWidget(
+        new SymbolView(symbol, pixels, color ? color : StyledLabel::ColorSource(SemanticColors::secondaryText), row), 0,
+        Qt::AlignTop);
     auto* label = new StyledLabel(text, font, color, row);
     label->setWordWrap(true);
     layout->addWidget(label, 1);

@@ -1,6 +1,6 @@
 #pragma once
-// Pieces the confirmation sheets and onboarding share: a label with a leading symbol, the
-// secondary text colour, and the button row's confirming button that acts only once.
+// Pieces the confirmation sheets and onboarding share: a label with a leading symbol and the
+// button row's confirming button that acts only once.
 
 #include "UiKit/Labels.h"
 
@@ -12,7 +12,6 @@
 
 namespace dovrane::SheetParts {
 
-QColor secondary();
 // A symbol, then the text; both in the given font and colour.
 QWidget* symbolLabel(const QString& symbol, const QString& text, const QFont& font, StyledLabel::ColorSource color,
                      QWidget* parent);

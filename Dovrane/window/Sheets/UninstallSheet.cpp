@@ -5,7 +5,9 @@
 #include "StorageGraphics/StorageGroup.h"
 #include "UiKit/AppIcon.h"
 #include "UiKit/CheckRow.h"
+#include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
+#include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 #include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
@@ -32,19 +34,16 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
     header->addWidget(new AppIcon(request_.app, 40, this), 0, Qt::AlignVCenter);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(4);
-    const QFont title = Fonts::font(FontRole::title2, QFont::DemiBold);
-    titles->addWidget(new StyledLabel(tr("Remove %1?").arg(appName), title, {}, this));
-    titles->addWidget(new StyledLabel(
-        tr("Version %1, %2").arg(QString::fromStdString(request_.app.version), byteText(request_.app.size)),
-        Fonts::font(FontRole::body), SheetParts::secondary, this));
-    header->addLayout(titles, 1);
+    const QString version =
+        tr("Version %1, %2").arg(QString::fromStdString(request_.app.version), byteText(request_.app.size));
+    header->addWidget(new DetailHeader(DetailHeader::Style::sheet,
+                                       {.title = tr("Remove %1?").arg(appName), .explanation = version}, this),
+                      1);
     stack->addLayout(header);
 
     if (request_.leftovers.empty()) {
         stack->addWidget(new StyledLabel(tr("No leftovers found. Only the app goes to the Trash."),
-                                         Fonts::font(FontRole::body), SheetParts::secondary, this));
+                                         Fonts::font(FontRole::body), SemanticColors::secondaryText, this));
     } else {
         stack->addWidget(new StyledLabel(tr("Leftovers"), Fonts::font(FontRole::headline), {}, this));
         // One check box row per leftover; a scroll area, not an item view, so each row's box is
@@ -70,7 +69,7 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     if (request_.isRunning)
         stack->addWidget(SheetParts::symbolLabel(QStringLiteral("exclamationmark.circle"),
                                                  tr("%1 is open. Dovrane asks it to quit first.").arg(appName),
-                                                 Fonts::font(FontRole::body), SheetParts::secondary, this));
+                                                 Fonts::font(FontRole::body), SemanticColors::secondaryText, this));
 
     auto* buttons = new QHBoxLayout;
     total_ = new StyledLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)), {}, this);
@@ -104,18 +103,18 @@ QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) 
     texts->addWidget(name);
     const QString folder = QString::fromStdString(leftover.url.deletingLastPathComponent().lastPathComponent());
     auto* reason = new LineLimitedLabel(folder + QStringLiteral(": ") + QString::fromStdString(leftover.reason), 2,
-                                        Fonts::font(FontRole::caption), SheetParts::secondary, row);
+                                        Fonts::font(FontRole::caption), SemanticColors::secondaryText, row);
     texts->addWidget(reason);
     layout->addLayout(texts, 1);
 
     if (leftover.needsAdmin) {
-        auto* lock = new SymbolView(QStringLiteral("lock"), 14, SheetParts::secondary, row);
+        auto* lock = new SymbolView(QStringLiteral("lock"), 14, SemanticColors::secondaryText, row);
         lock->setToolTip(tr("Asks for your administrator password"));
         lock->setObjectName(QStringLiteral("adminLock"));
         layout->addWidget(lock, 0, Qt::AlignVCenter);
     }
     layout->addWidget(new StyledLabel(byteText(leftover.size), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
-                                      SheetParts::secondary, row),
+                                      SemanticColors::secondaryText, row),
                       0, Qt::AlignVCenter);
     return row;
 }

@@ -6,6 +6,7 @@
 #include "DovraneKit/system/ToolPaths.h"
 #include "DovraneKit/trash/DeletionGuard.h"
 #include "support/FakeRunner.h"
+#include "support/ScannerFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,20 +23,6 @@ using namespace dovrane;
 using namespace dovrane::testing;
 
 namespace {
-
-struct Fixture {
-    TempHome home;
-    std::shared_ptr<FakeRunner> runner = std::make_shared<FakeRunner>();
-    ScanSettings settings;
-    std::vector<Url> applicationFolders;
-    Date now = Date::fromUnix(1'700'000'000);
-
-    DiskScanner scanner() const {
-        return DiskScanner(Url::fromPath(home.path()), applicationFolders, settings, runner, DiskScanner::noNames(), {},
-                           now);
-    }
-    std::string operator/(std::string_view relative) const { return home / relative; }
-};
 
 CleanupItem itemAt(const std::string& path, std::int64_t size) {
     return CleanupItem(Url::fromPath(path), std::nullopt, size, 4, std::nullopt, "r", "s", Safety::keep,
@@ -57,7 +44,7 @@ const ToolPaths& tools() { return ToolPaths::current(); }
 // ---- Scan ---------------------------------------------------------------------------------
 
 TEST(DiskScanner, FixedOrderWhateverFinishesLastAndOneProgressCallAtATime) {
-    Fixture f;
+    ScannerFixture f;
     writeFileOfSize(f / "Library/Logs/app.log", 3000);
     std::mutex mutex;
     std::condition_variable changed;
@@ -116,7 +103,7 @@ TEST(DiskScanner, MissingHomeGivesEmptyCategoriesAndFallbackVolume) {
 }
 
 TEST(DiskScanner, StoppedScanReturnsWithPartialFiguresAndRunsNoTool) {
-    Fixture f;
+    ScannerFixture f;
     for (int i = 0; i < 6000; ++i)
         writeFile(f / ("Documents/many/file" + std::to_string(i)), "x");
     writeFile(f / "Projects/shop/package.json", "{}");
@@ -139,7 +126,7 @@ TEST(DiskScanner, StoppedScanReturnsWithPartialFiguresAndRunsNoTool) {
 // ---- Exclusion and protection -------------------------------------------------------------
 
 TEST(DiskScanner, ExcludedPathsDropItemsByWholeComponents) {
-    Fixture f;
+    ScannerFixture f;
     writeFileOfSize(f / "Library/Logs/app.log", 3000);
     writeFileOfSize(f / "Library/Logs/Downloads/x.log", 3000);
     writeFileOfSize(f / "Library/Logs/Downloads2/y.log", 3000);
@@ -171,7 +158,7 @@ TEST(DiskScanner, ExcludedPathsDropItemsByWholeComponents) {
 }
 
 TEST(DiskScanner, ProtectedTrashItemsBecomeShowOnlyOthersAreNotChecked) {
-    Fixture f;
+    ScannerFixture f;
     writeFileOfSize(f / "Library/Logs/Shots.photoslibrary/db", 5000);
     writeFileOfSize(f / "Library/Logs/plain.log", 5000);
     writeFileOfSize(f / ".local/share/Trash/files/x", 5000);
@@ -203,7 +190,7 @@ TEST(DiskScanner, ProtectedTrashItemsBecomeShowOnlyOthersAreNotChecked) {
 // ---- Inline collectors --------------------------------------------------------------------
 
 TEST(DiskScanner, ProjectsNoteOnlyWithoutProjectFolders) {
-    Fixture f;
+    ScannerFixture f;
     auto none = f.scanner().collect(CategoryID::projects);
     EXPECT_TRUE(none.items.empty());
     EXPECT_EQ(none.note, "Choose the folders with your projects in Settings > Scan.");
@@ -223,7 +210,7 @@ TEST(DiskScanner, ProjectsNoteOnlyWithoutProjectFolders) {
 }
 
 TEST(DiskScanner, MessagesAndDockerAreOneItemWhenSomethingIsThere) {
-    Fixture f;
+    ScannerFixture f;
     auto scanner = f.scanner();
     EXPECT_TRUE(scanner.collect(CategoryID::messages).items.empty());
     EXPECT_TRUE(scanner.collect(CategoryID::docker).items.empty());
@@ -248,7 +235,7 @@ TEST(DiskScanner, MessagesAndDockerAreOneItemWhenSomethingIsThere) {
 // ---- A Linux desktop's home ---------------------------------------------------------------
 
 TEST(DiskScanner, ALinuxDesktopHomeIsReadWhereLinuxKeepsEachFolder) {
-    Fixture f;
+    ScannerFixture f;
     f.settings.installerAgeDays = 14;
     writeFileOfSize(f / ".cache/org.example.Editor/blob", 6000);
     for (const char* tool : {"pip", "yarn", "Homebrew", "pnpm"})

@@ -5,6 +5,7 @@
 #include "DovraneKit/scan/ToolOutputParsers.h"
 #include "DovraneKit/system/ToolPaths.h"
 #include "support/FakeRunner.h"
+#include "support/ScannerFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,16 +16,6 @@ using namespace dovrane;
 using namespace dovrane::testing;
 
 namespace {
-
-struct Fixture {
-    TempHome home;
-    std::shared_ptr<FakeRunner> runner = std::make_shared<FakeRunner>();
-
-    DiskScanner scanner() const {
-        return DiskScanner(Url::fromPath(home.path()), std::vector<Url>{}, ScanSettings{}, runner);
-    }
-    std::string operator/(std::string_view relative) const { return home / relative; }
-};
 
 std::vector<std::string> names(const Category& category) {
     std::vector<std::string> result;
@@ -38,7 +29,7 @@ const ToolPaths& tools() { return ToolPaths::current(); }
 } // namespace
 
 TEST(SystemCollectors, SnapshotsAreUnmeasuredItemsOldestFirstWithANote) {
-    Fixture f;
+    ScannerFixture f;
     f.runner->answer(tools().tmutil, "Snapshot dates for all disks:\n2024-05-03-080000\n2024-05-01-093012\n"
                                      "2024-05-02-101500\n");
     auto category = ScanCollectors(f.scanner()).snapshots();
@@ -69,7 +60,7 @@ TEST(SystemCollectors, SnapshotsAreUnmeasuredItemsOldestFirstWithANote) {
 }
 
 TEST(SystemCollectors, XcodeNamesBuildFoldersArchivesAndDeviceSupport) {
-    Fixture f;
+    ScannerFixture f;
     std::string xcode = f / "Library/Developer/Xcode";
     writeFileOfSize(xcode + "/DerivedData/Shop-abcdefghijklmnopqrstuvwxyzab/Build/x", 3000);
     writeFileOfSize(xcode + "/DerivedData/Tool-beta/x", 3000);
@@ -96,7 +87,7 @@ TEST(SystemCollectors, XcodeNamesBuildFoldersArchivesAndDeviceSupport) {
 }
 
 TEST(SystemCollectors, SimulatorsFromTheToolOrTheWholeFolderWithoutIt) {
-    Fixture f;
+    ScannerFixture f;
     std::string devices = f / "Library/Developer/CoreSimulator/Devices";
     makeFolder(devices);
     EXPECT_TRUE(ScanCollectors(f.scanner()).simulators().items.empty());
@@ -134,7 +125,7 @@ TEST(SystemCollectors, SimulatorsFromTheToolOrTheWholeFolderWithoutIt) {
 }
 
 TEST(SystemCollectors, PackageCachesAndTheHomebrewCacheOfTheFirstBrewThatNamesOne) {
-    Fixture f;
+    ScannerFixture f;
     ASSERT_EQ(tools().brew.size(), 3u);
     writeFileOfSize(f / "Library/Caches/Homebrew/bottle", 7000);
     writeFileOfSize(f / ".npm/_cacache/index", 7000);

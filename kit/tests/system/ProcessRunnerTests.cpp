@@ -12,9 +12,11 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <stop_token>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -67,6 +69,20 @@ struct KillOnExit {
             ::kill(pid, SIGKILL);
     }
 };
+
+// Runs, with half a second to finish, a tool that starts a child in the background (`launch`,
+// ending in "&"), prints "done" and exits 0. The child holds the tool's output open, so the run
+// has to give up at its timeout. Returns the child's pid (0 when it wrote none).
+pid_t runLeavingChild(const TempDir& dir, const std::string& launch) {
+    auto tool = makeScript(dir, "leaving.sh", launch + "\necho $! > '" + dir / "child" + "'\necho done\n");
+    auto start = Clock::now();
+    auto result = ProcessRunner(0.5).run(tool, {});
+    double elapsed = secondsSince(start);
+    // The tool itself exited 0, but its output never ended before the timeout.
+    EXPECT_FALSE(result.has_value());
+    EXPECT_LT(elapsed, 10.0) << "returned within 10 s";
+    return readPid(dir / "child");
+}
 
 } // namespace
 
@@ -174,41 +190,16 @@ TEST(ProcessRunnerTimeout, ToolIgnoringTerminationIsKilledAfterGrace) {
 
 TEST(ProcessRunnerTimeout, BackgroundChildHoldingOutputIsTerminatedWithTheTool) {
     TempDir dir;
-    auto leaving = makeScript(dir, "leaving.sh",
-                              "sleep 60 &\n"
-                              "echo $! > '" +
-                                  dir / "child" +
-                                  "'\n"
-                                  "echo done\n");
     KillOnExit cleanup;
-    auto start = Clock::now();
-    auto result = ProcessRunner(0.5).run(leaving, {});
-    double elapsed = secondsSince(start);
-    cleanup.pid = readPid(dir / "child");
-
-    // The tool itself exited 0, but its output never ended before the timeout.
-    EXPECT_FALSE(result.has_value());
-    EXPECT_LT(elapsed, 10.0) << "returned within 10 s";
+    cleanup.pid = runLeavingChild(dir, "sleep 60 &");
     ASSERT_GT(cleanup.pid, 0);
     EXPECT_TRUE(processEnded(cleanup.pid)) << "the child shares the tool's process group";
 }
 
 TEST(ProcessRunnerTimeout, EscapedGrandchildHoldingOutputDoesNotHangTheRun) {
     TempDir dir;
-    auto escaping = makeScript(dir, "escaping.sh",
-                               "setsid sleep 60 &\n"
-                               "echo $! > '" +
-                                   dir / "child" +
-                                   "'\n"
-                                   "echo done\n");
     KillOnExit cleanup;
-    auto start = Clock::now();
-    auto result = ProcessRunner(0.5).run(escaping, {});
-    double elapsed = secondsSince(start);
-    cleanup.pid = readPid(dir / "child");
-
-    EXPECT_FALSE(result.has_value());
-    EXPECT_LT(elapsed, 10.0) << "returned within 10 s";
+    cleanup.pid = runLeavingChild(dir, "setsid sleep 60 &");
     ASSERT_GT(cleanup.pid, 0);
     // It left the group, so it outlived the run and still held the pipe when the run gave up.
     EXPECT_TRUE(isRunning(cleanup.pid));
