@@ -18,16 +18,14 @@ namespace dovrane::FlatpakApps {
 
 namespace {
 
-struct GObjectRelease {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct ArrayRelease {
-    void operator()(GPtrArray* array) const { g_ptr_array_unref(array); }
-};
-
-// libflatpak's functions, from the library loaded when apps are first listed: it and what it
-// pulls in would otherwise load with every start of the program.
+// libflatpak's functions, and the few of GLib and GIO that go with them, from the library loaded
+// when apps are first listed: it and what it pulls in (GLib's object system and GIO among it)
+// would otherwise load with every start of the program.
 struct Flatpak {
+    decltype(&g_object_unref) object_unref = nullptr;
+    decltype(&g_ptr_array_unref) ptr_array_unref = nullptr;
+    decltype(&g_error_free) error_free = nullptr;
+    decltype(&g_file_new_for_path) file_new_for_path = nullptr;
     decltype(&flatpak_installation_new_for_path) installation_new_for_path = nullptr;
     decltype(&flatpak_get_system_installations) get_system_installations = nullptr;
     decltype(&flatpak_installation_list_installed_refs_by_kind) installation_list_installed_refs_by_kind = nullptr;
@@ -46,6 +44,11 @@ Expected<Flatpak> loadFlatpak() {
     static const SharedLibrary library("libflatpak.so.0");
     Flatpak flatpak;
     std::optional<Failure> missing;
+    // Found through the library's own dependencies.
+    library.bind(flatpak.object_unref, "g_object_unref", missing);
+    library.bind(flatpak.ptr_array_unref, "g_ptr_array_unref", missing);
+    library.bind(flatpak.error_free, "g_error_free", missing);
+    library.bind(flatpak.file_new_for_path, "g_file_new_for_path", missing);
     library.bind(flatpak.installation_new_for_path, "flatpak_installation_new_for_path", missing);
     library.bind(flatpak.get_system_installations, "flatpak_get_system_installations", missing);
     library.bind(flatpak.installation_list_installed_refs_by_kind, "flatpak_installation_list_installed_refs_by_kind",
@@ -59,6 +62,22 @@ Expected<Flatpak> loadFlatpak() {
     if (missing)
         return *missing;
     return flatpak;
+}
+
+struct GObjectRelease {
+    decltype(&g_object_unref) unref;
+    void operator()(gpointer object) const { unref(object); }
+};
+struct ArrayRelease {
+    decltype(&g_ptr_array_unref) unref;
+    void operator()(GPtrArray* array) const { unref(array); }
+};
+
+// Frees and clears a GLib error, if there is one.
+void clearError(const Flatpak& flatpak, GError*& error) {
+    if (error)
+        flatpak.error_free(error);
+    error = nullptr;
 }
 
 // AppStream descriptions are small; a larger file is not one.
@@ -78,9 +97,9 @@ void appendApps(const Flatpak& flatpak, FlatpakInstallation* installation, std::
                 std::vector<InstalledApp>& apps) {
     GError* error = nullptr;
     std::unique_ptr<GPtrArray, ArrayRelease> refs(
-        flatpak.installation_list_installed_refs_by_kind(installation, FLATPAK_REF_KIND_APP, nullptr, &error));
-    if (error)
-        g_error_free(error);
+        flatpak.installation_list_installed_refs_by_kind(installation, FLATPAK_REF_KIND_APP, nullptr, &error),
+        ArrayRelease{flatpak.ptr_array_unref});
+    clearError(flatpak, error);
     if (!refs)
         return;
     for (guint i = 0; i < refs->len; ++i) {
@@ -148,20 +167,19 @@ std::vector<InstalledApp> list() {
     std::set<std::string> seen;
     GError* error = nullptr;
     if (Fs::isDirectory(userPath)) {
-        std::unique_ptr<GFile, GObjectRelease> folder(g_file_new_for_path(userPath.c_str()));
+        const GObjectRelease release{flatpak.object_unref};
+        std::unique_ptr<GFile, GObjectRelease> folder(flatpak.file_new_for_path(userPath.c_str()), release);
         if (std::unique_ptr<FlatpakInstallation, GObjectRelease> user{
-                flatpak.installation_new_for_path(folder.get(), TRUE, nullptr, &error)})
+                flatpak.installation_new_for_path(folder.get(), TRUE, nullptr, &error), release})
             appendApps(flatpak, user.get(), seen, apps);
     }
-    if (error)
-        g_clear_error(&error);
+    clearError(flatpak, error);
     if (GPtrArray* systems = flatpak.get_system_installations(nullptr, &error)) {
-        std::unique_ptr<GPtrArray, ArrayRelease> owned(systems);
+        std::unique_ptr<GPtrArray, ArrayRelease> owned(systems, ArrayRelease{flatpak.ptr_array_unref});
         for (guint i = 0; i < systems->len; ++i)
             appendApps(flatpak, static_cast<FlatpakInstallation*>(g_ptr_array_index(systems, i)), seen, apps);
     }
-    if (error)
-        g_clear_error(&error);
+    clearError(flatpak, error);
     std::stable_sort(apps.begin(), apps.end(), [order = NameOrder()](const InstalledApp& a, const InstalledApp& b) {
         return order(a.name, b.name);
     });

@@ -21,6 +21,7 @@ template <std::size_t Size> struct DlopenNote {
 } // namespace dovrane
 
 // One note in the program, kept by the linker wherever the source that declares it is linked.
-#define DOVRANE_DLOPEN_NOTE(variable, json)                                                                   \
-    [[gnu::used, gnu::section(".note.dlopen")]] alignas(4) constexpr ::dovrane::DlopenNote<sizeof(json)> variable{ \
-        .description = json}
+#define DOVRANE_DLOPEN_NOTE(variable, json)                                                                            \
+    [[gnu::used, gnu::section(".note.dlopen")]] alignas(4) constexpr ::dovrane::DlopenNote<sizeof(json)> variable {    \
+        .description = json                                                                                            \
+    }
