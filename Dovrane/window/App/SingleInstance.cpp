@@ -5,8 +5,7 @@
 
 #include <DovraneKit/system/FileSystem.h>
 
-#include <QDir>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -14,7 +13,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -128,57 +129,102 @@ bool SingleInstance::handOff(const std::vector<Url>& urls, const QString& path) 
     return sent;
 }
 
-SingleInstance::SingleInstance(Receiver receiver, QObject* parent) : QObject(parent), receiver_(std::move(receiver)) {
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::accept);
+SingleInstance::SingleInstance(Receiver receiver, QObject* parent) : QObject(parent), receiver_(std::move(receiver)) {}
+
+SingleInstance::~SingleInstance() {
+    if (listener_ < 0)
+        return;
+    ::close(listener_);
+    ::unlink(path_.c_str());
 }
 
 bool SingleInstance::listen(const QString& path) {
-    if (path.isEmpty())
+    const std::string socketPath = path.toStdString();
+    sockaddr_un address{};
+    if (listener_ >= 0 || socketPath.empty() || socketPath.size() >= sizeof address.sun_path)
         return false;
-    if (server_.listen(path))
-        return true;
-    // Nobody answered there (handOff came first), so the socket file is a leftover.
-    QLocalServer::removeServer(path);
-    return server_.listen(path);
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socketPath.data(), socketPath.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    const auto bound = [&] { return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0; };
+    // Nobody answered there (handOff came first), so a file at the path is a leftover.
+    bool listening = bound() || (errno == EADDRINUSE && ::unlink(socketPath.c_str()) == 0 && bound());
+    // Only this user may connect; the folder is private as well.
+    listening = listening && ::chmod(socketPath.c_str(), 0600) == 0 && ::listen(fd, SOMAXCONN) == 0;
+    if (!listening) {
+        ::close(fd);
+        return false;
+    }
+    listener_ = fd;
+    path_ = socketPath;
+    auto* incoming = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    connect(incoming, &QSocketNotifier::activated, this, &SingleInstance::accept);
+    return true;
 }
 
 void SingleInstance::accept() {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        if (peerUser(socket->socketDescriptor()) != std::optional<uid_t>(::getuid())) {
+    for (;;) {
+        const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (connection < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return; // EAGAIN: none waiting
+        }
+        if (peerUser(connection) != std::optional<uid_t>(::getuid())) {
             std::fprintf(stderr, "Dovrane: refused a connection to the instance socket from another user\n");
-            socket->abort();
-            socket->deleteLater();
+            ::close(connection);
             continue;
         }
-        auto message = std::make_shared<QByteArray>();
-        auto cut = std::make_shared<bool>(false);
-        auto read = [socket, message, cut] {
-            const QByteArray chunk = socket->readAll();
-            const qsizetype room = maxMessageBytes - message->size();
-            message->append(chunk.left(room));
-            *cut = *cut || chunk.size() > room;
-        };
-        auto finish = [this, socket, message, cut, read] {
-            if (socket->property("finished").toBool())
-                return;
-            socket->setProperty("finished", true);
-            read();
-            socket->deleteLater();
-            const UrlLists::InstanceMessage read = UrlLists::ofInstanceMessage(*message, *cut, maxMessageUrls);
-            if (read.cut)
-                std::fprintf(stderr, "Dovrane: a message to the instance was too long; took its first %zu apps\n",
-                             read.urls.size());
-            receiver_(read.urls);
-        };
-        connect(socket, &QLocalSocket::readyRead, this, read);
-        if (socket->state() == QLocalSocket::UnconnectedState) {
-            finish();
-            continue;
-        }
-        connect(socket, &QLocalSocket::disconnected, this, finish);
-        QTimer::singleShot(senderTimeoutMs, socket, [socket] { socket->abort(); });
+        read(connection);
     }
+}
+
+// Reads one connection's message until the sender hangs up (or is cut off), then hands it on.
+void SingleInstance::read(int connection) {
+    auto* readable = new QSocketNotifier(qintptr(connection), QSocketNotifier::Read, this);
+    auto* deadline = new QTimer(readable);
+    auto message = std::make_shared<QByteArray>();
+    auto cut = std::make_shared<bool>(false);
+    auto done = std::make_shared<bool>(false);
+    auto finish = [this, connection, readable, message, cut, done] {
+        // Once: the deadline and the hang-up may both come before the notifier is gone.
+        if (std::exchange(*done, true))
+            return;
+        readable->setEnabled(false);
+        readable->deleteLater();
+        ::close(connection);
+        const UrlLists::InstanceMessage read = UrlLists::ofInstanceMessage(*message, *cut, maxMessageUrls);
+        if (read.cut)
+            std::fprintf(stderr, "Dovrane: a message to the instance was too long; took its first %zu apps\n",
+                         read.urls.size());
+        receiver_(read.urls);
+    };
+    auto drain = [connection, message, cut, done, finish] {
+        char chunk[64 * 1024];
+        while (!*done) {
+            const ssize_t got = ::recv(connection, chunk, sizeof chunk, 0);
+            if (got > 0) {
+                const qsizetype room = maxMessageBytes - message->size();
+                message->append(chunk, std::min<qsizetype>(got, room));
+                *cut = *cut || got > room;
+                continue;
+            }
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return; // more to come
+            finish();   // the sender is done, or the connection failed
+            return;
+        }
+    };
+    connect(readable, &QSocketNotifier::activated, this, drain);
+    // A sender that neither finishes nor hangs up: what it sent so far counts.
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, this, finish);
+    deadline->start(senderTimeoutMs);
+    drain();
 }
 
 } // namespace dovrane

@@ -6,7 +6,6 @@
 
 #include <DovraneKit/core/Url.h>
 
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
 
@@ -48,14 +47,22 @@ public:
     // Each connection's URLs, in the order sent, reach receiver once the sender is done (also
     // when there are none). Only connections of this user count.
     explicit SingleInstance(Receiver receiver, QObject* parent = nullptr);
+    // Stops listening and removes the socket.
+    ~SingleInstance() override;
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
     // Takes over the path (a socket left by an instance that is gone is removed first).
     bool listen(const QString& path = defaultPath());
 
 private:
     void accept();
+    void read(int connection);
 
     Receiver receiver_;
-    QLocalServer server_;
+    // The listening socket, plain POSIX like handOff's, so no network library loads at start.
+    int listener_ = -1;
+    std::string path_;
 };
 
 } // namespace dovrane
