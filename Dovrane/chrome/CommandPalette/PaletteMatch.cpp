@@ -1,13 +1,9 @@
 #include "CommandPalette/PaletteMatch.h"
 
-#include <unicode/brkiter.h>
-#include <unicode/locid.h>
-#include <unicode/normalizer2.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
+#include <QString>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace dovrane::PaletteMatch {
@@ -15,53 +11,34 @@ namespace dovrane::PaletteMatch {
 namespace {
 
 // One user-perceived character.
-using Cluster = icu::UnicodeString;
+using Cluster = QString;
 using Clusters = std::vector<Cluster>;
 
-// Composed (NFC), so a decomposed accent equals a precomposed one; unchanged when ICU cannot
-// normalise.
-icu::UnicodeString composed(const icu::UnicodeString& text) {
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-    if (U_FAILURE(status))
-        return text;
-    icu::UnicodeString result = nfc->normalize(text, status);
-    return U_SUCCESS(status) ? result : text;
+// Lower-cased by Unicode's own rules, never the user's locale (a Turkish one must not turn "I"
+// into a dotless i), then composed, so a decomposed accent compares equal to a precomposed one.
+QString prepared(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toLower().normalized(QString::NormalizationForm_C);
 }
 
-// Lower-cased by the root locale (a Turkish user locale must not turn "I" into a dotless i),
-// then composed, so a decomposed accent compares equal to a precomposed one.
-icu::UnicodeString prepared(std::string_view utf8) {
-    icu::UnicodeString text = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), int32_t(utf8.size())));
-    text.toLower(icu::Locale::getRoot());
-    return composed(text);
-}
-
-Clusters clusters(const icu::UnicodeString& text) {
+Clusters clusters(const QString& text) {
     Clusters result;
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> breaks(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !breaks) {
-        // Without break rules every code point stands alone.
-        for (int32_t at = 0; at < text.length(); at = text.moveIndex32(at, 1))
-            result.emplace_back(text, at, text.moveIndex32(at, 1) - at);
-        return result;
-    }
-    breaks->setText(text);
-    int32_t start = breaks->first();
-    for (int32_t end = breaks->next(); end != icu::BreakIterator::DONE; start = end, end = breaks->next())
-        result.emplace_back(text, start, end - start);
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = breaks.toNextBoundary(); end != -1 && end > start; start = end, end = breaks.toNextBoundary())
+        result.push_back(text.mid(start, end - start));
     return result;
 }
 
-bool isWordCharacter(const Cluster& cluster) {
-    const UChar32 first = cluster.char32At(0);
-    return u_hasBinaryProperty(first, UCHAR_ALPHABETIC) ||
-           u_getIntPropertyValue(first, UCHAR_NUMERIC_TYPE) != U_NT_NONE;
+char32_t firstCodePoint(const Cluster& cluster) {
+    const QChar first = cluster.front();
+    return first.isHighSurrogate() && cluster.size() > 1 ? QChar::surrogateToUcs4(first, cluster.at(1))
+                                                         : first.unicode();
 }
 
-bool isWhiteSpace(const Cluster& cluster) { return u_hasBinaryProperty(cluster.char32At(0), UCHAR_WHITE_SPACE); }
+// Letters and numerals of every script belong to words.
+bool isWordCharacter(const Cluster& cluster) { return QChar::isLetterOrNumber(firstCodePoint(cluster)); }
+
+bool isWhiteSpace(const Cluster& cluster) { return QChar::isSpace(firstCodePoint(cluster)); }
 
 // The runs of clusters between separators; empty runs are dropped.
 template <typename IsSeparator> std::vector<Clusters> split(const Clusters& text, IsSeparator isSeparator) {
