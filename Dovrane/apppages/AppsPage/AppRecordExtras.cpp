@@ -29,6 +29,8 @@ QString sourceTitle(const InstalledApp& app) {
 
 Date lastUsedSort(const InstalledApp& app) { return app.lastUsed.value_or(Date::distantPast()); }
 
-QString folder(const Orphan& orphan) { return text(Path::lastComponent(Path::parent(orphan.url.path()))); }
+QString folder(const Orphan& orphan) {
+    return QString::fromStdString(Path::lastComponent(Path::parent(orphan.url.path())));
+}
 
 } // namespace dovrane

@@ -20,7 +20,4 @@ Date lastUsedSort(const InstalledApp& app);
 // The name of the folder that holds the orphan ("Preferences", "Application Support").
 QString folder(const Orphan& orphan);
 
-// Data shown as text: the bytes as UTF-8, never markup.
-inline QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
-
 } // namespace dovrane

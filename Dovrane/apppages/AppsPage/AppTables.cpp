@@ -109,8 +109,8 @@ public:
         const int badgeWidth = badge.isEmpty() ? 0 : QFontMetrics(captionFont).horizontalAdvance(badge) + 8;
         painter->setFont(option.font);
         painter->setPen(option.palette.color(picked ? QPalette::HighlightedText : QPalette::Text));
-        const QString name =
-            option.fontMetrics.elidedText(text(app.name), Qt::ElideRight, textArea.width() - badgeWidth);
+        const QString name = option.fontMetrics.elidedText(QString::fromStdString(app.name), Qt::ElideRight,
+                                                           textArea.width() - badgeWidth);
         painter->drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, name);
         if (!badge.isEmpty()) {
             painter->setFont(captionFont);
@@ -136,25 +136,28 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
         {tr("Name"), SortKeys::byName<Row>(&Row::name),
          [](const Row& app, int role) -> QVariant {
              if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-                 return text(app.name);
+                 return QString::fromStdString(app.name);
              if (role == Qt::AccessibleDescriptionRole)
-                 return tr("Version %1, %2").arg(text(app.version), app.size >= 1 ? text(bytes(app.size)) : QString());
+                 return tr("Version %1, %2")
+                     .arg(QString::fromStdString(app.version),
+                          app.size >= 1 ? QString::fromStdString(bytes(app.size)) : QString());
              return {};
          }},
         {tr("Version"), SortKeys::byName<Row>(&Row::version),
-         [](const Row& app, int role) { return secondaryText(text(app.version), role); }},
+         [](const Row& app, int role) { return secondaryText(QString::fromStdString(app.version), role); }},
         {tr("Source"), SortKeys::byName<Row>([](const Row& app) { return rawValue(app.source); }),
          [](const Row& app, int role) { return secondaryText(sourceTitle(app), role); }},
         {tr("Size"), SortKeys::byValue<Row>(&Row::size),
          [](const Row& app, int role) {
              // Below 1: not measured yet.
-             return sizeData(role, app.size >= 1 ? text(bytes(app.size)) : QStringLiteral("…"));
+             return sizeData(role, app.size >= 1 ? QString::fromStdString(bytes(app.size)) : QStringLiteral("…"));
          }},
         {tr("Last Used"), SortKeys::byValue<Row>([](const Row& app) { return lastUsedSort(app); }),
          [&model](const Row& app, int role) {
-             return secondaryText(app.lastUsed ? text(DateText::relative(*app.lastUsed, model.services().clock->now()))
-                                               : QStringLiteral("–"),
-                                  role);
+             return secondaryText(
+                 app.lastUsed ? QString::fromStdString(DateText::relative(*app.lastUsed, model.services().clock->now()))
+                              : QStringLiteral("–"),
+                 role);
          }},
     };
     table_ = new SortedTableModel<Row>(std::move(columns), Column::size, Qt::DescendingOrder, this);
@@ -194,7 +197,7 @@ void InstalledTable::setSearch(const QString& search) {
 std::vector<InstalledApp> InstalledTable::rows() const {
     std::vector<InstalledApp> shown;
     for (const InstalledApp& app : model_.apps())
-        if (search_.isEmpty() || text(app.name).contains(search_, Qt::CaseInsensitive))
+        if (search_.isEmpty() || QString::fromStdString(app.name).contains(search_, Qt::CaseInsensitive))
             shown.push_back(app);
     return shown;
 }
@@ -215,7 +218,7 @@ std::unique_ptr<QMenu> InstalledTable::menuFor(const std::set<std::string>& iden
         return nullptr;
     const InstalledApp app = *found;
     auto menu = std::make_unique<QMenu>(this);
-    QAction* remove = menu->addAction(tr("Remove %1…").arg(Texts::withoutMnemonics(text(app.name))));
+    QAction* remove = menu->addAction(tr("Remove %1…").arg(Texts::withoutMnemonics(QString::fromStdString(app.name))));
     remove->setEnabled(!app.isSystem);
     connect(remove, &QAction::triggered, this, [this, app] { requestUninstall(app); });
     QAction* reveal = menu->addAction(tr("Show in Files"));
@@ -287,15 +290,15 @@ OrphanTable::OrphanTable(AppModel& model, QWidget* parent) : QWidget(parent), mo
         {tr("Identifier"), SortKeys::byName<Row>(&Row::bundleID),
          [](const Row& orphan, int role) -> QVariant {
              if (role == Qt::DisplayRole)
-                 return text(orphan.bundleID);
+                 return QString::fromStdString(orphan.bundleID);
              if (role == Qt::ToolTipRole)
-                 return Texts::tooltip(text(orphan.reason));
+                 return Texts::tooltip(QString::fromStdString(orphan.reason));
              return {};
          }},
         {tr("Where"), SortKeys::byName<Row>([](const Row& orphan) { return folder(orphan).toStdString(); }),
          [](const Row& orphan, int role) { return secondaryText(folder(orphan), role); }},
         {tr("Size"), SortKeys::byValue<Row>(&Row::size),
-         [](const Row& orphan, int role) { return sizeData(role, text(bytes(orphan.size))); }},
+         [](const Row& orphan, int role) { return sizeData(role, QString::fromStdString(bytes(orphan.size))); }},
     };
     table_ = new SortedTableModel<Row>(std::move(columns), Column::size, Qt::DescendingOrder, this);
     view_ = makeTableView(table_, {{}, {120, 160, 220}, {64, 88, 112}}, Column::size,

@@ -61,17 +61,19 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     QVBoxLayout* column = contentLayout();
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
-    setAccessibleName(text(app_.name));
+    setAccessibleName(QString::fromStdString(app_.name));
 
     auto* top = new QHBoxLayout;
     top->setSpacing(12);
     top->addWidget(new AppIcon(app_, 40, this), 0, Qt::AlignVCenter);
     auto* names = new QVBoxLayout;
     names->setSpacing(4);
-    names->addWidget(new StyledLabel(text(app_.name), Fonts::font(FontRole::headline), {}, this));
+    names->addWidget(new StyledLabel(QString::fromStdString(app_.name), Fonts::font(FontRole::headline), {}, this));
     auto* versions = new QHBoxLayout;
     versions->setSpacing(4);
-    auto* change = secondaryLabel(tr("%1 → %2").arg(text(info_.currentVersion), text(info_.newVersion)), this);
+    auto* change = secondaryLabel(
+        tr("%1 → %2").arg(QString::fromStdString(info_.currentVersion), QString::fromStdString(info_.newVersion)),
+        this);
     change->setFont(Fonts::monospacedDigits(change->font()));
     versions->addWidget(change);
     versions->addWidget(secondaryLabel(QStringLiteral("·"), this));
@@ -82,8 +84,8 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     install_ = new QPushButton(info_.source == AppSource::appStore ? tr("Open App Store") : tr("Update"), this);
     // Every card has these buttons: a screen reader names the app they act on.
     install_->setAccessibleName(info_.source == AppSource::appStore
-                                    ? tr("Open %1 in the App Store").arg(text(app_.name))
-                                    : tr("Update %1").arg(text(app_.name)));
+                                    ? tr("Open %1 in the App Store").arg(QString::fromStdString(app_.name))
+                                    : tr("Update %1").arg(QString::fromStdString(app_.name)));
     top->addWidget(install_, 0, Qt::AlignVCenter);
     busy_ = makeBusyIndicator(this);
     top->addWidget(busy_, 0, Qt::AlignVCenter);
@@ -92,7 +94,7 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     const std::optional<QUrl> link = releaseNotesLink(info_);
     if (info_.releaseNotes || link) {
         if (info_.releaseNotes) {
-            notes_ = new LineLimitedLabel(text(*info_.releaseNotes), 3, Fonts::font(FontRole::body),
+            notes_ = new LineLimitedLabel(QString::fromStdString(*info_.releaseNotes), 3, Fonts::font(FontRole::body),
                                           SemanticColors::secondaryText, this);
             notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             column->addWidget(notes_);
@@ -106,7 +108,7 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
         }
         if (link) {
             link_ = linkButton(tr("Release notes"), this);
-            link_->setAccessibleName(tr("Release notes of %1").arg(text(app_.name)));
+            link_->setAccessibleName(tr("Release notes of %1").arg(QString::fromStdString(app_.name)));
             connect(link_, &QPushButton::clicked, this, [url = *link] { Desktop::open(url); });
             links->addWidget(link_);
         }
@@ -136,8 +138,8 @@ void UpdateCard::setExpanded(bool expanded) {
         return;
     more_->setText(expanded_ ? tr("Less") : tr("More"));
     notes_->setMaxLines(expanded_ ? 0 : 3);
-    more_->setAccessibleName(expanded_ ? tr("Less of the notes of %1").arg(text(app_.name))
-                                       : tr("More of the notes of %1").arg(text(app_.name)));
+    more_->setAccessibleName(expanded_ ? tr("Less of the notes of %1").arg(QString::fromStdString(app_.name))
+                                       : tr("More of the notes of %1").arg(QString::fromStdString(app_.name)));
 }
 
 // The button is off from the press until the install has ended (while the model has the path
@@ -173,7 +175,7 @@ ReasonList::ReasonList(const Rows& rows, QWidget* parent) : QWidget(parent), cou
         auto* row = new QHBoxLayout;
         row->setSpacing(8);
         row->addWidget(new AppIcon(app, 20, this), 0, Qt::AlignTop);
-        auto* name = new StyledLabel(text(app.name), Fonts::font(FontRole::body), {}, this);
+        auto* name = new StyledLabel(QString::fromStdString(app.name), Fonts::font(FontRole::body), {}, this);
         name->setFixedWidth(180);
         name->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         row->addWidget(name, 0, Qt::AlignTop);

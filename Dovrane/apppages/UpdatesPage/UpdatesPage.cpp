@@ -167,7 +167,7 @@ ReasonList::Rows UpdatesPage::failed() const {
     for (const InstalledApp& app : model_.apps())
         if (auto found = model_.updates().find(app.id());
             found != model_.updates().end() && found->second.kind() == UpdateCheck::Kind::failed)
-            rows.emplace_back(app, text(found->second.message()));
+            rows.emplace_back(app, QString::fromStdString(found->second.message()));
     return rows;
 }
 
@@ -185,7 +185,7 @@ ReasonList::Rows UpdatesPage::unsupported() const {
     for (const InstalledApp& app : model_.apps())
         if (auto found = model_.updates().find(app.id());
             found != model_.updates().end() && found->second.kind() == UpdateCheck::Kind::unsupported && !app.isSystem)
-            rows.emplace_back(app, text(found->second.message()));
+            rows.emplace_back(app, QString::fromStdString(found->second.message()));
     return rows;
 }
 
@@ -228,7 +228,9 @@ void UpdatesPage::refreshHeader() {
     const auto& checkedAt = model_.updatesCheckedAt();
     checked_->setVisible(!checking && checkedAt);
     if (checkedAt)
-        checked_->setText(tr("Checked %1").arg(text(DateText::relative(*checkedAt, model_.services().clock->now()))));
+        checked_->setText(
+            tr("Checked %1")
+                .arg(QString::fromStdString(DateText::relative(*checkedAt, model_.services().clock->now()))));
     checkNow_->setEnabled(!checking && !model_.isDemo());
     updateAll_->setEnabled(available > 0 && model_.installing().empty() && !updateAllPending_);
 
@@ -273,7 +275,7 @@ void UpdatesPage::refreshLists() {
 
     ReasonList::Rows currentRows;
     for (const InstalledApp& app : current())
-        currentRows.emplace_back(app, tr("Version %1").arg(text(app.version)));
+        currentRows.emplace_back(app, tr("Version %1").arg(QString::fromStdString(app.version)));
     currentToggle_->setText(tr("Up to date (%n)", nullptr, int(currentRows.size())));
     replaceList(currentGroup_, currentRows);
 

@@ -24,7 +24,6 @@ constexpr int quitLooks = 20;
 constexpr double quitLookSeconds = 0.5;
 constexpr const char* storeUpdatesPage = "macappstore://showUpdatesPage";
 
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 } // namespace
 
 QFuture<void> AppModel::installAll() {
@@ -97,7 +96,7 @@ QFuture<void> AppModel::upgradeWithHomebrew(const InstalledApp& app, const Updat
             else
                 setInstallProblem(app.id(), tr("Homebrew did not finish the update. Run “brew upgrade --cask %1” in "
                                                "Terminal to see why.")
-                                                .arg(text(token)));
+                                                .arg(QString::fromStdString(token)));
             installEnded(app.id());
             written.then([done](bool) { done->finish(); });
         });
@@ -110,7 +109,9 @@ QFuture<void> AppModel::replaceWithUpdate(const InstalledApp& app, const UpdateI
         .then(this,
               [this, app, update](std::optional<bool> quitted) -> QFuture<void> {
                   if (!quitted) {
-                      setInstallProblem(app.id(), tr("%1 is still open. Quit it, then try again.").arg(text(app.name)));
+                      setInstallProblem(
+                          app.id(),
+                          tr("%1 is still open. Quit it, then try again.").arg(QString::fromStdString(app.name)));
                       installEnded(app.id());
                       return QtFuture::makeReadyFuture();
                   }
@@ -142,16 +143,18 @@ QFuture<void> AppModel::installerEnded(const InstalledApp& app, const UpdateInfo
                                        const UpdateInstaller::Result& result, bool wasRunning) {
     QFuture<bool> written = QtFuture::makeReadyFuture(true);
     if (result.isInstalled()) {
-        journal(tr("%1 %2, replaced by %3").arg(text(app.name), text(app.version), text(update.newVersion)),
+        journal(tr("%1 %2, replaced by %3")
+                    .arg(QString::fromStdString(app.name), QString::fromStdString(app.version),
+                         QString::fromStdString(update.newVersion)),
                 std::get<UpdateInstaller::Installed>(result.value).previous);
         written = refresh(app);
     } else {
         // The old version went to the Trash and could not come back: recorded, so it can be
         // put back from the journal like any other removal.
         if (result.notPutBack)
-            journal(text(app.name), *result.notPutBack);
+            journal(QString::fromStdString(app.name), *result.notPutBack);
         if (auto refusal = result.refusal())
-            setInstallProblem(app.id(), text(explanation(*refusal)));
+            setInstallProblem(app.id(), QString::fromStdString(explanation(*refusal)));
     }
     if (wasRunning)
         services_.workspace->openApplication(app.path);

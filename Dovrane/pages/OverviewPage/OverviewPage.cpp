@@ -22,8 +22,6 @@ namespace dovrane {
 
 namespace {
 
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
-
 // Lowers a label so that its first line's baseline stands at `baseline` from the row's top;
 // every item of such a row is aligned to the top.
 void placeBaseline(QLabel* label, int baseline) {
@@ -113,7 +111,8 @@ QString OverviewPage::measuredText(const ScanResult& scan) const {
     if (model.isScanning())
         return tr("Measuring %1…").arg(model.scanLabel());
     return tr("%1, measured %2")
-        .arg(Texts::oneLine(text(scan.volume)), text(DateText::relative(scan.date, model.services().clock->now())));
+        .arg(Texts::oneLine(QString::fromStdString(scan.volume)),
+             QString::fromStdString(DateText::relative(scan.date, model.services().clock->now())));
 }
 
 void OverviewPage::redraw() {
@@ -152,11 +151,11 @@ QWidget* OverviewPage::header(const ScanResult& scan) {
 
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
-    auto* free =
-        new StyledLabel(text(bytes(scan.free)), Fonts::monospacedDigits(Fonts::system(48, QFont::DemiBold)), {}, block);
+    auto* free = new StyledLabel(QString::fromStdString(bytes(scan.free)),
+                                 Fonts::monospacedDigits(Fonts::system(48, QFont::DemiBold)), {}, block);
     free->setObjectName(QStringLiteral("free"));
-    auto* total = new StyledLabel(tr("free of %1").arg(text(bytes(scan.total))), Fonts::font(FontRole::title2),
-                                  SemanticColors::secondaryText, block);
+    auto* total = new StyledLabel(tr("free of %1").arg(QString::fromStdString(bytes(scan.total))),
+                                  Fonts::font(FontRole::title2), SemanticColors::secondaryText, block);
     total->setObjectName(QStringLiteral("total"));
     placeBaseline(total, free->fontMetrics().ascent());
     row->addWidget(free, 0, Qt::AlignTop);
@@ -173,12 +172,13 @@ QWidget* OverviewPage::header(const ScanResult& scan) {
     };
     // On Linux free space is what is available, so this line never shows there.
     if (const std::int64_t purgeable = scan.free - scan.available; purgeable >= 1)
-        addLine(tr("Includes %1 that macOS frees on its own when it needs the space.").arg(text(bytes(purgeable))),
+        addLine(tr("Includes %1 that macOS frees on its own when it needs the space.")
+                    .arg(QString::fromStdString(bytes(purgeable))),
                 "purgeable");
     measured_ = addLine(measuredText(scan), "measured");
     const AppModel& model = context_.model;
     if (const auto& growth = model.weekGrowth())
-        addLine(tr("This week: %1").arg(text(growth->sentence())), "growth");
+        addLine(tr("This week: %1").arg(QString::fromStdString(growth->sentence())), "growth");
 
     return block;
 }
@@ -213,8 +213,8 @@ QWidget* OverviewPage::safeList(const ScanResult& scan) {
     note->setWordWrap(true);
     titles->addWidget(note);
     titleRow->addWidget(titleColumn, 1, Qt::AlignTop);
-    auto* total =
-        new StyledLabel(text(bytes(context_.model.safeTotal())), Fonts::monospacedDigits(semibold), {}, block);
+    auto* total = new StyledLabel(QString::fromStdString(bytes(context_.model.safeTotal())),
+                                  Fonts::monospacedDigits(semibold), {}, block);
     total->setObjectName(QStringLiteral("safeTotal"));
     titleRow->addWidget(total, 0, Qt::AlignTop);
     layout->addLayout(titleRow);
@@ -285,7 +285,7 @@ QWidget* OverviewPage::noScan() {
 
 SafeRow::SafeRow(const PageContext& context, const Category& category, QWidget* parent)
     : QWidget(parent), model_(context.model), selection_(context.selection), id_(category.id) {
-    setObjectName(QStringLiteral("safeRow.") + text(std::string(rawValue(id_))));
+    setObjectName(QStringLiteral("safeRow.") + QString::fromStdString(std::string(rawValue(id_))));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(16, 12, 16, 12);
     row->setSpacing(12);
@@ -295,7 +295,7 @@ SafeRow::SafeRow(const PageContext& context, const Category& category, QWidget* 
     button->setObjectName(QStringLiteral("show"));
     button->setFlat(true);
     // Seven rows each have a "Show": a screen reader tells them apart by the category.
-    button->setAccessibleName(tr("Show %1").arg(text(Explanations::title(id_))));
+    button->setAccessibleName(tr("Show %1").arg(QString::fromStdString(Explanations::title(id_))));
     connect(button, &QPushButton::clicked, this, &SafeRow::showCategory);
     // Every part's first baseline lines up with the button's text.
     const QFontMetrics metrics(body);
@@ -312,17 +312,18 @@ SafeRow::SafeRow(const PageContext& context, const Category& category, QWidget* 
 
     QVBoxLayout* texts = nullptr;
     QWidget* textColumn = column(this, 4, &texts);
-    auto* title = new StyledLabel(text(Explanations::title(id_)), body, {}, textColumn);
+    auto* title = new StyledLabel(QString::fromStdString(Explanations::title(id_)), body, {}, textColumn);
     placeBaseline(title, baseline);
     texts->addWidget(title);
-    auto* explanation = new StyledLabel(text(Explanations::text(id_)), Fonts::font(FontRole::callout),
+    auto* explanation = new StyledLabel(QString::fromStdString(Explanations::text(id_)), Fonts::font(FontRole::callout),
                                         SemanticColors::secondaryText, textColumn);
     explanation->setWordWrap(true);
     texts->addWidget(explanation);
     row->addWidget(textColumn, 1, Qt::AlignTop);
 
     row->addSpacing(16 - row->spacing());
-    auto* size = new StyledLabel(text(bytes(category.safeSize())), Fonts::monospacedDigits(body), {}, this);
+    auto* size =
+        new StyledLabel(QString::fromStdString(bytes(category.safeSize())), Fonts::monospacedDigits(body), {}, this);
     size->setObjectName(QStringLiteral("size"));
     placeBaseline(size, baseline);
     row->addWidget(size, 0, Qt::AlignTop);

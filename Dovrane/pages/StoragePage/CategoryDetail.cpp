@@ -26,11 +26,7 @@
 
 namespace dovrane {
 
-namespace {
-
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
-
-} // namespace
+namespace {} // namespace
 
 CategoryDetail::CategoryDetail(PageContext context, std::optional<QString> footer, QWidget* parent)
     : QWidget(parent), context_(std::move(context)), footer_(std::move(footer)) {
@@ -185,7 +181,7 @@ QString CategoryDetail::summary() const {
     std::int64_t size = 0;
     for (const CleanupItem& item : pickedItems())
         size += item.size;
-    return tr("%1 selected, %2").arg(picked_.size()).arg(text(bytes(size)));
+    return tr("%1 selected, %2").arg(picked_.size()).arg(QString::fromStdString(bytes(size)));
 }
 
 void CategoryDetail::selectionChangedByUser() {
@@ -203,12 +199,13 @@ void CategoryDetail::applyPicked() {
 
 void CategoryDetail::redrawHeader() {
     const CategoryID id = category_.id;
-    header_->setTitle(text(Explanations::title(id)));
-    table_->setAccessibleName(tr("Items of %1").arg(text(Explanations::title(id))));
+    header_->setTitle(QString::fromStdString(Explanations::title(id)));
+    table_->setAccessibleName(tr("Items of %1").arg(QString::fromStdString(Explanations::title(id))));
     header_->setSafety(category_.safety());
-    header_->setSize(category_.sizeIsEstimate ? tr("Size not disclosed by macOS") : text(bytes(category_.size)));
-    header_->setExplanation(text(Explanations::text(id)));
-    note_->setText(category_.note ? text(*category_.note) : QString());
+    header_->setSize(category_.sizeIsEstimate ? tr("Size not disclosed by macOS")
+                                              : QString::fromStdString(bytes(category_.size)));
+    header_->setExplanation(QString::fromStdString(Explanations::text(id)));
+    note_->setText(category_.note ? QString::fromStdString(*category_.note) : QString());
     note_->setVisible(category_.note.has_value());
     showAccessHintSlot();
     empty_->setVisible(category_.items.empty());
@@ -271,7 +268,7 @@ void CategoryDetail::redrawFooter() {
             }));
             moveShown = true;
         } else if (!items.empty()) {
-            onlyShown_->setFullText(text(items.front().reason));
+            onlyShown_->setFullText(QString::fromStdString(items.front().reason));
             onlyShown_->show();
         }
         break;
@@ -311,7 +308,7 @@ std::unique_ptr<QMenu> CategoryDetail::contextMenu(const QPoint& viewportPoint) 
 }
 
 void CategoryDetail::moveToTrash(const std::vector<CleanupItem>& items) {
-    context_.model.requestCleanup(items, text(Explanations::title(category_.id)));
+    context_.model.requestCleanup(items, QString::fromStdString(Explanations::title(category_.id)));
 }
 
 void CategoryDetail::chooseProjectFolders() {
