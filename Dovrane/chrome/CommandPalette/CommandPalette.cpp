@@ -164,7 +164,7 @@ std::vector<CommandPalette::Command> CommandPalette::commands() const {
 
     const QString storage = PaletteText::tr("Storage");
     for (CategoryID id : allCategoryIDs) {
-        if (id == CategoryID::other)
+        if (id == CategoryID::other || !model_.showsCategory(id))
             continue;
         table.push_back(
             {QStringLiteral("category.") + QString::fromUtf8(rawValue(id).data(), qsizetype(rawValue(id).size())),

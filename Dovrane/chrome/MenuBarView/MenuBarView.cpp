@@ -161,6 +161,7 @@ void MenuBarView::refresh() {
     if (model_.scan()) {
         if (!bar_) {
             bar_ = new StorageBar(*model_.scan(), 12);
+            bar_->setLinuxHome(model_.isLinuxHome());
             bar_->setFixedHeight(12);
             barSlot_->addWidget(bar_);
         } else if (bar_->scan() != *model_.scan()) {

@@ -10,6 +10,8 @@
 #include "Services/SettingKeys.h"
 #include "Store/Store.h"
 
+#include <DovraneKit/system/HomeLayout.h>
+
 #include <QCoreApplication>
 
 #include <limits>
@@ -44,6 +46,7 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
     // The volume the scanner measures: the home folder's, which need not be the root's.
     volume_ = services_.readVolume(services_.home);
     hasFullDiskAccess_ = Permissions::hasFullDiskAccess();
+    macStyleHome_ = HomeLayout::keepsMacFolders(services_.home);
     setScan(ScanCache::load());
 }
 
@@ -89,6 +92,13 @@ std::int64_t AppModel::safeTotal() const {
     for (const CleanupItem& item : safeItems())
         total += item.size;
     return total;
+}
+
+bool AppModel::showsCategory(CategoryID id) const {
+    if (!isLinuxHome() || !isMacOnly(id))
+        return true;
+    const Category* category = scan_ ? scan_->category(id) : nullptr;
+    return category && !category->holdsNothing();
 }
 
 } // namespace dovrane

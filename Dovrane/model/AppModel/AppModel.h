@@ -129,6 +129,12 @@ public:
     // categories included; empty without a scan.
     std::vector<CleanupItem> safeItems() const;
     std::int64_t safeTotal() const;
+    // Whether the lists of categories show this one. A Linux home leaves out the categories only a
+    // Mac's folders feed while they hold nothing; demo data and a home laid out like a Mac's show
+    // all of them.
+    bool showsCategory(CategoryID id) const;
+    // A home without a Mac's Library folder, demo data aside: texts speak of its Linux folders.
+    bool isLinuxHome() const { return !isDemo_ && !macStyleHome_; }
 
     // Starts a whole-disk scan unless one runs or demo data are shown. The future finishes
     // once the run has ended on the main thread and its cache write is done.
@@ -312,6 +318,7 @@ private:
     bool needsRestart_ = false;
     std::optional<QString> notice_;
     bool isDemo_ = false;
+    bool macStyleHome_ = false;
 
     // The run state of the long work, each defined in its own header beside the files that
     // use it, so that a change to it rebuilds only those.

@@ -186,8 +186,12 @@ QWidget* OverviewPage::header(const ScanResult& scan) {
 QWidget* OverviewPage::barBlock(const ScanResult& scan) {
     QVBoxLayout* layout = nullptr;
     QWidget* block = probedBlock(blocks_, "bar", 12, &layout);
-    layout->addWidget(new StorageBar(scan, 24, block));
-    layout->addWidget(new StorageLegend(scan, block));
+    auto* bar = new StorageBar(scan, 24, block);
+    bar->setLinuxHome(context_.model.isLinuxHome());
+    layout->addWidget(bar);
+    auto* legend = new StorageLegend(scan, block);
+    legend->setLinuxHome(context_.model.isLinuxHome());
+    layout->addWidget(legend);
     return block;
 }
 
@@ -315,8 +319,8 @@ SafeRow::SafeRow(const PageContext& context, const Category& category, QWidget* 
     auto* title = new StyledLabel(QString::fromStdString(Explanations::title(id_)), body, {}, textColumn);
     placeBaseline(title, baseline);
     texts->addWidget(title);
-    auto* explanation = new StyledLabel(QString::fromStdString(Explanations::text(id_)), Fonts::font(FontRole::callout),
-                                        SemanticColors::secondaryText, textColumn);
+    auto* explanation = new StyledLabel(QString::fromStdString(Explanations::text(id_, model_.isLinuxHome())),
+                                        Fonts::font(FontRole::callout), SemanticColors::secondaryText, textColumn);
     explanation->setWordWrap(true);
     texts->addWidget(explanation);
     row->addWidget(textColumn, 1, Qt::AlignTop);

@@ -157,9 +157,16 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
 }
 
 CategoryID CategoryBrowser::current() const {
+    const AppModel& model = context_.model;
     const std::optional<CategoryID> chosen = context_.selection.category();
-    if (chosen && std::find(all_.begin(), all_.end(), *chosen) != all_.end())
+    if (chosen && model.showsCategory(*chosen) && std::find(all_.begin(), all_.end(), *chosen) != all_.end())
         return *chosen;
+    if (model.showsCategory(fallback_))
+        return fallback_;
+    // The fallback is left out on this home: the first category the list shows.
+    for (CategoryID id : all_)
+        if (model.showsCategory(id))
+            return id;
     return fallback_;
 }
 
@@ -180,7 +187,7 @@ Category CategoryBrowser::categoryOf(CategoryID id) const {
 
 void CategoryBrowser::modelChanged(AppModel::Field field) {
     // While a new scan runs the last result stays as it is; only the empty state tells progress.
-    if (field == AppModel::Field::scan ||
+    if (field == AppModel::Field::scan || field == AppModel::Field::isDemo ||
         ((field == AppModel::Field::isScanning || field == AppModel::Field::scanLabel) && !context_.model.scan()))
         redraw();
 }
@@ -200,8 +207,9 @@ void CategoryBrowser::redraw() {
     ring_->setScan(*model.scan());
     for (CategoryID id : all_)
         if (CategoryRow* categoryRow = row(id)) {
-            categoryRow->setCategory(categoryOf(id));
+            categoryRow->setCategory(categoryOf(id), model.isLinuxHome());
             listModel_->setSize(id, categoryRow->sizeText());
+            list_->setRowHidden(listModel_->rowOf(id), !model.showsCategory(id));
         }
     stack_->setCurrentIndex(1);
     showCurrent();

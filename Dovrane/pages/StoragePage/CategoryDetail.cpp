@@ -204,7 +204,7 @@ void CategoryDetail::redrawHeader() {
     header_->setSafety(category_.safety());
     header_->setSize(category_.sizeIsEstimate ? tr("Size not disclosed by macOS")
                                               : QString::fromStdString(bytes(category_.size)));
-    header_->setExplanation(QString::fromStdString(Explanations::text(id)));
+    header_->setExplanation(QString::fromStdString(Explanations::text(id, context_.model.isLinuxHome())));
     note_->setText(category_.note ? QString::fromStdString(*category_.note) : QString());
     note_->setVisible(category_.note.has_value());
     showAccessHintSlot();

@@ -25,11 +25,11 @@ CategoryRow::CategoryRow(const Category& category, QWidget* parent) : QWidget(pa
     size_ = new StyledLabel(QString(), Fonts::monospacedDigits(Fonts::font(FontRole::body)),
                             SemanticColors::secondaryText, this);
     row->addWidget(size_, 0, Qt::AlignVCenter);
-    setToolTip(Texts::tooltip(QString::fromStdString(Explanations::text(id))));
     setCategory(category);
 }
 
-void CategoryRow::setCategory(const Category& category) {
+void CategoryRow::setCategory(const Category& category, bool linuxHome) {
+    setToolTip(Texts::tooltip(QString::fromStdString(Explanations::text(category.id, linuxHome))));
     size_->setText(category.sizeIsEstimate ? tr("not disclosed") : QString::fromStdString(bytes(category.size)));
     setAccessibleName(title_->fullText() + QStringLiteral(", ") + size_->text());
 }

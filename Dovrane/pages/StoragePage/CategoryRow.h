@@ -16,7 +16,8 @@ class CategoryRow final : public QWidget {
     Q_OBJECT
 public:
     explicit CategoryRow(const Category& category, QWidget* parent = nullptr);
-    void setCategory(const Category& category);
+    // The explanation for a Linux home speaks of its folders.
+    void setCategory(const Category& category, bool linuxHome = false);
 
     QString title() const;
     QString sizeText() const;

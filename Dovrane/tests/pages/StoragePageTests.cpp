@@ -1,6 +1,7 @@
 // The Storage and Developer pages: first visits, a choice carried from one page to the other and
 // a choice foreign to a page left alone, a list deselection, a category the scan lacks, a size
-// not disclosed, the no-scan state before and after "Scan Now", and the detail's layout area.
+// not disclosed, the categories a Linux home leaves out, the no-scan state before and after "Scan Now", and the
+// detail's layout area.
 
 #include "AppModel/ModelSeeding.h"
 #include "Grid/GridProbes.h"
@@ -13,6 +14,8 @@
 #include "UiKit/PageKit.h"
 #include "UiTestMain.h"
 #include "support/Await.h"
+
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -180,6 +183,63 @@ private slots:
                  QStringLiteral("Size not disclosed by macOS"));
         QCOMPARE(storage.browser()->detail()->findChild<QLabel*>("note")->text(),
                  QStringLiteral("Local snapshots are kept by the system."));
+    }
+
+    void aLinuxHomeLeavesOutTheMacOnlyCategoriesWhileTheyHoldNothing() {
+        PageFixture fixture; // a home without a Library folder
+        // Xcode and Mail hold nothing; Messages and Simulators hold items.
+        ScanResult scan = fixture.scan();
+        for (Category& category : scan.categories)
+            if (category.id == CategoryID::xcode)
+                category = Category(CategoryID::xcode);
+        ModelSeeding(fixture.model).setScan(scan);
+        QVERIFY(fixture.model.isLinuxHome());
+        auto hidden = [](const CategoryBrowser& browser, CategoryID id) {
+            const QListView* list = browser.list();
+            for (int row = 0; row < list->model()->rowCount(); ++row)
+                if (list->indexWidget(list->model()->index(row, 0)) == browser.row(id))
+                    return list->isRowHidden(row);
+            return false;
+        };
+
+        DeveloperPage developer(fixture.context());
+        showAsWindow(developer);
+        QVERIFY(hidden(*developer.browser(), CategoryID::xcode));
+        QVERIFY(!hidden(*developer.browser(), CategoryID::docker));
+        // Xcode is the page's own choice; left out, the first listed category stands in for it.
+        QCOMPARE(developer.browser()->current(), CategoryID::simulators);
+        QCOMPARE(listed(*developer.browser()), std::optional(CategoryID::simulators));
+
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        QVERIFY(hidden(*storage.browser(), CategoryID::mailDownloads));
+        QVERIFY(hidden(*storage.browser(), CategoryID::iosBackups));
+        QVERIFY(!hidden(*storage.browser(), CategoryID::messages));  // it holds something
+        QVERIFY(!hidden(*storage.browser(), CategoryID::snapshots)); // not disclosed is something
+        QVERIFY(!hidden(*storage.browser(), CategoryID::caches));
+
+        // Something found in a Mac-style folder brings the category back.
+        for (Category& category : scan.categories)
+            if (category.id == CategoryID::xcode)
+                category = Category(CategoryID::xcode, std::nullopt,
+                                    {item(fixture.base() / "Library/Developer/Xcode/DerivedData/x", 4096, Safety::safe,
+                                          CleanupAction::trash)});
+        ModelSeeding(fixture.model).setScan(scan);
+        QVERIFY(!hidden(*developer.browser(), CategoryID::xcode));
+
+        // A home laid out like a Mac's lists all sixteen, empty or not; so does the demo.
+        PageFixture mac;
+        QVERIFY(Fs::makeDirectories(mac.base() / "Library"));
+        AppModel& macModel = mac.base().makeModel();
+        QVERIFY(!macModel.isLinuxHome());
+        ModelSeeding(macModel).setScan(makeScan(fixtureNow, 100, 50));
+        for (CategoryID id : allCategoryIDs)
+            QVERIFY(macModel.showsCategory(id));
+        ModelSeeding(fixture.model).setScan(makeScan(fixtureNow, 100, 50));
+        QVERIFY(!fixture.model.showsCategory(CategoryID::simulators));
+        ModelSeeding(fixture.model).setIsDemo(true);
+        for (CategoryID id : allCategoryIDs)
+            QVERIFY(fixture.model.showsCategory(id));
     }
 
     void withoutAScanTheBrowserInvitesToScanThenWaitsForTheResult() {

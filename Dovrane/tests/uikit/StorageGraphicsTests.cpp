@@ -68,14 +68,25 @@ private slots:
                                        {sized(CategoryID::xcode, 2 * GB, true), sized(CategoryID::docker, 3 * GB),
                                         sized(CategoryID::projects, 0)});
         QCOMPARE(StorageGroups::size(StorageGroup::developer, scan), 3 * GB);
-        const QStringList lines = StorageGroups::help(StorageGroup::developer, scan).split('\n');
+        const QStringList lines = StorageGroups::help(StorageGroup::developer, scan, false).split('\n');
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], QStringLiteral("Developer, 3 GB"));
         QVERIFY(lines[1].startsWith(QString::fromStdString(Explanations::title(CategoryID::xcode)) + ": 2 GB. "));
         QVERIFY(lines[2].startsWith(QString::fromStdString(Explanations::title(CategoryID::docker)) + ": 3 GB. "));
         // A group the scan does not hold: zero, and the title line with its trailing break.
         QCOMPARE(StorageGroups::size(StorageGroup::backups, scan), 0);
-        QCOMPARE(StorageGroups::help(StorageGroup::backups, scan), QStringLiteral("Device backups, Zero KB\n"));
+        QCOMPARE(StorageGroups::help(StorageGroup::backups, scan, false), QStringLiteral("Device backups, Zero KB\n"));
+    }
+
+    void theTooltipSpeaksOfALinuxHomesFolders() {
+        const ScanResult scan = scanOf(100 * GB, 10 * GB, {sized(CategoryID::personal, 2 * GB)});
+        const QString mac = StorageGroups::help(StorageGroup::personal, scan, false);
+        const QString linux = StorageGroups::help(StorageGroup::personal, scan, true);
+        QVERIFY2(mac.contains(QStringLiteral("Movies")) && mac.contains(QStringLiteral("iCloud Drive")),
+                 qPrintable(mac));
+        QVERIFY2(linux.contains(QStringLiteral("Videos")), qPrintable(linux));
+        QVERIFY2(!linux.contains(QStringLiteral("Movies")) && !linux.contains(QStringLiteral("iCloud")),
+                 qPrintable(linux));
     }
 
     void barSegmentsAtAFixedWidth() {

@@ -8,6 +8,7 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <utility>
 
 namespace dovrane {
 
@@ -45,6 +46,11 @@ void StorageBar::setScan(ScanResult scan) {
 
 QSize StorageBar::sizeHint() const { return {300, height_}; }
 
+void StorageBar::setLinuxHome(bool linuxHome) {
+    if (std::exchange(linuxHome_, linuxHome) != linuxHome)
+        rebuildParts();
+}
+
 void StorageBar::rebuildParts() {
     for (QWidget* part : parts_)
         delete part;
@@ -59,7 +65,8 @@ void StorageBar::rebuildParts() {
     };
     for (const Segment& segment : layout(scan_, 0, height_).segments) {
         const QString size = byteText(StorageGroups::size(segment.group, scan_));
-        addPart(StorageGroups::help(segment.group, scan_), tr("%1, %2").arg(StorageGroups::title(segment.group), size));
+        addPart(StorageGroups::help(segment.group, scan_, linuxHome_),
+                tr("%1, %2").arg(StorageGroups::title(segment.group), size));
     }
     const QString free = tr("Free: %1").arg(byteText(scan_.free));
     addPart(free, free);

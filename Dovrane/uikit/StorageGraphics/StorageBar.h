@@ -36,6 +36,8 @@ public:
 
     void setScan(ScanResult scan);
     const ScanResult& scan() const { return scan_; }
+    // Words the tooltips for a Linux home.
+    void setLinuxHome(bool linuxHome);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return {0, height_}; }
 
@@ -49,6 +51,7 @@ private:
 
     ScanResult scan_;
     int height_;
+    bool linuxHome_ = false;
     std::vector<QWidget*> parts_; // one per segment, then the free part
 };
 

@@ -82,7 +82,7 @@ std::int64_t size(StorageGroup group, const ScanResult& scan) {
     return sum;
 }
 
-QString help(StorageGroup group, const ScanResult& scan) {
+QString help(StorageGroup group, const ScanResult& scan, bool linuxHome) {
     QStringList lines;
     for (CategoryID id : categories(group)) {
         const Category* category = scan.category(id);
@@ -90,7 +90,7 @@ QString help(StorageGroup group, const ScanResult& scan) {
             continue;
         lines << QStringLiteral("%1: %2. %3")
                      .arg(QString::fromStdString(Explanations::title(id)), byteText(category->size),
-                          QString::fromStdString(Explanations::text(id)));
+                          QString::fromStdString(Explanations::text(id, linuxHome)));
     }
     return QStringLiteral("%1, %2\n").arg(title(group), byteText(size(group, scan))) + lines.join(QLatin1Char('\n'));
 }

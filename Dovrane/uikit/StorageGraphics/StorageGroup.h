@@ -36,8 +36,8 @@ QColor categoryColor(CategoryID category);
 // The sum of the members the scan holds, estimated ones left out.
 std::int64_t size(StorageGroup group, const ScanResult& scan);
 // The tooltip: "Title, size", then one line per member with a size above 0 (estimated ones
-// included) with its title, size and explanation.
-QString help(StorageGroup group, const ScanResult& scan);
+// included) with its title, size and explanation, worded for a Linux home where it is one.
+QString help(StorageGroup group, const ScanResult& scan, bool linuxHome);
 
 } // namespace StorageGroups
 

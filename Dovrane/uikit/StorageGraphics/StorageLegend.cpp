@@ -6,6 +6,8 @@
 
 #include <QHBoxLayout>
 
+#include <utility>
+
 namespace dovrane {
 
 StorageLegend::StorageLegend(ScanResult scan, QWidget* parent) : QWidget(parent), scan_(std::move(scan)) {
@@ -20,6 +22,11 @@ void StorageLegend::setScan(ScanResult scan) {
     rebuild();
 }
 
+void StorageLegend::setLinuxHome(bool linuxHome) {
+    if (std::exchange(linuxHome_, linuxHome) != linuxHome)
+        rebuild();
+}
+
 int StorageLegend::columns(int width) { return qMax(1, (width + columnSpacing) / (minimumColumn + columnSpacing)); }
 
 void StorageLegend::rebuild() {
@@ -31,7 +38,7 @@ void StorageLegend::rebuild() {
         if (size < 1)
             continue;
         auto* cell = new QWidget(this);
-        cell->setToolTip(Texts::tooltip(StorageGroups::help(group, scan_)));
+        cell->setToolTip(Texts::tooltip(StorageGroups::help(group, scan_, linuxHome_)));
         auto* row = new QHBoxLayout(cell);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(8);

@@ -20,6 +20,8 @@ public:
 
     explicit StorageLegend(ScanResult scan, QWidget* parent = nullptr);
     void setScan(ScanResult scan);
+    // Words the tooltips for a Linux home.
+    void setLinuxHome(bool linuxHome);
 
     // How many columns fit a width: as many as keep each at least 200 wide, never fewer than 1.
     static int columns(int width);
@@ -41,6 +43,7 @@ private:
     static qreal columnWidth(int width);
 
     ScanResult scan_;
+    bool linuxHome_ = false;
     std::vector<QWidget*> cells_;
 };
 

@@ -55,7 +55,13 @@ std::string title(CategoryID id) {
     return L(t.title);
 }
 
-std::string text(CategoryID id) {
+std::string text(CategoryID id, bool linuxHome) {
+    if (linuxHome && id == CategoryID::personal)
+        return L("Documents, Desktop, Downloads, Pictures, Music and Videos files kept on this computer. Dovrane only "
+                 "shows them.");
+    if (linuxHome && id == CategoryID::installers)
+        return L("Disk images, installer packages and archives in Downloads older than two weeks. The app they "
+                 "installed stays.");
     const auto& t = texts[position(id)];
     return L(t.text);
 }

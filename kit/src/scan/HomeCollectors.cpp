@@ -93,9 +93,15 @@ Category ScanCollectors::personal(std::stop_token stop) const {
     // All at once on the walking pool, the items in the folders' order.
     std::vector<Candidate> candidates;
     candidates.reserve(folders.size());
-    for (const Folder& folder : folders)
-        candidates.push_back({homeFolder(folder.relative), L(folder.english), reason, "personal", Safety::keep,
-                              CleanupAction::showOnly});
+    for (const Folder& folder : folders) {
+        Url url = homeFolder(folder.relative);
+        // A Linux folder read in place of the Mac's goes by its own name ("Videos", not "Movies").
+        std::string name = url.path() == Path::join(scanner_.home.path(), folder.relative)
+                               ? L(folder.english)
+                               : Path::lastComponent(url.path());
+        candidates.push_back(
+            {std::move(url), std::move(name), reason, "personal", Safety::keep, CleanupAction::showOnly});
+    }
     std::vector<CleanupItem> items = measuredItems(std::move(candidates), stop);
     return Category(CategoryID::personal, std::nullopt, std::move(items));
 }

@@ -55,6 +55,20 @@ bool isSystemData(CategoryID id) {
 
 bool isDeveloper(CategoryID id) { return position(id) >= 10 && position(id) <= 14; }
 
+bool isMacOnly(CategoryID id) {
+    switch (id) {
+    case CategoryID::mailDownloads:
+    case CategoryID::messages:
+    case CategoryID::iosBackups:
+    case CategoryID::snapshots:
+    case CategoryID::xcode:
+    case CategoryID::simulators:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string_view rawValue(Safety safety) { return safetyNames[static_cast<int>(safety)]; }
 std::optional<Safety> safetyFromRaw(std::string_view raw) { return fromNames<Safety>(safetyNames, raw); }
 

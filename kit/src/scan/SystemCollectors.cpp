@@ -39,7 +39,11 @@ Category ScanCollectors::snapshots(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     std::optional<std::string> note;
     auto output = runTool(ToolPaths::current().tmutil, {"listlocalsnapshotdates", "/"}, stop);
-    if (output && utf8::isValid(*output)) {
+    // No answer: a computer without Time Machine (Linux has no tmutil) keeps no snapshots whose
+    // size could go undisclosed.
+    if (!output)
+        return Category(CategoryID::snapshots);
+    if (utf8::isValid(*output)) {
         const std::string reason =
             L("Deleting asks for your administrator password and cannot be undone. macOS frees these on its own "
               "when space runs low.");

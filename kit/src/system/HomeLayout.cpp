@@ -166,6 +166,8 @@ HomeLayout::Environment HomeLayout::Environment::current() {
     return {read("XDG_CACHE_HOME"), read("XDG_CONFIG_HOME"), read("XDG_DATA_HOME")};
 }
 
+bool HomeLayout::keepsMacFolders(const Url& home) { return Fs::isDirectory(Path::join(home.path(), "Library")); }
+
 HomeLayout::HomeLayout(Url home, const Environment& environment) : home_(std::move(home)) {
     const std::string homePath = home_.path();
     const Candidates candidates(home_);

@@ -48,15 +48,22 @@ TEST(SystemCollectors, SnapshotsAreUnmeasuredItemsOldestFirstWithANote) {
         EXPECT_EQ(ScanCollectors(f.scanner()).snapshots().note, "3 Schnappschüsse, Größe von macOS nicht offengelegt");
     }
 
-    for (std::optional<std::string> output : {std::optional<std::string>(), std::optional<std::string>(""),
-                                              std::optional<std::string>("\xFF\xFE"
-                                                                         "2024-05-01-093012\n")}) {
+    for (std::string output : {std::string(), std::string("\xFF\xFE"
+                                                          "2024-05-01-093012\n")}) {
         f.runner->answer(tools().tmutil, output);
         auto none = ScanCollectors(f.scanner()).snapshots();
         EXPECT_TRUE(none.items.empty());
         EXPECT_FALSE(none.note);
         EXPECT_TRUE(none.sizeIsEstimate);
     }
+}
+
+TEST(SystemCollectors, AComputerWithoutTimeMachineHasNothingUndisclosed) {
+    ScannerFixture f;
+    f.runner->answer(tools().tmutil, std::nullopt);
+    const Category none = ScanCollectors(f.scanner()).snapshots();
+    EXPECT_TRUE(none.holdsNothing());
+    EXPECT_FALSE(none.sizeIsEstimate);
 }
 
 TEST(SystemCollectors, XcodeNamesBuildFoldersArchivesAndDeviceSupport) {

@@ -9,7 +9,9 @@
 namespace dovrane::Explanations {
 
 std::string title(CategoryID id);
-std::string text(CategoryID id);
+// On a Linux home, "Your files" and "Old installers" speak of what that home holds: Videos
+// rather than Movies, no iCloud Drive, no macOS installer apps.
+std::string text(CategoryID id, bool linuxHome = false);
 Safety safety(CategoryID id);
 std::string label(Safety safety);
 

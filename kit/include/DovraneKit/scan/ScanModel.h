@@ -48,6 +48,9 @@ std::optional<CategoryID> categoryIDFromRaw(std::string_view raw);
 int position(CategoryID id);
 bool isSystemData(CategoryID id);
 bool isDeveloper(CategoryID id);
+// Fed only by folders and tools a Mac has (Mail, Messages, device backups, Time Machine, Xcode,
+// simulators): a Linux home has nothing of theirs unless it keeps a Mac's folders.
+bool isMacOnly(CategoryID id);
 
 // Ordered: safe < review < keep.
 enum class Safety { safe, review, keep };
@@ -103,6 +106,8 @@ struct Category {
     Safety safety() const;
     // Items rated safe whose action is trash.
     std::int64_t safeSize() const;
+    // Nothing measured, listed, estimated or noted.
+    bool holdsNothing() const { return size == 0 && items.empty() && !sizeIsEstimate && !note; }
 
     nlohmann::json toJson() const;
     [[nodiscard]] static Expected<Category> fromJson(const nlohmann::json& json);

@@ -43,6 +43,10 @@ public:
     // folders do (Documents, Desktop, Downloads, Pictures, Library/Caches).
     std::vector<Url> protectedFolders() const;
 
+    // Whether the home keeps a Library folder, as a Mac's does. Categories that only a Mac's
+    // folders feed belong in such a home's lists even while they hold nothing.
+    static bool keepsMacFolders(const Url& home);
+
     // The lines of a user-dirs.dirs text that keep to the format: KEY="value", the value
     // "$HOME" followed by "/…" or nothing, or an absolute path; \" \\ \$ are the only escapes,
     // # starts a comment line. Any other line, or a line with anything else on it, is absent;
