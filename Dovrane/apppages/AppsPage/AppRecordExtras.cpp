@@ -29,8 +29,43 @@ QString sourceTitle(const InstalledApp& app) {
 
 Date lastUsedSort(const InstalledApp& app) { return app.lastUsed.value_or(Date::distantPast()); }
 
-QString folder(const Orphan& orphan) {
-    return QString::fromStdString(Path::lastComponent(Path::parent(orphan.url.path())));
+namespace {
+
+// The folders of a Mac's Library that leftovers are found in, to be shown translated.
+[[maybe_unused]] constexpr const char* libraryFolders[] = {
+    QT_TRANSLATE_NOOP("LeftoverFolder", "Application Support"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "Application Scripts"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "ByHost"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "Caches"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "Containers"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "Cookies"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "Group Containers"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "HTTPStorages"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "LaunchAgents"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "LaunchDaemons"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "Logs"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "Preferences"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "PrivilegedHelperTools"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "Saved Application State"),
+    QT_TRANSLATE_NOOP("LeftoverFolder", "WebKit"),
+};
+
+} // namespace
+
+QString holdingFolder(const Url& leftover, const Url& home) {
+    const std::string parent = Path::parent(leftover.path());
+    if (parent.find("/Library/") != std::string::npos) {
+        const std::string name = Path::lastComponent(parent);
+        return QCoreApplication::translate("LeftoverFolder", name.c_str());
+    }
+    const std::string homePath = home.path();
+    if (parent == homePath)
+        return QStringLiteral("~");
+    if (parent.starts_with(homePath + '/'))
+        return QStringLiteral("~/") + QString::fromStdString(parent.substr(homePath.size() + 1));
+    return QString::fromStdString(parent);
 }
+
+QString folder(const Orphan& orphan, const Url& home) { return holdingFolder(orphan.url, home); }
 
 } // namespace dovrane

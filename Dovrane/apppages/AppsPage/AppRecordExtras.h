@@ -17,7 +17,11 @@ QString sourceTitle(const InstalledApp& app);
 // The last use, or the distant past for an app never used (Linux knows none), so such apps
 // sort as the oldest.
 Date lastUsedSort(const InstalledApp& app);
-// The name of the folder that holds the orphan ("Preferences", "Application Support").
-QString folder(const Orphan& orphan);
+// The folder that holds a leftover as the user knows it: a Library folder by its name in the
+// window's language ("Preferences", "Einstellungen"); a folder below the home by its place there
+// ("~/.config", "~/.local/share", "~/.var/app"); any other by its path.
+QString holdingFolder(const Url& leftover, const Url& home);
+// The folder that holds the orphan, as holdingFolder() names it.
+QString folder(const Orphan& orphan, const Url& home);
 
 } // namespace dovrane

@@ -166,7 +166,10 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
     view_->setItemDelegateForColumn(Column::name, new AppNameDelegate(*table_, view_));
     view_->setAccessibleName(tr("Installed apps"));
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
-    empty_ = new ContentUnavailableView(tr("No apps found"), QStringLiteral("square.grid.2x2"), {}, this);
+    // Where the apps would be, so an empty list is not a riddle.
+    empty_ = new ContentUnavailableView(
+        tr("No apps found"), QStringLiteral("square.grid.2x2"),
+        tr("Dovrane looks for AppImages in ~/Applications and ~/.local/bin, and for Flatpak apps."), this);
     footer_ = new FooterBar(this);
     systemNote_ = new StyledLabel(QString(), Fonts::font(FontRole::body), SemanticColors::secondaryText, footer_);
     footer_->addAction(systemNote_);
@@ -295,8 +298,12 @@ OrphanTable::OrphanTable(AppModel& model, QWidget* parent) : QWidget(parent), mo
                  return Texts::tooltip(QString::fromStdString(orphan.reason));
              return {};
          }},
-        {tr("Where"), SortKeys::byName<Row>([](const Row& orphan) { return folder(orphan).toStdString(); }),
-         [](const Row& orphan, int role) { return secondaryText(folder(orphan), role); }},
+        {tr("Where"), SortKeys::byName<Row>([home = model.services().home](const Row& orphan) {
+             return folder(orphan, home).toStdString();
+         }),
+         [home = model.services().home](const Row& orphan, int role) {
+             return secondaryText(folder(orphan, home), role);
+         }},
         {tr("Size"), SortKeys::byValue<Row>(&Row::size),
          [](const Row& orphan, int role) { return sizeData(role, QString::fromStdString(bytes(orphan.size))); }},
     };

@@ -206,6 +206,10 @@ void UpdatesPage::refresh() {
         if (model_.isCheckingUpdates()) {
             empty_->setDescription(tr("Checking %1 percent of your apps…").arg(int(model_.updateProgress() * 100)));
             empty_->setAction(QString(), {});
+        } else if (model_.updatesCheckedAt()) {
+            // A check ended with no results: there was no app to ask.
+            empty_->setDescription(tr("Dovrane found no apps to check."));
+            empty_->setAction(tr("Check Now"), [this] { model_.checkUpdates(); });
         } else {
             empty_->setDescription(
                 tr("Dovrane asks each app's update feed, Homebrew and the App Store for newer versions."));

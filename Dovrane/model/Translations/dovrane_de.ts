@@ -178,6 +178,69 @@
     </message>
 </context>
 <context>
+    <name>LeftoverFolder</name>
+    <message>
+        <source>Application Support</source>
+        <translation>Programmdaten</translation>
+    </message>
+    <message>
+        <source>Application Scripts</source>
+        <translation>Programmskripte</translation>
+    </message>
+    <message>
+        <source>ByHost</source>
+        <translation>Einstellungen je Computer</translation>
+    </message>
+    <message>
+        <source>Caches</source>
+        <translation>Caches</translation>
+    </message>
+    <message>
+        <source>Containers</source>
+        <translation>Container</translation>
+    </message>
+    <message>
+        <source>Cookies</source>
+        <translation>Cookies</translation>
+    </message>
+    <message>
+        <source>Group Containers</source>
+        <translation>Gruppen-Container</translation>
+    </message>
+    <message>
+        <source>HTTPStorages</source>
+        <translation>HTTP-Speicher</translation>
+    </message>
+    <message>
+        <source>LaunchAgents</source>
+        <translation>Startobjekte</translation>
+    </message>
+    <message>
+        <source>LaunchDaemons</source>
+        <translation>Systemdienste</translation>
+    </message>
+    <message>
+        <source>Logs</source>
+        <translation>Protokolle</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>PrivilegedHelperTools</source>
+        <translation>Hilfsprogramme mit Sonderrechten</translation>
+    </message>
+    <message>
+        <source>Saved Application State</source>
+        <translation>Gesicherter App-Zustand</translation>
+    </message>
+    <message>
+        <source>WebKit</source>
+        <translation>WebKit</translation>
+    </message>
+</context>
+<context>
     <name>MenuBarView</name>
     <message>
         <source>Show</source>
@@ -1109,6 +1172,10 @@ Behoben
         <source>Part of macOS, cannot be removed</source>
         <translation>Teil von macOS, kann nicht entfernt werden</translation>
     </message>
+    <message>
+        <source>Dovrane looks for AppImages in ~/Applications and ~/.local/bin, and for Flatpak apps.</source>
+        <translation>Dovrane sucht AppImages in ~/Applications und ~/.local/bin sowie Flatpak-Apps.</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::Launch</name>
@@ -1736,6 +1803,10 @@ Behoben
             <numerusform>Nicht geprüft (%n)</numerusform>
             <numerusform>Nicht geprüft (%n)</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Dovrane found no apps to check.</source>
+        <translation>Dovrane hat keine Apps zum Prüfen gefunden.</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 // states and picks, and every action reaching the model.
 
 #include "AppModel/ModelSeeding.h"
+#include "AppsPage/AppRecordExtras.h"
 #include "AppsPage/AppTables.h"
 #include "AppsPage/AppsPage.h"
 #include "ColourChecks.h"
@@ -21,6 +22,7 @@
 #include <QShortcut>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTranslator>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -102,6 +104,8 @@ private slots:
         QVERIFY(!empty.findChild<QProgressBar*>()->isVisible());
         QVERIFY(empty.installedTable()->emptyState()->isVisible());
         QCOMPARE(empty.installedTable()->emptyState()->title(), QStringLiteral("No apps found"));
+        // It says where the apps would have been found.
+        QVERIFY(empty.installedTable()->emptyState()->description().contains(QStringLiteral("~/.local/bin")));
 
         PageFixture other;
         makeAppBundle(other.fixture / "Applications/Editor.app", "com.example.editor", "Editor");
@@ -275,6 +279,32 @@ private slots:
         QVERIFY(table->emptyState()->isVisibleTo(table));
         QCOMPARE(table->emptyState()->title(), QStringLiteral("No leftovers"));
         QCOMPARE(page.tabButton(AppsPage::Tab::orphans)->text(), QStringLiteral("Leftovers without an app (0)"));
+    }
+
+    void whereNamesALinuxFolderByItsPlaceInTheHomeAndALibraryFolderInTheWindowsLanguage() {
+        auto at = [&](const std::string& relative) {
+            return Orphan(Url::fromPath(f->fixture / relative), "com.gone.x", 1, "Named after com.gone.x");
+        };
+        ModelSeeding(f->model).setOrphans({at(".config/com.gone.x"), at(".local/share/com.gone.x"),
+                                           at(".var/app/com.gone.x"), at("Library/Preferences/com.gone.x.plist")});
+        AppsPage page(f->model);
+        page.setTab(AppsPage::Tab::orphans);
+        QStringList where = column(*page.orphanTable()->view(), OrphanTable::where);
+        where.sort();
+        QCOMPARE(where, (QStringList{"Preferences", "~/.config", "~/.local/share", "~/.var/app"}));
+
+        const Url homeUrl = Url::fromPath(f->fixture.home());
+        QCOMPARE(holdingFolder(Url::fromPath("/opt/data/com.gone.x"), homeUrl), QStringLiteral("/opt/data"));
+        QCOMPARE(holdingFolder(Url::fromPath("/Library/LaunchDaemons/com.gone.x.plist"), homeUrl),
+                 QStringLiteral("LaunchDaemons"));
+        QTranslator catalogue;
+        QVERIFY(catalogue.load(QStringLiteral(":/i18n/dovrane_de.qm")));
+        QCoreApplication::installTranslator(&catalogue);
+        const QString german = holdingFolder(Url::fromPath(f->fixture / "Library/Preferences/x.plist"), homeUrl);
+        const QString linux = holdingFolder(Url::fromPath(f->fixture / ".config/x"), homeUrl);
+        QCoreApplication::removeTranslator(&catalogue);
+        QCOMPARE(german, QStringLiteral("Einstellungen"));
+        QCOMPARE(linux, QStringLiteral("~/.config"));
     }
 
     void switchingTabsStartsTheTableAfresh() {

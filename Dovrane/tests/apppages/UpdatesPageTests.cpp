@@ -67,6 +67,8 @@ private slots:
         QVERIFY(f->model.updatesCheckedAt());
         QVERIFY(!page.showsResults());
         QVERIFY(empty->actionButton()->isVisibleTo(empty));
+        // The page says why nothing came of it.
+        QCOMPARE(empty->description(), QStringLiteral("Dovrane found no apps to check."));
     }
 
     void everyAppUpToDateAndEveryCheckFailed() {

@@ -127,8 +127,9 @@ private slots:
         AppModel& model = fixture.makeModel();
         const std::string prefs = fixture / "Library/Preferences/com.example.Tool.plist";
         const std::string daemon = "/Library/LaunchDaemons/com.example.Tool.plist";
+        const std::string linuxData = fixture / ".local/share/com.example.Tool";
         UninstallRequest uninstall{app("Tool", Url::fromPath(fixture / "Applications/Tool.app"), 1'000'000),
-                                   {leftover(prefs, 4000), leftover(daemon, 2000, true)},
+                                   {leftover(prefs, 4000), leftover(daemon, 2000, true), leftover(linuxData, 0)},
                                    {prefs},
                                    true};
         UninstallSheet sheet(model, uninstall);
@@ -140,7 +141,11 @@ private slots:
         QVERIFY(shown.contains("Version 2.1, 1 MB")); // the app's own size
         QVERIFY(shown.contains("Tool is open. Dovrane asks it to quit first."));
         QCOMPARE(sheet.confirmButton()->text(), QStringLiteral("Quit and Move to Trash"));
-        QCOMPARE(sheet.toggles().size(), std::size_t(2));
+        QCOMPARE(sheet.toggles().size(), std::size_t(3));
+        // Each leftover names the folder that holds it: a Library folder by name, a Linux one by its place.
+        QVERIFY(shown.contains("Preferences: Settings of the app."));
+        QVERIFY(shown.contains("LaunchDaemons: Settings of the app."));
+        QVERIFY(shown.contains("~/.local/share: Settings of the app."));
         QVERIFY(sheet.toggles()[0]->isChecked());
         QVERIFY(!sheet.toggles()[1]->isChecked());
         // The lock marks the administrator's leftover whether ticked or not.

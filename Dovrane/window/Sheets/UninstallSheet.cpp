@@ -1,6 +1,7 @@
 #include "Sheets/UninstallSheet.h"
 
 #include "AppModel/AppModel.h"
+#include "AppsPage/AppRecordExtras.h"
 #include "Sheets/SheetParts.h"
 #include "StorageGraphics/StorageGroup.h"
 #include "UiKit/AppIcon.h"
@@ -101,7 +102,7 @@ QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) 
     auto* name = new StyledLabel(fileName, Fonts::font(FontRole::body), {}, row);
     name->setMaximumHeight(name->fontMetrics().lineSpacing());
     texts->addWidget(name);
-    const QString folder = QString::fromStdString(leftover.url.deletingLastPathComponent().lastPathComponent());
+    const QString folder = holdingFolder(leftover.url, model_.services().home);
     auto* reason = new LineLimitedLabel(folder + QStringLiteral(": ") + QString::fromStdString(leftover.reason), 2,
                                         Fonts::font(FontRole::caption), SemanticColors::secondaryText, row);
     texts->addWidget(reason);
