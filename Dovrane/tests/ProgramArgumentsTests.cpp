@@ -16,8 +16,8 @@ using namespace dovrane::testing;
 
 namespace {
 
-const std::vector<std::string> programs = {"dovrane-codesign", "dovrane-spctl", "dovrane-security", "dovrane-ditto",
-                                           "dovrane-tar",      "dovrane-hdiutil", "make_home",      "floor_walk",
+const std::vector<std::string> programs = {"dovrane-codesign", "dovrane-spctl",   "dovrane-security", "dovrane-ditto",
+                                           "dovrane-tar",      "dovrane-hdiutil", "make_home",        "floor_walk",
                                            "scan_memory",      "model_bench",     "cache_bench"};
 
 struct Answer {
@@ -29,7 +29,8 @@ struct Answer {
 // Runs the program in `folder` as its working folder, its standard error kept apart.
 Answer run(const std::string& program, const std::vector<std::string>& arguments, const std::string& folder,
            const TempDir& scratch) {
-    std::string command = "cd " + Shell::quote(folder) + " && exec " + Shell::quote(Path::join(DOVRANE_BIN_DIR, program));
+    std::string command =
+        "cd " + Shell::quote(folder) + " && exec " + Shell::quote(Path::join(DOVRANE_BIN_DIR, program));
     for (const auto& argument : arguments)
         command += " " + Shell::quote(argument);
     command += " 2>" + Shell::quote(scratch / "errors");
