@@ -6,6 +6,8 @@
 //
 //   build/bin/cache_bench [ITEMS] [ROUNDS]
 
+#include "ToolSupport.h"
+
 #include "AppModel/ScanCache.h"
 
 #include <DovraneKit/formats/JsonReading.h>
@@ -202,13 +204,30 @@ void run(int items, int categories, int rounds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::string_view(argv[1]) == "--read") {
-        const ReadMeasure measure =
-            readHere(std::string_view(argv[2]) == "document", std::atoi(argv[3]), std::atoi(argv[4]));
+    // --read is how the program measures a read in a process of its own.
+    const tool::Forms forms("cache_bench", {{"[ITEMS]", "[ROUNDS]"}, {"--read", "KIND", "ITEMS", "CATEGORIES"}},
+                            "ITEMS: 100000 unless given; ROUNDS: 5 unless given; KIND: document or one-pass");
+    const auto args = tool::arguments(argc, argv);
+    const auto form = forms.match(args);
+    if (!form)
+        return forms.answer(args);
+    const auto itemCount = forms.number(args, *form == 0 ? 0 : 2, "ITEMS", 100'000, 1, 100'000'000);
+    if (!itemCount)
+        return tool::usageError;
+    const int items = int(*itemCount);
+    if (*form == 1) {
+        if (args[1] != "document" && args[1] != "one-pass")
+            return forms.refuse("KIND must be document or one-pass, not '" + args[1] + "'");
+        const auto categories = forms.number(args, 3, "CATEGORIES", 1, 1, 1000);
+        if (!categories)
+            return tool::usageError;
+        const ReadMeasure measure = readHere(args[1] == "document", items, int(*categories));
         return write(STDOUT_FILENO, &measure, sizeof measure) == sizeof measure ? 0 : 1;
     }
-    const int items = argc > 1 ? std::atoi(argv[1]) : 100'000;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const auto roundCount = forms.number(args, 1, "ROUNDS", 5, 1, 1000);
+    if (!roundCount)
+        return tool::usageError;
+    const int rounds = int(*roundCount);
     auto folder = Fs::makeUniqueDirectory(Fs::temporaryDirectory(), "dovrane-cache-bench-");
     if (!folder)
         return 1;

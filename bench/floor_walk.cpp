@@ -5,6 +5,8 @@
 //
 //   floor_walk ROOT [THREADS]
 
+#include "ToolSupport.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -100,14 +102,17 @@ void walk(int threads) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: floor_walk ROOT [THREADS]\n");
-        return 2;
-    }
-    const int threads = argc > 2 ? std::atoi(argv[2]) : 8;
-    int root = open(argv[1], O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const dovrane::tool::Forms forms("floor_walk", {{"ROOT", "[THREADS]"}}, "THREADS: 1 to 256, 8 unless given");
+    const auto args = dovrane::tool::arguments(argc, argv);
+    if (!forms.match(args))
+        return forms.answer(args);
+    const auto threadCount = forms.number(args, 1, "THREADS", 8, 1, 256);
+    if (!threadCount)
+        return dovrane::tool::usageError;
+    const int threads = int(*threadCount);
+    int root = open(args[0].c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root < 0) {
-        std::perror(argv[1]);
+        std::perror(args[0].c_str());
         return 1;
     }
     shared.push_back(root);

@@ -9,6 +9,8 @@
 //   cache-home  the same in the XDG cache home (~/.cache), with no Library/Caches
 //   deep        chains of folders 200 deep
 
+#include "ToolSupport.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,17 +93,20 @@ void setTimesBelow(const fs::path& root, std::time_t when) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: make_home ROOT [FILES] [spread|one-folder|caches|cache-home|deep]\n");
-        return 2;
-    }
-    fs::path home = argv[1];
-    long long target = argc > 2 ? std::atoll(argv[2]) : 1000000;
-    std::string shape = argc > 3 ? argv[3] : "spread";
-    if (shape != "spread" && shape != "one-folder" && shape != "caches" && shape != "cache-home" && shape != "deep") {
-        std::fprintf(stderr, "unknown shape %s\n", shape.c_str());
-        return 2;
-    }
+    const dovrane::tool::Forms forms("make_home", {{"ROOT", "[FILES]", "[SHAPE]"}},
+                                     "FILES: about how many files to make, 1000000 unless given; SHAPE: spread "
+                                     "(unless given), one-folder, caches, cache-home or deep");
+    const auto args = dovrane::tool::arguments(argc, argv);
+    if (!forms.match(args))
+        return forms.answer(args);
+    fs::path home = args[0];
+    const auto files = forms.number(args, 1, "FILES", 1'000'000, 1, 1'000'000'000);
+    if (!files)
+        return dovrane::tool::usageError;
+    const long long target = *files;
+    const std::string shape = args.size() > 2 ? args[2] : "spread";
+    if (shape != "spread" && shape != "one-folder" && shape != "caches" && shape != "cache-home" && shape != "deep")
+        return forms.refuse("unknown shape '" + shape + "'");
     // The trees below make about 760,000 files at scale 1; the other shapes put most of them
     // elsewhere and keep a tenth for the spread part.
     double scale = double(target) / 760000.0;

@@ -4,6 +4,8 @@
 //
 //   build/bin/model_bench [ITEMS] [RECORDS]
 
+#include "ToolSupport.h"
+
 #include "AppModel/AppModel.h"
 #include "AppModel/ScanCache.h"
 #include "Services/Services.h"
@@ -66,8 +68,16 @@ ScanResult largeScan(int items) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const int items = argc > 1 ? std::atoi(argv[1]) : 100'000;
-    const int records = argc > 2 ? std::atoi(argv[2]) : 10'000;
+    const tool::Forms forms("model_bench", {{"[ITEMS]", "[RECORDS]"}},
+                            "ITEMS: 100000 unless given; RECORDS: 10000 unless given");
+    const auto args = tool::arguments(argc, argv);
+    if (!forms.match(args))
+        return forms.answer(args);
+    const auto itemCount = forms.number(args, 0, "ITEMS", 100'000, 1, 100'000'000);
+    const auto recordCount = itemCount ? forms.number(args, 1, "RECORDS", 10'000, 1, 100'000'000) : std::nullopt;
+    if (!recordCount)
+        return tool::usageError;
+    const int items = int(*itemCount), records = int(*recordCount);
     auto folder = Fs::makeUniqueDirectory(Fs::temporaryDirectory(), "dovrane-model-bench-");
     if (!folder)
         return 1;

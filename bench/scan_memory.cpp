@@ -5,6 +5,8 @@
 //
 //   build/bin/scan_memory HOME [PROJECTS]
 
+#include "ToolSupport.h"
+
 #include <DovraneKit/scan/DiskScanner.h>
 #include <DovraneKit/system/CommandRunner.h>
 
@@ -27,18 +29,18 @@ long peakKilobytes() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: scan_memory HOME [PROJECTS]\n");
-        return 2;
-    }
+    const tool::Forms forms("scan_memory", {{"HOME", "[PROJECTS]"}});
+    const auto args = tool::arguments(argc, argv);
+    if (!forms.match(args))
+        return forms.answer(args);
     ScanSettings settings;
     settings.installerAgeDays = 14;
     settings.projectAgeDays = 30;
-    if (argc > 2)
-        settings.projectFolders.push_back(argv[2]);
+    if (args.size() > 1)
+        settings.projectFolders.push_back(args[1]);
     const long before = peakKilobytes();
     const auto start = std::chrono::steady_clock::now();
-    const DiskScanner scanner(Url::fromPath(argv[1]), std::nullopt, settings, std::make_shared<ProcessRunner>(30));
+    const DiskScanner scanner(Url::fromPath(args[0]), std::nullopt, settings, std::make_shared<ProcessRunner>(30));
     const ScanResult result = scanner.scan(nullptr);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::size_t items = 0;

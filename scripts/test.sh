@@ -2,7 +2,8 @@
 # Installs what the build needs, checks the sources' format, builds everything twice (plain, and
 # with AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test in both builds, then
 # builds the fuzz harnesses with clang and runs each once over its corpus and regressions. Exits
-# non-zero on any failure.
+# non-zero on any failure. The tests run in a random order: each test program starts from a fresh
+# folder of its own, so no test may lean on one that ran before it.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -12,7 +13,7 @@ jobs=$(nproc)
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+ctest --test-dir build --output-on-failure --schedule-random -j "$jobs"
 
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DDOVRANE_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
@@ -25,7 +26,7 @@ if ASAN_OPTIONS=detect_leaks=1 build-sanitize/bin/DovraneKitTests --gtest_list_t
 fi
 ASAN_OPTIONS="detect_leaks=$leaks:abort_on_error=1:strict_string_checks=1" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-    ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+    ctest --test-dir build-sanitize --output-on-failure --schedule-random -j "$jobs"
 
 # The fuzz harnesses need clang's libFuzzer; everything in this build carries the sanitizers.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \

@@ -7,17 +7,17 @@
 using namespace dovrane;
 
 int main(int argc, char** argv) {
-    const char* name = "dovrane-codesign";
+    const tool::Forms forms("dovrane-codesign",
+                            {{"--force", "--sign", "IDENTITY", "PATH"}, {"--verify", "--deep", "--strict", "PATH"}});
+    const char* name = forms.program();
     auto args = tool::arguments(argc, argv);
-    if (tool::matches(args, {"--force", "--sign", "*", "*"})) {
+    const auto form = forms.match(args);
+    if (!form)
+        return forms.answer(args);
+    if (*form == 0) {
         auto signedInfo = CodeSigning::sign(args[3], args[2]);
         return signedInfo ? tool::success : tool::fail(name, args[3] + ": " + signedInfo.error().message);
     }
-    if (tool::matches(args, {"--verify", "--deep", "--strict", "*"})) {
-        auto verified = CodeSigning::verify(args[3]);
-        return verified ? tool::success
-                        : tool::fail(name, args[3] + ": invalid signature: " + verified.error().message);
-    }
-    return tool::usage("dovrane-codesign --force --sign IDENTITY PATH\n"
-                       "       dovrane-codesign --verify --deep --strict PATH");
+    auto verified = CodeSigning::verify(args[3]);
+    return verified ? tool::success : tool::fail(name, args[3] + ": invalid signature: " + verified.error().message);
 }

@@ -7,22 +7,23 @@
 using namespace dovrane;
 
 int main(int argc, char** argv) {
-    const char* name = "dovrane-ditto";
+    // The copy's paths may not look like options: an unknown option is refused, not guessed at.
+    const tool::Forms forms(
+        "dovrane-ditto",
+        {{"SRC", "DST"}, {"-x", "-k", "ZIP", "DESTFOLDER"}, {"-c", "-k", "--keepParent", "SRC", "ZIP"}});
+    const char* name = forms.program();
     auto args = tool::arguments(argc, argv);
-    if (tool::matches(args, {"-x", "-k", "*", "*"})) {
-        auto extracted = Archives::extract(args[2], args[3]);
-        return extracted ? tool::success : tool::fail(name, extracted.error().message);
-    }
-    if (tool::matches(args, {"-c", "-k", "--keepParent", "*", "*"})) {
-        auto archived = Archives::createZip(args[3], args[4]);
-        return archived ? tool::success : tool::fail(name, archived.error().message);
-    }
-    // Two plain paths copy; anything that looks like an option is not guessed at.
-    if (tool::matches(args, {"*", "*"}) && args[0].front() != '-' && args[1].front() != '-') {
+    const auto form = forms.match(args);
+    if (!form)
+        return forms.answer(args);
+    if (*form == 0) {
         auto copied = Archives::copy(args[0], args[1]);
         return copied ? tool::success : tool::fail(name, copied.error().message);
     }
-    return tool::usage("dovrane-ditto SRC DST\n"
-                       "       dovrane-ditto -x -k ZIP DESTFOLDER\n"
-                       "       dovrane-ditto -c -k --keepParent SRC ZIP");
+    if (*form == 1) {
+        auto extracted = Archives::extract(args[2], args[3]);
+        return extracted ? tool::success : tool::fail(name, extracted.error().message);
+    }
+    auto archived = Archives::createZip(args[3], args[4]);
+    return archived ? tool::success : tool::fail(name, archived.error().message);
 }

@@ -8,9 +8,15 @@
 using namespace dovrane;
 
 int main(int argc, char** argv) {
-    const char* name = "dovrane-hdiutil";
+    const tool::Forms forms("dovrane-hdiutil",
+                            {{"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", "MOUNTPOINT", "FILE"},
+                             {"detach", "MOUNTPOINT", "-force"}});
+    const char* name = forms.program();
     auto args = tool::arguments(argc, argv);
-    if (tool::matches(args, {"attach", "-nobrowse", "-readonly", "-noautoopen", "-mountpoint", "*", "*"})) {
+    const auto form = forms.match(args);
+    if (!form)
+        return forms.answer(args);
+    if (*form == 0) {
         auto sevenZip = DiskImages::sevenZip();
         if (!sevenZip)
             return tool::fail(name, "7-Zip (/usr/bin/7zz or /usr/bin/7z) is not installed");
@@ -19,10 +25,6 @@ int main(int argc, char** argv) {
         auto attached = DiskImages::attach(args[6], args[5], runner, *sevenZip);
         return attached ? tool::success : tool::fail(name, attached.error().message);
     }
-    if (tool::matches(args, {"detach", "*", "-force"})) {
-        auto detached = DiskImages::detach(args[1]);
-        return detached ? tool::success : tool::fail(name, detached.error().message);
-    }
-    return tool::usage("dovrane-hdiutil attach -nobrowse -readonly -noautoopen -mountpoint MOUNTPOINT FILE\n"
-                       "       dovrane-hdiutil detach MOUNTPOINT -force");
+    auto detached = DiskImages::detach(args[1]);
+    return detached ? tool::success : tool::fail(name, detached.error().message);
 }

@@ -16,9 +16,14 @@ void printIdentity(std::size_t number, const SigningIdentity& identity) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const char* name = "dovrane-security";
+    const tool::Forms forms("dovrane-security",
+                            {{"find-identity", "-v", "-p", "codesigning"}, {"create-identity", "NAME", "TEAM"}});
+    const char* name = forms.program();
     auto args = tool::arguments(argc, argv);
-    if (tool::matches(args, {"find-identity", "-v", "-p", "codesigning"})) {
+    const auto form = forms.match(args);
+    if (!form)
+        return forms.answer(args);
+    if (*form == 0) {
         auto identities = SigningIdentities::load();
         if (!identities)
             return tool::fail(name, identities.error().message);
@@ -27,13 +32,9 @@ int main(int argc, char** argv) {
         std::printf("     %zu valid identities found\n", identities->size());
         return std::fflush(stdout) == 0 ? tool::success : tool::failure;
     }
-    if (tool::matches(args, {"create-identity", "*", "*"})) {
-        auto identity = SigningIdentities::create(args[1], args[2]);
-        if (!identity)
-            return tool::fail(name, identity.error().message);
-        printIdentity(1, *identity);
-        return std::fflush(stdout) == 0 ? tool::success : tool::failure;
-    }
-    return tool::usage("dovrane-security find-identity -v -p codesigning\n"
-                       "       dovrane-security create-identity NAME TEAM");
+    auto identity = SigningIdentities::create(args[1], args[2]);
+    if (!identity)
+        return tool::fail(name, identity.error().message);
+    printIdentity(1, *identity);
+    return std::fflush(stdout) == 0 ? tool::success : tool::failure;
 }

@@ -6,10 +6,10 @@
 using namespace dovrane;
 
 int main(int argc, char** argv) {
-    const char* name = "dovrane-spctl";
+    const tool::Forms forms("dovrane-spctl", {{"--assess", "--type", "execute", "PATH"}});
     auto args = tool::arguments(argc, argv);
-    if (!tool::matches(args, {"--assess", "--type", "execute", "*"}))
-        return tool::usage("dovrane-spctl --assess --type execute PATH");
+    if (!forms.match(args))
+        return forms.answer(args);
     auto assessed = CodeSigning::assess(args[3]);
-    return assessed ? tool::success : tool::fail(name, args[3] + ": " + assessed.error().message);
+    return assessed ? tool::success : tool::fail(forms.program(), args[3] + ": " + assessed.error().message);
 }

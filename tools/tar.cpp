@@ -6,10 +6,10 @@
 using namespace dovrane;
 
 int main(int argc, char** argv) {
-    const char* name = "dovrane-tar";
+    const tool::Forms forms("dovrane-tar", {{"-xf", "FILE", "-C", "FOLDER"}});
     auto args = tool::arguments(argc, argv);
-    if (!tool::matches(args, {"-xf", "*", "-C", "*"}))
-        return tool::usage("dovrane-tar -xf FILE -C FOLDER");
+    if (!forms.match(args))
+        return forms.answer(args);
     auto extracted = Archives::extract(args[1], args[3]);
-    return extracted ? tool::success : tool::fail(name, extracted.error().message);
+    return extracted ? tool::success : tool::fail(forms.program(), extracted.error().message);
 }

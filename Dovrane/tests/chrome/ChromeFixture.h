@@ -3,9 +3,12 @@
 // checks made to order, a login item whose answers a test chooses, and rendering in a look.
 
 #include "support/ModelFixture.h"
+#include "support/TestEnvironment.h"
 
 #include "Services/LoginItem.h"
 #include "UiKit/Appearance.h"
+
+#include <DovraneKit/system/FileSystem.h>
 
 #include <QCoreApplication>
 #include <QImage>
@@ -20,7 +23,8 @@ inline InstalledApp makeApp(const std::string& name, bool isSystem = false) {
     app.bundleID = "com.example." + name;
     app.name = name;
     app.version = "1.0";
-    app.path = Url::fromPath("/tmp/dovrane-chrome-apps/" + name + ".app");
+    // A place nothing else uses and no bundle is at, so no icon or version is read from disk.
+    app.path = Url::fromPath(Path::join(testFolder(), "apps/" + name + ".app"));
     app.isSystem = isSystem;
     return app;
 }

@@ -33,8 +33,8 @@ ScanResult scanWithSafeItem() {
     ScanResult scan = makeScan(Date(0), 1'000'000'000, 400'000'000, {{CategoryID::caches, 100'000'000}});
     for (Category& category : scan.categories)
         if (category.id == CategoryID::caches)
-            category.items.push_back(CleanupItem(Url::fromPath("/tmp/dovrane-chrome-cache"), std::nullopt, 100'000'000,
-                                                 1, std::nullopt, "A cache.", "caches", Safety::safe,
+            category.items.push_back(CleanupItem(Url::fromPath(Path::join(testFolder(), "cache")), std::nullopt,
+                                                 100'000'000, 1, std::nullopt, "A cache.", "caches", Safety::safe,
                                                  CleanupAction::trash));
     return scan;
 }

@@ -2,7 +2,9 @@
 // separates words, and Unicode text compared as a reader sees it.
 
 #include "CommandPalette/PaletteMatch.h"
+#include "support/TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QTest>
 
@@ -110,5 +112,10 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(PaletteMatchTests)
+int main(int argc, char** argv) {
+    dovrane::testing::fixTestEnvironment("uitests", "UTC");
+    QCoreApplication application(argc, argv);
+    PaletteMatchTests suite;
+    return QTest::qExec(&suite, argc, argv);
+}
 #include "PaletteMatchTests.moc"

@@ -1,7 +1,7 @@
 #pragma once
 // The entry of every user-interface suite: a fixed environment set before Qt starts (offscreen,
-// UTC, English, a home under /tmp that does not exist, no session bus so the real desktop is
-// never asked), then the UI kit installed and the suite run.
+// UTC, English, an empty home of this program's own, no session bus so the real desktop is never
+// asked), then the UI kit installed and the suite run.
 
 #include "../model/support/QtEnvironment.h"
 #include "UiKit/Setup.h"

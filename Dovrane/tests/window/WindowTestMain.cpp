@@ -1,8 +1,8 @@
 // The window suites' entry: one binary, a suite per CTest entry. The fixed environment is set
-// before Qt starts: offscreen, Berlin's time zone, English, no session bus, a home, data and
-// configuration folder that do not exist (fixtures make their own under /tmp), a private runtime
-// folder, and update services on a closed loopback port, so nothing reaches the real desktop,
-// home or network.
+// before Qt starts: offscreen, Berlin's time zone, English, no session bus, an empty home and a
+// private runtime folder of this program's own (fixtures make their own homes), a test store in a
+// folder that does not exist, and update services on a closed loopback port, so nothing reaches
+// the real desktop, home or network.
 //
 //   DovraneWindowTests [Suite [Qt Test options]]
 //   DovraneWindowTests --quit-child MODE   the application in a child process (QuitTests)
@@ -27,7 +27,7 @@ void fixEnvironment() {
     fixTestEnvironment("windowtests", "Europe/Berlin");
     setenv("APP_CASK_INDEX_URL", "http://127.0.0.1:9/api/cask.json", 1);
     setenv("APP_STORE_LOOKUP_URL", "http://127.0.0.1:9/lookup", 1);
-    setenv("APP_STORE", "/tmp/dovrane-windowtests-nohome/Dovrane.store", 1);
+    setenv("APP_STORE", (testFolder() + "/nostore/Dovrane.store").c_str(), 1);
 }
 } // namespace
 

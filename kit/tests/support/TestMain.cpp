@@ -1,6 +1,8 @@
-// The tests' entry: the environment every test starts from, whoever runs the binary. The home
-// and XDG folders point at a folder that does not exist, so nothing can reach the real home;
-// fixtures make their own homes under /tmp.
+// The tests' entry: the environment every test starts from, whoever runs the binary. The home,
+// XDG, runtime and temporary folders lie in this program's own fresh folder, so nothing can reach
+// the real home and nothing an earlier run left behind is seen.
+
+#include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +10,13 @@
 #include <ctime>
 
 int main(int argc, char** argv) {
+    dovrane::testing::makeTestFolders("tests");
     setenv("TZ", "UTC", 1);
     tzset();
     setenv("APP_LANG", "en", 1);
     setenv("LANG", "C.UTF-8", 1);
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE", "TMPDIR"})
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
         unsetenv(name);
-    setenv("HOME", "/tmp/dovrane-tests-nohome", 1);
-    setenv("XDG_DATA_HOME", "/tmp/dovrane-tests-nohome/.local/share", 1);
-    setenv("XDG_CONFIG_HOME", "/tmp/dovrane-tests-nohome/.config", 1);
-    setenv("XDG_CACHE_HOME", "/tmp/dovrane-tests-nohome/.cache", 1);
     setenv("DOVRANE_TOOL_DIR", DOVRANE_BIN_DIR, 0);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

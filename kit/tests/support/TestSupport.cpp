@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "support/TestEnvironment.h"
+
 #include "DovraneKit/system/FileSystem.h"
 
 #include <fcntl.h>
@@ -38,7 +40,7 @@ void ensureParent(const std::string& path) { Fs::makeDirectories(Path::parent(pa
 void setEnvironmentWriter(EnvironmentWriter writer) { environmentWriter = writer ? writer : writeWithLibc; }
 
 TempDir::TempDir(std::string_view prefix) {
-    auto made = Fs::makeUniqueDirectory("/tmp", prefix);
+    auto made = Fs::makeUniqueDirectory(testFolder().empty() ? "/tmp" : testFolder(), prefix);
     if (!made)
         throw std::runtime_error("cannot create a temporary folder");
     path_ = *made;

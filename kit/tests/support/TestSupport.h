@@ -11,7 +11,8 @@
 
 namespace dovrane::testing {
 
-// A fresh folder under /tmp, removed with everything in it when the object goes.
+// A fresh folder in the test program's own folder (under /tmp without one), removed with
+// everything in it when the object goes.
 class TempDir {
 public:
     explicit TempDir(std::string_view prefix = "dovrane-test-");

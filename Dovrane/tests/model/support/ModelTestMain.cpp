@@ -1,7 +1,7 @@
 // The model suites' entry: the environment every test starts from, whoever runs the binary.
-// Home, XDG folders and the test store point at a folder that does not exist, so nothing can
-// reach the real home; fixtures make their own under /tmp. Berlin's time zone, so a change of
-// daylight saving time can be tested.
+// Home, XDG and runtime folders lie in this program's own fresh folder and the test store in a
+// folder that does not exist, so nothing can reach the real home or store; fixtures make their
+// own. Berlin's time zone, so a change of daylight saving time can be tested.
 //
 //   DovraneModelTests [Suite [Qt Test options]]
 //   DovraneModelTests --open-store     opens the store the way the application does
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
             removal->setUndone(true);
         return container->save() ? 0 : 1;
     }
-    setenv("APP_STORE", "/tmp/dovrane-tests-nohome/Dovrane.store", 1);
+    setenv("APP_STORE", (dovrane::testing::testFolder() + "/nostore/Dovrane.store").c_str(), 1);
 
     QCoreApplication application(argc, argv);
     return dovrane::testing::runRegisteredSuites(argc, argv);
