@@ -177,7 +177,7 @@ void MenuBarView::refresh() {
 
     const std::size_t ready = model_.availableUpdates().size();
     updates_->setText(ready == 0 ? PanelText::tr("No app updates")
-                                 : PanelText::tr("%n app updates ready", nullptr, int(ready)));
+                                 : PanelText::tr("%Ln app updates ready", nullptr, int(ready)));
     show_->setVisible(ready != 0);
     scan_->setEnabled(!model_.isScanning() && !model_.isDemo());
 }

@@ -102,7 +102,7 @@ void AppModel::record(const Trasher::Outcome& outcome, const QString& title) {
     }
     if (!outcome.failed.empty()) {
         const QString before = notice_ ? *notice_ + QLatin1Char(' ') : QString();
-        setNotice(before + tr("%n items could not be moved.", nullptr, int(outcome.failed.size())));
+        setNotice(before + tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size())));
     }
     std::set<std::string> moved;
     for (const RemovedItem& item : outcome.removed)

@@ -124,7 +124,7 @@ QFuture<void> AppModel::performUninstall(UninstallRequest request) {
             entries.push_back({leftover.url, leftover.size, 1, leftover.needsAdmin});
     const int leftoverCount = int(entries.size()) - 1;
     const QString name = QString::fromStdString(app.name);
-    const QString title = leftoverCount > 0 ? tr("%1 and %n leftovers", nullptr, leftoverCount).arg(name) : name;
+    const QString title = leftoverCount > 0 ? tr("%1 and %Ln leftovers", nullptr, leftoverCount).arg(name) : name;
 
     auto done = startedPromise();
     QFuture<void> future = done->future();

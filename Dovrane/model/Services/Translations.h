@@ -5,7 +5,8 @@
 namespace dovrane::Translations {
 
 // Installs the catalogue of the current language into the running application, in place of
-// the one installed before; true when it did.
+// the one installed before, and makes that language's locale the default one; true when the
+// catalogue is in.
 bool install();
 
 } // namespace dovrane::Translations

@@ -212,10 +212,10 @@
         <translation>Keine App-Updates</translation>
     </message>
     <message numerus="yes">
-        <source>%n app updates ready</source>
+        <source>%Ln app updates ready</source>
         <translation>
-            <numerusform>%n App-Update bereit</numerusform>
-            <numerusform>%n App-Updates bereit</numerusform>
+            <numerusform>%Ln App-Update bereit</numerusform>
+            <numerusform>%Ln App-Updates bereit</numerusform>
         </translation>
     </message>
 </context>
@@ -514,17 +514,17 @@ Behoben
         <translation>Keine ausgeschlossenen Ordner</translation>
     </message>
     <message numerus="yes">
-        <source>Older than %n days</source>
+        <source>Older than %Ln days</source>
         <translation>
-            <numerusform>Älter als %n Tag</numerusform>
-            <numerusform>Älter als %n Tage</numerusform>
+            <numerusform>Älter als %Ln Tag</numerusform>
+            <numerusform>Älter als %Ln Tage</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Unchanged for %n days</source>
+        <source>Unchanged for %Ln days</source>
         <translation>
-            <numerusform>Unverändert seit %n Tag</numerusform>
-            <numerusform>Unverändert seit %n Tagen</numerusform>
+            <numerusform>Unverändert seit %Ln Tag</numerusform>
+            <numerusform>Unverändert seit %Ln Tagen</numerusform>
         </translation>
     </message>
 </context>
@@ -703,38 +703,38 @@ Behoben
         <translation>Xcode konnte die Simulatoren nicht entfernen. Ist Xcode installiert?</translation>
     </message>
     <message numerus="yes">
-        <source>%n items could not be moved.</source>
+        <source>%Ln items could not be moved.</source>
         <translation>
-            <numerusform>%n Objekt konnte nicht bewegt werden.</numerusform>
-            <numerusform>%n Objekte konnten nicht bewegt werden.</numerusform>
+            <numerusform>%Ln Objekt konnte nicht bewegt werden.</numerusform>
+            <numerusform>%Ln Objekte konnten nicht bewegt werden.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%1 and %n leftovers</source>
+        <source>%1 and %Ln leftovers</source>
         <translation>
-            <numerusform>%1 und %n Rest</numerusform>
-            <numerusform>%1 und %n Reste</numerusform>
+            <numerusform>%1 und %Ln Rest</numerusform>
+            <numerusform>%1 und %Ln Reste</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n items are back where they were.</source>
+        <source>%Ln items are back where they were.</source>
         <translation>
-            <numerusform>%n Objekt ist wieder an seinem Platz.</numerusform>
-            <numerusform>%n Objekte sind wieder an ihrem Platz.</numerusform>
+            <numerusform>%Ln Objekt ist wieder an seinem Platz.</numerusform>
+            <numerusform>%Ln Objekte sind wieder an ihrem Platz.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n items stayed in the Trash because something else is at their original place.</source>
+        <source>%Ln items stayed in the Trash because something else is at their original place.</source>
         <translation>
-            <numerusform>%n Objekt blieb im Papierkorb, weil an seinem Platz schon etwas anderes liegt.</numerusform>
-            <numerusform>%n Objekte blieben im Papierkorb, weil an ihrem Platz schon etwas anderes liegt.</numerusform>
+            <numerusform>%Ln Objekt blieb im Papierkorb, weil an seinem Platz schon etwas anderes liegt.</numerusform>
+            <numerusform>%Ln Objekte blieben im Papierkorb, weil an ihrem Platz schon etwas anderes liegt.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n snapshots deleted. Measured gain: %1.</source>
+        <source>%Ln snapshots deleted. Measured gain: %1.</source>
         <translation>
-            <numerusform>%n Schnappschuss gelöscht. Gemessener Gewinn: %1.</numerusform>
-            <numerusform>%n Schnappschüsse gelöscht. Gemessener Gewinn: %1.</numerusform>
+            <numerusform>%Ln Schnappschuss gelöscht. Gemessener Gewinn: %1.</numerusform>
+            <numerusform>%Ln Schnappschüsse gelöscht. Gemessener Gewinn: %1.</numerusform>
         </translation>
     </message>
     <message>
@@ -766,10 +766,10 @@ Behoben
         <translation>Diese Woche auf deinem Computer</translation>
     </message>
     <message numerus="yes">
-        <source>%n app updates are ready</source>
+        <source>%Ln app updates are ready</source>
         <translation>
-            <numerusform>%n App-Update ist bereit</numerusform>
-            <numerusform>%n App-Updates sind bereit</numerusform>
+            <numerusform>%Ln App-Update ist bereit</numerusform>
+            <numerusform>%Ln App-Updates sind bereit</numerusform>
         </translation>
     </message>
 </context>
@@ -926,17 +926,17 @@ Behoben
         <translation>Objekte in %1</translation>
     </message>
     <message numerus="yes">
-        <source>%n items</source>
+        <source>%Ln items</source>
         <translation>
-            <numerusform>%n Objekt</numerusform>
-            <numerusform>%n Objekte</numerusform>
+            <numerusform>%Ln Objekt</numerusform>
+            <numerusform>%Ln Objekte</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Delete %n snapshots?</source>
+        <source>Delete %Ln snapshots?</source>
         <translation>
-            <numerusform>%n Schnappschuss löschen?</numerusform>
-            <numerusform>%n Schnappschüsse löschen?</numerusform>
+            <numerusform>%Ln Schnappschuss löschen?</numerusform>
+            <numerusform>%Ln Schnappschüsse löschen?</numerusform>
         </translation>
     </message>
 </context>
@@ -993,17 +993,17 @@ Behoben
         <translation>Was in den Papierkorb kommt</translation>
     </message>
     <message numerus="yes">
-        <source>%n files, %1</source>
+        <source>%Ln files, %1</source>
         <translation>
-            <numerusform>%n Datei, %1</numerusform>
-            <numerusform>%n Dateien, %1</numerusform>
+            <numerusform>%Ln Datei, %1</numerusform>
+            <numerusform>%Ln Dateien, %1</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n items are protected and stay where they are.</source>
+        <source>%Ln items are protected and stay where they are.</source>
         <translation>
-            <numerusform>%n Objekt ist geschützt und bleibt, wo es ist.</numerusform>
-            <numerusform>%n Objekte sind geschützt und bleiben, wo sie sind.</numerusform>
+            <numerusform>%Ln Objekt ist geschützt und bleibt, wo es ist.</numerusform>
+            <numerusform>%Ln Objekte sind geschützt und bleiben, wo sie sind.</numerusform>
         </translation>
     </message>
 </context>
@@ -1087,10 +1087,10 @@ Behoben
         <translation>Im Dateimanager zeigen</translation>
     </message>
     <message numerus="yes">
-        <source>%n apps</source>
+        <source>%Ln apps</source>
         <translation>
-            <numerusform>%n App</numerusform>
-            <numerusform>%n Apps</numerusform>
+            <numerusform>%Ln App</numerusform>
+            <numerusform>%Ln Apps</numerusform>
         </translation>
     </message>
     <message>
@@ -1301,17 +1301,17 @@ Behoben
         <translation>In den Papierkorb legen…</translation>
     </message>
     <message numerus="yes">
-        <source>%n leftovers</source>
+        <source>%Ln leftovers</source>
         <translation>
-            <numerusform>%n Rest</numerusform>
-            <numerusform>%n Reste</numerusform>
+            <numerusform>%Ln Rest</numerusform>
+            <numerusform>%Ln Reste</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n selected</source>
+        <source>%Ln selected</source>
         <translation>
-            <numerusform>%n ausgewählt</numerusform>
-            <numerusform>%n ausgewählt</numerusform>
+            <numerusform>%Ln ausgewählt</numerusform>
+            <numerusform>%Ln ausgewählt</numerusform>
         </translation>
     </message>
     <message>
@@ -1412,10 +1412,10 @@ Behoben
         <translation>Legt die Objekte aus dem Papierkorb dorthin zurück, wo sie waren</translation>
     </message>
     <message numerus="yes">
-        <source>%n items, %1, %2</source>
+        <source>%Ln items, %1, %2</source>
         <translation>
-            <numerusform>%n Objekt, %1, %2</numerusform>
-            <numerusform>%n Objekte, %1, %2</numerusform>
+            <numerusform>%Ln Objekt, %1, %2</numerusform>
+            <numerusform>%Ln Objekte, %1, %2</numerusform>
         </translation>
     </message>
     <message>
@@ -1709,10 +1709,10 @@ Behoben
         <translation>Keine Updates</translation>
     </message>
     <message numerus="yes">
-        <source>%n updates</source>
+        <source>%Ln updates</source>
         <translation>
-            <numerusform>%n Update</numerusform>
-            <numerusform>%n Updates</numerusform>
+            <numerusform>%Ln Update</numerusform>
+            <numerusform>%Ln Updates</numerusform>
         </translation>
     </message>
     <message>
@@ -1724,17 +1724,17 @@ Behoben
         <translation>Version %1</translation>
     </message>
     <message numerus="yes">
-        <source>Up to date (%n)</source>
+        <source>Up to date (%Ln)</source>
         <translation>
-            <numerusform>Aktuell (%n)</numerusform>
-            <numerusform>Aktuell (%n)</numerusform>
+            <numerusform>Aktuell (%Ln)</numerusform>
+            <numerusform>Aktuell (%Ln)</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Not checked (%n)</source>
+        <source>Not checked (%Ln)</source>
         <translation>
-            <numerusform>Nicht geprüft (%n)</numerusform>
-            <numerusform>Nicht geprüft (%n)</numerusform>
+            <numerusform>Nicht geprüft (%Ln)</numerusform>
+            <numerusform>Nicht geprüft (%Ln)</numerusform>
         </translation>
     </message>
 </context>

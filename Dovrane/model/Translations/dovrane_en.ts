@@ -4,167 +4,167 @@
 <context>
     <name>MenuBarView</name>
     <message numerus="yes">
-        <source>%n app updates ready</source>
+        <source>%Ln app updates ready</source>
         <translation>
-            <numerusform>%n app updates ready</numerusform>
-            <numerusform>%n app updates ready</numerusform>
+            <numerusform>%Ln app updates ready</numerusform>
+            <numerusform>%Ln app updates ready</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>SettingsView</name>
     <message numerus="yes">
-        <source>Older than %n days</source>
+        <source>Older than %Ln days</source>
         <translation>
-            <numerusform>Older than %n day</numerusform>
-            <numerusform>Older than %n days</numerusform>
+            <numerusform>Older than %Ln day</numerusform>
+            <numerusform>Older than %Ln days</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Unchanged for %n days</source>
+        <source>Unchanged for %Ln days</source>
         <translation>
-            <numerusform>Unchanged for %n day</numerusform>
-            <numerusform>Unchanged for %n days</numerusform>
+            <numerusform>Unchanged for %Ln day</numerusform>
+            <numerusform>Unchanged for %Ln days</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>dovrane::AppModel</name>
     <message numerus="yes">
-        <source>%n items could not be moved.</source>
+        <source>%Ln items could not be moved.</source>
         <translation>
-            <numerusform>%n item could not be moved.</numerusform>
-            <numerusform>%n items could not be moved.</numerusform>
+            <numerusform>%Ln item could not be moved.</numerusform>
+            <numerusform>%Ln items could not be moved.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n items stayed in the Trash because something else is at their original place.</source>
+        <source>%Ln items stayed in the Trash because something else is at their original place.</source>
         <translation>
-            <numerusform>%n item stayed in the Trash because something else is at its original place.</numerusform>
-            <numerusform>%n items stayed in the Trash because something else is at their original place.</numerusform>
+            <numerusform>%Ln item stayed in the Trash because something else is at its original place.</numerusform>
+            <numerusform>%Ln items stayed in the Trash because something else is at their original place.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n items are back where they were.</source>
+        <source>%Ln items are back where they were.</source>
         <translation>
-            <numerusform>%n item is back where it was.</numerusform>
-            <numerusform>%n items are back where they were.</numerusform>
+            <numerusform>%Ln item is back where it was.</numerusform>
+            <numerusform>%Ln items are back where they were.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n snapshots deleted. Measured gain: %1.</source>
+        <source>%Ln snapshots deleted. Measured gain: %1.</source>
         <translation>
-            <numerusform>%n snapshot deleted. Measured gain: %1.</numerusform>
-            <numerusform>%n snapshots deleted. Measured gain: %1.</numerusform>
+            <numerusform>%Ln snapshot deleted. Measured gain: %1.</numerusform>
+            <numerusform>%Ln snapshots deleted. Measured gain: %1.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%1 and %n leftovers</source>
+        <source>%1 and %Ln leftovers</source>
         <translation>
-            <numerusform>%1 and %n leftover</numerusform>
-            <numerusform>%1 and %n leftovers</numerusform>
+            <numerusform>%1 and %Ln leftover</numerusform>
+            <numerusform>%1 and %Ln leftovers</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n app updates are ready</source>
+        <source>%Ln app updates are ready</source>
         <translation>
-            <numerusform>%n app update is ready</numerusform>
-            <numerusform>%n app updates are ready</numerusform>
+            <numerusform>%Ln app update is ready</numerusform>
+            <numerusform>%Ln app updates are ready</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>dovrane::CategoryDetail</name>
     <message numerus="yes">
-        <source>%n items</source>
+        <source>%Ln items</source>
         <translation>
-            <numerusform>%n item</numerusform>
-            <numerusform>%n items</numerusform>
+            <numerusform>%Ln item</numerusform>
+            <numerusform>%Ln items</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Delete %n snapshots?</source>
+        <source>Delete %Ln snapshots?</source>
         <translation>
-            <numerusform>Delete %n snapshot?</numerusform>
-            <numerusform>Delete %n snapshots?</numerusform>
+            <numerusform>Delete %Ln snapshot?</numerusform>
+            <numerusform>Delete %Ln snapshots?</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>dovrane::CleanupSheet</name>
     <message numerus="yes">
-        <source>%n files, %1</source>
+        <source>%Ln files, %1</source>
         <translation>
-            <numerusform>%n file, %1</numerusform>
-            <numerusform>%n files, %1</numerusform>
+            <numerusform>%Ln file, %1</numerusform>
+            <numerusform>%Ln files, %1</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n items are protected and stay where they are.</source>
+        <source>%Ln items are protected and stay where they are.</source>
         <translation>
-            <numerusform>%n item is protected and stays where it is.</numerusform>
-            <numerusform>%n items are protected and stay where they are.</numerusform>
+            <numerusform>%Ln item is protected and stays where it is.</numerusform>
+            <numerusform>%Ln items are protected and stay where they are.</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>dovrane::InstalledTable</name>
     <message numerus="yes">
-        <source>%n apps</source>
+        <source>%Ln apps</source>
         <translation>
-            <numerusform>%n app</numerusform>
-            <numerusform>%n apps</numerusform>
+            <numerusform>%Ln app</numerusform>
+            <numerusform>%Ln apps</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>dovrane::OrphanTable</name>
     <message numerus="yes">
-        <source>%n leftovers</source>
+        <source>%Ln leftovers</source>
         <translation>
-            <numerusform>%n leftover</numerusform>
-            <numerusform>%n leftovers</numerusform>
+            <numerusform>%Ln leftover</numerusform>
+            <numerusform>%Ln leftovers</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n selected</source>
+        <source>%Ln selected</source>
         <translation>
-            <numerusform>%n selected</numerusform>
-            <numerusform>%n selected</numerusform>
+            <numerusform>%Ln selected</numerusform>
+            <numerusform>%Ln selected</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>dovrane::RemovalRow</name>
     <message numerus="yes">
-        <source>%n items, %1, %2</source>
+        <source>%Ln items, %1, %2</source>
         <translation>
-            <numerusform>%n item, %1, %2</numerusform>
-            <numerusform>%n items, %1, %2</numerusform>
+            <numerusform>%Ln item, %1, %2</numerusform>
+            <numerusform>%Ln items, %1, %2</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>dovrane::UpdatesPage</name>
     <message numerus="yes">
-        <source>%n updates</source>
+        <source>%Ln updates</source>
         <translation>
-            <numerusform>%n update</numerusform>
-            <numerusform>%n updates</numerusform>
+            <numerusform>%Ln update</numerusform>
+            <numerusform>%Ln updates</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Up to date (%n)</source>
+        <source>Up to date (%Ln)</source>
         <translation>
-            <numerusform>Up to date (%n)</numerusform>
-            <numerusform>Up to date (%n)</numerusform>
+            <numerusform>Up to date (%Ln)</numerusform>
+            <numerusform>Up to date (%Ln)</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Not checked (%n)</source>
+        <source>Not checked (%Ln)</source>
         <translation>
-            <numerusform>Not checked (%n)</numerusform>
-            <numerusform>Not checked (%n)</numerusform>
+            <numerusform>Not checked (%Ln)</numerusform>
+            <numerusform>Not checked (%Ln)</numerusform>
         </translation>
     </message>
 </context>

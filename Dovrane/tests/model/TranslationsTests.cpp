@@ -7,10 +7,12 @@
 #include "Services/Translations.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
+#include <DovraneKit/core/Language.h>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -159,7 +161,7 @@ const QString committedEnglishCatalogue = QStringLiteral(DOVRANE_TS_FILE_EN);
 const QString howToMendEnglish = QStringLiteral(
     "run `cmake --build build --target update_translations`, then give each of these messages in "
     "Dovrane/model/Translations/dovrane_en.ts its two English forms, for one and for any other count "
-    "(<numerusform>%n item</numerusform><numerusform>%n items</numerusform>), drop its type=\"unfinished\" "
+    "(<numerusform>%Ln item</numerusform><numerusform>%Ln items</numerusform>), drop its type=\"unfinished\" "
     "and commit:\n");
 
 bool writeFile(const QString& path, const QByteArray& content) {
@@ -349,36 +351,67 @@ private slots:
                                                howToMendEnglish + changes.join(QLatin1Char('\n'))));
     }
 
+    // A count in a sentence is grouped as the window's language writes numbers, which is how
+    // the library writes the counts it words.
+    void everyCountIsGrouped() {
+        QString error;
+        const std::vector<Entry> entries = readCatalogue(committedEnglishCatalogue, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QStringList plain;
+        for (const Entry& entry : entries)
+            if (!orphaned(entry) && entry.source.contains(QStringLiteral("%n")))
+                plain << entry.context + QStringLiteral(" | \"") + entry.source + QLatin1Char('"');
+        QVERIFY2(plain.isEmpty(), qPrintable(QStringLiteral("Write the count as %Ln, so that it is grouped "
+                                                            "(\"258,718 files\"), in:\n") +
+                                             plain.join(QLatin1Char('\n'))));
+
+        const char* context = "dovrane::CleanupSheet";
+        {
+            ScopedEnv german("APP_LANG", "de");
+            QVERIFY(Translations::install());
+            QCOMPARE(QCoreApplication::translate(context, "%Ln files, %1", nullptr, 258718),
+                     QStringLiteral("258.718 Dateien, %1"));
+            for (qint64 count : {0LL, 999LL, 1234LL, 258718LL, 12345678LL})
+                QCOMPARE(QLocale().toString(count), QString::fromStdString(countText(count)));
+        }
+        QVERIFY(Translations::install());
+        QCOMPARE(QCoreApplication::translate(context, "%Ln files, %1", nullptr, 258718),
+                 QStringLiteral("258,718 files, %1"));
+        QCOMPARE(QCoreApplication::translate(context, "%Ln files, %1", nullptr, 1), QStringLiteral("1 file, %1"));
+        for (qint64 count : {0LL, 999LL, 1234LL, 258718LL, 12345678LL})
+            QCOMPARE(QLocale().toString(count), QString::fromStdString(countText(count)));
+    }
+
     // An English window gives a count of one its own words, and the texts without a count stay
     // as the sources write them.
     void anEnglishWindowSaysOneItem() {
         ScopedEnv english("APP_LANG", "en");
         QVERIFY(Translations::install());
         const char* context = "dovrane::AppModel";
-        QCOMPARE(QCoreApplication::translate(context, "%1 and %n leftovers", nullptr, 1),
+        QCOMPARE(QCoreApplication::translate(context, "%1 and %Ln leftovers", nullptr, 1),
                  QStringLiteral("%1 and 1 leftover"));
-        QCOMPARE(QCoreApplication::translate(context, "%1 and %n leftovers", nullptr, 2),
+        QCOMPARE(QCoreApplication::translate(context, "%1 and %Ln leftovers", nullptr, 2),
                  QStringLiteral("%1 and 2 leftovers"));
-        QCOMPARE(QCoreApplication::translate(context, "%n items are back where they were.", nullptr, 1),
+        QCOMPARE(QCoreApplication::translate(context, "%Ln items are back where they were.", nullptr, 1),
                  QStringLiteral("1 item is back where it was."));
-        QCOMPARE(QCoreApplication::translate("dovrane::InstalledTable", "%n apps", nullptr, 1),
+        QCOMPARE(QCoreApplication::translate("dovrane::InstalledTable", "%Ln apps", nullptr, 1),
                  QStringLiteral("1 app"));
-        QCOMPARE(QCoreApplication::translate("dovrane::UpdatesPage", "%n updates", nullptr, 1),
+        QCOMPARE(QCoreApplication::translate("dovrane::UpdatesPage", "%Ln updates", nullptr, 1),
                  QStringLiteral("1 update"));
-        QCOMPARE(QCoreApplication::translate("dovrane::UpdatesPage", "%n updates", nullptr, 0),
+        QCOMPARE(QCoreApplication::translate("dovrane::UpdatesPage", "%Ln updates", nullptr, 0),
                  QStringLiteral("0 updates"));
         // The menu bar's line keeps the same words for a count of one.
-        QCOMPARE(QCoreApplication::translate("MenuBarView", "%n app updates ready", nullptr, 1),
+        QCOMPARE(QCoreApplication::translate("MenuBarView", "%Ln app updates ready", nullptr, 1),
                  QStringLiteral("1 app updates ready"));
         QCOMPARE(QCoreApplication::translate(context, "Scan"), QStringLiteral("Scan"));
         {
             ScopedEnv german("APP_LANG", "de");
             QVERIFY(Translations::install());
-            QCOMPARE(QCoreApplication::translate("dovrane::InstalledTable", "%n apps", nullptr, 1),
+            QCOMPARE(QCoreApplication::translate("dovrane::InstalledTable", "%Ln apps", nullptr, 1),
                      QStringLiteral("1 App"));
         }
         QVERIFY(Translations::install());
-        QCOMPARE(QCoreApplication::translate("dovrane::InstalledTable", "%n apps", nullptr, 1),
+        QCOMPARE(QCoreApplication::translate("dovrane::InstalledTable", "%Ln apps", nullptr, 1),
                  QStringLiteral("1 app"));
     }
 };
