@@ -114,10 +114,6 @@
         <translation>Gefahrlose Objekte aufräumen…</translation>
     </message>
     <message>
-        <source>Safe items</source>
-        <translation>Gefahrlose Objekte</translation>
-    </message>
-    <message>
         <source>Check App Updates</source>
         <translation>Nach App-Updates suchen</translation>
     </message>
@@ -642,6 +638,28 @@ Behoben
     </message>
 </context>
 <context>
+    <name>Wording</name>
+    <message>
+        <source>Safe items</source>
+        <translation>Gefahrlose Objekte</translation>
+    </message>
+    <message>
+        <source>Leftovers without an app</source>
+        <translation>Reste ohne App</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %Ln leftovers</source>
+        <translation>
+            <numerusform>%1 und %Ln Rest</numerusform>
+            <numerusform>%1 und %Ln Reste</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 %2, replaced by %3</source>
+        <translation>%1 %2, ersetzt durch %3</translation>
+    </message>
+</context>
+<context>
     <name>dovrane::AccessHint</name>
     <message>
         <source>Some folders are hidden from Dovrane</source>
@@ -683,10 +701,6 @@ Behoben
         <translation>%1 in den Papierkorb gelegt. Der Platz wird frei, wenn du den Papierkorb leerst.</translation>
     </message>
     <message>
-        <source>Leftovers without an app</source>
-        <translation>Reste ohne App</translation>
-    </message>
-    <message>
         <source>Trash emptied. Measured gain: %1.</source>
         <translation>Papierkorb geleert. Gemessener Gewinn: %1.</translation>
     </message>
@@ -707,13 +721,6 @@ Behoben
         <translation>
             <numerusform>%Ln Objekt konnte nicht bewegt werden.</numerusform>
             <numerusform>%Ln Objekte konnten nicht bewegt werden.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%1 and %Ln leftovers</source>
-        <translation>
-            <numerusform>%1 und %Ln Rest</numerusform>
-            <numerusform>%1 und %Ln Reste</numerusform>
         </translation>
     </message>
     <message numerus="yes">
@@ -752,10 +759,6 @@ Behoben
     <message>
         <source>Dovrane wants to put the new version of an app into the Applications folder.</source>
         <translation>Dovrane möchte die neue Version einer App in den Programme-Ordner legen.</translation>
-    </message>
-    <message>
-        <source>%1 %2, replaced by %3</source>
-        <translation>%1 %2, ersetzt durch %3</translation>
     </message>
     <message>
         <source>1 app update is ready</source>
@@ -1152,10 +1155,6 @@ Behoben
         <translation>Gefahrlose Objekte aufräumen…</translation>
     </message>
     <message>
-        <source>Safe items</source>
-        <translation>Gefahrlose Objekte</translation>
-    </message>
-    <message>
         <source>View</source>
         <translation>Darstellung</translation>
     </message>
@@ -1328,10 +1327,6 @@ Behoben
     <message>
         <source>Clean Up Safe Items…</source>
         <translation>Gefahrlose Objekte aufräumen…</translation>
-    </message>
-    <message>
-        <source>Safe items</source>
-        <translation>Gefahrlose Objekte</translation>
     </message>
     <message>
         <source>free of %1</source>

@@ -29,6 +29,16 @@
     </message>
 </context>
 <context>
+    <name>Wording</name>
+    <message numerus="yes">
+        <source>%1 and %Ln leftovers</source>
+        <translation>
+            <numerusform>%1 and %Ln leftover</numerusform>
+            <numerusform>%1 and %Ln leftovers</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>dovrane::AppModel</name>
     <message numerus="yes">
         <source>%Ln items could not be moved.</source>
@@ -56,13 +66,6 @@
         <translation>
             <numerusform>%Ln snapshot deleted. Measured gain: %1.</numerusform>
             <numerusform>%Ln snapshots deleted. Measured gain: %1.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%1 and %Ln leftovers</source>
-        <translation>
-            <numerusform>%1 and %Ln leftover</numerusform>
-            <numerusform>%1 and %Ln leftovers</numerusform>
         </translation>
     </message>
     <message numerus="yes">

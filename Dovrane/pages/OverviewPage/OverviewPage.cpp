@@ -57,7 +57,7 @@ OverviewPage::OverviewPage(PageContext context, QWidget* parent) : QScrollArea(p
     if (!cleanUp_) {
         cleanUp_ = new QAction(tr("Clean Up Safe Items…"), this);
         connect(cleanUp_, &QAction::triggered, this,
-                [this] { context_.model.requestCleanup(context_.model.safeItems(), tr("Safe items")); });
+                [this] { context_.model.requestCleanup(context_.model.safeItems(), Wording::safeItems()); });
     }
 
     auto* content = new QWidget(this);

@@ -308,7 +308,7 @@ std::unique_ptr<QMenu> CategoryDetail::contextMenu(const QPoint& viewportPoint) 
 }
 
 void CategoryDetail::moveToTrash(const std::vector<CleanupItem>& items) {
-    context_.model.requestCleanup(items, QString::fromStdString(Explanations::title(category_.id)));
+    context_.model.requestCleanup(items, Wording::categoryTitle(category_.id));
 }
 
 void CategoryDetail::chooseProjectFolders() {
