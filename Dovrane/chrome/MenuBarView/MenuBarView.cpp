@@ -10,6 +10,7 @@
 #include "UiKit/Symbols.h"
 
 #include <DovraneKit/scan/ScanModel.h>
+#include <DovraneKit/system/VolumeInfo.h>
 
 #include <QApplication>
 #include <QCursor>
@@ -68,7 +69,7 @@ std::optional<VolumeInfo> menuBarFigures(const AppModel& model) {
     if (model.volume())
         return model.volume();
     if (const auto& scan = model.scan())
-        return VolumeInfo{scan->volume, scan->total, scan->free, scan->available};
+        return VolumeInfo{VolumeInfo::shownName(scan->volume), scan->total, scan->free, scan->available};
     return std::nullopt;
 }
 

@@ -9,6 +9,7 @@
 #include "UiKit/SemanticColors.h"
 
 #include <DovraneKit/scan/Explanations.h>
+#include <DovraneKit/system/VolumeInfo.h>
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -111,7 +112,7 @@ QString OverviewPage::measuredText(const ScanResult& scan) const {
     if (model.isScanning())
         return tr("Measuring %1…").arg(model.scanLabel());
     return tr("%1, measured %2")
-        .arg(Texts::oneLine(QString::fromStdString(scan.volume)),
+        .arg(Texts::oneLine(QString::fromStdString(VolumeInfo::shownName(scan.volume))),
              QString::fromStdString(DateText::relative(scan.date, model.services().clock->now())));
 }
 
