@@ -261,7 +261,7 @@ void InstalledTable::pickedChanged() {
 }
 
 void InstalledTable::refreshFooter() {
-    footer_->setSummary(tr("%n apps", nullptr, int(model_.apps().size())));
+    footer_->setSummary(tr("%Ln apps", nullptr, int(model_.apps().size())));
     const std::optional<InstalledApp> app = selected();
     // Flatpak removes its own apps; the demo data's system apps are the system's.
     if (app && app->isSystem)
@@ -362,8 +362,8 @@ void OrphanTable::takeSelection() {
 }
 
 void OrphanTable::refreshFooter() {
-    footer_->setSummary(picked_.empty() ? tr("%n leftovers", nullptr, int(model_.orphans().size()))
-                                        : tr("%n selected", nullptr, int(picked_.size())));
+    footer_->setSummary(picked_.empty() ? tr("%Ln leftovers", nullptr, int(model_.orphans().size()))
+                                        : tr("%Ln selected", nullptr, int(picked_.size())));
     trash_->setEnabled(!picked_.empty());
 }
 

@@ -68,7 +68,7 @@ void RemovalRow::refresh() {
     const bool undone = removal_->undone() || (items > 0 && inTrash_ == 0 && countBackInPlace() == items);
     icon_->setSymbol(undone ? QStringLiteral("arrow.uturn.backward.circle.fill") : QStringLiteral("trash"));
     title_->setText(removal_->title());
-    detail_->setText(tr("%n items, %1, %2", nullptr, items)
+    detail_->setText(tr("%Ln items, %1, %2", nullptr, items)
                          .arg(QString::fromStdString(bytes(removal_->size())),
                               QString::fromStdString(DateText::abbreviatedDateShortTime(removal_->date()))));
 

@@ -225,7 +225,7 @@ void UpdatesPage::refresh() {
 
 void UpdatesPage::refreshHeader() {
     const std::size_t available = cards_.size();
-    title_->setText(available == 0 ? tr("No updates") : tr("%n updates", nullptr, int(available)));
+    title_->setText(available == 0 ? tr("No updates") : tr("%Ln updates", nullptr, int(available)));
     const bool checking = model_.isCheckingUpdates();
     progress_->setVisible(checking);
     progress_->setValue(int(model_.updateProgress() * 1000));
@@ -280,11 +280,11 @@ void UpdatesPage::refreshLists() {
     ReasonList::Rows currentRows;
     for (const InstalledApp& app : current())
         currentRows.emplace_back(app, tr("Version %1").arg(QString::fromStdString(app.version)));
-    currentToggle_->setText(tr("Up to date (%n)", nullptr, int(currentRows.size())));
+    currentToggle_->setText(tr("Up to date (%Ln)", nullptr, int(currentRows.size())));
     replaceList(currentGroup_, currentRows);
 
     const ReasonList::Rows unsupportedRows = unsupported();
-    unsupportedToggle_->setText(tr("Not checked (%n)", nullptr, int(unsupportedRows.size())));
+    unsupportedToggle_->setText(tr("Not checked (%Ln)", nullptr, int(unsupportedRows.size())));
     replaceList(unsupportedGroup_, unsupportedRows);
 }
 

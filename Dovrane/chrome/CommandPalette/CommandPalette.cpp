@@ -139,7 +139,7 @@ std::vector<CommandPalette::Command> CommandPalette::commands() const {
     if (!model_.safeItems().empty())
         table.push_back({QStringLiteral("clean"), PaletteText::tr("Clean Up Safe Items…"), actions,
                          QStringLiteral("sparkles"),
-                         [model] { model->requestCleanup(model->safeItems(), PaletteText::tr("Safe items")); }});
+                         [model] { model->requestCleanup(model->safeItems(), Wording::safeItems()); }});
     table.push_back({QStringLiteral("updates.check"), PaletteText::tr("Check App Updates"), actions,
                      QStringLiteral("arrow.down.circle"), [model] {
                          model->setSidebar(SidebarItem::updates);

@@ -10,6 +10,7 @@
 #include "UiKit/Symbols.h"
 
 #include <DovraneKit/scan/ScanModel.h>
+#include <DovraneKit/system/VolumeInfo.h>
 
 #include <QApplication>
 #include <QCursor>
@@ -68,7 +69,7 @@ std::optional<VolumeInfo> menuBarFigures(const AppModel& model) {
     if (model.volume())
         return model.volume();
     if (const auto& scan = model.scan())
-        return VolumeInfo{scan->volume, scan->total, scan->free, scan->available};
+        return VolumeInfo{VolumeInfo::shownName(scan->volume), scan->total, scan->free, scan->available};
     return std::nullopt;
 }
 
@@ -178,7 +179,7 @@ void MenuBarView::refresh() {
 
     const std::size_t ready = model_.availableUpdates().size();
     updates_->setText(ready == 0 ? PanelText::tr("No app updates")
-                                 : PanelText::tr("%n app updates ready", nullptr, int(ready)));
+                                 : PanelText::tr("%Ln app updates ready", nullptr, int(ready)));
     show_->setVisible(ready != 0);
     scan_->setEnabled(!model_.isScanning() && !model_.isDemo());
 }

@@ -163,7 +163,7 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
 
     auto* installers = addSection(page, SettingsText::tr("Old installers"));
     installerAge_ = stepper(settings, SettingKeys::scanInstallerAge, 1, 365,
-                            [](int days) { return SettingsText::tr("Older than %n days", nullptr, days); });
+                            [](int days) { return SettingsText::tr("Older than %Ln days", nullptr, days); });
     installers->addWidget(installerAge_, 0, Qt::AlignLeft);
 
     auto* projects =
@@ -174,7 +174,7 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     projects_->setTitle(SettingsText::tr("Project folders"));
     projects->addWidget(projects_);
     projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365,
-                          [](int days) { return SettingsText::tr("Unchanged for %n days", nullptr, days); });
+                          [](int days) { return SettingsText::tr("Unchanged for %Ln days", nullptr, days); });
     projects->addWidget(projectAge_, 0, Qt::AlignLeft);
 
     auto* excluded = addSection(page, SettingsText::tr("Excluded folders"),

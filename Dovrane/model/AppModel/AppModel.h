@@ -178,6 +178,7 @@ public:
     Trasher trasher() const;
     // Shows the cleanup sheet for the items whose action is a move to the Trash; none, nothing.
     void requestCleanup(const std::vector<CleanupItem>& items, const QString& title);
+    void requestCleanup(const std::vector<CleanupItem>& items, const Wording& title);
     // Closes the sheet, moves the plan's entries, records them and takes them out of the scan.
     QFuture<void> perform(CleanupRequest request);
     // A dropped ".app" bundle: read, then as below. Anything else is ignored.
@@ -262,7 +263,7 @@ private:
     void setUpdate(const std::string& path, UpdateCheck check);
     void setInstallProblem(const std::string& path, std::optional<QString> problem);
     void installEnded(const std::string& path);
-    void journal(const QString& title, const RemovedItem& item);
+    void journal(const Wording& title, const RemovedItem& item);
 
     // The background loop (Background).
     void backgroundLoop();
@@ -275,13 +276,13 @@ private:
     // Seconds from date to now; a date after now counts as long ago.
     double secondsSince(Date date) const;
     // Journals a move to the Trash, reports it in the notice and drops moved orphans.
-    void record(const Trasher::Outcome& outcome, const QString& title);
-    void cleanedUp(const Trasher::Outcome& outcome, const QString& title, const std::shared_ptr<QPromise<void>>& done);
+    void record(const Trasher::Outcome& outcome, const Wording& title);
+    void cleanedUp(const Trasher::Outcome& outcome, const Wording& title, const std::shared_ptr<QPromise<void>>& done);
     QFuture<bool> writeScanCache(const ScanResult& scan);
     void uninstallSearched(std::uint64_t ticket, UninstallRequest request);
     void sheetChangedForUninstalls(Field field);
     void showNextUninstall();
-    void uninstalled(const Trasher::Outcome& outcome, const QString& title, const Url& bundle,
+    void uninstalled(const Trasher::Outcome& outcome, const Wording& title, const Url& bundle,
                      const std::shared_ptr<QPromise<void>>& done);
     void appsListed(std::vector<InstalledApp> listed, const std::shared_ptr<QPromise<void>>& done);
     void searchOrphansAfterScan();

@@ -29,6 +29,10 @@ Trasher AppModel::trasher() const {
 }
 
 void AppModel::requestCleanup(const std::vector<CleanupItem>& items, const QString& title) {
+    requestCleanup(items, Wording::plain(title));
+}
+
+void AppModel::requestCleanup(const std::vector<CleanupItem>& items, const Wording& title) {
     std::vector<CleanupItem> kept;
     std::copy_if(items.begin(), items.end(), std::back_inserter(kept),
                  [](const CleanupItem& item) { return item.action == CleanupAction::trash; });
@@ -43,11 +47,13 @@ void AppModel::requestCleanup(const std::vector<CleanupItem>& items, const QStri
             plan.entries.push_back({candidate.url, candidate.size, candidate.files, false});
     else
         plan = trasher().plan(candidates);
-    setSheet(ActiveSheet::cleanup(CleanupRequest{title, std::move(kept), std::move(plan)}));
+    setSheet(ActiveSheet::cleanup(CleanupRequest{title.text(), std::move(kept), std::move(plan), title}));
 }
 
 QFuture<void> AppModel::perform(CleanupRequest request) {
     setSheet(std::nullopt);
+    if (request.wording == Wording()) // a request made without one keeps its title as it is
+        request.wording = Wording::plain(request.title);
     auto done = startedPromise();
     QFuture<void> future = done->future();
     if (isDemo_) {
@@ -55,16 +61,16 @@ QFuture<void> AppModel::perform(CleanupRequest request) {
         for (const TrashPlan::Entry& entry : request.plan.entries)
             outcome.removed.push_back(
                 {entry.url, Url::fromPath(demoTrashFolder + entry.url.lastPathComponent()), entry.size, false});
-        cleanedUp(outcome, request.title, done);
+        cleanedUp(outcome, request.wording, done);
         return future;
     }
     handOff(
         pool_, lifeline_, [trasher = trasher(), plan = request.plan] { return trasher.execute(plan); },
-        [this, title = request.title, done](Trasher::Outcome outcome) { cleanedUp(outcome, title, done); });
+        [this, title = request.wording, done](Trasher::Outcome outcome) { cleanedUp(outcome, title, done); });
     return future;
 }
 
-void AppModel::cleanedUp(const Trasher::Outcome& outcome, const QString& title,
+void AppModel::cleanedUp(const Trasher::Outcome& outcome, const Wording& title,
                          const std::shared_ptr<QPromise<void>>& done) {
     record(outcome, title);
     if (!scan_) {
@@ -90,7 +96,7 @@ void AppModel::cleanedUp(const Trasher::Outcome& outcome, const QString& title,
     writeScanCache(*scan_).then([done](bool) { done->finish(); });
 }
 
-void AppModel::record(const Trasher::Outcome& outcome, const QString& title) {
+void AppModel::record(const Trasher::Outcome& outcome, const Wording& title) {
     if (!outcome.removed.empty()) {
         container_.insert(std::make_shared<Removal>(services_.clock->now(), title, outcome.removed));
         container_.save(); // a failed save keeps the record for the next one
@@ -102,7 +108,7 @@ void AppModel::record(const Trasher::Outcome& outcome, const QString& title) {
     }
     if (!outcome.failed.empty()) {
         const QString before = notice_ ? *notice_ + QLatin1Char(' ') : QString();
-        setNotice(before + tr("%n items could not be moved.", nullptr, int(outcome.failed.size())));
+        setNotice(before + tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size())));
     }
     std::set<std::string> moved;
     for (const RemovedItem& item : outcome.removed)

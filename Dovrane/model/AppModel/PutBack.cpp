@@ -41,7 +41,7 @@ QFuture<void> AppModel::undo(const std::shared_ptr<Removal>& removal) {
 
 void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBackTally& tally) {
     const QString stayed = tally.taken > 0
-                               ? tr("%n items stayed in the Trash because something else is at their original place.",
+                               ? tr("%Ln items stayed in the Trash because something else is at their original place.",
                                     nullptr, tally.taken)
                                : QString();
     if (tally.restored == 0) {
@@ -54,7 +54,7 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
         removal->setUndone(true);
         container_.save();
     }
-    QString notice = tr("%n items are back where they were.", nullptr, tally.restored);
+    QString notice = tr("%Ln items are back where they were.", nullptr, tally.restored);
     if (!stayed.isEmpty())
         notice += QLatin1Char(' ') + stayed;
     setNotice(notice);

@@ -84,8 +84,8 @@ QFuture<void> AppModel::deleteSnapshots(const std::vector<CleanupItem>& items) {
                 done->finish();
                 return;
             }
-            setNotice(
-                tr("%n snapshots deleted. Measured gain: %1.", nullptr, count).arg(gainText(before, availableSpace())));
+            setNotice(tr("%Ln snapshots deleted. Measured gain: %1.", nullptr, count)
+                          .arg(gainText(before, availableSpace())));
             startScan();
             done->finish();
         });

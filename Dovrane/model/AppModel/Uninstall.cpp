@@ -124,7 +124,7 @@ QFuture<void> AppModel::performUninstall(UninstallRequest request) {
             entries.push_back({leftover.url, leftover.size, 1, leftover.needsAdmin});
     const int leftoverCount = int(entries.size()) - 1;
     const QString name = QString::fromStdString(app.name);
-    const QString title = leftoverCount > 0 ? tr("%1 and %n leftovers", nullptr, leftoverCount).arg(name) : name;
+    const Wording title = Wording::appWithLeftovers(name, leftoverCount);
 
     auto done = startedPromise();
     QFuture<void> future = done->future();
@@ -163,7 +163,7 @@ QFuture<void> AppModel::performUninstall(UninstallRequest request) {
     return future;
 }
 
-void AppModel::uninstalled(const Trasher::Outcome& outcome, const QString& title, const Url& bundle,
+void AppModel::uninstalled(const Trasher::Outcome& outcome, const Wording& title, const Url& bundle,
                            const std::shared_ptr<QPromise<void>>& done) {
     record(outcome, title);
     const bool moved = std::any_of(outcome.removed.begin(), outcome.removed.end(),
@@ -178,7 +178,7 @@ void AppModel::trashOrphans(const std::vector<Orphan>& orphans) {
     for (const Orphan& orphan : orphans)
         items.emplace_back(orphan.url, orphan.bundleID, orphan.size, 1, std::nullopt, orphan.reason, "orphans",
                            Safety::review, CleanupAction::trash);
-    requestCleanup(items, tr("Leftovers without an app"));
+    requestCleanup(items, Wording::orphans());
 }
 
 } // namespace dovrane

@@ -2,6 +2,8 @@
 // What the model holds for its windows: the page of the main window, the one sheet it shows,
 // the two requests a sheet asks the user to confirm, and the tab of the Settings window.
 
+#include "Services/Wording.h"
+
 #include <DovraneKit/apps/AppRecords.h>
 #include <DovraneKit/apps/Leftovers.h>
 #include <DovraneKit/scan/ScanModel.h>
@@ -50,6 +52,7 @@ struct CleanupRequest {
     QString title; // the journal entry's title
     std::vector<CleanupItem> items;
     TrashPlan plan;
+    Wording wording; // of the title, kept with the journal entry
 };
 
 // An app's removal waiting for the user's confirmation.

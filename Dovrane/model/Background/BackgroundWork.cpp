@@ -68,7 +68,7 @@ QFuture<void> AppModel::notifyUpdates() {
     for (std::size_t i = 0; i < available.size() && i < namesInUpdatesNotice; ++i)
         names.append(QString::fromStdString(available[i].app.name));
     const QString title = available.size() == 1 ? tr("1 app update is ready")
-                                                : tr("%n app updates are ready", nullptr, int(available.size()));
+                                                : tr("%Ln app updates are ready", nullptr, int(available.size()));
     return postNotification(QStringLiteral("updates"), title, ListFormat::conjunction(names))
         .then(this, [this](bool posted) {
             if (posted)

@@ -7,6 +7,9 @@
 
 #include <DovraneKit/core/Date.h>
 
+#include <QDate>
+#include <QDateTime>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -76,7 +79,16 @@ struct ItemRow {
     Safety safety;
     CleanupAction action;
     Text reason;
+    // A backup's day, "2024-03-14": its name ends with it as the window's language writes dates,
+    // as a real backup's does.
+    const char* backedUp = nullptr;
 };
+
+// Noon of an ISO day in the local time zone, so that no zone moves it to another day.
+Date localNoon(const char* isoDay) {
+    const QDateTime noon(QDate::fromString(QString::fromLatin1(isoDay), Qt::ISODate), QTime(12, 0));
+    return Date::fromUnix(double(noon.toSecsSinceEpoch()));
+}
 
 using enum CategoryID;
 using enum Safety;
@@ -268,7 +280,7 @@ constexpr ItemRow itemRows[] = {
      showOnly,
      M2},
     {iosBackups,
-     {"iPhone, 14.03.2024"},
+     {"iPhone"},
      "Library/Application Support/MobileSync/Backup/A",
      14'600'000'000,
      90'000,
@@ -276,9 +288,10 @@ constexpr ItemRow itemRows[] = {
      "backups.ios",
      review,
      moveToTrash,
-     B1},
+     B1,
+     "2024-03-14"},
     {iosBackups,
-     {"iPad, 02.09.2026"},
+     {"iPad"},
      "Library/Application Support/MobileSync/Backup/B",
      7'400'000'000,
      40'000,
@@ -286,7 +299,8 @@ constexpr ItemRow itemRows[] = {
      "backups.ios",
      review,
      moveToTrash,
-     B1},
+     B1,
+     "2026-09-02"},
     {xcode,
      {"Harbor"},
      "Library/Developer/Xcode/DerivedData/Harbor-a",
@@ -476,6 +490,8 @@ ScanResult scan() {
             std::optional<std::string> name;
             if (!row.name.empty())
                 name = row.name();
+            if (row.backedUp)
+                name = name.value_or("") + ", " + DateText::abbreviatedDate(localNoon(row.backedUp));
             items.emplace_back(home().appending(row.path), std::move(name), row.size, row.files,
                                Date::now().adding(-row.days * day), row.reason(), row.source, row.safety, row.action);
         }

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 #include <algorithm>
@@ -184,6 +185,17 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
             return OpenFailure{error};
         }
     }
+    // The wording of each title, so that a later start words it in its own language. A column
+    // of its own rather than a new schema version: an older Dovrane still opens the store and
+    // reads the titles as they were stored.
+    if (auto error = run(query, QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('removals') "
+                                               "WHERE name = 'title_wording'")))
+        return OpenFailure{*error};
+    if (!query.next())
+        return OpenFailure{failureAfterRows(query).value_or("it cannot list its columns")};
+    if (query.value(0).toInt() == 0)
+        if (auto error = run(query, QStringLiteral("ALTER TABLE removals ADD COLUMN title_wording TEXT")))
+            return OpenFailure{*error};
     return container;
 }
 
@@ -205,7 +217,8 @@ void ModelContainer::deleteDailySizes(Date cutoff) {
 std::optional<std::vector<std::shared_ptr<Removal>>> ModelContainer::removals() {
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT id, date, title, items, undone, uuid FROM removals ORDER BY id")))
+    if (!query.exec(
+            QStringLiteral("SELECT id, date, title, items, undone, uuid, title_wording FROM removals ORDER BY id")))
         return std::nullopt;
     std::vector<std::shared_ptr<Removal>> records;
     while (query.next()) {
@@ -236,6 +249,9 @@ bool ModelContainer::readRemovalRow(const QSqlQuery& query, Removal& record) {
         return false;
     record.date_ = Date{query.value(1).toDouble()};
     record.title_ = query.value(2).toString();
+    // Absent from a store written before titles kept their wording, and from one recovered.
+    record.wording_ =
+        query.record().count() > 6 && !query.isNull(6) ? Wording::fromJson(query.value(6).toString()) : std::nullopt;
     record.items_ = std::move(*items);
     record.undone_ = query.value(4).toLongLong() != 0;
     record.uuid_ = uuid;
@@ -370,15 +386,17 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
             return describe(query.lastError());
     }
     const auto writeRemoval = [&query](const Removal& record, std::optional<qint64> id) {
-        query.prepare(id ? QStringLiteral("UPDATE removals SET date = ?, title = ?, items = ?, undone = ?, uuid = ? "
-                                          "WHERE id = ?")
-                         : QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid) "
-                                          "VALUES (?, ?, ?, ?, ?)"));
+        query.prepare(id ? QStringLiteral("UPDATE removals SET date = ?, title = ?, items = ?, undone = ?, uuid = ?, "
+                                          "title_wording = ? WHERE id = ?")
+                         : QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid, title_wording) "
+                                          "VALUES (?, ?, ?, ?, ?, ?)"));
         query.addBindValue(record.date().secondsSinceReference);
         query.addBindValue(record.title());
         query.addBindValue(text(itemsJson(record.items())));
         query.addBindValue(record.undone() ? 1 : 0);
         query.addBindValue(record.uuid().toString(QUuid::WithoutBraces));
+        query.addBindValue(record.wording() ? QVariant(record.wording()->toJson())
+                                            : QVariant(QMetaType(QMetaType::QString)));
         if (id)
             query.addBindValue(*id);
         return query.exec();

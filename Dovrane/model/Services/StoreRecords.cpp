@@ -7,6 +7,12 @@ namespace dovrane {
 Removal::Removal(Date date, QString title, std::vector<RemovedItem> items)
     : date_(date), title_(std::move(title)), items_(std::move(items)), uuid_(QUuid::createUuid()) {}
 
+Removal::Removal(Date date, const Wording& title, std::vector<RemovedItem> items)
+    : Removal(date, title.text(), std::move(items)) {
+    if (!title.toJson().isEmpty())
+        wording_ = title;
+}
+
 std::int64_t Removal::size() const {
     std::int64_t total = 0;
     for (const RemovedItem& item : items_)
@@ -21,6 +27,7 @@ void Removal::setDate(Date date) {
 
 void Removal::setTitle(QString title) {
     title_ = std::move(title);
+    wording_.reset();
     changed_ = true;
 }
 

@@ -4,6 +4,8 @@
 // removals with equal fields are two entries of the journal. Changes made through the setters
 // are written by the container's next save.
 
+#include "Services/Wording.h"
+
 #include <DovraneKit/apps/AppRecords.h>
 #include <DovraneKit/core/Date.h>
 #include <DovraneKit/trash/RemovedItem.h>
@@ -25,9 +27,13 @@ class Removal {
 public:
     // A new record, not yet inserted: not undone, with a fresh identifier.
     Removal(Date date, QString title, std::vector<RemovedItem> items);
+    // The title is kept with its wording, so that a later start words it in its own language.
+    Removal(Date date, const Wording& title, std::vector<RemovedItem> items);
 
     Date date() const { return date_; }
-    const QString& title() const { return title_; }
+    // In the current language when the record knows its wording, else as it was stored.
+    QString title() const { return wording_ ? wording_->text() : title_; }
+    const std::optional<Wording>& wording() const { return wording_; }
     const std::vector<RemovedItem>& items() const { return items_; }
     bool undone() const { return undone_; }
     const QUuid& uuid() const { return uuid_; }
@@ -44,7 +50,8 @@ private:
     Removal() = default;
 
     Date date_;
-    QString title_;
+    QString title_; // as worded when recorded: what a store without wordings shows
+    std::optional<Wording> wording_;
     std::vector<RemovedItem> items_;
     bool undone_ = false;
     QUuid uuid_;

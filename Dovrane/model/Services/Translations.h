@@ -1,11 +1,12 @@
 #pragma once
-// The application's German texts. They are loaded exactly when the library speaks German too,
-// so a window never mixes the two languages.
+// The application's catalogues: German, and English for the forms counted texts take for one.
+// The one loaded matches the library's language, so a window never mixes the two languages.
 
 namespace dovrane::Translations {
 
-// Installs the German catalogue into the running application when the current language is
-// German; true when it did.
+// Installs the catalogue of the current language into the running application, in place of
+// the one installed before, and makes that language's locale the default one; true when the
+// catalogue is in.
 bool install();
 
 } // namespace dovrane::Translations

@@ -114,10 +114,6 @@
         <translation>Gefahrlose Objekte aufräumen…</translation>
     </message>
     <message>
-        <source>Safe items</source>
-        <translation>Gefahrlose Objekte</translation>
-    </message>
-    <message>
         <source>Check App Updates</source>
         <translation>Nach App-Updates suchen</translation>
     </message>
@@ -275,10 +271,10 @@
         <translation>Keine App-Updates</translation>
     </message>
     <message numerus="yes">
-        <source>%n app updates ready</source>
+        <source>%Ln app updates ready</source>
         <translation>
-            <numerusform>%n App-Update bereit</numerusform>
-            <numerusform>%n App-Updates bereit</numerusform>
+            <numerusform>%Ln App-Update bereit</numerusform>
+            <numerusform>%Ln App-Updates bereit</numerusform>
         </translation>
     </message>
 </context>
@@ -577,17 +573,17 @@ Behoben
         <translation>Keine ausgeschlossenen Ordner</translation>
     </message>
     <message numerus="yes">
-        <source>Older than %n days</source>
+        <source>Older than %Ln days</source>
         <translation>
-            <numerusform>Älter als %n Tag</numerusform>
-            <numerusform>Älter als %n Tage</numerusform>
+            <numerusform>Älter als %Ln Tag</numerusform>
+            <numerusform>Älter als %Ln Tage</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Unchanged for %n days</source>
+        <source>Unchanged for %Ln days</source>
         <translation>
-            <numerusform>Unverändert seit %n Tag</numerusform>
-            <numerusform>Unverändert seit %n Tagen</numerusform>
+            <numerusform>Unverändert seit %Ln Tag</numerusform>
+            <numerusform>Unverändert seit %Ln Tagen</numerusform>
         </translation>
     </message>
 </context>
@@ -705,6 +701,28 @@ Behoben
     </message>
 </context>
 <context>
+    <name>Wording</name>
+    <message>
+        <source>Safe items</source>
+        <translation>Gefahrlose Objekte</translation>
+    </message>
+    <message>
+        <source>Leftovers without an app</source>
+        <translation>Reste ohne App</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %Ln leftovers</source>
+        <translation>
+            <numerusform>%1 und %Ln Rest</numerusform>
+            <numerusform>%1 und %Ln Reste</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 %2, replaced by %3</source>
+        <translation>%1 %2, ersetzt durch %3</translation>
+    </message>
+</context>
+<context>
     <name>dovrane::AccessHint</name>
     <message>
         <source>Some folders are hidden from Dovrane</source>
@@ -746,10 +764,6 @@ Behoben
         <translation>%1 in den Papierkorb gelegt. Der Platz wird frei, wenn du den Papierkorb leerst.</translation>
     </message>
     <message>
-        <source>Leftovers without an app</source>
-        <translation>Reste ohne App</translation>
-    </message>
-    <message>
         <source>Trash emptied. Measured gain: %1.</source>
         <translation>Papierkorb geleert. Gemessener Gewinn: %1.</translation>
     </message>
@@ -766,38 +780,31 @@ Behoben
         <translation>Xcode konnte die Simulatoren nicht entfernen. Ist Xcode installiert?</translation>
     </message>
     <message numerus="yes">
-        <source>%n items could not be moved.</source>
+        <source>%Ln items could not be moved.</source>
         <translation>
-            <numerusform>%n Objekt konnte nicht bewegt werden.</numerusform>
-            <numerusform>%n Objekte konnten nicht bewegt werden.</numerusform>
+            <numerusform>%Ln Objekt konnte nicht bewegt werden.</numerusform>
+            <numerusform>%Ln Objekte konnten nicht bewegt werden.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%1 and %n leftovers</source>
+        <source>%Ln items are back where they were.</source>
         <translation>
-            <numerusform>%1 und %n Rest</numerusform>
-            <numerusform>%1 und %n Reste</numerusform>
+            <numerusform>%Ln Objekt ist wieder an seinem Platz.</numerusform>
+            <numerusform>%Ln Objekte sind wieder an ihrem Platz.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n items are back where they were.</source>
+        <source>%Ln items stayed in the Trash because something else is at their original place.</source>
         <translation>
-            <numerusform>%n Objekt ist wieder an seinem Platz.</numerusform>
-            <numerusform>%n Objekte sind wieder an ihrem Platz.</numerusform>
+            <numerusform>%Ln Objekt blieb im Papierkorb, weil an seinem Platz schon etwas anderes liegt.</numerusform>
+            <numerusform>%Ln Objekte blieben im Papierkorb, weil an ihrem Platz schon etwas anderes liegt.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n items stayed in the Trash because something else is at their original place.</source>
+        <source>%Ln snapshots deleted. Measured gain: %1.</source>
         <translation>
-            <numerusform>%n Objekt blieb im Papierkorb, weil an seinem Platz schon etwas anderes liegt.</numerusform>
-            <numerusform>%n Objekte blieben im Papierkorb, weil an ihrem Platz schon etwas anderes liegt.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n snapshots deleted. Measured gain: %1.</source>
-        <translation>
-            <numerusform>%n Schnappschuss gelöscht. Gemessener Gewinn: %1.</numerusform>
-            <numerusform>%n Schnappschüsse gelöscht. Gemessener Gewinn: %1.</numerusform>
+            <numerusform>%Ln Schnappschuss gelöscht. Gemessener Gewinn: %1.</numerusform>
+            <numerusform>%Ln Schnappschüsse gelöscht. Gemessener Gewinn: %1.</numerusform>
         </translation>
     </message>
     <message>
@@ -817,10 +824,6 @@ Behoben
         <translation>Dovrane möchte die neue Version einer App in den Programme-Ordner legen.</translation>
     </message>
     <message>
-        <source>%1 %2, replaced by %3</source>
-        <translation>%1 %2, ersetzt durch %3</translation>
-    </message>
-    <message>
         <source>1 app update is ready</source>
         <translation>1 App-Update ist bereit</translation>
     </message>
@@ -829,10 +832,10 @@ Behoben
         <translation>Diese Woche auf deinem Computer</translation>
     </message>
     <message numerus="yes">
-        <source>%n app updates are ready</source>
+        <source>%Ln app updates are ready</source>
         <translation>
-            <numerusform>%n App-Update ist bereit</numerusform>
-            <numerusform>%n App-Updates sind bereit</numerusform>
+            <numerusform>%Ln App-Update ist bereit</numerusform>
+            <numerusform>%Ln App-Updates sind bereit</numerusform>
         </translation>
     </message>
 </context>
@@ -989,17 +992,17 @@ Behoben
         <translation>Objekte in %1</translation>
     </message>
     <message numerus="yes">
-        <source>%n items</source>
+        <source>%Ln items</source>
         <translation>
-            <numerusform>%n Objekt</numerusform>
-            <numerusform>%n Objekte</numerusform>
+            <numerusform>%Ln Objekt</numerusform>
+            <numerusform>%Ln Objekte</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Delete %n snapshots?</source>
+        <source>Delete %Ln snapshots?</source>
         <translation>
-            <numerusform>%n Schnappschuss löschen?</numerusform>
-            <numerusform>%n Schnappschüsse löschen?</numerusform>
+            <numerusform>%Ln Schnappschuss löschen?</numerusform>
+            <numerusform>%Ln Schnappschüsse löschen?</numerusform>
         </translation>
     </message>
 </context>
@@ -1056,17 +1059,17 @@ Behoben
         <translation>Was in den Papierkorb kommt</translation>
     </message>
     <message numerus="yes">
-        <source>%n files, %1</source>
+        <source>%Ln files, %1</source>
         <translation>
-            <numerusform>%n Datei, %1</numerusform>
-            <numerusform>%n Dateien, %1</numerusform>
+            <numerusform>%Ln Datei, %1</numerusform>
+            <numerusform>%Ln Dateien, %1</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n items are protected and stay where they are.</source>
+        <source>%Ln items are protected and stay where they are.</source>
         <translation>
-            <numerusform>%n Objekt ist geschützt und bleibt, wo es ist.</numerusform>
-            <numerusform>%n Objekte sind geschützt und bleiben, wo sie sind.</numerusform>
+            <numerusform>%Ln Objekt ist geschützt und bleibt, wo es ist.</numerusform>
+            <numerusform>%Ln Objekte sind geschützt und bleiben, wo sie sind.</numerusform>
         </translation>
     </message>
 </context>
@@ -1150,10 +1153,10 @@ Behoben
         <translation>Im Dateimanager zeigen</translation>
     </message>
     <message numerus="yes">
-        <source>%n apps</source>
+        <source>%Ln apps</source>
         <translation>
-            <numerusform>%n App</numerusform>
-            <numerusform>%n Apps</numerusform>
+            <numerusform>%Ln App</numerusform>
+            <numerusform>%Ln Apps</numerusform>
         </translation>
     </message>
     <message>
@@ -1217,10 +1220,6 @@ Behoben
     <message>
         <source>Clean Up Safe Items…</source>
         <translation>Gefahrlose Objekte aufräumen…</translation>
-    </message>
-    <message>
-        <source>Safe items</source>
-        <translation>Gefahrlose Objekte</translation>
     </message>
     <message>
         <source>View</source>
@@ -1368,17 +1367,17 @@ Behoben
         <translation>In den Papierkorb legen…</translation>
     </message>
     <message numerus="yes">
-        <source>%n leftovers</source>
+        <source>%Ln leftovers</source>
         <translation>
-            <numerusform>%n Rest</numerusform>
-            <numerusform>%n Reste</numerusform>
+            <numerusform>%Ln Rest</numerusform>
+            <numerusform>%Ln Reste</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n selected</source>
+        <source>%Ln selected</source>
         <translation>
-            <numerusform>%n ausgewählt</numerusform>
-            <numerusform>%n ausgewählt</numerusform>
+            <numerusform>%Ln ausgewählt</numerusform>
+            <numerusform>%Ln ausgewählt</numerusform>
         </translation>
     </message>
     <message>
@@ -1395,10 +1394,6 @@ Behoben
     <message>
         <source>Clean Up Safe Items…</source>
         <translation>Gefahrlose Objekte aufräumen…</translation>
-    </message>
-    <message>
-        <source>Safe items</source>
-        <translation>Gefahrlose Objekte</translation>
     </message>
     <message>
         <source>free of %1</source>
@@ -1479,10 +1474,10 @@ Behoben
         <translation>Legt die Objekte aus dem Papierkorb dorthin zurück, wo sie waren</translation>
     </message>
     <message numerus="yes">
-        <source>%n items, %1, %2</source>
+        <source>%Ln items, %1, %2</source>
         <translation>
-            <numerusform>%n Objekt, %1, %2</numerusform>
-            <numerusform>%n Objekte, %1, %2</numerusform>
+            <numerusform>%Ln Objekt, %1, %2</numerusform>
+            <numerusform>%Ln Objekte, %1, %2</numerusform>
         </translation>
     </message>
     <message>
@@ -1776,10 +1771,10 @@ Behoben
         <translation>Keine Updates</translation>
     </message>
     <message numerus="yes">
-        <source>%n updates</source>
+        <source>%Ln updates</source>
         <translation>
-            <numerusform>%n Update</numerusform>
-            <numerusform>%n Updates</numerusform>
+            <numerusform>%Ln Update</numerusform>
+            <numerusform>%Ln Updates</numerusform>
         </translation>
     </message>
     <message>
@@ -1791,17 +1786,17 @@ Behoben
         <translation>Version %1</translation>
     </message>
     <message numerus="yes">
-        <source>Up to date (%n)</source>
+        <source>Up to date (%Ln)</source>
         <translation>
-            <numerusform>Aktuell (%n)</numerusform>
-            <numerusform>Aktuell (%n)</numerusform>
+            <numerusform>Aktuell (%Ln)</numerusform>
+            <numerusform>Aktuell (%Ln)</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>Not checked (%n)</source>
+        <source>Not checked (%Ln)</source>
         <translation>
-            <numerusform>Nicht geprüft (%n)</numerusform>
-            <numerusform>Nicht geprüft (%n)</numerusform>
+            <numerusform>Nicht geprüft (%Ln)</numerusform>
+            <numerusform>Nicht geprüft (%Ln)</numerusform>
         </translation>
     </message>
     <message>

@@ -143,16 +143,15 @@ QFuture<void> AppModel::installerEnded(const InstalledApp& app, const UpdateInfo
                                        const UpdateInstaller::Result& result, bool wasRunning) {
     QFuture<bool> written = QtFuture::makeReadyFuture(true);
     if (result.isInstalled()) {
-        journal(tr("%1 %2, replaced by %3")
-                    .arg(QString::fromStdString(app.name), QString::fromStdString(app.version),
-                         QString::fromStdString(update.newVersion)),
+        journal(Wording::replacedBy(QString::fromStdString(app.name), QString::fromStdString(app.version),
+                                    QString::fromStdString(update.newVersion)),
                 std::get<UpdateInstaller::Installed>(result.value).previous);
         written = refresh(app);
     } else {
         // The old version went to the Trash and could not come back: recorded, so it can be
         // put back from the journal like any other removal.
         if (result.notPutBack)
-            journal(QString::fromStdString(app.name), *result.notPutBack);
+            journal(Wording::plain(QString::fromStdString(app.name)), *result.notPutBack);
         if (auto refusal = result.refusal())
             setInstallProblem(app.id(), QString::fromStdString(explanation(*refusal)));
     }
@@ -231,7 +230,7 @@ void AppModel::installEnded(const std::string& path) {
     setInstalling(std::move(installing));
 }
 
-void AppModel::journal(const QString& title, const RemovedItem& item) {
+void AppModel::journal(const Wording& title, const RemovedItem& item) {
     container_.insert(std::make_shared<Removal>(services_.clock->now(), title, std::vector<RemovedItem>{item}));
     container_.save(); // a failed save keeps the record for the next one
 }

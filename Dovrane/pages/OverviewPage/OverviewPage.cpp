@@ -9,6 +9,7 @@
 #include "UiKit/SemanticColors.h"
 
 #include <DovraneKit/scan/Explanations.h>
+#include <DovraneKit/system/VolumeInfo.h>
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -57,7 +58,7 @@ OverviewPage::OverviewPage(PageContext context, QWidget* parent) : QScrollArea(p
     if (!cleanUp_) {
         cleanUp_ = new QAction(tr("Clean Up Safe Items…"), this);
         connect(cleanUp_, &QAction::triggered, this,
-                [this] { context_.model.requestCleanup(context_.model.safeItems(), tr("Safe items")); });
+                [this] { context_.model.requestCleanup(context_.model.safeItems(), Wording::safeItems()); });
     }
 
     auto* content = new QWidget(this);
@@ -111,7 +112,7 @@ QString OverviewPage::measuredText(const ScanResult& scan) const {
     if (model.isScanning())
         return tr("Measuring %1…").arg(model.scanLabel());
     return tr("%1, measured %2")
-        .arg(Texts::oneLine(QString::fromStdString(scan.volume)),
+        .arg(Texts::oneLine(QString::fromStdString(VolumeInfo::shownName(scan.volume))),
              QString::fromStdString(DateText::relative(scan.date, model.services().clock->now())));
 }
 

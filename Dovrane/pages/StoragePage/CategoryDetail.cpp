@@ -177,7 +177,7 @@ std::vector<CleanupItem> CategoryDetail::pickedItems() const {
 
 QString CategoryDetail::summary() const {
     if (picked_.empty())
-        return tr("%n items", nullptr, int(category_.items.size()));
+        return tr("%Ln items", nullptr, int(category_.items.size()));
     std::int64_t size = 0;
     for (const CleanupItem& item : pickedItems())
         size += item.size;
@@ -308,7 +308,7 @@ std::unique_ptr<QMenu> CategoryDetail::contextMenu(const QPoint& viewportPoint) 
 }
 
 void CategoryDetail::moveToTrash(const std::vector<CleanupItem>& items) {
-    context_.model.requestCleanup(items, QString::fromStdString(Explanations::title(category_.id)));
+    context_.model.requestCleanup(items, Wording::categoryTitle(category_.id));
 }
 
 void CategoryDetail::chooseProjectFolders() {
@@ -354,7 +354,7 @@ void CategoryDetail::confirm(DeletionsInFlight::Kind kind) {
         button = tr("Empty Trash");
         break;
     case DeletionsInFlight::Kind::snapshots:
-        title = tr("Delete %n snapshots?", nullptr, int(pickedItems().size()));
+        title = tr("Delete %Ln snapshots?", nullptr, int(pickedItems().size()));
         message = tr("macOS asks for your administrator password. Deleted snapshots cannot be restored. Your Time "
                      "Machine backups on the backup disk stay.");
         button = tr("Delete Snapshots");

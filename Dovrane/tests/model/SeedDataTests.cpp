@@ -343,6 +343,29 @@ private slots:
         QCOMPARE(fixture.container().removalCount().value_or(-1), 0);
     }
 
+    // A backup's name ends with its day as the window's language writes dates.
+    void backupNamesCarryTheirDayInTheWindowsLanguage() {
+        const auto backupNames = [] {
+            ModelFixture fixture;
+            AppModel& model = fixture.makeModel();
+            SeedData::insertIfRequested(model);
+            std::vector<std::string> names;
+            for (const CleanupItem& item : model.scan()->category(CategoryID::iosBackups)->items)
+                names.push_back(item.name);
+            std::sort(names.begin(), names.end());
+            return names;
+        };
+        const auto english = qScopeGuard([] { Translations::install(); });
+        {
+            ScopedEnv language("APP_LANG", "en");
+            QVERIFY(Translations::install());
+            QCOMPARE(backupNames(), std::vector<std::string>({"iPad, Sep 2, 2026", "iPhone, Mar 14, 2024"}));
+        }
+        ScopedEnv language("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        QCOMPARE(backupNames(), std::vector<std::string>({"iPad, 2. Sept. 2026", "iPhone, 14. März 2024"}));
+    }
+
     void germanTextsAndFileNames() {
         // The German demo texts come from the catalogue, loaded as the application loads it;
         // taken out again once the language is English again.

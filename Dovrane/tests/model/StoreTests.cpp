@@ -4,6 +4,8 @@
 #include "AppModel/ScanCache.h"
 #include "Services/AppFolders.h"
 #include "Services/ModelContainer.h"
+#include "Services/Translations.h"
+#include "Services/Wording.h"
 #include "Store/Store.h"
 #include "support/ModelTestMain.h"
 #include "support/TestSupport.h"
@@ -14,6 +16,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -590,6 +593,72 @@ private slots:
     }
 
     // A store from before one record per day keeps the latest record of each day.
+    // A title kept with its wording reads in the language of a later start; an older store's
+    // titles, with no wording, read as they were stored, and it keeps opening and taking records.
+    void titlesAreWordedInTheLanguageOfTheStart() {
+        TempDir folder;
+        const std::string path = folder / "older.store";
+        const auto english = qScopeGuard([] { Translations::install(); });
+        execute(path, QStringLiteral("CREATE TABLE removals (id INTEGER PRIMARY KEY, date REAL NOT NULL, title TEXT "
+                                     "NOT NULL, items TEXT NOT NULL, undone INTEGER NOT NULL, uuid TEXT NOT NULL)"));
+        execute(path, QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid) VALUES (5, 'Old "
+                                     "caches', '[]', 0, '8d1c3c8e-8a8d-4d36-9a8e-1f7f5bb0c001')"));
+        execute(path, QStringLiteral("PRAGMA user_version = 1"));
+        {
+            ScopedEnv language("APP_LANG", "en");
+            QVERIFY(Translations::install());
+            auto container = openOrFail(path);
+            QVERIFY(container);
+            const Date when = Date::fromUnix(1714550400);
+            for (const Wording& title :
+                 {Wording::safeItems(), Wording::categoryTitle(CategoryID::logs),
+                  Wording::appWithLeftovers(QStringLiteral("Inkwell %2 Studio"), 1),
+                  Wording::appWithLeftovers(QStringLiteral("Notewell"), 0),
+                  Wording::replacedBy(QStringLiteral("Notewell"), QStringLiteral("1.2"), QStringLiteral("1.3"))})
+                container->insert(std::make_shared<Removal>(when, title, std::vector<RemovedItem>{item("a", 1)}));
+            QVERIFY(container->save());
+        }
+        const auto titles = [&] {
+            auto container = openOrFail(path);
+            QStringList found;
+            const auto removals = container ? container->removals() : std::nullopt;
+            for (const auto& record : removals.value_or(std::vector<std::shared_ptr<Removal>>{}))
+                found << record->title();
+            return found;
+        };
+        QCOMPARE(titles(), QStringList({"Old caches", "Safe items", "Logs", "Inkwell %2 Studio and 1 leftover",
+                                        "Notewell", "Notewell 1.2, replaced by 1.3"}));
+        ScopedEnv language("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        QCOMPARE(titles(),
+                 QStringList({"Old caches", "Gefahrlose Objekte", "Protokolle", "Inkwell %2 Studio und 1 Rest",
+                              "Notewell", "Notewell 1.2, ersetzt durch 1.3"}));
+        // An older Dovrane reads the store as it always did, the titles as first worded.
+        QCOMPARE(execute(path, QStringLiteral("SELECT title FROM removals WHERE id = 2")).toString(),
+                 QStringLiteral("Safe items"));
+        QCOMPARE(execute(path, QStringLiteral("SELECT COUNT(*) FROM removals")).toInt(), 6);
+    }
+
+    // What a stored wording may say: a wording this version cannot word leaves the stored title.
+    void aStoredWordingIsCheckedBeforeItIsUsed() {
+        const QString safe = Wording::safeItems().toJson();
+        QCOMPARE(Wording::fromJson(safe), std::optional(Wording::safeItems()));
+        const Wording leftovers = Wording::appWithLeftovers(QStringLiteral("Inkwell"), 3);
+        QCOMPARE(Wording::fromJson(leftovers.toJson()), std::optional(leftovers));
+        QCOMPARE(Wording::fromJson(Wording::categoryTitle(CategoryID::xcode).toJson()),
+                 std::optional(Wording::categoryTitle(CategoryID::xcode)));
+        QVERIFY(Wording::plain(QStringLiteral("Notewell")).toJson().isEmpty());
+        for (const char* refused :
+             {"", "[]", "{}", R"({"category":"nothing"})", R"({"source":"Something new"})",
+              R"({"source":"%1 and %Ln leftovers","values":["A"]})",
+              R"({"source":"%1 and %Ln leftovers","values":["A"],"count":-1})",
+              R"({"source":"%1 and %Ln leftovers","values":["A"],"count":1.5})",
+              R"({"source":"%1 and %Ln leftovers","count":2})",
+              R"({"source":"%1 %2, replaced by %3","values":["A","1"]})",
+              R"({"source":"%1 %2, replaced by %3","values":["A","1",2]})", R"({"source":"Safe items","count":2})"})
+            QVERIFY2(!Wording::fromJson(QString::fromUtf8(refused)), refused);
+    }
+
     void duplicateDaysOfAnOlderStoreBecomeOne() {
         TempDir folder;
         const std::string path = folder / "older.store";

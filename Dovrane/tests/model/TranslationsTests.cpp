@@ -1,11 +1,18 @@
 // The German catalogue: every text the application translates has German, no German is left
 // over from texts that are gone, one English text with one meaning has one German text, and the
 // committed catalogue is what lupdate makes of today's sources, so a changed English text cannot
-// fall back to English in a German window unnoticed.
+// fall back to English in a German window unnoticed. The English catalogue likewise gives every
+// counted text its form for one, so that an English window never says "1 items".
 
+#include "Services/Translations.h"
+#include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
+#include <DovraneKit/core/Language.h>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +22,9 @@
 #include <set>
 #include <tuple>
 #include <vector>
+
+using namespace dovrane;
+using dovrane::testing::ScopedEnv;
 
 namespace {
 
@@ -132,7 +142,27 @@ QStringList twoGermanTexts(const std::vector<Entry>& entries) {
     return found;
 }
 
+// Counted texts of the English catalogue that lack a form: an English window would show the
+// source text for every count, "1 items" included.
+QStringList withoutEnglishForms(const std::vector<Entry>& entries) {
+    QStringList found;
+    for (const Entry& entry : entries) {
+        if (orphaned(entry))
+            continue;
+        const QStringList forms = entry.translation.split(QLatin1Char('\n'));
+        if (entry.type == QLatin1String("unfinished") || entry.emptyForm || forms.size() != 2)
+            found << entry.describe();
+    }
+    return found;
+}
+
 const QString committedCatalogue = QStringLiteral(DOVRANE_TS_FILE);
+const QString committedEnglishCatalogue = QStringLiteral(DOVRANE_TS_FILE_EN);
+const QString howToMendEnglish = QStringLiteral(
+    "run `cmake --build build --target update_translations`, then give each of these messages in "
+    "Dovrane/model/Translations/dovrane_en.ts its two English forms, for one and for any other count "
+    "(<numerusform>%Ln item</numerusform><numerusform>%Ln items</numerusform>), drop its type=\"unfinished\" "
+    "and commit:\n");
 
 bool writeFile(const QString& path, const QByteArray& content) {
     QFile file(path);
@@ -142,6 +172,42 @@ bool writeFile(const QString& path, const QByteArray& content) {
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What lupdate with these options changes in a copy of the committed catalogue, one line per
+// message added (+) or taken out (-); empty when it is current. error gets what went wrong.
+QStringList lupdateChanges(const QString& committedPath, const char* options, QString* error) {
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QFileInfo(committedPath).fileName());
+    const QByteArray committed = readAll(committedPath);
+    if (!folder.isValid() || committed.isEmpty() || !writeFile(copy, committed)) {
+        *error = QStringLiteral("cannot copy ") + committedPath;
+        return {};
+    }
+    QProcess lupdate;
+    lupdate.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList arguments = QString::fromLatin1(options).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    arguments << QStringLiteral("-silent") << QStringLiteral("@" DOVRANE_LUPDATE_LIST) << QStringLiteral("-ts") << copy;
+    lupdate.start(QStringLiteral(DOVRANE_LUPDATE), arguments);
+    if (!lupdate.waitForFinished(120'000) || lupdate.exitStatus() != QProcess::NormalExit || lupdate.exitCode() != 0) {
+        *error = lupdate.errorString() + QLatin1Char('\n') + QString::fromLocal8Bit(lupdate.readAll());
+        return {};
+    }
+    const QByteArray fresh = readAll(copy);
+    if (fresh == committed)
+        return {};
+    const std::vector<Entry> before = readCatalogue(committedPath, error);
+    const std::vector<Entry> after = readCatalogue(copy, error);
+    const std::set<Entry> was(before.begin(), before.end());
+    const std::set<Entry> is(after.begin(), after.end());
+    QStringList changes;
+    for (const Entry& entry : is)
+        if (!was.contains(entry))
+            changes << QStringLiteral("+ ") + entry.describe();
+    for (const Entry& entry : was)
+        if (!is.contains(entry))
+            changes << QStringLiteral("- ") + entry.describe();
+    return changes.isEmpty() ? QStringList{QStringLiteral("(only its layout differs)")} : changes;
 }
 
 } // namespace
@@ -224,42 +290,129 @@ private slots:
 
     // lupdate over today's sources, run on a copy, leaves the committed catalogue as it is.
     void theCatalogueIsCurrent() {
+        QString error;
+        const QStringList changes = lupdateChanges(committedCatalogue, DOVRANE_LUPDATE_OPTIONS, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY2(changes.isEmpty(),
+                 qPrintable(QStringLiteral("The catalogue is not what lupdate makes of the sources; run "
+                                           "`cmake --build build --target update_translations`, translate, commit:\n") +
+                            changes.join(QLatin1Char('\n'))));
+    }
+
+    void theEnglishChecksFindEachFault() {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        const QString copy = folder.filePath(QStringLiteral("dovrane_de.ts"));
-        const QByteArray committed = readAll(committedCatalogue);
-        QVERIFY(!committed.isEmpty());
-        QVERIFY(writeFile(copy, committed));
-
-        QProcess lupdate;
-        lupdate.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList arguments = QStringLiteral(DOVRANE_LUPDATE_OPTIONS).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        arguments << QStringLiteral("-silent") << QStringLiteral("@" DOVRANE_LUPDATE_LIST) << QStringLiteral("-ts")
-                  << copy;
-        lupdate.start(QStringLiteral(DOVRANE_LUPDATE), arguments);
-        QVERIFY2(lupdate.waitForFinished(120'000), qPrintable(lupdate.errorString()));
-        QVERIFY2(lupdate.exitStatus() == QProcess::NormalExit && lupdate.exitCode() == 0,
-                 lupdate.readAll().constData());
-
-        const QByteArray fresh = readAll(copy);
-        if (fresh == committed)
-            return;
+        const QString path = folder.filePath(QStringLiteral("faults_en.ts"));
+        QVERIFY(writeFile(path, R"(<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>A</name>
+    <message numerus="yes"><source>%n files</source><translation><numerusform>%n file</numerusform><numerusform>%n files</numerusform></translation></message>
+    <message numerus="yes"><source>%n apps</source><translation type="unfinished"><numerusform></numerusform><numerusform></numerusform></translation></message>
+    <message numerus="yes"><source>%n items</source><translation><numerusform>%n item</numerusform><numerusform></numerusform></translation></message>
+    <message numerus="yes"><source>%n days</source><translation><numerusform>%n day</numerusform></translation></message>
+    <message numerus="yes"><source>%n gone</source><translation type="vanished"><numerusform>%n gone</numerusform><numerusform>%n gone</numerusform></translation></message>
+</context>
+</TS>
+)"));
         QString error;
-        const std::vector<Entry> before = readCatalogue(committedCatalogue, &error);
-        const std::vector<Entry> after = readCatalogue(copy, &error);
-        const std::set<Entry> was(before.begin(), before.end());
-        const std::set<Entry> is(after.begin(), after.end());
-        QStringList changes;
-        for (const Entry& entry : is)
-            if (!was.contains(entry))
-                changes << QStringLiteral("+ ") + entry.describe();
-        for (const Entry& entry : was)
-            if (!is.contains(entry))
-                changes << QStringLiteral("- ") + entry.describe();
-        QFAIL(qPrintable(
-            QStringLiteral("The catalogue is not what lupdate makes of the sources; run "
-                           "`cmake --build build --target update_translations`, translate, commit:\n") +
-            (changes.isEmpty() ? QStringLiteral("(only its layout differs)") : changes.join(QLatin1Char('\n')))));
+        const std::vector<Entry> entries = readCatalogue(path, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(withoutEnglishForms(entries), QStringList({QStringLiteral("A | \"%n apps\" → \"\n\" [unfinished]"),
+                                                            QStringLiteral("A | \"%n items\" → \"%n item\n\""),
+                                                            QStringLiteral("A | \"%n days\" → \"%n day\"")}));
+        QCOMPARE(leftOver(entries), QStringList({QStringLiteral("A | \"%n gone\" → \"%n gone\n%n gone\" [vanished]")}));
+    }
+
+    void everyCountedTextHasItsEnglishForms() {
+        QString error;
+        const std::vector<Entry> entries = readCatalogue(committedEnglishCatalogue, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(entries.size() > 15);
+        const QStringList missing = withoutEnglishForms(entries);
+        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("Counted texts without their English forms; ") +
+                                               howToMendEnglish + missing.join(QLatin1Char('\n'))));
+        const QStringList found = leftOver(entries);
+        QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("English forms of texts no longer in the sources; run "
+                                                            "`cmake --build build --target update_translations` "
+                                                            "and commit:\n") +
+                                             found.join(QLatin1Char('\n'))));
+    }
+
+    // Every counted text of the sources, and only those, is in the English catalogue as lupdate
+    // keeps it.
+    void theEnglishCatalogueIsCurrent() {
+        QString error;
+        const QStringList changes = lupdateChanges(committedEnglishCatalogue, DOVRANE_LUPDATE_OPTIONS_EN, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY2(changes.isEmpty(), qPrintable(QStringLiteral("The English catalogue is not what lupdate makes of the "
+                                                              "sources (a counted text was added or changed); ") +
+                                               howToMendEnglish + changes.join(QLatin1Char('\n'))));
+    }
+
+    // A count in a sentence is grouped as the window's language writes numbers, which is how
+    // the library writes the counts it words.
+    void everyCountIsGrouped() {
+        QString error;
+        const std::vector<Entry> entries = readCatalogue(committedEnglishCatalogue, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QStringList plain;
+        for (const Entry& entry : entries)
+            if (!orphaned(entry) && entry.source.contains(QStringLiteral("%n")))
+                plain << entry.context + QStringLiteral(" | \"") + entry.source + QLatin1Char('"');
+        QVERIFY2(plain.isEmpty(), qPrintable(QStringLiteral("Write the count as %Ln, so that it is grouped "
+                                                            "(\"258,718 files\"), in:\n") +
+                                             plain.join(QLatin1Char('\n'))));
+
+        const char* context = "dovrane::CleanupSheet";
+        {
+            ScopedEnv german("APP_LANG", "de");
+            QVERIFY(Translations::install());
+            QCOMPARE(QCoreApplication::translate(context, "%Ln files, %1", nullptr, 258718),
+                     QStringLiteral("258.718 Dateien, %1"));
+            for (qint64 count : {0LL, 999LL, 1234LL, 258718LL, 12345678LL})
+                QCOMPARE(QLocale().toString(count), QString::fromStdString(countText(count)));
+        }
+        QVERIFY(Translations::install());
+        QCOMPARE(QCoreApplication::translate(context, "%Ln files, %1", nullptr, 258718),
+                 QStringLiteral("258,718 files, %1"));
+        QCOMPARE(QCoreApplication::translate(context, "%Ln files, %1", nullptr, 1), QStringLiteral("1 file, %1"));
+        for (qint64 count : {0LL, 999LL, 1234LL, 258718LL, 12345678LL})
+            QCOMPARE(QLocale().toString(count), QString::fromStdString(countText(count)));
+    }
+
+    // An English window gives a count of one its own words, and the texts without a count stay
+    // as the sources write them.
+    void anEnglishWindowSaysOneItem() {
+        ScopedEnv english("APP_LANG", "en");
+        QVERIFY(Translations::install());
+        const char* context = "dovrane::AppModel";
+        QCOMPARE(QCoreApplication::translate("Wording", "%1 and %Ln leftovers", nullptr, 1),
+                 QStringLiteral("%1 and 1 leftover"));
+        QCOMPARE(QCoreApplication::translate("Wording", "%1 and %Ln leftovers", nullptr, 2),
+                 QStringLiteral("%1 and 2 leftovers"));
+        QCOMPARE(QCoreApplication::translate(context, "%Ln items are back where they were.", nullptr, 1),
+                 QStringLiteral("1 item is back where it was."));
+        QCOMPARE(QCoreApplication::translate("dovrane::InstalledTable", "%Ln apps", nullptr, 1),
+                 QStringLiteral("1 app"));
+        QCOMPARE(QCoreApplication::translate("dovrane::UpdatesPage", "%Ln updates", nullptr, 1),
+                 QStringLiteral("1 update"));
+        QCOMPARE(QCoreApplication::translate("dovrane::UpdatesPage", "%Ln updates", nullptr, 0),
+                 QStringLiteral("0 updates"));
+        // The menu bar's line keeps the same words for a count of one.
+        QCOMPARE(QCoreApplication::translate("MenuBarView", "%Ln app updates ready", nullptr, 1),
+                 QStringLiteral("1 app updates ready"));
+        QCOMPARE(QCoreApplication::translate(context, "Scan"), QStringLiteral("Scan"));
+        {
+            ScopedEnv german("APP_LANG", "de");
+            QVERIFY(Translations::install());
+            QCOMPARE(QCoreApplication::translate("dovrane::InstalledTable", "%Ln apps", nullptr, 1),
+                     QStringLiteral("1 App"));
+        }
+        QVERIFY(Translations::install());
+        QCOMPARE(QCoreApplication::translate("dovrane::InstalledTable", "%Ln apps", nullptr, 1),
+                 QStringLiteral("1 app"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "Grid/GridProbes.h"
 #include "OverviewPage/OverviewPage.h"
 #include "PageFixture.h"
+#include "Services/Translations.h"
 #include "UiKit/PageKit.h"
 #include "UiTestMain.h"
 #include "support/Await.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -78,6 +80,20 @@ private slots:
         QCOMPARE(labelText(page, "total"), QStringLiteral("free of 500 GB"));
         QVERIFY(!page.findChild<QProgressBar*>());
         QVERIFY(rendersInBothLooks(page));
+    }
+
+    // A scan measured in English on a volume without a label reads in German after a switch.
+    void aStoredVolumeNameIsShownInTheWindowsLanguage() {
+        PageFixture fixture;
+        ScanResult scan = fixture.scan();
+        scan.volume = "This computer";
+        ModelSeeding(fixture.model).setScan(scan);
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        OverviewPage page(fixture.context());
+        showAsWindow(page);
+        QCOMPARE(labelText(page, "measured"), QStringLiteral("Dieser Computer, gemessen vor 2 Stunden"));
     }
 
     void headerLinesFollowTheModel() {

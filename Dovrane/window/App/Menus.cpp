@@ -51,7 +51,7 @@ Menus::Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& si
     cleanUpSafeItems = addAction(disk, tr("Clean Up Safe Items…"),
                                  {QKeySequence(Qt::CTRL | Qt::Key_Return),
                                   QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Enter)},
-                                 [this] { model_.requestCleanup(model_.safeItems(), tr("Safe items")); });
+                                 [this] { model_.requestCleanup(model_.safeItems(), Wording::safeItems()); });
 
     QMenu* view = bar->addMenu(tr("View"));
     commandPalette = addAction(view, tr("Command Palette…"), {QKeySequence(Qt::CTRL | Qt::Key_K)},

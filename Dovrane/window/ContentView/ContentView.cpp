@@ -12,6 +12,8 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
+#include <DovraneKit/core/Language.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -61,7 +63,7 @@ void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const int count = index.data(badgeRole).toInt();
     if (count <= 0)
         return;
-    const QString text = QString::number(count);
+    const QString text = QString::fromStdString(countText(count));
     const QFont font = Fonts::font(FontRole::caption);
     const QFontMetrics metrics(font);
     const int height = metrics.height() + 2;

@@ -27,7 +27,7 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     stack->setContentsMargins(24, 24, 24, 24);
     stack->setSpacing(16);
 
-    const QString files = tr("%n files, %1", nullptr, int(plan.files())).arg(byteText(plan.size()));
+    const QString files = tr("%Ln files, %1", nullptr, int(plan.files())).arg(byteText(plan.size()));
     stack->addWidget(
         new DetailHeader(DetailHeader::Style::sheet, {.title = tr("This goes to the Trash"), .size = files}, this));
 
@@ -70,7 +70,7 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     if (!plan.refused.empty())
         notes->addWidget(SheetParts::symbolLabel(
             QStringLiteral("lock"),
-            tr("%n items are protected and stay where they are.", nullptr, int(plan.refused.size())), callout,
+            tr("%Ln items are protected and stay where they are.", nullptr, int(plan.refused.size())), callout,
             SemanticColors::secondaryText, this));
     stack->addLayout(notes);
 

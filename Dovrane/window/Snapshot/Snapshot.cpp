@@ -100,8 +100,7 @@ const std::array<SheetStep, 4> sheetSteps = {{
     {"cleanup",
      [](AppModel& model) {
          if (model.scan())
-             model.requestCleanup(model.scan()->safeItems(true),
-                                  QCoreApplication::translate("dovrane::OverviewPage", "Safe items"));
+             model.requestCleanup(model.scan()->safeItems(true), Wording::safeItems());
      }},
     {"uninstall",
      [](AppModel& model) {

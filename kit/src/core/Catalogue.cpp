@@ -39,7 +39,9 @@ public:
         if (rest.starts_with("\xEF\xBB\xBF")) // a byte order mark some editors write
             rest.remove_prefix(3);
         int number = 0;
-        std::optional<std::pair<std::string_view, int>> english; // waiting for its German
+        english_.reset();
+        counted_.reset();
+        skipped_ = false;
         while (!rest.empty()) {
             ++number;
             const std::size_t newline = rest.find('\n');
@@ -52,37 +54,103 @@ public:
             if (first == std::string_view::npos || line[first] == '#')
                 continue;
             if (line.starts_with("en: ")) {
-                if (english)
-                    problem(file, english->second, "no German (de:) for this English text");
-                english.reset();
+                finishEntry(file);
+                skipped_ = false;
                 if (std::string_view text = line.substr(4); valid(file, number, text))
-                    english = {text, number};
+                    english_ = Pending{text, {}, number};
                 else
-                    english = {std::string_view(), number}; // its German is skipped with it
+                    english_ = Pending{{}, {}, number}; // its German is skipped with it
+            } else if (line.starts_with("en one: ")) {
+                englishOne(file, number, line.substr(8));
             } else if (line.starts_with("de: ")) {
-                if (!english) {
-                    problem(file, number, "German (de:) without an English text (en:) before it");
-                    continue;
-                }
-                const auto [source, sourceLine] = *english;
-                english.reset();
-                const std::string_view text = line.substr(4);
-                if (source.empty() || !valid(file, number, text))
-                    continue;
-                if (placeholders(source) != placeholders(text)) {
-                    problem(file, number, "the German does not have the same placeholders {1}, {2}, … as the English");
-                    continue;
-                }
-                add({source, text, file.name, sourceLine});
+                german(file, number, line.substr(4));
+            } else if (line.starts_with("de one: ")) {
+                germanOne(file, number, line.substr(8));
             } else {
-                problem(file, number, "expected \"en: \" or \"de: \" and a text, a comment (#) or an empty line");
+                problem(file, number,
+                        "expected \"en: \", \"en one: \", \"de: \" or \"de one: \" and a text, a comment (#) or an "
+                        "empty line");
             }
         }
-        if (english)
-            problem(file, english->second, "no German (de:) for this English text");
+        finishEntry(file);
     }
 
 private:
+    // An English text waiting for its German, with its form for one when it is counted.
+    struct Pending {
+        std::string_view text; // empty when the line was not valid
+        std::string_view one;
+        int line = 0;
+    };
+
+    void englishOne(const File& file, int line, std::string_view text) {
+        if (!english_ || !english_->one.empty()) {
+            problem(file, line, "English form for one (en one:) without its English text (en:) right before it");
+            return;
+        }
+        if (!valid(file, line, text)) {
+            english_->text = {};
+            return;
+        }
+        if (!english_->text.empty() && placeholders(text) != placeholders(english_->text)) {
+            problem(file, line, "the form for one does not have the same placeholders {1}, {2}, … as the English");
+            english_->text = {};
+            return;
+        }
+        english_->one = text;
+    }
+
+    void german(const File& file, int line, std::string_view text) {
+        if (!english_) {
+            problem(file, line, "German (de:) without an English text (en:) before it");
+            return;
+        }
+        const Pending source = *english_;
+        english_.reset();
+        // A refused entry takes its "de one:" with it, unreported.
+        skipped_ = true;
+        if (source.text.empty() || !valid(file, line, text))
+            return;
+        if (placeholders(source.text) != placeholders(text)) {
+            problem(file, line, "the German does not have the same placeholders {1}, {2}, … as the English");
+            return;
+        }
+        skipped_ = false;
+        Entry entry{source.text, text, source.one, {}, file.name, source.line};
+        if (source.one.empty())
+            add(entry);
+        else
+            counted_ = entry; // complete with its German form for one
+    }
+
+    void germanOne(const File& file, int line, std::string_view text) {
+        if (!counted_) {
+            if (!skipped_)
+                problem(file, line, "German form for one (de one:) without a counted text (en one:) before it");
+            return;
+        }
+        Entry entry = *counted_;
+        counted_.reset();
+        if (!valid(file, line, text))
+            return;
+        if (placeholders(text) != placeholders(entry.english)) {
+            problem(file, line, "the form for one does not have the same placeholders {1}, {2}, … as the English");
+            return;
+        }
+        entry.germanOne = text;
+        add(entry);
+    }
+
+    // What the last entry still lacks when the next begins or the file ends.
+    void finishEntry(const File& file) {
+        if (english_)
+            problem(file, english_->line, "no German (de:) for this English text");
+        if (counted_)
+            problem(file, counted_->line, "no German form for one (de one:) for this counted text");
+        english_.reset();
+        counted_.reset();
+    }
+
     bool valid(const File& file, int line, std::string_view text) {
         if (text.empty())
             problem(file, line, "empty text");
@@ -114,13 +182,16 @@ private:
 
     Contents& into_;
     std::unordered_map<std::string_view, std::size_t> seen_;
+    std::optional<Pending> english_;
+    std::optional<Entry> counted_;
+    bool skipped_ = false; // the last entry was refused, so its "de one:" is not reported again
 };
 
-const std::unordered_map<std::string_view, std::string_view>& compiledIn() {
+const std::unordered_map<std::string_view, Entry>& compiledIn() {
     static const auto table = [] {
-        std::unordered_map<std::string_view, std::string_view> byEnglish;
+        std::unordered_map<std::string_view, Entry> byEnglish;
         for (const Entry& entry : parse(embeddedFiles()).entries)
-            byEnglish.emplace(entry.english, entry.german);
+            byEnglish.emplace(entry.english, entry);
         return byEnglish;
     }();
     return table;
@@ -146,14 +217,20 @@ Contents parse(std::span<const File> files) {
     return contents;
 }
 
-std::optional<std::string_view> german(std::string_view english) {
+const Entry* entry(std::string_view english) {
     const auto& table = compiledIn();
     if (auto found = table.find(english); found != table.end())
-        return found->second;
+        return &found->second;
     Misses& misses = missed();
     std::lock_guard lock(misses.mutex);
     if (!misses.texts.contains(english))
         misses.texts.emplace(english);
+    return nullptr;
+}
+
+std::optional<std::string_view> german(std::string_view english) {
+    if (const Entry* found = entry(english))
+        return found->german;
     return std::nullopt;
 }
 

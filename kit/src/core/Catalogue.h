@@ -20,10 +20,13 @@ struct File {
 // Every file of kit/catalogue/de, in name order; written at build time.
 std::span<const File> embeddedFiles();
 
-// One English text and its German; both point into the file's text.
+// One English text and its German; all point into the file's text. A counted text also has its
+// form for one in both languages ("en one:", "de one:"); other texts leave them empty.
 struct Entry {
     std::string_view english;
     std::string_view german;
+    std::string_view englishOne;
+    std::string_view germanOne;
     std::string_view file;
     int line = 0; // of the English
 };
@@ -43,8 +46,11 @@ struct Contents {
 // and is left out, as is a second entry for the same English text.
 Contents parse(std::span<const File> files);
 
+// The compiled-in entry of an English text, or nullptr when the catalogue has none; such an
+// English text is noted as a miss, whatever the current language.
+const Entry* entry(std::string_view english);
 // The German for an English text from the compiled-in catalogue, or nullopt when it has none;
-// such an English text is noted as a miss, whatever the current language.
+// noted as entry() notes it.
 std::optional<std::string_view> german(std::string_view english);
 // The English texts missed since the start or the last forgetMisses(), sorted.
 std::vector<std::string> misses();

@@ -53,4 +53,28 @@ std::string Lf(std::string_view english, std::initializer_list<std::string_view>
     return catalogue::substituted(L(english), values);
 }
 
+std::string Ln(std::string_view english, std::int64_t count, std::initializer_list<std::string_view> values) {
+    const catalogue::Entry* entry = catalogue::entry(english);
+    const bool german = entry && currentLanguage() == Language::de;
+    std::string_view text = german ? entry->german : english;
+    // English and German both take the form for one for exactly 1 ("0 items", "1 item").
+    if (entry && count == 1 && !entry->englishOne.empty())
+        text = german ? entry->germanOne : entry->englishOne;
+    return catalogue::substituted(text, values);
+}
+
+std::string countText(std::int64_t count) {
+    const char separator = currentLanguage() == Language::de ? '.' : ',';
+    // In unsigned, so that the most negative count has a magnitude too.
+    std::uint64_t magnitude = count < 0 ? 0 - std::uint64_t(count) : std::uint64_t(count);
+    const std::string digits = std::to_string(magnitude);
+    std::string text = count < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += separator;
+        text += digits[i];
+    }
+    return text;
+}
+
 } // namespace dovrane

@@ -189,7 +189,7 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
         result.free = volume->free;
         result.available = volume->available;
     } else {
-        result.volume = L("This computer");
+        result.volume = VolumeInfo::unlabeledName();
     }
     result.categories = std::move(categories);
     result.computeOther();

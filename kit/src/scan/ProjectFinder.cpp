@@ -97,12 +97,12 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
             continue;
 
         const std::string project = folder.lastPathComponent();
-        const std::string age = std::to_string(static_cast<long long>(days));
-        into.emplace_back(
-            candidate, project + "/" + artifact.folder, measured.size, std::max<std::int64_t>(1, measured.files),
-            changed,
-            Lf("{1} was last changed {2} days ago. {3} brings this folder back.", {project, age, artifact.tool}),
-            "projects." + artifact.folder, Safety::safe, CleanupAction::trash);
+        const auto age = static_cast<std::int64_t>(days);
+        into.emplace_back(candidate, project + "/" + artifact.folder, measured.size,
+                          std::max<std::int64_t>(1, measured.files), changed,
+                          Ln("{1} was last changed {2} days ago. {3} brings this folder back.", age,
+                             {project, countText(age), artifact.tool}),
+                          "projects." + artifact.folder, Safety::safe, CleanupAction::trash);
     }
 
     for (const std::string& name : names) {

@@ -53,7 +53,8 @@ Category ScanCollectors::snapshots(std::stop_token stop) const {
                                reason, "snapshots.local", Safety::review, CleanupAction::deleteSnapshot);
         }
         if (!items.empty())
-            note = Lf("{1} snapshots, size not disclosed by macOS", {std::to_string(items.size())});
+            note = Ln("{1} snapshots, size not disclosed by macOS", std::int64_t(items.size()),
+                      {countText(std::int64_t(items.size()))});
     }
     return Category(CategoryID::snapshots, 0, std::move(items), true, std::move(note));
 }

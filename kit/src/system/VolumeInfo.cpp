@@ -4,6 +4,7 @@
 #include "DovraneKit/core/TextPieces.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "core/Ascii.h"
+#include "core/Catalogue.h"
 #include "system/VolumeLabel.h"
 
 #include <sys/stat.h>
@@ -116,8 +117,17 @@ std::optional<VolumeInfo> VolumeInfo::read(const Url& url) {
     std::optional<std::string> label;
     if (stat(path.c_str(), &status) == 0)
         label = volumelabel::find(status.st_dev);
-    info.name = label && !label->empty() ? *label : L("This computer");
+    info.name = label && !label->empty() ? *label : unlabeledName();
     return info;
+}
+
+std::string VolumeInfo::unlabeledName() { return L("This computer"); }
+
+std::string VolumeInfo::shownName(std::string_view stored) {
+    const std::optional<std::string_view> german = catalogue::german("This computer");
+    if (stored == "This computer" || (german && stored == *german))
+        return unlabeledName();
+    return std::string(stored);
 }
 
 std::int64_t VolumeInfo::purgeable(std::int64_t important, std::int64_t available) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -151,7 +152,7 @@ std::map<std::string, std::vector<Literal>> libraryLiterals() {
 }
 
 bool asksForTranslation(const Literal& literal) {
-    return literal.callee == "L" || literal.callee == "Lf" || literal.callee == "N_";
+    return literal.callee == "L" || literal.callee == "Lf" || literal.callee == "Ln" || literal.callee == "N_";
 }
 
 std::map<std::string, std::string> compiledInEntries() {
@@ -263,6 +264,54 @@ TEST(CatalogueFormat, AnEnglishTextBelongsToOneEntryOnly) {
     EXPECT_NE(contents.problems[0].message.find("first.txt line 1"), std::string::npos) << contents.problems[0].message;
 }
 
+TEST(CatalogueFormat, ACountedTextHasItsFormForOneInBothLanguages) {
+    const std::string text = "en: {1} snapshots\n"         // 1
+                             "en one: {1} snapshot\n"      // 2
+                             "de: {1} Schnappschüsse\n"    // 3
+                             "# a comment between\n"       // 4
+                             "de one: {1} Schnappschuss\n" // 5
+                             "en: {1} files\n"             // 6
+                             "en one: {1} file\n"          // 7
+                             "de: {1} Dateien\n"           // 8
+                             "en: Keep\n"                  // 9
+                             "de: Behalten\n"              // 10
+                             "de one: Behalten\n"          // 11
+                             "en one: {1} app\n"           // 12
+                             "en: {1} apps\n"              // 13
+                             "en one: one app\n"           // 14
+                             "de: {1} Apps\n"              // 15
+                             "de one: eine App\n"          // 16
+                             "en: {1} days\n"              // 17
+                             "en one: {1} day\n"           // 18
+                             "de: {1} Tage\n"              // 19
+                             "de one: {1} Tag\n";          // 20
+    const auto contents = parseOne(text);
+    ASSERT_EQ(contents.entries.size(), 3u) << described(contents.problems);
+    EXPECT_EQ(contents.entries[0].english, "{1} snapshots");
+    EXPECT_EQ(contents.entries[0].englishOne, "{1} snapshot");
+    EXPECT_EQ(contents.entries[0].german, "{1} Schnappschüsse");
+    EXPECT_EQ(contents.entries[0].germanOne, "{1} Schnappschuss");
+    EXPECT_EQ(contents.entries[0].line, 1);
+    EXPECT_EQ(contents.entries[1].english, "Keep");
+    EXPECT_TRUE(contents.entries[1].englishOne.empty());
+    EXPECT_TRUE(contents.entries[1].germanOne.empty());
+    EXPECT_EQ(contents.entries[2].germanOne, "{1} Tag");
+
+    // A counted text without its German form for one is left out, as is a stray form for one.
+    std::vector<std::pair<int, std::string>> expected = {
+        {6, "no German form for one"},
+        {11, "without a counted text"},
+        {12, "without its English text"},
+        {14, "placeholders"},
+    };
+    ASSERT_EQ(contents.problems.size(), expected.size()) << described(contents.problems);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(contents.problems[i].line, expected[i].first) << described(contents.problems);
+        EXPECT_NE(contents.problems[i].message.find(expected[i].second), std::string::npos)
+            << contents.problems[i].message;
+    }
+}
+
 // MARK: Placeholders
 
 TEST(CataloguePlaceholders, FilledInOnePassInAnyOrder) {
@@ -294,6 +343,44 @@ TEST(CatalogueLookup, GermanFromTheCatalogueEnglishAsWritten) {
     ScopedEnv english("APP_LANG", "en");
     EXPECT_EQ(L("Keep"), "Keep");
     EXPECT_EQ(Lf("Archives {1}", {"2024-05-01"}), "Archives 2024-05-01");
+}
+
+TEST(CatalogueLookup, ACountedTextTakesItsFormForOneInEitherLanguage) {
+    const char* note = "{1} snapshots, size not disclosed by macOS";
+    {
+        ScopedEnv german("APP_LANG", "de");
+        EXPECT_EQ(Ln(note, 1, {"1"}), "1 Schnappschuss, Größe von macOS nicht offengelegt");
+        EXPECT_EQ(Ln(note, 2, {"2"}), "2 Schnappschüsse, Größe von macOS nicht offengelegt");
+        EXPECT_EQ(Ln(note, 0, {"0"}), "0 Schnappschüsse, Größe von macOS nicht offengelegt");
+    }
+    ScopedEnv english("APP_LANG", "en");
+    EXPECT_EQ(Ln(note, 1, {"1"}), "1 snapshot, size not disclosed by macOS");
+    EXPECT_EQ(Ln(note, 0, {"0"}), "0 snapshots, size not disclosed by macOS");
+    EXPECT_EQ(Ln(note, -1, {"-1"}), "-1 snapshots, size not disclosed by macOS");
+    EXPECT_EQ(Ln("{1} was last changed {2} days ago. {3} brings this folder back.", 1, {"web", "1", "npm install"}),
+              "web was last changed 1 day ago. npm install brings this folder back.");
+    // A text the catalogue lacks stays as written, for one too, and is noted.
+    catalogue::forgetMisses();
+    EXPECT_EQ(Ln("{1} widgets nowhere", 1, {"1"}), "1 widgets nowhere");
+    EXPECT_EQ(catalogue::misses(), std::vector<std::string>{"{1} widgets nowhere"});
+    catalogue::forgetMisses();
+}
+
+TEST(CountText, GroupsOfThreeDigitsInTheLanguagesWay) {
+    {
+        ScopedEnv english("APP_LANG", "en");
+        EXPECT_EQ(countText(0), "0");
+        EXPECT_EQ(countText(999), "999");
+        EXPECT_EQ(countText(1000), "1,000");
+        EXPECT_EQ(countText(258718), "258,718");
+        EXPECT_EQ(countText(1234567), "1,234,567");
+        EXPECT_EQ(countText(-45000), "-45,000");
+        EXPECT_EQ(countText(std::numeric_limits<std::int64_t>::min()), "-9,223,372,036,854,775,808");
+    }
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(countText(258718), "258.718");
+    EXPECT_EQ(countText(1234), "1.234");
+    EXPECT_EQ(countText(12), "12");
 }
 
 TEST(CatalogueLookup, AMissingTextFallsBackToEnglishAndIsNoted) {
@@ -385,6 +472,29 @@ TEST(CatalogueAndSources, EveryEntryIsUsedByTheLibrary) {
             << entry.english;
 }
 
+// A text the library counts (Ln) has its forms for one, so that no window says "1 snapshots";
+// a text it does not count has none.
+TEST(CatalogueAndSources, CountedTextsAndOnlyTheseHaveFormsForOne) {
+    std::set<std::string> counted;
+    for (const auto& [file, found] : libraryLiterals())
+        for (const Literal& literal : found)
+            if (literal.callee == "Ln")
+                counted.insert(literal.text);
+    EXPECT_GE(counted.size(), 2u);
+    for (const auto& entry : catalogue::parse(catalogue::embeddedFiles()).entries) {
+        const bool hasForms = !entry.englishOne.empty() && !entry.germanOne.empty();
+        if (counted.contains(std::string(entry.english)))
+            EXPECT_TRUE(hasForms) << entry.file << " line " << entry.line
+                                  << ": the library counts this text (Ln), so it needs \"en one: \" and "
+                                     "\"de one: \" lines with its forms for one:\n"
+                                  << entry.english;
+        else
+            EXPECT_FALSE(hasForms) << entry.file << " line " << entry.line
+                                   << ": forms for one, but the library does not count this text (Ln):\n"
+                                   << entry.english;
+    }
+}
+
 TEST(CatalogueAndSources, TheSourcesWriteEnglishOnly) {
     int checked = 0;
     for (const auto& [file, found] : libraryLiterals())
@@ -396,7 +506,7 @@ TEST(CatalogueAndSources, TheSourcesWriteEnglishOnly) {
                 continue;
             ++checked;
             const bool hasPlaceholders = !catalogue::placeholders(literal.text).empty();
-            if (literal.callee == "Lf") {
+            if (literal.callee == "Lf" || literal.callee == "Ln") {
                 EXPECT_EQ(literal.next, ',') << where;
                 EXPECT_TRUE(hasPlaceholders) << where;
             } else {

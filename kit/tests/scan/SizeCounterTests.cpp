@@ -194,6 +194,24 @@ TEST(VolumeFigures, ComeFromTheFileSystemWithoutRootsReserve) {
     EXPECT_EQ(VolumeInfo::purgeable(7, 5), 2);
 }
 
+// A scan stored in one language names a volume without a label in that language; shown in the
+// other, it is worded afresh, and a volume's own label stays as it is.
+TEST(VolumeFigures, AStoredNameWithoutALabelIsShownInTheCurrentLanguage) {
+    {
+        ScopedEnv german("APP_LANG", "de");
+        EXPECT_EQ(VolumeInfo::unlabeledName(), "Dieser Computer");
+        EXPECT_EQ(VolumeInfo::shownName("This computer"), "Dieser Computer");
+        EXPECT_EQ(VolumeInfo::shownName("Dieser Computer"), "Dieser Computer");
+        EXPECT_EQ(VolumeInfo::shownName("Macintosh HD"), "Macintosh HD");
+    }
+    ScopedEnv english("APP_LANG", "en");
+    EXPECT_EQ(VolumeInfo::shownName("Dieser Computer"), "This computer");
+    EXPECT_EQ(VolumeInfo::shownName("This computer"), "This computer");
+    EXPECT_EQ(VolumeInfo::shownName("Data"), "Data");
+    EXPECT_EQ(VolumeInfo::shownName("this computer"), "this computer");
+    EXPECT_EQ(VolumeInfo::shownName(""), "");
+}
+
 TEST(VolumeFigures, LabelIsFoundThroughTheMountTable) {
     TempDir dir;
     writeFile(dir / "dev nodes/sdz1");

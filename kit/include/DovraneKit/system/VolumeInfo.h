@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace dovrane {
 
@@ -18,6 +19,11 @@ struct VolumeInfo {
 
     // Figures of the volume that holds the path; absent when they cannot be read.
     static std::optional<VolumeInfo> read(const Url& url);
+    // The name of a volume without a label, in the current language: "This computer".
+    static std::string unlabeledName();
+    // A name stored earlier (in a scan cache) as the current language shows it: the name of a
+    // volume without a label is worded afresh, whichever language stored it; a label stays.
+    static std::string shownName(std::string_view stored);
     // important - available, never below zero.
     static std::int64_t purgeable(std::int64_t important, std::int64_t available);
 
