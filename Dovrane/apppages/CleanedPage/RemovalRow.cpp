@@ -93,10 +93,13 @@ void RemovalRow::pressPutBack() {
         return;
     putBackPending_ = true;
     putBack_->setEnabled(false);
-    whenFinished(this, model_.undo(removal_), [this] {
-        putBackPending_ = false;
-        refresh();
-    });
+    // The page drops a row whose record is gone from the journal, maybe while this runs.
+    (void)startWatched(
+        this, [this] { return model_.undo(removal_); },
+        [this] {
+            putBackPending_ = false;
+            refresh();
+        });
 }
 
 std::unique_ptr<QMenu> RemovalRow::menu() {

@@ -149,11 +149,15 @@ void UpdateCard::press() {
         return;
     pressPending_ = true;
     install_->setEnabled(false);
-    whenFinished(this, model_.install(app_), [this] {
-        pressPending_ = false;
+    // In the demo the install ends at once and the page drops this card before install returns.
+    const bool stays = startWatched(
+        this, [this] { return model_.install(app_); },
+        [this] {
+            pressPending_ = false;
+            refresh();
+        });
+    if (stays)
         refresh();
-    });
-    refresh();
 }
 
 void UpdateCard::refresh() {

@@ -294,10 +294,12 @@ void UpdatesPage::pressUpdateAll() {
         return;
     updateAllPending_ = true;
     updateAll_->setEnabled(false);
-    whenFinished(this, model_.installAll(), [this] {
-        updateAllPending_ = false;
-        refresh();
-    });
+    (void)startWatched(
+        this, [this] { return model_.installAll(); },
+        [this] {
+            updateAllPending_ = false;
+            refresh();
+        });
 }
 
 } // namespace dovrane

@@ -161,8 +161,9 @@ public:
     // Checks every installed app, listing them first when the app list is not loaded, unless a
     // check runs or demo data are shown. Finishes once the results are stored and cached.
     QFuture<void> checkUpdates();
-    // Updates one app whose check found an update, unless its install runs already.
-    QFuture<void> install(const InstalledApp& app);
+    // Updates one app whose check found an update, unless its install runs already. The record
+    // is taken as a copy: the change this announces may rebuild the view that held it.
+    QFuture<void> install(InstalledApp app);
     // Opens the store's updates page once for every store app, then updates the others in turn.
     QFuture<void> installAll();
 
@@ -197,7 +198,8 @@ public:
     // listing that runs meanwhile keeps the new entry.
     void replaceApp(const InstalledApp& app);
     // Puts the record's items back from the Trash. Ignored while the record's put back runs.
-    QFuture<void> undo(const std::shared_ptr<Removal>& removal);
+    // Holds the record itself, since the row that asked may be rebuilt meanwhile.
+    QFuture<void> undo(std::shared_ptr<Removal> removal);
     // The three removals that skip the Trash; each reports the measured gain and rescans.
     QFuture<void> emptyTrash();
     QFuture<void> deleteSnapshots(const std::vector<CleanupItem>& items);

@@ -7,7 +7,7 @@
 
 namespace dovrane {
 
-QFuture<void> AppModel::undo(const std::shared_ptr<Removal>& removal) {
+QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
     if (!removal || removal->items().empty() || removals_->puttingBack.contains(removal->uuid()))
         return QtFuture::makeReadyFuture();
     if (isDemo_) {

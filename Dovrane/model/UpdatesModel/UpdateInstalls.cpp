@@ -48,7 +48,7 @@ QFuture<void> AppModel::installInTurn(std::shared_ptr<const std::vector<Installe
     return install((*apps)[next]).then(this, [this, apps, next] { return installInTurn(apps, next + 1); }).unwrap();
 }
 
-QFuture<void> AppModel::install(const InstalledApp& app) {
+QFuture<void> AppModel::install(InstalledApp app) {
     const std::string path = app.id();
     auto entry = updates_.find(path);
     std::optional<UpdateInfo> update = entry == updates_.end() ? std::nullopt : entry->second.update();

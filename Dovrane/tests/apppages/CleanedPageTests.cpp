@@ -13,6 +13,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -223,6 +224,27 @@ private slots:
         QCOMPARE(goneRow->inTrash(), 1);
         QVERIFY(goneRow->putBack()->isVisibleTo(goneRow));
         QVERIFY(goneRow->menu()->isEmpty());
+    }
+
+    // In the demo a put back ends at once; whatever the window rebuilds in that change may take
+    // the row with it. The press leaves the deleted row alone and the record is put back.
+    void aRowRebuiltAwayWhileItsPutBackStartsIsLeftAlone() {
+        auto removal = record("Back", {"a"});
+        ModelSeeding(f->model).setIsDemo(true);
+        auto* page = new CleanedPage(f->model);
+        render(*page, Look::light);
+        QPointer<RemovalRow> row = page->rows().front();
+        const auto connection = connect(&f->model, &AppModel::changed, [&page](AppModel::Field field) {
+            if (field == AppModel::Field::notice)
+                delete std::exchange(page, nullptr);
+        });
+        QTest::mouseClick(row->putBack(), Qt::LeftButton);
+        disconnect(connection);
+        QVERIFY(!page);
+        QVERIFY(!row);
+        QCoreApplication::processEvents();
+        QVERIFY(removal->undone());
+        QVERIFY(f->model.notice() && f->model.notice()->contains(QStringLiteral("back where")));
     }
 
     void rendersInBothLooks() {

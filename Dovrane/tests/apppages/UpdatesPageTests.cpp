@@ -8,6 +8,7 @@
 #include "UpdatesPage/UpdatesPage.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
@@ -183,6 +184,47 @@ private slots:
         // The store's updates page, once.
         QCOMPARE(f->fixture.workspace->opened.size(), std::size_t(2));
         QTRY_VERIFY(page.updateAll()->isEnabled());
+    }
+
+    // In the demo an install ends at once: the page drops the card while its own button is being
+    // answered. The press must leave the deleted card alone, and the page goes on working.
+    void pressingUpdateInTheDemoDropsTheCardSafely() {
+        const InstalledApp editor = f->app("Editor"), viewer = f->app("Viewer");
+        ModelSeeding(f->model).setApps({editor, viewer});
+        ModelSeeding(f->model).setUpdates({{editor.id(), UpdateCheck::available(update(editor, "2.0"))},
+                                           {viewer.id(), UpdateCheck::available(update(viewer, "3.0"))}});
+        ModelSeeding(f->model).setIsDemo(true);
+        UpdatesPage page(f->model);
+        render(page, Look::light);
+        QCOMPARE(page.cards().size(), std::size_t(2));
+
+        QPointer<UpdateCard> first = page.cards().front();
+        QTest::mouseClick(first->installButton(), Qt::LeftButton);
+        QVERIFY(!first);
+        QCoreApplication::processEvents();
+        QCOMPARE(page.cards().size(), std::size_t(1));
+        QCOMPARE(page.cards().front()->app().id(), viewer.id());
+        QVERIFY(page.currentToggle()->text().contains(QStringLiteral("(1)")));
+
+        // The last card goes the same way, and the page shows that all is up to date.
+        QTest::mouseClick(page.cards().front()->installButton(), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QVERIFY(page.cards().empty());
+        QVERIFY(page.allUpToDate()->isVisibleTo(&page));
+    }
+
+    // Update All in the demo clears every card while the page's own press is being answered.
+    void updateAllInTheDemoLeavesAnAnsweringPage() {
+        const InstalledApp editor = f->app("Editor"), viewer = f->app("Viewer");
+        ModelSeeding(f->model).setApps({editor, viewer});
+        ModelSeeding(f->model).setUpdates({{editor.id(), UpdateCheck::available(update(editor, "2.0"))},
+                                           {viewer.id(), UpdateCheck::available(update(viewer, "3.0"))}});
+        ModelSeeding(f->model).setIsDemo(true);
+        UpdatesPage page(f->model);
+        render(page, Look::light);
+        QTest::mouseClick(page.updateAll(), Qt::LeftButton);
+        QTRY_VERIFY(page.cards().empty());
+        QTRY_VERIFY(page.allUpToDate()->isVisibleTo(&page));
     }
 
     void linksAreDrawnInTheAccentOfTheMoment() {

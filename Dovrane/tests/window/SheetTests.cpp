@@ -17,6 +17,8 @@
 #include <DovraneKit/system/FileSystem.h>
 
 #include <QLabel>
+#include <QPointer>
+#include <QPromise>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -51,6 +53,24 @@ InstalledApp app(const std::string& name, const Url& path, std::int64_t size) {
 Leftover leftover(const std::string& path, std::int64_t size, bool needsAdmin = false) {
     return Leftover(Url::fromPath(path), size, true, needsAdmin, "Settings of the app.");
 }
+
+// A notification service whose answers wait until the test gives them.
+class SlowNotifier final : public Notifier {
+public:
+    std::vector<std::unique_ptr<QPromise<bool>>> answers;
+    QFuture<bool> isAvailable() override {
+        answers.push_back(std::make_unique<QPromise<bool>>());
+        answers.back()->start();
+        return answers.back()->future();
+    }
+    QFuture<bool> post(const QString&, const QString&, const QString&) override {
+        return QtFuture::makeReadyFuture(false);
+    }
+    void answer(std::size_t index, bool available) {
+        answers.at(index)->addResult(available);
+        answers.at(index)->finish();
+    }
+};
 
 template <class Sheet> Sheet* shown(ContentView& window) { return qobject_cast<Sheet*>(window.sheetHost()->current()); }
 
@@ -248,6 +268,35 @@ private slots:
         window.move(20, 50);
         QCOMPARE(dialog->frameGeometry().center().x(), window.frameGeometry().center().x());
         QVERIFY(dialog->screen()->availableGeometry().contains(dialog->frameGeometry()));
+    }
+
+    // The desktop's answer about notifications may come after the user closed the sheet: it then
+    // reaches nothing, and an open sheet still takes it.
+    void onboardingClosedBeforeTheNotificationAnswerIsLeftAlone() {
+        WindowFixture fixture;
+        auto notifier = std::make_shared<SlowNotifier>();
+        Services services = fixture.services();
+        services.notifier = notifier;
+        AppModel& model = fixture.ModelFixture::makeModel(services);
+        ContentView& window = fixture.makeWindow(model);
+        window.show();
+
+        model.setSheet(ActiveSheet::onboarding());
+        QPointer<QDialog> first = window.sheetHost()->current();
+        QVERIFY(first);
+        model.setSheet(std::nullopt);
+        QTRY_VERIFY(!first);
+        QCOMPARE(notifier->answers.size(), std::size_t(1));
+        notifier->answer(0, true);
+        QCoreApplication::processEvents();
+
+        model.setSheet(ActiveSheet::onboarding());
+        auto* second = qobject_cast<OnboardingView*>(window.sheetHost()->current());
+        QVERIFY(second);
+        QVERIFY(!second->notificationsRow()->granted());
+        notifier->answer(1, true);
+        QTRY_VERIFY(second->notificationsRow()->granted());
+        model.setSheet(std::nullopt);
     }
 
     void sheetsTakeTheAccentAndFollowItsChange() {

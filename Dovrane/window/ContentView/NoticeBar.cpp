@@ -34,8 +34,9 @@ NoticeBar::NoticeBar(const QString& text, std::function<void()> close, QWidget* 
     close_->setToolTip(tr("Close"));
     close_->setAccessibleName(tr("Close"));
     connect(close_, &QToolButton::clicked, this, [this] {
-        if (onClose_)
-            onClose_();
+        // A copy: closing may delete this bar while the callback runs.
+        if (const auto closing = onClose_)
+            closing();
     });
     row->addWidget(close_, 0, Qt::AlignVCenter);
 

@@ -14,6 +14,7 @@
 #include "WindowBehavior/WindowHook.h"
 
 #include <QFrame>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -154,11 +155,18 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     readNotifications();
 }
 
+// The desktop may answer after the sheet has closed: the watcher goes with the sheet, so a late
+// answer reaches nothing (a continuation with the sheet as its context would assert then).
 void OnboardingView::readNotifications() {
-    Permissions::notificationsAllowed(model_.services()).then(this, [this](bool allowed) {
-        notifications_ = allowed;
+    auto* watcher = new QFutureWatcher<bool>(this);
+    connect(watcher, &QFutureWatcher<bool>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        if (watcher->isCanceled() || watcher->future().resultCount() == 0)
+            return;
+        notifications_ = watcher->result();
         refresh();
     });
+    watcher->setFuture(Permissions::notificationsAllowed(model_.services()));
 }
 
 void OnboardingView::refresh() {
