@@ -19,6 +19,17 @@
 
 namespace dovrane {
 
+namespace {
+
+// The category list gives way before the detail does: the detail keeps the room for its title,
+// every column of its table and its footer's buttons on one row, the list narrows down to its
+// smallest width to leave it.
+constexpr int listWidest = 300;
+constexpr int listNarrowest = 200;
+constexpr int detailRoom = 480;
+
+} // namespace
+
 // The list's rows: each section's title, then its categories. Only categories can be chosen;
 // a category's row draws itself (CategoryRow).
 class CategoryBrowser::ListModel final : public QAbstractListModel {
@@ -110,8 +121,9 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
     panes->setSpacing(0);
 
     auto* sidebar = new QWidget(browser);
+    sidebar_ = sidebar;
     sidebar->setObjectName(QStringLiteral("categorySidebar"));
-    sidebar->setFixedWidth(300);
+    sidebar->setFixedWidth(listWidest);
     auto* sidebarColumn = new QVBoxLayout(sidebar);
     sidebarColumn->setContentsMargins(0, 0, 0, 0);
     sidebarColumn->setSpacing(0);
@@ -154,6 +166,11 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
     connect(&context_.model, &AppModel::changed, this, &CategoryBrowser::modelChanged);
     connect(&context_.selection, &StorageSelection::categoryChanged, this, &CategoryBrowser::showCurrent);
     redraw();
+}
+
+void CategoryBrowser::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    sidebar_->setFixedWidth(std::clamp(width() - detailRoom, listNarrowest, listWidest));
 }
 
 CategoryID CategoryBrowser::current() const {
