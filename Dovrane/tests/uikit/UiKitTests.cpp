@@ -252,6 +252,35 @@ private slots:
         QVERIFY(paneSize->isHidden());
     }
 
+    void aPaneHeaderTooNarrowForTitleAndSizeWrapsTheTitleAndPutsTheSizeUnderIt() {
+        const QString title = QStringLiteral("Lokale Time-Machine-Schnappschüsse");
+        const QString size = QStringLiteral("Größe von macOS nicht angegeben");
+        DetailHeader pane(DetailHeader::Style::pane, {.title = title, .size = size});
+        pane.setSafety(Safety::review);
+        auto* paneTitle = pane.findChild<QLabel*>("title");
+        auto* paneSize = pane.findChild<QLabel*>("size");
+        auto* badge = pane.findChild<SafetyBadge*>();
+        pane.show();
+        for (int width : {560, 420, 300}) {
+            pane.resize(width, pane.heightForWidth(width));
+            pane.layout()->activate();
+            QCOMPARE(paneTitle->text(), title);
+            QVERIFY2(paneTitle->height() >= paneTitle->heightForWidth(paneTitle->width()), qPrintable(QString::number(width)));
+            QVERIFY(paneTitle->geometry().right() < badge->parentWidget()->geometry().left());
+            // The size under the title, whole while the header holds it.
+            QCOMPARE(paneSize->x(), paneTitle->x());
+            QVERIFY(paneSize->y() > paneTitle->geometry().bottom());
+            QVERIFY(paneSize->geometry().bottom() < pane.height());
+            if (width >= 420)
+                QCOMPARE(paneSize->text(), size);
+        }
+        // Wide enough for both, they share a row again.
+        pane.resize(1000, pane.heightForWidth(1000));
+        pane.layout()->activate();
+        QCOMPARE(paneSize->geometry().bottom(), paneTitle->geometry().bottom());
+        QCOMPARE(paneSize->geometry().right(), pane.contentsRect().right() - 20);
+    }
+
     void onlyWebAndMailLinksOpen() {
         QList<QUrl> opened;
         Desktop::setOpener([&](const QUrl& url) {
