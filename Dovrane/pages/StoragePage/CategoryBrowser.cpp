@@ -26,7 +26,7 @@ namespace {
 // smallest width to leave it.
 constexpr int listWidest = 300;
 constexpr int listNarrowest = 200;
-constexpr int detailRoom = 480;
+constexpr int detailRoom = 520;
 
 } // namespace
 

@@ -194,6 +194,34 @@ private slots:
         QCOMPARE(model.row(rows.first().row()).name, std::string("c"));
     }
 
+    void aColumnGrowsToWhatItsHeaderAndLongestCellNeed() {
+        EntryModel model = makeModel();
+        model.setRows({{"a", 1, 0}});
+        std::unique_ptr<QTableView> view(TableViews::make(&model, {{40, 60, 80}, {}}, model.sortColumn(),
+                                                          model.sortOrder(), QAbstractItemView::ExtendedSelection,
+                                                          nullptr));
+        QHeaderView* header = view->horizontalHeader();
+        QCOMPARE(header->sectionSize(0), std::max(60, header->sectionSizeHint(0)));
+
+        // Rows arriving later with a longer text widen the column past its upper bound, whole.
+        const std::string longName = "vor 17 Sekunden, und noch etwas länger";
+        model.setRows({{"a", 1, 0}, {longName, 2, 1}});
+        const QModelIndex longCell = model.index(0, 0);
+        QCOMPARE(longCell.data().toString(), QString::fromStdString(longName));
+        QStyleOptionViewItem option;
+        option.initFrom(view.get());
+        option.font = view->font();
+        option.widget = view.get();
+        const int needed = view->itemDelegate()->sizeHint(option, longCell).width();
+        QVERIFY(needed > 80);
+        QTRY_COMPARE(header->sectionSize(0), needed);
+        // The user may narrow it to its lower bound, and widen it only as far as its text needs.
+        header->resizeSection(0, 500);
+        QCOMPARE(header->sectionSize(0), needed);
+        header->resizeSection(0, 10);
+        QCOMPARE(header->sectionSize(0), 40);
+    }
+
     void tablesKeepTheirColumnsWithinBoundsAndThePicksInStepWithTheSelection() {
         EntryModel model = makeModel();
         model.setRows({{"a", 1, 0}, {"b", 2, 1}, {"c", 3, 2}});
