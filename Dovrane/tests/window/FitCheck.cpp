@@ -1,10 +1,16 @@
 #include "FitCheck.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemDelegate>
 #include <QAbstractScrollArea>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableView>
 #include <QLabel>
 #include <QLayout>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace dovrane::testing {
 
@@ -77,6 +83,54 @@ QString buttonFault(const QAbstractButton* button) {
     return {};
 }
 
+// A table's headers and the cells of its columns of their own width cut short, and columns pushed
+// out of sight behind a horizontal scroll bar. A stretched column takes the space the others
+// leave, so a long name may be cut there.
+QStringList tableFaults(const QTableView* table) {
+    QStringList faults;
+    const QHeaderView* header = table->horizontalHeader();
+    const QAbstractItemModel* model = table->model();
+    if (!model)
+        return faults;
+    if (table->horizontalScrollBar()->isVisible() && table->horizontalScrollBar()->maximum() > 0)
+        faults << QStringLiteral("columns need %1 px more width than the table has")
+                      .arg(table->horizontalScrollBar()->maximum());
+    QStyleOptionViewItem option;
+    option.initFrom(table);
+    option.font = table->font();
+    option.widget = table;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        if (header->isSectionHidden(column))
+            continue;
+        const int has = header->sectionSize(column);
+        const QString title = model->headerData(column, Qt::Horizontal).toString();
+        if (header->sectionSizeHint(column) > has + slack)
+            faults << QStringLiteral("header needs %1 px width, has %2: \"%3\"")
+                          .arg(header->sectionSizeHint(column))
+                          .arg(has)
+                          .arg(title);
+        if (header->sectionResizeMode(column) == QHeaderView::Stretch)
+            continue;
+        const QAbstractItemDelegate* delegate = table->itemDelegateForColumn(column);
+        if (!delegate)
+            delegate = table->itemDelegate();
+        for (int row = 0; row < std::min(model->rowCount(), 200); ++row) {
+            const QModelIndex index = model->index(row, column);
+            const int needed = delegate->sizeHint(option, index).width();
+            if (needed > has + slack) {
+                faults << QStringLiteral("cell of \"%1\" needs %2 px width, has %3: \"%4\"")
+                              .arg(title)
+                              .arg(needed)
+                              .arg(has)
+                              .arg(index.data().toString());
+                break;
+            }
+        }
+    }
+    return faults;
+}
+
 bool hasText(const QWidget* widget) {
     if (const auto* label = qobject_cast<const QLabel*>(widget))
         return !label->text().isEmpty();
@@ -117,6 +171,9 @@ void check(const QWidget* widget, QStringList& faults) {
         fault = QStringLiteral("visible with nothing to show");
     if (!fault.isEmpty())
         faults << QStringLiteral("%1: %2: \"%3\"").arg(pathOf(widget), fault, shownText(widget));
+    if (const auto* table = qobject_cast<const QTableView*>(widget))
+        for (const QString& tableFault : tableFaults(table))
+            faults << pathOf(widget) + QStringLiteral(": ") + tableFault;
 
     // Sibling texts on top of each other.
     QList<const QWidget*> texts;
