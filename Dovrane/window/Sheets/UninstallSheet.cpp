@@ -103,7 +103,7 @@ QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) 
     texts->addWidget(name);
     const QString folder = QString::fromStdString(leftover.url.deletingLastPathComponent().lastPathComponent());
     auto* reason = new LineLimitedLabel(folder + QStringLiteral(": ") + QString::fromStdString(leftover.reason), 2,
-                                        Fonts::font(FontRole::caption), SemanticColors::secondaryText, row);
+                                        Fonts::font(FontRole::callout), SemanticColors::secondaryText, row);
     texts->addWidget(reason);
     layout->addLayout(texts, 1);
 
