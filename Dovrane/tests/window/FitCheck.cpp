@@ -8,6 +8,8 @@
 #include <QTableView>
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
+#include <QStyleOptionButton>
 #include <QToolButton>
 
 #include <algorithm>
@@ -80,6 +82,27 @@ QString buttonFault(const QAbstractButton* button) {
     const QSize needed = button->sizeHint();
     if (needed.width() > button->width() + slack)
         return QStringLiteral("button needs %1 px width, has %2").arg(needed.width()).arg(button->width());
+    // A push button draws its title in the style's contents rectangle: the title must fit there,
+    // whatever the button's own size hint claims.
+    if (const auto* push = qobject_cast<const QPushButton*>(button)) {
+        QStyleOptionButton option;
+        option.initFrom(push);
+        option.text = text;
+        option.icon = push->icon();
+        option.iconSize = push->iconSize();
+        if (push->isFlat())
+            option.features |= QStyleOptionButton::Flat;
+        if (push->isDefault())
+            option.features |= QStyleOptionButton::DefaultButton;
+        if (push->menu())
+            option.features |= QStyleOptionButton::HasMenu;
+        const int room = push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push).width();
+        int title = push->fontMetrics().size(Qt::TextShowMnemonic, text).width();
+        if (!push->icon().isNull())
+            title += push->iconSize().width() + 4;
+        if (title > room + slack)
+            return QStringLiteral("title needs %1 px width, the style's contents have %2").arg(title).arg(room);
+    }
     return {};
 }
 
