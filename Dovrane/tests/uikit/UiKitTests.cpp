@@ -3,6 +3,7 @@
 #include "ColourChecks.h"
 
 #include "StorageGraphics/SafetyBadge.h"
+#include "UiKit/ControlStyle.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/DetailHeader.h"
 #include "UiKit/FolderList.h"
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTranslator>
 
@@ -108,6 +110,36 @@ private slots:
                          qPrintable(QStringLiteral("%1 on %2 in the %3 look")
                                         .arg(frame.name(), field.name(), look == Look::dark ? "dark" : "light")));
             }
+        }
+    }
+
+    // A disabled symbol is drawn in the colour of disabled text, so in the dark look it stays as
+    // readable as the title beside it.
+    void disabledIconsWearTheDisabledTextColour() {
+        ControlStyle style;
+        for (Look look : {Look::light, Look::dark}) {
+            const QPalette palette = SemanticColors::palette(look);
+            const QPixmap shape =
+                Symbols::pixmap(QStringLiteral("arrow.clockwise"), 16, palette.color(QPalette::ButtonText), 2);
+            QStyleOption option;
+            option.palette = palette;
+            const QPixmap disabled = style.generatedIconPixmap(QIcon::Disabled, shape, &option);
+            QCOMPARE(disabled.devicePixelRatio(), 2.0);
+            const QImage image = disabled.toImage().convertToFormat(QImage::Format_ARGB32);
+            const QColor ink = palette.color(QPalette::Disabled, QPalette::ButtonText);
+            int drawn = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (const QColor pixel = image.pixelColor(x, y); pixel.alpha() == 255) {
+                        QCOMPARE(pixel.rgb(), ink.rgb());
+                        ++drawn;
+                    }
+            QVERIFY(drawn > 20);
+            // The other modes are the style's own.
+            QCOMPARE(style.generatedIconPixmap(QIcon::Normal, shape, &option).toImage(),
+                     QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
+                         .generatedIconPixmap(QIcon::Normal, shape, &option)
+                         .toImage());
         }
     }
 

@@ -66,6 +66,10 @@ private slots:
         ModelSeeding(model).setIsDemo(true);
         QVERIFY(toolbar.scanButton()->isVisible());
         QVERIFY(!toolbar.scanButton()->isEnabled());
+        // Off, it says why.
+        QCOMPARE(toolbar.scanButton()->toolTip(), QStringLiteral("Not available while the demo data is shown"));
+        ModelSeeding(model).setIsDemo(false);
+        QCOMPARE(toolbar.scanButton()->toolTip(), QStringLiteral("Measure the disk again (Ctrl-R)"));
     }
 
     void noticeBarShowsTheModelsTextAndCloses() {
