@@ -25,8 +25,8 @@ namespace {
 // every column of its table and its footer's buttons on one row, the list narrows down to its
 // smallest width to leave it.
 constexpr int listWidest = 300;
-constexpr int listNarrowest = 200;
-constexpr int detailRoom = 520;
+constexpr int listNarrowest = 216;
+constexpr int detailRoom = 500;
 
 } // namespace
 
@@ -71,6 +71,10 @@ public:
         case Qt::FontRole: {
             return Fonts::font(FontRole::callout, QFont::DemiBold);
         }
+        case Qt::SizeHintRole:
+            // No width of its own: a long title would widen every row past a narrow list, and
+            // the list shortens it instead.
+            return QSize(0, QFontMetrics(Fonts::font(FontRole::callout, QFont::DemiBold)).height() + 4);
         case Qt::ForegroundRole:
             return SemanticColors::of(SemanticColor::secondaryLabel);
         default:
@@ -153,6 +157,8 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
         list_->setIndexWidget(listModel_->index(row), categoryRow);
     }
     sidebarColumn->addWidget(list_, 1);
+    // The rows follow the list's width when the page narrows.
+    list_->setResizeMode(QListView::Adjust);
     panes->addWidget(sidebar);
 
     panes->addWidget(new Divider(Qt::Vertical, browser));
@@ -170,7 +176,10 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
 
 void CategoryBrowser::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    sidebar_->setFixedWidth(std::clamp(width() - detailRoom, listNarrowest, listWidest));
+    const int listWidth = std::clamp(width() - detailRoom, listNarrowest, listWidest);
+    if (listWidth == sidebar_->width())
+        return;
+    sidebar_->setFixedWidth(listWidth);
 }
 
 CategoryID CategoryBrowser::current() const {

@@ -4,12 +4,12 @@
 #include <QAbstractItemDelegate>
 #include <QAbstractScrollArea>
 #include <QHeaderView>
-#include <QScrollBar>
-#include <QTableView>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyleOptionButton>
+#include <QTableView>
 #include <QToolButton>
 
 #include <algorithm>
@@ -154,6 +154,19 @@ QStringList tableFaults(const QTableView* table) {
     return faults;
 }
 
+// A row widget of a list or table reaching past the visible area, where its end is cut.
+QStringList rowWidgetFaults(const QAbstractItemView* view) {
+    QStringList faults;
+    const QWidget* viewport = view->viewport();
+    for (const QObject* child : viewport->children())
+        if (const auto* row = qobject_cast<const QWidget*>(child); row && row->isVisible()) {
+            const int past = row->geometry().right() + 1 - viewport->width();
+            if (past > slack)
+                faults << QStringLiteral("row %1 reaches %2 px past the visible area").arg(nameOf(row)).arg(past);
+        }
+    return faults;
+}
+
 bool hasText(const QWidget* widget) {
     if (const auto* label = qobject_cast<const QLabel*>(widget))
         return !label->text().isEmpty();
@@ -197,6 +210,9 @@ void check(const QWidget* widget, QStringList& faults) {
     if (const auto* table = qobject_cast<const QTableView*>(widget))
         for (const QString& tableFault : tableFaults(table))
             faults << pathOf(widget) + QStringLiteral(": ") + tableFault;
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(widget))
+        for (const QString& rowFault : rowWidgetFaults(view))
+            faults << pathOf(widget) + QStringLiteral(": ") + rowFault;
 
     // Sibling texts on top of each other.
     QList<const QWidget*> texts;
