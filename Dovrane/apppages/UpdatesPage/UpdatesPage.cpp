@@ -3,10 +3,10 @@
 #include "AppModel/AppModel.h"
 #include "AppsPage/AppRecordExtras.h"
 #include "AppsPage/PageControls.h"
+#include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
-#include "UiKit/Labels.h"
 
 #include <QHBoxLayout>
 #include <QProgressBar>

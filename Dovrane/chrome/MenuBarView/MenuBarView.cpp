@@ -224,11 +224,10 @@ void MenuBarItem::follow(bool on) {
     });
     QAction* scan = menu_->addAction(PanelText::tr("Scan Again"));
     connect(scan, &QAction::triggered, this, [this] { model_.startScan(); });
-    connect(menu_.get(), &QMenu::aboutToShow, this,
-            [this, scan] {
-                scan->setEnabled(!model_.isScanning() && !model_.isDemo());
-                scan->setToolTip(Texts::demoTooltip(model_.isDemo()));
-            });
+    connect(menu_.get(), &QMenu::aboutToShow, this, [this, scan] {
+        scan->setEnabled(!model_.isScanning() && !model_.isDemo());
+        scan->setToolTip(Texts::demoTooltip(model_.isDemo()));
+    });
     menu_->setToolTipsVisible(true);
     menu_->addSeparator();
     connect(menu_->addAction(PanelText::tr("Quit Dovrane")), &QAction::triggered, this, [this] {

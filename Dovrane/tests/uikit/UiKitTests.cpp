@@ -325,7 +325,8 @@ private slots:
             pane.resize(width, pane.heightForWidth(width));
             pane.layout()->activate();
             QCOMPARE(paneTitle->text(), title);
-            QVERIFY2(paneTitle->height() >= paneTitle->heightForWidth(paneTitle->width()), qPrintable(QString::number(width)));
+            QVERIFY2(paneTitle->height() >= paneTitle->heightForWidth(paneTitle->width()),
+                     qPrintable(QString::number(width)));
             QVERIFY(paneTitle->geometry().right() < badge->parentWidget()->geometry().left());
             // The size under the title, whole while the header holds it.
             QCOMPARE(paneSize->x(), paneTitle->x());

@@ -104,8 +104,8 @@ private:
             placed.height = std::max({titleHeight, badge.height(), size.height()});
             const int bottom = area.y() + placed.height;
             placed.title = QRect(area.x(), bottom - titleHeight, titleWidth, titleHeight);
-            placed.badge = QRect(placed.title.right() + 1 + spacing(), bottom - badge.height(), badge.width(),
-                                 badge.height());
+            placed.badge =
+                QRect(placed.title.right() + 1 + spacing(), bottom - badge.height(), badge.width(), badge.height());
             placed.size = QRect(area.right() + 1 - size.width(), bottom - size.height(), size.width(), size.height());
             return placed;
         }
@@ -113,8 +113,8 @@ private:
         const int titleHeight = title_->heightForWidth(titleWidth);
         const int rowHeight = std::max(titleHeight, badge.height());
         placed.title = QRect(area.x(), area.y() + rowHeight - titleHeight, titleWidth, titleHeight);
-        placed.badge = QRect(placed.title.right() + 1 + spacing(), area.y() + rowHeight - badge.height(),
-                             badge.width(), badge.height());
+        placed.badge = QRect(placed.title.right() + 1 + spacing(), area.y() + rowHeight - badge.height(), badge.width(),
+                             badge.height());
         placed.height = rowHeight;
         if (shows(size_)) {
             placed.size = QRect(area.x(), area.y() + rowHeight + spacing() / 2, std::min(size.width(), area.width()),

@@ -2,8 +2,8 @@
 
 #include "AppModel/AppModel.h"
 #include "UiKit/Desktop.h"
-#include "Updater/Updater.h"
 #include "UiKit/Labels.h"
+#include "Updater/Updater.h"
 
 #include <QKeyEvent>
 #include <QMenuBar>

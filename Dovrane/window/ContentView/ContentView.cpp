@@ -79,9 +79,10 @@ void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const int height = metrics.height() + 2;
     const int width = std::max(height, metrics.horizontalAdvance(text) + 10);
     // Compact, the badge sits at the symbol's upper corner.
-    const QRect pill = isCompact(option.widget)
-                           ? QRect(option.rect.right() - 2 - width, option.rect.top(), width, height)
-                           : QRect(option.rect.right() - 8 - width, option.rect.center().y() - height / 2, width, height);
+    const QRect pill =
+        isCompact(option.widget)
+            ? QRect(option.rect.right() - 2 - width, option.rect.top(), width, height)
+            : QRect(option.rect.right() - 8 - width, option.rect.center().y() - height / 2, width, height);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);

@@ -1,9 +1,9 @@
 #include "ContentView/ScanToolbar.h"
 
 #include "AppModel/AppModel.h"
+#include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
-#include "UiKit/Labels.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
