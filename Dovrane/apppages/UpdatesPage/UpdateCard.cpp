@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyleOptionButton>
 #include <QVBoxLayout>
 
 namespace dovrane {
@@ -23,7 +24,8 @@ StyledLabel* secondaryLabel(const QString& shown, QWidget* parent) {
 }
 
 // A button drawn as a link: its title alone, in the accent of the moment, so it follows a new
-// choice of accent or look.
+// choice of accent or look. The title sits in the style's contents rectangle, as on any button,
+// and the button asks for room for that rectangle around it.
 class LinkButton final : public QPushButton {
 public:
     LinkButton(const QString& label, QWidget* parent) : QPushButton(label, parent) {
@@ -31,14 +33,30 @@ public:
         setCursor(Qt::PointingHandCursor);
         FocusRing::attach(this); // nothing else marks the focus on a bare title
     }
-    QSize sizeHint() const override { return fontMetrics().size(Qt::TextShowMnemonic, text()); }
+    QSize sizeHint() const override {
+        return fontMetrics().size(Qt::TextShowMnemonic, text()).grownBy(marginsAroundContents());
+    }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setPen(SemanticColors::tint(*this));
-        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
+        painter.drawText(contentsArea(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
+    }
+
+private:
+    QRect contentsArea(const QRect& area) const {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.rect = area;
+        return style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    }
+    QMargins marginsAroundContents() const {
+        const QRect area(0, 0, 200, 100);
+        const QRect contents = contentsArea(area);
+        return {contents.left() - area.left(), contents.top() - area.top(), area.right() - contents.right(),
+                area.bottom() - contents.bottom()};
     }
 };
 

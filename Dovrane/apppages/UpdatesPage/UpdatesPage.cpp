@@ -3,6 +3,7 @@
 #include "AppModel/AppModel.h"
 #include "AppsPage/AppRecordExtras.h"
 #include "AppsPage/PageControls.h"
+#include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
@@ -236,6 +237,7 @@ void UpdatesPage::refreshHeader() {
             tr("Checked %1")
                 .arg(QString::fromStdString(DateText::relative(*checkedAt, model_.services().clock->now()))));
     checkNow_->setEnabled(!checking && !model_.isDemo());
+    checkNow_->setToolTip(Texts::demoTooltip(model_.isDemo()));
     updateAll_->setEnabled(available > 0 && model_.installing().empty() && !updateAllPending_);
 
     // Shown when nothing is available, unless every check failed: then it would say the

@@ -39,7 +39,9 @@ void nextTurn(AppModel& model, std::function<void()> step) {
     QMetaObject::invokeMethod(&model, std::move(step), Qt::QueuedConnection);
 }
 
-// One row: the symbol, the title, space, the group; the selected row on the accent at 0.18.
+// One row: the symbol, the title, space, the group. The chosen row is filled with the accent and
+// its texts take the selection's text colour, as a chosen row of any list does, so it stands out
+// from the list in either look.
 class PaletteRow final : public QWidget {
 public:
     PaletteRow(const CommandPalette::Command& command, bool selected, std::function<void()> clicked)
@@ -47,14 +49,18 @@ public:
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(8, 4, 8, 4);
         row->setSpacing(8);
-        auto* symbol = new SymbolView(command.symbol, 16, SemanticColors::secondaryText);
+        const auto onSelection = [this] { return palette().color(QPalette::Active, QPalette::HighlightedText); };
+        const StyledLabel::ColorSource secondary =
+            selected ? StyledLabel::ColorSource(onSelection) : StyledLabel::ColorSource(SemanticColors::secondaryText);
+        auto* symbol = new SymbolView(command.symbol, 16, secondary);
         symbol->setFixedWidth(20);
         row->addWidget(symbol);
-        auto* title = new StyledLabel(command.title, Fonts::font(FontRole::body));
+        auto* title = new StyledLabel(command.title, Fonts::font(FontRole::body),
+                                      selected ? StyledLabel::ColorSource(onSelection) : StyledLabel::ColorSource());
         title->setTextFormat(Qt::PlainText);
         row->addWidget(title);
         row->addStretch(1);
-        auto* group = new StyledLabel(command.group, Fonts::font(FontRole::body), SemanticColors::secondaryText);
+        auto* group = new StyledLabel(command.group, Fonts::font(FontRole::body), secondary);
         row->addWidget(group);
         setAccessibleName(command.title);
     }
@@ -64,7 +70,7 @@ protected:
         if (!selected_)
             return;
         QPainter painter(this);
-        painter.fillRect(rect(), SemanticColors::withOpacity(SemanticColors::tint(*this), 0.18));
+        painter.fillRect(rect(), SemanticColors::tint(*this));
     }
     void mousePressEvent(QMouseEvent* event) override {
         event->accept();
@@ -80,6 +86,8 @@ private:
 
 CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettings, QWidget* parent)
     : QDialog(parent), model_(model), openSettings_(std::move(openSettings)) {
+    // A panel over the main window, not a window of its own with a title bar.
+    setWindowFlag(Qt::FramelessWindowHint);
     setFixedSize(width, height);
     setWindowTitle(PaletteText::tr("Command Palette"));
 
@@ -304,6 +312,14 @@ bool CommandPalette::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void CommandPalette::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    // Without a frame of the window manager's, the panel draws its own edge.
+    QPainter painter(this);
+    painter.setPen(SemanticColors::of(SemanticColor::separator));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void CommandPalette::showEvent(QShowEvent* event) {

@@ -182,6 +182,7 @@ void MenuBarView::refresh() {
                                  : PanelText::tr("%Ln app updates ready", nullptr, int(ready)));
     show_->setVisible(ready != 0);
     scan_->setEnabled(!model_.isScanning() && !model_.isDemo());
+    scan_->setToolTip(Texts::demoTooltip(model_.isDemo()));
 }
 
 MenuBarItem::MenuBarItem(AppModel& model, Actions actions, std::unique_ptr<TrayPresence> tray, QObject* parent)
@@ -225,8 +226,11 @@ void MenuBarItem::follow(bool on) {
     });
     QAction* scan = menu_->addAction(PanelText::tr("Scan Again"));
     connect(scan, &QAction::triggered, this, [this] { model_.startScan(); });
-    connect(menu_.get(), &QMenu::aboutToShow, this,
-            [this, scan] { scan->setEnabled(!model_.isScanning() && !model_.isDemo()); });
+    connect(menu_.get(), &QMenu::aboutToShow, this, [this, scan] {
+        scan->setEnabled(!model_.isScanning() && !model_.isDemo());
+        scan->setToolTip(Texts::demoTooltip(model_.isDemo()));
+    });
+    menu_->setToolTipsVisible(true);
     menu_->addSeparator();
     connect(menu_->addAction(PanelText::tr("Quit Dovrane")), &QAction::triggered, this, [this] {
         if (actions_.quit)

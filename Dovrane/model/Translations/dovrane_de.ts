@@ -650,6 +650,13 @@ Behoben
     </message>
 </context>
 <context>
+    <name>Texts</name>
+    <message>
+        <source>Not available while the demo data is shown</source>
+        <translation>Nicht verfügbar, solange die Demodaten angezeigt werden</translation>
+    </message>
+</context>
+<context>
     <name>Theme</name>
     <message>
         <source>System</source>

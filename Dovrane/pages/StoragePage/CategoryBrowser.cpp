@@ -19,6 +19,17 @@
 
 namespace dovrane {
 
+namespace {
+
+// The category list gives way before the detail does: the detail keeps the room for its title,
+// every column of its table and its footer's buttons on one row, the list narrows down to its
+// smallest width to leave it.
+constexpr int listWidest = 300;
+constexpr int listNarrowest = 216;
+constexpr int detailRoom = 500;
+
+} // namespace
+
 // The list's rows: each section's title, then its categories. Only categories can be chosen;
 // a category's row draws itself (CategoryRow).
 class CategoryBrowser::ListModel final : public QAbstractListModel {
@@ -60,6 +71,10 @@ public:
         case Qt::FontRole: {
             return Fonts::font(FontRole::callout, QFont::DemiBold);
         }
+        case Qt::SizeHintRole:
+            // No width of its own: a long title would widen every row past a narrow list, and
+            // the list shortens it instead.
+            return QSize(0, QFontMetrics(Fonts::font(FontRole::callout, QFont::DemiBold)).height() + 4);
         case Qt::ForegroundRole:
             return SemanticColors::of(SemanticColor::secondaryLabel);
         default:
@@ -110,8 +125,9 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
     panes->setSpacing(0);
 
     auto* sidebar = new QWidget(browser);
+    sidebar_ = sidebar;
     sidebar->setObjectName(QStringLiteral("categorySidebar"));
-    sidebar->setFixedWidth(300);
+    sidebar->setFixedWidth(listWidest);
     auto* sidebarColumn = new QVBoxLayout(sidebar);
     sidebarColumn->setContentsMargins(0, 0, 0, 0);
     sidebarColumn->setSpacing(0);
@@ -141,6 +157,8 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
         list_->setIndexWidget(listModel_->index(row), categoryRow);
     }
     sidebarColumn->addWidget(list_, 1);
+    // The rows follow the list's width when the page narrows.
+    list_->setResizeMode(QListView::Adjust);
     panes->addWidget(sidebar);
 
     panes->addWidget(new Divider(Qt::Vertical, browser));
@@ -154,6 +172,14 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
     connect(&context_.model, &AppModel::changed, this, &CategoryBrowser::modelChanged);
     connect(&context_.selection, &StorageSelection::categoryChanged, this, &CategoryBrowser::showCurrent);
     redraw();
+}
+
+void CategoryBrowser::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int listWidth = std::clamp(width() - detailRoom, listNarrowest, listWidest);
+    if (listWidth == sidebar_->width())
+        return;
+    sidebar_->setFixedWidth(listWidth);
 }
 
 CategoryID CategoryBrowser::current() const {

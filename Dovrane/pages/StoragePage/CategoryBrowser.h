@@ -46,6 +46,9 @@ public:
     CategoryDetail* detail() const { return detail_; }
     CategoryRow* row(CategoryID id) const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     class ListModel;
     void modelChanged(AppModel::Field field);
@@ -61,6 +64,7 @@ private:
     CategoryID fallback_;
     QStackedLayout* stack_;
     ContentUnavailableView* empty_;
+    QWidget* sidebar_;
     StorageRing* ring_;
     ListModel* listModel_;
     QListView* list_;

@@ -240,6 +240,8 @@ void CategoryDetail::redrawFooter() {
                             static_cast<QWidget*>(chooseFolders_), static_cast<QWidget*>(selectSafe_),
                             static_cast<QWidget*>(moveToTrash_)})
         action->hide();
+    for (QPushButton* deletion : {emptyTrash_, deleteSnapshots_, removeUnavailable_})
+        deletion->setToolTip(Texts::demoTooltip(demo));
     bool moveShown = false;
     switch (category_.id) {
     case CategoryID::trash:

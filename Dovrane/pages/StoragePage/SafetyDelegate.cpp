@@ -9,6 +9,14 @@
 
 namespace dovrane {
 
+// Room for what paint draws: the symbol, the label in the caption font, the cell's margins.
+QSize SafetyDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const QFontMetrics metrics(Fonts::font(FontRole::caption));
+    const int side = metrics.height();
+    const QSize base = QStyledItemDelegate::sizeHint(option, index);
+    return {4 + side + 3 + metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + 4, base.height()};
+}
+
 void SafetyDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);

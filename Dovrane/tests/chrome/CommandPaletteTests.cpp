@@ -3,16 +3,19 @@
 
 #include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
+#include "ColourChecks.h"
 #include "UiTestMain.h"
 
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/SheetHost.h"
 #include "Theme/Theme.h"
+#include "UiKit/Appearance.h"
 #include "UiKit/StorageSelection.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace dovrane;
@@ -75,25 +78,37 @@ private slots:
         themed(shown.get(), themes);
         shown->resize(560, 400);
         shown->show();
-        const QColor base = shown->list()->viewport()->palette().color(QPalette::Base);
-        // The accent at 0.18 over the list, for the first row only.
+        const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
         const auto rowColour = [&](int row) {
             const QRect area = shown->list()->visualItemRect(shown->list()->item(row));
             return shown->list()->viewport()->grab().toImage().pixelColor(area.left() + 2, area.center().y());
-        };
-        const auto blended = [&base](const QColor& accent) {
-            return QColor::fromRgbF(base.redF() * 0.82f + accent.redF() * 0.18f,
-                                    base.greenF() * 0.82f + accent.greenF() * 0.18f,
-                                    base.blueF() * 0.82f + accent.blueF() * 0.18f);
         };
         const auto near = [](const QColor& one, const QColor& other) {
             return std::abs(one.red() - other.red()) <= 2 && std::abs(one.green() - other.green()) <= 2 &&
                    std::abs(one.blue() - other.blue()) <= 2;
         };
-        QVERIFY(near(rowColour(0), blended(QColor(0x2E, 0x8B, 0x72))));
-        themes.setThemeID(QStringLiteral("violet"));
-        QVERIFY(near(rowColour(0), blended(QColor(0x7B, 0x5C, 0xFF))));
-        QVERIFY(!near(rowColour(1), blended(QColor(0x7B, 0x5C, 0xFF))));
+        // The first row only is filled with the accent, at least 3:1 against the list in either look.
+        for (Look look : {Look::light, Look::dark})
+            for (const char* theme : {"system", "violet"}) {
+                Appearance::shared().force(look);
+                themes.setThemeID(QString::fromLatin1(theme));
+                QCoreApplication::processEvents();
+                const QColor base = shown->list()->viewport()->palette().color(QPalette::Base);
+                const QColor accent = shown->list()->palette().color(QPalette::Active, QPalette::Highlight);
+                const QString where = QStringLiteral("%1 %2").arg(int(look)).arg(QLatin1String(theme));
+                QVERIFY2(near(rowColour(0), accent), qPrintable(where));
+                QVERIFY2(testing::contrastRatio(rowColour(0), base) >= 3.0, qPrintable(where));
+                QVERIFY2(!near(rowColour(1), accent), qPrintable(where));
+            }
+    }
+
+    void itOpensAsAFramelessPanelOverItsWindow() {
+        QWidget window;
+        CommandPalette shown(*model, {}, &window);
+        QVERIFY(shown.isWindow());
+        QCOMPARE(shown.parentWidget(), &window);
+        QVERIFY(shown.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(shown.windowType(), Qt::Dialog);
     }
 
     void emptyQueryListsPagesActionsAndUpdatesOnly() {

@@ -20,6 +20,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QLabel>
+#include <QLayout>
 #include <QListView>
 #include <QTest>
 #include <QTranslator>
@@ -151,6 +152,31 @@ private slots:
         QCOMPARE(storage.browser()->current(), CategoryID::caches);
         QCOMPARE(listed(*storage.browser()), std::optional(CategoryID::caches));
         QCOMPARE(storage.browser()->detail()->category().id, CategoryID::caches);
+    }
+
+    // The list gives way before the detail: from 300 down to 216 wide as the page narrows.
+    void theCategoryListNarrowsBeforeTheDetailDoes() {
+        PageFixture fixture;
+        ModelSeeding(fixture.model).setScan(fixture.scan());
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        CategoryBrowser& browser = *storage.browser();
+        const auto* list = browser.findChild<QWidget*>("categorySidebar");
+        QVERIFY(list);
+        const auto at = [&](int width) {
+            storage.resize(width, 600);
+            QCoreApplication::processEvents();
+            browser.layout()->activate();
+            return std::pair{list->width(), browser.detail()->width()};
+        };
+        QCOMPARE(at(1100).first, 300);
+        const auto [middleList, middleDetail] = at(780);
+        QVERIFY(middleList > 216 && middleList < 300);
+        QVERIFY(middleDetail >= 495);                    // the page less the list and the divider
+        const auto [narrowList, narrowDetail] = at(703); // a 760 px window with its sidebar compact
+        QCOMPARE(narrowList, 216);
+        QVERIFY(narrowDetail >= 480);
+        QCOMPARE(at(1100).first, 300);
     }
 
     void aMissingCategoryIsListedEmptyAndAHiddenSizeIsNotDisclosed() {

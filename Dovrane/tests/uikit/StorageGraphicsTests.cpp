@@ -230,6 +230,36 @@ private slots:
             QCOMPARE(QColor(image.pixel(centre - radius, centre)), QColor(middle));
     }
 
+    void legendColumnsHoldTheWidestCellOnOneLineWhileTheWidthAllows() {
+        std::vector<Category> categories;
+        for (CategoryID id : allCategoryIDs)
+            categories.push_back(sized(id, 210 * GB / 16));
+        StorageLegend legend(scanOf(2000 * GB, 400 * GB, categories));
+        legend.show();
+        const auto titleLines = [&legend] {
+            int most = 0;
+            for (QWidget* cell : legend.cells()) {
+                const QLabel* title = cell->findChildren<QLabel*>().first();
+                most = std::max(most, title->height() / title->fontMetrics().lineSpacing());
+            }
+            return most;
+        };
+        // Wide (the Overview of a 1400 px window) and at its narrowest for two columns: whole titles.
+        for (int width : {1129, 900, 2 * 200 + 12 + 120}) {
+            legend.resize(width, legend.heightForWidth(width));
+            QCoreApplication::processEvents();
+            QVERIFY2(legend.columnsFor(width) <= StorageLegend::columns(width), qPrintable(QString::number(width)));
+            QCOMPARE(titleLines(), 1);
+            for (QWidget* cell : legend.cells())
+                QVERIFY(cell->width() >= StorageLegend::minimumColumn);
+        }
+        // Narrower than its widest cell, the one column still holds every title by wrapping.
+        legend.resize(150, legend.heightForWidth(150));
+        QCoreApplication::processEvents();
+        QCOMPARE(legend.columnsFor(150), 1);
+        QVERIFY(titleLines() >= 2);
+    }
+
     void everyGraphicRendersInLightAndDark() {
         const ScanResult scan = scanOf(
             100 * GB, 40 * GB,

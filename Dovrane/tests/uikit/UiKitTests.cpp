@@ -3,6 +3,7 @@
 #include "ColourChecks.h"
 
 #include "StorageGraphics/SafetyBadge.h"
+#include "UiKit/ControlStyle.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/DetailHeader.h"
 #include "UiKit/FolderList.h"
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTranslator>
 
@@ -111,6 +113,36 @@ private slots:
         }
     }
 
+    // A disabled symbol is drawn in the colour of disabled text, so in the dark look it stays as
+    // readable as the title beside it.
+    void disabledIconsWearTheDisabledTextColour() {
+        ControlStyle style;
+        for (Look look : {Look::light, Look::dark}) {
+            const QPalette palette = SemanticColors::palette(look);
+            const QPixmap shape =
+                Symbols::pixmap(QStringLiteral("arrow.clockwise"), 16, palette.color(QPalette::ButtonText), 2);
+            QStyleOption option;
+            option.palette = palette;
+            const QPixmap disabled = style.generatedIconPixmap(QIcon::Disabled, shape, &option);
+            QCOMPARE(disabled.devicePixelRatio(), 2.0);
+            const QImage image = disabled.toImage().convertToFormat(QImage::Format_ARGB32);
+            const QColor ink = palette.color(QPalette::Disabled, QPalette::ButtonText);
+            int drawn = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (const QColor pixel = image.pixelColor(x, y); pixel.alpha() == 255) {
+                        QCOMPARE(pixel.rgb(), ink.rgb());
+                        ++drawn;
+                    }
+            QVERIFY(drawn > 20);
+            // The other modes are the style's own.
+            QCOMPARE(style.generatedIconPixmap(QIcon::Normal, shape, &option).toImage(),
+                     QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
+                         .generatedIconPixmap(QIcon::Normal, shape, &option)
+                         .toImage());
+        }
+    }
+
     // Footer buttons keep their titles whole: a narrow footer wraps them under each other.
     void footerButtonsWrapRatherThanShrink() {
         FooterBar footer;
@@ -194,6 +226,34 @@ private slots:
         QCOMPARE(model.row(rows.first().row()).name, std::string("c"));
     }
 
+    void aColumnGrowsToWhatItsHeaderAndLongestCellNeed() {
+        EntryModel model = makeModel();
+        model.setRows({{"a", 1, 0}});
+        std::unique_ptr<QTableView> view(TableViews::make(&model, {{40, 60, 80}, {}}, model.sortColumn(),
+                                                          model.sortOrder(), QAbstractItemView::ExtendedSelection,
+                                                          nullptr));
+        QHeaderView* header = view->horizontalHeader();
+        QCOMPARE(header->sectionSize(0), std::max(60, header->sectionSizeHint(0)));
+
+        // Rows arriving later with a longer text widen the column past its upper bound, whole.
+        const std::string longName = "vor 17 Sekunden, und noch etwas länger";
+        model.setRows({{"a", 1, 0}, {longName, 2, 1}});
+        const QModelIndex longCell = model.index(0, 0);
+        QCOMPARE(longCell.data().toString(), QString::fromStdString(longName));
+        QStyleOptionViewItem option;
+        option.initFrom(view.get());
+        option.font = view->font();
+        option.widget = view.get();
+        const int needed = view->itemDelegate()->sizeHint(option, longCell).width();
+        QVERIFY(needed > 80);
+        QTRY_COMPARE(header->sectionSize(0), needed);
+        // The user may narrow it to its lower bound, and widen it only as far as its text needs.
+        header->resizeSection(0, 500);
+        QCOMPARE(header->sectionSize(0), needed);
+        header->resizeSection(0, 10);
+        QCOMPARE(header->sectionSize(0), 40);
+    }
+
     void tablesKeepTheirColumnsWithinBoundsAndThePicksInStepWithTheSelection() {
         EntryModel model = makeModel();
         model.setRows({{"a", 1, 0}, {"b", 2, 1}, {"c", 3, 2}});
@@ -250,6 +310,36 @@ private slots:
         QVERIFY(paneSize->x() > paneTitle->geometry().right());
         pane.setSize(QString());
         QVERIFY(paneSize->isHidden());
+    }
+
+    void aPaneHeaderTooNarrowForTitleAndSizeWrapsTheTitleAndPutsTheSizeUnderIt() {
+        const QString title = QStringLiteral("Lokale Time-Machine-Schnappschüsse");
+        const QString size = QStringLiteral("Größe von macOS nicht angegeben");
+        DetailHeader pane(DetailHeader::Style::pane, {.title = title, .size = size});
+        pane.setSafety(Safety::review);
+        auto* paneTitle = pane.findChild<QLabel*>("title");
+        auto* paneSize = pane.findChild<QLabel*>("size");
+        auto* badge = pane.findChild<SafetyBadge*>();
+        pane.show();
+        for (int width : {560, 420, 300}) {
+            pane.resize(width, pane.heightForWidth(width));
+            pane.layout()->activate();
+            QCOMPARE(paneTitle->text(), title);
+            QVERIFY2(paneTitle->height() >= paneTitle->heightForWidth(paneTitle->width()),
+                     qPrintable(QString::number(width)));
+            QVERIFY(paneTitle->geometry().right() < badge->parentWidget()->geometry().left());
+            // The size under the title, whole while the header holds it.
+            QCOMPARE(paneSize->x(), paneTitle->x());
+            QVERIFY(paneSize->y() > paneTitle->geometry().bottom());
+            QVERIFY(paneSize->geometry().bottom() < pane.height());
+            if (width >= 420)
+                QCOMPARE(paneSize->text(), size);
+        }
+        // Wide enough for both, they share a row again.
+        pane.resize(1000, pane.heightForWidth(1000));
+        pane.layout()->activate();
+        QCOMPARE(paneSize->geometry().bottom(), paneTitle->geometry().bottom());
+        QCOMPARE(paneSize->geometry().right(), pane.contentsRect().right() - 20);
     }
 
     void onlyWebAndMailLinksOpen() {

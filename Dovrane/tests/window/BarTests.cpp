@@ -46,6 +46,37 @@ private slots:
         QTRY_VERIFY(!gone);
     }
 
+    // Narrow, the sidebar shows its symbols alone and names them in tooltips; wide again, it
+    // takes back the width it had.
+    void theSidebarTurnsCompactInANarrowWindow() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.resize(1100, 720);
+        window.show();
+        QCoreApplication::processEvents();
+        QListWidget* sidebar = window.sidebar();
+        QVERIFY(!window.sidebarCompact());
+        const int fullWidth = sidebar->width();
+        QVERIFY(fullWidth >= 180);
+        QVERIFY(sidebar->item(0)->toolTip().isEmpty());
+
+        window.resize(760, 480);
+        QCoreApplication::processEvents();
+        QVERIFY(window.sidebarCompact());
+        QVERIFY(sidebar->width() < 60);
+        QCOMPARE(sidebar->item(0)->toolTip(), QStringLiteral("Overview"));
+        QCOMPARE(sidebar->item(0)->text(), QStringLiteral("Overview")); // still named for assistive technology
+        // The page takes the room the sidebar gave up.
+        QVERIFY(window.page()->width() > 760 - 60 - 10);
+
+        window.resize(ContentView::compactBelow, 720);
+        QCoreApplication::processEvents();
+        QVERIFY(!window.sidebarCompact());
+        QCOMPARE(sidebar->width(), fullWidth);
+        QVERIFY(sidebar->item(0)->toolTip().isEmpty());
+    }
+
     void toolbarSwapsWithTheScan() {
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();
@@ -66,6 +97,10 @@ private slots:
         ModelSeeding(model).setIsDemo(true);
         QVERIFY(toolbar.scanButton()->isVisible());
         QVERIFY(!toolbar.scanButton()->isEnabled());
+        // Off, it says why.
+        QCOMPARE(toolbar.scanButton()->toolTip(), QStringLiteral("Not available while the demo data is shown"));
+        ModelSeeding(model).setIsDemo(false);
+        QCOMPARE(toolbar.scanButton()->toolTip(), QStringLiteral("Measure the disk again (Ctrl-R)"));
     }
 
     void noticeBarShowsTheModelsTextAndCloses() {

@@ -1,10 +1,18 @@
 #include "FitCheck.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemDelegate>
 #include <QAbstractScrollArea>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QTableView>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace dovrane::testing {
 
@@ -74,7 +82,89 @@ QString buttonFault(const QAbstractButton* button) {
     const QSize needed = button->sizeHint();
     if (needed.width() > button->width() + slack)
         return QStringLiteral("button needs %1 px width, has %2").arg(needed.width()).arg(button->width());
+    // A push button draws its title in the style's contents rectangle: the title must fit there,
+    // whatever the button's own size hint claims.
+    if (const auto* push = qobject_cast<const QPushButton*>(button)) {
+        QStyleOptionButton option;
+        option.initFrom(push);
+        option.text = text;
+        option.icon = push->icon();
+        option.iconSize = push->iconSize();
+        if (push->isFlat())
+            option.features |= QStyleOptionButton::Flat;
+        if (push->isDefault())
+            option.features |= QStyleOptionButton::DefaultButton;
+        if (push->menu())
+            option.features |= QStyleOptionButton::HasMenu;
+        const int room = push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push).width();
+        int title = push->fontMetrics().size(Qt::TextShowMnemonic, text).width();
+        if (!push->icon().isNull())
+            title += push->iconSize().width() + 4;
+        if (title > room + slack)
+            return QStringLiteral("title needs %1 px width, the style's contents have %2").arg(title).arg(room);
+    }
     return {};
+}
+
+// A table's headers and the cells of its columns of their own width cut short, and columns pushed
+// out of sight behind a horizontal scroll bar. A stretched column takes the space the others
+// leave, so a long name may be cut there.
+QStringList tableFaults(const QTableView* table) {
+    QStringList faults;
+    const QHeaderView* header = table->horizontalHeader();
+    const QAbstractItemModel* model = table->model();
+    if (!model)
+        return faults;
+    if (table->horizontalScrollBar()->isVisible() && table->horizontalScrollBar()->maximum() > 0)
+        faults << QStringLiteral("columns need %1 px more width than the table has")
+                      .arg(table->horizontalScrollBar()->maximum());
+    QStyleOptionViewItem option;
+    option.initFrom(table);
+    option.font = table->font();
+    option.widget = table;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        if (header->isSectionHidden(column))
+            continue;
+        const int has = header->sectionSize(column);
+        const QString title = model->headerData(column, Qt::Horizontal).toString();
+        if (header->sectionSizeHint(column) > has + slack)
+            faults << QStringLiteral("header needs %1 px width, has %2: \"%3\"")
+                          .arg(header->sectionSizeHint(column))
+                          .arg(has)
+                          .arg(title);
+        if (header->sectionResizeMode(column) == QHeaderView::Stretch)
+            continue;
+        const QAbstractItemDelegate* delegate = table->itemDelegateForColumn(column);
+        if (!delegate)
+            delegate = table->itemDelegate();
+        for (int row = 0; row < std::min(model->rowCount(), 200); ++row) {
+            const QModelIndex index = model->index(row, column);
+            const int needed = delegate->sizeHint(option, index).width();
+            if (needed > has + slack) {
+                faults << QStringLiteral("cell of \"%1\" needs %2 px width, has %3: \"%4\"")
+                              .arg(title)
+                              .arg(needed)
+                              .arg(has)
+                              .arg(index.data().toString());
+                break;
+            }
+        }
+    }
+    return faults;
+}
+
+// A row widget of a list or table reaching past the visible area, where its end is cut.
+QStringList rowWidgetFaults(const QAbstractItemView* view) {
+    QStringList faults;
+    const QWidget* viewport = view->viewport();
+    for (const QObject* child : viewport->children())
+        if (const auto* row = qobject_cast<const QWidget*>(child); row && row->isVisible()) {
+            const int past = row->geometry().right() + 1 - viewport->width();
+            if (past > slack)
+                faults << QStringLiteral("row %1 reaches %2 px past the visible area").arg(nameOf(row)).arg(past);
+        }
+    return faults;
 }
 
 bool hasText(const QWidget* widget) {
@@ -117,6 +207,12 @@ void check(const QWidget* widget, QStringList& faults) {
         fault = QStringLiteral("visible with nothing to show");
     if (!fault.isEmpty())
         faults << QStringLiteral("%1: %2: \"%3\"").arg(pathOf(widget), fault, shownText(widget));
+    if (const auto* table = qobject_cast<const QTableView*>(widget))
+        for (const QString& tableFault : tableFaults(table))
+            faults << pathOf(widget) + QStringLiteral(": ") + tableFault;
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(widget))
+        for (const QString& rowFault : rowWidgetFaults(view))
+            faults << pathOf(widget) + QStringLiteral(": ") + rowFault;
 
     // Sibling texts on top of each other.
     QList<const QWidget*> texts;

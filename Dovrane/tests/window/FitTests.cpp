@@ -1,5 +1,5 @@
 // Every view with the demo data, in English and German, light and dark, at the main window's
-// default and smallest sizes: no text cut or on top of another, no empty box on show. The
+// default, smallest and a wide size: no text cut or on top of another, no empty box on show. The
 // checker itself is tried first on views built to fail it.
 
 #include "App/DovraneApp.h"
@@ -16,6 +16,7 @@
 #include "StoragePage/CategoryBrowser.h"
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
+#include "UiKit/PageKit.h"
 #include "UiKit/StorageSelection.h"
 #include "WindowFixture.h"
 #include "support/ModelTestMain.h"
@@ -52,7 +53,7 @@ struct WindowSize {
     const char* name;
     QSize size;
 };
-constexpr WindowSize windowSizes[] = {{"default", {1100, 720}}, {"smallest", {760, 480}}};
+constexpr WindowSize windowSizes[] = {{"default", {1100, 720}}, {"smallest", {760, 480}}, {"wide", {1400, 720}}};
 
 // A window of its own around one widget, laid out at the given size.
 class Frame {
@@ -118,6 +119,30 @@ private slots:
         QVERIFY(faults[1].startsWith(QStringLiteral("dots: line needs")));
         QVERIFY(faults[2].startsWith(QStringLiteral("wrapped: wrapped text needs")));
         QVERIFY(faults[3].startsWith(QStringLiteral("button: button needs")));
+    }
+
+    // A button sized to its bare title has no room for the style's margins around it.
+    void aButtonTitleWiderThanTheStylesContentsIsNamed() {
+        class BareButton final : public QPushButton {
+        public:
+            using QPushButton::QPushButton;
+            QSize sizeHint() const override { return fontMetrics().size(Qt::TextShowMnemonic, text()); }
+            QSize minimumSizeHint() const override { return sizeHint(); }
+        };
+        QWidget window;
+        auto* row = new QHBoxLayout(&window);
+        auto* bare = new BareButton(QStringLiteral("Release notes"));
+        bare->setObjectName(QStringLiteral("bare"));
+        bare->setFlat(true);
+        row->addWidget(bare);
+        row->addWidget(new QPushButton(QStringLiteral("Release notes")));
+        row->addStretch(1);
+        window.resize(400, 60);
+        window.show();
+        settle();
+        const QStringList faults = misfits(&window);
+        QCOMPARE(faults.size(), 1);
+        QVERIFY2(faults[0].startsWith(QStringLiteral("bare: title needs")), qPrintable(faults[0]));
     }
 
     void overlapsAndEmptyBoxesAreNamed() {
@@ -212,6 +237,17 @@ private slots:
             settle();
             for (const QString& fault : misfits(root))
                 faults << view + QStringLiteral(": ") + fault;
+            // A footer's buttons stay on one row at every size.
+            for (const FooterBar* footer : root->findChildren<FooterBar*>()) {
+                if (!footer->isVisible())
+                    continue;
+                QList<int> rows;
+                for (const QPushButton* button : footer->findChildren<QPushButton*>())
+                    if (button->isVisible() && !rows.contains(button->mapTo(footer, QPoint()).y()))
+                        rows << button->mapTo(footer, QPoint()).y();
+                if (rows.size() > 1)
+                    faults << view + QStringLiteral(": footer buttons on %1 rows").arg(rows.size());
+            }
         };
 
         for (const WindowSize& windowSize : windowSizes) {

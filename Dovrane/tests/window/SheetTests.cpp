@@ -9,6 +9,7 @@
 #include "Theme/Theme.h"
 #include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
+#include "UiKit/SemanticColors.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/Bundles.h"
@@ -168,6 +169,13 @@ private slots:
         QVERIFY(shown.contains("~/.local/share: Settings of the app."));
         QVERIFY(sheet.toggles()[0]->isChecked());
         QVERIFY(!sheet.toggles()[1]->isChecked());
+        // Each reason is a secondary line in the callout role, as under a category's header.
+        for (QCheckBox* toggle : sheet.toggles()) {
+            const auto reasons = toggle->findChildren<LineLimitedLabel*>();
+            QCOMPARE(reasons.size(), 1);
+            QCOMPARE(reasons.first()->font().pixelSize(), Fonts::font(FontRole::callout).pixelSize());
+            QCOMPARE(reasons.first()->palette().color(QPalette::WindowText), SemanticColors::secondaryText());
+        }
         // The lock marks the administrator's leftover whether ticked or not.
         QCOMPARE(sheet.findChildren<QWidget*>("adminLock").size(), 1);
         QCOMPARE(sheet.totalLabel()->text(), QStringLiteral("Total: 1 MB"));

@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace dovrane {
@@ -28,6 +29,30 @@ void StorageLegend::setLinuxHome(bool linuxHome) {
 }
 
 int StorageLegend::columns(int width) { return qMax(1, (width + columnSpacing) / (minimumColumn + columnSpacing)); }
+
+int StorageLegend::widestCell() const {
+    int widest = 0;
+    for (const QWidget* cell : cells_) {
+        const auto* row = static_cast<const QHBoxLayout*>(cell->layout());
+        int need = 0;
+        for (int i = 0; i < row->count(); ++i) {
+            const QLayoutItem* item = row->itemAt(i);
+            const auto* label = qobject_cast<const QLabel*>(item->widget());
+            // A wrapping label's size hint is not its line: measure the line itself.
+            need += label && label->wordWrap() ? label->fontMetrics().horizontalAdvance(label->text()) + 1
+                                               : item->sizeHint().width();
+        }
+        widest = std::max(widest, need + row->spacing() * (row->count() - 1));
+    }
+    return widest;
+}
+
+int StorageLegend::columnsFor(int width) const {
+    const int column = std::max(minimumColumn, widestCell());
+    if (column > width)
+        return columns(width);
+    return std::max(1, (width + columnSpacing) / (column + columnSpacing));
+}
 
 void StorageLegend::rebuild() {
     for (QWidget* cell : cells_)
@@ -58,13 +83,13 @@ void StorageLegend::rebuild() {
     updateGeometry();
 }
 
-qreal StorageLegend::columnWidth(int width) {
-    const int perRow = columns(width);
+qreal StorageLegend::columnWidth(int width) const {
+    const int perRow = columnsFor(width);
     return qMax<qreal>(0, (width - columnSpacing * (perRow - 1)) / qreal(perRow));
 }
 
 std::vector<int> StorageLegend::rowHeights(int width) const {
-    const int perRow = columns(width);
+    const int perRow = columnsFor(width);
     const int column = qRound(columnWidth(width));
     std::vector<int> heights((cells_.size() + perRow - 1) / perRow, 0);
     for (std::size_t i = 0; i < cells_.size(); ++i) {
@@ -92,7 +117,7 @@ QSize StorageLegend::sizeHint() const {
 void StorageLegend::resizeEvent(QResizeEvent*) { place(width()); }
 
 void StorageLegend::place(int width) {
-    const int perRow = columns(width);
+    const int perRow = columnsFor(width);
     const qreal column = columnWidth(width);
     const std::vector<int> heights = rowHeights(width);
     int top = 0;

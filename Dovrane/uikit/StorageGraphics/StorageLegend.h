@@ -1,7 +1,8 @@
 #pragma once
 // Names the groups the bar shows: an adaptive grid of cells (columns at least 200 wide, 12
-// apart, rows 8 apart), each a colour dot, the group's title and its size. A title longer than
-// its column wraps, and its row grows to hold it.
+// apart, rows 8 apart), each a colour dot, the group's title and its size. Columns are made no
+// narrower than the widest cell needs on one line while the width allows a column that wide;
+// only then does a title longer than its column wrap, and its row grows to hold it.
 
 #include "StorageGraphics/StorageGroup.h"
 
@@ -25,6 +26,9 @@ public:
 
     // How many columns fit a width: as many as keep each at least 200 wide, never fewer than 1.
     static int columns(int width);
+    // How many columns this legend's cells get at a width: as many as keep each column wide
+    // enough for every cell on one line, else as many as columns(width).
+    int columnsFor(int width) const;
     // The cells, one per group with a size, in group order.
     const std::vector<QWidget*>& cells() const { return cells_; }
 
@@ -40,7 +44,9 @@ private:
     void place(int width);
     // The height of each row of cells at a width of the whole grid.
     std::vector<int> rowHeights(int width) const;
-    static qreal columnWidth(int width);
+    qreal columnWidth(int width) const;
+    // The width the widest cell needs with its title on one line.
+    int widestCell() const;
 
     ScanResult scan_;
     bool linuxHome_ = false;

@@ -1,5 +1,6 @@
 #include "UiKit/ControlStyle.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOption>
@@ -31,6 +32,20 @@ void ControlStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
     painter->setPen(QPen(checkBoxFrame(option->palette)));
     painter->drawRect(QRectF(option->rect.adjusted(0, 0, -1, -1)));
     painter->restore();
+}
+
+QPixmap ControlStyle::generatedIconPixmap(QIcon::Mode mode, const QPixmap& pixmap, const QStyleOption* option) const {
+    if (mode != QIcon::Disabled || !option || pixmap.isNull())
+        return QProxyStyle::generatedIconPixmap(mode, pixmap, option);
+    // The symbol's shape, in the ink of disabled text.
+    QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(image.rect(), option->palette.color(QPalette::Disabled, QPalette::ButtonText));
+    painter.end();
+    QPixmap result = QPixmap::fromImage(std::move(image));
+    result.setDevicePixelRatio(pixmap.devicePixelRatio());
+    return result;
 }
 
 } // namespace dovrane

@@ -1,7 +1,9 @@
 #pragma once
 // The Fusion style with the changes our looks need: a check box frame that reads on the field
 // behind it in the dark look as in the light one (Fusion darkens the window colour for it, which
-// on a dark window leaves the frame almost as dark as the field).
+// on a dark window leaves the frame almost as dark as the field), and disabled icons drawn in
+// the colour of disabled text (Fusion greys them towards the window colour, which in the dark
+// look makes a symbol all but vanish beside its still readable title).
 
 #include <QProxyStyle>
 
@@ -14,6 +16,7 @@ public:
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget = nullptr) const override;
+    QPixmap generatedIconPixmap(QIcon::Mode mode, const QPixmap& pixmap, const QStyleOption* option) const override;
 
     // Halfway between the field's colour and its text: at least 3:1 against the field in
     // either look.

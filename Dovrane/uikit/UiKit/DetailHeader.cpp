@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace dovrane {
 
 namespace {
@@ -31,6 +33,103 @@ Setup setup(DetailHeader::Style style) {
     return {FontRole::title2, FontRole::title3, FontRole::body, 0, 0, 4, false};
 }
 
+// The title's row: the title, the badge on its last line and, in a pane, the size at the row's
+// end, all on one baseline while the whole title fits beside the size. When it does not, the
+// title wraps and the size goes under it, so neither is cut.
+class TitleRowLayout final : public QLayout {
+public:
+    TitleRowLayout(QLabel* title, QWidget* badge, QLabel* size) : title_(title), badge_(badge), size_(size) {
+        setContentsMargins(0, 0, 0, 0);
+        setSpacing(8);
+        for (QWidget* widget : std::initializer_list<QWidget*>{title_, badge_, size_})
+            if (widget)
+                items_.push_back(new QWidgetItem(widget));
+    }
+    ~TitleRowLayout() override { qDeleteAll(items_); }
+
+    void addItem(QLayoutItem* item) override { items_.push_back(item); }
+    int count() const override { return int(items_.size()); }
+    QLayoutItem* itemAt(int index) const override {
+        return index >= 0 && index < count() ? items_[std::size_t(index)] : nullptr;
+    }
+    QLayoutItem* takeAt(int index) override {
+        if (index < 0 || index >= count())
+            return nullptr;
+        QLayoutItem* item = items_[std::size_t(index)];
+        items_.erase(items_.begin() + index);
+        return item;
+    }
+    Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return place(QRect(0, 0, width, 0)).height; }
+    QSize sizeHint() const override {
+        const int width = oneLineWidth();
+        return {width, heightForWidth(width)};
+    }
+    QSize minimumSize() const override { return {0, title_->fontMetrics().height()}; }
+    void setGeometry(const QRect& area) override {
+        QLayout::setGeometry(area);
+        const Placement placed = place(area);
+        title_->setGeometry(placed.title);
+        if (shows(badge_))
+            badge_->setGeometry(placed.badge);
+        if (shows(size_))
+            size_->setGeometry(placed.size);
+    }
+
+private:
+    struct Placement {
+        QRect title, badge, size;
+        int height;
+    };
+
+    static bool shows(const QWidget* widget) { return widget && !widget->isHidden(); }
+
+    int titleLineWidth() const {
+        const QMargins margins = title_->contentsMargins();
+        return title_->fontMetrics().horizontalAdvance(title_->text()) + margins.left() + margins.right() + 1;
+    }
+    int badgeRoom() const { return shows(badge_) ? spacing() + badge_->sizeHint().width() : 0; }
+    int oneLineWidth() const {
+        return titleLineWidth() + badgeRoom() + (shows(size_) ? spacing() + size_->sizeHint().width() : 0);
+    }
+
+    Placement place(const QRect& area) const {
+        Placement placed;
+        const QSize badge = shows(badge_) ? badge_->sizeHint() : QSize();
+        const QSize size = shows(size_) ? size_->sizeHint() : QSize();
+        if (oneLineWidth() <= area.width()) {
+            const int titleWidth = titleLineWidth();
+            const int titleHeight = title_->heightForWidth(titleWidth);
+            placed.height = std::max({titleHeight, badge.height(), size.height()});
+            const int bottom = area.y() + placed.height;
+            placed.title = QRect(area.x(), bottom - titleHeight, titleWidth, titleHeight);
+            placed.badge =
+                QRect(placed.title.right() + 1 + spacing(), bottom - badge.height(), badge.width(), badge.height());
+            placed.size = QRect(area.right() + 1 - size.width(), bottom - size.height(), size.width(), size.height());
+            return placed;
+        }
+        const int titleWidth = std::max(1, std::min(titleLineWidth(), area.width() - badgeRoom()));
+        const int titleHeight = title_->heightForWidth(titleWidth);
+        const int rowHeight = std::max(titleHeight, badge.height());
+        placed.title = QRect(area.x(), area.y() + rowHeight - titleHeight, titleWidth, titleHeight);
+        placed.badge = QRect(placed.title.right() + 1 + spacing(), area.y() + rowHeight - badge.height(), badge.width(),
+                             badge.height());
+        placed.height = rowHeight;
+        if (shows(size_)) {
+            placed.size = QRect(area.x(), area.y() + rowHeight + spacing() / 2, std::min(size.width(), area.width()),
+                                size.height());
+            placed.height = placed.size.bottom() + 1 - area.y();
+        }
+        return placed;
+    }
+
+    QLabel* title_;
+    QWidget* badge_;
+    QLabel* size_;
+    std::vector<QLayoutItem*> items_;
+};
+
 } // namespace
 
 DetailHeader::DetailHeader(Style style, Content content, QWidget* parent) : QWidget(parent) {
@@ -38,25 +137,20 @@ DetailHeader::DetailHeader(Style style, Content content, QWidget* parent) : QWid
     lines_ = new QVBoxLayout(this);
     lines_->setContentsMargins(chosen.margin, chosen.margin, chosen.margin, chosen.margin);
     lines_->setSpacing(chosen.spacing);
-    auto* titleRow = new QHBoxLayout;
-    titleRow->setSpacing(8);
-    title_ = new ElidedLabel(content.title, Fonts::font(chosen.title, QFont::DemiBold), {}, this);
+    title_ = new StyledLabel(content.title, Fonts::font(chosen.title, QFont::DemiBold), {}, this);
     title_->setObjectName(QStringLiteral("title"));
-    titleRow->addWidget(title_, 0, Qt::AlignBottom);
+    title_->setTextFormat(Qt::PlainText);
+    title_->setWordWrap(true);
     // The badge stands on the title's baseline.
     badgeSlot_ = new QWidget(this);
     auto* badgeLayout = new QHBoxLayout(badgeSlot_);
     badgeLayout->setContentsMargins(0, 0, 0, title_->fontMetrics().descent());
     badgeSlot_->hide();
-    titleRow->addWidget(badgeSlot_, 0, Qt::AlignBottom);
-    titleRow->addStretch(1);
     size_ = new ElidedLabel(content.size, Fonts::monospacedDigits(Fonts::font(chosen.size)),
                             SemanticColors::secondaryText, this);
     size_->setObjectName(QStringLiteral("size"));
     size_->setVisible(!content.size.isEmpty());
-    if (chosen.sizeBesideTitle)
-        titleRow->addWidget(size_, 0, Qt::AlignBottom);
-    lines_->addLayout(titleRow);
+    lines_->addLayout(new TitleRowLayout(title_, badgeSlot_, chosen.sizeBesideTitle ? size_ : nullptr));
     if (!chosen.sizeBesideTitle)
         lines_->addWidget(size_);
     explanation_ = new LineLimitedLabel(content.explanation, chosen.explanationLines, Fonts::font(chosen.explanation),
@@ -65,7 +159,7 @@ DetailHeader::DetailHeader(Style style, Content content, QWidget* parent) : QWid
     lines_->addWidget(explanation_);
 }
 
-void DetailHeader::setTitle(const QString& title) { title_->setFullText(title); }
+void DetailHeader::setTitle(const QString& title) { title_->setText(title); }
 
 void DetailHeader::setSafety(Safety safety) {
     delete badge_;

@@ -1,9 +1,10 @@
 #pragma once
 // The header over a detail: a title, beside it the badge of a rating, the size in the secondary
 // colour and under them an explanation. A pane (a category's detail) shows the size at the end
-// of the title's row; a sheet puts the size under the title; the welcome sheet has a larger
-// title. Texts known when the header is made go to the constructor: a setter shortens its text
-// to the label's width of the moment, which is not the real one before the first layout.
+// of the title's row while the whole title fits beside it, else under the title; a sheet puts
+// the size under the title; the welcome sheet has a larger title. A long title wraps. Texts
+// known when the header is made go to the constructor: a setter shortens the size's text to the
+// label's width of the moment, which is not the real one before the first layout.
 
 #include "UiKit/Labels.h"
 
@@ -40,7 +41,7 @@ public:
 
 private:
     QVBoxLayout* lines_;
-    ElidedLabel* title_;
+    StyledLabel* title_;
     QWidget* badgeSlot_;
     SafetyBadge* badge_ = nullptr;
     ElidedLabel* size_;

@@ -2,6 +2,7 @@
 
 #include "UiKit/Appearance.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QResizeEvent>
 #include <QTextDocument>
@@ -185,6 +186,12 @@ QString oneLine(const QString& plain) {
             c = QLatin1Char(' ');
     return text;
 }
+
+QString unavailableInDemo() {
+    return QCoreApplication::translate("Texts", "Not available while the demo data is shown");
+}
+
+QString demoTooltip(bool demo, const QString& otherwise) { return demo ? unavailableInDemo() : otherwise; }
 
 } // namespace Texts
 

@@ -82,6 +82,10 @@ QString withoutMnemonics(const QString& plain);
 // Data shown on one line (a table cell, a row's title): line and paragraph breaks and other
 // control characters become spaces, so a file name cannot break the row.
 QString oneLine(const QString& plain);
+// The tooltip of an action that is off because the demo data is on show: why it is off.
+QString unavailableInDemo();
+// That tooltip while demo is true, else the action's own.
+QString demoTooltip(bool demo, const QString& otherwise = {});
 } // namespace Texts
 
 } // namespace dovrane

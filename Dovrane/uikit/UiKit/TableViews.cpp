@@ -2,34 +2,99 @@
 
 #include <QHeaderView>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace dovrane::TableViews {
 
 namespace {
 
-// Columns with an ideal width start at it and keep a resize by the user within their bounds;
-// the others share the space left.
-void setWidths(QHeaderView* header, std::vector<ColumnWidth> widths) {
-    for (int column = 0; column < int(widths.size()); ++column) {
-        const ColumnWidth width = widths[std::size_t(column)];
-        if (width.ideal == 0) {
-            header->setSectionResizeMode(column, QHeaderView::Stretch);
-            continue;
+// Rows measured for a column's width; past them a long table costs no more to lay out.
+constexpr int measuredRows = 1000;
+
+// Columns with an ideal width start at it, and grow to what their header and their longest cell
+// need in the language on show; a resize by the user stays within their bounds, the upper one
+// raised to that need. The others share the space left.
+class ColumnFitter final : public QObject {
+public:
+    ColumnFitter(QTableView* view, std::vector<ColumnWidth> widths)
+        : QObject(view), view_(view), widths_(std::move(widths)), needed_(widths_.size(), 0) {
+        QHeaderView* header = view_->horizontalHeader();
+        for (int column = 0; column < int(widths_.size()); ++column) {
+            const ColumnWidth width = widths_[std::size_t(column)];
+            if (width.ideal == 0) {
+                header->setSectionResizeMode(column, QHeaderView::Stretch);
+                continue;
+            }
+            header->setSectionResizeMode(column, QHeaderView::Interactive);
+            header->resizeSection(column, width.ideal);
         }
-        header->setSectionResizeMode(column, QHeaderView::Interactive);
-        header->resizeSection(column, width.ideal);
+        connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int size) { bound(column, size); });
+        QAbstractItemModel* model = view_->model();
+        connect(model, &QAbstractItemModel::modelReset, this, &ColumnFitter::schedule);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &ColumnFitter::schedule);
+        connect(model, &QAbstractItemModel::rowsInserted, this, &ColumnFitter::schedule);
+        connect(model, &QAbstractItemModel::dataChanged, this, &ColumnFitter::schedule);
+        connect(model, &QAbstractItemModel::headerDataChanged, this, &ColumnFitter::schedule);
+        fit();
     }
-    QObject::connect(header, &QHeaderView::sectionResized, header,
-                     [header, widths = std::move(widths)](int column, int, int size) {
-                         if (column >= int(widths.size()) || widths[std::size_t(column)].ideal == 0)
-                             return;
-                         const ColumnWidth width = widths[std::size_t(column)];
-                         if (const int bounded = std::clamp(size, width.minimum, width.maximum); bounded != size)
-                             header->resizeSection(column, bounded);
-                     });
-}
+
+    // What a column's header and its longest cell need, in the view's font and style.
+    int needed(int column) const {
+        QHeaderView* header = view_->horizontalHeader();
+        int width = header->sectionSizeHint(column);
+        QStyleOptionViewItem option;
+        option.initFrom(view_);
+        option.font = view_->font();
+        option.widget = view_;
+        option.features = QStyleOptionViewItem::HasDisplay;
+        const QAbstractItemModel* model = view_->model();
+        QAbstractItemDelegate* delegate = view_->itemDelegateForColumn(column);
+        if (!delegate)
+            delegate = view_->itemDelegate();
+        const int rows = std::min(model->rowCount(), measuredRows);
+        for (int row = 0; row < rows; ++row)
+            width = std::max(width, delegate->sizeHint(option, model->index(row, column)).width());
+        return width;
+    }
+
+private:
+    void schedule() {
+        if (std::exchange(pending_, true))
+            return;
+        QTimer::singleShot(0, this, [this] {
+            pending_ = false;
+            fit();
+        });
+    }
+
+    void fit() {
+        QHeaderView* header = view_->horizontalHeader();
+        for (int column = 0; column < int(widths_.size()); ++column) {
+            if (widths_[std::size_t(column)].ideal == 0)
+                continue;
+            needed_[std::size_t(column)] = needed(column);
+            if (header->sectionSize(column) < needed_[std::size_t(column)])
+                header->resizeSection(column, needed_[std::size_t(column)]);
+        }
+    }
+
+    void bound(int column, int size) {
+        if (column >= int(widths_.size()) || widths_[std::size_t(column)].ideal == 0)
+            return;
+        const ColumnWidth width = widths_[std::size_t(column)];
+        const int upper = std::max(width.maximum, needed_[std::size_t(column)]);
+        if (const int bounded = std::clamp(size, width.minimum, upper); bounded != size)
+            view_->horizontalHeader()->resizeSection(column, bounded);
+    }
+
+    QTableView* view_;
+    std::vector<ColumnWidth> widths_;
+    std::vector<int> needed_;
+    bool pending_ = false;
+};
 
 } // namespace
 
@@ -47,10 +112,11 @@ QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int
     view->verticalHeader()->hide();
     QHeaderView* header = view->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignLeading | Qt::AlignVCenter);
-    setWidths(header, std::move(widths));
     // The indicator must show the model's order before sorting is switched on, which sorts by it.
     header->setSortIndicator(sortColumn, order);
     view->setSortingEnabled(true);
+    // Measured with the sort indicator on show.
+    new ColumnFitter(view, std::move(widths));
     return view;
 }
 

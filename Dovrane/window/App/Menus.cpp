@@ -2,6 +2,7 @@
 
 #include "AppModel/AppModel.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/Labels.h"
 #include "Updater/Updater.h"
 
 #include <QKeyEvent>
@@ -43,6 +44,7 @@ Menus::Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& si
     quit->setMenuRole(QAction::NoRole);
 
     QMenu* disk = bar->addMenu(tr("Disk"));
+    disk->setToolTipsVisible(true); // a disabled action says why
     scanAgain = addAction(disk, tr("Scan Again"), {QKeySequence(Qt::CTRL | Qt::Key_R)}, [this] { model_.startScan(); });
     stopScan =
         addAction(disk, tr("Stop Scan"), {QKeySequence(Qt::CTRL | Qt::Key_Period)}, [this] { model_.cancelScan(); });
@@ -95,6 +97,7 @@ Menus::Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& si
 
 void Menus::refresh() {
     scanAgain->setEnabled(!model_.isScanning() && !model_.isDemo());
+    scanAgain->setToolTip(Texts::demoTooltip(model_.isDemo()));
     stopScan->setEnabled(model_.isScanning());
     cleanUpSafeItems->setEnabled(!model_.safeItems().empty());
     checkForUpdates->setEnabled(updater_.canCheck());

@@ -26,6 +26,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace dovrane {
 
 namespace {
@@ -33,6 +35,10 @@ namespace {
 const QString uriList = QStringLiteral("text/uri-list");
 constexpr int sidebarMinimumWidth = 180;
 constexpr int sidebarInitialWidth = 212;
+// The symbols alone, with room for a badge at their corner.
+constexpr int sidebarCompactWidth = 56;
+
+bool isCompact(const QWidget* list) { return list && list->property("compact").toBool(); }
 
 SidebarItem itemOfRow(int row) { return allSidebarItems.at(std::size_t(row)); }
 
@@ -50,6 +56,12 @@ void SidebarBadgeDelegate::initStyleOption(QStyleOptionViewItem* option, const Q
     const QString symbol = index.data(symbolRole).toString();
     if (symbol.isEmpty() || !option->widget)
         return;
+    if (isCompact(option->widget)) {
+        option->text.clear();
+        option->features &= ~QStyleOptionViewItem::HasDisplay;
+        option->decorationAlignment = Qt::AlignCenter;
+        option->decorationSize = QSize(20, 20);
+    }
     const QColor color = option->state.testFlag(QStyle::State_Selected)
                              ? option->palette.color(QPalette::HighlightedText)
                              : SemanticColors::tint(*option->widget);
@@ -68,7 +80,11 @@ void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QFontMetrics metrics(font);
     const int height = metrics.height() + 2;
     const int width = std::max(height, metrics.horizontalAdvance(text) + 10);
-    const QRect pill(option.rect.right() - 8 - width, option.rect.center().y() - height / 2, width, height);
+    // Compact, the badge sits at the symbol's upper corner.
+    const QRect pill =
+        isCompact(option.widget)
+            ? QRect(option.rect.right() - 2 - width, option.rect.top(), width, height)
+            : QRect(option.rect.right() - 8 - width, option.rect.center().y() - height / 2, width, height);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);
@@ -133,8 +149,10 @@ ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget*
     addToolBar(Qt::TopToolBarArea, toolbar_);
     setContextMenuPolicy(Qt::NoContextMenu);
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
+    split_ = new QSplitter(Qt::Horizontal, this);
+    auto* split = split_;
     split->setChildrenCollapsible(false);
+    fullSidebarWidth_ = sidebarInitialWidth;
     sidebar_ = new QListWidget(split);
     sidebar_->setObjectName(QStringLiteral("sidebar"));
     sidebar_->setAccessibleName(tr("Pages"));
@@ -265,6 +283,31 @@ void ContentView::showEvent(QShowEvent* event) {
         return;
     // Once the window is on screen, as a task of its own.
     QTimer::singleShot(0, this, [this] { launch_(); });
+}
+
+void ContentView::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    setSidebarCompact(width() < compactBelow);
+}
+
+void ContentView::setSidebarCompact(bool compact) {
+    if (compact == compact_)
+        return;
+    compact_ = compact;
+    sidebar_->setProperty("compact", compact);
+    for (SidebarItem item : allSidebarItems)
+        sidebar_->item(rowOfItem(item))->setData(Qt::ToolTipRole, compact ? title(item) : QString());
+    if (compact) {
+        fullSidebarWidth_ = std::max(sidebar_->width(), sidebarMinimumWidth);
+        sidebar_->setFixedWidth(sidebarCompactWidth);
+    } else {
+        sidebar_->setMinimumWidth(sidebarMinimumWidth);
+        sidebar_->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
+    const int sidebarWidth = compact ? sidebarCompactWidth : fullSidebarWidth_;
+    split_->setSizes({sidebarWidth, std::max(0, split_->width() - split_->handleWidth() - sidebarWidth)});
+    sidebar_->doItemsLayout();
+    sidebar_->viewport()->update();
 }
 
 void ContentView::closeEvent(QCloseEvent* event) {

@@ -15,6 +15,7 @@
 
 #include <functional>
 
+class QSplitter;
 class QVBoxLayout;
 
 namespace dovrane {
@@ -25,7 +26,8 @@ class SheetHost;
 
 // The sidebar's rows: the symbol in the tint (in the selection's text colour on the selected
 // row), worked out at every paint so it follows the look, and the badge, a count drawn at the
-// row's trailing end (0 draws nothing).
+// row's trailing end (0 draws nothing). A list whose "compact" property is true shows the symbols
+// alone, each badge a dot at its symbol's corner.
 class SidebarBadgeDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -77,6 +79,9 @@ public:
     int badge(SidebarItem item) const;
 
     QListWidget* sidebar() const { return sidebar_; }
+    // Below this width the sidebar shows its symbols alone, so a page keeps the room it needs.
+    static constexpr int compactBelow = 920;
+    bool sidebarCompact() const { return compact_; }
     QToolBar* toolbar() const { return toolbar_; }
     ScanToolbar* scanToolbar() const { return scanToolbar_; }
     NoticeBar* noticeBar() const { return noticeBar_; }
@@ -94,6 +99,7 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -102,6 +108,7 @@ private:
     void modelChanged(AppModel::Field field);
     void selectSidebarRow();
     void refreshBadges();
+    void setSidebarCompact(bool compact);
     void refreshNotice();
     void setDropTargeted(bool targeted);
     void removalRequested(const QString& name, const QVariant& object);
@@ -112,6 +119,9 @@ private:
     bool dropTargeted_ = false;
 
     QListWidget* sidebar_;
+    QSplitter* split_;
+    bool compact_ = false;
+    int fullSidebarWidth_; // the width to go back to when the window grows again
     QToolBar* toolbar_;
     QWidget* pageControlHost_;
     QAction* pageControlSlot_ = nullptr; // the host's place in the toolbar

@@ -1,6 +1,7 @@
 #include "ContentView/ScanToolbar.h"
 
 #include "AppModel/AppModel.h"
+#include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
@@ -78,6 +79,7 @@ void ScanToolbar::refresh() {
     const bool scanning = model_.isScanning();
     scan_->setVisible(!scanning);
     scan_->setEnabled(!model_.isDemo());
+    scan_->setToolTip(Texts::demoTooltip(model_.isDemo(), tr("Measure the disk again (Ctrl-R)")));
     scanning_->setVisible(scanning);
     progress_->setValue(model_.scanProgress());
 }

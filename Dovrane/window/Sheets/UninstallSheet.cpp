@@ -104,7 +104,7 @@ QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) 
     texts->addWidget(name);
     const QString folder = holdingFolder(leftover.url, model_.services().home);
     auto* reason = new LineLimitedLabel(folder + QStringLiteral(": ") + QString::fromStdString(leftover.reason), 2,
-                                        Fonts::font(FontRole::caption), SemanticColors::secondaryText, row);
+                                        Fonts::font(FontRole::callout), SemanticColors::secondaryText, row);
     texts->addWidget(reason);
     layout->addLayout(texts, 1);
 
