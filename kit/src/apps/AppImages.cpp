@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <unistd.h>
+#include <utility>
 
 namespace dovrane::AppImages {
 
@@ -22,7 +23,6 @@ namespace {
 
 // Descriptions are small; a larger embedded file is not read.
 constexpr std::size_t maximumTextSize = 512u << 10;
-constexpr std::size_t maximumIconSize = 4u << 20;
 // A payload listing this long is not an app's; stop looking.
 constexpr int maximumEntries = 50000;
 
@@ -220,10 +220,20 @@ FileNameParts fileNameParts(std::string_view fileName) {
 
 Metainfo metainfo(std::string_view xml) { return MetainfoReader().read(xml); }
 
+bool isTopLevelDesktopEntry(std::string_view entry) {
+    return entry.find('/') == std::string_view::npos && entry.ends_with(".desktop");
+}
+
 std::optional<Payload> payload(const std::string& path) {
-    auto files = chosenEntries(path, [](std::string_view entry) -> std::size_t {
-        const bool topLevel = entry.find('/') == std::string_view::npos;
-        return (topLevel && entry.ends_with(".desktop")) || isMetainfoPath(entry) ? maximumTextSize : 0;
+    // One desktop entry and one metainfo file at most: the module holds what is chosen until
+    // the whole payload is read, so a payload of many such files cannot fill the memory.
+    bool desktopChosen = false, metainfoChosen = false;
+    auto files = chosenEntries(path, [&](std::string_view entry) -> std::size_t {
+        if (isTopLevelDesktopEntry(entry) && !std::exchange(desktopChosen, true))
+            return maximumTextSize;
+        if (isMetainfoPath(entry) && !std::exchange(metainfoChosen, true))
+            return maximumTextSize;
+        return 0;
     });
     if (!files)
         return std::nullopt;
@@ -242,29 +252,35 @@ std::optional<Payload> payload(const std::string& path) {
 }
 
 std::optional<std::string> icon(const std::string& path) {
-    // The AppImage's own icon is .DirIcon; older ones only name it in the desktop entry.
-    auto files = chosenEntries(path, [](std::string_view entry) -> std::size_t {
-        const bool topLevel = entry.find('/') == std::string_view::npos;
-        if (entry == ".DirIcon" || (topLevel && (entry.ends_with(".png") || entry.ends_with(".svg"))))
+    // The AppImage's own icon is .DirIcon; older ones only name it in the desktop entry. That
+    // one is looked for in a second reading, so that no more than one picture is ever held.
+    bool desktopChosen = false;
+    auto files = chosenEntries(path, [&](std::string_view entry) -> std::size_t {
+        if (entry == ".DirIcon")
             return maximumIconSize;
-        return topLevel && entry.ends_with(".desktop") ? maximumTextSize : 0;
+        return isTopLevelDesktopEntry(entry) && !std::exchange(desktopChosen, true) ? maximumTextSize : 0;
     });
     if (!files)
         return std::nullopt;
     if (auto dirIcon = files->find(".DirIcon"); dirIcon != files->end() && dirIcon->second)
         return dirIcon->second;
-    for (const auto& [entry, contents] : *files) {
-        if (!entry.ends_with(".desktop") || !contents)
-            continue;
-        const auto keys = DesktopEntry::keys(*contents);
-        auto named = keys.find("Icon");
-        if (named == keys.end())
-            return std::nullopt;
-        for (const char* extension : {".png", ".svg"})
-            if (auto file = files->find(named->second + extension); file != files->end() && file->second)
-                return file->second;
+    std::string named;
+    for (const auto& [entry, contents] : *files)
+        if (entry.ends_with(".desktop") && contents) {
+            const auto keys = DesktopEntry::keys(*contents);
+            if (auto icon = keys.find("Icon"); icon != keys.end())
+                named = icon->second;
+        }
+    if (named.empty() || named.find('/') != std::string::npos)
         return std::nullopt;
-    }
+    files = chosenEntries(path, [&](std::string_view entry) -> std::size_t {
+        return entry == named + ".png" || entry == named + ".svg" ? maximumIconSize : 0;
+    });
+    if (!files)
+        return std::nullopt;
+    for (const char* extension : {".png", ".svg"})
+        if (auto file = files->find(named + extension); file != files->end() && file->second)
+            return file->second;
     return std::nullopt;
 }
 
