@@ -252,6 +252,26 @@ TEST_F(AppImagesTest, AReadHoldsOnlyTheFilesItUses) {
     EXPECT_LT(*payloadPeak, 32 << 20);
 }
 
+// A payload whose tables send the SquashFS library past the end of its block (found by the
+// fuzzer, which AddressSanitizer stops at the read): it is read in a child process, which
+// that ends, and the AppImage is then one without a payload, with no icon.
+TEST_F(AppImagesTest, ACraftedPayloadEndsOnlyTheChildThatReadsIt) {
+    const auto crafted = Fs::readFile(std::string(DOVRANE_KIT_DIR) +
+                                      "/../fuzz/regressions/AppImageFuzzer/squashfs-inode-read-past-its-block");
+    ASSERT_TRUE(crafted);
+    writeFile(home / "Applications/Crafted-2.0.AppImage", *crafted);
+    const InstalledApp app = AppImages::read(Url::fromPath(home / "Applications/Crafted-2.0.AppImage"));
+    EXPECT_EQ(app.name, "Crafted");
+    EXPECT_EQ(app.version, "?");
+    EXPECT_EQ(app.bundleID, "");
+    EXPECT_EQ(AppImages::icon(home / "Applications/Crafted-2.0.AppImage"), std::nullopt);
+    // And the next AppImage reads as ever.
+    ASSERT_TRUE(writeAppImage(home / "Applications/Good.AppImage",
+                              {{"good.desktop", "[Desktop Entry]\nName=Good\nIcon=good\n"}, {".DirIcon", "icon"}}));
+    EXPECT_EQ(AppImages::read(Url::fromPath(home / "Applications/Good.AppImage")).name, "Good");
+    EXPECT_EQ(AppImages::icon(home / "Applications/Good.AppImage"), "icon");
+}
+
 TEST_F(AppImagesTest, TheAppsCategoryListsWhatTheAppListListsWithTheSameSizes) {
     ASSERT_TRUE(writeAppImage(home / "Applications/ToolMaker.AppImage", {{"toolmaker.desktop", desktopEntry}}));
     ASSERT_TRUE(writeAppImage(home / ".local/bin/Other-2.0.AppImage", {{"other.desktop", "[Desktop Entry]\n"}}));

@@ -41,7 +41,9 @@ struct Payload {
 // Absent when the file is no type-2 AppImage or its payload cannot be read.
 std::optional<Payload> payload(const std::string& path);
 
-// The largest icon file read from a payload; a larger one reads as none.
+// The largest description (desktop entry, metainfo) and icon file read from a payload; a
+// larger one reads as none.
+inline constexpr std::size_t maximumTextSize = 512u << 10;
 inline constexpr std::size_t maximumIconSize = 4u << 20;
 
 // The bytes of the app's icon (.DirIcon, else the PNG or SVG the desktop entry's Icon names),
