@@ -213,6 +213,9 @@ std::optional<Entries> chosenEntries(const std::string& path,
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipe[0]);
+        // The libraries report a damaged payload on standard error, which is not theirs.
+        if (const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC); quiet >= 0)
+            ::dup2(quiet, STDERR_FILENO);
         if (addressSpace) {
             const rlimit bound{*addressSpace, *addressSpace};
             ::setrlimit(RLIMIT_AS, &bound);
