@@ -10,7 +10,21 @@
 #include <pthread.h>
 #include <sanitizer/common_interface_defs.h>
 
+#include <vector>
+
 using namespace dovrane;
+
+// A reading child allocates what a crafted payload's tables claim (gigabytes), which ends only
+// that child; libFuzzer's allocation limit would report it as this process's own.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static std::vector<char*> arguments(*argv, *argv + *argc);
+    static char unlimited[] = "-malloc_limit_mb=1048576";
+    arguments.insert(arguments.begin() + 1, unlimited);
+    arguments.push_back(nullptr);
+    *argc = int(arguments.size()) - 1;
+    *argv = arguments.data();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A reading child that AddressSanitizer stops is a payload the child is there for, not a
