@@ -132,9 +132,8 @@ TEST_F(Installed, PassesTheDesktopsOwnValidators) {
         GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) or appstreamcli (appstream) is not installed";
     const AppRun entry = runProgram(desktopValidate, {at("share/applications/" + appId + ".desktop")});
     EXPECT_EQ(entry.status, 0);
-    // Hints are advice; warnings and errors are faults.
-    for (const std::string& line : entry.lines)
-        EXPECT_EQ(line.find("error:"), std::string::npos) << line;
+    // Not even a hint: one main category keeps the entry in one place of the menu.
+    EXPECT_EQ(entry.lines, std::vector<std::string>{});
     const AppRun metainfo =
         runProgram(appstreamcli, {"validate", "--no-net", at("share/metainfo/" + appId + ".metainfo.xml")});
     EXPECT_EQ(metainfo.status, 0);

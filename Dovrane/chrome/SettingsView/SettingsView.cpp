@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabBar>
@@ -261,6 +262,9 @@ SettingsView::SettingsView(AppModel& model, ThemeStore& themes, QWidget* parent)
             followModel();
     });
     new WindowHook(tabs_, tabs_->tabBar());
+    // Closed from the keyboard, as a settings window is on the Linux desktops.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 }
 
 void SettingsView::colourTabIcons() {

@@ -9,14 +9,19 @@
 #include "Grid/GridProbes.h"
 #include "PageTestSupport.h"
 #include "Theme/Theme.h"
+#include "UiKit/AppIcon.h"
 #include "UiKit/PageKit.h"
+#include "support/AppFixtures.h"
 #include "support/Bundles.h"
 
+#include <DovraneKit/apps/FlatpakApps.h>
 #include <DovraneKit/system/FileSystem.h>
 
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -343,6 +348,66 @@ private slots:
         QCOMPARE(field->text(), QStringLiteral("abc"));
         delete page;
         QVERIFY(!field);
+    }
+
+    // On a Linux home an AppImage shows the icon it carries and a Flatpak app the one its
+    // installation exports; an AppImage whose icon is damaged shows the generic app icon.
+    void linuxAppsShowTheirOwnIcons() {
+        if (!mksquashfs() || !flatpakProgram())
+            QSKIP("mksquashfs (squashfs-tools) or flatpak is not installed, so no Linux app can be built");
+        const auto png = [](QColor colour) {
+            QImage image(64, 64, QImage::Format_ARGB32);
+            image.fill(colour);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            return bytes.toStdString();
+        };
+        ModelFixture fixture;
+        const TempDir noSystemData, work;
+        ScopedEnv systemData("XDG_DATA_DIRS", noSystemData.path());
+        ScopedEnv noSystemInstallation("FLATPAK_SYSTEM_DIR", noSystemData / "flatpak");
+        const std::string entry = "[Desktop Entry]\nType=Application\nName=Carrier\nExec=carrier\nIcon=carrier\n";
+        QVERIFY(writeAppImage(fixture / "Applications/Carrier-1.0-x86_64.AppImage",
+                              {{"carrier.desktop", entry}, {"carrier.png", png(Qt::magenta)}}));
+        QVERIFY(writeAppImage(fixture / "Applications/Damaged-1.0-x86_64.AppImage",
+                              {{"damaged.desktop", "[Desktop Entry]\nType=Application\nName=Damaged\n"},
+                               {".DirIcon", png(Qt::cyan).substr(0, 60)}}));
+        QVERIFY(installFlatpak(work.path(), "org.example.Exported",
+                               {{"share/icons/hicolor/48x48/apps/org.example.Exported.png", png(Qt::darkGreen)}}));
+        Services services = fixture.services();
+        services.listFlatpaks = [] { return FlatpakApps::list(); };
+        AppModel& model = fixture.makeModel(std::move(services));
+
+        AppsPage page(model);
+        render(page, Look::light);
+        QTRY_VERIFY(!model.isLoadingApps());
+        QTableView& view = *page.installedTable()->view();
+        const QStringList names = column(view, InstalledTable::name);
+        QCOMPARE(QSet<QString>(names.begin(), names.end()), (QSet<QString>{"Carrier", "Damaged", "Exported"}));
+        const QImage shown = render(page, Look::light);
+        const auto iconColour = [&](const QString& name) {
+            const QRect cell = view.visualRect(view.model()->index(int(names.indexOf(name)), InstalledTable::name));
+            return QColor(shown.pixel(view.viewport()->mapTo(&page, QPoint(cell.x() + 6 + 10, cell.center().y() + 1))));
+        };
+        QCOMPARE(iconColour("Carrier"), QColor(Qt::magenta));
+        QCOMPARE(iconColour("Exported"), QColor(Qt::darkGreen));
+        // The generic icon, drawn the same way over the row's own background.
+        QImage generic(20, 20, QImage::Format_ARGB32);
+        const QRect damagedCell =
+            view.visualRect(view.model()->index(int(names.indexOf("Damaged")), InstalledTable::name));
+        generic.fill(shown.pixel(view.viewport()->mapTo(&page, QPoint(damagedCell.x() + 2, damagedCell.center().y()))));
+        {
+            QPainter painter(&generic);
+            AppIcons::draw(painter, QRectF(0, 0, 20, 20), fixture / "Applications/Damaged-1.0-x86_64.AppImage");
+        }
+        const QColor expected(generic.pixel(10, 10)), damaged = iconColour("Damaged");
+        QVERIFY2(std::abs(damaged.red() - expected.red()) + std::abs(damaged.green() - expected.green()) +
+                         std::abs(damaged.blue() - expected.blue()) <=
+                     12,
+                 qPrintable(damaged.name() + " is not the generic icon's " + expected.name()));
+        QVERIFY(damaged != QColor(Qt::cyan));
     }
 
     void rendersInBothLooksWithItsTextsAndLayoutArea() {

@@ -135,6 +135,25 @@ private slots:
         QCOMPARE(model->settingsTab(), SettingsTab::scan);
     }
 
+    // Escape and Ctrl+W close the window, wherever the focus is in it.
+    void escapeAndCtrlWCloseTheWindow() {
+        auto shown = window();
+        const auto* scan = static_cast<ScanSettingsView*>(shown->page(SettingsTab::scan));
+        for (const auto& [key, modifiers] :
+             {std::pair(Qt::Key_Escape, Qt::NoModifier), std::pair(Qt::Key_W, Qt::ControlModifier)}) {
+            for (bool inField : {false, true}) {
+                shown->tabs()->setCurrentIndex(int(inField ? SettingsTab::scan : SettingsTab::general));
+                shown->show();
+                QApplication::setActiveWindow(shown.get());
+                QWidget* target = inField ? static_cast<QWidget*>(scan->installerAge()) : shown->tabs()->tabBar();
+                target->setFocus();
+                QTRY_COMPARE(QApplication::focusWidget(), target);
+                QTest::keyClick(target, key, modifiers);
+                QTRY_VERIFY(!shown->isVisible());
+            }
+        }
+    }
+
     void generalTogglesWriteTheirKeys() {
         auto shown = window();
         auto* general = static_cast<GeneralSettings*>(shown->page(SettingsTab::general));

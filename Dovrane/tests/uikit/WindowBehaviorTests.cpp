@@ -121,6 +121,29 @@ private slots:
         QCOMPARE(window.frameGeometry().center(), window.screen()->availableGeometry().center());
     }
 
+    // A minimized window comes back in the state it had: normal, or maximized.
+    void aMinimizedWindowComesBackAsItWas() {
+        for (const Qt::WindowStates before :
+             {Qt::WindowStates(Qt::WindowNoState), Qt::WindowStates(Qt::WindowMaximized)}) {
+            QWidget window;
+            window.resize(200, 100);
+            window.setWindowState(before);
+            window.show();
+            window.setWindowState(window.windowState() | Qt::WindowMinimized);
+            QVERIFY(window.isMinimized());
+            WindowPlacement::bringToFront(&window);
+            QVERIFY(window.isVisible());
+            QVERIFY(!window.isMinimized());
+            QCOMPARE(window.isMaximized(), before.testFlag(Qt::WindowMaximized));
+        }
+        // A hidden, minimized window is shown un-minimized too.
+        QWidget hidden;
+        hidden.setWindowState(Qt::WindowMinimized);
+        WindowPlacement::bringToFront(&hidden);
+        QVERIFY(hidden.isVisible());
+        QVERIFY(!hidden.isMinimized());
+    }
+
     // With a home the focus lands there instead of nowhere, each time the closed window comes back.
     void aHomeTakesTheFocusInsteadOfNothing() {
         QWidget window;

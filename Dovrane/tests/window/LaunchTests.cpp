@@ -286,6 +286,35 @@ private slots:
         QTRY_VERIFY(app.window().isVisible());
     }
 
+    // A minimized window comes back for a second start, with or without an app to remove, for
+    // a notification click and for the menu bar panel's "Open" (which shows the main window).
+    void everyWayBackUnMinimizesTheWindow() {
+        WindowFixture fixture;
+        TempDir runtime;
+        ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
+        app.listenForOtherStarts();
+        app.showMainWindow();
+        const auto minimize = [&] {
+            app.window().setWindowState(app.window().windowState() | Qt::WindowMinimized);
+            QVERIFY(app.window().isMinimized());
+        };
+        minimize();
+        QVERIFY(SingleInstance::handOff({}));
+        QTRY_VERIFY(!app.window().isMinimized());
+        minimize();
+        QVERIFY(SingleInstance::handOff({Url::fromPath(fixture.home() + "/Applications/Gone.app")}));
+        QTRY_VERIFY(!app.window().isMinimized());
+        minimize();
+        fixture.notifier->click(QStringLiteral("weekly"));
+        QVERIFY(!app.window().isMinimized());
+        minimize();
+        app.showMainWindow();
+        QVERIFY(!app.window().isMinimized());
+        QVERIFY(app.window().isVisible());
+    }
+
     void clickingTheUpdatesNotificationShowsTheUpdatesPage() {
         WindowFixture fixture;
         {

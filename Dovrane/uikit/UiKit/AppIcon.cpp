@@ -123,7 +123,9 @@ std::optional<std::string> flatpakIconFile(const std::string& deployed) {
         return std::nullopt;
     const std::string rest = deployed.substr(at + 13);
     const std::string id = rest.substr(0, rest.find('/'));
-    for (const char* size : {"512x512", "256x256", "128x128", "scalable", "64x64"})
+    // Apps export what sizes they have, often only one or two small ones.
+    for (const char* size : {"1024x1024", "512x512", "256x256", "192x192", "128x128", "scalable", "96x96", "64x64",
+                             "48x48", "32x32", "24x24", "22x22", "16x16"})
         for (const char* extension : {".png", ".svg"}) {
             std::string file =
                 Path::join(deployed, std::string("export/share/icons/hicolor/") + size + "/apps/" + id + extension);

@@ -14,6 +14,10 @@ bool platformStacksWindows() {
 }
 
 void bringToFront(QWidget* window) {
+    // A minimized window comes back as it was before (maximized stays maximized); show()
+    // alone would leave it minimized, with only its sheets on screen.
+    if (window->isMinimized())
+        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     window->show();
     if (platformStacksWindows())
         window->raise();

@@ -14,7 +14,7 @@ namespace dovrane::WindowPlacement {
 // Whether a window system places and stacks the windows (not offscreen or minimal).
 bool platformStacksWindows();
 
-// Shows the window, raises it where the platform can, and activates it.
+// Shows the window (un-minimized), raises it where the platform can, and activates it.
 void bringToFront(QWidget* window);
 
 // The top-left corner that centres a frame of `size` on `anchor`, moved inside `room` as far

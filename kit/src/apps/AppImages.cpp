@@ -10,19 +10,25 @@
 
 #include <expat.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <map>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace dovrane::AppImages {
 
 namespace {
 
-// Descriptions are small; a larger embedded file is not read.
-constexpr std::size_t maximumTextSize = 512u << 10;
-constexpr std::size_t maximumIconSize = 4u << 20;
 // A payload listing this long is not an app's; stop looking.
 constexpr int maximumEntries = 50000;
 
@@ -84,21 +90,157 @@ struct EntryChoice {
     }
 };
 
+// What a child may hand back: two pictures and two descriptions at their bounds, with room
+// for the entries' names.
+constexpr std::size_t maximumHandedBack = 2 * maximumIconSize + 2 * maximumTextSize + (64u << 10);
+// The memory a reading child may take beyond what it starts with: the library's tables and
+// caches, and the entries chosen.
+constexpr std::size_t maximumReadingMemory = 512u << 20;
+// A payload read that takes longer is not an app's; its child is ended.
+constexpr int readingSeconds = 30;
+
+// One entry as the child writes it: the name's length, whether it was read, the contents'
+// length (native order: both ends are this process), then the name and the contents.
+struct EntryHeader {
+    std::uint32_t nameSize;
+    std::uint32_t present;
+    std::uint64_t contentsSize;
+};
+
+std::string handedBack(const Entries& entries) {
+    std::string frames;
+    for (const auto& [entry, contents] : entries) {
+        const EntryHeader header{std::uint32_t(entry.size()), contents ? 1u : 0u, contents ? contents->size() : 0};
+        frames.append(reinterpret_cast<const char*>(&header), sizeof header);
+        frames += entry;
+        if (contents)
+            frames += *contents;
+    }
+    return frames;
+}
+
+std::optional<Entries> takenBack(std::string_view frames) {
+    Entries entries;
+    while (!frames.empty()) {
+        EntryHeader header;
+        if (frames.size() < sizeof header)
+            return std::nullopt;
+        std::memcpy(&header, frames.data(), sizeof header);
+        frames.remove_prefix(sizeof header);
+        if (header.nameSize > frames.size() || header.contentsSize > frames.size() - header.nameSize)
+            return std::nullopt;
+        std::string entry(frames.substr(0, header.nameSize));
+        frames.remove_prefix(header.nameSize);
+        std::optional<std::string> contents;
+        if (header.present)
+            contents.emplace(frames.substr(0, std::size_t(header.contentsSize)));
+        frames.remove_prefix(std::size_t(header.contentsSize));
+        entries[std::move(entry)] = std::move(contents);
+    }
+    return entries;
+}
+
+// Everything the child writes, up to maximumHandedBack and the deadline; absent past either.
+std::optional<std::string> readHandedBack(int fd) {
+    std::string frames;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(readingSeconds);
+    char buffer[65536];
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return std::nullopt;
+        pollfd watched{fd, POLLIN, 0};
+        const int ready = ::poll(&watched, 1, int(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return std::nullopt;
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return frames;
+        frames.append(buffer, std::size_t(got));
+        if (frames.size() > maximumHandedBack)
+            return std::nullopt;
+    }
+}
+
+// The address space a reading child may have: what this process has now and room for the
+// reading, so that a payload whose tables claim gigabytes cannot take the machine's memory.
+// None under a sanitizer that maps shadow memory, which no such bound allows.
+std::optional<rlim_t> childAddressSpace() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return std::nullopt;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+    return std::nullopt;
+#endif
+#endif
+    const auto statm = Fs::readFile("/proc/self/statm", 4096);
+    const long page = ::sysconf(_SC_PAGESIZE);
+    if (!statm || page <= 0)
+        return std::nullopt;
+    char* end = nullptr;
+    const unsigned long long pages = std::strtoull(statm->c_str(), &end, 10);
+    if (end == statm->c_str())
+        return std::nullopt;
+    return rlim_t(pages) * rlim_t(page) + rlim_t(maximumReadingMemory);
+}
+
 // The payload entries that limitFor gives a non-zero size limit, read in place. A link is
 // followed once, to the entry its target names (relative to the link's folder, or absolute
 // within the payload); an entry over its limit reads as absent. Absent when the file is no
 // type-2 AppImage or its payload cannot be read.
+//
+// libappimage and the SquashFS library below it trust the payload's tables, and a crafted
+// payload makes them read past their buffers: the reading runs in a child process of its own,
+// which hands the chosen entries back through a pipe, so such a payload ends only the child.
 std::optional<Entries> chosenEntries(const std::string& path,
                                      const std::function<std::size_t(std::string_view)>& limitFor) {
     if (!Fs::isRegularFile(path) || !hasTypeTwoHeader(path))
         return std::nullopt;
-    const auto reader = moduleReader();
+    const auto reader = moduleReader(); // loaded here, so the child only calls it
     if (!reader)
         return std::nullopt;
-    EntryChoice choice{limitFor, {}};
-    if (!reader(path.c_str(), maximumEntries, &EntryChoice::limit, &EntryChoice::take, &choice) || choice.failed)
+    const std::optional<rlim_t> addressSpace = childAddressSpace();
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
         return std::nullopt;
-    return std::move(choice.found);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        // The libraries report a damaged payload on standard error, which is not theirs.
+        if (const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC); quiet >= 0)
+            ::dup2(quiet, STDERR_FILENO);
+        if (addressSpace) {
+            const rlimit bound{*addressSpace, *addressSpace};
+            ::setrlimit(RLIMIT_AS, &bound);
+        }
+        EntryChoice choice{limitFor, {}};
+        const bool read =
+            reader(path.c_str(), maximumEntries, &EntryChoice::limit, &EntryChoice::take, &choice) && !choice.failed;
+        // No exit handlers: they belong to the parent.
+        ::_exit(read && Fs::writeAll(pipe[1], handedBack(choice.found)) ? 0 : 1);
+    }
+    ::close(pipe[1]);
+    std::optional<std::string> frames;
+    if (child > 0)
+        frames = readHandedBack(pipe[0]);
+    ::close(pipe[0]);
+    if (child < 0)
+        return std::nullopt;
+    if (!frames)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!frames || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return takenBack(*frames);
 }
 
 bool isMetainfoPath(std::string_view path) {
@@ -220,10 +362,20 @@ FileNameParts fileNameParts(std::string_view fileName) {
 
 Metainfo metainfo(std::string_view xml) { return MetainfoReader().read(xml); }
 
+bool isTopLevelDesktopEntry(std::string_view entry) {
+    return entry.find('/') == std::string_view::npos && entry.ends_with(".desktop");
+}
+
 std::optional<Payload> payload(const std::string& path) {
-    auto files = chosenEntries(path, [](std::string_view entry) -> std::size_t {
-        const bool topLevel = entry.find('/') == std::string_view::npos;
-        return (topLevel && entry.ends_with(".desktop")) || isMetainfoPath(entry) ? maximumTextSize : 0;
+    // One desktop entry and one metainfo file at most: the module holds what is chosen until
+    // the whole payload is read, so a payload of many such files cannot fill the memory.
+    bool desktopChosen = false, metainfoChosen = false;
+    auto files = chosenEntries(path, [&](std::string_view entry) -> std::size_t {
+        if (isTopLevelDesktopEntry(entry) && !std::exchange(desktopChosen, true))
+            return maximumTextSize;
+        if (isMetainfoPath(entry) && !std::exchange(metainfoChosen, true))
+            return maximumTextSize;
+        return 0;
     });
     if (!files)
         return std::nullopt;
@@ -242,29 +394,35 @@ std::optional<Payload> payload(const std::string& path) {
 }
 
 std::optional<std::string> icon(const std::string& path) {
-    // The AppImage's own icon is .DirIcon; older ones only name it in the desktop entry.
-    auto files = chosenEntries(path, [](std::string_view entry) -> std::size_t {
-        const bool topLevel = entry.find('/') == std::string_view::npos;
-        if (entry == ".DirIcon" || (topLevel && (entry.ends_with(".png") || entry.ends_with(".svg"))))
+    // The AppImage's own icon is .DirIcon; older ones only name it in the desktop entry. That
+    // one is looked for in a second reading, so that no more than one picture is ever held.
+    bool desktopChosen = false;
+    auto files = chosenEntries(path, [&](std::string_view entry) -> std::size_t {
+        if (entry == ".DirIcon")
             return maximumIconSize;
-        return topLevel && entry.ends_with(".desktop") ? maximumTextSize : 0;
+        return isTopLevelDesktopEntry(entry) && !std::exchange(desktopChosen, true) ? maximumTextSize : 0;
     });
     if (!files)
         return std::nullopt;
     if (auto dirIcon = files->find(".DirIcon"); dirIcon != files->end() && dirIcon->second)
         return dirIcon->second;
-    for (const auto& [entry, contents] : *files) {
-        if (!entry.ends_with(".desktop") || !contents)
-            continue;
-        const auto keys = DesktopEntry::keys(*contents);
-        auto named = keys.find("Icon");
-        if (named == keys.end())
-            return std::nullopt;
-        for (const char* extension : {".png", ".svg"})
-            if (auto file = files->find(named->second + extension); file != files->end() && file->second)
-                return file->second;
+    std::string named;
+    for (const auto& [entry, contents] : *files)
+        if (entry.ends_with(".desktop") && contents) {
+            const auto keys = DesktopEntry::keys(*contents);
+            if (auto icon = keys.find("Icon"); icon != keys.end())
+                named = icon->second;
+        }
+    if (named.empty() || named.find('/') != std::string::npos)
         return std::nullopt;
-    }
+    files = chosenEntries(path, [&](std::string_view entry) -> std::size_t {
+        return entry == named + ".png" || entry == named + ".svg" ? maximumIconSize : 0;
+    });
+    if (!files)
+        return std::nullopt;
+    for (const char* extension : {".png", ".svg"})
+        if (auto file = files->find(named + extension); file != files->end() && file->second)
+            return file->second;
     return std::nullopt;
 }
 

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+#include <functional>
+
 using namespace dovrane;
 using namespace dovrane::testing;
 
@@ -193,6 +197,79 @@ TEST_F(AppImagesTest, TheIconIsTheDirIconElseTheOneTheDesktopEntryNames) {
     writeFile(home / "Broken.AppImage", "\x7F"
                                         "ELF");
     EXPECT_EQ(AppImages::icon(home / "Broken.AppImage"), std::nullopt);
+}
+
+// The peak of this process's resident memory while run() runs, or nothing where the kernel
+// does not let the peak be reset.
+std::optional<std::int64_t> peakGrowth(const std::function<void()>& run) {
+    const auto resident = [](const char* field) -> std::optional<std::int64_t> {
+        const auto status = Fs::readFile("/proc/self/status");
+        const auto at = status ? status->find(field) : std::string::npos;
+        if (at == std::string::npos)
+            return std::nullopt;
+        return std::int64_t(std::stoll(status->substr(at + std::strlen(field)))) * 1024;
+    };
+    {
+        std::ofstream reset("/proc/self/clear_refs");
+        if (!(reset << "5" << std::flush))
+            return std::nullopt;
+    }
+    const auto before = resident("VmRSS:");
+    run();
+    const auto peak = resident("VmHWM:");
+    if (!before || !peak)
+        return std::nullopt;
+    return *peak - *before;
+}
+
+// A payload can hold any number of pictures and desktop entries, each within its limit: a read
+// holds one desktop entry, one metainfo file and at most the named icon, never all of them.
+TEST_F(AppImagesTest, AReadHoldsOnlyTheFilesItUses) {
+    TempDir root;
+    writeFile(root / "tool.desktop", "[Desktop Entry]\nName=Tool\nIcon=tool\n");
+    writeFile(root / "tool.png", "the icon");
+    for (int index = 0; index < 24; ++index) {
+        writeFileOfSize(root / ("a-picture" + std::to_string(index) + ".png"), AppImages::maximumIconSize);
+        writeFileOfSize(root / ("a-picture" + std::to_string(index) + ".svg"), AppImages::maximumIconSize);
+    }
+    for (int index = 0; index < 128; ++index)
+        writeFileOfSize(root / ("zz-more-" + std::to_string(index) + ".desktop"), 500 << 10);
+    const std::string crowded = home / "Crowded.AppImage";
+    ASSERT_TRUE(writeAppImageFrom(crowded, root.path()));
+
+    // The smaller read first: memory the larger one freed could hide its growth.
+    std::optional<AppImages::Payload> payload;
+    const auto payloadPeak = peakGrowth([&] { payload = AppImages::payload(crowded); });
+    ASSERT_TRUE(payload);
+    EXPECT_EQ(payload->desktopFileName, "tool.desktop");
+    std::optional<std::string> icon;
+    const auto iconPeak = peakGrowth([&] { icon = AppImages::icon(crowded); });
+    EXPECT_EQ(icon, "the icon");
+    if (!iconPeak || !payloadPeak)
+        GTEST_SKIP() << "the kernel does not let the peak of resident memory be reset";
+    // 192 MiB of pictures and 64 MiB of desktop entries lie in the payload.
+    EXPECT_LT(*iconPeak, 32 << 20);
+    EXPECT_LT(*payloadPeak, 32 << 20);
+}
+
+// A payload whose tables send the SquashFS library past the end of its block (found by the
+// fuzzer, which AddressSanitizer stops at the read): it is read in a child process, which
+// that ends, and the AppImage is then one without a payload, with no icon.
+TEST_F(AppImagesTest, ACraftedPayloadEndsOnlyTheChildThatReadsIt) {
+    const auto crafted = Fs::readFile(std::string(DOVRANE_KIT_DIR) +
+                                      "/../fuzz/regressions/AppImageFuzzer/squashfs-inode-read-past-its-block");
+    ASSERT_TRUE(crafted);
+    writeFile(home / "Applications/Crafted-2.0.AppImage", *crafted);
+    const InstalledApp app = AppImages::read(Url::fromPath(home / "Applications/Crafted-2.0.AppImage"));
+    EXPECT_EQ(app.name, "Crafted");
+    EXPECT_EQ(app.version, "?");
+    EXPECT_EQ(app.bundleID, "");
+    EXPECT_EQ(AppImages::icon(home / "Applications/Crafted-2.0.AppImage"), std::nullopt);
+    // And the next AppImage reads as ever.
+    ASSERT_TRUE(writeAppImage(home / "Applications/Good.AppImage",
+                              {{"good.desktop", "[Desktop Entry]\nName=Good\nIcon=good\n"}, {".DirIcon", "icon"}}));
+    EXPECT_EQ(AppImages::read(Url::fromPath(home / "Applications/Good.AppImage")).name, "Good");
+    EXPECT_EQ(AppImages::icon(home / "Applications/Good.AppImage"), "icon");
 }
 
 TEST_F(AppImagesTest, TheAppsCategoryListsWhatTheAppListListsWithTheSameSizes) {

@@ -5,6 +5,7 @@
 #include "DovraneKit/apps/AppRecords.h"
 #include "DovraneKit/core/Url.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,8 +41,14 @@ struct Payload {
 // Absent when the file is no type-2 AppImage or its payload cannot be read.
 std::optional<Payload> payload(const std::string& path);
 
+// The largest description (desktop entry, metainfo) and icon file read from a payload; a
+// larger one reads as none.
+inline constexpr std::size_t maximumTextSize = 512u << 10;
+inline constexpr std::size_t maximumIconSize = 4u << 20;
+
 // The bytes of the app's icon (.DirIcon, else the PNG or SVG the desktop entry's Icon names),
-// at most a few MiB; absent when there is none or the payload cannot be read.
+// at most maximumIconSize; absent when there is none or the payload cannot be read. No more
+// than two pictures of the payload are read, whatever else it holds.
 std::optional<std::string> icon(const std::string& path);
 
 // The app record of the AppImage at file. Never fails: a damaged file is an app named after
