@@ -85,7 +85,12 @@ std::optional<json> toJson(const QVariant& value) {
 }
 
 bool readJson(QIODevice& device, QSettings::SettingsMap& map) {
-    const QByteArray bytes = device.readAll();
+    const auto limit = qint64(JsonSettings::maximumFileSize);
+    if (device.size() > limit)
+        return false;
+    const QByteArray bytes = device.read(limit + 1);
+    if (bytes.size() > limit)
+        return false;
     if (bytes.trimmed().isEmpty())
         return true; // a file that was just created
     auto document = parseObject(bytes);
@@ -135,7 +140,7 @@ QVariant JsonSettings::read(const QString& key) const {
 bool JsonSettings::isDamaged() const {
     if (!Fs::exists(file_))
         return false;
-    auto bytes = Fs::readFile(file_);
+    auto bytes = Fs::readFile(file_, maximumFileSize);
     return !bytes ||
            !(QByteArray::fromStdString(*bytes).trimmed().isEmpty() || parseObject(QByteArray::fromStdString(*bytes)));
 }

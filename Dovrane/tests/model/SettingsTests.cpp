@@ -112,6 +112,22 @@ private slots:
         QCOMPARE(Fs::readFile(path + ".damaged-2"), std::optional<std::string>("[not an object]"));
         QCOMPARE(again.boolean("onboarding.done"), std::optional<bool>(false));
     }
+
+    void aFileLargerThanARealOneIsDamaged() {
+        TempHome home;
+        const std::string path = JsonSettings::defaultFile();
+        const std::string text = R"({"settings.tab": "scan"})";
+        const std::string padding(JsonSettings::maximumFileSize - text.size(), ' ');
+        writeFile(path, text + padding);
+        QCOMPARE(JsonSettings().text("settings.tab"), std::optional<QString>("scan"));
+
+        // One byte more: valid JSON still, but no real file is that large.
+        writeFile(path, text + padding + " ");
+        JsonSettings settings;
+        QVERIFY(!settings.text("settings.tab"));
+        QCOMPARE(settings.setAsideDamaged(), std::optional<std::string>(path + ".damaged"));
+        QVERIFY(!Fs::exists(path));
+    }
 };
 
 DOVRANE_MODEL_SUITE(SettingsTests)
