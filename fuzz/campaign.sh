@@ -20,8 +20,14 @@ if [ "${1:-}" = "--one" ]; then
     JsonRecordsFuzzer | CaskIndexFuzzer | SignatureFuzzer | ToolOutputsFuzzer) dict="$here/dictionaries/json.dict" ;;
     *) dict="" ;;
     esac
+    # Room beyond the largest seed: a whole settings file, a journal row of many items, a
+    # name as long as a file system takes. Left alone, libFuzzer stays near the seeds' size.
+    case "$name" in
+    SettingsFileFuzzer | StoreRowsFuzzer | TrashFuzzer) maxlen=65536 ;;
+    *) maxlen="" ;;
+    esac
     set -- -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
-        -artifact_prefix="$out/$name/" ${dict:+-dict="$dict"} "$out/$name/corpus"
+        -artifact_prefix="$out/$name/" ${dict:+-dict="$dict"} ${maxlen:+-max_len="$maxlen"} "$out/$name/corpus"
     for seeds in "$here/corpus/$name" "$here/regressions/$name"; do
         if [ -d "$seeds" ]; then set -- "$@" "$seeds"; fi
     done
