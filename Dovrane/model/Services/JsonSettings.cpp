@@ -226,8 +226,8 @@ bool readJson(QIODevice& device, QSettings::SettingsMap& map) {
     const auto limit = qint64(JsonSettings::maximumFileSize);
     if (device.size() > limit)
         return false;
-    const QByteArray bytes = device.read(limit + 1);
-    if (bytes.size() > limit)
+    const QByteArray bytes = device.readAll();
+    if (bytes.size() > limit) // grown since
         return false;
     const std::string_view text(bytes.constData(), std::size_t(bytes.size()));
     if (blank(text))
