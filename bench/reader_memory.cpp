@@ -1,8 +1,7 @@
 // The memory the update cache's and the settings file's readers add at their peak, for files of
-// about MEGABYTES (default 15; the settings file is read only up to 16 MiB) of several shapes, each beside the JSON document's way
-// (Json::read, then the record's decoder) that they replaced. Every read runs in a process of
-// its own after the file's text is in memory, so only the reading is counted. Works in a
-// temporary folder only.
+// about MEGABYTES (default 15; the settings file is read only up to 16 MiB) of several shapes, each beside the JSON
+// document's way (Json::read, then the record's decoder) that they replaced. Every read runs in a process of its own
+// after the file's text is in memory, so only the reading is counted. Works in a temporary folder only.
 //
 //   build/bin/reader_memory [MEGABYTES]
 
@@ -101,20 +100,29 @@ int main(int argc, char** argv) {
     };
     const std::string notes(2000, 'n');
     const Shape caches[] = {
-        {"many small results", [&] { return fill(bytes, R"({"date":0,"results":{)",
-                                    [](std::size_t i) { return "\"/A/" + std::to_string(i) + "\":{\"upToDate\":{}}"; },
-                                    "}}"); }},
+        {"many small results",
+         [&] {
+             return fill(
+                 bytes, R"({"date":0,"results":{)",
+                 [](std::size_t i) { return "\"/A/" + std::to_string(i) + "\":{\"upToDate\":{}}"; }, "}}");
+         }},
         {"an unknown array of zeros",
-         [&] { return fill(bytes, R"({"date":0,"results":{},"x":[)", [](std::size_t) { return std::string("0"); }, "]}"); }},
+         [&] {
+             return fill(
+                 bytes, R"({"date":0,"results":{},"x":[)", [](std::size_t) { return std::string("0"); }, "]}");
+         }},
         {"updates with long notes",
-         [&] { return fill(bytes, R"({"date":0,"results":{)",
-              [&](std::size_t i) {
-                  return "\"/A/" + std::to_string(i) +
-                         R"(.AppImage":{"available":{"_0":{"bundleID":"b","appPath":"file:///A","currentVersion":"1",)"
-                         R"("newVersion":"2","source":"sparkle","checkedAt":0,"releaseNotes":")" +
-                         notes + "\"}}}";
-              },
-              "}}"); }},
+         [&] {
+             return fill(
+                 bytes, R"({"date":0,"results":{)",
+                 [&](std::size_t i) {
+                     return "\"/A/" + std::to_string(i) +
+                            R"(.AppImage":{"available":{"_0":{"bundleID":"b","appPath":"file:///A","currentVersion":"1",)"
+                            R"("newVersion":"2","source":"sparkle","checkedAt":0,"releaseNotes":")" +
+                            notes + "\"}}}";
+                 },
+                 "}}");
+         }},
     };
     std::printf("Update cache, %zu MB:\n", megabytes);
     for (const Shape& shape : caches) {
@@ -126,9 +134,16 @@ int main(int argc, char** argv) {
 
     const Shape settings[] = {
         {"a list of excluded folders",
-         [&] { return fill(bytes, R"({"scan.excluded":[)",
-              [](std::size_t i) { return "\"/home/ada/Projects/client-" + std::to_string(i) + "/build\""; }, "]}"); }},
-        {"a foreign array of zeros", [&] { return fill(bytes, R"({"k":[)", [](std::size_t) { return std::string("0"); }, "]}"); }},
+         [&] {
+             return fill(
+                 bytes, R"({"scan.excluded":[)",
+                 [](std::size_t i) { return "\"/home/ada/Projects/client-" + std::to_string(i) + "/build\""; }, "]}");
+         }},
+        {"a foreign array of zeros",
+         [&] {
+             return fill(
+                 bytes, R"({"k":[)", [](std::size_t) { return std::string("0"); }, "]}");
+         }},
     };
     std::printf("Settings file, %zu MB:\n", megabytes);
     for (const Shape& shape : settings) {
