@@ -2,6 +2,11 @@
 // files/ is a link, bit 1: its info/ is a link, bit 2: a folder takes the reserved name before
 // the administrator's move); the rest is the name. An item goes into the trash and comes back
 // under its exact name, never through a link, never into a folder.
+//
+// With bit 3 the rest is instead an item's info file as any program may have left it, in the
+// home trash or (bit 4) in a volume's trash, "$topdir/.Trash-$uid" or (bit 5) "$topdir/.Trash/$uid".
+// The origin it records is absolute and plain, inside the volume for a volume's trash, and
+// reads back the same from the info file this program would write for it.
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/trash/FreedesktopTrash.h"
 #include "DovraneKit/trash/Trasher.h"
@@ -13,6 +18,8 @@
 
 #include <climits>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 
 using namespace dovrane;
 
@@ -23,12 +30,57 @@ bool runShell(const std::string& commandLine) {
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool plainAbsolute(const std::string& path) {
+    if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos)
+        return false;
+    for (std::string_view rest = std::string_view(path).substr(1); !rest.empty();) {
+        const std::size_t end = rest.find('/');
+        const std::string_view component = rest.substr(0, end);
+        if (component.empty() || component == "." || component == "..")
+            return false;
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+    return true;
+}
+
+void readInfoFile(unsigned layout, std::string_view text) {
+    const std::string& root = fuzz::scratch();
+    const std::string volume = Path::join(root, "volume");
+    const std::string home = Path::join(root, "home/.local/share/Trash");
+    Fs::removeAll(volume);
+    Fs::removeAll(home);
+    const std::string uid = std::to_string(getuid());
+    const bool onVolume = layout & 16;
+    const std::string folder =
+        !onVolume ? home : Path::join(volume, (layout & 32) ? Path::join(".Trash", uid) : ".Trash-" + uid);
+    const FreedesktopTrash::Directory trash{folder, onVolume ? volume : std::string()};
+    Fs::makeDirectories(trash.files(), 0700);
+    Fs::makeDirectories(trash.info(), 0700);
+    const std::string item = Path::join(trash.files(), "item");
+    const std::string info = FreedesktopTrash::infoPathFor(item);
+    fuzz::check(Fs::writeFile(item, "item") && Fs::writeFile(info, text), "the trash can be laid out");
+
+    const auto recorded = FreedesktopTrash::recordedOriginal(item);
+    if (!recorded)
+        return;
+    fuzz::check(plainAbsolute(*recorded), "the recorded origin is an absolute path without . or ..");
+    fuzz::check(!onVolume || recorded->starts_with(volume + "/"), "a volume's trash records nothing outside it");
+    fuzz::check(FreedesktopTrash::holds(item, *recorded), "the item is the one its info file names");
+    const std::string written = onVolume ? recorded->substr(volume.size() + 1) : *recorded;
+    fuzz::check(Fs::writeFile(info, FreedesktopTrash::infoText(written, 0)), "the info file can be rewritten");
+    fuzz::check(FreedesktopTrash::recordedOriginal(item) == recorded, "the info file written for it reads the same");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
     const unsigned layout = data[0];
+    if (layout & 8) {
+        readInfoFile(layout, fuzz::text(data + 1, size - 1));
+        return 0;
+    }
     std::string name(fuzz::text(data + 1, size - 1));
     if (name.size() > NAME_MAX || name.find_first_of(std::string("/\0", 2)) != std::string::npos || name == "." ||
         name == "..")

@@ -18,7 +18,7 @@ namespace {
 
 const std::vector<std::string> programs = {"dovrane-codesign", "dovrane-spctl",   "dovrane-security", "dovrane-ditto",
                                            "dovrane-tar",      "dovrane-hdiutil", "make_home",        "floor_walk",
-                                           "scan_memory",      "model_bench",     "cache_bench"};
+                                           "scan_memory",      "model_bench",     "cache_bench",      "reader_memory"};
 
 struct Answer {
     int status = -1;
@@ -96,6 +96,8 @@ TEST(ProgramArguments, ArgumentsThatFitAFormButNotWhatItTakesAreRefused) {
         {"model_bench", {"10", "many"}},
         {"cache_bench", {"10", "0"}},
         {"cache_bench", {"--read", "sideways", "10", "1"}},
+        {"reader_memory", {"0"}},
+        {"reader_memory", {"--read", "sideways", home}},
         // A literal word that differs, and an empty value.
         {"dovrane-spctl", {"--assess", "--type", "install", home}},
         {"dovrane-tar", {"-xf", "", "-C", home}},

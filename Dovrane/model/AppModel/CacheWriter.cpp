@@ -36,7 +36,7 @@ Url cacheURL(const char* name, const char* testSuffix) {
     return store.deletingLastPathComponent().appending(name);
 }
 
-std::optional<std::string> readCacheText(const Url& url) {
+std::optional<std::string> readCacheText(const Url& url, std::uint64_t maxBytes) {
     const char* seed = std::getenv("APP_SEED");
     if (seed && std::string_view(seed) == "1")
         return std::nullopt;
@@ -45,7 +45,7 @@ std::optional<std::string> readCacheText(const Url& url) {
         std::fprintf(stderr, "Not reading the cache at %s: %s\n", url.path().c_str(), problem->c_str());
         return std::nullopt;
     }
-    return Fs::readFile(url.path(), 1ull << 30);
+    return Fs::readFile(url.path(), maxBytes);
 }
 
 std::optional<nlohmann::json> readCache(const Url& url) {

@@ -10,6 +10,7 @@
 #include <QFuture>
 #include <QThreadPool>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,8 +37,9 @@ private:
 // followed by `testSuffix`, so that each test store has caches of its own.
 Url cacheURL(const char* name, const char* testSuffix);
 // A cache file's text; absent with APP_SEED "1" (the file is then not read), and when the file
-// is missing, unreadable, or not the user's own file that only the user may write.
-std::optional<std::string> readCacheText(const Url& url);
+// is missing, unreadable, larger than maxBytes, or not the user's own file that only the user
+// may write.
+std::optional<std::string> readCacheText(const Url& url, std::uint64_t maxBytes = 1ull << 30);
 // The same file's JSON; absent also when the text is no JSON.
 std::optional<nlohmann::json> readCache(const Url& url);
 

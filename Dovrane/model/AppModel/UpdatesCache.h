@@ -13,9 +13,11 @@
 
 #include <QFuture>
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace dovrane::UpdatesCache {
 
@@ -27,9 +29,17 @@ struct Saved {
     nlohmann::json toJson() const;
     // Both keys are required and every result must decode; anything else is refused whole.
     static Expected<Saved> fromJson(const nlohmann::json& json);
+    // The file's text read in one pass, each result decoded as soon as it ends, with no
+    // document of the whole file between: memory stays near what the results hold, whatever
+    // the file. Whatever it accepts, fromJson accepts the same; it refuses more only where a
+    // key is repeated, which this program never writes.
+    static Expected<Saved> fromJsonText(std::string_view text);
 
     bool operator==(const Saved&) const = default;
 };
+
+// A real cache holds a few kilobytes per app; a larger file is damaged and not read.
+constexpr std::uint64_t maximumFileSize = 64ull << 20;
 
 // "last-updates.json" beside the store; with a test store the store's name and ".updates.json".
 Url url();

@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,9 @@ public:
     JsonSettings();
     // A file of the caller's choice.
     explicit JsonSettings(std::string file);
+
+    // A real settings file holds a few kilobytes; one larger than this is damaged.
+    static constexpr std::uint64_t maximumFileSize = 16ull << 20;
 
     static std::string defaultFile();
     const std::string& file() const { return file_; }

@@ -172,6 +172,13 @@
         <source>Remove %1</source>
         <translation>%1 entfernen</translation>
     </message>
+    <message numerus="yes">
+        <source>%n more folders are not shown here.</source>
+        <translation>
+            <numerusform>%n weiterer Ordner wird hier nicht angezeigt.</numerusform>
+            <numerusform>%n weitere Ordner werden hier nicht angezeigt.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>LeftoverFolder</name>

@@ -354,6 +354,27 @@ private slots:
         QCOMPARE(labelTexts(*folders), QStringList({"No project folders yet"}));
     }
 
+    void aLongStoredListShowsItsFirstRowsAndCountsTheRest() {
+        QStringList stored;
+        for (int i = 0; i < 2000; ++i)
+            stored.append(QStringLiteral("/srv/%1").arg(i, 4, 10, QLatin1Char('0')));
+        SettingKeys::scanExcluded.set(settings(), stored);
+        auto folders = list(SettingKeys::scanExcluded);
+        folders->show();
+        drainMainQueue();
+        const auto buttons = folders->findChildren<QToolButton*>();
+        QCOMPARE(buttons.size(), FolderList::maximumRows);
+        QCOMPARE(buttons.back()->accessibleName(), QString("Remove /srv/0499"));
+        QVERIFY(labelTexts(*folders).contains("1500 more folders are not shown here."));
+        // Nothing beyond the rows is lost: the whole list stays stored and edits keep it.
+        QCOMPARE(folders->folders(), stored);
+        folders->remove("/srv/0000");
+        stored.removeFirst();
+        QCOMPARE(SettingKeys::scanExcluded.stored(settings()), std::optional<QStringList>(stored));
+        drainMainQueue();
+        QVERIFY(labelTexts(*folders).contains("1499 more folders are not shown here."));
+    }
+
     void addFolderAsksThePicker() {
         auto folders = list(SettingKeys::scanExcluded);
         folders->show();

@@ -90,6 +90,42 @@ private slots:
         QVERIFY(!Fs::exists(path + ".damaged"));
     }
 
+    void everyShapeReadsAsTheDocumentHoldsIt() {
+        TempHome home;
+        const std::string path = JsonSettings::defaultFile();
+        const std::string deep = std::string(62, '[') + std::string(62, ']');
+        writeFile(path, R"({"a": ["x", "y"], "b": ["x", ["y"], "z"], "c": ["x", {"d": "e"}], "d": [],
+                          "e": {"date": 1, "date": 2.5}, "f": {"date": 1, "date": "x"}, "g": {"date": 1, "x": 2},
+                          "h": {}, "i": {"date": {"date": 1}}, "j": null, "k": 18446744073709551615,
+                          "a": ["w"], "l": )" +
+                            deep + R"(, "m": "\u00e4\n"})");
+        JsonSettings settings;
+        QCOMPARE(settings.texts("a"), std::optional<QStringList>(QStringList{"w"})); // the later key holds
+        QVERIFY(!settings.texts("b"));
+        QVERIFY(!settings.texts("c"));
+        QCOMPARE(settings.texts("d"), std::optional<QStringList>(QStringList()));
+        QCOMPARE(settings.date("e"), std::optional<Date>(Date{2.5}));
+        for (const char* key : {"f", "g", "h", "i", "j", "k", "l"}) {
+            QVERIFY2(!settings.date(key) && !settings.texts(key) && !settings.text(key) && !settings.integer(key), key);
+        }
+        QCOMPARE(settings.text("m"), std::optional<QString>(QString::fromUtf8("\u00e4\n")));
+
+        // What the typed reads do not take is written back as it was.
+        settings.setBoolean("n", true);
+        const auto json = fileContents(path);
+        QVERIFY(json["b"] == nlohmann::json::parse(R"(["x", ["y"], "z"])"));
+        QVERIFY(json["c"] == nlohmann::json::parse(R"(["x", {"d": "e"}])"));
+        QVERIFY(json["f"] == nlohmann::json::parse(R"({"date": "x"})"));
+        QVERIFY(json["i"] == nlohmann::json::parse(R"({"date": {"date": 1}})"));
+        QVERIFY(json["j"].is_null() && json["k"] == 18446744073709551615ull);
+        QVERIFY(json["l"] == nlohmann::json::parse(deep));
+
+        // Nested one level deeper than any reader takes: damaged.
+        writeFile(path, R"({"l": )" + std::string(64, '[') + std::string(64, ']') + "}");
+        QVERIFY(!JsonSettings().texts("l"));
+        QVERIFY(JsonSettings().setAsideDamaged());
+    }
+
     void aDamagedFileIsKeptAsideBeforeTheFirstWrite() {
         TempHome home;
         const std::string path = JsonSettings::defaultFile();
@@ -111,6 +147,22 @@ private slots:
         QCOMPARE(Fs::readFile(path + ".damaged"), std::optional<std::string>("{\"settings.tab\": \"scan\","));
         QCOMPARE(Fs::readFile(path + ".damaged-2"), std::optional<std::string>("[not an object]"));
         QCOMPARE(again.boolean("onboarding.done"), std::optional<bool>(false));
+    }
+
+    void aFileLargerThanARealOneIsDamaged() {
+        TempHome home;
+        const std::string path = JsonSettings::defaultFile();
+        const std::string text = R"({"settings.tab": "scan"})";
+        const std::string padding(JsonSettings::maximumFileSize - text.size(), ' ');
+        writeFile(path, text + padding);
+        QCOMPARE(JsonSettings().text("settings.tab"), std::optional<QString>("scan"));
+
+        // One byte more: valid JSON still, but no real file is that large.
+        writeFile(path, text + padding + " ");
+        JsonSettings settings;
+        QVERIFY(!settings.text("settings.tab"));
+        QCOMPARE(settings.setAsideDamaged(), std::optional<std::string>(path + ".damaged"));
+        QVERIFY(!Fs::exists(path));
     }
 };
 

@@ -10,6 +10,7 @@
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
 
+#include <DovraneKit/formats/JsonReading.h>
 #include <DovraneKit/system/FileSystem.h>
 
 #include <nlohmann/json.hpp>
@@ -203,6 +204,83 @@ private slots:
             QVERIFY(model.updates().empty());
             QVERIFY(!model.updatesCheckedAt());
         }
+    }
+
+    void aCacheLargerThanARealOneIsDamaged() {
+        ModelFixture fixture;
+        const std::string path = UpdatesCache::url().path();
+        const UpdatesCache::Saved saved{Date{7.5e8}, {{"/A/App.app", UpdateCheck::upToDate()}}};
+        const std::string text = saved.toJson().dump();
+        // Valid JSON to the last byte, only its size is wrong.
+        writeFile(path, text + std::string(UpdatesCache::maximumFileSize - text.size(), ' '));
+        QCOMPARE(UpdatesCache::load(), std::optional<UpdatesCache::Saved>(saved));
+        writeFile(path, text + std::string(UpdatesCache::maximumFileSize - text.size() + 1, ' '));
+        QVERIFY(!UpdatesCache::load());
+        QVERIFY(fixture.makeModel().updates().empty());
+    }
+
+    void theOnePassReaderDecodesAsTheDocumentDoes() {
+        const UpdateCheck full = UpdateCheck::available([] {
+            UpdateInfo info = offer("/A/App.app");
+            info.newBuild = "200";
+            info.releaseNotes = "Faster \u00e9";
+            info.releaseNotesURL = Url::fromPath("/notes");
+            info.downloadURL = Url::fromPath("/App.AppImage");
+            info.length = 42;
+            info.edSignature = "c2ln";
+            info.storeURL = Url::fromPath("/store");
+            info.caskToken = "app";
+            info.checkedAt = Date{7e8};
+            return info;
+        }());
+        const UpdatesCache::Saved written{Date{7.5e8},
+                                          {{"/A/App.app", full},
+                                           {"/A/Same.app", UpdateCheck::upToDate()},
+                                           {"/A/Old.app", UpdateCheck::failed("The server did not answer.")},
+                                           {"/A/Odd.app", UpdateCheck::unsupported("No feed.")}}};
+        for (const std::string& text : {written.toJson().dump(), written.toJson().dump(2)}) {
+            const auto read = UpdatesCache::Saved::fromJsonText(text);
+            QVERIFY(read && *read == written);
+        }
+
+        const char* texts[] = {
+            // What no decoder reads is passed over, arrays and objects alike, at every level.
+            R"({"x": [[1], {"a": [0, 0]}], "date": 1, "results": {"/A": {"upToDate": {"_0": [1]}, "y": {"z": 0}}}})",
+            R"({"date": 1, "results": {"/A": {"failed": {"_0": "No.", "more": [{"a": 1}]}}}, "date": 2})",
+            R"({"date": 1, "results": {"/A": {"available": {"_0": {"bundleID": "b", "appPath": "file:///A",
+                "currentVersion": "1", "newVersion": "2", "source": "sparkle", "checkedAt": 3, "extra": {"q": [1]},
+                "newBuild": null}}}}})",
+            // A later key replaces the earlier value.
+            R"({"date": "no", "results": 5, "date": 1, "results": {"/A": {"upToDate": {}}, "/A": {"failed": {"_0": "x"}}}})",
+            R"({"date": 1, "results": {"/A": {"upToDate": {}}}, "results": {}})",
+            // Refused: the containers a field cannot be, whatever they hold.
+            R"({"date": 1, "results": {"/A": {"failed": {"_0": ["x"]}}}})",
+            R"({"date": 1, "results": {"/A": {"failed": {"_0": {"bundleID": "x"}}}}})",
+            R"({"date": 1, "results": {"/A": {"available": {"_0": {"bundleID": {"b": 1}, "appPath": "file:///A",
+                "currentVersion": "1", "newVersion": "2", "source": "sparkle", "checkedAt": 3}}}}})",
+            R"({"date": 1, "results": {"/A": {"upToDate": []}}})",
+            R"({"date": 1, "results": {"/A": {"upToDate": {}, "failed": {"_0": "x"}}}})",
+            R"({"date": [1], "results": {}})",
+            R"({"date": 1, "results": [{}]})",
+            R"({"date": 1, "results": {"/A": []}})",
+            R"({"date": 1, "results": {"/A": 0}})",
+            R"([{"date": 1, "results": {}}])",
+            R"({"date": 1, "results": {}} x)",
+            "\xEF\xBB\xBF{\"date\": 1, \"results\": {}}",
+        };
+        std::vector<std::string> cases(std::begin(texts), std::end(texts));
+        cases.push_back(R"({"date": 1, "results": {}, "x": )" + std::string(63, '[') + std::string(63, ']') + "}");
+        cases.push_back(R"({"date": 1, "results": {}, "x": )" + std::string(64, '[') + std::string(64, ']') + "}");
+        for (const std::string& text : cases) {
+            const auto document = Json::read(text);
+            const auto streamed = UpdatesCache::Saved::fromJsonText(text);
+            const auto expected = document ? std::optional(UpdatesCache::Saved::fromJson(*document)) : std::nullopt;
+            QVERIFY2(bool(streamed) == (expected && bool(*expected)), text.c_str());
+            if (streamed)
+                QVERIFY2(*streamed == **expected, text.c_str());
+        }
+        QVERIFY(UpdatesCache::Saved::fromJsonText(texts[3]));
+        QVERIFY(!UpdatesCache::Saved::fromJsonText(texts[6]));
     }
 
     void theUserAgentNamesTheShortVersion() {

@@ -170,7 +170,9 @@ void FolderList::rebuild() {
         rows_->addWidget(empty);
         return;
     }
-    for (const QString& folder : folders_) {
+    // A widget per row: a list far longer than anyone keeps by hand would take minutes to show.
+    const qsizetype shown = std::min(folders_.size(), maximumRows);
+    for (const QString& folder : folders_.first(shown)) {
         auto* row = new QWidget;
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
@@ -185,6 +187,9 @@ void FolderList::rebuild() {
         line->addWidget(remove);
         rows_->addWidget(row);
     }
+    if (const qsizetype hidden = folders_.size() - shown; hidden > 0)
+        rows_->addWidget(new StyledLabel(ListText::tr("%n more folders are not shown here.", nullptr, int(hidden)),
+                                         Fonts::font(FontRole::body), SemanticColors::secondaryText));
 }
 
 } // namespace dovrane

@@ -27,6 +27,10 @@ class FolderList final : public QWidget {
 public:
     using Picker = std::function<std::optional<QStringList>(QWidget* parent)>;
 
+    // Rows shown at most; a line below counts the folders beyond them, which stay stored and
+    // excluded.
+    static constexpr qsizetype maximumRows = 500;
+
     // setting: where the list is kept; empty: the text shown while there are no folders; home:
     // the path shown as "~".
     FolderList(Settings& settings, Setting<QStringList> setting, QString empty, QString home,

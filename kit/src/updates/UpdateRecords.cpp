@@ -57,23 +57,27 @@ Expected<UpdateInfo> UpdateInfo::fromJson(const nlohmann::json& json) {
     return jsoncoding::decode([&] { return readInfo(json); });
 }
 
-UpdateCheck UpdateCheck::available(UpdateInfo info) { return UpdateCheck(Kind::available, std::move(info), {}); }
-UpdateCheck UpdateCheck::upToDate() { return UpdateCheck(Kind::upToDate, std::nullopt, {}); }
-UpdateCheck UpdateCheck::failed(std::string message) {
-    return UpdateCheck(Kind::failed, std::nullopt, std::move(message));
+UpdateCheck UpdateCheck::available(UpdateInfo info) {
+    return UpdateCheck(Kind::available, std::make_shared<const UpdateInfo>(std::move(info)), {});
 }
+UpdateCheck UpdateCheck::upToDate() { return UpdateCheck(Kind::upToDate, nullptr, {}); }
+UpdateCheck UpdateCheck::failed(std::string message) { return UpdateCheck(Kind::failed, nullptr, std::move(message)); }
 UpdateCheck UpdateCheck::unsupported(std::string message) {
-    return UpdateCheck(Kind::unsupported, std::nullopt, std::move(message));
+    return UpdateCheck(Kind::unsupported, nullptr, std::move(message));
 }
 
-std::optional<UpdateInfo> UpdateCheck::update() const { return kind_ == Kind::available ? info_ : std::nullopt; }
+std::optional<UpdateInfo> UpdateCheck::update() const {
+    if (kind_ == Kind::available && info_)
+        return *info_;
+    return std::nullopt;
+}
 
 bool UpdateCheck::operator==(const UpdateCheck& other) const {
     if (kind_ != other.kind_)
         return false;
     switch (kind_) {
     case Kind::available:
-        return info_ == other.info_;
+        return *info_ == *other.info_;
     case Kind::upToDate:
         return true;
     case Kind::failed:

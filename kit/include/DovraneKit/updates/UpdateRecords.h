@@ -10,6 +10,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -61,11 +62,13 @@ public:
     bool operator==(const UpdateCheck& other) const;
 
 private:
-    UpdateCheck(Kind kind, std::optional<UpdateInfo> info, std::string message)
+    UpdateCheck(Kind kind, std::shared_ptr<const UpdateInfo> info, std::string message)
         : kind_(kind), info_(std::move(info)), message_(std::move(message)) {}
 
     Kind kind_;
-    std::optional<UpdateInfo> info_;
+    // Shared and never changed: most checks carry no update, and a cache of many small ones
+    // should not hold room for one in each.
+    std::shared_ptr<const UpdateInfo> info_;
     std::string message_;
 };
 
