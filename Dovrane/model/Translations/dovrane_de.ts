@@ -173,10 +173,10 @@
         <translation>%1 entfernen</translation>
     </message>
     <message numerus="yes">
-        <source>%n more folders are not shown here.</source>
+        <source>%Ln more folders are not shown here.</source>
         <translation>
-            <numerusform>%n weiterer Ordner wird hier nicht angezeigt.</numerusform>
-            <numerusform>%n weitere Ordner werden hier nicht angezeigt.</numerusform>
+            <numerusform>%Ln weiterer Ordner wird hier nicht angezeigt.</numerusform>
+            <numerusform>%Ln weitere Ordner werden hier nicht angezeigt.</numerusform>
         </translation>
     </message>
 </context>

@@ -2,6 +2,16 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>FolderList</name>
+    <message numerus="yes">
+        <source>%Ln more folders are not shown here.</source>
+        <translation>
+            <numerusform>%Ln more folder is not shown here.</numerusform>
+            <numerusform>%Ln more folders are not shown here.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>MenuBarView</name>
     <message numerus="yes">
         <source>%Ln app updates ready</source>

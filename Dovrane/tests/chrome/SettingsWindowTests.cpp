@@ -365,14 +365,14 @@ private slots:
         const auto buttons = folders->findChildren<QToolButton*>();
         QCOMPARE(buttons.size(), FolderList::maximumRows);
         QCOMPARE(buttons.back()->accessibleName(), QString("Remove /srv/0499"));
-        QVERIFY(labelTexts(*folders).contains("1500 more folders are not shown here."));
+        QVERIFY(labelTexts(*folders).contains("1,500 more folders are not shown here."));
         // Nothing beyond the rows is lost: the whole list stays stored and edits keep it.
         QCOMPARE(folders->folders(), stored);
         folders->remove("/srv/0000");
         stored.removeFirst();
         QCOMPARE(SettingKeys::scanExcluded.stored(settings()), std::optional<QStringList>(stored));
         drainMainQueue();
-        QVERIFY(labelTexts(*folders).contains("1499 more folders are not shown here."));
+        QVERIFY(labelTexts(*folders).contains("1,499 more folders are not shown here."));
     }
 
     void addFolderAsksThePicker() {

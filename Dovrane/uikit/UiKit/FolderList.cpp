@@ -188,7 +188,7 @@ void FolderList::rebuild() {
         rows_->addWidget(row);
     }
     if (const qsizetype hidden = folders_.size() - shown; hidden > 0)
-        rows_->addWidget(new StyledLabel(ListText::tr("%n more folders are not shown here.", nullptr, int(hidden)),
+        rows_->addWidget(new StyledLabel(ListText::tr("%Ln more folders are not shown here.", nullptr, int(hidden)),
                                          Fonts::font(FontRole::body), SemanticColors::secondaryText));
 }
 
