@@ -130,9 +130,13 @@ public:
     std::vector<CleanupItem> safeItems() const;
     std::int64_t safeTotal() const;
 
+    // What a scan reads besides the disk's categories: a scan the user starts (and one after a
+    // put back) lists the apps again too, since apps come and go while the window is open.
+    enum class Apps { keep, reload };
     // Starts a whole-disk scan unless one runs or demo data are shown. The future finishes
-    // once the run has ended on the main thread and its cache write is done.
-    QFuture<void> startScan();
+    // once the run has ended on the main thread and its cache write is done; a reload of the
+    // apps runs beside it and is not waited for.
+    QFuture<void> startScan(Apps apps = Apps::keep);
     // Ends the running scan: it stops measuring, and its result and late progress are dropped.
     void cancelScan();
 

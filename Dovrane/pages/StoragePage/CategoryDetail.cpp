@@ -317,7 +317,7 @@ void CategoryDetail::chooseProjectFolders() {
         return;
     chosen->sort();
     SettingKeys::scanProjects.set(*context_.model.services().settings, *chosen);
-    context_.model.startScan();
+    context_.model.startScan(AppModel::Apps::reload);
     redrawFooter();
 }
 
