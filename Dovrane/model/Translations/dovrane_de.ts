@@ -1737,5 +1737,9 @@ Behoben
             <numerusform>Nicht geprüft (%n)</numerusform>
         </translation>
     </message>
+    <message>
+        <source>No app could be checked.</source>
+        <translation>Keine App konnte geprüft werden.</translation>
+    </message>
 </context>
 </TS>

@@ -79,6 +79,7 @@ private slots:
         QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
         QCOMPARE(page.checked()->text(), QStringLiteral("Checked yesterday"));
         QVERIFY(page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(!page.noneChecked()->isVisibleTo(&page));
         QVERIFY(page.cards().empty());
         QVERIFY(!page.failedSection()->isVisibleTo(&page));
         QCOMPARE(page.currentToggle()->text(), QStringLiteral("Up to date (2)"));
@@ -94,6 +95,8 @@ private slots:
                                            {b.id(), UpdateCheck::failed("No feed <b>here</b>.")}});
         QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
         QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(page.noneChecked()->isVisibleTo(&page));
+        QVERIFY(visibleTexts(*page.noneChecked()).contains("No app could be checked."));
         QVERIFY(page.failedSection()->isVisibleTo(&page));
         QCOMPARE(names(page.failed()), (QStringList{"Alpha: The feed is unreachable.", "Beta: No feed <b>here</b>."}));
         QVERIFY(visibleTexts(*page.failedSection()).contains("No feed <b>here</b>."));
@@ -103,7 +106,14 @@ private slots:
         ModelSeeding(f->model).setUpdates(
             {{a.id(), UpdateCheck::failed("The feed is unreachable.")}, {b.id(), UpdateCheck::upToDate()}});
         QVERIFY(page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(!page.noneChecked()->isVisibleTo(&page));
         QCOMPARE(page.failed().size(), std::size_t(1));
+
+        // Nothing could be checked at all (no feed anywhere): neither line claims a result.
+        ModelSeeding(f->model).setUpdates(
+            {{a.id(), UpdateCheck::unsupported("No update feed.")}, {b.id(), UpdateCheck::unsupported("None.")}});
+        QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(!page.noneChecked()->isVisibleTo(&page));
     }
 
     void systemAppsAreLeftOutOfNotCheckedButNotOutOfCouldNotCheck() {
