@@ -238,10 +238,12 @@ private slots:
         QVERIFY(card->notes()->height() >= card->notes()->QLabel::heightForWidth(card->notes()->width()));
         QVERIFY(card->notes()->height() < 4 * line);
         QCOMPARE(card->moreButton()->text(), QStringLiteral("More"));
+        QVERIFY(card->moreButton()->isVisibleTo(card));
         card->moreButton()->click();
         QCOMPARE(card->moreButton()->text(), QStringLiteral("Less"));
         QTRY_VERIFY(card->notes()->height() >= 5 * line);
         QCOMPARE(card->notes()->text(), card->notes()->fullText());
+        QVERIFY(card->moreButton()->isVisibleTo(card));
         card->releaseNotesButton()->click();
         QCOMPARE(f->opened, std::vector<QUrl>{QUrl("https://example.com/notes")});
 
@@ -256,6 +258,36 @@ private slots:
             QCOMPARE(alone.releaseNotesButton() != nullptr, web);
             QVERIFY(!alone.moreButton());
         }
+    }
+
+    // Notes that fit their three lines have no more to show: no "More" that would reveal
+    // nothing; a narrower card that folds them brings it back.
+    void shortNotesOfferNoMore() {
+        const InstalledApp app = f->app("Editor");
+        UpdateInfo info = update(app, "2.0");
+        info.releaseNotes = "Faster start.";
+        ModelSeeding(f->model).setApps({app});
+        ModelSeeding(f->model).setUpdates({{app.id(), UpdateCheck::available(info)}});
+        UpdatesPage page(f->model);
+        render(page, Look::light);
+        UpdateCard* card = page.cards().front();
+        QCOMPARE(card->notes()->text(), QStringLiteral("Faster start."));
+        QVERIFY(!card->moreButton()->isVisibleTo(card));
+
+        const InstalledApp other = f->app("Viewer");
+        UpdateInfo wordy = update(other, "3.0");
+        wordy.releaseNotes = "Every word of these notes takes room, so that a narrow card folds them onto many more "
+                             "lines than the three it shows before More.";
+        UpdateCard narrow(f->model, other, wordy);
+        narrow.show();
+        narrow.resize(narrow.minimumSizeHint().width(), 400);
+        QCoreApplication::processEvents();
+        QVERIFY(narrow.notes()->text() != narrow.notes()->fullText());
+        QVERIFY(narrow.moreButton()->isVisibleTo(&narrow));
+        narrow.resize(3000, 400);
+        QCoreApplication::processEvents();
+        QCOMPARE(narrow.notes()->text(), narrow.notes()->fullText());
+        QVERIFY(!narrow.moreButton()->isVisibleTo(&narrow));
     }
 
     void rendersInBothLooks() {
