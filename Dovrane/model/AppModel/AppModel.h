@@ -38,6 +38,7 @@
 
 namespace dovrane {
 
+struct AppInventory;
 struct ListingEdits;
 struct PutBackTally;
 struct RemovalState;
@@ -190,6 +191,10 @@ public:
     // Lists the installed apps, then their sizes, then the orphans; once per process unless
     // forced, never two at a time, never in demo mode.
     QFuture<void> loadApps(bool force);
+    // The apps as the Apps page lists them: the inventory's, then the Flatpak apps, by name.
+    // Blocking.
+    static std::vector<InstalledApp> listInstalledApps(const AppInventory& inventory,
+                                                       const std::function<std::vector<InstalledApp>()>& listFlatpaks);
     // Replaces the entry of apps with the same path (an update put a new version there); a
     // listing that runs meanwhile keeps the new entry.
     void replaceApp(const InstalledApp& app);
