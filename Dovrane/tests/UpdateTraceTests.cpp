@@ -3,6 +3,7 @@
 
 #include "DovraneKit/core/Date.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "support/AppFixtures.h"
 #include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
 
@@ -80,6 +81,10 @@ TEST(UpdateTrace, PrintsEachAppsSourceAndOutcomeThenTheTime) {
     ScopedEnv noTestStore("APP_STORE", std::nullopt);
     writeFile(home / ".local/share/Dovrane/last-updates.json",
               "{\"date\":" + std::to_string(Date::now().secondsSinceReference) + ",\"results\":{}}");
+    // No Flatpak app of this machine's installations joins the list.
+    TempDir flatpakSystem, flatpakConfig;
+    ScopedEnv systemDir("FLATPAK_SYSTEM_DIR", flatpakSystem.path());
+    ScopedEnv configDir("FLATPAK_CONFIG_DIR", flatpakConfig.path());
     TempDir errors;
 
     int status = -1;
@@ -111,4 +116,33 @@ TEST(UpdateTrace, PrintsEachAppsSourceAndOutcomeThenTheTime) {
     // No app came from Homebrew: the index was neither fetched nor cached.
     EXPECT_EQ(server.count("/api/cask.json"), 0u);
     EXPECT_TRUE(Fs::list(temporary.path()).empty());
+}
+
+// Every app the Apps page lists is traced: a Flatpak app with its own source, left to Flatpak.
+TEST(UpdateTrace, ListsFlatpakAppsAsTheAppsPageDoes) {
+    if (!flatpakProgram())
+        GTEST_SKIP() << "flatpak is not installed, so no installation can be made";
+    TempHome home;
+    TempDir work, flatpakSystem, flatpakConfig;
+    ScopedEnv systemDir("FLATPAK_SYSTEM_DIR", flatpakSystem.path());
+    ScopedEnv configDir("FLATPAK_CONFIG_DIR", flatpakConfig.path());
+    ScopedEnv userDir("FLATPAK_USER_DIR", std::nullopt);
+    ASSERT_TRUE(installFlatpak(work / "flat", "org.example.Flat", {}));
+    writeFile(home / "Applications/Plain.app/Contents/Info.plist", infoPlist("Plain", "5", std::nullopt));
+    ScopedEnv tmpdir("TMPDIR", work.path());
+    ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
+    ScopedEnv platform("QT_QPA_PLATFORM", "offscreen");
+
+    int status = -1;
+    const std::string output = run("--update-trace 2>/dev/null", status);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::istringstream lines(output);
+    std::vector<std::string> printed;
+    for (std::string line; std::getline(lines, line);)
+        printed.push_back(line);
+    ASSERT_EQ(printed.size(), 3u) << output;
+    EXPECT_EQ(printed[0], "TRACE [flatpak] Flat: skipped (Flatpak)");
+    EXPECT_EQ(printed[1], "TRACE [unknown] Plain: unsupported");
+    EXPECT_TRUE(printed[2].starts_with("TRACE done in ")) << printed[2];
 }

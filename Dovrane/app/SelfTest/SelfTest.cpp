@@ -138,7 +138,8 @@ private:
     void checkLeftovers() {
         const LeftoverFinder finder(Url::fromPath(Fs::homeDirectory()), Url::fromPath("/Library"));
         const std::vector<Leftover> found = finder.find(bundleID, "Dovrane Selftest", std::nullopt, std::nullopt);
-        // The leftover search reads the folders of a Mac-like home only.
+        // The search reads the home's cache folder, Library/Caches or the Linux cache home, where
+        // the run's folder lies; without one there is nothing of ours to find.
         if (leftoversFindable_)
             check("leftovers are found by bundle id",
                   std::any_of(found.begin(), found.end(), [](const Leftover& leftover) {
@@ -176,7 +177,7 @@ private:
         if (!Fs::isDirectory(caches))
             return Fs::makeUniqueDirectory(Fs::temporaryDirectory(), bundleID + "-").value_or(std::string());
         const std::string folder = Path::join(caches, bundleID);
-        leftoversFindable_ = caches == Path::join(home, "Library/Caches");
+        leftoversFindable_ = true;
         return Fs::makeDirectories(folder, 0700) ? folder : std::string();
     }
 

@@ -1,9 +1,11 @@
 #include "SelfTest/UpdateTrace.h"
 
+#include "AppModel/AppModel.h"
 #include "SelfTest/Traces.h"
 #include "UpdatesModel/UpdateCheckSetup.h"
 
 #include "DovraneKit/apps/AppInventory.h"
+#include "DovraneKit/apps/FlatpakApps.h"
 #include "DovraneKit/core/Concurrently.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/updates/UpdateChecker.h"
@@ -17,6 +19,9 @@ namespace dovrane::SelfTest {
 namespace {
 
 std::string status(const InstalledApp& app, const std::map<std::string, UpdateCheck>& results) {
+    // Flatpak updates its own apps; the Apps page lists them with their own source.
+    if (FlatpakApps::isFlatpak(app))
+        return "skipped (Flatpak)";
     auto found = results.find(app.id());
     if (found == results.end())
         return "skipped (system)";
@@ -40,14 +45,15 @@ void runUpdateTrace(const std::vector<std::string>& arguments) {
     const auto start = std::chrono::steady_clock::now();
     const AppInventory inventory(Url::fromPath(Fs::homeDirectory()), std::nullopt,
                                  {Url::fromPath("/opt/homebrew/Caskroom"), Url::fromPath("/usr/local/Caskroom")});
-    const std::vector<InstalledApp> apps = inventory.list();
+    const std::vector<InstalledApp> apps = AppModel::listInstalledApps(inventory, [] { return FlatpakApps::list(); });
 
     const UpdateChecker checker =
         UpdateCheckSetup::makeChecker(UpdateCheckSetup::userAgent(), Url::fromPath(Fs::temporaryDirectory()));
     const auto results = checker.check(apps, [](std::size_t, std::size_t) {});
 
     for (const InstalledApp& app : apps)
-        printLine("TRACE [" + std::string(rawValue(app.source)) + "] " + app.name + ": " + status(app, results) + "\n");
+        printLine("TRACE [" + std::string(FlatpakApps::isFlatpak(app) ? "flatpak" : rawValue(app.source)) + "] " +
+                  app.name + ": " + status(app, results) + "\n");
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     printLine("TRACE done in " + oneDecimal(took.count()) + " s\n");
     traceDone(arguments);

@@ -9,6 +9,7 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
@@ -112,9 +113,11 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     const std::optional<QUrl> link = releaseNotesLink(info_);
     if (info_.releaseNotes || link) {
         if (info_.releaseNotes) {
-            notes_ = new LineLimitedLabel(QString::fromStdString(*info_.releaseNotes), 3, Fonts::font(FontRole::body),
-                                          SemanticColors::secondaryText, this);
+            notes_ = new LineLimitedLabel(QString::fromStdString(*info_.releaseNotes), collapsedLines,
+                                          Fonts::font(FontRole::body), SemanticColors::secondaryText, this);
             notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            // Whether there is more to show depends on the width the notes get.
+            notes_->installEventFilter(this);
             column->addWidget(notes_);
         }
         auto* links = new QHBoxLayout;
@@ -155,9 +158,19 @@ void UpdateCard::setExpanded(bool expanded) {
     if (!notes_)
         return;
     more_->setText(expanded_ ? tr("Less") : tr("More"));
-    notes_->setMaxLines(expanded_ ? 0 : 3);
+    notes_->setMaxLines(expanded_ ? 0 : collapsedLines);
     more_->setAccessibleName(expanded_ ? tr("Less of the notes of %1").arg(QString::fromStdString(app_.name))
                                        : tr("More of the notes of %1").arg(QString::fromStdString(app_.name)));
+    showMoreIfNeeded();
+}
+
+// "More" (and "Less") only where the collapsed notes leave something out.
+void UpdateCard::showMoreIfNeeded() { more_->setVisible(notes_->exceeds(collapsedLines)); }
+
+bool UpdateCard::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == notes_ && event->type() == QEvent::Resize)
+        showMoreIfNeeded();
+    return Card::eventFilter(watched, event);
 }
 
 // The button is off from the press until the install has ended (while the model has the path

@@ -44,8 +44,13 @@ public:
     QPushButton* releaseNotesButton() const { return link_; }
     QLabel* problem() const { return problem_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    static constexpr int collapsedLines = 3;
     void press();
+    void showMoreIfNeeded();
 
     AppModel& model_;
     InstalledApp app_;

@@ -113,6 +113,17 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
                         1);
     column->addWidget(allUpToDate_);
 
+    noneChecked_ = new QWidget(columnWidget);
+    auto* failedAll = new QHBoxLayout(noneChecked_);
+    failedAll->setContentsMargins(0, 0, 0, 0);
+    failedAll->setSpacing(6);
+    failedAll->addWidget(
+        new SymbolView(QStringLiteral("exclamationmark.circle"), 16, SemanticColors::secondaryText, noneChecked_));
+    failedAll->addWidget(new StyledLabel(tr("No app could be checked."), Fonts::font(FontRole::body),
+                                         SemanticColors::secondaryText, noneChecked_),
+                         1);
+    column->addWidget(noneChecked_);
+
     auto* cards = new QWidget(columnWidget);
     cardColumn_ = new QVBoxLayout(cards);
     cardColumn_->setContentsMargins(0, 0, 0, 0);
@@ -240,9 +251,11 @@ void UpdatesPage::refreshHeader() {
     checkNow_->setToolTip(Texts::demoTooltip(model_.isDemo()));
     updateAll_->setEnabled(available > 0 && model_.installing().empty() && !updateAllPending_);
 
-    // Shown when nothing is available, unless every check failed: then it would say the
-    // opposite of what happened.
-    allUpToDate_->setVisible(available == 0 && (!current().empty() || failed().empty()));
+    // Only a check that found an app current says so; when every check failed, that is said
+    // instead of the opposite.
+    const bool anyCurrent = !current().empty();
+    allUpToDate_->setVisible(available == 0 && anyCurrent);
+    noneChecked_->setVisible(available == 0 && !anyCurrent && !failed().empty());
 }
 
 void UpdatesPage::refreshCards() {

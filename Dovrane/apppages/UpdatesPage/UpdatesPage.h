@@ -45,6 +45,8 @@ public:
     QPushButton* checkNow() const { return checkNow_; }
     QPushButton* updateAll() const { return updateAll_; }
     QWidget* allUpToDate() const { return allUpToDate_; }
+    // The line shown instead when every check failed.
+    QWidget* noneChecked() const { return noneChecked_; }
     // The cards in the order shown.
     std::vector<UpdateCard*> cards() const;
     QWidget* failedSection() const { return failedSection_; }
@@ -71,6 +73,7 @@ private:
     QPushButton* updateAll_;
     bool updateAllPending_ = false;
     QWidget* allUpToDate_;
+    QWidget* noneChecked_;
     QVBoxLayout* cardColumn_;
     std::map<std::string, UpdateCard*> cards_;
     QWidget* failedSection_;

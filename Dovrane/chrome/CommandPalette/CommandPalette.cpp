@@ -143,7 +143,7 @@ std::vector<CommandPalette::Command> CommandPalette::commands() const {
     const QString actions = PaletteText::tr("Actions");
     if (!model_.isScanning())
         table.push_back({QStringLiteral("scan"), PaletteText::tr("Scan Again"), actions,
-                         QStringLiteral("arrow.clockwise"), [model] { model->startScan(); }});
+                         QStringLiteral("arrow.clockwise"), [model] { model->startScan(AppModel::Apps::reload); }});
     if (!model_.safeItems().empty())
         table.push_back({QStringLiteral("clean"), PaletteText::tr("Clean Up Safe Items…"), actions,
                          QStringLiteral("sparkles"),

@@ -132,7 +132,7 @@ MenuBarView::MenuBarView(AppModel& model, std::function<void()> showMainWindow, 
         if (showMainWindow_)
             showMainWindow_();
     });
-    connect(scan_, &QPushButton::clicked, this, [this] { model_.startScan(); });
+    connect(scan_, &QPushButton::clicked, this, [this] { model_.startScan(AppModel::Apps::reload); });
     connect(&model_, &AppModel::changed, this, [this] { refresh(); });
     refresh();
 }
@@ -225,7 +225,7 @@ void MenuBarItem::follow(bool on) {
             actions_.showMainWindow();
     });
     QAction* scan = menu_->addAction(PanelText::tr("Scan Again"));
-    connect(scan, &QAction::triggered, this, [this] { model_.startScan(); });
+    connect(scan, &QAction::triggered, this, [this] { model_.startScan(AppModel::Apps::reload); });
     connect(menu_.get(), &QMenu::aboutToShow, this, [this, scan] {
         scan->setEnabled(!model_.isScanning() && !model_.isDemo());
         scan->setToolTip(Texts::demoTooltip(model_.isDemo()));

@@ -29,6 +29,19 @@ struct ListingResults {
 };
 } // namespace
 
+std::vector<InstalledApp> AppModel::listInstalledApps(const AppInventory& inventory,
+                                                      const std::function<std::vector<InstalledApp>()>& listFlatpaks) {
+    std::vector<InstalledApp> apps = inventory.list();
+    if (listFlatpaks) {
+        for (InstalledApp& app : listFlatpaks())
+            apps.push_back(std::move(app));
+        std::stable_sort(apps.begin(), apps.end(), [order = NameOrder()](const InstalledApp& a, const InstalledApp& b) {
+            return order(a.name, b.name);
+        });
+    }
+    return apps;
+}
+
 QFuture<void> AppModel::loadApps(bool force) {
     if ((appsLoaded_ && !force) || isLoadingApps_ || isDemo_)
         return QtFuture::makeReadyFuture();
@@ -38,18 +51,7 @@ QFuture<void> AppModel::loadApps(bool force) {
     handOff(
         pool_, lifeline_,
         [inventory = AppInventory(services_.home, services_.applicationFolders, services_.caskrooms),
-         listFlatpaks = services_.listFlatpaks] {
-            std::vector<InstalledApp> apps = inventory.list();
-            if (listFlatpaks) {
-                for (InstalledApp& app : listFlatpaks())
-                    apps.push_back(std::move(app));
-                std::stable_sort(apps.begin(), apps.end(),
-                                 [order = NameOrder()](const InstalledApp& a, const InstalledApp& b) {
-                                     return order(a.name, b.name);
-                                 });
-            }
-            return apps;
-        },
+         listFlatpaks = services_.listFlatpaks] { return listInstalledApps(inventory, listFlatpaks); },
         [this, done](std::vector<InstalledApp> listed) { appsListed(std::move(listed), done); });
     return done->future();
 }

@@ -38,6 +38,7 @@
 
 namespace dovrane {
 
+struct AppInventory;
 struct ListingEdits;
 struct PutBackTally;
 struct RemovalState;
@@ -136,9 +137,13 @@ public:
     // A home without a Mac's Library folder, demo data aside: texts speak of its Linux folders.
     bool isLinuxHome() const { return !isDemo_ && !macStyleHome_; }
 
+    // What a scan reads besides the disk's categories: a scan the user starts (and one after a
+    // put back) lists the apps again too, since apps come and go while the window is open.
+    enum class Apps { keep, reload };
     // Starts a whole-disk scan unless one runs or demo data are shown. The future finishes
-    // once the run has ended on the main thread and its cache write is done.
-    QFuture<void> startScan();
+    // once the run has ended on the main thread and its cache write is done; a reload of the
+    // apps runs beside it and is not waited for.
+    QFuture<void> startScan(Apps apps = Apps::keep);
     // Ends the running scan: it stops measuring, and its result and late progress are dropped.
     void cancelScan();
 
@@ -194,6 +199,10 @@ public:
     // Lists the installed apps, then their sizes, then the orphans; once per process unless
     // forced, never two at a time, never in demo mode.
     QFuture<void> loadApps(bool force);
+    // The apps as the Apps page lists them: the inventory's, then the Flatpak apps, by name.
+    // Blocking.
+    static std::vector<InstalledApp> listInstalledApps(const AppInventory& inventory,
+                                                       const std::function<std::vector<InstalledApp>()>& listFlatpaks);
     // Replaces the entry of apps with the same path (an update put a new version there); a
     // listing that runs meanwhile keeps the new entry.
     void replaceApp(const InstalledApp& app);

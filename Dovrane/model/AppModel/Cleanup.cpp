@@ -7,6 +7,7 @@
 #include "AppModel/ListingEdits.h"
 #include "Services/Admin.h"
 
+#include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <algorithm>
@@ -81,12 +82,34 @@ void AppModel::cleanedUp(const Trasher::Outcome& outcome, const Wording& title,
     for (const RemovedItem& item : outcome.removed)
         moved.insert(item.originalPath.path());
     ScanResult pruned = *scan_;
+    std::map<std::string, CleanupItem> prunedItems;
     for (Category& category : pruned.categories) {
-        std::erase_if(category.items, [&](const CleanupItem& item) { return moved.contains(item.url.path()); });
+        std::erase_if(category.items, [&](const CleanupItem& item) {
+            if (!moved.contains(item.url.path()))
+                return false;
+            prunedItems.emplace(item.url.path(), item);
+            return true;
+        });
         category.size = 0;
         for (const CleanupItem& item : category.items)
             category.size += item.size;
     }
+    // What went into the home Trash stays on this disk: it counts there until the next scan,
+    // not as unexplained space. A move to another volume's Trash left this disk.
+    const Url trashFiles = isDemo_ ? Url::fromPath(demoTrashFolder)
+                                   : Url::fromPath(FreedesktopTrash::homeTrashFiles(services_.home.path()));
+    std::int64_t size = 0, files = 0;
+    std::set<std::string> counted;
+    for (const RemovedItem& item : outcome.removed) {
+        if (!counted.insert(item.originalPath.path()).second ||
+            (!isDemo_ && Path::parent(item.trashPath.path()) != trashFiles.path()))
+            continue;
+        // An item of the scan moves with the figures the scan counted it with.
+        const auto found = prunedItems.find(item.originalPath.path());
+        size += found == prunedItems.end() ? item.size : found->second.size;
+        files += found == prunedItems.end() ? 1 : found->second.fileCount;
+    }
+    pruned.countMovedToTrash(trashFiles, size, files);
     pruned.computeOther();
     setScan(pruned);
     if (isDemo_) {

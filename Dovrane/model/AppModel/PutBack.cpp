@@ -59,7 +59,7 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
         notice += QLatin1Char(' ') + stayed;
     setNotice(notice);
     if (!isDemo_)
-        startScan();
+        startScan(Apps::reload);
 }
 
 } // namespace dovrane

@@ -19,9 +19,11 @@ namespace {
 constexpr double scanToolTimeout = 30;
 }
 
-QFuture<void> AppModel::startScan() {
+QFuture<void> AppModel::startScan(Apps apps) {
     if (isScanning_ || isDemo_)
         return QtFuture::makeReadyFuture();
+    if (apps == Apps::reload)
+        loadApps(true);
     setIsScanning(true);
     setScanProgress(0);
     setScanLabel(tr("Starting…"));

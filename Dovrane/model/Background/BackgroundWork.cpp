@@ -44,10 +44,14 @@ QFuture<void> AppModel::backgroundPass() {
     if (std::optional<VolumeInfo> volume = services_.readVolume(services_.home))
         setVolume(std::move(volume));
 
-    // The notification follows only a check this pass started, once that check has ended.
+    // The notification follows only a check this pass started, once that check has ended. The
+    // daily run lists the apps again; while that listing runs the check lists them itself, so
+    // it checks what is installed now.
     QFuture<void> updatesStep = QtFuture::makeReadyFuture();
-    if ((!updatesCheckedAt_ || secondsSince(*updatesCheckedAt_) > updateCheckAfter) && !isCheckingUpdates_)
+    if ((!updatesCheckedAt_ || secondsSince(*updatesCheckedAt_) > updateCheckAfter) && !isCheckingUpdates_) {
+        loadApps(true);
         updatesStep = checkUpdates().then(this, [this] { return notifyUpdates(); }).unwrap();
+    }
 
     return updatesStep
         .then(this,

@@ -1817,5 +1817,9 @@ Behoben
         <source>Dovrane found no apps to check.</source>
         <translation>Dovrane hat keine Apps zum Prüfen gefunden.</translation>
     </message>
+    <message>
+        <source>No app could be checked.</source>
+        <translation>Keine App konnte geprüft werden.</translation>
+    </message>
 </context>
 </TS>

@@ -42,7 +42,8 @@ QFuture<void> AppModel::checkUpdates() {
     auto done = std::make_shared<QPromise<void>>();
     done->start();
     QFuture<void> future = done->future();
-    if (appsLoaded_) {
+    // While a listing runs the list in hand may be stale: the check lists the apps itself.
+    if (appsLoaded_ && !isLoadingApps_) {
         runUpdateCheck(apps_, done);
         return future;
     }
@@ -50,7 +51,7 @@ QFuture<void> AppModel::checkUpdates() {
     pool_.start([this, inventory, lifeline = lifeline_, done] {
         std::vector<InstalledApp> listed = inventory.list();
         lifeline.post([this, listed = std::move(listed), done]() mutable {
-            if (appsLoaded_) {
+            if (appsLoaded_ && !isLoadingApps_) {
                 runUpdateCheck(apps_, done);
                 return;
             }

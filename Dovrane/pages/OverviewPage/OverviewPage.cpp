@@ -283,7 +283,8 @@ QWidget* OverviewPage::noScan() {
     view->setObjectName(QStringLiteral("noScan"));
     view->setMinimumHeight(320);
     view->setAction(
-        tr("Scan Now"), [this] { context_.model.startScan(); }, ContentUnavailableView::ButtonStyle::prominent);
+        tr("Scan Now"), [this] { context_.model.startScan(AppModel::Apps::reload); },
+        ContentUnavailableView::ButtonStyle::prominent);
     view->actionButton()->setDefault(true);
     return view;
 }

@@ -226,7 +226,7 @@ void CategoryBrowser::redraw() {
         if (model.isScanning())
             empty_->setAction(QString(), {});
         else
-            empty_->setAction(tr("Scan Now"), [this] { context_.model.startScan(); });
+            empty_->setAction(tr("Scan Now"), [this] { context_.model.startScan(AppModel::Apps::reload); });
         stack_->setCurrentWidget(empty_);
         return;
     }

@@ -88,10 +88,17 @@ QLayout* CategoryDetail::makeTable() {
     empty_->setObjectName(QStringLiteral("nothingHere"));
     // Clicks go through to the table, whose empty space keeps its context menu.
     empty_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The rest of the disk has no items by nature: it says what it is, not that nothing was found.
+    unexplained_ = new ContentUnavailableView(QString::fromStdString(Explanations::title(CategoryID::other)),
+                                              QStringLiteral("internaldrive"),
+                                              QString::fromStdString(Explanations::text(CategoryID::other)), this);
+    unexplained_->setObjectName(QStringLiteral("notBrokenDown"));
+    unexplained_->setAttribute(Qt::WA_TransparentForMouseEvents);
     // The empty state over the table.
     auto* tableArea = new QGridLayout;
     tableArea->addWidget(table_, 0, 0);
     tableArea->addWidget(empty_, 0, 0, Qt::AlignCenter);
+    tableArea->addWidget(unexplained_, 0, 0, Qt::AlignCenter);
     return tableArea;
 }
 
@@ -208,7 +215,9 @@ void CategoryDetail::redrawHeader() {
     note_->setText(category_.note ? QString::fromStdString(*category_.note) : QString());
     note_->setVisible(category_.note.has_value());
     showAccessHintSlot();
-    empty_->setVisible(category_.items.empty());
+    const bool rest = id == CategoryID::other;
+    empty_->setVisible(category_.items.empty() && !rest);
+    unexplained_->setVisible(category_.items.empty() && rest);
 }
 
 void CategoryDetail::showAccessHintSlot() {
@@ -263,6 +272,9 @@ void CategoryDetail::redrawFooter() {
             chooseFolders_->show();
         } else if (trashable) {
             selectSafe_->show();
+            selectSafe_->setEnabled(any([](const CleanupItem& item) {
+                return item.safety == Safety::safe && item.action == CleanupAction::trash;
+            }));
             moveToTrash_->show();
             const auto picked = pickedItems();
             moveToTrash_->setEnabled(std::any_of(picked.begin(), picked.end(), [](const CleanupItem& item) {
@@ -319,7 +331,7 @@ void CategoryDetail::chooseProjectFolders() {
         return;
     chosen->sort();
     SettingKeys::scanProjects.set(*context_.model.services().settings, *chosen);
-    context_.model.startScan();
+    context_.model.startScan(AppModel::Apps::reload);
     redrawFooter();
 }
 

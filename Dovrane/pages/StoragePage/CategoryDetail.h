@@ -100,6 +100,7 @@ private:
     CategoryItemsModel* items_;
     QTableView* table_;
     ContentUnavailableView* empty_;
+    ContentUnavailableView* unexplained_;
     FooterBar* footerBar_;
     QPushButton* emptyTrash_;
     QPushButton* deleteSnapshots_;

@@ -82,6 +82,7 @@ private slots:
         QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
         QCOMPARE(page.checked()->text(), QStringLiteral("Checked yesterday"));
         QVERIFY(page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(!page.noneChecked()->isVisibleTo(&page));
         QVERIFY(page.cards().empty());
         QVERIFY(!page.failedSection()->isVisibleTo(&page));
         QCOMPARE(page.currentToggle()->text(), QStringLiteral("Up to date (2)"));
@@ -97,6 +98,8 @@ private slots:
                                            {b.id(), UpdateCheck::failed("No feed <b>here</b>.")}});
         QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
         QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(page.noneChecked()->isVisibleTo(&page));
+        QVERIFY(visibleTexts(*page.noneChecked()).contains("No app could be checked."));
         QVERIFY(page.failedSection()->isVisibleTo(&page));
         QCOMPARE(names(page.failed()), (QStringList{"Alpha: The feed is unreachable.", "Beta: No feed <b>here</b>."}));
         QVERIFY(visibleTexts(*page.failedSection()).contains("No feed <b>here</b>."));
@@ -106,7 +109,14 @@ private slots:
         ModelSeeding(f->model).setUpdates(
             {{a.id(), UpdateCheck::failed("The feed is unreachable.")}, {b.id(), UpdateCheck::upToDate()}});
         QVERIFY(page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(!page.noneChecked()->isVisibleTo(&page));
         QCOMPARE(page.failed().size(), std::size_t(1));
+
+        // Nothing could be checked at all (no feed anywhere): neither line claims a result.
+        ModelSeeding(f->model).setUpdates(
+            {{a.id(), UpdateCheck::unsupported("No update feed.")}, {b.id(), UpdateCheck::unsupported("None.")}});
+        QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
+        QVERIFY(!page.noneChecked()->isVisibleTo(&page));
     }
 
     void systemAppsAreLeftOutOfNotCheckedButNotOutOfCouldNotCheck() {
@@ -272,10 +282,12 @@ private slots:
         QVERIFY(card->notes()->height() >= card->notes()->QLabel::heightForWidth(card->notes()->width()));
         QVERIFY(card->notes()->height() < 4 * line);
         QCOMPARE(card->moreButton()->text(), QStringLiteral("More"));
+        QVERIFY(card->moreButton()->isVisibleTo(card));
         card->moreButton()->click();
         QCOMPARE(card->moreButton()->text(), QStringLiteral("Less"));
         QTRY_VERIFY(card->notes()->height() >= 5 * line);
         QCOMPARE(card->notes()->text(), card->notes()->fullText());
+        QVERIFY(card->moreButton()->isVisibleTo(card));
         card->releaseNotesButton()->click();
         QCOMPARE(f->opened, std::vector<QUrl>{QUrl("https://example.com/notes")});
 
@@ -290,6 +302,36 @@ private slots:
             QCOMPARE(alone.releaseNotesButton() != nullptr, web);
             QVERIFY(!alone.moreButton());
         }
+    }
+
+    // Notes that fit their three lines have no more to show: no "More" that would reveal
+    // nothing; a narrower card that folds them brings it back.
+    void shortNotesOfferNoMore() {
+        const InstalledApp app = f->app("Editor");
+        UpdateInfo info = update(app, "2.0");
+        info.releaseNotes = "Faster start.";
+        ModelSeeding(f->model).setApps({app});
+        ModelSeeding(f->model).setUpdates({{app.id(), UpdateCheck::available(info)}});
+        UpdatesPage page(f->model);
+        render(page, Look::light);
+        UpdateCard* card = page.cards().front();
+        QCOMPARE(card->notes()->text(), QStringLiteral("Faster start."));
+        QVERIFY(!card->moreButton()->isVisibleTo(card));
+
+        const InstalledApp other = f->app("Viewer");
+        UpdateInfo wordy = update(other, "3.0");
+        wordy.releaseNotes = "Every word of these notes takes room, so that a narrow card folds them onto many more "
+                             "lines than the three it shows before More.";
+        UpdateCard narrow(f->model, other, wordy);
+        narrow.show();
+        narrow.resize(narrow.minimumSizeHint().width(), 400);
+        QCoreApplication::processEvents();
+        QVERIFY(narrow.notes()->text() != narrow.notes()->fullText());
+        QVERIFY(narrow.moreButton()->isVisibleTo(&narrow));
+        narrow.resize(3000, 400);
+        QCoreApplication::processEvents();
+        QCOMPARE(narrow.notes()->text(), narrow.notes()->fullText());
+        QVERIFY(!narrow.moreButton()->isVisibleTo(&narrow));
     }
 
     void rendersInBothLooks() {

@@ -176,6 +176,34 @@ private slots:
         QCOMPARE(measurer.calls(), 2);
     }
 
+    // The list follows the disk: a scan the user starts lists the apps again; the model's own
+    // scans (after emptying the Trash, at launch) leave the list as it is.
+    void aScanTheUserStartsListsTheAppsAgain() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        makeAppBundle(fixture / "Applications/Alpha.app", "com.example.alpha", "Alpha");
+        await(model.loadApps(false));
+        makeAppBundle(fixture / "Applications/Beta.app", "com.example.beta", "Beta");
+
+        ChangeLog log(model);
+        QFuture<void> own = model.startScan();
+        fixture.scan.waitForCall(0);
+        fixture.scan.finish(0, makeScan(fixture.clock->now(), 1000, 500));
+        await(own);
+        QCOMPARE(log.count(AppModel::Field::isLoadingApps), 0);
+        QCOMPARE(namesOf(model.apps()), std::vector<std::string>{"Alpha"});
+
+        QFuture<void> users = model.startScan(AppModel::Apps::reload);
+        QVERIFY(model.isLoadingApps());
+        // The leftover search waits for the scan's sizes, so the scan ends first.
+        fixture.scan.waitForCall(1);
+        fixture.scan.finish(1, makeScan(fixture.clock->now(), 1000, 500));
+        await(users);
+        while (model.isLoadingApps())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCOMPARE(namesOf(model.apps()), (std::vector<std::string>{"Alpha", "Beta"}));
+    }
+
     void changesDuringAListingStay() {
         if (QThread::idealThreadCount() < 2)
             QSKIP("the held measurer takes the only worker thread the model's pool has here");

@@ -115,6 +115,21 @@ private slots:
         QCOMPARE(loop.stored(SettingKeys::updatesNoticeLast), std::optional<Date>(loop.clock->now()));
     }
 
+    // An app installed while the window is open is listed and checked by the next daily run.
+    void theDailyCheckListsTheAppsAgainFirst() {
+        Loop loop;
+        loop.home.fedApp("Example", "1.0", "1.0");
+        AppModel& model = loop.model();
+        await(model.loadApps(false));
+        loop.home.fedApp("Fresh", "1.0", "2.0");
+        ModelSeeding(model).setUpdatesCheckedAt(loop.clock->now().adding(-86'401));
+        loop.start(model);
+        QCOMPARE(loop.checks("Fresh"), std::size_t(1));
+        QTRY_COMPARE(model.apps().size(), std::size_t(2));
+        QCOMPARE(model.availableUpdates().size(), std::size_t(1));
+        QCOMPARE(model.availableUpdates()[0].app.name, std::string("Fresh"));
+    }
+
     void theUpdatesNotificationNamesThreeAppsAndCountsAll() {
         Loop loop;
         for (const char* name : {"Delta", "Bravo", "Alpha", "Charlie"})

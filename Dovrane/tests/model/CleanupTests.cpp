@@ -95,8 +95,15 @@ private slots:
         QCOMPARE(removal->items().front().trashPath.path(), trashFiles + "/com.gone.app");
         QCOMPARE(*model.notice(),
                  QStringLiteral("3 KB moved to the Trash. The space frees up when you empty the Trash."));
-        // The scan lost what moved, sizes and the remainder follow, and the cache has it.
-        QCOMPARE(*model.scan(), scanHolding({keptItem}));
+        // The scan lost what moved and counts it in the Trash, so the rest keeps its size; the
+        // cache has it.
+        ScanResult expected = scanHolding({keptItem});
+        expected.countMovedToTrash(Url::fromPath(trashFiles), 3000, 1);
+        expected.computeOther();
+        QCOMPARE(*model.scan(), expected);
+        QCOMPARE(model.scan()->category(CategoryID::trash)->size, std::int64_t(3000));
+        QCOMPARE(model.scan()->category(CategoryID::other)->size,
+                 scanHolding({moved, keptItem}).category(CategoryID::other)->size);
         QCOMPARE(ScanCache::load(), model.scan());
         QCOMPARE(model.orphans().size(), size_t(1));
         QCOMPARE(model.orphans()[0].bundleID, std::string("org.kept"));
@@ -135,7 +142,13 @@ private slots:
         QVERIFY(Fs::exists(file));
         QCOMPARE(removal->items().size(), size_t(2));
         QCOMPARE(removal->items()[0].trashPath.path(), std::string("/Users/demo/.Trash/demo.zip"));
-        QCOMPARE(*model.scan(), scanHolding({}));
+        // The one path moved counts once in the Trash; the rest stays as it was.
+        ScanResult expected = scanHolding({});
+        expected.countMovedToTrash(Url::fromPath("/Users/demo/.Trash/"), 4096, 1);
+        expected.computeOther();
+        QCOMPARE(*model.scan(), expected);
+        QCOMPARE(model.scan()->category(CategoryID::other)->size,
+                 scanHolding({item(file, 4096)}).category(CategoryID::other)->size);
         QVERIFY(!Fs::exists(ScanCache::url().path()));
 
         await(model.undo(removal)); // counted, not moved

@@ -13,6 +13,7 @@
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
+#include <QCoreApplication>
 #include <QTest>
 
 using namespace dovrane;
@@ -94,6 +95,29 @@ private slots:
         QCOMPARE(shown(model).app.size, std::int64_t(777));
         await(model.performUninstall(shown(model)));
         QCOMPARE(fixture.container().removals()->back()->title(), QStringLiteral("Other"));
+    }
+
+    // An app put back from the Trash is listed again, without a restart.
+    void putBackListsTheAppAgain() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string bundle = makeAppBundle(fixture / "Applications/Tool.app", "com.example.tool", "Tool");
+        await(model.loadApps(false));
+        QCOMPARE(model.apps().size(), size_t(1));
+        await(model.requestUninstall(Url::fromPath(bundle)));
+        await(model.performUninstall(shown(model)));
+        QVERIFY(model.apps().empty());
+
+        await(model.undo(fixture.container().removals()->back()));
+        QVERIFY(Fs::exists(bundle));
+        QVERIFY(model.isLoadingApps());
+        // The leftover search waits for the scan the put back started.
+        fixture.scan.waitForCall(0);
+        fixture.scan.finish(0, makeScan(fixture.clock->now(), 1000, 500));
+        while (model.isLoadingApps())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCOMPARE(model.apps().size(), size_t(1));
+        QCOMPARE(model.apps()[0].path.path(), bundle);
     }
 
     void anAppImageGoesWithItsMenuEntryAndData() {

@@ -194,6 +194,9 @@ private slots:
         QCOMPARE(show(categoryOf(scan, CategoryID::projects)),
                  (QMap<QString, bool>{{"Select Safe Items", true}, {"Move to Trash…", false}}));
         QVERIFY(!detail.findChild<ContentUnavailableView*>("nothingHere")->isVisibleTo(&detail));
+        // Nothing rated safe to pick: "Select Safe Items" has nothing to do.
+        QCOMPARE(show(categoryOf(scan, CategoryID::xcode)),
+                 (QMap<QString, bool>{{"Select Safe Items", false}, {"Move to Trash…", false}}));
 
         // Only show-only items: the first one's reason, no button; no items: nothing at all.
         QVERIFY(show(categoryOf(scan, CategoryID::messages)).isEmpty());
@@ -215,6 +218,29 @@ private slots:
         SettingKeys::scanProjects.remove(*fixture.base().settings);
         QCOMPARE(show(categoryOf(scan, CategoryID::projects)),
                  (QMap<QString, bool>{{"Choose Project Folders…", true}}));
+    }
+
+    // The rest of the disk is never broken down into items: it explains itself instead of
+    // saying that nothing was found beside its size.
+    void theRestShowsWhatItIsNotThatItIsEmpty() {
+        PageFixture fixture;
+        const ScanResult scan = fixture.scan();
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        showAsWindow(detail);
+        const Category rest = categoryOf(scan, CategoryID::other);
+        QVERIFY(rest.items.empty() && rest.size > 0);
+        detail.setCategory(rest);
+        auto* nothingHere = detail.findChild<ContentUnavailableView*>("nothingHere");
+        auto* notBrokenDown = detail.findChild<ContentUnavailableView*>("notBrokenDown");
+        QVERIFY(!nothingHere->isVisibleTo(&detail));
+        QVERIFY(notBrokenDown->isVisibleTo(&detail));
+        QCOMPARE(notBrokenDown->description(), QString::fromStdString(Explanations::text(CategoryID::other)));
+        QVERIFY(footerButtons(detail).isEmpty());
+
+        // Another empty category says it is empty again.
+        detail.setCategory(Category(CategoryID::logs));
+        QVERIFY(nothingHere->isVisibleTo(&detail));
+        QVERIFY(!notBrokenDown->isVisibleTo(&detail));
     }
 
     void safeItemsGoToTheTrashAndTheirPickGoesWithThem() {
@@ -249,6 +275,8 @@ private slots:
         QVERIFY(detail.picked().empty());
         QCOMPARE(detail.summary(), QStringLiteral("2 items"));
         QVERIFY(!detail.findChild<QPushButton*>("moveToTrash")->isEnabled());
+        // What is left is for review or only shown: no safe item to select.
+        QVERIFY(!detail.findChild<QPushButton*>("selectSafeItems")->isEnabled());
 
         // A rescan without a picked snapshot leaves nothing to delete.
         detail.setCategory(categoryOf(*fixture.model.scan(), CategoryID::snapshots));

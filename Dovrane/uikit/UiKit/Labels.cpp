@@ -111,8 +111,12 @@ int LineLimitedLabel::textHeight(const QString& text, int textWidth) const {
     return fontMetrics().boundingRect(QRect(0, 0, std::max(textWidth, 1), 1 << 20), Qt::TextWordWrap, text).height();
 }
 
-QString LineLimitedLabel::shortened(int textWidth) const {
-    if (maxLines_ <= 0 || full_.isEmpty())
+bool LineLimitedLabel::exceeds(int lines) const {
+    return lines > 0 && shortened(contentsRect().width() - 2 * margin(), lines) != full_;
+}
+
+QString LineLimitedLabel::shortened(int textWidth, int maxLines) const {
+    if (maxLines <= 0 || full_.isEmpty())
         return full_;
     // The layout breaks lines at line separators only; the text keeps its own breaks.
     QString laidOut = full_;
@@ -126,9 +130,9 @@ QString LineLimitedLabel::shortened(int textWidth) const {
     int lastStart = 0;
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(std::max(textWidth, 1));
-        if (++lines == maxLines_)
+        if (++lines == maxLines)
             lastStart = line.textStart();
-        if (lines > maxLines_) {
+        if (lines > maxLines) {
             layout.endLayout();
             // The last line as far as it goes, then "…".
             const QString last = full_.mid(lastStart).section(QLatin1Char('\n'), 0, 0).simplified();

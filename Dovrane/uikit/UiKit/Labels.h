@@ -57,6 +57,8 @@ public:
     void setFullText(const QString& text);
     const QString& fullText() const { return full_; }
     void setMaxLines(int maxLines);
+    // Whether the text needs more than `lines` lines at the label's present width.
+    bool exceeds(int lines) const;
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -65,8 +67,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // What fits the lines at a width of the text area.
-    QString shortened(int textWidth) const;
+    // What fits the lines (all of them for 0) at a width of the text area.
+    QString shortened(int textWidth) const { return shortened(textWidth, maxLines_); }
+    QString shortened(int textWidth, int maxLines) const;
     int textHeight(const QString& text, int textWidth) const;
     int chrome() const;
     void refit();

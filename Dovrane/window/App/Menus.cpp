@@ -45,7 +45,8 @@ Menus::Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& si
 
     QMenu* disk = bar->addMenu(tr("Disk"));
     disk->setToolTipsVisible(true); // a disabled action says why
-    scanAgain = addAction(disk, tr("Scan Again"), {QKeySequence(Qt::CTRL | Qt::Key_R)}, [this] { model_.startScan(); });
+    scanAgain = addAction(disk, tr("Scan Again"), {QKeySequence(Qt::CTRL | Qt::Key_R)},
+                          [this] { model_.startScan(AppModel::Apps::reload); });
     stopScan =
         addAction(disk, tr("Stop Scan"), {QKeySequence(Qt::CTRL | Qt::Key_Period)}, [this] { model_.cancelScan(); });
     disk->addSeparator();

@@ -53,7 +53,7 @@ ScanToolbar::ScanToolbar(AppModel& model, QWidget* parent) : QWidget(parent), mo
 
     scan_ =
         toolButton(tr("Scan Again"), QStringLiteral("arrow.clockwise"), tr("Measure the disk again (Ctrl-R)"), this);
-    connect(scan_, &QToolButton::clicked, this, [this] { model_.startScan(); });
+    connect(scan_, &QToolButton::clicked, this, [this] { model_.startScan(AppModel::Apps::reload); });
     row->addWidget(scan_);
 
     scanning_ = new QWidget(this);

@@ -4,6 +4,7 @@
 
 #include "DovraneKit/apps/AppImages.h"
 #include "DovraneKit/core/Language.h"
+#include "DovraneKit/scan/SizeCounter.h"
 #include "DovraneKit/scan/ToolOutputParsers.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/trash/FreedesktopTrash.h"
@@ -179,8 +180,10 @@ Category ScanCollectors::children(const Url& folder, CategoryID id, const std::s
 Category ScanCollectors::trash(std::stop_token stop) const {
     std::vector<CleanupItem> items;
     const Url files = Url::fromPath(FreedesktopTrash::homeTrashFiles(scanner_.home.path()));
-    add(items, measuredItem(files, L("Trash"), L("Dovrane empties the Trash after you confirm. This cannot be undone."),
-                            "trash", Safety::safe, CleanupAction::emptyTrash, stop));
+    const Measurement measured = SizeCounter::measure(files, stop);
+    if (measured.size > 0 || measured.files > 0)
+        items.push_back(
+            trashFolderItem(files, measured.size, std::max<std::int64_t>(1, measured.files), measured.lastUsed));
     return Category(CategoryID::trash, std::nullopt, std::move(items));
 }
 

@@ -205,6 +205,28 @@ void ScanResult::computeOther() {
     categories.emplace_back(CategoryID::other, std::max<std::int64_t>(0, saturatingSubtract(used(), known)));
 }
 
+void ScanResult::countMovedToTrash(const Url& files, std::int64_t size, std::int64_t fileCount) {
+    auto trash =
+        std::find_if(categories.begin(), categories.end(), [](const Category& c) { return c.id == CategoryID::trash; });
+    if (trash == categories.end() || (size < 1 && fileCount < 1))
+        return;
+    auto folder = std::find_if(trash->items.begin(), trash->items.end(),
+                               [](const CleanupItem& item) { return item.action == CleanupAction::emptyTrash; });
+    if (folder == trash->items.end()) {
+        trash->items.push_back(trashFolderItem(files, size, fileCount));
+    } else {
+        folder->size = saturatingAdd(folder->size, size);
+        folder->fileCount = saturatingAdd(folder->fileCount, fileCount);
+    }
+    trash->size = saturatingAdd(trash->size, size);
+}
+
+CleanupItem trashFolderItem(const Url& files, std::int64_t size, std::int64_t fileCount, std::optional<Date> lastUsed) {
+    return CleanupItem(files, L("Trash"), size, fileCount, lastUsed,
+                       L("Dovrane empties the Trash after you confirm. This cannot be undone."), "trash", Safety::safe,
+                       CleanupAction::emptyTrash);
+}
+
 std::map<std::string, std::int64_t> ScanResult::sizesByCategory() const {
     std::map<std::string, std::int64_t> sizes;
     for (const auto& category : categories) {

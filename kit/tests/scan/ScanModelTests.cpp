@@ -162,6 +162,46 @@ TEST(ScanResultOther, OtherIsTheUnexplainedRestAndStaysSingleAndLast) {
     EXPECT_EQ(others, 1);
 }
 
+// What a cleanup moved stays explained: it leaves "other" and is counted in the Trash.
+TEST(ScanResultOther, MovedBytesCountInTheTrashNotInTheRest) {
+    const Url files = Url::fromPath("/home/u/.local/share/Trash/files");
+    ScanResult scan;
+    scan.total = 10'000;
+    scan.free = 4'000; // used 6000
+    scan.categories = {Category(CategoryID::caches, 1'000), Category(CategoryID::trash)};
+    scan.computeOther();
+    ASSERT_EQ(scan.categories.back().size, 5'000);
+
+    // An empty Trash gets its item; the category and the rest follow.
+    scan.categories[0].size = 700;
+    scan.countMovedToTrash(files, 300, 2);
+    scan.computeOther();
+    const Category& trash = scan.categories[1];
+    ASSERT_EQ(trash.items.size(), 1u);
+    EXPECT_EQ(trash.items[0].url, files);
+    EXPECT_EQ(trash.items[0].size, 300);
+    EXPECT_EQ(trash.items[0].fileCount, 2);
+    EXPECT_EQ(trash.items[0].action, CleanupAction::emptyTrash);
+    EXPECT_EQ(trash.items[0].safety, Safety::safe);
+    EXPECT_EQ(trash.items[0].source, "trash");
+    EXPECT_EQ(trash.items[0].name, "Trash");
+    EXPECT_EQ(trash.size, 300);
+    EXPECT_EQ(scan.categories.back().size, 5'000);
+
+    // A Trash that held something grows; nothing moved changes nothing.
+    scan.countMovedToTrash(files, 200, 1);
+    scan.countMovedToTrash(files, 0, 0);
+    ASSERT_EQ(trash.items.size(), 1u);
+    EXPECT_EQ(trash.items[0].size, 500);
+    EXPECT_EQ(trash.items[0].fileCount, 3);
+    EXPECT_EQ(trash.size, 500);
+
+    // A scan without a Trash category has nowhere to count it.
+    ScanResult bare;
+    bare.countMovedToTrash(files, 100, 1);
+    EXPECT_TRUE(bare.categories.empty());
+}
+
 TEST(ScanResultSafeItems, OnlySafeItemsToTrashInStoredOrder) {
     ScanResult scan;
     scan.categories = {

@@ -115,6 +115,10 @@ struct Category {
     bool operator==(const Category&) const = default;
 };
 
+// The item that stands for the user's Trash folder `files` in the trash category.
+CleanupItem trashFolderItem(const Url& files, std::int64_t size, std::int64_t fileCount,
+                            std::optional<Date> lastUsed = std::nullopt);
+
 struct ScanResult {
     Date date;
     std::string volume;
@@ -131,6 +135,10 @@ struct ScanResult {
     // Replaces any "other" category by one holding the used space no measured category
     // explains; estimated categories never reduce it.
     void computeOther();
+    // Counts what was just moved into the user's Trash folder `files` in the trash category, so
+    // that it is not taken for unexplained space until a scan measures the folder itself: the
+    // category's Trash item grows, or is made when the Trash was empty. Call computeOther after.
+    void countMovedToTrash(const Url& files, std::int64_t size, std::int64_t fileCount);
     // Category case name to size; a repeated id adds up.
     std::map<std::string, std::int64_t> sizesByCategory() const;
 
