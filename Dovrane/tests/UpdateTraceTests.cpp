@@ -118,7 +118,7 @@ TEST(UpdateTrace, PrintsEachAppsSourceAndOutcomeThenTheTime) {
     EXPECT_TRUE(Fs::list(temporary.path()).empty());
 }
 
-// Every app the Apps page lists is traced: a Flatpak app with its own source, left to Flatpak.
+// Every app the Apps page lists is traced: a Flatpak app with its own source, skipped as a system app.
 TEST(UpdateTrace, ListsFlatpakAppsAsTheAppsPageDoes) {
     if (!flatpakProgram())
         GTEST_SKIP() << "flatpak is not installed, so no installation can be made";
@@ -142,7 +142,7 @@ TEST(UpdateTrace, ListsFlatpakAppsAsTheAppsPageDoes) {
     for (std::string line; std::getline(lines, line);)
         printed.push_back(line);
     ASSERT_EQ(printed.size(), 3u) << output;
-    EXPECT_EQ(printed[0], "TRACE [flatpak] Flat: skipped (Flatpak)");
+    EXPECT_EQ(printed[0], "TRACE [flatpak] Flat: skipped (system)");
     EXPECT_EQ(printed[1], "TRACE [unknown] Plain: unsupported");
     EXPECT_TRUE(printed[2].starts_with("TRACE done in ")) << printed[2];
 }
