@@ -68,10 +68,6 @@ void makeTestFolders(const char* binary) {
     setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (folder + "/runtime").c_str(), 1);
     setenv("TMPDIR", (folder + "/tmp").c_str(), 1);
-    // GIO would load the desktop's settings module for libflatpak and unload it again, which
-    // leaves LeakSanitizer a stale thread-local block that ends its check at exit. The tests
-    // need none of the desktop's GIO modules.
-    setenv("GIO_MODULE_DIR", (folder + "/no-gio-modules").c_str(), 1);
 }
 
 const std::string& testFolder() { return folder; }
