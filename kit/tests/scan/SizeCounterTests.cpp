@@ -213,3 +213,28 @@ TEST(VolumeFigures, LabelIsFoundThroughTheMountTable) {
     EXPECT_EQ(label(makedev(0, 21)), std::nullopt);
     EXPECT_EQ(label(makedev(98, 5)), std::nullopt);
 }
+
+TEST(SizeCounter, StaysOnTheRootsFileSystemAsDuXDoes) {
+    TempDir dir;
+    writeFileOfSize(dir / "tree/own", 40000);
+    makeFolder(dir / "tree/disk");
+    makeFolder(dir / "tree/bound");
+    writeFileOfSize(dir / "other/big", 300000);
+    auto report = withPrivateMounts([&] {
+        if (!mountTmpfs(dir / "tree/disk") || !bindMount(dir / "other", dir / "tree/bound"))
+            return std::string("mounting failed");
+        writeFileOfSize(dir / "tree/disk/huge", 2'000'000);
+        const Measurement tree = SizeCounter::measure(Url::fromPath(dir / "tree"));
+        const Measurement alone = SizeCounter::measure(Url::fromPath(dir / "tree/disk"));
+        std::string problems;
+        if (tree.size != allocated(dir / "tree/own") || tree.files != 1)
+            problems += "the tree counted " + std::to_string(tree.size) + " bytes in " + std::to_string(tree.files) +
+                        " files; ";
+        if (alone.files != 1 || alone.size < 2'000'000)
+            problems += "a mount measured as the root is measured whole; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}
