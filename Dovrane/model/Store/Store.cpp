@@ -65,12 +65,16 @@ std::optional<std::string> createdOwnFileProblem(const std::string& path) {
 
 bool isOverridden() { return overridePath() != nullptr; }
 
+std::string folder() {
+    const std::string own = Path::join(Fs::dataHome(), "Dovrane");
+    Fs::makeDirectories(own, 0700);
+    return own;
+}
+
 Url url() {
     if (const char* path = overridePath())
         return Url::fromPath(absolute(path));
-    const std::string folder = Path::join(Fs::dataHome(), "Dovrane");
-    Fs::makeDirectories(folder, 0700);
-    return Url::fromPath(Path::join(folder, "Dovrane.store"));
+    return Url::fromPath(Path::join(folder(), "Dovrane.store"));
 }
 
 std::optional<std::string> ownFileProblem(const std::string& path) {

@@ -17,6 +17,8 @@
 
 namespace dovrane::Store {
 
+// Dovrane's own folder in the user's data home, created (0700) when missing.
+std::string folder();
 // The store file. The default folder is created (0700) each time it is worked out; a failure
 // to create it is left for the opening to report.
 Url url();
