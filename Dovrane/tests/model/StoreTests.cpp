@@ -196,13 +196,16 @@ private slots:
     void unusableFilesAreRefusedAndLeftAlone_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("not a database") << QByteArray("this is a note, not a database\n") << "not a database";
-        QTest::newRow("newer schema") << QByteArray() << "newer version";
+        QTest::addColumn<bool>("damaged");
+        // What SQLite calls no database is offered a new one as a damaged file is.
+        QTest::newRow("not a database") << QByteArray("this is a note, not a database\n") << "not a database" << true;
+        QTest::newRow("newer schema") << QByteArray() << "newer version" << false;
     }
 
     void unusableFilesAreRefusedAndLeftAlone() {
         QFETCH(QByteArray, contents);
         QFETCH(QString, reason);
+        QFETCH(bool, damaged);
         TempDir folder;
         const std::string path = folder / "refused.store";
         if (contents.isEmpty())
@@ -215,6 +218,7 @@ private slots:
         auto opened = ModelContainer::open(path);
         QVERIFY(!opened);
         QVERIFY2(QString::fromStdString(opened.error().message).contains(reason), opened.error().message.c_str());
+        QCOMPARE(opened.error().damaged, damaged);
         QCOMPARE(Fs::readFile(path), before);
 
         // The application stops with the sentence and status 1, and still changes nothing.
@@ -379,6 +383,8 @@ private slots:
         const auto before = Fs::readFile(path);
         auto opened = ModelContainer::open(path);
         QVERIFY(!opened);
+        // It fails before its pages are checked; SQLite's word for it still offers a new database.
+        QVERIFY2(opened.error().damaged, opened.error().message.c_str());
         QCOMPARE(Fs::readFile(path), before);
     }
 
