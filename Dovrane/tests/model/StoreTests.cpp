@@ -143,6 +143,40 @@ private slots:
         }
     }
 
+    // The journal lists the paths of removed files: only the user may read the folder and what
+    // it holds, whoever made the folder first and however an older version left the modes.
+    void theStoreFolderAndEveryFileInItArePrivate() {
+        TempHome home;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        const std::string folder = home / ".local/share/Dovrane";
+        const auto mode = [](const std::string& path) {
+            struct stat status {};
+            return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : mode_t(01);
+        };
+        const auto saveOne = [&] {
+            auto container = Store::openContainer();
+            QVERIFY(container);
+            (*container)->insert(std::make_shared<DailySize>(Date{1}, 1));
+            QVERIFY((*container)->save());
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QCOMPARE(mode(Store::url().path() + suffix), mode_t(0600));
+        };
+        const mode_t umaskBefore = ::umask(022);
+        saveOne();
+        QCOMPARE(mode(folder), mode_t(0700));
+
+        for (const char* name : {"Dovrane.store", "Dovrane.store-wal", "Dovrane.store-shm", "last-scan.json"}) {
+            if (!Fs::exists(folder + "/" + name))
+                writeFile(folder + "/" + name, "");
+            QCOMPARE(::chmod((folder + "/" + name).c_str(), 0644), 0);
+        }
+        QCOMPARE(::chmod(folder.c_str(), 0755), 0);
+        saveOne();
+        QCOMPARE(mode(folder), mode_t(0700));
+        QCOMPARE(mode(folder + "/last-scan.json"), mode_t(0600));
+        ::umask(umaskBefore);
+    }
+
     void opensWithWriteAheadLogAndSchema() {
         TempDir folder;
         auto container = openOrFail(folder / "a.store");
