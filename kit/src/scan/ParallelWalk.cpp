@@ -246,9 +246,10 @@ bool readFolder(int fd, const std::shared_ptr<Folder>& folder, Walk& walk, Scrat
             struct statx status;
             if (statx(fd, name, examineFlags, statusFields, &status) != 0)
                 continue; // vanished since the listing, or not ours to see
-            // As with du -x: another file system, or anything mounted below the root (a bind
-            // mount on the same disk too), counts as nothing and is not entered.
-            if ((status.stx_attributes & STATX_ATTR_MOUNT_ROOT) || deviceOf(status) != walk.device)
+            // As with du -x: anything mounted below the root (a bind mount on the same disk too)
+            // counts as nothing, and no folder of another file system is entered. A file's own
+            // device is not compared: overlayfs reports that of the layer it lies in.
+            if (status.stx_attributes & STATX_ATTR_MOUNT_ROOT)
                 continue;
             if (S_ISREG(status.stx_mode)) {
                 sums.see(status);
@@ -258,7 +259,7 @@ bool readFolder(int fd, const std::shared_ptr<Folder>& folder, Walk& walk, Scrat
                 }
             } else if (S_ISDIR(status.stx_mode)) {
                 std::uint64_t device = deviceOf(status);
-                if (folder->isWithin(device, status.stx_ino))
+                if (device != walk.device || folder->isWithin(device, status.stx_ino))
                     continue;
                 sums.see(status);
                 subfolders.push_back({name, std::make_shared<Folder>(device, status.stx_ino, folder)});

@@ -206,10 +206,13 @@ bool statusOf(int at, const char* name, struct statx& status) {
 
 dev_t deviceOf(const struct statx& status) { return makedev(status.stx_dev_major, status.stx_dev_minor); }
 
-// What statx says, or (before Linux 5.8) whether the device differs from the folder above.
+// What statx says, or (before Linux 5.8) whether a folder's device differs from the folder
+// above; a file's is not compared, as overlayfs reports that of the layer it lies in.
 bool isMountRoot(const struct statx& status, int parent, const char* parentPath) {
     if (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
         return (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    if (!S_ISDIR(status.stx_mode))
+        return false;
     struct statx above;
     if (!statusOf(parent, parentPath, above))
         return false;
@@ -332,7 +335,7 @@ bool holdsMountPoint(const std::string& path) {
 bool removeAll(const std::string& path) {
     struct statx root;
     if (path.empty() || !statusOf(AT_FDCWD, path.c_str(), root))
-        return !path.empty() && errno == ENOENT;
+        return !path.empty() && !exists(path);
     // Never through a mount: what is mounted there belongs to another disk or share.
     if (isMountPoint(path))
         return false;
@@ -366,7 +369,9 @@ bool removeAll(const std::string& path) {
         }
         const char* name = level.names[level.next++].c_str();
         struct statx status;
-        if (!statusOf(level.fd, name, status) || deviceOf(status) != device || isMountRoot(status, level.fd, "."))
+        // A file's device is not compared: overlayfs reports that of the layer it lies in.
+        if (!statusOf(level.fd, name, status) || isMountRoot(status, level.fd, ".") ||
+            (S_ISDIR(status.stx_mode) && deviceOf(status) != device))
             continue; // left where it is, and so are the folders above it
         if (!S_ISDIR(status.stx_mode)) {
             unlinkOpeningUp(level.fd, name, 0);
