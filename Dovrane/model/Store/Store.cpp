@@ -94,10 +94,12 @@ void keepPrivate(const std::string& store, bool inOwnFolder) {
 
 bool isOverridden() { return overridePath() != nullptr; }
 
-std::string folder() {
+std::string folder(bool prepare) {
     const std::string own = Path::join(Fs::dataHome(), "Dovrane");
-    Fs::makeDirectories(own, 0700);
-    tighten(own, true, 0700);
+    if (prepare) {
+        Fs::makeDirectories(own, 0700);
+        tighten(own, true, 0700);
+    }
     return own;
 }
 

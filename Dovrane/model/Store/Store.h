@@ -18,8 +18,8 @@
 namespace dovrane::Store {
 
 // Dovrane's own folder in the user's data home, created 0700 when missing and made 0700 when
-// its mode is looser.
-std::string folder();
+// its mode is looser; only named when `prepare` is false.
+std::string folder(bool prepare = true);
 // The store file. The default folder is created (0700) each time it is worked out; a failure
 // to create it is left for the opening to report.
 Url url();

@@ -93,7 +93,8 @@ QString SingleInstance::defaultPath() {
     std::vector<std::string> folders;
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && isUsableRuntimeFolder(runtime))
         folders.emplace_back(runtime);
-    const std::string run = Path::join(Store::folder(), "run");
+    // Made only when it is the one chosen.
+    const std::string run = Path::join(Store::folder(false), "run");
     folders.push_back(run);
     // The short name only where the usual one would pass the system's limit for a socket path.
     const std::string names[] = {socketName().toStdString(), shortSocketName().toStdString()};
@@ -102,7 +103,10 @@ QString SingleInstance::defaultPath() {
             const std::string path = Path::join(folder, name);
             if (path.size() >= sizeof(sockaddr_un::sun_path))
                 continue;
-            if (folder == run && !isPrivateFolder(run)) {
+            if (folder != run)
+                return QString::fromStdString(path);
+            Store::folder(); // private whoever makes it first, this code or the store's
+            if (!isPrivateFolder(run)) {
                 std::fprintf(stderr, "Dovrane: %s is not a private folder of this user; not single-instance\n",
                              run.c_str());
                 return {};
