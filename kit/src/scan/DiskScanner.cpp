@@ -29,7 +29,6 @@
 #include "DovraneKit/core/Language.h"
 #include "DovraneKit/scan/ProjectFinder.h"
 #include "DovraneKit/scan/SizeCounter.h"
-#include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/VolumeInfo.h"
 #include "DovraneKit/trash/DeletionGuard.h"
 
@@ -102,9 +101,7 @@ DiskScanner::AppNameLookup DiskScanner::noNames() {
 std::optional<CleanupItem> ScanCollectors::measuredItem(const Url& url, std::string name, std::string reason,
                                                         std::string source, Safety safety, CleanupAction action,
                                                         std::stop_token stop) {
-    // A disk or share mounted in the home is not the home's to measure or to offer.
-    if (Fs::isMountPoint(url.path()))
-        return std::nullopt;
+    // A mount point measures as nothing, so a disk or share mounted in the home is not offered.
     Measurement measured = SizeCounter::measure(url, stop);
     if (measured.size < 1 && measured.files < 1)
         return std::nullopt;
@@ -113,7 +110,6 @@ std::optional<CleanupItem> ScanCollectors::measuredItem(const Url& url, std::str
 }
 
 std::vector<CleanupItem> ScanCollectors::measuredItems(std::vector<Candidate> candidates, std::stop_token stop) {
-    std::erase_if(candidates, [](const Candidate& candidate) { return Fs::isMountPoint(candidate.url.path()); });
     std::vector<Url> urls;
     urls.reserve(candidates.size());
     for (const Candidate& candidate : candidates)

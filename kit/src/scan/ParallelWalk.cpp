@@ -617,6 +617,9 @@ std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std:
         struct statx status;
         if (statx(base->fd, relative.c_str(), examineFlags, statusFields, &status) != 0)
             continue;
+        // What is mounted there belongs to another disk or share: nothing of it is counted.
+        if (status.stx_attributes & STATX_ATTR_MOUNT_ROOT)
+            continue;
         Sums sums;
         if (S_ISREG(status.stx_mode)) {
             sums.see(status);

@@ -232,8 +232,8 @@ TEST(SizeCounter, StaysOnTheRootsFileSystemAsDuXDoes) {
         if (tree.size != allocated(dir / "tree/own") || tree.files != 1)
             problems += "the tree counted " + std::to_string(tree.size) + " bytes in " + std::to_string(tree.files) +
                         " files; ";
-        if (alone.files != 1 || alone.size < 2'000'000)
-            problems += "a mount measured as the root is measured whole; ";
+        if (alone != Measurement{})
+            problems += "a mount point measured as the root counts; ";
         return problems;
     });
     if (!report)

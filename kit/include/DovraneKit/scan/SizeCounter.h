@@ -24,7 +24,8 @@ struct Measurement {
 
 namespace SizeCounter {
 // One physical walk on the root's own file system, as `du -x` measures (links never followed,
-// not even at the root; whatever is mounted below the root counts as nothing). A stop request is noticed from the
+// not even at the root). Whatever is mounted at or below the root counts as nothing: a disk or
+// share mounted in the home is never measured as the home's. A stop request is noticed from the
 // 4096th entry on, at the end of the listing batch under way, and returns the sums so far.
 Measurement measure(const Url& url, std::stop_token stop = {});
 // Each URL measured as `measure` would (hard links counted once per URL), all at once, the
