@@ -110,7 +110,7 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
             continue;
         const std::string path = Path::join(folder.path(), name);
         // Another disk or share mounted here is not searched.
-        if (!Fs::isDirectory(path) || Fs::isSymlink(path) || Fs::isMountPoint(path))
+        if (!Fs::isOwnFolder(path))
             continue;
         if (const std::string extension = Path::extension(name);
             !extension.empty() && bundleExtensions.contains(extension))

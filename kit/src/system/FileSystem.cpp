@@ -307,6 +307,13 @@ bool isMountPoint(const std::string& path) {
     return isMountRoot(status, AT_FDCWD, Path::parent(path).c_str());
 }
 
+bool isOwnFolder(const std::string& path) {
+    struct statx status;
+    if (path.empty() || !statusOf(AT_FDCWD, path.c_str(), status) || !S_ISDIR(status.stx_mode))
+        return false;
+    return !isMountRoot(status, AT_FDCWD, Path::parent(path).c_str());
+}
+
 bool holdsMountPoint(const std::string& path) {
     if (isMountPoint(path))
         return true;

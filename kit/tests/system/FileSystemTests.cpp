@@ -111,6 +111,10 @@ TEST(FileSystemWriting, RemoveAllNeverFollowsLinks) {
     EXPECT_FALSE(Fs::exists(dir / "top-link"));
     EXPECT_EQ(Fs::readFile(dir / "kept/file"), "keep me");
     EXPECT_TRUE(Fs::removeAll(dir / "never-existed"));
+    EXPECT_FALSE(Fs::isOwnFolder(dir / "top-link")); // gone, and a link never counts
+    fixture::makeSymlink(dir / "kept", dir / "link-to-folder");
+    EXPECT_FALSE(Fs::isOwnFolder(dir / "link-to-folder"));
+    EXPECT_TRUE(Fs::isOwnFolder(dir / "kept"));
 }
 
 TEST(FileSystemWriting, UniqueFoldersAndUuids) {
@@ -179,6 +183,9 @@ TEST(FileSystemWriting, RemoveAllLeavesWhatIsMountedInsideAndSaysSo) {
 
         expect(Fs::isMountPoint(dir / "tree/own/disk") && Fs::isMountPoint(dir / "tree/share"), "mounts seen");
         expect(!Fs::isMountPoint(dir / "tree/own") && !Fs::isMountPoint(dir / "tree/top"), "no mount seen elsewhere");
+        expect(Fs::isOwnFolder(dir / "tree/own") && !Fs::isOwnFolder(dir / "tree/own/disk") &&
+                   !Fs::isOwnFolder(dir / "tree/share") && !Fs::isOwnFolder(dir / "tree/top"),
+               "only a folder with nothing mounted on it is its own");
         expect(Fs::holdsMountPoint(dir / "tree") && Fs::holdsMountPoint(dir / "tree/own/disk"), "held mounts seen");
         expect(!Fs::holdsMountPoint(dir / "elsewhere") && !Fs::holdsMountPoint(dir / "tree/top"),
                "nothing held elsewhere");

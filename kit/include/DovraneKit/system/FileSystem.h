@@ -61,6 +61,8 @@ bool removeAll(const std::string& path);
 // Whether something is mounted at the path (another file system or a bind mount); no link is
 // followed.
 bool isMountPoint(const std::string& path);
+// A folder itself, not a link to one, with nothing mounted on it: one look, for walks.
+bool isOwnFolder(const std::string& path);
 // Whether something is mounted at the path or anywhere below it.
 bool holdsMountPoint(const std::string& path);
 // Renames path to path + suffix, or path + suffix + "-2", "-3", … when that is taken, never
