@@ -39,12 +39,14 @@ namespace {
 // The database, or nothing when it cannot be opened and the user (or the lack of a display)
 // leaves no way on. A damaged store is moved aside only by the user's choice, and the new one
 // starts with the journal records it could still give.
-std::unique_ptr<dovrane::ModelContainer> openStore() {
+// `problem` then holds why the last try failed.
+std::unique_ptr<dovrane::ModelContainer> openStore(std::string& problem) {
     for (;;) {
         auto opened = dovrane::Store::openContainer();
         if (opened)
             return std::move(opened).value();
         const std::string path = dovrane::Store::url().path();
+        problem = opened.error().message;
         std::fprintf(stderr, "Could not open the database at %s: %s\n", path.c_str(), opened.error().message.c_str());
         if (!dovrane::StartupProblem::canShowWindows())
             return nullptr;
@@ -89,9 +91,11 @@ int main(int argc, char** argv) {
     dovrane::AppIdentity::install();
     dovrane::UiKit::install();
     dovrane::Translations::install();
-    auto container = openStore();
+    std::string storeProblem;
+    auto container = openStore(storeProblem);
     if (!container)
-        return dovrane::SelfTest::endFailedStart(1);
+        return dovrane::SelfTest::endFailedStart(
+            dovrane::SelfTest::refuseUnopenedStore(arguments, dovrane::Store::url().path(), storeProblem));
     if (dovrane::StartupProblem::reportUnusableFolder())
         return dovrane::SelfTest::endFailedStart(1);
     dovrane::Services services = dovrane::Services::system();

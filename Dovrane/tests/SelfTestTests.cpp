@@ -132,6 +132,32 @@ TEST_F(SelfTestRun, WithoutAnIdentityPassesNineChecksAndPassesAgainOnTheSameStor
     }
 }
 
+// A full disk: the files went to the Trash and came back, but a journal that could not be
+// saved fails its check and the run.
+TEST_F(SelfTestRun, AJournalThatCannotBeSavedFailsItsCheckAndEndsWithOne) {
+    createIdentity(otherIdentity, "OTHER1");
+    ASSERT_EQ(runApp({"--selftest"}).status, 0); // the store and its tables exist
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(store_.c_str(), &database), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(database,
+                           "CREATE TRIGGER refuse BEFORE INSERT ON removals "
+                           "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(database);
+
+    const AppRun run = runApp({"--selftest"});
+    EXPECT_NE(std::find(run.lines.begin(), run.lines.end(),
+                        "FAIL a journal entry lists three items: the database could not be saved"),
+              run.lines.end());
+    EXPECT_EQ(std::count_if(run.lines.begin(), run.lines.end(), [](auto& line) { return line.starts_with("FAIL "); }),
+              1);
+    expectConsistentEnd(run);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(Fs::exists(workRoot()));
+    expectTrashEmpty();
+}
+
 // The first identity listed is not a development one: the checks pass over it.
 TEST_F(SelfTestRun, WithAnIdentityTheUpdateInstallChecksPassAndLeaveTheTrashEmpty) {
     createIdentity(otherIdentity, "OTHER1");
@@ -209,6 +235,9 @@ TEST_F(SelfTestRun, WithoutATestStoreItRefusesAndEndsWithOne) {
 TEST_F(SelfTestRun, AStoreThatCannotBeUsedEndsTheStartAndIsLeftAlone) {
     writeFile(store_, "not a database, but the user's bytes");
     const AppRun damaged = runApp({"--selftest"});
+    EXPECT_EQ(damaged.lines, (std::vector<std::string>{"SELFTEST refused: the database at " + store_ +
+                                                           " could not be opened: file is not a database",
+                                                       "EXIT 1"}));
     EXPECT_EQ(damaged.status, 1);
     EXPECT_EQ(Fs::readFile(store_), std::optional<std::string>("not a database, but the user's bytes"));
 

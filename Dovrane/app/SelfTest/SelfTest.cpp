@@ -123,7 +123,9 @@ private:
             check("the items are in the Trash", false);
             return checkLeftovers();
         }
-        check("a journal entry lists three items", entry_->items().size() == 3);
+        // Listed is not enough: the record must be in the database, where Put Back finds it later.
+        check("a journal entry lists three items", entry_->items().size() == 3 && !model_->container().hasChanges(),
+              model_->container().hasChanges() ? "the database could not be saved" : "");
         check("the items are in the Trash",
               std::all_of(entry_->items().begin(), entry_->items().end(), &Trasher::isInTrash));
         model_->undo(entry_).then(qApp, [self = shared_from_this()] { self->checkPutBack(); });
@@ -223,6 +225,15 @@ void preferHeadless(const std::vector<std::string>& arguments) {
 
 std::optional<std::string> refusal(const std::vector<std::string>& arguments) {
     return requested(arguments) ? Store::refusalLine("SELFTEST") : std::nullopt;
+}
+
+int refuseUnopenedStore(const std::vector<std::string>& arguments, const std::string& path, const std::string& reason) {
+    if (requested(arguments)) {
+        printLine("SELFTEST refused: the database at " + path + " could not be opened: " + reason + "\n");
+        printLine("EXIT 1\n");
+        std::fflush(stdout);
+    }
+    return 1;
 }
 
 void runIfRequested(AppModel& model) {

@@ -22,6 +22,10 @@ bool requested(const std::vector<std::string>& arguments);
 // before the store is opened, so that a refused run opens no database at all.
 std::optional<std::string> refusal(const std::vector<std::string>& arguments);
 
+// When the run is asked for and its store cannot be opened: prints its refusal, "SELFTEST
+// refused: the database at PATH could not be opened: REASON", and "EXIT 1". Returns 1.
+int refuseUnopenedStore(const std::vector<std::string>& arguments, const std::string& path, const std::string& reason);
+
 // Under "--selftest" and with no platform chosen, the application runs on Qt's offscreen
 // platform, so the run needs no display; so do the traces when there is no display. Call
 // before the application object exists.

@@ -122,12 +122,18 @@ void AppModel::cleanedUp(const Trasher::Outcome& outcome, const Wording& title,
 void AppModel::record(const Trasher::Outcome& outcome, const Wording& title) {
     if (!outcome.removed.empty()) {
         container_.insert(std::make_shared<Removal>(services_.clock->now(), title, outcome.removed));
-        container_.save(); // a failed save keeps the record for the next one
+        // A failed save keeps the record for the next one, but the user must know that Put Back
+        // may not find these items: the desktop's Trash still can.
+        const bool saved = container_.save();
         std::int64_t total = 0;
         for (const RemovedItem& item : outcome.removed)
             total += item.size;
-        setNotice(tr("%1 moved to the Trash. The space frees up when you empty the Trash.")
-                      .arg(QString::fromStdString(bytes(total))));
+        QString moved = tr("%1 moved to the Trash. The space frees up when you empty the Trash.")
+                            .arg(QString::fromStdString(bytes(total)));
+        if (!saved)
+            moved += QLatin1Char(' ') + tr("The record of this removal could not be saved: the items are in the "
+                                           "Trash, where your file manager can put them back.");
+        setNotice(moved);
     }
     if (!outcome.failed.empty()) {
         const QString before = notice_ ? *notice_ + QLatin1Char(' ') : QString();

@@ -101,9 +101,11 @@ bool emptyHomeTrash(const std::string& trashFolder) {
     if (filesState == FolderState::usable)
         for (const std::string& name : Fs::list(files))
             Fs::removeAll(Path::join(files, name));
+    // An item that stayed (something mounted inside it) keeps its info file, so it can still
+    // be put back.
     if (infoState == FolderState::usable)
         for (const std::string& name : Fs::list(info))
-            if (Path::extension(name) == "trashinfo")
+            if (Path::extension(name) == "trashinfo" && !Fs::exists(Path::join(files, Path::deletingExtension(name))))
                 Fs::removeAll(Path::join(info, name));
     unlink(Path::join(trashFolder, "directorysizes").c_str());
     return filesState == FolderState::missing || Fs::list(files).empty();

@@ -96,6 +96,14 @@ const char* const dropDuplicateDays =
     "DELETE FROM daily_sizes WHERE id NOT IN (SELECT MAX(id) FROM daily_sizes GROUP BY day)";
 const char* const uniqueDay = "CREATE UNIQUE INDEX IF NOT EXISTS daily_sizes_one_per_day ON daily_sizes (day)";
 
+// SQLite's own word that the file is damaged or no database at all (SQLITE_CORRUPT,
+// SQLITE_NOTADB, with or without their extended codes).
+bool isCorruption(const QSqlError& error) {
+    bool isNumber = false;
+    const int code = error.nativeErrorCode().toInt(&isNumber);
+    return isNumber && ((code & 0xff) == 11 || (code & 0xff) == 26);
+}
+
 // The end of the results, or the failure that stopped them early (a damaged page reads as
 // fewer rows otherwise).
 std::optional<std::string> failureAfterRows(const QSqlQuery& query) {
@@ -141,32 +149,39 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     database.setDatabaseName(qPath(path));
     database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    // Whatever SQLite calls damage, at any read here, is the damaged-store road.
+    const auto failure = [](const QSqlError& error) { return OpenFailure{describe(error), isCorruption(error)}; };
     if (!database.open())
-        return OpenFailure{describe(database.lastError())};
+        return failure(database.lastError());
 
     // Read the version before anything writes: a file that is not ours, or is newer than we
     // are, stays exactly as it is.
     QSqlQuery query(database);
-    if (auto error = run(query, QStringLiteral("PRAGMA user_version")))
-        return OpenFailure{*error};
-    if (!query.next())
-        return OpenFailure{failureAfterRows(query).value_or("it reports no schema version")};
+    if (!query.exec(QStringLiteral("PRAGMA user_version")))
+        return failure(query.lastError());
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            return failure(query.lastError());
+        return OpenFailure{"it reports no schema version"};
+    }
     const int version = query.value(0).toInt();
     if (version > schemaVersion)
         return OpenFailure{"it was written by a newer version of Dovrane (schema " + std::to_string(version) + ")"};
     if (auto damage = damageFound(query))
         return OpenFailure{"the file is damaged (" + *damage + ")", true};
 
-    if (auto error = run(query, QStringLiteral("PRAGMA journal_mode=WAL")))
-        return OpenFailure{*error};
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        return failure(query.lastError());
     if (!query.next() || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         return OpenFailure{"it cannot use a write-ahead log"};
 
-    if (auto error = run(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = "
-                                               "'daily_sizes_one_per_day'")))
-        return OpenFailure{*error};
-    if (!query.next())
-        return OpenFailure{failureAfterRows(query).value_or("it cannot list its tables")};
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'daily_sizes_one_per_day'")))
+        return failure(query.lastError());
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            return failure(query.lastError());
+        return OpenFailure{"it cannot list its tables"};
+    }
     if (version < schemaVersion || query.value(0).toInt() == 0) {
         if (!database.transaction())
             return OpenFailure{describe(database.lastError())};

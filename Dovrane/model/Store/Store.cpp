@@ -61,16 +61,52 @@ std::optional<std::string> createdOwnFileProblem(const std::string& path) {
     return problem;
 }
 
+// Only the user may read what Dovrane keeps (the journal lists the paths of removed files): a
+// folder or file of the user's own with a looser mode gets `mode`. Never through a link, and
+// never blocking on a named pipe put in a file's place.
+void tighten(const std::string& path, bool isFolder, mode_t mode) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (isFolder ? O_DIRECTORY : 0));
+    if (fd < 0)
+        return;
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && status.st_uid == geteuid() &&
+        (isFolder ? S_ISDIR(status.st_mode) : S_ISREG(status.st_mode)) && (status.st_mode & 07777) != mode)
+        fchmod(fd, mode);
+    close(fd);
+}
+
+// Dovrane's folder private, and every file in it; a new store is made private before SQLite
+// opens it, so its log files, which take the store's mode, are private from the start.
+void keepPrivate(const std::string& store, bool inOwnFolder) {
+    if (inOwnFolder) {
+        const std::string own = Path::parent(store);
+        for (const std::string& name : Fs::list(own))
+            tighten(Path::join(own, name), false, 0600);
+        const int fd = open(store.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            close(fd);
+    }
+    for (const char* suffix : {"", "-wal", "-shm"})
+        tighten(store + suffix, false, 0600);
+}
+
 } // namespace
 
 bool isOverridden() { return overridePath() != nullptr; }
 
+std::string folder(bool prepare) {
+    const std::string own = Path::join(Fs::dataHome(), "Dovrane");
+    if (prepare) {
+        Fs::makeDirectories(own, 0700);
+        tighten(own, true, 0700);
+    }
+    return own;
+}
+
 Url url() {
     if (const char* path = overridePath())
         return Url::fromPath(absolute(path));
-    const std::string folder = Path::join(Fs::dataHome(), "Dovrane");
-    Fs::makeDirectories(folder, 0700);
-    return Url::fromPath(Path::join(folder, "Dovrane.store"));
+    return Url::fromPath(Path::join(folder(), "Dovrane.store"));
 }
 
 std::optional<std::string> ownFileProblem(const std::string& path) {
@@ -118,7 +154,9 @@ namespace dovrane::Store {
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openContainer() {
     if (auto problem = testStoreProblem())
         return ModelContainer::OpenFailure{"the test store may not be used: " + *problem};
-    return ModelContainer::open(url().path());
+    const std::string path = url().path();
+    keepPrivate(path, !isOverridden());
+    return ModelContainer::open(path);
 }
 
 std::optional<std::string> refusalLine(const std::string& prefix) {

@@ -852,6 +852,10 @@ Behoben
             <numerusform>%Ln App-Updates sind bereit</numerusform>
         </translation>
     </message>
+    <message>
+        <source>The record of this removal could not be saved: the items are in the Trash, where your file manager can put them back.</source>
+        <translation>Der Journaleintrag dazu konnte nicht gesichert werden: Die Objekte liegen im Papierkorb, wo dein Dateimanager sie zurücklegen kann.</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::AppsPage</name>

@@ -11,6 +11,8 @@
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace dovrane;
@@ -130,6 +132,33 @@ private slots:
         await(model.perform(request));
         QCOMPARE(*model.notice(), QStringLiteral("2 items could not be moved."));
         QCOMPARE(*fixture.container().removalCount(), 1);
+    }
+
+    // A full disk: the items are in the Trash, but the journal could not be written, and the
+    // notice says so instead of promising a Put Back.
+    void aJournalThatCannotBeSavedIsSaidInTheNotice() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        QVERIFY(fixture.container().removals());
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("refusing"));
+            database.setDatabaseName(QString::fromStdString(fixture.storePath()));
+            QVERIFY(database.open());
+            QSqlQuery query(database);
+            QVERIFY(query.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON removals "
+                                              "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END")));
+            database.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("refusing"));
+        const std::string file = fixture / "Downloads/a.zip";
+        writeFile(file, "a");
+        model.requestCleanup({item(file, 1000), item(fixture / "Downloads/missing.zip", 1000)}, "Full disk");
+        await(model.perform(*model.sheet()->cleanupRequest()));
+        QVERIFY(!Fs::exists(file));
+        QCOMPARE(*model.notice(), QStringLiteral("1 KB moved to the Trash. The space frees up when you empty the "
+                                                 "Trash. The record of this removal could not be saved: the items "
+                                                 "are in the Trash, where your file manager can put them back. 1 "
+                                                 "items could not be moved."));
     }
 
     void demoTouchesNothing() {

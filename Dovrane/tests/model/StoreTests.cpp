@@ -146,6 +146,40 @@ private slots:
         }
     }
 
+    // The journal lists the paths of removed files: only the user may read the folder and what
+    // it holds, whoever made the folder first and however an older version left the modes.
+    void theStoreFolderAndEveryFileInItArePrivate() {
+        TempHome home;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        const std::string folder = home / ".local/share/Dovrane";
+        const auto mode = [](const std::string& path) {
+            struct stat status {};
+            return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : mode_t(01);
+        };
+        const auto saveOne = [&] {
+            auto container = Store::openContainer();
+            QVERIFY(container);
+            (*container)->insert(std::make_shared<DailySize>(Date{1}, 1));
+            QVERIFY((*container)->save());
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QCOMPARE(mode(Store::url().path() + suffix), mode_t(0600));
+        };
+        const mode_t umaskBefore = ::umask(022);
+        saveOne();
+        QCOMPARE(mode(folder), mode_t(0700));
+
+        for (const char* name : {"Dovrane.store", "Dovrane.store-wal", "Dovrane.store-shm", "last-scan.json"}) {
+            if (!Fs::exists(folder + "/" + name))
+                writeFile(folder + "/" + name, "");
+            QCOMPARE(::chmod((folder + "/" + name).c_str(), 0644), 0);
+        }
+        QCOMPARE(::chmod(folder.c_str(), 0755), 0);
+        saveOne();
+        QCOMPARE(mode(folder), mode_t(0700));
+        QCOMPARE(mode(folder + "/last-scan.json"), mode_t(0600));
+        ::umask(umaskBefore);
+    }
+
     void opensWithWriteAheadLogAndSchema() {
         TempDir folder;
         auto container = openOrFail(folder / "a.store");
@@ -199,13 +233,16 @@ private slots:
     void unusableFilesAreRefusedAndLeftAlone_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("not a database") << QByteArray("this is a note, not a database\n") << "not a database";
-        QTest::newRow("newer schema") << QByteArray() << "newer version";
+        QTest::addColumn<bool>("damaged");
+        // What SQLite calls no database is offered a new one as a damaged file is.
+        QTest::newRow("not a database") << QByteArray("this is a note, not a database\n") << "not a database" << true;
+        QTest::newRow("newer schema") << QByteArray() << "newer version" << false;
     }
 
     void unusableFilesAreRefusedAndLeftAlone() {
         QFETCH(QByteArray, contents);
         QFETCH(QString, reason);
+        QFETCH(bool, damaged);
         TempDir folder;
         const std::string path = folder / "refused.store";
         if (contents.isEmpty())
@@ -218,6 +255,7 @@ private slots:
         auto opened = ModelContainer::open(path);
         QVERIFY(!opened);
         QVERIFY2(QString::fromStdString(opened.error().message).contains(reason), opened.error().message.c_str());
+        QCOMPARE(opened.error().damaged, damaged);
         QCOMPARE(Fs::readFile(path), before);
 
         // The application stops with the sentence and status 1, and still changes nothing.
@@ -382,6 +420,8 @@ private slots:
         const auto before = Fs::readFile(path);
         auto opened = ModelContainer::open(path);
         QVERIFY(!opened);
+        // It fails before its pages are checked; SQLite's word for it still offers a new database.
+        QVERIFY2(opened.error().damaged, opened.error().message.c_str());
         QCOMPARE(Fs::readFile(path), before);
     }
 

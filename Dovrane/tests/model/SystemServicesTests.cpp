@@ -99,6 +99,34 @@ private slots:
         QVERIFY(Fs::exists(dir / "T4/files/x"));
     }
 
+    void emptyingLeavesADiskMountedInTheTrash() {
+        TempDir dir;
+        const std::string trash = dir / "Trash";
+        writeFile(trash + "/files/plain/a", "a");
+        writeFile(trash + "/info/plain.trashinfo", "[Trash Info]\n");
+        makeFolder(trash + "/files/holder/disk");
+        writeFile(trash + "/files/holder/own", "o");
+        writeFile(trash + "/info/holder.trashinfo", "[Trash Info]\n");
+        auto report = withPrivateMounts([&] {
+            if (!mountTmpfs(trash + "/files/holder/disk"))
+                return std::string("mounting failed");
+            writeFile(trash + "/files/holder/disk/on-the-disk", "d");
+            std::string problems;
+            if (Admin::emptyHomeTrash(trash))
+                problems += "a Trash that keeps a mounted disk is not empty; ";
+            if (Fs::readFile(trash + "/files/holder/disk/on-the-disk") != "d")
+                problems += "the mounted disk was emptied; ";
+            if (Fs::exists(trash + "/files/plain") || Fs::exists(trash + "/files/holder/own"))
+                problems += "the rest stayed; ";
+            if (Fs::list(trash + "/info") != std::vector<std::string>{"holder.trashinfo"})
+                problems += "the item that stayed lost its info file, or the others kept theirs; ";
+            return problems;
+        });
+        if (!report)
+            QSKIP("mounting in a private mount namespace needs root");
+        QCOMPARE(*report, std::string());
+    }
+
     void autostartEntry() {
         // Inside the quotes ", `, $ and \ take a backslash and % is doubled; the value's own
         // escaping then doubles each backslash.

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -68,22 +69,56 @@ QString SingleInstance::socketName() {
     return name;
 }
 
+QString SingleInstance::shortSocketName() {
+    const QString full = socketName();
+    if (full == QLatin1String("dovrane-instance"))
+        return QStringLiteral("dv");
+    // The display's part as an FNV-1a hash, so that each display still has a name of its own.
+    std::uint32_t hash = 2166136261u;
+    for (char c : full.toStdString())
+        hash = (hash ^ std::uint8_t(c)) * 16777619u;
+    return QStringLiteral("dv-%1").arg(hash, 8, 16, QLatin1Char('0'));
+}
+
+bool SingleInstance::isUsableRuntimeFolder(const std::string& folder) {
+    struct stat status {};
+    return !folder.empty() && folder.front() == '/' && ::stat(folder.c_str(), &status) == 0 &&
+           S_ISDIR(status.st_mode) && status.st_uid == ::getuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 QString SingleInstance::defaultPath() {
-    // The runtime folder is the user's own by definition; a fixed name in the shared temporary
-    // folder is not, since another user could create it first.
-    std::string folder;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
-        folder = runtime;
-    } else {
-        Fs::makeDirectories(Path::join(Fs::dataHome(), "Dovrane"));
-        folder = Path::join(Fs::dataHome(), "Dovrane/run");
-        if (!isPrivateFolder(folder)) {
-            std::fprintf(stderr, "Dovrane: %s is not a private folder of this user; not single-instance\n",
-                         folder.c_str());
-            return {};
+    // The runtime folder is the user's own by definition, unless the environment names a folder
+    // another user owns or may write to (where anyone could listen first); then, and without
+    // one, a private folder of ours. A fixed name in the shared temporary folder never.
+    std::vector<std::string> folders;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && isUsableRuntimeFolder(runtime))
+        folders.emplace_back(runtime);
+    // Made only when it is the one chosen.
+    const std::string run = Path::join(Store::folder(false), "run");
+    folders.push_back(run);
+    // The short name only where the usual one would pass the system's limit for a socket path.
+    const std::string names[] = {socketName().toStdString(), shortSocketName().toStdString()};
+    for (const std::string& folder : folders) {
+        for (const std::string& name : names) {
+            const std::string path = Path::join(folder, name);
+            if (path.size() >= sizeof(sockaddr_un::sun_path))
+                continue;
+            if (folder != run)
+                return QString::fromStdString(path);
+            Store::folder(); // private whoever makes it first, this code or the store's
+            if (!isPrivateFolder(run)) {
+                std::fprintf(stderr, "Dovrane: %s is not a private folder of this user; not single-instance\n",
+                             run.c_str());
+                return {};
+            }
+            return QString::fromStdString(path);
         }
     }
-    return QString::fromStdString(Path::join(folder, socketName().toStdString()));
+    std::fprintf(stderr,
+                 "Dovrane: the instance socket's path would be longer than the system allows (%zu bytes) in %s; "
+                 "not single-instance\n",
+                 sizeof(sockaddr_un::sun_path) - 1, run.c_str());
+    return {};
 }
 
 bool SingleInstance::isExcluded(const std::vector<std::string>& arguments) {
@@ -116,6 +151,13 @@ bool SingleInstance::handOff(const std::vector<Url>& urls, const QString& path) 
     const timeval timeout{10, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    // Whoever listens there must be this user: the apps go to nobody else, and another user's
+    // socket counts as no instance at all.
+    if (sent && peerUser(fd) != std::optional<uid_t>(::getuid())) {
+        std::fprintf(stderr, "Dovrane: %s belongs to another user; not handing anything to it\n",
+                     socketPath.constData());
+        sent = false;
+    }
     const QByteArray message = UrlLists::instanceMessage(urls);
     for (std::size_t done = 0; sent && done < std::size_t(message.size());) {
         const ssize_t written =

@@ -27,21 +27,28 @@ public:
     // A sender that neither finishes nor hangs up is cut off after this long.
     static constexpr int senderTimeoutMs = 10000;
 
-    // The socket in $XDG_RUNTIME_DIR, else in a private folder below the data home; its name
-    // carries the display when one is set. Empty when no safe folder exists.
+    // The socket in $XDG_RUNTIME_DIR when that is usable, else in a private folder beside the
+    // store; its name carries the display when one is set, or is the short name when the usual
+    // one would make the path too long for a socket. Empty (said on standard error) when no safe
+    // folder exists or no name fits.
     static QString defaultPath();
+    // This user's own folder that nobody else may write to.
+    static bool isUsableRuntimeFolder(const std::string& folder);
     // Creates folder (mode 0700) if missing and accepts it only as a real folder of this user
     // that no one else may enter; a link, a foreign folder or a wider mode is refused.
     static bool isPrivateFolder(const std::string& folder);
     // "dovrane-instance", with the display ($WAYLAND_DISPLAY, else $DISPLAY) made file-safe.
     static QString socketName();
+    // "dv", or "dv-" and eight hexadecimal digits that stand for the display.
+    static QString shortSocketName();
     // A test store or a developer mode (--selftest, the traces, APP_SEED, APP_SNAPSHOT) is in use.
     static bool isExcluded(const std::vector<std::string>& arguments);
     // The URLs of the command line's paths (every argument not starting with "--"): a text
     // with a scheme is taken as a URL, anything else as a path, relative to the current folder.
     static std::vector<Url> urlsFromArguments(const std::vector<std::string>& arguments);
 
-    // Sends the URLs to the instance listening at path, if there is one; true when it took them.
+    // Sends the URLs to the instance listening at path, if there is one and it runs as this
+    // user; true when it took them.
     static bool handOff(const std::vector<Url>& urls, const QString& path = defaultPath());
 
     // Each connection's URLs, in the order sent, reach receiver once the sender is done (also

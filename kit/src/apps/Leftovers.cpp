@@ -124,7 +124,8 @@ std::vector<Leftover> LeftoverFinder::find(const std::string& bundleID, const st
             if (entry.path() == flatpakData)
                 continue; // Flatpak's own installation, never one app's
             auto match = rules.match(entry, folder);
-            if (!match || !guard.check(entry).isAllowed())
+            // A disk or share mounted there is no app's leftover.
+            if (!match || !guard.check(entry).isAllowed() || Fs::isMountPoint(entry.path()))
                 continue;
             std::int64_t size = SizeCounter::measure(entry).size;
             found.emplace_back(std::move(entry), size, match->exact, folder.system, std::move(match->reason));

@@ -115,7 +115,8 @@ std::vector<Orphan> OrphanFinder::find() const {
             if (!identifier || !isOrphan(*identifier))
                 continue;
             Url entry = Url::fromPath(Path::join(folder, name));
-            if (!guard.check(entry).isAllowed())
+            // A disk or share mounted there is no app's leftover.
+            if (!guard.check(entry).isAllowed() || Fs::isMountPoint(entry.path()))
                 continue;
             std::int64_t size = 0;
             if (auto known = knownSizes.find(entry.path()); known != knownSizes.end()) {

@@ -101,6 +101,7 @@ DiskScanner::AppNameLookup DiskScanner::noNames() {
 std::optional<CleanupItem> ScanCollectors::measuredItem(const Url& url, std::string name, std::string reason,
                                                         std::string source, Safety safety, CleanupAction action,
                                                         std::stop_token stop) {
+    // A mount point measures as nothing, so a disk or share mounted in the home is not offered.
     Measurement measured = SizeCounter::measure(url, stop);
     if (measured.size < 1 && measured.files < 1)
         return std::nullopt;

@@ -96,7 +96,7 @@ struct Sums {
 std::uint64_t deviceOf(const struct statx& status) { return makedev(status.stx_dev_major, status.stx_dev_minor); }
 
 // A folder on the way down from the root, to notice a folder that contains itself (a bind mount
-// of an ancestor): such a folder is neither entered nor dated.
+// of an ancestor, should the kernel not mark mounts): such a folder is neither entered nor dated.
 struct Folder {
     std::uint64_t device;
     std::uint64_t inode;
@@ -177,9 +177,10 @@ struct Batch {
 };
 
 struct Walk {
-    explicit Walk(Batch& owner) : batch(owner) {}
+    Walk(Batch& owner, std::uint64_t rootDevice) : batch(owner), device(rootDevice) {}
 
     Batch& batch;
+    const std::uint64_t device; // the root's: nothing on another file system is counted
     // Guarded by the pool's mutex.
     std::vector<Task> pending; // taken from the back: deep first, so few folders wait open
     int running = 0;
@@ -245,6 +246,11 @@ bool readFolder(int fd, const std::shared_ptr<Folder>& folder, Walk& walk, Scrat
             struct statx status;
             if (statx(fd, name, examineFlags, statusFields, &status) != 0)
                 continue; // vanished since the listing, or not ours to see
+            // As with du -x: anything mounted below the root (a bind mount on the same disk too)
+            // counts as nothing, and no folder of another file system is entered. A file's own
+            // device is not compared: overlayfs reports that of the layer it lies in.
+            if (status.stx_attributes & STATX_ATTR_MOUNT_ROOT)
+                continue;
             if (S_ISREG(status.stx_mode)) {
                 sums.see(status);
                 if (walk.countsOnce(status)) {
@@ -253,7 +259,7 @@ bool readFolder(int fd, const std::shared_ptr<Folder>& folder, Walk& walk, Scrat
                 }
             } else if (S_ISDIR(status.stx_mode)) {
                 std::uint64_t device = deviceOf(status);
-                if (folder->isWithin(device, status.stx_ino))
+                if (device != walk.device || folder->isWithin(device, status.stx_ino))
                     continue;
                 sums.see(status);
                 subfolders.push_back({name, std::make_shared<Folder>(device, status.stx_ino, folder)});
@@ -611,6 +617,9 @@ std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std:
         struct statx status;
         if (statx(base->fd, relative.c_str(), examineFlags, statusFields, &status) != 0)
             continue;
+        // What is mounted there belongs to another disk or share: nothing of it is counted.
+        if (status.stx_attributes & STATX_ATTR_MOUNT_ROOT)
+            continue;
         Sums sums;
         if (S_ISREG(status.stx_mode)) {
             sums.see(status);
@@ -622,7 +631,7 @@ std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std:
         if (!S_ISDIR(status.stx_mode))
             continue;
         sums.see(status);
-        Walk& walk = walks.emplace_back(batch);
+        Walk& walk = walks.emplace_back(batch, deviceOf(status));
         walk.sums = sums;
         auto root = std::make_shared<Folder>(deviceOf(status), status.stx_ino, nullptr);
         roots.emplace_back(&walk, Task{base, std::move(relative), std::move(root)});

@@ -16,9 +16,10 @@ namespace dovrane::parallelwalk {
 // Workers of the pool; the thread that calls `measure` walks its own folders beside them.
 constexpr int workerCount = 16;
 
-// Measures the file or folder at `path` (never following a link, not even at the root). A stop
-// request is noticed at the end of a folder's listing batch once the call has seen 4096
-// entries, and returns the sums so far.
+// Measures the file or folder at `path` (never following a link, not even at the root, and never
+// leaving its file system or entering a mount; a root that is itself a mount point measures as
+// nothing). A stop request is noticed at the end of
+// a folder's listing batch once the call has seen 4096 entries, and returns the sums so far.
 Measurement measure(const std::string& path, std::stop_token stop);
 // Measures each path as `measure` would, all at once on the pool, results in the paths' order.
 // A stop request is noticed once the whole call has seen 4096 entries; paths not yet begun then

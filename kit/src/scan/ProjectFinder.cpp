@@ -83,7 +83,7 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
                          [&](const std::string& marker) { return present.contains(marker); }))
             continue;
         const Url candidate = folder.appending(artifact.folder);
-        if (Fs::isSymlink(candidate.path()))
+        if (Fs::isSymlink(candidate.path()) || Fs::isMountPoint(candidate.path()))
             continue;
 
         const std::optional<Date> changed = dateProject();
@@ -109,7 +109,8 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
         if (name.starts_with(".") || skipped.contains(name))
             continue;
         const std::string path = Path::join(folder.path(), name);
-        if (!Fs::isDirectory(path) || Fs::isSymlink(path))
+        // Another disk or share mounted here is not searched.
+        if (!Fs::isOwnFolder(path))
             continue;
         if (const std::string extension = Path::extension(name);
             !extension.empty() && bundleExtensions.contains(extension))
@@ -126,8 +127,9 @@ std::optional<Date> ProjectFinder::lastChange(const Url& of, const std::set<std:
     if (path.empty() || path.find('\0') != std::string::npos)
         return std::nullopt;
     char* roots[] = {path.data(), nullptr};
-    // A project root may be a link to the real folder; nothing below it is followed.
-    FTS* walk = fts_open(roots, FTS_PHYSICAL | FTS_COMFOLLOW | FTS_NOCHDIR, nullptr);
+    // A project root may be a link to the real folder; nothing below it is followed, and no
+    // other file system mounted inside it is entered.
+    FTS* walk = fts_open(roots, FTS_PHYSICAL | FTS_COMFOLLOW | FTS_NOCHDIR | FTS_XDEV, nullptr);
     if (!walk)
         return std::nullopt;
 

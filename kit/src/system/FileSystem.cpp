@@ -5,8 +5,10 @@
 #include <pwd.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -193,23 +195,199 @@ bool makeDirectories(const std::string& path, unsigned mode) {
     return errno == EEXIST && isDirectory(path);
 }
 
-bool removeAll(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::remove_all(path, error);
-    if (!exists(path))
-        return true;
-    // A folder without write permission (a read-only copy of a disk image) keeps its
-    // contents; open the folders up and try once more.
-    for (auto it = fs::recursive_directory_iterator(path, fs::directory_options::skip_permission_denied, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (it->is_directory(error) && !it->is_symlink(error))
-            chmod(it->path().c_str(), 0700);
+namespace {
+
+constexpr int lookOnly = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+bool statusOf(int at, const char* name, struct statx& status) {
+    return statx(at, name, lookOnly, STATX_TYPE | STATX_MODE | STATX_INO, &status) == 0;
+}
+
+dev_t deviceOf(const struct statx& status) { return makedev(status.stx_dev_major, status.stx_dev_minor); }
+
+// What statx says, or (before Linux 5.8) whether a folder's device differs from the folder
+// above; a file's is not compared, as overlayfs reports that of the layer it lies in.
+bool isMountRoot(const struct statx& status, int parent, const char* parentPath) {
+    if (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+        return (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    if (!S_ISDIR(status.stx_mode))
+        return false;
+    struct statx above;
+    if (!statusOf(parent, parentPath, above))
+        return false;
+    return deviceOf(above) != deviceOf(status);
+}
+
+std::vector<std::string> namesIn(int folder) {
+    std::vector<std::string> names;
+    int copy = dup(folder);
+    if (copy < 0)
+        return names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(copy), closedir);
+    if (!dir) {
+        close(copy);
+        return names;
     }
-    if (isDirectory(path) && !isSymlink(path))
-        chmod(path.c_str(), 0700);
-    error.clear();
-    fs::remove_all(path, error);
+    while (dirent* entry = readdir(dir.get())) {
+        std::string_view name(entry->d_name);
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    return names;
+}
+
+// A folder without write permission (a read-only copy of a disk image) is opened up once
+// when that is what keeps its entries; a folder the user does not own stays as it is.
+bool unlinkOpeningUp(int folder, const char* name, int flags) {
+    if (unlinkat(folder, name, flags) == 0 || errno == ENOENT)
+        return true;
+    struct stat info;
+    if ((errno != EACCES && errno != EPERM) || fstat(folder, &info) != 0 || (info.st_mode & 0700) == 0700 ||
+        fchmod(folder, (info.st_mode & 07777) | 0700) != 0)
+        return false;
+    return unlinkat(folder, name, flags) == 0 || errno == ENOENT;
+}
+
+// Opens the subfolder `status` describes, opening up one without read or search permission.
+int openFolder(int parent, const char* name, const struct statx& status) {
+    int fd = openat(parent, name, folderFlags);
+    if (fd < 0 && errno == EACCES) {
+        // Through a descriptor that cannot follow a link, so only this very folder changes.
+        int handle = openat(parent, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (handle >= 0) {
+            std::string viaProc = "/proc/self/fd/" + std::to_string(handle);
+            if (chmod(viaProc.c_str(), (status.stx_mode & 07777) | 0700) == 0)
+                fd = openat(parent, name, folderFlags);
+            close(handle);
+        }
+    }
+    if (fd < 0)
+        return -1;
+    struct statx opened;
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_INO, &opened) != 0 || opened.stx_ino != status.stx_ino ||
+        deviceOf(opened) != deviceOf(status)) {
+        close(fd); // replaced since it was looked at
+        return -1;
+    }
+    return fd;
+}
+
+// The fifth field of a line of /proc/self/mountinfo, its "\\ooo" escapes decoded.
+std::string mountPointOf(std::string_view line) {
+    for (int field = 0; field < 4; ++field) {
+        const std::size_t space = line.find(' ');
+        if (space == std::string_view::npos)
+            return {};
+        line.remove_prefix(space + 1);
+    }
+    line = line.substr(0, line.find(' '));
+    std::string decoded;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const bool escaped = line[i] == '\\' && line.size() - i > 3;
+        if (escaped && std::all_of(line.begin() + long(i) + 1, line.begin() + long(i) + 4,
+                                   [](char c) { return c >= '0' && c <= '7'; })) {
+            decoded.push_back(char(((line[i + 1] - '0') << 6) | ((line[i + 2] - '0') << 3) | (line[i + 3] - '0')));
+            i += 3;
+        } else {
+            decoded.push_back(line[i]);
+        }
+    }
+    return decoded;
+}
+
+} // namespace
+
+bool isMountPoint(const std::string& path) {
+    struct statx status;
+    if (path.empty() || !statusOf(AT_FDCWD, path.c_str(), status))
+        return false;
+    if (path == "/")
+        return true;
+    return isMountRoot(status, AT_FDCWD, Path::parent(path).c_str());
+}
+
+bool isOwnFolder(const std::string& path) {
+    struct statx status;
+    if (path.empty() || !statusOf(AT_FDCWD, path.c_str(), status) || !S_ISDIR(status.stx_mode))
+        return false;
+    return !isMountRoot(status, AT_FDCWD, Path::parent(path).c_str());
+}
+
+bool holdsMountPoint(const std::string& path) {
+    if (isMountPoint(path))
+        return true;
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false; // a link or a file holds nothing
+    // Mounts lie where the kernel resolved them: compare with the folder's real path.
+    std::optional<std::string> real = realPath(path);
+    if (!real)
+        return false;
+    const std::string prefix = *real == "/" ? "/" : *real + "/";
+    std::unique_ptr<FILE, int (*)(FILE*)> table(std::fopen("/proc/self/mountinfo", "re"), std::fclose);
+    if (!table)
+        return false;
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    bool found = false;
+    while (!found && getline(&line, &capacity, table.get()) > 0) {
+        const std::string mountPoint = mountPointOf(line);
+        found = mountPoint.size() > prefix.size() && mountPoint.starts_with(prefix);
+    }
+    std::free(line);
+    return found;
+}
+
+bool removeAll(const std::string& path) {
+    struct statx root;
+    if (path.empty() || !statusOf(AT_FDCWD, path.c_str(), root))
+        return !path.empty() && !exists(path);
+    // Never through a mount: what is mounted there belongs to another disk or share.
+    if (isMountPoint(path))
+        return false;
+    if (!S_ISDIR(root.stx_mode)) {
+        unlink(path.c_str());
+        return !exists(path);
+    }
+    // Depth first, one open folder per level, each entry looked at relative to its folder so
+    // that no link is followed and nothing on another file system or mount is entered.
+    struct Level {
+        int fd;
+        std::vector<std::string> names;
+        std::size_t next = 0;
+    };
+    const dev_t device = deviceOf(root);
+    std::vector<Level> levels;
+    int top = openFolder(AT_FDCWD, path.c_str(), root);
+    if (top < 0)
+        return false;
+    levels.push_back({top, namesIn(top)});
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.names.size()) {
+            close(level.fd);
+            levels.pop_back();
+            if (levels.empty())
+                rmdir(path.c_str());
+            else
+                unlinkOpeningUp(levels.back().fd, levels.back().names[levels.back().next - 1].c_str(), AT_REMOVEDIR);
+            continue;
+        }
+        const char* name = level.names[level.next++].c_str();
+        struct statx status;
+        // A file's device is not compared: overlayfs reports that of the layer it lies in.
+        if (!statusOf(level.fd, name, status) || isMountRoot(status, level.fd, ".") ||
+            (S_ISDIR(status.stx_mode) && deviceOf(status) != device))
+            continue; // left where it is, and so are the folders above it
+        if (!S_ISDIR(status.stx_mode)) {
+            unlinkOpeningUp(level.fd, name, 0);
+            continue;
+        }
+        int below = openFolder(level.fd, name, status);
+        if (below >= 0)
+            levels.push_back({below, namesIn(below)}); // `level` may move
+    }
     return !exists(path);
 }
 

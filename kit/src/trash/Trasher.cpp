@@ -1,5 +1,6 @@
 #include "DovraneKit/trash/Trasher.h"
 
+#include "DovraneKit/core/Language.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/trash/FreedesktopTrash.h"
 
@@ -85,6 +86,12 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
     for (const TrashPlan::Entry& entry : plan.entries) {
         if (!guardrail.check(entry.url).isAllowed()) {
             outcome.failed.push_back(TrashFailure::blocked(entry.url));
+            continue;
+        }
+        // Moved into the Trash, another disk or share would be emptied with it.
+        if (Fs::holdsMountPoint(entry.url.path())) {
+            outcome.failed.push_back(TrashFailure::fileError(
+                entry.url, L("A disk or share is mounted on this item or inside it, so it was left where it is.")));
             continue;
         }
         if (entry.needsAdmin) {

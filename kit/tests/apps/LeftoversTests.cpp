@@ -257,3 +257,19 @@ TEST_F(LeftoverFinderTest, AMacHomeIsNotSearchedTwiceForItsCaches) {
     const auto found = finder().find("com.example.editor", "Editor", std::nullopt, std::nullopt);
     EXPECT_EQ(found.size(), 1u);
 }
+
+TEST_F(LeftoverFinderTest, ADiskMountedWhereALeftoverWouldBeIsNoLeftover) {
+    makeFolder(user("Caches/com.example.editor"));
+    makeFolder(user("Application Support/com.example.editor"));
+    auto report = withPrivateMounts([&] {
+        if (!mountTmpfs(user("Caches/com.example.editor")))
+            return std::string("mounting failed");
+        const auto found = findByPath("com.example.editor", "Editor");
+        if (found.size() != 1 || !found.contains("~/Library/Application Support/com.example.editor"))
+            return std::string("the mounted folder is offered as a leftover");
+        return std::string();
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}

@@ -175,3 +175,21 @@ TEST(OrphanFinderLinux, LinuxDataFoldersYieldOrphansByTheSameRules) {
                                             "/.local/state/dev.example.gone dev.example.gone",
                                             "/.var/app/org.flatgone.App org.flatgone.App"}));
 }
+
+TEST(OrphanFinding, ADiskMountedWhereAnOrphanWouldBeIsNoOrphan) {
+    TempHome home;
+    makeFolder(home / "Library/Caches/com.example.gone");
+    writeFile(home / "Library/Preferences/com.example.gone.plist", "p");
+    auto report = withPrivateMounts([&] {
+        if (!mountTmpfs(home / "Library/Caches/com.example.gone"))
+            return std::string("mounting failed");
+        writeFileOfSize(home / "Library/Caches/com.example.gone/big", 100000);
+        const auto orphans = finderWith(home.path(), {}, InstalledQuery{}).find();
+        if (orphans.size() != 1 || orphans[0].url != Url::fromPath(home / "Library/Preferences/com.example.gone.plist"))
+            return std::string("the mounted folder is offered as an orphan");
+        return std::string();
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}

@@ -259,3 +259,32 @@ TEST(HomeCollectors, AppImagesAreAppsWhereverTheAppListFindsThem) {
                               {{"tool.desktop", "[Desktop Entry]\nName=Tool Maker\n"}}));
     EXPECT_EQ(names(ScanCollectors(scanner).apps()), (std::vector<std::string>{"Tool Maker", "Other", "Flat"}));
 }
+
+TEST(HomeCollectors, ADiskOrShareMountedInTheHomeIsNeitherMeasuredNorOffered) {
+    TempHome home;
+    writeFileOfSize(home / "Library/Caches/org.example.Own/data", 1000);
+    writeFileOfSize(home / "Library/Caches/org.example.Browser/own", 1000);
+    makeFolder(home / "Library/Caches/org.example.Browser/profile");
+    makeFolder(home / "Library/Caches/org.example.Share");
+    writeFileOfSize(home / "Documents/letter.txt", 2000);
+    makeFolder(home / "Music");
+    auto report = withPrivateMounts([&] {
+        if (!mountTmpfs(home / "Library/Caches/org.example.Browser/profile") ||
+            !mountTmpfs(home / "Library/Caches/org.example.Share") || !bindMount(home.path(), home / "Music"))
+            return std::string("mounting failed");
+        writeFileOfSize(home / "Library/Caches/org.example.Browser/profile/big", 3'000'000);
+        writeFileOfSize(home / "Library/Caches/org.example.Share/big", 3'000'000);
+        std::string problems;
+        auto caches = byName(ScanCollectors(scannerFor(home)).caches());
+        if (caches.size() != 2 || caches.contains("org.example.Share"))
+            problems += "a mounted cache folder is offered; ";
+        if (caches["org.example.Browser"].size >= 3'000'000)
+            problems += "a disk mounted inside a cache counts as the cache's; ";
+        if (names(ScanCollectors(scannerFor(home)).personal()) != std::vector<std::string>{"Documents"})
+            problems += "the home bound under Music counts as Music; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}

@@ -1,4 +1,5 @@
 #include "DovraneKit/scan/SizeCounter.h"
+#include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/VolumeInfo.h"
 
 #include "support/TestSupport.h"
@@ -6,6 +7,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -230,4 +232,57 @@ TEST(VolumeFigures, LabelIsFoundThroughTheMountTable) {
     EXPECT_EQ(label(makedev(98, 1)), "Other");
     EXPECT_EQ(label(makedev(0, 21)), std::nullopt);
     EXPECT_EQ(label(makedev(98, 5)), std::nullopt);
+}
+
+TEST(SizeCounter, StaysOnTheRootsFileSystemAsDuXDoes) {
+    TempDir dir;
+    writeFileOfSize(dir / "tree/own", 40000);
+    makeFolder(dir / "tree/disk");
+    makeFolder(dir / "tree/bound");
+    writeFileOfSize(dir / "other/big", 300000);
+    auto report = withPrivateMounts([&] {
+        if (!mountTmpfs(dir / "tree/disk") || !bindMount(dir / "other", dir / "tree/bound"))
+            return std::string("mounting failed");
+        writeFileOfSize(dir / "tree/disk/huge", 2'000'000);
+        const Measurement tree = SizeCounter::measure(Url::fromPath(dir / "tree"));
+        const Measurement alone = SizeCounter::measure(Url::fromPath(dir / "tree/disk"));
+        std::string problems;
+        if (tree.size != allocated(dir / "tree/own") || tree.files != 1)
+            problems += "the tree counted " + std::to_string(tree.size) + " bytes in " + std::to_string(tree.files) +
+                        " files; ";
+        if (alone != Measurement{})
+            problems += "a mount point measured as the root counts; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}
+
+// On overlayfs (a container's root) a file may report the device of the layer it lies in, not
+// the folder's: it is still counted, and still removed.
+TEST(SizeCounter, FilesOfAnOverlayCountAndGoThoughTheirDeviceDiffers) {
+    TempDir dir;
+    for (const char* folder : {"lower/tree", "upper", "work", "merged"})
+        makeFolder(dir / folder);
+    writeFileOfSize(dir / "lower/tree/below", 40000);
+    auto report = withPrivateMounts([&] {
+        const std::string options =
+            "lowerdir=" + dir / "lower" + ",upperdir=" + dir / "upper" + ",workdir=" + dir / "work";
+        if (mount("overlay", (dir / "merged").c_str(), "overlay", 0, options.c_str()) != 0)
+            return std::string("no overlay");
+        writeFileOfSize(dir / "merged/tree/above", 40000);
+        std::string problems;
+        const Measurement tree = SizeCounter::measure(Url::fromPath(dir / "merged/tree"));
+        if (tree.files != 2)
+            problems += "counted " + std::to_string(tree.files) + " files of 2; ";
+        if (!Fs::removeAll(dir / "merged/tree") || Fs::exists(dir / "merged/tree"))
+            problems += "the overlay's folder was not removed; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    if (*report == "no overlay")
+        GTEST_SKIP() << "this kernel mounts no overlayfs here";
+    EXPECT_EQ(*report, "");
 }

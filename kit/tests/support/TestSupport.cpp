@@ -5,9 +5,13 @@
 #include "DovraneKit/system/FileSystem.h"
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -117,5 +121,65 @@ void setTimesRecursively(const std::string& path, Date date) {
 }
 
 Date daysAgo(double days, Date from) { return from.adding(-days * 86400.0); }
+
+bool mountTmpfs(const std::string& at) { return mount("tmpfs", at.c_str(), "tmpfs", 0, "size=16m") == 0; }
+
+bool bindMount(const std::string& from, const std::string& at) {
+    return mount(from.c_str(), at.c_str(), nullptr, MS_BIND, nullptr) == 0;
+}
+
+std::optional<std::string> withPrivateMounts(const std::function<std::string()>& body) {
+    constexpr int cannotMount = 77;
+    int channel[2];
+    if (pipe2(channel, O_CLOEXEC) != 0)
+        return "no pipe to the child";
+    pid_t child = fork();
+    if (child < 0) {
+        close(channel[0]);
+        close(channel[1]);
+        return "no child process";
+    }
+    if (child == 0) {
+        close(channel[0]);
+        // Private, so that nothing mounted here reaches the rest of the machine; a probe first,
+        // so that a system that refuses mounting is told apart from a failing test.
+        auto probe = Fs::makeUniqueDirectory("/tmp", "dovrane-mount-probe-");
+        bool usable = probe && unshare(CLONE_NEWNS) == 0 &&
+                      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 && mountTmpfs(*probe) &&
+                      umount(probe->c_str()) == 0;
+        if (probe)
+            rmdir(probe->c_str());
+        if (!usable)
+            _exit(cannotMount);
+        std::string report;
+        try {
+            report = body();
+        } catch (const std::exception& error) {
+            report = std::string("threw: ") + error.what();
+        }
+        if (report.empty())
+            _exit(0);
+        Fs::writeAll(channel[1], report);
+        _exit(1);
+    }
+    close(channel[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0)
+            report.append(buffer, std::size_t(n));
+        else if (errno != EINTR)
+            break;
+    }
+    close(channel[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == cannotMount)
+        return std::nullopt;
+    if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && report.empty()))
+        return "the child ended abnormally (status " + std::to_string(status) + ")";
+    return report;
+}
 
 } // namespace dovrane::testing

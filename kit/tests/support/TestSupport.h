@@ -5,6 +5,7 @@
 #include "DovraneKit/core/Date.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,5 +69,14 @@ void setTimes(const std::string& path, Date date);
 // Sets them recursively, links not followed.
 void setTimesRecursively(const std::string& path, Date date);
 Date daysAgo(double days, Date from = Date::now());
+
+// Runs `body` in a child process with mounts of its own (a private mount namespace), where it
+// may mount freely; the mounts end with the child. The child's report comes back: empty when all
+// went well, else what went wrong. Nothing when no such child can mount here (it takes root
+// with the right to mount, as in CI).
+std::optional<std::string> withPrivateMounts(const std::function<std::string()>& body);
+// Inside such a child: a small tmpfs, or another folder bound, at a folder. False on failure.
+bool mountTmpfs(const std::string& at);
+bool bindMount(const std::string& from, const std::string& at);
 
 } // namespace dovrane::testing

@@ -111,6 +111,10 @@ TEST(FileSystemWriting, RemoveAllNeverFollowsLinks) {
     EXPECT_FALSE(Fs::exists(dir / "top-link"));
     EXPECT_EQ(Fs::readFile(dir / "kept/file"), "keep me");
     EXPECT_TRUE(Fs::removeAll(dir / "never-existed"));
+    EXPECT_FALSE(Fs::isOwnFolder(dir / "top-link")); // gone, and a link never counts
+    fixture::makeSymlink(dir / "kept", dir / "link-to-folder");
+    EXPECT_FALSE(Fs::isOwnFolder(dir / "link-to-folder"));
+    EXPECT_TRUE(Fs::isOwnFolder(dir / "kept"));
 }
 
 TEST(FileSystemWriting, UniqueFoldersAndUuids) {
@@ -158,4 +162,44 @@ TEST(FileSystemLocations, TheModuleFolderHoldsTheAppImageModule) {
     EXPECT_NE(Fs::realPath(folder), Fs::realPath(Fs::executableDirectory()));
     EXPECT_TRUE(Fs::isRegularFile(Path::join(folder, "dovrane-appimage.so"))) << folder;
     EXPECT_FALSE(Fs::exists(Path::join(Fs::executableDirectory(), "dovrane-appimage.so")));
+}
+
+TEST(FileSystemWriting, RemoveAllLeavesWhatIsMountedInsideAndSaysSo) {
+    TempDir dir;
+    fixture::writeFile(dir / "tree/own/file", "mine");
+    fixture::writeFile(dir / "tree/top", "mine");
+    fixture::makeFolder(dir / "tree/own/disk");
+    fixture::makeFolder(dir / "tree/share");
+    fixture::writeFile(dir / "elsewhere/precious", "same disk, another folder");
+    fixture::makeFolder(dir / "mounted");
+    auto report = fixture::withPrivateMounts([&] {
+        std::string problems;
+        auto expect = [&](bool ok, const char* what) { problems += ok ? "" : std::string(what) + "; "; };
+        if (!fixture::mountTmpfs(dir / "tree/own/disk") || !fixture::bindMount(dir / "elsewhere", dir / "tree/share") ||
+            !fixture::mountTmpfs(dir / "mounted"))
+            return std::string("mounting failed");
+        fixture::writeFile(dir / "tree/own/disk/on-the-disk", "another disk");
+        fixture::writeFile(dir / "mounted/inside", "another disk");
+
+        expect(Fs::isMountPoint(dir / "tree/own/disk") && Fs::isMountPoint(dir / "tree/share"), "mounts seen");
+        expect(!Fs::isMountPoint(dir / "tree/own") && !Fs::isMountPoint(dir / "tree/top"), "no mount seen elsewhere");
+        expect(Fs::isOwnFolder(dir / "tree/own") && !Fs::isOwnFolder(dir / "tree/own/disk") &&
+                   !Fs::isOwnFolder(dir / "tree/share") && !Fs::isOwnFolder(dir / "tree/top"),
+               "only a folder with nothing mounted on it is its own");
+        expect(Fs::holdsMountPoint(dir / "tree") && Fs::holdsMountPoint(dir / "tree/own/disk"), "held mounts seen");
+        expect(!Fs::holdsMountPoint(dir / "elsewhere") && !Fs::holdsMountPoint(dir / "tree/top"),
+               "nothing held elsewhere");
+
+        expect(!Fs::removeAll(dir / "tree"), "a removal that met mounts is not a success");
+        expect(Fs::readFile(dir / "tree/own/disk/on-the-disk") == "another disk", "the tmpfs keeps its file");
+        expect(Fs::readFile(dir / "elsewhere/precious").has_value(), "the bound folder keeps its file");
+        expect(!Fs::exists(dir / "tree/top") && !Fs::exists(dir / "tree/own/file"), "the rest is gone");
+
+        expect(!Fs::removeAll(dir / "mounted"), "a mount point itself is not removed");
+        expect(Fs::readFile(dir / "mounted/inside") == "another disk", "nor is what it holds");
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
 }

@@ -492,3 +492,33 @@ TEST(TrasherPermissions, MoveTheUserMayNotMakeGoesToTheAdministrator) {
     EXPECT_EQ(report, "/bin/mv -n -T '" + locked + "/stuck.txt' '" + trashFiles.path() + "/stuck.txt'\n1\nadmin\n0");
     EXPECT_EQ(Fs::readFile(locked + "/stuck.txt"), "stuck");
 }
+
+TEST_F(TrasherTest, ItemsHoldingAMountAreLeftWhereTheyAreAndReportedNotMoved) {
+    writeFile(work / "cache/own", "x");
+    makeFolder(work / "cache/disk");
+    makeFolder(work / "mounted");
+    writeFile(work / "plain/file", "y");
+    auto report = dovrane::testing::withPrivateMounts([&] {
+        if (!dovrane::testing::mountTmpfs(work / "cache/disk") || !dovrane::testing::mountTmpfs(work / "mounted"))
+            return std::string("mounting failed");
+        writeFile(work / "cache/disk/file", "another disk");
+        const Trasher t = plainTrasher();
+        Trasher::Outcome outcome =
+            t.execute(t.plan({item(work / "cache"), item(work / "mounted"), item(work / "plain")}));
+        std::string problems;
+        if (outcome.removed.size() != 1 || outcome.removed.front().originalPath != Url::fromPath(work / "plain"))
+            problems += "only the plain folder moves; ";
+        if (outcome.failed.size() != 2 || outcome.failed[0].path != Url::fromPath(work / "cache") ||
+            outcome.failed[1].path != Url::fromPath(work / "mounted") ||
+            outcome.failed[0].reason.find("mounted") == std::string::npos)
+            problems += "both items with a mount are reported, with the reason; ";
+        if (Fs::readFile(work / "cache/disk/file") != "another disk" || !Fs::exists(work / "cache/own"))
+            problems += "the item with the mount stays in place; ";
+        if (Fs::list(trashInfo).size() != 1)
+            problems += "no info file is left for what did not move; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}

@@ -23,9 +23,10 @@ struct Measurement {
 };
 
 namespace SizeCounter {
-// One physical walk (links never followed, not even at the root; mounted volumes inside are
-// walked). A stop request is noticed from the 4096th entry on, at the end of the listing batch
-// under way, and returns the sums so far.
+// One physical walk on the root's own file system, as `du -x` measures (links never followed,
+// not even at the root). Whatever is mounted at or below the root counts as nothing: a disk or
+// share mounted in the home is never measured as the home's. A stop request is noticed from the
+// 4096th entry on, at the end of the listing batch under way, and returns the sums so far.
 Measurement measure(const Url& url, std::stop_token stop = {});
 // Each URL measured as `measure` would (hard links counted once per URL), all at once, the
 // results in the URLs' order. A stop request is noticed from the call's 4096th entry on; URLs

@@ -55,7 +55,16 @@ bool writeAll(int fd, std::string_view data);
 // Creates the folder and missing parents; true when it exists as a folder afterwards.
 bool makeDirectories(const std::string& path, unsigned mode = 0755);
 // Removes a file or a whole tree without following symbolic links; true when nothing is left.
+// Nothing on another file system or behind another mount is removed or entered: such an entry
+// stays, with the folders that hold it, and the answer is false.
 bool removeAll(const std::string& path);
+// Whether something is mounted at the path (another file system or a bind mount); no link is
+// followed.
+bool isMountPoint(const std::string& path);
+// A folder itself, not a link to one, with nothing mounted on it: one look, for walks.
+bool isOwnFolder(const std::string& path);
+// Whether something is mounted at the path or anywhere below it.
+bool holdsMountPoint(const std::string& path);
 // Renames path to path + suffix, or path + suffix + "-2", "-3", … when that is taken, never
 // replacing anything; the new name, or nothing when it could not be moved.
 std::optional<std::string> moveAside(const std::string& path, std::string_view suffix);
