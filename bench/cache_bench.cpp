@@ -6,6 +6,7 @@
 //
 //   build/bin/cache_bench [ITEMS] [ROUNDS]
 
+#include "ProcessStatus.h"
 #include "ToolSupport.h"
 
 #include "AppModel/ScanCache.h"
@@ -30,6 +31,7 @@
 #include <vector>
 
 using namespace dovrane;
+using bench::statusKilobytes;
 
 namespace {
 
@@ -43,17 +45,6 @@ double threadSeconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-// A field of /proc/self/status in kB: VmRSS now, VmHWM at the peak.
-long statusKilobytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t length = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.compare(0, length, field) == 0 && line.size() > length && line[length] == ':')
-            return std::atol(line.c_str() + length + 1);
-    return 0;
 }
 
 std::size_t heapBytes(const std::string& text) { return text.capacity() > 15 ? text.capacity() + 1 : 0; }

@@ -6,6 +6,7 @@
 //   build/bin/reader_memory [MEGABYTES]
 
 #include "AppModel/UpdatesCache.h"
+#include "ProcessStatus.h"
 #include "Services/JsonSettings.h"
 #include "ToolSupport.h"
 
@@ -26,18 +27,9 @@
 #include <string>
 
 using namespace dovrane;
+using bench::statusKilobytes;
 
 namespace {
-
-long statusKilobytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t length = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.compare(0, length, field) == 0 && line.size() > length && line[length] == ':')
-            return std::atol(line.c_str() + length + 1);
-    return 0;
-}
 
 // The reads, each run by a fresh process of this program ("--read WAY FILE") so that no heap
 // left by making the files hides what it takes.
