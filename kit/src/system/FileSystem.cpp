@@ -67,9 +67,12 @@ std::string deletingExtension(std::string_view name) {
 
 namespace Fs {
 
-std::vector<std::string> list(const std::string& folder) {
+namespace {
+
+// The entries of an open folder, "." and ".." left out; closes the folder.
+std::vector<std::string> namesOf(DIR* opened) {
     std::vector<std::string> names;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opened, closedir);
     if (!dir)
         return names;
     while (dirent* entry = readdir(dir.get())) {
@@ -79,6 +82,10 @@ std::vector<std::string> list(const std::string& folder) {
     }
     return names;
 }
+
+} // namespace
+
+std::vector<std::string> list(const std::string& folder) { return namesOf(opendir(folder.c_str())); }
 
 bool exists(const std::string& path) {
     struct stat info;
@@ -220,21 +227,15 @@ bool isMountRoot(const struct statx& status, int parent, const char* parentPath)
 }
 
 std::vector<std::string> namesIn(int folder) {
-    std::vector<std::string> names;
     int copy = dup(folder);
     if (copy < 0)
-        return names;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(copy), closedir);
+        return {};
+    DIR* dir = fdopendir(copy);
     if (!dir) {
         close(copy);
-        return names;
+        return {};
     }
-    while (dirent* entry = readdir(dir.get())) {
-        std::string_view name(entry->d_name);
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
-    return names;
+    return namesOf(dir);
 }
 
 // A folder without write permission (a read-only copy of a disk image) is opened up once
