@@ -10,6 +10,8 @@
 #include <QSqlRecord>
 #include <QVariant>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -112,6 +114,20 @@ std::optional<std::string> failureAfterRows(const QSqlQuery& query) {
     return std::nullopt;
 }
 
+// SQLite opens the store and its two log files by name and follows links: through a link it
+// would write into whatever file the link names. Neither that nor a named pipe, a socket or a
+// device is a store of ours; a missing file is made by SQLite.
+std::optional<std::string> notAFile(const std::string& path) {
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        struct stat status {};
+        if (lstat((path + suffix).c_str(), &status) != 0 || S_ISREG(status.st_mode))
+            continue;
+        const std::string problem = S_ISLNK(status.st_mode) ? "it is a symbolic link" : "it is not a regular file";
+        return *suffix ? problem + " (" + path.substr(path.rfind('/') + 1) + suffix + ")" : problem;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 ModelContainer::ModelContainer(std::string path, QString connectionName)
@@ -143,6 +159,8 @@ std::optional<std::string> ModelContainer::damageFound(QSqlQuery& query) {
 }
 
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelContainer::open(const std::string& path) {
+    if (auto problem = notAFile(path))
+        return OpenFailure{*problem, true};
     static int serial = 0;
     const QString name = QStringLiteral("dovrane-store-%1").arg(++serial);
     std::unique_ptr<ModelContainer> container(new ModelContainer(path, name));
@@ -277,6 +295,8 @@ std::vector<std::shared_ptr<Removal>> ModelContainer::readableRemovals(const std
     static int serial = 0;
     const QString name = QStringLiteral("dovrane-readable-%1").arg(++serial);
     std::map<qint64, std::shared_ptr<Removal>> found;
+    if (notAFile(path))
+        return {};
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         database.setDatabaseName(qPath(path));

@@ -38,11 +38,13 @@ public:
     };
 
     // Opens or creates the database at path. Nothing in an existing file is changed when it
-    // cannot be used (not a database, damaged, written by a newer version).
+    // cannot be used (not a database, damaged, written by a newer version). A store or log file
+    // that is not a regular file (a symbolic link, a named pipe, a socket) is not opened at all
+    // and counts as damaged.
     static Expected<std::unique_ptr<ModelContainer>, OpenFailure> open(const std::string& path);
     // The journal records a damaged store can still give, oldest first, as new records that
     // belong to no store: reading from both ends of the table, those before and after the
-    // damage. The file is only read.
+    // damage. The file is only read; one that open() refuses as no regular file is not read.
     static std::vector<std::shared_ptr<Removal>> readableRemovals(const std::string& path);
     ~ModelContainer() override;
 
