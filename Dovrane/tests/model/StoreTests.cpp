@@ -23,11 +23,13 @@
 #include <QTest>
 
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <limits>
 #include <map>
 
@@ -75,13 +77,20 @@ struct OpenRun {
 };
 
 // Opens the store in a child process, as the application does at start-up: the test store at
-// storePath, or with an empty one the store in Dovrane's folder of the home given. A child still
-// running after half a minute is stopped.
-OpenRun openInChild(const std::string& storePath, const std::string& home = {}) {
+// storePath, or with an empty one the store in Dovrane's folder of the home given. On a full
+// disk the child can write no byte into any file. A child still running after half a minute is
+// stopped.
+OpenRun openInChild(const std::string& storePath, const std::string& home = {}, bool fullDisk = false) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("APP_STORE"), QString::fromStdString(storePath));
     child.setProcessEnvironment(environment);
+    if (fullDisk)
+        child.setChildProcessModifier([] {
+            const struct rlimit none { 0, 0 };
+            ::setrlimit(RLIMIT_FSIZE, &none);
+            ::signal(SIGXFSZ, SIG_IGN); // a write then fails, as on a full disk, instead of ending the child
+        });
     QStringList arguments{QStringLiteral("--open-store")};
     if (!home.empty())
         arguments << QString::fromStdString(home);
@@ -468,6 +477,27 @@ private slots:
                                 .arg(QString::fromStdString(path)));
         struct stat status {};
         QVERIFY(::lstat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode));
+    }
+
+    // A first start on a full disk cannot make its store: it leaves neither a file nor its folder
+    // behind, and a folder that was there stays.
+    void aFirstStartThatCannotWriteLeavesNothingBehind() {
+        TempHome home;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        QVERIFY(Fs::makeDirectories(home / ".local/share"));
+        const std::string folder = Store::folder(false);
+        for (const bool folderWasThere : {false, true}) {
+            if (folderWasThere)
+                QVERIFY(Fs::makeDirectories(folder));
+            const OpenRun run = openInChild("", home.path(), true);
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.error.startsWith(QStringLiteral("Could not open the database at ") +
+                                          QString::fromStdString(folder + "/Dovrane.store: ")),
+                     qPrintable(run.error));
+            QCOMPARE(Fs::list(home / ".local/share"),
+                     folderWasThere ? std::vector<std::string>{"Dovrane"} : std::vector<std::string>{});
+            QCOMPARE(Fs::exists(folder) && Fs::list(folder).empty(), folderWasThere);
+        }
     }
 
     void aTruncatedStoreIsRefusedAndLeftAlone() {
