@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     dovrane::SelfTest::traceIfRequested(arguments);
     dovrane::SelfTest::preferHeadless(arguments);
     QApplication application(argc, argv);
+    dovrane::SelfTest::endOnMainThread();
     dovrane::AppIdentity::install();
     dovrane::UiKit::install();
     dovrane::Translations::install();

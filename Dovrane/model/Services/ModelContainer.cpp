@@ -128,6 +128,9 @@ std::optional<std::string> notAFile(const std::string& path) {
     return std::nullopt;
 }
 
+// The connections of open stores are named with this prefix and a serial number.
+const QString storeConnection = QStringLiteral("dovrane-store-");
+
 } // namespace
 
 ModelContainer::ModelContainer(std::string path, QString connectionName)
@@ -139,6 +142,12 @@ ModelContainer::~ModelContainer() {
         database.close();
     }
     QSqlDatabase::removeDatabase(connectionName_);
+}
+
+void ModelContainer::closeAll() {
+    for (const QString& name : QSqlDatabase::connectionNames())
+        if (name.startsWith(storeConnection))
+            QSqlDatabase::database(name, false).close();
 }
 
 std::optional<std::string> ModelContainer::damageFound(QSqlQuery& query) {
@@ -162,7 +171,7 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
     if (auto problem = notAFile(path))
         return OpenFailure{*problem, true};
     static int serial = 0;
-    const QString name = QStringLiteral("dovrane-store-%1").arg(++serial);
+    const QString name = storeConnection + QString::number(++serial);
     std::unique_ptr<ModelContainer> container(new ModelContainer(path, name));
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     database.setDatabaseName(qPath(path));

@@ -48,6 +48,11 @@ public:
     static std::vector<std::shared_ptr<Removal>> readableRemovals(const std::string& path);
     ~ModelContainer() override;
 
+    // Closes every open store of the process, as their destructors would, so that each folds its
+    // write-ahead log into the file and removes the log files: for an end that runs no
+    // destructors (std::_Exit). On the main thread; the stores answer nothing afterwards.
+    static void closeAll();
+
     const std::string& path() const { return path_; }
 
     void insert(std::shared_ptr<Removal> removal);
