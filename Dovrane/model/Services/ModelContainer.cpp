@@ -337,10 +337,15 @@ std::vector<std::shared_ptr<Removal>> ModelContainer::readableRemovals(const std
 }
 
 std::optional<int> ModelContainer::removalCount() {
-    auto records = removals();
-    if (!records)
+    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM removals")))
         return std::nullopt;
-    return int(records->size());
+    if (!query.next()) {
+        endedOnFailure(query);
+        return std::nullopt;
+    }
+    return query.value(0).toInt() + int(removals_.inserted.size());
 }
 
 std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::dailySizes() {

@@ -62,6 +62,8 @@ public:
 
     // Absent when the database cannot be read.
     std::optional<std::vector<std::shared_ptr<Removal>>> removals();
+    // The journal's rows, counted in the file, and the records waiting to be saved; a row that no
+    // longer decodes counts, as the file keeps it.
     std::optional<int> removalCount();
     // Sorted by day, oldest first.
     std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes();

@@ -322,6 +322,32 @@ private slots:
         QCOMPARE(execute(path, QStringLiteral("SELECT COUNT(*) FROM removals WHERE title = 'Bad'")).toInt(), 1);
     }
 
+    // The journal is counted in the file, with the records waiting for a save; a row that no
+    // longer decodes counts, as the file keeps it.
+    void theJournalIsCountedInTheFile() {
+        TempDir folder;
+        const std::string path = folder / "counted.store";
+        auto container = openOrFail(path);
+        QVERIFY(container);
+        const auto removal = [](const char* title) {
+            return std::make_shared<Removal>(Date(), QString::fromLatin1(title), std::vector<RemovedItem>{});
+        };
+        QCOMPARE(container->removalCount(), std::optional<int>(0));
+        container->insert(removal("First"));
+        container->insert(removal("Second"));
+        QCOMPARE(container->removalCount(), std::optional<int>(2));
+        QVERIFY(container->save());
+        container->insert(removal("Waiting"));
+        QCOMPARE(container->removalCount(), std::optional<int>(3));
+        QCOMPARE(container->removals()->size(), std::size_t(3));
+        QVERIFY(container->save());
+        QCOMPARE(container->removalCount(), std::optional<int>(3));
+        execute(path, QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid) "
+                                     "VALUES (0, 'Unreadable', 'no list', 0, 'no uuid')"));
+        QCOMPARE(container->removalCount(), std::optional<int>(4));
+        QCOMPARE(container->removals()->size(), std::size_t(3));
+    }
+
     void aFailedSaveKeepsTheChangesForTheNext() {
         TempDir folder;
         const std::string path = folder / "refusing.store";
