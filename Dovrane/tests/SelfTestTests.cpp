@@ -325,6 +325,21 @@ TEST_F(SelfTestRun, TracesGivenBesideItNeverEndTheRun) {
     EXPECT_EQ(both.lines.back(), "EXIT 0");
 }
 
+// Every headless command ends without the destructors that would close the store: each closes
+// it itself, so that its write-ahead log is folded into the file and the log files go.
+TEST_F(SelfTestRun, EveryHeadlessCommandClosesItsStore) {
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"--selftest"}, {"--scan-trace"}, {"--update-trace"}, {"--scan-trace", "--update-trace"}}) {
+        SCOPED_TRACE(command.front() + (command.size() > 1 ? " " + command.back() : ""));
+        const AppRun run = runApp(command);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_TRUE(Fs::exists(store_));
+        EXPECT_FALSE(Fs::exists(store_ + "-wal"));
+        EXPECT_FALSE(Fs::exists(store_ + "-shm"));
+    }
+    EXPECT_EQ(journal(store_).size(), 1u);
+}
+
 // Without the switch the application starts as usual and keeps running: its launch scan's
 // cache shows it got past the launch steps, and the self-test printed nothing by then.
 TEST_F(SelfTestRun, WithoutTheSwitchItPrintsNothing) {
