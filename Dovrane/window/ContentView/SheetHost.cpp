@@ -6,6 +6,7 @@
 #include "Sheets/OnboardingView.h"
 #include "Sheets/UninstallSheet.h"
 #include "WindowBehavior/FitsHeight.h"
+#include "WindowBehavior/WindowEdge.h"
 #include "WindowBehavior/WindowPlacement.h"
 
 #include <QEvent>
@@ -52,6 +53,7 @@ void SheetHost::present() {
     current_ = dialog;
     // A sheet is a window of its own: it takes the accent itself rather than from the window.
     themed(dialog);
+    new WindowEdge(dialog);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::finished, this, [this, generation] { closed(generation); });
     dialog->installEventFilter(this);
