@@ -83,10 +83,16 @@ void ControlStyle::drawControl(ControlElement element, const QStyleOption* optio
     part.toolButtonStyle = Qt::ToolButtonIconOnly;
     part.rect.setWidth(symbol.width() + 4);
     QProxyStyle::drawControl(element, &part, painter, widget);
-    part = *tool;
-    part.toolButtonStyle = Qt::ToolButtonTextOnly;
-    part.rect.setLeft(tool->rect.left() + symbol.width() + 2 + symbolGap);
-    QProxyStyle::drawControl(element, &part, painter, widget);
+    QRect title = tool->rect;
+    title.setLeft(tool->rect.left() + symbol.width() + 2 + symbolGap);
+    if (tool->state & (State_Sunken | State_On))
+        title.translate(pixelMetric(PM_ButtonShiftHorizontal, tool, widget),
+                        pixelMetric(PM_ButtonShiftVertical, tool, widget));
+    painter->save();
+    painter->setFont(tool->font);
+    proxy()->drawItemText(painter, title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, tool->palette,
+                          tool->state.testFlag(State_Enabled), tool->text, QPalette::ButtonText);
+    painter->restore();
 }
 
 } // namespace dovrane
