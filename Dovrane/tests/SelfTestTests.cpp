@@ -266,6 +266,21 @@ TEST_F(SelfTestRun, AnUnusableSettingsFolderEndsTheStart) {
     EXPECT_EQ(Fs::readFile(home_ / ".config/Dovrane"), std::optional<std::string>("the user's file"));
 }
 
+// A named pipe in the settings file's place is never waited on: the run takes the defaults,
+// says so once on standard error and passes.
+TEST_F(SelfTestRun, ANamedPipeAsTheSettingsFileHoldsNothingUp) {
+    const std::string settings = home_ / ".config/Dovrane/Dovrane.json";
+    ASSERT_TRUE(Fs::makeDirectories(Path::parent(settings)));
+    ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
+    const AppRun run = runProgram("/bin/sh", {"-c", "exec \"$0\" --selftest 2>&1", DOVRANE_APP});
+    const std::string message =
+        "Not reading the settings at " + settings + ": it is not a regular file; using the defaults";
+    EXPECT_EQ(std::count(run.lines.begin(), run.lines.end(), message), 1);
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines.back(), "EXIT 0");
+    EXPECT_EQ(run.status, 0);
+}
+
 // A Linux home keeps its caches in ~/.cache: the run works there, where the leftover search
 // finds its folder, and leaves the home exactly as it found it, without a Library folder that
 // would hide ~/.cache from the next scan. A home without any cache folder gets none; the run
