@@ -9,13 +9,17 @@
 
 #include <DovraneKit/scan/Explanations.h>
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QListView>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace dovrane {
 
@@ -23,10 +27,17 @@ namespace {
 
 // The category list gives way before the detail does: the detail keeps the room for its title,
 // every column of its table and its footer's buttons on one row, the list narrows down to its
-// smallest width to leave it.
+// smallest width to leave it. Where the room allows, the list grows past its usual width until
+// every row's title and size share one line.
 constexpr int listWidest = 300;
 constexpr int listNarrowest = 216;
 constexpr int detailRoom = 500;
+// A category row's least height: one line of text with its margins.
+constexpr int categoryRowHeight = 28;
+// The room the list's item view keeps beside a section title's text.
+constexpr int sectionTextMargin = 4;
+
+QFont sectionFont() { return Fonts::font(FontRole::callout, QFont::DemiBold); }
 
 } // namespace
 
@@ -37,7 +48,8 @@ public:
     struct Entry {
         std::optional<CategoryID> category; // none: a section title
         QString title;
-        QString size; // what the row shows beside the title, for assistive technology
+        QString size;   // what the row shows beside the title, for assistive technology
+        int height = 0; // at the list's present width; 0 before it is known
     };
 
     explicit ListModel(const std::vector<Section>& sections, QObject* parent) : QAbstractListModel(parent) {
@@ -62,19 +74,20 @@ public:
             if (role == Qt::AccessibleDescriptionRole)
                 return entry.size;
             // Room for the row widget that draws the category.
-            return role == Qt::SizeHintRole ? QVariant(QSize(0, 28)) : QVariant();
+            return role == Qt::SizeHintRole ? QVariant(QSize(0, std::max(entry.height, categoryRowHeight)))
+                                            : QVariant();
         }
         switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
             return entry.title; // shown as it was given, not looked up again
         case Qt::FontRole: {
-            return Fonts::font(FontRole::callout, QFont::DemiBold);
+            return sectionFont();
         }
         case Qt::SizeHintRole:
             // No width of its own: a long title would widen every row past a narrow list, and
-            // the list shortens it instead.
-            return QSize(0, QFontMetrics(Fonts::font(FontRole::callout, QFont::DemiBold)).height() + 4);
+            // the list wraps it instead.
+            return QSize(0, std::max(entry.height, QFontMetrics(sectionFont()).height() + 4));
         case Qt::ForegroundRole:
             return SemanticColors::of(SemanticColor::secondaryLabel);
         default:
@@ -95,6 +108,14 @@ public:
             return;
         entries_[std::size_t(row)].size = size;
         emit dataChanged(index(row), index(row), {Qt::AccessibleDescriptionRole});
+    }
+
+    // Takes the height each row needs at the list's width; true when one changed.
+    bool setHeights(const std::function<int(const Entry&)>& heightOf) {
+        bool changed = false;
+        for (Entry& entry : entries_)
+            changed |= std::exchange(entry.height, heightOf(entry)) != entry.height;
+        return changed;
     }
 
     int rowOf(CategoryID id) const {
@@ -151,6 +172,8 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
     list_->setFrameShape(QFrame::NoFrame);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setUniformItemSizes(false);
+    list_->setWordWrap(true);
+    list_->viewport()->installEventFilter(this);
     for (CategoryID id : all_) {
         const int row = listModel_->rowOf(id);
         auto* categoryRow = new CategoryRow(Category(id), list_);
@@ -176,10 +199,40 @@ CategoryBrowser::CategoryBrowser(PageContext context, std::vector<Section> secti
 
 void CategoryBrowser::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int listWidth = std::clamp(width() - detailRoom, listNarrowest, listWidest);
-    if (listWidth == sidebar_->width())
-        return;
-    sidebar_->setFixedWidth(listWidth);
+    fitList();
+}
+
+bool CategoryBrowser::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::Resize)
+        fitRows();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CategoryBrowser::fitList() {
+    // The widest row on show on one line, beside the list's scroll bar.
+    int oneLine = 0;
+    for (CategoryID id : all_)
+        if (const CategoryRow* categoryRow = row(id); categoryRow && !list_->isRowHidden(listModel_->rowOf(id)))
+            oneLine = std::max(oneLine, categoryRow->oneLineWidth());
+    oneLine += list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth();
+    const int listWidth = std::clamp(width() - detailRoom, listNarrowest, std::max(listWidest, oneLine));
+    if (listWidth != sidebar_->width())
+        sidebar_->setFixedWidth(listWidth);
+}
+
+void CategoryBrowser::fitRows() {
+    const int width = list_->viewport()->width();
+    const QFontMetrics section(sectionFont());
+    const bool changed = listModel_->setHeights([&](const ListModel::Entry& entry) {
+        if (entry.category) {
+            const CategoryRow* categoryRow = row(*entry.category);
+            return categoryRow ? categoryRow->heightForWidth(width) : 0;
+        }
+        const QRect room(0, 0, std::max(width - 2 * sectionTextMargin, 1), QWIDGETSIZE_MAX);
+        return section.boundingRect(room, Qt::TextWordWrap, entry.title).height() + 4;
+    });
+    if (changed)
+        list_->doItemsLayout();
 }
 
 CategoryID CategoryBrowser::current() const {
@@ -237,6 +290,8 @@ void CategoryBrowser::redraw() {
             listModel_->setSize(id, categoryRow->sizeText());
             list_->setRowHidden(listModel_->rowOf(id), !model.showsCategory(id));
         }
+    fitList();
+    fitRows();
     stack_->setCurrentIndex(1);
     showCurrent();
 }

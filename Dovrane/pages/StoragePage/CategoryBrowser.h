@@ -48,11 +48,16 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class ListModel;
     void modelChanged(AppModel::Field field);
     void redraw();
+    // The list's width: what its rows need on one line, as far as the detail leaves room.
+    void fitList();
+    // Each row's height at the list's width, a title wrapping where it must.
+    void fitRows();
     void showCurrent();
     void listSelectionChanged();
     // The scan's category, or an empty one where the scan lacks it.

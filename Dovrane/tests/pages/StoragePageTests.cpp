@@ -154,7 +154,8 @@ private slots:
         QCOMPARE(storage.browser()->detail()->category().id, CategoryID::caches);
     }
 
-    // The list gives way before the detail: from 300 down to 216 wide as the page narrows.
+    // The list gives way before the detail: down to 216 wide as the page narrows. Where the
+    // detail leaves room, it is at least 300 wide and as wide as its rows need on one line.
     void theCategoryListNarrowsBeforeTheDetailDoes() {
         PageFixture fixture;
         ModelSeeding(fixture.model).setScan(fixture.scan());
@@ -169,14 +170,50 @@ private slots:
             browser.layout()->activate();
             return std::pair{list->width(), browser.detail()->width()};
         };
-        QCOMPARE(at(1100).first, 300);
+        const auto [wideList, wideDetail] = at(1100);
+        QVERIFY(wideList >= 300 && wideDetail >= 499);
+        for (CategoryID id : browser.all())
+            if (const CategoryRow* row = browser.row(id); row && row->isVisible())
+                QVERIFY2(row->fitsOneLine(row->width()), qPrintable(row->title()));
         const auto [middleList, middleDetail] = at(780);
         QVERIFY(middleList > 216 && middleList < 300);
         QVERIFY(middleDetail >= 495);                    // the page less the list and the divider
         const auto [narrowList, narrowDetail] = at(703); // a 760 px window with its sidebar compact
         QCOMPARE(narrowList, 216);
         QVERIFY(narrowDetail >= 480);
-        QCOMPARE(at(1100).first, 300);
+        QCOMPARE(at(1100).first, wideList);
+    }
+
+    // At the narrowest list a title too long for one line beside its size wraps, the size a line
+    // below, and the list gives the row the height of both; it grows back to one line.
+    void aLongTitleWrapsInANarrowList() {
+        PageFixture fixture;
+        ModelSeeding(fixture.model).setScan(fixture.scan());
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        CategoryBrowser& browser = *storage.browser();
+        const auto rowAt = [&](int width) {
+            storage.resize(width, 600);
+            QCoreApplication::processEvents();
+            browser.layout()->activate();
+            QCoreApplication::processEvents();
+            return browser.row(CategoryID::snapshots);
+        };
+        const CategoryRow* row = rowAt(703);
+        QVERIFY(row && row->isVisible());
+        QVERIFY(!row->fitsOneLine(row->width()));
+        const auto* title = row->findChild<QLabel*>(QStringLiteral("title"));
+        QCOMPARE(title->text(), row->title());
+        QVERIFY(title->height() >= title->heightForWidth(title->width()));
+        const int line = browser.row(CategoryID::caches)->height();
+        QVERIFY2(row->height() >= 2 * line - 8, qPrintable(QString::number(row->height())));
+        QCOMPARE(browser.list()->visualRect(
+                     browser.list()->model()->index(browser.list()->indexAt(row->geometry().center()).row(), 0)),
+                 row->geometry());
+
+        row = rowAt(1100);
+        QVERIFY(row->fitsOneLine(row->width()));
+        QCOMPARE(row->height(), line);
     }
 
     void aMissingCategoryIsListedEmptyAndAHiddenSizeIsNotDisclosed() {
@@ -325,7 +362,8 @@ private slots:
         QVERIFY(probes.contains("area:category"));
         const GridProbes::Probe area = probes.value("area:category");
         QCOMPARE(area.inset, 20.0);
-        QCOMPARE(area.x, 301.0); // beside the 300-wide sidebar and its divider
+        const auto* list = storage.browser()->findChild<QWidget*>("categorySidebar");
+        QCOMPARE(area.x, list->width() + 1.0); // beside the list and its divider
         QVERIFY(area.width > 0 && area.height > 0);
     }
 };

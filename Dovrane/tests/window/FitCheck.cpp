@@ -20,6 +20,9 @@ namespace {
 
 // Rounding in font metrics and layouts may take one pixel.
 constexpr int slack = 1;
+// The least room between a push button's title and its frame on either side, below which a
+// title seems to touch it.
+constexpr int titleMargin = 6;
 
 const QChar ellipsis(0x2026);
 
@@ -102,6 +105,10 @@ QString buttonFault(const QAbstractButton* button) {
             title += push->iconSize().width() + 4;
         if (title > room + slack)
             return QStringLiteral("title needs %1 px width, the style's contents have %2").arg(title).arg(room);
+        if (!push->isFlat() && title + 2 * titleMargin > room + slack)
+            return QStringLiteral("title leaves %1 px of the style's contents beside it, needs %2")
+                .arg(room - title)
+                .arg(2 * titleMargin);
     }
     return {};
 }
@@ -238,6 +245,33 @@ void check(const QWidget* widget, QStringList& faults) {
 QStringList misfits(const QWidget* root) {
     QStringList faults;
     check(root, faults);
+    return faults;
+}
+
+QStringList sheetMisfits(const QWidget* sheet, const QRect& area) {
+    QStringList faults;
+    const QRect frame = sheet->frameGeometry();
+    if (!area.contains(frame))
+        faults << QStringLiteral("%1: %2x%3 at (%4, %5) reaches past %6x%7 at (%8, %9)")
+                      .arg(nameOf(sheet))
+                      .arg(frame.width())
+                      .arg(frame.height())
+                      .arg(frame.x())
+                      .arg(frame.y())
+                      .arg(area.width())
+                      .arg(area.height())
+                      .arg(area.x())
+                      .arg(area.y());
+    for (const QAbstractButton* button : sheet->findChildren<QAbstractButton*>()) {
+        if (!button->isVisible())
+            continue;
+        // A button in a scrolled list is scrolled to; the sheet's own must be on show.
+        bool scrolled = false;
+        for (const QWidget* at = button->parentWidget(); at && at != sheet; at = at->parentWidget())
+            scrolled |= qobject_cast<const QAbstractScrollArea*>(at) != nullptr;
+        if (!scrolled && !sheet->rect().contains(QRect(button->mapTo(sheet, QPoint(0, 0)), button->size())))
+            faults << QStringLiteral("%1: cut off by the sheet's edge: \"%2\"").arg(pathOf(button), button->text());
+    }
     return faults;
 }
 

@@ -1,5 +1,6 @@
 // Every view with the demo data, in English and German, light and dark, at the main window's
-// default, smallest and a wide size: no text cut or on top of another, no empty box on show. The
+// default, smallest and a wide size: no text cut or on top of another, no empty box on show, no
+// category or section title cut short, every sheet inside the part of the window it covers. The
 // checker itself is tried first on views built to fail it.
 
 #include "App/DovraneApp.h"
@@ -14,20 +15,28 @@
 #include "Snapshot/Capture.h"
 #include "StorageGraphics/StorageLegend.h"
 #include "StoragePage/CategoryBrowser.h"
+#include "StoragePage/CategoryRow.h"
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/StorageSelection.h"
+#include "WindowBehavior/WindowPlacement.h"
 #include "WindowFixture.h"
 #include "support/ModelTestMain.h"
+
+#include <DovraneKit/scan/Explanations.h>
 
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -76,6 +85,39 @@ private:
     QWidget window_;
     QVBoxLayout* layout_;
 };
+
+// Every category title of a browser's list as the category names it, never cut short, and
+// every section title with the height its wrapped lines need.
+QStringList wholeTitles(const QString& page, const CategoryBrowser& browser) {
+    QStringList faults;
+    for (CategoryID id : browser.all()) {
+        const CategoryRow* row = browser.row(id);
+        if (!row || !row->isVisible())
+            continue;
+        const QString whole = QString::fromStdString(Explanations::title(id));
+        const auto labels = row->findChildren<QLabel*>();
+        if (std::none_of(labels.begin(), labels.end(),
+                         [&whole](const QLabel* label) { return label->text() == whole; }))
+            faults << page + QStringLiteral(": category title not shown whole: \"%1\"").arg(whole);
+    }
+    const QListView* list = browser.list();
+    const QAbstractItemModel* model = list->model();
+    for (int at = 0; at < model->rowCount(); ++at) {
+        const QModelIndex index = model->index(at, 0);
+        if (list->isRowHidden(at) || list->indexWidget(index))
+            continue;
+        const QRect cell = list->visualRect(index);
+        const QFontMetrics metrics(index.data(Qt::FontRole).value<QFont>());
+        const QString text = index.data().toString();
+        const int needed = metrics.boundingRect(cell.adjusted(4, 0, -4, 0), Qt::TextWordWrap, text).height();
+        if (needed > cell.height())
+            faults << page + QStringLiteral(": section title needs %1 px height, has %2: \"%3\"")
+                                 .arg(needed)
+                                 .arg(cell.height())
+                                 .arg(text);
+    }
+    return faults;
+}
 
 } // namespace
 
@@ -143,6 +185,59 @@ private slots:
         const QStringList faults = misfits(&window);
         QCOMPARE(faults.size(), 1);
         QVERIFY2(faults[0].startsWith(QStringLiteral("bare: title needs")), qPrintable(faults[0]));
+    }
+
+    // Fusion's own push button leaves 3 px between title and frame, which a title seems to touch.
+    void aButtonTitleTouchingItsFrameIsNamed() {
+        class TightButton final : public QPushButton {
+        public:
+            using QPushButton::QPushButton;
+            QSize sizeHint() const override {
+                QStyleOptionButton option;
+                initStyleOption(&option);
+                const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this);
+                return fontMetrics().size(Qt::TextShowMnemonic, text()) + QSize(2 * (frame + 3), 2 * frame + 8);
+            }
+            QSize minimumSizeHint() const override { return sizeHint(); }
+        };
+        QWidget window;
+        auto* row = new QHBoxLayout(&window);
+        auto* tight = new TightButton(QStringLiteral("In den Papierkorb legen"));
+        tight->setObjectName(QStringLiteral("tight"));
+        row->addWidget(tight);
+        row->addWidget(new QPushButton(QStringLiteral("In den Papierkorb legen")));
+        row->addStretch(1);
+        window.resize(500, 60);
+        window.show();
+        settle();
+        const QStringList faults = misfits(&window);
+        QCOMPARE(faults.size(), 1);
+        QVERIFY2(faults[0].startsWith(QStringLiteral("tight: title leaves")), qPrintable(faults[0]));
+    }
+
+    // A sheet taller than the room it may cover, or one whose button its own edge cuts off.
+    void sheetsPastTheirRoomAreNamed() {
+        QDialog sheet;
+        sheet.setObjectName(QStringLiteral("sheet"));
+        auto* column = new QVBoxLayout(&sheet);
+        auto* done = new QPushButton(QStringLiteral("Done"));
+        column->addWidget(done);
+        sheet.setGeometry(100, 100, 300, 200);
+        sheet.show();
+        settle();
+        QCOMPARE(sheetMisfits(&sheet, QRect(50, 50, 400, 300)), QStringList());
+        QCOMPARE(sheetMisfits(&sheet, QRect(50, 50, 400, 240)).size(), 1);
+        const QString tall = sheetMisfits(&sheet, QRect(50, 50, 400, 240)).first();
+        QVERIFY2(tall.startsWith(QStringLiteral("sheet: ")) &&
+                     tall.endsWith(QStringLiteral("reaches past 400x240 at (50, 50)")),
+                 qPrintable(tall));
+
+        // A layout squeezed below its minimum pushes its last button past the edge.
+        done->setFixedHeight(80);
+        column->removeWidget(done);
+        done->setGeometry(20, 160, 100, 80);
+        QCOMPARE(sheetMisfits(&sheet, QRect(50, 50, 400, 300)),
+                 QStringList(QStringLiteral("QPushButton: cut off by the sheet's edge: \"Done\"")));
     }
 
     void overlapsAndEmptyBoxesAreNamed() {
@@ -272,6 +367,9 @@ private slots:
                         inspect(page + QLatin1Char('/') + QString::fromStdString(std::string(rawValue(id))),
                                 &app.window());
                     }
+                for (CategoryBrowser* browser : browsers)
+                    if (browser->isVisible())
+                        faults << wholeTitles(page, *browser);
             }
 
             model.setSidebar(SidebarItem::overview);
@@ -285,6 +383,9 @@ private slots:
                 open();
                 QTRY_VERIFY2(visibleSheet(), name);
                 inspect(at + QStringLiteral("sheet ") + QLatin1String(name), visibleSheet());
+                // Below the menu bar and toolbar, inside the window, its buttons on show.
+                for (const QString& fault : sheetMisfits(visibleSheet(), WindowPlacement::sheetArea(&app.window())))
+                    faults << at + QStringLiteral("sheet ") + QLatin1String(name) + QStringLiteral(": ") + fault;
                 model.setSheet(std::nullopt);
                 QTRY_VERIFY(!visibleSheet());
             }

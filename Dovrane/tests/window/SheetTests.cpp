@@ -10,6 +10,7 @@
 #include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
+#include "WindowBehavior/WindowPlacement.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/Bundles.h"
@@ -20,7 +21,10 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPromise>
+#include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace dovrane;
@@ -245,8 +249,9 @@ private slots:
         SheetHost::setPaletteMaker({});
     }
 
-    // A sheet opens centred on its window and stays so when the window is placed later (at
-    // launch the window system places it after onboarding may have opened) or moved.
+    // A sheet opens centred on its window below the menu bar and toolbar, and stays so when the
+    // window is placed later (at launch the window system places it after onboarding may have
+    // opened) or moved.
     void aSheetStaysCentredOnItsWindow() {
         SheetHost::setPaletteMaker([](AppModel&, QWidget* parent) {
             auto* dialog = new QDialog(parent);
@@ -262,20 +267,47 @@ private slots:
         model.setSheet(ActiveSheet::palette());
         QDialog* dialog = window.sheetHost()->current();
         QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->frameGeometry().center(), window.frameGeometry().center());
+        QCOMPARE(dialog->frameGeometry().center(), WindowPlacement::sheetArea(&window).center());
         window.move(25, 70);
-        QCOMPARE(dialog->frameGeometry().center(), window.frameGeometry().center());
+        QCOMPARE(dialog->frameGeometry().center(), WindowPlacement::sheetArea(&window).center());
         SheetHost::setPaletteMaker({});
 
-        // Onboarding is taller than the offscreen screen leaves room for below the window's
-        // centre: centred across, and kept on the screen.
+        // Onboarding is taller than the smallest window: it takes the room below the toolbar,
+        // centred across, its content scrolling above the footer's button.
         window.move(0, 0);
         model.setSheet(ActiveSheet::onboarding());
         dialog = window.sheetHost()->current();
         QVERIFY(dialog && dialog->isVisible());
         window.move(20, 50);
         QCOMPARE(dialog->frameGeometry().center().x(), window.frameGeometry().center().x());
-        QVERIFY(dialog->screen()->availableGeometry().contains(dialog->frameGeometry()));
+        QVERIFY(WindowPlacement::sheetArea(&window).contains(dialog->frameGeometry()));
+        const auto* body = dialog->findChild<QScrollArea*>();
+        QVERIFY(body && body->verticalScrollBar()->isVisible());
+        const auto* done = dialog->findChild<QPushButton*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(done && done->isDefault() && dialog->rect().contains(done->geometry()));
+    }
+
+    // An open sheet follows its window's size: it gives way as the window shrinks and takes its
+    // own height again as the window grows.
+    void aSheetFollowsItsWindowsHeight() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.resize(1100, 900);
+        window.show();
+        model.setSheet(ActiveSheet::onboarding());
+        QDialog* dialog = window.sheetHost()->current();
+        QVERIFY(dialog && dialog->isVisible());
+        const int natural = dialog->height();
+        QVERIFY(WindowPlacement::sheetArea(&window).contains(dialog->frameGeometry()));
+
+        window.resize(window.minimumSize());
+        QVERIFY(dialog->height() < natural);
+        QVERIFY(WindowPlacement::sheetArea(&window).contains(dialog->frameGeometry()));
+
+        window.resize(1100, 900);
+        QCOMPARE(dialog->height(), natural);
+        QVERIFY(WindowPlacement::sheetArea(&window).contains(dialog->frameGeometry()));
     }
 
     // The desktop's answer about notifications may come after the user closed the sheet: it then

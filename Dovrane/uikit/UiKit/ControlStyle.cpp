@@ -5,6 +5,8 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 
+#include <algorithm>
+
 namespace dovrane {
 
 ControlStyle::ControlStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
@@ -46,6 +48,51 @@ QPixmap ControlStyle::generatedIconPixmap(QIcon::Mode mode, const QPixmap& pixma
     QPixmap result = QPixmap::fromImage(std::move(image));
     result.setDevicePixelRatio(pixmap.devicePixelRatio());
     return result;
+}
+
+QSize ControlStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                                     const QWidget* widget) const {
+    QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+    if (type == CT_PushButton) {
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (button && !button->text.isEmpty()) {
+            const int frame = pixelMetric(PM_DefaultFrameWidth, option, widget);
+            result.setWidth(std::max(result.width(), size.width() + 2 * (frame + titlePadding)));
+        }
+    } else if (type == CT_ToolButton) {
+        const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);
+        // Fusion keeps 4 px beside the symbol, half on either side.
+        if (tool && tool->toolButtonStyle == Qt::ToolButtonTextBesideIcon && !tool->icon.isNull() &&
+            !tool->text.isEmpty())
+            result.rwidth() += symbolGap - 2;
+    }
+    return result;
+}
+
+void ControlStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                               const QWidget* widget) const {
+    const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);
+    if (element != CE_ToolButtonLabel || !tool || tool->toolButtonStyle != Qt::ToolButtonTextBesideIcon ||
+        tool->icon.isNull() || tool->text.isEmpty()) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    // The symbol in its cell, then the title in the rest, the gap between them.
+    const QSize symbol = tool->icon.actualSize(tool->iconSize.boundedTo(tool->rect.size()));
+    QStyleOptionToolButton part = *tool;
+    part.toolButtonStyle = Qt::ToolButtonIconOnly;
+    part.rect.setWidth(symbol.width() + 4);
+    QProxyStyle::drawControl(element, &part, painter, widget);
+    QRect title = tool->rect;
+    title.setLeft(tool->rect.left() + symbol.width() + 2 + symbolGap);
+    if (tool->state & (State_Sunken | State_On))
+        title.translate(pixelMetric(PM_ButtonShiftHorizontal, tool, widget),
+                        pixelMetric(PM_ButtonShiftVertical, tool, widget));
+    painter->save();
+    painter->setFont(tool->font);
+    proxy()->drawItemText(painter, title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, tool->palette,
+                          tool->state.testFlag(State_Enabled), tool->text, QPalette::ButtonText);
+    painter->restore();
 }
 
 } // namespace dovrane

@@ -17,6 +17,15 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget = nullptr) const override;
     QPixmap generatedIconPixmap(QIcon::Mode mode, const QPixmap& pixmap, const QStyleOption* option) const override;
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
+
+    // The room between a push button's title (with its icon) and its frame, on either side.
+    static constexpr int titlePadding = 10;
+    // The room between a tool button's symbol and the title beside it.
+    static constexpr int symbolGap = 6;
 
     // Halfway between the field's colour and its text: at least 3:1 against the field in
     // either look.

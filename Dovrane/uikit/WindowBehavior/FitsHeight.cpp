@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace dovrane {
 
@@ -20,6 +21,11 @@ int FitsHeight::neededHeight() const {
     return std::max(needed, layout->totalMinimumSize().height());
 }
 
+void FitsHeight::setCeiling(int height) {
+    if (std::exchange(ceiling_, std::max(height, 0)) != ceiling_)
+        fit();
+}
+
 bool FitsHeight::eventFilter(QObject* watched, QEvent* event) {
     if (watched == window_ &&
         (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show || event->type() == QEvent::Resize))
@@ -31,9 +37,13 @@ void FitsHeight::fit() {
     int needed = neededHeight();
     if (needed <= 0)
         return;
-    // Never taller than the screen; the content's own scrolling takes the rest.
-    if (const QScreen* screen = window_->screen())
-        needed = std::min(needed, screen->availableGeometry().height());
+    // Never taller than the room; the content's own scrolling takes the rest, down to what the
+    // content cannot do without.
+    int room = ceiling_;
+    if (const QScreen* screen = window_->screen(); screen && room <= 0)
+        room = screen->availableGeometry().height();
+    if (room > 0)
+        needed = std::min(needed, std::max(room, window_->layout()->totalMinimumSize().height()));
     if (window_->minimumHeight() != needed || window_->maximumHeight() != needed)
         window_->setFixedHeight(needed);
 }

@@ -1,6 +1,7 @@
 #include "WindowBehavior/WindowPlacement.h"
 
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QScreen>
 #include <QWidget>
 
@@ -35,7 +36,7 @@ QPoint centred(const QRect& anchor, const QSize& size, const QRect& room) {
     return corner;
 }
 
-void centreOn(QWidget* window, const QWidget* anchor) {
+void centreOn(QWidget* window, const QWidget* anchor, const QRect& area) {
     // The layout settles the size now, before the window exists, so showing it changes no
     // size hint the window system would have to be told about. A window on show keeps its size.
     if (!window->isVisible())
@@ -45,13 +46,28 @@ void centreOn(QWidget* window, const QWidget* anchor) {
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect room = screen ? screen->availableGeometry() : QRect();
-    const QRect target = anchored ? anchor->frameGeometry() : room;
+    const QRect target = anchored ? (area.isEmpty() ? anchor->frameGeometry() : area) : room;
     // The window system draws the frame only once a window is shown; until then take the
     // anchor's, which the same window system decorates alike.
     QSize frame = window->frameGeometry().size();
     if (frame == window->size() && anchored)
         frame += anchor->frameGeometry().size() - anchor->size();
     window->move(centred(target, frame, room));
+}
+
+QRect sheetArea(const QWidget* window) {
+    const auto* main = qobject_cast<const QMainWindow*>(window);
+    const QWidget* central = main ? main->centralWidget() : nullptr;
+    if (!central)
+        return window->geometry();
+    return QRect(central->mapToGlobal(QPoint(0, 0)), central->size());
+}
+
+int frameHeight(const QWidget* window, const QWidget* anchor) {
+    const int own = window->frameGeometry().height() - window->height();
+    if (own > 0 || window->isVisible() || !anchor || window->windowFlags().testFlag(Qt::FramelessWindowHint))
+        return own;
+    return anchor->frameGeometry().height() - anchor->height();
 }
 
 } // namespace dovrane::WindowPlacement

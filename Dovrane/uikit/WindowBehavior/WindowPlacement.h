@@ -23,6 +23,15 @@ QPoint centred(const QRect& anchor, const QSize& size, const QRect& room);
 
 // Moves window so it is centred on anchor, on anchor's screen; with no anchor on show, centred
 // on the screen the window would open on. A window not on show has its size settled first.
-void centreOn(QWidget* window, const QWidget* anchor);
+// A non-empty area (in screen coordinates) takes the place of the anchor's frame.
+void centreOn(QWidget* window, const QWidget* anchor, const QRect& area = {});
+
+// The part of a window a sheet may cover, in screen coordinates: a main window's central
+// widget, below its menu bar and toolbar; any other window whole.
+QRect sheetArea(const QWidget* window);
+
+// The height of the frame the window system draws around window; before it is shown, that of
+// anchor's frame, which the same window system decorates alike.
+int frameHeight(const QWidget* window, const QWidget* anchor);
 
 } // namespace dovrane::WindowPlacement

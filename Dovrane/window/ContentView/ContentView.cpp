@@ -71,7 +71,24 @@ void SidebarBadgeDelegate::initStyleOption(QStyleOptionViewItem* option, const Q
 
 void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
-    QStyledItemDelegate::paint(painter, option, index);
+    if (isCompact(option.widget)) {
+        // One highlight over the whole row with the symbol in its middle: the style would
+        // highlight the symbol's cell and the empty text cell beside it apart.
+        QStyleOptionViewItem row = option;
+        initStyleOption(&row, index);
+        row.showDecorationSelected = true;
+        const QStyle* style = option.widget->style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &row, painter, option.widget);
+        row.icon.paint(painter, QStyle::alignedRect(row.direction, Qt::AlignCenter, row.decorationSize, row.rect));
+        if (row.state.testFlag(QStyle::State_HasFocus)) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(row);
+            focus.backgroundColor = row.palette.color(QPalette::Highlight);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+        }
+    } else {
+        QStyledItemDelegate::paint(painter, option, index);
+    }
     const int count = index.data(badgeRole).toInt();
     if (count <= 0)
         return;

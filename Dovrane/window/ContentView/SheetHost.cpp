@@ -6,6 +6,7 @@
 #include "Sheets/OnboardingView.h"
 #include "Sheets/UninstallSheet.h"
 #include "WindowBehavior/FitsHeight.h"
+#include "WindowBehavior/WindowEdge.h"
 #include "WindowBehavior/WindowPlacement.h"
 
 #include <QEvent>
@@ -13,10 +14,15 @@
 namespace dovrane {
 
 namespace {
+
 SheetHost::PaletteMaker& paletteMaker() {
     static SheetHost::PaletteMaker maker;
     return maker;
 }
+
+// The room a sheet leaves between itself and the toolbar above it or the window's bottom edge.
+constexpr int sheetInset = 8;
+
 } // namespace
 
 void SheetHost::setPaletteMaker(PaletteMaker maker) { paletteMaker() = std::move(maker); }
@@ -47,23 +53,37 @@ void SheetHost::present() {
     current_ = dialog;
     // A sheet is a window of its own: it takes the accent itself rather than from the window.
     themed(dialog);
+    new WindowEdge(dialog);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::finished, this, [this, generation] { closed(generation); });
     dialog->installEventFilter(this);
-    if (auto* fits = dialog->findChild<FitsHeight*>(QString(), Qt::FindDirectChildrenOnly))
-        fits->fit();
-    WindowPlacement::centreOn(dialog, window_);
+    place();
     dialog->open();
 }
 
+void SheetHost::place() {
+    // Below the window's menu bar and toolbar, never taller than the part of the window it covers.
+    const QRect area = window_->isVisible() ? WindowPlacement::sheetArea(window_) : QRect();
+    if (auto* fits = current_->findChild<FitsHeight*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!area.isEmpty())
+            fits->setCeiling(area.height() - 2 * sheetInset - WindowPlacement::frameHeight(current_, window_));
+        fits->fit();
+    }
+    WindowPlacement::centreOn(current_, window_, area);
+}
+
 bool SheetHost::eventFilter(QObject* watched, QEvent* event) {
-    // A sheet belongs to its window: it stays centred on it when the window is placed (at
-    // launch the window system places the window after the sheet may have opened), moved or
-    // resized, and when the sheet's own size changes.
+    // A sheet belongs to its window: it stays centred on it and inside it when the window is
+    // placed (at launch the window system places the window after the sheet may have opened),
+    // moved or resized, and when the sheet's own size changes.
     const QEvent::Type type = event->type();
-    if (current_ && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show) &&
-        (watched == window_ || (watched == current_ && type == QEvent::Resize)))
-        WindowPlacement::centreOn(current_, window_);
+    if (!current_)
+        return false;
+    if (watched == window_ && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show))
+        place();
+    else if (watched == current_ && type == QEvent::Resize)
+        WindowPlacement::centreOn(current_, window_,
+                                  window_->isVisible() ? WindowPlacement::sheetArea(window_) : QRect());
     return false;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Shows the one sheet the model asks for as a window-modal dialog centred over the main window.
+// Shows the one sheet the model asks for as a window-modal dialog centred over the main window,
+// below its menu bar and toolbar and never taller than the part of the window it covers.
 // Every assignment to the model's sheet builds a new dialog from its own payload, also for the
 // same kind, so confirming a later request never acts on an earlier one. Escape cancels; a
 // dialog closed in any way clears the model's sheet, but only while it is still the current
@@ -37,6 +38,8 @@ protected:
 
 private:
     void present();
+    // Fits the sheet on show to the window and centres it there.
+    void place();
     QDialog* make(const ActiveSheet& sheet);
     void closed(std::uint64_t generation);
 

@@ -69,13 +69,18 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(32, 32, 32, 32);
     stack->setSpacing(20);
+    // Everything but the footer scrolls where the window is too short for it.
+    auto* content = new QWidget(this);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(20);
 
     const QString intro = tr("Dovrane shows what fills your computer, explains every item in one sentence, and only "
                              "ever moves things to the Trash.");
-    stack->addWidget(new DetailHeader(DetailHeader::Style::welcome,
-                                      {.title = tr("Welcome to Dovrane"), .explanation = intro}, this));
+    column->addWidget(new DetailHeader(DetailHeader::Style::welcome,
+                                       {.title = tr("Welcome to Dovrane"), .explanation = intro}, content));
 
-    auto* panel = new Card(this);
+    auto* panel = new Card(content);
     QVBoxLayout* rows = panel->contentLayout();
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(0);
@@ -118,9 +123,9 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
                                   tr("Keeps the menu bar view and the daily update check running."),
                                   tr("Dovrane does not clean anything on its own."), turnOn, panel);
     rows->addWidget(loginRow_);
-    stack->addWidget(panel);
+    column->addWidget(panel);
 
-    restart_ = new QWidget(this);
+    restart_ = new QWidget(content);
     auto* restartRow = new QHBoxLayout(restart_);
     restartRow->setContentsMargins(0, 0, 0, 0);
     restartRow->addWidget(new StyledLabel(tr("Full Disk Access takes effect after a restart."),
@@ -130,7 +135,8 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     restart->setAutoDefault(false);
     connect(restart, &QPushButton::clicked, this, [this] { Permissions::relaunch(model_.services()); });
     restartRow->addWidget(restart);
-    stack->addWidget(restart_);
+    column->addWidget(restart_);
+    stack->addWidget(new SheetBody(content, this), 1);
 
     auto* footer = new QHBoxLayout;
     footer->addWidget(new StyledLabel(tr("You can change all of this later in Dovrane's Settings."),

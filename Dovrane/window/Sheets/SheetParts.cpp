@@ -7,6 +7,46 @@
 #include <QDialog>
 #include <QHBoxLayout>
 
+#include <algorithm>
+
+namespace dovrane {
+
+namespace {
+// What a body shows at the least, in lines of text.
+constexpr int leastLines = 6;
+} // namespace
+
+SheetBody::SheetBody(QWidget* content, QWidget* parent) : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus); // Tab goes to the controls, each scrolled into view
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    // The sheet's own background shows through.
+    viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    setWidget(content);
+}
+
+int SheetBody::heightForWidth(int width) const {
+    const QWidget* content = widget();
+    const int inner = width - 2 * frameWidth();
+    return 2 * frameWidth() +
+           (content->hasHeightForWidth() ? content->heightForWidth(inner) : content->sizeHint().height());
+}
+
+QSize SheetBody::sizeHint() const {
+    const int width = widget()->sizeHint().width() + 2 * frameWidth();
+    return {width, heightForWidth(this->width() > 0 ? this->width() : width)};
+}
+
+QSize SheetBody::minimumSizeHint() const {
+    return {widget()->minimumSizeHint().width(),
+            std::min(leastLines * fontMetrics().lineSpacing(), sizeHint().height())};
+}
+
+} // namespace dovrane
+
 namespace dovrane::SheetParts {
 
 QWidget* symbolLabel(const QString& symbol, const QString& text, const QFont& font, StyledLabel::ColorSource color,
