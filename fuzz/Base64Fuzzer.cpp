@@ -3,7 +3,7 @@
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/updates/UpdateVerdict.h"
 #include "FuzzSupport.h"
-#include "updates/SodiumSupport.h"
+#include "core/SodiumSupport.h"
 
 using namespace dovrane;
 

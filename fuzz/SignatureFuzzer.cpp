@@ -1,8 +1,8 @@
 // Signature records inside bundles and the user's identity store: the first byte chooses
 // which, the rest is the file. Neither may crash the listing that asks every bundle its team.
+#include "DovraneKit/apps/CodeSigning.h"
+#include "DovraneKit/apps/SigningIdentities.h"
 #include "DovraneKit/system/FileSystem.h"
-#include "DovraneKit/updates/CodeSigning.h"
-#include "DovraneKit/updates/SigningIdentities.h"
 #include "FuzzSupport.h"
 
 using namespace dovrane;

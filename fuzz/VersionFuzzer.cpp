@@ -1,5 +1,5 @@
 // Version comparison: reflexive and antisymmetric for any two texts (split at the first NUL).
-#include "DovraneKit/updates/AppVersion.h"
+#include "DovraneKit/apps/AppVersion.h"
 #include "FuzzSupport.h"
 
 using namespace dovrane;

@@ -2,7 +2,7 @@
 // verifies a bundle's signature.
 #include "ToolSupport.h"
 
-#include "DovraneKit/updates/CodeSigning.h"
+#include "DovraneKit/apps/CodeSigning.h"
 
 using namespace dovrane;
 

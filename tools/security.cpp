@@ -1,7 +1,7 @@
 // Stand-in for security: lists the user's code-signing identities and creates new ones.
 #include "ToolSupport.h"
 
-#include "DovraneKit/updates/SigningIdentities.h"
+#include "DovraneKit/apps/SigningIdentities.h"
 
 #include <cstdio>
 

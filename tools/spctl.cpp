@@ -1,7 +1,7 @@
 // Stand-in for spctl: Gatekeeper's assessment of a bundle for running it.
 #include "ToolSupport.h"
 
-#include "DovraneKit/updates/CodeSigning.h"
+#include "DovraneKit/apps/CodeSigning.h"
 
 using namespace dovrane;
 

@@ -8,9 +8,9 @@
 #include "Store/Store.h"
 
 #include <DovraneKit/apps/Leftovers.h>
-#include <DovraneKit/scan/SizeCounter.h>
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/system/HomeLayout.h>
+#include <DovraneKit/system/SizeCounter.h>
 #include <DovraneKit/system/VolumeInfo.h>
 
 #include <QCoreApplication>

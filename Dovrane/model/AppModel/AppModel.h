@@ -16,7 +16,7 @@
 #include <DovraneKit/scan/Growth.h>
 #include <DovraneKit/scan/ScanModel.h>
 #include <DovraneKit/scan/ScanSettings.h>
-#include <DovraneKit/scan/SizeCounter.h>
+#include <DovraneKit/system/SizeCounter.h>
 #include <DovraneKit/system/VolumeInfo.h>
 #include <DovraneKit/trash/Trasher.h>
 #include <DovraneKit/updates/UpdateInstaller.h>

@@ -26,7 +26,7 @@ void AppModel::copyDiagnostics() {
     report.safeBytes = safeTotal();
     report.appsInstalled =
         int(std::count_if(apps_.begin(), apps_.end(), [](const InstalledApp& app) { return !app.isSystem; }));
-    report.updates = DiagnosticReport::count(updates_);
+    report.updates = UpdateCheck::countKinds(updates_);
     report.updatesCheckedAt = updatesCheckedAt_;
     report.cleanups = container_.removalCount().value_or(0);
     services_.clipboard->setText(QString::fromStdString(report.text(services_.clock->now())));

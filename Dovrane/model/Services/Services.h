@@ -13,8 +13,8 @@
 #include <DovraneKit/apps/AppRecords.h>
 #include <DovraneKit/core/Url.h>
 #include <DovraneKit/scan/DiskScanner.h>
-#include <DovraneKit/scan/SizeCounter.h>
 #include <DovraneKit/system/CommandRunner.h>
+#include <DovraneKit/system/SizeCounter.h>
 #include <DovraneKit/system/ToolPaths.h>
 #include <DovraneKit/system/VolumeInfo.h>
 

@@ -29,8 +29,8 @@
 #include "support/ModelTestMain.h"
 #include "support/UpdateHome.h"
 
-#include <DovraneKit/scan/SizeCounter.h>
 #include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/system/SizeCounter.h>
 #include <DovraneKit/trash/Trasher.h>
 
 #include <QAbstractButton>

@@ -1,10 +1,7 @@
 #include "DovraneKit/apps/AppImages.h"
 #include "DovraneKit/apps/AppInventory.h"
-#include "DovraneKit/scan/DiskScanner.h"
-#include "DovraneKit/scan/SizeCounter.h"
 #include "DovraneKit/system/FileSystem.h"
 
-#include "scan/ScanCollectors.h"
 #include "support/AppFixtures.h"
 #include "support/TestSupport.h"
 
@@ -270,23 +267,4 @@ TEST_F(AppImagesTest, ACraftedPayloadEndsOnlyTheChildThatReadsIt) {
                               {{"good.desktop", "[Desktop Entry]\nName=Good\nIcon=good\n"}, {".DirIcon", "icon"}}));
     EXPECT_EQ(AppImages::read(Url::fromPath(home / "Applications/Good.AppImage")).name, "Good");
     EXPECT_EQ(AppImages::icon(home / "Applications/Good.AppImage"), "icon");
-}
-
-TEST_F(AppImagesTest, TheAppsCategoryListsWhatTheAppListListsWithTheSameSizes) {
-    ASSERT_TRUE(writeAppImage(home / "Applications/ToolMaker.AppImage", {{"toolmaker.desktop", desktopEntry}}));
-    ASSERT_TRUE(writeAppImage(home / ".local/bin/Other-2.0.AppImage", {{"other.desktop", "[Desktop Entry]\n"}}));
-    writeFile(home / ".local/bin/script.sh", "#!/bin/sh\n");
-
-    std::map<std::string, std::pair<std::string, std::int64_t>> listed, counted;
-    for (InstalledApp app : AppInventory(Url::fromPath(home.path()), std::nullopt, {}).list()) {
-        app.size = SizeCounter::measure(app.path).size; // as the application measures each listed app
-        listed[app.path.path()] = {app.name, app.size};
-    }
-    DiskScanner scanner(Url::fromPath(home.path()), std::vector<Url>{Url::fromPath(home / "Applications")},
-                        ScanSettings{}, nullptr);
-    scanner.flatpakApps = {};
-    for (const CleanupItem& item : ScanCollectors(scanner).apps().items)
-        counted[item.url.path()] = {item.name, item.size};
-    EXPECT_EQ(listed.size(), 2u);
-    EXPECT_EQ(counted, listed);
 }

@@ -1,8 +1,8 @@
 #include "DovraneKit/apps/AppInventory.h"
+#include "DovraneKit/apps/CodeSigning.h"
+#include "DovraneKit/apps/SigningIdentities.h"
 #include "DovraneKit/formats/Plist.h"
 #include "DovraneKit/system/FileSystem.h"
-#include "DovraneKit/updates/CodeSigning.h"
-#include "DovraneKit/updates/SigningIdentities.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <plist/plist.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <limits>
 #include <random>
 
 using namespace dovrane;
+using dovrane::testing::SocketFile;
 using dovrane::testing::TempDir;
 namespace fixture = dovrane::testing;
 
@@ -327,4 +329,14 @@ TEST(PropertyLists, DatesBeyondThirtyTwoBitSecondsAreNotWritten) {
         ASSERT_TRUE(back) << edge;
         EXPECT_EQ(*back, PlistValue(Date{edge}));
     }
+}
+
+// Reading would block for ever on open() or read() if a pipe were opened as a file.
+TEST(PropertyLists, PipesAndSocketsWhereAFileIsExpectedAreRefusedAtOnce) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    SocketFile socketFile(dir / "socket");
+    ASSERT_TRUE(socketFile.bound());
+    for (const char* name : {"pipe", "socket"})
+        EXPECT_FALSE(Plist::readFile(dir / name)) << name;
 }

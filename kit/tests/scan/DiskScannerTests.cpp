@@ -2,9 +2,9 @@
 
 #include "scan/ScanCollectors.h"
 
-#include "DovraneKit/scan/SizeCounter.h"
+#include "DovraneKit/system/DeletionGuard.h"
+#include "DovraneKit/system/SizeCounter.h"
 #include "DovraneKit/system/ToolPaths.h"
-#include "DovraneKit/trash/DeletionGuard.h"
 #include "support/FakeRunner.h"
 #include "support/ScannerFixture.h"
 #include "support/TestSupport.h"

@@ -1,4 +1,6 @@
+#include "DovraneKit/apps/AppInventory.h"
 #include "DovraneKit/scan/DiskScanner.h"
+#include "DovraneKit/system/SizeCounter.h"
 
 #include "scan/ScanCollectors.h"
 
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 
 using namespace dovrane;
@@ -287,4 +290,29 @@ TEST(HomeCollectors, ADiskOrShareMountedInTheHomeIsNeitherMeasuredNorOffered) {
     if (!report)
         GTEST_SKIP() << "mounting in a private mount namespace needs root";
     EXPECT_EQ(*report, "");
+}
+
+TEST(AppsCategory, ListsWhatTheAppListListsWithTheSameSizes) {
+    if (!mksquashfs())
+        GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed, so no AppImage can be built";
+    TempHome home;
+    const std::string desktopEntry = "[Desktop Entry]\nType=Application\nName=Tool Maker\nName[de]=Werkzeugmacher\n"
+                                     "Exec=toolmaker %F\nIcon=toolmaker\nX-AppImage-Version=0.9\n"
+                                     "[Desktop Action New]\nName=Other\n";
+    ASSERT_TRUE(writeAppImage(home / "Applications/ToolMaker.AppImage", {{"toolmaker.desktop", desktopEntry}}));
+    ASSERT_TRUE(writeAppImage(home / ".local/bin/Other-2.0.AppImage", {{"other.desktop", "[Desktop Entry]\n"}}));
+    writeFile(home / ".local/bin/script.sh", "#!/bin/sh\n");
+
+    std::map<std::string, std::pair<std::string, std::int64_t>> listed, counted;
+    for (InstalledApp app : AppInventory(Url::fromPath(home.path()), std::nullopt, {}).list()) {
+        app.size = SizeCounter::measure(app.path).size; // as the application measures each listed app
+        listed[app.path.path()] = {app.name, app.size};
+    }
+    DiskScanner scanner(Url::fromPath(home.path()), std::vector<Url>{Url::fromPath(home / "Applications")},
+                        ScanSettings{}, nullptr);
+    scanner.flatpakApps = {};
+    for (const CleanupItem& item : ScanCollectors(scanner).apps().items)
+        counted[item.url.path()] = {item.name, item.size};
+    EXPECT_EQ(listed.size(), 2u);
+    EXPECT_EQ(counted, listed);
 }

@@ -7,13 +7,16 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -100,6 +103,19 @@ void makeHardLink(const std::string& existing, const std::string& linkPath) {
     ensureParent(linkPath);
     if (link(existing.c_str(), linkPath.c_str()) != 0)
         throw std::runtime_error("cannot hard-link " + linkPath);
+}
+
+SocketFile::SocketFile(const std::string& path) : fd_(socket(AF_UNIX, SOCK_STREAM, 0)) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    bound_ = fd_ >= 0 && path.size() < sizeof address.sun_path &&
+             bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(fd_, 1) == 0;
+}
+
+SocketFile::~SocketFile() {
+    if (fd_ >= 0)
+        close(fd_);
 }
 
 void setTimes(const std::string& path, Date date) {

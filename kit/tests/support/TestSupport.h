@@ -70,6 +70,20 @@ void setTimes(const std::string& path, Date date);
 void setTimesRecursively(const std::string& path, Date date);
 Date daysAgo(double days, Date from = Date::now());
 
+// A listening Unix socket bound at a path; closed (the name stays) when the object goes.
+class SocketFile {
+public:
+    explicit SocketFile(const std::string& path);
+    ~SocketFile();
+    SocketFile(const SocketFile&) = delete;
+    SocketFile& operator=(const SocketFile&) = delete;
+    bool bound() const { return bound_; }
+
+private:
+    int fd_;
+    bool bound_ = false;
+};
+
 // Runs `body` in a child process with mounts of its own (a private mount namespace), where it
 // may mount freely; the mounts end with the child. The child's report comes back: empty when all
 // went well, else what went wrong. Nothing when no such child can mount here (it takes root

@@ -1,7 +1,7 @@
 #include "DovraneKit/system/HomeLayout.h"
 
+#include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
-#include "DovraneKit/trash/DeletionGuard.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // End-to-end runs of the tool stand-ins with the argument lists the update installer and the
 // self-test pass.
+#include "DovraneKit/apps/CodeSigning.h"
 #include "DovraneKit/formats/Plist.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/ToolPaths.h"
-#include "DovraneKit/updates/CodeSigning.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,18 +1,17 @@
 #include "DovraneKit/updates/UpdateInstaller.h"
 
 #include "DovraneKit/apps/BundleInfo.h"
+#include "DovraneKit/apps/CodeSigning.h"
+#include "DovraneKit/apps/SigningIdentities.h"
 #include "DovraneKit/formats/Plist.h"
-#include "DovraneKit/scan/ToolOutputParsers.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/trash/FreedesktopTrash.h"
 #include "DovraneKit/updates/Archives.h"
-#include "DovraneKit/updates/CodeSigning.h"
 #include "DovraneKit/updates/DiskImages.h"
-#include "DovraneKit/updates/SigningIdentities.h"
+#include "core/SodiumSupport.h"
 #include "support/ArchiveFixtures.h"
 #include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
-#include "updates/SodiumSupport.h"
 #include "updates/UpdateInstallerInternals.h"
 
 #include <gtest/gtest.h>

@@ -123,3 +123,19 @@ TEST(UpdateCheck, EqualityAndUpdateFollowTheCase) {
     EXPECT_NE(UpdateCheck::failed("x"), UpdateCheck::failed("y"));
     EXPECT_NE(UpdateCheck::available(minimalInfo()), UpdateCheck::available(fullInfo()));
 }
+
+TEST(UpdateCheck, CountsOnlyTheKindsThereAreInTheReportsWords) {
+    UpdateInfo info;
+    info.newVersion = "2";
+    const std::map<std::string, UpdateCheck> results = {
+        {"/Applications/A.app", UpdateCheck::available(info)},
+        {"/Applications/B.app", UpdateCheck::available(info)},
+        {"/Applications/C.app", UpdateCheck::available(info)},
+        {"/Applications/D.app", UpdateCheck::failed("offline")},
+    };
+    EXPECT_EQ(UpdateCheck::countKinds(results), (std::map<std::string, int>{{"available", 3}, {"failed", 1}}));
+    EXPECT_TRUE(UpdateCheck::countKinds({}).empty());
+    EXPECT_EQ(
+        UpdateCheck::countKinds({{"/x.app", UpdateCheck::upToDate()}, {"/y.app", UpdateCheck::unsupported("no")}}),
+        (std::map<std::string, int>{{"current", 1}, {"unsupported", 1}}));
+}

@@ -4,7 +4,7 @@
 
 #include <DovraneKit/system/FileSystem.h>
 
-#include "updates/SodiumSupport.h"
+#include "core/SodiumSupport.h"
 
 #include <sodium.h>
 #include <sys/stat.h>

@@ -1,10 +1,10 @@
 #include "support/UpdateHome.h"
 
 #include <DovraneKit/apps/AppInventory.h>
+#include <DovraneKit/apps/CodeSigning.h>
+#include <DovraneKit/apps/SigningIdentities.h>
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/updates/Archives.h>
-#include <DovraneKit/updates/CodeSigning.h>
-#include <DovraneKit/updates/SigningIdentities.h>
 
 #include <sys/stat.h>
 

@@ -1,0 +1,22 @@
+#pragma once
+// Paths as text: joining and taking apart byte paths without asking the file system.
+
+#include <string>
+#include <string_view>
+
+namespace dovrane {
+
+namespace Path {
+// "a" + "/" + "b", without doubling a slash.
+std::string join(std::string_view base, std::string_view component);
+// Last component, trailing slashes ignored; "/" for the root, "" for "".
+std::string lastComponent(std::string_view path);
+// Everything before the last component; "/" for a child of the root, "" for a bare name.
+std::string parent(std::string_view path);
+// The text after the last "." of a name; empty when there is none or the only dot leads.
+std::string extension(std::string_view name);
+// The name without ".extension" (unchanged when extension() is empty).
+std::string deletingExtension(std::string_view name);
+} // namespace Path
+
+} // namespace dovrane

@@ -1,0 +1,53 @@
+#include "DovraneKit/core/Path.h"
+
+namespace dovrane {
+
+namespace Path {
+
+std::string join(std::string_view base, std::string_view component) {
+    std::string result(base);
+    while (!component.empty() && component.front() == '/')
+        component.remove_prefix(1);
+    if (result.empty() || result.back() != '/')
+        result.push_back('/');
+    result.append(component);
+    return result;
+}
+
+std::string lastComponent(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    if (path == "/")
+        return "/";
+    auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string parent(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    auto slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return {};
+    if (slash == 0)
+        return "/";
+    return std::string(path.substr(0, slash));
+}
+
+std::string extension(std::string_view name) {
+    auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return {};
+    return std::string(name.substr(dot + 1));
+}
+
+std::string deletingExtension(std::string_view name) {
+    auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size())
+        return std::string(name);
+    return std::string(name.substr(0, dot));
+}
+
+} // namespace Path
+
+} // namespace dovrane

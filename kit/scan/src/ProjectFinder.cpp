@@ -1,0 +1,165 @@
+#include "DovraneKit/scan/ProjectFinder.h"
+
+#include "DovraneKit/core/Concurrently.h"
+#include "DovraneKit/core/Language.h"
+#include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/system/SizeCounter.h"
+
+#include <fts.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <iterator>
+
+namespace dovrane {
+
+const std::vector<ProjectFinder::Artifact> ProjectFinder::artifacts = {
+    {"node_modules", {"package.json"}, "npm install"},
+    {".next", {"package.json"}, "next build"},
+    {".venv", {"pyproject.toml", "requirements.txt", "setup.py", "Pipfile"}, "pip install"},
+    {"venv", {"pyproject.toml", "requirements.txt", "setup.py", "Pipfile"}, "pip install"},
+    {"target", {"Cargo.toml"}, "cargo build"},
+    {"build", {"package.json", "build.gradle", "build.gradle.kts", "CMakeLists.txt"}, "the next build"},
+};
+
+const std::set<std::string> ProjectFinder::skipped = {"node_modules", ".git",   ".venv",   "venv",   "target",
+                                                      ".next",        "build",  "Library", ".Trash", "DerivedData",
+                                                      "Pods",         ".build", ".gradle", ".cargo"};
+
+const std::set<std::string> ProjectFinder::bundleExtensions = {"app", "photoslibrary", "xcarchive", "bundle",
+                                                               "framework"};
+
+std::vector<CleanupItem> ProjectFinder::find(std::stop_token stop) const {
+    std::vector<CleanupItem> items;
+    for (const Url& root : roots) {
+        // The root's own folders are walked side by side, their finds kept in walking order.
+        std::vector<Url> subfolders;
+        walk(root, 0, items, stop, &subfolders);
+        std::vector<std::vector<CleanupItem>> found(subfolders.size());
+        std::atomic<std::size_t> next{0};
+        const int threads = int(std::min<std::size_t>(subfolders.size(), 8));
+        concurrently(threads, [&](int) {
+            for (std::size_t i = next++; i < subfolders.size(); i = next++) {
+                try {
+                    walk(subfolders[i], 1, found[i], stop);
+                } catch (...) {
+                    // Out of memory: the folder is left out like an unreadable one.
+                }
+            }
+        });
+        for (std::vector<CleanupItem>& each : found)
+            std::move(each.begin(), each.end(), std::back_inserter(items));
+    }
+    return items;
+}
+
+void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>& into, std::stop_token stop,
+                         std::vector<Url>* subfolders) const {
+    if (depth > maxDepth || stop.stop_requested())
+        return;
+    const std::vector<std::string> names = Fs::list(folder.path());
+    if (names.empty())
+        return;
+    const std::set<std::string> present(names.begin(), names.end());
+
+    // Every row of one folder dates the same project; do it once, when a row first needs it.
+    std::optional<std::optional<Date>> projectDate;
+    auto dateProject = [&] {
+        if (!projectDate) {
+            std::set<std::string> ignoring;
+            for (const std::string& name : names)
+                if (skipped.contains(name))
+                    ignoring.insert(name);
+            projectDate = lastChange(folder, ignoring);
+        }
+        return *projectDate;
+    };
+
+    for (const Artifact& artifact : artifacts) {
+        if (!present.contains(artifact.folder) ||
+            std::none_of(artifact.markers.begin(), artifact.markers.end(),
+                         [&](const std::string& marker) { return present.contains(marker); }))
+            continue;
+        const Url candidate = folder.appending(artifact.folder);
+        if (Fs::isSymlink(candidate.path()) || Fs::isMountPoint(candidate.path()))
+            continue;
+
+        const std::optional<Date> changed = dateProject();
+        const double seconds = changed ? now.secondsSince(*changed) : 0.0;
+        const double days = std::trunc(seconds / 86400.0);
+        if (days < double(minimumAgeDays))
+            continue;
+
+        const Measurement measured = SizeCounter::measure(candidate, stop);
+        if (measured.size < 1)
+            continue;
+
+        const std::string project = folder.lastPathComponent();
+        const auto age = static_cast<std::int64_t>(days);
+        into.emplace_back(candidate, project + "/" + artifact.folder, measured.size,
+                          std::max<std::int64_t>(1, measured.files), changed,
+                          Ln("{1} was last changed {2} days ago. {3} brings this folder back.", age,
+                             {project, countText(age), artifact.tool}),
+                          "projects." + artifact.folder, Safety::safe, CleanupAction::trash);
+    }
+
+    for (const std::string& name : names) {
+        if (name.starts_with(".") || skipped.contains(name))
+            continue;
+        const std::string path = Path::join(folder.path(), name);
+        // Another disk or share mounted here is not searched.
+        if (!Fs::isOwnFolder(path))
+            continue;
+        if (const std::string extension = Path::extension(name);
+            !extension.empty() && bundleExtensions.contains(extension))
+            continue;
+        if (subfolders)
+            subfolders->push_back(folder.appending(name));
+        else
+            walk(folder.appending(name), depth + 1, into, stop);
+    }
+}
+
+std::optional<Date> ProjectFinder::lastChange(const Url& of, const std::set<std::string>& ignoring) {
+    std::string path = of.path();
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return std::nullopt;
+    char* roots[] = {path.data(), nullptr};
+    // A project root may be a link to the real folder; nothing below it is followed, and no
+    // other file system mounted inside it is entered.
+    FTS* walk = fts_open(roots, FTS_PHYSICAL | FTS_COMFOLLOW | FTS_NOCHDIR | FTS_XDEV, nullptr);
+    if (!walk)
+        return std::nullopt;
+
+    std::optional<Date> newest;
+    int examined = 0;
+    while (FTSENT* entry = fts_read(walk)) {
+        if (entry->fts_level == FTS_ROOTLEVEL) {
+            // The folder itself is not dated; a root that is not a folder has nothing below.
+            if (entry->fts_info != FTS_D)
+                break;
+            continue;
+        }
+        if (entry->fts_info == FTS_DP)
+            continue;
+        if (++examined > datingLimit)
+            break;
+        const std::string_view name(entry->fts_name, entry->fts_namelen);
+        if (skipped.contains(std::string(name)) || ignoring.contains(std::string(name))) {
+            fts_set(walk, entry, FTS_SKIP);
+            continue;
+        }
+        if (name == ".DS_Store" || entry->fts_info == FTS_NS || entry->fts_info == FTS_ERR || !entry->fts_statp)
+            continue;
+        const struct stat& status = *entry->fts_statp;
+        Date modified = Date::fromUnix(double(status.st_mtim.tv_sec) + double(status.st_mtim.tv_nsec) / 1e9);
+        if (!newest || modified > *newest)
+            newest = modified;
+    }
+    fts_close(walk);
+    return newest;
+}
+
+} // namespace dovrane

@@ -1,0 +1,226 @@
+#include "DovraneKit/system/DeletionGuard.h"
+
+#include "DovraneKit/core/TextPieces.h"
+#include "DovraneKit/system/FileSystem.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+#include <unordered_map>
+
+namespace dovrane {
+
+namespace {
+
+using Match = DeletionGuard::Rule::Match;
+
+// Moves the longest prefix of `pending` that exists below the real folder `base` into it,
+// resolved; what is left of `pending` does not exist (or cannot be resolved).
+void settle(std::string& base, std::vector<std::string_view>& pending) {
+    for (std::size_t k = pending.size(); k > 0; --k) {
+        std::string candidate = base;
+        for (std::size_t i = 0; i < k; ++i)
+            candidate = Path::join(candidate, pending[i]);
+        if (auto resolved = Fs::realPath(candidate)) {
+            base = std::move(*resolved);
+            pending.erase(pending.begin(), pending.begin() + std::ptrdiff_t(k));
+            return;
+        }
+    }
+}
+
+bool isStrictlyInside(const std::string& path, const std::string& folder) {
+    if (path == folder)
+        return false;
+    if (folder == "/")
+        return true;
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
+bool isAtOrInside(const std::string& path, const std::string& folder) {
+    return path == folder || isStrictlyInside(path, folder);
+}
+
+bool isPhotoLibrary(std::string_view path) {
+    return path.ends_with(".photoslibrary") || path.find(".photoslibrary/") != std::string_view::npos;
+}
+
+} // namespace
+
+std::string DeletionGuard::canonical(std::string_view path) {
+    if (auto nul = path.find('\0'); nul != std::string_view::npos)
+        path = path.substr(0, nul);
+
+    // `base` is always a real, existing folder (or file); `pending` the parts not resolved yet.
+    // Resolving before each ".." makes ".." step out of a link's target, not out of the link.
+    std::string base = "/";
+    std::vector<std::string_view> pending;
+    for (std::string_view part : splitDroppingEmpty(path, '/')) {
+        if (part == ".")
+            continue;
+        if (part == "..") {
+            settle(base, pending);
+            if (!pending.empty())
+                pending.pop_back();
+            else
+                base = Path::parent(base);
+            continue;
+        }
+        pending.push_back(part);
+    }
+    settle(base, pending);
+    for (std::string_view part : pending)
+        base = Path::join(base, part);
+    return base;
+}
+
+DeletionGuard::DeletionGuard(const HomeLayout& layout, std::vector<Url> sandboxRoots)
+    : DeletionGuard(layout.home(), layout.protectedFolders(), sandboxRoots) {}
+
+DeletionGuard::DeletionGuard(const Url& homeUrl, std::vector<Url> sandboxRoots)
+    : DeletionGuard(HomeLayout(homeUrl), std::move(sandboxRoots)) {}
+
+DeletionGuard DeletionGuard::fixedTable(const Url& homeUrl) { return DeletionGuard(homeUrl, {}, {}); }
+
+DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutFolders,
+                             const std::vector<Url>& sandboxRoots)
+    : home(canonical(homeUrl.path())) {
+    auto inHome = [this](std::string_view relative) { return Path::join(home, relative); };
+    rules = {
+        {"root", "/", Match::exact},
+        {"system", "/System", Match::tree},
+        {"usr", "/usr", Match::tree},
+        {"bin", "/bin", Match::tree},
+        {"sbin", "/sbin", Match::tree},
+        {"private", "/private", Match::tree},
+        {"dev", "/dev", Match::tree},
+        {"cores", "/cores", Match::tree},
+        {"volumes", "/Volumes", Match::exact},
+        {"users", "/Users", Match::exact},
+        {"applications", "/Applications", Match::exact},
+        {"library", "/Library", Match::exact},
+        {"library.apple", "/Library/Apple", Match::tree},
+        {"library.keychains", "/Library/Keychains", Match::tree},
+        {"home", home, Match::exact},
+        {"home.library", inHome("Library"), Match::exact},
+        {"home.trash", inHome(".Trash"), Match::tree},
+        {"icloud", inHome("Library/Mobile Documents"), Match::tree},
+        {"cloudStorage", inHome("Library/CloudStorage"), Match::tree},
+        {"keychains", inHome("Library/Keychains"), Match::tree},
+        {"mail", inHome("Library/Mail"), Match::tree},
+        {"messages", inHome("Library/Messages"), Match::tree},
+        {"mail.container", inHome("Library/Containers/com.apple.mail"), Match::tree},
+        {"home.folders", inHome("Documents"), Match::exact},
+        {"home.folders", inHome("Desktop"), Match::exact},
+        {"home.folders", inHome("Downloads"), Match::exact},
+        {"home.folders", inHome("Pictures"), Match::exact},
+        {"home.folders", inHome("Library/Caches"), Match::exact},
+        {"home.folders", inHome("Library/Logs"), Match::exact},
+        {"home.folders", inHome("Library/Application Support"), Match::exact},
+        {"home.folders", inHome("Library/Containers"), Match::exact},
+        {"home.folders", inHome("Library/Group Containers"), Match::exact},
+        {"home.folders", inHome("Library/Preferences"), Match::exact},
+    };
+    // The layout's folders stand for the macOS ones just above and are protected the same way.
+    for (const Url& folder : layoutFolders)
+        rules.push_back({"home.folders", canonical(folder.path()), Match::exact});
+    rules.insert(rules.end(), {
+
+                                  // The Linux system folders and the home folder's own well-known places. "/dev" is
+                                  // covered above already.
+                                  {"etc", "/etc", Match::tree},
+                                  {"boot", "/boot", Match::tree},
+                                  {"proc", "/proc", Match::tree},
+                                  {"sys", "/sys", Match::tree},
+                                  {"run", "/run", Match::tree},
+                                  {"lib", "/lib", Match::tree},
+                                  {"lib32", "/lib32", Match::tree},
+                                  {"lib64", "/lib64", Match::tree},
+                                  {"libx32", "/libx32", Match::tree},
+                                  {"snap", "/snap", Match::tree},
+                                  {"var", "/var", Match::tree, "/var/tmp"},
+                                  {"homes", "/home", Match::exact},
+                                  {"root.home", "/root", Match::exact},
+                                  {"media", "/media", Match::exact},
+                                  {"mnt", "/mnt", Match::exact},
+                                  {"opt", "/opt", Match::exact},
+                                  {"srv", "/srv", Match::exact},
+                                  {"home.ssh", inHome(".ssh"), Match::tree},
+                                  {"home.gnupg", inHome(".gnupg"), Match::tree},
+                                  {"home.keyrings", inHome(".local/share/keyrings"), Match::tree},
+                                  {"home.trash", inHome(".local/share/Trash"), Match::tree},
+                                  // Flatpak's own installation: Flatpak removes its apps.
+                                  {"home.flatpak", inHome(".local/share/flatpak"), Match::tree},
+                              });
+    // The Trash that is actually used, when XDG_DATA_HOME points away from ~/.local/share.
+    if (std::string trash = canonical(Path::join(Fs::dataHome(), "Trash")); trash != inHome(".local/share/Trash"))
+        rules.push_back({"home.trash", trash, Match::tree});
+    rules.push_back({"home.config", inHome(".config"), Match::exact});
+    rules.push_back({"home.local", inHome(".local"), Match::exact});
+    rules.push_back({"home.local.share", inHome(".local/share"), Match::exact});
+    rules.push_back({"home.cache", inHome(".cache"), Match::exact});
+
+    allowedTrees.push_back(inHome("Library/Containers/com.apple.mail/Data/Library/Mail Downloads"));
+    for (const Url& root : sandboxRoots)
+        allowedTrees.push_back(canonical(root.path()));
+}
+
+DeletionGuard::Verdict DeletionGuard::check(const Url& url) const { return verdict(canonical(url.path())); }
+
+std::vector<DeletionGuard::Verdict> DeletionGuard::checkEach(const std::vector<Url>& urls) const {
+    std::vector<Verdict> verdicts;
+    verdicts.reserve(urls.size());
+    // Each folder as spelled, canonical: items of several folders may come in any order.
+    std::unordered_map<std::string, std::string> resolvedFolders;
+    for (const Url& url : urls) {
+        const std::string& path = url.path();
+        const std::size_t slash = path.rfind('/');
+        const std::string_view name =
+            slash == std::string::npos ? std::string_view() : std::string_view(path).substr(slash + 1);
+        // Anything but a plain last name below a folder takes the full way.
+        if (slash == std::string::npos || slash == 0 || name.empty() || name == "." || name == ".." ||
+            path.find('\0') != std::string::npos) {
+            verdicts.push_back(check(url));
+            continue;
+        }
+        auto [known, added] = resolvedFolders.try_emplace(path.substr(0, slash));
+        if (added)
+            known->second = canonical(known->first);
+        const std::string& resolvedFolder = known->second;
+        // The canonical folder joined with a last name that is no link is the canonical path; a
+        // link, or a name that cannot be looked at, is resolved in full.
+        std::string joined = Path::join(resolvedFolder, name);
+        struct stat status;
+        if (lstat(joined.c_str(), &status) != 0 || S_ISLNK(status.st_mode))
+            joined = canonical(path);
+        verdicts.push_back(verdict(joined));
+    }
+    return verdicts;
+}
+
+DeletionGuard::Verdict DeletionGuard::verdict(const std::string& p) const {
+    if (isPhotoLibrary(p))
+        return Verdict::blocked("photos");
+
+    bool insideAllowed = false;
+    for (const std::string& tree : allowedTrees)
+        if (isStrictlyInside(p, tree)) {
+            insideAllowed = true;
+            break;
+        }
+
+    for (const Rule& rule : rules) {
+        bool matches = false;
+        if (rule.match == Match::exact)
+            matches = p == rule.path;
+        else if (!insideAllowed)
+            matches =
+                isAtOrInside(p, rule.path) && (rule.exceptInside.empty() || !isStrictlyInside(p, rule.exceptInside));
+        if (matches)
+            return Verdict::blocked(rule.id);
+    }
+    return Verdict::allowed();
+}
+
+} // namespace dovrane

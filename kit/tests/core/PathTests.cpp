@@ -1,0 +1,29 @@
+#include "DovraneKit/core/Path.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovrane;
+
+TEST(PathHelpers, JoinSplitAndExtensions) {
+    EXPECT_EQ(Path::join("/a", "b"), "/a/b");
+    EXPECT_EQ(Path::join("/a/", "/b"), "/a/b");
+    EXPECT_EQ(Path::join("/", "x"), "/x");
+
+    EXPECT_EQ(Path::lastComponent("/a/b/"), "b");
+    EXPECT_EQ(Path::lastComponent("name"), "name");
+    EXPECT_EQ(Path::lastComponent("/"), "/");
+    EXPECT_EQ(Path::lastComponent(""), "");
+
+    EXPECT_EQ(Path::parent("/a/b"), "/a");
+    EXPECT_EQ(Path::parent("/a/b/"), "/a");
+    EXPECT_EQ(Path::parent("/a"), "/");
+    EXPECT_EQ(Path::parent("/"), "/");
+    EXPECT_EQ(Path::parent("name"), "");
+
+    EXPECT_EQ(Path::extension("archive.tar.gz"), "gz");
+    EXPECT_EQ(Path::deletingExtension("archive.tar.gz"), "archive.tar");
+    for (const char* bare : {".bashrc", "Makefile", "trailing."}) {
+        EXPECT_EQ(Path::extension(bare), "") << bare;
+        EXPECT_EQ(Path::deletingExtension(bare), bare) << bare;
+    }
+}

@@ -1,0 +1,225 @@
+#include "DovraneKit/system/DeletionGuard.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovrane;
+using dovrane::testing::makeFolder;
+using dovrane::testing::makeSymlink;
+using dovrane::testing::TempDir;
+using dovrane::testing::TempHome;
+
+namespace {
+
+std::string verdictText(const DeletionGuard& guard, const std::string& path) {
+    auto verdict = guard.check(Url::fromPath(path));
+    return verdict.isAllowed() ? "allowed" : *verdict.rule();
+}
+
+class DeletionGuardTest : public ::testing::Test {
+protected:
+    TempHome home;
+    DeletionGuard guard{Url::fromPath(home.path())};
+
+    // Each pair is a path ("~" for the home folder) and the expected rule id or "allowed".
+    void expectVerdicts(std::initializer_list<std::pair<std::string, std::string>> cases,
+                        const DeletionGuard* judge = nullptr) const {
+        for (const auto& [spelled, expected] : cases) {
+            std::string path = spelled.starts_with("~") ? home.path() + spelled.substr(1) : spelled;
+            EXPECT_EQ(verdictText(judge ? *judge : guard, path), expected) << spelled;
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(DeletionGuardTest, SystemFoldersAreProtectedAndTheirOpenPlacesAreNot) {
+    expectVerdicts({{"/", "root"},
+                    {"/System/Library/Foo", "system"},
+                    {"/usr/local/bin/tool", "usr"},
+                    {"/private/var/db", "private"},
+                    {"/Volumes", "volumes"},
+                    {"/Volumes/Backup", "allowed"},
+                    {"/Applications", "applications"},
+                    {"/Applications/Some.app", "allowed"},
+                    {"/Users", "users"},
+                    {"/Users/Shared/file", "allowed"},
+                    {"/Library", "library"},
+                    {"/Library/Caches/x", "allowed"},
+                    {"/Library/Apple/x", "library.apple"},
+                    {"/Library/Keychains/x", "library.keychains"},
+                    {"/tmp/scratch", "allowed"}});
+}
+
+TEST_F(DeletionGuardTest, HomeFoldersStayWhileTheirContentsMayGo) {
+    expectVerdicts({{"~", "home"},
+                    {"~/", "home"},
+                    {"~/Library", "home.library"},
+                    {"~/Music", "allowed"},
+                    {"~/documents", "allowed"}});
+    for (std::string folder :
+         {"Documents", "Desktop", "Downloads", "Pictures", "Library/Caches", "Library/Logs",
+          "Library/Application Support", "Library/Containers", "Library/Group Containers", "Library/Preferences"})
+        expectVerdicts({{"~/" + folder, "home.folders"}, {"~/" + folder + "/child", "allowed"}});
+}
+
+TEST_F(DeletionGuardTest, PrivateTreesAreProtectedWholeExceptMailDownloadsButNeverPhotos) {
+    const std::string downloads = "~/Library/Containers/com.apple.mail/Data/Library/Mail Downloads";
+    expectVerdicts({{"~/.Trash/old.txt", "home.trash"},
+                    {"~/Library/Mobile Documents/a", "icloud"},
+                    {"~/Library/CloudStorage/Dropbox/a", "cloudStorage"},
+                    {"~/Library/Keychains/login.keychain-db", "keychains"},
+                    {"~/Library/Mail/V10/x", "mail"},
+                    {"~/Library/Messages/Attachments/ab", "messages"},
+                    {"~/Library/Containers/com.apple.mail/Data/x", "mail.container"},
+                    {downloads, "mail.container"},
+                    {downloads + "/1234/invoice.pdf", "allowed"},
+                    {downloads + "/x.photoslibrary", "photos"},
+                    {"~/Pictures/P.photoslibrary/a/1.heic", "photos"},
+                    {"~/Pictures/notes.photoslibrary.txt", "allowed"}});
+}
+
+TEST_F(DeletionGuardTest, SandboxRootsOpenTheirContentsButNotThemselves) {
+    TempDir outside;
+    makeFolder(home / ".Trash/box");
+    makeSymlink(home / ".Trash/box", outside / "box-link");
+    DeletionGuard boxed(Url::fromPath(home.path()), {Url::fromPath(outside / "box-link")});
+    expectVerdicts({{"~/.Trash/box", "home.trash"},
+                    {"~/.Trash/box/file", "allowed"},
+                    {outside / "box-link/file", "allowed"},
+                    {"~/.Trash/other", "home.trash"}},
+                   &boxed);
+    // Exact rules still hold inside a sandbox root.
+    DeletionGuard wide(Url::fromPath(home.path()), {Url::fromPath(home.path())});
+    expectVerdicts({{"~", "home"}, {"~/Documents", "home.folders"}, {"~/.ssh/id_ed25519", "allowed"}}, &wide);
+}
+
+TEST(DeletionGuardCanonical, RemovesDotsSlashesAndLinks) {
+    TempDir dir;
+    makeFolder(dir / "real/inner");
+    makeSymlink(dir / "real", dir / "alias");
+    makeSymlink(dir / "nowhere", dir / "dangling");
+    std::pair<std::string, std::string> cases[] = {{"", "/"},
+                                                   {"/./../..", "/"},
+                                                   {"//usr///lib/", "/usr/lib"},
+                                                   {"tmp", "/tmp"},
+                                                   {dir / "alias/./inner/../inner", dir / "real/inner"},
+                                                   // Canonical up to the deepest existing folder, the rest as spelled.
+                                                   {dir / "alias/inner/new/deeper", dir / "real/inner/new/deeper"},
+                                                   {dir / "alias/missing/../file", dir / "real/file"},
+                                                   {dir / "dangling/x", dir / "dangling/x"},
+                                                   // The kernel ends a path at a NUL byte.
+                                                   {std::string("/usr\0/../tmp", 12), "/usr"}};
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(DeletionGuard::canonical(path), expected) << path;
+}
+
+TEST_F(DeletionGuardTest, ParentStepsLeaveALinkTargetNotTheLink) {
+    TempDir work;
+    makeSymlink("/usr/lib", work / "x/link");
+    EXPECT_EQ(DeletionGuard::canonical(work / "x/link/../etc"), "/usr/etc");
+    EXPECT_EQ(DeletionGuard::canonical(work / "missing/../x/link/../y"), "/usr/y");
+    EXPECT_EQ(DeletionGuard::canonical(work / "x/link/missing/../../y"), "/usr/y");
+    // A project linking into the key folder does not let ".." reach the keys.
+    makeFolder(home / ".ssh/sub");
+    makeSymlink(home / ".ssh/sub", home / "Documents/project/keys");
+    expectVerdicts({{work / "x/link/../etc", "usr"},
+                    {work / "x/etc", "allowed"},
+                    {"~/Documents/project/keys/../id_ed25519", "home.ssh"}});
+
+    // The home folder given through a link is judged by its real path.
+    makeSymlink(home.path(), work / "home-link");
+    DeletionGuard linked(Url::fromPath(work / "home-link"));
+    EXPECT_EQ(linked.home, guard.home);
+    expectVerdicts({{work / "home-link/Documents", "home.folders"}, {"~/Documents", "home.folders"}}, &linked);
+}
+
+TEST_F(DeletionGuardTest, LinuxSystemFoldersAndHomePlaces) {
+    expectVerdicts({{"/etc/hosts", "etc"},
+                    {"/boot/vmlinuz", "boot"},
+                    {"/dev/null", "dev"},
+                    {"/proc/self/status", "proc"},
+                    {"/sys/kernel", "sys"},
+                    {"/run/lock", "run"},
+                    {"/snap/core/1", "snap"},
+                    {"/var/log/syslog", "var"},
+                    {"/var/tmp", "var"},
+                    {"/var/tmp/build-cache", "allowed"},
+                    {"/var/tmpfiles/x", "var"},
+                    {"/home", "homes"},
+                    {"/root", "root.home"},
+                    {"/media", "media"},
+                    {"/mnt", "mnt"},
+                    {"/opt", "opt"},
+                    {"/srv", "srv"},
+                    {"/home/someone-else", "allowed"},
+                    {"/mnt/disk/file", "allowed"},
+                    {"/opt/tool", "allowed"}});
+    // On merged-/usr systems these resolve below /usr; either way they are protected.
+    for (const char* path : {"/lib/x", "/lib32/x", "/lib64/x", "/libx32/x"})
+        EXPECT_FALSE(guard.check(Url::fromPath(path)).isAllowed()) << path;
+
+    expectVerdicts({{"~/.ssh", "home.ssh"},
+                    {"~/.ssh/id_ed25519", "home.ssh"},
+                    {"~/.gnupg/pubring.kbx", "home.gnupg"},
+                    {"~/.local/share/keyrings/login.keyring", "home.keyrings"},
+                    {"~/.local/share/Trash/files/old.txt", "home.trash"},
+                    {"~/.local/share/flatpak", "home.flatpak"},
+                    {"~/.local/share/flatpak/app/org.example.App/current", "home.flatpak"},
+                    {"~/.local/share/flatpaks", "allowed"},
+                    {"~/.config", "home.config"},
+                    {"~/.local", "home.local"},
+                    {"~/.local/share", "home.local.share"},
+                    {"~/.cache", "home.cache"},
+                    {"~/.config/app", "allowed"},
+                    {"~/.local/share/app", "allowed"},
+                    {"~/.cache/app/b", "allowed"}});
+
+    // A Trash away from the home folder is protected as well.
+    TempDir data;
+    dovrane::testing::ScopedEnv xdg("XDG_DATA_HOME", data.path());
+    DeletionGuard elsewhere(Url::fromPath(home.path()));
+    expectVerdicts({{data / "Trash/files/old.txt", "home.trash"},
+                    {"~/.local/share/Trash/x", "home.trash"},
+                    {data / "app/cache", "allowed"}},
+                   &elsewhere);
+}
+
+// A collector's items judged together get the verdicts they get one by one: a link among them
+// is followed, and folders that alternate, are spelled oddly or lead through a link still count.
+TEST_F(DeletionGuardTest, CheckingManyAtOnceJudgesEachAsAlone) {
+    makeFolder(home / ".cache/app/inner");
+    makeFolder(home / ".ssh");
+    makeFolder(home / "Documents");
+    makeSymlink(home / "Documents", home / ".cache/documents-link");
+    makeSymlink(home / ".ssh", home / ".cache/keys");
+    makeSymlink(home / ".cache", home / "cache-link");
+    const std::vector<std::string> paths = {home / ".cache/app",
+                                            home / ".cache/documents-link",
+                                            home / ".cache/keys",
+                                            home / ".cache/not-there",
+                                            home / "cache-link/app",
+                                            home / "cache-link/keys",
+                                            home / ".cache/app/inner/..",
+                                            home / ".cache/app/.",
+                                            home / ".cache//app",
+                                            home / "Documents",
+                                            home / ".cache/app",
+                                            std::string("/usr\0/../tmp", 12),
+                                            "/",
+                                            "relative/name"};
+    std::vector<Url> urls;
+    for (const std::string& path : paths)
+        urls.push_back(Url::fromPath(path));
+    const std::vector<DeletionGuard::Verdict> together = guard.checkEach(urls);
+    ASSERT_EQ(together.size(), urls.size());
+    for (std::size_t i = 0; i < urls.size(); ++i)
+        EXPECT_EQ(together[i], guard.check(urls[i])) << paths[i];
+    // The cases that matter are really told apart.
+    EXPECT_TRUE(together[0].isAllowed());
+    EXPECT_EQ(together[1].rule(), std::optional<std::string>("home.folders"));
+    EXPECT_EQ(together[2].rule(), std::optional<std::string>("home.ssh"));
+    EXPECT_EQ(together[5].rule(), std::optional<std::string>("home.ssh"));
+    EXPECT_TRUE(guard.checkEach({}).empty());
+}

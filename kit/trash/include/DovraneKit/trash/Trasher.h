@@ -1,0 +1,120 @@
+#pragma once
+// The one road by which files and folders leave their place: moved to the Trash, never
+// deleted, each with the record that lets it be put back. Planning drops what the deletion
+// guard protects and what lies inside another item; executing checks every path again, moves
+// what the user may move and hands the rest to an administrator closure as a "/bin/mv -n -T" line.
+
+#include "DovraneKit/core/Url.h"
+#include "DovraneKit/system/DeletionGuard.h"
+#include "DovraneKit/system/Shell.h"
+#include "DovraneKit/trash/RemovedItem.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrane {
+
+struct TrashPlan {
+    struct Entry {
+        Url url;
+        std::int64_t size = 0; // as the caller measured it
+        std::int64_t files = 0;
+        bool needsAdmin = false; // straight to the administrator move
+
+        bool operator==(const Entry&) const = default;
+    };
+
+    std::vector<Entry> entries; // in the caller's order
+    std::vector<Url> refused;   // blocked by the deletion guard, in the caller's order
+
+    std::int64_t size() const;
+    std::int64_t files() const;
+    bool needsAdmin() const;
+
+    bool operator==(const TrashPlan&) const = default;
+};
+
+// One entry that did not reach the Trash. Trasher::Failure by name; declared out here so that
+// code beside the library's own Failure (Expected.h) never has to guess which one it means.
+struct TrashFailure {
+    enum class Kind {
+        blocked,   // the deletion guard refused it when executing
+        admin,     // the administrator move was declined, failed or did not happen
+        fileError, // the move failed for another reason, described in `reason`
+    };
+
+    Url path;
+    std::string reason; // "blocked", "admin", or the file error's description
+    Kind kind = Kind::fileError;
+
+    static TrashFailure blocked(Url path) { return {std::move(path), "blocked", Kind::blocked}; }
+    static TrashFailure admin(Url path) { return {std::move(path), "admin", Kind::admin}; }
+    static TrashFailure fileError(Url path, std::string description) {
+        return {std::move(path), std::move(description), Kind::fileError};
+    }
+
+    bool operator==(const TrashFailure&) const = default;
+};
+
+struct Trasher {
+    using Admin = Shell::Admin;
+    using Failure = TrashFailure;
+
+    struct Candidate {
+        Url url;
+        std::int64_t size = 0;
+        std::int64_t files = 0;
+        bool needsAdmin = false;
+
+        bool operator==(const Candidate&) const = default;
+    };
+
+    struct Outcome {
+        std::vector<RemovedItem> removed; // in the plan's order
+        std::vector<TrashFailure> failed;
+
+        bool operator==(const Outcome&) const = default;
+    };
+
+    struct PutBackResult {
+        enum class Kind { restored, goneFromTrash, originalTaken, failed };
+        Kind kind = Kind::restored;
+        std::string reason; // failed only: "admin" or the file error's description
+
+        static PutBackResult restored() { return {Kind::restored, {}}; }
+        static PutBackResult goneFromTrash() { return {Kind::goneFromTrash, {}}; }
+        static PutBackResult originalTaken() { return {Kind::originalTaken, {}}; }
+        static PutBackResult failed(std::string why) { return {Kind::failed, std::move(why)}; }
+
+        bool operator==(const PutBackResult&) const = default;
+    };
+
+    DeletionGuard guardrail;
+    // The "files" folder of the freedesktop home trash (FreedesktopTrash::homeTrashFiles); the
+    // trash itself is its parent folder.
+    Url trashFolder;
+    // Without one, every move that needs administrator rights fails with "admin".
+    Admin admin = [](const std::string&) { return false; };
+
+    // Touches the disk only through the guard.
+    TrashPlan plan(const std::vector<Candidate>& candidates) const;
+    // Entries one after the other; each ends in `removed` or in `failed`.
+    Outcome execute(const TrashPlan& plan) const;
+    // Never replaces anything at the original path. An entry that is not the item (isInTrash)
+    // counts as gone from the Trash and stays where it is.
+    PutBackResult putBack(const RemovedItem& item) const;
+
+    // The item itself is still at its place in the Trash: something is there and the Trash's
+    // info file for it records the item's original path.
+    static bool isInTrash(const RemovedItem& item);
+    // One single-quoted word for /bin/sh (Shell::quote).
+    static std::string quote(std::string_view text);
+
+private:
+    std::string homeTrash() const;
+    void moveAsAdmin(const TrashPlan::Entry& entry, Outcome& outcome) const;
+};
+
+} // namespace dovrane
