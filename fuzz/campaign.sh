@@ -33,7 +33,13 @@ if [ "${1:-}" = "--one" ]; then
     SettingsFileFuzzer | StoreRowsFuzzer | TrashFuzzer) maxlen=65536 ;;
     *) maxlen="" ;;
     esac
-    set -- -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
+    # The icons are read in the window, where no decode may take gigabytes: a tighter bound
+    # finds an input that claims them (libFuzzer also refuses any one allocation beyond it).
+    case "$name" in
+    AppIconFuzzer) rss=2048 ;;
+    *) rss=4096 ;;
+    esac
+    set -- -max_total_time="$seconds" -timeout=20 -rss_limit_mb="$rss" -print_final_stats=1 \
         -artifact_prefix="$out/$name/" ${dict:+-dict="$dict"} ${maxlen:+-max_len="$maxlen"} "$out/$name/corpus"
     for seeds in "$here/corpus/$name" "$here/regressions/$name"; do
         if [ -d "$seeds" ]; then set -- "$@" "$seeds"; fi

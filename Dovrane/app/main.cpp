@@ -45,7 +45,7 @@ std::unique_ptr<dovrane::ModelContainer> openStore(std::string& problem) {
         auto opened = dovrane::Store::openContainer();
         if (opened)
             return std::move(opened).value();
-        const std::string path = dovrane::Store::url().path();
+        const std::string path = dovrane::Store::url(false).path();
         problem = opened.error().message;
         std::fprintf(stderr, "Could not open the database at %s: %s\n", path.c_str(), opened.error().message.c_str());
         if (!dovrane::StartupProblem::canShowWindows())
@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     dovrane::SelfTest::traceIfRequested(arguments);
     dovrane::SelfTest::preferHeadless(arguments);
     QApplication application(argc, argv);
+    dovrane::SelfTest::endOnMainThread();
     dovrane::AppIdentity::install();
     dovrane::UiKit::install();
     dovrane::Translations::install();
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
     auto container = openStore(storeProblem);
     if (!container)
         return dovrane::SelfTest::endFailedStart(
-            dovrane::SelfTest::refuseUnopenedStore(arguments, dovrane::Store::url().path(), storeProblem));
+            dovrane::SelfTest::refuseUnopenedStore(arguments, dovrane::Store::url(false).path(), storeProblem));
     if (dovrane::StartupProblem::reportUnusableFolder())
         return dovrane::SelfTest::endFailedStart(1);
     dovrane::Services services = dovrane::Services::system();

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -88,6 +89,33 @@ TEST_F(Installed, LaysOutTheProgramItsToolsIconAndMenuEntry) {
     EXPECT_NE(entry->find("\nIcon=" + appId + "\n"), std::string::npos);
     EXPECT_NE(entry->find("\nComment[de]="), std::string::npos);
     EXPECT_EQ(entry->find(DOVRANE_BUILD_DIR), std::string::npos) << "the entry points into the build tree";
+}
+
+// Every program and module the install copies is made by the target scripts/run.sh builds, so
+// that the install works right after it, with nothing else built.
+TEST_F(Installed, CopiesOnlyWhatTheApplicationTargetMakes) {
+#ifndef DOVRANE_NINJA
+    GTEST_SKIP() << "only Ninja lists what a target is made of";
+#else
+    // "application:", "  input: phony", what it is made of (one a line, indented by four),
+    // "  outputs:" and what depends on it.
+    const AppRun query = runProgram(DOVRANE_NINJA, {"-C", DOVRANE_BUILD_DIR, "-t", "query", "application"});
+    ASSERT_EQ(query.status, 0);
+    std::set<std::string> made;
+    for (const std::string& line : query.lines) {
+        if (line == "  outputs:")
+            break;
+        if (line.starts_with("    "))
+            made.insert(Path::lastComponent(line));
+    }
+    int copied = 0;
+    for (const std::string folder : {"bin", "libexec/dovrane", DOVRANE_PRIVATE_LIBDIR})
+        for (const std::string& name : Fs::list(at(folder))) {
+            EXPECT_TRUE(made.contains(name)) << folder << "/" << name;
+            ++copied;
+        }
+    EXPECT_EQ(copied, 8); // the program, six tools and the module
+#endif
 }
 
 // The installed program links what it needs at start (Qt among it) and nothing of the build

@@ -136,3 +136,31 @@ TEST(ProgramArguments, FormsWithOptionalArgumentsStillRun) {
     EXPECT_TRUE(missing.errors.starts_with("dovrane-tar: ")) << missing.errors;
     EXPECT_EQ(missing.errors.find("usage:"), std::string::npos) << missing.errors;
 }
+
+// The scan benchmark takes a relative folder from its working folder, as the shell means it,
+// and refuses one that is not there rather than reporting an empty scan.
+TEST(ProgramArguments, TheScanBenchmarkResolvesRelativeFoldersAndRefusesMissingOnes) {
+    TempDir work, scratch;
+    writeFile(work / "home/Library/Caches/com.example.app/cache.bin", std::string(8192, 'x'));
+    const auto items = [](const Answer& answer) {
+        const std::size_t comma = answer.output.find("s, ");
+        return comma == std::string::npos
+                   ? std::string()
+                   : answer.output.substr(comma + 3, answer.output.find(' ', comma + 3) - comma - 3);
+    };
+    const Answer absolute = run("scan_memory", {work / "home", work.path()}, work.path(), scratch);
+    ASSERT_EQ(absolute.status, 0) << absolute.errors;
+    ASSERT_NE(items(absolute), "0") << absolute.output;
+    const Answer relative = run("scan_memory", {"home", "."}, work.path(), scratch);
+    EXPECT_EQ(relative.status, 0) << relative.errors;
+    EXPECT_EQ(items(relative), items(absolute)) << relative.output;
+
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"missing"},
+                                                      {"home", "missing"},
+                                                      {"home/Library/Caches/com.example.app/cache.bin"}}) {
+        const Answer refused = run("scan_memory", arguments, work.path(), scratch);
+        EXPECT_EQ(refused.status, 1) << arguments.back();
+        EXPECT_EQ(refused.output, "");
+        EXPECT_EQ(refused.errors, "scan_memory: no folder at " + arguments.back() + "\n");
+    }
+}

@@ -266,6 +266,21 @@ TEST_F(SelfTestRun, AnUnusableSettingsFolderEndsTheStart) {
     EXPECT_EQ(Fs::readFile(home_ / ".config/Dovrane"), std::optional<std::string>("the user's file"));
 }
 
+// A named pipe in the settings file's place is never waited on: the run takes the defaults,
+// says so once on standard error and passes.
+TEST_F(SelfTestRun, ANamedPipeAsTheSettingsFileHoldsNothingUp) {
+    const std::string settings = home_ / ".config/Dovrane/Dovrane.json";
+    ASSERT_TRUE(Fs::makeDirectories(Path::parent(settings)));
+    ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
+    const AppRun run = runProgram("/bin/sh", {"-c", "exec \"$0\" --selftest 2>&1", DOVRANE_APP});
+    const std::string message =
+        "Not reading the settings at " + settings + ": it is not a regular file; using the defaults";
+    EXPECT_EQ(std::count(run.lines.begin(), run.lines.end(), message), 1);
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines.back(), "EXIT 0");
+    EXPECT_EQ(run.status, 0);
+}
+
 // A Linux home keeps its caches in ~/.cache: the run works there, where the leftover search
 // finds its folder, and leaves the home exactly as it found it, without a Library folder that
 // would hide ~/.cache from the next scan. A home without any cache folder gets none; the run
@@ -308,6 +323,21 @@ TEST_F(SelfTestRun, TracesGivenBesideItNeverEndTheRun) {
               16);
     expectConsistentEnd(both);
     EXPECT_EQ(both.lines.back(), "EXIT 0");
+}
+
+// Every headless command ends without the destructors that would close the store: each closes
+// it itself, so that its write-ahead log is folded into the file and the log files go.
+TEST_F(SelfTestRun, EveryHeadlessCommandClosesItsStore) {
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"--selftest"}, {"--scan-trace"}, {"--update-trace"}, {"--scan-trace", "--update-trace"}}) {
+        SCOPED_TRACE(command.front() + (command.size() > 1 ? " " + command.back() : ""));
+        const AppRun run = runApp(command);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_TRUE(Fs::exists(store_));
+        EXPECT_FALSE(Fs::exists(store_ + "-wal"));
+        EXPECT_FALSE(Fs::exists(store_ + "-shm"));
+    }
+    EXPECT_EQ(journal(store_).size(), 1u);
 }
 
 // Without the switch the application starts as usual and keeps running: its launch scan's

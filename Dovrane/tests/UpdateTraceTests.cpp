@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 using namespace dovrane;
@@ -41,9 +42,10 @@ std::string feed(const std::string& version, const std::string& signature = "") 
            "/></item></channel></rss>";
 }
 
-std::string run(const std::string& arguments, int& status) {
+// The application's output; `wrapper` is a command line the application runs under.
+std::string run(const std::string& arguments, int& status, const std::string& wrapper = "") {
     std::string output;
-    FILE* pipe = popen((std::string("'") + DOVRANE_APP + "' " + arguments).c_str(), "r");
+    FILE* pipe = popen((wrapper + " '" + DOVRANE_APP + "' " + arguments).c_str(), "r");
     if (!pipe)
         return output;
     char buffer[4096];
@@ -145,4 +147,37 @@ TEST(UpdateTrace, ListsFlatpakAppsAsTheAppsPageDoes) {
     EXPECT_EQ(printed[0], "TRACE [flatpak] Flat: skipped (system)");
     EXPECT_EQ(printed[1], "TRACE [unknown] Plain: unsupported");
     EXPECT_TRUE(printed[2].starts_with("TRACE done in ")) << printed[2];
+}
+
+// Without any network (a network namespace of its own: only a loopback interface, down) a feed's
+// host is not even looked up: the machine is offline, the vendor is not gone.
+TEST(UpdateTrace, WithoutAnyNetworkTheChecksSayTheMachineIsOffline) {
+    // Root makes the namespace directly, anyone else inside a user namespace of their own.
+    std::string wrapper;
+    for (const char* command : {"unshare -n", "unshare -rn"})
+        if (std::system((std::string(command) + " true 2>/dev/null").c_str()) == 0) {
+            wrapper = command;
+            break;
+        }
+    if (wrapper.empty())
+        GTEST_SKIP() << "this machine allows no private network namespace (unshare -n, unshare -rn)";
+    TempHome home;
+    TempDir work, flatpakSystem, flatpakConfig;
+    writeFile(home / "Applications/Alpha.app/Contents/Info.plist",
+              infoPlist("Alpha", "1.0", Url::parse("https://updates.example.com/alpha.xml").value()));
+    ScopedEnv systemDir("FLATPAK_SYSTEM_DIR", flatpakSystem.path());
+    ScopedEnv configDir("FLATPAK_CONFIG_DIR", flatpakConfig.path());
+    ScopedEnv tmpdir("TMPDIR", work.path());
+    ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
+    ScopedEnv platform("QT_QPA_PLATFORM", "offscreen");
+
+    for (auto [language, sentence] :
+         {std::pair{"en", "No internet connection."}, {"de", "Keine Internetverbindung."}}) {
+        ScopedEnv chosen("APP_LANG", language);
+        int status = -1;
+        const std::string output = run("--update-trace 2>/dev/null", status, wrapper);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_TRUE(output.starts_with(std::string("TRACE [sparkle] Alpha: FAILED ") + sentence + "\n")) << output;
+    }
 }

@@ -6,6 +6,9 @@
 #include "DovraneKit/scan/ScanModel.h"
 #include "DovraneKit/system/CommandRunner.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "Services/ModelContainer.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <atomic>
@@ -59,10 +62,22 @@ bool scanTraceRequested(const std::vector<std::string>& arguments) {
 // The two traces, and a start that fails while the scan trace walks, may end together. Exit
 // handlers and static destructors would run under the feet of the other one's threads (and a
 // second exit() is undefined), so the first caller ends the process at once and any later one
-// waits for it.
-[[noreturn]] void endProcess(int status) {
-    static std::mutex ending;
+// waits for it. Once the application exists a trace ends it on the main thread, the only one
+// that may close the store.
+std::mutex ending;
+bool throughApplication = false; // guarded by ending
+std::thread::id mainThread;      // set with throughApplication
+
+void endProcess(int status) {
     ending.lock();
+    QCoreApplication* application = throughApplication ? QCoreApplication::instance() : nullptr;
+    if (application && std::this_thread::get_id() != mainThread) {
+        ending.unlock();
+        QMetaObject::invokeMethod(
+            application, [status] { endProcess(status); }, Qt::QueuedConnection);
+        return;
+    }
+    ModelContainer::closeAll();
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(status);
@@ -74,6 +89,12 @@ void traceDone(const std::vector<std::string>& arguments) {
     if (std::find(arguments.begin(), arguments.end(), "--selftest") != arguments.end())
         return;
     endProcess(0);
+}
+
+void endOnMainThread() {
+    const std::lock_guard lock(ending);
+    throughApplication = true;
+    mainThread = std::this_thread::get_id();
 }
 
 int endFailedStart(int status) {

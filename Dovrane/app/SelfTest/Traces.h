@@ -13,9 +13,16 @@ namespace dovrane::SelfTest {
 // here first). The entry calls it once the start is known to go on, before the window's work.
 void traceIfRequested(const std::vector<std::string>& arguments);
 
-// A trace is done. Without "--selftest" it ends the process at once with status 0, standard
-// output flushed; under "--selftest" it returns and leaves the ending to the self-test.
+// A trace is done. Without "--selftest" it ends the process with status 0, standard output
+// flushed and the store closed; under "--selftest" it returns and leaves the ending to the
+// self-test. Called on another thread once the application exists, it leaves the ending to the
+// main thread's event loop and returns.
 void traceDone(const std::vector<std::string>& arguments);
+
+// The application exists and its store is about to open: from now on a trace that is done on
+// another thread ends the process on the main thread. The entry calls it right after making the
+// application.
+void endOnMainThread();
 
 // A start that cannot go on (no database, an unusable folder). While the scan trace walks, ends
 // the process here with the status, so the trace's own end cannot race it; otherwise returns the

@@ -268,12 +268,22 @@ std::string JsonSettings::defaultFile() {
     return Path::join(Path::join(base, "Dovrane"), "Dovrane.json");
 }
 
-QVariant JsonSettings::read(const QString& key) const {
+QSettings::SettingsMap JsonSettings::values() const {
     if (!Fs::exists(file_))
         return {};
-    QSettings store(qPath(file_), jsonFormat());
-    return store.value(key);
+    // Read here rather than by QSettings, which would block for good in opening a named pipe
+    // put in the file's place; the kit's reader takes nothing but a regular file.
+    const std::optional<std::string> bytes = Fs::readFile(file_, maximumFileSize);
+    if (!bytes) {
+        if (!toldUnreadable_.exchange(true))
+            std::fprintf(stderr, "Not reading the settings at %s: %s; using the defaults\n", file_.c_str(),
+                         Fs::isRegularFile(file_) ? "it cannot be read" : "it is not a regular file");
+        return {};
+    }
+    return readSettings(*bytes).value_or(QSettings::SettingsMap());
 }
+
+QVariant JsonSettings::read(const QString& key) const { return values().value(key); }
 
 bool JsonSettings::isDamaged() const {
     if (!Fs::exists(file_))

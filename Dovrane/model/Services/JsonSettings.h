@@ -1,7 +1,8 @@
 #pragma once
-// The user settings on Linux: one JSON object in $XDG_CONFIG_HOME/Dovrane/Dovrane.json, read
-// and written through QSettings with a format of our own, so each value reads back as the type
-// it was stored with. A file that does not parse reads as empty and is moved aside to
+// The user settings on Linux: one JSON object in $XDG_CONFIG_HOME/Dovrane/Dovrane.json, written
+// through QSettings with a format of our own and read with the same parser, so each value reads
+// back as the type it was stored with. A file that does not parse, or anything there but a
+// regular file (a named pipe, a device, never waited on), reads as empty and is moved aside to
 // Dovrane.json.damaged (-2, -3, … when that is taken) before the first write, so nothing the
 // user had is overwritten unseen.
 
@@ -10,6 +11,7 @@
 #include <QSettings>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,8 +42,11 @@ private:
     // Prepares the file for a write: the folder made, a damaged file moved aside.
     void prepareForWrite() const;
     bool isDamaged() const;
+    // What the file holds; nothing when it is missing, damaged or cannot be read.
+    QSettings::SettingsMap values() const;
 
     std::string file_;
+    mutable std::atomic<bool> toldUnreadable_ = false; // one line on standard error is enough
 };
 
 // A value of a shape the typed reads do not know (a nested object, a fraction, null, a mixed

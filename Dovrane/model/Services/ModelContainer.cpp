@@ -10,6 +10,8 @@
 #include <QSqlRecord>
 #include <QVariant>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -112,6 +114,23 @@ std::optional<std::string> failureAfterRows(const QSqlQuery& query) {
     return std::nullopt;
 }
 
+// SQLite opens the store and its two log files by name and follows links: through a link it
+// would write into whatever file the link names. Neither that nor a named pipe, a socket or a
+// device is a store of ours; a missing file is made by SQLite.
+std::optional<std::string> notAFile(const std::string& path) {
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        struct stat status {};
+        if (lstat((path + suffix).c_str(), &status) != 0 || S_ISREG(status.st_mode))
+            continue;
+        const std::string problem = S_ISLNK(status.st_mode) ? "it is a symbolic link" : "it is not a regular file";
+        return *suffix ? problem + " (" + path.substr(path.rfind('/') + 1) + suffix + ")" : problem;
+    }
+    return std::nullopt;
+}
+
+// The connections of open stores are named with this prefix and a serial number.
+const QString storeConnection = QStringLiteral("dovrane-store-");
+
 } // namespace
 
 ModelContainer::ModelContainer(std::string path, QString connectionName)
@@ -123,6 +142,12 @@ ModelContainer::~ModelContainer() {
         database.close();
     }
     QSqlDatabase::removeDatabase(connectionName_);
+}
+
+void ModelContainer::closeAll() {
+    for (const QString& name : QSqlDatabase::connectionNames())
+        if (name.startsWith(storeConnection))
+            QSqlDatabase::database(name, false).close();
 }
 
 std::optional<std::string> ModelContainer::damageFound(QSqlQuery& query) {
@@ -143,8 +168,10 @@ std::optional<std::string> ModelContainer::damageFound(QSqlQuery& query) {
 }
 
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelContainer::open(const std::string& path) {
+    if (auto problem = notAFile(path))
+        return OpenFailure{*problem, true};
     static int serial = 0;
-    const QString name = QStringLiteral("dovrane-store-%1").arg(++serial);
+    const QString name = storeConnection + QString::number(++serial);
     std::unique_ptr<ModelContainer> container(new ModelContainer(path, name));
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     database.setDatabaseName(qPath(path));
@@ -277,6 +304,8 @@ std::vector<std::shared_ptr<Removal>> ModelContainer::readableRemovals(const std
     static int serial = 0;
     const QString name = QStringLiteral("dovrane-readable-%1").arg(++serial);
     std::map<qint64, std::shared_ptr<Removal>> found;
+    if (notAFile(path))
+        return {};
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         database.setDatabaseName(qPath(path));
@@ -308,10 +337,15 @@ std::vector<std::shared_ptr<Removal>> ModelContainer::readableRemovals(const std
 }
 
 std::optional<int> ModelContainer::removalCount() {
-    auto records = removals();
-    if (!records)
+    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM removals")))
         return std::nullopt;
-    return int(records->size());
+    if (!query.next()) {
+        endedOnFailure(query);
+        return std::nullopt;
+    }
+    return query.value(0).toInt() + int(removals_.inserted.size());
 }
 
 std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::dailySizes() {

@@ -38,13 +38,20 @@ public:
     };
 
     // Opens or creates the database at path. Nothing in an existing file is changed when it
-    // cannot be used (not a database, damaged, written by a newer version).
+    // cannot be used (not a database, damaged, written by a newer version). A store or log file
+    // that is not a regular file (a symbolic link, a named pipe, a socket) is not opened at all
+    // and counts as damaged.
     static Expected<std::unique_ptr<ModelContainer>, OpenFailure> open(const std::string& path);
     // The journal records a damaged store can still give, oldest first, as new records that
     // belong to no store: reading from both ends of the table, those before and after the
-    // damage. The file is only read.
+    // damage. The file is only read; one that open() refuses as no regular file is not read.
     static std::vector<std::shared_ptr<Removal>> readableRemovals(const std::string& path);
     ~ModelContainer() override;
+
+    // Closes every open store of the process, as their destructors would, so that each folds its
+    // write-ahead log into the file and removes the log files: for an end that runs no
+    // destructors (std::_Exit). On the main thread; the stores answer nothing afterwards.
+    static void closeAll();
 
     const std::string& path() const { return path_; }
 
@@ -55,6 +62,8 @@ public:
 
     // Absent when the database cannot be read.
     std::optional<std::vector<std::shared_ptr<Removal>>> removals();
+    // The journal's rows, counted in the file, and the records waiting to be saved; a row that no
+    // longer decodes counts, as the file keeps it.
     std::optional<int> removalCount();
     // Sorted by day, oldest first.
     std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes();

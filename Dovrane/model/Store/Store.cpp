@@ -90,6 +90,21 @@ void keepPrivate(const std::string& store, bool inOwnFolder) {
         tighten(store + suffix, false, 0600);
 }
 
+// A start that cannot open the store leaves no file behind where there was none, say on a
+// full disk, where the empty store it made would be all that is left. Only empty files of the
+// user's own go: one with bytes in it may be another start's store. The names of those kept.
+std::vector<std::string> removeMadeFiles(const std::vector<std::string>& made) {
+    std::vector<std::string> left;
+    for (const std::string& path : made) {
+        struct stat status {};
+        if (lstat(path.c_str(), &status) != 0)
+            continue;
+        if (!S_ISREG(status.st_mode) || status.st_uid != geteuid() || status.st_size != 0 || unlink(path.c_str()) != 0)
+            left.push_back(path);
+    }
+    return left;
+}
+
 } // namespace
 
 bool isOverridden() { return overridePath() != nullptr; }
@@ -103,10 +118,10 @@ std::string folder(bool prepare) {
     return own;
 }
 
-Url url() {
+Url url(bool prepare) {
     if (const char* path = overridePath())
         return Url::fromPath(absolute(path));
-    return Url::fromPath(Path::join(folder(), "Dovrane.store"));
+    return Url::fromPath(Path::join(folder(prepare), "Dovrane.store"));
 }
 
 std::optional<std::string> ownFileProblem(const std::string& path) {
@@ -152,11 +167,30 @@ std::optional<std::string> testStoreProblem() {
 namespace dovrane::Store {
 
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openContainer() {
-    if (auto problem = testStoreProblem())
-        return ModelContainer::OpenFailure{"the test store may not be used: " + *problem};
+    const bool folderMissing = !isOverridden() && !Fs::exists(folder(false));
     const std::string path = url().path();
-    keepPrivate(path, !isOverridden());
-    return ModelContainer::open(path);
+    // A first start that fails takes back the files it made; a store that was there keeps its
+    // log files, which SQLite removes itself when nobody else uses them.
+    std::vector<std::string> missing;
+    if (!Fs::exists(path))
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            if (!Fs::exists(path + suffix))
+                missing.push_back(path + suffix);
+    ModelContainer::OpenFailure failure;
+    if (auto problem = testStoreProblem()) {
+        failure.message = "the test store may not be used: " + *problem;
+    } else {
+        keepPrivate(path, !isOverridden());
+        auto opened = ModelContainer::open(path);
+        if (opened)
+            return opened;
+        failure = opened.error();
+    }
+    for (const std::string& file : removeMadeFiles(missing))
+        failure.message += "; " + file + " was left behind";
+    if (folderMissing)
+        rmdir(folder(false).c_str()); // only when empty
+    return failure;
 }
 
 std::optional<std::string> refusalLine(const std::string& prefix) {
@@ -202,7 +236,7 @@ std::optional<FreshStart> startFresh(const std::string& path) {
 std::unique_ptr<ModelContainer> makeContainer() {
     auto container = openContainer();
     if (!container) {
-        std::fprintf(stderr, "Could not open the database at %s: %s\n", url().path().c_str(),
+        std::fprintf(stderr, "Could not open the database at %s: %s\n", url(false).path().c_str(),
                      container.error().message.c_str());
         std::exit(1);
     }

@@ -20,9 +20,9 @@ namespace dovrane::Store {
 // Dovrane's own folder in the user's data home, created 0700 when missing and made 0700 when
 // its mode is looser; only named when `prepare` is false.
 std::string folder(bool prepare = true);
-// The store file. The default folder is created (0700) each time it is worked out; a failure
-// to create it is left for the opening to report.
-Url url();
+// The store file. Unless prepare is false the default folder is created (0700) each time it is
+// worked out; a failure to create it is left for the opening to report.
+Url url(bool prepare = true);
 // A test store is in use: APP_STORE is set and not empty.
 bool isOverridden();
 // Why the test store cannot be used safely ("it is a symbolic link"); nothing when no test store
@@ -38,7 +38,8 @@ std::optional<std::string> refusalLine(const std::string& prefix);
 std::optional<std::string> ownFileProblem(const std::string& path);
 // The opened database, or why not: a test store that may not be used is not opened at all.
 // The store and its log files are made 0600 (in Dovrane's own folder every file is), created
-// so when missing.
+// so when missing. A first start that fails (on a full disk, say) removes the empty files and
+// the folder it made; the reason names any file it had to leave.
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openContainer();
 // Moves a damaged store (and its log files) aside to "<store>.damaged", "<store>.damaged-2", …,
 // never over an earlier copy; the name it now has, or nothing when it could not be moved.

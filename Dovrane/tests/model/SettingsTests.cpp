@@ -10,6 +10,9 @@
 
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace dovrane;
 using namespace dovrane::testing;
 
@@ -147,6 +150,27 @@ private slots:
         QCOMPARE(Fs::readFile(path + ".damaged"), std::optional<std::string>("{\"settings.tab\": \"scan\","));
         QCOMPARE(Fs::readFile(path + ".damaged-2"), std::optional<std::string>("[not an object]"));
         QCOMPARE(again.boolean("onboarding.done"), std::optional<bool>(false));
+    }
+
+    // A named pipe or a device in the file's place is never opened in a way that waits: it
+    // reads as empty, and the first write keeps it aside like a damaged file.
+    void anythingButARegularFileReadsAsEmpty() {
+        TempHome home;
+        const std::string path = JsonSettings::defaultFile();
+        QVERIFY(Fs::makeDirectories(Path::parent(path)));
+        QCOMPARE(mkfifo(path.c_str(), 0600), 0);
+        JsonSettings settings;
+        QVERIFY(!settings.text("settings.tab"));
+        QVERIFY(!settings.boolean("onboarding.done"));
+        settings.setText("settings.tab", "scan");
+        QCOMPARE(settings.text("settings.tab"), std::optional<QString>("scan"));
+        struct stat aside;
+        QCOMPARE(lstat((path + ".damaged").c_str(), &aside), 0);
+        QVERIFY(S_ISFIFO(aside.st_mode));
+
+        QVERIFY(Fs::removeAll(path));
+        QCOMPARE(symlink("/dev/zero", path.c_str()), 0);
+        QVERIFY(!JsonSettings().text("settings.tab"));
     }
 
     void aFileLargerThanARealOneIsDamaged() {

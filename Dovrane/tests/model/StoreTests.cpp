@@ -23,11 +23,13 @@
 #include <QTest>
 
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <limits>
 #include <map>
 
@@ -74,14 +76,30 @@ struct OpenRun {
     QString error;
 };
 
-// Opens the store in a child process, as the application does at start-up.
-OpenRun openInChild(const std::string& storePath) {
+// Opens the store in a child process, as the application does at start-up: the test store at
+// storePath, or with an empty one the store in Dovrane's folder of the home given. On a full
+// disk the child can write no byte into any file. A child still running after half a minute is
+// stopped.
+OpenRun openInChild(const std::string& storePath, const std::string& home = {}, bool fullDisk = false) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("APP_STORE"), QString::fromStdString(storePath));
     child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--open-store")});
-    child.waitForFinished(-1);
+    if (fullDisk)
+        child.setChildProcessModifier([] {
+            const struct rlimit none { 0, 0 };
+            ::setrlimit(RLIMIT_FSIZE, &none);
+            ::signal(SIGXFSZ, SIG_IGN); // a write then fails, as on a full disk, instead of ending the child
+        });
+    QStringList arguments{QStringLiteral("--open-store")};
+    if (!home.empty())
+        arguments << QString::fromStdString(home);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(30000)) {
+        child.kill();
+        child.waitForFinished(-1);
+        return {-1, QStringLiteral("still running after 30 s")};
+    }
     return {child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1,
             QString::fromUtf8(child.readAllStandardError())};
 }
@@ -304,6 +322,32 @@ private slots:
         QCOMPARE(execute(path, QStringLiteral("SELECT COUNT(*) FROM removals WHERE title = 'Bad'")).toInt(), 1);
     }
 
+    // The journal is counted in the file, with the records waiting for a save; a row that no
+    // longer decodes counts, as the file keeps it.
+    void theJournalIsCountedInTheFile() {
+        TempDir folder;
+        const std::string path = folder / "counted.store";
+        auto container = openOrFail(path);
+        QVERIFY(container);
+        const auto removal = [](const char* title) {
+            return std::make_shared<Removal>(Date(), QString::fromLatin1(title), std::vector<RemovedItem>{});
+        };
+        QCOMPARE(container->removalCount(), std::optional<int>(0));
+        container->insert(removal("First"));
+        container->insert(removal("Second"));
+        QCOMPARE(container->removalCount(), std::optional<int>(2));
+        QVERIFY(container->save());
+        container->insert(removal("Waiting"));
+        QCOMPARE(container->removalCount(), std::optional<int>(3));
+        QCOMPARE(container->removals()->size(), std::size_t(3));
+        QVERIFY(container->save());
+        QCOMPARE(container->removalCount(), std::optional<int>(3));
+        execute(path, QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid) "
+                                     "VALUES (0, 'Unreadable', 'no list', 0, 'no uuid')"));
+        QCOMPARE(container->removalCount(), std::optional<int>(4));
+        QCOMPARE(container->removals()->size(), std::size_t(3));
+    }
+
     void aFailedSaveKeepsTheChangesForTheNext() {
         TempDir folder;
         const std::string path = folder / "refusing.store";
@@ -408,6 +452,78 @@ private slots:
         writeFile(folder / "other.store", "not a database");
         QVERIFY(ModelContainer::readableRemovals(folder / "other.store").empty());
         QCOMPARE(Fs::readFile(folder / "other.store"), std::optional<std::string>("not a database"));
+    }
+
+    // The store in Dovrane's folder is opened only as a regular file: through a link SQLite would
+    // write into the file the link names, and a named pipe is no database either. Each is a
+    // damaged store, moved aside only by the user's choice; the link's target stays as it was.
+    void aStoreThatIsNoRegularFileIsDamagedAndWhatItNamesUntouched() {
+        TempHome home;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        TempDir elsewhere;
+        const std::string target = elsewhere / "theirs.store";
+        execute(target, QStringLiteral("CREATE TABLE theirs (name TEXT)"));
+        const auto bytes = Fs::readFile(target);
+        QVERIFY(bytes);
+        const std::string path = Store::url().path();
+        const auto isLink = [](const std::string& file) {
+            struct stat status {};
+            return ::lstat(file.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+        };
+
+        makeSymlink(target, path);
+        auto opened = Store::openContainer();
+        QVERIFY(!opened);
+        QVERIFY(opened.error().damaged);
+        QCOMPARE(opened.error().message, std::string("it is a symbolic link"));
+        const auto started = Store::startFresh(path);
+        QVERIFY(started);
+        QCOMPARE(started->keptRemovals, std::size_t(0));
+        QVERIFY(isLink(started->aside));
+        QVERIFY(Store::openContainer());
+        QVERIFY(Fs::isRegularFile(path) && !isLink(path));
+
+        // A linked log file is as bad: SQLite would write the log into the file it names.
+        makeSymlink(target, path + "-wal");
+        opened = Store::openContainer();
+        QVERIFY(!opened);
+        QVERIFY(opened.error().damaged);
+        QCOMPARE(opened.error().message, std::string("it is a symbolic link (Dovrane.store-wal)"));
+        QVERIFY(Store::startFresh(path));
+        QVERIFY(Store::openContainer());
+        QCOMPARE(Fs::readFile(target), bytes);
+        QCOMPARE(Fs::list(elsewhere.path()), std::vector<std::string>{"theirs.store"});
+
+        // The application's start ends at once on a named pipe, which stays where it is.
+        QVERIFY(Fs::removeAll(path));
+        QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+        const OpenRun run = openInChild("", home.path());
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.error, QStringLiteral("Could not open the database at %1: it is not a regular file\n")
+                                .arg(QString::fromStdString(path)));
+        struct stat status {};
+        QVERIFY(::lstat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode));
+    }
+
+    // A first start on a full disk cannot make its store: it leaves neither a file nor its folder
+    // behind, and a folder that was there stays.
+    void aFirstStartThatCannotWriteLeavesNothingBehind() {
+        TempHome home;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        QVERIFY(Fs::makeDirectories(home / ".local/share"));
+        const std::string folder = Store::folder(false);
+        for (const bool folderWasThere : {false, true}) {
+            if (folderWasThere)
+                QVERIFY(Fs::makeDirectories(folder));
+            const OpenRun run = openInChild("", home.path(), true);
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.error.startsWith(QStringLiteral("Could not open the database at ") +
+                                          QString::fromStdString(folder + "/Dovrane.store: ")),
+                     qPrintable(run.error));
+            QCOMPARE(Fs::list(home / ".local/share"),
+                     folderWasThere ? std::vector<std::string>{"Dovrane"} : std::vector<std::string>{});
+            QCOMPARE(Fs::exists(folder) && Fs::list(folder).empty(), folderWasThere);
+        }
     }
 
     void aTruncatedStoreIsRefusedAndLeftAlone() {

@@ -213,11 +213,11 @@ private slots:
 
     void aLinuxHomeLeavesOutTheMacOnlyCategoriesWhileTheyHoldNothing() {
         PageFixture fixture; // a home without a Library folder
-        // Xcode and Mail hold nothing; Messages and Simulators hold items.
+        // Xcode, Logs and Mail hold nothing; Messages and Simulators hold items.
         ScanResult scan = fixture.scan();
         for (Category& category : scan.categories)
-            if (category.id == CategoryID::xcode)
-                category = Category(CategoryID::xcode);
+            if (category.id == CategoryID::xcode || category.id == CategoryID::logs)
+                category = Category(category.id);
         ModelSeeding(fixture.model).setScan(scan);
         QVERIFY(fixture.model.isLinuxHome());
         auto hidden = [](const CategoryBrowser& browser, CategoryID id) {
@@ -239,6 +239,7 @@ private slots:
         StoragePage storage(fixture.context());
         showAsWindow(storage);
         QVERIFY(hidden(*storage.browser(), CategoryID::mailDownloads));
+        QVERIFY(hidden(*storage.browser(), CategoryID::logs)); // no Linux folder feeds it either
         QVERIFY(hidden(*storage.browser(), CategoryID::iosBackups));
         QVERIFY(!hidden(*storage.browser(), CategoryID::messages));  // it holds something
         QVERIFY(!hidden(*storage.browser(), CategoryID::snapshots)); // not disclosed is something

@@ -12,6 +12,13 @@
 #include <QImage>
 #include <QImageWriter>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
+
 using namespace dovrane;
 using dovrane::testing::TempDir;
 
@@ -157,6 +164,49 @@ private slots:
                                     "<rect width='100000' height='50000' fill='blue'/></svg>";
         QCOMPARE(AppIcons::decodeIcon(drawing).size(), QSize(AppIcons::maximumIconSide, AppIcons::maximumIconSide / 2));
         QVERIFY(AppIcons::decodeIcon(std::string(AppIcons::maximumIconFile + 1, 'x')).isNull());
+    }
+
+    // Qt's ICNS plugin allocates what an entry claims before it reads it. A file whose entries,
+    // or whose table of contents, claim more than it holds is refused before the plugin sees
+    // it: such files give no image, without the memory they claim. A sound table still decodes.
+    void icnsEntriesClaimingMoreThanTheFileHoldsAreRefused() {
+        const auto bytes = [](std::initializer_list<unsigned> values) {
+            std::string text;
+            for (unsigned value : values)
+                text += {char(value >> 24), char(value >> 16 & 0xff), char(value >> 8 & 0xff), char(value & 0xff)};
+            return text;
+        };
+        // 28 bytes whose one entry claims a gigabyte.
+        const std::string crafted =
+            bytes({0x69636e73, 0x00000008, 0x69637034, 0x40000059, 0x89504e47, 0x0d0a1a0a, 0x0000000d});
+        QByteArray encoded;
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        square(128, Qt::red).save(&buffer, "PNG");
+        const std::string png = encoded.toStdString();
+        const auto withTable = [&](unsigned listed) {
+            const std::string entries =
+                bytes({0x544f4320, 16, 0x69633037, listed}) + "ic07" + bytes({unsigned(png.size() + 8)}) + png;
+            return "icns" + bytes({unsigned(entries.size() + 8)}) + entries;
+        };
+        QCOMPARE(AppIcons::decodeIcon(withTable(unsigned(png.size() + 8))).size(), QSize(128, 128));
+
+        // Decoded with room for little more than the process holds now: an allocation of the
+        // gigabyte claimed would fail, and Qt would end the process.
+        rlimit before{};
+        QCOMPARE(getrlimit(RLIMIT_AS, &before), 0);
+#if !defined(__SANITIZE_ADDRESS__) // its shadow memory takes more address space than any bound
+        const std::optional<std::string> statm = Fs::readFile("/proc/self/statm", 4096);
+        QVERIFY(statm);
+        const rlim_t room =
+            rlim_t(std::strtoull(statm->c_str(), nullptr, 10)) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
+        const rlimit bound{std::min(room, before.rlim_cur), before.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_AS, &bound), 0);
+#endif
+        const bool refused =
+            AppIcons::decodeIcon(crafted).isNull() && AppIcons::decodeIcon(withTable(0x40000000)).isNull();
+        QCOMPARE(setrlimit(RLIMIT_AS, &before), 0);
+        QVERIFY(refused);
     }
 
     void iconNamesNeverLeaveTheResourcesFolder() {

@@ -55,27 +55,44 @@ bool isLargePng(std::string_view bytes) {
            isTooLarge(bigEndian32(bytes, 16), bigEndian32(bytes, 20));
 }
 
-// Qt's ICNS plugin decodes the PNG entries of an ICNS file with a reader of its own, which the
-// limits set here do not reach: such a file is refused whole when one of its PNG entries
-// declares more than the bound.
-bool holdsLargePng(std::string_view bytes) {
-    if (bytes.size() < 8 || bytes.substr(0, 4) != "icns")
-        return isLargePng(bytes);
+// What Qt's ICNS plugin may be given. It reads each entry whole, at the length the entry (or
+// the table of contents) claims, before it looks at the bytes: a 28-byte file claiming a
+// gigabyte would have it allocate that much. So every length must fit in the file. It also
+// decodes PNG entries with a reader of its own, which the limits set here do not reach: no PNG
+// entry may declare more than the bound.
+bool isReadableIcns(std::string_view bytes) {
     for (std::size_t at = 8; at + 8 <= bytes.size();) {
         const std::uint32_t length = bigEndian32(bytes, at + 4);
         if (length < 8 || length > bytes.size() - at)
-            break;
-        if (isLargePng(bytes.substr(at + 8, length - 8)))
-            return true;
+            return false;
+        const std::string_view data = bytes.substr(at + 8, length - 8);
+        if (isLargePng(data))
+            return false;
+        // The table of contents lists the entries that follow it, each with its length.
+        if (bytes.substr(at, 4) == "TOC ") {
+            std::uint64_t listed = 0;
+            for (std::size_t entry = 0; entry + 8 <= data.size(); entry += 8) {
+                const std::uint32_t claimed = bigEndian32(data, entry + 4);
+                listed += claimed;
+                if (claimed < 8 || listed > bytes.size() - at - length)
+                    return false;
+            }
+        }
         at += length;
     }
-    return false;
+    return true;
+}
+
+bool isRefused(std::string_view bytes) {
+    if (bytes.size() >= 4 && bytes.substr(0, 4) == "icns")
+        return !isReadableIcns(bytes);
+    return isLargePng(bytes);
 }
 
 } // namespace
 
 QImage decodeIcon(const std::string& bytes) {
-    if (bytes.size() > maximumIconFile || holdsLargePng(bytes))
+    if (bytes.size() > maximumIconFile || isRefused(bytes))
         return {};
     QByteArray data = QByteArray::fromStdString(bytes);
     QBuffer buffer(&data);

@@ -2,6 +2,7 @@
 
 #include "App/ExitCode.h"
 #include "ContentView/Notifications.h"
+#include "Services/ModelContainer.h"
 #include "Services/SettingKeys.h"
 
 #include <algorithm>
@@ -28,6 +29,8 @@ void AppDelegate::willTerminate(const std::vector<std::string>& arguments) {
     // Any other end before the self-test finished (its window closed, a quit from elsewhere)
     // is a failure.
     const int code = SelfTest::finished ? SelfTest::exitCode : 1;
+    // No destructor runs on the way out: the store is closed here, so that its log files go.
+    ModelContainer::closeAll();
     // From this line on no trace thread can print, and no static destructor runs under their
     // feet: the lock is held until the process is gone.
     flockfile(stdout);

@@ -19,9 +19,9 @@ public:
     // With a test store, yes; else the negation of a Boolean "menubar.enabled", and no when
     // nothing or something else is stored (the menu bar item keeps the process).
     static bool shouldTerminateAfterLastWindowClosed(const Settings& settings, bool testStore);
-    // With "--selftest": prints "EXIT " and the self-test's code as one flushed line and ends
-    // the process at once with that code; a quit the self-test's finish did not ask for ends
-    // with 1. Otherwise nothing.
+    // With "--selftest": closes the store, prints "EXIT " and the self-test's code as one
+    // flushed line and ends the process at once with that code; a quit the self-test's finish
+    // did not ask for ends with 1. Otherwise nothing.
     static void willTerminate(const std::vector<std::string>& arguments);
 };
 

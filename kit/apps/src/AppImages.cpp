@@ -36,7 +36,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The header of a type-2 AppImage: an ELF file with "AI" and 2 at offset 8.
 bool hasTypeTwoHeader(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = Fs::openForReading(path);
     if (fd < 0)
         return false;
     char header[11] = {};

@@ -37,6 +37,8 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -68,6 +70,21 @@ private:
     std::condition_variable ready_;
     std::deque<Category> finished_;
 };
+
+// A list that is made at the first call only, however many threads ask for it.
+std::function<std::vector<InstalledApp>()> listedOnce(std::function<std::vector<InstalledApp>()> list) {
+    if (!list)
+        return list;
+    struct Listed {
+        std::once_flag once;
+        std::vector<InstalledApp> apps;
+    };
+    auto listed = std::make_shared<Listed>();
+    return [list = std::move(list), listed] {
+        std::call_once(listed->once, [&] { listed->apps = list(); });
+        return listed->apps;
+    };
+}
 
 bool isExcluded(const std::string& path, const std::vector<std::string>& excluded) {
     for (const std::string& entry : excluded) {
@@ -153,6 +170,9 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
     const int total = int(ids.size());
 
     const HomeLayout layout(home, environment);
+    // The apps and the caches both read the Flatpak apps: they are listed once for the scan.
+    DiskScanner scanner = *this;
+    scanner.flatpakApps = listedOnce(flatpakApps);
     FinishedQueue queue;
     std::vector<Category> categories;
     categories.reserve(ids.size());
@@ -160,10 +180,10 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
         std::vector<std::jthread> workers;
         workers.reserve(ids.size());
         for (CategoryID id : ids) {
-            auto work = [this, id, stop, &queue, &layout] {
+            auto work = [id, stop, &scanner, &queue, &layout] {
                 Category category(id);
                 try {
-                    category = collect(id, layout, stop);
+                    category = scanner.collect(id, layout, stop);
                 } catch (...) {
                     // A collector that fails (memory, threads) leaves its category empty.
                 }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 
 namespace dovrane {
 
@@ -63,13 +64,7 @@ Category ScanCollectors::apps(std::stop_token stop) const {
             add(items, measuredItem(bin.appending(entry), AppImages::read(bin.appending(entry)).name, reason, "apps",
                                     Safety::keep, CleanupAction::showOnly, stop));
     // Flatpak apps with the size their installation gives, as on the Apps page.
-    std::vector<InstalledApp> flatpaks;
-    try {
-        if (scanner_.flatpakApps)
-            flatpaks = scanner_.flatpakApps();
-    } catch (...) {
-    }
-    for (const InstalledApp& app : flatpaks)
+    for (const InstalledApp& app : flatpaks())
         items.emplace_back(app.path, app.name, app.size, 0, std::nullopt, reason, "apps", Safety::keep,
                            CleanupAction::showOnly);
     return Category(CategoryID::apps, std::nullopt, std::move(items));
@@ -143,17 +138,38 @@ Category ScanCollectors::caches(std::stop_token stop) const {
     return Category(CategoryID::caches, std::nullopt, measuredItems(std::move(candidates), stop));
 }
 
-// Each Flatpak app keeps its cache inside its own data folder, ~/.var/app/<ID>/cache.
+std::vector<InstalledApp> ScanCollectors::flatpaks() const {
+    try {
+        if (scanner_.flatpakApps)
+            return scanner_.flatpakApps();
+    } catch (...) {
+    }
+    return {};
+}
+
+// Each Flatpak app keeps its cache inside its own data folder, ~/.var/app/<ID>/cache. It is
+// named after the app as its installation names it, which the scan reads itself: the app list
+// the lookup answers from may not be loaded yet when a scan starts.
 void ScanCollectors::flatpakCaches(std::vector<Candidate>& candidates) const {
     const Url apps = scanner_.home.appending(".var").appending("app");
+    std::optional<std::map<std::string, std::string>> installedNames; // listed at the first cache
     for (const std::string& identifier : Fs::list(apps.path())) {
         const Url cache = apps.appending(identifier).appending("cache");
         if (!Fs::isDirectory(cache.path()) || Fs::isSymlink(cache.path()))
             continue;
+        if (!installedNames) {
+            installedNames.emplace();
+            for (const InstalledApp& app : flatpaks())
+                installedNames->emplace(app.bundleID, app.name);
+        }
         std::optional<std::string> known;
-        try {
-            known = scanner_.appName(identifier);
-        } catch (...) {
+        if (auto installed = installedNames->find(identifier); installed != installedNames->end()) {
+            known = installed->second;
+        } else {
+            try {
+                known = scanner_.appName(identifier);
+            } catch (...) {
+            }
         }
         const bool running = scanner_.running.contains(identifier);
         candidates.push_back({cache, known ? *known : identifier,

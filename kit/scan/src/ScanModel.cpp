@@ -57,6 +57,7 @@ bool isDeveloper(CategoryID id) { return position(id) >= 10 && position(id) <= 1
 
 bool isMacOnly(CategoryID id) {
     switch (id) {
+    case CategoryID::logs:
     case CategoryID::mailDownloads:
     case CategoryID::messages:
     case CategoryID::iosBackups:

@@ -75,14 +75,27 @@ std::optional<Date> modificationDate(const std::string& path) {
     return Date::fromUnix(double(info.st_mtim.tv_sec) + double(info.st_mtim.tv_nsec) / 1e9);
 }
 
-std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes) {
+int openForReading(const std::string& path) {
     // Non-blocking open and regular files only: a named pipe put where a file is expected
-    // would otherwise block the read forever, and a device never ends.
+    // would otherwise block the open (or the read) forever, and a device never ends.
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes) {
+    int fd = openForReading(path);
     if (fd < 0)
         return std::nullopt;
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || std::uint64_t(info.st_size) > maxBytes) {
+    if (fstat(fd, &info) != 0 || std::uint64_t(info.st_size) > maxBytes) {
         close(fd);
         return std::nullopt;
     }

@@ -254,7 +254,17 @@ struct Request {
     std::uint64_t maxBytes;
     const std::string* userAgent = nullptr; // none: no User-Agent header at all
     const Session* session = nullptr;
+    const NetworkProbe* probe = nullptr; // none: a failed lookup is an unknown host
 };
+
+// Without any network the name lookup is what fails first, before a connection could tell
+// that the network is unreachable: the host is not unknown then, the machine is offline.
+NetworkErrorCode lookupFailure(NetworkErrorCode code, const NetworkProbe* probe) {
+    if ((code == NetworkErrorCode::cannotFindHost || code == NetworkErrorCode::dnsLookupFailed) && probe &&
+        !probe->hasUsableNetwork())
+        return NetworkErrorCode::notConnectedToInternet;
+    return code;
+}
 
 // One GET, body handed to sink piece by piece; the easy handle is this request's alone.
 // Returns the number of body bytes received.
@@ -317,7 +327,8 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
     if (transfer.sinkFailed)
         return localError("the answer could not be stored");
     if (result != CURLE_OK)
-        return networkError(codeFor(curl, result, easy), message[0] ? message : curl.easy_strerror(result));
+        return networkError(lookupFailure(codeFor(curl, result, easy), request.probe),
+                            message[0] ? message : curl.easy_strerror(result));
     return transfer.received;
 }
 
@@ -329,7 +340,7 @@ FetchFunction fetch(std::string userAgent, FetchOptions options) {
     auto session = std::make_shared<const Session>();
     return [session, userAgent = std::move(userAgent), options](const Url& url) -> FetchResult {
         std::string body;
-        Request request{options.stallLimit, options.maxBytes, &userAgent, session.get()};
+        Request request{options.stallLimit, options.maxBytes, &userAgent, session.get(), options.probe.get()};
         auto received = perform(url, request, [&body](const char* data, std::size_t length) {
             body.append(data, length);
             return true;
@@ -353,7 +364,7 @@ Expected<std::uint64_t, FetchError> download(const Url& from, const std::string&
         return localError("cannot create " + partial + ": " + std::strerror(errno));
 
     int writeError = 0;
-    Request request{options.stallLimit, options.maxBytes, nullptr, nullptr};
+    Request request{options.stallLimit, options.maxBytes, nullptr, nullptr, options.probe.get()};
     auto received = perform(from, request, [fd, &writeError](const char* data, std::size_t length) {
         while (length > 0) {
             ssize_t written = ::write(fd, data, length);

@@ -3,6 +3,7 @@
 #include "scan/ScanCollectors.h"
 
 #include "DovraneKit/system/DeletionGuard.h"
+#include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/SizeCounter.h"
 #include "DovraneKit/system/ToolPaths.h"
 #include "support/FakeRunner.h"
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <tuple>
@@ -230,6 +232,43 @@ TEST(DiskScanner, MessagesAndDockerAreOneItemWhenSomethingIsThere) {
     EXPECT_GE(messages.size, 9000);
     ScopedEnv german("APP_LANG", "de");
     EXPECT_EQ(scanner.collect(CategoryID::messages).items[0].name, "Anhänge");
+}
+
+// A Flatpak app's cache goes by the app's installed name on every scan: the first scan of a
+// fresh start, whose lookup knows no app yet, names it as the next one does. The apps and the
+// caches share one listing of the Flatpak apps.
+TEST(DiskScanner, AFlatpakCacheHasItsAppsNameWhetherOrNotTheLookupKnowsIt) {
+    ScannerFixture f;
+    writeFileOfSize(f / ".var/app/org.example.Pixelpaint/cache/tiles", 3000);
+    writeFileOfSize(f / ".var/app/org.example.Gone/cache/x", 1000);
+    DiskScanner scanner = f.scanner();
+    InstalledApp pixelpaint;
+    pixelpaint.bundleID = "org.example.Pixelpaint";
+    pixelpaint.name = "Pixelpaint";
+    pixelpaint.path = Url::fromPath(f / ".local/share/flatpak/app/org.example.Pixelpaint");
+    auto listings = std::make_shared<std::atomic<int>>(0);
+    scanner.flatpakApps = [pixelpaint, listings] {
+        ++*listings;
+        return std::vector<InstalledApp>{pixelpaint};
+    };
+    auto cacheNames = [](const ScanResult& result) {
+        std::map<std::string, std::string> names; // folder → name
+        for (const CleanupItem& item : result.category(CategoryID::caches)->items)
+            names[Path::lastComponent(Path::parent(item.url.path()))] = item.name;
+        return names;
+    };
+    const std::map<std::string, std::string> expected = {{"org.example.Pixelpaint", "Pixelpaint"},
+                                                         {"org.example.Gone", "org.example.Gone"}};
+
+    EXPECT_EQ(cacheNames(scanner.scan({})), expected);
+    EXPECT_EQ(*listings, 1);
+
+    // The loaded app list answers the lookup with names of its own; the installed name stands.
+    scanner.appName = [](const std::string& id) -> std::optional<std::string> { return "Listed " + id; };
+    const ScanResult again = scanner.scan({});
+    EXPECT_EQ(cacheNames(again)["org.example.Pixelpaint"], "Pixelpaint");
+    EXPECT_EQ(cacheNames(again)["org.example.Gone"], "Listed org.example.Gone");
+    EXPECT_EQ(*listings, 2);
 }
 
 // ---- A Linux desktop's home ---------------------------------------------------------------

@@ -3,7 +3,10 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <set>
 
@@ -63,9 +66,29 @@ TEST(FileSystemReading, WholeRegularFilesUpToTheCap) {
     EXPECT_FALSE(Fs::readFile(dir / "none"));
     EXPECT_FALSE(Fs::readFile(dir.path()));
 
-    // A named pipe where a file is expected is refused at once instead of blocking.
+    // A named pipe, a socket or a device where a file is expected is refused at once instead
+    // of blocking, also behind a link; a link to a regular file is followed.
     ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(Fs::readFile(dir / "pipe"));
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir / "socket";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    fixture::makeSymlink(dir / "pipe", dir / "to-pipe");
+    fixture::makeSymlink("/dev/zero", dir / "to-device");
+    fixture::makeSymlink(dir / "f", dir / "to-file");
+    for (const std::string name : {"pipe", "socket", "to-pipe", "to-device"}) {
+        EXPECT_FALSE(Fs::readFile(dir / name)) << name;
+        EXPECT_EQ(Fs::openForReading(dir / name), -1) << name;
+    }
+    close(listener);
+    EXPECT_EQ(Fs::readFile(dir / "to-file"), content);
+    const int fd = Fs::openForReading(dir / "to-file");
+    EXPECT_GE(fd, 0);
+    close(fd);
 }
 
 TEST(FileSystemWriting, AtomicWritesAndFolders) {

@@ -397,8 +397,21 @@ TEST(FreedesktopTrashInfo, RecordedOriginalResolvesDotDotAndRefusesAPathLeavingT
     EXPECT_EQ(record("c", ".."), std::nullopt);
     EXPECT_EQ(record("d", "%2E%2E/%2E%2E/etc/passwd"), std::nullopt);
     EXPECT_EQ(record("e", "sub/./deeper/../f"), volume / "sub/f");
-    EXPECT_EQ(record("g", "/home/someone/../other/g"), "/home/other/g");
+    // An absolute path in a volume's trash counts only inside the volume.
+    EXPECT_EQ(record("g", "/"), std::nullopt);
+    EXPECT_EQ(record("h", "/etc/passwd"), std::nullopt);
+    EXPECT_EQ(record("i", volume.path()), std::nullopt);
+    EXPECT_EQ(record("j", volume / "sub/../../outside"), std::nullopt);
+    EXPECT_EQ(record("k", volume / "sub/./k"), volume / "sub/k");
     EXPECT_FALSE(FreedesktopTrash::holds(trash + "/files/a", "/etc/passwd"));
+    EXPECT_FALSE(FreedesktopTrash::holds(trash + "/files/h", "/etc/passwd"));
+
+    // The home trash records absolute paths anywhere.
+    TempHome home;
+    const std::string homeTrash = FreedesktopTrash::homeTrash(home.path());
+    writeFile(homeTrash + "/files/l", "x");
+    writeFile(homeTrash + "/info/l.trashinfo", "[Trash Info]\nPath=/home/someone/../other/l\n");
+    EXPECT_EQ(FreedesktopTrash::recordedOriginal(homeTrash + "/files/l"), "/home/other/l");
 }
 
 TEST_F(TrasherTest, PathThatBecameProtectedAfterPlanningIsNotMoved) {

@@ -1,5 +1,6 @@
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/updates/UpdateChecker.h"
+#include "support/FakeNetworkProbe.h"
 #include "support/LoopbackServer.h"
 #include "support/TestSupport.h"
 
@@ -121,6 +122,25 @@ TEST(UpdateCheckerSparkle, WordsEveryWayTheFeedFails) {
     EXPECT_EQ(check.sparkle(fed("C", server.url("/missing"), "1")), UpdateCheck::failed(badServer));
     EXPECT_EQ(check.sparkle(fed("D", server.url("/drop"), "1")), UpdateCheck::failed("No internet connection."));
     EXPECT_EQ(check.sparkle(fed("E", *refused, "1")), UpdateCheck::failed(didNotWork));
+}
+
+// A feed whose host name cannot be looked up is a vanished vendor only on a working network;
+// without one the machine is offline. The name is malformed, so the lookup fails without
+// asking any server.
+TEST(UpdateCheckerSparkle, AFeedNameThatDoesNotResolveIsOfflineWithoutANetwork) {
+    LoopbackServer server;
+    const InstalledApp unresolved = fed("A", Url::parse("http://updates..example.test/appcast.xml").value(), "1");
+    auto withNetwork = [&](bool usable) {
+        auto probe = std::make_shared<FakeNetworkProbe>(usable);
+        auto check = checker(server, {}, Network::fetch("Dovrane/1.0", FetchOptions{2s, 1 << 20, probe}));
+        const UpdateCheck result = check.sparkle(unresolved);
+        EXPECT_EQ(probe->asked(), 1);
+        return result;
+    };
+    EXPECT_EQ(withNetwork(false), UpdateCheck::failed("No internet connection."));
+    EXPECT_EQ(withNetwork(true), UpdateCheck::failed("The vendor's update server no longer exists."));
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(withNetwork(false), UpdateCheck::failed("Keine Internetverbindung."));
 }
 
 TEST(UpdateCheckerSparkle, AFailureOfTheFetchFunctionItselfIsNotANetworkFailure) {

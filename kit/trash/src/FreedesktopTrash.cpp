@@ -256,6 +256,17 @@ std::string lexicallyNormal(const std::string& path) {
         normal.pop_back();
     return normal;
 }
+
+// The top folder of the volume whose own trash, "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid",
+// holds the item; none for any other trash.
+std::optional<std::string> volumeTopOf(const std::string& trashPath) {
+    const std::string folder = Path::parent(Path::parent(trashPath));
+    if (Path::lastComponent(folder).starts_with(".Trash-"))
+        return Path::parent(folder);
+    if (Path::lastComponent(Path::parent(folder)) == ".Trash")
+        return Path::parent(Path::parent(folder));
+    return std::nullopt;
+}
 } // namespace
 
 std::optional<std::string> recordedOriginal(const std::string& trashPath) {
@@ -281,21 +292,13 @@ std::optional<std::string> recordedOriginal(const std::string& trashPath) {
     }
     if (!recorded || recorded->empty() || recorded->find('\0') != std::string::npos)
         return std::nullopt;
-    if (recorded->front() == '/')
-        return lexicallyNormal(*recorded);
-    // A relative path belongs to a volume's trash, "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid".
-    const std::string folder = Path::parent(Path::parent(trashPath));
-    std::string topdir;
-    if (Path::lastComponent(folder).starts_with(".Trash-"))
-        topdir = Path::parent(folder);
-    else if (Path::lastComponent(Path::parent(folder)) == ".Trash")
-        topdir = Path::parent(Path::parent(folder));
-    else
-        return std::nullopt;
-    // A foreign info file may climb out of its volume ("../../etc/passwd"); such a path is no
-    // original of anything in this trash.
-    std::string original = lexicallyNormal(Path::join(topdir, *recorded));
-    const std::string top = lexicallyNormal(topdir);
+    const std::optional<std::string> topdir = volumeTopOf(trashPath);
+    if (!topdir) // the home trash records absolute paths only
+        return recorded->front() == '/' ? std::optional(lexicallyNormal(*recorded)) : std::nullopt;
+    // A foreign info file may climb out of its volume ("../../etc/passwd") or name a path
+    // elsewhere ("/etc/passwd"); neither is the original of anything in this trash.
+    std::string original = lexicallyNormal(recorded->front() == '/' ? *recorded : Path::join(*topdir, *recorded));
+    const std::string top = lexicallyNormal(*topdir);
     if (!original.starts_with(top == "/" ? top : top + "/") || original == top)
         return std::nullopt;
     return original;

@@ -207,7 +207,7 @@ public:
         } else if (S_ISDIR(info.st_mode)) {
             archive_entry_set_size(entry.get(), 0);
         } else if (S_ISREG(info.st_mode)) {
-            fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            fd = filetree::openRegularFile(path, info);
             if (fd < 0)
                 return Failure{systemError(path)};
         } else {

@@ -19,7 +19,7 @@ namespace dovrane {
 namespace {
 
 // The whole cask index is some tens of MiB; the cache is read back with the fetch's own cap.
-constexpr std::uint64_t maxCacheBytes = FetchOptions{}.maxBytes;
+constexpr std::uint64_t maxCacheBytes = FetchOptions::defaultMaxBytes;
 
 std::string systemVersionText(OperatingSystemVersion version) {
     return std::to_string(version.major) + "." + std::to_string(version.minor) + "." + std::to_string(version.patch);

@@ -4,7 +4,9 @@
 // own. Berlin's time zone, so a change of daylight saving time can be tested.
 //
 //   DovraneModelTests [Suite [Qt Test options]]
-//   DovraneModelTests --open-store     opens the store the way the application does
+//   DovraneModelTests --open-store [HOME]
+//                                      opens the store the way the application does, with HOME
+//                                      (a test's temporary home) as the home when given
 //   DovraneModelTests --store-writer   another process on the test store: records day 1000
 //                                      (used 7) and marks every removal put back
 
@@ -17,11 +19,19 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 int main(int argc, char** argv) {
     dovrane::testing::fixTestEnvironment("tests", "Europe/Berlin");
-    if (argc == 2 && std::strcmp(argv[1], "--open-store") == 0) {
+    if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "--open-store") == 0) {
         // APP_STORE comes from the test that started this process.
+        if (argc == 3) {
+            const std::string home = argv[2];
+            setenv("HOME", home.c_str(), 1);
+            setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+            setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+            setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+        }
         QCoreApplication application(argc, argv);
         dovrane::Store::makeContainer();
         return 0;

@@ -35,7 +35,8 @@ public:
     Category apps(std::stop_token stop = {}) const;
     Category personal(std::stop_token stop = {}) const;
     Category caches(std::stop_token stop = {}) const;
-    // Appends the cache of every Flatpak app (~/.var/app/<ID>/cache) to candidates.
+    // Appends the cache of every Flatpak app (~/.var/app/<ID>/cache) to candidates, named after
+    // the installed app (else through the scanner's lookup, else its ID).
     void flatpakCaches(std::vector<Candidate>& candidates) const;
     Category children(const Url& folder, CategoryID id, const std::string& source, Safety safety,
                       const std::string& reason, std::stop_token stop = {}) const;
@@ -68,6 +69,8 @@ private:
     // the tool gave nothing.
     std::optional<std::string> runTool(const std::string& executable, const std::vector<std::string>& arguments,
                                        std::stop_token stop) const;
+    // The scanner's Flatpak apps; none when listing them fails.
+    std::vector<InstalledApp> flatpaks() const;
     // Where the layout reads a folder named relative to the home folder.
     Url homeFolder(std::string_view relative) const { return layout_.folder(relative); }
     static void add(std::vector<CleanupItem>& items, std::optional<CleanupItem> item) {

@@ -48,8 +48,8 @@ std::optional<CategoryID> categoryIDFromRaw(std::string_view raw);
 int position(CategoryID id);
 bool isSystemData(CategoryID id);
 bool isDeveloper(CategoryID id);
-// Fed only by folders and tools a Mac has (Mail, Messages, device backups, Time Machine, Xcode,
-// simulators): a Linux home has nothing of theirs unless it keeps a Mac's folders.
+// Fed only by folders and tools a Mac has (Logs, Mail, Messages, device backups, Time Machine,
+// Xcode, simulators): a Linux home has nothing of theirs unless it keeps a Mac's folders.
 bool isMacOnly(CategoryID id);
 
 // Ordered: safe < review < keep.

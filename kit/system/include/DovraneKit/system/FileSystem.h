@@ -33,7 +33,12 @@ bool isExecutableFile(const std::string& path);
 std::optional<std::string> realPath(const std::string& path);
 std::optional<Date> modificationDate(const std::string& path); // follows links
 
-// Whole file, or nothing when it cannot be read or is larger than maxBytes.
+// A descriptor for reading the regular file at path (links followed), or -1. Never blocks: a
+// named pipe, socket or device put in a file's place is refused, not waited on. Every reading
+// of a file someone else may have placed goes through here.
+int openForReading(const std::string& path);
+// Whole file, or nothing when it cannot be read, is no regular file (see openForReading) or is
+// larger than maxBytes.
 std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes = 64ull << 20);
 // Writes beside the target and renames over it, so a reader never sees half a file.
 bool writeFileAtomically(const std::string& path, std::string_view data, unsigned mode = 0644);

@@ -4,10 +4,12 @@
 
 #include "DovraneKit/core/Expected.h"
 #include "DovraneKit/core/Url.h"
+#include "DovraneKit/system/NetworkProbe.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace dovrane {
@@ -52,12 +54,17 @@ struct FetchOptions {
     // transfer.
     std::chrono::seconds stallLimit{20};
     // Larger bodies fail with responseTooLarge. Large enough for the whole cask index.
-    std::uint64_t maxBytes = 256ull << 20;
+    static constexpr std::uint64_t defaultMaxBytes = 256ull << 20;
+    std::uint64_t maxBytes = defaultMaxBytes;
+    // Asked when a name lookup fails: without a usable network the failure is
+    // notConnectedToInternet, else cannotFindHost (dnsLookupFailed for the proxy's name).
+    std::shared_ptr<const NetworkProbe> probe = NetworkProbe::system();
 };
 
 struct DownloadOptions {
     std::chrono::seconds stallLimit{60};
     std::uint64_t maxBytes = 8ull << 30;
+    std::shared_ptr<const NetworkProbe> probe = NetworkProbe::system(); // as for FetchOptions
 };
 
 namespace Network {

@@ -83,8 +83,8 @@ std::string infoPathFor(const std::string& trashPath);
 
 // The absolute path that the info file of the item at trashPath records as its origin, a
 // volume trash's relative path joined to that volume's top folder, "." and ".." resolved; none
-// when there is no readable info file with a Path= entry, or a relative one leads outside the
-// volume's top folder.
+// when there is no readable info file with a Path= entry, the home trash's is relative, or a
+// volume trash's, relative or absolute, leads outside the volume's top folder.
 std::optional<std::string> recordedOriginal(const std::string& trashPath);
 // The entry at trashPath is the item that was moved there from originalPath: something is
 // there and its info file records that path. A name taken again by a later, unrelated item
