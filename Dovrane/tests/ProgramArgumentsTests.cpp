@@ -18,7 +18,8 @@ namespace {
 
 const std::vector<std::string> programs = {"dovrane-codesign", "dovrane-spctl",   "dovrane-security", "dovrane-ditto",
                                            "dovrane-tar",      "dovrane-hdiutil", "make_home",        "floor_walk",
-                                           "scan_memory",      "model_bench",     "cache_bench",      "reader_memory"};
+                                           "scan_memory",      "model_bench",     "cache_bench",      "reader_memory",
+                                           "cleanup_bench"};
 
 struct Answer {
     int status = -1;
@@ -97,6 +98,8 @@ TEST(ProgramArguments, ArgumentsThatFitAFormButNotWhatItTakesAreRefused) {
         {"cache_bench", {"10", "0"}},
         {"cache_bench", {"--read", "sideways", "10", "1"}},
         {"reader_memory", {"0"}},
+        {"cleanup_bench", {"0"}},
+        {"cleanup_bench", {"many"}},
         {"reader_memory", {"--read", "sideways", home}},
         // A literal word that differs, and an empty value.
         {"dovrane-spctl", {"--assess", "--type", "install", home}},

@@ -12,10 +12,14 @@
 #include <DovraneKit/trash/Trasher.h>
 
 #include <QContextMenuEvent>
+#include <QFuture>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
 
 namespace dovrane {
 
@@ -40,38 +44,61 @@ RemovalRow::RemovalRow(AppModel& model, std::shared_ptr<Removal> removal, QWidge
     putBack_->setToolTip(tr("Moves the items from the Trash to where they were"));
     row->addWidget(putBack_, 0, Qt::AlignVCenter);
     connect(putBack_, &QPushButton::clicked, this, &RemovalRow::pressPutBack);
+    // Until the Trash has been looked at, nothing is offered.
+    status_->hide();
+    putBack_->hide();
     refresh();
     putBack_->setAccessibleName(tr("Put Back %1").arg(title_->text()));
 }
 
-int RemovalRow::countInTrash() const {
-    const auto& items = removal_->items();
-    if (model_.isDemo())
-        return removal_->title().contains(QLatin1String("Xcode"), Qt::CaseSensitive) ? 0 : int(items.size());
-    return int(
-        std::count_if(items.begin(), items.end(), [](const RemovedItem& item) { return Trasher::isInTrash(item); }));
-}
+namespace {
 
-// Items the desktop's own Trash window put back: out of the Trash and at their old place again.
-int RemovalRow::countBackInPlace() const {
-    if (model_.isDemo())
-        return 0;
-    const auto& items = removal_->items();
-    return int(std::count_if(items.begin(), items.end(), [](const RemovedItem& item) {
-        return !Trasher::isInTrash(item) && Fs::exists(item.originalPath.path());
-    }));
+// Records up to this many items are looked at on the spot; the Trash of a larger one is read on
+// a worker thread, since every item costs a look at its info file.
+constexpr std::size_t lookedAtOnce = 200;
+
+} // namespace
+
+RemovalRow::TrashCount RemovalRow::count(const std::vector<RemovedItem>& items) {
+    TrashCount counted;
+    counted.inTrash = int(
+        std::count_if(items.begin(), items.end(), [](const RemovedItem& item) { return Trasher::isInTrash(item); }));
+    // Items the desktop's own Trash window put back: out of the Trash and at their old place
+    // again. Only asked when nothing is left in the Trash.
+    if (counted.inTrash == 0)
+        counted.backInPlace = int(std::count_if(items.begin(), items.end(), [](const RemovedItem& item) {
+            return !Trasher::isInTrash(item) && Fs::exists(item.originalPath.path());
+        }));
+    return counted;
 }
 
 void RemovalRow::refresh() {
-    inTrash_ = countInTrash();
-    const int items = int(removal_->items().size());
-    const bool undone = removal_->undone() || (items > 0 && inTrash_ == 0 && countBackInPlace() == items);
-    icon_->setSymbol(undone ? QStringLiteral("arrow.uturn.backward.circle.fill") : QStringLiteral("trash"));
+    const auto& items = removal_->items();
     title_->setText(removal_->title());
-    detail_->setText(tr("%Ln items, %1, %2", nullptr, items)
+    detail_->setText(tr("%Ln items, %1, %2", nullptr, int(items.size()))
                          .arg(QString::fromStdString(bytes(removal_->size())),
                               QString::fromStdString(DateText::abbreviatedDateShortTime(removal_->date()))));
+    const std::uint64_t look = ++looks_;
+    if (model_.isDemo()) {
+        const int inTrash =
+            removal_->title().contains(QLatin1String("Xcode"), Qt::CaseSensitive) ? 0 : int(items.size());
+        showCount({inTrash, 0});
+    } else if (items.size() <= lookedAtOnce) {
+        showCount(count(items));
+    } else {
+        // The row keeps what it showed until the count arrives; a later refresh wins.
+        QtConcurrent::run([items] { return count(items); }).then(this, [this, look](TrashCount counted) {
+            if (look == looks_)
+                showCount(counted);
+        });
+    }
+}
 
+void RemovalRow::showCount(TrashCount counted) {
+    inTrash_ = counted.inTrash;
+    const int items = int(removal_->items().size());
+    const bool undone = removal_->undone() || (items > 0 && inTrash_ == 0 && counted.backInPlace == items);
+    icon_->setSymbol(undone ? QStringLiteral("arrow.uturn.backward.circle.fill") : QStringLiteral("trash"));
     status_->setToolTip(QString());
     if (undone) {
         status_->setText(tr("Put back"));

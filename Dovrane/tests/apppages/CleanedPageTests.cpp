@@ -110,6 +110,27 @@ private slots:
         QCOMPARE(undoneRow->icon()->symbol(), QStringLiteral("arrow.uturn.backward.circle.fill"));
     }
 
+    void aLargeRecordIsCountedOffTheMainThreadAndShownOnceCounted() {
+        std::vector<std::string> names;
+        for (int index = 0; index < 400; ++index)
+            names.push_back("file-" + std::to_string(index));
+        auto large = record("Large", names);
+        for (std::size_t index = 0; index < 100; ++index)
+            emptyFromTrash(large->items()[index]);
+
+        CleanedPage page(f->model);
+        RemovalRow* row = page.rows().front();
+        QTRY_COMPARE(row->status()->text(), QStringLiteral("300 of 400 still in the Trash"));
+        QCOMPARE(row->inTrash(), 300);
+        QVERIFY(row->putBack()->isVisibleTo(row));
+
+        for (std::size_t index = 100; index < 400; ++index)
+            emptyFromTrash(large->items()[index]);
+        row->refresh();
+        QTRY_COMPARE(row->status()->text(), QStringLiteral("Trash was emptied"));
+        QVERIFY(!row->putBack()->isVisibleTo(row));
+    }
+
     void theDetailLineCountsSizesAndDates() {
         auto three = record("Three", {"a", "b", "c"});
         CleanedPage page(f->model);

@@ -15,6 +15,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace dovrane;
 using namespace dovrane::testing;
 
@@ -109,6 +111,51 @@ private slots:
         QCOMPARE(ScanCache::load(), model.scan());
         QCOMPARE(model.orphans().size(), size_t(1));
         QCOMPARE(model.orphans()[0].bundleID, std::string("org.kept"));
+    }
+
+    void thousandsOfItemsAllMoveAreAllJournalledAndAllComeBack() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        // Three folders taking turns, and among them a link to a protected folder.
+        const std::vector<std::string> folders = {fixture / ".cache", fixture / "Downloads",
+                                                  fixture / "Library/Caches"};
+        std::vector<CleanupItem> items;
+        for (int index = 0; index < 3000; ++index) {
+            const std::string path = folders[std::size_t(index % 3)] + "/item-" + std::to_string(index);
+            writeFile(path, path);
+            items.push_back(item(path, 1000 + index));
+        }
+        writeFile(fixture / ".ssh/id_ed25519", "key");
+        Fs::makeDirectories(fixture / ".cache");
+        QVERIFY(symlink((fixture / ".ssh").c_str(), (fixture / ".cache/keys").c_str()) == 0);
+        items.insert(items.begin() + 1500, item(fixture / ".cache/keys", 3));
+        ModelSeeding(model).setScan(scanHolding(items));
+
+        model.requestCleanup(items, "Caches");
+        const CleanupRequest request = *model.sheet()->cleanupRequest();
+        QCOMPARE(request.plan.entries.size(), std::size_t(3000));
+        QCOMPARE(request.plan.refused, std::vector<Url>{Url::fromPath(fixture / ".cache/keys")});
+
+        await(model.perform(request));
+        QCOMPARE(model.scan()->category(CategoryID::caches)->items.size(), std::size_t(1)); // the refused link
+        fixture.closeContainer(); // what was saved, read afresh by a new model
+        AppModel& reopened = fixture.makeModel();
+        const auto removals = fixture.container().removals();
+        QCOMPARE(removals->size(), std::size_t(1));
+        const std::vector<RemovedItem>& removed = removals->front()->items();
+        QCOMPARE(removed.size(), std::size_t(3000));
+        for (std::size_t index = 0; index < removed.size(); ++index) {
+            QCOMPARE(removed[index].originalPath, request.plan.entries[index].url);
+            QVERIFY(!Fs::exists(removed[index].originalPath.path()));
+            QVERIFY(Trasher::isInTrash(removed[index]));
+        }
+        QVERIFY(Fs::exists(fixture / ".ssh/id_ed25519"));
+
+        await(reopened.undo(removals->front()));
+        for (const RemovedItem& back : removed)
+            QCOMPARE(Fs::readFile(back.originalPath.path()).value_or(""), back.originalPath.path());
+        QCOMPARE(*reopened.notice(), QStringLiteral("3,000 items are back where they were."));
+        QVERIFY(removals->front()->undone());
     }
 
     void failuresAreCountedAfterTheNotice() {

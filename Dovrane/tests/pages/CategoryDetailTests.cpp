@@ -289,6 +289,41 @@ private slots:
         QVERIFY(!detail.findChild<QPushButton*>("deleteSnapshots")->isEnabled());
     }
 
+    void thousandsOfSafeItemsArePickedAsRunsOfRowsAndAllGoToTheCleanup() {
+        PageFixture fixture;
+        std::vector<CleanupItem> items;
+        // Largest first: the table shows them in this order, every hundredth one for review.
+        for (int index = 0; index < 3000; ++index)
+            items.push_back(item(fixture.base() / ("cache/item-" + std::to_string(index)), 10'000 - index,
+                                 index % 100 == 99 ? Safety::review : Safety::safe, CleanupAction::trash));
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(Category(CategoryID::caches, std::nullopt, items));
+        showAsWindow(detail);
+
+        detail.findChild<QPushButton*>("selectSafeItems")->click();
+        QCOMPARE(detail.picked().size(), std::size_t(2970));
+        QItemSelectionModel& selection = *detail.table()->selectionModel();
+        QCOMPARE(selection.selectedRows().size(), 2970);
+        QCOMPARE(selection.selection().size(), 30); // one range per run of neighbouring safe rows
+        QVERIFY(!selection.isRowSelected(99));
+        QCOMPARE(detail.summary(), QStringLiteral("2970 selected, 25.2 MB"));
+
+        // The pick follows its rows when the table is sorted the other way round.
+        detail.table()->sortByColumn(CategoryItemsModel::sizeColumn, Qt::AscendingOrder);
+        QCOMPARE(selection.selectedRows().size(), 2970);
+        QVERIFY(!selection.isRowSelected(0)); // the last item, for review
+        QVERIFY(selection.isRowSelected(1));
+        QVERIFY(!selection.isRowSelected(2900));
+
+        detail.findChild<QPushButton*>("moveToTrash")->click();
+        const CleanupRequest* request = fixture.model.sheet()->cleanupRequest();
+        QVERIFY(request);
+        QCOMPARE(request->items.size(), std::size_t(2970));
+        QCOMPARE(request->plan.entries.size(), std::size_t(2970));
+        QVERIFY(std::all_of(request->items.begin(), request->items.end(),
+                            [](const CleanupItem& picked) { return picked.safety == Safety::safe; }));
+    }
+
     void moveToTrashAnswersCtrlBackspaceOnlyWhileShown() {
         PageFixture fixture;
         CategoryDetail detail(fixture.context(), std::nullopt);

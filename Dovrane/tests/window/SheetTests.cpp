@@ -99,9 +99,13 @@ private slots:
         const QStringList shown = texts(sheet);
         QVERIFY(shown.contains("15 files, 6 MB")); // files, not entries
         QVERIFY(shown.contains("2 items are protected and stay where they are."));
-        QCOMPARE(sheet.entries()->topLevelItem(0)->text(0), QStringLiteral("Editor cache"));
-        QCOMPARE(sheet.entries()->topLevelItem(1)->text(0), QStringLiteral("two")); // no item: last component
-        QCOMPARE(sheet.entries()->topLevelItem(1)->toolTip(0), Texts::tooltip(QString::fromStdString(unnamed.path())));
+        const QAbstractItemModel& entries = *sheet.entries()->model();
+        QCOMPARE(entries.rowCount(), 2);
+        QCOMPARE(entries.index(0, 0).data().toString(), QStringLiteral("Editor cache"));
+        QCOMPARE(entries.index(1, 0).data().toString(), QStringLiteral("two")); // no item: last component
+        QCOMPARE(entries.index(1, 0).data(Qt::ToolTipRole).toString(),
+                 Texts::tooltip(QString::fromStdString(unnamed.path())));
+        QCOMPARE(entries.index(0, 1).data().toString(), QStringLiteral("4 MB"));
         QVERIFY(sheet.confirmButton()->isEnabled());
         QVERIFY(sheet.confirmButton()->isDefault());
     }

@@ -112,6 +112,9 @@ QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int
     view->verticalHeader()->hide();
     QHeaderView* header = view->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+    // A highlighted section asks the selection about every row at each paint of the header,
+    // which holds the window for seconds once thousands of rows are picked.
+    header->setHighlightSections(false);
     // The indicator must show the model's order before sorting is switched on, which sorts by it.
     header->setSortIndicator(sortColumn, order);
     view->setSortingEnabled(true);

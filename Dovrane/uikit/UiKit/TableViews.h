@@ -28,21 +28,30 @@ namespace TableViews {
 QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int sortColumn, Qt::SortOrder order,
                  QAbstractItemView::SelectionMode selection, QWidget* parent);
 
-// The ids of the rows selected in view, a table over model.
+// The ids of the rows selected in view, a table over model. Whole rows are picked, so each
+// range of the selection is a run of rows.
 template <typename Row> std::set<std::string> selectedIds(const QTableView& view, const SortedTableModel<Row>& model) {
     std::set<std::string> ids;
-    for (const QModelIndex& index : view.selectionModel()->selectedRows())
-        ids.insert(model.row(index.row()).id());
+    for (const QItemSelectionRange& range : view.selectionModel()->selection())
+        for (int shownRow = range.top(); shownRow <= range.bottom(); ++shownRow)
+            ids.insert(model.row(shownRow).id());
     return ids;
 }
 
-// Selects the whole rows whose ids are in ids, and no others.
+// Selects the whole rows whose ids are in ids, and no others: one range per run of neighbouring
+// rows, since what the view asks of a selection grows with its number of ranges.
 template <typename Row>
 void selectIds(QTableView& view, const SortedTableModel<Row>& model, const std::set<std::string>& ids) {
     QItemSelection selection;
-    for (int shownRow = 0; shownRow < model.rowCount(); ++shownRow)
-        if (ids.count(model.row(shownRow).id()))
-            selection.select(model.index(shownRow, 0), model.index(shownRow, model.columnCount() - 1));
+    const int rows = model.rowCount(), lastColumn = model.columnCount() - 1;
+    for (int shownRow = 0; shownRow < rows; ++shownRow) {
+        if (!ids.count(model.row(shownRow).id()))
+            continue;
+        const int first = shownRow;
+        while (shownRow + 1 < rows && ids.count(model.row(shownRow + 1).id()))
+            ++shownRow;
+        selection.append(QItemSelectionRange(model.index(first, 0), model.index(shownRow, lastColumn)));
+    }
     view.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 

@@ -9,11 +9,66 @@
 #include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
+#include <QAbstractTableModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include <unordered_map>
+
 namespace dovrane {
+
+namespace {
+
+// The plan's entries, a name and a size each, worked out as the list shows them: a plan of
+// tens of thousands of entries opens the sheet at once.
+class PlanEntries final : public QAbstractTableModel {
+public:
+    PlanEntries(const CleanupRequest& request, QObject* parent)
+        : QAbstractTableModel(parent), entries_(request.plan.entries),
+          sizeFont_(Fonts::monospacedDigits(Fonts::font(FontRole::body))) {
+        // The first item with an entry's URL names it.
+        for (const CleanupItem& item : request.items)
+            names_.try_emplace(item.url, item.name);
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(entries_.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 2; }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount())
+            return {};
+        const TrashPlan::Entry& entry = entries_[std::size_t(index.row())];
+        if (index.column() == 0) {
+            if (role == Qt::DisplayRole) {
+                const auto found = names_.find(entry.url);
+                return QString::fromStdString(found != names_.end() ? found->second : entry.url.lastPathComponent());
+            }
+            if (role == Qt::ToolTipRole)
+                return Texts::tooltip(QString::fromStdString(entry.url.path()));
+            return {};
+        }
+        switch (role) {
+        case Qt::DisplayRole:
+            return byteText(entry.size);
+        case Qt::TextAlignmentRole:
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        case Qt::FontRole:
+            return sizeFont_;
+        case Qt::ForegroundRole:
+            return SemanticColors::secondaryText();
+        default:
+            return {};
+        }
+    }
+
+private:
+    const std::vector<TrashPlan::Entry>& entries_; // the sheet's request outlives the list
+    std::unordered_map<Url, std::string> names_;
+    QFont sizeFont_;
+};
+
+} // namespace
 
 CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* parent)
     : QDialog(parent), model_(model), request_(std::move(request)) {
@@ -31,11 +86,12 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     stack->addWidget(
         new DetailHeader(DetailHeader::Style::sheet, {.title = tr("This goes to the Trash"), .size = files}, this));
 
-    entries_ = new QTreeWidget(this);
+    entries_ = new QTreeView(this);
+    entries_->setModel(new PlanEntries(request_, entries_));
     entries_->setAccessibleName(tr("What moves to the Trash"));
-    entries_->setColumnCount(2);
     entries_->setHeaderHidden(true);
     entries_->setRootIsDecorated(false);
+    entries_->setUniformRowHeights(true);
     entries_->setAlternatingRowColors(false);
     entries_->setSelectionMode(QAbstractItemView::NoSelection);
     entries_->setTextElideMode(Qt::ElideMiddle);
@@ -44,16 +100,6 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     entries_->header()->setStretchLastSection(false);
     entries_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     entries_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    const QFont sizeFont = Fonts::monospacedDigits(Fonts::font(FontRole::body));
-    for (const TrashPlan::Entry& entry : plan.entries) {
-        auto* row = new QTreeWidgetItem(entries_);
-        row->setText(0, name(request_, entry.url));
-        row->setToolTip(0, Texts::tooltip(QString::fromStdString(entry.url.path())));
-        row->setText(1, byteText(entry.size));
-        row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        row->setFont(1, sizeFont);
-        row->setForeground(1, SemanticColors::secondaryText());
-    }
     stack->addWidget(entries_);
 
     auto* notes = new QVBoxLayout;
@@ -82,13 +128,6 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     confirm_->setEnabled(!plan.entries.empty());
     buttons->addWidget(confirm_);
     stack->addLayout(buttons);
-}
-
-QString CleanupSheet::name(const CleanupRequest& request, const Url& url) {
-    for (const CleanupItem& item : request.items)
-        if (item.url == url)
-            return QString::fromStdString(item.name);
-    return QString::fromStdString(url.lastPathComponent());
 }
 
 } // namespace dovrane

@@ -1,12 +1,13 @@
 #pragma once
 // Confirms a move to the Trash: what the plan moves, how much, and what it leaves alone. It
-// hands the request, unchanged, to the model; it never plans, filters or edits.
+// hands the request, unchanged, to the model; it never plans, filters or edits. An entry is
+// named by the first item with its URL, else by its last component.
 
 #include "AppModel/WindowRecords.h"
 
 #include <QDialog>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace dovrane {
 
@@ -17,17 +18,15 @@ class CleanupSheet final : public QDialog {
 public:
     CleanupSheet(AppModel& model, CleanupRequest request, QWidget* parent = nullptr);
 
-    // The name shown for a plan entry: the first item with that URL, else its last component.
-    static QString name(const CleanupRequest& request, const Url& url);
-
     const CleanupRequest& request() const { return request_; }
-    QTreeWidget* entries() const { return entries_; }
+    // Two columns: the name, with the path as its tooltip, and the size.
+    QTreeView* entries() const { return entries_; }
     QPushButton* confirmButton() const { return confirm_; }
 
 private:
     AppModel& model_;
     const CleanupRequest request_;
-    QTreeWidget* entries_;
+    QTreeView* entries_;
     QPushButton* confirm_;
 };
 

@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <unordered_map>
 
 namespace dovrane {
 
@@ -170,8 +171,8 @@ DeletionGuard::Verdict DeletionGuard::check(const Url& url) const { return verdi
 std::vector<DeletionGuard::Verdict> DeletionGuard::checkEach(const std::vector<Url>& urls) const {
     std::vector<Verdict> verdicts;
     verdicts.reserve(urls.size());
-    std::string folder, resolvedFolder; // the folder last resolved, as spelled and canonical
-    bool resolved = false;
+    // Each folder as spelled, canonical: items of several folders may come in any order.
+    std::unordered_map<std::string, std::string> resolvedFolders;
     for (const Url& url : urls) {
         const std::string& path = url.path();
         const std::size_t slash = path.rfind('/');
@@ -183,11 +184,10 @@ std::vector<DeletionGuard::Verdict> DeletionGuard::checkEach(const std::vector<U
             verdicts.push_back(check(url));
             continue;
         }
-        if (!resolved || std::string_view(path).substr(0, slash) != folder) {
-            folder = path.substr(0, slash);
-            resolvedFolder = canonical(folder);
-            resolved = true;
-        }
+        auto [known, added] = resolvedFolders.try_emplace(path.substr(0, slash));
+        if (added)
+            known->second = canonical(known->first);
+        const std::string& resolvedFolder = known->second;
         // The canonical folder joined with a last name that is no link is the canonical path; a
         // link, or a name that cannot be looked at, is resolved in full.
         std::string joined = Path::join(resolvedFolder, name);

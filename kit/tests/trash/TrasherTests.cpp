@@ -104,6 +104,22 @@ TEST_F(TrasherTest, PlanKeepsFirstOccurrencesAndOuterItemsAndRefusesProtectedPat
     EXPECT_EQ(plan.files(), 5);
     EXPECT_TRUE(plan.needsAdmin());
     EXPECT_FALSE(Fs::exists(x + "/a")) << "planning touches nothing";
+
+    // Many items of a few folders taking turns: a link among them to a protected folder is
+    // refused, and each of the others judged alone.
+    makeFolder(home / ".ssh");
+    makeSymlink(home / ".ssh", x + "/two/keys");
+    std::vector<Trasher::Candidate> many;
+    for (int index = 0; index < 1000; ++index) {
+        many.push_back(item(x + (index % 2 ? "/one/" : "/two/") + std::to_string(index)));
+        writeFile(many.back().url.path());
+    }
+    many.insert(many.begin() + 500, item(x + "/two/keys"));
+    many.push_back(item(home / ".ssh/id_ed25519"));
+    plan = t.plan(many);
+    EXPECT_EQ(plan.entries.size(), 1000u);
+    EXPECT_EQ(plan.refused,
+              (std::vector<Url>{Url::fromPath(x + "/two/keys"), Url::fromPath(home / ".ssh/id_ed25519")}));
 }
 
 TEST_F(TrasherTest, TrashAndPutBackRoundTripKeepsEveryByteOfTheName) {

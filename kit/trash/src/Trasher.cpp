@@ -54,11 +54,20 @@ bool TrashPlan::needsAdmin() const {
 TrashPlan Trasher::plan(const std::vector<Candidate>& candidates) const {
     TrashPlan result;
     std::unordered_set<std::string> seen;
-    std::vector<TrashPlan::Entry> entries;
+    std::vector<const Candidate*> unique;
+    std::vector<Url> urls;
     for (const Candidate& candidate : candidates) {
         if (!seen.insert(candidate.url.path()).second)
             continue;
-        if (guardrail.check(candidate.url).isAllowed())
+        unique.push_back(&candidate);
+        urls.push_back(candidate.url);
+    }
+    // All at once, so that each folder is resolved once however many items it holds.
+    const std::vector<DeletionGuard::Verdict> verdicts = guardrail.checkEach(urls);
+    std::vector<TrashPlan::Entry> entries;
+    for (std::size_t index = 0; index < unique.size(); ++index) {
+        const Candidate& candidate = *unique[index];
+        if (verdicts[index].isAllowed())
             entries.push_back({candidate.url, candidate.size, candidate.files, candidate.needsAdmin});
         else
             result.refused.push_back(candidate.url);

@@ -67,8 +67,8 @@ struct DeletionGuard {
 
     // Reads the file system only to resolve symbolic links.
     Verdict check(const Url& url) const;
-    // check() of each URL, in their order. URLs in one folder, as a collector's are, resolve that
-    // folder once and then look only at their own last name.
+    // check() of each URL, in their order. Each folder is resolved once, however many of the URLs
+    // it holds and in whatever order they come; each URL then looks only at its own last name.
     std::vector<Verdict> checkEach(const std::vector<Url>& urls) const;
 
     // Absolute path without ".", "..", repeated slashes or symbolic links in its existing part.
