@@ -7,26 +7,12 @@
 using namespace dovrane;
 using namespace dovrane::testing;
 
-namespace {
-
-// levels arrays and objects inside each other around `inner`, alternating.
-std::string nested(int levels, const std::string& inner = "1") {
-    std::string open, close;
-    for (int i = 0; i < levels; ++i) {
-        open += i % 2 ? "{\"k\":" : "[";
-        close += i % 2 ? '}' : ']';
-    }
-    return open + inner + std::string(close.rbegin(), close.rend());
-}
-
-} // namespace
-
 TEST(JsonReading, NestingBeyondTheLimitIsRefused) {
-    auto within = Json::read(nested(Json::maximumDepth));
+    auto within = Json::read(nestedJson(Json::maximumDepth));
     ASSERT_TRUE(within);
-    EXPECT_EQ(within->dump(), nested(Json::maximumDepth));
-    EXPECT_FALSE(Json::read(nested(Json::maximumDepth + 1)));
-    EXPECT_FALSE(Json::read(nested(200'000)));
+    EXPECT_EQ(within->dump(), nestedJson(Json::maximumDepth));
+    EXPECT_FALSE(Json::read(nestedJson(Json::maximumDepth + 1)));
+    EXPECT_FALSE(Json::read(nestedJson(200'000)));
     // Deep and unfinished, or deep inside a string: only real nesting counts.
     EXPECT_FALSE(Json::read(std::string(300'000, '[')));
     EXPECT_TRUE(Json::read("\"" + std::string(300'000, '[') + "\""));
@@ -55,6 +41,6 @@ TEST(JsonReading, LongArraysOfObjectsReadAsTheLibraryParsesThem) {
     EXPECT_TRUE(kinds->at("a").at(2).is_number_float());
     EXPECT_EQ(*Json::read("\xEF\xBB\xBF 7 "), 7);
     // Depth is counted for the open containers only: siblings never add up.
-    EXPECT_TRUE(Json::read("[" + nested(Json::maximumDepth - 1) + "," + nested(Json::maximumDepth - 1) + "]"));
-    EXPECT_FALSE(Json::read("[1," + nested(Json::maximumDepth) + "]"));
+    EXPECT_TRUE(Json::read("[" + nestedJson(Json::maximumDepth - 1) + "," + nestedJson(Json::maximumDepth - 1) + "]"));
+    EXPECT_FALSE(Json::read("[1," + nestedJson(Json::maximumDepth) + "]"));
 }

@@ -11,22 +11,8 @@
 using namespace dovrane;
 using namespace dovrane::testing;
 
-namespace {
-
-// levels arrays and objects inside each other around `inner`, alternating.
-std::string nested(int levels, const std::string& inner = "1") {
-    std::string open, close;
-    for (int i = 0; i < levels; ++i) {
-        open += i % 2 ? "{\"k\":" : "[";
-        close += i % 2 ? '}' : ']';
-    }
-    return open + inner + std::string(close.rbegin(), close.rend());
-}
-
-} // namespace
-
 TEST(JsonReading, EveryReaderOfTheLibraryRefusesDeepDocuments) {
-    std::string deep = nested(200'000);
+    std::string deep = nestedJson(200'000);
     EXPECT_TRUE(CaskIndex::parse("[" + deep + "]").empty());
     EXPECT_FALSE(StoreLookup::parse("{\"resultCount\":1,\"results\":[{\"x\":" + deep + "}]}"));
     EXPECT_TRUE(SimctlParser::parse("{\"devices\":{\"x\":" + deep + "}}").empty());

@@ -105,6 +105,15 @@ void makeHardLink(const std::string& existing, const std::string& linkPath) {
         throw std::runtime_error("cannot hard-link " + linkPath);
 }
 
+std::string nestedJson(int levels, const std::string& inner) {
+    std::string open, close;
+    for (int i = 0; i < levels; ++i) {
+        open += i % 2 ? "{\"k\":" : "[";
+        close += i % 2 ? '}' : ']';
+    }
+    return open + inner + std::string(close.rbegin(), close.rend());
+}
+
 SocketFile::SocketFile(const std::string& path) : fd_(socket(AF_UNIX, SOCK_STREAM, 0)) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;

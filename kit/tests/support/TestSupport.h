@@ -69,6 +69,8 @@ void setTimes(const std::string& path, Date date);
 // Sets them recursively, links not followed.
 void setTimesRecursively(const std::string& path, Date date);
 Date daysAgo(double days, Date from = Date::now());
+// A JSON document `levels` deep: arrays and objects inside each other around `inner`, alternating.
+std::string nestedJson(int levels, const std::string& inner = "1");
 
 // A listening Unix socket bound at a path; closed (the name stays) when the object goes.
 class SocketFile {
