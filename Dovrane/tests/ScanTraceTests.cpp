@@ -117,7 +117,7 @@ TEST(ScanTrace, PrintsOneLinePerCategoryOfTheHomeItIsGiven) {
     ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
     TempDir errors;
 
-    AppRun run = runApp("--first --scan-trace last 2>'" + errors / "stderr" + "'");
+    AppRun run = runApp("first --scan-trace last 2>'" + errors / "stderr" + "'");
     ASSERT_TRUE(WIFEXITED(run.status));
     EXPECT_EQ(WEXITSTATUS(run.status), 0);
     EXPECT_EQ(Fs::readFile(errors / "stderr"), std::optional<std::string>(""));
@@ -163,7 +163,7 @@ TEST(ScanTrace, WithoutTheSwitchNothingIsPrinted) {
     ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
     ScopedEnv seed("APP_SEED", "1");
     ScopedEnv store("APP_STORE", std::nullopt);
-    EXPECT_EQ(firstLineOf({"--scan-tracer", "scan-trace"}), "APP_SEED ignored: APP_STORE must be a file in /tmp");
+    EXPECT_EQ(firstLineOf({"scan-trace"}), "APP_SEED ignored: APP_STORE must be a file in /tmp");
 }
 
 // The trace starts walking before the application has looked at its environment. A start the

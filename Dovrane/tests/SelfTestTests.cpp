@@ -345,7 +345,7 @@ TEST_F(SelfTestRun, EveryHeadlessCommandClosesItsStore) {
 // cache shows it got past the launch steps, and the self-test printed nothing by then.
 TEST_F(SelfTestRun, WithoutTheSwitchItPrintsNothing) {
     const std::string scanCache = store_ + ".scan.json";
-    const AppRun run = runProgram(DOVRANE_APP, {"--selftests", "selftest"}, [&] { return Fs::exists(scanCache); });
+    const AppRun run = runProgram(DOVRANE_APP, {"selftest"}, [&] { return Fs::exists(scanCache); });
     EXPECT_TRUE(Fs::exists(scanCache));
     EXPECT_EQ(run.lines, std::vector<std::string>{});
     EXPECT_FALSE(Fs::exists(workRoot()));
