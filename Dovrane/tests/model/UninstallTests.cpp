@@ -206,7 +206,7 @@ private slots:
                  (std::vector<std::vector<std::string>>{
                      {"/bin/sh", "-c",
                       Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fixture.home()) + " " +
-                          Shell::quote(daemons + "/com.example.tool.plist") + " " + Shell::quote(fixture.home()) + " " +
+                          Shell::quote(daemons + "/com.example.tool.plist") + " " + Shell::quote(trashFiles) + " " +
                           Shell::quote(trashFiles + "/com.example.tool.plist")}}));
         QVERIFY(Fs::list(Path::join(Path::parent(trashFiles), "info")).size() == 1); // the bundle's alone
     }

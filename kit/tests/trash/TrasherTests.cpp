@@ -198,7 +198,7 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
 
     // Only the entry that needs the administrator reaches the closure.
     ASSERT_EQ(log.commands.size(), 1u);
-    EXPECT_EQ(log.commands[0], moverLine("/", app, home.path(), inTrash("Foo 3.app")));
+    EXPECT_EQ(log.commands[0], moverLine("/", app, trashFiles.path(), inTrash("Foo 3.app")));
     EXPECT_EQ(log.infoAtCall[0], std::vector<std::string>{"Foo 3.app.trashinfo"});
     auto info = Fs::readFile(Path::join(trashInfo, "Foo 3.app.trashinfo"));
     ASSERT_TRUE(info.has_value());
@@ -214,7 +214,7 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
 
     // Putting it back goes the same road, in the other direction, and clears the info file.
     EXPECT_EQ(t.putBack(outcome.removed[0]), Trasher::PutBackResult::restored());
-    EXPECT_EQ(log.commands.back(), moverLine(home.path(), inTrash("Foo 3.app"), "/", app));
+    EXPECT_EQ(log.commands.back(), moverLine(trashFiles.path(), inTrash("Foo 3.app"), "/", app));
     EXPECT_EQ(Fs::readFile(app + "/Contents/Info.plist"), "plist");
     EXPECT_FALSE(Fs::exists(Path::join(trashInfo, "Foo 3.app.trashinfo")));
 }
@@ -524,7 +524,8 @@ TEST(TrasherPermissions, MoveTheUserMayNotMakeGoesToTheAdministrator) {
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
     chmod(locked.c_str(), 0755);
-    EXPECT_EQ(report, moverLine("/", locked + "/stuck.txt", home, trashFiles.path() + "/stuck.txt") + "\n1\nadmin\n0");
+    EXPECT_EQ(report, moverLine("/", locked + "/stuck.txt", trashFiles.path(), trashFiles.path() + "/stuck.txt") +
+                          "\n1\nadmin\n0");
     EXPECT_EQ(Fs::readFile(locked + "/stuck.txt"), "stuck");
 }
 
@@ -595,7 +596,7 @@ TEST_F(TrasherTest, AFolderAboveTheItemSwappedForALinkMovesNothingFromElsewhere)
     EXPECT_EQ(outcome.failed,
               (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(home / ".cache/appB"))}));
     ASSERT_EQ(log.commands.size(), 1u);
-    EXPECT_EQ(log.commands[0], moverLine(home.path(), home / ".cache/appB", home.path(), inTrash("appB")));
+    EXPECT_EQ(log.commands[0], moverLine(home.path(), home / ".cache/appB", trashFiles.path(), inTrash("appB")));
 
     EXPECT_EQ(dovrane::testing::snapshotTree(elsewhere), before);
     EXPECT_EQ(Fs::readFile(home / ".cache.again/appA/data"), "cached");
@@ -643,4 +644,22 @@ TEST_F(TrasherTest, PutBackThroughAFolderSwappedForALinkIsRefused) {
     EXPECT_TRUE(Trasher::isInTrash(moved.removed[0]));
     EXPECT_TRUE(Trasher::isInTrash(moved.removed[1]));
     EXPECT_EQ(Fs::list(trashInfo).size(), 2u);
+}
+
+// The Trash itself may lie behind a link (~/.local kept on another folder): items still go in
+// and come back, the user's own move and the administrator's alike.
+TEST_F(TrasherTest, ATrashKeptBehindALinkStillTakesItemsAndGivesThemBack) {
+    makeFolder(work / "local");
+    makeSymlink(work / "local", home / ".local");
+    writeFile(home / "Downloads/old.iso", "iso");
+    writeFile(home / "Downloads/root.iso", "root");
+    const Trasher t = trasher(runShell);
+    const Trasher::Outcome moved =
+        t.execute(t.plan({item(home / "Downloads/old.iso"), item(home / "Downloads/root.iso", 1, true)}));
+    ASSERT_EQ(moved.removed.size(), 2u) << moved.failed.front().reason;
+    EXPECT_EQ(Fs::readFile(work / "local/share/Trash/files/root.iso"), "root");
+    for (const RemovedItem& removed : moved.removed)
+        EXPECT_EQ(t.putBack(removed), Trasher::PutBackResult::restored());
+    EXPECT_EQ(Fs::readFile(home / "Downloads/old.iso"), "iso");
+    EXPECT_EQ(Fs::readFile(home / "Downloads/root.iso"), "root");
 }

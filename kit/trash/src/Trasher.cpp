@@ -35,14 +35,16 @@ std::string wayFailed(const std::error_code& error) {
     return error.message();
 }
 
-} // namespace
-
 // Our mover, run as root, goes to each side from its root without following a link, and
-// never replaces what is at the destination.
-std::string Trasher::moveCommand(const std::string& from, const std::string& to) const {
-    return Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(rootFor(from)) + " " + Shell::quote(from) +
-           " " + Shell::quote(rootFor(to)) + " " + Shell::quote(to);
+// never replaces what is at the destination. The Trash's side starts at its files/ folder: the
+// trash is where the user keeps it (trashFor looked at its folders), links above it and all.
+std::string moverCommand(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
+                         const std::string& to) {
+    return Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " + Shell::quote(from) + " " +
+           Shell::quote(toRoot) + " " + Shell::quote(to);
 }
+
+} // namespace
 
 std::string Trasher::rootFor(const std::string& path) const { return FolderDescent::rootFor(path, guardrail.home); }
 
@@ -161,8 +163,8 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Pl
     }
     const std::string destination = slot->trashPath();
     // The mover answers success only when it renamed, but only the disk tells what happened.
-    if (Shell::runAsAdmin(admin, moveCommand(path, destination)) && isGone(place.folder.fd(), place.name) &&
-        Fs::exists(destination)) {
+    const std::string command = moverCommand(rootFor(path), path, slot->trash.files(), destination);
+    if (Shell::runAsAdmin(admin, command) && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
         outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true});
         return;
     }
@@ -179,15 +181,16 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
         return PutBackResult::originalTaken();
 
     if (item.needsAdmin) {
-        if (!Shell::runAsAdmin(admin, moveCommand(trashPath, originalPath)) || !isGone(trashPath) ||
-            !Fs::exists(originalPath))
+        const std::string files = Path::parent(trashPath);
+        if (!Shell::runAsAdmin(admin, moverCommand(files, trashPath, rootFor(originalPath), originalPath)) ||
+            !isGone(trashPath) || !Fs::exists(originalPath))
             return PutBackResult::failed("admin");
         if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
             unlink(info.c_str());
         return PutBackResult::restored();
     }
 
-    auto trashed = FolderDescent::parentOf(rootFor(trashPath), trashPath);
+    auto trashed = FolderDescent::parentOf(Path::parent(trashPath), trashPath);
     if (!trashed)
         return PutBackResult::failed(trashed.error().message());
     // The folders that held the item are made again where missing, and none of them may be a

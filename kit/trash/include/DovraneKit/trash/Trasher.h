@@ -5,7 +5,7 @@
 // what the user may move and hands the rest to an administrator closure as a command line of our
 // mover ("dovrane-move"). No move follows a link in a folder above the item: each folder is
 // opened from the home folder (or from "/" for an item outside it) down, the item renamed out of
-// the last one.
+// the last one into the Trash's files/ folder, and back the same way.
 
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/system/DeletionGuard.h"
@@ -121,7 +121,6 @@ private:
     std::string homeTrash() const;
     // The home folder for a path inside it, else "/": where a move goes down from.
     std::string rootFor(const std::string& path) const;
-    std::string moveCommand(const std::string& from, const std::string& to) const;
     void moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Place& place, Outcome& outcome) const;
 };
 
