@@ -581,7 +581,8 @@ TEST_F(TrasherTest, AFolderAboveTheItemSwappedForALinkMovesNothingFromElsewhere)
     Trasher::Outcome outcome = t.execute(plan);
     EXPECT_TRUE(outcome.removed.empty());
     ASSERT_EQ(outcome.failed.size(), 1u);
-    EXPECT_EQ(outcome.failed[0].reason, "A folder above this item is a link, so it was left where it is.");
+    EXPECT_EQ(outcome.failed[0].reason,
+              "A folder above this item is a link, and Dovrane moves nothing through a link.");
     EXPECT_TRUE(log.commands.empty());
 
     // The administrator's move: the swap comes after the user's look, just before the mover runs.
@@ -638,7 +639,7 @@ TEST_F(TrasherTest, PutBackThroughAFolderSwappedForALinkIsRefused) {
     makeSymlink(elsewhere, home / ".cache");
     EXPECT_EQ(t.putBack(moved.removed[0]),
               Trasher::PutBackResult::failed(
-                  "A folder above the item's original place is a link, so the item stayed in the Trash."));
+                  "A folder above the item's original place is a link, and Dovrane moves nothing through a link."));
     EXPECT_EQ(t.putBack(moved.removed[1]), Trasher::PutBackResult::failed("admin"));
     EXPECT_EQ(dovrane::testing::snapshotTree(elsewhere), before);
     EXPECT_TRUE(Trasher::isInTrash(moved.removed[0]));

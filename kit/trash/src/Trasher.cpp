@@ -31,7 +31,7 @@ bool isGone(const std::string& path) { return isGone(AT_FDCWD, path); }
 // Why an item stays where it is when the way to it failed.
 std::string wayFailed(const std::error_code& error) {
     if (FolderDescent::isLink(error))
-        return L("A folder above this item is a link, so it was left where it is.");
+        return L("A folder above this item is a link, and Dovrane moves nothing through a link.");
     return error.message();
 }
 
@@ -199,7 +199,7 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     if (!original)
         return PutBackResult::failed(
             FolderDescent::isLink(original.error())
-                ? L("A folder above the item's original place is a link, so the item stayed in the Trash.")
+                ? L("A folder above the item's original place is a link, and Dovrane moves nothing through a link.")
                 : original.error().message());
     if (auto failure = FreedesktopTrash::restore(*trashed, trashPath, *original)) {
         // Something appeared at the original path after the look above; it stays untouched.
