@@ -594,8 +594,9 @@ TEST_F(TrasherTest, AFolderAboveTheItemSwappedForALinkMovesNothingFromElsewhere)
     });
     outcome = late.execute(late.plan({item(home / ".cache/appB", 1, true)}));
     EXPECT_TRUE(outcome.removed.empty());
-    EXPECT_EQ(outcome.failed,
-              (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(home / ".cache/appB"))}));
+    EXPECT_EQ(outcome.failed, (std::vector<Trasher::Failure>{Trasher::Failure::fileError(
+                                  Url::fromPath(home / ".cache/appB"),
+                                  "A folder above this item is a link, and Dovrane moves nothing through a link.")}));
     ASSERT_EQ(log.commands.size(), 1u);
     EXPECT_EQ(log.commands[0], moverLine(home.path(), home / ".cache/appB", trashFiles.path(), inTrash("appB")));
 

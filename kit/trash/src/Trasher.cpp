@@ -169,7 +169,11 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Pl
         return;
     }
     FreedesktopTrash::release(*slot);
-    outcome.failed.push_back(TrashFailure::admin(entry.url));
+    // The mover refuses a folder swapped for a link while the password dialog showed: say so.
+    if (auto now = FolderDescent::parentOf(rootFor(path), path); !now && FolderDescent::isLink(now.error()))
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, wayFailed(now.error())));
+    else
+        outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
 
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
