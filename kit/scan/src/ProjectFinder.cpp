@@ -5,13 +5,16 @@
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/SizeCounter.h"
 
-#include <fts.h>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <iterator>
+#include <memory>
 
 namespace dovrane {
 
@@ -122,43 +125,84 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
     }
 }
 
+namespace {
+
+struct Listed {
+    std::string name;
+    bool dated = false; // its status could be read
+    struct stat status;
+};
+
+// A folder's entries in listing order with their status, read through one descriptor that is
+// closed again before anything below is opened, so depth costs no descriptors. The folder is
+// opened to look (its access time stays); the root may be a link to the real folder, nothing
+// below it is followed.
+std::optional<std::vector<Listed>> listed(const std::string& folder, bool isRoot) {
+    const int fd =
+        Fs::openToLook(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW));
+    if (fd < 0)
+        return std::nullopt;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(fd), closedir);
+    if (!dir) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::vector<Listed> entries;
+    while (dirent* entry = readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        Listed& each = entries.emplace_back();
+        each.name = name;
+        each.dated = fstatat(fd, entry->d_name, &each.status, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+    return entries;
+}
+
+} // namespace
+
 std::optional<Date> ProjectFinder::lastChange(const Url& of, const std::set<std::string>& ignoring) {
-    std::string path = of.path();
+    const std::string path = of.path();
     if (path.empty() || path.find('\0') != std::string::npos)
         return std::nullopt;
-    char* roots[] = {path.data(), nullptr};
-    // A project root may be a link to the real folder; nothing below it is followed, and no
-    // other file system mounted inside it is entered.
-    FTS* walk = fts_open(roots, FTS_PHYSICAL | FTS_COMFOLLOW | FTS_NOCHDIR | FTS_XDEV, nullptr);
-    if (!walk)
+    struct stat root;
+    // A root that is not a folder has nothing below; the folder itself is not dated.
+    if (stat(path.c_str(), &root) != 0 || !S_ISDIR(root.st_mode))
         return std::nullopt;
 
+    // Depth first in listing order, each folder's entries before the next folder's (a folder is
+    // entered where it is met); no other file system mounted inside is entered.
+    struct Level {
+        std::string folder;
+        std::vector<Listed> entries;
+        std::size_t next = 0;
+    };
+    std::vector<Level> levels;
+    if (auto entries = listed(path, true))
+        levels.push_back({path, std::move(*entries)});
     std::optional<Date> newest;
     int examined = 0;
-    while (FTSENT* entry = fts_read(walk)) {
-        if (entry->fts_level == FTS_ROOTLEVEL) {
-            // The folder itself is not dated; a root that is not a folder has nothing below.
-            if (entry->fts_info != FTS_D)
-                break;
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.entries.size()) {
+            levels.pop_back();
             continue;
         }
-        if (entry->fts_info == FTS_DP)
-            continue;
+        const Listed& entry = level.entries[level.next++];
         if (++examined > datingLimit)
             break;
-        const std::string_view name(entry->fts_name, entry->fts_namelen);
-        if (skipped.contains(std::string(name)) || ignoring.contains(std::string(name))) {
-            fts_set(walk, entry, FTS_SKIP);
+        if (skipped.contains(entry.name) || ignoring.contains(entry.name) || entry.name == ".DS_Store" || !entry.dated)
             continue;
-        }
-        if (name == ".DS_Store" || entry->fts_info == FTS_NS || entry->fts_info == FTS_ERR || !entry->fts_statp)
-            continue;
-        const struct stat& status = *entry->fts_statp;
-        Date modified = Date::fromUnix(double(status.st_mtim.tv_sec) + double(status.st_mtim.tv_nsec) / 1e9);
+        const Date modified =
+            Date::fromUnix(double(entry.status.st_mtim.tv_sec) + double(entry.status.st_mtim.tv_nsec) / 1e9);
         if (!newest || modified > *newest)
             newest = modified;
+        if (S_ISDIR(entry.status.st_mode) && entry.status.st_dev == root.st_dev) {
+            std::string below = Path::join(level.folder, entry.name);
+            if (auto entries = listed(below, false))
+                levels.push_back({std::move(below), std::move(*entries)});
+        }
     }
-    fts_close(walk);
     return newest;
 }
 

@@ -3,6 +3,8 @@
 #include "DovraneKit/system/FileSystem.h"
 #include "support/TestSupport.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -152,4 +154,24 @@ TEST(ProjectFinder, FoldersWalkedSideBySideKeepTheWalkingOrder) {
     }
     for (int run = 0; run < 3; ++run)
         EXPECT_EQ(names(findBelow(root.path())), expected);
+}
+
+// Dating a project and walking the roots look at folders and files without using them.
+TEST(ProjectFinder, TheWalkLeavesAccessTimesAsItFoundThem) {
+    TempDir root;
+    makeProject(root / "shop", "package.json", "node_modules", 40);
+    writeFile(root / "shop/src/main.js", "x");
+    setTimesRecursively(root.path(), daysAgo(40, now));
+    auto accessed = [&] {
+        std::vector<std::int64_t> times;
+        for (const char* path : {"", "/shop", "/shop/src", "/shop/node_modules", "/shop/src/main.js"}) {
+            struct stat status {};
+            lstat((root.path() + path).c_str(), &status);
+            times.push_back(status.st_atim.tv_sec);
+        }
+        return times;
+    };
+    const std::vector<std::int64_t> before = accessed();
+    EXPECT_EQ(findBelow(root.path()).size(), 1u);
+    EXPECT_EQ(accessed(), before);
 }
