@@ -14,16 +14,9 @@
 
 #include <QCoreApplication>
 
-#include <limits>
-
 namespace dovrane {
 
 namespace {
-int storedDays(const Settings& settings, const Setting<qint64>& setting) {
-    // Stored values are used as they are; only what an int cannot hold is brought into range.
-    return int(
-        std::clamp<qint64>(setting.get(settings), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
 
 std::vector<std::string> storedTexts(const Settings& settings, const Setting<QStringList>& setting) {
     std::vector<std::string> texts;
@@ -76,10 +69,12 @@ void AppModel::setSettingsTab(SettingsTab value) {
 ScanSettings AppModel::settings() const {
     const Settings& stored = *services_.settings;
     ScanSettings settings;
-    settings.installerAgeDays = storedDays(stored, SettingKeys::scanInstallerAge);
+    // A file edited by hand offers no more than the Settings window: the ages it allows, and
+    // project folders as the scan takes them (absolute paths, each folder walked once).
+    settings.installerAgeDays = SettingKeys::installerAgeRange.nearest(SettingKeys::scanInstallerAge.get(stored));
     settings.excludedPaths = storedTexts(stored, SettingKeys::scanExcluded);
     settings.projectFolders = storedTexts(stored, SettingKeys::scanProjects);
-    settings.projectAgeDays = storedDays(stored, SettingKeys::scanProjectAge);
+    settings.projectAgeDays = SettingKeys::projectAgeRange.nearest(SettingKeys::scanProjectAge.get(stored));
     return settings;
 }
 

@@ -2,6 +2,7 @@
 
 #include "DovraneKit/core/Concurrently.h"
 #include "DovraneKit/core/Language.h"
+#include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/SizeCounter.h"
 
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <iterator>
 #include <memory>
+#include <unordered_set>
 
 namespace dovrane {
 
@@ -34,19 +36,76 @@ const std::set<std::string> ProjectFinder::skipped = {"node_modules", ".git",   
 const std::set<std::string> ProjectFinder::bundleExtensions = {"app", "photoslibrary", "xcarchive", "bundle",
                                                                "framework"};
 
+namespace {
+
+// The part of `path` below `folder` ("a/b"), or nothing when it does not lie below it.
+std::optional<std::string> below(const std::string& path, const std::string& folder) {
+    if (folder == "/")
+        return path.size() > 1 && path[0] == '/' ? std::optional(path.substr(1)) : std::nullopt;
+    if (path.size() > folder.size() + 1 && path.starts_with(folder) && path[folder.size()] == '/')
+        return path.substr(folder.size() + 1);
+    return std::nullopt;
+}
+
+// Drops every item that lies inside another one (a root inside an outer root's build folder
+// lists what that folder already counts), keeping the rest in their order.
+void dropNested(std::vector<CleanupItem>& items, const std::vector<std::string>& canonical) {
+    const std::unordered_set<std::string> all(canonical.begin(), canonical.end());
+    std::unordered_set<std::string> seen;
+    std::vector<CleanupItem> kept;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        bool inside = !seen.insert(canonical[i]).second;
+        for (std::string above = Path::parent(canonical[i]); !inside && above.size() > 1; above = Path::parent(above))
+            inside = all.contains(above);
+        if (!inside)
+            kept.push_back(std::move(items[i]));
+    }
+    items = std::move(kept);
+}
+
+} // namespace
+
+std::vector<Url> ProjectFinder::rootsFrom(const std::vector<std::string>& folders) {
+    std::vector<Url> result;
+    for (const std::string& folder : folders)
+        if (folder.starts_with('/') && folder.find('\0') == std::string::npos)
+            result.push_back(Url::fromPath(folder));
+    return result;
+}
+
 std::vector<CleanupItem> ProjectFinder::find(std::stop_token stop) const {
-    std::vector<CleanupItem> items;
+    // Each root by its real place, a root met before in another spelling left out.
+    std::vector<const Url*> walked;
+    std::vector<std::string> real;
     for (const Url& root : roots) {
+        std::string canonical = DeletionGuard::canonical(root.path());
+        if (std::find(real.begin(), real.end(), canonical) == real.end()) {
+            walked.push_back(&root);
+            real.push_back(std::move(canonical));
+        }
+    }
+
+    std::vector<CleanupItem> items;
+    std::vector<std::string> canonicalItems; // each item's real place, for dropNested
+    for (std::size_t r = 0; r < walked.size(); ++r) {
+        const std::string& rootPath = walked[r]->path();
+        // The roots inside this one are theirs to walk, spelled as this walk meets them.
+        std::set<std::string> passedOver;
+        for (const std::string& other : real)
+            if (auto inside = below(other, real[r]))
+                passedOver.insert(Path::join(rootPath, *inside));
+
         // The root's own folders are walked side by side, their finds kept in walking order.
+        const std::size_t first = items.size();
         std::vector<Url> subfolders;
-        walk(root, 0, items, stop, &subfolders);
+        walk(*walked[r], 0, passedOver, items, stop, &subfolders);
         std::vector<std::vector<CleanupItem>> found(subfolders.size());
         std::atomic<std::size_t> next{0};
         const int threads = int(std::min<std::size_t>(subfolders.size(), 8));
         concurrently(threads, [&](int) {
             for (std::size_t i = next++; i < subfolders.size(); i = next++) {
                 try {
-                    walk(subfolders[i], 1, found[i], stop);
+                    walk(subfolders[i], 1, passedOver, found[i], stop);
                 } catch (...) {
                     // Out of memory: the folder is left out like an unreadable one.
                 }
@@ -54,12 +113,15 @@ std::vector<CleanupItem> ProjectFinder::find(std::stop_token stop) const {
         });
         for (std::vector<CleanupItem>& each : found)
             std::move(each.begin(), each.end(), std::back_inserter(items));
+        for (std::size_t i = first; i < items.size(); ++i)
+            canonicalItems.push_back(Path::join(real[r], below(items[i].url.path(), rootPath).value_or("")));
     }
+    dropNested(items, canonicalItems);
     return items;
 }
 
-void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>& into, std::stop_token stop,
-                         std::vector<Url>* subfolders) const {
+void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::string>& passedOver,
+                         std::vector<CleanupItem>& into, std::stop_token stop, std::vector<Url>* subfolders) const {
     if (depth > maxDepth || stop.stop_requested())
         return;
     const std::vector<std::string> names = Fs::list(folder.path());
@@ -112,6 +174,8 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
         if (name.starts_with(".") || skipped.contains(name))
             continue;
         const std::string path = Path::join(folder.path(), name);
+        if (passedOver.contains(path))
+            continue;
         // Another disk or share mounted here is not searched.
         if (!Fs::isOwnFolder(path))
             continue;
@@ -121,7 +185,7 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
         if (subfolders)
             subfolders->push_back(folder.appending(name));
         else
-            walk(folder.appending(name), depth + 1, into, stop);
+            walk(folder.appending(name), depth + 1, passedOver, into, stop);
     }
 }
 
