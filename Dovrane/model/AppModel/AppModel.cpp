@@ -10,6 +10,7 @@
 #include "Services/SettingKeys.h"
 #include "Store/Store.h"
 
+#include <DovraneKit/scan/ProjectFinder.h>
 #include <DovraneKit/system/HomeLayout.h>
 
 #include <QCoreApplication>
@@ -18,10 +19,12 @@ namespace dovrane {
 
 namespace {
 
-std::vector<std::string> storedTexts(const Settings& settings, const Setting<QStringList>& setting) {
+std::vector<std::string> storedTexts(const Settings& settings, const Setting<QStringList>& setting,
+                                     bool (*keeps)(const std::string&) = nullptr) {
     std::vector<std::string> texts;
     for (const QString& text : setting.get(settings))
-        texts.push_back(text.toStdString());
+        if (std::string each = text.toStdString(); !keeps || keeps(each))
+            texts.push_back(std::move(each));
     return texts;
 }
 } // namespace
@@ -70,10 +73,10 @@ ScanSettings AppModel::settings() const {
     const Settings& stored = *services_.settings;
     ScanSettings settings;
     // A file edited by hand offers no more than the Settings window: the ages it allows, and
-    // project folders as the scan takes them (absolute paths, each folder walked once).
+    // project folders that name one (the scan walks each folder once, however it is named).
     settings.installerAgeDays = SettingKeys::installerAgeRange.nearest(SettingKeys::scanInstallerAge.get(stored));
     settings.excludedPaths = storedTexts(stored, SettingKeys::scanExcluded);
-    settings.projectFolders = storedTexts(stored, SettingKeys::scanProjects);
+    settings.projectFolders = storedTexts(stored, SettingKeys::scanProjects, &ProjectFinder::namesRoot);
     settings.projectAgeDays = SettingKeys::projectAgeRange.nearest(SettingKeys::scanProjectAge.get(stored));
     return settings;
 }

@@ -169,9 +169,10 @@ private slots:
         QCOMPARE(model.settings().excludedPaths, std::vector<std::string>{"/home/one"});
     }
 
-    // A hand-edited file gets no age the Settings window would not offer: a project changed a
-    // moment ago is never old enough, whatever number the file holds.
-    void storedAgesAreReadWithinTheWindowsRange() {
+    // A hand-edited file gets no age the Settings window would not offer (a project changed a
+    // moment ago is never old enough, whatever number the file holds) and no project folder
+    // that names none.
+    void storedScanSettingsOfferNoMoreThanTheWindow() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
         const auto ages = [&](qint64 installer, qint64 project) {
@@ -190,11 +191,14 @@ private slots:
         // The same from the file as a hand would write it.
         ModelFixture fromFile;
         const std::string file = fromFile / "config/Dovrane.json";
-        writeFile(file, R"({"scan.projectAge": -9223372036854775808, "scan.installerAge": 0})");
+        writeFile(file, R"({"scan.projectAge": -9223372036854775808, "scan.installerAge": 0,
+                            "scan.projects": ["", "/", "relative", "/etc", "./src", "/srv/code/"]})");
         Services services = fromFile.services();
         services.settings = std::make_shared<JsonSettings>(file);
         const ScanSettings read = fromFile.makeModel(std::move(services)).settings();
         QCOMPARE(std::pair(read.installerAgeDays, read.projectAgeDays), std::pair(1, 7));
+        // Only folders the picker could have given; which of them the scan walks is the scan's.
+        QCOMPARE(read.projectFolders, (std::vector<std::string>{"/", "/etc", "/srv/code/"}));
     }
 
     void safeItemsIncludeDeveloperCategories() {

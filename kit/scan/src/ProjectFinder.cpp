@@ -65,10 +65,14 @@ void dropNested(std::vector<CleanupItem>& items, const std::vector<std::string>&
 
 } // namespace
 
+bool ProjectFinder::namesRoot(const std::string& folder) {
+    return folder.starts_with('/') && folder.find('\0') == std::string::npos;
+}
+
 std::vector<Url> ProjectFinder::rootsFrom(const std::vector<std::string>& folders) {
     std::vector<Url> result;
     for (const std::string& folder : folders)
-        if (folder.starts_with('/') && folder.find('\0') == std::string::npos)
+        if (namesRoot(folder))
             result.push_back(Url::fromPath(folder));
     return result;
 }

@@ -44,8 +44,10 @@ struct ProjectFinder {
     // passed over by the outer walk, so no item and no byte is listed twice.
     std::vector<CleanupItem> find(std::stop_token stop = {}) const;
 
-    // The roots the user's folders name, in their order: absolute paths only. The folder picker
-    // gives nothing else; an empty or relative text (a hand-edited settings file) names no folder.
+    // Whether a folder the user listed names a root: an absolute path. The folder picker gives
+    // nothing else; an empty or relative text (a hand-edited settings file) names no folder.
+    static bool namesRoot(const std::string& folder);
+    // The roots the folders name, in their order.
     static std::vector<Url> rootsFrom(const std::vector<std::string>& folders);
 
     // The newest content modification below the folder (the folder itself not counted),
