@@ -110,7 +110,9 @@ TEST(ScanTrace, PrintsOneLinePerCategoryOfTheHomeItIsGiven) {
     writeFile(home / "Projects/shop/package.json", "{}");
     writeFileOfSize(home / "Projects/shop/node_modules/left-pad/index.js", 7000);
     setTimesRecursively(home / "Projects", daysAgo(40));
-    ScopedEnv projects("TRACE_PROJECTS", "::" + home / "Projects" + "::/nonexistent-dovrane-projects:");
+    // A relative folder names none; a folder inside another adds nothing twice.
+    ScopedEnv projects("TRACE_PROJECTS",
+                       "::" + home / "Projects" + "::/nonexistent-dovrane-projects:Projects:" + home / "Projects/shop");
     // Offscreen, where the window is shown but cannot be raised or told its size hints: the
     // trace's standard error stays empty all the same.
     ScopedEnv platform("QT_QPA_PLATFORM", "offscreen");

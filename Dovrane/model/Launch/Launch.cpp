@@ -51,7 +51,9 @@ void Sequence::startScanEarly(AppModel& model) {
 void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
     if (!std::exchange(seeded_, true)) {
         SeedData::insertIfRequested(model);
-        if (auto kept = model.services().settings->setAsideDamaged())
+        // A run on a test store (the self-test, a screenshot run) reads the user's settings but
+        // never changes their file: a damaged one stays where it is and reads as the defaults.
+        if (auto kept = Store::isOverridden() ? std::nullopt : model.services().settings->setAsideDamaged())
             model.setNotice(QCoreApplication::translate("dovrane::Launch", "Your settings could not be read and were "
                                                                            "reset. The old file is kept as %1.")
                                 .arg(QFile::decodeName(QByteArray::fromStdString(*kept))));

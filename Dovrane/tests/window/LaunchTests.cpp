@@ -56,6 +56,7 @@ private slots:
     }
 
     // A settings file that cannot be read is reported once, with where the old file is kept.
+    // (A run on a test store leaves it where it is: see the self-test's runs.)
     void damagedSettingsAreToldOnceInTheNoticeBar() {
         WindowFixture fixture;
         const std::string file = fixture / "config/Dovrane.json";
@@ -64,6 +65,7 @@ private slots:
         services.settings = std::make_shared<JsonSettings>(file);
         AppModel& model = fixture.ModelFixture::makeModel(std::move(services));
         Recorder recorder;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
         Launch::Sequence launch({"Dovrane"}, recorder.runs());
         launch.run(model, {});
         QVERIFY(model.notice());

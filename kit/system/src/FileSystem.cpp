@@ -37,7 +37,24 @@ std::vector<std::string> namesOf(DIR* opened) {
 
 } // namespace
 
-std::vector<std::string> list(const std::string& folder) { return namesOf(opendir(folder.c_str())); }
+int openToLook(int at, const char* path, int flags, bool tryKeepingAccessTime) {
+    if (tryKeepingAccessTime) {
+        const int fd = openat(at, path, flags | O_NOATIME);
+        if (fd >= 0 || errno != EPERM)
+            return fd;
+    }
+    return openat(at, path, flags);
+}
+
+std::vector<std::string> list(const std::string& folder) {
+    const int fd = openToLook(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    DIR* dir = fdopendir(fd);
+    if (!dir)
+        close(fd);
+    return namesOf(dir);
+}
 
 bool exists(const std::string& path) {
     struct stat info;
@@ -78,7 +95,7 @@ std::optional<Date> modificationDate(const std::string& path) {
 int openForReading(const std::string& path) {
     // Non-blocking open and regular files only: a named pipe put where a file is expected
     // would otherwise block the open (or the read) forever, and a device never ends.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    int fd = openToLook(AT_FDCWD, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return -1;
     struct stat info;
