@@ -53,7 +53,9 @@ QFuture<void> AppModel::backgroundPass() {
         updatesStep = checkUpdates().then(this, [this] { return notifyUpdates(); }).unwrap();
     }
 
-    return updatesStep
+    // Until the cached scan is read back the model cannot tell the last scan's age.
+    return updatesStep.then(this, [this] { return scanRestored(); })
+        .unwrap()
         .then(this,
               [this] {
                   // The loop does not wait for the scan; it records its own daily size.
