@@ -265,6 +265,7 @@ private:
     QString pendingLabel() const;
     void restoreScan();
     void scanRestoredWith(std::optional<ScanResult> cached);
+    bool cachedScanRead() const;
 
     // Update checks and installs (UpdatesModel).
     void runUpdateCheck(std::vector<InstalledApp> apps, const std::shared_ptr<QPromise<void>>& done);

@@ -143,6 +143,8 @@ void AppModel::scanRestoredWith(std::optional<ScanResult> cached) {
         waiting->finish();
 }
 
+bool AppModel::cachedScanRead() const { return scanRun_->restored; }
+
 QFuture<void> AppModel::scanRestored() const {
     if (scanRun_->restored)
         return QtFuture::makeReadyFuture();

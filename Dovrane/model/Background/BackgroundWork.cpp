@@ -53,13 +53,13 @@ QFuture<void> AppModel::backgroundPass() {
         updatesStep = checkUpdates().then(this, [this] { return notifyUpdates(); }).unwrap();
     }
 
-    // Until the cached scan is read back the model cannot tell the last scan's age.
-    return updatesStep.then(this, [this] { return scanRestored(); })
-        .unwrap()
+    return updatesStep
         .then(this,
               [this] {
-                  // The loop does not wait for the scan; it records its own daily size.
-                  if ((!scan_ || secondsSince(scan_->date) > rescanAfter) && !isScanning_)
+                  // The loop does not wait for the scan; it records its own daily size. Until the
+                  // cached scan is read back the last scan's age is unknown: the launch decides
+                  // then, by a shorter age, and the next pass looks again.
+                  if (cachedScanRead() && (!scan_ || secondsSince(scan_->date) > rescanAfter) && !isScanning_)
                       startScan();
                   return sendWeeklyReport();
               })

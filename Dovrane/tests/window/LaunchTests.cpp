@@ -115,6 +115,8 @@ private slots:
         writeFile(ScanCache::url().path(),
                   ScanCache::encode(makeScan(fixture.clock->now().adding(-age), 1'000'000, 400'000)));
         AppModel& model = fixture.startModel();
+        // Checked today: the background work's first pass starts no update check.
+        ModelSeeding(model).setUpdatesCheckedAt(fixture.clock->now());
         Recorder recorder;
         Launch::Sequence launch({"Dovrane"}, recorder.runs());
         launch.startScanEarly(model);
