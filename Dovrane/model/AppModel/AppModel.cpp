@@ -2,7 +2,6 @@
 
 #include "AppModel/ListingEdits.h"
 #include "AppModel/RemovalState.h"
-#include "AppModel/ScanCache.h"
 #include "AppModel/ScanRunState.h"
 #include "AppModel/UpdateRunState.h"
 #include "AppModel/UpdatesCache.h"
@@ -43,7 +42,7 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
     volume_ = services_.readVolume(services_.home);
     hasFullDiskAccess_ = Permissions::hasFullDiskAccess();
     macStyleHome_ = HomeLayout::keepsMacFolders(services_.home);
-    setScan(ScanCache::load());
+    restoreScan();
 }
 
 AppModel::~AppModel() {
