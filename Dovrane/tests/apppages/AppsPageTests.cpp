@@ -61,7 +61,7 @@ class AppsPageTests : public QObject {
                                           f->app("Alpha", AppSource::homebrew, 2'000'000),
                                           f->app("Other Thing", AppSource::unknown, 3'000'000)};
         apps[1].lastUsed = f->fixture.clock->now().adding(-86400);
-        apps[4].version = "?"; // the library's word for a version the app does not state
+        apps[4].version = std::string("?"); // the library's word for a version the app does not state
         ModelSeeding(f->model).setApps(apps);
         ModelSeeding(f->model).setAppsLoaded(true);
     }
