@@ -103,7 +103,9 @@ void RemovalRow::showCount(TrashCount counted) {
     if (undone) {
         status_->setText(tr("Put back"));
     } else if (inTrash_ > 0) {
-        status_->setText(inTrash_ < items ? tr("%1 of %2 still in the Trash").arg(inTrash_).arg(items) : QString());
+        status_->setText(inTrash_ < items
+                             ? tr("%1 of %2 still in the Trash").arg(Texts::count(inTrash_), Texts::count(items))
+                             : QString());
     } else {
         status_->setText(tr("Trash was emptied"));
         status_->setToolTip(tr("These items are gone for good. Dovrane cannot put them back."));
