@@ -30,7 +30,8 @@ bool needsDisplayServer(std::string_view platform) {
 }
 
 void sayNoDisplay(const char* reason) {
-    std::fprintf(stderr, "Dovrane needs a display to open its window: %s (Dovrane --help lists what runs without one)\n",
+    std::fprintf(stderr,
+                 "Dovrane needs a display to open its window: %s (Dovrane --help lists what runs without one)\n",
                  reason);
 }
 
@@ -45,7 +46,6 @@ void endOnFatal(QtMsgType type, const QMessageLogContext& context, const QString
         std::_Exit(1);
     }
     previousHandler(type, context, message); // Qt's own handler when there was none before
-
 }
 
 } // namespace
