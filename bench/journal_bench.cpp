@@ -25,10 +25,10 @@
 #include <DovraneKit/system/FileSystem.h>
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QAbstractScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -76,7 +76,8 @@ private:
 // A held main thread cannot notice its own limit: this one ends the process from the side.
 class Watchdog {
 public:
-    explicit Watchdog(double limit) : limit_(limit) {
+    // atLimit: what to do before the process ends, from the watchdog's thread.
+    Watchdog(double limit, std::function<void()> atLimit) : limit_(limit), atLimit_(std::move(atLimit)) {
         thread_ = std::thread([this] {
             while (!stop_) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -84,6 +85,7 @@ public:
                 if (armed_ && since > limit_) {
                     std::printf("| %-36s | did not paint within %.0f s |\n", step_.load(), limit_);
                     std::fflush(stdout);
+                    atLimit_();
                     std::_Exit(2);
                 }
             }
@@ -105,6 +107,7 @@ private:
         return double(std::chrono::steady_clock::now().time_since_epoch().count() - start_) / 1e9;
     }
     double limit_;
+    std::function<void()> atLimit_;
     std::atomic<bool> stop_ = false, armed_ = false;
     std::atomic<const char*> step_ = "";
     std::atomic<long long> start_ = 0;
@@ -191,10 +194,11 @@ int main(int argc, char** argv) {
         Translations::install();
         QElapsedTimer filling;
         filling.start();
-        {
+        // In chunks, each through a store of its own, which lets go of the records it saved.
+        const Date start = Date::now().adding(-double(records) * 60);
+        for (int chunk = 0; chunk < records; chunk += 10'000) {
             auto writer = Store::makeContainer();
-            const Date start = Date::now().adding(-double(records) * 60);
-            for (int index = 0; index < records; ++index) {
+            for (int index = chunk; index < std::min(records, chunk + 10'000); ++index) {
                 std::vector<RemovedItem> items;
                 for (int part = 0; part < 3; ++part) {
                     RemovedItem item;
@@ -204,10 +208,8 @@ int main(int argc, char** argv) {
                     item.size = 1'000'000;
                     items.push_back(std::move(item));
                 }
-                writer->insert(std::make_shared<Removal>(start.adding(double(index) * 60), recordTitle(index),
-                                                         std::move(items)));
-                if (index % 10'000 == 9'999 && !writer->save())
-                    return 1;
+                writer->insert(
+                    std::make_shared<Removal>(start.adding(double(index) * 60), recordTitle(index), std::move(items)));
             }
             if (!writer->save())
                 return 1;
@@ -227,7 +229,8 @@ int main(int argc, char** argv) {
         window.resize(1100, 720);
         window.show();
         Probe probe;
-        Watchdog watchdog(limit);
+        // The main thread is held: the temporary folder goes from here.
+        Watchdog watchdog(limit, [folder = *folder] { Fs::removeAll(folder); });
         waitFor([] { return false; }, 0.5);
         const long before = bench::statusKilobytes("VmRSS");
 
@@ -255,8 +258,8 @@ int main(int argc, char** argv) {
                     for (QAbstractScrollArea* scroll : window.findChildren<QAbstractScrollArea*>())
                         if (scroll->isVisible())
                             scroll->verticalScrollBar()->setValue(0);
-                    container->insert(std::make_shared<Removal>(Date::now(), QStringLiteral("Newest"),
-                                                                std::vector<RemovedItem>{}));
+                    container->insert(
+                        std::make_shared<Removal>(Date::now(), QStringLiteral("Newest"), std::vector<RemovedItem>{}));
                     container->save();
                 },
                 QStringLiteral("Newest"), limit);

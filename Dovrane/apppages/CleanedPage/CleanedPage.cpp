@@ -115,9 +115,8 @@ public:
         const int lastPage = last > first ? (last - 1) / CleanedPage::pageSize : firstPage;
         for (int index = firstPage; index <= lastPage; ++index)
             page_.read(index);
-        std::erase_if(page_.pages_, [&](const auto& entry) {
-            return entry.first < firstPage - 1 || entry.first > lastPage + 1;
-        });
+        std::erase_if(page_.pages_,
+                      [&](const auto& entry) { return entry.first < firstPage - 1 || entry.first > lastPage + 1; });
     }
 
     std::vector<RemovalRow*> rows() const {
@@ -284,10 +283,9 @@ void CleanedPage::pageRead(int page, std::uint64_t generation, std::optional<Jou
     std::vector<JournalEntry> toCount = fresh.entries;
     pages_[page] = std::move(fresh);
     view_->arrange();
-    model_.countInTrash(std::move(toCount))
-        .then(this, [this, page, generation](std::vector<JournalEntry> counted) {
-            pageCounted(page, generation, std::move(counted));
-        });
+    model_.countInTrash(std::move(toCount)).then(this, [this, page, generation](std::vector<JournalEntry> counted) {
+        pageCounted(page, generation, std::move(counted));
+    });
 }
 
 void CleanedPage::pageCounted(int page, std::uint64_t generation, std::vector<JournalEntry> counted) {

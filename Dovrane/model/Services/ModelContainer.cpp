@@ -353,8 +353,7 @@ std::optional<JournalPage> ModelContainer::readJournal(const std::string& path, 
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         database.setDatabaseName(qPath(path));
-        database.setConnectOptions(
-            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
         if (database.open())
             page = readJournalPage(database, std::max(offset, 0), std::max(limit, 0), waiting);
         database.close();
@@ -363,9 +362,8 @@ std::optional<JournalPage> ModelContainer::readJournal(const std::string& path, 
     return page;
 }
 
-std::optional<JournalPage>
-ModelContainer::readJournalPage(QSqlDatabase& database, int offset, int limit,
-                                const std::vector<std::shared_ptr<const Removal>>& waiting) {
+std::optional<JournalPage> ModelContainer::readJournalPage(QSqlDatabase& database, int offset, int limit,
+                                                           const std::vector<std::shared_ptr<const Removal>>& waiting) {
     QSqlQuery query(database);
     query.setForwardOnly(true);
     const auto count = [&query](std::optional<Date> from) -> std::optional<int> {
@@ -381,8 +379,7 @@ ModelContainer::readJournalPage(QSqlDatabase& database, int offset, int limit,
     };
     // Newest first; a waiting record comes after the saved ones of its date, as its row will.
     std::vector<std::shared_ptr<const Removal>> later = waiting;
-    std::stable_sort(later.begin(), later.end(),
-                     [](const auto& a, const auto& b) { return a->date() > b->date(); });
+    std::stable_sort(later.begin(), later.end(), [](const auto& a, const auto& b) { return a->date() > b->date(); });
     std::map<int, std::shared_ptr<const Removal>> waitingAt; // by position in the whole journal
     for (std::size_t index = 0; index < later.size(); ++index) {
         const std::optional<int> before = count(later[index]->date());

@@ -11,11 +11,11 @@
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
+#include <QAbstractScrollArea>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QAbstractScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 

@@ -29,8 +29,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <future>
 #include <csignal>
+#include <future>
 #include <limits>
 #include <map>
 
@@ -950,9 +950,9 @@ private slots:
         execute(path, QStringLiteral("PRAGMA user_version = 1"));
         auto container = openOrFail(path);
         QVERIFY(container);
-        QCOMPARE(execute(path, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'removals_newest'"))
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            execute(path, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'removals_newest'")).toInt(),
+            1);
         QCOMPARE(execute(path, QStringLiteral("PRAGMA user_version")).toInt(), 1);
         execute(path, QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid) VALUES (9, 'Newer', "
                                      "'[]', 0, '8d1c3c8e-8a8d-4d36-9a8e-1f7f5bb0c002')"));
