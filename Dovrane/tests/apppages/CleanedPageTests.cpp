@@ -12,6 +12,7 @@
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
@@ -164,6 +165,33 @@ private slots:
         QCOMPARE(page.rows().back()->title()->text(), QStringLiteral("Record 0"));
         QVERIFY(page.rows().back()->isVisible());
         QVERIFY(page.rows().size() <= held);
+    }
+
+    // Tab walks from Put Back to Put Back past the rows the page holds: the list scrolls to the
+    // focused one and places the rows after it.
+    void tabWalksOnPastTheRowsHeld() {
+        const int records = 60;
+        for (int index = 0; index < records; ++index)
+            record(QStringLiteral("R%1").arg(index), {"f"}, records - index);
+        CleanedPage page(f->model);
+        settle(page);
+        page.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        const int held = int(page.rows().size());
+        QVERIFY(held + 5 < records);
+        page.rows().front()->putBack()->setFocus();
+        for (int press = 0; press < held + 5; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTRY_VERIFY(page.isSettled());
+        }
+        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        QVERIFY(focused);
+        auto* row = qobject_cast<RemovalRow*>(focused->parentWidget());
+        QVERIFY(row);
+        QCOMPARE(row->title()->text(), QStringLiteral("R%1").arg(records - 1 - (held + 5)));
+        QVERIFY(page.list()->verticalScrollBar()->value() > 0);
+        const QRect area(focused->mapTo(page.list()->viewport(), QPoint(0, 0)), focused->size());
+        QVERIFY(page.list()->viewport()->rect().contains(area));
     }
 
     void theDetailLineCountsSizesAndDates() {
