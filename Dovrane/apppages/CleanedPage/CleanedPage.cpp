@@ -223,7 +223,7 @@ bool CleanedPage::isSettled() const {
     if (total_ < 0)
         return false;
     const auto [first, last] = view_->pagesPlaced();
-    for (int index = first; index <= last && total_ > 0; ++index) {
+    for (int index = first; index <= last; ++index) {
         const auto found = pages_.find(index);
         if (found == pages_.end() || found->second.generation != generation_ || !found->second.recounted)
             return false;

@@ -73,7 +73,7 @@ void RemovalRow::setEntry(const JournalEntry& entry, bool counted, bool pressed)
     } else if (counted) {
         inTrash_ = entry.inTrash;
         backInPlace = entry.backInPlace;
-    } else {
+    } else if (!removal.undone()) {
         inTrash_ = 0;
         status_->hide();
         putBack_->hide();

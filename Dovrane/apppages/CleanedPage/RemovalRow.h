@@ -25,7 +25,8 @@ public:
     explicit RemovalRow(AppModel& model, QWidget* parent = nullptr);
 
     // Shows the entry's record; its status and Put Back only once its items in the Trash are
-    // counted (in demo mode they need no count). pressed: its put back runs, the button is off.
+    // counted (a record put back, or any in demo mode, needs no count). pressed: its put back
+    // runs, the button is off.
     void setEntry(const JournalEntry& entry, bool counted, bool pressed);
     // A row waiting for its record shows nothing.
     void clear();
