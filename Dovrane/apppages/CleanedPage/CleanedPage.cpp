@@ -9,6 +9,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QGridLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -241,9 +242,11 @@ void CleanedPage::read(int page) {
     const auto found = pages_.find(page);
     if ((found != pages_.end() && found->second.generation == generation_) || !reading_.insert(page).second)
         return;
+    // The model finishes its futures on the main thread, where the page may be gone by then.
     model_.journalPage(page * pageSize, pageSize)
-        .then(this, [this, page, generation = generation_](std::optional<JournalPage> read) {
-            pageRead(page, generation, std::move(read));
+        .then([self = QPointer<CleanedPage>(this), page, generation = generation_](std::optional<JournalPage> read) {
+            if (self)
+                self->pageRead(page, generation, std::move(read));
         });
 }
 
@@ -283,9 +286,11 @@ void CleanedPage::pageRead(int page, std::uint64_t generation, std::optional<Jou
     std::vector<JournalEntry> toCount = fresh.entries;
     pages_[page] = std::move(fresh);
     view_->arrange();
-    model_.countInTrash(std::move(toCount)).then(this, [this, page, generation](std::vector<JournalEntry> counted) {
-        pageCounted(page, generation, std::move(counted));
-    });
+    model_.countInTrash(std::move(toCount))
+        .then([self = QPointer<CleanedPage>(this), page, generation](std::vector<JournalEntry> counted) {
+            if (self)
+                self->pageCounted(page, generation, std::move(counted));
+        });
 }
 
 void CleanedPage::pageCounted(int page, std::uint64_t generation, std::vector<JournalEntry> counted) {
