@@ -251,9 +251,15 @@ void CleanedPage::read(int page) {
 }
 
 void CleanedPage::pageRead(int page, std::uint64_t generation, std::optional<JournalPage> read) {
-    // A store that cannot be read keeps what shows; the next change of it tries again.
-    if (!read)
+    // A store that cannot be read keeps what shows, or shows no record at first; the next change
+    // of it tries again.
+    if (!read) {
+        if (total_ < 0) {
+            total_ = 0;
+            view_->arrange();
+        }
         return;
+    }
     if (generation == generation_)
         reading_.erase(page);
     const auto old = pages_.find(page);
