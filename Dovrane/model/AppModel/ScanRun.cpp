@@ -3,6 +3,7 @@
 
 #include "AppModel/AppModel.h"
 
+#include "AppModel/RemovalState.h"
 #include "AppModel/ScanCache.h"
 #include "AppModel/ScanRunState.h"
 #include "Services/ListFormat.h"
@@ -108,20 +109,30 @@ void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared
     }
     scanRun_->current = 0;
     scanRun_->endedThisSession = true;
-    // The writer keeps a copy of its own; the model takes the result itself, so a large scan
-    // is copied once on this thread, not twice.
-    QFuture<bool> written = writeScanCache(result);
     setScan(std::move(result));
-    recordDaily(*scan_);
+    // The writer reads the scan on show through its own pointer: nothing is copied here.
+    QFuture<bool> written = writeScanCache();
+    recordDaily(*scan());
     setIsScanning(false);
     searchOrphansAfterScan();
     written.then([done](bool) { done->finish(); });
 }
 
-QFuture<bool> AppModel::writeScanCache(const ScanResult& scan) {
-    return cacheWriter_.write(ScanCache::url().path(), [scan]() -> std::optional<std::string> {
+void AppModel::setScan(std::optional<ScanResult> value) {
+    if (*scan_ == value)
+        return;
+    scan_ = std::make_shared<const std::optional<ScanResult>>(std::move(value));
+    // A cleanup planned for the scan that was is not shown.
+    removals_->awaitedPlan = 0;
+    emit changed(Field::scan);
+}
+
+QFuture<bool> AppModel::writeScanCache() {
+    return cacheWriter_.write(ScanCache::url().path(), [snapshot = scan_]() -> std::optional<std::string> {
+        if (!*snapshot)
+            return std::nullopt;
         try {
-            return ScanCache::encode(scan);
+            return ScanCache::encode(**snapshot);
         } catch (const nlohmann::json::exception&) {
             return std::nullopt; // text the JSON writer refuses; the old cache stays
         }

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -63,26 +64,34 @@ struct UninstallRequest {
     bool isRunning = false;
 };
 
-// The one sheet the main window shows. It has no equality: every assignment is news.
+// The one sheet the main window shows. It has no equality: every assignment is news. A cleanup
+// request of many thousand items is shared, not copied, by the copies of the sheet.
 class ActiveSheet {
 public:
     struct Onboarding {};
     struct Palette {};
 
-    static ActiveSheet cleanup(CleanupRequest request) { return ActiveSheet(std::move(request)); }
+    static ActiveSheet cleanup(CleanupRequest request) {
+        ActiveSheet sheet(Cleanup{});
+        sheet.cleanup_ = std::make_shared<const CleanupRequest>(std::move(request));
+        return sheet;
+    }
     static ActiveSheet uninstall(UninstallRequest request) { return ActiveSheet(std::move(request)); }
     static ActiveSheet onboarding() { return ActiveSheet(Onboarding{}); }
     static ActiveSheet palette() { return ActiveSheet(Palette{}); }
 
     // "cleanup", "uninstall", "onboarding" or "palette".
     QString id() const;
-    const CleanupRequest* cleanupRequest() const { return std::get_if<CleanupRequest>(&content_); }
+    const CleanupRequest* cleanupRequest() const { return sharedCleanupRequest().get(); }
+    std::shared_ptr<const CleanupRequest> sharedCleanupRequest() const { return cleanup_; }
     const UninstallRequest* uninstallRequest() const { return std::get_if<UninstallRequest>(&content_); }
 
 private:
-    using Content = std::variant<CleanupRequest, UninstallRequest, Onboarding, Palette>;
+    struct Cleanup {};
+    using Content = std::variant<Cleanup, UninstallRequest, Onboarding, Palette>;
     explicit ActiveSheet(Content content) : content_(std::move(content)) {}
     Content content_;
+    std::shared_ptr<const CleanupRequest> cleanup_; // with Cleanup alone
 };
 
 } // namespace dovrane

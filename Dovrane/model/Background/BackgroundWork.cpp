@@ -57,7 +57,7 @@ QFuture<void> AppModel::backgroundPass() {
         .then(this,
               [this] {
                   // The loop does not wait for the scan; it records its own daily size.
-                  if ((!scan_ || secondsSince(scan_->date) > rescanAfter) && !isScanning_)
+                  if ((!scan() || secondsSince(scan()->date) > rescanAfter) && !isScanning_)
                       startScan();
                   return sendWeeklyReport();
               })

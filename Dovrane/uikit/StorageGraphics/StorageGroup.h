@@ -38,6 +38,9 @@ std::int64_t size(StorageGroup group, const ScanResult& scan);
 // The tooltip: "Title, size", then one line per member with a size above 0 (estimated ones
 // included) with its title, size and explanation, worded for a Linux home where it is one.
 QString help(StorageGroup group, const ScanResult& scan, bool linuxHome);
+// The scan's figures and categories without their items: all the graphics draw from, kept by
+// each of them without a copy of every measured item.
+ScanResult figures(const ScanResult& scan);
 
 } // namespace StorageGroups
 

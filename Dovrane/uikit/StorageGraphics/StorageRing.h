@@ -29,8 +29,8 @@ public:
     static constexpr qreal sectorGap = 1;
     static constexpr qreal cornerRadius = 4;
 
-    StorageRing(ScanResult scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent = nullptr);
-    void setScan(ScanResult scan);
+    StorageRing(const ScanResult& scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent = nullptr);
+    void setScan(const ScanResult& scan);
 
     // The sectors to draw: groups with a size, or the listed categories the scan holds with a
     // size; a category's opacity falls by 0.22 per earlier listed category of its group.
