@@ -17,9 +17,9 @@ using namespace dovrane::testing;
 namespace {
 
 const std::vector<std::string> programs = {"dovrane-codesign", "dovrane-spctl",   "dovrane-security", "dovrane-ditto",
-                                           "dovrane-tar",      "dovrane-hdiutil", "make_home",        "floor_walk",
-                                           "scan_memory",      "model_bench",     "cache_bench",      "reader_memory",
-                                           "cleanup_bench"};
+                                           "dovrane-tar",      "dovrane-hdiutil", "dovrane-move",     "make_home",
+                                           "floor_walk",       "scan_memory",     "model_bench",      "cache_bench",
+                                           "reader_memory",    "cleanup_bench"};
 
 struct Answer {
     int status = -1;
@@ -104,6 +104,8 @@ TEST(ProgramArguments, ArgumentsThatFitAFormButNotWhatItTakesAreRefused) {
         // A literal word that differs, and an empty value.
         {"dovrane-spctl", {"--assess", "--type", "install", home}},
         {"dovrane-tar", {"-xf", "", "-C", home}},
+        // A path outside the root it is to be reached from.
+        {"dovrane-move", {home, work / "elsewhere", home, home + "/moved"}},
     };
     for (const auto& [program, arguments] : refused) {
         const Answer answer = run(program, arguments, work.path(), scratch);

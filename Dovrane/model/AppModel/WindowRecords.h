@@ -88,9 +88,10 @@ public:
 
 private:
     struct Cleanup {};
-    using Content = std::variant<Cleanup, UninstallRequest, Onboarding, Palette>;
-    explicit ActiveSheet(Content content) : content_(std::move(content)) {}
-    Content content_;
+    // Built in place from the one kind: for a whole variant moved in, GCC 12 warns, wrongly, that
+    // a request the sheet does not hold may be read unset (-Wmaybe-uninitialized).
+    template <class Kind> explicit ActiveSheet(Kind content) : content_(std::in_place_type<Kind>, std::move(content)) {}
+    std::variant<Cleanup, UninstallRequest, Onboarding, Palette> content_;
     std::shared_ptr<const CleanupRequest> cleanup_; // with Cleanup alone
 };
 

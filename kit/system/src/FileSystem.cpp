@@ -280,7 +280,9 @@ bool isOwnFolder(const std::string& path) {
     return !isMountRoot(status, AT_FDCWD, Path::parent(path).c_str());
 }
 
-bool holdsMountPoint(const std::string& path) {
+bool holdsMountPoint(const std::string& path) { return holdsMountPoint(path, mountPoints()); }
+
+bool holdsMountPoint(const std::string& path, const std::vector<std::string>& mountPoints) {
     if (isMountPoint(path))
         return true;
     struct stat info;
@@ -291,18 +293,24 @@ bool holdsMountPoint(const std::string& path) {
     if (!real)
         return false;
     const std::string prefix = *real == "/" ? "/" : *real + "/";
+    // Sorted: the points below the folder follow the prefix itself.
+    auto next = std::upper_bound(mountPoints.begin(), mountPoints.end(), prefix);
+    return next != mountPoints.end() && next->starts_with(prefix);
+}
+
+std::vector<std::string> mountPoints() {
+    std::vector<std::string> points;
     std::unique_ptr<FILE, int (*)(FILE*)> table(std::fopen("/proc/self/mountinfo", "re"), std::fclose);
     if (!table)
-        return false;
+        return points;
     char* line = nullptr;
     std::size_t capacity = 0;
-    bool found = false;
-    while (!found && getline(&line, &capacity, table.get()) > 0) {
-        const std::string mountPoint = mountPointOf(line);
-        found = mountPoint.size() > prefix.size() && mountPoint.starts_with(prefix);
-    }
+    while (getline(&line, &capacity, table.get()) > 0)
+        if (std::string point = mountPointOf(line); !point.empty())
+            points.push_back(std::move(point));
     std::free(line);
-    return found;
+    std::sort(points.begin(), points.end());
+    return points;
 }
 
 bool removeAll(const std::string& path) {

@@ -58,6 +58,10 @@ bool isMountPoint(const std::string& path);
 bool isOwnFolder(const std::string& path);
 // Whether something is mounted at the path or anywhere below it.
 bool holdsMountPoint(const std::string& path);
+// The same against a table read once before (mountPoints()), for many paths in a row.
+bool holdsMountPoint(const std::string& path, const std::vector<std::string>& mountPoints);
+// Where something is mounted now, sorted, from the kernel's table; empty when it cannot be read.
+std::vector<std::string> mountPoints();
 // Renames path to path + suffix, or path + suffix + "-2", "-3", … when that is taken, never
 // replacing anything; the new name, or nothing when it could not be moved.
 std::optional<std::string> moveAside(const std::string& path, std::string_view suffix);
