@@ -237,7 +237,9 @@ private:
 
     // The fields that only the model's own work sets; seeding and tests reach them through
     // ModelSeeding.
-    void setScan(std::optional<ScanResult> value);
+    // By reference: a disengaged optional moved into a by-value parameter draws a false
+    // -Wmaybe-uninitialized from GCC 12.
+    void setScan(std::optional<ScanResult>&& value);
     void setIsScanning(bool value) { assign(isScanning_, value, Field::isScanning); }
     void setScanProgress(double value) { assign(scanProgress_, value, Field::scanProgress); }
     void setScanLabel(QString value) { assign(scanLabel_, std::move(value), Field::scanLabel); }

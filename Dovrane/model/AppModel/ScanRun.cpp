@@ -118,7 +118,7 @@ void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared
     written.then([done](bool) { done->finish(); });
 }
 
-void AppModel::setScan(std::optional<ScanResult> value) {
+void AppModel::setScan(std::optional<ScanResult>&& value) {
     if (*scan_ == value)
         return;
     scan_ = std::make_shared<const std::optional<ScanResult>>(std::move(value));
