@@ -2,12 +2,15 @@
 // a home whose cache folder holds ITEMS app caches is scanned, the Storage page shows Caches,
 // then "Select Safe Items", "Move to Trash…" until the sheet shows, the confirmation until every
 // item is in the Trash, the Cleaned Up page and Put Back of the record each run while a probe
-// notes the longest gap between two turns of the event loop. Prints one table row per step:
-// the window's longest time away and the step's whole time. Offscreen unless QT_QPA_PLATFORM
-// names another platform (run it under xvfb-run with "xcb"). Works in a temporary home only.
+// notes the longest gap between two turns of the event loop; the first scan, with the window
+// open, is a step too. Prints one table row per step: the window's longest time away, the
+// step's whole time and the process's peak memory so far; the last line gives the peak of the
+// whole run. Offscreen unless QT_QPA_PLATFORM names another platform (run it under xvfb-run with
+// "xcb"). Works in a temporary home only.
 //
 //   build/bin/cleanup_bench [ITEMS]
 
+#include "ProcessStatus.h"
 #include "ToolSupport.h"
 
 #include "AppModel/AppModel.h"
@@ -121,7 +124,8 @@ bool step(Probe& probe, const char* name, const std::function<void()>& act, cons
     const bool ended = waitFor([&] { return acted && done(); }, limit);
     const double took = double(clock.nsecsElapsed()) / 1e9;
     settle();
-    std::printf("| %-40s | %8.3f s | %8.3f s |%s\n", name, probe.longest(), took, ended ? "" : " did not end");
+    std::printf("| %-40s | %8.3f s | %8.3f s | %7ld MB |%s\n", name, probe.longest(), took,
+                bench::statusKilobytes("VmHWM") / 1000, ended ? "" : " did not end");
     std::fflush(stdout);
     return ended;
 }
@@ -148,7 +152,7 @@ int main(int argc, char** argv) {
         std::snprintf(name, sizeof name, "app-%07d", index);
         const std::string cache = Path::join(Path::join(home, ".cache"), name);
         Fs::makeDirectories(cache);
-        Fs::writeFileAtomically(Path::join(cache, "data"), std::string(100, 'x'), 0600);
+        Fs::writeFile(Path::join(cache, "data"), std::string(100, 'x'));
     }
     setenv("HOME", home.c_str(), 1);
     for (const char* variable : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
@@ -176,21 +180,22 @@ int main(int argc, char** argv) {
         window.show();
         Probe probe;
 
-        const QFuture<void> scanned = model.startScan();
-        if (!waitFor([&] { return scanned.isFinished(); }, 600)) {
-            std::fprintf(stderr, "cleanup_bench: the scan did not end\n");
-            return 1;
-        }
-        std::printf("%d app caches, %zu items in Caches, platform %s\n\n", items, cacheItems(model),
-                    qPrintable(QGuiApplication::platformName()));
-        std::printf("| %-40s | %10s | %10s |\n", "step", "away", "took");
-        std::printf("|%s|%s|%s|\n", std::string(42, '-').c_str(), std::string(12, '-').c_str(),
-                    std::string(12, '-').c_str());
+        std::printf("%d app caches, platform %s\n\n", items, qPrintable(QGuiApplication::platformName()));
+        std::printf("| %-40s | %10s | %10s | %10s |\n", "step", "away", "took", "peak");
+        std::printf("|%s|%s|%s|%s|\n", std::string(42, '-').c_str(), std::string(12, '-').c_str(),
+                    std::string(12, '-').c_str(), std::string(12, '-').c_str());
+        QFuture<void> scanned;
+        bool ok = step(
+            probe, "First scan, until it shows", [&] { scanned = model.startScan(); },
+            [&] { return scanned.isFinished(); }, 600);
+        std::printf("|   the scan lists %zu items in Caches\n", cacheItems(model));
 
         QAbstractButton* selectSafe = nullptr;
-        bool ok = step(
-            probe, "Storage page on Caches", [&] { model.setSidebar(SidebarItem::storage); },
-            [&] { return (selectSafe = visibleButton(window, QStringLiteral("selectSafeItems"))) != nullptr; }, 60);
+        ok =
+            ok &&
+            step(
+                probe, "Storage page on Caches", [&] { model.setSidebar(SidebarItem::storage); },
+                [&] { return (selectSafe = visibleButton(window, QStringLiteral("selectSafeItems"))) != nullptr; }, 60);
         ok = ok && step(
                        probe, "Select Safe Items", [&] { selectSafe->click(); }, [] { return true; }, 60);
         QAbstractButton* move = visibleButton(window, QStringLiteral("moveToTrash"));
@@ -215,6 +220,7 @@ int main(int argc, char** argv) {
                 probe, "Put Back, until back and rescanned", [&] { putBack->click(); },
                 [&] { return model.notice().has_value() && !model.isScanning() && cacheItems(model) > 0; }, 600);
         }
+        std::printf("\npeak memory %ld MB\n", bench::statusKilobytes("VmHWM") / 1000);
         if (!ok) {
             std::fprintf(stderr, "cleanup_bench: a step did not end\n");
             status = 1;

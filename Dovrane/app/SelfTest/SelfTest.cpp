@@ -81,7 +81,13 @@ private:
             items.emplace_back(url, std::nullopt, SizeCounter::measure(url).size, 1, std::nullopt, "self-test",
                                "selftest", Safety::safe, CleanupAction::trash);
         }
-        model_->requestCleanup(items, title);
+        // The plan is made off the main thread; the sheet shows once it is ready.
+        model_->requestCleanup(std::move(items), title).then(qApp, [self = shared_from_this()] { self->planned(); });
+    }
+
+    void planned() {
+        if (!model_)
+            return end(1);
         const CleanupRequest* request = model_->sheet() ? model_->sheet()->cleanupRequest() : nullptr;
         if (!request) {
             check("the cleanup sheet opens with a plan", false);

@@ -165,7 +165,7 @@ void MenuBarView::refresh() {
             bar_->setLinuxHome(model_.isLinuxHome());
             bar_->setFixedHeight(12);
             barSlot_->addWidget(bar_);
-        } else if (bar_->scan() != *model_.scan()) {
+        } else if (bar_->scan() != StorageGroups::figures(*model_.scan())) {
             bar_->setScan(*model_.scan());
         }
     } else if (bar_) {

@@ -94,15 +94,19 @@ void AppModel::appsListed(std::vector<InstalledApp> listed, const std::shared_pt
             publish();
         });
     auto searchOrphans = [this, identifiers, results, publish] {
-        std::map<std::string, std::int64_t> measured;
-        if (scanRun_->endedThisSession && scan_)
-            for (const Category& category : scan_->categories)
-                for (const CleanupItem& item : category.items)
-                    measured.emplace(item.url.path(), item.size);
+        // The sizes of this session's scan spare measuring again; worked out on the pool from
+        // the scan's own pointer.
+        std::shared_ptr<const std::optional<ScanResult>> measuredScan;
+        if (scanRun_->endedThisSession)
+            measuredScan = scan_;
         handOff(
             pool_, lifeline_,
-            [identifiers, home = services_.home, folders = services_.applicationFolders,
-             measured = std::move(measured)]() mutable {
+            [identifiers, home = services_.home, folders = services_.applicationFolders, measuredScan]() mutable {
+                std::map<std::string, std::int64_t> measured;
+                if (measuredScan && *measuredScan)
+                    for (const Category& category : (*measuredScan)->categories)
+                        for (const CleanupItem& item : category.items)
+                            measured.emplace(item.url.path(), item.size);
                 // Built once per search, then only read, from whatever thread the finder asks on.
                 std::set<std::string> known = Permissions::installedBundleIDs(home, folders);
                 // On Linux an app is installed when the desktop has an entry for its identifier.

@@ -30,8 +30,9 @@ std::vector<std::string> storedTexts(const Settings& settings, const Setting<QSt
 
 AppModel::AppModel(ModelContainer& container, Services services, QObject* parent)
     : QObject(parent), container_(container), services_(std::move(services)),
-      scanRun_(std::make_unique<ScanRunState>()), removals_(std::make_unique<RemovalState>()),
-      listingEdits_(std::make_unique<ListingEdits>()), updateRun_(std::make_unique<UpdateRunState>()) {
+      scan_(std::make_shared<const std::optional<ScanResult>>()), scanRun_(std::make_unique<ScanRunState>()),
+      removals_(std::make_unique<RemovalState>()), listingEdits_(std::make_unique<ListingEdits>()),
+      updateRun_(std::make_unique<UpdateRunState>()) {
     sidebar_ = SidebarItem::overview;
     settingsTab_ = settingsTabFromRaw(SettingKeys::settingsTab.get(*services_.settings)).value_or(SettingsTab::general);
     if (auto saved = UpdatesCache::load()) {
@@ -83,19 +84,14 @@ ScanSettings AppModel::settings() const {
 }
 
 std::vector<CleanupItem> AppModel::safeItems() const {
-    return scan_ ? scan_->safeItems(true) : std::vector<CleanupItem>();
+    return scan() ? scan()->safeItems(true) : std::vector<CleanupItem>();
 }
 
-std::int64_t AppModel::safeTotal() const {
-    std::int64_t total = 0;
-    for (const CleanupItem& item : safeItems())
-        total += item.size;
-    return total;
-}
+std::int64_t AppModel::safeTotal() const { return scan() ? scan()->safeTotal() : 0; }
 
 bool AppModel::showsCategory(CategoryID id) const {
     static const ScanResult none;
-    return isShown(id, scan_ ? *scan_ : none, isLinuxHome());
+    return isShown(id, scan() ? *scan() : none, isLinuxHome());
 }
 
 } // namespace dovrane

@@ -96,7 +96,8 @@ public:
     // Also stores the tab under "settings.tab", every time, unless a test store is in use.
     void setSettingsTab(SettingsTab value);
 
-    const std::optional<ScanResult>& scan() const { return scan_; }
+    // Valid until the scan changes: a new scan replaces the value, never changes it in place.
+    const std::optional<ScanResult>& scan() const { return *scan_; }
     bool isScanning() const { return isScanning_; }
     double scanProgress() const { return scanProgress_; }
     const QString& scanLabel() const { return scanLabel_; }
@@ -191,10 +192,13 @@ public:
     // every call; run execute() and putBack() off the main thread.
     Trasher trasher() const;
     // Shows the cleanup sheet for the items whose action is a move to the Trash; none, nothing.
-    void requestCleanup(const std::vector<CleanupItem>& items, const QString& title);
-    void requestCleanup(const std::vector<CleanupItem>& items, const Wording& title);
+    // The plan is made on the pool (the guard looks at every path) while the window answers; the
+    // future finishes once the sheet shows, or once the plan is dropped: a later request, or a
+    // change of the scan while it was made, takes its place. Demo data plan at once.
+    QFuture<void> requestCleanup(std::vector<CleanupItem> items, const QString& title);
+    QFuture<void> requestCleanup(std::vector<CleanupItem> items, const Wording& title);
     // Closes the sheet, moves the plan's entries, records them and takes them out of the scan.
-    QFuture<void> perform(CleanupRequest request);
+    QFuture<void> perform(const CleanupRequest& request);
     // A dropped ".app" bundle: read, then as below. Anything else is ignored.
     QFuture<void> requestUninstall(const Url& url);
     // Searches the app's leftovers off the main thread, then shows the uninstall sheet; while
@@ -245,7 +249,9 @@ private:
 
     // The fields that only the model's own work sets; seeding and tests reach them through
     // ModelSeeding.
-    void setScan(std::optional<ScanResult> value) { assign(scan_, std::move(value), Field::scan); }
+    // By reference: a disengaged optional moved into a by-value parameter draws a false
+    // -Wmaybe-uninitialized from GCC 12.
+    void setScan(std::optional<ScanResult>&& value);
     void setIsScanning(bool value) { assign(isScanning_, value, Field::isScanning); }
     void setScanProgress(double value) { assign(scanProgress_, value, Field::scanProgress); }
     void setScanLabel(QString value) { assign(scanLabel_, std::move(value), Field::scanLabel); }
@@ -304,9 +310,16 @@ private:
     // Seconds from date to now; a date after now counts as long ago.
     double secondsSince(Date date) const;
     // Journals a move to the Trash, reports it in the notice and drops moved orphans.
-    void record(const Trasher::Outcome& outcome, const Wording& title);
-    void cleanedUp(const Trasher::Outcome& outcome, const Wording& title, const std::shared_ptr<QPromise<void>>& done);
-    QFuture<bool> writeScanCache(const ScanResult& scan);
+    // encodedItems: the removed items as the journal stores them, when worked out off the main
+    // thread already.
+    void record(const Trasher::Outcome& outcome, const Wording& title, std::optional<QString> encodedItems = {});
+    void cleanedUp(const Trasher::Outcome& outcome, std::optional<QString> encodedItems, const Wording& title,
+                   const std::shared_ptr<QPromise<void>>& done);
+    // Takes what moved out of the scan on the pool, then writes the cache; done finishes after.
+    void pruneScan(std::shared_ptr<const std::vector<RemovedItem>> removed,
+                   const std::shared_ptr<QPromise<void>>& done);
+    // Writes the scan on show to the cache, encoded on the writer's thread.
+    QFuture<bool> writeScanCache();
     void uninstallSearched(std::uint64_t ticket, UninstallRequest request);
     void sheetChangedForUninstalls(Field field);
     void showNextUninstall();
@@ -325,7 +338,9 @@ private:
     std::optional<SidebarItem> sidebar_;
     std::optional<ActiveSheet> sheet_;
     SettingsTab settingsTab_ = SettingsTab::general;
-    std::optional<ScanResult> scan_;
+    // Replaced whole at every change, never changed in place: work on the pool reads the scan of
+    // its start through its own pointer while the main thread goes on.
+    std::shared_ptr<const std::optional<ScanResult>> scan_;
     bool isScanning_ = false;
     double scanProgress_ = 0;
     QString scanLabel_;

@@ -5,12 +5,17 @@
 
 #include "AppModel/Handoff.h"
 #include "AppModel/ListingEdits.h"
+#include "AppModel/RemovalState.h"
 #include "Services/Admin.h"
 
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <algorithm>
+#include <set>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace dovrane {
 
@@ -29,99 +34,175 @@ Trasher AppModel::trasher() const {
     return trasher;
 }
 
-void AppModel::requestCleanup(const std::vector<CleanupItem>& items, const QString& title) {
-    requestCleanup(items, Wording::plain(title));
+QFuture<void> AppModel::requestCleanup(std::vector<CleanupItem> items, const QString& title) {
+    return requestCleanup(std::move(items), Wording::plain(title));
 }
 
-void AppModel::requestCleanup(const std::vector<CleanupItem>& items, const Wording& title) {
-    std::vector<CleanupItem> kept;
-    std::copy_if(items.begin(), items.end(), std::back_inserter(kept),
-                 [](const CleanupItem& item) { return item.action == CleanupAction::trash; });
-    if (kept.empty())
-        return;
-    std::vector<Trasher::Candidate> candidates;
-    for (const CleanupItem& item : kept)
-        candidates.push_back({item.url, item.size, item.fileCount, false});
-    TrashPlan plan;
-    if (isDemo_)
-        for (const Trasher::Candidate& candidate : candidates)
-            plan.entries.push_back({candidate.url, candidate.size, candidate.files, false});
-    else
-        plan = trasher().plan(candidates);
-    setSheet(ActiveSheet::cleanup(CleanupRequest{title.text(), std::move(kept), std::move(plan), title}));
+QFuture<void> AppModel::requestCleanup(std::vector<CleanupItem> items, const Wording& title) {
+    const auto trashable = [](const CleanupItem& item) { return item.action == CleanupAction::trash; };
+    if (std::none_of(items.begin(), items.end(), trashable))
+        return QtFuture::makeReadyFuture();
+    // The latest request is the one the sheet shows.
+    const std::uint64_t run = ++removals_->cleanupPlans;
+    removals_->awaitedPlan = run;
+    // Without a trasher (demo data) the plan takes every entry as given, with no guard.
+    auto makeRequest = [trashable, title, text = title.text()](std::vector<CleanupItem> kept, const Trasher* trasher) {
+        std::erase_if(kept, [&](const CleanupItem& item) { return !trashable(item); });
+        std::vector<Trasher::Candidate> candidates;
+        candidates.reserve(kept.size());
+        for (const CleanupItem& item : kept)
+            candidates.push_back({item.url, item.size, item.fileCount, false});
+        TrashPlan plan;
+        if (trasher)
+            plan = trasher->plan(candidates);
+        else
+            for (const Trasher::Candidate& candidate : candidates)
+                plan.entries.push_back({candidate.url, candidate.size, candidate.files, false});
+        return CleanupRequest{text, std::move(kept), std::move(plan), title};
+    };
+    if (isDemo_) {
+        removals_->awaitedPlan = 0;
+        setSheet(ActiveSheet::cleanup(makeRequest(std::move(items), nullptr)));
+        return QtFuture::makeReadyFuture();
+    }
+    auto done = startedPromise();
+    handOff(
+        pool_, lifeline_,
+        [makeRequest, items = std::move(items), trasher = trasher()]() mutable {
+            return makeRequest(std::move(items), &trasher);
+        },
+        [this, run, done](CleanupRequest request) {
+            if (run == removals_->awaitedPlan) {
+                removals_->awaitedPlan = 0;
+                setSheet(ActiveSheet::cleanup(std::move(request)));
+            }
+            done->finish();
+        });
+    return done->future();
 }
 
-QFuture<void> AppModel::perform(CleanupRequest request) {
+QFuture<void> AppModel::perform(const CleanupRequest& request) {
+    // Taken before the sheet closes: the request may be the sheet's own.
+    TrashPlan plan = request.plan;
+    // A request made without a wording keeps its title as it is.
+    const Wording title = request.wording == Wording() ? Wording::plain(request.title) : request.wording;
     setSheet(std::nullopt);
-    if (request.wording == Wording()) // a request made without one keeps its title as it is
-        request.wording = Wording::plain(request.title);
     auto done = startedPromise();
     QFuture<void> future = done->future();
     if (isDemo_) {
         Trasher::Outcome outcome;
-        for (const TrashPlan::Entry& entry : request.plan.entries)
+        for (const TrashPlan::Entry& entry : plan.entries)
             outcome.removed.push_back(
                 {entry.url, Url::fromPath(demoTrashFolder + entry.url.lastPathComponent()), entry.size, false});
-        cleanedUp(outcome, request.wording, done);
+        cleanedUp(outcome, std::nullopt, title, done);
         return future;
     }
+    struct Moved {
+        Trasher::Outcome outcome;
+        std::optional<QString> encodedItems;
+    };
     handOff(
-        pool_, lifeline_, [trasher = trasher(), plan = request.plan] { return trasher.execute(plan); },
-        [this, title = request.wording, done](Trasher::Outcome outcome) { cleanedUp(outcome, title, done); });
+        pool_, lifeline_,
+        [trasher = trasher(), plan = std::move(plan)] {
+            Moved moved{trasher.execute(plan), std::nullopt};
+            // The journal's text of thousands of items is worked out here, not on the main thread.
+            if (!moved.outcome.removed.empty())
+                moved.encodedItems = ModelContainer::encodeItems(moved.outcome.removed);
+            return moved;
+        },
+        [this, title, done](Moved moved) { cleanedUp(moved.outcome, std::move(moved.encodedItems), title, done); });
     return future;
 }
 
-void AppModel::cleanedUp(const Trasher::Outcome& outcome, const Wording& title,
+void AppModel::cleanedUp(const Trasher::Outcome& outcome, std::optional<QString> encodedItems, const Wording& title,
                          const std::shared_ptr<QPromise<void>>& done) {
-    record(outcome, title);
-    if (!scan_) {
+    record(outcome, title, std::move(encodedItems));
+    if (!scan()) {
         done->finish();
         return;
     }
-    std::set<std::string> moved;
-    for (const RemovedItem& item : outcome.removed)
-        moved.insert(item.originalPath.path());
-    ScanResult pruned = *scan_;
-    std::map<std::string, CleanupItem> prunedItems;
-    for (Category& category : pruned.categories) {
-        std::erase_if(category.items, [&](const CleanupItem& item) {
-            if (!moved.contains(item.url.path()))
-                return false;
-            prunedItems.emplace(item.url.path(), item);
-            return true;
-        });
-        category.size = 0;
-        for (const CleanupItem& item : category.items)
-            category.size += item.size;
+    pruneScan(std::make_shared<const std::vector<RemovedItem>>(outcome.removed), done);
+}
+
+namespace {
+
+// The scan without what moved, each category's size the sum of what it keeps, what went into
+// the home Trash counted there, and the rest of the disk worked out again. Items are known by the
+// text of their URL, which the removed items carry unchanged from the plan.
+ScanResult pruned(const ScanResult& scan, const std::vector<RemovedItem>& removed, const Url& trashFiles, bool demo) {
+    std::unordered_set<std::string_view> moved;
+    moved.reserve(removed.size());
+    for (const RemovedItem& item : removed)
+        moved.insert(item.originalPath.text());
+    ScanResult kept{scan.date, scan.volume, scan.total, scan.free, scan.available, {}};
+    kept.categories.reserve(scan.categories.size());
+    // The figures the scan counted each moved item with, the first of a path.
+    std::unordered_map<std::string_view, std::pair<std::int64_t, std::int64_t>> movedFigures;
+    for (const Category& category : scan.categories) {
+        Category left(category.id, std::int64_t(0), {}, category.sizeIsEstimate, category.note);
+        for (const CleanupItem& item : category.items) {
+            if (moved.contains(item.url.text())) {
+                movedFigures.try_emplace(item.url.text(), item.size, item.fileCount);
+                continue;
+            }
+            left.items.push_back(item);
+            left.size += item.size;
+        }
+        kept.categories.push_back(std::move(left));
     }
     // What went into the home Trash stays on this disk: it counts there until the next scan,
     // not as unexplained space. A move to another volume's Trash left this disk.
-    const Url trashFiles = isDemo_ ? Url::fromPath(demoTrashFolder)
-                                   : Url::fromPath(FreedesktopTrash::homeTrashFiles(services_.home.path()));
     std::int64_t size = 0, files = 0;
-    std::set<std::string> counted;
-    for (const RemovedItem& item : outcome.removed) {
-        if (!counted.insert(item.originalPath.path()).second ||
-            (!isDemo_ && Path::parent(item.trashPath.path()) != trashFiles.path()))
+    std::unordered_set<std::string_view> counted;
+    for (const RemovedItem& item : removed) {
+        if (!counted.insert(item.originalPath.text()).second ||
+            (!demo && Path::parent(item.trashPath.path()) != trashFiles.path()))
             continue;
         // An item of the scan moves with the figures the scan counted it with.
-        const auto found = prunedItems.find(item.originalPath.path());
-        size += found == prunedItems.end() ? item.size : found->second.size;
-        files += found == prunedItems.end() ? 1 : found->second.fileCount;
+        const auto found = movedFigures.find(item.originalPath.text());
+        size += found == movedFigures.end() ? item.size : found->second.first;
+        files += found == movedFigures.end() ? 1 : found->second.second;
     }
-    pruned.countMovedToTrash(trashFiles, size, files);
-    pruned.computeOther();
-    setScan(pruned);
-    if (isDemo_) {
-        done->finish();
-        return;
-    }
-    writeScanCache(*scan_).then([done](bool) { done->finish(); });
+    kept.countMovedToTrash(trashFiles, size, files);
+    kept.computeOther();
+    return kept;
 }
 
-void AppModel::record(const Trasher::Outcome& outcome, const Wording& title) {
+} // namespace
+
+void AppModel::pruneScan(std::shared_ptr<const std::vector<RemovedItem>> removed,
+                         const std::shared_ptr<QPromise<void>>& done) {
+    const Url trashFiles = isDemo_ ? Url::fromPath(demoTrashFolder)
+                                   : Url::fromPath(FreedesktopTrash::homeTrashFiles(services_.home.path()));
+    handOff(
+        pool_, lifeline_,
+        [snapshot = scan_, removed, trashFiles, demo = isDemo_] {
+            return pruned(**snapshot, *removed, trashFiles, demo);
+        },
+        [this, snapshot = scan_, removed, done](ScanResult result) {
+            if (scan_ != snapshot) {
+                // Another scan or cleanup landed meanwhile: what moved leaves that one instead.
+                if (scan())
+                    pruneScan(removed, done);
+                else
+                    done->finish();
+                return;
+            }
+            setScan(std::move(result));
+            if (isDemo_) {
+                done->finish();
+                return;
+            }
+            writeScanCache().then([done](bool) { done->finish(); });
+        });
+}
+
+void AppModel::record(const Trasher::Outcome& outcome, const Wording& title, std::optional<QString> encodedItems) {
     if (!outcome.removed.empty()) {
-        container_.insert(std::make_shared<Removal>(services_.clock->now(), title, outcome.removed));
+        const Date now = services_.clock->now();
+        container_.insert(encodedItems
+                              ? std::make_shared<Removal>(now, title, outcome.removed, std::move(*encodedItems))
+                              : std::make_shared<Removal>(now, title, outcome.removed));
         // A failed save keeps the record for the next one, but the user must know that Put Back
         // may not find these items: the desktop's Trash still can.
         const bool saved = container_.save();
@@ -139,13 +220,21 @@ void AppModel::record(const Trasher::Outcome& outcome, const Wording& title) {
         const QString before = notice_ ? *notice_ + QLatin1Char(' ') : QString();
         setNotice(before + tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size())));
     }
+    // The orphans are few, what moved may be many thousand: the orphans are looked up.
+    std::unordered_set<std::string_view> orphanURLs;
+    for (const Orphan& orphan : orphans_)
+        orphanURLs.insert(orphan.url.text());
     std::set<std::string> moved;
     for (const RemovedItem& item : outcome.removed)
-        moved.insert(item.originalPath.path());
-    std::vector<Orphan> remaining = orphans_;
-    std::erase_if(remaining, [&](const Orphan& orphan) { return moved.contains(orphan.url.path()); });
+        if (orphanURLs.contains(item.originalPath.text()))
+            moved.insert(item.originalPath.text());
     if (isLoadingApps_)
-        listingEdits_->trashedOrphans.insert(moved.begin(), moved.end());
+        for (const RemovedItem& item : outcome.removed)
+            listingEdits_->trashedOrphans.insert(item.originalPath.path());
+    if (moved.empty())
+        return;
+    std::vector<Orphan> remaining = orphans_;
+    std::erase_if(remaining, [&](const Orphan& orphan) { return moved.contains(orphan.url.text()); });
     setOrphans(std::move(remaining));
 }
 

@@ -21,8 +21,8 @@ void AppModel::copyDiagnostics() {
     report.architecture = SystemFacts::machine();
     report.language = SystemFacts::preferredLanguageTag();
     report.fullDiskAccess = hasFullDiskAccess_;
-    report.lastScan = scan_ ? std::optional<Date>(scan_->date) : std::nullopt;
-    report.categories = scan_ ? int(scan_->categories.size()) : 0;
+    report.lastScan = scan() ? std::optional<Date>(scan()->date) : std::nullopt;
+    report.categories = scan() ? int(scan()->categories.size()) : 0;
     report.safeBytes = safeTotal();
     report.appsInstalled =
         int(std::count_if(apps_.begin(), apps_.end(), [](const InstalledApp& app) { return !app.isSystem; }));

@@ -4,6 +4,7 @@
 #include "AppModel/AppModel.h"
 
 #include "AppModel/Handoff.h"
+#include "AppModel/RemovalState.h"
 #include "AppModel/ScanCache.h"
 #include "AppModel/ScanRunState.h"
 #include "Services/ListFormat.h"
@@ -112,11 +113,10 @@ void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared
     }
     scanRun_->current = 0;
     scanRun_->endedThisSession = true;
-    // The writer keeps a copy of its own; the model takes the result itself, so a large scan
-    // is copied once on this thread, not twice.
-    QFuture<bool> written = writeScanCache(result);
     setScan(std::move(result));
-    recordDaily(*scan_);
+    // The writer reads the scan on show through its own pointer: nothing is copied here.
+    QFuture<bool> written = writeScanCache();
+    recordDaily(*scan());
     setIsScanning(false);
     searchOrphansAfterScan();
     written.then([done](bool) { done->finish(); });
@@ -136,7 +136,7 @@ void AppModel::restoreScan() {
 
 void AppModel::scanRestoredWith(std::optional<ScanResult> cached) {
     // A scan that ended meanwhile, or the demo's, is newer than the file.
-    if (cached && !scan_ && !isDemo_)
+    if (cached && !scan() && !isDemo_)
         setScan(std::move(cached));
     scanRun_->restored = true;
     for (const auto& waiting : std::exchange(scanRun_->awaitingRestore, {}))
@@ -152,10 +152,21 @@ QFuture<void> AppModel::scanRestored() const {
     return scanRun_->awaitingRestore.back()->future();
 }
 
-QFuture<bool> AppModel::writeScanCache(const ScanResult& scan) {
-    return cacheWriter_.write(ScanCache::url().path(), [scan]() -> std::optional<std::string> {
+void AppModel::setScan(std::optional<ScanResult>&& value) {
+    if (*scan_ == value)
+        return;
+    scan_ = std::make_shared<const std::optional<ScanResult>>(std::move(value));
+    // A cleanup planned for the scan that was is not shown.
+    removals_->awaitedPlan = 0;
+    emit changed(Field::scan);
+}
+
+QFuture<bool> AppModel::writeScanCache() {
+    return cacheWriter_.write(ScanCache::url().path(), [snapshot = scan_]() -> std::optional<std::string> {
+        if (!*snapshot)
+            return std::nullopt;
         try {
-            std::string text = ScanCache::encode(scan);
+            std::string text = ScanCache::encode(**snapshot);
             // More than the next launch reads back: the old cache stays, as after a failed write.
             if (text.size() > ScanCache::maxBytes)
                 return std::nullopt;

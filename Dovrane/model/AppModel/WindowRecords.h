@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -63,27 +64,35 @@ struct UninstallRequest {
     bool isRunning = false;
 };
 
-// The one sheet the main window shows. It has no equality: every assignment is news.
+// The one sheet the main window shows. It has no equality: every assignment is news. A cleanup
+// request of many thousand items is shared, not copied, by the copies of the sheet.
 class ActiveSheet {
 public:
     struct Onboarding {};
     struct Palette {};
 
-    static ActiveSheet cleanup(CleanupRequest request) { return ActiveSheet(std::move(request)); }
+    static ActiveSheet cleanup(CleanupRequest request) {
+        ActiveSheet sheet(Cleanup{});
+        sheet.cleanup_ = std::make_shared<const CleanupRequest>(std::move(request));
+        return sheet;
+    }
     static ActiveSheet uninstall(UninstallRequest request) { return ActiveSheet(std::move(request)); }
     static ActiveSheet onboarding() { return ActiveSheet(Onboarding{}); }
     static ActiveSheet palette() { return ActiveSheet(Palette{}); }
 
     // "cleanup", "uninstall", "onboarding" or "palette".
     QString id() const;
-    const CleanupRequest* cleanupRequest() const { return std::get_if<CleanupRequest>(&content_); }
+    const CleanupRequest* cleanupRequest() const { return sharedCleanupRequest().get(); }
+    std::shared_ptr<const CleanupRequest> sharedCleanupRequest() const { return cleanup_; }
     const UninstallRequest* uninstallRequest() const { return std::get_if<UninstallRequest>(&content_); }
 
 private:
+    struct Cleanup {};
     // Built in place from the one kind: for a whole variant moved in, GCC 12 warns, wrongly, that
     // a request the sheet does not hold may be read unset (-Wmaybe-uninitialized).
     template <class Kind> explicit ActiveSheet(Kind content) : content_(std::in_place_type<Kind>, std::move(content)) {}
-    std::variant<CleanupRequest, UninstallRequest, Onboarding, Palette> content_;
+    std::variant<Cleanup, UninstallRequest, Onboarding, Palette> content_;
+    std::shared_ptr<const CleanupRequest> cleanup_; // with Cleanup alone
 };
 
 } // namespace dovrane

@@ -34,11 +34,17 @@ std::string describe(const QSqlError& error) {
 // overflowing.
 bool isSize(std::int64_t value) { return value >= 0 && value <= (std::int64_t(1) << 62); }
 
+// The text of the array of the items' objects, one object at a time: the bytes a JSON array
+// of them would dump to, without holding every object at once.
 std::string itemsJson(const std::vector<RemovedItem>& items) {
-    json list = json::array();
-    for (const RemovedItem& item : items)
-        list.push_back(item.toJson());
-    return list.dump();
+    std::string list = "[";
+    for (const RemovedItem& item : items) {
+        if (list.size() > 1)
+            list += ',';
+        list += item.toJson().dump();
+    }
+    list += ']';
+    return list;
 }
 
 std::optional<std::vector<RemovedItem>> itemsFromJson(const QString& text) {
@@ -245,6 +251,10 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
     if (auto error = run(query, QString::fromLatin1(indexNewestFirst)))
         return OpenFailure{*error};
     return container;
+}
+
+QString ModelContainer::encodeItems(const std::vector<RemovedItem>& items) {
+    return QString::fromStdString(itemsJson(items));
 }
 
 void ModelContainer::insert(std::shared_ptr<Removal> removal) {
@@ -571,7 +581,8 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
         query.addBindValue(record.date().secondsSinceReference);
         query.addBindValue(record.title());
         if (withItems)
-            query.addBindValue(text(itemsJson(record.items())));
+            query.addBindValue(record.encodedItems_ ? QVariant(*record.encodedItems_)
+                                                    : text(itemsJson(record.items())));
         query.addBindValue(record.undone() ? 1 : 0);
         query.addBindValue(record.uuid().toString(QUuid::WithoutBraces));
         query.addBindValue(record.wording() ? QVariant(record.wording()->toJson())
@@ -644,6 +655,7 @@ bool ModelContainer::save() {
         record->changed_ = false;
     for (auto& [record, id] : newRemovals) {
         record->changed_ = record->itemsChanged_ = false;
+        record->encodedItems_.reset();
         removals_.saved.emplace(id, std::move(record));
     }
     for (auto& [record, id] : newDailySizes) {

@@ -61,6 +61,8 @@ public:
     // belong to no store: reading from both ends of the table, those before and after the
     // damage. The file is only read; one that open() refuses as no regular file is not read.
     static std::vector<std::shared_ptr<Removal>> readableRemovals(const std::string& path);
+    // A removal's items as the journal stores them; any thread.
+    static QString encodeItems(const std::vector<RemovedItem>& items);
     ~ModelContainer() override;
 
     // Closes every open store of the process, as their destructors would, so that each folds its

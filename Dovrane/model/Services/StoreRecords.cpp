@@ -13,6 +13,11 @@ Removal::Removal(Date date, const Wording& title, std::vector<RemovedItem> items
         wording_ = title;
 }
 
+Removal::Removal(Date date, const Wording& title, std::vector<RemovedItem> items, QString encodedItems)
+    : Removal(date, title, std::move(items)) {
+    encodedItems_ = std::move(encodedItems);
+}
+
 std::int64_t Removal::size() const {
     std::int64_t total = 0;
     for (const RemovedItem& item : items_)
@@ -33,6 +38,7 @@ void Removal::setTitle(QString title) {
 
 void Removal::setItems(std::vector<RemovedItem> items) {
     items_ = std::move(items);
+    encodedItems_.reset();
     changed_ = true;
     itemsChanged_ = true;
 }

@@ -29,6 +29,9 @@ public:
     Removal(Date date, QString title, std::vector<RemovedItem> items);
     // The title is kept with its wording, so that a later start words it in its own language.
     Removal(Date date, const Wording& title, std::vector<RemovedItem> items);
+    // With the items already encoded as the store writes them (ModelContainer::encodeItems, on
+    // any thread): the save of thousands of items then does not encode them on the main thread.
+    Removal(Date date, const Wording& title, std::vector<RemovedItem> items, QString encodedItems);
 
     Date date() const { return date_; }
     // In the current language when the record knows its wording, else as it was stored.
@@ -53,6 +56,7 @@ private:
     QString title_; // as worded when recorded: what a store without wordings shows
     std::optional<Wording> wording_;
     std::vector<RemovedItem> items_;
+    std::optional<QString> encodedItems_; // until the next save writes them
     bool undone_ = false;
     QUuid uuid_;
     bool changed_ = false;

@@ -256,12 +256,14 @@ CategoryRow* CategoryBrowser::row(CategoryID id) const {
     return at < 0 ? nullptr : qobject_cast<CategoryRow*>(list_->indexWidget(listModel_->index(at)));
 }
 
-Category CategoryBrowser::categoryOf(CategoryID id) const {
+void CategoryBrowser::showCategory(CategoryID id) {
     const auto& scan = context_.model.scan();
-    if (scan)
-        if (const Category* found = scan->category(id))
-            return *found;
-    return Category(id);
+    const Category* found = scan ? scan->category(id) : nullptr;
+    // Two branches: a conditional of the two would copy the scan's category first.
+    if (found)
+        detail_->setCategory(*found);
+    else
+        detail_->setCategory(Category(id));
 }
 
 void CategoryBrowser::modelChanged(AppModel::Field field) {
@@ -287,7 +289,10 @@ void CategoryBrowser::redraw() {
     ring_->setScan(*model.scan());
     for (CategoryID id : all_)
         if (CategoryRow* categoryRow = row(id)) {
-            categoryRow->setCategory(categoryOf(id), model.isLinuxHome());
+            // The row reads the figures where they are: a copy of a large category costs its items.
+            const Category empty(id);
+            const Category* found = model.scan()->category(id);
+            categoryRow->setCategory(found ? *found : empty, model.isLinuxHome());
             listModel_->setSize(id, categoryRow->sizeText());
             list_->setRowHidden(listModel_->rowOf(id), !model.showsCategory(id));
         }
@@ -306,7 +311,7 @@ void CategoryBrowser::showCurrent() {
     for (CategoryID id : all_)
         if (CategoryRow* shownRow = row(id))
             shownRow->setSelected(id == shown);
-    detail_->setCategory(categoryOf(shown));
+    showCategory(shown);
 }
 
 void CategoryBrowser::listSelectionChanged() {

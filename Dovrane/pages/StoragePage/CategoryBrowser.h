@@ -60,8 +60,8 @@ private:
     void fitRows();
     void showCurrent();
     void listSelectionChanged();
-    // The scan's category, or an empty one where the scan lacks it.
-    Category categoryOf(CategoryID id) const;
+    // Shows the scan's category in the detail, or an empty one where the scan lacks it.
+    void showCategory(CategoryID id);
 
     PageContext context_;
     std::vector<Section> sections_;

@@ -23,6 +23,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 namespace dovrane {
 
@@ -145,62 +147,90 @@ void CategoryDetail::makeActions() {
     connect(removeUnavailable_, &QPushButton::clicked, this, [this] { confirm(DeletionsInFlight::Kind::simulators); });
 }
 
-void CategoryDetail::setCategory(Category category) {
-    if (hasCategory_ && category == category_)
+void CategoryDetail::setCategory(const Category& category) {
+    const std::vector<CleanupItem>& shown = items_->rows();
+    if (hasCategory_ && category.id == category_.id && category.size == category_.size &&
+        category.sizeIsEstimate == category_.sizeIsEstimate && category.note == category_.note &&
+        category.items == shown)
         return;
     const bool otherCategory = hasCategory_ && category.id != category_.id;
-    category_ = std::move(category);
-    hasCategory_ = true;
-    std::set<std::string> kept;
-    if (!otherCategory)
-        for (const CleanupItem& item : category_.items)
-            if (picked_.count(item.id()))
-                kept.insert(item.id());
     // A pick never outlives its item: what a cleanup or a rescan took away is no longer counted.
+    // The picks that stay are found by the text of their URL, which every item holds already.
+    std::vector<bool> kept(category.items.size(), false);
+    if (!otherCategory && pickedCount_ > 0) {
+        std::unordered_set<std::string_view> pickedURLs;
+        for (std::size_t index = 0; index < shown.size(); ++index)
+            if (picked_[index])
+                pickedURLs.insert(shown[index].url.text());
+        for (std::size_t index = 0; index < category.items.size(); ++index)
+            kept[index] = pickedURLs.contains(category.items[index].url.text());
+    }
+    category_ = Category(category.id, category.size, {}, category.sizeIsEstimate, category.note);
+    hasCategory_ = true;
+    items_->setCategory(category_.id, category.items);
     picked_ = std::move(kept);
-    items_->setCategory(category_.id, category_.items);
-    applyPicked();
+    pickedChanged();
     redrawHeader();
-    redrawFooter();
 }
 
-void CategoryDetail::setPicked(std::set<std::string> ids) {
-    std::set<std::string> known;
-    for (const CleanupItem& item : category_.items)
-        if (ids.count(item.id()))
-            known.insert(item.id());
-    picked_ = std::move(known);
-    applyPicked();
-    redrawFooter();
+std::set<std::string> CategoryDetail::picked() const {
+    std::set<std::string> ids;
+    const std::vector<CleanupItem>& items = items_->rows();
+    for (std::size_t index = 0; index < items.size(); ++index)
+        if (picked_[index])
+            ids.insert(items[index].id());
+    return ids;
+}
+
+void CategoryDetail::setPicked(const std::set<std::string>& ids) {
+    const std::vector<CleanupItem>& items = items_->rows();
+    for (std::size_t index = 0; index < items.size(); ++index)
+        picked_[index] = ids.count(items[index].id()) > 0;
+    pickedChanged();
 }
 
 std::vector<CleanupItem> CategoryDetail::pickedItems() const {
-    std::vector<CleanupItem> items;
-    for (const CleanupItem& item : category_.items)
-        if (picked_.count(item.id()))
-            items.push_back(item);
-    return items;
+    std::vector<CleanupItem> picked;
+    picked.reserve(pickedCount_);
+    const std::vector<CleanupItem>& items = items_->rows();
+    for (std::size_t index = 0; index < items.size(); ++index)
+        if (picked_[index])
+            picked.push_back(items[index]);
+    return picked;
 }
 
 QString CategoryDetail::summary() const {
-    if (picked_.empty())
-        return tr("%Ln items", nullptr, int(category_.items.size()));
-    std::int64_t size = 0;
-    for (const CleanupItem& item : pickedItems())
-        size += item.size;
-    return tr("%1 selected, %2").arg(Texts::count(std::int64_t(picked_.size())), QString::fromStdString(bytes(size)));
+    if (pickedCount_ == 0)
+        return tr("%Ln items", nullptr, int(items_->rows().size()));
+    return tr("%1 selected, %2")
+        .arg(Texts::count(std::int64_t(pickedCount_)), QString::fromStdString(bytes(pickedSize_)));
 }
 
 void CategoryDetail::selectionChangedByUser() {
     if (applyingPicked_)
         return;
-    picked_ = TableViews::selectedIds(*table_, *items_);
+    picked_ = TableViews::selectedRows(*table_, *items_);
+    pickedChanged();
+}
+
+void CategoryDetail::pickedChanged() {
+    const std::vector<CleanupItem>& items = items_->rows();
+    pickedCount_ = 0;
+    pickedSize_ = 0;
+    pickedTrashable_ = false;
+    for (std::size_t index = 0; index < items.size(); ++index)
+        if (picked_[index]) {
+            ++pickedCount_;
+            pickedSize_ += items[index].size;
+            pickedTrashable_ = pickedTrashable_ || items[index].action == CleanupAction::trash;
+        }
+    applyPicked();
     redrawFooter();
 }
 
 void CategoryDetail::applyPicked() {
     applyingPicked_ = true;
-    TableViews::selectIds(*table_, *items_, picked_);
+    TableViews::selectRows(*table_, *items_, picked_);
     applyingPicked_ = false;
 }
 
@@ -216,8 +246,9 @@ void CategoryDetail::redrawHeader() {
     note_->setVisible(category_.note.has_value());
     showAccessHintSlot();
     const bool rest = id == CategoryID::other;
-    empty_->setVisible(category_.items.empty() && !rest);
-    unexplained_->setVisible(category_.items.empty() && rest);
+    const bool noItems = items_->rows().empty();
+    empty_->setVisible(noItems && !rest);
+    unexplained_->setVisible(noItems && rest);
 }
 
 void CategoryDetail::showAccessHintSlot() {
@@ -239,7 +270,7 @@ void CategoryDetail::redrawFooter() {
     footerBar_->setSummary(summary());
     const AppModel& model = context_.model;
     const bool demo = model.isDemo();
-    const auto& items = category_.items;
+    const auto& items = items_->rows();
     auto any = [&items](auto test) { return std::any_of(items.begin(), items.end(), test); };
     auto running = [&](DeletionsInFlight::Kind kind) { return DeletionsInFlight::shared().isRunning(model, kind); };
     const bool trashable = any([](const CleanupItem& item) { return item.action == CleanupAction::trash; });
@@ -259,7 +290,7 @@ void CategoryDetail::redrawFooter() {
         break;
     case CategoryID::snapshots:
         deleteSnapshots_->show();
-        deleteSnapshots_->setEnabled(!pickedItems().empty() && !demo && !running(DeletionsInFlight::Kind::snapshots));
+        deleteSnapshots_->setEnabled(pickedCount_ > 0 && !demo && !running(DeletionsInFlight::Kind::snapshots));
         break;
     case CategoryID::simulators:
         removeUnavailable_->show();
@@ -276,10 +307,7 @@ void CategoryDetail::redrawFooter() {
                 return item.safety == Safety::safe && item.action == CleanupAction::trash;
             }));
             moveToTrash_->show();
-            const auto picked = pickedItems();
-            moveToTrash_->setEnabled(std::any_of(picked.begin(), picked.end(), [](const CleanupItem& item) {
-                return item.action == CleanupAction::trash;
-            }));
+            moveToTrash_->setEnabled(pickedTrashable_);
             moveShown = true;
         } else if (!items.empty()) {
             onlyShown_->setFullText(QString::fromStdString(items.front().reason));
@@ -294,15 +322,11 @@ std::vector<CleanupItem> CategoryDetail::targets(const QPoint& viewportPoint) co
     const QModelIndex clicked = table_->indexAt(viewportPoint);
     if (!clicked.isValid())
         return {};
-    const std::string id = items_->row(clicked.row()).id();
     // A click on a picked row acts on the whole pick, on any other row on that row alone.
-    if (picked_.count(id))
+    const std::size_t index = items_->rowIndex(clicked.row());
+    if (picked_[index])
         return pickedItems();
-    std::vector<CleanupItem> single;
-    for (const CleanupItem& item : category_.items)
-        if (item.id() == id)
-            single.push_back(item);
-    return single;
+    return {items_->rows()[index]};
 }
 
 std::unique_ptr<QMenu> CategoryDetail::contextMenu(const QPoint& viewportPoint) {
@@ -321,8 +345,8 @@ std::unique_ptr<QMenu> CategoryDetail::contextMenu(const QPoint& viewportPoint) 
     return menu;
 }
 
-void CategoryDetail::moveToTrash(const std::vector<CleanupItem>& items) {
-    context_.model.requestCleanup(items, Wording::categoryTitle(category_.id));
+void CategoryDetail::moveToTrash(std::vector<CleanupItem> items) {
+    context_.model.requestCleanup(std::move(items), Wording::categoryTitle(category_.id));
 }
 
 void CategoryDetail::chooseProjectFolders() {
@@ -336,11 +360,10 @@ void CategoryDetail::chooseProjectFolders() {
 }
 
 void CategoryDetail::selectSafeItems() {
-    std::set<std::string> safe;
-    for (const CleanupItem& item : category_.items)
-        if (item.safety == Safety::safe && item.action == CleanupAction::trash)
-            safe.insert(item.id());
-    setPicked(std::move(safe));
+    const std::vector<CleanupItem>& items = items_->rows();
+    for (std::size_t index = 0; index < items.size(); ++index)
+        picked_[index] = items[index].safety == Safety::safe && items[index].action == CleanupAction::trash;
+    pickedChanged();
 }
 
 bool& CategoryDetail::flag(DeletionsInFlight::Kind kind) {
@@ -368,7 +391,7 @@ void CategoryDetail::confirm(DeletionsInFlight::Kind kind) {
         button = tr("Empty Trash");
         break;
     case DeletionsInFlight::Kind::snapshots:
-        title = tr("Delete %Ln snapshots?", nullptr, int(pickedItems().size()));
+        title = tr("Delete %Ln snapshots?", nullptr, int(pickedCount_));
         message = tr("macOS asks for your administrator password. Deleted snapshots cannot be restored. Your Time "
                      "Machine backups on the backup disk stay.");
         button = tr("Delete Snapshots");

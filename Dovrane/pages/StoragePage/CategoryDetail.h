@@ -2,8 +2,9 @@
 // The right-hand pane of the Storage and Developer pages: one category of the last scan with
 // its header, a sortable table of its items with a context menu, and a footer with a summary
 // and the actions that fit the category. The three outright deletions ask first. The pane
-// keeps its selection (`picked`, item ids), its sort order and its confirmations while the
-// user moves between categories; the selection is cleared when the category changes.
+// keeps its selection (`picked`, by the items' positions in the category), its sort order and
+// its confirmations while the user moves between categories; the selection is cleared when the
+// category changes. The items are held once, by the table.
 
 #include "StoragePage/CategoryItemsModel.h"
 #include "StoragePage/DeletionsInFlight.h"
@@ -11,6 +12,8 @@
 
 #include <QWidget>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <set>
@@ -37,13 +40,17 @@ public:
     CategoryDetail(PageContext context, std::optional<QString> footer, QWidget* parent = nullptr);
 
     // Shows a category; a new id (not the first one) clears the selection, the same id keeps
-    // whatever of it still names an item.
-    void setCategory(Category category);
+    // whatever of it still names an item (by its URL).
+    void setCategory(const Category& category);
+    // The category on show, its figures alone: its items are the table's rows (items()->rows(),
+    // in the category's order).
     const Category& category() const { return category_; }
 
-    const std::set<std::string>& picked() const { return picked_; }
-    // Replaces the selection (unknown ids are dropped) and selects the rows to match.
-    void setPicked(std::set<std::string> ids);
+    // The ids of the picked items.
+    std::set<std::string> picked() const;
+    std::size_t pickedCount() const { return pickedCount_; }
+    // Replaces the selection by the items with these ids and selects the rows to match.
+    void setPicked(const std::set<std::string>& ids);
     // The picked items in the category's order.
     std::vector<CleanupItem> pickedItems() const;
     QString summary() const;
@@ -69,11 +76,13 @@ private:
     void makeActions();
     void showAccessHintSlot();
     void selectionChangedByUser();
+    // Counts what picked_ marks, then shows it in the table.
+    void pickedChanged();
     void applyPicked();
     void redrawHeader();
     void redrawFooter();
     std::vector<CleanupItem> targets(const QPoint& viewportPoint) const;
-    void moveToTrash(const std::vector<CleanupItem>& items);
+    void moveToTrash(std::vector<CleanupItem> items);
     void chooseProjectFolders();
     void selectSafeItems();
     void confirm(DeletionsInFlight::Kind kind);
@@ -82,9 +91,13 @@ private:
 
     PageContext context_;
     std::optional<QString> footer_;
-    Category category_;
+    Category category_; // without its items
     bool hasCategory_ = false;
-    std::set<std::string> picked_;
+    // By the index of the item in the category's order; what it marks, counted.
+    std::vector<bool> picked_;
+    std::size_t pickedCount_ = 0;
+    std::int64_t pickedSize_ = 0;
+    bool pickedTrashable_ = false;
     bool confirmTrash_ = false;
     bool confirmSnapshots_ = false;
     bool confirmSimulators_ = false;

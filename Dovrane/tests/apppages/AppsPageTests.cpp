@@ -265,7 +265,7 @@ private slots:
         QCOMPARE(table->footer()->summary(), QStringLiteral("3 selected"));
         QVERIFY(table->trashButton()->isEnabled());
         table->trashButton()->click();
-        QVERIFY(f->model.sheet() && f->model.sheet()->cleanupRequest());
+        QTRY_VERIFY(f->model.sheet() && f->model.sheet()->cleanupRequest()); // planned off the main thread
         std::vector<std::string> handed;
         for (const CleanupItem& item : f->model.sheet()->cleanupRequest()->items)
             handed.push_back(Path::lastComponent(item.url.path()));

@@ -223,9 +223,9 @@ private slots:
         InstalledApp updated = model.apps()[1];
         updated.version = "2.0";
         model.replaceApp(updated);
-        model.requestCleanup({CleanupItem(Url::fromPath(orphan), std::nullopt, 4, 1, std::nullopt, "", "orphans",
-                                          Safety::review, CleanupAction::trash)},
-                             "Orphan");
+        await(model.requestCleanup({CleanupItem(Url::fromPath(orphan), std::nullopt, 4, 1, std::nullopt, "", "orphans",
+                                                Safety::review, CleanupAction::trash)},
+                                   "Orphan"));
         await(model.perform(*model.sheet()->cleanupRequest()));
         const InstalledApp alpha = model.apps()[0];
         await(model.performUninstall({alpha, {}, {}, false}));

@@ -43,7 +43,7 @@ std::shared_ptr<Removal> cleanUp(ModelFixture& fixture, AppModel& model, const s
         writeFile(file, file);
         items.push_back(item(file, 1000));
     }
-    model.requestCleanup(items, "Files");
+    await(model.requestCleanup(items, "Files"));
     await(model.perform(*model.sheet()->cleanupRequest()));
     return fixture.container().removals()->back();
 }
@@ -65,7 +65,7 @@ private slots:
 
         const std::vector<CleanupItem> items = {item(folder, 10), item(folder + "/inner", 2), item(folder, 10),
                                                 item(key, 3), item(folder, 1, CleanupAction::showOnly)};
-        model.requestCleanup(items, "Title");
+        await(model.requestCleanup(items, "Title"));
         const CleanupRequest* request = model.sheet()->cleanupRequest();
         QCOMPARE(request->items.size(), size_t(4));
         QCOMPARE(request->plan.entries.size(), size_t(1)); // duplicate and nested entry dropped
@@ -75,6 +75,40 @@ private slots:
         model.requestCleanup(items, "Demo");
         QCOMPARE(model.sheet()->cleanupRequest()->plan.entries.size(), size_t(4));
         QVERIFY(model.sheet()->cleanupRequest()->plan.refused.empty());
+    }
+
+    // The plan is made on the pool: only the latest request of the scan on show gets its sheet.
+    void aPlanOvertakenByALaterRequestOrANewScanIsDropped() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string first = fixture / "Downloads/first.zip", second = fixture / "Downloads/second.zip";
+        ModelSeeding(model).setScan(scanHolding({item(first, 10), item(second, 20)}));
+        ChangeLog log(model);
+
+        QFuture<void> earlier = model.requestCleanup({item(first, 10)}, "Earlier");
+        QFuture<void> later = model.requestCleanup({item(second, 20)}, "Later");
+        await(earlier);
+        await(later);
+        QCOMPARE(log.count(AppModel::Field::sheet), 1);
+        QCOMPARE(model.sheet()->cleanupRequest()->title, QStringLiteral("Later"));
+        QCOMPARE(model.sheet()->cleanupRequest()->plan.entries.front().url, Url::fromPath(second));
+
+        // A scan that arrives while the plan is made leaves the user to choose again.
+        model.setSheet(std::nullopt);
+        log.clear();
+        QFuture<void> planned = model.requestCleanup({item(first, 10)}, "Before the scan");
+        ModelSeeding(model).setScan(scanHolding({item(second, 20)}));
+        await(planned);
+        QCOMPARE(log.count(AppModel::Field::sheet), 0);
+        QVERIFY(!model.sheet());
+
+        // Demo data plan at once, and take the place of a plan still being made.
+        planned = model.requestCleanup({item(first, 10)}, "Real");
+        ModelSeeding(model).setIsDemo(true);
+        model.requestCleanup({item(second, 20)}, "Demo");
+        QCOMPARE(model.sheet()->cleanupRequest()->title, QStringLiteral("Demo"));
+        await(planned);
+        QCOMPARE(model.sheet()->cleanupRequest()->title, QStringLiteral("Demo"));
     }
 
     void performMovesRecordsAndPrunes() {
@@ -87,7 +121,7 @@ private slots:
         ModelSeeding(model).setOrphans(
             {Orphan(Url::fromPath(cache), "com.gone.app", 3000, ""), Orphan(Url::fromPath(kept), "org.kept", 500, "")});
 
-        model.requestCleanup({moved}, "Spring cleaning");
+        await(model.requestCleanup({moved}, "Spring cleaning"));
         await(model.perform(*model.sheet()->cleanupRequest()));
         QVERIFY(!model.sheet());
         const std::string trashFiles = FreedesktopTrash::homeTrashFiles(fixture.home());
@@ -113,6 +147,37 @@ private slots:
         QCOMPARE(model.orphans()[0].bundleID, std::string("org.kept"));
     }
 
+    // The scan is pruned on the pool; a scan that lands meanwhile is the one pruned in the end.
+    void aScanArrivingWhileTheMovedItemsAreTakenOutIsPrunedInstead() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string cache = fixture / "Library/Caches/com.gone.app", kept = fixture / "Library/Caches/org.kept",
+                          fresh = fixture / "Library/Caches/org.fresh";
+        writeFile(cache + "/data", "cached");
+        const CleanupItem moved = item(cache, 3000);
+        ModelSeeding(model).setScan(scanHolding({moved, item(kept, 500)}));
+        await(model.requestCleanup({moved}, "Caches"));
+        const CleanupRequest request = *model.sheet()->cleanupRequest();
+
+        // Posted once the journal is written, so it lands before the pruned scan comes back.
+        ScanResult newer = scanHolding({item(fresh, 700), moved});
+        newer.date = Date::fromUnix(1714560000);
+        bool posted = false;
+        connect(&model, &AppModel::changed, this, [&](AppModel::Field field) {
+            if (field == AppModel::Field::notice && !std::exchange(posted, true))
+                QMetaObject::invokeMethod(
+                    this, [&] { ModelSeeding(model).setScan(newer); }, Qt::QueuedConnection);
+        });
+        await(model.perform(request));
+        QVERIFY(posted);
+        ScanResult expected = scanHolding({item(fresh, 700)});
+        expected.date = newer.date;
+        expected.countMovedToTrash(Url::fromPath(FreedesktopTrash::homeTrashFiles(fixture.home())), 3000, 1);
+        expected.computeOther();
+        QCOMPARE(*model.scan(), expected);
+        QCOMPARE(ScanCache::load(), model.scan());
+    }
+
     void thousandsOfItemsAllMoveAreAllJournalledAndAllComeBack() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
@@ -131,7 +196,7 @@ private slots:
         items.insert(items.begin() + 1500, item(fixture / ".cache/keys", 3));
         ModelSeeding(model).setScan(scanHolding(items));
 
-        model.requestCleanup(items, "Caches");
+        await(model.requestCleanup(items, "Caches"));
         const CleanupRequest request = *model.sheet()->cleanupRequest();
         QCOMPARE(request.plan.entries.size(), std::size_t(3000));
         QCOMPARE(request.plan.refused, std::vector<Url>{Url::fromPath(fixture / ".cache/keys")});
@@ -164,7 +229,7 @@ private slots:
         const std::string present = fixture / "Downloads/a.zip", vanishing = fixture / "Downloads/b.zip";
         writeFile(present, "a");
         writeFile(vanishing, "b");
-        model.requestCleanup({item(present, 1000), item(vanishing, 1000)}, "Both");
+        await(model.requestCleanup({item(present, 1000), item(vanishing, 1000)}, "Both"));
         const CleanupRequest request = *model.sheet()->cleanupRequest();
         Fs::removeAll(vanishing); // gone between the sheet and the confirmation
         await(model.perform(request));
@@ -199,7 +264,7 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("refusing"));
         const std::string file = fixture / "Downloads/a.zip";
         writeFile(file, "a");
-        model.requestCleanup({item(file, 1000), item(fixture / "Downloads/missing.zip", 1000)}, "Full disk");
+        await(model.requestCleanup({item(file, 1000), item(fixture / "Downloads/missing.zip", 1000)}, "Full disk"));
         await(model.perform(*model.sheet()->cleanupRequest()));
         QVERIFY(!Fs::exists(file));
         QCOMPARE(*model.notice(), QStringLiteral("1 KB moved to the Trash. The space frees up when you empty the "

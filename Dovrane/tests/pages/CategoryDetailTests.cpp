@@ -258,7 +258,7 @@ private slots:
         QVERIFY(detail.findChild<QPushButton*>("moveToTrash")->isEnabled());
         detail.findChild<QPushButton*>("moveToTrash")->click();
         const auto& sheet = fixture.model.sheet();
-        QVERIFY(sheet && sheet->cleanupRequest());
+        QTRY_VERIFY(sheet && sheet->cleanupRequest()); // planned off the main thread
         const CleanupRequest request = *sheet->cleanupRequest();
         QCOMPARE(request.title, QString::fromStdString(Explanations::title(CategoryID::caches)));
         QCOMPARE(request.items.size(), std::size_t(1));
@@ -315,6 +315,7 @@ private slots:
         QVERIFY(!selection.isRowSelected(2900));
 
         detail.findChild<QPushButton*>("moveToTrash")->click();
+        QTRY_VERIFY(fixture.model.sheet());
         const CleanupRequest* request = fixture.model.sheet()->cleanupRequest();
         QVERIFY(request);
         QCOMPARE(request->items.size(), std::size_t(2970));
@@ -340,6 +341,38 @@ private slots:
         QCOMPARE(detail.summary(), QStringLiteral("1.200 ausgewählt, 1,2 MB"));
     }
 
+    // The pick is kept by row, not by path: it follows its items through a re-sort, and a rescan
+    // of the same category keeps the items that are still there, found by their URL.
+    void aPickFollowsItsItemsThroughASortAndARescan() {
+        PageFixture fixture;
+        const std::string base = fixture.base() / "cache/";
+        const auto trashable = [&](const std::string& name, std::int64_t size) {
+            return item(base + name, size, Safety::safe, CleanupAction::trash);
+        };
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(
+            Category(CategoryID::caches, std::nullopt,
+                     {trashable("a", 4000), trashable("b", 3000), trashable("c", 2000), trashable("d", 1000)}));
+        showAsWindow(detail);
+        // Picked by the user on the rows shown largest first: b and d.
+        QItemSelectionModel& selection = *detail.table()->selectionModel();
+        for (int row : {1, 3})
+            selection.select(detail.items()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        detail.table()->sortByColumn(CategoryItemsModel::sizeColumn, Qt::AscendingOrder);
+        QCOMPARE(shownNames(detail), (QStringList{"d", "c", "b", "a"}));
+        QVERIFY(selection.isRowSelected(0) && selection.isRowSelected(2));
+        QCOMPARE(detail.pickedItems(), (std::vector<CleanupItem>{trashable("b", 3000), trashable("d", 1000)}));
+        QCOMPARE(detail.summary(), QStringLiteral("2 selected, 4 KB"));
+
+        // A rescan: b is gone, d grew, e is new; only d stays picked, with its new size.
+        detail.setCategory(Category(CategoryID::caches, std::nullopt,
+                                    {trashable("e", 500), trashable("d", 6000), trashable("a", 4000)}));
+        QCOMPARE(detail.pickedItems(), std::vector<CleanupItem>{trashable("d", 6000)});
+        QCOMPARE(detail.summary(), QStringLiteral("1 selected, 6 KB"));
+        QCOMPARE(selection.selectedRows().size(), 1);
+        QCOMPARE(detail.items()->row(selection.selectedRows().front().row()).name, std::string("d"));
+    }
+
     void moveToTrashAnswersCtrlBackspaceOnlyWhileShown() {
         PageFixture fixture;
         CategoryDetail detail(fixture.context(), std::nullopt);
@@ -350,7 +383,7 @@ private slots:
         detail.table()->setFocus();
         detail.table()->selectAll();
         QTest::keyClick(detail.table(), Qt::Key_Backspace, Qt::ControlModifier);
-        QVERIFY(fixture.model.sheet() && fixture.model.sheet()->cleanupRequest());
+        QTRY_VERIFY(fixture.model.sheet() && fixture.model.sheet()->cleanupRequest());
         QCOMPARE(fixture.model.sheet()->cleanupRequest()->items.front().name, std::string("app.log"));
 
         fixture.model.setSheet(std::nullopt);
@@ -392,6 +425,7 @@ private slots:
         QCOMPARE(opened.size(), std::size_t(1));
         QCOMPARE(opened.front().toLocalFile(), QString::fromStdString(fixture.base() / "caches"));
         menu->actions()[0]->trigger();
+        QTRY_VERIFY(fixture.model.sheet());
         QCOMPARE(fixture.model.sheet()->cleanupRequest()->items.size(), std::size_t(1));
 
         // Snapshots have no file to show.

@@ -193,7 +193,7 @@ private slots:
             QVERIFY(page.cleanUpAction()->shortcut().isEmpty());
             cleanUp->click();
             const auto& sheet = fixture.model.sheet();
-            QVERIFY(sheet && sheet->cleanupRequest());
+            QTRY_VERIFY(sheet && sheet->cleanupRequest()); // planned off the main thread
             QCOMPARE(sheet->cleanupRequest()->title, QStringLiteral("Safe items"));
             QCOMPARE(sheet->cleanupRequest()->items, fixture.model.safeItems());
         }

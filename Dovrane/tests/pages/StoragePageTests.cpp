@@ -331,7 +331,7 @@ private slots:
             runQueuedEvents();
         QVERIFY(!browser.showsEmptyState());
         QCOMPARE(browser.detail()->category().id, CategoryID::caches);
-        QCOMPARE(browser.detail()->category().items.size(), std::size_t(3));
+        QCOMPARE(browser.detail()->items()->rows().size(), std::size_t(3));
     }
 
     void germanComesFromTheOneCatalogue() {

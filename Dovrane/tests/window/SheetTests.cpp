@@ -130,13 +130,13 @@ private slots:
         window.show();
         const CleanupItem item = fileItem(fixture, "Downloads/old.zip", 3000);
 
-        model.requestCleanup({item}, QStringLiteral("Safe items"));
+        await(model.requestCleanup({item}, QStringLiteral("Safe items")));
         QVERIFY(shown<CleanupSheet>(window));
         QTest::keyClick(shown<CleanupSheet>(window), Qt::Key_Escape);
         QVERIFY(!model.sheet());
         QVERIFY(Fs::exists(item.url.path()));
 
-        model.requestCleanup({item}, QStringLiteral("Safe items"));
+        await(model.requestCleanup({item}, QStringLiteral("Safe items")));
         CleanupSheet* sheet = shown<CleanupSheet>(window);
         QVERIFY(sheet);
         QTest::keyClick(sheet, Qt::Key_Return);

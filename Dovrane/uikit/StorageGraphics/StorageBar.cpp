@@ -12,8 +12,8 @@
 
 namespace dovrane {
 
-StorageBar::StorageBar(ScanResult scan, qreal height, QWidget* parent)
-    : QWidget(parent), scan_(std::move(scan)), height_(qMax(1, qRound(height))) {
+StorageBar::StorageBar(const ScanResult& scan, qreal height, QWidget* parent)
+    : QWidget(parent), scan_(StorageGroups::figures(scan)), height_(qMax(1, qRound(height))) {
     setFixedHeight(height_);
     AccessibleRole::set(this, QAccessible::Chart);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -38,8 +38,8 @@ StorageBar::Layout StorageBar::layout(const ScanResult& scan, qreal width, qreal
     return result;
 }
 
-void StorageBar::setScan(ScanResult scan) {
-    scan_ = std::move(scan);
+void StorageBar::setScan(const ScanResult& scan) {
+    scan_ = StorageGroups::figures(scan);
     rebuildParts();
     update();
 }

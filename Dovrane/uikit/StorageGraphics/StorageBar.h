@@ -28,13 +28,13 @@ public:
     static constexpr qreal minimumSegment = 2;
     static constexpr qreal cornerRadius = 8;
 
-    StorageBar(ScanResult scan, qreal height, QWidget* parent = nullptr);
+    StorageBar(const ScanResult& scan, qreal height, QWidget* parent = nullptr);
 
     // Segment widths are max(2, width × share × 0.99) of the whole width (gaps not taken off);
     // a total below 1 byte makes every share 0. Nothing is ever negative or NaN.
     static Layout layout(const ScanResult& scan, qreal width, qreal height);
 
-    void setScan(ScanResult scan);
+    void setScan(const ScanResult& scan);
     const ScanResult& scan() const { return scan_; }
     // Words the tooltips and the parts' names for a Linux home.
     void setLinuxHome(bool linuxHome);

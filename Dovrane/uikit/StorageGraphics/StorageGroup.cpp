@@ -100,6 +100,14 @@ std::int64_t size(StorageGroup group, const ScanResult& scan) {
     return sum;
 }
 
+ScanResult figures(const ScanResult& scan) {
+    ScanResult kept{scan.date, scan.volume, scan.total, scan.free, scan.available, {}};
+    kept.categories.reserve(scan.categories.size());
+    for (const Category& category : scan.categories)
+        kept.categories.push_back(Category(category.id, category.size, {}, category.sizeIsEstimate, category.note));
+    return kept;
+}
+
 QString help(StorageGroup group, const ScanResult& scan, bool linuxHome) {
     QStringList lines;
     for (CategoryID id : categories(group)) {

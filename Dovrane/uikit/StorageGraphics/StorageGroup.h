@@ -42,6 +42,9 @@ std::int64_t size(StorageGroup group, const ScanResult& scan);
 // included) with its title, size and explanation, worded for a Linux home where it is one
 // (the title as title(group, scan, linuxHome) gives it).
 QString help(StorageGroup group, const ScanResult& scan, bool linuxHome);
+// The scan's figures and categories without their items: all the graphics draw from, kept by
+// each of them without a copy of every measured item.
+ScanResult figures(const ScanResult& scan);
 
 } // namespace StorageGroups
 

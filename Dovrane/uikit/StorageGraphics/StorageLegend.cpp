@@ -11,15 +11,16 @@
 
 namespace dovrane {
 
-StorageLegend::StorageLegend(ScanResult scan, QWidget* parent) : QWidget(parent), scan_(std::move(scan)) {
+StorageLegend::StorageLegend(const ScanResult& scan, QWidget* parent)
+    : QWidget(parent), scan_(StorageGroups::figures(scan)) {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     rebuild();
 }
 
-void StorageLegend::setScan(ScanResult scan) {
-    scan_ = std::move(scan);
+void StorageLegend::setScan(const ScanResult& scan) {
+    scan_ = StorageGroups::figures(scan);
     rebuild();
 }
 

@@ -19,8 +19,8 @@ public:
     static constexpr int columnSpacing = 12;
     static constexpr int rowSpacing = 8;
 
-    explicit StorageLegend(ScanResult scan, QWidget* parent = nullptr);
-    void setScan(ScanResult scan);
+    explicit StorageLegend(const ScanResult& scan, QWidget* parent = nullptr);
+    void setScan(const ScanResult& scan);
     // Words the titles and tooltips for a Linux home.
     void setLinuxHome(bool linuxHome);
 

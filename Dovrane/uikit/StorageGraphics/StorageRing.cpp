@@ -22,14 +22,14 @@ QColor StorageRing::Row::color(Look look) const {
     return SemanticColors::withOpacity(StorageGroups::color(*group).resolved(look), opacity);
 }
 
-StorageRing::StorageRing(ScanResult scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent)
-    : QWidget(parent), scan_(std::move(scan)), categories_(std::move(categories)) {
+StorageRing::StorageRing(const ScanResult& scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent)
+    : QWidget(parent), scan_(StorageGroups::figures(scan)), categories_(std::move(categories)) {
     AccessibleRole::set(this, QAccessible::Chart);
     describe();
 }
 
-void StorageRing::setScan(ScanResult scan) {
-    scan_ = std::move(scan);
+void StorageRing::setScan(const ScanResult& scan) {
+    scan_ = StorageGroups::figures(scan);
     describe();
     update();
 }

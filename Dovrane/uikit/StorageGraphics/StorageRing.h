@@ -29,8 +29,8 @@ public:
     static constexpr qreal sectorGap = 1;
     static constexpr qreal cornerRadius = 4;
 
-    StorageRing(ScanResult scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent = nullptr);
-    void setScan(ScanResult scan);
+    StorageRing(const ScanResult& scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent = nullptr);
+    void setScan(const ScanResult& scan);
     // Titles the groups' sectors for a Linux home.
     void setLinuxHome(bool linuxHome);
 

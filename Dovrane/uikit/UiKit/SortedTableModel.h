@@ -58,6 +58,8 @@ public:
     const std::vector<Row>& rows() const { return rows_; }
     // The row shown at a table row.
     const Row& row(int shownRow) const { return rows_[shown_[std::size_t(shownRow)]]; }
+    // Its index in rows(): what a selection keeps of a row, whatever the order on show.
+    std::size_t rowIndex(int shownRow) const { return shown_[std::size_t(shownRow)]; }
     int sortColumn() const { return sortColumn_; }
     Qt::SortOrder sortOrder() const { return sortOrder_; }
 

@@ -2,7 +2,8 @@
 // The set-up the pages' tables share: whole rows picked, read-only cells on one line each, no
 // grid, alternating rows, Tab leaving the table, headers starting where their cells do, columns
 // kept within their widths, and the sort indicator of a model that sorts itself
-// (SortedTableModel); and the picked rows, by their ids, kept in step with the selection.
+// (SortedTableModel); and the picked rows, by their ids or their positions, kept in step with
+// the selection.
 
 #include "UiKit/SortedTableModel.h"
 
@@ -28,6 +29,24 @@ namespace TableViews {
 QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int sortColumn, Qt::SortOrder order,
                  QAbstractItemView::SelectionMode selection, QWidget* parent);
 
+// Selects the whole rows shown at the table rows that `picks` answers true for, and no others:
+// one range per run of neighbouring rows, since what the view asks of a selection grows with its
+// number of ranges.
+template <typename Row, typename Picks>
+void selectShownRows(QTableView& view, const SortedTableModel<Row>& model, Picks picks) {
+    QItemSelection selection;
+    const int rows = model.rowCount(), lastColumn = model.columnCount() - 1;
+    for (int shownRow = 0; shownRow < rows; ++shownRow) {
+        if (!picks(shownRow))
+            continue;
+        const int first = shownRow;
+        while (shownRow + 1 < rows && picks(shownRow + 1))
+            ++shownRow;
+        selection.append(QItemSelectionRange(model.index(first, 0), model.index(shownRow, lastColumn)));
+    }
+    view.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
 // The ids of the rows selected in view, a table over model. Whole rows are picked, so each
 // range of the selection is a run of rows.
 template <typename Row> std::set<std::string> selectedIds(const QTableView& view, const SortedTableModel<Row>& model) {
@@ -38,21 +57,29 @@ template <typename Row> std::set<std::string> selectedIds(const QTableView& view
     return ids;
 }
 
-// Selects the whole rows whose ids are in ids, and no others: one range per run of neighbouring
-// rows, since what the view asks of a selection grows with its number of ranges.
+// Selects the whole rows whose ids are in ids, and no others.
 template <typename Row>
 void selectIds(QTableView& view, const SortedTableModel<Row>& model, const std::set<std::string>& ids) {
-    QItemSelection selection;
-    const int rows = model.rowCount(), lastColumn = model.columnCount() - 1;
-    for (int shownRow = 0; shownRow < rows; ++shownRow) {
-        if (!ids.count(model.row(shownRow).id()))
-            continue;
-        const int first = shownRow;
-        while (shownRow + 1 < rows && ids.count(model.row(shownRow + 1).id()))
-            ++shownRow;
-        selection.append(QItemSelectionRange(model.index(first, 0), model.index(shownRow, lastColumn)));
-    }
-    view.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    selectShownRows(view, model, [&](int shownRow) { return ids.count(model.row(shownRow).id()) > 0; });
+}
+
+// The rows selected in view, by their index in the model's rows(): a table of many thousand
+// rows is picked by position, not by ids worked out of every row.
+template <typename Row> std::vector<bool> selectedRows(const QTableView& view, const SortedTableModel<Row>& model) {
+    std::vector<bool> picked(model.rows().size(), false);
+    for (const QItemSelectionRange& range : view.selectionModel()->selection())
+        for (int shownRow = range.top(); shownRow <= range.bottom(); ++shownRow)
+            picked[model.rowIndex(shownRow)] = true;
+    return picked;
+}
+
+// Selects the rows that `picked` marks by their index in the model's rows(), and no others.
+template <typename Row>
+void selectRows(QTableView& view, const SortedTableModel<Row>& model, const std::vector<bool>& picked) {
+    selectShownRows(view, model, [&](int shownRow) {
+        const std::size_t index = model.rowIndex(shownRow);
+        return index < picked.size() && picked[index];
+    });
 }
 
 } // namespace TableViews

@@ -88,8 +88,8 @@ bool SheetHost::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QDialog* SheetHost::make(const ActiveSheet& sheet) {
-    if (const CleanupRequest* request = sheet.cleanupRequest())
-        return new CleanupSheet(model_, *request, window_);
+    if (auto request = sheet.sharedCleanupRequest())
+        return new CleanupSheet(model_, std::move(request), window_);
     if (const UninstallRequest* request = sheet.uninstallRequest())
         return new UninstallSheet(model_, *request, window_);
     if (sheet.id() == QStringLiteral("onboarding"))

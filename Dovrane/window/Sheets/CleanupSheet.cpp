@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include <string_view>
 #include <unordered_map>
 
 namespace dovrane {
@@ -25,24 +26,33 @@ namespace {
 class PlanEntries final : public QAbstractTableModel {
 public:
     PlanEntries(const CleanupRequest& request, QObject* parent)
-        : QAbstractTableModel(parent), entries_(request.plan.entries),
+        : QAbstractTableModel(parent), request_(request), namedBy_(request.plan.entries.size(), unnamed),
           sizeFont_(Fonts::monospacedDigits(Fonts::font(FontRole::body))) {
-        // The first item with an entry's URL names it.
-        for (const CleanupItem& item : request.items)
-            names_.try_emplace(item.url, item.name);
+        // The first item with an entry's URL names it; the lookup of URLs lives only as long as
+        // the constructor, each entry keeps the number of its item.
+        std::unordered_map<std::string_view, std::size_t> firstItem;
+        firstItem.reserve(request.items.size());
+        for (std::size_t item = 0; item < request.items.size(); ++item)
+            firstItem.try_emplace(request.items[item].url.text(), item);
+        for (std::size_t entry = 0; entry < request.plan.entries.size(); ++entry)
+            if (const auto found = firstItem.find(request.plan.entries[entry].url.text()); found != firstItem.end())
+                namedBy_[entry] = found->second;
     }
 
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(entries_.size()); }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(request_.plan.entries.size());
+    }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 2; }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || index.row() >= rowCount())
             return {};
-        const TrashPlan::Entry& entry = entries_[std::size_t(index.row())];
+        const TrashPlan::Entry& entry = request_.plan.entries[std::size_t(index.row())];
         if (index.column() == 0) {
             if (role == Qt::DisplayRole) {
-                const auto found = names_.find(entry.url);
-                return QString::fromStdString(found != names_.end() ? found->second : entry.url.lastPathComponent());
+                const std::size_t item = namedBy_[std::size_t(index.row())];
+                return QString::fromStdString(item != unnamed ? request_.items[item].name
+                                                              : entry.url.lastPathComponent());
             }
             if (role == Qt::ToolTipRole)
                 return Texts::tooltip(QString::fromStdString(entry.url.path()));
@@ -63,20 +73,24 @@ public:
     }
 
 private:
-    const std::vector<TrashPlan::Entry>& entries_; // the sheet's request outlives the list
-    std::unordered_map<Url, std::string> names_;
+    static constexpr std::size_t unnamed = std::size_t(-1);
+    const CleanupRequest& request_;    // the sheet's request outlives the list
+    std::vector<std::size_t> namedBy_; // per entry, the item that names it
     QFont sizeFont_;
 };
 
 } // namespace
 
 CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* parent)
+    : CleanupSheet(model, std::make_shared<const CleanupRequest>(std::move(request)), parent) {}
+
+CleanupSheet::CleanupSheet(AppModel& model, std::shared_ptr<const CleanupRequest> request, QWidget* parent)
     : QDialog(parent), model_(model), request_(std::move(request)) {
     setWindowTitle(tr("This goes to the Trash"));
     setFixedWidth(520);
     new WindowHook(this);
     new FitsHeight(this);
-    const TrashPlan& plan = request_.plan;
+    const TrashPlan& plan = request_->plan;
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(24, 24, 24, 24);
@@ -87,7 +101,7 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
         new DetailHeader(DetailHeader::Style::sheet, {.title = tr("This goes to the Trash"), .size = files}, this));
 
     entries_ = new QTreeView(this);
-    entries_->setModel(new PlanEntries(request_, entries_));
+    entries_->setModel(new PlanEntries(*request_, entries_));
     entries_->setAccessibleName(tr("What moves to the Trash"));
     entries_->setHeaderHidden(true);
     entries_->setRootIsDecorated(false);
@@ -124,7 +138,7 @@ CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* par
     buttons->addStretch(1);
     buttons->addWidget(SheetParts::cancelButton(tr("Cancel"), this, this));
     confirm_ = SheetParts::confirmButton(
-        tr("Move to Trash"), [this] { model_.perform(request_); }, this);
+        tr("Move to Trash"), [this] { model_.perform(*request_); }, this);
     confirm_->setEnabled(!plan.entries.empty());
     buttons->addWidget(confirm_);
     stack->addLayout(buttons);

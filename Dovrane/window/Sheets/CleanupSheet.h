@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTreeView>
 
+#include <memory>
+
 namespace dovrane {
 
 class AppModel;
@@ -17,15 +19,17 @@ class CleanupSheet final : public QDialog {
     Q_OBJECT
 public:
     CleanupSheet(AppModel& model, CleanupRequest request, QWidget* parent = nullptr);
+    // The model's own request, shared: a request of many thousand items is not copied.
+    CleanupSheet(AppModel& model, std::shared_ptr<const CleanupRequest> request, QWidget* parent = nullptr);
 
-    const CleanupRequest& request() const { return request_; }
+    const CleanupRequest& request() const { return *request_; }
     // Two columns: the name, with the path as its tooltip, and the size.
     QTreeView* entries() const { return entries_; }
     QPushButton* confirmButton() const { return confirm_; }
 
 private:
     AppModel& model_;
-    const CleanupRequest request_;
+    const std::shared_ptr<const CleanupRequest> request_;
     QTreeView* entries_;
     QPushButton* confirm_;
 };

@@ -198,9 +198,12 @@ std::vector<CleanupItem> ScanResult::safeItems(bool includingDeveloper) const {
 }
 
 std::int64_t ScanResult::safeTotal() const {
+    // The items of safeItems() in their order, summed where they lie: a page asks at every redraw.
     std::int64_t sum = 0;
-    for (const auto& item : safeItems())
-        sum = saturatingAdd(sum, item.size);
+    for (const auto& category : categories)
+        for (const auto& item : category.items)
+            if (item.safety == Safety::safe && item.action == CleanupAction::trash)
+                sum = saturatingAdd(sum, item.size);
     return sum;
 }
 
