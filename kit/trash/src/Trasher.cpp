@@ -145,8 +145,13 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, Outcome& outcome) const
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     const std::string trashPath = item.trashPath.path();
     const std::string originalPath = item.originalPath.path();
-    if (!isInTrash(item))
+    if (!isInTrash(item)) {
+        // Something else at the recorded place (a record not written by this system, or the name
+        // taken again after the Trash was emptied) is not the item and stays where it is.
+        if (Fs::exists(trashPath))
+            return PutBackResult::failed(L("The record does not match what is in the Trash, so nothing was moved."));
         return PutBackResult::goneFromTrash();
+    }
     if (Fs::exists(originalPath))
         return PutBackResult::originalTaken();
 
