@@ -3,6 +3,7 @@
 
 #include "AppModel/AppModel.h"
 
+#include "AppModel/FailureReasons.h"
 #include "AppModel/Handoff.h"
 #include "AppModel/ListingEdits.h"
 #include "Services/Admin.h"
@@ -137,7 +138,17 @@ void AppModel::record(const Trasher::Outcome& outcome, const Wording& title) {
     }
     if (!outcome.failed.empty()) {
         const QString before = notice_ ? *notice_ + QLatin1Char(' ') : QString();
-        setNotice(before + tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size())));
+        std::vector<QString> reasons;
+        for (const TrashFailure& failure : outcome.failed)
+            reasons.push_back(failure.kind == TrashFailure::Kind::blocked
+                                  ? tr("Dovrane does not move protected files and folders.")
+                              : failure.kind == TrashFailure::Kind::admin
+                                  ? tr("The administrator password was not given, or the move with it failed.")
+                                  : QString::fromStdString(failure.reason));
+        QString failed = tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size()));
+        if (const QString reason = mostGiven(reasons); !reason.isEmpty())
+            failed += QLatin1Char(' ') + reason;
+        setNotice(before + failed);
     }
     std::set<std::string> moved;
     for (const RemovedItem& item : outcome.removed)

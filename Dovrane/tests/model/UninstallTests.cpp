@@ -159,7 +159,8 @@ private slots:
         pkexec.setRefusing(true); // dismissed: the bundle moves, the daemon stays and is counted
         await(model.performUninstall(request));
         QVERIFY(Fs::exists(daemon));
-        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved.")));
+        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved. The administrator password "
+                                                        "was not given, or the move with it failed.")));
 
         pkexec.setRefusing(false);
         makeAppBundle(bundle, "com.example.tool", "Tool");
@@ -181,7 +182,8 @@ private slots:
         await(model.performUninstall(shown(model)));
         QVERIFY(Fs::exists(bundle));
         QCOMPARE(model.apps().size(), size_t(1));
-        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved.")));
+        QVERIFY(model.notice()->endsWith(
+            QStringLiteral(" 1 items could not be moved. Dovrane does not move protected files and folders.")));
         QCOMPARE(fixture.container().removals()->front()->items().size(), size_t(1));
     }
 
