@@ -138,13 +138,14 @@ void AppModel::record(const Trasher::Outcome& outcome, const Wording& title) {
     }
     if (!outcome.failed.empty()) {
         const QString before = notice_ ? *notice_ + QLatin1Char(' ') : QString();
+        const QString blocked = tr("Dovrane does not move protected files and folders.");
+        const QString admin = tr("The administrator password was not given, or the move with it failed.");
         std::vector<QString> reasons;
+        reasons.reserve(outcome.failed.size());
         for (const TrashFailure& failure : outcome.failed)
-            reasons.push_back(failure.kind == TrashFailure::Kind::blocked
-                                  ? tr("Dovrane does not move protected files and folders.")
-                              : failure.kind == TrashFailure::Kind::admin
-                                  ? tr("The administrator password was not given, or the move with it failed.")
-                                  : QString::fromStdString(failure.reason));
+            reasons.push_back(failure.kind == TrashFailure::Kind::blocked ? blocked
+                              : failure.kind == TrashFailure::Kind::admin ? admin
+                                                                          : QString::fromStdString(failure.reason));
         QString failed = tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size()));
         if (const QString reason = mostGiven(reasons); !reason.isEmpty())
             failed += QLatin1Char(' ') + reason;

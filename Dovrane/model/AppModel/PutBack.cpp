@@ -55,13 +55,14 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
         sentences << tr("%Ln items stayed in the Trash because something else is at their original place.", nullptr,
                         tally.taken);
     if (!tally.failures.empty()) {
+        const QString gone = tr("What was emptied from the Trash cannot come back.");
+        const QString admin = tr("The administrator password was not given, or the move with it failed.");
         std::vector<QString> reasons;
+        reasons.reserve(tally.failures.size());
         for (const Trasher::PutBackResult& result : tally.failures)
-            reasons.push_back(result.kind == Trasher::PutBackResult::Kind::goneFromTrash
-                                  ? tr("What was emptied from the Trash cannot come back.")
-                              : result.reason == "admin"
-                                  ? tr("The administrator password was not given, or the move with it failed.")
-                                  : QString::fromStdString(result.reason));
+            reasons.push_back(result.kind == Trasher::PutBackResult::Kind::goneFromTrash ? gone
+                              : result.reason == "admin"                                 ? admin
+                                                         : QString::fromStdString(result.reason));
         sentences << tr("%Ln items could not be put back.", nullptr, int(tally.failures.size()));
         if (const QString reason = mostGiven(reasons); !reason.isEmpty())
             sentences << reason;
