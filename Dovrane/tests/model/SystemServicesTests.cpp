@@ -91,6 +91,22 @@ private slots:
             QCOMPARE(Admin::emptyHomeTrash(dir / refused), Admin::Emptying::linked);
         QVERIFY(Fs::exists(outside + "/precious") && Fs::exists(dir / "T3/files/x"));
 
+        // One this user may not write is refused whole, rather than emptied in part.
+        const OrdinaryUser user = ordinaryUser();
+        writeFile(dir / "T5/files/x", "x");
+        makeFolder(dir / "T5/info");
+        QCOMPARE(chmod(dir.path().c_str(), 0755), 0);
+        for (const char* path : {"T5", "T5/files", "T5/files/x", "T5/info"})
+            QCOMPARE(chown((dir / path).c_str(), user.user, user.group), 0);
+        QCOMPARE(chmod((dir / "T5/files").c_str(), 0500), 0);
+        QCOMPARE(asOrdinaryUser([&] {
+                     return std::string(Admin::emptyHomeTrash(dir / "T5") == Admin::Emptying::readOnly ? ""
+                                                                                                       : "not refused");
+                 }),
+                 std::string());
+        QVERIFY(Fs::exists(dir / "T5/files/x"));
+        chmod((dir / "T5/files").c_str(), 0700);
+
         if (geteuid() != 0)
             QSKIP("giving a folder to another user needs root");
         writeFile(dir / "T4/files/x", "x");
