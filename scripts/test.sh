@@ -11,11 +11,12 @@ cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDOVRANE_WERROR=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure --schedule-random -j "$jobs"
 
-cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DDOVRANE_SANITIZE=ON
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DDOVRANE_SANITIZE=ON \
+    -DDOVRANE_WERROR=ON
 cmake --build build-sanitize -j "$jobs"
 # LeakSanitizer cannot run under some tracers and containers; keep every other check then.
 leaks=1
@@ -30,6 +31,6 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 
 # The fuzz harnesses need clang's libFuzzer; everything in this build carries the sanitizers.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
-    -DDOVRANE_FUZZ=ON -DDOVRANE_BUILD_TESTS=OFF
+    -DDOVRANE_FUZZ=ON -DDOVRANE_BUILD_TESTS=OFF -DDOVRANE_WERROR=ON
 cmake --build build-fuzz -j "$jobs" --target fuzzers
 ASAN_OPTIONS="detect_leaks=$leaks" ./fuzz/run-once.sh build-fuzz

@@ -296,8 +296,9 @@ TEST_F(SelfTestRun, OnALinuxHomeItLeavesTheHomeAsItFoundIt) {
     writeFile(home_ / ".cache/pip/wheel.bin", std::string(4096, 'x'));
     ASSERT_TRUE(Fs::makeDirectories(trash("files")) && Fs::makeDirectories(trash("info")));
     for (const bool withCacheHome : {true, false}) {
-        if (!withCacheHome)
+        if (!withCacheHome) {
             ASSERT_TRUE(Fs::removeAll(home_ / ".cache"));
+        }
         const std::vector<std::string> before = listing(home_.path());
         const AppRun run = runApp({"--selftest"});
         EXPECT_EQ(run.lines, withCacheHome ? linuxRoad : roadWithoutCaches)

@@ -67,6 +67,8 @@ void AppModel::setSheet(std::optional<ActiveSheet> value) {
     emit changed(Field::sheet);
 }
 
+void AppModel::setNotice(std::optional<QString> value) { assign(notice_, std::move(value), Field::notice); }
+
 void AppModel::setSettingsTab(SettingsTab value) {
     assign(settingsTab_, value, Field::settingsTab);
     if (!Store::isOverridden())

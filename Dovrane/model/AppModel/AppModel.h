@@ -121,7 +121,9 @@ public:
     bool hasFullDiskAccess() const { return hasFullDiskAccess_; }
     bool needsRestart() const { return needsRestart_; }
     const std::optional<QString>& notice() const { return notice_; }
-    void setNotice(std::optional<QString> value) { assign(notice_, std::move(value), Field::notice); }
+    // Out of line: inlined where a caller passes nullopt, GCC 12 warns, wrongly, that the absent
+    // notice's text may be read unset (-Wmaybe-uninitialized).
+    void setNotice(std::optional<QString> value);
     bool isDemo() const { return isDemo_; }
 
     // The scan settings, read afresh from the user settings.

@@ -80,9 +80,10 @@ public:
     const UninstallRequest* uninstallRequest() const { return std::get_if<UninstallRequest>(&content_); }
 
 private:
-    using Content = std::variant<CleanupRequest, UninstallRequest, Onboarding, Palette>;
-    explicit ActiveSheet(Content content) : content_(std::move(content)) {}
-    Content content_;
+    // Built in place from the one kind: for a whole variant moved in, GCC 12 warns, wrongly, that
+    // a request the sheet does not hold may be read unset (-Wmaybe-uninitialized).
+    template <class Kind> explicit ActiveSheet(Kind content) : content_(std::in_place_type<Kind>, std::move(content)) {}
+    std::variant<CleanupRequest, UninstallRequest, Onboarding, Palette> content_;
 };
 
 } // namespace dovrane

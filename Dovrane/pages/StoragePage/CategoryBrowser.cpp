@@ -48,7 +48,7 @@ public:
     struct Entry {
         std::optional<CategoryID> category; // none: a section title
         QString title;
-        QString size;   // what the row shows beside the title, for assistive technology
+        QString size{}; // what the row shows beside the title, for assistive technology
         int height = 0; // at the list's present width; 0 before it is known
     };
 

@@ -28,7 +28,7 @@ struct PageContext {
     // on its own) the page makes a plain action that asks the model the same.
     QAction* cleanUpSafeItems = nullptr;
     // The window's access hint for the top of a header; none shows nothing.
-    WidgetMaker accessHint;
+    WidgetMaker accessHint = nullptr;
     PageContext::FolderPicker pickFolders = [](QWidget* parent) { return FolderList::pick(parent); };
 };
 

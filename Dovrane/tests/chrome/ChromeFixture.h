@@ -42,11 +42,11 @@ inline UpdateCheck availableFor(const InstalledApp& app) {
 // Answers as a test says; a refusing item fails every change and stays as it was.
 class FakeLoginItem final : public LoginItem {
 public:
-    std::optional<std::string> set(bool on) override {
+    std::optional<std::string> set(bool wanted) override {
         ++changes;
         if (refuses)
             return "refused";
-        this->on = on;
+        on = wanted;
         return std::nullopt;
     }
     bool isOn() const override { return on; }

@@ -117,7 +117,8 @@ private slots:
         log.clear();
         model.setSheet(ActiveSheet::palette());
         model.setSheet(ActiveSheet::palette());
-        model.setSheet(ActiveSheet::cleanup(CleanupRequest{QStringLiteral("A"), {}, {}}));
+        model.setSheet(
+            ActiveSheet::cleanup(CleanupRequest{QStringLiteral("A"), {}, {}, Wording::plain(QStringLiteral("A"))}));
         model.setSheet(std::nullopt);
         model.setSheet(std::nullopt);
         QCOMPARE(log.count(AppModel::Field::sheet), 5);

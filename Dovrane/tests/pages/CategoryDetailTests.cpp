@@ -139,7 +139,7 @@ private slots:
         showAsWindow(detail);
         const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
         // A white and a near-black text on the accent, in both looks.
-        for (const QString theme : {QStringLiteral("seagreen"), QStringLiteral("yellow")})
+        for (const QString& theme : {QStringLiteral("seagreen"), QStringLiteral("yellow")})
             for (Look look : {Look::light, Look::dark}) {
                 themes.setThemeID(theme);
                 Appearance::shared().force(look);

@@ -42,7 +42,8 @@ QStringList texts(const QWidget& widget) {
 
 CleanupRequest request(std::vector<CleanupItem> items, std::vector<TrashPlan::Entry> entries,
                        std::vector<Url> refused = {}) {
-    return CleanupRequest{QStringLiteral("Test"), std::move(items), TrashPlan{std::move(entries), std::move(refused)}};
+    return CleanupRequest{QStringLiteral("Test"), std::move(items), TrashPlan{std::move(entries), std::move(refused)},
+                          Wording::plain(QStringLiteral("Test"))};
 }
 
 InstalledApp app(const std::string& name, const Url& path, std::int64_t size) {

@@ -60,11 +60,11 @@ ViewTour::~ViewTour() {
 }
 
 QWidget* ViewTour::awaitSheet() {
-    QTest::qWaitFor([this] { return window.sheetHost()->current() && window.sheetHost()->current()->isVisible(); },
-                    5000);
+    if (!QTest::qWaitFor([this] { return window.sheetHost()->current() && window.sheetHost()->current()->isVisible(); },
+                         5000))
+        return nullptr;
     QWidget* sheet = window.sheetHost()->current();
-    if (sheet)
-        activate(*sheet);
+    activate(*sheet);
     return sheet;
 }
 
@@ -89,7 +89,8 @@ void ViewTour::forEachView(const std::function<void(const QString& name, QWidget
         else
             QTest::qFail(qPrintable(QStringLiteral("no sheet: ") + name), __FILE__, __LINE__);
         model.setSheet(std::nullopt);
-        QTest::qWaitFor([this] { return !window.sheetHost()->current(); }, 5000);
+        if (!QTest::qWaitFor([this] { return !window.sheetHost()->current(); }, 5000))
+            QTest::qFail(qPrintable(QStringLiteral("the sheet stays: ") + name), __FILE__, __LINE__);
     }
 
     {

@@ -23,9 +23,10 @@ class DetailHeader final : public QWidget {
 public:
     enum class Style { pane, sheet, welcome };
     struct Content {
+        // A header without a size or an explanation leaves them out.
         QString title;
-        QString size;
-        QString explanation;
+        QString size{};
+        QString explanation{};
     };
 
     DetailHeader(Style style, Content content, QWidget* parent = nullptr);

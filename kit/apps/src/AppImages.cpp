@@ -432,7 +432,9 @@ InstalledApp read(const Url& file) {
     InstalledApp app;
     app.path = file;
     app.name = named.name;
-    app.version = "?";
+    // Moved in rather than assigned from the literal: GCC 12 at -O2 takes the literal's copy for
+    // an overlapping one (-Wrestrict, its bug 105329).
+    app.version = std::string("?");
     app.source = AppSource::unknown;
 
     auto found = payload(file.path());

@@ -140,8 +140,9 @@ TEST_F(AppImagesTest, DamagedFilesAreAppsNamedAfterTheirFileWithNoVersion) {
         const InstalledApp app = AppImages::read(Url::fromPath(path));
         EXPECT_EQ(app.name, AppImages::fileNameParts(c.file).name);
         EXPECT_TRUE(app.bundleID.empty() || app.bundleID == "toolmaker");
-        if (app.bundleID.empty())
+        if (app.bundleID.empty()) {
             EXPECT_EQ(app.version, "?");
+        }
     }
 }
 

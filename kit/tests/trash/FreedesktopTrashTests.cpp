@@ -286,8 +286,9 @@ TEST_F(FreedesktopTrashTest, NamesUpToTheLongestGoInShortenedAndComeBackWhole) {
             EXPECT_LE(Path::lastComponent(slot->infoPath()).size(), 255u);
             EXPECT_EQ(Path::extension(slot->name), Path::extension(name));
             EXPECT_EQ(slot->name.substr(0, 20), name.substr(0, 20));
-            if (std::string(folder) == "second")
+            if (std::string(folder) == "second") {
                 EXPECT_NE(slot->name.find(" 2."), std::string::npos) << slot->name;
+            }
             EXPECT_TRUE(utf8::isValid(slot->name)) << slot->name;
             EXPECT_EQ(percentDecode(readInfo(slot->infoPath())["Path"]), original);
 
