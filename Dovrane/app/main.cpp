@@ -1,16 +1,18 @@
-// Dovrane's entry. A start while a normal instance runs hands its apps to that instance and
-// ends. A developer mode without a usable test store is refused before anything is printed or
-// opened. The scan trace needs nothing of Qt: it starts walking here, while the application
-// starts around it (on the offscreen platform for a headless self-test): the UI kit, the German
-// texts when the language is German, the database (a store that cannot be opened, or a settings
-// or caches folder that cannot be used, ends the process), the model and the main window, whose
+// Dovrane's entry. "--help", "--version" and an unknown option are answered before anything
+// else. A start while a normal instance runs hands its apps to that instance and ends. A
+// developer mode without a usable test store is refused before anything is printed or opened.
+// The scan trace needs nothing of Qt: it starts walking here, while the application starts
+// around it (on the offscreen platform for a headless self-test): the UI kit, the German texts
+// when the language is German, the database (a store that cannot be opened, or a settings or
+// caches folder that cannot be used, ends the process), the model and the main window, whose
 // launch steps run once it shows and end with the developer modes (the traces, the self-test and
-// the screenshot run).
+// the screenshot run). A window with no display to open on ends with one line saying so.
 
 #include "App/AppIdentity.h"
 #include "App/DovraneApp.h"
 #include "App/SingleInstance.h"
 #include "App/StartupProblem.h"
+#include "CommandLine.h"
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/ContentView.h"
 #include "ContentView/SheetHost.h"
@@ -31,6 +33,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +71,8 @@ std::unique_ptr<dovrane::ModelContainer> openStore(std::string& problem) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
+    if (const auto answered = dovrane::CommandLine::answer(arguments))
+        return *answered;
     const std::vector<dovrane::Url> opened = dovrane::SingleInstance::urlsFromArguments(arguments);
     if (!dovrane::SingleInstance::isExcluded(arguments) && dovrane::SingleInstance::handOff(opened))
         return 0;
@@ -87,7 +92,11 @@ int main(int argc, char** argv) {
 
     dovrane::SelfTest::traceIfRequested(arguments);
     dovrane::SelfTest::preferHeadless(arguments);
+    if (const auto refused = dovrane::CommandLine::refuseWithoutDisplay())
+        return *refused;
+    std::optional<dovrane::CommandLine::DisplayGuard> guard(std::in_place);
     QApplication application(argc, argv);
+    guard.reset();
     dovrane::SelfTest::endOnMainThread();
     dovrane::AppIdentity::install();
     dovrane::UiKit::install();

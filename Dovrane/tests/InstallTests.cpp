@@ -72,7 +72,7 @@ protected:
 
 TEST_F(Installed, LaysOutTheProgramItsToolsIconAndMenuEntry) {
     EXPECT_TRUE(Fs::isExecutableFile(at("bin/Dovrane")));
-    for (const char* tool : {"codesign", "spctl", "security", "ditto", "tar", "hdiutil"}) {
+    for (const char* tool : {"codesign", "spctl", "security", "ditto", "tar", "hdiutil", "move"}) {
         EXPECT_TRUE(Fs::isExecutableFile(at("libexec/dovrane/dovrane-") + tool)) << tool;
         EXPECT_FALSE(Fs::exists(at("bin/dovrane-") + tool)) << tool << " would be on the user's PATH";
     }
@@ -114,7 +114,7 @@ TEST_F(Installed, CopiesOnlyWhatTheApplicationTargetMakes) {
             EXPECT_TRUE(made.contains(name)) << folder << "/" << name;
             ++copied;
         }
-    EXPECT_EQ(copied, 8); // the program, six tools and the module
+    EXPECT_EQ(copied, 9); // the program, six tools, the mover and the module
 #endif
 }
 

@@ -1,13 +1,19 @@
-// The small programs beside the application, the tool stand-ins and the benchmarks, answer
-// --help with their usage and refuse what they do not take before they write anything.
+// Dovrane and the small programs beside it, the tool stand-ins and the benchmarks, answer --help
+// with their usage and refuse what they do not take before they write anything.
 
 #include "AppRun.h"
 
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/Shell.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +23,9 @@ using namespace dovrane::testing;
 namespace {
 
 const std::vector<std::string> programs = {"dovrane-codesign", "dovrane-spctl",   "dovrane-security", "dovrane-ditto",
-                                           "dovrane-tar",      "dovrane-hdiutil", "make_home",        "floor_walk",
-                                           "scan_memory",      "model_bench",     "cache_bench",      "reader_memory",
-                                           "cleanup_bench"};
+                                           "dovrane-tar",      "dovrane-hdiutil", "dovrane-move",     "make_home",
+                                           "floor_walk",       "scan_memory",     "model_bench",      "cache_bench",
+                                           "reader_memory",    "cleanup_bench"};
 
 struct Answer {
     int status = -1;
@@ -41,6 +47,44 @@ Answer run(const std::string& program, const std::vector<std::string>& arguments
         answer.output += line + "\n";
     return answer;
 }
+
+// A running Dovrane as a later start sees it: a socket listening at path, taking one message per
+// connection.
+class FakeInstance {
+public:
+    explicit FakeInstance(const std::string& path) : path_(path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        EXPECT_LT(path.size(), sizeof address.sun_path);
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        EXPECT_EQ(::bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::listen(listener_, 8), 0);
+    }
+    ~FakeInstance() {
+        ::close(listener_);
+        ::unlink(path_.c_str());
+    }
+    FakeInstance(const FakeInstance&) = delete;
+    FakeInstance& operator=(const FakeInstance&) = delete;
+
+    // What a start that has ended sent, or nullopt when none connected.
+    std::optional<std::string> takeMessage() const {
+        const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection < 0)
+            return std::nullopt;
+        std::string message;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(connection, buffer, sizeof buffer)) > 0;)
+            message.append(buffer, std::size_t(got));
+        ::close(connection);
+        return message;
+    }
+
+private:
+    std::string path_;
+    int listener_ = -1;
+};
 
 } // namespace
 
@@ -104,6 +148,8 @@ TEST(ProgramArguments, ArgumentsThatFitAFormButNotWhatItTakesAreRefused) {
         // A literal word that differs, and an empty value.
         {"dovrane-spctl", {"--assess", "--type", "install", home}},
         {"dovrane-tar", {"-xf", "", "-C", home}},
+        // A path outside the root it is to be reached from.
+        {"dovrane-move", {home, work / "elsewhere", home, home + "/moved"}},
     };
     for (const auto& [program, arguments] : refused) {
         const Answer answer = run(program, arguments, work.path(), scratch);
@@ -163,4 +209,75 @@ TEST(ProgramArguments, TheScanBenchmarkResolvesRelativeFoldersAndRefusesMissingO
         EXPECT_EQ(refused.output, "");
         EXPECT_EQ(refused.errors, "scan_memory: no folder at " + arguments.back() + "\n");
     }
+}
+
+// Dovrane itself answers --help and --version and refuses an option it does not know before it
+// looks for a running Dovrane or a display: with neither a display nor a platform chosen, a
+// start that went on would end in the display's refusal, and a listening instance would be
+// handed the arguments.
+TEST(ProgramArguments, DovraneAnswersItsCommandLineWithoutStartingOrHandingItOn) {
+    TempDir work, scratch, runtime;
+    ScopedEnv store("APP_STORE", std::nullopt), runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+    ScopedEnv display("DISPLAY", std::nullopt), wayland("WAYLAND_DISPLAY", std::nullopt);
+    ScopedEnv platform("QT_QPA_PLATFORM", std::nullopt);
+    const FakeInstance running(runtime / "dovrane-instance");
+
+    const Answer help = run("Dovrane", {"--help"}, work.path(), scratch);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.errors, "");
+    EXPECT_TRUE(help.output.starts_with("usage: Dovrane ")) << help.output;
+    for (const char* named : {"--selftest", "--scan-trace", "--update-trace", "--version", "APP_STORE", "APP_SEED",
+                              "APP_NO_FDA", "APP_PAGE", "APP_SETTINGS", "APP_ACCENT", "APP_GRID", "APP_LANG",
+                              "APP_SNAPSHOT", "APP_SNAPSHOT_PAGES", "TRACE_PROJECTS", "DISPLAY"})
+        EXPECT_NE(help.output.find(named), std::string::npos) << named;
+    EXPECT_EQ(run("Dovrane", {"-h", "Some.app"}, work.path(), scratch).output, help.output);
+
+    const Answer version = run("Dovrane", {"--version"}, work.path(), scratch);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "Dovrane 1.0\n");
+    EXPECT_EQ(version.errors, "");
+
+    // A near miss of a developer mode is no developer mode, nor a window's start.
+    for (const char* option : {"--frobnicate", "--selftests", "-x"}) {
+        const Answer unknown = run("Dovrane", {"Some.app", option, "--help"}, work.path(), scratch);
+        EXPECT_EQ(unknown.status, 2) << option;
+        EXPECT_EQ(unknown.output, "");
+        EXPECT_TRUE(unknown.errors.starts_with("Dovrane: unknown option '" + std::string(option) + "'"))
+            << unknown.errors;
+        EXPECT_EQ(std::count(unknown.errors.begin(), unknown.errors.end(), '\n'), 1) << unknown.errors;
+    }
+    EXPECT_EQ(running.takeMessage(), std::nullopt) << "an answer was handed to the running Dovrane";
+
+    // The same start with an app and nothing else hands it over: the instance above was found.
+    EXPECT_EQ(run("Dovrane", {"Some.app"}, work.path(), scratch).status, 0);
+    const auto handed = running.takeMessage();
+    ASSERT_TRUE(handed.has_value());
+    EXPECT_NE(handed->find("/Some.app"), std::string::npos) << *handed;
+    EXPECT_TRUE(Fs::list(work.path()).empty());
+}
+
+// Without a display for the window, one line says so and the exit is an ordinary one: no
+// abort, no core dump. That holds for a display that is named but cannot be reached too.
+TEST(ProgramArguments, DovraneWithoutADisplaySaysSoInOneLine) {
+    TempDir work, scratch, storeFolder;
+    ScopedEnv store("APP_STORE", storeFolder / "test.store");
+    ScopedEnv wayland("WAYLAND_DISPLAY", std::nullopt);
+    for (const std::optional<std::string>& chosen :
+         {std::optional<std::string>(), std::optional<std::string>("xcb"), std::optional<std::string>("wayland;xcb")}) {
+        ScopedEnv platform("QT_QPA_PLATFORM", chosen);
+        ScopedEnv display("DISPLAY", std::nullopt);
+        const Answer refused = run("Dovrane", {}, work.path(), scratch);
+        EXPECT_EQ(refused.status, 1) << chosen.value_or("(none)");
+        EXPECT_EQ(refused.output, "");
+        EXPECT_TRUE(refused.errors.starts_with("Dovrane needs a display to open its window: ")) << refused.errors;
+        EXPECT_EQ(std::count(refused.errors.begin(), refused.errors.end(), '\n'), 1) << refused.errors;
+    }
+    ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
+    ScopedEnv display("DISPLAY", ":4711"); // no server runs there
+    const Answer unreachable = run("Dovrane", {}, work.path(), scratch);
+    EXPECT_EQ(unreachable.status, 1) << unreachable.errors; // -1 for a death by a signal
+    EXPECT_NE(unreachable.errors.find("Dovrane needs a display to open its window: "), std::string::npos)
+        << unreachable.errors;
+    EXPECT_TRUE(Fs::list(work.path()).empty()) << "a core dump or a file was left";
+    EXPECT_FALSE(Fs::exists(storeFolder / "test.store"));
 }

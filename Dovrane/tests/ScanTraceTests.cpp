@@ -110,14 +110,16 @@ TEST(ScanTrace, PrintsOneLinePerCategoryOfTheHomeItIsGiven) {
     writeFile(home / "Projects/shop/package.json", "{}");
     writeFileOfSize(home / "Projects/shop/node_modules/left-pad/index.js", 7000);
     setTimesRecursively(home / "Projects", daysAgo(40));
-    ScopedEnv projects("TRACE_PROJECTS", "::" + home / "Projects" + "::/nonexistent-dovrane-projects:");
+    // A relative folder names none; a folder inside another adds nothing twice.
+    ScopedEnv projects("TRACE_PROJECTS",
+                       "::" + home / "Projects" + "::/nonexistent-dovrane-projects:Projects:" + home / "Projects/shop");
     // Offscreen, where the window is shown but cannot be raised or told its size hints: the
     // trace's standard error stays empty all the same.
     ScopedEnv platform("QT_QPA_PLATFORM", "offscreen");
     ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
     TempDir errors;
 
-    AppRun run = runApp("--first --scan-trace last 2>'" + errors / "stderr" + "'");
+    AppRun run = runApp("first --scan-trace last 2>'" + errors / "stderr" + "'");
     ASSERT_TRUE(WIFEXITED(run.status));
     EXPECT_EQ(WEXITSTATUS(run.status), 0);
     EXPECT_EQ(Fs::readFile(errors / "stderr"), std::optional<std::string>(""));
@@ -163,7 +165,7 @@ TEST(ScanTrace, WithoutTheSwitchNothingIsPrinted) {
     ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
     ScopedEnv seed("APP_SEED", "1");
     ScopedEnv store("APP_STORE", std::nullopt);
-    EXPECT_EQ(firstLineOf({"--scan-tracer", "scan-trace"}), "APP_SEED ignored: APP_STORE must be a file in /tmp");
+    EXPECT_EQ(firstLineOf({"scan-trace"}), "APP_SEED ignored: APP_STORE must be a file in /tmp");
 }
 
 // The trace starts walking before the application has looked at its environment. A start the

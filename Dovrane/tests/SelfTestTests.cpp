@@ -281,6 +281,27 @@ TEST_F(SelfTestRun, ANamedPipeAsTheSettingsFileHoldsNothingUp) {
     EXPECT_EQ(run.status, 0);
 }
 
+// A run on a test store reads the user's settings and changes nothing of their file, not even
+// one it cannot read, which a normal start would move aside.
+TEST_F(SelfTestRun, OnATestStoreTheUsersSettingsFileStaysAsItWas) {
+    const std::string settings = home_ / ".config/Dovrane/Dovrane.json";
+    const std::string damaged = "{\"settings.tab\": \"scan\", ";
+    writeFile(settings, damaged);
+    ASSERT_EQ(chmod(settings.c_str(), 0640), 0);
+    struct stat before {};
+    ASSERT_EQ(lstat(settings.c_str(), &before), 0);
+
+    const AppRun run = runApp({"--selftest"});
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines.back(), "EXIT 0");
+    struct stat after {};
+    ASSERT_EQ(lstat(settings.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(Fs::readFile(settings), std::optional<std::string>(damaged));
+    EXPECT_EQ(entries(Path::parent(settings)), std::vector<std::string>{"Dovrane.json"});
+}
+
 // A Linux home keeps its caches in ~/.cache: the run works there, where the leftover search
 // finds its folder, and leaves the home exactly as it found it, without a Library folder that
 // would hide ~/.cache from the next scan. A home without any cache folder gets none; the run
@@ -345,7 +366,7 @@ TEST_F(SelfTestRun, EveryHeadlessCommandClosesItsStore) {
 // cache shows it got past the launch steps, and the self-test printed nothing by then.
 TEST_F(SelfTestRun, WithoutTheSwitchItPrintsNothing) {
     const std::string scanCache = store_ + ".scan.json";
-    const AppRun run = runProgram(DOVRANE_APP, {"--selftests", "selftest"}, [&] { return Fs::exists(scanCache); });
+    const AppRun run = runProgram(DOVRANE_APP, {"selftest"}, [&] { return Fs::exists(scanCache); });
     EXPECT_TRUE(Fs::exists(scanCache));
     EXPECT_EQ(run.lines, std::vector<std::string>{});
     EXPECT_FALSE(Fs::exists(workRoot()));

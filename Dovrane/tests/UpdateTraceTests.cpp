@@ -90,7 +90,7 @@ TEST(UpdateTrace, PrintsEachAppsSourceAndOutcomeThenTheTime) {
     TempDir errors;
 
     int status = -1;
-    std::string output = run("--first --update-trace 2>'" + errors / "stderr" + "'", status);
+    std::string output = run("first --update-trace 2>'" + errors / "stderr" + "'", status);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     // Nothing from Qt about the offscreen window it cannot raise or size.

@@ -63,11 +63,11 @@ QCheckBox* toggle(const QString& title, bool on) {
 // plural forms, since a language may put the number's word in another case or form ("seit 30
 // Tagen", "1 Tag"); the text around the number becomes the box's prefix and suffix. A stored
 // value outside the range is shown clamped and stays stored until the user steps.
-QSpinBox* stepper(Settings& settings, const Setting<qint64>& setting, int minimum, int maximum,
+QSpinBox* stepper(Settings& settings, const Setting<qint64>& setting, SettingKeys::DayRange range,
                   std::function<QString(int)> sentence) {
     auto* box = new QSpinBox;
     const QSignalBlocker quiet(box);
-    box->setRange(minimum, maximum);
+    box->setRange(range.lowest, range.highest);
     box->setSingleStep(1);
     const auto word = [box, sentence = std::move(sentence)](int value) {
         const QString text = sentence(value);
@@ -77,7 +77,7 @@ QSpinBox* stepper(Settings& settings, const Setting<qint64>& setting, int minimu
         box->setSuffix(at < 0 ? QString() : text.mid(at + number.size()));
         box->setAccessibleName(box->text());
     };
-    box->setValue(int(std::clamp<qint64>(setting.get(settings), minimum, maximum)));
+    box->setValue(range.nearest(setting.get(settings)));
     word(box->value());
     QObject::connect(box, &QSpinBox::valueChanged, box, [&settings, setting, word](int value) {
         setting.set(settings, value);
@@ -163,7 +163,7 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     auto* page = pageLayout(this);
 
     auto* installers = addSection(page, SettingsText::tr("Old installers"));
-    installerAge_ = stepper(settings, SettingKeys::scanInstallerAge, 1, 365,
+    installerAge_ = stepper(settings, SettingKeys::scanInstallerAge, SettingKeys::installerAgeRange,
                             [](int days) { return SettingsText::tr("Older than %Ln days", nullptr, days); });
     installers->addWidget(installerAge_, 0, Qt::AlignLeft);
 
@@ -174,7 +174,7 @@ ScanSettingsView::ScanSettingsView(AppModel& model, QWidget* parent) : QWidget(p
     projects_ = new FolderList(settings, SettingKeys::scanProjects, SettingsText::tr("No project folders yet"), home);
     projects_->setTitle(SettingsText::tr("Project folders"));
     projects->addWidget(projects_);
-    projectAge_ = stepper(settings, SettingKeys::scanProjectAge, 7, 365,
+    projectAge_ = stepper(settings, SettingKeys::scanProjectAge, SettingKeys::projectAgeRange,
                           [](int days) { return SettingsText::tr("Unchanged for %Ln days", nullptr, days); });
     projects->addWidget(projectAge_, 0, Qt::AlignLeft);
 

@@ -2,7 +2,6 @@
 
 #include "AppModel/ListingEdits.h"
 #include "AppModel/RemovalState.h"
-#include "AppModel/ScanCache.h"
 #include "AppModel/ScanRunState.h"
 #include "AppModel/UpdateRunState.h"
 #include "AppModel/UpdatesCache.h"
@@ -10,25 +9,21 @@
 #include "Services/SettingKeys.h"
 #include "Store/Store.h"
 
+#include <DovraneKit/scan/ProjectFinder.h>
 #include <DovraneKit/system/HomeLayout.h>
 
 #include <QCoreApplication>
 
-#include <limits>
-
 namespace dovrane {
 
 namespace {
-int storedDays(const Settings& settings, const Setting<qint64>& setting) {
-    // Stored values are used as they are; only what an int cannot hold is brought into range.
-    return int(
-        std::clamp<qint64>(setting.get(settings), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
 
-std::vector<std::string> storedTexts(const Settings& settings, const Setting<QStringList>& setting) {
+std::vector<std::string> storedTexts(const Settings& settings, const Setting<QStringList>& setting,
+                                     bool (*keeps)(const std::string&) = nullptr) {
     std::vector<std::string> texts;
     for (const QString& text : setting.get(settings))
-        texts.push_back(text.toStdString());
+        if (std::string each = text.toStdString(); !keeps || keeps(each))
+            texts.push_back(std::move(each));
     return texts;
 }
 } // namespace
@@ -47,7 +42,7 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
     volume_ = services_.readVolume(services_.home);
     hasFullDiskAccess_ = Permissions::hasFullDiskAccess();
     macStyleHome_ = HomeLayout::keepsMacFolders(services_.home);
-    setScan(ScanCache::load());
+    restoreScan();
 }
 
 AppModel::~AppModel() {
@@ -78,10 +73,12 @@ void AppModel::setSettingsTab(SettingsTab value) {
 ScanSettings AppModel::settings() const {
     const Settings& stored = *services_.settings;
     ScanSettings settings;
-    settings.installerAgeDays = storedDays(stored, SettingKeys::scanInstallerAge);
+    // A file edited by hand offers no more than the Settings window: the ages it allows, and
+    // project folders that name one (the scan walks each folder once, however it is named).
+    settings.installerAgeDays = SettingKeys::installerAgeRange.nearest(SettingKeys::scanInstallerAge.get(stored));
     settings.excludedPaths = storedTexts(stored, SettingKeys::scanExcluded);
-    settings.projectFolders = storedTexts(stored, SettingKeys::scanProjects);
-    settings.projectAgeDays = storedDays(stored, SettingKeys::scanProjectAge);
+    settings.projectFolders = storedTexts(stored, SettingKeys::scanProjects, &ProjectFinder::namesRoot);
+    settings.projectAgeDays = SettingKeys::projectAgeRange.nearest(SettingKeys::scanProjectAge.get(stored));
     return settings;
 }
 

@@ -78,8 +78,9 @@ public:
     };
     Q_ENUM(Field)
 
-    // Restores the Settings tab and the cached scan, reads the startup volume and the access
-    // rights; starts nothing. The container must outlive the model.
+    // Restores the Settings tab, starts reading the cached scan on the pool (see scanRestored),
+    // reads the startup volume and the access rights; starts no other work. The container must
+    // outlive the model.
     AppModel(ModelContainer& container, Services services, QObject* parent = nullptr);
     // Stops the running work; nothing touches the model afterwards.
     ~AppModel() override;
@@ -148,6 +149,11 @@ public:
     QFuture<void> startScan(Apps apps = Apps::keep);
     // Ends the running scan: it stops measuring, and its result and late progress are dropped.
     void cancelScan();
+    // Finishes on the main thread once the cached scan, read off the main thread after the model
+    // was made, is in scan() or was found missing, unreadable or too large; a new future on every
+    // call. Until then scan() is empty; a scan set meanwhile (one that ended, demo data) is newer
+    // and is kept.
+    QFuture<void> scanRestored() const;
 
     // Today's daily record from a scan, then the growth figures.
     void recordDaily(const ScanResult& scan);
@@ -259,6 +265,9 @@ private:
     void scanProgressed(std::uint64_t run, CategoryID category, int finished, int total);
     void scanEnded(std::uint64_t run, ScanResult result, const std::shared_ptr<QPromise<void>>& done);
     QString pendingLabel() const;
+    void restoreScan();
+    void scanRestoredWith(std::optional<ScanResult> cached);
+    bool cachedScanRead() const;
 
     // Update checks and installs (UpdatesModel).
     void runUpdateCheck(std::vector<InstalledApp> apps, const std::shared_ptr<QPromise<void>>& done);

@@ -6,8 +6,8 @@ namespace dovrane::ScanCache {
 
 Url url() { return cacheURL("last-scan.json", ".scan.json"); }
 
-std::optional<ScanResult> load() {
-    auto text = readCacheText(url());
+std::optional<ScanResult> load(std::uint64_t limit) {
+    auto text = readCacheText(url(), limit);
     if (!text)
         return std::nullopt;
     auto result = ScanResult::fromJsonText(*text);

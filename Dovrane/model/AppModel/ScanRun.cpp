@@ -3,15 +3,19 @@
 
 #include "AppModel/AppModel.h"
 
+#include "AppModel/Handoff.h"
 #include "AppModel/ScanCache.h"
 #include "AppModel/ScanRunState.h"
 #include "Services/ListFormat.h"
 
 #include <DovraneKit/scan/Explanations.h>
+#include <DovraneKit/system/FileSystem.h>
 
 #include <nlohmann/json.hpp>
 
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <utility>
 
 namespace dovrane {
 
@@ -118,10 +122,44 @@ void AppModel::scanEnded(std::uint64_t run, ScanResult result, const std::shared
     written.then([done](bool) { done->finish(); });
 }
 
+void AppModel::restoreScan() {
+    // Without a file there is nothing to wait for, and a first launch's scan can start before
+    // the window is built. A look at the name never waits.
+    if (!Fs::exists(ScanCache::url().path())) {
+        scanRun_->restored = true;
+        return;
+    }
+    handOff(
+        pool_, lifeline_, [] { return ScanCache::load(); },
+        [this](std::optional<ScanResult> cached) { scanRestoredWith(std::move(cached)); });
+}
+
+void AppModel::scanRestoredWith(std::optional<ScanResult> cached) {
+    // A scan that ended meanwhile, or the demo's, is newer than the file.
+    if (cached && !scan_ && !isDemo_)
+        setScan(std::move(cached));
+    scanRun_->restored = true;
+    for (const auto& waiting : std::exchange(scanRun_->awaitingRestore, {}))
+        waiting->finish();
+}
+
+bool AppModel::cachedScanRead() const { return scanRun_->restored; }
+
+QFuture<void> AppModel::scanRestored() const {
+    if (scanRun_->restored)
+        return QtFuture::makeReadyFuture();
+    scanRun_->awaitingRestore.push_back(startedPromise());
+    return scanRun_->awaitingRestore.back()->future();
+}
+
 QFuture<bool> AppModel::writeScanCache(const ScanResult& scan) {
     return cacheWriter_.write(ScanCache::url().path(), [scan]() -> std::optional<std::string> {
         try {
-            return ScanCache::encode(scan);
+            std::string text = ScanCache::encode(scan);
+            // More than the next launch reads back: the old cache stays, as after a failed write.
+            if (text.size() > ScanCache::maxBytes)
+                return std::nullopt;
+            return text;
         } catch (const nlohmann::json::exception&) {
             return std::nullopt; // text the JSON writer refuses; the old cache stays
         }

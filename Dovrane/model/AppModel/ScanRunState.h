@@ -5,11 +5,15 @@
 
 #include <DovraneKit/scan/ScanModel.h>
 
+#include <QPromise>
+
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <stop_token>
+#include <vector>
 
 namespace dovrane {
 
@@ -22,6 +26,10 @@ struct ScanRunState {
     bool endedThisSession = false;
     // The leftovers search never runs beside a scan: it waits here for the scan to end.
     std::function<void()> orphanSearch;
+    // The cached scan read at start-up has been taken in, or found missing; until then the
+    // promises of those waiting for it (one each: a future takes only one continuation).
+    bool restored = false;
+    std::vector<std::shared_ptr<QPromise<void>>> awaitingRestore;
 };
 
 } // namespace dovrane

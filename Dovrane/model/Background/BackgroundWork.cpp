@@ -56,8 +56,10 @@ QFuture<void> AppModel::backgroundPass() {
     return updatesStep
         .then(this,
               [this] {
-                  // The loop does not wait for the scan; it records its own daily size.
-                  if ((!scan_ || secondsSince(scan_->date) > rescanAfter) && !isScanning_)
+                  // The loop does not wait for the scan; it records its own daily size. Until the
+                  // cached scan is read back the last scan's age is unknown: the launch decides
+                  // then, by a shorter age, and the next pass looks again.
+                  if (cachedScanRead() && (!scan_ || secondsSince(scan_->date) > rescanAfter) && !isScanning_)
                       startScan();
                   return sendWeeklyReport();
               })

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFuture>
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,6 +32,24 @@ bool scanIsDue(const AppModel& model) {
     return !model.scan() || model.scan()->date.secondsSince(model.services().clock->now()) < -scanAge;
 }
 
+// Runs step once the model holds its cached scan, or knows it has none: at once when it does
+// already, else on the main thread when the read comes back (never once the model is gone).
+// step must not need the sequence, which may be gone by then.
+void onceScanRestored(AppModel& model, std::function<void()> step) {
+    QFuture<void> restored = model.scanRestored();
+    if (restored.isFinished())
+        step();
+    else
+        restored.then(&model, std::move(step));
+}
+
+void startScanIfDue(AppModel& model) {
+    onceScanRestored(model, [&model] {
+        if (scanIsDue(model))
+            model.startScan();
+    });
+}
+
 } // namespace
 
 bool developerRunInCharge(const AppModel& model, const std::vector<std::string>& arguments) {
@@ -44,14 +63,15 @@ void Sequence::startScanEarly(AppModel& model) {
     // The demo data go in only when the window shows; until then the model cannot tell.
     if (seeded_ || SeedData::isRequested() || developerRunInCharge(model, arguments_))
         return;
-    if (scanIsDue(model))
-        model.startScan();
+    startScanIfDue(model);
 }
 
 void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
     if (!std::exchange(seeded_, true)) {
         SeedData::insertIfRequested(model);
-        if (auto kept = model.services().settings->setAsideDamaged())
+        // A run on a test store (the self-test, a screenshot run) reads the user's settings but
+        // never changes their file: a damaged one stays where it is and reads as the defaults.
+        if (auto kept = Store::isOverridden() ? std::nullopt : model.services().settings->setAsideDamaged())
             model.setNotice(QCoreApplication::translate("dovrane::Launch", "Your settings could not be read and were "
                                                                            "reset. The old file is kept as %1.")
                                 .arg(QFile::decodeName(QByteArray::fromStdString(*kept))));
@@ -70,8 +90,7 @@ void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
     if (!developerRunInCharge(model, arguments_)) {
         model.loadApps(false);
         model.startBackgroundWork();
-        if (scanIsDue(model))
-            model.startScan();
+        startScanIfDue(model);
         if (!SettingKeys::onboardingDone.get(*model.services().settings) && !Store::isOverridden())
             model.setSheet(ActiveSheet::onboarding());
     }
@@ -80,8 +99,9 @@ void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
         return;
     if (runs_.selfTest)
         runs_.selfTest(model);
+    // The screenshot run shows what the model holds at launch, the cached scan included.
     if (runs_.snapshot)
-        runs_.snapshot(model, openSettings);
+        onceScanRestored(model, [&model, snapshot = runs_.snapshot, openSettings] { snapshot(model, openSettings); });
 }
 
 } // namespace dovrane::Launch

@@ -2,7 +2,8 @@
 // The launch steps of the main window, in their order: the demo data; the page and Settings tab
 // asked for by the environment; the normal start-up work (app list, background work, a scan
 // when the cached one is missing or older than six hours, onboarding) unless the demo, the
-// self-test or the screenshot run is in charge; then the self-test and the screenshot run.
+// self-test or the screenshot run is in charge; then the self-test and the screenshot run. The
+// scan's decision and the screenshot run wait for the cached scan to be read back.
 // The window runs them each time it is shown anew; the demo data and the two developer runs
 // start at most once per process, so showing the window again neither refills the demo over
 // what the user did since nor restarts a headless run.

@@ -6,6 +6,7 @@
 
 #include "Services/Settings.h"
 
+#include <algorithm>
 #include <type_traits>
 #include <vector>
 
@@ -64,12 +65,22 @@ namespace SettingKeys {
 inline const Setting<bool> menuBarEnabled{"menubar.enabled", true};
 // The Settings window's last tab as its raw value; empty, like any unknown text, means general.
 inline const Setting<QString> settingsTab{"settings.tab", QString()};
-// Days after which a downloaded installer is listed; the Settings window offers 1 to 365.
+// Days after which a downloaded installer is listed.
 inline const Setting<qint64> scanInstallerAge{"scan.installerAge", 14};
 // Folders searched for developer projects.
 inline const Setting<QStringList> scanProjects{"scan.projects", QStringList()};
-// Days without change after which a project's build folder is listed; the window offers 7 to 365.
+// Days without change after which a project's build folder is listed.
 inline const Setting<qint64> scanProjectAge{"scan.projectAge", 30};
+
+// The days the Settings window's steppers offer. A stored number outside them (a file edited by
+// hand) is read as the nearer end, so a scan uses what the window shows.
+struct DayRange {
+    int lowest;
+    int highest;
+    int nearest(qint64 days) const { return int(std::clamp<qint64>(days, lowest, highest)); }
+};
+inline constexpr DayRange installerAgeRange{1, 365};
+inline constexpr DayRange projectAgeRange{7, 365};
 // Paths whose items are never listed.
 inline const Setting<QStringList> scanExcluded{"scan.excluded", QStringList()};
 // Post the weekly report; anything but a stored false counts as on.

@@ -282,6 +282,49 @@ private slots:
         QCOMPARE(Fs::readFile(ScanCache::url().path()), std::optional<std::string>(contents.toStdString()));
     }
 
+    // The model is made without reading the cache; the scan arrives once the main thread is
+    // free, announced like any other. A model gone before the read comes back takes nothing.
+    void theCachedScanArrivesAfterTheModelIsMade() {
+        ModelFixture fixture;
+        const ScanResult cached = resultWithCaches(fixture.clock->now(), 3);
+        writeFile(ScanCache::url().path(), ScanCache::encode(cached));
+        AppModel& model = fixture.startModel();
+        ChangeLog log(model);
+        QVERIFY(!model.scan());
+        QVERIFY(!model.scanRestored().isFinished());
+        await(model.scanRestored());
+        QCOMPARE(model.scan(), std::optional<ScanResult>(cached));
+        QCOMPARE(log.count(AppModel::Field::scan), 1);
+
+        const QFuture<void> restored = fixture.startModel().scanRestored();
+        fixture.destroyModel();
+        runQueuedEvents();
+        QVERIFY(restored.isCanceled());
+    }
+
+    // A scan set before the read comes back (one that ended, the demo's) is newer than the file.
+    void aScanSetMeanwhileWinsOverTheCache() {
+        ModelFixture fixture;
+        writeFile(ScanCache::url().path(), ScanCache::encode(resultWithCaches(fixture.clock->now(), 3)));
+        AppModel& model = fixture.startModel();
+        const ScanResult fresh = resultWithCaches(fixture.clock->now(), 9);
+        ModelSeeding(model).setScan(fresh);
+        await(model.scanRestored());
+        QCOMPARE(model.scan(), std::optional<ScanResult>(fresh));
+    }
+
+    // The cache's bound: a file over it is ignored, however sound its JSON, and one at it is read.
+    void aCacheLargerThanAnyScanWritesIsIgnored() {
+        ModelFixture fixture;
+        const std::string text = ScanCache::encode(resultWithCaches(fixture.clock->now(), 3));
+        writeFile(ScanCache::url().path(), text + std::string(ScanCache::maxBytes - text.size() + 1, ' '));
+        QVERIFY(!fixture.makeModel().scan());
+
+        writeFile(ScanCache::url().path(), text);
+        QVERIFY(ScanCache::load(text.size()));
+        QVERIFY(!ScanCache::load(text.size() - 1));
+    }
+
     void destroyingTheModelStopsItsScan() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();

@@ -11,6 +11,8 @@
 
 #include <DovraneKit/apps/AppInventory.h>
 #include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/system/Shell.h>
+#include <DovraneKit/system/ToolPaths.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QCoreApplication>
@@ -169,6 +171,46 @@ private slots:
         const RemovedItem moved = fixture.container().removals()->back()->items().back();
         QVERIFY(moved.needsAdmin);
         QCOMPARE(Fs::readFile(moved.trashPath.path()).value_or(""), std::string("<plist/>"));
+    }
+
+    // While the password dialog shows, the folder above the leftover becomes a link to another
+    // user's folder holding a file of the same name: the administrator's move leaves both alone,
+    // and its command line names the mover and the leftover it was asked to move.
+    void systemLeftoverBehindAFolderSwappedForALinkStays() {
+        ModelFixture fixture;
+        TempDir tools, elsewhere;
+        FakePkexec pkexec(tools.path());
+        Services services = pkexec.applied(measuring(fixture.services(), 1000));
+        services.systemLibrary = Url::fromPath(fixture / "System Library");
+        AppModel& model = fixture.makeModel(services);
+        const std::string bundle = fixture / "Applications/Tool.app";
+        const std::string daemons = fixture / "System Library/LaunchDaemons";
+        writeFile(daemons + "/com.example.tool.plist", "<plist/>");
+        writeFile(elsewhere / "com.example.tool.plist", "another user's");
+        const auto before = snapshotTree(elsewhere.path());
+        await(model.requestUninstall(Url::fromPath(makeAppBundle(bundle, "com.example.tool", "Tool"))));
+        const UninstallRequest request = shown(model);
+        QVERIFY(request.leftovers.at(0).needsAdmin);
+
+        pkexec.setBeforeNextRun("mv '" + daemons + "' '" + daemons + ".real' && ln -s '" + elsewhere.path() + "' '" +
+                                daemons + "'");
+        await(model.performUninstall(request));
+        QCOMPARE(snapshotTree(elsewhere.path()), before);
+        QCOMPARE(Fs::readFile(daemons + ".real/com.example.tool.plist").value_or(""), std::string("<plist/>"));
+        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved. A folder above this item is a "
+                                                        "link, and Dovrane moves nothing through a link.")));
+        const std::vector<RemovedItem> moved = fixture.container().removals()->back()->items();
+        QCOMPARE(moved.size(), size_t(1));
+        QCOMPARE(moved[0].originalPath.path(), bundle);
+
+        const std::string trashFiles = FreedesktopTrash::homeTrashFiles(fixture.home());
+        QCOMPARE(pkexec.calls(),
+                 (std::vector<std::vector<std::string>>{
+                     {"/bin/sh", "-c",
+                      Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fixture.home()) + " " +
+                          Shell::quote(daemons + "/com.example.tool.plist") + " " + Shell::quote(trashFiles) + " " +
+                          Shell::quote(trashFiles + "/com.example.tool.plist")}}));
+        QVERIFY(Fs::list(Path::join(Path::parent(trashFiles), "info")).size() == 1); // the bundle's alone
     }
 
     void refusedBundleIsCountedAndStays() {

@@ -3,6 +3,7 @@
 
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
+#include "Services/JsonSettings.h"
 #include "Services/ListFormat.h"
 #include "Services/SettingKeys.h"
 #include "Services/Translations.h"
@@ -12,6 +13,8 @@
 #include <DovraneKit/system/FileSystem.h>
 
 #include <QTest>
+
+#include <limits>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -154,17 +157,49 @@ private slots:
 
         fixture.settings->setRaw("scan.installerAge", QStringLiteral("30"));
         fixture.settings->setRaw("scan.excluded", QStringLiteral("/home/one"));
-        SettingKeys::scanProjectAge.set(*fixture.settings, -3);
+        SettingKeys::scanProjectAge.set(*fixture.settings, 45);
         SettingKeys::scanProjects.set(*fixture.settings, {QStringLiteral("/src"), QStringLiteral("/work")});
         ScanSettings expected;
-        expected.projectAgeDays = -3;
+        expected.projectAgeDays = 45;
         expected.projectFolders = {"/src", "/work"};
         QCOMPARE(model.settings(), expected);
 
         SettingKeys::scanInstallerAge.set(*fixture.settings, 0);
         SettingKeys::scanExcluded.set(*fixture.settings, {QStringLiteral("/home/one")});
-        QCOMPARE(model.settings().installerAgeDays, 0);
+        QCOMPARE(model.settings().installerAgeDays, 1);
         QCOMPARE(model.settings().excludedPaths, std::vector<std::string>{"/home/one"});
+    }
+
+    // A hand-edited file gets no age the Settings window would not offer (a project changed a
+    // moment ago is never old enough, whatever number the file holds) and no project folder
+    // that names none.
+    void storedScanSettingsOfferNoMoreThanTheWindow() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const auto ages = [&](qint64 installer, qint64 project) {
+            SettingKeys::scanInstallerAge.set(*fixture.settings, installer);
+            SettingKeys::scanProjectAge.set(*fixture.settings, project);
+            return std::pair(model.settings().installerAgeDays, model.settings().projectAgeDays);
+        };
+        QCOMPARE(ages(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::min()), std::pair(1, 7));
+        QCOMPARE(ages(-3, 6), std::pair(1, 7));
+        QCOMPARE(ages(1, 7), std::pair(1, 7));
+        QCOMPARE(ages(365, 365), std::pair(365, 365));
+        QCOMPARE(ages(366, std::numeric_limits<qint64>::max()), std::pair(365, 365));
+        QCOMPARE(SettingKeys::scanProjectAge.stored(*fixture.settings),
+                 std::optional<qint64>(std::numeric_limits<qint64>::max())); // reading writes nothing
+
+        // The same from the file as a hand would write it.
+        ModelFixture fromFile;
+        const std::string file = fromFile / "config/Dovrane.json";
+        writeFile(file, R"({"scan.projectAge": -9223372036854775808, "scan.installerAge": 0,
+                            "scan.projects": ["", "/", "relative", "/etc", "./src", "/srv/code/"]})");
+        Services services = fromFile.services();
+        services.settings = std::make_shared<JsonSettings>(file);
+        const ScanSettings read = fromFile.makeModel(std::move(services)).settings();
+        QCOMPARE(std::pair(read.installerAgeDays, read.projectAgeDays), std::pair(1, 7));
+        // Only folders the picker could have given; which of them the scan walks is the scan's.
+        QCOMPARE(read.projectFolders, (std::vector<std::string>{"/", "/etc", "/srv/code/"}));
     }
 
     void safeItemsIncludeDeveloperCategories() {

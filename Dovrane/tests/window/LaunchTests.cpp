@@ -5,6 +5,7 @@
 #include "App/DovraneApp.h"
 #include "App/SingleInstance.h"
 #include "AppModel/ModelSeeding.h"
+#include "AppModel/ScanCache.h"
 #include "ContentView/ContentView.h"
 #include "Launch/Launch.h"
 #include "Services/JsonSettings.h"
@@ -56,6 +57,7 @@ private slots:
     }
 
     // A settings file that cannot be read is reported once, with where the old file is kept.
+    // (A run on a test store leaves it where it is: see the self-test's runs.)
     void damagedSettingsAreToldOnceInTheNoticeBar() {
         WindowFixture fixture;
         const std::string file = fixture / "config/Dovrane.json";
@@ -64,6 +66,7 @@ private slots:
         services.settings = std::make_shared<JsonSettings>(file);
         AppModel& model = fixture.ModelFixture::makeModel(std::move(services));
         Recorder recorder;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
         Launch::Sequence launch({"Dovrane"}, recorder.runs());
         launch.run(model, {});
         QVERIFY(model.notice());
@@ -95,6 +98,45 @@ private slots:
         QCOMPARE(model.isScanning(), scans);
         // A test store never shows onboarding at launch.
         QVERIFY(!model.sheet());
+        model.cancelScan();
+    }
+
+    // The window's launch steps run before the cached scan is read back; whether to scan is
+    // decided once it is, by its age, and the screenshot run starts only then too. Without a
+    // cache file there is nothing to wait for.
+    void theLaunchScanWaitsForTheCachedScan_data() {
+        QTest::addColumn<double>("age");
+        QTest::addColumn<bool>("scans");
+        QTest::newRow("5 hours") << 5 * hour << false;
+        QTest::newRow("7 hours") << 7 * hour << true;
+    }
+    void theLaunchScanWaitsForTheCachedScan() {
+        QFETCH(double, age);
+        QFETCH(bool, scans);
+        WindowFixture fixture;
+        writeFile(ScanCache::url().path(),
+                  ScanCache::encode(makeScan(fixture.clock->now().adding(-age), 1'000'000, 400'000)));
+        AppModel& model = fixture.startModel();
+        // Checked today: the background work's first pass starts no update check.
+        ModelSeeding(model).setUpdatesCheckedAt(fixture.clock->now());
+        Recorder recorder;
+        Launch::Sequence launch({"Dovrane"}, recorder.runs());
+        launch.startScanEarly(model);
+        launch.run(model, {});
+        QVERIFY(!model.isScanning());
+        QCOMPARE(recorder.calls, std::vector<std::string>{"selftest"});
+
+        await(model.scanRestored());
+        QVERIFY(model.scan());
+        QCOMPARE(model.isScanning(), scans);
+        QCOMPARE(recorder.calls, (std::vector<std::string>{"selftest", "snapshot"}));
+        model.cancelScan();
+    }
+    void withoutACacheFileTheLaunchScanStartsAtOnce() {
+        WindowFixture fixture;
+        AppModel& model = fixture.startModel();
+        Launch::Sequence({"Dovrane"}).startScanEarly(model);
+        QVERIFY(model.isScanning());
         model.cancelScan();
     }
 

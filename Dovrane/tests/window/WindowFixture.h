@@ -49,6 +49,7 @@ class WindowFixture : public ModelFixture {
 public:
     Services services();
     AppModel& makeModel() { return ModelFixture::makeModel(services()); }
+    AppModel& startModel() { return ModelFixture::startModel(services()); }
     // The main window over the model; launch runs each time it is shown anew.
     ContentView& makeWindow(AppModel& model, std::function<void()> launch = {});
 

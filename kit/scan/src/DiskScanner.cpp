@@ -311,9 +311,7 @@ Category ScanCollectors::single(CategoryID id, const std::string& relative, std:
 }
 
 Category ScanCollectors::projects(std::stop_token stop) const {
-    std::vector<Url> roots;
-    for (const std::string& folder : scanner_.settings.projectFolders)
-        roots.push_back(Url::fromPath(folder));
+    std::vector<Url> roots = ProjectFinder::rootsFrom(scanner_.settings.projectFolders);
     if (roots.empty())
         return Category(CategoryID::projects, std::nullopt, {}, false,
                         L("Choose the folders with your projects in Settings > Scan."));

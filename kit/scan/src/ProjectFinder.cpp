@@ -2,16 +2,21 @@
 
 #include "DovraneKit/core/Concurrently.h"
 #include "DovraneKit/core/Language.h"
+#include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/SizeCounter.h"
 
-#include <fts.h>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <iterator>
+#include <memory>
+#include <unordered_set>
 
 namespace dovrane {
 
@@ -31,19 +36,80 @@ const std::set<std::string> ProjectFinder::skipped = {"node_modules", ".git",   
 const std::set<std::string> ProjectFinder::bundleExtensions = {"app", "photoslibrary", "xcarchive", "bundle",
                                                                "framework"};
 
+namespace {
+
+// The part of `path` below `folder` ("a/b"), or nothing when it does not lie below it.
+std::optional<std::string> below(const std::string& path, const std::string& folder) {
+    if (folder == "/")
+        return path.size() > 1 && path[0] == '/' ? std::optional(path.substr(1)) : std::nullopt;
+    if (path.size() > folder.size() + 1 && path.starts_with(folder) && path[folder.size()] == '/')
+        return path.substr(folder.size() + 1);
+    return std::nullopt;
+}
+
+// Drops every item that lies inside another one (a root inside an outer root's build folder
+// lists what that folder already counts), keeping the rest in their order.
+void dropNested(std::vector<CleanupItem>& items, const std::vector<std::string>& canonical) {
+    const std::unordered_set<std::string> all(canonical.begin(), canonical.end());
+    std::unordered_set<std::string> seen;
+    std::vector<CleanupItem> kept;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        bool inside = !seen.insert(canonical[i]).second;
+        for (std::string above = Path::parent(canonical[i]); !inside && above.size() > 1; above = Path::parent(above))
+            inside = all.contains(above);
+        if (!inside)
+            kept.push_back(std::move(items[i]));
+    }
+    items = std::move(kept);
+}
+
+} // namespace
+
+bool ProjectFinder::namesRoot(const std::string& folder) {
+    return folder.starts_with('/') && folder.find('\0') == std::string::npos;
+}
+
+std::vector<Url> ProjectFinder::rootsFrom(const std::vector<std::string>& folders) {
+    std::vector<Url> result;
+    for (const std::string& folder : folders)
+        if (namesRoot(folder))
+            result.push_back(Url::fromPath(folder));
+    return result;
+}
+
 std::vector<CleanupItem> ProjectFinder::find(std::stop_token stop) const {
-    std::vector<CleanupItem> items;
+    // Each root by its real place, a root met before in another spelling left out.
+    std::vector<const Url*> walked;
+    std::vector<std::string> real;
     for (const Url& root : roots) {
+        std::string canonical = DeletionGuard::canonical(root.path());
+        if (std::find(real.begin(), real.end(), canonical) == real.end()) {
+            walked.push_back(&root);
+            real.push_back(std::move(canonical));
+        }
+    }
+
+    std::vector<CleanupItem> items;
+    std::vector<std::string> canonicalItems; // each item's real place, for dropNested
+    for (std::size_t r = 0; r < walked.size(); ++r) {
+        const std::string& rootPath = walked[r]->path();
+        // The roots inside this one are theirs to walk, spelled as this walk meets them.
+        std::set<std::string> passedOver;
+        for (const std::string& other : real)
+            if (auto inside = below(other, real[r]))
+                passedOver.insert(Path::join(rootPath, *inside));
+
         // The root's own folders are walked side by side, their finds kept in walking order.
+        const std::size_t first = items.size();
         std::vector<Url> subfolders;
-        walk(root, 0, items, stop, &subfolders);
+        walk(*walked[r], 0, passedOver, items, stop, &subfolders);
         std::vector<std::vector<CleanupItem>> found(subfolders.size());
         std::atomic<std::size_t> next{0};
         const int threads = int(std::min<std::size_t>(subfolders.size(), 8));
         concurrently(threads, [&](int) {
             for (std::size_t i = next++; i < subfolders.size(); i = next++) {
                 try {
-                    walk(subfolders[i], 1, found[i], stop);
+                    walk(subfolders[i], 1, passedOver, found[i], stop);
                 } catch (...) {
                     // Out of memory: the folder is left out like an unreadable one.
                 }
@@ -51,12 +117,15 @@ std::vector<CleanupItem> ProjectFinder::find(std::stop_token stop) const {
         });
         for (std::vector<CleanupItem>& each : found)
             std::move(each.begin(), each.end(), std::back_inserter(items));
+        for (std::size_t i = first; i < items.size(); ++i)
+            canonicalItems.push_back(Path::join(real[r], below(items[i].url.path(), rootPath).value_or("")));
     }
+    dropNested(items, canonicalItems);
     return items;
 }
 
-void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>& into, std::stop_token stop,
-                         std::vector<Url>* subfolders) const {
+void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::string>& passedOver,
+                         std::vector<CleanupItem>& into, std::stop_token stop, std::vector<Url>* subfolders) const {
     if (depth > maxDepth || stop.stop_requested())
         return;
     const std::vector<std::string> names = Fs::list(folder.path());
@@ -109,6 +178,8 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
         if (name.starts_with(".") || skipped.contains(name))
             continue;
         const std::string path = Path::join(folder.path(), name);
+        if (passedOver.contains(path))
+            continue;
         // Another disk or share mounted here is not searched.
         if (!Fs::isOwnFolder(path))
             continue;
@@ -118,47 +189,88 @@ void ProjectFinder::walk(const Url& folder, int depth, std::vector<CleanupItem>&
         if (subfolders)
             subfolders->push_back(folder.appending(name));
         else
-            walk(folder.appending(name), depth + 1, into, stop);
+            walk(folder.appending(name), depth + 1, passedOver, into, stop);
     }
 }
 
+namespace {
+
+struct Listed {
+    std::string name;
+    bool dated = false; // its status could be read
+    struct stat status;
+};
+
+// A folder's entries in listing order with their status, read through one descriptor that is
+// closed again before anything below is opened, so depth costs no descriptors. The folder is
+// opened to look (its access time stays); the root may be a link to the real folder, nothing
+// below it is followed.
+std::optional<std::vector<Listed>> listed(const std::string& folder, bool isRoot) {
+    const int fd =
+        Fs::openToLook(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW));
+    if (fd < 0)
+        return std::nullopt;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(fd), closedir);
+    if (!dir) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::vector<Listed> entries;
+    while (dirent* entry = readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        Listed& each = entries.emplace_back();
+        each.name = name;
+        each.dated = fstatat(fd, entry->d_name, &each.status, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+    return entries;
+}
+
+} // namespace
+
 std::optional<Date> ProjectFinder::lastChange(const Url& of, const std::set<std::string>& ignoring) {
-    std::string path = of.path();
+    const std::string path = of.path();
     if (path.empty() || path.find('\0') != std::string::npos)
         return std::nullopt;
-    char* roots[] = {path.data(), nullptr};
-    // A project root may be a link to the real folder; nothing below it is followed, and no
-    // other file system mounted inside it is entered.
-    FTS* walk = fts_open(roots, FTS_PHYSICAL | FTS_COMFOLLOW | FTS_NOCHDIR | FTS_XDEV, nullptr);
-    if (!walk)
+    struct stat root;
+    // A root that is not a folder has nothing below; the folder itself is not dated.
+    if (stat(path.c_str(), &root) != 0 || !S_ISDIR(root.st_mode))
         return std::nullopt;
 
+    // Depth first in listing order, each folder's entries before the next folder's (a folder is
+    // entered where it is met); no other file system mounted inside is entered.
+    struct Level {
+        std::string folder;
+        std::vector<Listed> entries;
+        std::size_t next = 0;
+    };
+    std::vector<Level> levels;
+    if (auto entries = listed(path, true))
+        levels.push_back({path, std::move(*entries)});
     std::optional<Date> newest;
     int examined = 0;
-    while (FTSENT* entry = fts_read(walk)) {
-        if (entry->fts_level == FTS_ROOTLEVEL) {
-            // The folder itself is not dated; a root that is not a folder has nothing below.
-            if (entry->fts_info != FTS_D)
-                break;
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.entries.size()) {
+            levels.pop_back();
             continue;
         }
-        if (entry->fts_info == FTS_DP)
-            continue;
+        const Listed& entry = level.entries[level.next++];
         if (++examined > datingLimit)
             break;
-        const std::string_view name(entry->fts_name, entry->fts_namelen);
-        if (skipped.contains(std::string(name)) || ignoring.contains(std::string(name))) {
-            fts_set(walk, entry, FTS_SKIP);
+        if (skipped.contains(entry.name) || ignoring.contains(entry.name) || entry.name == ".DS_Store" || !entry.dated)
             continue;
-        }
-        if (name == ".DS_Store" || entry->fts_info == FTS_NS || entry->fts_info == FTS_ERR || !entry->fts_statp)
-            continue;
-        const struct stat& status = *entry->fts_statp;
-        Date modified = Date::fromUnix(double(status.st_mtim.tv_sec) + double(status.st_mtim.tv_nsec) / 1e9);
+        const Date modified =
+            Date::fromUnix(double(entry.status.st_mtim.tv_sec) + double(entry.status.st_mtim.tv_nsec) / 1e9);
         if (!newest || modified > *newest)
             newest = modified;
+        if (S_ISDIR(entry.status.st_mode) && entry.status.st_dev == root.st_dev) {
+            std::string below = Path::join(level.folder, entry.name);
+            if (auto entries = listed(below, false))
+                levels.push_back({std::move(below), std::move(*entries)});
+        }
     }
-    fts_close(walk);
     return newest;
 }
 

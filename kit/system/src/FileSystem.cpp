@@ -37,7 +37,24 @@ std::vector<std::string> namesOf(DIR* opened) {
 
 } // namespace
 
-std::vector<std::string> list(const std::string& folder) { return namesOf(opendir(folder.c_str())); }
+int openToLook(int at, const char* path, int flags, bool tryKeepingAccessTime) {
+    if (tryKeepingAccessTime) {
+        const int fd = openat(at, path, flags | O_NOATIME);
+        if (fd >= 0 || errno != EPERM)
+            return fd;
+    }
+    return openat(at, path, flags);
+}
+
+std::vector<std::string> list(const std::string& folder) {
+    const int fd = openToLook(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    DIR* dir = fdopendir(fd);
+    if (!dir)
+        close(fd);
+    return namesOf(dir);
+}
 
 bool exists(const std::string& path) {
     struct stat info;
@@ -78,7 +95,7 @@ std::optional<Date> modificationDate(const std::string& path) {
 int openForReading(const std::string& path) {
     // Non-blocking open and regular files only: a named pipe put where a file is expected
     // would otherwise block the open (or the read) forever, and a device never ends.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    int fd = openToLook(AT_FDCWD, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return -1;
     struct stat info;
@@ -280,7 +297,9 @@ bool isOwnFolder(const std::string& path) {
     return !isMountRoot(status, AT_FDCWD, Path::parent(path).c_str());
 }
 
-bool holdsMountPoint(const std::string& path) {
+bool holdsMountPoint(const std::string& path) { return holdsMountPoint(path, mountPoints()); }
+
+bool holdsMountPoint(const std::string& path, const std::vector<std::string>& mountPoints) {
     if (isMountPoint(path))
         return true;
     struct stat info;
@@ -291,18 +310,24 @@ bool holdsMountPoint(const std::string& path) {
     if (!real)
         return false;
     const std::string prefix = *real == "/" ? "/" : *real + "/";
+    // Sorted: the points below the folder follow the prefix itself.
+    auto next = std::upper_bound(mountPoints.begin(), mountPoints.end(), prefix);
+    return next != mountPoints.end() && next->starts_with(prefix);
+}
+
+std::vector<std::string> mountPoints() {
+    std::vector<std::string> points;
     std::unique_ptr<FILE, int (*)(FILE*)> table(std::fopen("/proc/self/mountinfo", "re"), std::fclose);
     if (!table)
-        return false;
+        return points;
     char* line = nullptr;
     std::size_t capacity = 0;
-    bool found = false;
-    while (!found && getline(&line, &capacity, table.get()) > 0) {
-        const std::string mountPoint = mountPointOf(line);
-        found = mountPoint.size() > prefix.size() && mountPoint.starts_with(prefix);
-    }
+    while (getline(&line, &capacity, table.get()) > 0)
+        if (std::string point = mountPointOf(line); !point.empty())
+            points.push_back(std::move(point));
     std::free(line);
-    return found;
+    std::sort(points.begin(), points.end());
+    return points;
 }
 
 bool removeAll(const std::string& path) {

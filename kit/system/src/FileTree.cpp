@@ -17,9 +17,14 @@
 namespace dovrane::filetree {
 
 std::optional<std::vector<std::string>> names(const std::string& folder) {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-    if (!dir)
+    const int fd = Fs::openToLook(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(fd), closedir);
+    if (!dir) {
+        close(fd);
+        return std::nullopt;
+    }
     std::vector<std::string> result;
     errno = 0;
     while (dirent* entry = readdir(dir.get())) {
@@ -74,7 +79,7 @@ Expected<std::vector<Entry>> walk(const std::string& root) {
 }
 
 int openRegularFile(const std::string& path, const struct stat& expected) {
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    int fd = Fs::openToLook(AT_FDCWD, path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return -1;
     struct stat info;

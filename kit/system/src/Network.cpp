@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
@@ -135,6 +136,22 @@ struct EasyDeleter {
     void operator()(CURL* easy) const { cleanup(easy); }
 };
 
+// How long a transfer may take in all: `fixed`, plus, when `rate` is not 0, the time its size
+// takes at that rate (bytes a second).
+struct Deadline {
+    std::chrono::milliseconds fixed{0};
+    std::uint64_t rate = 0;
+
+    std::chrono::milliseconds allowedFor(std::uint64_t size) const {
+        if (rate == 0)
+            return fixed;
+        // Seconds first: size in milliseconds could overflow for the largest sizes.
+        const std::uint64_t seconds = size / rate;
+        const std::uint64_t cap = std::uint64_t(std::chrono::milliseconds::max().count() / 1000) / 2;
+        return fixed + std::chrono::seconds(std::min(seconds, cap));
+    }
+};
+
 // What one transfer does with the body, and why it stopped early.
 struct Transfer {
     const Curl* curl = nullptr;
@@ -142,9 +159,21 @@ struct Transfer {
     std::uint64_t maxBytes = 0;
     std::function<bool(const char*, std::size_t)> sink;
     std::uint64_t received = 0;
+    Deadline deadline;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    std::uint64_t announced = 0; // the length the current answer announces, 0 when none
     bool statusRejected = false;
     bool tooLarge = false;
     bool sinkFailed = false;
+    bool pastDeadline = false;
+
+    // Checked as data arrive and, by libcurl's progress calls, while none do.
+    bool outlasted() {
+        if (!pastDeadline)
+            pastDeadline =
+                std::chrono::steady_clock::now() - started > deadline.allowedFor(std::max(announced, received));
+        return pastDeadline;
+    }
 };
 
 long responseStatus(const Curl& curl, CURL* easy) {
@@ -183,7 +212,13 @@ std::size_t receive(char* data, std::size_t size, std::size_t count, void* user)
         return 0;
     }
     transfer->received += length;
-    return length;
+    return transfer->outlasted() ? 0 : length;
+}
+
+int progressed(void* user, curl_off_t announced, curl_off_t, curl_off_t, curl_off_t) {
+    auto* transfer = static_cast<Transfer*>(user);
+    transfer->announced = announced > 0 ? std::uint64_t(announced) : 0;
+    return transfer->outlasted() ? 1 : 0;
 }
 
 NetworkErrorCode codeFor(const Curl& curl, CURLcode result, CURL* easy) {
@@ -252,6 +287,9 @@ std::string singleLine(std::string text) {
 struct Request {
     std::chrono::seconds stallLimit;
     std::uint64_t maxBytes;
+    // Slower than this (bytes a second) for the whole stall limit ends the request.
+    std::uint64_t minimumRate;
+    Deadline deadline;
     const std::string* userAgent = nullptr; // none: no User-Agent header at all
     const Session* session = nullptr;
     const NetworkProbe* probe = nullptr; // none: a failed lookup is an unknown host
@@ -286,6 +324,7 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
     transfer.easy = easy;
     transfer.maxBytes = request.maxBytes;
     transfer.sink = std::move(sink);
+    transfer.deadline = request.deadline;
     char message[CURL_ERROR_SIZE] = {};
     long stall = std::max<long>(1, static_cast<long>(request.stallLimit.count()));
 
@@ -297,10 +336,16 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
     curl.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl.easy_setopt(easy, CURLOPT_MAXREDIRS, maximumRedirects);
     curl.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, stall);
-    // A stall, not a slow transfer, is what ends a request: less than one byte a second for
-    // the whole limit.
-    curl.easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl.easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT,
+                     static_cast<long>(std::clamp<std::uint64_t>(request.minimumRate, 1, LONG_MAX)));
     curl.easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stall);
+    // A fixed deadline is libcurl's own; one that grows with the size is watched here.
+    if (request.deadline.rate == 0)
+        curl.easy_setopt(easy, CURLOPT_TIMEOUT_MS,
+                         static_cast<long>(std::clamp<std::int64_t>(request.deadline.fixed.count(), 1, LONG_MAX)));
+    curl.easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl.easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &progressed);
+    curl.easy_setopt(easy, CURLOPT_XFERINFODATA, &transfer);
     if (request.maxBytes <= static_cast<std::uint64_t>(INT64_MAX))
         curl.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
     curl.easy_setopt(easy, CURLOPT_WRITEFUNCTION, &receive);
@@ -326,6 +371,8 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
                             "the answer is larger than " + std::to_string(request.maxBytes) + " bytes");
     if (transfer.sinkFailed)
         return localError("the answer could not be stored");
+    if (transfer.pastDeadline)
+        return networkError(NetworkErrorCode::timedOut, "the transfer was too slow to finish in time");
     if (result != CURLE_OK)
         return networkError(lookupFailure(codeFor(curl, result, easy), request.probe),
                             message[0] ? message : curl.easy_strerror(result));
@@ -340,7 +387,15 @@ FetchFunction fetch(std::string userAgent, FetchOptions options) {
     auto session = std::make_shared<const Session>();
     return [session, userAgent = std::move(userAgent), options](const Url& url) -> FetchResult {
         std::string body;
-        Request request{options.stallLimit, options.maxBytes, &userAgent, session.get(), options.probe.get()};
+        // A stall, not a slow transfer, ends a fetch early: less than one byte a second for the
+        // whole limit; the deadline bounds the rest.
+        Request request{.stallLimit = options.stallLimit,
+                        .maxBytes = options.maxBytes,
+                        .minimumRate = 1,
+                        .deadline = {options.deadline, 0},
+                        .userAgent = &userAgent,
+                        .session = session.get(),
+                        .probe = options.probe.get()};
         auto received = perform(url, request, [&body](const char* data, std::size_t length) {
             body.append(data, length);
             return true;
@@ -364,7 +419,11 @@ Expected<std::uint64_t, FetchError> download(const Url& from, const std::string&
         return localError("cannot create " + partial + ": " + std::strerror(errno));
 
     int writeError = 0;
-    Request request{options.stallLimit, options.maxBytes, nullptr, nullptr, options.probe.get()};
+    Request request{.stallLimit = options.stallLimit,
+                    .maxBytes = options.maxBytes,
+                    .minimumRate = options.minimumRate,
+                    .deadline = {options.baseDeadline, std::max<std::uint64_t>(options.deadlineRate, 1)},
+                    .probe = options.probe.get()};
     auto received = perform(from, request, [fd, &writeError](const char* data, std::size_t length) {
         while (length > 0) {
             ssize_t written = ::write(fd, data, length);

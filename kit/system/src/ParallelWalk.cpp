@@ -1,5 +1,7 @@
 #include "system/ParallelWalk.h"
 
+#include "DovraneKit/system/FileSystem.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -37,7 +39,8 @@ constexpr std::int64_t entriesBeforeStopping = 4096;
 // A queued folder is opened by its path from the nearest open ancestor while that path stays
 // this short, well inside PATH_MAX even with a full-length last name.
 constexpr std::size_t longestRelativePath = 2048;
-constexpr unsigned statusFields = STATX_TYPE | STATX_NLINK | STATX_INO | STATX_BLOCKS | STATX_ATIME | STATX_MTIME;
+constexpr unsigned statusFields =
+    STATX_TYPE | STATX_NLINK | STATX_INO | STATX_UID | STATX_BLOCKS | STATX_ATIME | STATX_MTIME;
 constexpr int examineFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
@@ -71,12 +74,16 @@ struct Sums {
     std::int64_t files = 0;
     std::optional<Instant> newest;
 
-    void see(const struct statx& status) {
-        Instant access{status.stx_atime.tv_sec, status.stx_atime.tv_nsec};
-        Instant modification{status.stx_mtime.tv_sec, status.stx_mtime.tv_nsec};
-        Instant later = std::max(access, modification);
-        if (!newest || later > *newest)
-            newest = later;
+    // A file is used when it is read or changed; a folder only when its entries change, as
+    // listing it (this walk, a file manager, the daily locate index) is no use of what it holds.
+    void seeFile(const struct statx& status) {
+        see(std::max(Instant{status.stx_atime.tv_sec, status.stx_atime.tv_nsec},
+                     Instant{status.stx_mtime.tv_sec, status.stx_mtime.tv_nsec}));
+    }
+    void seeFolder(const struct statx& status) { see(Instant{status.stx_mtime.tv_sec, status.stx_mtime.tv_nsec}); }
+    void see(Instant time) {
+        if (!newest || time > *newest)
+            newest = time;
     }
     void add(const Sums& other) {
         size += other.size;
@@ -100,10 +107,11 @@ std::uint64_t deviceOf(const struct statx& status) { return makedev(status.stx_d
 struct Folder {
     std::uint64_t device;
     std::uint64_t inode;
+    bool listedQuietly; // the kernel lets the walk list it without moving its access time
     std::shared_ptr<Folder> parent;
 
-    Folder(std::uint64_t onDevice, std::uint64_t number, std::shared_ptr<Folder> above)
-        : device(onDevice), inode(number), parent(std::move(above)) {}
+    Folder(std::uint64_t onDevice, std::uint64_t number, bool owned, std::shared_ptr<Folder> above)
+        : device(onDevice), inode(number), listedQuietly(owned), parent(std::move(above)) {}
     Folder(const Folder&) = delete;
     Folder& operator=(const Folder&) = delete;
     // Unlinks a long chain one by one, not by recursion as deep as the tree.
@@ -134,6 +142,17 @@ int openCounted(int at, const char* path, int flags) {
         openFolders.fetch_add(1, std::memory_order_relaxed);
     return fd;
 }
+
+// Opens a folder to list it, leaving its access time as it was where the kernel allows.
+int openToList(int at, const char* path, const Folder& folder) {
+    int fd = Fs::openToLook(at, path, folderFlags, folder.listedQuietly);
+    if (fd >= 0)
+        openFolders.fetch_add(1, std::memory_order_relaxed);
+    return fd;
+}
+
+// O_NOATIME is the owner's, or a privileged process's: anyone else is refused it.
+bool mayKeepAccessTime(const struct statx& status, uid_t walker) { return walker == 0 || status.stx_uid == walker; }
 
 void closeCounted(int fd) {
     close(fd);
@@ -177,10 +196,11 @@ struct Batch {
 };
 
 struct Walk {
-    Walk(Batch& owner, std::uint64_t rootDevice) : batch(owner), device(rootDevice) {}
+    Walk(Batch& owner, std::uint64_t rootDevice, uid_t user) : batch(owner), device(rootDevice), walker(user) {}
 
     Batch& batch;
     const std::uint64_t device; // the root's: nothing on another file system is counted
+    const uid_t walker;         // the effective user, asked once per call
     // Guarded by the pool's mutex.
     std::vector<Task> pending; // taken from the back: deep first, so few folders wait open
     int running = 0;
@@ -252,7 +272,7 @@ bool readFolder(int fd, const std::shared_ptr<Folder>& folder, Walk& walk, Scrat
             if (status.stx_attributes & STATX_ATTR_MOUNT_ROOT)
                 continue;
             if (S_ISREG(status.stx_mode)) {
-                sums.see(status);
+                sums.seeFile(status);
                 if (walk.countsOnce(status)) {
                     sums.size += std::int64_t(status.stx_blocks) * 512;
                     sums.files += 1;
@@ -261,8 +281,9 @@ bool readFolder(int fd, const std::shared_ptr<Folder>& folder, Walk& walk, Scrat
                 std::uint64_t device = deviceOf(status);
                 if (device != walk.device || folder->isWithin(device, status.stx_ino))
                     continue;
-                sums.see(status);
-                subfolders.push_back({name, std::make_shared<Folder>(device, status.stx_ino, folder)});
+                sums.seeFolder(status);
+                subfolders.push_back({name, std::make_shared<Folder>(device, status.stx_ino,
+                                                                     mayKeepAccessTime(status, walk.walker), folder)});
             }
         }
         if (walk.batch.entries.fetch_add(listed, std::memory_order_relaxed) + listed >= entriesBeforeStopping &&
@@ -305,7 +326,7 @@ bool descendAlone(int fd, std::shared_ptr<Folder> folder, std::vector<Subfolder>
             continue;
         }
         Subfolder& next = top.subfolders[top.next++];
-        int below = openCounted(current, next.name.c_str(), folderFlags);
+        int below = openToList(current, next.name.c_str(), *next.folder);
         if (below < 0)
             continue;
         std::shared_ptr<Folder> entered = std::move(next.folder);
@@ -343,7 +364,7 @@ bool walkFolder(Walk& walk, Task& task, Scratch& scratch, std::vector<Task>& que
     Sums sums;
     bool complete = true;
     try {
-        int fd = openCounted(task.base->fd, task.relative.c_str(), folderFlags);
+        int fd = openToList(task.base->fd, task.relative.c_str(), *task.folder);
         if (fd < 0)
             return true;
         std::vector<Subfolder> subfolders;
@@ -596,6 +617,7 @@ std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std:
     std::string parentPath;
     std::shared_ptr<OpenFolder> parent;
     const auto cwd = std::make_shared<OpenFolder>(AT_FDCWD);
+    const uid_t walker = geteuid();
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::string& path = paths[i];
         if (path.empty() || path.find('\0') != std::string::npos)
@@ -622,7 +644,7 @@ std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std:
             continue;
         Sums sums;
         if (S_ISREG(status.stx_mode)) {
-            sums.see(status);
+            sums.seeFile(status);
             sums.size = std::int64_t(status.stx_blocks) * 512;
             sums.files = 1;
             results[i] = sums.measurement();
@@ -630,10 +652,11 @@ std::vector<Measurement> measureEach(const std::vector<std::string>& paths, std:
         }
         if (!S_ISDIR(status.stx_mode))
             continue;
-        sums.see(status);
-        Walk& walk = walks.emplace_back(batch, deviceOf(status));
+        sums.seeFolder(status);
+        Walk& walk = walks.emplace_back(batch, deviceOf(status), walker);
         walk.sums = sums;
-        auto root = std::make_shared<Folder>(deviceOf(status), status.stx_ino, nullptr);
+        auto root =
+            std::make_shared<Folder>(deviceOf(status), status.stx_ino, mayKeepAccessTime(status, walker), nullptr);
         roots.emplace_back(&walk, Task{base, std::move(relative), std::move(root)});
         rootIndices.push_back(i);
     }

@@ -14,6 +14,7 @@ ToolPaths ToolPaths::inFolder(const std::string& folder) {
     paths.ditto = Path::join(folder, "dovrane-ditto");
     paths.tar = Path::join(folder, "dovrane-tar");
     paths.security = Path::join(folder, "dovrane-security");
+    paths.mover = Path::join(folder, "dovrane-move");
     return paths;
 }
 

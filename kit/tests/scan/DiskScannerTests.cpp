@@ -211,6 +211,28 @@ TEST(DiskScanner, ProjectsNoteOnlyWithoutProjectFolders) {
     EXPECT_EQ(f.scanner().collect(CategoryID::projects).items.size(), 1u);
 }
 
+// A settings file may hold what the folder picker never gives: an empty or relative folder
+// names none (and alone leaves the note), and a folder inside another lists its items once.
+TEST(DiskScanner, ProjectFoldersListEachItemOnceAndOnlyAbsoluteOnesCount) {
+    ScannerFixture f;
+    f.settings.projectFolders = {"", "relative"};
+    auto none = f.scanner().collect(CategoryID::projects);
+    EXPECT_TRUE(none.items.empty());
+    EXPECT_EQ(none.note, "Choose the folders with your projects in Settings > Scan.");
+
+    writeFile(f / "Code/web/package.json", "{}");
+    writeFileOfSize(f / "Code/web/node_modules/dep.js", 4000);
+    writeFile(f / "Code/api/Cargo.toml", "x");
+    writeFileOfSize(f / "Code/api/target/out.bin", 9000);
+    setTimesRecursively(f / "Code", daysAgo(45));
+    f.settings.projectFolders = {"", f / "Code", "relative", f / "Code/web", f / "Code/"};
+    auto found = f.scanner().collect(CategoryID::projects);
+    EXPECT_EQ(paths(found), (std::vector<std::string>{f / "Code/api/target", f / "Code/web/node_modules"}));
+    EXPECT_EQ(found.size, SizeCounter::measure(Url::fromPath(f / "Code/api/target")).size +
+                              SizeCounter::measure(Url::fromPath(f / "Code/web/node_modules")).size);
+    EXPECT_FALSE(found.note);
+}
+
 TEST(DiskScanner, MessagesAndDockerAreOneItemWhenSomethingIsThere) {
     ScannerFixture f;
     auto scanner = f.scanner();

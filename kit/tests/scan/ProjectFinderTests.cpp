@@ -3,6 +3,8 @@
 #include "DovraneKit/system/FileSystem.h"
 #include "support/TestSupport.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -152,4 +154,61 @@ TEST(ProjectFinder, FoldersWalkedSideBySideKeepTheWalkingOrder) {
     }
     for (int run = 0; run < 3; ++run)
         EXPECT_EQ(names(findBelow(root.path())), expected);
+}
+
+// Roots from a settings file may name one folder twice (a link, a trailing slash, "..") or one
+// inside another: each folder is walked once, a root inside another by itself (so a project
+// deeper than the outer walk reaches is still found), and nothing inside a listed build
+// folder is listed again.
+TEST(ProjectFinder, EachFolderIsWalkedOnceHoweverTheRootsNameIt) {
+    TempDir root;
+    makeProject(root / "a", "package.json", "node_modules", 60);
+    makeProject(root / "a/node_modules/pkg", "package.json", "node_modules", 60);
+    makeProject(root / "work/b", "Cargo.toml", "target", 60);
+    makeProject(root / "work/1/2/3/4/5/deep", "package.json", "node_modules", 60);
+    makeSymlink(root / "work", root / "work-link");
+    setTimesRecursively(root.path(), daysAgo(60, now));
+
+    const std::vector<std::string> expected = {"a/node_modules", "b/target", "deep/node_modules"};
+    ProjectFinder finder{{Url::fromPath(root.path()), Url::fromPath(root / "work"), Url::fromPath(root / "work-link"),
+                          Url::fromPath(root / "work/b/../"), Url::fromPath(root / "a/node_modules")},
+                         30,
+                         6,
+                         now};
+    const std::vector<CleanupItem> items = finder.find();
+    EXPECT_EQ(names(items, true), expected);
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(items[0].url.path(), root / "a/node_modules") << "the roots' order holds";
+
+    // The same roots in another order find the same folders, under the first root's spelling.
+    finder.roots = {Url::fromPath(root / "work-link"), Url::fromPath(root.path())};
+    const std::vector<CleanupItem> linked = finder.find();
+    EXPECT_EQ(names(linked, true), expected);
+    for (const CleanupItem& item : linked)
+        EXPECT_EQ(item.url.path().starts_with(root / "work-link/"), item.name != "a/node_modules") << item.url.path();
+}
+
+TEST(ProjectFinder, OnlyAbsolutePathsNameRoots) {
+    EXPECT_EQ(ProjectFinder::rootsFrom({"", "relative", "./here", "/srv/code", "~/code", "/"}),
+              (std::vector<Url>{Url::fromPath("/srv/code"), Url::fromPath("/")}));
+}
+
+// Dating a project and walking the roots look at folders and files without using them.
+TEST(ProjectFinder, TheWalkLeavesAccessTimesAsItFoundThem) {
+    TempDir root;
+    makeProject(root / "shop", "package.json", "node_modules", 40);
+    writeFile(root / "shop/src/main.js", "x");
+    setTimesRecursively(root.path(), daysAgo(40, now));
+    auto accessed = [&] {
+        std::vector<std::int64_t> times;
+        for (const char* path : {"", "/shop", "/shop/src", "/shop/node_modules", "/shop/src/main.js"}) {
+            struct stat status {};
+            lstat((root.path() + path).c_str(), &status);
+            times.push_back(status.st_atim.tv_sec);
+        }
+        return times;
+    };
+    const std::vector<std::int64_t> before = accessed();
+    EXPECT_EQ(findBelow(root.path()).size(), 1u);
+    EXPECT_EQ(accessed(), before);
 }

@@ -248,16 +248,31 @@ void LoopbackServer::serve(int fd) {
     for (const auto& [name, value] : response.headers)
         answer += name + ": " + value + "\r\n";
     answer += "\r\n";
-    if (bodyAllowed && request->method != "HEAD")
-        answer += response.body;
+    const std::string body = bodyAllowed && request->method != "HEAD" ? response.body : std::string();
 
-    std::size_t sent = 0;
-    while (sent < answer.size() && !stopping_) {
-        ssize_t written = ::send(fd, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
-        if (written > 0)
-            sent += static_cast<std::size_t>(written);
-        else if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            break;
+    auto sendAll = [&](std::string_view data) {
+        std::size_t sent = 0;
+        while (sent < data.size() && !stopping_) {
+            ssize_t written = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+            if (written > 0)
+                sent += static_cast<std::size_t>(written);
+            else if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                return false;
+        }
+        return sent == data.size();
+    };
+    if (response.drip.count() == 0) {
+        sendAll(answer + body);
+    } else if (sendAll(answer)) {
+        for (char byte : body) {
+            {
+                std::unique_lock lock(mutex_);
+                if (stopped_.wait_for(lock, response.drip, [this] { return stopping_.load(); }))
+                    break;
+            }
+            if (!sendAll(std::string_view(&byte, 1)))
+                break;
+        }
     }
     // Close gently: let the client read everything and hang up first, so no reset cuts the
     // end of the answer off.

@@ -39,6 +39,10 @@ struct ScriptedResponse {
         announceLength = false;
         return *this;
     }
+    ScriptedResponse& dripped(std::chrono::milliseconds every) {
+        drip = every;
+        return *this;
+    }
 
     int status;
     std::string body;
@@ -46,6 +50,7 @@ struct ScriptedResponse {
     std::chrono::milliseconds delay{0};                       // wait this long before answering
     bool drop = false;                                        // close the connection without any answer
     bool announceLength = true;                               // false: no Content-Length, the close ends the body
+    std::chrono::milliseconds drip{0}; // not 0: the head at once, then the body a byte at a time this far apart
 };
 
 struct RecordedRequest {

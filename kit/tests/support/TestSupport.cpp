@@ -106,6 +106,21 @@ void makeHardLink(const std::string& existing, const std::string& linkPath) {
         throw std::runtime_error("cannot hard-link " + linkPath);
 }
 
+std::map<std::string, std::string> snapshotTree(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> tree;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string relative = fs::relative(entry.path(), folder).string();
+        if (entry.is_symlink())
+            tree[relative] = "-> " + fs::read_symlink(entry.path()).string();
+        else if (entry.is_directory())
+            tree[relative] = "/";
+        else
+            tree[relative] = Fs::readFile(entry.path().string()).value_or("(unreadable)");
+    }
+    return tree;
+}
+
 std::string nestedJson(int levels, const std::string& inner) {
     std::string open, close;
     for (int i = 0; i < levels; ++i) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,6 +72,9 @@ void setTimes(const std::string& path, Date date);
 // Sets them recursively, links not followed.
 void setTimesRecursively(const std::string& path, Date date);
 Date daysAgo(double days, Date from = Date::now());
+// Everything below a folder, links not followed: each relative path with the bytes of its file,
+// "/" for a folder or "-> target" for a link. Equal snapshots: the tree is as it was, byte for byte.
+std::map<std::string, std::string> snapshotTree(const std::string& folder);
 // A JSON document `levels` deep: arrays and objects inside each other around `inner`, alternating.
 std::string nestedJson(int levels, const std::string& inner = "1");
 

@@ -139,6 +139,19 @@ TEST(NetworkFetch, TransportFailuresAreDistinctNetworkErrors) {
     EXPECT_EQ(refused.error().code, NetworkErrorCode::cannotConnectToHost);
 }
 
+// A byte every tenth of a second never stalls, yet the answer would take twenty seconds.
+TEST(NetworkFetch, AnAnswerThatDripsEndsAtTheDeadline) {
+    LoopbackServer server;
+    server.route("/appcast.xml", ScriptedResponse(200, patterned(200)).dripped(100ms));
+    FetchOptions options;
+    options.stallLimit = 2s;
+    options.deadline = 500ms;
+
+    auto dripped = Network::fetch("Dovrane/1.0", options)(server.url("/appcast.xml"));
+    ASSERT_FALSE(dripped);
+    EXPECT_EQ(dripped.error().code, NetworkErrorCode::timedOut);
+}
+
 TEST(NetworkFetch, RefusesBodiesOverTheCap) {
     LoopbackServer server;
     server.route("/exact", ScriptedResponse(200, patterned(1000)));
@@ -226,4 +239,39 @@ TEST(NetworkDownload, FailureLeavesNoFileBehind) {
     EXPECT_EQ(unwritable.error().domain, FetchErrorDomain::other);
 
     EXPECT_TRUE(Fs::list(folder.path()).empty());
+}
+
+// Too slow for the minimum rate, or slower than the size's deadline allows: either way the
+// download ends as timed out and leaves nothing behind. A download that takes longer than the
+// fixed part of the deadline but keeps to the rate finishes.
+TEST(NetworkDownload, ADownloadTooSlowToFinishEndsAsTimedOut) {
+    LoopbackServer server;
+    const std::string archive = patterned(25);
+    server.route("/drip.zip", ScriptedResponse(200, patterned(200)).dripped(100ms));
+    server.route("/steady.zip", ScriptedResponse(200, archive).dripped(20ms));
+    server.route("/slow.zip", ScriptedResponse(200, archive).dripped(200ms));
+    TempDir folder;
+
+    DownloadOptions belowRate;
+    belowRate.stallLimit = 1s;
+    belowRate.minimumRate = 1000;
+    auto dripped = Network::download(server.url("/drip.zip"), folder / "drip.zip", belowRate);
+    ASSERT_FALSE(dripped);
+    EXPECT_EQ(dripped.error().code, NetworkErrorCode::timedOut);
+
+    // 25 bytes at 10 bytes a second after 200 ms: 2.7 s allowed. The steady answer takes half a
+    // second, the slow one five.
+    DownloadOptions bySize;
+    bySize.stallLimit = 2s;
+    bySize.minimumRate = 1;
+    bySize.baseDeadline = 200ms;
+    bySize.deadlineRate = 10;
+    auto steady = Network::download(server.url("/steady.zip"), folder / "steady.zip", bySize);
+    ASSERT_TRUE(steady) << steady.error().description;
+    EXPECT_EQ(Fs::readFile(folder / "steady.zip"), archive);
+    auto slow = Network::download(server.url("/slow.zip"), folder / "slow.zip", bySize);
+    ASSERT_FALSE(slow);
+    EXPECT_EQ(slow.error().code, NetworkErrorCode::timedOut);
+
+    EXPECT_EQ(Fs::list(folder.path()), std::vector<std::string>{"steady.zip"});
 }

@@ -93,29 +93,88 @@ TEST(SizeCounter, AgreesWithDuOnHardLinksSymlinksHolesAndEmptyFolders) {
     EXPECT_EQ(single.files, 1);
 }
 
-TEST(SizeCounter, LastUsedIsTheNewestFileOrFolderTimeNeverALinks) {
+// A file is used when it is read or changed; a folder only when its entries change, since
+// anything that lists it (a scan, a file manager, the locate index) moves its access time.
+TEST(SizeCounter, LastUsedIsAFilesNewerTimeAndAFoldersChangeNeverALinks) {
     TempDir dir;
     Date base = Date::fromUnix(1'500'000'000);
     writeFile(dir / "tree/old.txt", "x");
     writeFile(dir / "tree/sub/new.txt", "x");
     makeSymlink(dir / "tree/old.txt", dir / "tree/link");
-    // Listing a folder may move its access time, so the times are set before each walk.
-    auto setTimes = [&](Date subAccess) {
-        setTimesRecursively(dir / "tree", base);
-        setAccessAndModification(dir / "tree/sub", subAccess, base);
-        setAccessAndModification(dir / "tree/sub/new.txt", base, base.adding(3600));
-        setAccessAndModification(dir / "tree/link", base.adding(99'999), base.adding(99'999));
-    };
-    setTimes(base);
-    EXPECT_EQ(measure(dir / "tree").lastUsed, base.adding(3600));
-    setTimes(base.adding(7200));
-    EXPECT_EQ(measure(dir / "tree").lastUsed, base.adding(7200));
+    setTimesRecursively(dir / "tree", base);
+    setAccessAndModification(dir / "tree/sub/new.txt", base, base.adding(3600));
+    setAccessAndModification(dir / "tree/link", base.adding(99'999), base.adding(99'999));
+    setAccessAndModification(dir / "tree/sub", base.adding(50'000), base);
+    setAccessAndModification(dir / "tree", base.adding(60'000), base);
+    EXPECT_EQ(measure(dir / "tree").lastUsed, base.adding(3600)) << "a folder's access is no use";
+    setAccessAndModification(dir / "tree/sub", base.adding(50'000), base.adding(7200));
+    EXPECT_EQ(measure(dir / "tree").lastUsed, base.adding(7200)) << "a folder's change is";
     setAccessAndModification(dir / "tree/old.txt", base.adding(9000), base);
+    EXPECT_EQ(measure(dir / "tree").lastUsed, base.adding(9000)) << "a file's access is";
     EXPECT_EQ(measure(dir / "tree/old.txt").lastUsed, base.adding(9000));
 
     makeFolder(dir / "empty");
-    setAccessAndModification(dir / "empty", base.adding(5), base.adding(10));
+    setAccessAndModification(dir / "empty", base.adding(20), base.adding(10));
     EXPECT_EQ(measure(dir / "empty"), (Measurement{0, 0, base.adding(10)}));
+}
+
+// Listing folders moves their access times unless the walk asks the kernel not to: every walk
+// of the scan leaves them as it found them, for the owner and for root (here with times the
+// kernel would otherwise move under relatime and strictatime alike). A user who may not keep
+// them (not the owner) still gets the folders listed.
+TEST(SizeCounter, WalksLeaveAccessTimesAsTheyFoundThem) {
+    TempDir dir;
+    const Date old = Date::fromUnix(1'000'000'000);
+    writeFileOfSize(dir / "tree/a/one.bin", 4096);
+    writeFileOfSize(dir / "tree/a/b/two.bin", 4096);
+    writeFile(dir / "tree/c/three.txt", "x");
+    const std::vector<std::string> folders = {dir / "tree", dir / "tree/a", dir / "tree/a/b", dir / "tree/c"};
+    auto accessTimes = [&] {
+        std::vector<std::int64_t> times;
+        for (const std::string& folder : folders) {
+            struct stat status {};
+            lstat(folder.c_str(), &status);
+            times.push_back(status.st_atim.tv_sec);
+        }
+        struct stat file {};
+        lstat((dir / "tree/c/three.txt").c_str(), &file);
+        times.push_back(file.st_atim.tv_sec);
+        return times;
+    };
+    setTimesRecursively(dir / "tree", old);
+    const std::vector<std::int64_t> before = accessTimes();
+
+    EXPECT_EQ(measure(dir / "tree").files, 3);
+    EXPECT_EQ(accessTimes(), before) << "measured";
+    EXPECT_EQ(SizeCounter::measureEach({Url::fromPath(dir / "tree/a"), Url::fromPath(dir / "tree/c")}).size(), 2u);
+    EXPECT_EQ(accessTimes(), before) << "measured each";
+    EXPECT_EQ(Fs::list(dir / "tree/a").size(), 2u);
+    EXPECT_EQ(Fs::readFile(dir / "tree/c/three.txt"), std::optional<std::string>("x"));
+    EXPECT_EQ(accessTimes(), before) << "listed and read";
+
+    // Someone else's tree, walked by a user the kernel refuses O_NOATIME: listed all the same.
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a walk by another user than the tree's owner needs root to drop its rights";
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)
+            _exit(2);
+        const long long figures[3] = {measure(dir / "tree").files, std::ssize(Fs::list(dir / "tree/a")),
+                                      std::ssize(Fs::readFile(dir / "tree/c/three.txt").value_or(""))};
+        _exit(write(channel[1], figures, sizeof figures) == ssize_t(sizeof figures) ? 0 : 3);
+    }
+    close(channel[1]);
+    long long figures[3] = {-1, -1, -1};
+    const ssize_t got = read(channel[0], figures, sizeof figures);
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == ssize_t(sizeof figures));
+    EXPECT_EQ((std::vector<long long>(figures, figures + 3)), (std::vector<long long>{3, 2, 1}));
 }
 
 TEST(SizeCounter, WhatCannotBeWalkedMeasuresEmpty) {

@@ -57,6 +57,21 @@ void expectRecentDeletionDate(const std::string& text) {
     EXPECT_LE(std::abs(std::difftime(std::mktime(&parsed), std::time(nullptr))), 60.0) << text;
 }
 
+// The trash's operations on an item reached from "/" one folder at a time, as the trasher
+// reaches it.
+FolderDescent::Place placeOf(const std::string& path) {
+    auto place = FolderDescent::parentOf("/", path);
+    return place ? std::move(place).value() : FolderDescent::Place{OpenFolder(), Path::lastComponent(path)};
+}
+
+Expected<Trash::Slot, Trash::Error> moveToTrash(const std::string& path, const std::string& trash) {
+    return Trash::moveToTrash(placeOf(path), path, trash);
+}
+
+std::optional<Trash::Error> restore(const std::string& trashPath, const std::string& original) {
+    return Trash::restore(placeOf(trashPath), trashPath, placeOf(original));
+}
+
 class FreedesktopTrashTest : public ::testing::Test {
 protected:
     TempHome home;
@@ -73,7 +88,7 @@ TEST_F(FreedesktopTrashTest, AwkwardNamesRoundTripWithExactBytes) {
         const std::string original = work / ("sub dir/" + name);
         writeFile(original, "contents of " + name);
 
-        auto slot = Trash::moveToTrash(original, trash);
+        auto slot = moveToTrash(original, trash);
         ASSERT_TRUE(slot.ok()) << slot.error().message;
         EXPECT_FALSE(Fs::exists(original));
         EXPECT_EQ(slot->trashPath(), trash + "/files/" + name);
@@ -86,7 +101,7 @@ TEST_F(FreedesktopTrashTest, AwkwardNamesRoundTripWithExactBytes) {
         EXPECT_EQ(info["Path"].find_first_of(" \n\xff"), std::string::npos) << info["Path"];
         expectRecentDeletionDate(info["DeletionDate"]);
 
-        EXPECT_EQ(Trash::restore(slot->trashPath(), original), std::nullopt);
+        EXPECT_EQ(restore(slot->trashPath(), original), std::nullopt);
         EXPECT_EQ(Fs::readFile(original), "contents of " + name);
         EXPECT_FALSE(Fs::exists(slot->trashPath()));
         EXPECT_FALSE(Fs::exists(slot->infoPath()));
@@ -117,8 +132,8 @@ TEST_F(FreedesktopTrashTest, FreeNamesCountUpAndAvoidNamesTakenInEitherFolder) {
     // Two items of one name from different folders keep apart, each recording its own origin.
     writeFile(work / "a/notes.txt", "a");
     writeFile(work / "b/notes.txt", "b");
-    auto first = Trash::moveToTrash(work / "a/notes.txt", trash);
-    auto second = Trash::moveToTrash(work / "b/notes.txt", trash);
+    auto first = moveToTrash(work / "a/notes.txt", trash);
+    auto second = moveToTrash(work / "b/notes.txt", trash);
     ASSERT_TRUE(first.ok() && second.ok());
     EXPECT_EQ(first->name, "notes.txt");
     EXPECT_EQ(second->name, "notes 2.txt");
@@ -128,9 +143,9 @@ TEST_F(FreedesktopTrashTest, FreeNamesCountUpAndAvoidNamesTakenInEitherFolder) {
 
 TEST_F(FreedesktopTrashTest, InfoFileIsWrittenBeforeTheMoveAndGoesWhenTheMoveFails) {
     writeFile(work / "item.txt", "x");
-    auto dir = Trash::trashFor(work / "item.txt", trash);
+    auto dir = Trash::trashFor(placeOf(work / "item.txt"), trash);
     ASSERT_TRUE(dir.ok()) << dir.error().message;
-    auto slot = Trash::reserve(*dir, work / "item.txt", "item.txt");
+    auto slot = Trash::reserve(*dir, placeOf(work / "item.txt"), work / "item.txt");
     ASSERT_TRUE(slot.ok());
     EXPECT_TRUE(Fs::exists(slot->infoPath()));
     EXPECT_TRUE(Fs::exists(work / "item.txt"));
@@ -140,13 +155,13 @@ TEST_F(FreedesktopTrashTest, InfoFileIsWrittenBeforeTheMoveAndGoesWhenTheMoveFai
     EXPECT_FALSE(Fs::exists(slot->infoPath()));
 
     // A folder cannot move into the trash that lies inside it: the rename fails.
-    auto inside = Trash::moveToTrash(home / ".local", trash);
+    auto inside = moveToTrash(home / ".local", trash);
     ASSERT_FALSE(inside.ok());
     EXPECT_EQ(inside.error().code, std::errc::invalid_argument);
     EXPECT_TRUE(Fs::isDirectory(trash + "/files"));
     EXPECT_TRUE(Fs::list(trash + "/info").empty());
 
-    auto missing = Trash::moveToTrash(work / "not there", trash);
+    auto missing = moveToTrash(work / "not there", trash);
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().code, std::errc::no_such_file_or_directory);
     EXPECT_FALSE(missing.error().message.empty());
@@ -155,11 +170,11 @@ TEST_F(FreedesktopTrashTest, InfoFileIsWrittenBeforeTheMoveAndGoesWhenTheMoveFai
 
 TEST_F(FreedesktopTrashTest, RestoreNeverReplacesWhatIsAtTheOriginalPath) {
     writeFile(work / "report.txt", "old");
-    auto slot = Trash::moveToTrash(work / "report.txt", trash);
+    auto slot = moveToTrash(work / "report.txt", trash);
     ASSERT_TRUE(slot.ok());
     writeFile(work / "report.txt", "new");
 
-    auto failure = Trash::restore(slot->trashPath(), work / "report.txt");
+    auto failure = restore(slot->trashPath(), work / "report.txt");
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(failure->code, std::errc::file_exists);
     EXPECT_EQ(Fs::readFile(work / "report.txt"), "new");
@@ -169,9 +184,9 @@ TEST_F(FreedesktopTrashTest, RestoreNeverReplacesWhatIsAtTheOriginalPath) {
     // An empty folder at the original path is no free place either.
     makeFolder(work / "folder");
     makeFolder(work / "trashed folder");
-    auto folder = Trash::moveToTrash(work / "trashed folder", trash);
+    auto folder = moveToTrash(work / "trashed folder", trash);
     ASSERT_TRUE(folder.ok());
-    EXPECT_TRUE(Trash::restore(folder->trashPath(), work / "folder").has_value());
+    EXPECT_TRUE(restore(folder->trashPath(), work / "folder").has_value());
     EXPECT_TRUE(Fs::isDirectory(folder->trashPath()));
 
     EXPECT_EQ(Trash::infoPathFor(slot->trashPath()), slot->infoPath());
@@ -215,7 +230,7 @@ TEST(FreedesktopTrashVolume, ItemsOnAnotherVolumeGoToThatVolumesOwnTrash) {
 
     // Without a shared ".Trash" the item goes to ".Trash-$uid", recorded relative to the top.
     if (!hadShared) {
-        auto slot = Trash::moveToTrash(item, homeTrash);
+        auto slot = moveToTrash(item, homeTrash);
         ASSERT_TRUE(slot.ok()) << slot.error().message;
         EXPECT_EQ(slot->trash.folder, ownTrash);
         EXPECT_EQ(slot->trash.topdir, "/dev/shm");
@@ -228,23 +243,23 @@ TEST(FreedesktopTrashVolume, ItemsOnAnotherVolumeGoToThatVolumesOwnTrash) {
             EXPECT_EQ(info.st_mode & 0777, 0700u) << sub;
         }
         EXPECT_FALSE(Fs::exists(homeTrash + "/files/data 1%.bin"));
-        EXPECT_EQ(Trash::restore(slot->trashPath(), item), std::nullopt);
+        EXPECT_EQ(restore(slot->trashPath(), item), std::nullopt);
         EXPECT_EQ(Fs::readFile(item), "volume data");
         EXPECT_FALSE(Fs::exists(slot->infoPath()));
 
         // A sticky shared ".Trash" is used through its per-user folder; a plain one is not.
         ASSERT_EQ(mkdir(sharedTrash.c_str(), 0777), 0);
         ASSERT_EQ(chmod(sharedTrash.c_str(), 01777), 0);
-        auto shared = Trash::moveToTrash(item, homeTrash);
+        auto shared = moveToTrash(item, homeTrash);
         ASSERT_TRUE(shared.ok()) << shared.error().message;
         EXPECT_EQ(shared->trash.folder, sharedTrash + "/" + uid);
         EXPECT_EQ(percentDecode(readInfo(shared->infoPath())["Path"]), relative);
-        EXPECT_EQ(Trash::restore(shared->trashPath(), item), std::nullopt);
+        EXPECT_EQ(restore(shared->trashPath(), item), std::nullopt);
         ASSERT_EQ(chmod(sharedTrash.c_str(), 0777), 0);
-        auto plain = Trash::moveToTrash(item, homeTrash);
+        auto plain = moveToTrash(item, homeTrash);
         ASSERT_TRUE(plain.ok());
         EXPECT_EQ(plain->trash.folder, ownTrash);
-        EXPECT_EQ(Trash::restore(plain->trashPath(), item), std::nullopt);
+        EXPECT_EQ(restore(plain->trashPath(), item), std::nullopt);
         Fs::removeAll(sharedTrash);
     }
 
@@ -254,7 +269,7 @@ TEST(FreedesktopTrashVolume, ItemsOnAnotherVolumeGoToThatVolumesOwnTrash) {
         Fs::removeAll(ownTrash);
         makeFolder(*folder + "/elsewhere");
         ASSERT_EQ(symlink((*folder + "/elsewhere").c_str(), ownTrash.c_str()), 0);
-        auto refused = Trash::moveToTrash(item, homeTrash);
+        auto refused = moveToTrash(item, homeTrash);
         ASSERT_FALSE(refused.ok());
         EXPECT_EQ(Fs::readFile(item), "volume data");
         EXPECT_TRUE(Fs::list(*folder + "/elsewhere").empty());
@@ -262,7 +277,7 @@ TEST(FreedesktopTrashVolume, ItemsOnAnotherVolumeGoToThatVolumesOwnTrash) {
         EXPECT_EQ(refused.error().message,
                   "Items on another disk can only go to that disk's own Trash, and it has none you can use.");
         ScopedEnv german("APP_LANG", "de");
-        auto again = Trash::moveToTrash(item, homeTrash);
+        auto again = moveToTrash(item, homeTrash);
         ASSERT_FALSE(again.ok());
         EXPECT_EQ(again.error().message, "Objekte auf einem anderen Datenträger können nur in dessen eigenen "
                                          "Papierkorb, und dort gibt es keinen, den du nutzen kannst.");
@@ -281,7 +296,7 @@ TEST_F(FreedesktopTrashTest, NamesUpToTheLongestGoInShortenedAndComeBackWhole) {
         for (const char* folder : {"first", "second"}) { // the second one of a name needs a counter too
             const std::string original = work / (std::string(folder) + "/" + name);
             writeFile(original, folder);
-            auto slot = Trash::moveToTrash(original, trash);
+            auto slot = moveToTrash(original, trash);
             ASSERT_TRUE(slot.ok()) << name.size() << ": " << slot.error().message;
             EXPECT_LE(Path::lastComponent(slot->infoPath()).size(), 255u);
             EXPECT_EQ(Path::extension(slot->name), Path::extension(name));
@@ -292,10 +307,10 @@ TEST_F(FreedesktopTrashTest, NamesUpToTheLongestGoInShortenedAndComeBackWhole) {
             EXPECT_TRUE(utf8::isValid(slot->name)) << slot->name;
             EXPECT_EQ(percentDecode(readInfo(slot->infoPath())["Path"]), original);
 
-            EXPECT_EQ(Trash::restore(slot->trashPath(), original), std::nullopt);
+            EXPECT_EQ(restore(slot->trashPath(), original), std::nullopt);
             EXPECT_EQ(Fs::readFile(original), folder);
             EXPECT_FALSE(Fs::exists(slot->infoPath()));
-            ASSERT_TRUE(Trash::moveToTrash(original, trash).ok()); // stays, so the next one counts up
+            ASSERT_TRUE(moveToTrash(original, trash).ok()); // stays, so the next one counts up
         }
     }
     // An extension too long to keep leaves the whole name to be cut.
@@ -314,7 +329,7 @@ TEST_F(FreedesktopTrashTest, HomeTrashFoldersMustBeRealFoldersOfTheUser) {
         }
         ASSERT_EQ(symlink(elsewhere.c_str(), (trash + linked).c_str()), 0);
         writeFile(work / "item", "x");
-        auto moved = Trash::moveToTrash(work / "item", trash);
+        auto moved = moveToTrash(work / "item", trash);
         ASSERT_FALSE(moved.ok()) << linked;
         EXPECT_EQ(moved.error().message,
                   "Your Trash is a link to another place, and Dovrane moves nothing through a link.")
@@ -325,7 +340,7 @@ TEST_F(FreedesktopTrashTest, HomeTrashFoldersMustBeRealFoldersOfTheUser) {
     }
     {
         ScopedEnv german("APP_LANG", "de");
-        auto moved = Trash::moveToTrash(work / "item", trash);
+        auto moved = moveToTrash(work / "item", trash);
         ASSERT_FALSE(moved.ok());
         EXPECT_EQ(moved.error().message,
                   "Dein Papierkorb ist ein Verweis auf einen anderen Ort, und Dovrane bewegt nichts durch einen "
@@ -336,7 +351,7 @@ TEST_F(FreedesktopTrashTest, HomeTrashFoldersMustBeRealFoldersOfTheUser) {
     Fs::removeAll(trash);
     makeFolder(trash + "/info");
     writeFile(trash + "/files", "not a folder");
-    auto blocked = Trash::moveToTrash(work / "item", trash);
+    auto blocked = moveToTrash(work / "item", trash);
     ASSERT_FALSE(blocked.ok());
     EXPECT_EQ(blocked.error().message, "Your Trash belongs to another user or is not a folder.");
     EXPECT_EQ(Trash::condition(trash), Trash::Condition::foreign);
@@ -349,7 +364,7 @@ TEST_F(FreedesktopTrashTest, HomeTrashFoldersMustBeRealFoldersOfTheUser) {
     makeFolder(trash + "/files");
     makeFolder(trash + "/info");
     ASSERT_EQ(chown((trash + "/files").c_str(), 65534, 65534), 0);
-    auto moved = Trash::moveToTrash(work / "item", trash);
+    auto moved = moveToTrash(work / "item", trash);
     ASSERT_FALSE(moved.ok());
     EXPECT_EQ(moved.error().message, "Your Trash belongs to another user or is not a folder.");
     EXPECT_TRUE(Fs::exists(work / "item"));

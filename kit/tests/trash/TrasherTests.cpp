@@ -1,6 +1,7 @@
 #include "DovraneKit/trash/Trasher.h"
 
 #include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/system/ToolPaths.h"
 #include "DovraneKit/trash/FreedesktopTrash.h"
 #include "support/TestSupport.h"
 #include "trash/TrasherInternals.h"
@@ -40,6 +41,13 @@ struct AdminLog {
 bool runShell(const std::string& commandLine) {
     int status = std::system((commandLine + " 2>/dev/null").c_str());
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The administrator's command line: our mover, each side with the root it is reached from.
+std::string moverLine(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
+                      const std::string& to) {
+    return Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " + Shell::quote(from) + " " +
+           Shell::quote(toRoot) + " " + Shell::quote(to);
 }
 
 std::string infoPathOf(const std::string& infoText) {
@@ -190,8 +198,7 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
 
     // Only the entry that needs the administrator reaches the closure.
     ASSERT_EQ(log.commands.size(), 1u);
-    EXPECT_EQ(log.commands[0],
-              "/bin/mv -n -T '" + work.path() + "/it'\\''s mine/Foo.app' '" + trashFiles.path() + "/Foo 3.app'");
+    EXPECT_EQ(log.commands[0], moverLine("/", app, trashFiles.path(), inTrash("Foo 3.app")));
     EXPECT_EQ(log.infoAtCall[0], std::vector<std::string>{"Foo 3.app.trashinfo"});
     auto info = Fs::readFile(Path::join(trashInfo, "Foo 3.app.trashinfo"));
     ASSERT_TRUE(info.has_value());
@@ -207,8 +214,7 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
 
     // Putting it back goes the same road, in the other direction, and clears the info file.
     EXPECT_EQ(t.putBack(outcome.removed[0]), Trasher::PutBackResult::restored());
-    EXPECT_EQ(log.commands.back(),
-              "/bin/mv -n -T '" + trashFiles.path() + "/Foo 3.app' '" + work.path() + "/it'\\''s mine/Foo.app'");
+    EXPECT_EQ(log.commands.back(), moverLine(trashFiles.path(), inTrash("Foo 3.app"), "/", app));
     EXPECT_EQ(Fs::readFile(app + "/Contents/Info.plist"), "plist");
     EXPECT_FALSE(Fs::exists(Path::join(trashInfo, "Foo 3.app.trashinfo")));
 }
@@ -599,7 +605,8 @@ TEST(TrasherPermissions, MoveTheUserMayNotMakeGoesToTheAdministrator) {
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
     chmod(locked.c_str(), 0755);
-    EXPECT_EQ(report, "/bin/mv -n -T '" + locked + "/stuck.txt' '" + trashFiles.path() + "/stuck.txt'\n1\nadmin\n0");
+    EXPECT_EQ(report, moverLine("/", locked + "/stuck.txt", trashFiles.path(), trashFiles.path() + "/stuck.txt") +
+                          "\n1\nadmin\n0");
     EXPECT_EQ(Fs::readFile(locked + "/stuck.txt"), "stuck");
 }
 
@@ -631,4 +638,111 @@ TEST_F(TrasherTest, ItemsHoldingAMountAreLeftWhereTheyAreAndReportedNotMoved) {
     if (!report)
         GTEST_SKIP() << "mounting in a private mount namespace needs root";
     EXPECT_EQ(*report, "");
+}
+
+// The folder above a planned item is swapped for a link to somewhere else before the move:
+// nothing there may move, neither by the user's own rename nor by the administrator's mover,
+// and no Trash is made on the volume the link leads to.
+TEST_F(TrasherTest, AFolderAboveTheItemSwappedForALinkMovesNothingFromElsewhere) {
+    const std::string elsewhere = work / "elsewhere";
+    for (const char* name : {"appA", "appB"})
+        writeFile(elsewhere + "/" + name + "/data", std::string("not yours: ") + name);
+    const auto before = dovrane::testing::snapshotTree(elsewhere);
+    for (const char* name : {"appA", "appB"})
+        writeFile(home / (std::string(".cache/") + name + "/data"), "cached");
+    auto swapCache = [&](const std::string& aside) {
+        ASSERT_EQ(std::rename((home / ".cache").c_str(), (home / aside).c_str()), 0);
+        makeSymlink(elsewhere, home / ".cache");
+    };
+
+    // The user's own move, planned while .cache was a folder.
+    const Trasher t = trasher(runShell);
+    const TrashPlan plan = t.plan({item(home / ".cache/appA")});
+    swapCache(".cache.real");
+    Trasher::Outcome outcome = t.execute(plan);
+    EXPECT_TRUE(outcome.removed.empty());
+    ASSERT_EQ(outcome.failed.size(), 1u);
+    EXPECT_EQ(outcome.failed[0].reason,
+              "A folder above this item is a link, and Dovrane moves nothing through a link.");
+    EXPECT_TRUE(log.commands.empty());
+
+    // The administrator's move: the swap comes after the user's look, just before the mover runs.
+    ASSERT_EQ(unlink((home / ".cache").c_str()), 0);
+    ASSERT_EQ(std::rename((home / ".cache.real").c_str(), (home / ".cache").c_str()), 0);
+    const Trasher late = trasher([&](const std::string& command) {
+        swapCache(".cache.again");
+        return runShell(command);
+    });
+    outcome = late.execute(late.plan({item(home / ".cache/appB", 1, true)}));
+    EXPECT_TRUE(outcome.removed.empty());
+    EXPECT_EQ(outcome.failed, (std::vector<Trasher::Failure>{Trasher::Failure::fileError(
+                                  Url::fromPath(home / ".cache/appB"),
+                                  "A folder above this item is a link, and Dovrane moves nothing through a link.")}));
+    ASSERT_EQ(log.commands.size(), 1u);
+    EXPECT_EQ(log.commands[0], moverLine(home.path(), home / ".cache/appB", trashFiles.path(), inTrash("appB")));
+
+    EXPECT_EQ(dovrane::testing::snapshotTree(elsewhere), before);
+    EXPECT_EQ(Fs::readFile(home / ".cache.again/appA/data"), "cached");
+    EXPECT_EQ(Fs::readFile(home / ".cache.again/appB/data"), "cached");
+    EXPECT_TRUE(Fs::list(trashInfo).empty());
+    EXPECT_TRUE(Fs::list(trashFiles.path()).empty());
+
+    // A link to another volume: no Trash is made there either.
+    auto report = dovrane::testing::withPrivateMounts([&] {
+        if (!dovrane::testing::mountTmpfs(elsewhere))
+            return std::string("mounting failed");
+        writeFile(elsewhere + "/appA/data", "on another disk");
+        const Trasher inChild = plainTrasher();
+        const Trasher::Outcome moved =
+            inChild.execute(TrashPlan{{{Url::fromPath(home / ".cache/appA"), 1, 1, false}}, {}});
+        std::string problems;
+        if (!moved.removed.empty() || Fs::readFile(elsewhere + "/appA/data") != "on another disk")
+            problems += "the item on the other disk stays; ";
+        if (Fs::list(elsewhere) != std::vector<std::string>{"appA"})
+            problems += "no trash folder is made on the other disk; ";
+        return problems;
+    });
+    if (report) {
+        EXPECT_EQ(*report, "");
+    }
+}
+
+TEST_F(TrasherTest, PutBackThroughAFolderSwappedForALinkIsRefused) {
+    const std::string elsewhere = work / "elsewhere";
+    writeFile(elsewhere + "/other", "not yours");
+    const auto before = dovrane::testing::snapshotTree(elsewhere);
+    writeFile(home / ".cache/appA/data", "a");
+    writeFile(home / ".cache/appB/data", "b");
+    const Trasher t = trasher(runShell);
+    const Trasher::Outcome moved = t.execute(t.plan({item(home / ".cache/appA"), item(home / ".cache/appB", 1, true)}));
+    ASSERT_EQ(moved.removed.size(), 2u);
+
+    ASSERT_EQ(std::rename((home / ".cache").c_str(), (home / ".cache.real").c_str()), 0);
+    makeSymlink(elsewhere, home / ".cache");
+    EXPECT_EQ(t.putBack(moved.removed[0]),
+              Trasher::PutBackResult::failed(
+                  "A folder above the item's original place is a link, and Dovrane moves nothing through a link."));
+    EXPECT_EQ(t.putBack(moved.removed[1]), Trasher::PutBackResult::failed("admin"));
+    EXPECT_EQ(dovrane::testing::snapshotTree(elsewhere), before);
+    EXPECT_TRUE(Trasher::isInTrash(moved.removed[0]));
+    EXPECT_TRUE(Trasher::isInTrash(moved.removed[1]));
+    EXPECT_EQ(Fs::list(trashInfo).size(), 2u);
+}
+
+// The Trash itself may lie behind a link (~/.local kept on another folder): items still go in
+// and come back, the user's own move and the administrator's alike.
+TEST_F(TrasherTest, ATrashKeptBehindALinkStillTakesItemsAndGivesThemBack) {
+    makeFolder(work / "local");
+    makeSymlink(work / "local", home / ".local");
+    writeFile(home / "Downloads/old.iso", "iso");
+    writeFile(home / "Downloads/root.iso", "root");
+    const Trasher t = trasher(runShell);
+    const Trasher::Outcome moved =
+        t.execute(t.plan({item(home / "Downloads/old.iso"), item(home / "Downloads/root.iso", 1, true)}));
+    ASSERT_EQ(moved.removed.size(), 2u) << moved.failed.front().reason;
+    EXPECT_EQ(Fs::readFile(work / "local/share/Trash/files/root.iso"), "root");
+    for (const RemovedItem& removed : moved.removed)
+        EXPECT_EQ(t.putBack(removed), Trasher::PutBackResult::restored());
+    EXPECT_EQ(Fs::readFile(home / "Downloads/old.iso"), "iso");
+    EXPECT_EQ(Fs::readFile(home / "Downloads/root.iso"), "root");
 }

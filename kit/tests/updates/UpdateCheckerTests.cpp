@@ -124,6 +124,21 @@ TEST(UpdateCheckerSparkle, WordsEveryWayTheFeedFails) {
     EXPECT_EQ(check.sparkle(fed("E", *refused, "1")), UpdateCheck::failed(didNotWork));
 }
 
+// A feed that never finishes, a byte at a time, times out like a silent one; the other apps'
+// checks meanwhile go on to their own results.
+TEST(UpdateCheckerSparkle, AFeedThatDripsEndsAsTimedOutBesideTheOthers) {
+    LoopbackServer server;
+    server.route("/drip", ScriptedResponse(200, feed(enclosure(R"(sparkle:shortVersionString="2.0")"))).dripped(100ms));
+    server.route("/feed", ScriptedResponse(200, feed(enclosure(R"(sparkle:shortVersionString="2.0")"))));
+    FetchOptions options;
+    options.stallLimit = 2s;
+    options.deadline = 500ms;
+    auto results = checker(server, {}, Network::fetch("Dovrane/1.0", options))
+                       .check({fed("Slow", server.url("/drip"), "1.0"), fed("Quick", server.url("/feed"), "1.0")});
+    EXPECT_EQ(results.at("/Applications/Slow.app"), UpdateCheck::failed("The vendor's server did not answer in time."));
+    EXPECT_EQ(results.at("/Applications/Quick.app").kind(), UpdateCheck::Kind::available);
+}
+
 // A feed whose host name cannot be looked up is a vanished vendor only on a working network;
 // without one the machine is offline. The name is malformed, so the lookup fails without
 // asking any server.

@@ -107,17 +107,18 @@ std::string topOfVolume(std::string path, dev_t device) {
     return path;
 }
 
-Expected<Directory, Error> volumeTrash(const std::string& path, dev_t device) {
-    auto parent = Fs::realPath(Path::parent(path));
-    if (!parent)
-        return systemError(errno);
+Expected<Directory, Error> volumeTrash(const FolderDescent::Place& item, dev_t device) {
+    // The folder that holds the item, where it is now: no link on the way there counts.
+    const std::string parent = item.folder.path();
+    if (parent.empty())
+        return systemError(ENOENT);
     struct stat info;
-    if (stat(parent->c_str(), &info) != 0)
+    if (fstat(item.folder.fd(), &info) != 0)
         return systemError(errno);
     // The item is the top of a mounted volume: it cannot leave its place.
     if (info.st_dev != device)
         return systemError(EBUSY);
-    std::string topdir = topOfVolume(*parent, device);
+    std::string topdir = topOfVolume(parent, device);
 
     const std::string uid = std::to_string(geteuid());
     // A shared ".Trash" made by the administrator counts only when it is sticky and no link;
@@ -135,21 +136,18 @@ Expected<Directory, Error> volumeTrash(const std::string& path, dev_t device) {
 }
 
 // The Path= value: absolute in the home trash, relative to the top folder in a volume's trash.
-Expected<std::string, Error> recordedPath(const Directory& trash, const std::string& path) {
+Expected<std::string, Error> recordedPath(const Directory& trash, const FolderDescent::Place& item,
+                                          const std::string& path) {
     if (trash.topdir.empty())
         return path;
-    auto parent = Fs::realPath(Path::parent(path));
-    if (!parent)
-        return systemError(errno);
-    std::string full = Path::join(*parent, Path::lastComponent(path));
+    const std::string parent = item.folder.path();
+    if (parent.empty())
+        return systemError(ENOENT);
+    std::string full = Path::join(parent, item.name);
     std::string prefix = trash.topdir == "/" ? "/" : trash.topdir + "/";
     if (!full.starts_with(prefix))
         return systemError(EXDEV);
     return full.substr(prefix.size());
-}
-
-int renameNoReplace(const std::string& from, const std::string& to) {
-    return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
 }
 
 } // namespace
@@ -212,13 +210,13 @@ std::string freeName(const Directory& trash, std::string_view name) {
     return candidate;
 }
 
-Expected<Directory, Error> trashFor(const std::string& path, const std::string& homeTrashFolder) {
-    struct stat item;
-    if (lstat(path.c_str(), &item) != 0)
+Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder) {
+    struct stat info;
+    if (fstatat(item.folder.fd(), item.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT || errno == ENOTDIR ? itemGone() : systemError(errno);
     auto homeDevice = deviceOf(homeTrashFolder);
-    if (!homeDevice || *homeDevice != item.st_dev)
-        return volumeTrash(path, item.st_dev);
+    if (!homeDevice || *homeDevice != info.st_dev)
+        return volumeTrash(item, info.st_dev);
 
     // The home trash is checked as a volume's: a link in place of files/ or info/ would send
     // items to wherever it points.
@@ -231,14 +229,14 @@ Expected<Directory, Error> trashFor(const std::string& path, const std::string& 
     return home;
 }
 
-Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, std::string_view name) {
-    auto recorded = recordedPath(trash, path);
+Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place& item, const std::string& path) {
+    auto recorded = recordedPath(trash, item, path);
     if (!recorded)
         return recorded.error();
     // Another program may take a name between the look and the create; O_EXCL notices, and
     // the next free name is tried.
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        Slot slot{trash, freeName(trash, name)};
+        Slot slot{trash, freeName(trash, item.name)};
         const std::string info = slot.infoPath();
         int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
@@ -267,27 +265,32 @@ Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, s
 
 void release(const Slot& slot) { unlink(slot.infoPath().c_str()); }
 
-Expected<Slot, Error> moveToTrash(const std::string& path, const std::string& homeTrashFolder) {
-    auto trash = trashFor(path, homeTrashFolder);
+Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::string& path,
+                                  const std::string& homeTrashFolder) {
+    auto trash = trashFor(item, homeTrashFolder);
     if (!trash)
         return trash.error();
-    auto slot = reserve(*trash, path, Path::lastComponent(path));
+    auto slot = reserve(*trash, item, path);
     if (!slot)
         return slot.error();
-    if (renameNoReplace(path, slot->trashPath()) != 0) {
-        Error failure = systemError(errno);
+    // Into the trash's files/ folder, itself no link (usableTrash looked; the open holds to it).
+    OpenFolder files(open(slot->trash.files().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const std::error_code failure = files.fd() < 0 ? std::error_code(errno, std::generic_category())
+                                                   : FolderDescent::rename(item, {std::move(files), slot->name});
+    if (failure) {
         release(*slot);
-        return failure;
+        return Error{failure, failure.message()};
     }
     return slot;
 }
 
-std::optional<Error> restore(const std::string& trashPath, const std::string& originalPath) {
-    if (renameNoReplace(trashPath, originalPath) != 0) {
-        if (errno == EXDEV) // a disk mounted there since: moving back would be a copy
-            return Error{std::error_code(EXDEV, std::generic_category()),
+std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
+                             const FolderDescent::Place& original) {
+    if (const std::error_code failure = FolderDescent::rename(trashed, original)) {
+        if (failure == std::errc::cross_device_link) // a disk mounted there since: going back would be a copy
+            return Error{failure,
                          L("The original place is now on another disk, and Dovrane never copies out of the Trash.")};
-        return systemError(errno);
+        return Error{failure, failure.message()};
     }
     if (std::string info = infoPathFor(trashPath); !info.empty())
         unlink(info.c_str());

@@ -2,11 +2,14 @@
 
 #include "DovraneKit/core/Language.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/system/FolderDescent.h"
+#include "DovraneKit/system/ToolPaths.h"
 #include "DovraneKit/trash/FreedesktopTrash.h"
 
 #include "DovraneKit/core/Saturating.h"
 #include "trash/TrasherInternals.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,17 +21,34 @@ namespace dovrane {
 namespace {
 
 // Gone for sure: "cannot look" (a folder without search rights) is not "gone".
-bool isGone(const std::string& path) {
+bool isGone(int folder, const std::string& name) {
     struct stat info;
-    return lstat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+    return fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
-// "-T": should a folder appear at the reserved name, mv must not move the item into it.
-std::string moveCommand(const std::string& from, const std::string& to) {
-    return "/bin/mv -n -T " + Shell::quote(from) + " " + Shell::quote(to);
+bool isGone(const std::string& path) { return isGone(AT_FDCWD, path); }
+
+// Why an item stays where it is when the way to it failed.
+std::string wayFailed(const std::error_code& error) {
+    if (FolderDescent::isLink(error))
+        return L("A folder above this item is a link, and Dovrane moves nothing through a link.");
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory)
+        return L("Items that are no longer at their place cannot be moved.");
+    return error.message();
+}
+
+// Our mover, run as root, goes to each side from its root without following a link, and
+// never replaces what is at the destination. The Trash's side starts at its files/ folder: the
+// trash is where the user keeps it (trashFor looked at its folders), links above it and all.
+std::string moverCommand(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
+                         const std::string& to) {
+    return Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " + Shell::quote(from) + " " +
+           Shell::quote(toRoot) + " " + Shell::quote(to);
 }
 
 } // namespace
+
+std::string Trasher::rootFor(const std::string& path) const { return FolderDescent::rootFor(path, guardrail.home); }
 
 std::int64_t TrashPlan::size() const {
     std::int64_t total = 0;
@@ -92,54 +112,70 @@ TrashPlan Trasher::plan(const std::vector<Candidate>& candidates) const {
 
 Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
     Outcome outcome;
+    if (plan.entries.empty())
+        return outcome;
+    const std::vector<std::string> mounts = Fs::mountPoints(); // once for the whole move
     for (const TrashPlan::Entry& entry : plan.entries) {
         if (!guardrail.check(entry.url).isAllowed()) {
             outcome.failed.push_back(TrashFailure::blocked(entry.url));
             continue;
         }
         // Moved into the Trash, another disk or share would be emptied with it.
-        if (Fs::holdsMountPoint(entry.url.path())) {
+        if (Fs::holdsMountPoint(entry.url.path(), mounts)) {
             outcome.failed.push_back(TrashFailure::fileError(
                 entry.url, L("A disk or share is mounted on this item or inside it, so it was left where it is.")));
             continue;
         }
-        if (entry.needsAdmin) {
-            moveAsAdmin(entry, outcome);
+        // The guard judged where the path leads now; the move goes only where it leads without
+        // a link, so a folder swapped for one since cannot bring in anything from elsewhere.
+        const std::string path = entry.url.path();
+        auto place = FolderDescent::parentOf(rootFor(path), path);
+        if (!place) {
+            outcome.failed.push_back(TrashFailure::fileError(entry.url, wayFailed(place.error())));
             continue;
         }
-        auto moved = FreedesktopTrash::moveToTrash(entry.url.path(), homeTrash());
+        if (entry.needsAdmin) {
+            moveAsAdmin(entry, *place, outcome);
+            continue;
+        }
+        auto moved = FreedesktopTrash::moveToTrash(*place, path, homeTrash());
         if (moved)
             outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false});
         else if (TrasherInternals::isPermissionError(moved.error().code))
-            moveAsAdmin(entry, outcome);
+            moveAsAdmin(entry, *place, outcome);
         else
             outcome.failed.push_back(TrashFailure::fileError(entry.url, moved.error().message));
     }
     return outcome;
 }
 
-void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, Outcome& outcome) const {
+void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Place& place, Outcome& outcome) const {
     const std::string path = entry.url.path();
     // The info file is written as the user before the move, so the desktop's Trash knows the
     // item the moment it arrives; the administrator only renames within one volume.
-    auto trash = FreedesktopTrash::trashFor(path, homeTrash());
+    auto trash = FreedesktopTrash::trashFor(place, homeTrash());
     if (!trash) {
         outcome.failed.push_back(TrashFailure::fileError(entry.url, trash.error().message));
         return;
     }
-    auto slot = FreedesktopTrash::reserve(*trash, path, Path::lastComponent(path));
+    auto slot = FreedesktopTrash::reserve(*trash, place, path);
     if (!slot) {
         outcome.failed.push_back(TrashFailure::fileError(entry.url, slot.error().message));
         return;
     }
     const std::string destination = slot->trashPath();
-    // "mv -n" answers success when it skips, so only the disk tells whether the item moved.
-    if (Shell::runAsAdmin(admin, moveCommand(path, destination)) && isGone(path) && Fs::exists(destination)) {
+    // The mover answers success only when it renamed, but only the disk tells what happened.
+    const std::string command = moverCommand(rootFor(path), path, slot->trash.files(), destination);
+    if (Shell::runAsAdmin(admin, command) && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
         outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true});
         return;
     }
     FreedesktopTrash::release(*slot);
-    outcome.failed.push_back(TrashFailure::admin(entry.url));
+    // The mover refuses a folder swapped for a link while the password dialog showed: say so.
+    if (auto now = FolderDescent::parentOf(rootFor(path), path); !now && FolderDescent::isLink(now.error()))
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, wayFailed(now.error())));
+    else
+        outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
 
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
@@ -156,18 +192,27 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
         return PutBackResult::originalTaken();
 
     if (item.needsAdmin) {
-        if (!Shell::runAsAdmin(admin, moveCommand(trashPath, originalPath)) || !isGone(trashPath) ||
-            !Fs::exists(originalPath))
+        const std::string files = Path::parent(trashPath);
+        if (!Shell::runAsAdmin(admin, moverCommand(files, trashPath, rootFor(originalPath), originalPath)) ||
+            !isGone(trashPath) || !Fs::exists(originalPath))
             return PutBackResult::failed("admin");
         if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
             unlink(info.c_str());
         return PutBackResult::restored();
     }
 
-    errno = 0;
-    if (!Fs::makeDirectories(Path::parent(originalPath)))
-        return PutBackResult::failed(std::error_code(errno ? errno : ENOTDIR, std::generic_category()).message());
-    if (auto failure = FreedesktopTrash::restore(trashPath, originalPath)) {
+    auto trashed = FolderDescent::parentOf(Path::parent(trashPath), trashPath);
+    if (!trashed)
+        return PutBackResult::failed(trashed.error().message());
+    // The folders that held the item are made again where missing, and none of them may be a
+    // link: the item goes back to where it was, not to wherever a link leads now.
+    auto original = FolderDescent::parentOf(rootFor(originalPath), originalPath, true);
+    if (!original)
+        return PutBackResult::failed(
+            FolderDescent::isLink(original.error())
+                ? L("A folder above the item's original place is a link, and Dovrane moves nothing through a link.")
+                : original.error().message());
+    if (auto failure = FreedesktopTrash::restore(*trashed, trashPath, *original)) {
         // Something appeared at the original path after the look above; it stays untouched.
         if (failure->code == std::errc::file_exists)
             return PutBackResult::originalTaken();

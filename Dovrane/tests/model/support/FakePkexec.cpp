@@ -15,6 +15,7 @@ FakePkexec::FakePkexec(std::string folder) : folder_(std::move(folder)), script_
     const std::string sessions = Path::join(folder_, "sessions");
     const std::string refuse = Path::join(folder_, "refuse");
     const std::string pretend = Path::join(folder_, "pretend");
+    const std::string before = Path::join(folder_, "before");
     // Field 6 of /proc/PID/stat is the session; this script's name holds no blank.
     writeFile(script_, "#!/bin/sh\n"
                        "printf '%s\\0' \"$#\" \"$@\" >> '" +
@@ -29,6 +30,9 @@ FakePkexec::FakePkexec(std::string folder) : folder_(std::move(folder)), script_
                            "[ -e '" +
                            pretend +
                            "' ] && exit 0\n"
+                           "[ -e '" +
+                           before + "' ] && { /bin/sh '" + before + "'; rm -f '" + before +
+                           "'; }\n"
                            "exec \"$@\"\n");
     chmod(script_.c_str(), 0755);
 }
@@ -56,6 +60,13 @@ Services FakePkexec::applied(Services services) const {
 void FakePkexec::setRefusing(bool refusing) const { setSwitch(Path::join(folder_, "refuse"), refusing); }
 
 void FakePkexec::setPretending(bool pretending) const { setSwitch(Path::join(folder_, "pretend"), pretending); }
+
+void FakePkexec::setBeforeNextRun(const std::string& shellLine) const {
+    if (shellLine.empty())
+        Fs::removeAll(Path::join(folder_, "before"));
+    else
+        writeFile(Path::join(folder_, "before"), shellLine + "\n");
+}
 
 std::vector<std::vector<std::string>> FakePkexec::calls() const {
     const std::string text = Fs::readFile(Path::join(folder_, "calls")).value_or("");

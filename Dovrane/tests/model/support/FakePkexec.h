@@ -1,7 +1,8 @@
 #pragma once
 // A stand-in for pkexec: a script that notes each call's arguments and the session it runs in,
 // then runs the command as the current user, refuses (exit 126) like a dismissed dialog, or
-// pretends it ran.
+// pretends it ran. A line of the test's may run first, as something else would while the
+// password dialog shows.
 
 #include "Services/Services.h"
 #include "Services/SystemPaths.h"
@@ -24,6 +25,8 @@ public:
     void setRefusing(bool refusing) const;
     // Answers success without running the command (for tools this machine lacks).
     void setPretending(bool pretending) const;
+    // A shell line run once at the start of the next call, before the command (empty: none).
+    void setBeforeNextRun(const std::string& shellLine) const;
 
     // Every call's arguments after the program name, in order.
     std::vector<std::vector<std::string>> calls() const;

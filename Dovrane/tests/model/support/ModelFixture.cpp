@@ -1,5 +1,7 @@
 #include "support/ModelFixture.h"
 
+#include "support/Await.h"
+
 #include <stdexcept>
 
 namespace dovrane::testing {
@@ -47,6 +49,14 @@ void ModelFixture::closeContainer() {
 AppModel& ModelFixture::makeModel() { return makeModel(services()); }
 
 AppModel& ModelFixture::makeModel(Services services) {
+    startModel(std::move(services));
+    await(model_->scanRestored());
+    return *model_;
+}
+
+AppModel& ModelFixture::startModel() { return startModel(services()); }
+
+AppModel& ModelFixture::startModel(Services services) {
     model_.reset();
     model_ = std::make_unique<AppModel>(container(), std::move(services));
     return *model_;

@@ -27,10 +27,14 @@ public:
     // Services with doubles: memory settings, the fake clock, workspace, notifier and
     // clipboard, the scripted scan, a fixed volume, no tools.
     Services services();
-    // Opens the database (once) and builds a model over it.
+    // Opens the database (once) and builds a model over it, then waits until it has read back
+    // its cached scan.
     AppModel& makeModel();
     // Builds a model with the given services instead.
     AppModel& makeModel(Services services);
+    // Builds a model and returns at once, its cached scan still being read.
+    AppModel& startModel();
+    AppModel& startModel(Services services);
     void destroyModel();
     ModelContainer& container();
     // Closes the database, so the next makeModel() opens it afresh.

@@ -38,8 +38,17 @@ struct ProjectFinder {
     int maxDepth = 6; // a root is level 0
     Date now;
 
-    // Each root in order, depth first. A stop request ends the walk with what was found.
+    // Each root in order, depth first. A stop request ends the walk with what was found. Every
+    // folder is walked once however the roots name it: a root that is another one spelled
+    // differently (a link, "..") is left out, and a root inside another is walked on its own and
+    // passed over by the outer walk, so no item and no byte is listed twice.
     std::vector<CleanupItem> find(std::stop_token stop = {}) const;
+
+    // Whether a folder the user listed names a root: an absolute path. The folder picker gives
+    // nothing else; an empty or relative text (a hand-edited settings file) names no folder.
+    static bool namesRoot(const std::string& folder);
+    // The roots the folders name, in their order.
+    static std::vector<Url> rootsFrom(const std::vector<std::string>& folders);
 
     // The newest content modification below the folder (the folder itself not counted),
     // leaving out the skipped names, the given names and ".DS_Store" files; absent when
@@ -49,9 +58,10 @@ struct ProjectFinder {
     bool operator==(const ProjectFinder&) const = default;
 
 private:
-    // With `subfolders`, the folders to descend into are put there instead of walked.
-    void walk(const Url& folder, int depth, std::vector<CleanupItem>& into, std::stop_token stop,
-              std::vector<Url>* subfolders = nullptr) const;
+    // Never descends into the folders of `passedOver` (paths as the walk spells them). With
+    // `subfolders`, the folders to descend into are put there instead of walked.
+    void walk(const Url& folder, int depth, const std::set<std::string>& passedOver, std::vector<CleanupItem>& into,
+              std::stop_token stop, std::vector<Url>* subfolders = nullptr) const;
 };
 
 } // namespace dovrane

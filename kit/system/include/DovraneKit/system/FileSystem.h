@@ -20,7 +20,8 @@ namespace dovrane {
 
 namespace Fs {
 // Direct children of a folder, hidden ones included, "." and ".." left out, in the order the
-// file system gives them. A folder that cannot be listed gives an empty list.
+// file system gives them. A folder that cannot be listed gives an empty list. Listing leaves
+// the folder's access time alone (openToLook).
 std::vector<std::string> list(const std::string& folder);
 // Something is there, a dangling symbolic link included (no link is followed).
 bool exists(const std::string& path);
@@ -33,6 +34,11 @@ bool isExecutableFile(const std::string& path);
 std::optional<std::string> realPath(const std::string& path);
 std::optional<Date> modificationDate(const std::string& path); // follows links
 
+// Opens to look, not to use: with O_NOATIME where the kernel allows it (the file's owner, or
+// root), so listing a folder or reading a file leaves the access time that tells when it was
+// last used; as usual where the kernel refuses. A caller that knows the kernel would refuse (a
+// walk has the owner from its listing) passes false and spares the attempt.
+int openToLook(int at, const char* path, int flags, bool tryKeepingAccessTime = true);
 // A descriptor for reading the regular file at path (links followed), or -1. Never blocks: a
 // named pipe, socket or device put in a file's place is refused, not waited on. Every reading
 // of a file someone else may have placed goes through here.
@@ -58,6 +64,10 @@ bool isMountPoint(const std::string& path);
 bool isOwnFolder(const std::string& path);
 // Whether something is mounted at the path or anywhere below it.
 bool holdsMountPoint(const std::string& path);
+// The same against a table read once before (mountPoints()), for many paths in a row.
+bool holdsMountPoint(const std::string& path, const std::vector<std::string>& mountPoints);
+// Where something is mounted now, sorted, from the kernel's table; empty when it cannot be read.
+std::vector<std::string> mountPoints();
 // Renames path to path + suffix, or path + suffix + "-2", "-3", … when that is taken, never
 // replacing anything; the new name, or nothing when it could not be moved.
 std::optional<std::string> moveAside(const std::string& path, std::string_view suffix);

@@ -25,7 +25,7 @@ enum class NetworkErrorCode {
     unsupportedURL, // a scheme other than http or https, also as a redirect target
     notConnectedToInternet,
     networkConnectionLost, // the connection broke, or closed before an answer came
-    timedOut,              // no data arrived within the stall limit
+    timedOut,              // no data arrived within the stall limit, or the request outlasted its deadline
     cannotFindHost,
     dnsLookupFailed,
     cannotConnectToHost, // refused or unreachable host
@@ -59,12 +59,29 @@ struct FetchOptions {
     // Asked when a name lookup fails: without a usable network the failure is
     // notConnectedToInternet, else cannotFindHost (dnsLookupFailed for the proxy's name).
     std::shared_ptr<const NetworkProbe> probe = NetworkProbe::system();
+    // The whole request, connecting included, ends as timedOut after this long, however the data
+    // trickle in: the stall limit alone lets a server that sends a byte a second hold a check for
+    // good. 45 s leaves room for the stall limit's 20 s to connect and a further 25 s of transfer,
+    // which carries even the cask index (a few MB compressed) over a slow line, and keeps a run of
+    // checks, six at a time, moving within a minute of a server that never finishes.
+    std::chrono::milliseconds deadline{45'000};
 };
 
 struct DownloadOptions {
     std::chrono::seconds stallLimit{60};
     std::uint64_t maxBytes = 8ull << 30;
     std::shared_ptr<const NetworkProbe> probe = NetworkProbe::system(); // as for FetchOptions
+    // Slower than this, in bytes a second, over a whole stall limit, the download ends as
+    // timedOut. 1 KB/s is below any line that works at all, while a server that drips a few bytes
+    // a second is let go within the minute.
+    std::uint64_t minimumRate = 1000;
+    // The whole download ends as timedOut once it has taken baseDeadline plus the time its size
+    // takes at deadlineRate (bytes a second). The size is the announced length, or what has
+    // arrived when that is more (or nothing is announced), so a large update gets its time and a
+    // small one cannot be stretched out at just above minimumRate. At 32 KB/s a 200 MB archive
+    // gets close to two hours.
+    std::chrono::milliseconds baseDeadline{300'000};
+    std::uint64_t deadlineRate = 32'000;
 };
 
 namespace Network {
@@ -73,12 +90,14 @@ namespace Network {
 // at once; all calls share one session (DNS and TLS session caches) that lives as long as
 // the function. Every request carries "User-Agent: userAgent"; no cookies, cache or
 // credentials are kept. Redirects are followed, to http and https only. A status outside
-// 200-299 is a badServerResponse error carrying the status; the body is dropped.
+// 200-299 is a badServerResponse error carrying the status; the body is dropped. A request that
+// stalls for the stall limit or outlasts the deadline is a timedOut error.
 FetchFunction fetch(std::string userAgent, FetchOptions options = {});
 
 // Streams a URL into a file at toPath (written beside it, then renamed into place, so the
 // body is never held in memory and a failure leaves nothing at toPath). No extra headers are
-// sent. A status outside 200-299 fails with badServerResponse. Returns the bytes written.
+// sent. A status outside 200-299 fails with badServerResponse; one too slow to finish (see
+// DownloadOptions) with timedOut. Returns the bytes written.
 [[nodiscard]] Expected<std::uint64_t, FetchError> download(const Url& from, const std::string& toPath,
                                                            DownloadOptions options = {});
 

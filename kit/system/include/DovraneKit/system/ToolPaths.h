@@ -20,8 +20,11 @@ struct ToolPaths {
     std::string ditto;
     std::string tar;
     std::string security;
+    // Ours alone: the administrator's move into and out of the Trash (FolderDescent::move).
+    std::string mover;
 
-    // The stand-ins in one folder ("dovrane-codesign", "dovrane-spctl", ...).
+    // The stand-ins in one folder ("dovrane-codesign", "dovrane-spctl", ...), the mover
+    // ("dovrane-move") beside them.
     static ToolPaths inFolder(const std::string& folder);
     // Where the stand-ins of a program in executableFolder are: beside it in the build tree,
     // else in the installed layout's "../libexec/dovrane".

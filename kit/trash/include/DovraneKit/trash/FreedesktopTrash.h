@@ -5,6 +5,7 @@
 // cannot be renamed into a trash on its own device stays where it is.
 
 #include "DovraneKit/core/Expected.h"
+#include "DovraneKit/system/FolderDescent.h"
 
 #include <ctime>
 #include <optional>
@@ -68,28 +69,33 @@ struct Slot {
 // ".trashinfo" is shortened: its stem cut on a UTF-8 boundary, its extension kept.
 std::string freeName(const Directory& trash, std::string_view name);
 
-// The trash that an item at `path` goes to, with files/ and info/ created (0700) when missing:
-// the home trash `homeTrashFolder` when the item is on its device; otherwise the item's volume's
+// The trash that an item goes to, with files/ and info/ created (0700) when missing: the home
+// trash `homeTrashFolder` when the item is on its device; otherwise the item's volume's
 // "$topdir/.Trash/$uid" when "$topdir/.Trash" is a sticky folder and no link, else
 // "$topdir/.Trash-$uid". Every trash's folders must be real folders this user owns and may
-// write, never links. Fails when the item is gone or cannot be examined, or its trash is not
-// one this user may use; the message then says which of these it is.
-[[nodiscard]] Expected<Directory, Error> trashFor(const std::string& path, const std::string& homeTrashFolder);
+// write, never links. The item is the one in the open folder (FolderDescent), never one a path
+// leads to through a link. Fails when the item is gone or cannot be examined, or its trash is
+// not one this user may use; the message then says which of these it is.
+[[nodiscard]] Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder);
 
-// Takes the first free name from `name` for the item at `path`: creates its info file with
-// O_EXCL and writes it whole, dated now.
-[[nodiscard]] Expected<Slot, Error> reserve(const Directory& trash, const std::string& path, std::string_view name);
+// Takes the first free name from the item's name for the item at `path` (reached as `item`):
+// creates its info file with O_EXCL and writes it whole, dated now.
+[[nodiscard]] Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place& item,
+                                            const std::string& path);
 // Gives a name up again: removes the info file.
 void release(const Slot& slot);
 
-// Moves the item into its trash: the info file first, then a rename that never replaces
-// anything; when the rename fails the info file goes again and the item stays.
-[[nodiscard]] Expected<Slot, Error> moveToTrash(const std::string& path, const std::string& homeTrashFolder);
+// Moves the item at `path`, reached as `item`, into its trash: the info file first, then a
+// rename out of the open folder that never replaces anything; when the rename fails the info
+// file goes again and the item stays.
+[[nodiscard]] Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::string& path,
+                                                const std::string& homeTrashFolder);
 
-// Moves a trashed item back to originalPath, never replacing what is there (the failure's
-// code is then EEXIST) and never copying it to another disk (EXDEV), and removes its info
-// file. Nothing when it worked.
-std::optional<Error> restore(const std::string& trashPath, const std::string& originalPath);
+// Moves the trashed item at trashPath, reached as `trashed`, back to `original`, never
+// replacing what is there (the failure's code is then EEXIST) and never copying it to another
+// disk (EXDEV), and then removes its info file. Nothing when it worked.
+std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
+                             const FolderDescent::Place& original);
 
 // The info file of an item in a trash's files/ folder; empty when trashPath lies elsewhere.
 std::string infoPathFor(const std::string& trashPath);

@@ -2,10 +2,14 @@
 // The one road by which files and folders leave their place: moved to the Trash, never
 // deleted, each with the record that lets it be put back. Planning drops what the deletion
 // guard protects and what lies inside another item; executing checks every path again, moves
-// what the user may move and hands the rest to an administrator closure as a "/bin/mv -n -T" line.
+// what the user may move and hands the rest to an administrator closure as a command line of our
+// mover ("dovrane-move"). No move follows a link in a folder above the item: each folder is
+// opened from the home folder (or from "/" for an item outside it) down, the item renamed out of
+// the last one into the Trash's files/ folder, and back the same way.
 
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/system/DeletionGuard.h"
+#include "DovraneKit/system/FolderDescent.h"
 #include "DovraneKit/system/Shell.h"
 #include "DovraneKit/trash/RemovedItem.h"
 
@@ -103,8 +107,9 @@ struct Trasher {
     TrashPlan plan(const std::vector<Candidate>& candidates) const;
     // Entries one after the other; each ends in `removed` or in `failed`.
     Outcome execute(const TrashPlan& plan) const;
-    // Never replaces anything at the original path. An entry at trashPath that is not the item
-    // (isInTrash) stays where it is and fails, with the reason that it does not match.
+    // Never replaces anything at the original path, nor goes there through a link in a folder
+    // above it. An entry at trashPath that is not the item (isInTrash) stays where it is and
+    // fails, with the reason that it does not match.
     PutBackResult putBack(const RemovedItem& item) const;
 
     // The item itself is still at its place in the Trash: something is there and the Trash's
@@ -115,7 +120,9 @@ struct Trasher {
 
 private:
     std::string homeTrash() const;
-    void moveAsAdmin(const TrashPlan::Entry& entry, Outcome& outcome) const;
+    // The home folder for a path inside it, else "/": where a move goes down from.
+    std::string rootFor(const std::string& path) const;
+    void moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Place& place, Outcome& outcome) const;
 };
 
 } // namespace dovrane

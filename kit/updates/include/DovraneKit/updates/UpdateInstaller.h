@@ -66,7 +66,8 @@ struct UpdateInstaller {
     // gone again at every exit. Only http, https and file download URLs are accepted.
     Result install(const UpdateInfo& info, const InstalledApp& app) const;
 
-    // The standard download: Network::download (60-second stall limit, no extra headers).
+    // The standard download: Network::download with its default limits (a 60-second stall
+    // limit, a minimum rate and a deadline that grows with the size), no extra headers.
     static bool urlSessionDownload(const Url& from, const std::string& toPath);
 
 private:
