@@ -25,7 +25,7 @@ namespace {
 const std::vector<std::string> programs = {"dovrane-codesign", "dovrane-spctl",   "dovrane-security", "dovrane-ditto",
                                            "dovrane-tar",      "dovrane-hdiutil", "dovrane-move",     "make_home",
                                            "floor_walk",       "scan_memory",     "model_bench",      "cache_bench",
-                                           "reader_memory",    "cleanup_bench"};
+                                           "reader_memory",    "cleanup_bench",   "journal_bench"};
 
 struct Answer {
     int status = -1;
@@ -144,6 +144,7 @@ TEST(ProgramArguments, ArgumentsThatFitAFormButNotWhatItTakesAreRefused) {
         {"reader_memory", {"0"}},
         {"cleanup_bench", {"0"}},
         {"cleanup_bench", {"many"}},
+        {"journal_bench", {"10", "0"}},
         {"reader_memory", {"--read", "sideways", home}},
         // A literal word that differs, and an empty value.
         {"dovrane-spctl", {"--assess", "--type", "install", home}},

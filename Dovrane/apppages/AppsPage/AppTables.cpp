@@ -4,6 +4,7 @@
 #include "AppsPage/AppRecordExtras.h"
 #include "UiKit/AppIcon.h"
 #include "UiKit/Desktop.h"
+#include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/TableViews.h"
@@ -139,12 +140,12 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
                  return QString::fromStdString(app.name);
              if (role == Qt::AccessibleDescriptionRole)
                  return tr("Version %1, %2")
-                     .arg(QString::fromStdString(app.version),
+                     .arg(Texts::version(app.version),
                           app.size >= 1 ? QString::fromStdString(bytes(app.size)) : QString());
              return {};
          }},
         {tr("Version"), SortKeys::byName<Row>(&Row::version),
-         [](const Row& app, int role) { return secondaryText(QString::fromStdString(app.version), role); }},
+         [](const Row& app, int role) { return secondaryText(Texts::version(app.version), role); }},
         {tr("Source"), SortKeys::byName<Row>([](const Row& app) { return rawValue(app.source); }),
          [](const Row& app, int role) { return secondaryText(sourceTitle(app), role); }},
         {tr("Size"), SortKeys::byValue<Row>(&Row::size),
@@ -156,7 +157,7 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
          [&model](const Row& app, int role) {
              return secondaryText(
                  app.lastUsed ? QString::fromStdString(DateText::relative(*app.lastUsed, model.services().clock->now()))
-                              : QStringLiteral("–"),
+                              : Texts::unknown(),
                  role);
          }},
     };

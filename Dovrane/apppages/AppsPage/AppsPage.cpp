@@ -119,7 +119,7 @@ void AppsPage::showEvent(QShowEvent* event) {
 
 void AppsPage::modelChanged() {
     tabs_->button(int(Tab::orphans))
-        ->setText(tr("Leftovers without an app (%1)").arg(qulonglong(model_.orphans().size())));
+        ->setText(tr("Leftovers without an app (%1)").arg(Texts::count(std::int64_t(model_.orphans().size()))));
     busy_->setVisible(model_.isLoadingApps());
 }
 

@@ -1,95 +1,339 @@
 #include "CleanedPage/CleanedPage.h"
 
 #include "AppModel/AppModel.h"
+#include "AppsPage/PageControls.h"
 #include "CleanedPage/RemovalRow.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QGridLayout>
-#include <QScrollArea>
-#include <QVBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 
 namespace dovrane {
 
+// The scrolling list: the header sentence, then one card of rows, laid out by hand. The content
+// is as tall as every row together, but widgets exist only for the rows in view and a screen
+// more either side, so that Tab finds the next row; the card itself covers only the part in
+// view, its rounded ends out of sight while the list goes on beyond.
+class JournalView final : public QAbstractScrollArea {
+public:
+    static constexpr int side = 20, ends = 16, belowHeader = 4, rowInset = 12, cardPadding = 4;
+
+    JournalView(CleanedPage& page, AppModel& model, StyledLabel* header)
+        : page_(page), model_(model), header_(header), card_(new Card(viewport())) {
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // As a scroll area's: the page's own background shows through.
+        viewport()->setBackgroundRole(QPalette::NoRole);
+        viewport()->setAutoFillBackground(false);
+        header_->setParent(viewport());
+        card_->hide();
+        // Every row is as tall as one that shows all it can.
+        RemovalRow probe(model_);
+        probe.title()->setText(QStringLiteral("Xy"));
+        probe.detail()->setText(QStringLiteral("Xy"));
+        probe.status()->setText(QStringLiteral("Xy"));
+        probe.status()->show();
+        probe.putBack()->show();
+        rowHeight_ = std::max(probe.sizeHint().height(), 1);
+    }
+
+    // Places the header, the card and the rows for the scroll position, asks for the pages
+    // they need and lets go of the pages far from the view.
+    void arrange() {
+        const int width = viewport()->width();
+        const int height = viewport()->height();
+        const int total = std::max(page_.total_, 0);
+        const int headerHeight = header_->heightForWidth(width - 2 * side);
+        const qint64 cardHeight = total > 0 ? 2 * cardPadding + qint64(total) * rowHeight_ : 0;
+        const qint64 content = ends + headerHeight + belowHeader + cardHeight + ends;
+        QScrollBar* bar = verticalScrollBar();
+        bar->setRange(0, int(std::clamp<qint64>(content - height, 0, INT_MAX)));
+        bar->setPageStep(height);
+        bar->setSingleStep(20);
+        const int top = bar->value();
+        header_->setGeometry(side, ends - top, width - 2 * side, headerHeight);
+        const qint64 cardTop = ends + headerHeight + belowHeader - top;
+
+        int first = 0, last = 0;
+        if (total > 0) {
+            const int slack = 2 * int(Card::cornerRadius);
+            const qint64 shownTop = std::max<qint64>(cardTop, -slack);
+            const qint64 shownBottom = std::min<qint64>(cardTop + cardHeight, height + slack);
+            card_->setGeometry(side, int(shownTop), width - 2 * side, int(std::max<qint64>(shownBottom - shownTop, 0)));
+            card_->show();
+            const qint64 screen = height / rowHeight_ + 1;
+            const qint64 inView = std::max<qint64>(-cardTop - cardPadding, 0) / rowHeight_;
+            first = int(std::clamp<qint64>(inView - screen, 0, total));
+            last = int(std::clamp<qint64>(inView + 2 * screen + 1, 0, total));
+            for (auto shown = shown_.begin(); shown != shown_.end();) {
+                if (shown->first >= first && shown->first < last) {
+                    ++shown;
+                    continue;
+                }
+                shown->second->hide();
+                shown->second->clear();
+                spare_.push_back(shown->second);
+                shown = shown_.erase(shown);
+            }
+            RemovalRow* previous = nullptr;
+            for (int index = first; index < last; ++index) {
+                RemovalRow*& row = shown_[index];
+                if (!row)
+                    row = takeRow();
+                row->setGeometry(rowInset, int(cardTop + cardPadding + qint64(index) * rowHeight_ - shownTop),
+                                 card_->width() - 2 * rowInset, rowHeight_);
+                bool counted = false;
+                if (const JournalEntry* entry = page_.entryAt(index, &counted))
+                    row->setEntry(*entry, counted, entry->record && page_.puttingBack_.contains(entry->record->uuid()));
+                else
+                    row->clear();
+                row->show();
+                if (previous)
+                    QWidget::setTabOrder(previous->putBack(), row->putBack());
+                previous = row;
+            }
+        } else {
+            card_->hide();
+            for (auto& [index, row] : shown_) {
+                row->hide();
+                row->clear();
+                spare_.push_back(row);
+            }
+            shown_.clear();
+        }
+        page_.empty_->setVisible(page_.total_ == 0);
+
+        // The pages of the rows placed; before the first read, the first page.
+        const int firstPage = first / CleanedPage::pageSize;
+        const int lastPage = last > first ? (last - 1) / CleanedPage::pageSize : firstPage;
+        for (int index = firstPage; index <= lastPage; ++index)
+            page_.read(index);
+        std::erase_if(page_.pages_,
+                      [&](const auto& entry) { return entry.first < firstPage - 1 || entry.first > lastPage + 1; });
+    }
+
+    std::vector<RemovalRow*> rows() const {
+        std::vector<RemovalRow*> shown;
+        for (const auto& [index, row] : shown_)
+            shown.push_back(row);
+        return shown;
+    }
+
+    // The pages whose rows are placed now.
+    std::pair<int, int> pagesPlaced() const {
+        if (shown_.empty())
+            return {0, 0};
+        return {shown_.begin()->first / CleanedPage::pageSize, shown_.rbegin()->first / CleanedPage::pageSize};
+    }
+
+protected:
+    void scrollContentsBy(int, int) override { arrange(); }
+
+    void resizeEvent(QResizeEvent* event) override {
+        QAbstractScrollArea::resizeEvent(event);
+        arrange();
+    }
+
+    // Tab may land on a row out of view: the list scrolls to it, which places the rows after it.
+    bool focusNextPrevChild(bool next) override {
+        const bool moved = QAbstractScrollArea::focusNextPrevChild(next);
+        QWidget* focused = QApplication::focusWidget();
+        if (moved && focused && viewport()->isAncestorOf(focused)) {
+            const QRect area(focused->mapTo(viewport(), QPoint(0, 0)), focused->size());
+            QScrollBar* bar = verticalScrollBar();
+            if (area.top() < 0)
+                bar->setValue(bar->value() + area.top() - cardPadding);
+            else if (area.bottom() > viewport()->height())
+                bar->setValue(bar->value() + area.bottom() - viewport()->height() + cardPadding);
+        }
+        return moved;
+    }
+
+private:
+    RemovalRow* takeRow() {
+        if (!spare_.empty()) {
+            RemovalRow* row = spare_.back();
+            spare_.pop_back();
+            return row;
+        }
+        auto* row = new RemovalRow(model_, card_);
+        connect(row, &RemovalRow::putBackPressed, &page_, &CleanedPage::putBack);
+        return row;
+    }
+
+    CleanedPage& page_;
+    AppModel& model_;
+    StyledLabel* header_;
+    Card* card_;
+    int rowHeight_ = 1;
+    std::map<int, RemovalRow*> shown_; // by position in the journal
+    std::vector<RemovalRow*> spare_;
+};
+
 CleanedPage::CleanedPage(AppModel& model, QWidget* parent) : QWidget(parent), model_(model) {
     setWindowTitle(tr("Cleaned Up"));
-    auto* scroll = new QScrollArea(this);
-    scroll->setAccessibleName(windowTitle());
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(20, 16, 20, 16);
-    column->setSpacing(0);
     header_ =
         new StyledLabel(tr("Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."),
-                        Fonts::font(FontRole::callout), SemanticColors::secondaryText, content);
+                        Fonts::font(FontRole::callout), SemanticColors::secondaryText, this);
     header_->setWordWrap(true);
-    column->addWidget(header_);
-    column->addSpacing(4);
-    auto* card = new Card(content);
-    list_ = card->contentLayout();
-    list_->setContentsMargins(12, 4, 12, 4);
-    list_->setSpacing(0);
-    column->addWidget(card);
-    column->addStretch(1);
-    scroll->setWidget(content);
+    view_ = new JournalView(*this, model_, header_);
+    view_->setAccessibleName(windowTitle());
 
     empty_ = new ContentUnavailableView(tr("Nothing cleaned up yet"), QStringLiteral("arrow.uturn.backward.circle"),
                                         tr("What you move to the Trash with Dovrane shows up here, ready to put back."),
                                         this);
     empty_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    empty_->hide();
     auto* stack = new QGridLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
-    stack->addWidget(scroll, 0, 0);
+    stack->addWidget(view_, 0, 0);
     stack->addWidget(empty_, 0, 0);
 
-    // The database announces every insert and save; that stands in for a live query.
-    connect(&model_.container(), &ModelContainer::changed, this, &CleanedPage::reload);
+    // The database announces every insert and save; that stands in for a live query. Several
+    // announcements in one turn of the event loop make one read.
+    connect(&model_.container(), &ModelContainer::changed, this, [this] {
+        if (std::exchange(reloadQueued_, true))
+            return;
+        QTimer::singleShot(0, this, [this] {
+            reloadQueued_ = false;
+            reload();
+        });
+    });
     connect(&model_, &AppModel::changed, this, [this](AppModel::Field field) {
         if (field == AppModel::Field::isDemo)
             reload();
     });
-    reload();
+    view_->arrange();
 }
 
-std::vector<RemovalRow*> CleanedPage::rows() const {
-    std::vector<RemovalRow*> shown;
-    for (int index = 0; index < list_->count(); ++index)
-        if (auto* row = qobject_cast<RemovalRow*>(list_->itemAt(index)->widget()))
-            shown.push_back(row);
-    return shown;
-}
+CleanedPage::~CleanedPage() = default;
 
-// Rows stay with their records (a pressed Put Back stays pressed); each is read again, the Trash
-// included, and they are put in order newest first.
-void CleanedPage::reload() {
-    std::vector<std::shared_ptr<Removal>> removals =
-        model_.container().removals().value_or(std::vector<std::shared_ptr<Removal>>{});
-    std::stable_sort(removals.begin(), removals.end(),
-                     [](const auto& a, const auto& b) { return a->date() > b->date(); });
+std::vector<RemovalRow*> CleanedPage::rows() const { return view_->rows(); }
 
-    std::map<const Removal*, RemovalRow*> kept;
-    for (const auto& removal : removals) {
-        RemovalRow* row = nullptr;
-        if (auto found = rows_.find(removal.get()); found != rows_.end()) {
-            row = found->second;
-            rows_.erase(found);
-            row->refresh();
-        } else {
-            row = new RemovalRow(model_, removal, list_->parentWidget());
-        }
-        kept.emplace(removal.get(), row);
-        list_->removeWidget(row);
-        list_->addWidget(row);
+QAbstractScrollArea* CleanedPage::list() const { return view_; }
+
+bool CleanedPage::isSettled() const {
+    if (total_ < 0)
+        return false;
+    const auto [first, last] = view_->pagesPlaced();
+    for (int index = first; index <= last; ++index) {
+        const auto found = pages_.find(index);
+        if (found == pages_.end() || found->second.generation != generation_ || !found->second.recounted)
+            return false;
     }
-    for (auto& [record, row] : rows_)
-        delete row;
-    rows_ = std::move(kept);
-    list_->parentWidget()->setVisible(!rows_.empty());
-    empty_->setVisible(rows_.empty());
+    return true;
+}
+
+void CleanedPage::reload() {
+    ++generation_;
+    reading_.clear();
+    view_->arrange();
+}
+
+void CleanedPage::read(int page) {
+    const auto found = pages_.find(page);
+    if ((found != pages_.end() && found->second.generation == generation_) || !reading_.insert(page).second)
+        return;
+    // The model finishes its futures on the main thread, where the page may be gone by then.
+    model_.journalPage(page * pageSize, pageSize)
+        .then([self = QPointer<CleanedPage>(this), page, generation = generation_](std::optional<JournalPage> read) {
+            if (self)
+                self->pageRead(page, generation, std::move(read));
+        });
+}
+
+void CleanedPage::pageRead(int page, std::uint64_t generation, std::optional<JournalPage> read) {
+    // A store that cannot be read keeps what shows, or shows no record at first; the next change
+    // of it tries again.
+    if (!read) {
+        if (total_ < 0) {
+            total_ = 0;
+            view_->arrange();
+        }
+        return;
+    }
+    if (generation == generation_)
+        reading_.erase(page);
+    const auto old = pages_.find(page);
+    // An older read only fills a gap.
+    if (generation != generation_ && (old != pages_.end() || total_ >= 0))
+        return;
+    if (generation == generation_ || total_ < 0)
+        total_ = read->total;
+    Page fresh{generation, std::move(read->entries)};
+    // Until the Trash is counted again, the rows keep the counts they showed, so nothing blinks.
+    std::map<QUuid, const JournalEntry*> before;
+    if (old != pages_.end() && old->second.counted)
+        for (const JournalEntry& entry : old->second.entries)
+            if (entry.record)
+                before.emplace(entry.record->uuid(), &entry);
+    fresh.counted = !before.empty();
+    for (JournalEntry& entry : fresh.entries) {
+        // A record whose change waits to be saved shows as the container holds it.
+        if (auto unsaved = entry.id != 0 ? model_.container().unsaved(entry.id) : nullptr)
+            entry.record = std::move(unsaved);
+        if (!entry.record)
+            continue;
+        if (const auto known = before.find(entry.record->uuid()); known != before.end()) {
+            entry.inTrash = known->second->inTrash;
+            entry.backInPlace = known->second->backInPlace;
+        } else {
+            fresh.counted = false;
+        }
+    }
+    std::vector<JournalEntry> toCount = fresh.entries;
+    pages_[page] = std::move(fresh);
+    view_->arrange();
+    model_.countInTrash(std::move(toCount))
+        .then([self = QPointer<CleanedPage>(this), page, generation](std::vector<JournalEntry> counted) {
+            if (self)
+                self->pageCounted(page, generation, std::move(counted));
+        });
+}
+
+void CleanedPage::pageCounted(int page, std::uint64_t generation, std::vector<JournalEntry> counted) {
+    const auto found = pages_.find(page);
+    if (found == pages_.end() || found->second.generation != generation)
+        return;
+    found->second.entries = std::move(counted);
+    found->second.counted = found->second.recounted = true;
+    view_->arrange();
+}
+
+const JournalEntry* CleanedPage::entryAt(int index, bool* counted) const {
+    const auto found = pages_.find(index / pageSize);
+    if (found == pages_.end() || std::size_t(index % pageSize) >= found->second.entries.size())
+        return nullptr;
+    *counted = found->second.counted;
+    return &found->second.entries[std::size_t(index % pageSize)];
+}
+
+// One put back per record at a time: its button stays off until the model's put back has
+// ended, whatever it found.
+void CleanedPage::putBack(const JournalEntry& entry) {
+    if (!entry.record || puttingBack_.contains(entry.record->uuid()))
+        return;
+    std::shared_ptr<Removal> record = model_.container().adopt(entry.id, *entry.record);
+    if (!record)
+        return;
+    const QUuid uuid = record->uuid();
+    puttingBack_.insert(uuid);
+    view_->arrange();
+    // The window may drop the page while this runs, even within the press (demo mode).
+    (void)startWatched(
+        this, [this, record] { return model_.undo(record); },
+        [this, uuid] {
+            puttingBack_.erase(uuid);
+            reload();
+        });
 }
 
 } // namespace dovrane

@@ -1,42 +1,80 @@
 #pragma once
 // The Cleaned Up page: the journal of everything moved to the Trash, newest first, one row per
-// record, with Put Back for what can still come back. It reads the records from the database
-// and reads them again whenever the database announces a change; it writes nothing itself.
+// record, with Put Back for what can still come back. However long the journal, the page holds
+// a row widget only for the records in and near the view, reads them a page at a time on the
+// model's pool and counts their items in the Trash there too; the count of records comes from
+// the database. A change of the database reads the pages in view again and changes the rows
+// that differ. It writes nothing itself.
 
+#include "Services/ModelContainer.h"
+
+#include <QUuid>
 #include <QWidget>
 
+#include <cstdint>
 #include <map>
-#include <memory>
+#include <set>
 #include <vector>
 
-class QVBoxLayout;
+class QAbstractScrollArea;
 
 namespace dovrane {
 
 class AppModel;
 class ContentUnavailableView;
-class Removal;
+class JournalView;
 class RemovalRow;
 class StyledLabel;
 
 class CleanedPage : public QWidget {
     Q_OBJECT
 public:
-    explicit CleanedPage(AppModel& model, QWidget* parent = nullptr);
+    static constexpr int pageSize = 50;
 
-    // The rows in the order shown.
+    explicit CleanedPage(AppModel& model, QWidget* parent = nullptr);
+    ~CleanedPage() override;
+
+    // The rows in the order shown: those of the records in and near the view.
     std::vector<RemovalRow*> rows() const;
     ContentUnavailableView* emptyState() const { return empty_; }
     StyledLabel* header() const { return header_; }
+    QAbstractScrollArea* list() const;
+    // The records of the journal as last read; -1 until the first read has come back.
+    int total() const { return total_; }
+    // Every row in view shows its record as last read, with its items in the Trash counted.
+    bool isSettled() const;
+    // Reads the records in view again, the Trash included.
+    void reload();
 
 private:
-    void reload();
+    friend class JournalView;
+    struct Page {
+        std::uint64_t generation = 0;
+        std::vector<JournalEntry> entries;
+        bool counted = false;   // the entries carry counts, maybe those of the read before
+        bool recounted = false; // counted for this read
+    };
+
+    // Places the rows for the records in view, and reads the pages they need.
+    void place();
+    void read(int page);
+    void pageRead(int page, std::uint64_t generation, std::optional<JournalPage> read);
+    void pageCounted(int page, std::uint64_t generation, std::vector<JournalEntry> counted);
+    const JournalEntry* entryAt(int index, bool* counted) const;
+    void putBack(const JournalEntry& entry);
 
     AppModel& model_;
     StyledLabel* header_;
-    QVBoxLayout* list_;
+    JournalView* view_;
     ContentUnavailableView* empty_;
-    std::map<const Removal*, RemovalRow*> rows_;
+    int total_ = -1;
+    // Each read is tagged with the generation it was asked in; a change of the database starts
+    // a new one, and what an older one reads only fills a gap.
+    std::uint64_t generation_ = 1;
+    std::map<int, Page> pages_;
+    std::set<int> reading_; // pages asked for in this generation
+    std::set<QUuid> puttingBack_;
+    bool reloadQueued_ = false;
 };
 
 } // namespace dovrane

@@ -1,16 +1,14 @@
 #pragma once
 // One entry of the journal of moves to the Trash: what was moved, when, how much of it is
-// still in the Trash, and Put Back while something can come back.
+// still in the Trash, and Put Back while something can come back. The page keeps a row only
+// for the records in view and hands a row another record as the list scrolls.
 
-#include <DovraneKit/trash/RemovedItem.h>
+#include "Services/ModelContainer.h"
 
 #include <QWidget>
 
-#include <cstdint>
 #include <memory>
-#include <vector>
 
-class QLabel;
 class QMenu;
 class QPushButton;
 
@@ -24,15 +22,20 @@ class SymbolView;
 class RemovalRow : public QWidget {
     Q_OBJECT
 public:
-    RemovalRow(AppModel& model, std::shared_ptr<Removal> removal, QWidget* parent = nullptr);
+    explicit RemovalRow(AppModel& model, QWidget* parent = nullptr);
 
-    const std::shared_ptr<Removal>& removal() const { return removal_; }
+    // Shows the entry's record; its status and Put Back only once its items in the Trash are
+    // counted (a record put back, or any in demo mode, needs no count). pressed: its put back
+    // runs, the button is off.
+    void setEntry(const JournalEntry& entry, bool counted, bool pressed);
+    // A row waiting for its record shows nothing.
+    void clear();
+
+    const JournalEntry& entry() const { return entry_; }
+    const std::shared_ptr<const Removal>& removal() const { return entry_.record; }
     // How many of the record's items are still in the Trash, as of the last count. In demo
     // mode the Trash is not looked at: none for a record about Xcode, else all.
     int inTrash() const { return inTrash_; }
-    // Reads the record and the Trash again: a large record's Trash off the main thread, its
-    // count shown when it arrives.
-    void refresh();
     // The context menu: "Show in Trash" while the first item is in the Trash, else empty.
     std::unique_ptr<QMenu> menu();
 
@@ -42,24 +45,16 @@ public:
     QPushButton* putBack() const { return putBack_; }
     SymbolView* icon() const { return icon_; }
 
+signals:
+    void putBackPressed(const JournalEntry& entry);
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    struct TrashCount {
-        int inTrash = 0;
-        int backInPlace = 0; // out of the Trash and at the original place; counted only when none is in it
-    };
-    // Blocking: looks at every item's place in the Trash.
-    static TrashCount count(const std::vector<RemovedItem>& items);
-    void showCount(TrashCount counted);
-    void pressPutBack();
-
     AppModel& model_;
-    std::shared_ptr<Removal> removal_;
+    JournalEntry entry_;
     int inTrash_ = 0;
-    std::uint64_t looks_ = 0;     // the refresh whose count the row waits for
-    bool putBackPending_ = false; // from a press until the model's put back has ended
     SymbolView* icon_;
     StyledLabel* title_;
     StyledLabel* detail_;

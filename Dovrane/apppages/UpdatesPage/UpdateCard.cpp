@@ -6,6 +6,7 @@
 #include "UiKit/AppIcon.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/FocusRing.h"
+#include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
 
@@ -90,9 +91,8 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     names->addWidget(new StyledLabel(QString::fromStdString(app_.name), Fonts::font(FontRole::headline), {}, this));
     auto* versions = new QHBoxLayout;
     versions->setSpacing(4);
-    auto* change = secondaryLabel(
-        tr("%1 → %2").arg(QString::fromStdString(info_.currentVersion), QString::fromStdString(info_.newVersion)),
-        this);
+    auto* change =
+        secondaryLabel(tr("%1 → %2").arg(Texts::version(info_.currentVersion), Texts::version(info_.newVersion)), this);
     change->setFont(Fonts::monospacedDigits(change->font()));
     versions->addWidget(change);
     versions->addWidget(secondaryLabel(QStringLiteral("·"), this));

@@ -237,7 +237,13 @@ void UpdatesPage::refresh() {
 
 void UpdatesPage::refreshHeader() {
     const std::size_t available = cards_.size();
-    title_->setText(available == 0 ? tr("No updates") : tr("%Ln updates", nullptr, int(available)));
+    // Only a check that found an app current says so; when every check failed, that is said
+    // instead of the opposite, in the title as in the line under it.
+    const bool anyCurrent = !current().empty();
+    const bool noneChecked = available == 0 && !anyCurrent && !failed().empty();
+    title_->setText(noneChecked      ? tr("Could not check for updates")
+                    : available == 0 ? tr("No updates")
+                                     : tr("%Ln updates", nullptr, int(available)));
     const bool checking = model_.isCheckingUpdates();
     progress_->setVisible(checking);
     progress_->setValue(int(model_.updateProgress() * 1000));
@@ -250,12 +256,8 @@ void UpdatesPage::refreshHeader() {
     checkNow_->setEnabled(!checking && !model_.isDemo());
     checkNow_->setToolTip(Texts::demoTooltip(model_.isDemo()));
     updateAll_->setEnabled(available > 0 && model_.installing().empty() && !updateAllPending_);
-
-    // Only a check that found an app current says so; when every check failed, that is said
-    // instead of the opposite.
-    const bool anyCurrent = !current().empty();
     allUpToDate_->setVisible(available == 0 && anyCurrent);
-    noneChecked_->setVisible(available == 0 && !anyCurrent && !failed().empty());
+    noneChecked_->setVisible(noneChecked);
 }
 
 void UpdatesPage::refreshCards() {
@@ -294,7 +296,7 @@ void UpdatesPage::refreshLists() {
 
     ReasonList::Rows currentRows;
     for (const InstalledApp& app : current())
-        currentRows.emplace_back(app, tr("Version %1").arg(QString::fromStdString(app.version)));
+        currentRows.emplace_back(app, tr("Version %1").arg(Texts::version(app.version)));
     currentToggle_->setText(tr("Up to date (%Ln)", nullptr, int(currentRows.size())));
     replaceList(currentGroup_, currentRows);
 

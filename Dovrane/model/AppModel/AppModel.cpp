@@ -94,10 +94,8 @@ std::int64_t AppModel::safeTotal() const {
 }
 
 bool AppModel::showsCategory(CategoryID id) const {
-    if (!isLinuxHome() || !isMacOnly(id))
-        return true;
-    const Category* category = scan_ ? scan_->category(id) : nullptr;
-    return category && !category->holdsNothing();
+    static const ScanResult none;
+    return isShown(id, scan_ ? *scan_ : none, isLinuxHome());
 }
 
 } // namespace dovrane

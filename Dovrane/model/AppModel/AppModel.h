@@ -214,6 +214,12 @@ public:
     // Replaces the entry of apps with the same path (an update put a new version there); a
     // listing that runs meanwhile keeps the new entry.
     void replaceApp(const InstalledApp& app);
+    // The journal for the Cleaned Up page, read on the pool a page at a time, newest first
+    // (ModelContainer::readJournal); the future holds nothing when the store cannot be read.
+    QFuture<std::optional<JournalPage>> journalPage(int offset, int limit);
+    // The entries with their items in the Trash counted, on the pool; in demo mode the Trash is
+    // not looked at and the entries come back as they were.
+    QFuture<std::vector<JournalEntry>> countInTrash(std::vector<JournalEntry> entries);
     // Puts the record's items back from the Trash. Ignored while the record's put back runs.
     // Holds the record itself, since the row that asked may be rebuilt meanwhile.
     QFuture<void> undo(std::shared_ptr<Removal> removal);

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <utility>
 
@@ -96,6 +97,7 @@ const char* const indexDailySizes = "CREATE INDEX IF NOT EXISTS daily_sizes_day 
 // the latest record of a day.
 const char* const dropDuplicateDays =
     "DELETE FROM daily_sizes WHERE id NOT IN (SELECT MAX(id) FROM daily_sizes GROUP BY day)";
+const char* const indexNewestFirst = "CREATE INDEX IF NOT EXISTS removals_newest ON removals (date DESC, id)";
 const char* const uniqueDay = "CREATE UNIQUE INDEX IF NOT EXISTS daily_sizes_one_per_day ON daily_sizes (day)";
 
 // SQLite's own word that the file is damaged or no database at all (SQLITE_CORRUPT,
@@ -238,6 +240,10 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
     if (query.value(0).toInt() == 0)
         if (auto error = run(query, QStringLiteral("ALTER TABLE removals ADD COLUMN title_wording TEXT")))
             return OpenFailure{*error};
+    // The journal is read a page at a time, newest first; an index, like the column above, that
+    // an older Dovrane keeps up without knowing it.
+    if (auto error = run(query, QString::fromLatin1(indexNewestFirst)))
+        return OpenFailure{*error};
     return container;
 }
 
@@ -334,6 +340,121 @@ std::vector<std::shared_ptr<Removal>> ModelContainer::readableRemovals(const std
     for (auto& [id, record] : found)
         records.push_back(std::move(record));
     return records;
+}
+
+std::optional<JournalPage> ModelContainer::readJournal(const std::string& path, int offset, int limit,
+                                                       const std::vector<std::shared_ptr<const Removal>>& waiting) {
+    if (notAFile(path))
+        return std::nullopt;
+    // A connection belongs to the thread that made it: each read makes its own.
+    static std::atomic<int> serial = 0;
+    const QString name = QStringLiteral("dovrane-journal-%1").arg(++serial);
+    std::optional<JournalPage> page;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        database.setDatabaseName(qPath(path));
+        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+        if (database.open())
+            page = readJournalPage(database, std::max(offset, 0), std::max(limit, 0), waiting);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return page;
+}
+
+std::optional<JournalPage> ModelContainer::readJournalPage(QSqlDatabase& database, int offset, int limit,
+                                                           const std::vector<std::shared_ptr<const Removal>>& waiting) {
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    const auto count = [&query](std::optional<Date> from) -> std::optional<int> {
+        query.prepare(from ? QStringLiteral("SELECT COUNT(*) FROM removals WHERE date >= ?")
+                           : QStringLiteral("SELECT COUNT(*) FROM removals"));
+        if (from)
+            query.addBindValue(from->secondsSinceReference);
+        if (!query.exec() || !query.next())
+            return std::nullopt;
+        const int counted = query.value(0).toInt();
+        query.finish();
+        return counted;
+    };
+    // Newest first; a waiting record comes after the saved ones of its date, as its row will.
+    std::vector<std::shared_ptr<const Removal>> later = waiting;
+    std::stable_sort(later.begin(), later.end(), [](const auto& a, const auto& b) { return a->date() > b->date(); });
+    std::map<int, std::shared_ptr<const Removal>> waitingAt; // by position in the whole journal
+    for (std::size_t index = 0; index < later.size(); ++index) {
+        const std::optional<int> before = count(later[index]->date());
+        if (!before)
+            return std::nullopt;
+        waitingAt.emplace(*before + int(index), later[index]);
+    }
+    const std::optional<int> saved = count(std::nullopt);
+    if (!saved)
+        return std::nullopt;
+    JournalPage page;
+    page.total = *saved + int(later.size());
+    const int end = int(std::min<qint64>(qint64(offset) + limit, page.total));
+    if (offset >= end)
+        return page;
+    int savedFrom = offset;
+    for (const auto& [position, record] : waitingAt)
+        savedFrom -= position < offset;
+    int savedCount = 0;
+    for (int position = offset; position < end; ++position)
+        savedCount += !waitingAt.contains(position);
+
+    query.prepare(QStringLiteral("SELECT id, date, title, items, undone, uuid, title_wording FROM removals "
+                                 "ORDER BY date DESC, id LIMIT ? OFFSET ?"));
+    query.addBindValue(savedCount);
+    query.addBindValue(savedFrom);
+    if (!query.exec())
+        return std::nullopt;
+    for (int position = offset; position < end; ++position) {
+        if (auto found = waitingAt.find(position); found != waitingAt.end()) {
+            page.entries.push_back({0, found->second});
+            continue;
+        }
+        // Rows written meanwhile may leave the page short; it is read again on the next change.
+        if (!query.next())
+            break;
+        JournalEntry entry{query.value(0).toLongLong(), nullptr};
+        std::shared_ptr<Removal> record(new Removal());
+        // A row that no longer decodes keeps its place, without a record.
+        if (readRemovalRow(query, *record))
+            entry.record = std::move(record);
+        page.entries.push_back(std::move(entry));
+    }
+    if (failureAfterRows(query))
+        return std::nullopt;
+    return page;
+}
+
+std::vector<std::shared_ptr<const Removal>> ModelContainer::waitingRemovals() const {
+    std::vector<std::shared_ptr<const Removal>> copies;
+    for (const auto& record : removals_.inserted)
+        copies.push_back(std::make_shared<const Removal>(*record));
+    return copies;
+}
+
+std::shared_ptr<const Removal> ModelContainer::unsaved(qint64 id) const {
+    const auto found = removals_.saved.find(id);
+    if (found == removals_.saved.end() || !found->second->changed_)
+        return nullptr;
+    return found->second;
+}
+
+std::shared_ptr<Removal> ModelContainer::adopt(qint64 id, const Removal& read) {
+    if (id == 0) {
+        for (const auto& record : removals_.inserted)
+            if (record->uuid() == read.uuid())
+                return record;
+        return nullptr;
+    }
+    auto& object = removals_.saved[id];
+    if (!object) {
+        object.reset(new Removal(read));
+        object->changed_ = object->itemsChanged_ = false;
+    }
+    return object;
 }
 
 std::optional<int> ModelContainer::removalCount() {
@@ -435,13 +556,22 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
             return describe(query.lastError());
     }
     const auto writeRemoval = [&query](const Removal& record, std::optional<qint64> id) {
-        query.prepare(id ? QStringLiteral("UPDATE removals SET date = ?, title = ?, items = ?, undone = ?, uuid = ?, "
-                                          "title_wording = ? WHERE id = ?")
-                         : QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid, title_wording) "
-                                          "VALUES (?, ?, ?, ?, ?, ?)"));
+        // A put back changes one flag of a record of maybe a hundred thousand items: those are
+        // written again only when they changed.
+        const bool withItems = !id || record.itemsChanged_;
+        if (!id)
+            query.prepare(QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid, title_wording) "
+                                         "VALUES (?, ?, ?, ?, ?, ?)"));
+        else if (withItems)
+            query.prepare(QStringLiteral("UPDATE removals SET date = ?, title = ?, items = ?, undone = ?, uuid = ?, "
+                                         "title_wording = ? WHERE id = ?"));
+        else
+            query.prepare(QStringLiteral("UPDATE removals SET date = ?, title = ?, undone = ?, uuid = ?, "
+                                         "title_wording = ? WHERE id = ?"));
         query.addBindValue(record.date().secondsSinceReference);
         query.addBindValue(record.title());
-        query.addBindValue(text(itemsJson(record.items())));
+        if (withItems)
+            query.addBindValue(text(itemsJson(record.items())));
         query.addBindValue(record.undone() ? 1 : 0);
         query.addBindValue(record.uuid().toString(QUuid::WithoutBraces));
         query.addBindValue(record.wording() ? QVariant(record.wording()->toJson())
@@ -509,11 +639,11 @@ bool ModelContainer::save() {
     }
     // Only now that the transaction holds are the rows known by their ids.
     for (auto& [id, record] : removals_.saved)
-        record->changed_ = false;
+        record->changed_ = record->itemsChanged_ = false;
     for (auto& [id, record] : dailySizes_.saved)
         record->changed_ = false;
     for (auto& [record, id] : newRemovals) {
-        record->changed_ = false;
+        record->changed_ = record->itemsChanged_ = false;
         removals_.saved.emplace(id, std::move(record));
     }
     for (auto& [record, id] : newDailySizes) {

@@ -13,6 +13,7 @@
 #include <DovraneKit/core/Expected.h>
 
 #include <QObject>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 
@@ -23,6 +24,20 @@
 #include <vector>
 
 namespace dovrane {
+
+// One record of a page of the journal: its row in the file (0 while it waits to be saved), the
+// record as read, and its items in the Trash as counted by whoever read it.
+struct JournalEntry {
+    qint64 id = 0;
+    std::shared_ptr<const Removal> record;
+    int inTrash = 0;
+    int backInPlace = 0; // out of the Trash and at their original place; counted only when none is in it
+};
+
+struct JournalPage {
+    int total = 0;                     // every record, those waiting to be saved included
+    std::vector<JournalEntry> entries; // newest first
+};
 
 class ModelContainer final : public QObject {
     Q_OBJECT
@@ -62,6 +77,22 @@ public:
 
     // Absent when the database cannot be read.
     std::optional<std::vector<std::shared_ptr<Removal>>> removals();
+    // Any thread: `limit` records from position `offset` of the journal, newest first (records of
+    // one date in the order written), through a read-only connection of the call's own, so that
+    // a long journal is read a page at a time away from the main thread. `waiting` are the
+    // records not saved yet (waitingRemovals()), placed among the rows by their dates. Absent
+    // when the file cannot be read.
+    static std::optional<JournalPage> readJournal(const std::string& path, int offset, int limit,
+                                                  const std::vector<std::shared_ptr<const Removal>>& waiting);
+    // Copies of the records inserted and not saved yet, for readJournal.
+    std::vector<std::shared_ptr<const Removal>> waitingRemovals() const;
+    // The object of a saved row whose changes wait for the next save, else nothing: what the
+    // row says until then.
+    std::shared_ptr<const Removal> unsaved(qint64 id) const;
+    // The container's object for a record read elsewhere (readJournal), so that its changes are
+    // saved: the row's object when one was fetched, else a copy of `read`, which is the row's
+    // object from then on. For id 0, the waiting record with read's identifier, or nothing.
+    std::shared_ptr<Removal> adopt(qint64 id, const Removal& read);
     // The journal's rows, counted in the file, and the records waiting to be saved; a row that no
     // longer decodes counts, as the file keeps it.
     std::optional<int> removalCount();
@@ -89,6 +120,8 @@ private:
     // Fills record from a row of "SELECT id, date, title, items, undone, uuid FROM removals";
     // false when the row does not decode.
     static bool readRemovalRow(const QSqlQuery& query, Removal& record);
+    static std::optional<JournalPage> readJournalPage(QSqlDatabase& database, int offset, int limit,
+                                                      const std::vector<std::shared_ptr<const Removal>>& waiting);
     // The integrity check's findings; nothing when the file is sound.
     static std::optional<std::string> damageFound(QSqlQuery& query);
     // Marks the store damaged when the results ended on a failure; true then.

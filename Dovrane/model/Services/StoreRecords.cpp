@@ -34,6 +34,7 @@ void Removal::setTitle(QString title) {
 void Removal::setItems(std::vector<RemovedItem> items) {
     items_ = std::move(items);
     changed_ = true;
+    itemsChanged_ = true;
 }
 
 void Removal::setUndone(bool undone) {

@@ -56,6 +56,7 @@ private:
     bool undone_ = false;
     QUuid uuid_;
     bool changed_ = false;
+    bool itemsChanged_ = false; // the items are written only then: a long list costs its time
 };
 
 class DailySize {

@@ -1127,6 +1127,13 @@ Behoben
     </message>
 </context>
 <context>
+    <name>dovrane::ConfirmationDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>dovrane::ContentView</name>
     <message>
         <source>Dovrane</source>
@@ -1859,6 +1866,10 @@ Behoben
     <message>
         <source>No app could be checked.</source>
         <translation>Keine App konnte geprüft werden.</translation>
+    </message>
+    <message>
+        <source>Could not check for updates</source>
+        <translation>Updates konnten nicht geprüft werden</translation>
     </message>
 </context>
 </TS>

@@ -283,6 +283,7 @@ void CategoryBrowser::redraw() {
         stack_->setCurrentWidget(empty_);
         return;
     }
+    ring_->setLinuxHome(model.isLinuxHome());
     ring_->setScan(*model.scan());
     for (CategoryID id : all_)
         if (CategoryRow* categoryRow = row(id)) {

@@ -4,6 +4,7 @@
 #include "Grid/GridProbes.h"
 #include "Services/SettingKeys.h"
 #include "StoragePage/SafetyDelegate.h"
+#include "UiKit/ConfirmationDialog.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
@@ -17,7 +18,6 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -188,7 +188,7 @@ QString CategoryDetail::summary() const {
     std::int64_t size = 0;
     for (const CleanupItem& item : pickedItems())
         size += item.size;
-    return tr("%1 selected, %2").arg(picked_.size()).arg(QString::fromStdString(bytes(size)));
+    return tr("%1 selected, %2").arg(Texts::count(std::int64_t(picked_.size())), QString::fromStdString(bytes(size)));
 }
 
 void CategoryDetail::selectionChangedByUser() {
@@ -380,17 +380,11 @@ void CategoryDetail::confirm(DeletionsInFlight::Kind kind) {
         button = tr("Remove Unavailable");
         break;
     }
-    auto* box = new QMessageBox(QMessageBox::Warning, title, title, QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("confirmation"));
-    box->setInformativeText(message);
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    QPushButton* destructive = box->addButton(button, QMessageBox::DestructiveRole);
-    box->setDefaultButton(box->addButton(QMessageBox::Cancel));
+    auto* box = new ConfirmationDialog(title, message, button, this);
     flag(kind) = true;
-    connect(box, &QMessageBox::finished, this, [this, box, destructive, kind] {
+    connect(box, &QDialog::finished, this, [this, kind](int result) {
         flag(kind) = false;
-        if (box->clickedButton() == destructive)
+        if (result == QDialog::Accepted)
             runDeletion(kind);
     });
     box->open();

@@ -20,7 +20,6 @@
 class QAction;
 class QLayout;
 class QMenu;
-class QMessageBox;
 class QPushButton;
 class QTableView;
 

@@ -11,7 +11,7 @@
 namespace dovrane {
 
 namespace {
-const QString dash = QStringLiteral("\u2013");
+const QString dash = Texts::unknown();
 } // namespace
 
 Date lastUsedSort(const CleanupItem& item) { return item.lastUsed.value_or(Date::distantPast()); }

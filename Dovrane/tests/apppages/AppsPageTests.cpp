@@ -61,6 +61,7 @@ class AppsPageTests : public QObject {
                                           f->app("Alpha", AppSource::homebrew, 2'000'000),
                                           f->app("Other Thing", AppSource::unknown, 3'000'000)};
         apps[1].lastUsed = f->fixture.clock->now().adding(-86400);
+        apps[4].version = std::string("?"); // the library's word for a version the app does not state
         ModelSeeding(f->model).setApps(apps);
         ModelSeeding(f->model).setAppsLoaded(true);
     }
@@ -199,6 +200,8 @@ private slots:
                  (QStringList{"Safari", "Other Thing", "Alpha", "Zed", "Notes Pro"}));
         QCOMPARE(column(view, InstalledTable::size).last(), QStringLiteral("…"));
         QCOMPARE(column(view, InstalledTable::lastUsed), (QStringList{"–", "–", "–", "yesterday", "–"}));
+        // An unknown version shows the same sign as an unknown last use.
+        QCOMPARE(column(view, InstalledTable::version), (QStringList{"1.0", "–", "1.0", "1.0", "1.0"}));
 
         clickHeader(view, InstalledTable::source);
         QCOMPARE(column(view, InstalledTable::source),

@@ -11,10 +11,13 @@
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 #include <cstdio>
@@ -49,6 +52,13 @@ class CleanedPageTests : public QObject {
         Fs::removeAll(FreedesktopTrash::infoPathFor(item.trashPath.path()));
     }
 
+    // The page as the window shows it, once every row in view shows its record, counted.
+    static void settle(CleanedPage& page) {
+        page.resize(1100, 720);
+        page.show();
+        QTRY_VERIFY(page.isSettled());
+    }
+
     static QStringList titles(const CleanedPage& page) {
         QStringList shown;
         for (RemovalRow* row : page.rows())
@@ -63,6 +73,7 @@ private slots:
     void anEmptyJournalShowsTheEmptyStateOverTheHeader() {
         CleanedPage page(f->model);
         render(page, Look::light);
+        settle(page);
         QVERIFY(page.rows().empty());
         QVERIFY(page.emptyState()->isVisible());
         QCOMPARE(page.emptyState()->title(), QStringLiteral("Nothing cleaned up yet"));
@@ -82,6 +93,7 @@ private slots:
         f->fixture.container().save();
 
         CleanedPage page(f->model);
+        settle(page);
         QCOMPARE(titles(page), (QStringList{"No items", "Undone", "None", "Some", "All there"}));
         const auto rows = page.rows();
         RemovalRow* allRow = rows[4];
@@ -119,6 +131,7 @@ private slots:
             emptyFromTrash(large->items()[index]);
 
         CleanedPage page(f->model);
+        settle(page);
         RemovalRow* row = page.rows().front();
         QTRY_COMPARE(row->status()->text(), QStringLiteral("300 of 400 still in the Trash"));
         QCOMPARE(row->inTrash(), 300);
@@ -126,14 +139,65 @@ private slots:
 
         for (std::size_t index = 100; index < 400; ++index)
             emptyFromTrash(large->items()[index]);
-        row->refresh();
+        page.reload();
         QTRY_COMPARE(row->status()->text(), QStringLiteral("Trash was emptied"));
         QVERIFY(!row->putBack()->isVisibleTo(row));
+    }
+
+    // A long journal: rows exist only for the records in and near the view, the list is as long
+    // as all of them, and scrolling to its end shows the oldest record.
+    void aLongJournalHoldsRowsOnlyForWhatIsInView() {
+        const int records = 3 * CleanedPage::pageSize + 7;
+        for (int index = 0; index < records; ++index)
+            f->fixture.container().insert(std::make_shared<Removal>(
+                Date{double(index)}, QStringLiteral("Record %1").arg(index),
+                std::vector<RemovedItem>{{Url::fromPath(f->fixture / "gone"), Url::fromPath(f->fixture / "t"), 1}}));
+        QVERIFY(f->fixture.container().save());
+        CleanedPage page(f->model);
+        settle(page);
+        QCOMPARE(page.total(), records);
+        const std::size_t held = page.rows().size();
+        QVERIFY(held > 10 && held < std::size_t(records) / 2);
+        QCOMPARE(page.rows().front()->title()->text(), QStringLiteral("Record %1").arg(records - 1));
+        QScrollBar* bar = page.list()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        QTRY_VERIFY(page.isSettled());
+        QCOMPARE(page.rows().back()->title()->text(), QStringLiteral("Record 0"));
+        QVERIFY(page.rows().back()->isVisible());
+        QVERIFY(page.rows().size() <= held);
+    }
+
+    // Tab walks from Put Back to Put Back past the rows the page holds: the list scrolls to the
+    // focused one and places the rows after it.
+    void tabWalksOnPastTheRowsHeld() {
+        const int records = 60;
+        for (int index = 0; index < records; ++index)
+            record(QStringLiteral("R%1").arg(index), {"f"}, records - index);
+        CleanedPage page(f->model);
+        settle(page);
+        page.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        const int held = int(page.rows().size());
+        QVERIFY(held + 5 < records);
+        page.rows().front()->putBack()->setFocus();
+        for (int press = 0; press < held + 5; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTRY_VERIFY(page.isSettled());
+        }
+        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        QVERIFY(focused);
+        auto* row = qobject_cast<RemovalRow*>(focused->parentWidget());
+        QVERIFY(row);
+        QCOMPARE(row->title()->text(), QStringLiteral("R%1").arg(records - 1 - (held + 5)));
+        QVERIFY(page.list()->verticalScrollBar()->value() > 0);
+        const QRect area(focused->mapTo(page.list()->viewport(), QPoint(0, 0)), focused->size());
+        QVERIFY(page.list()->viewport()->rect().contains(area));
     }
 
     void theDetailLineCountsSizesAndDates() {
         auto three = record("Three", {"a", "b", "c"});
         CleanedPage page(f->model);
+        settle(page);
         QCOMPARE(page.rows().front()->detail()->text(),
                  QStringLiteral("3 items, 3 KB, ") +
                      QString::fromStdString(DateText::abbreviatedDateShortTime(three->date())));
@@ -142,16 +206,16 @@ private slots:
     void aNewRecordAppearsAtTheTopWithoutReload() {
         record("Older", {"a"}, 100);
         CleanedPage page(f->model);
-        RemovalRow* older = page.rows().front();
+        settle(page);
         QVERIFY(!page.emptyState()->isVisibleTo(&page));
         record("Newer", {"b"});
-        QCOMPARE(titles(page), (QStringList{"Newer", "Older"}));
-        QCOMPARE(page.rows()[1], older);
+        QTRY_COMPARE(titles(page), (QStringList{"Newer", "Older"}));
     }
 
     void showInTrashOffersOnlyTheFirstItemWhileItIsThere() {
         auto removal = record("Two", {"first", "second"});
         CleanedPage page(f->model);
+        settle(page);
         RemovalRow* row = page.rows().front();
         std::unique_ptr<QMenu> menu = row->menu();
         QCOMPARE(menu->actions().size(), 1);
@@ -169,12 +233,14 @@ private slots:
     void aDoublePressOfPutBackPutsBackOnce() {
         auto removal = record("Back", {"a", "b"});
         CleanedPage page(f->model);
+        settle(page);
         RemovalRow* row = page.rows().front();
         QSignalSpy notices(&f->model, &AppModel::changed);
         row->putBack()->click();
         QVERIFY(!row->putBack()->isEnabled());
         row->putBack()->click();
         QTRY_VERIFY_WITH_TIMEOUT(removal->undone(), 60000);
+        QTRY_VERIFY(page.isSettled());
         QTRY_COMPARE(row->status()->text(), QStringLiteral("Put back"));
         QVERIFY(!row->putBack()->isVisibleTo(row));
         for (const RemovedItem& item : removal->items())
@@ -196,6 +262,7 @@ private slots:
         QCOMPARE(outcome.removed.at(0).trashPath, removal->items()[0].trashPath);
 
         CleanedPage page(f->model);
+        settle(page);
         RemovalRow* row = page.rows().front();
         QCOMPARE(row->inTrash(), 0);
         QCOMPARE(row->status()->text(), QStringLiteral("Trash was emptied"));
@@ -220,6 +287,7 @@ private slots:
         restoreAsTheDesktopDoes(part->items()[0]);
 
         CleanedPage page(f->model);
+        settle(page);
         RemovalRow* partRow = page.rows()[0];
         RemovalRow* wholeRow = page.rows()[1];
         QCOMPARE(wholeRow->status()->text(), QStringLiteral("Put back"));
@@ -235,8 +303,10 @@ private slots:
         auto gone = record("Downloads", {"e"}, 10);
         emptyFromTrash(gone->items()[0]);
         CleanedPage page(f->model);
+        settle(page);
         QCOMPARE(page.rows()[1]->status()->text(), QStringLiteral("Trash was emptied"));
         ModelSeeding(f->model).setIsDemo(true);
+        QTRY_VERIFY(page.isSettled());
         RemovalRow* xcodeRow = page.rows()[0];
         RemovalRow* goneRow = page.rows()[1];
         QCOMPARE(xcodeRow->inTrash(), 0);
@@ -253,7 +323,7 @@ private slots:
         auto removal = record("Back", {"a"});
         ModelSeeding(f->model).setIsDemo(true);
         auto* page = new CleanedPage(f->model);
-        render(*page, Look::light);
+        settle(*page);
         QPointer<RemovalRow> row = page->rows().front();
         const auto connection = connect(&f->model, &AppModel::changed, [&page](AppModel::Field field) {
             if (field == AppModel::Field::notice)
@@ -272,6 +342,7 @@ private slots:
         record("Safe items", {"a", "b", "c"});
         for (Look look : {Look::light, Look::dark}) {
             CleanedPage page(f->model);
+            settle(page);
             QCOMPARE(render(page, look).size(), QSize(1100, 720));
             const QStringList texts = visibleTexts(page);
             QVERIFY(texts.contains(

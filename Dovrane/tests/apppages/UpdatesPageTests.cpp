@@ -3,6 +3,7 @@
 
 #include "AppModel/ModelSeeding.h"
 #include "PageTestSupport.h"
+#include "Services/Translations.h"
 #include "Theme/Theme.h"
 #include "UiKit/PageKit.h"
 #include "UpdatesPage/UpdatesPage.h"
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QToolButton>
 
 using namespace dovrane;
@@ -41,6 +43,9 @@ class UpdatesPageTests : public QObject {
     }
 
 private slots:
+    // The window's own catalogue, as the application installs it: English counted texts read
+    // "1 update".
+    void initTestCase() { QVERIFY(Translations::install()); }
     void init() { f = std::make_unique<PageFixture>(); }
     void cleanup() { f.reset(); }
 
@@ -96,7 +101,7 @@ private slots:
         // Every check failed: "up to date" would say the opposite of what happened.
         ModelSeeding(f->model).setUpdates({{a.id(), UpdateCheck::failed("The feed is unreachable.")},
                                            {b.id(), UpdateCheck::failed("No feed <b>here</b>.")}});
-        QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
+        QCOMPARE(page.title()->text(), QStringLiteral("Could not check for updates"));
         QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
         QVERIFY(page.noneChecked()->isVisibleTo(&page));
         QVERIFY(visibleTexts(*page.noneChecked()).contains("No app could be checked."));
@@ -111,12 +116,28 @@ private slots:
         QVERIFY(page.allUpToDate()->isVisibleTo(&page));
         QVERIFY(!page.noneChecked()->isVisibleTo(&page));
         QCOMPARE(page.failed().size(), std::size_t(1));
+        QCOMPARE(page.title()->text(), QStringLiteral("No updates"));
 
         // Nothing could be checked at all (no feed anywhere): neither line claims a result.
         ModelSeeding(f->model).setUpdates(
             {{a.id(), UpdateCheck::unsupported("No update feed.")}, {b.id(), UpdateCheck::unsupported("None.")}});
         QVERIFY(!page.allUpToDate()->isVisibleTo(&page));
         QVERIFY(!page.noneChecked()->isVisibleTo(&page));
+    }
+
+    // The German window says the same: a failure is never headed as good news.
+    void everyCheckFailedReadsAsAFailureInGerman() {
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        const InstalledApp a = f->app("Alpha");
+        ModelSeeding(f->model).setApps({a});
+        ModelSeeding(f->model).setUpdates({{a.id(), UpdateCheck::failed("The feed is unreachable.")}});
+        UpdatesPage page(f->model);
+        QCOMPARE(page.title()->text(), QStringLiteral("Updates konnten nicht geprüft werden"));
+        QVERIFY(visibleTexts(*page.noneChecked()).contains(QStringLiteral("Keine App konnte geprüft werden.")));
+        ModelSeeding(f->model).setUpdates({{a.id(), UpdateCheck::upToDate()}});
+        QCOMPARE(page.title()->text(), QStringLiteral("Keine Updates"));
     }
 
     void systemAppsAreLeftOutOfNotCheckedButNotOutOfCouldNotCheck() {
@@ -345,7 +366,7 @@ private slots:
             QCOMPARE(render(page, look).size(), QSize(1100, 720));
             const QStringList texts = visibleTexts(page);
             for (const char* expected :
-                 {"1 updates", "Check Now", "Update All", "Update", "Up to date (1)", "Not checked (0)"})
+                 {"1 update", "Check Now", "Update All", "Update", "Up to date (1)", "Not checked (0)"})
                 QVERIFY2(texts.contains(expected), expected);
             // Demo mode: no check from here.
             QVERIFY(!page.checkNow()->isEnabled());

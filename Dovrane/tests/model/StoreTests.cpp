@@ -30,6 +30,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <future>
 #include <limits>
 #include <map>
 
@@ -864,6 +865,104 @@ private slots:
         QCOMPARE(days.size(), size_t(2));
         QCOMPARE(days[0]->day(), Date{200}); // "earlier than" the cut-off: the record on it stays
         QCOMPARE(container->dailySizes(Date{300})->size(), size_t(1));
+    }
+
+    // The journal a page at a time, as the Cleaned Up page reads it from a worker thread: newest
+    // first, records of one date in the order written, the records waiting to be saved in their
+    // places by date, and the count of all of them.
+    void theJournalIsReadAPageAtATimeNewestFirst() {
+        TempDir folder;
+        const std::string path = folder / "pages.store";
+        auto container = openOrFail(path);
+        QVERIFY(container);
+        for (double date : {10.0, 30.0, 20.0, 30.0, 40.0})
+            container->insert(std::make_shared<Removal>(Date{date}, QStringLiteral("At %1").arg(date),
+                                                        std::vector<RemovedItem>{item("a", 1)}));
+        QVERIFY(container->save());
+        container->insert(std::make_shared<Removal>(Date{25}, QStringLiteral("Waiting"), std::vector<RemovedItem>{}));
+        const auto waiting = container->waitingRemovals();
+
+        const auto titles = [&](int offset, int limit) {
+            QStringList found;
+            const auto page = std::async(std::launch::async, [&] {
+                                  return ModelContainer::readJournal(path, offset, limit, waiting);
+                              }).get();
+            if (!page)
+                return QStringList{QStringLiteral("unreadable")};
+            found << QString::number(page->total);
+            for (const JournalEntry& entry : page->entries)
+                found << (entry.record ? entry.record->title() : QStringLiteral("?")) + (entry.id ? "" : " (0)");
+            return found;
+        };
+        QCOMPARE(titles(0, 10), (QStringList{"6", "At 40", "At 30", "At 30", "Waiting (0)", "At 20", "At 10"}));
+        QCOMPARE(titles(2, 2), (QStringList{"6", "At 30", "Waiting (0)"}));
+        QCOMPARE(titles(4, 2), (QStringList{"6", "At 20", "At 10"}));
+        QCOMPARE(titles(6, 2), (QStringList{"6"}));
+        // The two records of one date come in the order written.
+        const auto page = ModelContainer::readJournal(path, 1, 2, {});
+        QVERIFY(page && page->entries.size() == 2);
+        QVERIFY(page->entries[0].id < page->entries[1].id);
+        QVERIFY(!ModelContainer::readJournal(folder / "missing/none.store", 0, 10, {}));
+    }
+
+    // A record read elsewhere becomes the container's own: marked put back and saved, it reads
+    // back put back with all its items, and the container's object is the one handed out again.
+    void aRecordReadElsewhereIsAdoptedAndSaved() {
+        TempDir folder;
+        const std::string path = folder / "adopt.store";
+        auto container = openOrFail(path);
+        QVERIFY(container);
+        container->insert(std::make_shared<Removal>(Date{5}, QStringLiteral("Two"),
+                                                    std::vector<RemovedItem>{item("a", 1), item("b", 2)}));
+        QVERIFY(container->save());
+        container = openOrFail(path); // knows no row yet
+        const auto read = ModelContainer::readJournal(path, 0, 1, {});
+        QVERIFY(read && read->entries.size() == 1);
+        const JournalEntry& entry = read->entries[0];
+        QVERIFY(!container->unsaved(entry.id));
+        const std::shared_ptr<Removal> adopted = container->adopt(entry.id, *entry.record);
+        QCOMPARE(container->adopt(entry.id, *entry.record), adopted);
+        adopted->setUndone(true);
+        QCOMPARE(container->unsaved(entry.id), std::shared_ptr<const Removal>(adopted));
+        QVERIFY(container->save());
+        QVERIFY(!container->unsaved(entry.id));
+        const auto again = ModelContainer::readJournal(path, 0, 1, {});
+        QVERIFY(again && again->entries.size() == 1);
+        QVERIFY(again->entries[0].record->undone());
+        QCOMPARE(again->entries[0].record->items().size(), std::size_t(2));
+        QCOMPARE(again->entries[0].record->size(), std::int64_t(3));
+        // A waiting record is found by its identifier; an unknown one is not made up.
+        auto waiting = std::make_shared<Removal>(Date{6}, QStringLiteral("Waiting"), std::vector<RemovedItem>{});
+        container->insert(waiting);
+        QCOMPARE(container->adopt(0, *container->waitingRemovals().at(0)), waiting);
+        QVERIFY(!container->adopt(0, Removal(Date{7}, QStringLiteral("Stranger"), {})));
+    }
+
+    // A store written before the journal was read a page at a time gains its index on opening,
+    // keeps its records, and an older Dovrane's writes still land in the order read.
+    void anOlderStoreGainsTheJournalIndex() {
+        TempDir folder;
+        const std::string path = folder / "older.store";
+        execute(path, QStringLiteral("CREATE TABLE removals (id INTEGER PRIMARY KEY, date REAL NOT NULL, title TEXT "
+                                     "NOT NULL, items TEXT NOT NULL, undone INTEGER NOT NULL, uuid TEXT NOT NULL)"));
+        execute(path, QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid) VALUES (5, 'Old', '[]', "
+                                     "0, '8d1c3c8e-8a8d-4d36-9a8e-1f7f5bb0c001')"));
+        execute(path, QStringLiteral("PRAGMA user_version = 1"));
+        auto container = openOrFail(path);
+        QVERIFY(container);
+        QCOMPARE(
+            execute(path, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'removals_newest'")).toInt(),
+            1);
+        QCOMPARE(execute(path, QStringLiteral("PRAGMA user_version")).toInt(), 1);
+        execute(path, QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid) VALUES (9, 'Newer', "
+                                     "'[]', 0, '8d1c3c8e-8a8d-4d36-9a8e-1f7f5bb0c002')"));
+        const auto page = ModelContainer::readJournal(path, 0, 10, {});
+        QVERIFY(page);
+        QCOMPARE(page->total, 2);
+        QCOMPARE(page->entries.at(0).record->title(), QStringLiteral("Newer"));
+        QCOMPARE(page->entries.at(1).record->title(), QStringLiteral("Old"));
+        container.reset();
+        QVERIFY(openOrFail(path)); // opens again with the index in place
     }
 };
 

@@ -7,11 +7,14 @@
 #include "ColourChecks.h"
 #include "PageFixture.h"
 #include "Services/SettingKeys.h"
+#include "Services/Translations.h"
 #include "StoragePage/CategoryDetail.h"
 #include "Theme/Theme.h"
+#include "UiKit/ConfirmationDialog.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/PageKit.h"
 #include "UiTestMain.h"
+#include "WindowBehavior/WindowEdge.h"
 #include "support/Await.h"
 #include "support/FakePkexec.h"
 #include "support/FakeRunner.h"
@@ -25,8 +28,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
 
@@ -61,18 +64,11 @@ QMap<QString, bool> footerButtons(const CategoryDetail& detail) {
     return buttons;
 }
 
-QMessageBox* openConfirmation(const CategoryDetail& detail) {
+ConfirmationDialog* openConfirmation(const CategoryDetail& detail) {
     QApplication::processEvents();
-    for (QMessageBox* box : detail.findChildren<QMessageBox*>())
+    for (ConfirmationDialog* box : detail.findChildren<ConfirmationDialog*>())
         if (box->isVisible())
             return box;
-    return nullptr;
-}
-
-QAbstractButton* buttonOf(QMessageBox* box, QMessageBox::ButtonRole role) {
-    for (QAbstractButton* button : box->buttons())
-        if (box->buttonRole(button) == role)
-            return button;
     return nullptr;
 }
 
@@ -84,6 +80,9 @@ class CategoryDetailTests : public QObject {
     Q_OBJECT
 
 private slots:
+    // The window's own catalogue, as the application installs it: "Delete 1 snapshot?".
+    void initTestCase() { QVERIFY(Translations::install()); }
+
     void largestFirstThenLastUsedWithTheOrderKeptAcrossCategories() {
         PageFixture fixture;
         const ScanResult scan = fixture.scan();
@@ -161,11 +160,11 @@ private slots:
         QCOMPARE(detail.summary(), QStringLiteral("2 selected, Zero KB"));
         QCOMPARE(footerButtons(detail), (QMap<QString, bool>{{"Delete Snapshots…", true}}));
         detail.findChild<QPushButton*>("deleteSnapshots")->click();
-        QMessageBox* box = openConfirmation(detail);
+        ConfirmationDialog* box = openConfirmation(detail);
         QVERIFY(box);
-        QCOMPARE(box->text(), QStringLiteral("Delete 2 snapshots?"));
+        QCOMPARE(box->windowTitle(), QStringLiteral("Delete 2 snapshots?"));
         QVERIFY(detail.confirmSnapshots());
-        buttonOf(box, QMessageBox::RejectRole)->click();
+        box->cancelButton()->click();
         QApplication::processEvents();
         QVERIFY(!detail.confirmSnapshots());
     }
@@ -306,7 +305,7 @@ private slots:
         QCOMPARE(selection.selectedRows().size(), 2970);
         QCOMPARE(selection.selection().size(), 30); // one range per run of neighbouring safe rows
         QVERIFY(!selection.isRowSelected(99));
-        QCOMPARE(detail.summary(), QStringLiteral("2970 selected, 25.2 MB"));
+        QCOMPARE(detail.summary(), QStringLiteral("2,970 selected, 25.2 MB"));
 
         // The pick follows its rows when the table is sorted the other way round.
         detail.table()->sortByColumn(CategoryItemsModel::sizeColumn, Qt::AscendingOrder);
@@ -322,6 +321,23 @@ private slots:
         QCOMPARE(request->plan.entries.size(), std::size_t(2970));
         QVERIFY(std::all_of(request->items.begin(), request->items.end(),
                             [](const CleanupItem& picked) { return picked.safety == Safety::safe; }));
+    }
+
+    // Counts are grouped as the window's language groups them, the selected ones as the listed.
+    void countsAreGroupedAsTheLanguageGroupsThem() {
+        PageFixture fixture;
+        std::vector<CleanupItem> items;
+        for (int index = 0; index < 1200; ++index)
+            items.push_back(item(fixture.base() / ("cache/item-" + std::to_string(index)), 1000, Safety::safe,
+                                 CleanupAction::trash));
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        CategoryDetail detail(fixture.context(), std::nullopt);
+        detail.setCategory(Category(CategoryID::caches, std::nullopt, items));
+        QCOMPARE(detail.summary(), QStringLiteral("1.200 Objekte"));
+        detail.findChild<QPushButton*>("selectSafeItems")->click();
+        QCOMPARE(detail.summary(), QStringLiteral("1.200 ausgewählt, 1,2 MB"));
     }
 
     void moveToTrashAnswersCtrlBackspaceOnlyWhileShown() {
@@ -408,12 +424,32 @@ private slots:
 
         // Cancel acts on nothing.
         emptyTrash->click();
-        QMessageBox* box = openConfirmation(detail);
+        ConfirmationDialog* box = openConfirmation(detail);
         QVERIFY(box);
-        QCOMPARE(box->text(), QStringLiteral("Empty the Trash?"));
+        QCOMPARE(box->windowTitle(), QStringLiteral("Empty the Trash?"));
         QCOMPARE(box->windowModality(), Qt::WindowModal);
+        // It looks like the app's sheets: the title once, the message at a readable width, no
+        // icons on its buttons, the edge of a window over another, and Cancel for a slipped Return.
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QStringList titles;
+        StyledLabel* message = nullptr;
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            if (!label->isVisibleTo(box))
+                continue;
+            titles << label->text();
+            if (label->text().startsWith(QStringLiteral("Dovrane deletes everything")))
+                message = qobject_cast<StyledLabel*>(label);
+        }
+        QCOMPARE(titles.count(QStringLiteral("Empty the Trash?")), 1);
+        QVERIFY(message);
+        QVERIFY2(message->width() >= 360, qPrintable(QString::number(message->width())));
+        QVERIFY(message->height() <= 4 * message->fontMetrics().lineSpacing());
+        for (QPushButton* button : box->findChildren<QPushButton*>())
+            QVERIFY2(button->icon().isNull(), qPrintable(button->text()));
+        QVERIFY(box->findChild<WindowEdge*>());
+        QVERIFY(box->cancelButton()->isDefault());
         QVERIFY(detail.confirmTrash());
-        buttonOf(box, QMessageBox::RejectRole)->click();
+        box->cancelButton()->click();
         QApplication::processEvents();
         QVERIFY(!detail.confirmTrash());
         QVERIFY(Fs::exists(trash + "/files/old.zip"));
@@ -421,8 +457,8 @@ private slots:
         // The button stays off until the model's operation has ended.
         emptyTrash->click();
         box = openConfirmation(detail);
-        QCOMPARE(buttonOf(box, QMessageBox::DestructiveRole)->text(), QStringLiteral("Empty Trash"));
-        buttonOf(box, QMessageBox::DestructiveRole)->click();
+        QCOMPARE(box->actionButton()->text(), QStringLiteral("Empty Trash"));
+        box->actionButton()->click();
         QVERIFY(!emptyTrash->isEnabled());
         while (!emptyTrash->isEnabled())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -433,8 +469,8 @@ private slots:
         detail.setCategory(categoryOf(scan, CategoryID::simulators));
         detail.findChild<QPushButton*>("removeUnavailable")->click();
         box = openConfirmation(detail);
-        QCOMPARE(box->text(), QStringLiteral("Remove unavailable simulators?"));
-        buttonOf(box, QMessageBox::DestructiveRole)->click();
+        QCOMPARE(box->windowTitle(), QStringLiteral("Remove unavailable simulators?"));
+        box->actionButton()->click();
         CategoryDetail second(fixture.context(), std::nullopt);
         second.setCategory(categoryOf(scan, CategoryID::simulators));
         QVERIFY(!second.findChild<QPushButton*>("removeUnavailable")->isEnabled());
@@ -448,8 +484,8 @@ private slots:
         detail.setPicked(ids({"2024-05-01-070000"}));
         detail.findChild<QPushButton*>("deleteSnapshots")->click();
         box = openConfirmation(detail);
-        QCOMPARE(box->text(), QStringLiteral("Delete 1 snapshots?"));
-        buttonOf(box, QMessageBox::DestructiveRole)->click();
+        QCOMPARE(box->windowTitle(), QStringLiteral("Delete 1 snapshot?"));
+        box->actionButton()->click();
         while (!detail.findChild<QPushButton*>("deleteSnapshots")->isEnabled())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QCOMPARE(pkexec.calls().size(), std::size_t(1));

@@ -1,14 +1,17 @@
 #include "UiTestMain.h"
 
+#include "Services/Translations.h"
 #include "StorageGraphics/SafetyBadge.h"
 #include "StorageGraphics/StorageBar.h"
 #include "StorageGraphics/StorageLegend.h"
 #include "StorageGraphics/StorageRing.h"
 #include "UiKit/SemanticColors.h"
+#include "support/TestSupport.h"
 
 #include <DovraneKit/scan/Explanations.h>
 
 #include <QLabel>
+#include <QScopeGuard>
 
 using namespace dovrane;
 
@@ -159,6 +162,40 @@ private slots:
             titles << cell->findChildren<QLabel*>().first()->text();
         QCOMPARE(titles, (QStringList{"Apps", "Caches and logs", "System and the rest"}));
         QVERIFY(legend.cells()[0]->toolTip().contains("Apps, 20 GB"));
+    }
+
+    // A Linux home leaves Logs and Messages out of its lists while they hold nothing: a title
+    // that names them would name what the page does not show.
+    void aLinuxHomeNamesOnlyTheMembersItShows() {
+        ScanResult scan = scanOf(
+            100 * GB, 40 * GB,
+            {sized(CategoryID::caches, 1 * GB), sized(CategoryID::logs, 0), sized(CategoryID::mailDownloads, 2 * GB)});
+        const auto legendTitles = [](const ScanResult& of, bool linuxHome) {
+            StorageLegend legend(of);
+            legend.setLinuxHome(linuxHome);
+            QStringList titles;
+            for (QWidget* cell : legend.cells())
+                titles << cell->findChildren<QLabel*>().first()->text();
+            return titles;
+        };
+        QCOMPARE(legendTitles(scan, true), (QStringList{"Caches", "Mail attachments"}));
+        QCOMPARE(legendTitles(scan, false), (QStringList{"Caches and logs", "Mail and Messages"}));
+        StorageBar bar(scan, 24);
+        bar.setLinuxHome(true);
+        QVERIFY2(accessibleNames(bar).contains("Caches, 1 GB"), qPrintable(accessibleNames(bar).join('|')));
+        QVERIFY(StorageGroups::help(StorageGroup::caches, scan, true).startsWith("Caches, 1 GB\n"));
+        QCOMPARE(StorageRing::rowsToShow(scan, std::nullopt, true)[0].title, QStringLiteral("Caches"));
+
+        // Logs that hold something come back, and the title names them again.
+        scan.categories[1] = sized(CategoryID::logs, 1000);
+        QCOMPARE(legendTitles(scan, true).first(), QStringLiteral("Caches and logs"));
+
+        const auto english = qScopeGuard([] { Translations::install(); });
+        testing::ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        scan.categories[1] = sized(CategoryID::logs, 0);
+        QCOMPARE(legendTitles(scan, true), (QStringList{"Caches", "Mail-Anhänge"}));
+        QCOMPARE(legendTitles(scan, false).first(), QStringLiteral("Caches und Protokolle"));
     }
 
     void ringRowsOfGroupsAndOfListedCategories() {

@@ -1,6 +1,7 @@
 // The window's smaller parts in their states: the scan toolbar, the notice bar, the access
 // hint, the sidebar's symbols and badge, and onboarding's rows over faked permissions.
 
+#include "../uikit/ColourChecks.h"
 #include "AppModel/ModelSeeding.h"
 #include "ContentView/AccessHint.h"
 #include "ContentView/NoticeBar.h"
@@ -13,7 +14,9 @@
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
 
+#include <QListWidget>
 #include <QTest>
+#include <QToolButton>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -177,6 +180,75 @@ private slots:
             Appearance::shared().force(look);
             QVERIFY(symbolHasColour(1, SemanticColors::tint(*sidebar)));
             QVERIFY(symbolHasColour(0, sidebar->palette().color(QPalette::HighlightedText)));
+        }
+        Appearance::shared().force(std::nullopt);
+    }
+
+    // The toolbar's symbols are drawn in the button's text colour of the look: in the dark look
+    // a dark glyph on the dark button would all but vanish beside its light title.
+    void toolbarSymbolsReadOnTheirButtonsInEitherLook() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ScanToolbar toolbar(model);
+        toolbar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&toolbar));
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            QCoreApplication::processEvents(); // the new palette reaches the buttons
+            for (bool scanning : {false, true}) {
+                ModelSeeding(model).setIsScanning(scanning);
+                QToolButton* button = scanning ? toolbar.stopButton() : toolbar.scanButton();
+                const QImage image = button->grab().toImage();
+                const QColor face = image.pixelColor(image.width() - 3, image.height() / 2);
+                // The symbol's square at the button's start, inside its frame.
+                const QRect symbol(3, 3, button->iconSize().width() + 2, image.height() - 6);
+                int inked = 0;
+                for (int y = symbol.top(); y <= symbol.bottom(); ++y)
+                    for (int x = symbol.left(); x <= symbol.right(); ++x)
+                        inked += contrastRatio(image.pixelColor(x, y), face) >= 3;
+                QVERIFY2(inked >= 12, qPrintable(QStringLiteral("%1 pixels in %2").arg(inked).arg(button->text())));
+            }
+        }
+        ModelSeeding(model).setIsScanning(false);
+        Appearance::shared().force(std::nullopt);
+    }
+
+    // Compact, the Apps badge keeps clear of the symbol and, on the selection, reads on its fill.
+    void theCompactBadgeKeepsClearOfItsSymbolAndReadsWhenSelected() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        ContentView& window = fixture.makeWindow(model);
+        window.resize(760, 480);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.sidebarCompact());
+        QListWidget* sidebar = window.sidebar();
+        const QModelIndex apps = sidebar->model()->index(2, 0);
+        model.setSidebar(SidebarItem::apps);
+        for (int count : {5, 12, 123}) {
+            std::vector<Orphan> orphans;
+            for (int i = 0; i < count; ++i)
+                orphans.push_back(Orphan{Url::fromPath("/tmp/o" + std::to_string(i)), "com.o", 1, "gone"});
+            ModelSeeding(model).setOrphans(orphans);
+            QStyleOptionViewItem option;
+            option.initFrom(sidebar);
+            option.widget = sidebar;
+            option.rect = sidebar->visualRect(apps);
+            const auto places = SidebarBadgeDelegate::places(option, apps);
+            QVERIFY2(!places.badge.intersects(places.symbol.adjusted(-1, -1, 1, 1)),
+                     qPrintable(QString::number(count)));
+            QVERIFY(option.rect.contains(places.badge) && option.rect.contains(places.symbol));
+            for (Look look : {Look::light, Look::dark}) {
+                Appearance::shared().force(look);
+                QCoreApplication::processEvents();
+                const QImage image = sidebar->viewport()->grab(places.badge).toImage();
+                const QColor pill = image.pixelColor(3, image.height() / 2);
+                double best = 1;
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x)
+                        best = std::max(best, contrastRatio(image.pixelColor(x, y), pill));
+                QVERIFY2(best >= 3, qPrintable(QStringLiteral("%1 at %2").arg(best).arg(count)));
+            }
         }
         Appearance::shared().force(std::nullopt);
     }

@@ -9,6 +9,7 @@
 #include "WindowFixture.h"
 #include "support/ModelTestMain.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -154,6 +155,40 @@ private slots:
         QCOMPARE(w.model.sheet()->id(), QStringLiteral("palette"));
         QCOMPARE(w.window.sheetHost()->current(), palette.data());
         QCOMPARE(field->text(), QStringLiteral("keep this text")); // not deleted to the end of the line
+        SheetHost::setPaletteMaker({});
+    }
+
+    // A sheet blocks the window and its menu bar; Ctrl+Q still quits, once, from any sheet.
+    void ctrlQQuitsWithASheetOpen() {
+        QPointer<QDialog> palette;
+        SheetHost::setPaletteMaker([&palette](AppModel&, QWidget* parent) {
+            palette = new QDialog(parent);
+            new QLineEdit(palette);
+            return palette.data();
+        });
+        MenuWindow w;
+        QuitKeyFilter keys(*w.menus.quit, nullptr);
+        qApp->installEventFilter(&keys);
+        w.showActive();
+        for (const ActiveSheet& sheet : {ActiveSheet::onboarding(), ActiveSheet::palette()}) {
+            const int before = w.quits;
+            w.model.setSheet(sheet);
+            QDialog* dialog = w.window.sheetHost()->current();
+            QVERIFY(dialog);
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : dialog;
+            QTest::keyClick(focus, Qt::Key_Q, Qt::ControlModifier);
+            QCOMPARE(w.quits, before + 1);
+            w.model.setSheet(std::nullopt);
+        }
+        // Without a sheet the menu's own shortcut answers, and the key does not quit twice.
+        QTRY_VERIFY(!w.window.sheetHost()->current());
+        w.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        const int before = w.quits;
+        QTest::keyClick(&w.window, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(w.quits, before + 1);
+        qApp->removeEventFilter(&keys);
         SheetHost::setPaletteMaker({});
     }
 };

@@ -19,6 +19,7 @@
 #include "MenuBarView/MenuBarView.h"
 #include "SettingsView/SettingsView.h"
 #include "Theme/Theme.h"
+#include "UiKit/ConfirmationDialog.h"
 #include "UiKit/Desktop.h"
 #include "UiKit/StorageSelection.h"
 #include "Updater/Updater.h"
@@ -320,6 +321,13 @@ private:
     bool answerBoxes() {
         bool any = false;
         for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* question = qobject_cast<ConfirmationDialog*>(top); question && question->isVisible()) {
+                any = true;
+                ++tally_.messageBoxes;
+                QPushButton* chosen = answer == Answer::confirm ? question->actionButton() : question->cancelButton();
+                QTest::mouseClick(chosen, Qt::LeftButton, {}, chosen->rect().center());
+                continue;
+            }
             auto* box = qobject_cast<QMessageBox*>(top);
             if (!box || !box->isVisible())
                 continue;

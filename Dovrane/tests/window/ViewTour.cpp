@@ -1,6 +1,7 @@
 #include "ViewTour.h"
 
 #include "App/Menus.h"
+#include "CleanedPage/CleanedPage.h"
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/AppPages.h"
 #include "ContentView/DiskPages.h"
@@ -72,6 +73,14 @@ void ViewTour::forEachView(const std::function<void(const QString& name, QWidget
     for (SidebarItem item : allSidebarItems) {
         model.setSidebar(item);
         activate(window);
+        // The journal's rows come from the model's pool.
+        if (item == SidebarItem::cleaned)
+            (void)QTest::qWaitFor(
+                [this] {
+                    const auto* page = window.findChild<CleanedPage*>();
+                    return page && page->isSettled();
+                },
+                5000);
         visit(QStringLiteral("page ") + rawValue(item), window);
     }
 

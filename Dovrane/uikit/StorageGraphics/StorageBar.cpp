@@ -66,7 +66,7 @@ void StorageBar::rebuildParts() {
     for (const Segment& segment : layout(scan_, 0, height_).segments) {
         const QString size = byteText(StorageGroups::size(segment.group, scan_));
         addPart(StorageGroups::help(segment.group, scan_, linuxHome_),
-                tr("%1, %2").arg(StorageGroups::title(segment.group), size));
+                tr("%1, %2").arg(StorageGroups::title(segment.group, scan_, linuxHome_), size));
     }
     const QString free = tr("Free: %1").arg(byteText(scan_.free));
     addPart(free, free);

@@ -36,7 +36,7 @@ public:
 
     void setScan(ScanResult scan);
     const ScanResult& scan() const { return scan_; }
-    // Words the tooltips for a Linux home.
+    // Words the tooltips and the parts' names for a Linux home.
     void setLinuxHome(bool linuxHome);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return {0, height_}; }

@@ -21,6 +21,8 @@ struct Row {
     const char* title;
     std::vector<CategoryID> members;
     Color color;
+    // The title names each member, so it names only those shown.
+    bool titleNamesMembers = false;
 };
 
 const std::array<Row, 8>& table() {
@@ -28,7 +30,11 @@ const std::array<Row, 8>& table() {
     static const std::array<Row, 8> rows = {{
         {"apps", QT_TRANSLATE_NOOP("StorageGroup", "Apps"), {C::apps}, Color::fixed(0x0072B2)},
         {"personal", QT_TRANSLATE_NOOP("StorageGroup", "Your files"), {C::personal}, Color::fixed(0x56B4E9)},
-        {"caches", QT_TRANSLATE_NOOP("StorageGroup", "Caches and logs"), {C::caches, C::logs}, Color::fixed(0xE69F00)},
+        {"caches",
+         QT_TRANSLATE_NOOP("StorageGroup", "Caches and logs"),
+         {C::caches, C::logs},
+         Color::fixed(0xE69F00),
+         true},
         {"developer",
          QT_TRANSLATE_NOOP("StorageGroup", "Developer"),
          {C::xcode, C::simulators, C::docker, C::packageCaches, C::projects},
@@ -37,7 +43,8 @@ const std::array<Row, 8>& table() {
         {"messages",
          QT_TRANSLATE_NOOP("StorageGroup", "Mail and Messages"),
          {C::mailDownloads, C::messages},
-         Color::fixed(0xF0E442)},
+         Color::fixed(0xF0E442),
+         true},
         {"junk",
          QT_TRANSLATE_NOOP("StorageGroup", "Installers and Trash"),
          {C::installers, C::trash},
@@ -54,6 +61,17 @@ const Row& row(StorageGroup group) { return table()[std::size_t(group)]; }
 QString rawValue(StorageGroup group) { return QString::fromLatin1(row(group).raw); }
 
 QString title(StorageGroup group) { return QCoreApplication::translate("StorageGroup", row(group).title); }
+
+QString title(StorageGroup group, const ScanResult& scan, bool linuxHome) {
+    const Row& entry = row(group);
+    if (!entry.titleNamesMembers)
+        return title(group);
+    std::vector<CategoryID> shown;
+    for (CategoryID id : entry.members)
+        if (isShown(id, scan, linuxHome))
+            shown.push_back(id);
+    return shown.size() == 1 ? QString::fromStdString(Explanations::title(shown.front())) : title(group);
+}
 
 Color color(StorageGroup group) { return row(group).color; }
 
@@ -92,7 +110,8 @@ QString help(StorageGroup group, const ScanResult& scan, bool linuxHome) {
                      .arg(QString::fromStdString(Explanations::title(id)), byteText(category->size),
                           QString::fromStdString(Explanations::text(id, linuxHome)));
     }
-    return QStringLiteral("%1, %2\n").arg(title(group), byteText(size(group, scan))) + lines.join(QLatin1Char('\n'));
+    return QStringLiteral("%1, %2\n").arg(title(group, scan, linuxHome), byteText(size(group, scan))) +
+           lines.join(QLatin1Char('\n'));
 }
 
 } // namespace StorageGroups

@@ -25,6 +25,9 @@ inline constexpr std::array<StorageGroup, 8> all = {
 
 QString rawValue(StorageGroup group);
 QString title(StorageGroup group);
+// The title as a window shows it: where the title names two members ("Caches and logs") and a
+// Linux home leaves one of them out of the window's lists, the title of the one shown.
+QString title(StorageGroup group, const ScanResult& scan, bool linuxHome);
 Color color(StorageGroup group);
 // The member categories, in their fixed order; no category is in two groups.
 const std::vector<CategoryID>& categories(StorageGroup group);
@@ -36,7 +39,8 @@ QColor categoryColor(CategoryID category);
 // The sum of the members the scan holds, estimated ones left out.
 std::int64_t size(StorageGroup group, const ScanResult& scan);
 // The tooltip: "Title, size", then one line per member with a size above 0 (estimated ones
-// included) with its title, size and explanation, worded for a Linux home where it is one.
+// included) with its title, size and explanation, worded for a Linux home where it is one
+// (the title as title(group, scan, linuxHome) gives it).
 QString help(StorageGroup group, const ScanResult& scan, bool linuxHome);
 
 } // namespace StorageGroups

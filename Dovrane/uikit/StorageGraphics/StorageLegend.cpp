@@ -69,7 +69,8 @@ void StorageLegend::rebuild() {
         row->setSpacing(8);
         row->addWidget(new ColorDot([group] { return StorageGroups::color(group).resolved(); }, cell), 0,
                        Qt::AlignVCenter);
-        auto* title = new StyledLabel(StorageGroups::title(group), Fonts::font(FontRole::body), {}, cell);
+        auto* title =
+            new StyledLabel(StorageGroups::title(group, scan_, linuxHome_), Fonts::font(FontRole::body), {}, cell);
         title->setWordWrap(true);
         row->addWidget(title, 1, Qt::AlignVCenter);
         row->addSpacing(4);

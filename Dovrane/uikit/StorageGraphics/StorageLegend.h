@@ -21,7 +21,7 @@ public:
 
     explicit StorageLegend(ScanResult scan, QWidget* parent = nullptr);
     void setScan(ScanResult scan);
-    // Words the tooltips for a Linux home.
+    // Words the titles and tooltips for a Linux home.
     void setLinuxHome(bool linuxHome);
 
     // How many columns fit a width: as many as keep each at least 200 wide, never fewer than 1.

@@ -12,6 +12,7 @@
 #include <QtMath>
 
 #include <numeric>
+#include <utility>
 
 namespace dovrane {
 
@@ -33,13 +34,21 @@ void StorageRing::setScan(ScanResult scan) {
     update();
 }
 
+void StorageRing::setLinuxHome(bool linuxHome) {
+    if (std::exchange(linuxHome_, linuxHome) == linuxHome)
+        return;
+    describe();
+    update();
+}
+
 std::vector<StorageRing::Row> StorageRing::rowsToShow(const ScanResult& scan,
-                                                      const std::optional<std::vector<CategoryID>>& categories) {
+                                                      const std::optional<std::vector<CategoryID>>& categories,
+                                                      bool linuxHome) {
     std::vector<Row> rows;
     if (!categories) {
         for (StorageGroup group : StorageGroups::all)
             if (const std::int64_t size = StorageGroups::size(group, scan); size > 0)
-                rows.push_back({StorageGroups::title(group), size, group, 1});
+                rows.push_back({StorageGroups::title(group, scan, linuxHome), size, group, 1});
         return rows;
     }
     for (CategoryID id : *categories) {

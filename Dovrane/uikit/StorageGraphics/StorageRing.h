@@ -31,12 +31,14 @@ public:
 
     StorageRing(ScanResult scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent = nullptr);
     void setScan(ScanResult scan);
+    // Titles the groups' sectors for a Linux home.
+    void setLinuxHome(bool linuxHome);
 
     // The sectors to draw: groups with a size, or the listed categories the scan holds with a
     // size; a category's opacity falls by 0.22 per earlier listed category of its group.
-    static std::vector<Row> rowsToShow(const ScanResult& scan,
-                                       const std::optional<std::vector<CategoryID>>& categories);
-    std::vector<Row> rowsToShow() const { return rowsToShow(scan_, categories_); }
+    static std::vector<Row> rowsToShow(const ScanResult& scan, const std::optional<std::vector<CategoryID>>& categories,
+                                       bool linuxHome = false);
+    std::vector<Row> rowsToShow() const { return rowsToShow(scan_, categories_, linuxHome_); }
     QString totalText() const;
     QString captionText() const;
 
@@ -50,6 +52,7 @@ private:
 
     ScanResult scan_;
     std::optional<std::vector<CategoryID>> categories_;
+    bool linuxHome_ = false;
 };
 
 } // namespace dovrane

@@ -50,6 +50,13 @@ QPixmap ControlStyle::generatedIconPixmap(QIcon::Mode mode, const QPixmap& pixma
     return result;
 }
 
+int ControlStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                            QStyleHintReturn* returnData) const {
+    if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+        return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
 QSize ControlStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                                      const QWidget* widget) const {
     QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);

@@ -21,6 +21,10 @@ public:
                            const QWidget* widget = nullptr) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget = nullptr) const override;
+    // No icons on dialog buttons (a stock box would put a red ball on Cancel): the app's own
+    // dialogs have none either.
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
 
     // The room between a push button's title (with its icon) and its frame, on either side.
     static constexpr int titlePadding = 10;

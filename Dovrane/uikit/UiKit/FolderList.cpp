@@ -179,7 +179,7 @@ void FolderList::rebuild() {
         line->addWidget(new MiddleElidedLabel(abbreviated(folder, home_)), 1);
         auto* remove = new QToolButton;
         remove->setAutoRaise(true);
-        remove->setIcon(Symbols::icon(QStringLiteral("minus.circle")));
+        remove->setIcon(Symbols::buttonIcon(QStringLiteral("minus.circle")));
         // One per folder: a screen reader hears which folder goes.
         remove->setAccessibleName(ListText::tr("Remove %1").arg(abbreviated(folder, home_)));
         remove->setToolTip(ListText::tr("Remove"));

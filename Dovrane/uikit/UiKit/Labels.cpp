@@ -2,6 +2,8 @@
 
 #include "UiKit/Appearance.h"
 
+#include <DovraneKit/core/Language.h>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QResizeEvent>
@@ -196,6 +198,14 @@ QString unavailableInDemo() {
 }
 
 QString demoTooltip(bool demo, const QString& otherwise) { return demo ? unavailableInDemo() : otherwise; }
+
+QString count(std::int64_t number) { return QString::fromStdString(countText(number)); }
+
+QString unknown() { return QStringLiteral("\u2013"); }
+
+QString version(const std::string& stated) {
+    return stated.empty() || stated == "?" ? unknown() : QString::fromStdString(stated);
+}
 
 } // namespace Texts
 

@@ -7,7 +7,9 @@
 
 #include <QLabel>
 
+#include <cstdint>
 #include <functional>
+#include <string>
 
 namespace dovrane {
 
@@ -89,6 +91,15 @@ QString oneLine(const QString& plain);
 QString unavailableInDemo();
 // That tooltip while demo is true, else the action's own.
 QString demoTooltip(bool demo, const QString& otherwise = {});
+// A count as the window's language groups it ("20,000" / "20.000"), as counted texts ("%Ln
+// items") and the library's sentences write theirs.
+QString count(std::int64_t number);
+// What a cell or line shows for a value nobody knows (a version the app does not state, a date
+// never recorded): one en dash, the same everywhere.
+QString unknown();
+// An app's version as shown: the text it states, or unknown() where it states none (the library
+// keeps "?" for that).
+QString version(const std::string& stated);
 } // namespace Texts
 
 } // namespace dovrane

@@ -1,9 +1,14 @@
 #include "UiKit/Symbols.h"
 
+#include "UiKit/SemanticColors.h"
+
 #include <QFile>
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace dovrane {
 
@@ -57,6 +62,46 @@ const QHash<QString, QString>& table() {
 
 QString resourcePath(const QString& symbol) { return QStringLiteral(":/symbols/%1.svg").arg(symbol); }
 
+// Colours the symbol when asked for a pixmap, not when made: the look may change between.
+class ButtonSymbolEngine final : public QIconEngine {
+public:
+    explicit ButtonSymbolEngine(QString symbol) : symbol_(std::move(symbol)) {}
+
+    QIconEngine* clone() const override { return new ButtonSymbolEngine(symbol_); }
+    QString key() const override { return QStringLiteral("dovrane.buttonSymbol"); }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        return {side, side};
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        return Symbols::pixmap(symbol_, std::min(size.width(), size.height()), ink(mode));
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const int side = std::min(rect.width(), rect.height());
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        painter->drawPixmap(QPointF(rect.x() + (rect.width() - side) / 2.0, rect.y() + (rect.height() - side) / 2.0),
+                            Symbols::pixmap(symbol_, side, ink(mode), ratio));
+    }
+
+private:
+    static QColor ink(QIcon::Mode mode) {
+        const QPalette palette = SemanticColors::palette(Appearance::shared().look());
+        switch (mode) {
+        case QIcon::Disabled:
+            return palette.color(QPalette::Disabled, QPalette::ButtonText);
+        case QIcon::Selected:
+            return palette.color(QPalette::Active, QPalette::HighlightedText);
+        default:
+            return palette.color(QPalette::Active, QPalette::ButtonText);
+        }
+    }
+
+    QString symbol_;
+};
+
 } // namespace
 
 void install() {
@@ -89,6 +134,12 @@ QIcon icon(const QString& symbol) {
     if (found->isEmpty())
         return QIcon(resourcePath(symbol));
     return QIcon::fromTheme(*found);
+}
+
+QIcon buttonIcon(const QString& symbol) {
+    if (!isKnown(symbol))
+        return {};
+    return QIcon(new ButtonSymbolEngine(symbol));
 }
 
 QPixmap pixmap(const QString& symbol, int pixels, const QColor& color, qreal devicePixelRatio) {

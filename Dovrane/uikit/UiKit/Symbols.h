@@ -26,6 +26,10 @@ bool isKnown(const QString& symbol);
 QString themeIconName(const QString& symbol);
 // The icon of the symbol, uncoloured; null for an unknown name.
 QIcon icon(const QString& symbol);
+// The symbol as a button's icon: drawn, whenever it is drawn, in the button text colour of the
+// look of that moment (the disabled text colour while off), so it reads on the button in either
+// look as its title does. Null for an unknown name.
+QIcon buttonIcon(const QString& symbol);
 // The symbol drawn square at pixels × pixels (device-independent) in one colour.
 QPixmap pixmap(const QString& symbol, int pixels, const QColor& color, qreal devicePixelRatio = 1.0);
 

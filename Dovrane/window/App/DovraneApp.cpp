@@ -51,10 +51,13 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
         });
     paletteKeys_ = new PaletteKeyFilter(this);
     qApp->installEventFilter(paletteKeys_);
+    quitKeys_ = new QuitKeyFilter(*menus_->quit, this);
+    qApp->installEventFilter(quitKeys_);
 }
 
 DovraneApp::~DovraneApp() {
     qApp->removeEventFilter(paletteKeys_);
+    qApp->removeEventFilter(quitKeys_);
     if (const auto& notifier = model_->services().notifier)
         notifier->setActivation(nullptr);
     // The window observes the model, so it goes first.

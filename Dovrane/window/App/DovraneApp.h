@@ -20,6 +20,7 @@ class AppModel;
 class ContentView;
 class Menus;
 class PaletteKeyFilter;
+class QuitKeyFilter;
 class SingleInstance;
 
 class DovraneApp final : public QObject {
@@ -67,6 +68,7 @@ private:
     std::unique_ptr<ContentView> window_;
     Menus* menus_ = nullptr;
     PaletteKeyFilter* paletteKeys_ = nullptr;
+    QuitKeyFilter* quitKeys_ = nullptr;
     SingleInstance* instance_ = nullptr;
 };
 

@@ -116,4 +116,18 @@ bool PaletteKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+QuitKeyFilter::QuitKeyFilter(QAction& quit, QObject* parent) : QObject(parent), quit_(quit) {}
+
+bool QuitKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Q && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier &&
+            !key->isAutoRepeat() && quit_.isEnabled()) {
+            quit_.trigger();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 } // namespace dovrane

@@ -64,4 +64,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
+// A sheet blocks its window, and the window's menu bar with it, so Ctrl+Q pressed in a sheet (or
+// in any other window of ours) never reaches "Quit Dovrane": this takes it there. Installed on
+// the application. Where the menu's shortcut is reachable it acts first and the key never
+// arrives here, so Quit runs once.
+class QuitKeyFilter final : public QObject {
+    Q_OBJECT
+public:
+    QuitKeyFilter(QAction& quit, QObject* parent);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction& quit_;
+};
+
 } // namespace dovrane

@@ -9,10 +9,9 @@
 #include "Services/UrlLists.h"
 #include "Theme/Theme.h"
 #include "UiKit/Fonts.h"
+#include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/Symbols.h"
-
-#include <DovraneKit/core/Language.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -69,8 +68,36 @@ void SidebarBadgeDelegate::initStyleOption(QStyleOptionViewItem* option, const Q
         QIcon(Symbols::pixmap(symbol, option->decorationSize.width(), color, option->widget->devicePixelRatioF()));
 }
 
+SidebarBadgeDelegate::Places SidebarBadgeDelegate::places(const QStyleOptionViewItem& option,
+                                                          const QModelIndex& index) {
+    Places places;
+    const QSize symbol(20, 20);
+    const bool compact = isCompact(option.widget);
+    if (compact)
+        places.symbol = QStyle::alignedRect(option.direction, Qt::AlignCenter, symbol, option.rect);
+    const int count = index.data(badgeRole).toInt();
+    if (count <= 0)
+        return places;
+    const QFontMetrics metrics(Fonts::font(FontRole::caption));
+    const int height = metrics.height() + 2;
+    // Compact, a narrower pill, so that three digits still fit beside the symbol.
+    const int width = std::max(height, metrics.horizontalAdvance(Texts::count(count)) + (compact ? 6 : 10));
+    if (!compact) {
+        places.badge = QRect(option.rect.right() - 8 - width, option.rect.center().y() - height / 2, width, height);
+        return places;
+    }
+    // Compact, the badge sits beside the symbol's upper corner, 2 points clear of it.
+    constexpr int gap = 2;
+    const int badgeLeft = option.rect.right() - gap - width + 1;
+    const int symbolRight = std::min(places.symbol.right(), badgeLeft - gap - 1);
+    places.symbol.moveRight(std::max(symbolRight, option.rect.left() + symbol.width() - 1));
+    places.badge = QRect(places.symbol.right() + gap + 1, option.rect.top(), width, height);
+    return places;
+}
+
 void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
+    const Places where = places(option, index);
     if (isCompact(option.widget)) {
         // One highlight over the whole row with the symbol in its middle: the style would
         // highlight the symbol's cell and the empty text cell beside it apart.
@@ -79,7 +106,7 @@ void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
         row.showDecorationSelected = true;
         const QStyle* style = option.widget->style();
         style->drawPrimitive(QStyle::PE_PanelItemViewItem, &row, painter, option.widget);
-        row.icon.paint(painter, QStyle::alignedRect(row.direction, Qt::AlignCenter, row.decorationSize, row.rect));
+        row.icon.paint(painter, where.symbol);
         if (row.state.testFlag(QStyle::State_HasFocus)) {
             QStyleOptionFocusRect focus;
             focus.QStyleOption::operator=(row);
@@ -89,27 +116,24 @@ void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     } else {
         QStyledItemDelegate::paint(painter, option, index);
     }
-    const int count = index.data(badgeRole).toInt();
-    if (count <= 0)
+    if (where.badge.isEmpty())
         return;
-    const QString text = QString::fromStdString(countText(count));
-    const QFont font = Fonts::font(FontRole::caption);
-    const QFontMetrics metrics(font);
-    const int height = metrics.height() + 2;
-    const int width = std::max(height, metrics.horizontalAdvance(text) + 10);
-    // Compact, the badge sits at the symbol's upper corner.
-    const QRect pill =
-        isCompact(option.widget)
-            ? QRect(option.rect.right() - 2 - width, option.rect.top(), width, height)
-            : QRect(option.rect.right() - 8 - width, option.rect.center().y() - height / 2, width, height);
+    const QRect pill = where.badge;
+    // On the selection's fill the badge turns round: a pill of the selection's text colour with
+    // its number in the fill's, so it reads on any accent in either look.
+    const bool selected = option.state.testFlag(QStyle::State_Selected);
+    const QColor fill = selected ? option.palette.color(QPalette::Active, QPalette::HighlightedText)
+                                 : SemanticColors::of(SemanticColor::quaternaryFill);
+    const QColor ink = selected ? option.palette.color(QPalette::Active, QPalette::Highlight)
+                                : SemanticColors::of(SemanticColor::secondaryLabel);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);
-    painter->setBrush(SemanticColors::of(SemanticColor::quaternaryFill));
-    painter->drawRoundedRect(pill, height / 2.0, height / 2.0);
-    painter->setPen(SemanticColors::of(SemanticColor::secondaryLabel));
-    painter->setFont(font);
-    painter->drawText(pill, Qt::AlignCenter, text);
+    painter->setBrush(fill);
+    painter->drawRoundedRect(pill, pill.height() / 2.0, pill.height() / 2.0);
+    painter->setPen(ink);
+    painter->setFont(Fonts::font(FontRole::caption));
+    painter->drawText(pill, Qt::AlignCenter, Texts::count(index.data(badgeRole).toInt()));
     painter->restore();
 }
 

@@ -36,6 +36,14 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
+    // Where a row's badge goes (empty without one) and, in the compact sidebar, its symbol: the
+    // symbol in the middle, moved left as far as a badge beside it needs to keep clear of it.
+    struct Places {
+        QRect badge;
+        QRect symbol;
+    };
+    static Places places(const QStyleOptionViewItem& option, const QModelIndex& index);
+
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };

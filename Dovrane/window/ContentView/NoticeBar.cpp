@@ -28,7 +28,7 @@ NoticeBar::NoticeBar(const QString& text, std::function<void()> close, QWidget* 
     row->addWidget(text_, 1, Qt::AlignVCenter);
 
     close_ = new QToolButton(this);
-    close_->setIcon(Symbols::icon(QStringLiteral("xmark")));
+    close_->setIcon(Symbols::buttonIcon(QStringLiteral("xmark")));
     close_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     close_->setAutoRaise(true);
     close_->setToolTip(tr("Close"));

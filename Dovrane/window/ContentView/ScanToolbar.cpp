@@ -39,7 +39,7 @@ namespace {
 QToolButton* toolButton(const QString& title, const QString& symbol, const QString& tooltip, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setText(title);
-    button->setIcon(Symbols::icon(symbol));
+    button->setIcon(Symbols::buttonIcon(symbol));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setToolTip(tooltip);
     return button;

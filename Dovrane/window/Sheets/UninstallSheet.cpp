@@ -35,8 +35,7 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
     header->addWidget(new AppIcon(request_.app, 40, this), 0, Qt::AlignVCenter);
-    const QString version =
-        tr("Version %1, %2").arg(QString::fromStdString(request_.app.version), byteText(request_.app.size));
+    const QString version = tr("Version %1, %2").arg(Texts::version(request_.app.version), byteText(request_.app.size));
     header->addWidget(new DetailHeader(DetailHeader::Style::sheet,
                                        {.title = tr("Remove %1?").arg(appName), .explanation = version}, this),
                       1);

@@ -70,6 +70,13 @@ bool isMacOnly(CategoryID id) {
     }
 }
 
+bool isShown(CategoryID id, const ScanResult& scan, bool linuxHome) {
+    if (!linuxHome || !isMacOnly(id))
+        return true;
+    const Category* category = scan.category(id);
+    return category && !category->holdsNothing();
+}
+
 std::string_view rawValue(Safety safety) { return safetyNames[static_cast<int>(safety)]; }
 std::optional<Safety> safetyFromRaw(std::string_view raw) { return fromNames<Safety>(safetyNames, raw); }
 

@@ -154,6 +154,10 @@ struct ScanResult {
     bool operator==(const ScanResult&) const = default;
 };
 
+// Whether the window lists the category: always on a Mac-style home; on a Linux home a
+// macOS-only category only while the scan holds something of it.
+bool isShown(CategoryID id, const ScanResult& scan, bool linuxHome);
+
 // A byte count as the user reads it: decimal units, "Zero KB", "1 byte", "999 bytes",
 // "1 KB", "1.5 MB", "24.1 GB"; German with a decimal comma.
 std::string bytes(std::int64_t count);

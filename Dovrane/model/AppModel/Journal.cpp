@@ -1,0 +1,67 @@
+// The journal as the Cleaned Up page reads it: a page of records at a time and their items in
+// the Trash, both on the pool, so that neither a long journal nor a record of a hundred thousand
+// items holds the window.
+
+#include "AppModel/AppModel.h"
+
+#include "AppModel/Handoff.h"
+
+#include <DovraneKit/system/FileSystem.h>
+
+#include <algorithm>
+
+namespace dovrane {
+
+namespace {
+
+// Blocking: a look at every item's place in the Trash, and at the original places of a record
+// with none left there, since the desktop's own Trash window may have put them back.
+void count(JournalEntry& entry) {
+    const auto& items = entry.record->items();
+    entry.inTrash = int(
+        std::count_if(items.begin(), items.end(), [](const RemovedItem& item) { return Trasher::isInTrash(item); }));
+    entry.backInPlace = 0;
+    if (entry.inTrash == 0)
+        entry.backInPlace = int(std::count_if(items.begin(), items.end(), [](const RemovedItem& item) {
+            return !Trasher::isInTrash(item) && Fs::exists(item.originalPath.path());
+        }));
+}
+
+} // namespace
+
+QFuture<std::optional<JournalPage>> AppModel::journalPage(int offset, int limit) {
+    auto promise = std::make_shared<QPromise<std::optional<JournalPage>>>();
+    promise->start();
+    handOff(
+        pool_, lifeline_,
+        [path = container_.path(), waiting = container_.waitingRemovals(), offset, limit] {
+            return ModelContainer::readJournal(path, offset, limit, waiting);
+        },
+        [promise](std::optional<JournalPage> page) {
+            promise->addResult(std::move(page));
+            promise->finish();
+        });
+    return promise->future();
+}
+
+QFuture<std::vector<JournalEntry>> AppModel::countInTrash(std::vector<JournalEntry> entries) {
+    if (isDemo_)
+        return QtFuture::makeReadyFuture(std::move(entries));
+    auto promise = std::make_shared<QPromise<std::vector<JournalEntry>>>();
+    promise->start();
+    handOff(
+        pool_, lifeline_,
+        [entries = std::move(entries)]() mutable {
+            for (JournalEntry& entry : entries)
+                if (entry.record)
+                    count(entry);
+            return std::move(entries);
+        },
+        [promise](std::vector<JournalEntry> counted) {
+            promise->addResult(std::move(counted));
+            promise->finish();
+        });
+    return promise->future();
+}
+
+} // namespace dovrane
