@@ -3,6 +3,7 @@
 
 #include "AppModel/AppModel.h"
 
+#include "AppModel/FailureReasons.h"
 #include "AppModel/Handoff.h"
 #include "AppModel/ListingEdits.h"
 #include "AppModel/RemovalState.h"
@@ -218,7 +219,18 @@ void AppModel::record(const Trasher::Outcome& outcome, const Wording& title, std
     }
     if (!outcome.failed.empty()) {
         const QString before = notice_ ? *notice_ + QLatin1Char(' ') : QString();
-        setNotice(before + tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size())));
+        const QString blocked = tr("Dovrane does not move protected files and folders.");
+        const QString admin = tr("The administrator password was not given, or the move with it failed.");
+        std::vector<QString> reasons;
+        reasons.reserve(outcome.failed.size());
+        for (const TrashFailure& failure : outcome.failed)
+            reasons.push_back(failure.kind == TrashFailure::Kind::blocked ? blocked
+                              : failure.kind == TrashFailure::Kind::admin ? admin
+                                                                          : QString::fromStdString(failure.reason));
+        QString failed = tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size()));
+        if (const QString reason = mostGiven(reasons); !reason.isEmpty())
+            failed += QLatin1Char(' ') + reason;
+        setNotice(before + failed);
     }
     // The orphans are few, what moved may be many thousand: the orphans are looked up.
     std::unordered_set<std::string_view> orphanURLs;

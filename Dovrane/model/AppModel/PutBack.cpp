@@ -2,8 +2,11 @@
 
 #include "AppModel/AppModel.h"
 
+#include "AppModel/FailureReasons.h"
 #include "AppModel/Handoff.h"
 #include "AppModel/RemovalState.h"
+
+#include <DovraneKit/system/FileSystem.h>
 
 namespace dovrane {
 
@@ -11,7 +14,7 @@ QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
     if (!removal || removal->items().empty() || removals_->puttingBack.contains(removal->uuid()))
         return QtFuture::makeReadyFuture();
     if (isDemo_) {
-        putBackEnded(removal, PutBackTally{int(removal->items().size()), 0, false});
+        putBackEnded(removal, PutBackTally{int(removal->items().size()), 0, false, {}});
         return QtFuture::makeReadyFuture();
     }
     removals_->puttingBack.insert(removal->uuid());
@@ -26,6 +29,11 @@ QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
                     ++tally.restored;
                 else if (result.kind == Trasher::PutBackResult::Kind::originalTaken)
                     ++tally.taken;
+                // Out of the Trash with something at its place: put back before, by an earlier
+                // Put Back or the file manager, and nothing to report.
+                else if (result.kind != Trasher::PutBackResult::Kind::goneFromTrash ||
+                         !Fs::exists(item.originalPath.path()))
+                    tally.failures.push_back(result);
                 if (result.kind != Trasher::PutBackResult::Kind::restored && Trasher::isInTrash(item))
                     tally.leftInTrash = true;
             }
@@ -40,13 +48,29 @@ QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
 }
 
 void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBackTally& tally) {
-    const QString stayed = tally.taken > 0
-                               ? tr("%Ln items stayed in the Trash because something else is at their original place.",
-                                    nullptr, tally.taken)
-                               : QString();
+    QStringList sentences;
+    if (tally.restored > 0)
+        sentences << tr("%Ln items are back where they were.", nullptr, tally.restored);
+    if (tally.taken > 0)
+        sentences << tr("%Ln items stayed in the Trash because something else is at their original place.", nullptr,
+                        tally.taken);
+    if (!tally.failures.empty()) {
+        const QString gone = tr("What was emptied from the Trash cannot come back.");
+        const QString admin = tr("The administrator password was not given, or the move with it failed.");
+        std::vector<QString> reasons;
+        reasons.reserve(tally.failures.size());
+        for (const Trasher::PutBackResult& result : tally.failures)
+            reasons.push_back(result.kind == Trasher::PutBackResult::Kind::goneFromTrash ? gone
+                              : result.reason == "admin"                                 ? admin
+                                                         : QString::fromStdString(result.reason));
+        sentences << tr("%Ln items could not be put back.", nullptr, int(tally.failures.size()));
+        if (const QString reason = mostGiven(reasons); !reason.isEmpty())
+            sentences << reason;
+    }
     if (tally.restored == 0) {
-        if (!stayed.isEmpty())
-            setNotice(stayed);
+        // Nothing came back: the record stays as it was, and no scan is needed.
+        if (!sentences.isEmpty())
+            setNotice(sentences.join(QLatin1Char(' ')));
         return;
     }
     // A record with items still in the Trash stays open, so Put Back can be tried again.
@@ -54,10 +78,7 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
         removal->setUndone(true);
         container_.save();
     }
-    QString notice = tr("%Ln items are back where they were.", nullptr, tally.restored);
-    if (!stayed.isEmpty())
-        notice += QLatin1Char(' ') + stayed;
-    setNotice(notice);
+    setNotice(sentences.join(QLatin1Char(' ')));
     if (!isDemo_)
         startScan(Apps::reload);
 }

@@ -5,6 +5,8 @@
 
 #include "AppModel/WindowRecords.h"
 
+#include <DovraneKit/trash/Trasher.h>
+
 #include <QUuid>
 
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace dovrane {
 
@@ -37,6 +40,8 @@ struct PutBackTally {
     int restored = 0;
     int taken = 0;            // something else stands at the original place
     bool leftInTrash = false; // an item is still in the Trash afterwards
+    // Those that are neither back nor taken, in the record's order: gone from the Trash or failed.
+    std::vector<Trasher::PutBackResult> failures;
 };
 
 } // namespace dovrane

@@ -52,15 +52,25 @@ QFuture<void> AppModel::emptyTrash() {
         return QtFuture::makeReadyFuture();
     const std::int64_t before = availableSpace();
     auto done = startedPromise();
-    Admin::emptyTrash(services_.home).then(this, [this, before, done](bool emptied) {
-        if (!emptied) {
-            // Part of the Trash may be gone all the same; the pages must not show it.
-            startScan();
+    Admin::emptyTrash(services_.home).then(this, [this, before, done](Admin::Emptying emptying) {
+        // A refusal removed nothing: the scan stands as it is.
+        if (emptying != Admin::Emptying::emptied && emptying != Admin::Emptying::partly) {
+            setNotice(emptying == Admin::Emptying::linked
+                          ? tr("The Trash was not emptied: it is a link to another place, and Dovrane removes "
+                               "nothing through a link.")
+                      : emptying == Admin::Emptying::foreign
+                          ? tr("The Trash was not emptied: it belongs to another user or is not a folder.")
+                          : tr("The Trash was not emptied: it is read-only."));
             done->finish();
             return;
         }
-        services_.clock->delay(settleSeconds).then(this, [this, before, done] {
-            setNotice(tr("Trash emptied. Measured gain: %1.").arg(gainText(before, availableSpace())));
+        services_.clock->delay(settleSeconds).then(this, [this, before, done, emptying] {
+            const QString gain = gainText(before, availableSpace());
+            setNotice(emptying == Admin::Emptying::emptied
+                          ? tr("Trash emptied. Measured gain: %1.").arg(gain)
+                          : tr("Some items stayed in the Trash because they could not be removed. Measured gain: "
+                               "%1.")
+                                .arg(gain));
             startScan();
             done->finish();
         });

@@ -9,10 +9,8 @@
 #include <QPromise>
 #include <QThreadPool>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <functional>
 #include <memory>
 
 namespace dovrane::Admin {
@@ -33,9 +31,10 @@ QThreadPool& adminThread() {
 
 // A promise fulfilled on the admin thread. Not QtConcurrent: a thread that waits on a
 // QtConcurrent future may run a queued job itself, and two dialogs would show at once.
-QFuture<bool> onAdminThread(std::function<bool()> job) {
-    auto promise = std::make_shared<QPromise<bool>>();
-    QFuture<bool> future = promise->future();
+template <typename Job> auto onAdminThread(Job job) -> QFuture<decltype(job())> {
+    using Result = decltype(job());
+    auto promise = std::make_shared<QPromise<Result>>();
+    QFuture<Result> future = promise->future();
     promise->start();
     adminThread().start([promise, job = std::move(job)] {
         promise->addResult(job());
@@ -50,18 +49,6 @@ bool runNow(const std::vector<std::string>& argv) {
         return false;
     auto status = ChildProcess::waitForExit(*pid);
     return status && *status == 0;
-}
-
-// A folder of this user that is no link. Missing counts as acceptable: there is nothing in it.
-enum class FolderState { missing, usable, refused };
-
-FolderState examine(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0)
-        return errno == ENOENT ? FolderState::missing : FolderState::refused;
-    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid())
-        return FolderState::refused;
-    return FolderState::usable;
 }
 
 } // namespace
@@ -83,32 +70,35 @@ bool runAndWait(const std::string& command, const QString& prompt, const SystemP
     return answer.result();
 }
 
-QFuture<bool> emptyTrash(const Url& home) {
+QFuture<Emptying> emptyTrash(const Url& home) {
     return onAdminThread([trash = FreedesktopTrash::homeTrash(home.path())] { return emptyHomeTrash(trash); });
 }
 
-bool emptyHomeTrash(const std::string& trashFolder) {
+Emptying emptyHomeTrash(const std::string& trashFolder) {
+    using FreedesktopTrash::Condition;
+    switch (FreedesktopTrash::condition(trashFolder)) {
+    case Condition::missing:
+        return Emptying::emptied;
+    case Condition::linked:
+        return Emptying::linked;
+    case Condition::foreign:
+        return Emptying::foreign;
+    case Condition::readOnly:
+        return Emptying::readOnly;
+    case Condition::usable:
+        break;
+    }
     const std::string files = Path::join(trashFolder, "files");
     const std::string info = Path::join(trashFolder, "info");
-    const FolderState trash = examine(trashFolder);
-    if (trash == FolderState::missing)
-        return true;
-    const FolderState filesState = examine(files);
-    const FolderState infoState = examine(info);
-    if (trash == FolderState::refused || filesState == FolderState::refused || infoState == FolderState::refused)
-        return false;
-
-    if (filesState == FolderState::usable)
-        for (const std::string& name : Fs::list(files))
-            Fs::removeAll(Path::join(files, name));
+    for (const std::string& name : Fs::list(files))
+        Fs::removeAll(Path::join(files, name));
     // An item that stayed (something mounted inside it) keeps its info file, so it can still
     // be put back.
-    if (infoState == FolderState::usable)
-        for (const std::string& name : Fs::list(info))
-            if (Path::extension(name) == "trashinfo" && !Fs::exists(Path::join(files, Path::deletingExtension(name))))
-                Fs::removeAll(Path::join(info, name));
+    for (const std::string& name : Fs::list(info))
+        if (Path::extension(name) == "trashinfo" && !Fs::exists(Path::join(files, Path::deletingExtension(name))))
+            Fs::removeAll(Path::join(info, name));
     unlink(Path::join(trashFolder, "directorysizes").c_str());
-    return filesState == FolderState::missing || Fs::list(files).empty();
+    return Fs::list(files).empty() ? Emptying::emptied : Emptying::partly;
 }
 
 } // namespace dovrane::Admin

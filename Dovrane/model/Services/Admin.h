@@ -28,14 +28,22 @@ QFuture<bool> run(const std::string& command, const QString& prompt, const Syste
 // run() on the calling thread. Never call it on the main thread.
 bool runAndWait(const std::string& command, const QString& prompt, const SystemPaths& paths = {});
 
+// How emptying the Trash ended; the three refusals removed nothing.
+enum class Emptying {
+    emptied,  // files/ is empty afterwards (a trash that does not exist is empty)
+    partly,   // some entries stayed (a disk mounted inside one, an entry that could not go)
+    linked,   // refused: the trash folder, files/ or info/ is a symbolic link
+    foreign,  // refused: one of them is no folder or another user's
+    readOnly, // refused: one of them may not be written
+};
+
 // Empties the freedesktop home trash of this home folder: every entry of files/ (links removed,
 // never followed), every info/*.trashinfo and the directorysizes cache. Refuses, removing
-// nothing, when the trash folder, files/ or info/ is a symbolic link or not a folder of this
-// user. True when files/ is empty afterwards (a trash that does not exist is empty). The
-// trashes of other volumes are left alone.
-QFuture<bool> emptyTrash(const Url& home);
+// nothing, when the trash folder, files/ or info/ is a symbolic link, not a folder of this
+// user, or one this user may not write. The trashes of other volumes are left alone.
+QFuture<Emptying> emptyTrash(const Url& home);
 
 // The blocking work of emptyTrash(), for any thread.
-bool emptyHomeTrash(const std::string& trashFolder);
+Emptying emptyHomeTrash(const std::string& trashFolder);
 
 } // namespace dovrane::Admin

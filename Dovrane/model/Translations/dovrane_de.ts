@@ -856,6 +856,41 @@ Behoben
         <source>The record of this removal could not be saved: the items are in the Trash, where your file manager can put them back.</source>
         <translation>Der Journaleintrag dazu konnte nicht gesichert werden: Die Objekte liegen im Papierkorb, wo dein Dateimanager sie zurücklegen kann.</translation>
     </message>
+    <message>
+        <source>Dovrane does not move protected files and folders.</source>
+        <translation>Dovrane bewegt keine geschützten Dateien und Ordner.</translation>
+    </message>
+    <message>
+        <source>The administrator password was not given, or the move with it failed.</source>
+        <translation>Das Administratorpasswort wurde nicht eingegeben, oder das Bewegen damit ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>What was emptied from the Trash cannot come back.</source>
+        <translation>Was aus dem Papierkorb geleert wurde, kann nicht zurück.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln items could not be put back.</source>
+        <translation>
+            <numerusform>%Ln Objekt konnte nicht zurückgelegt werden.</numerusform>
+            <numerusform>%Ln Objekte konnten nicht zurückgelegt werden.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The Trash was not emptied: it is a link to another place, and Dovrane removes nothing through a link.</source>
+        <translation>Der Papierkorb wurde nicht geleert: Er ist ein Verweis auf einen anderen Ort, und Dovrane entfernt nichts durch einen Verweis.</translation>
+    </message>
+    <message>
+        <source>The Trash was not emptied: it belongs to another user or is not a folder.</source>
+        <translation>Der Papierkorb wurde nicht geleert: Er gehört einem anderen Benutzer oder ist kein Ordner.</translation>
+    </message>
+    <message>
+        <source>The Trash was not emptied: it is read-only.</source>
+        <translation>Der Papierkorb wurde nicht geleert: Er ist schreibgeschützt.</translation>
+    </message>
+    <message>
+        <source>Some items stayed in the Trash because they could not be removed. Measured gain: %1.</source>
+        <translation>Einige Objekte blieben im Papierkorb, weil sie sich nicht entfernen ließen. Gemessener Gewinn: %1.</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::AppsPage</name>

@@ -85,6 +85,13 @@
             <numerusform>%Ln app updates are ready</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%Ln items could not be put back.</source>
+        <translation>
+            <numerusform>%Ln item could not be put back.</numerusform>
+            <numerusform>%Ln items could not be put back.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>dovrane::CategoryDetail</name>

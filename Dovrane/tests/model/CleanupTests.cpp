@@ -4,6 +4,7 @@
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
 #include "AppModel/ScanCache.h"
+#include "Services/Translations.h"
 #include "support/Await.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
@@ -11,10 +12,12 @@
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace dovrane;
@@ -223,7 +226,7 @@ private slots:
         QVERIFY(removals->front()->undone());
     }
 
-    void failuresAreCountedAfterTheNotice() {
+    void failuresAreCountedAfterTheNoticeWithTheirReason() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
         const std::string present = fixture / "Downloads/a.zip", vanishing = fixture / "Downloads/b.zip";
@@ -233,16 +236,18 @@ private slots:
         const CleanupRequest request = *model.sheet()->cleanupRequest();
         Fs::removeAll(vanishing); // gone between the sheet and the confirmation
         await(model.perform(request));
+        const QString gone = QStringLiteral(" Items that are no longer at their place cannot be moved.");
         QCOMPARE(*model.notice(), QStringLiteral("1 KB moved to the Trash. The space frees up when you empty the "
-                                                 "Trash. 1 items could not be moved."));
+                                                 "Trash. 1 items could not be moved.") +
+                                      gone);
 
         // Nothing moved: no record; the count joins whatever notice stands, or stands alone.
         model.setNotice(QStringLiteral("Earlier."));
         await(model.perform(request));
-        QCOMPARE(*model.notice(), QStringLiteral("Earlier. 2 items could not be moved."));
+        QCOMPARE(*model.notice(), QStringLiteral("Earlier. 2 items could not be moved.") + gone);
         model.setNotice(std::nullopt);
         await(model.perform(request));
-        QCOMPARE(*model.notice(), QStringLiteral("2 items could not be moved."));
+        QCOMPARE(*model.notice(), QStringLiteral("2 items could not be moved.") + gone);
         QCOMPARE(*fixture.container().removalCount(), 1);
     }
 
@@ -270,7 +275,8 @@ private slots:
         QCOMPARE(*model.notice(), QStringLiteral("1 KB moved to the Trash. The space frees up when you empty the "
                                                  "Trash. The record of this removal could not be saved: the items "
                                                  "are in the Trash, where your file manager can put them back. 1 "
-                                                 "items could not be moved."));
+                                                 "items could not be moved. Items that are no longer at their place "
+                                                 "cannot be moved."));
     }
 
     void demoTouchesNothing() {
@@ -313,15 +319,18 @@ private slots:
         QCOMPARE(Fs::readFile(restored).value_or(""), restored);
         QCOMPARE(Fs::readFile(taken).value_or(""), std::string("newer"));
         QCOMPARE(*model.notice(), QStringLiteral("1 items are back where they were. 1 items stayed in the Trash "
-                                                 "because something else is at their original place."));
+                                                 "because something else is at their original place. 1 items could "
+                                                 "not be put back. What was emptied from the Trash cannot come "
+                                                 "back."));
         QVERIFY(!removal->undone());
         fixture.scan.waitForCall(0);
 
-        // Only the taken one is left: its sentence alone, nothing else changes.
+        // The one back already is not reported again; nothing else changes.
         model.setNotice(std::nullopt);
         await(model.undo(removal));
         QCOMPARE(*model.notice(), QStringLiteral("1 items stayed in the Trash because something else is at their "
-                                                 "original place."));
+                                                 "original place. 1 items could not be put back. What was emptied "
+                                                 "from the Trash cannot come back."));
         QVERIFY(!removal->undone());
 
         Fs::removeAll(taken);
@@ -332,16 +341,93 @@ private slots:
         QVERIFY(fixture.container().removals()->back()->undone()); // saved
     }
 
-    void putBackOfNothingChangesNothing() {
+    // Nothing came back: the record and the scan stay as they were, and the notice says why, in
+    // the window's language.
+    void putBackThatBringsNothingBackSaysWhy() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
         auto removal = cleanUp(fixture, model, {fixture / "Downloads/a"});
         Fs::removeAll(removal->items()[0].trashPath.path());
+        const auto english = qScopeGuard([] { Translations::install(); });
+        {
+            ScopedEnv language("APP_LANG", "en");
+            QVERIFY(Translations::install());
+            await(model.undo(removal));
+            QCOMPARE(*model.notice(), QStringLiteral("1 item could not be put back. What was emptied from the Trash "
+                                                     "cannot come back."));
+            QVERIFY(!removal->undone());
+            QCOMPARE(fixture.scan.calls(), 0);
+        }
+
+        // A record that names a file outside the Trash moves nothing.
+        ScopedEnv language("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        const std::string planted = fixture / "Documents/plain.txt";
+        writeFile(planted, "plain");
+        auto forged = std::make_shared<Removal>(fixture.clock->now(), Wording::plain(QStringLiteral("Forged")),
+                                                std::vector<RemovedItem>{{Url::fromPath(fixture / "Documents/copy.txt"),
+                                                                          Url::fromPath(planted), 5, false}});
+        await(model.undo(forged));
+        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Der Eintrag passt nicht "
+                                                 "zu dem, was im Papierkorb liegt, daher wurde nichts bewegt."));
+        QVERIFY(!Fs::exists(fixture / "Documents/copy.txt"));
+
+        // The place it came from is on another disk by now.
+        struct stat shm, home;
+        if (stat("/dev/shm", &shm) != 0 || access("/dev/shm", W_OK) != 0 || stat(fixture.home().c_str(), &home) != 0 ||
+            home.st_dev == shm.st_dev)
+            QSKIP("no writable /dev/shm on a device of its own");
+        auto moved = cleanUp(fixture, model, {fixture / "Downloads/b"});
+        const auto disk = Fs::makeUniqueDirectory("/dev/shm", "dovrane-test-");
+        QVERIFY(disk);
+        const auto removeDisk = qScopeGuard([&] { Fs::removeAll(*disk); });
+        RemovedItem back = moved->items()[0];
+        back.originalPath = Url::fromPath(*disk + "/b");
+        writeFile(FreedesktopTrash::infoPathFor(back.trashPath.path()),
+                  FreedesktopTrash::infoText(back.originalPath.path(), 0));
+        await(model.undo(std::make_shared<Removal>(fixture.clock->now(), Wording::plain(QStringLiteral("Moved")),
+                                                   std::vector<RemovedItem>{back})));
+        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Der ursprüngliche Ort "
+                                                 "liegt jetzt auf einem anderen Datenträger, und Dovrane kopiert nie "
+                                                 "aus dem Papierkorb."));
+        QVERIFY(Trasher::isInTrash(back));
+    }
+
+    // Each failed move says why, in the window's language; of several reasons the one most
+    // items share.
+    void failedMovesNameTheirReasonInBothLanguages() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        TempDir elsewhere;
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
+        Fs::makeDirectories(Path::parent(trash));
+        makeSymlink(elsewhere.path(), trash);
+        const std::string vanishing = fixture / "Downloads/gone.zip", kept = fixture / "Downloads/kept.zip";
+        writeFile(vanishing, "v");
+        writeFile(kept, "k");
+        model.requestCleanup({item(vanishing, 1000), item(kept, 1000), item(fixture / "Documents/notes", 1000)},
+                             "Three");
+        writeFile(fixture / "Documents/notes/page", "p");
+        const CleanupRequest request = *model.sheet()->cleanupRequest();
+        Fs::removeAll(vanishing);
+        const auto english = qScopeGuard([] { Translations::install(); });
+        {
+            ScopedEnv language("APP_LANG", "en");
+            QVERIFY(Translations::install());
+            await(model.perform(request));
+            QCOMPARE(*model.notice(), QStringLiteral("3 items could not be moved. Your Trash is a link to another "
+                                                     "place, and Dovrane moves nothing through a link."));
+        }
+        ScopedEnv language("APP_LANG", "de");
+        QVERIFY(Translations::install());
         model.setNotice(std::nullopt);
-        await(model.undo(removal));
-        QVERIFY(!model.notice());
-        QVERIFY(!removal->undone());
-        QCOMPARE(fixture.scan.calls(), 0);
+        await(model.perform(request));
+        QCOMPARE(*model.notice(), QStringLiteral("3 Objekte konnten nicht bewegt werden. Dein Papierkorb ist ein "
+                                                 "Verweis auf einen anderen Ort, und Dovrane bewegt nichts durch "
+                                                 "einen Verweis."));
+        QVERIFY(Fs::list(elsewhere.path()).empty());
+        QVERIFY(Fs::exists(kept) && Fs::exists(fixture / "Documents/notes/page"));
+        QCOMPARE(*fixture.container().removalCount(), 0);
     }
 };
 

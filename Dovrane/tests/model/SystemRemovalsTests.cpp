@@ -4,6 +4,7 @@
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
 #include "Services/ChildProcess.h"
+#include "Services/Translations.h"
 #include "support/Await.h"
 #include "support/FakePkexec.h"
 #include "support/FakeRunner.h"
@@ -14,6 +15,7 @@
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -72,17 +74,27 @@ private slots:
         await(model.emptyTrash());
         QCOMPARE(*model.notice(), QStringLiteral("Trash emptied. Measured gain: 5 KB."));
 
-        // A refused trash: no notice, but a rescan, since part of it may be gone.
+        // A refused trash: nothing removed, so no rescan, and the notice says why.
         endScan(fixture, model, 1);
         TempDir elsewhere;
         writeFile(elsewhere / "precious", "p");
         Fs::removeAll(trash + "/files");
         makeSymlink(elsewhere.path(), trash + "/files");
-        model.setNotice(std::nullopt);
+        const auto english = qScopeGuard([] { Translations::install(); });
+        {
+            ScopedEnv language("APP_LANG", "en");
+            QVERIFY(Translations::install());
+            await(model.emptyTrash());
+            QCOMPARE(*model.notice(), QStringLiteral("The Trash was not emptied: it is a link to another place, and "
+                                                     "Dovrane removes nothing through a link."));
+        }
+        ScopedEnv language("APP_LANG", "de");
+        QVERIFY(Translations::install());
         await(model.emptyTrash());
+        QCOMPARE(*model.notice(), QStringLiteral("Der Papierkorb wurde nicht geleert: Er ist ein Verweis auf einen "
+                                                 "anderen Ort, und Dovrane entfernt nichts durch einen Verweis."));
         QVERIFY(Fs::exists(elsewhere / "precious"));
-        QVERIFY(!model.notice());
-        fixture.scan.waitForCall(2);
+        QCOMPARE(fixture.scan.calls(), 2);
     }
 
     void snapshotsGoThroughOneQuotedRun() {

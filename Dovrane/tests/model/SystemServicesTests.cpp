@@ -76,26 +76,42 @@ private slots:
         writeFile(trash + "/info/tree.trashinfo", "[Trash Info]\n");
         writeFile(trash + "/info/notes", "not ours");
         writeFile(trash + "/directorysizes", "1 2 tree\n");
-        QVERIFY(Admin::emptyHomeTrash(trash));
+        QCOMPARE(Admin::emptyHomeTrash(trash), Admin::Emptying::emptied);
         QVERIFY(Fs::list(trash + "/files").empty());
         QCOMPARE(Fs::list(trash + "/info"), std::vector<std::string>{"notes"});
         QVERIFY(!Fs::exists(trash + "/directorysizes"));
         QVERIFY(Fs::exists(outside + "/precious")); // the link went, not what it points at
-        QVERIFY(Admin::emptyHomeTrash(dir / "never-made"));
+        QCOMPARE(Admin::emptyHomeTrash(dir / "never-made"), Admin::Emptying::emptied);
 
         makeSymlink(outside, dir / "T1/files");
         makeSymlink(outside, dir / "T2");
         writeFile(dir / "T3/files/x", "x");
         makeSymlink(outside, dir / "T3/info");
         for (const char* refused : {"T1", "T2", "T3"})
-            QVERIFY(!Admin::emptyHomeTrash(dir / refused));
+            QCOMPARE(Admin::emptyHomeTrash(dir / refused), Admin::Emptying::linked);
         QVERIFY(Fs::exists(outside + "/precious") && Fs::exists(dir / "T3/files/x"));
+
+        // One this user may not write is refused whole, rather than emptied in part.
+        const OrdinaryUser user = ordinaryUser();
+        writeFile(dir / "T5/files/x", "x");
+        makeFolder(dir / "T5/info");
+        QCOMPARE(chmod(dir.path().c_str(), 0755), 0);
+        for (const char* path : {"T5", "T5/files", "T5/files/x", "T5/info"})
+            QCOMPARE(chown((dir / path).c_str(), user.user, user.group), 0);
+        QCOMPARE(chmod((dir / "T5/files").c_str(), 0500), 0);
+        QCOMPARE(asOrdinaryUser([&] {
+                     return std::string(Admin::emptyHomeTrash(dir / "T5") == Admin::Emptying::readOnly ? ""
+                                                                                                       : "not refused");
+                 }),
+                 std::string());
+        QVERIFY(Fs::exists(dir / "T5/files/x"));
+        chmod((dir / "T5/files").c_str(), 0700);
 
         if (geteuid() != 0)
             QSKIP("giving a folder to another user needs root");
         writeFile(dir / "T4/files/x", "x");
         QCOMPARE(chown((dir / "T4/files").c_str(), 65534, 65534), 0);
-        QVERIFY(!Admin::emptyHomeTrash(dir / "T4"));
+        QCOMPARE(Admin::emptyHomeTrash(dir / "T4"), Admin::Emptying::foreign);
         QVERIFY(Fs::exists(dir / "T4/files/x"));
     }
 
@@ -112,8 +128,8 @@ private slots:
                 return std::string("mounting failed");
             writeFile(trash + "/files/holder/disk/on-the-disk", "d");
             std::string problems;
-            if (Admin::emptyHomeTrash(trash))
-                problems += "a Trash that keeps a mounted disk is not empty; ";
+            if (Admin::emptyHomeTrash(trash) != Admin::Emptying::partly)
+                problems += "a Trash that keeps a mounted disk is emptied in part; ";
             if (Fs::readFile(trash + "/files/holder/disk/on-the-disk") != "d")
                 problems += "the mounted disk was emptied; ";
             if (Fs::exists(trash + "/files/plain") || Fs::exists(trash + "/files/holder/own"))

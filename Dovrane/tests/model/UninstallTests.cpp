@@ -161,7 +161,8 @@ private slots:
         pkexec.setRefusing(true); // dismissed: the bundle moves, the daemon stays and is counted
         await(model.performUninstall(request));
         QVERIFY(Fs::exists(daemon));
-        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved.")));
+        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved. The administrator password "
+                                                        "was not given, or the move with it failed.")));
 
         pkexec.setRefusing(false);
         makeAppBundle(bundle, "com.example.tool", "Tool");
@@ -196,7 +197,8 @@ private slots:
         await(model.performUninstall(request));
         QCOMPARE(snapshotTree(elsewhere.path()), before);
         QCOMPARE(Fs::readFile(daemons + ".real/com.example.tool.plist").value_or(""), std::string("<plist/>"));
-        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved.")));
+        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved. A folder above this item is a "
+                                                        "link, and Dovrane moves nothing through a link.")));
         const std::vector<RemovedItem> moved = fixture.container().removals()->back()->items();
         QCOMPARE(moved.size(), size_t(1));
         QCOMPARE(moved[0].originalPath.path(), bundle);
@@ -222,7 +224,8 @@ private slots:
         await(model.performUninstall(shown(model)));
         QVERIFY(Fs::exists(bundle));
         QCOMPARE(model.apps().size(), size_t(1));
-        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved.")));
+        QVERIFY(model.notice()->endsWith(
+            QStringLiteral(" 1 items could not be moved. Dovrane does not move protected files and folders.")));
         QCOMPARE(fixture.container().removals()->front()->items().size(), size_t(1));
     }
 

@@ -195,7 +195,12 @@ Category ScanCollectors::children(const Url& folder, CategoryID id, const std::s
 
 Category ScanCollectors::trash(std::stop_token stop) const {
     std::vector<CleanupItem> items;
-    const Url files = Url::fromPath(FreedesktopTrash::homeTrashFiles(scanner_.home.path()));
+    const std::string folder = FreedesktopTrash::homeTrash(scanner_.home.path());
+    const Url files = Url::fromPath(Path::join(folder, "files"));
+    // A Trash that is a link holds nothing of its own: what lies behind it is counted where it
+    // is, and emptying the Trash would refuse it.
+    if (Fs::isSymlink(folder) || Fs::isSymlink(files.path()))
+        return Category(CategoryID::trash, std::nullopt, std::move(items));
     const Measurement measured = SizeCounter::measure(files, stop);
     if (measured.size > 0 || measured.files > 0)
         items.push_back(

@@ -1,5 +1,6 @@
 #include "DovraneKit/apps/AppInventory.h"
 #include "DovraneKit/scan/DiskScanner.h"
+#include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/SizeCounter.h"
 
 #include "scan/ScanCollectors.h"
@@ -122,6 +123,21 @@ TEST(HomeCollectors, TrashIsTheFreedesktopTrashOfTheHome) {
     EXPECT_EQ(trash.items[0].action, CleanupAction::emptyTrash);
     EXPECT_GE(trash.size, 30000);
     EXPECT_LT(trash.size, 90000);
+
+    // What lies behind a Trash that is a link, or behind its files/, is counted where it is.
+    TempDir elsewhere;
+    writeFileOfSize(elsewhere / "Trash/files/big.iso", 60000);
+    makeFolder(elsewhere / "Trash/info");
+    const std::string folder = home / ".local/share/Trash";
+    Fs::removeAll(folder);
+    makeSymlink(elsewhere / "Trash", folder);
+    auto linked = ScanCollectors(scannerFor(home)).trash();
+    EXPECT_TRUE(linked.items.empty());
+    EXPECT_EQ(linked.size, 0);
+    Fs::removeAll(folder);
+    makeFolder(folder + "/info");
+    makeSymlink(elsewhere / "Trash/files", folder + "/files");
+    EXPECT_TRUE(ScanCollectors(scannerFor(home)).trash().items.empty());
 }
 
 TEST(HomeCollectors, InstallersOlderThanTheSettingAndMacOSInstallers) {

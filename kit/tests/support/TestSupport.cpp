@@ -5,6 +5,7 @@
 #include "DovraneKit/system/FileSystem.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
@@ -219,6 +220,56 @@ std::optional<std::string> withPrivateMounts(const std::function<std::string()>&
         return std::nullopt;
     if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && report.empty()))
         return "the child ended abnormally (status " + std::to_string(status) + ")";
+    return report;
+}
+
+OrdinaryUser ordinaryUser() {
+    if (geteuid() == 0)
+        return {65534, 65534};
+    return {geteuid(), getegid()};
+}
+
+std::string asOrdinaryUser(const std::function<std::string()>& body) {
+    if (geteuid() != 0)
+        return body();
+    const OrdinaryUser nobody = ordinaryUser();
+    int channel[2];
+    if (pipe2(channel, O_CLOEXEC) != 0)
+        return "no pipe to the child";
+    pid_t child = fork();
+    if (child < 0) {
+        close(channel[0]);
+        close(channel[1]);
+        return "no child process";
+    }
+    if (child == 0) {
+        close(channel[0]);
+        if (setgroups(0, nullptr) != 0 || setresgid(nobody.group, nobody.group, nobody.group) != 0 ||
+            setresuid(nobody.user, nobody.user, nobody.user) != 0)
+            _exit(2);
+        std::string report;
+        try {
+            report = body();
+        } catch (const std::exception& error) {
+            report = std::string("threw: ") + error.what();
+        }
+        _exit(Fs::writeAll(channel[1], report) ? 0 : 3);
+    }
+    close(channel[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0)
+            report.append(buffer, std::size_t(n));
+        else if (errno != EINTR)
+            break;
+    }
+    close(channel[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return report + "the child ended abnormally (status " + std::to_string(status) + ")";
     return report;
 }
 

@@ -4,6 +4,8 @@
 
 #include "DovraneKit/core/Date.h"
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -98,5 +100,16 @@ std::optional<std::string> withPrivateMounts(const std::function<std::string()>&
 // Inside such a child: a small tmpfs, or another folder bound, at a folder. False on failure.
 bool mountTmpfs(const std::string& at);
 bool bindMount(const std::string& from, const std::string& at);
+
+// The user a test runs as when it needs an ordinary one, since root may write anywhere: this
+// process's own user, or nobody (65534) while this process is root.
+struct OrdinaryUser {
+    uid_t user;
+    gid_t group;
+};
+OrdinaryUser ordinaryUser();
+// Runs `body` as ordinaryUser(): right here, or in a child process that became that user, and
+// returns its report ("" when all went well). Give that user the folders it needs first.
+std::string asOrdinaryUser(const std::function<std::string()>& body);
 
 } // namespace dovrane::testing

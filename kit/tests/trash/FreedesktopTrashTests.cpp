@@ -274,13 +274,13 @@ TEST(FreedesktopTrashVolume, ItemsOnAnotherVolumeGoToThatVolumesOwnTrash) {
         EXPECT_EQ(Fs::readFile(item), "volume data");
         EXPECT_TRUE(Fs::list(*folder + "/elsewhere").empty());
         EXPECT_FALSE(Fs::exists(homeTrash + "/files"));
-        EXPECT_NE(refused.error().message, std::error_code(EXDEV, std::generic_category()).message());
-        std::string english = refused.error().message;
+        EXPECT_EQ(refused.error().message,
+                  "Items on another disk can only go to that disk's own Trash, and it has none you can use.");
         ScopedEnv german("APP_LANG", "de");
         auto again = moveToTrash(item, homeTrash);
         ASSERT_FALSE(again.ok());
-        EXPECT_NE(again.error().message, english);
-        EXPECT_FALSE(again.error().message.empty());
+        EXPECT_EQ(again.error().message, "Objekte auf einem anderen Datenträger können nur in dessen eigenen "
+                                         "Papierkorb, und dort gibt es keinen, den du nutzen kannst.");
     }
 }
 
@@ -331,10 +331,32 @@ TEST_F(FreedesktopTrashTest, HomeTrashFoldersMustBeRealFoldersOfTheUser) {
         writeFile(work / "item", "x");
         auto moved = moveToTrash(work / "item", trash);
         ASSERT_FALSE(moved.ok()) << linked;
-        EXPECT_FALSE(moved.error().message.empty());
+        EXPECT_EQ(moved.error().message,
+                  "Your Trash is a link to another place, and Dovrane moves nothing through a link.")
+            << linked;
+        EXPECT_EQ(Trash::condition(trash), Trash::Condition::linked) << linked;
         EXPECT_TRUE(Fs::exists(work / "item")) << linked;
         EXPECT_TRUE(Fs::list(elsewhere).empty()) << linked;
     }
+    {
+        ScopedEnv german("APP_LANG", "de");
+        auto moved = moveToTrash(work / "item", trash);
+        ASSERT_FALSE(moved.ok());
+        EXPECT_EQ(moved.error().message,
+                  "Dein Papierkorb ist ein Verweis auf einen anderen Ort, und Dovrane bewegt nichts durch einen "
+                  "Verweis.");
+    }
+
+    // A file where a folder belongs.
+    Fs::removeAll(trash);
+    makeFolder(trash + "/info");
+    writeFile(trash + "/files", "not a folder");
+    auto blocked = moveToTrash(work / "item", trash);
+    ASSERT_FALSE(blocked.ok());
+    EXPECT_EQ(blocked.error().message, "Your Trash belongs to another user or is not a folder.");
+    EXPECT_EQ(Trash::condition(trash), Trash::Condition::foreign);
+    Fs::removeAll(trash);
+    EXPECT_EQ(Trash::condition(trash), Trash::Condition::missing);
 
     if (geteuid() != 0)
         GTEST_SKIP() << "a folder of another user needs root to make";
@@ -344,5 +366,6 @@ TEST_F(FreedesktopTrashTest, HomeTrashFoldersMustBeRealFoldersOfTheUser) {
     ASSERT_EQ(chown((trash + "/files").c_str(), 65534, 65534), 0);
     auto moved = moveToTrash(work / "item", trash);
     ASSERT_FALSE(moved.ok());
+    EXPECT_EQ(moved.error().message, "Your Trash belongs to another user or is not a folder.");
     EXPECT_TRUE(Fs::exists(work / "item"));
 }

@@ -332,9 +332,9 @@ TEST_F(TrasherTest, PutBackNeverReplacesAndRebuildsAMissingFolderChain) {
 
     // Only a permission error leads to the administrator; others keep their description.
     auto vanished = t.execute(t.plan({item(work / "vanished")}));
-    const std::string missing = std::make_error_code(std::errc::no_such_file_or_directory).message();
     EXPECT_EQ(vanished.failed,
-              (std::vector<Trasher::Failure>{Trasher::Failure::fileError(Url::fromPath(work / "vanished"), missing)}));
+              (std::vector<Trasher::Failure>{Trasher::Failure::fileError(
+                  Url::fromPath(work / "vanished"), "Items that are no longer at their place cannot be moved.")}));
 }
 
 TEST_F(TrasherTest, AnotherItemTrashedLaterUnderTheSameNameIsNotTheRecordedOne) {
@@ -355,7 +355,9 @@ TEST_F(TrasherTest, AnotherItemTrashedLaterUnderTheSameNameIsNotTheRecordedOne) 
 
     EXPECT_FALSE(Trasher::isInTrash(recorded));
     EXPECT_TRUE(Trasher::isInTrash(second.removed[0]));
-    EXPECT_EQ(t.putBack(recorded), Trasher::PutBackResult::goneFromTrash());
+    const auto mismatch =
+        Trasher::PutBackResult::failed("The record does not match what is in the Trash, so nothing was moved.");
+    EXPECT_EQ(t.putBack(recorded), mismatch);
     EXPECT_FALSE(Fs::exists(work / "first/report.txt"));
     EXPECT_EQ(Fs::readFile(inTrash("report.txt")), "someone else's");
     EXPECT_TRUE(Fs::exists(Path::join(trashInfo, "report.txt.trashinfo")));
@@ -365,8 +367,87 @@ TEST_F(TrasherTest, AnotherItemTrashedLaterUnderTheSameNameIsNotTheRecordedOne) 
     EXPECT_FALSE(Trasher::isInTrash(second.removed[0]));
     Fs::removeAll(Path::join(trashInfo, "report.txt.trashinfo"));
     EXPECT_FALSE(Trasher::isInTrash(second.removed[0]));
-    EXPECT_EQ(t.putBack(second.removed[0]), Trasher::PutBackResult::goneFromTrash());
+    EXPECT_EQ(t.putBack(second.removed[0]), mismatch);
     EXPECT_TRUE(Fs::exists(inTrash("report.txt")));
+
+    // A record made up by hand, naming a file outside any Trash, moves nothing either.
+    writeFile(work / "plain.txt", "plain");
+    dovrane::testing::ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(t.putBack(RemovedItem{Url::fromPath(work / "copy.txt"), Url::fromPath(work / "plain.txt"), 5, false}),
+              Trasher::PutBackResult::failed(
+                  "Der Eintrag passt nicht zu dem, was im Papierkorb liegt, daher wurde nichts bewegt."));
+    EXPECT_EQ(Fs::readFile(work / "plain.txt"), "plain");
+    EXPECT_FALSE(Fs::exists(work / "copy.txt"));
+}
+
+// The place an item came from lies on another disk by now: it stays in the Trash, since the way
+// back would be a copy, and the reason says so.
+TEST_F(TrasherTest, PutBackToAPlaceNowOnAnotherDiskSaysWhy) {
+    struct stat shm, tmp;
+    if (stat("/dev/shm", &shm) != 0 || access("/dev/shm", W_OK) != 0 || stat(work.path().c_str(), &tmp) != 0 ||
+        tmp.st_dev == shm.st_dev)
+        GTEST_SKIP() << "no writable /dev/shm on a device of its own";
+    const auto made = Fs::makeUniqueDirectory("/dev/shm", "dovrane-test-");
+    ASSERT_TRUE(made.has_value());
+    const struct Removed {
+        std::string path;
+        ~Removed() { Fs::removeAll(path); }
+    } elsewhere{*made};
+    writeFile(work / "notes.txt", "notes");
+    const Trasher t = plainTrasher();
+    auto moved = t.execute(t.plan({item(work / "notes.txt")}));
+    ASSERT_EQ(moved.removed.size(), 1u);
+    // As if the folder it came from were now a mounted disk.
+    const RemovedItem item{Url::fromPath(Path::join(elsewhere.path, "notes.txt")), moved.removed[0].trashPath, 5,
+                           false};
+    writeFile(FreedesktopTrash::infoPathFor(item.trashPath.path()),
+              FreedesktopTrash::infoText(item.originalPath.path(), 0));
+    ASSERT_TRUE(Trasher::isInTrash(item));
+
+    EXPECT_EQ(t.putBack(item), Trasher::PutBackResult::failed("The original place is now on another disk, and "
+                                                              "Dovrane never copies out of the Trash."));
+    dovrane::testing::ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(t.putBack(item), Trasher::PutBackResult::failed("Der ursprüngliche Ort liegt jetzt auf einem anderen "
+                                                              "Datenträger, und Dovrane kopiert nie aus dem "
+                                                              "Papierkorb."));
+    EXPECT_TRUE(Trasher::isInTrash(item));
+    EXPECT_FALSE(Fs::exists(Path::join(elsewhere.path, "notes.txt")));
+}
+
+// A Trash the user may not write: the item stays, the reason names it, and no administrator is
+// asked, since rights would not make such a Trash a good one.
+TEST(TrasherReadOnlyTrash, ItemStaysAndTheReasonSaysTheTrashIsReadOnly) {
+    TempDir dir;
+    const auto user = dovrane::testing::ordinaryUser();
+    const std::string home = dir / "home", trash = dir / "home/.local/share/Trash";
+    writeFile(home + "/Downloads/a.zip", "a");
+    makeFolder(trash + "/files");
+    makeFolder(trash + "/info");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    for (const std::string& path : {home, home + "/.local", home + "/.local/share", trash, trash + "/files",
+                                    trash + "/info", home + "/Downloads", home + "/Downloads/a.zip"})
+        ASSERT_EQ(chown(path.c_str(), user.user, user.group), 0) << path;
+
+    auto moveAll = [&] {
+        std::string report;
+        const Trasher t{DeletionGuard(Url::fromPath(home)), Url::fromPath(trash + "/files"),
+                        [&](const std::string& command) {
+                            report += "asked: " + command + "\n";
+                            return false;
+                        }};
+        for (const auto& failure : t.execute(t.plan({{Url::fromPath(home + "/Downloads/a.zip"), 1, 1, false}})).failed)
+            report += failure.reason + "\n";
+        return report;
+    };
+    for (const char* locked : {"/files", "/info"}) {
+        ASSERT_EQ(chmod((trash + locked).c_str(), 0500), 0);
+        EXPECT_EQ(dovrane::testing::asOrdinaryUser(moveAll), "Your Trash is read-only.\n") << locked;
+        dovrane::testing::ScopedEnv german("APP_LANG", "de");
+        EXPECT_EQ(dovrane::testing::asOrdinaryUser(moveAll), "Dein Papierkorb ist schreibgeschützt.\n") << locked;
+        ASSERT_EQ(chmod((trash + locked).c_str(), 0700), 0);
+    }
+    EXPECT_EQ(Fs::readFile(home + "/Downloads/a.zip"), "a");
+    EXPECT_TRUE(Fs::list(trash + "/info").empty());
 }
 
 TEST(FreedesktopTrashInfo, RecordedOriginalReadsTheInfoGroupAndResolvesAVolumeTrashsRelativePath) {

@@ -27,13 +27,41 @@ Error systemError(int code) {
 
 Error noUsableTrash() {
     return {std::error_code(EXDEV, std::generic_category()),
-            L("The item is on another volume that has no Trash you can use, so it was left where it is.")};
+            L("Items on another disk can only go to that disk's own Trash, and it has none you can use.")};
 }
 
-Error unusableHomeTrash() {
-    return {std::error_code(ENOTDIR, std::generic_category()),
-            L("Your Trash cannot be used: one of its folders is a link or belongs to another user, so the item was "
-              "left where it is.")};
+// Why the home trash cannot take an item, by what its folders are. None of these is a permission
+// error: asking for the administrator's password would not make such a trash a good one.
+Error unusableHomeTrash(Condition condition) {
+    switch (condition) {
+    case Condition::linked:
+        return {std::error_code(ELOOP, std::generic_category()),
+                L("Your Trash is a link to another place, and Dovrane moves nothing through a link.")};
+    case Condition::foreign:
+        return {std::error_code(ENOTDIR, std::generic_category()),
+                L("Your Trash belongs to another user or is not a folder.")};
+    default: // read-only, or a folder that could not be made
+        return {std::error_code(EROFS, std::generic_category()), L("Your Trash is read-only.")};
+    }
+}
+
+Error itemGone() {
+    return {std::error_code(ENOENT, std::generic_category()),
+            L("Items that are no longer at their place cannot be moved.")};
+}
+
+// One folder of a trash, looked at without following a link.
+Condition conditionOf(const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return errno == ENOENT ? Condition::missing : Condition::foreign;
+    if (S_ISLNK(info.st_mode))
+        return Condition::linked;
+    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid())
+        return Condition::foreign;
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return Condition::readOnly;
+    return Condition::usable;
 }
 
 // Device of the path, or of its nearest existing parent while the home trash is not made yet.
@@ -50,17 +78,22 @@ std::optional<dev_t> deviceOf(std::string path) {
     return std::nullopt;
 }
 
-// A folder this user owns, itself and not a link; made (0700) when missing.
-bool ownFolder(const std::string& path) {
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
+// Makes what is missing of a trash (0700), never inside a link, and tells what it is then.
+// A folder that could not be made counts as read-only.
+Condition prepared(const std::string& folder) {
+    mkdir(folder.c_str(), 0700);
+    if (Condition made = condition(folder); made != Condition::usable)
+        return made == Condition::missing ? Condition::readOnly : made;
+    const std::string files = Path::join(folder, "files"), info = Path::join(folder, "info");
+    mkdir(files.c_str(), 0700);
+    mkdir(info.c_str(), 0700);
+    for (const std::string& inner : {files, info})
+        if (Condition made = conditionOf(inner); made != Condition::usable)
+            return made == Condition::missing ? Condition::readOnly : made;
+    return Condition::usable;
 }
 
-bool usableTrash(const std::string& folder) {
-    return ownFolder(folder) && ownFolder(Path::join(folder, "files")) && ownFolder(Path::join(folder, "info"));
-}
+bool usableTrash(const std::string& folder) { return prepared(folder) == Condition::usable; }
 
 // The highest folder above `path` that is still on device `device`.
 std::string topOfVolume(std::string path, dev_t device) {
@@ -130,6 +163,22 @@ std::string homeTrash(const std::string& home) {
 
 std::string homeTrashFiles(const std::string& home) { return Path::join(homeTrash(home), "files"); }
 
+Condition condition(const std::string& trashFolder) {
+    const Condition folder = conditionOf(trashFolder);
+    if (folder != Condition::usable && folder != Condition::readOnly)
+        return folder;
+    bool complete = true;
+    for (const char* inner : {"files", "info"}) {
+        const Condition found = conditionOf(Path::join(trashFolder, inner));
+        if (found == Condition::missing)
+            complete = false;
+        else if (found != Condition::usable)
+            return found;
+    }
+    // The folder itself is written only to make what it lacks.
+    return complete ? Condition::usable : folder;
+}
+
 std::string Directory::files() const { return Path::join(folder, "files"); }
 std::string Directory::info() const { return Path::join(folder, "info"); }
 
@@ -164,7 +213,7 @@ std::string freeName(const Directory& trash, std::string_view name) {
 Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder) {
     struct stat info;
     if (fstatat(item.folder.fd(), item.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return systemError(errno);
+        return errno == ENOENT || errno == ENOTDIR ? itemGone() : systemError(errno);
     auto homeDevice = deviceOf(homeTrashFolder);
     if (!homeDevice || *homeDevice != info.st_dev)
         return volumeTrash(item, info.st_dev);
@@ -175,8 +224,8 @@ Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std:
     errno = 0;
     if (!Fs::makeDirectories(Path::parent(home.folder), 0700))
         return systemError(errno ? errno : ENOTDIR);
-    if (!usableTrash(home.folder))
-        return unusableHomeTrash();
+    if (Condition found = prepared(home.folder); found != Condition::usable)
+        return unusableHomeTrash(found);
     return home;
 }
 
@@ -237,8 +286,12 @@ Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::s
 
 std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
                              const FolderDescent::Place& original) {
-    if (const std::error_code failure = FolderDescent::rename(trashed, original))
+    if (const std::error_code failure = FolderDescent::rename(trashed, original)) {
+        if (failure == std::errc::cross_device_link) // a disk mounted there since: going back would be a copy
+            return Error{failure,
+                         L("The original place is now on another disk, and Dovrane never copies out of the Trash.")};
         return Error{failure, failure.message()};
+    }
     if (std::string info = infoPathFor(trashPath); !info.empty())
         unlink(info.c_str());
     return std::nullopt;

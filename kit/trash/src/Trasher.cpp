@@ -32,6 +32,8 @@ bool isGone(const std::string& path) { return isGone(AT_FDCWD, path); }
 std::string wayFailed(const std::error_code& error) {
     if (FolderDescent::isLink(error))
         return L("A folder above this item is a link, and Dovrane moves nothing through a link.");
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory)
+        return L("Items that are no longer at their place cannot be moved.");
     return error.message();
 }
 
@@ -179,8 +181,13 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Pl
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     const std::string trashPath = item.trashPath.path();
     const std::string originalPath = item.originalPath.path();
-    if (!isInTrash(item))
+    if (!isInTrash(item)) {
+        // Something else at the recorded place (a record not written by this system, or the name
+        // taken again after the Trash was emptied) is not the item and stays where it is.
+        if (Fs::exists(trashPath))
+            return PutBackResult::failed(L("The record does not match what is in the Trash, so nothing was moved."));
         return PutBackResult::goneFromTrash();
+    }
     if (Fs::exists(originalPath))
         return PutBackResult::originalTaken();
 

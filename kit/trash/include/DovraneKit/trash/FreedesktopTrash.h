@@ -21,6 +21,17 @@ std::string homeTrash(const std::string& home);
 // Its "files/" folder: "the user's Trash folder" everywhere in the library.
 std::string homeTrashFiles(const std::string& home);
 
+// What a trash's folder, its files/ and its info/ are, looked at without following a link and
+// without making anything.
+enum class Condition {
+    usable,   // folders of this user that it may write; files/ or info/ may still be missing
+    missing,  // there is no trash folder yet
+    linked,   // the folder, files/ or info/ is a symbolic link
+    foreign,  // one of them is no folder, is another user's, or cannot be looked at
+    readOnly, // one of them may not be written by this user (or, while missing, not be made)
+};
+Condition condition(const std::string& trashFolder);
+
 // Why a trash operation failed: the system's error and the sentence to show for it.
 struct Error {
     std::error_code code;
@@ -61,10 +72,10 @@ std::string freeName(const Directory& trash, std::string_view name);
 // The trash that an item goes to, with files/ and info/ created (0700) when missing: the home
 // trash `homeTrashFolder` when the item is on its device; otherwise the item's volume's
 // "$topdir/.Trash/$uid" when "$topdir/.Trash" is a sticky folder and no link, else
-// "$topdir/.Trash-$uid". Every trash's folders must be real folders this user owns, never
-// links. The item is the one in the open folder (FolderDescent), never one a path leads to
-// through a link. Fails when the item cannot be examined or its trash is not one this user may
-// use.
+// "$topdir/.Trash-$uid". Every trash's folders must be real folders this user owns and may
+// write, never links. The item is the one in the open folder (FolderDescent), never one a path
+// leads to through a link. Fails when the item is gone or cannot be examined, or its trash is
+// not one this user may use; the message then says which of these it is.
 [[nodiscard]] Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder);
 
 // Takes the first free name from the item's name for the item at `path` (reached as `item`):
@@ -81,8 +92,8 @@ void release(const Slot& slot);
                                                 const std::string& homeTrashFolder);
 
 // Moves the trashed item at trashPath, reached as `trashed`, back to `original`, never
-// replacing what is there (the failure's code is then EEXIST), and then removes its info file.
-// Nothing when it worked.
+// replacing what is there (the failure's code is then EEXIST) and never copying it to another
+// disk (EXDEV), and then removes its info file. Nothing when it worked.
 std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
                              const FolderDescent::Place& original);
 

@@ -85,7 +85,8 @@ struct Trasher {
     struct PutBackResult {
         enum class Kind { restored, goneFromTrash, originalTaken, failed };
         Kind kind = Kind::restored;
-        std::string reason; // failed only: "admin" or the file error's description
+        // failed only: "admin", or the description of the file error or of the mismatch
+        std::string reason;
 
         static PutBackResult restored() { return {Kind::restored, {}}; }
         static PutBackResult goneFromTrash() { return {Kind::goneFromTrash, {}}; }
@@ -107,8 +108,8 @@ struct Trasher {
     // Entries one after the other; each ends in `removed` or in `failed`.
     Outcome execute(const TrashPlan& plan) const;
     // Never replaces anything at the original path, nor goes there through a link in a folder
-    // above it. An entry that is not the item (isInTrash) counts as gone from the Trash and
-    // stays where it is.
+    // above it. An entry at trashPath that is not the item (isInTrash) stays where it is and
+    // fails, with the reason that it does not match.
     PutBackResult putBack(const RemovedItem& item) const;
 
     // The item itself is still at its place in the Trash: something is there and the Trash's
