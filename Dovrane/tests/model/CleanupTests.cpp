@@ -405,8 +405,8 @@ private slots:
         const std::string vanishing = fixture / "Downloads/gone.zip", kept = fixture / "Downloads/kept.zip";
         writeFile(vanishing, "v");
         writeFile(kept, "k");
-        model.requestCleanup({item(vanishing, 1000), item(kept, 1000), item(fixture / "Documents/notes", 1000)},
-                             "Three");
+        await(model.requestCleanup({item(vanishing, 1000), item(kept, 1000), item(fixture / "Documents/notes", 1000)},
+                                   "Three"));
         writeFile(fixture / "Documents/notes/page", "p");
         const CleanupRequest request = *model.sheet()->cleanupRequest();
         Fs::removeAll(vanishing);
