@@ -169,58 +169,81 @@ bool bindMount(const std::string& from, const std::string& at) {
     return mount(from.c_str(), at.c_str(), nullptr, MS_BIND, nullptr) == 0;
 }
 
-std::optional<std::string> withPrivateMounts(const std::function<std::string()>& body) {
-    constexpr int cannotMount = 77;
+namespace {
+
+constexpr int cannotPrepare = 77;
+
+// Runs body in a forked child once prepare, run there first, returns true, and hands back what
+// the body reported; the child's exit status says whether it got that far.
+struct ChildRun {
+    std::string report;
+    int status = 0;
+};
+
+std::optional<ChildRun> runInChild(const std::function<bool()>& prepare, const std::function<std::string()>& body) {
     int channel[2];
     if (pipe2(channel, O_CLOEXEC) != 0)
-        return "no pipe to the child";
+        return std::nullopt;
     pid_t child = fork();
     if (child < 0) {
         close(channel[0]);
         close(channel[1]);
-        return "no child process";
+        return std::nullopt;
     }
     if (child == 0) {
         close(channel[0]);
-        // Private, so that nothing mounted here reaches the rest of the machine; a probe first,
-        // so that a system that refuses mounting is told apart from a failing test.
-        auto probe = Fs::makeUniqueDirectory("/tmp", "dovrane-mount-probe-");
-        bool usable = probe && unshare(CLONE_NEWNS) == 0 &&
-                      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 && mountTmpfs(*probe) &&
-                      umount(probe->c_str()) == 0;
-        if (probe)
-            rmdir(probe->c_str());
-        if (!usable)
-            _exit(cannotMount);
+        if (!prepare())
+            _exit(cannotPrepare);
         std::string report;
         try {
             report = body();
         } catch (const std::exception& error) {
             report = std::string("threw: ") + error.what();
         }
-        if (report.empty())
-            _exit(0);
-        Fs::writeAll(channel[1], report);
-        _exit(1);
+        _exit(Fs::writeAll(channel[1], report) ? 0 : 3);
     }
     close(channel[1]);
-    std::string report;
+    ChildRun run;
     char buffer[4096];
     for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) != 0;) {
         if (n > 0)
-            report.append(buffer, std::size_t(n));
+            run.report.append(buffer, std::size_t(n));
         else if (errno != EINTR)
             break;
     }
     close(channel[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(child, &run.status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == cannotMount)
+    return run;
+}
+
+std::string abnormalEnd(const ChildRun& run) {
+    return run.report + "the child ended abnormally (status " + std::to_string(run.status) + ")";
+}
+
+} // namespace
+
+std::optional<std::string> withPrivateMounts(const std::function<std::string()>& body) {
+    const auto run = runInChild(
+        [] {
+            // Private, so that nothing mounted here reaches the rest of the machine; a probe
+            // first, so that a system that refuses mounting is told apart from a failing test.
+            auto probe = Fs::makeUniqueDirectory("/tmp", "dovrane-mount-probe-");
+            bool usable = probe && unshare(CLONE_NEWNS) == 0 &&
+                          mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 && mountTmpfs(*probe) &&
+                          umount(probe->c_str()) == 0;
+            if (probe)
+                rmdir(probe->c_str());
+            return usable;
+        },
+        body);
+    if (!run)
+        return "no child process";
+    if (WIFEXITED(run->status) && WEXITSTATUS(run->status) == cannotPrepare)
         return std::nullopt;
-    if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && report.empty()))
-        return "the child ended abnormally (status " + std::to_string(status) + ")";
-    return report;
+    if (!WIFEXITED(run->status) || WEXITSTATUS(run->status) != 0)
+        return abnormalEnd(*run);
+    return run->report;
 }
 
 OrdinaryUser ordinaryUser() {
@@ -233,44 +256,17 @@ std::string asOrdinaryUser(const std::function<std::string()>& body) {
     if (geteuid() != 0)
         return body();
     const OrdinaryUser nobody = ordinaryUser();
-    int channel[2];
-    if (pipe2(channel, O_CLOEXEC) != 0)
-        return "no pipe to the child";
-    pid_t child = fork();
-    if (child < 0) {
-        close(channel[0]);
-        close(channel[1]);
+    const auto run = runInChild(
+        [&nobody] {
+            return setgroups(0, nullptr) == 0 && setresgid(nobody.group, nobody.group, nobody.group) == 0 &&
+                   setresuid(nobody.user, nobody.user, nobody.user) == 0;
+        },
+        body);
+    if (!run)
         return "no child process";
-    }
-    if (child == 0) {
-        close(channel[0]);
-        if (setgroups(0, nullptr) != 0 || setresgid(nobody.group, nobody.group, nobody.group) != 0 ||
-            setresuid(nobody.user, nobody.user, nobody.user) != 0)
-            _exit(2);
-        std::string report;
-        try {
-            report = body();
-        } catch (const std::exception& error) {
-            report = std::string("threw: ") + error.what();
-        }
-        _exit(Fs::writeAll(channel[1], report) ? 0 : 3);
-    }
-    close(channel[1]);
-    std::string report;
-    char buffer[4096];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0)
-            report.append(buffer, std::size_t(n));
-        else if (errno != EINTR)
-            break;
-    }
-    close(channel[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return report + "the child ended abnormally (status " + std::to_string(status) + ")";
-    return report;
+    if (!WIFEXITED(run->status) || WEXITSTATUS(run->status) != 0)
+        return abnormalEnd(*run);
+    return run->report;
 }
 
 } // namespace dovrane::testing
