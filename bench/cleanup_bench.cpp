@@ -10,6 +10,7 @@
 //
 //   build/bin/cleanup_bench [ITEMS]
 
+#include "EventLoopProbe.h"
 #include "ProcessStatus.h"
 #include "ToolSupport.h"
 
@@ -41,35 +42,6 @@
 using namespace dovrane;
 
 namespace {
-
-// The longest time between two turns of the event loop since the last reset: a timer that asks
-// to run every millisecond runs late by as long as the main thread was held.
-class Probe {
-public:
-    Probe() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
-        clock_.start();
-        timer_.start();
-    }
-    void reset() {
-        last_ = clock_.nsecsElapsed();
-        longest_ = 0;
-    }
-    // In seconds, the gap still open included.
-    double longest() const { return double(std::max(longest_, clock_.nsecsElapsed() - last_)) / 1e9; }
-
-private:
-    void tick() {
-        const qint64 now = clock_.nsecsElapsed();
-        longest_ = std::max(longest_, now - last_);
-        last_ = now;
-    }
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0, longest_ = 0;
-};
 
 // Turns the event loop until done answers true, at most `limit` seconds; false at the limit.
 bool waitFor(const std::function<bool()>& done, double limit) {
@@ -111,7 +83,7 @@ std::size_t cacheItems(const AppModel& model) {
 }
 
 // Runs one step: `act` from the event loop, then the loop until `done`, then the settling.
-bool step(Probe& probe, const char* name, const std::function<void()>& act, const std::function<bool()>& done,
+bool step(EventLoopProbe& probe, const char* name, const std::function<void()>& act, const std::function<bool()>& done,
           double limit) {
     probe.reset();
     QElapsedTimer clock;
@@ -178,7 +150,7 @@ int main(int argc, char** argv) {
         window.showPage();
         window.resize(1100, 720);
         window.show();
-        Probe probe;
+        EventLoopProbe probe;
 
         std::printf("%d app caches, platform %s\n\n", items, qPrintable(QGuiApplication::platformName()));
         std::printf("| %-40s | %10s | %10s | %10s |\n", "step", "away", "took", "peak");

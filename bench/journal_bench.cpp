@@ -9,6 +9,7 @@
 //
 //   build/bin/journal_bench [RECORDS [LIMIT]]
 
+#include "EventLoopProbe.h"
 #include "ProcessStatus.h"
 #include "ToolSupport.h"
 
@@ -44,34 +45,6 @@
 using namespace dovrane;
 
 namespace {
-
-// The longest time between two turns of the event loop since the last reset: a timer that asks
-// to run every millisecond runs late by as long as the main thread was held.
-class Probe {
-public:
-    Probe() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
-        clock_.start();
-        timer_.start();
-    }
-    void reset() {
-        last_ = clock_.nsecsElapsed();
-        longest_ = 0;
-    }
-    double longest() const { return double(std::max(longest_, clock_.nsecsElapsed() - last_)) / 1e9; }
-
-private:
-    void tick() {
-        const qint64 now = clock_.nsecsElapsed();
-        longest_ = std::max(longest_, now - last_);
-        last_ = now;
-    }
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0, longest_ = 0;
-};
 
 // A held main thread cannot notice its own limit: this one ends the process from the side.
 class Watchdog {
@@ -135,8 +108,8 @@ QLabel* visibleLabel(QWidget& window, const QString& text) {
 
 // Runs `act` from the event loop, then the loop until the label with `text` shows, then paints
 // the window once; prints the time to that paint and the longest time away.
-bool step(Probe& probe, Watchdog& watchdog, QWidget& window, const char* name, const std::function<void()>& act,
-          const QString& text, double limit) {
+bool step(EventLoopProbe& probe, Watchdog& watchdog, QWidget& window, const char* name,
+          const std::function<void()>& act, const QString& text, double limit) {
     probe.reset();
     watchdog.arm(name);
     QElapsedTimer clock;
@@ -228,7 +201,7 @@ int main(int argc, char** argv) {
         window.showPage();
         window.resize(1100, 720);
         window.show();
-        Probe probe;
+        EventLoopProbe probe;
         // The main thread is held: the temporary folder goes from here.
         Watchdog watchdog(limit, [folder = *folder] { Fs::removeAll(folder); });
         waitFor([] { return false; }, 0.5);
