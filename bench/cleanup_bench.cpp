@@ -10,9 +10,9 @@
 //
 //   build/bin/cleanup_bench [ITEMS]
 
-#include "EventLoopProbe.h"
 #include "ProcessStatus.h"
 #include "ToolSupport.h"
+#include "WindowBench.h"
 
 #include "AppModel/AppModel.h"
 #include "ContentView/AppPages.h"
@@ -43,21 +43,9 @@ using namespace dovrane;
 
 namespace {
 
-// Turns the event loop until done answers true, at most `limit` seconds; false at the limit.
-bool waitFor(const std::function<bool()>& done, double limit) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (double(clock.elapsed()) / 1000 > limit)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
 // Lets the window paint and settle what the step left behind.
 void settle() {
-    waitFor([] { return false; }, 0.5);
+    bench::waitFor([] { return false; }, 0.5);
 }
 
 QAbstractButton* visibleButton(QWidget& window, const QString& name, const QString& text = {}) {
@@ -83,8 +71,8 @@ std::size_t cacheItems(const AppModel& model) {
 }
 
 // Runs one step: `act` from the event loop, then the loop until `done`, then the settling.
-bool step(EventLoopProbe& probe, const char* name, const std::function<void()>& act, const std::function<bool()>& done,
-          double limit) {
+bool step(bench::EventLoopProbe& probe, const char* name, const std::function<void()>& act,
+          const std::function<bool()>& done, double limit) {
     probe.reset();
     QElapsedTimer clock;
     clock.start();
@@ -93,7 +81,7 @@ bool step(EventLoopProbe& probe, const char* name, const std::function<void()>& 
         act();
         acted = true;
     });
-    const bool ended = waitFor([&] { return acted && done(); }, limit);
+    const bool ended = bench::waitFor([&] { return acted && done(); }, limit);
     const double took = double(clock.nsecsElapsed()) / 1e9;
     settle();
     std::printf("| %-40s | %8.3f s | %8.3f s | %7ld MB |%s\n", name, probe.longest(), took,
@@ -126,13 +114,7 @@ int main(int argc, char** argv) {
         Fs::makeDirectories(cache);
         Fs::writeFile(Path::join(cache, "data"), std::string(100, 'x'));
     }
-    setenv("HOME", home.c_str(), 1);
-    for (const char* variable : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
-        unsetenv(variable);
-    setenv("APP_STORE", Path::join(*folder, "bench.store").c_str(), 1);
-    setenv("APP_LANG", "en", 1);
-    setenv("TZ", "UTC", 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    bench::useThrowawayHome(*folder, home);
 
     int status = 0;
     {
@@ -150,7 +132,7 @@ int main(int argc, char** argv) {
         window.showPage();
         window.resize(1100, 720);
         window.show();
-        EventLoopProbe probe;
+        bench::EventLoopProbe probe;
 
         std::printf("%d app caches, platform %s\n\n", items, qPrintable(QGuiApplication::platformName()));
         std::printf("| %-40s | %10s | %10s | %10s |\n", "step", "away", "took", "peak");

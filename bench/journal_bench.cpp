@@ -9,9 +9,9 @@
 //
 //   build/bin/journal_bench [RECORDS [LIMIT]]
 
-#include "EventLoopProbe.h"
 #include "ProcessStatus.h"
 #include "ToolSupport.h"
+#include "WindowBench.h"
 
 #include "AppModel/AppModel.h"
 #include "ContentView/AppPages.h"
@@ -87,17 +87,6 @@ private:
     std::thread thread_;
 };
 
-bool waitFor(const std::function<bool()>& done, double limit) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (double(clock.elapsed()) / 1000 > limit)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
 // The first visible label of a row showing this text.
 QLabel* visibleLabel(QWidget& window, const QString& text) {
     for (QLabel* label : window.findChildren<QLabel*>())
@@ -108,7 +97,7 @@ QLabel* visibleLabel(QWidget& window, const QString& text) {
 
 // Runs `act` from the event loop, then the loop until the label with `text` shows, then paints
 // the window once; prints the time to that paint and the longest time away.
-bool step(EventLoopProbe& probe, Watchdog& watchdog, QWidget& window, const char* name,
+bool step(bench::EventLoopProbe& probe, Watchdog& watchdog, QWidget& window, const char* name,
           const std::function<void()>& act, const QString& text, double limit) {
     probe.reset();
     watchdog.arm(name);
@@ -119,10 +108,10 @@ bool step(EventLoopProbe& probe, Watchdog& watchdog, QWidget& window, const char
         act();
         acted = true;
     });
-    const bool shown = waitFor([&] { return acted && visibleLabel(window, text) != nullptr; }, limit);
+    const bool shown = bench::waitFor([&] { return acted && visibleLabel(window, text) != nullptr; }, limit);
     (void)window.grab();
     const double took = double(clock.nsecsElapsed()) / 1e9;
-    waitFor([] { return false; }, 0.3);
+    bench::waitFor([] { return false; }, 0.3);
     watchdog.disarm();
     std::printf("| %-36s | %9.3f s | %9.3f s |%s\n", name, took, probe.longest(), shown ? "" : " did not show");
     std::fflush(stdout);
@@ -152,13 +141,7 @@ int main(int argc, char** argv) {
         return 1;
     const std::string home = Path::join(*folder, "home");
     Fs::makeDirectories(home);
-    setenv("HOME", home.c_str(), 1);
-    for (const char* variable : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
-        unsetenv(variable);
-    setenv("APP_STORE", Path::join(*folder, "bench.store").c_str(), 1);
-    setenv("APP_LANG", "en", 1);
-    setenv("TZ", "UTC", 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    bench::useThrowawayHome(*folder, home);
 
     int status = 0;
     {
@@ -201,10 +184,10 @@ int main(int argc, char** argv) {
         window.showPage();
         window.resize(1100, 720);
         window.show();
-        EventLoopProbe probe;
+        bench::EventLoopProbe probe;
         // The main thread is held: the temporary folder goes from here.
         Watchdog watchdog(limit, [folder = *folder] { Fs::removeAll(folder); });
-        waitFor([] { return false; }, 0.5);
+        bench::waitFor([] { return false; }, 0.5);
         const long before = bench::statusKilobytes("VmRSS");
 
         std::printf("| %-36s | %11s | %11s |\n", "step", "painted", "away");
