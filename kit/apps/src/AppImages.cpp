@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -210,12 +211,21 @@ std::optional<Entries> chosenEntries(const std::string& path,
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0)
         return std::nullopt;
+    const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipe[0]);
-        // The libraries report a damaged payload on standard error, which is not theirs.
-        if (const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC); quiet >= 0)
-            ::dup2(quiet, STDERR_FILENO);
+        // A child forked from a process with threads can hang on a lock some other thread held
+        // at the fork. It ends with this thread, which waits for it, and therefore with the
+        // process; and it holds none of the standard streams, so whoever reads the process's
+        // output sees its end when the process ends. The libraries also report a damaged
+        // payload on standard error, which is not theirs.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(1);
+        if (const int quiet = ::open("/dev/null", O_RDWR | O_CLOEXEC); quiet >= 0)
+            for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+                ::dup2(quiet, stream);
         if (addressSpace) {
             const rlimit bound{*addressSpace, *addressSpace};
             ::setrlimit(RLIMIT_AS, &bound);
