@@ -234,13 +234,16 @@ bool CleanedPage::isSettled() const {
 
 void CleanedPage::reload() {
     ++generation_;
-    reading_.clear();
+    unreadable_.clear();
     view_->arrange();
 }
 
+// One read of a page at a time: a change while it runs reads the page again once it is back,
+// so a burst of changes to a record of a hundred thousand items never parses it twice at once.
 void CleanedPage::read(int page) {
     const auto found = pages_.find(page);
-    if ((found != pages_.end() && found->second.generation == generation_) || !reading_.insert(page).second)
+    if ((found != pages_.end() && found->second.generation == generation_) || unreadable_.contains(page) ||
+        !reading_.insert(page).second)
         return;
     // The model finishes its futures on the main thread, where the page may be gone by then.
     model_.journalPage(page * pageSize, pageSize)
@@ -251,21 +254,23 @@ void CleanedPage::read(int page) {
 }
 
 void CleanedPage::pageRead(int page, std::uint64_t generation, std::optional<JournalPage> read) {
+    reading_.erase(page);
     // A store that cannot be read keeps what shows, or shows no record at first; the next change
     // of it tries again.
     if (!read) {
-        if (total_ < 0) {
+        if (generation == generation_)
+            unreadable_.insert(page);
+        if (total_ < 0)
             total_ = 0;
-            view_->arrange();
-        }
+        view_->arrange();
         return;
     }
-    if (generation == generation_)
-        reading_.erase(page);
     const auto old = pages_.find(page);
-    // An older read only fills a gap.
-    if (generation != generation_ && (old != pages_.end() || total_ >= 0))
+    // An older read only fills a gap; the page in view is read again.
+    if (generation != generation_ && (old != pages_.end() || total_ >= 0)) {
+        view_->arrange();
         return;
+    }
     if (generation == generation_ || total_ < 0)
         total_ = read->total;
     Page fresh{generation, std::move(read->entries)};

@@ -72,7 +72,8 @@ private:
     // a new one, and what an older one reads only fills a gap.
     std::uint64_t generation_ = 1;
     std::map<int, Page> pages_;
-    std::set<int> reading_; // pages asked for in this generation
+    std::set<int> reading_;    // pages with a read on its way, of any generation
+    std::set<int> unreadable_; // pages whose read in this generation failed
     std::set<QUuid> puttingBack_;
     bool reloadQueued_ = false;
 };

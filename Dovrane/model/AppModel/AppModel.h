@@ -312,8 +312,8 @@ private:
     // Journals a move to the Trash, reports it in the notice and drops moved orphans.
     // encodedItems: the removed items as the journal stores them, when worked out off the main
     // thread already.
-    void record(const Trasher::Outcome& outcome, const Wording& title, std::optional<QString> encodedItems = {});
-    void cleanedUp(const Trasher::Outcome& outcome, std::optional<QString> encodedItems, const Wording& title,
+    void record(const Trasher::Outcome& outcome, const Wording& title, std::optional<QByteArray> encodedItems = {});
+    void cleanedUp(const Trasher::Outcome& outcome, std::optional<QByteArray> encodedItems, const Wording& title,
                    const std::shared_ptr<QPromise<void>>& done);
     // Takes what moved out of the scan on the pool, then writes the cache; done finishes after.
     void pruneScan(std::shared_ptr<const std::vector<RemovedItem>> removed,

@@ -1,5 +1,6 @@
 #include "AppModel/CacheWriter.h"
 
+#include "Services/MemoryUse.h"
 #include "Store/Store.h"
 
 #include <DovraneKit/formats/JsonReading.h>
@@ -24,8 +25,14 @@ CacheWriter::~CacheWriter() { thread_.waitForDone(); }
 
 QFuture<bool> CacheWriter::write(std::string path, Encoder encode) {
     return QtConcurrent::run(&thread_, [path = std::move(path), encode = std::move(encode)] {
-        auto data = encode();
-        return data && Fs::writeFileAtomically(path, *data, 0600);
+        bool written = false;
+        {
+            auto data = encode();
+            written = data && Fs::writeFileAtomically(path, *data, 0600);
+        }
+        // The text is gone, and so, mostly, is the scan it replaced.
+        MemoryUse::giveBackFreed();
+        return written;
     });
 }
 

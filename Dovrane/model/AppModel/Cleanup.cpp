@@ -100,7 +100,7 @@ QFuture<void> AppModel::perform(const CleanupRequest& request) {
     }
     struct Moved {
         Trasher::Outcome outcome;
-        std::optional<QString> encodedItems;
+        std::optional<QByteArray> encodedItems;
     };
     handOff(
         pool_, lifeline_,
@@ -115,7 +115,7 @@ QFuture<void> AppModel::perform(const CleanupRequest& request) {
     return future;
 }
 
-void AppModel::cleanedUp(const Trasher::Outcome& outcome, std::optional<QString> encodedItems, const Wording& title,
+void AppModel::cleanedUp(const Trasher::Outcome& outcome, std::optional<QByteArray> encodedItems, const Wording& title,
                          const std::shared_ptr<QPromise<void>>& done) {
     record(outcome, title, std::move(encodedItems));
     if (!scan()) {
@@ -198,7 +198,7 @@ void AppModel::pruneScan(std::shared_ptr<const std::vector<RemovedItem>> removed
         });
 }
 
-void AppModel::record(const Trasher::Outcome& outcome, const Wording& title, std::optional<QString> encodedItems) {
+void AppModel::record(const Trasher::Outcome& outcome, const Wording& title, std::optional<QByteArray> encodedItems) {
     if (!outcome.removed.empty()) {
         const Date now = services_.clock->now();
         container_.insert(encodedItems

@@ -5,6 +5,7 @@
 #include "AppModel/AppModel.h"
 
 #include "AppModel/Handoff.h"
+#include "Services/MemoryUse.h"
 
 #include <DovraneKit/system/FileSystem.h>
 
@@ -40,6 +41,8 @@ QFuture<std::optional<JournalPage>> AppModel::journalPage(int offset, int limit)
         [promise](std::optional<JournalPage> page) {
             promise->addResult(std::move(page));
             promise->finish();
+            // The page this one replaced may have held a record of a hundred thousand items.
+            MemoryUse::giveBackFreed();
         });
     return promise->future();
 }

@@ -5,6 +5,7 @@
 #include "AppModel/FailureReasons.h"
 #include "AppModel/Handoff.h"
 #include "AppModel/RemovalState.h"
+#include "Services/MemoryUse.h"
 
 #include <DovraneKit/system/FileSystem.h>
 
@@ -43,6 +44,7 @@ QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
             removals_->puttingBack.erase(removal->uuid());
             putBackEnded(removal, tally);
             done->finish();
+            MemoryUse::giveBackFreed();
         });
     return done->future();
 }

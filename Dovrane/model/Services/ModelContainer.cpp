@@ -47,18 +47,26 @@ std::string itemsJson(const std::vector<RemovedItem>& items) {
     return list;
 }
 
-std::optional<std::vector<RemovedItem>> itemsFromJson(const QString& text) {
-    const auto list = Json::read(text.toStdString());
-    if (!list || !list->is_array())
-        return std::nullopt;
+// Item by item: a record of a hundred thousand items never stands as one document.
+std::optional<std::vector<RemovedItem>> itemsFromJson(std::string_view text) {
     std::vector<RemovedItem> items;
-    for (const json& element : *list) {
+    const bool read = Json::readEach(text, [&items](json&& element) {
         auto item = RemovedItem::fromJson(element);
-        if (!item)
-            return std::nullopt;
-        items.push_back(std::move(*item));
-    }
+        if (item)
+            items.push_back(std::move(*item));
+        return bool(item);
+    });
+    if (!read)
+        return std::nullopt;
+    items.shrink_to_fit();
     return items;
+}
+
+// The items column as the UTF-8 it is stored in. The statements read it cast to a blob, which
+// spares a copy in UTF-16 of a record of a hundred thousand items.
+QByteArray itemsText(const QSqlQuery& query) {
+    const QVariant value = query.value(3);
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
 }
 
 std::string categoriesJson(const std::map<std::string, std::int64_t>& categories) {
@@ -253,8 +261,8 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
     return container;
 }
 
-QString ModelContainer::encodeItems(const std::vector<RemovedItem>& items) {
-    return QString::fromStdString(itemsJson(items));
+QByteArray ModelContainer::encodeItems(const std::vector<RemovedItem>& items) {
+    return QByteArray::fromStdString(itemsJson(items));
 }
 
 void ModelContainer::insert(std::shared_ptr<Removal> removal) {
@@ -275,8 +283,8 @@ void ModelContainer::deleteDailySizes(Date cutoff) {
 std::optional<std::vector<std::shared_ptr<Removal>>> ModelContainer::removals() {
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     query.setForwardOnly(true);
-    if (!query.exec(
-            QStringLiteral("SELECT id, date, title, items, undone, uuid, title_wording FROM removals ORDER BY id")))
+    if (!query.exec(QStringLiteral(
+            "SELECT id, date, title, CAST(items AS BLOB), undone, uuid, title_wording FROM removals ORDER BY id")))
         return std::nullopt;
     std::vector<std::shared_ptr<Removal>> records;
     while (query.next()) {
@@ -301,7 +309,8 @@ std::optional<std::vector<std::shared_ptr<Removal>>> ModelContainer::removals() 
 }
 
 bool ModelContainer::readRemovalRow(const QSqlQuery& query, Removal& record) {
-    auto items = itemsFromJson(query.value(3).toString());
+    const QByteArray text = itemsText(query);
+    auto items = itemsFromJson(std::string_view(text.constData(), std::size_t(text.size())));
     const QUuid uuid = QUuid::fromString(query.value(5).toString());
     if (!items || uuid.isNull())
         return false;
@@ -333,7 +342,8 @@ std::vector<std::shared_ptr<Removal>> ModelContainer::readableRemovals(const std
                 QSqlQuery query(database);
                 query.setForwardOnly(true);
                 if (!query.exec(
-                        QStringLiteral("SELECT id, date, title, items, undone, uuid FROM removals ORDER BY id ") +
+                        QStringLiteral(
+                            "SELECT id, date, title, CAST(items AS BLOB), undone, uuid FROM removals ORDER BY id ") +
                         QLatin1String(order)))
                     continue;
                 while (query.next()) {
@@ -412,8 +422,9 @@ std::optional<JournalPage> ModelContainer::readJournalPage(QSqlDatabase& databas
     for (int position = offset; position < end; ++position)
         savedCount += !waitingAt.contains(position);
 
-    query.prepare(QStringLiteral("SELECT id, date, title, items, undone, uuid, title_wording FROM removals "
-                                 "ORDER BY date DESC, id LIMIT ? OFFSET ?"));
+    query.prepare(
+        QStringLiteral("SELECT id, date, title, CAST(items AS BLOB), undone, uuid, title_wording FROM removals "
+                       "ORDER BY date DESC, id LIMIT ? OFFSET ?"));
     query.addBindValue(savedCount);
     query.addBindValue(savedFrom);
     if (!query.exec())
@@ -568,21 +579,22 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
     const auto writeRemoval = [&query](const Removal& record, std::optional<qint64> id) {
         // A put back changes one flag of a record of maybe a hundred thousand items: those are
         // written again only when they changed.
+        // The items go in as their UTF-8 bytes, cast to the text they are: bound as a string
+        // they would pass through UTF-16 twice over.
         const bool withItems = !id || record.itemsChanged_;
         if (!id)
             query.prepare(QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid, title_wording) "
-                                         "VALUES (?, ?, ?, ?, ?, ?)"));
+                                         "VALUES (?, ?, CAST(? AS TEXT), ?, ?, ?)"));
         else if (withItems)
-            query.prepare(QStringLiteral("UPDATE removals SET date = ?, title = ?, items = ?, undone = ?, uuid = ?, "
-                                         "title_wording = ? WHERE id = ?"));
+            query.prepare(QStringLiteral("UPDATE removals SET date = ?, title = ?, items = CAST(? AS TEXT), "
+                                         "undone = ?, uuid = ?, title_wording = ? WHERE id = ?"));
         else
             query.prepare(QStringLiteral("UPDATE removals SET date = ?, title = ?, undone = ?, uuid = ?, "
                                          "title_wording = ? WHERE id = ?"));
         query.addBindValue(record.date().secondsSinceReference);
         query.addBindValue(record.title());
         if (withItems)
-            query.addBindValue(record.encodedItems_ ? QVariant(*record.encodedItems_)
-                                                    : text(itemsJson(record.items())));
+            query.addBindValue(record.encodedItems_ ? *record.encodedItems_ : encodeItems(record.items()));
         query.addBindValue(record.undone() ? 1 : 0);
         query.addBindValue(record.uuid().toString(QUuid::WithoutBraces));
         query.addBindValue(record.wording() ? QVariant(record.wording()->toJson())

@@ -62,7 +62,7 @@ public:
     // damage. The file is only read; one that open() refuses as no regular file is not read.
     static std::vector<std::shared_ptr<Removal>> readableRemovals(const std::string& path);
     // A removal's items as the journal stores them; any thread.
-    static QString encodeItems(const std::vector<RemovedItem>& items);
+    static QByteArray encodeItems(const std::vector<RemovedItem>& items);
     ~ModelContainer() override;
 
     // Closes every open store of the process, as their destructors would, so that each folds its

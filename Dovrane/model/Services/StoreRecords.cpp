@@ -13,7 +13,7 @@ Removal::Removal(Date date, const Wording& title, std::vector<RemovedItem> items
         wording_ = title;
 }
 
-Removal::Removal(Date date, const Wording& title, std::vector<RemovedItem> items, QString encodedItems)
+Removal::Removal(Date date, const Wording& title, std::vector<RemovedItem> items, QByteArray encodedItems)
     : Removal(date, title, std::move(items)) {
     encodedItems_ = std::move(encodedItems);
 }

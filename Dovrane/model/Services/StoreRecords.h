@@ -10,6 +10,7 @@
 #include <DovraneKit/core/Date.h>
 #include <DovraneKit/trash/RemovedItem.h>
 
+#include <QByteArray>
 #include <QString>
 #include <QUuid>
 
@@ -31,7 +32,7 @@ public:
     Removal(Date date, const Wording& title, std::vector<RemovedItem> items);
     // With the items already encoded as the store writes them (ModelContainer::encodeItems, on
     // any thread): the save of thousands of items then does not encode them on the main thread.
-    Removal(Date date, const Wording& title, std::vector<RemovedItem> items, QString encodedItems);
+    Removal(Date date, const Wording& title, std::vector<RemovedItem> items, QByteArray encodedItems);
 
     Date date() const { return date_; }
     // In the current language when the record knows its wording, else as it was stored.
@@ -56,7 +57,7 @@ private:
     QString title_; // as worded when recorded: what a store without wordings shows
     std::optional<Wording> wording_;
     std::vector<RemovedItem> items_;
-    std::optional<QString> encodedItems_; // until the next save writes them
+    std::optional<QByteArray> encodedItems_; // until the next save writes them
     bool undone_ = false;
     QUuid uuid_;
     bool changed_ = false;

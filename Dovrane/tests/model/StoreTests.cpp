@@ -249,6 +249,39 @@ private slots:
         QVERIFY(days[0]->categories().empty());
     }
 
+    // Items go in as their UTF-8 bytes and are read back as such, whether encoded beforehand or
+    // at the save: the column holds text an older Dovrane reads, with names in any script and
+    // names that are no UTF-8 at all.
+    void itemsAreStoredAsTheirTextAndReadBackWhole() {
+        TempDir folder;
+        const std::string path = folder / "names.store";
+        const std::vector<RemovedItem> items{item("Über Caches", 5), item("日本語", 7), item("odd\xff\xfe", 9)};
+        {
+            auto container = openOrFail(path);
+            QVERIFY(container);
+            container->insert(std::make_shared<Removal>(Date{10}, QStringLiteral("Encoded"), items));
+            container->insert(std::make_shared<Removal>(Date{20}, Wording::plain(QStringLiteral("Encoded before")),
+                                                        items, ModelContainer::encodeItems(items)));
+            QVERIFY(container->save());
+        }
+        QCOMPARE(execute(path, QStringLiteral("SELECT COUNT(*) FROM removals WHERE typeof(items) = 'text' AND "
+                                              "items LIKE '%Über Caches%' AND items LIKE '%日本語%'"))
+                     .toInt(),
+                 2);
+        const auto page = ModelContainer::readJournal(path, 0, 10, {});
+        QVERIFY(page && page->entries.size() == 2);
+        for (const JournalEntry& entry : page->entries) {
+            QVERIFY(entry.record);
+            QCOMPARE(entry.record->items(), items);
+        }
+        auto container = openOrFail(path);
+        QVERIFY(container);
+        const auto removals = container->removals();
+        QVERIFY(removals && removals->size() == 2);
+        for (const auto& record : *removals)
+            QCOMPARE(record->items(), items);
+    }
+
     void unusableFilesAreRefusedAndLeftAlone_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("reason");

@@ -44,3 +44,30 @@ TEST(JsonReading, LongArraysOfObjectsReadAsTheLibraryParsesThem) {
     EXPECT_TRUE(Json::read("[" + nestedJson(Json::maximumDepth - 1) + "," + nestedJson(Json::maximumDepth - 1) + "]"));
     EXPECT_FALSE(Json::read("[1," + nestedJson(Json::maximumDepth) + "]"));
 }
+
+// The elements of a long array arrive one by one as the library parses them; what is no array,
+// broken or too deep is refused, and a refusal by the taker ends the reading there.
+TEST(JsonReading, ArraysAreReadOneElementAtATime) {
+    const std::string text = R"([{"a":[1,{"b":null}]},[],"x",2.5,-3,18446744073709551615,true,null,{}])";
+    std::vector<nlohmann::json> taken;
+    const auto take = [&taken](nlohmann::json&& element) {
+        taken.push_back(std::move(element));
+        return true;
+    };
+    ASSERT_TRUE(Json::readEach(text, take));
+    EXPECT_EQ(nlohmann::json(taken), nlohmann::json::parse(text));
+    EXPECT_TRUE(taken[5].is_number_unsigned());
+
+    taken.clear();
+    EXPECT_TRUE(Json::readEach(" [ ] ", take));
+    EXPECT_TRUE(taken.empty());
+    for (const char* refused : {"", "{}", "7", "\"[]\"", "[1,]", "[1] [2]", "[{\"a\" 1}]", "[[]"})
+        EXPECT_FALSE(Json::readEach(refused, take)) << refused;
+    // The array itself is one level: its elements may nest one level less than a document.
+    EXPECT_TRUE(Json::readEach("[" + nestedJson(Json::maximumDepth - 1) + "]", take));
+    EXPECT_FALSE(Json::readEach("[1," + nestedJson(Json::maximumDepth) + "]", take));
+
+    int seen = 0;
+    EXPECT_FALSE(Json::readEach("[1,2,3,4]", [&seen](nlohmann::json&&) { return ++seen < 2; }));
+    EXPECT_EQ(seen, 2);
+}
