@@ -1,7 +1,7 @@
 // Every JSON record the library decodes (caches, journal, settings, update records): a record
 // that decodes writes back to JSON that decodes to the same record, the figures derived from a
-// decoded scan never overflow, and the scan cache's one-pass reader and writer agree with the
-// document's way.
+// decoded scan never overflow, and the scan cache's one-pass reader and writer and the
+// element-by-element reader agree with the document's way.
 #include "DovraneKit/apps/AppRecords.h"
 #include "DovraneKit/formats/JsonReading.h"
 #include "DovraneKit/scan/ScanModel.h"
@@ -40,11 +40,25 @@ void scanTextReadsAsTheDocument(std::string_view text, const std::optional<nlohm
     fuzz::check(onePass->toJsonText() == onePass->toJson().dump(), "the scan writer writes the document's bytes");
 }
 
+// The element-by-element reader takes an array's elements as the document holds them, and
+// refuses whatever is not an array the document's way reads.
+void elementsReadAsTheDocument(std::string_view text, const std::optional<nlohmann::json>& json) {
+    nlohmann::json elements = nlohmann::json::array();
+    const bool read = Json::readEach(text, [&elements](nlohmann::json&& element) {
+        elements.push_back(std::move(element));
+        return true;
+    });
+    fuzz::check(read == (json && json->is_array()), "the element reader refuses what the document refuses");
+    if (read)
+        fuzz::check(elements == *json, "the element reader reads the document's elements");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto json = Json::read(fuzz::text(data, size));
     scanTextReadsAsTheDocument(fuzz::text(data, size), json);
+    elementsReadAsTheDocument(fuzz::text(data, size), json);
     if (!json)
         return 0;
     roundTrip<InstalledApp>(*json, "InstalledApp round trip");

@@ -1,5 +1,6 @@
 #include "DovraneKit/formats/JsonReading.h"
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,7 @@ public:
     }
     bool parse_error(std::size_t, const std::string&, const json::exception&) { return false; }
 
+private:
     json* place(json value) {
         if (open_.empty()) {
             result_ = std::move(value);
@@ -53,7 +55,6 @@ public:
         return slot_;
     }
 
-private:
     // A container's address stays put while it is open: only its own elements are added.
     bool enter(json container) {
         if (open_.size() >= std::size_t(limit_))
@@ -76,15 +77,19 @@ public:
 
     explicit EachElement(const std::function<bool(json&&)>& take) : take_(take) {}
 
-    bool null() { return scalar(nullptr); }
-    bool boolean(bool value) { return scalar(value); }
-    bool number_integer(json::number_integer_t value) { return scalar(value); }
-    bool number_unsigned(json::number_unsigned_t value) { return scalar(value); }
-    bool number_float(json::number_float_t value, const json::string_t& text) {
-        return inside() ? builder_->number_float(value, text) && handOver() : false;
+    bool null() { return inside() && builder_->null() && handOver(); }
+    bool boolean(bool value) { return inside() && builder_->boolean(value) && handOver(); }
+    bool number_integer(json::number_integer_t value) {
+        return inside() && builder_->number_integer(value) && handOver();
     }
-    bool string(json::string_t& value) { return inside() ? builder_->string(value) && handOver() : false; }
-    bool binary(json::binary_t& value) { return inside() ? builder_->binary(value) && handOver() : false; }
+    bool number_unsigned(json::number_unsigned_t value) {
+        return inside() && builder_->number_unsigned(value) && handOver();
+    }
+    bool number_float(json::number_float_t value, const json::string_t& text) {
+        return inside() && builder_->number_float(value, text) && handOver();
+    }
+    bool string(json::string_t& value) { return inside() && builder_->string(value) && handOver(); }
+    bool binary(json::binary_t& value) { return inside() && builder_->binary(value) && handOver(); }
     bool key(json::string_t& value) { return depth_ > 1 && builder_->key(value); }
     bool start_object(std::size_t size) {
         if (!inside() || !builder_->start_object(size))
@@ -116,13 +121,6 @@ public:
 private:
     // The outermost value must be the array; everything after it is an element's.
     bool inside() const { return depth_ > 0; }
-
-    template <typename Value> bool scalar(Value value) {
-        if (!inside())
-            return false;
-        builder_->place(json(value));
-        return handOver();
-    }
 
     // An element is whole once nothing but the array is open.
     bool handOver() {
