@@ -578,9 +578,8 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
     }
     const auto writeRemoval = [&query](const Removal& record, std::optional<qint64> id) {
         // A put back changes one flag of a record of maybe a hundred thousand items: those are
-        // written again only when they changed.
-        // The items go in as their UTF-8 bytes, cast to the text they are: bound as a string
-        // they would pass through UTF-16 twice over.
+        // written again only when they changed, and then as their UTF-8 bytes cast to the text
+        // they are (bound as a string, they would pass through UTF-16 twice over).
         const bool withItems = !id || record.itemsChanged_;
         if (!id)
             query.prepare(QStringLiteral("INSERT INTO removals (date, title, items, undone, uuid, title_wording) "
