@@ -1,10 +1,19 @@
 #pragma once
 
-// What the benchmarks that drive the real window share: a throwaway home, a wait that keeps the
-// event loop turning, and a probe of how long the window stays away.
+// What the benchmarks that drive the real window share: a throwaway home, the window itself, a
+// wait that keeps the event loop turning, and a probe of how long the window stays away.
+
+#include "AppModel/AppModel.h"
+#include "ContentView/AppPages.h"
+#include "ContentView/ContentView.h"
+#include "ContentView/DiskPages.h"
+#include "Services/Services.h"
+#include "Services/Settings.h"
+#include "Store/Store.h"
 
 #include <DovraneKit/core/Path.h>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QObject>
@@ -13,6 +22,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace bench {
@@ -28,6 +38,29 @@ inline void useThrowawayHome(const std::string& folder, const std::string& home)
     setenv("TZ", "UTC", 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
 }
+
+// The main window as the application shows it, over the store APP_STORE names, with its
+// settings in memory only.
+struct ShownWindow {
+    ShownWindow() {
+        dovrane::DiskPages::install(cleanUpSafeItems);
+        dovrane::AppPages::install();
+        window.showPage();
+        window.resize(1100, 720);
+        window.show();
+    }
+
+    static dovrane::Services services() {
+        dovrane::Services services = dovrane::Services::system();
+        services.settings = std::make_shared<dovrane::MemorySettings>();
+        return services;
+    }
+
+    std::unique_ptr<dovrane::ModelContainer> container = dovrane::Store::makeContainer();
+    dovrane::AppModel model{*container, services()};
+    dovrane::ContentView window{model, {}};
+    QAction cleanUpSafeItems;
+};
 
 // Turns the event loop until done answers true, at most `limit` seconds; false at the limit.
 inline bool waitFor(const std::function<bool()>& done, double limit) {

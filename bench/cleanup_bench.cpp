@@ -15,12 +15,8 @@
 #include "WindowBench.h"
 
 #include "AppModel/AppModel.h"
-#include "ContentView/AppPages.h"
 #include "ContentView/ContentView.h"
-#include "ContentView/DiskPages.h"
 #include "ContentView/SheetHost.h"
-#include "Services/Services.h"
-#include "Services/Settings.h"
 #include "Services/Translations.h"
 #include "Sheets/CleanupSheet.h"
 #include "Store/Store.h"
@@ -121,17 +117,9 @@ int main(int argc, char** argv) {
         QApplication application(argc, argv);
         UiKit::install();
         Translations::install();
-        auto container = Store::makeContainer();
-        Services services = Services::system();
-        services.settings = std::make_shared<MemorySettings>();
-        AppModel model(*container, services);
-        ContentView window(model, {});
-        QAction cleanUpSafeItems;
-        DiskPages::install(cleanUpSafeItems);
-        AppPages::install();
-        window.showPage();
-        window.resize(1100, 720);
-        window.show();
+        bench::ShownWindow shown;
+        AppModel& model = shown.model;
+        ContentView& window = shown.window;
         bench::EventLoopProbe probe;
 
         std::printf("%d app caches, platform %s\n\n", items, qPrintable(QGuiApplication::platformName()));

@@ -14,11 +14,7 @@
 #include "WindowBench.h"
 
 #include "AppModel/AppModel.h"
-#include "ContentView/AppPages.h"
 #include "ContentView/ContentView.h"
-#include "ContentView/DiskPages.h"
-#include "Services/Services.h"
-#include "Services/Settings.h"
 #include "Services/Translations.h"
 #include "Store/Store.h"
 #include "UiKit/Setup.h"
@@ -173,17 +169,10 @@ int main(int argc, char** argv) {
         std::printf("%d records written in %.1f s, platform %s\n\n", records, double(filling.elapsed()) / 1000,
                     qPrintable(QGuiApplication::platformName()));
 
-        auto container = Store::makeContainer();
-        Services services = Services::system();
-        services.settings = std::make_shared<MemorySettings>();
-        AppModel model(*container, services);
-        ContentView window(model, {});
-        QAction cleanUpSafeItems;
-        DiskPages::install(cleanUpSafeItems);
-        AppPages::install();
-        window.showPage();
-        window.resize(1100, 720);
-        window.show();
+        bench::ShownWindow shown;
+        auto& container = shown.container;
+        AppModel& model = shown.model;
+        ContentView& window = shown.window;
         bench::EventLoopProbe probe;
         // The main thread is held: the temporary folder goes from here.
         Watchdog watchdog(limit, [folder = *folder] { Fs::removeAll(folder); });
