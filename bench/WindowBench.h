@@ -74,6 +74,17 @@ inline bool waitFor(const std::function<bool()>& done, double limit) {
     return true;
 }
 
+// Runs `act` from the event loop, as a press would, then turns the loop until done answers true,
+// at most `limit` seconds; false at the limit.
+inline bool actThenWaitFor(const std::function<void()>& act, const std::function<bool()>& done, double limit) {
+    bool acted = false;
+    QTimer::singleShot(0, [&] {
+        act();
+        acted = true;
+    });
+    return waitFor([&] { return acted && done(); }, limit);
+}
+
 // The longest time between two turns of the event loop since the last reset: a timer that asks
 // to run every millisecond runs late by as long as the main thread was held.
 class EventLoopProbe {

@@ -27,7 +27,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -72,12 +71,7 @@ bool step(bench::EventLoopProbe& probe, const char* name, const std::function<vo
     probe.reset();
     QElapsedTimer clock;
     clock.start();
-    bool acted = false;
-    QTimer::singleShot(0, [&] {
-        act();
-        acted = true;
-    });
-    const bool ended = bench::waitFor([&] { return acted && done(); }, limit);
+    const bool ended = bench::actThenWaitFor(act, done, limit);
     const double took = double(clock.nsecsElapsed()) / 1e9;
     settle();
     std::printf("| %-40s | %8.3f s | %8.3f s | %7ld MB |%s\n", name, probe.longest(), took,

@@ -27,7 +27,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QScrollBar>
-#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -99,12 +98,8 @@ bool step(bench::EventLoopProbe& probe, Watchdog& watchdog, QWidget& window, con
     watchdog.arm(name);
     QElapsedTimer clock;
     clock.start();
-    bool acted = false;
-    QTimer::singleShot(0, [&] {
-        act();
-        acted = true;
-    });
-    const bool shown = bench::waitFor([&] { return acted && visibleLabel(window, text) != nullptr; }, limit);
+    const bool shown = bench::actThenWaitFor(
+        act, [&] { return visibleLabel(window, text) != nullptr; }, limit);
     (void)window.grab();
     const double took = double(clock.nsecsElapsed()) / 1e9;
     bench::waitFor([] { return false; }, 0.3);

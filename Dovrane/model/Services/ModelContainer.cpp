@@ -62,13 +62,6 @@ std::optional<std::vector<RemovedItem>> itemsFromJson(std::string_view text) {
     return items;
 }
 
-// The items column as the UTF-8 it is stored in. The statements read it cast to a blob, which
-// spares a copy in UTF-16 of a record of a hundred thousand items.
-QByteArray itemsText(const QSqlQuery& query) {
-    const QVariant value = query.value(3);
-    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
-}
-
 std::string categoriesJson(const std::map<std::string, std::int64_t>& categories) {
     json object = json::object();
     for (const auto& [name, size] : categories)
@@ -309,7 +302,9 @@ std::optional<std::vector<std::shared_ptr<Removal>>> ModelContainer::removals() 
 }
 
 bool ModelContainer::readRemovalRow(const QSqlQuery& query, Removal& record) {
-    const QByteArray text = itemsText(query);
+    // The statements read the items cast to a blob: their UTF-8 as stored, with no copy in UTF-16
+    // of a record of a hundred thousand items.
+    const QByteArray text = query.value(3).toByteArray();
     auto items = itemsFromJson(std::string_view(text.constData(), std::size_t(text.size())));
     const QUuid uuid = QUuid::fromString(query.value(5).toString());
     if (!items || uuid.isNull())
