@@ -37,9 +37,9 @@ using namespace dovrane::testing;
 namespace {
 
 // Words of English sentences that German does not use.
-const QSet<QString> englishWords = {"the",  "and", "is",  "are", "you",  "your", "of",   "to",   "with",
-                                    "this", "that", "not", "has", "have", "for",  "from", "it",   "its",
-                                    "be",   "can", "does", "did", "was",  "were", "or",  "when", "only"};
+const QSet<QString> englishWords = {"the",  "and",  "is",   "are", "you",  "your", "of",   "to",   "with",
+                                    "this", "that", "not",  "has", "have", "for",  "from", "it",   "its",
+                                    "be",   "can",  "does", "did", "was",  "were", "or",   "when", "only"};
 
 // Key names as Qt's English spells them; German desktops say Strg, Umschalt, Eingabe, Rücktaste.
 const QStringList englishKeys = {"Ctrl", "Shift", "Return", "Backspace", "Delete", "Space"};
@@ -215,8 +215,9 @@ void readTheFailures(Reader& reader) {
     ModelSeeding seeding(model);
     seeding.setApps({app, other});
     seeding.setAppsLoaded(true);
-    seeding.setUpdates({{app.id(), UpdateCheck::failed(L("The update check did not work this time."))},
-                        {other.id(), UpdateCheck::unsupported(L("The App Store does not list this app in your country."))}});
+    seeding.setUpdates(
+        {{app.id(), UpdateCheck::failed(L("The update check did not work this time."))},
+         {other.id(), UpdateCheck::unsupported(L("The App Store does not list this app in your country."))}});
     seeding.setUpdatesCheckedAt(fixture.clock->now());
     seeding.setInstallProblems(
         {{app.id(), QCoreApplication::translate("dovrane::AppModel", "%1 is still open. Quit it, then try again.")
