@@ -48,11 +48,10 @@ public:
     explicit Names(unsigned seed) : random_(seed) {}
 
     std::string next() {
-        static const char* const words[] = {"cache",  "Cache",   "Über",    "über",  "Ärger",   "élan",
-                                            "Zebra",  "zebra",   "Project", "proj",  "Version", "v",
-                                            "Daten",  "daten",   "Äpfel",   "Mail",  "Chrome",  "node_modules",
-                                            "Résumé", "Straße",  "STRASSE", "café",  "Cafe",    "build",
-                                            "Build",  "release", "Release", "Photo", "photo",   "日本"};
+        static const char* const words[] = {
+            "cache",   "Cache", "Über",  "über",  "Ärger", "élan",    "Zebra",   "zebra",        "Project", "proj",
+            "Version", "v",     "Daten", "daten", "Äpfel", "Mail",    "Chrome",  "node_modules", "Résumé",  "Straße",
+            "STRASSE", "café",  "Cafe",  "build", "Build", "release", "Release", "Photo",        "photo",   "日本"};
         std::string name;
         const int parts = 1 + int(random_() % 4);
         for (int part = 0; part < parts; ++part) {
@@ -110,7 +109,8 @@ std::vector<InstalledApp> makeApps(int count, unsigned seed, const std::string& 
 
 std::vector<Orphan> makeOrphans(int count, unsigned seed, const std::string& home) {
     static const char* const folders[] = {"Library/Caches", "Library/Preferences", "Library/Application Support",
-                                          ".config", ".local/share", ".cache", ".var/app"};
+                                          ".config",        ".local/share",        ".cache",
+                                          ".var/app"};
     Names names(seed);
     std::vector<Orphan> orphans;
     orphans.reserve(std::size_t(count));
@@ -263,8 +263,8 @@ int main(int argc, char** argv) {
         bool ok = detail != nullptr;
         ok = ok && sortEveryColumn(probe, *detail->table(), "Category");
         ok = ok && sortPicked(probe, *detail->table(), "Category");
-        ok = ok && newRowsByName(probe, *detail->table(), "Category",
-                                 [&] { seeding.setScan(scanOf(makeItems(rows, 4, home))); });
+        ScanResult nextScan = scanOf(makeItems(rows, 4, home));
+        ok = ok && newRowsByName(probe, *detail->table(), "Category", [&] { seeding.setScan(std::move(nextScan)); });
 
         model.setSidebar(SidebarItem::apps);
         AppsPage* apps = nullptr;
@@ -278,15 +278,17 @@ int main(int argc, char** argv) {
             60);
         ok = ok && apps != nullptr;
         ok = ok && sortEveryColumn(probe, *apps->installedTable()->view(), "Apps");
+        std::vector<InstalledApp> nextApps = makeApps(rows, 5, home);
         ok = ok && newRowsByName(probe, *apps->installedTable()->view(), "Apps",
-                                 [&] { seeding.setApps(makeApps(rows, 5, home)); });
+                                 [&] { seeding.setApps(std::move(nextApps)); });
         if (ok)
             apps->setTab(AppsPage::Tab::orphans);
         ok = ok && bench::waitFor([&] { return apps->orphanTable() != nullptr; }, 60);
         ok = ok && sortEveryColumn(probe, *apps->orphanTable()->view(), "Leftovers");
         ok = ok && sortPicked(probe, *apps->orphanTable()->view(), "Leftovers");
+        std::vector<Orphan> nextOrphans = makeOrphans(rows, 6, home);
         ok = ok && newRowsByName(probe, *apps->orphanTable()->view(), "Leftovers",
-                                 [&] { seeding.setOrphans(makeOrphans(rows, 6, home)); });
+                                 [&] { seeding.setOrphans(std::move(nextOrphans)); });
 
         std::printf("\npeak memory %ld MB\n", bench::statusKilobytes("VmHWM") / 1000);
         if (!ok) {
