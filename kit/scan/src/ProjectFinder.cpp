@@ -27,7 +27,7 @@ const std::vector<ProjectFinder::Artifact> ProjectFinder::artifacts = {
     {".venv", {"pyproject.toml", "requirements.txt", "setup.py", "Pipfile"}, "pip install"},
     {"venv", {"pyproject.toml", "requirements.txt", "setup.py", "Pipfile"}, "pip install"},
     {"target", {"Cargo.toml"}, "cargo build"},
-    {"build", {"package.json", "build.gradle", "build.gradle.kts", "CMakeLists.txt"}, "the next build"},
+    {"build", {"package.json", "build.gradle", "build.gradle.kts", "CMakeLists.txt"}, ""},
 };
 
 const std::set<std::string> ProjectFinder::skipped = {"node_modules", ".git",   ".venv",   "venv",   "target",
@@ -173,22 +173,25 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
         const std::int64_t files = std::max<std::int64_t>(1, measured.files);
         const std::string source = "projects." + artifact.folder;
         if (dating.gap != Dating::Gap::none) {
-            const std::string reason =
+            const std::string unknown =
                 dating.gap == Dating::Gap::tooMany
-                    ? Lf("When {1} was last changed is unknown: it holds too many files to look at them all. {2} "
-                         "brings this folder back.",
-                         {project, artifact.tool})
-                    : Lf("When {1} was last changed is unknown: some of its folders cannot be read. {2} brings this "
-                         "folder back.",
-                         {project, artifact.tool});
-            into.emplace_back(candidate, name, measured.size, files, std::nullopt, reason, source, Safety::review,
-                              CleanupAction::trash);
+                    ? Lf("When {1} was last changed is unknown: it holds too many files to look at them all.",
+                         {project})
+                    : Lf("When {1} was last changed is unknown: some of its folders cannot be read.", {project});
+            const std::string back = artifact.tool.empty()
+                                         ? L("The next build brings this folder back.")
+                                         : Lf("Running {1} brings this folder back.", {artifact.tool});
+            into.emplace_back(candidate, name, measured.size, files, std::nullopt, unknown + " " + back, source,
+                              Safety::review, CleanupAction::trash);
             continue;
         }
         const auto age = static_cast<std::int64_t>(days);
         into.emplace_back(candidate, name, measured.size, files, dating.newest,
-                          Ln("{1} was last changed {2} days ago. {3} brings this folder back.", age,
-                             {project, countText(age), artifact.tool}),
+                          artifact.tool.empty()
+                              ? Ln("{1} was last changed {2} days ago. The next build brings this folder back.", age,
+                                   {project, countText(age)})
+                              : Ln("{1} was last changed {2} days ago. Running {3} brings this folder back.", age,
+                                   {project, countText(age), artifact.tool}),
                           source, Safety::safe, CleanupAction::trash);
     }
 

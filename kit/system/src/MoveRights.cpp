@@ -43,8 +43,7 @@ std::optional<MoveRights> judged(const std::string& path, const Holder& holder) 
     // Root may remove from a sticky folder whatever it holds.
     const bool mayTakeOut = holder.writable && (!holder.sticky || rights.own || holder.owner == user || user == 0);
     const bool fixed = (status.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) != 0;
-    const bool selfWritable =
-        !S_ISDIR(status.stx_mode) || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+    const bool selfWritable = !S_ISDIR(status.stx_mode) || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
     rights.movable = mayTakeOut && !fixed && selfWritable;
     return rights;
 }

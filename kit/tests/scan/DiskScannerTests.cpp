@@ -265,7 +265,7 @@ TEST(DiskScanner, OnlyWhatTheUserMayMoveIsSafeAndTheirMoveTakesIt) {
     });
 
     const std::string cache = "A cache. The app rebuilds it when needed.";
-    const std::string project = " was last changed 60 days ago. npm install brings this folder back.";
+    const std::string project = " was last changed 60 days ago. Running npm install brings this folder back.";
     const std::string admin = "Moving it asks for your administrator password.";
     std::vector<std::string> expected = {
         f / ".cache/mine safe: " + cache,

@@ -47,7 +47,7 @@ TEST(ProjectFinder, StaleProjectIsListedWithItsAgeAndTool) {
 
     auto items = findBelow(root.path());
     ASSERT_EQ(names(items), std::vector<std::string>{"shop/node_modules"});
-    EXPECT_EQ(items[0].reason, "shop was last changed 40 days ago. npm install brings this folder back.");
+    EXPECT_EQ(items[0].reason, "shop was last changed 40 days ago. Running npm install brings this folder back.");
     EXPECT_EQ(items[0].source, "projects.node_modules");
     EXPECT_GE(items[0].size, 5000);
     ASSERT_TRUE(items[0].lastUsed);
@@ -56,7 +56,7 @@ TEST(ProjectFinder, StaleProjectIsListedWithItsAgeAndTool) {
 
     ScopedEnv german("APP_LANG", "de");
     EXPECT_EQ(findBelow(root.path())[0].reason,
-              "shop wurde vor 40 Tagen zuletzt geändert. npm install legt den Ordner wieder an.");
+              "shop wurde vor 40 Tagen zuletzt geändert. Mit npm install entsteht der Ordner wieder.");
 }
 
 TEST(ProjectFinder, ArtifactsNeedTheirMarkerAndASizeAndAreNeverLinks) {
@@ -78,7 +78,7 @@ TEST(ProjectFinder, ArtifactsNeedTheirMarkerAndASizeAndAreNeverLinks) {
     EXPECT_EQ(names(items, true), (std::vector<std::string>{"native/build", "tool/.venv", "tool/venv"}));
     for (const auto& item : items) {
         if (item.name == "native/build") {
-            EXPECT_TRUE(item.reason.ends_with("the next build brings this folder back.")) << item.reason;
+            EXPECT_EQ(item.reason, "native was last changed 90 days ago. The next build brings this folder back.");
         }
     }
     // Rows of one folder come in table order.
@@ -240,12 +240,12 @@ TEST(ProjectFinder, AProjectTooLargeToDateCompletelyIsNeverSafe) {
     EXPECT_EQ(items[0].action, CleanupAction::trash);
     EXPECT_FALSE(items[0].lastUsed) << "the newest change seen is not the project's last change";
     EXPECT_EQ(items[0].reason, "When big was last changed is unknown: it holds too many files to look at them all. "
-                               "npm install brings this folder back.");
+                               "Running npm install brings this folder back.");
     {
         ScopedEnv german("APP_LANG", "de");
         EXPECT_EQ(findBelow(root.path())[0].reason,
                   "Wann big zuletzt geändert wurde, ist unbekannt: Das Projekt enthält zu viele Dateien, um alle "
-                  "anzusehen. npm install legt den Ordner wieder an.");
+                  "anzusehen. Mit npm install entsteht der Ordner wieder.");
     }
 
     // Written today where the look does not reach: still not safe.
@@ -260,8 +260,8 @@ TEST(ProjectFinder, AProjectTooLargeToDateCompletelyIsNeverSafe) {
 // A folder of the project that cannot be read may hold its newest change: its age is unknown.
 TEST(ProjectFinder, AProjectWithAnUnreadableFolderIsForReviewOnly) {
     TempDir root;
-    makeProject(root / "shop", "package.json", "node_modules", 0);
-    writeFile(root / "shop/private/today.js", "x");
+    makeProject(root / "shop", "CMakeLists.txt", "build", 0);
+    writeFile(root / "shop/private/today.cpp", "x");
     makeProject(root / "open", "package.json", "node_modules", 0);
     setTimesRecursively(root.path(), daysAgo(60, now));
     ASSERT_EQ(chmod(root.path().c_str(), 0755), 0);
@@ -276,8 +276,8 @@ TEST(ProjectFinder, AProjectWithAnUnreadableFolderIsForReviewOnly) {
         return lines;
     });
     const std::vector<std::string> expected = {
-        "open/node_modules safe: open was last changed 60 days ago. npm install brings this folder back.\n",
-        "shop/node_modules review: When shop was last changed is unknown: some of its folders cannot be read. npm "
-        "install brings this folder back.\n"};
+        "open/node_modules safe: open was last changed 60 days ago. Running npm install brings this folder back.\n",
+        "shop/build review: When shop was last changed is unknown: some of its folders cannot be read. The next "
+        "build brings this folder back.\n"};
     EXPECT_TRUE(report == expected[0] + expected[1] || report == expected[1] + expected[0]) << report;
 }
