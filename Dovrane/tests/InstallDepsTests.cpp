@@ -19,8 +19,8 @@ using namespace dovrane::testing;
 namespace {
 
 const std::string script = DOVRANE_SOURCE_DIR "/scripts/install-deps.sh";
-const std::vector<std::string> testsOnly = {"clang", "libclang-rt-14-dev", "libgtest-dev", "flatpak", "squashfs-tools",
-                                            "pkexec"};
+const std::vector<std::string> testsOnly = {"clang",   "libclang-rt-14-dev", "libgtest-dev",
+                                            "flatpak", "squashfs-tools",     "pkexec"};
 
 void writeProgram(const std::string& path, const std::string& body) {
     writeFile(path, "#!/bin/sh\n" + body);
@@ -34,7 +34,8 @@ std::set<std::string> words(const std::string& text) {
 
 // The text after the first line that begins with prefix; empty when there is none.
 std::string after(const std::vector<std::string>& lines, const std::string& prefix) {
-    const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(prefix); });
+    const auto line =
+        std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(prefix); });
     return line == lines.end() ? std::string() : line->substr(prefix.size());
 }
 
@@ -80,7 +81,8 @@ TEST_F(InstallDeps, WithoutAdministratorRightsNamesThePackagesAndFails) {
         EXPECT_EQ(run.status, 1);
         const std::string missing = after(run.lines, "Dovrane needs these packages, which are not installed: ");
         EXPECT_EQ(after(run.lines, "  apt-get update && apt-get install --no-install-recommends "), missing);
-        EXPECT_EQ(after(run.lines, "Installing them needs administrator rights, and "), "sudo is not installed. As root, run:");
+        EXPECT_EQ(after(run.lines, "Installing them needs administrator rights, and "),
+                  "sudo is not installed. As root, run:");
         const std::set<std::string> packages = words(missing);
         EXPECT_TRUE(packages.contains("qt6-base-dev") && packages.contains("libqt6sql6-sqlite")) << missing;
         for (const std::string& package : testsOnly)
@@ -101,7 +103,8 @@ TEST_F(InstallDeps, InstallsWhatIsMissingAsRootOrThroughSudo) {
     EXPECT_EQ(asRoot.status, 0);
     const std::string missing = after(asRoot.lines, "Installing: ");
     EXPECT_FALSE(missing.empty());
-    EXPECT_EQ(aptCalls(), (std::vector<std::string>{"update -qq", "install -y -qq --no-install-recommends " + missing}));
+    EXPECT_EQ(aptCalls(),
+              (std::vector<std::string>{"update -qq", "install -y -qq --no-install-recommends " + missing}));
 
     ASSERT_TRUE(Fs::removeAll(bin_ / "apt-get.log"));
     user(1000);
