@@ -33,7 +33,7 @@ QStringList ids(const std::vector<CommandPalette::Command>& commands) {
 QString path(const InstalledApp& app) { return QString::fromStdString(app.id()); }
 
 ScanResult scanWithSafeItem() {
-    ScanResult scan = makeScan(Date(0), 1'000'000'000, 400'000'000, {{CategoryID::caches, 100'000'000}});
+    ScanResult scan = makeScan(Date{0}, 1'000'000'000, 400'000'000, {{CategoryID::caches, 100'000'000}});
     for (Category& category : scan.categories)
         if (category.id == CategoryID::caches)
             category.items.push_back(CleanupItem(Url::fromPath(Path::join(testFolder(), "cache")), std::nullopt,
