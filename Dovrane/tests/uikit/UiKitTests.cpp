@@ -214,6 +214,20 @@ private slots:
         QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("Version 10"));
     }
 
+    void aTieBreakOrdersEqualRowsOneWayInEitherDirection() {
+        EntryModel model = makeModel();
+        model.setTieBreak(
+            SortKeys::byNameThenPath<Entry>(&Entry::name, [](const Entry& e) { return std::to_string(e.model); }));
+        model.setRows({{"b", 5, 0}, {"Version 10", 7, 1}, {"a", 5, 2}, {"version 9", 1, 3}, {"B", 5, 4}});
+        // "a" first; "b" and "B" tie on the name too and go by their paths.
+        QCOMPARE(shownOrder(model), (QList<int>{1, 2, 0, 4, 3}));
+        model.sort(1, Qt::AscendingOrder);
+        QCOMPARE(shownOrder(model), (QList<int>{3, 2, 0, 4, 1}));
+        // The same rows listed in another order show in the same order.
+        model.setRows({{"B", 5, 4}, {"a", 5, 2}, {"version 9", 1, 3}, {"b", 5, 0}, {"Version 10", 7, 1}});
+        QCOMPARE(shownOrder(model), (QList<int>{3, 2, 0, 4, 1}));
+    }
+
     void aSelectionFollowsItsRowThroughASort() {
         EntryModel model = makeModel();
         model.setRows({{"a", 1, 0}, {"b", 2, 1}, {"c", 3, 2}});
