@@ -4,6 +4,7 @@
 // checker itself is tried first on views built to fail it.
 
 #include "App/DovraneApp.h"
+#include "AppModel/ModelSeeding.h"
 #include "AppsPage/AppsPage.h"
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/ContentView.h"
@@ -20,6 +21,7 @@
 #include "UiKit/Appearance.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/StorageSelection.h"
+#include "UpdatesPage/UpdatesPage.h"
 #include "WindowBehavior/WindowPlacement.h"
 #include "WindowFixture.h"
 #include "support/ModelTestMain.h"
@@ -32,6 +34,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -240,6 +243,22 @@ private slots:
                  QStringList(QStringLiteral("QPushButton: cut off by the sheet's edge: \"Done\"")));
     }
 
+    void aPageWiderThanItsWindowIsNamed() {
+        Frame frame({300, 200});
+        auto* area = frame.add(new QScrollArea);
+        area->setObjectName(QStringLiteral("page"));
+        area->setWidgetResizable(true);
+        area->setWidget(
+            new QLabel(QStringLiteral("Updates konnten nicht geprüft werden, und das ist ein langer Titel")));
+        const QStringList faults = misfits(&frame.show());
+        QCOMPARE(faults.size(), 1);
+        QVERIFY2(faults[0].startsWith(QStringLiteral("page: content needs")), qPrintable(faults[0]));
+        area->widget()->setMaximumWidth(200);
+        qobject_cast<QLabel*>(area->widget())->setWordWrap(true);
+        settle();
+        QCOMPARE(misfits(area), QStringList());
+    }
+
     void overlapsAndEmptyBoxesAreNamed() {
         QWidget window;
         window.resize(300, 200);
@@ -290,6 +309,48 @@ private slots:
             }
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.mid(0, 10).join(QLatin1Char('\n'))));
+    }
+
+    // A header of a long German title and two buttons: the title wraps beside the buttons at
+    // every size, and no part of the page runs past the window.
+    void theUpdatesPageFitsWhenEveryCheckFailed_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("en") << "en";
+        QTest::newRow("de") << "de";
+    }
+    void theUpdatesPageFitsWhenEveryCheckFailed() {
+        QFETCH(QString, language);
+        const auto languageBack = qScopeGuard([] { Translations::install(); });
+        ScopedEnv languageSwitch("APP_LANG", language.toStdString());
+        Translations::install();
+        WindowFixture fixture;
+        ScopedEnv seed("APP_SEED", "1");
+        DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
+        app.showMainWindow();
+        AppModel& model = app.model();
+        QTRY_VERIFY(model.isDemo());
+        std::map<std::string, UpdateCheck> failed;
+        for (const InstalledApp& installed : model.apps())
+            failed.emplace(installed.id(), UpdateCheck::failed("The feed is unreachable."));
+        ModelSeeding(model).setUpdates(std::move(failed));
+        model.setSidebar(SidebarItem::updates);
+
+        QStringList faults;
+        for (const WindowSize& windowSize : windowSizes) {
+            app.window().resize(windowSize.size);
+            settle();
+            for (const QString& fault : misfits(&app.window()))
+                faults << QString::fromLatin1(windowSize.name) + QStringLiteral(": ") + fault;
+            const auto pages = app.window().findChildren<UpdatesPage*>();
+            QCOMPARE(pages.size(), qsizetype(1));
+            const QWidget* title = pages.front()->title();
+            QVERIFY(title->isVisible());
+            QCOMPARE(qobject_cast<const QLabel*>(title)->text(),
+                     language == "de" ? QStringLiteral("Updates konnten nicht geprüft werden")
+                                      : QStringLiteral("Could not check for updates"));
+        }
+        if (!faults.isEmpty())
+            QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
     }
 
     void everyViewFits_data() {
