@@ -1,13 +1,13 @@
 #include "UiKit/PageKit.h"
 
 #include "UiKit/AccessibleRole.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/SemanticColors.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -200,12 +200,10 @@ void ProminentButton::paintEvent(QPaintEvent*) {
     painter.setPen(ink);
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
-    if (hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = rect();
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-    }
+    // On the accent's fill the accent's ring would vanish: a ring in the title's colour, 2 px in
+    // from the fill's edge.
+    if (hasFocus())
+        FocusRing::paint(painter, shape.adjusted(2, 2, -2, -2), 4, ink);
 }
 
 FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {

@@ -8,6 +8,7 @@
 #include "Grid/GridOverlay.h"
 #include "Services/UrlLists.h"
 #include "Theme/Theme.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
@@ -98,24 +99,28 @@ SidebarBadgeDelegate::Places SidebarBadgeDelegate::places(const QStyleOptionView
 void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
     const Places where = places(option, index);
+    // The focused row wears the ring instead of the style's faint mark: in the fill's text
+    // colour on the selection, in the accent elsewhere.
+    const bool focused = option.state.testFlag(QStyle::State_HasFocus);
+    QStyleOptionViewItem unfocused = option;
+    unfocused.state &= ~QStyle::State_HasFocus;
     if (isCompact(option.widget)) {
         // One highlight over the whole row with the symbol in its middle: the style would
         // highlight the symbol's cell and the empty text cell beside it apart.
-        QStyleOptionViewItem row = option;
+        QStyleOptionViewItem row = unfocused;
         initStyleOption(&row, index);
         row.showDecorationSelected = true;
         const QStyle* style = option.widget->style();
         style->drawPrimitive(QStyle::PE_PanelItemViewItem, &row, painter, option.widget);
         row.icon.paint(painter, where.symbol);
-        if (row.state.testFlag(QStyle::State_HasFocus)) {
-            QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(row);
-            focus.backgroundColor = row.palette.color(QPalette::Highlight);
-            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
-        }
     } else {
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyledItemDelegate::paint(painter, unfocused, index);
     }
+    if (focused)
+        FocusRing::paint(*painter, QRectF(option.rect), 4,
+                         option.state.testFlag(QStyle::State_Selected)
+                             ? option.palette.color(QPalette::Active, QPalette::HighlightedText)
+                             : FocusRing::color());
     if (where.badge.isEmpty())
         return;
     const QRect pill = where.badge;
