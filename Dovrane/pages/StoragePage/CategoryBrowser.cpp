@@ -215,7 +215,9 @@ void CategoryBrowser::fitList() {
         if (const CategoryRow* categoryRow = row(id); categoryRow && !list_->isRowHidden(listModel_->rowOf(id)))
             oneLine = std::max(oneLine, categoryRow->oneLineWidth());
     oneLine += list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth();
-    const int listWidth = std::clamp(width() - detailRoom, listNarrowest, std::max(listWidest, oneLine));
+    // The detail's room also holds its footer on one row, which a German selection needs more of.
+    const int room = std::max(detailRoom, detail_->footerRoom() + 1);
+    const int listWidth = std::clamp(width() - room, listNarrowest, std::max(listWidest, oneLine));
     if (listWidth != sidebar_->width())
         sidebar_->setFixedWidth(listWidth);
 }

@@ -16,6 +16,7 @@
 #include "Snapshot/Capture.h"
 #include "StorageGraphics/StorageLegend.h"
 #include "StoragePage/CategoryBrowser.h"
+#include "StoragePage/CategoryDetail.h"
 #include "StoragePage/CategoryRow.h"
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
@@ -349,6 +350,57 @@ private slots:
                      language == "de" ? QStringLiteral("Updates konnten nicht geprüft werden")
                                       : QStringLiteral("Could not check for updates"));
         }
+        if (!faults.isEmpty())
+            QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    // With a selection, in German, the window at its default size or wider: each category's
+    // footer keeps its summary on one line beside its buttons.
+    void aSelectionsFooterStaysOnOneRow() {
+        const auto languageBack = qScopeGuard([] { Translations::install(); });
+        ScopedEnv languageSwitch("APP_LANG", "de");
+        Translations::install();
+        const auto restore = qScopeGuard([] { StorageSelection::shared().setCategory(CategoryID::caches); });
+        WindowFixture fixture;
+        ScopedEnv seed("APP_SEED", "1");
+        DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
+        app.showMainWindow();
+        AppModel& model = app.model();
+        QTRY_VERIFY(model.isDemo());
+        QStringList faults;
+        int selections = 0;
+        for (const QSize size : {QSize(1100, 720), QSize(1400, 720)})
+            for (SidebarItem page : {SidebarItem::storage, SidebarItem::developer}) {
+                app.window().resize(size);
+                model.setSidebar(page);
+                settle();
+                for (CategoryBrowser* browser : app.window().findChildren<CategoryBrowser*>()) {
+                    if (!browser->isVisible())
+                        continue;
+                    for (CategoryID id : browser->all()) {
+                        StorageSelection::shared().setCategory(id);
+                        settle();
+                        auto* select = browser->detail()->findChild<QPushButton*>(QStringLiteral("selectSafeItems"));
+                        if (!select || !select->isVisible())
+                            continue;
+                        select->click();
+                        settle();
+                        ++selections;
+                        const FooterBar* footer = browser->detail()->footerBar();
+                        const QLabel* summary = footer->summaryLabel();
+                        const QString where =
+                            QStringLiteral("%1x%2 %3: \"%4\"")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(QString::fromStdString(std::string(rawValue(id))), summary->text());
+                        if (summary->heightForWidth(summary->width()) > summary->fontMetrics().height() * 3 / 2)
+                            faults << where + QStringLiteral(" wraps");
+                        if (select->mapTo(footer, QPoint()).y() > summary->geometry().bottom())
+                            faults << where + QStringLiteral(" has its buttons under it");
+                    }
+                }
+            }
+        QVERIFY(selections >= 4);
         if (!faults.isEmpty())
             QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
     }

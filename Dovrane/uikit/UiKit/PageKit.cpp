@@ -214,7 +214,7 @@ FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
     summary_->setWordWrap(true);
     row_->addWidget(summary_, 1);
     buttons_ = new QWidget(this);
-    (new WrappingRow(buttons_))->setSpacing(8);
+    (new WrappingRow(buttons_))->setSpacing(buttonSpacing());
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     buttons_->setSizePolicy(policy);
