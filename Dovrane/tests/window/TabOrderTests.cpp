@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSet>
 #include <QTableView>
 #include <QTest>
@@ -169,12 +170,32 @@ private slots:
                 const int perimeter = 2 * (button->width() + button->height());
                 QVERIFY2(pixelsTheFocusChanges(*button, *sidebar, button->rect()) >= perimeter, qPrintable(what));
             }
-            const QRect row = sidebar->visualItemRect(sidebar->currentItem());
+            // The row with the room round it, where the ring of a chosen row stands.
+            const QRect row = sidebar->visualItemRect(sidebar->currentItem()).adjusted(-4, -4, 4, 4);
             QVERIFY(sidebar->currentItem()->isSelected());
             QVERIFY2(pixelsTheFocusChanges(*sidebar, *buttons.front(), row.translated(sidebar->viewport()->pos())) >=
                          2 * (row.width() + row.height()),
                      look == Look::light ? "sidebar, light" : "sidebar, dark");
         }
+
+        // The ring reaches past its row: moving to another row leaves none of it behind on the
+        // screen, which shows what the list draws afresh.
+        sidebar->setFocus(Qt::TabFocusReason);
+        tour.model.setSidebar(SidebarItem::storage);
+        QCoreApplication::processEvents();
+        QTest::qWait(50);
+        const QRect rows = sidebar->visualItemRect(sidebar->item(0))
+                               .united(sidebar->visualItemRect(sidebar->item(1)))
+                               .adjusted(-4, -4, 4, 4)
+                               .intersected(sidebar->viewport()->rect());
+        const QImage fresh = sidebar->viewport()->grab(rows).toImage().convertToFormat(QImage::Format_RGB32);
+        const QPoint at = sidebar->viewport()->mapTo(&tour.window, rows.topLeft());
+        const QImage onScreen = tour.window.screen()
+                                    ->grabWindow(tour.window.winId(), at.x(), at.y(), rows.width(), rows.height())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(onScreen.size(), fresh.size());
+        QVERIFY(onScreen == fresh);
     }
 
     void anAppLeavesWithTwoLeftoversByKeyboardAlone() {
