@@ -90,6 +90,23 @@ private:
     QVBoxLayout* layout_;
 };
 
+// The main window over the demo data, in the given language, shown; the catalogue of the
+// language of the run comes back when it goes.
+struct DemoWindow {
+    struct CatalogueBack {
+        ~CatalogueBack() { Translations::install(); }
+    } back; // first, so it goes last, once APP_LANG is back
+    ScopedEnv languageSwitch;
+    struct CatalogueOfTheLanguage {
+        CatalogueOfTheLanguage() { Translations::install(); }
+    } catalogue;
+    WindowFixture fixture;
+    ScopedEnv seed{"APP_SEED", "1"};
+    DovraneApp app{{"Dovrane"}, fixture.container(), fixture.services()};
+
+    explicit DemoWindow(const std::string& language) : languageSwitch("APP_LANG", language) { app.showMainWindow(); }
+};
+
 // Every category title of a browser's list as the category names it, never cut short, and
 // every section title with the height its wrapped lines need.
 QStringList wholeTitles(const QString& page, const CategoryBrowser& browser) {
@@ -321,13 +338,8 @@ private slots:
     }
     void theUpdatesPageFitsWhenEveryCheckFailed() {
         QFETCH(QString, language);
-        const auto languageBack = qScopeGuard([] { Translations::install(); });
-        ScopedEnv languageSwitch("APP_LANG", language.toStdString());
-        Translations::install();
-        WindowFixture fixture;
-        ScopedEnv seed("APP_SEED", "1");
-        DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
-        app.showMainWindow();
+        DemoWindow shown(language.toStdString());
+        DovraneApp& app = shown.app;
         AppModel& model = app.model();
         QTRY_VERIFY(model.isDemo());
         std::map<std::string, UpdateCheck> failed;
@@ -357,14 +369,9 @@ private slots:
     // With a selection, in German, the window at its default size or wider: each category's
     // footer keeps its summary on one line beside its buttons.
     void aSelectionsFooterStaysOnOneRow() {
-        const auto languageBack = qScopeGuard([] { Translations::install(); });
-        ScopedEnv languageSwitch("APP_LANG", "de");
-        Translations::install();
         const auto restore = qScopeGuard([] { StorageSelection::shared().setCategory(CategoryID::caches); });
-        WindowFixture fixture;
-        ScopedEnv seed("APP_SEED", "1");
-        DovraneApp app({"Dovrane"}, fixture.container(), fixture.services());
-        app.showMainWindow();
+        DemoWindow shown("de");
+        DovraneApp& app = shown.app;
         AppModel& model = app.model();
         QTRY_VERIFY(model.isDemo());
         QStringList faults;
