@@ -5,9 +5,11 @@
 #include "UiKit/SemanticColors.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProgressBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -204,6 +206,15 @@ void ProminentButton::paintEvent(QPaintEvent*) {
     // from the fill's edge.
     if (hasFocus())
         FocusRing::paint(painter, shape.adjusted(2, 2, -2, -2), 4, ink);
+}
+
+QProgressBar* makeBusyIndicator(QWidget* parent) {
+    auto* busy = new QProgressBar(parent);
+    busy->setRange(0, 0);
+    busy->setTextVisible(false);
+    busy->setFixedSize(48, 12);
+    busy->setAccessibleName(QCoreApplication::translate("BusyIndicator", "Busy"));
+    return busy;
 }
 
 FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
