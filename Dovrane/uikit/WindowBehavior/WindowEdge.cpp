@@ -29,7 +29,7 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const bool dark = Appearance::shared().look() == Look::dark;
-        const qreal strongest = dark ? 0.5 : 0.16;
+        const qreal strongest = dark ? 0.5 : 0.22;
         constexpr int reach = WindowEdge::shadowReach;
         const QRectF window = QRectF(rect()).adjusted(reach, reach - 3, -reach, -reach - 3);
         painter.setBrush(Qt::NoBrush);
