@@ -69,7 +69,9 @@ struct FetchOptions {
 
 struct DownloadOptions {
     std::chrono::seconds stallLimit{60};
-    std::uint64_t maxBytes = 8ull << 30;
+    // Larger bodies fail with responseTooLarge, as soon as they are announced or arrive.
+    static constexpr std::uint64_t defaultMaxBytes = 8ull << 30;
+    std::uint64_t maxBytes = defaultMaxBytes;
     std::shared_ptr<const NetworkProbe> probe = NetworkProbe::system(); // as for FetchOptions
     // Slower than this, in bytes a second, over a whole stall limit, the download ends as
     // timedOut. 1 KB/s is below any line that works at all, while a server that drips a few bytes
