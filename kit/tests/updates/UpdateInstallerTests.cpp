@@ -384,6 +384,30 @@ TEST_F(UpdateInstallerTest, ADownloadLargerThanAnnouncedIsRefusedBeforeItIsCheck
     }
 }
 
+TEST_F(UpdateInstallerTest, ADownloadSentFromHttpsToHttpIsRefusedAsInsecure) {
+    LoopbackServer secure(LoopbackScheme::https);
+    const std::string bytes = *Fs::readFile(zippedUpdate());
+    server.route("/update.zip", ScriptedResponse(200, bytes));
+    secure.route("/update.zip", ScriptedResponse(302, "", {{"Location", server.url("/update.zip").text()}}));
+    UpdateInstaller trusting = installer();
+    trusting.download = [](const Url& from, const std::string& to, std::uint64_t maxBytes) {
+        DownloadOptions options;
+        options.maxBytes = maxBytes;
+        options.certificateAuthorities = LoopbackServer::certificateFile();
+        return Network::download(from, to, options);
+    };
+
+    EXPECT_EQ(trusting.install(offer(secure.url("/update.zip"), key.sign(bytes)), installed()).refusal(),
+              UpdateRefusal::insecureDownload);
+    EXPECT_EQ(server.count("/update.zip"), 0u);
+    EXPECT_EQ(versionAt(appPath), "1.0");
+    EXPECT_TRUE(noPerInstallFolderLeft());
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(explanation(UpdateRefusal::insecureDownload),
+              "Der Server des Herstellers hat den Download von einer sicheren auf eine unsichere Verbindung "
+              "umgeleitet. Dovrane hat ihn nicht installiert.");
+}
+
 TEST_F(UpdateInstallerTest, HostileOrAmbiguousArchivesFailToUnpackAndNothingEscapes) {
     makeFolder(dir / "outside");
     std::string elsewhere = dir / "elsewhere/Example.app";

@@ -146,7 +146,8 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
         failure = NetworkErrorCode::other;
     }
     if (failure)
-        return refused(UpdateRefusal::downloadFailed);
+        return refused(*failure == NetworkErrorCode::insecureRedirect ? UpdateRefusal::insecureDownload
+                                                                      : UpdateRefusal::downloadFailed);
     // Checked here too, whatever the download function did: the signature check reads every
     // byte, and more than the feed announced is not the download it signed for.
     const auto size = realFileSize(file);

@@ -33,6 +33,8 @@ constexpr RefusalText refusalTexts[] = {
     {"gatekeeper", N_("macOS Gatekeeper does not accept the new version. Dovrane did not install it.")},
     {"notNewer", N_("The download is not newer than the installed version.")},
     {"replaceFailed", N_("The new version could not be put in place. The old version is back where it was.")},
+    {"insecureDownload", N_("The vendor's server sent the download from a secure connection to an insecure one. "
+                            "Dovrane did not install it.")},
 };
 static_assert(std::size(refusalTexts) == allUpdateRefusals.size());
 

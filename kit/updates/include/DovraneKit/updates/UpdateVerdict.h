@@ -42,8 +42,9 @@ enum class UpdateRefusal {
     gatekeeper,
     notNewer,
     replaceFailed,
+    insecureDownload, // a download begun over https was sent on to plain http
 };
-inline constexpr std::array<UpdateRefusal, 14> allUpdateRefusals = {UpdateRefusal::noDownload,
+inline constexpr std::array<UpdateRefusal, 15> allUpdateRefusals = {UpdateRefusal::noDownload,
                                                                     UpdateRefusal::downloadFailed,
                                                                     UpdateRefusal::signatureMissing,
                                                                     UpdateRefusal::signatureInvalid,
@@ -56,7 +57,8 @@ inline constexpr std::array<UpdateRefusal, 14> allUpdateRefusals = {UpdateRefusa
                                                                     UpdateRefusal::otherDeveloper,
                                                                     UpdateRefusal::gatekeeper,
                                                                     UpdateRefusal::notNewer,
-                                                                    UpdateRefusal::replaceFailed};
+                                                                    UpdateRefusal::replaceFailed,
+                                                                    UpdateRefusal::insecureDownload};
 
 // The case name, for readable results.
 std::string_view rawValue(UpdateRefusal refusal);
