@@ -441,8 +441,14 @@ Expected<std::uint64_t, FetchError> download(const Url& from, const std::string&
     // Written under a hidden name beside the target, so the rename is on one file system and
     // a failed download never leaves a partial file at toPath.
     std::string folder = Path::parent(toPath);
-    std::string partial =
-        Path::join(folder.empty() ? "." : folder, "." + Path::lastComponent(toPath) + "." + Fs::makeUuid() + ".part");
+    // Appended piece by piece: GCC 12 at -O3 takes a literal followed by a string for an
+    // overlapping copy.
+    std::string name(1, '.');
+    name += Path::lastComponent(toPath);
+    name += '.';
+    name += Fs::makeUuid();
+    name += ".part";
+    std::string partial = Path::join(folder.empty() ? "." : folder, name);
     int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
         return localError("cannot create " + partial + ": " + std::strerror(errno));
