@@ -21,7 +21,9 @@ namespace {
 
 using Bytes32 = std::array<unsigned char, 32>;
 
-const unsigned char* unsignedBytes(std::string_view text) { return reinterpret_cast<const unsigned char*>(text.data()); }
+const unsigned char* unsignedBytes(std::string_view text) {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
 std::string_view view(const Bytes32& bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
 Bytes32 randomScalar() {
@@ -79,8 +81,8 @@ protected:
     bool agreed(const std::string& signatureBytes, const Bytes32& key, const std::string& message) {
         const std::string file = dir / "update.zip";
         dovrane::testing::writeFile(file, message);
-        const bool library =
-            crypto_sign_verify_detached(unsignedBytes(signatureBytes), unsignedBytes(message), message.size(), key.data()) == 0;
+        const bool library = crypto_sign_verify_detached(unsignedBytes(signatureBytes), unsignedBytes(message),
+                                                         message.size(), key.data()) == 0;
         EXPECT_EQ(EdDSA::verify(Url::fromPath(file), sodium::toBase64(signatureBytes), sodium::toBase64(view(key))),
                   library);
         return library;
@@ -112,8 +114,8 @@ TEST_F(SignatureAgreement, ReadsEveryPieceOfTheFile) {
         std::string message(size, '\0');
         randombytes_buf(message.data(), size);
         std::string signatureBytes(crypto_sign_BYTES, '\0');
-        crypto_sign_detached(reinterpret_cast<unsigned char*>(signatureBytes.data()), nullptr, unsignedBytes(message), size,
-                             secretKey);
+        crypto_sign_detached(reinterpret_cast<unsigned char*>(signatureBytes.data()), nullptr, unsignedBytes(message),
+                             size, secretKey);
         EXPECT_TRUE(agreed(signatureBytes, key, message)) << size;
         if (size > 0) {
             message.back() = char(message.back() ^ 1);
