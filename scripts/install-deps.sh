@@ -17,6 +17,7 @@ libplist-dev
 libicu-dev
 libpcre2-dev
 libcurl4-openssl-dev
+libssl-dev
 libsodium-dev
 libexpat1-dev
 libarchive-dev
