@@ -17,7 +17,6 @@ libplist-dev
 libicu-dev
 libpcre2-dev
 libcurl4-openssl-dev
-libssl-dev
 libsodium-dev
 libexpat1-dev
 libarchive-dev
@@ -50,6 +49,7 @@ libclang-rt-14-dev
 clang-format
 libgtest-dev
 libgmock-dev
+libssl-dev
 libsqlite3-dev
 flatpak
 squashfs-tools
