@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTranslator>
@@ -264,6 +265,64 @@ private slots:
             QVERIFY2(SortKeys::of(Date{seconds[i]}) < SortKeys::of(Date{seconds[i + 1]}),
                      qPrintable(QStringLiteral("%1 before %2").arg(seconds[i]).arg(seconds[i + 1])));
         QVERIFY(SortKeys::of(Date{-0.0}) == SortKeys::of(Date{0.0}));
+    }
+
+    // Between the panes one hairline in the separator colour, and nothing drawn over the page
+    // beside it: every column of the handle is of one colour.
+    void aSplitterHandleIsAHairlineWithoutGripDots() {
+        const auto back = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            QSplitter split(Qt::Horizontal);
+            split.addWidget(new QWidget);
+            split.addWidget(new QWidget);
+            split.resize(400, 240);
+            split.show();
+            QCoreApplication::processEvents();
+            const QImage handle = split.handle(1)->grab().toImage();
+            QVERIFY(handle.width() >= 1 && handle.height() > 100);
+            bool hairline = false;
+            for (int x = 0; x < handle.width(); ++x) {
+                const QColor top = handle.pixelColor(x, 0);
+                for (int y = 1; y < handle.height(); ++y)
+                    QVERIFY2(handle.pixelColor(x, y) == top,
+                             qPrintable(QStringLiteral("column %1, row %2").arg(x).arg(y)));
+                const QColor window = split.palette().color(QPalette::Window);
+                hairline |= std::abs(top.red() - window.red()) + std::abs(top.green() - window.green()) +
+                                std::abs(top.blue() - window.blue()) >=
+                            12;
+            }
+            QVERIFY(hairline);
+        }
+    }
+
+    void aTieBreakOrdersEqualRowsOneWayInEitherDirection() {
+        EntryModel model = makeModel();
+        model.setTieBreak(
+            SortKeys::byNameThenPath<Entry>(&Entry::name, [](const Entry& e) { return std::to_string(e.model); }));
+        model.setRows({{"b", 5, 0}, {"Version 10", 7, 1}, {"a", 5, 2}, {"version 9", 1, 3}, {"B", 5, 4}});
+        // "a" first; "b" and "B" tie on the name too and go by their paths.
+        QCOMPARE(shownOrder(model), (QList<int>{1, 2, 0, 4, 3}));
+        model.sort(1, Qt::AscendingOrder);
+        QCOMPARE(shownOrder(model), (QList<int>{3, 2, 0, 4, 1}));
+        // The same rows listed in another order show in the same order.
+        model.setRows({{"B", 5, 4}, {"a", 5, 2}, {"version 9", 1, 3}, {"b", 5, 0}, {"Version 10", 7, 1}});
+        QCOMPARE(shownOrder(model), (QList<int>{3, 2, 0, 4, 1}));
+        // Only rows that tie are keyed by the tie-break, each once per set of rows; a name that
+        // begins another comes first whatever the paths say.
+        int tied = 0;
+        model.setTieBreak([&tied, byName = SortKeys::byNameThenPath<Entry>(&Entry::name, [](const Entry& e) {
+                                      return std::to_string(e.model);
+                                  })](const Entry& e) {
+            ++tied;
+            return byName(e);
+        });
+        model.setRows({{"ab", 2, 1}, {"a", 2, 9}, {"A", 2, 5}, {"z", 1, 0}});
+        QCOMPARE(shownOrder(model), (QList<int>{0, 5, 9, 1})); // sorted by size, ascending
+        QCOMPARE(tied, 3);
+        model.sort(1, Qt::DescendingOrder);
+        QCOMPARE(shownOrder(model), (QList<int>{5, 9, 1, 0}));
+        QCOMPARE(tied, 3);
     }
 
     void aSelectionFollowsItsRowThroughASort() {

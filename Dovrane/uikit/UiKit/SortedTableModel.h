@@ -1,7 +1,8 @@
 #pragma once
 // The base of the pages' tables: rows kept in the model's order and shown sorted inside the
-// model by the chosen column, with a stable sort, so rows with equal keys keep the model's order
-// in either direction. (A proxy model's sort is not stable.) A column sorts by a key worked out
+// model by the chosen column, with a stable sort, so rows with equal keys keep one order in
+// either direction: the tie-break's, then the model's. (A proxy model's sort is not stable.) A
+// column sorts by a key worked out
 // once per row and set of rows, the first time the column sorts them: a name's key is its place
 // in the Finder's order as bytes, so no sort compares names again.
 
@@ -55,6 +56,18 @@ template <typename Row, typename Key> std::function<SortKey(const Row&)> byName(
     return [key, order = NameOrder()](const Row& row) { return SortKey{0, order.key(std::invoke(key, row))}; };
 }
 
+// Rows of one rank by name in the Finder's order, then by path; both give UTF-8 (the path as
+// bytes). A name's key holds no zero byte, so the zero between them ends the name.
+template <typename Row, typename Name, typename Path>
+std::function<SortKey(const Row&)> byNameThenPath(Name name, Path path) {
+    return [name, path, order = NameOrder()](const Row& row) {
+        std::string bytes = order.key(std::invoke(name, row));
+        bytes += '\0';
+        bytes += std::invoke(path, row);
+        return SortKey{0, std::move(bytes)};
+    };
+}
+
 } // namespace SortKeys
 
 template <typename Row> class SortedTableModel : public QAbstractTableModel {
@@ -74,11 +87,18 @@ public:
         beginResetModel();
         rows_ = std::move(rows);
         keys_.assign(columns_.size(), {});
+        ties_.clear();
+        tied_.clear();
         shown_.resize(rows_.size());
         std::iota(shown_.begin(), shown_.end(), std::size_t(0));
         sortShown();
         endResetModel();
     }
+
+    // Orders rows that the chosen column finds equal, the same way in either direction, so rows
+    // of one size keep their places from one listing to the next whatever order they came in.
+    // Keyed only for the rows that tie, once per set of rows.
+    void setTieBreak(std::function<SortKey(const Row&)> tieBreak) { tieBreak_ = std::move(tieBreak); }
 
     const std::vector<Row>& rows() const { return rows_; }
     // The row shown at a table row.
@@ -147,6 +167,31 @@ private:
         else
             std::stable_sort(shown_.begin(), shown_.end(),
                              [&](std::size_t a, std::size_t b) { return keys[b] < keys[a]; });
+        if (!tieBreak_)
+            return;
+        // Each run of rows the column finds equal, by the tie-break.
+        for (auto run = shown_.begin(); run != shown_.end();) {
+            const auto end =
+                std::find_if(run + 1, shown_.end(), [&](std::size_t row) { return keys[row] != keys[*run]; });
+            if (end - run > 1) {
+                for (auto row = run; row != end; ++row)
+                    tieKeyOf(*row);
+                std::stable_sort(run, end, [&](std::size_t a, std::size_t b) { return ties_[a] < ties_[b]; });
+            }
+            run = end;
+        }
+    }
+
+    const SortKey& tieKeyOf(std::size_t row) {
+        if (tied_.size() != rows_.size()) {
+            ties_.assign(rows_.size(), {});
+            tied_.assign(rows_.size(), false);
+        }
+        if (!tied_[row]) {
+            ties_[row] = tieBreak_(rows_[row]);
+            tied_[row] = true;
+        }
+        return ties_[row];
     }
 
     const std::vector<SortKey>& keysOf(std::size_t column) {
@@ -164,6 +209,10 @@ private:
     std::vector<Row> rows_;
     // By column: one key per row of rows_, for the columns that have sorted them.
     std::vector<std::vector<SortKey>> keys_;
+    std::function<SortKey(const Row&)> tieBreak_;
+    // The tie-break's keys of the rows that have tied so far, and which those are.
+    std::vector<SortKey> ties_;
+    std::vector<bool> tied_;
     std::vector<std::size_t> shown_;
     int sortColumn_;
     Qt::SortOrder sortOrder_;
