@@ -1,10 +1,10 @@
 #pragma once
 // The base of the pages' tables: rows kept in the model's order and shown sorted inside the
 // model by the chosen column, with a stable sort, so rows with equal keys keep one order in
-// either direction: the tie-break's, then the model's. (A proxy model's sort is not stable.) A
-// column sorts by a key worked out
-// once per row and set of rows, the first time the column sorts them: a name's key is its place
-// in the Finder's order as bytes, so no sort compares names again.
+// either direction: the tie-break's, then the model's. (A proxy model's sort is not stable.)
+// A column sorts by a key worked out once per row and set of rows, the first time the column
+// sorts them: a name's key is its place in the Finder's order as bytes, so no sort compares
+// names again.
 
 #include <DovraneKit/core/Date.h>
 #include <DovraneKit/core/NameOrder.h>
