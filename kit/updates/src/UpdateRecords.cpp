@@ -1,5 +1,7 @@
 #include "DovraneKit/updates/UpdateRecords.h"
 
+#include "DovraneKit/core/Language.h"
+
 #include "formats/JsonCoding.h"
 
 #include <array>
@@ -63,6 +65,12 @@ Expected<UpdateInfo> UpdateInfo::fromJson(const nlohmann::json& json) {
 UpdateCheck UpdateCheck::available(UpdateInfo info) {
     return UpdateCheck(Kind::available, std::make_shared<const UpdateInfo>(std::move(info)), {});
 }
+UpdateCheck UpdateCheck::reworded() const {
+    if (kind_ != Kind::failed && kind_ != Kind::unsupported)
+        return *this;
+    return UpdateCheck(kind_, info_, dovrane::reworded(message_));
+}
+
 UpdateCheck UpdateCheck::upToDate() { return UpdateCheck(Kind::upToDate, nullptr, {}); }
 UpdateCheck UpdateCheck::failed(std::string message) { return UpdateCheck(Kind::failed, nullptr, std::move(message)); }
 UpdateCheck UpdateCheck::unsupported(std::string message) {
