@@ -339,8 +339,11 @@ const std::vector<Form>& allForms() {
     return forms;
 }
 
-// Library sentences are short; a longer text is no catalogue's, and is not searched.
+// Library sentences are short; a longer text is no catalogue's, and is not searched. Nor is a
+// text built to make the search try its values every way, a tenth of a second for each such
+// text of a crafted cache file: the library's own texts read in a few thousand steps.
 constexpr std::size_t longestReworded = 4096;
+constexpr std::size_t mostSteps = 50'000;
 
 // Reads a text as a row of forms joined by single spaces, with the values in their placeholders.
 class FormReader {
@@ -354,7 +357,7 @@ public:
     explicit FormReader(std::string_view text) : text_(text), fails_(text.size() + 1, false) {}
 
     std::optional<std::vector<Sentence>> read() {
-        if (text_.empty() || text_.size() > longestReworded || !sentencesFrom(0))
+        if (text_.empty() || text_.size() > longestReworded || !sentencesFrom(0) || steps_ > mostSteps)
             return std::nullopt;
         return std::move(sentences_);
     }
@@ -377,6 +380,8 @@ private:
     }
 
     bool match(const Form& form, std::size_t piece, std::size_t at, Values& values, bool toTheEnd) {
+        if (++steps_ > mostSteps)
+            return false;
         if (piece == form.pieces.size())
             return formEnds(form, at, values, toTheEnd);
         const Form::Piece& current = form.pieces[piece];
@@ -422,6 +427,7 @@ private:
     }
 
     std::string_view text_;
+    std::size_t steps_ = 0;
     std::vector<bool> fails_; // positions from which no row of forms reads to the end
     std::vector<Sentence> sentences_;
 };
