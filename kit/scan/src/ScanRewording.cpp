@@ -3,8 +3,10 @@
 // the scan gives by the rule (`source`) that found the item.
 
 #include "DovraneKit/core/Language.h"
+#include "DovraneKit/core/Path.h"
 #include "DovraneKit/scan/DiskScanner.h"
 
+#include "core/Catalogue.h"
 #include "scan/ScanCollectors.h"
 
 #include <string_view>
@@ -14,12 +16,20 @@ namespace dovrane {
 
 namespace {
 
-// The rules whose items the scan names from the catalogue (your folders, the Trash, Messages'
-// attachments, Xcode's archives and simulator caches, all simulators); the names of the
+// The rules whose items the scan names from the catalogue (the Trash, Messages' attachments,
+// Xcode's archives and simulator caches, all simulators; your folders below); the names of the
 // others are those of files, apps, tools and devices.
 bool namesFromCatalogue(std::string_view source) {
-    return source == "personal" || source == "trash" || source == "messages" || source == "xcode.archives" ||
-           source == "xcode.simCaches" || source == "simulators.all";
+    return source == "trash" || source == "messages" || source == "xcode.archives" || source == "xcode.simCaches" ||
+           source == "simulators.all";
+}
+
+// One of your folders is named from the catalogue where it is the Mac's folder of the home, and
+// by its own name where the desktop keeps it elsewhere ("Bilder" for a German desktop's
+// pictures), in any language. A name that is not the folder's is the catalogue's; so is the
+// folder's own name when it is the catalogue's English.
+bool personalNameFromCatalogue(const CleanupItem& item) {
+    return item.name != Path::lastComponent(item.url.path()) || catalogue::german(item.name);
 }
 
 } // namespace
@@ -38,7 +48,7 @@ void DiskScanner::reword(ScanResult& scan) {
             reworded(*category.note);
         for (CleanupItem& item : category.items) {
             reworded(item.reason);
-            if (namesFromCatalogue(item.source)) {
+            if (namesFromCatalogue(item.source) || (item.source == "personal" && personalNameFromCatalogue(item))) {
                 reworded(item.name);
             } else if (item.source == "snapshots.local" && item.lastUsed) {
                 item.name = DateText::abbreviatedDateShortTime(*item.lastUsed);

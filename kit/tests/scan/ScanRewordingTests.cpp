@@ -18,9 +18,14 @@ using namespace dovrane::testing;
 
 namespace {
 
-// A home with something of every kind whose texts the scan words itself, and a cache folder
-// whose file name is a word of the catalogue.
+// A home with something of every kind whose texts the scan words itself, a cache folder whose
+// file name is a word of the catalogue, and two of your folders that go by German names of
+// their own, which are the catalogue's German for the Mac's folders.
 void fill(ScannerFixture& f) {
+    writeFile(f / ".config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n"
+                                            "XDG_MUSIC_DIR=\"$HOME/Musik\"\n");
+    writeFileOfSize(f / "Bilder/photo.jpg", 4000);
+    writeFileOfSize(f / "Musik/song.mp3", 4000);
     writeFileOfSize(f / "Library/Caches/com.example.notes/blob", 4000);
     writeFileOfSize(f / "Library/Caches/com.apple.Safari/blob", 4000);
     writeFileOfSize(f / "Library/Caches/Trash/blob", 4000);
