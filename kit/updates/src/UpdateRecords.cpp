@@ -65,12 +65,6 @@ Expected<UpdateInfo> UpdateInfo::fromJson(const nlohmann::json& json) {
 UpdateCheck UpdateCheck::available(UpdateInfo info) {
     return UpdateCheck(Kind::available, std::make_shared<const UpdateInfo>(std::move(info)), {});
 }
-UpdateCheck UpdateCheck::reworded() const {
-    if (kind_ != Kind::failed && kind_ != Kind::unsupported)
-        return *this;
-    return UpdateCheck(kind_, info_, dovrane::reworded(message_));
-}
-
 UpdateCheck UpdateCheck::upToDate() { return UpdateCheck(Kind::upToDate, nullptr, {}); }
 UpdateCheck UpdateCheck::failed(std::string message) { return UpdateCheck(Kind::failed, nullptr, std::move(message)); }
 UpdateCheck UpdateCheck::unsupported(std::string message) {
@@ -81,6 +75,12 @@ std::optional<UpdateInfo> UpdateCheck::update() const {
     if (kind_ == Kind::available && info_)
         return *info_;
     return std::nullopt;
+}
+
+UpdateCheck UpdateCheck::reworded() const {
+    if (kind_ != Kind::failed && kind_ != Kind::unsupported)
+        return *this;
+    return UpdateCheck(kind_, info_, dovrane::reworded(message_));
 }
 
 bool UpdateCheck::operator==(const UpdateCheck& other) const {
