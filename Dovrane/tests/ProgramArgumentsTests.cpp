@@ -23,9 +23,9 @@ using namespace dovrane::testing;
 namespace {
 
 const std::vector<std::string> programs = {
-    "dovrane-codesign", "dovrane-spctl", "dovrane-security", "dovrane-ditto",   "dovrane-tar", "dovrane-hdiutil",
-    "dovrane-move",     "make_home",     "floor_walk",       "scan_memory",     "model_bench", "cache_bench",
-    "reader_memory",    "cleanup_bench", "journal_bench",    "signature_memory"};
+    "dovrane-codesign", "dovrane-spctl", "dovrane-security", "dovrane-ditto",    "dovrane-tar", "dovrane-hdiutil",
+    "dovrane-move",     "make_home",     "floor_walk",       "scan_memory",      "model_bench", "cache_bench",
+    "reader_memory",    "cleanup_bench", "journal_bench",    "signature_memory", "sort_bench",  "flood_bench"};
 
 struct Answer {
     int status = -1;
@@ -146,6 +146,8 @@ TEST(ProgramArguments, ArgumentsThatFitAFormButNotWhatItTakesAreRefused) {
         {"cleanup_bench", {"0"}},
         {"cleanup_bench", {"many"}},
         {"journal_bench", {"10", "0"}},
+        {"sort_bench", {"0"}},
+        {"flood_bench", {"1500", "15", "10"}},
         {"reader_memory", {"--read", "sideways", home}},
         // A literal word that differs, and an empty value.
         {"dovrane-spctl", {"--assess", "--type", "install", home}},
