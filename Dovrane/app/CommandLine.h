@@ -26,7 +26,8 @@ std::optional<int> refuseWithoutDisplay();
 
 // While it lives (around the application object's construction), a platform that cannot start,
 // a display that is set but cannot be reached, ends the process with the same line and status
-// 1 instead of Qt's abort.
+// 1 instead of Qt's abort, and without the warnings Qt gave on the way; when the platform
+// starts, those are passed on as the guard ends.
 class DisplayGuard {
 public:
     DisplayGuard();
