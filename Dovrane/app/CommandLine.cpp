@@ -5,6 +5,7 @@
 
 #include <DovraneKit/core/TextPieces.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -143,6 +144,11 @@ std::optional<int> answer(const std::vector<std::string>& arguments) {
         }
     }
     return std::nullopt;
+}
+
+bool isDeveloperRun(const std::vector<std::string>& arguments) {
+    return isSet("APP_SNAPSHOT") || std::any_of(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end(),
+                                                [](const std::string& argument) { return isDeveloperMode(argument); });
 }
 
 std::optional<int> refuseWithoutDisplay() {
