@@ -47,8 +47,11 @@ TEST_F(StoreStart, TheWindowOpensOnAJunkStoreAndKeepsItAside) {
     AppRun run;
     const std::string errors = start({}, run, true);
     EXPECT_EQ(run.status, -1) << "the window did not stay open:\n" << errors; // stopped here, not ended
-    EXPECT_EQ(errors, "Could not open the database at " + store_ + ": file is not a database\nThe damaged database is "
-                      "kept at " + store_ + ".damaged; 0 journal records were carried over\n");
+    // Qt's offscreen platform may add notices of its own afterwards.
+    EXPECT_TRUE(errors.starts_with("Could not open the database at " + store_ +
+                                   ": file is not a database\nThe damaged database is kept at " + store_ +
+                                   ".damaged; 0 journal records were carried over\n"))
+        << errors;
     EXPECT_EQ(Fs::readFile(store_ + ".damaged"), junk);
     EXPECT_EQ(Fs::readFile(store_).value_or("").substr(0, 16), std::string("SQLite format 3\0", 16));
 }
@@ -60,8 +63,9 @@ TEST_F(StoreStart, TheWindowOpensOnALinkedStoreAndLeavesTheLinkAlone) {
     AppRun run;
     const std::string errors = start({}, run, true);
     EXPECT_EQ(run.status, -1) << "the window did not stay open:\n" << errors;
-    EXPECT_EQ(errors, "Not opening the database at " + store_ + ": " + store_ + " is a symbolic link to " + moved +
-                          "; removals are recorded only until Dovrane quits\n");
+    EXPECT_TRUE(errors.starts_with("Not opening the database at " + store_ + ": " + store_ + " is a symbolic link to " +
+                                   moved + "; removals are recorded only until Dovrane quits\n"))
+        << errors;
     EXPECT_TRUE(Fs::isSymlink(store_));
     EXPECT_EQ(Fs::readFile(moved), junk);
     std::vector<std::string> beside = Fs::list(storeFolder_.path());
