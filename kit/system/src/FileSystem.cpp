@@ -420,7 +420,12 @@ std::optional<std::string> moveAside(const std::string& path, std::string_view s
         return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
     };
     for (int number = 1; number <= 1000; ++number) {
-        std::string aside = path + std::string(suffix) + (number == 1 ? "" : "-" + std::to_string(number));
+        std::string aside = path;
+        aside += suffix;
+        if (number > 1) {
+            aside += '-';
+            aside += std::to_string(number);
+        }
         if (std::any_of(companions.begin(), companions.end(),
                         [&aside](const std::string& ending) { return exists(aside + ending); }))
             continue;
