@@ -11,6 +11,7 @@
 #include <QSqlRecord>
 #include <QVariant>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -226,6 +227,12 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
         return OpenFailure{*problem, true};
     if (isOtherThanADatabase(path))
         return OpenFailure{"file is not a database", true}; // SQLite's own words for it
+    // SQLite would open a file it may not write read-only, without a word, and every save would
+    // fail later.
+    for (const char* suffix : {"", "-wal", "-shm"})
+        if (faccessat(AT_FDCWD, (path + suffix).c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+            return OpenFailure{std::string(*suffix ? path.substr(path.rfind('/') + 1) + suffix + " " : "it ") +
+                               "cannot be written: " + std::strerror(errno)};
     static int serial = 0;
     const QString name = storeConnection + QString::number(++serial);
     std::unique_ptr<ModelContainer> container(new ModelContainer(path, name));

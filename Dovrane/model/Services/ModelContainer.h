@@ -55,7 +55,8 @@ public:
     // Opens or creates the database at path. Nothing in an existing file is changed when it
     // cannot be used (not a database, damaged, written by a newer version). A store or log file
     // that is not a regular file (a symbolic link, a named pipe, a socket), and a store whose
-    // bytes do not begin as a database's, are not opened at all and count as damaged.
+    // bytes do not begin as a database's, are not opened at all and count as damaged; one that
+    // cannot be written (another user's, on a read-only disk) is not opened either.
     static Expected<std::unique_ptr<ModelContainer>, OpenFailure> open(const std::string& path);
     // A new, empty database in a private folder of its own below `parent`, for a start whose own
     // store cannot be used: what it records lasts until it is closed, when the folder goes.

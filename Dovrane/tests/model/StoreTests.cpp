@@ -593,6 +593,23 @@ private slots:
         QCOMPARE(Fs::readFile(path), before);
     }
 
+    // A store this user may not write (another's, or on a read-only disk) is not opened read-only
+    // to fail at every save: it is refused with the reason and left as it is.
+    void aStoreThatCannotBeWrittenIsRefused() {
+        TempDir folder;
+        const std::string path = folder / "theirs.store";
+        execute(path, QStringLiteral("CREATE TABLE theirs (name TEXT)"));
+        const auto before = Fs::readFile(path);
+        QCOMPARE(::chmod(folder.path().c_str(), 0755), 0);
+        QCOMPARE(::chmod(path.c_str(), 0444), 0);
+        QCOMPARE(asOrdinaryUser([&] {
+                     auto opened = ModelContainer::open(path);
+                     return opened ? std::string("opened") : opened.error().message;
+                 }),
+                 std::string("it cannot be written: Permission denied"));
+        QCOMPARE(Fs::readFile(path), before);
+    }
+
     // The developer runs open the store as it is: a named pipe ends the start at once, and stays.
     void aNamedPipeEndsADeveloperRunAndStays() {
         TempHome home;
