@@ -279,6 +279,28 @@ private slots:
                                                  "cannot be moved."));
     }
 
+    // Without its database the window works on a stand-in: a removal is journaled there, so it
+    // can be put back while Dovrane runs, and the notice says that this lasts until it quits.
+    void aStandInStoreSaysItsRecordLastsUntilQuit() {
+        ModelFixture fixture;
+        TempDir runtime;
+        auto standIn = ModelContainer::openTemporary(runtime.path());
+        QVERIFY(standIn);
+        AppModel model(**standIn, fixture.services());
+        await(model.scanRestored());
+        const std::string file = fixture / "Downloads/a.zip";
+        writeFile(file, "a");
+        await(model.requestCleanup({item(file, 1000)}, "Files"));
+        await(model.perform(*model.sheet()->cleanupRequest()));
+        QCOMPARE(*model.notice(), QStringLiteral("1 KB moved to the Trash. The space frees up when you empty the "
+                                                 "Trash. Dovrane works without its database, so it can put them back "
+                                                 "only until it quits; after that your file manager can."));
+        const auto journal = (*standIn)->removals();
+        QVERIFY(journal && journal->size() == 1);
+        await(model.undo(journal->front()));
+        QCOMPARE(Fs::readFile(file), std::optional<std::string>("a"));
+    }
+
     void demoTouchesNothing() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
