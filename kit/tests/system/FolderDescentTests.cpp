@@ -26,8 +26,10 @@ std::error_code errorOf(std::errc code) { return std::make_error_code(code); }
 // The mover's exit status, run directly as the administrator would run it.
 int runMover(const std::vector<std::string>& arguments) {
     std::string command = Shell::quote(Path::join(DOVRANE_BIN_DIR, "dovrane-move"));
-    for (const std::string& argument : arguments)
-        command += " " + Shell::quote(argument);
+    for (const std::string& argument : arguments) {
+        command += ' ';
+        command += Shell::quote(argument);
+    }
     const int status = std::system((command + " 2>/dev/null").c_str());
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -201,8 +201,12 @@ std::string freeName(const Directory& trash, std::string_view name) {
         return std::string(utf8::prefix(stem, longest - tail.size())) + tail;
     };
     std::string candidate = name.size() <= longest ? std::string(name) : compose("");
-    for (long counter = 2; !isFree(candidate); ++counter)
-        candidate = compose(" " + std::to_string(counter));
+    // Appended, not " " + text: GCC 12 warns wrongly of overlapping copies there (-Wrestrict).
+    for (long counter = 2; !isFree(candidate); ++counter) {
+        std::string suffix(1, ' ');
+        suffix += std::to_string(counter);
+        candidate = compose(suffix);
+    }
     return candidate;
 }
 

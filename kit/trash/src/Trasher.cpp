@@ -44,7 +44,10 @@ std::string moverCommand(const std::string& fromRoot, const std::string& from, c
     std::string command = Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " +
                           Shell::quote(from) + " " + Shell::quote(toRoot) + " " + Shell::quote(to);
     if (identity)
-        command += " " + identity->item.text() + " " + identity->folder.text();
+        for (const std::string& part : {identity->item.text(), identity->folder.text()}) {
+            command += ' ';
+            command += part;
+        }
     return command;
 }
 
