@@ -113,7 +113,21 @@ void deleteFromTrash(const RemovedItem& item, const std::string& home) {
         Fs::removeAll(FreedesktopTrash::infoPathFor(path));
 }
 
+// A stand-in that is not where the install should have put it fails the run by name; it is
+// never taken for a missing identity.
+std::optional<CheckReport> missingTools() {
+    const std::vector<std::string> missing = ToolPaths::current().missingStandIns();
+    if (missing.empty())
+        return std::nullopt;
+    std::string detail = "not found: ";
+    for (const std::string& path : missing)
+        detail.append(&path == &missing.front() ? "" : ", ").append(path);
+    return CheckReport{"the update installer's tools are installed", false, detail};
+}
+
 std::vector<CheckReport> runChecks(const std::string& root) {
+    if (auto missing = missingTools())
+        return {*std::move(missing)};
     std::vector<CheckReport> reports;
     const ProcessRunner runner(120);
     const auto listing = runner.run(ToolPaths::current().security, {"find-identity", "-v", "-p", "codesigning"});
