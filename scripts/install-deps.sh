@@ -41,14 +41,16 @@ fonts-dejavu-core
 "
 
 # What the tests, the format check, the clang build with its sanitizers and fuzz harnesses, and
-# the benchmarks add: the test frameworks, the programs the tests build fixtures with or check
-# the install by, a private session bus, polkit's pkexec, and /usr/bin/time.
+# the benchmarks add: the test frameworks, OpenSSL for the loopback https server, the programs the
+# tests build fixtures with or check the install by, a private session bus, polkit's pkexec, and
+# /usr/bin/time.
 TESTS="
 clang
 libclang-rt-14-dev
 clang-format
 libgtest-dev
 libgmock-dev
+libssl-dev
 libsqlite3-dev
 flatpak
 squashfs-tools
