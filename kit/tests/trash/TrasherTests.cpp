@@ -830,14 +830,16 @@ TEST_F(TrasherTest, AnItemReplacedSincePlanningStaysWhereItIs) {
 // could have come from, asks no password for anywhere else, and moves nothing there.
 TEST_F(TrasherTest, PutBackGoesOnlyWhereAMoveCouldComeFrom) {
     writeFile(work / "key", "planted");
-    makeFolder(home / ".ssh");
+    writeFile(home / ".ssh/known_hosts", "kept");
     makeFolder(home / "Downloads");
     const Trasher t = trasher(runShell);
     const Trasher::Outcome moved = t.execute(t.plan({item(work / "key")}));
     ASSERT_EQ(moved.removed.size(), 1u);
     const Url trashed = moved.removed[0].trashPath;
-    for (const std::string& original : {home / ".ssh/authorized_keys", home / "Downloads/../.ssh/config",
-                                        home / "Documents", std::string("/etc/cron.d/dovrane-test")})
+    // A protected place that is taken says it is protected, not that it is taken.
+    for (const std::string& original :
+         {home / ".ssh/authorized_keys", home / "Downloads/../.ssh/config", home / ".ssh/known_hosts",
+          home / "Documents", std::string("/etc/cron.d/dovrane-test")})
         for (bool needsAdmin : {false, true}) {
             writeFile(FreedesktopTrash::infoPathFor(trashed.path()), FreedesktopTrash::infoText(original, 0));
             const RemovedItem forged{Url::fromPath(original), trashed, 1, needsAdmin};
@@ -845,7 +847,8 @@ TEST_F(TrasherTest, PutBackGoesOnlyWhereAMoveCouldComeFrom) {
             EXPECT_EQ(t.putBack(forged), Trasher::PutBackResult::failed("blocked")) << original << needsAdmin;
         }
     EXPECT_TRUE(log.commands.empty());
-    EXPECT_TRUE(Fs::list(home / ".ssh").empty());
+    EXPECT_EQ(Fs::list(home / ".ssh").size(), 1u);
+    EXPECT_EQ(Fs::readFile(home / ".ssh/known_hosts"), "kept");
     EXPECT_FALSE(Fs::exists(home / "Documents"));
     EXPECT_FALSE(Fs::exists("/etc/cron.d/dovrane-test"));
     EXPECT_EQ(Fs::readFile(trashed.path()), "planted");

@@ -220,12 +220,12 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
             return PutBackResult::failed(L("The record does not match what is in the Trash, so nothing was moved."));
         return PutBackResult::goneFromTrash();
     }
-    if (Fs::exists(originalPath))
-        return PutBackResult::originalTaken();
     // The record and its info file are the user's to edit: an item goes back only to a place a
     // move could have taken it from, and no password is asked for any other.
     if (!guardrail.check(item.originalPath).isAllowed())
         return PutBackResult::failed("blocked");
+    if (Fs::exists(originalPath))
+        return PutBackResult::originalTaken();
 
     if (item.needsAdmin) {
         const std::string files = Path::parent(trashPath);
