@@ -185,13 +185,16 @@ public:
         ++tally_.contextMenus;
         for (int index : enabled) {
             atPopup([index](QMenu& menu) {
+                QPointer<QMenu> shown(&menu);
                 QAction* action = menu.actions().value(index);
-                if (!action) {
-                    menu.close();
-                    return;
+                if (action && action->isEnabled() && action->isVisible() && !action->isSeparator()) {
+                    menu.setActiveAction(action);
+                    QTest::keyClick(&menu, Qt::Key_Return);
                 }
-                menu.setActiveAction(action);
-                QTest::keyClick(&menu, Qt::Key_Return);
+                // Work done since the menu was first read may have changed its row: an action
+                // gone or disabled leaves the menu open, which would hold the run for good.
+                if (shown && shown->isVisible())
+                    shown->close();
             });
             open();
             stopPopupWatch();
@@ -380,14 +383,17 @@ private:
         }
     }
 
+    // Looks for the menu until it shows: on a busy machine the first look may come before the
+    // menu is up, and a menu nobody works would hold the run for good.
     void atPopup(std::function<void(QMenu&)> act) {
         popup_ = std::make_unique<QTimer>();
-        popup_->setSingleShot(true);
-        QObject::connect(popup_.get(), &QTimer::timeout, [act = std::move(act)] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+        QObject::connect(popup_.get(), &QTimer::timeout, [timer = popup_.get(), act = std::move(act)] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                timer->stop();
                 act(*menu);
+            }
         });
-        popup_->start(0);
+        popup_->start(5);
     }
     void stopPopupWatch() {
         popup_.reset();
