@@ -48,7 +48,11 @@ std::string moverCommand(const std::string& fromRoot, const std::string& from, c
 
 } // namespace
 
-std::string Trasher::rootFor(const std::string& path) const { return FolderDescent::rootFor(path, guardrail.home); }
+Trasher::Way Trasher::wayTo(const std::string& path) const {
+    std::string spelled = guardrail.inCanonicalHome(path);
+    std::string root = FolderDescent::rootFor(spelled, guardrail.home);
+    return {std::move(root), std::move(spelled)};
+}
 
 std::int64_t TrashPlan::size() const {
     std::int64_t total = 0;
@@ -129,27 +133,30 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
         // The guard judged where the path leads now; the move goes only where it leads without
         // a link, so a folder swapped for one since cannot bring in anything from elsewhere.
         const std::string path = entry.url.path();
-        auto place = FolderDescent::parentOf(rootFor(path), path);
+        const Way way = wayTo(path);
+        auto place = FolderDescent::parentOf(way.root, way.path);
         if (!place) {
             outcome.failed.push_back(TrashFailure::fileError(entry.url, wayFailed(place.error())));
             continue;
         }
         if (entry.needsAdmin) {
-            moveAsAdmin(entry, *place, outcome);
+            moveAsAdmin(entry, way, *place, outcome);
             continue;
         }
+        // The info file keeps the path as planned, as the journal does, so that Put Back finds it.
         auto moved = FreedesktopTrash::moveToTrash(*place, path, homeTrash());
         if (moved)
             outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false});
         else if (TrasherInternals::isPermissionError(moved.error().code))
-            moveAsAdmin(entry, *place, outcome);
+            moveAsAdmin(entry, way, *place, outcome);
         else
             outcome.failed.push_back(TrashFailure::fileError(entry.url, moved.error().message));
     }
     return outcome;
 }
 
-void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Place& place, Outcome& outcome) const {
+void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
+                          Outcome& outcome) const {
     const std::string path = entry.url.path();
     // The info file is written as the user before the move, so the desktop's Trash knows the
     // item the moment it arrives; the administrator only renames within one volume.
@@ -165,14 +172,14 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Pl
     }
     const std::string destination = slot->trashPath();
     // The mover answers success only when it renamed, but only the disk tells what happened.
-    const std::string command = moverCommand(rootFor(path), path, slot->trash.files(), destination);
+    const std::string command = moverCommand(way.root, way.path, slot->trash.files(), destination);
     if (Shell::runAsAdmin(admin, command) && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
         outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true});
         return;
     }
     FreedesktopTrash::release(*slot);
     // The mover refuses a folder swapped for a link while the password dialog showed: say so.
-    if (auto now = FolderDescent::parentOf(rootFor(path), path); !now && FolderDescent::isLink(now.error()))
+    if (auto now = FolderDescent::parentOf(way.root, way.path); !now && FolderDescent::isLink(now.error()))
         outcome.failed.push_back(TrashFailure::fileError(entry.url, wayFailed(now.error())));
     else
         outcome.failed.push_back(TrashFailure::admin(entry.url));
@@ -191,10 +198,11 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     if (Fs::exists(originalPath))
         return PutBackResult::originalTaken();
 
+    const Way back = wayTo(originalPath);
     if (item.needsAdmin) {
         const std::string files = Path::parent(trashPath);
-        if (!Shell::runAsAdmin(admin, moverCommand(files, trashPath, rootFor(originalPath), originalPath)) ||
-            !isGone(trashPath) || !Fs::exists(originalPath))
+        if (!Shell::runAsAdmin(admin, moverCommand(files, trashPath, back.root, back.path)) || !isGone(trashPath) ||
+            !Fs::exists(originalPath))
             return PutBackResult::failed("admin");
         if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
             unlink(info.c_str());
@@ -206,7 +214,7 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
         return PutBackResult::failed(trashed.error().message());
     // The folders that held the item are made again where missing, and none of them may be a
     // link: the item goes back to where it was, not to wherever a link leads now.
-    auto original = FolderDescent::parentOf(rootFor(originalPath), originalPath, true);
+    auto original = FolderDescent::parentOf(back.root, back.path, true);
     if (!original)
         return PutBackResult::failed(
             FolderDescent::isLink(original.error())

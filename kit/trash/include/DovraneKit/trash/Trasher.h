@@ -119,10 +119,18 @@ struct Trasher {
     static std::string quote(std::string_view text);
 
 private:
+    // Where a move goes down from, and the path spelled from there: the canonical home for a
+    // path in the home (spelled as the caller gave the home or canonical), else "/". The home
+    // given through a link is gone down from where it really is, so no link is crossed below it.
+    struct Way {
+        std::string root;
+        std::string path;
+    };
+
     std::string homeTrash() const;
-    // The home folder for a path inside it, else "/": where a move goes down from.
-    std::string rootFor(const std::string& path) const;
-    void moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Place& place, Outcome& outcome) const;
+    Way wayTo(const std::string& path) const;
+    void moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
+                     Outcome& outcome) const;
 };
 
 } // namespace dovrane
