@@ -283,11 +283,18 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
         break;
     }
 
+    // Items are found where their folders really are: an excluded path spelled through a link
+    // counts there too.
+    std::vector<std::string> excluded = settings.excludedPaths;
+    for (const std::string& entry : settings.excludedPaths)
+        if (entry.starts_with('/'))
+            if (std::string real = layout.resolved(Url::fromPath(entry)).path(); real != Url::fromPath(entry).path())
+                excluded.push_back(std::move(real));
     std::vector<CleanupItem> kept;
     kept.reserve(raw.items.size());
     std::vector<Url> trashed;
     for (CleanupItem& item : raw.items) {
-        if (isExcluded(item.url.path(), settings.excludedPaths))
+        if (isExcluded(item.url.path(), excluded))
             continue;
         if (item.action == CleanupAction::trash)
             trashed.push_back(item.url);
@@ -315,6 +322,9 @@ Category ScanCollectors::projects(std::stop_token stop) const {
     if (roots.empty())
         return Category(CategoryID::projects, std::nullopt, {}, false,
                         L("Choose the folders with your projects in Settings > Scan."));
+    // A folder named through a link is walked where it really is, so its finds move from there.
+    for (Url& root : roots)
+        root = layout_.resolved(root);
     // The wall clock on purpose, not the scanner's `now`: a project's age is how long it has
     // really lain untouched, even when the scanner was given another date for the installers.
     ProjectFinder finder{std::move(roots), scanner_.settings.projectAgeDays, 6, Date::now()};
