@@ -138,7 +138,8 @@ void AppsPage::showTable() {
     } else {
         hint_->setFullText(
             tr("Folders and settings named after an app identifier that no installed app has. Usually left "
-               "behind when an app was deleted by dragging it to the Trash."));
+               "behind when an app went without them: an AppImage deleted, a Flatpak uninstalled without its "
+               "data."));
         orphans_ = new OrphanTable(model_, this);
         column_->addWidget(orphans_, 1);
     }

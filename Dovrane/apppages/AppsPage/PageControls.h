@@ -1,9 +1,9 @@
 #pragma once
-// Small pieces the app pages share: the indeterminate progress indicator (a listing or an
-// install that runs), and a model operation started from a widget, whose end re-enables its
-// button.
+// Small pieces the app pages share: the busy indicator (a listing or an install that runs), and
+// a model operation started from a widget, whose end re-enables its button.
 
-#include <QCoreApplication>
+#include "UiKit/PageKit.h"
+
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QPointer>
@@ -13,15 +13,6 @@
 #include <utility>
 
 namespace dovrane {
-
-inline QProgressBar* makeBusyIndicator(QWidget* parent) {
-    auto* busy = new QProgressBar(parent);
-    busy->setRange(0, 0);
-    busy->setTextVisible(false);
-    busy->setFixedSize(48, 12);
-    busy->setAccessibleName(QCoreApplication::translate("BusyIndicator", "Busy"));
-    return busy;
-}
 
 // Starts a model operation from a widget and runs ended on the widget's thread once it has
 // finished: on a later turn of the event loop, never inside the press that started it, so a

@@ -180,9 +180,9 @@ private:
 
 CleanedPage::CleanedPage(AppModel& model, QWidget* parent) : QWidget(parent), model_(model) {
     setWindowTitle(tr("Cleaned Up"));
-    header_ =
-        new StyledLabel(tr("Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."),
-                        Fonts::font(FontRole::callout), SemanticColors::secondaryText, this);
+    header_ = new StyledLabel(
+        tr("Dovrane moves things to the Trash. They stay there until you empty the Trash and confirm it."),
+        Fonts::font(FontRole::callout), SemanticColors::secondaryText, this);
     header_->setWordWrap(true);
     view_ = new JournalView(*this, model_, header_);
     view_->setAccessibleName(windowTitle());

@@ -4,6 +4,7 @@
 #include "AppModel/AppModel.h"
 
 #include "AppModel/Handoff.h"
+#include "AppModel/TrashGain.h"
 #include "Services/Admin.h"
 #include "Services/Permissions.h"
 
@@ -50,9 +51,12 @@ std::int64_t AppModel::availableSpace() const {
 QFuture<void> AppModel::emptyTrash() {
     if (isDemo_)
         return QtFuture::makeReadyFuture();
+    // The last action's notice would stand beside a Trash still being emptied.
+    setNotice(std::nullopt);
     const std::int64_t before = availableSpace();
     auto done = startedPromise();
-    Admin::emptyTrash(services_.home).then(this, [this, before, done](Admin::Emptying emptying) {
+    Admin::emptyTrash(services_.home).then(this, [this, before, done](Admin::Emptied emptied) {
+        const Admin::Emptying emptying = emptied.outcome;
         // A refusal removed nothing: the scan stands as it is.
         if (emptying != Admin::Emptying::emptied && emptying != Admin::Emptying::partly) {
             setNotice(emptying == Admin::Emptying::linked
@@ -64,13 +68,19 @@ QFuture<void> AppModel::emptyTrash() {
             done->finish();
             return;
         }
-        services_.clock->delay(settleSeconds).then(this, [this, before, done, emptying] {
-            const QString gain = gainText(before, availableSpace());
-            setNotice(emptying == Admin::Emptying::emptied
-                          ? tr("Trash emptied. Measured gain: %1.").arg(gain)
-                          : tr("Some items stayed in the Trash because they could not be removed. Measured gain: "
-                               "%1.")
-                                .arg(gain));
+        services_.clock->delay(settleSeconds).then(this, [this, before, done, emptied] {
+            const TrashGain gain = trashGain(before, availableSpace(), emptied.freed);
+            const QString size = QString::fromStdString(bytes(gain.bytes));
+            if (emptied.outcome == Admin::Emptying::emptied)
+                setNotice(gain.exact ? tr("Trash emptied. Measured gain: %1.").arg(size)
+                                     : tr("Trash emptied. Measured gain: about %1.").arg(size));
+            else
+                setNotice(gain.exact ? tr("Some items stayed in the Trash because they could not be removed. "
+                                          "Measured gain: %1.")
+                                           .arg(size)
+                                     : tr("Some items stayed in the Trash because they could not be removed. "
+                                          "Measured gain: about %1.")
+                                           .arg(size));
             startScan();
             done->finish();
         });

@@ -60,12 +60,12 @@ constexpr Text K2{QT_TRANSLATE_NOOP("SeedData", "Downloaded packages. Homebrew l
 constexpr Text K3{QT_TRANSLATE_NOOP("SeedData", "Downloaded packages. npm loads them again when needed.")};
 constexpr Text K4{QT_TRANSLATE_NOOP("SeedData", "Downloaded packages. pnpm loads them again when needed.")};
 constexpr Text K5{QT_TRANSLATE_NOOP("SeedData", "Downloaded packages. Cargo loads them again when needed.")};
-constexpr Text J1{
-    QT_TRANSLATE_NOOP("SeedData", "harbor-web was last changed 74 days ago. npm install brings this folder back.")};
-constexpr Text J2{
-    QT_TRANSLATE_NOOP("SeedData", "tide-engine was last changed 121 days ago. cargo build brings this folder back.")};
-constexpr Text J3{
-    QT_TRANSLATE_NOOP("SeedData", "forecast was last changed 45 days ago. pip install brings this folder back.")};
+constexpr Text J1{QT_TRANSLATE_NOOP(
+    "SeedData", "harbor-web was last changed 74 days ago. Running npm install brings this folder back.")};
+constexpr Text J2{QT_TRANSLATE_NOOP(
+    "SeedData", "tide-engine was last changed 121 days ago. Running cargo build brings this folder back.")};
+constexpr Text J3{QT_TRANSLATE_NOOP(
+    "SeedData", "forecast was last changed 45 days ago. Running pip install brings this folder back.")};
 } // namespace Reason
 
 struct ItemRow {

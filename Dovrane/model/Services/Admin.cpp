@@ -9,7 +9,7 @@
 #include <QPromise>
 #include <QThreadPool>
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -70,35 +70,39 @@ bool runAndWait(const std::string& command, const QString& prompt, const SystemP
     return answer.result();
 }
 
-QFuture<Emptying> emptyTrash(const Url& home) {
+QFuture<Emptied> emptyTrash(const Url& home) {
     return onAdminThread([trash = FreedesktopTrash::homeTrash(home.path())] { return emptyHomeTrash(trash); });
 }
 
-Emptying emptyHomeTrash(const std::string& trashFolder) {
+Emptied emptyHomeTrash(const std::string& trashFolder) {
     using FreedesktopTrash::Condition;
     switch (FreedesktopTrash::condition(trashFolder)) {
     case Condition::missing:
-        return Emptying::emptied;
+        return {Emptying::emptied};
     case Condition::linked:
-        return Emptying::linked;
+        return {Emptying::linked};
     case Condition::foreign:
-        return Emptying::foreign;
+        return {Emptying::foreign};
     case Condition::readOnly:
-        return Emptying::readOnly;
+        return {Emptying::readOnly};
     case Condition::usable:
         break;
     }
     const std::string files = Path::join(trashFolder, "files");
     const std::string info = Path::join(trashFolder, "info");
+    std::int64_t freed = 0;
     for (const std::string& name : Fs::list(files))
-        Fs::removeAll(Path::join(files, name));
+        Fs::removeAll(Path::join(files, name), freed);
     // An item that stayed (something mounted inside it) keeps its info file, so it can still
     // be put back.
     for (const std::string& name : Fs::list(info))
         if (Path::extension(name) == "trashinfo" && !Fs::exists(Path::join(files, Path::deletingExtension(name))))
-            Fs::removeAll(Path::join(info, name));
-    unlink(Path::join(trashFolder, "directorysizes").c_str());
-    return Fs::list(files).empty() ? Emptying::emptied : Emptying::partly;
+            Fs::removeAll(Path::join(info, name), freed);
+    // A file of ours; anything else of that name is left alone.
+    const std::string sizes = Path::join(trashFolder, "directorysizes");
+    if (struct stat status; lstat(sizes.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+        Fs::removeAll(sizes, freed);
+    return {Fs::list(files).empty() ? Emptying::emptied : Emptying::partly, freed};
 }
 
 } // namespace dovrane::Admin

@@ -15,6 +15,7 @@
 #include <QFuture>
 #include <QString>
 
+#include <cstdint>
 #include <string>
 
 namespace dovrane::Admin {
@@ -37,13 +38,20 @@ enum class Emptying {
     readOnly, // refused: one of them may not be written
 };
 
+// How it ended, and the allocated bytes of what went: what emptying gave back to the disk,
+// whatever else wrote to it meanwhile.
+struct Emptied {
+    Emptying outcome = Emptying::emptied;
+    std::int64_t freed = 0;
+};
+
 // Empties the freedesktop home trash of this home folder: every entry of files/ (links removed,
 // never followed), every info/*.trashinfo and the directorysizes cache. Refuses, removing
 // nothing, when the trash folder, files/ or info/ is a symbolic link, not a folder of this
 // user, or one this user may not write. The trashes of other volumes are left alone.
-QFuture<Emptying> emptyTrash(const Url& home);
+QFuture<Emptied> emptyTrash(const Url& home);
 
 // The blocking work of emptyTrash(), for any thread.
-Emptying emptyHomeTrash(const std::string& trashFolder);
+Emptied emptyHomeTrash(const std::string& trashFolder);
 
 } // namespace dovrane::Admin

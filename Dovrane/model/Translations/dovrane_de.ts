@@ -286,6 +286,13 @@
     </message>
 </context>
 <context>
+    <name>QShortcut</name>
+    <message>
+        <source>Return</source>
+        <translation>Eingabe</translation>
+    </message>
+</context>
+<context>
     <name>SeedData</name>
     <message>
         <source>New
@@ -430,18 +437,6 @@ Behoben
         <translation>Geladene Pakete. Cargo lädt sie bei Bedarf neu.</translation>
     </message>
     <message>
-        <source>harbor-web was last changed 74 days ago. npm install brings this folder back.</source>
-        <translation>harbor-web wurde vor 74 Tagen zuletzt geändert. npm install legt den Ordner wieder an.</translation>
-    </message>
-    <message>
-        <source>tide-engine was last changed 121 days ago. cargo build brings this folder back.</source>
-        <translation>tide-engine wurde vor 121 Tagen zuletzt geändert. cargo build legt den Ordner wieder an.</translation>
-    </message>
-    <message>
-        <source>forecast was last changed 45 days ago. pip install brings this folder back.</source>
-        <translation>forecast wurde vor 45 Tagen zuletzt geändert. pip install legt den Ordner wieder an.</translation>
-    </message>
-    <message>
         <source>41 more apps</source>
         <translation>41 weitere Apps</translation>
     </message>
@@ -488,6 +483,18 @@ Behoben
     <message>
         <source>Archives 2025</source>
         <translation>Archive 2025</translation>
+    </message>
+    <message>
+        <source>harbor-web was last changed 74 days ago. Running npm install brings this folder back.</source>
+        <translation>harbor-web wurde vor 74 Tagen zuletzt geändert. Mit npm install entsteht der Ordner wieder.</translation>
+    </message>
+    <message>
+        <source>tide-engine was last changed 121 days ago. Running cargo build brings this folder back.</source>
+        <translation>tide-engine wurde vor 121 Tagen zuletzt geändert. Mit cargo build entsteht der Ordner wieder.</translation>
+    </message>
+    <message>
+        <source>forecast was last changed 45 days ago. Running pip install brings this folder back.</source>
+        <translation>forecast wurde vor 45 Tagen zuletzt geändert. Mit pip install entsteht der Ordner wieder.</translation>
     </message>
 </context>
 <context>
@@ -854,7 +861,7 @@ Behoben
     </message>
     <message>
         <source>The record of this removal could not be saved: the items are in the Trash, where your file manager can put them back.</source>
-        <translation>Der Journaleintrag dazu konnte nicht gesichert werden: Die Objekte liegen im Papierkorb, wo dein Dateimanager sie zurücklegen kann.</translation>
+        <translation>Der Eintrag zu dieser Entfernung konnte nicht gesichert werden: Die Objekte liegen im Papierkorb, wo dein Dateimanager sie zurücklegen kann.</translation>
     </message>
     <message>
         <source>Dovrane does not move protected files and folders.</source>
@@ -891,6 +898,14 @@ Behoben
         <source>Some items stayed in the Trash because they could not be removed. Measured gain: %1.</source>
         <translation>Einige Objekte blieben im Papierkorb, weil sie sich nicht entfernen ließen. Gemessener Gewinn: %1.</translation>
     </message>
+    <message>
+        <source>Trash emptied. Measured gain: about %1.</source>
+        <translation>Papierkorb geleert. Gemessener Gewinn: etwa %1.</translation>
+    </message>
+    <message>
+        <source>Some items stayed in the Trash because they could not be removed. Measured gain: about %1.</source>
+        <translation>Einige Objekte blieben im Papierkorb, weil sie sich nicht entfernen ließen. Gemessener Gewinn: etwa %1.</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::AppsPage</name>
@@ -919,8 +934,8 @@ Behoben
         <translation>Ziehe eine App auf dieses Fenster oder auf das Symbol von Dovrane, um sie mit ihren Resten zu entfernen.</translation>
     </message>
     <message>
-        <source>Folders and settings named after an app identifier that no installed app has. Usually left behind when an app was deleted by dragging it to the Trash.</source>
-        <translation>Ordner und Einstellungen, die nach der Kennung einer App benannt sind, die nicht installiert ist. Meist bleiben sie zurück, wenn eine App in den Papierkorb gezogen wurde.</translation>
+        <source>Folders and settings named after an app identifier that no installed app has. Usually left behind when an app went without them: an AppImage deleted, a Flatpak uninstalled without its data.</source>
+        <translation>Ordner und Einstellungen, die nach der Kennung einer App benannt sind, die nicht installiert ist. Meist bleiben sie zurück, wenn eine App ohne sie ging: ein gelöschtes AppImage, ein ohne seine Daten deinstalliertes Flatpak.</translation>
     </message>
 </context>
 <context>
@@ -1013,10 +1028,6 @@ Behoben
         <translation>Papierkorb leeren?</translation>
     </message>
     <message>
-        <source>Dovrane deletes everything in the Trash. This cannot be undone, and the journal can no longer put those items back.</source>
-        <translation>Dovrane löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und das Journal kann diese Objekte nicht mehr zurücklegen.</translation>
-    </message>
-    <message>
         <source>Empty Trash</source>
         <translation>Papierkorb leeren</translation>
     </message>
@@ -1058,6 +1069,14 @@ Behoben
             <numerusform>%Ln Schnappschüsse löschen?</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Emptying the Trash…</source>
+        <translation>Papierkorb wird geleert…</translation>
+    </message>
+    <message>
+        <source>Dovrane deletes everything in the Trash. This cannot be undone, and Cleaned Up can no longer put those items back.</source>
+        <translation>Dovrane löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und unter „Aufgeräumt“ lassen sich diese Objekte dann nicht mehr zurücklegen.</translation>
+    </message>
 </context>
 <context>
     <name>dovrane::CategoryRow</name>
@@ -1073,16 +1092,16 @@ Behoben
         <translation>Aufgeräumt</translation>
     </message>
     <message>
-        <source>Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it.</source>
-        <translation>Dovrane löscht nie. Alles kommt in den Papierkorb und bleibt dort, bis du ihn leerst.</translation>
-    </message>
-    <message>
         <source>Nothing cleaned up yet</source>
         <translation>Noch nichts aufgeräumt</translation>
     </message>
     <message>
         <source>What you move to the Trash with Dovrane shows up here, ready to put back.</source>
         <translation>Was du mit Dovrane in den Papierkorb legst, erscheint hier und kann zurückgelegt werden.</translation>
+    </message>
+    <message>
+        <source>Dovrane moves things to the Trash. They stay there until you empty the Trash and confirm it.</source>
+        <translation>Dovrane legt Dinge in den Papierkorb. Dort bleiben sie, bis du den Papierkorb leerst und das bestätigst.</translation>
     </message>
 </context>
 <context>
@@ -1146,6 +1165,13 @@ Behoben
     <message>
         <source>Pages</source>
         <translation>Seiten</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln leftovers without an app</source>
+        <translation>
+            <numerusform>%Ln Rest ohne App</numerusform>
+            <numerusform>%Ln Reste ohne App</numerusform>
+        </translation>
     </message>
 </context>
 <context>

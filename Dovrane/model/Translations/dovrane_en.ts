@@ -128,6 +128,16 @@
     </message>
 </context>
 <context>
+    <name>dovrane::ContentView</name>
+    <message numerus="yes">
+        <source>%Ln leftovers without an app</source>
+        <translation>
+            <numerusform>%Ln leftover without an app</numerusform>
+            <numerusform>%Ln leftovers without an app</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>dovrane::InstalledTable</name>
     <message numerus="yes">
         <source>%Ln apps</source>

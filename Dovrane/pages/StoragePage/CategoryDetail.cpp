@@ -17,7 +17,9 @@
 #include <QAction>
 #include <QEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -123,6 +125,15 @@ void CategoryDetail::makeFooter() {
         new LineLimitedLabel(QString(), 2, Fonts::font(FontRole::body), SemanticColors::secondaryText, footerBar_);
     onlyShown_->setObjectName(QStringLiteral("onlyShown"));
     footerBar_->addAction(onlyShown_);
+    emptying_ = new QWidget(footerBar_);
+    emptying_->setObjectName(QStringLiteral("emptying"));
+    auto* emptyingRow = new QHBoxLayout(emptying_);
+    emptyingRow->setContentsMargins(0, 0, 0, 0);
+    emptyingRow->setSpacing(8);
+    emptyingRow->addWidget(makeBusyIndicator(emptying_), 0, Qt::AlignVCenter);
+    emptyingRow->addWidget(new StyledLabel(tr("Emptying the Trash…"), Fonts::font(FontRole::body),
+                                           SemanticColors::secondaryText, emptying_));
+    footerBar_->addAction(emptying_);
     emptyTrash_ = button(tr("Empty Trash…"), "emptyTrash");
     deleteSnapshots_ = button(tr("Delete Snapshots…"), "deleteSnapshots");
     removeUnavailable_ = button(tr("Remove Unavailable…"), "removeUnavailable");
@@ -275,7 +286,7 @@ void CategoryDetail::redrawFooter() {
     auto running = [&](DeletionsInFlight::Kind kind) { return DeletionsInFlight::shared().isRunning(model, kind); };
     const bool trashable = any([](const CleanupItem& item) { return item.action == CleanupAction::trash; });
 
-    for (QWidget* action : {static_cast<QWidget*>(onlyShown_), static_cast<QWidget*>(emptyTrash_),
+    for (QWidget* action : {static_cast<QWidget*>(onlyShown_), emptying_, static_cast<QWidget*>(emptyTrash_),
                             static_cast<QWidget*>(deleteSnapshots_), static_cast<QWidget*>(removeUnavailable_),
                             static_cast<QWidget*>(chooseFolders_), static_cast<QWidget*>(selectSafe_),
                             static_cast<QWidget*>(moveToTrash_)})
@@ -284,10 +295,14 @@ void CategoryDetail::redrawFooter() {
         deletion->setToolTip(Texts::demoTooltip(demo));
     bool moveShown = false;
     switch (category_.id) {
-    case CategoryID::trash:
+    case CategoryID::trash: {
+        // Emptying a large Trash takes a while; until it ends the pane says so.
+        const bool emptying = running(DeletionsInFlight::Kind::emptyTrash);
+        emptying_->setVisible(emptying);
         emptyTrash_->show();
-        emptyTrash_->setEnabled(!items.empty() && !demo && !running(DeletionsInFlight::Kind::emptyTrash));
+        emptyTrash_->setEnabled(!items.empty() && !demo && !emptying);
         break;
+    }
     case CategoryID::snapshots:
         deleteSnapshots_->show();
         deleteSnapshots_->setEnabled(pickedCount_ > 0 && !demo && !running(DeletionsInFlight::Kind::snapshots));
@@ -385,9 +400,8 @@ void CategoryDetail::confirm(DeletionsInFlight::Kind kind) {
     switch (kind) {
     case DeletionsInFlight::Kind::emptyTrash:
         title = tr("Empty the Trash?");
-        message =
-            tr("Dovrane deletes everything in the Trash. This cannot be undone, and the journal can no longer put "
-               "those items back.");
+        message = tr("Dovrane deletes everything in the Trash. This cannot be undone, and Cleaned Up can no longer put "
+                     "those items back.");
         button = tr("Empty Trash");
         break;
     case DeletionsInFlight::Kind::snapshots:

@@ -115,6 +115,7 @@ private:
     ContentUnavailableView* unexplained_;
     FooterBar* footerBar_;
     QPushButton* emptyTrash_;
+    QWidget* emptying_; // shown while the Trash is being emptied
     QPushButton* deleteSnapshots_;
     QPushButton* removeUnavailable_;
     QPushButton* chooseFolders_;

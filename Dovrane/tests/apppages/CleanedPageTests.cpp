@@ -346,7 +346,7 @@ private slots:
             QCOMPARE(render(page, look).size(), QSize(1100, 720));
             const QStringList texts = visibleTexts(page);
             QVERIFY(texts.contains(
-                "Dovrane never deletes. Everything goes to the Trash, and stays there until you empty it."));
+                "Dovrane moves things to the Trash. They stay there until you empty the Trash and confirm it."));
             QVERIFY(texts.contains("Safe items"));
             QVERIFY(texts.contains("Put Back"));
             QVERIFY(!page.emptyState()->isVisible());

@@ -3,6 +3,7 @@
 
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
+#include "Services/Admin.h"
 #include "Services/ChildProcess.h"
 #include "Services/Translations.h"
 #include "support/Await.h"
@@ -18,7 +19,9 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <deque>
 
@@ -72,7 +75,8 @@ private slots:
         QCOMPARE(fixture.clock->delays, std::vector<double>{2.0});
         endScan(fixture, model, 0);
         await(model.emptyTrash());
-        QCOMPARE(*model.notice(), QStringLiteral("Trash emptied. Measured gain: 5 KB."));
+        // The Trash is empty now: it freed nothing, whatever the disk did meanwhile.
+        QCOMPARE(*model.notice(), QStringLiteral("Trash emptied. Measured gain: Zero KB."));
 
         // A refused trash: nothing removed, so no rescan, and the notice says why.
         endScan(fixture, model, 1);
@@ -95,6 +99,54 @@ private slots:
                                                  "anderen Ort, und Dovrane entfernt nichts durch einen Verweis."));
         QVERIFY(Fs::exists(elsewhere / "precious"));
         QCOMPARE(fixture.scan.calls(), 2);
+    }
+
+    // Other programs write and delete while the Trash empties: the gain never claims more than
+    // the Trash freed, and says "about" when the disk changed by more or less than that.
+    void theGainIsAtMostWhatTheTrashFreed() {
+        ModelFixture fixture;
+        const std::string trash = FreedesktopTrash::homeTrash(fixture.home());
+        writeFileOfSize(trash + "/files/big.iso", 2'000'000);
+        struct stat status;
+        QCOMPARE(lstat((trash + "/files/big.iso").c_str(), &status), 0);
+        const std::int64_t held = std::int64_t(status.st_blocks) * 512; // 2 MB as the window writes it
+        const std::int64_t before = 100'000'000;
+        struct Case {
+            std::int64_t change;
+            const char* notice;
+        };
+        const Case cases[] = {
+            {held, "Trash emptied. Measured gain: 2 MB."},
+            {held + 9'300'000, "Trash emptied. Measured gain: about 2 MB."},
+            {1'500'000, "Trash emptied. Measured gain: about 1.5 MB."},
+            {-300'000, "Trash emptied. Measured gain: Zero KB."}, // nothing won is nothing, not "about"
+        };
+        std::vector<std::int64_t> figures = {before}; // read at start-up
+        for (const Case& each : cases)
+            figures.insert(figures.end(), {before, before + each.change});
+        AppModel& model = fixture.makeModel(withAvailable(fixture, figures));
+        // Emptying waits its turn behind an administrator run held at a gate, so it is seen
+        // while it runs.
+        TempDir tools;
+        FakePkexec pkexec(tools.path());
+        const std::string gate = tools / "gate";
+        QCOMPARE(mkfifo(gate.c_str(), 0600), 0);
+        int scans = 0;
+        for (const Case& each : cases) {
+            writeFileOfSize(trash + "/files/big.iso", 2'000'000);
+            const QFuture<bool> waiting = Admin::run("read x < '" + gate + "'", {}, pkexec.paths());
+            // The last action's notice goes the moment emptying starts, not when it ends.
+            model.setNotice(QStringLiteral("3 items moved to the Trash."));
+            QFuture<void> emptying = model.emptyTrash();
+            QVERIFY(!model.notice());
+            const int writer = open(gate.c_str(), O_WRONLY);
+            QVERIFY(writer >= 0 && Fs::writeAll(writer, "go\n"));
+            close(writer);
+            await(emptying);
+            QVERIFY(waiting.isFinished());
+            QCOMPARE(*model.notice(), QString::fromUtf8(each.notice));
+            endScan(fixture, model, scans++);
+        }
     }
 
     void snapshotsGoThroughOneQuotedRun() {

@@ -76,19 +76,19 @@ private slots:
         writeFile(trash + "/info/tree.trashinfo", "[Trash Info]\n");
         writeFile(trash + "/info/notes", "not ours");
         writeFile(trash + "/directorysizes", "1 2 tree\n");
-        QCOMPARE(Admin::emptyHomeTrash(trash), Admin::Emptying::emptied);
+        QCOMPARE(Admin::emptyHomeTrash(trash).outcome, Admin::Emptying::emptied);
         QVERIFY(Fs::list(trash + "/files").empty());
         QCOMPARE(Fs::list(trash + "/info"), std::vector<std::string>{"notes"});
         QVERIFY(!Fs::exists(trash + "/directorysizes"));
         QVERIFY(Fs::exists(outside + "/precious")); // the link went, not what it points at
-        QCOMPARE(Admin::emptyHomeTrash(dir / "never-made"), Admin::Emptying::emptied);
+        QCOMPARE(Admin::emptyHomeTrash(dir / "never-made").outcome, Admin::Emptying::emptied);
 
         makeSymlink(outside, dir / "T1/files");
         makeSymlink(outside, dir / "T2");
         writeFile(dir / "T3/files/x", "x");
         makeSymlink(outside, dir / "T3/info");
         for (const char* refused : {"T1", "T2", "T3"})
-            QCOMPARE(Admin::emptyHomeTrash(dir / refused), Admin::Emptying::linked);
+            QCOMPARE(Admin::emptyHomeTrash(dir / refused).outcome, Admin::Emptying::linked);
         QVERIFY(Fs::exists(outside + "/precious") && Fs::exists(dir / "T3/files/x"));
 
         // One this user may not write is refused whole, rather than emptied in part.
@@ -100,8 +100,8 @@ private slots:
             QCOMPARE(chown((dir / path).c_str(), user.user, user.group), 0);
         QCOMPARE(chmod((dir / "T5/files").c_str(), 0500), 0);
         QCOMPARE(asOrdinaryUser([&] {
-                     return std::string(Admin::emptyHomeTrash(dir / "T5") == Admin::Emptying::readOnly ? ""
-                                                                                                       : "not refused");
+                     return std::string(
+                         Admin::emptyHomeTrash(dir / "T5").outcome == Admin::Emptying::readOnly ? "" : "not refused");
                  }),
                  std::string());
         QVERIFY(Fs::exists(dir / "T5/files/x"));
@@ -111,7 +111,7 @@ private slots:
             QSKIP("giving a folder to another user needs root");
         writeFile(dir / "T4/files/x", "x");
         QCOMPARE(chown((dir / "T4/files").c_str(), 65534, 65534), 0);
-        QCOMPARE(Admin::emptyHomeTrash(dir / "T4"), Admin::Emptying::foreign);
+        QCOMPARE(Admin::emptyHomeTrash(dir / "T4").outcome, Admin::Emptying::foreign);
         QVERIFY(Fs::exists(dir / "T4/files/x"));
     }
 
@@ -128,7 +128,7 @@ private slots:
                 return std::string("mounting failed");
             writeFile(trash + "/files/holder/disk/on-the-disk", "d");
             std::string problems;
-            if (Admin::emptyHomeTrash(trash) != Admin::Emptying::partly)
+            if (Admin::emptyHomeTrash(trash).outcome != Admin::Emptying::partly)
                 problems += "a Trash that keeps a mounted disk is emptied in part; ";
             if (Fs::readFile(trash + "/files/holder/disk/on-the-disk") != "d")
                 problems += "the mounted disk was emptied; ";

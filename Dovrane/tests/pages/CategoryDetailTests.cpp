@@ -6,6 +6,7 @@
 #include "AppModel/ModelSeeding.h"
 #include "ColourChecks.h"
 #include "PageFixture.h"
+#include "Services/Admin.h"
 #include "Services/SettingKeys.h"
 #include "Services/Translations.h"
 #include "StoragePage/CategoryDetail.h"
@@ -32,6 +33,10 @@
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -488,14 +493,32 @@ private slots:
         QVERIFY(!detail.confirmTrash());
         QVERIFY(Fs::exists(trash + "/files/old.zip"));
 
-        // The button stays off until the model's operation has ended.
+        // The button stays off until the model's operation has ended, and meanwhile the pane
+        // says that the Trash is being emptied, where the last action's notice no longer stands.
+        auto* emptying = detail.findChild<QWidget*>("emptying");
+        QVERIFY(emptying && !emptying->isVisibleTo(&detail));
+        fixture.model.setNotice(QStringLiteral("3 items moved to the Trash."));
+        // Held behind an administrator run at a gate, the emptying is seen while it runs.
+        const std::string gate = tools / "gate";
+        QCOMPARE(mkfifo(gate.c_str(), 0600), 0);
+        pkexec.setPretending(false);
+        const QFuture<bool> waiting = Admin::run("read x < '" + gate + "'", {}, pkexec.paths());
         emptyTrash->click();
         box = openConfirmation(detail);
         QCOMPARE(box->actionButton()->text(), QStringLiteral("Empty Trash"));
         box->actionButton()->click();
         QVERIFY(!emptyTrash->isEnabled());
+        QVERIFY(emptying->isVisibleTo(&detail));
+        QVERIFY(visibleTexts(detail).contains(QStringLiteral("Emptying the Trash…")));
+        QVERIFY(!fixture.model.notice());
+        const int writer = open(gate.c_str(), O_WRONLY);
+        QVERIFY(writer >= 0 && Fs::writeAll(writer, "go\n"));
+        close(writer);
+        pkexec.setPretending(true);
         while (!emptyTrash->isEnabled())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QVERIFY(!emptying->isVisibleTo(&detail));
+        QVERIFY(fixture.model.notice());
         QVERIFY(!Fs::exists(trash + "/files/old.zip"));
         fixture.model.cancelScan();
 
@@ -522,9 +545,9 @@ private slots:
         box->actionButton()->click();
         while (!detail.findChild<QPushButton*>("deleteSnapshots")->isEnabled())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        QCOMPARE(pkexec.calls().size(), std::size_t(1));
-        QVERIFY(pkexec.calls()[0].back().find("'2024-05-01-070000'") != std::string::npos);
-        QVERIFY(pkexec.calls()[0].back().find("2024-04-30-101010") == std::string::npos);
+        QCOMPARE(pkexec.calls().size(), std::size_t(2)); // after the gate's
+        QVERIFY(pkexec.calls()[1].back().find("'2024-05-01-070000'") != std::string::npos);
+        QVERIFY(pkexec.calls()[1].back().find("2024-04-30-101010") == std::string::npos);
         fixture.model.cancelScan();
     }
 

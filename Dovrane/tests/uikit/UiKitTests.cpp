@@ -464,10 +464,10 @@ private slots:
             {"SeedData", "Dovrane empties the Trash after you confirm. This cannot be undone.",
              "Dovrane leert den Papierkorb nach deiner Bestätigung. Das lässt sich nicht rückgängig machen."},
             {"dovrane::CategoryDetail",
-             "Dovrane deletes everything in the Trash. This cannot be undone, and the journal can no longer put those "
+             "Dovrane deletes everything in the Trash. This cannot be undone, and Cleaned Up can no longer put those "
              "items back.",
-             "Dovrane löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und das Journal kann diese "
-             "Objekte nicht mehr zurücklegen."},
+             "Dovrane löscht alles im Papierkorb. Das lässt sich nicht rückgängig machen, und unter „Aufgeräumt“ "
+             "lassen sich diese Objekte dann nicht mehr zurücklegen."},
             {"SettingsView",
              "Dovrane reads sizes and names, never file contents. Nothing leaves this computer except update checks.",
              "Dovrane liest Größen und Namen, niemals Dateiinhalte. Außer Update-Prüfungen verlässt nichts diesen "

@@ -155,8 +155,17 @@ private slots:
         QCOMPARE(badgeOf(2), 2);
         for (int row : {0, 1, 3, 4, 5})
             QCOMPARE(badgeOf(row), 0);
+        // A bare number beside "Apps" would read as apps: its tooltip and spoken text say what
+        // it counts, also once the sidebar shows symbols only.
+        QListWidgetItem* apps = window.sidebar()->item(2);
+        QCOMPARE(apps->toolTip(), QStringLiteral("2 leftovers without an app"));
+        QCOMPARE(apps->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Apps, 2 leftovers without an app"));
+        window.resize(760, 480);
+        window.show();
+        QTRY_COMPARE(apps->toolTip(), QStringLiteral("Apps\n2 leftovers without an app"));
         ModelSeeding(model).setOrphans({});
         QCOMPARE(badgeOf(2), 0);
+        QCOMPARE(apps->toolTip(), QStringLiteral("Apps"));
     }
 
     // The symbols are drawn in the tint in either look, so they never vanish into a dark

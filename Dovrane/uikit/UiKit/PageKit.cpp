@@ -4,9 +4,11 @@
 #include "UiKit/SemanticColors.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProgressBar>
 #include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
@@ -206,6 +208,15 @@ void ProminentButton::paintEvent(QPaintEvent*) {
         focus.rect = rect();
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
+}
+
+QProgressBar* makeBusyIndicator(QWidget* parent) {
+    auto* busy = new QProgressBar(parent);
+    busy->setRange(0, 0);
+    busy->setTextVisible(false);
+    busy->setFixedSize(48, 12);
+    busy->setAccessibleName(QCoreApplication::translate("BusyIndicator", "Busy"));
+    return busy;
 }
 
 FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {

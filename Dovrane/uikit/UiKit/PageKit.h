@@ -1,6 +1,6 @@
 #pragma once
-// The building blocks every page shares: the empty-state view, the card, and the footer bar
-// under a table.
+// The building blocks every page shares: the empty-state view, the card, the footer bar under a
+// table and the busy indicator.
 
 #include "UiKit/Labels.h"
 #include "UiKit/Symbols.h"
@@ -12,9 +12,14 @@
 #include <functional>
 
 class QHBoxLayout;
+class QProgressBar;
 class QVBoxLayout;
 
 namespace dovrane {
+
+// The indeterminate progress indicator of work that runs (a listing, an install, emptying the
+// Trash).
+QProgressBar* makeBusyIndicator(QWidget* parent);
 
 // Centred: a large symbol, a title, an optional description and an optional action button.
 class ContentUnavailableView : public QWidget {

@@ -14,6 +14,10 @@ namespace {
 
 const QString supportMail = QStringLiteral("mailto:support@dovrane.app");
 
+// Qt's German leaves the Return key "Return" in the menus' shortcut texts; German keyboards and
+// desktops call it "Eingabe", as the tooltips do. Our catalogue is asked before Qt's.
+[[maybe_unused]] constexpr const char* returnKey = QT_TRANSLATE_NOOP("QShortcut", "Return");
+
 QAction* addAction(QMenu* menu, const QString& title, const QList<QKeySequence>& keys, std::function<void()> run) {
     QAction* action = menu->addAction(title);
     action->setShortcuts(keys);

@@ -302,6 +302,24 @@ void ContentView::selectSidebarRow() {
 void ContentView::refreshBadges() {
     for (SidebarItem item : allSidebarItems)
         sidebar_->item(rowOfItem(item))->setData(SidebarBadgeDelegate::badgeRole, badge(item));
+    refreshRowTips();
+}
+
+// A badge is a bare number beside the page's title: its tooltip and spoken text say what it
+// counts, since the Apps page's own count is of the apps. Compact, the tooltip names the page.
+void ContentView::refreshRowTips() {
+    for (SidebarItem item : allSidebarItems) {
+        const int count = badge(item);
+        const QString counted = count > 0 ? tr("%Ln leftovers without an app", nullptr, count) : QString();
+        QStringList tip;
+        if (compact_)
+            tip << title(item);
+        if (!counted.isEmpty())
+            tip << counted;
+        QListWidgetItem* row = sidebar_->item(rowOfItem(item));
+        row->setData(Qt::ToolTipRole, tip.join(QLatin1Char('\n')));
+        row->setData(Qt::AccessibleTextRole, counted.isEmpty() ? title(item) : title(item) + ", " + counted);
+    }
 }
 
 void ContentView::refreshNotice() {
@@ -336,8 +354,7 @@ void ContentView::setSidebarCompact(bool compact) {
         return;
     compact_ = compact;
     sidebar_->setProperty("compact", compact);
-    for (SidebarItem item : allSidebarItems)
-        sidebar_->item(rowOfItem(item))->setData(Qt::ToolTipRole, compact ? title(item) : QString());
+    refreshRowTips();
     if (compact) {
         fullSidebarWidth_ = std::max(sidebar_->width(), sidebarMinimumWidth);
         sidebar_->setFixedWidth(sidebarCompactWidth);

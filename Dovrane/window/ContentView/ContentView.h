@@ -116,6 +116,7 @@ private:
     void modelChanged(AppModel::Field field);
     void selectSidebarRow();
     void refreshBadges();
+    void refreshRowTips();
     void setSidebarCompact(bool compact);
     void refreshNotice();
     void setDropTargeted(bool targeted);

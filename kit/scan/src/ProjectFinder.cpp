@@ -26,7 +26,7 @@ const std::vector<ProjectFinder::Artifact> ProjectFinder::artifacts = {
     {".venv", {"pyproject.toml", "requirements.txt", "setup.py", "Pipfile"}, "pip install"},
     {"venv", {"pyproject.toml", "requirements.txt", "setup.py", "Pipfile"}, "pip install"},
     {"target", {"Cargo.toml"}, "cargo build"},
-    {"build", {"package.json", "build.gradle", "build.gradle.kts", "CMakeLists.txt"}, "the next build"},
+    {"build", {"package.json", "build.gradle", "build.gradle.kts", "CMakeLists.txt"}, ""},
 };
 
 const std::set<std::string> ProjectFinder::skipped = {"node_modules", ".git",   ".venv",   "venv",   "target",
@@ -169,8 +169,11 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
         const auto age = static_cast<std::int64_t>(days);
         into.emplace_back(candidate, project + "/" + artifact.folder, measured.size,
                           std::max<std::int64_t>(1, measured.files), changed,
-                          Ln("{1} was last changed {2} days ago. {3} brings this folder back.", age,
-                             {project, countText(age), artifact.tool}),
+                          artifact.tool.empty()
+                              ? Ln("{1} was last changed {2} days ago. The next build brings this folder back.", age,
+                                   {project, countText(age)})
+                              : Ln("{1} was last changed {2} days ago. Running {3} brings this folder back.", age,
+                                   {project, countText(age), artifact.tool}),
                           "projects." + artifact.folder, Safety::safe, CleanupAction::trash);
     }
 

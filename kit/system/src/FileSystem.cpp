@@ -189,8 +189,14 @@ namespace {
 constexpr int lookOnly = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-bool statusOf(int at, const char* name, struct statx& status) {
-    return statx(at, name, lookOnly, STATX_TYPE | STATX_MODE | STATX_INO, &status) == 0;
+bool statusOf(int at, const char* name, struct statx& status, unsigned more = 0) {
+    return statx(at, name, lookOnly, STATX_TYPE | STATX_MODE | STATX_INO | more, &status) == 0;
+}
+
+// The space an entry gives back when this link of it goes: its blocks when it is the last one.
+std::int64_t freedBy(const struct statx& status) {
+    const bool last = S_ISDIR(status.stx_mode) || !(status.stx_mask & STATX_NLINK) || status.stx_nlink <= 1;
+    return last && (status.stx_mask & STATX_BLOCKS) ? std::int64_t(status.stx_blocks) * 512 : 0;
 }
 
 dev_t deviceOf(const struct statx& status) { return makedev(status.stx_dev_major, status.stx_dev_minor); }
@@ -331,14 +337,21 @@ std::vector<std::string> mountPoints() {
 }
 
 bool removeAll(const std::string& path) {
+    std::int64_t freed = 0;
+    return removeAll(path, freed);
+}
+
+bool removeAll(const std::string& path, std::int64_t& freed) {
+    constexpr unsigned counted = STATX_BLOCKS | STATX_NLINK;
     struct statx root;
-    if (path.empty() || !statusOf(AT_FDCWD, path.c_str(), root))
+    if (path.empty() || !statusOf(AT_FDCWD, path.c_str(), root, counted))
         return !path.empty() && !exists(path);
     // Never through a mount: what is mounted there belongs to another disk or share.
     if (isMountPoint(path))
         return false;
     if (!S_ISDIR(root.stx_mode)) {
-        unlink(path.c_str());
+        if (unlink(path.c_str()) == 0)
+            freed += freedBy(root);
         return !exists(path);
     }
     // Depth first, one open folder per level, each entry looked at relative to its folder so
@@ -346,6 +359,7 @@ bool removeAll(const std::string& path) {
     struct Level {
         int fd;
         std::vector<std::string> names;
+        std::int64_t blocks; // what the folder itself gives back once it is gone
         std::size_t next = 0;
     };
     const dev_t device = deviceOf(root);
@@ -353,31 +367,33 @@ bool removeAll(const std::string& path) {
     int top = openFolder(AT_FDCWD, path.c_str(), root);
     if (top < 0)
         return false;
-    levels.push_back({top, namesIn(top)});
+    levels.push_back({top, namesIn(top), freedBy(root)});
     while (!levels.empty()) {
         Level& level = levels.back();
         if (level.next == level.names.size()) {
             close(level.fd);
+            const std::int64_t folder = level.blocks;
             levels.pop_back();
-            if (levels.empty())
-                rmdir(path.c_str());
-            else
-                unlinkOpeningUp(levels.back().fd, levels.back().names[levels.back().next - 1].c_str(), AT_REMOVEDIR);
+            if (levels.empty() ? rmdir(path.c_str()) == 0
+                               : unlinkOpeningUp(levels.back().fd, levels.back().names[levels.back().next - 1].c_str(),
+                                                 AT_REMOVEDIR))
+                freed += folder;
             continue;
         }
         const char* name = level.names[level.next++].c_str();
         struct statx status;
         // A file's device is not compared: overlayfs reports that of the layer it lies in.
-        if (!statusOf(level.fd, name, status) || isMountRoot(status, level.fd, ".") ||
+        if (!statusOf(level.fd, name, status, counted) || isMountRoot(status, level.fd, ".") ||
             (S_ISDIR(status.stx_mode) && deviceOf(status) != device))
             continue; // left where it is, and so are the folders above it
         if (!S_ISDIR(status.stx_mode)) {
-            unlinkOpeningUp(level.fd, name, 0);
+            if (unlinkOpeningUp(level.fd, name, 0))
+                freed += freedBy(status);
             continue;
         }
         int below = openFolder(level.fd, name, status);
         if (below >= 0)
-            levels.push_back({below, namesIn(below)}); // `level` may move
+            levels.push_back({below, namesIn(below), freedBy(status)}); // `level` may move
     }
     return !exists(path);
 }

@@ -357,8 +357,9 @@ TEST(CatalogueLookup, ACountedTextTakesItsFormForOneInEitherLanguage) {
     EXPECT_EQ(Ln(note, 1, {"1"}), "1 snapshot, size not disclosed by macOS");
     EXPECT_EQ(Ln(note, 0, {"0"}), "0 snapshots, size not disclosed by macOS");
     EXPECT_EQ(Ln(note, -1, {"-1"}), "-1 snapshots, size not disclosed by macOS");
-    EXPECT_EQ(Ln("{1} was last changed {2} days ago. {3} brings this folder back.", 1, {"web", "1", "npm install"}),
-              "web was last changed 1 day ago. npm install brings this folder back.");
+    EXPECT_EQ(
+        Ln("{1} was last changed {2} days ago. Running {3} brings this folder back.", 1, {"web", "1", "npm install"}),
+        "web was last changed 1 day ago. Running npm install brings this folder back.");
     // A text the catalogue lacks stays as written, for one too, and is noted.
     catalogue::forgetMisses();
     EXPECT_EQ(Ln("{1} widgets nowhere", 1, {"1"}), "1 widgets nowhere");

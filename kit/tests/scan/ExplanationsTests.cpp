@@ -54,9 +54,9 @@ TEST(Explanations, CategoriesOfEveryComputerNameNoMac) {
     EXPECT_EQ(Explanations::text(logs), "Records apps and the system write for troubleshooting. Nothing needs the old "
                                         "ones.");
     ScopedEnv german("APP_LANG", "de");
-    EXPECT_EQ(
-        Explanations::text(logs),
-        "Aufzeichnungen, die Apps und das System zur Fehlersuche schreiben. Alte Protokolle braucht nichts mehr.");
+    EXPECT_EQ(Explanations::text(logs),
+              "Aufzeichnungen, die Apps und das System zur Fehlersuche schreiben. Alte Protokolle werden nicht mehr "
+              "gebraucht.");
 }
 
 TEST(Explanations, DefaultSafetyOfEveryCategory) {

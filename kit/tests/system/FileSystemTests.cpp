@@ -120,6 +120,36 @@ TEST(FileSystemWriting, MoveAsideNumbersItsNamesAndKeepsEveryEarlierCopy) {
     EXPECT_EQ(Fs::moveAside(file, ".damaged"), std::nullopt); // nothing there to move
 }
 
+// What a removal gives back is what the disk regains: the blocks of every folder and file that
+// went, but nothing for a file whose other link keeps it, nor for what a link points at.
+TEST(FileSystemWriting, RemoveAllCountsTheSpaceItFrees) {
+    TempDir dir;
+    auto blocks = [](const std::string& path) {
+        struct stat status;
+        return lstat(path.c_str(), &status) == 0 ? std::int64_t(status.st_blocks) * 512 : -1;
+    };
+    fixture::writeFileOfSize(dir / "tree/big", 300'000);
+    fixture::writeFile(dir / "tree/sub/small", "s");
+    fixture::writeFileOfSize(dir / "kept/shared", 200'000);
+    ASSERT_EQ(link((dir / "kept/shared").c_str(), (dir / "tree/sub/shared").c_str()), 0);
+    fixture::makeSymlink(dir / "kept", dir / "tree/link");
+    const std::int64_t expected = blocks(dir / "tree") + blocks(dir / "tree/big") + blocks(dir / "tree/sub") +
+                                  blocks(dir / "tree/sub/small") + blocks(dir / "tree/link");
+    ASSERT_GE(blocks(dir / "tree/big"), 300'000);
+
+    std::int64_t freed = 0;
+    EXPECT_TRUE(Fs::removeAll(dir / "tree", freed));
+    EXPECT_EQ(freed, expected);
+    EXPECT_TRUE(Fs::exists(dir / "kept/shared"));
+
+    // Added to what the caller counted before; a lone file counts its own blocks.
+    const std::int64_t lone = blocks(dir / "kept/shared");
+    EXPECT_TRUE(Fs::removeAll(dir / "kept/shared", freed));
+    EXPECT_EQ(freed, expected + lone);
+    EXPECT_TRUE(Fs::removeAll(dir / "never-existed", freed));
+    EXPECT_EQ(freed, expected + lone);
+}
+
 TEST(FileSystemWriting, RemoveAllNeverFollowsLinks) {
     TempDir dir;
     fixture::writeFile(dir / "kept/file", "keep me");

@@ -19,7 +19,7 @@ struct ProjectFinder {
     struct Artifact {
         std::string folder;               // the build or dependency folder
         std::vector<std::string> markers; // at least one of these stands beside it
-        std::string tool;                 // how the folder comes back, for the reason
+        std::string tool;                 // the command that brings the folder back; empty: the next build
 
         bool operator==(const Artifact&) const = default;
     };

@@ -57,6 +57,9 @@ bool makeDirectories(const std::string& path, unsigned mode = 0755);
 // Nothing on another file system or behind another mount is removed or entered: such an entry
 // stays, with the folders that hold it, and the answer is false.
 bool removeAll(const std::string& path);
+// As removeAll(path), adding to freed the allocated bytes of what it removed: each folder, and
+// each file whose last link went (a file linked from elsewhere as well frees nothing).
+bool removeAll(const std::string& path, std::int64_t& freed);
 // Whether something is mounted at the path (another file system or a bind mount); no link is
 // followed.
 bool isMountPoint(const std::string& path);
