@@ -4,8 +4,8 @@
 // guard protects and what lies inside another item; executing checks every path again, moves
 // what the user may move and hands the rest to an administrator closure as a command line of our
 // mover ("dovrane-move"). No move follows a link in a folder above the item: each folder is
-// opened from the home folder (or from "/" for an item outside it) down, the item renamed out of
-// the last one into the Trash's files/ folder, and back the same way.
+// opened from the home folder's real place (or from "/" for an item outside it) down, the item
+// renamed out of the last one into the Trash's files/ folder, and back the same way.
 
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/system/DeletionGuard.h"
