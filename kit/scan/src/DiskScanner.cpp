@@ -27,6 +27,7 @@
 
 #include "DovraneKit/core/Concurrently.h"
 #include "DovraneKit/core/Language.h"
+#include "DovraneKit/core/Path.h"
 #include "DovraneKit/scan/ProjectFinder.h"
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/SizeCounter.h"
@@ -41,6 +42,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 
 namespace dovrane {
 
@@ -301,9 +303,18 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
         kept.push_back(std::move(item));
     }
     const std::vector<DeletionGuard::Verdict> verdicts = guard.checkEach(trashed);
+    // A move goes down to its item through no link: one that a link leads to is shown, not
+    // offered. Each folder is looked at once.
+    std::unordered_map<std::string, bool> reachable;
+    auto reachedWithoutLink = [&](const Url& url) {
+        auto [known, added] = reachable.try_emplace(Path::parent(guard.inCanonicalHome(url.path())));
+        if (added)
+            known->second = DeletionGuard::canonical(known->first) == known->first;
+        return known->second;
+    };
     std::size_t next = 0;
     for (CleanupItem& item : kept)
-        if (item.action == CleanupAction::trash && !verdicts[next++].isAllowed())
+        if (item.action == CleanupAction::trash && (!verdicts[next++].isAllowed() || !reachedWithoutLink(item.url)))
             item.action = CleanupAction::showOnly;
     return Category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
 }

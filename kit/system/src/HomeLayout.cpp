@@ -180,7 +180,7 @@ HomeLayout::HomeLayout(Url home, const Environment& environment)
         const std::string macOS = Path::join(homePath, relative);
         const bool useLinux = !Fs::exists(macOS) && linux && Fs::exists(*linux);
         const Url spelled = Url::fromPath(useLinux ? *linux : macOS);
-        places_.emplace(std::string(relative), Place{spelled, resolved(spelled)});
+        places_.emplace(std::string(relative), Place{spelled, readAt(spelled)});
         return useLinux;
     };
 
@@ -220,13 +220,19 @@ HomeLayout::HomeLayout(Url home, const Environment& environment)
 Url HomeLayout::folder(std::string_view relative) const {
     if (auto found = places_.find(relative); found != places_.end())
         return found->second.real;
-    return resolved(home_.appending(relative));
+    return readAt(home_.appending(relative));
 }
 
 Url HomeLayout::spelledFolder(std::string_view relative) const {
     if (auto found = places_.find(relative); found != places_.end())
         return found->second.spelled;
     return home_.appending(relative);
+}
+
+Url HomeLayout::readAt(const Url& spelled) const {
+    if (isStrictlyInside(canonicalHome_, DeletionGuard::canonical(spelled.path())))
+        return spelled;
+    return resolved(spelled);
 }
 
 Url HomeLayout::resolved(const Url& url) const {

@@ -493,6 +493,20 @@ TEST(DiskScanner, FoldersLinkedElsewhereAreReadAndMovedWhereTheyReallyAre) {
     excluding.flatpakApps = scanner.flatpakApps;
     EXPECT_TRUE(excluding.collect(CategoryID::installers).items.empty());
     EXPECT_TRUE(excluding.collect(CategoryID::projects).items.empty());
+
+    // A Downloads link to a folder holding the home is not followed there: what lies in it is
+    // shown, not offered, since no move goes through the link.
+    writeFileOfSize(elsewhere / "stray.iso", 20000);
+    setTimes(elsewhere / "stray.iso", daysAgo(30, f.now));
+    makeFolder(elsewhere / "home");
+    makeSymlink(elsewhere.path(), elsewhere / "home/Downloads");
+    DiskScanner above(Url::fromPath(elsewhere / "home"), std::vector<Url>{}, f.settings, nullptr,
+                      DiskScanner::noNames(), {}, f.now);
+    above.environment = {};
+    const Category stray = above.collect(CategoryID::installers);
+    ASSERT_EQ(stray.items.size(), 1u);
+    EXPECT_EQ(stray.items[0].url.path(), elsewhere / "home/Downloads/stray.iso");
+    EXPECT_EQ(stray.items[0].action, CleanupAction::showOnly);
 }
 
 // A Downloads folder kept on another disk: its old installer goes into that disk's own Trash and

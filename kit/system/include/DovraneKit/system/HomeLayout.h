@@ -61,9 +61,13 @@ public:
     static std::map<std::string, std::string> parseUserDirs(std::string_view text, const std::string& home);
 
 private:
+    // Where a folder of the home is read: resolved(), unless a link there leads to a folder that
+    // holds the home (all of /home is nobody's Downloads); then as spelled.
+    Url readAt(const Url& spelled) const;
+
     struct Place {
         Url spelled; // as chosen: the macOS folder or its Linux equivalent
-        Url real;    // resolved()
+        Url real;    // readAt()
     };
 
     Url home_;
