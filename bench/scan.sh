@@ -24,8 +24,8 @@ baseline=${BASELINE:-}
 tools="du floor dovrane"
 [ -n "$baseline" ] && tools="$tools baseline"
 
-./scripts/install-deps.sh >/dev/null
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+./scripts/install-deps.sh --tests >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDOVRANE_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build -j "${JOBS:-3}" --target Dovrane make_home floor_walk >/dev/null
 
 cold=0

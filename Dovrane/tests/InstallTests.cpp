@@ -19,6 +19,9 @@ using namespace dovrane::testing;
 namespace {
 
 const std::string appId = "app.dovrane.Dovrane";
+// The install layout this build was configured with (a packager's may differ from the default).
+const std::string bin = DOVRANE_INSTALL_BINDIR;
+const std::string tools = DOVRANE_PRIVATE_LIBEXECDIR;
 
 // The program's full path when it is installed, else empty.
 std::string installed(const std::string& name) {
@@ -71,21 +74,21 @@ protected:
 } // namespace
 
 TEST_F(Installed, LaysOutTheProgramItsToolsIconAndMenuEntry) {
-    EXPECT_TRUE(Fs::isExecutableFile(at("bin/Dovrane")));
+    EXPECT_TRUE(Fs::isExecutableFile(at(bin + "/Dovrane")));
     for (const char* tool : {"codesign", "spctl", "security", "ditto", "tar", "hdiutil", "move"}) {
-        EXPECT_TRUE(Fs::isExecutableFile(at("libexec/dovrane/dovrane-") + tool)) << tool;
-        EXPECT_FALSE(Fs::exists(at("bin/dovrane-") + tool)) << tool << " would be on the user's PATH";
+        EXPECT_TRUE(Fs::isExecutableFile(at(tools + "/dovrane-") + tool)) << tool;
+        EXPECT_FALSE(Fs::exists(at(bin + "/dovrane-") + tool)) << tool << " would be on the user's PATH";
     }
     // The one module, and no library of the programs' own: they link the kit.
     EXPECT_EQ(Fs::list(at(DOVRANE_PRIVATE_LIBDIR)), std::vector<std::string>{"dovrane-appimage.so"});
-    EXPECT_FALSE(Fs::exists(at("bin/dovrane-appimage.so")));
+    EXPECT_FALSE(Fs::exists(at(bin + "/dovrane-appimage.so")));
     EXPECT_TRUE(Fs::exists(at("share/icons/hicolor/scalable/apps/" + appId + ".svg")));
     EXPECT_TRUE(Fs::exists(at("share/icons/hicolor/symbolic/apps/" + appId + "-symbolic.svg")));
 
     const auto entry = Fs::readFile(at("share/applications/" + appId + ".desktop"));
     ASSERT_TRUE(entry);
     // The installed program by its absolute path, quoted for the space, taking dropped files.
-    EXPECT_NE(entry->find("\nExec=\"" + at("bin/Dovrane") + "\" %F\n"), std::string::npos) << *entry;
+    EXPECT_NE(entry->find("\nExec=\"" + at(bin + "/Dovrane") + "\" %F\n"), std::string::npos) << *entry;
     EXPECT_NE(entry->find("\nIcon=" + appId + "\n"), std::string::npos);
     EXPECT_NE(entry->find("\nComment[de]="), std::string::npos);
     EXPECT_EQ(entry->find(DOVRANE_BUILD_DIR), std::string::npos) << "the entry points into the build tree";
@@ -109,7 +112,7 @@ TEST_F(Installed, CopiesOnlyWhatTheApplicationTargetMakes) {
             made.insert(Path::lastComponent(line));
     }
     int copied = 0;
-    for (const std::string folder : {"bin", "libexec/dovrane", DOVRANE_PRIVATE_LIBDIR})
+    for (const std::string& folder : {bin, tools, std::string(DOVRANE_PRIVATE_LIBDIR)})
         for (const std::string& name : Fs::list(at(folder))) {
             EXPECT_TRUE(made.contains(name)) << folder << "/" << name;
             ++copied;
@@ -125,7 +128,7 @@ TEST_F(Installed, LinksItsLibrariesAndDeclaresTheOnesItOpensLater) {
     {
         // The dynamic loader names the libraries it finds and ends the program before it runs.
         ScopedEnv listOnly("LD_TRACE_LOADED_OBJECTS", "1");
-        for (const char* program : {"bin/Dovrane", "libexec/dovrane/dovrane-codesign"}) {
+        for (const std::string& program : {bin + "/Dovrane", tools + "/dovrane-codesign"}) {
             const AppRun run = runProgram(at(program), {});
             EXPECT_EQ(run.status, 0) << program;
             for (const std::string& line : run.lines) {
@@ -135,7 +138,7 @@ TEST_F(Installed, LinksItsLibrariesAndDeclaresTheOnesItOpensLater) {
                     EXPECT_EQ(line.find(later), std::string::npos) << program << ": " << line;
             }
         }
-        const AppRun run = runProgram(at("bin/Dovrane"), {});
+        const AppRun run = runProgram(at(bin + "/Dovrane"), {});
         EXPECT_TRUE(std::any_of(run.lines.begin(), run.lines.end(), [](const std::string& line) {
             return line.find("libQt6Widgets.so.6") != std::string::npos;
         })) << ::testing::PrintToString(run.lines);
@@ -144,7 +147,7 @@ TEST_F(Installed, LinksItsLibrariesAndDeclaresTheOnesItOpensLater) {
     const std::string readelf = installed("readelf");
     if (readelf.empty())
         GTEST_SKIP() << "readelf (binutils) is not installed";
-    const AppRun notes = runProgram(readelf, {"--string-dump=.note.dlopen", at("bin/Dovrane")});
+    const AppRun notes = runProgram(readelf, {"--string-dump=.note.dlopen", at(bin + "/Dovrane")});
     EXPECT_EQ(notes.status, 0);
     std::string dump;
     for (const std::string& line : notes.lines)
@@ -168,22 +171,31 @@ TEST_F(Installed, PassesTheDesktopsOwnValidators) {
 }
 
 // With an identity made by the installed stand-in, the self-test's install checks run the
-// installed code signer, archiver and Gatekeeper stand-ins: all fourteen checks pass.
+// installed code signer, archiver and Gatekeeper stand-ins: all fourteen checks pass. Without one
+// of them the run fails and names it.
 TEST_F(Installed, RunsTheSelfTestAndTheScanTraceFromThePrefix) {
     ScopedEnv noToolFolder("DOVRANE_TOOL_DIR", std::nullopt);
-    ASSERT_EQ(runProgram(at("libexec/dovrane/dovrane-security"),
+    ASSERT_EQ(runProgram(at(tools + "/dovrane-security"),
                          {"create-identity", "Apple Development: Test Person (TEAM42)", "TEAM42"})
                   .status,
               0);
     // A home laid out like a Mac's, where the self-test's leftover check looks.
     ASSERT_TRUE(Fs::makeDirectories(home_ / "Library/Caches"));
-    const AppRun selfTest = runProgram(at("bin/Dovrane"), {"--selftest"});
+    const AppRun selfTest = runProgram(at(bin + "/Dovrane"), {"--selftest"});
     EXPECT_EQ(selfTest.status, 0);
     EXPECT_TRUE(contains(selfTest.lines, "PASS a signed update replaces the app"));
     EXPECT_TRUE(contains(selfTest.lines, "SELFTEST PASS 14 checks"));
+    {
+        MovedAside archiver(at(tools + "/dovrane-ditto"));
+        const AppRun without = runProgram(at(bin + "/Dovrane"), {"--selftest"});
+        EXPECT_EQ(without.status, 1);
+        EXPECT_TRUE(contains(without.lines, "FAIL the update installer's tools are installed: not found: " +
+                                                at(tools + "/dovrane-ditto")))
+            << ::testing::PrintToString(without.lines);
+    }
 
     writeFileOfSize(home_ / "Library/Logs/app.log", 5000);
-    const AppRun trace = runProgram(at("bin/Dovrane"), {"--scan-trace"});
+    const AppRun trace = runProgram(at(bin + "/Dovrane"), {"--scan-trace"});
     EXPECT_EQ(trace.status, 0);
     EXPECT_TRUE(std::any_of(trace.lines.begin(), trace.lines.end(),
                             [](const std::string& line) { return line.starts_with("TRACE logs: 1 items, "); }));
@@ -199,13 +211,13 @@ TEST_F(Installed, ReadsAnAppImageThroughTheInstalledModule) {
     ASSERT_TRUE(writeAppImage(home_ / "Applications/ToolMaker-1.0-x86_64.AppImage",
                               {{"toolmaker.desktop", "[Desktop Entry]\nType=Application\nName=Tool Maker\n"}}));
 
-    const AppRun trace = runProgram(at("bin/Dovrane"), {"--update-trace"});
+    const AppRun trace = runProgram(at(bin + "/Dovrane"), {"--update-trace"});
     EXPECT_EQ(trace.status, 0);
     EXPECT_TRUE(contains(trace.lines, "TRACE [unknown] Tool Maker: unsupported"))
         << ::testing::PrintToString(trace.lines);
 
     MovedAside module(at(DOVRANE_PRIVATE_LIBDIR "/dovrane-appimage.so"));
-    const AppRun without = runProgram(at("bin/Dovrane"), {"--update-trace"});
+    const AppRun without = runProgram(at(bin + "/Dovrane"), {"--update-trace"});
     EXPECT_EQ(without.status, 0);
     EXPECT_TRUE(contains(without.lines, "TRACE [unknown] ToolMaker: unsupported"))
         << ::testing::PrintToString(without.lines);

@@ -22,10 +22,10 @@ using namespace dovrane::testing;
 
 namespace {
 
-const std::vector<std::string> programs = {"dovrane-codesign", "dovrane-spctl",   "dovrane-security", "dovrane-ditto",
-                                           "dovrane-tar",      "dovrane-hdiutil", "dovrane-move",     "make_home",
-                                           "floor_walk",       "scan_memory",     "model_bench",      "cache_bench",
-                                           "reader_memory",    "cleanup_bench",   "journal_bench"};
+const std::vector<std::string> programs = {
+    "dovrane-codesign", "dovrane-spctl", "dovrane-security", "dovrane-ditto",   "dovrane-tar", "dovrane-hdiutil",
+    "dovrane-move",     "make_home",     "floor_walk",       "scan_memory",     "model_bench", "cache_bench",
+    "reader_memory",    "cleanup_bench", "journal_bench",    "signature_memory"};
 
 struct Answer {
     int status = -1;
@@ -142,6 +142,7 @@ TEST(ProgramArguments, ArgumentsThatFitAFormButNotWhatItTakesAreRefused) {
         {"cache_bench", {"10", "0"}},
         {"cache_bench", {"--read", "sideways", "10", "1"}},
         {"reader_memory", {"0"}},
+        {"signature_memory", {"0"}},
         {"cleanup_bench", {"0"}},
         {"cleanup_bench", {"many"}},
         {"journal_bench", {"10", "0"}},

@@ -217,6 +217,23 @@ TEST_F(SelfTestRun, AFailingCodeSignerCostsOneCheckWithoutDetail) {
     expectTrashEmpty();
 }
 
+// A tool the update installer needs that is not installed is no missing identity: the run fails
+// and names it, also without an identity.
+TEST_F(SelfTestRun, AMissingToolFailsTheRunAndIsNamed) {
+    TempDir tools;
+    for (const char* tool : {"codesign", "spctl", "ditto", "tar", "hdiutil"})
+        makeSymlink(std::string(DOVRANE_BIN_DIR) + "/dovrane-" + tool, tools / (std::string("dovrane-") + tool));
+    ScopedEnv toolDir("DOVRANE_TOOL_DIR", tools.path());
+
+    const AppRun run = runApp({"--selftest"});
+    EXPECT_EQ(run.lines,
+              joined({roadChecks,
+                      {"FAIL the update installer's tools are installed: not found: " + (tools / "dovrane-security"),
+                       volumeCheck, "SELFTEST FAIL 1 of 10 checks", "EXIT 1"}}));
+    expectConsistentEnd(run);
+    EXPECT_FALSE(Fs::exists(workRoot()));
+}
+
 TEST_F(SelfTestRun, WithoutATestStoreItRefusesAndEndsWithOne) {
     for (std::optional<std::string> value : {std::optional<std::string>(), std::optional<std::string>("")}) {
         ScopedEnv storeVariable("APP_STORE", value);

@@ -17,6 +17,7 @@
 #include <sodium.h>
 
 #include <array>
+#include <filesystem>
 #include <memory>
 
 namespace dovrane::SelfTest {
@@ -113,7 +114,21 @@ void deleteFromTrash(const RemovedItem& item, const std::string& home) {
         Fs::removeAll(FreedesktopTrash::infoPathFor(path));
 }
 
+// A stand-in that is not where the install should have put it fails the run by name; it is
+// never taken for a missing identity.
+std::optional<CheckReport> missingTools() {
+    const std::vector<std::string> missing = ToolPaths::current().missingStandIns();
+    if (missing.empty())
+        return std::nullopt;
+    std::string detail = "not found: ";
+    for (const std::string& path : missing)
+        detail.append(&path == &missing.front() ? "" : ", ").append(path);
+    return CheckReport{"the update installer's tools are installed", false, detail};
+}
+
 std::vector<CheckReport> runChecks(const std::string& root) {
+    if (auto missing = missingTools())
+        return {*std::move(missing)};
     std::vector<CheckReport> reports;
     const ProcessRunner runner(120);
     const auto listing = runner.run(ToolPaths::current().security, {"find-identity", "-v", "-p", "codesigning"});
@@ -143,7 +158,12 @@ std::vector<CheckReport> runChecks(const std::string& root) {
     // The archives are local files: the download is a copy. Neither administrator closure
     // asks anyone; the trasher keeps its default one, which answers false.
     const UpdateInstaller installer{
-        [](const Url& from, const std::string& toPath) { return Archives::copy(from.path(), toPath).ok(); },
+        [](const Url& from, const std::string& toPath, std::uint64_t) -> Expected<std::uint64_t, FetchError> {
+            if (auto copied = Archives::copy(from.path(), toPath); !copied)
+                return FetchError{FetchErrorDomain::other, NetworkErrorCode::other, 0, copied.error().message};
+            std::error_code unknown;
+            return std::uint64_t(std::filesystem::file_size(toPath, unknown));
+        },
         std::make_shared<ProcessRunner>(300),
         Trasher{DeletionGuard(Url::fromPath(home), {}), Url::fromPath(FreedesktopTrash::homeTrashFiles(home))},
         Url::fromPath(Path::join(folder, "work")), [](const std::string&) { return false; }};

@@ -21,7 +21,8 @@ struct CheckReport {
 std::string developmentIdentity(const std::string& listing);
 
 // Runs the checks under root/updates on a worker thread; the future holds what they found,
-// in order. Tools come from ToolPaths::current(); no administrator prompt can appear.
+// in order. Tools come from ToolPaths::current(): one that is missing is a single failed check
+// naming it. No administrator prompt can appear.
 QFuture<std::vector<CheckReport>> updateChecks(const std::string& root);
 
 } // namespace dovrane::SelfTest

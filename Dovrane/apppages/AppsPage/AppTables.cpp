@@ -162,6 +162,7 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
          }},
     };
     table_ = new SortedTableModel<Row>(std::move(columns), Column::size, Qt::DescendingOrder, this);
+    table_->setTieBreak(SortKeys::byNameThenPath<Row>(&Row::name, [](const Row& app) { return app.path.path(); }));
     view_ = makeTableView(table_, {{}, {64, 88, 120}, {72, 96, 128}, {64, 80, 112}, {88, 112, 160}}, Column::size,
                           QAbstractItemView::SingleSelection, this);
     view_->setItemDelegateForColumn(Column::name, new AppNameDelegate(*table_, view_));
@@ -309,6 +310,8 @@ OrphanTable::OrphanTable(AppModel& model, QWidget* parent) : QWidget(parent), mo
          [](const Row& orphan, int role) { return sizeData(role, QString::fromStdString(bytes(orphan.size))); }},
     };
     table_ = new SortedTableModel<Row>(std::move(columns), Column::size, Qt::DescendingOrder, this);
+    table_->setTieBreak(
+        SortKeys::byNameThenPath<Row>(&Row::bundleID, [](const Row& orphan) { return orphan.url.path(); }));
     view_ = makeTableView(table_, {{}, {120, 160, 220}, {64, 88, 112}}, Column::size,
                           QAbstractItemView::ExtendedSelection, this);
     view_->setAccessibleName(tr("Leftovers of removed apps"));

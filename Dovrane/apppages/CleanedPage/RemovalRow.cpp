@@ -31,8 +31,13 @@ RemovalRow::RemovalRow(AppModel& model, QWidget* parent) : QWidget(parent), mode
     detail_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), SemanticColors::secondaryText, this);
     texts->addWidget(detail_);
     row->addLayout(texts, 1);
+    auto* state = new QHBoxLayout;
+    state->setSpacing(4);
+    statusMark_ = new SymbolView(QStringLiteral("checkmark.circle"), 14, SemanticColors::secondaryText, this);
+    state->addWidget(statusMark_, 0, Qt::AlignVCenter);
     status_ = new StyledLabel(QString(), Fonts::font(FontRole::body), SemanticColors::secondaryText, this);
-    row->addWidget(status_, 0, Qt::AlignVCenter);
+    state->addWidget(status_, 0, Qt::AlignVCenter);
+    row->addLayout(state);
     putBack_ = new QPushButton(tr("Put Back"), this);
     putBack_->setToolTip(tr("Moves the items from the Trash to where they were"));
     row->addWidget(putBack_, 0, Qt::AlignVCenter);
@@ -50,6 +55,7 @@ void RemovalRow::clear() {
     detail_->clear();
     icon_->setSymbol(QStringLiteral("trash"));
     // Until the Trash has been looked at, nothing is offered.
+    statusMark_->hide();
     status_->hide();
     putBack_->hide();
 }
@@ -75,6 +81,7 @@ void RemovalRow::setEntry(const JournalEntry& entry, bool counted, bool pressed)
         backInPlace = entry.backInPlace;
     } else if (!removal.undone()) {
         inTrash_ = 0;
+        statusMark_->hide();
         status_->hide();
         putBack_->hide();
         return;
@@ -94,6 +101,7 @@ void RemovalRow::setEntry(const JournalEntry& entry, bool counted, bool pressed)
         status_->setToolTip(tr("These items are gone for good. Dovrane cannot put them back."));
     }
     status_->setVisible(!status_->text().isEmpty());
+    statusMark_->setVisible(undone);
     putBack_->setVisible(!undone && inTrash_ > 0);
     putBack_->setEnabled(!pressed);
 }

@@ -42,6 +42,9 @@ public:
     StyledLabel* title() const { return title_; }
     StyledLabel* detail() const { return detail_; }
     StyledLabel* status() const { return status_; }
+    // The check mark before "Put back", so the finished state reads as a state, not as a
+    // switched-off button.
+    SymbolView* statusMark() const { return statusMark_; }
     QPushButton* putBack() const { return putBack_; }
     SymbolView* icon() const { return icon_; }
 
@@ -58,6 +61,7 @@ private:
     SymbolView* icon_;
     StyledLabel* title_;
     StyledLabel* detail_;
+    SymbolView* statusMark_;
     StyledLabel* status_;
     QPushButton* putBack_;
 };

@@ -85,6 +85,8 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     heading->setSpacing(4);
     const QFont titleFont = Fonts::font(FontRole::title, QFont::DemiBold);
     title_ = new StyledLabel(QString(), titleFont, {}, columnWidget);
+    // A long title (German's) wraps in the room the buttons leave rather than push them out.
+    title_->setWordWrap(true);
     heading->addWidget(title_);
     progress_ = new QProgressBar(columnWidget);
     progress_->setRange(0, 1000);
@@ -93,8 +95,7 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     heading->addWidget(progress_);
     checked_ = new StyledLabel(QString(), Fonts::font(FontRole::body), SemanticColors::secondaryText, columnWidget);
     heading->addWidget(checked_);
-    header->addLayout(heading);
-    header->addStretch(1);
+    header->addLayout(heading, 1);
     checkNow_ = new QPushButton(tr("Check Now"), columnWidget);
     header->addWidget(checkNow_, 0, Qt::AlignTop);
     updateAll_ = new ProminentButton(tr("Update All"), columnWidget);
@@ -248,7 +249,8 @@ void UpdatesPage::refreshHeader() {
     progress_->setVisible(checking);
     progress_->setValue(int(model_.updateProgress() * 1000));
     const auto& checkedAt = model_.updatesCheckedAt();
-    checked_->setVisible(!checking && checkedAt);
+    // Under "could not check" a time would read as if something had been checked.
+    checked_->setVisible(!checking && checkedAt && !noneChecked);
     if (checkedAt)
         checked_->setText(
             tr("Checked %1")
@@ -299,6 +301,9 @@ void UpdatesPage::refreshLists() {
         currentRows.emplace_back(app, tr("Version %1").arg(Texts::version(app.version)));
     currentToggle_->setText(tr("Up to date (%Ln)", nullptr, int(currentRows.size())));
     replaceList(currentGroup_, currentRows);
+    // No group to open on nothing; one left open comes back open.
+    currentToggle_->setVisible(!currentRows.empty());
+    currentGroup_->setVisible(!currentRows.empty() && currentToggle_->isChecked());
 
     const ReasonList::Rows unsupportedRows = unsupported();
     unsupportedToggle_->setText(tr("Not checked (%Ln)", nullptr, int(unsupportedRows.size())));

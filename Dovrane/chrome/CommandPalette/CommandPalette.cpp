@@ -7,6 +7,7 @@
 #include "UiKit/SemanticColors.h"
 #include "UiKit/StorageSelection.h"
 #include "UiKit/Symbols.h"
+#include "WindowBehavior/WindowEdge.h"
 
 #include <DovraneKit/scan/Explanations.h>
 
@@ -88,14 +89,17 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     : QDialog(parent), model_(model), openSettings_(std::move(openSettings)) {
     // A panel over the main window, not a window of its own with a title bar.
     setWindowFlag(Qt::FramelessWindowHint);
-    setFixedSize(width, height);
+    setFixedWidth(width);
+    setProperty("placedHeight", maxHeight);
     setWindowTitle(PaletteText::tr("Command Palette"));
+    new WindowEdge(this);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* search = new QHBoxLayout;
+    searchRow_ = new QWidget;
+    auto* search = new QHBoxLayout(searchRow_);
     search->setContentsMargins(16, 16, 16, 16);
     search->setSpacing(8);
     search->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 16, SemanticColors::secondaryText));
@@ -106,7 +110,7 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     field_->setAccessibleName(PaletteText::tr("Search pages, actions and apps"));
     field_->installEventFilter(this);
     search->addWidget(field_, 1);
-    column->addLayout(search);
+    column->addWidget(searchRow_);
 
     auto* divider = new QFrame;
     divider->setFrameShape(QFrame::HLine);
@@ -119,6 +123,7 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     list_->setAccessibleName(PaletteText::tr("Commands"));
     list_->setSelectionMode(QAbstractItemView::NoSelection);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     column->addWidget(list_, 1);
 
     empty_ = new StyledLabel(PaletteText::tr("Nothing matches"), Fonts::font(FontRole::body),
@@ -291,7 +296,20 @@ void CommandPalette::rebuild() {
     // The keys stay in the field, so the field tells which command Return runs.
     field_->setAccessibleDescription(
         selected_ >= 0 && selected_ < int(listed.size()) ? listed[std::size_t(selected_)].title : QString());
+    fitHeight();
     empty_->setGeometry(list_->rect());
+}
+
+void CommandPalette::fitHeight() {
+    int rows = 0;
+    for (int row = 0; row < list_->count(); ++row)
+        rows += list_->sizeHintForRow(row);
+    const int list = list_->count() == 0 ? emptyHeight : rows + 2 * list_->frameWidth();
+    // The field and the line under it: what the column asks for beside the list.
+    const int above = layout()->sizeHint().height() - list_->sizeHint().height();
+    const int fitted = std::min(maxHeight, above + list);
+    if (fitted != height())
+        setFixedHeight(fitted);
 }
 
 bool CommandPalette::eventFilter(QObject* watched, QEvent* event) {
@@ -312,14 +330,6 @@ bool CommandPalette::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void CommandPalette::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    // Without a frame of the window manager's, the panel draws its own edge.
-    QPainter painter(this);
-    painter.setPen(SemanticColors::of(SemanticColor::separator));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void CommandPalette::showEvent(QShowEvent* event) {

@@ -34,7 +34,11 @@ public:
     };
 
     static constexpr int width = 560;
-    static constexpr int height = 400;
+    // The tallest the palette grows; it is as tall as its results, and keeps its top where the
+    // tallest would have it (the dynamic property "placedHeight" tells its host so).
+    static constexpr int maxHeight = 400;
+    // Room under the field for "Nothing matches".
+    static constexpr int emptyHeight = 64;
     static constexpr int maxResults = 40;
     // How long a chosen command waits for the palette to be gone.
     static constexpr int runDelayMs = 300;
@@ -60,16 +64,18 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void queryChanged();
     void rebuild();
     void select(int index);
+    // As tall as the search field and the listed rows, at most maxHeight.
+    void fitHeight();
 
     AppModel& model_;
     std::function<void()> openSettings_;
     QLineEdit* field_;
+    QWidget* searchRow_;
     QListWidget* list_;
     QLabel* empty_;
     int selected_ = 0;

@@ -215,7 +215,9 @@ void CategoryBrowser::fitList() {
         if (const CategoryRow* categoryRow = row(id); categoryRow && !list_->isRowHidden(listModel_->rowOf(id)))
             oneLine = std::max(oneLine, categoryRow->oneLineWidth());
     oneLine += list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth();
-    const int listWidth = std::clamp(width() - detailRoom, listNarrowest, std::max(listWidest, oneLine));
+    // The detail's room also holds its footer on one row, which a German selection needs more of.
+    const int room = std::max(detailRoom, detail_->footerRoom() + 1);
+    const int listWidth = std::clamp(width() - room, listNarrowest, std::max(listWidest, oneLine));
     if (listWidth != sidebar_->width())
         sidebar_->setFixedWidth(listWidth);
 }
@@ -240,13 +242,25 @@ CategoryID CategoryBrowser::current() const {
     const std::optional<CategoryID> chosen = context_.selection.category();
     if (chosen && model.showsCategory(*chosen) && std::find(all_.begin(), all_.end(), *chosen) != all_.end())
         return *chosen;
+    // The page's own category when it holds something, else the first listed one that does:
+    // a page does not open on an empty category while another has items. With nothing
+    // anywhere, the own category, or the first listed where this home leaves it out.
+    const auto holdsItems = [&model](CategoryID id) {
+        const Category* found = model.scan() ? model.scan()->category(id) : nullptr;
+        return found && !found->items.empty();
+    };
+    std::optional<CategoryID> firstShown;
+    for (const CategoryID id : all_)
+        if (model.showsCategory(id) && !firstShown)
+            firstShown = id;
+    if (model.showsCategory(fallback_) && holdsItems(fallback_))
+        return fallback_;
+    for (const CategoryID id : all_)
+        if (model.showsCategory(id) && holdsItems(id))
+            return id;
     if (model.showsCategory(fallback_))
         return fallback_;
-    // The fallback is left out on this home: the first category the list shows.
-    for (CategoryID id : all_)
-        if (model.showsCategory(id))
-            return id;
-    return fallback_;
+    return firstShown.value_or(fallback_);
 }
 
 bool CategoryBrowser::showsEmptyState() const { return stack_->currentWidget() == empty_; }

@@ -36,7 +36,8 @@ public:
 
     // Every section's categories, in section order.
     const std::vector<CategoryID>& all() const { return all_; }
-    // The shared choice when it is one of all(), else the fallback.
+    // The shared choice when it is one of all(), else the fallback, or where the fallback holds
+    // nothing the first listed category that holds items.
     CategoryID current() const;
 
     bool showsEmptyState() const;

@@ -217,6 +217,18 @@ QString CategoryDetail::summary() const {
         .arg(Texts::count(std::int64_t(pickedCount_)), QString::fromStdString(bytes(pickedSize_)));
 }
 
+int CategoryDetail::footerRoom() const {
+    // The widest footer of any category: a selection of thousands of items summed to hundreds of
+    // gigabytes beside the two buttons, which the other categories' one button never outgrows.
+    const QFontMetrics body(Fonts::font(FontRole::body));
+    const int summary = body.horizontalAdvance(
+        tr("%1 selected, %2").arg(Texts::count(88888), QString::fromStdString(bytes(888'880'000'000))));
+    const int buttons =
+        selectSafe_->sizeHint().width() + footerBar_->buttonSpacing() + moveToTrash_->sizeHint().width();
+    const QMargins margins = footerBar_->layout()->contentsMargins();
+    return margins.left() + margins.right() + summary + footerBar_->layout()->spacing() + buttons;
+}
+
 void CategoryDetail::selectionChangedByUser() {
     if (applyingPicked_)
         return;

@@ -62,6 +62,9 @@ public:
     QTableView* table() const { return table_; }
     CategoryItemsModel* items() const { return items_; }
     FooterBar* footerBar() const { return footerBar_; }
+    // The width the footer needs to keep its summary and its buttons on one row in any category
+    // and with any selection, in the language of the moment.
+    int footerRoom() const;
     // The context menu for a point of the table's viewport, not yet shown.
     std::unique_ptr<QMenu> contextMenu(const QPoint& viewportPoint);
 

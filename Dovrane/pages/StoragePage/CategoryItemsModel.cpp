@@ -17,7 +17,10 @@ const QString dash = Texts::unknown();
 Date lastUsedSort(const CleanupItem& item) { return item.lastUsed.value_or(Date::distantPast()); }
 
 CategoryItemsModel::CategoryItemsModel(const AppModel& model, QObject* parent)
-    : SortedTableModel<CleanupItem>(columns(model), sizeColumn, Qt::DescendingOrder, parent) {}
+    : SortedTableModel<CleanupItem>(columns(model), sizeColumn, Qt::DescendingOrder, parent) {
+    setTieBreak(SortKeys::byNameThenPath<CleanupItem>(&CleanupItem::name,
+                                                      [](const CleanupItem& item) { return item.url.path(); }));
+}
 
 void CategoryItemsModel::setCategory(CategoryID id, std::vector<CleanupItem> items) {
     category_ = id;

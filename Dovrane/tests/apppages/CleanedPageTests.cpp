@@ -120,6 +120,10 @@ private slots:
         QCOMPARE(undoneRow->status()->text(), QStringLiteral("Put back"));
         QVERIFY(!undoneRow->putBack()->isVisibleTo(undoneRow));
         QCOMPARE(undoneRow->icon()->symbol(), QStringLiteral("arrow.uturn.backward.circle.fill"));
+        // A finished state with its check mark, where the others offer a button or say why not.
+        QVERIFY(undoneRow->statusMark()->isVisibleTo(undoneRow));
+        for (const RemovalRow* other : {rows[0], rows[3], rows[4]})
+            QVERIFY(!other->statusMark()->isVisibleTo(other));
     }
 
     void aLargeRecordIsCountedOffTheMainThreadAndShownOnceCounted() {

@@ -108,11 +108,20 @@ private slots:
         QVERIFY(page.failedSection()->isVisibleTo(&page));
         QCOMPARE(names(page.failed()), (QStringList{"Alpha: The feed is unreachable.", "Beta: No feed <b>here</b>."}));
         QVERIFY(visibleTexts(*page.failedSection()).contains("No feed <b>here</b>."));
-        QCOMPARE(page.currentToggle()->text(), QStringLiteral("Up to date (0)"));
+        // No empty group of current apps, even one left open, and no time of a check that
+        // found nothing out.
+        QVERIFY(!page.currentToggle()->isVisibleTo(&page));
+        QVERIFY(!page.currentGroup()->isVisibleTo(&page));
+        QVERIFY(!page.checked()->isVisibleTo(&page));
+        QVERIFY(page.unsupportedToggle()->isVisibleTo(&page));
 
         // One up to date beside the failure: the line is true again.
         ModelSeeding(f->model).setUpdates(
             {{a.id(), UpdateCheck::failed("The feed is unreachable.")}, {b.id(), UpdateCheck::upToDate()}});
+        QCOMPARE(page.currentToggle()->text(), QStringLiteral("Up to date (1)"));
+        QVERIFY(page.currentToggle()->isVisibleTo(&page));
+        QVERIFY(page.currentGroup()->isVisibleTo(&page));
+        QVERIFY(page.checked()->isVisibleTo(&page));
         QVERIFY(page.allUpToDate()->isVisibleTo(&page));
         QVERIFY(!page.noneChecked()->isVisibleTo(&page));
         QCOMPARE(page.failed().size(), std::size_t(1));

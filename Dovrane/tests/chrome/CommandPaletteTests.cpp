@@ -11,6 +11,7 @@
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
 #include "UiKit/StorageSelection.h"
+#include "WindowBehavior/WindowEdge.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -33,7 +34,7 @@ QStringList ids(const std::vector<CommandPalette::Command>& commands) {
 QString path(const InstalledApp& app) { return QString::fromStdString(app.id()); }
 
 ScanResult scanWithSafeItem() {
-    ScanResult scan = makeScan(Date(0), 1'000'000'000, 400'000'000, {{CategoryID::caches, 100'000'000}});
+    ScanResult scan = makeScan(Date{0}, 1'000'000'000, 400'000'000, {{CategoryID::caches, 100'000'000}});
     for (Category& category : scan.categories)
         if (category.id == CategoryID::caches)
             category.items.push_back(CleanupItem(Url::fromPath(Path::join(testFolder(), "cache")), std::nullopt,
@@ -280,6 +281,82 @@ private slots:
         SheetHost::setPaletteMaker({});
     }
 
+    // As tall as what it lists, up to its tallest; "Nothing matches" keeps a little room.
+    void theHeightFollowsTheResults() {
+        auto shown = palette();
+        shown->show();
+        const int above = shown->list()->mapTo(shown.get(), QPoint(0, 0)).y();
+        const auto rowsHeight = [&shown] {
+            int total = 0;
+            for (int row = 0; row < shown->list()->count(); ++row)
+                total += shown->list()->sizeHintForRow(row);
+            return total;
+        };
+        type(*shown, "Settings");
+        QCOMPARE(shown->results().size(), std::size_t(1));
+        QCOMPARE(shown->height(), above + rowsHeight());
+        QVERIFY(shown->height() < 120);
+        type(*shown, "zzqx");
+        QCOMPARE(shown->height(), above + CommandPalette::emptyHeight);
+        QVERIFY(shown->emptyText()->isVisible());
+        type(*shown, " ");
+        QVERIFY(rowsHeight() > CommandPalette::maxHeight);
+        QCOMPARE(shown->height(), CommandPalette::maxHeight);
+        QCOMPARE(shown->list()->mapTo(shown.get(), QPoint(0, 0)).y(), above);
+    }
+
+    // An edge that stands out from the list it closes, where no window manager frames it.
+    void itsEdgeStandsOutInBothLooks() {
+        const auto back = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        auto shown = palette();
+        shown->show();
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            QCoreApplication::processEvents();
+            const QImage image = shown->grab().toImage();
+            const QPoint edge(image.width() / 2, image.height() - 1), inside(image.width() / 2, image.height() - 3);
+            QVERIFY2(testing::contrastRatio(image.pixelColor(edge), image.pixelColor(inside)) >= 1.8,
+                     qPrintable(image.pixelColor(edge).name() + " " + image.pixelColor(inside).name()));
+        }
+    }
+
+    // Over its window it keeps its top as it shrinks, and casts a shadow on the page around it.
+    void overItsWindowItKeepsItsTopAndCastsAShadow() {
+        SheetHost::setPaletteMaker([this](AppModel& hosted, QWidget* window) -> QDialog* {
+            return new CommandPalette(
+                hosted, [this] { ++settingsOpened; }, window);
+        });
+        const auto unset = qScopeGuard([] { SheetHost::setPaletteMaker({}); });
+        QWidget window;
+        window.resize(1100, 720);
+        window.show();
+        SheetHost host(*model, &window);
+        auto* shown = qobject_cast<CommandPalette*>(host.current());
+        QVERIFY(shown);
+        QTRY_VERIFY(shown->isVisible());
+        type(*shown, " ");
+        QCoreApplication::processEvents();
+        const int top = shown->geometry().top();
+        QCOMPARE(shown->height(), CommandPalette::maxHeight);
+        type(*shown, "Settings");
+        QCoreApplication::processEvents();
+        QVERIFY(shown->height() < CommandPalette::maxHeight);
+        QCOMPARE(shown->geometry().top(), top);
+
+        const auto* edge = shown->findChild<WindowEdge*>();
+        QVERIFY(edge && edge->shadow());
+        QTRY_VERIFY(edge->shadow()->isVisible());
+        const QRect under(window.mapFromGlobal(shown->geometry().topLeft()), shown->size());
+        QVERIFY(edge->shadow()->geometry().contains(under));
+        const QImage page = window.grab().toImage();
+        const QColor near = page.pixelColor(under.center().x(), under.bottom() + 3);
+        const QColor far = page.pixelColor(under.center().x(), under.bottom() + WindowEdge::shadowReach + 20);
+        QVERIFY2(near.lightness() + 4 < far.lightness(),
+                 qPrintable(QStringLiteral("%1 / %2").arg(near.name(), far.name())));
+        model->setSheet(std::nullopt);
+        QTRY_VERIFY(!edge || !edge->shadow() || !edge->shadow()->isVisible());
+    }
+
     void settingsUsesTheOpener() {
         auto shown = palette();
         shown->show();
@@ -293,7 +370,9 @@ private slots:
         for (Look look : {Look::light, Look::dark}) {
             auto shown = palette();
             const QImage image = render(*shown, look);
-            QCOMPARE(image.size(), QSize(CommandPalette::width, CommandPalette::height));
+            QCOMPARE(image.width(), CommandPalette::width);
+            QVERIFY(image.height() <= CommandPalette::maxHeight);
+
             QCOMPARE(shown->searchField()->placeholderText(), QString("Search pages, actions and apps"));
             auto* first = shown->list()->itemWidget(shown->list()->item(0));
             QCOMPARE(first->accessibleName(), QString("Overview"));

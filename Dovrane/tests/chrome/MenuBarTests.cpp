@@ -91,7 +91,7 @@ private slots:
 
     void theHeaderTakesTheVolumeElseTheScan() {
         auto shown = panel();
-        ModelSeeding(*model).setScan(makeScan(Date(0), 500'000'000'000, 120'000'000'000));
+        ModelSeeding(*model).setScan(makeScan(Date{0}, 500'000'000'000, 120'000'000'000));
         QVERIFY(shown->freeLabel()->isVisibleTo(shown.get()));
         QCOMPARE(shown->freeLabel()->text(), QString("120 GB"));
         QCOMPARE(shown->totalLabel()->text(), QString("free of 500 GB"));
@@ -153,7 +153,7 @@ private slots:
 
     void rendersInLightAndDark() {
         ModelSeeding(*model).setScan(
-            makeScan(Date(0), 500'000'000'000, 120'000'000'000, {{CategoryID::apps, 80'000'000'000}}));
+            makeScan(Date{0}, 500'000'000'000, 120'000'000'000, {{CategoryID::apps, 80'000'000'000}}));
         for (Look look : {Look::light, Look::dark}) {
             auto shown = panel();
             const QImage image = render(*shown, look);

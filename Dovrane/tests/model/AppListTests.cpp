@@ -128,7 +128,13 @@ private slots:
         };
         AppModel& model = fixture.makeModel(services);
         makeAppBundle(fixture / "Applications/Zeta.app", "com.example.zeta", "Zeta");
-        writeFile(fixture / "Applications/Image-1.0.AppImage", "not really one");
+        // Marked as an AppImage, with a payload nothing can read.
+        writeFile(fixture / "Applications/Image-1.0.AppImage", std::string("\x7F"
+                                                                           "ELF\x02\x01\x01\x00"
+                                                                           "AI\x02",
+                                                                           11) +
+                                                                   "not really one");
+        writeFile(fixture / "Applications/Named-1.0.AppImage", "only the name of one");
         writeFile(fixture / ".var/app/org.example.Flat/config/x", "kept");
         writeFile(fixture / ".var/app/org.gone.Flat/config/x", "gone");
         writeFile(fixture / ".local/share/org.desk.Known/x", "kept");

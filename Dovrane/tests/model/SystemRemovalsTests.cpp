@@ -122,8 +122,10 @@ private slots:
             {-300'000, "Trash emptied. Measured gain: Zero KB."}, // nothing won is nothing, not "about"
         };
         std::vector<std::int64_t> figures = {before}; // read at start-up
-        for (const Case& each : cases)
-            figures.insert(figures.end(), {before, before + each.change});
+        for (const Case& each : cases) {
+            figures.push_back(before);
+            figures.push_back(before + each.change);
+        }
         AppModel& model = fixture.makeModel(withAvailable(fixture, figures));
         // Emptying waits its turn behind an administrator run held at a gate, so it is seen
         // while it runs.

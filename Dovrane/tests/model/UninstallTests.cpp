@@ -126,7 +126,11 @@ private slots:
         ModelFixture fixture;
         AppModel& model = fixture.makeModel(measuring(fixture.services(), 4000));
         const std::string appImage = fixture / "Applications/Tool-1.0-x86_64.AppImage";
-        writeFile(appImage, "damaged, so named after its file");
+        writeFile(appImage, std::string("\x7F"
+                                        "ELF\x02\x01\x01\x00"
+                                        "AI\x02",
+                                        11) +
+                                "damaged, so named after its file");
         const std::string entry = fixture / ".local/share/applications/appimagekit_tool.desktop";
         writeFile(entry, "[Desktop Entry]\nName=Tool\nExec=" + appImage + " %U\n");
         const std::string config = fixture / ".config/Tool";

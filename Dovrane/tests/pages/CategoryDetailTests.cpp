@@ -124,7 +124,19 @@ private slots:
         QVERIFY(detail.table()->selectionModel()->selectedRows().isEmpty());
         QCOMPARE(detail.summary(), QStringLiteral("2 items"));
         QCOMPARE(detail.items()->sortColumn(), int(CategoryItemsModel::lastUsedColumn));
-        QCOMPARE(shownNames(detail), (QStringList{"iPhone 8", "iPhone 6"}));
+        QCOMPARE(shownNames(detail), (QStringList{"iPhone 6", "iPhone 8"})); // never used, both: by name
+
+        // Items of one size come by name, whatever order a scan listed them in.
+        for (const bool reversed : {false, true}) {
+            std::vector<CleanupItem> equal = {item("/tmp/logs/zeta", 7, Safety::safe, CleanupAction::trash),
+                                              item("/tmp/logs/Beta", 7, Safety::safe, CleanupAction::trash),
+                                              item("/tmp/logs/alpha", 7, Safety::safe, CleanupAction::trash)};
+            if (reversed)
+                std::reverse(equal.begin(), equal.end());
+            detail.setCategory(Category(CategoryID::logs, std::nullopt, std::move(equal)));
+            detail.table()->horizontalHeader()->setSortIndicator(CategoryItemsModel::sizeColumn, Qt::DescendingOrder);
+            QCOMPARE(shownNames(detail), (QStringList{"alpha", "Beta", "zeta"}));
+        }
 
         // A name is data: one line, and no markup in its tooltip.
         detail.setCategory(Category(CategoryID::logs, std::nullopt,

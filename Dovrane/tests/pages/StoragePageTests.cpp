@@ -306,6 +306,39 @@ private slots:
             QVERIFY(fixture.model.showsCategory(id));
     }
 
+    void aPageOpensOnACategoryWithItemsWhileItsOwnIsEmpty() {
+        PageFixture fixture; // a Linux home: Xcode and Simulators are left out while empty
+        ScanResult scan = fixture.scan();
+        for (Category& category : scan.categories)
+            if (category.id == CategoryID::xcode || category.id == CategoryID::simulators ||
+                category.id == CategoryID::caches)
+                category = Category(category.id);
+        ModelSeeding(fixture.model).setScan(scan);
+        // Docker and Package Caches are listed with nothing in them; Projects holds a folder.
+        QVERIFY(fixture.model.showsCategory(CategoryID::docker));
+
+        DeveloperPage developer(fixture.context());
+        showAsWindow(developer);
+        QCOMPARE(developer.browser()->current(), CategoryID::projects);
+        QCOMPARE(listed(*developer.browser()), std::optional(CategoryID::projects));
+        // A cleared choice on the Storage page, whose own Caches holds nothing.
+        fixture.context().selection.setCategory(std::nullopt);
+        StoragePage storage(fixture.context());
+        showAsWindow(storage);
+        QCOMPARE(storage.browser()->current(), CategoryID::logs);
+
+        // A choice of the user's stands, empty or not; nothing anywhere falls back as before.
+        fixture.context().selection.setCategory(CategoryID::docker);
+        QCOMPARE(developer.browser()->current(), CategoryID::docker);
+        fixture.context().selection.setCategory(std::nullopt);
+        ScanResult empty = scan;
+        for (Category& category : empty.categories)
+            category = Category(category.id);
+        ModelSeeding(fixture.model).setScan(empty);
+        QCOMPARE(developer.browser()->current(), CategoryID::docker);
+        QCOMPARE(storage.browser()->current(), CategoryID::caches);
+    }
+
     void withoutAScanTheBrowserInvitesToScanThenWaitsForTheResult() {
         PageFixture fixture;
         StoragePage storage(fixture.context());

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTranslator>
@@ -212,6 +213,49 @@ private slots:
         QCOMPARE(shownOrder(model), (QList<int>{1, 3, 0, 4, 2}));
         QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Size"));
         QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("Version 10"));
+    }
+
+    // Between the panes one hairline in the separator colour, and nothing drawn over the page
+    // beside it: every column of the handle is of one colour.
+    void aSplitterHandleIsAHairlineWithoutGripDots() {
+        const auto back = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            QSplitter split(Qt::Horizontal);
+            split.addWidget(new QWidget);
+            split.addWidget(new QWidget);
+            split.resize(400, 240);
+            split.show();
+            QCoreApplication::processEvents();
+            const QImage handle = split.handle(1)->grab().toImage();
+            QVERIFY(handle.width() >= 1 && handle.height() > 100);
+            bool hairline = false;
+            for (int x = 0; x < handle.width(); ++x) {
+                const QColor top = handle.pixelColor(x, 0);
+                for (int y = 1; y < handle.height(); ++y)
+                    QVERIFY2(handle.pixelColor(x, y) == top,
+                             qPrintable(QStringLiteral("column %1, row %2").arg(x).arg(y)));
+                const QColor window = split.palette().color(QPalette::Window);
+                hairline |= std::abs(top.red() - window.red()) + std::abs(top.green() - window.green()) +
+                                std::abs(top.blue() - window.blue()) >=
+                            12;
+            }
+            QVERIFY(hairline);
+        }
+    }
+
+    void aTieBreakOrdersEqualRowsOneWayInEitherDirection() {
+        EntryModel model = makeModel();
+        model.setTieBreak(
+            SortKeys::byNameThenPath<Entry>(&Entry::name, [](const Entry& e) { return std::to_string(e.model); }));
+        model.setRows({{"b", 5, 0}, {"Version 10", 7, 1}, {"a", 5, 2}, {"version 9", 1, 3}, {"B", 5, 4}});
+        // "a" first; "b" and "B" tie on the name too and go by their paths.
+        QCOMPARE(shownOrder(model), (QList<int>{1, 2, 0, 4, 3}));
+        model.sort(1, Qt::AscendingOrder);
+        QCOMPARE(shownOrder(model), (QList<int>{3, 2, 0, 4, 1}));
+        // The same rows listed in another order show in the same order.
+        model.setRows({{"B", 5, 4}, {"a", 5, 2}, {"version 9", 1, 3}, {"b", 5, 0}, {"Version 10", 7, 1}});
+        QCOMPARE(shownOrder(model), (QList<int>{3, 2, 0, 4, 1}));
     }
 
     void aSelectionFollowsItsRowThroughASort() {

@@ -26,4 +26,4 @@ template <typename Suite> int runSuite(int argc, char** argv, void (*beforeStart
 } // namespace dovrane::testing
 
 #define DOVRANE_UI_TEST_MAIN(Suite, ...)                                                                               \
-    int main(int argc, char** argv) { return dovrane::testing::runSuite<Suite>(argc, argv, ##__VA_ARGS__); }
+    int main(int argc, char** argv) { return dovrane::testing::runSuite<Suite>(argc, argv __VA_OPT__(, ) __VA_ARGS__); }

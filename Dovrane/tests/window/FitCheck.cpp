@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QTableView>
@@ -220,6 +221,11 @@ void check(const QWidget* widget, QStringList& faults) {
     if (const auto* view = qobject_cast<const QAbstractItemView*>(widget))
         for (const QString& rowFault : rowWidgetFaults(view))
             faults << pathOf(widget) + QStringLiteral(": ") + rowFault;
+    // A page wider than its window: what stands at its right edge is out of sight.
+    if (const auto* area = qobject_cast<const QScrollArea*>(widget);
+        area && area->horizontalScrollBar()->isVisible() && area->horizontalScrollBar()->maximum() > slack)
+        faults << pathOf(widget) + QStringLiteral(": content needs %1 px more width than the page has")
+                                       .arg(area->horizontalScrollBar()->maximum());
 
     // Sibling texts on top of each other.
     QList<const QWidget*> texts;

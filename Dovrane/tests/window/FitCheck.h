@@ -1,8 +1,9 @@
 #pragma once
 // What a user sees as an unfinished view, found in a widget tree: a label or button whose text
 // does not fit its space (a push button's with the style's margins around it), two sibling
-// texts on top of each other, and a visible box with nothing to show. Only widgets visible on
-// screen count. And a sheet that does not fit the part of its window it may cover.
+// texts on top of each other, a visible box with nothing to show, and a page wider than its
+// window (a horizontal scroll bar). Only widgets visible on screen count. And a sheet that does
+// not fit the part of its window it may cover.
 
 #include <QRect>
 #include <QString>

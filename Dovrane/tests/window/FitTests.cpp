@@ -4,6 +4,7 @@
 // checker itself is tried first on views built to fail it.
 
 #include "App/DovraneApp.h"
+#include "AppModel/ModelSeeding.h"
 #include "AppsPage/AppsPage.h"
 #include "CommandPalette/CommandPalette.h"
 #include "ContentView/ContentView.h"
@@ -15,11 +16,13 @@
 #include "Snapshot/Capture.h"
 #include "StorageGraphics/StorageLegend.h"
 #include "StoragePage/CategoryBrowser.h"
+#include "StoragePage/CategoryDetail.h"
 #include "StoragePage/CategoryRow.h"
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/StorageSelection.h"
+#include "UpdatesPage/UpdatesPage.h"
 #include "WindowBehavior/WindowPlacement.h"
 #include "WindowFixture.h"
 #include "support/ModelTestMain.h"
@@ -32,6 +35,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -84,6 +88,23 @@ public:
 private:
     QWidget window_;
     QVBoxLayout* layout_;
+};
+
+// The main window over the demo data, in the given language, shown; the catalogue of the
+// language of the run comes back when it goes.
+struct DemoWindow {
+    struct CatalogueBack {
+        ~CatalogueBack() { Translations::install(); }
+    } back; // first, so it goes last, once APP_LANG is back
+    ScopedEnv languageSwitch;
+    struct CatalogueOfTheLanguage {
+        CatalogueOfTheLanguage() { Translations::install(); }
+    } catalogue;
+    WindowFixture fixture;
+    ScopedEnv seed{"APP_SEED", "1"};
+    DovraneApp app{{"Dovrane"}, fixture.container(), fixture.services()};
+
+    explicit DemoWindow(const std::string& language) : languageSwitch("APP_LANG", language) { app.showMainWindow(); }
 };
 
 // Every category title of a browser's list as the category names it, never cut short, and
@@ -240,6 +261,22 @@ private slots:
                  QStringList(QStringLiteral("QPushButton: cut off by the sheet's edge: \"Done\"")));
     }
 
+    void aPageWiderThanItsWindowIsNamed() {
+        Frame frame({300, 200});
+        auto* area = frame.add(new QScrollArea);
+        area->setObjectName(QStringLiteral("page"));
+        area->setWidgetResizable(true);
+        area->setWidget(
+            new QLabel(QStringLiteral("Updates konnten nicht geprüft werden, und das ist ein langer Titel")));
+        const QStringList faults = misfits(&frame.show());
+        QCOMPARE(faults.size(), 1);
+        QVERIFY2(faults[0].startsWith(QStringLiteral("page: content needs")), qPrintable(faults[0]));
+        area->widget()->setMaximumWidth(200);
+        qobject_cast<QLabel*>(area->widget())->setWordWrap(true);
+        settle();
+        QCOMPARE(misfits(area), QStringList());
+    }
+
     void overlapsAndEmptyBoxesAreNamed() {
         QWidget window;
         window.resize(300, 200);
@@ -290,6 +327,89 @@ private slots:
             }
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.mid(0, 10).join(QLatin1Char('\n'))));
+    }
+
+    // A header of a long German title and two buttons: the title wraps beside the buttons at
+    // every size, and no part of the page runs past the window.
+    void theUpdatesPageFitsWhenEveryCheckFailed_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("en") << "en";
+        QTest::newRow("de") << "de";
+    }
+    void theUpdatesPageFitsWhenEveryCheckFailed() {
+        QFETCH(QString, language);
+        DemoWindow shown(language.toStdString());
+        DovraneApp& app = shown.app;
+        AppModel& model = app.model();
+        QTRY_VERIFY(model.isDemo());
+        std::map<std::string, UpdateCheck> failed;
+        for (const InstalledApp& installed : model.apps())
+            failed.emplace(installed.id(), UpdateCheck::failed("The feed is unreachable."));
+        ModelSeeding(model).setUpdates(std::move(failed));
+        model.setSidebar(SidebarItem::updates);
+
+        QStringList faults;
+        for (const WindowSize& windowSize : windowSizes) {
+            app.window().resize(windowSize.size);
+            settle();
+            for (const QString& fault : misfits(&app.window()))
+                faults << QString::fromLatin1(windowSize.name) + QStringLiteral(": ") + fault;
+            const auto pages = app.window().findChildren<UpdatesPage*>();
+            QCOMPARE(pages.size(), qsizetype(1));
+            const QWidget* title = pages.front()->title();
+            QVERIFY(title->isVisible());
+            QCOMPARE(qobject_cast<const QLabel*>(title)->text(),
+                     language == "de" ? QStringLiteral("Updates konnten nicht geprüft werden")
+                                      : QStringLiteral("Could not check for updates"));
+        }
+        if (!faults.isEmpty())
+            QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    // With a selection, in German, the window at its default size or wider: each category's
+    // footer keeps its summary on one line beside its buttons.
+    void aSelectionsFooterStaysOnOneRow() {
+        const auto restore = qScopeGuard([] { StorageSelection::shared().setCategory(CategoryID::caches); });
+        DemoWindow shown("de");
+        DovraneApp& app = shown.app;
+        AppModel& model = app.model();
+        QTRY_VERIFY(model.isDemo());
+        QStringList faults;
+        int selections = 0;
+        for (const QSize size : {QSize(1100, 720), QSize(1400, 720)})
+            for (SidebarItem page : {SidebarItem::storage, SidebarItem::developer}) {
+                app.window().resize(size);
+                model.setSidebar(page);
+                settle();
+                for (CategoryBrowser* browser : app.window().findChildren<CategoryBrowser*>()) {
+                    if (!browser->isVisible())
+                        continue;
+                    for (CategoryID id : browser->all()) {
+                        StorageSelection::shared().setCategory(id);
+                        settle();
+                        auto* select = browser->detail()->findChild<QPushButton*>(QStringLiteral("selectSafeItems"));
+                        if (!select || !select->isVisible())
+                            continue;
+                        select->click();
+                        settle();
+                        ++selections;
+                        const FooterBar* footer = browser->detail()->footerBar();
+                        const QLabel* summary = footer->summaryLabel();
+                        const QString where =
+                            QStringLiteral("%1x%2 %3: \"%4\"")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(QString::fromStdString(std::string(rawValue(id))), summary->text());
+                        if (summary->heightForWidth(summary->width()) > summary->fontMetrics().height() * 3 / 2)
+                            faults << where + QStringLiteral(" wraps");
+                        if (select->mapTo(footer, QPoint()).y() > summary->geometry().bottom())
+                            faults << where + QStringLiteral(" has its buttons under it");
+                    }
+                }
+            }
+        QVERIFY(selections >= 4);
+        if (!faults.isEmpty())
+            QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
     }
 
     void everyViewFits_data() {

@@ -111,6 +111,25 @@ private slots:
         QVERIFY(sheet.confirmButton()->isDefault());
     }
 
+    void cleanupSheetListsNamesInTheFindersOrder() {
+        WindowFixture fixture;
+        AppModel& model = fixture.makeModel();
+        std::vector<CleanupItem> items;
+        std::vector<TrashPlan::Entry> entries;
+        for (const char* name : {"iOS 18.6", "Sketchpad", "Version 10", "Harbor", "logbook", "Version 9"}) {
+            items.push_back(fileItem(fixture, std::string("Library/Developer/") + name, 1000));
+            entries.push_back({items.back().url, 1000, 1, false});
+        }
+        CleanupSheet sheet(model, request(items, entries));
+        const QAbstractItemModel& listed = *sheet.entries()->model();
+        QStringList names;
+        for (int row = 0; row < listed.rowCount(); ++row)
+            names << listed.index(row, 0).data().toString();
+        QCOMPARE(names, (QStringList{"Harbor", "iOS 18.6", "logbook", "Sketchpad", "Version 9", "Version 10"}));
+        QCOMPARE(listed.index(1, 0).data(Qt::ToolTipRole).toString(),
+                 Texts::tooltip(QString::fromStdString(fixture / "Library/Developer/iOS 18.6")));
+    }
+
     void anEmptyPlanCannotBeConfirmed() {
         WindowFixture fixture;
         AppModel& model = fixture.makeModel();

@@ -1,10 +1,13 @@
 // The keyboard alone: Tab visits every control of each view once before it comes round again,
-// never lands on a hidden widget, and scrolls what it lands on into view; and an app goes to the
-// Trash with two of its leftovers from the Apps page to the notice without a click.
+// never lands on a hidden widget, and scrolls what it lands on into view; the focus is seen on
+// flat and filled buttons and on the sidebar in both looks; and an app goes to the Trash with two
+// of its leftovers from the Apps page to the notice without a click.
 
 #include "AppsPage/AppTables.h"
 #include "ContentView/NoticeBar.h"
 #include "Sheets/UninstallSheet.h"
+#include "UiKit/Appearance.h"
+#include "UiKit/PageKit.h"
 #include "ViewTour.h"
 #include "support/ModelTestMain.h"
 
@@ -16,7 +19,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSet>
 #include <QTableView>
 #include <QTest>
@@ -61,6 +67,24 @@ QRect shownPart(QWidget* widget) {
                 return {};
         }
     return shown;
+}
+
+// How many pixels of a widget's area change markedly when it takes the focus from elsewhere.
+int pixelsTheFocusChanges(QWidget& widget, QWidget& elsewhere, const QRect& area) {
+    elsewhere.setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    const QImage before = widget.grab(area).toImage();
+    widget.setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    const QImage after = widget.grab(area).toImage();
+    int changed = 0;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x) {
+            const QColor a = before.pixelColor(x, y), b = after.pixelColor(x, y);
+            changed +=
+                std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 120;
+        }
+    return changed;
 }
 
 } // namespace
@@ -114,6 +138,64 @@ private slots:
                                     widget->objectName() + " " +
                                     QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name)));
         });
+    }
+
+    // A ring two pixels wide: at least one perimeter's worth of pixels changes, on a flat
+    // "Show", on the accent-filled "Clean Up…" and on the chosen sidebar row, light and dark.
+    void theFocusIsSeenOnFlatAndFilledButtonsAndTheSidebar() {
+        WindowFixture fixture;
+        ViewTour tour(fixture);
+        const auto back = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        tour.model.setSidebar(SidebarItem::overview);
+        QCoreApplication::processEvents();
+        auto* sidebar = tour.window.findChild<QListWidget*>(QStringLiteral("sidebar"));
+        QVERIFY(sidebar);
+        QList<QWidget*> buttons;
+        for (QPushButton* button : tour.window.findChildren<QPushButton*>(QStringLiteral("show")))
+            if (button->isVisible())
+                buttons << button;
+        QVERIFY(buttons.size() >= 2);
+        buttons = buttons.mid(0, 2);
+        for (ProminentButton* button : tour.window.findChildren<ProminentButton*>())
+            if (button->isVisible())
+                buttons << button;
+        QCOMPARE(buttons.size(), qsizetype(3));
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            QCoreApplication::processEvents();
+            for (QWidget* button : buttons) {
+                const QString what = QStringLiteral("%1 in the %2 look")
+                                         .arg(qobject_cast<QPushButton*>(button)->text(),
+                                              look == Look::light ? QStringLiteral("light") : QStringLiteral("dark"));
+                const int perimeter = 2 * (button->width() + button->height());
+                QVERIFY2(pixelsTheFocusChanges(*button, *sidebar, button->rect()) >= perimeter, qPrintable(what));
+            }
+            // The row with the room round it, where the ring of a chosen row stands.
+            const QRect row = sidebar->visualItemRect(sidebar->currentItem()).adjusted(-4, -4, 4, 4);
+            QVERIFY(sidebar->currentItem()->isSelected());
+            QVERIFY2(pixelsTheFocusChanges(*sidebar, *buttons.front(), row.translated(sidebar->viewport()->pos())) >=
+                         2 * (row.width() + row.height()),
+                     look == Look::light ? "sidebar, light" : "sidebar, dark");
+        }
+
+        // The ring reaches past its row: moving to another row leaves none of it behind on the
+        // screen, which shows what the list draws afresh.
+        sidebar->setFocus(Qt::TabFocusReason);
+        tour.model.setSidebar(SidebarItem::storage);
+        QCoreApplication::processEvents();
+        QTest::qWait(50);
+        const QRect rows = sidebar->visualItemRect(sidebar->item(0))
+                               .united(sidebar->visualItemRect(sidebar->item(1)))
+                               .adjusted(-4, -4, 4, 4)
+                               .intersected(sidebar->viewport()->rect());
+        const QImage fresh = sidebar->viewport()->grab(rows).toImage().convertToFormat(QImage::Format_RGB32);
+        const QPoint at = sidebar->viewport()->mapTo(&tour.window, rows.topLeft());
+        const QImage onScreen = tour.window.screen()
+                                    ->grabWindow(tour.window.winId(), at.x(), at.y(), rows.width(), rows.height())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(onScreen.size(), fresh.size());
+        QVERIFY(onScreen == fresh);
     }
 
     void anAppLeavesWithTwoLeftoversByKeyboardAlone() {

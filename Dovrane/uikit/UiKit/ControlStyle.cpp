@@ -1,5 +1,8 @@
 #include "UiKit/ControlStyle.h"
 
+#include "UiKit/FocusRing.h"
+#include "UiKit/SemanticColors.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QStyleFactory>
@@ -78,6 +81,29 @@ QSize ControlStyle::sizeFromContents(ContentsType type, const QStyleOption* opti
 
 void ControlStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                                const QWidget* widget) const {
+    if (element == CE_Splitter) {
+        // One hairline between the panes; Fusion's grip dots would stand on the page beside it.
+        painter->save();
+        const QRect handle = option->rect;
+        const bool across = option->state.testFlag(State_Horizontal);
+        const QRect line = across ? QRect(handle.center().x(), handle.top(), 1, handle.height())
+                                  : QRect(handle.left(), handle.center().y(), handle.width(), 1);
+        painter->fillRect(line, SemanticColors::of(SemanticColor::separator));
+        painter->restore();
+        return;
+    }
+    if (element == CE_PushButton) {
+        // Fusion marks a focused button only after a key moved the focus, and then faintly: the
+        // ring is drawn whenever the button has the focus, in both looks, flat or not.
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (button && button->state.testFlag(State_HasFocus)) {
+            QStyleOptionButton unfocused = *button;
+            unfocused.state &= ~State_HasFocus;
+            QProxyStyle::drawControl(element, &unfocused, painter, widget);
+            FocusRing::paint(*painter, QRectF(button->rect), 4);
+            return;
+        }
+    }
     const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);
     if (element != CE_ToolButtonLabel || !tool || tool->toolButtonStyle != Qt::ToolButtonTextBesideIcon ||
         tool->icon.isNull() || tool->text.isEmpty()) {

@@ -11,11 +11,13 @@ namespace dovrane::FocusRing {
 
 QColor color() { return ThemeStore::shared().current().accent(); }
 
-void paint(QPainter& painter, const QRectF& bounds, qreal radius) {
+void paint(QPainter& painter, const QRectF& bounds, qreal radius) { paint(painter, bounds, radius, color()); }
+
+void paint(QPainter& painter, const QRectF& bounds, qreal radius, const QColor& ringColor) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(color(), 2));
+    painter.setPen(QPen(ringColor, 2));
     const QRectF ring = bounds.adjusted(1, 1, -1, -1);
     const qreal inner = std::max<qreal>(0, radius - 1);
     painter.drawRoundedRect(ring, inner, inner);

@@ -14,6 +14,9 @@ namespace dovrane::FocusRing {
 QColor color();
 // A ring two pixels wide just inside bounds, with the given corner radius (half the height for a circle).
 void paint(QPainter& painter, const QRectF& bounds, qreal radius);
+// The same in another colour: on a fill of the accent the ring takes the colour of the fill's
+// text, so it shows on any accent.
+void paint(QPainter& painter, const QRectF& bounds, qreal radius, const QColor& color);
 // Gives a widget whose style draws no focus mark (a button drawn as a link) the ring while it
 // has the focus, drawn over it by a child that takes no clicks.
 void attach(QWidget* widget, qreal radius = 4);

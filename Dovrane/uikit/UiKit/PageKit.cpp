@@ -1,6 +1,7 @@
 #include "UiKit/PageKit.h"
 
 #include "UiKit/AccessibleRole.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/SemanticColors.h"
 
 #include <QAbstractButton>
@@ -9,7 +10,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
-#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -202,12 +202,10 @@ void ProminentButton::paintEvent(QPaintEvent*) {
     painter.setPen(ink);
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
-    if (hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = rect();
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-    }
+    // On the accent's fill the accent's ring would vanish: a ring in the title's colour, 2 px in
+    // from the fill's edge.
+    if (hasFocus())
+        FocusRing::paint(painter, shape.adjusted(2, 2, -2, -2), 4, ink);
 }
 
 QProgressBar* makeBusyIndicator(QWidget* parent) {
@@ -227,7 +225,7 @@ FooterBar::FooterBar(QWidget* parent) : QWidget(parent) {
     summary_->setWordWrap(true);
     row_->addWidget(summary_, 1);
     buttons_ = new QWidget(this);
-    (new WrappingRow(buttons_))->setSpacing(8);
+    (new WrappingRow(buttons_))->setSpacing(buttonSpacing());
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     buttons_->setSizePolicy(policy);

@@ -88,9 +88,12 @@ public:
     explicit FooterBar(QWidget* parent = nullptr);
     void setSummary(const QString& summary);
     QString summary() const { return summary_->text(); }
+    const QLabel* summaryLabel() const { return summary_; }
     // Beside the summary, before the flexible space.
     void addNote(QWidget* note);
     void addAction(QWidget* action);
+    // The room between two buttons.
+    static constexpr int buttonSpacing() { return 8; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

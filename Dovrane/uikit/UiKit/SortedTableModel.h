@@ -32,6 +32,14 @@ template <typename Row, typename Key> std::function<int(const Row&, const Row&)>
     };
 }
 
+// Rows of one rank by name in the Finder's order, then by path; both give UTF-8 (the path as bytes).
+template <typename Row, typename Name, typename Path>
+std::function<int(const Row&, const Row&)> byNameThenPath(Name name, Path path) {
+    return [name, path, order = NameOrder()](const Row& a, const Row& b) {
+        return order.tieBreak(std::invoke(name, a), std::invoke(path, a), std::invoke(name, b), std::invoke(path, b));
+    };
+}
+
 } // namespace SortKeys
 
 template <typename Row> class SortedTableModel : public QAbstractTableModel {
@@ -54,6 +62,10 @@ public:
         sortShown();
         endResetModel();
     }
+
+    // Orders rows that the chosen column finds equal, the same way in either direction, so rows
+    // of one size keep their places from one listing to the next whatever order they came in.
+    void setTieBreak(std::function<int(const Row&, const Row&)> tieBreak) { tieBreak_ = std::move(tieBreak); }
 
     const std::vector<Row>& rows() const { return rows_; }
     // The row shown at a table row.
@@ -121,11 +133,14 @@ private:
         const bool ascending = sortOrder_ == Qt::AscendingOrder;
         std::stable_sort(shown_.begin(), shown_.end(), [&](std::size_t a, std::size_t b) {
             const int order = compare(rows_[a], rows_[b]);
-            return ascending ? order < 0 : order > 0;
+            if (order != 0 || !tieBreak_)
+                return ascending ? order < 0 : order > 0;
+            return tieBreak_(rows_[a], rows_[b]) < 0;
         });
     }
 
     std::vector<Column> columns_;
+    std::function<int(const Row&, const Row&)> tieBreak_;
     std::vector<Row> rows_;
     std::vector<std::size_t> shown_;
     int sortColumn_;

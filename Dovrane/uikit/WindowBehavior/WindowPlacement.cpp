@@ -36,7 +36,7 @@ QPoint centred(const QRect& anchor, const QSize& size, const QRect& room) {
     return corner;
 }
 
-void centreOn(QWidget* window, const QWidget* anchor, const QRect& area) {
+void centreOn(QWidget* window, const QWidget* anchor, const QRect& area, int placedHeight) {
     // The layout settles the size now, before the window exists, so showing it changes no
     // size hint the window system would have to be told about. A window on show keeps its size.
     if (!window->isVisible())
@@ -52,7 +52,9 @@ void centreOn(QWidget* window, const QWidget* anchor, const QRect& area) {
     QSize frame = window->frameGeometry().size();
     if (frame == window->size() && anchored)
         frame += anchor->frameGeometry().size() - anchor->size();
-    window->move(centred(target, frame, room));
+    // Placed as if it were placedHeight tall: the same top whatever its height of the moment.
+    const int extra = std::max(0, placedHeight - window->height());
+    window->move(centred(target, frame + QSize(0, extra), room));
 }
 
 QRect sheetArea(const QWidget* window) {

@@ -23,8 +23,9 @@ QPoint centred(const QRect& anchor, const QSize& size, const QRect& room);
 
 // Moves window so it is centred on anchor, on anchor's screen; with no anchor on show, centred
 // on the screen the window would open on. A window not on show has its size settled first.
-// A non-empty area (in screen coordinates) takes the place of the anchor's frame.
-void centreOn(QWidget* window, const QWidget* anchor, const QRect& area = {});
+// A non-empty area (in screen coordinates) takes the place of the anchor's frame. A window
+// shorter than placedHeight has its top where a window of that height would have it.
+void centreOn(QWidget* window, const QWidget* anchor, const QRect& area = {}, int placedHeight = 0);
 
 // The part of a window a sheet may cover, in screen coordinates: a main window's central
 // widget, below its menu bar and toolbar; any other window whole.

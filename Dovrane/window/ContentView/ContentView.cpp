@@ -8,6 +8,7 @@
 #include "Grid/GridOverlay.h"
 #include "Services/UrlLists.h"
 #include "Theme/Theme.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/Fonts.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
@@ -98,24 +99,29 @@ SidebarBadgeDelegate::Places SidebarBadgeDelegate::places(const QStyleOptionView
 void SidebarBadgeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
     const Places where = places(option, index);
+    // The focused row wears the ring instead of the style's faint mark: in the fill's text
+    // colour on the selection, in the accent elsewhere.
+    const bool focused = option.state.testFlag(QStyle::State_HasFocus);
+    QStyleOptionViewItem unfocused = option;
+    unfocused.state &= ~QStyle::State_HasFocus;
     if (isCompact(option.widget)) {
         // One highlight over the whole row with the symbol in its middle: the style would
         // highlight the symbol's cell and the empty text cell beside it apart.
-        QStyleOptionViewItem row = option;
+        QStyleOptionViewItem row = unfocused;
         initStyleOption(&row, index);
         row.showDecorationSelected = true;
         const QStyle* style = option.widget->style();
         style->drawPrimitive(QStyle::PE_PanelItemViewItem, &row, painter, option.widget);
         row.icon.paint(painter, where.symbol);
-        if (row.state.testFlag(QStyle::State_HasFocus)) {
-            QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(row);
-            focus.backgroundColor = row.palette.color(QPalette::Highlight);
-            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
-        }
     } else {
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyledItemDelegate::paint(painter, unfocused, index);
     }
+    // Round the selection's fill, a pixel clear of it in the room between the rows, so it reads
+    // as a ring and not as a wider fill; round an unchosen row, on its edge.
+    if (focused && option.state.testFlag(QStyle::State_Selected))
+        FocusRing::paint(*painter, QRectF(option.rect).adjusted(-3, -3, 3, 3), 6);
+    else if (focused)
+        FocusRing::paint(*painter, QRectF(option.rect), 4);
     if (where.badge.isEmpty())
         return;
     const QRect pill = where.badge;
@@ -207,6 +213,14 @@ ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget*
         row->setData(Qt::UserRole, rawValue(item));
         row->setData(SidebarBadgeDelegate::symbolRole, symbolName(item));
     }
+    // The focus ring of the chosen row reaches into the room between the rows, which the list
+    // repaints only row by row: six rows are drawn again whole when the focus or the row moves.
+    connect(sidebar_->selectionModel(), &QItemSelectionModel::currentChanged, sidebar_->viewport(),
+            qOverload<>(&QWidget::update));
+    connect(qApp, &QApplication::focusChanged, sidebar_->viewport(), [this](QWidget* before, QWidget* now) {
+        if (before == sidebar_ || now == sidebar_)
+            sidebar_->viewport()->update();
+    });
     connect(sidebar_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
             model_.setSidebar(itemOfRow(row));

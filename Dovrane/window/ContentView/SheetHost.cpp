@@ -23,6 +23,10 @@ SheetHost::PaletteMaker& paletteMaker() {
 // The room a sheet leaves between itself and the toolbar above it or the window's bottom edge.
 constexpr int sheetInset = 8;
 
+// A sheet whose height follows its content (the palette as it filters) keeps its top where its
+// tallest form would have it, so it does not jump as it grows and shrinks.
+int placedHeight(const QWidget* sheet) { return sheet->property("placedHeight").toInt(); }
+
 } // namespace
 
 void SheetHost::setPaletteMaker(PaletteMaker maker) { paletteMaker() = std::move(maker); }
@@ -53,7 +57,8 @@ void SheetHost::present() {
     current_ = dialog;
     // A sheet is a window of its own: it takes the accent itself rather than from the window.
     themed(dialog);
-    new WindowEdge(dialog);
+    if (!dialog->findChild<WindowEdge*>(QString(), Qt::FindDirectChildrenOnly))
+        new WindowEdge(dialog);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::finished, this, [this, generation] { closed(generation); });
     dialog->installEventFilter(this);
@@ -69,7 +74,7 @@ void SheetHost::place() {
             fits->setCeiling(area.height() - 2 * sheetInset - WindowPlacement::frameHeight(current_, window_));
         fits->fit();
     }
-    WindowPlacement::centreOn(current_, window_, area);
+    WindowPlacement::centreOn(current_, window_, area, placedHeight(current_));
 }
 
 bool SheetHost::eventFilter(QObject* watched, QEvent* event) {
@@ -83,7 +88,8 @@ bool SheetHost::eventFilter(QObject* watched, QEvent* event) {
         place();
     else if (watched == current_ && type == QEvent::Resize)
         WindowPlacement::centreOn(current_, window_,
-                                  window_->isVisible() ? WindowPlacement::sheetArea(window_) : QRect());
+                                  window_->isVisible() ? WindowPlacement::sheetArea(window_) : QRect(),
+                                  placedHeight(current_));
     return false;
 }
 

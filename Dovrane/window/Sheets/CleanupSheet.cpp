@@ -9,11 +9,15 @@
 #include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
+#include <DovraneKit/core/NameOrder.h>
+
 #include <QAbstractTableModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <numeric>
 #include <string_view>
 #include <unordered_map>
 
@@ -37,6 +41,13 @@ public:
         for (std::size_t entry = 0; entry < request.plan.entries.size(); ++entry)
             if (const auto found = firstItem.find(request.plan.entries[entry].url.text()); found != firstItem.end())
                 namedBy_[entry] = found->second;
+        // Listed by name in the Finder's order, as every other list of names is.
+        shown_.resize(request.plan.entries.size());
+        std::iota(shown_.begin(), shown_.end(), std::size_t(0));
+        std::sort(shown_.begin(), shown_.end(), [this, order = NameOrder()](std::size_t a, std::size_t b) {
+            return order.tieBreak(name(a), request_.plan.entries[a].url.path(), name(b),
+                                  request_.plan.entries[b].url.path()) < 0;
+        });
     }
 
     int rowCount(const QModelIndex& parent = {}) const override {
@@ -47,13 +58,11 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || index.row() >= rowCount())
             return {};
-        const TrashPlan::Entry& entry = request_.plan.entries[std::size_t(index.row())];
+        const std::size_t at = shown_[std::size_t(index.row())];
+        const TrashPlan::Entry& entry = request_.plan.entries[at];
         if (index.column() == 0) {
-            if (role == Qt::DisplayRole) {
-                const std::size_t item = namedBy_[std::size_t(index.row())];
-                return QString::fromStdString(item != unnamed ? request_.items[item].name
-                                                              : entry.url.lastPathComponent());
-            }
+            if (role == Qt::DisplayRole)
+                return QString::fromStdString(name(at));
             if (role == Qt::ToolTipRole)
                 return Texts::tooltip(QString::fromStdString(entry.url.path()));
             return {};
@@ -73,9 +82,16 @@ public:
     }
 
 private:
+    // The first item's name for the entry, else its URL's last part.
+    std::string name(std::size_t entry) const {
+        const std::size_t item = namedBy_[entry];
+        return item != unnamed ? request_.items[item].name : request_.plan.entries[entry].url.lastPathComponent();
+    }
+
     static constexpr std::size_t unnamed = std::size_t(-1);
     const CleanupRequest& request_;    // the sheet's request outlives the list
     std::vector<std::size_t> namedBy_; // per entry, the item that names it
+    std::vector<std::size_t> shown_;   // the entries in the order listed
     QFont sizeFont_;
 };
 

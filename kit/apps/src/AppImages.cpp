@@ -35,22 +35,6 @@ constexpr int maximumEntries = 50000;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The header of a type-2 AppImage: an ELF file with "AI" and 2 at offset 8.
-bool hasTypeTwoHeader(const std::string& path) {
-    const int fd = Fs::openForReading(path);
-    if (fd < 0)
-        return false;
-    char header[11] = {};
-    const ssize_t got = ::pread(fd, header, sizeof header, 0);
-    ::close(fd);
-    return got == ssize_t(sizeof header) &&
-           std::memcmp(header,
-                       "\x7F"
-                       "ELF",
-                       4) == 0 &&
-           std::memcmp(header + 8, "AI\x02", 3) == 0;
-}
-
 // The module's reader, loaded with the first AppImage read; absent when the module cannot be
 // loaded, and then every AppImage reads as one without a payload.
 decltype(&dovrane_appimage_read) moduleReader() {
@@ -202,7 +186,7 @@ std::optional<rlim_t> childAddressSpace() {
 // which hands the chosen entries back through a pipe, so such a payload ends only the child.
 std::optional<Entries> chosenEntries(const std::string& path,
                                      const std::function<std::size_t(std::string_view)>& limitFor) {
-    if (!Fs::isRegularFile(path) || !hasTypeTwoHeader(path))
+    if (!isAppImage(path))
         return std::nullopt;
     const auto reader = moduleReader(); // loaded here, so the child only calls it
     if (!reader)
@@ -347,6 +331,23 @@ std::string withoutDesktopSuffix(std::string name) {
 }
 
 } // namespace
+
+bool isAppImage(const std::string& path) {
+    if (!Fs::isRegularFile(path))
+        return false;
+    const int fd = Fs::openForReading(path);
+    if (fd < 0)
+        return false;
+    char header[11] = {};
+    const ssize_t got = ::pread(fd, header, sizeof header, 0);
+    ::close(fd);
+    return got == ssize_t(sizeof header) &&
+           std::memcmp(header,
+                       "\x7F"
+                       "ELF",
+                       4) == 0 &&
+           std::memcmp(header + 8, "AI\x02", 3) == 0;
+}
 
 bool hasAppImageName(std::string_view fileName) {
     return fileName.size() > 9 && ascii::lowercased(fileName.substr(fileName.size() - 9)) == ".appimage";

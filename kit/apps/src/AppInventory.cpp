@@ -101,7 +101,7 @@ std::vector<InstalledApp> AppInventory::list() const {
             if (Path::extension(name) != "app" && !appImage)
                 continue;
             const std::string path = Path::join(base, name);
-            if (appImage && !Fs::isRegularFile(path))
+            if (appImage && !AppImages::isAppImage(path))
                 continue;
             if (!seen.insert(DeletionGuard::canonical(path)).second)
                 continue;
@@ -118,7 +118,7 @@ std::vector<InstalledApp> AppInventory::list() const {
 std::optional<InstalledApp> AppInventory::read(const Url& bundle,
                                                const std::map<std::string, std::string>& casks) const {
     if (AppImages::hasAppImageName(bundle.lastPathComponent()))
-        return Fs::isRegularFile(bundle.path()) ? std::optional(AppImages::read(bundle)) : std::nullopt;
+        return AppImages::isAppImage(bundle.path()) ? std::optional(AppImages::read(bundle)) : std::nullopt;
     auto info = BundleInfo::read(bundle);
     if (!info || info->empty())
         return std::nullopt;

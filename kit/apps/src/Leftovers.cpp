@@ -1,6 +1,7 @@
 #include "DovraneKit/apps/Leftovers.h"
 
 #include "DovraneKit/core/Language.h"
+#include "DovraneKit/core/NameOrder.h"
 #include "DovraneKit/formats/DesktopEntry.h"
 #include "DovraneKit/formats/Plist.h"
 #include "DovraneKit/system/DeletionGuard.h"
@@ -131,7 +132,12 @@ std::vector<Leftover> LeftoverFinder::find(const std::string& bundleID, const st
             found.emplace_back(std::move(entry), size, match->exact, folder.system, std::move(match->reason));
         }
     }
-    std::stable_sort(found.begin(), found.end(), [](const Leftover& a, const Leftover& b) { return a.size > b.size; });
+    // Largest first; equal sizes in one fixed order, whatever order the folders listed them in.
+    std::sort(found.begin(), found.end(), [order = NameOrder()](const Leftover& a, const Leftover& b) {
+        if (a.size != b.size)
+            return a.size > b.size;
+        return order.tieBreak(a.url.lastPathComponent(), a.url.path(), b.url.lastPathComponent(), b.url.path()) < 0;
+    });
     return found;
 }
 

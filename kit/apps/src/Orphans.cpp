@@ -1,6 +1,7 @@
 #include "DovraneKit/apps/Orphans.h"
 
 #include "DovraneKit/core/Language.h"
+#include "DovraneKit/core/NameOrder.h"
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/HomeLayout.h"
@@ -133,7 +134,12 @@ std::vector<Orphan> OrphanFinder::find() const {
     const std::vector<Measurement> measured = SizeCounter::measureEach(unmeasured);
     for (std::size_t i = 0; i < measured.size(); ++i)
         found[unmeasuredIndices[i]].size = measured[i].size;
-    std::stable_sort(found.begin(), found.end(), [](const Orphan& a, const Orphan& b) { return a.size > b.size; });
+    // Largest first; equal sizes in one fixed order, whatever order the folders listed them in.
+    std::sort(found.begin(), found.end(), [order = NameOrder()](const Orphan& a, const Orphan& b) {
+        if (a.size != b.size)
+            return a.size > b.size;
+        return order.tieBreak(a.url.lastPathComponent(), a.url.path(), b.url.lastPathComponent(), b.url.path()) < 0;
+    });
     return found;
 }
 

@@ -36,4 +36,12 @@ int NameOrder::compare(std::string_view a, std::string_view b) const {
                                        icu::StringPiece(b.data(), int32_t(b.size())), status);
 }
 
+int NameOrder::tieBreak(std::string_view nameA, std::string_view pathA, std::string_view nameB,
+                        std::string_view pathB) const {
+    if (const int byName = compare(nameA, nameB); byName != 0)
+        return byName;
+    const int byPath = pathA.compare(pathB);
+    return byPath < 0 ? -1 : byPath > 0 ? 1 : 0;
+}
+
 } // namespace dovrane

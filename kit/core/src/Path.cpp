@@ -1,5 +1,7 @@
 #include "DovraneKit/core/Path.h"
 
+#include <algorithm>
+
 namespace dovrane {
 
 namespace Path {
@@ -12,6 +14,17 @@ std::string join(std::string_view base, std::string_view component) {
         result.push_back('/');
     result.append(component);
     return result;
+}
+
+std::string resolve(std::string_view base, std::string_view path) {
+    if (path.starts_with('/'))
+        return std::string(path);
+    std::string folder(base);
+    while (path == ".." || path.starts_with("../")) {
+        folder = parent(folder);
+        path.remove_prefix(std::min<std::size_t>(3, path.size()));
+    }
+    return path.empty() ? folder : join(folder, path);
 }
 
 std::string lastComponent(std::string_view path) {

@@ -1,6 +1,6 @@
 // The scan: every category collected at once, then excluded paths dropped, protected items
-// made show-only and double counting removed. Where each category is collected
-// (ScanCollectors, declared in ScanCollectors.h):
+// made show-only, what the user may not simply move made review, and double counting
+// removed. Where each category is collected (ScanCollectors, declared in ScanCollectors.h):
 //
 //   category       collector                  file
 //   apps           apps()                     HomeCollectors.cpp
@@ -30,6 +30,7 @@
 #include "DovraneKit/core/Path.h"
 #include "DovraneKit/scan/ProjectFinder.h"
 #include "DovraneKit/system/DeletionGuard.h"
+#include "DovraneKit/system/MoveRights.h"
 #include "DovraneKit/system/SizeCounter.h"
 #include "DovraneKit/system/VolumeInfo.h"
 
@@ -39,6 +40,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -316,7 +318,40 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
     for (CleanupItem& item : kept)
         if (item.action == CleanupAction::trash && (!verdicts[next++].isAllowed() || !reachedWithoutLink(item.url)))
             item.action = CleanupAction::showOnly;
+    keepWithinReach(kept);
     return Category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
+}
+
+void DiskScanner::keepWithinReach(std::vector<CleanupItem>& items) {
+    std::vector<CleanupItem*> rated;
+    std::vector<std::string> paths;
+    for (CleanupItem& item : items) {
+        if (item.action == CleanupAction::trash && item.safety != Safety::keep) {
+            rated.push_back(&item);
+            paths.push_back(item.url.path());
+        }
+    }
+    const std::vector<std::optional<MoveRights>> rights = MoveRights::ofEach(paths);
+    std::map<std::uint32_t, std::string> owners; // names looked up once each
+    for (std::size_t i = 0; i < rated.size(); ++i) {
+        if (!rights[i] || (rights[i]->own && rights[i]->movable))
+            continue;
+        std::string why;
+        if (rights[i]->own) {
+            why = L("Moving it asks for your administrator password.");
+        } else {
+            auto [owner, added] = owners.try_emplace(rights[i]->owner);
+            if (added)
+                owner->second = MoveRights::userName(rights[i]->owner);
+            why = rights[i]->movable
+                      ? Lf("This belongs to the user {1}. Ask them before you move it.", {owner->second})
+                      : Lf("This belongs to the user {1}. Moving it asks for your administrator password.",
+                           {owner->second});
+        }
+        CleanupItem& item = *rated[i];
+        item.safety = Safety::review;
+        item.reason = item.reason.empty() ? std::move(why) : item.reason + " " + why;
+    }
 }
 
 Category ScanCollectors::single(CategoryID id, const std::string& relative, std::string name, std::string reason,

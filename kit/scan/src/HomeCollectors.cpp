@@ -50,17 +50,19 @@ Category ScanCollectors::apps(std::stop_token stop) const {
         for (const std::string& entry : Fs::list(folder.path())) {
             if (entry.starts_with("."))
                 continue;
-            std::string name = Path::extension(entry) == "app"     ? Path::deletingExtension(entry)
-                               : AppImages::hasAppImageName(entry) ? AppImages::read(folder.appending(entry)).name
-                                                                   : entry;
-            add(items, measuredItem(folder.appending(entry), std::move(name), reason, "apps", Safety::keep,
-                                    CleanupAction::showOnly, stop));
+            const Url item = folder.appending(entry);
+            const bool appImage = AppImages::hasAppImageName(entry) && AppImages::isAppImage(item.path());
+            std::string name = Path::extension(entry) == "app" ? Path::deletingExtension(entry)
+                               : appImage                      ? AppImages::read(item).name
+                                                               : entry;
+            add(items,
+                measuredItem(item, std::move(name), reason, "apps", Safety::keep, CleanupAction::showOnly, stop));
         }
     }
     // AppImages kept with the user's programs are apps too, named as the app list names them.
     const Url bin = scanner_.home.appending(".local").appending("bin");
     for (const std::string& entry : Fs::list(bin.path()))
-        if (AppImages::hasAppImageName(entry) && Fs::isRegularFile(bin.appending(entry).path()))
+        if (AppImages::hasAppImageName(entry) && AppImages::isAppImage(bin.appending(entry).path()))
             add(items, measuredItem(bin.appending(entry), AppImages::read(bin.appending(entry)).name, reason, "apps",
                                     Safety::keep, CleanupAction::showOnly, stop));
     // Flatpak apps with the size their installation gives, as on the Apps page.

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <iterator>
 #include <memory>
@@ -134,7 +135,7 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
     const std::set<std::string> present(names.begin(), names.end());
 
     // Every row of one folder dates the same project; do it once, when a row first needs it.
-    std::optional<std::optional<Date>> projectDate;
+    std::optional<Dating> projectDate;
     auto dateProject = [&] {
         if (!projectDate) {
             std::set<std::string> ignoring;
@@ -155,8 +156,10 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
         if (Fs::isSymlink(candidate.path()) || Fs::isMountPoint(candidate.path()))
             continue;
 
-        const std::optional<Date> changed = dateProject();
-        const double seconds = changed ? now.secondsSince(*changed) : 0.0;
+        // A change seen too recently rules the project out even when the look was cut short;
+        // an older one only says the project is at least that old.
+        const Dating dating = dateProject();
+        const double seconds = dating.newest ? now.secondsSince(*dating.newest) : 0.0;
         const double days = std::trunc(seconds / 86400.0);
         if (days < double(minimumAgeDays))
             continue;
@@ -166,15 +169,30 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
             continue;
 
         const std::string project = folder.lastPathComponent();
+        const std::string name = project + "/" + artifact.folder;
+        const std::int64_t files = std::max<std::int64_t>(1, measured.files);
+        const std::string source = "projects." + artifact.folder;
+        if (dating.gap != Dating::Gap::none) {
+            const std::string unknown =
+                dating.gap == Dating::Gap::tooMany
+                    ? Lf("When {1} was last changed is unknown: it holds too many files to look at them all.",
+                         {project})
+                    : Lf("When {1} was last changed is unknown: some of its folders cannot be read.", {project});
+            const std::string back = artifact.tool.empty()
+                                         ? L("The next build brings this folder back.")
+                                         : Lf("Running {1} brings this folder back.", {artifact.tool});
+            into.emplace_back(candidate, name, measured.size, files, std::nullopt, unknown + " " + back, source,
+                              Safety::review, CleanupAction::trash);
+            continue;
+        }
         const auto age = static_cast<std::int64_t>(days);
-        into.emplace_back(candidate, project + "/" + artifact.folder, measured.size,
-                          std::max<std::int64_t>(1, measured.files), changed,
+        into.emplace_back(candidate, name, measured.size, files, dating.newest,
                           artifact.tool.empty()
                               ? Ln("{1} was last changed {2} days ago. The next build brings this folder back.", age,
                                    {project, countText(age)})
                               : Ln("{1} was last changed {2} days ago. Running {3} brings this folder back.", age,
                                    {project, countText(age), artifact.tool}),
-                          "projects." + artifact.folder, Safety::safe, CleanupAction::trash);
+                          source, Safety::safe, CleanupAction::trash);
     }
 
     for (const std::string& name : names) {
@@ -207,10 +225,12 @@ struct Listed {
 // A folder's entries in listing order with their status, read through one descriptor that is
 // closed again before anything below is opened, so depth costs no descriptors. The folder is
 // opened to look (its access time stays); the root may be a link to the real folder, nothing
-// below it is followed.
-std::optional<std::vector<Listed>> listed(const std::string& folder, bool isRoot) {
+// below it is followed. `unseen` tells whether entries went unlooked at for want of rights or
+// by a read error (a folder gone, or swapped for a link, since its parent was listed hid none).
+std::optional<std::vector<Listed>> listed(const std::string& folder, bool isRoot, bool& unseen) {
     const int fd =
         Fs::openToLook(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW));
+    unseen = fd < 0 && (errno == EACCES || errno == EPERM);
     if (fd < 0)
         return std::nullopt;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(fd), closedir);
@@ -219,6 +239,7 @@ std::optional<std::vector<Listed>> listed(const std::string& folder, bool isRoot
         return std::nullopt;
     }
     std::vector<Listed> entries;
+    errno = 0;
     while (dirent* entry = readdir(dir.get())) {
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
@@ -226,20 +247,23 @@ std::optional<std::vector<Listed>> listed(const std::string& folder, bool isRoot
         Listed& each = entries.emplace_back();
         each.name = name;
         each.dated = fstatat(fd, entry->d_name, &each.status, AT_SYMLINK_NOFOLLOW) == 0;
+        errno = 0;
     }
+    unseen = errno != 0;
     return entries;
 }
 
 } // namespace
 
-std::optional<Date> ProjectFinder::lastChange(const Url& of, const std::set<std::string>& ignoring) {
+ProjectFinder::Dating ProjectFinder::lastChange(const Url& of, const std::set<std::string>& ignoring) {
+    Dating dating;
     const std::string path = of.path();
     if (path.empty() || path.find('\0') != std::string::npos)
-        return std::nullopt;
+        return dating;
     struct stat root;
     // A root that is not a folder has nothing below; the folder itself is not dated.
     if (stat(path.c_str(), &root) != 0 || !S_ISDIR(root.st_mode))
-        return std::nullopt;
+        return dating;
 
     // Depth first in listing order, each folder's entries before the next folder's (a folder is
     // entered where it is met); no other file system mounted inside is entered.
@@ -249,9 +273,14 @@ std::optional<Date> ProjectFinder::lastChange(const Url& of, const std::set<std:
         std::size_t next = 0;
     };
     std::vector<Level> levels;
-    if (auto entries = listed(path, true))
-        levels.push_back({path, std::move(*entries)});
-    std::optional<Date> newest;
+    bool unseen = false;
+    auto enter = [&](std::string folder, bool isRoot) {
+        if (auto entries = listed(folder, isRoot, unseen))
+            levels.push_back({std::move(folder), std::move(*entries)});
+        if (unseen)
+            dating.gap = Dating::Gap::unreadable;
+    };
+    enter(path, true);
     int examined = 0;
     while (!levels.empty()) {
         Level& level = levels.back();
@@ -260,21 +289,20 @@ std::optional<Date> ProjectFinder::lastChange(const Url& of, const std::set<std:
             continue;
         }
         const Listed& entry = level.entries[level.next++];
-        if (++examined > datingLimit)
+        if (++examined > datingLimit) {
+            dating.gap = Dating::Gap::tooMany;
             break;
+        }
         if (skipped.contains(entry.name) || ignoring.contains(entry.name) || entry.name == ".DS_Store" || !entry.dated)
             continue;
         const Date modified =
             Date::fromUnix(double(entry.status.st_mtim.tv_sec) + double(entry.status.st_mtim.tv_nsec) / 1e9);
-        if (!newest || modified > *newest)
-            newest = modified;
-        if (S_ISDIR(entry.status.st_mode) && entry.status.st_dev == root.st_dev) {
-            std::string below = Path::join(level.folder, entry.name);
-            if (auto entries = listed(below, false))
-                levels.push_back({std::move(below), std::move(*entries)});
-        }
+        if (!dating.newest || modified > *dating.newest)
+            dating.newest = modified;
+        if (S_ISDIR(entry.status.st_mode) && entry.status.st_dev == root.st_dev)
+            enter(Path::join(level.folder, entry.name), false); // `level` may move
     }
-    return newest;
+    return dating;
 }
 
 } // namespace dovrane

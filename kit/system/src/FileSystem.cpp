@@ -459,7 +459,7 @@ std::string executableDirectory() {
     return error ? std::string(".") : Path::parent(exe.string());
 }
 
-std::string moduleDirectory() { return Path::join(executableDirectory(), DOVRANE_MODULE_FOLDER); }
+std::string moduleDirectory() { return Path::resolve(executableDirectory(), DOVRANE_MODULE_FOLDER); }
 
 } // namespace Fs
 

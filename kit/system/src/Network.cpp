@@ -5,6 +5,8 @@
 #include "DovraneKit/system/SharedLibrary.h"
 #include "system/DlopenNote.h"
 
+// The bit-mask protocol options stand in where the loaded libcurl predates their text forms.
+#define CURL_DISABLE_DEPRECATION
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -278,6 +280,30 @@ NetworkErrorCode codeFor(const Curl& curl, CURLcode result, CURL* easy) {
     }
 }
 
+// Which schemes a request may use, at first and after a redirect: libcurl's text options where
+// the loaded library knows them (7.85 on), its bit masks where it does not. A request begun on
+// https stays on https. False when neither form took.
+bool restrictSchemes(const Curl& curl, CURL* easy, bool secure) {
+    if (curl.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+        curl.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https") == CURLE_OK)
+        return true;
+    const long web = CURLPROTO_HTTP | CURLPROTO_HTTPS;
+    return curl.easy_setopt(easy, CURLOPT_PROTOCOLS, web) == CURLE_OK &&
+           curl.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS, secure ? long(CURLPROTO_HTTPS) : web) == CURLE_OK;
+}
+
+// A redirect to a scheme that is not allowed ends as an unsupported protocol, with the refused
+// target as the effective URL: one from https to http is told apart.
+NetworkErrorCode redirectFailure(NetworkErrorCode code, const Curl& curl, CURL* easy, const Url& url) {
+    if (code != NetworkErrorCode::unsupportedURL || url.scheme() != "https")
+        return code;
+    char* effective = nullptr;
+    if (curl.easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) != CURLE_OK || !effective)
+        return code;
+    const auto target = Url::parse(effective);
+    return target && target->scheme() == "http" ? NetworkErrorCode::insecureRedirect : code;
+}
+
 // Header values must not smuggle in further header lines.
 std::string singleLine(std::string text) {
     std::erase_if(text, [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
@@ -290,7 +316,8 @@ struct Request {
     // Slower than this (bytes a second) for the whole stall limit ends the request.
     std::uint64_t minimumRate;
     Deadline deadline;
-    const std::string* userAgent = nullptr; // none: no User-Agent header at all
+    const std::string* userAgent = nullptr;              // none: no User-Agent header at all
+    const std::string* certificateAuthorities = nullptr; // none or empty: the system's
     const Session* session = nullptr;
     const NetworkProbe* probe = nullptr; // none: a failed lookup is an unknown host
 };
@@ -331,9 +358,8 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
     curl.easy_setopt(easy, CURLOPT_URL, url.text().c_str());
     curl.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl.easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-    curl.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    // Unless the schemes can be held to the web, a redirect is not followed at all.
+    curl.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, restrictSchemes(curl, easy, url.scheme() == "https") ? 1L : 0L);
     curl.easy_setopt(easy, CURLOPT_MAXREDIRS, maximumRedirects);
     curl.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, stall);
     curl.easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT,
@@ -351,6 +377,8 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
     curl.easy_setopt(easy, CURLOPT_WRITEFUNCTION, &receive);
     curl.easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
     curl.easy_setopt(easy, CURLOPT_ERRORBUFFER, message);
+    if (request.certificateAuthorities && !request.certificateAuthorities->empty())
+        curl.easy_setopt(easy, CURLOPT_CAINFO, request.certificateAuthorities->c_str());
     if (request.session)
         if (CURLSH* share = request.session->handle(curl))
             curl.easy_setopt(easy, CURLOPT_SHARE, share);
@@ -374,7 +402,7 @@ Expected<std::uint64_t, FetchError> perform(const Url& url, const Request& reque
     if (transfer.pastDeadline)
         return networkError(NetworkErrorCode::timedOut, "the transfer was too slow to finish in time");
     if (result != CURLE_OK)
-        return networkError(lookupFailure(codeFor(curl, result, easy), request.probe),
+        return networkError(lookupFailure(redirectFailure(codeFor(curl, result, easy), curl, easy, url), request.probe),
                             message[0] ? message : curl.easy_strerror(result));
     return transfer.received;
 }
@@ -394,6 +422,7 @@ FetchFunction fetch(std::string userAgent, FetchOptions options) {
                         .minimumRate = 1,
                         .deadline = {options.deadline, 0},
                         .userAgent = &userAgent,
+                        .certificateAuthorities = &options.certificateAuthorities,
                         .session = session.get(),
                         .probe = options.probe.get()};
         auto received = perform(url, request, [&body](const char* data, std::size_t length) {
@@ -412,8 +441,14 @@ Expected<std::uint64_t, FetchError> download(const Url& from, const std::string&
     // Written under a hidden name beside the target, so the rename is on one file system and
     // a failed download never leaves a partial file at toPath.
     std::string folder = Path::parent(toPath);
-    std::string partial =
-        Path::join(folder.empty() ? "." : folder, "." + Path::lastComponent(toPath) + "." + Fs::makeUuid() + ".part");
+    // Appended piece by piece: GCC 12 at -O3 takes a literal followed by a string for an
+    // overlapping copy.
+    std::string name(1, '.');
+    name += Path::lastComponent(toPath);
+    name += '.';
+    name += Fs::makeUuid();
+    name += ".part";
+    std::string partial = Path::join(folder.empty() ? "." : folder, name);
     int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
         return localError("cannot create " + partial + ": " + std::strerror(errno));
@@ -423,6 +458,7 @@ Expected<std::uint64_t, FetchError> download(const Url& from, const std::string&
                     .maxBytes = options.maxBytes,
                     .minimumRate = options.minimumRate,
                     .deadline = {options.baseDeadline, std::max<std::uint64_t>(options.deadlineRate, 1)},
+                    .certificateAuthorities = &options.certificateAuthorities,
                     .probe = options.probe.get()};
     auto received = perform(from, request, [fd, &writeError](const char* data, std::size_t length) {
         while (length > 0) {

@@ -21,7 +21,15 @@ ToolPaths ToolPaths::inFolder(const std::string& folder) {
 std::string ToolPaths::standInFolder(const std::string& executableFolder) {
     if (Fs::isExecutableFile(Path::join(executableFolder, "dovrane-codesign")))
         return executableFolder;
-    return Path::join(Path::parent(executableFolder), "libexec/dovrane");
+    return Path::resolve(executableFolder, DOVRANE_TOOL_FOLDER);
+}
+
+std::vector<std::string> ToolPaths::missingStandIns() const {
+    std::vector<std::string> missing;
+    for (const std::string* tool : {&codesign, &spctl, &hdiutil, &ditto, &tar, &security})
+        if (!Fs::isExecutableFile(*tool))
+            missing.push_back(*tool);
+    return missing;
 }
 
 const ToolPaths& ToolPaths::current() {

@@ -31,6 +31,12 @@ const std::string metainfo = R"(<?xml version="1.0"?>
 </component>
 )";
 
+// The first bytes of a 64-bit ELF program marked as a type-2 AppImage.
+const std::string typeTwoHeader("\x7F"
+                                "ELF\x02\x01\x01\x00"
+                                "AI\x02\x00\x00\x00\x00\x00",
+                                16);
+
 class AppImagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -159,7 +165,9 @@ TEST_F(AppImagesTest, TheInventoryListsAppImagesBesideBundlesOnceEach) {
     writeFile(home / ".local/bin/script.sh", "#!/bin/sh\n");
     makeFolder(home / ".local/bin/Folder.AppImage");
     makeSymlink(home / "Applications/ToolMaker.AppImage", home / ".local/bin/toolmaker.appimage");
-    writeFile(home / ".local/bin/Other-2.0.APPIMAGE", "not an AppImage");
+    // A damaged AppImage is still one; a file with no more than the name is not.
+    writeFile(home / ".local/bin/Other-2.0.APPIMAGE", typeTwoHeader + "a payload no reader takes");
+    writeFile(home / ".local/bin/Random.AppImage", "\x13\x9c\xe0 random bytes, no program");
 
     const AppInventory inventory(Url::fromPath(home.path()), std::nullopt, {});
     std::vector<std::string> listed;
@@ -171,6 +179,33 @@ TEST_F(AppImagesTest, TheInventoryListsAppImagesBesideBundlesOnceEach) {
     ASSERT_TRUE(single);
     EXPECT_EQ(single->name, "Tool Maker");
     EXPECT_FALSE(inventory.read(Url::fromPath(home / ".local/bin/Folder.AppImage"), {}));
+    EXPECT_FALSE(inventory.read(Url::fromPath(home / ".local/bin/Random.AppImage"), {}));
+}
+
+TEST(AppImageHeaders, OnlyAnElfProgramMarkedAsTypeTwoIsAnAppImage) {
+    TempHome home;
+    std::string typeOne = typeTwoHeader;
+    typeOne[10] = '\x01';
+    std::string notElf = typeTwoHeader;
+    notElf[1] = 'X';
+    const std::pair<const char*, std::string> notAppImages[] = {
+        {"Empty.AppImage", ""},
+        {"Random.AppImage", "\x89PNG\r\n\x1a\n and then some more bytes"},
+        {"Short.AppImage", typeTwoHeader.substr(0, 10)},
+        {"TypeOne.AppImage", typeOne},
+        {"NotElf.AppImage", notElf},
+        {"Program.AppImage", *Fs::readFile("/bin/true")},
+    };
+    for (const auto& [file, contents] : notAppImages) {
+        SCOPED_TRACE(file);
+        writeFile(home / file, contents);
+        EXPECT_FALSE(AppImages::isAppImage(home / file));
+    }
+    writeFile(home / "Bare.AppImage", typeTwoHeader);
+    EXPECT_TRUE(AppImages::isAppImage(home / "Bare.AppImage"));
+    makeFolder(home / "Folder.AppImage");
+    EXPECT_FALSE(AppImages::isAppImage(home / "Folder.AppImage"));
+    EXPECT_FALSE(AppImages::isAppImage(home / "Missing.AppImage"));
 }
 
 TEST_F(AppImagesTest, TheIconIsTheDirIconElseTheOneTheDesktopEntryNames) {

@@ -82,7 +82,8 @@ TEST(OrphanFinding, ListsGoneAppsEntriesLargestFirst) {
     auto lib = [&](std::string_view relative) { return home / ("Library/" + std::string(relative)); };
     writeFileOfSize(lib("Preferences/com.example.gone.plist"), 4000);
     writeFileOfSize(lib("Caches/com.example.gone/blob"), 200000);
-    makeFolder(lib("Saved Application State/COM.Example.Gone.savedState"));
+    // Holding a file, so it outweighs the empty cookies on any file system.
+    writeFileOfSize(lib("Saved Application State/COM.Example.Gone.savedState/windows"), 1000);
     writeFile(lib("Cookies/com.example.gone.binarycookies"));
     writeFile(lib("Preferences/com.apple.finder.plist"));
     makeFolder(lib("Caches/org.sparkle-project.Sparkle"));
@@ -150,6 +151,28 @@ TEST(OrphanFinding, SizesAScanMeasuredAreTakenAndTheRestMeasured) {
         EXPECT_GT(reused[i].size, 0);
     }
     EXPECT_GT(reused[1].size, reused[2].size);
+}
+
+// Entries of one size come in the Finder's order of their names, then of their paths, whatever
+// order the folders list them in.
+TEST(OrphanFinding, EqualSizesComeByNameThenByPath) {
+    TempHome home;
+    auto lib = [&](std::string_view relative) { return home / ("Library/" + std::string(relative)); };
+    const std::vector<std::string> entries = {"Logs/com.example.zeta", "Caches/com.example.zeta",
+                                              "Caches/Com.Example.Beta", "Caches/com.example.alpha10",
+                                              "Caches/com.example.alpha9"};
+    InstalledQuery query;
+    OrphanFinder finder = finderWith(home.path(), {}, query);
+    for (const std::string& entry : entries) {
+        makeFolder(lib(entry));
+        finder.knownSizes[lib(entry)] = 4096;
+    }
+    std::vector<std::string> order;
+    for (const Orphan& orphan : finder.find())
+        order.push_back(orphan.url.path().substr(lib("").size()));
+    EXPECT_EQ(order, (std::vector<std::string>{"Caches/com.example.alpha9", "Caches/com.example.alpha10",
+                                               "Caches/Com.Example.Beta", "Caches/com.example.zeta",
+                                               "Logs/com.example.zeta"}));
 }
 
 TEST(OrphanFinderLinux, LinuxDataFoldersYieldOrphansByTheSameRules) {

@@ -9,6 +9,15 @@ TEST(PathHelpers, JoinSplitAndExtensions) {
     EXPECT_EQ(Path::join("/a/", "/b"), "/a/b");
     EXPECT_EQ(Path::join("/", "x"), "/x");
 
+    EXPECT_EQ(Path::resolve("/usr/bin", "../libexec/dovrane"), "/usr/libexec/dovrane");
+    EXPECT_EQ(Path::resolve("/opt/my prefix/bin", "../lib/x86_64-linux-gnu/dovrane"),
+              "/opt/my prefix/lib/x86_64-linux-gnu/dovrane");
+    EXPECT_EQ(Path::resolve("/usr/games/bin", "../../lib"), "/usr/lib");
+    EXPECT_EQ(Path::resolve("/usr/bin", "/usr/lib/dovrane"), "/usr/lib/dovrane");
+    EXPECT_EQ(Path::resolve("/usr/bin", "dovrane"), "/usr/bin/dovrane");
+    EXPECT_EQ(Path::resolve("/usr/bin", ".."), "/usr");
+    EXPECT_EQ(Path::resolve("/bin", "../../../x"), "/x");
+
     EXPECT_EQ(Path::lastComponent("/a/b/"), "b");
     EXPECT_EQ(Path::lastComponent("name"), "name");
     EXPECT_EQ(Path::lastComponent("/"), "/");

@@ -4,6 +4,7 @@
 
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/system/MoveRights.h"
 #include "DovraneKit/system/SizeCounter.h"
 #include "DovraneKit/system/ToolPaths.h"
 #include "DovraneKit/trash/FreedesktopTrash.h"
@@ -11,6 +12,9 @@
 #include "support/FakeRunner.h"
 #include "support/ScannerFixture.h"
 #include "support/TestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -226,6 +230,103 @@ TEST(DiskScanner, ProtectedTrashItemsBecomeShowOnlyOthersAreNotChecked) {
     ASSERT_FALSE(
         DeletionGuard(Url::fromPath(f.home.path())).check(Url::fromPath(f / ".local/share/Trash/files")).isAllowed());
     EXPECT_EQ(scanner.collect(CategoryID::trash).items.at(0).action, CleanupAction::emptyTrash);
+}
+
+// Another user's folders, in the home or in a shared project folder, and whatever the user may
+// not move by their own rights are for review, each reason saying why; what is offered as safe
+// is what the user's own move then takes, with no administrator asked.
+TEST(DiskScanner, OnlyWhatTheUserMayMoveIsSafeAndTheirMoveTakesIt) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "files of another user can only be made as root";
+    const uid_t stranger = 4242; // a user the user database does not know
+    ASSERT_EQ(MoveRights::userName(stranger), "4242");
+    ScannerFixture f;
+    TempDir shared; // like /tmp: everyone may write, the sticky bit keeps each one's entries theirs
+    for (const char* cache : {"mine", "roots", "open", "locked"})
+        writeFileOfSize(f / ".cache/" + cache + "/data", 4000);
+    makeFolder(f / ".local/share/Trash/files");
+    makeFolder(f / ".local/share/Trash/info");
+    for (const char* project : {"", "/mine", "/theirs"}) {
+        writeFile(shared.path() + project + "/package.json", "{}");
+        writeFileOfSize(shared.path() + project + "/node_modules/dep.js", 4000);
+    }
+    setTimesRecursively(shared.path(), daysAgo(60));
+    f.settings.projectFolders = {shared.path()};
+
+    const OrdinaryUser user = ordinaryUser();
+    ASSERT_EQ(chmod(f.home.path().c_str(), 0755), 0);
+    chownRecursively(f.home.path(), user.user, user.group);
+    chownRecursively(f / ".cache/roots", 0, 0);
+    chownRecursively(f / ".cache/open", stranger, stranger);
+    ASSERT_EQ(chmod((f / ".cache/open").c_str(), 0777), 0);
+    ASSERT_EQ(chmod((f / ".cache/locked").c_str(), 0555), 0);
+    ASSERT_EQ(chmod(shared.path().c_str(), 01777), 0);
+    chownRecursively(shared / "mine", user.user, user.group);
+    chownRecursively(shared / "node_modules", stranger, stranger);
+    ASSERT_EQ(chmod((shared / "node_modules").c_str(), 0777), 0);
+
+    const std::string report = asOrdinaryUser([&] {
+        const DiskScanner scanner = f.scanner();
+        std::vector<std::string> lines;
+        std::vector<Trasher::Candidate> safe, review;
+        for (CategoryID id : {CategoryID::caches, CategoryID::projects}) {
+            for (const CleanupItem& item : scanner.collect(id).items) {
+                lines.push_back(item.url.path() + " " + std::string(rawValue(item.safety)) + ": " + item.reason);
+                (item.safety == Safety::safe ? safe : review).push_back({item.url, item.size, item.fileCount, false});
+            }
+        }
+        {
+            ScopedEnv german("APP_LANG", "de");
+            for (const CleanupItem& item : scanner.collect(CategoryID::caches).items)
+                if (item.name == "roots")
+                    lines.push_back("de: " + item.reason);
+        }
+        auto move = [&](const std::vector<Trasher::Candidate>& items, const char* label) {
+            const Trasher trasher{DeletionGuard(Url::fromPath(f.home.path())),
+                                  Url::fromPath(FreedesktopTrash::homeTrashFiles(f.home.path())),
+                                  [&](const std::string&) {
+                                      lines.push_back(std::string(label) + " asked the administrator");
+                                      return false;
+                                  }};
+            const Trasher::Outcome outcome = trasher.execute(trasher.plan(items));
+            for (const RemovedItem& removed : outcome.removed)
+                lines.push_back(std::string(label) + " moved " + removed.originalPath.path());
+        };
+        move(safe, "safe:");
+        move(review, "review:");
+        std::sort(lines.begin(), lines.end());
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\n";
+        return text;
+    });
+
+    const std::string cache = "A cache. The app rebuilds it when needed.";
+    const std::string project = " was last changed 60 days ago. Running npm install brings this folder back.";
+    const std::string admin = "Moving it asks for your administrator password.";
+    std::vector<std::string> expected = {
+        f / ".cache/mine safe: " + cache,
+        f / ".cache/locked review: " + cache + " " + admin,
+        f / ".cache/open review: " + cache + " This belongs to the user 4242. Ask them before you move it.",
+        f / ".cache/roots review: " + cache + " This belongs to the user root. " + admin,
+        shared / "mine/node_modules safe: mine" + project,
+        shared / "node_modules review: " + Path::lastComponent(shared.path()) + project +
+            " This belongs to the user 4242. " + admin,
+        shared / "theirs/node_modules review: theirs" + project + " This belongs to the user root. " + admin,
+        "de: Ein Cache. Die App legt ihn bei Bedarf neu an. Das gehört dem Benutzer root. Verschieben fragt nach "
+        "deinem Administrator-Passwort.",
+        "safe: moved " + f / ".cache/mine",
+        "safe: moved " + shared / "mine/node_modules",
+        // The stranger's open folder in the user's own folder the user may move; the rest only
+        // the administrator.
+        "review: moved " + f / ".cache/open",
+    };
+    expected.insert(expected.end(), 4, "review: asked the administrator");
+    std::sort(expected.begin(), expected.end());
+    std::string text;
+    for (const std::string& line : expected)
+        text += line + "\n";
+    EXPECT_EQ(report, text);
 }
 
 // ---- Inline collectors --------------------------------------------------------------------

@@ -249,8 +249,15 @@ TEST(HomeCollectors, FlatpakAppCachesAreCachesNamedAfterTheirApp) {
 TEST(HomeCollectors, AppImagesAreAppsWhereverTheAppListFindsThem) {
     TempHome home;
     const std::string applications = home / "Applications";
-    writeFileOfSize(applications + "/Tool-1.2.0-x86_64.AppImage", 4000);
-    writeFileOfSize(home / ".local/bin/Other-2.0.AppImage", 5000);
+    // Marked as AppImages, with nothing readable after the mark.
+    const std::string marked("\x7F"
+                             "ELF\x02\x01\x01\x00"
+                             "AI\x02",
+                             11);
+    writeFile(applications + "/Tool-1.2.0-x86_64.AppImage", marked + std::string(4000, '\0'));
+    writeFile(home / ".local/bin/Other-2.0.AppImage", marked + std::string(5000, '\0'));
+    writeFileOfSize(home / ".local/bin/Unmarked-1.0.AppImage", 5000);
+    writeFileOfSize(applications + "/Unmarked-3.0.AppImage", 3000);
     writeFileOfSize(home / ".local/bin/script", 100);
     makeFolder(home / ".local/bin/Folder.AppImage");
 
@@ -264,7 +271,11 @@ TEST(HomeCollectors, AppImagesAreAppsWhereverTheAppListFindsThem) {
 
     const Category apps = ScanCollectors(scanner).apps();
     auto items = byName(apps);
-    EXPECT_EQ(names(apps), (std::vector<std::string>{"Tool", "Other", "Flat"}));
+    // Whatever lies in an applications folder is shown, but only an AppImage is named as one;
+    // of the user's programs only AppImages count.
+    auto listed = names(apps);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{"Flat", "Other", "Tool", "Unmarked-3.0.AppImage"}));
     EXPECT_GE(items["Other"].size, 5000);
     EXPECT_EQ(items["Other"].url, Url::fromPath(home / ".local/bin/Other-2.0.AppImage"));
     EXPECT_EQ(items["Flat"].size, 1'250'000'000);
@@ -276,7 +287,9 @@ TEST(HomeCollectors, AppImagesAreAppsWhereverTheAppListFindsThem) {
         GTEST_SKIP() << "mksquashfs (squashfs-tools) is not installed, so no AppImage can be built";
     ASSERT_TRUE(writeAppImage(applications + "/Tool-1.2.0-x86_64.AppImage",
                               {{"tool.desktop", "[Desktop Entry]\nName=Tool Maker\n"}}));
-    EXPECT_EQ(names(ScanCollectors(scanner).apps()), (std::vector<std::string>{"Tool Maker", "Other", "Flat"}));
+    listed = names(ScanCollectors(scanner).apps());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{"Flat", "Other", "Tool Maker", "Unmarked-3.0.AppImage"}));
 }
 
 TEST(HomeCollectors, ADiskOrShareMountedInTheHomeIsNeitherMeasuredNorOffered) {

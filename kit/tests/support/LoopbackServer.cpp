@@ -1,14 +1,27 @@
 #include "support/LoopbackServer.h"
 
+#include "support/TestSupport.h"
+
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <memory>
 
 namespace dovrane::testing {
 
@@ -83,6 +96,132 @@ std::optional<RecordedRequest> parseRequest(std::string_view head) {
     return request;
 }
 
+// The https servers' one certificate and key, made on first use: self-signed for 127.0.0.1,
+// valid from an hour ago for a week, marked as its own authority so a client can trust it alone.
+class LoopbackTls {
+public:
+    static const LoopbackTls& shared() {
+        static const LoopbackTls tls;
+        return tls;
+    }
+    SSL_CTX* context() const { return context_.get(); }
+    const std::string& certificateFile() const { return certificateFile_; }
+
+private:
+    LoopbackTls() {
+        char curve[] = "P-256";
+        std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", curve),
+                                                                &EVP_PKEY_free);
+        std::unique_ptr<X509, decltype(&X509_free)> certificate(X509_new(), &X509_free);
+        if (!key || !certificate)
+            throw std::runtime_error("loopback server: cannot make a key");
+        X509_set_version(certificate.get(), X509_VERSION_3);
+        ASN1_INTEGER_set(X509_get_serialNumber(certificate.get()), 1);
+        X509_gmtime_adj(X509_getm_notBefore(certificate.get()), -3600);
+        X509_gmtime_adj(X509_getm_notAfter(certificate.get()), 7 * 24 * 3600);
+        X509_set_pubkey(certificate.get(), key.get());
+        X509_NAME* name = X509_get_subject_name(certificate.get());
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1,
+                                   -1, 0);
+        X509_set_issuer_name(certificate.get(), name);
+        X509V3_CTX extensions;
+        X509V3_set_ctx_nodb(&extensions);
+        X509V3_set_ctx(&extensions, certificate.get(), certificate.get(), nullptr, nullptr, 0);
+        for (auto [nid, value] : {std::pair{NID_subject_key_identifier, "hash"},
+                                  {NID_basic_constraints, "critical,CA:TRUE"},
+                                  {NID_subject_alt_name, "IP:127.0.0.1"}}) {
+            X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &extensions, nid, value);
+            if (!extension || !X509_add_ext(certificate.get(), extension, -1))
+                throw std::runtime_error("loopback server: cannot make the certificate");
+            X509_EXTENSION_free(extension);
+        }
+        if (!X509_sign(certificate.get(), key.get(), EVP_sha256()))
+            throw std::runtime_error("loopback server: cannot sign the certificate");
+
+        context_.reset(SSL_CTX_new(TLS_server_method()));
+        if (!context_ || SSL_CTX_use_certificate(context_.get(), certificate.get()) != 1 ||
+            SSL_CTX_use_PrivateKey(context_.get(), key.get()) != 1)
+            throw std::runtime_error("loopback server: cannot set up TLS");
+        SSL_CTX_set_mode(context_.get(), SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+        SSL_CTX_set_num_tickets(context_.get(), 0);
+
+        certificateFile_ = folder_ / "loopback.pem";
+        std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(certificateFile_.c_str(), "w"), &std::fclose);
+        if (!file || !PEM_write_X509(file.get(), certificate.get()))
+            throw std::runtime_error("loopback server: cannot write the certificate");
+    }
+
+    TempDir folder_{"dovrane-loopback-tls-"};
+    std::string certificateFile_;
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context_{nullptr, &SSL_CTX_free};
+};
+
+// The bytes of one accepted connection, plain or through TLS; closes it when it goes.
+class Stream {
+public:
+    Stream(int fd, SSL* ssl) : fd_(fd), ssl_(ssl) {}
+    ~Stream() {
+        if (ssl_)
+            SSL_free(ssl_);
+        ::close(fd_);
+    }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    int fd() const { return fd_; }
+    // Data already read off the socket but not yet handed out.
+    bool buffered() const { return ssl_ && SSL_pending(ssl_) > 0; }
+
+    // The TLS handshake, retried while the socket's timeouts cut it short; true when done.
+    bool accept(const std::atomic<bool>& stopping) {
+        while (!stopping) {
+            const int done = SSL_accept(ssl_);
+            if (done == 1)
+                return true;
+            const int error = SSL_get_error(ssl_, done);
+            if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
+                return false;
+        }
+        return false;
+    }
+    // Bytes read; 0 when none are there yet; -1 when the peer closed or the read failed.
+    long receive(char* buffer, std::size_t size) {
+        if (!ssl_) {
+            const ssize_t got = ::recv(fd_, buffer, size, 0);
+            if (got > 0)
+                return got;
+            return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? 0 : -1;
+        }
+        const int got = SSL_read(ssl_, buffer, int(std::min<std::size_t>(size, INT_MAX)));
+        return got > 0 ? got : retryable(got) ? 0 : -1;
+    }
+    // Bytes written; 0 when the socket takes none now; -1 on failure.
+    long send(const char* data, std::size_t size) {
+        if (!ssl_) {
+            const ssize_t written = ::send(fd_, data, size, MSG_NOSIGNAL);
+            if (written >= 0)
+                return written;
+            return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+        }
+        const int written = SSL_write(ssl_, data, int(std::min<std::size_t>(size, INT_MAX)));
+        return written > 0 ? written : retryable(written) ? 0 : -1;
+    }
+    void endSending() {
+        if (ssl_)
+            SSL_shutdown(ssl_);
+        ::shutdown(fd_, SHUT_WR);
+    }
+
+private:
+    bool retryable(int result) const {
+        const int error = SSL_get_error(ssl_, result);
+        return error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE;
+    }
+
+    int fd_;
+    SSL* ssl_;
+};
+
 } // namespace
 
 std::string RecordedRequest::path() const { return pathOf(target); }
@@ -95,7 +234,9 @@ std::optional<std::string> RecordedRequest::header(std::string_view name) const 
     return std::nullopt;
 }
 
-LoopbackServer::LoopbackServer() {
+LoopbackServer::LoopbackServer(LoopbackScheme scheme) : scheme_(scheme) {
+    if (scheme_ == LoopbackScheme::https)
+        LoopbackTls::shared(); // throws here, not in a connection's thread
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener_ < 0)
         throw std::runtime_error(std::string("loopback server: socket: ") + std::strerror(errno));
@@ -141,8 +282,11 @@ void LoopbackServer::route(std::string key, ScriptedResponse response) {
 }
 
 Url LoopbackServer::url(std::string_view target) const {
-    return Url::parse("http://127.0.0.1:" + std::to_string(port_) + std::string(target)).value();
+    const char* scheme = scheme_ == LoopbackScheme::https ? "https" : "http";
+    return Url::parse(std::string(scheme) + "://127.0.0.1:" + std::to_string(port_) + std::string(target)).value();
 }
+
+const std::string& LoopbackServer::certificateFile() { return LoopbackTls::shared().certificateFile(); }
 
 std::vector<RecordedRequest> LoopbackServer::requests() const {
     std::lock_guard lock(mutex_);
@@ -189,15 +333,34 @@ void LoopbackServer::acceptLoop() {
 }
 
 void LoopbackServer::serve(int fd) {
-    // Short send timeouts keep a client that stopped reading from blocking the shutdown.
-    timeval sendTimeout{0, pollMilliseconds * 1000};
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
+    // Short timeouts keep a client that stopped reading (or, during a handshake, sending) from
+    // blocking the shutdown.
+    timeval timeout{0, pollMilliseconds * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    SSL* ssl = nullptr;
+    if (scheme_ == LoopbackScheme::https) {
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        // TLS writes to the socket itself, without MSG_NOSIGNAL: a client that hung up must not
+        // end the test program. A blocked SIGPIPE of this thread only stays pending.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+        ssl = SSL_new(LoopbackTls::shared().context());
+        if (ssl)
+            SSL_set_fd(ssl, fd);
+    }
+    Stream stream(fd, ssl);
+    if (scheme_ == LoopbackScheme::https && (!ssl || !stream.accept(stopping_)))
+        return;
 
     // Waits for data or a hang-up, until the server stops or, when given, the time is up.
     auto readable = [&](std::optional<std::chrono::milliseconds> limit = std::nullopt) {
+        if (stream.buffered())
+            return true;
         auto deadline = std::chrono::steady_clock::now() + limit.value_or(std::chrono::milliseconds(0));
         while (!stopping_ && (!limit || std::chrono::steady_clock::now() < deadline)) {
-            pollfd watched{fd, POLLIN, 0};
+            pollfd watched{stream.fd(), POLLIN, 0};
             int ready = ::poll(&watched, 1, pollMilliseconds);
             if (ready > 0)
                 return true;
@@ -210,22 +373,16 @@ void LoopbackServer::serve(int fd) {
     std::string head;
     char buffer[4096];
     while (head.find("\r\n\r\n") == std::string::npos) {
-        if (head.size() > maximumHeaderBytes || !readable()) {
-            ::close(fd);
+        if (head.size() > maximumHeaderBytes || !readable())
             return;
-        }
-        ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0) {
-            ::close(fd);
+        const long got = stream.receive(buffer, sizeof buffer);
+        if (got < 0)
             return;
-        }
         head.append(buffer, static_cast<std::size_t>(got));
     }
     auto request = parseRequest(std::string_view(head).substr(0, head.find("\r\n\r\n")));
-    if (!request) {
-        ::close(fd);
+    if (!request)
         return;
-    }
     {
         std::lock_guard lock(mutex_);
         requests_.push_back(*request);
@@ -235,10 +392,8 @@ void LoopbackServer::serve(int fd) {
         std::unique_lock lock(mutex_);
         stopped_.wait_for(lock, response.delay, [this] { return stopping_.load(); });
     }
-    if (response.drop || stopping_) {
-        ::close(fd);
+    if (response.drop || stopping_)
         return;
-    }
 
     std::string answer = "HTTP/1.1 " + std::to_string(response.status) + " " + reason(response.status) + "\r\n";
     bool bodyAllowed = !hasNoBody(response.status);
@@ -253,11 +408,10 @@ void LoopbackServer::serve(int fd) {
     auto sendAll = [&](std::string_view data) {
         std::size_t sent = 0;
         while (sent < data.size() && !stopping_) {
-            ssize_t written = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-            if (written > 0)
-                sent += static_cast<std::size_t>(written);
-            else if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            const long written = stream.send(data.data() + sent, data.size() - sent);
+            if (written < 0)
                 return false;
+            sent += static_cast<std::size_t>(written);
         }
         return sent == data.size();
     };
@@ -276,11 +430,10 @@ void LoopbackServer::serve(int fd) {
     }
     // Close gently: let the client read everything and hang up first, so no reset cuts the
     // end of the answer off.
-    ::shutdown(fd, SHUT_WR);
+    stream.endSending();
     while (readable(std::chrono::seconds(2)))
-        if (::recv(fd, buffer, sizeof buffer, 0) <= 0)
+        if (stream.receive(buffer, sizeof buffer) < 0)
             break;
-    ::close(fd);
 }
 
 } // namespace dovrane::testing

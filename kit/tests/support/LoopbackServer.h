@@ -1,8 +1,8 @@
 #pragma once
-// A small HTTP/1.1 server on 127.0.0.1 for network tests. A test starts one, scripts answers
-// by path, points the code under test at url(...) and afterwards asks which requests came.
-// Every connection gets one answer and is closed ("Connection: close"). Nothing leaves the
-// machine.
+// A small HTTP/1.1 server on 127.0.0.1 for network tests, plain or over TLS. A test starts one,
+// scripts answers by path, points the code under test at url(...) and afterwards asks which
+// requests came. Every connection gets one answer and is closed ("Connection: close"). Nothing
+// leaves the machine.
 
 #include "DovraneKit/core/Url.h"
 
@@ -62,10 +62,13 @@ struct RecordedRequest {
     std::optional<std::string> header(std::string_view name) const; // any letter case
 };
 
+enum class LoopbackScheme { http, https };
+
 class LoopbackServer {
 public:
-    // Listens on a free port at once; throws std::runtime_error when it cannot.
-    LoopbackServer();
+    // Listens on a free port at once; throws std::runtime_error when it cannot. An https server
+    // shows the certificate of certificateFile().
+    explicit LoopbackServer(LoopbackScheme scheme = LoopbackScheme::http);
     // Stops listening, cuts short any delay and waits for every connection to finish.
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
@@ -76,8 +79,12 @@ public:
     void route(std::string key, ScriptedResponse response);
 
     std::uint16_t port() const { return port_; }
-    // "http://127.0.0.1:PORT" followed by target (which starts with "/").
+    // "http://127.0.0.1:PORT" (or https) followed by target (which starts with "/").
     Url url(std::string_view target) const;
+
+    // A PEM file holding the certificate every https server shows: self-signed for 127.0.0.1,
+    // made once per test process. A client trusts it to reach them.
+    static const std::string& certificateFile();
 
     std::vector<RecordedRequest> requests() const;
     // Number of requests whose path (query ignored) is path.
@@ -88,6 +95,7 @@ private:
     void serve(int fd);
     ScriptedResponse responseFor(const std::string& target) const;
 
+    LoopbackScheme scheme_;
     int listener_ = -1;
     int wake_[2] = {-1, -1};
     std::uint16_t port_ = 0;

@@ -161,6 +161,14 @@ void setTimesRecursively(const std::string& path, Date date) {
     setTimes(path, date);
 }
 
+void chownRecursively(const std::string& path, uid_t user, gid_t group) {
+    namespace fs = std::filesystem;
+    if (fs::is_directory(fs::symlink_status(path)))
+        for (const auto& entry : fs::recursive_directory_iterator(path))
+            lchown(entry.path().c_str(), user, group);
+    lchown(path.c_str(), user, group);
+}
+
 Date daysAgo(double days, Date from) { return from.adding(-days * 86400.0); }
 
 bool mountTmpfs(const std::string& at) { return mount("tmpfs", at.c_str(), "tmpfs", 0, "size=16m") == 0; }

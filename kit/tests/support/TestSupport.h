@@ -71,6 +71,8 @@ void makeHardLink(const std::string& existing, const std::string& linkPath);
 void setTimes(const std::string& path, Date date);
 // Sets them recursively, links not followed.
 void setTimesRecursively(const std::string& path, Date date);
+// Gives the path and everything below it to a user (as root), links not followed.
+void chownRecursively(const std::string& path, uid_t user, gid_t group);
 Date daysAgo(double days, Date from = Date::now());
 // Everything below a folder, links not followed: each relative path with the bytes of its file,
 // "/" for a folder or "-> target" for a link. Equal snapshots: the tree is as it was, byte for byte.

@@ -117,6 +117,51 @@ TEST(NetworkFetch, FollowsRedirectsOnlyToHttp) {
     EXPECT_EQ(direct.error().code, NetworkErrorCode::unsupportedURL);
 }
 
+// A request begun over https never goes on over plain http, neither a fetch nor a download and
+// neither at the first redirect nor at a later one. https to https, and http up to https, still
+// follow. Only a client that names the loopback certificate trusts the https server.
+TEST(NetworkRedirects, AnHttpsRequestIsNeverSentOnToPlainHttp) {
+    LoopbackServer plain;
+    LoopbackServer secure(LoopbackScheme::https);
+    plain.route("/feed.xml", ScriptedResponse(200, "plain feed"));
+    plain.route("/up", ScriptedResponse(302, "", {{"Location", secure.url("/feed.xml").text()}}));
+    secure.route("/feed.xml", ScriptedResponse(200, "secure feed"));
+    secure.route("/moved", ScriptedResponse(301, "", {{"Location", "/feed.xml"}}));
+    secure.route("/down", ScriptedResponse(302, "", {{"Location", plain.url("/feed.xml").text()}}));
+    secure.route("/via", ScriptedResponse(302, "", {{"Location", secure.url("/down").text()}}));
+    secure.route("/to-file", ScriptedResponse(302, "", {{"Location", "file:///etc/hostname"}}));
+    FetchOptions trusting{2s};
+    trusting.certificateAuthorities = LoopbackServer::certificateFile();
+    auto fetch = Network::fetch("Dovrane/1.0", trusting);
+
+    auto untrusted = Network::fetch("Dovrane/1.0", FetchOptions{2s})(secure.url("/feed.xml"));
+    ASSERT_FALSE(untrusted);
+    EXPECT_EQ(untrusted.error().code, NetworkErrorCode::serverCertificateUntrusted);
+    for (const Url& url : {secure.url("/moved"), plain.url("/up")}) {
+        auto followed = fetch(url);
+        ASSERT_TRUE(followed) << url.text() << ": " << followed.error().description;
+        EXPECT_EQ(*followed, "secure feed");
+    }
+
+    for (const char* path : {"/down", "/via"}) {
+        auto refused = fetch(secure.url(path));
+        ASSERT_FALSE(refused) << path;
+        EXPECT_EQ(refused.error().code, NetworkErrorCode::insecureRedirect) << path;
+    }
+    auto toFile = fetch(secure.url("/to-file"));
+    ASSERT_FALSE(toFile);
+    EXPECT_EQ(toFile.error().code, NetworkErrorCode::unsupportedURL);
+
+    TempDir folder;
+    DownloadOptions downloading{2s};
+    downloading.certificateAuthorities = LoopbackServer::certificateFile();
+    auto downloaded = Network::download(secure.url("/down"), folder / "App.zip", downloading);
+    ASSERT_FALSE(downloaded);
+    EXPECT_EQ(downloaded.error().code, NetworkErrorCode::insecureRedirect);
+    EXPECT_TRUE(Fs::list(folder.path()).empty());
+    EXPECT_EQ(plain.count("/feed.xml"), 0u);
+}
+
 TEST(NetworkFetch, TransportFailuresAreDistinctNetworkErrors) {
     LoopbackServer server;
     server.route("/drop", ScriptedResponse().dropped());

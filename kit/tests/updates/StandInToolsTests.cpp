@@ -199,16 +199,19 @@ TEST(StandInTools, TarExtractsSecurelyAndToolsRefuseUnknownArguments) {
     EXPECT_FALSE(Fs::exists(dir / "y"));
 }
 
-TEST(StandInTools, AreFoundBesideTheProgramOrInTheInstalledLayout) {
+// Installed, they are where this build's install layout puts them (a packager's may be
+// lib/x86_64-linux-gnu/dovrane), seen from the installed program's folder.
+TEST(StandInTools, AreFoundBesideTheProgramOrWhereTheInstallPutsThem) {
     TempDir prefix;
-    const std::string bin = prefix / "bin";
+    const std::string bin = prefix / DOVRANE_INSTALL_BINDIR;
+    const std::string installed = prefix / DOVRANE_PRIVATE_LIBEXECDIR;
     ASSERT_TRUE(Fs::makeDirectories(bin));
-    EXPECT_EQ(ToolPaths::standInFolder(bin), prefix / "libexec/dovrane");
-    EXPECT_EQ(ToolPaths::inFolder(ToolPaths::standInFolder(bin)).codesign, prefix / "libexec/dovrane/dovrane-codesign");
+    EXPECT_EQ(ToolPaths::standInFolder(bin), installed);
+    EXPECT_EQ(ToolPaths::inFolder(ToolPaths::standInFolder(bin)).codesign, installed + "/dovrane-codesign");
 
     // A file that cannot run does not count; the build tree's executable one does.
     writeFile(bin + "/dovrane-codesign", "#!/bin/sh\n");
-    EXPECT_EQ(ToolPaths::standInFolder(bin), prefix / "libexec/dovrane");
+    EXPECT_EQ(ToolPaths::standInFolder(bin), installed);
     ASSERT_EQ(chmod((bin + "/dovrane-codesign").c_str(), 0755), 0);
     EXPECT_EQ(ToolPaths::standInFolder(bin), bin);
 }

@@ -18,6 +18,9 @@ namespace {
 const std::string badServer = "The vendor's update server answered with an error.";
 const std::string didNotWork = "The update check did not work this time.";
 const std::string noIndex = "The Homebrew list could not be loaded.";
+const std::string notTheWeb = "The update address does not lead to a web server (http or https). Dovrane stopped here.";
+const std::string downgraded =
+    "The vendor's server sent Dovrane from a secure connection to an insecure one. Dovrane stopped here.";
 
 std::string feed(std::string_view items) {
     return R"(<?xml version="1.0"?><rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>)" +
@@ -122,6 +125,29 @@ TEST(UpdateCheckerSparkle, WordsEveryWayTheFeedFails) {
     EXPECT_EQ(check.sparkle(fed("C", server.url("/missing"), "1")), UpdateCheck::failed(badServer));
     EXPECT_EQ(check.sparkle(fed("D", server.url("/drop"), "1")), UpdateCheck::failed("No internet connection."));
     EXPECT_EQ(check.sparkle(fed("E", *refused, "1")), UpdateCheck::failed(didNotWork));
+    EXPECT_EQ(check.sparkle(fed("F", Url::fromPath("/etc/hostname"), "1")), UpdateCheck::failed(notTheWeb));
+}
+
+// A feed or a store lookup begun over https and sent on to plain http fails, and says why.
+TEST(UpdateCheckerSparkle, AnHttpsFeedOrLookupSentOnToHttpFailsAndSaysSo) {
+    LoopbackServer plain;
+    LoopbackServer secure(LoopbackScheme::https);
+    plain.route("/feed", ScriptedResponse(200, feed(enclosure(R"(sparkle:shortVersionString="2.0")"))));
+    plain.route("/store/lookup", ScriptedResponse(200, R"({"results": [{"version": "9.0", "trackId": 7}]})"));
+    secure.route("/feed", ScriptedResponse(302, "", {{"Location", plain.url("/feed").text()}}));
+    secure.route("/store/lookup", ScriptedResponse(302, "", {{"Location", plain.url("/store/lookup").text()}}));
+    FetchOptions trusting{2s};
+    trusting.certificateAuthorities = LoopbackServer::certificateFile();
+    const UpdateChecker check(Network::fetch("Dovrane/1.0", trusting), "DE", {15, 0, 0}, std::nullopt,
+                              secure.url("/api/cask.json"), secure.url("/store"), "apps.example.test");
+
+    EXPECT_EQ(check.sparkle(fed("Editor", secure.url("/feed"), "1.0")), UpdateCheck::failed(downgraded));
+    EXPECT_EQ(check.appStore(app("Notes", AppSource::appStore)), UpdateCheck::failed(downgraded));
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(check.sparkle(fed("Editor", secure.url("/feed"), "1.0")).message(),
+              "Der Server des Herstellers hat Dovrane von einer sicheren auf eine unsichere Verbindung umgeleitet. "
+              "Dovrane hat hier aufgehört.");
+    EXPECT_EQ(plain.requests().size(), 0u);
 }
 
 // A feed that never finishes, a byte at a time, times out like a silent one; the other apps'
@@ -399,7 +425,7 @@ TEST(UpdateCheckerCaskCache, OldCacheStandsInWhenTheNetworkOrTheAnswerFails) {
 
 // --- sentences --------------------------------------------------------------------------------------
 
-TEST(UpdateCheckerExplain, GivesOneOfSixSentencesInTheCurrentLanguage) {
+TEST(UpdateCheckerExplain, GivesOneSentencePerKindOfFailureInTheCurrentLanguage) {
     auto explain = [](NetworkErrorCode code, FetchErrorDomain domain = FetchErrorDomain::network) {
         return UpdateChecker::explain(FetchError{domain, code, 0, {}});
     };
@@ -417,6 +443,8 @@ TEST(UpdateCheckerExplain, GivesOneOfSixSentencesInTheCurrentLanguage) {
               "Die Verbindung zum Server des Herstellers ist nicht sicher. Dovrane hat hier aufgehört.");
     EXPECT_EQ(explain(NetworkErrorCode::timedOut, FetchErrorDomain::other),
               "Die Update-Prüfung hat diesmal nicht geklappt.");
+    EXPECT_EQ(explain(NetworkErrorCode::unsupportedURL),
+              "Die Update-Adresse führt zu keinem Web-Server (http oder https). Dovrane hat hier aufgehört.");
 }
 
 TEST(UpdateCheckerExplain, ChecksWordTheirResultsInGerman) {

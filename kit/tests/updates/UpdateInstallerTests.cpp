@@ -290,9 +290,9 @@ TEST_F(UpdateInstallerTest, RefusalsBeforeTheDownloadMakeNoRequestAndRunNoTool) 
     server.route("/Example.PKG", ScriptedResponse(200, bytes));
     int downloads = 0;
     UpdateInstaller counting = installer();
-    counting.download = [&](const Url& from, const std::string& to) {
+    counting.download = [&](const Url& from, const std::string& to, std::uint64_t maxBytes) {
         ++downloads;
-        return UpdateInstaller::urlSessionDownload(from, to);
+        return UpdateInstaller::urlSessionDownload(from, to, maxBytes);
     };
 
     EXPECT_EQ(counting.install(offer(std::nullopt, key.sign(bytes)), installed()).refusal(), UpdateRefusal::noDownload);
@@ -337,14 +337,75 @@ TEST_F(UpdateInstallerTest, FailedDownloadsAndBadSignaturesStopBeforeUnpacking) 
 
     // A download function that throws, or claims success without a file, is a failed download.
     UpdateInstaller throwing = installer();
-    throwing.download = [](const Url&, const std::string&) -> bool { throw std::runtime_error("gone"); };
+    throwing.download = [](const Url&, const std::string&, std::uint64_t) -> Expected<std::uint64_t, FetchError> {
+        throw std::runtime_error("gone");
+    };
     EXPECT_EQ(throwing.install(offer(server.url("/update.zip"), key.sign(bytes)), installed()).refusal(),
               UpdateRefusal::downloadFailed);
     UpdateInstaller lying = installer();
-    lying.download = [](const Url&, const std::string&) { return true; };
+    lying.download = [](const Url&, const std::string&, std::uint64_t) -> Expected<std::uint64_t, FetchError> {
+        return std::uint64_t(1000);
+    };
     EXPECT_EQ(lying.install(offer(server.url("/update.zip"), key.sign(bytes)), installed()).refusal(),
               UpdateRefusal::downloadFailed);
     EXPECT_TRUE(noPerInstallFolderLeft());
+}
+
+// More bytes than the feed announced are not the download it signed: refused before the
+// signature check reads them, whether the server sends them or a download function writes them.
+// A feed that announces no length, or 0, leaves the download its usual cap.
+TEST_F(UpdateInstallerTest, ADownloadLargerThanAnnouncedIsRefusedBeforeItIsChecked) {
+    const std::string bytes = *Fs::readFile(zippedUpdate());
+    server.route("/update.zip", ScriptedResponse(200, bytes));
+    UpdateInfo info = offer(server.url("/update.zip"), key.sign(bytes));
+    info.length = std::int64_t(bytes.size()) - 1;
+
+    EXPECT_EQ(installer().install(info, installed()).refusal(), UpdateRefusal::downloadFailed);
+    std::uint64_t allowed = 0;
+    UpdateInstaller overfilling = installer();
+    overfilling.download = [&](const Url&, const std::string& to,
+                               std::uint64_t maxBytes) -> Expected<std::uint64_t, FetchError> {
+        allowed = maxBytes;
+        writeFile(to, bytes);
+        return std::uint64_t(bytes.size());
+    };
+    EXPECT_EQ(overfilling.install(info, installed()).refusal(), UpdateRefusal::downloadFailed);
+    EXPECT_EQ(allowed, bytes.size() - 1);
+    EXPECT_TRUE(runner->calls().empty()) << "nothing was unpacked";
+    EXPECT_EQ(versionAt(appPath), "1.0");
+    EXPECT_TRUE(noPerInstallFolderLeft());
+
+    for (std::int64_t announced : {std::int64_t(bytes.size()), std::int64_t(0)}) {
+        makeApp(appPath, "1.0");
+        signApp(appPath, developer);
+        info.length = announced;
+        const UpdateInstaller::Result result = installer().install(info, installed());
+        EXPECT_TRUE(result.isInstalled()) << "announced " << announced << ": " << result.text();
+    }
+}
+
+TEST_F(UpdateInstallerTest, ADownloadSentFromHttpsToHttpIsRefusedAsInsecure) {
+    LoopbackServer secure(LoopbackScheme::https);
+    const std::string bytes = *Fs::readFile(zippedUpdate());
+    server.route("/update.zip", ScriptedResponse(200, bytes));
+    secure.route("/update.zip", ScriptedResponse(302, "", {{"Location", server.url("/update.zip").text()}}));
+    UpdateInstaller trusting = installer();
+    trusting.download = [](const Url& from, const std::string& to, std::uint64_t maxBytes) {
+        DownloadOptions options;
+        options.maxBytes = maxBytes;
+        options.certificateAuthorities = LoopbackServer::certificateFile();
+        return Network::download(from, to, options);
+    };
+
+    EXPECT_EQ(trusting.install(offer(secure.url("/update.zip"), key.sign(bytes)), installed()).refusal(),
+              UpdateRefusal::insecureDownload);
+    EXPECT_EQ(server.count("/update.zip"), 0u);
+    EXPECT_EQ(versionAt(appPath), "1.0");
+    EXPECT_TRUE(noPerInstallFolderLeft());
+    ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(explanation(UpdateRefusal::insecureDownload),
+              "Der Server des Herstellers hat den Download von einer sicheren auf eine unsichere Verbindung "
+              "umgeleitet. Dovrane hat ihn nicht installiert.");
 }
 
 TEST_F(UpdateInstallerTest, HostileOrAmbiguousArchivesFailToUnpackAndNothingEscapes) {

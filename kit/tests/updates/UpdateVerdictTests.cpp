@@ -105,9 +105,9 @@ TEST(UpdateRefusalText, EveryCaseHasItsNameAndSentencesInBothLanguages) {
         ScopedEnv language("APP_LANG", "de");
         german.insert(explanation(refusal));
     }
-    EXPECT_EQ(names.size(), 14u);
-    EXPECT_EQ(english.size(), 14u);
-    EXPECT_EQ(german.size(), 14u);
+    EXPECT_EQ(names.size(), allUpdateRefusals.size());
+    EXPECT_EQ(english.size(), allUpdateRefusals.size());
+    EXPECT_EQ(german.size(), allUpdateRefusals.size());
     EXPECT_EQ(rawValue(UpdateRefusal::installedNotSigned), "installedNotSigned");
 }
 

@@ -294,6 +294,11 @@ std::string UpdateChecker::explain(const FetchError& error) {
         case NetworkErrorCode::secureConnectionFailed:
         case NetworkErrorCode::serverCertificateHasBadDate:
             return L("The connection to the vendor's server is not secure. Dovrane stopped here.");
+        case NetworkErrorCode::insecureRedirect:
+            return L("The vendor's server sent Dovrane from a secure connection to an insecure one. Dovrane stopped "
+                     "here.");
+        case NetworkErrorCode::unsupportedURL:
+            return L("The update address does not lead to a web server (http or https). Dovrane stopped here.");
         default:
             break;
         }

@@ -29,9 +29,21 @@ bool isRealFolder(const std::string& path) {
     return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool isRealFile(const std::string& path) {
+// The size of a regular file that is no link, else nothing.
+std::optional<std::uint64_t> realFileSize(const std::string& path) {
     struct stat info;
-    return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return std::uint64_t(info.st_size);
+}
+
+// The most a download may hold: what the feed announced, within the download's own cap. A feed
+// that announces no length, or 0 (as some write when they do not know it), gets the cap.
+std::uint64_t downloadLimit(const UpdateInfo& info) {
+    constexpr std::uint64_t cap = DownloadOptions::defaultMaxBytes;
+    if (!info.length || *info.length <= 0)
+        return cap;
+    return std::min(std::uint64_t(*info.length), cap);
 }
 
 bool isAppName(const std::string& name) { return Path::extension(name) == "app"; }
@@ -123,13 +135,23 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     Scratch scratch(folder);
 
     const std::string file = Path::join(folder, "update." + type);
-    bool downloaded = false;
+    const std::uint64_t limit = downloadLimit(info);
+    std::optional<NetworkErrorCode> failure = NetworkErrorCode::other;
     try {
-        downloaded = download && download(from, file);
+        if (download) {
+            auto downloaded = download(from, file, limit);
+            failure = downloaded ? std::nullopt : std::optional(downloaded.error().code);
+        }
     } catch (...) {
-        downloaded = false;
+        failure = NetworkErrorCode::other;
     }
-    if (!downloaded || !isRealFile(file))
+    if (failure)
+        return refused(*failure == NetworkErrorCode::insecureRedirect ? UpdateRefusal::insecureDownload
+                                                                      : UpdateRefusal::downloadFailed);
+    // Checked here too, whatever the download function did: the signature check reads every
+    // byte, and more than the feed announced is not the download it signed for.
+    const auto size = realFileSize(file);
+    if (!size || *size > limit)
         return refused(UpdateRefusal::downloadFailed);
 
     // The installed side is read from the bundle now, not from the listing the update check
@@ -190,8 +212,11 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     return refused(UpdateRefusal::replaceFailed);
 }
 
-bool UpdateInstaller::urlSessionDownload(const Url& from, const std::string& toPath) {
-    return Network::download(from, toPath).ok();
+Expected<std::uint64_t, FetchError> UpdateInstaller::urlSessionDownload(const Url& from, const std::string& toPath,
+                                                                        std::uint64_t maxBytes) {
+    DownloadOptions options;
+    options.maxBytes = maxBytes;
+    return Network::download(from, toPath, options);
 }
 
 std::string UpdateInstallerInternals::archiveType(const Url& download) {

@@ -2,12 +2,6 @@
 
 #include "DovraneKit/apps/AppVersion.h"
 #include "DovraneKit/core/Language.h"
-#include "DovraneKit/system/FileSystem.h"
-#include "core/SodiumSupport.h"
-
-#include <sodium.h>
-
-#include <cstdint>
 
 namespace dovrane {
 
@@ -39,21 +33,12 @@ constexpr RefusalText refusalTexts[] = {
     {"gatekeeper", N_("macOS Gatekeeper does not accept the new version. Dovrane did not install it.")},
     {"notNewer", N_("The download is not newer than the installed version.")},
     {"replaceFailed", N_("The new version could not be put in place. The old version is back where it was.")},
+    {"insecureDownload", N_("The vendor's server sent the download from a secure connection to an insecure one. "
+                            "Dovrane did not install it.")},
 };
 static_assert(std::size(refusalTexts) == allUpdateRefusals.size());
 
 const RefusalText& textOf(UpdateRefusal refusal) { return refusalTexts[std::size_t(refusal)]; }
-
-// Strict standard Base64 that decodes to exactly expectedSize bytes, else absent.
-std::optional<std::string> decodeBase64(std::string_view text, std::size_t expectedSize) {
-    auto bytes = sodium::fromBase64(text);
-    if (!bytes || bytes->size() != expectedSize)
-        return std::nullopt;
-    return bytes;
-}
-
-// Downloads are read whole, as the signature covers every byte; far beyond any app update.
-constexpr std::uint64_t maxSignedFileBytes = std::uint64_t(8) << 30;
 
 } // namespace
 
@@ -80,24 +65,6 @@ std::optional<UpdateRefusal> UpdateVerdict::evaluate(const UpdateFacts& facts) {
     if (AppVersion::compare(facts.newVersion, facts.oldVersion) != ComparisonResult::orderedDescending)
         return UpdateRefusal::notNewer;
     return std::nullopt;
-}
-
-bool EdDSA::verify(const Url& file, std::string_view signature, std::string_view publicKey) {
-    if (!sodium::ready())
-        return false;
-    auto key = decodeBase64(publicKey, crypto_sign_PUBLICKEYBYTES);
-    if (!key)
-        return false;
-    auto signatureBytes = decodeBase64(signature, crypto_sign_BYTES);
-    if (!signatureBytes)
-        return false;
-    if (!file.isFile())
-        return false;
-    auto contents = Fs::readFile(file.path(), maxSignedFileBytes);
-    if (!contents)
-        return false;
-    auto bytes = [](const std::string& text) { return reinterpret_cast<const unsigned char*>(text.data()); };
-    return crypto_sign_verify_detached(bytes(*signatureBytes), bytes(*contents), contents->size(), bytes(*key)) == 0;
 }
 
 } // namespace dovrane

@@ -12,13 +12,13 @@ namespace dovrane {
 class Pattern {
 public:
     enum Options : unsigned {
-        bytes = 0,   // every byte is one character; \d and \w are ASCII; any text may be searched
-        unicode = 1, // UTF-8 with Unicode properties; the text must be valid UTF-8 (utf8::isValid)
-        whole = 2,   // a match must span the whole text
+        bytewise = 0, // every byte is one character; \d and \w are ASCII; any text may be searched
+        unicode = 1,  // UTF-8 with Unicode properties; the text must be valid UTF-8 (utf8::isValid)
+        whole = 2,    // a match must span the whole text
     };
 
     // A pattern that does not compile matches nothing.
-    explicit Pattern(const char* pattern, unsigned options = bytes);
+    explicit Pattern(const char* pattern, unsigned options = bytewise);
     ~Pattern();
     Pattern(const Pattern&) = delete;
     Pattern& operator=(const Pattern&) = delete;

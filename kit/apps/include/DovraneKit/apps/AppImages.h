@@ -14,6 +14,9 @@ namespace dovrane::AppImages {
 
 // Whether a file name ends in ".AppImage", in any letter case.
 bool hasAppImageName(std::string_view fileName);
+// Whether the file at path is a type-2 AppImage: a regular file that starts as an ELF program
+// with "AI" and 2 at offset 8. A file that only has the name is no app.
+bool isAppImage(const std::string& path);
 
 // What the file name says when the payload says nothing: "Krita-5.2.2-x86_64.AppImage" is
 // Krita, version 5.2.2.

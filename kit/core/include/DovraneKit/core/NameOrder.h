@@ -16,6 +16,9 @@ public:
     // Negative, zero or positive as a sorts before, with or after b (UTF-8 texts).
     int compare(std::string_view a, std::string_view b) const;
     bool operator()(std::string_view a, std::string_view b) const { return compare(a, b) < 0; }
+    // One fixed order for rows that tie on what they are sorted by (a size): by name in this
+    // order, then by the paths' bytes, so equal rows never trade places between two listings.
+    int tieBreak(std::string_view nameA, std::string_view pathA, std::string_view nameB, std::string_view pathB) const;
 
 private:
     struct Collator;

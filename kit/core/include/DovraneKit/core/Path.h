@@ -10,6 +10,10 @@ namespace dovrane {
 namespace Path {
 // "a" + "/" + "b", without doubling a slash.
 std::string join(std::string_view base, std::string_view component);
+// A path as seen from the folder base: itself when absolute, else joined to base, each leading
+// ".." taking the last component off base. Lexical, so only for a base without symbolic links
+// (a program's own folder, as the system names it).
+std::string resolve(std::string_view base, std::string_view path);
 // Last component, trailing slashes ignored; "/" for the root, "" for "".
 std::string lastComponent(std::string_view path);
 // Everything before the last component; "/" for a child of the root, "" for a bare name.

@@ -1,8 +1,9 @@
 #pragma once
 // Measures one user's disk category by category: fifteen collectors run at once, each turns
 // its folders (and the output of a few tools) into explained, rated items; the scanner drops
-// excluded paths, demotes protected items to show-only, removes double counting between the
-// personal folders and what was found inside them, and adds the volume figures.
+// excluded paths, demotes protected items to show-only and what the user may not simply move
+// to review, removes double counting between the personal folders and what was found inside
+// them, and adds the volume figures.
 
 #include "DovraneKit/apps/FlatpakApps.h"
 #include "DovraneKit/core/Date.h"
@@ -59,11 +60,16 @@ struct DiskScanner {
     // The home layout is made once, at the start.
     ScanResult scan(const Progress& progress, std::stop_token stop = {}) const;
 
-    // One category, with excluded items dropped and protected trash items made show-only. The
-    // folders are read where `layout` finds them; without one, a layout of the home and
-    // `environment` is made for this call.
+    // One category, with excluded items dropped, protected trash items made show-only and the
+    // rest kept within the user's reach (keepWithinReach). The folders are read where `layout`
+    // finds them; without one, a layout of the home and `environment` is made for this call.
     Category collect(CategoryID id, std::stop_token stop = {}) const;
     Category collect(CategoryID id, const HomeLayout& layout, std::stop_token stop = {}) const;
+
+    // Only what is the user's and what they may move by their own rights is offered as safe: any
+    // other item to move to the Trash is at most review, and its reason says whose it is or that
+    // moving it asks for the administrator's password.
+    static void keepWithinReach(std::vector<CleanupItem>& items);
 
     // Reduces each personal folder by the installers and project folders found below it.
     static std::vector<Category> deduplicateDownloads(std::vector<Category> categories);

@@ -1,7 +1,8 @@
 #pragma once
 // Finds the build and dependency folders of developer projects nobody has touched for a while.
 // A folder counts only beside a marker file of its tool, and a project's age is the time since
-// its newest change outside its build, dependency and version-control folders.
+// its newest change outside its build, dependency and version-control folders. A project whose
+// files could not all be looked at has no known age: its folders are listed for review only.
 
 #include "DovraneKit/core/Date.h"
 #include "DovraneKit/core/Url.h"
@@ -33,6 +34,19 @@ struct ProjectFinder {
     // Dating a project looks at no more entries than this.
     static constexpr int datingLimit = 20000;
 
+    // What dating a project saw: the newest change, and whether anything was left unseen.
+    struct Dating {
+        enum class Gap {
+            none,       // every entry below was looked at
+            tooMany,    // the look stopped at datingLimit entries
+            unreadable, // a folder below could not be read
+        };
+        std::optional<Date> newest; // absent when nothing could be dated
+        Gap gap = Gap::none;
+
+        bool operator==(const Dating&) const = default;
+    };
+
     std::vector<Url> roots;
     int minimumAgeDays = 30;
     int maxDepth = 6; // a root is level 0
@@ -51,9 +65,9 @@ struct ProjectFinder {
     static std::vector<Url> rootsFrom(const std::vector<std::string>& folders);
 
     // The newest content modification below the folder (the folder itself not counted),
-    // leaving out the skipped names, the given names and ".DS_Store" files; absent when
-    // nothing could be dated.
-    static std::optional<Date> lastChange(const Url& of, const std::set<std::string>& ignoring);
+    // leaving out the skipped names, the given names and ".DS_Store" files. With a gap, a newer
+    // change may lie where the look did not reach: the project's age is unknown.
+    static Dating lastChange(const Url& of, const std::set<std::string>& ignoring);
 
     bool operator==(const ProjectFinder&) const = default;
 

@@ -22,7 +22,8 @@ enum class FetchErrorDomain {
 enum class NetworkErrorCode {
     other,
     badURL,
-    unsupportedURL, // a scheme other than http or https, also as a redirect target
+    unsupportedURL,   // a scheme other than http or https, also as a redirect target
+    insecureRedirect, // a request begun over https was sent on to plain http
     notConnectedToInternet,
     networkConnectionLost, // the connection broke, or closed before an answer came
     timedOut,              // no data arrived within the stall limit, or the request outlasted its deadline
@@ -65,11 +66,16 @@ struct FetchOptions {
     // which carries even the cask index (a few MB compressed) over a slow line, and keeps a run of
     // checks, six at a time, moving within a minute of a server that never finishes.
     std::chrono::milliseconds deadline{45'000};
+    // A PEM file of the certificate authorities trusted in place of the system's bundle; empty:
+    // the system's. Tests trust their loopback server's own certificate this way.
+    std::string certificateAuthorities{};
 };
 
 struct DownloadOptions {
     std::chrono::seconds stallLimit{60};
-    std::uint64_t maxBytes = 8ull << 30;
+    // Larger bodies fail with responseTooLarge, as soon as they are announced or arrive.
+    static constexpr std::uint64_t defaultMaxBytes = 8ull << 30;
+    std::uint64_t maxBytes = defaultMaxBytes;
     std::shared_ptr<const NetworkProbe> probe = NetworkProbe::system(); // as for FetchOptions
     // Slower than this, in bytes a second, over a whole stall limit, the download ends as
     // timedOut. 1 KB/s is below any line that works at all, while a server that drips a few bytes
@@ -82,6 +88,7 @@ struct DownloadOptions {
     // gets close to two hours.
     std::chrono::milliseconds baseDeadline{300'000};
     std::uint64_t deadlineRate = 32'000;
+    std::string certificateAuthorities{}; // as for FetchOptions
 };
 
 namespace Network {
@@ -89,15 +96,17 @@ namespace Network {
 // A function that GETs a URL and returns the whole body. It may be called from many threads
 // at once; all calls share one session (DNS and TLS session caches) that lives as long as
 // the function. Every request carries "User-Agent: userAgent"; no cookies, cache or
-// credentials are kept. Redirects are followed, to http and https only. A status outside
+// credentials are kept. Redirects are followed, to http and https only, and never from https
+// to http (insecureRedirect); any other scheme is unsupportedURL. A status outside
 // 200-299 is a badServerResponse error carrying the status; the body is dropped. A request that
 // stalls for the stall limit or outlasts the deadline is a timedOut error.
 FetchFunction fetch(std::string userAgent, FetchOptions options = {});
 
 // Streams a URL into a file at toPath (written beside it, then renamed into place, so the
 // body is never held in memory and a failure leaves nothing at toPath). No extra headers are
-// sent. A status outside 200-299 fails with badServerResponse; one too slow to finish (see
-// DownloadOptions) with timedOut. Returns the bytes written.
+// sent. Redirects are followed as for fetch. A status outside 200-299 fails with
+// badServerResponse; one too slow to finish (see DownloadOptions) with timedOut. Returns the bytes
+// written.
 [[nodiscard]] Expected<std::uint64_t, FetchError> download(const Url& from, const std::string& toPath,
                                                            DownloadOptions options = {});
 

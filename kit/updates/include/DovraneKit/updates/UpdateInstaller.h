@@ -8,6 +8,7 @@
 #include "DovraneKit/apps/AppRecords.h"
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/system/CommandRunner.h"
+#include "DovraneKit/system/Network.h"
 #include "DovraneKit/system/Shell.h"
 #include "DovraneKit/system/ToolPaths.h"
 #include "DovraneKit/trash/RemovedItem.h"
@@ -15,6 +16,7 @@
 #include "DovraneKit/updates/UpdateRecords.h"
 #include "DovraneKit/updates/UpdateVerdict.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,10 +26,11 @@
 namespace dovrane {
 
 struct UpdateInstaller {
-    // Fetches `from` and leaves its bytes as a file at `toPath`; true only when the whole file
-    // is there. Every failure (an exception too) is false; why is not needed. Called from
-    // whatever thread installs.
-    using Download = std::function<bool(const Url& from, const std::string& toPath)>;
+    // Fetches `from` and leaves its bytes as a file at `toPath`, at most maxBytes of them: a
+    // longer answer fails. The bytes written, or why not; an exception counts as a failure.
+    // Called from whatever thread installs.
+    using Download = std::function<Expected<std::uint64_t, FetchError>(const Url& from, const std::string& toPath,
+                                                                       std::uint64_t maxBytes)>;
     using Admin = Shell::Admin;
 
     struct Installed {
@@ -63,12 +66,16 @@ struct UpdateInstaller {
     ToolPaths tools = ToolPaths::current();
 
     // Runs the steps one after the other and blocks until done. The per-install folder is
-    // gone again at every exit. Only http, https and file download URLs are accepted.
+    // gone again at every exit. Only http, https and file download URLs are accepted. A download
+    // larger than the length the feed announced (or, without one, than
+    // DownloadOptions::defaultMaxBytes) is refused before its signature is checked.
     Result install(const UpdateInfo& info, const InstalledApp& app) const;
 
     // The standard download: Network::download with its default limits (a 60-second stall
-    // limit, a minimum rate and a deadline that grows with the size), no extra headers.
-    static bool urlSessionDownload(const Url& from, const std::string& toPath);
+    // limit, a minimum rate and a deadline that grows with the size) but maxBytes, no extra
+    // headers.
+    static Expected<std::uint64_t, FetchError> urlSessionDownload(const Url& from, const std::string& toPath,
+                                                                  std::uint64_t maxBytes);
 
 private:
     // Unpacks into `into` (a disk image's contents are copied there) and finds the app; nothing

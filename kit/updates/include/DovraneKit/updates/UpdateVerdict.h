@@ -42,8 +42,9 @@ enum class UpdateRefusal {
     gatekeeper,
     notNewer,
     replaceFailed,
+    insecureDownload, // a download begun over https was sent on to plain http
 };
-inline constexpr std::array<UpdateRefusal, 14> allUpdateRefusals = {UpdateRefusal::noDownload,
+inline constexpr std::array<UpdateRefusal, 15> allUpdateRefusals = {UpdateRefusal::noDownload,
                                                                     UpdateRefusal::downloadFailed,
                                                                     UpdateRefusal::signatureMissing,
                                                                     UpdateRefusal::signatureInvalid,
@@ -56,7 +57,8 @@ inline constexpr std::array<UpdateRefusal, 14> allUpdateRefusals = {UpdateRefusa
                                                                     UpdateRefusal::otherDeveloper,
                                                                     UpdateRefusal::gatekeeper,
                                                                     UpdateRefusal::notNewer,
-                                                                    UpdateRefusal::replaceFailed};
+                                                                    UpdateRefusal::replaceFailed,
+                                                                    UpdateRefusal::insecureDownload};
 
 // The case name, for readable results.
 std::string_view rawValue(UpdateRefusal refusal);
@@ -70,7 +72,9 @@ std::optional<UpdateRefusal> evaluate(const UpdateFacts& facts);
 
 namespace EdDSA {
 // Whether signature (standard Base64 of 64 bytes) is a valid Ed25519 signature over the
-// whole file by publicKey (standard Base64 of the raw 32-byte key). Any problem is false.
+// whole file by publicKey (standard Base64 of the raw 32-byte key), exactly as libsodium's
+// crypto_sign_verify_detached judges it. The file is read in pieces, so a download of any size
+// is checked in the same small memory. Any problem is false.
 bool verify(const Url& file, std::string_view signature, std::string_view publicKey);
 } // namespace EdDSA
 
