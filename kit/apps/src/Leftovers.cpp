@@ -94,7 +94,8 @@ std::vector<Folder> linuxFolders(const Url& home) {
     if (layout.spelledFolder("Library/Caches").path() != Path::join(base, "Library/Caches"))
         folders.push_back({layout.folder("Library/Caches").path(), ".cache", false, true, false});
     folders.push_back({Path::join(base, ".local/state"), ".local/state", false, true, false});
-    folders.push_back({Path::join(base, ".var/app"), ".var/app", false, false, false});
+    // Flatpak's data kept on another disk behind a link is searched there, so its finds move.
+    folders.push_back({layout.folder(".var/app").path(), ".var/app", false, false, false});
     folders.push_back({Path::join(base, ".config/autostart"), "autostart", false, false, true});
     folders.push_back({Path::join(base, ".local/share/applications"), "applications", false, false, true});
     return folders;

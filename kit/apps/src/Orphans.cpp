@@ -101,7 +101,7 @@ std::vector<std::string> OrphanFinder::searchedFolders() const {
     if (layout.spelledFolder("Library/Caches").path() != Path::join(library, "Caches"))
         searched.push_back(layout.folder("Library/Caches").path());
     searched.push_back(Path::join(base, ".local/state"));
-    searched.push_back(Path::join(base, ".var/app"));
+    searched.push_back(layout.folder(".var/app").path()); // where it really is, as the scan reads it
     return searched;
 }
 
