@@ -170,6 +170,30 @@ TEST_F(Installed, PassesTheDesktopsOwnValidators) {
     EXPECT_EQ(metainfo.status, 0);
 }
 
+// What goes to the Trash can be put back only until the Trash is emptied, which Dovrane does
+// when the user asks: wherever the metainfo promises putting back, in either language, the
+// same paragraph says until when.
+TEST_F(Installed, TheMetainfoPromisesPuttingBackOnlyUntilTheTrashIsEmptied) {
+    const auto metainfo = Fs::readFile(at("share/metainfo/" + appId + ".metainfo.xml"));
+    ASSERT_TRUE(metainfo);
+    std::string text; // white space as one space, as a software centre shows the text
+    for (char c : *metainfo)
+        if (c != ' ' && c != '\n')
+            text += c;
+        else if (!text.empty() && text.back() != ' ')
+            text += ' ';
+    for (const auto& [promise, until] : {std::pair{"put back", "until the Trash is emptied"},
+                                         std::pair{"zurücklegen", "bis der Papierkorb geleert wird"}}) {
+        for (std::size_t at = text.find(promise); at != std::string::npos; at = text.find(promise, at + 1)) {
+            const std::size_t start = text.rfind("<p", at), end = text.find("</p>", at);
+            ASSERT_NE(start, std::string::npos);
+            const std::string paragraph = text.substr(start, end - start);
+            EXPECT_NE(paragraph.find(until), std::string::npos) << paragraph;
+        }
+        EXPECT_NE(text.find(promise), std::string::npos) << promise;
+    }
+}
+
 // With an identity made by the installed stand-in, the self-test's install checks run the
 // installed code signer, archiver and Gatekeeper stand-ins: all fourteen checks pass. Without one
 // of them the run fails and names it.

@@ -2,6 +2,8 @@
 
 #include "AppModel/CacheWriter.h"
 
+#include <DovraneKit/scan/DiskScanner.h>
+
 namespace dovrane::ScanCache {
 
 Url url() { return cacheURL("last-scan.json", ".scan.json"); }
@@ -13,6 +15,7 @@ std::optional<ScanResult> load(std::uint64_t limit) {
     auto result = ScanResult::fromJsonText(*text);
     if (!result)
         return std::nullopt;
+    DiskScanner::reword(result.value());
     return std::move(result).value();
 }
 

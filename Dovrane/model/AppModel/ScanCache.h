@@ -20,9 +20,9 @@ inline constexpr std::uint64_t maxBytes = 64ull << 20;
 
 // "last-scan.json" beside the store; with a test store the store's name and ".scan.json".
 Url url();
-// The cached scan; absent with APP_SEED "1" (the file is then not read), and when the file is
-// missing, unreadable, larger than limit (then not read) or does not decode. Blocking: the
-// model reads it on its pool.
+// The cached scan, its texts in the current language whichever run wrote them; absent with
+// APP_SEED "1" (the file is then not read), and when the file is missing, unreadable, larger
+// than limit (then not read) or does not decode. Blocking: the model reads it on its pool.
 std::optional<ScanResult> load(std::uint64_t limit = maxBytes);
 // The file's text: the JSON of the scan, written straight from the records instead of as one
 // document. Throws what the JSON writer throws.

@@ -252,6 +252,8 @@ std::optional<Saved> load() {
     auto saved = Saved::fromJsonText(*text);
     if (!saved)
         return std::nullopt;
+    for (auto& [path, check] : saved.value().results)
+        check = check.reworded();
     return std::move(saved).value();
 }
 

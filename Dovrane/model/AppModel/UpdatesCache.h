@@ -43,8 +43,9 @@ constexpr std::uint64_t maximumFileSize = 64ull << 20;
 
 // "last-updates.json" beside the store; with a test store the store's name and ".updates.json".
 Url url();
-// The saved results; absent with APP_SEED "1" (the file is then not read), and when the file is
-// missing, unreadable or does not decode.
+// The saved results, their sentences in the current language whichever run wrote them; absent
+// with APP_SEED "1" (the file is then not read), and when the file is missing, unreadable or
+// does not decode.
 std::optional<Saved> load();
 // Writes the results through the model's cache writer; true once written. A failure leaves
 // the old file in place.

@@ -38,8 +38,7 @@ void activate(QWidget& window) {
     QCoreApplication::processEvents();
 }
 
-ViewTour::ViewTour(WindowFixture& fixture)
-    : model(seeded(fixture)), window(fixture.makeWindow(model)), themes_(*fixture.settings) {
+RealPages::RealPages(ContentView& window, AppModel& model) {
     SheetHost::setPaletteMaker(
         [](AppModel& hosted, QWidget* parent) -> QDialog* { return new CommandPalette(hosted, {}, parent); });
     // Owned by the window, so they outlive its pages as in the application.
@@ -50,15 +49,21 @@ ViewTour::ViewTour(WindowFixture& fixture)
     DiskPages::install(*menus->cleanUpSafeItems);
     AppPages::install();
     window.showPage();
-    window.resize(1100, 720);
-    activate(window);
 }
 
-ViewTour::~ViewTour() {
+RealPages::~RealPages() {
     SheetHost::setPaletteMaker({});
     for (SidebarItem item : allSidebarItems)
         Pages::setMaker(item, {});
 }
+
+ViewTour::ViewTour(WindowFixture& fixture)
+    : model(seeded(fixture)), window(fixture.makeWindow(model)), themes_(*fixture.settings), pages_(window, model) {
+    window.resize(1100, 720);
+    activate(window);
+}
+
+ViewTour::~ViewTour() = default;
 
 QWidget* ViewTour::awaitSheet() {
     if (!QTest::qWaitFor([this] { return window.sheetHost()->current() && window.sheetHost()->current()->isVisible(); },

@@ -14,6 +14,16 @@
 
 namespace dovrane::testing {
 
+// The application's menus, command palette and pages in the window, as the application
+// installs them, for as long as it lives.
+class RealPages {
+public:
+    RealPages(ContentView& window, AppModel& model);
+    ~RealPages();
+    RealPages(const RealPages&) = delete;
+    RealPages& operator=(const RealPages&) = delete;
+};
+
 class ViewTour {
 public:
     // Seeds the demo data, hosts the real command palette and shows the main window, active.
@@ -32,6 +42,7 @@ public:
 
 private:
     ThemeStore themes_;
+    RealPages pages_;
 };
 
 // Makes window the active one, as a click would.

@@ -3,10 +3,13 @@
 // no sentence starts in lower case, none calls the Cleaned Up page a journal, and none says that
 // Dovrane never deletes. The views are the demo data's (every page, every category of the
 // Storage and Developer pages, the sheets, the panel, the Settings tabs and the menus) and those
-// of a model with nothing measured, a failed update check and an install problem.
+// of a model with nothing measured, a failed update check and an install problem; and a German
+// window over the scan and update caches an English run left.
 
 #include "App/Menus.h"
 #include "AppModel/ModelSeeding.h"
+#include "AppModel/ScanCache.h"
+#include "AppModel/UpdatesCache.h"
 #include "Services/Translations.h"
 #include "UiKit/StorageSelection.h"
 #include "ViewTour.h"
@@ -14,6 +17,10 @@
 #include "support/ModelTestMain.h"
 
 #include <DovraneKit/core/Language.h>
+#include <DovraneKit/scan/DiskScanner.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
+
+#include <nlohmann/json.hpp>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -181,6 +188,16 @@ void settle() {
     }
 }
 
+// Each category in turn on a category page (Storage or Developer) shown in root.
+void readEveryCategory(Reader& reader, const QString& page, QWidget& root) {
+    for (CategoryID id : allCategoryIDs) {
+        StorageSelection::shared().setCategory(id);
+        settle();
+        reader.read(page + QStringLiteral(" ") + QString::fromUtf8(rawValue(id).data()), visibleTexts(root));
+    }
+    StorageSelection::shared().setCategory(CategoryID::caches);
+}
+
 // The demo data's views, and every category of the two category pages.
 void readTheDemo(Reader& reader) {
     WindowFixture fixture;
@@ -188,22 +205,13 @@ void readTheDemo(Reader& reader) {
     reader.read(QStringLiteral("menus"), menuTexts(*tour.window.menuBar()));
     tour.forEachView([&](const QString& name, QWidget& root) {
         reader.read(name, visibleTexts(root));
-        if (name != QLatin1String("page storage") && name != QLatin1String("page developer"))
-            return;
-        for (CategoryID id : allCategoryIDs) {
-            StorageSelection::shared().setCategory(id);
-            settle();
-            reader.read(name + QStringLiteral(" ") + QString::fromUtf8(rawValue(id).data()), visibleTexts(root));
-        }
-        StorageSelection::shared().setCategory(CategoryID::caches);
+        if (name == QLatin1String("page storage") || name == QLatin1String("page developer"))
+            readEveryCategory(reader, name, root);
     });
 }
 
-// Nothing measured, no apps, a failed update check and a failed install, and a notice.
-void readTheFailures(Reader& reader) {
-    WindowFixture fixture;
-    AppModel& model = fixture.makeModel();
-    ContentView& window = fixture.makeWindow(model);
+// Ledger and Tally, two apps of the fixture's Applications folder.
+std::vector<InstalledApp> twoApps(const WindowFixture& fixture) {
     InstalledApp app;
     app.bundleID = "com.example.ledger";
     app.name = "Ledger";
@@ -212,25 +220,77 @@ void readTheFailures(Reader& reader) {
     InstalledApp other = app;
     other.name = "Tally";
     other.path = Url::fromPath(fixture / "Applications/Tally.app");
-    ModelSeeding seeding(model);
-    seeding.setApps({app, other});
-    seeding.setAppsLoaded(true);
-    seeding.setUpdates(
-        {{app.id(), UpdateCheck::failed(L("The update check did not work this time."))},
-         {other.id(), UpdateCheck::unsupported(L("The App Store does not list this app in your country."))}});
-    seeding.setUpdatesCheckedAt(fixture.clock->now());
-    seeding.setInstallProblems(
-        {{app.id(), QCoreApplication::translate("dovrane::AppModel", "%1 is still open. Quit it, then try again.")
-                        .arg(QStringLiteral("Ledger"))}});
-    model.setNotice(QCoreApplication::translate("dovrane::AppModel", "Trash emptied. Measured gain: %1.")
-                        .arg(QString::fromStdString(bytes(7'000'000))));
+    return {app, other};
+}
+
+// Every page of the window, and every category of the Storage and Developer pages.
+void readEveryPage(Reader& reader, const QString& what, AppModel& model, ContentView& window) {
     window.resize(1100, 720);
     activate(window);
     for (SidebarItem item : allSidebarItems) {
         model.setSidebar(item);
         settle();
-        reader.read(QStringLiteral("nothing measured, page ") + rawValue(item), visibleTexts(window));
+        const QString page = what + QStringLiteral(", page ") + rawValue(item);
+        reader.read(page, visibleTexts(window));
+        if (item == SidebarItem::storage || item == SidebarItem::developer)
+            readEveryCategory(reader, page, window);
     }
+}
+
+// Nothing measured, no apps, a failed update check and a failed install, and a notice.
+void readTheFailures(Reader& reader) {
+    WindowFixture fixture;
+    AppModel& model = fixture.makeModel();
+    ContentView& window = fixture.makeWindow(model);
+    const RealPages pages(window, model);
+    const std::vector<InstalledApp> apps = twoApps(fixture);
+    ModelSeeding seeding(model);
+    seeding.setApps(apps);
+    seeding.setAppsLoaded(true);
+    seeding.setUpdates(
+        {{apps[0].id(), UpdateCheck::failed(L("The update check did not work this time."))},
+         {apps[1].id(), UpdateCheck::unsupported(L("The App Store does not list this app in your country."))}});
+    seeding.setUpdatesCheckedAt(fixture.clock->now());
+    seeding.setInstallProblems(
+        {{apps[0].id(), QCoreApplication::translate("dovrane::AppModel", "%1 is still open. Quit it, then try again.")
+                            .arg(QStringLiteral("Ledger"))}});
+    model.setNotice(QCoreApplication::translate("dovrane::AppModel", "Trash emptied. Measured gain: %1.")
+                        .arg(QString::fromStdString(bytes(7'000'000))));
+    readEveryPage(reader, QStringLiteral("nothing measured"), model, window);
+}
+
+// The caches an English run left (a scan of a home with something of every kind the window
+// lists, and an update check of two apps that could not be checked), read by this window.
+void readTheCachesOfAnEnglishRun(Reader& reader) {
+    WindowFixture fixture;
+    const std::vector<InstalledApp> apps = twoApps(fixture);
+    {
+        ScopedEnv english("APP_LANG", "en");
+        writeFileOfSize(fixture / "Library/Caches/com.example.ledger/blob", 40'000);
+        writeFileOfSize(fixture / "Documents/letter.txt", 40'000);
+        writeFileOfSize(fixture / "Library/Messages/Attachments/photo.jpg", 40'000);
+        writeFileOfSize(FreedesktopTrash::homeTrashFiles(fixture.home()) + "/old.txt", 40'000);
+        writeFile(fixture / "Code/shop/package.json", "{}");
+        writeFileOfSize(fixture / "Code/shop/node_modules/left-pad/index.js", 40'000);
+        setTimesRecursively(fixture / "Code/shop", daysAgo(1234));
+        ScanSettings settings;
+        settings.projectFolders = {fixture / "Code"};
+        DiskScanner scanner(Url::fromPath(fixture.home()), std::nullopt, settings, nullptr);
+        scanner.flatpakApps = nullptr;
+        writeFile(ScanCache::url().path(), ScanCache::encode(scanner.scan({})));
+        const UpdatesCache::Saved saved{
+            fixture.clock->now(),
+            {{apps[0].id(), UpdateCheck::failed(L("The update check did not work this time."))},
+             {apps[1].id(), UpdateCheck::unsupported(L("This app updates itself, but does not say where from."))}}};
+        writeFile(UpdatesCache::url().path(), saved.toJson().dump());
+    }
+    AppModel& model = fixture.makeModel();
+    ContentView& window = fixture.makeWindow(model);
+    const RealPages pages(window, model);
+    ModelSeeding seeding(model);
+    seeding.setApps(apps);
+    seeding.setAppsLoaded(true);
+    readEveryPage(reader, QStringLiteral("cached"), model, window);
 }
 
 } // namespace
@@ -255,6 +315,16 @@ private slots:
         QVERIFY(reader.knowsTheCatalogue());
         readTheDemo(reader);
         readTheFailures(reader);
+        const QStringList faults = reader.faults();
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    void theCachesOfAnEnglishRunReadInGerman() {
+        const auto languageBack = qScopeGuard([] { Translations::install(); });
+        ScopedEnv german("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        Reader reader(true);
+        readTheCachesOfAnEnglishRun(reader);
         const QStringList faults = reader.faults();
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }

@@ -217,10 +217,12 @@ ContentView::ContentView(AppModel& model, std::function<void()> launch, QWidget*
     // repaints only row by row: six rows are drawn again whole when the focus or the row moves.
     connect(sidebar_->selectionModel(), &QItemSelectionModel::currentChanged, sidebar_->viewport(),
             qOverload<>(&QWidget::update));
-    connect(qApp, &QApplication::focusChanged, sidebar_->viewport(), [this](QWidget* before, QWidget* now) {
-        if (before == sidebar_ || now == sidebar_)
-            sidebar_->viewport()->update();
-    });
+    // The list, not the window, is captured: focus still moves while the window is torn down.
+    connect(qApp, &QApplication::focusChanged, sidebar_->viewport(),
+            [sidebar = sidebar_](QWidget* before, QWidget* now) {
+                if (before == sidebar || now == sidebar)
+                    sidebar->viewport()->update();
+            });
     connect(sidebar_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
             model_.setSidebar(itemOfRow(row));

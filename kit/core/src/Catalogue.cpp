@@ -261,17 +261,217 @@ std::vector<int> placeholders(std::string_view text) {
 }
 
 std::string substituted(std::string_view text, std::initializer_list<std::string_view> values) {
+    return substituted(text, std::span<const std::string_view>(values.begin(), values.size()));
+}
+
+std::string substituted(std::string_view text, std::span<const std::string_view> values) {
     std::string result;
     result.reserve(text.size());
     for (std::size_t at = 0; at < text.size(); ++at) {
         std::size_t length = 0;
         const int number = placeholderAt(text, at, length);
         if (number > 0 && std::size_t(number) <= values.size()) {
-            result += values.begin()[number - 1];
+            result += values[std::size_t(number) - 1];
             at += length - 1;
         } else {
             result += text[at];
         }
+    }
+    return result;
+}
+
+namespace {
+
+// One form of an entry (its English or German, for any count or for one), cut at its
+// placeholders: each piece is literal text or the number of a placeholder.
+struct Form {
+    struct Piece {
+        std::string_view literal;
+        int placeholder = 0;
+    };
+    Entry entry;
+    bool german = false;
+    bool one = false;
+    std::vector<Piece> pieces;
+    int highest = 0; // the largest placeholder number
+};
+
+std::string_view textOf(const Entry& entry, bool german, bool one) {
+    return german ? (one ? entry.germanOne : entry.german) : (one ? entry.englishOne : entry.english);
+}
+
+Form formOf(const Entry& entry, bool german, bool one) {
+    Form form{entry, german, one, {}, 0};
+    const std::string_view text = textOf(entry, german, one);
+    std::size_t start = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        std::size_t length = 0;
+        if (const int number = placeholderAt(text, at, length)) {
+            if (at > start)
+                form.pieces.push_back({text.substr(start, at - start), 0});
+            form.pieces.push_back({{}, number});
+            form.highest = std::max(form.highest, number);
+            at += length - 1;
+            start = at + 1;
+        }
+    }
+    if (start < text.size())
+        form.pieces.push_back({text.substr(start), 0});
+    return form;
+}
+
+// Every form of every compiled-in entry, in the files' order.
+const std::vector<Form>& allForms() {
+    static const std::vector<Form> forms = [] {
+        std::vector<Form> result;
+        for (const Entry& entry : parse(embeddedFiles()).entries) {
+            result.push_back(formOf(entry, false, false));
+            if (entry.german != entry.english)
+                result.push_back(formOf(entry, true, false));
+            if (!entry.englishOne.empty()) {
+                result.push_back(formOf(entry, false, true));
+                if (entry.germanOne != entry.englishOne)
+                    result.push_back(formOf(entry, true, true));
+            }
+        }
+        return result;
+    }();
+    return forms;
+}
+
+// Library sentences are short; a longer text is no catalogue's, and is not searched. Nor is a
+// text built to make the search try its values every way, a tenth of a second for each such
+// text of a crafted cache file: the library's own texts read in a few thousand steps.
+constexpr std::size_t longestReworded = 4096;
+constexpr std::size_t mostSteps = 50'000;
+
+// Reads a text as a row of forms joined by single spaces, with the values in their placeholders.
+class FormReader {
+public:
+    using Values = std::vector<std::optional<std::string_view>>; // by placeholder number - 1
+    struct Sentence {
+        const Form* form;
+        Values values;
+    };
+
+    explicit FormReader(std::string_view text) : text_(text), fails_(text.size() + 1, false) {}
+
+    std::optional<std::vector<Sentence>> read() {
+        if (text_.empty() || text_.size() > longestReworded || !sentencesFrom(0) || steps_ > mostSteps)
+            return std::nullopt;
+        return std::move(sentences_);
+    }
+
+private:
+    bool sentencesFrom(std::size_t at) {
+        if (fails_[at])
+            return false;
+        // First one form to the end of the text, then a form and a row after it: a text one
+        // entry makes is read as that entry.
+        for (const bool toTheEnd : {true, false}) {
+            for (const Form& form : allForms()) {
+                Values values(std::size_t(form.highest));
+                if (match(form, 0, at, values, toTheEnd))
+                    return true;
+            }
+        }
+        fails_[at] = true;
+        return false;
+    }
+
+    bool match(const Form& form, std::size_t piece, std::size_t at, Values& values, bool toTheEnd) {
+        if (++steps_ > mostSteps)
+            return false;
+        if (piece == form.pieces.size())
+            return formEnds(form, at, values, toTheEnd);
+        const Form::Piece& current = form.pieces[piece];
+        const std::optional<std::string_view> bound =
+            current.placeholder ? values[std::size_t(current.placeholder) - 1] : current.literal;
+        if (bound)
+            return text_.substr(at).starts_with(*bound) && match(form, piece + 1, at + bound->size(), values, toTheEnd);
+
+        // A value is never empty; it ends where the next literal begins, or where a sentence can.
+        std::optional<std::string_view>& value = values[std::size_t(current.placeholder) - 1];
+        const bool lastPiece = piece + 1 == form.pieces.size();
+        const std::string_view next = lastPiece ? std::string_view() : form.pieces[piece + 1].literal;
+        for (std::size_t end = at + 1; end <= text_.size(); ++end) {
+            if (!next.empty()) {
+                end = text_.find(next, end);
+                if (end == std::string_view::npos)
+                    break;
+            } else if (lastPiece && end < text_.size() && text_[end] != ' ') {
+                continue;
+            }
+            value = text_.substr(at, end - at);
+            if (match(form, piece + 1, end, values, toTheEnd))
+                return true;
+        }
+        value.reset();
+        return false;
+    }
+
+    bool formEnds(const Form& form, std::size_t at, const Values& values, bool toTheEnd) {
+        if (at == text_.size()) {
+            if (!toTheEnd)
+                return false;
+            sentences_.push_back({&form, values});
+            return true;
+        }
+        if (toTheEnd || text_[at] != ' ')
+            return false;
+        sentences_.push_back({&form, values});
+        if (sentencesFrom(at + 1))
+            return true;
+        sentences_.pop_back();
+        return false;
+    }
+
+    std::string_view text_;
+    std::size_t steps_ = 0;
+    std::vector<bool> fails_; // positions from which no row of forms reads to the end
+    std::vector<Sentence> sentences_;
+};
+
+// A count as one language groups it ("1,234") as the other does ("1.234"); anything else as it is.
+std::string regrouped(std::string_view value, char from, char to) {
+    std::string_view digits = value.starts_with('-') ? value.substr(1) : value;
+    const std::size_t first = digits.find(from);
+    if (first == std::string_view::npos || first == 0 || first > 3)
+        return std::string(value);
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+        const bool separator = at >= first && (at - first) % 4 == 0;
+        if (separator ? digits[at] != from : (digits[at] < '0' || digits[at] > '9'))
+            return std::string(value);
+    }
+    if ((digits.size() - first) % 4 != 0)
+        return std::string(value);
+    std::string result(value);
+    std::replace(result.begin(), result.end(), from, to);
+    return result;
+}
+
+} // namespace
+
+std::optional<std::string> reworded(std::string_view text, bool german) {
+    FormReader reader(text);
+    const auto sentences = reader.read();
+    if (!sentences)
+        return std::nullopt;
+    std::string result;
+    for (const FormReader::Sentence& sentence : *sentences) {
+        const Form& form = *sentence.form;
+        const std::string_view target = textOf(form.entry, german, form.one);
+        // Only a counted text holds a count whose grouping the language decides.
+        const bool regroup = !form.entry.englishOne.empty() && form.german != german;
+        std::vector<std::string> values;
+        values.reserve(sentence.values.size());
+        for (const auto& value : sentence.values)
+            values.push_back(regroup ? regrouped(value.value_or(""), german ? ',' : '.', german ? '.' : ',')
+                                     : std::string(value.value_or("")));
+        const std::vector<std::string_view> views(values.begin(), values.end());
+        if (!result.empty())
+            result += ' ';
+        result += substituted(target, std::span<const std::string_view>(views));
     }
     return result;
 }

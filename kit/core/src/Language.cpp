@@ -63,6 +63,11 @@ std::string Ln(std::string_view english, std::int64_t count, std::initializer_li
     return catalogue::substituted(text, values);
 }
 
+std::string reworded(std::string_view text) {
+    std::optional<std::string> again = catalogue::reworded(text, currentLanguage() == Language::de);
+    return again ? std::move(*again) : std::string(text);
+}
+
 std::string countText(std::int64_t count) {
     const char separator = currentLanguage() == Language::de ? '.' : ',';
     // In unsigned, so that the most negative count has a magnitude too.

@@ -249,16 +249,19 @@ Category ScanCollectors::installers(std::stop_token stop) const {
     return Category(CategoryID::installers, std::nullopt, std::move(items));
 }
 
+std::string ScanCollectors::backupName(const BackupInfo::Info& info) {
+    std::string name = info.deviceName ? *info.deviceName : L("Unknown device");
+    if (info.date)
+        name += ", " + DateText::abbreviatedDate(*info.date);
+    return name;
+}
+
 Category ScanCollectors::backups(std::stop_token stop) const {
     const Url folder = homeFolder("Library/Application Support/MobileSync/Backup");
     std::vector<CleanupItem> items;
     for (const std::string& entry : Fs::list(folder.path())) {
         const Url backup = folder.appending(entry);
-        BackupInfo::Info info = BackupInfo::read(backup);
-        std::string name = info.deviceName ? *info.deviceName : L("Unknown device");
-        if (info.date)
-            name += ", " + DateText::abbreviatedDate(*info.date);
-        add(items, measuredItem(backup, std::move(name),
+        add(items, measuredItem(backup, backupName(BackupInfo::read(backup)),
                                 L("A full device backup. Keep the newest one of each device you use."), "backups.ios",
                                 Safety::review, CleanupAction::trash, stop));
     }

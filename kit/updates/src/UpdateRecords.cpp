@@ -1,5 +1,7 @@
 #include "DovraneKit/updates/UpdateRecords.h"
 
+#include "DovraneKit/core/Language.h"
+
 #include "formats/JsonCoding.h"
 
 #include <array>
@@ -73,6 +75,12 @@ std::optional<UpdateInfo> UpdateCheck::update() const {
     if (kind_ == Kind::available && info_)
         return *info_;
     return std::nullopt;
+}
+
+UpdateCheck UpdateCheck::reworded() const {
+    if (kind_ != Kind::failed && kind_ != Kind::unsupported)
+        return *this;
+    return UpdateCheck(kind_, info_, dovrane::reworded(message_));
 }
 
 bool UpdateCheck::operator==(const UpdateCheck& other) const {

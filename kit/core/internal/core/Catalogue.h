@@ -61,5 +61,12 @@ std::vector<int> placeholders(std::string_view text);
 // text with each {n} replaced by values[n - 1], in one pass: a value is never read as a
 // placeholder. Anything else in braces stays as it is.
 std::string substituted(std::string_view text, std::initializer_list<std::string_view> values);
+std::string substituted(std::string_view text, std::span<const std::string_view> values);
+
+// text, made earlier from the compiled-in catalogue in either language (one entry, or several
+// joined by single spaces, each with names and numbers in its placeholders), made again from
+// the same entries in German or English with the same values; a count grouped by the other
+// language is grouped anew. nullopt when the catalogue does not make the whole text.
+std::optional<std::string> reworded(std::string_view text, bool german);
 
 } // namespace dovrane::catalogue

@@ -4,6 +4,7 @@
 // taken straight from here would offer protected items as safe. Not part of the public API.
 
 #include "DovraneKit/scan/DiskScanner.h"
+#include "DovraneKit/scan/ToolOutputParsers.h"
 
 #include <optional>
 #include <stop_token>
@@ -43,6 +44,8 @@ public:
     Category trash(std::stop_token stop = {}) const;
     Category installers(std::stop_token stop = {}) const;
     Category backups(std::stop_token stop = {}) const;
+    // A device backup's name: the device's, or "Unknown device", and the date of the backup.
+    static std::string backupName(const BackupInfo::Info& info);
 
     // SystemCollectors.cpp
     Category snapshots(std::stop_token stop = {}) const;

@@ -34,6 +34,11 @@ std::string Lf(std::string_view english, std::initializer_list<std::string_view>
 // count only chooses the form; it is shown where the caller puts it among the values.
 std::string Ln(std::string_view english, std::int64_t count, std::initializer_list<std::string_view> values);
 
+// A text the library made earlier in either language (one kept in a cache from another run),
+// as the current language words it: made again from the same catalogue texts, with the same
+// names and numbers in them. A text the catalogue does not make whole stays as it is.
+std::string reworded(std::string_view text);
+
 // A count as the current language writes it, in groups of three digits: "258,718" in English,
 // "258.718" in German.
 std::string countText(std::int64_t count);

@@ -73,6 +73,12 @@ struct DiskScanner {
 
     // Reduces each personal folder by the installers and project folders found below it.
     static std::vector<Category> deduplicateDownloads(std::vector<Category> categories);
+
+    // A scan made in an earlier run, perhaps in the other language (the cached one), with every
+    // text the scan words itself worded again in the current language: the items' reasons, the
+    // categories' notes and the names the scan gives (your folders, the Trash, dates, a device
+    // without a name). Names of files, apps and devices and every figure stay as they are.
+    static void reword(ScanResult& scan);
 };
 
 } // namespace dovrane

@@ -55,6 +55,9 @@ public:
     std::optional<UpdateInfo> update() const;
     // The sentence of a failed or unsupported check, empty for the other kinds.
     const std::string& message() const { return message_; }
+    // The same check with its sentence, written by an earlier run perhaps in the other language,
+    // worded in the current one.
+    UpdateCheck reworded() const;
 
     // {"available": {"_0": {...}}}, {"upToDate": {}}, {"failed": {"_0": "..."}}, ...
     nlohmann::json toJson() const;
