@@ -5,9 +5,12 @@
 
 #include <DovraneKit/core/TextPieces.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string_view>
+#include <vector>
 
 namespace dovrane::CommandLine {
 
@@ -37,15 +40,49 @@ void sayNoDisplay(const char* reason) {
 
 QtMessageHandler previousHandler = nullptr;
 
-// Qt's platform plugin gives up with a fatal message and an abort; the reason it wrote before
-// stays on standard error.
-void endOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+// A message logged while the platform starts, copied so that it can be passed on afterwards.
+struct HeldMessage {
+    QtMsgType type;
+    std::string file, function, category;
+    int line;
+    QString text;
+};
+
+std::mutex heldLock;
+std::vector<HeldMessage> held;
+
+void passOnHeld() {
+    std::vector<HeldMessage> messages;
+    {
+        const std::lock_guard lock(heldLock);
+        messages.swap(held);
+    }
+    for (const HeldMessage& message : messages) {
+        const QMessageLogContext context(message.file.empty() ? nullptr : message.file.c_str(), message.line,
+                                         message.function.empty() ? nullptr : message.function.c_str(),
+                                         message.category.c_str());
+        previousHandler(message.type, context, message.text); // Qt's own handler when there was none before
+    }
+}
+
+// Qt's platform plugin gives up with a fatal message and an abort, after warnings of its own
+// ("could not connect to display", "Could not load the Qt platform plugin"): those are held
+// back until the platform has started, so a start that cannot reach its display says only
+// Dovrane's line, and one that can loses none of Qt's messages.
+void holdUntilStarted(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type == QtFatalMsg && message.contains(QLatin1String("platform plugin"))) {
         sayNoDisplay("the one DISPLAY or WAYLAND_DISPLAY names cannot be used");
         std::fflush(stderr);
         std::_Exit(1);
     }
-    previousHandler(type, context, message); // Qt's own handler when there was none before
+    if (type == QtFatalMsg) {
+        passOnHeld();
+        previousHandler(type, context, message);
+        return;
+    }
+    const std::lock_guard lock(heldLock);
+    held.push_back({type, context.file ? context.file : "", context.function ? context.function : "",
+                    context.category ? context.category : "", context.line, message});
 }
 
 } // namespace
@@ -109,6 +146,11 @@ std::optional<int> answer(const std::vector<std::string>& arguments) {
     return std::nullopt;
 }
 
+bool isDeveloperRun(const std::vector<std::string>& arguments) {
+    return isSet("APP_SNAPSHOT") || std::any_of(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end(),
+                                                [](const std::string& argument) { return isDeveloperMode(argument); });
+}
+
 std::optional<int> refuseWithoutDisplay() {
     if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"))
         return std::nullopt;
@@ -121,8 +163,11 @@ std::optional<int> refuseWithoutDisplay() {
     return 1;
 }
 
-DisplayGuard::DisplayGuard() { previousHandler = qInstallMessageHandler(endOnFatal); }
+DisplayGuard::DisplayGuard() { previousHandler = qInstallMessageHandler(holdUntilStarted); }
 
-DisplayGuard::~DisplayGuard() { qInstallMessageHandler(previousHandler); }
+DisplayGuard::~DisplayGuard() {
+    qInstallMessageHandler(previousHandler);
+    passOnHeld();
+}
 
 } // namespace dovrane::CommandLine

@@ -18,6 +18,11 @@ std::optional<int> answer(const std::vector<std::string>& arguments);
 // The lines "--help" prints.
 std::string help();
 
+// A developer run: "--selftest", "--scan-trace" or "--update-trace" given, or APP_SNAPSHOT set.
+// Such a run keeps to what it was given: a store or folder it cannot use ends it with a clear
+// error and status 1, where the window would set a damaged store aside or work on a stand-in.
+bool isDeveloperRun(const std::vector<std::string>& arguments);
+
 // With no display for the platform Qt is to use (none chosen, xcb or wayland, while neither
 // DISPLAY nor WAYLAND_DISPLAY is set): prints one line to standard error and returns the exit
 // status, 1. nullopt when there is one, or a platform that needs none (offscreen, vnc, …).
@@ -26,7 +31,8 @@ std::optional<int> refuseWithoutDisplay();
 
 // While it lives (around the application object's construction), a platform that cannot start,
 // a display that is set but cannot be reached, ends the process with the same line and status
-// 1 instead of Qt's abort.
+// 1 instead of Qt's abort, and without the warnings Qt gave on the way; when the platform
+// starts, those are passed on as the guard ends.
 class DisplayGuard {
 public:
     DisplayGuard();

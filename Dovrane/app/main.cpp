@@ -3,10 +3,11 @@
 // developer mode without a usable test store is refused before anything is printed or opened.
 // The scan trace needs nothing of Qt: it starts walking here, while the application starts
 // around it (on the offscreen platform for a headless self-test): the UI kit, the German texts
-// when the language is German, the database (a store that cannot be opened, or a settings or
-// caches folder that cannot be used, ends the process), the model and the main window, whose
-// launch steps run once it shows and end with the developer modes (the traces, the self-test and
-// the screenshot run). A window with no display to open on ends with one line saying so.
+// when the language is German, the database, the model and the main window, whose launch steps
+// run once it shows and end with the developer modes (the traces, the self-test and the
+// screenshot run). A store that cannot be opened, or a settings or caches folder that cannot be
+// used, ends a developer run; the window opens anyway and says what is wrong. A window with no
+// display to open on ends with one line saying so.
 
 #include "App/AppIdentity.h"
 #include "App/DovraneApp.h"
@@ -39,32 +40,16 @@
 
 namespace {
 
-// The database, or nothing when it cannot be opened and the user (or the lack of a display)
-// leaves no way on. A damaged store is moved aside only by the user's choice, and the new one
-// starts with the journal records it could still give.
-// `problem` then holds why the last try failed.
-std::unique_ptr<dovrane::ModelContainer> openStore(std::string& problem) {
-    for (;;) {
-        auto opened = dovrane::Store::openContainer();
-        if (opened)
-            return std::move(opened).value();
-        const std::string path = dovrane::Store::url(false).path();
-        problem = opened.error().message;
-        std::fprintf(stderr, "Could not open the database at %s: %s\n", path.c_str(), opened.error().message.c_str());
-        if (!dovrane::StartupProblem::canShowWindows())
-            return nullptr;
-        const auto shown = dovrane::StartupProblem::storeBox(path, opened.error());
-        shown.box->exec();
-        if (!shown.freshButton || shown.box->clickedButton() != shown.freshButton)
-            return nullptr;
-        const auto started = dovrane::Store::startFresh(path);
-        if (!started) {
-            std::fprintf(stderr, "Could not move the damaged database at %s aside\n", path.c_str());
-            return nullptr;
-        }
-        std::fprintf(stderr, "The damaged database is kept at %s; %zu journal records were carried over\n",
-                     started->aside.c_str(), started->keptRemovals);
-    }
+// A developer run's database: it is never set aside or stood in for; a store that cannot be
+// opened ends the run (`problem` then says why).
+std::unique_ptr<dovrane::ModelContainer> openForDeveloperRun(std::string& problem) {
+    auto opened = dovrane::Store::openContainer();
+    if (opened)
+        return std::move(opened).value();
+    problem = opened.error().message;
+    std::fprintf(stderr, "Could not open the database at %s: %s\n", dovrane::Store::url(false).path().c_str(),
+                 problem.c_str());
+    return nullptr;
 }
 
 } // namespace
@@ -101,13 +86,23 @@ int main(int argc, char** argv) {
     dovrane::AppIdentity::install();
     dovrane::UiKit::install();
     dovrane::Translations::install();
-    std::string storeProblem;
-    auto container = openStore(storeProblem);
-    if (!container)
-        return dovrane::SelfTest::endFailedStart(
-            dovrane::SelfTest::refuseUnopenedStore(arguments, dovrane::Store::url(false).path(), storeProblem));
-    if (dovrane::StartupProblem::reportUnusableFolder())
-        return dovrane::SelfTest::endFailedStart(1);
+    std::unique_ptr<dovrane::ModelContainer> container;
+    QString startProblems;
+    if (dovrane::CommandLine::isDeveloperRun(arguments)) {
+        std::string storeProblem;
+        container = openForDeveloperRun(storeProblem);
+        if (!container)
+            return dovrane::SelfTest::endFailedStart(
+                dovrane::SelfTest::refuseUnopenedStore(arguments, dovrane::Store::url(false).path(), storeProblem));
+        if (dovrane::StartupProblem::reportUnusableFolder())
+            return dovrane::SelfTest::endFailedStart(1);
+    } else {
+        auto started = dovrane::StartupProblem::openForWindow();
+        if (!started.container)
+            return 1;
+        container = std::move(started.container);
+        startProblems = started.problems;
+    }
     dovrane::Services services = dovrane::Services::system();
     services.clipboard = std::make_shared<dovrane::GuiClipboard>();
 
@@ -127,6 +122,7 @@ int main(int argc, char** argv) {
     app.setSettingsOpener([&settings, &app] { settings.bringForward(&app.window()); });
     dovrane::MenuBarItem menuBarItem(app.model(), {[&app] { app.showMainWindow(); }, [&app] { app.quit(); }});
     app.setMenuBarItemShown([&menuBarItem] { return menuBarItem.isShown(); });
+    app.tellAtLaunch(startProblems);
     app.listenForOtherStarts();
     app.openAfterLaunch(opened);
     app.showMainWindow();

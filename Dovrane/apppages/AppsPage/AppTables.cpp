@@ -343,12 +343,15 @@ std::vector<Orphan> OrphanTable::pickedOrphans() const {
 }
 
 void OrphanTable::reload() {
-    // A pick never outlives its row: paths that no orphan has any more leave it.
-    std::set<std::string> still;
-    for (const Orphan& orphan : model_.orphans())
-        if (picked_.contains(orphan.id()))
-            still.insert(orphan.id());
-    picked_ = std::move(still);
+    // A pick never outlives its row: paths that no orphan has any more leave it. (Only picks
+    // need the paths, which take a while to work out of a long list.)
+    if (!picked_.empty()) {
+        std::set<std::string> still;
+        for (const Orphan& orphan : model_.orphans())
+            if (std::string id = orphan.id(); picked_.contains(id))
+                still.insert(std::move(id));
+        picked_ = std::move(still);
+    }
 
     reloading_ = true;
     table_->setRows(model_.orphans());

@@ -9,6 +9,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -136,6 +137,19 @@ public:
 
 protected:
     void scrollContentsBy(int, int) override { arrange(); }
+
+    // Home and End reach the newest and the oldest record, also from a row's button. The list
+    // takes the focus first: the row that had it is given to another record once out of view.
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool home = event->key() == Qt::Key_Home, end = event->key() == Qt::Key_End;
+        if (!(home || end) || (event->modifiers() & ~(Qt::ControlModifier | Qt::KeypadModifier))) {
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+        }
+        if (QWidget* focused = QApplication::focusWidget(); focused && viewport()->isAncestorOf(focused))
+            setFocus(Qt::OtherFocusReason);
+        verticalScrollBar()->triggerAction(home ? QAbstractSlider::SliderToMinimum : QAbstractSlider::SliderToMaximum);
+    }
 
     void resizeEvent(QResizeEvent* event) override {
         QAbstractScrollArea::resizeEvent(event);

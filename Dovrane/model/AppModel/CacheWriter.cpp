@@ -26,6 +26,9 @@ CacheWriter::~CacheWriter() { thread_.waitForDone(); }
 QFuture<bool> CacheWriter::write(std::string path, Encoder encode) {
     return QtConcurrent::run(&thread_, [path = std::move(path), encode = std::move(encode)] {
         bool written = false;
+        // A link in a cache's place is the user's: never written through, never replaced.
+        if (Fs::isSymlink(path) || (Fs::exists(path) && !Fs::isRegularFile(path)))
+            return false;
         {
             auto data = encode();
             written = data && Fs::writeFileAtomically(path, *data, 0600);

@@ -26,7 +26,8 @@ public:
     ~CacheWriter();
 
     // Encodes on the writer's thread and writes the file; true once written. A failed
-    // encoding or write leaves the old file as it was.
+    // encoding or write leaves the old file as it was, and so does anything but a regular file
+    // in the cache's place (a symbolic link, a folder, a named pipe).
     QFuture<bool> write(std::string path, Encoder encode);
 
 private:

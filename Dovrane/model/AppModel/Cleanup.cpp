@@ -215,6 +215,9 @@ void AppModel::record(const Trasher::Outcome& outcome, const Wording& title, std
         if (!saved)
             moved += QLatin1Char(' ') + tr("The record of this removal could not be saved: the items are in the "
                                            "Trash, where your file manager can put them back.");
+        else if (container_.isTemporary())
+            moved += QLatin1Char(' ') + tr("Dovrane works without its database, so it can put them back only until "
+                                           "it quits; after that your file manager can.");
         setNotice(moved);
     }
     if (!outcome.failed.empty()) {

@@ -59,12 +59,14 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
     if (!tally.failures.empty()) {
         const QString gone = tr("What was emptied from the Trash cannot come back.");
         const QString admin = tr("The administrator password was not given, or the move with it failed.");
+        const QString blocked = tr("Dovrane does not move protected files and folders.");
         std::vector<QString> reasons;
         reasons.reserve(tally.failures.size());
         for (const Trasher::PutBackResult& result : tally.failures)
             reasons.push_back(result.kind == Trasher::PutBackResult::Kind::goneFromTrash ? gone
                               : result.reason == "admin"                                 ? admin
-                                                         : QString::fromStdString(result.reason));
+                              : result.reason == "blocked"                               ? blocked
+                                                           : QString::fromStdString(result.reason));
         sentences << tr("%Ln items could not be put back.", nullptr, int(tally.failures.size()));
         if (const QString reason = mostGiven(reasons); !reason.isEmpty())
             sentences << reason;

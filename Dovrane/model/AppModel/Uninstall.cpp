@@ -11,6 +11,7 @@
 #include <DovraneKit/apps/AppInventory.h>
 #include <DovraneKit/apps/Leftovers.h>
 #include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/system/FolderDescent.h>
 
 namespace dovrane {
 
@@ -79,7 +80,16 @@ QFuture<void> AppModel::requestUninstall(const InstalledApp& app) {
             if (sized.size == 0)
                 sized.size = measure(sized.path, {}).size;
             std::set<std::string> checked = exactPaths(leftovers);
-            return UninstallRequest{std::move(sized), std::move(leftovers), std::move(checked), isRunning};
+            std::map<std::string, FolderDescent::Identity> identities;
+            const auto note = [&identities](const Url& url) {
+                if (auto identity = FolderDescent::identify(url.path()))
+                    identities.emplace(url.path(), *identity);
+            };
+            note(sized.path);
+            for (const Leftover& leftover : leftovers)
+                note(leftover.url);
+            return UninstallRequest{std::move(sized), std::move(leftovers), std::move(checked), isRunning,
+                                    std::move(identities)};
         },
         [this, ticket, done](UninstallRequest request) {
             uninstallSearched(ticket, std::move(request));
@@ -118,10 +128,14 @@ void AppModel::showNextUninstall() {
 QFuture<void> AppModel::performUninstall(UninstallRequest request) {
     setSheet(std::nullopt);
     const InstalledApp& app = request.app;
-    std::vector<Trasher::Candidate> entries = {{app.path, app.size, 1, false}};
+    const auto identity = [&request](const Url& url) -> std::optional<FolderDescent::Identity> {
+        const auto found = request.identities.find(url.path());
+        return found == request.identities.end() ? std::nullopt : std::optional(found->second);
+    };
+    std::vector<Trasher::Candidate> entries = {{app.path, app.size, 1, false, identity(app.path)}};
     for (const Leftover& leftover : request.leftovers)
         if (request.checked.contains(leftover.url.path()))
-            entries.push_back({leftover.url, leftover.size, 1, leftover.needsAdmin});
+            entries.push_back({leftover.url, leftover.size, 1, leftover.needsAdmin, identity(leftover.url)});
     const int leftoverCount = int(entries.size()) - 1;
     const QString name = QString::fromStdString(app.name);
     const Wording title = Wording::appWithLeftovers(name, leftoverCount);

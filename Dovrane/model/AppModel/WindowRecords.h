@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -62,6 +63,9 @@ struct UninstallRequest {
     std::vector<Leftover> leftovers;
     std::set<std::string> checked; // paths of the ticked leftovers
     bool isRunning = false;
+    // The app and each leftover as they were when the sheet was made, by path: what moves on
+    // confirmation is what the sheet showed, not another item put at its path since.
+    std::map<std::string, FolderDescent::Identity> identities = {};
 };
 
 // The one sheet the main window shows. It has no equality: every assignment is news. A cleanup

@@ -43,31 +43,48 @@ template <typename Job> auto onAdminThread(Job job) -> QFuture<decltype(job())> 
     return future;
 }
 
-bool runNow(const std::vector<std::string>& argv) {
+// pkexec's own exit statuses: the dialog was dismissed, or the password refused.
+constexpr int pkexecDismissed = 126;
+constexpr int pkexecNotAuthorized = 127;
+
+Shell::AdminAnswer runNow(const std::vector<std::string>& argv) {
     auto pid = ChildProcess::startInOwnSession(argv);
     if (!pid)
         return false;
     auto status = ChildProcess::waitForExit(*pid);
-    return status && *status == 0;
+    if (!status || *status == pkexecDismissed || *status == pkexecNotAuthorized)
+        return false;
+    return Shell::AdminAnswer::exited(*status);
+}
+
+// Runs the command through pkexec; nothing when there is no pkexec.
+std::optional<QFuture<Shell::AdminAnswer>> start(const std::string& command, const SystemPaths& paths) {
+    if (!Fs::isExecutableFile(paths.pkexec)) {
+        qWarning().noquote() << QStringLiteral("Administrator rights need pkexec, which is not at %1.")
+                                    .arg(QString::fromStdString(paths.pkexec));
+        return std::nullopt;
+    }
+    std::vector<std::string> argv = {paths.pkexec, paths.shell, "-c", command};
+    return onAdminThread([argv = std::move(argv)] { return runNow(argv); });
 }
 
 } // namespace
 
 QFuture<bool> run(const std::string& command, const QString& prompt, const SystemPaths& paths) {
     Q_UNUSED(prompt) // polkit words its own dialog
-    if (!Fs::isExecutableFile(paths.pkexec)) {
-        qWarning().noquote() << QStringLiteral("Administrator rights need pkexec, which is not at %1.")
-                                    .arg(QString::fromStdString(paths.pkexec));
+    auto started = start(command, paths);
+    if (!started)
         return QtFuture::makeReadyFuture(false);
-    }
-    std::vector<std::string> argv = {paths.pkexec, paths.shell, "-c", command};
-    return onAdminThread([argv = std::move(argv)] { return runNow(argv); });
+    return started->then(QtFuture::Launch::Sync, [](const Shell::AdminAnswer& answer) { return bool(answer); });
 }
 
-bool runAndWait(const std::string& command, const QString& prompt, const SystemPaths& paths) {
-    QFuture<bool> answer = run(command, prompt, paths);
-    answer.waitForFinished();
-    return answer.result();
+Shell::AdminAnswer runAndWait(const std::string& command, const QString& prompt, const SystemPaths& paths) {
+    Q_UNUSED(prompt)
+    auto started = start(command, paths);
+    if (!started)
+        return false;
+    started->waitForFinished();
+    return started->result();
 }
 
 QFuture<Emptied> emptyTrash(const Url& home) {

@@ -11,6 +11,7 @@
 #include "Services/SystemPaths.h"
 
 #include <DovraneKit/core/Url.h>
+#include <DovraneKit/system/Shell.h>
 
 #include <QFuture>
 #include <QString>
@@ -25,9 +26,10 @@ namespace dovrane::Admin {
 // executable pkexec it finishes false at once, runs nothing and says so on standard error.
 QFuture<bool> run(const std::string& command, const QString& prompt, const SystemPaths& paths = {});
 
-// For closures that must answer on the spot (the trasher's administrator closure): waits for
-// run() on the calling thread. Never call it on the main thread.
-bool runAndWait(const std::string& command, const QString& prompt, const SystemPaths& paths = {});
+// For closures that must answer on the spot (the trasher's administrator closure): runs as run()
+// does and waits on the calling thread; the command's exit status, or no status when it did not
+// run (no pkexec, the dialog dismissed, the password refused). Never call it on the main thread.
+Shell::AdminAnswer runAndWait(const std::string& command, const QString& prompt, const SystemPaths& paths = {});
 
 // How emptying the Trash ended; the three refusals removed nothing.
 enum class Emptying {

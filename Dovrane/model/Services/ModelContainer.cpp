@@ -1,6 +1,7 @@
 #include "Services/ModelContainer.h"
 
 #include <DovraneKit/formats/JsonReading.h>
+#include <DovraneKit/system/FileSystem.h>
 #include <nlohmann/json.hpp>
 
 #include <QFile>
@@ -10,11 +11,15 @@
 #include <QSqlRecord>
 #include <QVariant>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace dovrane {
@@ -137,8 +142,28 @@ std::optional<std::string> notAFile(const std::string& path) {
     return std::nullopt;
 }
 
+// A file with bytes that do not begin as every SQLite database does. SQLite would take it for a
+// database to open and, finding it is none, remove a log file beside it: the file and its logs
+// are left as they are instead, for the user to keep.
+bool isOtherThanADatabase(const std::string& path) {
+    const int fd = Fs::openForReading(path);
+    if (fd < 0)
+        return false;
+    static constexpr char header[] = "SQLite format 3"; // and its terminating zero
+    char start[sizeof header] = {};
+    const ssize_t got = ::read(fd, start, sizeof start);
+    ::close(fd);
+    return got > 0 && (got < ssize_t(sizeof start) || std::memcmp(start, header, sizeof header) != 0);
+}
+
 // The connections of open stores are named with this prefix and a serial number.
 const QString storeConnection = QStringLiteral("dovrane-store-");
+
+// The folders of the open temporary stores, for closeAll().
+std::vector<std::string>& temporaryFolders() {
+    static std::vector<std::string> folders;
+    return folders;
+}
 
 } // namespace
 
@@ -151,12 +176,33 @@ ModelContainer::~ModelContainer() {
         database.close();
     }
     QSqlDatabase::removeDatabase(connectionName_);
+    if (isTemporary()) {
+        Fs::removeAll(temporaryFolder_);
+        std::erase(temporaryFolders(), temporaryFolder_);
+    }
 }
 
 void ModelContainer::closeAll() {
     for (const QString& name : QSqlDatabase::connectionNames())
         if (name.startsWith(storeConnection))
             QSqlDatabase::database(name, false).close();
+    for (const std::string& folder : temporaryFolders())
+        Fs::removeAll(folder);
+}
+
+Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure>
+ModelContainer::openTemporary(const std::string& parent) {
+    const std::optional<std::string> folder = Fs::makeUniqueDirectory(parent, "dovrane-session-");
+    if (!folder)
+        return OpenFailure{"no folder can be made in " + parent + ": " + std::strerror(errno)};
+    auto opened = open(Path::join(*folder, "Dovrane.store"));
+    if (!opened) {
+        Fs::removeAll(*folder);
+        return opened;
+    }
+    (*opened)->temporaryFolder_ = *folder;
+    temporaryFolders().push_back(*folder);
+    return opened;
 }
 
 std::optional<std::string> ModelContainer::damageFound(QSqlQuery& query) {
@@ -179,6 +225,14 @@ std::optional<std::string> ModelContainer::damageFound(QSqlQuery& query) {
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelContainer::open(const std::string& path) {
     if (auto problem = notAFile(path))
         return OpenFailure{*problem, true};
+    if (isOtherThanADatabase(path))
+        return OpenFailure{"file is not a database", true}; // SQLite's own words for it
+    // SQLite would open a file it may not write read-only, without a word, and every save would
+    // fail later.
+    for (const char* suffix : {"", "-wal", "-shm"})
+        if (faccessat(AT_FDCWD, (path + suffix).c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+            return OpenFailure{std::string(*suffix ? path.substr(path.rfind('/') + 1) + suffix + " " : "it ") +
+                               "cannot be written: " + std::strerror(errno)};
     static int serial = 0;
     const QString name = storeConnection + QString::number(++serial);
     std::unique_ptr<ModelContainer> container(new ModelContainer(path, name));
@@ -324,7 +378,7 @@ std::vector<std::shared_ptr<Removal>> ModelContainer::readableRemovals(const std
     static int serial = 0;
     const QString name = QStringLiteral("dovrane-readable-%1").arg(++serial);
     std::map<qint64, std::shared_ptr<Removal>> found;
-    if (notAFile(path))
+    if (notAFile(path) || isOtherThanADatabase(path))
         return {};
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);

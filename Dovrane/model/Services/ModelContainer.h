@@ -54,9 +54,13 @@ public:
 
     // Opens or creates the database at path. Nothing in an existing file is changed when it
     // cannot be used (not a database, damaged, written by a newer version). A store or log file
-    // that is not a regular file (a symbolic link, a named pipe, a socket) is not opened at all
-    // and counts as damaged.
+    // that is not a regular file (a symbolic link, a named pipe, a socket), and a store whose
+    // bytes do not begin as a database's, are not opened at all and count as damaged; one that
+    // cannot be written (another user's, on a read-only disk) is not opened either.
     static Expected<std::unique_ptr<ModelContainer>, OpenFailure> open(const std::string& path);
+    // A new, empty database in a private folder of its own below `parent`, for a start whose own
+    // store cannot be used: what it records lasts until it is closed, when the folder goes.
+    static Expected<std::unique_ptr<ModelContainer>, OpenFailure> openTemporary(const std::string& parent);
     // The journal records a damaged store can still give, oldest first, as new records that
     // belong to no store: reading from both ends of the table, those before and after the
     // damage. The file is only read; one that open() refuses as no regular file is not read.
@@ -66,11 +70,14 @@ public:
     ~ModelContainer() override;
 
     // Closes every open store of the process, as their destructors would, so that each folds its
-    // write-ahead log into the file and removes the log files: for an end that runs no
-    // destructors (std::_Exit). On the main thread; the stores answer nothing afterwards.
+    // write-ahead log into the file and removes the log files, and a temporary one its folder:
+    // for an end that runs no destructors (std::_Exit). On the main thread; the stores answer
+    // nothing afterwards.
     static void closeAll();
 
     const std::string& path() const { return path_; }
+    // Opened by openTemporary(): nothing it records outlasts the process.
+    bool isTemporary() const { return !temporaryFolder_.empty(); }
 
     void insert(std::shared_ptr<Removal> removal);
     void insert(std::shared_ptr<DailySize> record);
@@ -139,6 +146,7 @@ private:
     Table<DailySize> dailySizes_;
     std::optional<Date> dailyCutoff_;
     bool damaged_ = false;
+    std::string temporaryFolder_; // removed when closed
 };
 
 } // namespace dovrane

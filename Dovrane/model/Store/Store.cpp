@@ -203,13 +203,9 @@ std::optional<std::string> refusalLine(const std::string& prefix) {
 }
 
 std::optional<std::string> setAside(const std::string& path) {
-    std::optional<std::string> aside = Fs::moveAside(path, ".damaged");
-    // The log belongs to the damaged file; a fresh store must not replay it.
-    if (aside)
-        for (const char* suffix : {"-wal", "-shm"})
-            if (Fs::exists(path + suffix))
-                std::rename((path + suffix).c_str(), (*aside + suffix).c_str());
-    return aside;
+    // The log belongs to the damaged file, and a fresh store must not replay it: it goes along
+    // or nothing goes.
+    return Fs::moveAside(path, ".damaged", {"-wal", "-shm"});
 }
 
 std::optional<FreshStart> startFresh(const std::string& path) {
@@ -231,6 +227,78 @@ std::optional<FreshStart> startFresh(const std::string& path) {
     if ((*fresh)->save())
         started.keptRemovals = readable.size();
     return started;
+}
+
+std::optional<Link> linkAt(const std::string& path) {
+    const std::optional<std::string> target = Fs::linkTarget(path);
+    if (!target)
+        return std::nullopt;
+    Link link{path, *target};
+    if (!link.target.starts_with('/'))
+        link.target = std::filesystem::path(Path::join(Path::parent(path), link.target)).lexically_normal().string();
+    struct stat status {};
+    link.targetExists = stat(path.c_str(), &status) == 0;
+    return link;
+}
+
+namespace {
+
+// Where a stand-in store goes: the user's runtime folder, private and emptied at logout, which
+// stays writable when the disk is full; else the temporary folder.
+std::string standInFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/' && Fs::isDirectory(runtime))
+        return runtime;
+    return Fs::temporaryDirectory();
+}
+
+// The store opened as it is, set aside and made anew when damaged, or why neither could be done.
+WindowStore openOrReplace(const std::string& path) {
+    WindowStore opened;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        if (auto link = linkAt(path + suffix)) {
+            opened.recovery = Recovery{Recovery::Kind::linked, path, "it is a symbolic link", {}, 0, std::move(*link)};
+            return opened;
+        }
+    auto container = openContainer();
+    if (container) {
+        opened.container = std::move(container).value();
+        return opened;
+    }
+    Recovery recovery;
+    recovery.path = path;
+    recovery.reason = container.error().message;
+    if (container.error().damaged) {
+        if (auto started = startFresh(path)) {
+            recovery.aside = started->aside;
+            recovery.keptRemovals = started->keptRemovals;
+            auto fresh = openContainer();
+            if (fresh) {
+                recovery.kind = Recovery::Kind::setAside;
+                opened.container = std::move(fresh).value();
+            } else {
+                recovery.reason = fresh.error().message;
+            }
+        } else {
+            recovery.reason += "; it could not be moved aside";
+        }
+    }
+    opened.recovery = std::move(recovery);
+    return opened;
+}
+
+} // namespace
+
+WindowStore openForWindow() {
+    WindowStore opened = openOrReplace(url().path());
+    if (opened.container)
+        return opened;
+    auto standIn = ModelContainer::openTemporary(standInFolder());
+    if (standIn)
+        opened.container = std::move(standIn).value();
+    else
+        opened.standInProblem = standIn.error().message;
+    return opened;
 }
 
 std::unique_ptr<ModelContainer> makeContainer() {

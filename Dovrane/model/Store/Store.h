@@ -41,17 +41,57 @@ std::optional<std::string> ownFileProblem(const std::string& path);
 // so when missing. A first start that fails (on a full disk, say) removes the empty files and
 // the folder it made; the reason names any file it had to leave.
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openContainer();
-// Moves a damaged store (and its log files) aside to "<store>.damaged", "<store>.damaged-2", …,
-// never over an earlier copy; the name it now has, or nothing when it could not be moved.
+// Moves a damaged store and its log files aside, together, to "<store>.damaged",
+// "<store>.damaged-2", …, never over an earlier copy or its logs; the name it now has, or
+// nothing when they could not be moved (and then all stay where they were).
 std::optional<std::string> setAside(const std::string& path);
-// The user's choice for a damaged store: it is moved aside as setAside does, and a new store at
-// path starts with the journal records the damaged file could still give, so that they can be
-// put back. Nothing when the damaged file could not be moved.
+// For a damaged store: it is moved aside as setAside does, and a new store at path starts with
+// the journal records the damaged file could still give, so that they can be put back. Nothing
+// when the damaged file could not be moved.
 struct FreshStart {
     std::string aside;            // the damaged file's new name
     std::size_t keptRemovals = 0; // journal records carried over
 };
 std::optional<FreshStart> startFresh(const std::string& path);
+
+// A symbolic link where Dovrane keeps a file of its own: the link, and the path it names, made
+// absolute (a relative target is read from the link's folder).
+struct Link {
+    std::string path;
+    std::string target;
+    bool targetExists = false;
+};
+// The link at path; nothing when path is no symbolic link.
+std::optional<Link> linkAt(const std::string& path);
+
+// What a start of the window made of a store it could not open as it was.
+struct Recovery {
+    enum class Kind {
+        setAside, // damaged: kept under `aside`, and a new store made in its place
+        linked,   // a symbolic link among its files (`link`): never written through
+        unusable, // it could not be opened, or replaced when damaged; left as it is
+    };
+    Kind kind = Kind::unusable;
+    std::string path;             // the store
+    std::string reason;           // why it could not be opened as it was
+    std::string aside;            // where the damaged file is kept, when it was moved
+    std::size_t keptRemovals = 0; // journal records carried over into the new store
+    Link link;
+};
+struct WindowStore {
+    // The store; with a linked or unusable one, a temporary stand-in whose records last until
+    // the process ends. Null when not even that could be made (`standInProblem` says why).
+    std::unique_ptr<ModelContainer> container;
+    std::optional<Recovery> recovery;
+    std::string standInProblem;
+};
+// The store for the window, which opens whatever became of it. A damaged store is set aside
+// with its log files and a new one made with the journal records it could still give. A store
+// or log file that is a symbolic link is never opened, nor anything written through it; neither
+// is a store that cannot be opened otherwise: the window then works on a stand-in in the
+// user's runtime folder (else the temporary folder). A link to the folder that holds the store,
+// or to one above it, is followed: the store and its logs stay together there.
+WindowStore openForWindow();
 // The opened database. When it cannot be opened the process ends with status 1 and
 // "Could not open the database at PATH: REASON" on standard error; the file is left untouched.
 std::unique_ptr<ModelContainer> makeContainer();

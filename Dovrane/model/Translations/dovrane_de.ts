@@ -899,6 +899,10 @@ Behoben
         <translation>Einige Objekte blieben im Papierkorb, weil sie sich nicht entfernen ließen. Gemessener Gewinn: %1.</translation>
     </message>
     <message>
+        <source>Dovrane works without its database, so it can put them back only until it quits; after that your file manager can.</source>
+        <translation>Dovrane arbeitet ohne seine Datenbank und kann sie deshalb nur zurücklegen, bis es beendet wird; danach kann es dein Dateimanager.</translation>
+    </message>
+    <message>
         <source>Trash emptied. Measured gain: about %1.</source>
         <translation>Papierkorb geleert. Gemessener Gewinn: etwa %1.</translation>
     </message>
@@ -1643,36 +1647,55 @@ Behoben
         <translation>Dovrane</translation>
     </message>
     <message>
-        <source>The database at %1 could not be opened.</source>
-        <translation>Die Datenbank unter %1 konnte nicht geöffnet werden.</translation>
-    </message>
-    <message>
-        <source>Start With a New Database</source>
-        <translation>Mit neuer Datenbank starten</translation>
-    </message>
-    <message>
-        <source>Nothing was changed. Check that the file and its folder can be read and written, then start Dovrane again.</source>
-        <translation>Es wurde nichts geändert. Prüfe, ob die Datei und ihr Ordner gelesen und geschrieben werden können, und starte Dovrane dann erneut.</translation>
-    </message>
-    <message>
         <source>Quit</source>
         <translation>Beenden</translation>
     </message>
     <message>
-        <source>Dovrane cannot keep its settings in the folder %1.</source>
-        <translation>Dovrane kann seine Einstellungen nicht im Ordner %1 ablegen.</translation>
+        <source>Dovrane&apos;s database could not be read and was replaced by a new one. The old file is kept as %1.</source>
+        <translation>Die Datenbank von Dovrane konnte nicht gelesen werden und wurde durch eine neue ersetzt. Die alte Datei ist unter %1 aufbewahrt.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The %Ln removals that could still be read from it were carried over.</source>
+        <translation>
+            <numerusform>Der %Ln Journaleintrag, der sich noch daraus lesen ließ, wurde übernommen.</numerusform>
+            <numerusform>Die %Ln Journaleinträge, die sich noch daraus lesen ließen, wurden übernommen.</numerusform>
+        </translation>
     </message>
     <message>
-        <source>Dovrane cannot keep its caches in the folder %1.</source>
-        <translation>Dovrane kann seine Caches nicht im Ordner %1 ablegen.</translation>
+        <source>Dovrane&apos;s database %1 is a link to %2, and Dovrane does not write through links: removals made now are recorded only until Dovrane quits. To use the database again, quit Dovrane and move %2 to %1 in place of the link.</source>
+        <translation>Die Datenbank von Dovrane, %1, ist ein Verweis auf %2, und Dovrane schreibt nicht durch einen Verweis: Was du jetzt entfernst, wird nur festgehalten, bis Dovrane beendet wird. Um die Datenbank wieder zu nutzen, beende Dovrane und verschiebe %2 nach %1, an die Stelle des Verweises.</translation>
     </message>
     <message>
-        <source>Nothing was changed. Check that the folder can be created and written, then start Dovrane again.</source>
-        <translation>Es wurde nichts geändert. Prüfe, ob der Ordner angelegt und beschrieben werden kann, und starte Dovrane dann erneut.</translation>
+        <source>Dovrane&apos;s database %1 is a link to %2, which is not there, and Dovrane does not write through links: removals made now are recorded only until Dovrane quits. Quit Dovrane and move the database to %1 in place of the link, or remove the link to start a new one.</source>
+        <translation>Die Datenbank von Dovrane, %1, ist ein Verweis auf %2, wo keine Datei liegt, und Dovrane schreibt nicht durch einen Verweis: Was du jetzt entfernst, wird nur festgehalten, bis Dovrane beendet wird. Beende Dovrane und verschiebe die Datenbank nach %1, an die Stelle des Verweises, oder entferne den Verweis, um mit einer neuen zu beginnen.</translation>
     </message>
     <message>
-        <source>The file is damaged. It is kept as it is, so that the records it can still give are not lost. Dovrane can move it aside and start with a new database that keeps the records of removals it can still read.</source>
-        <translation>Die Datei ist beschädigt. Sie bleibt, wie sie ist, damit die Einträge, die sie noch hergibt, nicht verloren gehen. Dovrane kann sie beiseitelegen und mit einer neuen Datenbank starten, die die noch lesbaren Einträge entfernter Objekte behält.</translation>
+        <source>Dovrane&apos;s database could not be read. The old file is kept as %1, but no new database could be made in its place (%2): removals made now are recorded only until Dovrane quits. Check that the folder %3 can be written, then start Dovrane again.</source>
+        <translation>Die Datenbank von Dovrane konnte nicht gelesen werden. Die alte Datei ist unter %1 aufbewahrt, doch an ihrer Stelle ließ sich keine neue Datenbank anlegen (%2): Was du jetzt entfernst, wird nur festgehalten, bis Dovrane beendet wird. Prüfe, ob der Ordner %3 beschrieben werden kann, und starte Dovrane dann erneut.</translation>
+    </message>
+    <message>
+        <source>Dovrane could not open its database %1 (%2) and leaves it as it is: removals made now are recorded only until Dovrane quits. Check that the file and its folder can be read and written, then start Dovrane again.</source>
+        <translation>Dovrane konnte seine Datenbank %1 nicht öffnen (%2) und lässt sie, wie sie ist: Was du jetzt entfernst, wird nur festgehalten, bis Dovrane beendet wird. Prüfe, ob die Datei und ihr Ordner gelesen und geschrieben werden können, und starte Dovrane dann erneut.</translation>
+    </message>
+    <message>
+        <source>Dovrane cannot keep its settings in the folder %1 (%2), so changes to them are not kept. Check that the folder can be created and written, then start Dovrane again.</source>
+        <translation>Dovrane kann seine Einstellungen nicht im Ordner %1 ablegen (%2), deshalb bleiben Änderungen daran nicht erhalten. Prüfe, ob der Ordner angelegt und beschrieben werden kann, und starte Dovrane dann erneut.</translation>
+    </message>
+    <message>
+        <source>Dovrane cannot keep its caches in the folder %1 (%2), so the last scan and update check are not kept for the next start. Check that the folder can be created and written, then start Dovrane again.</source>
+        <translation>Dovrane kann seine Caches nicht im Ordner %1 ablegen (%2), deshalb bleiben der letzte Scan und die letzte Update-Prüfung für den nächsten Start nicht erhalten. Prüfe, ob der Ordner angelegt und beschrieben werden kann, und starte Dovrane dann erneut.</translation>
+    </message>
+    <message>
+        <source>Dovrane&apos;s cache %1 is a link to %2, which Dovrane neither reads nor writes through, so the cache is not kept. Remove the link to have it kept again.</source>
+        <translation>Der Cache von Dovrane, %1, ist ein Verweis auf %2, und Dovrane liest und schreibt nicht durch einen Verweis, deshalb bleibt der Cache nicht erhalten. Entferne den Verweis, damit er wieder erhalten bleibt.</translation>
+    </message>
+    <message>
+        <source>Dovrane could not open its database %1, nor make a temporary one in its place.</source>
+        <translation>Dovrane konnte seine Datenbank %1 nicht öffnen und auch keine vorübergehende an ihrer Stelle anlegen.</translation>
+    </message>
+    <message>
+        <source>Check that the file and its folder can be read and written, then start Dovrane again.</source>
+        <translation>Prüfe, ob die Datei und ihr Ordner gelesen und geschrieben werden können, und starte Dovrane dann erneut.</translation>
     </message>
 </context>
 <context>

@@ -175,6 +175,16 @@
     </message>
 </context>
 <context>
+    <name>dovrane::StartupProblem</name>
+    <message numerus="yes">
+        <source>The %Ln removals that could still be read from it were carried over.</source>
+        <translation>
+            <numerusform>The %Ln removal that could still be read from it was carried over.</numerusform>
+            <numerusform>The %Ln removals that could still be read from it were carried over.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>dovrane::UpdatesPage</name>
     <message numerus="yes">
         <source>%Ln updates</source>

@@ -171,6 +171,44 @@ private slots:
         QVERIFY(page.rows().size() <= held);
     }
 
+    // Home and End reach the newest and the oldest record of a journal longer than the rows the
+    // page holds, from a row's button as from the list, and the keyboard stays in the list.
+    void homeAndEndReachTheNewestAndTheOldestRecord() {
+        const int records = 3 * CleanedPage::pageSize + 7;
+        for (int index = 0; index < records; ++index)
+            f->fixture.container().insert(std::make_shared<Removal>(
+                Date{double(index)}, QStringLiteral("Record %1").arg(index),
+                std::vector<RemovedItem>{{Url::fromPath(f->fixture / "gone"), Url::fromPath(f->fixture / "t"), 1}}));
+        QVERIFY(f->fixture.container().save());
+        record(QStringLiteral("Newest"), {"f"});
+        CleanedPage page(f->model);
+        settle(page);
+        page.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        const auto inView = [&page](const QString& title) {
+            for (RemovalRow* row : page.rows())
+                if (row->isVisible() && row->title()->text() == title)
+                    return page.list()->viewport()->rect().contains(
+                        QRect(row->mapTo(page.list()->viewport(), QPoint(0, 0)), row->size()));
+            return false;
+        };
+        QPushButton* putBack = page.rows().front()->putBack();
+        QVERIFY(putBack->isVisible());
+        putBack->setFocus();
+        QVERIFY(!inView(QStringLiteral("Record 0")));
+
+        QTest::keyClick(putBack, Qt::Key_End);
+        QTRY_VERIFY(page.isSettled());
+        QVERIFY(inView(QStringLiteral("Record 0")));
+        QVERIFY(page.list()->hasFocus());
+        QTest::keyClick(page.list(), Qt::Key_Home);
+        QTRY_VERIFY(page.isSettled());
+        QVERIFY(inView(QStringLiteral("Newest")));
+        QTest::keyClick(page.list(), Qt::Key_End, Qt::ControlModifier);
+        QTRY_VERIFY(page.isSettled());
+        QVERIFY(inView(QStringLiteral("Record 0")));
+    }
+
     // Tab walks from Put Back to Put Back past the rows the page holds: the list scrolls to the
     // focused one and places the rows after it.
     void tabWalksOnPastTheRowsHeld() {

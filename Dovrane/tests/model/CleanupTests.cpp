@@ -6,6 +6,7 @@
 #include "AppModel/ScanCache.h"
 #include "Services/Translations.h"
 #include "support/Await.h"
+#include "support/FakePkexec.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 
@@ -17,8 +18,7 @@
 #include <QSqlQuery>
 #include <QTest>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdio>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -301,6 +301,28 @@ private slots:
                                                  "cannot be moved."));
     }
 
+    // Without its database the window works on a stand-in: a removal is journaled there, so it
+    // can be put back while Dovrane runs, and the notice says that this lasts until it quits.
+    void aStandInStoreSaysItsRecordLastsUntilQuit() {
+        ModelFixture fixture;
+        TempDir runtime;
+        auto standIn = ModelContainer::openTemporary(runtime.path());
+        QVERIFY(standIn);
+        AppModel model(**standIn, fixture.services());
+        await(model.scanRestored());
+        const std::string file = fixture / "Downloads/a.zip";
+        writeFile(file, "a");
+        await(model.requestCleanup({item(file, 1000)}, "Files"));
+        await(model.perform(*model.sheet()->cleanupRequest()));
+        QCOMPARE(*model.notice(), QStringLiteral("1 KB moved to the Trash. The space frees up when you empty the "
+                                                 "Trash. Dovrane works without its database, so it can put them back "
+                                                 "only until it quits; after that your file manager can."));
+        const auto journal = (*standIn)->removals();
+        QVERIFY(journal && journal->size() == 1);
+        await(model.undo(journal->front()));
+        QCOMPARE(Fs::readFile(file), std::optional<std::string>("a"));
+    }
+
     void demoTouchesNothing() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();
@@ -393,26 +415,86 @@ private slots:
         QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Der Eintrag passt nicht "
                                                  "zu dem, was im Papierkorb liegt, daher wurde nichts bewegt."));
         QVERIFY(!Fs::exists(fixture / "Documents/copy.txt"));
+        QVERIFY(Fs::exists(planted));
+    }
 
-        // The place it came from is on another disk by now.
-        struct stat shm, home;
-        if (stat("/dev/shm", &shm) != 0 || access("/dev/shm", W_OK) != 0 || stat(fixture.home().c_str(), &home) != 0 ||
-            home.st_dev == shm.st_dev)
-            QSKIP("no writable /dev/shm on a device of its own");
-        auto moved = cleanUp(fixture, model, {fixture / "Downloads/b"});
-        const auto disk = Fs::makeUniqueDirectory("/dev/shm", "dovrane-test-");
-        QVERIFY(disk);
-        const auto removeDisk = qScopeGuard([&] { Fs::removeAll(*disk); });
-        RemovedItem back = moved->items()[0];
-        back.originalPath = Url::fromPath(*disk + "/b");
-        writeFile(FreedesktopTrash::infoPathFor(back.trashPath.path()),
-                  FreedesktopTrash::infoText(back.originalPath.path(), 0));
-        await(model.undo(std::make_shared<Removal>(fixture.clock->now(), Wording::plain(QStringLiteral("Moved")),
-                                                   std::vector<RemovedItem>{back})));
-        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Der ursprüngliche Ort "
-                                                 "liegt jetzt auf einem anderen Datenträger, und Dovrane kopiert nie "
-                                                 "aus dem Papierkorb."));
-        QVERIFY(Trasher::isInTrash(back));
+    // The cache folder is swapped for another real folder holding items of the same names after
+    // the sheet showed: nothing of it moves, nothing of it is journalled, and the notice says why
+    // in the window's language.
+    void aFolderSwappedForAnotherRealFolderBeforeTheConfirmationMovesNothing() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string cache = fixture / ".cache";
+        for (const char* name : {"one", "two"})
+            writeFile(cache + "/" + name + "/data", "shown");
+        await(model.requestCleanup({item(cache + "/one", 1000), item(cache + "/two", 1000)}, "Caches"));
+        const CleanupRequest request = *model.sheet()->cleanupRequest();
+        QCOMPARE(request.plan.entries.size(), size_t(2));
+        QVERIFY(std::rename(cache.c_str(), (cache + ".shown").c_str()) == 0);
+        for (const char* name : {"one", "two"})
+            writeFile(cache + "/" + name + "/data", "another");
+
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv language("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        await(model.perform(request));
+        QCOMPARE(*model.notice(), QStringLiteral("2 Objekte konnten nicht bewegt werden. Dieses Objekt wurde nach der "
+                                                 "Anzeige durch ein anderes ersetzt, daher wurde nichts bewegt."));
+        QCOMPARE(*fixture.container().removalCount(), 0);
+        QVERIFY(Fs::list(FreedesktopTrash::homeTrashFiles(fixture.home())).empty());
+        for (const char* name : {"one", "two"}) {
+            QCOMPARE(Fs::readFile(cache + "/" + name + "/data").value_or(""), std::string("another"));
+            QCOMPARE(Fs::readFile(cache + ".shown/" + name + "/data").value_or(""), std::string("shown"));
+        }
+    }
+
+    // Put Back as the administrator: a record edited to lead into a protected place asks for no
+    // password; a folder swapped for a link is refused with that reason; each in the window's
+    // language.
+    void administratorPutBackIsGuardedAndSaysItsOwnReason() {
+        ModelFixture fixture;
+        TempDir tools, elsewhere;
+        FakePkexec pkexec(tools.path());
+        AppModel& model = fixture.makeModel(pkexec.applied(fixture.services()));
+        const std::string file = fixture / "Downloads/setup/run.sh";
+        RemovedItem moved = cleanUp(fixture, model, {file})->items().at(0);
+        moved.needsAdmin = true; // as if it had needed the password to go
+        const auto putBack = [&](const RemovedItem& item) {
+            return model.undo(std::make_shared<Removal>(fixture.clock->now(), Wording::plain(QStringLiteral("Setup")),
+                                                        std::vector<RemovedItem>{item}));
+        };
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv language("APP_LANG", "de");
+        QVERIFY(Translations::install());
+
+        RemovedItem forged = moved;
+        forged.originalPath = Url::fromPath(fixture / ".ssh/authorized_keys");
+        writeFile(FreedesktopTrash::infoPathFor(forged.trashPath.path()),
+                  FreedesktopTrash::infoText(forged.originalPath.path(), 0));
+        await(putBack(forged));
+        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Dovrane bewegt keine "
+                                                 "geschützten Dateien und Ordner."));
+        QVERIFY(pkexec.calls().empty());
+        QVERIFY(!Fs::exists(fixture / ".ssh/authorized_keys"));
+
+        writeFile(FreedesktopTrash::infoPathFor(moved.trashPath.path()),
+                  FreedesktopTrash::infoText(moved.originalPath.path(), 0));
+        const std::string setup = fixture / "Downloads/setup";
+        QVERIFY(std::rename(setup.c_str(), (setup + ".real").c_str()) == 0);
+        makeSymlink(elsewhere.path(), setup);
+        await(putBack(moved));
+        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Ein Ordner über dem "
+                                                 "ursprünglichen Ort des Objekts ist ein Verweis, und Dovrane bewegt "
+                                                 "nichts durch einen Verweis."));
+        QCOMPARE(pkexec.calls().size(), size_t(1));
+        QVERIFY(Fs::list(elsewhere.path()).empty());
+        QVERIFY(Trasher::isInTrash(moved));
+
+        // A password not given is said as such.
+        pkexec.setRefusing(true);
+        await(putBack(moved));
+        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Das Administratorpasswort "
+                                                 "wurde nicht eingegeben, oder das Bewegen damit ist fehlgeschlagen."));
     }
 
     // Each failed move says why, in the window's language; of several reasons the one most
@@ -427,9 +509,9 @@ private slots:
         const std::string vanishing = fixture / "Downloads/gone.zip", kept = fixture / "Downloads/kept.zip";
         writeFile(vanishing, "v");
         writeFile(kept, "k");
+        writeFile(fixture / "Documents/notes/page", "p");
         await(model.requestCleanup({item(vanishing, 1000), item(kept, 1000), item(fixture / "Documents/notes", 1000)},
                                    "Three"));
-        writeFile(fixture / "Documents/notes/page", "p");
         const CleanupRequest request = *model.sheet()->cleanupRequest();
         Fs::removeAll(vanishing);
         const auto english = qScopeGuard([] { Translations::install(); });

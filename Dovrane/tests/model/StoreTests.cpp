@@ -488,48 +488,133 @@ private slots:
         QCOMPARE(Fs::readFile(folder / "other.store"), std::optional<std::string>("not a database"));
     }
 
-    // The store in Dovrane's folder is opened only as a regular file: through a link SQLite would
-    // write into the file the link names, and a named pipe is no database either. Each is a
-    // damaged store, moved aside only by the user's choice; the link's target stays as it was.
-    void aStoreThatIsNoRegularFileIsDamagedAndWhatItNamesUntouched() {
+    // A store or log file in Dovrane's folder that is a symbolic link is never opened, nor anything
+    // written through it: the window works on a stand-in in the runtime folder, which goes when it
+    // closes, and learns where the link points. A link to the folder itself is followed: the store
+    // and its logs stay together behind it.
+    void theWindowNeverWritesThroughALinkedStore() {
         TempHome home;
-        ScopedEnv realStore("APP_STORE", std::nullopt);
-        TempDir elsewhere;
-        const std::string target = elsewhere / "theirs.store";
-        execute(target, QStringLiteral("CREATE TABLE theirs (name TEXT)"));
-        const auto bytes = Fs::readFile(target);
-        QVERIFY(bytes);
+        TempDir runtime;
+        ScopedEnv realStore("APP_STORE", std::nullopt), runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
         const std::string path = Store::url().path();
-        const auto isLink = [](const std::string& file) {
-            struct stat status {};
-            return ::lstat(file.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+        const std::string moved = home / "Moved/Dovrane.store";
+        QVERIFY(Fs::makeDirectories(home / "Moved"));
+        {
+            auto container = openOrFail(moved);
+            QVERIFY(container);
+            container->insert(std::make_shared<Removal>(Date{1}, QStringLiteral("Old"), std::vector<RemovedItem>{}));
+            QVERIFY(container->save());
+        }
+        const auto bytes = Fs::readFile(moved);
+        QVERIFY(bytes);
+        const auto expectLinked = [&](const std::string& link, bool there) {
+            Store::WindowStore opened = Store::openForWindow();
+            QVERIFY(opened.recovery);
+            QCOMPARE(opened.recovery->kind, Store::Recovery::Kind::linked);
+            QCOMPARE(opened.recovery->link.path, link);
+            QCOMPARE(opened.recovery->link.target, there ? moved : home / "Unplugged/Dovrane.store");
+            QCOMPARE(opened.recovery->link.targetExists, there);
+            QVERIFY(opened.container && opened.container->isTemporary());
+            const std::string standIn = Path::parent(opened.container->path());
+            QCOMPARE(Path::parent(standIn), runtime.path());
+            opened.container->insert(std::make_shared<DailySize>(Date{1}, 1));
+            QVERIFY(opened.container->save());
+            opened.container.reset();
+            QVERIFY(!Fs::exists(standIn));
+            QVERIFY(Fs::isSymlink(link));
+            QCOMPARE(Fs::readFile(moved), bytes);
+            QCOMPARE(Fs::list(home / "Moved"), std::vector<std::string>{"Dovrane.store"});
         };
-
-        makeSymlink(target, path);
-        auto opened = Store::openContainer();
-        QVERIFY(!opened);
-        QVERIFY(opened.error().damaged);
-        QCOMPARE(opened.error().message, std::string("it is a symbolic link"));
-        const auto started = Store::startFresh(path);
-        QVERIFY(started);
-        QCOMPARE(started->keptRemovals, std::size_t(0));
-        QVERIFY(isLink(started->aside));
-        QVERIFY(Store::openContainer());
-        QVERIFY(Fs::isRegularFile(path) && !isLink(path));
+        // Read from the link's folder, a relative target is shown whole.
+        makeSymlink("../../../Moved/Dovrane.store", path);
+        expectLinked(path, true);
+        QVERIFY(::unlink(path.c_str()) == 0);
+        makeSymlink(home / "Unplugged/Dovrane.store", path); // a disk that is not there
+        expectLinked(path, false);
+        QVERIFY(::unlink(path.c_str()) == 0);
 
         // A linked log file is as bad: SQLite would write the log into the file it names.
-        makeSymlink(target, path + "-wal");
-        opened = Store::openContainer();
-        QVERIFY(!opened);
-        QVERIFY(opened.error().damaged);
-        QCOMPARE(opened.error().message, std::string("it is a symbolic link (Dovrane.store-wal)"));
-        QVERIFY(Store::startFresh(path));
-        QVERIFY(Store::openContainer());
-        QCOMPARE(Fs::readFile(target), bytes);
-        QCOMPARE(Fs::list(elsewhere.path()), std::vector<std::string>{"theirs.store"});
+        QVERIFY(openOrFail(path));
+        makeSymlink(moved, path + "-wal");
+        expectLinked(path + "-wal", true);
+        QVERIFY(Fs::removeAll(home / ".local/share/Dovrane"));
 
-        // The application's start ends at once on a named pipe, which stays where it is.
-        QVERIFY(Fs::removeAll(path));
+        QVERIFY(Fs::makeDirectories(home / "Disk/Dovrane"));
+        makeSymlink(home / "Disk/Dovrane", home / ".local/share/Dovrane");
+        Store::WindowStore opened = Store::openForWindow();
+        QVERIFY(!opened.recovery);
+        QVERIFY(opened.container && !opened.container->isTemporary());
+        QVERIFY(Fs::isRegularFile(home / "Disk/Dovrane/Dovrane.store"));
+    }
+
+    // A damaged store goes aside for the window together with its log, byte for byte, beside
+    // every earlier copy, and a new store takes its place.
+    void theWindowSetsADamagedStoreAsideWithItsLog() {
+        TempHome home;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        const std::string path = Store::url().path();
+        writeFile(path, "not a database, but the user's bytes");
+        writeFile(path + "-wal", "its log");
+        writeFile(path + ".damaged", "an earlier copy");
+        Store::WindowStore opened = Store::openForWindow();
+        QVERIFY(opened.recovery);
+        QCOMPARE(opened.recovery->kind, Store::Recovery::Kind::setAside);
+        QCOMPARE(opened.recovery->aside, path + ".damaged-2");
+        QCOMPARE(Fs::readFile(path + ".damaged-2"), std::optional<std::string>("not a database, but the user's bytes"));
+        QCOMPARE(Fs::readFile(path + ".damaged-2-wal"), std::optional<std::string>("its log"));
+        QCOMPARE(Fs::readFile(path + ".damaged"), std::optional<std::string>("an earlier copy"));
+        QVERIFY(opened.container && !opened.container->isTemporary());
+        QCOMPARE(opened.container->path(), path);
+        QCOMPARE(opened.container->removals()->size(), std::size_t(0));
+    }
+
+    // A store the window cannot open, though not damaged (one of a newer Dovrane), is left
+    // exactly as it is while a stand-in serves; without room even for that there is no store.
+    void aStoreTheWindowCannotOpenIsLeftAsItIs() {
+        TempDir folder, runtime;
+        const std::string path = folder / "newer.store";
+        execute(path, QStringLiteral("PRAGMA user_version = 7"));
+        const auto before = Fs::readFile(path);
+        ScopedEnv store("APP_STORE", path), runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+        Store::WindowStore opened = Store::openForWindow();
+        QVERIFY(opened.recovery);
+        QCOMPARE(opened.recovery->kind, Store::Recovery::Kind::unusable);
+        QVERIFY2(opened.recovery->reason.find("newer version") != std::string::npos, opened.recovery->reason.c_str());
+        QVERIFY(opened.recovery->aside.empty());
+        QVERIFY(opened.container && opened.container->isTemporary());
+        QCOMPARE(Fs::readFile(path), before);
+        QVERIFY(!Fs::exists(path + ".damaged"));
+
+        writeFile(folder / "no-folder", "");
+        ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt), temporary("TMPDIR", folder / "no-folder");
+        opened = Store::openForWindow();
+        QVERIFY(!opened.container);
+        QVERIFY(!opened.standInProblem.empty());
+        QCOMPARE(Fs::readFile(path), before);
+    }
+
+    // A store this user may not write (another's, or on a read-only disk) is not opened read-only
+    // to fail at every save: it is refused with the reason and left as it is.
+    void aStoreThatCannotBeWrittenIsRefused() {
+        TempDir folder;
+        const std::string path = folder / "theirs.store";
+        execute(path, QStringLiteral("CREATE TABLE theirs (name TEXT)"));
+        const auto before = Fs::readFile(path);
+        QCOMPARE(::chmod(folder.path().c_str(), 0755), 0);
+        QCOMPARE(::chmod(path.c_str(), 0444), 0);
+        QCOMPARE(asOrdinaryUser([&] {
+                     auto opened = ModelContainer::open(path);
+                     return opened ? std::string("opened") : opened.error().message;
+                 }),
+                 std::string("it cannot be written: Permission denied"));
+        QCOMPARE(Fs::readFile(path), before);
+    }
+
+    // The developer runs open the store as it is: a named pipe ends the start at once, and stays.
+    void aNamedPipeEndsADeveloperRunAndStays() {
+        TempHome home;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        const std::string path = Store::url().path();
         QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
         const OpenRun run = openInChild("", home.path());
         QCOMPARE(run.status, 1);
@@ -751,6 +836,16 @@ private slots:
         QVERIFY(readCache(ScanCache::url()));
         QVERIFY(::chmod((folder / "own.store.scan.json").c_str(), 0666) == 0);
         QVERIFY(!readCache(ScanCache::url()));
+
+        // A link in a cache's place is neither written through nor replaced.
+        QVERIFY(Fs::removeAll(folder / "own.store.scan.json"));
+        QVERIFY(::symlink((folder / "elsewhere.json").c_str(), (folder / "own.store.scan.json").c_str()) == 0);
+        CacheWriter writer;
+        QFuture<bool> written = writer.write(ScanCache::url().path(), [] { return std::optional<std::string>("[]"); });
+        written.waitForFinished();
+        QVERIFY(!written.result());
+        QVERIFY(Fs::isSymlink(folder / "own.store.scan.json"));
+        QCOMPARE(Fs::readFile(folder / "elsewhere.json"), std::optional<std::string>("{}"));
     }
 
     // Another process on the same store: its put back shows in the next listing here, and a day

@@ -11,12 +11,15 @@
 
 #include <DovraneKit/apps/AppInventory.h>
 #include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/system/FolderDescent.h>
 #include <DovraneKit/system/Shell.h>
 #include <DovraneKit/system/ToolPaths.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
 #include <QCoreApplication>
 #include <QTest>
+
+#include <cstdio>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -195,6 +198,7 @@ private slots:
         await(model.requestUninstall(Url::fromPath(makeAppBundle(bundle, "com.example.tool", "Tool"))));
         const UninstallRequest request = shown(model);
         QVERIFY(request.leftovers.at(0).needsAdmin);
+        const FolderDescent::Identity daemon = request.identities.at(daemons + "/com.example.tool.plist");
 
         pkexec.setBeforeNextRun("mv '" + daemons + "' '" + daemons + ".real' && ln -s '" + elsewhere.path() + "' '" +
                                 daemons + "'");
@@ -213,8 +217,35 @@ private slots:
                      {"/bin/sh", "-c",
                       Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fixture.home()) + " " +
                           Shell::quote(daemons + "/com.example.tool.plist") + " " + Shell::quote(trashFiles) + " " +
-                          Shell::quote(trashFiles + "/com.example.tool.plist")}}));
+                          Shell::quote(trashFiles + "/com.example.tool.plist") + " " + daemon.item.text() + " " +
+                          daemon.folder.text()}}));
         QVERIFY(Fs::list(Path::join(Path::parent(trashFiles), "info")).size() == 1); // the bundle's alone
+    }
+
+    // A leftover's folder swapped for another real folder after the sheet showed: the app moves,
+    // the item now at the leftover's path stays and is not journalled, and the notice says why.
+    void aLeftoverReplacedAfterTheSheetShowedStays() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel(measuring(fixture.services(), 1000));
+        const std::string bundle = makeAppBundle(fixture / "Applications/Tool.app", "com.example.tool", "Tool");
+        const std::string caches = fixture / "Library/Caches";
+        writeFile(caches + "/com.example.tool/cache.db", "shown");
+        await(model.requestUninstall(Url::fromPath(bundle)));
+        const UninstallRequest request = shown(model);
+        QCOMPARE(request.checked, std::set<std::string>{caches + "/com.example.tool"});
+        QCOMPARE(request.identities.size(), size_t(2));
+
+        QVERIFY(std::rename(caches.c_str(), (caches + ".shown").c_str()) == 0);
+        writeFile(caches + "/com.example.tool/cache.db", "another");
+        await(model.performUninstall(request));
+        QVERIFY(!Fs::exists(bundle));
+        QCOMPARE(Fs::readFile(caches + "/com.example.tool/cache.db").value_or(""), std::string("another"));
+        QCOMPARE(Fs::readFile(caches + ".shown/com.example.tool/cache.db").value_or(""), std::string("shown"));
+        const std::vector<RemovedItem> moved = fixture.container().removals()->back()->items();
+        QCOMPARE(moved.size(), size_t(1));
+        QCOMPARE(moved[0].originalPath.path(), bundle);
+        QVERIFY(model.notice()->endsWith(QStringLiteral(" 1 items could not be moved. This item was replaced by "
+                                                        "another one after it was shown, so nothing was moved.")));
     }
 
     void refusedBundleIsCountedAndStays() {

@@ -32,6 +32,7 @@
 #include <QTranslator>
 
 #include <array>
+#include <limits>
 #include <vector>
 
 using namespace dovrane;
@@ -215,6 +216,57 @@ private slots:
         QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("Version 10"));
     }
 
+    // A column keys each row once per set of rows, however often it sorts them; names are never
+    // compared again at a sort.
+    void aColumnKeysEachRowOncePerSetOfRows() {
+        int keyed = 0;
+        std::vector<EntryModel::Column> columns = {
+            {"Name",
+             [&keyed, byName = SortKeys::byName<Entry>(&Entry::name)](const Entry& e) {
+                 ++keyed;
+                 return byName(e);
+             },
+             {}},
+            {"Size", SortKeys::byValue<Entry>(&Entry::size), {}},
+        };
+        EntryModel model(std::move(columns), 1, Qt::DescendingOrder);
+        model.setRows({{"b", 5, 0}, {"Version 10", 7, 1}, {"a", 5, 2}, {"version 9", 1, 3}, {"B", 5, 4}});
+        QCOMPARE(keyed, 0); // sorted by size: no name keyed
+        model.sort(0, Qt::AscendingOrder);
+        model.sort(0, Qt::DescendingOrder);
+        model.sort(1, Qt::AscendingOrder);
+        model.sort(0, Qt::AscendingOrder);
+        QCOMPARE(keyed, 5);
+        QCOMPARE(shownOrder(model), (QList<int>{2, 0, 4, 3, 1}));
+        // New rows are keyed afresh, once, as they arrive sorted by name.
+        model.setRows({{"Version 2", 1, 0}, {"version 1", 2, 1}, {"a", 3, 2}});
+        model.sort(0, Qt::DescendingOrder);
+        QCOMPARE(keyed, 8);
+        QCOMPARE(shownOrder(model), (QList<int>{0, 1, 2}));
+    }
+
+    // Keys of values order as the values do, dates across the start of their reference too.
+    void keysOfValuesOrderAsTheValues() {
+        const std::vector<std::int64_t> numbers = {std::numeric_limits<std::int64_t>::min(), -2, -1, 0, 1,
+                                                   std::numeric_limits<std::int64_t>::max()};
+        for (std::size_t i = 0; i + 1 < numbers.size(); ++i)
+            QVERIFY(SortKeys::of(numbers[i]) < SortKeys::of(numbers[i + 1]));
+        const std::vector<double> seconds = {-std::numeric_limits<double>::infinity(),
+                                             Date::distantPast().secondsSinceReference,
+                                             -1.5,
+                                             -std::numeric_limits<double>::denorm_min(),
+                                             0.0,
+                                             std::numeric_limits<double>::denorm_min(),
+                                             0.25,
+                                             1.0,
+                                             7e8,
+                                             1e300};
+        for (std::size_t i = 0; i + 1 < seconds.size(); ++i)
+            QVERIFY2(SortKeys::of(Date{seconds[i]}) < SortKeys::of(Date{seconds[i + 1]}),
+                     qPrintable(QStringLiteral("%1 before %2").arg(seconds[i]).arg(seconds[i + 1])));
+        QVERIFY(SortKeys::of(Date{-0.0}) == SortKeys::of(Date{0.0}));
+    }
+
     // Between the panes one hairline in the separator colour, and nothing drawn over the page
     // beside it: every column of the handle is of one colour.
     void aSplitterHandleIsAHairlineWithoutGripDots() {
@@ -256,6 +308,21 @@ private slots:
         // The same rows listed in another order show in the same order.
         model.setRows({{"B", 5, 4}, {"a", 5, 2}, {"version 9", 1, 3}, {"b", 5, 0}, {"Version 10", 7, 1}});
         QCOMPARE(shownOrder(model), (QList<int>{3, 2, 0, 4, 1}));
+        // Only rows that tie are keyed by the tie-break, each once per set of rows; a name that
+        // begins another comes first whatever the paths say.
+        int tied = 0;
+        model.setTieBreak([&tied, byName = SortKeys::byNameThenPath<Entry>(&Entry::name, [](const Entry& e) {
+                                      return std::to_string(e.model);
+                                  })](const Entry& e) {
+            ++tied;
+            return byName(e);
+        });
+        model.setRows({{"ab", 2, 1}, {"a", 2, 9}, {"A", 2, 5}, {"z", 1, 0}});
+        QCOMPARE(shownOrder(model), (QList<int>{0, 5, 9, 1})); // sorted by size, ascending
+        QCOMPARE(tied, 3);
+        model.sort(1, Qt::DescendingOrder);
+        QCOMPARE(shownOrder(model), (QList<int>{5, 9, 1, 0}));
+        QCOMPARE(tied, 3);
     }
 
     void aSelectionFollowsItsRowThroughASort() {

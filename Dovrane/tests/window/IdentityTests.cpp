@@ -49,10 +49,10 @@ private slots:
         QCOMPARE(views.filter(QStringLiteral("sheet ")).size(), 4);
         QVERIFY(!views.filter(QStringLiteral("settings ")).isEmpty());
 
-        // A message box of its own, shown before any other window: the start-up problem.
-        const auto problem = StartupProblem::storeBox("/tmp/x/Dovrane.store", {"unable to open database file", false});
-        problem.box->show();
-        QVERIFY(iconOfWindow(*problem.box) == icon);
+        // A message box of its own, shown before any other window: a start without a database.
+        const auto problem = StartupProblem::noDatabaseBox("/tmp/x/Dovrane.store", "unable to open database file");
+        problem->show();
+        QVERIFY(iconOfWindow(*problem) == icon);
     }
 };
 

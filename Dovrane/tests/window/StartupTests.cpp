@@ -1,68 +1,126 @@
-// What a start that cannot open its database shows the user.
+// What the window says when its start found the database or a folder of Dovrane's unusable:
+// the window opens on a junk store and on a linked one, and a box over it tells which file is
+// where and what to do, in English and German.
 
+#include "App/DovraneApp.h"
 #include "App/StartupProblem.h"
+#include "ContentView/ContentView.h"
+#include "Services/Translations.h"
+#include "WindowFixture.h"
 #include "support/ModelTestMain.h"
 #include "support/TestSupport.h"
 
-#include <QPushButton>
+#include <DovraneKit/system/FileSystem.h>
+
+#include <QMessageBox>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace dovrane;
 using namespace dovrane::testing;
 
 namespace {
-// The answers the box offers, the details button left out.
-int answers(const QMessageBox& box) {
-    int count = 0;
-    for (QAbstractButton* button : box.buttons())
-        count += box.buttonRole(button) != QMessageBox::ActionRole;
-    return count;
+
+// The text of the box over the window once it has shown and run its launch steps; empty
+// without one.
+QString problemsShown(DovraneApp& app) {
+    app.showMainWindow();
+    QMessageBox* box = nullptr;
+    for (int round = 0; round < 100 && !(box && box->isVisible()); ++round) {
+        QTest::qWait(10);
+        box = app.window().findChild<QMessageBox*>();
+    }
+    return box && box->isVisible() && box->windowModality() == Qt::WindowModal ? box->text() : QString();
 }
+
+QString shown(const std::string& path) { return QString::fromStdString(path); }
+
 } // namespace
 
 class StartupTests : public QObject {
     Q_OBJECT
 
 private slots:
-    void aDamagedStoreOffersAFreshStartAndKeepsTheFile() {
-        const auto shown = StartupProblem::storeBox("/tmp/x/Dovrane.store", {"the file is damaged (page 7)", true});
-        QVERIFY(shown.freshButton);
-        QVERIFY(shown.box->text().contains(QStringLiteral("/tmp/x/Dovrane.store")));
-        QVERIFY(shown.box->informativeText().contains(QStringLiteral("kept")));
-        QCOMPARE(shown.box->detailedText(), QStringLiteral("the file is damaged (page 7)"));
-        QCOMPARE(answers(*shown.box), 2);
-        // Quit is the default: moving the user's file needs a deliberate choice.
-        QVERIFY(static_cast<QAbstractButton*>(shown.box->defaultButton()) != shown.freshButton);
+    // Junk where the store should be: the window opens on a new store and says where the old
+    // file is kept, and it is kept there byte for byte. A second start on junk keeps both.
+    void theWindowOnAJunkStoreSaysWhereTheOldFileIsKept() {
+        WindowFixture fixture;
+        const std::string store = fixture.storePath();
+        const auto english = qScopeGuard([] { Translations::install(); });
+        for (const char* language : {"en", "de"}) {
+            ScopedEnv chosen("APP_LANG", language);
+            QVERIFY(Translations::install());
+            const std::string junk = std::string("random bytes of a start in ") + language + "\x01\xff";
+            writeFile(store, junk);
+            auto started = StartupProblem::openForWindow();
+            QVERIFY(started.container && !started.container->isTemporary());
+            const std::string aside = store + (language == std::string("en") ? ".damaged" : ".damaged-2");
+            QCOMPARE(Fs::readFile(aside), std::optional<std::string>(junk));
+            DovraneApp app({"Dovrane"}, *started.container, fixture.services());
+            app.tellAtLaunch(started.problems);
+            const QString text = problemsShown(app);
+            if (language == std::string("en"))
+                QCOMPARE(text, QStringLiteral("Dovrane's database could not be read and was replaced by a new one. "
+                                              "The old file is kept as %1.")
+                                   .arg(shown(aside)));
+            else
+                QCOMPARE(text, QStringLiteral("Die Datenbank von Dovrane konnte nicht gelesen werden und wurde durch "
+                                              "eine neue ersetzt. Die alte Datei ist unter %1 aufbewahrt.")
+                                   .arg(shown(aside)));
+        }
     }
 
-    void anyOtherFailureOnlyTellsAndQuits() {
-        const auto shown = StartupProblem::storeBox("/tmp/y.store", {"unable to open database file", false});
-        QVERIFY(!shown.freshButton);
-        QCOMPARE(answers(*shown.box), 1);
-        QVERIFY(shown.box->informativeText().contains(QStringLiteral("Nothing was changed")));
-        // The offscreen platform has no user to answer a box.
-        QVERIFY(!StartupProblem::canShowWindows());
+    // A store that is a link: the window opens on a stand-in, never writing through the link,
+    // and says where it points and how to put the database back.
+    void theWindowOnALinkedStoreSaysWhereItPointsAndHowToPutItBack() {
+        WindowFixture fixture;
+        TempDir runtime;
+        ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+        const std::string store = fixture.storePath(), moved = fixture / "Disk/Dovrane.store";
+        writeFile(moved, "the user's database");
+        makeSymlink(moved, store);
+        const auto english = qScopeGuard([] { Translations::install(); });
+        for (const char* language : {"en", "de"}) {
+            ScopedEnv chosen("APP_LANG", language);
+            QVERIFY(Translations::install());
+            auto started = StartupProblem::openForWindow();
+            QVERIFY(started.container && started.container->isTemporary());
+            DovraneApp app({"Dovrane"}, *started.container, fixture.services());
+            app.tellAtLaunch(started.problems);
+            const QString text = problemsShown(app);
+            if (language == std::string("en"))
+                QCOMPARE(text, QStringLiteral("Dovrane's database %1 is a link to %2, and Dovrane does not write "
+                                              "through links: removals made now are recorded only until Dovrane "
+                                              "quits. To use the database again, quit Dovrane and move %2 to %1 in "
+                                              "place of the link.")
+                                   .arg(shown(store), shown(moved)));
+            else
+                QVERIFY2(text.startsWith(QStringLiteral("Die Datenbank von Dovrane, %1, ist ein Verweis auf %2")
+                                             .arg(shown(store), shown(moved))),
+                         qPrintable(text));
+        }
+        QVERIFY(Fs::isSymlink(store));
+        QCOMPARE(Fs::readFile(moved), std::optional<std::string>("the user's database"));
+        QCOMPARE(Fs::list(fixture / "Disk"), std::vector<std::string>{"Dovrane.store"});
     }
 
-    void aFolderThatCannotBeUsedNamesItselfAndQuits() {
-        const auto settings =
-            StartupProblem::folderBox({"settings folder", "/tmp/h/.config/Dovrane", "it is not a folder"});
-        QVERIFY(settings->text().contains(QStringLiteral("settings")));
-        QVERIFY(settings->text().contains(QStringLiteral("/tmp/h/.config/Dovrane")));
-        QVERIFY(settings->informativeText().contains(QStringLiteral("Nothing was changed")));
-        QCOMPARE(settings->detailedText(), QStringLiteral("it is not a folder"));
-        QCOMPARE(answers(*settings), 1);
-        const auto caches = StartupProblem::folderBox({"caches folder", "/tmp/c", "it cannot be written"});
-        QVERIFY(caches->text().contains(QStringLiteral("caches")));
-        QVERIFY(caches->text().contains(QStringLiteral("/tmp/c")));
-
-        // Without a display, standard error alone hears of it, and the start ends.
-        TempDir home;
-        writeFile(home / "Dovrane", "");
-        ScopedEnv config("XDG_CONFIG_HOME", home.path());
-        QVERIFY(StartupProblem::reportUnusableFolder());
-        ScopedEnv usable("XDG_CONFIG_HOME", home / "config");
-        QVERIFY(!StartupProblem::reportUnusableFolder());
+    // A settings folder the window cannot write: it opens all the same and says which folder,
+    // and a cache that is a link is named with where it points.
+    void foldersAndCachesThatCannotBeUsedAreNamed() {
+        WindowFixture fixture;
+        writeFile(fixture / "config", "");
+        ScopedEnv config("XDG_CONFIG_HOME", fixture / "config");
+        writeFile(fixture / "elsewhere.json", "{}");
+        makeSymlink(fixture / "elsewhere.json", fixture.storePath() + ".scan.json");
+        auto started = StartupProblem::openForWindow();
+        QVERIFY(started.container);
+        QVERIFY2(started.problems.contains(
+                     QStringLiteral("Dovrane's cache %1 is a link to %2")
+                         .arg(shown(fixture.storePath() + ".scan.json"), shown(fixture / "elsewhere.json"))),
+                 qPrintable(started.problems));
+        QVERIFY2(started.problems.contains(QStringLiteral("Dovrane cannot keep its settings in the folder %1")
+                                               .arg(shown(fixture / "config/Dovrane"))),
+                 qPrintable(started.problems));
     }
 };
 

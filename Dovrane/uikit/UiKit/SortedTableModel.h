@@ -1,42 +1,70 @@
 #pragma once
 // The base of the pages' tables: rows kept in the model's order and shown sorted inside the
-// model by the chosen column's key comparator, with a stable sort, so rows with equal keys
-// keep the model's order in either direction. (A proxy model's sort is not stable.)
+// model by the chosen column, with a stable sort, so rows with equal keys keep one order in
+// either direction: the tie-break's, then the model's. (A proxy model's sort is not stable.)
+// A column sorts by a key worked out once per row and set of rows, the first time the column
+// sorts them: a name's key is its place in the Finder's order as bytes, so no sort compares
+// names again.
 
+#include <DovraneKit/core/Date.h>
 #include <DovraneKit/core/NameOrder.h>
 
 #include <QAbstractTableModel>
 
 #include <algorithm>
+#include <bit>
 #include <compare>
+#include <cstdint>
 #include <functional>
 #include <numeric>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 namespace dovrane {
 
+// A row's place in a column's order: by number, then by bytes (unsigned).
+struct SortKey {
+    std::int64_t number = 0;
+    std::string bytes;
+    auto operator<=>(const SortKey&) const = default;
+};
+
 namespace SortKeys {
 
-// Three-way comparison of two values of the key.
-template <typename Row, typename Key> std::function<int(const Row&, const Row&)> byValue(Key key) {
-    return [key](const Row& a, const Row& b) {
-        const auto order = std::invoke(key, a) <=> std::invoke(key, b);
-        return order < 0 ? -1 : order > 0 ? 1 : 0;
-    };
+// Numbers and enumerations by their value.
+template <typename Value> SortKey of(Value value) {
+    static_assert(std::is_integral_v<Value> || std::is_enum_v<Value>, "a number, an enumeration or a date");
+    return {std::int64_t(value), {}};
+}
+
+// By time: the seconds' bits, turned so that they order as the seconds do.
+inline SortKey of(Date date) {
+    const double seconds = date.secondsSinceReference == 0 ? 0.0 : date.secondsSinceReference; // -0 is 0
+    const auto bits = std::bit_cast<std::uint64_t>(seconds);
+    const std::uint64_t ordered = bits >> 63 ? ~bits : bits | (std::uint64_t(1) << 63);
+    return {std::int64_t(ordered ^ (std::uint64_t(1) << 63)), {}};
+}
+
+// Values of the key in their own order: numbers, enumerations, dates.
+template <typename Row, typename Key> std::function<SortKey(const Row&)> byValue(Key key) {
+    return [key](const Row& row) { return of(std::invoke(key, row)); };
 }
 
 // Texts in the Finder's order of names (case-insensitive, numbers by value); key gives UTF-8.
-template <typename Row, typename Key> std::function<int(const Row&, const Row&)> byName(Key key) {
-    return [key, order = NameOrder()](const Row& a, const Row& b) {
-        return order.compare(std::invoke(key, a), std::invoke(key, b));
-    };
+template <typename Row, typename Key> std::function<SortKey(const Row&)> byName(Key key) {
+    return [key, order = NameOrder()](const Row& row) { return SortKey{0, order.key(std::invoke(key, row))}; };
 }
 
-// Rows of one rank by name in the Finder's order, then by path; both give UTF-8 (the path as bytes).
+// Rows of one rank by name in the Finder's order, then by path; both give UTF-8 (the path as
+// bytes). A name's key holds no zero byte, so the zero between them ends the name.
 template <typename Row, typename Name, typename Path>
-std::function<int(const Row&, const Row&)> byNameThenPath(Name name, Path path) {
-    return [name, path, order = NameOrder()](const Row& a, const Row& b) {
-        return order.tieBreak(std::invoke(name, a), std::invoke(path, a), std::invoke(name, b), std::invoke(path, b));
+std::function<SortKey(const Row&)> byNameThenPath(Name name, Path path) {
+    return [name, path, order = NameOrder()](const Row& row) {
+        std::string bytes = order.key(std::invoke(name, row));
+        bytes += '\0';
+        bytes += std::invoke(path, row);
+        return SortKey{0, std::move(bytes)};
     };
 }
 
@@ -46,17 +74,21 @@ template <typename Row> class SortedTableModel : public QAbstractTableModel {
 public:
     struct Column {
         QString title;
-        std::function<int(const Row&, const Row&)> compare; // negative, zero or positive
+        std::function<SortKey(const Row&)> sortKey; // none: the column does not sort
         std::function<QVariant(const Row&, int role)> data;
     };
 
     SortedTableModel(std::vector<Column> columns, int sortColumn, Qt::SortOrder order, QObject* parent = nullptr)
-        : QAbstractTableModel(parent), columns_(std::move(columns)), sortColumn_(sortColumn), sortOrder_(order) {}
+        : QAbstractTableModel(parent), columns_(std::move(columns)), keys_(columns_.size()), sortColumn_(sortColumn),
+          sortOrder_(order) {}
 
     // The rows in the model's order; they are shown sorted by the current column and direction.
     void setRows(std::vector<Row> rows) {
         beginResetModel();
         rows_ = std::move(rows);
+        keys_.assign(columns_.size(), {});
+        ties_.clear();
+        tied_.clear();
         shown_.resize(rows_.size());
         std::iota(shown_.begin(), shown_.end(), std::size_t(0));
         sortShown();
@@ -65,7 +97,8 @@ public:
 
     // Orders rows that the chosen column finds equal, the same way in either direction, so rows
     // of one size keep their places from one listing to the next whatever order they came in.
-    void setTieBreak(std::function<int(const Row&, const Row&)> tieBreak) { tieBreak_ = std::move(tieBreak); }
+    // Keyed only for the rows that tie, once per set of rows.
+    void setTieBreak(std::function<SortKey(const Row&)> tieBreak) { tieBreak_ = std::move(tieBreak); }
 
     const std::vector<Row>& rows() const { return rows_; }
     // The row shown at a table row.
@@ -101,7 +134,7 @@ public:
 
     // Header clicks land here. Selections follow their rows.
     void sort(int column, Qt::SortOrder order) override {
-        if (column < 0 || column >= columnCount() || !columns_[std::size_t(column)].compare)
+        if (column < 0 || column >= columnCount() || !columns_[std::size_t(column)].sortKey)
             return;
         emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
         const QModelIndexList before = persistentIndexList();
@@ -125,23 +158,61 @@ public:
 
 private:
     void sortShown() {
-        if (sortColumn_ < 0 || sortColumn_ >= columnCount())
+        if (sortColumn_ < 0 || sortColumn_ >= columnCount() || !columns_[std::size_t(sortColumn_)].sortKey)
             return;
-        const auto& compare = columns_[std::size_t(sortColumn_)].compare;
-        if (!compare)
+        const std::vector<SortKey>& keys = keysOf(std::size_t(sortColumn_));
+        if (sortOrder_ == Qt::AscendingOrder)
+            std::stable_sort(shown_.begin(), shown_.end(),
+                             [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+        else
+            std::stable_sort(shown_.begin(), shown_.end(),
+                             [&](std::size_t a, std::size_t b) { return keys[b] < keys[a]; });
+        if (!tieBreak_)
             return;
-        const bool ascending = sortOrder_ == Qt::AscendingOrder;
-        std::stable_sort(shown_.begin(), shown_.end(), [&](std::size_t a, std::size_t b) {
-            const int order = compare(rows_[a], rows_[b]);
-            if (order != 0 || !tieBreak_)
-                return ascending ? order < 0 : order > 0;
-            return tieBreak_(rows_[a], rows_[b]) < 0;
-        });
+        // Each run of rows the column finds equal, by the tie-break.
+        for (auto run = shown_.begin(); run != shown_.end();) {
+            const auto end =
+                std::find_if(run + 1, shown_.end(), [&](std::size_t row) { return keys[row] != keys[*run]; });
+            if (end - run > 1) {
+                for (auto row = run; row != end; ++row)
+                    tieKeyOf(*row);
+                std::stable_sort(run, end, [&](std::size_t a, std::size_t b) { return ties_[a] < ties_[b]; });
+            }
+            run = end;
+        }
+    }
+
+    const SortKey& tieKeyOf(std::size_t row) {
+        if (tied_.size() != rows_.size()) {
+            ties_.assign(rows_.size(), {});
+            tied_.assign(rows_.size(), false);
+        }
+        if (!tied_[row]) {
+            ties_[row] = tieBreak_(rows_[row]);
+            tied_[row] = true;
+        }
+        return ties_[row];
+    }
+
+    const std::vector<SortKey>& keysOf(std::size_t column) {
+        std::vector<SortKey>& keys = keys_[column];
+        if (keys.size() != rows_.size()) {
+            keys.clear();
+            keys.reserve(rows_.size());
+            for (const Row& row : rows_)
+                keys.push_back(columns_[column].sortKey(row));
+        }
+        return keys;
     }
 
     std::vector<Column> columns_;
-    std::function<int(const Row&, const Row&)> tieBreak_;
     std::vector<Row> rows_;
+    // By column: one key per row of rows_, for the columns that have sorted them.
+    std::vector<std::vector<SortKey>> keys_;
+    std::function<SortKey(const Row&)> tieBreak_;
+    // The tie-break's keys of the rows that have tied so far, and which those are.
+    std::vector<SortKey> ties_;
+    std::vector<bool> tied_;
     std::vector<std::size_t> shown_;
     int sortColumn_;
     Qt::SortOrder sortOrder_;

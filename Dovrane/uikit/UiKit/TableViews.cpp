@@ -34,7 +34,13 @@ public:
         connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int size) { bound(column, size); });
         QAbstractItemModel* model = view_->model();
         connect(model, &QAbstractItemModel::modelReset, this, &ColumnFitter::schedule);
-        connect(model, &QAbstractItemModel::layoutChanged, this, &ColumnFitter::schedule);
+        // A sort brings other rows to the top, never another text: measuring a thousand cells
+        // again would hold every sort of a long table.
+        connect(model, &QAbstractItemModel::layoutChanged, this,
+                [this](const QList<QPersistentModelIndex>&, QAbstractItemModel::LayoutChangeHint hint) {
+                    if (hint != QAbstractItemModel::VerticalSortHint)
+                        schedule();
+                });
         connect(model, &QAbstractItemModel::rowsInserted, this, &ColumnFitter::schedule);
         connect(model, &QAbstractItemModel::dataChanged, this, &ColumnFitter::schedule);
         connect(model, &QAbstractItemModel::headerDataChanged, this, &ColumnFitter::schedule);

@@ -60,6 +60,11 @@ template <typename Row> std::set<std::string> selectedIds(const QTableView& view
 // Selects the whole rows whose ids are in ids, and no others.
 template <typename Row>
 void selectIds(QTableView& view, const SortedTableModel<Row>& model, const std::set<std::string>& ids) {
+    // No row's id is worked out for nothing.
+    if (ids.empty()) {
+        view.selectionModel()->clearSelection();
+        return;
+    }
     selectShownRows(view, model, [&](int shownRow) { return ids.count(model.row(shownRow).id()) > 0; });
 }
 

@@ -3,6 +3,7 @@
 #include "App/AppDelegate.h"
 #include "App/Menus.h"
 #include "App/SingleInstance.h"
+#include "App/StartupProblem.h"
 #include "ContentView/AppPages.h"
 #include "ContentView/ContentView.h"
 #include "ContentView/DiskPages.h"
@@ -31,6 +32,9 @@ DovraneApp::DovraneApp(std::vector<std::string> arguments, ModelContainer& conta
     window_ = std::make_unique<ContentView>(*model_, [this] {
         launch_.run(*model_, [this] { openSettings(); });
         AppDelegate::open(std::exchange(pendingOpen_, {}));
+        // Over whatever sheet the launch steps opened: the user reads this first.
+        if (!startProblems_.isEmpty())
+            StartupProblem::showOver(window_.get(), std::exchange(startProblems_, {}));
     });
     connect(window_.get(), &ContentView::closed, this, &DovraneApp::windowClosed);
     menus_ = new Menus(*window_, *model_, Updater::shared(), *window_->sidebar(), *window_->toolbar(),

@@ -50,6 +50,9 @@ public:
     // The quit rule, applied when the main window closes.
     bool keepsRunningWithoutWindow() const;
 
+    // What the start found wrong (StartupProblem::openForWindow), shown over the window once its
+    // first launch steps have run.
+    void tellAtLaunch(QString problems) { startProblems_ = std::move(problems); }
     // Apps given on the command line: handed over once the launch steps have run.
     void openAfterLaunch(std::vector<Url> urls) { pendingOpen_ = std::move(urls); }
     // Takes later starts' apps over the local socket, unless a test store or developer mode
@@ -63,6 +66,7 @@ private:
     std::unique_ptr<AppModel> model_;
     Launch::Sequence launch_;
     std::vector<Url> pendingOpen_;
+    QString startProblems_;
     std::function<void()> settingsOpener_;
     std::function<bool()> menuBarItemShown_;
     std::unique_ptr<ContentView> window_;

@@ -171,7 +171,10 @@ bool SingleInstance::handOff(const std::vector<Url>& urls, const QString& path) 
     return sent;
 }
 
-SingleInstance::SingleInstance(Receiver receiver, QObject* parent) : QObject(parent), receiver_(std::move(receiver)) {}
+SingleInstance::SingleInstance(Receiver receiver, QObject* parent) : SingleInstance(std::move(receiver), {}, parent) {}
+
+SingleInstance::SingleInstance(Receiver receiver, Limits limits, QObject* parent)
+    : QObject(parent), receiver_(std::move(receiver)), limits_(limits) {}
 
 SingleInstance::~SingleInstance() {
     if (listener_ < 0)
@@ -201,19 +204,37 @@ bool SingleInstance::listen(const QString& path) {
     }
     listener_ = fd;
     path_ = socketPath;
-    auto* incoming = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
-    connect(incoming, &QSocketNotifier::activated, this, &SingleInstance::accept);
+    incoming_ = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    connect(incoming_, &QSocketNotifier::activated, this, &SingleInstance::accept);
+    rest_ = new QTimer(this);
+    rest_->setSingleShot(true);
+    connect(rest_, &QTimer::timeout, this, &SingleInstance::resume);
     return true;
 }
 
+// Takes the connections waiting while there is room to read them, as many a turn of the event
+// loop as may be read at once (a sender that is done is read at once). The listener stays
+// readable while one waits, so whatever keeps it from being taken pauses the listener, or it
+// would wake this again at once, without end.
 void SingleInstance::accept() {
-    for (;;) {
+    for (int taken = 0; open_ < limits_.connections; ++taken) {
+        if (taken == limits_.connections)
+            return; // the next turn takes the others
         const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (connection < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            return; // EAGAIN: none waiting
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return; // none waiting
+            // No file descriptor (EMFILE, ENFILE) or no memory: one may come free without a
+            // connection of ours ending, so the rest is timed as well.
+            if (!std::exchange(starved_, true))
+                std::fprintf(stderr, "Dovrane: the instance socket cannot take a connection now (%s); it waits\n",
+                             std::strerror(errno));
+            pause(true);
+            return;
         }
+        starved_ = false;
         if (peerUser(connection) != std::optional<uid_t>(::getuid())) {
             std::fprintf(stderr, "Dovrane: refused a connection to the instance socket from another user\n");
             ::close(connection);
@@ -221,33 +242,59 @@ void SingleInstance::accept() {
         }
         read(connection);
     }
+    pause(false); // until a connection ends
+}
+
+void SingleInstance::pause(bool rest) {
+    incoming_->setEnabled(false);
+    if (rest)
+        rest_->start(limits_.restMs);
+}
+
+void SingleInstance::resume() {
+    if (open_ >= limits_.connections || incoming_->isEnabled())
+        return;
+    rest_->stop();
+    incoming_->setEnabled(true);
 }
 
 // Reads one connection's message until the sender hangs up (or is cut off), then hands it on.
 void SingleInstance::read(int connection) {
+    ++open_;
     auto* readable = new QSocketNotifier(qintptr(connection), QSocketNotifier::Read, this);
     auto* deadline = new QTimer(readable);
+    auto* silence = new QTimer(readable);
     auto message = std::make_shared<QByteArray>();
     auto cut = std::make_shared<bool>(false);
     auto done = std::make_shared<bool>(false);
-    auto finish = [this, connection, readable, message, cut, done] {
+    auto finish = [this, connection, readable, message, cut, done](bool timedOut) {
         // Once: the deadline and the hang-up may both come before the notifier is gone.
         if (std::exchange(*done, true))
             return;
         readable->setEnabled(false);
         readable->deleteLater();
         ::close(connection);
-        const UrlLists::InstanceMessage read = UrlLists::ofInstanceMessage(*message, *cut, maxMessageUrls);
-        if (read.cut)
+        --open_;
+        resume();
+        // A connection that never spoke is no start of ours; a cut-off one may end inside a line.
+        if (timedOut && message->isEmpty())
+            return;
+        const UrlLists::InstanceMessage read = UrlLists::ofInstanceMessage(*message, *cut || timedOut, maxMessageUrls);
+        if (*cut || read.cut)
             std::fprintf(stderr, "Dovrane: a message to the instance was too long; took its first %zu apps\n",
+                         read.urls.size());
+        else if (timedOut)
+            std::fprintf(stderr, "Dovrane: a message to the instance did not end in time; took its first %zu apps\n",
                          read.urls.size());
         receiver_(read.urls);
     };
-    auto drain = [connection, message, cut, done, finish] {
+    auto drain = [connection, message, cut, done, silence, finish] {
         char chunk[64 * 1024];
-        while (!*done) {
+        // A few chunks a turn, so that a sender that never stops cannot hold the event loop.
+        for (int turn = 0; turn < 4 && !*done; ++turn) {
             const ssize_t got = ::recv(connection, chunk, sizeof chunk, 0);
             if (got > 0) {
+                silence->stop();
                 const qsizetype room = maxMessageBytes - message->size();
                 message->append(chunk, std::min<qsizetype>(got, room));
                 *cut = *cut || got > room;
@@ -256,16 +303,18 @@ void SingleInstance::read(int connection) {
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                return; // more to come
-            finish();   // the sender is done, or the connection failed
+                return;    // more to come
+            finish(false); // the sender is done, or the connection failed
             return;
         }
     };
     connect(readable, &QSocketNotifier::activated, this, drain);
     // A sender that neither finishes nor hangs up: what it sent so far counts.
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, this, finish);
-    deadline->start(senderTimeoutMs);
+    for (auto [timer, limit] : {std::pair{deadline, limits_.senderMs}, std::pair{silence, limits_.silentMs}}) {
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, [finish] { finish(true); });
+        timer->start(limit);
+    }
     drain();
 }
 

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+class QSocketNotifier;
+class QTimer;
+
 namespace dovrane {
 
 class SingleInstance final : public QObject {
@@ -26,6 +29,19 @@ public:
     static constexpr std::size_t maxMessageUrls = 10000;
     // A sender that neither finishes nor hangs up is cut off after this long.
     static constexpr int senderTimeoutMs = 10000;
+
+    // How the listener keeps a flood of connections from holding the window or taking every
+    // file descriptor of the process.
+    struct Limits {
+        // Connections read at once; the others wait in the system's queue until one ends.
+        int connections = 32;
+        // A connection that has sent nothing in this long is cut, and hands nothing on.
+        int silentMs = 2000;
+        // The whole time one sender may take.
+        int senderMs = senderTimeoutMs;
+        // With no file descriptor left, the listener rests this long, or until a connection ends.
+        int restMs = 500;
+    };
 
     // The socket in $XDG_RUNTIME_DIR when that is usable, else in a private folder beside the
     // store; its name carries the display when one is set, or is the short name when the usual
@@ -52,8 +68,10 @@ public:
     static bool handOff(const std::vector<Url>& urls, const QString& path = defaultPath());
 
     // Each connection's URLs, in the order sent, reach receiver once the sender is done (also
-    // when there are none). Only connections of this user count.
+    // when there are none). Only connections of this user count. A sender cut off at the time
+    // limit hands on the whole lines it sent, and nothing when it sent none.
     explicit SingleInstance(Receiver receiver, QObject* parent = nullptr);
+    SingleInstance(Receiver receiver, Limits limits, QObject* parent = nullptr);
     // Stops listening and removes the socket.
     ~SingleInstance() override;
     SingleInstance(const SingleInstance&) = delete;
@@ -65,11 +83,20 @@ public:
 private:
     void accept();
     void read(int connection);
+    // Stops taking connections; with a rest, for limits_.restMs at most.
+    void pause(bool rest);
+    // Takes connections again when there is room.
+    void resume();
 
     Receiver receiver_;
+    Limits limits_;
     // The listening socket, plain POSIX like handOff's, so no network library loads at start.
     int listener_ = -1;
     std::string path_;
+    QSocketNotifier* incoming_ = nullptr;
+    QTimer* rest_ = nullptr;
+    int open_ = 0;         // connections being read
+    bool starved_ = false; // the last accept found no file descriptor
 };
 
 } // namespace dovrane

@@ -1,10 +1,14 @@
 #include "App/StartupProblem.h"
 
-#include <QAbstractButton>
+#include "AppModel/ScanCache.h"
+#include "AppModel/UpdatesCache.h"
+
+#include <DovraneKit/core/Path.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
-#include <QPushButton>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -17,73 +21,163 @@ bool canShowWindows() {
 
 namespace {
 
-// A start that cannot go on: a critical box titled with the app's name.
-std::unique_ptr<QMessageBox> criticalBox() {
-    auto box = std::make_unique<QMessageBox>();
-    box->setIcon(QMessageBox::Critical);
-    box->setWindowTitle(QCoreApplication::translate("dovrane::StartupProblem", "Dovrane"));
-    return box;
-}
+QString shown(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
-// Quit, added after the box's other answers, is its default.
-void addQuit(QMessageBox& box) {
-    box.setDefaultButton(
-        box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Quit"), QMessageBox::RejectRole));
+QString reason(const std::string& text) { return QString::fromStdString(text); }
+
+void say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+// Standard error's account of the store, for a start from a terminal.
+void sayOfStore(const Store::Recovery& recovery) {
+    using Kind = Store::Recovery::Kind;
+    if (recovery.kind == Kind::linked) {
+        say("Not opening the database at " + recovery.path + ": " + recovery.link.path + " is a symbolic link to " +
+            recovery.link.target + "; removals are recorded only until Dovrane quits");
+        return;
+    }
+    say("Could not open the database at " + recovery.path + ": " + recovery.reason);
+    if (recovery.kind == Kind::setAside) {
+        std::string line = "The damaged database is kept at " + recovery.aside + "; ";
+        line += std::to_string(recovery.keptRemovals);
+        say(line + " journal records were carried over");
+    } else if (!recovery.aside.empty())
+        say("The damaged database is kept at " + recovery.aside + "; removals are recorded only until Dovrane quits");
+    else
+        say("Removals are recorded only until Dovrane quits");
 }
 
 } // namespace
 
-StoreBox storeBox(const std::string& path, const ModelContainer::OpenFailure& failure) {
-    StoreBox result;
-    result.box = criticalBox();
-    QMessageBox& box = *result.box;
-    box.setText(QCoreApplication::translate("dovrane::StartupProblem", "The database at %1 could not be opened.")
-                    .arg(QFile::decodeName(QByteArray::fromStdString(path))));
-    if (failure.damaged) {
-        box.setInformativeText(QCoreApplication::translate(
-            "dovrane::StartupProblem",
-            "The file is damaged. It is kept as it is, so that the records it can still give are not lost. "
-            "Dovrane can move it aside and start with a new database that keeps the records of removals it "
-            "can still read."));
-        result.freshButton =
-            box.addButton(QCoreApplication::translate("dovrane::StartupProblem", "Start With a New Database"),
-                          QMessageBox::AcceptRole);
-    } else {
-        box.setInformativeText(QCoreApplication::translate(
-            "dovrane::StartupProblem",
-            "Nothing was changed. Check that the file and its folder can be read and written, then start "
-            "Dovrane again."));
+QString describe(const Store::Recovery& recovery) {
+    using Kind = Store::Recovery::Kind;
+    switch (recovery.kind) {
+    case Kind::setAside: {
+        QString text = QCoreApplication::translate(
+                           "dovrane::StartupProblem",
+                           "Dovrane's database could not be read and was replaced by a new one. The old file is kept "
+                           "as %1.")
+                           .arg(shown(recovery.aside));
+        if (recovery.keptRemovals > 0)
+            text += QLatin1Char(' ') +
+                    QCoreApplication::translate("dovrane::StartupProblem",
+                                                "The %Ln removals that could still be read from it were carried over.",
+                                                nullptr, int(recovery.keptRemovals));
+        return text;
     }
-    box.setDetailedText(QString::fromStdString(failure.message));
-    addQuit(box);
-    return result;
+    case Kind::linked:
+        // The file the link names is left alone: the user put it there.
+        return (recovery.link.targetExists
+                    ? QCoreApplication::translate(
+                          "dovrane::StartupProblem",
+                          "Dovrane's database %1 is a link to %2, and Dovrane does not write through links: removals "
+                          "made now are recorded only until Dovrane quits. To use the database again, quit Dovrane "
+                          "and move %2 to %1 in place of the link.")
+                    : QCoreApplication::translate(
+                          "dovrane::StartupProblem",
+                          "Dovrane's database %1 is a link to %2, which is not there, and Dovrane does not write "
+                          "through links: removals made now are recorded only until Dovrane quits. Quit Dovrane and "
+                          "move the database to %1 in place of the link, or remove the link to start a new one."))
+            .arg(shown(recovery.link.path), shown(recovery.link.target));
+    case Kind::unusable:
+        if (!recovery.aside.empty())
+            return QCoreApplication::translate(
+                       "dovrane::StartupProblem",
+                       "Dovrane's database could not be read. The old file is kept as %1, but no new database could "
+                       "be made in its place (%2): removals made now are recorded only until Dovrane quits. Check "
+                       "that the folder %3 can be written, then start Dovrane again.")
+                .arg(shown(recovery.aside), reason(recovery.reason), shown(Path::parent(recovery.path)));
+        return QCoreApplication::translate(
+                   "dovrane::StartupProblem",
+                   "Dovrane could not open its database %1 (%2) and leaves it as it is: removals made now are "
+                   "recorded only until Dovrane quits. Check that the file and its folder can be read and written, "
+                   "then start Dovrane again.")
+            .arg(shown(recovery.path), reason(recovery.reason));
+    }
+    return {};
 }
 
-std::unique_ptr<QMessageBox> folderBox(const AppFolders::FolderProblem& problem) {
-    auto box = criticalBox();
-    const QString path = QFile::decodeName(QByteArray::fromStdString(problem.path));
+QString describe(const AppFolders::FolderProblem& problem) {
+    return (problem.name == "settings folder"
+                ? QCoreApplication::translate(
+                      "dovrane::StartupProblem",
+                      "Dovrane cannot keep its settings in the folder %1 (%2), so changes to them are not kept. Check "
+                      "that the folder can be created and written, then start Dovrane again.")
+                : QCoreApplication::translate(
+                      "dovrane::StartupProblem",
+                      "Dovrane cannot keep its caches in the folder %1 (%2), so the last scan and update check are "
+                      "not kept for the next start. Check that the folder can be created and written, then start "
+                      "Dovrane again."))
+        .arg(shown(problem.path), reason(problem.reason));
+}
+
+QString describeCacheLink(const Store::Link& link) {
+    return QCoreApplication::translate(
+               "dovrane::StartupProblem",
+               "Dovrane's cache %1 is a link to %2, which Dovrane neither reads nor writes through, so the cache is "
+               "not kept. Remove the link to have it kept again.")
+        .arg(shown(link.path), shown(link.target));
+}
+
+void showOver(QWidget* window, const QString& problems) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QCoreApplication::translate("dovrane::StartupProblem", "Dovrane"),
+                                problems, QMessageBox::Ok, window);
+    // Paths are shown as they are, never read as markup, and can be copied.
+    box->setTextFormat(Qt::PlainText);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+std::unique_ptr<QMessageBox> noDatabaseBox(const std::string& path, const std::string& why) {
+    auto box = std::make_unique<QMessageBox>();
+    box->setIcon(QMessageBox::Critical);
+    box->setWindowTitle(QCoreApplication::translate("dovrane::StartupProblem", "Dovrane"));
     box->setText(
-        problem.name == "settings folder"
-            ? QCoreApplication::translate("dovrane::StartupProblem",
-                                          "Dovrane cannot keep its settings in the folder %1.")
-                  .arg(path)
-            : QCoreApplication::translate("dovrane::StartupProblem", "Dovrane cannot keep its caches in the folder %1.")
-                  .arg(path));
+        QCoreApplication::translate("dovrane::StartupProblem",
+                                    "Dovrane could not open its database %1, nor make a temporary one in its place.")
+            .arg(shown(path)));
     box->setInformativeText(QCoreApplication::translate(
-        "dovrane::StartupProblem", "Nothing was changed. Check that the folder can be created and written, then "
-                                   "start Dovrane again."));
-    box->setDetailedText(QString::fromStdString(problem.reason));
-    addQuit(*box);
+        "dovrane::StartupProblem",
+        "Check that the file and its folder can be read and written, then start Dovrane again."));
+    box->setDetailedText(reason(why));
+    box->setDefaultButton(
+        box->addButton(QCoreApplication::translate("dovrane::StartupProblem", "Quit"), QMessageBox::RejectRole));
     return box;
+}
+
+WindowStart openForWindow() {
+    Store::WindowStore store = Store::openForWindow();
+    QStringList problems;
+    if (store.recovery) {
+        sayOfStore(*store.recovery);
+        problems << describe(*store.recovery);
+    }
+    if (!store.container) {
+        const std::string path = store.recovery ? store.recovery->path : Store::url(false).path();
+        const std::string why = (store.recovery ? store.recovery->reason + "; " : std::string()) +
+                                "no temporary database either: " + store.standInProblem;
+        say("Could not make a temporary database either: " + store.standInProblem);
+        if (canShowWindows())
+            noDatabaseBox(path, why)->exec();
+        return {};
+    }
+    for (const Url& cache : {ScanCache::url(), UpdatesCache::url()})
+        if (auto link = Store::linkAt(cache.path()))
+            problems << describeCacheLink(*link); // its reading says so on standard error
+    // The caches sit beside the store: a store that could not be opened has said all there is.
+    if (auto problem = AppFolders::startupProblem(); problem && !(store.recovery && problem->name == "caches folder")) {
+        say(problem->message());
+        problems << describe(*problem);
+    }
+    return {std::move(store.container), problems.join(QStringLiteral("\n\n"))};
 }
 
 bool reportUnusableFolder() {
     const auto problem = AppFolders::startupProblem();
     if (!problem)
         return false;
-    std::fprintf(stderr, "%s\n", problem->message().c_str());
-    if (canShowWindows())
-        folderBox(*problem)->exec();
+    say(problem->message());
     return true;
 }
 

@@ -87,7 +87,7 @@ Expected<nlohmann::json> describe(const std::string& bundle, const filetree::Ent
             json["sha256"] = *digest;
         }
     } else if (S_ISLNK(mode)) {
-        auto target = filetree::readLink(path);
+        auto target = Fs::linkTarget(path);
         if (!target)
             return Failure{entry.relative + ": the symbolic link cannot be read"};
         if (!filetree::linkStaysInside(bundle, entry.relative, *target))

@@ -4,7 +4,9 @@
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/unistr.h>
 
+#include <cstdint>
 #include <string>
 
 namespace dovrane {
@@ -42,6 +44,26 @@ int NameOrder::tieBreak(std::string_view nameA, std::string_view pathA, std::str
         return byName;
     const int byPath = pathA.compare(pathB);
     return byPath < 0 ? -1 : byPath > 0 ? 1 : 0;
+}
+
+std::string NameOrder::key(std::string_view text) const {
+    if (!collator_)
+        return std::string(text);
+    // Read as compareUTF8 reads it: a malformed sequence stands for U+FFFD.
+    const icu::UnicodeString unicode =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
+    // Most keys fit on the stack; the string then takes no more than the key.
+    std::uint8_t buffer[256];
+    const int32_t needed = collator_->icu->getSortKey(unicode, buffer, int32_t(sizeof buffer));
+    if (needed <= 0)
+        return {};
+    // Without the terminating zero, the only zero byte of a key.
+    if (std::size_t(needed) <= sizeof buffer)
+        return std::string(reinterpret_cast<const char*>(buffer), std::size_t(needed) - 1);
+    std::string key(std::size_t(needed), '\0');
+    collator_->icu->getSortKey(unicode, reinterpret_cast<std::uint8_t*>(key.data()), needed);
+    key.pop_back();
+    return key;
 }
 
 } // namespace dovrane

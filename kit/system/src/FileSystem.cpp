@@ -71,6 +71,22 @@ bool isSymlink(const std::string& path) {
     return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
+std::optional<std::string> linkTarget(const std::string& path) {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
+        if (length < 0)
+            return std::nullopt;
+        if (std::size_t(length) < buffer.size()) {
+            buffer.resize(std::size_t(length));
+            return buffer;
+        }
+        if (buffer.size() > (1u << 20))
+            return std::nullopt;
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 bool isRegularFile(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -398,13 +414,39 @@ bool removeAll(const std::string& path, std::int64_t& freed) {
     return !exists(path);
 }
 
-std::optional<std::string> moveAside(const std::string& path, std::string_view suffix) {
+std::optional<std::string> moveAside(const std::string& path, std::string_view suffix,
+                                     const std::vector<std::string>& companions) {
+    const auto move = [](const std::string& from, const std::string& to) {
+        return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+    };
     for (int number = 1; number <= 1000; ++number) {
-        std::string aside = path + std::string(suffix) + (number == 1 ? "" : "-" + std::to_string(number));
-        if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
-            return aside;
-        if (errno != EEXIST)
-            return std::nullopt;
+        std::string aside = path;
+        aside += suffix;
+        if (number > 1) {
+            aside += '-';
+            aside += std::to_string(number);
+        }
+        if (std::any_of(companions.begin(), companions.end(),
+                        [&aside](const std::string& ending) { return exists(aside + ending); }))
+            continue;
+        if (!move(path, aside)) {
+            if (errno != EEXIST)
+                return std::nullopt;
+            continue;
+        }
+        std::vector<std::string> moved;
+        for (const std::string& ending : companions) {
+            if (!exists(path + ending))
+                continue;
+            if (!move(path + ending, aside + ending)) {
+                for (const std::string& back : moved)
+                    move(aside + back, path + back);
+                move(aside, path);
+                return std::nullopt;
+            }
+            moved.push_back(ending);
+        }
+        return aside;
     }
     return std::nullopt;
 }

@@ -92,22 +92,6 @@ int openRegularFile(const std::string& path, const struct stat& expected) {
     return fd;
 }
 
-std::optional<std::string> readLink(const std::string& path) {
-    std::string buffer(256, '\0');
-    for (;;) {
-        ssize_t n = readlink(path.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return std::nullopt;
-        if (std::size_t(n) < buffer.size()) {
-            buffer.resize(std::size_t(n));
-            return buffer;
-        }
-        if (buffer.size() > (1u << 20))
-            return std::nullopt;
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 bool linkStaysInside(const std::string& root, const std::string& relativeLink, const std::string& target) {
     if (target.empty() || target.front() == '/')
         return false;
@@ -139,7 +123,7 @@ bool linkStaysInside(const std::string& root, const std::string& relativeLink, c
             continue;
         if (++hops > 40)
             return false;
-        auto next = readLink(path);
+        auto next = Fs::linkTarget(path);
         if (!next || next->empty() || next->front() == '/')
             return false;
         resolved.pop_back();

@@ -5,9 +5,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <optional>
 
@@ -51,9 +54,36 @@ namespace FolderDescent {
 
 namespace {
 
-constexpr int folderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
 std::error_code errorOf(int code) { return {code, std::generic_category()}; }
+
+// "DEVICE:INODE:BORN": two unsigned decimal numbers and a signed one, nothing else.
+template <typename Number> bool readNumber(std::string_view text, Number& number) {
+    const char* end = text.data() + text.size();
+    const auto [stopped, error] = std::from_chars(text.data(), end, number);
+    return !text.empty() && error == std::errc() && stopped == end;
+}
+
+// One file as statx sees it; inode 0 when it is not there (ENOENT, and ENOTDIR for a path).
+Expected<Identity::File, std::error_code> look(int at, const char* name, int flags) {
+    struct statx info;
+    if (statx(at, name, flags | AT_STATX_SYNC_AS_STAT, STATX_INO | STATX_BTIME, &info) != 0) {
+        if (errno == ENOENT || (errno == ENOTDIR && at == AT_FDCWD))
+            return Identity::File{};
+        return errorOf(errno);
+    }
+    Identity::File file{std::uint64_t(makedev(info.stx_dev_major, info.stx_dev_minor)), std::uint64_t(info.stx_ino), 0};
+    if (info.stx_mask & STATX_BTIME)
+        file.born = std::int64_t(info.stx_btime.tv_sec) * 1'000'000'000 + std::int64_t(info.stx_btime.tv_nsec);
+    return file;
+}
+
+// The errors with an exit status of their own, from 3 on, in this order. Only ever append:
+// the statuses of a mover installed earlier must keep their meaning.
+constexpr std::array statusErrors = {ELOOP, ESTALE, EEXIST, ENOTEMPTY, ENOENT,       ENOTDIR, EXDEV, EACCES,
+                                     EPERM, EROFS,  EBUSY,  ENOSPC,    ENAMETOOLONG, EIO,     EDQUOT};
+constexpr int firstErrorStatus = 3;
+
+constexpr int folderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 // The part of `path` below `root`, or nothing when the path does not lie at or below it.
 std::optional<std::string_view> below(std::string_view root, std::string_view path) {
@@ -87,6 +117,29 @@ Expected<OpenFolder, std::error_code> step(const OpenFolder& folder, const std::
 }
 
 } // namespace
+
+std::string Identity::File::text() const {
+    return std::to_string(device) + ":" + std::to_string(inode) + ":" + std::to_string(born);
+}
+
+std::optional<Identity::File> Identity::File::fromText(const std::string& text) {
+    const std::string_view whole = text;
+    const std::size_t first = whole.find(':'), second = whole.find(':', first + 1);
+    File file;
+    if (first == std::string_view::npos || second == std::string_view::npos ||
+        !readNumber(whole.substr(0, first), file.device) ||
+        !readNumber(whole.substr(first + 1, second - first - 1), file.inode) ||
+        !readNumber(whole.substr(second + 1), file.born))
+        return std::nullopt;
+    return file;
+}
+
+std::optional<Identity> Identity::fromText(const std::string& item, const std::string& folder) {
+    auto itemFile = File::fromText(item), folderFile = File::fromText(folder);
+    if (!itemFile || !folderFile)
+        return std::nullopt;
+    return Identity{*itemFile, *folderFile};
+}
 
 std::string rootFor(const std::string& path, const std::string& home) {
     auto inside = below(home, path);
@@ -127,21 +180,72 @@ Expected<Place, std::error_code> parentOf(const std::string& root, const std::st
     return Place{std::move(folder).value(), name};
 }
 
-std::error_code rename(const Place& from, const Place& to) {
+Expected<Identity, std::error_code> identify(const Place& place) {
+    auto folder = look(place.folder.fd(), "", AT_EMPTY_PATH);
+    if (!folder)
+        return folder.error();
+    auto item = look(place.folder.fd(), place.name.c_str(), AT_SYMLINK_NOFOLLOW);
+    if (!item)
+        return item.error();
+    return Identity{*item, *folder};
+}
+
+std::optional<Identity> identify(const std::string& path) {
+    auto item = look(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW);
+    auto folder = look(AT_FDCWD, Path::parent(path).c_str(), 0);
+    if (!item || !folder || (item->inode != 0 && folder->inode == 0))
+        return std::nullopt;
+    return Identity{*item, *folder};
+}
+
+std::error_code verify(const Place& place, const Identity& expected) {
+    auto found = identify(place);
+    if (!found)
+        return found.error();
+    if (found->item.inode == 0)
+        return errorOf(ENOENT);
+    return *found == expected ? std::error_code() : errorOf(ESTALE);
+}
+
+std::error_code rename(const Place& from, const Place& to, const std::optional<Identity>& expected) {
+    if (expected)
+        if (const std::error_code changed = verify(from, *expected))
+            return changed;
     if (renameat2(from.folder.fd(), from.name.c_str(), to.folder.fd(), to.name.c_str(), RENAME_NOREPLACE) != 0)
         return errorOf(errno);
     return {};
 }
 
 std::error_code move(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
-                     const std::string& to) {
+                     const std::string& to, const std::optional<Identity>& expected) {
     auto source = parentOf(fromRoot, from);
     if (!source)
         return source.error();
     auto target = parentOf(toRoot, to);
     if (!target)
         return target.error();
-    return rename(*source, *target);
+    return rename(*source, *target, expected);
+}
+
+int exitStatusFor(std::error_code error) {
+    if (!error)
+        return 0;
+    if (error.category() != std::generic_category() && error.category() != std::system_category())
+        return 1;
+    if (error.value() == EINVAL)
+        return 2;
+    for (std::size_t index = 0; index < statusErrors.size(); ++index)
+        if (error.value() == statusErrors[index])
+            return firstErrorStatus + int(index);
+    return 1;
+}
+
+std::optional<std::error_code> errorForExitStatus(int status) {
+    if (status == 2)
+        return errorOf(EINVAL);
+    if (status >= firstErrorStatus && status < firstErrorStatus + int(statusErrors.size()))
+        return errorOf(statusErrors[std::size_t(status - firstErrorStatus)]);
+    return std::nullopt;
 }
 
 } // namespace FolderDescent

@@ -2,6 +2,12 @@
 
 namespace dovrane::Shell {
 
+AdminAnswer AdminAnswer::exited(int status) {
+    AdminAnswer answer;
+    answer.status_ = status;
+    return answer;
+}
+
 std::string quote(std::string_view text) {
     std::string quoted = "'";
     for (char c : text) {
@@ -14,7 +20,7 @@ std::string quote(std::string_view text) {
     return quoted;
 }
 
-bool runAsAdmin(const Admin& admin, const std::string& commandLine) {
+AdminAnswer runAsAdmin(const Admin& admin, const std::string& commandLine) {
     if (!admin)
         return false;
     try {

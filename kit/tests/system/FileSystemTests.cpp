@@ -33,6 +33,8 @@ TEST(FileSystemQueries, ListingAndKinds) {
     EXPECT_FALSE(Fs::exists(dir / "missing"));
     EXPECT_TRUE(Fs::isSymlink(dir / "dangling"));
     EXPECT_FALSE(Fs::isSymlink(dir / "folder"));
+    EXPECT_EQ(Fs::linkTarget(dir / "dangling"), dir / "missing");
+    EXPECT_EQ(Fs::linkTarget(dir / "visible"), std::nullopt);
     EXPECT_TRUE(Fs::isDirectory(dir / "to-folder"));
     EXPECT_FALSE(Fs::isDirectory(dir / "visible"));
     EXPECT_TRUE(Fs::isRegularFile(dir / "visible"));
@@ -118,6 +120,24 @@ TEST(FileSystemWriting, MoveAsideNumbersItsNamesAndKeepsEveryEarlierCopy) {
     EXPECT_EQ(Fs::readFile(dir / "settings.json.damaged-3"), "third");
     EXPECT_FALSE(Fs::exists(file));
     EXPECT_EQ(Fs::moveAside(file, ".damaged"), std::nullopt); // nothing there to move
+}
+
+// A database's log files go with it, and a name any of them would take is skipped: a log left
+// over from an earlier copy is neither replaced nor joined to the wrong file.
+TEST(FileSystemWriting, MoveAsideTakesItsCompanionsAlong) {
+    TempDir dir;
+    const std::string store = dir / "x.store";
+    ASSERT_TRUE(Fs::writeFile(store, "pages"));
+    ASSERT_TRUE(Fs::writeFile(store + "-wal", "log"));
+    ASSERT_TRUE(Fs::writeFile(store + ".damaged-wal", "an earlier log"));
+    const auto aside = Fs::moveAside(store, ".damaged", {"-wal", "-shm"});
+    ASSERT_EQ(aside, store + ".damaged-2");
+    EXPECT_EQ(Fs::readFile(*aside), "pages");
+    EXPECT_EQ(Fs::readFile(*aside + "-wal"), "log");
+    EXPECT_FALSE(Fs::exists(*aside + "-shm")); // none was there
+    EXPECT_EQ(Fs::readFile(store + ".damaged-wal"), "an earlier log");
+    EXPECT_FALSE(Fs::exists(store + ".damaged"));
+    EXPECT_FALSE(Fs::exists(store) || Fs::exists(store + "-wal"));
 }
 
 // What a removal gives back is what the disk regains: the blocks of every folder and file that

@@ -4,6 +4,7 @@
 #include "DovraneKit/system/ToolPaths.h"
 #include "DovraneKit/trash/FreedesktopTrash.h"
 #include "support/TestSupport.h"
+#include "trash/MoveReasons.h"
 #include "trash/TrasherInternals.h"
 
 #include <gtest/gtest.h>
@@ -37,17 +38,22 @@ struct AdminLog {
     std::vector<std::vector<std::string>> infoAtCall;
 };
 
-// Runs the line the way the application does, through /bin/sh, here as the test's own user.
-bool runShell(const std::string& commandLine) {
+// Runs the line the way the application does, through /bin/sh, here as the test's own user, and
+// answers its exit status.
+Shell::AdminAnswer runShell(const std::string& commandLine) {
     int status = std::system((commandLine + " 2>/dev/null").c_str());
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (status == -1 || !WIFEXITED(status))
+        return false;
+    return Shell::AdminAnswer::exited(WEXITSTATUS(status));
 }
 
-// The administrator's command line: our mover, each side with the root it is reached from.
+// The administrator's command line: our mover, each side with the root it is reached from, and
+// the identity of the item it is to move.
 std::string moverLine(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
-                      const std::string& to) {
-    return Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " + Shell::quote(from) + " " +
-           Shell::quote(toRoot) + " " + Shell::quote(to);
+                      const std::string& to, const std::optional<FolderDescent::Identity>& identity = {}) {
+    std::string line = Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " +
+                       Shell::quote(from) + " " + Shell::quote(toRoot) + " " + Shell::quote(to);
+    return identity ? line + " " + identity->item.text() + " " + identity->folder.text() : line;
 }
 
 std::string infoPathOf(const std::string& infoText) {
@@ -66,7 +72,7 @@ protected:
     std::string trashInfo = Path::join(Path::parent(trashFiles.path()), "info");
     AdminLog log;
 
-    Trasher trasher(std::function<bool(const std::string&)> perform) {
+    Trasher trasher(std::function<Shell::AdminAnswer(const std::string&)> perform) {
         return Trasher{DeletionGuard(Url::fromPath(home.path())), trashFiles,
                        [this, perform](const std::string& command) {
                            log.commands.push_back(command);
@@ -193,12 +199,13 @@ TEST_F(TrasherTest, AdministratorMoveGetsOneQuotedCommandAfterTheInfoFileIsWritt
     writeFile(work / "plain.txt", "plain");
 
     const Trasher t = trasher(runShell);
+    const auto identity = FolderDescent::identify(app);
     TrashPlan plan = t.plan({item(app, 42, true), item(work / "plain.txt")});
     Trasher::Outcome outcome = t.execute(plan);
 
     // Only the entry that needs the administrator reaches the closure.
     ASSERT_EQ(log.commands.size(), 1u);
-    EXPECT_EQ(log.commands[0], moverLine("/", app, trashFiles.path(), inTrash("Foo 3.app")));
+    EXPECT_EQ(log.commands[0], moverLine("/", app, trashFiles.path(), inTrash("Foo 3.app"), identity));
     EXPECT_EQ(log.infoAtCall[0], std::vector<std::string>{"Foo 3.app.trashinfo"});
     auto info = Fs::readFile(Path::join(trashInfo, "Foo 3.app.trashinfo"));
     ASSERT_TRUE(info.has_value());
@@ -255,11 +262,14 @@ TEST_F(TrasherTest, AdministratorMoveNeverLandsInsideAFolderThatTookTheName) {
         return runShell(command);
     });
     auto outcome = t.execute(t.plan({item(work / "item", 1, true)}));
-    EXPECT_EQ(outcome.failed, (std::vector<Trasher::Failure>{Trasher::Failure::admin(Url::fromPath(work / "item"))}));
+    EXPECT_EQ(outcome.failed, (std::vector<Trasher::Failure>{Trasher::Failure::fileError(
+                                  Url::fromPath(work / "item"),
+                                  "Something else took the item's name in the Trash, so it was left where it is.")}));
     EXPECT_EQ(Fs::readFile(work / "item"), "i");
     EXPECT_TRUE(Fs::list(inTrash("item")).empty());
 
-    // The same on the way back: a folder now at the original path keeps out what was trashed.
+    // The same on the way back: a folder now at the original path keeps out what was trashed,
+    // and the mover says that it is taken.
     Fs::removeAll(inTrash("item"));
     const Trasher mover = trasher(runShell);
     auto moved = mover.execute(mover.plan({item(work / "item", 1, true)}));
@@ -268,7 +278,7 @@ TEST_F(TrasherTest, AdministratorMoveNeverLandsInsideAFolderThatTookTheName) {
         makeFolder(work / "item");
         return runShell(command);
     });
-    EXPECT_EQ(late.putBack(moved.removed[0]), Trasher::PutBackResult::failed("admin"));
+    EXPECT_EQ(late.putBack(moved.removed[0]), Trasher::PutBackResult::originalTaken());
     EXPECT_TRUE(Fs::list(work / "item").empty());
     EXPECT_TRUE(Trasher::isInTrash(moved.removed[0]));
 }
@@ -301,9 +311,10 @@ TEST_F(TrasherTest, AdministratorPutBackIsCheckedOnDisk) {
     EXPECT_TRUE(Fs::exists(Path::join(trashInfo, "root-owned.trashinfo")));
     EXPECT_FALSE(Fs::exists(work / "root-owned"));
 
-    // On this road the missing folder that held the item is not made.
+    // On this road the missing folder that held the item is not made, and the mover says so.
     Fs::removeAll(work.path());
-    EXPECT_EQ(mover.putBack(removed), Trasher::PutBackResult::failed("admin"));
+    EXPECT_EQ(mover.putBack(removed),
+              Trasher::PutBackResult::failed("The item, or the folder it goes back to, is no longer there."));
     EXPECT_TRUE(Trasher::isInTrash(removed));
 }
 
@@ -380,38 +391,33 @@ TEST_F(TrasherTest, AnotherItemTrashedLaterUnderTheSameNameIsNotTheRecordedOne) 
     EXPECT_FALSE(Fs::exists(work / "copy.txt"));
 }
 
-// The place an item came from lies on another disk by now: it stays in the Trash, since the way
-// back would be a copy, and the reason says so.
+// The place an item came from lies on another disk by now (one is mounted on its folder): it
+// stays in the Trash, since the way back would be a copy, and the reason says so.
 TEST_F(TrasherTest, PutBackToAPlaceNowOnAnotherDiskSaysWhy) {
-    struct stat shm, tmp;
-    if (stat("/dev/shm", &shm) != 0 || access("/dev/shm", W_OK) != 0 || stat(work.path().c_str(), &tmp) != 0 ||
-        tmp.st_dev == shm.st_dev)
-        GTEST_SKIP() << "no writable /dev/shm on a device of its own";
-    const auto made = Fs::makeUniqueDirectory("/dev/shm", "dovrane-test-");
-    ASSERT_TRUE(made.has_value());
-    const struct Removed {
-        std::string path;
-        ~Removed() { Fs::removeAll(path); }
-    } elsewhere{*made};
-    writeFile(work / "notes.txt", "notes");
+    writeFile(work / "disk/notes.txt", "notes");
     const Trasher t = plainTrasher();
-    auto moved = t.execute(t.plan({item(work / "notes.txt")}));
+    auto moved = t.execute(t.plan({item(work / "disk/notes.txt")}));
     ASSERT_EQ(moved.removed.size(), 1u);
-    // As if the folder it came from were now a mounted disk.
-    const RemovedItem item{Url::fromPath(Path::join(elsewhere.path, "notes.txt")), moved.removed[0].trashPath, 5,
-                           false};
-    writeFile(FreedesktopTrash::infoPathFor(item.trashPath.path()),
-              FreedesktopTrash::infoText(item.originalPath.path(), 0));
-    ASSERT_TRUE(Trasher::isInTrash(item));
-
-    EXPECT_EQ(t.putBack(item), Trasher::PutBackResult::failed("The original place is now on another disk, and "
-                                                              "Dovrane never copies out of the Trash."));
-    dovrane::testing::ScopedEnv german("APP_LANG", "de");
-    EXPECT_EQ(t.putBack(item), Trasher::PutBackResult::failed("Der ursprüngliche Ort liegt jetzt auf einem anderen "
-                                                              "Datenträger, und Dovrane kopiert nie aus dem "
-                                                              "Papierkorb."));
-    EXPECT_TRUE(Trasher::isInTrash(item));
-    EXPECT_FALSE(Fs::exists(Path::join(elsewhere.path, "notes.txt")));
+    const RemovedItem removed = moved.removed[0];
+    auto report = dovrane::testing::withPrivateMounts([&] {
+        if (!dovrane::testing::mountTmpfs(work / "disk"))
+            return std::string("mounting failed");
+        std::string problems;
+        if (t.putBack(removed) != Trasher::PutBackResult::failed("The original place is now on another disk, and "
+                                                                 "Dovrane never copies out of the Trash."))
+            problems += "the English reason names the other disk; ";
+        dovrane::testing::ScopedEnv german("APP_LANG", "de");
+        if (t.putBack(removed) != Trasher::PutBackResult::failed("Der ursprüngliche Ort liegt jetzt auf einem anderen "
+                                                                 "Datenträger, und Dovrane kopiert nie aus dem "
+                                                                 "Papierkorb."))
+            problems += "the German reason names the other disk; ";
+        if (!Trasher::isInTrash(removed) || Fs::exists(work / "disk/notes.txt"))
+            problems += "the item stays in the Trash; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
 }
 
 // A Trash the user may not write: the item stays, the reason names it, and no administrator is
@@ -605,7 +611,8 @@ TEST(TrasherPermissions, MoveTheUserMayNotMakeGoesToTheAdministrator) {
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
     chmod(locked.c_str(), 0755);
-    EXPECT_EQ(report, moverLine("/", locked + "/stuck.txt", trashFiles.path(), trashFiles.path() + "/stuck.txt") +
+    EXPECT_EQ(report, moverLine("/", locked + "/stuck.txt", trashFiles.path(), trashFiles.path() + "/stuck.txt",
+                                FolderDescent::identify(locked + "/stuck.txt")) +
                           "\n1\nadmin\n0");
     EXPECT_EQ(Fs::readFile(locked + "/stuck.txt"), "stuck");
 }
@@ -669,6 +676,7 @@ TEST_F(TrasherTest, AFolderAboveTheItemSwappedForALinkMovesNothingFromElsewhere)
     // The administrator's move: the swap comes after the user's look, just before the mover runs.
     ASSERT_EQ(unlink((home / ".cache").c_str()), 0);
     ASSERT_EQ(std::rename((home / ".cache.real").c_str(), (home / ".cache").c_str()), 0);
+    const auto identity = FolderDescent::identify(home / ".cache/appB");
     const Trasher late = trasher([&](const std::string& command) {
         swapCache(".cache.again");
         return runShell(command);
@@ -679,7 +687,8 @@ TEST_F(TrasherTest, AFolderAboveTheItemSwappedForALinkMovesNothingFromElsewhere)
                                   Url::fromPath(home / ".cache/appB"),
                                   "A folder above this item is a link, and Dovrane moves nothing through a link.")}));
     ASSERT_EQ(log.commands.size(), 1u);
-    EXPECT_EQ(log.commands[0], moverLine(home.path(), home / ".cache/appB", trashFiles.path(), inTrash("appB")));
+    EXPECT_EQ(log.commands[0],
+              moverLine(home.path(), home / ".cache/appB", trashFiles.path(), inTrash("appB"), identity));
 
     EXPECT_EQ(dovrane::testing::snapshotTree(elsewhere), before);
     EXPECT_EQ(Fs::readFile(home / ".cache.again/appA/data"), "cached");
@@ -719,10 +728,21 @@ TEST_F(TrasherTest, PutBackThroughAFolderSwappedForALinkIsRefused) {
 
     ASSERT_EQ(std::rename((home / ".cache").c_str(), (home / ".cache.real").c_str()), 0);
     makeSymlink(elsewhere, home / ".cache");
-    EXPECT_EQ(t.putBack(moved.removed[0]),
-              Trasher::PutBackResult::failed(
-                  "A folder above the item's original place is a link, and Dovrane moves nothing through a link."));
-    EXPECT_EQ(t.putBack(moved.removed[1]), Trasher::PutBackResult::failed("admin"));
+    // The administrator's mover refuses the link and says so: the reason is the link, not the
+    // password, in the user's language.
+    const auto linked = Trasher::PutBackResult::failed(
+        "A folder above the item's original place is a link, and Dovrane moves nothing through a link.");
+    EXPECT_EQ(t.putBack(moved.removed[0]), linked);
+    EXPECT_EQ(t.putBack(moved.removed[1]), linked);
+    {
+        dovrane::testing::ScopedEnv german("APP_LANG", "de");
+        EXPECT_EQ(t.putBack(moved.removed[1]),
+                  Trasher::PutBackResult::failed("Ein Ordner über dem ursprünglichen Ort des Objekts ist ein Verweis, "
+                                                 "und Dovrane bewegt nichts durch einen Verweis."));
+    }
+    // A password not given is said as such.
+    EXPECT_EQ(trasher([](const std::string&) { return false; }).putBack(moved.removed[1]),
+              Trasher::PutBackResult::failed("admin"));
     EXPECT_EQ(dovrane::testing::snapshotTree(elsewhere), before);
     EXPECT_TRUE(Trasher::isInTrash(moved.removed[0]));
     EXPECT_TRUE(Trasher::isInTrash(moved.removed[1]));
@@ -767,14 +787,15 @@ TEST(TrasherSpelledHome, ItemsOfAHomeGivenThroughALinkMoveAndComeBackInBothSpell
                         return runShell(command);
                     }};
 
+    const auto identity = FolderDescent::identify(real + "/Downloads/root.iso");
     const Trasher::Outcome moved = t.execute(t.plan({{Url::fromPath(spelled + "/.cache/app"), 1, 1, false},
                                                      {Url::fromPath(real + "/Downloads/old.iso"), 1, 1, false},
                                                      {Url::fromPath(spelled + "/Downloads/root.iso"), 1, 1, true}}));
     ASSERT_EQ(moved.removed.size(), 3u) << moved.failed.front().reason;
     EXPECT_EQ(moved.removed[0].originalPath, Url::fromPath(spelled + "/.cache/app"));
     EXPECT_EQ(Fs::readFile(trashFiles + "/root.iso"), "root");
-    EXPECT_EQ(commands, std::vector<std::string>{
-                            moverLine(real, real + "/Downloads/root.iso", trashFiles, trashFiles + "/root.iso")});
+    EXPECT_EQ(commands, std::vector<std::string>{moverLine(real, real + "/Downloads/root.iso", trashFiles,
+                                                           trashFiles + "/root.iso", identity)});
     for (const RemovedItem& removed : moved.removed) {
         EXPECT_TRUE(Trasher::isInTrash(removed)) << removed.originalPath.path();
         EXPECT_EQ(t.putBack(removed), Trasher::PutBackResult::restored()) << removed.originalPath.path();
@@ -791,4 +812,154 @@ TEST(TrasherSpelledHome, ItemsOfAHomeGivenThroughALinkMoveAndComeBackInBothSpell
                   Url::fromPath(spelled + "/.cache/other"),
                   "A folder above this item is a link, and Dovrane moves nothing through a link.")}));
     EXPECT_EQ(Fs::readFile(real + "/.cache.real/other/data"), "other");
+}
+
+// What moves is what the user was shown: an item replaced at its path after planning, by its
+// folder swapped for another real folder or by a new file of the same name, stays where it is,
+// whether the user's rename or the administrator's would move it; so does one that appeared
+// where nothing was when planned.
+TEST_F(TrasherTest, AnItemReplacedSincePlanningStaysWhereItIs) {
+    for (const char* name : {"appA", "appB"})
+        writeFile(home / (std::string(".cache/") + name + "/data"), "shown");
+    writeFile(work / "report.txt", "shown");
+    const Trasher t = trasher(runShell);
+    const TrashPlan plan = t.plan({item(home / ".cache/appA"), item(home / ".cache/appB", 1, true),
+                                   item(work / "report.txt"), item(work / "later.txt")});
+    ASSERT_EQ(plan.entries.size(), 4u);
+
+    ASSERT_EQ(std::rename((home / ".cache").c_str(), (home / ".cache.shown").c_str()), 0);
+    for (const char* name : {"appA", "appB"})
+        writeFile(home / (std::string(".cache/") + name + "/data"), "another");
+    ASSERT_EQ(unlink((work / "report.txt").c_str()), 0);
+    writeFile(work / "report.txt", "another");
+    writeFile(work / "later.txt", "appeared");
+
+    const std::string changed = "This item was replaced by another one after it was shown, so nothing was moved.";
+    std::vector<Trasher::Failure> expected;
+    for (const TrashPlan::Entry& entry : plan.entries)
+        expected.push_back(Trasher::Failure::fileError(entry.url, changed));
+    const Trasher::Outcome outcome = t.execute(plan);
+    EXPECT_TRUE(outcome.removed.empty());
+    EXPECT_EQ(outcome.failed, expected);
+    EXPECT_TRUE(log.commands.empty()) << "no password is asked for another item";
+    for (const std::string& path : {home / ".cache/appA/data", home / ".cache/appB/data", work / "report.txt"})
+        EXPECT_EQ(Fs::readFile(path), "another") << path;
+    EXPECT_EQ(Fs::readFile(home / ".cache.shown/appA/data"), "shown");
+    EXPECT_TRUE(Fs::list(trashInfo).empty());
+    {
+        dovrane::testing::ScopedEnv german("APP_LANG", "de");
+        EXPECT_EQ(t.execute(TrashPlan{{plan.entries[2]}, {}}).failed.at(0).reason,
+                  "Dieses Objekt wurde nach der Anzeige durch ein anderes ersetzt, daher wurde nichts bewegt.");
+    }
+
+    // The swap made while the password dialog shows: the mover, told the item's identity,
+    // leaves the item swapped in where it is.
+    const TrashPlan fresh = t.plan({item(home / ".cache/appB", 1, true)});
+    const Trasher late = trasher([&](const std::string& command) {
+        EXPECT_EQ(std::rename((home / ".cache").c_str(), (home / ".cache.again").c_str()), 0);
+        writeFile(home / ".cache/appB/data", "swapped in");
+        return runShell(command);
+    });
+    EXPECT_EQ(late.execute(fresh).failed,
+              (std::vector<Trasher::Failure>{Trasher::Failure::fileError(fresh.entries[0].url, changed)}));
+    EXPECT_EQ(Fs::readFile(home / ".cache/appB/data"), "swapped in");
+    EXPECT_EQ(Fs::readFile(home / ".cache.again/appB/data"), "another");
+    EXPECT_TRUE(Fs::list(trashInfo).empty());
+    EXPECT_TRUE(Fs::list(trashFiles.path()).empty());
+
+    // The item planned now is the one that goes.
+    const Trasher::Outcome moved = t.execute(t.plan({item(home / ".cache/appB", 1, true), item(work / "report.txt")}));
+    EXPECT_EQ(moved.removed.size(), 2u);
+    EXPECT_EQ(Fs::readFile(inTrash("appB/data")), "swapped in");
+}
+
+// The record and the Trash's info file are the user's to edit: Put Back goes only where a move
+// could have come from, asks no password for anywhere else, and moves nothing there.
+TEST_F(TrasherTest, PutBackGoesOnlyWhereAMoveCouldComeFrom) {
+    writeFile(work / "key", "planted");
+    writeFile(home / ".ssh/known_hosts", "kept");
+    makeFolder(home / "Downloads");
+    const Trasher t = trasher(runShell);
+    const Trasher::Outcome moved = t.execute(t.plan({item(work / "key")}));
+    ASSERT_EQ(moved.removed.size(), 1u);
+    const Url trashed = moved.removed[0].trashPath;
+    // A protected place that is taken says it is protected, not that it is taken.
+    for (const std::string& original :
+         {home / ".ssh/authorized_keys", home / "Downloads/../.ssh/config", home / ".ssh/known_hosts",
+          home / "Documents", std::string("/etc/cron.d/dovrane-test")})
+        for (bool needsAdmin : {false, true}) {
+            writeFile(FreedesktopTrash::infoPathFor(trashed.path()), FreedesktopTrash::infoText(original, 0));
+            const RemovedItem forged{Url::fromPath(original), trashed, 1, needsAdmin};
+            ASSERT_TRUE(Trasher::isInTrash(forged)) << original;
+            EXPECT_EQ(t.putBack(forged), Trasher::PutBackResult::failed("blocked")) << original << needsAdmin;
+        }
+    EXPECT_TRUE(log.commands.empty());
+    EXPECT_EQ(Fs::list(home / ".ssh").size(), 1u);
+    EXPECT_EQ(Fs::readFile(home / ".ssh/known_hosts"), "kept");
+    EXPECT_FALSE(Fs::exists(home / "Documents"));
+    EXPECT_FALSE(Fs::exists("/etc/cron.d/dovrane-test"));
+    EXPECT_EQ(Fs::readFile(trashed.path()), "planted");
+}
+
+// A record spelled with ".." is no place to go back to by its spelling; the reason is Dovrane's
+// own sentence in the user's language, not the system's English.
+TEST_F(TrasherTest, PutBackToARecordSpelledWithDotsSaysSoInTheUsersLanguage) {
+    writeFile(work / "dots.txt", "d");
+    makeFolder(work / "sub");
+    const Trasher t = plainTrasher();
+    const Trasher::Outcome moved = t.execute(t.plan({item(work / "dots.txt")}));
+    ASSERT_EQ(moved.removed.size(), 1u);
+    const RemovedItem dotted{Url::fromPath(work / "sub/../dots.txt"), moved.removed[0].trashPath, 1, false};
+    writeFile(FreedesktopTrash::infoPathFor(dotted.trashPath.path()),
+              FreedesktopTrash::infoText(dotted.originalPath.path(), 0));
+    ASSERT_TRUE(Trasher::isInTrash(dotted));
+    dovrane::testing::ScopedEnv german("APP_LANG", "de");
+    EXPECT_EQ(t.putBack(dotted),
+              Trasher::PutBackResult::failed("Der gespeicherte ursprüngliche Ort ist kein "
+                                             "einfacher absoluter Pfad, daher wurde nichts bewegt."));
+    EXPECT_TRUE(Trasher::isInTrash(dotted));
+}
+
+// A folder the user may not write: Put Back says so in German, in Dovrane's words.
+TEST(TrasherReasons, PutBackIntoAFolderTheUserMayNotWriteSaysWhyInTheUsersLanguage) {
+    TempDir dir;
+    const auto user = dovrane::testing::ordinaryUser();
+    const std::string home = dir / "home";
+    writeFile(home + "/Downloads/a.zip", "a");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    for (const std::string& path : {home, home + "/Downloads", home + "/Downloads/a.zip"})
+        ASSERT_EQ(chown(path.c_str(), user.user, user.group), 0) << path;
+    const auto putBack = [&] {
+        const Trasher t{DeletionGuard(Url::fromPath(home)), Url::fromPath(FreedesktopTrash::homeTrashFiles(home))};
+        const Trasher::Outcome moved = t.execute(t.plan({{Url::fromPath(home + "/Downloads/a.zip"), 1, 1, false}}));
+        if (moved.removed.size() != 1)
+            return std::string("not moved");
+        chmod((home + "/Downloads").c_str(), 0555);
+        std::string report;
+        {
+            dovrane::testing::ScopedEnv german("APP_LANG", "de");
+            report = t.putBack(moved.removed[0]).reason;
+        }
+        chmod((home + "/Downloads").c_str(), 0755);
+        if (t.putBack(moved.removed[0]) != Trasher::PutBackResult::restored())
+            report += " / then not restored";
+        return report;
+    };
+    EXPECT_EQ(dovrane::testing::asOrdinaryUser(putBack),
+              "Du darfst am ursprünglichen Ort des Objekts nichts schreiben.");
+    EXPECT_EQ(Fs::readFile(home + "/Downloads/a.zip"), "a");
+}
+
+// No error of the system reaches the user in the system's own English, either way.
+TEST(TrasherReasons, EverySystemErrorIsSaidInDovranesOwnWords) {
+    for (const char* language : {"en", "de"}) {
+        dovrane::testing::ScopedEnv chosen("APP_LANG", language);
+        for (int code = 1; code < 134; ++code)
+            for (auto way : {MoveReasons::Way::toTrash, MoveReasons::Way::back}) {
+                const std::error_code error(code, std::generic_category());
+                const std::string reason = MoveReasons::forError(error, way);
+                EXPECT_FALSE(reason.empty()) << code;
+                EXPECT_EQ(reason.find(error.message()), std::string::npos) << code << " " << language;
+            }
+    }
 }

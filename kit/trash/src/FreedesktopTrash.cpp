@@ -5,6 +5,7 @@
 #include "DovraneKit/system/FileSystem.h"
 
 #include "core/Utf8.h"
+#include "trash/MoveReasons.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,7 +23,7 @@ namespace {
 
 Error systemError(int code) {
     std::error_code error(code, std::generic_category());
-    return {error, error.message()};
+    return {error, MoveReasons::forError(error, MoveReasons::Way::toTrash)};
 }
 
 Error noUsableTrash() {
@@ -43,11 +44,6 @@ Error unusableHomeTrash(Condition condition) {
     default: // read-only, or a folder that could not be made
         return {std::error_code(EROFS, std::generic_category()), L("Your Trash is read-only.")};
     }
-}
-
-Error itemGone() {
-    return {std::error_code(ENOENT, std::generic_category()),
-            L("Items that are no longer at their place cannot be moved.")};
 }
 
 // One folder of a trash, looked at without following a link.
@@ -205,15 +201,19 @@ std::string freeName(const Directory& trash, std::string_view name) {
         return std::string(utf8::prefix(stem, longest - tail.size())) + tail;
     };
     std::string candidate = name.size() <= longest ? std::string(name) : compose("");
-    for (long counter = 2; !isFree(candidate); ++counter)
-        candidate = compose(" " + std::to_string(counter));
+    // Appended, not " " + text: GCC 12 warns wrongly of overlapping copies there (-Wrestrict).
+    for (long counter = 2; !isFree(candidate); ++counter) {
+        std::string suffix(1, ' ');
+        suffix += std::to_string(counter);
+        candidate = compose(suffix);
+    }
     return candidate;
 }
 
 Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder) {
     struct stat info;
     if (fstatat(item.folder.fd(), item.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? itemGone() : systemError(errno);
+        return systemError(errno);
     auto homeDevice = deviceOf(homeTrashFolder);
     if (!homeDevice || *homeDevice != info.st_dev)
         return volumeTrash(item, info.st_dev);
@@ -266,7 +266,8 @@ Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place
 void release(const Slot& slot) { unlink(slot.infoPath().c_str()); }
 
 Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::string& path,
-                                  const std::string& homeTrashFolder) {
+                                  const std::string& homeTrashFolder,
+                                  const std::optional<FolderDescent::Identity>& expected) {
     auto trash = trashFor(item, homeTrashFolder);
     if (!trash)
         return trash.error();
@@ -275,23 +276,21 @@ Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::s
         return slot.error();
     // Into the trash's files/ folder, itself no link (usableTrash looked; the open holds to it).
     OpenFolder files(open(slot->trash.files().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    const std::error_code failure = files.fd() < 0 ? std::error_code(errno, std::generic_category())
-                                                   : FolderDescent::rename(item, {std::move(files), slot->name});
+    const std::error_code failure = files.fd() < 0
+                                        ? std::error_code(errno, std::generic_category())
+                                        : FolderDescent::rename(item, {std::move(files), slot->name}, expected);
     if (failure) {
         release(*slot);
-        return Error{failure, failure.message()};
+        return Error{failure, MoveReasons::forError(failure, MoveReasons::Way::toTrash)};
     }
     return slot;
 }
 
 std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
                              const FolderDescent::Place& original) {
-    if (const std::error_code failure = FolderDescent::rename(trashed, original)) {
-        if (failure == std::errc::cross_device_link) // a disk mounted there since: going back would be a copy
-            return Error{failure,
-                         L("The original place is now on another disk, and Dovrane never copies out of the Trash.")};
-        return Error{failure, failure.message()};
-    }
+    // A disk mounted at the original place since (EXDEV) is said as such: going back would be a copy.
+    if (const std::error_code failure = FolderDescent::rename(trashed, original))
+        return Error{failure, MoveReasons::forError(failure, MoveReasons::Way::back)};
     if (std::string info = infoPathFor(trashPath); !info.empty())
         unlink(info.c_str());
     return std::nullopt;

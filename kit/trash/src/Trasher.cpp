@@ -7,6 +7,7 @@
 #include "DovraneKit/trash/FreedesktopTrash.h"
 
 #include "DovraneKit/core/Saturating.h"
+#include "trash/MoveReasons.h"
 #include "trash/TrasherInternals.h"
 
 #include <fcntl.h>
@@ -28,22 +29,34 @@ bool isGone(int folder, const std::string& name) {
 
 bool isGone(const std::string& path) { return isGone(AT_FDCWD, path); }
 
-// Why an item stays where it is when the way to it failed.
-std::string wayFailed(const std::error_code& error) {
-    if (FolderDescent::isLink(error))
-        return L("A folder above this item is a link, and Dovrane moves nothing through a link.");
-    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory)
-        return L("Items that are no longer at their place cannot be moved.");
-    return error.message();
+std::string toTrashReason(const std::error_code& error) {
+    return MoveReasons::forError(error, MoveReasons::Way::toTrash);
 }
 
+std::string backReason(const std::error_code& error) { return MoveReasons::forError(error, MoveReasons::Way::back); }
+
 // Our mover, run as root, goes to each side from its root without following a link, and
-// never replaces what is at the destination. The Trash's side starts at its files/ folder: the
-// trash is where the user keeps it (trashFor looked at its folders), links above it and all.
+// never replaces what is at the destination; given the item's identity, it moves that item
+// only. The Trash's side starts at its files/ folder: the trash is where the user keeps it
+// (trashFor looked at its folders), links above it and all.
 std::string moverCommand(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
-                         const std::string& to) {
-    return Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " + Shell::quote(from) + " " +
-           Shell::quote(toRoot) + " " + Shell::quote(to);
+                         const std::string& to, const std::optional<FolderDescent::Identity>& identity = {}) {
+    std::string command = Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " +
+                          Shell::quote(from) + " " + Shell::quote(toRoot) + " " + Shell::quote(to);
+    if (identity)
+        for (const std::string& part : {identity->item.text(), identity->folder.text()}) {
+            command += ' ';
+            command += part;
+        }
+    return command;
+}
+
+// Why the mover did not move, when it ran and said so through its exit status; pkexec's own
+// statuses (a password not given) and a closure that answers a Boolean say nothing.
+std::optional<std::error_code> moverError(const Shell::AdminAnswer& answer) {
+    if (!answer.status() || *answer.status() == 0)
+        return std::nullopt;
+    return FolderDescent::errorForExitStatus(*answer.status());
 }
 
 } // namespace
@@ -92,7 +105,8 @@ TrashPlan Trasher::plan(const std::vector<Candidate>& candidates) const {
     for (std::size_t index = 0; index < unique.size(); ++index) {
         const Candidate& candidate = *unique[index];
         if (verdicts[index].isAllowed())
-            entries.push_back({candidate.url, candidate.size, candidate.files, candidate.needsAdmin});
+            entries.push_back(
+                {candidate.url, candidate.size, candidate.files, candidate.needsAdmin, candidate.identity});
         else
             result.refused.push_back(candidate.url);
     }
@@ -108,8 +122,11 @@ TrashPlan Trasher::plan(const std::vector<Candidate>& candidates) const {
         for (std::size_t slash = path.find('/', 1); slash != std::string::npos && !inside;
              slash = path.find('/', slash + 1))
             inside = paths.contains(path.substr(0, slash));
-        if (!inside)
-            result.entries.push_back(std::move(entry));
+        if (inside)
+            continue;
+        if (!entry.identity)
+            entry.identity = FolderDescent::identify(path);
+        result.entries.push_back(std::move(entry));
     }
     return result;
 }
@@ -136,15 +153,23 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
         const Way way = wayTo(path);
         auto place = FolderDescent::parentOf(way.root, way.path);
         if (!place) {
-            outcome.failed.push_back(TrashFailure::fileError(entry.url, wayFailed(place.error())));
+            outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(place.error())));
             continue;
         }
+        // Another item at the path since it was planned (its folder swapped for another one) is
+        // not what the user confirmed; no password is asked for it either.
+        if (entry.identity)
+            if (const std::error_code changed = FolderDescent::verify(*place, *entry.identity)) {
+                outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(changed)));
+                continue;
+            }
         if (entry.needsAdmin) {
             moveAsAdmin(entry, way, *place, outcome);
             continue;
         }
-        // The info file keeps the path as planned, as the journal does, so that Put Back finds it.
-        auto moved = FreedesktopTrash::moveToTrash(*place, path, homeTrash());
+        // The info file keeps the path as planned, as the journal does, so that Put Back finds it;
+        // the identity is checked once more right before the rename.
+        auto moved = FreedesktopTrash::moveToTrash(*place, path, homeTrash(), entry.identity);
         if (moved)
             outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false});
         else if (TrasherInternals::isPermissionError(moved.error().code))
@@ -171,16 +196,23 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const F
         return;
     }
     const std::string destination = slot->trashPath();
+    // The mover moves the item looked at here, not one put in its place while the password
+    // dialog showed. Without a planned identity, the one the user's look sees now.
+    std::optional<FolderDescent::Identity> identity = entry.identity;
+    if (!identity)
+        if (auto seen = FolderDescent::identify(place))
+            identity = *seen;
     // The mover answers success only when it renamed, but only the disk tells what happened.
-    const std::string command = moverCommand(way.root, way.path, slot->trash.files(), destination);
-    if (Shell::runAsAdmin(admin, command) && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
+    const std::string command = moverCommand(way.root, way.path, slot->trash.files(), destination, identity);
+    const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
+    if (answer && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
         outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true});
         return;
     }
     FreedesktopTrash::release(*slot);
-    // The mover refuses a folder swapped for a link while the password dialog showed: say so.
-    if (auto now = FolderDescent::parentOf(way.root, way.path); !now && FolderDescent::isLink(now.error()))
-        outcome.failed.push_back(TrashFailure::fileError(entry.url, wayFailed(now.error())));
+    // The mover's own reason, as a folder swapped for a link while the password dialog showed.
+    if (const auto error = moverError(answer))
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(*error)));
     else
         outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
@@ -195,31 +227,37 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
             return PutBackResult::failed(L("The record does not match what is in the Trash, so nothing was moved."));
         return PutBackResult::goneFromTrash();
     }
+    // The record and its info file are the user's to edit: an item goes back only to a place a
+    // move could have taken it from, and no password is asked for any other.
+    if (!guardrail.check(item.originalPath).isAllowed())
+        return PutBackResult::failed("blocked");
     if (Fs::exists(originalPath))
         return PutBackResult::originalTaken();
 
     const Way back = wayTo(originalPath);
     if (item.needsAdmin) {
         const std::string files = Path::parent(trashPath);
-        if (!Shell::runAsAdmin(admin, moverCommand(files, trashPath, back.root, back.path)) || !isGone(trashPath) ||
-            !Fs::exists(originalPath))
-            return PutBackResult::failed("admin");
-        if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
-            unlink(info.c_str());
-        return PutBackResult::restored();
+        const Shell::AdminAnswer answer =
+            Shell::runAsAdmin(admin, moverCommand(files, trashPath, back.root, back.path));
+        if (answer && isGone(trashPath) && Fs::exists(originalPath)) {
+            if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
+                unlink(info.c_str());
+            return PutBackResult::restored();
+        }
+        if (const auto error = moverError(answer))
+            return *error == std::errc::file_exists ? PutBackResult::originalTaken()
+                                                    : PutBackResult::failed(backReason(*error));
+        return PutBackResult::failed("admin");
     }
 
     auto trashed = FolderDescent::parentOf(Path::parent(trashPath), trashPath);
     if (!trashed)
-        return PutBackResult::failed(trashed.error().message());
+        return PutBackResult::failed(backReason(trashed.error()));
     // The folders that held the item are made again where missing, and none of them may be a
     // link: the item goes back to where it was, not to wherever a link leads now.
     auto original = FolderDescent::parentOf(back.root, back.path, true);
     if (!original)
-        return PutBackResult::failed(
-            FolderDescent::isLink(original.error())
-                ? L("A folder above the item's original place is a link, and Dovrane moves nothing through a link.")
-                : original.error().message());
+        return PutBackResult::failed(backReason(original.error()));
     if (auto failure = FreedesktopTrash::restore(*trashed, trashPath, *original)) {
         // Something appeared at the original path after the look above; it stays untouched.
         if (failure->code == std::errc::file_exists)

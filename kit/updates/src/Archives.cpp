@@ -199,7 +199,7 @@ public:
         archive_entry_copy_pathname(entry.get(), name.c_str());
         int fd = -1;
         if (S_ISLNK(info.st_mode)) {
-            auto target = filetree::readLink(path);
+            auto target = Fs::linkTarget(path);
             if (!target)
                 return Failure{systemError(path)};
             archive_entry_set_size(entry.get(), 0);
@@ -308,7 +308,7 @@ std::optional<Failure> copyItem(const std::string& source, const std::string& de
     if (S_ISREG(info.st_mode))
         return copyFile(source, destination, info);
     if (S_ISLNK(info.st_mode)) {
-        auto target = filetree::readLink(source);
+        auto target = Fs::linkTarget(source);
         if (!target || symlink(target->c_str(), destination.c_str()) != 0)
             return Failure{systemError(destination)};
         return setTimes(destination, info);

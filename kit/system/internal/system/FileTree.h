@@ -34,9 +34,6 @@ std::optional<std::vector<std::string>> names(const std::string& folder);
 // holds anything but that very file.
 int openRegularFile(const std::string& path, const struct stat& expected);
 
-// The target of a symbolic link, or nothing.
-std::optional<std::string> readLink(const std::string& path);
-
 // Whether the folder holds no entries (and can be read).
 bool isEmptyFolder(const std::string& path);
 

@@ -28,6 +28,9 @@ bool exists(const std::string& path);
 // A folder, following symbolic links (the file manager's existence test).
 bool isDirectory(const std::string& path);
 bool isSymlink(const std::string& path);
+// What a symbolic link holds, as written (a relative target stays relative); nothing when path
+// is no link.
+std::optional<std::string> linkTarget(const std::string& path);
 bool isRegularFile(const std::string& path); // follows links
 bool isExecutableFile(const std::string& path);
 // The path with every symbolic link, "." and ".." resolved; nothing when it does not exist.
@@ -72,8 +75,12 @@ bool holdsMountPoint(const std::string& path, const std::vector<std::string>& mo
 // Where something is mounted now, sorted, from the kernel's table; empty when it cannot be read.
 std::vector<std::string> mountPoints();
 // Renames path to path + suffix, or path + suffix + "-2", "-3", … when that is taken, never
-// replacing anything; the new name, or nothing when it could not be moved.
-std::optional<std::string> moveAside(const std::string& path, std::string_view suffix);
+// replacing anything; the new name, or nothing when it could not be moved. Companions are the
+// endings of files that belong to it (a database's "-wal"): each that exists moves along, to the
+// new name with the same ending, and a name counts as taken when any of these is. When one
+// cannot follow, everything goes back and nothing is moved.
+std::optional<std::string> moveAside(const std::string& path, std::string_view suffix,
+                                     const std::vector<std::string>& companions = {});
 // A fresh private (0700) folder below parent, named prefix + random letters.
 std::optional<std::string> makeUniqueDirectory(const std::string& parent, std::string_view prefix);
 // A new random UUID in its usual text form.

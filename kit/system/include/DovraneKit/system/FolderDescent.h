@@ -8,6 +8,9 @@
 
 #include "DovraneKit/core/Expected.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -41,8 +44,38 @@ struct Place {
     std::string name;
 };
 
+// What an item is, wherever it is: the item and the folder that holds it as the file system
+// knows them. Another item put at its path, or its folder swapped for another folder, has another
+// identity.
+struct Identity {
+    // One file: its device and inode, and when that inode was made (nanoseconds since 1970; 0
+    // where the file system keeps no birth time), so that an inode number given again to a new
+    // file is not taken for the old one. Inode 0: nothing was there.
+    struct File {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t born = 0;
+
+        // "DEVICE:INODE:BORN" in decimal: the mover's arguments.
+        std::string text() const;
+        static std::optional<File> fromText(const std::string& text);
+
+        bool operator==(const File&) const = default;
+    };
+
+    File item;
+    File folder;
+
+    // From the two texts; nothing when either is not three decimal numbers.
+    static std::optional<Identity> fromText(const std::string& item, const std::string& folder);
+
+    bool operator==(const Identity&) const = default;
+};
+
 // A symbolic link stood where a folder was expected.
 inline bool isLink(std::error_code error) { return error == std::errc::too_many_symbolic_link_levels; }
+// Something else stands at the item's place than the item whose identity was given (ESTALE).
+inline bool isChanged(std::error_code error) { return error == std::error_condition(ESTALE, std::generic_category()); }
 
 // The folder a path is reached from: `home` when the path lies inside it, else "/".
 std::string rootFor(const std::string& path, const std::string& home);
@@ -57,12 +90,33 @@ Expected<OpenFolder, std::error_code> open(const std::string& root, const std::s
 // item itself is not looked at; `path` is not root itself.
 Expected<Place, std::error_code> parentOf(const std::string& root, const std::string& path, bool create = false);
 
+// The identity of the item at a place, looked at in the open folder without following a link;
+// an item that is not there has inode 0. An error when the folder cannot be looked at.
+Expected<Identity, std::error_code> identify(const Place& place);
+
+// The identity as the path leads now, links and all; nothing when it cannot be looked at. What
+// is taken when an item is shown, to be checked at the place the move reaches later.
+std::optional<Identity> identify(const std::string& path);
+
+// Nothing when the item at the place is the one of this identity; else ENOENT when nothing is
+// there, ESTALE when another item is, or why the folder could not be looked into.
+std::error_code verify(const Place& place, const Identity& expected);
+
 // Renames the item of one place to the name of the other, never replacing anything (EEXIST).
-std::error_code rename(const Place& from, const Place& to);
+// With an expected identity, the item at `from` is verified just before, and nothing moves when
+// it is another one or none.
+std::error_code rename(const Place& from, const Place& to, const std::optional<Identity>& expected = std::nullopt);
 
 // Both places reached from their roots as parentOf does, then rename; nothing is created.
 std::error_code move(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
-                     const std::string& to);
+                     const std::string& to, const std::optional<Identity>& expected = std::nullopt);
+
+// The mover's exit status for the error of its move, and the error back from a status, so that
+// why a move run as the administrator failed comes back through pkexec and the shell. 0 is
+// success, 2 the mover's usage error (EINVAL); each error the trasher words has a status of its
+// own; any other error is 1, which names none.
+int exitStatusFor(std::error_code error);
+std::optional<std::error_code> errorForExitStatus(int status);
 
 } // namespace FolderDescent
 

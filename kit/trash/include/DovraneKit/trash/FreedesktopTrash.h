@@ -87,9 +87,11 @@ void release(const Slot& slot);
 
 // Moves the item at `path`, reached as `item`, into its trash: the info file first, then a
 // rename out of the open folder that never replaces anything; when the rename fails the info
-// file goes again and the item stays.
+// file goes again and the item stays. With an expected identity, only that item moves
+// (FolderDescent::rename).
 [[nodiscard]] Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::string& path,
-                                                const std::string& homeTrashFolder);
+                                                const std::string& homeTrashFolder,
+                                                const std::optional<FolderDescent::Identity>& expected = std::nullopt);
 
 // Moves the trashed item at trashPath, reached as `trashed`, back to `original`, never
 // replacing what is there (the failure's code is then EEXIST) and never copying it to another

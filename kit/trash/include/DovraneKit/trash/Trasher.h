@@ -5,7 +5,9 @@
 // what the user may move and hands the rest to an administrator closure as a command line of our
 // mover ("dovrane-move"). No move follows a link in a folder above the item: each folder is
 // opened from the home folder's real place (or from "/" for an item outside it) down, the item
-// renamed out of the last one into the Trash's files/ folder, and back the same way.
+// renamed out of the last one into the Trash's files/ folder, and back the same way. What moves
+// is the item that was planned: its identity, noted when planned, is checked right before the
+// rename, and another item found at its path since stays where it is.
 
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/system/DeletionGuard.h"
@@ -14,6 +16,7 @@
 #include "DovraneKit/trash/RemovedItem.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +29,14 @@ struct TrashPlan {
         std::int64_t size = 0; // as the caller measured it
         std::int64_t files = 0;
         bool needsAdmin = false; // straight to the administrator move
+        // The item as it was when planned; none when it could not be looked at, and then
+        // executing moves whatever is at the path.
+        std::optional<FolderDescent::Identity> identity = std::nullopt;
 
-        bool operator==(const Entry&) const = default;
+        // By the four values the sheet shows; the identity only says which item they are of.
+        bool operator==(const Entry& other) const {
+            return url == other.url && size == other.size && files == other.files && needsAdmin == other.needsAdmin;
+        }
     };
 
     std::vector<Entry> entries; // in the caller's order
@@ -45,12 +54,12 @@ struct TrashPlan {
 struct TrashFailure {
     enum class Kind {
         blocked,   // the deletion guard refused it when executing
-        admin,     // the administrator move was declined, failed or did not happen
+        admin,     // the administrator move was declined, or failed without saying why
         fileError, // the move failed for another reason, described in `reason`
     };
 
     Url path;
-    std::string reason; // "blocked", "admin", or the file error's description
+    std::string reason; // "blocked", "admin", or the reason in the user's language
     Kind kind = Kind::fileError;
 
     static TrashFailure blocked(Url path) { return {std::move(path), "blocked", Kind::blocked}; }
@@ -71,6 +80,8 @@ struct Trasher {
         std::int64_t size = 0;
         std::int64_t files = 0;
         bool needsAdmin = false;
+        // The item as the caller showed it (FolderDescent::identify); plan() looks when none.
+        std::optional<FolderDescent::Identity> identity = std::nullopt;
 
         bool operator==(const Candidate&) const = default;
     };
@@ -85,7 +96,8 @@ struct Trasher {
     struct PutBackResult {
         enum class Kind { restored, goneFromTrash, originalTaken, failed };
         Kind kind = Kind::restored;
-        // failed only: "admin", or the description of the file error or of the mismatch
+        // failed only: "admin", "blocked" (the deletion guard refuses the original place), or the
+        // reason in the user's language
         std::string reason;
 
         static PutBackResult restored() { return {Kind::restored, {}}; }
@@ -103,13 +115,14 @@ struct Trasher {
     // Without one, every move that needs administrator rights fails with "admin".
     Admin admin = [](const std::string&) { return false; };
 
-    // Touches the disk only through the guard.
+    // Looks at the disk through the guard and to note each entry's identity.
     TrashPlan plan(const std::vector<Candidate>& candidates) const;
     // Entries one after the other; each ends in `removed` or in `failed`.
     Outcome execute(const TrashPlan& plan) const;
     // Never replaces anything at the original path, nor goes there through a link in a folder
-    // above it. An entry at trashPath that is not the item (isInTrash) stays where it is and
-    // fails, with the reason that it does not match.
+    // above it, nor to a place the guard would not let a move come from: the record is the
+    // user's to edit. An entry at trashPath that is not the item (isInTrash) stays where it is
+    // and fails, with the reason that it does not match.
     PutBackResult putBack(const RemovedItem& item) const;
 
     // The item itself is still at its place in the Trash: something is there and the Trash's

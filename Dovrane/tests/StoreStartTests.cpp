@@ -1,0 +1,89 @@
+// The built application started on a store it cannot use as it is: the window opens all the
+// same (the process keeps running until it is stopped here), a junk store is found aside byte
+// for byte, a linked one is left as it was, and standard error says what was done. A trace on
+// the same store keeps its error and status 1.
+
+#include "AppRun.h"
+#include "DovraneKit/system/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+class StoreStart : public HeadlessAppTest {
+protected:
+    // Runs Dovrane with the arguments, its standard error in a file, until it ends or, with
+    // `windowShown`, until its window has shown and run its launch steps, whose scan writes the
+    // scan cache; what it wrote on standard error.
+    std::string start(const std::vector<std::string>& arguments, AppRun& run, bool windowShown = false) {
+        const std::string errors = scratch_ / "errors";
+        std::vector<std::string> words{"-c", "exec \"$0\" \"$@\" 2>\"$ERRORS\"", DOVRANE_APP};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        ScopedEnv errorsFile("ERRORS", errors);
+        std::function<bool()> launched;
+        if (windowShown)
+            launched = [this] { return Fs::exists(store_ + ".scan.json"); };
+        run = runProgram("/bin/sh", words, launched);
+        return Fs::readFile(errors).value_or("");
+    }
+
+    TempDir scratch_, runtime_;
+    ScopedEnv runtimeFolder_{"XDG_RUNTIME_DIR", runtime_.path()};
+};
+
+const std::string junk = std::string("random bytes\x00\x01\xfe\xff where the store was", 36);
+
+} // namespace
+
+TEST_F(StoreStart, TheWindowOpensOnAJunkStoreAndKeepsItAside) {
+    writeFile(store_, junk);
+    AppRun run;
+    const std::string errors = start({}, run, true);
+    EXPECT_EQ(run.status, -1) << "the window did not stay open:\n" << errors; // stopped here, not ended
+    // Qt's offscreen platform may add notices of its own afterwards.
+    EXPECT_TRUE(errors.starts_with("Could not open the database at " + store_ +
+                                   ": file is not a database\nThe damaged database is kept at " + store_ +
+                                   ".damaged; 0 journal records were carried over\n"))
+        << errors;
+    EXPECT_EQ(Fs::readFile(store_ + ".damaged"), junk);
+    EXPECT_EQ(Fs::readFile(store_).value_or("").substr(0, 16), std::string("SQLite format 3\0", 16));
+}
+
+TEST_F(StoreStart, TheWindowOpensOnALinkedStoreAndLeavesTheLinkAlone) {
+    const std::string moved = storeFolder_ / "moved.store";
+    writeFile(moved, junk);
+    makeSymlink(moved, store_);
+    AppRun run;
+    const std::string errors = start({}, run, true);
+    EXPECT_EQ(run.status, -1) << "the window did not stay open:\n" << errors;
+    EXPECT_TRUE(errors.starts_with("Not opening the database at " + store_ + ": " + store_ + " is a symbolic link to " +
+                                   moved + "; removals are recorded only until Dovrane quits\n"))
+        << errors;
+    EXPECT_TRUE(Fs::isSymlink(store_));
+    EXPECT_EQ(Fs::readFile(moved), junk);
+    std::vector<std::string> beside = Fs::list(storeFolder_.path());
+    std::sort(beside.begin(), beside.end());
+    EXPECT_EQ(beside, (std::vector<std::string>{"moved.store", "test.store", "test.store.scan.json"}));
+    // The stand-in it worked on, left behind by the stop here.
+    const std::vector<std::string> standIns = Fs::list(runtime_.path());
+    ASSERT_EQ(standIns.size(), 1u);
+    EXPECT_TRUE(standIns[0].starts_with("dovrane-session-"));
+    EXPECT_TRUE(Fs::isRegularFile(runtime_ / (standIns[0] + "/Dovrane.store")));
+}
+
+TEST_F(StoreStart, ATraceOnAJunkStoreEndsWithItsErrorAndTouchesNothing) {
+    writeFile(store_, junk);
+    AppRun run;
+    const std::string errors = start({"--update-trace"}, run);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(errors, "Could not open the database at " + store_ + ": file is not a database\n");
+    EXPECT_EQ(Fs::readFile(store_), junk);
+    EXPECT_FALSE(Fs::exists(store_ + ".damaged"));
+}
