@@ -226,6 +226,28 @@ private slots:
         QVERIFY(removals->front()->undone());
     }
 
+    // A home given through a link ("/home/u" leading to "/var/home/u") is one home: its items
+    // move and come back whichever way they are spelled.
+    void aHomeGivenThroughALinkCleansUpAndPutsBack() {
+        ModelFixture fixture;
+        TempDir work;
+        const std::string linked = work / "home";
+        makeSymlink(fixture.home(), linked);
+        Services services = fixture.services();
+        services.home = Url::fromPath(linked);
+        AppModel& model = fixture.makeModel(std::move(services));
+        const std::string spelled = linked + "/Downloads/old.zip", real = fixture / "Downloads/new.zip";
+        auto removal = cleanUp(fixture, model, {spelled, real});
+        QCOMPARE(removal->items().size(), size_t(2));
+        QCOMPARE(removal->items()[0].originalPath, Url::fromPath(spelled));
+        QVERIFY(!Fs::exists(fixture / "Downloads/old.zip"));
+
+        await(model.undo(removal));
+        QVERIFY(removal->undone());
+        QCOMPARE(Fs::readFile(fixture / "Downloads/old.zip").value_or(""), spelled);
+        QCOMPARE(Fs::readFile(real).value_or(""), real);
+    }
+
     void failuresAreCountedAfterTheNoticeWithTheirReason() {
         ModelFixture fixture;
         AppModel& model = fixture.makeModel();

@@ -90,11 +90,12 @@ std::vector<Folder> linuxFolders(const Url& home) {
         {Path::join(base, ".config"), ".config", false, true, false},
         {Path::join(base, ".local/share"), ".local/share", false, true, false},
     };
-    const std::string cacheHome = HomeLayout(home).folder("Library/Caches").path();
-    if (cacheHome != Path::join(base, "Library/Caches"))
-        folders.push_back({cacheHome, ".cache", false, true, false});
+    const HomeLayout layout(home);
+    if (layout.spelledFolder("Library/Caches").path() != Path::join(base, "Library/Caches"))
+        folders.push_back({layout.folder("Library/Caches").path(), ".cache", false, true, false});
     folders.push_back({Path::join(base, ".local/state"), ".local/state", false, true, false});
-    folders.push_back({Path::join(base, ".var/app"), ".var/app", false, false, false});
+    // Flatpak's data kept on another disk behind a link is searched there, so its finds move.
+    folders.push_back({layout.folder(".var/app").path(), ".var/app", false, false, false});
     folders.push_back({Path::join(base, ".config/autostart"), "autostart", false, false, true});
     folders.push_back({Path::join(base, ".local/share/applications"), "applications", false, false, true});
     return folders;

@@ -97,11 +97,11 @@ std::vector<std::string> OrphanFinder::searchedFolders() const {
     // The Linux counterparts; on a home laid out like a Mac's the cache home is Library/Caches.
     searched.push_back(Path::join(base, ".config"));
     searched.push_back(Path::join(base, ".local/share"));
-    const std::string cacheHome = HomeLayout(home).folder("Library/Caches").path();
-    if (cacheHome != Path::join(library, "Caches"))
-        searched.push_back(cacheHome);
+    const HomeLayout layout(home);
+    if (layout.spelledFolder("Library/Caches").path() != Path::join(library, "Caches"))
+        searched.push_back(layout.folder("Library/Caches").path());
     searched.push_back(Path::join(base, ".local/state"));
-    searched.push_back(Path::join(base, ".var/app"));
+    searched.push_back(layout.folder(".var/app").path()); // where it really is, as the scan reads it
     return searched;
 }
 

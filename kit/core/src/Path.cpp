@@ -61,6 +61,19 @@ std::string deletingExtension(std::string_view name) {
     return std::string(name.substr(0, dot));
 }
 
+std::optional<std::string> rebased(std::string_view path, std::string_view from, std::string_view to) {
+    if (from == "/") {
+        if (!path.starts_with('/'))
+            return std::nullopt;
+    } else if (!path.starts_with(from) || (path.size() > from.size() && path[from.size()] != '/')) {
+        return std::nullopt;
+    }
+    std::string_view rest = path.substr(from == "/" ? 0 : from.size());
+    while (!rest.empty() && rest.front() == '/')
+        rest.remove_prefix(1);
+    return rest.empty() ? std::string(to) : join(to, rest);
+}
+
 } // namespace Path
 
 } // namespace dovrane

@@ -27,6 +27,7 @@
 
 #include "DovraneKit/core/Concurrently.h"
 #include "DovraneKit/core/Language.h"
+#include "DovraneKit/core/Path.h"
 #include "DovraneKit/scan/ProjectFinder.h"
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/MoveRights.h"
@@ -43,6 +44,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 
 namespace dovrane {
 
@@ -285,20 +287,36 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
         break;
     }
 
+    // Items are found where their folders really are: an excluded path spelled through a link
+    // counts there too.
+    std::vector<std::string> excluded = settings.excludedPaths;
+    for (const std::string& entry : settings.excludedPaths)
+        if (entry.starts_with('/'))
+            if (std::string real = layout.resolved(Url::fromPath(entry)).path(); real != Url::fromPath(entry).path())
+                excluded.push_back(std::move(real));
     std::vector<CleanupItem> kept;
     kept.reserve(raw.items.size());
     std::vector<Url> trashed;
     for (CleanupItem& item : raw.items) {
-        if (isExcluded(item.url.path(), settings.excludedPaths))
+        if (isExcluded(item.url.path(), excluded))
             continue;
         if (item.action == CleanupAction::trash)
             trashed.push_back(item.url);
         kept.push_back(std::move(item));
     }
     const std::vector<DeletionGuard::Verdict> verdicts = guard.checkEach(trashed);
+    // A move goes down to its item through no link: one that a link leads to is shown, not
+    // offered. Each folder is looked at once.
+    std::unordered_map<std::string, bool> reachable;
+    auto reachedWithoutLink = [&](const Url& url) {
+        auto [known, added] = reachable.try_emplace(Path::parent(guard.inCanonicalHome(url.path())));
+        if (added)
+            known->second = DeletionGuard::canonical(known->first) == known->first;
+        return known->second;
+    };
     std::size_t next = 0;
     for (CleanupItem& item : kept)
-        if (item.action == CleanupAction::trash && !verdicts[next++].isAllowed())
+        if (item.action == CleanupAction::trash && (!verdicts[next++].isAllowed() || !reachedWithoutLink(item.url)))
             item.action = CleanupAction::showOnly;
     keepWithinReach(kept);
     return Category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
@@ -350,6 +368,9 @@ Category ScanCollectors::projects(std::stop_token stop) const {
     if (roots.empty())
         return Category(CategoryID::projects, std::nullopt, {}, false,
                         L("Choose the folders with your projects in Settings > Scan."));
+    // A folder named through a link is walked where it really is, so its finds move from there.
+    for (Url& root : roots)
+        root = layout_.resolved(root);
     // The wall clock on purpose, not the scanner's `now`: a project's age is how long it has
     // really lain untouched, even when the scanner was given another date for the installers.
     ProjectFinder finder{std::move(roots), scanner_.settings.projectAgeDays, 6, Date::now()};

@@ -93,10 +93,11 @@ Category ScanCollectors::personal(std::stop_token stop) const {
     candidates.reserve(folders.size());
     for (const Folder& folder : folders) {
         Url url = homeFolder(folder.relative);
-        // A Linux folder read in place of the Mac's goes by its own name ("Videos", not "Movies").
-        std::string name = url.path() == Path::join(scanner_.home.path(), folder.relative)
-                               ? L(folder.english)
-                               : Path::lastComponent(url.path());
+        // A Linux folder read in place of the Mac's goes by its own name ("Videos", not "Movies"),
+        // one linked elsewhere by the name it has in the home.
+        const std::string spelled = layout_.spelledFolder(folder.relative).path();
+        std::string name = spelled == Path::join(scanner_.home.path(), folder.relative) ? L(folder.english)
+                                                                                        : Path::lastComponent(spelled);
         candidates.push_back(
             {std::move(url), std::move(name), reason, "personal", Safety::keep, CleanupAction::showOnly});
     }
@@ -153,10 +154,11 @@ std::vector<InstalledApp> ScanCollectors::flatpaks() const {
 // named after the app as its installation names it, which the scan reads itself: the app list
 // the lookup answers from may not be loaded yet when a scan starts.
 void ScanCollectors::flatpakCaches(std::vector<Candidate>& candidates) const {
-    const Url apps = scanner_.home.appending(".var").appending("app");
+    const Url apps = homeFolder(".var/app");
     std::optional<std::map<std::string, std::string>> installedNames; // listed at the first cache
     for (const std::string& identifier : Fs::list(apps.path())) {
-        const Url cache = apps.appending(identifier).appending("cache");
+        // An app's folder kept on another disk is read there (its cache itself is no link).
+        const Url cache = layout_.resolved(apps.appending(identifier)).appending("cache");
         if (!Fs::isDirectory(cache.path()) || Fs::isSymlink(cache.path()))
             continue;
         if (!installedNames) {
@@ -234,7 +236,8 @@ Category ScanCollectors::installers(std::stop_token stop) const {
                                     "installers.image", Safety::safe, CleanupAction::trash, stop));
     }
 
-    for (const Url& folder : scanner_.applicationFolders) {
+    for (const Url& given : scanner_.applicationFolders) {
+        const Url folder = layout_.resolved(given);
         for (const std::string& name : Fs::list(folder.path())) {
             if (!name.starts_with("Install macOS") || Path::extension(name) != "app")
                 continue;

@@ -60,16 +60,16 @@ Category ScanCollectors::snapshots(std::stop_token stop) const {
 }
 
 Category ScanCollectors::xcode(std::stop_token stop) const {
-    const Url developer = homeFolder("Library/Developer");
     std::vector<Candidate> candidates;
 
-    const Url derivedData = developer.appending("Xcode/DerivedData");
+    // Each folder on its own: one of them may be kept elsewhere behind a link.
+    const Url derivedData = homeFolder("Library/Developer/Xcode/DerivedData");
     const std::string derivedReason = L("Build products. Xcode makes them again on the next build.");
     for (const std::string& entry : Fs::list(derivedData.path()))
         candidates.push_back({derivedData.appending(entry), derivedDataName(entry), derivedReason, "xcode.derivedData",
                               Safety::safe, CleanupAction::trash});
 
-    const Url archives = developer.appending("Xcode/Archives");
+    const Url archives = homeFolder("Library/Developer/Xcode/Archives");
     const std::string archiveReason = L("Your archived builds with their debug symbols. Keep the ones you released.");
     for (const std::string& entry : Fs::list(archives.path()))
         candidates.push_back({archives.appending(entry), Lf("Archives {1}", {entry}), archiveReason, "xcode.archives",
@@ -78,13 +78,13 @@ Category ScanCollectors::xcode(std::stop_token stop) const {
     const std::string supportReason =
         L("Debug files for one device version. Xcode copies them again when you connect that device.");
     for (const char* platform : {"iOS", "watchOS", "tvOS", "visionOS", "macOS"}) {
-        const Url support = developer.appending(std::string("Xcode/") + platform + " DeviceSupport");
+        const Url support = homeFolder(std::string("Library/Developer/Xcode/") + platform + " DeviceSupport");
         for (const std::string& entry : Fs::list(support.path()))
             candidates.push_back({support.appending(entry), std::string(platform) + " " + entry, supportReason,
                                   "xcode.deviceSupport", Safety::safe, CleanupAction::trash});
     }
 
-    candidates.push_back({developer.appending("CoreSimulator/Caches"), L("Simulator caches"),
+    candidates.push_back({homeFolder("Library/Developer/CoreSimulator/Caches"), L("Simulator caches"),
                           L("Caches of the simulators. They are rebuilt when needed."), "xcode.simCaches", Safety::safe,
                           CleanupAction::trash});
     return Category(CategoryID::xcode, std::nullopt, measuredItems(std::move(candidates), stop));
@@ -124,7 +124,7 @@ Category ScanCollectors::packageCaches(std::stop_token stop) const {
         if (output && utf8::isValid(*output)) {
             std::string path = trimmed(*output);
             if (!path.empty()) {
-                homebrew = Url::fromPath(path);
+                homebrew = path.starts_with('/') ? layout_.resolved(Url::fromPath(path)) : Url::fromPath(path);
                 break;
             }
         }

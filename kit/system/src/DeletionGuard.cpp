@@ -3,7 +3,9 @@
 #include "DovraneKit/core/TextPieces.h"
 #include "DovraneKit/system/FileSystem.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
@@ -40,6 +42,21 @@ bool isStrictlyInside(const std::string& path, const std::string& folder) {
 
 bool isAtOrInside(const std::string& path, const std::string& folder) {
     return path == folder || isStrictlyInside(path, folder);
+}
+
+// Whether `home` (canonical) is a folder of the user this process runs as. Root owns every
+// system folder, so for root only the password database's home counts.
+bool isOwnHome(const std::string& home) {
+    struct stat info;
+    if (home == "/" || stat(home.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid())
+        return false;
+    if (geteuid() != 0)
+        return true;
+    passwd entry;
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    return getpwuid_r(0, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+           *found->pw_dir == '/' && DeletionGuard::canonical(found->pw_dir) == home;
 }
 
 bool isPhotoLibrary(std::string_view path) {
@@ -85,7 +102,7 @@ DeletionGuard DeletionGuard::fixedTable(const Url& homeUrl) { return DeletionGua
 
 DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutFolders,
                              const std::vector<Url>& sandboxRoots)
-    : home(canonical(homeUrl.path())) {
+    : home(canonical(homeUrl.path())), homeAsGiven(homeUrl.path()), ownHome(isOwnHome(home)) {
     auto inHome = [this](std::string_view relative) { return Path::join(home, relative); };
     rules = {
         {"root", "/", Match::exact},
@@ -168,6 +185,13 @@ DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutF
 
 DeletionGuard::Verdict DeletionGuard::check(const Url& url) const { return verdict(canonical(url.path())); }
 
+std::string DeletionGuard::inCanonicalHome(const std::string& path) const {
+    if (homeAsGiven != home)
+        if (auto rebased = Path::rebased(path, homeAsGiven, home))
+            return std::move(*rebased);
+    return path;
+}
+
 std::vector<DeletionGuard::Verdict> DeletionGuard::checkEach(const std::vector<Url>& urls) const {
     std::vector<Verdict> verdicts;
     verdicts.reserve(urls.size());
@@ -210,11 +234,14 @@ DeletionGuard::Verdict DeletionGuard::verdict(const std::string& p) const {
             break;
         }
 
+    // The user's own home is theirs wherever the system keeps it: the tree rules above it do not
+    // swallow it.
+    const bool inOwnHome = ownHome && isAtOrInside(p, home);
     for (const Rule& rule : rules) {
         bool matches = false;
         if (rule.match == Match::exact)
             matches = p == rule.path;
-        else if (!insideAllowed)
+        else if (!insideAllowed && !(inOwnHome && isStrictlyInside(home, rule.path)))
             matches =
                 isAtOrInside(p, rule.path) && (rule.exceptInside.empty() || !isStrictlyInside(p, rule.exceptInside));
         if (matches)

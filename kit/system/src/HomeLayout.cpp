@@ -107,6 +107,13 @@ std::optional<std::pair<std::string, std::string>> parseLine(std::string_view li
     return std::make_pair(std::move(key), std::move(value));
 }
 
+// A real path spelled below `home` (as the caller gives it) when it lies in `canonicalHome`.
+std::string belowHome(const std::string& real, const std::string& home, const std::string& canonicalHome) {
+    if (auto inHome = Path::rebased(real, canonicalHome, home))
+        return std::move(*inHome);
+    return real;
+}
+
 // An XDG variable counts only when absolute; otherwise the folder below the home folder.
 std::string xdgFolder(const std::optional<std::string>& value, const std::string& home, std::string_view fallback) {
     if (value && value->starts_with('/'))
@@ -142,10 +149,7 @@ public:
         if (!isOwnDefault && !fixed_.check(Url::fromPath(real)).isAllowed())
             return std::nullopt;
         // Read below the home folder as the caller spells it, so every item of the scan shares one prefix.
-        if (!inside)
-            return real;
-        const std::size_t prefix = canonicalHome_ == "/" ? 1 : canonicalHome_.size() + 1;
-        return Path::join(home_, std::string_view(real).substr(prefix));
+        return belowHome(real, home_, canonicalHome_);
     }
 
     std::string canonical(const std::string& path) const { return DeletionGuard::canonical(path); }
@@ -168,13 +172,15 @@ HomeLayout::Environment HomeLayout::Environment::current() {
 
 bool HomeLayout::keepsMacFolders(const Url& home) { return Fs::isDirectory(Path::join(home.path(), "Library")); }
 
-HomeLayout::HomeLayout(Url home, const Environment& environment) : home_(std::move(home)) {
+HomeLayout::HomeLayout(Url home, const Environment& environment)
+    : home_(std::move(home)), canonicalHome_(DeletionGuard::canonical(home_.path())) {
     const std::string homePath = home_.path();
     const Candidates candidates(home_);
     auto settle = [&](std::string_view relative, const std::optional<std::string>& linux) {
         const std::string macOS = Path::join(homePath, relative);
         const bool useLinux = !Fs::exists(macOS) && linux && Fs::exists(*linux);
-        resolved_.emplace(std::string(relative), Url::fromPath(useLinux ? *linux : macOS));
+        const Url spelled = Url::fromPath(useLinux ? *linux : macOS);
+        places_.emplace(std::string(relative), Place{spelled, readAt(spelled)});
         return useLinux;
     };
 
@@ -212,9 +218,25 @@ HomeLayout::HomeLayout(Url home, const Environment& environment) : home_(std::mo
 }
 
 Url HomeLayout::folder(std::string_view relative) const {
-    if (auto found = resolved_.find(relative); found != resolved_.end())
-        return found->second;
+    if (auto found = places_.find(relative); found != places_.end())
+        return found->second.real;
+    return readAt(home_.appending(relative));
+}
+
+Url HomeLayout::spelledFolder(std::string_view relative) const {
+    if (auto found = places_.find(relative); found != places_.end())
+        return found->second.spelled;
     return home_.appending(relative);
+}
+
+Url HomeLayout::readAt(const Url& spelled) const {
+    if (isStrictlyInside(canonicalHome_, DeletionGuard::canonical(spelled.path())))
+        return spelled;
+    return resolved(spelled);
+}
+
+Url HomeLayout::resolved(const Url& url) const {
+    return Url::fromPath(belowHome(DeletionGuard::canonical(url.path()), home_.path(), canonicalHome_));
 }
 
 std::vector<Url> HomeLayout::protectedFolders() const {

@@ -1,5 +1,6 @@
 #include "DovraneKit/apps/Leftovers.h"
 #include "DovraneKit/formats/Plist.h"
+#include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "support/TestSupport.h"
 
@@ -272,4 +273,16 @@ TEST_F(LeftoverFinderTest, ADiskMountedWhereALeftoverWouldBeIsNoLeftover) {
     if (!report)
         GTEST_SKIP() << "mounting in a private mount namespace needs root";
     EXPECT_EQ(*report, "");
+}
+
+// Flatpak's data kept on another folder behind a ~/.var link: the leftover is named where it
+// really is, so that its move goes there through no link.
+TEST_F(LeftoverFinderTest, FlatpakDataBehindALinkIsFoundWhereItReallyIs) {
+    TempDir elsewhere;
+    makeFolder(elsewhere / "var/app/org.example.ToolMaker/cache");
+    makeSymlink(elsewhere / "var", home / ".var");
+    const auto found = finder().find("org.example.ToolMaker", "Tool Maker", std::nullopt, std::nullopt);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].url.path(), DeletionGuard::canonical(elsewhere / "var/app/org.example.ToolMaker"));
+    EXPECT_TRUE(found[0].exact);
 }

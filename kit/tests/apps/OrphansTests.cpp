@@ -1,4 +1,5 @@
 #include "DovraneKit/apps/Orphans.h"
+#include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "support/TestSupport.h"
 
@@ -215,4 +216,14 @@ TEST(OrphanFinding, ADiskMountedWhereAnOrphanWouldBeIsNoOrphan) {
     if (!report)
         GTEST_SKIP() << "mounting in a private mount namespace needs root";
     EXPECT_EQ(*report, "");
+}
+
+TEST(OrphanFinderLinux, FlatpakDataBehindALinkIsFoundWhereItReallyIs) {
+    TempHome home;
+    TempDir elsewhere;
+    makeFolder(elsewhere / "var/app/org.flatgone.App");
+    makeSymlink(elsewhere / "var", home / ".var");
+    const std::vector<Orphan> orphans = finderWith(home.path(), {}, InstalledQuery{}).find();
+    ASSERT_EQ(orphans.size(), 1u);
+    EXPECT_EQ(orphans[0].url.path(), DeletionGuard::canonical(elsewhere / "var/app/org.flatgone.App"));
 }

@@ -36,3 +36,15 @@ TEST(PathHelpers, JoinSplitAndExtensions) {
         EXPECT_EQ(Path::deletingExtension(bare), bare) << bare;
     }
 }
+
+TEST(PathHelpers, RebasedTakesWholeComponentsOnly) {
+    EXPECT_EQ(Path::rebased("/home/u/.cache/x", "/home/u", "/var/home/u"), "/var/home/u/.cache/x");
+    EXPECT_EQ(Path::rebased("/home/u", "/home/u", "/var/home/u"), "/var/home/u");
+    EXPECT_EQ(Path::rebased("/home/u/", "/home/u", "/var/home/u"), "/var/home/u");
+    EXPECT_EQ(Path::rebased("/home/user/x", "/home/u", "/var/home/u"), std::nullopt);
+    EXPECT_EQ(Path::rebased("/home", "/home/u", "/var/home/u"), std::nullopt);
+    EXPECT_EQ(Path::rebased("/a/b", "/", "/r"), "/r/a/b");
+    EXPECT_EQ(Path::rebased("/", "/", "/r"), "/r");
+    EXPECT_EQ(Path::rebased("/r/a", "/r", "/"), "/a");
+    EXPECT_EQ(Path::rebased("relative", "/", "/r"), std::nullopt);
+}

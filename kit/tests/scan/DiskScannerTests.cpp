@@ -47,6 +47,43 @@ std::vector<std::string> paths(const Category& category) {
 
 const ToolPaths& tools() { return ToolPaths::current(); }
 
+// Every item the scan offers to move, planned and moved to the Trash as a cleanup does, then put
+// back: a line for each item refused, not moved or not put back, and a line for one that went
+// through a link.
+std::string moveAndPutBackEveryOfferedItem(const ScanResult& scan, const Url& home) {
+    std::vector<Trasher::Candidate> candidates;
+    for (const Category& category : scan.categories)
+        for (const CleanupItem& item : category.items)
+            if (item.action == CleanupAction::trash)
+                candidates.push_back({item.url, item.size, item.fileCount, false});
+    const Trasher trasher{DeletionGuard(home), Url::fromPath(FreedesktopTrash::homeTrashFiles(home.path()))};
+    const TrashPlan plan = trasher.plan(candidates);
+    std::string problems;
+    for (const Url& refused : plan.refused)
+        problems += "refused " + refused.path() + "; ";
+    const Trasher::Outcome outcome = trasher.execute(plan);
+    for (const Trasher::Failure& failure : outcome.failed)
+        problems += "not moved " + failure.path.path() + ": " + failure.reason + "; ";
+    for (const RemovedItem& removed : outcome.removed) {
+        if (trasher.putBack(removed) != Trasher::PutBackResult::restored())
+            problems += "not put back " + removed.originalPath.path() + "; ";
+        const std::string path = trasher.guardrail.inCanonicalHome(removed.originalPath.path());
+        if (DeletionGuard::canonical(path) != path)
+            problems += "through a link " + removed.originalPath.path() + "; ";
+    }
+    if (candidates.empty())
+        problems += "nothing offered; ";
+    return problems;
+}
+
+// The items of a category by name.
+std::map<std::string, CleanupItem> itemsByName(const ScanResult& scan, CategoryID id) {
+    std::map<std::string, CleanupItem> items;
+    for (const CleanupItem& item : scan.category(id)->items)
+        items.emplace(item.name, item);
+    return items;
+}
+
 } // namespace
 
 // ---- Scan ---------------------------------------------------------------------------------
@@ -492,4 +529,148 @@ TEST(DiskScanner, InstallersAndProjectsComeOutOfThePersonalFolders) {
     std::vector<Category> alone = {Category(CategoryID::personal, 123, {itemAt("/h/Downloads", 10)}),
                                    Category(CategoryID::installers), Category(CategoryID::projects)};
     EXPECT_EQ(DiskScanner::deduplicateDownloads(alone), alone);
+}
+
+// ---- Homes laid out otherwise ---------------------------------------------------------------
+
+// Folders of the home kept elsewhere behind links (Downloads, the caches folder, Flatpak's app
+// data, a package cache, a project folder named in the settings) are read where they really are:
+// what the scan offers moves from there and comes back there, and each personal folder keeps the
+// name the home gives it. A link that appears after the scan is refused.
+TEST(DiskScanner, FoldersLinkedElsewhereAreReadAndMovedWhereTheyReallyAre) {
+    ScannerFixture f;
+    TempDir elsewhere;
+    const std::string there = DeletionGuard::canonical(elsewhere.path());
+    f.settings.installerAgeDays = 14;
+    writeFileOfSize(elsewhere / "dl-disk/old.iso", 20000);
+    setTimes(elsewhere / "dl-disk/old.iso", daysAgo(30, f.now));
+    writeFileOfSize(elsewhere / "caches/org.example.Editor/blob", 6000);
+    writeFileOfSize(elsewhere / "var/app/org.example.Flat/cache/blob", 5000);
+    writeFileOfSize(elsewhere / "cargo/registry/cache/crate", 4000);
+    writeFile(elsewhere / "code/shop/package.json", "{}");
+    writeFileOfSize(elsewhere / "code/shop/node_modules/x/index.js", 3000);
+    setTimesRecursively(elsewhere / "code", daysAgo(100));
+    makeFolder(f / "Library");
+    makeSymlink(elsewhere / "dl-disk", f / "Downloads");
+    makeSymlink(elsewhere / "caches", f / "Library/Caches");
+    makeSymlink(elsewhere / "var", f / ".var");
+    makeSymlink(elsewhere / "cargo", f / ".cargo");
+    makeSymlink(elsewhere / "code", f / "code");
+    f.settings.projectFolders = {f / "code"};
+    DiskScanner scanner = f.scanner();
+    scanner.flatpakApps = [] { return std::vector<InstalledApp>(); };
+
+    const ScanResult scan = scanner.scan(nullptr);
+    EXPECT_EQ(
+        paths(*scan.category(CategoryID::caches)),
+        (std::vector<std::string>{there + "/caches/org.example.Editor", there + "/var/app/org.example.Flat/cache"}));
+    EXPECT_EQ(paths(*scan.category(CategoryID::installers)), std::vector<std::string>{there + "/dl-disk/old.iso"});
+    EXPECT_EQ(itemsByName(scan, CategoryID::packageCaches)["Cargo"].url.path(), there + "/cargo/registry/cache");
+    EXPECT_EQ(paths(*scan.category(CategoryID::projects)), std::vector<std::string>{there + "/code/shop/node_modules"});
+    const CleanupItem downloads = itemsByName(scan, CategoryID::personal)["Downloads"];
+    EXPECT_EQ(downloads.url.path(), there + "/dl-disk");
+    EXPECT_EQ(downloads.size,
+              SizeCounter::measure(downloads.url).size - scan.category(CategoryID::installers)->items.front().size);
+
+    EXPECT_EQ(moveAndPutBackEveryOfferedItem(scan, scanner.home), "");
+    EXPECT_EQ(Fs::readFile(elsewhere / "var/app/org.example.Flat/cache/blob")->size(), 5000u);
+    EXPECT_EQ(Fs::list(elsewhere / "code/shop/node_modules"), std::vector<std::string>{"x"});
+
+    // The project folder swapped for a link since the scan: its build folder stays.
+    ASSERT_EQ(std::rename((elsewhere / "code/shop").c_str(), (elsewhere / "shop-real").c_str()), 0);
+    makeSymlink(elsewhere / "shop-real", elsewhere / "code/shop");
+    const Trasher trasher{DeletionGuard(scanner.home),
+                          Url::fromPath(FreedesktopTrash::homeTrashFiles(scanner.home.path()))};
+    const CleanupItem& built = scan.category(CategoryID::projects)->items.front();
+    const Trasher::Outcome outcome = trasher.execute(trasher.plan({{built.url, built.size, built.fileCount, false}}));
+    ASSERT_EQ(outcome.failed.size(), 1u);
+    EXPECT_EQ(outcome.failed[0].reason,
+              "A folder above this item is a link, and Dovrane moves nothing through a link.");
+    EXPECT_TRUE(Fs::exists(elsewhere / "shop-real/node_modules/x/index.js"));
+
+    // An excluded folder spelled through the link still excludes what is found there.
+    f.settings.excludedPaths = {f / "Downloads/old.iso", f / "code/shop"};
+    DiskScanner excluding = f.scanner();
+    excluding.flatpakApps = scanner.flatpakApps;
+    EXPECT_TRUE(excluding.collect(CategoryID::installers).items.empty());
+    EXPECT_TRUE(excluding.collect(CategoryID::projects).items.empty());
+
+    // A Downloads link to a folder holding the home is not followed there: what lies in it is
+    // shown, not offered, since no move goes through the link.
+    writeFileOfSize(elsewhere / "stray.iso", 20000);
+    setTimes(elsewhere / "stray.iso", daysAgo(30, f.now));
+    makeFolder(elsewhere / "home");
+    makeSymlink(elsewhere.path(), elsewhere / "home/Downloads");
+    DiskScanner above(Url::fromPath(elsewhere / "home"), std::vector<Url>{}, f.settings, nullptr,
+                      DiskScanner::noNames(), {}, f.now);
+    above.environment = {};
+    const Category stray = above.collect(CategoryID::installers);
+    ASSERT_EQ(stray.items.size(), 1u);
+    EXPECT_EQ(stray.items[0].url.path(), elsewhere / "home/Downloads/stray.iso");
+    EXPECT_EQ(stray.items[0].action, CleanupAction::showOnly);
+}
+
+// A Downloads folder kept on another disk: its old installer goes into that disk's own Trash and
+// comes back from there.
+TEST(DiskScanner, AFolderLinkedToAnotherDiskMovesIntoThatDisksTrash) {
+    ScannerFixture f;
+    TempDir elsewhere;
+    makeFolder(elsewhere / "disk");
+    const auto report = withPrivateMounts([&] {
+        if (!mountTmpfs(elsewhere / "disk"))
+            return std::string("mounting failed");
+        writeFileOfSize(elsewhere / "disk/Downloads/old.iso", 20000);
+        setTimes(elsewhere / "disk/Downloads/old.iso", daysAgo(30, f.now));
+        makeSymlink(elsewhere / "disk/Downloads", f / "Downloads");
+        DiskScanner scanner = f.scanner();
+        scanner.flatpakApps = [] { return std::vector<InstalledApp>(); };
+        const Category installers = scanner.collect(CategoryID::installers);
+        if (installers.items.size() != 1 || installers.items[0].action != CleanupAction::trash)
+            return std::string("the installer is not offered");
+        const Trasher trasher{DeletionGuard(scanner.home),
+                              Url::fromPath(FreedesktopTrash::homeTrashFiles(scanner.home.path()))};
+        const CleanupItem& item = installers.items[0];
+        const Trasher::Outcome moved = trasher.execute(trasher.plan({{item.url, item.size, item.fileCount, false}}));
+        if (moved.removed.size() != 1)
+            return "not moved: " + (moved.failed.empty() ? std::string() : moved.failed[0].reason);
+        std::string problems;
+        const std::string volumeTrash = elsewhere / ("disk/.Trash-" + std::to_string(geteuid()) + "/files/old.iso");
+        if (DeletionGuard::canonical(moved.removed[0].trashPath.path()) != DeletionGuard::canonical(volumeTrash))
+            problems += "moved into " + moved.removed[0].trashPath.path() + "; ";
+        if (trasher.putBack(moved.removed[0]) != Trasher::PutBackResult::restored() ||
+            !Fs::exists(elsewhere / "disk/Downloads/old.iso"))
+            problems += "not put back; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}
+
+// A home kept below /var, given as "/home/u" (a link there) or as it really is: its caches and old
+// installers are offered and move, as on any home.
+TEST(DiskScanner, AHomeBelowVarOffersWhatAMoveTakesInBothSpellings) {
+    const auto report = withHomeUnderVar([](const std::string& spelled, const std::string& real) {
+        const Date now = Date::fromUnix(1'700'000'000);
+        std::string problems;
+        for (const std::string& home : {spelled, real}) {
+            writeFileOfSize(real + "/.cache/org.example.Editor/blob", 6000);
+            writeFileOfSize(real + "/Downloads/old.iso", 20000);
+            setTimes(real + "/Downloads/old.iso", daysAgo(30, now));
+            DiskScanner scanner(Url::fromPath(home), std::vector<Url>{}, ScanSettings(), nullptr,
+                                DiskScanner::noNames(), {}, now);
+            scanner.flatpakApps = [] { return std::vector<InstalledApp>(); };
+            const ScanResult scan = scanner.scan(nullptr);
+            for (CategoryID id : {CategoryID::caches, CategoryID::installers}) {
+                const Category& category = *scan.category(id);
+                if (category.items.size() != 1 || category.items[0].action != CleanupAction::trash)
+                    problems += home + ": " + std::string(rawValue(id)) + " not offered; ";
+            }
+            problems += moveAndPutBackEveryOfferedItem(scan, scanner.home);
+        }
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
 }

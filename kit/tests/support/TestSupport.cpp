@@ -277,4 +277,22 @@ std::string asOrdinaryUser(const std::function<std::string()>& body) {
     return run->report;
 }
 
+std::optional<std::string>
+withHomeUnderVar(const std::function<std::string(const std::string& spelled, const std::string& real)>& body) {
+    return withPrivateMounts([&body] {
+        const std::string spelled = "/home/u", real = "/var/home/u";
+        if (!mountTmpfs("/var") || !mountTmpfs("/home"))
+            return std::string("mounting failed");
+        const OrdinaryUser user = ordinaryUser();
+        makeFolder(real);
+        if (chown(real.c_str(), user.user, user.group) != 0 || chmod(real.c_str(), 0700) != 0)
+            return std::string("cannot give the home to its user");
+        makeSymlink(real, spelled);
+        setenv("HOME", spelled.c_str(), 1);
+        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+            unsetenv(name);
+        return asOrdinaryUser([&] { return body(spelled, real); });
+    });
+}
+
 } // namespace dovrane::testing

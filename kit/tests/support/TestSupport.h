@@ -114,4 +114,12 @@ OrdinaryUser ordinaryUser();
 // returns its report ("" when all went well). Give that user the folders it needs first.
 std::string asOrdinaryUser(const std::function<std::string()>& body);
 
+// Runs `body` as ordinaryUser() in a private mount namespace on a home kept where image-based
+// desktops keep it: a fresh tmpfs on /var holds the home /var/home/u, that user's own, and a
+// tmpfs on /home the link /home/u leading there. HOME is "/home/u" and the XDG folders are its
+// defaults. `body` gets the home as spelled through the link and as it really is. Nothing when
+// no such child can mount here.
+std::optional<std::string>
+withHomeUnderVar(const std::function<std::string(const std::string& spelled, const std::string& real)>& body);
+
 } // namespace dovrane::testing

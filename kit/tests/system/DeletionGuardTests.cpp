@@ -186,6 +186,60 @@ TEST_F(DeletionGuardTest, LinuxSystemFoldersAndHomePlaces) {
                    &elsewhere);
 }
 
+// A home kept below /var (image-based desktops link /home there) is its user's: the system's
+// rule for /var does not swallow it, the home's own rules still hold, whichever spelling the
+// home is given in. No other folder below /var is freed, nor a home there that is not the user's.
+TEST(DeletionGuardHomeUnderVar, TheUsersOwnHomeIsJudgedByTheHomesRulesOnly) {
+    const auto report = dovrane::testing::withHomeUnderVar([](const std::string& spelled, const std::string& real) {
+        std::string problems;
+        auto expect = [&](const DeletionGuard& guard, const std::string& path, const std::string& expected) {
+            if (std::string found = verdictText(guard, path); found != expected)
+                problems += path + ": " + found + " instead of " + expected + "; ";
+        };
+        makeFolder(real + "/.cache/app");
+        for (const std::string& home : {spelled, real}) {
+            const DeletionGuard guard{Url::fromPath(home)};
+            if (!guard.ownHome || guard.home != real)
+                problems += home + " is not the user's own home; ";
+            for (const std::string& base : {spelled, real}) {
+                expect(guard, base + "/.cache/app", "allowed");
+                expect(guard, base + "/Downloads/old.iso", "allowed");
+                expect(guard, base, "home");
+                expect(guard, base + "/.cache", "home.folders"); // the cache home, as Library/Caches
+                expect(guard, base + "/.config", "home.config");
+                expect(guard, base + "/.ssh/id_ed25519", "home.ssh");
+                expect(guard, base + "/.local/share/Trash/files/x", "home.trash");
+            }
+            expect(guard, "/var/home", "var");
+            expect(guard, "/var/home/someone/x", "var");
+            expect(guard, "/var/home/u2/x", "var");
+            expect(guard, "/var/lib/dpkg/status", "var");
+            expect(guard, "/var/tmp/x", "allowed");
+        }
+        // A folder of someone else's taken for the home frees nothing.
+        const DeletionGuard foreign{Url::fromPath("/var/home")};
+        if (foreign.ownHome)
+            problems += "root's /var/home is taken for the user's own; ";
+        expect(foreign, real + "/.cache/app", "var");
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+
+    // Root owns every folder below /var: only root's home in the password database is root's own.
+    const auto rootsReport = dovrane::testing::withPrivateMounts([] {
+        if (!dovrane::testing::mountTmpfs("/var"))
+            return std::string("mounting failed");
+        makeFolder("/var/lib/service/.cache/app");
+        const DeletionGuard guard{Url::fromPath("/var/lib/service")};
+        std::string found = verdictText(guard, "/var/lib/service/.cache/app");
+        return guard.ownHome || found != "var" ? "a folder of root's below /var was freed: " + found : std::string();
+    });
+    ASSERT_TRUE(rootsReport);
+    EXPECT_EQ(*rootsReport, "");
+}
+
 // A collector's items judged together get the verdicts they get one by one: a link among them
 // is followed, and folders that alternate, are spelled oddly or lead through a link still count.
 TEST_F(DeletionGuardTest, CheckingManyAtOnceJudgesEachAsAlone) {

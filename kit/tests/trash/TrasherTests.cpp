@@ -767,6 +767,53 @@ TEST_F(TrasherTest, ATrashKeptBehindALinkStillTakesItemsAndGivesThemBack) {
     EXPECT_EQ(Fs::readFile(home / "Downloads/root.iso"), "root");
 }
 
+// A home given through a link ("/home/u" where "/home" leads to "/var/home") is one folder in
+// both spellings: items spelled either way move, the user's own way and the administrator's, and
+// go back where they were; the administrator goes down from where the home really is. A folder
+// in the home swapped for a link after the plan is still refused.
+TEST(TrasherSpelledHome, ItemsOfAHomeGivenThroughALinkMoveAndComeBackInBothSpellings) {
+    TempDir work;
+    const std::string real = work / "var/home/u", spelled = work / "home/u";
+    makeFolder(real);
+    makeSymlink(work / "var/home", work / "home");
+    writeFile(real + "/.cache/app/data", "cache");
+    writeFile(real + "/.cache/other/data", "other");
+    writeFile(real + "/Downloads/old.iso", "iso");
+    writeFile(real + "/Downloads/root.iso", "root");
+    const std::string trashFiles = FreedesktopTrash::homeTrashFiles(spelled);
+    std::vector<std::string> commands;
+    const Trasher t{DeletionGuard(Url::fromPath(spelled)), Url::fromPath(trashFiles), [&](const std::string& command) {
+                        commands.push_back(command);
+                        return runShell(command);
+                    }};
+
+    const auto identity = FolderDescent::identify(real + "/Downloads/root.iso");
+    const Trasher::Outcome moved = t.execute(t.plan({{Url::fromPath(spelled + "/.cache/app"), 1, 1, false},
+                                                     {Url::fromPath(real + "/Downloads/old.iso"), 1, 1, false},
+                                                     {Url::fromPath(spelled + "/Downloads/root.iso"), 1, 1, true}}));
+    ASSERT_EQ(moved.removed.size(), 3u) << moved.failed.front().reason;
+    EXPECT_EQ(moved.removed[0].originalPath, Url::fromPath(spelled + "/.cache/app"));
+    EXPECT_EQ(Fs::readFile(trashFiles + "/root.iso"), "root");
+    EXPECT_EQ(commands, std::vector<std::string>{moverLine(real, real + "/Downloads/root.iso", trashFiles,
+                                                           trashFiles + "/root.iso", identity)});
+    for (const RemovedItem& removed : moved.removed) {
+        EXPECT_TRUE(Trasher::isInTrash(removed)) << removed.originalPath.path();
+        EXPECT_EQ(t.putBack(removed), Trasher::PutBackResult::restored()) << removed.originalPath.path();
+    }
+    EXPECT_EQ(Fs::readFile(real + "/.cache/app/data"), "cache");
+    EXPECT_EQ(Fs::readFile(real + "/Downloads/old.iso"), "iso");
+    EXPECT_EQ(Fs::readFile(real + "/Downloads/root.iso"), "root");
+
+    const TrashPlan plan = t.plan({{Url::fromPath(spelled + "/.cache/other"), 1, 1, false}});
+    ASSERT_EQ(std::rename((real + "/.cache").c_str(), (real + "/.cache.real").c_str()), 0);
+    makeSymlink(real + "/.cache.real", real + "/.cache");
+    EXPECT_EQ(t.execute(plan).failed,
+              (std::vector<Trasher::Failure>{Trasher::Failure::fileError(
+                  Url::fromPath(spelled + "/.cache/other"),
+                  "A folder above this item is a link, and Dovrane moves nothing through a link.")}));
+    EXPECT_EQ(Fs::readFile(real + "/.cache.real/other/data"), "other");
+}
+
 // What moves is what the user was shown: an item replaced at its path after planning, by its
 // folder swapped for another real folder or by a new file of the same name, stays where it is,
 // whether the user's rename or the administrator's would move it; so does one that appeared

@@ -61,7 +61,11 @@ std::optional<std::error_code> moverError(const Shell::AdminAnswer& answer) {
 
 } // namespace
 
-std::string Trasher::rootFor(const std::string& path) const { return FolderDescent::rootFor(path, guardrail.home); }
+Trasher::Way Trasher::wayTo(const std::string& path) const {
+    std::string spelled = guardrail.inCanonicalHome(path);
+    std::string root = FolderDescent::rootFor(spelled, guardrail.home);
+    return {std::move(root), std::move(spelled)};
+}
 
 std::int64_t TrashPlan::size() const {
     std::int64_t total = 0;
@@ -146,7 +150,8 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
         // The guard judged where the path leads now; the move goes only where it leads without
         // a link, so a folder swapped for one since cannot bring in anything from elsewhere.
         const std::string path = entry.url.path();
-        auto place = FolderDescent::parentOf(rootFor(path), path);
+        const Way way = wayTo(path);
+        auto place = FolderDescent::parentOf(way.root, way.path);
         if (!place) {
             outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(place.error())));
             continue;
@@ -159,22 +164,24 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
                 continue;
             }
         if (entry.needsAdmin) {
-            moveAsAdmin(entry, *place, outcome);
+            moveAsAdmin(entry, way, *place, outcome);
             continue;
         }
-        // Checked once more right before the rename.
+        // The info file keeps the path as planned, as the journal does, so that Put Back finds it;
+        // the identity is checked once more right before the rename.
         auto moved = FreedesktopTrash::moveToTrash(*place, path, homeTrash(), entry.identity);
         if (moved)
             outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false});
         else if (TrasherInternals::isPermissionError(moved.error().code))
-            moveAsAdmin(entry, *place, outcome);
+            moveAsAdmin(entry, way, *place, outcome);
         else
             outcome.failed.push_back(TrashFailure::fileError(entry.url, moved.error().message));
     }
     return outcome;
 }
 
-void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Place& place, Outcome& outcome) const {
+void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
+                          Outcome& outcome) const {
     const std::string path = entry.url.path();
     // The info file is written as the user before the move, so the desktop's Trash knows the
     // item the moment it arrives; the administrator only renames within one volume.
@@ -196,7 +203,7 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Pl
         if (auto seen = FolderDescent::identify(place))
             identity = *seen;
     // The mover answers success only when it renamed, but only the disk tells what happened.
-    const std::string command = moverCommand(rootFor(path), path, slot->trash.files(), destination, identity);
+    const std::string command = moverCommand(way.root, way.path, slot->trash.files(), destination, identity);
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     if (answer && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
         outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true});
@@ -227,10 +234,11 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     if (Fs::exists(originalPath))
         return PutBackResult::originalTaken();
 
+    const Way back = wayTo(originalPath);
     if (item.needsAdmin) {
         const std::string files = Path::parent(trashPath);
         const Shell::AdminAnswer answer =
-            Shell::runAsAdmin(admin, moverCommand(files, trashPath, rootFor(originalPath), originalPath));
+            Shell::runAsAdmin(admin, moverCommand(files, trashPath, back.root, back.path));
         if (answer && isGone(trashPath) && Fs::exists(originalPath)) {
             if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
                 unlink(info.c_str());
@@ -247,7 +255,7 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
         return PutBackResult::failed(backReason(trashed.error()));
     // The folders that held the item are made again where missing, and none of them may be a
     // link: the item goes back to where it was, not to wherever a link leads now.
-    auto original = FolderDescent::parentOf(rootFor(originalPath), originalPath, true);
+    auto original = FolderDescent::parentOf(back.root, back.path, true);
     if (!original)
         return PutBackResult::failed(backReason(original.error()));
     if (auto failure = FreedesktopTrash::restore(*trashed, trashPath, *original)) {

@@ -1,6 +1,7 @@
 #pragma once
 // Paths as text: joining and taking apart byte paths without asking the file system.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ std::string parent(std::string_view path);
 std::string extension(std::string_view name);
 // The name without ".extension" (unchanged when extension() is empty).
 std::string deletingExtension(std::string_view name);
+// The path spelled from another folder: when `path` is `from` or lies below it (whole
+// components), `to` followed by the rest; otherwise nothing. Both folders are absolute,
+// without a trailing slash except "/" itself.
+std::optional<std::string> rebased(std::string_view path, std::string_view from, std::string_view to);
 } // namespace Path
 
 } // namespace dovrane

@@ -56,6 +56,13 @@ struct DeletionGuard {
     std::string home;                      // canonical
     std::vector<Rule> rules;               // first match wins
     std::vector<std::string> allowedTrees; // tree rules do not cover what is strictly inside
+    // The home as the caller spelled it ("/home/u" where "/home" leads to "/var/home"): the same
+    // folder as `home`, its paths judged alike.
+    std::string homeAsGiven;
+    // The home is a folder of the user this process runs as (for root: root's home in the
+    // password database). Then a system tree rule above it ("/var" over "/var/home/u") does not
+    // reach into it; the rules of the home's own places apply there as anywhere.
+    bool ownHome = false;
 
     // The freedesktop Trash is found through XDG_DATA_HOME, read here.
     explicit DeletionGuard(const HomeLayout& layout, std::vector<Url> sandboxRoots = {});
@@ -67,6 +74,8 @@ struct DeletionGuard {
 
     // Reads the file system only to resolve symbolic links.
     Verdict check(const Url& url) const;
+    // The path spelled from the canonical home when it lies in the home as given; else as it is.
+    std::string inCanonicalHome(const std::string& path) const;
     // check() of each URL, in their order. Each folder is resolved once, however many of the URLs
     // it holds and in whatever order they come; each URL then looks only at its own last name.
     std::vector<Verdict> checkEach(const std::vector<Url>& urls) const;

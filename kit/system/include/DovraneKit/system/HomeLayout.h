@@ -35,9 +35,16 @@ public:
 
     const Url& home() const { return home_; }
 
-    // The folder to read for a path relative to the home folder. Paths with no Linux
-    // equivalent (Library/Logs, Library/Messages, …) are the macOS folder.
+    // The folder to read for a path relative to the home folder, where it really is: a link on
+    // the way (~/Downloads kept on another disk) is resolved now, once, so that what is found
+    // there is moved from where it was measured, through no link. Paths with no Linux equivalent
+    // (Library/Logs, Library/Messages, …) are the macOS folder.
     Url folder(std::string_view relative) const;
+    // The same folder as the home names it, before links are resolved: what it is called.
+    Url spelledFolder(std::string_view relative) const;
+    // Where a path really leads (DeletionGuard::canonical), spelled below the home folder as the
+    // caller gave it when it leads into the home, so that every path in the home shares one prefix.
+    Url resolved(const Url& url) const;
 
     // The resolved personal folders and cache home that stay where they are, as their macOS
     // folders do (Documents, Desktop, Downloads, Pictures, Library/Caches).
@@ -54,8 +61,18 @@ public:
     static std::map<std::string, std::string> parseUserDirs(std::string_view text, const std::string& home);
 
 private:
+    // Where a folder of the home is read: resolved(), unless a link there leads to a folder that
+    // holds the home (all of /home is nobody's Downloads); then as spelled.
+    Url readAt(const Url& spelled) const;
+
+    struct Place {
+        Url spelled; // as chosen: the macOS folder or its Linux equivalent
+        Url real;    // readAt()
+    };
+
     Url home_;
-    std::map<std::string, Url, std::less<>> resolved_; // only the folders that have a Linux equivalent
+    std::string canonicalHome_;
+    std::map<std::string, Place, std::less<>> places_; // only the folders that have a Linux equivalent
 };
 
 } // namespace dovrane

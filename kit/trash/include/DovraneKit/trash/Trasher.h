@@ -4,10 +4,10 @@
 // guard protects and what lies inside another item; executing checks every path again, moves
 // what the user may move and hands the rest to an administrator closure as a command line of our
 // mover ("dovrane-move"). No move follows a link in a folder above the item: each folder is
-// opened from the home folder (or from "/" for an item outside it) down, the item renamed out of
-// the last one into the Trash's files/ folder, and back the same way. What moves is the item
-// that was planned: its identity, noted when planned, is checked right before the rename, and
-// another item found at its path since stays where it is.
+// opened from the home folder's real place (or from "/" for an item outside it) down, the item
+// renamed out of the last one into the Trash's files/ folder, and back the same way. What moves
+// is the item that was planned: its identity, noted when planned, is checked right before the
+// rename, and another item found at its path since stays where it is.
 
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/system/DeletionGuard.h"
@@ -132,10 +132,18 @@ struct Trasher {
     static std::string quote(std::string_view text);
 
 private:
+    // Where a move goes down from, and the path spelled from there: the canonical home for a
+    // path in the home (spelled as the caller gave the home or canonical), else "/". The home
+    // given through a link is gone down from where it really is, so no link is crossed below it.
+    struct Way {
+        std::string root;
+        std::string path;
+    };
+
     std::string homeTrash() const;
-    // The home folder for a path inside it, else "/": where a move goes down from.
-    std::string rootFor(const std::string& path) const;
-    void moveAsAdmin(const TrashPlan::Entry& entry, const FolderDescent::Place& place, Outcome& outcome) const;
+    Way wayTo(const std::string& path) const;
+    void moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
+                     Outcome& outcome) const;
 };
 
 } // namespace dovrane
