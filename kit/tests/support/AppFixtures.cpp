@@ -18,8 +18,8 @@ bool runQuietly(const std::vector<std::string>& argv) {
     arguments.push_back(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
-        ::freopen("/dev/null", "w", stdout);
-        ::freopen("/dev/null", "w", stderr);
+        if (!::freopen("/dev/null", "w", stdout) || !::freopen("/dev/null", "w", stderr))
+            ::_exit(126);
         ::execv(arguments[0], arguments.data());
         ::_exit(127);
     }

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 namespace dovrane::testing {
 
@@ -163,10 +164,14 @@ void setTimesRecursively(const std::string& path, Date date) {
 
 void chownRecursively(const std::string& path, uid_t user, gid_t group) {
     namespace fs = std::filesystem;
+    auto give = [user, group](const std::string& item) {
+        if (lchown(item.c_str(), user, group) != 0)
+            throw std::system_error(errno, std::generic_category(), "cannot give " + item + " away");
+    };
     if (fs::is_directory(fs::symlink_status(path)))
         for (const auto& entry : fs::recursive_directory_iterator(path))
-            lchown(entry.path().c_str(), user, group);
-    lchown(path.c_str(), user, group);
+            give(entry.path().string());
+    give(path);
 }
 
 Date daysAgo(double days, Date from) { return from.adding(-days * 86400.0); }

@@ -106,7 +106,7 @@ public:
         for (int i = 0; i < 12 && files_.size() > 1; ++i) {
             const std::string& existing = files_[random_() % files_.size()];
             const std::string& folder = folders_[random_() % folders_.size()];
-            link(existing.c_str(), (folder + "/hard" + std::to_string(i)).c_str());
+            EXPECT_EQ(link(existing.c_str(), (folder + "/hard" + std::to_string(i)).c_str()), 0);
         }
         for (int i = 0; i < 6; ++i) {
             const std::string& folder = folders_[random_() % folders_.size()];
@@ -309,12 +309,13 @@ TEST(ParallelWalk, UnreadableFoldersAgreeWithTheReferenceWithoutRootsRights) {
     writeFileOfSize(dir / "home/search-only/inside.bin", 70'000);
     writeFileOfSize(dir / "home/search-only/open/deeper.bin", 80'000);
     ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
-    if (geteuid() == 0) // the child must own the tree to put its times back
+    if (geteuid() == 0) { // the child must own the tree to put its times back
         for (const std::string& item : tree.items())
-            lchown(item.c_str(), 65534, 65534);
+            ASSERT_EQ(lchown(item.c_str(), 65534, 65534), 0);
+    }
     for (const char* folder : {"locked", "list-only", "search-only", "search-only/open"}) {
         holdFolderAccessTimes(dir / "home/" + folder);
-        lchown((dir / "home/" + folder).c_str(), 65534, 65534);
+        ASSERT_EQ(lchown((dir / "home/" + folder).c_str(), 65534, 65534), 0);
     }
     ASSERT_EQ(chmod((dir / "home/locked").c_str(), 0), 0);
     ASSERT_EQ(chmod((dir / "home/list-only").c_str(), 0444), 0);
