@@ -2,8 +2,8 @@
 
 #include "DovraneKit/core/TextPieces.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "system/Accounts.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,11 +52,8 @@ bool isOwnHome(const std::string& home) {
         return false;
     if (geteuid() != 0)
         return true;
-    passwd entry;
-    passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    return getpwuid_r(0, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
-           *found->pw_dir == '/' && DeletionGuard::canonical(found->pw_dir) == home;
+    const auto root = accounts::of(0);
+    return root && root->home.starts_with('/') && DeletionGuard::canonical(root->home) == home;
 }
 
 bool isPhotoLibrary(std::string_view path) {

@@ -1,9 +1,9 @@
 #include "DovraneKit/system/MoveRights.h"
 
 #include "DovraneKit/core/Path.h"
+#include "system/Accounts.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,13 +70,8 @@ std::vector<std::optional<MoveRights>> MoveRights::ofEach(const std::vector<std:
 }
 
 std::string MoveRights::userName(std::uint32_t user) {
-    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::string buffer(size > 0 ? std::size_t(size) : 16384, '\0');
-    passwd entry;
-    passwd* found = nullptr;
-    if (getpwuid_r(uid_t(user), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name &&
-        *found->pw_name)
-        return found->pw_name;
+    if (auto account = accounts::of(user); account && !account->name.empty())
+        return std::move(account->name);
     return std::to_string(user);
 }
 
