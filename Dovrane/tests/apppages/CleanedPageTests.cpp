@@ -47,6 +47,16 @@ class CleanedPageTests : public QObject {
         return removal;
     }
 
+    // Journals more records than the page holds rows for, "Record 0" the oldest; gives their number.
+    int addLongJournal() {
+        const int records = 3 * CleanedPage::pageSize + 7;
+        for (int index = 0; index < records; ++index)
+            f->fixture.container().insert(std::make_shared<Removal>(
+                Date{double(index)}, QStringLiteral("Record %1").arg(index),
+                std::vector<RemovedItem>{{Url::fromPath(f->fixture / "gone"), Url::fromPath(f->fixture / "t"), 1}}));
+        return records;
+    }
+
     static void emptyFromTrash(const RemovedItem& item) {
         Fs::removeAll(item.trashPath.path());
         Fs::removeAll(FreedesktopTrash::infoPathFor(item.trashPath.path()));
@@ -151,11 +161,7 @@ private slots:
     // A long journal: rows exist only for the records in and near the view, the list is as long
     // as all of them, and scrolling to its end shows the oldest record.
     void aLongJournalHoldsRowsOnlyForWhatIsInView() {
-        const int records = 3 * CleanedPage::pageSize + 7;
-        for (int index = 0; index < records; ++index)
-            f->fixture.container().insert(std::make_shared<Removal>(
-                Date{double(index)}, QStringLiteral("Record %1").arg(index),
-                std::vector<RemovedItem>{{Url::fromPath(f->fixture / "gone"), Url::fromPath(f->fixture / "t"), 1}}));
+        const int records = addLongJournal();
         QVERIFY(f->fixture.container().save());
         CleanedPage page(f->model);
         settle(page);
@@ -174,11 +180,7 @@ private slots:
     // Home and End reach the newest and the oldest record of a journal longer than the rows the
     // page holds, from a row's button as from the list, and the keyboard stays in the list.
     void homeAndEndReachTheNewestAndTheOldestRecord() {
-        const int records = 3 * CleanedPage::pageSize + 7;
-        for (int index = 0; index < records; ++index)
-            f->fixture.container().insert(std::make_shared<Removal>(
-                Date{double(index)}, QStringLiteral("Record %1").arg(index),
-                std::vector<RemovedItem>{{Url::fromPath(f->fixture / "gone"), Url::fromPath(f->fixture / "t"), 1}}));
+        addLongJournal();
         QVERIFY(f->fixture.container().save());
         record(QStringLiteral("Newest"), {"f"});
         CleanedPage page(f->model);
