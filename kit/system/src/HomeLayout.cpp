@@ -220,8 +220,10 @@ HomeLayout::HomeLayout(Url home, const Environment& environment)
 Url HomeLayout::folder(std::string_view relative) const {
     if (auto found = places_.find(relative); found != places_.end())
         return found->second.real;
-    return readAt(home_.appending(relative));
+    return inPlace(relative);
 }
+
+Url HomeLayout::inPlace(std::string_view relative) const { return readAt(home_.appending(relative)); }
 
 Url HomeLayout::spelledFolder(std::string_view relative) const {
     if (auto found = places_.find(relative); found != places_.end())

@@ -42,6 +42,9 @@ public:
     Url folder(std::string_view relative) const;
     // The same folder as the home names it, before links are resolved: what it is called.
     Url spelledFolder(std::string_view relative) const;
+    // The folder of that very name below the home, no Linux equivalent read in its place, where
+    // it really is, as folder() resolves it (~/.config linked to another disk: the folder there).
+    Url inPlace(std::string_view relative) const;
     // Where a path really leads (DeletionGuard::canonical), spelled below the home folder as the
     // caller gave it when it leads into the home, so that every path in the home shares one prefix.
     Url resolved(const Url& url) const;
