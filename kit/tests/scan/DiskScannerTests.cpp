@@ -453,6 +453,9 @@ TEST(DiskScanner, ALinuxDesktopHomeIsReadWhereLinuxKeepsEachFolder) {
         writeFileOfSize(f / "Téléchargements" + "/" + name, 20000);
         setTimes(f / "Téléchargements" + "/" + name, daysAgo(30, f.now));
     }
+    // A stray folder of the macOS name is not the Downloads folder the desktop names.
+    writeFileOfSize(f / "Downloads/stray.iso", 20000);
+    setTimes(f / "Downloads/stray.iso", daysAgo(30, f.now));
 
     const ScanResult result = f.scanner().scan(nullptr);
     auto category = [&](CategoryID id) { return *result.category(id); };
@@ -494,6 +497,9 @@ TEST(DiskScanner, ALinuxDesktopHomeIsReadWhereLinuxKeepsEachFolder) {
     EXPECT_EQ(personal["Téléchargements"].size, SizeCounter::measure(Url::fromPath(f / "Téléchargements")).size -
                                                     installers.items[0].size - installers.items[1].size);
     EXPECT_FALSE(personal.contains("Movies"));
+    EXPECT_FALSE(personal.contains("Downloads"));
+    const DeletionGuard guard(Url::fromPath(f.home.path()));
+    EXPECT_EQ(guard.check(Url::fromPath(f / "Téléchargements")).rule().value_or("allowed"), "home.folders");
 
     auto docker = category(CategoryID::docker);
     ASSERT_EQ(docker.items.size(), 1u);

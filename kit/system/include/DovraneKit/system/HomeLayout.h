@@ -4,8 +4,10 @@
 // a Linux desktop keeps the same things in the XDG cache and data homes and in the user
 // directories of user-dirs.dirs. For each such folder the layout answers the macOS folder when
 // it exists, else its Linux equivalent when that exists, else the macOS folder, so a home laid
-// out like a Mac's reads exactly what it always did. Built once per scan: the scanner's
-// collectors and the deletion guard read the same answers.
+// out like a Mac's reads exactly what it always did; only a personal folder that user-dirs.dirs
+// names, and that exists, is read wherever a folder of the macOS name also stands, since the
+// desktop keeps that folder's files there. Built once per scan: the scanner's collectors and
+// the deletion guard read the same answers.
 
 #include "DovraneKit/core/Url.h"
 
