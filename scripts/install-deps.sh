@@ -22,6 +22,7 @@ libexpat1-dev
 libarchive-dev
 libappimage-dev
 libflatpak-dev
+libgit2-dev
 qt6-base-dev
 qt6-svg-dev
 qt6-tools-dev
@@ -42,8 +43,8 @@ fonts-dejavu-core
 
 # What the tests, the format check, the clang build with its sanitizers and fuzz harnesses, and
 # the benchmarks add: the test frameworks, OpenSSL for the loopback https server, the programs the
-# tests build fixtures with or check the install by, a private session bus, polkit's pkexec, and
-# /usr/bin/time.
+# tests build fixtures with or check the install by (git among them), a private session bus,
+# polkit's pkexec, and /usr/bin/time.
 TESTS="
 clang
 libclang-rt-14-dev
@@ -58,6 +59,7 @@ desktop-file-utils
 appstream
 dbus-daemon
 pkexec
+git
 time
 "
 

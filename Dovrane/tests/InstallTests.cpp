@@ -134,7 +134,7 @@ TEST_F(Installed, LinksItsLibrariesAndDeclaresTheOnesItOpensLater) {
             for (const std::string& line : run.lines) {
                 EXPECT_EQ(line.find(DOVRANE_BUILD_DIR), std::string::npos) << program << ": " << line;
                 EXPECT_EQ(line.find("not found"), std::string::npos) << program << ": " << line;
-                for (const char* later : {"libcurl", "libflatpak", "libappimage", "libDovraneKit"})
+                for (const char* later : {"libcurl", "libflatpak", "libgit2", "libappimage", "libDovraneKit"})
                     EXPECT_EQ(line.find(later), std::string::npos) << program << ": " << line;
             }
         }
@@ -152,7 +152,8 @@ TEST_F(Installed, LinksItsLibrariesAndDeclaresTheOnesItOpensLater) {
     std::string dump;
     for (const std::string& line : notes.lines)
         dump += line + "\n";
-    for (const char* soname : {"\"soname\":[\"libcurl.so.4\"]", "\"soname\":[\"libflatpak.so.0\"]"})
+    for (const char* soname :
+         {"\"soname\":[\"libcurl.so.4\"]", "\"soname\":[\"libflatpak.so.0\"]", "\"soname\":[\"libgit2.so."})
         EXPECT_NE(dump.find(soname), std::string::npos) << dump;
 }
 

@@ -84,20 +84,18 @@ private:
 
 // The Linux counterparts of the user's Library folders, after them. The cache home is the one
 // the home layout reads; on a home laid out like a Mac's it is Library/Caches, already searched.
-std::vector<Folder> linuxFolders(const Url& home) {
-    const std::string base = home.path();
+std::vector<Folder> linuxFolders(const HomeLayout& layout) {
+    auto at = [&](std::string_view relative) { return layout.inPlace(relative).path(); };
     std::vector<Folder> folders = {
-        {Path::join(base, ".config"), ".config", false, true, false},
-        {Path::join(base, ".local/share"), ".local/share", false, true, false},
+        {at(".config"), ".config", false, true, false},
+        {at(".local/share"), ".local/share", false, true, false},
     };
-    const HomeLayout layout(home);
-    if (layout.spelledFolder("Library/Caches").path() != Path::join(base, "Library/Caches"))
+    if (layout.spelledFolder("Library/Caches") != layout.home().appending("Library/Caches"))
         folders.push_back({layout.folder("Library/Caches").path(), ".cache", false, true, false});
-    folders.push_back({Path::join(base, ".local/state"), ".local/state", false, true, false});
-    // Flatpak's data kept on another disk behind a link is searched there, so its finds move.
-    folders.push_back({layout.folder(".var/app").path(), ".var/app", false, false, false});
-    folders.push_back({Path::join(base, ".config/autostart"), "autostart", false, false, true});
-    folders.push_back({Path::join(base, ".local/share/applications"), "applications", false, false, true});
+    folders.push_back({at(".local/state"), ".local/state", false, true, false});
+    folders.push_back({at(".var/app"), ".var/app", false, false, false});
+    folders.push_back({at(".config/autostart"), "autostart", false, false, true});
+    folders.push_back({at(".local/share/applications"), "applications", false, false, true});
     return folders;
 }
 
@@ -109,15 +107,18 @@ std::vector<Leftover> LeftoverFinder::find(const std::string& bundleID, const st
     const DeletionGuard guard(home, sandboxRoots);
     const Rules rules(bundleID, name, appPath, teamID);
 
+    // Each folder of the home where it really is (one linked to another disk searched there), so
+    // that what is found moves from where it was found, through no link.
+    const HomeLayout layout(home);
     std::vector<Folder> searched;
-    const std::string userLibrary = Path::join(home.path(), "Library");
     for (std::string_view folder : userFolders)
-        searched.push_back({Path::join(userLibrary, folder), folder.substr(folder.rfind('/') + 1), false});
+        searched.push_back(
+            {layout.inPlace("Library/" + std::string(folder)).path(), folder.substr(folder.rfind('/') + 1), false});
     for (std::string_view folder : systemFolders)
         searched.push_back({Path::join(systemLibrary.path(), folder), folder, true});
-    for (Folder& folder : linuxFolders(home))
+    for (Folder& folder : linuxFolders(layout))
         searched.push_back(std::move(folder));
-    const std::string flatpakData = Path::join(home.path(), ".local/share/flatpak");
+    const std::string flatpakData = Path::join(layout.inPlace(".local/share").path(), "flatpak");
 
     std::vector<Leftover> found;
     for (const Folder& folder : searched) {

@@ -89,19 +89,20 @@ bool OrphanFinder::isOrphan(const std::string& identifier) const {
 }
 
 std::vector<std::string> OrphanFinder::searchedFolders() const {
-    const std::string base = home.path();
-    const std::string library = Path::join(base, "Library");
+    // Each where it really is, as the scan reads it: one linked to another disk is searched there,
+    // so that what is found there moves through no link.
+    const HomeLayout layout(home);
+    auto at = [&](std::string_view relative) { return layout.inPlace(relative).path(); };
     std::vector<std::string> searched;
     for (std::string_view folder : folders)
-        searched.push_back(Path::join(library, folder));
+        searched.push_back(at("Library/" + std::string(folder)));
     // The Linux counterparts; on a home laid out like a Mac's the cache home is Library/Caches.
-    searched.push_back(Path::join(base, ".config"));
-    searched.push_back(Path::join(base, ".local/share"));
-    const HomeLayout layout(home);
-    if (layout.spelledFolder("Library/Caches").path() != Path::join(library, "Caches"))
+    searched.push_back(at(".config"));
+    searched.push_back(at(".local/share"));
+    if (layout.spelledFolder("Library/Caches") != home.appending("Library/Caches"))
         searched.push_back(layout.folder("Library/Caches").path());
-    searched.push_back(Path::join(base, ".local/state"));
-    searched.push_back(layout.folder(".var/app").path()); // where it really is, as the scan reads it
+    searched.push_back(at(".local/state"));
+    searched.push_back(at(".var/app"));
     return searched;
 }
 

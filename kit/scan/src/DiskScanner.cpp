@@ -33,6 +33,7 @@
 #include "DovraneKit/system/MoveRights.h"
 #include "DovraneKit/system/SizeCounter.h"
 #include "DovraneKit/system/VolumeInfo.h"
+#include "DovraneKit/trash/FreedesktopTrash.h"
 
 #include "scan/ScanCollectors.h"
 
@@ -318,8 +319,27 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop
     for (CleanupItem& item : kept)
         if (item.action == CleanupAction::trash && (!verdicts[next++].isAllowed() || !reachedWithoutLink(item.url)))
             item.action = CleanupAction::showOnly;
+    refuseWhereNoTrashTakes(kept);
     keepWithinReach(kept);
     return Category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
+}
+
+void DiskScanner::refuseWhereNoTrashTakes(std::vector<CleanupItem>& items) const {
+    const std::string homeTrash = FreedesktopTrash::homeTrash(home.path());
+    // Every item of a folder goes to the same Trash: each folder is looked at once.
+    std::unordered_map<std::string, std::optional<std::string>> refusals;
+    for (CleanupItem& item : items) {
+        if (item.action != CleanupAction::trash)
+            continue;
+        auto [known, added] = refusals.try_emplace(Path::parent(item.url.path()));
+        if (added)
+            if (auto refused = FreedesktopTrash::refusal(item.url.path(), homeTrash))
+                known->second = std::move(refused->message);
+        if (!known->second)
+            continue;
+        item.action = CleanupAction::showOnly;
+        item.reason = item.reason.empty() ? *known->second : item.reason + " " + *known->second;
+    }
 }
 
 void DiskScanner::keepWithinReach(std::vector<CleanupItem>& items) {

@@ -5,6 +5,7 @@
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "DovraneKit/system/SizeCounter.h"
+#include "system/GitIndex.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -64,7 +65,43 @@ void dropNested(std::vector<CleanupItem>& items, const std::vector<std::string>&
     items = std::move(kept);
 }
 
+ProjectFinder::Tracking trackingIn(const GitIndex& index, const Url& artifact) {
+    switch (index.state()) {
+    case GitIndex::State::outside:
+        return ProjectFinder::Tracking::untracked;
+    case GitIndex::State::read:
+        return index.tracks(artifact.path()) ? ProjectFinder::Tracking::tracked : ProjectFinder::Tracking::untracked;
+    case GitIndex::State::noLibrary:
+        return ProjectFinder::Tracking::noLibrary;
+    case GitIndex::State::unreadable:
+        break;
+    }
+    return ProjectFinder::Tracking::unreadable;
+}
+
 } // namespace
+
+std::string ProjectFinder::defaultGitLibrary() { return GitIndex::defaultLibrary(); }
+
+ProjectFinder::Tracking ProjectFinder::tracking(const Url& artifact, const std::string& gitLibrary) {
+    return trackingIn(GitIndex::of(Path::parent(artifact.path()), gitLibrary), artifact);
+}
+
+std::optional<std::string> ProjectFinder::trackingSentence(Tracking tracking) {
+    switch (tracking) {
+    case Tracking::untracked:
+        return std::nullopt;
+    case Tracking::tracked:
+        return L("Git tracks files in this folder, and no build brings them back. Moving it takes them out of the "
+                 "project.");
+    case Tracking::noLibrary:
+        return L("Whether git tracks files in it is unknown: libgit2, which reads git repositories, is not "
+                 "installed.");
+    case Tracking::unreadable:
+        break;
+    }
+    return L("Whether git tracks files in it is unknown: its git repository could not be read.");
+}
 
 bool ProjectFinder::namesRoot(const std::string& folder) {
     return folder.starts_with('/') && folder.find('\0') == std::string::npos;
@@ -134,7 +171,9 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
         return;
     const std::set<std::string> present(names.begin(), names.end());
 
-    // Every row of one folder dates the same project; do it once, when a row first needs it.
+    // Every row of one folder dates the same project and asks the same repository; each is done
+    // once, when a row first needs it.
+    std::optional<GitIndex> repository;
     std::optional<Dating> projectDate;
     auto dateProject = [&] {
         if (!projectDate) {
@@ -172,6 +211,8 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
         const std::string name = project + "/" + artifact.folder;
         const std::int64_t files = std::max<std::int64_t>(1, measured.files);
         const std::string source = "projects." + artifact.folder;
+        std::string reason;
+        Safety safety = Safety::safe;
         if (dating.gap != Dating::Gap::none) {
             const std::string unknown =
                 dating.gap == Dating::Gap::tooMany
@@ -181,18 +222,28 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
             const std::string back = artifact.tool.empty()
                                          ? L("The next build brings this folder back.")
                                          : Lf("Running {1} brings this folder back.", {artifact.tool});
-            into.emplace_back(candidate, name, measured.size, files, std::nullopt, unknown + " " + back, source,
-                              Safety::review, CleanupAction::trash);
-            continue;
+            reason = unknown + " " + back;
+            safety = Safety::review;
+        } else {
+            const auto age = static_cast<std::int64_t>(days);
+            reason = artifact.tool.empty()
+                         ? Ln("{1} was last changed {2} days ago. The next build brings this folder back.", age,
+                              {project, countText(age)})
+                         : Ln("{1} was last changed {2} days ago. Running {3} brings this folder back.", age,
+                              {project, countText(age), artifact.tool});
         }
-        const auto age = static_cast<std::int64_t>(days);
-        into.emplace_back(candidate, name, measured.size, files, dating.newest,
-                          artifact.tool.empty()
-                              ? Ln("{1} was last changed {2} days ago. The next build brings this folder back.", age,
-                                   {project, countText(age)})
-                              : Ln("{1} was last changed {2} days ago. Running {3} brings this folder back.", age,
-                                   {project, countText(age), artifact.tool}),
-                          source, Safety::safe, CleanupAction::trash);
+
+        // A file git tracks comes back with no build: the folder is not the tool's alone.
+        if (!repository)
+            repository = GitIndex::of(folder.path(), gitLibrary);
+        const Tracking tracked = trackingIn(*repository, candidate);
+        if (const std::optional<std::string> sentence = trackingSentence(tracked)) {
+            reason = tracked == Tracking::tracked ? *sentence : reason + " " + *sentence;
+            safety = Safety::review;
+        }
+        into.emplace_back(candidate, name, measured.size, files,
+                          dating.gap == Dating::Gap::none ? dating.newest : std::nullopt, std::move(reason), source,
+                          safety, CleanupAction::trash);
     }
 
     for (const std::string& name : names) {

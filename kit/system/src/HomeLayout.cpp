@@ -176,9 +176,10 @@ HomeLayout::HomeLayout(Url home, const Environment& environment)
     : home_(std::move(home)), canonicalHome_(DeletionGuard::canonical(home_.path())) {
     const std::string homePath = home_.path();
     const Candidates candidates(home_);
-    auto settle = [&](std::string_view relative, const std::optional<std::string>& linux) {
+    // With `named`, the Linux folder is read even where the macOS one exists too.
+    auto settle = [&](std::string_view relative, const std::optional<std::string>& linux, bool named = false) {
         const std::string macOS = Path::join(homePath, relative);
-        const bool useLinux = !Fs::exists(macOS) && linux && Fs::exists(*linux);
+        const bool useLinux = (named || !Fs::exists(macOS)) && linux && Fs::exists(*linux);
         const Url spelled = Url::fromPath(useLinux ? *linux : macOS);
         places_.emplace(std::string(relative), Place{spelled, readAt(spelled)});
         return useLinux;
@@ -201,15 +202,27 @@ HomeLayout::HomeLayout(Url home, const Environment& environment)
     const auto userDirs = parseUserDirs(
         Fs::readFile(Path::join(configHome, "user-dirs.dirs"), 1 << 16).value_or(std::string()), homePath);
 
-    // A folder already read as one personal folder is not read again as another.
+    // A folder already read as one personal folder is not read again as another: an existing
+    // macOS folder is never read as another one's.
     std::set<std::string> taken;
     for (const PersonalFolder& folder : personalFolders)
         if (const std::string macOS = Path::join(homePath, folder.relative); Fs::exists(macOS))
             taken.insert(candidates.canonical(macOS));
     for (const PersonalFolder& folder : personalFolders) {
+        const std::string macOS = Path::join(homePath, folder.relative);
         std::optional<std::string> linux;
-        if (auto line = userDirs.find(std::string(folder.key)); line != userDirs.end())
-            linux = candidates.accept(line->second, false, taken, folder.fallback);
+        if (auto line = userDirs.find(std::string(folder.key)); line != userDirs.end()) {
+            std::set<std::string> others = taken;
+            others.erase(candidates.canonical(macOS));
+            linux = candidates.accept(line->second, false, others, folder.fallback);
+            // The folder the desktop names is this folder, even beside a stray one of the macOS
+            // name (~/Téléchargements, not an old ~/Downloads).
+            if (linux && Fs::exists(*linux)) {
+                settle(folder.relative, linux, true);
+                taken.insert(candidates.canonical(*linux));
+                continue;
+            }
+        }
         if (!linux)
             linux = candidates.accept(Path::join(homePath, folder.fallback), false, taken, folder.fallback);
         if (settle(folder.relative, linux))
@@ -220,8 +233,10 @@ HomeLayout::HomeLayout(Url home, const Environment& environment)
 Url HomeLayout::folder(std::string_view relative) const {
     if (auto found = places_.find(relative); found != places_.end())
         return found->second.real;
-    return readAt(home_.appending(relative));
+    return inPlace(relative);
 }
+
+Url HomeLayout::inPlace(std::string_view relative) const { return readAt(home_.appending(relative)); }
 
 Url HomeLayout::spelledFolder(std::string_view relative) const {
     if (auto found = places_.find(relative); found != places_.end())

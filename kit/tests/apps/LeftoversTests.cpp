@@ -2,11 +2,14 @@
 #include "DovraneKit/formats/Plist.h"
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/trash/FreedesktopTrash.h"
+#include "DovraneKit/trash/Trasher.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -285,4 +288,39 @@ TEST_F(LeftoverFinderTest, FlatpakDataBehindALinkIsFoundWhereItReallyIs) {
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].url.path(), DeletionGuard::canonical(elsewhere / "var/app/org.example.ToolMaker"));
     EXPECT_TRUE(found[0].exact);
+}
+
+// ~/.config and ~/.local/share kept elsewhere behind links, on another folder or inside the home:
+// the leftovers in them are named where they really are, so the move takes them through no link.
+TEST_F(LeftoverFinderTest, LeftoversInLinkedDataFoldersAreFoundWhereTheyReallyAreAndMove) {
+    TempDir elsewhere;
+    writeFile(elsewhere / "config/com.example.editor/settings.ini", "s");
+    writeFile(home / "dotfiles/share/com.example.editor/data.db", "d");
+    writeFile(elsewhere / "config/autostart/com.example.editor.desktop", "[Desktop Entry]\n");
+    makeSymlink(elsewhere / "config", home / ".config");
+    makeFolder(home / ".local");
+    makeSymlink(home / "dotfiles/share", home / ".local/share");
+
+    const std::vector<Leftover> found = finder().find("com.example.editor", "Editor", std::nullopt, std::nullopt);
+    std::set<std::string> paths;
+    std::vector<Trasher::Candidate> candidates;
+    for (const Leftover& item : found) {
+        paths.insert(item.url.path());
+        candidates.push_back({item.url, item.size, 1, item.needsAdmin});
+    }
+    const std::string there = DeletionGuard::canonical(elsewhere.path());
+    EXPECT_EQ(paths, (std::set<std::string>{there + "/config/com.example.editor",
+                                            there + "/config/autostart/com.example.editor.desktop",
+                                            home / "dotfiles/share/com.example.editor"}));
+
+    const Trasher trasher{DeletionGuard(Url::fromPath(home.path())),
+                          Url::fromPath(FreedesktopTrash::homeTrashFiles(home.path()))};
+    const Trasher::Outcome moved = trasher.execute(trasher.plan(candidates));
+    for (const Trasher::Failure& failure : moved.failed)
+        ADD_FAILURE() << failure.path.path() << ": " << failure.reason;
+    ASSERT_EQ(moved.removed.size(), 3u);
+    EXPECT_FALSE(Fs::exists(elsewhere / "config/com.example.editor"));
+    for (const RemovedItem& item : moved.removed)
+        EXPECT_EQ(trasher.putBack(item), Trasher::PutBackResult::restored()) << item.originalPath.path();
+    EXPECT_EQ(Fs::readFile(home / "dotfiles/share/com.example.editor/data.db"), "d");
 }

@@ -1,11 +1,14 @@
 #include "DovraneKit/apps/Orphans.h"
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/trash/FreedesktopTrash.h"
+#include "DovraneKit/trash/Trasher.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 
 using namespace dovrane;
@@ -226,4 +229,33 @@ TEST(OrphanFinderLinux, FlatpakDataBehindALinkIsFoundWhereItReallyIs) {
     const std::vector<Orphan> orphans = finderWith(home.path(), {}, InstalledQuery{}).find();
     ASSERT_EQ(orphans.size(), 1u);
     EXPECT_EQ(orphans[0].url.path(), DeletionGuard::canonical(elsewhere / "var/app/org.flatgone.App"));
+}
+
+// ~/.config and ~/.local/share kept elsewhere behind links: their orphans are named where they
+// really are, so the move takes them through no link.
+TEST(OrphanFinderLinux, OrphansInLinkedDataFoldersAreFoundWhereTheyReallyAreAndMove) {
+    TempHome home;
+    TempDir elsewhere;
+    writeFile(elsewhere / "config/org.example.Gone/settings.ini", "s");
+    writeFile(elsewhere / "share/io.example.gone/data.db", "d");
+    makeSymlink(elsewhere / "config", home / ".config");
+    makeFolder(home / ".local");
+    makeSymlink(elsewhere / "share", home / ".local/share");
+
+    std::set<std::string> paths;
+    std::vector<Trasher::Candidate> candidates;
+    for (const Orphan& orphan : finderWith(home.path(), {}, InstalledQuery{}).find()) {
+        paths.insert(orphan.url.path());
+        candidates.push_back({orphan.url, orphan.size, 1, false});
+    }
+    const std::string there = DeletionGuard::canonical(elsewhere.path());
+    EXPECT_EQ(paths, (std::set<std::string>{there + "/config/org.example.Gone", there + "/share/io.example.gone"}));
+
+    const Trasher trasher{DeletionGuard(Url::fromPath(home.path())),
+                          Url::fromPath(FreedesktopTrash::homeTrashFiles(home.path()))};
+    const Trasher::Outcome moved = trasher.execute(trasher.plan(candidates));
+    for (const Trasher::Failure& failure : moved.failed)
+        ADD_FAILURE() << failure.path.path() << ": " << failure.reason;
+    EXPECT_EQ(moved.removed.size(), 2u);
+    EXPECT_FALSE(Fs::exists(elsewhere / "share/io.example.gone"));
 }

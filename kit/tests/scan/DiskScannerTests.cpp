@@ -453,6 +453,9 @@ TEST(DiskScanner, ALinuxDesktopHomeIsReadWhereLinuxKeepsEachFolder) {
         writeFileOfSize(f / "Téléchargements" + "/" + name, 20000);
         setTimes(f / "Téléchargements" + "/" + name, daysAgo(30, f.now));
     }
+    // A stray folder of the macOS name is not the Downloads folder the desktop names.
+    writeFileOfSize(f / "Downloads/stray.iso", 20000);
+    setTimes(f / "Downloads/stray.iso", daysAgo(30, f.now));
 
     const ScanResult result = f.scanner().scan(nullptr);
     auto category = [&](CategoryID id) { return *result.category(id); };
@@ -494,6 +497,9 @@ TEST(DiskScanner, ALinuxDesktopHomeIsReadWhereLinuxKeepsEachFolder) {
     EXPECT_EQ(personal["Téléchargements"].size, SizeCounter::measure(Url::fromPath(f / "Téléchargements")).size -
                                                     installers.items[0].size - installers.items[1].size);
     EXPECT_FALSE(personal.contains("Movies"));
+    EXPECT_FALSE(personal.contains("Downloads"));
+    const DeletionGuard guard(Url::fromPath(f.home.path()));
+    EXPECT_EQ(guard.check(Url::fromPath(f / "Téléchargements")).rule().value_or("allowed"), "home.folders");
 
     auto docker = category(CategoryID::docker);
     ASSERT_EQ(docker.items.size(), 1u);
@@ -640,6 +646,60 @@ TEST(DiskScanner, AFolderLinkedToAnotherDiskMovesIntoThatDisksTrash) {
         if (trasher.putBack(moved.removed[0]) != Trasher::PutBackResult::restored() ||
             !Fs::exists(elsewhere / "disk/Downloads/old.iso"))
             problems += "not put back; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}
+
+// A project on a disk whose own Trash this user cannot use: the move would refuse it, so it is
+// shown with the move's reason and not offered; on a disk whose Trash takes it, it is offered.
+TEST(DiskScanner, WhatNoTrashWouldTakeIsShownNotOffered) {
+    ScannerFixture f;
+    TempDir elsewhere;
+    makeFolder(elsewhere / "refusing");
+    makeFolder(elsewhere / "taking");
+    const auto report = withPrivateMounts([&] {
+        if (!mountTmpfs(elsewhere / "refusing") || !mountTmpfs(elsewhere / "taking"))
+            return std::string("mounting failed");
+        for (const char* disk : {"refusing", "taking"}) {
+            writeFile(elsewhere / (std::string(disk) + "/shop/package.json"), "{}");
+            writeFileOfSize(elsewhere / (std::string(disk) + "/shop/node_modules/x/index.js"), 3000);
+            setTimesRecursively(elsewhere / disk, daysAgo(100));
+        }
+        // Where that disk's Trash would be made, a file stands.
+        writeFile(elsewhere / ("refusing/.Trash-" + std::to_string(geteuid())), "not a folder");
+        ScanSettings settings = f.settings;
+        settings.projectFolders = {elsewhere / "refusing", elsewhere / "taking"};
+        DiskScanner scanner = f.scanner();
+        scanner.settings = settings;
+        const Category projects = scanner.collect(CategoryID::projects);
+        std::string problems;
+        for (const CleanupItem& item : projects.items) {
+            const bool refusing = item.url.path().starts_with(elsewhere / "refusing/");
+            const Trasher trasher{DeletionGuard(scanner.home),
+                                  Url::fromPath(FreedesktopTrash::homeTrashFiles(scanner.home.path()))};
+            const Trasher::Outcome moved =
+                trasher.execute(trasher.plan({{item.url, item.size, item.fileCount, false}}));
+            if (refusing) {
+                if (item.action != CleanupAction::showOnly)
+                    problems += "offered on the refusing disk; ";
+                if (item.reason != "shop was last changed 100 days ago. Running npm install brings this folder back. "
+                                   "Items on another disk can only go to that disk's own Trash, and it has none you "
+                                   "can use.")
+                    problems += "reason: " + item.reason + "; ";
+                if (moved.failed.size() != 1 || !item.reason.ends_with(moved.failed[0].reason))
+                    problems += "the move does not say what the scan said; ";
+            } else {
+                if (item.action != CleanupAction::trash || item.safety != Safety::safe)
+                    problems += "not offered on the disk that takes it; ";
+                if (moved.removed.size() != 1)
+                    problems += "not moved from the disk that takes it; ";
+            }
+        }
+        if (projects.items.size() != 2)
+            problems += std::to_string(projects.items.size()) + " items; ";
         return problems;
     });
     if (!report)

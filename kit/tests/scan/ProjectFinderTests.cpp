@@ -1,5 +1,6 @@
 #include "DovraneKit/scan/ProjectFinder.h"
 
+#include "DovraneKit/system/CommandRunner.h"
 #include "DovraneKit/system/FileSystem.h"
 #include "support/TestSupport.h"
 
@@ -9,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <optional>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -280,4 +284,102 @@ TEST(ProjectFinder, AProjectWithAnUnreadableFolderIsForReviewOnly) {
         "shop/build review: When shop was last changed is unknown: some of its folders cannot be read. The next "
         "build brings this folder back.\n"};
     EXPECT_TRUE(report == expected[0] + expected[1] || report == expected[1] + expected[0]) << report;
+}
+
+namespace {
+
+// git on the PATH, or nothing.
+std::optional<std::string> gitProgram() {
+    const char* path = std::getenv("PATH");
+    for (std::string_view rest = path ? path : ""; !rest.empty();) {
+        const std::size_t colon = rest.find(':');
+        const std::string folder(rest.substr(0, colon));
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        if (!folder.empty() && Fs::isExecutableFile(Path::join(folder, "git")))
+            return Path::join(folder, "git");
+    }
+    return std::nullopt;
+}
+
+// Runs git in `folder`; true when it succeeded.
+bool git(const std::string& program, const std::string& folder, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"-C", folder});
+    return ProcessRunner(60).run(program, arguments).has_value();
+}
+
+std::map<std::string, CleanupItem> byName(const std::vector<CleanupItem>& items) {
+    std::map<std::string, CleanupItem> result;
+    for (const CleanupItem& item : items)
+        result.emplace(item.name, item);
+    return result;
+}
+
+} // namespace
+
+// A build folder holding a file git tracks is the project's, not the build's: moving it would
+// delete that file from the project. Beside it an untracked one stays safe.
+TEST(ProjectFinder, ABuildFolderHoldingAFileGitTracksIsForReviewOnly) {
+    const std::optional<std::string> program = gitProgram();
+    if (!program)
+        GTEST_SKIP() << "git is not installed, so no repository can be made (install-deps.sh --tests adds it)";
+    TempDir root;
+    makeProject(root / "app", "CMakeLists.txt", "build", 0);
+    writeFile(root / "app/build/icon.png", "png");
+    makeProject(root / "lib", "CMakeLists.txt", "build", 0);
+    // Sorted before "lib/build/" in git's index, and no part of the folder.
+    writeFile(root / "lib/build.sh", "make");
+    // A repository checked out in the folder is tracked as one entry of the folder's own name.
+    makeProject(root / "tool", "CMakeLists.txt", "build", 0);
+    ASSERT_TRUE(git(*program, root.path(), {"init", "-q"}));
+    ASSERT_TRUE(git(*program, root.path(), {"add", "app/CMakeLists.txt", "app/build/icon.png", "lib/build.sh"}));
+    ASSERT_TRUE(
+        git(*program, root.path(),
+            {"update-index", "--add", "--cacheinfo", "160000,1111111111111111111111111111111111111111,tool/build"}));
+    setTimesRecursively(root.path(), daysAgo(60, now));
+
+    auto items = byName(findBelow(root.path()));
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items["lib/build"].safety, Safety::safe);
+    EXPECT_EQ(items["lib/build"].reason, "lib was last changed 60 days ago. The next build brings this folder back.");
+    for (const char* tracked : {"app/build", "tool/build"}) {
+        EXPECT_EQ(items[tracked].safety, Safety::review) << tracked;
+        EXPECT_EQ(items[tracked].action, CleanupAction::trash) << tracked;
+        EXPECT_EQ(items[tracked].reason, "Git tracks files in this folder, and no build brings them back. Moving it "
+                                         "takes them out of the project.")
+            << tracked;
+    }
+    EXPECT_EQ(ProjectFinder::tracking(Url::fromPath(root / "app/build")), ProjectFinder::Tracking::tracked);
+    EXPECT_EQ(ProjectFinder::tracking(Url::fromPath(root / "lib/build")), ProjectFinder::Tracking::untracked);
+    {
+        ScopedEnv german("APP_LANG", "de");
+        EXPECT_EQ(byName(findBelow(root.path()))["app/build"].reason,
+                  "Git versioniert Dateien in diesem Ordner, und kein Build legt sie wieder an. Wird er verschoben, "
+                  "fehlen sie im Projekt.");
+    }
+
+    // Where what git tracks cannot be found out, no folder of a repository is safe, and the
+    // reason says why.
+    ProjectFinder withoutLibrary{{Url::fromPath(root.path())}, 30, 6, now};
+    withoutLibrary.gitLibrary = "libdovrane-no-such-git.so.0";
+    for (const CleanupItem& item : withoutLibrary.find()) {
+        EXPECT_EQ(item.safety, Safety::review) << item.name;
+        EXPECT_TRUE(item.reason.ends_with(" Whether git tracks files in it is unknown: libgit2, which reads git "
+                                          "repositories, is not installed."))
+            << item.reason;
+    }
+    EXPECT_EQ(ProjectFinder::tracking(Url::fromPath(root / "lib/build"), withoutLibrary.gitLibrary),
+              ProjectFinder::Tracking::noLibrary);
+    writeFile(root / ".git/index", "not an index");
+    const auto unreadable = byName(findBelow(root.path()));
+    ASSERT_EQ(unreadable.size(), 3u);
+    EXPECT_EQ(unreadable.at("lib/build").safety, Safety::review);
+    EXPECT_EQ(unreadable.at("lib/build").reason,
+              "lib was last changed 60 days ago. The next build brings this folder back. Whether git tracks files in "
+              "it is unknown: its git repository could not be read.");
+
+    // Outside any repository nothing is tracked.
+    TempDir plain;
+    makeProject(plain / "shop", "package.json", "node_modules", 60);
+    EXPECT_EQ(ProjectFinder::tracking(Url::fromPath(plain / "shop/node_modules")), ProjectFinder::Tracking::untracked);
+    EXPECT_EQ(findBelow(plain.path()).at(0).safety, Safety::safe);
 }

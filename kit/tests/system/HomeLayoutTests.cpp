@@ -155,6 +155,32 @@ TEST(HomeLayout, TheMacOSFolderWinsThenTheLinuxOneThenTheMacOSOneAgain) {
     EXPECT_EQ(folder(both, "Library/Logs"), home / "Library/Logs");
 }
 
+// The folder user-dirs.dirs names is that folder, even beside a stray one of the macOS name; a
+// line naming a folder that does not exist, or another folder's macOS one, changes nothing.
+TEST(HomeLayout, AFolderUserDirsNamesIsReadBeforeAStrayOneOfTheMacOSName) {
+    TempHome home;
+    for (const char* made : {"Downloads", "Téléchargements", "Pictures", "Images", "Movies", "Music"})
+        makeFolder(home / made);
+    writeUserDirs(home, "XDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n"
+                        "XDG_PICTURES_DIR=\"$HOME/Images\"\n"
+                        "XDG_DOCUMENTS_DIR=\"$HOME/Gone\"\n"
+                        "XDG_MUSIC_DIR=\"$HOME/Movies\"\n"
+                        "XDG_VIDEOS_DIR=\"$HOME/Movies\"\n");
+    const HomeLayout layout(Url::fromPath(home.path()), defaults());
+    EXPECT_EQ(folder(layout, "Downloads"), home / "Téléchargements");
+    EXPECT_EQ(layout.spelledFolder("Downloads").path(), home / "Téléchargements");
+    EXPECT_EQ(folder(layout, "Pictures"), home / "Images");
+    EXPECT_EQ(folder(layout, "Documents"), home / "Documents");
+    EXPECT_EQ(folder(layout, "Music"), home / "Music") << "~/Movies is the movies folder";
+    EXPECT_EQ(folder(layout, "Movies"), home / "Movies");
+
+    // Guarded as the folders they are, and the stray ones as the macOS folders they still are.
+    const DeletionGuard guard(layout);
+    for (const char* kept : {"Téléchargements", "Images", "Downloads", "Pictures"})
+        EXPECT_EQ(guard.check(Url::fromPath(home / kept)).rule().value_or("allowed"), "home.folders") << kept;
+    EXPECT_TRUE(guard.check(Url::fromPath(home / "Téléchargements/setup.deb")).isAllowed());
+}
+
 TEST(HomeLayout, XdgVariablesCountWhenAbsoluteAndHarmless) {
     TempHome home;
     TempDir elsewhere;

@@ -369,3 +369,58 @@ TEST_F(FreedesktopTrashTest, HomeTrashFoldersMustBeRealFoldersOfTheUser) {
     EXPECT_EQ(moved.error().message, "Your Trash belongs to another user or is not a folder.");
     EXPECT_TRUE(Fs::exists(work / "item"));
 }
+
+// Before an item is offered, the Trash it would go to is looked at by the move's own rule: the
+// refusal is the one the move gives, and looking makes nothing.
+TEST_F(FreedesktopTrashTest, ARefusalIsToldBeforeTheMoveAndTheLookMakesNothing) {
+    writeFile(work / "item", "x");
+    // A home trash that does not exist yet is made by the move: no refusal.
+    Fs::removeAll(Path::parent(trash));
+    EXPECT_EQ(Trash::refusal(work / "item", trash), std::nullopt);
+    EXPECT_FALSE(Fs::exists(Path::parent(trash)));
+    EXPECT_EQ(Trash::refusal(work / "missing", trash), std::nullopt) << "the move says why then";
+
+    const std::string elsewhere = work / "elsewhere";
+    makeFolder(elsewhere);
+    makeFolder(trash + "/info");
+    ASSERT_EQ(symlink(elsewhere.c_str(), (trash + "/files").c_str()), 0);
+    writeFile(home / "plain.txt", "y"); // another folder on the same disk: the same Trash
+    for (const std::string& item : {work / "item", home / "plain.txt"}) {
+        const auto before = dovrane::testing::snapshotTree(home.path());
+        const std::optional<Trash::Error> told = Trash::refusal(item, trash);
+        EXPECT_EQ(dovrane::testing::snapshotTree(home.path()), before);
+        auto moved = moveToTrash(item, trash);
+        ASSERT_TRUE(told && !moved.ok()) << item;
+        EXPECT_EQ(*told, moved.error()) << item;
+        EXPECT_EQ(told->message, "Your Trash is a link to another place, and Dovrane moves nothing through a link.");
+    }
+    Fs::removeAll(trash + "/files");
+    EXPECT_EQ(Trash::refusal(work / "item", trash), std::nullopt) << "files/ is made by the move";
+    EXPECT_FALSE(Fs::exists(trash + "/files"));
+
+    // Another disk: its own Trash, made where it may be, refused where a file stands in its place.
+    const auto report = dovrane::testing::withPrivateMounts([&] {
+        const std::string disk = work / "disk";
+        makeFolder(disk);
+        if (!dovrane::testing::mountTmpfs(disk))
+            return std::string("mounting failed");
+        writeFile(disk + "/project/build/out.o", "o");
+        std::string problems;
+        if (auto told = Trash::refusal(disk + "/project/build", trash))
+            problems += "refused on a disk whose Trash can be made: " + told->message + "; ";
+        if (Fs::list(disk) != std::vector<std::string>{"project"})
+            problems += "the look made something; ";
+        writeFile(disk + "/.Trash-" + std::to_string(geteuid()), "not a folder");
+        const std::optional<Trash::Error> told = Trash::refusal(disk + "/project/build", trash);
+        auto moved = moveToTrash(disk + "/project/build", trash);
+        if (!told || moved.ok() || !(*told == moved.error()))
+            problems += "the look and the move disagree; ";
+        else if (told->message !=
+                 "Items on another disk can only go to that disk's own Trash, and it has none you can use.")
+            problems += "refused with: " + told->message + "; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}

@@ -89,7 +89,25 @@ Condition prepared(const std::string& folder) {
     return Condition::usable;
 }
 
-bool usableTrash(const std::string& folder) { return prepared(folder) == Condition::usable; }
+// What prepared() would find, looked at without making anything: a missing trash is made inside its
+// nearest existing folder, which this user must be able to write in.
+Condition preparable(const std::string& folder) {
+    if (Condition found = condition(folder); found != Condition::missing)
+        return found;
+    std::string above = Path::parent(folder);
+    struct stat info;
+    while (above != "/" && lstat(above.c_str(), &info) != 0 && errno == ENOENT)
+        above = Path::parent(above);
+    if (stat(above.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        faccessat(AT_FDCWD, above.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return Condition::readOnly; // what prepared() says of a folder it could not make
+    return Condition::usable;
+}
+
+// Whether the trash folder takes items: made where missing, or with `make` false only looked at.
+bool usableTrash(const std::string& folder, bool make) {
+    return (make ? prepared(folder) : preparable(folder)) == Condition::usable;
+}
 
 // The highest folder above `path` that is still on device `device`.
 std::string topOfVolume(std::string path, dev_t device) {
@@ -103,32 +121,60 @@ std::string topOfVolume(std::string path, dev_t device) {
     return path;
 }
 
-Expected<Directory, Error> volumeTrash(const FolderDescent::Place& item, dev_t device) {
-    // The folder that holds the item, where it is now: no link on the way there counts.
-    const std::string parent = item.folder.path();
-    if (parent.empty())
+// Where an item is: its device, and the real path and device of the folder that holds it (a
+// folder that could not be looked at has the error instead).
+struct Whereabouts {
+    dev_t device;
+    std::string folder;
+    dev_t folderDevice = 0;
+    int folderError = 0;
+};
+
+Expected<Directory, Error> volumeTrash(const Whereabouts& item, bool make) {
+    if (item.folder.empty())
         return systemError(ENOENT);
-    struct stat info;
-    if (fstat(item.folder.fd(), &info) != 0)
-        return systemError(errno);
+    if (item.folderError)
+        return systemError(item.folderError);
     // The item is the top of a mounted volume: it cannot leave its place.
-    if (info.st_dev != device)
+    if (item.folderDevice != item.device)
         return systemError(EBUSY);
-    std::string topdir = topOfVolume(parent, device);
+    std::string topdir = topOfVolume(item.folder, item.device);
 
     const std::string uid = std::to_string(geteuid());
     // A shared ".Trash" made by the administrator counts only when it is sticky and no link;
     // otherwise other users could swap what is inside.
     std::string shared = Path::join(topdir, ".Trash");
+    struct stat info;
     if (lstat(shared.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX)) {
         std::string mine = Path::join(shared, uid);
-        if (usableTrash(mine))
+        if (usableTrash(mine, make))
             return Directory{mine, topdir};
     }
     std::string own = Path::join(topdir, ".Trash-" + uid);
-    if (usableTrash(own))
+    if (usableTrash(own, make))
         return Directory{own, topdir};
     return noUsableTrash();
+}
+
+// The one rule of which trash takes an item: the home trash for an item on its device, else the
+// item's volume's own. With `make`, what is missing of it is made; without, nothing is made and
+// the answer is whether it could be.
+Expected<Directory, Error> chosenTrash(const Whereabouts& item, const std::string& homeTrashFolder, bool make) {
+    auto homeDevice = deviceOf(homeTrashFolder);
+    if (!homeDevice || *homeDevice != item.device)
+        return volumeTrash(item, make);
+
+    // The home trash is checked as a volume's: a link in place of files/ or info/ would send
+    // items to wherever it points.
+    Directory home{homeTrashFolder, {}};
+    if (make) {
+        errno = 0;
+        if (!Fs::makeDirectories(Path::parent(home.folder), 0700))
+            return systemError(errno ? errno : ENOTDIR);
+    }
+    if (Condition found = make ? prepared(home.folder) : preparable(home.folder); found != Condition::usable)
+        return unusableHomeTrash(found);
+    return home;
 }
 
 // The Path= value: absolute in the home trash, relative to the top folder in a volume's trash.
@@ -214,19 +260,28 @@ Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std:
     struct stat info;
     if (fstatat(item.folder.fd(), item.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return systemError(errno);
-    auto homeDevice = deviceOf(homeTrashFolder);
-    if (!homeDevice || *homeDevice != info.st_dev)
-        return volumeTrash(item, info.st_dev);
+    // The folder that holds the item, where it is now: no link on the way there counts.
+    Whereabouts where{info.st_dev, item.folder.path()};
+    if (fstat(item.folder.fd(), &info) == 0)
+        where.folderDevice = info.st_dev;
+    else
+        where.folderError = errno;
+    return chosenTrash(where, homeTrashFolder, true);
+}
 
-    // The home trash is checked as a volume's: a link in place of files/ or info/ would send
-    // items to wherever it points.
-    Directory home{homeTrashFolder, {}};
-    errno = 0;
-    if (!Fs::makeDirectories(Path::parent(home.folder), 0700))
-        return systemError(errno ? errno : ENOTDIR);
-    if (Condition found = prepared(home.folder); found != Condition::usable)
-        return unusableHomeTrash(found);
-    return home;
+std::optional<Error> refusal(const std::string& path, const std::string& homeTrashFolder) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    Whereabouts where{info.st_dev, Fs::realPath(Path::parent(path)).value_or(std::string())};
+    if (stat(where.folder.c_str(), &info) == 0)
+        where.folderDevice = info.st_dev;
+    else
+        where.folderError = errno;
+    auto chosen = chosenTrash(where, homeTrashFolder, false);
+    if (chosen)
+        return std::nullopt;
+    return chosen.error();
 }
 
 Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place& item, const std::string& path) {

@@ -1,9 +1,9 @@
 #pragma once
 // Measures one user's disk category by category: fifteen collectors run at once, each turns
 // its folders (and the output of a few tools) into explained, rated items; the scanner drops
-// excluded paths, demotes protected items to show-only and what the user may not simply move
-// to review, removes double counting between the personal folders and what was found inside
-// them, and adds the volume figures.
+// excluded paths, demotes protected items and those no Trash would take to show-only and what
+// the user may not simply move to review, removes double counting between the personal folders
+// and what was found inside them, and adds the volume figures.
 
 #include "DovraneKit/apps/FlatpakApps.h"
 #include "DovraneKit/core/Date.h"
@@ -60,11 +60,15 @@ struct DiskScanner {
     // The home layout is made once, at the start.
     ScanResult scan(const Progress& progress, std::stop_token stop = {}) const;
 
-    // One category, with excluded items dropped, protected trash items made show-only and the
-    // rest kept within the user's reach (keepWithinReach). The folders are read where `layout`
-    // finds them; without one, a layout of the home and `environment` is made for this call.
+    // One category, with excluded items dropped, protected trash items and those no Trash would
+    // take made show-only and the rest kept within the user's reach (keepWithinReach). The folders are read where
+    // `layout` finds them; without one, a layout of the home and `environment` is made for this call.
     Category collect(CategoryID id, std::stop_token stop = {}) const;
     Category collect(CategoryID id, const HomeLayout& layout, std::stop_token stop = {}) const;
+
+    // Only what a move to the Trash takes is offered: an item whose Trash would refuse it (on a
+    // disk without one this user may use) is shown, with the reason the move would give.
+    void refuseWhereNoTrashTakes(std::vector<CleanupItem>& items) const;
 
     // Only what is the user's and what they may move by their own rights is offered as safe: any
     // other item to move to the Trash is at most review, and its reason says whose it is or that

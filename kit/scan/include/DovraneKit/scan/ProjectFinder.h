@@ -2,7 +2,9 @@
 // Finds the build and dependency folders of developer projects nobody has touched for a while.
 // A folder counts only beside a marker file of its tool, and a project's age is the time since
 // its newest change outside its build, dependency and version-control folders. A project whose
-// files could not all be looked at has no known age: its folders are listed for review only.
+// files could not all be looked at has no known age: its folders are listed for review only. So
+// is a folder holding a file git tracks, which no build brings back, or one where what git
+// tracks could not be found out.
 
 #include "DovraneKit/core/Date.h"
 #include "DovraneKit/core/Url.h"
@@ -47,10 +49,20 @@ struct ProjectFinder {
         bool operator==(const Dating&) const = default;
     };
 
+    // What git tracks in an artifact folder.
+    enum class Tracking {
+        untracked,  // nothing in it, or no repository holds it
+        tracked,    // a file in it: moving the folder takes that file out of the project
+        noLibrary,  // unknown: libgit2, which reads repositories, could not be opened
+        unreadable, // unknown: the project's repository could not be read
+    };
+
     std::vector<Url> roots;
     int minimumAgeDays = 30;
     int maxDepth = 6; // a root is level 0
     Date now;
+    // The libgit2 that is opened to read what git tracks (defaultGitLibrary()).
+    std::string gitLibrary = defaultGitLibrary();
 
     // Each root in order, depth first. A stop request ends the walk with what was found. Every
     // folder is walked once however the roots name it: a root that is another one spelled
@@ -68,6 +80,15 @@ struct ProjectFinder {
     // leaving out the skipped names, the given names and ".DS_Store" files. With a gap, a newer
     // change may lie where the look did not reach: the project's age is unknown.
     static Dating lastChange(const Url& of, const std::set<std::string>& ignoring);
+
+    // What git tracks in one artifact folder, its project's repository opened for it alone (the
+    // walk opens it once per project). Reads the whole index, at most GitIndex::largestIndex.
+    static Tracking tracking(const Url& artifact, const std::string& gitLibrary = defaultGitLibrary());
+    // The sentence an item's reason takes for a tracking that keeps its folder from being safe;
+    // nothing for untracked.
+    static std::optional<std::string> trackingSentence(Tracking tracking);
+    // libgit2 as the build knew it.
+    static std::string defaultGitLibrary();
 
     bool operator==(const ProjectFinder&) const = default;
 

@@ -4,8 +4,10 @@
 // a Linux desktop keeps the same things in the XDG cache and data homes and in the user
 // directories of user-dirs.dirs. For each such folder the layout answers the macOS folder when
 // it exists, else its Linux equivalent when that exists, else the macOS folder, so a home laid
-// out like a Mac's reads exactly what it always did. Built once per scan: the scanner's
-// collectors and the deletion guard read the same answers.
+// out like a Mac's reads exactly what it always did; only a personal folder that user-dirs.dirs
+// names, and that exists, is read wherever a folder of the macOS name also stands, since the
+// desktop keeps that folder's files there. Built once per scan: the scanner's collectors and
+// the deletion guard read the same answers.
 
 #include "DovraneKit/core/Url.h"
 
@@ -42,6 +44,9 @@ public:
     Url folder(std::string_view relative) const;
     // The same folder as the home names it, before links are resolved: what it is called.
     Url spelledFolder(std::string_view relative) const;
+    // The folder of that very name below the home, no Linux equivalent read in its place, where
+    // it really is, as folder() resolves it (~/.config linked to another disk: the folder there).
+    Url inPlace(std::string_view relative) const;
     // Where a path really leads (DeletionGuard::canonical), spelled below the home folder as the
     // caller gave it when it leads into the home, so that every path in the home shares one prefix.
     Url resolved(const Url& url) const;

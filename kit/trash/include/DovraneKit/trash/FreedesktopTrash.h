@@ -77,6 +77,10 @@ std::string freeName(const Directory& trash, std::string_view name);
 // leads to through a link. Fails when the item is gone or cannot be examined, or its trash is
 // not one this user may use; the message then says which of these it is.
 [[nodiscard]] Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder);
+// Why trashFor would refuse the item at `path` (its folder resolved), looked at without making
+// anything: what a move of it would say, before it is offered. Nothing when its trash takes it,
+// or is missing and could be made, or when the item itself cannot be looked at.
+std::optional<Error> refusal(const std::string& path, const std::string& homeTrashFolder);
 
 // Takes the first free name from the item's name for the item at `path` (reached as `item`):
 // creates its info file with O_EXCL and writes it whole, dated now.
