@@ -57,6 +57,9 @@ int ControlStyle::styleHint(StyleHint hint, const QStyleOption* option, const QW
                             QStyleHintReturn* returnData) const {
     if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
         return 0;
+    // Alt pressed and let go alone puts the menu bar under the keyboard, as the desktops do.
+    if (hint == SH_MenuBar_AltKeyNavigation)
+        return 1;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 

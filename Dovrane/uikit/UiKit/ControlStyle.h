@@ -3,7 +3,8 @@
 // behind it in the dark look as in the light one (Fusion darkens the window colour for it, which
 // on a dark window leaves the frame almost as dark as the field), and disabled icons drawn in
 // the colour of disabled text (Fusion greys them towards the window colour, which in the dark
-// look makes a symbol all but vanish beside its still readable title).
+// look makes a symbol all but vanish beside its still readable title). Alt alone puts the menu
+// bar under the keyboard.
 
 #include <QProxyStyle>
 
