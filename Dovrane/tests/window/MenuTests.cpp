@@ -219,9 +219,18 @@ private slots:
             closeAll();
         }
         field->setFocus();
+        const QRect first = bar->actionGeometry(bar->actions().first());
+        const QImage before = bar->grab(first).toImage();
         QTest::keyPress(field, Qt::Key_Alt, Qt::AltModifier);
         QTest::keyRelease(field, Qt::Key_Alt);
         QCOMPARE(bar->activeAction(), bar->actions().first());
+        // The chosen title shows it has the keyboard.
+        const QImage chosen = bar->grab(first).toImage();
+        int marked = 0;
+        for (int y = 0; y < chosen.height(); ++y)
+            for (int x = 0; x < chosen.width(); ++x)
+                marked += chosen.pixel(x, y) != before.pixel(x, y);
+        QVERIFY2(marked >= first.width() + first.height(), qPrintable(QString::number(marked)));
         QTest::keyClick(bar, Qt::Key_Down);
         QTRY_COMPARE(QApplication::activePopupWidget(), bar->actions().first()->menu());
         closeAll();

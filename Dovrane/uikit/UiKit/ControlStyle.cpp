@@ -172,6 +172,14 @@ void ControlStyle::drawControl(ControlElement element, const QStyleOption* optio
             return;
         }
     }
+    if (element == CE_MenuBarItem && option->state.testFlag(State_Selected) && !option->state.testFlag(State_Sunken) &&
+        widget && widget->hasFocus()) {
+        // Alt alone gives the menu bar the keyboard with its first title chosen, which Fusion
+        // marks only once a menu is open.
+        QProxyStyle::drawControl(element, option, painter, widget);
+        FocusRing::paint(*painter, QRectF(option->rect), 4);
+        return;
+    }
     if (element == CE_TabBarTabLabel && option->state.testFlag(State_HasFocus)) {
         // Fusion's own faint line here does not ask this style.
         const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option);
