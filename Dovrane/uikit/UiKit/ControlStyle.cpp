@@ -172,6 +172,20 @@ void ControlStyle::drawControl(ControlElement element, const QStyleOption* optio
             return;
         }
     }
+    if ((element == CE_CheckBox || element == CE_RadioButton) && option->state.testFlag(State_HasFocus)) {
+        // Round the box and its title together, clear of both, where Fusion marks the title alone.
+        if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
+            QStyleOptionButton plain = *button;
+            plain.state &= ~State_HasFocus;
+            QProxyStyle::drawControl(element, &plain, painter, widget);
+            const bool radio = element == CE_RadioButton;
+            const QRect box = subElementRect(radio ? SE_RadioButtonIndicator : SE_CheckBoxIndicator, button, widget);
+            const QRect title = subElementRect(radio ? SE_RadioButtonFocusRect : SE_CheckBoxFocusRect, button, widget);
+            const QRectF ring = QRectF(box.united(title)).adjusted(-2, -2, 2, 2).intersected(QRectF(option->rect));
+            FocusRing::paint(*painter, ring, 4);
+            return;
+        }
+    }
     if (element == CE_MenuBarItem && option->state.testFlag(State_Selected) && !option->state.testFlag(State_Sunken) &&
         widget && widget->hasFocus()) {
         // Alt alone gives the menu bar the keyboard with its first title chosen, which Fusion
