@@ -260,18 +260,25 @@ private:
         }
     }
 
-    // The ring round the keyboard's row, a little wider than the row, inside the card.
+    // The ring round the keyboard's row, a little wider than the row, inside the card. The keys
+    // stay with the list, so the list tells a screen reader which record they are on.
     void placeMarker() {
         const auto found = shown_.find(current_);
         if (!hasFocus() || found == shown_.end()) {
             marker_->hide();
             return;
         }
+        const RemovalRow& row = *found->second;
         const int room = rowInset / 2;
-        marker_->setGeometry(found->second->geometry().adjusted(-room, 0, room, 0));
+        marker_->setGeometry(row.geometry().adjusted(-room, 0, room, 0));
         marker_->raise();
         marker_->show();
         marker_->update();
+        const QString said = row.title()->text().isEmpty()
+                                 ? QString()
+                                 : row.title()->text() + QStringLiteral(", ") + row.detail()->text();
+        if (accessibleDescription() != said)
+            setAccessibleDescription(said);
     }
 
     RemovalRow* takeRow() {

@@ -215,6 +215,9 @@ private slots:
         QVERIFY(inView(QStringLiteral("Record 0")));
         QVERIFY(page.list()->hasFocus());
         QCOMPARE(ringedTitle(), QStringLiteral("Record 0"));
+        // The keys stay with the list, which tells a screen reader the record they are on.
+        QVERIFY2(page.list()->accessibleDescription().startsWith(QStringLiteral("Record 0, ")),
+                 qPrintable(page.list()->accessibleDescription()));
         QTest::keyClick(page.list(), Qt::Key_Home);
         QTRY_VERIFY(page.isSettled());
         QVERIFY(inView(QStringLiteral("Newest")));
