@@ -188,8 +188,9 @@ protected:
         // From a row's button (Page Up and Down reach the list from there) the keyboard moves on
         // from that row.
         if (QWidget* focused = QApplication::focusWidget(); focused && viewport()->isAncestorOf(focused)) {
+            const bool fromEnd = event->key() == Qt::Key_Home || event->key() == Qt::Key_End;
             for (const auto& [index, row] : shown_)
-                if (row->isAncestorOf(focused) && event->key() != Qt::Key_Home && event->key() != Qt::Key_End) {
+                if (!fromEnd && row->isAncestorOf(focused)) {
                     *target += index - current_;
                     break;
                 }

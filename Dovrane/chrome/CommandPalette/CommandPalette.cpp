@@ -319,7 +319,7 @@ void CommandPalette::fitHeight() {
     // more than the row and takes it from the field.
     const int above = searchRow_->sizeHint().height() + divider_->sizeHint().height();
     const int listHeight = std::min(wanted, maxHeight - above - listPadding);
-    if (list_->height() != listHeight || list_->minimumHeight() != listHeight)
+    if (list_->minimumHeight() != listHeight || list_->maximumHeight() != listHeight)
         list_->setFixedHeight(listHeight);
     const int fitted = above + listHeight + listPadding;
     if (fitted != height())

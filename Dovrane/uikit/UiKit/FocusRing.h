@@ -7,7 +7,6 @@
 #include <QWidget>
 
 class QPainter;
-class QWidget;
 
 namespace dovrane::FocusRing {
 
