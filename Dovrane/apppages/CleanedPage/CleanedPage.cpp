@@ -3,6 +3,8 @@
 #include "AppModel/AppModel.h"
 #include "AppsPage/PageControls.h"
 #include "CleanedPage/RemovalRow.h"
+#include "UiKit/AccessibleRole.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 
@@ -16,19 +18,24 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 namespace dovrane {
 
 // The scrolling list: the header sentence, then one card of rows, laid out by hand. The content
 // is as tall as every row together, but widgets exist only for the rows in view and a screen
 // more either side, so that Tab finds the next row; the card itself covers only the part in
-// view, its rounded ends out of sight while the list goes on beyond.
+// view, its rounded ends out of sight while the list goes on beyond. While the list itself has
+// the focus, a ring marks the row of the record the keyboard is on; the arrows, Page Up and
+// Down, Home and End move it.
 class JournalView final : public QAbstractScrollArea {
 public:
     static constexpr int side = 20, ends = 16, belowHeader = 4, rowInset = 12, cardPadding = 4;
 
     JournalView(CleanedPage& page, AppModel& model, StyledLabel* header)
-        : page_(page), model_(model), header_(header), card_(new Card(viewport())) {
+        : page_(page), model_(model), header_(header), card_(new Card(viewport())),
+          marker_(new FocusRing::Marker(card_)) {
+        AccessibleRole::set(this, QAccessible::List);
         setFrameShape(QFrame::NoFrame);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         // As a scroll area's: the page's own background shows through.
@@ -61,7 +68,9 @@ public:
         bar->setSingleStep(20);
         const int top = bar->value();
         header_->setGeometry(side, ends - top, width - 2 * side, headerHeight);
-        const qint64 cardTop = ends + headerHeight + belowHeader - top;
+        cardStart_ = ends + headerHeight + belowHeader;
+        const qint64 cardTop = cardStart_ - top;
+        current_ = std::clamp(current_, 0, std::max(total - 1, 0));
 
         int first = 0, last = 0;
         if (total > 0) {
@@ -111,6 +120,7 @@ public:
             shown_.clear();
         }
         page_.empty_->setVisible(page_.total_ == 0);
+        placeMarker();
 
         // The pages of the rows placed; before the first read, the first page.
         const int firstPage = first / CleanedPage::pageSize;
@@ -135,20 +145,74 @@ public:
         return {shown_.begin()->first / CleanedPage::pageSize, shown_.rbegin()->first / CleanedPage::pageSize};
     }
 
+    // The row of the record the keyboard is on, while the list has the focus and the row is placed.
+    RemovalRow* currentRow() const {
+        const auto found = shown_.find(current_);
+        return hasFocus() && found != shown_.end() ? found->second : nullptr;
+    }
+    const QWidget* marker() const { return marker_; }
+
 protected:
     void scrollContentsBy(int, int) override { arrange(); }
 
+    // The arrows, Page Up and Down, Home and End move the keyboard's row and bring it into view;
     // Home and End reach the newest and the oldest record, also from a row's button. The list
     // takes the focus first: the row that had it is given to another record once out of view.
     void keyPressEvent(QKeyEvent* event) override {
-        const bool home = event->key() == Qt::Key_Home, end = event->key() == Qt::Key_End;
-        if (!(home || end) || (event->modifiers() & ~(Qt::ControlModifier | Qt::KeypadModifier))) {
+        const int total = std::max(page_.total_, 0);
+        const int pageRows = std::max(viewport()->height() / rowHeight_ - 1, 1);
+        const Qt::KeyboardModifiers extra = event->modifiers() & ~Qt::KeypadModifier;
+        std::optional<int> target;
+        switch (event->key()) {
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            if (!(extra & ~Qt::ControlModifier))
+                target = event->key() == Qt::Key_Home ? 0 : total - 1;
+            break;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            if (!extra) {
+                const int step = event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1 : pageRows;
+                target = current_ + (event->key() == Qt::Key_PageUp ? -step : step);
+            }
+            break;
+        default:
+            break;
+        }
+        if (!target || total == 0) {
             QAbstractScrollArea::keyPressEvent(event);
             return;
         }
-        if (QWidget* focused = QApplication::focusWidget(); focused && viewport()->isAncestorOf(focused))
+        // From a row's button (Page Up and Down reach the list from there) the keyboard moves on
+        // from that row.
+        if (QWidget* focused = QApplication::focusWidget(); focused && viewport()->isAncestorOf(focused)) {
+            const bool fromEnd = event->key() == Qt::Key_Home || event->key() == Qt::Key_End;
+            for (const auto& [index, row] : shown_)
+                if (!fromEnd && row->isAncestorOf(focused)) {
+                    *target += index - current_;
+                    break;
+                }
             setFocus(Qt::OtherFocusReason);
-        verticalScrollBar()->triggerAction(home ? QAbstractSlider::SliderToMinimum : QAbstractSlider::SliderToMaximum);
+        }
+        current_ = std::clamp(*target, 0, total - 1);
+        bringIntoView(current_);
+        arrange();
+    }
+
+    // Coming in, the keyboard takes the row it was on, or the first in view when that is gone from it.
+    void focusInEvent(QFocusEvent* event) override {
+        QAbstractScrollArea::focusInEvent(event);
+        const int total = std::max(page_.total_, 0);
+        if (total > 0 && !isInView(current_))
+            current_ = std::clamp(firstInView(), 0, total - 1);
+        arrange();
+    }
+
+    void focusOutEvent(QFocusEvent* event) override {
+        QAbstractScrollArea::focusOutEvent(event);
+        placeMarker();
     }
 
     void resizeEvent(QResizeEvent* event) override {
@@ -172,6 +236,52 @@ protected:
     }
 
 private:
+    qint64 rowTop(int index) const { return cardStart_ + cardPadding + qint64(index) * rowHeight_; }
+    int firstInView() const {
+        const qint64 below = verticalScrollBar()->value() - cardStart_ - cardPadding;
+        return int(std::max<qint64>((below + rowHeight_ - 1) / rowHeight_, 0));
+    }
+    bool isInView(int index) const {
+        const qint64 top = rowTop(index) - verticalScrollBar()->value();
+        return top >= 0 && top + rowHeight_ <= viewport()->height();
+    }
+
+    // Scrolls as little as brings the row into view; the newest and the oldest all the way, so
+    // the header or the card's end shows with them.
+    void bringIntoView(int index) {
+        QScrollBar* bar = verticalScrollBar();
+        if (index == 0) {
+            bar->triggerAction(QAbstractSlider::SliderToMinimum);
+        } else if (index == std::max(page_.total_, 0) - 1) {
+            bar->triggerAction(QAbstractSlider::SliderToMaximum);
+        } else if (!isInView(index)) {
+            const qint64 top = rowTop(index) - bar->value();
+            bar->setValue(int(top < 0 ? rowTop(index) - cardPadding
+                                      : rowTop(index) + rowHeight_ - viewport()->height() + cardPadding));
+        }
+    }
+
+    // The ring round the keyboard's row, a little wider than the row, inside the card. The keys
+    // stay with the list, so the list tells a screen reader which record they are on.
+    void placeMarker() {
+        const auto found = shown_.find(current_);
+        if (!hasFocus() || found == shown_.end()) {
+            marker_->hide();
+            return;
+        }
+        const RemovalRow& row = *found->second;
+        const int room = rowInset / 2;
+        marker_->setGeometry(row.geometry().adjusted(-room, 0, room, 0));
+        marker_->raise();
+        marker_->show();
+        marker_->update();
+        const QString said = row.title()->text().isEmpty()
+                                 ? QString()
+                                 : row.title()->text() + QStringLiteral(", ") + row.detail()->text();
+        if (accessibleDescription() != said)
+            setAccessibleDescription(said);
+    }
+
     RemovalRow* takeRow() {
         if (!spare_.empty()) {
             RemovalRow* row = spare_.back();
@@ -187,7 +297,10 @@ private:
     AppModel& model_;
     StyledLabel* header_;
     Card* card_;
+    FocusRing::Marker* marker_;
     int rowHeight_ = 1;
+    qint64 cardStart_ = 0;             // where the card begins in the content
+    int current_ = 0;                  // the record the keyboard is on, by position in the journal
     std::map<int, RemovalRow*> shown_; // by position in the journal
     std::vector<RemovalRow*> spare_;
 };
@@ -233,6 +346,10 @@ CleanedPage::~CleanedPage() = default;
 std::vector<RemovalRow*> CleanedPage::rows() const { return view_->rows(); }
 
 QAbstractScrollArea* CleanedPage::list() const { return view_; }
+
+RemovalRow* CleanedPage::keyboardRow() const { return view_->currentRow(); }
+
+const QWidget* CleanedPage::keyboardRing() const { return view_->marker(); }
 
 bool CleanedPage::isSettled() const {
     if (total_ < 0)

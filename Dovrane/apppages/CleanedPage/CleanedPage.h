@@ -39,6 +39,10 @@ public:
     ContentUnavailableView* emptyState() const { return empty_; }
     StyledLabel* header() const { return header_; }
     QAbstractScrollArea* list() const;
+    // While the list has the focus: the row of the record the keyboard is on (moved by the arrows,
+    // Page Up and Down, Home and End), and the ring that marks it.
+    RemovalRow* keyboardRow() const;
+    const QWidget* keyboardRing() const;
     // The records of the journal as last read; -1 until the first read has come back.
     int total() const { return total_; }
     // Every row in view shows its record as last read, with its items in the Trash counted.

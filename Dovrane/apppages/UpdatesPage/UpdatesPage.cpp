@@ -66,6 +66,8 @@ UpdatesPage::UpdatesPage(AppModel& model, QWidget* parent) : QWidget(parent), mo
     results_->setAccessibleName(windowTitle());
     results_->setWidgetResizable(true);
     results_->setFrameShape(QFrame::NoFrame);
+    // Tab goes to the controls, each scrolled into view; Page Up and Down still reach the page.
+    results_->setFocusPolicy(Qt::NoFocus);
     auto* content = new QWidget;
     auto* centre = new QHBoxLayout(content);
     centre->setContentsMargins(0, 0, 0, 0);
@@ -289,6 +291,21 @@ void UpdatesPage::refreshCards() {
     for (auto& [path, card] : cards_)
         delete card;
     cards_ = std::move(kept);
+    followPageOrder();
+}
+
+// Tab goes down the page: the cards are made after the groups under them and would otherwise
+// come last, after the groups.
+void UpdatesPage::followPageOrder() {
+    QWidget* previous = updateAll_;
+    for (UpdateCard* card : cards())
+        for (QWidget* control : card->findChildren<QWidget*>())
+            if (control->focusPolicy() & Qt::TabFocus) {
+                QWidget::setTabOrder(previous, control);
+                previous = control;
+            }
+    QWidget::setTabOrder(previous, currentToggle_);
+    QWidget::setTabOrder(currentToggle_, unsupportedToggle_);
 }
 
 void UpdatesPage::refreshLists() {

@@ -60,6 +60,7 @@ private:
     void refreshHeader();
     void refreshCards();
     void refreshLists();
+    void followPageOrder();
     void pressUpdateAll();
 
     AppModel& model_;

@@ -99,6 +99,8 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     column->setSpacing(0);
 
     searchRow_ = new QWidget;
+    // However few rows there are, the list gives way, never the field.
+    searchRow_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* search = new QHBoxLayout(searchRow_);
     search->setContentsMargins(16, 16, 16, 16);
     search->setSpacing(8);
@@ -112,11 +114,18 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     search->addWidget(field_, 1);
     column->addWidget(searchRow_);
 
-    auto* divider = new QFrame;
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    column->addWidget(divider);
+    divider_ = new QFrame;
+    divider_->setFrameShape(QFrame::HLine);
+    divider_->setFrameShadow(QFrame::Plain);
+    column->addWidget(divider_);
 
+    // The list with room under its last row, all in the list's colour.
+    auto* listArea = new QWidget;
+    listArea->setBackgroundRole(QPalette::Base);
+    listArea->setAutoFillBackground(true);
+    auto* listColumn = new QVBoxLayout(listArea);
+    listColumn->setContentsMargins(0, 0, 0, listPadding);
+    listColumn->setSpacing(0);
     list_ = new QListWidget;
     list_->setFrameShape(QFrame::NoFrame);
     list_->setFocusPolicy(Qt::NoFocus);
@@ -124,7 +133,8 @@ CommandPalette::CommandPalette(AppModel& model, std::function<void()> openSettin
     list_->setSelectionMode(QAbstractItemView::NoSelection);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    column->addWidget(list_, 1);
+    listColumn->addWidget(list_);
+    column->addWidget(listArea, 1);
 
     empty_ = new StyledLabel(PaletteText::tr("Nothing matches"), Fonts::font(FontRole::body),
                              SemanticColors::secondaryText, list_);
@@ -304,10 +314,14 @@ void CommandPalette::fitHeight() {
     int rows = 0;
     for (int row = 0; row < list_->count(); ++row)
         rows += list_->sizeHintForRow(row);
-    const int list = list_->count() == 0 ? emptyHeight : rows + 2 * list_->frameWidth();
-    // The field and the line under it: what the column asks for beside the list.
-    const int above = layout()->sizeHint().height() - list_->sizeHint().height();
-    const int fitted = std::min(maxHeight, above + list);
+    const int wanted = list_->count() == 0 ? emptyHeight : rows + 2 * list_->frameWidth();
+    // The list is given its height outright: left to the layout, a list of one row asks for
+    // more than the row and takes it from the field.
+    const int above = searchRow_->sizeHint().height() + divider_->sizeHint().height();
+    const int listHeight = std::min(wanted, maxHeight - above - listPadding);
+    if (list_->minimumHeight() != listHeight || list_->maximumHeight() != listHeight)
+        list_->setFixedHeight(listHeight);
+    const int fitted = above + listHeight + listPadding;
     if (fitted != height())
         setFixedHeight(fitted);
 }

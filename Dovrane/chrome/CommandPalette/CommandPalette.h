@@ -14,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -39,6 +40,8 @@ public:
     static constexpr int maxHeight = 400;
     // Room under the field for "Nothing matches".
     static constexpr int emptyHeight = 64;
+    // Room under the last row, in the list's own colour, so no row meets the palette's edge.
+    static constexpr int listPadding = 8;
     static constexpr int maxResults = 40;
     // How long a chosen command waits for the palette to be gone.
     static constexpr int runDelayMs = 300;
@@ -69,13 +72,15 @@ private:
     void queryChanged();
     void rebuild();
     void select(int index);
-    // As tall as the search field and the listed rows, at most maxHeight.
+    // As tall as the search field and the listed rows, at most maxHeight; the field keeps its
+    // height whatever the list holds.
     void fitHeight();
 
     AppModel& model_;
     std::function<void()> openSettings_;
     QLineEdit* field_;
     QWidget* searchRow_;
+    QFrame* divider_;
     QListWidget* list_;
     QLabel* empty_;
     int selected_ = 0;

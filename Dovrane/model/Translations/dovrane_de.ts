@@ -1280,72 +1280,96 @@ Behoben
 <context>
     <name>dovrane::Menus</name>
     <message>
-        <source>Dovrane</source>
-        <translation>Dovrane</translation>
+        <source>&amp;Overview</source>
+        <translation>&amp;Übersicht</translation>
     </message>
     <message>
-        <source>Settings…</source>
-        <translation>Einstellungen…</translation>
+        <source>&amp;Storage</source>
+        <translation>&amp;Speicher</translation>
     </message>
     <message>
-        <source>Check for Updates…</source>
-        <translation>Nach Updates suchen…</translation>
+        <source>&amp;Apps</source>
+        <translation>&amp;Apps</translation>
     </message>
     <message>
-        <source>Quit Dovrane</source>
-        <translation>Dovrane beenden</translation>
+        <source>&amp;Updates</source>
+        <translation>&amp;Updates</translation>
     </message>
     <message>
-        <source>Disk</source>
-        <translation>Festplatte</translation>
+        <source>&amp;Developer</source>
+        <translation>&amp;Entwickler</translation>
     </message>
     <message>
-        <source>Scan Again</source>
-        <translation>Erneut scannen</translation>
+        <source>C&amp;leaned Up</source>
+        <translation>Auf&amp;geräumt</translation>
     </message>
     <message>
-        <source>Stop Scan</source>
-        <translation>Scan stoppen</translation>
+        <source>&amp;Dovrane</source>
+        <translation>&amp;Dovrane</translation>
     </message>
     <message>
-        <source>Clean Up Safe Items…</source>
-        <translation>Gefahrlose Objekte aufräumen…</translation>
+        <source>&amp;Settings…</source>
+        <translation>&amp;Einstellungen…</translation>
     </message>
     <message>
-        <source>View</source>
-        <translation>Darstellung</translation>
+        <source>Check for &amp;Updates…</source>
+        <translation>Nach &amp;Updates suchen…</translation>
     </message>
     <message>
-        <source>Command Palette…</source>
-        <translation>Befehlspalette…</translation>
+        <source>&amp;Quit Dovrane</source>
+        <translation>Dovrane &amp;beenden</translation>
     </message>
     <message>
-        <source>Show Sidebar</source>
-        <translation>Seitenleiste anzeigen</translation>
+        <source>D&amp;isk</source>
+        <translation>&amp;Festplatte</translation>
     </message>
     <message>
-        <source>Show Toolbar</source>
-        <translation>Symbolleiste anzeigen</translation>
+        <source>&amp;Scan Again</source>
+        <translation>Erneut &amp;scannen</translation>
     </message>
     <message>
-        <source>Help</source>
-        <translation>Hilfe</translation>
+        <source>S&amp;top Scan</source>
+        <translation>Scan s&amp;toppen</translation>
     </message>
     <message>
-        <source>Setup and Permissions…</source>
-        <translation>Einrichtung und Berechtigungen…</translation>
+        <source>&amp;Clean Up Safe Items…</source>
+        <translation>Gefahrlose Objekte &amp;aufräumen…</translation>
     </message>
     <message>
-        <source>Copy Diagnostics</source>
-        <translation>Diagnose kopieren</translation>
+        <source>&amp;View</source>
+        <translation>D&amp;arstellung</translation>
     </message>
     <message>
-        <source>Email Support</source>
-        <translation>Support per E-Mail</translation>
+        <source>&amp;Command Palette…</source>
+        <translation>&amp;Befehlspalette…</translation>
     </message>
     <message>
-        <source>Open File Access Settings</source>
-        <translation>Einstellungen für Dateizugriff öffnen</translation>
+        <source>Show Side&amp;bar</source>
+        <translation>Seiten&amp;leiste anzeigen</translation>
+    </message>
+    <message>
+        <source>Show &amp;Toolbar</source>
+        <translation>Symbolleis&amp;te anzeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Setup and Permissions…</source>
+        <translation>&amp;Einrichtung und Berechtigungen…</translation>
+    </message>
+    <message>
+        <source>Open File &amp;Access Settings</source>
+        <translation>Einstellungen für &amp;Dateizugriff öffnen</translation>
+    </message>
+    <message>
+        <source>Copy &amp;Diagnostics</source>
+        <translation>Dia&amp;gnose kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Email Support</source>
+        <translation>&amp;Support per E-Mail</translation>
     </message>
 </context>
 <context>

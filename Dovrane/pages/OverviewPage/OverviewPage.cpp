@@ -53,6 +53,8 @@ OverviewPage::OverviewPage(PageContext context, QWidget* parent) : QScrollArea(p
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Tab goes to the controls, each scrolled into view; Page Up and Down still reach the page.
+    setFocusPolicy(Qt::NoFocus);
 
     cleanUp_ = context_.cleanUpSafeItems;
     if (!cleanUp_) {

@@ -178,7 +178,8 @@ private slots:
     }
 
     // Home and End reach the newest and the oldest record of a journal longer than the rows the
-    // page holds, from a row's button as from the list, and the keyboard stays in the list.
+    // page holds, from a row's button as from the list; the keyboard stays in the list, and the
+    // ring marks the row it reached.
     void homeAndEndReachTheNewestAndTheOldestRecord() {
         addLongJournal();
         QVERIFY(f->fixture.container().save());
@@ -199,16 +200,62 @@ private slots:
         putBack->setFocus();
         QVERIFY(!inView(QStringLiteral("Record 0")));
 
+        const auto ringedTitle = [&page]() -> QString {
+            const RemovalRow* row = page.keyboardRow();
+            const QWidget* ring = page.keyboardRing();
+            if (!row || !ring->isVisible() || ring->parentWidget() != row->parentWidget() ||
+                !ring->geometry().contains(row->geometry()))
+                return QStringLiteral("(no ring)");
+            return row->title()->text();
+        };
+        QCOMPARE(ringedTitle(), QStringLiteral("(no ring)")); // the button has the focus
+
         QTest::keyClick(putBack, Qt::Key_End);
         QTRY_VERIFY(page.isSettled());
         QVERIFY(inView(QStringLiteral("Record 0")));
         QVERIFY(page.list()->hasFocus());
+        QCOMPARE(ringedTitle(), QStringLiteral("Record 0"));
+        // The keys stay with the list, which tells a screen reader the record they are on.
+        QVERIFY2(page.list()->accessibleDescription().startsWith(QStringLiteral("Record 0, ")),
+                 qPrintable(page.list()->accessibleDescription()));
         QTest::keyClick(page.list(), Qt::Key_Home);
         QTRY_VERIFY(page.isSettled());
         QVERIFY(inView(QStringLiteral("Newest")));
+        QCOMPARE(ringedTitle(), QStringLiteral("Newest"));
         QTest::keyClick(page.list(), Qt::Key_End, Qt::ControlModifier);
         QTRY_VERIFY(page.isSettled());
         QVERIFY(inView(QStringLiteral("Record 0")));
+        QCOMPARE(ringedTitle(), QStringLiteral("Record 0"));
+
+        // The arrows and Page Up move the ring a row and a screen at a time, into view.
+        QTest::keyClick(page.list(), Qt::Key_Up);
+        QCOMPARE(ringedTitle(), QStringLiteral("Record 1"));
+        QTest::keyClick(page.list(), Qt::Key_PageUp);
+        QTRY_VERIFY(page.isSettled());
+        const QString paged = ringedTitle();
+        QVERIFY2(paged.startsWith(QLatin1String("Record ")) && paged.mid(7).toInt() > 2, qPrintable(paged));
+        QVERIFY(inView(paged));
+        QTest::keyClick(page.list(), Qt::Key_Down);
+        QCOMPARE(ringedTitle(), QStringLiteral("Record %1").arg(paged.mid(7).toInt() - 1));
+
+        // Page Down from a row's button goes on from that row, as from the list on that row;
+        // Tab away takes the ring with it.
+        QTest::keyClick(page.list(), Qt::Key_Home);
+        QTest::keyClick(page.list(), Qt::Key_PageDown);
+        QTRY_VERIFY(page.isSettled());
+        const QString below = ringedTitle();
+        QVERIFY(below != QStringLiteral("Newest") && inView(below));
+        QTest::keyClick(page.list(), Qt::Key_End);
+        page.list()->verticalScrollBar()->setValue(0);
+        QTRY_VERIFY(page.isSettled());
+        page.rows().front()->putBack()->setFocus();
+        QCOMPARE(ringedTitle(), QStringLiteral("(no ring)"));
+        QTest::keyClick(page.rows().front()->putBack(), Qt::Key_PageDown);
+        QVERIFY(page.list()->hasFocus());
+        QCOMPARE(ringedTitle(), below);
+        QTest::keyClick(page.list(), Qt::Key_Tab);
+        QVERIFY(!page.list()->hasFocus());
+        QVERIFY(!page.keyboardRing()->isVisible());
     }
 
     // Tab walks from Put Back to Put Back past the rows the page holds: the list scrolls to the

@@ -294,15 +294,48 @@ private slots:
         };
         type(*shown, "Settings");
         QCOMPARE(shown->results().size(), std::size_t(1));
-        QCOMPARE(shown->height(), above + rowsHeight());
+        QCOMPARE(shown->height(), above + rowsHeight() + CommandPalette::listPadding);
         QVERIFY(shown->height() < 120);
         type(*shown, "zzqx");
-        QCOMPARE(shown->height(), above + CommandPalette::emptyHeight);
+        QCOMPARE(shown->height(), above + CommandPalette::emptyHeight + CommandPalette::listPadding);
         QVERIFY(shown->emptyText()->isVisible());
         type(*shown, " ");
         QVERIFY(rowsHeight() > CommandPalette::maxHeight);
         QCOMPARE(shown->height(), CommandPalette::maxHeight);
         QCOMPARE(shown->list()->mapTo(shown.get(), QPoint(0, 0)).y(), above);
+    }
+
+    // The field keeps its height with no, one or many results, the list is as tall as its rows
+    // (no empty band under the last), and the last row ends clear of the palette's edge, also
+    // scrolled to the end.
+    void theFieldKeepsItsHeightAndNoRowMeetsTheEdge() {
+        std::vector<InstalledApp> many;
+        for (int i = 0; i < 40; ++i)
+            many.push_back(makeApp("App" + std::to_string(i)));
+        ModelSeeding(*model).setApps(many);
+        auto shown = palette();
+        shown->show();
+        QLineEdit* field = shown->searchField();
+        const int fieldHeight = field->sizeHint().height();
+        const int fieldTop = field->mapTo(shown.get(), QPoint(0, 0)).y();
+        for (const char* query : {"", "sto", "Settings", "zzqx", "App1", " "}) {
+            type(*shown, QString::fromLatin1(query));
+            QCoreApplication::processEvents();
+            const QString what = QStringLiteral("\"%1\", %2 results").arg(query).arg(shown->list()->count());
+            QVERIFY2(field->height() == fieldHeight, qPrintable(what));
+            QVERIFY2(field->mapTo(shown.get(), QPoint(0, 0)).y() == fieldTop, qPrintable(what));
+            QListWidget* list = shown->list();
+            if (list->count() == 0)
+                continue;
+            list->scrollToBottom();
+            QCoreApplication::processEvents();
+            const QRect last = list->visualItemRect(list->item(list->count() - 1));
+            QVERIFY2(last.bottom() < list->viewport()->height(), qPrintable(what + ": the last row is cut"));
+            const int bottom = list->viewport()->mapTo(shown.get(), last.bottomLeft()).y();
+            QVERIFY2(bottom < shown->height() - CommandPalette::listPadding, qPrintable(what));
+            if (shown->height() < CommandPalette::maxHeight)
+                QVERIFY2(bottom == shown->height() - CommandPalette::listPadding - 1, qPrintable(what + ": a band"));
+        }
     }
 
     // An edge that stands out from the list it closes, where no window manager frames it.

@@ -589,7 +589,7 @@ private slots:
              "to the Trash.",
              "Dovrane zeigt, was deinen Computer füllt, erklärt jedes Objekt in einem Satz und legt Dinge immer nur in "
              "den Papierkorb."},
-            {"dovrane::Menus", "Open File Access Settings", "Einstellungen für Dateizugriff öffnen"},
+            {"dovrane::Menus", "Open File &Access Settings", "Einstellungen für &Dateizugriff öffnen"},
         };
         for (const auto& [context, english, expected] : linuxTexts)
             QCOMPARE(german.translate(context, english), QString::fromUtf8(expected));

@@ -1,5 +1,5 @@
 // What assistive technology finds in every view over the demo data: each control the keyboard
-// can reach is in the accessibility tree with a name; buttons in one view are told apart by
+// can reach is in the accessibility tree with a name and the role of a control; buttons in one view are told apart by
 // their names; charts say in words what their colours show; and the uninstall sheet's leftovers
 // are check boxes that report and change what the sheet would move.
 
@@ -39,6 +39,18 @@ QString describe(const QWidget* widget) {
     return QStringLiteral("%1 \"%2\"").arg(widget->metaObject()->className(), widget->objectName());
 }
 
+// A role that assistive technology presents as something the keyboard works: a focus stop with
+// any other (a bare pane, a scroll area) gives a screen reader nothing to say where the focus is.
+bool isControl(QAccessible::Role role) {
+    static const QSet<QAccessible::Role> controls = {
+        QAccessible::PushButton,     QAccessible::CheckBox, QAccessible::RadioButton,  QAccessible::ButtonMenu,
+        QAccessible::ButtonDropDown, QAccessible::ComboBox, QAccessible::EditableText, QAccessible::SpinBox,
+        QAccessible::Slider,         QAccessible::List,     QAccessible::ListItem,     QAccessible::Table,
+        QAccessible::Tree,           QAccessible::TreeItem, QAccessible::PageTabList,  QAccessible::PageTab,
+        QAccessible::Link,           QAccessible::MenuItem};
+    return controls.contains(role);
+}
+
 bool isButton(QAccessible::Role role) {
     return role == QAccessible::PushButton || role == QAccessible::CheckBox || role == QAccessible::RadioButton ||
            role == QAccessible::ButtonMenu;
@@ -67,8 +79,12 @@ private slots:
                     continue;
                 const QString what = view + ": " + describe(widget);
                 QVERIFY2(inTree.contains(widget), qPrintable(what + " is not in the tree"));
-                const QString name = QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+                QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
+                const QString name = node->text(QAccessible::Name);
                 QVERIFY2(!name.trimmed().isEmpty(), qPrintable(what + " has no name"));
+                QVERIFY2(isControl(node->role()),
+                         qPrintable(QStringLiteral("%1 takes the focus as role %2").arg(what).arg(int(node->role()))));
+                QVERIFY2(node->state().focusable, qPrintable(what + " is not told focusable"));
             }
             // A list's rows say what they are, also where a row is drawn by a widget of its own.
             for (QAccessibleInterface* node : tree(root))

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QTest>
 #include <QTranslator>
 
@@ -41,6 +42,42 @@ struct MenuWindow {
         QVERIFY(QTest::qWaitForWindowActive(&window));
     }
 };
+
+// A title as the menu shows it: without the marker of its underlined letter.
+QString shown(const QAction* action) {
+    QString text = action->text();
+    return text.replace(QLatin1String("&&"), QLatin1String("\x01"))
+        .remove(QLatin1Char('&'))
+        .replace(QLatin1Char('\x01'), QLatin1Char('&'));
+}
+
+// The underlined letter of a title, upper case; empty without one.
+QString letter(const QAction* action) {
+    const QKeySequence mnemonic = QKeySequence::mnemonic(action->text());
+    return mnemonic.isEmpty() ? QString() : QKeySequence(mnemonic[0].key()).toString().toUpper();
+}
+
+// Every title of the bar and every item of each menu has a letter, none twice among the titles
+// or in one menu; the page items read as the sidebar does.
+void checkLetters(QMenuBar& bar) {
+    QSet<QString> titles;
+    for (QAction* top : bar.actions()) {
+        const QString title = letter(top);
+        QVERIFY2(!title.isEmpty(), qPrintable(shown(top) + " has no letter"));
+        QVERIFY2(!titles.contains(title), qPrintable(shown(top) + ": " + title + " comes twice in the bar"));
+        titles << title;
+        QSet<QString> items;
+        for (QAction* item : top->menu()->actions()) {
+            if (item->isSeparator())
+                continue;
+            const QString key = letter(item);
+            const QString what = shown(top) + " → " + shown(item);
+            QVERIFY2(!key.isEmpty(), qPrintable(what + " has no letter"));
+            QVERIFY2(!items.contains(key), qPrintable(what + ": " + key + " comes twice in its menu"));
+            items << key;
+        }
+    }
+}
 
 ScanResult scanWithSafeItems(WindowFixture& fixture, bool safe) {
     ScanResult scan = makeScan(fixture.clock->now(), 1'000'000, 400'000, {{CategoryID::caches, 3000}});
@@ -88,7 +125,7 @@ private slots:
         MenuWindow w;
         QStringList titles;
         for (QAction* menu : w.window.menuBar()->actions())
-            titles << menu->text();
+            titles << shown(menu);
         QCOMPARE(titles, QStringList({"Dovrane", "Disk", "View", "Help"}));
         QCOMPARE(w.menus.settings->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
         QCOMPARE(w.menus.quit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -101,7 +138,7 @@ private slots:
 
         QStringList help;
         for (QAction* item : w.window.menuBar()->actions().last()->menu()->actions())
-            help << item->text();
+            help << shown(item);
         QCOMPARE(help, QStringList({"Setup and Permissions…", "Open File Access Settings", QString(),
                                     "Copy Diagnostics", "Email Support"}));
     }
@@ -121,13 +158,82 @@ private slots:
         QCoreApplication::installTranslator(&german);
         {
             MenuWindow w;
-            QCOMPARE(w.window.menuBar()->actions().at(1)->text(), QStringLiteral("Festplatte"));
-            QCOMPARE(w.menus.cleanUpSafeItems->text(), QStringLiteral("Gefahrlose Objekte aufräumen…"));
-            QCOMPARE(w.menus.openFileAccessSettings->text(), QStringLiteral("Einstellungen für Dateizugriff öffnen"));
+            QCOMPARE(shown(w.window.menuBar()->actions().at(1)), QStringLiteral("Festplatte"));
+            QCOMPARE(shown(w.menus.cleanUpSafeItems), QStringLiteral("Gefahrlose Objekte aufräumen…"));
+            QCOMPARE(shown(w.menus.openFileAccessSettings), QStringLiteral("Einstellungen für Dateizugriff öffnen"));
             QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(),
                      QStringLiteral("Die Festplatte neu messen (Strg-R)"));
         }
         QCoreApplication::removeTranslator(&german);
+    }
+
+    // Each title and item has its underlined letter, in English and in German, and the page
+    // items keep the sidebar's titles and their Ctrl+digit.
+    void everyTitleAndItemHasALetterOfItsOwn() {
+        {
+            MenuWindow w;
+            checkLetters(*w.window.menuBar());
+            for (SidebarItem item : allSidebarItems) {
+                QCOMPARE(shown(w.menus.pages.at(item)), title(item));
+                QCOMPARE(w.menus.pages.at(item)->shortcut(),
+                         QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + shortcut(item).digitValue())));
+            }
+        }
+        QTranslator german;
+        QVERIFY(german.load(QStringLiteral(":/i18n/dovrane_de.qm")));
+        QCoreApplication::installTranslator(&german);
+        {
+            MenuWindow w;
+            checkLetters(*w.window.menuBar());
+            QCOMPARE(shown(w.menus.pages.at(SidebarItem::overview)), QStringLiteral("Übersicht"));
+            for (SidebarItem item : allSidebarItems)
+                QCOMPARE(shown(w.menus.pages.at(item)), title(item));
+        }
+        QCoreApplication::removeTranslator(&german);
+    }
+
+    // F10 opens the first menu from wherever the focus is; Alt with a title's letter opens that
+    // menu; Alt alone puts the bar under the keyboard, and Down then opens the first menu.
+    void theKeyboardOpensTheMenus() {
+        MenuWindow w;
+        auto* field = new QLineEdit;
+        w.window.setPageControl(field);
+        w.showActive();
+        QMenuBar* bar = w.window.menuBar();
+        const auto closeAll = [&w] {
+            while (QWidget* open = QApplication::activePopupWidget())
+                QTest::keyClick(open, Qt::Key_Escape);
+            w.window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        };
+        for (QWidget* focus : {static_cast<QWidget*>(field), static_cast<QWidget*>(w.window.sidebar())}) {
+            focus->setFocus();
+            QTest::keyClick(focus, Qt::Key_F10);
+            QTRY_COMPARE(QApplication::activePopupWidget(), bar->actions().first()->menu());
+            closeAll();
+        }
+        for (QAction* top : bar->actions()) {
+            field->setFocus();
+            QTest::keyClick(field, QKeySequence::mnemonic(top->text())[0].key(), Qt::AltModifier);
+            QTRY_COMPARE(QApplication::activePopupWidget(), top->menu());
+            closeAll();
+        }
+        field->setFocus();
+        const QRect first = bar->actionGeometry(bar->actions().first());
+        const QImage before = bar->grab(first).toImage();
+        QTest::keyPress(field, Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(field, Qt::Key_Alt);
+        QCOMPARE(bar->activeAction(), bar->actions().first());
+        // The chosen title shows it has the keyboard.
+        const QImage chosen = bar->grab(first).toImage();
+        int marked = 0;
+        for (int y = 0; y < chosen.height(); ++y)
+            for (int x = 0; x < chosen.width(); ++x)
+                marked += chosen.pixel(x, y) != before.pixel(x, y);
+        QVERIFY2(marked >= first.width() + first.height(), qPrintable(QString::number(marked)));
+        QTest::keyClick(bar, Qt::Key_Down);
+        QTRY_COMPARE(QApplication::activePopupWidget(), bar->actions().first()->menu());
+        closeAll();
     }
 
     void ctrlDigitsSelectThePages() {

@@ -1,13 +1,18 @@
 // The keyboard alone: Tab visits every control of each view once before it comes round again,
-// never lands on a hidden widget, and scrolls what it lands on into view; the focus is seen on
-// flat and filled buttons and on the sidebar in both looks; and an app goes to the Trash with two
-// of its leftovers from the Apps page to the notice without a click.
+// never lands on a hidden widget, scrolls what it lands on into view and shows where it is, in
+// both looks; the Updates page is walked from top to bottom; the focus is the same ring on flat
+// and filled buttons, tool buttons and the sidebar; and an app goes to the Trash with two of its
+// leftovers from the Apps page to the notice without a click.
 
+#include "AppModel/ModelSeeding.h"
 #include "AppsPage/AppTables.h"
 #include "ContentView/NoticeBar.h"
+#include "ContentView/ScanToolbar.h"
 #include "Sheets/UninstallSheet.h"
 #include "UiKit/Appearance.h"
+#include "UiKit/FocusRing.h"
 #include "UiKit/PageKit.h"
+#include "UpdatesPage/UpdatesPage.h"
 #include "ViewTour.h"
 #include "support/ModelTestMain.h"
 
@@ -20,6 +25,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -69,6 +75,48 @@ QRect shownPart(QWidget* widget) {
     return shown;
 }
 
+// How many pixels of a widget change markedly between two pictures of it.
+int markedlyChanged(const QImage& one, const QImage& other) {
+    const QImage a = one.convertToFormat(QImage::Format_RGB32), b = other.convertToFormat(QImage::Format_RGB32);
+    int changed = 0;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
+        const auto* left = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* right = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x)
+            changed += std::abs(qRed(left[x]) - qRed(right[x])) + std::abs(qGreen(left[x]) - qGreen(right[x])) +
+                           std::abs(qBlue(left[x]) - qBlue(right[x])) >
+                       120;
+    }
+    return changed;
+}
+
+// Where a widget shows that it has the focus: an item view on its current row, any other widget
+// on itself.
+QRect focusArea(QWidget& widget) {
+    auto* items = qobject_cast<QAbstractItemView*>(&widget);
+    if (!items || !items->currentIndex().isValid())
+        return widget.rect();
+    return items->visualRect(items->currentIndex()).intersected(items->viewport()->rect());
+}
+
+// Whether the focused widget shows it: at least half an outline of its focus area changes
+// markedly when it loses the focus (for a large area, half the outline of a 100 × 20 box, a
+// ring round a row or a title). The focus comes back afterwards.
+bool showsFocus(QWidget& widget, QString* measured) {
+    QCoreApplication::processEvents();
+    const QImage focused = widget.grab().toImage();
+    widget.clearFocus();
+    QCoreApplication::processEvents();
+    const QImage unfocused = widget.grab().toImage();
+    widget.setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    const QRect area = focusArea(widget);
+    const int needed = std::min(area.width() + area.height(), 100 + 20);
+    const int changed = markedlyChanged(focused, unfocused);
+    *measured = QStringLiteral("%1 of %2 pixels").arg(changed).arg(needed);
+    return changed >= needed;
+}
+
 // How many pixels of a widget's area change markedly when it takes the focus from elsewhere.
 int pixelsTheFocusChanges(QWidget& widget, QWidget& elsewhere, const QRect& area) {
     elsewhere.setFocus(Qt::TabFocusReason);
@@ -94,17 +142,22 @@ class TabOrderTests : public QObject {
 
 private slots:
     // Forwards and backwards, in the smallest main window, so the pages scroll: Shift+Tab from
-    // the toolbar enters a page at its last control, far below the fold.
+    // the toolbar enters a page at its last control, far below the fold. Every stop shows the
+    // focus, forwards in the light look, backwards in the dark.
     void tabVisitsEveryControlOnceAndShowsIt_data() {
         QTest::addColumn<Qt::Key>("key");
-        QTest::newRow("Tab") << Qt::Key_Tab;
-        QTest::newRow("Shift+Tab") << Qt::Key_Backtab;
+        QTest::addColumn<Look>("look");
+        QTest::newRow("Tab, light") << Qt::Key_Tab << Look::light;
+        QTest::newRow("Shift+Tab, dark") << Qt::Key_Backtab << Look::dark;
     }
 
     void tabVisitsEveryControlOnceAndShowsIt() {
         QFETCH(Qt::Key, key);
+        QFETCH(Look, look);
         WindowFixture fixture;
         ViewTour tour(fixture);
+        const auto back = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        Appearance::shared().force(look);
         tour.window.resize(tour.window.minimumSize());
         tour.forEachView([&](const QString& view, QWidget& root) {
             QList<QWidget*> expected;
@@ -126,6 +179,10 @@ private slots:
                 const QString what = view + ": " + now->metaObject()->className() + " " + now->objectName();
                 QVERIFY2(now->isVisible(), qPrintable(what + " is hidden"));
                 QVERIFY2(!shownPart(now).isEmpty(), qPrintable(what + " is scrolled out of view"));
+                // With one stop in the view the focus is never anywhere else.
+                QString measured;
+                QVERIFY2(expected.size() == 1 || showsFocus(*now, &measured),
+                         qPrintable(what + " shows no focus: " + measured));
                 if (now == start)
                     break;
                 QVERIFY2(!visited.contains(now), qPrintable(what + " comes twice in one round"));
@@ -196,6 +253,80 @@ private slots:
                                     .convertToFormat(QImage::Format_RGB32);
         QCOMPARE(onScreen.size(), fresh.size());
         QVERIFY(onScreen == fresh);
+    }
+
+    // On the Updates page Tab goes down the page: the header's buttons, each card from the top,
+    // then the groups at the bottom.
+    void theUpdatesPageIsWalkedFromTopToBottom() {
+        WindowFixture fixture;
+        ViewTour tour(fixture);
+        ModelSeeding(tour.model).setIsDemo(false);
+        tour.model.setSidebar(SidebarItem::updates);
+        activate(tour.window);
+        auto* page = tour.window.findChild<UpdatesPage*>();
+        QVERIFY(page);
+        QVERIFY(page->cards().size() >= 2);
+        QWidget* content = page->updateAll()->parentWidget();
+        page->checkNow()->setFocus(Qt::TabFocusReason);
+        QList<QWidget*> walked{page->checkNow()};
+        while (true) {
+            QVERIFY(press(Qt::Key_Tab));
+            if (!focused() || !content->isAncestorOf(focused()))
+                break;
+            walked << focused();
+            QVERIFY(walked.size() < 100);
+        }
+        QVERIFY(walked.contains(page->unsupportedToggle()));
+        QCOMPARE(walked.back(), page->unsupportedToggle());
+        for (qsizetype at = 1; at < walked.size(); ++at) {
+            const QRect before(walked[at - 1]->mapTo(content, QPoint(0, 0)), walked[at - 1]->size());
+            const QRect after(walked[at]->mapTo(content, QPoint(0, 0)), walked[at]->size());
+            // Below, or beside on the same line further right.
+            const bool down =
+                after.top() >= before.bottom() ||
+                (after.top() < before.bottom() && before.top() < after.bottom() && after.left() > before.left());
+            QVERIFY2(down, qPrintable(QStringLiteral("%1 \"%2\" comes after \"%3\" above it")
+                                          .arg(at)
+                                          .arg(walked[at]->accessibleName(), walked[at - 1]->accessibleName())));
+        }
+    }
+
+    // What the focus adds to the toolbar's Scan Again, the Updates page's disclosures and a
+    // bordered button is the one ring, two pixels wide, in either look.
+    void toolButtonsWearTheRingOfEveryButton() {
+        WindowFixture fixture;
+        ViewTour tour(fixture);
+        ModelSeeding(tour.model).setIsDemo(false);
+        tour.model.setSidebar(SidebarItem::updates);
+        activate(tour.window);
+        const auto back = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        auto* page = tour.window.findChild<UpdatesPage*>();
+        QVERIFY(page);
+        const QList<QWidget*> buttons = {tour.window.scanToolbar()->scanButton(), page->currentToggle(),
+                                         page->unsupportedToggle(), page->checkNow()};
+        auto* sidebar = tour.window.findChild<QListWidget*>(QStringLiteral("sidebar"));
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            for (QWidget* button : buttons) {
+                const QString what = qobject_cast<QAbstractButton*>(button)->text() +
+                                     (look == Look::light ? QStringLiteral(", light") : QStringLiteral(", dark"));
+                QVERIFY2(button->isVisible() && button->isEnabled(), qPrintable(what));
+                sidebar->setFocus(Qt::TabFocusReason);
+                QCoreApplication::processEvents();
+                const QImage unfocused = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+                QImage ringed = unfocused;
+                {
+                    QPainter painter(&ringed);
+                    FocusRing::paint(painter, QRectF(ringed.rect()), 4);
+                }
+                button->setFocus(Qt::TabFocusReason);
+                QCoreApplication::processEvents();
+                const QImage focused = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+                QCOMPARE(focused.size(), ringed.size());
+                QVERIFY2(markedlyChanged(focused, unfocused) > 0, qPrintable(what + ": no ring"));
+                QVERIFY2(markedlyChanged(focused, ringed) == 0, qPrintable(what + ": another mark than the ring"));
+            }
+        }
     }
 
     void anAppLeavesWithTwoLeftoversByKeyboardAlone() {

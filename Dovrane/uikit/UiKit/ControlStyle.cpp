@@ -3,7 +3,9 @@
 #include "UiKit/FocusRing.h"
 #include "UiKit/SemanticColors.h"
 
+#include <QAbstractItemView>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOption>
@@ -21,8 +23,55 @@ QColor ControlStyle::checkBoxFrame(const QPalette& palette) {
                             (field.blueF() + ink.blueF()) / 2);
 }
 
+namespace {
+
+// On a fill of the selection the ring takes the colour of the fill's text, so it shows on any accent.
+QColor ringColor(const QStyleOption& option) {
+    return option.state.testFlag(QStyle::State_Selected)
+               ? option.palette.color(QPalette::Active, QPalette::HighlightedText)
+               : FocusRing::color();
+}
+
+// A view that picks whole rows: its current row wears the ring, not the one cell that has the focus.
+const QAbstractItemView* rowPicking(const QWidget* widget) {
+    const auto* view = qobject_cast<const QAbstractItemView*>(widget);
+    return view && view->selectionBehavior() == QAbstractItemView::SelectRows ? view : nullptr;
+}
+
+// Where the ring of a row goes: across every column shown, at the height of the cell.
+QRect rowArea(const QAbstractItemView& view, const QModelIndex& index, const QRect& cell) {
+    QRect row = cell;
+    for (int column = 0; column < index.model()->columnCount(index.parent()); ++column) {
+        const QRect shown = view.visualRect(index.siblingAtColumn(column));
+        if (!shown.isEmpty())
+            row = row.united(QRect(shown.left(), cell.top(), shown.width(), cell.height()));
+    }
+    return row;
+}
+
+} // namespace
+
 void ControlStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                                  const QWidget* widget) const {
+    if (element == PE_FrameFocusRect) {
+        // Fusion's faint line, shown only after a key moved the focus, becomes the ring. A row of
+        // a view that picks whole rows has its ring from CE_ItemViewItem.
+        const bool item = option->state.testFlag(State_Item);
+        if (item && rowPicking(widget))
+            return;
+        // An item's ring stays on the item, which is all the view repaints of it; a title's
+        // stands clear of the letters.
+        const qreal room = item ? 0 : 2;
+        FocusRing::paint(*painter, QRectF(option->rect).adjusted(-room, -room, room, room), 4, ringColor(*option));
+        return;
+    }
+    if (element == PE_FrameLineEdit && option->state.testFlag(State_HasFocus)) {
+        QStyleOption unfocused = *option;
+        unfocused.state &= ~State_HasFocus;
+        QProxyStyle::drawPrimitive(element, &unfocused, painter, widget);
+        FocusRing::paint(*painter, QRectF(option->rect), 4);
+        return;
+    }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
     if (element != PE_IndicatorCheckBox)
         return;
@@ -57,6 +106,9 @@ int ControlStyle::styleHint(StyleHint hint, const QStyleOption* option, const QW
                             QStyleHintReturn* returnData) const {
     if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
         return 0;
+    // Alt pressed and let go alone puts the menu bar under the keyboard, as the desktops do.
+    if (hint == SH_MenuBar_AltKeyNavigation)
+        return 1;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 
@@ -104,6 +156,55 @@ void ControlStyle::drawControl(ControlElement element, const QStyleOption* optio
             return;
         }
     }
+    if (element == CE_ItemViewItem) {
+        const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option);
+        const QAbstractItemView* view = rowPicking(widget);
+        if (item && view && item->index.isValid() && view->hasFocus() &&
+            view->currentIndex().row() == item->index.row() && view->currentIndex().parent() == item->index.parent()) {
+            QStyleOptionViewItem unfocused = *item;
+            unfocused.state &= ~State_HasFocus;
+            QProxyStyle::drawControl(element, &unfocused, painter, widget);
+            // Each cell draws its part of the one ring round the row.
+            painter->save();
+            painter->setClipRect(item->rect, Qt::IntersectClip);
+            FocusRing::paint(*painter, QRectF(rowArea(*view, item->index, item->rect)), 4, ringColor(*item));
+            painter->restore();
+            return;
+        }
+    }
+    if ((element == CE_CheckBox || element == CE_RadioButton) && option->state.testFlag(State_HasFocus)) {
+        // Round the box and its title together, clear of both, where Fusion marks the title alone.
+        if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
+            QStyleOptionButton plain = *button;
+            plain.state &= ~State_HasFocus;
+            QProxyStyle::drawControl(element, &plain, painter, widget);
+            const bool radio = element == CE_RadioButton;
+            const QRect box = subElementRect(radio ? SE_RadioButtonIndicator : SE_CheckBoxIndicator, button, widget);
+            const QRect title = subElementRect(radio ? SE_RadioButtonFocusRect : SE_CheckBoxFocusRect, button, widget);
+            const QRectF ring = QRectF(box.united(title)).adjusted(-2, -2, 2, 2).intersected(QRectF(option->rect));
+            FocusRing::paint(*painter, ring, 4);
+            return;
+        }
+    }
+    if (element == CE_MenuBarItem && option->state.testFlag(State_Selected) && !option->state.testFlag(State_Sunken) &&
+        widget && widget->hasFocus()) {
+        // Alt alone gives the menu bar the keyboard with its first title chosen, which Fusion
+        // marks only once a menu is open.
+        QProxyStyle::drawControl(element, option, painter, widget);
+        FocusRing::paint(*painter, QRectF(option->rect), 4);
+        return;
+    }
+    if (element == CE_TabBarTabLabel && option->state.testFlag(State_HasFocus)) {
+        // Fusion's own faint line here does not ask this style.
+        const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option);
+        if (tab) {
+            QStyleOptionTab unfocused = *tab;
+            unfocused.state &= ~State_HasFocus;
+            QProxyStyle::drawControl(element, &unfocused, painter, widget);
+            FocusRing::paint(*painter, QRectF(tab->rect).adjusted(2, 2, -2, -2), 4);
+            return;
+        }
+    }
     const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);
     if (element != CE_ToolButtonLabel || !tool || tool->toolButtonStyle != Qt::ToolButtonTextBesideIcon ||
         tool->icon.isNull() || tool->text.isEmpty()) {
@@ -126,6 +227,30 @@ void ControlStyle::drawControl(ControlElement element, const QStyleOption* optio
     proxy()->drawItemText(painter, title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, tool->palette,
                           tool->state.testFlag(State_Enabled), tool->text, QPalette::ButtonText);
     painter->restore();
+}
+
+void ControlStyle::polish(QWidget* widget) {
+    QProxyStyle::polish(widget);
+    // The ring goes round the whole current row of a view that picks rows; the view itself
+    // repaints only the cell that had the focus and the one that has it.
+    if (const QAbstractItemView* view = rowPicking(widget); view && view->selectionModel())
+        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view->viewport(),
+                qOverload<>(&QWidget::update), Qt::UniqueConnection);
+}
+
+void ControlStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                                      const QWidget* widget) const {
+    // A tool button (the toolbar's, a disclosure) wears the ring of every other button, where
+    // Fusion draws a line one pixel wide inside it.
+    const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);
+    if (control == CC_ToolButton && tool && tool->state.testFlag(State_HasFocus)) {
+        QStyleOptionToolButton unfocused = *tool;
+        unfocused.state &= ~State_HasFocus;
+        QProxyStyle::drawComplexControl(control, &unfocused, painter, widget);
+        FocusRing::paint(*painter, QRectF(tool->rect), 4);
+        return;
+    }
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
 }
 
 } // namespace dovrane

@@ -69,6 +69,17 @@ void attach(QWidget* widget, qreal radius) {
     overlay->show();
 }
 
+Marker::Marker(QWidget* parent, qreal radius) : QWidget(parent), radius_(radius) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+}
+
+void Marker::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paint(painter, QRectF(rect()), radius_);
+}
+
 void followFocusIntoView() {
     static QPointer<QObject> installed;
     if (installed || !qApp)

@@ -4,9 +4,9 @@
 
 #include <QColor>
 #include <QRectF>
+#include <QWidget>
 
 class QPainter;
-class QWidget;
 
 namespace dovrane::FocusRing {
 
@@ -23,5 +23,18 @@ void attach(QWidget* widget, qreal radius = 4);
 // From now on every widget that gets the focus is scrolled into view in each scroll area that
 // holds it, however the focus got there. Idempotent.
 void followFocusIntoView();
+
+// The ring over a part of a widget that its owner places and shows (the keyboard's row in a
+// list drawn by hand); it takes no clicks and no focus.
+class Marker final : public QWidget {
+public:
+    explicit Marker(QWidget* parent, qreal radius = 6);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    qreal radius_;
+};
 
 } // namespace dovrane::FocusRing

@@ -1,7 +1,8 @@
 #pragma once
 // The main window's menus: "Dovrane" (Settings…, Check for Updates…, Quit Dovrane), "Disk",
 // "View" and "Help". Enabled states follow the model the moment it changes. Ctrl stands for the
-// Command key throughout.
+// Command key throughout. The keyboard reaches every menu: F10 opens the first, Alt with a
+// title's underlined letter opens that one, and each item has a letter of its own in its menu.
 
 #include "AppModel/WindowRecords.h"
 
@@ -42,6 +43,8 @@ public:
     QAction* openFileAccessSettings = nullptr;
     QAction* copyDiagnostics = nullptr;
     QAction* emailSupport = nullptr;
+    // F10, held by the window, not shown in a menu.
+    QAction* openMenus = nullptr;
 
     // Where "Email Support" writes.
     static QUrl supportAddress();
