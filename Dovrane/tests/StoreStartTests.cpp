@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -68,7 +69,10 @@ TEST_F(StoreStart, TheWindowOpensOnALinkedStoreAndLeavesTheLinkAlone) {
         << errors;
     EXPECT_TRUE(Fs::isSymlink(store_));
     EXPECT_EQ(Fs::readFile(moved), junk);
+    // The update check saves its cache whenever it ends, so the stop here may come before,
+    // after or in the middle of that save; what is beside the store is otherwise fixed.
     std::vector<std::string> beside = Fs::list(storeFolder_.path());
+    std::erase_if(beside, [](const std::string& name) { return name.starts_with("test.store.updates.json"); });
     std::sort(beside.begin(), beside.end());
     EXPECT_EQ(beside, (std::vector<std::string>{"moved.store", "test.store", "test.store.scan.json"}));
     // The stand-in it worked on, left behind by the stop here.
