@@ -8,6 +8,7 @@
 #include "Services/Wording.h"
 #include "Store/Store.h"
 #include "support/ModelTestMain.h"
+#include "support/Patience.h"
 #include "support/TestSupport.h"
 
 #include <DovraneKit/system/FileSystem.h>
@@ -96,7 +97,7 @@ OpenRun openInChild(const std::string& storePath, const std::string& home = {}, 
     if (!home.empty())
         arguments << QString::fromStdString(home);
     child.start(QCoreApplication::applicationFilePath(), arguments);
-    if (!child.waitForFinished(30000)) {
+    if (!child.waitForFinished(patientMs(10'000))) {
         child.kill();
         child.waitForFinished(-1);
         return {-1, QStringLiteral("still running after 30 s")};

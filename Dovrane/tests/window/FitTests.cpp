@@ -11,6 +11,7 @@
 #include "ContentView/SheetHost.h"
 #include "FitCheck.h"
 #include "MenuBarView/MenuBarView.h"
+#include "QtWaits.h"
 #include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
 #include "Snapshot/Capture.h"
@@ -341,7 +342,7 @@ private slots:
         DemoWindow shown(language.toStdString());
         DovraneApp& app = shown.app;
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
         std::map<std::string, UpdateCheck> failed;
         for (const InstalledApp& installed : model.apps())
             failed.emplace(installed.id(), UpdateCheck::failed("The feed is unreachable."));
@@ -373,7 +374,7 @@ private slots:
         DemoWindow shown("de");
         DovraneApp& app = shown.app;
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
         QStringList faults;
         int selections = 0;
         for (const QSize size : {QSize(1100, 720), QSize(1400, 720)})
@@ -445,7 +446,7 @@ private slots:
         app.setSettingsOpener([&settings] { settings.bringForward(); });
         app.showMainWindow();
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
 
         QStringList faults;
         const auto inspect = [&faults](const QString& view, const QWidget* root) {
@@ -501,13 +502,13 @@ private slots:
             };
             for (const auto& [name, open] : sheets) {
                 open();
-                QTRY_VERIFY2(visibleSheet(), name);
+                DOVRANE_TRY_VERIFY2(visibleSheet(), name);
                 inspect(at + QStringLiteral("sheet ") + QLatin1String(name), visibleSheet());
                 // Below the menu bar and toolbar, inside the window, its buttons on show.
                 for (const QString& fault : sheetMisfits(visibleSheet(), WindowPlacement::sheetArea(&app.window())))
                     faults << at + QStringLiteral("sheet ") + QLatin1String(name) + QStringLiteral(": ") + fault;
                 model.setSheet(std::nullopt);
-                QTRY_VERIFY(!visibleSheet());
+                DOVRANE_TRY_VERIFY(!visibleSheet());
             }
         }
 
