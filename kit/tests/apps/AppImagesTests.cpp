@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <thread>
+#include <vector>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -303,4 +307,34 @@ TEST_F(AppImagesTest, ACraftedPayloadEndsOnlyTheChildThatReadsIt) {
                               {{"good.desktop", "[Desktop Entry]\nName=Good\nIcon=good\n"}, {".DirIcon", "icon"}}));
     EXPECT_EQ(AppImages::read(Url::fromPath(home / "Applications/Good.AppImage")).name, "Good");
     EXPECT_EQ(AppImages::icon(home / "Applications/Good.AppImage"), "icon");
+}
+
+// The reading child is forked while other threads allocate, as the scan's collectors do. A child
+// that inherits a lock one of them held at the fork never gets it: the read ends at its deadline
+// with nothing read.
+TEST_F(AppImagesTest, AReadWhileOtherThreadsAllocateReadsThePayload) {
+    const std::string path = home / "Applications/ToolMaker.AppImage";
+    ASSERT_TRUE(writeAppImage(path, {{"toolmaker.desktop", desktopEntry}}));
+    std::atomic<bool> done = false;
+    {
+        std::vector<std::jthread> allocators;
+        for (int thread = 0; thread < 8; ++thread)
+            allocators.emplace_back([&done] {
+                // Through a volatile pointer, so that no allocation is left out as unused.
+                void* (*volatile allocate)(std::size_t) = std::malloc;
+                std::vector<void*> held;
+                // Enough blocks of each size that the allocator's stores, not a thread's own cache, hand them out.
+                while (!done) {
+                    for (std::size_t size = 16; size <= 8192; size += 24)
+                        for (int block = 0; block < 16; ++block)
+                            held.push_back(allocate(size));
+                    for (void* block : held)
+                        std::free(block);
+                    held.clear();
+                }
+            });
+        for (int read = 0; read < 40 && !::testing::Test::HasFailure(); ++read)
+            EXPECT_EQ(AppImages::read(Url::fromPath(path)).version, "0.9") << "read " << read;
+        done = true;
+    }
 }
