@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -129,4 +130,19 @@ TEST_F(StoreStart, EveryDeveloperModeOnABrokenStoreEndsWithItsErrorWhateverTheHo
         EXPECT_EQ(Fs::readFile(store_), junk);
         EXPECT_FALSE(Fs::exists(store_ + ".damaged"));
     }
+}
+
+// A store another process holds locked keeps the opening waiting its whole busy time, long
+// after the trace of an empty home is done: the trace still ends with the store's error.
+TEST_F(StoreStart, AScanTraceDoneBeforeTheStoreFailsEndsWithTheStoresError) {
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(store_.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "CREATE TABLE held (n); BEGIN EXCLUSIVE; INSERT INTO held VALUES (1)", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    AppRun run;
+    const std::string errors = start({"--scan-trace"}, run);
+    sqlite3_close(holder);
+    EXPECT_EQ(run.status, 1) << errors;
+    EXPECT_EQ(errors, "Could not open the database at " + store_ + ": database is locked\n");
 }
