@@ -390,6 +390,43 @@ private slots:
         QVERIFY(TableViews::selectedIds(*view, model).empty());
     }
 
+    // Largest first points down, smallest first up, as the desktop's file managers show it: the
+    // arrow's widest pixel row is its top when the order descends.
+    void theSortArrowPointsDownWhenTheLargestComesFirst() {
+        EntryModel model = makeModel();
+        model.setRows({{"a", 1, 0}, {"b", 2, 1}});
+        std::unique_ptr<QTableView> view(TableViews::make(&model, {{}, {80, 120, 160}}, model.sortColumn(),
+                                                          model.sortOrder(), QAbstractItemView::SingleSelection,
+                                                          nullptr));
+        view->resize(400, 200);
+        view->show();
+        QHeaderView* header = view->horizontalHeader();
+        // The rows of the arrow, top to bottom, as the number of pixels the arrow adds to each.
+        const auto arrowRows = [header](Qt::SortOrder order) {
+            header->setSortIndicator(1, order);
+            header->setSortIndicatorShown(true);
+            const QImage with = header->grab().toImage();
+            header->setSortIndicatorShown(false);
+            const QImage without = header->grab().toImage();
+            header->setSortIndicatorShown(true);
+            std::vector<int> rows;
+            for (int y = 0; y < with.height(); ++y) {
+                int changed = 0;
+                for (int x = header->sectionViewportPosition(1); x < with.width(); ++x)
+                    changed += with.pixel(x, y) != without.pixel(x, y);
+                if (changed > 0)
+                    rows.push_back(changed);
+            }
+            return rows;
+        };
+        const std::vector<int> down = arrowRows(Qt::DescendingOrder);
+        QVERIFY(down.size() >= 3);
+        QVERIFY2(down.front() > down.back(), "largest first: the arrow narrows downwards");
+        const std::vector<int> up = arrowRows(Qt::AscendingOrder);
+        QVERIFY(up.size() >= 3);
+        QVERIFY2(up.front() < up.back(), "smallest first: the arrow narrows upwards");
+    }
+
     void detailHeadersShowWhatTheyAreGivenWhereTheirStylePutsIt() {
         // A sheet's texts stay whole before the first layout, and the size stands under the title.
         DetailHeader sheet(DetailHeader::Style::sheet,
