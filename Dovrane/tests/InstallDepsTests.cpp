@@ -19,8 +19,7 @@ using namespace dovrane::testing;
 namespace {
 
 const std::string script = DOVRANE_SOURCE_DIR "/scripts/install-deps.sh";
-const std::vector<std::string> testsOnly = {"clang", "libclang-rt-14-dev", "libgtest-dev", "flatpak",
-                                            "squashfs-tools"};
+const std::vector<std::string> testsOnly = {"clang", "libclang-rt-14-dev", "libgtest-dev", "flatpak", "squashfs-tools"};
 
 void writeProgram(const std::string& path, const std::string& body) {
     writeFile(path, "#!/bin/sh\n" + body);
