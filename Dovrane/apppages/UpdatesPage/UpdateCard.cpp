@@ -25,9 +25,9 @@ StyledLabel* secondaryLabel(const QString& shown, QWidget* parent) {
     return new StyledLabel(shown, Fonts::font(FontRole::body), SemanticColors::secondaryText, parent);
 }
 
-// A button drawn as a link: its title alone, in the accent of the moment, so it follows a new
-// choice of accent or look. The title sits in the style's contents rectangle, as on any button,
-// and the button asks for room for that rectangle around it.
+// A button drawn as a link: its title alone, in the link colour of the moment (the accent's
+// text shade), so it follows a new choice of accent or look. The title sits in the style's contents rectangle, as on
+// any button, and the button asks for room for that rectangle around it.
 class LinkButton final : public QPushButton {
 public:
     LinkButton(const QString& label, QWidget* parent) : QPushButton(label, parent) {
@@ -43,7 +43,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.setPen(SemanticColors::tint(*this));
+        painter.setPen(SemanticColors::link(*this));
         painter.drawText(contentsArea(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
     }
 

@@ -17,9 +17,13 @@
 namespace dovrane {
 
 QColor StorageRing::Row::color(Look look) const {
-    if (!group)
-        return SemanticColors::of(SemanticColor::secondaryLabel, look);
-    return SemanticColors::withOpacity(StorageGroups::color(*group).resolved(look), opacity);
+    QColor colour = SemanticColors::of(SemanticColor::secondaryLabel, look);
+    if (group) {
+        const bool dark = look == Look::dark || look == Look::highContrastDark;
+        colour = SemanticColors::mixed(StorageGroups::color(*group).resolved(look),
+                                       dark ? QColor(Qt::white) : QColor(Qt::black), shadeStep * shade);
+    }
+    return SemanticColors::readable(colour, look, SemanticColors::graphicContrast);
 }
 
 StorageRing::StorageRing(const ScanResult& scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent)
@@ -65,7 +69,7 @@ std::vector<StorageRing::Row> StorageRing::rowsToShow(const ScanResult& scan,
                 if (StorageGroups::of(listed) == row.group)
                     ++position;
             }
-            row.opacity = 1 - 0.22 * position;
+            row.shade = position;
         }
         rows.push_back(std::move(row));
     }
