@@ -88,7 +88,7 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     top->addWidget(new AppIcon(app_, 40, this), 0, Qt::AlignVCenter);
     auto* names = new QVBoxLayout;
     names->setSpacing(4);
-    names->addWidget(new StyledLabel(QString::fromStdString(app_.name), Fonts::font(FontRole::headline), {}, this));
+    names->addWidget(new ElidedLabel(QString::fromStdString(app_.name), Fonts::font(FontRole::headline), {}, this));
     auto* versions = new QHBoxLayout;
     versions->setSpacing(4);
     auto* change =
@@ -210,7 +210,7 @@ ReasonList::ReasonList(const Rows& rows, QWidget* parent) : QWidget(parent), cou
         auto* row = new QHBoxLayout;
         row->setSpacing(8);
         row->addWidget(new AppIcon(app, 20, this), 0, Qt::AlignTop);
-        auto* name = new StyledLabel(QString::fromStdString(app.name), Fonts::font(FontRole::body), {}, this);
+        auto* name = new ElidedLabel(QString::fromStdString(app.name), Fonts::font(FontRole::body), {}, this);
         name->setFixedWidth(180);
         name->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         row->addWidget(name, 0, Qt::AlignTop);

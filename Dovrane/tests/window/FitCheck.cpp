@@ -1,9 +1,13 @@
 #include "FitCheck.h"
 
+#include "UiKit/TableViews.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemDelegate>
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -11,7 +15,9 @@
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QTableView>
+#include <QTextDocumentFragment>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -114,9 +120,44 @@ QString buttonFault(const QAbstractButton* button) {
     return {};
 }
 
+// The tooltip the view shows where the pointer rests on the cell, as plain text; empty when it
+// shows none.
+QString tooltipOver(const QAbstractItemView* view, const QModelIndex& index) {
+    QWidget* viewport = view->viewport();
+    const QPoint at = view->visualRect(index).center();
+    QHelpEvent event(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+    QCoreApplication::sendEvent(viewport, &event);
+    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+    // hideText() lets the tip linger a moment, where the next cell would find it.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->inherits("QTipLabel"))
+            window->hide();
+    return QTextDocumentFragment::fromHtml(shown).toPlainText();
+}
+
+// A stretched column takes the space the others leave, so a long name may be cut there: a cell
+// on show that its column cuts short shows its whole text as the tooltip. Its cut is Qt's own
+// elision, which ends in "…".
+QStringList stretchedCellFaults(const QTableView* table, int column, const QString& title) {
+    QStringList faults;
+    const QAbstractItemModel* model = table->model();
+    const int first = std::max(0, table->rowAt(0));
+    for (int row = first; row < std::min(model->rowCount(), first + 60); ++row) {
+        const QModelIndex index = model->index(row, column);
+        if (!table->viewport()->rect().contains(table->visualRect(index)))
+            break;
+        const QString whole = TableViews::cutText(*table, index);
+        if (whole.isEmpty())
+            continue;
+        if (!tooltipOver(table, index).contains(whole))
+            faults << QStringLiteral("cell of \"%1\" cut short without its whole text as tooltip: \"%2\"")
+                          .arg(title, whole);
+    }
+    return faults;
+}
+
 // A table's headers and the cells of its columns of their own width cut short, and columns pushed
-// out of sight behind a horizontal scroll bar. A stretched column takes the space the others
-// leave, so a long name may be cut there.
+// out of sight behind a horizontal scroll bar.
 QStringList tableFaults(const QTableView* table) {
     QStringList faults;
     const QHeaderView* header = table->horizontalHeader();
@@ -141,8 +182,10 @@ QStringList tableFaults(const QTableView* table) {
                           .arg(header->sectionSizeHint(column))
                           .arg(has)
                           .arg(title);
-        if (header->sectionResizeMode(column) == QHeaderView::Stretch)
+        if (header->sectionResizeMode(column) == QHeaderView::Stretch) {
+            faults << stretchedCellFaults(table, column, title);
             continue;
+        }
         const QAbstractItemDelegate* delegate = table->itemDelegateForColumn(column);
         if (!delegate)
             delegate = table->itemDelegate();
@@ -167,7 +210,7 @@ QStringList rowWidgetFaults(const QAbstractItemView* view) {
     QStringList faults;
     const QWidget* viewport = view->viewport();
     for (const QObject* child : viewport->children())
-        if (const auto* row = qobject_cast<const QWidget*>(child); row && row->isVisible()) {
+        if (const auto* row = qobject_cast<const QWidget*>(child); row && row->isVisible() && !row->isWindow()) {
             const int past = row->geometry().right() + 1 - viewport->width();
             if (past > slack)
                 faults << QStringLiteral("row %1 reaches %2 px past the visible area").arg(nameOf(row)).arg(past);
