@@ -8,6 +8,7 @@
 #include "UiKit/DetailHeader.h"
 #include "UiKit/FolderList.h"
 #include "UiKit/Fonts.h"
+#include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/SortedTableModel.h"
@@ -29,6 +30,7 @@
 #include <QSplitter>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
+#include <QTextDocument>
 #include <QTranslator>
 
 #include <array>
@@ -425,6 +427,33 @@ private slots:
         const std::vector<int> up = arrowRows(Qt::AscendingOrder);
         QVERIFY(up.size() >= 3);
         QVERIFY2(up.front() < up.back(), "smallest first: the arrow narrows upwards");
+    }
+
+    // The one label that cuts a name: whole with no tooltip where it fits, else ending in "…"
+    // with the whole name as its tooltip on one line; a new name is measured again.
+    void anElidedLabelCutsWithAnEllipsisAndShowsTheWholeNameAsItsTooltip() {
+        const QString name = QStringLiteral("Mail Merge Pro Extended Edition");
+        ElidedLabel label(name, Fonts::font(FontRole::headline));
+        label.show();
+        label.resize(label.sizeHint());
+        QCOMPARE(label.text(), name);
+        QVERIFY(label.toolTip().isEmpty());
+        QVERIFY(label.minimumSizeHint().width() < label.sizeHint().width() / 3);
+
+        label.resize(label.sizeHint().width() / 2, label.height());
+        QVERIFY2(label.text().endsWith(QChar(0x2026)), qPrintable(label.text()));
+        QVERIFY(name.startsWith(label.text().chopped(1)));
+        QVERIFY(label.fontMetrics().horizontalAdvance(label.text()) <= label.width());
+        QTextDocument tip;
+        tip.setHtml(label.toolTip());
+        QCOMPARE(tip.toPlainText(), name);
+        QVERIFY(label.toolTip().contains(QStringLiteral("white-space:nowrap"))); // not broken in two
+
+        label.setFullText(QStringLiteral("Tiny"));
+        QCOMPARE(label.text(), QStringLiteral("Tiny"));
+        QVERIFY(label.toolTip().isEmpty());
+        // A long text of many words wraps in its tooltip.
+        QVERIFY(!Texts::tooltip(QString(90, QLatin1Char('a'))).contains(QStringLiteral("nowrap")));
     }
 
     void detailHeadersShowWhatTheyAreGivenWhereTheirStylePutsIt() {

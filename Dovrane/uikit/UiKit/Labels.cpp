@@ -178,7 +178,14 @@ void LineLimitedLabel::refit() {
 
 namespace Texts {
 
-QString tooltip(const QString& plain) { return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal); }
+QString tooltip(const QString& plain) {
+    // A tooltip of rich text wraps at a width of the label's choosing, which breaks even a short
+    // name in two; a line that a tooltip holds well stays whole.
+    constexpr qsizetype oneLineAtMost = 80;
+    if (plain.size() <= oneLineAtMost && !plain.contains(QLatin1Char('\n')))
+        return QStringLiteral("<p style='white-space:nowrap'>%1</p>").arg(plain.toHtmlEscaped());
+    return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
+}
 
 QString withoutMnemonics(const QString& plain) {
     QString text = plain;

@@ -80,7 +80,8 @@ private:
 };
 
 namespace Texts {
-// Data shown as a tooltip: escaped, so no file or feed can bring in markup.
+// Data shown as a tooltip: escaped, so no file or feed can bring in markup; up to 80 characters
+// of one line stay on one line.
 QString tooltip(const QString& plain);
 // Data shown on a button, menu item or tab: "&" doubled, so it makes no mnemonic.
 QString withoutMnemonics(const QString& plain);
