@@ -453,7 +453,7 @@ private slots:
         QCOMPARE(label.text(), QStringLiteral("Tiny"));
         QVERIFY(label.toolTip().isEmpty());
         // A long text of many words wraps in its tooltip.
-        QVERIFY(!Texts::tooltip(QString(90, QLatin1Char('a'))).contains(QStringLiteral("nowrap")));
+        QVERIFY(!Texts::tooltip(QString(200, QLatin1Char('a'))).contains(QStringLiteral("nowrap")));
     }
 
     void detailHeadersShowWhatTheyAreGivenWhereTheirStylePutsIt() {

@@ -71,6 +71,14 @@ QString labelFault(const QLabel* label) {
         const int needed = label->QLabel::heightForWidth(label->width());
         if (needed > label->height() + slack)
             return QStringLiteral("wrapped text needs %1 px height, has %2").arg(needed).arg(label->height());
+        // A word longer than a line, which no wrapping breaks.
+        const int room = label->contentsRect().width() - 2 * label->margin();
+        if (label->textFormat() == Qt::PlainText || !Qt::mightBeRichText(text)) {
+            const int widest =
+                label->fontMetrics().boundingRect(QRect(0, 0, room, 1 << 20), Qt::TextWordWrap, text).width();
+            if (widest > room + slack)
+                return QStringLiteral("wrapped text needs %1 px width, has %2").arg(widest).arg(room);
+        }
         return {};
     }
     // QLabel's own measure, past any override that lets a label shrink.

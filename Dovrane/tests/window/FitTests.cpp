@@ -21,6 +21,8 @@
 #include "StoragePage/CategoryRow.h"
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
+#include "UiKit/Fonts.h"
+#include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/StorageSelection.h"
 #include "UiKit/TableViews.h"
@@ -472,8 +474,11 @@ private slots:
         const std::string longer = " Mail Merge Pro Extended Edition with Every Add-On Installed for Teams, Schools, "
                                    "Offices and Everyone Else";
         std::vector<InstalledApp> apps = model.apps();
-        for (InstalledApp& each : apps)
+        for (InstalledApp& each : apps) {
             each.name += longer;
+            // Leftovers are named and explained by it: one word longer than any line.
+            each.bundleID += ".mailmergeproextendededitionwitheveryaddoninstalledforteamsschoolsandoffices";
+        }
         ModelSeeding seeding(model);
         seeding.setApps(apps);
         ScanResult scan = *model.scan();
@@ -520,6 +525,29 @@ private slots:
             QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
         // The names were cut: cards, lists, rows, leftovers and palette titles.
         QVERIFY2(cut >= 10, qPrintable(QString::number(cut)));
+    }
+
+    // A wrapped text with a word longer than its line: the word is cut, unseen, where the label
+    // ends. The kit's line-limited label cuts it with "…" and shows the whole text as its tooltip.
+    void aWordLongerThanItsLineIsNamed() {
+        const QString text =
+            QStringLiteral("Holds the app's identifier, com.example.mailmergeproextendededitionforteamsandschools");
+        Frame frame({260, 200});
+        auto* wrapped = frame.add(new QLabel(text));
+        wrapped->setObjectName(QStringLiteral("wrapped"));
+        wrapped->setWordWrap(true);
+        wrapped->setMaximumWidth(200);
+        auto* limited = frame.add(new LineLimitedLabel(text, 2, Fonts::font(FontRole::body)));
+        limited->setMaximumWidth(200);
+        const QStringList faults = misfits(&frame.show());
+        QCOMPARE(faults.size(), 1);
+        QVERIFY2(faults[0].startsWith(QStringLiteral("wrapped: wrapped text needs")), qPrintable(faults[0]));
+        QVERIFY2(limited->text().contains(QChar(0x2026)), qPrintable(limited->text()));
+        QVERIFY(limited->text().startsWith(QStringLiteral("Holds the app's identifier,")));
+        QVERIFY(!limited->toolTip().isEmpty());
+        QVERIFY(limited->fontMetrics()
+                    .boundingRect(QRect(0, 0, limited->width(), 1000), Qt::TextWordWrap, limited->text())
+                    .width() <= limited->width());
     }
 
     void everyViewFits_data() {
