@@ -62,8 +62,11 @@ private slots:
         QCOMPARE(other.resolved(Look::light), QColor(0xA1, 0xA1, 0xA8));
         QCOMPARE(other.resolved(Look::highContrastDark), QColor(0x6E, 0x6E, 0x76));
         QCOMPARE(StorageGroups::color(StorageGroup::apps).resolved(Look::dark), QColor(0x00, 0x72, 0xB2));
-        QCOMPARE(StorageGroups::categoryColor(CategoryID::snapshots),
-                 SemanticColors::of(SemanticColor::secondaryLabel));
+        // Snapshots belong to no group: the secondary grey, opaque as the window shows it.
+        const QColor grey = StorageGroups::categoryColor(CategoryID::snapshots);
+        QVERIFY(grey.alpha() == 255 && grey.red() == grey.green() && grey.green() == grey.blue());
+        QVERIFY(SemanticColors::contrastRatio(grey, SemanticColors::of(SemanticColor::secondaryWindowBackground)) >=
+                SemanticColors::graphicContrast);
     }
 
     void groupSizeLeavesOutEstimatesButTheTooltipNamesThem() {
@@ -271,7 +274,22 @@ private slots:
                 }
             }
         }
+        // Every group's colour as bars, legends and dots draw it, too; a colour that reaches the
+        // figure already is drawn as it is.
+        for (Look look : {Look::light, Look::dark})
+            for (StorageGroup group : StorageGroups::all)
+                for (SemanticColor background :
+                     {SemanticColor::windowBackground, SemanticColor::secondaryWindowBackground})
+                    if (const QColor shown = StorageGroups::shown(group, look);
+                        SemanticColors::contrastRatio(shown, SemanticColors::of(background, look)) <
+                        SemanticColors::graphicContrast)
+                        faults << QStringLiteral("%1 in look %2: %3")
+                                      .arg(StorageGroups::rawValue(group))
+                                      .arg(int(look))
+                                      .arg(shown.name());
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+        QCOMPARE(StorageGroups::shown(StorageGroup::developer, Look::dark), QColor(0x00, 0x9E, 0x73));
+        QVERIFY(StorageGroups::shown(StorageGroup::messages, Look::light).red() < 0xF0);
     }
 
     void emptyRingShowsZeroInTotal() {
@@ -363,9 +381,9 @@ private slots:
                 QVERIFY(!image.isNull());
                 QCOMPARE(image.size(), widget->size());
             }
-            // The bar's first pixel column is the apps colour of this look, inside the rounding.
+            // The bar's first pixel column is the apps colour as this look shows it, inside the rounding.
             const QImage barImage = bar.grab().toImage();
-            QCOMPARE(QColor(barImage.pixel(10, 12)), StorageGroups::color(StorageGroup::apps).resolved(look));
+            QCOMPARE(QColor(barImage.pixel(10, 12)), StorageGroups::shown(StorageGroup::apps, look));
         }
         Appearance::shared().force(std::nullopt);
     }

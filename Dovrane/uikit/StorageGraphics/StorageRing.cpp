@@ -17,13 +17,12 @@
 namespace dovrane {
 
 QColor StorageRing::Row::color(Look look) const {
-    QColor colour = SemanticColors::of(SemanticColor::secondaryLabel, look);
-    if (group) {
-        const bool dark = look == Look::dark || look == Look::highContrastDark;
-        colour = SemanticColors::mixed(StorageGroups::color(*group).resolved(look),
-                                       dark ? QColor(Qt::white) : QColor(Qt::black), shadeStep * shade);
-    }
-    return SemanticColors::readable(colour, look, SemanticColors::graphicContrast);
+    if (!group)
+        return SemanticColors::readable(SemanticColors::of(SemanticColor::secondaryLabel, look), look,
+                                        SemanticColors::graphicContrast);
+    const bool dark = look == Look::dark || look == Look::highContrastDark;
+    return SemanticColors::mixed(StorageGroups::shown(*group, look), dark ? QColor(Qt::white) : QColor(Qt::black),
+                                 shadeStep * shade);
 }
 
 StorageRing::StorageRing(const ScanResult& scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent)
