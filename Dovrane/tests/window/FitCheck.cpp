@@ -18,6 +18,7 @@
 #include <QTextDocumentFragment>
 #include <QToolButton>
 #include <QToolTip>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -146,10 +147,10 @@ QString tooltipOver(const QAbstractItemView* view, const QModelIndex& index) {
 // A stretched column takes the space the others leave, so a long name may be cut there: a cell
 // on show that its column cuts short shows its whole text as the tooltip. Its cut is Qt's own
 // elision, which ends in "…".
-QStringList stretchedCellFaults(const QTableView* table, int column, const QString& title) {
+QStringList stretchedCellFaults(const QAbstractItemView* table, int column, const QString& title) {
     QStringList faults;
     const QAbstractItemModel* model = table->model();
-    const int first = std::max(0, table->rowAt(0));
+    const int first = std::max(0, table->indexAt(QPoint(1, 1)).row());
     for (int row = first; row < std::min(model->rowCount(), first + 60); ++row) {
         const QModelIndex index = model->index(row, column);
         if (!table->viewport()->rect().contains(table->visualRect(index)))
@@ -272,6 +273,12 @@ void check(const QWidget* widget, QStringList& faults) {
     if (const auto* view = qobject_cast<const QAbstractItemView*>(widget))
         for (const QString& rowFault : rowWidgetFaults(view))
             faults << pathOf(widget) + QStringLiteral(": ") + rowFault;
+    // A list of several columns: a cell cut short shows its whole text as its tooltip.
+    if (const auto* tree = qobject_cast<const QTreeView*>(widget); tree && tree->model())
+        for (int column = 0; column < tree->model()->columnCount(); ++column)
+            for (const QString& cellFault :
+                 stretchedCellFaults(tree, column, tree->model()->headerData(column, Qt::Horizontal).toString()))
+                faults << pathOf(widget) + QStringLiteral(": ") + cellFault;
     // A page wider than its window: what stands at its right edge is out of sight.
     if (const auto* area = qobject_cast<const QScrollArea*>(widget);
         area && area->horizontalScrollBar()->isVisible() && area->horizontalScrollBar()->maximum() > slack)

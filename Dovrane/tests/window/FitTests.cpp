@@ -509,6 +509,11 @@ private slots:
                 inspect(at + rawValue(item), &app.window());
             }
             model.setSidebar(SidebarItem::overview);
+            model.requestCleanup(model.scan()->safeItems(true), QStringLiteral("Safe items"));
+            QTRY_VERIFY(visibleSheet());
+            inspect(at + QStringLiteral("sheet cleanup"), visibleSheet());
+            model.setSheet(std::nullopt);
+            QTRY_VERIFY(!visibleSheet());
             (void)model.requestUninstall(model.apps().front());
             QTRY_VERIFY(visibleSheet());
             inspect(at + QStringLiteral("sheet uninstall"), visibleSheet());

@@ -157,6 +157,8 @@ QString cutText(const QAbstractItemView& view, const QModelIndex& index) {
     return index.data(Qt::DisplayRole).toString();
 }
 
+void tipCutCells(QAbstractItemView& view) { new CutCellTips(&view); }
+
 QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int sortColumn, Qt::SortOrder order,
                  QAbstractItemView::SelectionMode selection, QWidget* parent) {
     auto* view = new QTableView(parent);
@@ -179,7 +181,7 @@ QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int
     view->setSortingEnabled(true);
     // Measured with the sort indicator on show.
     new ColumnFitter(view, std::move(widths));
-    new CutCellTips(view);
+    tipCutCells(*view);
     return view;
 }
 

@@ -32,6 +32,9 @@ QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int
 
 // The whole text of a cell that its column shows cut short; empty when it shows it whole.
 QString cutText(const QAbstractItemView& view, const QModelIndex& index);
+// Where the pointer rests on a cell cut short, the view shows its whole text as the tooltip,
+// before the cell's own; the tables made here do so already.
+void tipCutCells(QAbstractItemView& view);
 
 // Selects the whole rows shown at the table rows that `picks` answers true for, and no others:
 // one range per run of neighbouring rows, since what the view asks of a selection grows with its
