@@ -26,8 +26,8 @@ StyledLabel* secondaryLabel(const QString& shown, QWidget* parent) {
 }
 
 // A button drawn as a link: its title alone, in the link colour of the moment (the accent's
-// text shade), so it follows a new choice of accent or look. The title sits in the style's contents rectangle, as on
-// any button, and the button asks for room for that rectangle around it.
+// text shade), so it follows a new choice of accent or look. The title sits in the style's
+// contents rectangle, as on any button, and the button asks for room for that rectangle around it.
 class LinkButton final : public QPushButton {
 public:
     LinkButton(const QString& label, QWidget* parent) : QPushButton(label, parent) {

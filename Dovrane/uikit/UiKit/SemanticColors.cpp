@@ -71,7 +71,7 @@ QColor withContrast(const QColor& color, const QColor& background, double ratio)
     const QColor start = over(color, background);
     if (contrastRatio(start, background) >= ratio)
         return start;
-    // Away from the background: black reaches at least 4.58:1 against any colour white does not.
+    // Away from the background, towards whichever of black and white stands farther from it.
     const QColor end = contrastRatio(Qt::black, background) >= contrastRatio(Qt::white, background) ? QColor(Qt::black)
                                                                                                     : QColor(Qt::white);
     // The contrast grows along the way, so the least part that reaches the ratio is bisected,

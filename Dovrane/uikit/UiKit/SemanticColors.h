@@ -46,8 +46,8 @@ QColor withOpacity(QColor color, qreal opacity);
 // on, the parts of a graphic 3:1.
 inline constexpr double textContrast = 4.5;
 inline constexpr double graphicContrast = 3.0;
-// The relative luminance of a colour, 0 (black) to 1 (white); a translucent one as it shows on
-// black would be meaningless, so pass opaque colours (see over).
+// The relative luminance of an opaque colour, 0 (black) to 1 (white); lay a translucent one over
+// its background first (over).
 double luminance(const QColor& color);
 // The contrast ratio of two opaque colours, 1 to 21.
 double contrastRatio(const QColor& one, const QColor& other);
