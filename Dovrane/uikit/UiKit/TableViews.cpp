@@ -38,13 +38,14 @@ QAbstractItemDelegate* delegateOf(const QAbstractItemView& view, const QModelInd
 // tooltip, if any, follows it.
 class CutCellTips final : public QObject {
 public:
-    explicit CutCellTips(QAbstractItemView* view) : QObject(view), view_(view) {
+    explicit CutCellTips(QAbstractItemView* view) : QObject(view), view_(view), viewport_(view->viewport()) {
         view->viewport()->installEventFilter(this);
     }
 
 protected:
+    // The viewport has events of its own while the view is taken apart: none is asked of the view.
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != view_->viewport() || event->type() != QEvent::ToolTip)
+        if (event->type() != QEvent::ToolTip || watched != viewport_)
             return false;
         const auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = view_->indexAt(help->pos());
@@ -60,6 +61,7 @@ protected:
 
 private:
     QAbstractItemView* view_;
+    const QObject* viewport_;
 };
 
 // Columns with an ideal width start at it, and grow to what their header and their longest cell
