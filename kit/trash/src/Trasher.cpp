@@ -59,6 +59,9 @@ std::optional<std::error_code> moverError(const Shell::AdminAnswer& answer) {
     return FolderDescent::errorForExitStatus(*answer.status());
 }
 
+// The mover's own guard refused it: said as the trasher's guard says it.
+bool isRefused(const Shell::AdminAnswer& answer) { return answer.status() == FolderDescent::refusedExitStatus; }
+
 } // namespace
 
 Trasher::Way Trasher::wayTo(const std::string& path) const {
@@ -211,7 +214,9 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const F
     }
     FreedesktopTrash::release(*slot);
     // The mover's own reason, as a folder swapped for a link while the password dialog showed.
-    if (const auto error = moverError(answer))
+    if (isRefused(answer))
+        outcome.failed.push_back(TrashFailure::blocked(entry.url));
+    else if (const auto error = moverError(answer))
         outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(*error)));
     else
         outcome.failed.push_back(TrashFailure::admin(entry.url));
@@ -244,6 +249,8 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
                 unlink(info.c_str());
             return PutBackResult::restored();
         }
+        if (isRefused(answer))
+            return PutBackResult::failed("blocked");
         if (const auto error = moverError(answer))
             return *error == std::errc::file_exists ? PutBackResult::originalTaken()
                                                     : PutBackResult::failed(backReason(*error));
