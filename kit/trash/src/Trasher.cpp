@@ -278,6 +278,14 @@ bool Trasher::isInTrash(const RemovedItem& item) {
     return FreedesktopTrash::holds(item.trashPath.path(), item.originalPath.path());
 }
 
+bool Trasher::isStillInTrash(const RemovedItem& item) {
+    if (isInTrash(item))
+        return true;
+    const std::string trashPath = item.trashPath.path();
+    const std::string info = FreedesktopTrash::infoPathFor(trashPath);
+    return !info.empty() && Fs::exists(trashPath) && Fs::exists(info);
+}
+
 std::string Trasher::quote(std::string_view text) { return Shell::quote(text); }
 
 std::string Trasher::homeTrash() const { return Path::parent(trashFolder.path()); }
