@@ -240,6 +240,13 @@ DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutF
     for (const std::string& mine : own)
         if (mine != "/" && std::find(everyHome.begin(), everyHome.end(), mine) == everyHome.end())
             everyHome.push_back(mine);
+    for (const std::string& other : otherHomes)
+        homeRules_.push_back({"other.home", other, Match::tree});
+    for (const std::string& any : everyHome) {
+        homeRules_.push_back({"home.ssh", Path::join(any, ".ssh"), Match::tree});
+        homeRules_.push_back({"home.gnupg", Path::join(any, ".gnupg"), Match::tree});
+        homeRules_.push_back({"home.keyrings", Path::join(any, ".local/share/keyrings"), Match::tree});
+    }
 }
 
 DeletionGuard::Verdict DeletionGuard::check(const Url& url) const { return verdict(canonical(url.path())); }
@@ -329,18 +336,9 @@ DeletionGuard::Verdict DeletionGuard::verdict(const std::string& p) const {
 }
 
 std::optional<DeletionGuard::Verdict> DeletionGuard::homesVerdict(const std::string& p) const {
-    for (const std::string& other : otherHomes)
-        if (isAtOrInside(p, other))
-            return Verdict::blocked("other.home");
-    for (const std::string& any : everyHome)
-        if (isStrictlyInside(p, any)) {
-            if (isAtOrInside(p, Path::join(any, ".ssh")))
-                return Verdict::blocked("home.ssh");
-            if (isAtOrInside(p, Path::join(any, ".gnupg")))
-                return Verdict::blocked("home.gnupg");
-            if (isAtOrInside(p, Path::join(any, ".local/share/keyrings")))
-                return Verdict::blocked("home.keyrings");
-        }
+    for (const Rule& rule : homeRules_)
+        if (isAtOrInside(p, rule.path))
+            return Verdict::blocked(rule.id);
     return std::nullopt;
 }
 

@@ -174,7 +174,8 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
         // the identity is checked once more right before the rename.
         auto moved = FreedesktopTrash::moveToTrash(*place, path, homeTrash(), entry.identity);
         if (moved)
-            outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false});
+            outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false,
+                                       entry.identity ? std::optional(entry.identity->item) : std::nullopt});
         else if (TrasherInternals::isPermissionError(moved.error().code))
             moveAsAdmin(entry, way, *place, outcome);
         else
@@ -209,7 +210,8 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const F
     const std::string command = moverCommand(way.root, way.path, slot->trash.files(), destination, identity);
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     if (answer && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
-        outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true});
+        outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true,
+                                   identity ? std::optional(identity->item) : std::nullopt});
         return;
     }
     FreedesktopTrash::release(*slot);
@@ -281,9 +283,10 @@ bool Trasher::isInTrash(const RemovedItem& item) {
 bool Trasher::isStillInTrash(const RemovedItem& item) {
     if (isInTrash(item))
         return true;
-    const std::string trashPath = item.trashPath.path();
-    const std::string info = FreedesktopTrash::infoPathFor(trashPath);
-    return !info.empty() && Fs::exists(trashPath) && Fs::exists(info);
+    if (!item.identity || FreedesktopTrash::infoPathFor(item.trashPath.path()).empty())
+        return false;
+    const auto found = FolderDescent::identify(item.trashPath.path());
+    return found && found->item == *item.identity;
 }
 
 std::string Trasher::quote(std::string_view text) { return Shell::quote(text); }

@@ -61,7 +61,7 @@ struct DeletionGuard {
     // The home as the caller spelled it ("/home/u" where "/home" leads to "/var/home"): the same
     // folder as `home`, its paths judged alike.
     std::string homeAsGiven;
-    // The home is a folder of the user this process runs as (for root: root's home in the
+    // The home is a folder of `user` (for root: root's home in the
     // password database). Then a system tree rule above it ("/var" over "/var/home/u") does not
     // reach into it; the rules of the home's own places apply there as anywhere.
     bool ownHome = false;
@@ -71,7 +71,7 @@ struct DeletionGuard {
     // directly in /home and /var/home (and in each folder DOVRANE_HOME_FOLDERS names, colon
     // separated: it only adds homes, so it can only refuse more), and /root; but not the user's
     // own (`home` when ownHome, the password database's home of `user`) nor one that holds it.
-    // Nothing at or inside one of them is allowed.
+    // Nothing at or inside one of them is allowed. Found when the guard is made, and read then.
     std::vector<std::string> otherHomes;
     // Those and the user's own: in none of them do .ssh, .gnupg or .local/share/keyrings go.
     std::vector<std::string> everyHome;
@@ -109,6 +109,8 @@ struct DeletionGuard {
 private:
     Verdict verdict(const std::string& canonicalPath) const;
     std::optional<Verdict> homesVerdict(const std::string& canonicalPath) const;
+    // Made once from otherHomes and everyHome: each other home, then the keys of every home.
+    std::vector<Rule> homeRules_;
     DeletionGuard(const Url& home, const std::vector<Url>& layoutFolders, const std::vector<Url>& sandboxRoots,
                   std::uint32_t user);
 };
