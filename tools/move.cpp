@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
         "Renames FROM to TO, never replacing anything at TO. Each path is absolute and lies below its root;\n"
         "the folders below the root are opened one at a time, and a symbolic link among them is refused.\n"
         "ITEM_ID and FOLDER_ID, each DEVICE:INODE:BORN (its birth time in nanoseconds, 0 for none), name\n"
-        "the item at FROM and the folder that holds it: anything else found there is left where it is.");
+        "the item at FROM and the folder that holds it: anything else found there is left where it is.\n"
+        "Both sides are judged for the user who asked (PKEXEC_UID, else the caller): nothing moves into or out\n"
+        "of another user's home, nor into any home's .ssh, .gnupg or keyrings; the exit status is then 64.");
     const auto args = tool::arguments(argc, argv);
     const auto form = forms.match(args);
     if (!form)
