@@ -246,6 +246,25 @@ private slots:
         QVERIFY(removal->undone());
         QCOMPARE(Fs::readFile(fixture / "Downloads/old.zip").value_or(""), spelled);
         QCOMPARE(Fs::readFile(real).value_or(""), real);
+
+        // Moved while started with one spelling, put back when started with the other: the
+        // recorded place is in the user's own home, under its other spelling.
+        const Url realHome = Url::fromPath(fixture.home()), linkedHome = Url::fromPath(linked);
+        for (const auto& [movedAs, backAs] : {std::pair(linkedHome, realHome), std::pair(realHome, linkedHome)}) {
+            fixture.destroyModel();
+            Services moving = fixture.services();
+            moving.home = movedAs;
+            auto moved = cleanUp(fixture, fixture.makeModel(std::move(moving)), {movedAs.path() + "/Downloads/a.zip"});
+            QCOMPARE(moved->items().at(0).originalPath, Url::fromPath(movedAs.path() + "/Downloads/a.zip"));
+            fixture.destroyModel();
+            Services puttingBack = fixture.services();
+            puttingBack.home = backAs;
+            AppModel& later = fixture.makeModel(std::move(puttingBack));
+            await(later.undo(moved));
+            QVERIFY(!later.noticeWarns());
+            QVERIFY(moved->undone());
+            QCOMPARE(Fs::readFile(fixture / "Downloads/a.zip").value_or(""), movedAs.path() + "/Downloads/a.zip");
+        }
     }
 
     void failuresAreCountedAfterTheNoticeWithTheirReason() {
