@@ -267,6 +267,8 @@ private slots:
         QTRY_VERIFY(page.allUpToDate()->isVisibleTo(&page));
     }
 
+    // In the accent's text shade, which reads as text: Sea Green's and Violet's deep shades in
+    // the light look.
     void linksAreDrawnInTheAccentOfTheMoment() {
         const InstalledApp app = f->app("Editor");
         UpdateInfo info = update(app, "2.0");
@@ -288,10 +290,10 @@ private slots:
                         return true;
             return false;
         };
-        QVERIFY(drawnIn(QColor(0x2E, 0x8B, 0x72)));
+        QVERIFY(drawnIn(QColor(0x1F, 0x6B, 0x57)));
         themes.setThemeID(QStringLiteral("violet"));
-        QVERIFY(drawnIn(QColor(0x7B, 0x5C, 0xFF)));
-        QVERIFY(!drawnIn(QColor(0x2E, 0x8B, 0x72)));
+        QVERIFY(drawnIn(QColor(0x63, 0x42, 0xE6)));
+        QVERIFY(!drawnIn(QColor(0x1F, 0x6B, 0x57)));
     }
 
     void releaseNotesFoldToThreeLinesAndLinkOnlyToTheWeb() {
