@@ -2,6 +2,7 @@
 
 #include "AppModel/CacheWriter.h"
 #include "AppModel/ScanCache.h"
+#include "QtWaits.h"
 #include "Services/AppFolders.h"
 #include "Services/LoginItem.h"
 #include "Services/ModelContainer.h"
@@ -10,6 +11,7 @@
 #include "Store/Store.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
+#include "support/Patience.h"
 #include "support/TestSupport.h"
 
 #include <DovraneKit/system/FileSystem.h>
@@ -99,7 +101,7 @@ OpenRun openInChild(const std::string& storePath, const std::string& home = {}, 
     if (!home.empty())
         arguments << QString::fromStdString(home);
     child.start(QCoreApplication::applicationFilePath(), arguments);
-    if (!child.waitForFinished(30000)) {
+    if (!child.waitForFinished(patientMs(10'000))) {
         child.kill();
         child.waitForFinished(-1);
         return {-1, QStringLiteral("still running after 30 s")};
@@ -898,7 +900,7 @@ private slots:
         const auto release = qScopeGuard([writer] { ::close(writer); });
 
         fixture.makeModel();
-        QTRY_VERIFY_WITH_TIMEOUT(std::none_of(stale.begin(), stale.end(), Fs::exists), 60000);
+        DOVRANE_TRY_VERIFY_WITHIN(std::none_of(stale.begin(), stale.end(), Fs::exists), 20000);
         for (const std::string& path : {fresh, held, another})
             QVERIFY2(Fs::exists(path), path.c_str());
 

@@ -1,3 +1,4 @@
+#include "QtWaits.h"
 #include "UiTestMain.h"
 
 #include "ColourChecks.h"
@@ -359,7 +360,7 @@ private slots:
         option.widget = view.get();
         const int needed = view->itemDelegate()->sizeHint(option, longCell).width();
         QVERIFY(needed > 80);
-        QTRY_COMPARE(header->sectionSize(0), needed);
+        DOVRANE_TRY_COMPARE(header->sectionSize(0), needed);
         // The user may narrow it to its lower bound, and widen it only as far as its text needs.
         header->resizeSection(0, 500);
         QCOMPARE(header->sectionSize(0), needed);

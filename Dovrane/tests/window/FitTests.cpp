@@ -11,6 +11,7 @@
 #include "ContentView/SheetHost.h"
 #include "FitCheck.h"
 #include "MenuBarView/MenuBarView.h"
+#include "QtWaits.h"
 #include "Services/StoreRecords.h"
 #include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
@@ -349,7 +350,7 @@ private slots:
         DemoWindow shown(language.toStdString());
         DovraneApp& app = shown.app;
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
         std::map<std::string, UpdateCheck> failed;
         for (const InstalledApp& installed : model.apps())
             failed.emplace(installed.id(), UpdateCheck::failed("The feed is unreachable."));
@@ -381,7 +382,7 @@ private slots:
         DemoWindow shown("de");
         DovraneApp& app = shown.app;
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
         QStringList faults;
         int selections = 0;
         for (const QSize size : {QSize(1100, 720), QSize(1400, 720)})
@@ -469,7 +470,7 @@ private slots:
                 model, [&app] { app.openSettings(); }, window);
         });
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
 
         const std::string longer = " Mail Merge Pro Extended Edition with Every Add-On Installed for Teams, Schools, "
                                    "Offices and Everyone Else";
@@ -510,21 +511,21 @@ private slots:
             }
             model.setSidebar(SidebarItem::overview);
             model.requestCleanup(model.scan()->safeItems(true), QStringLiteral("Safe items"));
-            QTRY_VERIFY(visibleSheet());
+            DOVRANE_TRY_VERIFY(visibleSheet());
             inspect(at + QStringLiteral("sheet cleanup"), visibleSheet());
             model.setSheet(std::nullopt);
-            QTRY_VERIFY(!visibleSheet());
+            DOVRANE_TRY_VERIFY(!visibleSheet());
             (void)model.requestUninstall(model.apps().front());
-            QTRY_VERIFY(visibleSheet());
+            DOVRANE_TRY_VERIFY(visibleSheet());
             inspect(at + QStringLiteral("sheet uninstall"), visibleSheet());
             model.setSheet(std::nullopt);
-            QTRY_VERIFY(!visibleSheet());
+            DOVRANE_TRY_VERIFY(!visibleSheet());
             model.setSheet(ActiveSheet::palette());
-            QTRY_VERIFY(visibleSheet());
+            DOVRANE_TRY_VERIFY(visibleSheet());
             visibleSheet()->findChild<QLineEdit*>()->setText(QStringLiteral("Mail Merge"));
             inspect(at + QStringLiteral("sheet palette"), visibleSheet());
             model.setSheet(std::nullopt);
-            QTRY_VERIFY(!visibleSheet());
+            DOVRANE_TRY_VERIFY(!visibleSheet());
         }
         if (!faults.isEmpty())
             QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
@@ -588,7 +589,7 @@ private slots:
         app.setSettingsOpener([&settings] { settings.bringForward(); });
         app.showMainWindow();
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
 
         QStringList faults;
         const auto inspect = [&faults](const QString& view, const QWidget* root) {
@@ -644,13 +645,13 @@ private slots:
             };
             for (const auto& [name, open] : sheets) {
                 open();
-                QTRY_VERIFY2(visibleSheet(), name);
+                DOVRANE_TRY_VERIFY2(visibleSheet(), name);
                 inspect(at + QStringLiteral("sheet ") + QLatin1String(name), visibleSheet());
                 // Below the menu bar and toolbar, inside the window, its buttons on show.
                 for (const QString& fault : sheetMisfits(visibleSheet(), WindowPlacement::sheetArea(&app.window())))
                     faults << at + QStringLiteral("sheet ") + QLatin1String(name) + QStringLiteral(": ") + fault;
                 model.setSheet(std::nullopt);
-                QTRY_VERIFY(!visibleSheet());
+                DOVRANE_TRY_VERIFY(!visibleSheet());
             }
         }
 
