@@ -69,7 +69,16 @@ void AppModel::setSheet(std::optional<ActiveSheet> value) {
     emit changed(Field::sheet);
 }
 
-void AppModel::setNotice(std::optional<QString> value) { assign(notice_, std::move(value), Field::notice); }
+void AppModel::setNotice(std::optional<QString> value, bool warns) {
+    warns = warns && value.has_value();
+    if (warns != noticeWarns_ && value == notice_) {
+        noticeWarns_ = warns;
+        emit changed(Field::notice);
+        return;
+    }
+    noticeWarns_ = warns;
+    assign(notice_, std::move(value), Field::notice);
+}
 
 void AppModel::setSettingsTab(SettingsTab value) {
     assign(settingsTab_, value, Field::settingsTab);

@@ -123,9 +123,11 @@ public:
     bool hasFullDiskAccess() const { return hasFullDiskAccess_; }
     bool needsRestart() const { return needsRestart_; }
     const std::optional<QString>& notice() const { return notice_; }
+    // The notice tells of something that did not happen, so it wears a warning, not a check mark.
+    bool noticeWarns() const { return noticeWarns_; }
     // Out of line: inlined where a caller passes nullopt, GCC 12 warns, wrongly, that the absent
     // notice's text may be read unset (-Wmaybe-uninitialized).
-    void setNotice(std::optional<QString> value);
+    void setNotice(std::optional<QString> value, bool warns = false);
     bool isDemo() const { return isDemo_; }
 
     // The scan settings, read afresh from the user settings.
@@ -361,6 +363,7 @@ private:
     bool hasFullDiskAccess_ = false;
     bool needsRestart_ = false;
     std::optional<QString> notice_;
+    bool noticeWarns_ = false;
     bool isDemo_ = false;
     bool macStyleHome_ = false;
 

@@ -233,7 +233,7 @@ void AppModel::record(const Trasher::Outcome& outcome, const Wording& title, std
         QString failed = tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size()));
         if (const QString reason = mostGiven(reasons); !reason.isEmpty())
             failed += QLatin1Char(' ') + reason;
-        setNotice(before + failed);
+        setNotice(before + failed, true);
     }
     // The orphans are few, what moved may be many thousand: the orphans are looked up.
     std::unordered_set<std::string_view> orphanURLs;

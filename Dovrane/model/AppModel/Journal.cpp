@@ -19,13 +19,12 @@ namespace {
 // with none left there, since the desktop's own Trash window may have put them back.
 void count(JournalEntry& entry) {
     const auto& items = entry.record->items();
-    entry.inTrash = int(
-        std::count_if(items.begin(), items.end(), [](const RemovedItem& item) { return Trasher::isInTrash(item); }));
+    entry.inTrash = int(std::count_if(items.begin(), items.end(),
+                                      [](const RemovedItem& item) { return Trasher::isStillInTrash(item); }));
     entry.backInPlace = 0;
     if (entry.inTrash == 0)
-        entry.backInPlace = int(std::count_if(items.begin(), items.end(), [](const RemovedItem& item) {
-            return !Trasher::isInTrash(item) && Fs::exists(item.originalPath.path());
-        }));
+        entry.backInPlace = int(std::count_if(
+            items.begin(), items.end(), [](const RemovedItem& item) { return Fs::exists(item.originalPath.path()); }));
 }
 
 } // namespace

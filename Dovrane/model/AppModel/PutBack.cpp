@@ -35,7 +35,8 @@ QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
                 else if (result.kind != Trasher::PutBackResult::Kind::goneFromTrash ||
                          !Fs::exists(item.originalPath.path()))
                     tally.failures.push_back(result);
-                if (result.kind != Trasher::PutBackResult::Kind::restored && Trasher::isInTrash(item))
+                // Still in the Trash, whatever its info file says now: the record stays open for it.
+                if (result.kind != Trasher::PutBackResult::Kind::restored && Trasher::isStillInTrash(item))
                     tally.leftInTrash = true;
             }
             return tally;
@@ -71,10 +72,12 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
         if (const QString reason = mostGiven(reasons); !reason.isEmpty())
             sentences << reason;
     }
+    // Anything that did not come back is no success to mark.
+    const bool warns = tally.taken > 0 || !tally.failures.empty();
     if (tally.restored == 0) {
         // Nothing came back: the record stays as it was, and no scan is needed.
         if (!sentences.isEmpty())
-            setNotice(sentences.join(QLatin1Char(' ')));
+            setNotice(sentences.join(QLatin1Char(' ')), warns);
         return;
     }
     // A record with items still in the Trash stays open, so Put Back can be tried again.
@@ -82,7 +85,7 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
         removal->setUndone(true);
         container_.save();
     }
-    setNotice(sentences.join(QLatin1Char(' ')));
+    setNotice(sentences.join(QLatin1Char(' ')), warns);
     if (!isDemo_)
         startScan(Apps::reload);
 }

@@ -364,6 +364,26 @@ private slots:
         QVERIFY(!Fs::exists(removal->items()[0].originalPath.path()));
     }
 
+    // An item whose info file was edited to name another place is still the item in the Trash:
+    // its record is counted as partly there and keeps Put Back for it.
+    void anItemWhoseInfoFileWasEditedIsStillInTheTrash() {
+        auto removal = record("Edited", {"kept", "edited"});
+        const RemovedItem edited = removal->items()[1];
+        writeFile(FreedesktopTrash::infoPathFor(edited.trashPath.path()),
+                  FreedesktopTrash::infoText(f->fixture / "Elsewhere/edited", 0));
+        QVERIFY(::rename(removal->items()[0].trashPath.path().c_str(),
+                         removal->items()[0].originalPath.path().c_str()) == 0);
+        QVERIFY(Fs::removeAll(FreedesktopTrash::infoPathFor(removal->items()[0].trashPath.path())));
+
+        CleanedPage page(f->model);
+        settle(page);
+        RemovalRow* row = page.rows().front();
+        QCOMPARE(row->inTrash(), 1);
+        QCOMPARE(row->status()->text(), QStringLiteral("1 of 2 still in the Trash"));
+        QVERIFY(row->putBack()->isVisibleTo(row));
+        QVERIFY(!row->statusMark()->isVisibleTo(row));
+    }
+
     // The desktop's Trash window puts an item back by moving it home and dropping its info file.
     // A record whose items are all back reads as put back; one only partly back still offers
     // its Put Back for the rest.

@@ -246,6 +246,25 @@ private slots:
         QVERIFY(removal->undone());
         QCOMPARE(Fs::readFile(fixture / "Downloads/old.zip").value_or(""), spelled);
         QCOMPARE(Fs::readFile(real).value_or(""), real);
+
+        // Moved while started with one spelling, put back when started with the other: the
+        // recorded place is in the user's own home, under its other spelling.
+        const Url realHome = Url::fromPath(fixture.home()), linkedHome = Url::fromPath(linked);
+        for (const auto& [movedAs, backAs] : {std::pair(linkedHome, realHome), std::pair(realHome, linkedHome)}) {
+            fixture.destroyModel();
+            Services moving = fixture.services();
+            moving.home = movedAs;
+            auto moved = cleanUp(fixture, fixture.makeModel(std::move(moving)), {movedAs.path() + "/Downloads/a.zip"});
+            QCOMPARE(moved->items().at(0).originalPath, Url::fromPath(movedAs.path() + "/Downloads/a.zip"));
+            fixture.destroyModel();
+            Services puttingBack = fixture.services();
+            puttingBack.home = backAs;
+            AppModel& later = fixture.makeModel(std::move(puttingBack));
+            await(later.undo(moved));
+            QVERIFY(!later.noticeWarns());
+            QVERIFY(moved->undone());
+            QCOMPARE(Fs::readFile(fixture / "Downloads/a.zip").value_or(""), movedAs.path() + "/Downloads/a.zip");
+        }
     }
 
     void failuresAreCountedAfterTheNoticeWithTheirReason() {
@@ -495,6 +514,76 @@ private slots:
         await(putBack(moved));
         QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Das Administratorpasswort "
                                                  "wurde nicht eingegeben, oder das Bewegen damit ist fehlgeschlagen."));
+    }
+
+    // Records edited to lead into another user's home (a folder named by DOVRANE_HOME_FOLDERS
+    // stands for /home here), their keys or root's: no password is asked, nothing moves, and the
+    // notice gives the guard's reason under a warning, not a check mark.
+    void putBackIntoAnotherUsersHomeAsksForNoPassword() {
+        ModelFixture fixture;
+        TempDir tools, homes;
+        makeFolder(homes / "other/.ssh");
+        ScopedEnv seam("DOVRANE_HOME_FOLDERS", homes.path());
+        FakePkexec pkexec(tools.path());
+        AppModel& model = fixture.makeModel(pkexec.applied(fixture.services()));
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv language("APP_LANG", "en");
+        QVERIFY(Translations::install());
+        const RemovedItem moved = cleanUp(fixture, model, {fixture / "Downloads/key.pub"})->items().at(0);
+        for (const std::string& original : {homes / "other/.ssh/authorized_keys", homes / "other/notes.txt",
+                                            std::string("/root/.ssh/authorized_keys")})
+            for (bool needsAdmin : {true, false}) {
+                model.setNotice(std::nullopt);
+                const RemovedItem forged{Url::fromPath(original), moved.trashPath, moved.size, needsAdmin};
+                writeFile(FreedesktopTrash::infoPathFor(forged.trashPath.path()),
+                          FreedesktopTrash::infoText(original, 0));
+                auto record = std::make_shared<Removal>(fixture.clock->now(), Wording::plain(QStringLiteral("Edited")),
+                                                        std::vector<RemovedItem>{forged});
+                await(model.undo(record));
+                QCOMPARE(*model.notice(), QStringLiteral("1 item could not be put back. Dovrane does not move "
+                                                         "protected files and folders."));
+                QVERIFY(model.noticeWarns());
+                QVERIFY(!record->undone());
+            }
+        QVERIFY(pkexec.calls().empty());
+        QCOMPARE(Fs::list(homes / "other"), std::vector<std::string>{".ssh"});
+        QVERIFY(Fs::list(homes / "other/.ssh").empty());
+        QVERIFY(Fs::exists(moved.trashPath.path()));
+    }
+
+    // An item whose info file no longer names the record's place stays in the Trash: the record
+    // is not marked put back, the journal counts the item as still there so the row keeps Put
+    // Back for it, and the notice warns. Once it is back too, the record is put back.
+    void aRecordIsPutBackOnlyWhenEveryItemInTheTrashCameBack() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string one = fixture / "Downloads/one", two = fixture / "Downloads/two";
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv language("APP_LANG", "en");
+        QVERIFY(Translations::install());
+        auto removal = cleanUp(fixture, model, {one, two});
+        const RemovedItem edited = removal->items().at(1);
+        const std::string info = FreedesktopTrash::infoPathFor(edited.trashPath.path());
+        const std::string kept = Fs::readFile(info).value_or("");
+        writeFile(info, FreedesktopTrash::infoText(fixture / "Downloads/elsewhere", 0));
+
+        await(model.undo(removal));
+        QCOMPARE(Fs::readFile(one).value_or(""), one);
+        QVERIFY(!Fs::exists(two));
+        QCOMPARE(*model.notice(), QStringLiteral("1 item is back where it was. 1 item could not be put back. The "
+                                                 "record does not match what is in the Trash, so nothing was moved."));
+        QVERIFY(model.noticeWarns());
+        QVERIFY(!removal->undone());
+        fixture.scan.waitForCall(0);
+        const auto counted = awaitResult(model.countInTrash({JournalEntry{0, removal, 0, 0}}));
+        QCOMPARE(counted.at(0).inTrash, 1);
+
+        writeFile(info, kept);
+        await(model.undo(removal));
+        QCOMPARE(Fs::readFile(two).value_or(""), two);
+        QVERIFY(removal->undone());
+        QVERIFY(!model.noticeWarns());
+        QCOMPARE(awaitResult(model.countInTrash({JournalEntry{0, removal, 0, 0}})).at(0).inTrash, 0);
     }
 
     // Each failed move says why, in the window's language; of several reasons the one most

@@ -11,6 +11,7 @@
 #include "Services/SettingKeys.h"
 #include "Sheets/OnboardingView.h"
 #include "UiKit/SemanticColors.h"
+#include "UiKit/Symbols.h"
 #include "WindowFixture.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
@@ -121,6 +122,13 @@ private slots:
         QCOMPARE(bar->label()->textFormat(), Qt::PlainText);
         DOVRANE_TRY_VERIFY(bar->label()->height() > 0);
         QVERIFY(bar->label()->height() <= 3 * bar->label()->fontMetrics().lineSpacing());
+        // A notice of a failure wears the warning sign, never the check mark, even with the same text.
+        QCOMPARE(bar->mark()->symbol(), QStringLiteral("checkmark.circle"));
+        model.setNotice(text, true);
+        QCOMPARE(window.noticeBar(), bar);
+        QCOMPARE(bar->mark()->symbol(), QStringLiteral("exclamationmark.circle"));
+        model.setNotice(QStringLiteral("done"));
+        QCOMPARE(bar->mark()->symbol(), QStringLiteral("checkmark.circle"));
         bar->closeButton()->click();
         QVERIFY(!model.notice());
         QVERIFY(!window.noticeBar());

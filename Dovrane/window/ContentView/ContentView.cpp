@@ -350,6 +350,7 @@ void ContentView::refreshNotice() {
     } else {
         noticeBar_->setText(*model_.notice());
     }
+    noticeBar_->setWarning(model_.noticeWarns());
 }
 
 void ContentView::showEvent(QShowEvent* event) {

@@ -15,9 +15,9 @@ NoticeBar::NoticeBar(const QString& text, std::function<void()> close, QWidget* 
     row->setContentsMargins(20, 8, 20, 8);
     row->setSpacing(8);
 
-    auto* mark = new SymbolView(
+    mark_ = new SymbolView(
         QStringLiteral("checkmark.circle"), 16, [this] { return SemanticColors::tint(*this); }, this);
-    row->addWidget(mark, 0, Qt::AlignVCenter);
+    row->addWidget(mark_, 0, Qt::AlignVCenter);
 
     // The model sets finished text: never looked up, never read as markup.
     text_ = new QLabel(this);
@@ -47,6 +47,11 @@ void NoticeBar::setText(const QString& text) {
     text_->setText(text);
     // Cut after the third line: the label keeps its text but shows no more than three lines.
     text_->setMaximumHeight(text_->fontMetrics().lineSpacing() * maximumLines);
+}
+
+void NoticeBar::setWarning(bool warning) {
+    warning_ = warning;
+    mark_->setSymbol(warning ? QStringLiteral("exclamationmark.circle") : QStringLiteral("checkmark.circle"));
 }
 
 void NoticeBar::paintEvent(QPaintEvent*) {

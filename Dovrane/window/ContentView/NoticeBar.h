@@ -1,6 +1,6 @@
 #pragma once
-// The model's one notice above the page: a check mark, the text as given (plain text, at most
-// three lines) and a close button. The bar has no timer; it stays until closed or replaced.
+// The model's one notice above the page: a check mark (a warning sign when it tells of a failure), the text as given
+// (plain text, at most three lines) and a close button. The bar has no timer; it stays until closed or replaced.
 
 #include <QLabel>
 #include <QToolButton>
@@ -10,6 +10,8 @@
 
 namespace dovrane {
 
+class SymbolView;
+
 class NoticeBar final : public QWidget {
     Q_OBJECT
 public:
@@ -18,6 +20,10 @@ public:
     NoticeBar(const QString& text, std::function<void()> close, QWidget* parent = nullptr);
 
     void setText(const QString& text);
+    // A notice of something that did not happen wears the warning sign instead of the check mark.
+    void setWarning(bool warning);
+    bool isWarning() const { return warning_; }
+    SymbolView* mark() const { return mark_; }
     QLabel* label() const { return text_; }
     QToolButton* closeButton() const { return close_; }
 
@@ -25,6 +31,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    SymbolView* mark_;
+    bool warning_ = false;
     QLabel* text_;
     QToolButton* close_;
     std::function<void()> onClose_;

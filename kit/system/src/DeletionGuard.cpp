@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <unordered_map>
@@ -44,16 +45,42 @@ bool isAtOrInside(const std::string& path, const std::string& folder) {
     return path == folder || isStrictlyInside(path, folder);
 }
 
-// Whether `home` (canonical) is a folder of the user this process runs as. Root owns every
-// system folder, so for root only the password database's home counts.
-bool isOwnHome(const std::string& home) {
+// Whether `home` (canonical) is a folder of `user`. Root owns every system folder, so for root
+// only the password database's home counts.
+bool isOwnHome(const std::string& home, std::uint32_t user) {
     struct stat info;
-    if (home == "/" || stat(home.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid())
+    if (home == "/" || stat(home.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != user)
         return false;
-    if (geteuid() != 0)
+    if (user != 0)
         return true;
     const auto root = accounts::of(0);
     return root && root->home.starts_with('/') && DeletionGuard::canonical(root->home) == home;
+}
+
+// Every home of the machine, canonical, each once: see DeletionGuard::otherHomes.
+std::vector<std::string> machineHomes() {
+    std::vector<std::string> spelled = accounts::homes();
+    std::vector<std::string> parents = {"/home", "/var/home"};
+    if (const char* more = std::getenv("DOVRANE_HOME_FOLDERS"))
+        for (std::string_view folder : splitDroppingEmpty(more, ':'))
+            parents.emplace_back(folder);
+    for (const std::string& parent : parents)
+        for (const std::string& name : Fs::list(parent))
+            if (struct stat info; stat(Path::join(parent, name).c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+                spelled.push_back(Path::join(parent, name));
+    spelled.emplace_back("/root");
+    std::vector<std::string> homes;
+    for (const std::string& home : spelled) {
+        if (!home.starts_with('/'))
+            continue;
+        std::string real = DeletionGuard::canonical(home);
+        // "/" and the like stand for no home ("/nonexistent" stays out while it does not exist).
+        if (real == "/" || (real != "/root" && !Fs::exists(real)))
+            continue;
+        if (std::find(homes.begin(), homes.end(), real) == homes.end())
+            homes.push_back(std::move(real));
+    }
+    return homes;
 }
 
 bool isPhotoLibrary(std::string_view path) {
@@ -90,16 +117,25 @@ std::string DeletionGuard::canonical(std::string_view path) {
 }
 
 DeletionGuard::DeletionGuard(const HomeLayout& layout, std::vector<Url> sandboxRoots)
-    : DeletionGuard(layout.home(), layout.protectedFolders(), sandboxRoots) {}
+    : DeletionGuard(layout.home(), layout.protectedFolders(), sandboxRoots, geteuid()) {}
 
 DeletionGuard::DeletionGuard(const Url& homeUrl, std::vector<Url> sandboxRoots)
     : DeletionGuard(HomeLayout(homeUrl), std::move(sandboxRoots)) {}
 
-DeletionGuard DeletionGuard::fixedTable(const Url& homeUrl) { return DeletionGuard(homeUrl, {}, {}); }
+DeletionGuard DeletionGuard::fixedTable(const Url& homeUrl) { return DeletionGuard(homeUrl, {}, {}, geteuid()); }
+
+std::optional<DeletionGuard> DeletionGuard::forUser(std::uint32_t user) {
+    const auto account = accounts::of(user);
+    if (!account || !account->home.starts_with('/'))
+        return std::nullopt;
+    const Url homeUrl = Url::fromPath(account->home);
+    const HomeLayout layout(homeUrl);
+    return DeletionGuard(homeUrl, layout.protectedFolders(), {}, user);
+}
 
 DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutFolders,
-                             const std::vector<Url>& sandboxRoots)
-    : home(canonical(homeUrl.path())), homeAsGiven(homeUrl.path()), ownHome(isOwnHome(home)) {
+                             const std::vector<Url>& sandboxRoots, std::uint32_t user_)
+    : home(canonical(homeUrl.path())), homeAsGiven(homeUrl.path()), ownHome(isOwnHome(home, user_)), user(user_) {
     auto inHome = [this](std::string_view relative) { return Path::join(home, relative); };
     rules = {
         {"root", "/", Match::exact},
@@ -178,14 +214,66 @@ DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutF
     allowedTrees.push_back(inHome("Library/Containers/com.apple.mail/Data/Library/Mail Downloads"));
     for (const Url& root : sandboxRoots)
         allowedTrees.push_back(canonical(root.path()));
+
+    // The user's own homes: the one given, when it is theirs, and the password database's.
+    std::vector<std::string> own;
+    if (ownHome)
+        own.push_back(home);
+    if (const auto account = accounts::of(user); account && account->home.starts_with('/'))
+        if (std::string real = canonical(account->home); real != "/")
+            own.push_back(std::move(real));
+    for (std::string& found : machineHomes()) {
+        // A "home" that holds the user's own (a service's "/home") would swallow it.
+        bool mine = false, holdsMine = false;
+        for (const std::string& mineToo : own) {
+            mine = mine || found == mineToo;
+            holdsMine = holdsMine || isStrictlyInside(mineToo, found);
+        }
+        if (holdsMine)
+            continue;
+        if (!mine)
+            otherHomes.push_back(found);
+        everyHome.push_back(std::move(found));
+    }
+    // The home given keeps its keys whoever's it is.
+    own.push_back(home);
+    for (const std::string& mine : own)
+        if (mine != "/" && std::find(everyHome.begin(), everyHome.end(), mine) == everyHome.end())
+            everyHome.push_back(mine);
+    for (const std::string& other : otherHomes)
+        homeRules_.push_back({"other.home", other, Match::tree});
+    for (const std::string& any : everyHome) {
+        homeRules_.push_back({"home.ssh", Path::join(any, ".ssh"), Match::tree});
+        homeRules_.push_back({"home.gnupg", Path::join(any, ".gnupg"), Match::tree});
+        homeRules_.push_back({"home.keyrings", Path::join(any, ".local/share/keyrings"), Match::tree});
+    }
 }
 
 DeletionGuard::Verdict DeletionGuard::check(const Url& url) const { return verdict(canonical(url.path())); }
+
+DeletionGuard::Verdict DeletionGuard::checkHomes(const Url& url) const {
+    return homesVerdict(canonical(url.path())).value_or(Verdict::allowed());
+}
 
 std::string DeletionGuard::inCanonicalHome(const std::string& path) const {
     if (homeAsGiven != home)
         if (auto rebased = Path::rebased(path, homeAsGiven, home))
             return std::move(*rebased);
+    if (home == "/" || isAtOrInside(path, home))
+        return path;
+    // The home under another spelling: the folder above the path that is the home itself, where
+    // a link above it leads ("/home/u" to "/var/home/u"). Only that one link is taken; what lies
+    // below the home is gone down without links, as everywhere.
+    for (std::size_t end = 0; end != std::string::npos;) {
+        end = path.find('/', end + 1);
+        const std::string above = path.substr(0, end);
+        const std::string name = Path::lastComponent(above);
+        if (name == "." || name == "..")
+            break;
+        if (canonical(above) == home)
+            if (auto rebased = Path::rebased(path, above, home))
+                return std::move(*rebased);
+    }
     return path;
 }
 
@@ -244,7 +332,14 @@ DeletionGuard::Verdict DeletionGuard::verdict(const std::string& p) const {
         if (matches)
             return Verdict::blocked(rule.id);
     }
-    return Verdict::allowed();
+    return homesVerdict(p).value_or(Verdict::allowed());
+}
+
+std::optional<DeletionGuard::Verdict> DeletionGuard::homesVerdict(const std::string& p) const {
+    for (const Rule& rule : homeRules_)
+        if (isAtOrInside(p, rule.path))
+            return Verdict::blocked(rule.id);
+    return std::nullopt;
 }
 
 } // namespace dovrane

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+
 using namespace dovrane;
 using dovrane::testing::makeFolder;
 using dovrane::testing::makeSymlink;
@@ -90,9 +94,13 @@ TEST_F(DeletionGuardTest, SandboxRootsOpenTheirContentsButNotThemselves) {
                     {outside / "box-link/file", "allowed"},
                     {"~/.Trash/other", "home.trash"}},
                    &boxed);
-    // Exact rules still hold inside a sandbox root.
+    // Exact rules still hold inside a sandbox root, and so do the keys of every home.
     DeletionGuard wide(Url::fromPath(home.path()), {Url::fromPath(home.path())});
-    expectVerdicts({{"~", "home"}, {"~/Documents", "home.folders"}, {"~/.ssh/id_ed25519", "allowed"}}, &wide);
+    expectVerdicts({{"~", "home"},
+                    {"~/Documents", "home.folders"},
+                    {"~/.ssh/id_ed25519", "home.ssh"},
+                    {"~/.local/share/Trash/x", "allowed"}},
+                   &wide);
 }
 
 TEST(DeletionGuardCanonical, RemovesDotsSlashesAndLinks) {
@@ -276,4 +284,57 @@ TEST_F(DeletionGuardTest, CheckingManyAtOnceJudgesEachAsAlone) {
     EXPECT_EQ(together[2].rule(), std::optional<std::string>("home.ssh"));
     EXPECT_EQ(together[5].rule(), std::optional<std::string>("home.ssh"));
     EXPECT_TRUE(guard.checkEach({}).empty());
+}
+
+// Every home of the machine is guarded, not only the user's: nothing inside another user's home
+// may go, and the keys and keyrings of every home stay, root's included, whoever asks. A folder
+// named by DOVRANE_HOME_FOLDERS stands for /home here.
+TEST_F(DeletionGuardTest, EveryOtherHomeAndTheKeysOfEveryHomeAreRefused) {
+    TempDir homes;
+    makeFolder(homes / "other/.cache/app");
+    makeFolder(homes / "other/.ssh");
+    makeSymlink(homes / "other", home / "Downloads/other-link");
+    dovrane::testing::ScopedEnv seam("DOVRANE_HOME_FOLDERS", "/nonexistent-homes:" + homes.path());
+    const DeletionGuard judge{Url::fromPath(home.path())};
+    const bool root = geteuid() == 0;
+    expectVerdicts({{homes / "other", "other.home"},
+                    {homes / "other/.cache/app", "other.home"},
+                    {homes / "other/.ssh/authorized_keys", "other.home"},
+                    {"~/Downloads/other-link/notes.txt", "other.home"},
+                    {"~/Downloads/other-link", "other.home"}, // judged where it leads, as every link
+                    {"~/.ssh/authorized_keys", "home.ssh"},
+                    {"~/.gnupg/pubring.kbx", "home.gnupg"},
+                    {"/root/.ssh/authorized_keys", root ? "home.ssh" : "other.home"},
+                    {"/root/.local/share/keyrings/login.keyring", root ? "home.keyrings" : "other.home"},
+                    {"/root/.gnupg", root ? "home.gnupg" : "other.home"},
+                    {homes / "elsewhere.txt", "allowed"}},
+                   &judge);
+    EXPECT_NE(std::find(judge.everyHome.begin(), judge.everyHome.end(), homes / "other"), judge.everyHome.end());
+    // The Trash's side of the administrator's move is judged by these rules alone.
+    EXPECT_EQ(judge.checkHomes(Url::fromPath(homes / "other/x")).rule(), std::optional<std::string>("other.home"));
+    EXPECT_EQ(judge.checkHomes(Url::fromPath(home / ".ssh/x")).rule(), std::optional<std::string>("home.ssh"));
+    EXPECT_TRUE(judge.checkHomes(Url::fromPath(home / ".local/share/Trash/files/x")).isAllowed());
+
+    // The user's own home among them is theirs, and the guard for another user judges for them.
+    const auto mine = DeletionGuard::forUser(geteuid());
+    ASSERT_TRUE(mine);
+    EXPECT_EQ(std::find(mine->otherHomes.begin(), mine->otherHomes.end(), mine->home), mine->otherHomes.end());
+    EXPECT_EQ(verdictText(*mine, homes / "other/x"), "other.home");
+    EXPECT_FALSE(DeletionGuard::forUser(4'000'000'000u)) << "a user the password database does not know";
+}
+
+// The home under its other spelling ("/home/u" a link to "/var/home/u") is the same home: a path
+// spelled either way is gone down from the real home.
+TEST(DeletionGuardSpelling, APathInTheHomesOtherSpellingIsSpelledFromTheRealHome) {
+    TempDir work;
+    const std::string real = work / "var/home/u", spelled = work / "home/u";
+    makeFolder(real + "/Downloads");
+    makeSymlink(work / "var/home", work / "home");
+    for (const std::string& given : {spelled, real}) {
+        const DeletionGuard guard{Url::fromPath(given)};
+        for (const std::string& base : {spelled, real})
+            EXPECT_EQ(guard.inCanonicalHome(base + "/Downloads/a.iso"), real + "/Downloads/a.iso") << given << base;
+        EXPECT_EQ(guard.inCanonicalHome(work / "home/../home/u/x"), work / "home/../home/u/x");
+        EXPECT_EQ(guard.inCanonicalHome(work / "elsewhere/x"), work / "elsewhere/x");
+    }
 }

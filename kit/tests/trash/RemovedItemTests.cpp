@@ -56,3 +56,27 @@ TEST(RemovedItemJson, PathBytesAreStrictBase64) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->originalPath, removed.originalPath);
 }
+
+// The item's identity is an added field: written when known, read back exactly, left out of
+// records made before it; a malformed one is refused.
+TEST(RemovedItemJson, TheIdentityIsAnAddedFieldThatOlderRecordsLack) {
+    RemovedItem removed{Url::fromPath("/home/u/a"), Url::fromPath("/home/u/.local/share/Trash/files/a"), 1, false,
+                        FolderDescent::Identity::File{2049, 77, 1'700'000'000'123'456'789}};
+    auto written = json::parse(removed.toJson().dump());
+    EXPECT_EQ(written["identity"], "2049:77:1700000000123456789");
+    auto back = RemovedItem::fromJson(written);
+    ASSERT_TRUE(back) << back.error().message;
+    EXPECT_EQ(back->identity, removed.identity);
+
+    written.erase("identity");
+    back = RemovedItem::fromJson(written);
+    ASSERT_TRUE(back) << back.error().message;
+    EXPECT_EQ(*back, removed); // the four values the journal shows
+    EXPECT_FALSE(back->identity);
+    EXPECT_EQ(RemovedItem{*back}.toJson().size(), 4u);
+
+    for (const json& wrong : {json("2049:77"), json(77), json("a:b:c")}) {
+        written["identity"] = wrong;
+        EXPECT_FALSE(RemovedItem::fromJson(written)) << wrong;
+    }
+}

@@ -814,6 +814,32 @@ TEST(TrasherSpelledHome, ItemsOfAHomeGivenThroughALinkMoveAndComeBackInBothSpell
     EXPECT_EQ(Fs::readFile(real + "/.cache.real/other/data"), "other");
 }
 
+// Dovrane started once with the home spelled "/home/u" and once with "/var/home/u" (the first a
+// link to the second): what went to the Trash under one spelling comes back under the other, with
+// or without the password, in both directions.
+TEST(TrasherSpelledHome, ItemsMovedUnderOneSpellingComeBackWhenTheHomeIsGivenInTheOther) {
+    TempDir work;
+    const std::string real = work / "var/home/u", spelled = work / "home/u";
+    makeFolder(real + "/Downloads");
+    makeSymlink(work / "var/home", work / "home");
+    const auto trasherOf = [](const std::string& home) {
+        return Trasher{DeletionGuard(Url::fromPath(home)), Url::fromPath(FreedesktopTrash::homeTrashFiles(home)),
+                       runShell};
+    };
+    for (const auto& [movedAs, backAs] : {std::pair(spelled, real), std::pair(real, spelled)})
+        for (bool needsAdmin : {false, true}) {
+            const std::string file = real + "/Downloads/a.iso";
+            writeFile(file, movedAs + std::to_string(needsAdmin));
+            const Trasher before = trasherOf(movedAs);
+            const Trasher::Outcome moved =
+                before.execute(before.plan({{Url::fromPath(movedAs + "/Downloads/a.iso"), 1, 1, needsAdmin}}));
+            ASSERT_EQ(moved.removed.size(), 1u) << moved.failed.front().reason;
+            EXPECT_EQ(trasherOf(backAs).putBack(moved.removed[0]), Trasher::PutBackResult::restored())
+                << movedAs << " to " << backAs << (needsAdmin ? " with the password" : "");
+            EXPECT_EQ(Fs::readFile(file), movedAs + std::to_string(needsAdmin));
+        }
+}
+
 // What moves is what the user was shown: an item replaced at its path after planning, by its
 // folder swapped for another real folder or by a new file of the same name, stays where it is,
 // whether the user's rename or the administrator's would move it; so does one that appeared
@@ -875,7 +901,13 @@ TEST_F(TrasherTest, AnItemReplacedSincePlanningStaysWhereItIs) {
 
 // The record and the Trash's info file are the user's to edit: Put Back goes only where a move
 // could have come from, asks no password for anywhere else, and moves nothing there.
+// Another user's home (a folder named by DOVRANE_HOME_FOLDERS stands for /home here) and root's
+// keys are no place to go back to either, with or without the password.
 TEST_F(TrasherTest, PutBackGoesOnlyWhereAMoveCouldComeFrom) {
+    TempDir homes;
+    writeFile(homes / "other/notes.txt", "theirs");
+    makeFolder(homes / "other/.ssh");
+    dovrane::testing::ScopedEnv seam("DOVRANE_HOME_FOLDERS", homes.path());
     writeFile(work / "key", "planted");
     writeFile(home / ".ssh/known_hosts", "kept");
     makeFolder(home / "Downloads");
@@ -886,7 +918,8 @@ TEST_F(TrasherTest, PutBackGoesOnlyWhereAMoveCouldComeFrom) {
     // A protected place that is taken says it is protected, not that it is taken.
     for (const std::string& original :
          {home / ".ssh/authorized_keys", home / "Downloads/../.ssh/config", home / ".ssh/known_hosts",
-          home / "Documents", std::string("/etc/cron.d/dovrane-test")})
+          home / "Documents", std::string("/etc/cron.d/dovrane-test"), homes / "other/.ssh/authorized_keys",
+          homes / "other/key", homes / "other", std::string("/root/.ssh/authorized_keys")})
         for (bool needsAdmin : {false, true}) {
             writeFile(FreedesktopTrash::infoPathFor(trashed.path()), FreedesktopTrash::infoText(original, 0));
             const RemovedItem forged{Url::fromPath(original), trashed, 1, needsAdmin};
@@ -898,7 +931,44 @@ TEST_F(TrasherTest, PutBackGoesOnlyWhereAMoveCouldComeFrom) {
     EXPECT_EQ(Fs::readFile(home / ".ssh/known_hosts"), "kept");
     EXPECT_FALSE(Fs::exists(home / "Documents"));
     EXPECT_FALSE(Fs::exists("/etc/cron.d/dovrane-test"));
+    EXPECT_EQ(Fs::list(homes / "other/.ssh"), std::vector<std::string>{});
+    EXPECT_EQ(Fs::list(homes / "other").size(), 2u);
     EXPECT_EQ(Fs::readFile(trashed.path()), "planted");
+}
+
+// The mover, run as root, does not take the application's word for it: it judges both sides for
+// the user who asked (PKEXEC_UID) and moves nothing into or out of another user's home, nor into
+// any home's keys; a user it does not know gets nothing moved at all.
+TEST(TrasherMover, RefusesAnotherUsersHomeWhateverItIsTold) {
+    TempDir homes, work;
+    writeFile(work / "key", "planted");
+    writeFile(homes / "other/notes.txt", "theirs");
+    makeFolder(homes / "other/.ssh");
+    dovrane::testing::ScopedEnv seam("DOVRANE_HOME_FOLDERS", homes.path());
+    dovrane::testing::ScopedEnv asker("PKEXEC_UID", std::to_string(getuid()));
+    const auto status = [](const std::string& from, const std::string& to) {
+        return runShell(moverLine("/", from, "/", to)).status();
+    };
+    for (const std::string& to : {homes / "other/.ssh/authorized_keys", homes / "other/key", homes / "other/.bashrc"})
+        EXPECT_EQ(status(work / "key", to), FolderDescent::refusedExitStatus) << to;
+    EXPECT_EQ(status(homes / "other/notes.txt", work / "notes.txt"), FolderDescent::refusedExitStatus);
+    {
+        dovrane::testing::ScopedEnv unknown("PKEXEC_UID", "4000000000");
+        EXPECT_EQ(status(work / "key", work / "moved"), 1);
+    }
+    EXPECT_EQ(Fs::list(homes / "other/.ssh"), std::vector<std::string>{});
+    EXPECT_EQ(Fs::readFile(homes / "other/notes.txt"), "theirs");
+    EXPECT_EQ(Fs::list(work.path()), std::vector<std::string>{"key"});
+
+    // What the user may move still moves, and a refusal reaches the trasher as the guard's.
+    EXPECT_EQ(status(work / "key", work / "moved"), 0);
+    EXPECT_EQ(Fs::readFile(work / "moved"), "planted");
+    const Trasher refusing{
+        DeletionGuard(Url::fromPath(work.path())), Url::fromPath(work / "Trash/files"),
+        [](const std::string&) { return Shell::AdminAnswer::exited(FolderDescent::refusedExitStatus); }};
+    EXPECT_EQ(refusing.execute(refusing.plan({{Url::fromPath(work / "moved"), 1, 1, true}})).failed,
+              std::vector<Trasher::Failure>{Trasher::Failure::blocked(Url::fromPath(work / "moved"))});
+    EXPECT_EQ(Fs::readFile(work / "moved"), "planted");
 }
 
 // A record spelled with ".." is no place to go back to by its spelling; the reason is Dovrane's

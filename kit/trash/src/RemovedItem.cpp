@@ -37,6 +37,8 @@ nlohmann::json RemovedItem::toJson() const {
     nlohmann::json json = {{"size", size}, {"needsAdmin", needsAdmin}};
     putPath(json, "originalPath", originalPath);
     putPath(json, "trashPath", trashPath);
+    if (identity)
+        json["identity"] = identity->text();
     return json;
 }
 
@@ -48,6 +50,11 @@ Expected<RemovedItem> RemovedItem::fromJson(const nlohmann::json& json) {
         item.trashPath = readPath(in, "trashPath");
         item.size = in.size("size");
         item.needsAdmin = in.boolean("needsAdmin");
+        if (in.has("identity")) {
+            item.identity = FolderDescent::Identity::File::fromText(in.string("identity"));
+            if (!item.identity)
+                throw jsoncoding::DecodeError("RemovedItem: \"identity\" is not DEVICE:INODE:BORN");
+        }
         return item;
     });
 }

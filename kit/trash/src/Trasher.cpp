@@ -59,6 +59,9 @@ std::optional<std::error_code> moverError(const Shell::AdminAnswer& answer) {
     return FolderDescent::errorForExitStatus(*answer.status());
 }
 
+// The mover's own guard refused it: said as the trasher's guard says it.
+bool isRefused(const Shell::AdminAnswer& answer) { return answer.status() == FolderDescent::refusedExitStatus; }
+
 } // namespace
 
 Trasher::Way Trasher::wayTo(const std::string& path) const {
@@ -171,7 +174,8 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
         // the identity is checked once more right before the rename.
         auto moved = FreedesktopTrash::moveToTrash(*place, path, homeTrash(), entry.identity);
         if (moved)
-            outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false});
+            outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false,
+                                       entry.identity ? std::optional(entry.identity->item) : std::nullopt});
         else if (TrasherInternals::isPermissionError(moved.error().code))
             moveAsAdmin(entry, way, *place, outcome);
         else
@@ -206,12 +210,15 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const F
     const std::string command = moverCommand(way.root, way.path, slot->trash.files(), destination, identity);
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     if (answer && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
-        outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true});
+        outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true,
+                                   identity ? std::optional(identity->item) : std::nullopt});
         return;
     }
     FreedesktopTrash::release(*slot);
     // The mover's own reason, as a folder swapped for a link while the password dialog showed.
-    if (const auto error = moverError(answer))
+    if (isRefused(answer))
+        outcome.failed.push_back(TrashFailure::blocked(entry.url));
+    else if (const auto error = moverError(answer))
         outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(*error)));
     else
         outcome.failed.push_back(TrashFailure::admin(entry.url));
@@ -244,6 +251,8 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
                 unlink(info.c_str());
             return PutBackResult::restored();
         }
+        if (isRefused(answer))
+            return PutBackResult::failed("blocked");
         if (const auto error = moverError(answer))
             return *error == std::errc::file_exists ? PutBackResult::originalTaken()
                                                     : PutBackResult::failed(backReason(*error));
@@ -269,6 +278,15 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
 
 bool Trasher::isInTrash(const RemovedItem& item) {
     return FreedesktopTrash::holds(item.trashPath.path(), item.originalPath.path());
+}
+
+bool Trasher::isStillInTrash(const RemovedItem& item) {
+    if (isInTrash(item))
+        return true;
+    if (!item.identity || FreedesktopTrash::infoPathFor(item.trashPath.path()).empty())
+        return false;
+    const auto found = FolderDescent::identify(item.trashPath.path());
+    return found && found->item == *item.identity;
 }
 
 std::string Trasher::quote(std::string_view text) { return Shell::quote(text); }

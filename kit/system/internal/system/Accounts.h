@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dovrane::accounts {
 
@@ -14,5 +15,8 @@ struct Account {
 
 // Nothing when the database knows no such user.
 std::optional<Account> of(std::uint32_t user);
+
+// The home of every entry, as written, in the database's order; empty ones left out.
+std::vector<std::string> homes();
 
 } // namespace dovrane::accounts

@@ -116,6 +116,9 @@ std::error_code move(const std::string& fromRoot, const std::string& from, const
 // success, 2 the mover's usage error (EINVAL); each error the trasher words has a status of its
 // own; any other error is 1, which names none.
 int exitStatusFor(std::error_code error);
+// The mover's exit status when the deletion guard, judging for the user who asked, refused one
+// side of the move: nothing moved, and the trasher reports the item as blocked.
+constexpr int refusedExitStatus = 64;
 std::optional<std::error_code> errorForExitStatus(int status);
 
 } // namespace FolderDescent

@@ -128,6 +128,11 @@ struct Trasher {
     // The item itself is still at its place in the Trash: something is there and the Trash's
     // info file for it records the item's original path.
     static bool isInTrash(const RemovedItem& item);
+    // The item is still at its place in a Trash: isInTrash, or the very item moved there (by its
+    // identity) whose info file names another place since it was edited, which Put Back leaves
+    // where it is. Not an unrelated item trashed later under the same name. A record keeps Put
+    // Back while one of its items is.
+    static bool isStillInTrash(const RemovedItem& item);
     // One single-quoted word for /bin/sh (Shell::quote).
     static std::string quote(std::string_view text);
 
