@@ -59,7 +59,9 @@ QFuture<void> AppModel::requestCleanup(std::vector<CleanupItem> items, const Wor
         else
             for (const Trasher::Candidate& candidate : candidates)
                 plan.entries.push_back({candidate.url, candidate.size, candidate.files, false});
-        return CleanupRequest{text, std::move(kept), std::move(plan), title};
+        CleanupRequest request{text, std::move(kept), std::move(plan), title};
+        request.listing = PlanListing::of(request.items, request.plan);
+        return request;
     };
     if (isDemo_) {
         removals_->awaitedPlan = 0;

@@ -80,6 +80,27 @@ private slots:
         QVERIFY(model.sheet()->cleanupRequest()->plan.refused.empty());
     }
 
+    // The plan comes listed as the sheet shows it: each entry by its first item's name, by name
+    // in the Finder's order, then by path.
+    void aPlanComesListedByName() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        std::vector<CleanupItem> items;
+        for (const char* name : {"Version 10", "editor", "Version 9", "Editor"}) {
+            items.push_back(item(fixture / (std::string("Downloads/") + std::to_string(items.size())), 1));
+            items.back().name = name;
+        }
+        items.push_back(item(fixture / "Downloads/0", 1)); // the first item names an entry
+        items.back().name = "Aardvark";
+        await(model.requestCleanup(items, "Listed"));
+        const CleanupRequest& request = *model.sheet()->cleanupRequest();
+        QVERIFY(request.listing.lists(request.plan));
+        std::vector<std::string> listed;
+        for (std::size_t entry : request.listing.order)
+            listed.push_back(request.listing.names[entry] + " " + request.plan.entries[entry].url.lastPathComponent());
+        QCOMPARE(listed, (std::vector<std::string>{"editor 1", "Editor 3", "Version 9 2", "Version 10 0"}));
+    }
+
     // The plan is made on the pool: only the latest request of the scan on show gets its sheet.
     void aPlanOvertakenByALaterRequestOrANewScanIsDropped() {
         ModelFixture fixture;

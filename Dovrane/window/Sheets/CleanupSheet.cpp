@@ -9,46 +9,27 @@
 #include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
-#include <DovraneKit/core/NameOrder.h>
-
 #include <QAbstractTableModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <numeric>
-#include <string_view>
-#include <unordered_map>
+#include <memory>
 
 namespace dovrane {
 
 namespace {
 
-// The plan's entries, a name and a size each, worked out as the list shows them: a plan of
-// tens of thousands of entries opens the sheet at once.
+// The plan's entries, a name and a size each, in the order and with the names the plan was
+// listed with; a request made without them (by hand) is listed here.
 class PlanEntries final : public QAbstractTableModel {
 public:
     PlanEntries(const CleanupRequest& request, QObject* parent)
-        : QAbstractTableModel(parent), request_(request), namedBy_(request.plan.entries.size(), unnamed),
-          sizeFont_(Fonts::monospacedDigits(Fonts::font(FontRole::body))) {
-        // The first item with an entry's URL names it; the lookup of URLs lives only as long as
-        // the constructor, each entry keeps the number of its item.
-        std::unordered_map<std::string_view, std::size_t> firstItem;
-        firstItem.reserve(request.items.size());
-        for (std::size_t item = 0; item < request.items.size(); ++item)
-            firstItem.try_emplace(request.items[item].url.text(), item);
-        for (std::size_t entry = 0; entry < request.plan.entries.size(); ++entry)
-            if (const auto found = firstItem.find(request.plan.entries[entry].url.text()); found != firstItem.end())
-                namedBy_[entry] = found->second;
-        // Listed by name in the Finder's order, as every other list of names is.
-        shown_.resize(request.plan.entries.size());
-        std::iota(shown_.begin(), shown_.end(), std::size_t(0));
-        std::sort(shown_.begin(), shown_.end(), [this, order = NameOrder()](std::size_t a, std::size_t b) {
-            return order.tieBreak(name(a), request_.plan.entries[a].url.path(), name(b),
-                                  request_.plan.entries[b].url.path()) < 0;
-        });
-    }
+        : QAbstractTableModel(parent), request_(request),
+          listing_(request.listing.lists(request.plan)
+                       ? nullptr
+                       : std::make_unique<PlanListing>(PlanListing::of(request.items, request.plan))),
+          sizeFont_(Fonts::monospacedDigits(Fonts::font(FontRole::body))) {}
 
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : int(request_.plan.entries.size());
@@ -58,11 +39,11 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || index.row() >= rowCount())
             return {};
-        const std::size_t at = shown_[std::size_t(index.row())];
+        const std::size_t at = listing().order[std::size_t(index.row())];
         const TrashPlan::Entry& entry = request_.plan.entries[at];
         if (index.column() == 0) {
             if (role == Qt::DisplayRole)
-                return QString::fromStdString(name(at));
+                return QString::fromStdString(listing().names[at]);
             if (role == Qt::ToolTipRole)
                 return Texts::tooltip(QString::fromStdString(entry.url.path()));
             return {};
@@ -82,16 +63,10 @@ public:
     }
 
 private:
-    // The first item's name for the entry, else its URL's last part.
-    std::string name(std::size_t entry) const {
-        const std::size_t item = namedBy_[entry];
-        return item != unnamed ? request_.items[item].name : request_.plan.entries[entry].url.lastPathComponent();
-    }
+    const PlanListing& listing() const { return listing_ ? *listing_ : request_.listing; }
 
-    static constexpr std::size_t unnamed = std::size_t(-1);
-    const CleanupRequest& request_;    // the sheet's request outlives the list
-    std::vector<std::size_t> namedBy_; // per entry, the item that names it
-    std::vector<std::size_t> shown_;   // the entries in the order listed
+    const CleanupRequest& request_; // the sheet's request outlives the list
+    const std::unique_ptr<const PlanListing> listing_;
     QFont sizeFont_;
 };
 
