@@ -6,6 +6,7 @@
 
 #include <DovraneKit/apps/AppRecords.h>
 #include <DovraneKit/apps/Leftovers.h>
+#include <DovraneKit/scan/GroundCheck.h>
 #include <DovraneKit/scan/ScanModel.h>
 #include <DovraneKit/trash/Trasher.h>
 
@@ -63,6 +64,13 @@ struct PlanListing {
     }
 };
 
+// An item left out of a cleanup: what its rating stood on changed after the scan.
+struct ChangedItem {
+    Url url;
+    std::string name;
+    GroundCheck::Change change = GroundCheck::Change::replaced;
+};
+
 // A move to the Trash waiting for the user's confirmation.
 struct CleanupRequest {
     QString title; // the journal entry's title
@@ -70,6 +78,7 @@ struct CleanupRequest {
     TrashPlan plan;
     Wording wording; // of the title, kept with the journal entry
     PlanListing listing = {};
+    std::vector<ChangedItem> changed = {}; // left out of the plan, in the items' order
 };
 
 // An app's removal waiting for the user's confirmation.

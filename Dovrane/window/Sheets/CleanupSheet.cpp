@@ -72,6 +72,25 @@ private:
 
 } // namespace
 
+QString CleanupSheet::changeReason(GroundCheck::Change change) {
+    switch (change) {
+    case GroundCheck::Change::none:
+        break;
+    case GroundCheck::Change::gone:
+        return tr("This item changed after the scan: it is no longer there.");
+    case GroundCheck::Change::replaced:
+        return tr("This item changed after the scan: another item stands at its place now.");
+    case GroundCheck::Change::owner:
+        return tr("This item changed after the scan: it belongs to another user now.");
+    case GroundCheck::Change::project:
+        return tr("This item changed after the scan: its project was changed since, so it may be in use again.");
+    case GroundCheck::Change::installer:
+        return tr("This item changed after the scan: it is no longer an old installer, so it may have been "
+                  "downloaded again.");
+    }
+    return {};
+}
+
 CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* parent)
     : CleanupSheet(model, std::make_shared<const CleanupRequest>(std::move(request)), parent) {}
 
@@ -123,6 +142,22 @@ CleanupSheet::CleanupSheet(AppModel& model, std::shared_ptr<const CleanupRequest
             QStringLiteral("lock"),
             tr("%Ln items are protected and stay where they are.", nullptr, int(plan.refused.size())), callout,
             SemanticColors::secondaryText, this));
+    // What changed after the scan stays: the first few by name and why, the rest counted.
+    constexpr std::size_t namedChanges = 3;
+    for (std::size_t index = 0; index < request_->changed.size() && index < namedChanges; ++index) {
+        const ChangedItem& changed = request_->changed[index];
+        QWidget* note = SheetParts::symbolLabel(
+            QStringLiteral("exclamationmark.circle"),
+            QStringLiteral("%1: %2").arg(QString::fromStdString(changed.name), changeReason(changed.change)), callout,
+            SemanticColors::secondaryText, this);
+        note->setToolTip(Texts::tooltip(QString::fromStdString(changed.url.path())));
+        notes->addWidget(note);
+    }
+    if (request_->changed.size() > namedChanges)
+        notes->addWidget(SheetParts::symbolLabel(QStringLiteral("exclamationmark.circle"),
+                                                 tr("%Ln more items changed after the scan and stay where they are.",
+                                                    nullptr, int(request_->changed.size() - namedChanges)),
+                                                 callout, SemanticColors::secondaryText, this));
     stack->addLayout(notes);
 
     auto* buttons = new QHBoxLayout;
