@@ -13,6 +13,13 @@ namespace dovrane {
 std::vector<GroundCheck::Change> GroundCheck::check(const std::vector<CleanupItem>& items, std::stop_token stop) const {
     std::vector<Change> changes(items.size(), Change::none);
     const Date wallClock = Date::now();
+    // The owners all at once, each folder looked at once, as the scan looked at them.
+    std::vector<std::string> grounded;
+    for (const CleanupItem& item : items)
+        if (item.action == CleanupAction::trash && item.ground)
+            grounded.push_back(item.url.path());
+    const std::vector<std::optional<MoveRights>> rights = MoveRights::ofEach(grounded);
+    std::size_t nextRights = 0;
     // A project's folders share its dating: each project is dated once.
     std::map<std::string, bool> projectsOldEnough;
     for (std::size_t index = 0; index < items.size() && !stop.stop_requested(); ++index) {
@@ -21,6 +28,7 @@ std::vector<GroundCheck::Change> GroundCheck::check(const std::vector<CleanupIte
             continue;
         const std::string path = item.url.path();
         if (item.ground) {
+            const std::optional<MoveRights>& owned = rights[nextRights++];
             const std::optional<FolderDescent::Identity> found = FolderDescent::identify(path);
             if (found && found->item.inode == 0) {
                 changes[index] = Change::gone;
@@ -30,8 +38,7 @@ std::vector<GroundCheck::Change> GroundCheck::check(const std::vector<CleanupIte
                 changes[index] = Change::replaced;
                 continue;
             }
-            if (const std::optional<MoveRights> rights = MoveRights::of(path);
-                !rights || rights->owner != item.ground->owner) {
+            if (!owned || owned->owner != item.ground->owner) {
                 changes[index] = Change::owner;
                 continue;
             }
