@@ -122,10 +122,10 @@ Expected<CleanupItem> CleanupItem::fromJson(const nlohmann::json& json) {
         item.safety = in.enumeration("safety", safetyFromRaw);
         item.action = in.enumeration("action", cleanupActionFromRaw);
         if (in.has("ground")) {
-            ObjectReader ground(in.value("ground"), "CleanupItem.ground");
+            ObjectReader noted(in.value("ground"), "CleanupItem.ground");
             const std::optional<FolderDescent::Identity> identity =
-                FolderDescent::Identity::fromText(ground.string("item"), ground.string("folder"));
-            const std::int64_t owner = ground.integer("owner");
+                FolderDescent::Identity::fromText(noted.string("item"), noted.string("folder"));
+            const std::int64_t owner = noted.integer("owner");
             if (!identity || owner < 0 || owner > std::int64_t(UINT32_MAX))
                 throw jsoncoding::DecodeError("CleanupItem.ground: not an item's identity and owner");
             item.ground = Ground{*identity, std::uint32_t(owner)};
