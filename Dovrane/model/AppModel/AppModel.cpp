@@ -2,6 +2,7 @@
 
 #include "AppModel/ListingEdits.h"
 #include "AppModel/RemovalState.h"
+#include "AppModel/ScanCache.h"
 #include "AppModel/ScanRunState.h"
 #include "AppModel/UpdateRunState.h"
 #include "AppModel/UpdatesCache.h"
@@ -11,6 +12,7 @@
 
 #include <DovraneKit/scan/ProjectFinder.h>
 #include <DovraneKit/system/HomeLayout.h>
+#include <DovraneKit/updates/UpdateChecker.h>
 
 #include <QCoreApplication>
 
@@ -44,6 +46,10 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
     hasFullDiskAccess_ = Permissions::hasFullDiskAccess();
     macStyleHome_ = HomeLayout::keepsMacFolders(services_.home);
     restoreScan();
+    // Saves killed before their rename leave their temporary files beside the caches.
+    cacheWriter_.removeStaleTemporaries(
+        {ScanCache::url().path(), UpdatesCache::url().path(),
+         Store::url().deletingLastPathComponent().appending(UpdateChecker::caskCacheFileName).path()});
 }
 
 AppModel::~AppModel() {
