@@ -193,10 +193,13 @@ public:
     // executes (never the main thread) until the password dialog is answered. A new value on
     // every call; run execute() and putBack() off the main thread.
     Trasher trasher() const;
+    // What a plan checks its items' ratings against: the ages of the settings, the model's clock.
+    GroundCheck groundCheck() const;
     // Shows the cleanup sheet for the items whose action is a move to the Trash; none, nothing.
     // The plan is made on the pool (the guard looks at every path) while the window answers; the
     // future finishes once the sheet shows, or once the plan is dropped: a later request, or a
-    // change of the scan while it was made, takes its place. Demo data plan at once.
+    // change of the scan while it was made, takes its place. Demo data plan at once. An item
+    // whose rating no longer holds (GroundCheck) is left out of the plan, named in `changed`.
     QFuture<void> requestCleanup(std::vector<CleanupItem> items, const QString& title);
     QFuture<void> requestCleanup(std::vector<CleanupItem> items, const Wording& title);
     // Closes the sheet, moves the plan's entries, records them and takes them out of the scan.

@@ -35,6 +35,11 @@ Trasher AppModel::trasher() const {
     return trasher;
 }
 
+GroundCheck AppModel::groundCheck() const {
+    const ScanSettings rated = settings();
+    return GroundCheck{rated.projectAgeDays, rated.installerAgeDays, services_.clock->now()};
+}
+
 QFuture<void> AppModel::requestCleanup(std::vector<CleanupItem> items, const QString& title) {
     return requestCleanup(std::move(items), Wording::plain(title));
 }
@@ -46,31 +51,50 @@ QFuture<void> AppModel::requestCleanup(std::vector<CleanupItem> items, const Wor
     // The latest request is the one the sheet shows.
     const std::uint64_t run = ++removals_->cleanupPlans;
     removals_->awaitedPlan = run;
-    // Without a trasher (demo data) the plan takes every entry as given, with no guard.
-    auto makeRequest = [trashable, title, text = title.text()](std::vector<CleanupItem> kept, const Trasher* trasher) {
+    // Without a trasher (demo data) the plan takes every entry as given, with no guard and no
+    // look at the disk. Otherwise each item must still stand on what it was rated on: a scan
+    // shown may be hours old.
+    auto makeRequest = [trashable, title, text = title.text()](std::vector<CleanupItem> kept, const Trasher* trasher,
+                                                               const GroundCheck& grounds) {
         std::erase_if(kept, [&](const CleanupItem& item) { return !trashable(item); });
+        std::vector<ChangedItem> changed;
+        if (trasher) {
+            const std::vector<GroundCheck::Change> changes = grounds.check(kept);
+            std::size_t index = 0;
+            std::erase_if(kept, [&](const CleanupItem& item) {
+                const GroundCheck::Change change = changes[index++];
+                if (change != GroundCheck::Change::none)
+                    changed.push_back({item.url, item.name, change});
+                return change != GroundCheck::Change::none;
+            });
+        }
         std::vector<Trasher::Candidate> candidates;
         candidates.reserve(kept.size());
+        // The identity noted when measured: what moves is the item that was rated.
         for (const CleanupItem& item : kept)
-            candidates.push_back({item.url, item.size, item.fileCount, false});
+            candidates.push_back({item.url, item.size, item.fileCount, false,
+                                  item.ground ? std::optional(item.ground->identity) : std::nullopt});
         TrashPlan plan;
         if (trasher)
             plan = trasher->plan(candidates);
         else
             for (const Trasher::Candidate& candidate : candidates)
                 plan.entries.push_back({candidate.url, candidate.size, candidate.files, false});
-        return CleanupRequest{text, std::move(kept), std::move(plan), title};
+        CleanupRequest request{text, std::move(kept), std::move(plan), title};
+        request.listing = PlanListing::of(request.items, request.plan);
+        request.changed = std::move(changed);
+        return request;
     };
     if (isDemo_) {
         removals_->awaitedPlan = 0;
-        setSheet(ActiveSheet::cleanup(makeRequest(std::move(items), nullptr)));
+        setSheet(ActiveSheet::cleanup(makeRequest(std::move(items), nullptr, {})));
         return QtFuture::makeReadyFuture();
     }
     auto done = startedPromise();
     handOff(
         pool_, lifeline_,
-        [makeRequest, items = std::move(items), trasher = trasher()]() mutable {
-            return makeRequest(std::move(items), &trasher);
+        [makeRequest, items = std::move(items), trasher = trasher(), grounds = groundCheck()]() mutable {
+            return makeRequest(std::move(items), &trasher, grounds);
         },
         [this, run, done](CleanupRequest request) {
             if (run == removals_->awaitedPlan) {

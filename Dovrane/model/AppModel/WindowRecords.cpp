@@ -1,6 +1,13 @@
 #include "AppModel/WindowRecords.h"
 
+#include <DovraneKit/core/NameOrder.h>
+
 #include <QCoreApplication>
+
+#include <algorithm>
+#include <numeric>
+#include <string_view>
+#include <unordered_map>
 
 namespace dovrane {
 
@@ -72,6 +79,29 @@ QString symbolName(SettingsTab tab) { return QString::fromLatin1(entry(tab).symb
 QString ActiveSheet::id() const {
     static const std::array<const char*, 4> ids = {"cleanup", "uninstall", "onboarding", "palette"};
     return QString::fromLatin1(ids[content_.index()]);
+}
+
+PlanListing PlanListing::of(const std::vector<CleanupItem>& items, const TrashPlan& plan) {
+    PlanListing listing;
+    std::unordered_map<std::string_view, const CleanupItem*> firstItem;
+    firstItem.reserve(items.size());
+    for (const CleanupItem& item : items)
+        firstItem.try_emplace(item.url.text(), &item);
+    listing.names.reserve(plan.entries.size());
+    for (const TrashPlan::Entry& entry : plan.entries) {
+        const auto found = firstItem.find(entry.url.text());
+        listing.names.push_back(found != firstItem.end() ? found->second->name : entry.url.lastPathComponent());
+    }
+    std::vector<std::string> keys;
+    keys.reserve(plan.entries.size());
+    const NameOrder order;
+    for (std::size_t entry = 0; entry < plan.entries.size(); ++entry)
+        keys.push_back(order.tieKey(listing.names[entry], plan.entries[entry].url.path()));
+    listing.order.resize(plan.entries.size());
+    std::iota(listing.order.begin(), listing.order.end(), std::size_t(0));
+    std::sort(listing.order.begin(), listing.order.end(),
+              [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    return listing;
 }
 
 } // namespace dovrane

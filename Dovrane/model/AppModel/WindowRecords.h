@@ -6,6 +6,7 @@
 
 #include <DovraneKit/apps/AppRecords.h>
 #include <DovraneKit/apps/Leftovers.h>
+#include <DovraneKit/scan/GroundCheck.h>
 #include <DovraneKit/scan/ScanModel.h>
 #include <DovraneKit/trash/Trasher.h>
 
@@ -49,12 +50,35 @@ QString title(SettingsTab tab);
 // The symbol's name ("gearshape"); the window maps it to an icon.
 QString symbolName(SettingsTab tab);
 
+// How the cleanup sheet lists a plan: each entry named by the first item with its URL (else by
+// its last path component), the entries by name in the Finder's order, then by path. Worked out
+// where the plan is made, off the main thread, each name keyed once: a sheet of a hundred
+// thousand entries opens at once.
+struct PlanListing {
+    std::vector<std::string> names; // per entry of the plan
+    std::vector<std::size_t> order; // the entries' indexes as listed
+
+    static PlanListing of(const std::vector<CleanupItem>& items, const TrashPlan& plan);
+    bool lists(const TrashPlan& plan) const {
+        return names.size() == plan.entries.size() && order.size() == names.size();
+    }
+};
+
+// An item left out of a cleanup: what its rating stood on changed after the scan.
+struct ChangedItem {
+    Url url;
+    std::string name;
+    GroundCheck::Change change = GroundCheck::Change::replaced;
+};
+
 // A move to the Trash waiting for the user's confirmation.
 struct CleanupRequest {
     QString title; // the journal entry's title
     std::vector<CleanupItem> items;
     TrashPlan plan;
     Wording wording; // of the title, kept with the journal entry
+    PlanListing listing = {};
+    std::vector<ChangedItem> changed = {}; // left out of the plan, in the items' order
 };
 
 // An app's removal waiting for the user's confirmation.

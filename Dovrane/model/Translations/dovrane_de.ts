@@ -1148,6 +1148,33 @@ Behoben
             <numerusform>%Ln Objekte sind geschützt und bleiben, wo sie sind.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>This item changed after the scan: it is no longer there.</source>
+        <translation>Dieses Objekt hat sich nach dem Scan geändert: Es ist nicht mehr da.</translation>
+    </message>
+    <message>
+        <source>This item changed after the scan: another item stands at its place now.</source>
+        <translation>Dieses Objekt hat sich nach dem Scan geändert: An seiner Stelle steht jetzt ein anderes.</translation>
+    </message>
+    <message>
+        <source>This item changed after the scan: it belongs to another user now.</source>
+        <translation>Dieses Objekt hat sich nach dem Scan geändert: Es gehört jetzt einem anderen Benutzer.</translation>
+    </message>
+    <message>
+        <source>This item changed after the scan: its project was changed since, so it may be in use again.</source>
+        <translation>Dieses Objekt hat sich nach dem Scan geändert: Sein Projekt wurde seitdem bearbeitet und wird vielleicht wieder gebraucht.</translation>
+    </message>
+    <message>
+        <source>This item changed after the scan: it is no longer an old installer, so it may have been downloaded again.</source>
+        <translation>Dieses Objekt hat sich nach dem Scan geändert: Es ist kein alter Installer mehr und wurde vielleicht erneut heruntergeladen.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln more items changed after the scan and stay where they are.</source>
+        <translation>
+            <numerusform>%Ln weiteres Objekt hat sich nach dem Scan geändert und bleibt, wo es ist.</numerusform>
+            <numerusform>%Ln weitere Objekte haben sich nach dem Scan geändert und bleiben, wo sie sind.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>dovrane::ConfirmationDialog</name>

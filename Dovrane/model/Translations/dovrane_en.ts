@@ -126,6 +126,13 @@
             <numerusform>%Ln items are protected and stay where they are.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%Ln more items changed after the scan and stay where they are.</source>
+        <translation>
+            <numerusform>%Ln more item changed after the scan and stays where it is.</numerusform>
+            <numerusform>%Ln more items changed after the scan and stay where they are.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>dovrane::ContentView</name>

@@ -10,6 +10,7 @@
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 
+#include <DovraneKit/scan/DiskScanner.h>
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
 
@@ -19,6 +20,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <map>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -78,6 +80,27 @@ private slots:
         model.requestCleanup(items, "Demo");
         QCOMPARE(model.sheet()->cleanupRequest()->plan.entries.size(), size_t(4));
         QVERIFY(model.sheet()->cleanupRequest()->plan.refused.empty());
+    }
+
+    // The plan comes listed as the sheet shows it: each entry by its first item's name, by name
+    // in the Finder's order, then by path.
+    void aPlanComesListedByName() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        std::vector<CleanupItem> items;
+        for (const char* name : {"Version 10", "editor", "Version 9", "Editor"}) {
+            items.push_back(item(fixture / (std::string("Downloads/") + std::to_string(items.size())), 1));
+            items.back().name = name;
+        }
+        items.push_back(item(fixture / "Downloads/0", 1)); // the first item names an entry
+        items.back().name = "Aardvark";
+        await(model.requestCleanup(items, "Listed"));
+        const CleanupRequest& request = *model.sheet()->cleanupRequest();
+        QVERIFY(request.listing.lists(request.plan));
+        std::vector<std::string> listed;
+        for (std::size_t entry : request.listing.order)
+            listed.push_back(request.listing.names[entry] + " " + request.plan.entries[entry].url.lastPathComponent());
+        QCOMPARE(listed, (std::vector<std::string>{"editor 1", "Editor 3", "Version 9 2", "Version 10 0"}));
     }
 
     // The plan is made on the pool: only the latest request of the scan on show gets its sheet.
@@ -435,6 +458,53 @@ private slots:
                                                  "zu dem, was im Papierkorb liegt, daher wurde nichts bewegt."));
         QVERIFY(!Fs::exists(fixture / "Documents/copy.txt"));
         QVERIFY(Fs::exists(planted));
+    }
+
+    // The window shows a scan read back from the cache, hours old: a project edited since and an
+    // installer downloaded again since are left out of the plan, each with what changed, and do
+    // not move; an unchanged project and installer still move.
+    void whatChangedAfterACachedScanIsLeftOutOfThePlan() {
+        ModelFixture fixture;
+        fixture.clock->set(Date::now());
+        for (const std::string project : {"Code/edited", "Code/quiet"}) {
+            writeFile(fixture / (project + "/package.json"), "{}");
+            writeFileOfSize(fixture / (project + "/node_modules/pad/index.js"), 5000);
+            setTimesRecursively(fixture / project, daysAgo(60));
+        }
+        for (const std::string installer : {"Downloads/kept.deb", "Downloads/setup.deb"}) {
+            writeFileOfSize(fixture / installer, 5000);
+            setTimes(fixture / installer, daysAgo(30));
+        }
+        ScanSettings settings;
+        settings.projectFolders = {fixture / "Code"};
+        DiskScanner scanner(Url::fromPath(fixture.home()), std::nullopt, settings, nullptr);
+        scanner.flatpakApps = nullptr;
+        writeFile(ScanCache::url().path(), ScanCache::encode(scanner.scan({})));
+        AppModel& model = fixture.makeModel();
+        QVERIFY(model.scan());
+        QCOMPARE(model.safeItems().size(), size_t(4));
+
+        fixture.clock->advance(5 * 3600);
+        writeFile(fixture / "Code/edited/src/app.js", "edited after the scan");
+        Fs::removeAll(fixture / "Downloads/setup.deb");
+        writeFileOfSize(fixture / "Downloads/setup.deb", 5000); // downloaded again
+        await(model.requestCleanup(model.safeItems(), Wording::safeItems()));
+        const CleanupRequest request = *model.sheet()->cleanupRequest();
+        std::map<std::string, GroundCheck::Change> changed;
+        for (const ChangedItem& item : request.changed)
+            changed[item.name] = item.change;
+        QCOMPARE(changed,
+                 (std::map<std::string, GroundCheck::Change>{{"edited/node_modules", GroundCheck::Change::project},
+                                                             {"setup.deb", GroundCheck::Change::replaced}}));
+        QCOMPARE(request.plan.entries.size(), size_t(2));
+        QCOMPARE(request.items.size(), size_t(2));
+
+        await(model.perform(request));
+        QVERIFY(!Fs::exists(fixture / "Code/quiet/node_modules"));
+        QVERIFY(!Fs::exists(fixture / "Downloads/kept.deb"));
+        QVERIFY(Fs::exists(fixture / "Code/edited/node_modules/pad/index.js"));
+        QVERIFY(Fs::exists(fixture / "Downloads/setup.deb"));
+        QCOMPARE(fixture.container().removals()->back()->items().size(), size_t(2));
     }
 
     // The cache folder is swapped for another real folder holding items of the same names after

@@ -57,14 +57,11 @@ template <typename Row, typename Key> std::function<SortKey(const Row&)> byName(
 }
 
 // Rows of one rank by name in the Finder's order, then by path; both give UTF-8 (the path as
-// bytes). A name's key holds no zero byte, so the zero between them ends the name.
+// bytes).
 template <typename Row, typename Name, typename Path>
 std::function<SortKey(const Row&)> byNameThenPath(Name name, Path path) {
     return [name, path, order = NameOrder()](const Row& row) {
-        std::string bytes = order.key(std::invoke(name, row));
-        bytes += '\0';
-        bytes += std::invoke(path, row);
-        return SortKey{0, std::move(bytes)};
+        return SortKey{0, order.tieKey(std::invoke(name, row), std::invoke(path, row))};
     };
 }
 

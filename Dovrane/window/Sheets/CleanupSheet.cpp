@@ -10,46 +10,27 @@
 #include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
-#include <DovraneKit/core/NameOrder.h>
-
 #include <QAbstractTableModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <numeric>
-#include <string_view>
-#include <unordered_map>
+#include <memory>
 
 namespace dovrane {
 
 namespace {
 
-// The plan's entries, a name and a size each, worked out as the list shows them: a plan of
-// tens of thousands of entries opens the sheet at once.
+// The plan's entries, a name and a size each, in the order and with the names the plan was
+// listed with; a request made without them (by hand) is listed here.
 class PlanEntries final : public QAbstractTableModel {
 public:
     PlanEntries(const CleanupRequest& request, QObject* parent)
-        : QAbstractTableModel(parent), request_(request), namedBy_(request.plan.entries.size(), unnamed),
-          sizeFont_(Fonts::monospacedDigits(Fonts::font(FontRole::body))) {
-        // The first item with an entry's URL names it; the lookup of URLs lives only as long as
-        // the constructor, each entry keeps the number of its item.
-        std::unordered_map<std::string_view, std::size_t> firstItem;
-        firstItem.reserve(request.items.size());
-        for (std::size_t item = 0; item < request.items.size(); ++item)
-            firstItem.try_emplace(request.items[item].url.text(), item);
-        for (std::size_t entry = 0; entry < request.plan.entries.size(); ++entry)
-            if (const auto found = firstItem.find(request.plan.entries[entry].url.text()); found != firstItem.end())
-                namedBy_[entry] = found->second;
-        // Listed by name in the Finder's order, as every other list of names is.
-        shown_.resize(request.plan.entries.size());
-        std::iota(shown_.begin(), shown_.end(), std::size_t(0));
-        std::sort(shown_.begin(), shown_.end(), [this, order = NameOrder()](std::size_t a, std::size_t b) {
-            return order.tieBreak(name(a), request_.plan.entries[a].url.path(), name(b),
-                                  request_.plan.entries[b].url.path()) < 0;
-        });
-    }
+        : QAbstractTableModel(parent), request_(request),
+          listing_(request.listing.lists(request.plan)
+                       ? nullptr
+                       : std::make_unique<PlanListing>(PlanListing::of(request.items, request.plan))),
+          sizeFont_(Fonts::monospacedDigits(Fonts::font(FontRole::body))) {}
 
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : int(request_.plan.entries.size());
@@ -59,11 +40,11 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || index.row() >= rowCount())
             return {};
-        const std::size_t at = shown_[std::size_t(index.row())];
+        const std::size_t at = listing().order[std::size_t(index.row())];
         const TrashPlan::Entry& entry = request_.plan.entries[at];
         if (index.column() == 0) {
             if (role == Qt::DisplayRole)
-                return QString::fromStdString(name(at));
+                return QString::fromStdString(listing().names[at]);
             if (role == Qt::ToolTipRole)
                 return Texts::tooltip(QString::fromStdString(entry.url.path()));
             return {};
@@ -83,20 +64,33 @@ public:
     }
 
 private:
-    // The first item's name for the entry, else its URL's last part.
-    std::string name(std::size_t entry) const {
-        const std::size_t item = namedBy_[entry];
-        return item != unnamed ? request_.items[item].name : request_.plan.entries[entry].url.lastPathComponent();
-    }
+    const PlanListing& listing() const { return listing_ ? *listing_ : request_.listing; }
 
-    static constexpr std::size_t unnamed = std::size_t(-1);
-    const CleanupRequest& request_;    // the sheet's request outlives the list
-    std::vector<std::size_t> namedBy_; // per entry, the item that names it
-    std::vector<std::size_t> shown_;   // the entries in the order listed
+    const CleanupRequest& request_; // the sheet's request outlives the list
+    const std::unique_ptr<const PlanListing> listing_;
     QFont sizeFont_;
 };
 
 } // namespace
+
+QString CleanupSheet::changeReason(GroundCheck::Change change) {
+    switch (change) {
+    case GroundCheck::Change::none:
+        break;
+    case GroundCheck::Change::gone:
+        return tr("This item changed after the scan: it is no longer there.");
+    case GroundCheck::Change::replaced:
+        return tr("This item changed after the scan: another item stands at its place now.");
+    case GroundCheck::Change::owner:
+        return tr("This item changed after the scan: it belongs to another user now.");
+    case GroundCheck::Change::project:
+        return tr("This item changed after the scan: its project was changed since, so it may be in use again.");
+    case GroundCheck::Change::installer:
+        return tr("This item changed after the scan: it is no longer an old installer, so it may have been "
+                  "downloaded again.");
+    }
+    return {};
+}
 
 CleanupSheet::CleanupSheet(AppModel& model, CleanupRequest request, QWidget* parent)
     : CleanupSheet(model, std::make_shared<const CleanupRequest>(std::move(request)), parent) {}
@@ -149,6 +143,22 @@ CleanupSheet::CleanupSheet(AppModel& model, std::shared_ptr<const CleanupRequest
             QStringLiteral("lock"),
             tr("%Ln items are protected and stay where they are.", nullptr, int(plan.refused.size())), callout,
             SemanticColors::secondaryText, this));
+    // What changed after the scan stays: the first few by name and why, the rest counted.
+    constexpr std::size_t namedChanges = 3;
+    for (std::size_t index = 0; index < request_->changed.size() && index < namedChanges; ++index) {
+        const ChangedItem& changed = request_->changed[index];
+        QWidget* note = SheetParts::symbolLabel(
+            QStringLiteral("exclamationmark.circle"),
+            QStringLiteral("%1: %2").arg(QString::fromStdString(changed.name), changeReason(changed.change)), callout,
+            SemanticColors::secondaryText, this);
+        note->setToolTip(Texts::tooltip(QString::fromStdString(changed.url.path())));
+        notes->addWidget(note);
+    }
+    if (request_->changed.size() > namedChanges)
+        notes->addWidget(SheetParts::symbolLabel(QStringLiteral("exclamationmark.circle"),
+                                                 tr("%Ln more items changed after the scan and stay where they are.",
+                                                    nullptr, int(request_->changed.size() - namedChanges)),
+                                                 callout, SemanticColors::secondaryText, this));
     stack->addLayout(notes);
 
     auto* buttons = new QHBoxLayout;

@@ -1,7 +1,8 @@
 #pragma once
 // Confirms a move to the Trash: what the plan moves, how much, and what it leaves alone. It
 // hands the request, unchanged, to the model; it never plans, filters or edits. An entry is
-// named by the first item with its URL, else by its last component.
+// named by the first item with its URL, else by its last component. Items the plan left out
+// because they changed after the scan are named with the reason.
 
 #include "AppModel/WindowRecords.h"
 
@@ -26,6 +27,8 @@ public:
     // Two columns: the name, with the path as its tooltip, and the size.
     QTreeView* entries() const { return entries_; }
     QPushButton* confirmButton() const { return confirm_; }
+    // Why an item left out of the plan stays: what changed after the scan.
+    static QString changeReason(GroundCheck::Change change);
 
 private:
     AppModel& model_;

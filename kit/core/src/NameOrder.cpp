@@ -46,6 +46,13 @@ int NameOrder::tieBreak(std::string_view nameA, std::string_view pathA, std::str
     return byPath < 0 ? -1 : byPath > 0 ? 1 : 0;
 }
 
+std::string NameOrder::tieKey(std::string_view name, std::string_view path) const {
+    std::string bytes = key(name);
+    bytes += '\0';
+    bytes += path;
+    return bytes;
+}
+
 std::string NameOrder::key(std::string_view text) const {
     if (!collator_)
         return std::string(text);

@@ -351,7 +351,7 @@ void DiskScanner::keepWithinReach(std::vector<CleanupItem>& items) {
     std::vector<CleanupItem*> rated;
     std::vector<std::string> paths;
     for (CleanupItem& item : items) {
-        if (item.action == CleanupAction::trash && item.safety != Safety::keep) {
+        if (item.action == CleanupAction::trash) {
             rated.push_back(&item);
             paths.push_back(item.url.path());
         }
@@ -359,7 +359,11 @@ void DiskScanner::keepWithinReach(std::vector<CleanupItem>& items) {
     const std::vector<std::optional<MoveRights>> rights = MoveRights::ofEach(paths);
     std::map<std::uint32_t, std::string> owners; // names looked up once each
     for (std::size_t i = 0; i < rated.size(); ++i) {
-        if (!rights[i] || (rights[i]->own && rights[i]->movable))
+        if (!rights[i])
+            continue;
+        if (const std::optional<FolderDescent::Identity> identity = FolderDescent::identify(paths[i]))
+            rated[i]->ground = CleanupItem::Ground{*identity, rights[i]->owner};
+        if (rated[i]->safety == Safety::keep || (rights[i]->own && rights[i]->movable))
             continue;
         std::string why;
         if (rights[i]->own) {

@@ -212,8 +212,12 @@ Category ScanCollectors::trash(std::stop_token stop) const {
     return Category(CategoryID::trash, std::nullopt, std::move(items));
 }
 
+bool ScanCollectors::isOldInstaller(const Url& url, Date now, int ageDays) {
+    const std::optional<Date> date = Fs::modificationDate(url.path());
+    return date && *date < now.adding(double(ageDays) * -86400.0);
+}
+
 Category ScanCollectors::installers(std::stop_token stop) const {
-    const Date cutoff = scanner_.now.adding(double(scanner_.settings.installerAgeDays) * -86400.0);
     std::vector<CleanupItem> items;
 
     const Url downloads = homeFolder("Downloads");
@@ -222,10 +226,8 @@ Category ScanCollectors::installers(std::stop_token stop) const {
         const bool archive = kind == InstallerKind::archive;
         if (kind == InstallerKind::none)
             continue;
-        // Linux keeps no date of adding to a folder: the content's modification date decides.
         const Url url = downloads.appending(name);
-        std::optional<Date> date = Fs::modificationDate(url.path());
-        if (!date || !(*date < cutoff))
+        if (!isOldInstaller(url, scanner_.now, scanner_.settings.installerAgeDays))
             continue;
         if (archive)
             add(items,

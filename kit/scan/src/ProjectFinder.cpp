@@ -195,11 +195,8 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
         if (Fs::isSymlink(candidate.path()) || Fs::isMountPoint(candidate.path()))
             continue;
 
-        // A change seen too recently rules the project out even when the look was cut short;
-        // an older one only says the project is at least that old.
         const Dating dating = dateProject();
-        const double seconds = dating.newest ? now.secondsSince(*dating.newest) : 0.0;
-        const double days = std::trunc(seconds / 86400.0);
+        const double days = ageDays(dating, now);
         if (days < double(minimumAgeDays))
             continue;
 
@@ -305,6 +302,10 @@ std::optional<std::vector<Listed>> listed(const std::string& folder, bool isRoot
 }
 
 } // namespace
+
+double ProjectFinder::ageDays(const Dating& dating, Date now) {
+    return dating.newest ? std::trunc(now.secondsSince(*dating.newest) / 86400.0) : 0.0;
+}
 
 ProjectFinder::Dating ProjectFinder::lastChange(const Url& of, const std::set<std::string>& ignoring) {
     Dating dating;

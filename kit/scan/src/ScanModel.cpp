@@ -101,6 +101,10 @@ nlohmann::json CleanupItem::toJson() const {
         {"fileCount", fileCount},     {"reason", utf8::valid(reason)}, {"source", utf8::valid(source)},
         {"safety", rawValue(safety)}, {"action", rawValue(action)}};
     jsoncoding::putOptional(json, "lastUsed", lastUsed);
+    if (ground)
+        json["ground"] = {{"item", ground->identity.item.text()},
+                          {"folder", ground->identity.folder.text()},
+                          {"owner", ground->owner}};
     return json;
 }
 
@@ -117,6 +121,15 @@ Expected<CleanupItem> CleanupItem::fromJson(const nlohmann::json& json) {
         item.source = in.string("source");
         item.safety = in.enumeration("safety", safetyFromRaw);
         item.action = in.enumeration("action", cleanupActionFromRaw);
+        if (in.has("ground")) {
+            ObjectReader noted(in.value("ground"), "CleanupItem.ground");
+            const std::optional<FolderDescent::Identity> identity =
+                FolderDescent::Identity::fromText(noted.string("item"), noted.string("folder"));
+            const std::int64_t owner = noted.integer("owner");
+            if (!identity || owner < 0 || owner > std::int64_t(UINT32_MAX))
+                throw jsoncoding::DecodeError("CleanupItem.ground: not an item's identity and owner");
+            item.ground = Ground{*identity, std::uint32_t(owner)};
+        }
         return item;
     });
 }

@@ -554,8 +554,32 @@ bool present(std::initializer_list<Field> required) {
     return true;
 }
 
+// An item's ground: its identity as two "DEVICE:INODE:BORN" texts and its owner's number.
+Field readGround(Reader& in, std::optional<CleanupItem::Ground>& ground) {
+    if (in.peek() != '{')
+        return in.absentOrInvalid();
+    Field item{}, folder{}, owner{};
+    std::string itemText, folderText;
+    std::int64_t ownerValue = 0;
+    in.object([&](std::string_view key) {
+        if (key == "item")
+            item = in.text(itemText);
+        else if (key == "folder")
+            folder = in.text(folderText);
+        else if (key == "owner")
+            owner = in.size(ownerValue);
+        else
+            in.skip();
+    });
+    const std::optional<FolderDescent::Identity> identity = FolderDescent::Identity::fromText(itemText, folderText);
+    if (!present({item, folder, owner}) || !identity || ownerValue > std::int64_t(UINT32_MAX))
+        return Field::invalid;
+    ground = CleanupItem::Ground{*identity, std::uint32_t(ownerValue)};
+    return Field::valid;
+}
+
 bool readItem(Reader& in, CleanupItem& item) {
-    Field url{}, name{}, size{}, fileCount{}, lastUsed{}, reason{}, source{}, safety{}, action{};
+    Field url{}, name{}, size{}, fileCount{}, lastUsed{}, reason{}, source{}, safety{}, action{}, ground{};
     Date lastUsedValue;
     in.object([&](std::string_view key) {
         if (key == "url")
@@ -576,12 +600,15 @@ bool readItem(Reader& in, CleanupItem& item) {
             safety = in.enumeration(item.safety, safetyFromRaw);
         else if (key == "action")
             action = in.enumeration(item.action, cleanupActionFromRaw);
+        else if (key == "ground")
+            ground = readGround(in, item.ground);
         else
             in.skip();
     });
     if (lastUsed == Field::valid)
         item.lastUsed = lastUsedValue;
-    return present({url, name, size, fileCount, reason, source, safety, action}) && lastUsed != Field::invalid;
+    return present({url, name, size, fileCount, reason, source, safety, action}) && lastUsed != Field::invalid &&
+           ground != Field::invalid;
 }
 
 bool readCategory(Reader& in, Category& category) {

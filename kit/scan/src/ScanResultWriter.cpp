@@ -73,6 +73,11 @@ private:
 void writeItem(TextWriter& out, const CleanupItem& item) {
     out.raw("{").key("action").text(rawValue(item.action), false);
     out.raw(",").key("fileCount").integer(item.fileCount);
+    if (item.ground) {
+        out.raw(",").key("ground").raw("{").key("folder").text(item.ground->identity.folder.text(), false);
+        out.raw(",").key("item").text(item.ground->identity.item.text(), false);
+        out.raw(",").key("owner").integer(item.ground->owner).raw("}");
+    }
     if (item.lastUsed)
         out.raw(",").key("lastUsed").number(item.lastUsed->secondsSinceReference);
     out.raw(",").key("name").text(item.name, true);

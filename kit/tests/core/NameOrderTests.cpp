@@ -75,3 +75,22 @@ TEST(NameOrder, KeysCompareAsTheirTexts) {
                     << language << ": \"" << names[a] << "\" and \"" << names[b] << "\"";
     }
 }
+
+// A name and a path keyed once sort as tieBreak orders them: by name, then by the path's bytes,
+// a name that begins another still before it.
+TEST(NameOrder, TieKeysCompareAsTieBreak) {
+    const NameOrder order;
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const std::string& name : awkwardNames())
+        for (const char* path : {"/a", "/a/b", "/B", "", "/\xff"})
+            rows.emplace_back(name, path);
+    std::vector<std::string> keys;
+    for (const auto& [name, path] : rows)
+        keys.push_back(order.tieKey(name, path));
+    for (std::size_t a = 0; a < rows.size(); ++a)
+        for (std::size_t b = 0; b < rows.size(); ++b)
+            ASSERT_EQ(sign(keys[a].compare(keys[b])),
+                      sign(order.tieBreak(rows[a].first, rows[a].second, rows[b].first, rows[b].second)))
+                << "\"" << rows[a].first << "\" " << rows[a].second << " and \"" << rows[b].first << "\" "
+                << rows[b].second;
+}

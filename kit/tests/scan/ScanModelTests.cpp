@@ -34,6 +34,7 @@ ScanResult sampleScan() {
     scan.available = 100'000'000'000;
     CleanupItem used(Url::fromPath("/home/u/Library/Caches/com.ex ample/ü"), "Example cache", 4096, 3,
                      Date{700'000'000.25}, "A cache.", "caches.app", Safety::safe, CleanupAction::trash);
+    used.ground = CleanupItem::Ground{{{2049, 131077, 1'700'000'000'123'456'789}, {2049, 12, 0}}, 1000};
     CleanupItem snapshot(*Url::parse("tmsnapshot:2024-05-01-093012"), std::nullopt, 0, 1, std::nullopt, "A snapshot.",
                          "snapshots.local", Safety::review, CleanupAction::deleteSnapshot);
     scan.categories = {Category(CategoryID::caches, std::nullopt, {used}),
@@ -250,6 +251,8 @@ TEST(ScanResultJson, RoundTripKeepsEveryFieldAndLeavesAbsentOptionalsOut) {
     EXPECT_FALSE(caches.contains("note"));
     EXPECT_EQ(caches["items"][0]["url"], scan.categories[0].items[0].url.text());
     EXPECT_EQ(caches["items"][0]["lastUsed"].get<double>(), 700'000'000.25);
+    EXPECT_EQ(caches["items"][0]["ground"],
+              json({{"item", "2049:131077:1700000000123456789"}, {"folder", "2049:12:0"}, {"owner", 1000}}));
     const auto& snapshots = written["categories"][1];
     EXPECT_EQ(snapshots["note"], "Size not disclosed");
     EXPECT_EQ(snapshots["sizeIsEstimate"], true);
@@ -257,6 +260,7 @@ TEST(ScanResultJson, RoundTripKeepsEveryFieldAndLeavesAbsentOptionalsOut) {
     EXPECT_EQ(snapshots["items"][0]["action"], "deleteSnapshot");
     EXPECT_EQ(snapshots["items"][0]["safety"], "review");
     EXPECT_FALSE(snapshots["items"][0].contains("lastUsed"));
+    EXPECT_FALSE(snapshots["items"][0].contains("ground")); // a file written before grounds reads alike
     EXPECT_EQ(written["categories"][2]["id"], "mailDownloads");
 }
 

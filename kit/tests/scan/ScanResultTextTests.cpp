@@ -23,6 +23,7 @@ ScanResult sampleScan() {
     scan.available = 100'000'000'000;
     CleanupItem used(Url::fromPath("/home/u/.cache/com.ex ample/ü"), "Example cache", 4096, 3, Date{700'000'000.25},
                      "A cache.", "caches.app", Safety::safe, CleanupAction::trash);
+    used.ground = CleanupItem::Ground{{{2049, 131077, 1'700'000'000'123'456'789}, {2049, 12, 0}}, 1000};
     CleanupItem snapshot(*Url::parse("tmsnapshot:2024-05-01-093012"), std::nullopt, 0, 1, std::nullopt, "A snapshot.",
                          "snapshots.local", Safety::review, CleanupAction::deleteSnapshot);
     scan.categories = {Category(CategoryID::caches, std::nullopt, {used, used}),
@@ -94,6 +95,8 @@ TEST(ScanResultText, ReadsWhatTheDocumentReads) {
              edited("\"date\":736000000.5", "\"date\":4.9e-324"),
              edited("\"date\":736000000.5", "\"date\":2.2250738585072011e-308"),
              edited("\"date\":736000000.5", "\"date\":1.7976931348623157e308"),
+             edited("\"ground\":{", "\"ground\":null,\"x\":{"),
+             edited("\"owner\":1000", "\"owner\":1000.0,\"extra\":[]"),
          }) {
         EXPECT_TRUE(ScanResult::fromJsonText(variant)) << variant;
         EXPECT_TRUE(readsAlike(variant));
@@ -216,6 +219,11 @@ TEST(ScanResultText, RefusesEveryHostileTextTheDocumentRefuses) {
         edited("\"categories\":[", "\"categories\":[[],"),
         edited("\"categories\":[", "\"categories\":{\"a\":["),
         edited(",\"reason\"", ",\"Reason\""),
+        edited("\"ground\":{", "\"ground\":3,\"x\":{"),
+        edited("\"owner\":1000", "\"owner\":-1"),
+        edited("\"owner\":1000", "\"owner\":4294967296"),
+        edited("\"item\":\"2049:131077:", "\"item\":\"2049:"),
+        edited("\"folder\":\"2049:12:0\",", ""),
         "[" + text + "]",
     };
     for (const std::string& variant : hostile) {

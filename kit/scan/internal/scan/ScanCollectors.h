@@ -43,6 +43,9 @@ public:
                       const std::string& reason, std::stop_token stop = {}) const;
     Category trash(std::stop_token stop = {}) const;
     Category installers(std::stop_token stop = {}) const;
+    // An installer in Downloads is listed once its content is older than ageDays at `now`:
+    // Linux keeps no date of adding to a folder.
+    static bool isOldInstaller(const Url& url, Date now, int ageDays);
     Category backups(std::stop_token stop = {}) const;
     // A device backup's name: the device's, or "Unknown device", and the date of the backup.
     static std::string backupName(const BackupInfo::Info& info);

@@ -23,6 +23,9 @@ public:
     // One fixed order for rows that tie on what they are sorted by (a size): by name in this
     // order, then by the paths' bytes, so equal rows never trade places between two listings.
     int tieBreak(std::string_view nameA, std::string_view pathA, std::string_view nameB, std::string_view pathB) const;
+    // A name and its path's place in the tieBreak order as bytes, compared as key()s are. A
+    // name's key holds no zero byte, so the zero between the two ends the name.
+    std::string tieKey(std::string_view name, std::string_view path) const;
 
 private:
     struct Collator;

@@ -77,7 +77,8 @@ struct DiskScanner {
 
     // Only what is the user's and what they may move by their own rights is offered as safe: any
     // other item to move to the Trash is at most review, and its reason says whose it is or that
-    // moving it asks for the administrator's password.
+    // moving it asks for the administrator's password. What each one stands on, its identity and
+    // owner, is noted in its ground, for the check before a move (GroundCheck).
     static void keepWithinReach(std::vector<CleanupItem>& items);
 
     // Reduces each personal folder by the installers and project folders found below it.

@@ -80,6 +80,10 @@ struct ProjectFinder {
     // leaving out the skipped names, the given names and ".DS_Store" files. With a gap, a newer
     // change may lie where the look did not reach: the project's age is unknown.
     static Dating lastChange(const Url& of, const std::set<std::string>& ignoring);
+    // Whole days from the project's newest change to `now`, 0 when nothing was dated: its folders
+    // are listed from minimumAgeDays on. A change seen too recently rules the project out even
+    // when the look was cut short; an older one only says the project is at least that old.
+    static double ageDays(const Dating& dating, Date now);
 
     // What git tracks in one artifact folder, its project's repository opened for it alone (the
     // walk opens it once per project). Reads the whole index, at most GitIndex::largestIndex.

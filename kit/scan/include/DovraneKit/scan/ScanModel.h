@@ -5,6 +5,7 @@
 #include "DovraneKit/core/Date.h"
 #include "DovraneKit/core/Expected.h"
 #include "DovraneKit/core/Url.h"
+#include "DovraneKit/system/FolderDescent.h"
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -72,6 +73,17 @@ struct CleanupItem {
     std::string source;
     Safety safety = Safety::keep;
     CleanupAction action = CleanupAction::showOnly;
+
+    // What the rating was measured on, looked at again before a move (GroundCheck): the item as
+    // the file system knew it and its owner. Absent where the disk was not looked at (a scan
+    // file written before it was kept, demo data, leftovers).
+    struct Ground {
+        FolderDescent::Identity identity;
+        std::uint32_t owner = 0;
+
+        bool operator==(const Ground&) const = default;
+    };
+    std::optional<Ground> ground = std::nullopt;
 
     CleanupItem() = default;
     // An absent name becomes the last path component of url.
