@@ -44,6 +44,7 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
     hasFullDiskAccess_ = Permissions::hasFullDiskAccess();
     macStyleHome_ = HomeLayout::keepsMacFolders(services_.home);
     restoreScan();
+    settleJournal();
 }
 
 AppModel::~AppModel() {
