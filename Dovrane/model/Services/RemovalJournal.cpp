@@ -252,15 +252,19 @@ std::optional<int> RemovalJournal::settle(const std::string& storePath) {
             }
         }
         const std::vector<RemovedItem> kept = Trasher::settle(taken);
+        bool inserted = false;
         const bool settled = inTransaction(name, "settle the record of a removal", [&](QSqlQuery& query) {
-            if (!kept.empty() && !insertRecord(query, record.date, record.title, record.wording, record.uuid,
-                                               ModelContainer::encodeItems(kept)))
-                return false;
+            if (!kept.empty()) {
+                if (!insertRecord(query, record.date, record.title, record.wording, record.uuid,
+                                  ModelContainer::encodeItems(kept)))
+                    return false;
+                inserted = query.numRowsAffected() > 0;
+            }
             return dropUnderWay(query, record.id);
         });
         if (!settled)
             written.reset();
-        else if (written && !kept.empty())
+        else if (written && inserted)
             ++*written;
     }
     closeStore(name);
