@@ -109,7 +109,7 @@ QFuture<void> AppModel::perform(const CleanupRequest& request) {
 }
 
 std::string AppModel::journalPath() const {
-    // A store found damaged takes no more writes; the moves then wait for one that can.
+    // A store found damaged takes no more writes, and nothing moves without its record.
     return container_.isDamaged() ? std::string() : container_.path();
 }
 
