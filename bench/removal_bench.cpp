@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
     const Trasher::Outcome bare = trasher.execute(plan);
     const double bareTime = secondsSince(start);
     std::printf("move without journal: %zu items, %.2f s\n", bare.removed.size(), bareTime);
+    std::fflush(stdout);
     start = std::chrono::steady_clock::now();
     std::size_t missing = putBack(trasher, bare.removed);
     std::printf("put back: %.2f s\n", secondsSince(start));

@@ -30,7 +30,7 @@ using namespace dovrane::testing;
 
 namespace {
 
-constexpr int items = 450; // three batches: 200, 200 and 50
+constexpr int items = 2 * int(RemovalJournal::batch) + 50; // three batches, the last one short
 
 void say(const char* line) {
     const ssize_t written = ::write(STDOUT_FILENO, line, std::strlen(line));
@@ -124,7 +124,7 @@ private slots:
         QTest::addColumn<QString>("stop");
         QTest::addColumn<int>("recorded"); // the items of the record after the restart; -1: any
         QTest::newRow("before the first rename") << QStringLiteral("first") << 0;
-        QTest::newRow("between batches") << QStringLiteral("between") << 200;
+        QTest::newRow("between batches") << QStringLiteral("between") << int(RemovalJournal::batch);
         QTest::newRow("after the last one") << QStringLiteral("last") << items;
         QTest::newRow("while items move") << QStringLiteral("moving") << -1;
     }
