@@ -31,7 +31,8 @@ qt6-l10n-tools
 "
 
 # What the program opens or runs while it runs: its database driver, Qt's German texts, the
-# image formats of app icons, the icons and the font it falls back on, and 7-Zip for disk images.
+# image formats of app icons, the icons and the font it falls back on, 7-Zip for disk images,
+# and polkit's pkexec, through which the moves that need administrator rights run.
 RUN="
 libqt6sql6-sqlite
 qt6-translations-l10n
@@ -39,12 +40,13 @@ qt6-image-formats-plugins
 adwaita-icon-theme
 fonts-dejavu-core
 7zip
+pkexec
 "
 
 # What the tests, the format check, the clang build with its sanitizers and fuzz harnesses, and
 # the benchmarks add: the test frameworks, OpenSSL for the loopback https server, the programs the
-# tests build fixtures with or check the install by (git among them), a private session bus,
-# polkit's pkexec, and /usr/bin/time.
+# tests build fixtures with or check the install by (git among them), a private session bus and
+# /usr/bin/time.
 TESTS="
 clang
 libclang-rt-14-dev
@@ -58,7 +60,6 @@ squashfs-tools
 desktop-file-utils
 appstream
 dbus-daemon
-pkexec
 git
 time
 "

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     dovrane::SelfTest::traceIfRequested(arguments);
     dovrane::SelfTest::preferHeadless(arguments);
     if (const auto refused = dovrane::CommandLine::refuseWithoutDisplay())
-        return *refused;
+        return dovrane::SelfTest::endFailedStart(*refused);
     std::optional<dovrane::CommandLine::DisplayGuard> guard(std::in_place);
     QApplication application(argc, argv);
     guard.reset();
@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
                 dovrane::SelfTest::refuseUnopenedStore(arguments, dovrane::Store::url(false).path(), storeProblem));
         if (dovrane::StartupProblem::reportUnusableFolder())
             return dovrane::SelfTest::endFailedStart(1);
+        dovrane::SelfTest::startWentOn();
     } else {
         auto started = dovrane::StartupProblem::openForWindow();
         if (!started.container)

@@ -4,6 +4,7 @@
 // run of the application starts in.
 
 #include "support/LoopbackServer.h"
+#include "support/Patience.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,8 @@ struct AppRun {
 // the test fails. With `enough`, a program that keeps running is stopped, without a failure,
 // once enough() holds.
 AppRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                  const std::function<bool()>& enough = {}, std::chrono::seconds deadline = std::chrono::seconds(90));
+                  const std::function<bool()>& enough = {},
+                  std::chrono::seconds deadline = patient(std::chrono::seconds(30)));
 
 // Expected output put together from its parts, in order.
 std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts);

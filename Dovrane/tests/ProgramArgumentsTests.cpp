@@ -42,7 +42,7 @@ Answer run(const std::string& program, const std::vector<std::string>& arguments
     for (const auto& argument : arguments)
         command += " " + Shell::quote(argument);
     command += " 2>" + Shell::quote(scratch / "errors");
-    const AppRun ran = runProgram("/bin/sh", {"-c", command}, {}, std::chrono::seconds(30));
+    const AppRun ran = runProgram("/bin/sh", {"-c", command}, {}, patient(std::chrono::seconds(10)));
     Answer answer{ran.status, {}, Fs::readFile(scratch / "errors").value_or("")};
     for (const auto& line : ran.lines)
         answer.output += line + "\n";

@@ -83,11 +83,34 @@ void endProcess(int status) {
     std::_Exit(status);
 }
 
+// The trace may be done before the store is opened (on an empty home it is): its end waits for
+// the start's outcome, so that a store that cannot be opened ends every run with status 1.
+enum class Start { pending, wentOn, failed };
+std::mutex settling;
+Start startOutcome = Start::pending; // guarded by settling
+bool traceFinished = false;          // guarded by settling
+
 } // namespace
 
 void traceDone(const std::vector<std::string>& arguments) {
     if (std::find(arguments.begin(), arguments.end(), "--selftest") != arguments.end())
         return;
+    {
+        const std::lock_guard lock(settling);
+        traceFinished = true;
+        if (startOutcome != Start::wentOn)
+            return; // ended by the start's outcome
+    }
+    endProcess(0);
+}
+
+void startWentOn() {
+    {
+        const std::lock_guard lock(settling);
+        startOutcome = Start::wentOn;
+        if (!traceFinished)
+            return;
+    }
     endProcess(0);
 }
 
@@ -98,6 +121,10 @@ void endOnMainThread() {
 }
 
 int endFailedStart(int status) {
+    {
+        const std::lock_guard lock(settling);
+        startOutcome = Start::failed;
+    }
     if (traceStarted.load())
         endProcess(status);
     return status;

@@ -14,19 +14,25 @@ namespace dovrane::SelfTest {
 void traceIfRequested(const std::vector<std::string>& arguments);
 
 // A trace is done. Without "--selftest" it ends the process with status 0, standard output
-// flushed and the store closed; under "--selftest" it returns and leaves the ending to the
-// self-test. Called on another thread once the application exists, it leaves the ending to the
-// main thread's event loop and returns.
+// flushed and the store closed, once the start has gone on (startWentOn); a start that fails
+// ends it with that start's status instead, however early the trace was done. Under
+// "--selftest" it returns and leaves the ending to the self-test. Called on another thread once
+// the application exists, it leaves the ending to the main thread's event loop and returns.
 void traceDone(const std::vector<std::string>& arguments);
+
+// The developer run's store is open and its folders are usable: a trace already done ends the
+// process now with status 0, one still walking when it is done. The entry calls it on the main
+// thread.
+void startWentOn();
 
 // The application exists and its store is about to open: from now on a trace that is done on
 // another thread ends the process on the main thread. The entry calls it right after making the
 // application.
 void endOnMainThread();
 
-// A start that cannot go on (no database, an unusable folder). While the scan trace walks, ends
-// the process here with the status, so the trace's own end cannot race it; otherwise returns the
-// status for the entry to return.
+// A start that cannot go on (no database, an unusable folder, no display). Once the scan trace
+// has started, ends the process here with the status, so the trace's own end cannot race it;
+// otherwise returns the status for the entry to return.
 [[nodiscard]] int endFailedStart(int status);
 
 // Standard output line-buffered, switched once per process before anything is printed.

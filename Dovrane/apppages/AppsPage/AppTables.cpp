@@ -97,17 +97,15 @@ public:
 
         const InstalledApp& app = table_.row(index.row());
         const QRect area = option.rect.adjusted(6, 0, -6, 0);
-        const qreal icon = 20;
+        const qreal icon = iconSize;
         AppIcons::draw(*painter, QRectF(area.x(), area.center().y() - icon / 2 + 1, icon, icon), app.path.path());
 
         painter->save();
         const bool picked = option.state & QStyle::State_Selected;
         QRect textArea = area.adjusted(int(icon) + 8, 0, 0, 0);
-        const QString badge = FlatpakApps::isFlatpak(app) ? InstalledTable::tr("Flatpak")
-                              : app.isSystem              ? InstalledTable::tr("macOS")
-                                                          : QString();
+        const QString badge = badgeOf(app);
         const QFont captionFont = Fonts::font(FontRole::caption);
-        const int badgeWidth = badge.isEmpty() ? 0 : QFontMetrics(captionFont).horizontalAdvance(badge) + 8;
+        const int badgeWidth = widthOf(badge);
         painter->setFont(option.font);
         painter->setPen(option.palette.color(picked ? QPalette::HighlightedText : QPalette::Text));
         const QString name = option.fontMetrics.elidedText(QString::fromStdString(app.name), Qt::ElideRight,
@@ -122,7 +120,26 @@ public:
         painter->restore();
     }
 
+    // The icon, the whole name and the badge, so that a column narrower than that counts as
+    // cutting the name.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QSize text = QStyledItemDelegate::sizeHint(option, index);
+        const InstalledApp& app = table_.row(index.row());
+        const int name = QFontMetrics(option.font).horizontalAdvance(QString::fromStdString(app.name));
+        return {12 + iconSize + 8 + name + widthOf(badgeOf(app)), text.height()};
+    }
+
 private:
+    static constexpr int iconSize = 20;
+    static QString badgeOf(const InstalledApp& app) {
+        return FlatpakApps::isFlatpak(app) ? InstalledTable::tr("Flatpak")
+               : app.isSystem              ? InstalledTable::tr("macOS")
+                                           : QString();
+    }
+    static int widthOf(const QString& badge) {
+        return badge.isEmpty() ? 0 : QFontMetrics(Fonts::font(FontRole::caption)).horizontalAdvance(badge) + 8;
+    }
+
     const SortedTableModel<InstalledApp>& table_;
 };
 

@@ -25,10 +25,10 @@ RemovalRow::RemovalRow(AppModel& model, QWidget* parent) : QWidget(parent), mode
     row->addWidget(icon_, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
-    // The title is data, shown as it was recorded.
-    title_ = new StyledLabel(QString(), Fonts::font(FontRole::body), {}, this);
+    // The title is data, shown as it was recorded; cut short, whole in its tooltip.
+    title_ = new ElidedLabel(QString(), Fonts::font(FontRole::body), {}, this);
     texts->addWidget(title_);
-    detail_ = new StyledLabel(QString(), Fonts::font(FontRole::callout), SemanticColors::secondaryText, this);
+    detail_ = new ElidedLabel(QString(), Fonts::font(FontRole::callout), SemanticColors::secondaryText, this);
     texts->addWidget(detail_);
     row->addLayout(texts, 1);
     auto* state = new QHBoxLayout;
@@ -51,8 +51,8 @@ RemovalRow::RemovalRow(AppModel& model, QWidget* parent) : QWidget(parent), mode
 void RemovalRow::clear() {
     entry_ = {};
     inTrash_ = 0;
-    title_->clear();
-    detail_->clear();
+    title_->setFullText({});
+    detail_->setFullText({});
     icon_->setSymbol(QStringLiteral("trash"));
     // Until the Trash has been looked at, nothing is offered.
     statusMark_->hide();
@@ -68,11 +68,11 @@ void RemovalRow::setEntry(const JournalEntry& entry, bool counted, bool pressed)
     entry_ = entry;
     const Removal& removal = *entry.record;
     const int items = int(removal.items().size());
-    title_->setText(removal.title());
-    detail_->setText(tr("%Ln items, %1, %2", nullptr, items)
-                         .arg(QString::fromStdString(bytes(removal.size())),
-                              QString::fromStdString(DateText::abbreviatedDateShortTime(removal.date()))));
-    putBack_->setAccessibleName(tr("Put Back %1").arg(title_->text()));
+    title_->setFullText(removal.title());
+    detail_->setFullText(tr("%Ln items, %1, %2", nullptr, items)
+                             .arg(QString::fromStdString(bytes(removal.size())),
+                                  QString::fromStdString(DateText::abbreviatedDateShortTime(removal.date()))));
+    putBack_->setAccessibleName(tr("Put Back %1").arg(removal.title()));
     int backInPlace = 0;
     if (model_.isDemo()) {
         inTrash_ = removal.title().contains(QLatin1String("Xcode"), Qt::CaseSensitive) ? 0 : items;

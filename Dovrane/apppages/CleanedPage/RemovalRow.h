@@ -16,6 +16,7 @@ namespace dovrane {
 
 class AppModel;
 class Removal;
+class ElidedLabel;
 class StyledLabel;
 class SymbolView;
 
@@ -39,8 +40,8 @@ public:
     // The context menu: "Show in Trash" while the first item is in the Trash, else empty.
     std::unique_ptr<QMenu> menu();
 
-    StyledLabel* title() const { return title_; }
-    StyledLabel* detail() const { return detail_; }
+    ElidedLabel* title() const { return title_; }
+    ElidedLabel* detail() const { return detail_; }
     StyledLabel* status() const { return status_; }
     // The check mark before "Put back", so the finished state reads as a state, not as a
     // switched-off button.
@@ -59,8 +60,8 @@ private:
     JournalEntry entry_;
     int inTrash_ = 0;
     SymbolView* icon_;
-    StyledLabel* title_;
-    StyledLabel* detail_;
+    ElidedLabel* title_;
+    ElidedLabel* detail_;
     SymbolView* statusMark_;
     StyledLabel* status_;
     QPushButton* putBack_;

@@ -25,9 +25,9 @@ StyledLabel* secondaryLabel(const QString& shown, QWidget* parent) {
     return new StyledLabel(shown, Fonts::font(FontRole::body), SemanticColors::secondaryText, parent);
 }
 
-// A button drawn as a link: its title alone, in the accent of the moment, so it follows a new
-// choice of accent or look. The title sits in the style's contents rectangle, as on any button,
-// and the button asks for room for that rectangle around it.
+// A button drawn as a link: its title alone, in the link colour of the moment (the accent's
+// text shade), so it follows a new choice of accent or look. The title sits in the style's
+// contents rectangle, as on any button, and the button asks for room for that rectangle around it.
 class LinkButton final : public QPushButton {
 public:
     LinkButton(const QString& label, QWidget* parent) : QPushButton(label, parent) {
@@ -43,7 +43,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.setPen(SemanticColors::tint(*this));
+        painter.setPen(SemanticColors::link(*this));
         painter.drawText(contentsArea(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
     }
 
@@ -88,7 +88,7 @@ UpdateCard::UpdateCard(AppModel& model, InstalledApp app, UpdateInfo info, QWidg
     top->addWidget(new AppIcon(app_, 40, this), 0, Qt::AlignVCenter);
     auto* names = new QVBoxLayout;
     names->setSpacing(4);
-    names->addWidget(new StyledLabel(QString::fromStdString(app_.name), Fonts::font(FontRole::headline), {}, this));
+    names->addWidget(new ElidedLabel(QString::fromStdString(app_.name), Fonts::font(FontRole::headline), {}, this));
     auto* versions = new QHBoxLayout;
     versions->setSpacing(4);
     auto* change =
@@ -210,7 +210,7 @@ ReasonList::ReasonList(const Rows& rows, QWidget* parent) : QWidget(parent), cou
         auto* row = new QHBoxLayout;
         row->setSpacing(8);
         row->addWidget(new AppIcon(app, 20, this), 0, Qt::AlignTop);
-        auto* name = new StyledLabel(QString::fromStdString(app.name), Fonts::font(FontRole::body), {}, this);
+        auto* name = new ElidedLabel(QString::fromStdString(app.name), Fonts::font(FontRole::body), {}, this);
         name->setFixedWidth(180);
         name->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         row->addWidget(name, 0, Qt::AlignTop);

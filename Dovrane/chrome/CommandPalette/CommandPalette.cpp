@@ -56,9 +56,8 @@ public:
         auto* symbol = new SymbolView(command.symbol, 16, secondary);
         symbol->setFixedWidth(20);
         row->addWidget(symbol);
-        auto* title = new StyledLabel(command.title, Fonts::font(FontRole::body),
+        auto* title = new ElidedLabel(command.title, Fonts::font(FontRole::body),
                                       selected ? StyledLabel::ColorSource(onSelection) : StyledLabel::ColorSource());
-        title->setTextFormat(Qt::PlainText);
         row->addWidget(title);
         row->addStretch(1);
         auto* group = new StyledLabel(command.group, Fonts::font(FontRole::body), secondary);
@@ -298,7 +297,8 @@ void CommandPalette::rebuild() {
             selected_ = index;
             runSelected();
         });
-        item->setSizeHint(row->sizeHint());
+        // As wide as the list, never wider: a long title is cut, not scrolled to.
+        item->setSizeHint(QSize(row->minimumSizeHint().width(), row->sizeHint().height()));
         list_->setItemWidget(item, row);
     }
     list_->verticalScrollBar()->setValue(scrolled);

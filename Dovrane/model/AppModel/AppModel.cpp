@@ -2,6 +2,7 @@
 
 #include "AppModel/ListingEdits.h"
 #include "AppModel/RemovalState.h"
+#include "AppModel/ScanCache.h"
 #include "AppModel/ScanRunState.h"
 #include "AppModel/UpdateRunState.h"
 #include "AppModel/UpdatesCache.h"
@@ -11,6 +12,7 @@
 
 #include <DovraneKit/scan/ProjectFinder.h>
 #include <DovraneKit/system/HomeLayout.h>
+#include <DovraneKit/updates/UpdateChecker.h>
 
 #include <QCoreApplication>
 
@@ -45,6 +47,10 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
     macStyleHome_ = HomeLayout::keepsMacFolders(services_.home);
     restoreScan();
     settleJournal();
+    // Saves killed before their rename leave their temporary files beside the caches.
+    cacheWriter_.removeStaleTemporaries(
+        {ScanCache::url().path(), UpdatesCache::url().path(),
+         Store::url().deletingLastPathComponent().appending(UpdateChecker::caskCacheFileName).path()});
 }
 
 AppModel::~AppModel() {

@@ -39,6 +39,15 @@ QFuture<bool> CacheWriter::write(std::string path, Encoder encode) {
     });
 }
 
+QFuture<std::size_t> CacheWriter::removeStaleTemporaries(std::vector<std::string> paths) {
+    return QtConcurrent::run(&thread_, [paths = std::move(paths)] {
+        std::size_t removed = 0;
+        for (const std::string& path : paths)
+            removed += Fs::removeStaleTemporaries(path);
+        return removed;
+    });
+}
+
 Url cacheURL(const char* name, const char* testSuffix) {
     const Url store = Store::url();
     if (Store::isOverridden())

@@ -10,10 +10,12 @@
 #include <QFuture>
 #include <QThreadPool>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dovrane {
 
@@ -29,6 +31,10 @@ public:
     // encoding or write leaves the old file as it was, and so does anything but a regular file
     // in the cache's place (a symbolic link, a folder, a named pipe).
     QFuture<bool> write(std::string path, Encoder encode);
+    // Removes what writes of these files, killed before their rename, left beside them
+    // (Fs::removeStaleTemporaries), on the writer's thread ahead of any later write; how many
+    // files went.
+    QFuture<std::size_t> removeStaleTemporaries(std::vector<std::string> paths);
 
 private:
     QThreadPool thread_;

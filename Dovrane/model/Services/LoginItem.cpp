@@ -62,6 +62,8 @@ std::optional<std::string> AutostartEntry::set(bool on) {
 }
 
 bool AutostartEntry::followExecutable() {
+    // A write of the entry killed before its rename leaves its temporary file beside it.
+    Fs::removeStaleTemporaries(path());
     if (!isOn())
         return true;
     const auto text = Fs::readFile(path(), 1 << 20);

@@ -26,8 +26,9 @@ public:
     std::optional<std::string> set(bool on) override;
     bool isOn() const override;
 
-    // An entry that is on but starts another program (an older build, a moved install) is
-    // rewritten for this one; true when the entry now starts this program or is off.
+    // At start: an entry that is on but starts another program (an older build, a moved
+    // install) is rewritten for this one; true when the entry now starts this program or is
+    // off. Temporary files of earlier writes killed before their rename are removed.
     bool followExecutable();
 
     std::string path() const;

@@ -233,9 +233,27 @@ std::optional<std::string> ModelContainer::damageFound(QSqlQuery& query) {
     return findings;
 }
 
+std::optional<std::string> ModelContainer::readOnlyProblem(const std::string& path) {
+    const auto readOnly = [](const struct stat& status) {
+        return !(status.st_mode & S_IWUSR) && (status.st_uid == geteuid() || status.st_uid == 0);
+    };
+    struct stat status {};
+    // A link in a file's place is refused on its own; a linked folder is followed.
+    for (const char* suffix : {"", "-wal", "-shm"})
+        if (lstat((path + suffix).c_str(), &status) == 0 && S_ISREG(status.st_mode) && readOnly(status))
+            return std::string(*suffix ? path.substr(path.rfind('/') + 1) + suffix : "it") + " is read-only";
+    const std::string folder = Path::parent(path);
+    if (!folder.empty() && stat(folder.c_str(), &status) == 0 && readOnly(status))
+        return "its folder is read-only";
+    return std::nullopt;
+}
+
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelContainer::open(const std::string& path) {
     if (auto problem = notAFile(path))
         return OpenFailure{*problem, true};
+    // What the user made read-only stays as it is, even when it is no database.
+    if (auto problem = readOnlyProblem(path))
+        return OpenFailure{*problem, false, OpenFailure::Cause::readOnly};
     if (isOtherThanADatabase(path))
         return OpenFailure{"file is not a database", true}; // SQLite's own words for it
     // SQLite would open a file it may not write read-only, without a word, and every save would
@@ -243,7 +261,8 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
     for (const char* suffix : {"", "-wal", "-shm"})
         if (faccessat(AT_FDCWD, (path + suffix).c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
             return OpenFailure{std::string(*suffix ? path.substr(path.rfind('/') + 1) + suffix + " " : "it ") +
-                               "cannot be written: " + std::strerror(errno)};
+                                   "cannot be written: " + std::strerror(errno),
+                               false, OpenFailure::Cause::notWritable};
     static int serial = 0;
     const QString name = storeConnection + QString::number(++serial);
     std::unique_ptr<ModelContainer> container(new ModelContainer(path, name));
@@ -267,7 +286,8 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
     }
     const int version = query.value(0).toInt();
     if (version > schemaVersion)
-        return OpenFailure{"it was written by a newer version of Dovrane (schema " + std::to_string(version) + ")"};
+        return OpenFailure{"it was written by a newer version of Dovrane (schema " + std::to_string(version) + ")",
+                           false, OpenFailure::Cause::newer};
     if (auto damage = damageFound(query))
         return OpenFailure{"the file is damaged (" + *damage + ")", true};
 

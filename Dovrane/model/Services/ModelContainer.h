@@ -47,17 +47,30 @@ public:
     static constexpr int busyTimeoutMs = 5000;
 
     struct OpenFailure {
+        // Why a store that is not damaged cannot be used, each with its own advice to the user.
+        enum class Cause {
+            other,
+            newer,       // written by a newer version of Dovrane
+            notWritable, // this user may not write it (another's, a read-only disk)
+            readOnly,    // the user made it, a log file or its folder read-only
+        };
         std::string message;
         // The file's pages failed the integrity check: the user's choice is to keep it aside.
         bool damaged = false;
+        Cause cause = Cause::other;
     };
 
     // Opens or creates the database at path. Nothing in an existing file is changed when it
     // cannot be used (not a database, damaged, written by a newer version). A store or log file
     // that is not a regular file (a symbolic link, a named pipe, a socket), and a store whose
     // bytes do not begin as a database's, are not opened at all and count as damaged; one that
-    // cannot be written (another user's, on a read-only disk) is not opened either.
+    // is read-only (readOnlyProblem) or cannot be written (another user's, on a read-only disk)
+    // is not opened either.
     static Expected<std::unique_ptr<ModelContainer>, OpenFailure> open(const std::string& path);
+    // Why the store at path is read-only as the user left it: the owner's write bit is clear on
+    // the store, a log file or its folder, owned by this user or by root. Root may write them
+    // all the same, so the mode decides, not access(). Nothing when none is.
+    static std::optional<std::string> readOnlyProblem(const std::string& path);
     // A new, empty database in a private folder of its own below `parent`, for a start whose own
     // store cannot be used: what it records lasts until it is closed, when the folder goes.
     static Expected<std::unique_ptr<ModelContainer>, OpenFailure> openTemporary(const std::string& parent);

@@ -62,15 +62,17 @@ std::optional<std::string> createdOwnFileProblem(const std::string& path) {
 }
 
 // Only the user may read what Dovrane keeps (the journal lists the paths of removed files): a
-// folder or file of the user's own with a looser mode gets `mode`. Never through a link, and
-// never blocking on a named pipe put in a file's place.
+// folder or file of the user's own with a looser mode gets `mode`. One the user made read-only
+// keeps its mode: that is the user's word that it is not to be written. Never through a link,
+// and never blocking on a named pipe put in a file's place.
 void tighten(const std::string& path, bool isFolder, mode_t mode) {
     const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (isFolder ? O_DIRECTORY : 0));
     if (fd < 0)
         return;
     struct stat status {};
     if (fstat(fd, &status) == 0 && status.st_uid == geteuid() &&
-        (isFolder ? S_ISDIR(status.st_mode) : S_ISREG(status.st_mode)) && (status.st_mode & 07777) != mode)
+        (isFolder ? S_ISDIR(status.st_mode) : S_ISREG(status.st_mode)) && (status.st_mode & S_IWUSR) &&
+        (status.st_mode & 07777) != mode)
         fchmod(fd, mode);
     close(fd);
 }
@@ -152,6 +154,9 @@ std::optional<std::string> testStoreProblem() {
     for (const char* suffix : {"", "-wal", "-shm"})
         if (auto problem = ownFileProblem(path + suffix))
             return *suffix ? *problem + " (" + Path::lastComponent(path + suffix) + ")" : *problem;
+    // A read-only store is refused when it is opened, and nothing is made beside it.
+    if (ModelContainer::readOnlyProblem(path))
+        return std::nullopt;
     // The store and its log files are made here, without following a link, so that what SQLite
     // opens is what was just checked: it would otherwise create the log files itself later, and
     // another user could make them first. In a sticky folder nobody else can swap them
@@ -177,7 +182,10 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openConta
             if (!Fs::exists(path + suffix))
                 missing.push_back(path + suffix);
     ModelContainer::OpenFailure failure;
-    if (auto problem = testStoreProblem()) {
+    // Checked before anything is made or made private, which would write into it.
+    if (auto readOnly = ModelContainer::readOnlyProblem(path)) {
+        failure = {*readOnly, false, ModelContainer::OpenFailure::Cause::readOnly};
+    } else if (auto problem = testStoreProblem()) {
         failure.message = "the test store may not be used: " + *problem;
     } else {
         keepPrivate(path, !isOverridden());
@@ -268,6 +276,8 @@ WindowStore openOrReplace(const std::string& path) {
     Recovery recovery;
     recovery.path = path;
     recovery.reason = container.error().message;
+    recovery.damaged = container.error().damaged;
+    recovery.cause = container.error().cause;
     if (container.error().damaged) {
         if (auto started = startFresh(path)) {
             recovery.aside = started->aside;

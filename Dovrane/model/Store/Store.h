@@ -27,7 +27,7 @@ Url url(bool prepare = true);
 bool isOverridden();
 // Why the test store cannot be used safely ("it is a symbolic link"); nothing when no test store
 // is set or it may be used, and then a missing store and its two log files ("-wal", "-shm")
-// have been created empty (0600).
+// have been created empty (0600), unless the store is read-only (its opening refuses it).
 std::optional<std::string> testStoreProblem();
 // For a developer mode that needs a test store: its refusal line, "<prefix> refused: set
 // APP_STORE to a file in /tmp" with the reason after a colon when a test store is set but may
@@ -36,10 +36,11 @@ std::optional<std::string> refusalLine(const std::string& prefix);
 // Why path, when it exists, may not be trusted: not a regular file of the user's own that only
 // the user may write, or reached through a symbolic link. Nothing when it is missing or fine.
 std::optional<std::string> ownFileProblem(const std::string& path);
-// The opened database, or why not: a test store that may not be used is not opened at all.
-// The store and its log files are made 0600 (in Dovrane's own folder every file is), created
-// so when missing. A first start that fails (on a full disk, say) removes the empty files and
-// the folder it made; the reason names any file it had to leave.
+// The opened database, or why not: a test store that may not be used is not opened at all,
+// nor is a store the user made read-only, whose modes stay as they are. Otherwise the store and
+// its log files are made 0600 (in Dovrane's own folder every file is), created so when missing. A first start that
+// fails (on a full disk, say) removes the empty files and the folder it made; the reason names any file it had to
+// leave.
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openContainer();
 // Moves a damaged store and its log files aside, together, to "<store>.damaged",
 // "<store>.damaged-2", …, never over an earlier copy or its logs; the name it now has, or
@@ -77,6 +78,8 @@ struct Recovery {
     std::string aside;            // where the damaged file is kept, when it was moved
     std::size_t keptRemovals = 0; // journal records carried over into the new store
     Link link;
+    bool damaged = false; // it was found damaged, whether or not it could be set aside
+    ModelContainer::OpenFailure::Cause cause = ModelContainer::OpenFailure::Cause::other;
 };
 struct WindowStore {
     // The store; with a linked or unusable one, a temporary stand-in whose records last until

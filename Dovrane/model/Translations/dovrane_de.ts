@@ -1681,8 +1681,8 @@ Behoben
     <message numerus="yes">
         <source>The %Ln removals that could still be read from it were carried over.</source>
         <translation>
-            <numerusform>Der %Ln Journaleintrag, der sich noch daraus lesen ließ, wurde übernommen.</numerusform>
-            <numerusform>Die %Ln Journaleinträge, die sich noch daraus lesen ließen, wurden übernommen.</numerusform>
+            <numerusform>Der %Ln Eintrag unter „Aufgeräumt“, der sich noch daraus lesen ließ, wurde übernommen.</numerusform>
+            <numerusform>Die %Ln Einträge unter „Aufgeräumt“, die sich noch daraus lesen ließen, wurden übernommen.</numerusform>
         </translation>
     </message>
     <message>
@@ -1696,6 +1696,26 @@ Behoben
     <message>
         <source>Dovrane&apos;s database could not be read. The old file is kept as %1, but no new database could be made in its place (%2): removals made now are recorded only until Dovrane quits. Check that the folder %3 can be written, then start Dovrane again.</source>
         <translation>Die Datenbank von Dovrane konnte nicht gelesen werden. Die alte Datei ist unter %1 aufbewahrt, doch an ihrer Stelle ließ sich keine neue Datenbank anlegen (%2): Was du jetzt entfernst, wird nur festgehalten, bis Dovrane beendet wird. Prüfe, ob der Ordner %3 beschrieben werden kann, und starte Dovrane dann erneut.</translation>
+    </message>
+    <message>
+        <source>Anything the old database listed that is missing from Cleaned Up can still be put back from the Trash with your file manager.</source>
+        <translation>Was die alte Datenbank aufführte und unter „Aufgeräumt“ fehlt, kannst du weiterhin mit deinem Dateimanager aus dem Papierkorb zurücklegen.</translation>
+    </message>
+    <message>
+        <source>Dovrane&apos;s database %1 could not be read (%2), and it could not be moved aside to make room for a new one: removals made now are recorded only until Dovrane quits. Check that the folder %3 can be written, then start Dovrane again.</source>
+        <translation>Die Datenbank von Dovrane, %1, konnte nicht gelesen werden (%2) und ließ sich nicht beiseitelegen, um Platz für eine neue zu machen: Was du jetzt entfernst, wird nur festgehalten, bis Dovrane beendet wird. Prüfe, ob der Ordner %3 beschrieben werden kann, und starte Dovrane dann erneut.</translation>
+    </message>
+    <message>
+        <source>Dovrane does not write its database %1, since it was set to read-only (%2): removals made now are recorded only until Dovrane quits. To have them kept again, give yourself write permission on the file and its folder, then start Dovrane again.</source>
+        <translation>Dovrane schreibt nicht in seine Datenbank %1, denn sie ist schreibgeschützt (%2): Was du jetzt entfernst, wird nur festgehalten, bis Dovrane beendet wird. Damit es wieder erhalten bleibt, gib dir Schreibrechte für die Datei und ihren Ordner und starte Dovrane dann erneut.</translation>
+    </message>
+    <message>
+        <source>Dovrane&apos;s database %1 was written by a newer version of Dovrane, and this version leaves it as it is: removals made now are recorded only until Dovrane quits. To use the database again, install the newer version of Dovrane; to start a new database instead, quit Dovrane and move the file elsewhere.</source>
+        <translation>Die Datenbank von Dovrane, %1, wurde von einer neueren Version von Dovrane geschrieben, und diese Version lässt sie, wie sie ist: Was du jetzt entfernst, wird nur festgehalten, bis Dovrane beendet wird. Um die Datenbank wieder zu nutzen, installiere die neuere Version von Dovrane; um stattdessen mit einer neuen Datenbank zu beginnen, beende Dovrane und verschiebe die Datei an einen anderen Ort.</translation>
+    </message>
+    <message>
+        <source>Dovrane may not write its database %1 (%2) and leaves it as it is: removals made now are recorded only until Dovrane quits. Check that the file and its folder belong to you and that the disk is not mounted read-only, then start Dovrane again.</source>
+        <translation>Dovrane darf nicht in seine Datenbank %1 schreiben (%2) und lässt sie, wie sie ist: Was du jetzt entfernst, wird nur festgehalten, bis Dovrane beendet wird. Prüfe, ob die Datei und ihr Ordner dir gehören und ob das Laufwerk nicht schreibgeschützt eingebunden ist, und starte Dovrane dann erneut.</translation>
     </message>
     <message>
         <source>Dovrane could not open its database %1 (%2) and leaves it as it is: removals made now are recorded only until Dovrane quits. Check that the file and its folder can be read and written, then start Dovrane again.</source>

@@ -78,7 +78,6 @@ QLayout* CategoryDetail::makeTable() {
     // The name takes the space the others leave; largest first.
     table_ = TableViews::make(items_, {{}, {72, 88, 120}, {88, 112, 160}, {80, 96, 120}}, items_->sortColumn(),
                               items_->sortOrder(), QAbstractItemView::ExtendedSelection, this);
-    table_->setTextElideMode(Qt::ElideMiddle);
     table_->setItemDelegateForColumn(CategoryItemsModel::safetyColumn, new SafetyDelegate(table_));
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,

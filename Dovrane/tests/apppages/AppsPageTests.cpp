@@ -8,6 +8,7 @@
 #include "ColourChecks.h"
 #include "Grid/GridProbes.h"
 #include "PageTestSupport.h"
+#include "QtWaits.h"
 #include "Theme/Theme.h"
 #include "UiKit/AppIcon.h"
 #include "UiKit/PageKit.h"
@@ -106,7 +107,7 @@ private slots:
         QVERIFY(f->model.isLoadingApps());
         QVERIFY(empty.findChild<QProgressBar*>()->isVisible());
         QVERIFY(!empty.installedTable()->emptyState()->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!f->model.isLoadingApps(), 60000);
+        DOVRANE_TRY_VERIFY_WITHIN(!f->model.isLoadingApps(), 20000);
         QVERIFY(!empty.findChild<QProgressBar*>()->isVisible());
         QVERIFY(empty.installedTable()->emptyState()->isVisible());
         QCOMPARE(empty.installedTable()->emptyState()->title(), QStringLiteral("No apps found"));
@@ -117,7 +118,7 @@ private slots:
         makeAppBundle(other.fixture / "Applications/Editor.app", "com.example.editor", "Editor");
         AppsPage page(other.model);
         page.show();
-        QTRY_VERIFY_WITH_TIMEOUT(other.model.appsLoaded() && !other.model.isLoadingApps(), 60000);
+        DOVRANE_TRY_VERIFY_WITHIN(other.model.appsLoaded() && !other.model.isLoadingApps(), 20000);
         QCOMPARE(column(*page.installedTable()->view(), InstalledTable::name), QStringList{"Editor"});
         QVERIFY(!page.installedTable()->emptyState()->isVisible());
     }
@@ -169,7 +170,7 @@ private slots:
         AppsPage page(f->model);
         page.resize(1100, 720);
         page.show();
-        QVERIFY(QTest::qWaitForWindowActive(&page));
+        QVERIFY(dovrane::testing::waitForWindowActive(&page));
         InstalledTable* table = page.installedTable();
         const int tomRow = int(column(*table->view(), InstalledTable::name).indexOf("Tom & Jerry"));
         table->view()->selectRow(tomRow);
@@ -180,7 +181,7 @@ private slots:
         QVERIFY(table->removeButton()->isEnabled());
         table->view()->setFocus();
         QTest::keyClick(table->view(), Qt::Key_Backspace, Qt::ControlModifier);
-        QTRY_VERIFY_WITH_TIMEOUT(f->model.sheet() && f->model.sheet()->uninstallRequest(), 60000);
+        DOVRANE_TRY_VERIFY_WITHIN(f->model.sheet() && f->model.sheet()->uninstallRequest(), 20000);
         QCOMPARE(f->model.sheet()->uninstallRequest()->app.id(), tom.id());
 
         // The app is gone from the model: the pick names nothing any more.
@@ -265,7 +266,7 @@ private slots:
         QCOMPARE(table->footer()->summary(), QStringLiteral("3 selected"));
         QVERIFY(table->trashButton()->isEnabled());
         table->trashButton()->click();
-        QTRY_VERIFY(f->model.sheet() && f->model.sheet()->cleanupRequest()); // planned off the main thread
+        DOVRANE_TRY_VERIFY(f->model.sheet() && f->model.sheet()->cleanupRequest()); // planned off the main thread
         std::vector<std::string> handed;
         for (const CleanupItem& item : f->model.sheet()->cleanupRequest()->items)
             handed.push_back(Path::lastComponent(item.url.path()));
@@ -344,7 +345,7 @@ private slots:
         QShortcut palette(QKeySequence(Qt::CTRL | Qt::Key_K), &window);
         QSignalSpy opened(&palette, &QShortcut::activated);
         window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(dovrane::testing::waitForWindowActive(&window));
         field->setFocus();
         QTest::keyClick(field, Qt::Key_K, Qt::ControlModifier);
         QCOMPARE(opened.count(), 1);
@@ -385,7 +386,7 @@ private slots:
 
         AppsPage page(model);
         render(page, Look::light);
-        QTRY_VERIFY(!model.isLoadingApps());
+        DOVRANE_TRY_VERIFY(!model.isLoadingApps());
         QTableView& view = *page.installedTable()->view();
         const QStringList names = column(view, InstalledTable::name);
         QCOMPARE(QSet<QString>(names.begin(), names.end()), (QSet<QString>{"Carrier", "Damaged", "Exported"}));

@@ -5,6 +5,7 @@
 #include "CleanedPage/CleanedPage.h"
 #include "CleanedPage/RemovalRow.h"
 #include "PageTestSupport.h"
+#include "QtWaits.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/Symbols.h"
 
@@ -66,7 +67,7 @@ class CleanedPageTests : public QObject {
     static void settle(CleanedPage& page) {
         page.resize(1100, 720);
         page.show();
-        QTRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_VERIFY(page.isSettled());
     }
 
     static QStringList titles(const CleanedPage& page) {
@@ -147,14 +148,14 @@ private slots:
         CleanedPage page(f->model);
         settle(page);
         RemovalRow* row = page.rows().front();
-        QTRY_COMPARE(row->status()->text(), QStringLiteral("300 of 400 still in the Trash"));
+        DOVRANE_TRY_COMPARE(row->status()->text(), QStringLiteral("300 of 400 still in the Trash"));
         QCOMPARE(row->inTrash(), 300);
         QVERIFY(row->putBack()->isVisibleTo(row));
 
         for (std::size_t index = 100; index < 400; ++index)
             emptyFromTrash(large->items()[index]);
         page.reload();
-        QTRY_COMPARE(row->status()->text(), QStringLiteral("Trash was emptied"));
+        DOVRANE_TRY_COMPARE(row->status()->text(), QStringLiteral("Trash was emptied"));
         QVERIFY(!row->putBack()->isVisibleTo(row));
     }
 
@@ -171,7 +172,7 @@ private slots:
         QCOMPARE(page.rows().front()->title()->text(), QStringLiteral("Record %1").arg(records - 1));
         QScrollBar* bar = page.list()->verticalScrollBar();
         bar->setValue(bar->maximum());
-        QTRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_VERIFY(page.isSettled());
         QCOMPARE(page.rows().back()->title()->text(), QStringLiteral("Record 0"));
         QVERIFY(page.rows().back()->isVisible());
         QVERIFY(page.rows().size() <= held);
@@ -187,7 +188,7 @@ private slots:
         CleanedPage page(f->model);
         settle(page);
         page.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&page));
+        QVERIFY(dovrane::testing::waitForWindowActive(&page));
         const auto inView = [&page](const QString& title) {
             for (RemovalRow* row : page.rows())
                 if (row->isVisible() && row->title()->text() == title)
@@ -211,7 +212,7 @@ private slots:
         QCOMPARE(ringedTitle(), QStringLiteral("(no ring)")); // the button has the focus
 
         QTest::keyClick(putBack, Qt::Key_End);
-        QTRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_VERIFY(page.isSettled());
         QVERIFY(inView(QStringLiteral("Record 0")));
         QVERIFY(page.list()->hasFocus());
         QCOMPARE(ringedTitle(), QStringLiteral("Record 0"));
@@ -219,11 +220,11 @@ private slots:
         QVERIFY2(page.list()->accessibleDescription().startsWith(QStringLiteral("Record 0, ")),
                  qPrintable(page.list()->accessibleDescription()));
         QTest::keyClick(page.list(), Qt::Key_Home);
-        QTRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_VERIFY(page.isSettled());
         QVERIFY(inView(QStringLiteral("Newest")));
         QCOMPARE(ringedTitle(), QStringLiteral("Newest"));
         QTest::keyClick(page.list(), Qt::Key_End, Qt::ControlModifier);
-        QTRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_VERIFY(page.isSettled());
         QVERIFY(inView(QStringLiteral("Record 0")));
         QCOMPARE(ringedTitle(), QStringLiteral("Record 0"));
 
@@ -231,7 +232,7 @@ private slots:
         QTest::keyClick(page.list(), Qt::Key_Up);
         QCOMPARE(ringedTitle(), QStringLiteral("Record 1"));
         QTest::keyClick(page.list(), Qt::Key_PageUp);
-        QTRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_VERIFY(page.isSettled());
         const QString paged = ringedTitle();
         QVERIFY2(paged.startsWith(QLatin1String("Record ")) && paged.mid(7).toInt() > 2, qPrintable(paged));
         QVERIFY(inView(paged));
@@ -242,12 +243,12 @@ private slots:
         // Tab away takes the ring with it.
         QTest::keyClick(page.list(), Qt::Key_Home);
         QTest::keyClick(page.list(), Qt::Key_PageDown);
-        QTRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_VERIFY(page.isSettled());
         const QString below = ringedTitle();
         QVERIFY(below != QStringLiteral("Newest") && inView(below));
         QTest::keyClick(page.list(), Qt::Key_End);
         page.list()->verticalScrollBar()->setValue(0);
-        QTRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_VERIFY(page.isSettled());
         page.rows().front()->putBack()->setFocus();
         QCOMPARE(ringedTitle(), QStringLiteral("(no ring)"));
         QTest::keyClick(page.rows().front()->putBack(), Qt::Key_PageDown);
@@ -267,13 +268,13 @@ private slots:
         CleanedPage page(f->model);
         settle(page);
         page.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&page));
+        QVERIFY(dovrane::testing::waitForWindowActive(&page));
         const int held = int(page.rows().size());
         QVERIFY(held + 5 < records);
         page.rows().front()->putBack()->setFocus();
         for (int press = 0; press < held + 5; ++press) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QTRY_VERIFY(page.isSettled());
+            DOVRANE_TRY_VERIFY(page.isSettled());
         }
         auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
         QVERIFY(focused);
@@ -300,7 +301,7 @@ private slots:
         settle(page);
         QVERIFY(!page.emptyState()->isVisibleTo(&page));
         record("Newer", {"b"});
-        QTRY_COMPARE(titles(page), (QStringList{"Newer", "Older"}));
+        DOVRANE_TRY_COMPARE(titles(page), (QStringList{"Newer", "Older"}));
     }
 
     void showInTrashOffersOnlyTheFirstItemWhileItIsThere() {
@@ -330,9 +331,9 @@ private slots:
         row->putBack()->click();
         QVERIFY(!row->putBack()->isEnabled());
         row->putBack()->click();
-        QTRY_VERIFY_WITH_TIMEOUT(removal->undone(), 60000);
-        QTRY_VERIFY(page.isSettled());
-        QTRY_COMPARE(row->status()->text(), QStringLiteral("Put back"));
+        DOVRANE_TRY_VERIFY_WITHIN(removal->undone(), 20000);
+        DOVRANE_TRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_COMPARE(row->status()->text(), QStringLiteral("Put back"));
         QVERIFY(!row->putBack()->isVisibleTo(row));
         for (const RemovedItem& item : removal->items())
             QVERIFY(Fs::exists(item.originalPath.path()));
@@ -397,7 +398,7 @@ private slots:
         settle(page);
         QCOMPARE(page.rows()[1]->status()->text(), QStringLiteral("Trash was emptied"));
         ModelSeeding(f->model).setIsDemo(true);
-        QTRY_VERIFY(page.isSettled());
+        DOVRANE_TRY_VERIFY(page.isSettled());
         RemovalRow* xcodeRow = page.rows()[0];
         RemovalRow* goneRow = page.rows()[1];
         QCOMPARE(xcodeRow->inTrash(), 0);

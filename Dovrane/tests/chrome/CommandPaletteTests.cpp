@@ -4,6 +4,7 @@
 #include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
 #include "ColourChecks.h"
+#include "QtWaits.h"
 #include "UiTestMain.h"
 
 #include "CommandPalette/CommandPalette.h"
@@ -210,7 +211,7 @@ private slots:
         QVERIFY(!model->sheet().has_value());
         // The command waits for the sheet to be gone.
         QCOMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem::overview));
-        QTRY_COMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem::apps));
+        DOVRANE_TRY_COMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem::apps));
         drainMainQueue();
         QCOMPARE(log.count(AppModel::Field::sidebar), 1);
         QCOMPARE(log.count(AppModel::Field::sheet), 1);
@@ -223,7 +224,7 @@ private slots:
         QWidget* row = shown->list()->itemWidget(shown->list()->item(1));
         QTest::mouseClick(row, Qt::LeftButton);
         QTest::mouseClick(row, Qt::LeftButton);
-        QTRY_COMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem::storage));
+        DOVRANE_TRY_COMPARE(model->sidebar(), std::optional<SidebarItem>(SidebarItem::storage));
     }
 
     void categoryCommandsSelectTheCategoryAndItsPage_data() {
@@ -251,7 +252,7 @@ private slots:
         shown->show();
         type(*shown, "Setup");
         QTest::keyClick(shown->searchField(), Qt::Key_Return);
-        QTRY_VERIFY(model->sheet().has_value());
+        DOVRANE_TRY_VERIFY(model->sheet().has_value());
         QCOMPARE(model->sheet()->id(), QString("onboarding"));
         // The palette's own late closing leaves the sheet its command opened.
         shown->reject();
@@ -274,7 +275,7 @@ private slots:
         shown->searchField()->setText("Setup");
         QTest::keyClick(shown->searchField(), Qt::Key_Return);
         QVERIFY(!model->sheet());
-        QTRY_VERIFY(model->sheet().has_value());
+        DOVRANE_TRY_VERIFY(model->sheet().has_value());
         drainMainQueue();
         QCOMPARE(model->sheet()->id(), QString("onboarding"));
         QVERIFY(host.current() && !qobject_cast<CommandPalette*>(host.current()));
@@ -366,7 +367,7 @@ private slots:
         SheetHost host(*model, &window);
         auto* shown = qobject_cast<CommandPalette*>(host.current());
         QVERIFY(shown);
-        QTRY_VERIFY(shown->isVisible());
+        DOVRANE_TRY_VERIFY(shown->isVisible());
         type(*shown, " ");
         QCoreApplication::processEvents();
         const int top = shown->geometry().top();
@@ -378,7 +379,7 @@ private slots:
 
         const auto* edge = shown->findChild<WindowEdge*>();
         QVERIFY(edge && edge->shadow());
-        QTRY_VERIFY(edge->shadow()->isVisible());
+        DOVRANE_TRY_VERIFY(edge->shadow()->isVisible());
         const QRect under(window.mapFromGlobal(shown->geometry().topLeft()), shown->size());
         QVERIFY(edge->shadow()->geometry().contains(under));
         const QImage page = window.grab().toImage();
@@ -387,7 +388,7 @@ private slots:
         QVERIFY2(near.lightness() + 4 < far.lightness(),
                  qPrintable(QStringLiteral("%1 / %2").arg(near.name(), far.name())));
         model->setSheet(std::nullopt);
-        QTRY_VERIFY(!edge || !edge->shadow() || !edge->shadow()->isVisible());
+        DOVRANE_TRY_VERIFY(!edge || !edge->shadow() || !edge->shadow()->isVisible());
     }
 
     void settingsUsesTheOpener() {
@@ -396,7 +397,7 @@ private slots:
         type(*shown, "Settings");
         QCOMPARE(shown->results().front().id, QString("settings"));
         QTest::keyClick(shown->searchField(), Qt::Key_Return);
-        QTRY_COMPARE(settingsOpened, 1);
+        DOVRANE_TRY_COMPARE(settingsOpened, 1);
     }
 
     void rendersInLightAndDark() {

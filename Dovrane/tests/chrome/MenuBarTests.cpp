@@ -4,6 +4,7 @@
 
 #include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
+#include "QtWaits.h"
 #include "Theme/Theme.h"
 #include "UiTestMain.h"
 
@@ -253,20 +254,20 @@ private slots:
         // The panel's watcher starts, then its host registers.
         QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
         registered = true;
-        QTRY_COMPARE(asked, 2);
+        DOVRANE_TRY_COMPARE(asked, 2);
         QCOMPARE(changes.count(), 0);
         watcher.hostRegistered = true;
         panel.send(QDBusMessage::createSignal(QStringLiteral("/StatusNotifierWatcher"),
                                               QStringLiteral("org.kde.StatusNotifierWatcher"),
                                               QStringLiteral("StatusNotifierHostRegistered")));
-        QTRY_COMPARE(changes.count(), 1);
+        DOVRANE_TRY_COMPARE(changes.count(), 1);
         QVERIFY(tray.available());
         QCOMPARE(changes.last().first().toBool(), true);
 
         // The panel goes away.
         QVERIFY(panel.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher")));
         registered = false;
-        QTRY_COMPARE(changes.count(), 2);
+        DOVRANE_TRY_COMPARE(changes.count(), 2);
         QVERIFY(!tray.available());
     }
 };

@@ -5,6 +5,7 @@
 #include "AppModel/ModelSeeding.h"
 #include "ChromeFixture.h"
 #include "ColourChecks.h"
+#include "QtWaits.h"
 #include "UiTestMain.h"
 
 #include "Services/SettingKeys.h"
@@ -130,7 +131,7 @@ private slots:
         auto shown = window();
         shown->show();
         QApplication::setActiveWindow(shown.get());
-        QTRY_COMPARE(QApplication::focusWidget(), shown->tabs()->tabBar());
+        DOVRANE_TRY_COMPARE(QApplication::focusWidget(), shown->tabs()->tabBar());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(model->settingsTab(), SettingsTab::scan);
     }
@@ -147,9 +148,9 @@ private slots:
                 QApplication::setActiveWindow(shown.get());
                 QWidget* target = inField ? static_cast<QWidget*>(scan->installerAge()) : shown->tabs()->tabBar();
                 target->setFocus();
-                QTRY_COMPARE(QApplication::focusWidget(), target);
+                DOVRANE_TRY_COMPARE(QApplication::focusWidget(), target);
                 QTest::keyClick(target, key, modifiers);
-                QTRY_VERIFY(!shown->isVisible());
+                DOVRANE_TRY_VERIFY(!shown->isVisible());
             }
         }
     }
@@ -223,14 +224,14 @@ private slots:
         QCoreApplication::processEvents();
         const int general = shown->height();
         model->setSettingsTab(SettingsTab::scan);
-        QTRY_VERIFY(shown->height() != general);
+        DOVRANE_TRY_VERIFY(shown->height() != general);
         const int scan = shown->height();
         model->setSettingsTab(SettingsTab::general);
-        QTRY_COMPARE(shown->height(), general);
+        DOVRANE_TRY_COMPARE(shown->height(), general);
         // The same tab is as tall in either look.
         Appearance::shared().force(Look::dark);
         model->setSettingsTab(SettingsTab::scan);
-        QTRY_COMPARE(shown->height(), scan);
+        DOVRANE_TRY_COMPARE(shown->height(), scan);
         Appearance::shared().force(std::nullopt);
     }
 

@@ -5,6 +5,7 @@
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
 #include "Background/LocalCalendar.h"
+#include "QtWaits.h"
 #include "Services/SettingKeys.h"
 #include "Services/Translations.h"
 #include "support/Await.h"
@@ -125,7 +126,7 @@ private slots:
         ModelSeeding(model).setUpdatesCheckedAt(loop.clock->now().adding(-86'401));
         loop.start(model);
         QCOMPARE(loop.checks("Fresh"), std::size_t(1));
-        QTRY_COMPARE(model.apps().size(), std::size_t(2));
+        DOVRANE_TRY_COMPARE(model.apps().size(), std::size_t(2));
         QCOMPARE(model.availableUpdates().size(), std::size_t(1));
         QCOMPARE(model.availableUpdates()[0].app.name, std::string("Fresh"));
     }

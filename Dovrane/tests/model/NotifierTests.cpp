@@ -1,6 +1,7 @@
 // Notifications over D-Bus, against a bus of the test's own with a notification service it
 // registers, and against buses that cannot be reached or have no such service.
 
+#include "QtWaits.h"
 #include "Services/Notifier.h"
 #include "support/Await.h"
 #include "support/ModelTestMain.h"
@@ -70,9 +71,9 @@ private slots:
         invoke(updates + 100, QStringLiteral("default")); // another application's notification
         invoke(weekly, QStringLiteral("snooze"));         // not the default action
         invoke(updates, QStringLiteral("default"));
-        QTRY_COMPARE(clicked, QStringList{QStringLiteral("updates")});
+        DOVRANE_TRY_COMPARE(clicked, QStringList{QStringLiteral("updates")});
         invoke(weekly, QStringLiteral("default"));
-        QTRY_COMPARE(clicked, (QStringList{QStringLiteral("updates"), QStringLiteral("weekly")}));
+        DOVRANE_TRY_COMPARE(clicked, (QStringList{QStringLiteral("updates"), QStringLiteral("weekly")}));
     }
 
     // A server that takes the call and never answers holds nothing up: the post fails at the

@@ -5,6 +5,7 @@
 
 #include "support/LoopbackServer.h"
 #include "support/ModelTestMain.h"
+#include "support/Patience.h"
 #include "support/TestSupport.h"
 
 #include <DovraneKit/system/FileSystem.h>
@@ -28,7 +29,7 @@ using namespace dovrane::testing;
 namespace {
 
 constexpr auto refusal = "APP_SEED ignored: APP_STORE must be a file in /tmp";
-constexpr int deadlineMs = 60'000;
+constexpr int deadlineMs = patientMs(20'000);
 
 struct JournalRow {
     QString title;

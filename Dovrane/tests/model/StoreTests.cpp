@@ -2,12 +2,16 @@
 
 #include "AppModel/CacheWriter.h"
 #include "AppModel/ScanCache.h"
+#include "QtWaits.h"
 #include "Services/AppFolders.h"
+#include "Services/LoginItem.h"
 #include "Services/ModelContainer.h"
 #include "Services/Translations.h"
 #include "Services/Wording.h"
 #include "Store/Store.h"
+#include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
+#include "support/Patience.h"
 #include "support/TestSupport.h"
 
 #include <DovraneKit/system/FileSystem.h>
@@ -23,6 +27,7 @@
 #include <QTest>
 
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -96,7 +101,7 @@ OpenRun openInChild(const std::string& storePath, const std::string& home = {}, 
     if (!home.empty())
         arguments << QString::fromStdString(home);
     child.start(QCoreApplication::applicationFilePath(), arguments);
-    if (!child.waitForFinished(30000)) {
+    if (!child.waitForFinished(patientMs(10'000))) {
         child.kill();
         child.waitForFinished(-1);
         return {-1, QStringLiteral("still running after 30 s")};
@@ -580,6 +585,7 @@ private slots:
         QVERIFY(opened.recovery);
         QCOMPARE(opened.recovery->kind, Store::Recovery::Kind::unusable);
         QVERIFY2(opened.recovery->reason.find("newer version") != std::string::npos, opened.recovery->reason.c_str());
+        QCOMPARE(opened.recovery->cause, ModelContainer::OpenFailure::Cause::newer);
         QVERIFY(opened.recovery->aside.empty());
         QVERIFY(opened.container && opened.container->isTemporary());
         QCOMPARE(Fs::readFile(path), before);
@@ -596,18 +602,69 @@ private slots:
     // A store this user may not write (another's, or on a read-only disk) is not opened read-only
     // to fail at every save: it is refused with the reason and left as it is.
     void aStoreThatCannotBeWrittenIsRefused() {
+        if (geteuid() != 0)
+            QSKIP("the store must be another user's, which only root can make here");
         TempDir folder;
         const std::string path = folder / "theirs.store";
         execute(path, QStringLiteral("CREATE TABLE theirs (name TEXT)"));
         const auto before = Fs::readFile(path);
         QCOMPARE(::chmod(folder.path().c_str(), 0755), 0);
-        QCOMPARE(::chmod(path.c_str(), 0444), 0);
+        QCOMPARE(::chmod(path.c_str(), 0644), 0);
         QCOMPARE(asOrdinaryUser([&] {
                      auto opened = ModelContainer::open(path);
-                     return opened ? std::string("opened") : opened.error().message;
+                     if (opened)
+                         return std::string("opened");
+                     const bool notWritable = opened.error().cause == ModelContainer::OpenFailure::Cause::notWritable;
+                     return opened.error().message + (notWritable ? "" : " (another cause)");
                  }),
                  std::string("it cannot be written: Permission denied"));
         QCOMPARE(Fs::readFile(path), before);
+    }
+
+    // A store the user made read-only (the file 0444, or its folder 0500) keeps its mode and its
+    // bytes: the window works on a stand-in, a developer run's opening fails with the reason.
+    // Root may write it all the same, so the mode decides. A store Dovrane makes is private.
+    void aReadOnlyStoreIsLeftAsTheUserSetIt() {
+        const auto mode = [](const std::string& path) {
+            struct stat status {};
+            return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : mode_t(01);
+        };
+        for (const bool folderReadOnly : {false, true}) {
+            TempHome home;
+            TempDir runtime;
+            ScopedEnv realStore("APP_STORE", std::nullopt), runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+            const std::string path = Store::url().path(), folder = Store::folder(false);
+            {
+                auto container = Store::openContainer();
+                QVERIFY(container);
+                (*container)->insert(std::make_shared<DailySize>(Date{1}, 1));
+                QVERIFY((*container)->save());
+            }
+            QCOMPARE(mode(folder), mode_t(0700));
+            QCOMPARE(mode(path), mode_t(0600));
+            const std::string readOnly = folderReadOnly ? folder : path;
+            QCOMPARE(::chmod(readOnly.c_str(), folderReadOnly ? 0500 : 0444), 0);
+            const auto unlock = qScopeGuard([&] { ::chmod(readOnly.c_str(), 0700); });
+            const auto before = Fs::readFile(path);
+            const std::vector<std::string> listing = Fs::list(folder);
+            const std::string reason = folderReadOnly ? "its folder is read-only" : "it is read-only";
+
+            Store::WindowStore opened = Store::openForWindow();
+            QVERIFY(opened.recovery);
+            QCOMPARE(opened.recovery->kind, Store::Recovery::Kind::unusable);
+            QCOMPARE(opened.recovery->cause, ModelContainer::OpenFailure::Cause::readOnly);
+            QCOMPARE(opened.recovery->reason, reason);
+            QVERIFY(opened.container && opened.container->isTemporary());
+            opened.container.reset();
+            auto developerRun = Store::openContainer();
+            QVERIFY(!developerRun);
+            QCOMPARE(developerRun.error().message, reason);
+
+            QCOMPARE(mode(folder), mode_t(folderReadOnly ? 0500 : 0700));
+            QCOMPARE(mode(path), mode_t(folderReadOnly ? 0600 : 0444));
+            QCOMPARE(Fs::readFile(path), before);
+            QCOMPARE(Fs::list(folder), listing);
+        }
     }
 
     // The developer runs open the store as it is: a named pipe ends the start at once, and stays.
@@ -821,6 +878,39 @@ private slots:
         QCOMPARE(::chmod((folder / "caches").c_str(), 0700), 0);
         QCOMPARE(message, "Could not use the caches folder at " + (folder / "caches") +
                               ": it cannot be written: Permission denied");
+    }
+
+    // Saves killed before their rename leave "<file>.tmp-XXXXXX" beside the caches and the
+    // autostart entry. A start removes those a minute old that no writer holds, and only those.
+    void aStartRemovesWhatKilledSavesLeftBehind() {
+        ModelFixture fixture;
+        const std::string store = fixture.storePath(), folder = Path::parent(store);
+        const std::vector<std::string> stale{store + ".scan.json.tmp-a1B2c3", store + ".updates.json.tmp-D4e5F6",
+                                             folder + "/homebrew-casks.json.tmp-g7H8i9"};
+        const std::string fresh = store + ".scan.json.tmp-fresh1", held = store + ".scan.json.tmp-held12",
+                          another = folder + "/notes.txt.tmp-a1B2c3";
+        for (const std::string& path : stale)
+            writeFile(path, "half a save");
+        for (const std::string& path : {fresh, held, another})
+            writeFile(path, "kept");
+        for (const std::string& path : {stale[0], stale[1], stale[2], held, another})
+            setTimes(path, Date::now().adding(-120));
+        const int writer = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(writer >= 0 && ::flock(writer, LOCK_EX) == 0);
+        const auto release = qScopeGuard([writer] { ::close(writer); });
+
+        fixture.makeModel();
+        DOVRANE_TRY_VERIFY_WITHIN(std::none_of(stale.begin(), stale.end(), Fs::exists), 20000);
+        for (const std::string& path : {fresh, held, another})
+            QVERIFY2(Fs::exists(path), path.c_str());
+
+        TempDir config;
+        AutostartEntry entry(config.path(), "/usr/bin/dovrane");
+        QVERIFY(!entry.set(true));
+        writeFile(entry.path() + ".tmp-Zz9Yy8", "half an entry");
+        setTimes(entry.path() + ".tmp-Zz9Yy8", Date::now().adding(-120));
+        QVERIFY(entry.followExecutable());
+        QCOMPARE(Fs::list(Path::parent(entry.path())), std::vector<std::string>{"dovrane.desktop"});
     }
 
     // Caches beside a test store carry its name, and one planted by someone else is not read.

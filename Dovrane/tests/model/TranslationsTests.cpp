@@ -7,6 +7,7 @@
 #include "Services/Translations.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
+#include "support/Patience.h"
 #include <DovraneKit/core/Language.h>
 
 #include <QCoreApplication>
@@ -189,7 +190,8 @@ QStringList lupdateChanges(const QString& committedPath, const char* options, QS
     QStringList arguments = QString::fromLatin1(options).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     arguments << QStringLiteral("-silent") << QStringLiteral("@" DOVRANE_LUPDATE_LIST) << QStringLiteral("-ts") << copy;
     lupdate.start(QStringLiteral(DOVRANE_LUPDATE), arguments);
-    if (!lupdate.waitForFinished(120'000) || lupdate.exitStatus() != QProcess::NormalExit || lupdate.exitCode() != 0) {
+    if (!lupdate.waitForFinished(testing::patientMs(40'000)) || lupdate.exitStatus() != QProcess::NormalExit ||
+        lupdate.exitCode() != 0) {
         *error = lupdate.errorString() + QLatin1Char('\n') + QString::fromLocal8Bit(lupdate.readAll());
         return {};
     }

@@ -2,6 +2,7 @@
 // while they are the process they were, and URLs handed to the desktop only when they are web
 // or mail addresses.
 
+#include "QtWaits.h"
 #include "Services/Workspace.h"
 #include "support/ModelTestMain.h"
 #include "support/TestSupport.h"
@@ -139,8 +140,8 @@ private slots:
         QVERIFY(web);
         QVERIFY(workspace.open(*web));
         // The opener runs on its own: its line may be half written when the file appears.
-        QTRY_COMPARE_WITH_TIMEOUT(Fs::readFile(log), std::optional<std::string>("1|https://example.com/a?b=c&d=e\n"),
-                                  10000);
+        DOVRANE_TRY_COMPARE_WITHIN(Fs::readFile(log), std::optional<std::string>("1|https://example.com/a?b=c&d=e\n"),
+                                   4000);
 
         paths.opener = folder / "missing";
         const auto mail = Url::parse("mailto:a@b.example");

@@ -6,6 +6,7 @@
 #include "AppModel/ModelSeeding.h"
 #include "ColourChecks.h"
 #include "PageFixture.h"
+#include "QtWaits.h"
 #include "Services/Admin.h"
 #include "Services/SettingKeys.h"
 #include "Services/Translations.h"
@@ -275,7 +276,7 @@ private slots:
         QVERIFY(detail.findChild<QPushButton*>("moveToTrash")->isEnabled());
         detail.findChild<QPushButton*>("moveToTrash")->click();
         const auto& sheet = fixture.model.sheet();
-        QTRY_VERIFY(sheet && sheet->cleanupRequest()); // planned off the main thread
+        DOVRANE_TRY_VERIFY(sheet && sheet->cleanupRequest()); // planned off the main thread
         const CleanupRequest request = *sheet->cleanupRequest();
         QCOMPARE(request.title, QString::fromStdString(Explanations::title(CategoryID::caches)));
         QCOMPARE(request.items.size(), std::size_t(1));
@@ -332,7 +333,7 @@ private slots:
         QVERIFY(!selection.isRowSelected(2900));
 
         detail.findChild<QPushButton*>("moveToTrash")->click();
-        QTRY_VERIFY(fixture.model.sheet());
+        DOVRANE_TRY_VERIFY(fixture.model.sheet());
         const CleanupRequest* request = fixture.model.sheet()->cleanupRequest();
         QVERIFY(request);
         QCOMPARE(request->items.size(), std::size_t(2970));
@@ -396,11 +397,11 @@ private slots:
         detail.setCategory(categoryOf(fixture.scan(), CategoryID::logs));
         showAsWindow(detail);
         detail.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&detail));
+        QVERIFY(dovrane::testing::waitForWindowActive(&detail));
         detail.table()->setFocus();
         detail.table()->selectAll();
         QTest::keyClick(detail.table(), Qt::Key_Backspace, Qt::ControlModifier);
-        QTRY_VERIFY(fixture.model.sheet() && fixture.model.sheet()->cleanupRequest());
+        DOVRANE_TRY_VERIFY(fixture.model.sheet() && fixture.model.sheet()->cleanupRequest());
         QCOMPARE(fixture.model.sheet()->cleanupRequest()->items.front().name, std::string("app.log"));
 
         fixture.model.setSheet(std::nullopt);
@@ -442,7 +443,7 @@ private slots:
         QCOMPARE(opened.size(), std::size_t(1));
         QCOMPARE(opened.front().toLocalFile(), QString::fromStdString(fixture.base() / "caches"));
         menu->actions()[0]->trigger();
-        QTRY_VERIFY(fixture.model.sheet());
+        DOVRANE_TRY_VERIFY(fixture.model.sheet());
         QCOMPARE(fixture.model.sheet()->cleanupRequest()->items.size(), std::size_t(1));
 
         // Snapshots have no file to show.
@@ -481,7 +482,7 @@ private slots:
         QCOMPARE(box->windowModality(), Qt::WindowModal);
         // It looks like the app's sheets: the title once, the message at a readable width, no
         // icons on its buttons, the edge of a window over another, and Cancel for a slipped Return.
-        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QVERIFY(dovrane::testing::waitForWindowExposed(box));
         QStringList titles;
         StyledLabel* message = nullptr;
         for (QLabel* label : box->findChildren<QLabel*>()) {

@@ -5,6 +5,7 @@
 #include "Grid/GridProbes.h"
 #include "OverviewPage/OverviewPage.h"
 #include "PageFixture.h"
+#include "QtWaits.h"
 #include "Services/Translations.h"
 #include "UiKit/PageKit.h"
 #include "UiTestMain.h"
@@ -193,7 +194,7 @@ private slots:
             QVERIFY(page.cleanUpAction()->shortcut().isEmpty());
             cleanUp->click();
             const auto& sheet = fixture.model.sheet();
-            QTRY_VERIFY(sheet && sheet->cleanupRequest()); // planned off the main thread
+            DOVRANE_TRY_VERIFY(sheet && sheet->cleanupRequest()); // planned off the main thread
             QCOMPARE(sheet->cleanupRequest()->title, QStringLiteral("Safe items"));
             QCOMPARE(sheet->cleanupRequest()->items, fixture.model.safeItems());
         }

@@ -2,6 +2,7 @@
 // portal of the test's own on a private session bus answers Read and emits SettingChanged, and
 // the appearance service and a painted widget follow each change in both directions.
 
+#include "QtWaits.h"
 #include "UiTestMain.h"
 
 #include "UiKit/Appearance.h"
@@ -88,25 +89,25 @@ private slots:
         window.show();
 
         appearance.followDesktop(bus.connect());
-        QTRY_COMPARE_WITH_TIMEOUT(appearance.look(), Look::dark, 5000); // read at the start
+        DOVRANE_TRY_COMPARE_WITHIN(appearance.look(), Look::dark, 2000); // read at the start
 
         QSignalSpy changed(&appearance, &Appearance::changed);
         portal->change(QStringLiteral("color-scheme"), 2);
-        QTRY_COMPARE_WITH_TIMEOUT(appearance.look(), Look::light, 5000);
+        DOVRANE_TRY_COMPARE_WITHIN(appearance.look(), Look::light, 2000);
         QCOMPARE(paintedBackground(window), SemanticColors::palette(Look::light).color(QPalette::Window));
 
         portal->change(QStringLiteral("contrast"), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(appearance.look(), Look::highContrastLight, 5000);
+        DOVRANE_TRY_COMPARE_WITHIN(appearance.look(), Look::highContrastLight, 2000);
         portal->change(QStringLiteral("color-scheme"), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(appearance.look(), Look::highContrastDark, 5000);
+        DOVRANE_TRY_COMPARE_WITHIN(appearance.look(), Look::highContrastDark, 2000);
         portal->change(QStringLiteral("contrast"), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(appearance.look(), Look::dark, 5000);
+        DOVRANE_TRY_COMPARE_WITHIN(appearance.look(), Look::dark, 2000);
         QCOMPARE(paintedBackground(window), SemanticColors::palette(Look::dark).color(QPalette::Window));
         QCOMPARE(changed.count(), 4);
 
         // "No preference" is light.
         portal->change(QStringLiteral("color-scheme"), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(appearance.look(), Look::light, 5000);
+        DOVRANE_TRY_COMPARE_WITHIN(appearance.look(), Look::light, 2000);
         QCOMPARE(changed.count(), 5);
     }
 
@@ -117,7 +118,7 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(appearance.look(), Look::light);
         appearance.force(std::nullopt);
-        QTRY_COMPARE_WITH_TIMEOUT(appearance.look(), Look::dark, 5000);
+        DOVRANE_TRY_COMPARE_WITHIN(appearance.look(), Look::dark, 2000);
     }
 };
 

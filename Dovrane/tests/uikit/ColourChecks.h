@@ -4,6 +4,8 @@
 // them that anti-aliased text leaves). A text or badge drawn in a colour of its own (the
 // secondary grey, a safety green) shows as pixels off that line.
 
+#include "UiKit/SemanticColors.h"
+
 #include <QAbstractItemView>
 #include <QColor>
 #include <QImage>
@@ -16,15 +18,7 @@ namespace dovrane::testing {
 
 // The contrast ratio of two opaque colours by their relative luminance, 1 to 21.
 inline double contrastRatio(const QColor& one, const QColor& other) {
-    const auto luminance = [](const QColor& colour) {
-        const auto channel = [](double value) {
-            return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
-    };
-    const double a = luminance(one);
-    const double b = luminance(other);
-    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+    return SemanticColors::contrastRatio(one, other);
 }
 
 // How far the colour lies from the straight line between from and to in RGB.

@@ -1,6 +1,7 @@
 // The segmented control: one choice at a time, the chosen segment raised yet its label in the
 // full text colour (never the disabled grey), and a segment that grows with its label.
 
+#include "QtWaits.h"
 #include "UiKit/Appearance.h"
 #include "UiKit/SegmentedControl.h"
 #include "UiKit/SemanticColors.h"
@@ -91,8 +92,8 @@ private slots:
         QCoreApplication::processEvents();
         const int before = control.width();
         counted->setText(QStringLiteral("Leftovers without an app (1234)"));
-        QTRY_VERIFY(control.width() > before);
-        QTRY_VERIFY(counted->width() >= counted->sizeHint().width());
+        DOVRANE_TRY_VERIFY(control.width() > before);
+        DOVRANE_TRY_VERIFY(counted->width() >= counted->sizeHint().width());
     }
 };
 

@@ -62,8 +62,11 @@ private slots:
         QCOMPARE(other.resolved(Look::light), QColor(0xA1, 0xA1, 0xA8));
         QCOMPARE(other.resolved(Look::highContrastDark), QColor(0x6E, 0x6E, 0x76));
         QCOMPARE(StorageGroups::color(StorageGroup::apps).resolved(Look::dark), QColor(0x00, 0x72, 0xB2));
-        QCOMPARE(StorageGroups::categoryColor(CategoryID::snapshots),
-                 SemanticColors::of(SemanticColor::secondaryLabel));
+        // Snapshots belong to no group: the secondary grey, opaque as the window shows it.
+        const QColor grey = StorageGroups::categoryColor(CategoryID::snapshots);
+        QVERIFY(grey.alpha() == 255 && grey.red() == grey.green() && grey.green() == grey.blue());
+        QVERIFY(SemanticColors::contrastRatio(grey, SemanticColors::of(SemanticColor::secondaryWindowBackground)) >=
+                SemanticColors::graphicContrast);
     }
 
     void groupSizeLeavesOutEstimatesButTheTooltipNamesThem() {
@@ -213,17 +216,80 @@ private slots:
         const auto rows = StorageRing::rowsToShow(scan, developer);
         QCOMPARE(int(rows.size()), 3);
         // Positions count in the given list, sized or not.
-        QCOMPARE(rows[0].opacity, 0.78);
-        QCOMPARE(rows[1].opacity, 1 - 0.22 * 2);
-        QCOMPARE(rows[2].opacity, 1 - 0.22 * 4);
+        QCOMPARE(rows[0].shade, 1);
+        QCOMPARE(rows[1].shade, 2);
+        QCOMPARE(rows[2].shade, 4);
         const auto pair = StorageRing::rowsToShow(scan, std::vector{CategoryID::simulators, CategoryID::docker});
-        QCOMPARE(pair[0].opacity, 1.0);
-        QCOMPARE(pair[1].opacity, 0.78);
+        QCOMPARE(pair[0].shade, 0);
+        QCOMPARE(pair[1].shade, 1);
+        // The first shade is the group's own colour where it reads on the window.
+        QCOMPARE(pair[0].color(Look::dark), StorageGroups::color(StorageGroup::developer).resolved(Look::dark));
 
         const auto snapshots = StorageRing::rowsToShow(scan, std::vector{CategoryID::snapshots});
         QCOMPARE(int(snapshots.size()), 1);
         QVERIFY(!snapshots[0].group);
-        QCOMPARE(snapshots[0].color(Look::dark), SemanticColors::of(SemanticColor::secondaryLabel, Look::dark));
+        const QColor grey = snapshots[0].color(Look::dark);
+        QVERIFY(grey.alpha() == 255 && grey.red() == grey.green() && grey.green() == grey.blue());
+    }
+
+    // Every sector of either ring stands out from the window at 3:1 or more, as the parts of a
+    // graphic must, in both looks: the Developer page's five shades of one green as well, each
+    // apart from its neighbour. Measured on the drawn ring.
+    void everySectorReachesTheGraphicContrastInBothLooks() {
+        std::vector<Category> categories;
+        for (CategoryID id : allCategoryIDs)
+            categories.push_back(sized(id, 10 * GB));
+        const ScanResult scan = scanOf(1000 * GB, 400 * GB, categories);
+        const std::vector<CategoryID> developer{CategoryID::xcode, CategoryID::simulators, CategoryID::docker,
+                                                CategoryID::packageCaches, CategoryID::projects};
+        const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        QStringList faults;
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
+            const QColor window = SemanticColors::of(SemanticColor::windowBackground, look);
+            for (const auto& listed :
+                 {std::optional<std::vector<CategoryID>>(developer), std::optional<std::vector<CategoryID>>()}) {
+                StorageRing ring(scan, listed);
+                ring.resize(168, 168);
+                QPalette palette = ring.palette();
+                palette.setColor(QPalette::Window, window);
+                ring.setPalette(palette);
+                const QImage image = ring.grab().toImage();
+                const auto rows = ring.rowsToShow();
+                QVERIFY(rows.size() >= 5);
+                // Each sector's middle, halfway between the ring's edges, clockwise from twelve.
+                const double middle = 84 * (1 + StorageRing::innerRatio) / 2;
+                QColor previous;
+                for (std::size_t at = 0; at < rows.size(); ++at) {
+                    const double angle = (double(at) + 0.5) / double(rows.size()) * 2 * M_PI;
+                    const QColor drawn =
+                        image.pixelColor(int(84 + middle * std::sin(angle)), int(84 - middle * std::cos(angle)));
+                    const QString where =
+                        QStringLiteral("look %1, %2: %3").arg(int(look)).arg(rows[at].title, drawn.name());
+                    if (SemanticColors::contrastRatio(drawn, window) < SemanticColors::graphicContrast)
+                        faults << where + QStringLiteral(" against ") + window.name();
+                    if (listed && at > 0 && SemanticColors::contrastRatio(drawn, previous) < 1.1)
+                        faults << where + QStringLiteral(" beside ") + previous.name();
+                    previous = drawn;
+                }
+            }
+        }
+        // Every group's colour as bars, legends and dots draw it, too; a colour that reaches the
+        // figure already is drawn as it is.
+        for (Look look : {Look::light, Look::dark})
+            for (StorageGroup group : StorageGroups::all)
+                for (SemanticColor background :
+                     {SemanticColor::windowBackground, SemanticColor::secondaryWindowBackground})
+                    if (const QColor shown = StorageGroups::shown(group, look);
+                        SemanticColors::contrastRatio(shown, SemanticColors::of(background, look)) <
+                        SemanticColors::graphicContrast)
+                        faults << QStringLiteral("%1 in look %2: %3")
+                                      .arg(StorageGroups::rawValue(group))
+                                      .arg(int(look))
+                                      .arg(shown.name());
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+        QCOMPARE(StorageGroups::shown(StorageGroup::developer, Look::dark), QColor(0x00, 0x9E, 0x73));
+        QVERIFY(StorageGroups::shown(StorageGroup::messages, Look::light).red() < 0xF0);
     }
 
     void emptyRingShowsZeroInTotal() {
@@ -256,7 +322,7 @@ private slots:
         const ScanResult scan =
             scanOf(100 * GB, 40 * GB, {sized(CategoryID::simulators, 10 * GB), sized(CategoryID::docker, 10 * GB)});
         StorageRing ring(scan, std::vector{CategoryID::simulators, CategoryID::docker});
-        QVERIFY(ring.rowsToShow().at(1).opacity < 1);
+        QVERIFY(ring.rowsToShow().at(1).shade > 0);
         ring.resize(168, 168);
         const QImage image = ring.grab().toImage();
         const int centre = 84;
@@ -315,9 +381,9 @@ private slots:
                 QVERIFY(!image.isNull());
                 QCOMPARE(image.size(), widget->size());
             }
-            // The bar's first pixel column is the apps colour of this look, inside the rounding.
+            // The bar's first pixel column is the apps colour as this look shows it, inside the rounding.
             const QImage barImage = bar.grab().toImage();
-            QCOMPARE(QColor(barImage.pixel(10, 12)), StorageGroups::color(StorageGroup::apps).resolved(look));
+            QCOMPARE(QColor(barImage.pixel(10, 12)), StorageGroups::shown(StorageGroup::apps, look));
         }
         Appearance::shared().force(std::nullopt);
     }

@@ -165,6 +165,74 @@ private slots:
         QCOMPARE(SemanticColors::tint(child), QColor(0xF5, 0xB8, 0x00));
         QCOMPARE(child.palette().color(QPalette::Active, QPalette::HighlightedText), QColor(0x16, 0x16, 0x1C));
     }
+
+    // The figures the contrast helpers give for known pairs, and the least move to a ratio.
+    void contrastIsMeasuredByRelativeLuminance() {
+        using namespace SemanticColors;
+        QCOMPARE(luminance(Qt::white), 1.0);
+        QCOMPARE(luminance(Qt::black), 0.0);
+        QCOMPARE(contrastRatio(Qt::black, Qt::white), 21.0);
+        QCOMPARE(contrastRatio(Qt::white, Qt::black), 21.0);
+        // The faint ring sector of before: Sea Green's developer colour at 0.12 on the dark window.
+        const double faint = contrastRatio(QColor(0x25, 0x38, 0x33), QColor(0x2A, 0x2A, 0x2A));
+        QVERIFY2(faint > 1.1 && faint < 1.3, qPrintable(QString::number(faint)));
+        QVERIFY(std::abs(contrastRatio(QColor(0x76, 0x76, 0x76), Qt::white) - 4.54) < 0.01);
+
+        const QColor dark(0x2A, 0x2A, 0x2A);
+        const QColor raised = withContrast(QColor(0x25, 0x38, 0x33), dark, graphicContrast);
+        QVERIFY(contrastRatio(raised, dark) >= graphicContrast);
+        QVERIFY2(contrastRatio(raised, dark) < graphicContrast + 0.05, "moved no farther than needed");
+        QVERIFY(raised.green() > raised.red()); // still a green
+        const QColor lowered = withContrast(QColor(0xF5, 0xB8, 0x00), QColor(0xEC, 0xEC, 0xEC), textContrast);
+        QVERIFY(contrastRatio(lowered, QColor(0xEC, 0xEC, 0xEC)) >= textContrast);
+        QVERIFY(lowered.red() < 0xF5);
+        // What reaches the ratio already stays; a translucent colour is laid over the background.
+        QCOMPARE(withContrast(Qt::white, dark, textContrast), QColor(Qt::white));
+        QCOMPARE(withContrast(QColor(255, 255, 255, 0), dark, 1.0), dark);
+        for (Look look : {Look::light, Look::dark}) {
+            const QColor text = readable(QColor(0x0A, 0x84, 0xFF), look, textContrast);
+            for (SemanticColor background : {SemanticColor::windowBackground, SemanticColor::secondaryWindowBackground})
+                QVERIFY(contrastRatio(text, of(background, look)) >= textContrast);
+        }
+    }
+
+    // Links ("More", "Release notes") read as text on the window and on a card, in both looks and
+    // with every accent.
+    void linksReachTheTextContrastWithEveryAccentInBothLooks() {
+        MemorySettings settings;
+        ThemeStore store(settings);
+        const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        QWidget window;
+        themed(&window, store);
+        QStringList faults;
+        for (Look look : {Look::light, Look::dark, Look::highContrastLight, Look::highContrastDark}) {
+            Appearance::shared().force(look);
+            const QPalette plain = SemanticColors::palette(look);
+            for (const Theme& theme : Theme::all()) {
+                store.setThemeID(theme.id);
+                for (SemanticColor background :
+                     {SemanticColor::windowBackground, SemanticColor::secondaryWindowBackground}) {
+                    const QColor behind = SemanticColors::of(background, look);
+                    for (const auto& [whose, link] : {std::pair{theme.id, SemanticColors::link(window)},
+                                                      std::pair{QStringLiteral("plain"), plain.color(QPalette::Link)}})
+                        if (const double ratio = SemanticColors::contrastRatio(link, behind);
+                            ratio < SemanticColors::textContrast)
+                            faults << QStringLiteral("%1 in look %2 on %3: %4:1")
+                                          .arg(whose)
+                                          .arg(int(look))
+                                          .arg(behind.name())
+                                          .arg(ratio, 0, 'f', 2);
+                }
+            }
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+        // The accent's own text shade where it reads: Sea Green's deep shade in the light look.
+        Appearance::shared().force(Look::light);
+        store.setThemeID("seagreen");
+        QCOMPARE(SemanticColors::link(window), QColor(0x1F, 0x6B, 0x57));
+        Appearance::shared().force(Look::dark);
+        QCOMPARE(SemanticColors::link(window), QColor(0x7F, 0xD1, 0xB9));
+    }
 };
 
 DOVRANE_UI_TEST_MAIN(ThemeTests)

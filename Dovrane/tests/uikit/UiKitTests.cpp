@@ -1,3 +1,4 @@
+#include "QtWaits.h"
 #include "UiTestMain.h"
 
 #include "ColourChecks.h"
@@ -8,6 +9,7 @@
 #include "UiKit/DetailHeader.h"
 #include "UiKit/FolderList.h"
 #include "UiKit/Fonts.h"
+#include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/SemanticColors.h"
 #include "UiKit/SortedTableModel.h"
@@ -29,6 +31,7 @@
 #include <QSplitter>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
+#include <QTextDocument>
 #include <QTranslator>
 
 #include <array>
@@ -357,7 +360,7 @@ private slots:
         option.widget = view.get();
         const int needed = view->itemDelegate()->sizeHint(option, longCell).width();
         QVERIFY(needed > 80);
-        QTRY_COMPARE(header->sectionSize(0), needed);
+        DOVRANE_TRY_COMPARE(header->sectionSize(0), needed);
         // The user may narrow it to its lower bound, and widen it only as far as its text needs.
         header->resizeSection(0, 500);
         QCOMPARE(header->sectionSize(0), needed);
@@ -388,6 +391,70 @@ private slots:
         QCOMPARE(TableViews::selectedIds(*view, model), (std::set<std::string>{"a", "c"}));
         TableViews::selectIds(*view, model, {});
         QVERIFY(TableViews::selectedIds(*view, model).empty());
+    }
+
+    // Largest first points down, smallest first up, as the desktop's file managers show it: the
+    // arrow's widest pixel row is its top when the order descends.
+    void theSortArrowPointsDownWhenTheLargestComesFirst() {
+        EntryModel model = makeModel();
+        model.setRows({{"a", 1, 0}, {"b", 2, 1}});
+        std::unique_ptr<QTableView> view(TableViews::make(&model, {{}, {80, 120, 160}}, model.sortColumn(),
+                                                          model.sortOrder(), QAbstractItemView::SingleSelection,
+                                                          nullptr));
+        view->resize(400, 200);
+        view->show();
+        QHeaderView* header = view->horizontalHeader();
+        // The rows of the arrow, top to bottom, as the number of pixels the arrow adds to each.
+        const auto arrowRows = [header](Qt::SortOrder order) {
+            header->setSortIndicator(1, order);
+            header->setSortIndicatorShown(true);
+            const QImage with = header->grab().toImage();
+            header->setSortIndicatorShown(false);
+            const QImage without = header->grab().toImage();
+            header->setSortIndicatorShown(true);
+            std::vector<int> rows;
+            for (int y = 0; y < with.height(); ++y) {
+                int changed = 0;
+                for (int x = header->sectionViewportPosition(1); x < with.width(); ++x)
+                    changed += with.pixel(x, y) != without.pixel(x, y);
+                if (changed > 0)
+                    rows.push_back(changed);
+            }
+            return rows;
+        };
+        const std::vector<int> down = arrowRows(Qt::DescendingOrder);
+        QVERIFY(down.size() >= 3);
+        QVERIFY2(down.front() > down.back(), "largest first: the arrow narrows downwards");
+        const std::vector<int> up = arrowRows(Qt::AscendingOrder);
+        QVERIFY(up.size() >= 3);
+        QVERIFY2(up.front() < up.back(), "smallest first: the arrow narrows upwards");
+    }
+
+    // The one label that cuts a name: whole with no tooltip where it fits, else ending in "…"
+    // with the whole name as its tooltip on one line; a new name is measured again.
+    void anElidedLabelCutsWithAnEllipsisAndShowsTheWholeNameAsItsTooltip() {
+        const QString name = QStringLiteral("Mail Merge Pro Extended Edition");
+        ElidedLabel label(name, Fonts::font(FontRole::headline));
+        label.show();
+        label.resize(label.sizeHint());
+        QCOMPARE(label.text(), name);
+        QVERIFY(label.toolTip().isEmpty());
+        QVERIFY(label.minimumSizeHint().width() < label.sizeHint().width() / 3);
+
+        label.resize(label.sizeHint().width() / 2, label.height());
+        QVERIFY2(label.text().endsWith(QChar(0x2026)), qPrintable(label.text()));
+        QVERIFY(name.startsWith(label.text().chopped(1)));
+        QVERIFY(label.fontMetrics().horizontalAdvance(label.text()) <= label.width());
+        QTextDocument tip;
+        tip.setHtml(label.toolTip());
+        QCOMPARE(tip.toPlainText(), name);
+        QVERIFY(label.toolTip().contains(QStringLiteral("white-space:nowrap"))); // not broken in two
+
+        label.setFullText(QStringLiteral("Tiny"));
+        QCOMPARE(label.text(), QStringLiteral("Tiny"));
+        QVERIFY(label.toolTip().isEmpty());
+        // A long text of many words wraps in its tooltip.
+        QVERIFY(!Texts::tooltip(QString(200, QLatin1Char('a'))).contains(QStringLiteral("nowrap")));
     }
 
     void detailHeadersShowWhatTheyAreGivenWhereTheirStylePutsIt() {

@@ -3,6 +3,7 @@
 // their names; charts say in words what their colours show; and the uninstall sheet's leftovers
 // are check boxes that report and change what the sheet would move.
 
+#include "QtWaits.h"
 #include "Sheets/UninstallSheet.h"
 #include "ViewTour.h"
 #include "support/ModelTestMain.h"
@@ -142,7 +143,7 @@ private slots:
         const std::int64_t total = sheet->total();
         QVERIFY(action->actionNames().contains(QAccessibleActionInterface::toggleAction()));
         action->doAction(QAccessibleActionInterface::toggleAction());
-        QTRY_COMPARE(sheet->isChecked(leftovers[1]), !was);
+        DOVRANE_TRY_COMPARE(sheet->isChecked(leftovers[1]), !was);
         QCOMPARE(bool(boxes[1]->state().checked), !was);
         QCOMPARE(sheet->total(), total + (was ? -leftovers[1].size : leftovers[1].size));
         QCOMPARE(sheet->isChecked(leftovers[0]), bool(boxes[0]->state().checked)); // the others stay

@@ -7,6 +7,7 @@
 #include "ContentView/NoticeBar.h"
 #include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
+#include "QtWaits.h"
 #include "Services/SettingKeys.h"
 #include "Sheets/OnboardingView.h"
 #include "UiKit/SemanticColors.h"
@@ -29,7 +30,7 @@ private slots:
         WindowFixture fixture;
         ContentView& window = fixture.makeWindow(fixture.makeModel());
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(dovrane::testing::waitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Dovrane"));
         QCOMPARE(window.size(), QSize(1100, 720));
         QCOMPARE(window.minimumSize(), QSize(760, 480));
@@ -42,11 +43,11 @@ private slots:
         auto* control = new QWidget;
         control->setFixedSize(120, 20);
         window.setPageControl(control);
-        QTRY_VERIFY(control->isVisible());
+        DOVRANE_TRY_VERIFY(control->isVisible());
         QVERIFY(control->mapTo(&window, QPoint()).x() < window.scanToolbar()->mapTo(&window, QPoint()).x());
         QPointer<QWidget> gone = control;
         window.model().setSidebar(SidebarItem::apps); // a new page takes the old one's control away
-        QTRY_VERIFY(!gone);
+        DOVRANE_TRY_VERIFY(!gone);
     }
 
     // Narrow, the sidebar shows its symbols alone and names them in tooltips; wide again, it
@@ -118,7 +119,7 @@ private slots:
         QVERIFY(bar);
         QCOMPARE(bar->label()->text(), text);
         QCOMPARE(bar->label()->textFormat(), Qt::PlainText);
-        QTRY_VERIFY(bar->label()->height() > 0);
+        DOVRANE_TRY_VERIFY(bar->label()->height() > 0);
         QVERIFY(bar->label()->height() <= 3 * bar->label()->fontMetrics().lineSpacing());
         bar->closeButton()->click();
         QVERIFY(!model.notice());
@@ -162,7 +163,7 @@ private slots:
         QCOMPARE(apps->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Apps, 2 leftovers without an app"));
         window.resize(760, 480);
         window.show();
-        QTRY_COMPARE(apps->toolTip(), QStringLiteral("Apps\n2 leftovers without an app"));
+        DOVRANE_TRY_COMPARE(apps->toolTip(), QStringLiteral("Apps\n2 leftovers without an app"));
         ModelSeeding(model).setOrphans({});
         QCOMPARE(badgeOf(2), 0);
         QCOMPARE(apps->toolTip(), QStringLiteral("Apps"));
@@ -174,7 +175,7 @@ private slots:
         WindowFixture fixture;
         ContentView& window = fixture.makeWindow(fixture.makeModel());
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(dovrane::testing::waitForWindowExposed(&window));
         QListWidget* sidebar = window.sidebar();
         const auto symbolHasColour = [&](int row, const QColor& colour) {
             const QRect rect = sidebar->visualItemRect(sidebar->item(row));
@@ -200,7 +201,7 @@ private slots:
         AppModel& model = fixture.makeModel();
         ScanToolbar toolbar(model);
         toolbar.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&toolbar));
+        QVERIFY(dovrane::testing::waitForWindowExposed(&toolbar));
         for (Look look : {Look::light, Look::dark}) {
             Appearance::shared().force(look);
             QCoreApplication::processEvents(); // the new palette reaches the buttons
@@ -229,7 +230,7 @@ private slots:
         ContentView& window = fixture.makeWindow(model);
         window.resize(760, 480);
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(dovrane::testing::waitForWindowExposed(&window));
         QVERIFY(window.sidebarCompact());
         QListWidget* sidebar = window.sidebar();
         const QModelIndex apps = sidebar->model()->index(2, 0);
@@ -273,7 +274,7 @@ private slots:
         QVERIFY(!view.grab().isNull());
         QCOMPARE(view.width(), 600);
         QVERIFY(!view.diskAccessRow()->granted());
-        QTRY_VERIFY(view.notificationsRow()->granted());
+        DOVRANE_TRY_VERIFY(view.notificationsRow()->granted());
         QVERIFY(!view.loginRow()->granted());
         QVERIFY(view.restartRow()->isHidden());
 

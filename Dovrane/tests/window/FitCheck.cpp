@@ -1,9 +1,13 @@
 #include "FitCheck.h"
 
+#include "UiKit/TableViews.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemDelegate>
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -11,7 +15,10 @@
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QTableView>
+#include <QTextDocumentFragment>
 #include <QToolButton>
+#include <QToolTip>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -65,6 +72,14 @@ QString labelFault(const QLabel* label) {
         const int needed = label->QLabel::heightForWidth(label->width());
         if (needed > label->height() + slack)
             return QStringLiteral("wrapped text needs %1 px height, has %2").arg(needed).arg(label->height());
+        // A word longer than a line, which no wrapping breaks.
+        const int room = label->contentsRect().width() - 2 * label->margin();
+        if (label->textFormat() == Qt::PlainText || !Qt::mightBeRichText(text)) {
+            const int widest =
+                label->fontMetrics().boundingRect(QRect(0, 0, room, 1 << 20), Qt::TextWordWrap, text).width();
+            if (widest > room + slack)
+                return QStringLiteral("wrapped text needs %1 px width, has %2").arg(widest).arg(room);
+        }
         return {};
     }
     // QLabel's own measure, past any override that lets a label shrink.
@@ -114,9 +129,44 @@ QString buttonFault(const QAbstractButton* button) {
     return {};
 }
 
+// The tooltip the view shows where the pointer rests on the cell, as plain text; empty when it
+// shows none.
+QString tooltipOver(const QAbstractItemView* view, const QModelIndex& index) {
+    QWidget* viewport = view->viewport();
+    const QPoint at = view->visualRect(index).center();
+    QHelpEvent event(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+    QCoreApplication::sendEvent(viewport, &event);
+    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+    // hideText() lets the tip linger a moment, where the next cell would find it.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->inherits("QTipLabel"))
+            window->hide();
+    return QTextDocumentFragment::fromHtml(shown).toPlainText();
+}
+
+// A stretched column takes the space the others leave, so a long name may be cut there: a cell
+// on show that its column cuts short shows its whole text as the tooltip. Its cut is Qt's own
+// elision, which ends in "…".
+QStringList stretchedCellFaults(const QAbstractItemView* table, int column, const QString& title) {
+    QStringList faults;
+    const QAbstractItemModel* model = table->model();
+    const int first = std::max(0, table->indexAt(QPoint(1, 1)).row());
+    for (int row = first; row < std::min(model->rowCount(), first + 60); ++row) {
+        const QModelIndex index = model->index(row, column);
+        if (!table->viewport()->rect().contains(table->visualRect(index)))
+            break;
+        const QString whole = TableViews::cutText(*table, index);
+        if (whole.isEmpty())
+            continue;
+        if (!tooltipOver(table, index).contains(whole))
+            faults << QStringLiteral("cell of \"%1\" cut short without its whole text as tooltip: \"%2\"")
+                          .arg(title, whole);
+    }
+    return faults;
+}
+
 // A table's headers and the cells of its columns of their own width cut short, and columns pushed
-// out of sight behind a horizontal scroll bar. A stretched column takes the space the others
-// leave, so a long name may be cut there.
+// out of sight behind a horizontal scroll bar.
 QStringList tableFaults(const QTableView* table) {
     QStringList faults;
     const QHeaderView* header = table->horizontalHeader();
@@ -141,8 +191,10 @@ QStringList tableFaults(const QTableView* table) {
                           .arg(header->sectionSizeHint(column))
                           .arg(has)
                           .arg(title);
-        if (header->sectionResizeMode(column) == QHeaderView::Stretch)
+        if (header->sectionResizeMode(column) == QHeaderView::Stretch) {
+            faults << stretchedCellFaults(table, column, title);
             continue;
+        }
         const QAbstractItemDelegate* delegate = table->itemDelegateForColumn(column);
         if (!delegate)
             delegate = table->itemDelegate();
@@ -167,7 +219,7 @@ QStringList rowWidgetFaults(const QAbstractItemView* view) {
     QStringList faults;
     const QWidget* viewport = view->viewport();
     for (const QObject* child : viewport->children())
-        if (const auto* row = qobject_cast<const QWidget*>(child); row && row->isVisible()) {
+        if (const auto* row = qobject_cast<const QWidget*>(child); row && row->isVisible() && !row->isWindow()) {
             const int past = row->geometry().right() + 1 - viewport->width();
             if (past > slack)
                 faults << QStringLiteral("row %1 reaches %2 px past the visible area").arg(nameOf(row)).arg(past);
@@ -221,6 +273,12 @@ void check(const QWidget* widget, QStringList& faults) {
     if (const auto* view = qobject_cast<const QAbstractItemView*>(widget))
         for (const QString& rowFault : rowWidgetFaults(view))
             faults << pathOf(widget) + QStringLiteral(": ") + rowFault;
+    // A list of several columns: a cell cut short shows its whole text as its tooltip.
+    if (const auto* tree = qobject_cast<const QTreeView*>(widget); tree && tree->model())
+        for (int column = 0; column < tree->model()->columnCount(); ++column)
+            for (const QString& cellFault :
+                 stretchedCellFaults(tree, column, tree->model()->headerData(column, Qt::Horizontal).toString()))
+                faults << pathOf(widget) + QStringLiteral(": ") + cellFault;
     // A page wider than its window: what stands at its right edge is out of sight.
     if (const auto* area = qobject_cast<const QScrollArea*>(widget);
         area && area->horizontalScrollBar()->isVisible() && area->horizontalScrollBar()->maximum() > slack)

@@ -3,7 +3,8 @@
 // does not fit its space (a push button's with the style's margins around it), two sibling
 // texts on top of each other, a visible box with nothing to show, and a page wider than its
 // window (a horizontal scroll bar). Only widgets visible on screen count. And a sheet that does
-// not fit the part of its window it may cover.
+// not fit the part of its window it may cover. A text cut short on purpose ends in "…" and
+// shows the whole text as its tooltip: a label's own, a table cell's where the pointer rests.
 
 #include <QRect>
 #include <QString>

@@ -11,6 +11,8 @@
 #include "ContentView/SheetHost.h"
 #include "FitCheck.h"
 #include "MenuBarView/MenuBarView.h"
+#include "QtWaits.h"
+#include "Services/StoreRecords.h"
 #include "Services/Translations.h"
 #include "SettingsView/SettingsView.h"
 #include "Snapshot/Capture.h"
@@ -20,8 +22,11 @@
 #include "StoragePage/CategoryRow.h"
 #include "Theme/Theme.h"
 #include "UiKit/Appearance.h"
+#include "UiKit/Fonts.h"
+#include "UiKit/Labels.h"
 #include "UiKit/PageKit.h"
 #include "UiKit/StorageSelection.h"
+#include "UiKit/TableViews.h"
 #include "UpdatesPage/UpdatesPage.h"
 #include "WindowBehavior/WindowPlacement.h"
 #include "WindowFixture.h"
@@ -31,12 +36,16 @@
 
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollArea>
+#include <QStandardItemModel>
 #include <QStyleOptionButton>
+#include <QTableView>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -341,7 +350,7 @@ private slots:
         DemoWindow shown(language.toStdString());
         DovraneApp& app = shown.app;
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
         std::map<std::string, UpdateCheck> failed;
         for (const InstalledApp& installed : model.apps())
             failed.emplace(installed.id(), UpdateCheck::failed("The feed is unreachable."));
@@ -373,7 +382,7 @@ private slots:
         DemoWindow shown("de");
         DovraneApp& app = shown.app;
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
         QStringList faults;
         int selections = 0;
         for (const QSize size : {QSize(1100, 720), QSize(1400, 720)})
@@ -412,6 +421,141 @@ private slots:
             QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
     }
 
+    // A stretched column that cuts a cell short: a table of our own shows the whole text where the
+    // pointer rests, a bare one is named.
+    void aCellCutShortWithoutItsWholeTextAsTooltipIsNamed() {
+        QStandardItemModel model(1, 2);
+        model.setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Size")});
+        model.setItem(0, 0, new QStandardItem(QStringLiteral("Mail Merge Pro Extended Edition for every office")));
+        model.setItem(0, 1, new QStandardItem(QStringLiteral("2 MB")));
+        Frame frame({240, 200});
+        auto* ours = frame.add(TableViews::make(&model, {{}, {60, 60, 80}}, 1, Qt::DescendingOrder,
+                                                QAbstractItemView::SingleSelection, nullptr));
+        ours->setObjectName(QStringLiteral("ours"));
+        auto* bare = frame.add(new QTableView);
+        bare->setObjectName(QStringLiteral("bare"));
+        bare->setModel(&model);
+        bare->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+        bare->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Fixed);
+        bare->horizontalHeader()->resizeSection(1, 80);
+        const QStringList faults = misfits(&frame.show());
+        QCOMPARE(faults.size(), 1);
+        QVERIFY2(faults[0].startsWith(QStringLiteral("bare: cell of \"Name\" cut short")), qPrintable(faults[0]));
+        // The cut itself ends in "…", as Qt elides.
+        QCOMPARE(ours->textElideMode(), Qt::ElideRight);
+        QVERIFY(!TableViews::cutText(*ours, model.index(0, 0)).isEmpty());
+        QVERIFY(TableViews::cutText(*ours, model.index(0, 1)).isEmpty());
+    }
+
+    // Names longer than any room for them: on every page, in the sheets and in the palette, at
+    // every size, each is cut with "…" and shows the whole name as its tooltip.
+    void longNamesAreCutWithAnEllipsisAndShownWholeAsTooltip_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("look");
+        QTest::newRow("en-light") << "en" << int(Look::light);
+        QTest::newRow("de-dark") << "de" << int(Look::dark);
+    }
+    void longNamesAreCutWithAnEllipsisAndShownWholeAsTooltip() {
+        QFETCH(QString, language);
+        QFETCH(int, look);
+        Appearance::shared().force(Look(look));
+        const auto restore = qScopeGuard([] {
+            Appearance::shared().force(std::nullopt);
+            StorageSelection::shared().setCategory(CategoryID::caches);
+        });
+        DemoWindow shown(language.toStdString());
+        DovraneApp& app = shown.app;
+        SheetHost::setPaletteMaker([&app](AppModel& model, QWidget* window) -> QDialog* {
+            return new CommandPalette(
+                model, [&app] { app.openSettings(); }, window);
+        });
+        AppModel& model = app.model();
+        DOVRANE_TRY_VERIFY(model.isDemo());
+
+        const std::string longer = " Mail Merge Pro Extended Edition with Every Add-On Installed for Teams, Schools, "
+                                   "Offices and Everyone Else";
+        std::vector<InstalledApp> apps = model.apps();
+        for (InstalledApp& each : apps) {
+            each.name += longer;
+            // Leftovers are named and explained by it: one word longer than any line.
+            each.bundleID += ".mailmergeproextendededitionwitheveryaddoninstalledforteamsschoolsandoffices";
+        }
+        ModelSeeding seeding(model);
+        seeding.setApps(apps);
+        ScanResult scan = *model.scan();
+        for (Category& category : scan.categories)
+            for (CleanupItem& item : category.items)
+                item.name += longer;
+        seeding.setScan(scan);
+        shown.fixture.container().insert(std::make_shared<Removal>(
+            shown.fixture.clock->now(), QString::fromStdString("Mail Merge Pro" + longer),
+            std::vector<RemovedItem>{{Url::fromPath(shown.fixture / "gone"), Url::fromPath(shown.fixture / "t"), 1}}));
+
+        QStringList faults;
+        int cut = 0;
+        const auto inspect = [&faults, &cut](const QString& view, const QWidget* root) {
+            settle();
+            for (const QString& fault : misfits(root))
+                faults << view + QStringLiteral(": ") + fault;
+            for (const QLabel* label : root->findChildren<QLabel*>())
+                cut += label->isVisible() && label->text().endsWith(QChar(0x2026)) &&
+                       label->toolTip().contains(QStringLiteral("Everyone Else"));
+        };
+        for (const WindowSize& windowSize : windowSizes) {
+            app.window().resize(windowSize.size);
+            const QString at = QString::fromLatin1(windowSize.name) + QLatin1Char(' ');
+            for (SidebarItem item : {SidebarItem::overview, SidebarItem::storage, SidebarItem::apps,
+                                     SidebarItem::updates, SidebarItem::developer, SidebarItem::cleaned}) {
+                model.setSidebar(item);
+                inspect(at + rawValue(item), &app.window());
+            }
+            model.setSidebar(SidebarItem::overview);
+            model.requestCleanup(model.scan()->safeItems(true), QStringLiteral("Safe items"));
+            DOVRANE_TRY_VERIFY(visibleSheet());
+            inspect(at + QStringLiteral("sheet cleanup"), visibleSheet());
+            model.setSheet(std::nullopt);
+            DOVRANE_TRY_VERIFY(!visibleSheet());
+            (void)model.requestUninstall(model.apps().front());
+            DOVRANE_TRY_VERIFY(visibleSheet());
+            inspect(at + QStringLiteral("sheet uninstall"), visibleSheet());
+            model.setSheet(std::nullopt);
+            DOVRANE_TRY_VERIFY(!visibleSheet());
+            model.setSheet(ActiveSheet::palette());
+            DOVRANE_TRY_VERIFY(visibleSheet());
+            visibleSheet()->findChild<QLineEdit*>()->setText(QStringLiteral("Mail Merge"));
+            inspect(at + QStringLiteral("sheet palette"), visibleSheet());
+            model.setSheet(std::nullopt);
+            DOVRANE_TRY_VERIFY(!visibleSheet());
+        }
+        if (!faults.isEmpty())
+            QFAIL(qPrintable(faults.join(QLatin1Char('\n'))));
+        // The names were cut: cards, lists, rows, leftovers and palette titles.
+        QVERIFY2(cut >= 10, qPrintable(QString::number(cut)));
+    }
+
+    // A wrapped text with a word longer than its line: the word is cut, unseen, where the label
+    // ends. The kit's line-limited label cuts it with "…" and shows the whole text as its tooltip.
+    void aWordLongerThanItsLineIsNamed() {
+        const QString text =
+            QStringLiteral("Holds the app's identifier, com.example.mailmergeproextendededitionforteamsandschools");
+        Frame frame({260, 200});
+        auto* wrapped = frame.add(new QLabel(text));
+        wrapped->setObjectName(QStringLiteral("wrapped"));
+        wrapped->setWordWrap(true);
+        wrapped->setMaximumWidth(200);
+        auto* limited = frame.add(new LineLimitedLabel(text, 2, Fonts::font(FontRole::body)));
+        limited->setMaximumWidth(200);
+        const QStringList faults = misfits(&frame.show());
+        QCOMPARE(faults.size(), 1);
+        QVERIFY2(faults[0].startsWith(QStringLiteral("wrapped: wrapped text needs")), qPrintable(faults[0]));
+        QVERIFY2(limited->text().contains(QChar(0x2026)), qPrintable(limited->text()));
+        QVERIFY(limited->text().startsWith(QStringLiteral("Holds the app's identifier,")));
+        QVERIFY(!limited->toolTip().isEmpty());
+        QVERIFY(limited->fontMetrics()
+                    .boundingRect(QRect(0, 0, limited->width(), 1000), Qt::TextWordWrap, limited->text())
+                    .width() <= limited->width());
+    }
+
     void everyViewFits_data() {
         QTest::addColumn<QString>("language");
         QTest::addColumn<int>("look");
@@ -445,7 +589,7 @@ private slots:
         app.setSettingsOpener([&settings] { settings.bringForward(); });
         app.showMainWindow();
         AppModel& model = app.model();
-        QTRY_VERIFY(model.isDemo());
+        DOVRANE_TRY_VERIFY(model.isDemo());
 
         QStringList faults;
         const auto inspect = [&faults](const QString& view, const QWidget* root) {
@@ -501,13 +645,13 @@ private slots:
             };
             for (const auto& [name, open] : sheets) {
                 open();
-                QTRY_VERIFY2(visibleSheet(), name);
+                DOVRANE_TRY_VERIFY2(visibleSheet(), name);
                 inspect(at + QStringLiteral("sheet ") + QLatin1String(name), visibleSheet());
                 // Below the menu bar and toolbar, inside the window, its buttons on show.
                 for (const QString& fault : sheetMisfits(visibleSheet(), WindowPlacement::sheetArea(&app.window())))
                     faults << at + QStringLiteral("sheet ") + QLatin1String(name) + QStringLiteral(": ") + fault;
                 model.setSheet(std::nullopt);
-                QTRY_VERIFY(!visibleSheet());
+                DOVRANE_TRY_VERIFY(!visibleSheet());
             }
         }
 

@@ -8,6 +8,7 @@
 #include "AppModel/ScanCache.h"
 #include "ContentView/ContentView.h"
 #include "Launch/Launch.h"
+#include "QtWaits.h"
 #include "Services/JsonSettings.h"
 #include "Services/SettingKeys.h"
 #include "WindowFixture.h"
@@ -223,7 +224,7 @@ private slots:
         launch.startScanEarly(model);
         fixture.scan.waitForCall(0);
         fixture.scan.finish(0, makeScan(fixture.clock->now(), 1'000'000, 400'000));
-        QTRY_VERIFY(!model.isScanning());
+        DOVRANE_TRY_VERIFY(!model.isScanning());
         launch.run(model, {});
         QVERIFY(!model.isScanning());
         QCOMPARE(fixture.scan.calls(), 1);
@@ -296,14 +297,14 @@ private slots:
         int launches = 0;
         ContentView& window = fixture.makeWindow(model, [&] { ++launches; });
         window.show();
-        QTRY_COMPARE(launches, 1);
+        DOVRANE_TRY_COMPARE(launches, 1);
         window.hide(); // a plain hide is no new showing
         window.show();
         QCoreApplication::processEvents();
         QCOMPARE(launches, 1);
         window.close();
         window.show();
-        QTRY_COMPARE(launches, 2);
+        DOVRANE_TRY_COMPARE(launches, 2);
     }
 
     // The page makers come after the window (they need its menus); the page on show at launch
@@ -325,7 +326,7 @@ private slots:
         app.listenForOtherStarts();
         app.window().hide();
         QVERIFY(SingleInstance::handOff({}));
-        QTRY_VERIFY(app.window().isVisible());
+        DOVRANE_TRY_VERIFY(app.window().isVisible());
     }
 
     // A minimized window comes back for a second start, with or without an app to remove, for
@@ -344,10 +345,10 @@ private slots:
         };
         minimize();
         QVERIFY(SingleInstance::handOff({}));
-        QTRY_VERIFY(!app.window().isMinimized());
+        DOVRANE_TRY_VERIFY(!app.window().isMinimized());
         minimize();
         QVERIFY(SingleInstance::handOff({Url::fromPath(fixture.home() + "/Applications/Gone.app")}));
-        QTRY_VERIFY(!app.window().isMinimized());
+        DOVRANE_TRY_VERIFY(!app.window().isMinimized());
         minimize();
         fixture.notifier->click(QStringLiteral("weekly"));
         QVERIFY(!app.window().isMinimized());
@@ -368,7 +369,7 @@ private slots:
             fixture.notifier->click(QStringLiteral("updates"));
             QVERIFY(app.window().isVisible());
             QCOMPARE(app.model().sidebar(), std::optional(SidebarItem::updates));
-            QTRY_COMPARE(app.window().page()->objectName(), QStringLiteral("page-updates"));
+            DOVRANE_TRY_COMPARE(app.window().page()->objectName(), QStringLiteral("page-updates"));
         }
         fixture.notifier->click(QStringLiteral("updates")); // the application is gone: nothing happens
     }

@@ -5,6 +5,7 @@
 #include "AppModel/ModelSeeding.h"
 #include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
+#include "QtWaits.h"
 #include "Updater/Updater.h"
 #include "WindowFixture.h"
 #include "support/ModelTestMain.h"
@@ -39,7 +40,7 @@ struct MenuWindow {
     void showActive() {
         window.show();
         window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(dovrane::testing::waitForWindowActive(&window));
     }
 };
 
@@ -204,18 +205,18 @@ private slots:
             while (QWidget* open = QApplication::activePopupWidget())
                 QTest::keyClick(open, Qt::Key_Escape);
             w.window.activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&w.window));
+            QVERIFY(dovrane::testing::waitForWindowActive(&w.window));
         };
         for (QWidget* focus : {static_cast<QWidget*>(field), static_cast<QWidget*>(w.window.sidebar())}) {
             focus->setFocus();
             QTest::keyClick(focus, Qt::Key_F10);
-            QTRY_COMPARE(QApplication::activePopupWidget(), bar->actions().first()->menu());
+            DOVRANE_TRY_COMPARE(QApplication::activePopupWidget(), bar->actions().first()->menu());
             closeAll();
         }
         for (QAction* top : bar->actions()) {
             field->setFocus();
             QTest::keyClick(field, QKeySequence::mnemonic(top->text())[0].key(), Qt::AltModifier);
-            QTRY_COMPARE(QApplication::activePopupWidget(), top->menu());
+            DOVRANE_TRY_COMPARE(QApplication::activePopupWidget(), top->menu());
             closeAll();
         }
         field->setFocus();
@@ -232,7 +233,7 @@ private slots:
                 marked += chosen.pixel(x, y) != before.pixel(x, y);
         QVERIFY2(marked >= first.width() + first.height(), qPrintable(QString::number(marked)));
         QTest::keyClick(bar, Qt::Key_Down);
-        QTRY_COMPARE(QApplication::activePopupWidget(), bar->actions().first()->menu());
+        DOVRANE_TRY_COMPARE(QApplication::activePopupWidget(), bar->actions().first()->menu());
         closeAll();
     }
 
@@ -281,16 +282,16 @@ private slots:
             w.model.setSheet(sheet);
             QDialog* dialog = w.window.sheetHost()->current();
             QVERIFY(dialog);
-            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            QVERIFY(dovrane::testing::waitForWindowActive(dialog));
             QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : dialog;
             QTest::keyClick(focus, Qt::Key_Q, Qt::ControlModifier);
             QCOMPARE(w.quits, before + 1);
             w.model.setSheet(std::nullopt);
         }
         // Without a sheet the menu's own shortcut answers, and the key does not quit twice.
-        QTRY_VERIFY(!w.window.sheetHost()->current());
+        DOVRANE_TRY_VERIFY(!w.window.sheetHost()->current());
         w.window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QVERIFY(dovrane::testing::waitForWindowActive(&w.window));
         const int before = w.quits;
         QTest::keyClick(&w.window, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(w.quits, before + 1);

@@ -17,6 +17,7 @@
 #include "ContentView/SheetHost.h"
 #include "Launch/SeedEntry.h"
 #include "MenuBarView/MenuBarView.h"
+#include "QtWaits.h"
 #include "SettingsView/SettingsView.h"
 #include "Theme/Theme.h"
 #include "UiKit/ConfirmationDialog.h"
@@ -237,15 +238,15 @@ public:
 
     // Waits for the model's sheet to be on show; nullptr when none came.
     QDialog* awaitSheet() {
-        (void)QTest::qWaitFor(
-            [this] { return window_.sheetHost()->current() && window_.sheetHost()->current()->isVisible(); }, 2000);
+        (void)dovrane::testing::waitFor(
+            [this] { return window_.sheetHost()->current() && window_.sheetHost()->current()->isVisible(); }, 700);
         return window_.sheetHost()->current();
     }
 
     // Closes whatever sheet is on show without acting.
     void closeSheet() {
         model_.setSheet(std::nullopt);
-        (void)QTest::qWaitFor([this] { return !window_.sheetHost()->current(); }, 2000);
+        (void)dovrane::testing::waitFor([this] { return !window_.sheetHost()->current(); }, 700);
         settle();
     }
 
@@ -299,7 +300,7 @@ public:
         QVERIFY(count > 0);
         if (answer == Answer::cancel) {
             QTest::keyClick(palette->searchField(), Qt::Key_Escape);
-            QTRY_VERIFY(!window_.sheetHost()->current());
+            DOVRANE_TRY_VERIFY(!window_.sheetHost()->current());
             return;
         }
         closeSheet();
@@ -697,13 +698,13 @@ private slots:
         Tour tour(model, fixture / "Picked/folder", tally);
         // What a first start does: list the apps, scan the disk and check for updates.
         (void)model.loadApps(true);
-        QTRY_VERIFY_WITH_TIMEOUT(model.appsLoaded() && !model.isLoadingApps(), 20000);
+        DOVRANE_TRY_VERIFY_WITHIN(model.appsLoaded() && !model.isLoadingApps(), 10000);
         (void)model.startScan();
-        QTRY_VERIFY_WITH_TIMEOUT(model.scan().has_value() && !model.isScanning(), 20000);
+        DOVRANE_TRY_VERIFY_WITHIN(model.scan().has_value() && !model.isScanning(), 10000);
         (void)model.checkUpdates();
-        QTRY_VERIFY_WITH_TIMEOUT(!model.isCheckingUpdates(), 20000);
+        DOVRANE_TRY_VERIFY_WITHIN(!model.isCheckingUpdates(), 10000);
         QVERIFY(!model.availableUpdates().empty());
-        QTRY_VERIFY_WITH_TIMEOUT(!model.orphans().empty(), 20000);
+        DOVRANE_TRY_VERIFY_WITHIN(!model.orphans().empty(), 10000);
 
         tour.pass(Answer::confirm);
         tour.pass(Answer::cancel);

@@ -6,6 +6,7 @@
 #include "Services/SettingKeys.h"
 #include "WindowFixture.h"
 #include "support/ModelTestMain.h"
+#include "support/Patience.h"
 
 #include <QProcess>
 #include <QTest>
@@ -64,7 +65,7 @@ private slots:
         child.setProcessEnvironment(environment);
         child.setStandardErrorFile(QProcess::nullDevice());
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--quit-child"), mode});
-        QVERIFY(child.waitForFinished(60'000));
+        QVERIFY(child.waitForFinished(patientMs(20'000)));
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), code);
         const QList<QByteArray> lines = child.readAllStandardOutput().trimmed().split('\n');

@@ -3,6 +3,7 @@
 // sheet's late close leaves the newer sheet alone.
 
 #include "ContentView/SheetHost.h"
+#include "QtWaits.h"
 #include "Sheets/CleanupSheet.h"
 #include "Sheets/OnboardingView.h"
 #include "Sheets/UninstallSheet.h"
@@ -162,8 +163,8 @@ private slots:
         QTest::keyClick(sheet, Qt::Key_Return);
         sheet->confirmButton()->click();
         QVERIFY(!model.sheet());
-        QTRY_VERIFY(!Fs::exists(item.url.path()));
-        QTRY_COMPARE(fixture.container().removals()->size(), std::size_t(1));
+        DOVRANE_TRY_VERIFY(!Fs::exists(item.url.path()));
+        DOVRANE_TRY_COMPARE(fixture.container().removals()->size(), std::size_t(1));
         QCoreApplication::processEvents();
         // One run of the request: a second would have failed on every path and said so.
         QCOMPARE(fixture.container().removals()->size(), std::size_t(1));
@@ -245,7 +246,7 @@ private slots:
         QCOMPARE(sheet->request().app.name, std::string("Second"));
 
         QTest::keyClick(sheet, Qt::Key_Return);
-        QTRY_VERIFY(!Fs::exists(second));
+        DOVRANE_TRY_VERIFY(!Fs::exists(second));
         QVERIFY(Fs::exists(first));
     }
 
@@ -349,7 +350,7 @@ private slots:
         QPointer<QDialog> first = window.sheetHost()->current();
         QVERIFY(first);
         model.setSheet(std::nullopt);
-        QTRY_VERIFY(!first);
+        DOVRANE_TRY_VERIFY(!first);
         QCOMPARE(notifier->answers.size(), std::size_t(1));
         notifier->answer(0, true);
         QCoreApplication::processEvents();
@@ -359,7 +360,7 @@ private slots:
         QVERIFY(second);
         QVERIFY(!second->notificationsRow()->granted());
         notifier->answer(1, true);
-        QTRY_VERIFY(second->notificationsRow()->granted());
+        DOVRANE_TRY_VERIFY(second->notificationsRow()->granted());
         model.setSheet(std::nullopt);
     }
 

@@ -3,6 +3,7 @@
 // back, and the lines of captures that find no window or cannot write. The whole run on the
 // built binary is checked by the end-to-end tests.
 
+#include "QtWaits.h"
 #include "Snapshot/Capture.h"
 #include "Snapshot/Pausing.h"
 #include "Snapshot/Snapshot.h"
@@ -75,7 +76,7 @@ void finish(Subtask task) {
         co_await inner;
         finished = true;
     }(std::move(task), done);
-    QTRY_VERIFY_WITH_TIMEOUT(done, 30'000);
+    DOVRANE_TRY_VERIFY_WITHIN(done, 10'000);
 }
 
 DetachedTask record(std::vector<std::string>& events) {
@@ -152,7 +153,7 @@ private slots:
         sheet.show();
         freeDialog.show();
         popup.popup(QPoint(10, 10));
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QVERIFY(dovrane::testing::waitForWindowExposed(&sheet));
 
         const QList<QWidget*> windows = Snapshot::windowList();
         QCOMPARE(windows.size(), 4);
@@ -174,14 +175,15 @@ private slots:
         std::vector<std::string> events;
         record(events);
         QCOMPARE(events, std::vector<std::string>{"start"});
-        QTRY_COMPARE(events, (std::vector<std::string>{"start", "event loop", "after pause"}));
+        DOVRANE_TRY_COMPARE(events, (std::vector<std::string>{"start", "event loop", "after pause"}));
     }
 
     void aSubtaskResumesItsCallerWhenItEnds() {
         std::vector<std::string> events;
         outer(events);
         QCOMPARE(events, (std::vector<std::string>{"outer starts", "inner starts"}));
-        QTRY_COMPARE(events, (std::vector<std::string>{"outer starts", "inner starts", "inner ends", "outer goes on"}));
+        DOVRANE_TRY_COMPARE(events,
+                            (std::vector<std::string>{"outer starts", "inner starts", "inner ends", "outer goes on"}));
     }
 
     // Nothing to capture: one line, and no file is written or removed.
@@ -204,7 +206,7 @@ private slots:
         QWidget window;
         window.resize(100, 80);
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(dovrane::testing::waitForWindowExposed(&window));
         StandardOutput output;
         finish(Snapshot::capture(image, &window));
         QCOMPARE(output.lines(), std::string());

@@ -12,9 +12,14 @@
 
 #include <DovraneKit/system/FileSystem.h>
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QScopeGuard>
 #include <QTest>
+
+#include <map>
+#include <utility>
+#include <vector>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -61,12 +66,77 @@ private slots:
             const QString text = problemsShown(app);
             if (language == std::string("en"))
                 QCOMPARE(text, QStringLiteral("Dovrane's database could not be read and was replaced by a new one. "
-                                              "The old file is kept as %1.")
+                                              "The old file is kept as %1. Anything the old database listed that is "
+                                              "missing from Cleaned Up can still be put back from the Trash with "
+                                              "your file manager.")
                                    .arg(shown(aside)));
             else
                 QCOMPARE(text, QStringLiteral("Die Datenbank von Dovrane konnte nicht gelesen werden und wurde durch "
-                                              "eine neue ersetzt. Die alte Datei ist unter %1 aufbewahrt.")
+                                              "eine neue ersetzt. Die alte Datei ist unter %1 aufbewahrt. Was die "
+                                              "alte Datenbank aufführte und unter „Aufgeräumt“ fehlt, kannst du "
+                                              "weiterhin mit deinem Dateimanager aus dem Papierkorb zurücklegen.")
                                    .arg(shown(aside)));
+        }
+    }
+
+    // Each fault of the store gets advice of its own, in English and in German, and the German
+    // box calls the journal's records by the Cleaned Up page's own name.
+    void eachStoreFaultHasItsOwnAdvice() {
+        using Cause = ModelContainer::OpenFailure::Cause;
+        using Kind = Store::Recovery::Kind;
+        const auto english = qScopeGuard([] { Translations::install(); });
+        const std::string path = "/home/u/.local/share/Dovrane/Dovrane.store";
+        const auto recovery = [&](Kind kind, bool damaged, Cause cause, const std::string& reason) {
+            Store::Recovery made;
+            made.kind = kind;
+            made.path = path;
+            made.reason = reason;
+            made.damaged = damaged;
+            made.cause = cause;
+            if (kind == Kind::setAside) {
+                made.aside = path + ".damaged";
+                made.keptRemovals = 3;
+            }
+            if (kind == Kind::linked)
+                made.link = {path, "/media/disk/Dovrane.store", true};
+            return made;
+        };
+        const std::vector<std::pair<const char*, Store::Recovery>> faults{
+            {"damaged", recovery(Kind::setAside, true, Cause::other, "file is not a database")},
+            {"damaged, not moved", recovery(Kind::unusable, true, Cause::other, "file is not a database")},
+            {"linked", recovery(Kind::linked, false, Cause::other, "it is a symbolic link")},
+            {"newer", recovery(Kind::unusable, false, Cause::newer, "it was written by a newer version")},
+            {"not writable", recovery(Kind::unusable, false, Cause::notWritable, "it cannot be written")},
+            {"read-only", recovery(Kind::unusable, false, Cause::readOnly, "it is read-only")},
+            {"other", recovery(Kind::unusable, false, Cause::other, "disk I/O error")},
+        };
+        for (const char* language : {"en", "de"}) {
+            ScopedEnv chosen("APP_LANG", language);
+            QVERIFY(Translations::install());
+            const bool german = language == std::string("de");
+            std::map<QString, const char*> advice; // the last sentence of each text
+            for (const auto& [fault, made] : faults) {
+                const QString text = StartupProblem::describe(made);
+                const QString last = text.section(QStringLiteral(". "), -1);
+                QVERIFY2(!last.isEmpty() && advice.emplace(last, fault).second,
+                         qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(fault), text)));
+                const bool readAndWritten = text.contains(german ? QStringLiteral("gelesen und geschrieben")
+                                                                 : QStringLiteral("read and written"));
+                QVERIFY2(readAndWritten == (fault == std::string("other")), qPrintable(text));
+            }
+            const QString newer = StartupProblem::describe(faults[3].second);
+            QVERIFY2(newer.contains(german ? QStringLiteral("neuere Version von Dovrane")
+                                           : QStringLiteral("install the newer version of Dovrane")),
+                     qPrintable(newer));
+            const QString readOnly = StartupProblem::describe(faults[5].second);
+            QVERIFY2(readOnly.contains(german ? QStringLiteral("schreibgeschützt") : QStringLiteral("read-only")),
+                     qPrintable(readOnly));
+            const QString damaged = StartupProblem::describe(faults[0].second);
+            const QString cleanedUp = QCoreApplication::translate("dovrane::CleanedPage", "Cleaned Up");
+            QVERIFY2(damaged.contains(german ? QStringLiteral("3 Einträge unter „%1“").arg(cleanedUp)
+                                             : QStringLiteral("The 3 removals")),
+                     qPrintable(damaged));
+            QVERIFY2(!damaged.contains(QStringLiteral("Journal")), qPrintable(damaged));
         }
     }
 

@@ -8,6 +8,7 @@
 #include "AppsPage/AppTables.h"
 #include "ContentView/NoticeBar.h"
 #include "ContentView/ScanToolbar.h"
+#include "QtWaits.h"
 #include "Sheets/UninstallSheet.h"
 #include "UiKit/Appearance.h"
 #include "UiKit/FocusRing.h"
@@ -369,7 +370,7 @@ private slots:
         QCOMPARE(sheet->total(), total);
         const Url app = sheet->request().app.path;
         QVERIFY(press(Qt::Key_Return));
-        QTRY_VERIFY(tour.model.notice().has_value());
+        DOVRANE_TRY_VERIFY(tour.model.notice().has_value());
         QVERIFY2(tour.model.notice()->startsWith(QString::fromStdString(bytes(total)) + " moved to the Trash"),
                  qPrintable(*tour.model.notice()));
         QVERIFY(std::none_of(tour.model.apps().begin(), tour.model.apps().end(),

@@ -9,6 +9,7 @@
 #include "ContentView/SheetHost.h"
 #include "Launch/SeedEntry.h"
 #include "MenuBarView/MenuBarView.h"
+#include "QtWaits.h"
 #include "SettingsView/SettingsView.h"
 #include "Updater/Updater.h"
 #include "support/TestSupport.h"
@@ -66,8 +67,8 @@ ViewTour::ViewTour(WindowFixture& fixture)
 ViewTour::~ViewTour() = default;
 
 QWidget* ViewTour::awaitSheet() {
-    if (!QTest::qWaitFor([this] { return window.sheetHost()->current() && window.sheetHost()->current()->isVisible(); },
-                         5000))
+    if (!dovrane::testing::waitFor(
+            [this] { return window.sheetHost()->current() && window.sheetHost()->current()->isVisible(); }, 2000))
         return nullptr;
     QWidget* sheet = window.sheetHost()->current();
     activate(*sheet);
@@ -80,12 +81,12 @@ void ViewTour::forEachView(const std::function<void(const QString& name, QWidget
         activate(window);
         // The journal's rows come from the model's pool.
         if (item == SidebarItem::cleaned)
-            (void)QTest::qWaitFor(
+            (void)dovrane::testing::waitFor(
                 [this] {
                     const auto* page = window.findChild<CleanedPage*>();
                     return page && page->isSettled();
                 },
-                5000);
+                2000);
         visit(QStringLiteral("page ") + rawValue(item), window);
     }
 
@@ -103,7 +104,7 @@ void ViewTour::forEachView(const std::function<void(const QString& name, QWidget
         else
             QTest::qFail(qPrintable(QStringLiteral("no sheet: ") + name), __FILE__, __LINE__);
         model.setSheet(std::nullopt);
-        if (!QTest::qWaitFor([this] { return !window.sheetHost()->current(); }, 5000))
+        if (!dovrane::testing::waitFor([this] { return !window.sheetHost()->current(); }, 2000))
             QTest::qFail(qPrintable(QStringLiteral("the sheet stays: ") + name), __FILE__, __LINE__);
     }
 

@@ -98,7 +98,7 @@ void StorageBar::paintEvent(QPaintEvent*) {
     painter.setClipPath(clip);
     const Look look = Appearance::shared().look();
     for (const Segment& segment : bar.segments)
-        painter.fillRect(segment.rect, StorageGroups::color(segment.group).resolved(look));
+        painter.fillRect(segment.rect, StorageGroups::shown(segment.group, look));
     if (!bar.free.isEmpty())
         painter.fillRect(bar.free, SemanticColors::of(SemanticColor::quaternaryFill, look));
 }

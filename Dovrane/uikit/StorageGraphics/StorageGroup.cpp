@@ -86,10 +86,16 @@ std::optional<StorageGroup> of(CategoryID category) {
     return std::nullopt;
 }
 
+QColor shown(StorageGroup group, Look look) {
+    return SemanticColors::readable(color(group).resolved(look), look, SemanticColors::graphicContrast);
+}
+
 QColor categoryColor(CategoryID category) {
+    const Look look = Appearance::shared().look();
     if (auto group = of(category))
-        return color(*group).resolved();
-    return SemanticColors::of(SemanticColor::secondaryLabel);
+        return shown(*group, look);
+    return SemanticColors::readable(SemanticColors::of(SemanticColor::secondaryLabel, look), look,
+                                    SemanticColors::graphicContrast);
 }
 
 std::int64_t size(StorageGroup group, const ScanResult& scan) {

@@ -29,11 +29,16 @@ QString title(StorageGroup group);
 // Linux home leaves one of them out of the window's lists, the title of the one shown.
 QString title(StorageGroup group, const ScanResult& scan, bool linuxHome);
 Color color(StorageGroup group);
+// The group's colour as the graphics draw it in the look: moved, where it must be, to stand out
+// at 3:1 from the window's backgrounds (the yellow of "Mail and Messages" darkens in the light
+// look), so that every sector, segment and dot can be seen.
+QColor shown(StorageGroup group, Look look);
 // The member categories, in their fixed order; no category is in two groups.
 const std::vector<CategoryID>& categories(StorageGroup group);
 // The group that holds the category; none for snapshots.
 std::optional<StorageGroup> of(CategoryID category);
-// The colour pages give a category: its group's, else the secondary label colour.
+// The colour pages give a category in the look of the moment: its group's as shown, else the
+// secondary label colour.
 QColor categoryColor(CategoryID category);
 
 // The sum of the members the scan holds, estimated ones left out.

@@ -68,8 +68,8 @@ void StorageLegend::rebuild() {
         auto* row = new QHBoxLayout(cell);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(8);
-        row->addWidget(new ColorDot([group] { return StorageGroups::color(group).resolved(); }, cell), 0,
-                       Qt::AlignVCenter);
+        row->addWidget(new ColorDot([group] { return StorageGroups::shown(group, Appearance::shared().look()); }, cell),
+                       0, Qt::AlignVCenter);
         auto* title =
             new StyledLabel(StorageGroups::title(group, scan_, linuxHome_), Fonts::font(FontRole::body), {}, cell);
         title->setWordWrap(true);

@@ -18,8 +18,11 @@ namespace dovrane {
 
 QColor StorageRing::Row::color(Look look) const {
     if (!group)
-        return SemanticColors::of(SemanticColor::secondaryLabel, look);
-    return SemanticColors::withOpacity(StorageGroups::color(*group).resolved(look), opacity);
+        return SemanticColors::readable(SemanticColors::of(SemanticColor::secondaryLabel, look), look,
+                                        SemanticColors::graphicContrast);
+    const bool dark = look == Look::dark || look == Look::highContrastDark;
+    return SemanticColors::mixed(StorageGroups::shown(*group, look), dark ? QColor(Qt::white) : QColor(Qt::black),
+                                 shadeStep * shade);
 }
 
 StorageRing::StorageRing(const ScanResult& scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent)
@@ -65,7 +68,7 @@ std::vector<StorageRing::Row> StorageRing::rowsToShow(const ScanResult& scan,
                 if (StorageGroups::of(listed) == row.group)
                     ++position;
             }
-            row.opacity = 1 - 0.22 * position;
+            row.shade = position;
         }
         rows.push_back(std::move(row));
     }

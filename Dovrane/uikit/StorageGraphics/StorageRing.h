@@ -17,17 +17,23 @@ public:
     struct Row {
         QString title;
         std::int64_t size = 0;
-        // The group whose colour the sector takes, at this opacity; none takes the secondary
+        // The group whose colour the sector takes, in this shade of it; none takes the secondary
         // label colour.
         std::optional<StorageGroup> group;
-        qreal opacity = 1;
+        int shade = 0;
 
+        // Opaque, and at least 3:1 against the window's background in the look, as a part of a
+        // graphic must be to be seen: shade 0 is the group's own colour, each further one a
+        // step farther from the background (lighter in the dark look, darker in the light one).
+        // Fading towards the background would leave the last shades all but invisible.
         QColor color(Look look) const;
     };
 
     static constexpr qreal innerRatio = 0.62;
     static constexpr qreal sectorGap = 1;
     static constexpr qreal cornerRadius = 4;
+    // How far each shade moves from the group's colour towards white or black.
+    static constexpr double shadeStep = 0.15;
 
     StorageRing(const ScanResult& scan, std::optional<std::vector<CategoryID>> categories, QWidget* parent = nullptr);
     void setScan(const ScanResult& scan);
@@ -35,7 +41,7 @@ public:
     void setLinuxHome(bool linuxHome);
 
     // The sectors to draw: groups with a size, or the listed categories the scan holds with a
-    // size; a category's opacity falls by 0.22 per earlier listed category of its group.
+    // size; a category's shade is the number of earlier listed categories of its group.
     static std::vector<Row> rowsToShow(const ScanResult& scan, const std::optional<std::vector<CategoryID>>& categories,
                                        bool linuxHome = false);
     std::vector<Row> rowsToShow() const { return rowsToShow(scan_, categories_, linuxHome_); }

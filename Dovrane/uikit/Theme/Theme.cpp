@@ -98,15 +98,19 @@ Theme ThemeStore::current() const {
 
 namespace {
 
-// The palette with the theme's accent as its highlight and link, and the text on the accent
-// readable on it: near-black on a light accent, white on the others.
+// The palette with the theme's accent as its highlight, the text on the accent readable on it
+// (near-black on a light accent, white on the others), and links in the accent's text shade,
+// which reads as text on the window and on a card.
 QPalette accented(QPalette palette, const Theme& theme, const QColor& fallback) {
     const QColor tint = theme.tint().value_or(fallback);
     const QColor onTint = theme.darkText ? QColor(0x16, 0x16, 0x1C) : QColor(Qt::white);
+    const Look look = Appearance::shared().look();
+    const QColor link = SemanticColors::readable(theme.shades ? theme.accentText().resolved(look) : tint, look,
+                                                 SemanticColors::textContrast);
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::Highlight, tint);
         palette.setColor(group, QPalette::HighlightedText, onTint);
-        palette.setColor(group, QPalette::Link, tint);
+        palette.setColor(group, QPalette::Link, link);
     }
     return palette;
 }

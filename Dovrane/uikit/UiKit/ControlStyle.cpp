@@ -65,6 +65,19 @@ void ControlStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
         FocusRing::paint(*painter, QRectF(option->rect).adjusted(-room, -room, room, room), 4, ringColor(*option));
         return;
     }
+    if (element == PE_IndicatorHeaderArrow) {
+        // The header calls largest first "up" and Fusion draws that as ▲; file managers point
+        // the arrow down when the largest comes first.
+        if (const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option)) {
+            QStyleOptionHeader flipped = *header;
+            if (header->sortIndicator == QStyleOptionHeader::SortUp)
+                flipped.sortIndicator = QStyleOptionHeader::SortDown;
+            else if (header->sortIndicator == QStyleOptionHeader::SortDown)
+                flipped.sortIndicator = QStyleOptionHeader::SortUp;
+            QProxyStyle::drawPrimitive(element, &flipped, painter, widget);
+            return;
+        }
+    }
     if (element == PE_FrameLineEdit && option->state.testFlag(State_HasFocus)) {
         QStyleOption unfocused = *option;
         unfocused.state &= ~State_HasFocus;

@@ -11,6 +11,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace dovrane {
 
@@ -114,11 +115,12 @@ int LineLimitedLabel::textHeight(const QString& text, int textWidth) const {
 }
 
 bool LineLimitedLabel::exceeds(int lines) const {
-    return lines > 0 && shortened(contentsRect().width() - 2 * margin(), lines) != full_;
+    const int textWidth = contentsRect().width() - 2 * margin();
+    return lines > 0 && shortened(textWidth, lines) != shortened(textWidth, 0);
 }
 
 QString LineLimitedLabel::shortened(int textWidth, int maxLines) const {
-    if (maxLines <= 0 || full_.isEmpty())
+    if (full_.isEmpty())
         return full_;
     // The layout breaks lines at line separators only; the text keeps its own breaks.
     QString laidOut = full_;
@@ -128,21 +130,41 @@ QString LineLimitedLabel::shortened(int textWidth, int maxLines) const {
     option.setWrapMode(QTextOption::WordWrap);
     layout.setTextOption(option);
     layout.beginLayout();
-    int lines = 0;
-    int lastStart = 0;
+    struct Line {
+        int start, length;
+        bool overflows; // holds a word wider than the line, which no wrapping breaks
+    };
+    std::vector<Line> lines;
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(std::max(textWidth, 1));
-        if (++lines == maxLines)
-            lastStart = line.textStart();
-        if (lines > maxLines) {
-            layout.endLayout();
-            // The last line as far as it goes, then "…".
-            const QString last = full_.mid(lastStart).section(QLatin1Char('\n'), 0, 0).simplified();
-            return full_.left(lastStart) + fontMetrics().elidedText(last + QChar(0x2026), Qt::ElideRight, textWidth);
-        }
+        lines.push_back({line.textStart(), line.textLength(), line.naturalTextWidth() > textWidth});
+        if (maxLines > 0 && int(lines.size()) > maxLines)
+            break;
     }
     layout.endLayout();
-    return full_;
+    const bool tooMany = maxLines > 0 && int(lines.size()) > maxLines;
+    if (!tooMany && std::none_of(lines.begin(), lines.end(), [](const Line& line) { return line.overflows; }))
+        return full_;
+    QString shown;
+    const std::size_t kept = tooMany ? std::size_t(maxLines) : lines.size();
+    for (std::size_t at = 0; at < kept; ++at) {
+        const Line& line = lines[at];
+        if (tooMany && at + 1 == kept) {
+            // The last line as far as it goes, then "…".
+            const QString last = full_.mid(line.start).section(QLatin1Char('\n'), 0, 0).simplified();
+            return shown + fontMetrics().elidedText(last + QChar(0x2026), Qt::ElideRight, textWidth);
+        }
+        if (!line.overflows) {
+            shown += full_.mid(line.start, line.length);
+            continue;
+        }
+        // A word too long for any line ends in "…" where the line does, and the text goes on
+        // on the next line.
+        shown += fontMetrics().elidedText(full_.mid(line.start, line.length).trimmed(), Qt::ElideRight, textWidth);
+        if (at + 1 < kept)
+            shown += QLatin1Char('\n');
+    }
+    return shown;
 }
 
 int LineLimitedLabel::heightForWidth(int width) const {
@@ -178,7 +200,14 @@ void LineLimitedLabel::refit() {
 
 namespace Texts {
 
-QString tooltip(const QString& plain) { return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal); }
+QString tooltip(const QString& plain) {
+    // A tooltip of rich text wraps at a width of the label's choosing, which breaks even a short
+    // name in two; a line that a tooltip holds well stays whole.
+    constexpr qsizetype oneLineAtMost = 160;
+    if (plain.size() <= oneLineAtMost && !plain.contains(QLatin1Char('\n')))
+        return QStringLiteral("<p style='white-space:nowrap'>%1</p>").arg(plain.toHtmlEscaped());
+    return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
+}
 
 QString withoutMnemonics(const QString& plain) {
     QString text = plain;

@@ -50,7 +50,8 @@ private:
 };
 
 // Wrapping text of at most so many lines (0: no limit); longer text ends its last line in "…"
-// and carries the whole text as its tooltip. Its height follows its width.
+// and carries the whole text as its tooltip, as does a word too long for a line (an identifier,
+// a path), which ends in "…" where the line does. Its height follows its width.
 class LineLimitedLabel final : public StyledLabel {
     Q_OBJECT
 public:
@@ -80,7 +81,8 @@ private:
 };
 
 namespace Texts {
-// Data shown as a tooltip: escaped, so no file or feed can bring in markup.
+// Data shown as a tooltip: escaped, so no file or feed can bring in markup; up to 160 characters
+// of one line stay on one line.
 QString tooltip(const QString& plain);
 // Data shown on a button, menu item or tab: "&" doubled, so it makes no mnemonic.
 QString withoutMnemonics(const QString& plain);

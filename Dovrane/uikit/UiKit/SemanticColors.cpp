@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace dovrane::SemanticColors {
 
@@ -36,7 +38,14 @@ constexpr std::array<Pair, 17> table = {{
 
 bool dark(Look look) { return look == Look::dark || look == Look::highContrastDark; }
 
-// A translucent colour laid over an opaque background, for palette roles that must be opaque.
+} // namespace
+
+QColor mixed(const QColor& from, const QColor& to, double part) {
+    return QColor::fromRgbF(float(from.redF() + (to.redF() - from.redF()) * part),
+                            float(from.greenF() + (to.greenF() - from.greenF()) * part),
+                            float(from.blueF() + (to.blueF() - from.blueF()) * part));
+}
+
 QColor over(const QColor& top, const QColor& bottom) {
     const qreal a = top.alphaF();
     return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
@@ -44,7 +53,44 @@ QColor over(const QColor& top, const QColor& bottom) {
                             float(top.blueF() * a + bottom.blueF() * (1 - a)));
 }
 
-} // namespace
+double luminance(const QColor& color) {
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = color.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+}
+
+double contrastRatio(const QColor& one, const QColor& other) {
+    const double a = luminance(one);
+    const double b = luminance(other);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor withContrast(const QColor& color, const QColor& background, double ratio) {
+    const QColor start = over(color, background);
+    if (contrastRatio(start, background) >= ratio)
+        return start;
+    // Away from the background, towards whichever of black and white stands farther from it.
+    const QColor end = contrastRatio(Qt::black, background) >= contrastRatio(Qt::white, background) ? QColor(Qt::black)
+                                                                                                    : QColor(Qt::white);
+    // The contrast grows along the way, so the least part that reaches the ratio is bisected,
+    // each step as the screen shows it, in whole 8-bit channels.
+    const auto shown = [&](double part) { return QColor(mixed(start, end, part).rgb()); };
+    double low = 0, high = 1;
+    for (int step = 0; step < 20; ++step) {
+        const double middle = (low + high) / 2;
+        (contrastRatio(shown(middle), background) >= ratio ? high : low) = middle;
+    }
+    return shown(high);
+}
+
+QColor readable(const QColor& color, Look look, double ratio) {
+    const QColor window = of(SemanticColor::windowBackground, look);
+    const QColor card = of(SemanticColor::secondaryWindowBackground, look);
+    // Both backgrounds of a look are light, or both dark, so the second step keeps the first's.
+    return withContrast(withContrast(color, window, ratio), card, ratio);
+}
 
 QColor of(SemanticColor color, Look look) {
     const Pair& pair = table[std::size_t(color)];
@@ -61,6 +107,8 @@ QColor withOpacity(QColor color, qreal opacity) {
 }
 
 QColor tint(const QWidget& widget) { return widget.palette().color(QPalette::Active, QPalette::Highlight); }
+
+QColor link(const QWidget& widget) { return widget.palette().color(QPalette::Active, QPalette::Link); }
 
 QPalette palette(Look look) {
     const bool isDark = dark(look);
@@ -88,7 +136,7 @@ QPalette palette(Look look) {
     p.setColor(QPalette::Shadow, QColor(0, 0, 0, isDark ? 160 : 90));
     p.setColor(QPalette::Highlight, of(SemanticColor::tint, look));
     p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Link, of(SemanticColor::tint, look));
+    p.setColor(QPalette::Link, readable(of(SemanticColor::tint, look), look, textContrast));
     p.setColor(QPalette::LinkVisited, of(SemanticColor::purple, look));
     p.setColor(QPalette::ToolTipBase, isDark ? QColor(0x3A, 0x3A, 0x3A) : QColor(0xFF, 0xFF, 0xF0));
     p.setColor(QPalette::ToolTipText, isDark ? QColor(0xEE, 0xEE, 0xEE) : QColor(0x1F, 0x1F, 0x1F));

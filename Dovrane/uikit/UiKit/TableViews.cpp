@@ -1,8 +1,13 @@
 #include "UiKit/TableViews.h"
 
+#include "UiKit/Labels.h"
+
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 #include <utility>
@@ -13,6 +18,51 @@ namespace {
 
 // Rows measured for a column's width; past them a long table costs no more to lay out.
 constexpr int measuredRows = 1000;
+
+// How the view's delegates are asked what a cell needs.
+QStyleOptionViewItem cellOption(const QAbstractItemView& view) {
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.font = view.font();
+    option.widget = &view;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    return option;
+}
+
+QAbstractItemDelegate* delegateOf(const QAbstractItemView& view, const QModelIndex& index) {
+    QAbstractItemDelegate* delegate = view.itemDelegateForIndex(index);
+    return delegate ? delegate : view.itemDelegate();
+}
+
+// Shows the whole text of a cell cut short when the pointer rests on it; the cell's own
+// tooltip, if any, follows it.
+class CutCellTips final : public QObject {
+public:
+    explicit CutCellTips(QAbstractItemView* view) : QObject(view), view_(view), viewport_(view->viewport()) {
+        view->viewport()->installEventFilter(this);
+    }
+
+protected:
+    // The viewport has events of its own while the view is taken apart: none is asked of the view.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip || watched != viewport_)
+            return false;
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = view_->indexAt(help->pos());
+        const QString whole = cutText(*view_, index);
+        if (whole.isEmpty())
+            return false;
+        QString tip = Texts::tooltip(whole);
+        if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty())
+            tip += Qt::mightBeRichText(own) ? own : Texts::tooltip(own);
+        QToolTip::showText(help->globalPos(), tip, view_->viewport(), view_->visualRect(index));
+        return true;
+    }
+
+private:
+    QAbstractItemView* view_;
+    const QObject* viewport_;
+};
 
 // Columns with an ideal width start at it, and grow to what their header and their longest cell
 // need in the language on show; a resize by the user stays within their bounds, the upper one
@@ -51,11 +101,7 @@ public:
     int needed(int column) const {
         QHeaderView* header = view_->horizontalHeader();
         int width = header->sectionSizeHint(column);
-        QStyleOptionViewItem option;
-        option.initFrom(view_);
-        option.font = view_->font();
-        option.widget = view_;
-        option.features = QStyleOptionViewItem::HasDisplay;
+        const QStyleOptionViewItem option = cellOption(*view_);
         const QAbstractItemModel* model = view_->model();
         QAbstractItemDelegate* delegate = view_->itemDelegateForColumn(column);
         if (!delegate)
@@ -104,6 +150,17 @@ private:
 
 } // namespace
 
+QString cutText(const QAbstractItemView& view, const QModelIndex& index) {
+    if (!index.isValid())
+        return {};
+    const int has = view.visualRect(index).width();
+    if (has <= 0 || delegateOf(view, index)->sizeHint(cellOption(view), index).width() <= has)
+        return {};
+    return index.data(Qt::DisplayRole).toString();
+}
+
+void tipCutCells(QAbstractItemView& view) { new CutCellTips(&view); }
+
 QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int sortColumn, Qt::SortOrder order,
                  QAbstractItemView::SelectionMode selection, QWidget* parent) {
     auto* view = new QTableView(parent);
@@ -126,6 +183,7 @@ QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int
     view->setSortingEnabled(true);
     // Measured with the sort indicator on show.
     new ColumnFitter(view, std::move(widths));
+    tipCutCells(*view);
     return view;
 }
 

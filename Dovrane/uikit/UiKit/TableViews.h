@@ -25,9 +25,16 @@ struct ColumnWidth {
 namespace TableViews {
 
 // A table over model, one width per column. The model is sorted by sortColumn in order already;
-// the header shows it and passes clicks on.
+// the header shows it and passes clicks on. A cell too narrow for its text ends it in "…" and
+// shows the whole text as its tooltip, before the cell's own tooltip.
 QTableView* make(QAbstractItemModel* model, std::vector<ColumnWidth> widths, int sortColumn, Qt::SortOrder order,
                  QAbstractItemView::SelectionMode selection, QWidget* parent);
+
+// The whole text of a cell that its column shows cut short; empty when it shows it whole.
+QString cutText(const QAbstractItemView& view, const QModelIndex& index);
+// Where the pointer rests on a cell cut short, the view shows its whole text as the tooltip,
+// before the cell's own; the tables made here do so already.
+void tipCutCells(QAbstractItemView& view);
 
 // Selects the whole rows shown at the table rows that `picks` answers true for, and no others:
 // one range per run of neighbouring rows, since what the view asks of a selection grows with its

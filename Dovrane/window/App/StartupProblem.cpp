@@ -46,6 +46,44 @@ void sayOfStore(const Store::Recovery& recovery) {
         say("Removals are recorded only until Dovrane quits");
 }
 
+// Of a store that is not damaged and could not be opened: for each cause its own advice.
+QString describeUnopened(const Store::Recovery& recovery) {
+    using Cause = ModelContainer::OpenFailure::Cause;
+    switch (recovery.cause) {
+    case Cause::readOnly:
+        // The user's own word: Dovrane does not undo it, and says how to.
+        return QCoreApplication::translate(
+                   "dovrane::StartupProblem",
+                   "Dovrane does not write its database %1, since it was set to read-only (%2): removals made now "
+                   "are recorded only until Dovrane quits. To have them kept again, give yourself write permission "
+                   "on the file and its folder, then start Dovrane again.")
+            .arg(shown(recovery.path), reason(recovery.reason));
+    case Cause::newer:
+        return QCoreApplication::translate(
+                   "dovrane::StartupProblem",
+                   "Dovrane's database %1 was written by a newer version of Dovrane, and this version leaves it as it "
+                   "is: removals made now are recorded only until Dovrane quits. To use the database again, install "
+                   "the newer version of Dovrane; to start a new database instead, quit Dovrane and move the file "
+                   "elsewhere.")
+            .arg(shown(recovery.path));
+    case Cause::notWritable:
+        return QCoreApplication::translate(
+                   "dovrane::StartupProblem",
+                   "Dovrane may not write its database %1 (%2) and leaves it as it is: removals made now are recorded "
+                   "only until Dovrane quits. Check that the file and its folder belong to you and that the disk is "
+                   "not mounted read-only, then start Dovrane again.")
+            .arg(shown(recovery.path), reason(recovery.reason));
+    case Cause::other:
+        break;
+    }
+    return QCoreApplication::translate(
+               "dovrane::StartupProblem",
+               "Dovrane could not open its database %1 (%2) and leaves it as it is: removals made now are "
+               "recorded only until Dovrane quits. Check that the file and its folder can be read and written, "
+               "then start Dovrane again.")
+        .arg(shown(recovery.path), reason(recovery.reason));
+}
+
 } // namespace
 
 QString describe(const Store::Recovery& recovery) {
@@ -62,7 +100,11 @@ QString describe(const Store::Recovery& recovery) {
                     QCoreApplication::translate("dovrane::StartupProblem",
                                                 "The %Ln removals that could still be read from it were carried over.",
                                                 nullptr, int(recovery.keptRemovals));
-        return text;
+        // What a damaged journal can no longer list is still in the Trash.
+        return text + QLatin1Char(' ') +
+               QCoreApplication::translate("dovrane::StartupProblem",
+                                           "Anything the old database listed that is missing from Cleaned Up can "
+                                           "still be put back from the Trash with your file manager.");
     }
     case Kind::linked:
         // The file the link names is left alone: the user put it there.
@@ -86,12 +128,14 @@ QString describe(const Store::Recovery& recovery) {
                        "be made in its place (%2): removals made now are recorded only until Dovrane quits. Check "
                        "that the folder %3 can be written, then start Dovrane again.")
                 .arg(shown(recovery.aside), reason(recovery.reason), shown(Path::parent(recovery.path)));
-        return QCoreApplication::translate(
-                   "dovrane::StartupProblem",
-                   "Dovrane could not open its database %1 (%2) and leaves it as it is: removals made now are "
-                   "recorded only until Dovrane quits. Check that the file and its folder can be read and written, "
-                   "then start Dovrane again.")
-            .arg(shown(recovery.path), reason(recovery.reason));
+        if (recovery.damaged)
+            return QCoreApplication::translate(
+                       "dovrane::StartupProblem",
+                       "Dovrane's database %1 could not be read (%2), and it could not be moved aside to make room "
+                       "for a new one: removals made now are recorded only until Dovrane quits. Check that the "
+                       "folder %3 can be written, then start Dovrane again.")
+                .arg(shown(recovery.path), reason(recovery.reason), shown(Path::parent(recovery.path)));
+        return describeUnopened(recovery);
     }
     return {};
 }

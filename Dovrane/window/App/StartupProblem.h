@@ -31,7 +31,8 @@ struct WindowStart {
 };
 WindowStart openForWindow();
 
-// What the window says of a store it opened without, or with a new one in its place.
+// What the window says of a store it opened without, or with a new one in its place, with
+// advice that fits the fault.
 QString describe(const Store::Recovery& recovery);
 // Of a folder Dovrane cannot keep its files in.
 QString describe(const AppFolders::FolderProblem& problem);

@@ -6,6 +6,7 @@
 #include "UiKit/DetailHeader.h"
 #include "UiKit/Labels.h"
 #include "UiKit/SemanticColors.h"
+#include "UiKit/TableViews.h"
 #include "WindowBehavior/FitsHeight.h"
 #include "WindowBehavior/WindowHook.h"
 
@@ -124,7 +125,7 @@ CleanupSheet::CleanupSheet(AppModel& model, std::shared_ptr<const CleanupRequest
     entries_->setUniformRowHeights(true);
     entries_->setAlternatingRowColors(false);
     entries_->setSelectionMode(QAbstractItemView::NoSelection);
-    entries_->setTextElideMode(Qt::ElideMiddle);
+    TableViews::tipCutCells(*entries_);
     entries_->setMinimumHeight(160);
     entries_->setMaximumHeight(280);
     entries_->header()->setStretchLastSection(false);

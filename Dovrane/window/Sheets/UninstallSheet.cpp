@@ -98,8 +98,7 @@ QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) 
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
-    auto* name = new StyledLabel(fileName, Fonts::font(FontRole::body), {}, row);
-    name->setMaximumHeight(name->fontMetrics().lineSpacing());
+    auto* name = new ElidedLabel(fileName, Fonts::font(FontRole::body), {}, row);
     texts->addWidget(name);
     const QString folder = holdingFolder(leftover.url, model_.services().home);
     auto* reason = new LineLimitedLabel(folder + QStringLiteral(": ") + QString::fromStdString(leftover.reason), 2,

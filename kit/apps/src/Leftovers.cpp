@@ -104,12 +104,12 @@ std::vector<Folder> linuxFolders(const HomeLayout& layout) {
 std::vector<Leftover> LeftoverFinder::find(const std::string& bundleID, const std::string& name,
                                            const std::optional<Url>& appPath,
                                            const std::optional<std::string>& teamID) const {
-    const DeletionGuard guard(home, sandboxRoots);
-    const Rules rules(bundleID, name, appPath, teamID);
-
     // Each folder of the home where it really is (one linked to another disk searched there), so
-    // that what is found moves from where it was found, through no link.
+    // that what is found moves from where it was found, through no link. The guard stands on the
+    // same layout: making one resolves every folder it names.
     const HomeLayout layout(home);
+    const DeletionGuard guard(layout, sandboxRoots);
+    const Rules rules(bundleID, name, appPath, teamID);
     std::vector<Folder> searched;
     for (std::string_view folder : userFolders)
         searched.push_back(

@@ -88,10 +88,11 @@ bool OrphanFinder::isOrphan(const std::string& identifier) const {
     }
 }
 
-std::vector<std::string> OrphanFinder::searchedFolders() const {
+std::vector<std::string> OrphanFinder::searchedFolders() const { return searchedFolders(HomeLayout(home)); }
+
+std::vector<std::string> OrphanFinder::searchedFolders(const HomeLayout& layout) const {
     // Each where it really is, as the scan reads it: one linked to another disk is searched there,
     // so that what is found there moves through no link.
-    const HomeLayout layout(home);
     auto at = [&](std::string_view relative) { return layout.inPlace(relative).path(); };
     std::vector<std::string> searched;
     for (std::string_view folder : folders)
@@ -107,11 +108,13 @@ std::vector<std::string> OrphanFinder::searchedFolders() const {
 }
 
 std::vector<Orphan> OrphanFinder::find() const {
-    const DeletionGuard guard(home, sandboxRoots);
+    // One layout for the guard and the folders: making one resolves every folder it names.
+    const HomeLayout layout(home);
+    const DeletionGuard guard(layout, sandboxRoots);
     std::vector<Orphan> found;
     std::vector<Url> unmeasured;
     std::vector<std::size_t> unmeasuredIndices;
-    for (const std::string& folder : searchedFolders()) {
+    for (const std::string& folder : searchedFolders(layout)) {
         for (const std::string& name : Fs::list(folder)) {
             auto identifier = bundleID(name, Path::lastComponent(folder));
             if (!identifier || !isOrphan(*identifier))

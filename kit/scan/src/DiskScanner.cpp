@@ -175,6 +175,7 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
     const int total = int(ids.size());
 
     const HomeLayout layout(home, environment);
+    const DeletionGuard guard(layout);
     // The apps and the caches both read the Flatpak apps: they are listed once for the scan.
     DiskScanner scanner = *this;
     scanner.flatpakApps = listedOnce(flatpakApps);
@@ -185,10 +186,10 @@ ScanResult DiskScanner::scan(const Progress& progress, std::stop_token stop) con
         std::vector<std::jthread> workers;
         workers.reserve(ids.size());
         for (CategoryID id : ids) {
-            auto work = [id, stop, &scanner, &queue, &layout] {
+            auto work = [id, stop, &scanner, &queue, &layout, &guard] {
                 Category category(id);
                 try {
-                    category = scanner.collect(id, layout, stop);
+                    category = scanner.collect(id, layout, guard, stop);
                 } catch (...) {
                     // A collector that fails (memory, threads) leaves its category empty.
                 }
@@ -229,7 +230,11 @@ Category DiskScanner::collect(CategoryID id, std::stop_token stop) const {
 }
 
 Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, std::stop_token stop) const {
-    const DeletionGuard guard(layout);
+    return collect(id, layout, DeletionGuard(layout), stop);
+}
+
+Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, const DeletionGuard& guard,
+                              std::stop_token stop) const {
     const ScanCollectors collectors(*this, layout);
     Category raw(id);
     switch (id) {

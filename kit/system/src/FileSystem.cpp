@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -172,19 +173,64 @@ bool writeFile(const std::string& path, std::string_view data) {
     return close(fd) == 0 && ok;
 }
 
+namespace {
+
+constexpr std::string_view temporaryInfix = ".tmp-";
+constexpr std::size_t temporaryLetters = 6; // mkstemp's XXXXXX
+
+} // namespace
+
 bool writeFileAtomically(const std::string& path, std::string_view data, unsigned mode) {
-    std::string temporary = path + ".tmp-XXXXXX";
+    std::string temporary = path + std::string(temporaryInfix) + std::string(temporaryLetters, 'X');
     int fd = mkstemp(temporary.data());
     if (fd < 0)
         return false;
+    // Held until the file has its name or is gone, so that a start cleaning up after a killed
+    // write leaves this one alone.
+    flock(fd, LOCK_EX | LOCK_NB);
     fchmod(fd, mode);
-    bool ok = writeAll(fd, data) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
+    const bool ok = writeAll(fd, data) && fsync(fd) == 0;
     if (!ok || rename(temporary.c_str(), path.c_str()) != 0) {
         unlink(temporary.c_str());
+        close(fd);
         return false;
     }
+    close(fd); // the bytes are on disk already
     return true;
+}
+
+std::size_t removeStaleTemporaries(const std::string& path, double minAgeSeconds) {
+    const std::string prefix = Path::lastComponent(path) + std::string(temporaryInfix);
+    const int folder = open(Path::parent(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return 0;
+    std::size_t removed = 0;
+    const Date now = Date::now();
+    for (const std::string& name : list(Path::parent(path))) {
+        if (name.size() != prefix.size() + temporaryLetters || !name.starts_with(prefix) ||
+            !std::all_of(name.begin() + std::ptrdiff_t(prefix.size()), name.end(), [](char c) {
+                return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+            }))
+            continue;
+        const int fd = openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {
+        }, named{};
+        const bool stale =
+            fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == geteuid() &&
+            now.secondsSince(Date::fromUnix(double(opened.st_mtim.tv_sec) + double(opened.st_mtim.tv_nsec) / 1e9)) >
+                minAgeSeconds;
+        // A writer holds its lock from just after making the file until it has its name; the
+        // name must still be the file that was checked.
+        if (stale && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+            named.st_ino == opened.st_ino && unlinkat(folder, name.c_str(), 0) == 0)
+            ++removed;
+        close(fd);
+    }
+    close(folder);
+    return removed;
 }
 
 bool makeDirectories(const std::string& path, unsigned mode) {

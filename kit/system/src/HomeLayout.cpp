@@ -245,9 +245,10 @@ Url HomeLayout::spelledFolder(std::string_view relative) const {
 }
 
 Url HomeLayout::readAt(const Url& spelled) const {
-    if (isStrictlyInside(canonicalHome_, DeletionGuard::canonical(spelled.path())))
+    const std::string real = DeletionGuard::canonical(spelled.path());
+    if (isStrictlyInside(canonicalHome_, real))
         return spelled;
-    return resolved(spelled);
+    return Url::fromPath(belowHome(real, home_.path(), canonicalHome_)); // resolved(spelled)
 }
 
 Url HomeLayout::resolved(const Url& url) const {

@@ -10,6 +10,7 @@
 #include "DovraneKit/trash/FreedesktopTrash.h"
 #include "DovraneKit/trash/Trasher.h"
 #include "support/FakeRunner.h"
+#include "support/Patience.h"
 #include "support/ScannerFixture.h"
 #include "support/TestSupport.h"
 
@@ -99,7 +100,7 @@ TEST(DiskScanner, FixedOrderWhateverFinishesLastAndOneProgressCallAtATime) {
     f.runner->beforeAnswering([&](const std::string& executable) {
         std::unique_lock lock(mutex);
         if (executable == tools().tmutil)
-            changed.wait_for(lock, std::chrono::seconds(20), [&] { return calls.size() >= 14; });
+            changed.wait_for(lock, patient(std::chrono::seconds(7)), [&] { return calls.size() >= 14; });
     });
     std::atomic<bool> inside = false, overlapped = false;
     auto result = f.scanner().scan([&](CategoryID id, int finished, int total) {

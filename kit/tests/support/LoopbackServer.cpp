@@ -1,4 +1,5 @@
 #include "support/LoopbackServer.h"
+#include "support/Patience.h"
 
 #include "support/TestSupport.h"
 
@@ -431,7 +432,7 @@ void LoopbackServer::serve(int fd) {
     // Close gently: let the client read everything and hang up first, so no reset cuts the
     // end of the answer off.
     stream.endSending();
-    while (readable(std::chrono::seconds(2)))
+    while (readable(patient(std::chrono::milliseconds(700))))
         if (stream.receive(buffer, sizeof buffer) < 0)
             break;
 }

@@ -2,7 +2,9 @@
 
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -106,6 +108,51 @@ TEST(FileSystemWriting, AtomicWritesAndFolders) {
     EXPECT_TRUE(Fs::makeDirectories(dir / "a/b/c"));
     EXPECT_FALSE(Fs::makeDirectories(dir / "f/sub"));
     EXPECT_FALSE(Fs::makeDirectories(dir / "f"));
+}
+
+// A write killed before its rename leaves "<file>.tmp-XXXXXX". Only such a file of the user's
+// own, a minute old and held by no writer, is removed: never a fresh one, a locked one, a link,
+// a folder, another file's or a look-alike.
+TEST(FileSystemWriting, StaleTemporariesOfAFileGoAndNothingElse) {
+    TempDir dir;
+    const std::string cache = dir / "last-scan.json";
+    const Date old = Date::now().adding(-120);
+    fixture::writeFile(cache, "the cache");
+    const std::vector<std::string> files{"last-scan.json.tmp-Ab12Cd",  "last-scan.json.tmp-zz99ZZ",
+                                         "last-scan.json.tmp-fresh1",  "last-scan.json.tmp-held12",
+                                         "last-scan.json.tmp-short",   "last-scan.json.tmp-a.b-c_",
+                                         "last-scan.json.tmp-Ab12Cde", "other.json.tmp-Ab12Cd"};
+    for (const std::string& name : files) {
+        fixture::writeFile(dir / name, "half a save");
+        if (name != "last-scan.json.tmp-fresh1")
+            fixture::setTimes(dir / name, old);
+    }
+    fixture::makeFolder(dir / "last-scan.json.tmp-folder");
+    fixture::makeSymlink(dir / "last-scan.json.tmp-Ab12Cd", dir / "last-scan.json.tmp-linkAB");
+    fixture::setTimes(dir / "last-scan.json.tmp-folder", old);
+    fixture::setTimes(dir / "last-scan.json.tmp-linkAB", old);
+    const int writer = open((dir / "last-scan.json.tmp-held12").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(flock(writer, LOCK_EX), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(lchown((dir / "last-scan.json.tmp-zz99ZZ").c_str(), 65534, 65534), 0); // another user's
+    }
+
+    EXPECT_EQ(Fs::removeStaleTemporaries(cache), geteuid() == 0 ? 1u : 2u);
+    EXPECT_FALSE(Fs::exists(dir / "last-scan.json.tmp-Ab12Cd"));
+    for (const std::string& name : files) {
+        if (name != "last-scan.json.tmp-Ab12Cd" && (geteuid() == 0 || name != "last-scan.json.tmp-zz99ZZ")) {
+            EXPECT_TRUE(Fs::exists(dir / name)) << name;
+        }
+    }
+    EXPECT_TRUE(Fs::isDirectory(dir / "last-scan.json.tmp-folder"));
+    EXPECT_TRUE(Fs::isSymlink(dir / "last-scan.json.tmp-linkAB"));
+    EXPECT_EQ(Fs::readFile(cache), "the cache");
+
+    // Once its writer is gone it is as stale as any.
+    close(writer);
+    EXPECT_EQ(Fs::removeStaleTemporaries(cache), 1u);
+    EXPECT_FALSE(Fs::exists(dir / "last-scan.json.tmp-held12"));
 }
 
 TEST(FileSystemWriting, MoveAsideNumbersItsNamesAndKeepsEveryEarlierCopy) {

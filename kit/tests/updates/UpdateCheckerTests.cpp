@@ -2,6 +2,7 @@
 #include "DovraneKit/updates/UpdateChecker.h"
 #include "support/FakeNetworkProbe.h"
 #include "support/LoopbackServer.h"
+#include "support/Patience.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -309,7 +310,7 @@ TEST(UpdateCheckerRun, KeepsSixChecksInFlightAndReportsProgressInOrder) {
             progressSeenAtStart.push_back(progressCalls);
             ++started;
             changed.notify_all();
-            changed.wait_for(lock, 5s, [&] { return inFlight >= 6 || started == 10; });
+            changed.wait_for(lock, patient(2s), [&] { return inFlight >= 6 || started == 10; });
         }
         auto result = real(url);
         std::lock_guard lock(mutex);

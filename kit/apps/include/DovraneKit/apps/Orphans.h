@@ -17,6 +17,8 @@
 
 namespace dovrane {
 
+class HomeLayout;
+
 struct Orphan {
     Url url;              // directly inside one of the searched Library folders
     std::string bundleID; // as the entry's name spells it
@@ -69,6 +71,8 @@ struct OrphanFinder {
     // Every folder find() lists, in order: the Library folders above, then .config,
     // .local/share, the cache home, .local/state and .var/app below home.
     std::vector<std::string> searchedFolders() const;
+    // The same, read where `layout` (of this home) finds them.
+    std::vector<std::string> searchedFolders(const HomeLayout& layout) const;
 
     // The orphans, largest first (equal sizes in the order found: folder order, then listing).
     std::vector<Orphan> find() const;

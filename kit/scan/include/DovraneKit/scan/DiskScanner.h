@@ -11,6 +11,7 @@
 #include "DovraneKit/scan/ScanModel.h"
 #include "DovraneKit/scan/ScanSettings.h"
 #include "DovraneKit/system/CommandRunner.h"
+#include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/HomeLayout.h"
 
 #include <functional>
@@ -65,6 +66,10 @@ struct DiskScanner {
     // `layout` finds them; without one, a layout of the home and `environment` is made for this call.
     Category collect(CategoryID id, std::stop_token stop = {}) const;
     Category collect(CategoryID id, const HomeLayout& layout, std::stop_token stop = {}) const;
+    // The same with the deletion guard of `layout` (DeletionGuard(layout)) made by the caller,
+    // once for every category it collects.
+    Category collect(CategoryID id, const HomeLayout& layout, const DeletionGuard& guard,
+                     std::stop_token stop = {}) const;
 
     // Only what a move to the Trash takes is offered: an item whose Trash would refuse it (on a
     // disk without one this user may use) is shown, with the reason the move would give.

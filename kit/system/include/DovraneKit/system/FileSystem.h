@@ -10,6 +10,7 @@
 #include "DovraneKit/core/Date.h"
 #include "DovraneKit/core/Path.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,8 +50,13 @@ int openForReading(const std::string& path);
 // Whole file, or nothing when it cannot be read, is no regular file (see openForReading) or is
 // larger than maxBytes.
 std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes = 64ull << 20);
-// Writes beside the target and renames over it, so a reader never sees half a file.
+// Writes beside the target and renames over it, so a reader never sees half a file. The file
+// written beside it is "<path>.tmp-XXXXXX", locked (flock) while it is written.
 bool writeFileAtomically(const std::string& path, std::string_view data, unsigned mode = 0644);
+// The files writeFileAtomically left beside path when it was stopped before its rename: each
+// "<path>.tmp-XXXXXX" of this user's own that is a regular file, last written more than
+// minAgeSeconds ago and locked by no writer goes. Nothing else is touched. How many went.
+std::size_t removeStaleTemporaries(const std::string& path, double minAgeSeconds = 60);
 bool writeFile(const std::string& path, std::string_view data);
 // Writes all of data to an open descriptor, retrying short writes and interruptions.
 bool writeAll(int fd, std::string_view data);
