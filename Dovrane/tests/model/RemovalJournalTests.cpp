@@ -8,6 +8,7 @@
 #include "support/Await.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
+#include "support/Patience.h"
 
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
@@ -63,10 +64,10 @@ bool killedInAMove(const std::string& home, const std::string& folder, const cha
                 {QStringLiteral("--journaled-move"), QString::fromStdString(home), QString::fromStdString(folder),
                  QString::fromLatin1(stop)});
     QByteArray said;
-    while (!said.contains("STOP") && !said.contains("END") && child.waitForReadyRead(60000))
+    while (!said.contains("STOP") && !said.contains("END") && child.waitForReadyRead(patientMs(60000)))
         said += child.readAllStandardOutput();
     child.kill();
-    child.waitForFinished(30000);
+    child.waitForFinished(patientMs(30000));
     return said.contains("STOP") && child.exitStatus() == QProcess::CrashExit;
 }
 
