@@ -62,7 +62,19 @@ bool openStore(const QString& name, const std::string& path) {
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     database.setDatabaseName(QFile::decodeName(QByteArray::fromStdString(path)));
     database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(ModelContainer::busyTimeoutMs));
-    return database.open();
+    if (!database.open())
+        return false;
+    // Each commit of a batch waits for the disk; a checkpoint on top of it, every few batches,
+    // would write the growing tables into the file and wait again. The move checkpoints once, at
+    // its end (checkpoint()).
+    QSqlQuery(database).exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
+    return true;
+}
+
+// What the log holds goes into the file here, on the pool, rather than at the next save of the
+// main thread's connection. A reader that holds on stops it early, and the next one goes on.
+void checkpoint(const QString& name) {
+    QSqlQuery(QSqlDatabase::database(name, false)).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
 }
 
 void closeStore(const QString& name) {
@@ -198,6 +210,7 @@ RemovalJournal::Moved RemovalJournal::move(const Trasher& trasher, const TrashPl
     const QByteArray encoded =
         moved.outcome.removed.empty() ? QByteArray() : ModelContainer::encodeItems(moved.outcome.removed);
     moved.saved = journal->finish(moved.outcome.removed, encoded);
+    checkpoint(journal->connection_);
     return moved;
 }
 
@@ -267,6 +280,8 @@ std::optional<int> RemovalJournal::settle(const std::string& storePath) {
         else if (written && inserted)
             ++*written;
     }
+    if (!left.empty())
+        checkpoint(name);
     closeStore(name);
     return written;
 }
