@@ -200,7 +200,9 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     if (plan.entries.empty())
         return outcome;
     const std::vector<std::string> mounts = Fs::mountPoints(); // once for the whole move
-    const std::size_t batch = std::max<std::size_t>(journal.batch, 1);
+    // Each entry of a batch holds its folder open until it moves: without a journal to write,
+    // one at a time.
+    const std::size_t batch = journal.record ? std::max<std::size_t>(journal.batch, 1) : 1;
     // Entries whose name another program took between the choice and the claim go again, in a
     // later batch, under a new name; a few times at most.
     constexpr int claims = 3;
