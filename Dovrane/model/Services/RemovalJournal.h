@@ -26,9 +26,9 @@ namespace dovrane {
 
 class RemovalJournal {
 public:
-    // Items per batch: what one commit covers. Each commit waits for the disk (a power cut loses
-    // no record of what moved), which costs the most of the journal's time; each item of a batch
-    // holds its folder open until it moves, which bounds it from above.
+    // Items per batch: what one commit covers. Each commit waits for the disk, so that a power cut
+    // loses no record of what moved; each item of a batch holds its folder open until it moves,
+    // which bounds the batch from above.
     static constexpr std::size_t batch = 500;
 
     // A removal's record, under way from now in the store at storePath; nothing when the store
