@@ -23,9 +23,10 @@ using namespace dovrane::testing;
 namespace {
 
 const std::vector<std::string> programs = {
-    "dovrane-codesign", "dovrane-spctl", "dovrane-security", "dovrane-ditto",    "dovrane-tar", "dovrane-hdiutil",
-    "dovrane-move",     "make_home",     "floor_walk",       "scan_memory",      "model_bench", "cache_bench",
-    "reader_memory",    "cleanup_bench", "journal_bench",    "signature_memory", "sort_bench",  "flood_bench"};
+    "dovrane-codesign", "dovrane-spctl", "dovrane-security", "dovrane-ditto", "dovrane-tar",
+    "dovrane-hdiutil",  "dovrane-move",  "make_home",        "floor_walk",    "scan_memory",
+    "model_bench",      "cache_bench",   "reader_memory",    "cleanup_bench", "journal_bench",
+    "signature_memory", "sort_bench",    "flood_bench",      "removal_bench"};
 
 struct Answer {
     int status = -1;
@@ -146,6 +147,7 @@ TEST(ProgramArguments, ArgumentsThatFitAFormButNotWhatItTakesAreRefused) {
         {"cleanup_bench", {"0"}},
         {"cleanup_bench", {"many"}},
         {"journal_bench", {"10", "0"}},
+        {"removal_bench", {"0"}},
         {"sort_bench", {"0"}},
         {"flood_bench", {"1500", "15", "10"}},
         {"reader_memory", {"--read", "sideways", home}},
@@ -180,6 +182,10 @@ TEST(ProgramArguments, FormsWithOptionalArgumentsStillRun) {
     const Answer model = run("model_bench", {"10", "10"}, work.path(), scratch);
     EXPECT_EQ(model.status, 0) << model.errors;
     EXPECT_NE(model.output.find("journal list: 10 records"), std::string::npos) << model.output;
+    const Answer removal = run("removal_bench", {"3"}, work.path(), scratch);
+    EXPECT_EQ(removal.status, 0) << removal.errors;
+    EXPECT_NE(removal.output.find("settle after a kill: 3 items left under way, 1 record written"), std::string::npos)
+        << removal.output;
     // A path given where the tar stand-in wants one is no option, even when the archive is absent.
     const Answer missing = run("dovrane-tar", {"-xf", work / "missing.tar", "-C", work / "out"}, work.path(), scratch);
     EXPECT_EQ(missing.status, 1) << missing.errors;

@@ -46,6 +46,7 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
     hasFullDiskAccess_ = Permissions::hasFullDiskAccess();
     macStyleHome_ = HomeLayout::keepsMacFolders(services_.home);
     restoreScan();
+    settleJournal();
     // Saves killed before their rename leave their temporary files beside the caches.
     cacheWriter_.removeStaleTemporaries(
         {ScanCache::url().path(), UpdatesCache::url().path(),

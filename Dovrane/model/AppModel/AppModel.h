@@ -10,6 +10,7 @@
 #include "AppModel/Lifeline.h"
 #include "AppModel/WindowRecords.h"
 #include "Services/ModelContainer.h"
+#include "Services/RemovalJournal.h"
 #include "Services/Services.h"
 
 #include <DovraneKit/apps/Orphans.h>
@@ -78,8 +79,9 @@ public:
     };
     Q_ENUM(Field)
 
-    // Restores the Settings tab, starts reading the cached scan on the pool (see scanRestored),
-    // reads the startup volume and the access rights; starts no other work. The container must
+    // Restores the Settings tab, starts reading the cached scan and settling the journal on the
+    // pool (see scanRestored, journalSettled), reads the startup volume and the access rights;
+    // starts no other work. The container must
     // outlive the model.
     AppModel(ModelContainer& container, Services services, QObject* parent = nullptr);
     // Stops the running work; nothing touches the model afterwards.
@@ -157,6 +159,10 @@ public:
     // call. Until then scan() is empty; a scan set meanwhile (one that ended, demo data) is newer
     // and is kept.
     QFuture<void> scanRestored() const;
+    // Finishes on the main thread once the journal's records that a killed process left under
+    // way are settled against the Trash (RemovalJournal::settle), which the model starts when it
+    // is made.
+    QFuture<void> journalSettled() const;
 
     // Today's daily record from a scan, then the growth figures.
     void recordDaily(const ScanResult& scan);
@@ -314,12 +320,16 @@ private:
     bool due(Date last, double every) const;
     // Seconds from date to now; a date after now counts as long ago.
     double secondsSince(Date date) const;
-    // Journals a move to the Trash, reports it in the notice and drops moved orphans.
-    // encodedItems: the removed items as the journal stores them, when worked out off the main
-    // thread already.
-    void record(const Trasher::Outcome& outcome, const Wording& title, std::optional<QByteArray> encodedItems = {});
-    void cleanedUp(const Trasher::Outcome& outcome, std::optional<QByteArray> encodedItems, const Wording& title,
+    // Journals a move to the Trash, reports it in the notice and drops moved orphans. A record
+    // that the move's own journal did not save (demo data, a store that refused it) is inserted
+    // and saved here.
+    void record(const RemovalJournal::Moved& moved, const Wording& title);
+    void cleanedUp(const RemovalJournal::Moved& moved, const Wording& title,
                    const std::shared_ptr<QPromise<void>>& done);
+    // The store a move journals into as it goes; empty when it takes no writes.
+    std::string journalPath() const;
+    // Settles on the pool what a killed process left under way in the journal.
+    void settleJournal();
     // Takes what moved out of the scan on the pool, then writes the cache; done finishes after.
     void pruneScan(std::shared_ptr<const std::vector<RemovedItem>> removed,
                    const std::shared_ptr<QPromise<void>>& done);
@@ -328,7 +338,7 @@ private:
     void uninstallSearched(std::uint64_t ticket, UninstallRequest request);
     void sheetChangedForUninstalls(Field field);
     void showNextUninstall();
-    void uninstalled(const Trasher::Outcome& outcome, const Wording& title, const Url& bundle,
+    void uninstalled(const RemovalJournal::Moved& moved, const Wording& title, const Url& bundle,
                      const std::shared_ptr<QPromise<void>>& done);
     void appsListed(std::vector<InstalledApp> listed, const std::shared_ptr<QPromise<void>>& done);
     void searchOrphansAfterScan();
@@ -375,6 +385,7 @@ private:
     std::unique_ptr<ScanRunState> scanRun_;
     std::unique_ptr<RemovalState> removals_;
     std::unique_ptr<ListingEdits> listingEdits_;
+    QFuture<void> journalSettled_;
 
     Lifeline lifeline_{this};
     QThreadPool pool_;

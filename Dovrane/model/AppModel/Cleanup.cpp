@@ -119,29 +119,28 @@ QFuture<void> AppModel::perform(const CleanupRequest& request) {
         for (const TrashPlan::Entry& entry : plan.entries)
             outcome.removed.push_back(
                 {entry.url, Url::fromPath(demoTrashFolder + entry.url.lastPathComponent()), entry.size, false});
-        cleanedUp(outcome, std::nullopt, title, done);
+        cleanedUp({std::move(outcome), false, services_.clock->now(), {}}, title, done);
         return future;
     }
-    struct Moved {
-        Trasher::Outcome outcome;
-        std::optional<QByteArray> encodedItems;
-    };
+    // The record's date is the move's start: it is in the store, under way, before anything moves.
     handOff(
         pool_, lifeline_,
-        [trasher = trasher(), plan = std::move(plan)] {
-            Moved moved{trasher.execute(plan), std::nullopt};
-            // The journal's text of thousands of items is worked out here, not on the main thread.
-            if (!moved.outcome.removed.empty())
-                moved.encodedItems = ModelContainer::encodeItems(moved.outcome.removed);
-            return moved;
+        [trasher = trasher(), plan = std::move(plan), store = journalPath(), start = services_.clock->now(), title] {
+            return RemovalJournal::move(trasher, plan, store, start, title);
         },
-        [this, title, done](Moved moved) { cleanedUp(moved.outcome, std::move(moved.encodedItems), title, done); });
+        [this, title, done](RemovalJournal::Moved moved) { cleanedUp(moved, title, done); });
     return future;
 }
 
-void AppModel::cleanedUp(const Trasher::Outcome& outcome, std::optional<QByteArray> encodedItems, const Wording& title,
+std::string AppModel::journalPath() const {
+    // A store found damaged takes no more writes, and nothing moves without its record.
+    return container_.isDamaged() ? std::string() : container_.path();
+}
+
+void AppModel::cleanedUp(const RemovalJournal::Moved& moved, const Wording& title,
                          const std::shared_ptr<QPromise<void>>& done) {
-    record(outcome, title, std::move(encodedItems));
+    const Trasher::Outcome& outcome = moved.outcome;
+    record(moved, title);
     if (!scan()) {
         done->finish();
         return;
@@ -222,15 +221,23 @@ void AppModel::pruneScan(std::shared_ptr<const std::vector<RemovedItem>> removed
         });
 }
 
-void AppModel::record(const Trasher::Outcome& outcome, const Wording& title, std::optional<QByteArray> encodedItems) {
+void AppModel::record(const RemovalJournal::Moved& journaled, const Wording& title) {
+    const Trasher::Outcome& outcome = journaled.outcome;
     if (!outcome.removed.empty()) {
-        const Date now = services_.clock->now();
-        container_.insert(encodedItems
-                              ? std::make_shared<Removal>(now, title, outcome.removed, std::move(*encodedItems))
-                              : std::make_shared<Removal>(now, title, outcome.removed));
+        bool saved = journaled.saved;
+        if (saved) {
+            container_.noteWrittenElsewhere();
+        } else {
+            // Not in the store (demo data, or a journal that could not finish): kept here for the
+            // next save, under the identifier of any record left under way, which settling then
+            // leaves alone.
+            container_.insert(journaled.uuid.isNull()
+                                  ? std::make_shared<Removal>(journaled.date, title, outcome.removed)
+                                  : std::make_shared<Removal>(journaled.date, title, outcome.removed, journaled.uuid));
+            saved = container_.save();
+        }
         // A failed save keeps the record for the next one, but the user must know that Put Back
         // may not find these items: the desktop's Trash still can.
-        const bool saved = container_.save();
         std::int64_t total = 0;
         for (const RemovedItem& item : outcome.removed)
             total += item.size;

@@ -6,6 +6,7 @@
 
 #include "AppModel/Handoff.h"
 #include "Services/MemoryUse.h"
+#include "Services/RemovalJournal.h"
 
 #include <DovraneKit/system/FileSystem.h>
 
@@ -28,6 +29,21 @@ void count(JournalEntry& entry) {
 }
 
 } // namespace
+
+void AppModel::settleJournal() {
+    auto settled = std::make_shared<QPromise<void>>();
+    settled->start();
+    journalSettled_ = settled->future();
+    handOff(
+        pool_, lifeline_, [store = journalPath()] { return store.empty() ? 0 : RemovalJournal::settle(store); },
+        [this, settled](std::optional<int> written) {
+            if (written.value_or(0) > 0)
+                container_.noteWrittenElsewhere();
+            settled->finish();
+        });
+}
+
+QFuture<void> AppModel::journalSettled() const { return journalSettled_; }
 
 QFuture<std::optional<JournalPage>> AppModel::journalPage(int offset, int limit) {
     auto promise = std::make_shared<QPromise<std::optional<JournalPage>>>();

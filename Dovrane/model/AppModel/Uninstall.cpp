@@ -146,22 +146,22 @@ QFuture<void> AppModel::performUninstall(UninstallRequest request) {
         Trasher::Outcome outcome;
         for (const Trasher::Candidate& entry : entries)
             outcome.removed.push_back({entry.url, demoTrashPath, entry.size, false});
-        uninstalled(outcome, title, app.path, done);
+        uninstalled({std::move(outcome), false, services_.clock->now(), {}}, title, app.path, done);
         return future;
     }
 
     auto move = [this, entries, title, bundle = app.path, done] {
         handOff(
             pool_, lifeline_,
-            [trasher = trasher(), entries] {
+            [trasher = trasher(), entries, title, store = journalPath(), start = services_.clock->now()] {
                 const TrashPlan plan = trasher.plan(entries);
-                Trasher::Outcome outcome = trasher.execute(plan);
+                RemovalJournal::Moved moved = RemovalJournal::move(trasher, plan, store, start, title);
                 // A protected bundle or leftover did not move either: the notice counts it.
                 for (const Url& refused : plan.refused)
-                    outcome.failed.push_back(TrashFailure::blocked(refused));
-                return outcome;
+                    moved.outcome.failed.push_back(TrashFailure::blocked(refused));
+                return moved;
             },
-            [this, title, bundle, done](Trasher::Outcome outcome) { uninstalled(outcome, title, bundle, done); });
+            [this, title, bundle, done](RemovalJournal::Moved moved) { uninstalled(moved, title, bundle, done); });
     };
     if (!request.isRunning) {
         move();
@@ -177,9 +177,10 @@ QFuture<void> AppModel::performUninstall(UninstallRequest request) {
     return future;
 }
 
-void AppModel::uninstalled(const Trasher::Outcome& outcome, const Wording& title, const Url& bundle,
+void AppModel::uninstalled(const RemovalJournal::Moved& journaled, const Wording& title, const Url& bundle,
                            const std::shared_ptr<QPromise<void>>& done) {
-    record(outcome, title);
+    const Trasher::Outcome& outcome = journaled.outcome;
+    record(journaled, title);
     const bool moved = std::any_of(outcome.removed.begin(), outcome.removed.end(),
                                    [&](const RemovedItem& item) { return item.originalPath.path() == bundle.path(); });
     if (moved)

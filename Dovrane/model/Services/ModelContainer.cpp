@@ -110,6 +110,17 @@ const char* const indexDailySizes = "CREATE INDEX IF NOT EXISTS daily_sizes_day 
 const char* const dropDuplicateDays =
     "DELETE FROM daily_sizes WHERE id NOT IN (SELECT MAX(id) FROM daily_sizes GROUP BY day)";
 const char* const indexNewestFirst = "CREATE INDEX IF NOT EXISTS removals_newest ON removals (date DESC, id)";
+// A removal while it runs: its record and the items of each batch, written before they move,
+// until the finished record takes its place in removals (RemovalJournal). Tables of their own,
+// which an older Dovrane keeps without knowing them.
+const char* const createUnderWay =
+    "CREATE TABLE IF NOT EXISTS removals_under_way (id INTEGER PRIMARY KEY, date REAL NOT NULL, title TEXT NOT NULL, "
+    "title_wording TEXT, uuid TEXT NOT NULL, owner TEXT NOT NULL)";
+const char* const createMoves = "CREATE TABLE IF NOT EXISTS removal_moves (id INTEGER PRIMARY KEY, "
+                                "removal INTEGER NOT NULL, item TEXT NOT NULL)";
+const char* const indexMoves = "CREATE INDEX IF NOT EXISTS removal_moves_of ON removal_moves (removal)";
+// A record is looked up by its identifier when a removal's journal finishes or is settled.
+const char* const indexUuid = "CREATE INDEX IF NOT EXISTS removals_uuid ON removals (uuid)";
 const char* const uniqueDay = "CREATE UNIQUE INDEX IF NOT EXISTS daily_sizes_one_per_day ON daily_sizes (day)";
 
 // SQLite's own word that the file is damaged or no database at all (SQLITE_CORRUPT,
@@ -323,8 +334,9 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
             return OpenFailure{*error};
     // The journal is read a page at a time, newest first; an index, like the column above, that
     // an older Dovrane keeps up without knowing it.
-    if (auto error = run(query, QString::fromLatin1(indexNewestFirst)))
-        return OpenFailure{*error};
+    for (const char* statement : {indexNewestFirst, indexUuid, createUnderWay, createMoves, indexMoves})
+        if (auto error = run(query, QString::fromLatin1(statement)))
+            return OpenFailure{*error};
     return container;
 }
 
@@ -621,6 +633,8 @@ bool ModelContainer::endedOnFailure(const QSqlQuery& query) {
         std::fprintf(stderr, "Could not read the database at %s: %s\n", path_.c_str(), error->c_str());
     return true;
 }
+
+void ModelContainer::noteWrittenElsewhere() { emit changed(); }
 
 bool ModelContainer::hasChanges() const {
     if (!removals_.inserted.empty() || !dailySizes_.inserted.empty() || dailyCutoff_)

@@ -122,6 +122,10 @@ public:
     std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes();
     std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes(Date day);
 
+    // Records were written into the file over another connection (RemovalJournal): announced as
+    // a change, so that the journal is read again.
+    void noteWrittenElsewhere();
+
     bool hasChanges() const;
     // A read found the file damaged; saving is refused from then on.
     bool isDamaged() const { return damaged_; }

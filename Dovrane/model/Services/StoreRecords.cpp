@@ -18,6 +18,11 @@ Removal::Removal(Date date, const Wording& title, std::vector<RemovedItem> items
     encodedItems_ = std::move(encodedItems);
 }
 
+Removal::Removal(Date date, const Wording& title, std::vector<RemovedItem> items, const QUuid& uuid)
+    : Removal(date, title, std::move(items)) {
+    uuid_ = uuid;
+}
+
 std::int64_t Removal::size() const {
     std::int64_t total = 0;
     for (const RemovedItem& item : items_)

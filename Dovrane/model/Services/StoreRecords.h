@@ -33,6 +33,9 @@ public:
     // With the items already encoded as the store writes them (ModelContainer::encodeItems, on
     // any thread): the save of thousands of items then does not encode them on the main thread.
     Removal(Date date, const Wording& title, std::vector<RemovedItem> items, QByteArray encodedItems);
+    // The record that a move's own journal (RemovalJournal) could not finish, under its identifier,
+    // so that the record it left under way is not settled into a second one.
+    Removal(Date date, const Wording& title, std::vector<RemovedItem> items, const QUuid& uuid);
 
     Date date() const { return date_; }
     // In the current language when the record knows its wording, else as it was stored.

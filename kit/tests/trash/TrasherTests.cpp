@@ -1033,3 +1033,70 @@ TEST(TrasherReasons, EverySystemErrorIsSaidInDovranesOwnWords) {
             }
     }
 }
+
+// A journal hears of each batch before it moves: its items under the names they then take, two
+// of one name apart; a batch whose record fails, and every one after it, stays where it is.
+TEST_F(TrasherTest, EachBatchIsRecordedBeforeItMovesAndAFailedRecordMovesNothingMore) {
+    std::vector<Trasher::Candidate> candidates;
+    for (const char* path : {"a/cache", "b/cache", "c/cache", "d/log", "e/log"}) {
+        writeFile(work / path, path);
+        candidates.push_back(item(work / path));
+    }
+    const Trasher t = plainTrasher();
+    std::vector<std::vector<RemovedItem>> batches;
+    int answers = 3;
+    const auto record = [&](const std::vector<RemovedItem>& taking) {
+        for (const RemovedItem& each : taking) {
+            EXPECT_TRUE(Fs::exists(each.originalPath.path())) << each.originalPath.path();
+            EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(each.trashPath.path()))) << each.trashPath.path();
+        }
+        batches.push_back(taking);
+        return --answers > 0;
+    };
+    const Trasher::Outcome all = t.execute(t.plan(candidates), {2, record});
+    ASSERT_EQ(batches.size(), 3u);
+    EXPECT_EQ(batches[0].size(), 2u);
+    EXPECT_EQ(batches[2].size(), 1u);
+    EXPECT_EQ(batches[0][0].trashPath.lastPathComponent(), "cache");
+    EXPECT_EQ(batches[0][1].trashPath.lastPathComponent(), "cache 2");
+    EXPECT_EQ(all.removed, (std::vector<RemovedItem>{batches[0][0], batches[0][1], batches[1][0], batches[1][1]}));
+    for (const RemovedItem& moved : all.removed)
+        EXPECT_TRUE(Trasher::isInTrash(moved)) << moved.trashPath.path();
+
+    // The third record failed: its item stays, with no info file, and says why.
+    ASSERT_EQ(all.failed.size(), 1u);
+    EXPECT_EQ(all.failed[0].path, Url::fromPath(work / "e/log"));
+    EXPECT_EQ(all.failed[0].reason,
+              "Dovrane could not write its record of this move, so the item was left where it is.");
+    EXPECT_TRUE(Fs::exists(work / "e/log"));
+    EXPECT_EQ(Fs::list(trashInfo).size(), 4u);
+}
+
+// Settling a move cut short keeps what its names hold and clears the info files it left without
+// their item; what other programs put under those names stays as it is.
+TEST_F(TrasherTest, SettlingKeepsWhatReachedTheTrashAndRemovesOnlyOurOwnLeftInfoFiles) {
+    for (const char* path : {"moved", "kept/elsewhere", "half", "empty", "foreign", "taken"})
+        writeFile(work / path, path);
+    const Trasher t = plainTrasher();
+    const Trasher::Outcome moved = t.execute(t.plan({item(work / "moved", 7), item(work / "taken")}));
+    ASSERT_EQ(moved.removed.size(), 2u);
+    const auto named = [&](const std::string& original, const std::string& name) {
+        return RemovedItem{Url::fromPath(work / original), Url::fromPath(inTrash(name)), 1, false};
+    };
+    // A name taken and its info file written, the item not moved yet; one cut short while writing.
+    writeFile(FreedesktopTrash::infoPathFor(inTrash("half")), FreedesktopTrash::infoText(work / "half", 0));
+    writeFile(FreedesktopTrash::infoPathFor(inTrash("empty")), "");
+    // Another program's info file under a name the journal took, and its item under another.
+    writeFile(FreedesktopTrash::infoPathFor(inTrash("foreign")), FreedesktopTrash::infoText(work / "other", 0));
+    const RemovedItem takenByOther = named("kept/elsewhere", "taken");
+
+    const std::vector<RemovedItem> kept =
+        Trasher::settle({moved.removed[0], named("half", "half"), named("empty", "empty"), named("foreign", "foreign"),
+                         takenByOther, named("never", "never")});
+    EXPECT_EQ(kept, std::vector<RemovedItem>{moved.removed[0]});
+    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("half"))));
+    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("empty"))));
+    EXPECT_TRUE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("foreign"))));
+    EXPECT_TRUE(Trasher::isInTrash(moved.removed[1]));
+    EXPECT_TRUE(Fs::exists(work / "half"));
+}

@@ -227,9 +227,11 @@ std::string Directory::info() const { return Path::join(folder, "info"); }
 std::string Slot::trashPath() const { return Path::join(trash.files(), name); }
 std::string Slot::infoPath() const { return Path::join(trash.info(), name + ".trashinfo"); }
 
-std::string freeName(const Directory& trash, std::string_view name) {
+std::string freeName(const Directory& trash, std::string_view name) { return freeName(trash, name, {}); }
+
+std::string freeName(const Directory& trash, std::string_view name, const std::set<std::string>& taken) {
     auto isFree = [&](const std::string& candidate) {
-        return !Fs::exists(Path::join(trash.files(), candidate)) &&
+        return !taken.contains(candidate) && !Fs::exists(Path::join(trash.files(), candidate)) &&
                !Fs::exists(Path::join(trash.info(), candidate + ".trashinfo"));
     };
     // NAME.trashinfo must fit in a file name too: a longer name is shortened in files/, its
@@ -284,6 +286,32 @@ std::optional<Error> refusal(const std::string& path, const std::string& homeTra
     return chosen.error();
 }
 
+namespace {
+// Creates the slot's info file with O_EXCL and writes the recorded path into it whole; the
+// errno when that failed, with nothing left behind.
+int writeInfo(const Slot& slot, const std::string& recorded) {
+    const std::string info = slot.infoPath();
+    int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return errno;
+    bool written = Fs::writeAll(fd, infoText(recorded, std::time(nullptr)));
+    int failure = written ? 0 : (errno ? errno : EIO);
+    if (close(fd) != 0 && written) {
+        written = false;
+        failure = errno;
+    }
+    if (!written) {
+        unlink(info.c_str());
+        return failure;
+    }
+    if (Fs::exists(slot.trashPath())) {
+        unlink(info.c_str());
+        return EEXIST;
+    }
+    return 0;
+}
+} // namespace
+
 Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place& item, const std::string& path) {
     auto recorded = recordedPath(trash, item, path);
     if (!recorded)
@@ -292,33 +320,35 @@ Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place
     // the next free name is tried.
     for (int attempt = 0; attempt < 1000; ++attempt) {
         Slot slot{trash, freeName(trash, item.name)};
-        const std::string info = slot.infoPath();
-        int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return systemError(errno);
-        }
-        bool written = Fs::writeAll(fd, infoText(*recorded, std::time(nullptr)));
-        int failure = written ? 0 : (errno ? errno : EIO);
-        if (close(fd) != 0 && written) {
-            written = false;
-            failure = errno;
-        }
-        if (!written) {
-            unlink(info.c_str());
-            return systemError(failure);
-        }
-        if (Fs::exists(slot.trashPath())) {
-            unlink(info.c_str());
+        const int failure = writeInfo(slot, *recorded);
+        if (failure == EEXIST)
             continue;
-        }
+        if (failure)
+            return systemError(failure);
         return slot;
     }
     return systemError(EEXIST);
 }
 
+std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, const std::string& path) {
+    auto recorded = recordedPath(slot.trash, item, path);
+    if (!recorded)
+        return recorded.error();
+    if (const int failure = writeInfo(slot, *recorded))
+        return systemError(failure);
+    return std::nullopt;
+}
+
 void release(const Slot& slot) { unlink(slot.infoPath().c_str()); }
+
+std::error_code moveInto(const Slot& slot, const FolderDescent::Place& item,
+                         const std::optional<FolderDescent::Identity>& expected) {
+    // Into the trash's files/ folder, itself no link (usableTrash looked; the open holds to it).
+    OpenFolder files(open(slot.trash.files().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (files.fd() < 0)
+        return std::error_code(errno, std::generic_category());
+    return FolderDescent::rename(item, {std::move(files), slot.name}, expected);
+}
 
 Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::string& path,
                                   const std::string& homeTrashFolder,
@@ -329,12 +359,7 @@ Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::s
     auto slot = reserve(*trash, item, path);
     if (!slot)
         return slot.error();
-    // Into the trash's files/ folder, itself no link (usableTrash looked; the open holds to it).
-    OpenFolder files(open(slot->trash.files().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    const std::error_code failure = files.fd() < 0
-                                        ? std::error_code(errno, std::generic_category())
-                                        : FolderDescent::rename(item, {std::move(files), slot->name}, expected);
-    if (failure) {
+    if (const std::error_code failure = moveInto(*slot, item, expected)) {
         release(*slot);
         return Error{failure, MoveReasons::forError(failure, MoveReasons::Way::toTrash)};
     }

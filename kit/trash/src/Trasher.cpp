@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <unordered_set>
 
@@ -61,6 +62,18 @@ std::optional<std::error_code> moverError(const Shell::AdminAnswer& answer) {
 
 // The mover's own guard refused it: said as the trasher's guard says it.
 bool isRefused(const Shell::AdminAnswer& answer) { return answer.status() == FolderDescent::refusedExitStatus; }
+
+// The info file's recorded place is the item's: its path as planned (the home trash), or the
+// real path of its folder and its name (a volume's trash).
+bool namesPlace(const std::optional<std::string>& recorded, const Url& original) {
+    if (!recorded)
+        return false;
+    const std::string named = Url::fromPath(*recorded).path();
+    if (named == original.path())
+        return true;
+    const std::optional<std::string> folder = Fs::realPath(Path::parent(original.path()));
+    return folder && Path::join(*folder, Path::lastComponent(original.path())) == named;
+}
 
 } // namespace
 
@@ -134,72 +147,136 @@ TrashPlan Trasher::plan(const std::vector<Candidate>& candidates) const {
     return result;
 }
 
-Trasher::Outcome Trasher::execute(const TrashPlan& plan) const {
+struct Trasher::Ready {
+    const TrashPlan::Entry* entry;
+    Way way;
+    FolderDescent::Place place;
+    FreedesktopTrash::Slot slot;
+};
+
+std::optional<Trasher::Ready> Trasher::prepare(const TrashPlan::Entry& entry, const std::vector<std::string>& mounts,
+                                               std::map<std::string, std::set<std::string>>& taken,
+                                               Outcome& outcome) const {
+    if (!guardrail.check(entry.url).isAllowed()) {
+        outcome.failed.push_back(TrashFailure::blocked(entry.url));
+        return std::nullopt;
+    }
+    // Moved into the Trash, another disk or share would be emptied with it.
+    if (Fs::holdsMountPoint(entry.url.path(), mounts)) {
+        outcome.failed.push_back(TrashFailure::fileError(
+            entry.url, L("A disk or share is mounted on this item or inside it, so it was left where it is.")));
+        return std::nullopt;
+    }
+    // The guard judged where the path leads now; the move goes only where it leads without
+    // a link, so a folder swapped for one since cannot bring in anything from elsewhere.
+    const std::string path = entry.url.path();
+    Way way = wayTo(path);
+    auto place = FolderDescent::parentOf(way.root, way.path);
+    if (!place) {
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(place.error())));
+        return std::nullopt;
+    }
+    // Another item at the path since it was planned (its folder swapped for another one) is
+    // not what the user confirmed; no password is asked for it either.
+    if (entry.identity)
+        if (const std::error_code changed = FolderDescent::verify(*place, *entry.identity)) {
+            outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(changed)));
+            return std::nullopt;
+        }
+    // The info file is written as the user before any move, the administrator's too, so the
+    // desktop's Trash knows the item the moment it arrives.
+    auto trash = FreedesktopTrash::trashFor(*place, homeTrash());
+    if (!trash) {
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, trash.error().message));
+        return std::nullopt;
+    }
+    std::set<std::string>& names = taken[trash->folder];
+    FreedesktopTrash::Slot slot{*trash, FreedesktopTrash::freeName(*trash, place->name, names)};
+    names.insert(slot.name);
+    return Ready{&entry, std::move(way), std::move(*place), std::move(slot)};
+}
+
+Trasher::Outcome Trasher::execute(const TrashPlan& plan) const { return execute(plan, Journal{}); }
+
+Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal) const {
     Outcome outcome;
     if (plan.entries.empty())
         return outcome;
     const std::vector<std::string> mounts = Fs::mountPoints(); // once for the whole move
-    for (const TrashPlan::Entry& entry : plan.entries) {
-        if (!guardrail.check(entry.url).isAllowed()) {
-            outcome.failed.push_back(TrashFailure::blocked(entry.url));
+    // Each entry of a batch holds its folder open until it moves: without a journal to write,
+    // one at a time.
+    const std::size_t batch = journal.record ? std::max<std::size_t>(journal.batch, 1) : 1;
+    // Entries whose name another program took between the choice and the claim go again, in a
+    // later batch, under a new name; a few times at most.
+    constexpr int claims = 3;
+    std::vector<std::pair<const TrashPlan::Entry*, int>> pending;
+    pending.reserve(plan.entries.size());
+    for (const TrashPlan::Entry& entry : plan.entries)
+        pending.emplace_back(&entry, 0);
+    for (std::size_t next = 0; next < pending.size();) {
+        std::vector<Ready> ready;
+        std::vector<int> tries;
+        std::map<std::string, std::set<std::string>> taken;
+        for (; next < pending.size() && ready.size() < batch; ++next)
+            if (auto prepared = prepare(*pending[next].first, mounts, taken, outcome)) {
+                ready.push_back(std::move(*prepared));
+                tries.push_back(pending[next].second);
+            }
+        if (ready.empty())
             continue;
+        if (journal.record) {
+            std::vector<RemovedItem> taking;
+            taking.reserve(ready.size());
+            for (const Ready& each : ready)
+                taking.push_back({each.entry->url, Url::fromPath(each.slot.trashPath()), each.entry->size,
+                                  each.entry->needsAdmin,
+                                  each.entry->identity ? std::optional(each.entry->identity->item) : std::nullopt});
+            // Nothing moves that its record does not name.
+            if (!journal.record(taking)) {
+                const std::string unrecorded =
+                    L("Dovrane could not write its record of this move, so the item was left where it is.");
+                for (const Ready& each : ready)
+                    outcome.failed.push_back(TrashFailure::fileError(each.entry->url, unrecorded));
+                for (; next < pending.size(); ++next)
+                    outcome.failed.push_back(TrashFailure::fileError(pending[next].first->url, unrecorded));
+                break;
+            }
         }
-        // Moved into the Trash, another disk or share would be emptied with it.
-        if (Fs::holdsMountPoint(entry.url.path(), mounts)) {
-            outcome.failed.push_back(TrashFailure::fileError(
-                entry.url, L("A disk or share is mounted on this item or inside it, so it was left where it is.")));
-            continue;
-        }
-        // The guard judged where the path leads now; the move goes only where it leads without
-        // a link, so a folder swapped for one since cannot bring in anything from elsewhere.
-        const std::string path = entry.url.path();
-        const Way way = wayTo(path);
-        auto place = FolderDescent::parentOf(way.root, way.path);
-        if (!place) {
-            outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(place.error())));
-            continue;
-        }
-        // Another item at the path since it was planned (its folder swapped for another one) is
-        // not what the user confirmed; no password is asked for it either.
-        if (entry.identity)
-            if (const std::error_code changed = FolderDescent::verify(*place, *entry.identity)) {
-                outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(changed)));
+        for (std::size_t index = 0; index < ready.size(); ++index) {
+            const Ready& each = ready[index];
+            const TrashPlan::Entry& entry = *each.entry;
+            const std::string path = entry.url.path();
+            // The info file keeps the path as planned, as the journal does, so that Put Back finds it.
+            if (auto failure = FreedesktopTrash::claim(each.slot, each.place, path)) {
+                if (failure->code == std::errc::file_exists && tries[index] + 1 < claims)
+                    pending.emplace_back(&entry, tries[index] + 1);
+                else
+                    outcome.failed.push_back(TrashFailure::fileError(entry.url, failure->message));
                 continue;
             }
-        if (entry.needsAdmin) {
-            moveAsAdmin(entry, way, *place, outcome);
-            continue;
+            if (entry.needsAdmin) {
+                moveAsAdmin(entry, each.way, each.place, each.slot, outcome);
+                continue;
+            }
+            // The identity is checked once more right before the rename.
+            const std::error_code moved = FreedesktopTrash::moveInto(each.slot, each.place, entry.identity);
+            if (!moved)
+                outcome.removed.push_back({entry.url, Url::fromPath(each.slot.trashPath()), entry.size, false,
+                                           entry.identity ? std::optional(entry.identity->item) : std::nullopt});
+            else if (TrasherInternals::isPermissionError(moved))
+                moveAsAdmin(entry, each.way, each.place, each.slot, outcome);
+            else {
+                FreedesktopTrash::release(each.slot);
+                outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(moved)));
+            }
         }
-        // The info file keeps the path as planned, as the journal does, so that Put Back finds it;
-        // the identity is checked once more right before the rename.
-        auto moved = FreedesktopTrash::moveToTrash(*place, path, homeTrash(), entry.identity);
-        if (moved)
-            outcome.removed.push_back({entry.url, Url::fromPath(moved->trashPath()), entry.size, false,
-                                       entry.identity ? std::optional(entry.identity->item) : std::nullopt});
-        else if (TrasherInternals::isPermissionError(moved.error().code))
-            moveAsAdmin(entry, way, *place, outcome);
-        else
-            outcome.failed.push_back(TrashFailure::fileError(entry.url, moved.error().message));
     }
     return outcome;
 }
 
 void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
-                          Outcome& outcome) const {
-    const std::string path = entry.url.path();
-    // The info file is written as the user before the move, so the desktop's Trash knows the
-    // item the moment it arrives; the administrator only renames within one volume.
-    auto trash = FreedesktopTrash::trashFor(place, homeTrash());
-    if (!trash) {
-        outcome.failed.push_back(TrashFailure::fileError(entry.url, trash.error().message));
-        return;
-    }
-    auto slot = FreedesktopTrash::reserve(*trash, place, path);
-    if (!slot) {
-        outcome.failed.push_back(TrashFailure::fileError(entry.url, slot.error().message));
-        return;
-    }
-    const std::string destination = slot->trashPath();
+                          const FreedesktopTrash::Slot& slot, Outcome& outcome) const {
+    const std::string destination = slot.trashPath();
     // The mover moves the item looked at here, not one put in its place while the password
     // dialog showed. Without a planned identity, the one the user's look sees now.
     std::optional<FolderDescent::Identity> identity = entry.identity;
@@ -207,14 +284,14 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const F
         if (auto seen = FolderDescent::identify(place))
             identity = *seen;
     // The mover answers success only when it renamed, but only the disk tells what happened.
-    const std::string command = moverCommand(way.root, way.path, slot->trash.files(), destination, identity);
+    const std::string command = moverCommand(way.root, way.path, slot.trash.files(), destination, identity);
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     if (answer && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
         outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true,
                                    identity ? std::optional(identity->item) : std::nullopt});
         return;
     }
-    FreedesktopTrash::release(*slot);
+    FreedesktopTrash::release(slot);
     // The mover's own reason, as a folder swapped for a link while the password dialog showed.
     if (isRefused(answer))
         outcome.failed.push_back(TrashFailure::blocked(entry.url));
@@ -274,6 +351,30 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
         return PutBackResult::failed(failure->message);
     }
     return PutBackResult::restored();
+}
+
+std::vector<RemovedItem> Trasher::settle(const std::vector<RemovedItem>& taken) {
+    std::vector<RemovedItem> kept;
+    for (const RemovedItem& item : taken) {
+        const std::string trashPath = item.trashPath.path();
+        struct stat status;
+        if (lstat(trashPath.c_str(), &status) == 0) {
+            if (!FreedesktopTrash::holds(trashPath, item.originalPath.path()))
+                continue; // another item under that name: not ours
+            RemovedItem moved = item;
+            moved.needsAdmin = item.needsAdmin || status.st_uid != geteuid();
+            kept.push_back(std::move(moved));
+            continue;
+        }
+        const std::string info = FreedesktopTrash::infoPathFor(trashPath);
+        if (info.empty() || lstat(info.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+            continue;
+        // Ours when it names the item's place, or when its write was cut short before anything
+        // was in it: the name was taken with O_EXCL, so no other program wrote into it meanwhile.
+        if (status.st_size == 0 || namesPlace(FreedesktopTrash::recordedOriginal(trashPath), item.originalPath))
+            unlink(info.c_str());
+    }
+    return kept;
 }
 
 bool Trasher::isInTrash(const RemovedItem& item) {

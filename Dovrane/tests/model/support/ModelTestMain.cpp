@@ -9,6 +9,9 @@
 //                                      (a test's temporary home) as the home when given
 //   DovraneModelTests --store-writer   another process on the test store: records day 1000
 //                                      (used 7) and marks every removal put back
+//   DovraneModelTests --journaled-move HOME FOLDER STOP
+//                                      moves FOLDER's files to HOME's Trash with their journal in
+//                                      the test store, and waits at STOP to be killed
 
 #include "support/ModelTestMain.h"
 
@@ -21,20 +24,29 @@
 #include <cstring>
 #include <string>
 
+namespace {
+void useHome(const std::string& home) {
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+}
+} // namespace
+
 int main(int argc, char** argv) {
     dovrane::testing::fixTestEnvironment("tests", "Europe/Berlin");
     if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "--open-store") == 0) {
         // APP_STORE comes from the test that started this process.
-        if (argc == 3) {
-            const std::string home = argv[2];
-            setenv("HOME", home.c_str(), 1);
-            setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
-            setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-            setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
-        }
+        if (argc == 3)
+            useHome(argv[2]);
         QCoreApplication application(argc, argv);
         dovrane::Store::makeContainer();
         return 0;
+    }
+    if (argc == 5 && std::strcmp(argv[1], "--journaled-move") == 0) {
+        useHome(argv[2]);
+        QCoreApplication application(argc, argv);
+        return dovrane::testing::journaledMoveChild(argv[2], argv[3], argv[4]);
     }
     if (argc == 2 && std::strcmp(argv[1], "--store-writer") == 0) {
         QCoreApplication application(argc, argv);

@@ -18,6 +18,10 @@ struct SuiteRegistration {
 // first argument is an option or missing. 2 for an unknown suite.
 int runRegisteredSuites(int argc, char** argv);
 
+// The process a crash test kills: moves every file of `folder` to the home's Trash with its
+// journal and waits at `stop` (RemovalJournalTests).
+int journaledMoveChild(const std::string& home, const std::string& folder, const std::string& stop);
+
 } // namespace dovrane::testing
 
 #define DOVRANE_MODEL_SUITE(Class)                                                                                     \

@@ -9,6 +9,7 @@
 
 #include <ctime>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -68,6 +69,9 @@ struct Slot {
 // nothing at files/NAME and nothing at info/NAME.trashinfo. A name too long to take
 // ".trashinfo" is shortened: its stem cut on a UTF-8 boundary, its extension kept.
 std::string freeName(const Directory& trash, std::string_view name);
+// The same, passing over the names in `taken` as well: those chosen for other items that are
+// still to take theirs.
+std::string freeName(const Directory& trash, std::string_view name, const std::set<std::string>& taken);
 
 // The trash that an item goes to, with files/ and info/ created (0700) when missing: the home
 // trash `homeTrashFolder` when the item is on its device; otherwise the item's volume's
@@ -86,8 +90,16 @@ std::optional<Error> refusal(const std::string& path, const std::string& homeTra
 // creates its info file with O_EXCL and writes it whole, dated now.
 [[nodiscard]] Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place& item,
                                             const std::string& path);
+// Takes a name chosen beforehand (freeName) for the item at `path`: creates its info file with
+// O_EXCL and writes it whole, dated now. EEXIST when another program took the name since, or
+// something stands at its trashPath().
+[[nodiscard]] std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, const std::string& path);
 // Gives a name up again: removes the info file.
 void release(const Slot& slot);
+// Renames the item into the slot it claimed, never replacing anything; the info file stays
+// either way. With an expected identity, only that item moves (FolderDescent::rename).
+[[nodiscard]] std::error_code moveInto(const Slot& slot, const FolderDescent::Place& item,
+                                       const std::optional<FolderDescent::Identity>& expected = std::nullopt);
 
 // Moves the item at `path`, reached as `item`, into its trash: the info file first, then a
 // rename out of the open folder that never replaces anything; when the rename fails the info

@@ -13,10 +13,15 @@
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FolderDescent.h"
 #include "DovraneKit/system/Shell.h"
+#include "DovraneKit/trash/FreedesktopTrash.h"
 #include "DovraneKit/trash/RemovedItem.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -108,6 +113,15 @@ struct Trasher {
         bool operator==(const PutBackResult&) const = default;
     };
 
+    // Where a move writes down what it does, so that a process killed part-way leaves the record
+    // of what reached the Trash. The entries move in batches: each batch's Trash names are chosen,
+    // handed to `record` as the items they will be, and only then are their info files written and
+    // the items renamed. A batch whose record fails moves nothing, nor does any after it.
+    struct Journal {
+        std::size_t batch = 200;
+        std::function<bool(const std::vector<RemovedItem>& taking)> record;
+    };
+
     DeletionGuard guardrail;
     // The "files" folder of the freedesktop home trash (FreedesktopTrash::homeTrashFiles); the
     // trash itself is its parent folder.
@@ -119,6 +133,7 @@ struct Trasher {
     TrashPlan plan(const std::vector<Candidate>& candidates) const;
     // Entries one after the other; each ends in `removed` or in `failed`.
     Outcome execute(const TrashPlan& plan) const;
+    Outcome execute(const TrashPlan& plan, const Journal& journal) const;
     // Never replaces anything at the original path, nor goes there through a link in a folder
     // above it, nor to a place the guard would not let a move come from: the record is the
     // user's to edit. An entry at trashPath that is not the item (isInTrash) stays where it is
@@ -133,6 +148,12 @@ struct Trasher {
     // where it is. Not an unrelated item trashed later under the same name. A record keeps Put
     // Back while one of its items is.
     static bool isStillInTrash(const RemovedItem& item);
+    // What of a move cut short reached the Trash: of the items a journal took names for, in their
+    // order, those whose Trash name holds them with the info file naming their place; needsAdmin
+    // also when the item is not this user's (the administrator moved it). An info file left at a
+    // taken name without its item is removed when it names the item's place, or no place at all
+    // (its write was cut short); any other is not ours and stays.
+    static std::vector<RemovedItem> settle(const std::vector<RemovedItem>& taken);
     // One single-quoted word for /bin/sh (Shell::quote).
     static std::string quote(std::string_view text);
 
@@ -145,10 +166,17 @@ private:
         std::string path;
     };
 
+    // An entry checked and given its Trash name, ready to move.
+    struct Ready;
+
     std::string homeTrash() const;
     Way wayTo(const std::string& path) const;
+    // Checks the entry again and chooses its name, passing over those in `taken` (by trash
+    // folder); nothing when it failed, which is then in the outcome.
+    std::optional<Ready> prepare(const TrashPlan::Entry& entry, const std::vector<std::string>& mounts,
+                                 std::map<std::string, std::set<std::string>>& taken, Outcome& outcome) const;
     void moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
-                     Outcome& outcome) const;
+                     const FreedesktopTrash::Slot& slot, Outcome& outcome) const;
 };
 
 } // namespace dovrane

@@ -1,0 +1,80 @@
+#pragma once
+// The journal of a removal while it runs, so that a process killed part-way (a crash, a power
+// cut, a logout) loses no record of what it moved. The record goes into the store before the
+// first item moves, marked as under way, and each batch of items is added under the Trash names
+// it is about to take before that batch moves; the finished removal then takes its place among
+// the journal's records in one transaction. The next start settles what a process that is gone
+// left under way against the Trash. Everything here runs on the calling thread over a
+// connection of its own, a pool thread's, never the main thread's container.
+
+#include "Services/StoreRecords.h"
+#include "Services/Wording.h"
+
+#include <DovraneKit/core/Date.h>
+#include <DovraneKit/trash/Trasher.h>
+
+#include <QString>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dovrane {
+
+class RemovalJournal {
+public:
+    // Items per batch: what one commit covers. Each commit waits for the disk, so that a power cut
+    // loses no record of what moved; each item of a batch holds its folder open until it moves,
+    // which bounds the batch from above.
+    static constexpr std::size_t batch = 500;
+
+    // A removal's record, under way from now in the store at storePath; nothing when the store
+    // cannot be opened or written.
+    static std::unique_ptr<RemovalJournal> begin(const std::string& storePath, Date date, const Wording& title);
+    // Leaves a record that was not finished under way, for the next start to settle.
+    ~RemovalJournal();
+    RemovalJournal(const RemovalJournal&) = delete;
+    RemovalJournal& operator=(const RemovalJournal&) = delete;
+
+    // One batch's items under the Trash names they are about to take, written at once.
+    bool add(const std::vector<RemovedItem>& taking);
+    // The removal as it ended takes the place of the record under way: a journal record with
+    // `removed` (encoded as the store keeps them), or none when nothing moved. A record of the
+    // same identifier already in the journal stays the only one.
+    bool finish(const std::vector<RemovedItem>& removed, const QByteArray& encodedItems);
+
+    // Points of a journaled move, for a test that stops the process there.
+    enum class Point { recorded, moved };
+    struct Moved {
+        Trasher::Outcome outcome;
+        bool saved = false; // the record is in the store (or nothing moved and none was due)
+        // The record's date and identifier, for a record that could not be saved here.
+        Date date;
+        QUuid uuid;
+    };
+    // Moves the plan through the trasher with its record kept as above. Without a journal (the
+    // store cannot be written) nothing moves: every entry fails, saying why.
+    static Moved move(const Trasher& trasher, const TrashPlan& plan, const std::string& storePath, Date date,
+                      const Wording& title, const std::function<void(Point)>& reached = {});
+
+    // Settles every record that a process no longer running left under way: the items whose
+    // Trash name holds them are kept as a journal record of its date, title and identifier (unless
+    // the journal holds that record already), info files left without their item are removed
+    // (Trasher::settle). The number of records written; nothing
+    // when the store could not be read or written.
+    static std::optional<int> settle(const std::string& storePath);
+
+private:
+    RemovalJournal(QString connection, qint64 id, Date date, const Wording& title, QUuid uuid);
+
+    QString connection_;
+    qint64 id_;
+    Date date_;
+    Wording title_;
+    QUuid uuid_;
+};
+
+} // namespace dovrane

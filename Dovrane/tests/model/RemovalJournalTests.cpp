@@ -1,0 +1,219 @@
+// A removal's journal survives the process: a child process moves a real folder of files to the
+// Trash with its journal and is killed (SIGKILL) at a chosen point of the move; the next start
+// settles what it left under way, and every item in the Trash then has its record and comes back
+// with Put Back.
+
+#include "AppModel/AppModel.h"
+#include "Services/RemovalJournal.h"
+#include "support/Await.h"
+#include "support/ModelFixture.h"
+#include "support/ModelTestMain.h"
+#include "support/Patience.h"
+
+#include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+using namespace dovrane;
+using namespace dovrane::testing;
+
+namespace {
+
+constexpr int items = 2 * int(RemovalJournal::batch) + 50; // three batches, the last one short
+
+void say(const char* line) {
+    const ssize_t written = ::write(STDOUT_FILENO, line, std::strlen(line));
+    (void)written;
+}
+
+// Runs one statement on the store over a connection of its own; the first column of its first row.
+QVariant execute(const std::string& store, const QString& statement) {
+    QVariant value;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("journal-test"));
+        database.setDatabaseName(QString::fromStdString(store));
+        if (database.open()) {
+            QSqlQuery query(database);
+            if (query.exec(statement) && query.next())
+                value = query.value(0);
+        }
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("journal-test"));
+    return value;
+}
+
+// Runs the test program as a process that moves every file of `folder` with its journal and,
+// at `stop`, says "STOP" and waits to be killed; kills it then. For "moving" it goes on moving
+// after saying so, and the kill lands wherever the move has got to.
+bool killedInAMove(const std::string& home, const std::string& folder, const char* stop) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--journaled-move"), QString::fromStdString(home), QString::fromStdString(folder),
+                 QString::fromLatin1(stop)});
+    QByteArray said;
+    while (!said.contains("STOP") && !said.contains("END") && child.waitForReadyRead(patientMs(60000)))
+        said += child.readAllStandardOutput();
+    child.kill();
+    child.waitForFinished(patientMs(30000));
+    return said.contains("STOP") && child.exitStatus() == QProcess::CrashExit;
+}
+
+// The names of a folder's entries, each without `suffix`.
+std::set<std::string> names(const std::vector<std::string>& list, const char* suffix = "") {
+    std::set<std::string> found;
+    for (const std::string& each : list)
+        found.insert(each.substr(0, each.size() - std::strlen(suffix)));
+    return found;
+}
+
+} // namespace
+
+namespace dovrane::testing {
+
+int journaledMoveChild(const std::string& home, const std::string& folder, const std::string& stop) {
+    const char* store = std::getenv("APP_STORE");
+    if (!store || !ModelContainer::open(store))
+        return 3;
+    const Trasher trasher{DeletionGuard(Url::fromPath(home), {}),
+                          Url::fromPath(FreedesktopTrash::homeTrashFiles(home))};
+    std::vector<Trasher::Candidate> candidates;
+    std::vector<std::string> files = Fs::list(folder);
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files)
+        candidates.push_back({Url::fromPath(Path::join(folder, file)), 1, 1, false});
+    int recorded = 0;
+    const auto reached = [&](RemovalJournal::Point point) {
+        recorded += point == RemovalJournal::Point::recorded;
+        const bool here = (stop == "first" && recorded == 1) || (stop == "between" && recorded == 2) ||
+                          (stop == "moving" && recorded == 2 && point == RemovalJournal::Point::recorded) ||
+                          (stop == "last" && point == RemovalJournal::Point::moved);
+        if (!here)
+            return;
+        say("STOP\n");
+        if (stop != "moving")
+            for (;;)
+                ::pause();
+    };
+    const auto moved =
+        RemovalJournal::move(trasher, trasher.plan(candidates), store, Date::now(), Wording::safeItems(), reached);
+    for (const TrashFailure& failure : moved.outcome.failed)
+        std::fprintf(stderr, "%s: %s\n", failure.path.path().c_str(), failure.reason.c_str());
+    say("END\n");
+    return 0;
+}
+
+} // namespace dovrane::testing
+
+class RemovalJournalTests : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aMoveKilledAtAnyPointLeavesEveryItemInTheTrashWithItsRecord_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::addColumn<int>("recorded"); // the items of the record after the restart; -1: any
+        QTest::newRow("before the first rename") << QStringLiteral("first") << 0;
+        QTest::newRow("between batches") << QStringLiteral("between") << int(RemovalJournal::batch);
+        QTest::newRow("after the last one") << QStringLiteral("last") << items;
+        QTest::newRow("while items move") << QStringLiteral("moving") << -1;
+    }
+
+    void aMoveKilledAtAnyPointLeavesEveryItemInTheTrashWithItsRecord() {
+        QFETCH(QString, stop);
+        QFETCH(int, recorded);
+        ModelFixture fixture;
+        const std::string folder = fixture / ".cache/many";
+        for (int index = 0; index < items; ++index)
+            writeFile(folder + "/cache-" + std::to_string(1000 + index), std::to_string(index));
+        QVERIFY(fixture.container().removals()); // the store and its tables exist
+        QVERIFY(killedInAMove(fixture.home(), folder, stop.toLatin1().constData()));
+
+        AppModel& model = fixture.makeModel();
+        await(model.journalSettled());
+        const std::string files = FreedesktopTrash::homeTrashFiles(fixture.home());
+        const std::string info = Path::join(Path::parent(files), "info");
+        const auto journal = fixture.container().removals();
+        QVERIFY(journal);
+        const std::set<std::string> inTrash = names(Fs::list(files));
+        // No info file is left without its item, and nothing stays under way.
+        QCOMPARE(names(Fs::list(info), ".trashinfo"), inTrash);
+        QCOMPARE(execute(fixture.storePath(), QStringLiteral("SELECT COUNT(*) FROM removals_under_way")).toInt(), 0);
+        QCOMPARE(execute(fixture.storePath(), QStringLiteral("SELECT COUNT(*) FROM removal_moves")).toInt(), 0);
+        if (recorded == 0 || (recorded < 0 && inTrash.empty())) {
+            QVERIFY(journal->empty());
+            QVERIFY(inTrash.empty());
+            QCOMPARE(int(Fs::list(folder).size()), items);
+            return;
+        }
+        QCOMPARE(journal->size(), size_t(1));
+        const std::shared_ptr<Removal> record = journal->front();
+        QCOMPARE(record->title(), QStringLiteral("Safe items"));
+        if (recorded > 0)
+            QCOMPARE(int(record->items().size()), recorded);
+        std::set<std::string> named;
+        for (const RemovedItem& item : record->items()) {
+            QVERIFY2(Trasher::isInTrash(item), item.trashPath.path().c_str());
+            named.insert(item.trashPath.lastPathComponent());
+        }
+        QCOMPARE(named, inTrash);
+        // What did not move is where it was.
+        QCOMPARE(int(Fs::list(folder).size() + inTrash.size()), items);
+
+        await(model.undo(record));
+        QVERIFY(record->undone());
+        QVERIFY(Fs::list(files).empty());
+        QVERIFY(Fs::list(info).empty());
+        QCOMPARE(int(Fs::list(folder).size()), items);
+        QCOMPARE(Fs::readFile(folder + "/cache-1000"), std::optional<std::string>("0"));
+    }
+
+    // A record under way of a process that still runs is its own; one that a store refused to
+    // finish is kept by the model for its next save, and settling later adds no second record.
+    void aRunningMoveIsLeftAloneAndARecordSavedLaterIsNotSettledTwice() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        const std::string store = fixture.storePath();
+        {
+            auto running = RemovalJournal::begin(store, Date::now(), Wording::plain("Running"));
+            QVERIFY(running);
+            QCOMPARE(RemovalJournal::settle(store), std::optional<int>(0));
+        }
+        QCOMPARE(execute(store, QStringLiteral("SELECT COUNT(*) FROM removals_under_way")).toInt(), 1);
+        execute(store, QStringLiteral("DELETE FROM removals_under_way"));
+
+        execute(store, QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON removals "
+                                      "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+        const std::string file = fixture / "Downloads/a.zip";
+        writeFile(file, "a");
+        await(model.requestCleanup({CleanupItem(Url::fromPath(file), std::nullopt, 1000, 1, std::nullopt, "why", "test",
+                                                Safety::safe, CleanupAction::trash)},
+                                   "Full disk"));
+        await(model.perform(*model.sheet()->cleanupRequest()));
+        QVERIFY(model.notice()->contains(QStringLiteral("could not be saved")));
+        execute(store, QStringLiteral("DROP TRIGGER refuse"));
+        QVERIFY(fixture.container().save());
+        QCOMPARE(*fixture.container().removalCount(), 1);
+
+        // As if the process had been killed since: another start settles the record it left.
+        execute(store, QStringLiteral("UPDATE removals_under_way SET owner = '1 0'"));
+        QCOMPARE(RemovalJournal::settle(store), std::optional<int>(0));
+        QCOMPARE(*fixture.container().removalCount(), 1);
+        QCOMPARE(execute(store, QStringLiteral("SELECT COUNT(*) FROM removals_under_way")).toInt(), 0);
+        QVERIFY(Trasher::isInTrash(fixture.container().removals()->front()->items().front()));
+    }
+};
+
+DOVRANE_MODEL_SUITE(RemovalJournalTests)
+#include "RemovalJournalTests.moc"
