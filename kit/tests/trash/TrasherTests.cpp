@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <functional>
 #include <future>
+#include <map>
+#include <set>
 
 using namespace dovrane;
 using dovrane::testing::makeFolder;
@@ -794,8 +796,10 @@ TEST(TrasherSpelledHome, ItemsOfAHomeGivenThroughALinkMoveAndComeBackInBothSpell
     ASSERT_EQ(moved.removed.size(), 3u) << moved.failed.front().reason;
     EXPECT_EQ(moved.removed[0].originalPath, Url::fromPath(spelled + "/.cache/app"));
     EXPECT_EQ(Fs::readFile(trashFiles + "/root.iso"), "root");
-    EXPECT_EQ(commands, std::vector<std::string>{moverLine(real, real + "/Downloads/root.iso", trashFiles,
-                                                           trashFiles + "/root.iso", identity)});
+    // The mover goes down to both sides from "/" without links: the Trash too, where it really is.
+    const std::string realFiles = FreedesktopTrash::homeTrashFiles(real);
+    EXPECT_EQ(commands, std::vector<std::string>{moverLine(real, real + "/Downloads/root.iso", realFiles,
+                                                           realFiles + "/root.iso", identity)});
     for (const RemovedItem& removed : moved.removed) {
         EXPECT_TRUE(Trasher::isInTrash(removed)) << removed.originalPath.path();
         EXPECT_EQ(t.putBack(removed), Trasher::PutBackResult::restored()) << removed.originalPath.path();
@@ -969,6 +973,85 @@ TEST(TrasherMover, RefusesAnotherUsersHomeWhateverItIsTold) {
     EXPECT_EQ(refusing.execute(refusing.plan({{Url::fromPath(work / "moved"), 1, 1, true}})).failed,
               std::vector<Trasher::Failure>{Trasher::Failure::blocked(Url::fromPath(work / "moved"))});
     EXPECT_EQ(Fs::readFile(work / "moved"), "planted");
+}
+
+// A folder named "files" beside an "info" is no Trash: as the user, `mkdir -p fake/info` and
+// `ln -s /etc fake/files`. The mover, run as root for that user, judges a side there by where it
+// leads, a system folder, and moves nothing into it or out of it, whichever side it is.
+TEST(TrasherMover, AFakeTrashLeadingToASystemFolderMovesNothingEitherWay) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "the mover runs as root for an ordinary user here, which takes root";
+    TempDir dir;
+    const auto user = dovrane::testing::ordinaryUser();
+    const std::string home = dir / "home", unique = Path::lastComponent(dir.path());
+    // The system folders' own entries stay as they were; only these, made here, are at stake.
+    struct Planted {
+        std::vector<std::string> paths;
+        ~Planted() {
+            for (const std::string& path : paths)
+                unlink(path.c_str());
+        }
+    } planted;
+    std::map<std::string, std::vector<std::string>> before;
+    for (const std::string system : {"/etc", "/var/lib"}) {
+        planted.paths.push_back(Path::join(system, unique));
+        planted.paths.push_back(Path::join(system, unique + "-planted"));
+        writeFile(Path::join(system, unique), "root's");
+        before[system] = Fs::list(system);
+        makeFolder(home + "/fake" + system + "/info");
+        makeSymlink(system, home + "/fake" + system + "/files");
+    }
+    writeFile(home + "/payload", "the user's");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    dovrane::testing::chownRecursively(home, user.user, user.group);
+    const auto homeBefore = dovrane::testing::snapshotTree(home);
+    dovrane::testing::ScopedEnv asker("PKEXEC_UID", std::to_string(user.user));
+
+    for (const std::string system : {"/etc", "/var/lib"}) {
+        const std::string files = home + "/fake" + system + "/files";
+        EXPECT_EQ(runShell(moverLine(files, files + "/" + unique, home, home + "/stolen")).status(),
+                  FolderDescent::refusedExitStatus)
+            << system;
+        EXPECT_EQ(runShell(moverLine(home, home + "/payload", files, files + "/" + unique + "-planted")).status(),
+                  FolderDescent::refusedExitStatus)
+            << system;
+        EXPECT_EQ(Fs::readFile(Path::join(system, unique)), "root's");
+        std::vector<std::string> now = Fs::list(system);
+        EXPECT_EQ(std::set<std::string>(now.begin(), now.end()),
+                  std::set<std::string>(before[system].begin(), before[system].end()))
+            << system;
+    }
+    EXPECT_EQ(dovrane::testing::snapshotTree(home), homeBefore);
+}
+
+// The user's own Trash is a Trash to the mover: root's home trash, which the whole guard protects,
+// takes an item and gives it back. The same folder behind a link is none.
+TEST(TrasherMover, TheUsersOwnHomeTrashTakesItemsAndALinkInItsPlaceDoesNot) {
+    auto report = dovrane::testing::withPrivateMounts([] {
+        if (!dovrane::testing::mountTmpfs("/root"))
+            return std::string("mounting failed");
+        writeFile("/root/Downloads/old.iso", "iso");
+        makeFolder("/root/.local/share/Trash/info");
+        makeFolder("/root/.local/share/Trash/files");
+        makeFolder("/root/elsewhere");
+        setenv("PKEXEC_UID", "0", 1);
+        const std::string files = "/root/.local/share/Trash/files", item = "/root/Downloads/old.iso";
+        std::string problems;
+        if (runShell(moverLine("/root", item, files, files + "/old.iso")).status() != 0 ||
+            Fs::readFile(files + "/old.iso") != "iso")
+            problems += "the item goes into the Trash; ";
+        if (runShell(moverLine(files, files + "/old.iso", "/root", item)).status() != 0 || !Fs::exists(item))
+            problems += "and comes back; ";
+        std::rename(files.c_str(), "/root/.local/share/Trash/files.real");
+        makeSymlink("/root/elsewhere", files);
+        if (runShell(moverLine("/root", item, files, files + "/old.iso")).status() == 0 ||
+            !Fs::list("/root/elsewhere").empty() || !Fs::exists(item))
+            problems += "nothing goes through a link in the Trash's place; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "a private /root takes root with the right to mount";
+    EXPECT_EQ(*report, "");
 }
 
 // A record spelled with ".." is no place to go back to by its spelling; the reason is Dovrane's

@@ -192,7 +192,69 @@ Expected<std::string, Error> recordedPath(const Directory& trash, const FolderDe
     return full.substr(prefix.size());
 }
 
+// A folder gone down to from "/" without following a link, and what it is.
+struct Reached {
+    OpenFolder folder;
+    struct stat status;
+};
+
+std::optional<Reached> reach(const std::string& path) {
+    auto opened = FolderDescent::open("/", path);
+    if (!opened)
+        return std::nullopt;
+    Reached reached{std::move(opened).value(), {}};
+    if (fstat(reached.folder.fd(), &reached.status) != 0 || !S_ISDIR(reached.status.st_mode))
+        return std::nullopt;
+    return reached;
+}
+
+// `name` in the open folder, not followed, is the folder of `status`.
+bool holdsFolder(const Reached& above, const std::string& name, const struct stat& status) {
+    struct stat found;
+    return fstatat(above.folder.fd(), name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(found.st_mode) &&
+           found.st_dev == status.st_dev && found.st_ino == status.st_ino;
+}
+
+// `folder` lies directly in the top folder of a mounted volume: "/", or a folder on another
+// device than the folder above it.
+bool isAtVolumeTop(const std::string& folder, const struct stat& status) {
+    const std::string top = Path::parent(folder);
+    const auto reachedTop = reach(top);
+    if (!reachedTop || !holdsFolder(*reachedTop, Path::lastComponent(folder), status))
+        return false;
+    if (top == "/")
+        return true;
+    const auto above = reach(Path::parent(top));
+    return above && above->status.st_dev != reachedTop->status.st_dev;
+}
+
 } // namespace
+
+bool isOwnTrashFiles(const std::string& files, const std::string& homeTrash, std::uint32_t user) {
+    if (files.empty() || files.front() != '/' || Path::lastComponent(files) != "files")
+        return false;
+    const std::string folder = Path::parent(files);
+    const auto trash = reach(folder);
+    if (!trash || trash->status.st_uid != user)
+        return false;
+    struct stat inside;
+    OpenFolder filesFolder(openat(trash->folder.fd(), "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (filesFolder.fd() < 0 || fstat(filesFolder.fd(), &inside) != 0 || inside.st_uid != user)
+        return false;
+    if (const auto home = reach(homeTrash);
+        home && home->status.st_dev == trash->status.st_dev && home->status.st_ino == trash->status.st_ino)
+        return true;
+    const std::string name = Path::lastComponent(folder), uid = std::to_string(user);
+    if (name == ".Trash-" + uid)
+        return isAtVolumeTop(folder, trash->status);
+    if (name != uid || Path::lastComponent(Path::parent(folder)) != ".Trash")
+        return false;
+    // The shared trash the administrator made: sticky, so that no user swaps another's folder.
+    const std::string shared = Path::parent(folder);
+    const auto sharedFolder = reach(shared);
+    return sharedFolder && (sharedFolder->status.st_mode & S_ISVTX) &&
+           holdsFolder(*sharedFolder, name, trash->status) && isAtVolumeTop(shared, sharedFolder->status);
+}
 
 std::string homeTrash(const std::string& home) {
     // Both sides in one spelling, so "/home/u/" and "/home/u" are one home.

@@ -36,10 +36,10 @@ std::string toTrashReason(const std::error_code& error) {
 
 std::string backReason(const std::error_code& error) { return MoveReasons::forError(error, MoveReasons::Way::back); }
 
-// Our mover, run as root, goes to each side from its root without following a link, and
+// Our mover, run as root, goes to each side from "/" without following a link, its root too, and
 // never replaces what is at the destination; given the item's identity, it moves that item
-// only. The Trash's side starts at its files/ folder: the trash is where the user keeps it
-// (trashFor looked at its folders), links above it and all.
+// only. The Trash's side starts at its files/ folder, where it really is: the trash is where the
+// user keeps it (trashFor looked at its folders), links above it and all.
 std::string moverCommand(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
                          const std::string& to, const std::optional<FolderDescent::Identity>& identity = {}) {
     std::string command = Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " +
@@ -51,6 +51,10 @@ std::string moverCommand(const std::string& fromRoot, const std::string& from, c
         }
     return command;
 }
+
+// The files/ folder of a trash where it really is, as the mover goes down to it, and an entry's
+// path there.
+std::string realFolder(const std::string& folder) { return Fs::realPath(folder).value_or(folder); }
 
 // Why the mover did not move, when it ran and said so through its exit status; pkexec's own
 // statuses (a password not given) and a closure that answers a Boolean say nothing.
@@ -284,7 +288,8 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const F
         if (auto seen = FolderDescent::identify(place))
             identity = *seen;
     // The mover answers success only when it renamed, but only the disk tells what happened.
-    const std::string command = moverCommand(way.root, way.path, slot.trash.files(), destination, identity);
+    const std::string files = realFolder(slot.trash.files());
+    const std::string command = moverCommand(way.root, way.path, files, Path::join(files, slot.name), identity);
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     if (answer && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
         outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true,
@@ -320,9 +325,9 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
 
     const Way back = wayTo(originalPath);
     if (item.needsAdmin) {
-        const std::string files = Path::parent(trashPath);
-        const Shell::AdminAnswer answer =
-            Shell::runAsAdmin(admin, moverCommand(files, trashPath, back.root, back.path));
+        const std::string files = realFolder(Path::parent(trashPath));
+        const Shell::AdminAnswer answer = Shell::runAsAdmin(
+            admin, moverCommand(files, Path::join(files, Path::lastComponent(trashPath)), back.root, back.path));
         if (answer && isGone(trashPath) && Fs::exists(originalPath)) {
             if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
                 unlink(info.c_str());

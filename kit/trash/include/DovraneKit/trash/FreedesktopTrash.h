@@ -7,6 +7,7 @@
 #include "DovraneKit/core/Expected.h"
 #include "DovraneKit/system/FolderDescent.h"
 
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <set>
@@ -21,6 +22,14 @@ namespace dovrane::FreedesktopTrash {
 std::string homeTrash(const std::string& home);
 // Its "files/" folder: "the user's Trash folder" everywhere in the library.
 std::string homeTrashFiles(const std::string& home);
+
+// Whether `files` is the files/ folder of one of `user`'s own trashes: that of the home trash
+// `homeTrash`, or of a volume's "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid" ($topdir the top
+// folder of a mounted volume, ".Trash" a sticky folder). Each path is taken as spelled and gone
+// down from "/" without following a link; the trash folder and its files/ must be that user's
+// own folders. The one test of what is a Trash for the administrator's mover, for settling a
+// journal and for Put Back: a folder merely named "files" beside an "info" is none.
+bool isOwnTrashFiles(const std::string& files, const std::string& homeTrash, std::uint32_t user);
 
 // What a trash's folder, its files/ and its info/ are, looked at without following a link and
 // without making anything.
