@@ -35,7 +35,10 @@ void AppModel::settleJournal() {
     settled->start();
     journalSettled_ = settled->future();
     handOff(
-        pool_, lifeline_, [store = journalPath()] { return store.empty() ? 0 : RemovalJournal::settle(store); },
+        pool_, lifeline_,
+        [store = journalPath(), trasher = trasher()] {
+            return store.empty() ? 0 : RemovalJournal::settle(store, trasher);
+        },
         [this, settled](std::optional<int> written) {
             if (written.value_or(0) > 0)
                 container_.noteWrittenElsewhere();

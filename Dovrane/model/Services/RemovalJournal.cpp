@@ -52,6 +52,10 @@ bool stillRuns(const QString& mark) {
     return pid > 0 && !text.empty() && processMark(pid) == text;
 }
 
+// The key, beside the item's own, under which an entry notes the info file that is to claim its
+// Trash name.
+constexpr const char* infoKey = "info";
+
 QString newConnection() {
     static std::atomic<int> serial = 0;
     return QStringLiteral("dovrane-removal-%1").arg(++serial);
@@ -167,12 +171,14 @@ std::unique_ptr<RemovalJournal> RemovalJournal::begin(const std::string& storePa
     return std::unique_ptr<RemovalJournal>(new RemovalJournal(name, id, date, title, uuid));
 }
 
-bool RemovalJournal::add(const std::vector<RemovedItem>& taking) {
+bool RemovalJournal::add(const std::vector<Trasher::Taking>& taking) {
     return inTransaction(connection_, "record the items of a removal", [&](QSqlQuery& query) {
         query.prepare(QStringLiteral("INSERT INTO removal_moves (removal, item) VALUES (?, CAST(? AS TEXT))"));
-        for (const RemovedItem& item : taking) {
+        for (const Trasher::Taking& each : taking) {
+            nlohmann::json item = each.item.toJson();
+            item[infoKey] = each.info.text();
             query.addBindValue(id_);
-            query.addBindValue(QByteArray::fromStdString(item.toJson().dump()));
+            query.addBindValue(QByteArray::fromStdString(item.dump()));
             if (!query.exec())
                 return false;
         }
@@ -193,13 +199,15 @@ RemovalJournal::Moved RemovalJournal::move(const Trasher& trasher, const TrashPl
                                            Date date, const Wording& title, const std::function<void(Point)>& reached) {
     Moved moved{{}, false, date, {}};
     std::unique_ptr<RemovalJournal> journal = plan.entries.empty() ? nullptr : begin(storePath, date, title);
-    Trasher::Journal hooks{batch, [&](const std::vector<RemovedItem>& taking) {
+    Trasher::Journal hooks{batch,
+                           [&](const std::vector<Trasher::Taking>& taking) {
                                if (!journal || !journal->add(taking))
                                    return false;
                                if (reached)
                                    reached(Point::recorded);
                                return true;
-                           }};
+                           },
+                           journal ? journal->uuid_.toString(QUuid::WithoutBraces).toStdString() : std::string()};
     moved.outcome = trasher.execute(plan, hooks);
     if (reached)
         reached(Point::moved);
@@ -214,7 +222,7 @@ RemovalJournal::Moved RemovalJournal::move(const Trasher& trasher, const TrashPl
     return moved;
 }
 
-std::optional<int> RemovalJournal::settle(const std::string& storePath) {
+std::optional<int> RemovalJournal::settle(const std::string& storePath, const Trasher& trasher) {
     if (!Fs::exists(storePath))
         return 0;
     const QString name = newConnection();
@@ -245,7 +253,7 @@ std::optional<int> RemovalJournal::settle(const std::string& storePath) {
     }
     std::optional<int> written = read ? std::optional(0) : std::nullopt;
     for (const UnderWay& record : left) {
-        std::vector<RemovedItem> taken;
+        std::vector<Trasher::Taking> taken;
         {
             QSqlQuery query(QSqlDatabase::database(name, false));
             query.setForwardOnly(true);
@@ -260,11 +268,19 @@ std::optional<int> RemovalJournal::settle(const std::string& storePath) {
                 const auto json = Json::read(std::string_view(text.constData(), std::size_t(text.size())));
                 if (!json)
                     continue;
-                if (auto item = RemovedItem::fromJson(*json))
-                    taken.push_back(std::move(*item));
+                auto item = RemovedItem::fromJson(*json);
+                if (!item)
+                    continue;
+                // An entry of a Dovrane that did not yet note the info file claims no name.
+                const auto info = json->contains(infoKey) && (*json)[infoKey].is_string()
+                                      ? FolderDescent::Identity::File::fromText((*json)[infoKey].get<std::string>())
+                                      : std::nullopt;
+                taken.push_back({std::move(*item), info.value_or(FolderDescent::Identity::File{})});
             }
         }
-        const std::vector<RemovedItem> kept = Trasher::settle(taken);
+        // The move's own info files bear its identifier; a text of another form names none.
+        const std::string mark = QUuid::fromString(record.uuid).isNull() ? std::string() : record.uuid.toStdString();
+        const std::vector<RemovedItem> kept = trasher.settle(taken, mark);
         bool inserted = false;
         const bool settled = inTransaction(name, "settle the record of a removal", [&](QSqlQuery& query) {
             if (!kept.empty()) {

@@ -39,8 +39,9 @@ public:
     RemovalJournal(const RemovalJournal&) = delete;
     RemovalJournal& operator=(const RemovalJournal&) = delete;
 
-    // One batch's items under the Trash names they are about to take, written at once.
-    bool add(const std::vector<RemovedItem>& taking);
+    // One batch's items under the Trash names they are about to take, each with the info file
+    // that is to claim its name, written at once.
+    bool add(const std::vector<Trasher::Taking>& taking);
     // The removal as it ended takes the place of the record under way: a journal record with
     // `removed` (encoded as the store keeps them), or none when nothing moved. A record of the
     // same identifier already in the journal stays the only one.
@@ -60,12 +61,12 @@ public:
     static Moved move(const Trasher& trasher, const TrashPlan& plan, const std::string& storePath, Date date,
                       const Wording& title, const std::function<void(Point)>& reached = {});
 
-    // Settles every record that a process no longer running left under way: the items whose
-    // Trash name holds them are kept as a journal record of its date, title and identifier (unless
-    // the journal holds that record already), info files left without their item are removed
-    // (Trasher::settle). The number of records written; nothing
-    // when the store could not be read or written.
-    static std::optional<int> settle(const std::string& storePath);
+    // Settles every record that a process no longer running left under way, against the Trash of
+    // `trasher`: the items that reached a Trash name the move claimed are kept as a journal record
+    // of its date, title and identifier (unless the journal holds that record already), and the
+    // move's info files left without their item are removed (Trasher::settle). The number of
+    // records written; nothing when the store could not be read or written.
+    static std::optional<int> settle(const std::string& storePath, const Trasher& trasher);
 
 private:
     RemovalJournal(QString connection, qint64 id, Date date, const Wording& title, QUuid uuid);

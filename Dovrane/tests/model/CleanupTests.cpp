@@ -454,8 +454,8 @@ private slots:
                                                 std::vector<RemovedItem>{{Url::fromPath(fixture / "Documents/copy.txt"),
                                                                           Url::fromPath(planted), 5, false}});
         await(model.undo(forged));
-        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Der Eintrag passt nicht "
-                                                 "zu dem, was im Papierkorb liegt, daher wurde nichts bewegt."));
+        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Dieses Objekt liegt nicht "
+                                                 "in deinem Papierkorb, daher wurde nichts bewegt."));
         QVERIFY(!Fs::exists(fixture / "Documents/copy.txt"));
         QVERIFY(Fs::exists(planted));
     }

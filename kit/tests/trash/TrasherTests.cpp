@@ -386,9 +386,9 @@ TEST_F(TrasherTest, AnotherItemTrashedLaterUnderTheSameNameIsNotTheRecordedOne) 
     // A record made up by hand, naming a file outside any Trash, moves nothing either.
     writeFile(work / "plain.txt", "plain");
     dovrane::testing::ScopedEnv german("APP_LANG", "de");
-    EXPECT_EQ(t.putBack(RemovedItem{Url::fromPath(work / "copy.txt"), Url::fromPath(work / "plain.txt"), 5, false}),
-              Trasher::PutBackResult::failed(
-                  "Der Eintrag passt nicht zu dem, was im Papierkorb liegt, daher wurde nichts bewegt."));
+    EXPECT_EQ(
+        t.putBack(RemovedItem{Url::fromPath(work / "copy.txt"), Url::fromPath(work / "plain.txt"), 5, false}),
+        Trasher::PutBackResult::failed("Dieses Objekt liegt nicht in deinem Papierkorb, daher wurde nichts bewegt."));
     EXPECT_EQ(Fs::readFile(work / "plain.txt"), "plain");
     EXPECT_FALSE(Fs::exists(work / "copy.txt"));
 }
@@ -1128,15 +1128,20 @@ TEST_F(TrasherTest, EachBatchIsRecordedBeforeItMovesAndAFailedRecordMovesNothing
     const Trasher t = plainTrasher();
     std::vector<std::vector<RemovedItem>> batches;
     int answers = 3;
-    const auto record = [&](const std::vector<RemovedItem>& taking) {
-        for (const RemovedItem& each : taking) {
-            EXPECT_TRUE(Fs::exists(each.originalPath.path())) << each.originalPath.path();
-            EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(each.trashPath.path()))) << each.trashPath.path();
+    const auto record = [&](const std::vector<Trasher::Taking>& taking) {
+        std::vector<RemovedItem> items;
+        for (const Trasher::Taking& each : taking) {
+            EXPECT_TRUE(Fs::exists(each.item.originalPath.path())) << each.item.originalPath.path();
+            EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(each.item.trashPath.path())))
+                << each.item.trashPath.path();
+            EXPECT_TRUE(each.item.identity);
+            EXPECT_NE(each.info.inode, 0u) << "its info file is written, under a name of the move's own";
+            items.push_back(each.item);
         }
-        batches.push_back(taking);
+        batches.push_back(items);
         return --answers > 0;
     };
-    const Trasher::Outcome all = t.execute(t.plan(candidates), {2, record});
+    const Trasher::Outcome all = t.execute(t.plan(candidates), {2, record, {}});
     ASSERT_EQ(batches.size(), 3u);
     EXPECT_EQ(batches[0].size(), 2u);
     EXPECT_EQ(batches[2].size(), 1u);
@@ -1155,31 +1160,65 @@ TEST_F(TrasherTest, EachBatchIsRecordedBeforeItMovesAndAFailedRecordMovesNothing
     EXPECT_EQ(Fs::list(trashInfo).size(), 4u);
 }
 
-// Settling a move cut short keeps what its names hold and clears the info files it left without
-// their item; what other programs put under those names stays as it is.
-TEST_F(TrasherTest, SettlingKeepsWhatReachedTheTrashAndRemovesOnlyOurOwnLeftInfoFiles) {
-    for (const char* path : {"moved", "kept/elsewhere", "half", "empty", "foreign", "taken"})
+// Settling a move cut short keeps what reached the names it claimed and clears the info files it
+// left without their item. A name it only journaled is not its own: what another program or
+// another move put there stays, item and info file, even an empty info file. An entry outside a
+// Trash of the user's is dropped and touches nothing.
+TEST_F(TrasherTest, SettlingKeepsWhatReachedTheNamesItClaimedAndRemovesOnlyItsOwnInfoFiles) {
+    for (const char* path : {"moved", "twice", "claimed", "unclaimed"})
         writeFile(work / path, path);
     const Trasher t = plainTrasher();
-    const Trasher::Outcome moved = t.execute(t.plan({item(work / "moved", 7), item(work / "taken")}));
-    ASSERT_EQ(moved.removed.size(), 2u);
-    const auto named = [&](const std::string& original, const std::string& name) {
-        return RemovedItem{Url::fromPath(work / original), Url::fromPath(inTrash(name)), 1, false};
-    };
-    // A name taken and its info file written, the item not moved yet; one cut short while writing.
-    writeFile(FreedesktopTrash::infoPathFor(inTrash("half")), FreedesktopTrash::infoText(work / "half", 0));
-    writeFile(FreedesktopTrash::infoPathFor(inTrash("empty")), "");
-    // Another program's info file under a name the journal took, and its item under another.
-    writeFile(FreedesktopTrash::infoPathFor(inTrash("foreign")), FreedesktopTrash::infoText(work / "other", 0));
-    const RemovedItem takenByOther = named("kept/elsewhere", "taken");
+    std::vector<Trasher::Taking> journaled;
+    const Trasher::Journal journal{10,
+                                   [&journaled](const std::vector<Trasher::Taking>& taking) {
+                                       journaled.insert(journaled.end(), taking.begin(), taking.end());
+                                       return true;
+                                   },
+                                   "mark"};
+    const Trasher::Outcome moved = t.execute(t.plan({item(work / "moved")}), journal);
+    ASSERT_EQ(moved.removed.size(), 1u);
+    ASSERT_EQ(journaled.size(), 1u);
 
-    const std::vector<RemovedItem> kept =
-        Trasher::settle({moved.removed[0], named("half", "half"), named("empty", "empty"), named("foreign", "foreign"),
-                         takenByOther, named("never", "never")});
-    EXPECT_EQ(kept, std::vector<RemovedItem>{moved.removed[0]});
-    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("half"))));
-    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("empty"))));
-    EXPECT_TRUE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("foreign"))));
-    EXPECT_TRUE(Trasher::isInTrash(moved.removed[1]));
-    EXPECT_TRUE(Fs::exists(work / "half"));
+    // Info files written under the move's own names, as a move killed part-way leaves them: one
+    // claimed its name and the item never came; one journaled and never claimed, whose name
+    // another move then took, moving the same item there; one never claimed, whose name another
+    // program took with an empty info file; one of a batch never journaled; one of another move.
+    const auto prepared = [&](const std::string& name, const std::string& privateName, bool claim) {
+        const FreedesktopTrash::Directory trash{Path::parent(trashFiles.path()), {}};
+        auto place = FolderDescent::parentOf("/", work / name);
+        EXPECT_TRUE(place.ok());
+        auto info = FreedesktopTrash::prepareInfo(trash, privateName, *place, work / name);
+        EXPECT_TRUE(info.ok());
+        if (claim)
+            EXPECT_FALSE(FreedesktopTrash::claim({trash, name}, privateName));
+        return Trasher::Taking{{Url::fromPath(work / name), Url::fromPath(inTrash(name)), 1, false,
+                                FolderDescent::identify(work / name)->item},
+                               *info};
+    };
+    journaled.push_back(prepared("claimed", ".dovrane-mark-7", true));
+    journaled.push_back(prepared("twice", ".dovrane-mark-8", false));
+    const Trasher::Outcome movedByAnother = t.execute(t.plan({item(work / "twice")}));
+    ASSERT_EQ(movedByAnother.removed.size(), 1u);
+    ASSERT_EQ(journaled.back().item.trashPath, movedByAnother.removed[0].trashPath);
+    journaled.push_back(prepared("unclaimed", ".dovrane-mark-9", false));
+    writeFile(FreedesktopTrash::infoPathFor(inTrash("unclaimed")), "");
+    prepared("unclaimed", ".dovrane-mark-10", false);
+    prepared("unclaimed", ".dovrane-another-1", false);
+    // A folder named files beside an info folder, in no Trash: its info file stays.
+    writeFile(work / "fake/files/shadow-copy", "root's");
+    writeFile(work / "fake/info/shadow-copy.trashinfo", "");
+    journaled.push_back({{Url::fromPath(work / "shadow-copy"), Url::fromPath(work / "fake/files/shadow-copy"), 1, true,
+                          FolderDescent::identify(work / "fake/files/shadow-copy")->item},
+                         FolderDescent::identify(work / "fake/info/shadow-copy.trashinfo")->item});
+
+    EXPECT_EQ(t.settle(journaled, "mark"), moved.removed);
+    EXPECT_TRUE(Trasher::isInTrash(movedByAnother.removed[0])) << "the other move's item and info file stay";
+    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("claimed"))));
+    EXPECT_EQ(Fs::readFile(FreedesktopTrash::infoPathFor(inTrash("unclaimed"))), "");
+    EXPECT_EQ(Fs::readFile(work / "fake/info/shadow-copy.trashinfo"), "");
+    std::vector<std::string> info = Fs::list(trashInfo);
+    std::sort(info.begin(), info.end());
+    EXPECT_EQ(info, (std::vector<std::string>{".dovrane-another-1", "moved.trashinfo", "twice.trashinfo",
+                                              "unclaimed.trashinfo"}));
+    EXPECT_TRUE(Fs::exists(work / "claimed"));
 }

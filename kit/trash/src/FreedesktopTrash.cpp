@@ -349,10 +349,9 @@ std::optional<Error> refusal(const std::string& path, const std::string& homeTra
 }
 
 namespace {
-// Creates the slot's info file with O_EXCL and writes the recorded path into it whole; the
+// Creates an info file at `info` with O_EXCL and writes the recorded path into it whole; the
 // errno when that failed, with nothing left behind.
-int writeInfo(const Slot& slot, const std::string& recorded) {
-    const std::string info = slot.infoPath();
+int writeInfoAt(const std::string& info, const std::string& recorded) {
     int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return errno;
@@ -366,6 +365,15 @@ int writeInfo(const Slot& slot, const std::string& recorded) {
         unlink(info.c_str());
         return failure;
     }
+    return 0;
+}
+
+// The same at the slot's own info file, taking its name: given up again when something stands
+// at its trashPath() (EEXIST).
+int writeInfo(const Slot& slot, const std::string& recorded) {
+    const std::string info = slot.infoPath();
+    if (const int failure = writeInfoAt(info, recorded))
+        return failure;
     if (Fs::exists(slot.trashPath())) {
         unlink(info.c_str());
         return EEXIST;
@@ -398,6 +406,36 @@ std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, c
         return recorded.error();
     if (const int failure = writeInfo(slot, *recorded))
         return systemError(failure);
+    return std::nullopt;
+}
+
+Expected<FolderDescent::Identity::File, Error> prepareInfo(const Directory& trash, const std::string& privateName,
+                                                           const FolderDescent::Place& item, const std::string& path) {
+    auto recorded = recordedPath(trash, item, path);
+    if (!recorded)
+        return recorded.error();
+    const std::string info = Path::join(trash.info(), privateName);
+    if (const int failure = writeInfoAt(info, *recorded))
+        return systemError(failure);
+    const auto written = FolderDescent::identify(info);
+    if (!written || written->item.inode == 0) {
+        unlink(info.c_str());
+        return systemError(ENOENT);
+    }
+    return written->item;
+}
+
+std::optional<Error> claim(const Slot& slot, const std::string& privateName) {
+    const std::string prepared = Path::join(slot.trash.info(), privateName), info = slot.infoPath();
+    if (renameat2(AT_FDCWD, prepared.c_str(), AT_FDCWD, info.c_str(), RENAME_NOREPLACE) != 0) {
+        const int failure = errno;
+        unlink(prepared.c_str());
+        return systemError(failure);
+    }
+    if (Fs::exists(slot.trashPath())) {
+        unlink(info.c_str());
+        return systemError(EEXIST);
+    }
     return std::nullopt;
 }
 

@@ -15,7 +15,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <unordered_set>
 
 namespace dovrane {
@@ -52,6 +54,13 @@ std::string moverCommand(const std::string& fromRoot, const std::string& from, c
     return command;
 }
 
+// The names of the info files a move writes before they claim a Trash name: hidden, no
+// .trashinfo, and the move's mark in them, so that settling the move finds the ones it left.
+std::string privateInfoPrefix(const std::string& mark) { return ".dovrane-" + mark + "-"; }
+std::string privateInfoName(const std::string& mark, std::size_t serial) {
+    return privateInfoPrefix(mark) + std::to_string(serial);
+}
+
 // The files/ folder of a trash where it really is, as the mover goes down to it, and an entry's
 // path there.
 std::string realFolder(const std::string& folder) { return Fs::realPath(folder).value_or(folder); }
@@ -66,18 +75,6 @@ std::optional<std::error_code> moverError(const Shell::AdminAnswer& answer) {
 
 // The mover's own guard refused it: said as the trasher's guard says it.
 bool isRefused(const Shell::AdminAnswer& answer) { return answer.status() == FolderDescent::refusedExitStatus; }
-
-// The info file's recorded place is the item's: its path as planned (the home trash), or the
-// real path of its folder and its name (a volume's trash).
-bool namesPlace(const std::optional<std::string>& recorded, const Url& original) {
-    if (!recorded)
-        return false;
-    const std::string named = Url::fromPath(*recorded).path();
-    if (named == original.path())
-        return true;
-    const std::optional<std::string> folder = Fs::realPath(Path::parent(original.path()));
-    return folder && Path::join(*folder, Path::lastComponent(original.path())) == named;
-}
 
 } // namespace
 
@@ -156,6 +153,15 @@ struct Trasher::Ready {
     Way way;
     FolderDescent::Place place;
     FreedesktopTrash::Slot slot;
+    std::optional<FolderDescent::Identity> identity;
+    int tries = 0;        // claims before this one, lost to another program
+    std::string infoName; // the info file written for it, under the move's own name
+    FolderDescent::Identity::File info;
+
+    RemovedItem removed(bool needsAdmin) const {
+        return {entry->url, Url::fromPath(slot.trashPath()), entry->size, needsAdmin,
+                identity ? std::optional(identity->item) : std::nullopt};
+    }
 };
 
 std::optional<Trasher::Ready> Trasher::prepare(const TrashPlan::Entry& entry, const std::vector<std::string>& mounts,
@@ -194,10 +200,16 @@ std::optional<Trasher::Ready> Trasher::prepare(const TrashPlan::Entry& entry, co
         outcome.failed.push_back(TrashFailure::fileError(entry.url, trash.error().message));
         return std::nullopt;
     }
+    // The item moved is the one looked at now, when none was planned: the mover and the journal
+    // name it.
+    std::optional<FolderDescent::Identity> identity = entry.identity;
+    if (!identity)
+        if (auto seen = FolderDescent::identify(*place); seen && seen->item.inode != 0)
+            identity = *seen;
     std::set<std::string>& names = taken[trash->folder];
     FreedesktopTrash::Slot slot{*trash, FreedesktopTrash::freeName(*trash, place->name, names)};
     names.insert(slot.name);
-    return Ready{&entry, std::move(way), std::move(*place), std::move(slot)};
+    return Ready{&entry, std::move(way), std::move(*place), std::move(slot), std::move(identity), 0, {}, {}};
 }
 
 Trasher::Outcome Trasher::execute(const TrashPlan& plan) const { return execute(plan, Journal{}); }
@@ -210,6 +222,10 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     // Each entry of a batch holds its folder open until it moves: without a journal to write,
     // one at a time.
     const std::size_t batch = journal.record ? std::max<std::size_t>(journal.batch, 1) : 1;
+    static std::atomic<unsigned> moves = 0;
+    const std::string mark =
+        journal.mark.empty() ? std::to_string(getpid()) + "-" + std::to_string(++moves) : journal.mark;
+    std::size_t written = 0;
     // Entries whose name another program took between the choice and the claim go again, in a
     // later batch, under a new name; a few times at most.
     constexpr int claims = 3;
@@ -219,56 +235,64 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
         pending.emplace_back(&entry, 0);
     for (std::size_t next = 0; next < pending.size();) {
         std::vector<Ready> ready;
-        std::vector<int> tries;
         std::map<std::string, std::set<std::string>> taken;
-        for (; next < pending.size() && ready.size() < batch; ++next)
-            if (auto prepared = prepare(*pending[next].first, mounts, taken, outcome)) {
-                ready.push_back(std::move(*prepared));
-                tries.push_back(pending[next].second);
+        for (; next < pending.size() && ready.size() < batch; ++next) {
+            auto prepared = prepare(*pending[next].first, mounts, taken, outcome);
+            if (!prepared)
+                continue;
+            // The info file keeps the path as planned, as the journal does, so that Put Back finds
+            // it. It is written before the journal hears of the batch, under a name of the move's
+            // own, so that the journal names the very file that will claim the item's name.
+            prepared->tries = pending[next].second;
+            prepared->infoName = privateInfoName(mark, ++written);
+            auto info = FreedesktopTrash::prepareInfo(prepared->slot.trash, prepared->infoName, prepared->place,
+                                                      prepared->entry->url.path());
+            if (!info) {
+                outcome.failed.push_back(TrashFailure::fileError(prepared->entry->url, info.error().message));
+                continue;
             }
+            prepared->info = *info;
+            ready.push_back(std::move(*prepared));
+        }
         if (ready.empty())
             continue;
         if (journal.record) {
-            std::vector<RemovedItem> taking;
+            std::vector<Taking> taking;
             taking.reserve(ready.size());
             for (const Ready& each : ready)
-                taking.push_back({each.entry->url, Url::fromPath(each.slot.trashPath()), each.entry->size,
-                                  each.entry->needsAdmin,
-                                  each.entry->identity ? std::optional(each.entry->identity->item) : std::nullopt});
+                taking.push_back({each.removed(each.entry->needsAdmin), each.info});
             // Nothing moves that its record does not name.
             if (!journal.record(taking)) {
                 const std::string unrecorded =
                     L("Dovrane could not write its record of this move, so the item was left where it is.");
-                for (const Ready& each : ready)
+                for (const Ready& each : ready) {
+                    unlink(Path::join(each.slot.trash.info(), each.infoName).c_str());
                     outcome.failed.push_back(TrashFailure::fileError(each.entry->url, unrecorded));
+                }
                 for (; next < pending.size(); ++next)
                     outcome.failed.push_back(TrashFailure::fileError(pending[next].first->url, unrecorded));
                 break;
             }
         }
-        for (std::size_t index = 0; index < ready.size(); ++index) {
-            const Ready& each = ready[index];
+        for (const Ready& each : ready) {
             const TrashPlan::Entry& entry = *each.entry;
-            const std::string path = entry.url.path();
-            // The info file keeps the path as planned, as the journal does, so that Put Back finds it.
-            if (auto failure = FreedesktopTrash::claim(each.slot, each.place, path)) {
-                if (failure->code == std::errc::file_exists && tries[index] + 1 < claims)
-                    pending.emplace_back(&entry, tries[index] + 1);
+            if (auto failure = FreedesktopTrash::claim(each.slot, each.infoName)) {
+                if (failure->code == std::errc::file_exists && each.tries + 1 < claims)
+                    pending.emplace_back(&entry, each.tries + 1);
                 else
                     outcome.failed.push_back(TrashFailure::fileError(entry.url, failure->message));
                 continue;
             }
             if (entry.needsAdmin) {
-                moveAsAdmin(entry, each.way, each.place, each.slot, outcome);
+                moveAsAdmin(each, outcome);
                 continue;
             }
             // The identity is checked once more right before the rename.
-            const std::error_code moved = FreedesktopTrash::moveInto(each.slot, each.place, entry.identity);
+            const std::error_code moved = FreedesktopTrash::moveInto(each.slot, each.place, each.identity);
             if (!moved)
-                outcome.removed.push_back({entry.url, Url::fromPath(each.slot.trashPath()), entry.size, false,
-                                           entry.identity ? std::optional(entry.identity->item) : std::nullopt});
+                outcome.removed.push_back(each.removed(false));
             else if (TrasherInternals::isPermissionError(moved))
-                moveAsAdmin(entry, each.way, each.place, each.slot, outcome);
+                moveAsAdmin(each, outcome);
             else {
                 FreedesktopTrash::release(each.slot);
                 outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(moved)));
@@ -278,22 +302,19 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     return outcome;
 }
 
-void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
-                          const FreedesktopTrash::Slot& slot, Outcome& outcome) const {
+void Trasher::moveAsAdmin(const Ready& ready, Outcome& outcome) const {
+    const TrashPlan::Entry& entry = *ready.entry;
+    const FreedesktopTrash::Slot& slot = ready.slot;
     const std::string destination = slot.trashPath();
     // The mover moves the item looked at here, not one put in its place while the password
-    // dialog showed. Without a planned identity, the one the user's look sees now.
-    std::optional<FolderDescent::Identity> identity = entry.identity;
-    if (!identity)
-        if (auto seen = FolderDescent::identify(place))
-            identity = *seen;
-    // The mover answers success only when it renamed, but only the disk tells what happened.
+    // dialog showed. It answers success only when it renamed, but only the disk tells what
+    // happened.
     const std::string files = realFolder(slot.trash.files());
-    const std::string command = moverCommand(way.root, way.path, files, Path::join(files, slot.name), identity);
+    const std::string command =
+        moverCommand(ready.way.root, ready.way.path, files, Path::join(files, slot.name), ready.identity);
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
-    if (answer && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
-        outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true,
-                                   identity ? std::optional(identity->item) : std::nullopt});
+    if (answer && isGone(ready.place.folder.fd(), ready.place.name) && Fs::exists(destination)) {
+        outcome.removed.push_back(ready.removed(true));
         return;
     }
     FreedesktopTrash::release(slot);
@@ -309,6 +330,10 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const F
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     const std::string trashPath = item.trashPath.path();
     const std::string originalPath = item.originalPath.path();
+    // The record is the user's to edit: an item elsewhere than in a Trash of theirs stays where it
+    // is, and no password is asked for it.
+    if (!isOwnTrash(Path::parent(trashPath)) && Fs::exists(trashPath))
+        return PutBackResult::failed(L("This item is not in your Trash, so nothing was moved."));
     if (!isInTrash(item)) {
         // Something else at the recorded place (a record not written by this system, or the name
         // taken again after the Trash was emptied) is not the item and stays where it is.
@@ -358,26 +383,46 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     return PutBackResult::restored();
 }
 
-std::vector<RemovedItem> Trasher::settle(const std::vector<RemovedItem>& taken) {
+std::vector<RemovedItem> Trasher::settle(const std::vector<Taking>& taken, const std::string& mark) const {
     std::vector<RemovedItem> kept;
-    for (const RemovedItem& item : taken) {
-        const std::string trashPath = item.trashPath.path();
-        struct stat status;
-        if (lstat(trashPath.c_str(), &status) == 0) {
-            if (!FreedesktopTrash::holds(trashPath, item.originalPath.path()))
-                continue; // another item under that name: not ours
-            RemovedItem moved = item;
-            moved.needsAdmin = item.needsAdmin || status.st_uid != geteuid();
-            kept.push_back(std::move(moved));
+    std::set<std::string> trashes = {homeTrash()};
+    for (const Taking& entry : taken) {
+        const std::string trashPath = entry.item.trashPath.path();
+        // The journal is the user's to edit: what it names outside a Trash is not ours to keep,
+        // nor to clear.
+        if (!isOwnTrash(Path::parent(trashPath))) {
+            std::fprintf(stderr, "Settling a removal: %s is in no Trash of this user, so its entry was dropped\n",
+                         trashPath.c_str());
             continue;
         }
+        trashes.insert(Path::parent(Path::parent(trashPath)));
+        // A name counts only while the info file this move wrote holds it: another program's, or
+        // another Dovrane's that took the same name first, is theirs, and so is the item there.
         const std::string info = FreedesktopTrash::infoPathFor(trashPath);
-        if (info.empty() || lstat(info.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        const auto claimed = FolderDescent::identify(info);
+        if (entry.info.inode == 0 || !claimed || claimed->item != entry.info)
             continue;
-        // Ours when it names the item's place, or when its write was cut short before anything
-        // was in it: the name was taken with O_EXCL, so no other program wrote into it meanwhile.
-        if (status.st_size == 0 || namesPlace(FreedesktopTrash::recordedOriginal(trashPath), item.originalPath))
-            unlink(info.c_str());
+        const auto found = FolderDescent::identify(trashPath);
+        struct stat status;
+        if (found && entry.item.identity && found->item == *entry.item.identity &&
+            lstat(trashPath.c_str(), &status) == 0) {
+            RemovedItem moved = entry.item;
+            moved.needsAdmin = moved.needsAdmin || status.st_uid != geteuid();
+            kept.push_back(std::move(moved));
+        } else if (found && found->item.inode == 0) {
+            unlink(info.c_str()); // claimed, and its item never came
+        }
+    }
+    // The info files the move wrote and never claimed a name with.
+    const std::string prefix = privateInfoPrefix(mark);
+    for (const std::string& trash : mark.empty() ? std::set<std::string>() : trashes) {
+        const std::string info = Path::join(trash, "info");
+        struct stat status;
+        if (lstat(info.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+            continue;
+        for (const std::string& name : Fs::list(info))
+            if (name.starts_with(prefix))
+                unlink(Path::join(info, name).c_str());
     }
     return kept;
 }
@@ -398,6 +443,17 @@ bool Trasher::isStillInTrash(const RemovedItem& item) {
 std::string Trasher::quote(std::string_view text) { return Shell::quote(text); }
 
 std::string Trasher::homeTrash() const { return Path::parent(trashFolder.path()); }
+
+bool Trasher::isOwnTrash(const std::string& files) const {
+    // A trash folder where it really is, itself as it is: a link in its place is no trash.
+    const auto whereItIs = [](const std::string& folder) {
+        const std::optional<std::string> above = Fs::realPath(Path::parent(folder));
+        return above ? Path::join(*above, Path::lastComponent(folder)) : folder;
+    };
+    return Path::lastComponent(files) == "files" &&
+           FreedesktopTrash::isOwnTrashFiles(Path::join(whereItIs(Path::parent(files)), "files"),
+                                             whereItIs(homeTrash()), geteuid());
+}
 
 bool TrasherInternals::isPermissionError(const std::error_code& error) {
     if (error.category() != std::generic_category() && error.category() != std::system_category())

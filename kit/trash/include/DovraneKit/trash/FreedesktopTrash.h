@@ -103,6 +103,17 @@ std::optional<Error> refusal(const std::string& path, const std::string& homeTra
 // O_EXCL and writes it whole, dated now. EEXIST when another program took the name since, or
 // something stands at its trashPath().
 [[nodiscard]] std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, const std::string& path);
+// The info file for the item at `path` (reached as `item`), written whole under `privateName` in
+// the trash's info/ folder, a name that is not a .trashinfo and claims no name in the Trash: its
+// identity, so that a journal can name the very file that then claims a name (claim below).
+[[nodiscard]] Expected<FolderDescent::Identity::File, Error> prepareInfo(const Directory& trash,
+                                                                         const std::string& privateName,
+                                                                         const FolderDescent::Place& item,
+                                                                         const std::string& path);
+// Takes a name chosen beforehand (freeName) with the info file prepared under `privateName`: renames
+// it to info/NAME.trashinfo, never replacing one. EEXIST when another program took the name since,
+// or something stands at its trashPath(); the prepared file is gone then too.
+[[nodiscard]] std::optional<Error> claim(const Slot& slot, const std::string& privateName);
 // Gives a name up again: removes the info file.
 void release(const Slot& slot);
 // Renames the item into the slot it claimed, never replacing anything; the info file stays

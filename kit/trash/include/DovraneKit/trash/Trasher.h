@@ -113,13 +113,26 @@ struct Trasher {
         bool operator==(const PutBackResult&) const = default;
     };
 
+    // One entry a move is about to take into the Trash: the item it will be there, with its
+    // identity, and the info file written for it under a name of the move's own, which then
+    // claims the item's Trash name (FreedesktopTrash::prepareInfo). A name counts for the move
+    // only while that very file holds it.
+    struct Taking {
+        RemovedItem item;
+        FolderDescent::Identity::File info;
+    };
+
     // Where a move writes down what it does, so that a process killed part-way leaves the record
-    // of what reached the Trash. The entries move in batches: each batch's Trash names are chosen,
-    // handed to `record` as the items they will be, and only then are their info files written and
-    // the items renamed. A batch whose record fails moves nothing, nor does any after it.
+    // of what reached the Trash. The entries move in batches: each batch's Trash names are chosen
+    // and its info files written under names of the move's own, the batch is handed to `record`,
+    // and only then do the info files claim their names and the items move. A batch whose record
+    // fails moves nothing, nor does any after it.
     struct Journal {
         std::size_t batch = 200;
-        std::function<bool(const std::vector<RemovedItem>& taking)> record;
+        std::function<bool(const std::vector<Taking>& taking)> record;
+        // Part of the info files' own names, so that settle() finds those of this move; one of
+        // the process's own when empty.
+        std::string mark;
     };
 
     DeletionGuard guardrail;
@@ -148,12 +161,14 @@ struct Trasher {
     // where it is. Not an unrelated item trashed later under the same name. A record keeps Put
     // Back while one of its items is.
     static bool isStillInTrash(const RemovedItem& item);
-    // What of a move cut short reached the Trash: of the items a journal took names for, in their
-    // order, those whose Trash name holds them with the info file naming their place; needsAdmin
-    // also when the item is not this user's (the administrator moved it). An info file left at a
-    // taken name without its item is removed when it names the item's place, or no place at all
-    // (its write was cut short); any other is not ours and stays.
-    static std::vector<RemovedItem> settle(const std::vector<RemovedItem>& taken);
+    // What of a move cut short (its journal's `mark`) reached the Trash: of the entries it
+    // journaled, in their order, those whose name the move claimed (the info file there is the
+    // one it journaled) and that hold the item itself (its identity); needsAdmin also when the
+    // item is not this user's (the administrator moved it). An entry outside this user's own
+    // Trash folders is dropped, with a line on standard error, and nothing of it is touched.
+    // Removed: a claimed info file whose item never came, and the move's info files that claimed
+    // nothing. Any other file is not this move's and stays.
+    std::vector<RemovedItem> settle(const std::vector<Taking>& taken, const std::string& mark) const;
     // One single-quoted word for /bin/sh (Shell::quote).
     static std::string quote(std::string_view text);
 
@@ -170,13 +185,15 @@ private:
     struct Ready;
 
     std::string homeTrash() const;
+    // `files` is the files/ folder of one of this user's own trashes (the home trash, a volume's):
+    // links above a trash folder are where the user keeps it; none in it or below it.
+    bool isOwnTrash(const std::string& files) const;
     Way wayTo(const std::string& path) const;
     // Checks the entry again and chooses its name, passing over those in `taken` (by trash
     // folder); nothing when it failed, which is then in the outcome.
     std::optional<Ready> prepare(const TrashPlan::Entry& entry, const std::vector<std::string>& mounts,
                                  std::map<std::string, std::set<std::string>>& taken, Outcome& outcome) const;
-    void moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
-                     const FreedesktopTrash::Slot& slot, Outcome& outcome) const;
+    void moveAsAdmin(const Ready& ready, Outcome& outcome) const;
 };
 
 } // namespace dovrane
