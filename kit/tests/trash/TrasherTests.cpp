@@ -1054,6 +1054,26 @@ TEST(TrasherMover, TheUsersOwnHomeTrashTakesItemsAndALinkInItsPlaceDoesNot) {
     EXPECT_EQ(*report, "");
 }
 
+// A record naming an item in a folder called files beside an info folder, a link to elsewhere,
+// with an info file naming a place in the home: Put Back moves nothing and asks for no password,
+// whether the record says the administrator moved it or not.
+TEST_F(TrasherTest, PutBackOfAnItemInAFakeTrashAsksForNoPassword) {
+    writeFile(work / "elsewhere/shadow-copy", "not the user's");
+    makeFolder(home / "fake/info");
+    makeSymlink(work / "elsewhere", home / "fake/files");
+    writeFile(home / "fake/info/shadow-copy.trashinfo", FreedesktopTrash::infoText(home / "stolen", 0));
+    const Trasher t = trasher(runShell);
+    for (bool needsAdmin : {true, false}) {
+        const RemovedItem forged{Url::fromPath(home / "stolen"), Url::fromPath(home / "fake/files/shadow-copy"), 1,
+                                 needsAdmin};
+        EXPECT_EQ(t.putBack(forged),
+                  Trasher::PutBackResult::failed("This item is not in your Trash, so nothing was moved."));
+    }
+    EXPECT_TRUE(log.commands.empty());
+    EXPECT_EQ(Fs::readFile(work / "elsewhere/shadow-copy"), "not the user's");
+    EXPECT_FALSE(Fs::exists(home / "stolen"));
+}
+
 // A record spelled with ".." is no place to go back to by its spelling; the reason is Dovrane's
 // own sentence in the user's language, not the system's English.
 TEST_F(TrasherTest, PutBackToARecordSpelledWithDotsSaysSoInTheUsersLanguage) {
