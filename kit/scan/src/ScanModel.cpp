@@ -220,6 +220,17 @@ std::int64_t ScanResult::safeTotal() const {
     return sum;
 }
 
+void Category::capLastUse(Date when) {
+    for (CleanupItem& item : items)
+        if (item.lastUsed && *item.lastUsed > when)
+            item.lastUsed = when;
+}
+
+void ScanResult::capLastUse() {
+    for (Category& category : categories)
+        category.capLastUse(date);
+}
+
 void ScanResult::computeOther() {
     std::erase_if(categories, [](const Category& c) { return c.id == CategoryID::other; });
     std::int64_t known = 0;
