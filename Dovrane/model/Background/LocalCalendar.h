@@ -19,7 +19,7 @@ Date instantOf(QDate day);
 // moment of the local day in the zone of the run that wrote them, which the record does not
 // name. Such a moment reads as its date when it begins a day in the local zone (a store that
 // stayed in one zone); else as the UTC date of the moment 12 hours on, the date of every zone
-// from UTC−11 to UTC+12. Nothing for a moment no calendar holds.
+// from UTC-11 to UTC+12. Nothing for a moment no calendar holds.
 std::optional<QDate> dateOfStoredDay(Date stored);
 
 } // namespace dovrane::LocalCalendar
