@@ -221,8 +221,9 @@ std::int64_t ScanResult::safeTotal() const {
 }
 
 void Category::capLastUse(Date when) {
+    // A snapshot's date is when it was taken, and names it.
     for (CleanupItem& item : items)
-        if (item.lastUsed && *item.lastUsed > when)
+        if (item.lastUsed && *item.lastUsed > when && item.action != CleanupAction::deleteSnapshot)
             item.lastUsed = when;
 }
 

@@ -121,7 +121,7 @@ struct Category {
     // Nothing measured, listed, estimated or noted.
     bool holdsNothing() const { return size == 0 && items.empty() && !sizeIsEstimate && !note; }
     // A last use after `when` (a file dated ahead of the clock) counts as `when`: nothing was used
-    // after the scan that saw it.
+    // after the scan that saw it. A snapshot keeps the date it was taken.
     void capLastUse(Date when);
 
     nlohmann::json toJson() const;
