@@ -15,31 +15,16 @@ QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
     if (!removal || removal->items().empty() || removals_->puttingBack.contains(removal->uuid()))
         return QtFuture::makeReadyFuture();
     if (isDemo_) {
-        putBackEnded(removal, PutBackTally{int(removal->items().size()), 0, false, {}});
+        putBackEnded(removal, PutBackTally{int(removal->items().size()), 0, false, {}, 0});
         return QtFuture::makeReadyFuture();
     }
     removals_->puttingBack.insert(removal->uuid());
     auto done = startedPromise();
+    // Journaled as a move is: a Put Back cut short is settled at the next start.
     handOff(
         pool_, lifeline_,
-        [trasher = trasher(), items = removal->items()] {
-            PutBackTally tally;
-            for (const RemovedItem& item : items) {
-                const Trasher::PutBackResult result = trasher.putBack(item);
-                if (result.kind == Trasher::PutBackResult::Kind::restored)
-                    ++tally.restored;
-                else if (result.kind == Trasher::PutBackResult::Kind::originalTaken)
-                    ++tally.taken;
-                // Out of the Trash with something at its place: put back before, by an earlier
-                // Put Back or the file manager, and nothing to report.
-                else if (result.kind != Trasher::PutBackResult::Kind::goneFromTrash ||
-                         !Fs::exists(item.originalPath.path()))
-                    tally.failures.push_back(result);
-                // Still in the Trash, whatever its info file says now: the record stays open for it.
-                if (result.kind != Trasher::PutBackResult::Kind::restored && Trasher::isStillInTrash(item))
-                    tally.leftInTrash = true;
-            }
-            return tally;
+        [trasher = trasher(), uuid = removal->uuid(), items = removal->items(), store = journalPath()] {
+            return RemovalJournal::putBack(trasher, uuid, items, store);
         },
         [this, removal, done](PutBackTally tally) {
             removals_->puttingBack.erase(removal->uuid());
@@ -54,6 +39,9 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
     QStringList sentences;
     if (tally.restored > 0)
         sentences << tr("%Ln items are back where they were.", nullptr, tally.restored);
+    // Said only when that is all there was to it: the record is put back by this press.
+    else if (tally.complete())
+        sentences << tr("%Ln items were already back where they were.", nullptr, tally.alreadyBack);
     if (tally.taken > 0)
         sentences << tr("%Ln items stayed in the Trash because something else is at their original place.", nullptr,
                         tally.taken);
@@ -74,16 +62,18 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
     }
     // Anything that did not come back is no success to mark.
     const bool warns = tally.taken > 0 || !tally.failures.empty();
+    // Nothing of the record left in the Trash and something of it back, now or before: it is put
+    // back (the Put Back's own end marked it in the store already). A record with items still in
+    // the Trash stays open, so Put Back can be tried again.
+    if (tally.complete()) {
+        removal->setUndone(true);
+        container_.save();
+    }
     if (tally.restored == 0) {
-        // Nothing came back: the record stays as it was, and no scan is needed.
+        // Nothing came back now: no scan is needed.
         if (!sentences.isEmpty())
             setNotice(sentences.join(QLatin1Char(' ')), warns);
         return;
-    }
-    // A record with items still in the Trash stays open, so Put Back can be tried again.
-    if (!tally.leftInTrash) {
-        removal->setUndone(true);
-        container_.save();
     }
     setNotice(sentences.join(QLatin1Char(' ')), warns);
     if (!isDemo_)

@@ -136,6 +136,69 @@ bool dropUnderWay(QSqlQuery& query, qint64 id) {
     return query.exec();
 }
 
+bool dropPutBack(QSqlQuery& query, qint64 id) {
+    query.prepare(QStringLiteral("DELETE FROM put_backs_under_way WHERE id = ?"));
+    query.addBindValue(id);
+    return query.exec();
+}
+
+// The item itself is at its original place again.
+bool isBack(const RemovedItem& item) {
+    const auto atPlace = FolderDescent::identify(item.originalPath.path());
+    return item.identity && atPlace && atPlace->item == *item.identity;
+}
+
+// The Put Backs that processes no longer running left under way: their records' items that came
+// back leave no info file, and a record of which all came back is marked put back. The number of
+// records marked; nothing when the store could not be read or written.
+std::optional<int> settlePutBacks(const QString& name, const Trasher& trasher) {
+    std::vector<std::pair<qint64, QString>> left;
+    {
+        QSqlQuery query(QSqlDatabase::database(name, false));
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT id, removal, owner FROM put_backs_under_way ORDER BY id")))
+            return std::nullopt;
+        while (query.next())
+            if (!stillRuns(query.value(2).toString()))
+                left.emplace_back(query.value(0).toLongLong(), query.value(1).toString());
+        if (query.lastError().isValid())
+            return std::nullopt;
+    }
+    std::optional<int> marked = 0;
+    for (const auto& underWay : left) {
+        const qint64 id = underWay.first;
+        const QString& record = underWay.second;
+        std::optional<std::vector<RemovedItem>> items;
+        {
+            QSqlQuery query(QSqlDatabase::database(name, false));
+            query.setForwardOnly(true);
+            query.prepare(QStringLiteral("SELECT CAST(items AS BLOB) FROM removals WHERE uuid = ? AND undone = 0"));
+            query.addBindValue(record);
+            if (!query.exec()) {
+                marked.reset();
+                continue;
+            }
+            if (query.next())
+                items = ModelContainer::decodeItems(query.value(0).toByteArray());
+        }
+        const bool allBack = items && !items->empty() && trasher.settlePutBack(*items);
+        const bool settled = inTransaction(name, "settle the record of a Put Back", [&](QSqlQuery& query) {
+            if (allBack) {
+                query.prepare(QStringLiteral("UPDATE removals SET undone = 1 WHERE uuid = ?"));
+                query.addBindValue(record);
+                if (!query.exec())
+                    return false;
+            }
+            return dropPutBack(query, id);
+        });
+        if (!settled)
+            marked.reset();
+        else if (marked && allBack)
+            ++*marked;
+    }
+    return marked;
+}
+
 } // namespace
 
 RemovalJournal::RemovalJournal(QString connection, qint64 id, Date date, const Wording& title, QUuid uuid)
@@ -296,10 +359,66 @@ std::optional<int> RemovalJournal::settle(const std::string& storePath, const Tr
         else if (written && inserted)
             ++*written;
     }
-    if (!left.empty())
+    const std::optional<int> marked = settlePutBacks(name, trasher);
+    if (!marked)
+        written.reset();
+    else if (written)
+        *written += *marked;
+    if (!left.empty() || marked.value_or(0) > 0)
         checkpoint(name);
     closeStore(name);
     return written;
+}
+
+PutBackTally RemovalJournal::putBack(const Trasher& trasher, const QUuid& uuid, const std::vector<RemovedItem>& items,
+                                     const std::string& storePath, const std::function<void(Point)>& reached) {
+    const QString name = newConnection();
+    const QString record = uuid.toString(QUuid::WithoutBraces);
+    std::optional<qint64> id;
+    if (!storePath.empty() && openStore(name, storePath))
+        inTransaction(name, "start the record of a Put Back", [&](QSqlQuery& query) {
+            query.prepare(QStringLiteral("INSERT INTO put_backs_under_way (removal, owner) VALUES (?, ?)"));
+            query.addBindValue(record);
+            query.addBindValue(QString::fromStdString(ownMark()));
+            if (!query.exec())
+                return false;
+            id = query.lastInsertId().toLongLong();
+            return true;
+        });
+    const std::function<void()> returned = reached ? [&reached] { reached(Point::returned); } : std::function<void()>();
+    PutBackTally tally;
+    for (const RemovedItem& item : items) {
+        const Trasher::PutBackResult result = trasher.putBack(item, returned);
+        using Kind = Trasher::PutBackResult::Kind;
+        if (result.kind == Kind::restored)
+            ++tally.restored;
+        else if (result.kind == Kind::originalTaken)
+            ++tally.taken;
+        // Out of the Trash and the item itself at its place: an earlier Put Back's, cut short
+        // before it marked the record, or the file manager's.
+        else if (result.kind == Kind::goneFromTrash && isBack(item))
+            ++tally.alreadyBack;
+        // Out of the Trash with something else at its place: nothing to report.
+        else if (result.kind != Kind::goneFromTrash || !Fs::exists(item.originalPath.path()))
+            tally.failures.push_back(result);
+        // Still in the Trash, whatever its info file says now: the record stays open for it.
+        if (result.kind != Kind::restored && Trasher::isStillInTrash(item))
+            tally.leftInTrash = true;
+    }
+    if (reached)
+        reached(Point::tried);
+    if (id)
+        inTransaction(name, "end the record of a Put Back", [&](QSqlQuery& query) {
+            if (tally.complete()) {
+                query.prepare(QStringLiteral("UPDATE removals SET undone = 1 WHERE uuid = ?"));
+                query.addBindValue(record);
+                if (!query.exec())
+                    return false;
+            }
+            return dropPutBack(query, *id);
+        });
+    closeStore(name);
+    return tally;
 }
 
 } // namespace dovrane

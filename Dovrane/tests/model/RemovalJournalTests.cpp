@@ -130,6 +130,26 @@ int journaledMoveChild(const std::string& home, const std::string& folder, const
     return 0;
 }
 
+int journaledPutBackChild(const std::string& home, const std::string& stop) {
+    const char* store = std::getenv("APP_STORE");
+    auto container = ModelContainer::open(store ? store : "");
+    const auto records = store && container ? (*container)->removals() : std::nullopt;
+    if (!records || records->empty())
+        return 3;
+    const auto reached = [&](RemovalJournal::Point point) {
+        if ((stop == "returned" && point == RemovalJournal::Point::returned) ||
+            (stop == "tried" && point == RemovalJournal::Point::tried)) {
+            say("STOP\n");
+            for (;;)
+                ::pause();
+        }
+    };
+    const std::shared_ptr<Removal>& record = records->front();
+    RemovalJournal::putBack(trasherOf(home), record->uuid(), record->items(), store, reached);
+    say("END\n");
+    return 0;
+}
+
 } // namespace dovrane::testing
 
 class RemovalJournalTests : public QObject {
@@ -192,6 +212,56 @@ private slots:
         QVERIFY(Fs::list(info).empty());
         QCOMPARE(int(Fs::list(folder).size()), items);
         QCOMPARE(Fs::readFile(folder + "/cache-1000"), std::optional<std::string>("0"));
+    }
+
+    // A Put Back is journaled as a move is. Killed between an item's return and the removal of its
+    // info file, the next start removes that info file and leaves the rest for Put Back; killed
+    // before its record is marked, with every item back, the next start marks it.
+    void aPutBackKilledPartWayIsSettledAtTheNextStart_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("between an item's return and its info file") << QStringLiteral("returned");
+        QTest::newRow("before its record is marked") << QStringLiteral("tried");
+    }
+
+    void aPutBackKilledPartWayIsSettledAtTheNextStart() {
+        QFETCH(QString, stop);
+        ModelFixture fixture;
+        const std::vector<std::string> paths = {fixture / "Downloads/a.zip", fixture / "Downloads/b.zip"};
+        for (const std::string& path : paths)
+            writeFile(path, path);
+        QVERIFY(fixture.container().removals());
+        const Trasher trasher = trasherOf(fixture.home());
+        const auto moved = RemovalJournal::move(
+            trasher, trasher.plan({{Url::fromPath(paths[0]), 1, 1, false}, {Url::fromPath(paths[1]), 1, 1, false}}),
+            fixture.storePath(), Date::now(), Wording::plain(QStringLiteral("Downloads")));
+        QVERIFY(moved.saved);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--journaled-put-back"), QString::fromStdString(fixture.home()), stop});
+        QByteArray said;
+        while (!said.contains("STOP") && !said.contains("END") && child.waitForReadyRead(patientMs(60000)))
+            said += child.readAllStandardOutput();
+        child.kill();
+        child.waitForFinished(patientMs(30000));
+        QVERIFY(said.contains("STOP"));
+        const std::string info = Path::join(Path::parent(FreedesktopTrash::homeTrashFiles(fixture.home())), "info");
+        // The first item is back; killed before its info file went, that file is left behind.
+        QCOMPARE(Fs::readFile(paths[0]), std::optional<std::string>(paths[0]));
+        QCOMPARE(Fs::exists(Path::join(info, "a.zip.trashinfo")), stop == QStringLiteral("returned"));
+
+        AppModel& model = fixture.makeModel();
+        await(model.journalSettled());
+        QCOMPARE(execute(fixture.storePath(), QStringLiteral("SELECT COUNT(*) FROM put_backs_under_way")).toInt(), 0);
+        QVERIFY(!Fs::exists(Path::join(info, "a.zip.trashinfo")));
+        const std::shared_ptr<Removal> record = fixture.container().removals()->front();
+        QCOMPARE(record->undone(), stop == QStringLiteral("tried"));
+        if (!record->undone()) {
+            QVERIFY(Trasher::isInTrash(record->items()[1]));
+            await(model.undo(record));
+            QVERIFY(record->undone());
+        }
+        QVERIFY(Fs::list(info).empty());
+        QCOMPARE(Fs::readFile(paths[1]), std::optional<std::string>(paths[1]));
     }
 
     // Two cleanups of the same items: one journaled its first batch's names and is killed before it

@@ -467,10 +467,12 @@ Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::s
 }
 
 std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
-                             const FolderDescent::Place& original) {
+                             const FolderDescent::Place& original, const std::function<void()>& returned) {
     // A disk mounted at the original place since (EXDEV) is said as such: going back would be a copy.
     if (const std::error_code failure = FolderDescent::rename(trashed, original))
         return Error{failure, MoveReasons::forError(failure, MoveReasons::Way::back)};
+    if (returned)
+        returned();
     if (std::string info = infoPathFor(trashPath); !info.empty())
         unlink(info.c_str());
     return std::nullopt;

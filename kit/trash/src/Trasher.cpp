@@ -54,6 +54,18 @@ std::string moverCommand(const std::string& fromRoot, const std::string& from, c
     return command;
 }
 
+// The info file's recorded place is the item's: its path as recorded (the home trash), or the
+// real path of its folder and its name (a volume's trash).
+bool namesPlace(const std::optional<std::string>& recorded, const Url& original) {
+    if (!recorded)
+        return false;
+    const std::string named = Url::fromPath(*recorded).path();
+    if (named == original.path())
+        return true;
+    const std::optional<std::string> folder = Fs::realPath(Path::parent(original.path()));
+    return folder && Path::join(*folder, Path::lastComponent(original.path())) == named;
+}
+
 // The names of the info files a move writes before they claim a Trash name: hidden, no
 // .trashinfo, and the move's mark in them, so that settling the move finds the ones it left.
 std::string privateInfoPrefix(const std::string& mark) { return ".dovrane-" + mark + "-"; }
@@ -327,7 +339,7 @@ void Trasher::moveAsAdmin(const Ready& ready, Outcome& outcome) const {
         outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
 
-Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
+Trasher::PutBackResult Trasher::putBack(const RemovedItem& item, const std::function<void()>& returned) const {
     const std::string trashPath = item.trashPath.path();
     const std::string originalPath = item.originalPath.path();
     // The record is the user's to edit: an item elsewhere than in a Trash of theirs stays where it
@@ -354,6 +366,8 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
         const Shell::AdminAnswer answer = Shell::runAsAdmin(
             admin, moverCommand(files, Path::join(files, Path::lastComponent(trashPath)), back.root, back.path));
         if (answer && isGone(trashPath) && Fs::exists(originalPath)) {
+            if (returned)
+                returned();
             if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
                 unlink(info.c_str());
             return PutBackResult::restored();
@@ -374,7 +388,7 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     auto original = FolderDescent::parentOf(back.root, back.path, true);
     if (!original)
         return PutBackResult::failed(backReason(original.error()));
-    if (auto failure = FreedesktopTrash::restore(*trashed, trashPath, *original)) {
+    if (auto failure = FreedesktopTrash::restore(*trashed, trashPath, *original, returned)) {
         // Something appeared at the original path after the look above; it stays untouched.
         if (failure->code == std::errc::file_exists)
             return PutBackResult::originalTaken();
@@ -425,6 +439,24 @@ std::vector<RemovedItem> Trasher::settle(const std::vector<Taking>& taken, const
                 unlink(Path::join(info, name).c_str());
     }
     return kept;
+}
+
+bool Trasher::settlePutBack(const std::vector<RemovedItem>& items) const {
+    bool allBack = true;
+    for (const RemovedItem& item : items) {
+        const auto atPlace = FolderDescent::identify(item.originalPath.path());
+        if (!item.identity || !atPlace || atPlace->item != *item.identity) {
+            allBack = false;
+            continue;
+        }
+        const std::string trashPath = item.trashPath.path(), info = FreedesktopTrash::infoPathFor(trashPath);
+        struct stat status;
+        if (!info.empty() && isGone(trashPath) && lstat(info.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            isOwnTrash(Path::parent(trashPath)) &&
+            namesPlace(FreedesktopTrash::recordedOriginal(trashPath), item.originalPath))
+            unlink(info.c_str());
+    }
+    return allBack;
 }
 
 bool Trasher::isInTrash(const RemovedItem& item) {

@@ -12,6 +12,9 @@
 //   DovraneModelTests --journaled-move HOME FOLDER STOP
 //                                      moves FOLDER's files to HOME's Trash with their journal in
 //                                      the test store, and waits at STOP to be killed
+//   DovraneModelTests --journaled-put-back HOME STOP
+//                                      puts the test store's first record back from HOME's Trash
+//                                      with its journal, and waits at STOP to be killed
 
 #include "support/ModelTestMain.h"
 
@@ -47,6 +50,11 @@ int main(int argc, char** argv) {
         useHome(argv[2]);
         QCoreApplication application(argc, argv);
         return dovrane::testing::journaledMoveChild(argv[2], argv[3], argv[4]);
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--journaled-put-back") == 0) {
+        useHome(argv[2]);
+        QCoreApplication application(argc, argv);
+        return dovrane::testing::journaledPutBackChild(argv[2], argv[3]);
     }
     if (argc == 2 && std::strcmp(argv[1], "--store-writer") == 0) {
         QCoreApplication application(argc, argv);

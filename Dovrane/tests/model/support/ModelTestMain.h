@@ -21,6 +21,9 @@ int runRegisteredSuites(int argc, char** argv);
 // The process a crash test kills: moves every file of `folder` to the home's Trash with its
 // journal and waits at `stop` (RemovalJournalTests).
 int journaledMoveChild(const std::string& home, const std::string& folder, const std::string& stop);
+// The process a crash test kills in a Put Back: puts the items of the test store's first record
+// back from the home's Trash with its journal and waits at `stop` (RemovalJournalTests).
+int journaledPutBackChild(const std::string& home, const std::string& stop);
 
 } // namespace dovrane::testing
 

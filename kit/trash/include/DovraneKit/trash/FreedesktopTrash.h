@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -131,9 +132,10 @@ void release(const Slot& slot);
 
 // Moves the trashed item at trashPath, reached as `trashed`, back to `original`, never
 // replacing what is there (the failure's code is then EEXIST) and never copying it to another
-// disk (EXDEV), and then removes its info file. Nothing when it worked.
+// disk (EXDEV), and then removes its info file; `returned`, when given, is called in between.
+// Nothing when it worked.
 std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
-                             const FolderDescent::Place& original);
+                             const FolderDescent::Place& original, const std::function<void()>& returned = {});
 
 // The info file of an item in a trash's files/ folder; empty when trashPath lies elsewhere.
 std::string infoPathFor(const std::string& trashPath);

@@ -150,8 +150,15 @@ struct Trasher {
     // Never replaces anything at the original path, nor goes there through a link in a folder
     // above it, nor to a place the guard would not let a move come from: the record is the
     // user's to edit. An entry at trashPath that is not the item (isInTrash) stays where it is
-    // and fails, with the reason that it does not match.
-    PutBackResult putBack(const RemovedItem& item) const;
+    // and fails, with the reason that it does not match; so does an item outside this user's own
+    // Trash folders, and no password is asked for it. `returned`, when given, is called once the
+    // item is at its original place again, before its info file goes: a journal's last point
+    // before the Put Back is whole.
+    PutBackResult putBack(const RemovedItem& item, const std::function<void()>& returned = {}) const;
+    // The items of a record whose Put Back was cut short: whether each came back (its identity at
+    // its original place), and the info file each left behind in a Trash of this user's, naming
+    // its place with nothing at its name, is removed. True when every item came back.
+    bool settlePutBack(const std::vector<RemovedItem>& items) const;
 
     // The item itself is still at its place in the Trash: something is there and the Trash's
     // info file for it records the item's original path.
