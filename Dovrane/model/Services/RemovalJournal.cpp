@@ -375,7 +375,8 @@ PutBackTally RemovalJournal::putBack(const Trasher& trasher, const QUuid& uuid, 
     const QString name = newConnection();
     const QString record = uuid.toString(QUuid::WithoutBraces);
     std::optional<qint64> id;
-    if (!storePath.empty() && openStore(name, storePath))
+    const bool opened = !storePath.empty() && openStore(name, storePath);
+    if (opened)
         inTransaction(name, "start the record of a Put Back", [&](QSqlQuery& query) {
             query.prepare(QStringLiteral("INSERT INTO put_backs_under_way (removal, owner) VALUES (?, ?)"));
             query.addBindValue(record);
@@ -417,7 +418,8 @@ PutBackTally RemovalJournal::putBack(const Trasher& trasher, const QUuid& uuid, 
             }
             return dropPutBack(query, *id);
         });
-    closeStore(name);
+    if (!storePath.empty()) // a connection was made for it, opened or not
+        closeStore(name);
     return tally;
 }
 

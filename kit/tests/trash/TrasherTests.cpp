@@ -1209,8 +1209,9 @@ TEST_F(TrasherTest, SettlingKeepsWhatReachedTheNamesItClaimedAndRemovesOnlyItsOw
         EXPECT_TRUE(place.ok());
         auto info = FreedesktopTrash::prepareInfo(trash, privateName, *place, work / name);
         EXPECT_TRUE(info.ok());
-        if (claim)
+        if (claim) {
             EXPECT_FALSE(FreedesktopTrash::claim({trash, name}, privateName));
+        }
         return Trasher::Taking{{Url::fromPath(work / name), Url::fromPath(inTrash(name)), 1, false,
                                 FolderDescent::identify(work / name)->item},
                                *info};

@@ -416,10 +416,16 @@ std::vector<RemovedItem> Trasher::settle(const std::vector<Taking>& taken, const
         const auto claimed = FolderDescent::identify(info);
         if (entry.info.inode == 0 || !claimed || claimed->item != entry.info)
             continue;
+        // The item itself by its identity; one that could not be looked at when it moved (the
+        // administrator moved it from a folder closed to the user) by its info file, in a name
+        // no one else could have taken.
         const auto found = FolderDescent::identify(trashPath);
+        const bool itsItem =
+            found && (entry.item.identity ? found->item == *entry.item.identity
+                                          : found->item.inode != 0 &&
+                                                FreedesktopTrash::holds(trashPath, entry.item.originalPath.path()));
         struct stat status;
-        if (found && entry.item.identity && found->item == *entry.item.identity &&
-            lstat(trashPath.c_str(), &status) == 0) {
+        if (itsItem && lstat(trashPath.c_str(), &status) == 0) {
             RemovedItem moved = entry.item;
             moved.needsAdmin = moved.needsAdmin || status.st_uid != geteuid();
             kept.push_back(std::move(moved));

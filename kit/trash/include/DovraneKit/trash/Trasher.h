@@ -170,11 +170,12 @@ struct Trasher {
     static bool isStillInTrash(const RemovedItem& item);
     // What of a move cut short (its journal's `mark`) reached the Trash: of the entries it
     // journaled, in their order, those whose name the move claimed (the info file there is the
-    // one it journaled) and that hold the item itself (its identity); needsAdmin also when the
-    // item is not this user's (the administrator moved it). An entry outside this user's own
-    // Trash folders is dropped, with a line on standard error, and nothing of it is touched.
-    // Removed: a claimed info file whose item never came, and the move's info files that claimed
-    // nothing. Any other file is not this move's and stays.
+    // one it journaled) and that hold the item itself (its identity; where none could be taken,
+    // the info file naming its place); needsAdmin also when the item is not this user's (the
+    // administrator moved it). An entry outside this user's own Trash folders is dropped, with a
+    // line on standard error, and nothing of it is touched. Removed: a claimed info file whose
+    // item never came, and the move's info files that claimed nothing. Any other file is not
+    // this move's and stays.
     std::vector<RemovedItem> settle(const std::vector<Taking>& taken, const std::string& mark) const;
     // One single-quoted word for /bin/sh (Shell::quote).
     static std::string quote(std::string_view text);
