@@ -241,6 +241,10 @@ bool isOwnTrashFiles(const std::string& files, const std::string& homeTrash, std
     OpenFolder filesFolder(openat(trash->folder.fd(), "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (filesFolder.fd() < 0 || fstat(filesFolder.fd(), &inside) != 0 || inside.st_uid != user)
         return false;
+    // The home trash as spelled, reached just now without a link, is it; so is the same folder
+    // spelled otherwise.
+    if (folder == homeTrash)
+        return true;
     if (const auto home = reach(homeTrash);
         home && home->status.st_dev == trash->status.st_dev && home->status.st_ino == trash->status.st_ino)
         return true;

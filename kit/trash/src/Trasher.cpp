@@ -400,11 +400,15 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item, const std::func
 std::vector<RemovedItem> Trasher::settle(const std::vector<Taking>& taken, const std::string& mark) const {
     std::vector<RemovedItem> kept;
     std::set<std::string> trashes = {homeTrash()};
+    std::map<std::string, bool> ownTrash; // by files/ folder: a move's entries share a few
     for (const Taking& entry : taken) {
-        const std::string trashPath = entry.item.trashPath.path();
+        const std::string trashPath = entry.item.trashPath.path(), files = Path::parent(trashPath);
         // The journal is the user's to edit: what it names outside a Trash is not ours to keep,
         // nor to clear.
-        if (!isOwnTrash(Path::parent(trashPath))) {
+        auto known = ownTrash.find(files);
+        if (known == ownTrash.end())
+            known = ownTrash.emplace(files, isOwnTrash(files)).first;
+        if (!known->second) {
             std::fprintf(stderr, "Settling a removal: %s is in no Trash of this user, so its entry was dropped\n",
                          trashPath.c_str());
             continue;
