@@ -1025,7 +1025,8 @@ TEST(TrasherMover, AFakeTrashLeadingToASystemFolderMovesNothingEitherWay) {
 }
 
 // The user's own Trash is a Trash to the mover: root's home trash, which the whole guard protects,
-// takes an item and gives it back. The same folder behind a link is none.
+// takes an item the trasher hands to the administrator and gives it back. The same folder behind
+// a link is none.
 TEST(TrasherMover, TheUsersOwnHomeTrashTakesItemsAndALinkInItsPlaceDoesNot) {
     auto report = dovrane::testing::withPrivateMounts([] {
         if (!dovrane::testing::mountTmpfs("/root"))
@@ -1036,11 +1037,12 @@ TEST(TrasherMover, TheUsersOwnHomeTrashTakesItemsAndALinkInItsPlaceDoesNot) {
         makeFolder("/root/elsewhere");
         setenv("PKEXEC_UID", "0", 1);
         const std::string files = "/root/.local/share/Trash/files", item = "/root/Downloads/old.iso";
+        const Trasher t{DeletionGuard(Url::fromPath("/root")), Url::fromPath(files), runShell};
+        const Trasher::Outcome moved = t.execute(t.plan({{Url::fromPath(item), 3, 1, true}}));
         std::string problems;
-        if (runShell(moverLine("/root", item, files, files + "/old.iso")).status() != 0 ||
-            Fs::readFile(files + "/old.iso") != "iso")
+        if (moved.removed.size() != 1 || Fs::readFile(files + "/old.iso") != "iso")
             problems += "the item goes into the Trash; ";
-        if (runShell(moverLine(files, files + "/old.iso", "/root", item)).status() != 0 || !Fs::exists(item))
+        else if (t.putBack(moved.removed[0]) != Trasher::PutBackResult::restored() || !Fs::exists(item))
             problems += "and comes back; ";
         std::rename(files.c_str(), "/root/.local/share/Trash/files.real");
         makeSymlink("/root/elsewhere", files);

@@ -404,15 +404,6 @@ Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place
     return systemError(EEXIST);
 }
 
-std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, const std::string& path) {
-    auto recorded = recordedPath(slot.trash, item, path);
-    if (!recorded)
-        return recorded.error();
-    if (const int failure = writeInfo(slot, *recorded))
-        return systemError(failure);
-    return std::nullopt;
-}
-
 Expected<FolderDescent::Identity::File, Error> prepareInfo(const Directory& trash, const std::string& privateName,
                                                            const FolderDescent::Place& item, const std::string& path) {
     auto recorded = recordedPath(trash, item, path);

@@ -100,10 +100,6 @@ std::optional<Error> refusal(const std::string& path, const std::string& homeTra
 // creates its info file with O_EXCL and writes it whole, dated now.
 [[nodiscard]] Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place& item,
                                             const std::string& path);
-// Takes a name chosen beforehand (freeName) for the item at `path`: creates its info file with
-// O_EXCL and writes it whole, dated now. EEXIST when another program took the name since, or
-// something stands at its trashPath().
-[[nodiscard]] std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, const std::string& path);
 // The info file for the item at `path` (reached as `item`), written whole under `privateName` in
 // the trash's info/ folder, a name that is not a .trashinfo and claims no name in the Trash: its
 // identity, so that a journal can name the very file that then claims a name (claim below).
