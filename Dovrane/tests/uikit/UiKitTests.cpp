@@ -22,16 +22,20 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTextDocument>
+#include <QToolTip>
 #include <QTranslator>
 
 #include <array>
@@ -453,8 +457,48 @@ private slots:
         label.setFullText(QStringLiteral("Tiny"));
         QCOMPARE(label.text(), QStringLiteral("Tiny"));
         QVERIFY(label.toolTip().isEmpty());
-        // A long text of many words wraps in its tooltip.
-        QVERIFY(!Texts::tooltip(QString(200, QLatin1Char('a'))).contains(QStringLiteral("nowrap")));
+        // A long text wraps in its tooltip.
+        QVERIFY(Texts::tooltip(QString(200, QLatin1Char('a'))).contains(QStringLiteral("<br>")));
+    }
+
+    // Long names without a space, a long path and a sentence: the tooltip shows every character,
+    // in lines of a readable width, on the screen; a path breaks only after a "/" where its
+    // folders' names allow.
+    void longNamesWrapInTheirTooltipsAndStayOnTheScreen() {
+        const QString word = QStringLiteral("CacheOfAnApp0123");
+        QString path;
+        while (path.size() < 300)
+            path += QStringLiteral("/folder-") + QString::number(path.size());
+        const QStringList texts = {word.repeated(13).left(200), word.repeated(63).left(1000), path,
+                                   QStringLiteral("Cache of an app. ").repeated(12) + QChar('\n') + path};
+        const QFontMetrics metrics(QToolTip::font());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        for (const QString& text : texts) {
+            const QString tip = Texts::tooltip(text);
+            QTextDocument shown;
+            shown.setHtml(tip);
+            QString whole = shown.toPlainText();
+            whole.remove(QChar::LineSeparator).remove(QLatin1Char('\n'));
+            QCOMPARE(whole.remove(QLatin1Char(' ')), QString(text).remove(QLatin1Char(' ')).remove(QLatin1Char('\n')));
+            if (text == path) {
+                const QStringList lines = tip.section(QLatin1Char('>'), 1, -1).chopped(4).split(QStringLiteral("<br>"));
+                QVERIFY(lines.size() >= 2);
+                for (const QString& line : lines.mid(0, lines.size() - 1))
+                    QVERIFY2(line.endsWith(QLatin1Char('/')), qPrintable(line));
+            }
+
+            QToolTip::showText(screen.center(), tip);
+            QLabel* label = nullptr;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->inherits("QTipLabel") && top->isVisible())
+                    label = qobject_cast<QLabel*>(top);
+            QVERIFY(label);
+            const QString what = text.left(40) + QStringLiteral("…: ") + QString::number(label->width());
+            QVERIFY2(screen.contains(label->geometry()), qPrintable(what));
+            QVERIFY2(label->width() <= metrics.averageCharWidth() * 80, qPrintable(what));
+            QVERIFY2(label->height() >= 3 * metrics.lineSpacing(), qPrintable(what));
+            QToolTip::hideText();
+        }
     }
 
     void detailHeadersShowWhatTheyAreGivenWhereTheirStylePutsIt() {
@@ -656,7 +700,7 @@ private slots:
              "to the Trash.",
              "Dovrane zeigt, was deinen Computer füllt, erklärt jedes Objekt in einem Satz und legt Dinge immer nur in "
              "den Papierkorb."},
-            {"dovrane::Menus", "Open File &Access Settings", "Einstellungen für &Dateizugriff öffnen"},
+            {"dovrane::Menus", "Open File &Access Settings…", "Einstellungen für &Dateizugriff öffnen…"},
         };
         for (const auto& [context, english, expected] : linuxTexts)
             QCOMPARE(german.translate(context, english), QString::fromUtf8(expected));
