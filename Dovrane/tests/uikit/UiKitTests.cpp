@@ -30,10 +30,12 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
+#include <QStyleOptionSlider>
 #include <QTextDocument>
 #include <QToolTip>
 #include <QTranslator>
@@ -120,6 +122,39 @@ private slots:
                                         .arg(frame.name(), field.name(), look == Look::dark ? "dark" : "light")));
             }
         }
+    }
+
+    // A scroll bar's handle stands out from its track at 3:1 in either look, across and down.
+    void scrollBarHandlesStandOutFromTheirTrackInBothLooks() {
+        struct Bar : QScrollBar {
+            using QScrollBar::initStyleOption;
+            using QScrollBar::QScrollBar;
+        };
+        const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        for (Look look : {Look::light, Look::dark})
+            for (Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
+                Appearance::shared().force(look);
+                Bar bar(orientation);
+                bar.setRange(0, 100);
+                bar.setPageStep(25);
+                const int thickness = orientation == Qt::Vertical ? bar.sizeHint().width() : bar.sizeHint().height();
+                bar.resize(orientation == Qt::Vertical ? QSize(thickness, 240) : QSize(240, thickness));
+                QStyleOptionSlider option;
+                bar.initStyleOption(&option);
+                const QRect slider =
+                    bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar);
+                const QRect groove =
+                    bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, &bar);
+                const QImage image = bar.grab().toImage();
+                const QColor handle = image.pixelColor(slider.center());
+                // The track beyond the handle, the bar's value being at its start.
+                const QPoint beyond = orientation == Qt::Vertical ? QPoint(groove.center().x(), groove.bottom() - 4)
+                                                                  : QPoint(groove.right() - 4, groove.center().y());
+                const QColor track = image.pixelColor(beyond);
+                QVERIFY2(testing::contrastRatio(handle, track) >= 3.0,
+                         qPrintable(QStringLiteral("%1 on %2 in the %3 look")
+                                        .arg(handle.name(), track.name(), look == Look::dark ? "dark" : "light")));
+            }
     }
 
     // A disabled symbol is drawn in the colour of disabled text, so in the dark look it stays as
