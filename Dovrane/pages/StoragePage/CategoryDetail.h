@@ -84,6 +84,8 @@ private:
     void applyPicked();
     void redrawHeader();
     void redrawFooter();
+    // The focus, taken from a footer action that went away, goes to what the pane has left.
+    void keepFocusInPane();
     std::vector<CleanupItem> targets(const QPoint& viewportPoint) const;
     void moveToTrash(std::vector<CleanupItem> items);
     void chooseProjectFolders();
