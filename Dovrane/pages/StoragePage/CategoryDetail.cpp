@@ -179,6 +179,11 @@ void CategoryDetail::setCategory(const Category& category) {
     category_ = Category(category.id, category.size, {}, category.sizeIsEstimate, category.note);
     hasCategory_ = true;
     items_->setCategory(category_.id, category.items);
+    if (otherCategory)
+        focusOwedTo_ = focusLentTo_ = nullptr;
+    // New rows leave the table without a current row; while it has the focus, the first one wears it.
+    if (table_->hasFocus() && !table_->currentIndex().isValid() && items_->rowCount() > 0)
+        table_->selectionModel()->setCurrentIndex(items_->index(0, 0), QItemSelectionModel::NoUpdate);
     picked_ = std::move(kept);
     pickedChanged();
     redrawHeader();
@@ -232,6 +237,7 @@ int CategoryDetail::footerRoom() const {
 void CategoryDetail::selectionChangedByUser() {
     if (applyingPicked_)
         return;
+    focusOwedTo_ = focusLentTo_ = nullptr; // the user moved on
     picked_ = TableViews::selectedRows(*table_, *items_);
     pickedChanged();
 }
@@ -348,19 +354,43 @@ void CategoryDetail::redrawFooter() {
                             static_cast<QWidget*>(moveToTrash_)})
         action->setVisible(shown.contains(action));
     moveToTrashAction_->setEnabled(shown.contains(moveToTrash_) && moveToTrash_->isEnabled());
-    if (footerFocused && !(focused->isVisibleTo(this) && focused->isEnabled()))
-        keepFocusInPane();
+    if (footerFocused && !(focused->isVisibleTo(this) && focused->isEnabled())) {
+        QWidget* lent = keepFocusInPane();
+        // A deletion's button is off only while the deletion runs: the focus comes back to it.
+        const bool deletion = focused == emptyTrash_ || focused == deleteSnapshots_ || focused == removeUnavailable_;
+        focusOwedTo_ = deletion ? focused : nullptr;
+        focusLentTo_ = deletion ? lent : nullptr;
+    } else if (focusOwedTo_ && focusOwedTo_->isVisibleTo(this) && focusOwedTo_->isEnabled()) {
+        if (focusLentTo_ && window()->focusWidget() == focusLentTo_)
+            focusOwedTo_->setFocus(Qt::OtherFocusReason);
+        focusOwedTo_ = focusLentTo_ = nullptr;
+    }
 }
 
-void CategoryDetail::keepFocusInPane() {
-    // The footer's action that is left, else the table the actions work on.
+QWidget* CategoryDetail::keepFocusInPane() {
+    // The footer's action that is left, else the table the actions work on, its current row
+    // ringed; an empty table shows no focus, so then what comes before it (the category list).
     for (QPushButton* action :
          {moveToTrash_, selectSafe_, emptyTrash_, deleteSnapshots_, removeUnavailable_, chooseFolders_})
         if (action->isVisibleTo(this) && action->isEnabled()) {
             action->setFocus(Qt::OtherFocusReason);
-            return;
+            return action;
+        }
+    if (items_->rowCount() > 0) {
+        if (!table_->currentIndex().isValid())
+            table_->selectionModel()->setCurrentIndex(items_->index(0, 0), QItemSelectionModel::NoUpdate);
+        table_->setFocus(Qt::OtherFocusReason);
+        return table_;
+    }
+    for (QWidget* before = table_->previousInFocusChain(); before && before != table_;
+         before = before->previousInFocusChain())
+        if ((before->focusPolicy() & Qt::TabFocus) && before->isVisible() && before->isEnabled() &&
+            before->window() == window() && !footerBar_->isAncestorOf(before)) {
+            before->setFocus(Qt::BacktabFocusReason);
+            return before;
         }
     table_->setFocus(Qt::OtherFocusReason);
+    return table_;
 }
 
 std::vector<CleanupItem> CategoryDetail::targets(const QPoint& viewportPoint) const {

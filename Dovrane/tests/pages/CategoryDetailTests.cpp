@@ -342,9 +342,10 @@ private slots:
                 detail->setCategory(categoryOf(*fixture.model.scan(), CategoryID::caches));
         });
         await(fixture.model.perform(*sheet->cleanupRequest()));
-        // Nothing safe is left to pick or move: the table has the focus.
+        // Nothing safe is left to pick or move: the table has the focus, on a row that shows it.
         QVERIFY(!moveToTrash->isEnabled() && !selectSafe->isEnabled());
         QCOMPARE(QApplication::focusWidget(), detail->table());
+        QVERIFY(detail->table()->currentIndex().isValid());
     }
 
     void thousandsOfSafeItemsArePickedAsRunsOfRowsAndAllGoToTheCleanup() {
@@ -557,11 +558,15 @@ private slots:
         QCOMPARE(mkfifo(gate.c_str(), 0600), 0);
         pkexec.setPretending(false);
         const QFuture<bool> waiting = Admin::run("read x < '" + gate + "'", {}, pkexec.paths());
+        emptyTrash->setFocus(Qt::TabFocusReason);
         emptyTrash->click();
         box = openConfirmation(detail);
         QCOMPARE(box->actionButton()->text(), QStringLiteral("Empty Trash"));
         box->actionButton()->click();
         QVERIFY(!emptyTrash->isEnabled());
+        // The focus waits in the table, on a row that shows it, and returns when the button does.
+        QCOMPARE(detail.focusWidget(), detail.table());
+        QVERIFY(detail.table()->currentIndex().isValid());
         QVERIFY(emptying->isVisibleTo(&detail));
         QVERIFY(visibleTexts(detail).contains(QStringLiteral("Emptying the Trash…")));
         QVERIFY(!fixture.model.notice());
@@ -571,6 +576,7 @@ private slots:
         pkexec.setPretending(true);
         while (!emptyTrash->isEnabled())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCOMPARE(detail.focusWidget(), emptyTrash);
         QVERIFY(!emptying->isVisibleTo(&detail));
         QVERIFY(fixture.model.notice());
         QVERIFY(!Fs::exists(trash + "/files/old.zip"));
