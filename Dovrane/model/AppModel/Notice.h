@@ -14,7 +14,7 @@ namespace dovrane {
 // a measured size is exact or "about".
 struct NoticeFigures {
     int count = 0;
-    QString text;
+    QString text = {};
     bool exact = true;
 };
 
