@@ -83,8 +83,9 @@ private:
 };
 
 namespace Texts {
-// Data shown as a tooltip: escaped, so no file or feed can bring in markup; up to 160 characters
-// of one line stay on one line.
+// Data shown as a tooltip: escaped, so no file or feed can bring in markup, and in lines of a
+// readable width that the screen holds: a path breaks after a "/", a word longer than a line
+// anywhere. A line that fits stays whole.
 QString tooltip(const QString& plain);
 // Data shown on a button, menu item or tab: "&" doubled, so it makes no mnemonic.
 QString withoutMnemonics(const QString& plain);
