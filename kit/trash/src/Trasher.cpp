@@ -368,15 +368,19 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
         outcome.failed.push_back(TrashFailure::fileError(entry.url, std::move(reason)));
         return outcome;
     };
-    // Settling tells the item from its replacement by its identity.
     std::optional<FolderDescent::Identity> identity = entry.identity;
+    const std::string staged = std::string(stagingPrefix) + Fs::makeUuid();
+    const auto abandoned = [&](std::string reason) {
+        removeStaged(ready->place, staged, identity->item);
+        return failed(std::move(reason));
+    };
+    // Settling tells the item from its replacement by its identity.
     if (!identity)
         if (auto seen = FolderDescent::identify(ready->place); seen && seen->item.inode != 0)
             identity = *seen;
     if (!identity)
         return failed(toTrashReason(std::make_error_code(std::errc::no_such_file_or_directory)));
 
-    const std::string staged = std::string(stagingPrefix) + Fs::makeUuid();
     const Url stagedUrl = entry.url.deletingLastPathComponent().appending(staged);
     const auto record = [&] {
         return !journal.record || journal.record({{entry.url, Url::fromPath(ready->slot.trashPath()), entry.size,
@@ -389,10 +393,8 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
     reached(Replacement::Step::recorded);
     struct stat status;
     if (!replacement.make || !replacement.make(stagedUrl.path()) ||
-        fstatat(ready->place.folder.fd(), staged.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
-        removeStaged(ready->place, staged, identity->item);
-        return failed(L("The replacement could not be made beside the item, so the item was left where it is."));
-    }
+        fstatat(ready->place.folder.fd(), staged.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return abandoned(L("The replacement could not be made beside the item, so the item was left where it is."));
     // The name the journal took may have been taken since by another program: the next one, recorded
     // again first.
     const std::string path = entry.url.path();
@@ -400,63 +402,57 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
         auto failure = FreedesktopTrash::claim(ready->slot, ready->place, path);
         if (!failure)
             break;
-        if (failure->code != std::errc::file_exists || tries == 3) {
-            removeStaged(ready->place, staged, identity->item);
-            return failed(failure->message);
-        }
+        if (failure->code != std::errc::file_exists || tries == 3)
+            return abandoned(failure->message);
         ready->slot.name = FreedesktopTrash::freeName(ready->slot.trash, ready->place.name);
-        if (!record()) {
-            removeStaged(ready->place, staged, identity->item);
-            return failed(unrecorded);
-        }
+        if (!record())
+            return abandoned(unrecorded);
     }
     reached(Replacement::Step::made);
 
-    const std::string trashPath = ready->slot.trashPath();
     std::error_code error;
-    if (!entry.needsAdmin) {
+    if (!entry.needsAdmin)
         error = FreedesktopTrash::swapInto(ready->slot, ready->place, staged, *identity,
                                            [&] { reached(Replacement::Step::swapped); });
-        if (!error) {
-            outcome.removed.push_back({entry.url, Url::fromPath(trashPath), entry.size, false, identity->item});
-            reached(Replacement::Step::moved);
-            return outcome;
-        }
-    }
-    std::optional<TrashFailure> refused;
-    if (entry.needsAdmin || TrasherInternals::isPermissionError(error)) {
-        // Our mover swaps and moves as the user's look saw the item; the disk tells what happened.
-        const Way& way = ready->way;
-        const std::string command = Shell::quote(ToolPaths::current().mover) + " --swap " + Shell::quote(way.root) +
-                                    " " + Shell::quote(way.path) + " " +
-                                    Shell::quote(Path::join(Path::parent(way.path), staged)) + " " +
-                                    Shell::quote(ready->slot.trash.files()) + " " + Shell::quote(trashPath) + " " +
-                                    identity->item.text() + " " + identity->folder.text();
-        const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
-        const auto atPlace = FolderDescent::identify(ready->place);
-        if (answer && isGone(ready->place.folder.fd(), staged) && atPlace && atPlace->item.inode != 0 &&
-            !(atPlace->item == identity->item) && Fs::exists(trashPath)) {
-            outcome.removed.push_back({entry.url, Url::fromPath(trashPath), entry.size, true, identity->item});
-            reached(Replacement::Step::moved);
-            return outcome;
-        }
-        if (isRefused(answer))
-            refused = TrashFailure::blocked(entry.url);
-        else if (const auto moverFailure = moverError(answer))
-            error = *moverFailure;
-        else
-            refused = TrashFailure::admin(entry.url);
+    if (!entry.needsAdmin && !error)
+        outcome.removed.push_back(
+            {entry.url, Url::fromPath(ready->slot.trashPath()), entry.size, false, identity->item});
+    else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
+        swapAsAdmin(*ready, staged, *identity, outcome);
+    else if (error == std::errc::invalid_argument)
+        failed(L("The disk that holds this item cannot swap two items in one step, so the item was left where it is."));
+    else
+        failed(toTrashReason(error));
+    if (!outcome.removed.empty()) {
+        reached(Replacement::Step::moved);
+        return outcome;
     }
     FreedesktopTrash::release(ready->slot);
     removeStaged(ready->place, staged, identity->item);
-    if (refused) {
-        outcome.failed.push_back(*refused);
-        return outcome;
-    }
-    if (error == std::errc::invalid_argument)
-        return failed(L("The disk that holds this item cannot swap two items in one step, so the item was left where "
-                        "it is."));
-    return failed(toTrashReason(error));
+    return outcome;
+}
+
+void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const FolderDescent::Identity& identity,
+                          Outcome& outcome) const {
+    const TrashPlan::Entry& entry = *ready.entry;
+    const std::string trashPath = ready.slot.trashPath();
+    // Our mover swaps and moves the item the user's look saw; only the disk tells what happened.
+    const std::string command = Shell::quote(ToolPaths::current().mover) + " --swap " + Shell::quote(ready.way.root) +
+                                " " + Shell::quote(ready.way.path) + " " +
+                                Shell::quote(Path::join(Path::parent(ready.way.path), staged)) + " " +
+                                Shell::quote(ready.slot.trash.files()) + " " + Shell::quote(trashPath) + " " +
+                                identity.item.text() + " " + identity.folder.text();
+    const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
+    const auto atPlace = FolderDescent::identify(ready.place);
+    if (answer && isGone(ready.place.folder.fd(), staged) && atPlace && atPlace->item.inode != 0 &&
+        !(atPlace->item == identity.item) && Fs::exists(trashPath))
+        outcome.removed.push_back({entry.url, Url::fromPath(trashPath), entry.size, true, identity.item});
+    else if (isRefused(answer))
+        outcome.failed.push_back(TrashFailure::blocked(entry.url));
+    else if (const auto error = moverError(answer))
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(*error)));
+    else
+        outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
 
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {

@@ -208,6 +208,9 @@ private:
                                  std::map<std::string, std::set<std::string>>& taken, Outcome& outcome) const;
     void moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
                      const FreedesktopTrash::Slot& slot, Outcome& outcome) const;
+    // The swap of replace() by our mover, run as the administrator.
+    void swapAsAdmin(const Ready& ready, const std::string& staged, const FolderDescent::Identity& identity,
+                     Outcome& outcome) const;
 };
 
 } // namespace dovrane
