@@ -1167,6 +1167,7 @@ TEST_F(TrasherTest, SettlingAReplacementFinishesItsMoveAndRemovesOnlyItsOwnCopy)
     EXPECT_FALSE(Fs::exists(staging("made")));
     EXPECT_FALSE(Fs::exists(staging("copying")));
     EXPECT_TRUE(Fs::isSymlink(staging("linked")));
-    if (geteuid() == 0)
+    if (geteuid() == 0) {
         EXPECT_EQ(Fs::readFile(staging("theirs")), "new theirs");
+    }
 }

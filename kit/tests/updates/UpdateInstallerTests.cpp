@@ -16,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sodium.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -751,6 +753,55 @@ TEST_F(UpdateInstallerTest, WorkFolderMustBeThisUsersPrivateFolder) {
     ASSERT_EQ(lstat(work.c_str(), &made), 0);
     EXPECT_EQ(made.st_mode & 0777, 0700u);
     EXPECT_TRUE(noPerInstallFolderLeft());
+}
+
+// What installs killed part-way left in the work folder goes at the next start: only per-install
+// folders of ours that no running install holds, never through a link, never another user's.
+TEST(UpdateInstallerLeftovers, OnlyInstallFoldersNoRunningInstallHoldsAreRemoved) {
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeFolder(work);
+    chmod(work.c_str(), 0700);
+    const auto installFolder = [&](bool marked) {
+        const std::string folder = Path::join(work, Fs::makeUuid());
+        makeFolder(folder);
+        if (marked)
+            writeFile(folder + "/.dovrane-install", "");
+        writeFile(folder + "/unpacked/Example.app/Contents/Info.plist", "plist");
+        return folder;
+    };
+    const std::string killed = installFolder(true), held = installFolder(true), notOurs = work + "/notes";
+    const std::string unmarked = Path::join(work, Fs::makeUuid());
+    makeFolder(unmarked); // killed before its mark was made
+    writeFile(notOurs + "/.dovrane-install", "");
+    makeFolder(dir / "elsewhere");
+    writeFile(dir / "elsewhere/.dovrane-install", "");
+    const std::string linked = Path::join(work, Fs::makeUuid());
+    makeSymlink(dir / "elsewhere", linked);
+    const int running = open((held + "/.dovrane-install").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(flock(running, LOCK_EX | LOCK_NB), 0);
+    std::string theirs;
+    if (geteuid() == 0) {
+        theirs = installFolder(true);
+        ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+    }
+
+    // Nothing goes from a work folder others may write in.
+    chmod(work.c_str(), 0755);
+    UpdateInstaller::removeLeftovers(Url::fromPath(work));
+    EXPECT_TRUE(Fs::exists(killed));
+    chmod(work.c_str(), 0700);
+    UpdateInstaller::removeLeftovers(Url::fromPath(work));
+    EXPECT_FALSE(Fs::exists(killed));
+    EXPECT_FALSE(Fs::exists(unmarked));
+    EXPECT_TRUE(Fs::exists(held + "/unpacked/Example.app/Contents/Info.plist"));
+    EXPECT_TRUE(Fs::exists(notOurs + "/.dovrane-install"));
+    EXPECT_TRUE(Fs::isSymlink(linked));
+    EXPECT_TRUE(Fs::exists(dir / "elsewhere/.dovrane-install"));
+    if (!theirs.empty()) {
+        EXPECT_TRUE(Fs::exists(theirs + "/unpacked"));
+    }
+    close(running);
 }
 
 TEST(Homebrew, UpgradesOnlyPlainTokensWithTheFirstBrewFound) {
