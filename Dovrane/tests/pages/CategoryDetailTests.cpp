@@ -127,6 +127,12 @@ private slots:
         QCOMPARE(detail.items()->sortColumn(), int(CategoryItemsModel::lastUsedColumn));
         QCOMPARE(shownNames(detail), (QStringList{"iPhone 6", "iPhone 8"})); // never used, both: by name
 
+        // A last use ahead of the clock (a scan made before it was set back) reads as now.
+        detail.setCategory(
+            Category(CategoryID::logs, std::nullopt,
+                     {item("/tmp/logs/ahead", 7, Safety::safe, CleanupAction::trash, fixtureNow.adding(3 * 3600))}));
+        QCOMPARE(cell(detail, 0, CategoryItemsModel::lastUsedColumn), QStringLiteral("now"));
+
         // Items of one size come by name, whatever order a scan listed them in.
         for (const bool reversed : {false, true}) {
             std::vector<CleanupItem> equal = {item("/tmp/logs/zeta", 7, Safety::safe, CleanupAction::trash),

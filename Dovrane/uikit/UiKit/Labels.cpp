@@ -236,6 +236,8 @@ QString version(const std::string& stated) {
     return stated.empty() || stated == "?" ? unknown() : QString::fromStdString(stated);
 }
 
+QString lastUsed(Date date, Date now) { return QString::fromStdString(DateText::relative(std::min(date, now), now)); }
+
 } // namespace Texts
 
 } // namespace dovrane

@@ -5,6 +5,8 @@
 
 #include "UiKit/Fonts.h"
 
+#include <DovraneKit/core/Date.h>
+
 #include <QLabel>
 
 #include <cstdint>
@@ -102,6 +104,9 @@ QString unknown();
 // An app's version as shown: the text it states, or unknown() where it states none (the library
 // keeps "?" for that).
 QString version(const std::string& stated);
+// A last use relative to now ("3 weeks ago"); one ahead of now (a clock set back since) reads
+// as now, never "in …".
+QString lastUsed(Date date, Date now);
 } // namespace Texts
 
 } // namespace dovrane
