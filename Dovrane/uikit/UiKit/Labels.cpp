@@ -178,7 +178,7 @@ int LineLimitedLabel::heightForWidth(int width) const {
 
 QSize LineLimitedLabel::sizeHint() const {
     const QMargins margins = contentsMargins();
-    const int oneLine = fontMetrics().horizontalAdvance(full_) + margins.left() + margins.right() + chrome() + 1;
+    const int oneLine = Texts::lineWidth(fontMetrics(), full_) + margins.left() + margins.right() + chrome();
     // Like a wrapping label: not wider than a comfortable column.
     const int width = std::min(oneLine, fontMetrics().averageCharWidth() * 60);
     return {width, heightForWidth(width)};
@@ -238,6 +238,12 @@ QString tooltip(const QString& plain) {
         for (const QString& line : tooltipLines(paragraph, font, width))
             lines << line.toHtmlEscaped();
     return QStringLiteral("<p style='white-space:nowrap'>%1</p>").arg(lines.join(QStringLiteral("<br>")));
+}
+
+int lineWidth(const QFontMetrics& metrics, const QString& text) {
+    // The measure a word-wrapping label takes of its text, with room for any one line.
+    constexpr int unlimited = 1 << 20;
+    return metrics.boundingRect(QRect(0, 0, unlimited, unlimited), Qt::TextWordWrap, text).width();
 }
 
 QString withoutMnemonics(const QString& plain) {
