@@ -4,6 +4,7 @@
 
 #include "AppModel/FailureReasons.h"
 #include "AppModel/Handoff.h"
+#include "AppModel/Notice.h"
 #include "AppModel/RemovalState.h"
 #include "Services/MemoryUse.h"
 
@@ -36,15 +37,14 @@ QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
 }
 
 void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBackTally& tally) {
-    QStringList sentences;
+    Notice notice;
     if (tally.restored > 0)
-        sentences << tr("%Ln items are back where they were.", nullptr, tally.restored);
+        notice.add(Notice::Kind::putBack, {.count = tally.restored});
     // Said only when that is all there was to it: the record is put back by this press.
     else if (tally.complete())
-        sentences << tr("%Ln items were already back where they were.", nullptr, tally.alreadyBack);
+        notice.add(Notice::Kind::putBackAlready, {.count = tally.alreadyBack});
     if (tally.taken > 0)
-        sentences << tr("%Ln items stayed in the Trash because something else is at their original place.", nullptr,
-                        tally.taken);
+        notice.add(Notice::Kind::putBackTaken, {.count = tally.taken});
     if (!tally.failures.empty()) {
         const QString gone = tr("What was emptied from the Trash cannot come back.");
         const QString admin = tr("The administrator password was not given, or the move with it failed.");
@@ -56,12 +56,8 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
                               : result.reason == "admin"                                 ? admin
                               : result.reason == "blocked"                               ? blocked
                                                            : QString::fromStdString(result.reason));
-        sentences << tr("%Ln items could not be put back.", nullptr, int(tally.failures.size()));
-        if (const QString reason = mostGiven(reasons); !reason.isEmpty())
-            sentences << reason;
+        notice.add(Notice::Kind::notPutBack, {.count = int(tally.failures.size()), .text = mostGiven(reasons)});
     }
-    // Anything that did not come back is no success to mark.
-    const bool warns = tally.taken > 0 || !tally.failures.empty();
     // Nothing of the record left in the Trash and something of it back, now or before: it is put
     // back (the Put Back's own end marked it in the store already). A record with items still in
     // the Trash stays open, so Put Back can be tried again.
@@ -71,11 +67,11 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
     }
     if (tally.restored == 0) {
         // Nothing came back now: no scan is needed.
-        if (!sentences.isEmpty())
-            setNotice(sentences.join(QLatin1Char(' ')), warns);
+        if (!notice.isEmpty())
+            setNotice(notice);
         return;
     }
-    setNotice(sentences.join(QLatin1Char(' ')), warns);
+    setNotice(notice);
     if (!isDemo_)
         startScan(Apps::reload);
 }

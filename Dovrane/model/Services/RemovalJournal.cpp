@@ -206,13 +206,13 @@ RemovalJournal::RemovalJournal(QString connection, qint64 id, Date date, const W
 
 RemovalJournal::~RemovalJournal() { closeStore(connection_); }
 
-std::unique_ptr<RemovalJournal> RemovalJournal::begin(const std::string& storePath, Date date, const Wording& title) {
+std::unique_ptr<RemovalJournal> RemovalJournal::begin(const std::string& storePath, Date date, const Wording& title,
+                                                      QUuid uuid) {
     const QString name = newConnection();
     if (!openStore(name, storePath)) {
         closeStore(name);
         return nullptr;
     }
-    const QUuid uuid = QUuid::createUuid();
     qint64 id = 0;
     const bool begun = inTransaction(name, "start the record of a removal", [&](QSqlQuery& query) {
         query.prepare(QStringLiteral("INSERT INTO removals_under_way (date, title, title_wording, uuid, owner) "
@@ -278,6 +278,34 @@ RemovalJournal::Moved RemovalJournal::move(const Trasher& trasher, const TrashPl
         return moved;
     moved.uuid = journal->uuid_;
     // The journal's text of thousands of items is worked out here, not on the main thread.
+    const QByteArray encoded =
+        moved.outcome.removed.empty() ? QByteArray() : ModelContainer::encodeItems(moved.outcome.removed);
+    moved.saved = journal->finish(moved.outcome.removed, encoded);
+    checkpoint(journal->connection_);
+    return moved;
+}
+
+RemovalJournal::Moved
+RemovalJournal::journaled(const std::string& storePath, Date date, const Wording& title,
+                          const std::function<std::vector<RemovedItem>(const Trasher::Journal&)>& work) {
+    Moved moved{{}, false, date, {}};
+    std::unique_ptr<RemovalJournal> journal;
+    bool opened = false;
+    // The identifier is chosen now: the move's own info files bear it before the record is begun.
+    const QUuid uuid = QUuid::createUuid();
+    const Trasher::Journal hooks{batch,
+                                 [&](const std::vector<Trasher::Taking>& taking) {
+                                     if (!opened) {
+                                         opened = true;
+                                         journal = begin(storePath, date, title, uuid);
+                                     }
+                                     return journal && journal->add(taking);
+                                 },
+                                 uuid.toString(QUuid::WithoutBraces).toStdString()};
+    moved.outcome.removed = work(hooks);
+    if (!journal)
+        return moved;
+    moved.uuid = journal->uuid_;
     const QByteArray encoded =
         moved.outcome.removed.empty() ? QByteArray() : ModelContainer::encodeItems(moved.outcome.removed);
     moved.saved = journal->finish(moved.outcome.removed, encoded);

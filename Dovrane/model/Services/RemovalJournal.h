@@ -45,7 +45,8 @@ public:
 
     // A removal's record, under way from now in the store at storePath; nothing when the store
     // cannot be opened or written.
-    static std::unique_ptr<RemovalJournal> begin(const std::string& storePath, Date date, const Wording& title);
+    static std::unique_ptr<RemovalJournal> begin(const std::string& storePath, Date date, const Wording& title,
+                                                 QUuid uuid = QUuid::createUuid());
     // Leaves a record that was not finished under way, for the next start to settle.
     ~RemovalJournal();
     RemovalJournal(const RemovalJournal&) = delete;
@@ -74,6 +75,13 @@ public:
     // store cannot be written) nothing moves: every entry fails, saying why.
     static Moved move(const Trasher& trasher, const TrashPlan& plan, const std::string& storePath, Date date,
                       const Wording& title, const std::function<void(Point)>& reached = {});
+
+    // The same for a removal that `work` makes through the trasher with the hooks it is handed (an
+    // update's replacement, Trasher::replace): the record goes under way at the first batch and
+    // is finished with the items `work` answers moved, on this thread. Without a journal the
+    // hooks refuse every batch.
+    static Moved journaled(const std::string& storePath, Date date, const Wording& title,
+                           const std::function<std::vector<RemovedItem>(const Trasher::Journal&)>& work);
 
     // Puts the items of the record `uuid` back, one after the other, with the Put Back under way
     // in the store from before the first item moves: a process killed part-way leaves it for the

@@ -6,9 +6,12 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QToolTip>
 
 #include <algorithm>
 #include <vector>
@@ -175,7 +178,7 @@ int LineLimitedLabel::heightForWidth(int width) const {
 
 QSize LineLimitedLabel::sizeHint() const {
     const QMargins margins = contentsMargins();
-    const int oneLine = fontMetrics().horizontalAdvance(full_) + margins.left() + margins.right() + chrome() + 1;
+    const int oneLine = Texts::lineWidth(fontMetrics(), full_) + margins.left() + margins.right() + chrome();
     // Like a wrapping label: not wider than a comfortable column.
     const int width = std::min(oneLine, fontMetrics().averageCharWidth() * 60);
     return {width, heightForWidth(width)};
@@ -200,13 +203,53 @@ void LineLimitedLabel::refit() {
 
 namespace Texts {
 
+namespace {
+// The lines of one paragraph of a tooltip at most width wide: broken at spaces and after each "/"
+// of a path, and anywhere in a word wider than a line.
+QStringList tooltipLines(const QString& paragraph, const QFont& font, qreal width) {
+    constexpr QChar breakHere(0x200B); // a zero-width space: a place to break, never shown
+    QString breakable = paragraph;
+    breakable.replace(QLatin1Char('/'), QStringLiteral("/") + breakHere);
+    QTextLayout layout(breakable, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lines << breakable.mid(line.textStart(), line.textLength()).remove(breakHere);
+    }
+    layout.endLayout();
+    return lines;
+}
+} // namespace
+
 QString tooltip(const QString& plain) {
-    // A tooltip of rich text wraps at a width of the label's choosing, which breaks even a short
-    // name in two; a line that a tooltip holds well stays whole.
-    constexpr qsizetype oneLineAtMost = 160;
-    if (plain.size() <= oneLineAtMost && !plain.contains(QLatin1Char('\n')))
-        return QStringLiteral("<p style='white-space:nowrap'>%1</p>").arg(plain.toHtmlEscaped());
-    return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
+    // A tooltip of rich text left to wrap itself breaks a short name in two and cannot break a
+    // long name without spaces at all, so the lines are broken here: about 70 characters wide,
+    // and never wider than the screen.
+    const QFont font = QToolTip::font();
+    qreal width = QFontMetricsF(font).averageCharWidth() * 70;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() * 0.9);
+    // A paragraph of its own for each of the text's lines, a line break for each wrap: what the
+    // text says stays apart from where it wraps. No space between paragraphs, as between lines.
+    QString html;
+    for (const QString& paragraph : plain.split(QLatin1Char('\n'))) {
+        QStringList lines;
+        for (const QString& line : tooltipLines(paragraph, font, width))
+            lines << line.toHtmlEscaped();
+        html +=
+            QStringLiteral("<p style='white-space:nowrap; margin:0'>%1</p>").arg(lines.join(QStringLiteral("<br>")));
+    }
+    return html;
+}
+
+int lineWidth(const QFontMetrics& metrics, const QString& text) {
+    // The measure a word-wrapping label takes of its text, with room for any one line.
+    constexpr int unlimited = 1 << 20;
+    return metrics.boundingRect(QRect(0, 0, unlimited, unlimited), Qt::TextWordWrap, text).width();
 }
 
 QString withoutMnemonics(const QString& plain) {

@@ -73,6 +73,12 @@ std::string privateInfoName(const std::string& mark, std::size_t serial) {
     return privateInfoPrefix(mark) + std::to_string(serial);
 }
 
+// The mark of a move's own info files: its journal's, else one of this process's own.
+std::string markOf(const Trasher::Journal& journal) {
+    static std::atomic<unsigned> moves = 0;
+    return journal.mark.empty() ? std::to_string(getpid()) + "-" + std::to_string(++moves) : journal.mark;
+}
+
 // The files/ folder of a trash where it really is, as the mover goes down to it, and an entry's
 // path there.
 std::string realFolder(const std::string& folder) { return Fs::realPath(folder).value_or(folder); }
@@ -87,6 +93,57 @@ std::optional<std::error_code> moverError(const Shell::AdminAnswer& answer) {
 
 // The mover's own guard refused it: said as the trasher's guard says it.
 bool isRefused(const Shell::AdminAnswer& answer) { return answer.status() == FolderDescent::refusedExitStatus; }
+
+// Removes what stands at the staged name in the item's folder: a replacement made there, whole or
+// in part, but never the item itself, which only a failed exchange back could leave there.
+void removeStaged(const FolderDescent::Place& place, const std::string& staged,
+                  const FolderDescent::Identity::File& item) {
+    const std::string folder = place.folder.path();
+    if (folder.empty())
+        return;
+    const std::string path = Path::join(folder, staged);
+    const auto found = FolderDescent::identify(path);
+    if (found && found->item.inode != 0 && !(found->item == item))
+        Fs::removeAll(path);
+}
+
+// What a journal took as the name of a replacement: ours, in the item's folder.
+bool isStagingName(const Url& staged, const Url& original) {
+    return Path::parent(staged.path()) == Path::parent(original.path()) &&
+           staged.lastPathComponent().starts_with(Trasher::stagingPrefix);
+}
+
+// Finishes the replacement a process was killed in, as far as it got: the item swapped out to the
+// name beside its place goes on into the Trash under the name it claimed (`claimed`: the info
+// file there is the one the journal names); the replacement that never took the place is removed.
+void settleReplacement(const RemovedItem& item, bool claimed) {
+    if (!item.identity || !isStagingName(*item.swappedTo, item.originalPath))
+        return;
+    const std::string staged = item.swappedTo->path();
+    const std::string trashPath = item.trashPath.path();
+    struct stat status;
+    if (lstat(staged.c_str(), &status) != 0 || lstat(trashPath.c_str(), &status) == 0)
+        return;
+    const std::optional<std::string> folder = Fs::realPath(Path::parent(staged));
+    if (!folder)
+        return;
+    FolderDescent::Place place{OpenFolder(open(folder->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)),
+                               Path::lastComponent(staged)};
+    const auto found = FolderDescent::identify(place);
+    if (!found || found->item.inode == 0)
+        return;
+    if (!(found->item == *item.identity)) {
+        // The replacement, never swapped in. Only what this user made there, and no link.
+        if (fstatat(place.folder.fd(), place.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISLNK(status.st_mode) && status.st_uid == geteuid())
+            Fs::removeAll(Path::join(*folder, place.name));
+        return;
+    }
+    if (!claimed)
+        return; // left where it is: the item itself, under a name that is ours
+    const FreedesktopTrash::Slot slot{{Path::parent(Path::parent(trashPath)), {}}, item.trashPath.lastPathComponent()};
+    (void)FreedesktopTrash::moveInto(slot, place, *found);
+}
 
 } // namespace
 
@@ -234,9 +291,7 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     // Each entry of a batch holds its folder open until it moves: without a journal to write,
     // one at a time.
     const std::size_t batch = journal.record ? std::max<std::size_t>(journal.batch, 1) : 1;
-    static std::atomic<unsigned> moves = 0;
-    const std::string mark =
-        journal.mark.empty() ? std::to_string(getpid()) + "-" + std::to_string(++moves) : journal.mark;
+    const std::string mark = markOf(journal);
     std::size_t written = 0;
     // Entries whose name another program took between the choice and the claim go again, in a
     // later batch, under a new name; a few times at most.
@@ -339,6 +394,122 @@ void Trasher::moveAsAdmin(const Ready& ready, Outcome& outcome) const {
         outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
 
+Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replacement& replacement,
+                                  const Journal& journal) const {
+    Outcome outcome;
+    std::map<std::string, std::set<std::string>> taken;
+    std::optional<Ready> ready = prepare(entry, Fs::mountPoints(), taken, outcome);
+    if (!ready)
+        return outcome;
+    const auto reached = [&](Replacement::Step step) {
+        if (replacement.reached)
+            replacement.reached(step);
+    };
+    const auto failed = [&](std::string reason) {
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, std::move(reason)));
+        return outcome;
+    };
+    // Settling tells the item from its replacement by its identity.
+    const std::optional<FolderDescent::Identity> identity = ready->identity;
+    if (!identity)
+        return failed(toTrashReason(std::make_error_code(std::errc::no_such_file_or_directory)));
+    const std::string staged = std::string(stagingPrefix) + Fs::makeUuid();
+    const Url stagedUrl = entry.url.deletingLastPathComponent().appending(staged);
+    const std::string path = entry.url.path(), mark = markOf(journal);
+    std::size_t written = 0;
+    std::string infoName; // the info file written for the item, while it claims no name
+    const auto abandoned = [&](std::string reason) {
+        if (!infoName.empty())
+            unlink(Path::join(ready->slot.trash.info(), infoName).c_str());
+        removeStaged(ready->place, staged, identity->item);
+        return failed(std::move(reason));
+    };
+    // The info file is written under a name of the move's own before the journal hears of the
+    // item, so that the journal names the very file that then claims the item's Trash name.
+    const auto journaled = [&]() -> std::optional<std::string> {
+        infoName = privateInfoName(mark, ++written);
+        auto info = FreedesktopTrash::prepareInfo(ready->slot.trash, infoName, ready->place, path);
+        if (!info) {
+            infoName.clear();
+            return info.error().message;
+        }
+        if (journal.record && !journal.record({{{entry.url, Url::fromPath(ready->slot.trashPath()), entry.size,
+                                                 entry.needsAdmin, identity->item, stagedUrl},
+                                                *info}}))
+            return L("Dovrane could not write its record of this move, so the item was left where it is.");
+        return std::nullopt;
+    };
+    if (auto why = journaled()) {
+        if (!infoName.empty())
+            unlink(Path::join(ready->slot.trash.info(), infoName).c_str());
+        return failed(*why);
+    }
+    reached(Replacement::Step::recorded);
+    struct stat status;
+    if (!replacement.make || !replacement.make(stagedUrl.path()) ||
+        fstatat(ready->place.folder.fd(), staged.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return abandoned(L("The replacement could not be made beside the item, so the item was left where it is."));
+    // The name the journal took may have been taken since by another program: the next one, recorded
+    // again first.
+    for (int tries = 1;; ++tries) {
+        auto failure = FreedesktopTrash::claim(ready->slot, infoName);
+        infoName.clear(); // claimed, or gone with the failure
+        if (!failure)
+            break;
+        if (failure->code != std::errc::file_exists || tries == 3)
+            return abandoned(failure->message);
+        ready->slot.name = FreedesktopTrash::freeName(ready->slot.trash, ready->place.name);
+        if (auto why = journaled())
+            return abandoned(*why);
+    }
+    reached(Replacement::Step::made);
+
+    std::error_code error;
+    if (!entry.needsAdmin)
+        error = FreedesktopTrash::swapInto(ready->slot, ready->place, staged, *identity,
+                                           [&] { reached(Replacement::Step::swapped); });
+    if (!entry.needsAdmin && !error)
+        outcome.removed.push_back(
+            {entry.url, Url::fromPath(ready->slot.trashPath()), entry.size, false, identity->item});
+    else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
+        swapAsAdmin(*ready, staged, *identity, outcome);
+    else if (error == std::errc::invalid_argument)
+        failed(L("The disk that holds this item cannot swap two items in one step, so the item was left where it is."));
+    else
+        failed(toTrashReason(error));
+    if (!outcome.removed.empty()) {
+        reached(Replacement::Step::moved);
+        return outcome;
+    }
+    FreedesktopTrash::release(ready->slot);
+    removeStaged(ready->place, staged, identity->item);
+    return outcome;
+}
+
+void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const FolderDescent::Identity& identity,
+                          Outcome& outcome) const {
+    const TrashPlan::Entry& entry = *ready.entry;
+    const std::string trashPath = ready.slot.trashPath();
+    // Our mover swaps and moves the item the user's look saw; only the disk tells what happened.
+    const std::string files = realFolder(ready.slot.trash.files());
+    const std::string command = Shell::quote(ToolPaths::current().mover) + " --swap " + Shell::quote(ready.way.root) +
+                                " " + Shell::quote(ready.way.path) + " " +
+                                Shell::quote(Path::join(Path::parent(ready.way.path), staged)) + " " +
+                                Shell::quote(files) + " " + Shell::quote(Path::join(files, ready.slot.name)) + " " +
+                                identity.item.text() + " " + identity.folder.text();
+    const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
+    const auto atPlace = FolderDescent::identify(ready.place);
+    if (answer && isGone(ready.place.folder.fd(), staged) && atPlace && atPlace->item.inode != 0 &&
+        !(atPlace->item == identity.item) && Fs::exists(trashPath))
+        outcome.removed.push_back({entry.url, Url::fromPath(trashPath), entry.size, true, identity.item});
+    else if (isRefused(answer))
+        outcome.failed.push_back(TrashFailure::blocked(entry.url));
+    else if (const auto error = moverError(answer))
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(*error)));
+    else
+        outcome.failed.push_back(TrashFailure::admin(entry.url));
+}
+
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item, const std::function<void()>& returned) const {
     const std::string trashPath = item.trashPath.path();
     const std::string originalPath = item.originalPath.path();
@@ -417,23 +588,27 @@ std::vector<RemovedItem> Trasher::settle(const std::vector<Taking>& taken, const
         // A name counts only while the info file this move wrote holds it: another program's, or
         // another Dovrane's that took the same name first, is theirs, and so is the item there.
         const std::string info = FreedesktopTrash::infoPathFor(trashPath);
-        const auto claimed = FolderDescent::identify(info);
-        if (entry.info.inode == 0 || !claimed || claimed->item != entry.info)
+        const auto found = FolderDescent::identify(info);
+        const bool claimed = entry.info.inode != 0 && found && found->item == entry.info;
+        if (entry.item.swappedTo)
+            settleReplacement(entry.item, claimed);
+        if (!claimed)
             continue;
         // The item itself by its identity; one that could not be looked at when it moved (the
         // administrator moved it from a folder closed to the user) by its info file, in a name
         // no one else could have taken.
-        const auto found = FolderDescent::identify(trashPath);
+        const auto there = FolderDescent::identify(trashPath);
         const bool itsItem =
-            found && (entry.item.identity ? found->item == *entry.item.identity
-                                          : found->item.inode != 0 &&
+            there && (entry.item.identity ? there->item == *entry.item.identity
+                                          : there->item.inode != 0 &&
                                                 FreedesktopTrash::holds(trashPath, entry.item.originalPath.path()));
         struct stat status;
         if (itsItem && lstat(trashPath.c_str(), &status) == 0) {
             RemovedItem moved = entry.item;
             moved.needsAdmin = moved.needsAdmin || status.st_uid != geteuid();
+            moved.swappedTo.reset(); // the journal's alone
             kept.push_back(std::move(moved));
-        } else if (found && found->item.inode == 0) {
+        } else if (there && there->item.inode == 0) {
             unlink(info.c_str()); // claimed, and its item never came
         }
     }

@@ -12,6 +12,9 @@
 //   DovraneModelTests --journaled-move HOME FOLDER STOP
 //                                      moves FOLDER's files to HOME's Trash with their journal in
 //                                      the test store, and waits at STOP to be killed
+//   DovraneModelTests --killed-install HOME RUNTIME STOP [DITTO]
+//                                      installs the update offered to HOME's app through a model
+//                                      on the test store, and waits at STOP to be killed
 //   DovraneModelTests --journaled-put-back HOME STOP
 //                                      puts the test store's first record back from HOME's Trash
 //                                      with its journal, and waits at STOP to be killed
@@ -50,6 +53,12 @@ int main(int argc, char** argv) {
         useHome(argv[2]);
         QCoreApplication application(argc, argv);
         return dovrane::testing::journaledMoveChild(argv[2], argv[3], argv[4]);
+    }
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--killed-install") == 0) {
+        useHome(argv[2]);
+        setenv("XDG_RUNTIME_DIR", argv[3], 1);
+        QCoreApplication application(argc, argv);
+        return dovrane::testing::killedInstallChild(argv[2], argv[4], argc == 6 ? argv[5] : "");
     }
     if (argc == 4 && std::strcmp(argv[1], "--journaled-put-back") == 0) {
         useHome(argv[2]);
