@@ -967,6 +967,22 @@ private slots:
         QCOMPARE(days[0]->used(), std::int64_t(9));
     }
 
+    // Two starts at the same moment on a store that is not there yet: each waits for the other's
+    // opening instead of failing, a few times over.
+    void twoProcessesOpeningANewStoreAtOnceBothOpenIt() {
+        TempDir folder;
+        for (int round = 0; round < 5; ++round) {
+            const std::string path = folder / ("new-" + std::to_string(round) + ".store");
+            std::future<OpenRun> other = std::async(std::launch::async, [&path] { return openInChild(path); });
+            const OpenRun mine = openInChild(path);
+            const OpenRun theirs = other.get();
+            QCOMPARE(mine.error, QString());
+            QCOMPARE(theirs.error, QString());
+            QCOMPARE(mine.status + theirs.status, 0);
+            QCOMPARE(execute(path, QStringLiteral("PRAGMA user_version")).toInt(), ModelContainer::schemaVersion);
+        }
+    }
+
     // A store from before one record per day keeps the latest record of each day.
     // A title kept with its wording reads in the language of a later start; an older store's
     // titles, with no wording, read as they were stored, and it keeps opening and taking records.
