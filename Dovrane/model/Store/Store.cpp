@@ -1,5 +1,7 @@
 #include "Store/Store.h"
 
+#include "Services/RemovalOwner.h"
+
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/updates/UpdateChecker.h>
 
@@ -91,6 +93,7 @@ void keepPrivate(const std::string& store, bool inOwnFolder) {
     }
     for (const char* suffix : {"", "-wal", "-shm"})
         tighten(store + suffix, false, 0600);
+    tighten(RemovalOwner::lockPath(store), false, 0600);
     for (const Cache& cache : {scanCache, updatesCache, caskCache})
         tighten(cachePath(store, cache), false, 0600);
 }

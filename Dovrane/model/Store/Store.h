@@ -50,11 +50,11 @@ inline constexpr Cache caskCache{"homebrew-casks.json", nullptr};
 std::string cachePath(const std::string& store, const Cache& cache);
 // The opened database, or why not: a test store that may not be used is not opened at all,
 // nor is a store the user made read-only, whose modes stay as they are. Otherwise the store is
-// created 0600 when missing, and Dovrane's own files are made 0600: the store, its log files and
-// its caches, each when it is the user's and has no other link. Nothing else in the folder
-// changes: it may be a link to a folder the user shares. A first start that fails (on a full
-// disk, say) removes the empty files and the folder it made; the reason names any file it had to
-// leave.
+// created 0600 when missing, and Dovrane's own files are made 0600: the store, its log files, the
+// lock file of its moves and its caches, each when it is the user's and has no other link.
+// Nothing else in the folder changes: it may be a link to a folder the user shares. A first start
+// that fails (on a full disk, say) removes the empty files and the folder it made; the reason
+// names any file it had to leave.
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openContainer();
 // Moves a damaged store and its log files aside, together, to "<store>.damaged",
 // "<store>.damaged-2", …, never over an earlier copy or its logs; the name it now has, or

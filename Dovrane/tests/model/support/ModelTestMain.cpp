@@ -12,6 +12,8 @@
 //   DovraneModelTests --journaled-move HOME FOLDER STOP
 //                                      moves FOLDER's files to HOME's Trash with their journal in
 //                                      the test store, and waits at STOP to be killed
+//   DovraneModelTests --journal-owner STORE shared|own-pid-namespace
+//                                      starts a removal's record in STORE and waits to be killed
 
 #include "support/ModelTestMain.h"
 
@@ -48,6 +50,8 @@ int main(int argc, char** argv) {
         QCoreApplication application(argc, argv);
         return dovrane::testing::journaledMoveChild(argv[2], argv[3], argv[4]);
     }
+    if (argc == 4 && std::strcmp(argv[1], "--journal-owner") == 0)
+        return dovrane::testing::journalOwnerChild(argc, argv);
     if (argc == 2 && std::strcmp(argv[1], "--store-writer") == 0) {
         QCoreApplication application(argc, argv);
         auto container = dovrane::Store::makeContainer();
