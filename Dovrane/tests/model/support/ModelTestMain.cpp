@@ -14,6 +14,9 @@
 //                                      the test store, and waits at STOP to be killed
 //   DovraneModelTests --journal-owner STORE shared|own-pid-namespace
 //                                      starts a removal's record in STORE and waits to be killed
+//   DovraneModelTests --power-cut ITEMS STOP
+//                                      moves ITEMS files on a loop-device disk and cuts its power
+//                                      at STOP, then checks what the next start finds
 
 #include "support/ModelTestMain.h"
 
@@ -52,6 +55,8 @@ int main(int argc, char** argv) {
     }
     if (argc == 4 && std::strcmp(argv[1], "--journal-owner") == 0)
         return dovrane::testing::journalOwnerChild(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--power-cut") == 0)
+        return dovrane::testing::powerCutChild(argc, argv);
     if (argc == 2 && std::strcmp(argv[1], "--store-writer") == 0) {
         QCoreApplication application(argc, argv);
         auto container = dovrane::Store::makeContainer();

@@ -24,6 +24,9 @@ int journaledMoveChild(const std::string& home, const std::string& folder, const
 // The owner of a removal under way in the store argv[2], in a PID namespace of its own when argv[3]
 // is "own-pid-namespace": says "BEGUN" once its record is under way and waits to be killed.
 int journalOwnerChild(int argc, char** argv);
+// A move of argv[2] files on a disk of its own whose power is cut at the move's stop argv[3]
+// ("end" once it ended); says what the next start finds amiss, then "DONE" (RemovalJournalTests).
+int powerCutChild(int argc, char** argv);
 
 } // namespace dovrane::testing
 
