@@ -41,6 +41,7 @@ namespace dovrane {
 
 struct AppInventory;
 struct ListingEdits;
+class Notice;
 struct PutBackTally;
 struct RemovalState;
 struct ScanRunState;
@@ -130,6 +131,8 @@ public:
     // Out of line: inlined where a caller passes nullopt, GCC 12 warns, wrongly, that the absent
     // notice's text may be read unset (-Wmaybe-uninitialized).
     void setNotice(std::optional<QString> value, bool warns = false);
+    // The model's own notices are made as a Notice, whose sentences decide its mark.
+    void setNotice(const Notice& notice);
     bool isDemo() const { return isDemo_; }
 
     // The scan settings, read afresh from the user settings.

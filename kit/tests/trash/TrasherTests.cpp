@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <grp.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -1022,6 +1025,74 @@ TEST(TrasherReasons, PutBackIntoAFolderTheUserMayNotWriteSaysWhyInTheUsersLangua
     EXPECT_EQ(dovrane::testing::asOrdinaryUser(putBack),
               "Du darfst am ursprünglichen Ort des Objekts nichts schreiben.");
     EXPECT_EQ(Fs::readFile(home + "/Downloads/a.zip"), "a");
+}
+
+// An item that may not leave the Trash, a folder its user may not rewrite, is what Put Back's
+// reason names, in either language, and not the original place, which is free.
+TEST(TrasherReasons, PutBackOfAFolderThatMayNotLeaveTheTrashNamesTheTrash) {
+    TempDir dir;
+    const auto user = dovrane::testing::ordinaryUser();
+    const std::string home = dir / "home";
+    makeFolder(home + "/Downloads/photos");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    for (const std::string& path : {home, home + "/Downloads", home + "/Downloads/photos"})
+        ASSERT_EQ(chown(path.c_str(), user.user, user.group), 0) << path;
+    const auto putBack = [&] {
+        const Trasher t{DeletionGuard(Url::fromPath(home)), Url::fromPath(FreedesktopTrash::homeTrashFiles(home))};
+        const Trasher::Outcome moved = t.execute(t.plan({{Url::fromPath(home + "/Downloads/photos"), 1, 1, false}}));
+        if (moved.removed.size() != 1)
+            return std::string("not moved");
+        const std::string trashed = moved.removed[0].trashPath.path();
+        chmod(trashed.c_str(), 0555);
+        std::string report = t.putBack(moved.removed[0]).reason;
+        {
+            dovrane::testing::ScopedEnv german("APP_LANG", "de");
+            report += " / " + t.putBack(moved.removed[0]).reason;
+        }
+        chmod(trashed.c_str(), 0755);
+        if (t.putBack(moved.removed[0]) != Trasher::PutBackResult::restored())
+            report += " / then not restored";
+        return report;
+    };
+    EXPECT_EQ(
+        dovrane::testing::asOrdinaryUser(putBack),
+        "You may not move this item out of the Trash. / Du darfst dieses Objekt nicht aus dem Papierkorb bewegen.");
+    EXPECT_TRUE(Fs::isDirectory(home + "/Downloads/photos"));
+}
+
+// A file locked in the Trash (immutable, as only an administrator can make it): Put Back names
+// the item in the Trash, even for an administrator, whom no right of the original place stops.
+TEST_F(TrasherTest, PutBackOfAnItemLockedInTheTrashNamesTheTrash) {
+    const std::string file = home / "Downloads/a.zip";
+    writeFile(file, "a");
+    const Trasher t = plainTrasher();
+    const Trasher::Outcome moved = t.execute(t.plan({item(file)}));
+    ASSERT_EQ(moved.removed.size(), 1u);
+    const std::string trashed = moved.removed[0].trashPath.path();
+    const auto setLocked = [&trashed](bool locked) {
+        const int fd = open(trashed.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        int flags = 0;
+        bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = locked ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        if (fd >= 0)
+            close(fd);
+        return done;
+    };
+    if (!setLocked(true))
+        GTEST_SKIP() << "this file system, or this user, cannot make a file immutable";
+    const Trasher::PutBackResult refused = t.putBack(moved.removed[0]);
+    std::string german;
+    {
+        dovrane::testing::ScopedEnv chosen("APP_LANG", "de");
+        german = t.putBack(moved.removed[0]).reason;
+    }
+    ASSERT_TRUE(setLocked(false));
+    EXPECT_EQ(refused.kind, Kind::failed);
+    EXPECT_EQ(refused.reason, "You may not move this item out of the Trash.");
+    EXPECT_EQ(german, "Du darfst dieses Objekt nicht aus dem Papierkorb bewegen.");
+    EXPECT_EQ(t.putBack(moved.removed[0]), Trasher::PutBackResult::restored());
+    EXPECT_EQ(Fs::readFile(file), "a");
 }
 
 // No error of the system reaches the user in the system's own English, either way.

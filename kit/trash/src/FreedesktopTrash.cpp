@@ -3,6 +3,7 @@
 #include "DovraneKit/core/Language.h"
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/system/MoveRights.h"
 
 #include "core/Utf8.h"
 #include "trash/MoveReasons.h"
@@ -395,8 +396,13 @@ Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::s
 std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
                              const FolderDescent::Place& original) {
     // A disk mounted at the original place since (EXDEV) is said as such: going back would be a copy.
-    if (const std::error_code failure = FolderDescent::rename(trashed, original))
-        return Error{failure, MoveReasons::forError(failure, MoveReasons::Way::back)};
+    if (const std::error_code failure = FolderDescent::rename(trashed, original)) {
+        // Refused rights are the Trash's when the item may not leave it, not the original place's.
+        const bool refused = failure == std::errc::permission_denied || failure == std::errc::operation_not_permitted;
+        const std::optional<MoveRights> rights = refused ? MoveRights::of(trashPath) : std::nullopt;
+        return Error{failure, rights && !rights->movable ? MoveReasons::keptInTrash()
+                                                         : MoveReasons::forError(failure, MoveReasons::Way::back)};
+    }
     if (std::string info = infoPathFor(trashPath); !info.empty())
         unlink(info.c_str());
     return std::nullopt;

@@ -7,7 +7,7 @@
 //   DovraneModelTests --open-store [HOME]
 //                                      opens the store the way the application does, with HOME
 //                                      (a test's temporary home) as the home when given
-//   DovraneModelTests --store-writer   another process on the test store: records day 1000
+//   DovraneModelTests --store-writer   another process on the test store: records 2024-05-01
 //                                      (used 7) and marks every removal put back
 //   DovraneModelTests --journaled-move HOME FOLDER STOP
 //                                      moves FOLDER's files to HOME's Trash with their journal in
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--store-writer") == 0) {
         QCoreApplication application(argc, argv);
         auto container = dovrane::Store::makeContainer();
-        container->insert(std::make_shared<dovrane::DailySize>(dovrane::Date{1000}, 7));
+        container->insert(std::make_shared<dovrane::DailySize>(QDate(2024, 5, 1), 7));
         for (const auto& removal : container->removals().value_or(std::vector<std::shared_ptr<dovrane::Removal>>()))
             removal->setUndone(true);
         return container->save() ? 0 : 1;
