@@ -1207,3 +1207,74 @@ TEST_F(TrasherTest, SettlingKeepsWhatReachedTheTrashAndRemovesOnlyOurOwnLeftInfo
     EXPECT_TRUE(Trasher::isInTrash(moved.removed[1]));
     EXPECT_TRUE(Fs::exists(work / "half"));
 }
+
+// A replacement the administrator makes is one command of our mover: a single file (an AppImage)
+// takes its old version's place in one step, and the old one reaches the Trash under its place's
+// name, so Put Back knows where it goes.
+TEST_F(TrasherTest, AReplacementNeedingTheAdministratorSwapsAndTrashesInOneMoverCommand) {
+    const std::string tool = work / "Apps/Tool.AppImage";
+    writeFile(tool, "old");
+    const Trasher t = trasher(runShell);
+    std::string madeAt;
+    const Trasher::Replacement replacement{[&](const std::string& staged) {
+                                               madeAt = staged;
+                                               writeFile(staged, "new");
+                                               return true;
+                                           },
+                                           {}};
+    const Trasher::Outcome outcome = t.replace(t.plan({item(tool, 3, true)}).entries.front(), replacement, {});
+
+    ASSERT_EQ(outcome.removed.size(), 1u) << (outcome.failed.empty() ? "" : outcome.failed[0].reason);
+    EXPECT_EQ(outcome.removed[0], (RemovedItem{Url::fromPath(tool), Url::fromPath(inTrash("Tool.AppImage")), 3, true}));
+    EXPECT_TRUE(Trasher::isInTrash(outcome.removed[0]));
+    EXPECT_EQ(Fs::readFile(tool), "new");
+    EXPECT_EQ(Fs::readFile(inTrash("Tool.AppImage")), "old");
+    EXPECT_EQ(Fs::list(work / "Apps"), std::vector<std::string>{"Tool.AppImage"});
+    EXPECT_EQ(Path::parent(madeAt), work / "Apps");
+    ASSERT_EQ(log.commands.size(), 1u);
+    EXPECT_EQ(log.commands[0].rfind(Shell::quote(ToolPaths::current().mover) + " --swap ", 0), 0u) << log.commands[0];
+}
+
+// What a replacement killed part-way left: the old item under the name beside its place goes on
+// into the Trash; a replacement that never took the place goes; a link or another user's entry
+// under such a name is not ours and stays.
+TEST_F(TrasherTest, SettlingAReplacementFinishesItsMoveAndRemovesOnlyItsOwnCopy) {
+    const auto staging = [&](const std::string& name) {
+        return work / ("Apps/" + std::string(Trasher::stagingPrefix) + name);
+    };
+    const auto left = [&](const std::string& name, bool swapped, bool claimed) {
+        const std::string place = work / ("Apps/" + name);
+        writeFile(place, "old " + name);
+        const FolderDescent::Identity::File old = FolderDescent::identify(place)->item;
+        if (swapped)
+            std::rename(place.c_str(), staging(name).c_str());
+        writeFile(swapped ? place : staging(name), "new " + name);
+        if (claimed)
+            writeFile(FreedesktopTrash::infoPathFor(inTrash(name)), FreedesktopTrash::infoText(place, 0));
+        return RemovedItem{Url::fromPath(place),        Url::fromPath(inTrash(name)), 1, false, old,
+                           Url::fromPath(staging(name))};
+    };
+    makeFolder(trashFiles.path());
+    const RemovedItem swapped = left("swapped", true, true), made = left("made", false, true),
+                      copying = left("copying", false, false), linked = left("linked", false, false);
+    Fs::removeAll(staging("linked"));
+    makeSymlink(work / "elsewhere", staging("linked"));
+    std::vector<RemovedItem> taken{swapped, made, copying, linked};
+    if (geteuid() == 0) {
+        const RemovedItem theirs = left("theirs", false, false);
+        ASSERT_EQ(lchown(staging("theirs").c_str(), 65534, 65534), 0);
+        taken.push_back(theirs);
+    }
+
+    EXPECT_EQ(Trasher::settle(taken), std::vector<RemovedItem>{swapped});
+    EXPECT_EQ(Fs::readFile(inTrash("swapped")), "old swapped");
+    EXPECT_EQ(Fs::readFile(work / "Apps/swapped"), "new swapped");
+    EXPECT_EQ(Fs::readFile(work / "Apps/made"), "old made");
+    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("made"))));
+    EXPECT_FALSE(Fs::exists(staging("made")));
+    EXPECT_FALSE(Fs::exists(staging("copying")));
+    EXPECT_TRUE(Fs::isSymlink(staging("linked")));
+    if (geteuid() == 0) {
+        EXPECT_EQ(Fs::readFile(staging("theirs")), "new theirs");
+    }
+}

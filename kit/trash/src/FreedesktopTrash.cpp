@@ -368,13 +368,31 @@ std::error_code flush(const std::vector<Directory>& trashes) {
     return failure;
 }
 
-std::error_code moveInto(const Slot& slot, const FolderDescent::Place& item,
-                         const std::optional<FolderDescent::Identity>& expected) {
-    // Into the trash's files/ folder, itself no link (usableTrash looked; the open holds to it).
+namespace {
+// The slot's place in the trash's files/ folder, itself no link (usableTrash looked; the open
+// holds to it).
+Expected<FolderDescent::Place, std::error_code> slotPlace(const Slot& slot) {
     OpenFolder files(open(slot.trash.files().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (files.fd() < 0)
         return std::error_code(errno, std::generic_category());
-    return FolderDescent::rename(item, {std::move(files), slot.name}, expected);
+    return FolderDescent::Place{std::move(files), slot.name};
+}
+} // namespace
+
+std::error_code moveInto(const Slot& slot, const FolderDescent::Place& item,
+                         const std::optional<FolderDescent::Identity>& expected) {
+    auto into = slotPlace(slot);
+    if (!into)
+        return into.error();
+    return FolderDescent::rename(item, *into, expected);
+}
+
+std::error_code swapInto(const Slot& slot, const FolderDescent::Place& item, const std::string& staged,
+                         const FolderDescent::Identity& expected, const std::function<void()>& swapped) {
+    auto into = slotPlace(slot);
+    if (!into)
+        return into.error();
+    return FolderDescent::swapOut(item, staged, *into, expected, swapped);
 }
 
 Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::string& path,

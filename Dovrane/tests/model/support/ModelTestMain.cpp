@@ -12,6 +12,9 @@
 //   DovraneModelTests --journaled-move HOME FOLDER STOP
 //                                      moves FOLDER's files to HOME's Trash with their journal in
 //                                      the test store, and waits at STOP to be killed
+//   DovraneModelTests --killed-install HOME RUNTIME STOP [DITTO]
+//                                      installs the update offered to HOME's app through a model
+//                                      on the test store, and waits at STOP to be killed
 //   DovraneModelTests --journal-owner STORE shared|own-pid-namespace
 //                                      starts a removal's record in STORE and waits to be killed
 //   DovraneModelTests --power-cut ITEMS STOP
@@ -57,6 +60,12 @@ int main(int argc, char** argv) {
         return dovrane::testing::journalOwnerChild(argc, argv);
     if (argc == 4 && std::strcmp(argv[1], "--power-cut") == 0)
         return dovrane::testing::powerCutChild(argc, argv);
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--killed-install") == 0) {
+        useHome(argv[2]);
+        setenv("XDG_RUNTIME_DIR", argv[3], 1);
+        QCoreApplication application(argc, argv);
+        return dovrane::testing::killedInstallChild(argv[2], argv[4], argc == 6 ? argv[5] : "");
+    }
     if (argc == 2 && std::strcmp(argv[1], "--store-writer") == 0) {
         QCoreApplication application(argc, argv);
         auto container = dovrane::Store::makeContainer();

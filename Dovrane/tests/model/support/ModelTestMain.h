@@ -28,6 +28,11 @@ int journalOwnerChild(int argc, char** argv);
 // ("end" once it ended); says what the next start finds amiss, then "DONE" (RemovalJournalTests).
 int powerCutChild(int argc, char** argv);
 
+// The process an update crash test kills: installs the update its home's app is offered through
+// a model, with `ditto` as the copy tool when given, and waits at the install step `stop`
+// (UpdateInstallKillTests).
+int killedInstallChild(const std::string& home, const std::string& stop, const std::string& ditto);
+
 } // namespace dovrane::testing
 
 #define DOVRANE_MODEL_SUITE(Class)                                                                                     \
