@@ -1171,12 +1171,16 @@ TEST_F(TrasherTest, EachBatchsInfoFilesReachTheDiskBeforeItsItemsMove) {
                                         "info c.trashinfo", "info d.trashinfo", "flush " + trash, "move c", "move d",
                                         "info e.trashinfo", "flush " + trash, "move e", "flush "}));
 
-    // Without a journal, the same.
+    // Without a journal, the same; and for an item that a replacement takes the place of.
     steps.clear();
     writeFile(work / "f", "f");
     EXPECT_EQ(t.execute(t.plan({item(work / "f")})).removed.size(), 1u);
+    writeFile(work / "g", "old");
+    const Trasher::Replacement replacement{[](const std::string& staged) { return Fs::writeFile(staged, "new"); }, {}};
+    EXPECT_EQ(t.replace(t.plan({item(work / "g")}).entries.front(), replacement, {}).removed.size(), 1u);
     TrasherInternals::watchSteps({});
-    EXPECT_EQ(steps, (std::vector<std::string>{"info f.trashinfo", "flush " + trash, "move f", "flush "}));
+    EXPECT_EQ(steps, (std::vector<std::string>{"info f.trashinfo", "flush " + trash, "move f", "flush ",
+                                               "info g.trashinfo", "flush " + trash, "move g", "flush "}));
 }
 
 // Settling a move cut short keeps what its names hold and clears the info files it left without

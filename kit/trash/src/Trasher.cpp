@@ -443,22 +443,32 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
         if (!record())
             return abandoned(unrecorded);
     }
+    TrasherInternals::note(TrasherInternals::Step::infoWritten, ready->slot.infoPath());
+    // Its info file on the disk before the item moves, as execute()'s are.
+    if (const std::error_code unflushed = FreedesktopTrash::flush({ready->slot.trash})) {
+        FreedesktopTrash::release(ready->slot);
+        return abandoned(toTrashReason(unflushed));
+    }
+    TrasherInternals::note(TrasherInternals::Step::flushed, ready->slot.trash.folder);
     reached(Replacement::Step::made);
 
     std::error_code error;
     if (!entry.needsAdmin)
         error = FreedesktopTrash::swapInto(ready->slot, ready->place, staged, *identity,
                                            [&] { reached(Replacement::Step::swapped); });
-    if (!entry.needsAdmin && !error)
+    if (!entry.needsAdmin && !error) {
+        TrasherInternals::note(TrasherInternals::Step::moved, ready->slot.trashPath());
         outcome.removed.push_back(
             {entry.url, Url::fromPath(ready->slot.trashPath()), entry.size, false, identity->item});
-    else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
+    } else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
         swapAsAdmin(*ready, staged, *identity, outcome);
     else if (error == std::errc::invalid_argument)
         failed(L("The disk that holds this item cannot swap two items in one step, so the item was left where it is."));
     else
         failed(toTrashReason(error));
     if (!outcome.removed.empty()) {
+        if (!FreedesktopTrash::flush({ready->slot.trash}))
+            TrasherInternals::note(TrasherInternals::Step::flushed, {});
         reached(Replacement::Step::moved);
         return outcome;
     }
@@ -480,9 +490,10 @@ void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const F
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     const auto atPlace = FolderDescent::identify(ready.place);
     if (answer && isGone(ready.place.folder.fd(), staged) && atPlace && atPlace->item.inode != 0 &&
-        !(atPlace->item == identity.item) && Fs::exists(trashPath))
+        !(atPlace->item == identity.item) && Fs::exists(trashPath)) {
+        TrasherInternals::note(TrasherInternals::Step::moved, trashPath);
         outcome.removed.push_back({entry.url, Url::fromPath(trashPath), entry.size, true, identity.item});
-    else if (isRefused(answer))
+    } else if (isRefused(answer))
         outcome.failed.push_back(TrashFailure::blocked(entry.url));
     else if (const auto error = moverError(answer))
         outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(*error)));
