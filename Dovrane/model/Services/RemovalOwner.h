@@ -13,8 +13,8 @@ namespace dovrane::RemovalOwner {
 std::string lockPath(const std::string& storePath);
 // This process's mark for a record under way in the store at storePath. The lock is taken at the
 // first call for that store (again when its file was replaced since) and held until the process
-// ends. Empty when it cannot be: the lock file is no regular file of this user's, or cannot be
-// made.
+// ends; on a file system that keeps no locks, the process's id and start time instead. Empty when
+// it cannot be: the lock file is no regular file of this user's, or cannot be made.
 std::string mark(const std::string& storePath);
 // Whether the process that wrote `mark` may still run: its byte is locked, or the lock file cannot
 // be looked at. A mark of an older Dovrane (its process id and start time) is judged by what
