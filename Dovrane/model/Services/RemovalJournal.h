@@ -43,8 +43,8 @@ public:
     // which bounds the batch from above.
     static constexpr std::size_t batch = 500;
 
-    // A removal's record, under way from now in the store at storePath; nothing when the store
-    // cannot be opened or written.
+    // A removal's record, under way from now in the store at storePath and owned by this process
+    // (RemovalOwner); nothing when the store cannot be opened or written, or its lock file made.
     static std::unique_ptr<RemovalJournal> begin(const std::string& storePath, Date date, const Wording& title,
                                                  QUuid uuid = QUuid::createUuid());
     // Leaves a record that was not finished under way, for the next start to settle.
@@ -90,7 +90,8 @@ public:
     static PutBackTally putBack(const Trasher& trasher, const QUuid& uuid, const std::vector<RemovedItem>& items,
                                 const std::string& storePath, const std::function<void(Point)>& reached = {});
 
-    // Settles every record that a process no longer running left under way, against the Trash of
+    // Settles every record that a process no longer running (RemovalOwner::mayRun) left under
+    // way, against the Trash of
     // `trasher`: the items that reached a Trash name the move claimed are kept as a journal record
     // of its date, title and identifier (unless the journal holds that record already), and the
     // move's info files left without their item are removed (Trasher::settle). A Put Back such a

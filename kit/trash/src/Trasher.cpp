@@ -288,9 +288,9 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     if (plan.entries.empty())
         return outcome;
     const std::vector<std::string> mounts = Fs::mountPoints(); // once for the whole move
-    // Each entry of a batch holds its folder open until it moves: without a journal to write,
-    // one at a time.
-    const std::size_t batch = journal.record ? std::max<std::size_t>(journal.batch, 1) : 1;
+    // Each entry of a batch holds its folder open until it moves; the batch's info files reach
+    // the disk together.
+    const std::size_t batch = std::max<std::size_t>(journal.batch, 1);
     const std::string mark = markOf(journal);
     std::size_t written = 0;
     // Entries whose name another program took between the choice and the claim go again, in a
@@ -300,6 +300,7 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     pending.reserve(plan.entries.size());
     for (const TrashPlan::Entry& entry : plan.entries)
         pending.emplace_back(&entry, 0);
+    std::vector<FreedesktopTrash::Directory> used; // every trash the move wrote into
     for (std::size_t next = 0; next < pending.size();) {
         std::vector<Ready> ready;
         std::map<std::string, std::set<std::string>> taken;
@@ -341,13 +342,43 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
                 break;
             }
         }
-        for (const Ready& each : ready) {
-            const TrashPlan::Entry& entry = *each.entry;
+        // Every info file of the batch claims its name and is on the disk before any item of it
+        // moves: after a power cut, each item in the Trash has its info file whole.
+        std::vector<bool> claimed(ready.size(), false);
+        std::vector<std::optional<TrashFailure>> unclaimed(ready.size());
+        std::vector<FreedesktopTrash::Directory> trashes;
+        for (std::size_t index = 0; index < ready.size(); ++index) {
+            const Ready& each = ready[index];
             if (auto failure = FreedesktopTrash::claim(each.slot, each.infoName)) {
                 if (failure->code == std::errc::file_exists && each.tries + 1 < claims)
-                    pending.emplace_back(&entry, each.tries + 1);
+                    pending.emplace_back(each.entry, each.tries + 1);
                 else
-                    outcome.failed.push_back(TrashFailure::fileError(entry.url, failure->message));
+                    unclaimed[index] = TrashFailure::fileError(each.entry->url, failure->message);
+                continue;
+            }
+            claimed[index] = true;
+            TrasherInternals::note(TrasherInternals::Step::infoWritten, each.slot.infoPath());
+            if (std::find(trashes.begin(), trashes.end(), each.slot.trash) == trashes.end())
+                trashes.push_back(each.slot.trash);
+        }
+        const std::error_code unflushed = FreedesktopTrash::flush(trashes);
+        for (const FreedesktopTrash::Directory& trash : trashes) {
+            if (!unflushed)
+                TrasherInternals::note(TrasherInternals::Step::flushed, trash.folder);
+            if (std::find(used.begin(), used.end(), trash) == used.end())
+                used.push_back(trash);
+        }
+        for (std::size_t index = 0; index < ready.size(); ++index) {
+            if (unclaimed[index])
+                outcome.failed.push_back(std::move(*unclaimed[index]));
+            if (!claimed[index])
+                continue;
+            const Ready& each = ready[index];
+            const TrashPlan::Entry& entry = *each.entry;
+            // An item whose info file may not be whole after a power cut stays where it is.
+            if (unflushed) {
+                FreedesktopTrash::release(each.slot);
+                outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(unflushed)));
                 continue;
             }
             if (entry.needsAdmin) {
@@ -356,9 +387,10 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
             }
             // The identity is checked once more right before the rename.
             const std::error_code moved = FreedesktopTrash::moveInto(each.slot, each.place, each.identity);
-            if (!moved)
+            if (!moved) {
+                TrasherInternals::note(TrasherInternals::Step::moved, each.slot.trashPath());
                 outcome.removed.push_back(each.removed(false));
-            else if (TrasherInternals::isPermissionError(moved))
+            } else if (TrasherInternals::isPermissionError(moved))
                 moveAsAdmin(each, outcome);
             else {
                 FreedesktopTrash::release(each.slot);
@@ -366,6 +398,10 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
             }
         }
     }
+    // The last renames reach the disk too before the outcome counts them as moved; the next
+    // batch's flush took those before it along.
+    if (!outcome.removed.empty() && !FreedesktopTrash::flush(used))
+        TrasherInternals::note(TrasherInternals::Step::flushed, {});
     return outcome;
 }
 
@@ -381,6 +417,7 @@ void Trasher::moveAsAdmin(const Ready& ready, Outcome& outcome) const {
         moverCommand(ready.way.root, ready.way.path, files, Path::join(files, slot.name), ready.identity);
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     if (answer && isGone(ready.place.folder.fd(), ready.place.name) && Fs::exists(destination)) {
+        TrasherInternals::note(TrasherInternals::Step::moved, destination);
         outcome.removed.push_back(ready.removed(true));
         return;
     }
@@ -462,22 +499,32 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
         if (auto why = journaled())
             return abandoned(*why);
     }
+    TrasherInternals::note(TrasherInternals::Step::infoWritten, ready->slot.infoPath());
+    // Its info file on the disk before the item moves, as execute()'s are.
+    if (const std::error_code unflushed = FreedesktopTrash::flush({ready->slot.trash})) {
+        FreedesktopTrash::release(ready->slot);
+        return abandoned(toTrashReason(unflushed));
+    }
+    TrasherInternals::note(TrasherInternals::Step::flushed, ready->slot.trash.folder);
     reached(Replacement::Step::made);
 
     std::error_code error;
     if (!entry.needsAdmin)
         error = FreedesktopTrash::swapInto(ready->slot, ready->place, staged, *identity,
                                            [&] { reached(Replacement::Step::swapped); });
-    if (!entry.needsAdmin && !error)
+    if (!entry.needsAdmin && !error) {
+        TrasherInternals::note(TrasherInternals::Step::moved, ready->slot.trashPath());
         outcome.removed.push_back(
             {entry.url, Url::fromPath(ready->slot.trashPath()), entry.size, false, identity->item});
-    else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
+    } else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
         swapAsAdmin(*ready, staged, *identity, outcome);
     else if (error == std::errc::invalid_argument)
         failed(L("The disk that holds this item cannot swap two items in one step, so the item was left where it is."));
     else
         failed(toTrashReason(error));
     if (!outcome.removed.empty()) {
+        if (!FreedesktopTrash::flush({ready->slot.trash}))
+            TrasherInternals::note(TrasherInternals::Step::flushed, {});
         reached(Replacement::Step::moved);
         return outcome;
     }
@@ -500,9 +547,10 @@ void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const F
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     const auto atPlace = FolderDescent::identify(ready.place);
     if (answer && isGone(ready.place.folder.fd(), staged) && atPlace && atPlace->item.inode != 0 &&
-        !(atPlace->item == identity.item) && Fs::exists(trashPath))
+        !(atPlace->item == identity.item) && Fs::exists(trashPath)) {
+        TrasherInternals::note(TrasherInternals::Step::moved, trashPath);
         outcome.removed.push_back({entry.url, Url::fromPath(trashPath), entry.size, true, identity.item});
-    else if (isRefused(answer))
+    } else if (isRefused(answer))
         outcome.failed.push_back(TrashFailure::blocked(entry.url));
     else if (const auto error = moverError(answer))
         outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(*error)));
@@ -670,6 +718,20 @@ bool Trasher::isOwnTrash(const std::string& files) const {
     return Path::lastComponent(files) == "files" &&
            FreedesktopTrash::isOwnTrashFiles(Path::join(whereItIs(Path::parent(files)), "files"),
                                              whereItIs(homeTrash()), geteuid());
+}
+
+namespace {
+TrasherInternals::StepWatch& stepWatch() {
+    static TrasherInternals::StepWatch watch;
+    return watch;
+}
+} // namespace
+
+void TrasherInternals::watchSteps(StepWatch watch) { stepWatch() = std::move(watch); }
+
+void TrasherInternals::note(Step step, const std::string& path) {
+    if (stepWatch())
+        stepWatch()(step, path);
 }
 
 bool TrasherInternals::isPermissionError(const std::error_code& error) {
