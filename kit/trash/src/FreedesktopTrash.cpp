@@ -357,12 +357,20 @@ std::optional<Error> refusal(const std::string& path, const std::string& homeTra
 namespace {
 // Creates an info file at `info` with O_EXCL and writes the recorded path into it whole; the
 // errno when that failed, with nothing left behind.
-int writeInfoAt(const std::string& info, const std::string& recorded) {
+// With `identity`, the file's identity is noted there too.
+int writeInfoAt(const std::string& info, const std::string& recorded,
+                FolderDescent::Identity::File* identity = nullptr) {
     int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return errno;
     bool written = Fs::writeAll(fd, infoText(recorded, std::time(nullptr)));
     int failure = written ? 0 : (errno ? errno : EIO);
+    if (written && identity) {
+        const auto file = FolderDescent::identifyOpen(fd);
+        written = file.has_value();
+        failure = written ? 0 : (errno ? errno : EIO);
+        *identity = file.value_or(FolderDescent::Identity::File{});
+    }
     if (close(fd) != 0 && written) {
         written = false;
         failure = errno;
@@ -411,15 +419,10 @@ Expected<FolderDescent::Identity::File, Error> prepareInfo(const Directory& tras
     auto recorded = recordedPath(trash, item, path);
     if (!recorded)
         return recorded.error();
-    const std::string info = Path::join(trash.info(), privateName);
-    if (const int failure = writeInfoAt(info, *recorded))
+    FolderDescent::Identity::File written;
+    if (const int failure = writeInfoAt(Path::join(trash.info(), privateName), *recorded, &written))
         return systemError(failure);
-    const auto written = FolderDescent::identify(info);
-    if (!written || written->item.inode == 0) {
-        unlink(info.c_str());
-        return systemError(ENOENT);
-    }
-    return written->item;
+    return written;
 }
 
 std::optional<Error> claim(const Slot& slot, const std::string& privateName) {
