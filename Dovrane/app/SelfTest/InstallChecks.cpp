@@ -180,8 +180,7 @@ std::vector<CheckReport> runChecks(const std::string& root) {
         const RemovedItem& previous = std::get<UpdateInstaller::Installed>(good.value).previous;
         reports.push_back({"the previous version is in the Trash", Trasher::isInTrash(previous), {}});
     }
-    // The self-test leaves nothing of its own in the Trash, also when a failed replace could
-    // not put the old version back.
+    // The self-test leaves nothing of its own in the Trash.
     if (const auto removed = good.removed())
         deleteFromTrash(*removed, home);
 

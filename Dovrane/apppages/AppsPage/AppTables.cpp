@@ -173,9 +173,7 @@ InstalledTable::InstalledTable(AppModel& model, const QString& search, QWidget* 
         {tr("Last Used"), SortKeys::byValue<Row>([](const Row& app) { return lastUsedSort(app); }),
          [&model](const Row& app, int role) {
              return secondaryText(
-                 app.lastUsed ? QString::fromStdString(DateText::relative(*app.lastUsed, model.services().clock->now()))
-                              : Texts::unknown(),
-                 role);
+                 app.lastUsed ? Texts::lastUsed(*app.lastUsed, model.services().clock->now()) : Texts::unknown(), role);
          }},
     };
     table_ = new SortedTableModel<Row>(std::move(columns), Column::size, Qt::DescendingOrder, this);

@@ -1,6 +1,7 @@
 #include "AppModel/AppModel.h"
 
 #include "AppModel/ListingEdits.h"
+#include "AppModel/Notice.h"
 #include "AppModel/RemovalState.h"
 #include "AppModel/ScanCache.h"
 #include "AppModel/ScanRunState.h"
@@ -80,6 +81,8 @@ void AppModel::setNotice(std::optional<QString> value, bool warns) {
     noticeWarns_ = warns;
     assign(notice_, std::move(value), Field::notice);
 }
+
+void AppModel::setNotice(const Notice& notice) { setNotice(notice.text(), notice.warns()); }
 
 void AppModel::setSettingsTab(SettingsTab value) {
     assign(settingsTab_, value, Field::settingsTab);

@@ -41,6 +41,7 @@ namespace dovrane {
 
 struct AppInventory;
 struct ListingEdits;
+class Notice;
 struct PutBackTally;
 struct RemovalState;
 struct ScanRunState;
@@ -130,6 +131,8 @@ public:
     // Out of line: inlined where a caller passes nullopt, GCC 12 warns, wrongly, that the absent
     // notice's text may be read unset (-Wmaybe-uninitialized).
     void setNotice(std::optional<QString> value, bool warns = false);
+    // The model's own notices are made as a Notice, whose sentences decide its mark.
+    void setNotice(const Notice& notice);
     bool isDemo() const { return isDemo_; }
 
     // The scan settings, read afresh from the user settings.
@@ -298,8 +301,8 @@ private:
     QFuture<void> installInTurn(std::shared_ptr<const std::vector<InstalledApp>> apps, std::size_t next);
     QFuture<void> upgradeWithHomebrew(const InstalledApp& app, const UpdateInfo& update);
     QFuture<void> replaceWithUpdate(const InstalledApp& app, const UpdateInfo& update);
-    QFuture<void> installerEnded(const InstalledApp& app, const UpdateInfo& update,
-                                 const UpdateInstaller::Result& result, bool wasRunning);
+    QFuture<void> installerEnded(const InstalledApp& app, const UpdateInstaller::Result& result,
+                                 const RemovalJournal::Moved& journaled, const Wording& title, bool wasRunning);
     // false: the app was not running; true: it quit; absent: it was still running at the end.
     QFuture<std::optional<bool>> quit(const InstalledApp& app);
     QFuture<std::optional<bool>> lookForQuit(std::shared_ptr<const std::vector<RunningApplication>> running, int look);
@@ -308,7 +311,6 @@ private:
     void setUpdate(const std::string& path, UpdateCheck check);
     void setInstallProblem(const std::string& path, std::optional<QString> problem);
     void installEnded(const std::string& path);
-    void journal(const Wording& title, const RemovedItem& item);
 
     // The background loop (Background).
     void backgroundLoop();

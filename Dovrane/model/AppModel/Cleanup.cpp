@@ -6,6 +6,7 @@
 #include "AppModel/FailureReasons.h"
 #include "AppModel/Handoff.h"
 #include "AppModel/ListingEdits.h"
+#include "AppModel/Notice.h"
 #include "AppModel/RemovalState.h"
 #include "Services/Admin.h"
 
@@ -223,6 +224,8 @@ void AppModel::pruneScan(std::shared_ptr<const std::vector<RemovedItem>> removed
 
 void AppModel::record(const RemovalJournal::Moved& journaled, const Wording& title) {
     const Trasher::Outcome& outcome = journaled.outcome;
+    // What failed alone is added to the notice that stands.
+    Notice notice = Notice::following(notice_, noticeWarns_);
     if (!outcome.removed.empty()) {
         bool saved = journaled.saved;
         if (saved) {
@@ -241,18 +244,13 @@ void AppModel::record(const RemovalJournal::Moved& journaled, const Wording& tit
         std::int64_t total = 0;
         for (const RemovedItem& item : outcome.removed)
             total += item.size;
-        QString moved = tr("%1 moved to the Trash. The space frees up when you empty the Trash.")
-                            .arg(QString::fromStdString(bytes(total)));
+        notice = Notice(Notice::Kind::moved, {.text = QString::fromStdString(bytes(total))});
         if (!saved)
-            moved += QLatin1Char(' ') + tr("The record of this removal could not be saved: the items are in the "
-                                           "Trash, where your file manager can put them back.");
+            notice.add(Notice::Kind::movedUnrecorded);
         else if (container_.isTemporary())
-            moved += QLatin1Char(' ') + tr("Dovrane works without its database, so it can put them back only until "
-                                           "it quits; after that your file manager can.");
-        setNotice(moved);
+            notice.add(Notice::Kind::movedUntilQuit);
     }
     if (!outcome.failed.empty()) {
-        const QString before = notice_ ? *notice_ + QLatin1Char(' ') : QString();
         const QString blocked = tr("Dovrane does not move protected files and folders.");
         const QString admin = tr("The administrator password was not given, or the move with it failed.");
         std::vector<QString> reasons;
@@ -261,11 +259,10 @@ void AppModel::record(const RemovalJournal::Moved& journaled, const Wording& tit
             reasons.push_back(failure.kind == TrashFailure::Kind::blocked ? blocked
                               : failure.kind == TrashFailure::Kind::admin ? admin
                                                                           : QString::fromStdString(failure.reason));
-        QString failed = tr("%Ln items could not be moved.", nullptr, int(outcome.failed.size()));
-        if (const QString reason = mostGiven(reasons); !reason.isEmpty())
-            failed += QLatin1Char(' ') + reason;
-        setNotice(before + failed, true);
+        notice.add(Notice::Kind::notMoved, {.count = int(outcome.failed.size()), .text = mostGiven(reasons)});
     }
+    if (!outcome.removed.empty() || !outcome.failed.empty())
+        setNotice(notice);
     // The orphans are few, what moved may be many thousand: the orphans are looked up.
     std::unordered_set<std::string_view> orphanURLs;
     for (const Orphan& orphan : orphans_)

@@ -1,6 +1,7 @@
 // The diagnostics summary on the clipboard.
 
 #include "AppModel/AppModel.h"
+#include "AppModel/Notice.h"
 
 #include "Services/AppInfo.h"
 #include "Services/SystemFacts.h"
@@ -30,7 +31,7 @@ void AppModel::copyDiagnostics() {
     report.updatesCheckedAt = updatesCheckedAt_;
     report.cleanups = container_.removalCount().value_or(0);
     services_.clipboard->setText(QString::fromStdString(report.text(services_.clock->now())));
-    setNotice(tr("Diagnostics copied. They hold versions and counts, no file or app names."));
+    setNotice(Notice(Notice::Kind::diagnosticsCopied));
 }
 
 } // namespace dovrane

@@ -1,12 +1,13 @@
 // The journal as the Cleaned Up page reads it: a page of records at a time and their items in
 // the Trash, both on the pool, so that neither a long journal nor a record of a hundred thousand
-// items holds the window.
+// items holds the window. At start, what a process killed part-way left is settled there too.
 
 #include "AppModel/AppModel.h"
 
 #include "AppModel/Handoff.h"
 #include "Services/MemoryUse.h"
 #include "Services/RemovalJournal.h"
+#include "UpdatesModel/InstallSetup.h"
 
 #include <DovraneKit/system/FileSystem.h>
 
@@ -35,7 +36,12 @@ void AppModel::settleJournal() {
     settled->start();
     journalSettled_ = settled->future();
     handOff(
-        pool_, lifeline_, [store = journalPath()] { return store.empty() ? 0 : RemovalJournal::settle(store); },
+        pool_, lifeline_,
+        [store = journalPath()] {
+            // What installs killed part-way left: their downloads and unpacked copies.
+            UpdateInstaller::removeLeftovers(InstallSetup::workFolder());
+            return store.empty() ? 0 : RemovalJournal::settle(store);
+        },
         [this, settled](std::optional<int> written) {
             if (written.value_or(0) > 0)
                 container_.noteWrittenElsewhere();

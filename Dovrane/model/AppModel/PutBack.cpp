@@ -4,6 +4,7 @@
 
 #include "AppModel/FailureReasons.h"
 #include "AppModel/Handoff.h"
+#include "AppModel/Notice.h"
 #include "AppModel/RemovalState.h"
 #include "Services/MemoryUse.h"
 
@@ -51,12 +52,11 @@ QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
 }
 
 void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBackTally& tally) {
-    QStringList sentences;
+    Notice notice;
     if (tally.restored > 0)
-        sentences << tr("%Ln items are back where they were.", nullptr, tally.restored);
+        notice.add(Notice::Kind::putBack, {.count = tally.restored});
     if (tally.taken > 0)
-        sentences << tr("%Ln items stayed in the Trash because something else is at their original place.", nullptr,
-                        tally.taken);
+        notice.add(Notice::Kind::putBackTaken, {.count = tally.taken});
     if (!tally.failures.empty()) {
         const QString gone = tr("What was emptied from the Trash cannot come back.");
         const QString admin = tr("The administrator password was not given, or the move with it failed.");
@@ -68,16 +68,12 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
                               : result.reason == "admin"                                 ? admin
                               : result.reason == "blocked"                               ? blocked
                                                            : QString::fromStdString(result.reason));
-        sentences << tr("%Ln items could not be put back.", nullptr, int(tally.failures.size()));
-        if (const QString reason = mostGiven(reasons); !reason.isEmpty())
-            sentences << reason;
+        notice.add(Notice::Kind::notPutBack, {.count = int(tally.failures.size()), .text = mostGiven(reasons)});
     }
-    // Anything that did not come back is no success to mark.
-    const bool warns = tally.taken > 0 || !tally.failures.empty();
     if (tally.restored == 0) {
         // Nothing came back: the record stays as it was, and no scan is needed.
-        if (!sentences.isEmpty())
-            setNotice(sentences.join(QLatin1Char(' ')), warns);
+        if (!notice.isEmpty())
+            setNotice(notice);
         return;
     }
     // A record with items still in the Trash stays open, so Put Back can be tried again.
@@ -85,7 +81,7 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
         removal->setUndone(true);
         container_.save();
     }
-    setNotice(sentences.join(QLatin1Char(' ')), warns);
+    setNotice(notice);
     if (!isDemo_)
         startScan(Apps::reload);
 }

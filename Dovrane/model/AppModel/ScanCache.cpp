@@ -16,6 +16,7 @@ std::optional<ScanResult> load(std::uint64_t limit) {
     if (!result)
         return std::nullopt;
     DiskScanner::reword(result.value());
+    result.value().capLastUse();
     return std::move(result).value();
 }
 

@@ -4,6 +4,7 @@
 #include "AppModel/AppModel.h"
 
 #include "AppModel/Handoff.h"
+#include "AppModel/Notice.h"
 #include "AppModel/TrashGain.h"
 #include "Services/Admin.h"
 #include "Services/Permissions.h"
@@ -59,28 +60,17 @@ QFuture<void> AppModel::emptyTrash() {
         const Admin::Emptying emptying = emptied.outcome;
         // A refusal removed nothing: the scan stands as it is.
         if (emptying != Admin::Emptying::emptied && emptying != Admin::Emptying::partly) {
-            setNotice(emptying == Admin::Emptying::linked
-                          ? tr("The Trash was not emptied: it is a link to another place, and Dovrane removes "
-                               "nothing through a link.")
-                      : emptying == Admin::Emptying::foreign
-                          ? tr("The Trash was not emptied: it belongs to another user or is not a folder.")
-                          : tr("The Trash was not emptied: it is read-only."));
+            setNotice(Notice(emptying == Admin::Emptying::linked    ? Notice::Kind::trashLinked
+                             : emptying == Admin::Emptying::foreign ? Notice::Kind::trashForeign
+                                                                    : Notice::Kind::trashReadOnly));
             done->finish();
             return;
         }
         services_.clock->delay(settleSeconds).then(this, [this, before, done, emptied] {
             const TrashGain gain = trashGain(before, availableSpace(), emptied.freed);
-            const QString size = QString::fromStdString(bytes(gain.bytes));
-            if (emptied.outcome == Admin::Emptying::emptied)
-                setNotice(gain.exact ? tr("Trash emptied. Measured gain: %1.").arg(size)
-                                     : tr("Trash emptied. Measured gain: about %1.").arg(size));
-            else
-                setNotice(gain.exact ? tr("Some items stayed in the Trash because they could not be removed. "
-                                          "Measured gain: %1.")
-                                           .arg(size)
-                                     : tr("Some items stayed in the Trash because they could not be removed. "
-                                          "Measured gain: about %1.")
-                                           .arg(size));
+            setNotice(Notice(emptied.outcome == Admin::Emptying::emptied ? Notice::Kind::trashEmptied
+                                                                         : Notice::Kind::trashPartlyEmptied,
+                             {.text = QString::fromStdString(bytes(gain.bytes)), .exact = gain.exact}));
             startScan();
             done->finish();
         });
@@ -104,8 +94,8 @@ QFuture<void> AppModel::deleteSnapshots(const std::vector<CleanupItem>& items) {
                 done->finish();
                 return;
             }
-            setNotice(tr("%Ln snapshots deleted. Measured gain: %1.", nullptr, count)
-                          .arg(gainText(before, availableSpace())));
+            setNotice(
+                Notice(Notice::Kind::snapshotsDeleted, {.count = count, .text = gainText(before, availableSpace())}));
             startScan();
             done->finish();
         });
@@ -124,8 +114,8 @@ QFuture<void> AppModel::deleteUnavailableSimulators() {
         },
         [this, before, done](bool removed) {
             const std::int64_t after = availableSpace();
-            setNotice(removed ? tr("Unavailable simulators removed. Measured gain: %1.").arg(gainText(before, after))
-                              : tr("Xcode could not remove the simulators. Is Xcode installed?"));
+            setNotice(removed ? Notice(Notice::Kind::simulatorsRemoved, {.text = gainText(before, after)})
+                              : Notice(Notice::Kind::simulatorsNotRemoved));
             startScan();
             done->finish();
         });

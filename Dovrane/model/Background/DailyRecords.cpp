@@ -1,4 +1,6 @@
-// One record of disk use per local day, and what grew since yesterday and over the week.
+// One record of disk use per calendar date, and what grew since yesterday and over the week.
+// The clock may be wrong: a record dated after today counts for nothing until its day comes,
+// when that day's run replaces it, and a clock that leapt ahead takes no history with it.
 
 #include "AppModel/AppModel.h"
 
@@ -7,13 +9,16 @@
 namespace dovrane {
 
 namespace {
-constexpr double keptSeconds = 400 * 86400.0; // daily records older than 400 days go
-}
+// A record goes once it is more than 400 days older than today and 400 newer records up to today
+// exist: a clock set years ahead finds no history old, as it has none newer.
+constexpr int keptDays = 400;
+constexpr std::size_t keptRecords = 400;
+} // namespace
 
 void AppModel::recordDaily(const ScanResult& scan) {
     if (isDemo_)
         return;
-    const Date day = LocalCalendar::startOfDay(scan.date);
+    const QDate day = LocalCalendar::dateOf(scan.date);
     const std::int64_t used = scan.used();
     const auto sameDay = container_.dailySizes(day).value_or(std::vector<std::shared_ptr<DailySize>>());
     if (sameDay.empty()) {
@@ -22,7 +27,15 @@ void AppModel::recordDaily(const ScanResult& scan) {
         sameDay.front()->setUsed(used);
         sameDay.front()->setCategories(scan.sizesByCategory());
     }
-    container_.deleteDailySizes(services_.clock->now().adding(-keptSeconds));
+    if (const auto records = container_.dailySizes()) {
+        const QDate today = LocalCalendar::dateOf(services_.clock->now());
+        std::vector<QDate> upToToday;
+        for (const auto& record : *records)
+            if (record->day() <= today)
+                upToToday.push_back(record->day());
+        if (upToToday.size() > keptRecords)
+            container_.deleteDailySizes(std::min(today.addDays(-keptDays), upToToday[upToToday.size() - keptRecords]));
+    }
     container_.save();
     refreshGrowth();
 }
@@ -30,18 +43,26 @@ void AppModel::recordDaily(const ScanResult& scan) {
 void AppModel::refreshGrowth() {
     if (isDemo_)
         return;
-    const auto records = container_.dailySizes();
+    auto records = container_.dailySizes();
     if (!records || records->empty())
         return;
+    const QDate today = LocalCalendar::dateOf(services_.clock->now());
+    std::erase_if(*records, [today](const auto& record) { return record->day() > today; });
+    if (records->empty()) {
+        setDayGrowth(std::nullopt);
+        setWeekGrowth(std::nullopt);
+        return;
+    }
     const DailySize& latest = *records->back();
 
     // The newest record at least n calendar days older than the newest one.
     const auto since = [&](int days) -> std::optional<Growth> {
-        const Date target = LocalCalendar::startOfDayBefore(latest.day(), days);
+        const QDate target = latest.day().addDays(-days);
         for (auto record = records->rbegin(); record != records->rend(); ++record)
             if ((*record)->day() <= target)
-                return Growth::between((*record)->categories(), (*record)->used(), (*record)->day(),
-                                       latest.categories(), latest.used(), latest.day());
+                return Growth::between((*record)->categories(), (*record)->used(),
+                                       LocalCalendar::instantOf((*record)->day()), latest.categories(), latest.used(),
+                                       LocalCalendar::instantOf(latest.day()));
         return std::nullopt;
     };
     setDayGrowth(since(1));

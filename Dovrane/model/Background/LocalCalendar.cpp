@@ -7,17 +7,26 @@
 namespace dovrane::LocalCalendar {
 
 namespace {
-QDate localDay(Date date) {
-    return QDateTime::fromMSecsSinceEpoch(qint64(std::floor(date.unixSeconds() * 1000.0)), Qt::LocalTime).date();
-}
+const QDate reference(2001, 1, 1);
+constexpr double secondsPerDay = 86400;
+// About ten thousand years either way: far beyond any record, and far within QDateTime's range.
+constexpr double farthest = 3e11;
 
-Date fromDateTime(const QDateTime& moment) { return Date::fromUnix(double(moment.toMSecsSinceEpoch()) / 1000.0); }
+qint64 unixMilliseconds(Date date) { return qint64(std::floor(date.unixSeconds() * 1000.0)); }
 } // namespace
 
-Date startOfDay(Date date) { return fromDateTime(localDay(date).startOfDay(Qt::LocalTime)); }
+QDate dateOf(Date date) { return QDateTime::fromMSecsSinceEpoch(unixMilliseconds(date), Qt::LocalTime).date(); }
 
-Date startOfDayBefore(Date date, int days) {
-    return fromDateTime(localDay(date).addDays(-days).startOfDay(Qt::LocalTime));
+Date instantOf(QDate day) { return Date{double(reference.daysTo(day)) * secondsPerDay}; }
+
+std::optional<QDate> dateOfStoredDay(Date stored) {
+    if (!std::isfinite(stored.secondsSinceReference) || std::abs(stored.secondsSinceReference) > farthest)
+        return std::nullopt;
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(unixMilliseconds(stored), Qt::LocalTime);
+    const QDate day = local.date();
+    if (day.isValid() && std::llabs(day.startOfDay(Qt::LocalTime).msecsTo(local)) < 1000)
+        return day;
+    return reference.addDays(qint64(std::floor((stored.secondsSinceReference + secondsPerDay / 2) / secondsPerDay)));
 }
 
 } // namespace dovrane::LocalCalendar

@@ -1,6 +1,7 @@
 #include "Launch/Launch.h"
 
 #include "AppModel/AppModel.h"
+#include "AppModel/Notice.h"
 #include "Launch/SeedEntry.h"
 #include "Services/SettingKeys.h"
 #include "Store/Store.h"
@@ -72,9 +73,8 @@ void Sequence::run(AppModel& model, const std::function<void()>& openSettings) {
         // A run on a test store (the self-test, a screenshot run) reads the user's settings but
         // never changes their file: a damaged one stays where it is and reads as the defaults.
         if (auto kept = Store::isOverridden() ? std::nullopt : model.services().settings->setAsideDamaged())
-            model.setNotice(QCoreApplication::translate("dovrane::Launch", "Your settings could not be read and were "
-                                                                           "reset. The old file is kept as %1.")
-                                .arg(QFile::decodeName(QByteArray::fromStdString(*kept))));
+            model.setNotice(
+                Notice(Notice::Kind::settingsReset, {.text = QFile::decodeName(QByteArray::fromStdString(*kept))}));
     }
 
     if (auto page = environment("APP_PAGE"))

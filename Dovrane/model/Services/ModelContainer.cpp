@@ -1,5 +1,7 @@
 #include "Services/ModelContainer.h"
 
+#include "Background/LocalCalendar.h"
+
 #include <DovraneKit/formats/JsonReading.h>
 #include <DovraneKit/system/FileSystem.h>
 #include <nlohmann/json.hpp>
@@ -354,7 +356,7 @@ void ModelContainer::insert(std::shared_ptr<DailySize> record) {
     emit changed();
 }
 
-void ModelContainer::deleteDailySizes(Date cutoff) {
+void ModelContainer::deleteDailySizes(QDate cutoff) {
     dailyCutoff_ = dailyCutoff_ ? std::max(*dailyCutoff_, cutoff) : cutoff;
     emit changed();
 }
@@ -575,27 +577,20 @@ std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::dailySize
     return fetchDailySizes(std::nullopt);
 }
 
-std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::dailySizes(Date day) {
+std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::dailySizes(QDate day) {
     return fetchDailySizes(day);
 }
 
-std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::fetchDailySizes(std::optional<Date> day) {
+std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::fetchDailySizes(std::optional<QDate> day) {
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     query.setForwardOnly(true);
-    QString statement = QStringLiteral("SELECT id, day, used, categories FROM daily_sizes");
-    if (day)
-        statement += QStringLiteral(" WHERE day = ?");
-    statement += QStringLiteral(" ORDER BY day, id");
-    if (!query.prepare(statement))
-        return std::nullopt;
-    if (day)
-        query.addBindValue(day->secondsSinceReference);
-    if (!query.exec())
+    // Every row: which date an older row names is known only once it is read.
+    if (!query.exec(QStringLiteral("SELECT id, day, used, categories FROM daily_sizes ORDER BY id")))
         return std::nullopt;
     const auto waitsForDeletion = [this](const DailySize& record) {
         return dailyCutoff_ && record.day() < *dailyCutoff_;
     };
-    std::vector<std::shared_ptr<DailySize>> records;
+    std::map<QDate, std::shared_ptr<DailySize>> byDate; // the later row of a date replaces the earlier
     while (query.next()) {
         const qint64 id = query.value(0).toLongLong();
         const auto known = dailySizes_.saved.find(id);
@@ -603,25 +598,28 @@ std::optional<std::vector<std::shared_ptr<DailySize>>> ModelContainer::fetchDail
         if (!record || !record->changed_) {
             auto categories = categoriesFromJson(query.value(3).toString());
             const std::int64_t used = query.value(2).toLongLong();
-            if (!categories || !isSize(used))
+            const std::optional<QDate> date = LocalCalendar::dateOfStoredDay(Date{query.value(1).toDouble()});
+            if (!categories || !isSize(used) || !date)
                 continue;
             if (!record)
                 record.reset(new DailySize());
-            record->day_ = Date{query.value(1).toDouble()};
+            record->day_ = *date;
             record->used_ = used;
             record->categories_ = std::move(*categories);
             dailySizes_.saved.emplace(id, record);
         }
-        if (!waitsForDeletion(*record))
-            records.push_back(std::move(record));
+        if ((!day || record->day() == *day) && !waitsForDeletion(*record))
+            byDate[record->day()] = std::move(record);
     }
     if (endedOnFailure(query))
         return std::nullopt;
     for (const auto& record : dailySizes_.inserted)
         if ((!day || record->day() == *day) && !waitsForDeletion(*record))
-            records.push_back(record);
-    std::stable_sort(records.begin(), records.end(),
-                     [](const auto& left, const auto& right) { return left->day() < right->day(); });
+            byDate[record->day()] = record;
+    std::vector<std::shared_ptr<DailySize>> records;
+    records.reserve(byDate.size());
+    for (auto& [date, record] : byDate)
+        records.push_back(std::move(record));
     return records;
 }
 
@@ -654,10 +652,23 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
     QSqlDatabase database = QSqlDatabase::database(connectionName_, false);
     QSqlQuery query(database);
     if (dailyCutoff_) {
-        query.prepare(QStringLiteral("DELETE FROM daily_sizes WHERE day < ?"));
-        query.addBindValue(dailyCutoff_->secondsSinceReference);
-        if (!query.exec())
+        // By the date each row names, which the file cannot compare on its own.
+        if (!query.exec(QStringLiteral("SELECT id, day FROM daily_sizes")))
             return describe(query.lastError());
+        std::vector<qint64> old;
+        while (query.next())
+            if (const auto date = LocalCalendar::dateOfStoredDay(Date{query.value(1).toDouble()});
+                date && *date < *dailyCutoff_)
+                old.push_back(query.value(0).toLongLong());
+        if (auto error = failureAfterRows(query))
+            return error;
+        query.finish();
+        for (const qint64 id : old) {
+            query.prepare(QStringLiteral("DELETE FROM daily_sizes WHERE id = ?"));
+            query.addBindValue(id);
+            if (!query.exec())
+                return describe(query.lastError());
+        }
     }
     const auto writeRemoval = [&query](const Removal& record, std::optional<qint64> id) {
         // A put back changes one flag of a record of maybe a hundred thousand items: those are
@@ -685,13 +696,16 @@ ModelContainer::writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qin
             query.addBindValue(*id);
         return query.exec();
     };
-    // A new record of a day that another process has recorded meanwhile takes that row.
+    // A new record of a day that another process has recorded meanwhile takes that row. A
+    // changed row of an older store is written with its date as records are now; a row of the
+    // same date that holds that form already is the older of the two and goes.
     const auto writeDailySize = [&query](const DailySize& record, std::optional<qint64> id) {
-        query.prepare(id ? QStringLiteral("UPDATE daily_sizes SET day = ?, used = ?, categories = ? WHERE id = ?")
+        query.prepare(id ? QStringLiteral("UPDATE OR REPLACE daily_sizes SET day = ?, used = ?, categories = ? "
+                                          "WHERE id = ?")
                          : QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES (?, ?, ?) "
                                           "ON CONFLICT (day) DO UPDATE SET used = excluded.used, "
                                           "categories = excluded.categories RETURNING id"));
-        query.addBindValue(record.day().secondsSinceReference);
+        query.addBindValue(LocalCalendar::instantOf(record.day()).secondsSinceReference);
         query.addBindValue(qint64(record.used()));
         query.addBindValue(text(categoriesJson(record.categories())));
         if (id)

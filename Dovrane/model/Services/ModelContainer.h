@@ -12,6 +12,7 @@
 #include <DovraneKit/core/Date.h>
 #include <DovraneKit/core/Expected.h>
 
+#include <QDate>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -94,8 +95,8 @@ public:
 
     void insert(std::shared_ptr<Removal> removal);
     void insert(std::shared_ptr<DailySize> record);
-    // Every daily record whose day is earlier than cutoff goes at the next save.
-    void deleteDailySizes(Date cutoff);
+    // Every daily record dated before cutoff goes at the next save.
+    void deleteDailySizes(QDate cutoff);
 
     // Absent when the database cannot be read.
     std::optional<std::vector<std::shared_ptr<Removal>>> removals();
@@ -118,9 +119,10 @@ public:
     // The journal's rows, counted in the file, and the records waiting to be saved; a row that no
     // longer decodes counts, as the file keeps it.
     std::optional<int> removalCount();
-    // Sorted by day, oldest first.
+    // Sorted by day, oldest first, one record a date: of rows that name the same date (an older
+    // store's, written in other time zones) the one written last.
     std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes();
-    std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes(Date day);
+    std::optional<std::vector<std::shared_ptr<DailySize>>> dailySizes(QDate day);
 
     // Records were written into the file over another connection (RemovalJournal): announced as
     // a change, so that the journal is read again.
@@ -152,7 +154,7 @@ private:
     static std::optional<std::string> damageFound(QSqlQuery& query);
     // Marks the store damaged when the results ended on a failure; true then.
     bool endedOnFailure(const QSqlQuery& query);
-    std::optional<std::vector<std::shared_ptr<DailySize>>> fetchDailySizes(std::optional<Date> day);
+    std::optional<std::vector<std::shared_ptr<DailySize>>> fetchDailySizes(std::optional<QDate> day);
     // The error's text when a statement fails.
     std::optional<std::string> writeChanges(std::vector<std::pair<std::shared_ptr<Removal>, qint64>>& newRemovals,
                                             std::vector<std::pair<std::shared_ptr<DailySize>, qint64>>& newDailySizes);
@@ -161,7 +163,7 @@ private:
     QString connectionName_;
     Table<Removal> removals_;
     Table<DailySize> dailySizes_;
-    std::optional<Date> dailyCutoff_;
+    std::optional<QDate> dailyCutoff_;
     bool damaged_ = false;
     std::string temporaryFolder_; // removed when closed
 };

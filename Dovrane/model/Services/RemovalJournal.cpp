@@ -214,6 +214,30 @@ RemovalJournal::Moved RemovalJournal::move(const Trasher& trasher, const TrashPl
     return moved;
 }
 
+RemovalJournal::Moved
+RemovalJournal::journaled(const std::string& storePath, Date date, const Wording& title,
+                          const std::function<std::vector<RemovedItem>(const Trasher::Journal&)>& work) {
+    Moved moved{{}, false, date, {}};
+    std::unique_ptr<RemovalJournal> journal;
+    bool opened = false;
+    const Trasher::Journal hooks{batch, [&](const std::vector<RemovedItem>& taking) {
+                                     if (!opened) {
+                                         opened = true;
+                                         journal = begin(storePath, date, title);
+                                     }
+                                     return journal && journal->add(taking);
+                                 }};
+    moved.outcome.removed = work(hooks);
+    if (!journal)
+        return moved;
+    moved.uuid = journal->uuid_;
+    const QByteArray encoded =
+        moved.outcome.removed.empty() ? QByteArray() : ModelContainer::encodeItems(moved.outcome.removed);
+    moved.saved = journal->finish(moved.outcome.removed, encoded);
+    checkpoint(journal->connection_);
+    return moved;
+}
+
 std::optional<int> RemovalJournal::settle(const std::string& storePath) {
     if (!Fs::exists(storePath))
         return 0;

@@ -60,6 +60,13 @@ public:
     static Moved move(const Trasher& trasher, const TrashPlan& plan, const std::string& storePath, Date date,
                       const Wording& title, const std::function<void(Point)>& reached = {});
 
+    // The same for a removal that `work` makes through the trasher with the hooks it is handed (an
+    // update's replacement, Trasher::replace): the record goes under way at the first batch and
+    // is finished with the items `work` answers moved, on this thread. Without a journal the
+    // hooks refuse every batch.
+    static Moved journaled(const std::string& storePath, Date date, const Wording& title,
+                           const std::function<std::vector<RemovedItem>(const Trasher::Journal&)>& work);
+
     // Settles every record that a process no longer running left under way: the items whose
     // Trash name holds them are kept as a journal record of its date, title and identifier (unless
     // the journal holds that record already), info files left without their item are removed

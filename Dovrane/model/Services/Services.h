@@ -17,6 +17,7 @@
 #include <DovraneKit/system/SizeCounter.h>
 #include <DovraneKit/system/ToolPaths.h>
 #include <DovraneKit/system/VolumeInfo.h>
+#include <DovraneKit/updates/UpdateInstaller.h>
 
 #include <functional>
 #include <memory>
@@ -57,6 +58,9 @@ struct Services {
     double delayScale = 1.0;
     // Where the update installs find Homebrew and the code-signing and archive tools.
     ToolPaths tools = ToolPaths::current();
+    // Called on a worker thread at each point of an update install, for a test that stops the
+    // process there; none in the application.
+    std::function<void(UpdateInstaller::Step)> installReached;
 
     // What Permissions and Admin reach: the programs they start (pkexec, the shell), the login
     // item, the running program, and how it starts a program in a session of its own (false

@@ -53,7 +53,7 @@ void Removal::setUndone(bool undone) {
     changed_ = true;
 }
 
-DailySize::DailySize(Date day, std::int64_t used, std::map<std::string, std::int64_t> categories)
+DailySize::DailySize(QDate day, std::int64_t used, std::map<std::string, std::int64_t> categories)
     : day_(day), used_(used), categories_(std::move(categories)) {}
 
 void DailySize::setUsed(std::int64_t used) {

@@ -11,6 +11,7 @@
 #include <DovraneKit/trash/RemovedItem.h>
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QUuid>
 
@@ -69,10 +70,10 @@ private:
 
 class DailySize {
 public:
-    // day: the start of a local day.
-    DailySize(Date day, std::int64_t used, std::map<std::string, std::int64_t> categories = {});
+    // day: the calendar date the record stands for.
+    DailySize(QDate day, std::int64_t used, std::map<std::string, std::int64_t> categories = {});
 
-    Date day() const { return day_; }
+    QDate day() const { return day_; }
     std::int64_t used() const { return used_; }
     // Bytes per category, keyed by the category's case name ("caches").
     const std::map<std::string, std::int64_t>& categories() const { return categories_; }
@@ -84,7 +85,7 @@ private:
     friend class ModelContainer;
     DailySize() = default;
 
-    Date day_;
+    QDate day_;
     std::int64_t used_ = 0;
     std::map<std::string, std::int64_t> categories_;
     bool changed_ = false;

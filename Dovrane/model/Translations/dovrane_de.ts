@@ -1387,8 +1387,8 @@ Behoben
         <translation>&amp;Einrichtung und Berechtigungen…</translation>
     </message>
     <message>
-        <source>Open File &amp;Access Settings</source>
-        <translation>Einstellungen für &amp;Dateizugriff öffnen</translation>
+        <source>Open File &amp;Access Settings…</source>
+        <translation>Einstellungen für &amp;Dateizugriff öffnen…</translation>
     </message>
     <message>
         <source>Copy &amp;Diagnostics</source>

@@ -1,7 +1,8 @@
 // Installing the updates a check found: Homebrew apps through Homebrew, store apps by opening
 // their page, every other app through the library's installer, which downloads, verifies and
-// replaces the bundle. The installer and Homebrew block, so they run on the model's pool; every
-// step of the model stays on the main thread.
+// replaces the bundle, its old version's move journaled as a cleanup's is. The installer and
+// Homebrew block, so they run on the model's pool; every step of the model stays on the main
+// thread.
 
 #include "AppModel/AppModel.h"
 
@@ -125,13 +126,28 @@ QFuture<void> AppModel::replaceWithUpdate(const InstalledApp& app, const UpdateI
                                                 return Admin::runAndWait(command, prompt, paths);
                                             },
                                             services_.tools};
+                  installer.reached = services_.installReached;
+                  const Wording title =
+                      Wording::replacedBy(QString::fromStdString(app.name), QString::fromStdString(app.version),
+                                          QString::fromStdString(update.newVersion));
                   auto done = std::make_shared<QPromise<void>>();
                   done->start();
-                  pool_.start([this, installer = std::move(installer), app, update, wasRunning = *quitted,
-                               lifeline = lifeline_, done] {
-                      UpdateInstaller::Result result = installer.install(update, app);
-                      lifeline.post([this, app, update, result = std::move(result), wasRunning, done] {
-                          installerEnded(app, update, result, wasRunning).then([done] { done->finish(); });
+                  // The old version's record is under way in the store before it leaves its place.
+                  pool_.start([this, installer = std::move(installer), app, update, title, wasRunning = *quitted,
+                               store = journalPath(), start = services_.clock->now(), lifeline = lifeline_, done] {
+                      std::optional<UpdateInstaller::Result> result;
+                      const RemovalJournal::Moved journaled =
+                          RemovalJournal::journaled(store, start, title, [&](const Trasher::Journal& hooks) {
+                              UpdateInstaller journaling = installer;
+                              journaling.journal = hooks;
+                              result = journaling.install(update, app);
+                              const std::optional<RemovedItem> previous = result->removed();
+                              return previous ? std::vector<RemovedItem>{*previous} : std::vector<RemovedItem>{};
+                          });
+                      if (installer.reached)
+                          installer.reached(UpdateInstaller::Step::recorded);
+                      lifeline.post([this, app, ended = std::move(*result), journaled, title, wasRunning, done] {
+                          installerEnded(app, ended, journaled, title, wasRunning).then([done] { done->finish(); });
                       });
                   });
                   return done->future();
@@ -139,21 +155,24 @@ QFuture<void> AppModel::replaceWithUpdate(const InstalledApp& app, const UpdateI
         .unwrap();
 }
 
-QFuture<void> AppModel::installerEnded(const InstalledApp& app, const UpdateInfo& update,
-                                       const UpdateInstaller::Result& result, bool wasRunning) {
+QFuture<void> AppModel::installerEnded(const InstalledApp& app, const UpdateInstaller::Result& result,
+                                       const RemovalJournal::Moved& journaled, const Wording& title, bool wasRunning) {
     QFuture<bool> written = QtFuture::makeReadyFuture(true);
     if (result.isInstalled()) {
-        journal(Wording::replacedBy(QString::fromStdString(app.name), QString::fromStdString(app.version),
-                                    QString::fromStdString(update.newVersion)),
-                std::get<UpdateInstaller::Installed>(result.value).previous);
+        if (journaled.saved) {
+            container_.noteWrittenElsewhere();
+        } else {
+            // The journal could not finish: kept for the next save under the identifier of its
+            // record under way, which settling then leaves alone.
+            const std::vector<RemovedItem> items{std::get<UpdateInstaller::Installed>(result.value).previous};
+            container_.insert(journaled.uuid.isNull()
+                                  ? std::make_shared<Removal>(journaled.date, title, items)
+                                  : std::make_shared<Removal>(journaled.date, title, items, journaled.uuid));
+            container_.save(); // a failed save keeps the record for the next one
+        }
         written = refresh(app);
-    } else {
-        // The old version went to the Trash and could not come back: recorded, so it can be
-        // put back from the journal like any other removal.
-        if (result.notPutBack)
-            journal(Wording::plain(QString::fromStdString(app.name)), *result.notPutBack);
-        if (auto refusal = result.refusal())
-            setInstallProblem(app.id(), QString::fromStdString(explanation(*refusal)));
+    } else if (auto refusal = result.refusal()) {
+        setInstallProblem(app.id(), QString::fromStdString(explanation(*refusal)));
     }
     if (wasRunning)
         services_.workspace->openApplication(app.path);
@@ -228,11 +247,6 @@ void AppModel::installEnded(const std::string& path) {
     auto installing = installing_;
     installing.erase(path);
     setInstalling(std::move(installing));
-}
-
-void AppModel::journal(const Wording& title, const RemovedItem& item) {
-    container_.insert(std::make_shared<Removal>(services_.clock->now(), title, std::vector<RemovedItem>{item}));
-    container_.save(); // a failed save keeps the record for the next one
 }
 
 } // namespace dovrane

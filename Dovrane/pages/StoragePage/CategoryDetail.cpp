@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <set>
 #include <string_view>
 #include <unordered_set>
 
@@ -178,6 +179,11 @@ void CategoryDetail::setCategory(const Category& category) {
     category_ = Category(category.id, category.size, {}, category.sizeIsEstimate, category.note);
     hasCategory_ = true;
     items_->setCategory(category_.id, category.items);
+    if (otherCategory)
+        focusOwedTo_ = focusLentTo_ = nullptr;
+    // New rows leave the table without a current row; while it has the focus, the first one wears it.
+    if (table_->hasFocus() && !table_->currentIndex().isValid() && items_->rowCount() > 0)
+        table_->selectionModel()->setCurrentIndex(items_->index(0, 0), QItemSelectionModel::NoUpdate);
     picked_ = std::move(kept);
     pickedChanged();
     redrawHeader();
@@ -231,6 +237,7 @@ int CategoryDetail::footerRoom() const {
 void CategoryDetail::selectionChangedByUser() {
     if (applyingPicked_)
         return;
+    focusOwedTo_ = focusLentTo_ = nullptr; // the user moved on
     picked_ = TableViews::selectedRows(*table_, *items_);
     pickedChanged();
 }
@@ -296,52 +303,94 @@ void CategoryDetail::redrawFooter() {
     auto any = [&items](auto test) { return std::any_of(items.begin(), items.end(), test); };
     auto running = [&](DeletionsInFlight::Kind kind) { return DeletionsInFlight::shared().isRunning(model, kind); };
     const bool trashable = any([](const CleanupItem& item) { return item.action == CleanupAction::trash; });
+    // Where the keyboard was, should it be on a footer action that this redraw takes away.
+    QWidget* const focused = window()->focusWidget();
+    const bool footerFocused = focused && footerBar_->isAncestorOf(focused);
 
-    for (QWidget* action : {static_cast<QWidget*>(onlyShown_), emptying_, static_cast<QWidget*>(emptyTrash_),
-                            static_cast<QWidget*>(deleteSnapshots_), static_cast<QWidget*>(removeUnavailable_),
-                            static_cast<QWidget*>(chooseFolders_), static_cast<QWidget*>(selectSafe_),
-                            static_cast<QWidget*>(moveToTrash_)})
-        action->hide();
+    // Each action is shown or hidden once, as it ends up: hiding the focused button even for a
+    // moment would send the focus out of the pane.
+    std::set<QWidget*> shown;
     for (QPushButton* deletion : {emptyTrash_, deleteSnapshots_, removeUnavailable_})
         deletion->setToolTip(Texts::demoTooltip(demo));
-    bool moveShown = false;
     switch (category_.id) {
     case CategoryID::trash: {
         // Emptying a large Trash takes a while; until it ends the pane says so.
         const bool emptying = running(DeletionsInFlight::Kind::emptyTrash);
-        emptying_->setVisible(emptying);
-        emptyTrash_->show();
+        if (emptying)
+            shown.insert(emptying_);
+        shown.insert(emptyTrash_);
         emptyTrash_->setEnabled(!items.empty() && !demo && !emptying);
         break;
     }
     case CategoryID::snapshots:
-        deleteSnapshots_->show();
+        shown.insert(deleteSnapshots_);
         deleteSnapshots_->setEnabled(pickedCount_ > 0 && !demo && !running(DeletionsInFlight::Kind::snapshots));
         break;
     case CategoryID::simulators:
-        removeUnavailable_->show();
+        shown.insert(removeUnavailable_);
         removeUnavailable_->setEnabled(
             any([](const CleanupItem& item) { return item.source == "simulators.unavailable"; }) && !demo &&
             !running(DeletionsInFlight::Kind::simulators));
         break;
     default:
         if (category_.id == CategoryID::projects && model.settings().projectFolders.empty()) {
-            chooseFolders_->show();
+            shown.insert(chooseFolders_);
         } else if (trashable) {
-            selectSafe_->show();
+            shown.insert(selectSafe_);
             selectSafe_->setEnabled(any([](const CleanupItem& item) {
                 return item.safety == Safety::safe && item.action == CleanupAction::trash;
             }));
-            moveToTrash_->show();
+            shown.insert(moveToTrash_);
             moveToTrash_->setEnabled(pickedTrashable_);
-            moveShown = true;
         } else if (!items.empty()) {
             onlyShown_->setFullText(QString::fromStdString(items.front().reason));
-            onlyShown_->show();
+            shown.insert(onlyShown_);
         }
         break;
     }
-    moveToTrashAction_->setEnabled(moveShown && moveToTrash_->isEnabled());
+    for (QWidget* action : {static_cast<QWidget*>(onlyShown_), emptying_, static_cast<QWidget*>(emptyTrash_),
+                            static_cast<QWidget*>(deleteSnapshots_), static_cast<QWidget*>(removeUnavailable_),
+                            static_cast<QWidget*>(chooseFolders_), static_cast<QWidget*>(selectSafe_),
+                            static_cast<QWidget*>(moveToTrash_)})
+        action->setVisible(shown.contains(action));
+    moveToTrashAction_->setEnabled(shown.contains(moveToTrash_) && moveToTrash_->isEnabled());
+    if (footerFocused && !(focused->isVisibleTo(this) && focused->isEnabled())) {
+        QWidget* lent = keepFocusInPane();
+        // A deletion's button is off only while the deletion runs: the focus comes back to it.
+        const bool deletion = focused == emptyTrash_ || focused == deleteSnapshots_ || focused == removeUnavailable_;
+        focusOwedTo_ = deletion ? focused : nullptr;
+        focusLentTo_ = deletion ? lent : nullptr;
+    } else if (focusOwedTo_ && focusOwedTo_->isVisibleTo(this) && focusOwedTo_->isEnabled()) {
+        if (focusLentTo_ && window()->focusWidget() == focusLentTo_)
+            focusOwedTo_->setFocus(Qt::OtherFocusReason);
+        focusOwedTo_ = focusLentTo_ = nullptr;
+    }
+}
+
+QWidget* CategoryDetail::keepFocusInPane() {
+    // The footer's action that is left, else the table the actions work on, its current row
+    // ringed; an empty table shows no focus, so then what comes before it (the category list).
+    for (QPushButton* action :
+         {moveToTrash_, selectSafe_, emptyTrash_, deleteSnapshots_, removeUnavailable_, chooseFolders_})
+        if (action->isVisibleTo(this) && action->isEnabled()) {
+            action->setFocus(Qt::OtherFocusReason);
+            return action;
+        }
+    if (items_->rowCount() > 0) {
+        if (!table_->currentIndex().isValid())
+            table_->selectionModel()->setCurrentIndex(items_->index(0, 0), QItemSelectionModel::NoUpdate);
+        table_->setFocus(Qt::OtherFocusReason);
+        return table_;
+    }
+    for (QWidget* before = table_->previousInFocusChain(); before && before != table_;
+         before = before->previousInFocusChain())
+        if ((before->focusPolicy() & Qt::TabFocus) && before->isVisible() && before->isEnabled() &&
+            before->window() == window() && !footerBar_->isAncestorOf(before)) {
+            before->setFocus(Qt::BacktabFocusReason);
+            return before;
+        }
+    table_->setFocus(Qt::OtherFocusReason);
+    return table_;
 }
 
 std::vector<CleanupItem> CategoryDetail::targets(const QPoint& viewportPoint) const {

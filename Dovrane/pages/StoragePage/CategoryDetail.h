@@ -10,6 +10,7 @@
 #include "StoragePage/DeletionsInFlight.h"
 #include "StoragePage/PageContext.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <cstddef>
@@ -84,6 +85,9 @@ private:
     void applyPicked();
     void redrawHeader();
     void redrawFooter();
+    // The focus, taken from a footer action that went away, goes to what the pane has left;
+    // answers where.
+    QWidget* keepFocusInPane();
     std::vector<CleanupItem> targets(const QPoint& viewportPoint) const;
     void moveToTrash(std::vector<CleanupItem> items);
     void chooseProjectFolders();
@@ -126,6 +130,10 @@ private:
     QPushButton* moveToTrash_;
     QAction* moveToTrashAction_;
     LineLimitedLabel* onlyShown_;
+    // A deletion's button that had the focus when its deletion started, and where the focus
+    // went meanwhile: it returns when the button does, unless the user moved on.
+    QPointer<QWidget> focusOwedTo_;
+    QPointer<QWidget> focusLentTo_;
 };
 
 } // namespace dovrane

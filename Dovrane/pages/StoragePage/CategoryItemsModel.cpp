@@ -54,8 +54,7 @@ std::vector<CategoryItemsModel::Column> CategoryItemsModel::columns(const AppMod
     columns.push_back({CategoryDetail::tr("Last Used"), SortKeys::byValue<Row>(&lastUsedSort),
                        [&model](const Row& item, int role) -> QVariant {
                            if (role == Qt::DisplayRole)
-                               return item.lastUsed ? QString::fromStdString(DateText::relative(
-                                                          *item.lastUsed, model.services().clock->now()))
+                               return item.lastUsed ? Texts::lastUsed(*item.lastUsed, model.services().clock->now())
                                                     : dash;
                            if (role == Qt::ForegroundRole)
                                return SemanticColors::secondaryText();

@@ -45,8 +45,8 @@ struct Loop {
 };
 
 void recordDays(ModelFixture& fixture, Date now, std::int64_t weekAgo, std::int64_t today) {
-    fixture.container().insert(std::make_shared<DailySize>(LocalCalendar::startOfDayBefore(now, 7), weekAgo));
-    fixture.container().insert(std::make_shared<DailySize>(LocalCalendar::startOfDay(now), today));
+    fixture.container().insert(std::make_shared<DailySize>(LocalCalendar::dateOf(now).addDays(-7), weekAgo));
+    fixture.container().insert(std::make_shared<DailySize>(LocalCalendar::dateOf(now), today));
     fixture.container().save();
 }
 

@@ -359,6 +359,7 @@ private slots:
         QCOMPARE(*model.notice(), QStringLiteral("1 KB moved to the Trash. The space frees up when you empty the "
                                                  "Trash. Dovrane works without its database, so it can put them back "
                                                  "only until it quits; after that your file manager can."));
+        QVERIFY(model.noticeWarns());
         const auto journal = (*standIn)->removals();
         QVERIFY(journal && journal->size() == 1);
         await(model.undo(journal->front()));

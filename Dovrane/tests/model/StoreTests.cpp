@@ -2,6 +2,7 @@
 
 #include "AppModel/CacheWriter.h"
 #include "AppModel/ScanCache.h"
+#include "Background/LocalCalendar.h"
 #include "QtWaits.h"
 #include "Services/AppFolders.h"
 #include "Services/LoginItem.h"
@@ -132,7 +133,7 @@ void writeLargeStore(const std::string& path) {
         container->insert(
             std::make_shared<Removal>(Date{double(number)}, QStringLiteral("Removal %1").arg(number),
                                       std::vector<RemovedItem>{item("file" + std::to_string(number), 1)}));
-        container->insert(std::make_shared<DailySize>(Date{86400.0 * number}, number, categories));
+        container->insert(std::make_shared<DailySize>(QDate(2024, 1, 1).addDays(number), number, categories));
     }
     QVERIFY(container->save());
 }
@@ -183,7 +184,7 @@ private slots:
         const auto saveOne = [&] {
             auto container = Store::openContainer();
             QVERIFY(container);
-            (*container)->insert(std::make_shared<DailySize>(Date{1}, 1));
+            (*container)->insert(std::make_shared<DailySize>(QDate(2024, 5, 1), 1));
             QVERIFY((*container)->save());
             for (const char* suffix : {"", "-wal", "-shm"})
                 QCOMPARE(mode(Store::url().path() + suffix), mode_t(0600));
@@ -229,7 +230,7 @@ private slots:
             QVERIFY(first->uuid() != twin->uuid());
             container->insert(first);
             container->insert(twin);
-            container->insert(std::make_shared<DailySize>(when, 42));
+            container->insert(std::make_shared<DailySize>(QDate(2024, 5, 1), 42));
             QCOMPARE(container->removals()->size(), size_t(2)); // waiting records are fetched too
             QVERIFY(container->save());
             first->setUndone(true);
@@ -340,7 +341,7 @@ private slots:
             QVERIFY(container);
             container->insert(std::make_shared<Removal>(Date(), QStringLiteral("Good"), std::vector<RemovedItem>{}));
             container->insert(
-                std::make_shared<DailySize>(Date{100}, 5, std::map<std::string, std::int64_t>{{"caches", 5}}));
+                std::make_shared<DailySize>(QDate(2024, 5, 1), 5, std::map<std::string, std::int64_t>{{"caches", 5}}));
             QVERIFY(container->save());
         }
         execute(path, QStringLiteral(
@@ -397,7 +398,7 @@ private slots:
                                      "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
         auto waiting = std::make_shared<Removal>(Date(), QStringLiteral("Waiting"), std::vector<RemovedItem>{});
         container->insert(waiting);
-        container->insert(std::make_shared<DailySize>(Date{1}, 1));
+        container->insert(std::make_shared<DailySize>(QDate(2024, 5, 1), 1));
         QVERIFY(!container->save());
         QVERIFY(container->hasChanges());
         QCOMPARE(container->removals()->size(), size_t(1));
@@ -428,7 +429,7 @@ private slots:
             if (!days) {
                 QVERIFY(container->isDamaged());
                 const auto before = Fs::readFile(path);
-                container->insert(std::make_shared<DailySize>(Date{1}, 1));
+                container->insert(std::make_shared<DailySize>(QDate(2024, 5, 1), 1));
                 QVERIFY(!container->save());
                 QCOMPARE(Fs::readFile(path), before);
             } else {
@@ -522,7 +523,7 @@ private slots:
             QVERIFY(opened.container && opened.container->isTemporary());
             const std::string standIn = Path::parent(opened.container->path());
             QCOMPARE(Path::parent(standIn), runtime.path());
-            opened.container->insert(std::make_shared<DailySize>(Date{1}, 1));
+            opened.container->insert(std::make_shared<DailySize>(QDate(2024, 5, 1), 1));
             QVERIFY(opened.container->save());
             opened.container.reset();
             QVERIFY(!Fs::exists(standIn));
@@ -637,7 +638,7 @@ private slots:
             {
                 auto container = Store::openContainer();
                 QVERIFY(container);
-                (*container)->insert(std::make_shared<DailySize>(Date{1}, 1));
+                (*container)->insert(std::make_shared<DailySize>(QDate(2024, 5, 1), 1));
                 QVERIFY((*container)->save());
             }
             QCOMPARE(mode(folder), mode_t(0700));
@@ -949,7 +950,9 @@ private slots:
         QVERIFY(container->save());
         const auto mine = (*container->removals())[0];
         QVERIFY(!mine->undone());
-        QVERIFY(container->dailySizes(Date{1000})->empty()); // looked up before the other writes
+        const QDate day(2024, 5, 1);
+        const QString stored = QString::number(LocalCalendar::instantOf(day).secondsSinceReference, 'f', 0);
+        QVERIFY(container->dailySizes(day)->empty()); // looked up before the other writes
 
         QCOMPARE(writeFromChild(path), 0);
         QVERIFY(mine->undone() == false);
@@ -958,10 +961,11 @@ private slots:
         QCOMPARE(again[0], mine); // the same object, brought up to date
         QVERIFY(mine->undone());
 
-        container->insert(std::make_shared<DailySize>(Date{1000}, 9));
+        container->insert(std::make_shared<DailySize>(day, 9));
         QVERIFY(container->save());
-        QCOMPARE(execute(path, QStringLiteral("SELECT COUNT(*) FROM daily_sizes WHERE day = 1000")).toInt(), 1);
-        QCOMPARE(execute(path, QStringLiteral("SELECT used FROM daily_sizes WHERE day = 1000")).toInt(), 9);
+        QCOMPARE(execute(path, QStringLiteral("SELECT COUNT(*) FROM daily_sizes WHERE day = %1").arg(stored)).toInt(),
+                 1);
+        QCOMPARE(execute(path, QStringLiteral("SELECT used FROM daily_sizes WHERE day = %1").arg(stored)).toInt(), 9);
         const auto days = *container->dailySizes();
         QCOMPARE(days.size(), size_t(1));
         QCOMPARE(days[0]->used(), std::int64_t(9));
@@ -1039,28 +1043,32 @@ private slots:
         const std::string path = folder / "older.store";
         execute(path, QStringLiteral("CREATE TABLE daily_sizes (id INTEGER PRIMARY KEY, day REAL NOT NULL, "
                                      "used INTEGER NOT NULL, categories TEXT NOT NULL)"));
-        execute(path, QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES (5, 1, '{}'), "
-                                     "(5, 2, '{}'), (6, 3, '{}')"));
+        // The first moments of 2024-05-01 and -02 in Berlin, as older stores keyed their days.
+        execute(path, QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES (736207200, 1, '{}'), "
+                                     "(736207200, 2, '{}'), (736293600, 3, '{}')"));
         execute(path, QStringLiteral("PRAGMA user_version = 1"));
         auto container = openOrFail(path);
         QVERIFY(container);
         const auto days = *container->dailySizes();
         QCOMPARE(days.size(), size_t(2));
         QCOMPARE(days[0]->used(), std::int64_t(2));
+        QCOMPARE(days[0]->day(), QDate(2024, 5, 1));
     }
 
-    // Figures outside 0..2^62 are not figures: such a row is skipped, and sums never overflow.
+    // Figures outside 0..2^62 are not figures, nor a day no calendar holds: such a row is
+    // skipped, and sums never overflow.
     void outOfRangeFiguresAreSkippedAndSumsSaturate() {
         TempDir folder;
         const std::string path = folder / "hostile.store";
         QVERIFY(openOrFail(path));
         execute(path, QStringLiteral("INSERT INTO daily_sizes (day, used, categories) VALUES "
                                      "(1, 5, '{\"caches\": -9223372036854775808}'), (2, -1, '{}'), "
-                                     "(3, 4611686018427387905, '{}'), (4, 4611686018427387904, '{\"caches\": 5}')"));
+                                     "(3, 4611686018427387905, '{}'), (4, 4611686018427387904, '{\"caches\": 5}'), "
+                                     "(1e300, 5, '{}'), (-1e300, 5, '{}')"));
         auto container = openOrFail(path);
         const auto days = *container->dailySizes();
         QCOMPARE(days.size(), size_t(1));
-        QCOMPARE(days[0]->day(), Date{4});
+        QCOMPARE(days[0]->day(), QDate(2001, 1, 1));
 
         const std::int64_t limit = std::int64_t(1) << 62;
         const Removal large(Date(), QStringLiteral("Large"), {item("a", limit), item("b", limit), item("c", 1)});
@@ -1071,18 +1079,18 @@ private slots:
         TempDir folder;
         auto container = openOrFail(folder / "days.store");
         QVERIFY(container);
-        for (double day : {100.0, 200.0, 300.0})
-            container->insert(std::make_shared<DailySize>(Date{day}, std::int64_t(day)));
+        for (int day : {1, 2, 3})
+            container->insert(std::make_shared<DailySize>(QDate(2024, 5, day), day));
         QVERIFY(container->save());
-        container->deleteDailySizes(Date{200});
+        container->deleteDailySizes(QDate(2024, 5, 2));
         QCOMPARE(container->dailySizes()->size(), size_t(2)); // at once for fetches
         QVERIFY(container->save());
         container.reset();
         container = openOrFail(folder / "days.store");
         auto days = *container->dailySizes();
         QCOMPARE(days.size(), size_t(2));
-        QCOMPARE(days[0]->day(), Date{200}); // "earlier than" the cut-off: the record on it stays
-        QCOMPARE(container->dailySizes(Date{300})->size(), size_t(1));
+        QCOMPARE(days[0]->day(), QDate(2024, 5, 2)); // "before" the cut-off: the record on it stays
+        QCOMPARE(container->dailySizes(QDate(2024, 5, 3))->size(), size_t(1));
     }
 
     // The journal a page at a time, as the Cleaned Up page reads it from a worker thread: newest

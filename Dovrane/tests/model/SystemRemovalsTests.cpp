@@ -72,6 +72,7 @@ private slots:
         await(model.emptyTrash());
         QVERIFY(Fs::list(trash + "/files").empty());
         QCOMPARE(*model.notice(), QStringLiteral("Trash emptied. Measured gain: Zero KB."));
+        QVERIFY(!model.noticeWarns());
         QCOMPARE(fixture.clock->delays, std::vector<double>{2.0});
         endScan(fixture, model, 0);
         await(model.emptyTrash());
@@ -91,6 +92,7 @@ private slots:
             await(model.emptyTrash());
             QCOMPARE(*model.notice(), QStringLiteral("The Trash was not emptied: it is a link to another place, and "
                                                      "Dovrane removes nothing through a link."));
+            QVERIFY(model.noticeWarns());
         }
         ScopedEnv language("APP_LANG", "de");
         QVERIFY(Translations::install());
@@ -207,6 +209,7 @@ private slots:
 
         await(model.deleteUnavailableSimulators());
         QCOMPARE(*model.notice(), QStringLiteral("Xcode could not remove the simulators. Is Xcode installed?"));
+        QVERIFY(model.noticeWarns());
         QCOMPARE(runner->calls(),
                  (std::vector<FakeRunner::Call>{{"/usr/bin/xcrun", {"simctl", "delete", "unavailable"}}}));
         QCOMPARE(timeouts.front(), 300.0); // the rescan's runner follows

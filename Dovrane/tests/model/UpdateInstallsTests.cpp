@@ -1,6 +1,6 @@
 // Installing updates through the model: the routes of installAll, one signed update end to end
-// over loopback, refusals, an app that will not quit, Homebrew, an old version that cannot come
-// back, and a check that ends after an install.
+// over loopback, refusals, an app that will not quit, Homebrew, a copy that fails, and a check
+// that ends after an install.
 
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
@@ -11,6 +11,7 @@
 #include "support/UpdateHome.h"
 
 #include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/trash/FreedesktopTrash.h>
 #include <DovraneKit/trash/Trasher.h>
 #include <DovraneKit/updates/UpdateVerdict.h>
 
@@ -48,24 +49,21 @@ InstalledApp storeApp(const std::string& name) {
 
 QString explained(UpdateRefusal refusal) { return QString::fromStdString(explanation(refusal)); }
 
-// Runs the tools for real, but the copy that places the new version fails after taking the
-// Applications folder away, so the old version has no place to go back to.
-class PlacementSpoiler final : public CommandRunner {
+// Runs the tools for real, but the copy of the new version stops half-way and fails.
+class HalfCopy final : public CommandRunner {
 public:
-    PlacementSpoiler(std::string applications, std::string ditto)
-        : applications_(std::move(applications)), ditto_(std::move(ditto)) {}
+    explicit HalfCopy(std::string ditto) : ditto_(std::move(ditto)) {}
     std::optional<std::string> run(const std::string& tool, const std::vector<std::string>& args,
                                    std::stop_token stop = {}) const override {
         if (tool == ditto_ && args.size() == 2) {
-            std::rename(applications_.c_str(), (applications_ + ".moved").c_str());
-            writeFile(applications_, "no longer a folder");
+            writeFile(args[1] + "/Contents/Info.plist", "half a copy");
             return std::nullopt;
         }
         return real_.run(tool, args, stop);
     }
 
 private:
-    std::string applications_, ditto_;
+    std::string ditto_;
     ProcessRunner real_{300};
 };
 
@@ -231,24 +229,22 @@ private slots:
         QVERIFY(model.installing().empty());
     }
 
-    void anOldVersionThatCannotComeBackIsJournaled() {
+    void aCopyThatFailsLeavesTheOldVersionInPlaceAndNothingInTheJournal() {
         UpdateHome home;
         home.fedApp("Example", "1.0", "2.0");
         Services services = home.services();
-        auto spoiler = std::make_shared<PlacementSpoiler>(home.apps(), services.tools.ditto);
-        services.makeRunner = [spoiler](double) -> std::shared_ptr<const CommandRunner> { return spoiler; };
+        auto halfCopy = std::make_shared<HalfCopy>(services.tools.ditto);
+        services.makeRunner = [halfCopy](double) -> std::shared_ptr<const CommandRunner> { return halfCopy; };
         AppModel& model = home.fixture.makeModel(services);
         await(model.checkUpdates());
         const InstalledApp app = model.apps().at(0);
 
         await(model.install(app));
         QCOMPARE(model.installProblems().at(app.id()), explained(UpdateRefusal::replaceFailed));
-        const auto removals = home.fixture.container().removals().value();
-        QCOMPARE(removals.size(), std::size_t(1));
-        QCOMPARE(removals[0]->title(), QStringLiteral("Example"));
-        QCOMPARE(removals[0]->items().size(), std::size_t(1));
-        QCOMPARE(removals[0]->items()[0].originalPath.path(), home.appPath("Example"));
-        QVERIFY(Trasher::isInTrash(removals[0]->items()[0]));
+        QCOMPARE(versionAt(home.appPath("Example")), std::string("1.0"));
+        QCOMPARE(Fs::list(home.apps()), std::vector<std::string>{"Example.app"});
+        QVERIFY(home.fixture.container().removals().value().empty());
+        QVERIFY(Fs::list(FreedesktopTrash::homeTrashFiles(home.fixture.home())).empty());
         QCOMPARE(model.updates().at(app.id()).kind(), UpdateCheck::Kind::available);
     }
 

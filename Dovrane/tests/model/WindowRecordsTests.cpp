@@ -3,6 +3,7 @@
 
 #include "AppModel/AppModel.h"
 #include "AppModel/ModelSeeding.h"
+#include "AppModel/Notice.h"
 #include "Services/JsonSettings.h"
 #include "Services/ListFormat.h"
 #include "Services/SettingKeys.h"
@@ -12,6 +13,8 @@
 
 #include <DovraneKit/system/FileSystem.h>
 
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <limits>
@@ -43,6 +46,31 @@ private slots:
         QCOMPARE(settingsTabFromRaw(QStringLiteral("appearance")), std::optional<SettingsTab>(SettingsTab::appearance));
         QCOMPARE(ActiveSheet::onboarding().id(), QStringLiteral("onboarding"));
         QCOMPARE(ActiveSheet::uninstall(UninstallRequest{}).id(), QStringLiteral("uninstall"));
+    }
+
+    // Every notice the model can give, in both languages and for one and for more: one that
+    // tells of a failure or of a part left undone wears the warning sign, any other the check
+    // mark. A sentence added to a notice can only make it warn.
+    void everyNoticeWearsTheMarkOfWhatItSays() {
+        // Words only a shortfall uses; "Nicht verfügbare Simulatoren" names what was removed.
+        const QRegularExpression shortfall(QStringLiteral("\\b(not|cannot|stayed|without|nicht|blieb(en)?|ohne)\\b"));
+        const auto english = qScopeGuard([] { Translations::install(); });
+        for (const char* language : {"en", "de"}) {
+            ScopedEnv chosen("APP_LANG", language);
+            QVERIFY(Translations::install());
+            for (int kind = 0; kind < int(Notice::Kind::kinds); ++kind)
+                for (int count : {1, 3}) {
+                    const Notice notice(Notice::Kind(kind), {.count = count, .text = "12 KB", .exact = count == 1});
+                    const QString what = QStringLiteral("%1 (%2)").arg(notice.text(), language);
+                    QVERIFY2(!notice.text().isEmpty() && !notice.text().contains(QLatin1Char('%')), qPrintable(what));
+                    QVERIFY2(notice.warns() == notice.text().contains(shortfall), qPrintable(what));
+                }
+        }
+        Notice done(Notice::Kind::moved, {.text = "1 KB"});
+        QVERIFY(!done.warns());
+        QVERIFY(done.add(Notice::Kind::notMoved, {.count = 1}).warns());
+        QVERIFY(Notice::following(QStringLiteral("Not emptied."), true).add(Notice::Kind::putBack).warns());
+        QCOMPARE(Notice::following(std::nullopt, true).add(Notice::Kind::diagnosticsCopied).warns(), false);
     }
 
     void germanTextsComeWithGermanOnly() {

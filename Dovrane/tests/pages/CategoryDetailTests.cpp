@@ -34,6 +34,7 @@
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -126,6 +127,12 @@ private slots:
         QCOMPARE(detail.summary(), QStringLiteral("2 items"));
         QCOMPARE(detail.items()->sortColumn(), int(CategoryItemsModel::lastUsedColumn));
         QCOMPARE(shownNames(detail), (QStringList{"iPhone 6", "iPhone 8"})); // never used, both: by name
+
+        // A last use ahead of the clock (a scan made before it was set back) reads as now.
+        detail.setCategory(
+            Category(CategoryID::logs, std::nullopt,
+                     {item("/tmp/logs/ahead", 7, Safety::safe, CleanupAction::trash, fixtureNow.adding(3 * 3600))}));
+        QCOMPARE(cell(detail, 0, CategoryItemsModel::lastUsedColumn), QStringLiteral("now"));
 
         // Items of one size come by name, whatever order a scan listed them in.
         for (const bool reversed : {false, true}) {
@@ -304,6 +311,47 @@ private slots:
         detail.setCategory(rescanned);
         QVERIFY(detail.picked().empty());
         QVERIFY(!detail.findChild<QPushButton*>("deleteSnapshots")->isEnabled());
+    }
+
+    // A footer action pressed from the keyboard keeps the focus, also when the press changes
+    // nothing; one that turns off with what it did hands the focus on within the pane, never to
+    // the widget after it.
+    void theFocusStaysInThePaneThroughItsFooterActions() {
+        PageFixture fixture;
+        for (const char* name : {"caches/pip/wheel", "caches/browser/cache", "caches/system/data"})
+            writeFile(fixture.base() / name, "x");
+        ModelSeeding(fixture.model).setScan(fixture.scan());
+        QWidget window;
+        auto* column = new QVBoxLayout(&window);
+        auto* detail = new CategoryDetail(fixture.context(), std::nullopt, &window);
+        column->addWidget(detail);
+        column->addWidget(new QPushButton(QStringLiteral("After"), &window));
+        detail->setCategory(categoryOf(*fixture.model.scan(), CategoryID::caches));
+        showAsWindow(window);
+        QApplication::setActiveWindow(&window);
+        QVERIFY(waitForWindowActive(&window));
+
+        auto* selectSafe = detail->findChild<QPushButton*>("selectSafeItems");
+        auto* moveToTrash = detail->findChild<QPushButton*>("moveToTrash");
+        selectSafe->setFocus(Qt::TabFocusReason);
+        for (int press = 0; press < 2; ++press) {
+            QTest::keyClick(selectSafe, Qt::Key_Space);
+            QCOMPARE(QApplication::focusWidget(), selectSafe);
+        }
+        moveToTrash->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(moveToTrash, Qt::Key_Space);
+        const auto& sheet = fixture.model.sheet();
+        DOVRANE_TRY_VERIFY(sheet && sheet->cleanupRequest());
+        QCOMPARE(QApplication::focusWidget(), moveToTrash);
+        connect(&fixture.model, &AppModel::changed, detail, [&](AppModel::Field field) {
+            if (field == AppModel::Field::scan)
+                detail->setCategory(categoryOf(*fixture.model.scan(), CategoryID::caches));
+        });
+        await(fixture.model.perform(*sheet->cleanupRequest()));
+        // Nothing safe is left to pick or move: the table has the focus, on a row that shows it.
+        QVERIFY(!moveToTrash->isEnabled() && !selectSafe->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), detail->table());
+        QVERIFY(detail->table()->currentIndex().isValid());
     }
 
     void thousandsOfSafeItemsArePickedAsRunsOfRowsAndAllGoToTheCleanup() {
@@ -516,11 +564,15 @@ private slots:
         QCOMPARE(mkfifo(gate.c_str(), 0600), 0);
         pkexec.setPretending(false);
         const QFuture<bool> waiting = Admin::run("read x < '" + gate + "'", {}, pkexec.paths());
+        emptyTrash->setFocus(Qt::TabFocusReason);
         emptyTrash->click();
         box = openConfirmation(detail);
         QCOMPARE(box->actionButton()->text(), QStringLiteral("Empty Trash"));
         box->actionButton()->click();
         QVERIFY(!emptyTrash->isEnabled());
+        // The focus waits in the table, on a row that shows it, and returns when the button does.
+        QCOMPARE(detail.focusWidget(), detail.table());
+        QVERIFY(detail.table()->currentIndex().isValid());
         QVERIFY(emptying->isVisibleTo(&detail));
         QVERIFY(visibleTexts(detail).contains(QStringLiteral("Emptying the Trash…")));
         QVERIFY(!fixture.model.notice());
@@ -530,6 +582,7 @@ private slots:
         pkexec.setPretending(true);
         while (!emptyTrash->isEnabled())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCOMPARE(detail.focusWidget(), emptyTrash);
         QVERIFY(!emptying->isVisibleTo(&detail));
         QVERIFY(fixture.model.notice());
         QVERIFY(!Fs::exists(trash + "/files/old.zip"));

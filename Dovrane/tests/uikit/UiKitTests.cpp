@@ -22,16 +22,22 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
+#include <QStyleOptionSlider>
 #include <QTextDocument>
+#include <QToolTip>
 #include <QTranslator>
 
 #include <array>
@@ -116,6 +122,39 @@ private slots:
                                         .arg(frame.name(), field.name(), look == Look::dark ? "dark" : "light")));
             }
         }
+    }
+
+    // A scroll bar's handle stands out from its track at 3:1 in either look, across and down.
+    void scrollBarHandlesStandOutFromTheirTrackInBothLooks() {
+        struct Bar : QScrollBar {
+            using QScrollBar::initStyleOption;
+            using QScrollBar::QScrollBar;
+        };
+        const auto restore = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        for (Look look : {Look::light, Look::dark})
+            for (Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
+                Appearance::shared().force(look);
+                Bar bar(orientation);
+                bar.setRange(0, 100);
+                bar.setPageStep(25);
+                const int thickness = orientation == Qt::Vertical ? bar.sizeHint().width() : bar.sizeHint().height();
+                bar.resize(orientation == Qt::Vertical ? QSize(thickness, 240) : QSize(240, thickness));
+                QStyleOptionSlider option;
+                bar.initStyleOption(&option);
+                const QRect slider =
+                    bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar);
+                const QRect groove =
+                    bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, &bar);
+                const QImage image = bar.grab().toImage();
+                const QColor handle = image.pixelColor(slider.center());
+                // The track beyond the handle, the bar's value being at its start.
+                const QPoint beyond = orientation == Qt::Vertical ? QPoint(groove.center().x(), groove.bottom() - 4)
+                                                                  : QPoint(groove.right() - 4, groove.center().y());
+                const QColor track = image.pixelColor(beyond);
+                QVERIFY2(testing::contrastRatio(handle, track) >= 3.0,
+                         qPrintable(QStringLiteral("%1 on %2 in the %3 look")
+                                        .arg(handle.name(), track.name(), look == Look::dark ? "dark" : "light")));
+            }
     }
 
     // A disabled symbol is drawn in the colour of disabled text, so in the dark look it stays as
@@ -453,8 +492,48 @@ private slots:
         label.setFullText(QStringLiteral("Tiny"));
         QCOMPARE(label.text(), QStringLiteral("Tiny"));
         QVERIFY(label.toolTip().isEmpty());
-        // A long text of many words wraps in its tooltip.
-        QVERIFY(!Texts::tooltip(QString(200, QLatin1Char('a'))).contains(QStringLiteral("nowrap")));
+        // A long text wraps in its tooltip.
+        QVERIFY(Texts::tooltip(QString(200, QLatin1Char('a'))).contains(QStringLiteral("<br>")));
+    }
+
+    // Long names without a space, a long path and a sentence: the tooltip shows every character,
+    // in lines of a readable width, on the screen; a path breaks only after a "/" where its
+    // folders' names allow.
+    void longNamesWrapInTheirTooltipsAndStayOnTheScreen() {
+        const QString word = QStringLiteral("CacheOfAnApp0123");
+        QString path;
+        while (path.size() < 300)
+            path += QStringLiteral("/folder-") + QString::number(path.size());
+        const QStringList texts = {word.repeated(13).left(200), word.repeated(63).left(1000), path,
+                                   QStringLiteral("Cache of an app. ").repeated(12) + QChar('\n') + path};
+        const QFontMetrics metrics(QToolTip::font());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        for (const QString& text : texts) {
+            const QString tip = Texts::tooltip(text);
+            QTextDocument shown;
+            shown.setHtml(tip);
+            QString whole = shown.toPlainText();
+            whole.remove(QChar::LineSeparator).remove(QLatin1Char('\n'));
+            QCOMPARE(whole.remove(QLatin1Char(' ')), QString(text).remove(QLatin1Char(' ')).remove(QLatin1Char('\n')));
+            if (text == path) {
+                const QStringList lines = tip.section(QLatin1Char('>'), 1, -1).chopped(4).split(QStringLiteral("<br>"));
+                QVERIFY(lines.size() >= 2);
+                for (const QString& line : lines.mid(0, lines.size() - 1))
+                    QVERIFY2(line.endsWith(QLatin1Char('/')), qPrintable(line));
+            }
+
+            QToolTip::showText(screen.center(), tip);
+            QLabel* label = nullptr;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->inherits("QTipLabel") && top->isVisible())
+                    label = qobject_cast<QLabel*>(top);
+            QVERIFY(label);
+            const QString what = text.left(40) + QStringLiteral("…: ") + QString::number(label->width());
+            QVERIFY2(screen.contains(label->geometry()), qPrintable(what));
+            QVERIFY2(label->width() <= metrics.averageCharWidth() * 80, qPrintable(what));
+            QVERIFY2(label->height() >= 3 * metrics.lineSpacing(), qPrintable(what));
+            QToolTip::hideText();
+        }
     }
 
     void detailHeadersShowWhatTheyAreGivenWhereTheirStylePutsIt() {
@@ -656,7 +735,7 @@ private slots:
              "to the Trash.",
              "Dovrane zeigt, was deinen Computer füllt, erklärt jedes Objekt in einem Satz und legt Dinge immer nur in "
              "den Papierkorb."},
-            {"dovrane::Menus", "Open File &Access Settings", "Einstellungen für &Dateizugriff öffnen"},
+            {"dovrane::Menus", "Open File &Access Settings…", "Einstellungen für &Dateizugriff öffnen…"},
         };
         for (const auto& [context, english, expected] : linuxTexts)
             QCOMPARE(german.translate(context, english), QString::fromUtf8(expected));

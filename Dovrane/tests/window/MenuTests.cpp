@@ -140,7 +140,7 @@ private slots:
         QStringList help;
         for (QAction* item : w.window.menuBar()->actions().last()->menu()->actions())
             help << shown(item);
-        QCOMPARE(help, QStringList({"Setup and Permissions…", "Open File Access Settings", QString(),
+        QCOMPARE(help, QStringList({"Setup and Permissions…", "Open File Access Settings…", QString(),
                                     "Copy Diagnostics", "Email Support"}));
     }
 
@@ -161,7 +161,7 @@ private slots:
             MenuWindow w;
             QCOMPARE(shown(w.window.menuBar()->actions().at(1)), QStringLiteral("Festplatte"));
             QCOMPARE(shown(w.menus.cleanUpSafeItems), QStringLiteral("Gefahrlose Objekte aufräumen…"));
-            QCOMPARE(shown(w.menus.openFileAccessSettings), QStringLiteral("Einstellungen für Dateizugriff öffnen"));
+            QCOMPARE(shown(w.menus.openFileAccessSettings), QStringLiteral("Einstellungen für Dateizugriff öffnen…"));
             QCOMPARE(w.window.scanToolbar()->scanButton()->toolTip(),
                      QStringLiteral("Die Festplatte neu messen (Strg-R)"));
         }

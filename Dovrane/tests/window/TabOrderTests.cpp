@@ -8,6 +8,7 @@
 #include "AppsPage/AppTables.h"
 #include "ContentView/NoticeBar.h"
 #include "ContentView/ScanToolbar.h"
+#include "ContentView/SheetHost.h"
 #include "QtWaits.h"
 #include "Sheets/UninstallSheet.h"
 #include "UiKit/Appearance.h"
@@ -35,6 +36,9 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
+#include <vector>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -43,8 +47,8 @@ namespace {
 
 QWidget* focused() { return QApplication::focusWidget(); }
 
-// A key goes to the focused widget, or to the active window when nothing has the focus (as a
-// freshly opened sheet). False when there is neither.
+// A key goes to the focused widget, or to the active window when nothing has the focus. False
+// when there is neither.
 [[nodiscard]] bool press(Qt::Key key) {
     QWidget* target = focused() ? focused() : QApplication::activeWindow();
     if (!target)
@@ -196,6 +200,31 @@ private slots:
                                     widget->objectName() + " " +
                                     QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name)));
         });
+    }
+
+    // A sheet opens with the keyboard on a control that shows it: the cleanup sheet on what
+    // moves, the uninstall sheet on its first leftover, in either look.
+    void sheetsOpenWithTheirFocusShown() {
+        WindowFixture fixture;
+        ViewTour tour(fixture);
+        const auto back = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
+        const std::vector<std::pair<QString, std::function<void()>>> sheets = {
+            {QStringLiteral("cleanup"),
+             [&] { tour.model.requestCleanup(tour.model.scan()->safeItems(true), "Safe items"); }},
+            {QStringLiteral("uninstall"), [&] { (void)tour.model.requestUninstall(tour.model.apps().front()); }},
+        };
+        for (Look look : {Look::light, Look::dark})
+            for (const auto& [name, open] : sheets) {
+                Appearance::shared().force(look);
+                open();
+                QWidget* sheet = tour.awaitSheet();
+                QVERIFY(sheet);
+                DOVRANE_TRY_VERIFY2(focused() && focused()->window() == sheet, qPrintable(name));
+                QString measured;
+                QVERIFY2(showsFocus(*focused(), &measured), qPrintable(name + ": " + measured));
+                tour.model.setSheet(std::nullopt);
+                DOVRANE_TRY_VERIFY(!tour.window.sheetHost()->current());
+            }
     }
 
     // A ring two pixels wide: at least one perimeter's worth of pixels changes, on a flat

@@ -251,8 +251,48 @@ void ControlStyle::polish(QWidget* widget) {
                 qOverload<>(&QWidget::update), Qt::UniqueConnection);
 }
 
+QColor ControlStyle::scrollTrack(const QPalette& palette) {
+    return SemanticColors::mixed(palette.color(QPalette::Base), palette.color(QPalette::Window), 0.5);
+}
+
+QColor ControlStyle::scrollHandle(const QPalette& palette, bool active) {
+    // The text's colour, faint, taken no farther than the track needs to show it; held or under
+    // the pointer, the handle darkens (or, in the dark look, brightens) a step.
+    QColor ink = palette.color(QPalette::Text);
+    ink.setAlphaF(active ? 0.55F : 0.3F);
+    const double ratio = active ? SemanticColors::graphicContrast + 1 : SemanticColors::graphicContrast;
+    return SemanticColors::withContrast(ink, scrollTrack(palette), ratio);
+}
+
 void ControlStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                                       const QWidget* widget) const {
+    // Fusion's handle is a shade lighter than its track, which in the light look leaves it all
+    // but unseen: the track and the handle are drawn here, the arrows stay Fusion's.
+    const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+    if (control == CC_ScrollBar && bar) {
+        QStyleOptionSlider arrows = *bar;
+        arrows.subControls &= ~(SC_ScrollBarGroove | SC_ScrollBarSlider | SC_ScrollBarAddPage | SC_ScrollBarSubPage);
+        painter->save();
+        if (bar->subControls & SC_ScrollBarGroove) {
+            const QRect groove = subControlRect(control, bar, SC_ScrollBarGroove, widget);
+            painter->fillRect(groove, scrollTrack(bar->palette));
+        }
+        QProxyStyle::drawComplexControl(control, &arrows, painter, widget);
+        if ((bar->subControls & SC_ScrollBarSlider) && bar->maximum > bar->minimum) {
+            const bool across = bar->orientation == Qt::Horizontal;
+            const QRectF slider = subControlRect(control, bar, SC_ScrollBarSlider, widget);
+            const QRectF handle = across ? slider.adjusted(1, 3, -1, -3) : slider.adjusted(3, 1, -3, -1);
+            const bool active =
+                bar->activeSubControls & SC_ScrollBarSlider && (bar->state & (State_MouseOver | State_Sunken));
+            const qreal radius = std::min(handle.width(), handle.height()) / 2;
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(scrollHandle(bar->palette, active));
+            painter->drawRoundedRect(handle, radius, radius);
+        }
+        painter->restore();
+        return;
+    }
     // A tool button (the toolbar's, a disclosure) wears the ring of every other button, where
     // Fusion draws a line one pixel wide inside it.
     const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);

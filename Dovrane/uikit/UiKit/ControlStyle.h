@@ -7,7 +7,8 @@
 // bar under the keyboard. Keyboard focus shows as one ring, two pixels wide in the accent,
 // wherever Fusion marks it faintly or only after a key moved it: on buttons of every kind, on a
 // focused field's frame, around the current row of a list or table and around the title of a
-// check box or tab. A table sorted largest first shows its arrow pointing down.
+// check box or tab. A table sorted largest first shows its arrow pointing down. A scroll bar's
+// handle stands out from its track.
 
 #include <QProxyStyle>
 
@@ -42,6 +43,10 @@ public:
     // Halfway between the field's colour and its text: at least 3:1 against the field in
     // either look.
     static QColor checkBoxFrame(const QPalette& palette);
+    // A scroll bar's track, halfway between the field and the window, and its handle, at least
+    // 3:1 against the track in either look (more while held or under the pointer).
+    static QColor scrollTrack(const QPalette& palette);
+    static QColor scrollHandle(const QPalette& palette, bool active);
 };
 
 } // namespace dovrane

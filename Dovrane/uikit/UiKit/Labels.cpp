@@ -6,9 +6,12 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QToolTip>
 
 #include <algorithm>
 #include <vector>
@@ -200,13 +203,41 @@ void LineLimitedLabel::refit() {
 
 namespace Texts {
 
+namespace {
+// The lines of one paragraph of a tooltip at most width wide: broken at spaces and after each "/"
+// of a path, and anywhere in a word wider than a line.
+QStringList tooltipLines(const QString& paragraph, const QFont& font, qreal width) {
+    constexpr QChar breakHere(0x200B); // a zero-width space: a place to break, never shown
+    QString breakable = paragraph;
+    breakable.replace(QLatin1Char('/'), QStringLiteral("/") + breakHere);
+    QTextLayout layout(breakable, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lines << breakable.mid(line.textStart(), line.textLength()).remove(breakHere);
+    }
+    layout.endLayout();
+    return lines;
+}
+} // namespace
+
 QString tooltip(const QString& plain) {
-    // A tooltip of rich text wraps at a width of the label's choosing, which breaks even a short
-    // name in two; a line that a tooltip holds well stays whole.
-    constexpr qsizetype oneLineAtMost = 160;
-    if (plain.size() <= oneLineAtMost && !plain.contains(QLatin1Char('\n')))
-        return QStringLiteral("<p style='white-space:nowrap'>%1</p>").arg(plain.toHtmlEscaped());
-    return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
+    // A tooltip of rich text left to wrap itself breaks a short name in two and cannot break a
+    // long name without spaces at all, so the lines are broken here: about 70 characters wide,
+    // and never wider than the screen.
+    const QFont font = QToolTip::font();
+    qreal width = QFontMetricsF(font).averageCharWidth() * 70;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() * 0.9);
+    QStringList lines;
+    for (const QString& paragraph : plain.split(QLatin1Char('\n')))
+        for (const QString& line : tooltipLines(paragraph, font, width))
+            lines << line.toHtmlEscaped();
+    return QStringLiteral("<p style='white-space:nowrap'>%1</p>").arg(lines.join(QStringLiteral("<br>")));
 }
 
 QString withoutMnemonics(const QString& plain) {
@@ -235,6 +266,8 @@ QString unknown() { return QStringLiteral("\u2013"); }
 QString version(const std::string& stated) {
     return stated.empty() || stated == "?" ? unknown() : QString::fromStdString(stated);
 }
+
+QString lastUsed(Date date, Date now) { return QString::fromStdString(DateText::relative(std::min(date, now), now)); }
 
 } // namespace Texts
 

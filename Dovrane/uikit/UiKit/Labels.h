@@ -5,6 +5,8 @@
 
 #include "UiKit/Fonts.h"
 
+#include <DovraneKit/core/Date.h>
+
 #include <QLabel>
 
 #include <cstdint>
@@ -81,8 +83,9 @@ private:
 };
 
 namespace Texts {
-// Data shown as a tooltip: escaped, so no file or feed can bring in markup; up to 160 characters
-// of one line stay on one line.
+// Data shown as a tooltip: escaped, so no file or feed can bring in markup, and in lines of a
+// readable width that the screen holds: a path breaks after a "/", a word longer than a line
+// anywhere. A line that fits stays whole.
 QString tooltip(const QString& plain);
 // Data shown on a button, menu item or tab: "&" doubled, so it makes no mnemonic.
 QString withoutMnemonics(const QString& plain);
@@ -102,6 +105,9 @@ QString unknown();
 // An app's version as shown: the text it states, or unknown() where it states none (the library
 // keeps "?" for that).
 QString version(const std::string& stated);
+// A last use relative to now ("3 weeks ago"); one ahead of now (a clock set back since) reads
+// as now, never "in …".
+QString lastUsed(Date date, Date now);
 } // namespace Texts
 
 } // namespace dovrane

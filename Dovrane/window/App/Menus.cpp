@@ -95,11 +95,12 @@ Menus::Menus(QMainWindow& window, AppModel& model, Updater& updater, QWidget& si
     setupAndPermissions =
         addAction(help, tr("&Setup and Permissions…"), {}, [this] { model_.setSheet(ActiveSheet::onboarding()); });
     // Linux has no access pane of its own: what Dovrane may read is told in its own Settings.
-    openFileAccessSettings = addAction(help, tr("Open File &Access Settings"), {}, [this, open = actions.openSettings] {
-        model_.setSettingsTab(SettingsTab::general);
-        if (open)
-            open();
-    });
+    openFileAccessSettings =
+        addAction(help, tr("Open File &Access Settings…"), {}, [this, open = actions.openSettings] {
+            model_.setSettingsTab(SettingsTab::general);
+            if (open)
+                open();
+        });
     help->addSeparator();
     copyDiagnostics = addAction(help, tr("Copy &Diagnostics"), {}, [this] { model_.copyDiagnostics(); });
     emailSupport = addAction(help, tr("&Email Support"), {}, [] { Desktop::open(supportAddress()); });

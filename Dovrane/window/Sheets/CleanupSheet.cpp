@@ -99,7 +99,6 @@ CleanupSheet::CleanupSheet(AppModel& model, std::shared_ptr<const CleanupRequest
     : QDialog(parent), model_(model), request_(std::move(request)) {
     setWindowTitle(tr("This goes to the Trash"));
     setFixedWidth(520);
-    new WindowHook(this);
     new FitsHeight(this);
     const TrashPlan& plan = request_->plan;
 
@@ -163,12 +162,15 @@ CleanupSheet::CleanupSheet(AppModel& model, std::shared_ptr<const CleanupRequest
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(SheetParts::cancelButton(tr("Cancel"), this, this));
+    QPushButton* cancel = SheetParts::cancelButton(tr("Cancel"), this, this);
+    buttons->addWidget(cancel);
     confirm_ = SheetParts::confirmButton(
         tr("Move to Trash"), [this] { model_.perform(*request_); }, this);
     confirm_->setEnabled(!plan.entries.empty());
     buttons->addWidget(confirm_);
     stack->addLayout(buttons);
+    // The sheet opens on what moves, its first row ringed; with nothing to move, on Cancel.
+    new WindowHook(this, plan.entries.empty() ? static_cast<QWidget*>(cancel) : entries_);
 }
 
 } // namespace dovrane

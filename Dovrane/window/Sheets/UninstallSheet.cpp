@@ -25,7 +25,6 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     const QString appName = QString::fromStdString(request_.app.name);
     setWindowTitle(tr("Remove %1?").arg(appName));
     setFixedWidth(560);
-    new WindowHook(this);
     new FitsHeight(this);
 
     auto* stack = new QVBoxLayout(this);
@@ -82,6 +81,8 @@ UninstallSheet::UninstallSheet(AppModel& model, UninstallRequest request, QWidge
     buttons->addWidget(confirm_);
     stack->addLayout(buttons);
     refreshTotal();
+    // The sheet opens on the first leftover, ringed; without leftovers, on its default button.
+    new WindowHook(this, toggles_.empty() ? static_cast<QWidget*>(confirm_) : toggles_.front());
 }
 
 QWidget* UninstallSheet::leftoverRow(const Leftover& leftover, QWidget* parent) {

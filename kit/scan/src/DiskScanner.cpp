@@ -332,7 +332,9 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, const Del
             item.action = CleanupAction::showOnly;
     refuseWhereNoTrashTakes(kept);
     keepWithinReach(kept);
-    return Category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
+    Category category(id, std::nullopt, std::move(kept), raw.sizeIsEstimate, std::move(raw.note));
+    category.capLastUse(now);
+    return category;
 }
 
 void DiskScanner::refuseWhereNoTrashTakes(std::vector<CleanupItem>& items) const {

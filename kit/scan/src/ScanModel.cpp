@@ -220,6 +220,18 @@ std::int64_t ScanResult::safeTotal() const {
     return sum;
 }
 
+void Category::capLastUse(Date when) {
+    // A snapshot's date is when it was taken, and names it.
+    for (CleanupItem& item : items)
+        if (item.lastUsed && *item.lastUsed > when && item.action != CleanupAction::deleteSnapshot)
+            item.lastUsed = when;
+}
+
+void ScanResult::capLastUse() {
+    for (Category& category : categories)
+        category.capLastUse(date);
+}
+
 void ScanResult::computeOther() {
     std::erase_if(categories, [](const Category& c) { return c.id == CategoryID::other; });
     std::int64_t known = 0;

@@ -220,6 +220,22 @@ std::error_code rename(const Place& from, const Place& to, const std::optional<I
     return {};
 }
 
+std::error_code swapOut(const Place& place, const std::string& staged, const Place& to,
+                        const std::optional<Identity>& expected, const std::function<void()>& swapped) {
+    if (expected)
+        if (const std::error_code changed = verify(place, *expected))
+            return changed;
+    const int folder = place.folder.fd();
+    if (renameat2(folder, staged.c_str(), folder, place.name.c_str(), RENAME_EXCHANGE) != 0)
+        return errorOf(errno == ENOSYS || errno == EOPNOTSUPP ? EINVAL : errno);
+    if (swapped)
+        swapped();
+    const std::error_code moved = rename(Place{OpenFolder(fcntl(folder, F_DUPFD_CLOEXEC, 0)), staged}, to, expected);
+    if (moved)
+        renameat2(folder, staged.c_str(), folder, place.name.c_str(), RENAME_EXCHANGE);
+    return moved;
+}
+
 std::error_code move(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
                      const std::string& to, const std::optional<Identity>& expected) {
     auto source = parentOf(fromRoot, from);

@@ -14,6 +14,7 @@
 #include "support/ScannerFixture.h"
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -201,6 +202,43 @@ TEST(DiskScanner, ExcludedPathsDropItemsByWholeComponents) {
         }
     }
     EXPECT_EQ(result.category(CategoryID::other)->size, result.used());
+}
+
+// A last use after the scan (a file dated 2100, one read an hour ahead of the scan, the folder
+// holding one) counts as the scan's own time, in a scan and in one saved before that held; an
+// earlier one stays as it was.
+TEST(DiskScanner, NoLastUseComesAfterTheScan) {
+    ScannerFixture f;
+    f.now = Date::now().adding(86400);              // ahead of the times that reading the folders leaves
+    const Date far = Date::fromUnix(4'102'444'800); // 2100-01-01
+    const Date old = f.now.adding(-10 * 86400.0);
+    writeFileOfSize(f / "Library/Logs/far.log", 3000);
+    setTimes(f / "Library/Logs/far.log", far);
+    writeFileOfSize(f / "Library/Logs/soon.log", 3000);
+    setTimes(f / "Library/Logs/soon.log", old);
+    const timespec soon[2] = {{time_t(f.now.unixSeconds()) + 3600, 0}, {0, UTIME_OMIT}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (f / "Library/Logs/soon.log").c_str(), soon, 0), 0);
+    writeFileOfSize(f / "Library/Logs/old.log", 3000);
+    setTimes(f / "Library/Logs/old.log", old);
+    writeFileOfSize(f / "Downloads/far.bin", 3000);
+    setTimes(f / "Downloads/far.bin", far);
+
+    const ScanResult scan = f.scanner().scan({});
+    std::map<std::string, std::optional<Date>> lastUsed;
+    for (CategoryID id : {CategoryID::logs, CategoryID::personal})
+        for (const CleanupItem& item : scan.category(id)->items)
+            lastUsed[item.name] = item.lastUsed;
+    EXPECT_EQ(lastUsed["far.log"], f.now);
+    EXPECT_EQ(lastUsed["soon.log"], f.now);
+    EXPECT_EQ(lastUsed["Downloads"], f.now);
+    ASSERT_TRUE(lastUsed["old.log"]);
+    EXPECT_NEAR(lastUsed["old.log"]->secondsSinceReference, old.secondsSinceReference, 0.001);
+
+    ScanResult saved = scan;
+    saved.categories[0].items = {itemAt(f / "Library/Logs/far.log", 3000)};
+    saved.categories[0].items[0].lastUsed = far;
+    saved.capLastUse();
+    EXPECT_EQ(saved.categories[0].items[0].lastUsed, scan.date);
 }
 
 TEST(DiskScanner, ProtectedTrashItemsBecomeShowOnlyOthersAreNotChecked) {

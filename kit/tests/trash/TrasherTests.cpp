@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <grp.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -1020,6 +1023,74 @@ TEST(TrasherReasons, PutBackIntoAFolderTheUserMayNotWriteSaysWhyInTheUsersLangua
     EXPECT_EQ(Fs::readFile(home + "/Downloads/a.zip"), "a");
 }
 
+// An item that may not leave the Trash, a folder its user may not rewrite, is what Put Back's
+// reason names, in either language, and not the original place, which is free.
+TEST(TrasherReasons, PutBackOfAFolderThatMayNotLeaveTheTrashNamesTheTrash) {
+    TempDir dir;
+    const auto user = dovrane::testing::ordinaryUser();
+    const std::string home = dir / "home";
+    makeFolder(home + "/Downloads/photos");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    for (const std::string& path : {home, home + "/Downloads", home + "/Downloads/photos"})
+        ASSERT_EQ(chown(path.c_str(), user.user, user.group), 0) << path;
+    const auto putBack = [&] {
+        const Trasher t{DeletionGuard(Url::fromPath(home)), Url::fromPath(FreedesktopTrash::homeTrashFiles(home))};
+        const Trasher::Outcome moved = t.execute(t.plan({{Url::fromPath(home + "/Downloads/photos"), 1, 1, false}}));
+        if (moved.removed.size() != 1)
+            return std::string("not moved");
+        const std::string trashed = moved.removed[0].trashPath.path();
+        chmod(trashed.c_str(), 0555);
+        std::string report = t.putBack(moved.removed[0]).reason;
+        {
+            dovrane::testing::ScopedEnv german("APP_LANG", "de");
+            report += " / " + t.putBack(moved.removed[0]).reason;
+        }
+        chmod(trashed.c_str(), 0755);
+        if (t.putBack(moved.removed[0]) != Trasher::PutBackResult::restored())
+            report += " / then not restored";
+        return report;
+    };
+    EXPECT_EQ(
+        dovrane::testing::asOrdinaryUser(putBack),
+        "You may not move this item out of the Trash. / Du darfst dieses Objekt nicht aus dem Papierkorb bewegen.");
+    EXPECT_TRUE(Fs::isDirectory(home + "/Downloads/photos"));
+}
+
+// A file locked in the Trash (immutable, as only an administrator can make it): Put Back names
+// the item in the Trash, even for an administrator, whom no right of the original place stops.
+TEST_F(TrasherTest, PutBackOfAnItemLockedInTheTrashNamesTheTrash) {
+    const std::string file = home / "Downloads/a.zip";
+    writeFile(file, "a");
+    const Trasher t = plainTrasher();
+    const Trasher::Outcome moved = t.execute(t.plan({item(file)}));
+    ASSERT_EQ(moved.removed.size(), 1u);
+    const std::string trashed = moved.removed[0].trashPath.path();
+    const auto setLocked = [&trashed](bool locked) {
+        const int fd = open(trashed.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        int flags = 0;
+        bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = locked ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        if (fd >= 0)
+            close(fd);
+        return done;
+    };
+    if (!setLocked(true))
+        GTEST_SKIP() << "this file system, or this user, cannot make a file immutable";
+    const Trasher::PutBackResult refused = t.putBack(moved.removed[0]);
+    std::string german;
+    {
+        dovrane::testing::ScopedEnv chosen("APP_LANG", "de");
+        german = t.putBack(moved.removed[0]).reason;
+    }
+    ASSERT_TRUE(setLocked(false));
+    EXPECT_EQ(refused.kind, Kind::failed);
+    EXPECT_EQ(refused.reason, "You may not move this item out of the Trash.");
+    EXPECT_EQ(german, "Du darfst dieses Objekt nicht aus dem Papierkorb bewegen.");
+    EXPECT_EQ(t.putBack(moved.removed[0]), Trasher::PutBackResult::restored());
+    EXPECT_EQ(Fs::readFile(file), "a");
+}
+
 // No error of the system reaches the user in the system's own English, either way.
 TEST(TrasherReasons, EverySystemErrorIsSaidInDovranesOwnWords) {
     for (const char* language : {"en", "de"}) {
@@ -1099,4 +1170,75 @@ TEST_F(TrasherTest, SettlingKeepsWhatReachedTheTrashAndRemovesOnlyOurOwnLeftInfo
     EXPECT_TRUE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("foreign"))));
     EXPECT_TRUE(Trasher::isInTrash(moved.removed[1]));
     EXPECT_TRUE(Fs::exists(work / "half"));
+}
+
+// A replacement the administrator makes is one command of our mover: a single file (an AppImage)
+// takes its old version's place in one step, and the old one reaches the Trash under its place's
+// name, so Put Back knows where it goes.
+TEST_F(TrasherTest, AReplacementNeedingTheAdministratorSwapsAndTrashesInOneMoverCommand) {
+    const std::string tool = work / "Apps/Tool.AppImage";
+    writeFile(tool, "old");
+    const Trasher t = trasher(runShell);
+    std::string madeAt;
+    const Trasher::Replacement replacement{[&](const std::string& staged) {
+                                               madeAt = staged;
+                                               writeFile(staged, "new");
+                                               return true;
+                                           },
+                                           {}};
+    const Trasher::Outcome outcome = t.replace(t.plan({item(tool, 3, true)}).entries.front(), replacement, {});
+
+    ASSERT_EQ(outcome.removed.size(), 1u) << (outcome.failed.empty() ? "" : outcome.failed[0].reason);
+    EXPECT_EQ(outcome.removed[0], (RemovedItem{Url::fromPath(tool), Url::fromPath(inTrash("Tool.AppImage")), 3, true}));
+    EXPECT_TRUE(Trasher::isInTrash(outcome.removed[0]));
+    EXPECT_EQ(Fs::readFile(tool), "new");
+    EXPECT_EQ(Fs::readFile(inTrash("Tool.AppImage")), "old");
+    EXPECT_EQ(Fs::list(work / "Apps"), std::vector<std::string>{"Tool.AppImage"});
+    EXPECT_EQ(Path::parent(madeAt), work / "Apps");
+    ASSERT_EQ(log.commands.size(), 1u);
+    EXPECT_EQ(log.commands[0].rfind(Shell::quote(ToolPaths::current().mover) + " --swap ", 0), 0u) << log.commands[0];
+}
+
+// What a replacement killed part-way left: the old item under the name beside its place goes on
+// into the Trash; a replacement that never took the place goes; a link or another user's entry
+// under such a name is not ours and stays.
+TEST_F(TrasherTest, SettlingAReplacementFinishesItsMoveAndRemovesOnlyItsOwnCopy) {
+    const auto staging = [&](const std::string& name) {
+        return work / ("Apps/" + std::string(Trasher::stagingPrefix) + name);
+    };
+    const auto left = [&](const std::string& name, bool swapped, bool claimed) {
+        const std::string place = work / ("Apps/" + name);
+        writeFile(place, "old " + name);
+        const FolderDescent::Identity::File old = FolderDescent::identify(place)->item;
+        if (swapped)
+            std::rename(place.c_str(), staging(name).c_str());
+        writeFile(swapped ? place : staging(name), "new " + name);
+        if (claimed)
+            writeFile(FreedesktopTrash::infoPathFor(inTrash(name)), FreedesktopTrash::infoText(place, 0));
+        return RemovedItem{Url::fromPath(place),        Url::fromPath(inTrash(name)), 1, false, old,
+                           Url::fromPath(staging(name))};
+    };
+    makeFolder(trashFiles.path());
+    const RemovedItem swapped = left("swapped", true, true), made = left("made", false, true),
+                      copying = left("copying", false, false), linked = left("linked", false, false);
+    Fs::removeAll(staging("linked"));
+    makeSymlink(work / "elsewhere", staging("linked"));
+    std::vector<RemovedItem> taken{swapped, made, copying, linked};
+    if (geteuid() == 0) {
+        const RemovedItem theirs = left("theirs", false, false);
+        ASSERT_EQ(lchown(staging("theirs").c_str(), 65534, 65534), 0);
+        taken.push_back(theirs);
+    }
+
+    EXPECT_EQ(Trasher::settle(taken), std::vector<RemovedItem>{swapped});
+    EXPECT_EQ(Fs::readFile(inTrash("swapped")), "old swapped");
+    EXPECT_EQ(Fs::readFile(work / "Apps/swapped"), "new swapped");
+    EXPECT_EQ(Fs::readFile(work / "Apps/made"), "old made");
+    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("made"))));
+    EXPECT_FALSE(Fs::exists(staging("made")));
+    EXPECT_FALSE(Fs::exists(staging("copying")));
+    EXPECT_TRUE(Fs::isSymlink(staging("linked")));
+    if (geteuid() == 0) {
+        EXPECT_EQ(Fs::readFile(staging("theirs")), "new theirs");
+    }
 }

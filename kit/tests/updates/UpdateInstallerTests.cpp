@@ -16,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sodium.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -216,7 +218,12 @@ TEST_F(UpdateInstallerTest, SignedZipFromLoopbackReplacesTheAppAndTrashesTheOldO
     EXPECT_EQ(calls[1].args, (std::vector<std::string>{"--verify", "--deep", "--strict", newApp}));
     EXPECT_EQ(calls[2].args, (std::vector<std::string>{"--assess", "--type", "execute", appPath}));
     EXPECT_EQ(calls[3].args, (std::vector<std::string>{"--assess", "--type", "execute", newApp}));
-    EXPECT_EQ(calls[4].args, (std::vector<std::string>{newApp, appPath}));
+    // Copied beside the old app, never into its place; nothing of the copy's name is left.
+    ASSERT_EQ(calls[4].args.size(), 2u);
+    EXPECT_EQ(calls[4].args[0], newApp);
+    EXPECT_EQ(Path::parent(calls[4].args[1]), Path::parent(appPath));
+    EXPECT_NE(calls[4].args[1], appPath);
+    EXPECT_EQ(Fs::list(Path::parent(appPath)), std::vector<std::string>{"Example.app"});
     EXPECT_EQ((std::vector<std::string>{calls[0].tool, calls[1].tool, calls[2].tool, calls[3].tool, calls[4].tool}),
               (std::vector<std::string>{tools().ditto, tools().codesign, tools().spctl, tools().spctl, tools().ditto}));
     EXPECT_TRUE(adminCommands.empty());
@@ -622,7 +629,7 @@ TEST_F(UpdateInstallerTest, GatekeeperRefusesAnUntrustedSignerWhenTheOldOneIsTru
     EXPECT_TRUE(result.isInstalled()) << result.text();
 }
 
-TEST_F(UpdateInstallerTest, FailedPlacementPutsTheOldAppBackOrReportsWhereItIs) {
+TEST_F(UpdateInstallerTest, AFailedCopyNeverMovesTheOldAppAndAFailedMovePutsItBack) {
     UpdateInfo info = published(zippedUpdate(), "u.zip");
     runner->perform = [&](const std::string& tool, const std::vector<std::string>& args) -> std::optional<std::string> {
         if (isPlacingCopy({tool, args})) {
@@ -631,42 +638,51 @@ TEST_F(UpdateInstallerTest, FailedPlacementPutsTheOldAppBackOrReportsWhereItIs) 
         }
         return runner->real.run(tool, args);
     };
+    const auto untouched = [&] {
+        EXPECT_EQ(versionAt(appPath), "1.0");
+        EXPECT_TRUE(CodeSigning::verify(appPath)) << "the old app is whole, no partial copy mixed in";
+        EXPECT_EQ(Fs::list(Path::parent(appPath)), std::vector<std::string>{"Example.app"});
+        EXPECT_TRUE(Fs::list(FreedesktopTrash::homeTrash(home.path()) + "/info").empty());
+        EXPECT_TRUE(noPerInstallFolderLeft());
+    };
 
-    // Plain copy fails and the administrator declines.
+    // Plain copy fails and the administrator declines: the old app never left its place.
     UpdateInstaller::Result result = installer().install(info, installed());
     EXPECT_EQ(result.refusal(), UpdateRefusal::replaceFailed) << result.text();
-    EXPECT_FALSE(result.notPutBack);
-    EXPECT_EQ(versionAt(appPath), "1.0");
-    EXPECT_TRUE(CodeSigning::verify(appPath)) << "the old app is back whole, no partial copy mixed in";
+    EXPECT_FALSE(result.removed());
+    untouched();
     EXPECT_TRUE(Fs::list(trashFiles().path()).empty());
     ASSERT_EQ(adminCommands.size(), 1u);
     EXPECT_EQ(adminCommands[0].rfind(Trasher::quote(tools().ditto) + " '", 0), 0u) << adminCommands[0];
-    EXPECT_TRUE(adminCommands[0].ends_with("' " + Trasher::quote(appPath))) << adminCommands[0];
-    EXPECT_TRUE(noPerInstallFolderLeft());
+    const std::string staged = runner->calls().back().args[1];
+    EXPECT_TRUE(adminCommands[0].ends_with("' " + Trasher::quote(staged))) << adminCommands[0];
+    EXPECT_EQ(Path::parent(staged), Path::parent(appPath));
 
     // The administrator claims success but nothing arrived.
     adminAnswer = [](const std::string&) { return true; };
     result = installer().install(info, installed());
     EXPECT_EQ(result.refusal(), UpdateRefusal::replaceFailed) << result.text();
-    EXPECT_EQ(versionAt(appPath), "1.0");
+    untouched();
 
-    // The old app cannot go back: the result still names it in the Trash.
-    adminAnswer = [&](const std::string&) {
-        std::rename((dir / "Applications").c_str(), (dir / "Applications.moved").c_str());
-        writeFile(dir / "Applications", "no longer a folder");
-        return false;
+    // The new version took the place, but the old one cannot take its name in the Trash: the two
+    // are swapped back and the copy goes.
+    runner->perform = nullptr;
+    UpdateInstaller swapping = installer();
+    std::vector<UpdateInstaller::Step> steps;
+    swapping.reached = [&](UpdateInstaller::Step step) {
+        steps.push_back(step);
+        if (step != UpdateInstaller::Step::placed)
+            return;
+        EXPECT_EQ(versionAt(appPath), "2.0");
+        writeFile(Path::join(trashFiles().path(), "Example.app"), "another program's");
     };
-    const std::size_t callsBefore = runner->calls().size();
-    result = installer().install(info, installed());
+    result = swapping.install(info, installed());
     EXPECT_EQ(result.refusal(), UpdateRefusal::replaceFailed) << result.text();
-    ASSERT_TRUE(result.notPutBack);
-    EXPECT_EQ(result.removed(), result.notPutBack);
-    EXPECT_EQ(result.notPutBack->originalPath.path(), appPath);
-    EXPECT_TRUE(Trasher::isInTrash(*result.notPutBack));
-    EXPECT_EQ(versionAt(result.notPutBack->trashPath.path()), "1.0");
-    EXPECT_TRUE(isPlacingCopy(runner->calls().back())) << "no tool after the failed placement";
-    EXPECT_GT(runner->calls().size(), callsBefore);
-    EXPECT_TRUE(noPerInstallFolderLeft());
+    using Step = UpdateInstaller::Step;
+    EXPECT_EQ(steps,
+              (std::vector<Step>{Step::downloaded, Step::verified, Step::journaled, Step::copied, Step::placed}));
+    untouched();
+    EXPECT_EQ(Fs::list(trashFiles().path()), std::vector<std::string>{"Example.app"});
 }
 
 TEST_F(UpdateInstallerTest, AdministratorCopyPlacesTheAppWhenThePlainCopyFails) {
@@ -737,6 +753,55 @@ TEST_F(UpdateInstallerTest, WorkFolderMustBeThisUsersPrivateFolder) {
     ASSERT_EQ(lstat(work.c_str(), &made), 0);
     EXPECT_EQ(made.st_mode & 0777, 0700u);
     EXPECT_TRUE(noPerInstallFolderLeft());
+}
+
+// What installs killed part-way left in the work folder goes at the next start: only per-install
+// folders of ours that no running install holds, never through a link, never another user's.
+TEST(UpdateInstallerLeftovers, OnlyInstallFoldersNoRunningInstallHoldsAreRemoved) {
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeFolder(work);
+    chmod(work.c_str(), 0700);
+    const auto installFolder = [&](bool marked) {
+        const std::string folder = Path::join(work, Fs::makeUuid());
+        makeFolder(folder);
+        if (marked)
+            writeFile(folder + "/.dovrane-install", "");
+        writeFile(folder + "/unpacked/Example.app/Contents/Info.plist", "plist");
+        return folder;
+    };
+    const std::string killed = installFolder(true), held = installFolder(true), notOurs = work + "/notes";
+    const std::string unmarked = Path::join(work, Fs::makeUuid());
+    makeFolder(unmarked); // killed before its mark was made
+    writeFile(notOurs + "/.dovrane-install", "");
+    makeFolder(dir / "elsewhere");
+    writeFile(dir / "elsewhere/.dovrane-install", "");
+    const std::string linked = Path::join(work, Fs::makeUuid());
+    makeSymlink(dir / "elsewhere", linked);
+    const int running = open((held + "/.dovrane-install").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(flock(running, LOCK_EX | LOCK_NB), 0);
+    std::string theirs;
+    if (geteuid() == 0) {
+        theirs = installFolder(true);
+        ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+    }
+
+    // Nothing goes from a work folder others may write in.
+    chmod(work.c_str(), 0755);
+    UpdateInstaller::removeLeftovers(Url::fromPath(work));
+    EXPECT_TRUE(Fs::exists(killed));
+    chmod(work.c_str(), 0700);
+    UpdateInstaller::removeLeftovers(Url::fromPath(work));
+    EXPECT_FALSE(Fs::exists(killed));
+    EXPECT_FALSE(Fs::exists(unmarked));
+    EXPECT_TRUE(Fs::exists(held + "/unpacked/Example.app/Contents/Info.plist"));
+    EXPECT_TRUE(Fs::exists(notOurs + "/.dovrane-install"));
+    EXPECT_TRUE(Fs::isSymlink(linked));
+    EXPECT_TRUE(Fs::exists(dir / "elsewhere/.dovrane-install"));
+    if (!theirs.empty()) {
+        EXPECT_TRUE(Fs::exists(theirs + "/unpacked"));
+    }
+    close(running);
 }
 
 TEST(Homebrew, UpgradesOnlyPlainTokensWithTheFirstBrewFound) {

@@ -3,6 +3,7 @@
 #include "DovraneKit/core/Language.h"
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/system/MoveRights.h"
 
 #include "core/Utf8.h"
 #include "trash/MoveReasons.h"
@@ -341,13 +342,31 @@ std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, c
 
 void release(const Slot& slot) { unlink(slot.infoPath().c_str()); }
 
-std::error_code moveInto(const Slot& slot, const FolderDescent::Place& item,
-                         const std::optional<FolderDescent::Identity>& expected) {
-    // Into the trash's files/ folder, itself no link (usableTrash looked; the open holds to it).
+namespace {
+// The slot's place in the trash's files/ folder, itself no link (usableTrash looked; the open
+// holds to it).
+Expected<FolderDescent::Place, std::error_code> slotPlace(const Slot& slot) {
     OpenFolder files(open(slot.trash.files().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (files.fd() < 0)
         return std::error_code(errno, std::generic_category());
-    return FolderDescent::rename(item, {std::move(files), slot.name}, expected);
+    return FolderDescent::Place{std::move(files), slot.name};
+}
+} // namespace
+
+std::error_code moveInto(const Slot& slot, const FolderDescent::Place& item,
+                         const std::optional<FolderDescent::Identity>& expected) {
+    auto into = slotPlace(slot);
+    if (!into)
+        return into.error();
+    return FolderDescent::rename(item, *into, expected);
+}
+
+std::error_code swapInto(const Slot& slot, const FolderDescent::Place& item, const std::string& staged,
+                         const FolderDescent::Identity& expected, const std::function<void()>& swapped) {
+    auto into = slotPlace(slot);
+    if (!into)
+        return into.error();
+    return FolderDescent::swapOut(item, staged, *into, expected, swapped);
 }
 
 Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::string& path,
@@ -369,8 +388,13 @@ Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::s
 std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
                              const FolderDescent::Place& original) {
     // A disk mounted at the original place since (EXDEV) is said as such: going back would be a copy.
-    if (const std::error_code failure = FolderDescent::rename(trashed, original))
-        return Error{failure, MoveReasons::forError(failure, MoveReasons::Way::back)};
+    if (const std::error_code failure = FolderDescent::rename(trashed, original)) {
+        // Refused rights are the Trash's when the item may not leave it, not the original place's.
+        const bool refused = failure == std::errc::permission_denied || failure == std::errc::operation_not_permitted;
+        const std::optional<MoveRights> rights = refused ? MoveRights::of(trashPath) : std::nullopt;
+        return Error{failure, rights && !rights->movable ? MoveReasons::keptInTrash()
+                                                         : MoveReasons::forError(failure, MoveReasons::Way::back)};
+    }
     if (std::string info = infoPathFor(trashPath); !info.empty())
         unlink(info.c_str());
     return std::nullopt;

@@ -56,4 +56,6 @@ std::string forError(std::error_code error, Way way) {
     }
 }
 
+std::string keptInTrash() { return L("You may not move this item out of the Trash."); }
+
 } // namespace dovrane::MoveReasons

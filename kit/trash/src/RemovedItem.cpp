@@ -39,6 +39,8 @@ nlohmann::json RemovedItem::toJson() const {
     putPath(json, "trashPath", trashPath);
     if (identity)
         json["identity"] = identity->text();
+    if (swappedTo)
+        putPath(json, "swappedTo", *swappedTo);
     return json;
 }
 
@@ -55,6 +57,8 @@ Expected<RemovedItem> RemovedItem::fromJson(const nlohmann::json& json) {
             if (!item.identity)
                 throw jsoncoding::DecodeError("RemovedItem: \"identity\" is not DEVICE:INODE:BORN");
         }
+        if (in.has("swappedTo"))
+            item.swappedTo = readPath(in, "swappedTo");
         return item;
     });
 }

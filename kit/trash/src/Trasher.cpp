@@ -75,6 +75,58 @@ bool namesPlace(const std::optional<std::string>& recorded, const Url& original)
     return folder && Path::join(*folder, Path::lastComponent(original.path())) == named;
 }
 
+// Removes what stands at the staged name in the item's folder: a replacement made there, whole or
+// in part, but never the item itself, which only a failed exchange back could leave there.
+void removeStaged(const FolderDescent::Place& place, const std::string& staged,
+                  const FolderDescent::Identity::File& item) {
+    const std::string folder = place.folder.path();
+    if (folder.empty())
+        return;
+    const std::string path = Path::join(folder, staged);
+    const auto found = FolderDescent::identify(path);
+    if (found && found->item.inode != 0 && !(found->item == item))
+        Fs::removeAll(path);
+}
+
+// What a journal took as the name of a replacement: ours, in the item's folder.
+bool isStagingName(const Url& staged, const Url& original) {
+    return Path::parent(staged.path()) == Path::parent(original.path()) &&
+           staged.lastPathComponent().starts_with(Trasher::stagingPrefix);
+}
+
+// Finishes the replacement a process was killed in, as far as it got: the item swapped out to the
+// name beside its place goes on into the Trash under the name its info file was written at; the
+// replacement that never took the place is removed.
+void settleReplacement(const RemovedItem& item) {
+    if (!item.identity || !isStagingName(*item.swappedTo, item.originalPath))
+        return;
+    const std::string staged = item.swappedTo->path();
+    const std::string trashPath = item.trashPath.path();
+    struct stat status;
+    if (lstat(staged.c_str(), &status) != 0 || lstat(trashPath.c_str(), &status) == 0)
+        return;
+    const std::optional<std::string> folder = Fs::realPath(Path::parent(staged));
+    if (!folder)
+        return;
+    FolderDescent::Place place{OpenFolder(open(folder->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)),
+                               Path::lastComponent(staged)};
+    const auto found = FolderDescent::identify(place);
+    if (!found || found->item.inode == 0)
+        return;
+    if (!(found->item == *item.identity)) {
+        // The replacement, never swapped in. Only what this user made there, and no link.
+        if (fstatat(place.folder.fd(), place.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISLNK(status.st_mode) && status.st_uid == geteuid())
+            Fs::removeAll(Path::join(*folder, place.name));
+        return;
+    }
+    const std::string info = FreedesktopTrash::infoPathFor(trashPath);
+    if (info.empty() || !namesPlace(FreedesktopTrash::recordedOriginal(trashPath), item.originalPath))
+        return; // left where it is: the item itself, under a name that is ours
+    const FreedesktopTrash::Slot slot{{Path::parent(Path::parent(trashPath)), {}}, item.trashPath.lastPathComponent()};
+    (void)FreedesktopTrash::moveInto(slot, place, *found);
+}
+
 } // namespace
 
 Trasher::Way Trasher::wayTo(const std::string& path) const {
@@ -301,6 +353,108 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const F
         outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
 
+Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replacement& replacement,
+                                  const Journal& journal) const {
+    Outcome outcome;
+    std::map<std::string, std::set<std::string>> taken;
+    std::optional<Ready> ready = prepare(entry, Fs::mountPoints(), taken, outcome);
+    if (!ready)
+        return outcome;
+    const auto reached = [&](Replacement::Step step) {
+        if (replacement.reached)
+            replacement.reached(step);
+    };
+    const auto failed = [&](std::string reason) {
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, std::move(reason)));
+        return outcome;
+    };
+    std::optional<FolderDescent::Identity> identity = entry.identity;
+    const std::string staged = std::string(stagingPrefix) + Fs::makeUuid();
+    const auto abandoned = [&](std::string reason) {
+        removeStaged(ready->place, staged, identity->item);
+        return failed(std::move(reason));
+    };
+    // Settling tells the item from its replacement by its identity.
+    if (!identity)
+        if (auto seen = FolderDescent::identify(ready->place); seen && seen->item.inode != 0)
+            identity = *seen;
+    if (!identity)
+        return failed(toTrashReason(std::make_error_code(std::errc::no_such_file_or_directory)));
+
+    const Url stagedUrl = entry.url.deletingLastPathComponent().appending(staged);
+    const auto record = [&] {
+        return !journal.record || journal.record({{entry.url, Url::fromPath(ready->slot.trashPath()), entry.size,
+                                                   entry.needsAdmin, identity->item, stagedUrl}});
+    };
+    const std::string unrecorded =
+        L("Dovrane could not write its record of this move, so the item was left where it is.");
+    if (!record())
+        return failed(unrecorded);
+    reached(Replacement::Step::recorded);
+    struct stat status;
+    if (!replacement.make || !replacement.make(stagedUrl.path()) ||
+        fstatat(ready->place.folder.fd(), staged.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return abandoned(L("The replacement could not be made beside the item, so the item was left where it is."));
+    // The name the journal took may have been taken since by another program: the next one, recorded
+    // again first.
+    const std::string path = entry.url.path();
+    for (int tries = 1;; ++tries) {
+        auto failure = FreedesktopTrash::claim(ready->slot, ready->place, path);
+        if (!failure)
+            break;
+        if (failure->code != std::errc::file_exists || tries == 3)
+            return abandoned(failure->message);
+        ready->slot.name = FreedesktopTrash::freeName(ready->slot.trash, ready->place.name);
+        if (!record())
+            return abandoned(unrecorded);
+    }
+    reached(Replacement::Step::made);
+
+    std::error_code error;
+    if (!entry.needsAdmin)
+        error = FreedesktopTrash::swapInto(ready->slot, ready->place, staged, *identity,
+                                           [&] { reached(Replacement::Step::swapped); });
+    if (!entry.needsAdmin && !error)
+        outcome.removed.push_back(
+            {entry.url, Url::fromPath(ready->slot.trashPath()), entry.size, false, identity->item});
+    else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
+        swapAsAdmin(*ready, staged, *identity, outcome);
+    else if (error == std::errc::invalid_argument)
+        failed(L("The disk that holds this item cannot swap two items in one step, so the item was left where it is."));
+    else
+        failed(toTrashReason(error));
+    if (!outcome.removed.empty()) {
+        reached(Replacement::Step::moved);
+        return outcome;
+    }
+    FreedesktopTrash::release(ready->slot);
+    removeStaged(ready->place, staged, identity->item);
+    return outcome;
+}
+
+void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const FolderDescent::Identity& identity,
+                          Outcome& outcome) const {
+    const TrashPlan::Entry& entry = *ready.entry;
+    const std::string trashPath = ready.slot.trashPath();
+    // Our mover swaps and moves the item the user's look saw; only the disk tells what happened.
+    const std::string command = Shell::quote(ToolPaths::current().mover) + " --swap " + Shell::quote(ready.way.root) +
+                                " " + Shell::quote(ready.way.path) + " " +
+                                Shell::quote(Path::join(Path::parent(ready.way.path), staged)) + " " +
+                                Shell::quote(ready.slot.trash.files()) + " " + Shell::quote(trashPath) + " " +
+                                identity.item.text() + " " + identity.folder.text();
+    const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
+    const auto atPlace = FolderDescent::identify(ready.place);
+    if (answer && isGone(ready.place.folder.fd(), staged) && atPlace && atPlace->item.inode != 0 &&
+        !(atPlace->item == identity.item) && Fs::exists(trashPath))
+        outcome.removed.push_back({entry.url, Url::fromPath(trashPath), entry.size, true, identity.item});
+    else if (isRefused(answer))
+        outcome.failed.push_back(TrashFailure::blocked(entry.url));
+    else if (const auto error = moverError(answer))
+        outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(*error)));
+    else
+        outcome.failed.push_back(TrashFailure::admin(entry.url));
+}
+
 Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     const std::string trashPath = item.trashPath.path();
     const std::string originalPath = item.originalPath.path();
@@ -356,6 +510,8 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
 std::vector<RemovedItem> Trasher::settle(const std::vector<RemovedItem>& taken) {
     std::vector<RemovedItem> kept;
     for (const RemovedItem& item : taken) {
+        if (item.swappedTo)
+            settleReplacement(item);
         const std::string trashPath = item.trashPath.path();
         struct stat status;
         if (lstat(trashPath.c_str(), &status) == 0) {
@@ -363,6 +519,7 @@ std::vector<RemovedItem> Trasher::settle(const std::vector<RemovedItem>& taken) 
                 continue; // another item under that name: not ours
             RemovedItem moved = item;
             moved.needsAdmin = item.needsAdmin || status.st_uid != geteuid();
+            moved.swappedTo.reset(); // the journal's alone
             kept.push_back(std::move(moved));
             continue;
         }

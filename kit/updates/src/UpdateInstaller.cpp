@@ -10,6 +10,7 @@
 #include "updates/UpdateInstallerInternals.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,22 +76,58 @@ bool prepareWorkFolder(const std::string& path) {
     return ok;
 }
 
-UpdateInstaller::Result refused(UpdateRefusal refusal, std::optional<RemovedItem> notPutBack = std::nullopt) {
-    return {refusal, std::move(notPutBack)};
+UpdateInstaller::Result refused(UpdateRefusal refusal) { return {refusal}; }
+
+// The mark of a per-install folder: locked while its install runs, so that a start in another
+// process leaves the folder alone.
+constexpr const char* installMark = ".dovrane-install";
+
+// Named as Fs::makeUuid names.
+bool isInstallFolderName(const std::string& name) {
+    if (name.size() != 36)
+        return false;
+    for (std::size_t index = 0; index < name.size(); ++index) {
+        const char c = name[index];
+        const bool dash = index == 8 || index == 13 || index == 18 || index == 23;
+        if (dash ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
+            return false;
+    }
+    return true;
 }
 
-// Removes the per-install folder on every way out of an install.
+// The per-install folder, marked and locked while the install runs and removed on every way out.
 class Scratch {
 public:
-    explicit Scratch(std::string path) : path_(std::move(path)) {}
-    ~Scratch() { Fs::removeAll(path_); }
+    explicit Scratch(std::string path) : path_(std::move(path)) {
+        if (mkdir(path_.c_str(), 0700) != 0)
+            return;
+        mark_ = open(Path::join(path_, installMark).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (mark_ >= 0 && flock(mark_, LOCK_EX | LOCK_NB) != 0) {
+            close(mark_);
+            mark_ = -1;
+        }
+    }
+    ~Scratch() {
+        if (mark_ < 0)
+            return;
+        Fs::removeAll(path_);
+        close(mark_);
+    }
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
-    const std::string& path() const { return path_; }
+    bool isReady() const { return mark_ >= 0; }
 
 private:
     std::string path_;
+    int mark_ = -1;
 };
+
+// The work folder as it stands, looked at without making or following anything: the user's own
+// private folder.
+bool isPrivateFolder(int fd) {
+    struct stat info;
+    return fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 0777) == 0700;
+}
 
 } // namespace
 
@@ -103,16 +140,11 @@ std::optional<UpdateRefusal> UpdateInstaller::Result::refusal() const {
 std::optional<RemovedItem> UpdateInstaller::Result::removed() const {
     if (auto installed = std::get_if<Installed>(&value))
         return installed->previous;
-    return notPutBack;
+    return std::nullopt;
 }
 
 std::string UpdateInstaller::Result::text() const {
-    if (isInstalled())
-        return "installed";
-    std::string text = "refused: " + std::string(rawValue(*refusal()));
-    if (notPutBack)
-        text += " (the old version is still in the Trash at " + notPutBack->trashPath.path() + ")";
-    return text;
+    return isInstalled() ? std::string("installed") : "refused: " + std::string(rawValue(*refusal()));
 }
 
 UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const InstalledApp& app) const {
@@ -130,9 +162,13 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     if (!prepareWorkFolder(work))
         return refused(UpdateRefusal::downloadFailed);
     const std::string folder = Path::join(work, Fs::makeUuid());
-    if (mkdir(folder.c_str(), 0700) != 0)
-        return refused(UpdateRefusal::downloadFailed);
     Scratch scratch(folder);
+    if (!scratch.isReady())
+        return refused(UpdateRefusal::downloadFailed);
+    const auto reach = [this](Step step) {
+        if (reached)
+            reached(step);
+    };
 
     const std::string file = Path::join(folder, "update." + type);
     const std::uint64_t limit = downloadLimit(info);
@@ -153,6 +189,7 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     const auto size = realFileSize(file);
     if (!size || *size > limit)
         return refused(UpdateRefusal::downloadFailed);
+    reach(Step::downloaded);
 
     // The installed side is read from the bundle now, not from the listing the update check
     // saw: the app may have changed since, and an old version number would let an older
@@ -196,20 +233,25 @@ UpdateInstaller::Result UpdateInstaller::install(const UpdateInfo& info, const I
     facts.newVersion = bundleVersion(*newInfo);
     if (auto refusal = UpdateVerdict::evaluate(facts))
         return refused(*refusal);
+    reach(Step::verified);
 
-    const Trasher::Outcome outcome = trasher.execute(trasher.plan({{app.path, app.size, 1, false}}));
+    // The copy never goes to the app's place itself: a copy cut short would leave half an app
+    // there. Failing anywhere, the replacement leaves the old version at its place.
+    const TrashPlan plan = trasher.plan({{app.path, app.size, 1, false}});
+    if (plan.entries.empty())
+        return refused(UpdateRefusal::replaceFailed);
+    Trasher::Replacement replacement{[&](const std::string& staged) { return copy(*newApp, staged); },
+                                     [&](Trasher::Replacement::Step step) {
+                                         using Replaced = Trasher::Replacement::Step;
+                                         reach(step == Replaced::recorded  ? Step::journaled
+                                               : step == Replaced::made    ? Step::copied
+                                               : step == Replaced::swapped ? Step::placed
+                                                                           : Step::trashed);
+                                     }};
+    const Trasher::Outcome outcome = trasher.replace(plan.entries.front(), replacement, journal);
     if (outcome.removed.empty())
         return refused(UpdateRefusal::replaceFailed);
-    const RemovedItem previous = outcome.removed.front();
-
-    if (place(*newApp, app.path))
-        return {Installed{previous}, std::nullopt};
-
-    // The old version must not stay in the Trash unnoticed: when it cannot go back, the caller
-    // gets its record.
-    if (trasher.putBack(previous).kind != Trasher::PutBackResult::Kind::restored)
-        return refused(UpdateRefusal::replaceFailed, previous);
-    return refused(UpdateRefusal::replaceFailed);
+    return {Installed{outcome.removed.front()}};
 }
 
 Expected<std::uint64_t, FetchError> UpdateInstaller::urlSessionDownload(const Url& from, const std::string& toPath,
@@ -294,13 +336,39 @@ bool UpdateInstaller::gatekeeper(const Url& app) const {
     return runner && runner->run(tools.spctl, {"--assess", "--type", "execute", app.path()}).has_value();
 }
 
-bool UpdateInstaller::place(const Url& newApp, const Url& destination) const {
+void UpdateInstaller::removeLeftovers(const Url& workFolder) {
+    const std::string work = workFolder.path();
+    const int folder = open(work.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    if (isPrivateFolder(folder))
+        for (const std::string& name : Fs::list(work)) {
+            if (!isInstallFolderName(name))
+                continue;
+            const int install = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (install < 0)
+                continue;
+            struct stat info;
+            const int mark = fstat(install, &info) == 0 && info.st_uid == geteuid()
+                                 ? openat(install, installMark, O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                                 : -2;
+            if (mark == -1 && errno == ENOENT)
+                unlinkat(folder, name.c_str(), AT_REMOVEDIR); // made, killed before its mark: empty
+            else if (mark >= 0 && fstat(mark, &info) == 0 && S_ISREG(info.st_mode) &&
+                     flock(mark, LOCK_EX | LOCK_NB) == 0)
+                Fs::removeAll(Path::join(work, name));
+            if (mark >= 0)
+                close(mark);
+            close(install);
+        }
+    close(folder);
+}
+
+bool UpdateInstaller::copy(const Url& newApp, const std::string& target) const {
     const std::string source = newApp.path();
-    const std::string target = destination.path();
     if (runner && runner->run(tools.ditto, {source, target}) && Fs::exists(target))
         return true;
-    // A partial copy must not stay in the way of the administrator's copy, nor of putting the
-    // old version back.
+    // A partial copy must not stay in the way of the administrator's copy.
     Fs::removeAll(target);
     const std::string command = Shell::quote(tools.ditto) + " " + Shell::quote(source) + " " + Shell::quote(target);
     // The administrator's answer alone does not prove the copy is there.

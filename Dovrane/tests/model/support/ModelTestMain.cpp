@@ -7,11 +7,14 @@
 //   DovraneModelTests --open-store [HOME]
 //                                      opens the store the way the application does, with HOME
 //                                      (a test's temporary home) as the home when given
-//   DovraneModelTests --store-writer   another process on the test store: records day 1000
+//   DovraneModelTests --store-writer   another process on the test store: records 2024-05-01
 //                                      (used 7) and marks every removal put back
 //   DovraneModelTests --journaled-move HOME FOLDER STOP
 //                                      moves FOLDER's files to HOME's Trash with their journal in
 //                                      the test store, and waits at STOP to be killed
+//   DovraneModelTests --killed-install HOME RUNTIME STOP [DITTO]
+//                                      installs the update offered to HOME's app through a model
+//                                      on the test store, and waits at STOP to be killed
 
 #include "support/ModelTestMain.h"
 
@@ -48,10 +51,16 @@ int main(int argc, char** argv) {
         QCoreApplication application(argc, argv);
         return dovrane::testing::journaledMoveChild(argv[2], argv[3], argv[4]);
     }
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--killed-install") == 0) {
+        useHome(argv[2]);
+        setenv("XDG_RUNTIME_DIR", argv[3], 1);
+        QCoreApplication application(argc, argv);
+        return dovrane::testing::killedInstallChild(argv[2], argv[4], argc == 6 ? argv[5] : "");
+    }
     if (argc == 2 && std::strcmp(argv[1], "--store-writer") == 0) {
         QCoreApplication application(argc, argv);
         auto container = dovrane::Store::makeContainer();
-        container->insert(std::make_shared<dovrane::DailySize>(dovrane::Date{1000}, 7));
+        container->insert(std::make_shared<dovrane::DailySize>(QDate(2024, 5, 1), 7));
         for (const auto& removal : container->removals().value_or(std::vector<std::shared_ptr<dovrane::Removal>>()))
             removal->setUndone(true);
         return container->save() ? 0 : 1;

@@ -22,6 +22,11 @@ int runRegisteredSuites(int argc, char** argv);
 // journal and waits at `stop` (RemovalJournalTests).
 int journaledMoveChild(const std::string& home, const std::string& folder, const std::string& stop);
 
+// The process an update crash test kills: installs the update its home's app is offered through
+// a model, with `ditto` as the copy tool when given, and waits at the install step `stop`
+// (UpdateInstallKillTests).
+int killedInstallChild(const std::string& home, const std::string& stop, const std::string& ditto);
+
 } // namespace dovrane::testing
 
 #define DOVRANE_MODEL_SUITE(Class)                                                                                     \

@@ -13,5 +13,8 @@ enum class Way {
 };
 
 std::string forError(std::error_code error, Way way);
+// Putting back was refused because the item may not leave the Trash (it is locked, or a folder
+// the user may not rewrite), whatever its original place allows.
+std::string keptInTrash();
 
 } // namespace dovrane::MoveReasons

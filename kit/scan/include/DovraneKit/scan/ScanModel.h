@@ -120,6 +120,9 @@ struct Category {
     std::int64_t safeSize() const;
     // Nothing measured, listed, estimated or noted.
     bool holdsNothing() const { return size == 0 && items.empty() && !sizeIsEstimate && !note; }
+    // A last use after `when` (a file dated ahead of the clock) counts as `when`: nothing was used
+    // after the scan that saw it. A snapshot keeps the date it was taken.
+    void capLastUse(Date when);
 
     nlohmann::json toJson() const;
     [[nodiscard]] static Expected<Category> fromJson(const nlohmann::json& json);
@@ -153,6 +156,8 @@ struct ScanResult {
     void countMovedToTrash(const Url& files, std::int64_t size, std::int64_t fileCount);
     // Category case name to size; a repeated id adds up.
     std::map<std::string, std::int64_t> sizesByCategory() const;
+    // Every category's capLastUse at the scan's date, for a scan saved before that held.
+    void capLastUse();
 
     nlohmann::json toJson() const;
     [[nodiscard]] static Expected<ScanResult> fromJson(const nlohmann::json& json);

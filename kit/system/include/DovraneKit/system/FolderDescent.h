@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -110,6 +111,15 @@ std::error_code verify(const Place& place, const Identity& expected);
 // With an expected identity, the item at `from` is verified just before, and nothing moves when
 // it is another one or none.
 std::error_code rename(const Place& from, const Place& to, const std::optional<Identity>& expected = std::nullopt);
+
+// Puts the item named `staged` in the place's folder in the place of the item there, in one step
+// (the two names exchanged, so the place is never empty), calls `swapped`, and then renames the
+// item that was there, now under the staged name, to `to`, never replacing anything. When that
+// rename fails, the two names are exchanged back and the error is the rename's. With an expected
+// identity, nothing is exchanged unless that item is at the place, and only it is renamed. A file
+// system that cannot exchange two names fails with EINVAL before anything changed.
+std::error_code swapOut(const Place& place, const std::string& staged, const Place& to,
+                        const std::optional<Identity>& expected, const std::function<void()>& swapped = {});
 
 // Both places reached from their roots as parentOf does, then rename; nothing is created.
 std::error_code move(const std::string& fromRoot, const std::string& from, const std::string& toRoot,

@@ -8,6 +8,7 @@
 #include "DovraneKit/system/FolderDescent.h"
 
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -100,6 +101,13 @@ void release(const Slot& slot);
 // either way. With an expected identity, only that item moves (FolderDescent::rename).
 [[nodiscard]] std::error_code moveInto(const Slot& slot, const FolderDescent::Place& item,
                                        const std::optional<FolderDescent::Identity>& expected = std::nullopt);
+
+// Puts the item named `staged` in the item's folder in the item's place in one step, then renames
+// the item, now under the staged name, into the slot it claimed (FolderDescent::swapOut); when
+// that rename fails, the two are exchanged back. The info file stays either way.
+[[nodiscard]] std::error_code swapInto(const Slot& slot, const FolderDescent::Place& item, const std::string& staged,
+                                       const FolderDescent::Identity& expected,
+                                       const std::function<void()>& swapped = {});
 
 // Moves the item at `path`, reached as `item`, into its trash: the info file first, then a
 // rename out of the open folder that never replaces anything; when the rename fails the info

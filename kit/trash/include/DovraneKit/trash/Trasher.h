@@ -122,6 +122,24 @@ struct Trasher {
         std::function<bool(const std::vector<RemovedItem>& taking)> record;
     };
 
+    // What replace() puts in an item's place, and the steps it reaches.
+    struct Replacement {
+        enum class Step {
+            recorded, // the journal names the item and the name beside it that it will be swapped to
+            made,     // the replacement is whole at that name, and the item's info file is written
+            swapped,  // the replacement holds the item's place, the item the other name
+            moved,    // the item is in the Trash
+        };
+        // Makes the replacement whole at `staged`, a free name beside the item in its folder; true
+        // once it is there whole. What it left there when it answers false is removed.
+        std::function<bool(const std::string& staged)> make;
+        // Called at each step, for a test that stops the process there.
+        std::function<void(Step)> reached;
+    };
+
+    // Names replace() makes its replacements at begin with this, and go on with a new UUID.
+    static constexpr std::string_view stagingPrefix = ".dovrane-swap-";
+
     DeletionGuard guardrail;
     // The "files" folder of the freedesktop home trash (FreedesktopTrash::homeTrashFiles); the
     // trash itself is its parent folder.
@@ -134,6 +152,16 @@ struct Trasher {
     // Entries one after the other; each ends in `removed` or in `failed`.
     Outcome execute(const TrashPlan& plan) const;
     Outcome execute(const TrashPlan& plan, const Journal& journal) const;
+    // Replaces the entry's item by one made beside it, and moves the item to the Trash under its own
+    // place's name: its record and its info file name the place, so Put Back brings it back there.
+    // At every moment the place holds the item or the whole replacement: the replacement is made at
+    // a free name in the item's folder, the two names are exchanged in one step, and the item moves
+    // into the Trash from the other name; when that move fails, the names are exchanged back and
+    // the replacement is removed. The journal records the item with that name (swappedTo) before
+    // the replacement is made, so that settle() finishes what a process killed part-way left. An
+    // entry that needs administrator rights, or a swap the user may not make, goes to the
+    // administrator as one command of our mover once the replacement is made.
+    Outcome replace(const TrashPlan::Entry& entry, const Replacement& replacement, const Journal& journal) const;
     // Never replaces anything at the original path, nor goes there through a link in a folder
     // above it, nor to a place the guard would not let a move come from: the record is the
     // user's to edit. An entry at trashPath that is not the item (isInTrash) stays where it is
@@ -152,7 +180,10 @@ struct Trasher {
     // order, those whose Trash name holds them with the info file naming their place; needsAdmin
     // also when the item is not this user's (the administrator moved it). An info file left at a
     // taken name without its item is removed when it names the item's place, or no place at all
-    // (its write was cut short); any other is not ours and stays.
+    // (its write was cut short); any other is not ours and stays. Of a replacement (swappedTo), the
+    // item found under the name beside its place is moved on into the Trash when its info file
+    // names its place; anything else there of this user's is the replacement that never took the
+    // place, made whole or in part, and is removed.
     static std::vector<RemovedItem> settle(const std::vector<RemovedItem>& taken);
     // One single-quoted word for /bin/sh (Shell::quote).
     static std::string quote(std::string_view text);
@@ -177,6 +208,9 @@ private:
                                  std::map<std::string, std::set<std::string>>& taken, Outcome& outcome) const;
     void moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
                      const FreedesktopTrash::Slot& slot, Outcome& outcome) const;
+    // The swap of replace() by our mover, run as the administrator.
+    void swapAsAdmin(const Ready& ready, const std::string& staged, const FolderDescent::Identity& identity,
+                     Outcome& outcome) const;
 };
 
 } // namespace dovrane

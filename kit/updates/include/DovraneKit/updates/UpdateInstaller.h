@@ -1,9 +1,11 @@
 #pragma once
 // Installing an update of another app: download, check the download's signature against the
 // key the installed app names, unpack, check the new app's code signature and Gatekeeper, ask
-// the verdict, move the old app to the Trash and copy the new one into its place, putting the
-// old one back when that fails. Every reason to stop is one UpdateRefusal. Homebrew apps are
-// upgraded by Homebrew itself instead.
+// the verdict, then replace the old app through the trasher: the new one is copied whole to a
+// name beside the old one, takes its place in one step, and the old one goes to the Trash from
+// there, its move journaled first (Trasher::replace). The app's place so holds the old version or
+// the whole new one at every moment, also when the process is killed. Every reason to stop is one
+// UpdateRefusal. Homebrew apps are upgraded by Homebrew itself instead.
 
 #include "DovraneKit/apps/AppRecords.h"
 #include "DovraneKit/core/Url.h"
@@ -41,18 +43,26 @@ struct UpdateInstaller {
 
     struct Result {
         std::variant<Installed, UpdateRefusal> value;
-        // replaceFailed only: the old version was moved to the Trash and could not be put
-        // back, so the caller must record it like any other removal.
-        std::optional<RemovedItem> notPutBack;
 
         bool isInstalled() const { return std::holds_alternative<Installed>(value); }
         std::optional<UpdateRefusal> refusal() const;
-        // Whatever of the old version is in the Trash now: `previous` or `notPutBack`.
+        // The old version in the Trash: `previous` of an install; a refusal moved nothing there.
         std::optional<RemovedItem> removed() const;
         // "installed" or "refused: <case>", for logs and check reports.
         std::string text() const;
 
         bool operator==(const Result&) const = default;
+    };
+
+    // The points of an install, for a test that stops the process there.
+    enum class Step {
+        downloaded,
+        verified,  // the signature, the new app and the verdict
+        journaled, // the old version's move is in the journal, the new one not yet copied
+        copied,    // the new version whole beside the old one
+        placed,    // the new version at the app's place, the old one beside it
+        trashed,   // the old version in the Trash
+        recorded,  // the caller's own: its record of the install is saved
     };
 
     Download download;
@@ -64,6 +74,9 @@ struct UpdateInstaller {
     Url workFolder;
     Admin admin;
     ToolPaths tools = ToolPaths::current();
+    // Where the old version's move is written down before anything of it moves; none: nowhere.
+    Trasher::Journal journal = {};
+    std::function<void(Step)> reached = {};
 
     // Runs the steps one after the other and blocks until done. The per-install folder is
     // gone again at every exit. Only http, https and file download URLs are accepted. A download
@@ -77,6 +90,12 @@ struct UpdateInstaller {
     static Expected<std::uint64_t, FetchError> urlSessionDownload(const Url& from, const std::string& toPath,
                                                                   std::uint64_t maxBytes);
 
+    // Removes the per-install folders that installs killed part-way left in the work folder: only
+    // folders named as install() names them, this user's and no link, whose mark no running
+    // install holds (or that are empty, killed before the mark was made). Nothing when the work
+    // folder is not the user's private folder.
+    static void removeLeftovers(const Url& workFolder);
+
 private:
     // Unpacks into `into` (a disk image's contents are copied there) and finds the app; nothing
     // when a tool fails or no app is found. A disk image is detached again before returning.
@@ -85,9 +104,9 @@ private:
     // Gatekeeper accepts the app for running.
     bool gatekeeper(const Url& app) const;
 
-    // Copies the app to `destination`, with administrator rights when a plain copy fails; true
-    // only when the copy is there.
-    bool place(const Url& newApp, const Url& destination) const;
+    // Copies the app to `destination`, a free name beside the old app, with administrator rights
+    // when a plain copy fails; true only when the copy is there.
+    bool copy(const Url& newApp, const std::string& destination) const;
 };
 
 namespace Homebrew {
