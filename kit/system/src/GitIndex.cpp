@@ -3,6 +3,7 @@
 #include "DovraneKit/core/Path.h"
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "DovraneKit/system/FolderDescent.h"
 #include "DovraneKit/system/SharedLibrary.h"
 #include "system/DlopenNote.h"
 #include "system/ForkedChild.h"
@@ -32,6 +33,7 @@
 #include <set>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace dovrane {
 
@@ -207,25 +209,20 @@ std::string namedFolder(std::string_view text, std::string_view prefix, const st
     return text.starts_with('/') ? std::string(text) : Path::join(holder, text);
 }
 
-// The kinds (S_IFMT) of the entries of `folder` that libgit2 opens or looks for, as it would
-// find them (links followed), from one listing: an entry the listing does not type, or a link, is
-// looked at. Nothing when the folder cannot be listed.
-std::optional<std::map<std::string, mode_t>> kindsIn(const std::string& folder) {
+// The kinds (S_IFMT) of the entries of the open folder `fd` that git opens or looks for, as it
+// would find them (links followed), from one listing: an entry the listing does not type, or a
+// link, is looked at. Nothing when the folder cannot be listed.
+std::optional<std::map<std::string, mode_t>> kindsIn(int fd) {
     static const std::set<std::string_view> wanted = {"HEAD",      "config", "config.worktree", "index",
                                                       "commondir", "gitdir", "objects",         "refs"};
-    const int fd = Fs::openToLook(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
     std::map<std::string, mode_t> kinds;
     alignas(8) char buffer[8192];
     for (;;) {
         const long got = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
-        if (got <= 0) {
-            ::close(fd);
-            if (got < 0)
-                return std::nullopt;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
             return kinds;
-        }
         for (long at = 0; at < got;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
             at += entry->d_reclen;
@@ -235,7 +232,7 @@ std::optional<std::map<std::string, mode_t>> kindsIn(const std::string& folder) 
             if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
                 struct stat info;
                 if (::fstatat(fd, entry->d_name, &info, 0) != 0)
-                    continue; // nothing libgit2 could open and wait on
+                    continue; // nothing git could open and wait on
                 kind = info.st_mode & S_IFMT;
             }
             kinds.emplace(entry->d_name, kind);
@@ -243,10 +240,11 @@ std::optional<std::map<std::string, mode_t>> kindsIn(const std::string& folder) 
     }
 }
 
-// A repository's own folder. Looking opens nothing, so a pipe waits for no one here. `own`: the
-// folder and its work tree are this user's. `common`: the folder a linked work tree's names.
-Look lookAtGitFolder(const std::string& folder, bool own, bool common = false) {
-    const auto kinds = kindsIn(folder);
+// A repository's own folder at `path`, open as `fd`. Looking opens nothing, so a pipe waits for
+// no one here. `own`: the folder and its work tree are this user's. `common`: the folder a linked
+// work tree's names. A plain one's configuration is read into `config`.
+Look lookAtGitFolder(const std::string& path, int fd, bool own, bool common, gitfiles::Config& config) {
+    const auto kinds = kindsIn(fd);
     if (!kinds)
         return Look::library; // libgit2 cannot read it either, and says so
     for (const auto& [name, kind] : *kinds) {
@@ -255,7 +253,7 @@ Look lookAtGitFolder(const std::string& folder, bool own, bool common = false) {
         // What libgit2 would read whole besides the configuration and the index, kept small.
         struct stat info;
         if (kind == S_IFREG && name != "config" && name != "index" && name != "HEAD" &&
-            (::stat(Path::join(folder, name).c_str(), &info) != 0 || info.st_size > GitIndex::largestFile))
+            (::fstatat(fd, name.c_str(), &info, 0) != 0 || info.st_size > GitIndex::largestFile))
             return Look::refused;
     }
     auto is = [&](const char* name, mode_t kind) {
@@ -264,14 +262,38 @@ Look lookAtGitFolder(const std::string& folder, bool own, bool common = false) {
     };
     // A linked work tree's folder names the common one, whose configuration is read too.
     if (!common && is("commondir", S_IFREG)) {
-        const auto text = Fs::readFile(Path::join(folder, "commondir"), GitIndex::largestFile);
-        return text ? worse(Look::library, lookAtGitFolder(namedFolder(*text, "", folder), own, true)) : Look::refused;
+        const auto text = readRegular(fd, "commondir", GitIndex::largestFile);
+        if (!text)
+            return Look::refused;
+        const std::string commonPath = namedFolder(*text, "", path);
+        const OpenFolder commonFolder(Fs::openToLook(AT_FDCWD, commonPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        gitfiles::Config unused;
+        return commonFolder.fd() < 0
+                   ? Look::library
+                   : worse(Look::library, lookAtGitFolder(commonPath, commonFolder.fd(), own, true, unused));
     }
     if (common || !own || !is("HEAD", S_IFREG) || !is("objects", S_IFDIR) || !is("refs", S_IFDIR) ||
         kinds->contains("commondir") || kinds->contains("gitdir") || kinds->contains("config.worktree") ||
         (kinds->contains("config") && !is("config", S_IFREG)))
         return Look::library;
-    return Look::plain;
+    // What the configuration says of the index's names, or libgit2 reads it.
+    if (!kinds->contains("config"))
+        return Look::plain;
+    if (const auto text = readRegular(fd, "config", GitIndex::largestFile)) {
+        if (const auto plain = gitfiles::plainConfig(*text)) {
+            config = *plain;
+            return Look::plain;
+        }
+        return Look::library;
+    }
+    return errno == EFBIG ? Look::refused : Look::library;
+}
+
+// The same, for a folder not open yet.
+Look lookAtGitFolder(const std::string& path, bool own) {
+    const OpenFolder folder(Fs::openToLook(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    gitfiles::Config unused;
+    return folder.fd() < 0 ? Look::library : lookAtGitFolder(path, folder.fd(), own, false, unused);
 }
 
 // One folder on the way up (`status` its own, `user` this process's): its ".git" (a folder, or a
@@ -281,38 +303,27 @@ Level lookAtLevel(const std::string& level, const struct stat& status, uid_t use
     Level seen{status.st_dev, Look::nothing, {}};
     struct stat info;
     const std::string dotGit = Path::join(level, ".git");
-    if (::stat(dotGit.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            seen.look = lookAtGitFolder(dotGit, status.st_uid == user && info.st_uid == user);
-            if (seen.look == Look::plain) {
-                // What the configuration says of the index's names, or libgit2 reads it.
-                std::optional<gitfiles::Config> plain;
-                if (const auto text =
-                        readRegular(AT_FDCWD, Path::join(dotGit, "config").c_str(), GitIndex::largestFile))
-                    plain = gitfiles::plainConfig(*text);
-                else if (errno == ENOENT)
-                    plain.emplace();
-                else if (errno == EFBIG)
-                    seen.look = Look::refused;
-                if (plain)
-                    seen.config = *plain;
-                else if (seen.look == Look::plain)
-                    seen.look = Look::library;
-            }
-        } else if (!S_ISREG(info.st_mode) || info.st_size > GitIndex::largestFile) {
+    // Opened only as a folder (links followed, as git follows them): a pipe or a device there
+    // is refused by the open itself, before anything waits on it.
+    const OpenFolder folder(Fs::openToLook(AT_FDCWD, dotGit.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.fd() >= 0) {
+        const bool own = status.st_uid == user && ::fstat(folder.fd(), &info) == 0 && info.st_uid == user;
+        seen.look = lookAtGitFolder(dotGit, folder.fd(), own, false, seen.config);
+    } else if (errno != ENOENT && ::stat(dotGit.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode) || info.st_size > GitIndex::largestFile) {
+            seen.look = S_ISDIR(info.st_mode) ? Look::library : Look::refused; // a folder it cannot read
+            return seen;
+        }
+        const auto text = Fs::readFile(dotGit, GitIndex::largestFile);
+        const std::string named = text ? namedFolder(*text, "gitdir:", level) : std::string();
+        if (!text || ::stat(named.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
             seen.look = Look::refused;
             return seen;
-        } else {
-            const auto text = Fs::readFile(dotGit, GitIndex::largestFile);
-            const std::string folder = text ? namedFolder(*text, "gitdir:", level) : std::string();
-            if (!text || ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-                seen.look = Look::refused;
-                return seen;
-            }
-            seen.look = worse(Look::library, lookAtGitFolder(folder, false));
         }
+        seen.look = worse(Look::library, lookAtGitFolder(named, false));
     }
-    if (::lstat(Path::join(level, "HEAD").c_str(), &info) == 0 &&
+    // git looks at the folder itself only when its ".git" is no repository.
+    if (seen.look != Look::plain && ::lstat(Path::join(level, "HEAD").c_str(), &info) == 0 &&
         ::stat(Path::join(level, "objects").c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         seen.look = worse(seen.look, worse(Look::library, lookAtGitFolder(level, false)));
     return seen;
@@ -627,8 +638,10 @@ struct GitIndex::Shared {
     std::atomic<bool> abandon{false};
     std::thread worker;
 
-    // Folders on the way up already looked at, by their real paths.
+    // Folders on the way up already looked at, by their real paths, and other folders known to
+    // be where their paths say (those that questions named, and their parents).
     std::unordered_map<std::string, Level> levels;
+    std::unordered_set<std::string> realFolders;
 
     struct Screened {
         Look look = Look::nothing;
@@ -649,6 +662,10 @@ GitIndex::Shared::Screened GitIndex::Shared::screen(const std::string& folder) {
             return known->second;
         return std::nullopt;
     };
+    auto isReal = [this](const std::string& path) {
+        std::lock_guard lock(mutex);
+        return realFolders.contains(path) || levels.contains(path);
+    };
     auto look = [this](const std::string& level, const struct stat& status) {
         const Level seen = lookAtLevel(level, status, user);
         std::lock_guard lock(mutex);
@@ -660,7 +677,7 @@ GitIndex::Shared::Screened GitIndex::Shared::screen(const std::string& folder) {
     // is a link: one look tells, where finding its real place would look at every component.
     std::optional<Level> first;
     if (const std::string name = Path::lastComponent(folder); name != "." && name != ".." && !name.empty())
-        if (cached(Path::parent(folder)))
+        if (isReal(Path::parent(folder)))
             if (struct stat info; ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
                 screened.folder = folder;
                 first = cached(folder);
@@ -672,6 +689,11 @@ GitIndex::Shared::Screened GitIndex::Shared::screen(const std::string& folder) {
         if (!real)
             return screened; // gone: nothing below it to track
         screened.folder = std::move(*real);
+    }
+    {
+        std::lock_guard lock(mutex);
+        realFolders.insert(screened.folder);
+        realFolders.insert(Path::parent(screened.folder));
     }
     std::optional<dev_t> device;
     for (std::string level = screened.folder;; level = Path::parent(level)) {
