@@ -65,7 +65,7 @@ bool isAtOrBelow(std::string_view name, std::string_view path, unsigned stage, b
 
 std::optional<Config> plainConfig(std::string_view text) {
     Config config;
-    std::string section;
+    bool inCore = false;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = trimmed(text.substr(0, end));
@@ -81,13 +81,15 @@ std::optional<Config> plainConfig(std::string_view text) {
             const std::string_view rest = trimmed(line.substr(close + 1));
             if (!rest.empty() && rest.front() != '#' && rest.front() != ';')
                 return std::nullopt;
-            section = lowered(trimmed(line.substr(1, close - 1)));
-            const std::string name = section.substr(0, section.find_first_of(" \t\"."));
-            if (name == "include" || name == "includeif" || name == "extensions")
+            const std::string_view header = trimmed(line.substr(1, close - 1));
+            const std::string_view name = header.substr(0, header.find_first_of(" \t\"."));
+            if (sameText(name, "include", true) || sameText(name, "includeif", true) ||
+                sameText(name, "extensions", true))
                 return std::nullopt;
+            inCore = sameText(header, "core", true);
             continue;
         }
-        if (section != "core")
+        if (!inCore)
             continue;
         std::size_t keyEnd = 0;
         while (keyEnd < line.size() && (std::isalnum(static_cast<unsigned char>(line[keyEnd])) || line[keyEnd] == '-'))

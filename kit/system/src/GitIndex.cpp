@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -30,7 +31,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -209,13 +209,18 @@ std::string namedFolder(std::string_view text, std::string_view prefix, const st
     return text.starts_with('/') ? std::string(text) : Path::join(holder, text);
 }
 
-// The kinds (S_IFMT) of the entries of the open folder `fd` that git opens or looks for, as it
-// would find them (links followed), from one listing: an entry the listing does not type, or a
-// link, is looked at. Nothing when the folder cannot be listed.
-std::optional<std::map<std::string, mode_t>> kindsIn(int fd) {
-    static const std::set<std::string_view> wanted = {"HEAD",      "config", "config.worktree", "index",
-                                                      "commondir", "gitdir", "objects",         "refs"};
-    std::map<std::string, mode_t> kinds;
+// The entries git opens or looks for in a repository's folder.
+enum Entry { atHead, atConfig, atConfigWorktree, atIndex, atCommondir, atGitdir, atObjects, atRefs, entryCount };
+constexpr std::array<std::string_view, entryCount> entryNames = {"HEAD",      "config", "config.worktree", "index",
+                                                                 "commondir", "gitdir", "objects",         "refs"};
+// Each entry's kind (S_IFMT), 0 for none.
+using Kinds = std::array<mode_t, entryCount>;
+
+// The kinds of those entries of the open folder `fd`, as git would find them (links followed),
+// from one listing: an entry the listing does not type, or a link, is looked at. Nothing when the
+// folder cannot be listed.
+std::optional<Kinds> kindsIn(int fd) {
+    Kinds kinds{};
     alignas(8) char buffer[8192];
     for (;;) {
         const long got = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
@@ -226,7 +231,8 @@ std::optional<std::map<std::string, mode_t>> kindsIn(int fd) {
         for (long at = 0; at < got;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
             at += entry->d_reclen;
-            if (!wanted.contains(entry->d_name))
+            const auto named = std::find(entryNames.begin(), entryNames.end(), std::string_view(entry->d_name));
+            if (named == entryNames.end())
                 continue;
             mode_t kind = DTTOIF(entry->d_type);
             if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
@@ -235,7 +241,7 @@ std::optional<std::map<std::string, mode_t>> kindsIn(int fd) {
                     continue; // nothing git could open and wait on
                 kind = info.st_mode & S_IFMT;
             }
-            kinds.emplace(entry->d_name, kind);
+            kinds[std::size_t(named - entryNames.begin())] = kind;
         }
     }
 }
@@ -244,24 +250,22 @@ std::optional<std::map<std::string, mode_t>> kindsIn(int fd) {
 // no one here. `own`: the folder and its work tree are this user's. `common`: the folder a linked
 // work tree's names. A plain one's configuration is read into `config`.
 Look lookAtGitFolder(const std::string& path, int fd, bool own, bool common, gitfiles::Config& config) {
-    const auto kinds = kindsIn(fd);
+    const std::optional<Kinds> kinds = kindsIn(fd);
     if (!kinds)
         return Look::library; // libgit2 cannot read it either, and says so
-    for (const auto& [name, kind] : *kinds) {
-        if (kind != S_IFREG && kind != S_IFDIR)
+    for (std::size_t entry = 0; entry < entryCount; ++entry) {
+        const mode_t kind = (*kinds)[entry];
+        if (kind != 0 && kind != S_IFREG && kind != S_IFDIR)
             return Look::refused;
         // What libgit2 would read whole besides the configuration and the index, kept small.
         struct stat info;
-        if (kind == S_IFREG && name != "config" && name != "index" && name != "HEAD" &&
-            (::fstatat(fd, name.c_str(), &info, 0) != 0 || info.st_size > GitIndex::largestFile))
+        if (kind == S_IFREG && (entry == atConfigWorktree || entry == atCommondir || entry == atGitdir) &&
+            (::fstatat(fd, entryNames[entry].data(), &info, 0) != 0 || info.st_size > GitIndex::largestFile))
             return Look::refused;
     }
-    auto is = [&](const char* name, mode_t kind) {
-        const auto found = kinds->find(name);
-        return found != kinds->end() && found->second == kind;
-    };
+    auto is = [&](Entry entry, mode_t kind) { return (*kinds)[entry] == kind; };
     // A linked work tree's folder names the common one, whose configuration is read too.
-    if (!common && is("commondir", S_IFREG)) {
+    if (!common && is(atCommondir, S_IFREG)) {
         const auto text = readRegular(fd, "commondir", GitIndex::largestFile);
         if (!text)
             return Look::refused;
@@ -272,12 +276,11 @@ Look lookAtGitFolder(const std::string& path, int fd, bool own, bool common, git
                    ? Look::library
                    : worse(Look::library, lookAtGitFolder(commonPath, commonFolder.fd(), own, true, unused));
     }
-    if (common || !own || !is("HEAD", S_IFREG) || !is("objects", S_IFDIR) || !is("refs", S_IFDIR) ||
-        kinds->contains("commondir") || kinds->contains("gitdir") || kinds->contains("config.worktree") ||
-        (kinds->contains("config") && !is("config", S_IFREG)))
+    if (common || !own || !is(atHead, S_IFREG) || !is(atObjects, S_IFDIR) || !is(atRefs, S_IFDIR) ||
+        !is(atCommondir, 0) || !is(atGitdir, 0) || !is(atConfigWorktree, 0) || is(atConfig, S_IFDIR))
         return Look::library;
     // What the configuration says of the index's names, or libgit2 reads it.
-    if (!kinds->contains("config"))
+    if (is(atConfig, 0))
         return Look::plain;
     if (const auto text = readRegular(fd, "config", GitIndex::largestFile)) {
         if (const auto plain = gitfiles::plainConfig(*text)) {
