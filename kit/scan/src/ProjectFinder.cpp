@@ -271,9 +271,8 @@ void ProjectFinder::walk(const Url& folder, int depth, Walk& into, std::vector<U
         found.push_back(artifact.folder);
     }
     if (!found.empty()) {
-        const std::size_t count = found.size();
-        const std::size_t question = into.git->ask(folder.path(), std::move(found));
-        for (std::size_t path = 0; path < count; ++path)
+        const std::size_t question = into.git->ask(folder.path(), found);
+        for (std::size_t path = 0; path < found.size(); ++path)
             into.asked.emplace_back(question, path);
     }
 

@@ -58,9 +58,10 @@ struct ProjectFinder {
         unreadable, // unknown: the project's repository could not be read
     };
 
-    // How long finding out what git tracks in one project may take. It is found out beside the
-    // walk, by libgit2 in a child process that is ended at this bound: past it, the project's
-    // folders are for review, as when its repository cannot be read.
+    // How long libgit2 may take over one project's repository where it finds what git tracks (a
+    // repository that is more than a plain .git folder): it runs beside the walk, in a child
+    // process ended at this bound, and past it the project's folders are for review, as when the
+    // repository cannot be read.
     static constexpr std::chrono::seconds gitLookupBound{10};
 
     std::vector<Url> roots;
