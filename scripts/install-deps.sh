@@ -45,8 +45,8 @@ pkexec
 
 # What the tests, the format check, the clang build with its sanitizers and fuzz harnesses, and
 # the benchmarks add: the test frameworks, OpenSSL for the loopback https server, the programs the
-# tests build fixtures with or check the install by (git among them), a private session bus and
-# /usr/bin/time.
+# tests build fixtures with or check the install by (git among them, and mkfs.ext4 for a disk whose
+# power a test cuts), a private session bus and /usr/bin/time.
 TESTS="
 clang
 libclang-rt-14-dev
@@ -57,6 +57,7 @@ libssl-dev
 libsqlite3-dev
 flatpak
 squashfs-tools
+e2fsprogs
 desktop-file-utils
 appstream
 dbus-daemon

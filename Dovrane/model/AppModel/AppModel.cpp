@@ -13,7 +13,6 @@
 
 #include <DovraneKit/scan/ProjectFinder.h>
 #include <DovraneKit/system/HomeLayout.h>
-#include <DovraneKit/updates/UpdateChecker.h>
 
 #include <QCoreApplication>
 
@@ -50,8 +49,7 @@ AppModel::AppModel(ModelContainer& container, Services services, QObject* parent
     settleJournal();
     // Saves killed before their rename leave their temporary files beside the caches.
     cacheWriter_.removeStaleTemporaries(
-        {ScanCache::url().path(), UpdatesCache::url().path(),
-         Store::url().deletingLastPathComponent().appending(UpdateChecker::caskCacheFileName).path()});
+        {ScanCache::url().path(), UpdatesCache::url().path(), cacheURL(Store::caskCache).path()});
 }
 
 AppModel::~AppModel() {

@@ -48,12 +48,7 @@ QFuture<std::size_t> CacheWriter::removeStaleTemporaries(std::vector<std::string
     });
 }
 
-Url cacheURL(const char* name, const char* testSuffix) {
-    const Url store = Store::url();
-    if (Store::isOverridden())
-        return Url::fromPath(store.path() + testSuffix);
-    return store.deletingLastPathComponent().appending(name);
-}
+Url cacheURL(const Store::Cache& cache) { return Url::fromPath(Store::cachePath(Store::url().path(), cache)); }
 
 std::optional<std::string> readCacheText(const Url& url, std::uint64_t maxBytes) {
     const char* seed = std::getenv("APP_SEED");

@@ -3,6 +3,8 @@
 // were asked for, so an older state never lands after a newer one. Each file is replaced in one
 // atomic step and readable by the user alone.
 
+#include "Store/Store.h"
+
 #include <DovraneKit/core/Url.h>
 
 #include <nlohmann/json_fwd.hpp>
@@ -40,9 +42,8 @@ private:
     QThreadPool thread_;
 };
 
-// A cache file beside the store: `name`, or while a test store is in use the store's own name
-// followed by `testSuffix`, so that each test store has caches of its own.
-Url cacheURL(const char* name, const char* testSuffix);
+// A cache file beside the store (Store::cachePath), so that each test store has caches of its own.
+Url cacheURL(const Store::Cache& cache);
 // A cache file's text; absent with APP_SEED "1" (the file is then not read), and when the file
 // is missing, unreadable, larger than maxBytes, or not the user's own file that only the user
 // may write.

@@ -6,7 +6,7 @@
 
 namespace dovrane::ScanCache {
 
-Url url() { return cacheURL("last-scan.json", ".scan.json"); }
+Url url() { return cacheURL(Store::scanCache); }
 
 std::optional<ScanResult> load(std::uint64_t limit) {
     auto text = readCacheText(url(), limit);

@@ -243,7 +243,7 @@ Expected<Saved> Saved::fromJsonText(std::string_view text) {
     return saved;
 }
 
-Url url() { return cacheURL("last-updates.json", ".updates.json"); }
+Url url() { return cacheURL(Store::updatesCache); }
 
 std::optional<Saved> load() {
     auto text = readCacheText(url(), maximumFileSize);

@@ -20,8 +20,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 namespace dovrane {
@@ -138,6 +140,59 @@ bool isCorruption(const QSqlError& error) {
 std::optional<std::string> failureAfterRows(const QSqlQuery& query) {
     if (query.lastError().isValid())
         return describe(query.lastError());
+    return std::nullopt;
+}
+
+// What writeSchema() makes beside the two tables, by name.
+const char* const schemaNames = "'daily_sizes_one_per_day', 'removals_newest', 'removals_uuid', "
+                                "'removals_under_way', 'removal_moves', 'removal_moves_of'";
+constexpr int schemaNameCount = 6;
+
+// The journal's titles have their column for the wording; false also when that cannot be told.
+bool hasWordingColumn(QSqlQuery& query) {
+    return !run(query, QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('removals') "
+                                      "WHERE name = 'title_wording'")) &&
+           query.next() && query.value(0).toInt() == 1;
+}
+
+// Another connection holds what a statement needs (SQLITE_BUSY, SQLITE_LOCKED).
+bool isBusy(const QSqlError& error) {
+    bool isNumber = false;
+    const int code = error.nativeErrorCode().toInt(&isNumber);
+    return isNumber && ((code & 0xff) == 5 || (code & 0xff) == 6);
+}
+
+// Creates what the store lacks of the schema, in the transaction under way; the error's text
+// when a statement failed.
+std::optional<std::string> writeSchema(QSqlQuery& query, int version) {
+    if (auto error = run(query, QStringLiteral("SELECT COUNT(*) FROM sqlite_master "
+                                               "WHERE name = 'daily_sizes_one_per_day'")))
+        return error;
+    if (!query.next())
+        return failureAfterRows(query).value_or("it cannot list its tables");
+    if (version < ModelContainer::schemaVersion || query.value(0).toInt() == 0) {
+        for (const char* statement : {createRemovals, createDailySizes, indexDailySizes, dropDuplicateDays, uniqueDay})
+            if (auto error = run(query, QString::fromLatin1(statement)))
+                return error;
+        if (auto error = run(query, QStringLiteral("PRAGMA user_version = %1").arg(ModelContainer::schemaVersion)))
+            return error;
+    }
+    // The wording of each title, so that a later start words it in its own language. A column
+    // of its own rather than a new schema version: an older Dovrane still opens the store and
+    // reads the titles as they were stored.
+    if (auto error = run(query, QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('removals') "
+                                               "WHERE name = 'title_wording'")))
+        return error;
+    if (!query.next())
+        return failureAfterRows(query).value_or("it cannot list its columns");
+    if (query.value(0).toInt() == 0)
+        if (auto error = run(query, QStringLiteral("ALTER TABLE removals ADD COLUMN title_wording TEXT")))
+            return error;
+    // The journal is read a page at a time, newest first; an index, like the column above, that
+    // an older Dovrane keeps up without knowing it.
+    for (const char* statement : {indexNewestFirst, indexUuid, createUnderWay, createMoves, indexMoves})
+        if (auto error = run(query, QString::fromLatin1(statement)))
+            return error;
     return std::nullopt;
 }
 
@@ -293,52 +348,38 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
     if (auto damage = damageFound(query))
         return OpenFailure{"the file is damaged (" + *damage + ")", true};
 
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
-        return failure(query.lastError());
+    // Another process may be opening the same store this moment, a new one above all. Switching
+    // to the write-ahead log takes the whole file, and SQLite gives up at once when it meets that
+    // process's read instead of waiting: the switch is tried again until the busy timeout.
+    for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyTimeoutMs);
+         !query.exec(QStringLiteral("PRAGMA journal_mode=WAL"));) {
+        if (!isBusy(query.lastError()) || std::chrono::steady_clock::now() >= deadline)
+            return failure(query.lastError());
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     if (!query.next() || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         return OpenFailure{"it cannot use a write-ahead log"};
 
-    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'daily_sizes_one_per_day'")))
-        return failure(query.lastError());
-    if (!query.next()) {
-        if (query.lastError().isValid())
-            return failure(query.lastError());
-        return OpenFailure{"it cannot list its tables"};
-    }
-    if (version < schemaVersion || query.value(0).toInt() == 0) {
-        if (!database.transaction())
-            return OpenFailure{describe(database.lastError())};
-        for (const char* statement : {createRemovals, createDailySizes, indexDailySizes, dropDuplicateDays, uniqueDay})
-            if (auto error = run(query, QString::fromLatin1(statement))) {
-                database.rollback();
-                return OpenFailure{*error};
-            }
-        if (auto error = run(query, QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion))) {
-            database.rollback();
-            return OpenFailure{*error};
-        }
-        if (!database.commit()) {
-            const std::string error = describe(database.lastError());
-            database.rollback();
-            return OpenFailure{error};
-        }
-    }
-    // The wording of each title, so that a later start words it in its own language. A column
-    // of its own rather than a new schema version: an older Dovrane still opens the store and
-    // reads the titles as they were stored.
-    if (auto error = run(query, QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('removals') "
-                                               "WHERE name = 'title_wording'")))
+    // A store that has its whole schema is only read here. Otherwise the schema's writes wait for
+    // the write lock first (the busy timeout), and then look at what another opening wrote.
+    if (auto error = run(
+            query,
+            QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name IN (%1)").arg(QLatin1String(schemaNames))))
         return OpenFailure{*error};
     if (!query.next())
-        return OpenFailure{failureAfterRows(query).value_or("it cannot list its columns")};
-    if (query.value(0).toInt() == 0)
-        if (auto error = run(query, QStringLiteral("ALTER TABLE removals ADD COLUMN title_wording TEXT")))
-            return OpenFailure{*error};
-    // The journal is read a page at a time, newest first; an index, like the column above, that
-    // an older Dovrane keeps up without knowing it.
-    for (const char* statement : {indexNewestFirst, indexUuid, createUnderWay, createMoves, indexMoves})
-        if (auto error = run(query, QString::fromLatin1(statement)))
-            return OpenFailure{*error};
+        return failure(query.lastError());
+    if (version == schemaVersion && query.value(0).toInt() == schemaNameCount && hasWordingColumn(query))
+        return container;
+    if (auto error = run(query, QStringLiteral("BEGIN IMMEDIATE")))
+        return OpenFailure{*error};
+    std::optional<std::string> error = writeSchema(query, version);
+    if (!error)
+        error = run(query, QStringLiteral("COMMIT"));
+    if (error) {
+        const bool damaged = isCorruption(query.lastError());
+        run(query, QStringLiteral("ROLLBACK"));
+        return OpenFailure{*error, damaged};
+    }
     return container;
 }
 

@@ -66,7 +66,8 @@ public:
     // that is not a regular file (a symbolic link, a named pipe, a socket), and a store whose
     // bytes do not begin as a database's, are not opened at all and count as damaged; one that
     // is read-only (readOnlyProblem) or cannot be written (another user's, on a read-only disk)
-    // is not opened either.
+    // is not opened either. Another process opening the same store at the same moment, a new one
+    // above all, is waited for up to busyTimeoutMs.
     static Expected<std::unique_ptr<ModelContainer>, OpenFailure> open(const std::string& path);
     // Why the store at path is read-only as the user left it: the owner's write bit is clear on
     // the store, a log file or its folder, owned by this user or by root. Root may write them

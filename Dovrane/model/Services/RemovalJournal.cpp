@@ -1,6 +1,7 @@
 #include "Services/RemovalJournal.h"
 
 #include "Services/ModelContainer.h"
+#include "Services/RemovalOwner.h"
 
 #include <DovraneKit/formats/JsonReading.h>
 #include <DovraneKit/system/FileSystem.h>
@@ -12,45 +13,12 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
-#include <sstream>
 
 namespace dovrane {
 
 namespace {
-
-// The process as it runs now: its id and its start time since boot, so that another process
-// given the same id later is not taken for it. Empty when /proc cannot tell.
-std::string processMark(long pid) {
-    const std::optional<std::string> stat = Fs::readFile("/proc/" + std::to_string(pid) + "/stat", 4096);
-    if (!stat)
-        return {};
-    // The name in parentheses may hold spaces; the fields after it are plain. The start time is
-    // the 22nd field, the 20th after the name.
-    const std::size_t end = stat->rfind(')');
-    if (end == std::string::npos)
-        return {};
-    std::istringstream fields(stat->substr(end + 1));
-    std::string field;
-    for (int index = 0; index < 20 && fields >> field; ++index) {
-    }
-    return fields ? std::to_string(pid) + " " + field : std::string();
-}
-
-const std::string& ownMark() {
-    static const std::string mark = processMark(long(::getpid()));
-    return mark;
-}
-
-// Whether the process that wrote `mark` still runs: a record it left under way is its own.
-bool stillRuns(const QString& mark) {
-    const std::string text = mark.toStdString();
-    const long pid = std::strtol(text.c_str(), nullptr, 10);
-    return pid > 0 && !text.empty() && processMark(pid) == text;
-}
 
 QString newConnection() {
     static std::atomic<int> serial = 0;
@@ -68,7 +36,8 @@ bool openStore(const QString& name, const std::string& path) {
     // would write the growing tables into the file and wait again. The move checkpoints once, at
     // its end (checkpoint()).
     QSqlQuery(database).exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
-    return true;
+    // A batch counts as recorded only once its commit is on the disk.
+    return QSqlQuery(database).exec(QStringLiteral("PRAGMA synchronous = FULL"));
 }
 
 // What the log holds goes into the file here, on the pool, rather than at the next save of the
@@ -140,6 +109,13 @@ RemovalJournal::RemovalJournal(QString connection, qint64 id, Date date, const W
 RemovalJournal::~RemovalJournal() { closeStore(connection_); }
 
 std::unique_ptr<RemovalJournal> RemovalJournal::begin(const std::string& storePath, Date date, const Wording& title) {
+    // Without its lock, nobody could tell this process's record from one a dead process left.
+    const std::string owner = RemovalOwner::mark(storePath);
+    if (owner.empty()) {
+        std::fprintf(stderr, "Could not lock %s: it is not this user's file, or cannot be made\n",
+                     RemovalOwner::lockPath(storePath).c_str());
+        return nullptr;
+    }
     const QString name = newConnection();
     if (!openStore(name, storePath)) {
         closeStore(name);
@@ -154,7 +130,7 @@ std::unique_ptr<RemovalJournal> RemovalJournal::begin(const std::string& storePa
         query.addBindValue(title.text());
         query.addBindValue(wordingOf(title));
         query.addBindValue(uuid.toString(QUuid::WithoutBraces));
-        query.addBindValue(QString::fromStdString(ownMark()));
+        query.addBindValue(QString::fromStdString(owner));
         if (!query.exec())
             return false;
         id = query.lastInsertId().toLongLong();
@@ -261,7 +237,7 @@ std::optional<int> RemovalJournal::settle(const std::string& storePath) {
         if (query.exec(QStringLiteral(
                 "SELECT id, date, title, title_wording, uuid, owner FROM removals_under_way ORDER BY id"))) {
             while (query.next())
-                if (!stillRuns(query.value(5).toString()))
+                if (!RemovalOwner::mayRun(storePath, query.value(5).toString().toStdString()))
                     left.push_back({query.value(0).toLongLong(), query.value(1).toDouble(), query.value(2).toString(),
                                     query.value(3), query.value(4).toString()});
             read = !query.lastError().isValid();

@@ -31,8 +31,8 @@ public:
     // which bounds the batch from above.
     static constexpr std::size_t batch = 500;
 
-    // A removal's record, under way from now in the store at storePath; nothing when the store
-    // cannot be opened or written.
+    // A removal's record, under way from now in the store at storePath and owned by this process
+    // (RemovalOwner); nothing when the store cannot be opened or written, or its lock file made.
     static std::unique_ptr<RemovalJournal> begin(const std::string& storePath, Date date, const Wording& title);
     // Leaves a record that was not finished under way, for the next start to settle.
     ~RemovalJournal();
@@ -67,10 +67,10 @@ public:
     static Moved journaled(const std::string& storePath, Date date, const Wording& title,
                            const std::function<std::vector<RemovedItem>(const Trasher::Journal&)>& work);
 
-    // Settles every record that a process no longer running left under way: the items whose
-    // Trash name holds them are kept as a journal record of its date, title and identifier (unless
-    // the journal holds that record already), info files left without their item are removed
-    // (Trasher::settle). The number of records written; nothing
+    // Settles every record that a process no longer running (RemovalOwner::mayRun) left under
+    // way: the items whose Trash name holds them are kept as a journal record of its date, title
+    // and identifier (unless the journal holds that record already), info files left without
+    // their item are removed (Trasher::settle). The number of records written; nothing
     // when the store could not be read or written.
     static std::optional<int> settle(const std::string& storePath);
 

@@ -1,6 +1,9 @@
 #include "Store/Store.h"
 
+#include "Services/RemovalOwner.h"
+
 #include <DovraneKit/system/FileSystem.h>
+#include <DovraneKit/updates/UpdateChecker.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace dovrane::Store {
@@ -63,33 +67,35 @@ std::optional<std::string> createdOwnFileProblem(const std::string& path) {
 
 // Only the user may read what Dovrane keeps (the journal lists the paths of removed files): a
 // folder or file of the user's own with a looser mode gets `mode`. One the user made read-only
-// keeps its mode: that is the user's word that it is not to be written. Never through a link,
-// and never blocking on a named pipe put in a file's place.
+// keeps its mode: that is the user's word that it is not to be written. A file with another link
+// is another file too, which is not Dovrane's to change. Never through a link, and never blocking
+// on a named pipe put in a file's place.
 void tighten(const std::string& path, bool isFolder, mode_t mode) {
     const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (isFolder ? O_DIRECTORY : 0));
     if (fd < 0)
         return;
     struct stat status {};
     if (fstat(fd, &status) == 0 && status.st_uid == geteuid() &&
-        (isFolder ? S_ISDIR(status.st_mode) : S_ISREG(status.st_mode)) && (status.st_mode & S_IWUSR) &&
-        (status.st_mode & 07777) != mode)
+        (isFolder ? S_ISDIR(status.st_mode) : (S_ISREG(status.st_mode) && status.st_nlink == 1)) &&
+        (status.st_mode & S_IWUSR) && (status.st_mode & 07777) != mode)
         fchmod(fd, mode);
     close(fd);
 }
 
-// Dovrane's folder private, and every file in it; a new store is made private before SQLite
-// opens it, so its log files, which take the store's mode, are private from the start.
+// Dovrane's own files private, by name: its folder may be one the user shares with others. A new
+// store is made private before SQLite opens it, so its log files, which take the store's mode,
+// are private from the start.
 void keepPrivate(const std::string& store, bool inOwnFolder) {
     if (inOwnFolder) {
-        const std::string own = Path::parent(store);
-        for (const std::string& name : Fs::list(own))
-            tighten(Path::join(own, name), false, 0600);
         const int fd = open(store.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
         if (fd >= 0)
             close(fd);
     }
     for (const char* suffix : {"", "-wal", "-shm"})
         tighten(store + suffix, false, 0600);
+    tighten(RemovalOwner::lockPath(store), false, 0600);
+    for (const Cache& cache : {scanCache, updatesCache, caskCache})
+        tighten(cachePath(store, cache), false, 0600);
 }
 
 // A start that cannot open the store leaves no file behind where there was none, say on a
@@ -110,6 +116,14 @@ std::vector<std::string> removeMadeFiles(const std::vector<std::string>& made) {
 } // namespace
 
 bool isOverridden() { return overridePath() != nullptr; }
+
+static_assert(std::string_view(caskCache.name) == UpdateChecker::caskCacheFileName);
+
+std::string cachePath(const std::string& store, const Cache& cache) {
+    if (cache.testSuffix && isOverridden())
+        return store + cache.testSuffix;
+    return Path::join(Path::parent(store), cache.name);
+}
 
 std::string folder(bool prepare) {
     const std::string own = Path::join(Fs::dataHome(), "Dovrane");

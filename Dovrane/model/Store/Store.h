@@ -36,11 +36,25 @@ std::optional<std::string> refusalLine(const std::string& prefix);
 // Why path, when it exists, may not be trusted: not a regular file of the user's own that only
 // the user may write, or reached through a symbolic link. Nothing when it is missing or fine.
 std::optional<std::string> ownFileProblem(const std::string& path);
+// A cache Dovrane writes beside its store: `name`, or beside a test store the store's own name
+// followed by `testSuffix` (none: the same name beside any store).
+struct Cache {
+    const char* name;
+    const char* testSuffix;
+};
+inline constexpr Cache scanCache{"last-scan.json", ".scan.json"};
+inline constexpr Cache updatesCache{"last-updates.json", ".updates.json"};
+// The update checker's index of Homebrew casks, kept in the store's folder.
+inline constexpr Cache caskCache{"homebrew-casks.json", nullptr};
+// Where the cache lies beside the store at `store`.
+std::string cachePath(const std::string& store, const Cache& cache);
 // The opened database, or why not: a test store that may not be used is not opened at all,
-// nor is a store the user made read-only, whose modes stay as they are. Otherwise the store and
-// its log files are made 0600 (in Dovrane's own folder every file is), created so when missing. A first start that
-// fails (on a full disk, say) removes the empty files and the folder it made; the reason names any file it had to
-// leave.
+// nor is a store the user made read-only, whose modes stay as they are. Otherwise the store is
+// created 0600 when missing, and Dovrane's own files are made 0600: the store, its log files, the
+// lock file of its moves and its caches, each when it is the user's and has no other link.
+// Nothing else in the folder changes: it may be a link to a folder the user shares. A first start
+// that fails (on a full disk, say) removes the empty files and the folder it made; the reason
+// names any file it had to leave.
 Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> openContainer();
 // Moves a damaged store and its log files aside, together, to "<store>.damaged",
 // "<store>.damaged-2", …, never over an earlier copy or its logs; the name it now has, or

@@ -52,9 +52,8 @@ void CategoryRow::setCategory(const Category& category, bool linuxHome) {
 }
 
 int CategoryRow::oneLineWidth() const {
-    // A wrapping label's size hint is no one-line width: the text's own advance is, with a few
-    // pixels for the label's rounding.
-    return fixedWidth() + title_->fontMetrics().horizontalAdvance(title_->text()) + 4;
+    // A wrapping label's size hint is no one-line width; its line's own measure is.
+    return fixedWidth() + Texts::lineWidth(title_->fontMetrics(), title_->text());
 }
 
 int CategoryRow::fixedWidth() const {

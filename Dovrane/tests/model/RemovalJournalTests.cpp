@@ -1,11 +1,14 @@
 // A removal's journal survives the process: a child process moves a real folder of files to the
-// Trash with its journal and is killed (SIGKILL) at a chosen point of the move; the next start
-// settles what it left under way, and every item in the Trash then has its record and comes back
-// with Put Back.
+// Trash with its journal and is killed (SIGKILL) at a chosen point of the move, or the power of
+// the disk under it is cut; the next start settles what it left under way, and every item in the
+// Trash then has its record and comes back with Put Back. A move's owner counts as running
+// exactly while it lives, seen from anywhere.
 
 #include "AppModel/AppModel.h"
+#include "QtWaits.h"
 #include "Services/RemovalJournal.h"
 #include "support/Await.h"
+#include "support/LoopDisk.h"
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 #include "support/Patience.h"
@@ -19,12 +22,21 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <set>
+
+extern char** environ;
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -32,6 +44,7 @@ using namespace dovrane::testing;
 namespace {
 
 constexpr int items = 2 * int(RemovalJournal::batch) + 50; // three batches, the last one short
+constexpr int cutItems = 5000;
 
 void say(const char* line) {
     const ssize_t written = ::write(STDOUT_FILENO, line, std::strlen(line));
@@ -79,6 +92,59 @@ std::set<std::string> names(const std::vector<std::string>& list, const char* su
     return found;
 }
 
+int underWay(const std::string& store) {
+    return execute(store, QStringLiteral("SELECT COUNT(*) FROM removals_under_way")).toInt();
+}
+
+// A process of this program, started without Qt, so that nothing reaps it behind the test's back:
+// once killed it stays a zombie until reaped.
+struct Spawned {
+    pid_t pid = -1;
+    int output = -1;
+
+    ~Spawned() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        if (output >= 0)
+            ::close(output);
+    }
+    // Its output up to and with the first line.
+    std::string firstLine() const {
+        std::string line;
+        char byte = 0;
+        while (line.find('\n') == std::string::npos && ::read(output, &byte, 1) == 1)
+            line += byte;
+        return line;
+    }
+};
+
+void spawn(Spawned& child, const std::vector<std::string>& arguments) {
+    int channel[2];
+    if (::pipe2(channel, O_CLOEXEC) != 0)
+        return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, channel[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    if (posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        child.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(channel[1]);
+    child.output = channel[0];
+}
+
+// The state letter /proc gives the process ("Z" for a zombie).
+char stateOf(pid_t pid) {
+    const std::optional<std::string> stat = Fs::readFile("/proc/" + std::to_string(pid) + "/stat", 4096);
+    const std::size_t end = stat ? stat->rfind(") ") : std::string::npos;
+    return end == std::string::npos || end + 2 >= stat->size() ? '?' : (*stat)[end + 2];
+}
+
 } // namespace
 
 namespace dovrane::testing {
@@ -112,6 +178,122 @@ int journaledMoveChild(const std::string& home, const std::string& folder, const
     for (const TrashFailure& failure : moved.outcome.failed)
         std::fprintf(stderr, "%s: %s\n", failure.path.path().c_str(), failure.reason.c_str());
     say("END\n");
+    return 0;
+}
+
+int journalOwnerChild(int argc, char** argv) {
+    const std::string store = argv[2];
+    if (std::strcmp(argv[3], "own-pid-namespace") == 0) {
+        // As a sandbox sharing the home runs: its processes numbered anew, /proc its own.
+        if (::unshare(CLONE_NEWPID | CLONE_NEWNS) != 0) {
+            say("NO NAMESPACE\n");
+            return 0;
+        }
+        // The first process of the new namespace is its init: pid 1 as seen inside.
+        const pid_t inside = ::fork();
+        if (inside < 0)
+            return 3;
+        if (inside > 0) {
+            while (::waitpid(inside, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            return 0;
+        }
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // ends with the process that started it
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("proc", "/proc", "proc", 0, nullptr) != 0)
+            return 3;
+    }
+    QCoreApplication application(argc, argv);
+    const auto journal = RemovalJournal::begin(store, Date::now(), Wording::plain(QStringLiteral("Owner")));
+    if (!journal)
+        return 3;
+    say(("BEGUN as " + std::to_string(::getpid()) + "\n").c_str());
+    for (;;)
+        ::pause();
+}
+
+int powerCutChild(int argc, char** argv) {
+    const int items = std::atoi(argv[2]);
+    const std::string stop = argv[3];
+    // Made before Qt starts a thread: the disk is mounted in a namespace of this process's own.
+    std::unique_ptr<LoopDisk> disk;
+    if (auto reason = LoopDisk::make(disk)) {
+        say(("SKIP " + *reason + "\n").c_str());
+        return 0;
+    }
+    QCoreApplication application(argc, argv);
+    const std::string home = disk->root() + "/home", folder = home + "/.cache/many";
+    const std::string store = home + "/.local/share/Dovrane/Dovrane.store";
+    const std::string files = FreedesktopTrash::homeTrashFiles(home), info = Path::join(Path::parent(files), "info");
+    for (int index = 0; index < items; ++index)
+        writeFile(folder + "/cache-" + std::to_string(10000 + index), std::to_string(index));
+    makeFolder(Path::parent(store));
+    if (!ModelContainer::open(store)) {
+        say("the store cannot be made\nDONE\n");
+        return 0;
+    }
+    std::string problems;
+    const auto problem = [&problems](const std::string& text) {
+        if (std::count(problems.begin(), problems.end(), '\n') < 8)
+            problems += text + "\n";
+    };
+    {
+        QProcess mover;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("APP_STORE"), QString::fromStdString(store));
+        mover.setProcessEnvironment(environment);
+        mover.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--journaled-move"), QString::fromStdString(home), QString::fromStdString(folder),
+                     QString::fromStdString(stop)});
+        QByteArray said;
+        while (!said.contains("STOP") && !said.contains("END") && mover.waitForReadyRead(patientMs(60000)))
+            said += mover.readAllStandardOutput();
+        if (said.contains("END"))
+            mover.waitForFinished(patientMs(30000));
+        if (!said.contains(stop == "end" ? "END" : "STOP"))
+            problem("the move never reached its stop: " + said.toStdString());
+        if (!disk->cutPower())
+            problem("the power could not be cut");
+        mover.kill();
+        mover.waitForFinished(patientMs(30000));
+    }
+    if (auto failed = disk->mountAgain()) {
+        say(("mounting again failed: " + *failed + "\nDONE\n").c_str());
+        return 0;
+    }
+
+    // What the next start finds.
+    if (!RemovalJournal::settle(store))
+        problem("the journal could not be settled");
+    std::set<std::string> recorded;
+    const auto journal = ModelContainer::open(store);
+    const auto records = journal ? (*journal)->removals() : std::nullopt;
+    if (!records)
+        problem("the journal cannot be read");
+    for (const auto& record : records.value_or(std::vector<std::shared_ptr<Removal>>()))
+        for (const RemovedItem& item : record->items()) {
+            recorded.insert(item.trashPath.lastPathComponent());
+            if (!Trasher::isInTrash(item))
+                problem(item.trashPath.path() + " is recorded but not in the Trash with its info file");
+        }
+    const std::set<std::string> inTrash = names(Fs::list(files));
+    if (recorded != inTrash)
+        problem(std::to_string(inTrash.size()) + " items in the Trash, " + std::to_string(recorded.size()) +
+                " recorded");
+    if (names(Fs::list(info), ".trashinfo") != inTrash)
+        problem("the info files are not those of the items in the Trash");
+    for (const std::string& name : inTrash)
+        if (!FreedesktopTrash::recordedOriginal(Path::join(files, name)))
+            problem(name + ": its info file is not whole");
+
+    const Trasher trasher{DeletionGuard(Url::fromPath(home), {}), Url::fromPath(files)};
+    for (const auto& record : records.value_or(std::vector<std::shared_ptr<Removal>>()))
+        for (const RemovedItem& item : record->items())
+            if (trasher.putBack(item) != Trasher::PutBackResult::restored())
+                problem(item.trashPath.path() + " did not come back");
+    if (int(Fs::list(folder).size()) != items || !Fs::list(files).empty())
+        problem(std::to_string(Fs::list(folder).size()) + " items are back at their place");
+    say((problems + "DONE\n").c_str());
     return 0;
 }
 
@@ -177,6 +359,64 @@ private slots:
         QVERIFY(Fs::list(info).empty());
         QCOMPARE(int(Fs::list(folder).size()), items);
         QCOMPARE(Fs::readFile(folder + "/cache-1000"), std::optional<std::string>("0"));
+    }
+
+    // The disk's power is cut once the move ended, while its items move, and once all moved with
+    // the record not yet finished: after the next start every item in the Trash has its record and
+    // its whole info file, and comes back with Put Back. Where no loop device can be had, the
+    // order of writes that makes this hold is checked by the trasher's own tests.
+    void aPowerCutAtAnyMomentLeavesEveryItemInTheTrashWhole_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("after the move ended") << QStringLiteral("end");
+        QTest::newRow("while items move") << QStringLiteral("moving");
+        QTest::newRow("before the record is finished") << QStringLiteral("last");
+    }
+
+    void aPowerCutAtAnyMomentLeavesEveryItemInTheTrashWhole() {
+        QFETCH(QString, stop);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--power-cut"), QString::number(cutItems), stop});
+        if (!child.waitForFinished(patientMs(120000))) {
+            child.kill();
+            child.waitForFinished(-1);
+            QFAIL("the power cut's run did not end");
+        }
+        const QString said = QString::fromUtf8(child.readAllStandardOutput());
+        if (said.startsWith(QStringLiteral("SKIP ")))
+            QSKIP(qPrintable(said.mid(5).trimmed()));
+        QCOMPARE(said, QStringLiteral("DONE\n"));
+    }
+
+    // Whether a move's owner runs is what its lock says, seen from anywhere: a zombie holds none,
+    // and a process in a PID namespace of its own (a sandbox that shares the home) holds its own
+    // whatever its pid is there.
+    void aMovesOwnerCountsAsRunningExactlyWhileItLives_data() {
+        QTest::addColumn<bool>("ownNamespace");
+        QTest::newRow("then a zombie") << false;
+        QTest::newRow("in a PID namespace of its own") << true;
+    }
+
+    void aMovesOwnerCountsAsRunningExactlyWhileItLives() {
+        QFETCH(bool, ownNamespace);
+        ModelFixture fixture;
+        QVERIFY(fixture.container().removals());
+        const std::string store = fixture.storePath();
+        Spawned owner;
+        spawn(owner, {QCoreApplication::applicationFilePath().toStdString(), "--journal-owner", store,
+                      ownNamespace ? "own-pid-namespace" : "shared"});
+        QVERIFY(owner.pid > 0);
+        const std::string said = owner.firstLine();
+        if (said == "NO NAMESPACE\n")
+            QSKIP("a PID namespace of its own needs root");
+        QVERIFY2(said.starts_with("BEGUN"), said.c_str());
+        QCOMPARE(RemovalJournal::settle(store), std::optional<int>(0));
+        QCOMPARE(underWay(store), 1);
+
+        QCOMPARE(::kill(owner.pid, SIGKILL), 0);
+        if (!ownNamespace)
+            QVERIFY(waitFor([&] { return stateOf(owner.pid) == 'Z'; }));
+        QVERIFY(waitFor([&] { return RemovalJournal::settle(store) && underWay(store) == 0; }, 10000));
     }
 
     // A record under way of a process that still runs is its own; one that a store refused to

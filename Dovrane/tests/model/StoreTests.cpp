@@ -173,7 +173,7 @@ private slots:
 
     // The journal lists the paths of removed files: only the user may read the folder and what
     // it holds, whoever made the folder first and however an older version left the modes.
-    void theStoreFolderAndEveryFileInItArePrivate() {
+    void theStoreFolderAndDovranesFilesInItArePrivate() {
         TempHome home;
         ScopedEnv realStore("APP_STORE", std::nullopt);
         const std::string folder = home / ".local/share/Dovrane";
@@ -203,6 +203,38 @@ private slots:
         QCOMPARE(mode(folder), mode_t(0700));
         QCOMPARE(mode(folder + "/last-scan.json"), mode_t(0600));
         ::umask(umaskBefore);
+    }
+
+    // The folder may be a link to one the user shares: what else is in it keeps its mode, and so
+    // does a file of Dovrane's name that is another file too by a hard link.
+    void onlyDovranesOwnFilesAreMadePrivate() {
+        TempHome home;
+        ScopedEnv realStore("APP_STORE", std::nullopt);
+        const std::string shared = home / "Shared";
+        writeFile(shared + "/team-notes.txt", "notes");
+        writeFile(home / "Documents/page.html", "<p>");
+        makeHardLink(home / "Documents/page.html", shared + "/page.html");
+        writeFile(home / "Documents/scan.json", "{}");
+        makeHardLink(home / "Documents/scan.json", shared + "/last-scan.json");
+        writeFile(shared + "/last-updates.json", "{}");
+        makeFolder(home / ".local/share");
+        makeSymlink(shared, home / ".local/share/Dovrane");
+        for (const std::string& path : {shared + "/team-notes.txt", home / "Documents/page.html",
+                                        home / "Documents/scan.json", shared + "/last-updates.json"})
+            QCOMPARE(::chmod(path.c_str(), 0644), 0);
+        QCOMPARE(::chmod(shared.c_str(), 0755), 0);
+
+        QVERIFY(Store::openContainer());
+        const auto mode = [](const std::string& path) {
+            struct stat status {};
+            return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : mode_t(01);
+        };
+        QCOMPARE(mode(shared + "/Dovrane.store"), mode_t(0600));
+        QCOMPARE(mode(shared + "/last-updates.json"), mode_t(0600));
+        QCOMPARE(mode(shared + "/team-notes.txt"), mode_t(0644));
+        QCOMPARE(mode(home / "Documents/page.html"), mode_t(0644));
+        QCOMPARE(mode(home / "Documents/scan.json"), mode_t(0644));
+        QCOMPARE(mode(shared), mode_t(0755));
     }
 
     void opensWithWriteAheadLogAndSchema() {
@@ -969,6 +1001,22 @@ private slots:
         const auto days = *container->dailySizes();
         QCOMPARE(days.size(), size_t(1));
         QCOMPARE(days[0]->used(), std::int64_t(9));
+    }
+
+    // Two starts at the same moment on a store that is not there yet: each waits for the other's
+    // opening instead of failing, a few times over.
+    void twoProcessesOpeningANewStoreAtOnceBothOpenIt() {
+        TempDir folder;
+        for (int round = 0; round < 5; ++round) {
+            const std::string path = folder / ("new-" + std::to_string(round) + ".store");
+            std::future<OpenRun> other = std::async(std::launch::async, [&path] { return openInChild(path); });
+            const OpenRun mine = openInChild(path);
+            const OpenRun theirs = other.get();
+            QCOMPARE(mine.error, QString());
+            QCOMPARE(theirs.error, QString());
+            QCOMPARE(mine.status + theirs.status, 0);
+            QCOMPARE(execute(path, QStringLiteral("PRAGMA user_version")).toInt(), ModelContainer::schemaVersion);
+        }
     }
 
     // A store from before one record per day keeps the latest record of each day.

@@ -10,6 +10,7 @@
 #include "ContentView/ScanToolbar.h"
 #include "ContentView/SheetHost.h"
 #include "QtWaits.h"
+#include "SettingsView/SettingsView.h"
 #include "Sheets/UninstallSheet.h"
 #include "UiKit/Appearance.h"
 #include "UiKit/FocusRing.h"
@@ -26,6 +27,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
@@ -202,29 +204,49 @@ private slots:
         });
     }
 
-    // A sheet opens with the keyboard on a control that shows it: the cleanup sheet on what
-    // moves, the uninstall sheet on its first leftover, in either look.
+    // A sheet opens with the keyboard on a control that shows it: onboarding on "Done", the
+    // cleanup sheet on what moves, the uninstall sheet on its first leftover, the palette on its
+    // field; and the Settings window on its tabs, in either look.
     void sheetsOpenWithTheirFocusShown() {
         WindowFixture fixture;
         ViewTour tour(fixture);
         const auto back = qScopeGuard([] { Appearance::shared().force(std::nullopt); });
         const std::vector<std::pair<QString, std::function<void()>>> sheets = {
+            {QStringLiteral("onboarding"), [&] { tour.model.setSheet(ActiveSheet::onboarding()); }},
             {QStringLiteral("cleanup"),
              [&] { tour.model.requestCleanup(tour.model.scan()->safeItems(true), "Safe items"); }},
             {QStringLiteral("uninstall"), [&] { (void)tour.model.requestUninstall(tour.model.apps().front()); }},
+            {QStringLiteral("palette"), [&] { tour.model.setSheet(ActiveSheet::palette()); }},
         };
-        for (Look look : {Look::light, Look::dark})
+        // A text field shows its focus by its caret, any other control by its ring.
+        const auto opensShowingItsFocus = [](QWidget& window, const QString& name) {
+            DOVRANE_TRY_VERIFY2(focused() && focused()->window() == &window, qPrintable(name));
+            if (auto* field = qobject_cast<QLineEdit*>(focused())) {
+                QVERIFY2(field->isEnabled() && !field->isReadOnly(), qPrintable(name));
+                return;
+            }
+            QString measured;
+            QVERIFY2(showsFocus(*focused(), &measured), qPrintable(name + ": " + measured));
+        };
+        ThemeStore themes(*fixture.settings);
+        for (Look look : {Look::light, Look::dark}) {
+            Appearance::shared().force(look);
             for (const auto& [name, open] : sheets) {
-                Appearance::shared().force(look);
                 open();
                 QWidget* sheet = tour.awaitSheet();
-                QVERIFY(sheet);
-                DOVRANE_TRY_VERIFY2(focused() && focused()->window() == sheet, qPrintable(name));
-                QString measured;
-                QVERIFY2(showsFocus(*focused(), &measured), qPrintable(name + ": " + measured));
+                QVERIFY2(sheet, qPrintable(name));
+                opensShowingItsFocus(*sheet, name);
+                if (QTest::currentTestFailed())
+                    return;
                 tour.model.setSheet(std::nullopt);
                 DOVRANE_TRY_VERIFY(!tour.window.sheetHost()->current());
             }
+            SettingsView settings(tour.model, themes);
+            activate(settings);
+            opensShowingItsFocus(settings, QStringLiteral("settings"));
+            if (QTest::currentTestFailed())
+                return;
+        }
     }
 
     // A ring two pixels wide: at least one perimeter's worth of pixels changes, on a flat

@@ -77,6 +77,15 @@ QString plain(const QString& text) {
     return Qt::mightBeRichText(text) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
 }
 
+// A tooltip's text as it was said: a long one is wrapped where it is shown (a path after any of
+// its slashes), and a word there on a line of its own says nothing of the language.
+QString tooltipText(const QString& tooltip) {
+    if (!Qt::mightBeRichText(tooltip))
+        return tooltip;
+    QString raw = QTextDocumentFragment::fromHtml(tooltip).toRawText();
+    return raw.remove(QChar::LineSeparator).replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+}
+
 // Every text of the visible widgets below root: labels, buttons, tooltips, accessible names,
 // placeholders, choices, tabs and every cell and header of the item views.
 QStringList visibleTexts(QWidget& root) {
@@ -86,7 +95,7 @@ QStringList visibleTexts(QWidget& root) {
     for (QWidget* widget : widgets) {
         if (widget != &root && !widget->isVisibleTo(&root))
             continue;
-        texts << plain(widget->toolTip()) << widget->accessibleName();
+        texts << tooltipText(widget->toolTip()) << widget->accessibleName();
         if (auto* label = qobject_cast<QLabel*>(widget))
             texts << plain(label->text());
         if (auto* button = qobject_cast<QAbstractButton*>(widget))
@@ -100,15 +109,18 @@ QStringList visibleTexts(QWidget& root) {
                 texts << choice->itemText(at);
         if (auto* tabs = qobject_cast<QTabBar*>(widget))
             for (int at = 0; at < tabs->count(); ++at)
-                texts << tabs->tabText(at) << tabs->tabToolTip(at);
+                texts << tabs->tabText(at) << tooltipText(tabs->tabToolTip(at));
         if (auto* view = qobject_cast<QAbstractItemView*>(widget); view && view->model()) {
             const QAbstractItemModel& model = *view->model();
             for (int column = 0; column < model.columnCount(); ++column)
                 texts << model.headerData(column, Qt::Horizontal).toString();
             for (int row = 0; row < std::min(model.rowCount(), 200); ++row)
-                for (int column = 0; column < model.columnCount(); ++column)
-                    for (int role : {int(Qt::DisplayRole), int(Qt::ToolTipRole), int(Qt::AccessibleTextRole)})
-                        texts << plain(model.index(row, column).data(role).toString());
+                for (int column = 0; column < model.columnCount(); ++column) {
+                    const QModelIndex index = model.index(row, column);
+                    texts << plain(index.data(Qt::DisplayRole).toString())
+                          << tooltipText(index.data(Qt::ToolTipRole).toString())
+                          << plain(index.data(Qt::AccessibleTextRole).toString());
+                }
         }
     }
     texts.removeAll(QString());

@@ -40,7 +40,7 @@ int StorageLegend::widestCell() const {
             const QLayoutItem* item = row->itemAt(i);
             const auto* label = qobject_cast<const QLabel*>(item->widget());
             // A wrapping label's size hint is not its line: measure the line itself.
-            need += label && label->wordWrap() ? label->fontMetrics().horizontalAdvance(label->text()) + 1
+            need += label && label->wordWrap() ? Texts::lineWidth(label->fontMetrics(), label->text())
                                                : item->sizeHint().width();
         }
         widest = std::max(widest, need + row->spacing() * (row->count() - 1));

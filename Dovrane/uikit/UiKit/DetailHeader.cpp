@@ -87,7 +87,7 @@ private:
 
     int titleLineWidth() const {
         const QMargins margins = title_->contentsMargins();
-        return title_->fontMetrics().horizontalAdvance(title_->text()) + margins.left() + margins.right() + 1;
+        return Texts::lineWidth(title_->fontMetrics(), title_->text()) + margins.left() + margins.right();
     }
     int badgeRoom() const { return shows(badge_) ? spacing() + badge_->sizeHint().width() : 0; }
     int oneLineWidth() const {

@@ -178,7 +178,7 @@ int LineLimitedLabel::heightForWidth(int width) const {
 
 QSize LineLimitedLabel::sizeHint() const {
     const QMargins margins = contentsMargins();
-    const int oneLine = fontMetrics().horizontalAdvance(full_) + margins.left() + margins.right() + chrome() + 1;
+    const int oneLine = Texts::lineWidth(fontMetrics(), full_) + margins.left() + margins.right() + chrome();
     // Like a wrapping label: not wider than a comfortable column.
     const int width = std::min(oneLine, fontMetrics().averageCharWidth() * 60);
     return {width, heightForWidth(width)};
@@ -233,11 +233,23 @@ QString tooltip(const QString& plain) {
     qreal width = QFontMetricsF(font).averageCharWidth() * 70;
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         width = std::min(width, screen->availableGeometry().width() * 0.9);
-    QStringList lines;
-    for (const QString& paragraph : plain.split(QLatin1Char('\n')))
+    // A paragraph of its own for each of the text's lines, a line break for each wrap: what the
+    // text says stays apart from where it wraps. No space between paragraphs, as between lines.
+    QString html;
+    for (const QString& paragraph : plain.split(QLatin1Char('\n'))) {
+        QStringList lines;
         for (const QString& line : tooltipLines(paragraph, font, width))
             lines << line.toHtmlEscaped();
-    return QStringLiteral("<p style='white-space:nowrap'>%1</p>").arg(lines.join(QStringLiteral("<br>")));
+        html +=
+            QStringLiteral("<p style='white-space:nowrap; margin:0'>%1</p>").arg(lines.join(QStringLiteral("<br>")));
+    }
+    return html;
+}
+
+int lineWidth(const QFontMetrics& metrics, const QString& text) {
+    // The measure a word-wrapping label takes of its text, with room for any one line.
+    constexpr int unlimited = 1 << 20;
+    return metrics.boundingRect(QRect(0, 0, unlimited, unlimited), Qt::TextWordWrap, text).width();
 }
 
 QString withoutMnemonics(const QString& plain) {

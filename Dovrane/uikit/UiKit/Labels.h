@@ -87,6 +87,10 @@ namespace Texts {
 // readable width that the screen holds: a path breaks after a "/", a word longer than a line
 // anywhere. A line that fits stays whole.
 QString tooltip(const QString& plain);
+// The width text takes on one line where a wrapping label lays it out: its advance and the
+// overhang of a last letter that reaches past it (the "r" of a semibold face). The advance alone
+// can fall a pixel short, and the label then breaks the line.
+int lineWidth(const QFontMetrics& metrics, const QString& text);
 // Data shown on a button, menu item or tab: "&" doubled, so it makes no mnemonic.
 QString withoutMnemonics(const QString& plain);
 // Data shown on one line (a table cell, a row's title): line and paragraph breaks and other

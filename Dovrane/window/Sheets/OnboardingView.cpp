@@ -63,7 +63,6 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     : QDialog(parent), model_(model), login_(Permissions::startsAtLogin(model.services())) {
     setWindowTitle(tr("Welcome to Dovrane"));
     setFixedWidth(600);
-    new WindowHook(this);
     new FitsHeight(this);
 
     auto* stack = new QVBoxLayout(this);
@@ -150,6 +149,8 @@ OnboardingView::OnboardingView(AppModel& model, QWidget* parent)
     });
     footer->addWidget(done_);
     stack->addLayout(footer);
+    // The sheet opens on "Done", ringed: the button that Return presses.
+    new WindowHook(this, done_);
 
     for (QPushButton* button : {openSettings, allow, turnOn})
         button->setAutoDefault(false);

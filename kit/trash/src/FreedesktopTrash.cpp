@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -341,6 +342,31 @@ std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, c
 }
 
 void release(const Slot& slot) { unlink(slot.infoPath().c_str()); }
+
+std::error_code flush(const std::vector<Directory>& trashes) {
+    std::vector<dev_t> flushed;
+    std::error_code failure;
+    const auto fail = [&failure] {
+        if (!failure)
+            failure = std::error_code(errno, std::generic_category());
+    };
+    for (const Directory& trash : trashes) {
+        const int fd = open(trash.info().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat info;
+        if (fd < 0 || fstat(fd, &info) != 0)
+            fail();
+        // One flush per file system, however many items and trashes it holds: cheaper than one
+        // per file, and it takes the folders' entries along.
+        else if (std::find(flushed.begin(), flushed.end(), info.st_dev) == flushed.end()) {
+            flushed.push_back(info.st_dev);
+            if (syncfs(fd) != 0)
+                fail();
+        }
+        if (fd >= 0)
+            close(fd);
+    }
+    return failure;
+}
 
 namespace {
 // The slot's place in the trash's files/ folder, itself no link (usableTrash looked; the open

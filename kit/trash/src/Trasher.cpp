@@ -255,9 +255,9 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     if (plan.entries.empty())
         return outcome;
     const std::vector<std::string> mounts = Fs::mountPoints(); // once for the whole move
-    // Each entry of a batch holds its folder open until it moves: without a journal to write,
-    // one at a time.
-    const std::size_t batch = journal.record ? std::max<std::size_t>(journal.batch, 1) : 1;
+    // Each entry of a batch holds its folder open until it moves; the batch's info files reach
+    // the disk together.
+    const std::size_t batch = std::max<std::size_t>(journal.batch, 1);
     // Entries whose name another program took between the choice and the claim go again, in a
     // later batch, under a new name; a few times at most.
     constexpr int claims = 3;
@@ -265,6 +265,7 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     pending.reserve(plan.entries.size());
     for (const TrashPlan::Entry& entry : plan.entries)
         pending.emplace_back(&entry, 0);
+    std::vector<FreedesktopTrash::Directory> used; // every trash the move wrote into
     for (std::size_t next = 0; next < pending.size();) {
         std::vector<Ready> ready;
         std::vector<int> tries;
@@ -294,16 +295,44 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
                 break;
             }
         }
+        // Every info file of the batch is written and on the disk before any item of it moves:
+        // after a power cut, each item in the Trash has its info file whole.
+        std::vector<bool> claimed(ready.size(), false);
+        std::vector<std::optional<TrashFailure>> unclaimed(ready.size());
+        std::vector<FreedesktopTrash::Directory> trashes;
         for (std::size_t index = 0; index < ready.size(); ++index) {
             const Ready& each = ready[index];
-            const TrashPlan::Entry& entry = *each.entry;
-            const std::string path = entry.url.path();
             // The info file keeps the path as planned, as the journal does, so that Put Back finds it.
-            if (auto failure = FreedesktopTrash::claim(each.slot, each.place, path)) {
+            if (auto failure = FreedesktopTrash::claim(each.slot, each.place, each.entry->url.path())) {
                 if (failure->code == std::errc::file_exists && tries[index] + 1 < claims)
-                    pending.emplace_back(&entry, tries[index] + 1);
+                    pending.emplace_back(each.entry, tries[index] + 1);
                 else
-                    outcome.failed.push_back(TrashFailure::fileError(entry.url, failure->message));
+                    unclaimed[index] = TrashFailure::fileError(each.entry->url, failure->message);
+                continue;
+            }
+            claimed[index] = true;
+            TrasherInternals::note(TrasherInternals::Step::infoWritten, each.slot.infoPath());
+            if (std::find(trashes.begin(), trashes.end(), each.slot.trash) == trashes.end())
+                trashes.push_back(each.slot.trash);
+        }
+        const std::error_code unflushed = FreedesktopTrash::flush(trashes);
+        for (const FreedesktopTrash::Directory& trash : trashes) {
+            if (!unflushed)
+                TrasherInternals::note(TrasherInternals::Step::flushed, trash.folder);
+            if (std::find(used.begin(), used.end(), trash) == used.end())
+                used.push_back(trash);
+        }
+        for (std::size_t index = 0; index < ready.size(); ++index) {
+            if (unclaimed[index])
+                outcome.failed.push_back(std::move(*unclaimed[index]));
+            if (!claimed[index])
+                continue;
+            const Ready& each = ready[index];
+            const TrashPlan::Entry& entry = *each.entry;
+            // An item whose info file may not be whole after a power cut stays where it is.
+            if (unflushed) {
+                FreedesktopTrash::release(each.slot);
+                outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(unflushed)));
                 continue;
             }
             if (entry.needsAdmin) {
@@ -312,10 +341,11 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
             }
             // The identity is checked once more right before the rename.
             const std::error_code moved = FreedesktopTrash::moveInto(each.slot, each.place, entry.identity);
-            if (!moved)
+            if (!moved) {
+                TrasherInternals::note(TrasherInternals::Step::moved, each.slot.trashPath());
                 outcome.removed.push_back({entry.url, Url::fromPath(each.slot.trashPath()), entry.size, false,
                                            entry.identity ? std::optional(entry.identity->item) : std::nullopt});
-            else if (TrasherInternals::isPermissionError(moved))
+            } else if (TrasherInternals::isPermissionError(moved))
                 moveAsAdmin(entry, each.way, each.place, each.slot, outcome);
             else {
                 FreedesktopTrash::release(each.slot);
@@ -323,6 +353,10 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
             }
         }
     }
+    // The last renames reach the disk too before the outcome counts them as moved; the next
+    // batch's flush took those before it along.
+    if (!outcome.removed.empty() && !FreedesktopTrash::flush(used))
+        TrasherInternals::note(TrasherInternals::Step::flushed, {});
     return outcome;
 }
 
@@ -339,6 +373,7 @@ void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const F
     const std::string command = moverCommand(way.root, way.path, slot.trash.files(), destination, identity);
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     if (answer && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
+        TrasherInternals::note(TrasherInternals::Step::moved, destination);
         outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true,
                                    identity ? std::optional(identity->item) : std::nullopt});
         return;
@@ -408,22 +443,32 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
         if (!record())
             return abandoned(unrecorded);
     }
+    TrasherInternals::note(TrasherInternals::Step::infoWritten, ready->slot.infoPath());
+    // Its info file on the disk before the item moves, as execute()'s are.
+    if (const std::error_code unflushed = FreedesktopTrash::flush({ready->slot.trash})) {
+        FreedesktopTrash::release(ready->slot);
+        return abandoned(toTrashReason(unflushed));
+    }
+    TrasherInternals::note(TrasherInternals::Step::flushed, ready->slot.trash.folder);
     reached(Replacement::Step::made);
 
     std::error_code error;
     if (!entry.needsAdmin)
         error = FreedesktopTrash::swapInto(ready->slot, ready->place, staged, *identity,
                                            [&] { reached(Replacement::Step::swapped); });
-    if (!entry.needsAdmin && !error)
+    if (!entry.needsAdmin && !error) {
+        TrasherInternals::note(TrasherInternals::Step::moved, ready->slot.trashPath());
         outcome.removed.push_back(
             {entry.url, Url::fromPath(ready->slot.trashPath()), entry.size, false, identity->item});
-    else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
+    } else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
         swapAsAdmin(*ready, staged, *identity, outcome);
     else if (error == std::errc::invalid_argument)
         failed(L("The disk that holds this item cannot swap two items in one step, so the item was left where it is."));
     else
         failed(toTrashReason(error));
     if (!outcome.removed.empty()) {
+        if (!FreedesktopTrash::flush({ready->slot.trash}))
+            TrasherInternals::note(TrasherInternals::Step::flushed, {});
         reached(Replacement::Step::moved);
         return outcome;
     }
@@ -445,9 +490,10 @@ void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const F
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     const auto atPlace = FolderDescent::identify(ready.place);
     if (answer && isGone(ready.place.folder.fd(), staged) && atPlace && atPlace->item.inode != 0 &&
-        !(atPlace->item == identity.item) && Fs::exists(trashPath))
+        !(atPlace->item == identity.item) && Fs::exists(trashPath)) {
+        TrasherInternals::note(TrasherInternals::Step::moved, trashPath);
         outcome.removed.push_back({entry.url, Url::fromPath(trashPath), entry.size, true, identity.item});
-    else if (isRefused(answer))
+    } else if (isRefused(answer))
         outcome.failed.push_back(TrashFailure::blocked(entry.url));
     else if (const auto error = moverError(answer))
         outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(*error)));
@@ -550,6 +596,20 @@ bool Trasher::isStillInTrash(const RemovedItem& item) {
 std::string Trasher::quote(std::string_view text) { return Shell::quote(text); }
 
 std::string Trasher::homeTrash() const { return Path::parent(trashFolder.path()); }
+
+namespace {
+TrasherInternals::StepWatch& stepWatch() {
+    static TrasherInternals::StepWatch watch;
+    return watch;
+}
+} // namespace
+
+void TrasherInternals::watchSteps(StepWatch watch) { stepWatch() = std::move(watch); }
+
+void TrasherInternals::note(Step step, const std::string& path) {
+    if (stepWatch())
+        stepWatch()(step, path);
+}
 
 bool TrasherInternals::isPermissionError(const std::error_code& error) {
     if (error.category() != std::generic_category() && error.category() != std::system_category())

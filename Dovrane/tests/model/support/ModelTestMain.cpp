@@ -15,6 +15,11 @@
 //   DovraneModelTests --killed-install HOME RUNTIME STOP [DITTO]
 //                                      installs the update offered to HOME's app through a model
 //                                      on the test store, and waits at STOP to be killed
+//   DovraneModelTests --journal-owner STORE shared|own-pid-namespace
+//                                      starts a removal's record in STORE and waits to be killed
+//   DovraneModelTests --power-cut ITEMS STOP
+//                                      moves ITEMS files on a loop-device disk and cuts its power
+//                                      at STOP, then checks what the next start finds
 
 #include "support/ModelTestMain.h"
 
@@ -51,6 +56,10 @@ int main(int argc, char** argv) {
         QCoreApplication application(argc, argv);
         return dovrane::testing::journaledMoveChild(argv[2], argv[3], argv[4]);
     }
+    if (argc == 4 && std::strcmp(argv[1], "--journal-owner") == 0)
+        return dovrane::testing::journalOwnerChild(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--power-cut") == 0)
+        return dovrane::testing::powerCutChild(argc, argv);
     if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--killed-install") == 0) {
         useHome(argv[2]);
         setenv("XDG_RUNTIME_DIR", argv[3], 1);

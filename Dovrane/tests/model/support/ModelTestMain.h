@@ -21,6 +21,12 @@ int runRegisteredSuites(int argc, char** argv);
 // The process a crash test kills: moves every file of `folder` to the home's Trash with its
 // journal and waits at `stop` (RemovalJournalTests).
 int journaledMoveChild(const std::string& home, const std::string& folder, const std::string& stop);
+// The owner of a removal under way in the store argv[2], in a PID namespace of its own when argv[3]
+// is "own-pid-namespace": says "BEGUN" once its record is under way and waits to be killed.
+int journalOwnerChild(int argc, char** argv);
+// A move of argv[2] files on a disk of its own whose power is cut at the move's stop argv[3]
+// ("end" once it ended); says what the next start finds amiss, then "DONE" (RemovalJournalTests).
+int powerCutChild(int argc, char** argv);
 
 // The process an update crash test kills: installs the update its home's app is offered through
 // a model, with `ditto` as the copy tool when given, and waits at the install step `stop`

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace dovrane::FreedesktopTrash {
 
@@ -97,6 +98,10 @@ std::optional<Error> refusal(const std::string& path, const std::string& homeTra
 [[nodiscard]] std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, const std::string& path);
 // Gives a name up again: removes the info file.
 void release(const Slot& slot);
+// Puts what was written into these trashes on the disk, each file system they lie on flushed once:
+// after a power cut, the info files written so far are whole and the items renamed in so far are
+// there. The first failure; none when every flush went.
+[[nodiscard]] std::error_code flush(const std::vector<Directory>& trashes);
 // Renames the item into the slot it claimed, never replacing anything; the info file stays
 // either way. With an expected identity, only that item moves (FolderDescent::rename).
 [[nodiscard]] std::error_code moveInto(const Slot& slot, const FolderDescent::Place& item,

@@ -115,8 +115,9 @@ struct Trasher {
 
     // Where a move writes down what it does, so that a process killed part-way leaves the record
     // of what reached the Trash. The entries move in batches: each batch's Trash names are chosen,
-    // handed to `record` as the items they will be, and only then are their info files written and
-    // the items renamed. A batch whose record fails moves nothing, nor does any after it.
+    // handed to `record` as the items they will be, and only then are their info files written,
+    // put on the disk, and the items renamed. A batch whose record fails moves nothing, nor does
+    // any after it. Without `record`, the batches are the same.
     struct Journal {
         std::size_t batch = 200;
         std::function<bool(const std::vector<RemovedItem>& taking)> record;
@@ -149,7 +150,8 @@ struct Trasher {
 
     // Looks at the disk through the guard and to note each entry's identity.
     TrashPlan plan(const std::vector<Candidate>& candidates) const;
-    // Entries one after the other; each ends in `removed` or in `failed`.
+    // Entries one after the other, in batches; each ends in `removed` or in `failed`. What it
+    // wrote into a trash is on the disk when it returns, so that a power cut loses no info file.
     Outcome execute(const TrashPlan& plan) const;
     Outcome execute(const TrashPlan& plan, const Journal& journal) const;
     // Replaces the entry's item by one made beside it, and moves the item to the Trash under its own
