@@ -175,6 +175,17 @@ TEST(ProgramArguments, FormsWithOptionalArgumentsStillRun) {
         EXPECT_EQ(walked.status, 0) << walked.errors;
         EXPECT_NE(walked.output.find(" in 2 files"), std::string::npos) << walked.output;
     }
+    // The floor walker counts every file of a folder wider than the descriptors it may open.
+    for (int i = 0; i < 300; ++i)
+        writeFile(work / ("wide/folder" + std::to_string(i) + "/file"), "x");
+    const AppRun wide =
+        runProgram("/bin/sh",
+                   {"-c", "ulimit -n 64 && exec " + Shell::quote(Path::join(DOVRANE_BIN_DIR, "floor_walk")) + " " +
+                              Shell::quote(work / "wide")},
+                   {}, patient(std::chrono::seconds(10)));
+    EXPECT_EQ(wide.status, 0);
+    ASSERT_EQ(wide.lines.size(), 1u);
+    EXPECT_TRUE(wide.lines[0].ends_with(" in 300 files")) << wide.lines[0];
     // The cache benchmark reads in processes of its own, through its --read form.
     const Answer cache = run("cache_bench", {"10", "1"}, work.path(), scratch);
     EXPECT_EQ(cache.status, 0) << cache.errors;

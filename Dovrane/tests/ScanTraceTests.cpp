@@ -109,6 +109,13 @@ TEST(ScanTrace, PrintsOneLinePerCategoryOfTheHomeItIsGiven) {
     writeFileOfSize(home / ".local/share/Trash/files/thrown.bin", 4000);
     writeFile(home / "Projects/shop/package.json", "{}");
     writeFileOfSize(home / "Projects/shop/node_modules/left-pad/index.js", 7000);
+    // A project whose git index is a named pipe: the trace waits on nothing.
+    writeFile(home / "Projects/piped/package.json", "{}");
+    writeFileOfSize(home / "Projects/piped/node_modules/right-pad/index.js", 7000);
+    writeFile(home / "Projects/piped/.git/HEAD", "ref: refs/heads/main\n");
+    makeFolder(home / "Projects/piped/.git/objects");
+    makeFolder(home / "Projects/piped/.git/refs");
+    ASSERT_EQ(mkfifo((home / "Projects/piped/.git/index").c_str(), 0644), 0);
     setTimesRecursively(home / "Projects", daysAgo(40));
     // A relative folder names none; a folder inside another adds nothing twice.
     ScopedEnv projects("TRACE_PROJECTS",
@@ -145,8 +152,9 @@ TEST(ScanTrace, PrintsOneLinePerCategoryOfTheHomeItIsGiven) {
     EXPECT_EQ(lines["installers"].items, 1);
     EXPECT_EQ(lines["installers"].size, bytes(allocated(home / "Downloads/old.dmg")));
     EXPECT_EQ(lines["trash"].items, 1);
-    EXPECT_EQ(lines["projects"].items, 1);
-    EXPECT_EQ(lines["projects"].size, bytes(allocated(home / "Projects/shop/node_modules/left-pad/index.js")));
+    EXPECT_EQ(lines["projects"].items, 2);
+    EXPECT_EQ(lines["projects"].size, bytes(allocated(home / "Projects/shop/node_modules/left-pad/index.js") +
+                                            allocated(home / "Projects/piped/node_modules/right-pad/index.js")));
     // The trace shows what each collector found, before downloads are taken out of personal.
     EXPECT_EQ(lines["personal"].items, 2);
     EXPECT_EQ(lines["personal"].size,

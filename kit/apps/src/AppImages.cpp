@@ -7,6 +7,7 @@
 #include "DovraneKit/system/SharedLibrary.h"
 #include "apps/AppImageModule.h"
 #include "core/Ascii.h"
+#include "system/ForkedChild.h"
 
 #include <expat.h>
 
@@ -20,33 +21,10 @@
 #include <functional>
 #include <map>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define DOVRANE_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define DOVRANE_ADDRESS_SANITIZER 1
-#endif
-#endif
-
-#ifdef DOVRANE_ADDRESS_SANITIZER
-// The AddressSanitizer runtime's own locks of its allocator and of its store of allocation stacks,
-// which its later versions hold across a fork themselves. Weak: a runtime without them keeps the
-// plain fork.
-namespace __lsan {
-[[gnu::weak]] void LockAllocator();
-[[gnu::weak]] void UnlockAllocator();
-} // namespace __lsan
-namespace __sanitizer {
-[[gnu::weak]] void StackDepotLockAll();
-[[gnu::weak]] void StackDepotUnlockAll();
-} // namespace __sanitizer
-#endif
 
 namespace dovrane::AppImages {
 
@@ -198,29 +176,6 @@ std::optional<rlim_t> childAddressSpace() {
     return rlim_t(pages) * rlim_t(page) + rlim_t(maximumReadingMemory);
 }
 
-// fork(). The child allocates while it reads, and under AddressSanitizer (clang 14, GCC 12) a
-// child forked while another thread held the sanitizer allocator's lock waits for it for ever,
-// and the scan for the reading's deadline: the locks are held across the fork, so the child
-// starts with them free.
-pid_t forkForReading() {
-#ifdef DOVRANE_ADDRESS_SANITIZER
-    const bool hold = &__lsan::LockAllocator && &__lsan::UnlockAllocator && &__sanitizer::StackDepotLockAll &&
-                      &__sanitizer::StackDepotUnlockAll;
-    if (hold) {
-        __lsan::LockAllocator();
-        __sanitizer::StackDepotLockAll();
-    }
-    const pid_t child = ::fork();
-    if (hold) {
-        __sanitizer::StackDepotUnlockAll();
-        __lsan::UnlockAllocator();
-    }
-    return child;
-#else
-    return ::fork();
-#endif
-}
-
 // The payload entries that limitFor gives a non-zero size limit, read in place. A link is
 // followed once, to the entry its target names (relative to the link's folder, or absolute
 // within the payload); an entry over its limit reads as absent. Absent when the file is no
@@ -241,20 +196,12 @@ std::optional<Entries> chosenEntries(const std::string& path,
     if (::pipe2(pipe, O_CLOEXEC) != 0)
         return std::nullopt;
     const pid_t parent = ::getpid();
-    const pid_t child = forkForReading();
+    const pid_t child = forkedchild::fork();
     if (child == 0) {
         ::close(pipe[0]);
-        // A child forked from a process with threads can hang on a lock some other thread held
-        // at the fork. It ends with this thread, which waits for it, and therefore with the
-        // process; and it holds none of the standard streams, so whoever reads the process's
-        // output sees its end when the process ends. The libraries also report a damaged
-        // payload on standard error, which is not theirs.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent)
+        // The libraries also report a damaged payload on standard error, which is not theirs.
+        if (!forkedchild::settle(parent))
             ::_exit(1);
-        if (const int quiet = ::open("/dev/null", O_RDWR | O_CLOEXEC); quiet >= 0)
-            for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
-                ::dup2(quiet, stream);
         if (addressSpace) {
             const rlimit bound{*addressSpace, *addressSpace};
             ::setrlimit(RLIMIT_AS, &bound);

@@ -37,6 +37,8 @@
 
 #include "scan/ScanCollectors.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -312,12 +314,16 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, const Del
     }
     const std::vector<DeletionGuard::Verdict> verdicts = guard.checkEach(trashed);
     // A move goes down to its item through no link: one that a link leads to is shown, not
-    // offered. Each folder is looked at once.
+    // offered. The one link taken is the home's other spelling, and only a folder really in the
+    // home can be spelled through it. Each folder is looked at once.
     std::unordered_map<std::string, bool> reachable;
     auto reachedWithoutLink = [&](const Url& url) {
-        auto [known, added] = reachable.try_emplace(Path::parent(guard.inCanonicalHome(url.path())));
-        if (added)
-            known->second = DeletionGuard::canonical(known->first) == known->first;
+        auto [known, added] = reachable.try_emplace(Path::parent(url.path()));
+        if (added) {
+            const std::string real = DeletionGuard::canonical(known->first);
+            const bool inHome = guard.home == "/" || real == guard.home || real.starts_with(guard.home + "/");
+            known->second = real == (inHome ? guard.inCanonicalHome(known->first) : known->first);
+        }
         return known->second;
     };
     std::size_t next = 0;
@@ -333,15 +339,34 @@ Category DiskScanner::collect(CategoryID id, const HomeLayout& layout, const Del
 
 void DiskScanner::refuseWhereNoTrashTakes(std::vector<CleanupItem>& items) const {
     const std::string homeTrash = FreedesktopTrash::homeTrash(home.path());
-    // Every item of a folder goes to the same Trash: each folder is looked at once.
+    // Every item of a folder goes to the same Trash, and every item on the home Trash's own disk
+    // to the home Trash: each folder is looked at once, and that disk's answer found once.
+    std::optional<dev_t> homeDisk;
+    for (std::string folder = homeTrash; !homeDisk && !folder.empty(); folder = Path::parent(folder)) {
+        if (struct stat info; ::stat(folder.c_str(), &info) == 0)
+            homeDisk = info.st_dev;
+        if (folder == "/")
+            break;
+    }
+    std::optional<std::optional<std::string>> homeDiskRefusal;
     std::unordered_map<std::string, std::optional<std::string>> refusals;
     for (CleanupItem& item : items) {
         if (item.action != CleanupAction::trash)
             continue;
         auto [known, added] = refusals.try_emplace(Path::parent(item.url.path()));
-        if (added)
-            if (auto refused = FreedesktopTrash::refusal(item.url.path(), homeTrash))
-                known->second = std::move(refused->message);
+        if (added) {
+            struct stat info;
+            const bool onHomeDisk =
+                homeDisk && ::lstat(item.url.path().c_str(), &info) == 0 && info.st_dev == *homeDisk;
+            if (onHomeDisk && homeDiskRefusal) {
+                known->second = *homeDiskRefusal;
+            } else {
+                if (auto refused = FreedesktopTrash::refusal(item.url.path(), homeTrash))
+                    known->second = std::move(refused->message);
+                if (onHomeDisk)
+                    homeDiskRefusal = known->second;
+            }
+        }
         if (!known->second)
             continue;
         item.action = CleanupAction::showOnly;
@@ -358,13 +383,14 @@ void DiskScanner::keepWithinReach(std::vector<CleanupItem>& items) {
             paths.push_back(item.url.path());
         }
     }
-    const std::vector<std::optional<MoveRights>> rights = MoveRights::ofEach(paths);
+    std::vector<std::optional<FolderDescent::Identity>> identities;
+    const std::vector<std::optional<MoveRights>> rights = MoveRights::ofEach(paths, &identities);
     std::map<std::uint32_t, std::string> owners; // names looked up once each
     for (std::size_t i = 0; i < rated.size(); ++i) {
         if (!rights[i])
             continue;
-        if (const std::optional<FolderDescent::Identity> identity = FolderDescent::identify(paths[i]))
-            rated[i]->ground = CleanupItem::Ground{*identity, rights[i]->owner};
+        if (identities[i])
+            rated[i]->ground = CleanupItem::Ground{*identities[i], rights[i]->owner};
         if (rated[i]->safety == Safety::keep || (rights[i]->own && rights[i]->movable))
             continue;
         std::string why;

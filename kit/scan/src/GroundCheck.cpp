@@ -13,12 +13,14 @@ namespace dovrane {
 std::vector<GroundCheck::Change> GroundCheck::check(const std::vector<CleanupItem>& items, std::stop_token stop) const {
     std::vector<Change> changes(items.size(), Change::none);
     const Date wallClock = Date::now();
-    // The owners all at once, each folder looked at once, as the scan looked at them.
+    // The identities and owners all at once, each folder looked at once, as the scan looked at
+    // them.
     std::vector<std::string> grounded;
     for (const CleanupItem& item : items)
         if (item.action == CleanupAction::trash && item.ground)
             grounded.push_back(item.url.path());
-    const std::vector<std::optional<MoveRights>> rights = MoveRights::ofEach(grounded);
+    std::vector<std::optional<FolderDescent::Identity>> identities;
+    const std::vector<std::optional<MoveRights>> rights = MoveRights::ofEach(grounded, &identities);
     std::size_t nextRights = 0;
     // A project's folders share its dating: each project is dated once.
     std::map<std::string, bool> projectsOldEnough;
@@ -28,8 +30,8 @@ std::vector<GroundCheck::Change> GroundCheck::check(const std::vector<CleanupIte
             continue;
         const std::string path = item.url.path();
         if (item.ground) {
+            const std::optional<FolderDescent::Identity>& found = identities[nextRights];
             const std::optional<MoveRights>& owned = rights[nextRights++];
-            const std::optional<FolderDescent::Identity> found = FolderDescent::identify(path);
             if (found && found->item.inode == 0) {
                 changes[index] = Change::gone;
                 continue;

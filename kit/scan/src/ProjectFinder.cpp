@@ -65,12 +65,15 @@ void dropNested(std::vector<CleanupItem>& items, const std::vector<std::string>&
     items = std::move(kept);
 }
 
-ProjectFinder::Tracking trackingIn(const GitIndex& index, const Url& artifact) {
-    switch (index.state()) {
+// What git tracks at the answer's `path`-th path.
+ProjectFinder::Tracking trackingIn(const GitIndex::Answer& answer, std::size_t path) {
+    switch (answer.state) {
     case GitIndex::State::outside:
         return ProjectFinder::Tracking::untracked;
     case GitIndex::State::read:
-        return index.tracks(artifact.path()) ? ProjectFinder::Tracking::tracked : ProjectFinder::Tracking::untracked;
+        if (path >= answer.tracked.size())
+            break;
+        return answer.tracked[path] ? ProjectFinder::Tracking::tracked : ProjectFinder::Tracking::untracked;
     case GitIndex::State::noLibrary:
         return ProjectFinder::Tracking::noLibrary;
     case GitIndex::State::unreadable:
@@ -79,12 +82,35 @@ ProjectFinder::Tracking trackingIn(const GitIndex& index, const Url& artifact) {
     return ProjectFinder::Tracking::unreadable;
 }
 
+// A file git tracks comes back with no build: the folder is not the tool's alone.
+void noteTracking(CleanupItem& item, ProjectFinder::Tracking tracked) {
+    if (const std::optional<std::string> sentence = ProjectFinder::trackingSentence(tracked)) {
+        item.reason = tracked == ProjectFinder::Tracking::tracked ? *sentence : item.reason + " " + *sentence;
+        item.safety = Safety::review;
+    }
+}
+
 } // namespace
+
+// One walk's state: the folders it passes over (paths as it spells them), its finds, and for
+// each find the question its folder asked of git with the find's place among the question's
+// paths. What git tracks is answered beside the walk and noted when the walks are done.
+struct ProjectFinder::Walk {
+    const std::set<std::string>* passedOver;
+    GitIndex* git;
+    std::stop_token stop;
+    std::vector<CleanupItem> items = {};
+    std::vector<std::pair<std::size_t, std::size_t>> asked = {};
+};
 
 std::string ProjectFinder::defaultGitLibrary() { return GitIndex::defaultLibrary(); }
 
-ProjectFinder::Tracking ProjectFinder::tracking(const Url& artifact, const std::string& gitLibrary) {
-    return trackingIn(GitIndex::of(Path::parent(artifact.path()), gitLibrary), artifact);
+ProjectFinder::Tracking ProjectFinder::tracking(const Url& artifact, const std::string& gitLibrary,
+                                                std::chrono::milliseconds bound) {
+    // A link is asked about where it leads, as a folder of its own.
+    const std::string path =
+        Fs::isSymlink(artifact.path()) ? DeletionGuard::canonical(artifact.path()) : artifact.path();
+    return trackingIn(GitIndex::of(Path::parent(path), {Path::lastComponent(path)}, gitLibrary, bound), 0);
 }
 
 std::optional<std::string> ProjectFinder::trackingSentence(Tracking tracking) {
@@ -127,7 +153,9 @@ std::vector<CleanupItem> ProjectFinder::find(std::stop_token stop) const {
         }
     }
 
+    GitIndex git(gitLibrary, gitBound);
     std::vector<CleanupItem> items;
+    std::vector<std::pair<std::size_t, std::size_t>> asked;
     std::vector<std::string> canonicalItems; // each item's real place, for dropNested
     for (std::size_t r = 0; r < walked.size(); ++r) {
         const std::string& rootPath = walked[r]->path();
@@ -140,41 +168,48 @@ std::vector<CleanupItem> ProjectFinder::find(std::stop_token stop) const {
         // The root's own folders are walked side by side, their finds kept in walking order.
         const std::size_t first = items.size();
         std::vector<Url> subfolders;
-        walk(*walked[r], 0, passedOver, items, stop, &subfolders);
-        std::vector<std::vector<CleanupItem>> found(subfolders.size());
+        std::vector<Walk> found(1, Walk{&passedOver, &git, stop});
+        walk(*walked[r], 0, found[0], &subfolders);
+        found.resize(1 + subfolders.size(), Walk{&passedOver, &git, stop});
         std::atomic<std::size_t> next{0};
         const int threads = int(std::min<std::size_t>(subfolders.size(), 8));
         concurrently(threads, [&](int) {
             for (std::size_t i = next++; i < subfolders.size(); i = next++) {
                 try {
-                    walk(subfolders[i], 1, passedOver, found[i], stop);
+                    walk(subfolders[i], 1, found[1 + i]);
                 } catch (...) {
                     // Out of memory: the folder is left out like an unreadable one.
                 }
             }
         });
-        for (std::vector<CleanupItem>& each : found)
-            std::move(each.begin(), each.end(), std::back_inserter(items));
+        for (Walk& each : found) {
+            // A walk cut short by a failure keeps only the finds whose question was asked.
+            each.items.resize(each.asked.size());
+            std::move(each.items.begin(), each.items.end(), std::back_inserter(items));
+            asked.insert(asked.end(), each.asked.begin(), each.asked.end());
+        }
         for (std::size_t i = first; i < items.size(); ++i)
             canonicalItems.push_back(Path::join(real[r], below(items[i].url.path(), rootPath).value_or("")));
     }
+    const std::vector<GitIndex::Answer> answers = git.answers(stop);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        noteTracking(items[i], trackingIn(answers[asked[i].first], asked[i].second));
     dropNested(items, canonicalItems);
     return items;
 }
 
-void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::string>& passedOver,
-                         std::vector<CleanupItem>& into, std::stop_token stop, std::vector<Url>* subfolders) const {
-    if (depth > maxDepth || stop.stop_requested())
+void ProjectFinder::walk(const Url& folder, int depth, Walk& into, std::vector<Url>* subfolders) const {
+    if (depth > maxDepth || into.stop.stop_requested())
         return;
     const std::vector<std::string> names = Fs::list(folder.path());
     if (names.empty())
         return;
     const std::set<std::string> present(names.begin(), names.end());
 
-    // Every row of one folder dates the same project and asks the same repository; each is done
-    // once, when a row first needs it.
-    std::optional<GitIndex> repository;
+    // Every row of one folder dates the same project, once, when a row first needs it; its finds
+    // ask git one question together.
     std::optional<Dating> projectDate;
+    std::vector<std::string> found;
     auto dateProject = [&] {
         if (!projectDate) {
             std::set<std::string> ignoring;
@@ -200,7 +235,7 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
         if (days < double(minimumAgeDays))
             continue;
 
-        const Measurement measured = SizeCounter::measure(candidate, stop);
+        const Measurement measured = SizeCounter::measure(candidate, into.stop);
         if (measured.size < 1)
             continue;
 
@@ -230,24 +265,22 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
                               {project, countText(age), artifact.tool});
         }
 
-        // A file git tracks comes back with no build: the folder is not the tool's alone.
-        if (!repository)
-            repository = GitIndex::of(folder.path(), gitLibrary);
-        const Tracking tracked = trackingIn(*repository, candidate);
-        if (const std::optional<std::string> sentence = trackingSentence(tracked)) {
-            reason = tracked == Tracking::tracked ? *sentence : reason + " " + *sentence;
-            safety = Safety::review;
-        }
-        into.emplace_back(candidate, name, measured.size, files,
-                          dating.gap == Dating::Gap::none ? dating.newest : std::nullopt, std::move(reason), source,
-                          safety, CleanupAction::trash);
+        into.items.emplace_back(candidate, name, measured.size, files,
+                                dating.gap == Dating::Gap::none ? dating.newest : std::nullopt, std::move(reason),
+                                source, safety, CleanupAction::trash);
+        found.push_back(artifact.folder);
+    }
+    if (!found.empty()) {
+        const std::size_t question = into.git->ask(folder.path(), found);
+        for (std::size_t path = 0; path < found.size(); ++path)
+            into.asked.emplace_back(question, path);
     }
 
     for (const std::string& name : names) {
         if (name.starts_with(".") || skipped.contains(name))
             continue;
         const std::string path = Path::join(folder.path(), name);
-        if (passedOver.contains(path))
+        if (into.passedOver->contains(path))
             continue;
         // Another disk or share mounted here is not searched.
         if (!Fs::isOwnFolder(path))
@@ -258,7 +291,7 @@ void ProjectFinder::walk(const Url& folder, int depth, const std::set<std::strin
         if (subfolders)
             subfolders->push_back(folder.appending(name));
         else
-            walk(folder.appending(name), depth + 1, passedOver, into, stop);
+            walk(folder.appending(name), depth + 1, into);
     }
 }
 

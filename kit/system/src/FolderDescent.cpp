@@ -71,10 +71,7 @@ Expected<Identity::File, std::error_code> look(int at, const char* name, int fla
             return Identity::File{};
         return errorOf(errno);
     }
-    Identity::File file{std::uint64_t(makedev(info.stx_dev_major, info.stx_dev_minor)), std::uint64_t(info.stx_ino), 0};
-    if (info.stx_mask & STATX_BTIME)
-        file.born = std::int64_t(info.stx_btime.tv_sec) * 1'000'000'000 + std::int64_t(info.stx_btime.tv_nsec);
-    return file;
+    return Identity::File::of(info);
 }
 
 // The errors with an exit status of their own, from 3 on, in this order. Only ever append:
@@ -117,6 +114,13 @@ Expected<OpenFolder, std::error_code> step(const OpenFolder& folder, const std::
 }
 
 } // namespace
+
+Identity::File Identity::File::of(const struct statx& status) {
+    File file{std::uint64_t(makedev(status.stx_dev_major, status.stx_dev_minor)), std::uint64_t(status.stx_ino), 0};
+    if (status.stx_mask & STATX_BTIME)
+        file.born = std::int64_t(status.stx_btime.tv_sec) * 1'000'000'000 + std::int64_t(status.stx_btime.tv_nsec);
+    return file;
+}
 
 std::string Identity::File::text() const {
     return std::to_string(device) + ":" + std::to_string(inode) + ":" + std::to_string(born);

@@ -1,18 +1,25 @@
 #include "DovraneKit/scan/ProjectFinder.h"
 
-#include "DovraneKit/system/CommandRunner.h"
 #include "DovraneKit/system/FileSystem.h"
+#include "support/Patience.h"
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <future>
 #include <map>
+#include <memory>
 #include <optional>
+#include <thread>
 
 using namespace dovrane;
 using namespace dovrane::testing;
@@ -288,31 +295,60 @@ TEST(ProjectFinder, AProjectWithAnUnreadableFolderIsForReviewOnly) {
 
 namespace {
 
-// git on the PATH, or nothing.
-std::optional<std::string> gitProgram() {
-    const char* path = std::getenv("PATH");
-    for (std::string_view rest = path ? path : ""; !rest.empty();) {
-        const std::size_t colon = rest.find(':');
-        const std::string folder(rest.substr(0, colon));
-        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-        if (!folder.empty() && Fs::isExecutableFile(Path::join(folder, "git")))
-            return Path::join(folder, "git");
-    }
-    return std::nullopt;
-}
-
-// Runs git in `folder`; true when it succeeded.
-bool git(const std::string& program, const std::string& folder, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"-C", folder});
-    return ProcessRunner(60).run(program, arguments).has_value();
-}
-
 std::map<std::string, CleanupItem> byName(const std::vector<CleanupItem>& items) {
     std::map<std::string, CleanupItem> result;
     for (const CleanupItem& item : items)
         result.emplace(item.name, item);
     return result;
 }
+
+// A named pipe, and a thread that notes whether anything opens it to read: it opens it to write,
+// which waits for a reader, then writes a byte and closes, so a reader is never left waiting.
+class WatchedPipe {
+public:
+    explicit WatchedPipe(std::string path) : path_(std::move(path)) {
+        makeFolder(Path::parent(path_));
+        EXPECT_EQ(::mkfifo(path_.c_str(), 0644), 0) << path_;
+        watcher_ = std::thread([this] {
+            // A reader gone before the byte is written makes it EPIPE, not the end of the test
+            // program: a blocked SIGPIPE of this thread only stays pending.
+            sigset_t pipe;
+            sigemptyset(&pipe);
+            sigaddset(&pipe, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+            const int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+            opened_ = !released_;
+            if (fd >= 0) {
+                (void)!::write(fd, "x", 1);
+                ::close(fd);
+            }
+        });
+    }
+    ~WatchedPipe() { opened(); }
+    WatchedPipe(const WatchedPipe&) = delete;
+    WatchedPipe& operator=(const WatchedPipe&) = delete;
+
+    const std::string& path() const { return path_; }
+    // Whether anything but this opened it; the watcher ends.
+    bool opened() {
+        if (watcher_.joinable()) {
+            released_ = true;
+            const int reader = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            watcher_.join();
+            if (reader >= 0)
+                ::close(reader);
+        }
+        return opened_;
+    }
+
+private:
+    std::string path_;
+    std::atomic<bool> released_{false}, opened_{false};
+    std::thread watcher_;
+};
+
+const std::string unreadableRepository =
+    " Whether git tracks files in it is unknown: its git repository could not be read.";
 
 } // namespace
 
@@ -357,10 +393,14 @@ TEST(ProjectFinder, ABuildFolderHoldingAFileGitTracksIsForReviewOnly) {
                   "fehlen sie im Projekt.");
     }
 
-    // Where what git tracks cannot be found out, no folder of a repository is safe, and the
-    // reason says why.
+    // A plain repository is read without libgit2; one only libgit2 reads (here its
+    // configuration includes another file) is not, and where what git tracks cannot be found
+    // out, no folder of a repository is safe, and the reason says why.
     ProjectFinder withoutLibrary{{Url::fromPath(root.path())}, 30, 6, now};
     withoutLibrary.gitLibrary = "libdovrane-no-such-git.so.0";
+    EXPECT_EQ(byName(withoutLibrary.find()), items);
+    writeFile(root / ".git/config", *Fs::readFile(root / ".git/config") + "[include]\n\tpath = more\n");
+    writeFile(root / ".git/more", "");
     for (const CleanupItem& item : withoutLibrary.find()) {
         EXPECT_EQ(item.safety, Safety::review) << item.name;
         EXPECT_TRUE(item.reason.ends_with(" Whether git tracks files in it is unknown: libgit2, which reads git "
@@ -374,12 +414,93 @@ TEST(ProjectFinder, ABuildFolderHoldingAFileGitTracksIsForReviewOnly) {
     ASSERT_EQ(unreadable.size(), 3u);
     EXPECT_EQ(unreadable.at("lib/build").safety, Safety::review);
     EXPECT_EQ(unreadable.at("lib/build").reason,
-              "lib was last changed 60 days ago. The next build brings this folder back. Whether git tracks files in "
-              "it is unknown: its git repository could not be read.");
+              "lib was last changed 60 days ago. The next build brings this folder back." + unreadableRepository);
 
     // Outside any repository nothing is tracked.
     TempDir plain;
     makeProject(plain / "shop", "package.json", "node_modules", 60);
     EXPECT_EQ(ProjectFinder::tracking(Url::fromPath(plain / "shop/node_modules")), ProjectFinder::Tracking::untracked);
     EXPECT_EQ(findBelow(plain.path()).at(0).safety, Safety::safe);
+}
+
+// A pipe, a socket or a device where git keeps a repository's files would hold whoever opens it
+// for ever: such a repository is never read, nothing opens the pipe, and its folders are for
+// review. A repository beside them still reads.
+TEST(ProjectFinder, APipeWhereARepositoryKeepsAFileIsNeverOpened) {
+    const std::optional<std::string> program = gitProgram();
+    if (!program)
+        GTEST_SKIP() << "git is not installed, so no repository can be made (install-deps.sh --tests adds it)";
+    TempDir root;
+    auto project = [&](const std::string& name) {
+        const std::string folder = root / name;
+        makeProject(folder, "CMakeLists.txt", "build", 0);
+        EXPECT_TRUE(git(*program, folder, {"init", "-q"}));
+        EXPECT_TRUE(git(*program, folder, {"add", "CMakeLists.txt"}));
+        return folder;
+    };
+    writeFile(Path::join(project("control"), "build/icon.png"), "png");
+    ASSERT_TRUE(git(*program, root / "control", {"add", "build/icon.png"}));
+    std::vector<std::unique_ptr<WatchedPipe>> pipes;
+    for (const char* file : {"index", "HEAD", "config"}) {
+        const std::string folder = project(std::string("pipe-") + file);
+        Fs::removeAll(Path::join(folder, std::string(".git/") + file));
+        pipes.push_back(std::make_unique<WatchedPipe>(Path::join(folder, std::string(".git/") + file)));
+    }
+    // ".git" files naming a repository's folder elsewhere: one whose index is a pipe, and a pipe.
+    for (const char* name : {"linked", "named"}) {
+        makeProject(root / name, "CMakeLists.txt", "build", 0);
+        writeFile(root / (std::string(name) + "/.git"), "gitdir: " + root / (std::string(".store/") + name) + "\n");
+    }
+    writeFile(root / ".store/linked/HEAD", "ref: refs/heads/main\n");
+    makeFolder(root / ".store/linked/objects");
+    makeFolder(root / ".store/linked/refs");
+    pipes.push_back(std::make_unique<WatchedPipe>(root / ".store/linked/index"));
+    pipes.push_back(std::make_unique<WatchedPipe>(root / ".store/named"));
+    setTimesRecursively(root.path(), daysAgo(60, now));
+
+    auto items = byName(findBelow(root.path()));
+    ASSERT_EQ(items.size(), 6u);
+    EXPECT_EQ(items["control/build"].safety, Safety::review);
+    EXPECT_TRUE(items["control/build"].reason.starts_with("Git tracks files in this folder"));
+    for (const char* name : {"pipe-index", "pipe-HEAD", "pipe-config", "linked", "named"}) {
+        const CleanupItem& item = items[name + std::string("/build")];
+        EXPECT_EQ(item.safety, Safety::review) << name;
+        EXPECT_TRUE(item.reason.ends_with(unreadableRepository)) << name << ": " << item.reason;
+    }
+    for (const auto& pipe : pipes)
+        EXPECT_FALSE(pipe->opened()) << pipe->path();
+}
+
+// Where only libgit2 reads a repository right, it reads it in a child process that is ended at
+// the lookup's bound. A pipe it meets where no look beforehand could see one (here a file the
+// configuration includes) holds the walk no longer than that, leaves nothing waiting on the
+// pipe, and the project's folders are for review.
+TEST(ProjectFinder, WhatGitTracksIsFoundOutWithinItsBoundAndNothingIsLeftWaiting) {
+    TempDir root;
+    makeProject(root / "shop", "package.json", "node_modules", 60);
+    writeFile(root / "shop/.git/HEAD", "ref: refs/heads/main\n");
+    makeFolder(root / "shop/.git/objects");
+    makeFolder(root / "shop/.git/refs");
+    writeFile(root / "shop/.git/config", "[core]\n\trepositoryformatversion = 0\n[include]\n\tpath = held\n");
+    const std::string pipe = root / "shop/.git/held";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+
+    ProjectFinder finder{{Url::fromPath(root.path())}, 30, 6, now};
+    finder.gitBound = std::chrono::milliseconds(500);
+    auto walking = std::async(std::launch::async, [&finder] { return finder.find(); });
+    const bool waited = walking.wait_for(patient(std::chrono::seconds(5))) != std::future_status::ready;
+    if (waited) // a reader in this process waits for a writer: one comes and goes, so it ends
+        if (const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC); writer >= 0)
+            ::close(writer);
+    const std::vector<CleanupItem> items = walking.get();
+    EXPECT_FALSE(waited) << "the walk waited on the pipe past the lookup's bound";
+    ASSERT_EQ(items.size(), 1u);
+    if (items[0].reason.ends_with("is not installed."))
+        GTEST_SKIP() << "libgit2 is not installed (install-deps.sh adds it)";
+    EXPECT_EQ(items[0].safety, Safety::review);
+    EXPECT_TRUE(items[0].reason.ends_with(unreadableRepository)) << items[0].reason;
+    // Nothing waits to read the pipe any more: a writer finds no reader.
+    errno = 0;
+    EXPECT_EQ(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC), -1);
+    EXPECT_EQ(errno, ENXIO);
 }

@@ -2,6 +2,7 @@
 
 #include "support/TestEnvironment.h"
 
+#include "DovraneKit/system/CommandRunner.h"
 #include "DovraneKit/system/FileSystem.h"
 
 #include <fcntl.h>
@@ -298,6 +299,23 @@ withHomeUnderVar(const std::function<std::string(const std::string& spelled, con
             unsetenv(name);
         return asOrdinaryUser([&] { return body(spelled, real); });
     });
+}
+
+std::optional<std::string> gitProgram() {
+    const char* path = std::getenv("PATH");
+    for (std::string_view rest = path ? path : ""; !rest.empty();) {
+        const std::size_t colon = rest.find(':');
+        const std::string folder(rest.substr(0, colon));
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        if (!folder.empty() && Fs::isExecutableFile(Path::join(folder, "git")))
+            return Path::join(folder, "git");
+    }
+    return std::nullopt;
+}
+
+bool git(const std::string& program, const std::string& folder, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"-C", folder});
+    return ProcessRunner(60).run(program, arguments).has_value();
 }
 
 } // namespace dovrane::testing

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dovrane::testing {
 
@@ -79,6 +80,11 @@ Date daysAgo(double days, Date from = Date::now());
 std::map<std::string, std::string> snapshotTree(const std::string& folder);
 // A JSON document `levels` deep: arrays and objects inside each other around `inner`, alternating.
 std::string nestedJson(int levels, const std::string& inner = "1");
+
+// git on the PATH, or nothing.
+std::optional<std::string> gitProgram();
+// Runs git (`program`) in `folder`; true when it succeeded.
+bool git(const std::string& program, const std::string& folder, std::vector<std::string> arguments);
 
 // A listening Unix socket bound at a path; closed (the name stays) when the object goes.
 class SocketFile {

@@ -10,6 +10,7 @@
 #include "DovraneKit/core/Url.h"
 #include "DovraneKit/scan/ScanModel.h"
 
+#include <chrono>
 #include <optional>
 #include <set>
 #include <stop_token>
@@ -57,12 +58,19 @@ struct ProjectFinder {
         unreadable, // unknown: the project's repository could not be read
     };
 
+    // How long libgit2 may take over one project's repository where it finds what git tracks (a
+    // repository that is more than a plain .git folder): it runs beside the walk, in a child
+    // process ended at this bound, and past it the project's folders are for review, as when the
+    // repository cannot be read.
+    static constexpr std::chrono::seconds gitLookupBound{10};
+
     std::vector<Url> roots;
     int minimumAgeDays = 30;
     int maxDepth = 6; // a root is level 0
     Date now;
     // The libgit2 that is opened to read what git tracks (defaultGitLibrary()).
     std::string gitLibrary = defaultGitLibrary();
+    std::chrono::milliseconds gitBound = gitLookupBound;
 
     // Each root in order, depth first. A stop request ends the walk with what was found. Every
     // folder is walked once however the roots name it: a root that is another one spelled
@@ -86,8 +94,9 @@ struct ProjectFinder {
     static double ageDays(const Dating& dating, Date now);
 
     // What git tracks in one artifact folder, its project's repository opened for it alone (the
-    // walk opens it once per project). Reads the whole index, at most GitIndex::largestIndex.
-    static Tracking tracking(const Url& artifact, const std::string& gitLibrary = defaultGitLibrary());
+    // walk opens it once per project). Reads the whole index, at most 64 MiB.
+    static Tracking tracking(const Url& artifact, const std::string& gitLibrary = defaultGitLibrary(),
+                             std::chrono::milliseconds bound = gitLookupBound);
     // The sentence an item's reason takes for a tracking that keeps its folder from being safe;
     // nothing for untracked.
     static std::optional<std::string> trackingSentence(Tracking tracking);
@@ -97,10 +106,9 @@ struct ProjectFinder {
     bool operator==(const ProjectFinder&) const = default;
 
 private:
-    // Never descends into the folders of `passedOver` (paths as the walk spells them). With
-    // `subfolders`, the folders to descend into are put there instead of walked.
-    void walk(const Url& folder, int depth, const std::set<std::string>& passedOver, std::vector<CleanupItem>& into,
-              std::stop_token stop, std::vector<Url>* subfolders = nullptr) const;
+    struct Walk;
+    // With `subfolders`, the folders to descend into are put there instead of walked.
+    void walk(const Url& folder, int depth, Walk& into, std::vector<Url>* subfolders = nullptr) const;
 };
 
 } // namespace dovrane

@@ -15,6 +15,8 @@
 #include <string>
 #include <system_error>
 
+struct statx;
+
 namespace dovrane {
 
 // An open folder (O_PATH: good for looking up and renaming below it, not for reading), closed
@@ -57,6 +59,8 @@ struct Identity {
         std::uint64_t inode = 0;
         std::int64_t born = 0;
 
+        // The file statx describes, asked for STATX_INO and STATX_BTIME.
+        static File of(const struct statx& status);
         // "DEVICE:INODE:BORN" in decimal: the mover's arguments.
         std::string text() const;
         static std::optional<File> fromText(const std::string& text);

@@ -5,6 +5,8 @@
 // write rights on itself too, since moving it rewrites its ".."; and no immutable or
 // append-only entry. What the user may not move goes to the administrator's move instead.
 
+#include "DovraneKit/system/FolderDescent.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,8 +23,11 @@ struct MoveRights {
     // path leads. Nothing when the entry cannot be looked at (gone, or a folder above unsearchable).
     static std::optional<MoveRights> of(const std::string& path);
     // Each path as `of` judges it, in their order; paths in one folder, as a collector lists
-    // them, look at that folder once.
-    static std::vector<std::optional<MoveRights>> ofEach(const std::vector<std::string>& paths);
+    // them, look at that folder once. With `identities`, each entry's identity too, as
+    // FolderDescent::identify gives it, from the same looks.
+    static std::vector<std::optional<MoveRights>>
+    ofEach(const std::vector<std::string>& paths,
+           std::vector<std::optional<FolderDescent::Identity>>* identities = nullptr);
     // The user's login name, or the number as text when the user database knows none.
     static std::string userName(std::uint32_t user);
 
