@@ -37,9 +37,9 @@ void AppModel::settleJournal() {
     journalSettled_ = settled->future();
     handOff(
         pool_, lifeline_,
-        [store = journalPath()] {
+        [store = journalPath(), work = InstallSetup::workFolder()] {
             // What installs killed part-way left: their downloads and unpacked copies.
-            UpdateInstaller::removeLeftovers(InstallSetup::workFolder());
+            UpdateInstaller::removeLeftovers(work);
             return store.empty() ? 0 : RemovalJournal::settle(store);
         },
         [this, settled](std::optional<int> written) {
