@@ -37,9 +37,9 @@ void AppModel::settleJournal() {
     journalSettled_ = settled->future();
     handOff(
         pool_, lifeline_,
-        [store = journalPath(), trasher = trasher()] {
+        [store = journalPath(), trasher = trasher(), work = InstallSetup::workFolder()] {
             // What installs killed part-way left: their downloads and unpacked copies.
-            UpdateInstaller::removeLeftovers(InstallSetup::workFolder());
+            UpdateInstaller::removeLeftovers(work);
             return store.empty() ? 0 : RemovalJournal::settle(store, trasher);
         },
         [this, settled](std::optional<int> written) {

@@ -3,9 +3,9 @@
 // UTC, English, an empty home of this program's own, no session bus so the real desktop is never
 // asked), then the UI kit installed and the suite run.
 
-#include "../model/support/QtEnvironment.h"
 #include "UiKit/Setup.h"
 #include "support/TestEnvironment.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QTest>
@@ -16,7 +16,6 @@ template <typename Suite> int runSuite(int argc, char** argv, void (*beforeStart
     fixTestEnvironment("uitests", "UTC");
     if (beforeStart)
         beforeStart();
-    changeEnvironmentThroughQt();
     QApplication application(argc, argv);
     UiKit::install();
     Suite suite;

@@ -11,11 +11,15 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 using namespace dovrane;
 using dovrane::testing::ScopedEnv;
@@ -105,4 +109,31 @@ TEST(TestFolders, ATmpdirOutsideTmpIsNotUsed) {
     const std::string childFolder = reportedFolder(*output);
     EXPECT_EQ(Path::parent(childFolder), "/tmp") << childFolder;
     EXPECT_FALSE(Fs::exists(childFolder));
+}
+
+// Workers read variables while tests add, change and remove others; a reader never meets a list
+// freed under it nor misses a variable nobody touched.
+TEST(ScopedEnvironment, OtherThreadsReadTheEnvironmentWhileATestChangesIt) {
+    const std::string home = variable("HOME");
+    std::atomic<bool> done = false;
+    std::atomic<int> misses = 0;
+    std::thread reader([&] {
+        while (!done)
+            if (variable("HOME") != home)
+                ++misses;
+    });
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::unique_ptr<ScopedEnv>> added;
+        for (int index = 0; index < 200; ++index) {
+            const std::string name = "DOVRANE_READ_WHILE_CHANGED_" + std::to_string(index);
+            added.push_back(std::make_unique<ScopedEnv>(name, std::to_string(round)));
+            EXPECT_EQ(variable(name.c_str()), std::to_string(round));
+        }
+        ScopedEnv removed("DOVRANE_READ_WHILE_CHANGED_7", std::nullopt);
+        EXPECT_EQ(std::getenv("DOVRANE_READ_WHILE_CHANGED_7"), nullptr);
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(misses, 0);
+    EXPECT_EQ(std::getenv("DOVRANE_READ_WHILE_CHANGED_0"), nullptr);
 }

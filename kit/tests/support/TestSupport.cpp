@@ -19,9 +19,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 namespace dovrane::testing {
 
@@ -32,22 +36,85 @@ std::optional<std::string> getEnv(const char* name) {
     return value ? std::optional<std::string>(value) : std::nullopt;
 }
 
-void writeWithLibc(const char* name, const std::optional<std::string>& value) {
-    if (value)
-        setenv(name, value->c_str(), 1);
-    else
-        unsetenv(name);
+// setenv may free the list of variables while another thread's getenv walks it: the models'
+// workers and Qt's test watchdog read variables while tests change them. So the tests keep the
+// list in an array of their own that never moves and never shrinks: a change swaps one pointer,
+// a removal puts a name nobody asks for in the variable's place, and no string is ever freed.
+class InPlaceEnvironment {
+public:
+    void write(const char* name, const std::optional<std::string>& value) {
+        std::lock_guard lock(mutex_);
+        adoptTheCurrentList();
+        const std::string prefix = std::string(name) + "=";
+        const auto slot = find(prefix);
+        if (!value) {
+            if (slot)
+                store(*slot, keep(unsetEntry));
+            return;
+        }
+        char* entry = keep(prefix + *value);
+        if (const auto reused = slot ? slot : find(unsetEntry))
+            store(*reused, entry);
+        else
+            append(entry);
+    }
+
+private:
+    static constexpr const char* unsetEntry = "DOVRANE_TEST_UNSET=";
+    static constexpr std::size_t capacity = 4096;
+
+    // Anything that went around this class (a setenv at start-up) has a list of its own made;
+    // copy it into a fresh array, leaving the old one for whoever still reads it.
+    void adoptTheCurrentList() {
+        if (slots_ != nullptr && environ == slots_)
+            return;
+        char** fresh = lists_.emplace_back(std::make_unique<char*[]>(capacity)).get();
+        std::size_t count = 0;
+        for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+            if (count + 1 == capacity)
+                throw std::runtime_error("too many environment variables for the tests");
+            fresh[count++] = *entry;
+        }
+        slots_ = fresh;
+        count_ = count;
+        environ = slots_;
+    }
+
+    std::optional<std::size_t> find(const std::string& prefix) const {
+        for (std::size_t slot = 0; slot < count_; ++slot)
+            if (std::strncmp(slots_[slot], prefix.c_str(), prefix.size()) == 0)
+                return slot;
+        return std::nullopt;
+    }
+
+    void store(std::size_t slot, char* entry) { __atomic_store_n(&slots_[slot], entry, __ATOMIC_RELEASE); }
+
+    // The slot after the last is empty already, so a reader meets the end either before the new
+    // entry or right after it.
+    void append(char* entry) {
+        if (count_ + 1 == capacity)
+            throw std::runtime_error("too many environment variables for the tests");
+        store(count_++, entry);
+    }
+
+    // A deque never moves what it holds, and this object is never destroyed.
+    char* keep(std::string entry) { return kept_.emplace_back(std::move(entry)).data(); }
+
+    std::mutex mutex_;
+    std::deque<std::string> kept_;
+    std::vector<std::unique_ptr<char*[]>> lists_;
+    char** slots_ = nullptr;
+    std::size_t count_ = 0;
+};
+
+void restoreEnv(const char* name, const std::optional<std::string>& value) {
+    static auto* const environment = new InPlaceEnvironment;
+    environment->write(name, value);
 }
-
-EnvironmentWriter environmentWriter = writeWithLibc;
-
-void restoreEnv(const char* name, const std::optional<std::string>& value) { environmentWriter(name, value); }
 
 void ensureParent(const std::string& path) { Fs::makeDirectories(Path::parent(path)); }
 
 } // namespace
-
-void setEnvironmentWriter(EnvironmentWriter writer) { environmentWriter = writer ? writer : writeWithLibc; }
 
 TempDir::TempDir(std::string_view prefix) {
     auto made = Fs::makeUniqueDirectory(testFolder().empty() ? "/tmp" : testFolder(), prefix);

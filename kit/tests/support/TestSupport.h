@@ -46,12 +46,8 @@ private:
     std::optional<std::string> savedHome_, savedData_, savedConfig_, savedCache_;
 };
 
-// How the helpers here change the environment: setenv and unsetenv, unless a test binary names
-// another way (the Qt suites go through Qt's own lock; see QtEnvironment.h beside them).
-using EnvironmentWriter = void (*)(const char* name, const std::optional<std::string>& value);
-void setEnvironmentWriter(EnvironmentWriter writer);
-
-// Sets (or, with nullopt, unsets) one environment variable and restores it afterwards.
+// Sets (or, with nullopt, unsets) one environment variable and restores it afterwards. Safe while
+// other threads read the environment (see TestSupport.cpp).
 class ScopedEnv {
 public:
     ScopedEnv(std::string name, std::optional<std::string> value);

@@ -1,5 +1,4 @@
 #include "support/ModelTestMain.h"
-#include "support/QtEnvironment.h"
 
 #include <QTest>
 
@@ -19,7 +18,6 @@ SuiteRegistration::SuiteRegistration(const char* name, std::function<std::unique
 }
 
 int runRegisteredSuites(int argc, char** argv) {
-    changeEnvironmentThroughQt();
     if (argc >= 2 && argv[1][0] != '-') {
         auto suite = suites().find(argv[1]);
         if (suite == suites().end())
