@@ -129,20 +129,20 @@ int main(int argc, char** argv) {
         start = std::chrono::steady_clock::now();
         auto underWay = RemovalJournal::begin(store, Date::now(), Wording::plain(QStringLiteral("Killed")));
         writes += secondsSince(start);
-        const auto record = [&underWay, &writes](const std::vector<RemovedItem>& taking) {
+        const auto record = [&underWay, &writes](const std::vector<Trasher::Taking>& taking) {
             const auto begun = std::chrono::steady_clock::now();
             const bool written = underWay->add(taking);
             writes += secondsSince(begun);
             return written;
         };
         if (underWay)
-            left = trasher.execute(plan, {RemovalJournal::batch, record}).removed.size();
+            left = trasher.execute(plan, {RemovalJournal::batch, record, {}}).removed.size();
     }
     std::printf(
         "journal writes alone: the record and %zu batch commits, %.2f s (%.1f %% of the move without journal)\n",
         batches, writes, bareTime > 0 ? 100.0 * writes / bareTime : 0.0);
     start = std::chrono::steady_clock::now();
-    const int settled = orphanUnderWay(store) ? RemovalJournal::settle(store).value_or(-1) : -1;
+    const int settled = orphanUnderWay(store) ? RemovalJournal::settle(store, trasher).value_or(-1) : -1;
     std::printf("settle after a kill: %zu items left under way, %d record written, %.2f s\n", left, settled,
                 secondsSince(start));
     const auto journal = (*container)->removals();

@@ -1,25 +1,33 @@
 // The administrator's move into and out of the Trash. Run as root through pkexec, it renames one
-// item, reaching each side from its root folder one folder at a time and never through a
-// symbolic link, and never replaces anything: a link swapped in above the item cannot bring in
-// another user's folder, and the command line names what moves. Given the item's identity, it
-// moves that item only, not another one put in its place while the password dialog showed. Its
-// exit status tells why it did not move (FolderDescent::exitStatusFor). With --swap it first puts
-// a replacement made beside the item in the item's place in one step (FolderDescent::swapOut).
+// item, reaching each side from "/" one folder at a time and never through a symbolic link, its
+// root included, and never replaces anything: a link put anywhere on the way cannot bring in
+// another user's folder or a system folder, and the command line names what moves. Given the
+// item's identity, it moves that item only, not another one put in its place while the password
+// dialog showed. Its exit status tells why it did not move (FolderDescent::exitStatusFor). With
+// --swap it first puts a replacement made beside the item in the item's place in one step
+// (FolderDescent::swapOut).
 //
 // It does not take the application's word for where things may go: the records it is handed are
 // the user's to edit. It finds the user who asked (pkexec's PKEXEC_UID; the caller when run
 // without pkexec) and runs that user's deletion guard on both sides, so nothing moves into or out
-// of another user's home, nor any home's keys.
+// of another user's home, nor any home's keys, nor a system folder. Only a side in one of that
+// user's own Trash folders (FreedesktopTrash::isOwnTrashFiles) is judged by the rules that keep
+// the homes apart alone, since the whole guard protects the Trash: the home trash of the user's
+// home in the password database (never one the environment names), or a volume's own trash. A
+// Trash kept elsewhere (XDG_DATA_HOME, ~/.local behind a link) is judged as any other folder.
 #include "ToolSupport.h"
 
 #include "DovraneKit/core/Path.h"
 #include "DovraneKit/system/DeletionGuard.h"
 #include "DovraneKit/system/FolderDescent.h"
+#include "DovraneKit/trash/FreedesktopTrash.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 using namespace dovrane;
 
@@ -34,29 +42,22 @@ std::optional<std::uint32_t> askingUser() {
     return user ? std::optional<std::uint32_t>(std::uint32_t(*user)) : std::nullopt;
 }
 
-// A side in a Trash of the user's: an entry directly in a "files" folder, beside "info", in a
-// trash folder the user owns. The whole guard protects the Trash itself, so that side is judged
-// only by the rules that keep the homes apart.
-bool isTrashSide(const std::string& root, const std::string& path, std::uint32_t user) {
-    if (Path::lastComponent(root) != "files" || Path::parent(path) != root)
-        return false;
-    const std::string trash = Path::parent(root);
-    struct stat info;
-    struct stat owner;
-    return stat(Path::join(trash, "info").c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           stat(trash.c_str(), &owner) == 0 && S_ISDIR(owner.st_mode) && owner.st_uid == user;
+// The side is an entry directly in one of the user's own Trash folders.
+bool isTrashSide(const std::string& root, const std::string& path, const DeletionGuard& guard) {
+    return Path::parent(path) == root &&
+           FreedesktopTrash::isOwnTrashFiles(root, Path::join(guard.home, ".local/share/Trash"), guard.user);
 }
 
-// The item at FROM swapped out for STAGED and moved to TO, each side reached from its root.
-std::error_code swap(const std::vector<std::string>& args, const std::string& staged,
-                     const FolderDescent::Identity& expected) {
-    auto place = FolderDescent::parentOf(args[0], args[1]);
-    if (!place)
-        return place.error();
-    auto target = FolderDescent::parentOf(args[2], args[3]);
-    if (!target)
-        return target.error();
-    return FolderDescent::swapOut(*place, staged, *target, expected);
+// The side by the rules that hold for it: the homes' alone in a Trash of the user's, else all.
+DeletionGuard::Verdict judged(const DeletionGuard& guard, bool trashSide, const std::string& path) {
+    const Url side = Url::fromPath(path);
+    return trashSide ? guard.checkHomes(side) : guard.check(side);
+}
+
+int refused(const char* program, const std::string& path, const DeletionGuard::Verdict& verdict) {
+    std::fprintf(stderr, "%s: %s is protected (%s), so nothing was moved\n", program, path.c_str(),
+                 verdict.rule()->c_str());
+    return FolderDescent::refusedExitStatus;
 }
 
 } // namespace
@@ -68,11 +69,12 @@ int main(int argc, char** argv) {
          {"FROM_ROOT", "FROM", "TO_ROOT", "TO", "ITEM_ID", "FOLDER_ID"},
          {"--swap", "FROM_ROOT", "FROM", "STAGED", "TO_ROOT", "TO", "ITEM_ID", "FOLDER_ID"}},
         "Renames FROM to TO, never replacing anything at TO. Each path is absolute and lies below its root;\n"
-        "the folders below the root are opened one at a time, and a symbolic link among them is refused.\n"
+        "the folders from / down are opened one at a time, and a symbolic link among them is refused.\n"
         "ITEM_ID and FOLDER_ID, each DEVICE:INODE:BORN (its birth time in nanoseconds, 0 for none), name\n"
         "the item at FROM and the folder that holds it: anything else found there is left where it is.\n"
         "Both sides are judged for the user who asked (PKEXEC_UID, else the caller): nothing moves into or out\n"
-        "of another user's home, nor into any home's .ssh, .gnupg or keyrings; the exit status is then 64.\n"
+        "of another user's home, nor into any home's .ssh, .gnupg or keyrings, nor into or out of a system\n"
+        "folder unless it is that user's own Trash; the exit status is then 64.\n"
         "With --swap, STAGED (beside FROM, in the same folder) first takes FROM's place in one step, and the\n"
         "item goes to TO from STAGED's name; when it cannot, the two are exchanged back.");
     auto args = tool::arguments(argc, argv);
@@ -102,17 +104,39 @@ int main(int argc, char** argv) {
     std::vector<std::pair<std::string, std::string>> sides = {{args[0], args[1]}, {args[2], args[3]}};
     if (staged)
         sides.emplace_back(args[0], *staged);
+    std::vector<bool> inTrash;
+    // Where each path leads now, links and all: a link to a system folder is refused as that folder.
     for (const auto& [root, path] : sides) {
-        const Url side = Url::fromPath(path);
-        const auto verdict = isTrashSide(root, path, *user) ? guard->checkHomes(side) : guard->check(side);
-        if (!verdict.isAllowed()) {
-            std::fprintf(stderr, "%s: %s is protected (%s), so nothing was moved\n", forms.program(), path.c_str(),
-                         verdict.rule()->c_str());
-            return FolderDescent::refusedExitStatus;
-        }
+        inTrash.push_back(isTrashSide(root, path, *guard));
+        if (const auto verdict = judged(*guard, inTrash.back(), path); !verdict.isAllowed())
+            return refused(forms.program(), path, verdict);
+        if (FolderDescent::rootFor(path, root) != root)
+            return forms.refuse("FROM and TO must be absolute paths below their roots, without \"..\"");
     }
-    const std::error_code error = staged ? swap(args, Path::lastComponent(*staged), *expected)
-                                         : FolderDescent::move(args[0], args[1], args[2], args[3], expected);
+    // Each side gone down to from "/", its root too, with no link on the way; then what is held is
+    // judged again where it is now, since no link between the check above and here leads elsewhere.
+    // The staged name is in FROM's folder, held with it.
+    std::vector<FolderDescent::Place> places;
+    std::error_code error;
+    for (std::size_t side = 0; side < 2 && !error; ++side) {
+        auto place = FolderDescent::parentOf("/", sides[side].second);
+        const std::string held = place ? place->folder.path() : std::string();
+        if (!place)
+            error = place.error();
+        else if (held.empty())
+            error = std::make_error_code(std::errc::no_such_file_or_directory);
+        else
+            for (std::size_t judging = side; judging < sides.size(); judging += 2)
+                if (const auto verdict =
+                        judged(*guard, inTrash[judging], Path::join(held, Path::lastComponent(sides[judging].second)));
+                    !verdict.isAllowed())
+                    return refused(forms.program(), sides[judging].second, verdict);
+        if (!error)
+            places.push_back(std::move(place).value());
+    }
+    if (!error)
+        error = staged ? FolderDescent::swapOut(places[0], Path::lastComponent(*staged), places[1], *expected)
+                       : FolderDescent::rename(places[0], places[1], expected);
     if (!error)
         return tool::success;
     if (error == std::errc::invalid_argument)

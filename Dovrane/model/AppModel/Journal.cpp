@@ -37,10 +37,10 @@ void AppModel::settleJournal() {
     journalSettled_ = settled->future();
     handOff(
         pool_, lifeline_,
-        [store = journalPath(), work = InstallSetup::workFolder()] {
+        [store = journalPath(), trasher = trasher(), work = InstallSetup::workFolder()] {
             // What installs killed part-way left: their downloads and unpacked copies.
             UpdateInstaller::removeLeftovers(work);
-            return store.empty() ? 0 : RemovalJournal::settle(store);
+            return store.empty() ? 0 : RemovalJournal::settle(store, trasher);
         },
         [this, settled](std::optional<int> written) {
             if (written.value_or(0) > 0)

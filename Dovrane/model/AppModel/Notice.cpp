@@ -22,6 +22,7 @@ bool Notice::isShortfall(Kind kind) {
     switch (kind) {
     case Kind::moved:
     case Kind::putBack:
+    case Kind::putBackAlready:
     case Kind::trashEmptied:
     case Kind::snapshotsDeleted:
     case Kind::simulatorsRemoved:
@@ -62,6 +63,8 @@ QString Notice::sentence(Kind kind, const Figures& figures) {
         return withReason(tr("%Ln items could not be moved.", nullptr, figures.count));
     case Kind::putBack:
         return tr("%Ln items are back where they were.", nullptr, figures.count);
+    case Kind::putBackAlready:
+        return tr("%Ln items were already back where they were.", nullptr, figures.count);
     case Kind::putBackTaken:
         return tr("%Ln items stayed in the Trash because something else is at their original place.", nullptr,
                   figures.count);

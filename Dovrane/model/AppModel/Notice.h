@@ -30,6 +30,7 @@ public:
         notMoved,             // count; text: the reason most of them share, if any
         putBack,              // count
         putBackTaken,         // count: something else is at their original place
+        putBackAlready,       // count: out of the Trash and at their place before this Put Back
         notPutBack,           // count; text: the reason most of them share, if any
         trashEmptied,         // text: the gain; exact
         trashPartlyEmptied,   // text: the gain; exact

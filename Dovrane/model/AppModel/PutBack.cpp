@@ -16,31 +16,16 @@ QFuture<void> AppModel::undo(std::shared_ptr<Removal> removal) {
     if (!removal || removal->items().empty() || removals_->puttingBack.contains(removal->uuid()))
         return QtFuture::makeReadyFuture();
     if (isDemo_) {
-        putBackEnded(removal, PutBackTally{int(removal->items().size()), 0, false, {}});
+        putBackEnded(removal, PutBackTally{int(removal->items().size()), 0, false, {}, 0});
         return QtFuture::makeReadyFuture();
     }
     removals_->puttingBack.insert(removal->uuid());
     auto done = startedPromise();
+    // Journaled as a move is: a Put Back cut short is settled at the next start.
     handOff(
         pool_, lifeline_,
-        [trasher = trasher(), items = removal->items()] {
-            PutBackTally tally;
-            for (const RemovedItem& item : items) {
-                const Trasher::PutBackResult result = trasher.putBack(item);
-                if (result.kind == Trasher::PutBackResult::Kind::restored)
-                    ++tally.restored;
-                else if (result.kind == Trasher::PutBackResult::Kind::originalTaken)
-                    ++tally.taken;
-                // Out of the Trash with something at its place: put back before, by an earlier
-                // Put Back or the file manager, and nothing to report.
-                else if (result.kind != Trasher::PutBackResult::Kind::goneFromTrash ||
-                         !Fs::exists(item.originalPath.path()))
-                    tally.failures.push_back(result);
-                // Still in the Trash, whatever its info file says now: the record stays open for it.
-                if (result.kind != Trasher::PutBackResult::Kind::restored && Trasher::isStillInTrash(item))
-                    tally.leftInTrash = true;
-            }
-            return tally;
+        [trasher = trasher(), uuid = removal->uuid(), items = removal->items(), store = journalPath()] {
+            return RemovalJournal::putBack(trasher, uuid, items, store);
         },
         [this, removal, done](PutBackTally tally) {
             removals_->puttingBack.erase(removal->uuid());
@@ -55,6 +40,9 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
     Notice notice;
     if (tally.restored > 0)
         notice.add(Notice::Kind::putBack, {.count = tally.restored});
+    // Said only when that is all there was to it: the record is put back by this press.
+    else if (tally.complete())
+        notice.add(Notice::Kind::putBackAlready, {.count = tally.alreadyBack});
     if (tally.taken > 0)
         notice.add(Notice::Kind::putBackTaken, {.count = tally.taken});
     if (!tally.failures.empty()) {
@@ -70,16 +58,18 @@ void AppModel::putBackEnded(const std::shared_ptr<Removal>& removal, const PutBa
                                                            : QString::fromStdString(result.reason));
         notice.add(Notice::Kind::notPutBack, {.count = int(tally.failures.size()), .text = mostGiven(reasons)});
     }
+    // Nothing of the record left in the Trash and something of it back, now or before: it is put
+    // back (the Put Back's own end marked it in the store already). A record with items still in
+    // the Trash stays open, so Put Back can be tried again.
+    if (tally.complete()) {
+        removal->setUndone(true);
+        container_.save();
+    }
     if (tally.restored == 0) {
-        // Nothing came back: the record stays as it was, and no scan is needed.
+        // Nothing came back now: no scan is needed.
         if (!notice.isEmpty())
             setNotice(notice);
         return;
-    }
-    // A record with items still in the Trash stays open, so Put Back can be tried again.
-    if (!tally.leftInTrash) {
-        removal->setUndone(true);
-        container_.save();
     }
     setNotice(notice);
     if (!isDemo_)

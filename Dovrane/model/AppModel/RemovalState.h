@@ -35,13 +35,4 @@ struct RemovalState {
     std::set<QUuid> puttingBack;
 };
 
-// What one Put Back achieved.
-struct PutBackTally {
-    int restored = 0;
-    int taken = 0;            // something else stands at the original place
-    bool leftInTrash = false; // an item is still in the Trash afterwards
-    // Those that are neither back nor taken, in the record's order: gone from the Trash or failed.
-    std::vector<Trasher::PutBackResult> failures;
-};
-
 } // namespace dovrane

@@ -123,6 +123,10 @@ const char* const createUnderWay =
 const char* const createMoves = "CREATE TABLE IF NOT EXISTS removal_moves (id INTEGER PRIMARY KEY, "
                                 "removal INTEGER NOT NULL, item TEXT NOT NULL)";
 const char* const indexMoves = "CREATE INDEX IF NOT EXISTS removal_moves_of ON removal_moves (removal)";
+// A Put Back while it runs, by its record's identifier, until the record is marked or the Put
+// Back ends (RemovalJournal). A table of its own, like the two above.
+const char* const createPutBacks = "CREATE TABLE IF NOT EXISTS put_backs_under_way (id INTEGER PRIMARY KEY, "
+                                   "removal TEXT NOT NULL, owner TEXT NOT NULL)";
 // A record is looked up by its identifier when a removal's journal finishes or is settled.
 const char* const indexUuid = "CREATE INDEX IF NOT EXISTS removals_uuid ON removals (uuid)";
 const char* const uniqueDay = "CREATE UNIQUE INDEX IF NOT EXISTS daily_sizes_one_per_day ON daily_sizes (day)";
@@ -145,8 +149,8 @@ std::optional<std::string> failureAfterRows(const QSqlQuery& query) {
 
 // What writeSchema() makes beside the two tables, by name.
 const char* const schemaNames = "'daily_sizes_one_per_day', 'removals_newest', 'removals_uuid', "
-                                "'removals_under_way', 'removal_moves', 'removal_moves_of'";
-constexpr int schemaNameCount = 6;
+                                "'removals_under_way', 'removal_moves', 'removal_moves_of', 'put_backs_under_way'";
+constexpr int schemaNameCount = 7;
 
 // The journal's titles have their column for the wording; false also when that cannot be told.
 bool hasWordingColumn(QSqlQuery& query) {
@@ -190,7 +194,7 @@ std::optional<std::string> writeSchema(QSqlQuery& query, int version) {
             return error;
     // The journal is read a page at a time, newest first; an index, like the column above, that
     // an older Dovrane keeps up without knowing it.
-    for (const char* statement : {indexNewestFirst, indexUuid, createUnderWay, createMoves, indexMoves})
+    for (const char* statement : {indexNewestFirst, indexUuid, createUnderWay, createMoves, indexMoves, createPutBacks})
         if (auto error = run(query, QString::fromLatin1(statement)))
             return error;
     return std::nullopt;
@@ -385,6 +389,10 @@ Expected<std::unique_ptr<ModelContainer>, ModelContainer::OpenFailure> ModelCont
 
 QByteArray ModelContainer::encodeItems(const std::vector<RemovedItem>& items) {
     return QByteArray::fromStdString(itemsJson(items));
+}
+
+std::optional<std::vector<RemovedItem>> ModelContainer::decodeItems(const QByteArray& text) {
+    return itemsFromJson(std::string_view(text.constData(), std::size_t(text.size())));
 }
 
 void ModelContainer::insert(std::shared_ptr<Removal> removal) {

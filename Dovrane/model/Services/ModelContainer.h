@@ -82,6 +82,8 @@ public:
     static std::vector<std::shared_ptr<Removal>> readableRemovals(const std::string& path);
     // A removal's items as the journal stores them; any thread.
     static QByteArray encodeItems(const std::vector<RemovedItem>& items);
+    // And back; nothing when the text does not decode.
+    static std::optional<std::vector<RemovedItem>> decodeItems(const QByteArray& text);
     ~ModelContainer() override;
 
     // Closes every open store of the process, as their destructors would, so that each folds its

@@ -20,6 +20,10 @@ namespace dovrane {
 
 namespace {
 
+// The key, beside the item's own, under which an entry notes the info file that is to claim its
+// Trash name.
+constexpr const char* infoKey = "info";
+
 QString newConnection() {
     static std::atomic<int> serial = 0;
     return QStringLiteral("dovrane-removal-%1").arg(++serial);
@@ -101,6 +105,69 @@ bool dropUnderWay(QSqlQuery& query, qint64 id) {
     return query.exec();
 }
 
+bool dropPutBack(QSqlQuery& query, qint64 id) {
+    query.prepare(QStringLiteral("DELETE FROM put_backs_under_way WHERE id = ?"));
+    query.addBindValue(id);
+    return query.exec();
+}
+
+// The item itself is at its original place again.
+bool isBack(const RemovedItem& item) {
+    const auto atPlace = FolderDescent::identify(item.originalPath.path());
+    return item.identity && atPlace && atPlace->item == *item.identity;
+}
+
+// The Put Backs that processes no longer running left under way: their records' items that came
+// back leave no info file, and a record of which all came back is marked put back. The number of
+// records marked; nothing when the store could not be read or written.
+std::optional<int> settlePutBacks(const QString& name, const std::string& storePath, const Trasher& trasher) {
+    std::vector<std::pair<qint64, QString>> left;
+    {
+        QSqlQuery query(QSqlDatabase::database(name, false));
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT id, removal, owner FROM put_backs_under_way ORDER BY id")))
+            return std::nullopt;
+        while (query.next())
+            if (!RemovalOwner::mayRun(storePath, query.value(2).toString().toStdString()))
+                left.emplace_back(query.value(0).toLongLong(), query.value(1).toString());
+        if (query.lastError().isValid())
+            return std::nullopt;
+    }
+    std::optional<int> marked = 0;
+    for (const auto& underWay : left) {
+        const qint64 id = underWay.first;
+        const QString& record = underWay.second;
+        std::optional<std::vector<RemovedItem>> items;
+        {
+            QSqlQuery query(QSqlDatabase::database(name, false));
+            query.setForwardOnly(true);
+            query.prepare(QStringLiteral("SELECT CAST(items AS BLOB) FROM removals WHERE uuid = ? AND undone = 0"));
+            query.addBindValue(record);
+            if (!query.exec()) {
+                marked.reset();
+                continue;
+            }
+            if (query.next())
+                items = ModelContainer::decodeItems(query.value(0).toByteArray());
+        }
+        const bool allBack = items && !items->empty() && trasher.settlePutBack(*items);
+        const bool settled = inTransaction(name, "settle the record of a Put Back", [&](QSqlQuery& query) {
+            if (allBack) {
+                query.prepare(QStringLiteral("UPDATE removals SET undone = 1 WHERE uuid = ?"));
+                query.addBindValue(record);
+                if (!query.exec())
+                    return false;
+            }
+            return dropPutBack(query, id);
+        });
+        if (!settled)
+            marked.reset();
+        else if (marked && allBack)
+            ++*marked;
+    }
+    return marked;
+}
+
 } // namespace
 
 RemovalJournal::RemovalJournal(QString connection, qint64 id, Date date, const Wording& title, QUuid uuid)
@@ -108,7 +175,8 @@ RemovalJournal::RemovalJournal(QString connection, qint64 id, Date date, const W
 
 RemovalJournal::~RemovalJournal() { closeStore(connection_); }
 
-std::unique_ptr<RemovalJournal> RemovalJournal::begin(const std::string& storePath, Date date, const Wording& title) {
+std::unique_ptr<RemovalJournal> RemovalJournal::begin(const std::string& storePath, Date date, const Wording& title,
+                                                      QUuid uuid) {
     // Without its lock, nobody could tell this process's record from one a dead process left.
     const std::string owner = RemovalOwner::mark(storePath);
     if (owner.empty()) {
@@ -121,7 +189,6 @@ std::unique_ptr<RemovalJournal> RemovalJournal::begin(const std::string& storePa
         closeStore(name);
         return nullptr;
     }
-    const QUuid uuid = QUuid::createUuid();
     qint64 id = 0;
     const bool begun = inTransaction(name, "start the record of a removal", [&](QSqlQuery& query) {
         query.prepare(QStringLiteral("INSERT INTO removals_under_way (date, title, title_wording, uuid, owner) "
@@ -143,12 +210,14 @@ std::unique_ptr<RemovalJournal> RemovalJournal::begin(const std::string& storePa
     return std::unique_ptr<RemovalJournal>(new RemovalJournal(name, id, date, title, uuid));
 }
 
-bool RemovalJournal::add(const std::vector<RemovedItem>& taking) {
+bool RemovalJournal::add(const std::vector<Trasher::Taking>& taking) {
     return inTransaction(connection_, "record the items of a removal", [&](QSqlQuery& query) {
         query.prepare(QStringLiteral("INSERT INTO removal_moves (removal, item) VALUES (?, CAST(? AS TEXT))"));
-        for (const RemovedItem& item : taking) {
+        for (const Trasher::Taking& each : taking) {
+            nlohmann::json item = each.item.toJson();
+            item[infoKey] = each.info.text();
             query.addBindValue(id_);
-            query.addBindValue(QByteArray::fromStdString(item.toJson().dump()));
+            query.addBindValue(QByteArray::fromStdString(item.dump()));
             if (!query.exec())
                 return false;
         }
@@ -169,13 +238,15 @@ RemovalJournal::Moved RemovalJournal::move(const Trasher& trasher, const TrashPl
                                            Date date, const Wording& title, const std::function<void(Point)>& reached) {
     Moved moved{{}, false, date, {}};
     std::unique_ptr<RemovalJournal> journal = plan.entries.empty() ? nullptr : begin(storePath, date, title);
-    Trasher::Journal hooks{batch, [&](const std::vector<RemovedItem>& taking) {
+    Trasher::Journal hooks{batch,
+                           [&](const std::vector<Trasher::Taking>& taking) {
                                if (!journal || !journal->add(taking))
                                    return false;
                                if (reached)
                                    reached(Point::recorded);
                                return true;
-                           }};
+                           },
+                           journal ? journal->uuid_.toString(QUuid::WithoutBraces).toStdString() : std::string()};
     moved.outcome = trasher.execute(plan, hooks);
     if (reached)
         reached(Point::moved);
@@ -196,13 +267,17 @@ RemovalJournal::journaled(const std::string& storePath, Date date, const Wording
     Moved moved{{}, false, date, {}};
     std::unique_ptr<RemovalJournal> journal;
     bool opened = false;
-    const Trasher::Journal hooks{batch, [&](const std::vector<RemovedItem>& taking) {
+    // The identifier is chosen now: the move's own info files bear it before the record is begun.
+    const QUuid uuid = QUuid::createUuid();
+    const Trasher::Journal hooks{batch,
+                                 [&](const std::vector<Trasher::Taking>& taking) {
                                      if (!opened) {
                                          opened = true;
-                                         journal = begin(storePath, date, title);
+                                         journal = begin(storePath, date, title, uuid);
                                      }
                                      return journal && journal->add(taking);
-                                 }};
+                                 },
+                                 uuid.toString(QUuid::WithoutBraces).toStdString()};
     moved.outcome.removed = work(hooks);
     if (!journal)
         return moved;
@@ -214,7 +289,7 @@ RemovalJournal::journaled(const std::string& storePath, Date date, const Wording
     return moved;
 }
 
-std::optional<int> RemovalJournal::settle(const std::string& storePath) {
+std::optional<int> RemovalJournal::settle(const std::string& storePath, const Trasher& trasher) {
     if (!Fs::exists(storePath))
         return 0;
     const QString name = newConnection();
@@ -245,7 +320,7 @@ std::optional<int> RemovalJournal::settle(const std::string& storePath) {
     }
     std::optional<int> written = read ? std::optional(0) : std::nullopt;
     for (const UnderWay& record : left) {
-        std::vector<RemovedItem> taken;
+        std::vector<Trasher::Taking> taken;
         {
             QSqlQuery query(QSqlDatabase::database(name, false));
             query.setForwardOnly(true);
@@ -260,11 +335,19 @@ std::optional<int> RemovalJournal::settle(const std::string& storePath) {
                 const auto json = Json::read(std::string_view(text.constData(), std::size_t(text.size())));
                 if (!json)
                     continue;
-                if (auto item = RemovedItem::fromJson(*json))
-                    taken.push_back(std::move(*item));
+                auto item = RemovedItem::fromJson(*json);
+                if (!item)
+                    continue;
+                // An entry of a Dovrane that did not yet note the info file claims no name.
+                const auto info = json->contains(infoKey) && (*json)[infoKey].is_string()
+                                      ? FolderDescent::Identity::File::fromText((*json)[infoKey].get<std::string>())
+                                      : std::nullopt;
+                taken.push_back({std::move(*item), info.value_or(FolderDescent::Identity::File{})});
             }
         }
-        const std::vector<RemovedItem> kept = Trasher::settle(taken);
+        // The move's own info files bear its identifier; a text of another form names none.
+        const std::string mark = QUuid::fromString(record.uuid).isNull() ? std::string() : record.uuid.toStdString();
+        const std::vector<RemovedItem> kept = trasher.settle(taken, mark);
         bool inserted = false;
         const bool settled = inTransaction(name, "settle the record of a removal", [&](QSqlQuery& query) {
             if (!kept.empty()) {
@@ -280,10 +363,70 @@ std::optional<int> RemovalJournal::settle(const std::string& storePath) {
         else if (written && inserted)
             ++*written;
     }
-    if (!left.empty())
+    const std::optional<int> marked = settlePutBacks(name, storePath, trasher);
+    if (!marked)
+        written.reset();
+    else if (written)
+        *written += *marked;
+    if (!left.empty() || marked.value_or(0) > 0)
         checkpoint(name);
     closeStore(name);
     return written;
+}
+
+PutBackTally RemovalJournal::putBack(const Trasher& trasher, const QUuid& uuid, const std::vector<RemovedItem>& items,
+                                     const std::string& storePath, const std::function<void(Point)>& reached) {
+    const QString name = newConnection();
+    const QString record = uuid.toString(QUuid::WithoutBraces);
+    std::optional<qint64> id;
+    // Owned as a move is, so that a start tells a Put Back under way from one a dead process left.
+    const std::string owner = storePath.empty() ? std::string() : RemovalOwner::mark(storePath);
+    const bool opened = !owner.empty() && openStore(name, storePath);
+    if (opened)
+        inTransaction(name, "start the record of a Put Back", [&](QSqlQuery& query) {
+            query.prepare(QStringLiteral("INSERT INTO put_backs_under_way (removal, owner) VALUES (?, ?)"));
+            query.addBindValue(record);
+            query.addBindValue(QString::fromStdString(owner));
+            if (!query.exec())
+                return false;
+            id = query.lastInsertId().toLongLong();
+            return true;
+        });
+    const std::function<void()> returned = reached ? [&reached] { reached(Point::returned); } : std::function<void()>();
+    PutBackTally tally;
+    for (const RemovedItem& item : items) {
+        const Trasher::PutBackResult result = trasher.putBack(item, returned);
+        using Kind = Trasher::PutBackResult::Kind;
+        if (result.kind == Kind::restored)
+            ++tally.restored;
+        else if (result.kind == Kind::originalTaken)
+            ++tally.taken;
+        // Out of the Trash and the item itself at its place: an earlier Put Back's, cut short
+        // before it marked the record, or the file manager's.
+        else if (result.kind == Kind::goneFromTrash && isBack(item))
+            ++tally.alreadyBack;
+        // Out of the Trash with something else at its place: nothing to report.
+        else if (result.kind != Kind::goneFromTrash || !Fs::exists(item.originalPath.path()))
+            tally.failures.push_back(result);
+        // Still in the Trash, whatever its info file says now: the record stays open for it.
+        if (result.kind != Kind::restored && Trasher::isStillInTrash(item))
+            tally.leftInTrash = true;
+    }
+    if (reached)
+        reached(Point::tried);
+    if (id)
+        inTransaction(name, "end the record of a Put Back", [&](QSqlQuery& query) {
+            if (tally.complete()) {
+                query.prepare(QStringLiteral("UPDATE removals SET undone = 1 WHERE uuid = ?"));
+                query.addBindValue(record);
+                if (!query.exec())
+                    return false;
+            }
+            return dropPutBack(query, *id);
+        });
+    if (!owner.empty()) // a connection was made for it, opened or not
+        closeStore(name);
+    return tally;
 }
 
 } // namespace dovrane

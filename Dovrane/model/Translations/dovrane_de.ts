@@ -910,6 +910,13 @@ Behoben
         <source>Some items stayed in the Trash because they could not be removed. Measured gain: about %1.</source>
         <translation>Einige Objekte blieben im Papierkorb, weil sie sich nicht entfernen ließen. Gemessener Gewinn: etwa %1.</translation>
     </message>
+    <message numerus="yes">
+        <source>%Ln items were already back where they were.</source>
+        <translation>
+            <numerusform>%Ln Objekt war schon wieder an seinem Platz.</numerusform>
+            <numerusform>%Ln Objekte waren schon wieder an ihrem Platz.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>dovrane::AppsPage</name>

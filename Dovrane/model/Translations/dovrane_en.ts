@@ -92,6 +92,13 @@
             <numerusform>%Ln items could not be put back.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%Ln items were already back where they were.</source>
+        <translation>
+            <numerusform>%Ln item was already back where it was.</numerusform>
+            <numerusform>%Ln items were already back where they were.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>dovrane::CategoryDetail</name>

@@ -428,6 +428,24 @@ private slots:
         QVERIFY(fixture.container().removals()->back()->undone()); // saved
     }
 
+    // An earlier Put Back brought every item back and ended before it marked the record: a second
+    // Put Back finds nothing in the Trash, marks the record and says why, in the window's language.
+    void aSecondPutBackOfARecordAlreadyBackMarksItAndSaysSo() {
+        ModelFixture fixture;
+        AppModel& model = fixture.makeModel();
+        auto removal = cleanUp(fixture, model, {fixture / "Downloads/one", fixture / "Downloads/two"});
+        for (const RemovedItem& item : removal->items())
+            QCOMPARE(model.trasher().putBack(item), Trasher::PutBackResult::restored());
+        const auto english = qScopeGuard([] { Translations::install(); });
+        ScopedEnv language("APP_LANG", "de");
+        QVERIFY(Translations::install());
+        await(model.undo(removal));
+        QCOMPARE(*model.notice(), QStringLiteral("2 Objekte waren schon wieder an ihrem Platz."));
+        QVERIFY(removal->undone());
+        fixture.closeContainer();
+        QVERIFY(fixture.container().removals()->back()->undone()); // saved
+    }
+
     // Nothing came back: the record and the scan stay as they were, and the notice says why, in
     // the window's language.
     void putBackThatBringsNothingBackSaysWhy() {
@@ -455,8 +473,8 @@ private slots:
                                                 std::vector<RemovedItem>{{Url::fromPath(fixture / "Documents/copy.txt"),
                                                                           Url::fromPath(planted), 5, false}});
         await(model.undo(forged));
-        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Der Eintrag passt nicht "
-                                                 "zu dem, was im Papierkorb liegt, daher wurde nichts bewegt."));
+        QCOMPARE(*model.notice(), QStringLiteral("1 Objekt konnte nicht zurückgelegt werden. Dieses Objekt liegt nicht "
+                                                 "in deinem Papierkorb, daher wurde nichts bewegt."));
         QVERIFY(!Fs::exists(fixture / "Documents/copy.txt"));
         QVERIFY(Fs::exists(planted));
     }

@@ -12,21 +12,25 @@
 #include "support/ModelFixture.h"
 #include "support/ModelTestMain.h"
 #include "support/Patience.h"
+#include "support/TestSupport.h"
 
 #include <DovraneKit/system/FileSystem.h>
 #include <DovraneKit/trash/FreedesktopTrash.h>
+#include <nlohmann/json.hpp>
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QUuid>
 
 #include <fcntl.h>
 #include <sched.h>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,6 +86,18 @@ bool killedInAMove(const std::string& home, const std::string& folder, const cha
     child.kill();
     child.waitForFinished(patientMs(30000));
     return said.contains("STOP") && child.exitStatus() == QProcess::CrashExit;
+}
+
+// The trasher a start settles with, for the home given.
+Trasher trasherOf(const std::string& home) {
+    return Trasher{DeletionGuard(Url::fromPath(home), {}), Url::fromPath(FreedesktopTrash::homeTrashFiles(home))};
+}
+
+// A move's row as its journal writes it: the item and the info file that is to claim its name.
+QString row(const RemovedItem& item, const std::string& info) {
+    nlohmann::json json = item.toJson();
+    json["info"] = FolderDescent::identify(info)->item.text();
+    return QString::fromStdString(json.dump());
 }
 
 // The names of a folder's entries, each without `suffix`.
@@ -153,8 +169,7 @@ int journaledMoveChild(const std::string& home, const std::string& folder, const
     const char* store = std::getenv("APP_STORE");
     if (!store || !ModelContainer::open(store))
         return 3;
-    const Trasher trasher{DeletionGuard(Url::fromPath(home), {}),
-                          Url::fromPath(FreedesktopTrash::homeTrashFiles(home))};
+    const Trasher trasher = trasherOf(home);
     std::vector<Trasher::Candidate> candidates;
     std::vector<std::string> files = Fs::list(folder);
     std::sort(files.begin(), files.end());
@@ -177,6 +192,26 @@ int journaledMoveChild(const std::string& home, const std::string& folder, const
         RemovalJournal::move(trasher, trasher.plan(candidates), store, Date::now(), Wording::safeItems(), reached);
     for (const TrashFailure& failure : moved.outcome.failed)
         std::fprintf(stderr, "%s: %s\n", failure.path.path().c_str(), failure.reason.c_str());
+    say("END\n");
+    return 0;
+}
+
+int journaledPutBackChild(const std::string& home, const std::string& stop) {
+    const char* store = std::getenv("APP_STORE");
+    auto container = ModelContainer::open(store ? store : "");
+    const auto records = store && container ? (*container)->removals() : std::nullopt;
+    if (!records || records->empty())
+        return 3;
+    const auto reached = [&](RemovalJournal::Point point) {
+        if ((stop == "returned" && point == RemovalJournal::Point::returned) ||
+            (stop == "tried" && point == RemovalJournal::Point::tried)) {
+            say("STOP\n");
+            for (;;)
+                ::pause();
+        }
+    };
+    const std::shared_ptr<Removal>& record = records->front();
+    RemovalJournal::putBack(trasherOf(home), record->uuid(), record->items(), store, reached);
     say("END\n");
     return 0;
 }
@@ -263,7 +298,7 @@ int powerCutChild(int argc, char** argv) {
     }
 
     // What the next start finds.
-    if (!RemovalJournal::settle(store))
+    if (!RemovalJournal::settle(store, trasherOf(home)))
         problem("the journal could not be settled");
     std::set<std::string> recorded;
     const auto journal = ModelContainer::open(store);
@@ -361,6 +396,151 @@ private slots:
         QCOMPARE(Fs::readFile(folder + "/cache-1000"), std::optional<std::string>("0"));
     }
 
+    // A Put Back is journaled as a move is. Killed between an item's return and the removal of its
+    // info file, the next start removes that info file and leaves the rest for Put Back; killed
+    // before its record is marked, with every item back, the next start marks it.
+    void aPutBackKilledPartWayIsSettledAtTheNextStart_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("between an item's return and its info file") << QStringLiteral("returned");
+        QTest::newRow("before its record is marked") << QStringLiteral("tried");
+    }
+
+    void aPutBackKilledPartWayIsSettledAtTheNextStart() {
+        QFETCH(QString, stop);
+        ModelFixture fixture;
+        const std::vector<std::string> paths = {fixture / "Downloads/a.zip", fixture / "Downloads/b.zip"};
+        for (const std::string& path : paths)
+            writeFile(path, path);
+        QVERIFY(fixture.container().removals());
+        const Trasher trasher = trasherOf(fixture.home());
+        const auto moved = RemovalJournal::move(
+            trasher, trasher.plan({{Url::fromPath(paths[0]), 1, 1, false}, {Url::fromPath(paths[1]), 1, 1, false}}),
+            fixture.storePath(), Date::now(), Wording::plain(QStringLiteral("Downloads")));
+        QVERIFY(moved.saved);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--journaled-put-back"), QString::fromStdString(fixture.home()), stop});
+        QByteArray said;
+        while (!said.contains("STOP") && !said.contains("END") && child.waitForReadyRead(patientMs(60000)))
+            said += child.readAllStandardOutput();
+        child.kill();
+        child.waitForFinished(patientMs(30000));
+        QVERIFY(said.contains("STOP"));
+        const std::string info = Path::join(Path::parent(FreedesktopTrash::homeTrashFiles(fixture.home())), "info");
+        // The first item is back; killed before its info file went, that file is left behind.
+        QCOMPARE(Fs::readFile(paths[0]), std::optional<std::string>(paths[0]));
+        QCOMPARE(Fs::exists(Path::join(info, "a.zip.trashinfo")), stop == QStringLiteral("returned"));
+
+        AppModel& model = fixture.makeModel();
+        await(model.journalSettled());
+        QCOMPARE(execute(fixture.storePath(), QStringLiteral("SELECT COUNT(*) FROM put_backs_under_way")).toInt(), 0);
+        QVERIFY(!Fs::exists(Path::join(info, "a.zip.trashinfo")));
+        const std::shared_ptr<Removal> record = fixture.container().removals()->front();
+        QCOMPARE(record->undone(), stop == QStringLiteral("tried"));
+        if (!record->undone()) {
+            QVERIFY(Trasher::isInTrash(record->items()[1]));
+            await(model.undo(record));
+            QVERIFY(record->undone());
+        }
+        QVERIFY(Fs::list(info).empty());
+        QCOMPARE(Fs::readFile(paths[1]), std::optional<std::string>(paths[1]));
+    }
+
+    // Two cleanups of the same items: one journaled its first batch's names and is killed before it
+    // claimed them; the other took those names, but for one that another program took first with
+    // an empty info file. After a start each item in the Trash is in one record, the other's, and
+    // the other program's info file stays.
+    void twoMovesOfTheSameItemsLeaveEachItemInOneRecord() {
+        ModelFixture fixture;
+        const std::string folder = fixture / ".cache/many";
+        for (int index = 0; index < items; ++index)
+            writeFile(folder + "/cache-" + std::to_string(1000 + index), std::to_string(index));
+        QVERIFY(fixture.container().removals());
+        const std::string files = FreedesktopTrash::homeTrashFiles(fixture.home());
+        const std::string foreign = Path::join(Path::parent(files), "info/cache-1001.trashinfo");
+        QProcess killed;
+        killed.start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--journaled-move"), QString::fromStdString(fixture.home()),
+                      QString::fromStdString(folder), QStringLiteral("first")});
+        QByteArray said;
+        while (!said.contains("STOP") && killed.waitForReadyRead(patientMs(60000)))
+            said += killed.readAllStandardOutput();
+        QVERIFY(said.contains("STOP"));
+        writeFile(foreign, "");
+        const Trasher trasher = trasherOf(fixture.home());
+        std::vector<Trasher::Candidate> candidates;
+        for (const std::string& file : Fs::list(folder))
+            candidates.push_back({Url::fromPath(Path::join(folder, file)), 1, 1, false});
+        const auto moved = RemovalJournal::move(trasher, trasher.plan(candidates), fixture.storePath(), Date::now(),
+                                                Wording::plain(QStringLiteral("Other")));
+        QVERIFY(moved.saved);
+        QCOMPARE(int(moved.outcome.removed.size()), items);
+        killed.kill();
+        killed.waitForFinished(patientMs(30000));
+
+        AppModel& model = fixture.makeModel();
+        await(model.journalSettled());
+        const auto journal = fixture.container().removals();
+        QVERIFY(journal);
+        QCOMPARE(journal->size(), size_t(1));
+        QCOMPARE(journal->front()->title(), QStringLiteral("Other"));
+        QCOMPARE(int(Fs::list(files).size()), items);
+        QCOMPARE(Fs::readFile(foreign), std::optional<std::string>(""));
+        // Every info file is an item's, or the other program's.
+        std::set<std::string> info = names(Fs::list(Path::join(Path::parent(files), "info")), ".trashinfo");
+        info.erase("cache-1001");
+        QCOMPARE(info, names(Fs::list(files)));
+    }
+
+    // A row of a removal under way is the user's to edit. One that names a folder called files
+    // beside an info folder, a link to /etc, and one that names an info file in no Trash at all
+    // are dropped when a start settles them as the user: no record, and nothing removed.
+    void aForgedRowOutsideATrashIsDroppedAndTouchesNothing() {
+        if (geteuid() != 0)
+            QSKIP("the settling user must not own /etc, so the test runs it as another user, which takes root");
+        TempDir dir;
+        const OrdinaryUser user = ordinaryUser();
+        const std::string home = dir / "home", store = dir / "store/Dovrane.store";
+        const std::string stolen = Path::join("/etc", Path::lastComponent(dir.path()));
+        const auto removeStolen = qScopeGuard([&] { ::unlink(stolen.c_str()); });
+        writeFile(stolen, "root's");
+        const std::vector<std::string> etc = Fs::list("/etc");
+        makeFolder(home + "/fake/info");
+        makeSymlink("/etc", home + "/fake/files");
+        const std::string fakeInfo = home + "/fake/info/" + Path::lastComponent(stolen) + ".trashinfo";
+        writeFile(fakeInfo, FreedesktopTrash::infoText(home + "/shadow-copy", 0));
+        writeFile(home + "/Documents/info/notes.trashinfo", "");
+        makeFolder(Path::parent(store));
+        QVERIFY(ModelContainer::open(store));
+        const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        execute(store, QStringLiteral("INSERT INTO removals_under_way (date, title, uuid, owner) "
+                                      "VALUES (0, 'Forged', '%1', '1 0')")
+                           .arg(uuid));
+        const RemovedItem rootFile{Url::fromPath(home + "/shadow-copy"),
+                                   Url::fromPath(home + "/fake/files/" + Path::lastComponent(stolen)), 6, false,
+                                   FolderDescent::identify(stolen)->item};
+        const RemovedItem notes{Url::fromPath(home + "/Documents/notes"),
+                                Url::fromPath(home + "/Documents/files/notes"), 1, false};
+        for (const QString& each : {row(rootFile, fakeInfo), row(notes, home + "/Documents/info/notes.trashinfo")})
+            execute(store, QStringLiteral("INSERT INTO removal_moves (removal, item) "
+                                          "SELECT id, '%1' FROM removals_under_way")
+                               .arg(each));
+        QCOMPARE(::chmod(dir.path().c_str(), 0755), 0);
+        chownRecursively(dir.path(), user.user, user.group);
+        const auto before = snapshotTree(home);
+
+        QCOMPARE(asOrdinaryUser([&] {
+                     const auto written = RemovalJournal::settle(store, trasherOf(home));
+                     return written ? std::to_string(*written) : std::string("not settled");
+                 }),
+                 std::string("0"));
+        QCOMPARE(execute(store, QStringLiteral("SELECT COUNT(*) FROM removals")).toInt(), 0);
+        QCOMPARE(execute(store, QStringLiteral("SELECT COUNT(*) FROM removals_under_way")).toInt(), 0);
+        QCOMPARE(snapshotTree(home), before);
+        QCOMPARE(Fs::readFile(stolen), std::optional<std::string>("root's"));
+        QCOMPARE(Fs::list("/etc"), etc);
+    }
+
     // The disk's power is cut once the move ended, while its items move, and once all moved with
     // the record not yet finished: after the next start every item in the Trash has its record and
     // its whole info file, and comes back with Put Back. Where no loop device can be had, the
@@ -410,13 +590,14 @@ private slots:
         if (said == "NO NAMESPACE\n")
             QSKIP("a PID namespace of its own needs root");
         QVERIFY2(said.starts_with("BEGUN"), said.c_str());
-        QCOMPARE(RemovalJournal::settle(store), std::optional<int>(0));
+        QCOMPARE(RemovalJournal::settle(store, trasherOf(fixture.home())), std::optional<int>(0));
         QCOMPARE(underWay(store), 1);
 
         QCOMPARE(::kill(owner.pid, SIGKILL), 0);
         if (!ownNamespace)
             QVERIFY(waitFor([&] { return stateOf(owner.pid) == 'Z'; }));
-        QVERIFY(waitFor([&] { return RemovalJournal::settle(store) && underWay(store) == 0; }, 10000));
+        QVERIFY(waitFor(
+            [&] { return RemovalJournal::settle(store, trasherOf(fixture.home())) && underWay(store) == 0; }, 10000));
     }
 
     // A record under way of a process that still runs is its own; one that a store refused to
@@ -428,7 +609,7 @@ private slots:
         {
             auto running = RemovalJournal::begin(store, Date::now(), Wording::plain("Running"));
             QVERIFY(running);
-            QCOMPARE(RemovalJournal::settle(store), std::optional<int>(0));
+            QCOMPARE(RemovalJournal::settle(store, model.trasher()), std::optional<int>(0));
         }
         QCOMPARE(execute(store, QStringLiteral("SELECT COUNT(*) FROM removals_under_way")).toInt(), 1);
         execute(store, QStringLiteral("DELETE FROM removals_under_way"));
@@ -448,7 +629,7 @@ private slots:
 
         // As if the process had been killed since: another start settles the record it left.
         execute(store, QStringLiteral("UPDATE removals_under_way SET owner = '1 0'"));
-        QCOMPARE(RemovalJournal::settle(store), std::optional<int>(0));
+        QCOMPARE(RemovalJournal::settle(store, model.trasher()), std::optional<int>(0));
         QCOMPARE(*fixture.container().removalCount(), 1);
         QCOMPARE(execute(store, QStringLiteral("SELECT COUNT(*) FROM removals_under_way")).toInt(), 0);
         QVERIFY(Trasher::isInTrash(fixture.container().removals()->front()->items().front()));

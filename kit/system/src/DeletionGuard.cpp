@@ -117,24 +117,28 @@ std::string DeletionGuard::canonical(std::string_view path) {
 }
 
 DeletionGuard::DeletionGuard(const HomeLayout& layout, std::vector<Url> sandboxRoots)
-    : DeletionGuard(layout.home(), layout.protectedFolders(), sandboxRoots, geteuid()) {}
+    : DeletionGuard(layout.home(), layout.protectedFolders(), sandboxRoots, geteuid(), Fs::dataHome()) {}
 
 DeletionGuard::DeletionGuard(const Url& homeUrl, std::vector<Url> sandboxRoots)
     : DeletionGuard(HomeLayout(homeUrl), std::move(sandboxRoots)) {}
 
-DeletionGuard DeletionGuard::fixedTable(const Url& homeUrl) { return DeletionGuard(homeUrl, {}, {}, geteuid()); }
+DeletionGuard DeletionGuard::fixedTable(const Url& homeUrl) {
+    return DeletionGuard(homeUrl, {}, {}, geteuid(), Fs::dataHome());
+}
 
 std::optional<DeletionGuard> DeletionGuard::forUser(std::uint32_t user) {
     const auto account = accounts::of(user);
     if (!account || !account->home.starts_with('/'))
         return std::nullopt;
+    // Nothing of the environment, which is the administrator's, not that user's: the XDG folders
+    // are their defaults in that home.
     const Url homeUrl = Url::fromPath(account->home);
-    const HomeLayout layout(homeUrl);
-    return DeletionGuard(homeUrl, layout.protectedFolders(), {}, user);
+    const HomeLayout layout(homeUrl, HomeLayout::Environment{});
+    return DeletionGuard(homeUrl, layout.protectedFolders(), {}, user, Path::join(account->home, ".local/share"));
 }
 
 DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutFolders,
-                             const std::vector<Url>& sandboxRoots, std::uint32_t user_)
+                             const std::vector<Url>& sandboxRoots, std::uint32_t user_, const std::string& dataHome)
     : home(canonical(homeUrl.path())), homeAsGiven(homeUrl.path()), ownHome(isOwnHome(home, user_)), user(user_) {
     auto inHome = [this](std::string_view relative) { return Path::join(home, relative); };
     rules = {
@@ -204,7 +208,7 @@ DeletionGuard::DeletionGuard(const Url& homeUrl, const std::vector<Url>& layoutF
                                   {"home.flatpak", inHome(".local/share/flatpak"), Match::tree},
                               });
     // The Trash that is actually used, when XDG_DATA_HOME points away from ~/.local/share.
-    if (std::string trash = canonical(Path::join(Fs::dataHome(), "Trash")); trash != inHome(".local/share/Trash"))
+    if (std::string trash = canonical(Path::join(dataHome, "Trash")); trash != inHome(".local/share/Trash"))
         rules.push_back({"home.trash", trash, Match::tree});
     rules.push_back({"home.config", inHome(".config"), Match::exact});
     rules.push_back({"home.local", inHome(".local"), Match::exact});

@@ -194,6 +194,11 @@ Expected<Identity, std::error_code> identify(const Place& place) {
     return Identity{*item, *folder};
 }
 
+std::optional<Identity::File> identifyOpen(int fd) {
+    auto file = look(fd, "", AT_EMPTY_PATH);
+    return file && file->inode != 0 ? std::optional(*file) : std::nullopt;
+}
+
 std::optional<Identity> identify(const std::string& path) {
     auto item = look(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW);
     auto folder = look(AT_FDCWD, Path::parent(path).c_str(), 0);

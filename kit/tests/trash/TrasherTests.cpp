@@ -22,6 +22,8 @@
 #include <cstdlib>
 #include <functional>
 #include <future>
+#include <map>
+#include <set>
 
 using namespace dovrane;
 using dovrane::testing::makeFolder;
@@ -391,9 +393,9 @@ TEST_F(TrasherTest, AnotherItemTrashedLaterUnderTheSameNameIsNotTheRecordedOne) 
     // A record made up by hand, naming a file outside any Trash, moves nothing either.
     writeFile(work / "plain.txt", "plain");
     dovrane::testing::ScopedEnv german("APP_LANG", "de");
-    EXPECT_EQ(t.putBack(RemovedItem{Url::fromPath(work / "copy.txt"), Url::fromPath(work / "plain.txt"), 5, false}),
-              Trasher::PutBackResult::failed(
-                  "Der Eintrag passt nicht zu dem, was im Papierkorb liegt, daher wurde nichts bewegt."));
+    EXPECT_EQ(
+        t.putBack(RemovedItem{Url::fromPath(work / "copy.txt"), Url::fromPath(work / "plain.txt"), 5, false}),
+        Trasher::PutBackResult::failed("Dieses Objekt liegt nicht in deinem Papierkorb, daher wurde nichts bewegt."));
     EXPECT_EQ(Fs::readFile(work / "plain.txt"), "plain");
     EXPECT_FALSE(Fs::exists(work / "copy.txt"));
 }
@@ -801,8 +803,10 @@ TEST(TrasherSpelledHome, ItemsOfAHomeGivenThroughALinkMoveAndComeBackInBothSpell
     ASSERT_EQ(moved.removed.size(), 3u) << moved.failed.front().reason;
     EXPECT_EQ(moved.removed[0].originalPath, Url::fromPath(spelled + "/.cache/app"));
     EXPECT_EQ(Fs::readFile(trashFiles + "/root.iso"), "root");
-    EXPECT_EQ(commands, std::vector<std::string>{moverLine(real, real + "/Downloads/root.iso", trashFiles,
-                                                           trashFiles + "/root.iso", identity)});
+    // The mover goes down to both sides from "/" without links: the Trash too, where it really is.
+    const std::string realFiles = FreedesktopTrash::homeTrashFiles(real);
+    EXPECT_EQ(commands, std::vector<std::string>{moverLine(real, real + "/Downloads/root.iso", realFiles,
+                                                           realFiles + "/root.iso", identity)});
     for (const RemovedItem& removed : moved.removed) {
         EXPECT_TRUE(Trasher::isInTrash(removed)) << removed.originalPath.path();
         EXPECT_EQ(t.putBack(removed), Trasher::PutBackResult::restored()) << removed.originalPath.path();
@@ -978,6 +982,107 @@ TEST(TrasherMover, RefusesAnotherUsersHomeWhateverItIsTold) {
     EXPECT_EQ(Fs::readFile(work / "moved"), "planted");
 }
 
+// A folder named "files" beside an "info" is no Trash: as the user, `mkdir -p fake/info` and
+// `ln -s /etc fake/files`. The mover, run as root for that user, judges a side there by where it
+// leads, a system folder, and moves nothing into it or out of it, whichever side it is.
+TEST(TrasherMover, AFakeTrashLeadingToASystemFolderMovesNothingEitherWay) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "the mover runs as root for an ordinary user here, which takes root";
+    TempDir dir;
+    const auto user = dovrane::testing::ordinaryUser();
+    const std::string home = dir / "home", unique = Path::lastComponent(dir.path());
+    // The system folders' own entries stay as they were; only these, made here, are at stake.
+    struct Planted {
+        std::vector<std::string> paths;
+        ~Planted() {
+            for (const std::string& path : paths)
+                unlink(path.c_str());
+        }
+    } planted;
+    std::map<std::string, std::vector<std::string>> before;
+    for (const std::string system : {"/etc", "/var/lib"}) {
+        planted.paths.push_back(Path::join(system, unique));
+        planted.paths.push_back(Path::join(system, unique + "-planted"));
+        writeFile(Path::join(system, unique), "root's");
+        before[system] = Fs::list(system);
+        makeFolder(home + "/fake" + system + "/info");
+        makeSymlink(system, home + "/fake" + system + "/files");
+    }
+    writeFile(home + "/payload", "the user's");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    dovrane::testing::chownRecursively(home, user.user, user.group);
+    const auto homeBefore = dovrane::testing::snapshotTree(home);
+    dovrane::testing::ScopedEnv asker("PKEXEC_UID", std::to_string(user.user));
+
+    for (const std::string system : {"/etc", "/var/lib"}) {
+        const std::string files = home + "/fake" + system + "/files";
+        EXPECT_EQ(runShell(moverLine(files, files + "/" + unique, home, home + "/stolen")).status(),
+                  FolderDescent::refusedExitStatus)
+            << system;
+        EXPECT_EQ(runShell(moverLine(home, home + "/payload", files, files + "/" + unique + "-planted")).status(),
+                  FolderDescent::refusedExitStatus)
+            << system;
+        EXPECT_EQ(Fs::readFile(Path::join(system, unique)), "root's");
+        std::vector<std::string> now = Fs::list(system);
+        EXPECT_EQ(std::set<std::string>(now.begin(), now.end()),
+                  std::set<std::string>(before[system].begin(), before[system].end()))
+            << system;
+    }
+    EXPECT_EQ(dovrane::testing::snapshotTree(home), homeBefore);
+}
+
+// The user's own Trash is a Trash to the mover: root's home trash, which the whole guard protects,
+// takes an item the trasher hands to the administrator and gives it back. The same folder behind
+// a link is none.
+TEST(TrasherMover, TheUsersOwnHomeTrashTakesItemsAndALinkInItsPlaceDoesNot) {
+    auto report = dovrane::testing::withPrivateMounts([] {
+        if (!dovrane::testing::mountTmpfs("/root"))
+            return std::string("mounting failed");
+        writeFile("/root/Downloads/old.iso", "iso");
+        makeFolder("/root/.local/share/Trash/info");
+        makeFolder("/root/.local/share/Trash/files");
+        makeFolder("/root/elsewhere");
+        setenv("PKEXEC_UID", "0", 1);
+        const std::string files = "/root/.local/share/Trash/files", item = "/root/Downloads/old.iso";
+        const Trasher t{DeletionGuard(Url::fromPath("/root")), Url::fromPath(files), runShell};
+        const Trasher::Outcome moved = t.execute(t.plan({{Url::fromPath(item), 3, 1, true}}));
+        std::string problems;
+        if (moved.removed.size() != 1 || Fs::readFile(files + "/old.iso") != "iso")
+            problems += "the item goes into the Trash; ";
+        else if (t.putBack(moved.removed[0]) != Trasher::PutBackResult::restored() || !Fs::exists(item))
+            problems += "and comes back; ";
+        std::rename(files.c_str(), "/root/.local/share/Trash/files.real");
+        makeSymlink("/root/elsewhere", files);
+        if (runShell(moverLine("/root", item, files, files + "/old.iso")).status() == 0 ||
+            !Fs::list("/root/elsewhere").empty() || !Fs::exists(item))
+            problems += "nothing goes through a link in the Trash's place; ";
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "a private /root takes root with the right to mount";
+    EXPECT_EQ(*report, "");
+}
+
+// A record naming an item in a folder called files beside an info folder, a link to elsewhere,
+// with an info file naming a place in the home: Put Back moves nothing and asks for no password,
+// whether the record says the administrator moved it or not.
+TEST_F(TrasherTest, PutBackOfAnItemInAFakeTrashAsksForNoPassword) {
+    writeFile(work / "elsewhere/shadow-copy", "not the user's");
+    makeFolder(home / "fake/info");
+    makeSymlink(work / "elsewhere", home / "fake/files");
+    writeFile(home / "fake/info/shadow-copy.trashinfo", FreedesktopTrash::infoText(home / "stolen", 0));
+    const Trasher t = trasher(runShell);
+    for (bool needsAdmin : {true, false}) {
+        const RemovedItem forged{Url::fromPath(home / "stolen"), Url::fromPath(home / "fake/files/shadow-copy"), 1,
+                                 needsAdmin};
+        EXPECT_EQ(t.putBack(forged),
+                  Trasher::PutBackResult::failed("This item is not in your Trash, so nothing was moved."));
+    }
+    EXPECT_TRUE(log.commands.empty());
+    EXPECT_EQ(Fs::readFile(work / "elsewhere/shadow-copy"), "not the user's");
+    EXPECT_FALSE(Fs::exists(home / "stolen"));
+}
+
 // A record spelled with ".." is no place to go back to by its spelling; the reason is Dovrane's
 // own sentence in the user's language, not the system's English.
 TEST_F(TrasherTest, PutBackToARecordSpelledWithDotsSaysSoInTheUsersLanguage) {
@@ -1120,15 +1225,20 @@ TEST_F(TrasherTest, EachBatchIsRecordedBeforeItMovesAndAFailedRecordMovesNothing
     const Trasher t = plainTrasher();
     std::vector<std::vector<RemovedItem>> batches;
     int answers = 3;
-    const auto record = [&](const std::vector<RemovedItem>& taking) {
-        for (const RemovedItem& each : taking) {
-            EXPECT_TRUE(Fs::exists(each.originalPath.path())) << each.originalPath.path();
-            EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(each.trashPath.path()))) << each.trashPath.path();
+    const auto record = [&](const std::vector<Trasher::Taking>& taking) {
+        std::vector<RemovedItem> items;
+        for (const Trasher::Taking& each : taking) {
+            EXPECT_TRUE(Fs::exists(each.item.originalPath.path())) << each.item.originalPath.path();
+            EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(each.item.trashPath.path())))
+                << each.item.trashPath.path();
+            EXPECT_TRUE(each.item.identity);
+            EXPECT_NE(each.info.inode, 0u) << "its info file is written, under a name of the move's own";
+            items.push_back(each.item);
         }
-        batches.push_back(taking);
+        batches.push_back(items);
         return --answers > 0;
     };
-    const Trasher::Outcome all = t.execute(t.plan(candidates), {2, record});
+    const Trasher::Outcome all = t.execute(t.plan(candidates), {2, record, {}});
     ASSERT_EQ(batches.size(), 3u);
     EXPECT_EQ(batches[0].size(), 2u);
     EXPECT_EQ(batches[2].size(), 1u);
@@ -1163,8 +1273,8 @@ TEST_F(TrasherTest, EachBatchsInfoFilesReachTheDiskBeforeItsItemsMove) {
         steps.push_back(word + (path.empty() ? std::string() : Path::lastComponent(path)));
     });
     const Trasher t = plainTrasher();
-    const auto record = [](const std::vector<RemovedItem>&) { return true; };
-    EXPECT_EQ(t.execute(t.plan(candidates), {2, record}).removed.size(), 5u);
+    const auto record = [](const std::vector<Trasher::Taking>&) { return true; };
+    EXPECT_EQ(t.execute(t.plan(candidates), {2, record, {}}).removed.size(), 5u);
     const std::string trash = Path::lastComponent(Path::parent(trashFiles.path()));
     EXPECT_EQ(steps,
               (std::vector<std::string>{"info a.trashinfo", "info b.trashinfo", "flush " + trash, "move a", "move b",
@@ -1183,33 +1293,68 @@ TEST_F(TrasherTest, EachBatchsInfoFilesReachTheDiskBeforeItsItemsMove) {
                                                "info g.trashinfo", "flush " + trash, "move g", "flush "}));
 }
 
-// Settling a move cut short keeps what its names hold and clears the info files it left without
-// their item; what other programs put under those names stays as it is.
-TEST_F(TrasherTest, SettlingKeepsWhatReachedTheTrashAndRemovesOnlyOurOwnLeftInfoFiles) {
-    for (const char* path : {"moved", "kept/elsewhere", "half", "empty", "foreign", "taken"})
+// Settling a move cut short keeps what reached the names it claimed and clears the info files it
+// left without their item. A name it only journaled is not its own: what another program or
+// another move put there stays, item and info file, even an empty info file. An entry outside a
+// Trash of the user's is dropped and touches nothing.
+TEST_F(TrasherTest, SettlingKeepsWhatReachedTheNamesItClaimedAndRemovesOnlyItsOwnInfoFiles) {
+    for (const char* path : {"moved", "twice", "claimed", "unclaimed"})
         writeFile(work / path, path);
     const Trasher t = plainTrasher();
-    const Trasher::Outcome moved = t.execute(t.plan({item(work / "moved", 7), item(work / "taken")}));
-    ASSERT_EQ(moved.removed.size(), 2u);
-    const auto named = [&](const std::string& original, const std::string& name) {
-        return RemovedItem{Url::fromPath(work / original), Url::fromPath(inTrash(name)), 1, false};
-    };
-    // A name taken and its info file written, the item not moved yet; one cut short while writing.
-    writeFile(FreedesktopTrash::infoPathFor(inTrash("half")), FreedesktopTrash::infoText(work / "half", 0));
-    writeFile(FreedesktopTrash::infoPathFor(inTrash("empty")), "");
-    // Another program's info file under a name the journal took, and its item under another.
-    writeFile(FreedesktopTrash::infoPathFor(inTrash("foreign")), FreedesktopTrash::infoText(work / "other", 0));
-    const RemovedItem takenByOther = named("kept/elsewhere", "taken");
+    std::vector<Trasher::Taking> journaled;
+    const Trasher::Journal journal{10,
+                                   [&journaled](const std::vector<Trasher::Taking>& taking) {
+                                       journaled.insert(journaled.end(), taking.begin(), taking.end());
+                                       return true;
+                                   },
+                                   "mark"};
+    const Trasher::Outcome moved = t.execute(t.plan({item(work / "moved")}), journal);
+    ASSERT_EQ(moved.removed.size(), 1u);
+    ASSERT_EQ(journaled.size(), 1u);
 
-    const std::vector<RemovedItem> kept =
-        Trasher::settle({moved.removed[0], named("half", "half"), named("empty", "empty"), named("foreign", "foreign"),
-                         takenByOther, named("never", "never")});
-    EXPECT_EQ(kept, std::vector<RemovedItem>{moved.removed[0]});
-    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("half"))));
-    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("empty"))));
-    EXPECT_TRUE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("foreign"))));
-    EXPECT_TRUE(Trasher::isInTrash(moved.removed[1]));
-    EXPECT_TRUE(Fs::exists(work / "half"));
+    // Info files written under the move's own names, as a move killed part-way leaves them: one
+    // claimed its name and the item never came; one journaled and never claimed, whose name
+    // another move then took, moving the same item there; one never claimed, whose name another
+    // program took with an empty info file; one of a batch never journaled; one of another move.
+    const auto prepared = [&](const std::string& name, const std::string& privateName, bool claim) {
+        const FreedesktopTrash::Directory trash{Path::parent(trashFiles.path()), {}};
+        auto place = FolderDescent::parentOf("/", work / name);
+        EXPECT_TRUE(place.ok());
+        auto info = FreedesktopTrash::prepareInfo(trash, privateName, *place, work / name);
+        EXPECT_TRUE(info.ok());
+        if (claim) {
+            EXPECT_FALSE(FreedesktopTrash::claim({trash, name}, privateName));
+        }
+        return Trasher::Taking{{Url::fromPath(work / name), Url::fromPath(inTrash(name)), 1, false,
+                                FolderDescent::identify(work / name)->item},
+                               *info};
+    };
+    journaled.push_back(prepared("claimed", ".dovrane-mark-7", true));
+    journaled.push_back(prepared("twice", ".dovrane-mark-8", false));
+    const Trasher::Outcome movedByAnother = t.execute(t.plan({item(work / "twice")}));
+    ASSERT_EQ(movedByAnother.removed.size(), 1u);
+    ASSERT_EQ(journaled.back().item.trashPath, movedByAnother.removed[0].trashPath);
+    journaled.push_back(prepared("unclaimed", ".dovrane-mark-9", false));
+    writeFile(FreedesktopTrash::infoPathFor(inTrash("unclaimed")), "");
+    prepared("unclaimed", ".dovrane-mark-10", false);
+    prepared("unclaimed", ".dovrane-another-1", false);
+    // A folder named files beside an info folder, in no Trash: its info file stays.
+    writeFile(work / "fake/files/shadow-copy", "root's");
+    writeFile(work / "fake/info/shadow-copy.trashinfo", "");
+    journaled.push_back({{Url::fromPath(work / "shadow-copy"), Url::fromPath(work / "fake/files/shadow-copy"), 1, true,
+                          FolderDescent::identify(work / "fake/files/shadow-copy")->item},
+                         FolderDescent::identify(work / "fake/info/shadow-copy.trashinfo")->item});
+
+    EXPECT_EQ(t.settle(journaled, "mark"), moved.removed);
+    EXPECT_TRUE(Trasher::isInTrash(movedByAnother.removed[0])) << "the other move's item and info file stay";
+    EXPECT_FALSE(Fs::exists(FreedesktopTrash::infoPathFor(inTrash("claimed"))));
+    EXPECT_EQ(Fs::readFile(FreedesktopTrash::infoPathFor(inTrash("unclaimed"))), "");
+    EXPECT_EQ(Fs::readFile(work / "fake/info/shadow-copy.trashinfo"), "");
+    std::vector<std::string> info = Fs::list(trashInfo);
+    std::sort(info.begin(), info.end());
+    EXPECT_EQ(info, (std::vector<std::string>{".dovrane-another-1", "moved.trashinfo", "twice.trashinfo",
+                                              "unclaimed.trashinfo"}));
+    EXPECT_TRUE(Fs::exists(work / "claimed"));
 }
 
 // A replacement the administrator makes is one command of our mover: a single file (an AppImage)
@@ -1240,8 +1385,8 @@ TEST_F(TrasherTest, AReplacementNeedingTheAdministratorSwapsAndTrashesInOneMover
 }
 
 // What a replacement killed part-way left: the old item under the name beside its place goes on
-// into the Trash; a replacement that never took the place goes; a link or another user's entry
-// under such a name is not ours and stays.
+// into the Trash under the name the move claimed; a replacement that never took the place goes; a
+// link or another user's entry under such a name is not ours and stays.
 TEST_F(TrasherTest, SettlingAReplacementFinishesItsMoveAndRemovesOnlyItsOwnCopy) {
     const auto staging = [&](const std::string& name) {
         return work / ("Apps/" + std::string(Trasher::stagingPrefix) + name);
@@ -1253,24 +1398,28 @@ TEST_F(TrasherTest, SettlingAReplacementFinishesItsMoveAndRemovesOnlyItsOwnCopy)
         if (swapped)
             std::rename(place.c_str(), staging(name).c_str());
         writeFile(swapped ? place : staging(name), "new " + name);
+        const std::string info = FreedesktopTrash::infoPathFor(inTrash(name));
         if (claimed)
-            writeFile(FreedesktopTrash::infoPathFor(inTrash(name)), FreedesktopTrash::infoText(place, 0));
-        return RemovedItem{Url::fromPath(place),        Url::fromPath(inTrash(name)), 1, false, old,
-                           Url::fromPath(staging(name))};
+            writeFile(info, FreedesktopTrash::infoText(place, 0));
+        return Trasher::Taking{
+            {Url::fromPath(place), Url::fromPath(inTrash(name)), 1, false, old, Url::fromPath(staging(name))},
+            claimed ? FolderDescent::identify(info)->item : FolderDescent::Identity::File{}};
     };
     makeFolder(trashFiles.path());
-    const RemovedItem swapped = left("swapped", true, true), made = left("made", false, true),
-                      copying = left("copying", false, false), linked = left("linked", false, false);
+    const Trasher::Taking swapped = left("swapped", true, true), made = left("made", false, true),
+                          copying = left("copying", false, false), linked = left("linked", false, false);
     Fs::removeAll(staging("linked"));
     makeSymlink(work / "elsewhere", staging("linked"));
-    std::vector<RemovedItem> taken{swapped, made, copying, linked};
+    std::vector<Trasher::Taking> taken{swapped, made, copying, linked};
     if (geteuid() == 0) {
-        const RemovedItem theirs = left("theirs", false, false);
+        const Trasher::Taking theirs = left("theirs", false, false);
         ASSERT_EQ(lchown(staging("theirs").c_str(), 65534, 65534), 0);
         taken.push_back(theirs);
     }
 
-    EXPECT_EQ(Trasher::settle(taken), std::vector<RemovedItem>{swapped});
+    RemovedItem settled = swapped.item;
+    settled.swappedTo.reset();
+    EXPECT_EQ(plainTrasher().settle(taken, "mark"), std::vector<RemovedItem>{settled});
     EXPECT_EQ(Fs::readFile(inTrash("swapped")), "old swapped");
     EXPECT_EQ(Fs::readFile(work / "Apps/swapped"), "new swapped");
     EXPECT_EQ(Fs::readFile(work / "Apps/made"), "old made");

@@ -194,7 +194,73 @@ Expected<std::string, Error> recordedPath(const Directory& trash, const FolderDe
     return full.substr(prefix.size());
 }
 
+// A folder gone down to from "/" without following a link, and what it is.
+struct Reached {
+    OpenFolder folder;
+    struct stat status;
+};
+
+std::optional<Reached> reach(const std::string& path) {
+    auto opened = FolderDescent::open("/", path);
+    if (!opened)
+        return std::nullopt;
+    Reached reached{std::move(opened).value(), {}};
+    if (fstat(reached.folder.fd(), &reached.status) != 0 || !S_ISDIR(reached.status.st_mode))
+        return std::nullopt;
+    return reached;
+}
+
+// `name` in the open folder, not followed, is the folder of `status`.
+bool holdsFolder(const Reached& above, const std::string& name, const struct stat& status) {
+    struct stat found;
+    return fstatat(above.folder.fd(), name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(found.st_mode) &&
+           found.st_dev == status.st_dev && found.st_ino == status.st_ino;
+}
+
+// `folder` lies directly in the top folder of a mounted volume: "/", or a folder on another
+// device than the folder above it.
+bool isAtVolumeTop(const std::string& folder, const struct stat& status) {
+    const std::string top = Path::parent(folder);
+    const auto reachedTop = reach(top);
+    if (!reachedTop || !holdsFolder(*reachedTop, Path::lastComponent(folder), status))
+        return false;
+    if (top == "/")
+        return true;
+    const auto above = reach(Path::parent(top));
+    return above && above->status.st_dev != reachedTop->status.st_dev;
+}
+
 } // namespace
+
+bool isOwnTrashFiles(const std::string& files, const std::string& homeTrash, std::uint32_t user) {
+    if (files.empty() || files.front() != '/' || Path::lastComponent(files) != "files")
+        return false;
+    const std::string folder = Path::parent(files);
+    const auto trash = reach(folder);
+    if (!trash || trash->status.st_uid != user)
+        return false;
+    struct stat inside;
+    OpenFolder filesFolder(openat(trash->folder.fd(), "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (filesFolder.fd() < 0 || fstat(filesFolder.fd(), &inside) != 0 || inside.st_uid != user)
+        return false;
+    // The home trash as spelled, reached just now without a link, is it; so is the same folder
+    // spelled otherwise.
+    if (folder == homeTrash)
+        return true;
+    if (const auto home = reach(homeTrash);
+        home && home->status.st_dev == trash->status.st_dev && home->status.st_ino == trash->status.st_ino)
+        return true;
+    const std::string name = Path::lastComponent(folder), uid = std::to_string(user);
+    if (name == ".Trash-" + uid)
+        return isAtVolumeTop(folder, trash->status);
+    if (name != uid || Path::lastComponent(Path::parent(folder)) != ".Trash")
+        return false;
+    // The shared trash the administrator made: sticky, so that no user swaps another's folder.
+    const std::string shared = Path::parent(folder);
+    const auto sharedFolder = reach(shared);
+    return sharedFolder && (sharedFolder->status.st_mode & S_ISVTX) &&
+           holdsFolder(*sharedFolder, name, trash->status) && isAtVolumeTop(shared, sharedFolder->status);
+}
 
 std::string homeTrash(const std::string& home) {
     // Both sides in one spelling, so "/home/u/" and "/home/u" are one home.
@@ -289,15 +355,22 @@ std::optional<Error> refusal(const std::string& path, const std::string& homeTra
 }
 
 namespace {
-// Creates the slot's info file with O_EXCL and writes the recorded path into it whole; the
+// Creates an info file at `info` with O_EXCL and writes the recorded path into it whole; the
 // errno when that failed, with nothing left behind.
-int writeInfo(const Slot& slot, const std::string& recorded) {
-    const std::string info = slot.infoPath();
+// With `identity`, the file's identity is noted there too.
+int writeInfoAt(const std::string& info, const std::string& recorded,
+                FolderDescent::Identity::File* identity = nullptr) {
     int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return errno;
     bool written = Fs::writeAll(fd, infoText(recorded, std::time(nullptr)));
     int failure = written ? 0 : (errno ? errno : EIO);
+    if (written && identity) {
+        const auto file = FolderDescent::identifyOpen(fd);
+        written = file.has_value();
+        failure = written ? 0 : (errno ? errno : EIO);
+        *identity = file.value_or(FolderDescent::Identity::File{});
+    }
     if (close(fd) != 0 && written) {
         written = false;
         failure = errno;
@@ -306,6 +379,15 @@ int writeInfo(const Slot& slot, const std::string& recorded) {
         unlink(info.c_str());
         return failure;
     }
+    return 0;
+}
+
+// The same at the slot's own info file, taking its name: given up again when something stands
+// at its trashPath() (EEXIST).
+int writeInfo(const Slot& slot, const std::string& recorded) {
+    const std::string info = slot.infoPath();
+    if (const int failure = writeInfoAt(info, recorded))
+        return failure;
     if (Fs::exists(slot.trashPath())) {
         unlink(info.c_str());
         return EEXIST;
@@ -332,12 +414,28 @@ Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place
     return systemError(EEXIST);
 }
 
-std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, const std::string& path) {
-    auto recorded = recordedPath(slot.trash, item, path);
+Expected<FolderDescent::Identity::File, Error> prepareInfo(const Directory& trash, const std::string& privateName,
+                                                           const FolderDescent::Place& item, const std::string& path) {
+    auto recorded = recordedPath(trash, item, path);
     if (!recorded)
         return recorded.error();
-    if (const int failure = writeInfo(slot, *recorded))
+    FolderDescent::Identity::File written;
+    if (const int failure = writeInfoAt(Path::join(trash.info(), privateName), *recorded, &written))
         return systemError(failure);
+    return written;
+}
+
+std::optional<Error> claim(const Slot& slot, const std::string& privateName) {
+    const std::string prepared = Path::join(slot.trash.info(), privateName), info = slot.infoPath();
+    if (renameat2(AT_FDCWD, prepared.c_str(), AT_FDCWD, info.c_str(), RENAME_NOREPLACE) != 0) {
+        const int failure = errno;
+        unlink(prepared.c_str());
+        return systemError(failure);
+    }
+    if (Fs::exists(slot.trashPath())) {
+        unlink(info.c_str());
+        return systemError(EEXIST);
+    }
     return std::nullopt;
 }
 
@@ -412,7 +510,7 @@ Expected<Slot, Error> moveToTrash(const FolderDescent::Place& item, const std::s
 }
 
 std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
-                             const FolderDescent::Place& original) {
+                             const FolderDescent::Place& original, const std::function<void()>& returned) {
     // A disk mounted at the original place since (EXDEV) is said as such: going back would be a copy.
     if (const std::error_code failure = FolderDescent::rename(trashed, original)) {
         // Refused rights are the Trash's when the item may not leave it, not the original place's.
@@ -421,6 +519,8 @@ std::optional<Error> restore(const FolderDescent::Place& trashed, const std::str
         return Error{failure, rights && !rights->movable ? MoveReasons::keptInTrash()
                                                          : MoveReasons::forError(failure, MoveReasons::Way::back)};
     }
+    if (returned)
+        returned();
     if (std::string info = infoPathFor(trashPath); !info.empty())
         unlink(info.c_str());
     return std::nullopt;

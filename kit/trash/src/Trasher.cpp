@@ -15,7 +15,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <unordered_set>
 
 namespace dovrane {
@@ -36,10 +38,10 @@ std::string toTrashReason(const std::error_code& error) {
 
 std::string backReason(const std::error_code& error) { return MoveReasons::forError(error, MoveReasons::Way::back); }
 
-// Our mover, run as root, goes to each side from its root without following a link, and
+// Our mover, run as root, goes to each side from "/" without following a link, its root too, and
 // never replaces what is at the destination; given the item's identity, it moves that item
-// only. The Trash's side starts at its files/ folder: the trash is where the user keeps it
-// (trashFor looked at its folders), links above it and all.
+// only. The Trash's side starts at its files/ folder, where it really is: the trash is where the
+// user keeps it (trashFor looked at its folders), links above it and all.
 std::string moverCommand(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
                          const std::string& to, const std::optional<FolderDescent::Identity>& identity = {}) {
     std::string command = Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " +
@@ -52,18 +54,7 @@ std::string moverCommand(const std::string& fromRoot, const std::string& from, c
     return command;
 }
 
-// Why the mover did not move, when it ran and said so through its exit status; pkexec's own
-// statuses (a password not given) and a closure that answers a Boolean say nothing.
-std::optional<std::error_code> moverError(const Shell::AdminAnswer& answer) {
-    if (!answer.status() || *answer.status() == 0)
-        return std::nullopt;
-    return FolderDescent::errorForExitStatus(*answer.status());
-}
-
-// The mover's own guard refused it: said as the trasher's guard says it.
-bool isRefused(const Shell::AdminAnswer& answer) { return answer.status() == FolderDescent::refusedExitStatus; }
-
-// The info file's recorded place is the item's: its path as planned (the home trash), or the
+// The info file's recorded place is the item's: its path as recorded (the home trash), or the
 // real path of its folder and its name (a volume's trash).
 bool namesPlace(const std::optional<std::string>& recorded, const Url& original) {
     if (!recorded)
@@ -74,6 +65,34 @@ bool namesPlace(const std::optional<std::string>& recorded, const Url& original)
     const std::optional<std::string> folder = Fs::realPath(Path::parent(original.path()));
     return folder && Path::join(*folder, Path::lastComponent(original.path())) == named;
 }
+
+// The names of the info files a move writes before they claim a Trash name: hidden, no
+// .trashinfo, and the move's mark in them, so that settling the move finds the ones it left.
+std::string privateInfoPrefix(const std::string& mark) { return ".dovrane-" + mark + "-"; }
+std::string privateInfoName(const std::string& mark, std::size_t serial) {
+    return privateInfoPrefix(mark) + std::to_string(serial);
+}
+
+// The mark of a move's own info files: its journal's, else one of this process's own.
+std::string markOf(const Trasher::Journal& journal) {
+    static std::atomic<unsigned> moves = 0;
+    return journal.mark.empty() ? std::to_string(getpid()) + "-" + std::to_string(++moves) : journal.mark;
+}
+
+// The files/ folder of a trash where it really is, as the mover goes down to it, and an entry's
+// path there.
+std::string realFolder(const std::string& folder) { return Fs::realPath(folder).value_or(folder); }
+
+// Why the mover did not move, when it ran and said so through its exit status; pkexec's own
+// statuses (a password not given) and a closure that answers a Boolean say nothing.
+std::optional<std::error_code> moverError(const Shell::AdminAnswer& answer) {
+    if (!answer.status() || *answer.status() == 0)
+        return std::nullopt;
+    return FolderDescent::errorForExitStatus(*answer.status());
+}
+
+// The mover's own guard refused it: said as the trasher's guard says it.
+bool isRefused(const Shell::AdminAnswer& answer) { return answer.status() == FolderDescent::refusedExitStatus; }
 
 // Removes what stands at the staged name in the item's folder: a replacement made there, whole or
 // in part, but never the item itself, which only a failed exchange back could leave there.
@@ -95,9 +114,9 @@ bool isStagingName(const Url& staged, const Url& original) {
 }
 
 // Finishes the replacement a process was killed in, as far as it got: the item swapped out to the
-// name beside its place goes on into the Trash under the name its info file was written at; the
-// replacement that never took the place is removed.
-void settleReplacement(const RemovedItem& item) {
+// name beside its place goes on into the Trash under the name it claimed (`claimed`: the info
+// file there is the one the journal names); the replacement that never took the place is removed.
+void settleReplacement(const RemovedItem& item, bool claimed) {
     if (!item.identity || !isStagingName(*item.swappedTo, item.originalPath))
         return;
     const std::string staged = item.swappedTo->path();
@@ -120,8 +139,7 @@ void settleReplacement(const RemovedItem& item) {
             Fs::removeAll(Path::join(*folder, place.name));
         return;
     }
-    const std::string info = FreedesktopTrash::infoPathFor(trashPath);
-    if (info.empty() || !namesPlace(FreedesktopTrash::recordedOriginal(trashPath), item.originalPath))
+    if (!claimed)
         return; // left where it is: the item itself, under a name that is ours
     const FreedesktopTrash::Slot slot{{Path::parent(Path::parent(trashPath)), {}}, item.trashPath.lastPathComponent()};
     (void)FreedesktopTrash::moveInto(slot, place, *found);
@@ -204,6 +222,15 @@ struct Trasher::Ready {
     Way way;
     FolderDescent::Place place;
     FreedesktopTrash::Slot slot;
+    std::optional<FolderDescent::Identity> identity;
+    int tries = 0;        // claims before this one, lost to another program
+    std::string infoName; // the info file written for it, under the move's own name
+    FolderDescent::Identity::File info;
+
+    RemovedItem removed(bool needsAdmin) const {
+        return {entry->url, Url::fromPath(slot.trashPath()), entry->size, needsAdmin,
+                identity ? std::optional(identity->item) : std::nullopt};
+    }
 };
 
 std::optional<Trasher::Ready> Trasher::prepare(const TrashPlan::Entry& entry, const std::vector<std::string>& mounts,
@@ -242,10 +269,16 @@ std::optional<Trasher::Ready> Trasher::prepare(const TrashPlan::Entry& entry, co
         outcome.failed.push_back(TrashFailure::fileError(entry.url, trash.error().message));
         return std::nullopt;
     }
+    // The item moved is the one looked at now, when none was planned: the mover and the journal
+    // name it.
+    std::optional<FolderDescent::Identity> identity = entry.identity;
+    if (!identity)
+        if (auto seen = FolderDescent::identify(*place); seen && seen->item.inode != 0)
+            identity = *seen;
     std::set<std::string>& names = taken[trash->folder];
     FreedesktopTrash::Slot slot{*trash, FreedesktopTrash::freeName(*trash, place->name, names)};
     names.insert(slot.name);
-    return Ready{&entry, std::move(way), std::move(*place), std::move(slot)};
+    return Ready{&entry, std::move(way), std::move(*place), std::move(slot), std::move(identity), 0, {}, {}};
 }
 
 Trasher::Outcome Trasher::execute(const TrashPlan& plan) const { return execute(plan, Journal{}); }
@@ -258,6 +291,8 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     // Each entry of a batch holds its folder open until it moves; the batch's info files reach
     // the disk together.
     const std::size_t batch = std::max<std::size_t>(journal.batch, 1);
+    const std::string mark = markOf(journal);
+    std::size_t written = 0;
     // Entries whose name another program took between the choice and the claim go again, in a
     // later batch, under a new name; a few times at most.
     constexpr int claims = 3;
@@ -268,44 +303,55 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     std::vector<FreedesktopTrash::Directory> used; // every trash the move wrote into
     for (std::size_t next = 0; next < pending.size();) {
         std::vector<Ready> ready;
-        std::vector<int> tries;
         std::map<std::string, std::set<std::string>> taken;
-        for (; next < pending.size() && ready.size() < batch; ++next)
-            if (auto prepared = prepare(*pending[next].first, mounts, taken, outcome)) {
-                ready.push_back(std::move(*prepared));
-                tries.push_back(pending[next].second);
+        for (; next < pending.size() && ready.size() < batch; ++next) {
+            auto prepared = prepare(*pending[next].first, mounts, taken, outcome);
+            if (!prepared)
+                continue;
+            // The info file keeps the path as planned, as the journal does, so that Put Back finds
+            // it. It is written before the journal hears of the batch, under a name of the move's
+            // own, so that the journal names the very file that will claim the item's name.
+            prepared->tries = pending[next].second;
+            prepared->infoName = privateInfoName(mark, ++written);
+            auto info = FreedesktopTrash::prepareInfo(prepared->slot.trash, prepared->infoName, prepared->place,
+                                                      prepared->entry->url.path());
+            if (!info) {
+                outcome.failed.push_back(TrashFailure::fileError(prepared->entry->url, info.error().message));
+                continue;
             }
+            prepared->info = *info;
+            ready.push_back(std::move(*prepared));
+        }
         if (ready.empty())
             continue;
         if (journal.record) {
-            std::vector<RemovedItem> taking;
+            std::vector<Taking> taking;
             taking.reserve(ready.size());
             for (const Ready& each : ready)
-                taking.push_back({each.entry->url, Url::fromPath(each.slot.trashPath()), each.entry->size,
-                                  each.entry->needsAdmin,
-                                  each.entry->identity ? std::optional(each.entry->identity->item) : std::nullopt});
+                taking.push_back({each.removed(each.entry->needsAdmin), each.info});
             // Nothing moves that its record does not name.
             if (!journal.record(taking)) {
                 const std::string unrecorded =
                     L("Dovrane could not write its record of this move, so the item was left where it is.");
-                for (const Ready& each : ready)
+                for (const Ready& each : ready) {
+                    unlink(Path::join(each.slot.trash.info(), each.infoName).c_str());
                     outcome.failed.push_back(TrashFailure::fileError(each.entry->url, unrecorded));
+                }
                 for (; next < pending.size(); ++next)
                     outcome.failed.push_back(TrashFailure::fileError(pending[next].first->url, unrecorded));
                 break;
             }
         }
-        // Every info file of the batch is written and on the disk before any item of it moves:
-        // after a power cut, each item in the Trash has its info file whole.
+        // Every info file of the batch claims its name and is on the disk before any item of it
+        // moves: after a power cut, each item in the Trash has its info file whole.
         std::vector<bool> claimed(ready.size(), false);
         std::vector<std::optional<TrashFailure>> unclaimed(ready.size());
         std::vector<FreedesktopTrash::Directory> trashes;
         for (std::size_t index = 0; index < ready.size(); ++index) {
             const Ready& each = ready[index];
-            // The info file keeps the path as planned, as the journal does, so that Put Back finds it.
-            if (auto failure = FreedesktopTrash::claim(each.slot, each.place, each.entry->url.path())) {
-                if (failure->code == std::errc::file_exists && tries[index] + 1 < claims)
-                    pending.emplace_back(each.entry, tries[index] + 1);
+            if (auto failure = FreedesktopTrash::claim(each.slot, each.infoName)) {
+                if (failure->code == std::errc::file_exists && each.tries + 1 < claims)
+                    pending.emplace_back(each.entry, each.tries + 1);
                 else
                     unclaimed[index] = TrashFailure::fileError(each.entry->url, failure->message);
                 continue;
@@ -336,17 +382,16 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
                 continue;
             }
             if (entry.needsAdmin) {
-                moveAsAdmin(entry, each.way, each.place, each.slot, outcome);
+                moveAsAdmin(each, outcome);
                 continue;
             }
             // The identity is checked once more right before the rename.
-            const std::error_code moved = FreedesktopTrash::moveInto(each.slot, each.place, entry.identity);
+            const std::error_code moved = FreedesktopTrash::moveInto(each.slot, each.place, each.identity);
             if (!moved) {
                 TrasherInternals::note(TrasherInternals::Step::moved, each.slot.trashPath());
-                outcome.removed.push_back({entry.url, Url::fromPath(each.slot.trashPath()), entry.size, false,
-                                           entry.identity ? std::optional(entry.identity->item) : std::nullopt});
+                outcome.removed.push_back(each.removed(false));
             } else if (TrasherInternals::isPermissionError(moved))
-                moveAsAdmin(entry, each.way, each.place, each.slot, outcome);
+                moveAsAdmin(each, outcome);
             else {
                 FreedesktopTrash::release(each.slot);
                 outcome.failed.push_back(TrashFailure::fileError(entry.url, toTrashReason(moved)));
@@ -360,22 +405,20 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     return outcome;
 }
 
-void Trasher::moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
-                          const FreedesktopTrash::Slot& slot, Outcome& outcome) const {
+void Trasher::moveAsAdmin(const Ready& ready, Outcome& outcome) const {
+    const TrashPlan::Entry& entry = *ready.entry;
+    const FreedesktopTrash::Slot& slot = ready.slot;
     const std::string destination = slot.trashPath();
     // The mover moves the item looked at here, not one put in its place while the password
-    // dialog showed. Without a planned identity, the one the user's look sees now.
-    std::optional<FolderDescent::Identity> identity = entry.identity;
-    if (!identity)
-        if (auto seen = FolderDescent::identify(place))
-            identity = *seen;
-    // The mover answers success only when it renamed, but only the disk tells what happened.
-    const std::string command = moverCommand(way.root, way.path, slot.trash.files(), destination, identity);
+    // dialog showed. It answers success only when it renamed, but only the disk tells what
+    // happened.
+    const std::string files = realFolder(slot.trash.files());
+    const std::string command =
+        moverCommand(ready.way.root, ready.way.path, files, Path::join(files, slot.name), ready.identity);
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
-    if (answer && isGone(place.folder.fd(), place.name) && Fs::exists(destination)) {
+    if (answer && isGone(ready.place.folder.fd(), ready.place.name) && Fs::exists(destination)) {
         TrasherInternals::note(TrasherInternals::Step::moved, destination);
-        outcome.removed.push_back({entry.url, Url::fromPath(destination), entry.size, true,
-                                   identity ? std::optional(identity->item) : std::nullopt});
+        outcome.removed.push_back(ready.removed(true));
         return;
     }
     FreedesktopTrash::release(slot);
@@ -403,28 +446,41 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
         outcome.failed.push_back(TrashFailure::fileError(entry.url, std::move(reason)));
         return outcome;
     };
-    std::optional<FolderDescent::Identity> identity = entry.identity;
+    // Settling tells the item from its replacement by its identity.
+    const std::optional<FolderDescent::Identity> identity = ready->identity;
+    if (!identity)
+        return failed(toTrashReason(std::make_error_code(std::errc::no_such_file_or_directory)));
     const std::string staged = std::string(stagingPrefix) + Fs::makeUuid();
+    const Url stagedUrl = entry.url.deletingLastPathComponent().appending(staged);
+    const std::string path = entry.url.path(), mark = markOf(journal);
+    std::size_t written = 0;
+    std::string infoName; // the info file written for the item, while it claims no name
     const auto abandoned = [&](std::string reason) {
+        if (!infoName.empty())
+            unlink(Path::join(ready->slot.trash.info(), infoName).c_str());
         removeStaged(ready->place, staged, identity->item);
         return failed(std::move(reason));
     };
-    // Settling tells the item from its replacement by its identity.
-    if (!identity)
-        if (auto seen = FolderDescent::identify(ready->place); seen && seen->item.inode != 0)
-            identity = *seen;
-    if (!identity)
-        return failed(toTrashReason(std::make_error_code(std::errc::no_such_file_or_directory)));
-
-    const Url stagedUrl = entry.url.deletingLastPathComponent().appending(staged);
-    const auto record = [&] {
-        return !journal.record || journal.record({{entry.url, Url::fromPath(ready->slot.trashPath()), entry.size,
-                                                   entry.needsAdmin, identity->item, stagedUrl}});
+    // The info file is written under a name of the move's own before the journal hears of the
+    // item, so that the journal names the very file that then claims the item's Trash name.
+    const auto journaled = [&]() -> std::optional<std::string> {
+        infoName = privateInfoName(mark, ++written);
+        auto info = FreedesktopTrash::prepareInfo(ready->slot.trash, infoName, ready->place, path);
+        if (!info) {
+            infoName.clear();
+            return info.error().message;
+        }
+        if (journal.record && !journal.record({{{entry.url, Url::fromPath(ready->slot.trashPath()), entry.size,
+                                                 entry.needsAdmin, identity->item, stagedUrl},
+                                                *info}}))
+            return L("Dovrane could not write its record of this move, so the item was left where it is.");
+        return std::nullopt;
     };
-    const std::string unrecorded =
-        L("Dovrane could not write its record of this move, so the item was left where it is.");
-    if (!record())
-        return failed(unrecorded);
+    if (auto why = journaled()) {
+        if (!infoName.empty())
+            unlink(Path::join(ready->slot.trash.info(), infoName).c_str());
+        return failed(*why);
+    }
     reached(Replacement::Step::recorded);
     struct stat status;
     if (!replacement.make || !replacement.make(stagedUrl.path()) ||
@@ -432,16 +488,16 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
         return abandoned(L("The replacement could not be made beside the item, so the item was left where it is."));
     // The name the journal took may have been taken since by another program: the next one, recorded
     // again first.
-    const std::string path = entry.url.path();
     for (int tries = 1;; ++tries) {
-        auto failure = FreedesktopTrash::claim(ready->slot, ready->place, path);
+        auto failure = FreedesktopTrash::claim(ready->slot, infoName);
+        infoName.clear(); // claimed, or gone with the failure
         if (!failure)
             break;
         if (failure->code != std::errc::file_exists || tries == 3)
             return abandoned(failure->message);
         ready->slot.name = FreedesktopTrash::freeName(ready->slot.trash, ready->place.name);
-        if (!record())
-            return abandoned(unrecorded);
+        if (auto why = journaled())
+            return abandoned(*why);
     }
     TrasherInternals::note(TrasherInternals::Step::infoWritten, ready->slot.infoPath());
     // Its info file on the disk before the item moves, as execute()'s are.
@@ -482,10 +538,11 @@ void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const F
     const TrashPlan::Entry& entry = *ready.entry;
     const std::string trashPath = ready.slot.trashPath();
     // Our mover swaps and moves the item the user's look saw; only the disk tells what happened.
+    const std::string files = realFolder(ready.slot.trash.files());
     const std::string command = Shell::quote(ToolPaths::current().mover) + " --swap " + Shell::quote(ready.way.root) +
                                 " " + Shell::quote(ready.way.path) + " " +
                                 Shell::quote(Path::join(Path::parent(ready.way.path), staged)) + " " +
-                                Shell::quote(ready.slot.trash.files()) + " " + Shell::quote(trashPath) + " " +
+                                Shell::quote(files) + " " + Shell::quote(Path::join(files, ready.slot.name)) + " " +
                                 identity.item.text() + " " + identity.folder.text();
     const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
     const auto atPlace = FolderDescent::identify(ready.place);
@@ -501,9 +558,13 @@ void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const F
         outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
 
-Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
+Trasher::PutBackResult Trasher::putBack(const RemovedItem& item, const std::function<void()>& returned) const {
     const std::string trashPath = item.trashPath.path();
     const std::string originalPath = item.originalPath.path();
+    // The record is the user's to edit: an item elsewhere than in a Trash of theirs stays where it
+    // is, and no password is asked for it.
+    if (!isOwnTrash(Path::parent(trashPath)) && Fs::exists(trashPath))
+        return PutBackResult::failed(L("This item is not in your Trash, so nothing was moved."));
     if (!isInTrash(item)) {
         // Something else at the recorded place (a record not written by this system, or the name
         // taken again after the Trash was emptied) is not the item and stays where it is.
@@ -520,10 +581,12 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
 
     const Way back = wayTo(originalPath);
     if (item.needsAdmin) {
-        const std::string files = Path::parent(trashPath);
-        const Shell::AdminAnswer answer =
-            Shell::runAsAdmin(admin, moverCommand(files, trashPath, back.root, back.path));
+        const std::string files = realFolder(Path::parent(trashPath));
+        const Shell::AdminAnswer answer = Shell::runAsAdmin(
+            admin, moverCommand(files, Path::join(files, Path::lastComponent(trashPath)), back.root, back.path));
         if (answer && isGone(trashPath) && Fs::exists(originalPath)) {
+            if (returned)
+                returned();
             if (std::string info = FreedesktopTrash::infoPathFor(trashPath); !info.empty())
                 unlink(info.c_str());
             return PutBackResult::restored();
@@ -544,7 +607,7 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     auto original = FolderDescent::parentOf(back.root, back.path, true);
     if (!original)
         return PutBackResult::failed(backReason(original.error()));
-    if (auto failure = FreedesktopTrash::restore(*trashed, trashPath, *original)) {
+    if (auto failure = FreedesktopTrash::restore(*trashed, trashPath, *original, returned)) {
         // Something appeared at the original path after the look above; it stays untouched.
         if (failure->code == std::errc::file_exists)
             return PutBackResult::originalTaken();
@@ -553,31 +616,80 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item) const {
     return PutBackResult::restored();
 }
 
-std::vector<RemovedItem> Trasher::settle(const std::vector<RemovedItem>& taken) {
+std::vector<RemovedItem> Trasher::settle(const std::vector<Taking>& taken, const std::string& mark) const {
     std::vector<RemovedItem> kept;
-    for (const RemovedItem& item : taken) {
-        if (item.swappedTo)
-            settleReplacement(item);
-        const std::string trashPath = item.trashPath.path();
-        struct stat status;
-        if (lstat(trashPath.c_str(), &status) == 0) {
-            if (!FreedesktopTrash::holds(trashPath, item.originalPath.path()))
-                continue; // another item under that name: not ours
-            RemovedItem moved = item;
-            moved.needsAdmin = item.needsAdmin || status.st_uid != geteuid();
-            moved.swappedTo.reset(); // the journal's alone
-            kept.push_back(std::move(moved));
+    std::set<std::string> trashes = {homeTrash()};
+    std::map<std::string, bool> ownTrash; // by files/ folder: a move's entries share a few
+    for (const Taking& entry : taken) {
+        const std::string trashPath = entry.item.trashPath.path(), files = Path::parent(trashPath);
+        // The journal is the user's to edit: what it names outside a Trash is not ours to keep,
+        // nor to clear.
+        auto known = ownTrash.find(files);
+        if (known == ownTrash.end())
+            known = ownTrash.emplace(files, isOwnTrash(files)).first;
+        if (!known->second) {
+            std::fprintf(stderr, "Settling a removal: %s is in no Trash of this user, so its entry was dropped\n",
+                         trashPath.c_str());
             continue;
         }
+        trashes.insert(Path::parent(Path::parent(trashPath)));
+        // A name counts only while the info file this move wrote holds it: another program's, or
+        // another Dovrane's that took the same name first, is theirs, and so is the item there.
         const std::string info = FreedesktopTrash::infoPathFor(trashPath);
-        if (info.empty() || lstat(info.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        const auto found = FolderDescent::identify(info);
+        const bool claimed = entry.info.inode != 0 && found && found->item == entry.info;
+        if (entry.item.swappedTo)
+            settleReplacement(entry.item, claimed);
+        if (!claimed)
             continue;
-        // Ours when it names the item's place, or when its write was cut short before anything
-        // was in it: the name was taken with O_EXCL, so no other program wrote into it meanwhile.
-        if (status.st_size == 0 || namesPlace(FreedesktopTrash::recordedOriginal(trashPath), item.originalPath))
-            unlink(info.c_str());
+        // The item itself by its identity; one that could not be looked at when it moved (the
+        // administrator moved it from a folder closed to the user) by its info file, in a name
+        // no one else could have taken.
+        const auto there = FolderDescent::identify(trashPath);
+        const bool itsItem =
+            there && (entry.item.identity ? there->item == *entry.item.identity
+                                          : there->item.inode != 0 &&
+                                                FreedesktopTrash::holds(trashPath, entry.item.originalPath.path()));
+        struct stat status;
+        if (itsItem && lstat(trashPath.c_str(), &status) == 0) {
+            RemovedItem moved = entry.item;
+            moved.needsAdmin = moved.needsAdmin || status.st_uid != geteuid();
+            moved.swappedTo.reset(); // the journal's alone
+            kept.push_back(std::move(moved));
+        } else if (there && there->item.inode == 0) {
+            unlink(info.c_str()); // claimed, and its item never came
+        }
+    }
+    // The info files the move wrote and never claimed a name with.
+    const std::string prefix = privateInfoPrefix(mark);
+    for (const std::string& trash : mark.empty() ? std::set<std::string>() : trashes) {
+        const std::string info = Path::join(trash, "info");
+        struct stat status;
+        if (lstat(info.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+            continue;
+        for (const std::string& name : Fs::list(info))
+            if (name.starts_with(prefix))
+                unlink(Path::join(info, name).c_str());
     }
     return kept;
+}
+
+bool Trasher::settlePutBack(const std::vector<RemovedItem>& items) const {
+    bool allBack = true;
+    for (const RemovedItem& item : items) {
+        const auto atPlace = FolderDescent::identify(item.originalPath.path());
+        if (!item.identity || !atPlace || atPlace->item != *item.identity) {
+            allBack = false;
+            continue;
+        }
+        const std::string trashPath = item.trashPath.path(), info = FreedesktopTrash::infoPathFor(trashPath);
+        struct stat status;
+        if (!info.empty() && isGone(trashPath) && lstat(info.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            isOwnTrash(Path::parent(trashPath)) &&
+            namesPlace(FreedesktopTrash::recordedOriginal(trashPath), item.originalPath))
+            unlink(info.c_str());
+    }
+    return allBack;
 }
 
 bool Trasher::isInTrash(const RemovedItem& item) {
@@ -596,6 +708,17 @@ bool Trasher::isStillInTrash(const RemovedItem& item) {
 std::string Trasher::quote(std::string_view text) { return Shell::quote(text); }
 
 std::string Trasher::homeTrash() const { return Path::parent(trashFolder.path()); }
+
+bool Trasher::isOwnTrash(const std::string& files) const {
+    // A trash folder where it really is, itself as it is: a link in its place is no trash.
+    const auto whereItIs = [](const std::string& folder) {
+        const std::optional<std::string> above = Fs::realPath(Path::parent(folder));
+        return above ? Path::join(*above, Path::lastComponent(folder)) : folder;
+    };
+    return Path::lastComponent(files) == "files" &&
+           FreedesktopTrash::isOwnTrashFiles(Path::join(whereItIs(Path::parent(files)), "files"),
+                                             whereItIs(homeTrash()), geteuid());
+}
 
 namespace {
 TrasherInternals::StepWatch& stepWatch() {

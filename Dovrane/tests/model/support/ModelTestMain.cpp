@@ -20,6 +20,9 @@
 //   DovraneModelTests --power-cut ITEMS STOP
 //                                      moves ITEMS files on a loop-device disk and cuts its power
 //                                      at STOP, then checks what the next start finds
+//   DovraneModelTests --journaled-put-back HOME STOP
+//                                      puts the test store's first record back from HOME's Trash
+//                                      with its journal, and waits at STOP to be killed
 
 #include "support/ModelTestMain.h"
 
@@ -65,6 +68,11 @@ int main(int argc, char** argv) {
         setenv("XDG_RUNTIME_DIR", argv[3], 1);
         QCoreApplication application(argc, argv);
         return dovrane::testing::killedInstallChild(argv[2], argv[4], argc == 6 ? argv[5] : "");
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--journaled-put-back") == 0) {
+        useHome(argv[2]);
+        QCoreApplication application(argc, argv);
+        return dovrane::testing::journaledPutBackChild(argv[2], argv[3]);
     }
     if (argc == 2 && std::strcmp(argv[1], "--store-writer") == 0) {
         QCoreApplication application(argc, argv);

@@ -27,6 +27,9 @@ int journalOwnerChild(int argc, char** argv);
 // A move of argv[2] files on a disk of its own whose power is cut at the move's stop argv[3]
 // ("end" once it ended); says what the next start finds amiss, then "DONE" (RemovalJournalTests).
 int powerCutChild(int argc, char** argv);
+// The process a crash test kills in a Put Back: puts the items of the test store's first record
+// back from the home's Trash with its journal and waits at `stop` (RemovalJournalTests).
+int journaledPutBackChild(const std::string& home, const std::string& stop);
 
 // The process an update crash test kills: installs the update its home's app is offered through
 // a model, with `ditto` as the copy tool when given, and waits at the install step `stop`

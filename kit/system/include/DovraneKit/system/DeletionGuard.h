@@ -84,7 +84,8 @@ struct DeletionGuard {
     // candidates against.
     static DeletionGuard fixedTable(const Url& home);
     // The guard for another user, as the administrator's mover judges for the user who asked:
-    // that user's home in the password database; nothing when the database does not know them.
+    // that user's home in the password database, its XDG folders their defaults there whatever
+    // the environment says; nothing when the database does not know them.
     static std::optional<DeletionGuard> forUser(std::uint32_t user);
 
     // Reads the file system only to resolve symbolic links.
@@ -111,8 +112,9 @@ private:
     std::optional<Verdict> homesVerdict(const std::string& canonicalPath) const;
     // Made once from otherHomes and everyHome: each other home, then the keys of every home.
     std::vector<Rule> homeRules_;
+    // `dataHome` holds the freedesktop Trash that is actually used.
     DeletionGuard(const Url& home, const std::vector<Url>& layoutFolders, const std::vector<Url>& sandboxRoots,
-                  std::uint32_t user);
+                  std::uint32_t user, const std::string& dataHome);
 };
 
 } // namespace dovrane

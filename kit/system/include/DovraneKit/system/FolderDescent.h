@@ -99,6 +99,9 @@ Expected<Place, std::error_code> parentOf(const std::string& root, const std::st
 // an item that is not there has inode 0. An error when the folder cannot be looked at.
 Expected<Identity, std::error_code> identify(const Place& place);
 
+// The identity of the file open at `fd`; nothing when it cannot be looked at.
+std::optional<Identity::File> identifyOpen(int fd);
+
 // The identity as the path leads now, links and all; nothing when it cannot be looked at. What
 // is taken when an item is shown, to be checked at the place the move reaches later.
 std::optional<Identity> identify(const std::string& path);

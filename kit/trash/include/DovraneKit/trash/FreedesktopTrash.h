@@ -7,6 +7,7 @@
 #include "DovraneKit/core/Expected.h"
 #include "DovraneKit/system/FolderDescent.h"
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <optional>
@@ -23,6 +24,14 @@ namespace dovrane::FreedesktopTrash {
 std::string homeTrash(const std::string& home);
 // Its "files/" folder: "the user's Trash folder" everywhere in the library.
 std::string homeTrashFiles(const std::string& home);
+
+// Whether `files` is the files/ folder of one of `user`'s own trashes: that of the home trash
+// `homeTrash`, or of a volume's "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid" ($topdir the top
+// folder of a mounted volume, ".Trash" a sticky folder). Each path is taken as spelled and gone
+// down from "/" without following a link; the trash folder and its files/ must be that user's
+// own folders. The one test of what is a Trash for the administrator's mover, for settling a
+// journal and for Put Back: a folder merely named "files" beside an "info" is none.
+bool isOwnTrashFiles(const std::string& files, const std::string& homeTrash, std::uint32_t user);
 
 // What a trash's folder, its files/ and its info/ are, looked at without following a link and
 // without making anything.
@@ -92,10 +101,17 @@ std::optional<Error> refusal(const std::string& path, const std::string& homeTra
 // creates its info file with O_EXCL and writes it whole, dated now.
 [[nodiscard]] Expected<Slot, Error> reserve(const Directory& trash, const FolderDescent::Place& item,
                                             const std::string& path);
-// Takes a name chosen beforehand (freeName) for the item at `path`: creates its info file with
-// O_EXCL and writes it whole, dated now. EEXIST when another program took the name since, or
-// something stands at its trashPath().
-[[nodiscard]] std::optional<Error> claim(const Slot& slot, const FolderDescent::Place& item, const std::string& path);
+// The info file for the item at `path` (reached as `item`), written whole under `privateName` in
+// the trash's info/ folder, a name that is not a .trashinfo and claims no name in the Trash: its
+// identity, so that a journal can name the very file that then claims a name (claim below).
+[[nodiscard]] Expected<FolderDescent::Identity::File, Error> prepareInfo(const Directory& trash,
+                                                                         const std::string& privateName,
+                                                                         const FolderDescent::Place& item,
+                                                                         const std::string& path);
+// Takes a name chosen beforehand (freeName) with the info file prepared under `privateName`: renames
+// it to info/NAME.trashinfo, never replacing one. EEXIST when another program took the name since,
+// or something stands at its trashPath(); the prepared file is gone then too.
+[[nodiscard]] std::optional<Error> claim(const Slot& slot, const std::string& privateName);
 // Gives a name up again: removes the info file.
 void release(const Slot& slot);
 // Puts what was written into these trashes on the disk, each file system they lie on flushed once:
@@ -124,9 +140,10 @@ void release(const Slot& slot);
 
 // Moves the trashed item at trashPath, reached as `trashed`, back to `original`, never
 // replacing what is there (the failure's code is then EEXIST) and never copying it to another
-// disk (EXDEV), and then removes its info file. Nothing when it worked.
+// disk (EXDEV), and then removes its info file; `returned`, when given, is called in between.
+// Nothing when it worked.
 std::optional<Error> restore(const FolderDescent::Place& trashed, const std::string& trashPath,
-                             const FolderDescent::Place& original);
+                             const FolderDescent::Place& original, const std::function<void()>& returned = {});
 
 // The info file of an item in a trash's files/ folder; empty when trashPath lies elsewhere.
 std::string infoPathFor(const std::string& trashPath);

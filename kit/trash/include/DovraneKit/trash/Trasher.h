@@ -113,14 +113,27 @@ struct Trasher {
         bool operator==(const PutBackResult&) const = default;
     };
 
+    // One entry a move is about to take into the Trash: the item it will be there, with its
+    // identity, and the info file written for it under a name of the move's own, which then
+    // claims the item's Trash name (FreedesktopTrash::prepareInfo). A name counts for the move
+    // only while that very file holds it.
+    struct Taking {
+        RemovedItem item;
+        FolderDescent::Identity::File info;
+    };
+
     // Where a move writes down what it does, so that a process killed part-way leaves the record
-    // of what reached the Trash. The entries move in batches: each batch's Trash names are chosen,
-    // handed to `record` as the items they will be, and only then are their info files written,
-    // put on the disk, and the items renamed. A batch whose record fails moves nothing, nor does
-    // any after it. Without `record`, the batches are the same.
+    // of what reached the Trash. The entries move in batches: each batch's Trash names are chosen
+    // and its info files written under names of the move's own, the batch is handed to `record`,
+    // and only then do the info files claim their names, reach the disk, and the items move. A
+    // batch whose record fails moves nothing, nor does any after it. Without `record`, the
+    // batches are the same.
     struct Journal {
         std::size_t batch = 200;
-        std::function<bool(const std::vector<RemovedItem>& taking)> record;
+        std::function<bool(const std::vector<Taking>& taking)> record;
+        // Part of the info files' own names, so that settle() finds those of this move; one of
+        // the process's own when empty.
+        std::string mark;
     };
 
     // What replace() puts in an item's place, and the steps it reaches.
@@ -167,8 +180,15 @@ struct Trasher {
     // Never replaces anything at the original path, nor goes there through a link in a folder
     // above it, nor to a place the guard would not let a move come from: the record is the
     // user's to edit. An entry at trashPath that is not the item (isInTrash) stays where it is
-    // and fails, with the reason that it does not match.
-    PutBackResult putBack(const RemovedItem& item) const;
+    // and fails, with the reason that it does not match; so does an item outside this user's own
+    // Trash folders, and no password is asked for it. `returned`, when given, is called once the
+    // item is at its original place again, before its info file goes: a journal's last point
+    // before the Put Back is whole.
+    PutBackResult putBack(const RemovedItem& item, const std::function<void()>& returned = {}) const;
+    // The items of a record whose Put Back was cut short: whether each came back (its identity at
+    // its original place), and the info file each left behind in a Trash of this user's, naming
+    // its place with nothing at its name, is removed. True when every item came back.
+    bool settlePutBack(const std::vector<RemovedItem>& items) const;
 
     // The item itself is still at its place in the Trash: something is there and the Trash's
     // info file for it records the item's original path.
@@ -178,15 +198,18 @@ struct Trasher {
     // where it is. Not an unrelated item trashed later under the same name. A record keeps Put
     // Back while one of its items is.
     static bool isStillInTrash(const RemovedItem& item);
-    // What of a move cut short reached the Trash: of the items a journal took names for, in their
-    // order, those whose Trash name holds them with the info file naming their place; needsAdmin
-    // also when the item is not this user's (the administrator moved it). An info file left at a
-    // taken name without its item is removed when it names the item's place, or no place at all
-    // (its write was cut short); any other is not ours and stays. Of a replacement (swappedTo), the
-    // item found under the name beside its place is moved on into the Trash when its info file
-    // names its place; anything else there of this user's is the replacement that never took the
-    // place, made whole or in part, and is removed.
-    static std::vector<RemovedItem> settle(const std::vector<RemovedItem>& taken);
+    // What of a move cut short (its journal's `mark`) reached the Trash: of the entries it
+    // journaled, in their order, those whose name the move claimed (the info file there is the
+    // one it journaled) and that hold the item itself (its identity; where none could be taken,
+    // the info file naming its place); needsAdmin also when the item is not this user's (the
+    // administrator moved it). An entry outside this user's own Trash folders is dropped, with a
+    // line on standard error, and nothing of it is touched. Removed: a claimed info file whose
+    // item never came, and the move's info files that claimed nothing. Any other file is not
+    // this move's and stays. Of a replacement (swappedTo), the item found under the name beside
+    // its place is moved on into the Trash when the move claimed its name there; anything else
+    // there of this user's is the replacement that never took the place, made whole or in part,
+    // and is removed.
+    std::vector<RemovedItem> settle(const std::vector<Taking>& taken, const std::string& mark) const;
     // One single-quoted word for /bin/sh (Shell::quote).
     static std::string quote(std::string_view text);
 
@@ -203,13 +226,15 @@ private:
     struct Ready;
 
     std::string homeTrash() const;
+    // `files` is the files/ folder of one of this user's own trashes (the home trash, a volume's):
+    // links above a trash folder are where the user keeps it; none in it or below it.
+    bool isOwnTrash(const std::string& files) const;
     Way wayTo(const std::string& path) const;
     // Checks the entry again and chooses its name, passing over those in `taken` (by trash
     // folder); nothing when it failed, which is then in the outcome.
     std::optional<Ready> prepare(const TrashPlan::Entry& entry, const std::vector<std::string>& mounts,
                                  std::map<std::string, std::set<std::string>>& taken, Outcome& outcome) const;
-    void moveAsAdmin(const TrashPlan::Entry& entry, const Way& way, const FolderDescent::Place& place,
-                     const FreedesktopTrash::Slot& slot, Outcome& outcome) const;
+    void moveAsAdmin(const Ready& ready, Outcome& outcome) const;
     // The swap of replace() by our mover, run as the administrator.
     void swapAsAdmin(const Ready& ready, const std::string& staged, const FolderDescent::Identity& identity,
                      Outcome& outcome) const;
