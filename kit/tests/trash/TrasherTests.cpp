@@ -626,6 +626,49 @@ TEST(TrasherPermissions, MoveTheUserMayNotMakeGoesToTheAdministrator) {
     EXPECT_EQ(Fs::readFile(locked + "/stuck.txt"), "stuck");
 }
 
+// One batch of items from the home's disk and from two other disks, interleaved, under the
+// same names: each item goes to the Trash of its own disk, however many items before it chose one.
+TEST_F(TrasherTest, EachItemOfABatchGoesToTheTrashOfItsOwnDisk) {
+    for (const char* disk : {"diskA", "diskB"})
+        makeFolder(work / disk);
+    auto report = dovrane::testing::withPrivateMounts([&] {
+        if (!dovrane::testing::mountTmpfs(work / "diskA") || !dovrane::testing::mountTmpfs(work / "diskB"))
+            return std::string("mounting failed");
+        const std::vector<std::string> items = {"plain/one",   "diskA/x/one", "diskB/x/one",
+                                                "diskA/y/one", "diskB/y/two", "plain/two"};
+        for (const std::string& name : items)
+            writeFile(work / name, name);
+        const Trasher t = plainTrasher();
+        std::vector<Trasher::Candidate> candidates;
+        for (const std::string& name : items)
+            candidates.push_back(item(work / name));
+        const Trasher::Outcome outcome = t.execute(t.plan(candidates));
+        const std::string uid = std::to_string(geteuid());
+        const auto volumeTrash = [&](const char* disk, const char* name) {
+            return work / (std::string(disk) + "/.Trash-" + uid + "/files/" + name);
+        };
+        const std::vector<std::string> expected = {inTrash("one"),
+                                                   volumeTrash("diskA", "one"),
+                                                   volumeTrash("diskB", "one"),
+                                                   volumeTrash("diskA", "one 2"),
+                                                   volumeTrash("diskB", "two"),
+                                                   inTrash("two")};
+        std::string problems;
+        if (!outcome.failed.empty() || outcome.removed.size() != items.size())
+            return "every item moves; " + (outcome.failed.empty() ? std::string() : outcome.failed[0].reason);
+        for (std::size_t index = 0; index < items.size(); ++index) {
+            if (outcome.removed[index].trashPath.path() != expected[index])
+                problems += items[index] + " went to " + outcome.removed[index].trashPath.path() + "; ";
+            if (Fs::readFile(expected[index]) != items[index] || !Trasher::isInTrash(outcome.removed[index]))
+                problems += items[index] + " is in its Trash with its info file; ";
+        }
+        return problems;
+    });
+    if (!report)
+        GTEST_SKIP() << "mounting in a private mount namespace needs root";
+    EXPECT_EQ(*report, "");
+}
+
 TEST_F(TrasherTest, ItemsHoldingAMountAreLeftWhereTheyAreAndReportedNotMoved) {
     writeFile(work / "cache/own", "x");
     makeFolder(work / "cache/disk");

@@ -327,16 +327,35 @@ std::string freeName(const Directory& trash, std::string_view name, const std::s
 }
 
 Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder) {
+    Choices once;
+    return trashFor(item, homeTrashFolder, once);
+}
+
+Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder,
+                                    Choices& choices) {
     struct stat info;
     if (fstatat(item.folder.fd(), item.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return systemError(errno);
-    // The folder that holds the item, where it is now: no link on the way there counts.
-    Whereabouts where{info.st_dev, item.folder.path()};
-    if (fstat(item.folder.fd(), &info) == 0)
-        where.folderDevice = info.st_dev;
+    Whereabouts where{info.st_dev, {}};
+    struct stat folder;
+    if (fstat(item.folder.fd(), &folder) == 0)
+        where.folderDevice = folder.st_dev;
     else
         where.folderError = errno;
-    return chosenTrash(where, homeTrashFolder, true);
+    if (!choices.homeDevice_)
+        choices.homeDevice_ = deviceOf(homeTrashFolder);
+    // The home trash takes every item on its device, wherever its folder; a volume's trash
+    // depends on where the folder is. A folder that could not be looked at is never one known.
+    const bool home = *choices.homeDevice_ && **choices.homeDevice_ == where.device;
+    if (!home && where.folderError)
+        return chosenTrash(where, homeTrashFolder, true);
+    const Choices::Key key{where.device, home ? 0 : where.folderDevice, home ? 0 : folder.st_ino};
+    if (const auto known = choices.chosen_.find(key); known != choices.chosen_.end())
+        return known->second;
+    // The folder that holds the item, where it is now: no link on the way there counts.
+    if (!home)
+        where.folder = item.folder.path();
+    return choices.chosen_.emplace(key, chosenTrash(where, homeTrashFolder, true)).first->second;
 }
 
 std::optional<Error> refusal(const std::string& path, const std::string& homeTrashFolder) {

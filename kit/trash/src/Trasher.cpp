@@ -233,10 +233,10 @@ struct Trasher::Ready {
     }
 };
 
-std::optional<Trasher::Ready> Trasher::prepare(const TrashPlan::Entry& entry, const std::vector<std::string>& mounts,
-                                               std::map<std::string, std::set<std::string>>& taken,
+std::optional<Trasher::Ready> Trasher::prepare(const TrashPlan::Entry& entry, const DeletionGuard::Verdict& verdict,
+                                               const std::vector<std::string>& mounts, Batch& batch,
                                                Outcome& outcome) const {
-    if (!guardrail.check(entry.url).isAllowed()) {
+    if (!verdict.isAllowed()) {
         outcome.failed.push_back(TrashFailure::blocked(entry.url));
         return std::nullopt;
     }
@@ -264,7 +264,7 @@ std::optional<Trasher::Ready> Trasher::prepare(const TrashPlan::Entry& entry, co
         }
     // The info file is written as the user before any move, the administrator's too, so the
     // desktop's Trash knows the item the moment it arrives.
-    auto trash = FreedesktopTrash::trashFor(*place, homeTrash());
+    auto trash = FreedesktopTrash::trashFor(*place, homeTrash(), batch.trashes);
     if (!trash) {
         outcome.failed.push_back(TrashFailure::fileError(entry.url, trash.error().message));
         return std::nullopt;
@@ -275,7 +275,7 @@ std::optional<Trasher::Ready> Trasher::prepare(const TrashPlan::Entry& entry, co
     if (!identity)
         if (auto seen = FolderDescent::identify(*place); seen && seen->item.inode != 0)
             identity = *seen;
-    std::set<std::string>& names = taken[trash->folder];
+    std::set<std::string>& names = batch.taken[trash->folder];
     FreedesktopTrash::Slot slot{*trash, FreedesktopTrash::freeName(*trash, place->name, names)};
     names.insert(slot.name);
     return Ready{&entry, std::move(way), std::move(*place), std::move(slot), std::move(identity), 0, {}, {}};
@@ -301,11 +301,21 @@ Trasher::Outcome Trasher::execute(const TrashPlan& plan, const Journal& journal)
     for (const TrashPlan::Entry& entry : plan.entries)
         pending.emplace_back(&entry, 0);
     std::vector<FreedesktopTrash::Directory> used; // every trash the move wrote into
+    std::vector<Url> urls;
+    std::vector<DeletionGuard::Verdict> verdicts;
     for (std::size_t next = 0; next < pending.size();) {
         std::vector<Ready> ready;
-        std::map<std::string, std::set<std::string>> taken;
-        for (; next < pending.size() && ready.size() < batch; ++next) {
-            auto prepared = prepare(*pending[next].first, mounts, taken, outcome);
+        Batch chosen;
+        for (std::size_t checked = next; next < pending.size() && ready.size() < batch; ++next) {
+            // The guard looks at the entries a batch's worth at a time, each folder resolved once.
+            if (next == checked) {
+                urls.clear();
+                for (; checked < pending.size() && urls.size() < batch - ready.size(); ++checked)
+                    urls.push_back(pending[checked].first->url);
+                verdicts = guardrail.checkEach(urls);
+            }
+            auto prepared =
+                prepare(*pending[next].first, verdicts[urls.size() - (checked - next)], mounts, chosen, outcome);
             if (!prepared)
                 continue;
             // The info file keeps the path as planned, as the journal does, so that Put Back finds
@@ -434,8 +444,8 @@ void Trasher::moveAsAdmin(const Ready& ready, Outcome& outcome) const {
 Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replacement& replacement,
                                   const Journal& journal) const {
     Outcome outcome;
-    std::map<std::string, std::set<std::string>> taken;
-    std::optional<Ready> ready = prepare(entry, Fs::mountPoints(), taken, outcome);
+    Batch alone;
+    std::optional<Ready> ready = prepare(entry, guardrail.check(entry.url), Fs::mountPoints(), alone, outcome);
     if (!ready)
         return outcome;
     const auto reached = [&](Replacement::Step step) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -92,6 +93,30 @@ std::string freeName(const Directory& trash, std::string_view name, const std::s
 // leads to through a link. Fails when the item is gone or cannot be examined, or its trash is
 // not one this user may use; the message then says which of these it is.
 [[nodiscard]] Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder);
+
+// The trashes trashFor chose for a run of items, so that each is looked at and made once for
+// them all rather than once an item: the home trash by the item's device, a volume's trash by the
+// folder that holds the item (its device and inode). Meant for a short run (a batch of a move),
+// since a trash's folders are looked at again only when it is chosen anew.
+class Choices {
+public:
+    Choices() = default;
+
+private:
+    friend Expected<Directory, Error> trashFor(const FolderDescent::Place&, const std::string&, Choices&);
+    struct Key {
+        std::uint64_t device;
+        std::uint64_t folderDevice;
+        std::uint64_t folderInode;
+        auto operator<=>(const Key&) const = default;
+    };
+    std::optional<std::optional<std::uint64_t>> homeDevice_; // looked up once
+    std::map<Key, Expected<Directory, Error>> chosen_;
+};
+// trashFor, answered from `choices` where the same trash was chosen before for the same device
+// (the home trash) or folder (a volume's).
+[[nodiscard]] Expected<Directory, Error> trashFor(const FolderDescent::Place& item, const std::string& homeTrashFolder,
+                                                  Choices& choices);
 // Why trashFor would refuse the item at `path` (its folder resolved), looked at without making
 // anything: what a move of it would say, before it is offered. Nothing when its trash takes it,
 // or is missing and could be made, or when the item itself cannot be looked at.

@@ -224,16 +224,23 @@ private:
 
     // An entry checked and given its Trash name, ready to move.
     struct Ready;
+    // What the entries of one batch share: the trashes chosen for them, and the names taken in
+    // each (by trash folder) that are still to be claimed.
+    struct Batch {
+        FreedesktopTrash::Choices trashes;
+        std::map<std::string, std::set<std::string>> taken;
+    };
 
     std::string homeTrash() const;
     // `files` is the files/ folder of one of this user's own trashes (the home trash, a volume's):
     // links above a trash folder are where the user keeps it; none in it or below it.
     bool isOwnTrash(const std::string& files) const;
     Way wayTo(const std::string& path) const;
-    // Checks the entry again and chooses its name, passing over those in `taken` (by trash
-    // folder); nothing when it failed, which is then in the outcome.
-    std::optional<Ready> prepare(const TrashPlan::Entry& entry, const std::vector<std::string>& mounts,
-                                 std::map<std::string, std::set<std::string>>& taken, Outcome& outcome) const;
+    // Checks the entry again (the guard's `verdict` on it just now) and chooses its trash and its
+    // name there, passing over the names the batch took; nothing when it failed, which is then in
+    // the outcome.
+    std::optional<Ready> prepare(const TrashPlan::Entry& entry, const DeletionGuard::Verdict& verdict,
+                                 const std::vector<std::string>& mounts, Batch& batch, Outcome& outcome) const;
     void moveAsAdmin(const Ready& ready, Outcome& outcome) const;
     // The swap of replace() by our mover, run as the administrator.
     void swapAsAdmin(const Ready& ready, const std::string& staged, const FolderDescent::Identity& identity,
