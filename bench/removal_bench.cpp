@@ -44,8 +44,9 @@ long peakKilobytes() {
 // Every item back at its place; the number that did not come back.
 std::size_t putBack(const Trasher& trasher, const std::vector<RemovedItem>& removed) {
     std::size_t missing = 0;
+    Trasher::OwnTrashes trashes;
     for (const RemovedItem& item : removed)
-        missing += trasher.putBack(item) != Trasher::PutBackResult::restored();
+        missing += trasher.putBack(item, {}, &trashes) != Trasher::PutBackResult::restored();
     return missing;
 }
 

@@ -394,8 +394,9 @@ PutBackTally RemovalJournal::putBack(const Trasher& trasher, const QUuid& uuid, 
         });
     const std::function<void()> returned = reached ? [&reached] { reached(Point::returned); } : std::function<void()>();
     PutBackTally tally;
+    Trasher::OwnTrashes trashes;
     for (const RemovedItem& item : items) {
-        const Trasher::PutBackResult result = trasher.putBack(item, returned);
+        const Trasher::PutBackResult result = trasher.putBack(item, returned, &trashes);
         using Kind = Trasher::PutBackResult::Kind;
         if (result.kind == Kind::restored)
             ++tally.restored;

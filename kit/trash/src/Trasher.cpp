@@ -568,12 +568,13 @@ void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const F
         outcome.failed.push_back(TrashFailure::admin(entry.url));
 }
 
-Trasher::PutBackResult Trasher::putBack(const RemovedItem& item, const std::function<void()>& returned) const {
+Trasher::PutBackResult Trasher::putBack(const RemovedItem& item, const std::function<void()>& returned,
+                                        OwnTrashes* trashes) const {
     const std::string trashPath = item.trashPath.path();
     const std::string originalPath = item.originalPath.path();
     // The record is the user's to edit: an item elsewhere than in a Trash of theirs stays where it
     // is, and no password is asked for it.
-    if (!isOwnTrash(Path::parent(trashPath)) && Fs::exists(trashPath))
+    if (!isOwnTrash(Path::parent(trashPath), trashes) && Fs::exists(trashPath))
         return PutBackResult::failed(L("This item is not in your Trash, so nothing was moved."));
     if (!isInTrash(item)) {
         // Something else at the recorded place (a record not written by this system, or the name
@@ -629,15 +630,12 @@ Trasher::PutBackResult Trasher::putBack(const RemovedItem& item, const std::func
 std::vector<RemovedItem> Trasher::settle(const std::vector<Taking>& taken, const std::string& mark) const {
     std::vector<RemovedItem> kept;
     std::set<std::string> trashes = {homeTrash()};
-    std::map<std::string, bool> ownTrash; // by files/ folder: a move's entries share a few
+    OwnTrashes ownTrashes; // a move's entries share a few
     for (const Taking& entry : taken) {
         const std::string trashPath = entry.item.trashPath.path(), files = Path::parent(trashPath);
         // The journal is the user's to edit: what it names outside a Trash is not ours to keep,
         // nor to clear.
-        auto known = ownTrash.find(files);
-        if (known == ownTrash.end())
-            known = ownTrash.emplace(files, isOwnTrash(files)).first;
-        if (!known->second) {
+        if (!isOwnTrash(files, &ownTrashes)) {
             std::fprintf(stderr, "Settling a removal: %s is in no Trash of this user, so its entry was dropped\n",
                          trashPath.c_str());
             continue;
@@ -728,6 +726,15 @@ bool Trasher::isOwnTrash(const std::string& files) const {
     return Path::lastComponent(files) == "files" &&
            FreedesktopTrash::isOwnTrashFiles(Path::join(whereItIs(Path::parent(files)), "files"),
                                              whereItIs(homeTrash()), geteuid());
+}
+
+bool Trasher::isOwnTrash(const std::string& files, OwnTrashes* known) const {
+    if (!known)
+        return isOwnTrash(files);
+    auto found = known->find(files);
+    if (found == known->end())
+        found = known->emplace(files, isOwnTrash(files)).first;
+    return found->second;
 }
 
 namespace {

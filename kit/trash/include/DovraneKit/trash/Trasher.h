@@ -177,14 +177,18 @@ struct Trasher {
     // entry that needs administrator rights, or a swap the user may not make, goes to the
     // administrator as one command of our mover once the replacement is made.
     Outcome replace(const TrashPlan::Entry& entry, const Replacement& replacement, const Journal& journal) const;
+    // Whether each files/ folder met is one of this user's own trashes.
+    using OwnTrashes = std::map<std::string, bool>;
     // Never replaces anything at the original path, nor goes there through a link in a folder
     // above it, nor to a place the guard would not let a move come from: the record is the
     // user's to edit. An entry at trashPath that is not the item (isInTrash) stays where it is
     // and fails, with the reason that it does not match; so does an item outside this user's own
     // Trash folders, and no password is asked for it. `returned`, when given, is called once the
     // item is at its original place again, before its info file goes: a journal's last point
-    // before the Put Back is whole.
-    PutBackResult putBack(const RemovedItem& item, const std::function<void()>& returned = {}) const;
+    // before the Put Back is whole. `trashes`, shared by the items of one Put Back, keeps what was
+    // found out about each Trash folder, so that it is gone down to once, not once an item.
+    PutBackResult putBack(const RemovedItem& item, const std::function<void()>& returned = {},
+                          OwnTrashes* trashes = nullptr) const;
     // The items of a record whose Put Back was cut short: whether each came back (its identity at
     // its original place), and the info file each left behind in a Trash of this user's, naming
     // its place with nothing at its name, is removed. True when every item came back.
@@ -235,6 +239,8 @@ private:
     // `files` is the files/ folder of one of this user's own trashes (the home trash, a volume's):
     // links above a trash folder are where the user keeps it; none in it or below it.
     bool isOwnTrash(const std::string& files) const;
+    // The same, asked once a folder when `known` keeps the answers.
+    bool isOwnTrash(const std::string& files, OwnTrashes* known) const;
     Way wayTo(const std::string& path) const;
     // Checks the entry again (the guard's `verdict` on it just now) and chooses its trash and its
     // name there, passing over the names the batch took; nothing when it failed, which is then in
