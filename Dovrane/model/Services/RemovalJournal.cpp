@@ -225,6 +225,15 @@ bool RemovalJournal::add(const std::vector<Trasher::Taking>& taking) {
     });
 }
 
+void RemovalJournal::conclude(Moved& moved) {
+    moved.uuid = uuid_;
+    // The journal's text of thousands of items is worked out here, not on the main thread.
+    const QByteArray encoded =
+        moved.outcome.removed.empty() ? QByteArray() : ModelContainer::encodeItems(moved.outcome.removed);
+    moved.saved = finish(moved.outcome.removed, encoded);
+    checkpoint(connection_);
+}
+
 bool RemovalJournal::finish(const std::vector<RemovedItem>& removed, const QByteArray& encodedItems) {
     return inTransaction(connection_, "save the record of a removal", [&](QSqlQuery& query) {
         if (!removed.empty() && !insertRecord(query, date_.secondsSinceReference, title_.text(), wordingOf(title_),
@@ -252,12 +261,7 @@ RemovalJournal::Moved RemovalJournal::move(const Trasher& trasher, const TrashPl
         reached(Point::moved);
     if (!journal)
         return moved;
-    moved.uuid = journal->uuid_;
-    // The journal's text of thousands of items is worked out here, not on the main thread.
-    const QByteArray encoded =
-        moved.outcome.removed.empty() ? QByteArray() : ModelContainer::encodeItems(moved.outcome.removed);
-    moved.saved = journal->finish(moved.outcome.removed, encoded);
-    checkpoint(journal->connection_);
+    journal->conclude(moved);
     return moved;
 }
 
@@ -281,11 +285,7 @@ RemovalJournal::journaled(const std::string& storePath, Date date, const Wording
     moved.outcome.removed = work(hooks);
     if (!journal)
         return moved;
-    moved.uuid = journal->uuid_;
-    const QByteArray encoded =
-        moved.outcome.removed.empty() ? QByteArray() : ModelContainer::encodeItems(moved.outcome.removed);
-    moved.saved = journal->finish(moved.outcome.removed, encoded);
-    checkpoint(journal->connection_);
+    journal->conclude(moved);
     return moved;
 }
 

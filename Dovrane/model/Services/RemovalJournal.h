@@ -102,6 +102,8 @@ public:
 
 private:
     RemovalJournal(QString connection, qint64 id, Date date, const Wording& title, QUuid uuid);
+    // Finishes the record with what `moved` says moved, and notes in it whether that was saved.
+    void conclude(Moved& moved);
 
     QString connection_;
     qint64 id_;

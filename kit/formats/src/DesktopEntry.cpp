@@ -1,5 +1,6 @@
 #include "DovraneKit/formats/DesktopEntry.h"
 
+#include "DovraneKit/core/TextPieces.h"
 #include "DovraneKit/system/FileSystem.h"
 
 namespace dovrane::DesktopEntry {
@@ -9,14 +10,6 @@ namespace {
 // Menu entries are a few kilobytes; a larger file is not one.
 constexpr std::uint64_t maximumEntrySize = 256u << 10;
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
 } // namespace
 
 std::map<std::string, std::string> keys(std::string_view text) {
@@ -24,7 +17,7 @@ std::map<std::string, std::string> keys(std::string_view text) {
     bool inEntry = false;
     while (!text.empty()) {
         const auto end = text.find('\n');
-        std::string_view line = trimmed(text.substr(0, end));
+        std::string_view line = trimmedLine(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         if (line.empty() || line.front() == '#')
             continue;
@@ -35,16 +28,16 @@ std::map<std::string, std::string> keys(std::string_view text) {
         const auto equals = line.find('=');
         if (!inEntry || equals == std::string_view::npos)
             continue;
-        std::string_view key = trimmed(line.substr(0, equals));
+        std::string_view key = trimmedLine(line.substr(0, equals));
         if (key.empty() || key.find('[') != std::string_view::npos)
             continue;
-        found[std::string(key)] = std::string(trimmed(line.substr(equals + 1)));
+        found[std::string(key)] = std::string(trimmedLine(line.substr(equals + 1)));
     }
     return found;
 }
 
 std::optional<std::string> program(std::string_view commandLine) {
-    commandLine = trimmed(commandLine);
+    commandLine = trimmedLine(commandLine);
     if (commandLine.empty())
         return std::nullopt;
     std::string word;

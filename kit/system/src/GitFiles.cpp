@@ -1,19 +1,13 @@
 #include "system/GitFiles.h"
 
+#include "DovraneKit/core/TextPieces.h"
+
 #include <cctype>
 #include <cstdint>
 
 namespace dovrane::gitfiles {
 
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
@@ -68,7 +62,7 @@ std::optional<Config> plainConfig(std::string_view text) {
     bool inCore = false;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
-        std::string_view line = trimmed(text.substr(0, end));
+        std::string_view line = trimmedLine(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (line.empty() || line.front() == '#' || line.front() == ';')
             continue;
@@ -78,10 +72,10 @@ std::optional<Config> plainConfig(std::string_view text) {
             const std::size_t close = line.find(']');
             if (close == std::string_view::npos)
                 return std::nullopt;
-            const std::string_view rest = trimmed(line.substr(close + 1));
+            const std::string_view rest = trimmedLine(line.substr(close + 1));
             if (!rest.empty() && rest.front() != '#' && rest.front() != ';')
                 return std::nullopt;
-            const std::string_view header = trimmed(line.substr(1, close - 1));
+            const std::string_view header = trimmedLine(line.substr(1, close - 1));
             const std::string_view name = header.substr(0, header.find_first_of(" \t\"."));
             if (sameText(name, "include", true) || sameText(name, "includeif", true) ||
                 sameText(name, "extensions", true))
@@ -95,13 +89,13 @@ std::optional<Config> plainConfig(std::string_view text) {
         while (keyEnd < line.size() && (std::isalnum(static_cast<unsigned char>(line[keyEnd])) || line[keyEnd] == '-'))
             ++keyEnd;
         const std::string key = lowered(line.substr(0, keyEnd));
-        std::string_view rest = trimmed(line.substr(keyEnd));
+        std::string_view rest = trimmedLine(line.substr(keyEnd));
         std::string value = "true"; // a key alone is set
         if (!rest.empty()) {
             if (rest.front() != '=' || rest.find('"') != std::string_view::npos)
                 return std::nullopt;
             rest.remove_prefix(1);
-            value = lowered(trimmed(rest.substr(0, rest.find_first_of("#;"))));
+            value = lowered(trimmedLine(rest.substr(0, rest.find_first_of("#;"))));
         }
         if (key == "worktree")
             return std::nullopt;

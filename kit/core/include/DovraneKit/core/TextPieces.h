@@ -21,4 +21,14 @@ inline std::vector<std::string_view> splitDroppingEmpty(std::string_view text, c
     return pieces;
 }
 
+// A line of a configuration file without the blanks around it, nor the carriage return of a line
+// ended the Windows way.
+inline std::string_view trimmedLine(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
 } // namespace dovrane
