@@ -111,10 +111,10 @@ bool dropPutBack(QSqlQuery& query, qint64 id) {
     return query.exec();
 }
 
-// The item itself is at its original place again.
-bool isBack(const RemovedItem& item) {
-    const auto atPlace = FolderDescent::identify(item.originalPath.path());
-    return item.identity && atPlace && atPlace->item == *item.identity;
+bool markPutBack(QSqlQuery& query, const QString& record) {
+    query.prepare(QStringLiteral("UPDATE removals SET undone = 1 WHERE uuid = ?"));
+    query.addBindValue(record);
+    return query.exec();
 }
 
 // The Put Backs that processes no longer running left under way: their records' items that came
@@ -152,12 +152,8 @@ std::optional<int> settlePutBacks(const QString& name, const std::string& storeP
         }
         const bool allBack = items && !items->empty() && trasher.settlePutBack(*items);
         const bool settled = inTransaction(name, "settle the record of a Put Back", [&](QSqlQuery& query) {
-            if (allBack) {
-                query.prepare(QStringLiteral("UPDATE removals SET undone = 1 WHERE uuid = ?"));
-                query.addBindValue(record);
-                if (!query.exec())
-                    return false;
-            }
+            if (allBack && !markPutBack(query, record))
+                return false;
             return dropPutBack(query, id);
         });
         if (!settled)
@@ -404,7 +400,7 @@ PutBackTally RemovalJournal::putBack(const Trasher& trasher, const QUuid& uuid, 
             ++tally.taken;
         // Out of the Trash and the item itself at its place: an earlier Put Back's, cut short
         // before it marked the record, or the file manager's.
-        else if (result.kind == Kind::goneFromTrash && isBack(item))
+        else if (result.kind == Kind::goneFromTrash && Trasher::isBackInPlace(item))
             ++tally.alreadyBack;
         // Out of the Trash with something else at its place: nothing to report.
         else if (result.kind != Kind::goneFromTrash || !Fs::exists(item.originalPath.path()))
@@ -417,12 +413,8 @@ PutBackTally RemovalJournal::putBack(const Trasher& trasher, const QUuid& uuid, 
         reached(Point::tried);
     if (id)
         inTransaction(name, "end the record of a Put Back", [&](QSqlQuery& query) {
-            if (tally.complete()) {
-                query.prepare(QStringLiteral("UPDATE removals SET undone = 1 WHERE uuid = ?"));
-                query.addBindValue(record);
-                if (!query.exec())
-                    return false;
-            }
+            if (tally.complete() && !markPutBack(query, record))
+                return false;
             return dropPutBack(query, *id);
         });
     if (!owner.empty()) // a connection was made for it, opened or not

@@ -41,11 +41,16 @@ std::string backReason(const std::error_code& error) { return MoveReasons::forEr
 // Our mover, run as root, goes to each side from "/" without following a link, its root too, and
 // never replaces what is at the destination; given the item's identity, it moves that item
 // only. The Trash's side starts at its files/ folder, where it really is: the trash is where the
-// user keeps it (trashFor looked at its folders), links above it and all.
+// user keeps it (trashFor looked at its folders), links above it and all. With `staged`, its
+// swap: the replacement made there takes the item's place first.
 std::string moverCommand(const std::string& fromRoot, const std::string& from, const std::string& toRoot,
-                         const std::string& to, const std::optional<FolderDescent::Identity>& identity = {}) {
-    std::string command = Shell::quote(ToolPaths::current().mover) + " " + Shell::quote(fromRoot) + " " +
-                          Shell::quote(from) + " " + Shell::quote(toRoot) + " " + Shell::quote(to);
+                         const std::string& to, const std::optional<FolderDescent::Identity>& identity = {},
+                         const std::optional<std::string>& staged = {}) {
+    std::string command = Shell::quote(ToolPaths::current().mover) + (staged ? " --swap " : " ") +
+                          Shell::quote(fromRoot) + " " + Shell::quote(from) + " ";
+    if (staged)
+        command += Shell::quote(*staged) + " ";
+    command += Shell::quote(toRoot) + " " + Shell::quote(to);
     if (identity)
         for (const std::string& part : {identity->item.text(), identity->folder.text()}) {
             command += ' ';
@@ -480,9 +485,9 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
             infoName.clear();
             return info.error().message;
         }
-        if (journal.record && !journal.record({{{entry.url, Url::fromPath(ready->slot.trashPath()), entry.size,
-                                                 entry.needsAdmin, identity->item, stagedUrl},
-                                                *info}}))
+        RemovedItem taking = ready->removed(entry.needsAdmin);
+        taking.swappedTo = stagedUrl;
+        if (journal.record && !journal.record({{std::move(taking), *info}}))
             return L("Dovrane could not write its record of this move, so the item was left where it is.");
         return std::nullopt;
     };
@@ -524,8 +529,7 @@ Trasher::Outcome Trasher::replace(const TrashPlan::Entry& entry, const Replaceme
                                            [&] { reached(Replacement::Step::swapped); });
     if (!entry.needsAdmin && !error) {
         TrasherInternals::note(TrasherInternals::Step::moved, ready->slot.trashPath());
-        outcome.removed.push_back(
-            {entry.url, Url::fromPath(ready->slot.trashPath()), entry.size, false, identity->item});
+        outcome.removed.push_back(ready->removed(false));
     } else if (entry.needsAdmin || TrasherInternals::isPermissionError(error))
         swapAsAdmin(*ready, staged, *identity, outcome);
     else if (error == std::errc::invalid_argument)
@@ -549,17 +553,14 @@ void Trasher::swapAsAdmin(const Ready& ready, const std::string& staged, const F
     const std::string trashPath = ready.slot.trashPath();
     // Our mover swaps and moves the item the user's look saw; only the disk tells what happened.
     const std::string files = realFolder(ready.slot.trash.files());
-    const std::string command = Shell::quote(ToolPaths::current().mover) + " --swap " + Shell::quote(ready.way.root) +
-                                " " + Shell::quote(ready.way.path) + " " +
-                                Shell::quote(Path::join(Path::parent(ready.way.path), staged)) + " " +
-                                Shell::quote(files) + " " + Shell::quote(Path::join(files, ready.slot.name)) + " " +
-                                identity.item.text() + " " + identity.folder.text();
-    const Shell::AdminAnswer answer = Shell::runAsAdmin(admin, command);
+    const Shell::AdminAnswer answer =
+        Shell::runAsAdmin(admin, moverCommand(ready.way.root, ready.way.path, files, Path::join(files, ready.slot.name),
+                                              identity, Path::join(Path::parent(ready.way.path), staged)));
     const auto atPlace = FolderDescent::identify(ready.place);
     if (answer && isGone(ready.place.folder.fd(), staged) && atPlace && atPlace->item.inode != 0 &&
         !(atPlace->item == identity.item) && Fs::exists(trashPath)) {
         TrasherInternals::note(TrasherInternals::Step::moved, trashPath);
-        outcome.removed.push_back({entry.url, Url::fromPath(trashPath), entry.size, true, identity.item});
+        outcome.removed.push_back(ready.removed(true));
     } else if (isRefused(answer))
         outcome.failed.push_back(TrashFailure::blocked(entry.url));
     else if (const auto error = moverError(answer))
@@ -685,8 +686,7 @@ std::vector<RemovedItem> Trasher::settle(const std::vector<Taking>& taken, const
 bool Trasher::settlePutBack(const std::vector<RemovedItem>& items) const {
     bool allBack = true;
     for (const RemovedItem& item : items) {
-        const auto atPlace = FolderDescent::identify(item.originalPath.path());
-        if (!item.identity || !atPlace || atPlace->item != *item.identity) {
+        if (!isBackInPlace(item)) {
             allBack = false;
             continue;
         }
@@ -702,6 +702,11 @@ bool Trasher::settlePutBack(const std::vector<RemovedItem>& items) const {
 
 bool Trasher::isInTrash(const RemovedItem& item) {
     return FreedesktopTrash::holds(item.trashPath.path(), item.originalPath.path());
+}
+
+bool Trasher::isBackInPlace(const RemovedItem& item) {
+    const auto atPlace = FolderDescent::identify(item.originalPath.path());
+    return item.identity && atPlace && atPlace->item == *item.identity;
 }
 
 bool Trasher::isStillInTrash(const RemovedItem& item) {

@@ -202,6 +202,8 @@ struct Trasher {
     // where it is. Not an unrelated item trashed later under the same name. A record keeps Put
     // Back while one of its items is.
     static bool isStillInTrash(const RemovedItem& item);
+    // The item itself (its identity) is at its original place again.
+    static bool isBackInPlace(const RemovedItem& item);
     // What of a move cut short (its journal's `mark`) reached the Trash: of the entries it
     // journaled, in their order, those whose name the move claimed (the info file there is the
     // one it journaled) and that hold the item itself (its identity; where none could be taken,
